@@ -1,0 +1,14 @@
+// This program's own main window, as the core sees it; the user interface implements it.
+#pragma once
+
+#include "Screen.h"
+
+#include <optional>
+
+class HostWindow {
+public:
+    virtual ~HostWindow() = default;
+
+    // The display the window is on; absent when it is not on any.
+    virtual std::optional<Screen> screen() const = 0;
+};

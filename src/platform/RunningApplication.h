@@ -1,0 +1,29 @@
+// One running application of the desktop, as the workspace lists it.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+#include <sys/types.h>
+
+enum class ActivationPolicy { regular, accessory, prohibited };
+
+class RunningApplication {
+public:
+    virtual ~RunningApplication() = default;
+
+    virtual pid_t processIdentifier() const = 0;
+    // The desktop entry id; absent when the program maps to no entry.
+    virtual std::optional<QString> bundleIdentifier() const = 0;
+    virtual std::optional<QString> localizedName() const = 0;
+    // An icon theme name or a file path; empty when there is none.
+    virtual QString icon() const = 0;
+    virtual bool isHidden() const = 0;
+    virtual ActivationPolicy activationPolicy() const = 0;
+    // Brings the application forward; with allWindows every window of it, not only the last one.
+    virtual bool activate(bool allWindows) = 0;
+};
+
+using RunningApplicationRef = std::shared_ptr<RunningApplication>;

@@ -1,0 +1,17 @@
+// One display as the placement rules see it: frames in bottom-left coordinates (origin at the
+// bottom-left of the primary display, y up). Two values are the same display when their ids match.
+#pragma once
+
+#include "base/Geometry.h"
+
+#include <QString>
+
+struct Screen {
+    QString id;
+    Rect frame;
+    // The frame less docks and panels.
+    Rect visibleFrame;
+    double backingScaleFactor = 1.0;
+
+    bool isEqual(const Screen& other) const { return id == other.id; }
+};

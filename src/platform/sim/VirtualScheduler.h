@@ -1,0 +1,45 @@
+// A scheduler on a virtual clock for tests: nothing runs until the test advances the clock;
+// due tasks then run in deadline order, ties in scheduling order. Blocking sleeps only move
+// the clock and are recorded.
+#pragma once
+
+#include "base/Scheduler.h"
+
+#include <QList>
+
+#include <map>
+#include <utility>
+
+class VirtualScheduler : public Scheduler {
+public:
+    explicit VirtualScheduler(QDateTime start = QDateTime(QDate(2026, 1, 1), QTime(12, 0), Qt::UTC));
+
+    void after(double seconds, Task task) override;
+    void sleep(double seconds) override;
+    double now() const override { return m_now; }
+    QDateTime currentDateTime() const override;
+
+    // Moves the clock forward by `seconds`, running every task that falls due on the way,
+    // including tasks those tasks schedule.
+    void advance(double seconds);
+    // Runs every task due now (deadline at or before the current time).
+    void runDue() { advance(0.0); }
+    // Advances until no task is left; returns how many ran. Stops after `limit` tasks so that
+    // a task that keeps rescheduling itself cannot hang a test.
+    int runAll(int limit = 100000);
+
+    int pendingCount() const { return static_cast<int>(m_tasks.size()); }
+    // Deadlines of the waiting tasks, soonest first.
+    QList<double> pendingDeadlines() const;
+    // Every blocking sleep so far, in order.
+    const QList<double>& sleeps() const { return m_sleeps; }
+
+private:
+    bool runNext(double until);
+
+    double m_now = 0.0;
+    QDateTime m_start;
+    unsigned long long m_sequence = 0;
+    std::map<std::pair<double, unsigned long long>, Task> m_tasks;
+    QList<double> m_sleeps;
+};

@@ -1,0 +1,132 @@
+// Typed preferences, their change signal and the file they live in.
+#include "base/JsonPreferenceStore.h"
+#include "base/LogCapture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+} // namespace
+
+class PreferenceStoreTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void keepsTypesAndAbsenceApart() {
+        PreferenceStore p;
+        p.setValue(QStringLiteral("flag"), false);
+        p.setValue(QStringLiteral("text"), QStringLiteral("false"));
+        p.setValue(QStringLiteral("number"), 0);
+        QVERIFY(p.value(QStringLiteral("flag")).isBool());
+        QVERIFY(p.value(QStringLiteral("text")).isString());
+        QVERIFY(p.value(QStringLiteral("number")).isDouble());
+        QVERIFY(p.value(QStringLiteral("absent")).isUndefined());
+        QCOMPARE(p.boolValue(QStringLiteral("flag"), true), false);
+        QCOMPARE(p.boolValue(QStringLiteral("text"), true), true);
+        QCOMPARE(p.stringValue(QStringLiteral("flag"), QStringLiteral("dflt")), QStringLiteral("dflt"));
+    }
+
+    void signalsOnlyRealChanges() {
+        PreferenceStore p;
+        QSignalSpy spy(&p, &PreferenceStore::changed);
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("light"));
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("light"));
+        p.setValue(QStringLiteral("flag"), true);
+        p.setValue(QStringLiteral("flag"), 1); // same JSON number? no: a Boolean becomes a number
+        p.remove(QStringLiteral("missing"));
+        p.remove(QStringLiteral("appTheme"));
+        QCOMPARE(spy.count(), 4);
+        QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("appTheme"));
+        QCOMPARE(spy.at(3).at(0).toString(), QStringLiteral("appTheme"));
+        QVERIFY(p.value(QStringLiteral("flag")).isDouble());
+    }
+
+    void listsKeysByPrefix() {
+        PreferenceStore p;
+        p.setValue(QStringLiteral("KeyboardShortcuts_a"), QStringLiteral("x"));
+        p.setValue(QStringLiteral("KeyboardShortcuts_b"), false);
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        QStringList keys = p.keys(QStringLiteral("KeyboardShortcuts_"));
+        keys.sort();
+        QCOMPARE(keys, (QStringList{QStringLiteral("KeyboardShortcuts_a"), QStringLiteral("KeyboardShortcuts_b")}));
+        QCOMPARE(p.keys().size(), 3);
+    }
+
+    void fileRoundTripKeepsTypes() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sub/preferences.json"));
+        {
+            JsonPreferenceStore p(path);
+            p.setValue(QStringLiteral("launchInMenuBarMode"), true);
+            p.setValue(QStringLiteral("KeyboardShortcuts_x"), false);
+            p.setValue(QStringLiteral("appTheme"), QStringLiteral("light"));
+            QVERIFY(p.writeError().isEmpty());
+        }
+        JsonPreferenceStore again(path);
+        QVERIFY(again.loadError().isEmpty());
+        QCOMPARE(again.value(QStringLiteral("launchInMenuBarMode")), QJsonValue(true));
+        QCOMPARE(again.value(QStringLiteral("KeyboardShortcuts_x")), QJsonValue(false));
+        QCOMPARE(again.value(QStringLiteral("appTheme")), QJsonValue(QStringLiteral("light")));
+        // No temporary file is left beside it.
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files),
+                 QStringList{QStringLiteral("preferences.json")});
+    }
+
+    void damagedFileIsKeptAsideNeverOverwritten() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("preferences.json"));
+        writeAll(path, "{ \"appTheme\": \"light\", oops");
+        LogCapture log;
+        JsonPreferenceStore p(path);
+        QVERIFY(!p.loadError().isEmpty());
+        QCOMPARE(log.lines().size(), 1);
+        QVERIFY(!p.contains(QStringLiteral("appTheme")));
+        const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("preferences.json.damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(readAll(dir.filePath(aside.first())), QByteArray("{ \"appTheme\": \"light\", oops"));
+
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        QCOMPARE(readAll(dir.filePath(aside.first())), QByteArray("{ \"appTheme\": \"light\", oops"));
+        QVERIFY(QJsonDocument::fromJson(readAll(path)).isObject());
+    }
+
+    void aJsonArrayIsNotAPreferenceFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("preferences.json"));
+        writeAll(path, "[1, 2]");
+        LogCapture log;
+        JsonPreferenceStore p(path);
+        QVERIFY(p.loadError().contains(QStringLiteral("not a JSON object")));
+    }
+
+    void failedWriteIsReportedAndKeepsTheValue() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("ro"));
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        if (QFileInfo(folder).isWritable())
+            QSKIP("running with privileges that ignore folder permissions");
+        LogCapture log;
+        JsonPreferenceStore p(folder + QStringLiteral("/preferences.json"));
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("light"));
+        QVERIFY(!p.writeError().isEmpty());
+        QCOMPARE(p.stringValue(QStringLiteral("appTheme"), {}), QStringLiteral("light"));
+        QCOMPARE(log.lines().size(), 1);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+};
+
+QTEST_GUILESS_MAIN(PreferenceStoreTest)
+#include "PreferenceStoreTest.moc"

@@ -1,0 +1,68 @@
+// The virtual clock that every timing test relies on.
+#include "platform/sim/VirtualScheduler.h"
+
+#include <QTest>
+
+class VirtualSchedulerTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void runsDueTasksInDeadlineThenSchedulingOrder() {
+        VirtualScheduler s;
+        QStringList ran;
+        s.after(0.2, [&] { ran << QStringLiteral("b0.2"); });
+        s.after(0.1, [&] { ran << QStringLiteral("a0.1"); });
+        s.after(0.2, [&] { ran << QStringLiteral("c0.2"); });
+        s.async([&] { ran << QStringLiteral("now"); });
+        s.advance(0.15);
+        QCOMPARE(ran, (QStringList{QStringLiteral("now"), QStringLiteral("a0.1")}));
+        s.advance(0.05);
+        QCOMPARE(ran.mid(2), (QStringList{QStringLiteral("b0.2"), QStringLiteral("c0.2")}));
+        QCOMPARE(s.pendingCount(), 0);
+    }
+
+    void tasksSeeTheirOwnDeadlineAndMayScheduleMore() {
+        VirtualScheduler s;
+        QList<double> seen;
+        s.after(0.1, [&] {
+            seen << s.now();
+            s.after(0.1, [&] { seen << s.now(); });
+        });
+        s.advance(1.0);
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen[0], 0.1);
+        QCOMPARE(seen[1], 0.2);
+        QCOMPARE(s.now(), 1.0);
+    }
+
+    void sumsOfStepsMeetTheirDeadline() {
+        VirtualScheduler s;
+        bool ran = false;
+        s.after(0.3, [&] { ran = true; });
+        s.advance(0.1);
+        s.advance(0.2);
+        QVERIFY(ran);
+    }
+
+    void sleepMovesTheClockAndRunsNothing() {
+        VirtualScheduler s;
+        bool ran = false;
+        s.after(0.5, [&] { ran = true; });
+        const QDateTime before = s.currentDateTime();
+        s.sleep(0.8);
+        QVERIFY(!ran);
+        QCOMPARE(s.sleeps(), QList<double>{0.8});
+        QCOMPARE(before.msecsTo(s.currentDateTime()), 800);
+        s.runDue();
+        QVERIFY(ran);
+    }
+
+    void runAllStopsAtTheLimit() {
+        VirtualScheduler s;
+        std::function<void()> again = [&] { s.after(1.0, again); };
+        s.after(1.0, again);
+        QCOMPARE(s.runAll(10), 10);
+    }
+};
+
+QTEST_GUILESS_MAIN(VirtualSchedulerTest)
+#include "VirtualSchedulerTest.moc"
