@@ -17,12 +17,18 @@ QString str(double value) {
     return text;
 }
 
-QString str(Point p) { return QStringLiteral("(%1, %2)").arg(str(p.x), str(p.y)); }
+QString str(Point p) {
+    return QStringLiteral("(%1, %2)").arg(str(p.x), str(p.y));
+}
 
-QString str(Size s) { return QStringLiteral("(%1, %2)").arg(str(s.width), str(s.height)); }
+QString str(Size s) {
+    return QStringLiteral("(%1, %2)").arg(str(s.width), str(s.height));
+}
 
 QString str(const Rect& r) {
     return QStringLiteral("(%1, %2, %3, %4)").arg(str(r.x), str(r.y), str(r.width), str(r.height));
 }
 
-QString str(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+QString str(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}

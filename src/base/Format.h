@@ -10,5 +10,9 @@ QString str(Point p);
 QString str(Size s);
 QString str(const Rect& r);
 QString str(bool value);
-inline QString str(int value) { return QString::number(value); }
-inline QString str(long long value) { return QString::number(value); }
+inline QString str(int value) {
+    return QString::number(value);
+}
+inline QString str(long long value) {
+    return QString::number(value);
+}

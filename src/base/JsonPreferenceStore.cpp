@@ -37,13 +37,15 @@ void JsonPreferenceStore::load() {
     }
     // Keep the damaged file for the user; start from defaults without touching it again.
     const QString reason = parseError.error != QJsonParseError::NoError ? parseError.errorString()
-                                                                          : QStringLiteral("not a JSON object");
-    const QString aside =
-        m_path + QStringLiteral(".damaged-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+                                                                        : QStringLiteral("not a JSON object");
+    const QString aside = m_path + QStringLiteral(".damaged-") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (QFile::rename(m_path, aside))
-        m_loadError = QStringLiteral("Preferences %1 could not be read (%2); kept as %3").arg(m_path, reason, aside);
+        m_loadError =
+            QStringLiteral("Preferences %1 could not be read (%2); kept as %3").arg(m_path, reason, aside);
     else
-        m_loadError = QStringLiteral("Preferences %1 could not be read (%2) nor moved aside").arg(m_path, reason);
+        m_loadError =
+            QStringLiteral("Preferences %1 could not be read (%2) nor moved aside").arg(m_path, reason);
     logLine(QStringLiteral("⚠️ ") + m_loadError);
 }
 

@@ -2,9 +2,13 @@
 
 PreferenceStore::PreferenceStore(QObject* parent) : QObject(parent) {}
 
-QJsonValue PreferenceStore::value(const QString& key) const { return m_values.value(key); }
+QJsonValue PreferenceStore::value(const QString& key) const {
+    return m_values.value(key);
+}
 
-bool PreferenceStore::contains(const QString& key) const { return m_values.contains(key); }
+bool PreferenceStore::contains(const QString& key) const {
+    return m_values.contains(key);
+}
 
 bool PreferenceStore::boolValue(const QString& key, bool fallback) const {
     const QJsonValue v = m_values.value(key);

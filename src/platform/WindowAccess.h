@@ -15,7 +15,8 @@ public:
     // The application element of a running process.
     virtual AXElementRef applicationElement(pid_t pid) = 0;
 
-    virtual AXError copyAttributeValue(const AXElementRef& element, const QString& attribute, AXValue& value) = 0;
+    virtual AXError copyAttributeValue(const AXElementRef& element, const QString& attribute,
+                                       AXValue& value) = 0;
     // Returns once the change has been applied, so that a read right after sees it.
     virtual AXError setAttributeValue(const AXElementRef& element, const QString& attribute,
                                       const AXValue& value) = 0;

@@ -60,7 +60,8 @@ private Q_SLOTS:
         p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
         QStringList keys = p.keys(QStringLiteral("KeyboardShortcuts_"));
         keys.sort();
-        QCOMPARE(keys, (QStringList{QStringLiteral("KeyboardShortcuts_a"), QStringLiteral("KeyboardShortcuts_b")}));
+        QCOMPARE(keys,
+                 (QStringList{QStringLiteral("KeyboardShortcuts_a"), QStringLiteral("KeyboardShortcuts_b")}));
         QCOMPARE(p.keys().size(), 3);
     }
 
@@ -124,7 +125,8 @@ private Q_SLOTS:
         QVERIFY(!p.writeError().isEmpty());
         QCOMPARE(p.stringValue(QStringLiteral("appTheme"), {}), QStringLiteral("light"));
         QCOMPARE(log.lines().size(), 1);
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(folder,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 };
 
