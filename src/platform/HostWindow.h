@@ -9,6 +9,7 @@ class HostWindow {
 public:
     virtual ~HostWindow() = default;
 
-    // The display the window is on; absent when it is not on any.
+    // The display the window is on (the one holding most of it); absent when it is on none,
+    // e.g. not shown yet.
     virtual std::optional<Screen> screen() const = 0;
 };

@@ -9,8 +9,9 @@
 struct Screen {
     QString id;
     Rect frame;
-    // The frame less docks and panels.
+    // The frame less docks and panels (their struts).
     Rect visibleFrame;
+    // Device pixels per point; 1.0 on X11.
     double backingScaleFactor = 1.0;
 
     bool isEqual(const Screen& other) const { return id == other.id; }
