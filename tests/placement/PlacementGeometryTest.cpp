@@ -1,8 +1,8 @@
 // The rectangle of every position on several screen layouts, keeping rectangles on screen,
 // pixel snapping and the coordinate flip with its debug lines.
+#include "placement/PlacementGeometry.h"
 #include "base/Format.h"
 #include "base/LogCapture.h"
-#include "placement/PlacementGeometry.h"
 
 #include <QTest>
 
@@ -64,13 +64,12 @@ private Q_SLOTS:
         // A second monitor right of the primary, with a 28-point top panel and a 48-point dock
         // on its left edge.
         const Rect paneled(1968, 0, 1872, 1052);
-        addPositionRows(
-            "panel", paneled, 10,
-            {Rect(1978, 516, 936, 526), Rect(2894, 516, 936, 526), Rect(1978, 10, 936, 526),
-             Rect(2894, 10, 936, 526), Rect(1978, 516, 1852, 526), Rect(1978, 10, 1852, 526),
-             Rect(1978, 10, 936, 1032), Rect(2894, 10, 936, 1032), Rect(1978, 10, 624, 1032),
-             Rect(2602, 10, 624, 1032), Rect(3206, 10, 624, 1032), Rect(1978, 10, 1248, 1032),
-             Rect(2290, 10, 1248, 1032), Rect(2582, 10, 1248, 1032), Rect(1978, 10, 1852, 1032)});
+        addPositionRows("panel", paneled, 10,
+                        {Rect(1978, 516, 936, 526), Rect(2894, 516, 936, 526), Rect(1978, 10, 936, 526),
+                         Rect(2894, 10, 936, 526), Rect(1978, 516, 1852, 526), Rect(1978, 10, 1852, 526),
+                         Rect(1978, 10, 936, 1032), Rect(2894, 10, 936, 1032), Rect(1978, 10, 624, 1032),
+                         Rect(2602, 10, 624, 1032), Rect(3206, 10, 624, 1032), Rect(1978, 10, 1248, 1032),
+                         Rect(2290, 10, 1248, 1032), Rect(2582, 10, 1248, 1032), Rect(1978, 10, 1852, 1032)});
 
         // The centre two-thirds offset is half a floored third, not floored itself.
         QTest::newRow("centerTwoThirds half offset")
@@ -80,8 +79,8 @@ private Q_SLOTS:
             << Rect(0, 0, 1441, 900) << static_cast<int>(Corner::centerTwoThirds) << 10.0
             << Rect(250, 10, 960, 880);
         // Narrower than twice the margin: the span goes negative; constraining mends it later.
-        QTest::newRow("narrow fullScreen") << Rect(0, 0, 15, 900) << static_cast<int>(Corner::fullScreen)
-                                           << 10.0 << Rect(10, 10, -5, 880);
+        QTest::newRow("narrow fullScreen")
+            << Rect(0, 0, 15, 900) << static_cast<int>(Corner::fullScreen) << 10.0 << Rect(10, 10, -5, 880);
     }
     void pinnedRect() {
         QFETCH(Rect, visible);
@@ -161,7 +160,8 @@ private Q_SLOTS:
 
     void snapRectUsesScreenScale() {
         const Screen retina = screenWith("r", Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 900), 2.0);
-        QCOMPARE(str(snapRectToBacking(Rect(240.25, 0.7, 960.2, 10.5), retina)), str(Rect(240.5, 0.5, 960, 10.5)));
+        QCOMPARE(str(snapRectToBacking(Rect(240.25, 0.7, 960.2, 10.5), retina)),
+                 str(Rect(240.5, 0.5, 960, 10.5)));
         const Screen plain = screenWith("p", Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 900));
         QCOMPARE(str(snapRectToBacking(Rect(240.5, 0.4, 960.2, 10.5), plain)), str(Rect(241, 0, 960, 11)));
     }
