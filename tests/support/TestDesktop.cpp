@@ -73,8 +73,8 @@ struct TestDesktop::Private {
         process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
         if (!keepStdout)
             process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(dir.filePath(QStringLiteral("log/%1.log").arg(QFileInfo(program).fileName())),
-                                      QIODevice::Append);
+        process->setStandardErrorFile(
+            dir.filePath(QStringLiteral("log/%1.log").arg(QFileInfo(program).fileName())), QIODevice::Append);
         process->start();
         if (!process->waitForStarted(startTimeoutMs)) {
             error = QStringLiteral("could not start %1: %2").arg(program, process->errorString());
@@ -168,7 +168,8 @@ struct TestDesktop::Private {
         int i = 0;
         for (quint32 v : data)
             event.data.data32[i++] = v;
-        xcb_send_event(conn, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        xcb_send_event(conn, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
         xcb_flush(conn);
     }
@@ -179,7 +180,8 @@ struct TestDesktop::Private {
         process.setArguments(arguments);
         process.setProcessEnvironment(env);
         process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(dir.filePath(QStringLiteral("log/%1.log").arg(program)), QIODevice::Append);
+        process.setStandardErrorFile(dir.filePath(QStringLiteral("log/%1.log").arg(program)),
+                                     QIODevice::Append);
         process.start();
         if (!process.waitForFinished(startTimeoutMs)) {
             stop(process);
@@ -222,12 +224,11 @@ bool TestDesktop::Private::start() {
 
 bool TestDesktop::Private::startServer() {
     const int width = options.twoMonitors ? options.width * 2 : options.width;
-    QProcess* server =
-        spawn(QStringLiteral("Xvfb"),
-              {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-               QStringLiteral("%1x%2x24").arg(width).arg(options.height), QStringLiteral("-nolisten"),
-               QStringLiteral("tcp"), QStringLiteral("-noreset")},
-              true);
+    QProcess* server = spawn(QStringLiteral("Xvfb"),
+                             {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                              QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(options.height),
+                              QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")},
+                             true);
     if (!server)
         return false;
     // The server writes its display number once it accepts connections.
@@ -259,8 +260,9 @@ bool TestDesktop::Private::startServer() {
     if (options.twoMonitors) {
         const QString w = QString::number(options.width), h = QString::number(options.height);
         const QString geometry = QStringLiteral("%1/508x%2/286+%3+0");
-        if (!runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("LEFT"),
-                                                 geometry.arg(w, h, QStringLiteral("0")), QStringLiteral("screen")}) ||
+        if (!runToEnd(QStringLiteral("xrandr"),
+                      {QStringLiteral("--setmonitor"), QStringLiteral("LEFT"),
+                       geometry.arg(w, h, QStringLiteral("0")), QStringLiteral("screen")}) ||
             !runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("RIGHT"),
                                                  geometry.arg(w, h, w), QStringLiteral("none")})) {
             error = QStringLiteral("xrandr --setmonitor failed");
@@ -297,11 +299,11 @@ bool TestDesktop::Private::startWindowManager() {
 
 bool TestDesktop::Private::startTray() {
     if (!spawn(QStringLiteral("trayer"),
-               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
-                QStringLiteral("--widthtype"), QStringLiteral("pixel"), QStringLiteral("--width"),
-                QStringLiteral("200"), QStringLiteral("--height"), QString::number(trayHeight),
-                QStringLiteral("--SetDockType"), QStringLiteral("true"), QStringLiteral("--SetPartialStrut"),
-                QStringLiteral("true")}))
+               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
+                QStringLiteral("--width"), QStringLiteral("200"), QStringLiteral("--height"),
+                QString::number(trayHeight), QStringLiteral("--SetDockType"), QStringLiteral("true"),
+                QStringLiteral("--SetPartialStrut"), QStringLiteral("true")}))
         return false;
     // The strut is in place once the window manager has shrunk the work area.
     if (!waitFor(
@@ -325,11 +327,21 @@ TestDesktop::TestDesktop(const Options& options) : d(std::make_unique<Private>()
 
 TestDesktop::~TestDesktop() = default;
 
-bool TestDesktop::isReady() const { return d->error.isEmpty() && d->conn; }
-QString TestDesktop::error() const { return d->error; }
-QString TestDesktop::displayName() const { return d->display; }
-QProcessEnvironment TestDesktop::environment() const { return d->env; }
-QString TestDesktop::dataHome() const { return d->dir.filePath(QStringLiteral("data")); }
+bool TestDesktop::isReady() const {
+    return d->error.isEmpty() && d->conn;
+}
+QString TestDesktop::error() const {
+    return d->error;
+}
+QString TestDesktop::displayName() const {
+    return d->display;
+}
+QProcessEnvironment TestDesktop::environment() const {
+    return d->env;
+}
+QString TestDesktop::dataHome() const {
+    return d->dir.filePath(QStringLiteral("data"));
+}
 
 QString TestDesktop::installDesktopEntry(const QString& id, const QString& contents) {
     const QString path = dataHome() + QStringLiteral("/applications/") + id + QStringLiteral(".desktop");
@@ -458,7 +470,8 @@ bool TestDesktop::isMinimized(quint32 window) {
 }
 
 quint32 TestDesktop::activeWindow() {
-    const auto active = isReady() ? d->cardinals(d->root, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW) : QList<quint32>{};
+    const auto active =
+        isReady() ? d->cardinals(d->root, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW) : QList<quint32>{};
     return active.isEmpty() ? 0 : active.first();
 }
 
@@ -488,9 +501,9 @@ bool TestDesktop::maximize(quint32 window) {
     if (!isReady())
         return false;
     constexpr quint32 add = 1, sourcePager = 2;
-    d->clientMessage(window, "_NET_WM_STATE",
-                     {add, d->atom("_NET_WM_STATE_MAXIMIZED_VERT"), d->atom("_NET_WM_STATE_MAXIMIZED_HORZ"),
-                      sourcePager});
+    d->clientMessage(
+        window, "_NET_WM_STATE",
+        {add, d->atom("_NET_WM_STATE_MAXIMIZED_VERT"), d->atom("_NET_WM_STATE_MAXIMIZED_HORZ"), sourcePager});
     return waitFor([&] {
         const auto state = d->cardinals(window, "_NET_WM_STATE", XCB_ATOM_ATOM);
         return state.contains(d->atom("_NET_WM_STATE_MAXIMIZED_VERT")) &&
@@ -510,9 +523,15 @@ bool TestDesktop::xdotool(const QStringList& arguments) {
     return isReady() && d->runToEnd(QStringLiteral("xdotool"), arguments);
 }
 
-bool TestDesktop::key(const QString& keys) { return xdotool({QStringLiteral("key"), keys}); }
-bool TestDesktop::keyDown(const QString& keys) { return xdotool({QStringLiteral("keydown"), keys}); }
-bool TestDesktop::keyUp(const QString& keys) { return xdotool({QStringLiteral("keyup"), keys}); }
+bool TestDesktop::key(const QString& keys) {
+    return xdotool({QStringLiteral("key"), keys});
+}
+bool TestDesktop::keyDown(const QString& keys) {
+    return xdotool({QStringLiteral("keydown"), keys});
+}
+bool TestDesktop::keyUp(const QString& keys) {
+    return xdotool({QStringLiteral("keyup"), keys});
+}
 
 bool TestDesktop::movePointer(int x, int y) {
     if (!xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y)}))

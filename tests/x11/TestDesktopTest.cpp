@@ -16,7 +16,8 @@ private Q_SLOTS:
         QVERIFY(desktop.displayName().startsWith(QLatin1Char(':')));
         QCOMPARE(desktop.workArea(), QRect(0, TestDesktop::trayHeight, 1920, 1080 - TestDesktop::trayHeight));
 
-        const auto logo = desktop.startXlogo({QStringLiteral("-geometry"), QStringLiteral("300x200+100+150")});
+        const auto logo =
+            desktop.startXlogo({QStringLiteral("-geometry"), QStringLiteral("300x200+100+150")});
         QVERIFY(logo.window);
         QCOMPARE(desktop.wmClass(logo.window), QStringLiteral("xlogo.XLogo"));
         const QRect client = desktop.clientGeometry(logo.window);
@@ -25,9 +26,10 @@ private Q_SLOTS:
         QVERIFY(frame.contains(client));
         QVERIFY(frame.height() > client.height());
 
-        QVERIFY(desktop.xdotool({QStringLiteral("windowmove"), QString::number(logo.window), QStringLiteral("40"),
-                                 QStringLiteral("60")}));
-        QVERIFY(desktop.waitFor([&] { return desktop.frameGeometry(logo.window).topLeft() != frame.topLeft(); }));
+        QVERIFY(desktop.xdotool({QStringLiteral("windowmove"), QString::number(logo.window),
+                                 QStringLiteral("40"), QStringLiteral("60")}));
+        QVERIFY(
+            desktop.waitFor([&] { return desktop.frameGeometry(logo.window).topLeft() != frame.topLeft(); }));
 
         QVERIFY(desktop.minimize(logo.window));
         QVERIFY(desktop.isMinimized(logo.window));
