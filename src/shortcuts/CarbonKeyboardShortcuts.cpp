@@ -30,7 +30,8 @@ void CarbonKeyboardShortcuts::logFailure(const Shortcut& shortcut, int status) {
             QStringLiteral(": ") + QString::number(status));
 }
 
-bool CarbonKeyboardShortcuts::registerShortcut(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp) {
+bool CarbonKeyboardShortcuts::registerShortcut(const Shortcut& shortcut, Callback onKeyDown,
+                                               Callback onKeyUp) {
     const quint32 id = ++m_hotKeyId;
     if (shortcut.carbonKeyCode() < 0 || shortcut.carbonModifiers() < 0)
         return false;

@@ -9,8 +9,8 @@ struct Pair {
     int carbon;
 };
 constexpr Pair pairs[] = {
-    {ModifierFlag::command, CarbonModifier::command}, {ModifierFlag::shift, CarbonModifier::shift},
-    {ModifierFlag::option, CarbonModifier::option},   {ModifierFlag::control, CarbonModifier::control},
+    {ModifierFlag::command, CarbonModifier::command},   {ModifierFlag::shift, CarbonModifier::shift},
+    {ModifierFlag::option, CarbonModifier::option},     {ModifierFlag::control, CarbonModifier::control},
     {ModifierFlag::function, CarbonModifier::function},
 };
 } // namespace

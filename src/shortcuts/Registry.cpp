@@ -152,7 +152,8 @@ void Registry::unregisterShortcut(const Shortcut& shortcut) {
     m_registeredShortcuts.remove(shortcut);
 }
 
-bool Registry::isUsedByHandlers(const Shortcut& shortcut, const Name* except, bool legacy, bool streams) const {
+bool Registry::isUsedByHandlers(const Shortcut& shortcut, const Name* except, bool legacy,
+                                bool streams) const {
     const auto holds = [&](const Name& name) {
         if (except && name == *except)
             return false;
@@ -192,7 +193,8 @@ void Registry::addHandler(std::vector<Handlers>& list, const Name& name, Action 
     list.push_back(Handlers{name, {std::move(action)}});
 }
 
-void Registry::addStreamHandler(std::vector<StreamHandlers>& list, const Name& name, quint64 id, Action action) {
+void Registry::addStreamHandler(std::vector<StreamHandlers>& list, const Name& name, quint64 id,
+                                Action action) {
     for (StreamHandlers& h : list) {
         if (h.name == name) {
             h.actions.emplace(id, std::move(action));
@@ -285,7 +287,8 @@ void Registry::setMenuOpen(bool open) {
 
 bool Registry::isEnabled(const Name& name) const {
     const auto shortcut = getShortcut(name);
-    return m_isEnabled && shortcut && m_registeredShortcuts.contains(*shortcut) && !m_engine.hasFailed(*shortcut);
+    return m_isEnabled && shortcut && m_registeredShortcuts.contains(*shortcut) &&
+           !m_engine.hasFailed(*shortcut);
 }
 
 void Registry::enable(const QList<Name>& names) {

@@ -10,9 +10,9 @@ class FakeKeyboardLayout : public KeyboardShortcuts::KeyboardLayout {
 public:
     FakeKeyboardLayout() {
         using K = KeyboardShortcuts::Key;
-        const QList<QPair<K, QString>> keys = {
-            {K::a, "a"}, {K::s, "s"}, {K::z, "z"}, {K::y, "y"}, {K::k, "k"}, {K::one, "1"}, {K::minus, "-"},
-            {K::f, "f"}, {K::m, "m"}};
+        const QList<QPair<K, QString>> keys = {{K::a, "a"},     {K::s, "s"}, {K::z, "z"},
+                                               {K::y, "y"},     {K::k, "k"}, {K::one, "1"},
+                                               {K::minus, "-"}, {K::f, "f"}, {K::m, "m"}};
         for (const auto& [key, text] : keys)
             characters.insert(key.rawValue(), text);
     }

@@ -51,11 +51,12 @@ private Q_SLOTS:
         const QString key = name.userDefaultsKey();
         d.store.setValue(key, QStringLiteral(R"({"carbonModifiers":256,"carbonKeyCode":40,"extra":true})"));
         QCOMPARE(getShortcut(name), cmdK);
-        for (const QJsonValue& junk : {QJsonValue(5), QJsonValue(QStringLiteral("not json")),
-                                       QJsonValue(QStringLiteral(R"({"carbonKeyCode":40})")),
-                                       QJsonValue(QStringLiteral(R"({"carbonKeyCode":"40","carbonModifiers":256})")),
-                                       QJsonValue(QStringLiteral(R"({"carbonKeyCode":40.5,"carbonModifiers":256})")),
-                                       QJsonValue(true)}) {
+        for (const QJsonValue& junk :
+             {QJsonValue(5), QJsonValue(QStringLiteral("not json")),
+              QJsonValue(QStringLiteral(R"({"carbonKeyCode":40})")),
+              QJsonValue(QStringLiteral(R"({"carbonKeyCode":"40","carbonModifiers":256})")),
+              QJsonValue(QStringLiteral(R"({"carbonKeyCode":40.5,"carbonModifiers":256})")),
+              QJsonValue(true)}) {
             d.store.setValue(key, junk);
             QVERIFY2(!getShortcut(name), qPrintable(junk.toVariant().toString()));
         }
@@ -65,8 +66,9 @@ private Q_SLOTS:
         Desktop d;
         const Name name(QStringLiteral("x"));
         // Written by hand or by another program: the caps-lock bit and bit 0 are not combinations.
-        d.store.setValue(name.userDefaultsKey(),
-                         QStringLiteral(R"({"carbonKeyCode":0,"carbonModifiers":%1})").arg(768 | 0x400 | 0x1));
+        d.store.setValue(
+            name.userDefaultsKey(),
+            QStringLiteral(R"({"carbonKeyCode":0,"carbonModifiers":%1})").arg(768 | 0x400 | 0x1));
         int runs = 0;
         onKeyUp(name, [&] { ++runs; });
         QVERIFY(d.backend.isGrabbed(cmdShiftA));
@@ -138,7 +140,8 @@ private Q_SLOTS:
         QCOMPARE(ran, QStringList{QStringLiteral("second down")});
         ran.clear();
         d.backend.press(cmdK, false, true);
-        QCOMPARE(ran, (QStringList{QStringLiteral("first 1"), QStringLiteral("first 2"), QStringLiteral("second up")}));
+        QCOMPARE(ran, (QStringList{QStringLiteral("first 1"), QStringLiteral("first 2"),
+                                   QStringLiteral("second up")}));
 
         // Dispatch reads the slot afresh: a changed slot no longer answers to the old combination.
         ran.clear();
@@ -154,8 +157,9 @@ private Q_SLOTS:
         setShortcut(cmdShiftA, Name(QStringLiteral("a")));
         setShortcut(cmdK, Name(QStringLiteral("b")));
         setShortcut(ctrlOptS, Name(QStringLiteral("c")));
-        QCOMPARE(d.backend.calls, (QStringList{QStringLiteral("register 0 768 #1"), QStringLiteral("register 40 256 #2"),
-                                               QStringLiteral("register 1 6144 #3")}));
+        QCOMPARE(d.backend.calls,
+                 (QStringList{QStringLiteral("register 0 768 #1"), QStringLiteral("register 40 256 #2"),
+                              QStringLiteral("register 1 6144 #3")}));
     }
 
     void aRefusedRegistrationIsNotCountedAsRegistered() {
@@ -214,7 +218,8 @@ private Q_SLOTS:
         int runs = 0;
         onKeyUp(name, [&] { ++runs; });
         setShortcut(cmdK, name);
-        QSignalSpy active(&d.registry.notificationCenter(), &NotificationCenter::recorderActiveStatusDidChange);
+        QSignalSpy active(&d.registry.notificationCenter(),
+                          &NotificationCenter::recorderActiveStatusDidChange);
         int a = 0, b = 0;
         d.registry.setRecorderActive(&a, true);
         d.registry.setRecorderActive(&b, true);
@@ -246,9 +251,12 @@ private Q_SLOTS:
         QVERIFY(d.backend.grabs.isEmpty());
         QVERIFY(isEnabled(name));
         using Kind = CarbonKeyboardShortcuts::RawKeyKind;
-        QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdK.carbonKeyCode(), cmdK.carbonModifiers()), 0);
-        QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyUp, cmdK.carbonKeyCode(), cmdK.carbonModifiers() | 0x1), 0);
-        QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdShiftA.carbonKeyCode(), cmdShiftA.carbonModifiers()),
+        QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdK.carbonKeyCode(), cmdK.carbonModifiers()),
+                 0);
+        QCOMPARE(
+            d.registry.handleRawKeyEvent(Kind::keyUp, cmdK.carbonKeyCode(), cmdK.carbonModifiers() | 0x1), 0);
+        QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdShiftA.carbonKeyCode(),
+                                              cmdShiftA.carbonModifiers()),
                  CarbonKeyboardShortcuts::eventNotHandled);
         QCOMPARE(ran, (QStringList{QStringLiteral("down"), QStringLiteral("up")}));
 
@@ -305,7 +313,8 @@ private Q_SLOTS:
         QVERIFY(!isEnabled(name));
         d.backend.calls.clear();
         setEnabled(true);
-        QCOMPARE(d.backend.calls, (QStringList{QStringLiteral("register 40 256 #1"), QStringLiteral("register 0 768 #2")}));
+        QCOMPARE(d.backend.calls,
+                 (QStringList{QStringLiteral("register 40 256 #1"), QStringLiteral("register 0 768 #2")}));
         QVERIFY(isEnabled(name));
 
         disable({Name(QStringLiteral("nothing stored"))});
