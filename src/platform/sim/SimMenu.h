@@ -7,6 +7,9 @@
 #include <QString>
 
 struct SimMenuItem {
+    SimMenuItem(QString title_, AXError pressError_ = AXError::success, bool opensWindow_ = false)
+        : title(std::move(title_)), pressError(pressError_), opensWindow(opensWindow_) {}
+
     QString title;
     // What pressing it reports; only a successful press has an effect.
     AXError pressError = AXError::success;
@@ -15,6 +18,9 @@ struct SimMenuItem {
 };
 
 struct SimMenu {
+    SimMenu(QString title_, bool hasSubmenu_ = true, QList<SimMenuItem> items_ = {})
+        : title(std::move(title_)), hasSubmenu(hasSubmenu_), items(std::move(items_)) {}
+
     QString title;
     // Without a submenu the item has no children.
     bool hasSubmenu = true;

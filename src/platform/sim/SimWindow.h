@@ -7,6 +7,8 @@
 #include <QString>
 
 struct SimWindow {
+    explicit SimWindow(QString title_ = {}) : title(std::move(title_)) {}
+
     QString title;
     QString role = QStringLiteral("AXWindow");
     // Outer frame, top-left coordinates.
