@@ -77,7 +77,7 @@ void Actions::axSetFrameAnchored(const AXElementRef& win, const Rect& target, An
                                            margins.bottom, margins.top);
     const double scale = current(screen).backingScaleFactor;
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
-    const Point p = cocoaToAXTopLeft(origin, actual.height, screen, m_platform.screens.screens());
+    const Point p = cocoaToAXTopLeft(origin, actual.height, current(screen), m_platform.screens.screens());
     m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
 
     if (exact) {
@@ -123,7 +123,7 @@ void Actions::correct(const AXElementRef& win, const Rect& t, Anchors anchors, c
                                            margins.bottom, margins.top);
     const double scale = current(screen).backingScaleFactor;
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
-    const Point p = cocoaToAXTopLeft(origin, t.height, screen, m_platform.screens.screens());
+    const Point p = cocoaToAXTopLeft(origin, t.height, current(screen), m_platform.screens.screens());
     m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
     logLine(QStringLiteral("🎯 Invisible correction applied: pos=") + str(p));
 }
@@ -157,7 +157,7 @@ void Actions::ensureRightAnchoredAlignment(const AXElementRef& win, const Screen
 
     const QList<Screen> screens = m_platform.screens.screens();
     const Point bottomLeft = axTopLeftToCocoa(*position, size->height, screens);
-    const Point p = cocoaToAXTopLeft({desiredX, bottomLeft.y}, size->height, screen, screens);
+    const Point p = cocoaToAXTopLeft({desiredX, bottomLeft.y}, size->height, current(screen), screens);
     if (std::abs(position->x - desiredX) > 1.0)
         m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
 }

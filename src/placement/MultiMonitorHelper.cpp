@@ -1,5 +1,7 @@
 #include "MultiMonitorHelper.h"
 
+#include <QHashFunctions>
+
 MultiMonitorHelper::DisplayOption::DisplayOption(int index, const Screen& screen_,
                                                  const std::optional<Screen>& mainScreen)
     : id(index), screen(screen_) {
@@ -22,4 +24,8 @@ QList<MultiMonitorHelper::DisplayOption> MultiMonitorHelper::availableDisplays()
     for (int i = 0; i < screens.size(); ++i)
         options.append(DisplayOption(i, screens.at(i), main));
     return options;
+}
+
+size_t qHash(const MultiMonitorHelper::DisplayOption& option, size_t seed) {
+    return qHashMulti(seed, option.id, option.name, option.screen.id);
 }

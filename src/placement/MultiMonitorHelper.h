@@ -26,3 +26,5 @@ public:
 private:
     Platform& m_platform;
 };
+
+size_t qHash(const MultiMonitorHelper::DisplayOption& option, size_t seed = 0);

@@ -1,7 +1,6 @@
 // The running applications the pickers offer, launching, reading a window's frame and the
 // permission test.
 #include "SimWorld.h"
-#include "placement/AXPermission.h"
 #include "placement/Actions.h"
 #include "placement/RunningAppsHelper.h"
 
@@ -138,14 +137,6 @@ private Q_SLOTS:
         w.desktop.setTrusted(trusted);
         QCOMPARE(Actions(w.platform).getCurrentWindowFrame("org.example.Notes"), std::nullopt);
         QVERIFY(w.log.lines().isEmpty());
-    }
-
-    void permissionIsReadEachTime() {
-        SimWorld w;
-        AXPermission permission(w.platform);
-        QVERIFY(permission.isTrusted(false));
-        w.desktop.setTrusted(false);
-        QVERIFY(!permission.isTrusted(false));
     }
 };
 

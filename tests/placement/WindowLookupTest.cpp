@@ -154,18 +154,6 @@ private Q_SLOTS:
         QVERIFY(world.desktop.journal().isEmpty());
     }
 
-    void noApplicationMeansNoRecovery() {
-        Lookup l;
-        QVERIFY(!l.ax.firstStandardWindow(l.world.desktop.applicationElement(l.app.pid), nullptr, 0));
-        QVERIFY(l.world.desktop.journal().isEmpty());
-    }
-
-    void notRunningGivesNothing() {
-        SimWorld world;
-        world.desktop.install(notesID, QStringLiteral("Notes"));
-        QVERIFY(!AXHelpers(world.platform).axApp(notesID));
-    }
-
     void menuSearch_data() {
         QTest::addColumn<QList<SimMenu>>("menus");
         QTest::addColumn<bool>("pressed");
@@ -226,20 +214,6 @@ private Q_SLOTS:
         Lookup l;
         QVERIFY(!l.pressNewWindow());
         QCOMPARE(l.world.log.lines(), QStringList({"❌ Could not access menu bar"}));
-    }
-
-    void unreadableAttributesGiveNothing() {
-        Lookup l;
-        SimWindow w{QStringLiteral("w")};
-        w.unreadable = {QStringLiteral("AXSize"), QStringLiteral("AXPosition"), QStringLiteral("AXTitle")};
-        l.world.desktop.addWindow(l.app, w);
-        const AXElementRef win = l.find();
-        QVERIFY(win);
-        QVERIFY(!l.ax.axGetSize(win));
-        QVERIFY(!l.ax.axGetPosition(win));
-        QVERIFY(!l.ax.axString(win, QStringLiteral("AXTitle")));
-        // A value of another type is no string.
-        QVERIFY(!l.ax.axString(win, QStringLiteral("AXMinimized")));
     }
 };
 
