@@ -5,9 +5,10 @@
 
 AppConfiguration::AppConfiguration(QObject* parent) : ModelObject(parent), m_id(QUuid::createUuid()) {}
 
-AppConfiguration::AppConfiguration(const QString& bundleID, const QString& appName, const QString& relativePosition,
-                                   int priority, bool isRequired, Corner corner, double widthFraction, double height,
-                                   double marginX, double marginY, QObject* parent)
+AppConfiguration::AppConfiguration(const QString& bundleID, const QString& appName,
+                                   const QString& relativePosition, int priority, bool isRequired,
+                                   Corner corner, double widthFraction, double height, double marginX,
+                                   double marginY, QObject* parent)
     : AppConfiguration(parent) {
     m_bundleID = bundleID;
     m_appName = appName;

@@ -14,9 +14,9 @@ class AppConfiguration : public ModelObject {
     Q_OBJECT
 public:
     explicit AppConfiguration(QObject* parent = nullptr);
-    AppConfiguration(const QString& bundleID, const QString& appName, const QString& relativePosition, int priority,
-                     bool isRequired, Corner corner, double widthFraction, double height, double marginX,
-                     double marginY, QObject* parent = nullptr);
+    AppConfiguration(const QString& bundleID, const QString& appName, const QString& relativePosition,
+                     int priority, bool isRequired, Corner corner, double widthFraction, double height,
+                     double marginX, double marginY, QObject* parent = nullptr);
 
     static constexpr Kind staticKind = Kind::appConfiguration;
     Kind kind() const override { return staticKind; }
@@ -41,19 +41,29 @@ public:
     int priority() const { return m_priority; }
     void setPriority(int priority) { assign(m_priority, priority, &AppConfiguration::priorityChanged); }
     bool isRequired() const { return m_isRequired; }
-    void setIsRequired(bool required) { assign(m_isRequired, required, &AppConfiguration::isRequiredChanged); }
+    void setIsRequired(bool required) {
+        assign(m_isRequired, required, &AppConfiguration::isRequiredChanged);
+    }
     QString savedCorner() const { return m_savedCorner; }
-    void setSavedCorner(const QString& corner) { assign(m_savedCorner, corner, &AppConfiguration::savedCornerChanged); }
+    void setSavedCorner(const QString& corner) {
+        assign(m_savedCorner, corner, &AppConfiguration::savedCornerChanged);
+    }
     double savedWidthFraction() const { return m_savedWidthFraction; }
     void setSavedWidthFraction(double fraction) {
         assign(m_savedWidthFraction, fraction, &AppConfiguration::savedWidthFractionChanged);
     }
     double savedHeight() const { return m_savedHeight; }
-    void setSavedHeight(double height) { assign(m_savedHeight, height, &AppConfiguration::savedHeightChanged); }
+    void setSavedHeight(double height) {
+        assign(m_savedHeight, height, &AppConfiguration::savedHeightChanged);
+    }
     double savedMarginX() const { return m_savedMarginX; }
-    void setSavedMarginX(double margin) { assign(m_savedMarginX, margin, &AppConfiguration::savedMarginXChanged); }
+    void setSavedMarginX(double margin) {
+        assign(m_savedMarginX, margin, &AppConfiguration::savedMarginXChanged);
+    }
     double savedMarginY() const { return m_savedMarginY; }
-    void setSavedMarginY(double margin) { assign(m_savedMarginY, margin, &AppConfiguration::savedMarginYChanged); }
+    void setSavedMarginY(double margin) {
+        assign(m_savedMarginY, margin, &AppConfiguration::savedMarginYChanged);
+    }
 
     // savedCorner as a position; topRight when the text names none.
     Corner corner() const;

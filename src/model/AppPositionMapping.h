@@ -13,7 +13,8 @@ class AppPositionMapping : public ModelObject {
     Q_OBJECT
 public:
     explicit AppPositionMapping(QObject* parent = nullptr);
-    AppPositionMapping(const QString& bundleID, const QString& appName, Corner corner, QObject* parent = nullptr);
+    AppPositionMapping(const QString& bundleID, const QString& appName, Corner corner,
+                       QObject* parent = nullptr);
 
     static constexpr Kind staticKind = Kind::appPositionMapping;
     Kind kind() const override { return staticKind; }
@@ -26,7 +27,9 @@ public:
     QString appName() const { return m_appName; }
     void setAppName(const QString& name) { assign(m_appName, name, &AppPositionMapping::appNameChanged); }
     QString savedCorner() const { return m_savedCorner; }
-    void setSavedCorner(const QString& corner) { assign(m_savedCorner, corner, &AppPositionMapping::savedCornerChanged); }
+    void setSavedCorner(const QString& corner) {
+        assign(m_savedCorner, corner, &AppPositionMapping::savedCornerChanged);
+    }
 
     PositionGroup* positionGroup() const { return m_positionGroup; }
     void setPositionGroup(PositionGroup* group);

@@ -69,7 +69,8 @@ PositionGroup* ConfigurationGroup::addPositionGroup(const QString& name, const Q
 
 PositionGroup* ConfigurationGroup::createPositionGroupFromTemplate(const PositionTemplate& positionTemplate,
                                                                    const std::optional<QString>& name) {
-    PositionGroup* group = addPositionGroup(name.value_or(positionTemplate.name), positionTemplate.desc, false);
+    PositionGroup* group =
+        addPositionGroup(name.value_or(positionTemplate.name), positionTemplate.desc, false);
     const QList<AppConfiguration*> apps = configurationList();
     for (qsizetype i = 0; i < apps.size() && i < positionTemplate.positions.size(); ++i)
         group->setPosition(apps[i]->bundleID(), apps[i]->appName(), positionTemplate.positions[i]);

@@ -31,17 +31,25 @@ public:
     QString name() const { return m_name; }
     void setName(const QString& name) { assign(m_name, name, &ConfigurationGroup::nameChanged); }
     QDateTime dateCreated() const { return m_dateCreated; }
-    void setDateCreated(const QDateTime& date) { assign(m_dateCreated, date, &ConfigurationGroup::dateCreatedChanged); }
+    void setDateCreated(const QDateTime& date) {
+        assign(m_dateCreated, date, &ConfigurationGroup::dateCreatedChanged);
+    }
     std::optional<QDateTime> lastActivatedAt() const { return m_lastActivatedAt; }
     void setLastActivatedAt(const std::optional<QDateTime>& date) {
         assign(m_lastActivatedAt, date, &ConfigurationGroup::lastActivatedAtChanged);
     }
     double screenWidth() const { return m_screenWidth; }
-    void setScreenWidth(double width) { assign(m_screenWidth, width, &ConfigurationGroup::screenWidthChanged); }
+    void setScreenWidth(double width) {
+        assign(m_screenWidth, width, &ConfigurationGroup::screenWidthChanged);
+    }
     double screenHeight() const { return m_screenHeight; }
-    void setScreenHeight(double height) { assign(m_screenHeight, height, &ConfigurationGroup::screenHeightChanged); }
+    void setScreenHeight(double height) {
+        assign(m_screenHeight, height, &ConfigurationGroup::screenHeightChanged);
+    }
     std::optional<QString> desc() const { return m_desc; }
-    void setDesc(const std::optional<QString>& desc) { assign(m_desc, desc, &ConfigurationGroup::descChanged); }
+    void setDesc(const std::optional<QString>& desc) {
+        assign(m_desc, desc, &ConfigurationGroup::descChanged);
+    }
     std::optional<QString> defaultPositionGroupID() const { return m_defaultPositionGroupID; }
     void setDefaultPositionGroupID(const std::optional<QString>& id) {
         assign(m_defaultPositionGroupID, id, &ConfigurationGroup::defaultPositionGroupIDChanged);
@@ -50,13 +58,17 @@ public:
     // The applications, in list order; absent is distinct from empty.
     const std::optional<QList<AppConfiguration*>>& configurations() const { return m_configurations; }
     // The applications, an absent list read as empty.
-    QList<AppConfiguration*> configurationList() const { return m_configurations.value_or(QList<AppConfiguration*>()); }
+    QList<AppConfiguration*> configurationList() const {
+        return m_configurations.value_or(QList<AppConfiguration*>());
+    }
     void setConfigurations(const std::optional<QList<AppConfiguration*>>& list);
     // Appends at the end (creating the list when absent) and links the application to this configuration.
     void appendConfiguration(AppConfiguration* app);
 
     const std::optional<QList<PositionGroup*>>& positionGroups() const { return m_positionGroups; }
-    QList<PositionGroup*> positionGroupList() const { return m_positionGroups.value_or(QList<PositionGroup*>()); }
+    QList<PositionGroup*> positionGroupList() const {
+        return m_positionGroups.value_or(QList<PositionGroup*>());
+    }
     void setPositionGroups(const std::optional<QList<PositionGroup*>>& list);
     void appendPositionGroup(PositionGroup* group);
 

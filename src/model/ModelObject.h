@@ -15,7 +15,14 @@ class ModelObject : public QObject {
     Q_OBJECT
 public:
     // The stored classes, in schema order.
-    enum class Kind { item, savedApp, configurationGroup, appConfiguration, positionGroup, appPositionMapping };
+    enum class Kind {
+        item,
+        savedApp,
+        configurationGroup,
+        appConfiguration,
+        positionGroup,
+        appPositionMapping
+    };
 
     virtual Kind kind() const = 0;
     // Every object this one links to: its owner links and the members of its lists.
@@ -33,8 +40,7 @@ protected:
     explicit ModelObject(QObject* parent) : QObject(parent) {}
 
     // Stores `value` and, when it differs, sends the attribute's signal and tells the observer.
-    template <class Self, class T>
-    bool assign(T& field, const T& value, void (Self::*signal)()) {
+    template <class Self, class T> bool assign(T& field, const T& value, void (Self::*signal)()) {
         if (field == value)
             return false;
         field = value;

@@ -35,7 +35,9 @@ public:
     bool isDefault() const { return m_isDefault; }
     void setIsDefault(bool isDefault) { assign(m_isDefault, isDefault, &PositionGroup::isDefaultChanged); }
     QDateTime dateCreated() const { return m_dateCreated; }
-    void setDateCreated(const QDateTime& date) { assign(m_dateCreated, date, &PositionGroup::dateCreatedChanged); }
+    void setDateCreated(const QDateTime& date) {
+        assign(m_dateCreated, date, &PositionGroup::dateCreatedChanged);
+    }
 
     ConfigurationGroup* configurationGroup() const { return m_configurationGroup; }
     void setConfigurationGroup(ConfigurationGroup* group);

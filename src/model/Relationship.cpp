@@ -7,8 +7,7 @@
 #include "SavedApp.h"
 
 namespace {
-template <class Object, class Signal>
-void announce(Object* object, Signal signal) {
+template <class Object, class Signal> void announce(Object* object, Signal signal) {
     Q_EMIT(object->*signal)();
     object->didChange(ModelObserver::Change::relationship);
 }

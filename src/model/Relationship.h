@@ -50,8 +50,7 @@ struct SavedAppConfigurations {
     static void linkChanged(Child* child);
 };
 
-template <class R>
-struct Relationship {
+template <class R> struct Relationship {
     using Owner = typename R::Owner;
     using Child = typename R::Child;
     using List = std::optional<QList<Child*>>;

@@ -35,7 +35,9 @@ public:
     double savedHeight() const { return m_savedHeight; }
     void setSavedHeight(double height) { assign(m_savedHeight, height, &SavedApp::savedHeightChanged); }
     QString savedCorner() const { return m_savedCorner; }
-    void setSavedCorner(const QString& corner) { assign(m_savedCorner, corner, &SavedApp::savedCornerChanged); }
+    void setSavedCorner(const QString& corner) {
+        assign(m_savedCorner, corner, &SavedApp::savedCornerChanged);
+    }
     double savedWidthFraction() const { return m_savedWidthFraction; }
     void setSavedWidthFraction(double fraction) {
         assign(m_savedWidthFraction, fraction, &SavedApp::savedWidthFractionChanged);
@@ -47,7 +49,9 @@ public:
 
     // The applications linked to this entry through AppConfiguration::savedApp.
     const std::optional<QList<AppConfiguration*>>& configurations() const { return m_configurations; }
-    QList<AppConfiguration*> configurationList() const { return m_configurations.value_or(QList<AppConfiguration*>()); }
+    QList<AppConfiguration*> configurationList() const {
+        return m_configurations.value_or(QList<AppConfiguration*>());
+    }
     void setConfigurations(const std::optional<QList<AppConfiguration*>>& list);
 
     // savedCorner as a position; topRight when the text names none.

@@ -15,7 +15,8 @@ public:
     static inline const QString appThemeKey = QStringLiteral("appTheme");
     static inline const QString launchInMenuBarModeKey = QStringLiteral("launchInMenuBarMode");
     static inline const QString launchAtLoginKey = QStringLiteral("launchAtLogin");
-    static inline const QString showMainWindowOnStatusBarClickKey = QStringLiteral("showMainWindowOnStatusBarClick");
+    static inline const QString showMainWindowOnStatusBarClickKey =
+        QStringLiteral("showMainWindowOnStatusBarClick");
     static inline const QString defaultAppTheme = QStringLiteral("dark");
 
     explicit SettingsModel(PreferenceStore& preferences, QObject* parent = nullptr);

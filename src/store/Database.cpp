@@ -34,8 +34,8 @@ bool Database::execute(const QString& sql, QString* error) {
 Statement Database::prepare(const QString& sql, QString* error) {
     sqlite3_stmt* statement = nullptr;
     const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v3(m_connection, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &statement,
-                           nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v3(m_connection, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT,
+                           &statement, nullptr) != SQLITE_OK) {
         if (error)
             *error = errorMessage();
         sqlite3_finalize(statement);

@@ -29,7 +29,8 @@ QString ModelContainer::path() const {
     return m_database->path();
 }
 
-std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Scheduler& scheduler, QString* error) {
+std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Scheduler& scheduler,
+                                                     QString* error) {
     QString message;
     const auto fail = [&](const QString& why) {
         if (error)
@@ -50,10 +51,13 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Schedu
     if (!StoreSchema::inspect(*database, &isEmpty, &message))
         return fail(message.startsWith(path) ? message : QStringLiteral("%1: %2").arg(path, message));
 
-    const std::optional<QString> journal = database->queryText(QStringLiteral("PRAGMA journal_mode = WAL"), &message);
+    const std::optional<QString> journal =
+        database->queryText(QStringLiteral("PRAGMA journal_mode = WAL"), &message);
     if (!journal || journal->compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0)
-        return fail(QStringLiteral("%1: %2").arg(path, journal ? QStringLiteral("cannot use a write-ahead log") : message));
-    if (!database->execute(QStringLiteral("PRAGMA synchronous = NORMAL; PRAGMA busy_timeout = 2000"), &message))
+        return fail(QStringLiteral("%1: %2").arg(
+            path, journal ? QStringLiteral("cannot use a write-ahead log") : message));
+    if (!database->execute(QStringLiteral("PRAGMA synchronous = NORMAL; PRAGMA busy_timeout = 2000"),
+                           &message))
         return fail(QStringLiteral("%1: %2").arg(path, message));
     if (isEmpty && !StoreSchema::create(*database, &message))
         return fail(QStringLiteral("%1: %2").arg(path, message));

@@ -69,7 +69,8 @@ void rebuildLists(const QList<ModelObject*>& owners, const QHash<qint64, ModelOb
 } // namespace
 
 ModelContext::ModelContext(Database& database, Scheduler& scheduler, QObject* parent)
-    : QObject(parent), m_database(database), m_scheduler(scheduler), m_tables(std::make_unique<StoreTables>(database)) {}
+    : QObject(parent), m_database(database), m_scheduler(scheduler),
+      m_tables(std::make_unique<StoreTables>(database)) {}
 
 ModelContext::~ModelContext() {
     // The objects die with this context; nobody may hear from them while they do.
@@ -77,8 +78,7 @@ ModelContext::~ModelContext() {
         const_cast<ModelObject*>(*it)->setObserver(nullptr);
 }
 
-template <class T>
-QList<T*> ModelContext::fetch() {
+template <class T> QList<T*> ModelContext::fetch() {
     const Kind kind = T::staticKind;
     compact(kind);
     QList<T*> result;
@@ -357,7 +357,8 @@ void ModelContext::autosave() {
 bool ModelContext::load(QString* error) {
     if (!m_tables->prepare(error))
         return false;
-    const std::optional<qint64> version = m_database.queryInteger(QStringLiteral("PRAGMA data_version"), error);
+    const std::optional<qint64> version =
+        m_database.queryInteger(QStringLiteral("PRAGMA data_version"), error);
     if (!version)
         return false;
     m_dataVersion = *version;
@@ -395,20 +396,20 @@ bool ModelContext::load(QString* error) {
             compact(kind);
         using R = StoreTables::Relation;
         rebuildLists<ConfigurationGroup, AppConfiguration>(
-            objectsOf(Kind::configurationGroup), keysOf(Kind::configurationGroup), links.links[R::configurationApps],
-            links.presentLists[R::configurationApps], &ConfigurationGroup::setConfigurations);
-        rebuildLists<ConfigurationGroup, PositionGroup>(objectsOf(Kind::configurationGroup),
-                                                        keysOf(Kind::configurationGroup),
-                                                        links.links[R::configurationPositionGroups],
-                                                        links.presentLists[R::configurationPositionGroups],
-                                                        &ConfigurationGroup::setPositionGroups);
+            objectsOf(Kind::configurationGroup), keysOf(Kind::configurationGroup),
+            links.links[R::configurationApps], links.presentLists[R::configurationApps],
+            &ConfigurationGroup::setConfigurations);
+        rebuildLists<ConfigurationGroup, PositionGroup>(
+            objectsOf(Kind::configurationGroup), keysOf(Kind::configurationGroup),
+            links.links[R::configurationPositionGroups], links.presentLists[R::configurationPositionGroups],
+            &ConfigurationGroup::setPositionGroups);
         rebuildLists<PositionGroup, AppPositionMapping>(
-            objectsOf(Kind::positionGroup), keysOf(Kind::positionGroup), links.links[R::positionGroupMappings],
-            links.presentLists[R::positionGroupMappings], &PositionGroup::setAppPositions);
-        rebuildLists<SavedApp, AppConfiguration>(objectsOf(Kind::savedApp), keysOf(Kind::savedApp),
-                                                 links.links[R::savedAppConfigurations],
-                                                 links.presentLists[R::savedAppConfigurations],
-                                                 &SavedApp::setConfigurations);
+            objectsOf(Kind::positionGroup), keysOf(Kind::positionGroup),
+            links.links[R::positionGroupMappings], links.presentLists[R::positionGroupMappings],
+            &PositionGroup::setAppPositions);
+        rebuildLists<SavedApp, AppConfiguration>(
+            objectsOf(Kind::savedApp), keysOf(Kind::savedApp), links.links[R::savedAppConfigurations],
+            links.presentLists[R::savedAppConfigurations], &SavedApp::setConfigurations);
     }
     m_applyingStore = false;
     return ok;

@@ -36,8 +36,7 @@ public:
     ~ModelContext() override;
 
     // Every live object of one class, in no promised order.
-    template <class T>
-    QList<T*> fetch();
+    template <class T> QList<T*> fetch();
 
     // Only the roots are inserted; applications, position groups and mappings become stored by being
     // linked to a stored owner. Takes ownership of the object and of everything linked to it.

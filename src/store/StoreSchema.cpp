@@ -106,20 +106,24 @@ QString StoreSchema::tableName(Kind kind) {
 
 const QStringList& StoreSchema::columns(Kind kind) {
     static const QStringList item = {QStringLiteral("timestamp")};
-    static const QStringList savedApp = QStringLiteral("id bundleID name dateAdded savedWidth savedHeight savedCorner "
-                                                       "savedWidthFraction savedMarginX savedMarginY hasConfigurations")
-                                            .split(u' ');
+    static const QStringList savedApp =
+        QStringLiteral("id bundleID name dateAdded savedWidth savedHeight savedCorner "
+                       "savedWidthFraction savedMarginX savedMarginY hasConfigurations")
+            .split(u' ');
     static const QStringList configurationGroup =
-        QStringLiteral("id name dateCreated lastActivatedAt screenWidth screenHeight desc defaultPositionGroupID "
-                       "hasConfigurations hasPositionGroups")
+        QStringLiteral(
+            "id name dateCreated lastActivatedAt screenWidth screenHeight desc defaultPositionGroupID "
+            "hasConfigurations hasPositionGroups")
             .split(u' ');
     static const QStringList appConfiguration =
-        QStringLiteral("id configurationGroup configurationGroupOrder savedApp savedAppOrder bundleID appName "
-                       "relativePosition priority isRequired savedCorner savedWidthFraction savedHeight savedMarginX "
-                       "savedMarginY")
+        QStringLiteral(
+            "id configurationGroup configurationGroupOrder savedApp savedAppOrder bundleID appName "
+            "relativePosition priority isRequired savedCorner savedWidthFraction savedHeight savedMarginX "
+            "savedMarginY")
             .split(u' ');
     static const QStringList positionGroup =
-        QStringLiteral("id name desc isDefault dateCreated configurationGroup configurationGroupOrder hasAppPositions")
+        QStringLiteral(
+            "id name desc isDefault dateCreated configurationGroup configurationGroupOrder hasAppPositions")
             .split(u' ');
     static const QStringList appPositionMapping =
         QStringLiteral("id bundleID appName savedCorner positionGroup positionGroupOrder").split(u' ');
@@ -141,13 +145,15 @@ const QStringList& StoreSchema::columns(Kind kind) {
 }
 
 bool StoreSchema::inspect(Database& database, bool* isEmpty, QString* error) {
-    const std::optional<qint64> objects = database.queryInteger(QStringLiteral("SELECT count(*) FROM sqlite_schema"), error);
+    const std::optional<qint64> objects =
+        database.queryInteger(QStringLiteral("SELECT count(*) FROM sqlite_schema"), error);
     if (!objects)
         return false;
     *isEmpty = *objects == 0;
     if (*isEmpty)
         return true;
-    const std::optional<qint64> application = database.queryInteger(QStringLiteral("PRAGMA application_id"), error);
+    const std::optional<qint64> application =
+        database.queryInteger(QStringLiteral("PRAGMA application_id"), error);
     if (!application)
         return false;
     const auto notOurs = [&] {
@@ -157,8 +163,8 @@ bool StoreSchema::inspect(Database& database, bool* isEmpty, QString* error) {
     if (*application != applicationId)
         return notOurs();
     QString ignored;
-    const std::optional<QString> stored =
-        database.queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'"), &ignored);
+    const std::optional<QString> stored = database.queryText(
+        QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'"), &ignored);
     if (!stored)
         return notOurs();
     if (stored->section(u'.', 0, 0) != QString::fromLatin1(version).section(u'.', 0, 0)) {

@@ -15,8 +15,12 @@ inline constexpr const char* version = "1.0.0";
 
 // Schema order; parents come before the children that refer to them.
 inline constexpr std::array<ModelObject::Kind, 6> kinds = {
-    ModelObject::Kind::item,          ModelObject::Kind::savedApp,      ModelObject::Kind::configurationGroup,
-    ModelObject::Kind::appConfiguration, ModelObject::Kind::positionGroup, ModelObject::Kind::appPositionMapping,
+    ModelObject::Kind::item,
+    ModelObject::Kind::savedApp,
+    ModelObject::Kind::configurationGroup,
+    ModelObject::Kind::appConfiguration,
+    ModelObject::Kind::positionGroup,
+    ModelObject::Kind::appPositionMapping,
 };
 
 QString tableName(ModelObject::Kind kind);

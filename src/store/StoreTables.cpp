@@ -29,8 +29,7 @@ std::optional<QString> optionalDateText(const std::optional<QDateTime>& date) {
     return dateText(*date);
 }
 
-template <class List, class Child>
-qint64 indexIn(const List& list, const Child* child) {
+template <class List, class Child> qint64 indexIn(const List& list, const Child* child) {
     return list ? list->indexOf(child) : 0;
 }
 } // namespace
@@ -45,15 +44,17 @@ bool StoreTables::prepare(QString* error) {
             assignments.append(QStringLiteral("%1 = ?%2").arg(columns[i]).arg(i + 2));
         }
         Statements& statements = of(kind);
-        statements.insert = m_database.prepare(QStringLiteral("INSERT INTO %1 (pk, %2) VALUES (?1, %3)")
-                                                   .arg(table, columns.join(QStringLiteral(", ")),
-                                                        parameters.join(QStringLiteral(", "))),
+        statements.insert = m_database.prepare(
+            QStringLiteral("INSERT INTO %1 (pk, %2) VALUES (?1, %3)")
+                .arg(table, columns.join(QStringLiteral(", ")), parameters.join(QStringLiteral(", "))),
+            error);
+        statements.update = m_database.prepare(
+            QStringLiteral("UPDATE %1 SET %2 WHERE pk = ?1").arg(table, assignments.join(", ")), error);
+        statements.remove =
+            m_database.prepare(QStringLiteral("DELETE FROM %1 WHERE pk = ?1").arg(table), error);
+        statements.select = m_database.prepare(QStringLiteral("SELECT pk, %1 FROM %2 ORDER BY pk")
+                                                   .arg(columns.join(QStringLiteral(", ")), table),
                                                error);
-        statements.update =
-            m_database.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE pk = ?1").arg(table, assignments.join(", ")), error);
-        statements.remove = m_database.prepare(QStringLiteral("DELETE FROM %1 WHERE pk = ?1").arg(table), error);
-        statements.select = m_database.prepare(
-            QStringLiteral("SELECT pk, %1 FROM %2 ORDER BY pk").arg(columns.join(QStringLiteral(", ")), table), error);
         if (!statements.insert.isValid() || !statements.update.isValid() || !statements.remove.isValid() ||
             !statements.select.isValid())
             return false;
@@ -131,7 +132,8 @@ void StoreTables::bindColumns(Statement& s, ModelObject* object, const KeyOf& ke
         s.bind(5, group->isDefault());
         s.bind(6, dateText(group->dateCreated()));
         bindKey(7, group->configurationGroup());
-        s.bind(8, group->configurationGroup() ? indexIn(group->configurationGroup()->positionGroups(), group) : 0);
+        s.bind(8, group->configurationGroup() ? indexIn(group->configurationGroup()->positionGroups(), group)
+                                              : 0);
         s.bind(9, group->appPositions().has_value());
         break;
     }
@@ -225,7 +227,8 @@ bool StoreTables::read(ModelObject::Kind kind, const ObjectFor& objectFor, ReadL
             configuration->setId(uuid(1));
             configuration->setName(s.text(2));
             configuration->setDateCreated(dateFrom(s.text(3)));
-            configuration->setLastActivatedAt(s.isNull(4) ? std::nullopt : std::optional(dateFrom(s.text(4))));
+            configuration->setLastActivatedAt(s.isNull(4) ? std::nullopt
+                                                          : std::optional(dateFrom(s.text(4))));
             configuration->setScreenWidth(s.real(5));
             configuration->setScreenHeight(s.real(6));
             configuration->setDesc(s.optionalText(7));

@@ -17,7 +17,12 @@ class Database;
 class StoreTables {
 public:
     // The four relationships, by the list that holds their children.
-    enum Relation { configurationApps, configurationPositionGroups, positionGroupMappings, savedAppConfigurations };
+    enum Relation {
+        configurationApps,
+        configurationPositionGroups,
+        positionGroupMappings,
+        savedAppConfigurations
+    };
 
     // A child row's link to its owner, as read.
     struct Link {

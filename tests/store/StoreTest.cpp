@@ -64,29 +64,32 @@ private Q_SLOTS:
             auto container = open();
             QVERIFY(container);
             ModelContext* context = container->mainContext();
-            auto* saved = new SavedApp(QStringLiteral("org.example.Saved"), QStringLiteral("Saved"), 800.5, 600.25,
-                                       Corner::bottomHalf, 0.75, 3.5, 4.5);
+            auto* saved = new SavedApp(QStringLiteral("org.example.Saved"), QStringLiteral("Saved"), 800.5,
+                                       600.25, Corner::bottomHalf, 0.75, 3.5, 4.5);
             saved->setDateAdded(at(2, 7));
             savedId = saved->id();
             context->insert(saved);
 
-            auto* configuration = new ConfigurationGroup(QStringLiteral("Work ✓"), 1920, 1080, QStringLiteral("desc"));
+            auto* configuration =
+                new ConfigurationGroup(QStringLiteral("Work ✓"), 1920, 1080, QStringLiteral("desc"));
             configurationId = configuration->id();
             configuration->setDateCreated(at(3, 999));
             configuration->setLastActivatedAt(at(4, 1));
             context->insert(configuration);
             for (const char* id : {"c.third", "a.first", "b.second"}) {
                 auto* app = new AppConfiguration(QString::fromLatin1(id), QStringLiteral("App ") + id,
-                                                 QStringLiteral("rightThird"), 7, true, Corner::rightThird, 0.33, 512,
-                                                 11, 12);
+                                                 QStringLiteral("rightThird"), 7, true, Corner::rightThird,
+                                                 0.33, 512, 11, 12);
                 configuration->appendConfiguration(app);
             }
             AppConfiguration* linked = configuration->configurationList()[1];
             appId = linked->id();
             linked->setSavedApp(saved);
-            PositionGroup* empty = configuration->addPositionGroup(QStringLiteral("Empty"), QStringLiteral("d1"), false);
+            PositionGroup* empty =
+                configuration->addPositionGroup(QStringLiteral("Empty"), QStringLiteral("d1"), false);
             empty->setAppPositions(QList<AppPositionMapping*>());
-            PositionGroup* group = configuration->addPositionGroup(QStringLiteral("Main"), QStringLiteral("d2"), true);
+            PositionGroup* group =
+                configuration->addPositionGroup(QStringLiteral("Main"), QStringLiteral("d2"), true);
             group->setDateCreated(at(5, 5));
             groupId = group->id();
             group->setPosition(QStringLiteral("zeta"), QStringLiteral("Zeta"), Corner::fullScreen);
@@ -299,14 +302,16 @@ private Q_SLOTS:
         QVERIFY2(error.contains(QStringLiteral("refused by test")), qPrintable(error));
         QVERIFY(context->hasChanges());
         // Nothing of the failed transaction reached the file.
-        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")), std::optional<qint64>(0));
+        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")),
+                 std::optional<qint64>(0));
 
         QVERIFY(other->execute(QStringLiteral("DROP TRIGGER refuse")));
         QVERIFY2(context->save(&error), qPrintable(error));
         QVERIFY(!context->hasChanges());
         QCOMPARE(other->queryText(QStringLiteral("SELECT name FROM ConfigurationGroup")),
                  std::optional(QStringLiteral("after")));
-        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")), std::optional<qint64>(1));
+        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")),
+                 std::optional<qint64>(1));
     }
 
     void changesAreSavedAutomaticallyOnceShortlyAfterABurst() {
@@ -324,7 +329,8 @@ private Q_SLOTS:
         QVERIFY(!context->hasChanges());
 
         auto reopened = open();
-        QCOMPARE(findByName(reopened->mainContext(), QStringLiteral("second"))->positionGroupList().size(), 1);
+        QCOMPARE(findByName(reopened->mainContext(), QStringLiteral("second"))->positionGroupList().size(),
+                 1);
     }
 
     void anotherWriterRaisesRemoteChangeOnceAndIsMerged() {
@@ -366,7 +372,8 @@ private Q_SLOTS:
         QString error;
         auto other = Database::open(path(), false, &error);
         QVERIFY(other->execute(QStringLiteral(
-            "INSERT INTO ConfigurationGroup (id, name, dateCreated, screenWidth, screenHeight, hasConfigurations, "
+            "INSERT INTO ConfigurationGroup (id, name, dateCreated, screenWidth, screenHeight, "
+            "hasConfigurations, "
             "hasPositionGroups) VALUES ('5E1F0C4A-0000-4000-8000-000000000001', 'typed by hand', "
             "'2026-01-01T00:00:00.000Z', 0, 0, 0, 0)")));
         QVERIFY(spy.wait(10000));
@@ -379,8 +386,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("garbage") << QByteArray("this is not a database, just some text\n").repeated(200)
                                  << QStringLiteral("file is not a database");
-        QTest::newRow("truncated header") << QByteArray("SQLite format 3\0\x10\0", 19) + QByteArray(300, '\xff')
-                                          << QString();
+        QTest::newRow("truncated header")
+            << QByteArray("SQLite format 3\0\x10\0", 19) + QByteArray(300, '\xff') << QString();
     }
     void filesThatAreNotOurDatabaseAreReportedAndLeftUntouched() {
         QFETCH(QByteArray, contents);
@@ -397,18 +404,20 @@ private Q_SLOTS:
         QVERIFY2(error.contains(expected), qPrintable(error));
         QCOMPARE(contentsOf(path()), contents);
         QVERIFY(!QFile::exists(path() + "-wal"));
-        QCOMPARE(ModelContainer::failureMessage(error), QStringLiteral("Could not create ModelContainer: ") + error);
+        QCOMPARE(ModelContainer::failureMessage(error),
+                 QStringLiteral("Could not create ModelContainer: ") + error);
     }
 
     void otherProgramsDatabasesAndNewerSchemasAreRefused_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("another program's database")
-            << QStringLiteral("CREATE TABLE notes (text TEXT)") << QStringLiteral("is not a Quarlin database");
-        QTest::newRow("newer schema") << QStringLiteral(
-            "CREATE TABLE Metadata (key TEXT PRIMARY KEY, value TEXT); INSERT INTO Metadata VALUES "
-            "('schemaVersion', '2.0.0'); PRAGMA application_id = 1364347982")
-                                      << QStringLiteral("holds schema version 2.0.0");
+        QTest::newRow("another program's database") << QStringLiteral("CREATE TABLE notes (text TEXT)")
+                                                    << QStringLiteral("is not a Quarlin database");
+        QTest::newRow("newer schema")
+            << QStringLiteral(
+                   "CREATE TABLE Metadata (key TEXT PRIMARY KEY, value TEXT); INSERT INTO Metadata VALUES "
+                   "('schemaVersion', '2.0.0'); PRAGMA application_id = 1364347982")
+            << QStringLiteral("holds schema version 2.0.0");
     }
     void otherProgramsDatabasesAndNewerSchemasAreRefused() {
         QFETCH(QString, sql);
@@ -442,11 +451,14 @@ private Q_SLOTS:
         }
         QString error;
         auto database = Database::open(nested, false, &error);
-        QCOMPARE(database->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'")),
-                 std::optional(QStringLiteral("1.0.0")));
-        QCOMPARE(database->queryText(QStringLiteral("PRAGMA journal_mode")), std::optional(QStringLiteral("wal")));
-        QCOMPARE(database->queryInteger(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = 'Item'")),
-                 std::optional<qint64>(1));
+        QCOMPARE(
+            database->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'")),
+            std::optional(QStringLiteral("1.0.0")));
+        QCOMPARE(database->queryText(QStringLiteral("PRAGMA journal_mode")),
+                 std::optional(QStringLiteral("wal")));
+        QCOMPARE(
+            database->queryInteger(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = 'Item'")),
+            std::optional<qint64>(1));
     }
 
     void theDefaultPathFollowsXdgDataHome() {
@@ -454,7 +466,8 @@ private Q_SLOTS:
         qputenv("XDG_DATA_HOME", "/srv/data");
         QCOMPARE(ModelContainer::defaultPath(), QStringLiteral("/srv/data/quarlin/quarlin.sqlite"));
         qputenv("XDG_DATA_HOME", "relative/ignored");
-        QCOMPARE(ModelContainer::defaultPath(), QDir::homePath() + QStringLiteral("/.local/share/quarlin/quarlin.sqlite"));
+        QCOMPARE(ModelContainer::defaultPath(),
+                 QDir::homePath() + QStringLiteral("/.local/share/quarlin/quarlin.sqlite"));
         qputenv("XDG_DATA_HOME", saved);
     }
 };
