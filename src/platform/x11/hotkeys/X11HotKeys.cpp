@@ -53,9 +53,9 @@ X11HotKeys::X11HotKeys(const QString& displayName, QObject* parent) : QObject(pa
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
 
     uint8_t eventBase = 0;
-    m_hasXkb = xkb_x11_setup_xkb_extension(m_connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                           XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &eventBase,
-                                           nullptr) == 1;
+    m_hasXkb = xkb_x11_setup_xkb_extension(
+                   m_connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                   XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &eventBase, nullptr) == 1;
     if (m_hasXkb) {
         m_xkbEventBase = eventBase;
         m_deviceId = xkb_x11_get_core_keyboard_device_id(m_connection);
@@ -65,11 +65,13 @@ X11HotKeys::X11HotKeys(const QString& displayName, QObject* parent) : QObject(pa
                                   XCB_XKB_MAP_PART_MODIFIER_MAP | XCB_XKB_MAP_PART_EXPLICIT_COMPONENTS |
                                   XCB_XKB_MAP_PART_KEY_ACTIONS | XCB_XKB_MAP_PART_VIRTUAL_MODS |
                                   XCB_XKB_MAP_PART_VIRTUAL_MOD_MAP;
-        xcb_xkb_select_events(m_connection, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, mapParts, mapParts, nullptr);
+        xcb_xkb_select_events(m_connection, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, mapParts, mapParts,
+                              nullptr);
         // Held keys then repeat as presses only, without a release between them.
         const uint32_t repeat = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
         Reply<xcb_xkb_per_client_flags_reply_t> flags(xcb_xkb_per_client_flags_reply(
-            m_connection, xcb_xkb_per_client_flags(m_connection, XCB_XKB_ID_USE_CORE_KBD, repeat, repeat, 0, 0, 0),
+            m_connection,
+            xcb_xkb_per_client_flags(m_connection, XCB_XKB_ID_USE_CORE_KBD, repeat, repeat, 0, 0, 0),
             nullptr));
         m_xkbContext = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     }
@@ -121,8 +123,8 @@ QList<quint16> X11HotKeys::lockVariants() const {
 int X11HotKeys::grab(quint8 keycode, quint16 modifiers) {
     QList<xcb_void_cookie_t> cookies;
     for (quint16 variant : lockVariants())
-        cookies << xcb_grab_key_checked(m_connection, 1, m_root, modifiers | variant, keycode, XCB_GRAB_MODE_ASYNC,
-                                        XCB_GRAB_MODE_ASYNC);
+        cookies << xcb_grab_key_checked(m_connection, 1, m_root, modifiers | variant, keycode,
+                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     int status = 0;
     for (const xcb_void_cookie_t& cookie : cookies) {
         if (xcb_generic_error_t* error = xcb_request_check(m_connection, cookie)) {
@@ -335,6 +337,7 @@ void X11HotKeys::dispatch(void* raw) {
         const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(next);
         if (next && (next->response_type & 0x7f) == XCB_KEY_PRESS && press->detail == release->detail &&
             press->time == release->time) {
+            ++m_repeatsDropped;
             std::free(next);
         } else {
             handleEvent(event);
@@ -352,8 +355,10 @@ void X11HotKeys::handleEvent(const void* raw) {
     const uint8_t type = event->response_type & 0x7f;
     if (type == XCB_KEY_PRESS) {
         const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
-        if (m_pressed.count(press->detail))
-            return; // a repeat of a held key
+        if (m_pressed.count(press->detail)) {
+            ++m_repeatsDropped; // a repeat of a held key
+            return;
+        }
         const quint16 relevant = shiftMask | controlMask | m_altMask | m_superMask;
         const quint16 modifiers = press->state & relevant;
         for (const auto& [id, held] : m_grabs) {

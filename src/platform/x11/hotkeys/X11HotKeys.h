@@ -41,6 +41,8 @@ public:
     void processPendingEvents();
     // The X modifier mask of a stored mask; absent when it holds a modifier X cannot grab.
     std::optional<quint16> xModifiers(int carbonModifiers) const;
+    // How many repeats of held hot keys were dropped so far.
+    int repeatsDropped() const { return m_repeatsDropped; }
 
 Q_SIGNALS:
     // After the keyboard layout or the modifier map changed and the grabs were renewed.
@@ -69,8 +71,8 @@ private:
     quint8 m_xkbEventBase = 0;
     bool m_hasXkb = false;
     qint32 m_deviceId = -1;
-    quint16 m_altMask = 0x8;     // Mod1
-    quint16 m_superMask = 0x40;  // Mod4
+    quint16 m_altMask = 0x8;      // Mod1
+    quint16 m_superMask = 0x40;   // Mod4
     quint16 m_numLockMask = 0x10; // Mod2
     std::map<quint32, Grab> m_grabs;
     // The grab each held key activated, so that its release finds it whatever the modifiers are by then.
@@ -78,6 +80,7 @@ private:
     EventHandler m_handler;
     bool m_drainQueued = false;
     bool m_mappingChanged = false;
+    int m_repeatsDropped = 0;
 
     xkb_context* m_xkbContext = nullptr;
     mutable xkb_keymap* m_keymap = nullptr;
