@@ -100,4 +100,11 @@ std::optional<int> keyCodeForQtKey(int qtKey) {
     return std::nullopt;
 }
 
+std::optional<int> qtKeyForKeyCode(int keyCode) {
+    for (const Row& row : rows)
+        if (row.keyCode == keyCode && row.qtKey != 0)
+            return row.qtKey;
+    return std::nullopt;
+}
+
 } // namespace KeyboardShortcuts::PhysicalKeys
