@@ -4,6 +4,7 @@
 
 #include "base/Geometry.h"
 
+#include <QList>
 #include <QString>
 
 struct Screen {
@@ -16,3 +17,12 @@ struct Screen {
 
     bool isEqual(const Screen& other) const { return id == other.id; }
 };
+
+// The display's position in the list, by identity; -1 when it is not there.
+inline int indexOfScreen(const QList<Screen>& screens, const Screen& screen) {
+    for (int i = 0; i < screens.size(); ++i) {
+        if (screens.at(i).isEqual(screen))
+            return i;
+    }
+    return -1;
+}

@@ -1,0 +1,91 @@
+#include "Database.h"
+
+#include <sqlite3.h>
+
+std::unique_ptr<Database> Database::open(const QString& path, bool create, QString* error) {
+    sqlite3* connection = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int result = sqlite3_open_v2(path.toUtf8().constData(), &connection, flags, nullptr);
+    if (result != SQLITE_OK) {
+        if (error)
+            *error = connection ? QString::fromUtf8(sqlite3_errmsg(connection))
+                                : QString::fromUtf8(sqlite3_errstr(result));
+        sqlite3_close_v2(connection);
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(connection, 1);
+    return std::unique_ptr<Database>(new Database(connection, path));
+}
+
+Database::~Database() {
+    sqlite3_close_v2(m_connection);
+}
+
+bool Database::execute(const QString& sql, QString* error) {
+    char* message = nullptr;
+    if (sqlite3_exec(m_connection, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    if (error)
+        *error = message ? QString::fromUtf8(message) : errorMessage();
+    sqlite3_free(message);
+    return false;
+}
+
+Statement Database::prepare(const QString& sql, QString* error) {
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v3(m_connection, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT,
+                           &statement, nullptr) != SQLITE_OK) {
+        if (error)
+            *error = errorMessage();
+        sqlite3_finalize(statement);
+        return Statement();
+    }
+    return Statement(statement);
+}
+
+std::optional<qint64> Database::queryInteger(const QString& sql, QString* error) {
+    Statement statement = prepare(sql, error);
+    if (!statement.isValid())
+        return std::nullopt;
+    switch (statement.step()) {
+    case Statement::Step::row:
+        return statement.integer(0);
+    case Statement::Step::done:
+        return std::nullopt;
+    case Statement::Step::error:
+        break;
+    }
+    if (error)
+        *error = errorMessage();
+    return std::nullopt;
+}
+
+std::optional<QString> Database::queryText(const QString& sql, QString* error) {
+    Statement statement = prepare(sql, error);
+    if (!statement.isValid())
+        return std::nullopt;
+    switch (statement.step()) {
+    case Statement::Step::row:
+        return statement.optionalText(0);
+    case Statement::Step::done:
+        return std::nullopt;
+    case Statement::Step::error:
+        break;
+    }
+    if (error)
+        *error = errorMessage();
+    return std::nullopt;
+}
+
+QString Database::errorMessage() const {
+    return QString::fromUtf8(sqlite3_errmsg(m_connection));
+}
+
+qint64 Database::lastInsertRowId() const {
+    return sqlite3_last_insert_rowid(m_connection);
+}
+
+int Database::changes() const {
+    return sqlite3_changes(m_connection);
+}

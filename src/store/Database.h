@@ -1,0 +1,43 @@
+// One connection to an SQLite database file. Opening never writes: callers decide what to create.
+#pragma once
+
+#include "Statement.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+struct sqlite3;
+
+class Database {
+public:
+    // Opens the file read-write, creating an empty one when absent (and `create` is set). Nothing is
+    // read or written yet, so a damaged file is only detected by the first query.
+    static std::unique_ptr<Database> open(const QString& path, bool create, QString* error);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    QString path() const { return m_path; }
+
+    // Runs one or more statements; false with the error on a failure.
+    bool execute(const QString& sql, QString* error = nullptr);
+    // An invalid statement and the error on a failure.
+    Statement prepare(const QString& sql, QString* error = nullptr);
+    // The first column of the first row.
+    std::optional<qint64> queryInteger(const QString& sql, QString* error = nullptr);
+    std::optional<QString> queryText(const QString& sql, QString* error = nullptr);
+
+    // The error of the last failed call on this connection.
+    QString errorMessage() const;
+    qint64 lastInsertRowId() const;
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    int changes() const;
+
+private:
+    Database(sqlite3* connection, const QString& path) : m_connection(connection), m_path(path) {}
+
+    sqlite3* m_connection;
+    QString m_path;
+};

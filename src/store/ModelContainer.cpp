@@ -1,0 +1,70 @@
+#include "ModelContainer.h"
+
+#include "Database.h"
+#include "StoreSchema.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString ModelContainer::defaultPath() {
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/quarlin/quarlin.sqlite");
+}
+
+QString ModelContainer::failureMessage(const QString& error) {
+    return QStringLiteral("Could not create ModelContainer: ") + error;
+}
+
+ModelContainer::ModelContainer(std::unique_ptr<Database> database) : m_database(std::move(database)) {}
+
+ModelContainer::~ModelContainer() {
+    // The context's statements must be finished before the connection closes.
+    delete m_context;
+    m_context = nullptr;
+}
+
+QString ModelContainer::path() const {
+    return m_database->path();
+}
+
+std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Scheduler& scheduler,
+                                                     QString* error) {
+    QString message;
+    const auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return nullptr;
+    };
+    const QFileInfo file(path);
+    if (file.exists() && !file.isFile())
+        return fail(QStringLiteral("%1 is not a file").arg(path));
+    if (!QDir().mkpath(file.absolutePath()))
+        return fail(QStringLiteral("Could not create the folder %1").arg(file.absolutePath()));
+
+    std::unique_ptr<Database> database = Database::open(path, true, &message);
+    if (!database)
+        return fail(QStringLiteral("%1: %2").arg(path, message));
+    bool isEmpty = false;
+    // Only reads until the file is known to be ours.
+    if (!StoreSchema::inspect(*database, &isEmpty, &message))
+        return fail(message.startsWith(path) ? message : QStringLiteral("%1: %2").arg(path, message));
+
+    const std::optional<QString> journal =
+        database->queryText(QStringLiteral("PRAGMA journal_mode = WAL"), &message);
+    if (!journal || journal->compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0)
+        return fail(QStringLiteral("%1: %2").arg(
+            path, journal ? QStringLiteral("cannot use a write-ahead log") : message));
+    if (!database->execute(QStringLiteral("PRAGMA synchronous = FULL; PRAGMA busy_timeout = 2000"), &message))
+        return fail(QStringLiteral("%1: %2").arg(path, message));
+    if (isEmpty && !StoreSchema::create(*database, &message))
+        return fail(QStringLiteral("%1: %2").arg(path, message));
+
+    std::unique_ptr<ModelContainer> container(new ModelContainer(std::move(database)));
+    container->m_context = new ModelContext(*container->m_database, scheduler);
+    if (!container->m_context->load(&message))
+        return fail(QStringLiteral("%1: %2").arg(path, message));
+    container->m_context->watch();
+    return container;
+}

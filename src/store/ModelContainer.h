@@ -1,0 +1,39 @@
+// The object store of one run: one SQLite database file holding the six stored classes at schema
+// version 1.0.0, and the main context through which everything reads and changes them.
+#pragma once
+
+#include "ModelContext.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Database;
+class Scheduler;
+
+class ModelContainer : public QObject {
+    Q_OBJECT
+public:
+    // $XDG_DATA_HOME/quarlin/quarlin.sqlite (~/.local/share/quarlin/ by default).
+    static QString defaultPath();
+    // The line the program prints before it stops when the store cannot be opened.
+    static QString failureMessage(const QString& error);
+
+    // Opens the database at `path`, creating it (and its folder) when absent, and reads it into the main
+    // context. On a failure: nothing, with `error` saying why. A file that cannot be opened as our
+    // database (damaged, another program's, a newer version) is reported and never written, moved or
+    // replaced.
+    static std::unique_ptr<ModelContainer> open(const QString& path, Scheduler& scheduler, QString* error);
+    ~ModelContainer() override;
+
+    QString path() const;
+    // The one context; lives as long as the container.
+    ModelContext* mainContext() const { return m_context; }
+
+private:
+    explicit ModelContainer(std::unique_ptr<Database> database);
+
+    std::unique_ptr<Database> m_database;
+    ModelContext* m_context = nullptr;
+};

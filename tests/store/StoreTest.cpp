@@ -1,0 +1,476 @@
+// The store against real database files: what is saved comes back exactly, delete rules reach the
+// file, failures keep what is pending, other writers are noticed, and foreign files are left alone.
+#include "base/LogCapture.h"
+#include "model/AppConfiguration.h"
+#include "model/AppPositionMapping.h"
+#include "model/ConfigurationGroup.h"
+#include "model/Item.h"
+#include "model/PositionGroup.h"
+#include "model/SavedApp.h"
+#include "platform/sim/VirtualScheduler.h"
+#include "store/Database.h"
+#include "store/ModelContainer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QDateTime at(int day, int msec = 0) {
+    return QDateTime(QDate(2026, 3, day), QTime(8, 30, 15, msec), Qt::UTC);
+}
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+ConfigurationGroup* findByName(ModelContext* context, const QString& name) {
+    for (ConfigurationGroup* configuration : context->fetch<ConfigurationGroup>())
+        if (configuration->name() == name)
+            return configuration;
+    return nullptr;
+}
+} // namespace
+
+class StoreTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    VirtualScheduler m_scheduler;
+
+    QString path() const { return m_dir.filePath(QStringLiteral("quarlin.sqlite")); }
+
+    std::unique_ptr<ModelContainer> open(const QString& file = {}) {
+        QString error;
+        auto container = ModelContainer::open(file.isEmpty() ? path() : file, m_scheduler, &error);
+        if (!container)
+            qWarning() << error;
+        return container;
+    }
+
+private Q_SLOTS:
+    void init() {
+        QFile::remove(path());
+        QFile::remove(path() + "-wal");
+        QFile::remove(path() + "-shm");
+    }
+
+    void roundTripKeepsEveryAttributeAndListOrder() {
+        QUuid configurationId, groupId, mappingId, appId, savedId;
+        {
+            auto container = open();
+            QVERIFY(container);
+            ModelContext* context = container->mainContext();
+            auto* saved = new SavedApp(QStringLiteral("org.example.Saved"), QStringLiteral("Saved"), 800.5,
+                                       600.25, Corner::bottomHalf, 0.75, 3.5, 4.5);
+            saved->setDateAdded(at(2, 7));
+            savedId = saved->id();
+            context->insert(saved);
+
+            auto* configuration =
+                new ConfigurationGroup(QStringLiteral("Work ✓"), 1920, 1080, QStringLiteral("desc"));
+            configurationId = configuration->id();
+            configuration->setDateCreated(at(3, 999));
+            configuration->setLastActivatedAt(at(4, 1));
+            context->insert(configuration);
+            for (const char* id : {"c.third", "a.first", "b.second"}) {
+                auto* app = new AppConfiguration(QString::fromLatin1(id), QStringLiteral("App ") + id,
+                                                 QStringLiteral("rightThird"), 7, true, Corner::rightThird,
+                                                 0.33, 512, 11, 12);
+                configuration->appendConfiguration(app);
+            }
+            AppConfiguration* linked = configuration->configurationList()[1];
+            appId = linked->id();
+            linked->setSavedApp(saved);
+            PositionGroup* empty =
+                configuration->addPositionGroup(QStringLiteral("Empty"), QStringLiteral("d1"), false);
+            empty->setAppPositions(QList<AppPositionMapping*>());
+            PositionGroup* group =
+                configuration->addPositionGroup(QStringLiteral("Main"), QStringLiteral("d2"), true);
+            group->setDateCreated(at(5, 5));
+            groupId = group->id();
+            group->setPosition(QStringLiteral("zeta"), QStringLiteral("Zeta"), Corner::fullScreen);
+            group->setPosition(QStringLiteral("alpha"), QStringLiteral("Alpha"), Corner::leftTwoThirds);
+            mappingId = group->appPositionList()[0]->id();
+
+            auto* bare = new ConfigurationGroup();
+            bare->setName(QStringLiteral("Bare"));
+            context->insert(bare);
+            auto* item = new Item();
+            item->setTimestamp(at(6, 123));
+            context->insert(item);
+            QString error;
+            QVERIFY2(context->save(&error), qPrintable(error));
+            QVERIFY(!context->hasChanges());
+        }
+
+        auto container = open();
+        QVERIFY(container);
+        ModelContext* context = container->mainContext();
+        QCOMPARE(context->fetch<ConfigurationGroup>().size(), 2);
+        QCOMPARE(context->fetch<Item>().size(), 1);
+        QCOMPARE(context->fetch<Item>()[0]->timestamp(), at(6, 123));
+
+        ConfigurationGroup* bare = findByName(context, QStringLiteral("Bare"));
+        QVERIFY(bare);
+        QVERIFY(!bare->configurations().has_value());
+        QVERIFY(!bare->positionGroups().has_value());
+        QVERIFY(!bare->desc().has_value());
+        QVERIFY(!bare->lastActivatedAt().has_value());
+        QVERIFY(!bare->defaultPositionGroupID().has_value());
+
+        ConfigurationGroup* configuration = findByName(context, QStringLiteral("Work ✓"));
+        QVERIFY(configuration);
+        QCOMPARE(configuration->id(), configurationId);
+        QCOMPARE(configuration->dateCreated(), at(3, 999));
+        QCOMPARE(configuration->lastActivatedAt(), std::optional(at(4, 1)));
+        QCOMPARE(configuration->screenWidth(), 1920.0);
+        QCOMPARE(configuration->screenHeight(), 1080.0);
+        QCOMPARE(configuration->desc(), std::optional(QStringLiteral("desc")));
+        QCOMPARE(configuration->defaultPositionGroupID(), std::optional(uuidString(groupId)));
+
+        const QList<AppConfiguration*> apps = configuration->configurationList();
+        QCOMPARE(apps.size(), 3);
+        QCOMPARE(apps[0]->bundleID(), QStringLiteral("c.third"));
+        QCOMPARE(apps[1]->bundleID(), QStringLiteral("a.first"));
+        QCOMPARE(apps[2]->bundleID(), QStringLiteral("b.second"));
+        AppConfiguration* app = apps[1];
+        QCOMPARE(app->id(), appId);
+        QCOMPARE(app->configurationGroup(), configuration);
+        QCOMPARE(app->appName(), QStringLiteral("App a.first"));
+        QCOMPARE(app->relativePosition(), QStringLiteral("rightThird"));
+        QCOMPARE(app->priority(), 7);
+        QCOMPARE(app->isRequired(), true);
+        QCOMPARE(app->savedCorner(), QStringLiteral("rightThird"));
+        QCOMPARE(app->savedWidthFraction(), 0.33);
+        QCOMPARE(app->savedHeight(), 512.0);
+        QCOMPARE(app->savedMarginX(), 11.0);
+        QCOMPARE(app->savedMarginY(), 12.0);
+
+        QCOMPARE(context->fetch<SavedApp>().size(), 1);
+        SavedApp* saved = context->fetch<SavedApp>()[0];
+        QCOMPARE(app->savedApp(), saved);
+        QCOMPARE(saved->configurationList(), QList<AppConfiguration*>{app});
+        QCOMPARE(saved->id(), savedId);
+        QCOMPARE(saved->bundleID(), QStringLiteral("org.example.Saved"));
+        QCOMPARE(saved->name(), QStringLiteral("Saved"));
+        QCOMPARE(saved->dateAdded(), at(2, 7));
+        QCOMPARE(saved->savedWidth(), 800.5);
+        QCOMPARE(saved->savedHeight(), 600.25);
+        QCOMPARE(saved->savedCorner(), QStringLiteral("bottomHalf"));
+        QCOMPARE(saved->savedWidthFraction(), 0.75);
+        QCOMPARE(saved->savedMarginX(), 3.5);
+        QCOMPARE(saved->savedMarginY(), 4.5);
+
+        const QList<PositionGroup*> groups = configuration->positionGroupList();
+        QCOMPARE(groups.size(), 2);
+        QCOMPARE(groups[0]->name(), QStringLiteral("Empty"));
+        QVERIFY(groups[0]->appPositions().has_value());
+        QVERIFY(groups[0]->appPositions()->isEmpty());
+        PositionGroup* group = groups[1];
+        QCOMPARE(configuration->defaultPositionGroup(), group);
+        QCOMPARE(group->configurationGroup(), configuration);
+        QCOMPARE(group->desc(), QStringLiteral("d2"));
+        QCOMPARE(group->isDefault(), true);
+        QCOMPARE(group->dateCreated(), at(5, 5));
+        const QList<AppPositionMapping*> mappings = group->appPositionList();
+        QCOMPARE(mappings.size(), 2);
+        QCOMPARE(mappings[0]->id(), mappingId);
+        QCOMPARE(mappings[0]->bundleID(), QStringLiteral("zeta"));
+        QCOMPARE(mappings[0]->appName(), QStringLiteral("Zeta"));
+        QCOMPARE(mappings[0]->savedCorner(), QStringLiteral("fullScreen"));
+        QCOMPARE(mappings[0]->positionGroup(), group);
+        QCOMPARE(mappings[1]->bundleID(), QStringLiteral("alpha"));
+        QCOMPARE(context->fetch<AppPositionMapping>().size(), 2);
+        QVERIFY(!context->hasChanges());
+    }
+
+    void deletingAConfigurationCascadesAndDeletingASavedAppNullifies() {
+        {
+            auto container = open();
+            ModelContext* context = container->mainContext();
+            auto* saved = new SavedApp();
+            context->insert(saved);
+            for (const char* name : {"doomed", "kept"}) {
+                auto* configuration = new ConfigurationGroup(QString::fromLatin1(name), 0, 0, std::nullopt);
+                context->insert(configuration);
+                auto* app = new AppConfiguration();
+                configuration->appendConfiguration(app);
+                app->setSavedApp(saved);
+                PositionGroup* group = configuration->addPositionGroup(QStringLiteral("g"), QString(), false);
+                group->setPosition(QStringLiteral("x"), QStringLiteral("X"), Corner::topHalf);
+            }
+            QVERIFY(context->save());
+            QCOMPARE(saved->configurationList().size(), 2);
+
+            ConfigurationGroup* doomed = findByName(context, QStringLiteral("doomed"));
+            AppConfiguration* doomedApp = doomed->configurationList()[0];
+            context->deleteObject(doomed);
+            QVERIFY(context->isDeleted(doomed));
+            QVERIFY(context->isDeleted(doomedApp));
+            QVERIFY(context->isDeleted(doomed->positionGroupList()[0]));
+            QVERIFY(context->isDeleted(doomed->positionGroupList()[0]->appPositionList()[0]));
+            QCOMPARE(saved->configurationList().size(), 1);
+            QCOMPARE(context->fetch<ConfigurationGroup>().size(), 1);
+            QCOMPARE(context->fetch<AppConfiguration>().size(), 1);
+            QVERIFY(context->save());
+        }
+        {
+            auto container = open();
+            ModelContext* context = container->mainContext();
+            QCOMPARE(context->fetch<ConfigurationGroup>().size(), 1);
+            QCOMPARE(context->fetch<AppConfiguration>().size(), 1);
+            QCOMPARE(context->fetch<PositionGroup>().size(), 1);
+            QCOMPARE(context->fetch<AppPositionMapping>().size(), 1);
+            QCOMPARE(context->fetch<SavedApp>().size(), 1);
+            context->deleteObject(context->fetch<SavedApp>()[0]);
+            QVERIFY(context->save());
+        }
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        QCOMPARE(context->fetch<SavedApp>().size(), 0);
+        QCOMPARE(context->fetch<AppConfiguration>().size(), 1);
+        AppConfiguration* app = context->fetch<AppConfiguration>()[0];
+        QCOMPARE(app->savedApp(), nullptr);
+        QCOMPARE(app->configurationGroup(), findByName(context, QStringLiteral("kept")));
+    }
+
+    void deletingAChildLeavesItsOwnersList() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        auto* configuration = new ConfigurationGroup();
+        context->insert(configuration);
+        auto* first = new AppConfiguration();
+        auto* second = new AppConfiguration();
+        configuration->setConfigurations(QList<AppConfiguration*>{first, second});
+        QVERIFY(context->save());
+        context->deleteObject(first);
+        QCOMPARE(configuration->configurationList(), QList<AppConfiguration*>{second});
+        QVERIFY(context->save());
+        auto reopened = open();
+        QCOMPARE(reopened->mainContext()->fetch<AppConfiguration>().size(), 1);
+    }
+
+    void reorderingAndRemovingFromListsReachTheFile() {
+        {
+            auto container = open();
+            ModelContext* context = container->mainContext();
+            auto* configuration = new ConfigurationGroup();
+            context->insert(configuration);
+            for (const char* id : {"one", "two", "three"}) {
+                auto* app = new AppConfiguration();
+                app->setBundleID(QString::fromLatin1(id));
+                configuration->appendConfiguration(app);
+            }
+            QVERIFY(context->save());
+            QList<AppConfiguration*> apps = configuration->configurationList();
+            AppConfiguration* removed = apps.takeAt(1);
+            std::reverse(apps.begin(), apps.end());
+            configuration->setConfigurations(apps);
+            QCOMPARE(removed->configurationGroup(), nullptr);
+            QVERIFY(context->save());
+            // The removed application is no longer stored but stays a valid object.
+            QCOMPARE(removed->bundleID(), QStringLiteral("two"));
+        }
+        auto container = open();
+        ConfigurationGroup* configuration = container->mainContext()->fetch<ConfigurationGroup>()[0];
+        QStringList order;
+        for (AppConfiguration* app : configuration->configurationList())
+            order.append(app->bundleID());
+        QCOMPARE(order, QStringList({"three", "one"}));
+        QCOMPARE(container->mainContext()->fetch<AppConfiguration>().size(), 2);
+    }
+
+    void aFailedSaveKeepsItsPendingChanges() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        auto* configuration = new ConfigurationGroup(QStringLiteral("before"), 0, 0, std::nullopt);
+        context->insert(configuration);
+        QVERIFY(context->save());
+
+        QString error;
+        auto other = Database::open(path(), false, &error);
+        QVERIFY2(other, qPrintable(error));
+        QVERIFY(other->execute(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON ConfigurationGroup "
+                                              "BEGIN SELECT RAISE(ABORT, 'refused by test'); END")));
+        configuration->setName(QStringLiteral("after"));
+        configuration->appendConfiguration(new AppConfiguration());
+        QVERIFY(!context->save(&error));
+        QVERIFY2(error.contains(QStringLiteral("refused by test")), qPrintable(error));
+        QVERIFY(context->hasChanges());
+        // Nothing of the failed transaction reached the file.
+        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")),
+                 std::optional<qint64>(0));
+
+        QVERIFY(other->execute(QStringLiteral("DROP TRIGGER refuse")));
+        QVERIFY2(context->save(&error), qPrintable(error));
+        QVERIFY(!context->hasChanges());
+        QCOMPARE(other->queryText(QStringLiteral("SELECT name FROM ConfigurationGroup")),
+                 std::optional(QStringLiteral("after")));
+        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")),
+                 std::optional<qint64>(1));
+    }
+
+    void changesAreSavedAutomaticallyOnceShortlyAfterABurst() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        const int before = m_scheduler.pendingCount();
+        auto* configuration = new ConfigurationGroup();
+        context->insert(configuration);
+        configuration->setName(QStringLiteral("first"));
+        configuration->setName(QStringLiteral("second"));
+        configuration->addPositionGroup(QStringLiteral("g"), QString(), false);
+        QCOMPARE(m_scheduler.pendingCount(), before + 1);
+        QVERIFY(context->hasChanges());
+        m_scheduler.advance(ModelContext::autosaveDelay);
+        QVERIFY(!context->hasChanges());
+
+        auto reopened = open();
+        QCOMPARE(findByName(reopened->mainContext(), QStringLiteral("second"))->positionGroupList().size(),
+                 1);
+    }
+
+    void anotherWriterRaisesRemoteChangeOnceAndIsMerged() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        context->setAutosaveEnabled(false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("mine"), 0, 0, std::nullopt);
+        context->insert(configuration);
+        QVERIFY(context->save());
+        QSignalSpy spy(context, &ModelContext::remoteChange);
+
+        context->checkForRemoteChanges();
+        QCOMPARE(spy.count(), 0);
+
+        {
+            auto other = open();
+            ModelContext* otherContext = other->mainContext();
+            otherContext->setAutosaveEnabled(false);
+            findByName(otherContext, QStringLiteral("mine"))->setName(QStringLiteral("renamed elsewhere"));
+            auto* added = new ConfigurationGroup(QStringLiteral("added elsewhere"), 0, 0, std::nullopt);
+            otherContext->insert(added);
+            added->appendConfiguration(new AppConfiguration());
+            QVERIFY(otherContext->save());
+        }
+        context->checkForRemoteChanges();
+        context->checkForRemoteChanges();
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(configuration->name(), QStringLiteral("renamed elsewhere"));
+        ConfigurationGroup* added = findByName(context, QStringLiteral("added elsewhere"));
+        QVERIFY(added);
+        QCOMPARE(added->configurationList().size(), 1);
+        QVERIFY(!context->hasChanges());
+    }
+
+    void aCommitFromAnotherProcessIsNoticedWithoutBeingAsked() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        QSignalSpy spy(context, &ModelContext::remoteChange);
+        QString error;
+        auto other = Database::open(path(), false, &error);
+        QVERIFY(other->execute(QStringLiteral(
+            "INSERT INTO ConfigurationGroup (id, name, dateCreated, screenWidth, screenHeight, "
+            "hasConfigurations, "
+            "hasPositionGroups) VALUES ('5E1F0C4A-0000-4000-8000-000000000001', 'typed by hand', "
+            "'2026-01-01T00:00:00.000Z', 0, 0, 0, 0)")));
+        QVERIFY(spy.wait(10000));
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(findByName(context, QStringLiteral("typed by hand")));
+    }
+
+    void filesThatAreNotOurDatabaseAreReportedAndLeftUntouched_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("garbage") << QByteArray("this is not a database, just some text\n").repeated(200)
+                                 << QStringLiteral("file is not a database");
+        QTest::newRow("truncated header")
+            << QByteArray("SQLite format 3\0\x10\0", 19) + QByteArray(300, '\xff') << QString();
+    }
+    void filesThatAreNotOurDatabaseAreReportedAndLeftUntouched() {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, expected);
+        {
+            QFile file(path());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(contents);
+        }
+        QString error;
+        auto container = ModelContainer::open(path(), m_scheduler, &error);
+        QVERIFY(!container);
+        QVERIFY2(error.startsWith(path()), qPrintable(error));
+        QVERIFY2(error.contains(expected), qPrintable(error));
+        QCOMPARE(contentsOf(path()), contents);
+        QVERIFY(!QFile::exists(path() + "-wal"));
+        QCOMPARE(ModelContainer::failureMessage(error),
+                 QStringLiteral("Could not create ModelContainer: ") + error);
+    }
+
+    void otherProgramsDatabasesAndNewerSchemasAreRefused_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("another program's database") << QStringLiteral("CREATE TABLE notes (text TEXT)")
+                                                    << QStringLiteral("is not a Quarlin database");
+        QTest::newRow("newer schema")
+            << QStringLiteral(
+                   "CREATE TABLE Metadata (key TEXT PRIMARY KEY, value TEXT); INSERT INTO Metadata VALUES "
+                   "('schemaVersion', '2.0.0'); PRAGMA application_id = 1364347982")
+            << QStringLiteral("holds schema version 2.0.0");
+    }
+    void otherProgramsDatabasesAndNewerSchemasAreRefused() {
+        QFETCH(QString, sql);
+        QFETCH(QString, expected);
+        {
+            QString error;
+            auto database = Database::open(path(), true, &error);
+            QVERIFY(database->execute(sql, &error));
+        }
+        const QByteArray before = contentsOf(path());
+        QString error;
+        QVERIFY(!ModelContainer::open(path(), m_scheduler, &error));
+        QVERIFY2(error.contains(expected), qPrintable(error));
+        QCOMPARE(contentsOf(path()), before);
+    }
+
+    void aFolderInTheWayIsReported() {
+        const QString folder = m_dir.filePath(QStringLiteral("folder.sqlite"));
+        QVERIFY(QDir().mkpath(folder));
+        QString error;
+        QVERIFY(!ModelContainer::open(folder, m_scheduler, &error));
+        QVERIFY2(error.contains(QStringLiteral("is not a file")), qPrintable(error));
+    }
+
+    void theFileAndItsFolderAreCreatedAndMarkedAsOurs() {
+        const QString nested = m_dir.filePath(QStringLiteral("data/quarlin/quarlin.sqlite"));
+        {
+            auto container = open(nested);
+            QVERIFY(container);
+            QCOMPARE(container->path(), nested);
+        }
+        QString error;
+        auto database = Database::open(nested, false, &error);
+        QCOMPARE(
+            database->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'")),
+            std::optional(QStringLiteral("1.0.0")));
+        QCOMPARE(database->queryText(QStringLiteral("PRAGMA journal_mode")),
+                 std::optional(QStringLiteral("wal")));
+        QCOMPARE(
+            database->queryInteger(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = 'Item'")),
+            std::optional<qint64>(1));
+    }
+
+    void theDefaultPathFollowsXdgDataHome() {
+        const QByteArray saved = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", "/srv/data");
+        QCOMPARE(ModelContainer::defaultPath(), QStringLiteral("/srv/data/quarlin/quarlin.sqlite"));
+        qputenv("XDG_DATA_HOME", "relative/ignored");
+        QCOMPARE(ModelContainer::defaultPath(),
+                 QDir::homePath() + QStringLiteral("/.local/share/quarlin/quarlin.sqlite"));
+        qputenv("XDG_DATA_HOME", saved);
+    }
+};
+
+QTEST_GUILESS_MAIN(StoreTest)
+#include "StoreTest.moc"
