@@ -142,7 +142,9 @@ int X11HotKeys::grab(quint8 keycode, quint16 modifiers) {
 void X11HotKeys::ungrab(quint8 keycode, quint16 modifiers) {
     for (quint16 variant : lockVariants())
         xcb_ungrab_key(m_connection, keycode, m_root, modifiers | variant);
-    xcb_flush(m_connection);
+    // A round trip, so that the key is free for other clients once this returns: the server
+    // orders requests only within one connection.
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
 
 int X11HotKeys::registerHotKey(int keyCode, int modifiers, quint32 id) {
