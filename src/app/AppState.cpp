@@ -49,7 +49,8 @@ void AppState::setShowRunningAppsInEditModal(bool value) {
 bool AppState::isRunningAppsCacheFresh(std::optional<double> maxAge) const {
     if (!m_runningAppsFilledAt)
         return false;
-    return m_platform.scheduler.now() - *m_runningAppsFilledAt < maxAge.value_or(runningAppsCacheMaxAgeSeconds);
+    return m_platform.scheduler.now() - *m_runningAppsFilledAt <
+           maxAge.value_or(runningAppsCacheMaxAgeSeconds);
 }
 
 void AppState::refreshRunningAppsCache(bool force, std::function<void(const QList<RunningApp>&)> completion) {
@@ -70,17 +71,19 @@ void AppState::refreshRunningAppsCache(bool force, std::function<void(const QLis
     QPointer<AppState> self(this);
     m_backgroundRunner([self, &platform, completion = std::move(completion)]() mutable {
         QList<RunningApp> apps = RunningAppsHelper(platform).getRunningApps();
-        platform.scheduler.async([self, &platform, apps = std::move(apps), completion = std::move(completion)] {
-            if (self) {
-                self->set(self->m_cachedRunningApps, apps, Property::cachedRunningApps);
-                self->m_runningAppsFilledAt = platform.scheduler.now();
-                self->set(self->m_runningAppsLastUpdated, std::optional<QDateTime>(platform.scheduler.currentDateTime()),
-                          Property::runningAppsLastUpdated);
-                self->set(self->m_isFetchingRunningApps, false, Property::isFetchingRunningApps);
-            }
-            if (completion)
-                completion(apps);
-        });
+        platform.scheduler.async(
+            [self, &platform, apps = std::move(apps), completion = std::move(completion)] {
+                if (self) {
+                    self->set(self->m_cachedRunningApps, apps, Property::cachedRunningApps);
+                    self->m_runningAppsFilledAt = platform.scheduler.now();
+                    self->set(self->m_runningAppsLastUpdated,
+                              std::optional<QDateTime>(platform.scheduler.currentDateTime()),
+                              Property::runningAppsLastUpdated);
+                    self->set(self->m_isFetchingRunningApps, false, Property::isFetchingRunningApps);
+                }
+                if (completion)
+                    completion(apps);
+            });
     });
 }
 
@@ -243,9 +246,10 @@ void AppState::cyclePositionGroups() {
             return;
         }
         const QString key = uuidString(configuration->id());
-        const std::optional<QString> current = m_selectedPositionGroupForConfig.contains(key)
-                                                   ? std::optional<QString>(m_selectedPositionGroupForConfig.value(key))
-                                                   : std::nullopt;
+        const std::optional<QString> current =
+            m_selectedPositionGroupForConfig.contains(key)
+                ? std::optional<QString>(m_selectedPositionGroupForConfig.value(key))
+                : std::nullopt;
         qsizetype i = -1;
         if (current)
             for (qsizetype k = 0; k < groups.size(); ++k)

@@ -104,7 +104,9 @@ public:
         set(m_selectedConfigurationID, value, Property::selectedConfigurationID);
     }
     // Configuration id text -> id text of the position group chosen for it.
-    QHash<QString, QString> selectedPositionGroupForConfig() const { return m_selectedPositionGroupForConfig; }
+    QHash<QString, QString> selectedPositionGroupForConfig() const {
+        return m_selectedPositionGroupForConfig;
+    }
     void setSelectedPositionGroupForConfig(const QHash<QString, QString>& value) {
         set(m_selectedPositionGroupForConfig, value, Property::selectedPositionGroupForConfig);
     }
@@ -129,7 +131,9 @@ public:
 
     // --- the menu-bar mode ---
     MenuBarManaging* menuBarManager() const { return m_menuBarManager; }
-    void setMenuBarManager(MenuBarManaging* manager) { set(m_menuBarManager, manager, Property::menuBarManager); }
+    void setMenuBarManager(MenuBarManaging* manager) {
+        set(m_menuBarManager, manager, Property::menuBarManager);
+    }
 
     // --- requests between views ---
     std::optional<QString> pendingMainTabSelection() const { return m_pendingMainTabSelection; }
@@ -152,12 +156,16 @@ public:
     // Observers are told on every assignment.
     void setMissingAppsToShow(const QList<MissingAppInfo>& value);
     bool showMissingAppModal() const { return m_showMissingAppModal; }
-    void setShowMissingAppModal(bool value) { set(m_showMissingAppModal, value, Property::showMissingAppModal); }
+    void setShowMissingAppModal(bool value) {
+        set(m_showMissingAppModal, value, Property::showMissingAppModal);
+    }
     bool shouldContinueWithPartialActivation() const { return m_shouldContinueWithPartialActivation; }
     void setShouldContinueWithPartialActivation(bool value) {
         set(m_shouldContinueWithPartialActivation, value, Property::shouldContinueWithPartialActivation);
     }
-    ConfigurationGroup* configurationForPartialActivation() const { return m_configurationForPartialActivation; }
+    ConfigurationGroup* configurationForPartialActivation() const {
+        return m_configurationForPartialActivation;
+    }
     void setConfigurationForPartialActivation(ConfigurationGroup* configuration);
     bool triggerPartialActivation() const { return m_triggerPartialActivation; }
     void setTriggerPartialActivation(bool value) {
@@ -171,7 +179,9 @@ public:
     HostWindow* mainWindow() const { return m_mainWindow.get(); }
     void setMainWindow(HostWindow* window);
     bool isMainWindowAttached() const { return m_isMainWindowAttached; }
-    void setIsMainWindowAttached(bool value) { set(m_isMainWindowAttached, value, Property::isMainWindowAttached); }
+    void setIsMainWindowAttached(bool value) {
+        set(m_isMainWindowAttached, value, Property::isMainWindowAttached);
+    }
     std::optional<Rect> previousMainWindowFrame() const { return m_previousMainWindowFrame; }
     void setPreviousMainWindowFrame(const std::optional<Rect>& value) {
         set(m_previousMainWindowFrame, value, Property::previousMainWindowFrame);
@@ -180,7 +190,9 @@ public:
     void setPreviousMainWindowLevel(const std::optional<WindowLevel>& value) {
         set(m_previousMainWindowLevel, value, Property::previousMainWindowLevel);
     }
-    std::optional<WindowStyleMask> previousMainWindowStyleMask() const { return m_previousMainWindowStyleMask; }
+    std::optional<WindowStyleMask> previousMainWindowStyleMask() const {
+        return m_previousMainWindowStyleMask;
+    }
     void setPreviousMainWindowStyleMask(const std::optional<WindowStyleMask>& value) {
         set(m_previousMainWindowStyleMask, value, Property::previousMainWindowStyleMask);
     }
@@ -190,9 +202,13 @@ public:
     // Observers are told on every assignment.
     void setAttachedModeGlobalEventMonitor(const std::optional<EventMonitorToken>& value);
     double currentMenuBarHeight() const { return m_currentMenuBarHeight; }
-    void setCurrentMenuBarHeight(double value) { set(m_currentMenuBarHeight, value, Property::currentMenuBarHeight); }
+    void setCurrentMenuBarHeight(double value) {
+        set(m_currentMenuBarHeight, value, Property::currentMenuBarHeight);
+    }
     bool isFirstWindowCapture() const { return m_isFirstWindowCapture; }
-    void setIsFirstWindowCapture(bool value) { set(m_isFirstWindowCapture, value, Property::isFirstWindowCapture); }
+    void setIsFirstWindowCapture(bool value) {
+        set(m_isFirstWindowCapture, value, Property::isFirstWindowCapture);
+    }
 
     // --- appearance ---
     // The application's windows and look; absent until the user interface exists.

@@ -31,8 +31,10 @@ const QList<Assignment>& assignments() {
          [](AppState& s, AppWorld&) { s.setWidthFraction(0.5); }},
         {"heightPoints", P::heightPoints, [](AppState& s, AppWorld&) { s.setHeightPoints(520); },
          [](AppState& s, AppWorld&) { s.setHeightPoints(521); }},
-        {"marginX", P::marginX, [](AppState& s, AppWorld&) { s.setMarginX(4); }, [](AppState& s, AppWorld&) { s.setMarginX(0); }},
-        {"marginY", P::marginY, [](AppState& s, AppWorld&) { s.setMarginY(4); }, [](AppState& s, AppWorld&) { s.setMarginY(8); }},
+        {"marginX", P::marginX, [](AppState& s, AppWorld&) { s.setMarginX(4); },
+         [](AppState& s, AppWorld&) { s.setMarginX(0); }},
+        {"marginY", P::marginY, [](AppState& s, AppWorld&) { s.setMarginY(4); },
+         [](AppState& s, AppWorld&) { s.setMarginY(8); }},
         {"modelContext", P::modelContext, [](AppState& s, AppWorld&) { s.setModelContext(nullptr); },
          [](AppState& s, AppWorld& w) { s.setModelContext(w.context()); }},
         {"selectedConfigurationID", P::selectedConfigurationID,
@@ -40,7 +42,9 @@ const QList<Assignment>& assignments() {
          [](AppState& s, AppWorld&) { s.setSelectedConfigurationID("A"); }},
         {"selectedPositionGroupForConfig", P::selectedPositionGroupForConfig,
          [](AppState& s, AppWorld&) { s.setSelectedPositionGroupForConfig({}); },
-         [](AppState& s, AppWorld&) { s.setSelectedPositionGroupForConfig({{"A", "B"}}); }},
+         [](AppState& s, AppWorld&) {
+             s.setSelectedPositionGroupForConfig({{"A", "B"}});
+         }},
         {"pendingMainTabSelection", P::pendingMainTabSelection,
          [](AppState& s, AppWorld&) { s.setPendingMainTabSelection(std::nullopt); },
          [](AppState& s, AppWorld&) { s.setPendingMainTabSelection(QStringLiteral("Home")); }},
@@ -50,7 +54,8 @@ const QList<Assignment>& assignments() {
         {"configurationDataVersion", P::configurationDataVersion,
          [](AppState& s, AppWorld&) { s.setConfigurationDataVersion(0); },
          [](AppState& s, AppWorld&) { s.setConfigurationDataVersion(1); }},
-        {"showMissingAppModal", P::showMissingAppModal, [](AppState& s, AppWorld&) { s.setShowMissingAppModal(false); },
+        {"showMissingAppModal", P::showMissingAppModal,
+         [](AppState& s, AppWorld&) { s.setShowMissingAppModal(false); },
          [](AppState& s, AppWorld&) { s.setShowMissingAppModal(true); }},
         {"shouldContinueWithPartialActivation", P::shouldContinueWithPartialActivation,
          [](AppState& s, AppWorld&) { s.setShouldContinueWithPartialActivation(false); },
@@ -65,7 +70,8 @@ const QList<Assignment>& assignments() {
         {"triggerPartialActivation", P::triggerPartialActivation,
          [](AppState& s, AppWorld&) { s.setTriggerPartialActivation(false); },
          [](AppState& s, AppWorld&) { s.setTriggerPartialActivation(true); }},
-        {"isMainWindowAttached", P::isMainWindowAttached, [](AppState& s, AppWorld&) { s.setIsMainWindowAttached(false); },
+        {"isMainWindowAttached", P::isMainWindowAttached,
+         [](AppState& s, AppWorld&) { s.setIsMainWindowAttached(false); },
          [](AppState& s, AppWorld&) { s.setIsMainWindowAttached(true); }},
         {"previousMainWindowFrame", P::previousMainWindowFrame,
          [](AppState& s, AppWorld&) { s.setPreviousMainWindowFrame(std::nullopt); },
@@ -76,9 +82,11 @@ const QList<Assignment>& assignments() {
         {"previousMainWindowStyleMask", P::previousMainWindowStyleMask,
          [](AppState& s, AppWorld&) { s.setPreviousMainWindowStyleMask(std::nullopt); },
          [](AppState& s, AppWorld&) { s.setPreviousMainWindowStyleMask(WindowStyleMask{0}); }},
-        {"currentMenuBarHeight", P::currentMenuBarHeight, [](AppState& s, AppWorld&) { s.setCurrentMenuBarHeight(545); },
+        {"currentMenuBarHeight", P::currentMenuBarHeight,
+         [](AppState& s, AppWorld&) { s.setCurrentMenuBarHeight(545); },
          [](AppState& s, AppWorld&) { s.setCurrentMenuBarHeight(544.5); }},
-        {"isFirstWindowCapture", P::isFirstWindowCapture, [](AppState& s, AppWorld&) { s.setIsFirstWindowCapture(true); },
+        {"isFirstWindowCapture", P::isFirstWindowCapture,
+         [](AppState& s, AppWorld&) { s.setIsFirstWindowCapture(true); },
          [](AppState& s, AppWorld&) { s.setIsFirstWindowCapture(false); }},
         {"showRunningAppsInEditModal", P::showRunningAppsInEditModal,
          [](AppState& s, AppWorld&) { s.setShowRunningAppsInEditModal(false); },
@@ -135,13 +143,14 @@ private Q_SLOTS:
         const EventMonitorToken token{std::make_shared<int>(1)};
         state.setAttachedModeGlobalEventMonitor(token);
         state.setAttachedModeGlobalEventMonitor(token);
-        QCOMPARE(heard(spy), QList<P>({P::missingAppsToShow, P::missingAppsToShow,
-                                       P::attachedModeGlobalEventMonitor, P::attachedModeGlobalEventMonitor,
-                                       P::attachedModeGlobalEventMonitor}));
+        QCOMPARE(heard(spy),
+                 QList<P>({P::missingAppsToShow, P::missingAppsToShow, P::attachedModeGlobalEventMonitor,
+                           P::attachedModeGlobalEventMonitor, P::attachedModeGlobalEventMonitor}));
         // Choosing a position group through the keyboard is always announced.
         state.setSelectedPositionGroup("C", "G");
         state.setSelectedPositionGroup("C", "G");
-        QCOMPARE(heard(spy).mid(5), QList<P>({P::selectedPositionGroupForConfig, P::selectedPositionGroupForConfig}));
+        QCOMPARE(heard(spy).mid(5),
+                 QList<P>({P::selectedPositionGroupForConfig, P::selectedPositionGroupForConfig}));
         QCOMPARE(state.selectedPositionGroupForConfig(), (QHash<QString, QString>{{"C", "G"}}));
     }
 
@@ -236,13 +245,11 @@ private Q_SLOTS:
         QList<std::function<void()>> jobs;
         state.setBackgroundRunner([&jobs](std::function<void()> job) { jobs << job; });
         QStringList answers;
-        state.refreshRunningAppsCache(true, [&](const QList<RunningApp>& apps) {
-            answers << "first " + names(apps).join(',');
-        });
+        state.refreshRunningAppsCache(
+            true, [&](const QList<RunningApp>& apps) { answers << "first " + names(apps).join(','); });
         w.desktop.run("org.example.Notes", "Notes");
-        state.refreshRunningAppsCache(true, [&](const QList<RunningApp>& apps) {
-            answers << "second " + names(apps).join(',');
-        });
+        state.refreshRunningAppsCache(
+            true, [&](const QList<RunningApp>& apps) { answers << "second " + names(apps).join(','); });
         QCOMPARE(answers, QStringList({"second "}));
         QCOMPARE(jobs.size(), 1);
         jobs.takeFirst()();
@@ -313,8 +320,8 @@ private Q_SLOTS:
             order << QStringLiteral("log %1").arg(w.log.lines().size());
         });
         state.triggerPartialActivationNow();
-        QCOMPARE(order, QStringList({"shouldContinueWithPartialActivation", "log 0", "triggerPartialActivation",
-                                     "log 0"}));
+        QCOMPARE(order, QStringList({"shouldContinueWithPartialActivation", "log 0",
+                                     "triggerPartialActivation", "log 0"}));
         QCOMPARE(w.log.lines(), QStringList({"🔄 Triggering partial activation for configuration"}));
         QVERIFY(state.shouldContinueWithPartialActivation());
         QVERIFY(state.triggerPartialActivation());
@@ -384,7 +391,8 @@ private Q_SLOTS:
     void recentActivationOrder_data() {
         QTest::addColumn<QStringList>("rows"); // name:createdDaysAgo[:activatedDaysAgo]
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("most recent first") << QStringList{"A:9:5", "B:9:1", "C:9:3"} << QStringList{"B", "C", "A"};
+        QTest::newRow("most recent first")
+            << QStringList{"A:9:5", "B:9:1", "C:9:3"} << QStringList{"B", "C", "A"};
         QTest::newRow("ties newest created first")
             << QStringList{"Old:9:2", "New:1:2", "Mid:5:2"} << QStringList{"New", "Mid", "Old"};
         QTest::newRow("never activated last, newest first")

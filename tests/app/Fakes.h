@@ -57,7 +57,9 @@ public:
     explicit FakeMenuBar(QStringList& journal) : m_journal(journal) {}
 
     void showAttachedWindow() override { m_journal << QStringLiteral("showAttachedWindow"); }
-    void showAttachedWindowForLaunch() override { m_journal << QStringLiteral("showAttachedWindowForLaunch"); }
+    void showAttachedWindowForLaunch() override {
+        m_journal << QStringLiteral("showAttachedWindowForLaunch");
+    }
     void toggleAttachedWindow() override { m_journal << QStringLiteral("toggleAttachedWindow"); }
     void updateDockIconVisibility() override { m_journal << QStringLiteral("updateDockIconVisibility"); }
     int statusBarAppearanceEnforcementAttempts() const override { return m_attempts; }
