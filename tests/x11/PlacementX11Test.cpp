@@ -137,6 +137,9 @@ class PlacementX11Test : public QObject {
         l.target = kind == secondOfTwo ? 1 : 0;
         l.logo = l.desktop->startXlogo();
         l.term = l.desktop->startXterm();
+        if (!l.logo.window || !l.term.window)
+            qWarning("no window: xlogo %u (pid %lld), xterm %u (pid %lld)", l.logo.window, l.logo.pid,
+                     l.term.window, l.term.pid);
         return l.logo.window && l.term.window;
     }
 
