@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr qint64 racyMs = 50;
+
 // Programs that start other programs: a process running one of them says nothing about which
 // application it is.
 bool isInterpreter(const QString& executable) {
@@ -74,9 +76,9 @@ void DesktopEntryIndex::refresh() {
         for (auto it = m_stamps.constBegin(); it != m_stamps.constEnd() && !changed; ++it) {
             const QFileInfo info(it.key());
             const QDateTime stamp = info.exists() ? info.lastModified() : QDateTime();
-            // A folder changed in the second of the last scan may change again unseen within
-            // the file system's timestamp granularity.
-            changed = stamp != it.value() || (stamp.isValid() && stamp.secsTo(m_scanTime) < 2);
+            // A folder changed just before the last scan may have changed again unseen within the
+            // file system's timestamp granularity.
+            changed = stamp != it.value() || (stamp.isValid() && stamp.msecsTo(m_scanTime) < racyMs);
         }
         if (!changed)
             return;
@@ -105,6 +107,13 @@ void DesktopEntryIndex::refresh() {
             m_byExecutable.insert(*program, item.id);
     }
     m_scanned = true;
+    ++m_generation;
+}
+
+quint64 DesktopEntryIndex::generation() {
+    QMutexLocker lock(&m_mutex);
+    refresh();
+    return m_generation;
 }
 
 std::optional<DesktopEntry> DesktopEntryIndex::entry(const QString& id) {

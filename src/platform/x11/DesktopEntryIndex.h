@@ -36,6 +36,8 @@ public:
     std::optional<QString> idForExecutable(const QString& executable);
     // Every canonical executable that installed applications start, with their ids.
     QHash<QString, QString> executables();
+    // Grows whenever the folders were read again.
+    quint64 generation();
 
 private:
     struct Item {
@@ -54,6 +56,7 @@ private:
     QHash<QString, QDateTime> m_stamps; // every folder read, with its modification time
     QDateTime m_scanTime;
     bool m_scanned = false;
+    quint64 m_generation = 0;
     QList<Item> m_items; // sorted by id
     QHash<QString, qsizetype> m_byId;
     QHash<QString, QString> m_byExecutable;

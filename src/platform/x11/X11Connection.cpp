@@ -7,6 +7,7 @@
 
 #include <xcb/randr.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 

@@ -17,6 +17,7 @@
 #include <xcb/xcb.h>
 
 #include <array>
+#include <atomic>
 #include <functional>
 
 class QSocketNotifier;
@@ -68,6 +69,9 @@ public:
     bool waitForEvent(const std::function<bool(const xcb_generic_event_t*)>& match, int timeoutMs);
     // Reads and dispatches what is queued.
     void processEvents();
+    // Grows whenever the managed windows or a property the backend reads from them changed
+    // (as far as the events read so far tell).
+    quint64 changeCount() const { return m_changes; }
 
 Q_SIGNALS:
     // The monitors or the struts changed.
@@ -90,4 +94,5 @@ private:
     QHash<xcb_atom_t, QString> m_atomNames;
     QSet<xcb_window_t> m_watched;
     QSocketNotifier* m_notifier = nullptr;
+    std::atomic<quint64> m_changes{0};
 };

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QThread>
 
 #include <algorithm>
 
@@ -18,14 +19,31 @@ X11Desktop::X11Desktop(X11Connection& connection, DesktopEntryIndex& entries, QS
     : m_conn(connection), m_entries(entries), m_ownId(std::move(ownId)), m_ownPid(ownPid) {}
 
 QList<X11Client> X11Desktop::clients() {
-    QList<X11Client> out;
     if (!m_conn.isConnected())
-        return out;
+        return {};
+    // Events are only read on the main thread; elsewhere every call asks the server.
+    if (QThread::currentThread() != m_conn.thread())
+        return readClients();
+    m_conn.sync();
+    const std::pair<quint64, quint64> stamp{m_conn.changeCount(), m_entries.generation()};
+    if (m_cacheStamp != stamp) {
+        m_cache = readClients();
+        m_cacheStamp = stamp;
+    }
+    return m_cache;
+}
+
+QList<X11Client> X11Desktop::readClients() {
+    QList<X11Client> out;
     const xcb_window_t root = m_conn.root();
     QList<quint32> windows = m_conn.cardinals(root, X11Atom::_NET_CLIENT_LIST_STACKING, XCB_ATOM_WINDOW);
     if (windows.isEmpty())
         windows = m_conn.cardinals(root, X11Atom::_NET_CLIENT_LIST, XCB_ATOM_WINDOW);
     std::reverse(windows.begin(), windows.end());
+    // Changes after this point reach us as events (main thread).
+    if (QThread::currentThread() == m_conn.thread())
+        for (quint32 w : windows)
+            m_conn.watch(w);
 
     struct Cookies {
         xcb_get_property_cookie_t wmClass, gtkId, kdeFile, type, transient, state, desktop, netPid;

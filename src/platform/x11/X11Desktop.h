@@ -23,7 +23,8 @@ public:
     DesktopEntryIndex& entries() { return m_entries; }
     const QString& ownId() const { return m_ownId; }
 
-    // Every managed window, frontmost first.
+    // Every managed window, frontmost first. On the main thread the answer is kept until an
+    // event says that something it depends on changed.
     QList<X11Client> clients();
     // The application id of a process: that of its windows, else that of its executable.
     std::optional<QString> applicationIdOfProcess(pid_t pid, const QList<X11Client>& clients);
@@ -45,7 +46,11 @@ public:
     bool activateAll(const QList<X11Client>& frontmostFirst, bool allWindows);
 
 private:
+    QList<X11Client> readClients();
+
     X11Connection& m_conn;
+    QList<X11Client> m_cache;
+    std::optional<std::pair<quint64, quint64>> m_cacheStamp;
     DesktopEntryIndex& m_entries;
     QString m_ownId;
     pid_t m_ownPid;

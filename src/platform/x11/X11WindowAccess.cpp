@@ -415,8 +415,9 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
         targetClient = QSize(std::max(1, outerSize->width() - f->left - f->right),
                              std::max(1, outerSize->height() - f->top - f->bottom));
     const QSize expected = expectedClientSize(window, targetClient);
+    // A size alone may move the window too: window managers keep a grown window on its monitor.
     auto applied = [&](const Frame& now) {
-        return now.outer().topLeft() == targetPosition && now.client.size() == expected;
+        return (!outerTopLeft || now.outer().topLeft() == targetPosition) && now.client.size() == expected;
     };
     if (applied(*f))
         return AXError::success;
@@ -457,32 +458,27 @@ AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
     if (!frame(window))
         return AXError::invalidElement;
     const xcb_atom_t hidden = m_conn.atom(X11Atom::_NET_WM_STATE_HIDDEN);
-    auto done = [&] {
-        if (minimized)
-            return state(window).contains(hidden);
-        const QList<quint32> active =
-            m_conn.cardinals(m_conn.root(), X11Atom::_NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW);
-        return !state(window).contains(hidden) && !active.isEmpty() && active.first() == window;
-    };
-    if (done())
+    auto done = [&] { return state(window).contains(hidden) == minimized; };
+    const bool already = done();
+    if (minimized && already)
         return AXError::success;
-    m_conn.sync();
     if (minimized) {
         constexpr quint32 iconicState = 3;
         m_conn.sendToWindowManager(window, X11Atom::WM_CHANGE_STATE, {iconicState, 0, 0, 0, 0});
     } else {
+        // Restoring also raises and focuses the window. Only the restoring is waited for: focus
+        // may be refused, and it is not what the caller reads back.
         const QList<quint32> desktop = m_conn.cardinals(window, X11Atom::_NET_WM_DESKTOP, XCB_ATOM_CARDINAL);
         m_desktop.activate(window, desktop.isEmpty() ? 0xFFFFFFFF : desktop.first(), m_conn.serverTime());
+        if (already)
+            return AXError::success;
     }
     QDeadlineTimer deadline(stateTimeoutMs);
     while (!done()) {
         if (deadline.hasExpired())
             return AXError::cannotComplete;
-        m_conn.waitForEvent(
-            [&](const xcb_generic_event_t* ev) {
-                return isPropertyOf(ev, window) || isPropertyOf(ev, m_conn.root());
-            },
-            int(std::max<qint64>(1, deadline.remainingTime())));
+        m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isPropertyOf(ev, window); },
+                            int(std::max<qint64>(1, deadline.remainingTime())));
     }
     return AXError::success;
 }

@@ -1,0 +1,169 @@
+// How fast the engine places real windows from one process, against what users run instead:
+// one xdotool or wmctrl process per window. Places 1, 4 and 8 windows on a private desktop,
+// prints each median and the ratios. Targets: the engine's own time per placement (no fixed
+// waits) under 10 ms, and at least 20 times faster than xdotool.
+//
+//   bench_placement [--runs N]
+#include "TestDesktop.h"
+#include "base/LogCapture.h"
+#include "base/PreferenceStore.h"
+#include "placement/Actions.h"
+#include "platform/sim/VirtualScheduler.h"
+#include "platform/x11/X11Backend.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int maxWindows = 8;
+
+double median(QList<double> values) {
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+QString appId(int i) {
+    return QStringLiteral("bench-app-%1").arg(i);
+}
+QString wmClass(int i) {
+    return QStringLiteral("BenchApp%1").arg(i);
+}
+
+// Where window i goes in round `round`: every round moves every window.
+Corner cornerFor(int i, int round) {
+    return CornerInfo::allCases[(i + round * 7) % CornerInfo::allCases.size()];
+}
+
+// The same placements as shell commands: one process per window, as a script would do it.
+QString commandFor(const QString& tool, int windows) {
+    QStringList parts;
+    for (int i = 0; i < windows; ++i) {
+        const int x = (i % 4) * 480, y = (i / 4) * 540;
+        if (tool == QLatin1String("xdotool"))
+            parts << QStringLiteral("xdotool search --classname %1 windowsize %@ 480 540 windowmove %@ %2 %3")
+                         .arg(wmClass(i).toLower())
+                         .arg(x)
+                         .arg(y);
+        else
+            parts << QStringLiteral("wmctrl -x -r %1.%2 -e 0,%3,%4,480,540")
+                         .arg(wmClass(i).toLower(), wmClass(i))
+                         .arg(x)
+                         .arg(y);
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
+// Median wall time of a shell command in ms: hyperfine when present, else our own runs.
+double measureCommand(const QString& command, const QProcessEnvironment& env, int runs) {
+    QTemporaryDir dir;
+    const QString hyperfine = QStandardPaths::findExecutable(QStringLiteral("hyperfine"));
+    if (!hyperfine.isEmpty()) {
+        const QString json = dir.filePath(QStringLiteral("result.json"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.start(hyperfine, {QStringLiteral("--style"), QStringLiteral("none"), QStringLiteral("--warmup"),
+                            QStringLiteral("2"), QStringLiteral("--runs"), QString::number(runs),
+                            QStringLiteral("--export-json"), json, command});
+        p.waitForFinished(-1);
+        QFile file(json);
+        if (p.exitCode() == 0 && file.open(QIODevice::ReadOnly)) {
+            const QJsonObject result = QJsonDocument::fromJson(file.readAll())
+                                           .object()[QStringLiteral("results")]
+                                           .toArray()
+                                           .first()
+                                           .toObject();
+            return result[QStringLiteral("median")].toDouble() * 1000.0;
+        }
+    }
+    QList<double> times;
+    for (int r = 0; r < runs; ++r) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer timer;
+        timer.start();
+        p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+        p.waitForFinished(-1);
+        times << double(timer.nsecsElapsed()) / 1e6;
+    }
+    return median(times);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    int runs = 20;
+    const QStringList args = application.arguments();
+    if (const qsizetype at = args.indexOf(QStringLiteral("--runs")); at > 0 && at + 1 < args.size())
+        runs = std::max(3, args[at + 1].toInt());
+
+    TestDesktop desktop;
+    if (!desktop.isReady()) {
+        std::fprintf(stderr, "no test desktop: %s\n", qPrintable(desktop.error()));
+        return 1;
+    }
+    for (int i = 0; i < maxWindows; ++i) {
+        desktop.installDesktopEntry(appId(i),
+                                    QStringLiteral("[Desktop Entry]\nType=Application\nName=Bench %1\n"
+                                                   "Exec=%2 --class %3\nStartupWMClass=%3\n")
+                                        .arg(i)
+                                        .arg(TestDesktop::testWindowProgram(), wmClass(i)));
+        if (!desktop.startTestWindow({QStringLiteral("--class"), wmClass(i)}, wmClass(i)).window) {
+            std::fprintf(stderr, "window %d did not appear\n", i);
+            return 1;
+        }
+    }
+
+    X11Backend::Options options;
+    options.displayName = desktop.displayName();
+    options.applicationDirs = {desktop.dataHome() + QStringLiteral("/applications")};
+    X11Backend backend(options);
+    VirtualScheduler scheduler;
+    PreferenceStore preferences;
+    Platform platform{scheduler, preferences, backend.workspace, backend.windows, backend.screens};
+    const Screen screen = backend.screens.screens().value(0);
+
+    std::printf("%-9s %14s %14s %14s %14s %10s %10s\n", "windows", "engine ms", "per window ms", "xdotool ms",
+                "wmctrl ms", "xdotool/x", "wmctrl/x");
+    bool met = true;
+    int round = 0;
+    for (int windows : {1, 4, 8}) {
+        QList<double> engine;
+        for (int r = 0; r < runs + 2; ++r, ++round) {
+            LogCapture quiet; // the engine's console lines are not what is measured here
+            QElapsedTimer timer;
+            timer.start();
+            for (int i = 0; i < windows; ++i)
+                Actions(platform).summon(appId(i), PinSpec{cornerFor(i, round), 0, 0, 0, 0}, screen);
+            scheduler.advance(0.25); // the correction and the verification, without their waits
+            if (r >= 2)
+                engine << double(timer.nsecsElapsed()) / 1e6;
+        }
+        const double ours = median(engine);
+        const double xdotool =
+            measureCommand(commandFor(QStringLiteral("xdotool"), windows), desktop.environment(), runs);
+        const double wmctrl =
+            measureCommand(commandFor(QStringLiteral("wmctrl"), windows), desktop.environment(), runs);
+        std::printf("%-9d %14.2f %14.2f %14.2f %14.2f %10.1f %10.1f\n", windows, ours, ours / windows,
+                    xdotool, wmctrl, xdotool / ours, wmctrl / ours);
+        met = met && ours / windows < 10.0 && xdotool / ours >= 20.0;
+    }
+    std::printf("targets (under 10 ms per window, 20x xdotool): %s\n", met ? "met" : "MISSED");
+    return 0;
+}
