@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -469,6 +470,73 @@ private Q_SLOTS:
         QCOMPARE(ModelContainer::defaultPath(),
                  QDir::homePath() + QStringLiteral("/.local/share/quarlin/quarlin.sqlite"));
         qputenv("XDG_DATA_HOME", saved);
+    }
+
+    void closingTheStoreWritesWhatIsPending() {
+        {
+            auto container = open();
+            container->mainContext()->setAutosaveEnabled(false);
+            container->mainContext()->insert(
+                new ConfigurationGroup(QStringLiteral("late"), 0, 0, std::nullopt));
+        }
+        auto container = open();
+        QVERIFY(findByName(container->mainContext(), QStringLiteral("late")));
+    }
+
+    void deletionsByAnotherWriterReachTheLiveObjects() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        auto* configuration = new ConfigurationGroup(QStringLiteral("gone soon"), 0, 0, std::nullopt);
+        context->insert(configuration);
+        auto* app = new AppConfiguration();
+        configuration->appendConfiguration(app);
+        auto* kept = new ConfigurationGroup(QStringLiteral("kept"), 0, 0, std::nullopt);
+        context->insert(kept);
+        QVERIFY(context->save());
+        {
+            auto other = open();
+            other->mainContext()->deleteObject(findByName(other->mainContext(), QStringLiteral("gone soon")));
+            // Moving an application between configurations elsewhere arrives as a move here.
+            auto* moved = new AppConfiguration();
+            findByName(other->mainContext(), QStringLiteral("kept"))->appendConfiguration(moved);
+            QVERIFY(other->mainContext()->save());
+        }
+        context->checkForRemoteChanges();
+        QVERIFY(context->isDeleted(configuration));
+        QVERIFY(context->isDeleted(app));
+        QCOMPARE(context->fetch<ConfigurationGroup>(), QList<ConfigurationGroup*>{kept});
+        QCOMPARE(kept->configurationList().size(), 1);
+        QCOMPARE(kept->configurationList()[0]->configurationGroup(), kept);
+    }
+
+    void anInMemoryStoreServesTheLayersAboveInTests() {
+        auto container = ModelContainer::inMemory(m_scheduler);
+        ModelContext* context = container->mainContext();
+        auto* configuration = new ConfigurationGroup();
+        context->insert(configuration);
+        configuration->addPositionGroup(QStringLiteral("g"), QString(), true);
+        QVERIFY(context->save());
+        QCOMPARE(context->fetch<PositionGroup>().size(), 1);
+        context->deleteObject(configuration);
+        QVERIFY(context->save());
+        QVERIFY(context->fetch<PositionGroup>().isEmpty());
+    }
+
+    void aWriteProtectedFileIsReportedAndLeftAlone() {
+        {
+            auto container = open();
+            container->mainContext()->insert(new ConfigurationGroup());
+        }
+        const QByteArray before = contentsOf(path());
+        // Root ignores permission bits; an immutable file is refused even to root.
+        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path()}) != 0)
+            QSKIP("cannot make the file immutable here");
+        QString error;
+        const bool opened = ModelContainer::open(path(), m_scheduler, &error) != nullptr;
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path()});
+        QVERIFY(!opened);
+        QVERIFY2(error.contains(QStringLiteral("read-only")), qPrintable(error));
+        QCOMPARE(contentsOf(path()), before);
     }
 };
 
