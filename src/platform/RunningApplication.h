@@ -1,4 +1,5 @@
-// One running application of the desktop, as the workspace lists it.
+// One running application of the desktop, as the workspace lists it. The getters answer from
+// any thread (a snapshot is fine); activate() is called on the main thread.
 #pragma once
 
 #include <QString>
@@ -20,7 +21,9 @@ public:
     virtual std::optional<QString> localizedName() const = 0;
     // An icon theme name or a file path; empty when there is none.
     virtual QString icon() const = 0;
+    // Every window of it is minimised (or it has none and was hidden).
     virtual bool isHidden() const = 0;
+    // regular: it shows a normal window in the taskbar; accessory otherwise.
     virtual ActivationPolicy activationPolicy() const = 0;
     // Brings the application forward; with allWindows every window of it, not only the last one.
     virtual bool activate(bool allWindows) = 0;

@@ -1,4 +1,4 @@
-// The connected displays and the pointer, read afresh on every call.
+// The connected displays and the pointer, read afresh on every call. Main thread.
 #pragma once
 
 #include "Screen.h"
@@ -15,6 +15,6 @@ public:
     virtual QList<Screen> screens() = 0;
     // The display holding this program's focused window, else the primary; absent without displays.
     virtual std::optional<Screen> mainScreen() = 0;
-    // The pointer, in bottom-left coordinates.
+    // The pointer, in bottom-left coordinates (the same system as the frames).
     virtual Point mouseLocation() = 0;
 };

@@ -1,0 +1,353 @@
+#include "SimDesktop.h"
+
+#include "SimElement.h"
+#include "base/Format.h"
+#include "base/Scheduler.h"
+
+#include <cmath>
+
+namespace {
+
+using Kind = SimElement::Kind;
+
+AXElementRef element(Kind kind, pid_t pid, int window = -1, int menu = -1, int item = -1) {
+    return std::make_shared<SimElement>(kind, pid, window, menu, item);
+}
+
+QString valueText(const AXValue& value) {
+    if (const auto* b = std::get_if<bool>(&value))
+        return str(*b);
+    if (const auto* s = std::get_if<Size>(&value))
+        return str(*s);
+    if (const auto* p = std::get_if<Point>(&value))
+        return str(*p);
+    if (const auto* t = std::get_if<QString>(&value))
+        return *t;
+    return QStringLiteral("?");
+}
+
+} // namespace
+
+SimDesktop::SimDesktop(Scheduler& clock) : m_clock(clock) {}
+
+double SimDesktop::now() const {
+    return m_clock.now();
+}
+
+void SimDesktop::record(const QString& event) {
+    m_journal.append(QString::number(now(), 'f', 2) + QLatin1Char(' ') + event);
+}
+
+QStringList SimDesktop::takeJournal() {
+    QStringList taken;
+    taken.swap(m_journal);
+    return taken;
+}
+
+void SimDesktop::install(const QString& bundleID, const QString& name, double launchDelay, bool failsToOpen) {
+    m_installed.append({bundleID, name, QStringLiteral("/usr/share/applications/%1.desktop").arg(bundleID),
+                        launchDelay, failsToOpen});
+}
+
+SimApplication& SimDesktop::run(const QString& bundleID, const QString& name) {
+    m_running.append(std::make_shared<SimApplication>(*this, m_nextPid++, bundleID, name));
+    return *m_running.last();
+}
+
+SimApplication* SimDesktop::application(const QString& bundleID) {
+    for (const auto& app : m_running) {
+        if (!app->exited && app->bundleID == bundleID)
+            return app.get();
+    }
+    return nullptr;
+}
+
+SimWindow& SimDesktop::addWindow(SimApplication& app, SimWindow window) {
+    window.id = m_nextWindow++;
+    if (window.title.isEmpty())
+        window.title = QStringLiteral("window %1").arg(window.id);
+    app.windows.push_front(window);
+    return app.windows.front();
+}
+
+QList<SimMenu> SimDesktop::fileMenuWithNewWindow() {
+    return {SimMenu{QStringLiteral("File"),
+                    true,
+                    {SimMenuItem{QStringLiteral("New Window"), AXError::success, true},
+                     SimMenuItem{QStringLiteral("Open…"), AXError::success, false}}}};
+}
+
+void SimDesktop::setScreens(QList<Screen> screens, std::optional<int> mainIndex) {
+    m_screens = std::move(screens);
+    m_mainIndex = mainIndex;
+}
+
+std::optional<Screen> SimDesktop::mainScreen() {
+    if (m_mainIndex && *m_mainIndex >= 0 && *m_mainIndex < m_screens.size())
+        return m_screens.at(*m_mainIndex);
+    return std::nullopt;
+}
+
+// --- Workspace ---
+
+QList<RunningApplicationRef> SimDesktop::runningApplications() {
+    QList<RunningApplicationRef> list;
+    for (const auto& app : m_running) {
+        if (!app->exited)
+            list.append(app);
+    }
+    return list;
+}
+
+QList<RunningApplicationRef> SimDesktop::runningApplications(const QString& bundleID) {
+    QList<RunningApplicationRef> list;
+    for (const auto& app : m_running) {
+        if (!app->exited && app->bundleID == bundleID)
+            list.append(app);
+    }
+    return list;
+}
+
+std::optional<QString> SimDesktop::urlForApplication(const QString& bundleID) {
+    // Ids come from stored configurations; one that could name a path outside the
+    // application folders is never installed.
+    if (bundleID.isEmpty() || bundleID.contains(QLatin1Char('/')) || bundleID.contains(QStringLiteral("..")))
+        return std::nullopt;
+    for (const Installed& entry : m_installed) {
+        if (entry.bundleID == bundleID)
+            return entry.location;
+    }
+    return std::nullopt;
+}
+
+void SimDesktop::openApplication(const QString& location, bool activates,
+                                 std::function<void(std::optional<QString> error)> completion) {
+    record(QStringLiteral("open %1%2").arg(location, activates ? QStringLiteral(" activates") : QString()));
+    const Installed* entry = nullptr;
+    for (const Installed& e : m_installed) {
+        if (e.location == location)
+            entry = &e;
+    }
+    if (!entry || entry->failsToOpen) {
+        if (completion)
+            completion(QStringLiteral("The application could not be started."));
+        return;
+    }
+    if (SimApplication* app = application(entry->bundleID)) {
+        if (app->windowOnReopen && app->visibleWindows(now()).isEmpty())
+            app->openWindow(now(), entry->name);
+    } else {
+        SimApplication& started = run(entry->bundleID, entry->name);
+        started.windowDelay = entry->launchDelay;
+        started.openWindow(now(), entry->name);
+    }
+    if (completion)
+        completion(std::nullopt);
+}
+
+// --- WindowAccess ---
+
+bool SimDesktop::isProcessTrusted(bool prompt) {
+    Q_UNUSED(prompt);
+    return m_trusted;
+}
+
+AXElementRef SimDesktop::applicationElement(pid_t pid) {
+    return element(Kind::application, pid);
+}
+
+SimApplication* SimDesktop::byPid(pid_t pid) {
+    for (const auto& app : m_running) {
+        if (app->pid == pid && !app->exited)
+            return app.get();
+    }
+    return nullptr;
+}
+
+const SimMenu* SimDesktop::menuOf(SimApplication& app, int index) {
+    if (!app.menuBar || index < 0 || index >= app.menuBar->size())
+        return nullptr;
+    return &app.menuBar->at(index);
+}
+
+AXError SimDesktop::copyAttributeValue(const AXElementRef& ref, const QString& attribute, AXValue& value) {
+    value = std::monostate{};
+    const auto* e = dynamic_cast<const SimElement*>(ref.get());
+    if (!e)
+        return AXError::illegalArgument;
+    if (!m_trusted)
+        return AXError::apiDisabled;
+    SimApplication* app = byPid(e->pid);
+    if (!app)
+        return AXError::invalidElement;
+
+    const bool children = attribute == QLatin1String("AXChildren");
+    const bool title = attribute == QLatin1String("AXTitle");
+    switch (e->kind) {
+    case Kind::application:
+        if (attribute == QLatin1String("AXWindows")) {
+            if (app->windowsError)
+                return *app->windowsError;
+            QList<AXElementRef> list;
+            for (SimWindow* w : app->visibleWindows(now()))
+                list.append(element(Kind::window, app->pid, w->id));
+            value = list;
+            return AXError::success;
+        }
+        if (attribute == QLatin1String("AXMenuBar")) {
+            if (!app->menuBar)
+                return AXError::noValue;
+            value = element(Kind::menuBar, app->pid);
+            return AXError::success;
+        }
+        if (title && app->name) {
+            value = *app->name;
+            return AXError::success;
+        }
+        return AXError::attributeUnsupported;
+    case Kind::window: {
+        SimWindow* w = app->window(e->window);
+        if (!w)
+            return AXError::invalidElement;
+        return copyWindowAttribute(*app, *w, attribute, value);
+    }
+    case Kind::menuBar:
+        if (children && app->menuBar) {
+            QList<AXElementRef> list;
+            for (int i = 0; i < app->menuBar->size(); ++i)
+                list.append(element(Kind::menuBarItem, app->pid, -1, i));
+            value = list;
+            return AXError::success;
+        }
+        return AXError::attributeUnsupported;
+    case Kind::menuBarItem:
+    case Kind::menu: {
+        const SimMenu* menu = menuOf(*app, e->menu);
+        if (!menu)
+            return AXError::invalidElement;
+        if (title && e->kind == Kind::menuBarItem) {
+            value = menu->title;
+            return AXError::success;
+        }
+        if (!children)
+            return AXError::attributeUnsupported;
+        QList<AXElementRef> list;
+        if (e->kind == Kind::menuBarItem) {
+            if (menu->hasSubmenu)
+                list.append(element(Kind::menu, app->pid, -1, e->menu));
+        } else {
+            for (int i = 0; i < menu->items.size(); ++i)
+                list.append(element(Kind::menuItem, app->pid, -1, e->menu, i));
+        }
+        value = list;
+        return AXError::success;
+    }
+    case Kind::menuItem: {
+        const SimMenu* menu = menuOf(*app, e->menu);
+        if (!menu || e->item < 0 || e->item >= menu->items.size())
+            return AXError::invalidElement;
+        if (!title)
+            return AXError::attributeUnsupported;
+        value = menu->items.at(e->item).title;
+        return AXError::success;
+    }
+    }
+    return AXError::failure;
+}
+
+AXError SimDesktop::copyWindowAttribute(SimApplication& app, SimWindow& w, const QString& attribute,
+                                        AXValue& value) {
+    Q_UNUSED(app);
+    if (w.unreadable.contains(attribute))
+        return AXError::cannotComplete;
+    if (attribute == QLatin1String("AXRole"))
+        value = w.role;
+    else if (attribute == QLatin1String("AXTitle"))
+        value = w.title;
+    else if (attribute == QLatin1String("AXSize"))
+        value = w.size;
+    else if (attribute == QLatin1String("AXPosition"))
+        value = w.position;
+    else if (attribute == QLatin1String("AXMinimized"))
+        value = w.minimized;
+    else
+        return AXError::attributeUnsupported;
+    return AXError::success;
+}
+
+void SimDesktop::writeSize(SimWindow& w, Size requested) {
+    if (++w.sizeWrites < w.acceptsSizeFromWrite)
+        return;
+    Size s = requested;
+    if (w.sizeIncrement.width > 0)
+        s.width = std::floor(s.width / w.sizeIncrement.width) * w.sizeIncrement.width;
+    if (w.sizeIncrement.height > 0)
+        s.height = std::floor(s.height / w.sizeIncrement.height) * w.sizeIncrement.height;
+    s.width = std::max(s.width, w.minSize.width);
+    s.height = std::max(s.height, w.minSize.height);
+    w.size = s;
+}
+
+AXError SimDesktop::setAttributeValue(const AXElementRef& ref, const QString& attribute,
+                                      const AXValue& value) {
+    const auto* e = dynamic_cast<const SimElement*>(ref.get());
+    if (!e)
+        return AXError::illegalArgument;
+    if (!m_trusted)
+        return AXError::apiDisabled;
+    SimApplication* app = byPid(e->pid);
+    SimWindow* w = app && e->kind == Kind::window ? app->window(e->window) : nullptr;
+    if (!w)
+        return app ? AXError::attributeUnsupported : AXError::invalidElement;
+    record(QStringLiteral("write %1 %2 %3").arg(w->title, attribute, valueText(value)));
+
+    if (attribute == QLatin1String("AXSize")) {
+        const auto* size = std::get_if<Size>(&value);
+        if (!size)
+            return AXError::illegalArgument;
+        writeSize(*w, *size);
+    } else if (attribute == QLatin1String("AXPosition")) {
+        const auto* p = std::get_if<Point>(&value);
+        if (!p)
+            return AXError::illegalArgument;
+        w->position = {p->x + w->positionSkew.x, p->y + w->positionSkew.y};
+    } else if (attribute == QLatin1String("AXMinimized")) {
+        const auto* minimized = std::get_if<bool>(&value);
+        if (!minimized)
+            return AXError::illegalArgument;
+        w->minimized = *minimized;
+        if (!*minimized) {
+            // Restoring raises it.
+            for (auto it = app->windows.begin(); it != app->windows.end(); ++it) {
+                if (it->id == w->id) {
+                    app->windows.splice(app->windows.begin(), app->windows, it);
+                    break;
+                }
+            }
+        }
+    } else {
+        return AXError::attributeUnsupported;
+    }
+    return AXError::success;
+}
+
+AXError SimDesktop::performAction(const AXElementRef& ref, const QString& action) {
+    const auto* e = dynamic_cast<const SimElement*>(ref.get());
+    if (!e)
+        return AXError::illegalArgument;
+    if (!m_trusted)
+        return AXError::apiDisabled;
+    SimApplication* app = byPid(e->pid);
+    if (!app)
+        return AXError::invalidElement;
+    const SimMenu* menu = menuOf(*app, e->menu);
+    if (e->kind != Kind::menuItem || !menu || action != QLatin1String("AXPress"))
+        return AXError::actionUnsupported;
+    const SimMenuItem item = menu->items.at(e->item);
+    record(QStringLiteral("press %1").arg(item.title));
+    if (item.pressError != AXError::success)
+        return item.pressError;
+    if (item.opensWindow)
+        app->openWindow(now(), app->name.value_or(QString()));
+    return AXError::success;
+}

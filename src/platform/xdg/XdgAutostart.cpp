@@ -1,0 +1,94 @@
+// Writing, reading and removing the autostart entry.
+#include "XdgAutostart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+XdgAutostart::XdgAutostart(const QString& entryId, const QString& programName, const QString& program)
+    : m_entryId(entryId), m_programName(programName), m_program(program) {}
+
+QString XdgAutostart::entryPath() const {
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart/") + m_entryId + QStringLiteral(".desktop");
+}
+
+QString XdgAutostart::quoteExecArgument(const QString& argument) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    QString escaped;
+    bool needsQuotes = argument.isEmpty();
+    for (const QChar c : argument) {
+        if (reserved.contains(c))
+            needsQuotes = true;
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+        // A lone percent sign would be taken for a field code.
+        if (c == QLatin1Char('%'))
+            escaped += QLatin1Char('%');
+    }
+    QString result = needsQuotes ? QLatin1Char('"') + escaped + QLatin1Char('"') : escaped;
+    // The desktop file format escapes backslashes once more in string values.
+    result.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    return result;
+}
+
+QByteArray XdgAutostart::entryContents() const {
+    QString name = m_programName;
+    name.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString text = QStringLiteral("[Desktop Entry]\n"
+                                        "Type=Application\n"
+                                        "Name=%1\n"
+                                        "Exec=%2\n"
+                                        "X-GNOME-Autostart-enabled=true\n")
+                             .arg(name, quoteExecArgument(m_program));
+    return text.toUtf8();
+}
+
+LoginItemService::Status XdgAutostart::status() const {
+    QFile file(entryPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return Status::notRegistered;
+    bool inMainGroup = false;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.startsWith('[')) {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        if (!inMainGroup)
+            continue;
+        const int eq = line.indexOf('=');
+        if (eq < 0)
+            continue;
+        if (line.left(eq).trimmed() == "Hidden" && line.mid(eq + 1).trimmed() == "true")
+            return Status::notRegistered;
+    }
+    return Status::enabled;
+}
+
+std::optional<QString> XdgAutostart::registerService() {
+    const QString path = entryPath();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("Could not create the folder %1").arg(folder);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.write(entryContents());
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
+std::optional<QString> XdgAutostart::unregisterService() {
+    QFile file(entryPath());
+    if (!file.exists())
+        return std::nullopt;
+    if (!file.remove())
+        return file.errorString();
+    return std::nullopt;
+}

@@ -1,0 +1,29 @@
+// Login registration through an XDG autostart entry in the user's configuration folder.
+#pragma once
+
+#include "login/LoginItemService.h"
+
+#include <QString>
+
+class XdgAutostart : public LoginItemService {
+public:
+    // entryId names the file (<entryId>.desktop); program is the executable to start.
+    XdgAutostart(const QString& entryId, const QString& programName, const QString& program);
+
+    // $XDG_CONFIG_HOME/autostart/<entryId>.desktop, ~/.config when the variable is unset or relative.
+    QString entryPath() const;
+    // The entry as written: Exec quoted per the Desktop Entry rules.
+    QByteArray entryContents() const;
+
+    Status status() const override;
+    std::optional<QString> registerService() override;
+    std::optional<QString> unregisterService() override;
+
+    // One Exec argument, quoted when it needs it.
+    static QString quoteExecArgument(const QString& argument);
+
+private:
+    QString m_entryId;
+    QString m_programName;
+    QString m_program;
+};

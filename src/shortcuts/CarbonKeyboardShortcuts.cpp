@@ -1,0 +1,153 @@
+// Hot-key registration, suspension while menus track, and event delivery.
+#include "CarbonKeyboardShortcuts.h"
+
+#include "base/Log.h"
+#include "base/Scheduler.h"
+
+#include <limits>
+
+namespace KeyboardShortcuts {
+
+CarbonKeyboardShortcuts::CarbonKeyboardShortcuts(HotKeyBackend& backend, Scheduler& scheduler)
+    : m_backend(backend), m_scheduler(scheduler) {
+    m_backend.setEventHandler([this](quint32 id, bool pressed) { handleHotKeyEvent(id, pressed); });
+}
+
+CarbonKeyboardShortcuts::~CarbonKeyboardShortcuts() {
+    *m_alive = false;
+    m_backend.setEventHandler({});
+    for (auto& [id, hotKey] : m_hotKeys)
+        if (hotKey.registered)
+            m_backend.unregisterHotKey(id);
+}
+
+int CarbonKeyboardShortcuts::registerWithBackend(const Shortcut& shortcut, quint32 id) {
+    return m_backend.registerHotKey(shortcut.carbonKeyCode(), shortcut.carbonModifiers(), id);
+}
+
+void CarbonKeyboardShortcuts::logFailure(const Shortcut& shortcut, int status) {
+    logLine(QStringLiteral("Error registering hotkey ") + shortcut.presentableDescription() +
+            QStringLiteral(": ") + QString::number(status));
+}
+
+bool CarbonKeyboardShortcuts::registerShortcut(const Shortcut& shortcut, Callback onKeyDown,
+                                               Callback onKeyUp) {
+    const quint32 id = ++m_hotKeyId;
+    if (shortcut.carbonKeyCode() < 0 || shortcut.carbonModifiers() < 0)
+        return false;
+    const int status = registerWithBackend(shortcut, id);
+    if (status != 0) {
+        logFailure(shortcut, status);
+        return false;
+    }
+    m_hotKeys.emplace(id, HotKey{shortcut, id, true, false, std::move(onKeyDown), std::move(onKeyUp)});
+    if (m_state == State::idle)
+        m_state = State::active;
+    return true;
+}
+
+void CarbonKeyboardShortcuts::unregister(const Shortcut& shortcut) {
+    for (auto it = m_hotKeys.begin(); it != m_hotKeys.end();) {
+        if (it->second.shortcut == shortcut) {
+            // A suspended hot key holds no grab to give back.
+            if (it->second.registered)
+                m_backend.unregisterHotKey(it->first);
+            it = m_hotKeys.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CarbonKeyboardShortcuts::softRegisterAll() {
+    for (auto& [id, hotKey] : m_hotKeys) {
+        if (hotKey.registered)
+            continue;
+        const int status = registerWithBackend(hotKey.shortcut, id);
+        if (status == 0) {
+            hotKey.registered = true;
+            hotKey.failed = false;
+            continue;
+        }
+        // Kept and tried again later, so that the combination comes back once it is free.
+        if (!hotKey.failed)
+            logFailure(hotKey.shortcut, status);
+        hotKey.failed = true;
+        scheduleRetry();
+    }
+}
+
+void CarbonKeyboardShortcuts::softUnregisterAll() {
+    for (auto& [id, hotKey] : m_hotKeys) {
+        if (hotKey.registered)
+            m_backend.unregisterHotKey(id);
+        hotKey.registered = false;
+    }
+}
+
+void CarbonKeyboardShortcuts::scheduleRetry() {
+    if (m_retryPending)
+        return;
+    m_retryPending = true;
+    std::weak_ptr<bool> alive = m_alive;
+    m_scheduler.after(retryInterval, [this, alive] {
+        const auto token = alive.lock();
+        if (!token || !*token)
+            return;
+        m_retryPending = false;
+        if (m_state == State::active)
+            softRegisterAll();
+    });
+}
+
+void CarbonKeyboardShortcuts::updateEventHandler(bool isEnabled, bool isMenuOpen) {
+    if (m_state == State::idle)
+        return;
+    if (isEnabled && !isMenuOpen) {
+        m_state = State::active;
+        softRegisterAll();
+    } else {
+        softUnregisterAll();
+        m_state = isEnabled ? State::menuTracking : State::disabled;
+    }
+}
+
+void CarbonKeyboardShortcuts::handleHotKeyEvent(quint32 id, bool pressed) {
+    const auto it = m_hotKeys.find(id);
+    if (it == m_hotKeys.end() || !it->second.registered)
+        return;
+    // Copies, since a callback may unregister its own hot key.
+    const Shortcut shortcut = it->second.shortcut;
+    const Callback callback = pressed ? it->second.onKeyDown : it->second.onKeyUp;
+    if (callback)
+        callback(shortcut);
+}
+
+int CarbonKeyboardShortcuts::handleRawKeyEvent(RawKeyKind kind, int keyCode, int modifiers) {
+    if (m_state != State::menuTracking)
+        return eventNotHandled;
+    const Shortcut pressed(keyCode, modifiers);
+    for (auto& [id, hotKey] : m_hotKeys) {
+        if (hotKey.shortcut != pressed)
+            continue;
+        const Shortcut shortcut = hotKey.shortcut;
+        const Callback callback = kind == RawKeyKind::keyDown ? hotKey.onKeyDown : hotKey.onKeyUp;
+        if (callback)
+            callback(shortcut);
+        return 0;
+    }
+    return eventNotHandled;
+}
+
+bool CarbonKeyboardShortcuts::isTakenByAnotherClient(const Shortcut& shortcut) const {
+    return m_backend.isTakenByAnotherClient(shortcut.carbonKeyCode(), shortcut.carbonModifiers());
+}
+
+bool CarbonKeyboardShortcuts::hasFailed(const Shortcut& shortcut) const {
+    for (const auto& [id, hotKey] : m_hotKeys)
+        if (hotKey.shortcut == shortcut && hotKey.failed)
+            return true;
+    return false;
+}
+
+} // namespace KeyboardShortcuts

@@ -1,0 +1,169 @@
+// Launch at login over an XDG autostart entry in a temporary configuration folder.
+#include "login/LaunchAtLogin.h"
+#include "platform/xdg/XdgAutostart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+struct RecordingLog : LoginLog {
+    void logFailure(const QString& action, const QString& description) override {
+        lines << QStringLiteral("Failed to %1 launch at login: %2").arg(action, description);
+    }
+    QStringList lines;
+};
+
+// Counts calls and can refuse them, for what the file system cannot show.
+struct ScriptedService : LoginItemService {
+    Status status() const override { return current; }
+    std::optional<QString> registerService() override {
+        calls << QStringLiteral("register");
+        if (refuse)
+            return QStringLiteral("refused");
+        current = Status::enabled;
+        return std::nullopt;
+    }
+    std::optional<QString> unregisterService() override {
+        calls << QStringLiteral("unregister");
+        current = Status::notRegistered;
+        return std::nullopt;
+    }
+    Status current = Status::notRegistered;
+    bool refuse = false;
+    QStringList calls;
+};
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class LaunchAtLoginTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_home;
+    QString configHome() const { return m_home.filePath(QStringLiteral("config")); }
+    XdgAutostart autostart() const {
+        return XdgAutostart(QStringLiteral("quarlin"), QStringLiteral("Quarlin"),
+                            QStringLiteral("/opt/Quarlin App/quarlin"));
+    }
+
+private Q_SLOTS:
+    void init() {
+        QDir(configHome()).removeRecursively();
+        qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
+    }
+
+    void enablingWritesTheEntryAndDisablingRemovesIt() {
+        XdgAutostart service = autostart();
+        RecordingLog log;
+        LaunchAtLogin launch(service, log);
+        QSignalSpy changes(&launch, &LaunchAtLogin::didChange);
+        const QString path = configHome() + QStringLiteral("/autostart/quarlin.desktop");
+        QCOMPARE(service.entryPath(), path);
+        QVERIFY(!launch.isEnabled());
+
+        launch.setEnabled(true);
+        QVERIFY(launch.isEnabled());
+        QCOMPARE(readAll(path), QByteArray("[Desktop Entry]\n"
+                                           "Type=Application\n"
+                                           "Name=Quarlin\n"
+                                           "Exec=\"/opt/Quarlin App/quarlin\"\n"
+                                           "X-GNOME-Autostart-enabled=true\n"));
+        QVERIFY(
+            QDir(configHome() + QStringLiteral("/autostart")).entryList(QDir::Files | QDir::Hidden).size() ==
+            1);
+
+        launch.setEnabled(false);
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!launch.isEnabled());
+        launch.setEnabled(false); // nothing registered: nothing to report
+        QCOMPARE(log.lines, QStringList());
+        QCOMPARE(changes.count(), 3);
+        QCOMPARE(changes.at(0).at(0).toBool(), true);
+        QCOMPARE(changes.at(1).at(0).toBool(), false);
+    }
+
+    void aHiddenEntryIsOff() {
+        XdgAutostart service = autostart();
+        QVERIFY(QDir().mkpath(configHome() + QStringLiteral("/autostart")));
+        QFile file(service.entryPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nType=Application\nExec=quarlin\nHidden=true\n");
+        file.close();
+        QCOMPARE(service.status(), LoginItemService::Status::notRegistered);
+    }
+
+    void aRefusedEnableIsLoggedAndReportedAsOff() {
+        // A file where the autostart folder belongs: even root cannot create the folder.
+        QVERIFY(QDir().mkpath(configHome()));
+        QFile blocker(configHome() + QStringLiteral("/autostart"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        XdgAutostart service = autostart();
+        RecordingLog log;
+        LaunchAtLogin launch(service, log);
+        QSignalSpy changes(&launch, &LaunchAtLogin::didChange);
+        launch.setEnabled(true);
+        QVERIFY(!launch.isEnabled());
+        QCOMPARE(log.lines.size(), 1);
+        QVERIFY2(log.lines.first().startsWith(QStringLiteral("Failed to enable launch at login: ")),
+                 qPrintable(log.lines.first()));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.at(0).at(0).toBool(), false);
+    }
+
+    void enablingWhileEnabledKeepsTheRegistration() {
+        ScriptedService service;
+        RecordingLog log;
+        LaunchAtLogin launch(service, log);
+        launch.setEnabled(true);
+        launch.setEnabled(true);
+        QCOMPARE(service.calls, QStringList{QStringLiteral("register")});
+
+        service.current = LoginItemService::Status::requiresApproval;
+        service.refuse = true;
+        launch.setEnabled(true);
+        QCOMPARE(service.calls, (QStringList{QStringLiteral("register"), QStringLiteral("register")}));
+        QCOMPARE(log.lines, QStringList{QStringLiteral("Failed to enable launch at login: refused")});
+    }
+
+    void execArgumentsAreQuotedAsTheDesktopEntryRulesAsk_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("quoted");
+        QTest::newRow("plain") << "/usr/bin/quarlin"
+                               << "/usr/bin/quarlin";
+        QTest::newRow("space") << "/opt/My App/q"
+                               << "\"/opt/My App/q\"";
+        QTest::newRow("dollar") << "/opt/$x"
+                                << "\"/opt/\\\\$x\"";
+        QTest::newRow("quote") << "/opt/a\"b"
+                               << "\"/opt/a\\\\\"b\"";
+        QTest::newRow("percent") << "/opt/100%"
+                                 << "/opt/100%%";
+        QTest::newRow("empty") << ""
+                               << "\"\"";
+    }
+    void execArgumentsAreQuotedAsTheDesktopEntryRulesAsk() {
+        QFETCH(QString, argument);
+        QFETCH(QString, quoted);
+        QCOMPARE(XdgAutostart::quoteExecArgument(argument), quoted);
+    }
+
+    void withoutXdgConfigHomeTheEntryGoesToDotConfig() {
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(autostart().entryPath(),
+                 QDir::homePath() + QStringLiteral("/.config/autostart/quarlin.desktop"));
+        qputenv("XDG_CONFIG_HOME", "relative/path");
+        QCOMPARE(autostart().entryPath(),
+                 QDir::homePath() + QStringLiteral("/.config/autostart/quarlin.desktop"));
+    }
+};
+
+QTEST_GUILESS_MAIN(LaunchAtLoginTest)
+#include "LaunchAtLoginTest.moc"

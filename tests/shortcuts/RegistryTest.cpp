@@ -1,0 +1,352 @@
+// Shortcut slots in the preferences, handlers and dispatch, and the hot keys that follow them,
+// against a desktop in memory.
+#include "FakeHotKeyBackend.h"
+#include "FakeKeyboardLayout.h"
+
+#include "base/LogCapture.h"
+#include "base/PreferenceStore.h"
+#include "platform/sim/VirtualScheduler.h"
+#include "shortcuts/KeyboardShortcuts.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace KeyboardShortcuts;
+
+namespace {
+const Shortcut cmdShiftA(Key::a, ModifierFlag::command | ModifierFlag::shift);
+const Shortcut cmdK(Key::k, ModifierFlag::command);
+const Shortcut ctrlOptS(Key::s, ModifierFlag::control | ModifierFlag::option);
+
+struct Desktop {
+    PreferenceStore store;
+    FakeHotKeyBackend backend;
+    VirtualScheduler clock;
+    FakeKeyboardLayout layout;
+    Registry registry{store, backend, clock, &layout};
+};
+} // namespace
+
+class RegistryTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void storesTheExactBytesAndTellsListeners() {
+        Desktop d;
+        const Name name(QStringLiteral("toggleMenuBar"));
+        QSignalSpy posted(&d.registry.notificationCenter(), &NotificationCenter::posted);
+        QVERIFY(setShortcut(cmdShiftA, name));
+        QCOMPARE(d.store.value(QStringLiteral("KeyboardShortcuts_toggleMenuBar")).toString(),
+                 QStringLiteral(R"({"carbonKeyCode":0,"carbonModifiers":768})"));
+        QCOMPARE(posted.count(), 1);
+        QCOMPARE(posted.at(0).at(0).toString(), QStringLiteral("KeyboardShortcuts_shortcutByNameDidChange"));
+        QCOMPARE(posted.at(0).at(1).toMap().value(QStringLiteral("name")).toString(),
+                 QStringLiteral("toggleMenuBar"));
+        QVERIFY(d.backend.isGrabbed(cmdShiftA));
+        QCOMPARE(getShortcut(name), cmdShiftA);
+    }
+
+    void readsOtherMemberOrdersExtraMembersAndRejectsJunk() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        const QString key = name.userDefaultsKey();
+        d.store.setValue(key, QStringLiteral(R"({"carbonModifiers":256,"carbonKeyCode":40,"extra":true})"));
+        QCOMPARE(getShortcut(name), cmdK);
+        for (const QJsonValue& junk :
+             {QJsonValue(5), QJsonValue(QStringLiteral("not json")),
+              QJsonValue(QStringLiteral(R"({"carbonKeyCode":40})")),
+              QJsonValue(QStringLiteral(R"({"carbonKeyCode":"40","carbonModifiers":256})")),
+              QJsonValue(QStringLiteral(R"({"carbonKeyCode":40.5,"carbonModifiers":256})")),
+              QJsonValue(true)}) {
+            d.store.setValue(key, junk);
+            QVERIFY2(!getShortcut(name), qPrintable(junk.toVariant().toString()));
+        }
+    }
+
+    void strayModifierBitsAreDroppedWhenRead() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        // Written by hand or by another program: the caps-lock bit and bit 0 are not combinations.
+        d.store.setValue(
+            name.userDefaultsKey(),
+            QStringLiteral(R"({"carbonKeyCode":0,"carbonModifiers":%1})").arg(768 | 0x400 | 0x1));
+        int runs = 0;
+        onKeyUp(name, [&] { ++runs; });
+        QVERIFY(d.backend.isGrabbed(cmdShiftA));
+        d.backend.press(cmdShiftA);
+        QCOMPARE(runs, 1);
+    }
+
+    void slotMovesBetweenHoldingClearedAndEmpty() {
+        Desktop d;
+        const Name withDefault(QStringLiteral("withDefault"), ctrlOptS);
+        const QString key = withDefault.userDefaultsKey();
+        QVERIFY(d.store.value(key).isString());
+        QVERIFY(d.backend.isGrabbed(ctrlOptS));
+
+        QSignalSpy changes(&d.registry.notificationCenter(), &NotificationCenter::shortcutByNameDidChange);
+        setShortcut(std::nullopt, withDefault);
+        QCOMPARE(d.store.value(key), QJsonValue(false));
+        QVERIFY(!getShortcut(withDefault));
+        QVERIFY(!d.backend.isGrabbed(ctrlOptS));
+        QVERIFY(allNames().contains(withDefault));
+        QCOMPARE(changes.count(), 1);
+
+        // Declared again at the next start: the user's clearing stands.
+        const Name again(QStringLiteral("withDefault"), ctrlOptS);
+        QCOMPARE(d.store.value(key), QJsonValue(false));
+
+        reset({withDefault});
+        QCOMPARE(getShortcut(withDefault), ctrlOptS);
+        QCOMPARE(changes.count(), 2);
+
+        const Name plain(QStringLiteral("plain"));
+        setShortcut(std::nullopt, plain);
+        QCOMPARE(changes.count(), 2);
+        setShortcut(cmdK, plain);
+        setShortcut(std::nullopt, plain);
+        QVERIFY(!d.store.contains(plain.userDefaultsKey()));
+        QCOMPARE(changes.count(), 4);
+    }
+
+    void resetAllRestoresDeclaredDefaults() {
+        Desktop d;
+        const Name withDefault(QStringLiteral("withDefault"), ctrlOptS);
+        const Name plain(QStringLiteral("plain"));
+        setShortcut(cmdK, withDefault);
+        setShortcut(cmdShiftA, plain);
+        resetAll();
+        QCOMPARE(getShortcut(withDefault), ctrlOptS);
+        QVERIFY(!d.store.contains(plain.userDefaultsKey()));
+        QVERIFY(d.backend.isGrabbed(ctrlOptS));
+        QVERIFY(!d.backend.isGrabbed(cmdK));
+        QVERIFY(!d.backend.isGrabbed(cmdShiftA));
+    }
+
+    void handlersRunInOrderForEveryNameHoldingTheCombination() {
+        Desktop d;
+        const Name first(QStringLiteral("first"));
+        const Name second(QStringLiteral("second"));
+        QStringList ran;
+        onKeyUp(first, [&] { ran << QStringLiteral("first 1"); });
+        QVERIFY(d.backend.grabs.isEmpty()); // nothing stored, nothing grabbed
+        onKeyUp(first, [&] { ran << QStringLiteral("first 2"); });
+        onKeyDown(second, [&] { ran << QStringLiteral("second down"); });
+        onKeyUp(second, [&] { ran << QStringLiteral("second up"); });
+        setShortcut(cmdK, first);
+        setShortcut(cmdK, second);
+        QCOMPARE(d.backend.grabs.size(), 1);
+
+        d.backend.press(cmdK, true, false);
+        QCOMPARE(ran, QStringList{QStringLiteral("second down")});
+        ran.clear();
+        d.backend.press(cmdK, false, true);
+        QCOMPARE(ran, (QStringList{QStringLiteral("first 1"), QStringLiteral("first 2"),
+                                   QStringLiteral("second up")}));
+
+        // Dispatch reads the slot afresh: a changed slot no longer answers to the old combination.
+        ran.clear();
+        d.store.setValue(second.userDefaultsKey(), QString::fromUtf8(cmdShiftA.encoded()));
+        d.backend.press(cmdK);
+        QCOMPARE(ran, (QStringList{QStringLiteral("first 1"), QStringLiteral("first 2")}));
+    }
+
+    void idsAreNeverReused() {
+        Desktop d;
+        LogCapture log;
+        d.backend.takenByOthers.insert({cmdK.carbonKeyCode(), cmdK.carbonModifiers()});
+        setShortcut(cmdShiftA, Name(QStringLiteral("a")));
+        setShortcut(cmdK, Name(QStringLiteral("b")));
+        setShortcut(ctrlOptS, Name(QStringLiteral("c")));
+        QCOMPARE(d.backend.calls,
+                 (QStringList{QStringLiteral("register 0 768 #1"), QStringLiteral("register 40 256 #2"),
+                              QStringLiteral("register 1 6144 #3")}));
+    }
+
+    void aRefusedRegistrationIsNotCountedAsRegistered() {
+        Desktop d;
+        LogCapture log;
+        const Name name(QStringLiteral("x"));
+        int runs = 0;
+        onKeyUp(name, [&] { ++runs; });
+        d.backend.takenByOthers.insert({cmdK.carbonKeyCode(), cmdK.carbonModifiers()});
+        QVERIFY(!setShortcut(cmdK, name));
+        QCOMPARE(log.lines(), QStringList{QStringLiteral("Error registering hotkey \u2318K: 10")});
+        QVERIFY(!isEnabled(name));
+        QCOMPARE(getShortcut(name), cmdK); // the user's choice is kept
+
+        // Once the other program lets go, enabling the slot grabs it.
+        d.backend.takenByOthers.clear();
+        enable({name});
+        QVERIFY(isEnabled(name));
+        d.backend.press(cmdK);
+        QCOMPARE(runs, 1);
+    }
+
+    void clearingOneSlotKeepsTheHotKeyOfAnotherWithTheSameCombination() {
+        Desktop d;
+        const Name first(QStringLiteral("first"));
+        const Name second(QStringLiteral("second"));
+        int secondRuns = 0;
+        onKeyUp(second, [&] { ++secondRuns; });
+        setShortcut(cmdK, first);
+        setShortcut(cmdK, second);
+
+        setShortcut(std::nullopt, first);
+        QVERIFY(isEnabled(second));
+        d.backend.press(cmdK);
+        QCOMPARE(secondRuns, 1);
+
+        setShortcut(cmdK, first);
+        setShortcut(cmdShiftA, first); // changing it away likewise
+        d.backend.press(cmdK);
+        QCOMPARE(secondRuns, 2);
+
+        // Removing the handlers of one slot keeps those of the other.
+        setShortcut(cmdK, first);
+        onKeyUp(first, [] {});
+        removeHandler(first);
+        d.backend.press(cmdK);
+        QCOMPARE(secondRuns, 3);
+
+        removeHandler(second);
+        QVERIFY(!d.backend.isGrabbed(cmdK));
+    }
+
+    void recordersPauseUntilTheLastOneStops() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        int runs = 0;
+        onKeyUp(name, [&] { ++runs; });
+        setShortcut(cmdK, name);
+        QSignalSpy active(&d.registry.notificationCenter(),
+                          &NotificationCenter::recorderActiveStatusDidChange);
+        int a = 0, b = 0;
+        d.registry.setRecorderActive(&a, true);
+        d.registry.setRecorderActive(&b, true);
+        d.registry.setRecorderActive(&a, false);
+        QVERIFY(isPaused());
+        d.backend.press(cmdK);
+        QCOMPARE(runs, 0);
+        d.registry.setRecorderActive(&b, false);
+        QVERIFY(!isPaused());
+        d.backend.press(cmdK); // presses during the pause were not queued
+        QCOMPARE(runs, 1);
+        QCOMPARE(active.count(), 4);
+        QCOMPARE(active.at(2).at(0).toBool(), true);
+        QCOMPARE(active.at(3).at(0).toBool(), false);
+
+        setPaused(true);
+        d.backend.press(cmdK);
+        QCOMPARE(runs, 1);
+    }
+
+    void menuTrackingSwapsHotKeysForRawKeys() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        QStringList ran;
+        onKeyDown(name, [&] { ran << QStringLiteral("down"); });
+        onKeyUp(name, [&] { ran << QStringLiteral("up"); });
+        setShortcut(cmdK, name);
+        setMenuOpen(true);
+        QVERIFY(d.backend.grabs.isEmpty());
+        QVERIFY(isEnabled(name));
+        using Kind = CarbonKeyboardShortcuts::RawKeyKind;
+        QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdK.carbonKeyCode(), cmdK.carbonModifiers()),
+                 0);
+        QCOMPARE(
+            d.registry.handleRawKeyEvent(Kind::keyUp, cmdK.carbonKeyCode(), cmdK.carbonModifiers() | 0x1), 0);
+        QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdShiftA.carbonKeyCode(),
+                                              cmdShiftA.carbonModifiers()),
+                 CarbonKeyboardShortcuts::eventNotHandled);
+        QCOMPARE(ran, (QStringList{QStringLiteral("down"), QStringLiteral("up")}));
+
+        setMenuOpen(false);
+        QCOMPARE(d.backend.calls.last(), QStringLiteral("register 40 256 #1"));
+        QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdK.carbonKeyCode(), cmdK.carbonModifiers()),
+                 CarbonKeyboardShortcuts::eventNotHandled);
+    }
+
+    void aHotKeyRefusedAfterTheMenuClosesStaysAndIsRetried() {
+        Desktop d;
+        LogCapture log;
+        const Name name(QStringLiteral("x"));
+        int runs = 0;
+        onKeyUp(name, [&] { ++runs; });
+        setShortcut(cmdK, name);
+        setMenuOpen(true);
+        d.backend.takenByOthers.insert({cmdK.carbonKeyCode(), cmdK.carbonModifiers()});
+        setMenuOpen(false);
+        QVERIFY(!isEnabled(name));
+        QCOMPARE(log.lines().size(), 1);
+        d.clock.advance(CarbonKeyboardShortcuts::retryInterval);
+        QCOMPARE(log.lines().size(), 1); // reported once, not at every retry
+        QVERIFY(!d.backend.isGrabbed(cmdK));
+
+        d.backend.takenByOthers.clear();
+        d.clock.advance(CarbonKeyboardShortcuts::retryInterval);
+        QVERIFY(d.backend.isGrabbed(cmdK));
+        QVERIFY(isEnabled(name));
+        d.backend.press(cmdK);
+        QCOMPARE(runs, 1);
+    }
+
+    void unregisteringASuspendedHotKeyGivesNothingBack() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        setShortcut(cmdK, name);
+        setMenuOpen(true);
+        d.backend.calls.clear();
+        setShortcut(std::nullopt, name);
+        QCOMPARE(d.backend.calls, QStringList());
+        setMenuOpen(false);
+        QCOMPARE(d.backend.calls, QStringList());
+        QCOMPARE(d.registry.engine().hotKeyCount(), 0);
+    }
+
+    void disablingTheComponentSuspendsEveryHotKey() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        setShortcut(cmdK, name);
+        setShortcut(cmdShiftA, Name(QStringLiteral("y")));
+        setEnabled(false);
+        QVERIFY(d.backend.grabs.isEmpty());
+        QVERIFY(!isEnabled(name));
+        d.backend.calls.clear();
+        setEnabled(true);
+        QCOMPARE(d.backend.calls,
+                 (QStringList{QStringLiteral("register 40 256 #1"), QStringLiteral("register 0 768 #2")}));
+        QVERIFY(isEnabled(name));
+
+        disable({Name(QStringLiteral("nothing stored"))});
+        QCOMPARE(d.backend.grabs.size(), 2);
+        disable({name});
+        QVERIFY(!d.backend.isGrabbed(cmdK));
+        QCOMPARE(getShortcut(name), cmdK);
+    }
+
+    void streamsStartAndEndOnALaterTurn() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        setShortcut(cmdK, name);
+        auto stream = events(EventType::keyUp, name);
+        QList<EventType> seen;
+        connect(stream.get(), &EventStream::event, [&](EventType t) { seen << t; });
+        d.backend.press(cmdK);
+        QVERIFY(seen.isEmpty());
+        d.clock.runDue();
+        d.backend.press(cmdK);
+        QCOMPARE(seen, QList<EventType>{EventType::keyUp});
+
+        // The stream keeps the hot key after the plain handlers go, and takes it along when it ends.
+        onKeyUp(name, [] {});
+        removeHandler(name);
+        QVERIFY(d.backend.isGrabbed(cmdK));
+        stream.reset();
+        QVERIFY(d.backend.isGrabbed(cmdK));
+        d.clock.runDue();
+        QVERIFY(!d.backend.isGrabbed(cmdK));
+    }
+};
+
+QTEST_GUILESS_MAIN(RegistryTest)
+#include "RegistryTest.moc"

@@ -1,0 +1,567 @@
+// Starts, watches and stops the private desktop of the real-window tests.
+#include "TestDesktop.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <xcb/res.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+
+namespace {
+
+constexpr int startTimeoutMs = 10000;
+constexpr int stopTimeoutMs = 3000;
+// The longest gap between two checks of a condition that no X event announces.
+constexpr int recheckMs = 20;
+
+} // namespace
+
+struct TestDesktop::Private {
+    Options options;
+    QTemporaryDir dir;
+    QString error;
+    QString display;
+    QProcessEnvironment env;
+    // In start order; stopped in reverse order, the X server last.
+    std::vector<std::unique_ptr<QProcess>> processes;
+    xcb_connection_t* conn = nullptr;
+    xcb_window_t root = 0;
+    QHash<QByteArray, xcb_atom_t> atoms;
+
+    ~Private() {
+        while (!processes.empty()) {
+            if (processes.size() == 1 && conn) {
+                xcb_disconnect(conn);
+                conn = nullptr;
+            }
+            stop(*processes.back());
+            processes.pop_back();
+        }
+        if (conn)
+            xcb_disconnect(conn);
+    }
+
+    static void stop(QProcess& process) {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.terminate();
+        if (!process.waitForFinished(stopTimeoutMs)) {
+            process.kill();
+            process.waitForFinished(stopTimeoutMs);
+        }
+    }
+
+    QProcess* spawn(const QString& program, const QStringList& arguments, bool keepStdout = false) {
+        auto process = std::make_unique<QProcess>();
+        process->setProgram(program);
+        process->setArguments(arguments);
+        process->setProcessEnvironment(env);
+        process->setWorkingDirectory(dir.path());
+        // A test that crashes must not leave its desktop behind.
+        process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        if (!keepStdout)
+            process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(
+            dir.filePath(QStringLiteral("log/%1.log").arg(QFileInfo(program).fileName())), QIODevice::Append);
+        process->start();
+        if (!process->waitForStarted(startTimeoutMs)) {
+            error = QStringLiteral("could not start %1: %2").arg(program, process->errorString());
+            return nullptr;
+        }
+        processes.push_back(std::move(process));
+        return processes.back().get();
+    }
+
+    QProcess* find(qint64 pid) const {
+        for (const auto& p : processes)
+            if (p->processId() == pid)
+                return p.get();
+        return nullptr;
+    }
+
+    xcb_atom_t atom(const char* name) {
+        const QByteArray key(name);
+        if (auto it = atoms.constFind(key); it != atoms.constEnd())
+            return *it;
+        auto* reply = xcb_intern_atom_reply(
+            conn, xcb_intern_atom(conn, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        atoms.insert(key, a);
+        return a;
+    }
+
+    // The 32-bit items of a property; empty when it is absent.
+    QList<quint32> cardinals(xcb_window_t window, const char* property, xcb_atom_t type) {
+        QList<quint32> out;
+        auto* reply = xcb_get_property_reply(
+            conn, xcb_get_property(conn, 0, window, atom(property), type, 0, 4096), nullptr);
+        if (reply && reply->format == 32) {
+            const auto* v = static_cast<const quint32*>(xcb_get_property_value(reply));
+            const int n = xcb_get_property_value_length(reply) / 4;
+            for (int i = 0; i < n; ++i)
+                out << v[i];
+        }
+        std::free(reply);
+        return out;
+    }
+
+    QByteArray bytes(xcb_window_t window, xcb_atom_t property) {
+        QByteArray out;
+        auto* reply = xcb_get_property_reply(
+            conn, xcb_get_property(conn, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr);
+        if (reply && reply->format == 8)
+            out = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                             xcb_get_property_value_length(reply));
+        std::free(reply);
+        return out;
+    }
+
+    void drainEvents() {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(conn))
+            std::free(e);
+    }
+
+    bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
+        QDeadlineTimer deadline(timeoutMs);
+        for (;;) {
+            if (conn)
+                drainEvents();
+            if (condition())
+                return true;
+            const qint64 left = deadline.remainingTime();
+            if (left <= 0)
+                return condition();
+            pollfd fd{conn ? xcb_get_file_descriptor(conn) : -1, POLLIN, 0};
+            ::poll(&fd, 1, static_cast<int>(std::min<qint64>(left, recheckMs)));
+        }
+    }
+
+    bool wmRunning() {
+        const auto check = cardinals(root, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW);
+        if (check.isEmpty())
+            return false;
+        const auto self = cardinals(check.first(), "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW);
+        // The work area comes last in openbox's start-up, once it manages the screen.
+        return !self.isEmpty() && self.first() == check.first() &&
+               !cardinals(root, "_NET_WORKAREA", XCB_ATOM_CARDINAL).isEmpty();
+    }
+
+    void clientMessage(xcb_window_t window, const char* type, std::initializer_list<quint32> data) {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = atom(type);
+        int i = 0;
+        for (quint32 v : data)
+            event.data.data32[i++] = v;
+        xcb_send_event(conn, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+        xcb_flush(conn);
+    }
+
+    bool runToEnd(const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.setProgram(program);
+        process.setArguments(arguments);
+        process.setProcessEnvironment(env);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(dir.filePath(QStringLiteral("log/%1.log").arg(program)),
+                                     QIODevice::Append);
+        process.start();
+        if (!process.waitForFinished(startTimeoutMs)) {
+            stop(process);
+            return false;
+        }
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+
+    QString logTail(const QString& program) {
+        QFile log(dir.filePath(QStringLiteral("log/%1.log").arg(program)));
+        log.open(QIODevice::ReadOnly);
+        return QString::fromLocal8Bit(log.readAll().right(600));
+    }
+
+    bool start();
+    bool startServer();
+    bool startWindowManager();
+    bool startTray();
+};
+
+bool TestDesktop::Private::start() {
+    if (!dir.isValid()) {
+        error = QStringLiteral("no temporary directory");
+        return false;
+    }
+    for (const char* sub : {"home", "config", "data/applications", "runtime", "log"})
+        QDir(dir.path()).mkpath(QString::fromLatin1(sub));
+    QFile::setPermissions(dir.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    env.remove(QStringLiteral("SESSION_MANAGER"));
+    return startServer() && (!options.windowManager || startWindowManager()) &&
+           (!options.tray || startTray());
+}
+
+bool TestDesktop::Private::startServer() {
+    const int width = options.twoMonitors ? options.width * 2 : options.width;
+    QProcess* server = spawn(QStringLiteral("Xvfb"),
+                             {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                              QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(options.height),
+                              QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")},
+                             true);
+    if (!server)
+        return false;
+    // The server writes its display number once it accepts connections.
+    QByteArray out;
+    QDeadlineTimer deadline(startTimeoutMs);
+    while (!out.contains('\n') && !deadline.hasExpired() && server->state() == QProcess::Running) {
+        server->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        out += server->readAllStandardOutput();
+    }
+    bool ok = false;
+    const int number = out.trimmed().toInt(&ok);
+    if (!ok) {
+        error = QStringLiteral("Xvfb gave no display number");
+        return false;
+    }
+    display = QStringLiteral(":%1").arg(number);
+    env.insert(QStringLiteral("DISPLAY"), display);
+
+    conn = xcb_connect(display.toLatin1().constData(), nullptr);
+    if (xcb_connection_has_error(conn)) {
+        error = QStringLiteral("cannot connect to %1").arg(display);
+        return false;
+    }
+    root = xcb_setup_roots_iterator(xcb_get_setup(conn)).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(conn, root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(conn);
+
+    if (options.twoMonitors) {
+        const QString w = QString::number(options.width), h = QString::number(options.height);
+        const QString geometry = QStringLiteral("%1/508x%2/286+%3+0");
+        if (!runToEnd(QStringLiteral("xrandr"),
+                      {QStringLiteral("--setmonitor"), QStringLiteral("LEFT"),
+                       geometry.arg(w, h, QStringLiteral("0")), QStringLiteral("screen")}) ||
+            !runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("RIGHT"),
+                                                 geometry.arg(w, h, w), QStringLiteral("none")})) {
+            error = QStringLiteral("xrandr --setmonitor failed");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TestDesktop::Private::startWindowManager() {
+    QFile source(QStringLiteral("/etc/xdg/openbox/rc.xml"));
+    if (!source.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("no /etc/xdg/openbox/rc.xml");
+        return false;
+    }
+    // A restored window would otherwise keep moving for about 160 ms.
+    QByteArray rc = source.readAll().replace("<animateIconify>yes</animateIconify>",
+                                             "<animateIconify>no</animateIconify>");
+    const QString rcPath = dir.filePath(QStringLiteral("config/openbox-rc.xml"));
+    QFile target(rcPath);
+    if (!target.open(QIODevice::WriteOnly) || target.write(rc) != rc.size()) {
+        error = QStringLiteral("cannot write %1").arg(rcPath);
+        return false;
+    }
+    target.close();
+    if (!spawn(QStringLiteral("openbox"), {QStringLiteral("--config-file"), rcPath}))
+        return false;
+    if (!waitFor([this] { return wmRunning(); }, startTimeoutMs)) {
+        error = QStringLiteral("openbox did not start: ") + logTail(QStringLiteral("openbox"));
+        return false;
+    }
+    return true;
+}
+
+bool TestDesktop::Private::startTray() {
+    if (!spawn(QStringLiteral("trayer"),
+               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
+                QStringLiteral("--width"), QStringLiteral("200"), QStringLiteral("--height"),
+                QString::number(trayHeight), QStringLiteral("--SetDockType"), QStringLiteral("true"),
+                QStringLiteral("--SetPartialStrut"), QStringLiteral("true")}))
+        return false;
+    // The strut is in place once the window manager has shrunk the work area.
+    if (!waitFor(
+            [this] {
+                const auto area = cardinals(root, "_NET_WORKAREA", XCB_ATOM_CARDINAL);
+                return area.size() >= 4 && area[1] >= quint32(trayHeight);
+            },
+            startTimeoutMs)) {
+        error = QStringLiteral("trayer did not reserve its strut: ") + logTail(QStringLiteral("trayer"));
+        return false;
+    }
+    return true;
+}
+
+TestDesktop::TestDesktop() : TestDesktop(Options{}) {}
+
+TestDesktop::TestDesktop(const Options& options) : d(std::make_unique<Private>()) {
+    d->options = options;
+    d->start();
+}
+
+TestDesktop::~TestDesktop() = default;
+
+bool TestDesktop::isReady() const {
+    return d->error.isEmpty() && d->conn;
+}
+QString TestDesktop::error() const {
+    return d->error;
+}
+QString TestDesktop::displayName() const {
+    return d->display;
+}
+QProcessEnvironment TestDesktop::environment() const {
+    return d->env;
+}
+QString TestDesktop::dataHome() const {
+    return d->dir.filePath(QStringLiteral("data"));
+}
+
+QString TestDesktop::installDesktopEntry(const QString& id, const QString& contents) {
+    const QString path = dataHome() + QStringLiteral("/applications/") + id + QStringLiteral(".desktop");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    file.write(contents.toUtf8());
+    return path;
+}
+
+qint64 TestDesktop::startProcess(const QString& program, const QStringList& arguments) {
+    if (!isReady())
+        return 0;
+    QProcess* process = d->spawn(program, arguments);
+    return process ? process->processId() : 0;
+}
+
+bool TestDesktop::isRunning(qint64 pid) const {
+    QProcess* process = d->find(pid);
+    if (!process)
+        return false;
+    process->waitForFinished(0);
+    return process->state() == QProcess::Running;
+}
+
+void TestDesktop::stopProcess(qint64 pid) {
+    for (auto it = d->processes.begin(); it != d->processes.end(); ++it) {
+        if ((*it)->processId() == pid) {
+            Private::stop(**it);
+            d->processes.erase(it);
+            return;
+        }
+    }
+}
+
+TestDesktop::Client TestDesktop::startClient(const QString& program, const QStringList& arguments,
+                                             const QString& wantedClass, int timeoutMs) {
+    Client client;
+    if (!isReady())
+        return client;
+    client.pid = startProcess(program, arguments);
+    if (!client.pid)
+        return client;
+    const QString wanted = wantedClass.toLower();
+    d->waitFor(
+        [&] {
+            for (quint32 w : clientList()) {
+                // Window ids are reused once their client is gone; the owning process is not.
+                if (windowPid(w) != client.pid)
+                    continue;
+                const QStringList names = wmClass(w).toLower().split(QLatin1Char('.'));
+                if (!names.contains(wanted))
+                    continue;
+                // Managed, framed and shown: geometry reads are final from here on.
+                auto* attributes =
+                    xcb_get_window_attributes_reply(d->conn, xcb_get_window_attributes(d->conn, w), nullptr);
+                const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+                std::free(attributes);
+                if (viewable && d->cardinals(w, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL).size() == 4) {
+                    client.window = w;
+                    return true;
+                }
+            }
+            return !isRunning(client.pid);
+        },
+        timeoutMs);
+    return client;
+}
+
+TestDesktop::Client TestDesktop::startXterm(const QStringList& arguments) {
+    return startClient(QStringLiteral("xterm"), arguments, QStringLiteral("xterm"));
+}
+
+TestDesktop::Client TestDesktop::startXlogo(const QStringList& arguments) {
+    return startClient(QStringLiteral("xlogo"), arguments, QStringLiteral("xlogo"));
+}
+
+QString TestDesktop::testWindowProgram() {
+    return QStringLiteral(QUARLIN_TEST_WINDOW);
+}
+
+TestDesktop::Client TestDesktop::startTestWindow(const QStringList& arguments, const QString& wmClass) {
+    return startClient(testWindowProgram(), arguments, wmClass);
+}
+
+bool TestDesktop::waitFor(const std::function<bool()>& condition, int timeoutMs) {
+    return d->waitFor(condition, timeoutMs);
+}
+
+QList<quint32> TestDesktop::clientList() {
+    return isReady() ? d->cardinals(d->root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW) : QList<quint32>{};
+}
+
+QList<quint32> TestDesktop::clientListStacking() {
+    return isReady() ? d->cardinals(d->root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW) : QList<quint32>{};
+}
+
+QRect TestDesktop::clientGeometry(quint32 window) {
+    if (!isReady())
+        return {};
+    auto* geometry = xcb_get_geometry_reply(d->conn, xcb_get_geometry(d->conn, window), nullptr);
+    auto* translated = xcb_translate_coordinates_reply(
+        d->conn, xcb_translate_coordinates(d->conn, window, d->root, 0, 0), nullptr);
+    QRect rect;
+    if (geometry && translated)
+        rect = QRect(translated->dst_x, translated->dst_y, geometry->width, geometry->height);
+    std::free(geometry);
+    std::free(translated);
+    return rect;
+}
+
+QRect TestDesktop::frameGeometry(quint32 window) {
+    const QRect client = clientGeometry(window);
+    if (client.isNull())
+        return {};
+    const auto e = d->cardinals(window, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL);
+    if (e.size() != 4)
+        return client;
+    return client.adjusted(-int(e[0]), -int(e[2]), int(e[1]), int(e[3]));
+}
+
+qint64 TestDesktop::windowPid(quint32 window) {
+    if (!isReady())
+        return 0;
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    auto* reply =
+        xcb_res_query_client_ids_reply(d->conn, xcb_res_query_client_ids(d->conn, 1, &spec), nullptr);
+    qint64 pid = 0;
+    if (reply) {
+        for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;
+             xcb_res_client_id_value_next(&it))
+            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+                xcb_res_client_id_value_value_length(it.data) >= 1)
+                pid = *xcb_res_client_id_value_value(it.data);
+    }
+    std::free(reply);
+    return pid;
+}
+
+QString TestDesktop::wmClass(quint32 window) {
+    if (!isReady())
+        return {};
+    const QList<QByteArray> parts = d->bytes(window, XCB_ATOM_WM_CLASS).split('\0');
+    return parts.size() >= 2 ? QString::fromLocal8Bit(parts[0] + '.' + parts[1]) : QString();
+}
+
+bool TestDesktop::isMinimized(quint32 window) {
+    if (!isReady())
+        return false;
+    return d->cardinals(window, "_NET_WM_STATE", XCB_ATOM_ATOM).contains(d->atom("_NET_WM_STATE_HIDDEN"));
+}
+
+quint32 TestDesktop::activeWindow() {
+    const auto active =
+        isReady() ? d->cardinals(d->root, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW) : QList<quint32>{};
+    return active.isEmpty() ? 0 : active.first();
+}
+
+QRect TestDesktop::workArea() {
+    const auto a = isReady() ? d->cardinals(d->root, "_NET_WORKAREA", XCB_ATOM_CARDINAL) : QList<quint32>{};
+    return a.size() >= 4 ? QRect(int(a[0]), int(a[1]), int(a[2]), int(a[3])) : QRect();
+}
+
+QPoint TestDesktop::pointer() {
+    if (!isReady())
+        return {};
+    auto* reply = xcb_query_pointer_reply(d->conn, xcb_query_pointer(d->conn, d->root), nullptr);
+    const QPoint p = reply ? QPoint(reply->root_x, reply->root_y) : QPoint();
+    std::free(reply);
+    return p;
+}
+
+bool TestDesktop::minimize(quint32 window) {
+    if (!isReady())
+        return false;
+    constexpr quint32 iconicState = 3;
+    d->clientMessage(window, "WM_CHANGE_STATE", {iconicState});
+    return waitFor([&] { return isMinimized(window); });
+}
+
+bool TestDesktop::maximize(quint32 window) {
+    if (!isReady())
+        return false;
+    constexpr quint32 add = 1, sourcePager = 2;
+    d->clientMessage(
+        window, "_NET_WM_STATE",
+        {add, d->atom("_NET_WM_STATE_MAXIMIZED_VERT"), d->atom("_NET_WM_STATE_MAXIMIZED_HORZ"), sourcePager});
+    return waitFor([&] {
+        const auto state = d->cardinals(window, "_NET_WM_STATE", XCB_ATOM_ATOM);
+        return state.contains(d->atom("_NET_WM_STATE_MAXIMIZED_VERT")) &&
+               state.contains(d->atom("_NET_WM_STATE_MAXIMIZED_HORZ"));
+    });
+}
+
+bool TestDesktop::close(quint32 window) {
+    if (!isReady())
+        return false;
+    constexpr quint32 sourcePager = 2;
+    d->clientMessage(window, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, sourcePager});
+    return waitFor([&] { return !clientList().contains(window); });
+}
+
+bool TestDesktop::xdotool(const QStringList& arguments) {
+    return isReady() && d->runToEnd(QStringLiteral("xdotool"), arguments);
+}
+
+bool TestDesktop::key(const QString& keys) {
+    return xdotool({QStringLiteral("key"), keys});
+}
+bool TestDesktop::keyDown(const QString& keys) {
+    return xdotool({QStringLiteral("keydown"), keys});
+}
+bool TestDesktop::keyUp(const QString& keys) {
+    return xdotool({QStringLiteral("keyup"), keys});
+}
+
+bool TestDesktop::movePointer(int x, int y) {
+    if (!xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y)}))
+        return false;
+    return waitFor([&] { return pointer() == QPoint(x, y); });
+}

@@ -1,0 +1,121 @@
+// A private X desktop for tests that need real windows: Xvfb on a free display, openbox,
+// optionally two monitors and a tray with a strut, and real clients. Everything it starts is
+// stopped by process id when the object goes away, also when a test fails.
+//
+// Use:
+//   TestDesktop::Options options;            // one 1920x1080 monitor, no tray
+//   options.twoMonitors = true;              // a 3840x1080 screen split into two monitors
+//   options.tray = true;                     // trayer at the top right, 28 px high, with a strut
+//   TestDesktop desktop(options);
+//   QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+//
+//   // Talk to the desktop: desktop.displayName() (":N") for xcb_connect, desktop.environment()
+//   // for child processes (DISPLAY, HOME, XDG_CONFIG_HOME and XDG_DATA_HOME of its own).
+//   TestDesktop::Client term = desktop.startXterm({"-geometry", "80x24+10+10"});
+//   QVERIFY(term.window);                    // 0 when no window appeared before the deadline
+//   QRect frame = desktop.frameGeometry(term.window);  // outer frame, root coordinates
+//   desktop.key("ctrl+alt+k");               // xdotool; also keyDown/keyUp/movePointer
+//   QVERIFY(desktop.waitFor([&] { return desktop.frameGeometry(term.window).x() == 0; }));
+//
+// Waiting never sleeps a fixed time: waitFor re-checks its condition whenever the X server
+// reports something on the root window, and at the latest every 20 ms, until a deadline.
+// Desktop entries for tests go to installDesktopEntry (the desktop's own XDG_DATA_HOME).
+// Windows of a chosen kind (class, type, minimum size, a process that outlives its window):
+// startTestWindow.
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class TestDesktop {
+public:
+    struct Options {
+        int width = 1920;
+        int height = 1080;
+        // A screen of twice the width, split into LEFT (primary) and RIGHT monitors.
+        bool twoMonitors = false;
+        // A tray host (trayer) at the top right with a partial strut; the visible frame loses it.
+        bool tray = false;
+        // Without a window manager: a bare X server.
+        bool windowManager = true;
+    };
+
+    struct Client {
+        qint64 pid = 0;
+        // The client's top-level window (not the window manager's frame); 0 when none appeared.
+        quint32 window = 0;
+    };
+
+    static constexpr int trayHeight = 28;
+
+    TestDesktop();
+    explicit TestDesktop(const Options& options);
+    ~TestDesktop();
+    TestDesktop(const TestDesktop&) = delete;
+    TestDesktop& operator=(const TestDesktop&) = delete;
+
+    bool isReady() const;
+    // Why the desktop is not ready.
+    QString error() const;
+
+    QString displayName() const;
+    QProcessEnvironment environment() const;
+    // The desktop's own XDG_DATA_HOME; desktop entries go to its applications/ folder.
+    QString dataHome() const;
+    // Writes <dataHome>/applications/<id>.desktop and gives its path.
+    QString installDesktopEntry(const QString& id, const QString& contents);
+
+    // Starts a program on the desktop and waits until it maps a managed window of its own whose
+    // WM_CLASS (instance or class, any case) is wmClass. The window is 0 when none appeared in time.
+    Client startClient(const QString& program, const QStringList& arguments, const QString& wmClass,
+                       int timeoutMs = 10000);
+    Client startXterm(const QStringList& arguments = {});
+    Client startXlogo(const QStringList& arguments = {});
+    // quarlin-test-window (tests/support/TestWindow.cpp): --class, --title, --type, --size,
+    // --min-size, --stay (keeps running when its window is closed).
+    Client startTestWindow(const QStringList& arguments = {},
+                           const QString& wmClass = QStringLiteral("QuarlinTestWindow"));
+    static QString testWindowProgram();
+    // Starts a program without waiting for any window; gives its pid, 0 when it did not start.
+    qint64 startProcess(const QString& program, const QStringList& arguments);
+    // Whether a process this desktop started still runs.
+    bool isRunning(qint64 pid) const;
+    // Stops a process this desktop started (SIGTERM, then SIGKILL) and waits for it.
+    void stopProcess(qint64 pid);
+
+    // Waits until condition holds or timeoutMs passed; gives the last result of condition.
+    bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+    // Reads straight from the X server.
+    QList<quint32> clientList();          // _NET_CLIENT_LIST, in mapping order
+    QList<quint32> clientListStacking();  // _NET_CLIENT_LIST_STACKING, bottom to top
+    QRect frameGeometry(quint32 window);  // outer frame in root coordinates; null when unreadable
+    QRect clientGeometry(quint32 window); // client area in root coordinates
+    QString wmClass(quint32 window);      // "instance.Class"
+    qint64 windowPid(quint32 window);     // the process that created it (XRes); 0 when unknown
+    bool isMinimized(quint32 window);     // _NET_WM_STATE_HIDDEN
+    quint32 activeWindow();               // _NET_ACTIVE_WINDOW
+    QRect workArea();                     // _NET_WORKAREA of desktop 0
+    QPoint pointer();                     // root coordinates
+
+    // Changes made with the test's own connection, each waiting until the server shows it.
+    bool minimize(quint32 window);
+    bool close(quint32 window); // asks the window manager to close it; waits until unmanaged
+    bool maximize(quint32 window);
+
+    // xdotool on this desktop; each returns once xdotool has finished.
+    bool xdotool(const QStringList& arguments);
+    bool key(const QString& keys);
+    bool keyDown(const QString& keys);
+    bool keyUp(const QString& keys);
+    bool movePointer(int x, int y);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,99 @@
+// The recorder on a real X desktop: it records a real key press and names the key as the current
+// layout does. The program re-runs itself on the private desktop, since the widgets need it from the
+// start.
+#include "TestDesktop.h"
+
+#include "base/PreferenceStore.h"
+#include "base/QtScheduler.h"
+#include "platform/x11/hotkeys/X11HotKeys.h"
+#include "shortcuts/KeyboardShortcuts.h"
+#include "ui/Recorder.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace KeyboardShortcuts;
+
+namespace {
+const char* const onDesktop = "QUARLIN_RECORDER_TEST_ON_DESKTOP";
+
+bool run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+} // namespace
+
+class RecorderX11Test : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void recordsARealKeyPressAndNamesItAsTheLayoutDoes() {
+        X11HotKeys keys;
+        QVERIFY(keys.isConnected());
+        PreferenceStore store;
+        QtScheduler scheduler;
+        Registry registry(store, keys, scheduler, &keys);
+        const Name name(QStringLiteral("toggleMenuBar"));
+
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* recorder = new Recorder(QStringLiteral("Toggle menu bar window"), name);
+        layout->addWidget(recorder);
+        layout->addWidget(new QPushButton(QStringLiteral("Other")));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        RecorderCocoa* control = recorder->control();
+
+        control->setFocus(Qt::MouseFocusReason);
+        QVERIFY(control->isRecording());
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+k")}));
+        QTRY_COMPARE(getShortcut(name), Shortcut(Key::k, ModifierFlag::command));
+        QCOMPARE(control->text(), QStringLiteral("\u2318K"));
+        QVERIFY(!control->isRecording());
+
+        // Recorded, it is a hot key at once.
+        int ups = 0;
+        onKeyUp(name, [&] { ++ups; });
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+k")}));
+        QTRY_COMPARE(ups, 1);
+
+        // Under a German layout the key that types z sits where the US layout has y.
+        QVERIFY(run(QStringLiteral("setxkbmap"), {QStringLiteral("de")}));
+        control->setFocus(Qt::MouseFocusReason);
+        QVERIFY(control->isRecording());
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+z")}));
+        QTRY_COMPARE(getShortcut(name), Shortcut(Key::y, ModifierFlag::command));
+        QCOMPARE(control->text(), QStringLiteral("\u2318Z"));
+        QVERIFY(run(QStringLiteral("setxkbmap"), {QStringLiteral("us")}));
+    }
+};
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty(onDesktop)) {
+        QCoreApplication app(argc, argv);
+        TestDesktop desktop;
+        if (!desktop.isReady()) {
+            qCritical("no test desktop: %s", qPrintable(desktop.error()));
+            return 1;
+        }
+        QProcessEnvironment environment = desktop.environment();
+        environment.insert(QLatin1String(onDesktop), QStringLiteral("1"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
+        if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit)
+            return 1;
+        return child.exitCode();
+    }
+    QApplication app(argc, argv);
+    RecorderX11Test test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "RecorderX11Test.moc"
