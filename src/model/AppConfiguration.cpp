@@ -3,7 +3,7 @@
 #include "ConfigurationGroup.h"
 #include "SavedApp.h"
 
-AppConfiguration::AppConfiguration(QObject* parent) : ModelObject(parent), m_id(QUuid::createUuid()) {}
+AppConfiguration::AppConfiguration(QObject* parent) : ModelObject(parent), m_id(newUuid()) {}
 
 AppConfiguration::AppConfiguration(const QString& bundleID, const QString& appName,
                                    const QString& relativePosition, int priority, bool isRequired,

@@ -2,7 +2,7 @@
 
 #include "PositionGroup.h"
 
-AppPositionMapping::AppPositionMapping(QObject* parent) : ModelObject(parent), m_id(QUuid::createUuid()) {}
+AppPositionMapping::AppPositionMapping(QObject* parent) : ModelObject(parent), m_id(newUuid()) {}
 
 AppPositionMapping::AppPositionMapping(const QString& bundleID, const QString& appName, Corner corner,
                                        QObject* parent)

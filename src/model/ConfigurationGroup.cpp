@@ -5,7 +5,7 @@
 #include "PositionTemplate.h"
 
 ConfigurationGroup::ConfigurationGroup(QObject* parent)
-    : ModelObject(parent), m_id(QUuid::createUuid()), m_dateCreated(QDateTime::currentDateTimeUtc()) {}
+    : ModelObject(parent), m_id(newUuid()), m_dateCreated(QDateTime::currentDateTimeUtc()) {}
 
 ConfigurationGroup::ConfigurationGroup(const QString& name, double screenWidth, double screenHeight,
                                        const std::optional<QString>& description, QObject* parent)

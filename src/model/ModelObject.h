@@ -10,6 +10,9 @@
 
 // The upper-case hyphenated text of an identifier, the form under which identifiers are kept as keys.
 QString uuidString(const QUuid& id);
+// A new random (version 4) identifier. Draws from the process's seeded generator rather than the
+// kernel for each one, which keeps creating and loading thousands of objects cheap.
+QUuid newUuid();
 
 class ModelObject : public QObject {
     Q_OBJECT

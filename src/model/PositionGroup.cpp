@@ -4,7 +4,7 @@
 #include "ConfigurationGroup.h"
 
 PositionGroup::PositionGroup(QObject* parent)
-    : ModelObject(parent), m_id(QUuid::createUuid()), m_dateCreated(QDateTime::currentDateTimeUtc()) {}
+    : ModelObject(parent), m_id(newUuid()), m_dateCreated(QDateTime::currentDateTimeUtc()) {}
 
 PositionGroup::PositionGroup(const QString& name, const QString& description, bool isDefault, QObject* parent)
     : PositionGroup(parent) {

@@ -3,7 +3,7 @@
 #include "AppConfiguration.h"
 
 SavedApp::SavedApp(QObject* parent)
-    : ModelObject(parent), m_id(QUuid::createUuid()), m_dateAdded(QDateTime::currentDateTimeUtc()) {}
+    : ModelObject(parent), m_id(newUuid()), m_dateAdded(QDateTime::currentDateTimeUtc()) {}
 
 SavedApp::SavedApp(const QString& bundleID, const QString& name, double width, double height, Corner corner,
                    double widthFraction, double marginX, double marginY, QObject* parent)

@@ -56,8 +56,7 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Schedu
     if (!journal || journal->compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0)
         return fail(QStringLiteral("%1: %2").arg(
             path, journal ? QStringLiteral("cannot use a write-ahead log") : message));
-    if (!database->execute(QStringLiteral("PRAGMA synchronous = NORMAL; PRAGMA busy_timeout = 2000"),
-                           &message))
+    if (!database->execute(QStringLiteral("PRAGMA synchronous = FULL; PRAGMA busy_timeout = 2000"), &message))
         return fail(QStringLiteral("%1: %2").arg(path, message));
     if (isEmpty && !StoreSchema::create(*database, &message))
         return fail(QStringLiteral("%1: %2").arg(path, message));

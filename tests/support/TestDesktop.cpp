@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
@@ -219,7 +220,8 @@ bool TestDesktop::Private::start() {
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     env.remove(QStringLiteral("SESSION_MANAGER"));
-    return startServer() && startWindowManager() && (!options.tray || startTray());
+    return startServer() && (!options.windowManager || startWindowManager()) &&
+           (!options.tray || startTray());
 }
 
 bool TestDesktop::Private::startServer() {
@@ -382,8 +384,6 @@ TestDesktop::Client TestDesktop::startClient(const QString& program, const QStri
     Client client;
     if (!isReady())
         return client;
-    const QList<quint32> before = clientList();
-    const QSet<quint32> known(before.begin(), before.end());
     client.pid = startProcess(program, arguments);
     if (!client.pid)
         return client;
@@ -391,7 +391,8 @@ TestDesktop::Client TestDesktop::startClient(const QString& program, const QStri
     d->waitFor(
         [&] {
             for (quint32 w : clientList()) {
-                if (known.contains(w))
+                // Window ids are reused once their client is gone; the owning process is not.
+                if (windowPid(w) != client.pid)
                     continue;
                 const QStringList names = wmClass(w).toLower().split(QLatin1Char('.'));
                 if (!names.contains(wanted))
@@ -418,6 +419,14 @@ TestDesktop::Client TestDesktop::startXterm(const QStringList& arguments) {
 
 TestDesktop::Client TestDesktop::startXlogo(const QStringList& arguments) {
     return startClient(QStringLiteral("xlogo"), arguments, QStringLiteral("xlogo"));
+}
+
+QString TestDesktop::testWindowProgram() {
+    return QStringLiteral(QUARLIN_TEST_WINDOW);
+}
+
+TestDesktop::Client TestDesktop::startTestWindow(const QStringList& arguments, const QString& wmClass) {
+    return startClient(testWindowProgram(), arguments, wmClass);
 }
 
 bool TestDesktop::waitFor(const std::function<bool()>& condition, int timeoutMs) {
@@ -454,6 +463,24 @@ QRect TestDesktop::frameGeometry(quint32 window) {
     if (e.size() != 4)
         return client;
     return client.adjusted(-int(e[0]), -int(e[2]), int(e[1]), int(e[3]));
+}
+
+qint64 TestDesktop::windowPid(quint32 window) {
+    if (!isReady())
+        return 0;
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    auto* reply =
+        xcb_res_query_client_ids_reply(d->conn, xcb_res_query_client_ids(d->conn, 1, &spec), nullptr);
+    qint64 pid = 0;
+    if (reply) {
+        for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;
+             xcb_res_client_id_value_next(&it))
+            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+                xcb_res_client_id_value_value_length(it.data) >= 1)
+                pid = *xcb_res_client_id_value_value(it.data);
+    }
+    std::free(reply);
+    return pid;
 }
 
 QString TestDesktop::wmClass(quint32 window) {

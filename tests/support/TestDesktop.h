@@ -20,6 +20,8 @@
 // Waiting never sleeps a fixed time: waitFor re-checks its condition whenever the X server
 // reports something on the root window, and at the latest every 20 ms, until a deadline.
 // Desktop entries for tests go to installDesktopEntry (the desktop's own XDG_DATA_HOME).
+// Windows of a chosen kind (class, type, minimum size, a process that outlives its window):
+// startTestWindow.
 #pragma once
 
 #include <QProcessEnvironment>
@@ -39,6 +41,8 @@ public:
         bool twoMonitors = false;
         // A tray host (trayer) at the top right with a partial strut; the visible frame loses it.
         bool tray = false;
+        // Without a window manager: a bare X server.
+        bool windowManager = true;
     };
 
     struct Client {
@@ -66,12 +70,17 @@ public:
     // Writes <dataHome>/applications/<id>.desktop and gives its path.
     QString installDesktopEntry(const QString& id, const QString& contents);
 
-    // Starts a program on the desktop and waits until it maps a managed window whose WM_CLASS
-    // (instance or class, any case) is wmClass. The window is 0 when none appeared in time.
+    // Starts a program on the desktop and waits until it maps a managed window of its own whose
+    // WM_CLASS (instance or class, any case) is wmClass. The window is 0 when none appeared in time.
     Client startClient(const QString& program, const QStringList& arguments, const QString& wmClass,
                        int timeoutMs = 10000);
     Client startXterm(const QStringList& arguments = {});
     Client startXlogo(const QStringList& arguments = {});
+    // quarlin-test-window (tests/support/TestWindow.cpp): --class, --title, --type, --size,
+    // --min-size, --stay (keeps running when its window is closed).
+    Client startTestWindow(const QStringList& arguments = {},
+                           const QString& wmClass = QStringLiteral("QuarlinTestWindow"));
+    static QString testWindowProgram();
     // Starts a program without waiting for any window; gives its pid, 0 when it did not start.
     qint64 startProcess(const QString& program, const QStringList& arguments);
     // Whether a process this desktop started still runs.
@@ -88,6 +97,7 @@ public:
     QRect frameGeometry(quint32 window);  // outer frame in root coordinates; null when unreadable
     QRect clientGeometry(quint32 window); // client area in root coordinates
     QString wmClass(quint32 window);      // "instance.Class"
+    qint64 windowPid(quint32 window);     // the process that created it (XRes); 0 when unknown
     bool isMinimized(quint32 window);     // _NET_WM_STATE_HIDDEN
     quint32 activeWindow();               // _NET_ACTIVE_WINDOW
     QRect workArea();                     // _NET_WORKAREA of desktop 0

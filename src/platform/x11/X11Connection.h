@@ -1,0 +1,93 @@
+// The one persistent connection to the X server: interned atoms, property reads, client
+// messages to the window manager, server timestamps, and the events the backend waits for.
+// Requests may come from any thread; events are read on the main thread only.
+#pragma once
+
+#include "X11Atom.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <xcb/res.h>
+#include <xcb/xcb.h>
+
+#include <array>
+#include <functional>
+
+class QSocketNotifier;
+
+class X11Connection : public QObject {
+    Q_OBJECT
+public:
+    // An empty name means $DISPLAY.
+    explicit X11Connection(const QString& displayName = {});
+    ~X11Connection() override;
+
+    bool isConnected() const { return m_conn != nullptr; }
+    QString displayName() const { return m_displayName; }
+    xcb_connection_t* xcb() const { return m_conn; }
+    xcb_window_t root() const { return m_root; }
+    int rootWidth() const { return m_rootWidth; }
+    int rootHeight() const { return m_rootHeight; }
+    xcb_atom_t atom(X11Atom a) const { return m_atoms[static_cast<size_t>(a)]; }
+    QString atomName(xcb_atom_t atom);
+
+    // Requests that can be sent for many windows before the first reply is read.
+    xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property,
+                                              xcb_atom_t type = XCB_GET_PROPERTY_TYPE_ANY);
+    // The 32-bit items of the reply (empty when the property is absent or not 32-bit).
+    QList<quint32> cardinals(xcb_get_property_cookie_t cookie);
+    // The bytes of an 8-bit property.
+    QByteArray bytes(xcb_get_property_cookie_t cookie);
+    QList<quint32> cardinals(xcb_window_t window, X11Atom property,
+                             xcb_atom_t type = XCB_GET_PROPERTY_TYPE_ANY);
+    QByteArray bytes(xcb_window_t window, xcb_atom_t property);
+
+    // The process that created a window, asked of the server (XRes) since _NET_WM_PID can be
+    // missing or wrong; 0 when unknown.
+    xcb_res_query_client_ids_cookie_t requestPid(xcb_window_t window);
+    pid_t pid(xcb_res_query_client_ids_cookie_t cookie);
+
+    // A client message to the root window, as EWMH asks pagers to send them.
+    void sendToWindowManager(xcb_window_t window, X11Atom type, std::array<quint32, 5> data);
+
+    // A real server timestamp (from a property change on our own window). Main thread.
+    xcb_timestamp_t serverTime();
+
+    // Receive structure and property events of another program's window (once per window).
+    void watch(xcb_window_t window);
+    // A round trip: every event the server generated before it has been read afterwards.
+    void sync();
+    // Reads events until `match` accepts one or timeoutMs passed; every event is also dispatched.
+    // Main thread.
+    bool waitForEvent(const std::function<bool(const xcb_generic_event_t*)>& match, int timeoutMs);
+    // Reads and dispatches what is queued.
+    void processEvents();
+
+Q_SIGNALS:
+    // The monitors or the struts changed.
+    void screensChanged();
+    // A window was managed or unmanaged, or the stacking changed.
+    void clientsChanged();
+
+private:
+    void dispatch(const xcb_generic_event_t* event);
+
+    QString m_displayName;
+    xcb_connection_t* m_conn = nullptr;
+    xcb_window_t m_root = 0;
+    xcb_window_t m_ownWindow = 0;
+    int m_rootWidth = 0;
+    int m_rootHeight = 0;
+    int m_randrEventBase = -1;
+    std::array<xcb_atom_t, static_cast<size_t>(X11Atom::count)> m_atoms{};
+    QMutex m_mutex;
+    QHash<xcb_atom_t, QString> m_atomNames;
+    QSet<xcb_window_t> m_watched;
+    QSocketNotifier* m_notifier = nullptr;
+};

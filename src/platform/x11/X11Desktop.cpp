@@ -1,0 +1,193 @@
+// Reading the managed windows in one batch of requests and mapping them to applications.
+#include "X11Desktop.h"
+
+#include "DesktopEntryIndex.h"
+#include "X11Connection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+X11Desktop::X11Desktop(X11Connection& connection, DesktopEntryIndex& entries, QString ownId, pid_t ownPid)
+    : m_conn(connection), m_entries(entries), m_ownId(std::move(ownId)), m_ownPid(ownPid) {}
+
+QList<X11Client> X11Desktop::clients() {
+    QList<X11Client> out;
+    if (!m_conn.isConnected())
+        return out;
+    const xcb_window_t root = m_conn.root();
+    QList<quint32> windows = m_conn.cardinals(root, X11Atom::_NET_CLIENT_LIST_STACKING, XCB_ATOM_WINDOW);
+    if (windows.isEmpty())
+        windows = m_conn.cardinals(root, X11Atom::_NET_CLIENT_LIST, XCB_ATOM_WINDOW);
+    std::reverse(windows.begin(), windows.end());
+
+    struct Cookies {
+        xcb_get_property_cookie_t wmClass, gtkId, kdeFile, type, transient, state, desktop, netPid;
+        xcb_res_query_client_ids_cookie_t pid;
+    };
+    QList<Cookies> cookies;
+    cookies.reserve(windows.size());
+    auto request = [&](xcb_window_t w, X11Atom a, xcb_atom_t type = XCB_GET_PROPERTY_TYPE_ANY) {
+        return m_conn.requestProperty(w, m_conn.atom(a), type);
+    };
+    for (quint32 w : windows) {
+        cookies.append({m_conn.requestProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING),
+                        request(w, X11Atom::_GTK_APPLICATION_ID),
+                        request(w, X11Atom::_KDE_NET_WM_DESKTOP_FILE),
+                        request(w, X11Atom::_NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM),
+                        m_conn.requestProperty(w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW),
+                        request(w, X11Atom::_NET_WM_STATE, XCB_ATOM_ATOM),
+                        request(w, X11Atom::_NET_WM_DESKTOP, XCB_ATOM_CARDINAL),
+                        request(w, X11Atom::_NET_WM_PID, XCB_ATOM_CARDINAL), m_conn.requestPid(w)});
+    }
+    QHash<pid_t, std::optional<QString>> byExecutable;
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        const Cookies& c = cookies[i];
+        X11Client client;
+        client.window = windows[i];
+        const QList<QByteArray> wmClass = m_conn.bytes(c.wmClass).split('\0');
+        const QString gtkId = QString::fromUtf8(m_conn.bytes(c.gtkId));
+        const QString kdeFile = QString::fromUtf8(m_conn.bytes(c.kdeFile));
+        const QList<quint32> types = m_conn.cardinals(c.type);
+        const bool transient = !m_conn.cardinals(c.transient).isEmpty();
+        const QList<quint32> state = m_conn.cardinals(c.state);
+        const QList<quint32> desktop = m_conn.cardinals(c.desktop);
+        const QList<quint32> netPid = m_conn.cardinals(c.netPid);
+        client.pid = m_conn.pid(c.pid);
+        if (!client.pid && !netPid.isEmpty())
+            client.pid = pid_t(netPid.first());
+
+        const QString instance = wmClass.size() >= 1 ? QString::fromLocal8Bit(wmClass[0]) : QString();
+        client.wmClass = wmClass.size() >= 2 ? QString::fromLocal8Bit(wmClass[1]) : QString();
+        // The first type the window names that we know decides, as EWMH orders them by preference.
+        const xcb_atom_t normal = m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_NORMAL);
+        const xcb_atom_t dialog = m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_DIALOG);
+        if (types.isEmpty()) {
+            client.normal = !transient;
+            client.dialog = transient;
+        } else {
+            client.normal = types.first() == normal;
+            client.dialog = types.first() == dialog;
+        }
+        client.skipTaskbar = state.contains(m_conn.atom(X11Atom::_NET_WM_STATE_SKIP_TASKBAR));
+        client.minimized = state.contains(m_conn.atom(X11Atom::_NET_WM_STATE_HIDDEN));
+        if (!desktop.isEmpty())
+            client.desktop = desktop.first();
+
+        if (client.pid && client.pid == m_ownPid) {
+            client.applicationId = m_ownId;
+        } else if (auto id = m_entries.idForApplicationId(gtkId); !gtkId.isEmpty() && id) {
+            client.applicationId = id;
+        } else if (auto kde = m_entries.idForApplicationId(kdeFile); !kdeFile.isEmpty() && kde) {
+            client.applicationId = kde;
+        } else if (auto byClass = m_entries.idForWindowClass(client.wmClass)) {
+            client.applicationId = byClass;
+        } else if (auto byInstance = m_entries.idForWindowClass(instance)) {
+            client.applicationId = byInstance;
+        } else if (client.pid) {
+            auto it = byExecutable.find(client.pid);
+            if (it == byExecutable.end())
+                it = byExecutable.insert(client.pid, m_entries.idForExecutable(executableOf(client.pid)));
+            client.applicationId = *it;
+        }
+        out << client;
+    }
+    return out;
+}
+
+std::optional<QString> X11Desktop::applicationIdOfProcess(pid_t pid, const QList<X11Client>& clients) {
+    if (pid == m_ownPid)
+        return m_ownId;
+    for (const X11Client& c : clients)
+        if (c.pid == pid && c.applicationId)
+            return c.applicationId;
+    return m_entries.idForExecutable(executableOf(pid));
+}
+
+QList<X11Client> X11Desktop::windowsOf(pid_t pid, const std::optional<QString>& applicationId,
+                                       const QList<X11Client>& clients) {
+    QList<X11Client> out;
+    for (const X11Client& c : clients)
+        if ((pid && c.pid == pid) || (applicationId && c.applicationId == applicationId))
+            out << c;
+    return out;
+}
+
+QString X11Desktop::executableOf(pid_t pid) {
+    if (pid <= 0)
+        return {};
+    const QString target = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
+    return target.isEmpty() ? QString() : QFileInfo(target).canonicalFilePath();
+}
+
+QList<std::pair<pid_t, QString>> X11Desktop::windowlessCandidates() {
+    QList<std::pair<pid_t, QString>> out;
+    const QHash<QString, QString> executables = m_entries.executables();
+    if (executables.isEmpty())
+        return out;
+    const uid_t uid = getuid();
+    const QStringList names = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        bool number = false;
+        const pid_t pid = name.toInt(&number);
+        if (!number || pid == m_ownPid)
+            continue;
+        struct stat info {};
+        if (::stat(QStringLiteral("/proc/%1").arg(pid).toLocal8Bit().constData(), &info) != 0 ||
+            info.st_uid != uid)
+            continue;
+        const auto it = executables.constFind(executableOf(pid));
+        if (it != executables.constEnd())
+            out.append({pid, *it});
+    }
+    return out;
+}
+
+quint64 X11Desktop::startTimeOf(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    // The command name may hold blanks and parentheses; the fields follow the last ')'.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    // Field 22 of the file is the 20th after the name.
+    return fields.size() > 19 ? fields[19].toULongLong() : 0;
+}
+
+void X11Desktop::activate(quint32 window, quint32 desktop, quint32 timestamp) {
+    const QList<quint32> current =
+        m_conn.cardinals(m_conn.root(), X11Atom::_NET_CURRENT_DESKTOP, XCB_ATOM_CARDINAL);
+    if (desktop != 0xFFFFFFFF && !current.isEmpty() && current.first() != desktop)
+        m_conn.sendToWindowManager(m_conn.root(), X11Atom::_NET_CURRENT_DESKTOP,
+                                   {desktop, timestamp, 0, 0, 0});
+    const QList<quint32> active =
+        m_conn.cardinals(m_conn.root(), X11Atom::_NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW);
+    constexpr quint32 sourcePager = 2;
+    m_conn.sendToWindowManager(window, X11Atom::_NET_ACTIVE_WINDOW,
+                               {sourcePager, timestamp, active.isEmpty() ? 0 : active.first(), 0, 0});
+}
+
+bool X11Desktop::activateAll(const QList<X11Client>& frontmostFirst, bool allWindows) {
+    QList<X11Client> normal, shown;
+    for (const X11Client& c : frontmostFirst)
+        if (c.normal)
+            normal << c;
+    for (const X11Client& c : std::as_const(normal))
+        if (!c.minimized)
+            shown << c;
+    QList<X11Client> chosen = shown.isEmpty() ? normal : shown;
+    if (chosen.isEmpty())
+        return false;
+    if (!allWindows)
+        chosen = chosen.mid(0, 1);
+    const quint32 time = m_conn.serverTime();
+    for (auto it = chosen.crbegin(); it != chosen.crend(); ++it)
+        activate(it->window, it->desktop, time);
+    return true;
+}

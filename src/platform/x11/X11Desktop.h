@@ -1,0 +1,52 @@
+// The managed windows of the desktop and the applications they belong to: which entry a
+// window or a process is, and bringing windows forward as a pager does.
+#pragma once
+
+#include "X11Client.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+#include <sys/types.h>
+
+class DesktopEntryIndex;
+class X11Connection;
+
+class X11Desktop {
+public:
+    // ownId: this program's own desktop-entry id; its windows are never another application's.
+    X11Desktop(X11Connection& connection, DesktopEntryIndex& entries, QString ownId, pid_t ownPid);
+
+    X11Connection& connection() { return m_conn; }
+    DesktopEntryIndex& entries() { return m_entries; }
+    const QString& ownId() const { return m_ownId; }
+
+    // Every managed window, frontmost first.
+    QList<X11Client> clients();
+    // The application id of a process: that of its windows, else that of its executable.
+    std::optional<QString> applicationIdOfProcess(pid_t pid, const QList<X11Client>& clients);
+    // The windows of an application element: those of the process, or of the same application.
+    static QList<X11Client> windowsOf(pid_t pid, const std::optional<QString>& applicationId,
+                                      const QList<X11Client>& clients);
+
+    // The canonical path of a process's executable; empty when it cannot be read.
+    static QString executableOf(pid_t pid);
+    // The user's processes whose executable an installed application starts, by id.
+    QList<std::pair<pid_t, QString>> windowlessCandidates();
+    // When the process started, to order instances oldest first (0 when unknown).
+    static quint64 startTimeOf(pid_t pid);
+
+    // Brings one window forward and gives it the focus, switching to its desktop first.
+    void activate(quint32 window, quint32 desktop, quint32 timestamp);
+    // Every window bottom to top, so the frontmost ends on top; minimised ones only when the
+    // application has nothing else to show. False when there was nothing to bring forward.
+    bool activateAll(const QList<X11Client>& frontmostFirst, bool allWindows);
+
+private:
+    X11Connection& m_conn;
+    DesktopEntryIndex& m_entries;
+    QString m_ownId;
+    pid_t m_ownPid;
+};

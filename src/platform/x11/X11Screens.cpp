@@ -1,0 +1,172 @@
+// Monitors, struts and the pointer, read afresh from the server on every call.
+#include "X11Screens.h"
+
+#include "X11Connection.h"
+
+#include <xcb/randr.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+X11Screens::X11Screens(X11Connection& connection, pid_t ownPid) : m_conn(connection), m_ownPid(ownPid) {}
+
+QList<X11Monitor> X11Screens::monitors() {
+    QList<X11Monitor> out;
+    xcb_connection_t* c = m_conn.xcb();
+    if (!c)
+        return out;
+    auto* reply = xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, m_conn.root(), 1), nullptr);
+    if (reply) {
+        for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem;
+             xcb_randr_monitor_info_next(&it)) {
+            X11Monitor monitor{m_conn.atomName(it.data->name),
+                               QRect(it.data->x, it.data->y, it.data->width, it.data->height),
+                               it.data->primary != 0};
+            if (monitor.rect.isEmpty())
+                continue;
+            out << monitor;
+        }
+        std::free(reply);
+    }
+    if (out.isEmpty())
+        out << X11Monitor{QStringLiteral("default"), QRect(0, 0, m_conn.rootWidth(), m_conn.rootHeight()),
+                          true};
+    std::stable_partition(out.begin(), out.end(), [](const X11Monitor& m) { return m.primary; });
+    return out;
+}
+
+QPoint X11Screens::topLeftOrigin(const QList<X11Monitor>& monitors) {
+    if (monitors.isEmpty())
+        return {};
+    int top = monitors.first().rect.y();
+    for (const X11Monitor& m : monitors)
+        top = std::min(top, m.rect.y());
+    return {monitors.first().rect.x(), top};
+}
+
+Rect X11Screens::toBottomLeft(const QRect& root, const QList<X11Monitor>& monitors) {
+    const QRect primary = monitors.isEmpty() ? QRect() : monitors.first().rect;
+    const int primaryBottom = primary.y() + primary.height();
+    return Rect(root.x() - primary.x(), primaryBottom - (root.y() + root.height()), root.width(),
+                root.height());
+}
+
+int X11Screens::monitorIndexFor(const QRect& root, const QList<X11Monitor>& monitors) {
+    int best = -1;
+    qint64 bestArea = 0;
+    for (int i = 0; i < monitors.size(); ++i) {
+        const QRect overlap = monitors[i].rect.intersected(root);
+        const qint64 area = qint64(overlap.width()) * overlap.height();
+        if (!overlap.isEmpty() && area > bestArea) {
+            best = i;
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+QRect X11Screens::visibleRect(const QRect& monitor, const QList<QList<quint32>>& struts, QSize rootSize) {
+    int left = monitor.x(), top = monitor.y();
+    int right = monitor.x() + monitor.width(), bottom = monitor.y() + monitor.height();
+    for (const QList<quint32>& s : struts) {
+        if (s.size() < 12)
+            continue;
+        // Each strut reserves a band along one edge of the root window; it only takes from
+        // a monitor that the band overlaps.
+        const QRect leftBand(0, int(s[4]), int(s[0]), int(s[5]) + 1 - int(s[4]));
+        const QRect rightBand(rootSize.width() - int(s[1]), int(s[6]), int(s[1]), int(s[7]) + 1 - int(s[6]));
+        const QRect topBand(int(s[8]), 0, int(s[9]) + 1 - int(s[8]), int(s[2]));
+        const QRect bottomBand(int(s[10]), rootSize.height() - int(s[3]), int(s[11]) + 1 - int(s[10]),
+                               int(s[3]));
+        if (s[0] && leftBand.intersects(monitor))
+            left = std::max(left, leftBand.x() + leftBand.width());
+        if (s[1] && rightBand.intersects(monitor))
+            right = std::min(right, rightBand.x());
+        if (s[2] && topBand.intersects(monitor))
+            top = std::max(top, topBand.y() + topBand.height());
+        if (s[3] && bottomBand.intersects(monitor))
+            bottom = std::min(bottom, bottomBand.y());
+    }
+    return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
+}
+
+QList<QList<quint32>> X11Screens::struts() {
+    QList<QList<quint32>> out;
+    const QList<quint32> clients =
+        m_conn.cardinals(m_conn.root(), X11Atom::_NET_CLIENT_LIST, XCB_ATOM_WINDOW);
+    QList<xcb_get_property_cookie_t> partial, full;
+    for (quint32 w : clients) {
+        partial << m_conn.requestProperty(w, m_conn.atom(X11Atom::_NET_WM_STRUT_PARTIAL), XCB_ATOM_CARDINAL);
+        full << m_conn.requestProperty(w, m_conn.atom(X11Atom::_NET_WM_STRUT), XCB_ATOM_CARDINAL);
+    }
+    for (qsizetype i = 0; i < clients.size(); ++i) {
+        QList<quint32> s = m_conn.cardinals(partial[i]);
+        const QList<quint32> f = m_conn.cardinals(full[i]);
+        if (s.size() < 12 && f.size() >= 4) {
+            // The older form spans the whole edge.
+            const quint32 w = quint32(m_conn.rootWidth() - 1), h = quint32(m_conn.rootHeight() - 1);
+            s = {f[0], f[1], f[2], f[3], 0, h, 0, h, 0, w, 0, w};
+        }
+        if (s.size() >= 12)
+            out << s;
+    }
+    return out;
+}
+
+Screen X11Screens::toScreen(const X11Monitor& monitor, const QList<X11Monitor>& all,
+                            const QList<QList<quint32>>& struts) {
+    Screen screen;
+    screen.id = monitor.name;
+    screen.frame = toBottomLeft(monitor.rect, all);
+    screen.visibleFrame =
+        toBottomLeft(visibleRect(monitor.rect, struts, QSize(m_conn.rootWidth(), m_conn.rootHeight())), all);
+    screen.backingScaleFactor = 1.0;
+    return screen;
+}
+
+QList<Screen> X11Screens::screens() {
+    const QList<X11Monitor> all = monitors();
+    const QList<QList<quint32>> s = struts();
+    QList<Screen> out;
+    for (const X11Monitor& m : all)
+        out << toScreen(m, all, s);
+    return out;
+}
+
+std::optional<Screen> X11Screens::mainScreen() {
+    const QList<X11Monitor> all = monitors();
+    if (all.isEmpty())
+        return std::nullopt;
+    int index = 0;
+    const QList<quint32> active =
+        m_conn.cardinals(m_conn.root(), X11Atom::_NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW);
+    if (!active.isEmpty() && active.first() && m_conn.pid(m_conn.requestPid(active.first())) == m_ownPid) {
+        xcb_connection_t* c = m_conn.xcb();
+        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, active.first()), nullptr);
+        auto* translated = xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, active.first(), m_conn.root(), 0, 0), nullptr);
+        if (geometry && translated) {
+            const int found = monitorIndexFor(
+                QRect(translated->dst_x, translated->dst_y, geometry->width, geometry->height), all);
+            if (found >= 0)
+                index = found;
+        }
+        std::free(geometry);
+        std::free(translated);
+    }
+    return toScreen(all[index], all, struts());
+}
+
+Point X11Screens::mouseLocation() {
+    xcb_connection_t* c = m_conn.xcb();
+    if (!c)
+        return {};
+    auto* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, m_conn.root()), nullptr);
+    if (!reply)
+        return {};
+    // The pointer's pixel as a 1 x 1 rectangle, so that every pixel of a monitor lies inside
+    // its frame (the top row included).
+    const Rect pixel = toBottomLeft(QRect(reply->root_x, reply->root_y, 1, 1), monitors());
+    std::free(reply);
+    return pixel.origin();
+}

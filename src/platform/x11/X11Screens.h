@@ -1,0 +1,46 @@
+// The displays of the X server (RandR 1.5 monitors, primary first), their visible frames less
+// the struts of docks and panels, the pointer, and the conversions between X root coordinates
+// and the bottom-left and top-left coordinates the rest of the program uses.
+#pragma once
+
+#include "X11Monitor.h"
+#include "platform/Screens.h"
+
+#include <QPoint>
+#include <QRect>
+
+#include <sys/types.h>
+
+class X11Connection;
+
+class X11Screens : public Screens {
+public:
+    // ownPid: this program's process, whose focused window decides the main screen.
+    explicit X11Screens(X11Connection& connection, pid_t ownPid);
+
+    QList<Screen> screens() override;
+    std::optional<Screen> mainScreen() override;
+    Point mouseLocation() override;
+
+    // Primary first, then RandR's order; the whole root window when RandR reports none.
+    QList<X11Monitor> monitors();
+
+    // Where top-left coordinates start in root coordinates: x at the primary monitor's left
+    // edge, y at the top of the highest monitor.
+    static QPoint topLeftOrigin(const QList<X11Monitor>& monitors);
+    // A root rectangle in bottom-left coordinates (origin at the primary's bottom-left corner).
+    static Rect toBottomLeft(const QRect& root, const QList<X11Monitor>& monitors);
+    // The monitor a root rectangle overlaps most; -1 when none.
+    static int monitorIndexFor(const QRect& root, const QList<X11Monitor>& monitors);
+    // The monitor less the struts that touch it; struts as the 12 values of
+    // _NET_WM_STRUT_PARTIAL, relative to the root window of the given size.
+    static QRect visibleRect(const QRect& monitor, const QList<QList<quint32>>& struts, QSize rootSize);
+
+private:
+    QList<QList<quint32>> struts();
+    Screen toScreen(const X11Monitor& monitor, const QList<X11Monitor>& all,
+                    const QList<QList<quint32>>& struts);
+
+    X11Connection& m_conn;
+    pid_t m_ownPid;
+};

@@ -1,0 +1,488 @@
+// Attribute reads and writes of other programs' windows, through the window manager.
+#include "X11WindowAccess.h"
+
+#include "DesktopEntryIndex.h"
+#include "ProgramLauncher.h"
+#include "X11Connection.h"
+#include "X11Desktop.h"
+#include "X11Element.h"
+#include "X11Screens.h"
+
+#include <QDeadlineTimer>
+
+#include <cmath>
+#include <cstdlib>
+
+#include <signal.h>
+
+namespace {
+
+constexpr int stateTimeoutMs = 300;
+// After the window manager answered with a geometry other than the expected one, how long to
+// wait for a further answer.
+constexpr int settleMs = 30;
+
+bool isConfigureOf(const xcb_generic_event_t* e, quint32 window) {
+    return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY &&
+           reinterpret_cast<const xcb_configure_notify_event_t*>(e)->window == window;
+}
+
+bool isPropertyOf(const xcb_generic_event_t* e, quint32 window) {
+    return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+           reinterpret_cast<const xcb_property_notify_event_t*>(e)->window == window;
+}
+
+AXElementRef element(X11Element::Kind kind, const X11Element& from) {
+    auto e = std::make_shared<X11Element>(kind);
+    e->pid = from.pid;
+    e->applicationId = from.applicationId;
+    return e;
+}
+
+} // namespace
+
+X11WindowAccess::X11WindowAccess(X11Desktop& desktop, X11Screens& screens, const ProgramLauncher& launcher)
+    : m_conn(desktop.connection()), m_desktop(desktop), m_screens(screens), m_launcher(launcher) {}
+
+bool X11WindowAccess::isProcessTrusted(bool) {
+    if (!m_conn.isConnected() || xcb_connection_has_error(m_conn.xcb()))
+        return false;
+    const QList<quint32> check =
+        m_conn.cardinals(m_conn.root(), X11Atom::_NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW);
+    if (check.isEmpty() || !check.first())
+        return false;
+    // A stale property names a window that is gone or no longer points to itself.
+    const QList<quint32> self =
+        m_conn.cardinals(check.first(), X11Atom::_NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW);
+    if (self.isEmpty() || self.first() != check.first())
+        return false;
+    const QList<quint32> supported = m_conn.cardinals(m_conn.root(), X11Atom::_NET_SUPPORTED, XCB_ATOM_ATOM);
+    return supported.contains(m_conn.atom(X11Atom::_NET_MOVERESIZE_WINDOW)) &&
+           supported.contains(m_conn.atom(X11Atom::_NET_ACTIVE_WINDOW));
+}
+
+AXElementRef X11WindowAccess::applicationElement(pid_t pid) {
+    auto app = std::make_shared<X11Element>(X11Element::Kind::application);
+    app->pid = pid;
+    app->applicationId = m_desktop.applicationIdOfProcess(pid, m_desktop.clients());
+    return app;
+}
+
+AXError X11WindowAccess::copyAttributeValue(const AXElementRef& ref, const QString& attribute,
+                                            AXValue& value) {
+    value = std::monostate{};
+    const auto* e = dynamic_cast<const X11Element*>(ref.get());
+    if (!e)
+        return AXError::illegalArgument;
+    if (!m_conn.isConnected())
+        return AXError::cannotComplete;
+    switch (e->kind) {
+    case X11Element::Kind::application:
+        return applicationAttribute(*e, attribute, value);
+    case X11Element::Kind::window:
+        return windowAttribute(*e, attribute, value);
+    default:
+        return menuAttribute(*e, attribute, value);
+    }
+}
+
+AXError X11WindowAccess::applicationAttribute(const X11Element& app, const QString& attribute,
+                                              AXValue& value) {
+    if (attribute == QLatin1String("AXRole")) {
+        value = QStringLiteral("AXApplication");
+        return AXError::success;
+    }
+    if (attribute == QLatin1String("AXWindows")) {
+        const QList<X11Client> windows =
+            X11Desktop::windowsOf(app.pid, app.applicationId, m_desktop.clients());
+        if (windows.isEmpty() && app.pid > 0 && ::kill(app.pid, 0) != 0 && errno == ESRCH)
+            return AXError::invalidElement;
+        QList<AXElementRef> list;
+        for (const X11Client& c : windows) {
+            auto w = element(X11Element::Kind::window, app);
+            static_cast<X11Element&>(*w).window = c.window;
+            list << w;
+        }
+        value = list;
+        return AXError::success;
+    }
+    const auto entry = app.applicationId ? m_desktop.entries().entry(*app.applicationId) : std::nullopt;
+    if (attribute == QLatin1String("AXTitle")) {
+        if (!entry || entry->name.isEmpty())
+            return AXError::noValue;
+        value = entry->name;
+        return AXError::success;
+    }
+    if (attribute == QLatin1String("AXMenuBar")) {
+        // X11 gives no access to another program's menus; its entry's actions stand in.
+        if (!entry || entry->actions.isEmpty())
+            return AXError::noValue;
+        value = element(X11Element::Kind::menuBar, app);
+        return AXError::success;
+    }
+    return AXError::attributeUnsupported;
+}
+
+AXError X11WindowAccess::menuAttribute(const X11Element& e, const QString& attribute, AXValue& value) {
+    const bool children = attribute == QLatin1String("AXChildren");
+    const bool title = attribute == QLatin1String("AXTitle");
+    const bool role = attribute == QLatin1String("AXRole");
+    switch (e.kind) {
+    case X11Element::Kind::menuBar:
+        if (role)
+            value = QStringLiteral("AXMenuBar");
+        else if (children)
+            value = QList<AXElementRef>{element(X11Element::Kind::menuBarItem, e)};
+        else
+            return AXError::attributeUnsupported;
+        return AXError::success;
+    case X11Element::Kind::menuBarItem:
+        if (role)
+            value = QStringLiteral("AXMenuBarItem");
+        else if (title)
+            value = QStringLiteral("File");
+        else if (children)
+            value = QList<AXElementRef>{element(X11Element::Kind::menu, e)};
+        else
+            return AXError::attributeUnsupported;
+        return AXError::success;
+    case X11Element::Kind::menu: {
+        if (role) {
+            value = QStringLiteral("AXMenu");
+            return AXError::success;
+        }
+        if (!children)
+            return AXError::attributeUnsupported;
+        const auto entry = e.applicationId ? m_desktop.entries().entry(*e.applicationId) : std::nullopt;
+        if (!entry)
+            return AXError::invalidElement;
+        QList<AXElementRef> items;
+        for (const DesktopEntry::Action& action : entry->actions) {
+            auto item = element(X11Element::Kind::menuItem, e);
+            auto& x = static_cast<X11Element&>(*item);
+            x.entryPath = entry->path;
+            x.actionId = action.id;
+            x.title = action.name;
+            items << item;
+        }
+        value = items;
+        return AXError::success;
+    }
+    case X11Element::Kind::menuItem:
+        if (role)
+            value = QStringLiteral("AXMenuItem");
+        else if (title)
+            value = e.title;
+        else
+            return AXError::attributeUnsupported;
+        return AXError::success;
+    default:
+        return AXError::attributeUnsupported;
+    }
+}
+
+std::optional<X11WindowAccess::Frame> X11WindowAccess::frame(quint32 window) {
+    xcb_connection_t* c = m_conn.xcb();
+    const auto geometryCookie = xcb_get_geometry(c, window);
+    const auto translateCookie = xcb_translate_coordinates(c, window, m_conn.root(), 0, 0);
+    const auto extentsCookie =
+        m_conn.requestProperty(window, m_conn.atom(X11Atom::_NET_FRAME_EXTENTS), XCB_ATOM_CARDINAL);
+    auto* geometry = xcb_get_geometry_reply(c, geometryCookie, nullptr);
+    auto* translated = xcb_translate_coordinates_reply(c, translateCookie, nullptr);
+    const QList<quint32> extents = m_conn.cardinals(extentsCookie);
+    std::optional<Frame> out;
+    if (geometry && translated) {
+        Frame f;
+        f.client = QRect(translated->dst_x, translated->dst_y, geometry->width, geometry->height);
+        if (extents.size() == 4) {
+            f.left = int(extents[0]);
+            f.right = int(extents[1]);
+            f.top = int(extents[2]);
+            f.bottom = int(extents[3]);
+        }
+        out = f;
+    }
+    std::free(geometry);
+    std::free(translated);
+    return out;
+}
+
+QList<quint32> X11WindowAccess::state(quint32 window) {
+    return m_conn.cardinals(window, X11Atom::_NET_WM_STATE, XCB_ATOM_ATOM);
+}
+
+AXError X11WindowAccess::windowAttribute(const X11Element& e, const QString& attribute, AXValue& value) {
+    if (attribute == QLatin1String("AXPosition") || attribute == QLatin1String("AXSize")) {
+        const auto f = frame(e.window);
+        if (!f)
+            return AXError::invalidElement;
+        const QRect outer = f->outer();
+        if (attribute == QLatin1String("AXSize")) {
+            value = Size{double(outer.width()), double(outer.height())};
+        } else {
+            const QPoint origin = X11Screens::topLeftOrigin(m_screens.monitors());
+            value = Point{double(outer.x() - origin.x()), double(outer.y() - origin.y())};
+        }
+        return AXError::success;
+    }
+    xcb_connection_t* c = m_conn.xcb();
+    auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, e.window), nullptr);
+    if (!attributes)
+        return AXError::invalidElement;
+    std::free(attributes);
+    if (attribute == QLatin1String("AXRole")) {
+        const auto typesCookie =
+            m_conn.requestProperty(e.window, m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE), XCB_ATOM_ATOM);
+        const auto transientCookie =
+            m_conn.requestProperty(e.window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW);
+        const QList<quint32> types = m_conn.cardinals(typesCookie);
+        const bool transient = !m_conn.cardinals(transientCookie).isEmpty();
+        QString role = transient ? QStringLiteral("AXDialog") : QStringLiteral("AXWindow");
+        // The first type the window lists that we know decides.
+        for (quint32 t : types) {
+            if (t == m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_NORMAL)) {
+                role = QStringLiteral("AXWindow");
+            } else if (t == m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_DIALOG)) {
+                role = QStringLiteral("AXDialog");
+            } else if (t == m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_UTILITY) ||
+                       t == m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_TOOLBAR) ||
+                       t == m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_MENU)) {
+                role = QStringLiteral("AXFloatingWindow");
+            } else if (t == m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_SPLASH) ||
+                       t == m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_DOCK) ||
+                       t == m_conn.atom(X11Atom::_NET_WM_WINDOW_TYPE_DESKTOP)) {
+                role = QStringLiteral("AXUnknown");
+            } else {
+                continue;
+            }
+            break;
+        }
+        value = role;
+        return AXError::success;
+    }
+    if (attribute == QLatin1String("AXTitle")) {
+        const QByteArray name = m_conn.bytes(e.window, m_conn.atom(X11Atom::_NET_WM_NAME));
+        if (!name.isEmpty()) {
+            value = QString::fromUtf8(name);
+        } else {
+            value = QString::fromLocal8Bit(m_conn.bytes(e.window, XCB_ATOM_WM_NAME));
+        }
+        return AXError::success;
+    }
+    if (attribute == QLatin1String("AXMinimized")) {
+        value = state(e.window).contains(m_conn.atom(X11Atom::_NET_WM_STATE_HIDDEN));
+        return AXError::success;
+    }
+    return AXError::attributeUnsupported;
+}
+
+AXError X11WindowAccess::setAttributeValue(const AXElementRef& ref, const QString& attribute,
+                                           const AXValue& value) {
+    const auto* e = dynamic_cast<const X11Element*>(ref.get());
+    if (!e)
+        return AXError::illegalArgument;
+    if (!m_conn.isConnected())
+        return AXError::cannotComplete;
+    if (e->kind != X11Element::Kind::window)
+        return AXError::attributeUnsupported;
+    if (attribute == QLatin1String("AXSize")) {
+        const Size* size = std::get_if<Size>(&value);
+        if (!size || !std::isfinite(size->width) || !std::isfinite(size->height))
+            return AXError::illegalArgument;
+        return moveResize(e->window, std::nullopt,
+                          QSize(int(std::lround(std::clamp(size->width, 1.0, 32767.0))),
+                                int(std::lround(std::clamp(size->height, 1.0, 32767.0)))));
+    }
+    if (attribute == QLatin1String("AXPosition")) {
+        const Point* p = std::get_if<Point>(&value);
+        if (!p || !std::isfinite(p->x) || !std::isfinite(p->y))
+            return AXError::illegalArgument;
+        const QPoint origin = X11Screens::topLeftOrigin(m_screens.monitors());
+        return moveResize(e->window,
+                          QPoint(int(std::lround(std::clamp(p->x, -32768.0, 32767.0))) + origin.x(),
+                                 int(std::lround(std::clamp(p->y, -32768.0, 32767.0))) + origin.y()),
+                          std::nullopt);
+    }
+    if (attribute == QLatin1String("AXMinimized")) {
+        const bool* minimized = std::get_if<bool>(&value);
+        if (!minimized)
+            return AXError::illegalArgument;
+        return setMinimized(e->window, *minimized);
+    }
+    return AXError::attributeUnsupported;
+}
+
+AXError X11WindowAccess::performAction(const AXElementRef& ref, const QString& action) {
+    const auto* e = dynamic_cast<const X11Element*>(ref.get());
+    if (!e)
+        return AXError::illegalArgument;
+    if (action == QLatin1String("AXRaise") && e->kind == X11Element::Kind::window) {
+        m_desktop.activate(e->window, 0xFFFFFFFF, m_conn.serverTime());
+        return AXError::success;
+    }
+    if (action != QLatin1String("AXPress") || e->kind != X11Element::Kind::menuItem)
+        return AXError::actionUnsupported;
+    const auto entry = DesktopEntry::load(e->entryPath, DesktopEntry::userLocale());
+    if (!entry)
+        return AXError::invalidElement;
+    for (const DesktopEntry::Action& a : entry->actions) {
+        if (a.id == e->actionId)
+            return m_launcher.startExec(a.exec) ? AXError::cannotComplete : AXError::success;
+    }
+    return AXError::invalidElement;
+}
+
+QSize X11WindowAccess::expectedClientSize(quint32 window, QSize requested) {
+    // WM_SIZE_HINTS: flags, 4 obsolete, min, max, increments, 2 aspects, base, gravity.
+    const QList<quint32> h = m_conn.cardinals(window, X11Atom::WM_NORMAL_HINTS);
+    if (h.size() < 17)
+        return requested;
+    enum : quint32 { minSize = 16, maxSize = 32, resizeInc = 64, baseSize = 256 };
+    const quint32 flags = h[0];
+    QSize min = flags & minSize ? QSize(int(h[5]), int(h[6])) : QSize();
+    QSize base = flags & baseSize ? QSize(int(h[15]), int(h[16])) : QSize();
+    if (!(flags & baseSize) && (flags & minSize))
+        base = min;
+    if (!(flags & minSize) && (flags & baseSize))
+        min = base;
+    if (!min.isValid())
+        min = QSize(1, 1);
+    if (!base.isValid())
+        base = QSize(0, 0);
+    auto axis = [&](int want, int lo, int b, int inc, int hi, bool hasMax) {
+        int v = std::max(want, std::max(lo, 1));
+        if (hasMax && hi > 0)
+            v = std::min(v, hi);
+        if (inc > 1)
+            v = b + (v - b) / inc * inc;
+        return std::max(v, 1);
+    };
+    const bool hasInc = flags & resizeInc;
+    const bool hasMax = flags & maxSize;
+    return QSize(
+        axis(requested.width(), min.width(), base.width(), hasInc ? int(h[9]) : 1, int(h[7]), hasMax),
+        axis(requested.height(), min.height(), base.height(), hasInc ? int(h[10]) : 1, int(h[8]), hasMax));
+}
+
+bool X11WindowAccess::leaveMaximized(quint32 window) {
+    const xcb_atom_t vert = m_conn.atom(X11Atom::_NET_WM_STATE_MAXIMIZED_VERT);
+    const xcb_atom_t horz = m_conn.atom(X11Atom::_NET_WM_STATE_MAXIMIZED_HORZ);
+    const xcb_atom_t full = m_conn.atom(X11Atom::_NET_WM_STATE_FULLSCREEN);
+    auto constrained = [&] {
+        const QList<quint32> s = state(window);
+        return s.contains(vert) || s.contains(horz) || s.contains(full);
+    };
+    if (!constrained())
+        return true;
+    const auto before = frame(window);
+    m_conn.sync();
+    constexpr quint32 remove = 0, sourcePager = 2;
+    m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, vert, horz, sourcePager, 0});
+    m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, full, 0, sourcePager, 0});
+    QDeadlineTimer deadline(stateTimeoutMs);
+    while (constrained() && !deadline.hasExpired())
+        m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isPropertyOf(ev, window); },
+                            int(std::max<qint64>(1, deadline.remainingTime())));
+    // The frame extents may follow the state; wait for them when they have not changed yet.
+    const auto after = frame(window);
+    if (before && after && before->left == after->left && before->top == after->top &&
+        before->right == after->right && before->bottom == after->bottom) {
+        m_conn.waitForEvent(
+            [&](const xcb_generic_event_t* ev) {
+                return isPropertyOf(ev, window) &&
+                       reinterpret_cast<const xcb_property_notify_event_t*>(ev)->atom ==
+                           m_conn.atom(X11Atom::_NET_FRAME_EXTENTS);
+            },
+            settleMs);
+    }
+    return !constrained();
+}
+
+AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerTopLeft,
+                                    std::optional<QSize> outerSize) {
+    m_conn.watch(window);
+    const auto current = frame(window);
+    if (!current)
+        return AXError::invalidElement;
+    leaveMaximized(window);
+    const auto f = frame(window);
+    if (!f)
+        return AXError::invalidElement;
+
+    const QPoint targetPosition = outerTopLeft.value_or(f->outer().topLeft());
+    QSize targetClient = f->client.size();
+    if (outerSize)
+        targetClient = QSize(std::max(1, outerSize->width() - f->left - f->right),
+                             std::max(1, outerSize->height() - f->top - f->bottom));
+    const QSize expected = expectedClientSize(window, targetClient);
+    auto applied = [&](const Frame& now) {
+        return now.outer().topLeft() == targetPosition && now.client.size() == expected;
+    };
+    if (applied(*f))
+        return AXError::success;
+
+    m_conn.sync();
+    constexpr quint32 northWest = 1, sourcePager = 2;
+    quint32 flags = northWest | (sourcePager << 12);
+    if (outerTopLeft)
+        flags |= (1 << 8) | (1 << 9);
+    if (outerSize)
+        flags |= (1 << 10) | (1 << 11);
+    m_conn.sendToWindowManager(window, X11Atom::_NET_MOVERESIZE_WINDOW,
+                               {flags, quint32(targetPosition.x()), quint32(targetPosition.y()),
+                                quint32(targetClient.width()), quint32(targetClient.height())});
+
+    // Done when the frame is where we expect it; when the window manager settled on something
+    // else, once it has been quiet for a moment.
+    QDeadlineTimer deadline(applyTimeoutMs);
+    QDeadlineTimer quiet = deadline;
+    while (!deadline.hasExpired() && !quiet.hasExpired()) {
+        const bool got =
+            m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isConfigureOf(ev, window); },
+                                int(std::max<qint64>(1, quiet.remainingTime())));
+        if (!got)
+            break;
+        const auto now = frame(window);
+        if (!now)
+            return AXError::invalidElement;
+        if (applied(*now))
+            return AXError::success;
+        quiet = QDeadlineTimer(std::min<qint64>(settleMs, deadline.remainingTime()));
+    }
+    return AXError::success;
+}
+
+AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
+    m_conn.watch(window);
+    if (!frame(window))
+        return AXError::invalidElement;
+    const xcb_atom_t hidden = m_conn.atom(X11Atom::_NET_WM_STATE_HIDDEN);
+    auto done = [&] {
+        if (minimized)
+            return state(window).contains(hidden);
+        const QList<quint32> active =
+            m_conn.cardinals(m_conn.root(), X11Atom::_NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW);
+        return !state(window).contains(hidden) && !active.isEmpty() && active.first() == window;
+    };
+    if (done())
+        return AXError::success;
+    m_conn.sync();
+    if (minimized) {
+        constexpr quint32 iconicState = 3;
+        m_conn.sendToWindowManager(window, X11Atom::WM_CHANGE_STATE, {iconicState, 0, 0, 0, 0});
+    } else {
+        const QList<quint32> desktop = m_conn.cardinals(window, X11Atom::_NET_WM_DESKTOP, XCB_ATOM_CARDINAL);
+        m_desktop.activate(window, desktop.isEmpty() ? 0xFFFFFFFF : desktop.first(), m_conn.serverTime());
+    }
+    QDeadlineTimer deadline(stateTimeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return AXError::cannotComplete;
+        m_conn.waitForEvent(
+            [&](const xcb_generic_event_t* ev) {
+                return isPropertyOf(ev, window) || isPropertyOf(ev, m_conn.root());
+            },
+            int(std::max<qint64>(1, deadline.remainingTime())));
+    }
+    return AXError::success;
+}

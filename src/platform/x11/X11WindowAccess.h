@@ -1,0 +1,55 @@
+// Window access over EWMH/ICCCM: windows of an application from the managed-window list,
+// roles from window types, outer frames from the client geometry and _NET_FRAME_EXTENTS,
+// writes through the window manager that return once it has applied them, and the desktop
+// entry's actions as the application's only menu.
+#pragma once
+
+#include "platform/WindowAccess.h"
+
+#include <QRect>
+
+class ProgramLauncher;
+class X11Connection;
+class X11Desktop;
+class X11Element;
+class X11Screens;
+
+class X11WindowAccess : public WindowAccess {
+public:
+    X11WindowAccess(X11Desktop& desktop, X11Screens& screens, const ProgramLauncher& launcher);
+
+    bool isProcessTrusted(bool prompt) override;
+    AXElementRef applicationElement(pid_t pid) override;
+    AXError copyAttributeValue(const AXElementRef& element, const QString& attribute,
+                               AXValue& value) override;
+    AXError setAttributeValue(const AXElementRef& element, const QString& attribute,
+                              const AXValue& value) override;
+    AXError performAction(const AXElementRef& element, const QString& action) override;
+
+    // The longest a write waits for the window manager.
+    static constexpr int applyTimeoutMs = 150;
+
+private:
+    struct Frame {
+        QRect client; // root coordinates
+        int left = 0, right = 0, top = 0, bottom = 0;
+        QRect outer() const { return client.adjusted(-left, -top, right, bottom); }
+    };
+
+    AXError applicationAttribute(const X11Element& app, const QString& attribute, AXValue& value);
+    AXError windowAttribute(const X11Element& window, const QString& attribute, AXValue& value);
+    AXError menuAttribute(const X11Element& element, const QString& attribute, AXValue& value);
+
+    std::optional<Frame> frame(quint32 window);
+    // The client size the window manager will give for a requested one (size hints).
+    QSize expectedClientSize(quint32 window, QSize requested);
+    bool leaveMaximized(quint32 window);
+    AXError moveResize(quint32 window, std::optional<QPoint> outerTopLeft, std::optional<QSize> outerSize);
+    AXError setMinimized(quint32 window, bool minimized);
+    QList<quint32> state(quint32 window);
+
+    X11Connection& m_conn;
+    X11Desktop& m_desktop;
+    X11Screens& m_screens;
+    const ProgramLauncher& m_launcher;
+};

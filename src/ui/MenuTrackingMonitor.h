@@ -1,0 +1,28 @@
+// Tells the shortcut component while a menu of the program is open, and lets the hot keys work from
+// the menu's own key events meanwhile (an open menu holds the keyboard).
+#pragma once
+
+#include <QObject>
+#include <QSet>
+
+namespace KeyboardShortcuts {
+
+class Registry;
+
+class MenuTrackingMonitor : public QObject {
+    Q_OBJECT
+public:
+    explicit MenuTrackingMonitor(Registry& registry, QObject* parent = nullptr);
+    ~MenuTrackingMonitor() override;
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override;
+
+private:
+    void update();
+
+    Registry& m_registry;
+    QSet<QObject*> m_openMenus;
+};
+
+} // namespace KeyboardShortcuts

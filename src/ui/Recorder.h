@@ -1,0 +1,31 @@
+// One shortcut slot's recorder with an optional label beside it, as a settings page shows it.
+#pragma once
+
+#include "RecorderCocoa.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace KeyboardShortcuts {
+
+class Recorder : public QWidget {
+    Q_OBJECT
+public:
+    explicit Recorder(const Name& name, RecorderCocoa::OnChange onChange = {}, QWidget* parent = nullptr);
+    // With a label, shown as plain text.
+    Recorder(const QString& title, const Name& name, RecorderCocoa::OnChange onChange = {},
+             QWidget* parent = nullptr);
+
+    // Shows another slot in the same control; the control keeps the callback it was made with.
+    void setName(const Name& name);
+    const Name& name() const { return m_control->shortcutName(); }
+    RecorderCocoa* control() const { return m_control; }
+    QLabel* label() const { return m_label; }
+
+private:
+    RecorderCocoa* m_control;
+    QLabel* m_label = nullptr;
+};
+
+} // namespace KeyboardShortcuts

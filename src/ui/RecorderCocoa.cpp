@@ -1,0 +1,299 @@
+// Recording, refusing and clearing shortcuts.
+#include "RecorderCocoa.h"
+
+#include "LocalEventMonitor.h"
+#include "ShortcutKeys.h"
+
+#include "shortcuts/Registry.h"
+#include "shortcuts/ResourceBundle.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyle>
+
+namespace KeyboardShortcuts {
+
+namespace {
+// Keys that may be recorded without a command-type modifier.
+bool isFunctionKey(int qtKey) {
+    return qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F35;
+}
+
+// Pressing a modifier alone is part of a combination still being formed.
+bool isModifierKey(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<QList<MenuItem>> mainMenu(const QWidget* widget) {
+    const QWidget* window = widget->window();
+    const QMenuBar* bar = window ? window->findChild<QMenuBar*>() : nullptr;
+    if (!bar)
+        return std::nullopt;
+    const std::function<QList<MenuItem>(const QList<QAction*>&)> items = [&](const QList<QAction*>& actions) {
+        QList<MenuItem> list;
+        for (const QAction* action : actions) {
+            MenuItem item =
+                ShortcutKeys::menuItem(action->text().remove(QLatin1Char('&')), action->shortcut());
+            if (action->menu())
+                item.submenu = items(action->menu()->actions());
+            list.append(item);
+        }
+        return list;
+    };
+    return items(bar->actions());
+}
+} // namespace
+
+RecorderCocoa::RecorderCocoa(const Name& name, OnChange onChange, QWidget* parent)
+    : QLineEdit(parent), m_shortcutName(name), m_onChange(std::move(onChange)) {
+    setMinimumWidth(minimumWidth);
+    setPlaceholderText(localized(QStringLiteral("record_shortcut")));
+    setAlignment(Qt::AlignCenter);
+    // Nothing is typed here; the caret would only suggest otherwise.
+    setReadOnly(true);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_cancelButton =
+        addAction(style()->standardIcon(QStyle::SP_LineEditClearButton), QLineEdit::TrailingPosition);
+    connect(m_cancelButton, &QAction::triggered, this, &RecorderCocoa::clearShortcut);
+    setStringValue();
+    if (Registry* registry = Registry::current())
+        connect(&registry->notificationCenter(), &NotificationCenter::shortcutByNameDidChange, this,
+                [this](const Name& changed) {
+                    if (changed == m_shortcutName)
+                        setStringValue();
+                });
+}
+
+RecorderCocoa::~RecorderCocoa() {
+    if (isRecording())
+        endRecording();
+}
+
+QSize RecorderCocoa::sizeHint() const {
+    return QSize(minimumWidth, QLineEdit::sizeHint().height());
+}
+
+void RecorderCocoa::setShortcutName(const Name& name) {
+    const bool other = name.rawValue() != m_shortcutName.rawValue();
+    m_shortcutName = name;
+    if (other)
+        setStringValue();
+}
+
+bool RecorderCocoa::isRecording() const {
+    return m_eventMonitor != nullptr;
+}
+
+bool RecorderCocoa::showsCancelButton() const {
+    return m_cancelButton->isVisible();
+}
+
+void RecorderCocoa::setShowsCancelButton(bool shows) {
+    m_cancelButton->setVisible(shows);
+}
+
+void RecorderCocoa::setStringValue() {
+    const auto shortcut =
+        Registry::current() ? Registry::current()->getShortcut(m_shortcutName) : std::nullopt;
+    setText(shortcut ? shortcut->presentableDescription() : QString());
+    setShowsCancelButton(!text().isEmpty());
+}
+
+void RecorderCocoa::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    // A window that opens or comes back must not start recording by itself.
+    if (event->reason() == Qt::ActiveWindowFocusReason) {
+        clearFocus();
+        return;
+    }
+    startRecording();
+}
+
+void RecorderCocoa::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    endRecording();
+}
+
+void RecorderCocoa::hideEvent(QHideEvent* event) {
+    QLineEdit::hideEvent(event);
+    endRecording();
+}
+
+void RecorderCocoa::keyPressEvent(QKeyEvent* event) {
+    // Keys reach the control only when it does not record (the monitor takes them then).
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        QLineEdit::keyPressEvent(event);
+    else
+        event->accept();
+}
+
+void RecorderCocoa::startRecording() {
+    setPlaceholderText(localized(QStringLiteral("press_shortcut")));
+    setShowsCancelButton(!text().isEmpty());
+    if (Registry* registry = Registry::current())
+        registry->setRecorderActive(this, true);
+    QPointer<RecorderCocoa> self(this);
+    m_eventMonitor = std::make_unique<LocalEventMonitor>(
+        QSet<QEvent::Type>{QEvent::KeyPress, QEvent::ShortcutOverride, QEvent::MouseButtonRelease},
+        [self](QObject* target, QEvent* event) { return self ? self->handleEvent(target, event) : true; });
+    m_eventMonitor->start();
+}
+
+void RecorderCocoa::endRecording() {
+    m_eventMonitor.reset();
+    setPlaceholderText(localized(QStringLiteral("record_shortcut")));
+    setShowsCancelButton(!text().isEmpty());
+    if (Registry* registry = Registry::current())
+        registry->setRecorderActive(this, false);
+}
+
+void RecorderCocoa::blur() {
+    if (hasFocus())
+        clearFocus();
+    else
+        endRecording();
+}
+
+void RecorderCocoa::focus() {
+    setFocus(Qt::OtherFocusReason);
+}
+
+void RecorderCocoa::beep() {
+    QApplication::beep();
+}
+
+RecorderCocoa::AlertResponse RecorderCocoa::showAlert(const QString& message, const QString& informativeText,
+                                                      const QStringList& buttons) {
+    QMessageBox alert(QMessageBox::Warning, QString(), message, QMessageBox::NoButton, window());
+    alert.setTextFormat(Qt::PlainText);
+    alert.setInformativeText(informativeText);
+    alert.setWindowModality(Qt::WindowModal);
+    QList<QAbstractButton*> added;
+    for (const QString& title : buttons)
+        added << alert.addButton(title, added.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+    if (buttons.isEmpty())
+        alert.addButton(QMessageBox::Ok);
+    alert.exec();
+    return added.size() > 1 && alert.clickedButton() == added.at(1) ? AlertResponse::second
+                                                                    : AlertResponse::first;
+}
+
+void RecorderCocoa::clearShortcut() {
+    setText(QString());
+    saveShortcut(std::nullopt);
+    setShowsCancelButton(false);
+    focus();
+}
+
+void RecorderCocoa::saveShortcut(const std::optional<Shortcut>& shortcut) {
+    Registry* registry = Registry::current();
+    const bool registered = registry && registry->setShortcut(shortcut, m_shortcutName);
+    if (shortcut && !registered) {
+        beep();
+        Q_EMIT registrationFailed(shortcut->presentableDescription());
+    }
+    if (m_onChange)
+        m_onChange(shortcut);
+}
+
+bool RecorderCocoa::handleEvent(QObject* target, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint local = mapFromGlobal(mouse->globalPosition().toPoint());
+        if (!rect().adjusted(-3, -3, 3, 3).contains(local)) {
+            blur();
+            return false;
+        }
+        // The window hands it on to the widget under the pointer, where it is looked at again.
+        const auto* widget = qobject_cast<QWidget*>(target);
+        if (!widget)
+            return false;
+        // The clear button inside the control still works.
+        return widget == this;
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Claims every key while recording, so that no menu or button shortcut fires instead.
+        event->accept();
+        return true;
+    }
+
+    if (isModifierKey(key->key()))
+        return true;
+    ModifierFlags modifiers = ShortcutKeys::modifierFlags(key->modifiers());
+    const ModifierFlags commandType = ModifierFlag::command | ModifierFlag::control | ModifierFlag::option;
+    const bool noModifiers = (modifiers & ~ModifierFlags(ModifierFlag::numericPad)) == ModifierFlags();
+    const bool noCommandType = (modifiers & commandType) == ModifierFlags();
+
+    if (noModifiers && key->key() == Qt::Key_Tab)
+        return false; // the window moves the focus on, which ends recording
+    if (noModifiers && key->key() == Qt::Key_Escape) {
+        blur();
+        return true;
+    }
+    if (noModifiers && (key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)) {
+        if (showsCancelButton())
+            clearShortcut();
+        return true;
+    }
+    if (noCommandType && !isFunctionKey(key->key())) {
+        beep();
+        return true;
+    }
+    const auto shortcut = ShortcutKeys::shortcut(*key);
+    if (!shortcut) {
+        beep();
+        return true;
+    }
+    if (const auto item = shortcut->takenByMainMenu(mainMenu(this))) {
+        blur();
+        showAlert(localized(QStringLiteral("keyboard_shortcut_used_by_menu_item")).arg(item->title), {}, {});
+        focus();
+        return true;
+    }
+    if (shortcut->isDisallowed()) {
+        blur();
+        showAlert(localized(QStringLiteral("keyboard_shortcut_disallowed")), {}, {});
+        focus();
+        return true;
+    }
+    if (shortcut->isTakenBySystem()) {
+        blur();
+        const AlertResponse answer =
+            showAlert(localized(QStringLiteral("keyboard_shortcut_used_by_system")),
+                      localized(QStringLiteral("keyboard_shortcuts_can_be_changed")),
+                      {localized(QStringLiteral("ok")), localized(QStringLiteral("force_use_shortcut"))});
+        focus();
+        if (answer != AlertResponse::second)
+            return true;
+    }
+    setText(shortcut->presentableDescription());
+    setShowsCancelButton(true);
+    saveShortcut(*shortcut);
+    blur();
+    return true;
+}
+
+} // namespace KeyboardShortcuts

@@ -1,0 +1,103 @@
+// A run of the shared state on the simulated desktop and the virtual clock: a store in a temporary
+// folder, the shortcut component over hot keys in memory, and helpers that build configurations.
+#pragma once
+
+#include "app/AppState.h"
+#include "base/LogCapture.h"
+#include "base/PreferenceStore.h"
+#include "model/AppConfiguration.h"
+#include "model/ConfigurationGroup.h"
+#include "model/PositionGroup.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/VirtualScheduler.h"
+#include "shortcuts/HotKeyBackend.h"
+#include "shortcuts/Registry.h"
+#include "store/ModelContainer.h"
+
+#include <QHash>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// Hot keys in memory: tests release a grabbed combination as the desktop would report it.
+class MemoryHotKeys : public KeyboardShortcuts::HotKeyBackend {
+public:
+    int registerHotKey(int keyCode, int modifiers, quint32 id) override {
+        m_grabs.insert(id, {keyCode, modifiers});
+        return 0;
+    }
+    void unregisterHotKey(quint32 id) override { m_grabs.remove(id); }
+    bool isTakenByAnotherClient(int, int) override { return false; }
+    void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
+
+    bool isGrabbed(const KeyboardShortcuts::Shortcut& s) const { return idOf(s) != 0; }
+    void pressAndRelease(const KeyboardShortcuts::Shortcut& s) {
+        const quint32 id = idOf(s);
+        if (id == 0 || !m_handler)
+            return;
+        m_handler(id, true);
+        m_handler(id, false);
+    }
+
+private:
+    quint32 idOf(const KeyboardShortcuts::Shortcut& s) const {
+        for (auto it = m_grabs.begin(); it != m_grabs.end(); ++it)
+            if (it.value() == qMakePair(s.carbonKeyCode(), s.carbonModifiers()))
+                return it.key();
+        return 0;
+    }
+
+    QHash<quint32, QPair<int, int>> m_grabs;
+    EventHandler m_handler;
+};
+
+// A display the tests place windows on: 1440 x 900 with a 25-point panel at the bottom.
+inline Screen laptopScreen() {
+    return Screen{QStringLiteral("laptop"), Rect(0, 0, 1440, 900), Rect(0, 25, 1440, 875), 1.0};
+}
+
+struct AppWorld {
+    VirtualScheduler clock;
+    PreferenceStore preferences;
+    SimDesktop desktop{clock};
+    Platform platform{clock, preferences, desktop, desktop, desktop};
+    MemoryHotKeys hotKeys;
+    KeyboardShortcuts::Registry registry{preferences, hotKeys, clock};
+    QTemporaryDir dir;
+    std::unique_ptr<ModelContainer> container;
+    LogCapture log;
+
+    AppWorld() {
+        desktop.setScreens({laptopScreen()});
+        QString error;
+        container = ModelContainer::open(dir.filePath(QStringLiteral("store.sqlite")), clock, &error);
+        if (!container)
+            qFatal("store: %s", qPrintable(error));
+        // Saves are the tests' business: nothing is written behind their back.
+        context()->setAutosaveEnabled(false);
+    }
+
+    ModelContext* context() const { return container->mainContext(); }
+
+    // A configuration created `createdDaysAgo` days before the clock's start, activated
+    // `activatedDaysAgo` days before it (never when absent).
+    ConfigurationGroup* configuration(const QString& name, int createdDaysAgo,
+                                      std::optional<int> activatedDaysAgo = std::nullopt) {
+        auto* c = new ConfigurationGroup(name, 1440, 900, std::nullopt);
+        const QDateTime start = clock.currentDateTime();
+        c->setDateCreated(start.addDays(-createdDaysAgo));
+        if (activatedDaysAgo)
+            c->setLastActivatedAt(start.addDays(-*activatedDaysAgo));
+        context()->insert(c);
+        return c;
+    }
+
+    // An application of the configuration stored at `corner` with the given size hints.
+    static AppConfiguration* addApp(ConfigurationGroup* c, const QString& bundleID, const QString& name,
+                                    Corner corner = Corner::topRight) {
+        auto* app = new AppConfiguration(bundleID, name, QString(), 0, true, corner, 0.5, 400, 10, 10);
+        c->appendConfiguration(app);
+        return app;
+    }
+};

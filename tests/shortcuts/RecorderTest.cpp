@@ -1,0 +1,334 @@
+// The recorder control, menu tracking and the widget helpers, on Qt's offscreen platform.
+#include "FakeHotKeyBackend.h"
+#include "FakeKeyboardLayout.h"
+
+#include "base/PreferenceStore.h"
+#include "platform/sim/VirtualScheduler.h"
+#include "shortcuts/KeyboardShortcuts.h"
+#include "ui/MenuItemShortcuts.h"
+#include "ui/MenuTrackingMonitor.h"
+#include "ui/Recorder.h"
+#include "ui/ViewModifiers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace KeyboardShortcuts;
+
+namespace {
+const Shortcut metaK(Key::k, ModifierFlag::command);
+
+class ScriptedRecorder : public RecorderCocoa {
+public:
+    using RecorderCocoa::RecorderCocoa;
+    int beeps = 0;
+    QStringList alerts;
+    AlertResponse answer = AlertResponse::first;
+
+protected:
+    AlertResponse showAlert(const QString& message, const QString& informativeText,
+                            const QStringList& buttons) override {
+        alerts << QStringList{message, informativeText, buttons.join(QLatin1Char('|'))}.join(
+            QLatin1Char('/'));
+        return answer;
+    }
+    void beep() override { ++beeps; }
+};
+
+struct Desktop {
+    PreferenceStore store;
+    FakeHotKeyBackend backend;
+    VirtualScheduler clock;
+    FakeKeyboardLayout layout;
+    Registry registry{store, backend, clock, &layout};
+};
+
+// A window with a menu bar, the recorder and another field to move the focus to.
+struct Window {
+    explicit Window(const Name& name) {
+        auto* file = window.menuBar()->addMenu(QStringLiteral("&File"));
+        save = file->addAction(QStringLiteral("&Save"));
+        save->setShortcut(QKeySequence(Qt::META | Qt::Key_S));
+        auto* central = new QWidget;
+        auto* layout = new QVBoxLayout(central);
+        recorder = new ScriptedRecorder(name, [this](const std::optional<Shortcut>& s) { changes << s; });
+        other = new QPushButton(QStringLiteral("Other"));
+        layout->addWidget(recorder);
+        layout->addWidget(other);
+        window.setCentralWidget(central);
+        window.show();
+        window.activateWindow();
+    }
+    bool startRecording() {
+        if (!QTest::qWaitForWindowActive(&window))
+            return false;
+        recorder->setFocus(Qt::MouseFocusReason);
+        return recorder->isRecording();
+    }
+
+    QMainWindow window;
+    QAction* save;
+    ScriptedRecorder* recorder;
+    QPushButton* other;
+    QList<std::optional<Shortcut>> changes;
+};
+} // namespace
+
+class RecorderTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void acceptsACombinationStoresItAndStops() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        Window w(name);
+        QSignalSpy active(&d.registry.notificationCenter(),
+                          &NotificationCenter::recorderActiveStatusDidChange);
+        QCOMPARE(w.recorder->placeholderText(), QStringLiteral("Record Shortcut"));
+        QVERIFY(w.startRecording());
+        QVERIFY(isPaused());
+        QCOMPARE(w.recorder->placeholderText(), QStringLiteral("Press Shortcut"));
+        QVERIFY(!w.recorder->showsCancelButton());
+
+        QTest::keyClick(w.recorder, Qt::Key_K, Qt::MetaModifier);
+        QCOMPARE(getShortcut(name), metaK);
+        QCOMPARE(w.recorder->text(), QStringLiteral("\u2318K"));
+        QVERIFY(w.recorder->showsCancelButton());
+        QVERIFY(!w.recorder->isRecording());
+        QVERIFY(!isPaused());
+        QCOMPARE(w.changes, QList<std::optional<Shortcut>>{metaK});
+        QCOMPARE(active.constLast().at(0).toBool(), false);
+        QCOMPARE(active.at(active.count() - 2).at(0).toBool(), true);
+        QVERIFY(d.backend.isGrabbed(metaK));
+    }
+
+    void refusesKeysWithoutACommandTypeModifier_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("letter") << int(Qt::Key_A) << 0 << false;
+        QTest::newRow("shift letter") << int(Qt::Key_A) << int(Qt::ShiftModifier) << false;
+        QTest::newRow("space") << int(Qt::Key_Space) << 0 << false;
+        QTest::newRow("arrow") << int(Qt::Key_Left) << 0 << false;
+        QTest::newRow("shift tab") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << false;
+        QTest::newRow("f5") << int(Qt::Key_F5) << 0 << true;
+        QTest::newRow("shift f5") << int(Qt::Key_F5) << int(Qt::ShiftModifier) << true;
+        QTest::newRow("f20") << int(Qt::Key_F20) << 0 << true;
+        QTest::newRow("control escape") << int(Qt::Key_Escape) << int(Qt::ControlModifier) << true;
+        QTest::newRow("option space") << int(Qt::Key_Space) << int(Qt::AltModifier) << true;
+    }
+    void refusesKeysWithoutACommandTypeModifier() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, accepted);
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        setShortcut(metaK, name);
+        Window w(name);
+        QVERIFY(w.startRecording());
+        QTest::keyClick(w.recorder, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(w.recorder->beeps, accepted ? 0 : 1);
+        QCOMPARE(getShortcut(name) != metaK, accepted);
+        QCOMPARE(w.recorder->isRecording(), !accepted);
+    }
+
+    void escapeStopsAndDeleteClears() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        setShortcut(metaK, name);
+        Window w(name);
+        QVERIFY(w.startRecording());
+        QTest::keyClick(w.recorder, Qt::Key_Escape);
+        QVERIFY(!w.recorder->isRecording());
+        QCOMPARE(getShortcut(name), metaK);
+
+        QVERIFY(w.startRecording());
+        QTest::keyClick(w.recorder, Qt::Key_Backspace);
+        QVERIFY(!getShortcut(name));
+        QCOMPARE(w.recorder->text(), QString());
+        QCOMPARE(w.changes, QList<std::optional<Shortcut>>{std::nullopt});
+        QVERIFY(w.recorder->isRecording());
+        QTest::keyClick(w.recorder, Qt::Key_Delete); // nothing left to clear
+        QCOMPARE(w.changes.size(), 1);
+        QVERIFY(w.recorder->isRecording());
+    }
+
+    void theClearButtonClearsAndRecords() {
+        Desktop d;
+        const Name name(QStringLiteral("withDefault"), metaK);
+        Window w(name);
+        QVERIFY(w.recorder->showsCancelButton());
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        w.recorder->actions().first()->trigger();
+        QCOMPARE(d.store.value(name.userDefaultsKey()), QJsonValue(false));
+        QVERIFY(w.recorder->isRecording());
+        QVERIFY(!w.recorder->showsCancelButton());
+    }
+
+    void menuConflictsAndSystemConflictsAskFirst() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        Window w(name);
+        QVERIFY(w.startRecording());
+        QTest::keyClick(w.recorder, Qt::Key_S, Qt::MetaModifier);
+        QCOMPARE(w.recorder->alerts.size(), 1);
+        QVERIFY2(w.recorder->alerts.first().contains(QStringLiteral("\u201CSave\u201D")),
+                 qPrintable(w.recorder->alerts.first()));
+        QVERIFY(!getShortcut(name));
+        QVERIFY(w.recorder->isRecording());
+
+        const Shortcut metaF(Key::f, ModifierFlag::command);
+        d.backend.takenByOthers.insert({metaF.carbonKeyCode(), metaF.carbonModifiers()});
+        QTest::keyClick(w.recorder, Qt::Key_F, Qt::MetaModifier);
+        QCOMPARE(w.recorder->alerts.size(), 2);
+        QVERIFY(w.recorder->alerts.last().endsWith(QStringLiteral("OK|Use Anyway")));
+        QVERIFY(!getShortcut(name));
+        QVERIFY(w.recorder->isRecording());
+
+        // Forced: stored, though the desktop will not grab it for us.
+        w.recorder->answer = RecorderCocoa::AlertResponse::second;
+        QSignalSpy failed(w.recorder, &RecorderCocoa::registrationFailed);
+        QTest::keyClick(w.recorder, Qt::Key_F, Qt::MetaModifier);
+        QCOMPARE(getShortcut(name), metaF);
+        QVERIFY(!w.recorder->isRecording());
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(!isEnabled(name));
+    }
+
+    void aRefusedRegistrationIsReported() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        Window w(name);
+        d.backend.refuseAll = true;
+        QSignalSpy failed(w.recorder, &RecorderCocoa::registrationFailed);
+        QVERIFY(w.startRecording());
+        QTest::keyClick(w.recorder, Qt::Key_K, Qt::MetaModifier);
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("\u2318K"));
+        QCOMPARE(w.recorder->beeps, 1);
+    }
+
+    void followsItsSlotAndOnlyItsSlot() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        const Name other(QStringLiteral("y"));
+        Window w(name);
+        setShortcut(metaK, name);
+        QCOMPARE(w.recorder->text(), QStringLiteral("\u2318K"));
+        setShortcut(Shortcut(Key::a, ModifierFlag::command), other);
+        QCOMPARE(w.recorder->text(), QStringLiteral("\u2318K"));
+        w.recorder->setShortcutName(other);
+        QCOMPARE(w.recorder->text(), QStringLiteral("\u2318A"));
+    }
+
+    void aWindowComingBackDoesNotStartRecording() {
+        Desktop d;
+        Window w(Name(QStringLiteral("x")));
+        QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(w.recorder, &in);
+        QVERIFY(!w.recorder->isRecording());
+        QVERIFY(!isPaused());
+    }
+
+    void hidingTheControlEndsRecording() {
+        Desktop d;
+        Window w(Name(QStringLiteral("x")));
+        QVERIFY(w.startRecording());
+        w.window.hide();
+        QVERIFY(!w.recorder->isRecording());
+        QVERIFY(!isPaused());
+    }
+
+    void aLabelledRecorderShowsItsTitleAsPlainText() {
+        Desktop d;
+        Recorder recorder(QStringLiteral("<b>Toggle</b>"), Name(QStringLiteral("x")));
+        QCOMPARE(recorder.label()->textFormat(), Qt::PlainText);
+        QCOMPARE(recorder.label()->text(), QStringLiteral("<b>Toggle</b>"));
+        recorder.setName(Name(QStringLiteral("y")));
+        QCOMPARE(recorder.name().rawValue(), QStringLiteral("y"));
+        QVERIFY(!Recorder(Name(QStringLiteral("z"))).label());
+    }
+
+    void anOpenMenuTakesTheHotKeysKeys() {
+        Desktop d;
+        MenuTrackingMonitor monitor(d.registry);
+        const Name name(QStringLiteral("x"));
+        QStringList ran;
+        onKeyDown(name, [&] { ran << QStringLiteral("down"); });
+        onKeyUp(name, [&] { ran << QStringLiteral("up"); });
+        setShortcut(metaK, name);
+
+        QMenu menu;
+        QAction* item = menu.addAction(QStringLiteral("Item"));
+        QSignalSpy triggered(item, &QAction::triggered);
+        menu.popup(QPoint(10, 10));
+        QVERIFY(isMenuOpen());
+        QVERIFY(d.backend.grabs.isEmpty());
+        QTest::keyClick(&menu, Qt::Key_K, Qt::MetaModifier);
+        QCOMPARE(ran, (QStringList{QStringLiteral("down"), QStringLiteral("up")}));
+        menu.hide();
+        QVERIFY(!isMenuOpen());
+        QVERIFY(d.backend.isGrabbed(metaK));
+    }
+
+    void menuItemsFollowTheirSlot() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        QAction item(QStringLiteral("Item"));
+        setShortcutFor(&item, name);
+        QVERIFY(item.shortcut().isEmpty());
+        setShortcut(metaK, name);
+        d.clock.runDue();
+        QCOMPARE(item.shortcut(), QKeySequence(Qt::META | Qt::Key_K));
+        setShortcutFor(&item, std::nullopt);
+        QVERIFY(item.shortcut().isEmpty());
+        setShortcut(Shortcut(Key::f5, ModifierFlag::control), name);
+        d.clock.runDue();
+        QVERIFY(item.shortcut().isEmpty());
+        KeyboardShortcuts::setShortcut(&item, Shortcut(Key::f5, ModifierFlag::control));
+        QCOMPARE(item.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+    }
+
+    void buttonsLoseTheirShortcutWhileARecorderRecords() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        setShortcut(metaK, name);
+        QPushButton button;
+        globalKeyboardShortcut(&button, name);
+        QCOMPARE(button.shortcut(), QKeySequence(Qt::META | Qt::Key_K));
+        int recorder = 0;
+        d.registry.setRecorderActive(&recorder, true);
+        QVERIFY(button.shortcut().isEmpty());
+        d.registry.setRecorderActive(&recorder, false);
+        QCOMPARE(button.shortcut(), QKeySequence(Qt::META | Qt::Key_K));
+        setShortcut(Shortcut(Key::a, ModifierFlag::control), name);
+        QCOMPARE(button.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+    }
+
+    void widgetHandlersEndWithTheirWidget() {
+        Desktop d;
+        const Name name(QStringLiteral("x"));
+        setShortcut(metaK, name);
+        auto widget = std::make_unique<QWidget>();
+        int ups = 0;
+        onKeyboardShortcut(widget.get(), name, EventType::keyUp, [&] { ++ups; });
+        d.clock.runDue();
+        d.backend.press(metaK);
+        QCOMPARE(ups, 1);
+        widget.reset();
+        d.clock.runDue();
+        d.backend.press(metaK);
+        QCOMPARE(ups, 1);
+        QVERIFY(!d.backend.isGrabbed(metaK));
+    }
+};
+
+QTEST_MAIN(RecorderTest)
+#include "RecorderTest.moc"

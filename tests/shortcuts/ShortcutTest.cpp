@@ -1,0 +1,203 @@
+// Shortcut values: modifier conversion, stored form, display text, menu conflicts and the key tables.
+#include "FakeHotKeyBackend.h"
+#include "FakeKeyboardLayout.h"
+
+#include "base/PreferenceStore.h"
+#include "platform/sim/VirtualScheduler.h"
+#include "shortcuts/KeyboardShortcuts.h"
+#include "shortcuts/PhysicalKeys.h"
+#include "shortcuts/ResourceBundle.h"
+#include "shortcuts/SpecialKey.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace KeyboardShortcuts;
+
+namespace {
+struct Desktop {
+    PreferenceStore store;
+    FakeHotKeyBackend backend;
+    VirtualScheduler clock;
+    FakeKeyboardLayout layout;
+    Registry registry{store, backend, clock, &layout};
+};
+
+MenuItem item(const QString& title, const QString& key, ModifierFlags mask, QList<MenuItem> submenu = {}) {
+    return MenuItem{title, key, mask, submenu};
+}
+} // namespace
+
+class ShortcutTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void modifierConversionKeepsTheFiveKnownBits_data() {
+        QTest::addColumn<int>("carbon");
+        QTest::addColumn<int>("flags");
+        QTest::newRow("command") << 0x100 << 0x100000;
+        QTest::newRow("shift") << 0x200 << 0x20000;
+        QTest::newRow("option") << 0x800 << 0x80000;
+        QTest::newRow("control") << 0x1000 << 0x40000;
+        QTest::newRow("function") << 0x20000 << 0x800000;
+        QTest::newRow("bit 0 and caps lock dropped") << (0x1 | 0x400 | 0x100) << 0x100000;
+        QTest::newRow("all") << 0x21B00 << 0x9E0000;
+    }
+    void modifierConversionKeepsTheFiveKnownBits() {
+        QFETCH(int, carbon);
+        QFETCH(int, flags);
+        QCOMPARE(int(modifierFlagsFromCarbon(carbon).toInt()), flags);
+        QCOMPARE(KeyboardShortcuts::carbon(ModifierFlags::fromInt(flags)), normalizedCarbonModifiers(carbon));
+        // Caps lock and numeric pad have no hot-key bit.
+        QCOMPARE(KeyboardShortcuts::carbon(ModifierFlags::fromInt(flags | 0x10000 | 0x200000)),
+                 normalizedCarbonModifiers(carbon));
+        QCOMPARE(Shortcut(0, carbon).carbonModifiers(), normalizedCarbonModifiers(carbon));
+    }
+
+    void decodingKeepsWhatWasStoredButReadingNormalises() {
+        const auto decoded = Shortcut::decoded(R"({"carbonKeyCode":0,"carbonModifiers":769})");
+        QVERIFY(decoded);
+        QCOMPARE(decoded->carbonModifiers(), 769);
+        QVERIFY(!(*decoded == Shortcut(Key::a, ModifierFlag::command | ModifierFlag::shift)));
+        QCOMPARE(decoded->normalized(), Shortcut(Key::a, ModifierFlag::command | ModifierFlag::shift));
+        QCOMPARE(Shortcut(Key::a, ModifierFlag::command).encoded(),
+                 QByteArray(R"({"carbonKeyCode":0,"carbonModifiers":256})"));
+    }
+
+    void eventsGiveShortcutsWithoutTheFunctionKey() {
+        const auto withFunction = Shortcut::fromEvent(KeyEventType::keyDown, Key::f5.rawValue(),
+                                                      ModifierFlag::function | ModifierFlag::shift);
+        QCOMPARE(withFunction, Shortcut(Key::f5, ModifierFlag::shift));
+        QVERIFY(Shortcut::fromEvent(KeyEventType::keyUp, 0, {}));
+        QVERIFY(!Shortcut::fromEvent(KeyEventType::other, 0, ModifierFlag::command));
+    }
+
+    void presentableDescription_data() {
+        QTest::addColumn<int>("keyCode");
+        QTest::addColumn<int>("carbon");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("shift command a") << Key::a.rawValue() << 0x300 << QStringLiteral("\u21E7\u2318A");
+        QTest::newRow("control option f5")
+            << Key::f5.rawValue() << 0x1800 << QStringLiteral("\u2303\u2325F5");
+        QTest::newRow("command space") << Key::space.rawValue() << 0x100 << QStringLiteral("\u2318Space");
+        QTest::newRow("keypad enter") << Key::keypadEnter.rawValue() << 0 << QStringLiteral("\u21A9\u20E3");
+        QTest::newRow("no character") << 200 << 0x1000 << QStringLiteral("\u2303\uFFFD");
+        QTest::newRow("all modifiers in order")
+            << Key::z.rawValue() << 0x21B00 << QStringLiteral("\u2303\u2325\u21E7\u2318\U0001F310\uFE0EZ");
+        QTest::newRow("f20") << Key::f20.rawValue() << 0 << QStringLiteral("F20");
+        QTest::newRow("help") << Key::help.rawValue() << 0 << QStringLiteral("?\u20DD");
+        QTest::newRow("digit") << Key::one.rawValue() << 0x100 << QStringLiteral("\u23181");
+    }
+    void presentableDescription() {
+        QFETCH(int, keyCode);
+        QFETCH(int, carbon);
+        QFETCH(QString, text);
+        Desktop d;
+        QCOMPARE(Shortcut(keyCode, carbon).presentableDescription(), text);
+    }
+
+    void specialKeysHaveMenuEquivalentsExceptTheKeypad_data() {
+        QTest::addColumn<int>("keyCode");
+        QTest::addColumn<QString>("equivalent"); // empty: none
+        QTest::newRow("return") << Key::return_.rawValue() << QStringLiteral("\u21A9");
+        QTest::newRow("space") << Key::space.rawValue() << QStringLiteral(" ");
+        QTest::newRow("f1") << Key::f1.rawValue() << QStringLiteral("\uF704");
+        QTest::newRow("f20") << Key::f20.rawValue() << QStringLiteral("\uF717");
+        QTest::newRow("keypad 5") << Key::keypad5.rawValue() << QString();
+        QTest::newRow("keypad clear") << Key::keypadClear.rawValue() << QString();
+    }
+    void specialKeysHaveMenuEquivalentsExceptTheKeypad() {
+        QFETCH(int, keyCode);
+        QFETCH(QString, equivalent);
+        const auto special = SpecialKey::forKeyCode(keyCode);
+        QVERIFY(special);
+        QCOMPARE(special->menuItemKeyEquivalent().value_or(QString()), equivalent);
+    }
+
+    void exactlyFiftyThreeKeysAreSpecial() {
+        int count = 0;
+        for (int code = 0; code < 256; ++code)
+            count += SpecialKey::forKeyCode(code).has_value();
+        QCOMPARE(count, 53);
+        QVERIFY(!SpecialKey::forKeyCode(Key::mute.rawValue()));
+        QVERIFY(!SpecialKey::forKeyCode(Key::a.rawValue()));
+    }
+
+    void menuMatchReadsUppercaseAsShift() {
+        Desktop d;
+        const QList<MenuItem> menu{
+            item(QStringLiteral("File"), {}, {},
+                 {item(QStringLiteral("Save As"), QStringLiteral("S"), ModifierFlag::command),
+                  item(QStringLiteral("Save"), QStringLiteral("s"), ModifierFlag::command)}),
+            item(QStringLiteral("Find"), QStringLiteral("f"), ModifierFlag::command | ModifierFlag::shift),
+            item(QStringLiteral("Keypad"), QStringLiteral("5\u20E3"), {}),
+        };
+        QCOMPARE(Shortcut(Key::s, ModifierFlag::command | ModifierFlag::shift)
+                     .menuItemWithMatchingShortcut(menu)
+                     ->title,
+                 QStringLiteral("Save As"));
+        QCOMPARE(Shortcut(Key::s, ModifierFlag::command).menuItemWithMatchingShortcut(menu)->title,
+                 QStringLiteral("Save"));
+        QCOMPARE(Shortcut(Key::f, ModifierFlag::command | ModifierFlag::shift)
+                     .menuItemWithMatchingShortcut(menu)
+                     ->title,
+                 QStringLiteral("Find"));
+        QVERIFY(!Shortcut(Key::f, ModifierFlag::command).menuItemWithMatchingShortcut(menu));
+        QVERIFY(!Shortcut(Key::keypad5, {}).menuItemWithMatchingShortcut(menu));
+        QVERIFY(!Shortcut(Key::s, ModifierFlag::command).takenByMainMenu(std::nullopt));
+    }
+
+    void plainF12IsNeverTakenBySystem() {
+        Desktop d;
+        d.backend.takenByOthers.insert({Key::f12.rawValue(), 0});
+        d.backend.takenByOthers.insert({Key::f12.rawValue(), CarbonModifier::command});
+        QVERIFY(!Shortcut(Key::f12, {}).isTakenBySystem());
+        QVERIFY(Shortcut(Key::f12, ModifierFlag::command).isTakenBySystem());
+        QVERIFY(!Shortcut(Key::f11, {}).isTakenBySystem());
+    }
+
+    void physicalKeysMapBothWays() {
+        // Every named key but the function modifier sits somewhere on a PC keyboard.
+        for (int code = 0; code < 128; ++code) {
+            const auto x = PhysicalKeys::xKeycode(code);
+            if (!x)
+                continue;
+            QVERIFY(*x >= 8 && *x <= 255);
+            QCOMPARE(PhysicalKeys::keyCodeForXKeycode(*x), code);
+        }
+        QCOMPARE(PhysicalKeys::xKeycode(Key::a.rawValue()), 38);
+        QCOMPARE(PhysicalKeys::xKeycode(Key::command.rawValue()), 133);
+        QCOMPARE(PhysicalKeys::xKeycode(Key::f12.rawValue()), 96);
+        QVERIFY(!PhysicalKeys::xKeycode(Key::function.rawValue()));
+        QCOMPARE(PhysicalKeys::keyCodeForQtKey(Qt::Key_K), Key::k.rawValue());
+    }
+
+    void theBundleIsFoundBesideTheProgramInTheUsersLanguage() {
+        QTemporaryDir empty;
+        QVERIFY(!ResourceBundle::find({empty.path()}, {QStringLiteral("en")}));
+        const auto german =
+            ResourceBundle::find(ResourceBundle::candidateFolders(), {QStringLiteral("de-DE")});
+        QVERIFY(german);
+        QCOMPARE(german->localized(QStringLiteral("space_key")), QStringLiteral("Leertaste"));
+        QCOMPARE(german->localized(QStringLiteral("no such key")), QStringLiteral("no such key"));
+        const auto fallback =
+            ResourceBundle::find(ResourceBundle::candidateFolders(), {QStringLiteral("xx")});
+        QCOMPARE(fallback->localized(QStringLiteral("record_shortcut")), QStringLiteral("Record Shortcut"));
+        // Each text of the component is in every language, the menu text with its one placeholder.
+        for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
+            const auto bundle = ResourceBundle::find(ResourceBundle::candidateFolders(), {language});
+            for (const char* key :
+                 {"space_key", "record_shortcut", "press_shortcut", "keyboard_shortcut_used_by_menu_item",
+                  "keyboard_shortcut_disallowed", "keyboard_shortcut_used_by_system",
+                  "keyboard_shortcuts_can_be_changed", "ok", "force_use_shortcut"})
+                QVERIFY2(bundle->localized(QLatin1String(key)) != QLatin1String(key), key);
+            QCOMPARE(bundle->localized(QStringLiteral("keyboard_shortcut_used_by_menu_item"))
+                         .count(QStringLiteral("%1")),
+                     1);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(ShortcutTest)
+#include "ShortcutTest.moc"

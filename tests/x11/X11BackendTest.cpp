@@ -1,0 +1,256 @@
+// The X11 backend against a real X server and window manager: screens and coordinates on one
+// and two monitors and with a panel, window attributes, writes, minimising, the trust test.
+#include "platform/x11/X11Backend.h"
+#include "TestDesktop.h"
+#include "platform/x11/X11Element.h"
+
+#include <QTest>
+
+namespace {
+
+X11Backend::Options optionsFor(const TestDesktop& desktop) {
+    X11Backend::Options options;
+    options.displayName = desktop.displayName();
+    options.applicationDirs = {desktop.dataHome() + QStringLiteral("/applications"),
+                               QStringLiteral("/usr/share/applications")};
+    return options;
+}
+
+AXElementRef windowElement(quint32 window) {
+    auto e = std::make_shared<X11Element>(X11Element::Kind::window);
+    e->window = window;
+    return e;
+}
+
+template <typename T>
+std::optional<T> read(WindowAccess& access, const AXElementRef& e, const char* attribute) {
+    AXValue value;
+    if (access.copyAttributeValue(e, QString::fromLatin1(attribute), value) != AXError::success)
+        return std::nullopt;
+    if (const T* v = std::get_if<T>(&value))
+        return *v;
+    return std::nullopt;
+}
+
+Rect rect(double x, double y, double w, double h) {
+    return Rect(x, y, w, h);
+}
+
+} // namespace
+
+class X11BackendTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDesktop> m_desktop;
+    std::unique_ptr<X11Backend> m_backend;
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_desktop = std::make_unique<TestDesktop>();
+        QVERIFY2(m_desktop->isReady(), qPrintable(m_desktop->error()));
+        m_backend = std::make_unique<X11Backend>(optionsFor(*m_desktop));
+        QVERIFY(m_backend->isConnected());
+    }
+    void cleanupTestCase() {
+        m_backend.reset();
+        m_desktop.reset();
+    }
+
+    void trustsAnEwmhWindowManagerOnly() {
+        QVERIFY(m_backend->windows.isProcessTrusted(false));
+
+        TestDesktop::Options bare;
+        bare.windowManager = false;
+        TestDesktop plain(bare);
+        QVERIFY2(plain.isReady(), qPrintable(plain.error()));
+        X11Backend backend(optionsFor(plain));
+        QVERIFY(backend.isConnected());
+        QVERIFY(!backend.windows.isProcessTrusted(false));
+
+        X11Backend::Options nowhere;
+        nowhere.displayName = QStringLiteral(":65000");
+        X11Backend unreachable(nowhere);
+        QVERIFY(!unreachable.isConnected());
+        QVERIFY(!unreachable.windows.isProcessTrusted(false));
+        QVERIFY(unreachable.workspace.runningApplications().isEmpty());
+    }
+
+    void oneMonitorIsTheWholeScreen() {
+        const QList<Screen> screens = m_backend->screens.screens();
+        QCOMPARE(screens.size(), 1);
+        QCOMPARE(screens[0].frame, rect(0, 0, 1920, 1080));
+        QCOMPARE(screens[0].visibleFrame, rect(0, 0, 1920, 1080));
+        QCOMPARE(screens[0].backingScaleFactor, 1.0);
+        QVERIFY(m_backend->screens.mainScreen()->isEqual(screens[0]));
+
+        // The pointer's pixel: the top row is inside the frame, y counts upwards.
+        QVERIFY(m_desktop->movePointer(0, 0));
+        QCOMPARE(m_backend->screens.mouseLocation(), (Point{0, 1079}));
+        QVERIFY(screens[0].frame.contains(m_backend->screens.mouseLocation()));
+        QVERIFY(m_desktop->movePointer(1919, 1079));
+        QCOMPARE(m_backend->screens.mouseLocation(), (Point{1919, 0}));
+    }
+
+    void readsTheOuterFrameInTopLeftCoordinates() {
+        const auto logo =
+            m_desktop->startXlogo({QStringLiteral("-geometry"), QStringLiteral("300x200+100+150")});
+        QVERIFY(logo.window);
+        WindowAccess& access = m_backend->windows;
+        const AXElementRef w = windowElement(logo.window);
+        const QRect frame = m_desktop->frameGeometry(logo.window);
+        QCOMPARE(read<Point>(access, w, "AXPosition"), (Point{double(frame.x()), double(frame.y())}));
+        QCOMPARE(read<Size>(access, w, "AXSize"), (Size{double(frame.width()), double(frame.height())}));
+        QCOMPARE(read<QString>(access, w, "AXRole"), QStringLiteral("AXWindow"));
+        QCOMPARE(read<QString>(access, w, "AXTitle"), QStringLiteral("xlogo"));
+        QCOMPARE(read<bool>(access, w, "AXMinimized"), false);
+
+        AXValue value;
+        QCOMPARE(access.copyAttributeValue(w, QStringLiteral("AXChildren"), value),
+                 AXError::attributeUnsupported);
+        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXSize"), Point{1, 2}),
+                 AXError::illegalArgument);
+        m_desktop->stopProcess(logo.pid);
+        QVERIFY(m_desktop->waitFor([&] { return !m_desktop->clientList().contains(logo.window); }));
+        QCOMPARE(access.copyAttributeValue(w, QStringLiteral("AXSize"), value), AXError::invalidElement);
+        QCOMPARE(access.copyAttributeValue(w, QStringLiteral("AXRole"), value), AXError::invalidElement);
+    }
+
+    void writesAreAppliedWhenTheyReturn_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QPoint>("position");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("slack"); // how far a size may fall short (size increments)
+        QTest::newRow("xlogo left half") << "xlogo" << QPoint(0, 0) << QSize(960, 1080) << 0;
+        QTest::newRow("xlogo small, right") << "xlogo" << QPoint(1500, 700) << QSize(420, 380) << 0;
+        QTest::newRow("xlogo off the origin") << "xlogo" << QPoint(37, 411) << QSize(601, 401) << 0;
+        QTest::newRow("xterm top right quarter") << "xterm" << QPoint(960, 0) << QSize(960, 540) << 20;
+        QTest::newRow("xterm odd size") << "xterm" << QPoint(10, 20) << QSize(601, 401) << 20;
+    }
+    void writesAreAppliedWhenTheyReturn() {
+        QFETCH(QString, program);
+        QFETCH(QPoint, position);
+        QFETCH(QSize, size);
+        QFETCH(int, slack);
+        const auto client =
+            program == QLatin1String("xterm") ? m_desktop->startXterm() : m_desktop->startXlogo();
+        QVERIFY(client.window);
+        WindowAccess& access = m_backend->windows;
+        const AXElementRef w = windowElement(client.window);
+        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXSize"),
+                                          Size{double(size.width()), double(size.height())}),
+                 AXError::success);
+        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXPosition"),
+                                          Point{double(position.x()), double(position.y())}),
+                 AXError::success);
+        // Read straight after the write, from the server itself.
+        const QRect frame = m_desktop->frameGeometry(client.window);
+        QCOMPARE(frame.topLeft(), position);
+        QVERIFY2(frame.width() <= size.width() && frame.width() > size.width() - slack - 1 &&
+                     frame.height() <= size.height() && frame.height() > size.height() - slack - 1,
+                 qPrintable(QStringLiteral("%1x%2").arg(frame.width()).arg(frame.height())));
+        QCOMPARE(read<Size>(access, w, "AXSize"), (Size{double(frame.width()), double(frame.height())}));
+        m_desktop->stopProcess(client.pid);
+    }
+
+    void aMaximisedWindowIsReleasedBeforeItIsPlaced() {
+        const auto logo = m_desktop->startXlogo();
+        QVERIFY(logo.window);
+        QVERIFY(m_desktop->maximize(logo.window));
+        WindowAccess& access = m_backend->windows;
+        const AXElementRef w = windowElement(logo.window);
+        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXSize"), Size{500, 400}), AXError::success);
+        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXPosition"), Point{200, 100}),
+                 AXError::success);
+        QCOMPARE(m_desktop->frameGeometry(logo.window), QRect(200, 100, 500, 400));
+        m_desktop->stopProcess(logo.pid);
+    }
+
+    void minimisesAndRestores() {
+        const auto logo = m_desktop->startXlogo();
+        QVERIFY(logo.window);
+        WindowAccess& access = m_backend->windows;
+        const AXElementRef w = windowElement(logo.window);
+        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXMinimized"), true), AXError::success);
+        QVERIFY(m_desktop->isMinimized(logo.window));
+        QCOMPARE(read<bool>(access, w, "AXMinimized"), true);
+        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXMinimized"), false), AXError::success);
+        QVERIFY(!m_desktop->isMinimized(logo.window));
+        QCOMPARE(m_desktop->activeWindow(), logo.window);
+        QCOMPARE(read<bool>(access, w, "AXMinimized"), false);
+        m_desktop->stopProcess(logo.pid);
+    }
+
+    void rolesFollowTheWindowType_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("role");
+        QTest::newRow("normal") << "normal"
+                                << "AXWindow";
+        QTest::newRow("dialog") << "dialog"
+                                << "AXDialog";
+        QTest::newRow("utility") << "utility"
+                                 << "AXFloatingWindow";
+    }
+    void rolesFollowTheWindowType() {
+        QFETCH(QString, type);
+        QFETCH(QString, role);
+        const auto client = m_desktop->startTestWindow(
+            {QStringLiteral("--type"), type, QStringLiteral("--title"), QStringLiteral("Grüße")});
+        QVERIFY(client.window);
+        const AXElementRef w = windowElement(client.window);
+        QCOMPARE(read<QString>(m_backend->windows, w, "AXRole"), role);
+        QCOMPARE(read<QString>(m_backend->windows, w, "AXTitle"), QStringLiteral("Grüße"));
+        m_desktop->stopProcess(client.pid);
+    }
+
+    void twoMonitorsPrimaryFirstWithTheirOwnCoordinates() {
+        TestDesktop::Options options;
+        options.twoMonitors = true;
+        options.tray = true; // trayer keeps to the primary monitor's right end
+        TestDesktop desktop(options);
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        X11Backend backend(optionsFor(desktop));
+
+        const QList<Screen> screens = backend.screens.screens();
+        QCOMPARE(screens.size(), 2);
+        QCOMPARE(screens[0].id, QStringLiteral("LEFT"));
+        QCOMPARE(screens[0].frame, rect(0, 0, 1920, 1080));
+        QCOMPARE(screens[0].visibleFrame, rect(0, 0, 1920, 1080 - TestDesktop::trayHeight));
+        QCOMPARE(screens[1].id, QStringLiteral("RIGHT"));
+        QCOMPARE(screens[1].frame, rect(1920, 0, 1920, 1080));
+        QCOMPARE(screens[1].visibleFrame, rect(1920, 0, 1920, 1080));
+
+        QVERIFY(desktop.movePointer(2500, 100));
+        QCOMPARE(backend.screens.mouseLocation(), (Point{2500, 979}));
+        QVERIFY(screens[1].frame.contains(backend.screens.mouseLocation()));
+
+        const auto logo = desktop.startXlogo();
+        QVERIFY(logo.window);
+        const AXElementRef w = windowElement(logo.window);
+        QCOMPARE(backend.windows.setAttributeValue(w, QStringLiteral("AXSize"), Size{960, 1080}),
+                 AXError::success);
+        QCOMPARE(backend.windows.setAttributeValue(w, QStringLiteral("AXPosition"), Point{2880, 0}),
+                 AXError::success);
+        QCOMPARE(desktop.frameGeometry(logo.window), QRect(2880, 0, 960, 1080));
+        QCOMPARE(read<Point>(backend.windows, w, "AXPosition"), (Point{2880, 0}));
+    }
+
+    void aPanelStrutShrinksTheVisibleFrame() {
+        TestDesktop::Options options;
+        options.tray = true;
+        TestDesktop desktop(options);
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        X11Backend backend(optionsFor(desktop));
+        const QList<Screen> screens = backend.screens.screens();
+        QCOMPARE(screens.size(), 1);
+        QCOMPARE(screens[0].frame, rect(0, 0, 1920, 1080));
+        QCOMPARE(screens[0].visibleFrame, rect(0, 0, 1920, 1080 - TestDesktop::trayHeight));
+        // The panel itself is a dock, not a window of an application.
+        const QList<quint32> clients = desktop.clientList();
+        QCOMPARE(clients.size(), 1);
+        QCOMPARE(read<QString>(backend.windows, windowElement(clients[0]), "AXRole"),
+                 QStringLiteral("AXUnknown"));
+    }
+};
+
+QTEST_GUILESS_MAIN(X11BackendTest)
+#include "X11BackendTest.moc"
