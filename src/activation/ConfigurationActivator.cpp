@@ -167,9 +167,8 @@ void ConfigurationActivator::summonLater(double delay, const AppConfiguration* a
     Platform* platform = &m_platform;
     const QString bundleID = app->bundleID();
     const PinSpec spec = placementRequest(app, position);
-    m_platform.scheduler.after(delay, [platform, bundleID, spec, screen] {
-        Actions(*platform).summon(bundleID, spec, screen);
-    });
+    m_platform.scheduler.after(
+        delay, [platform, bundleID, spec, screen] { Actions(*platform).summon(bundleID, spec, screen); });
 }
 
 void ConfigurationActivator::applyConfigurationWithSelectedGroup(const std::optional<Screen>& targetScreen) {
@@ -187,7 +186,8 @@ void ConfigurationActivator::applyConfigurationWithSelectedGroup(const std::opti
                       QStringLiteral("🚀 MinimizedView: Applying configuration: ")) +
             configuration->name() + QStringLiteral(" with position group: ") + groupName);
 
-    const QList<MissingAppInfo> missing = MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
+    const QList<MissingAppInfo> missing =
+        MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
     if (handOverMissingApps(missing))
         return;
     continuePartialActivation(missing);
@@ -195,9 +195,10 @@ void ConfigurationActivator::applyConfigurationWithSelectedGroup(const std::opti
 
     const ConfigurationActivator self = *this;
     const QPointer<PositionGroup> fixedGroup = group;
-    const int launched = launchAndSchedulePositioning(missingIDs, [self, fixedGroup, groupName, screen, missingIDs] {
-        self.positionForActivation(fixedGroup, groupName, screen, missingIDs);
-    });
+    const int launched =
+        launchAndSchedulePositioning(missingIDs, [self, fixedGroup, groupName, screen, missingIDs] {
+            self.positionForActivation(fixedGroup, groupName, screen, missingIDs);
+        });
 
     if (verbose) {
         logLine(QStringLiteral("✅ Configuration ") + configuration->name() +
@@ -239,8 +240,8 @@ void ConfigurationActivator::positionForActivation(PositionGroup* group, const Q
         }
         const Corner position = positionOf(app, group);
         if (m_variant == Variant::mainWindow)
-            logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") + str(position) +
-                    QStringLiteral(" using group ") + groupName);
+            logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
+                    str(position) + QStringLiteral(" using group ") + groupName);
         summonLater(k * stagger, app, position, screen);
         ++k;
     }
@@ -279,7 +280,8 @@ void ConfigurationActivator::applyConfigurationImmediately() {
     }
 }
 
-void ConfigurationActivator::positionForReapplication(const Screen& screen, const QSet<QString>& missing) const {
+void ConfigurationActivator::positionForReapplication(const Screen& screen,
+                                                      const QSet<QString>& missing) const {
     // Decided now, so that it shows what the rearrangement has just written.
     PositionGroup* group = currentPositionGroup();
     int k = 0;
@@ -292,7 +294,8 @@ void ConfigurationActivator::positionForReapplication(const Screen& screen, cons
         }
         const Corner position = positionOf(app, group);
         if (m_variant == Variant::mainWindow)
-            logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") + str(position));
+            logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
+                    str(position));
         summonLater(k * reapplicationStagger, app, position, screen);
         ++k;
     }
@@ -335,7 +338,7 @@ void ConfigurationActivator::triggerPartialActivationIfPending() {
 }
 
 void ConfigurationActivator::positionGroupSelectionChanged(const QString& oldID, const QString& newID,
-                                                          bool isInitializing) {
+                                                           bool isInitializing) {
     ConfigurationGroup* configuration = m_row.configuration;
     if (!configuration || !m_row.state || newID == oldID || newID.isEmpty() || isInitializing ||
         m_row.state->selectedConfigurationID() != uuidString(configuration->id()) || apps().isEmpty())
@@ -350,7 +353,7 @@ void ConfigurationActivator::positionGroupSelectionChanged(const QString& oldID,
     logLine(logPrefix(QStringLiteral("🔄 Position group changed to: "),
                       QStringLiteral("🔄 MinimizedView: Position group changed to: ")) +
             name + QStringLiteral(" - auto-activating SELECTED configuration"));
-    const ConfigurationActivator self = *this;
+    ConfigurationActivator self = *this;
     m_platform.scheduler.after(0.1, [self]() mutable { self.applyConfigurationWithSelectedGroup(); });
 }
 
@@ -374,7 +377,8 @@ bool ConfigurationActivator::selectForRearrangement(const QString& suffix) {
     ConfigurationGroup* configuration = m_row.configuration;
     if (!configuration || !m_row.state)
         return false;
-    const QList<MissingAppInfo> missing = MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
+    const QList<MissingAppInfo> missing =
+        MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
     if (!missing.isEmpty()) {
         logLine(QStringLiteral("⚠️ Found ") + count(missing.size()) +
                 QStringLiteral(" missing apps in configuration: ") + configuration->name());
@@ -388,7 +392,7 @@ bool ConfigurationActivator::selectForRearrangement(const QString& suffix) {
 }
 
 void ConfigurationActivator::scheduleReapplication() {
-    const ConfigurationActivator self = *this;
+    ConfigurationActivator self = *this;
     m_platform.scheduler.after(reapplyDelay, [self]() mutable { self.applyConfigurationImmediately(); });
 }
 
@@ -439,7 +443,8 @@ void ConfigurationActivator::swapTwoAppPositions() {
         const bool verbose = m_variant == Variant::mainWindow;
         if (verbose)
             logLine(QStringLiteral("🔄 Swapping positions: ") + a->appName() + QStringLiteral(" (") + str(cA) +
-                    QStringLiteral(") ↔ ") + b->appName() + QStringLiteral(" (") + str(cB) + QStringLiteral(")"));
+                    QStringLiteral(") ↔ ") + b->appName() + QStringLiteral(" (") + str(cB) +
+                    QStringLiteral(")"));
         const auto [nA, nB] = intelligentSwap(cA, cB);
         writePosition(a, nullptr, nA);
         writePosition(b, nullptr, nB);
@@ -593,12 +598,14 @@ void ConfigurationActivator::swapHalfCornerPositions() {
         return;
     PositionGroup* group = currentPositionGroup();
     if (isLeftHalfPlusRightCorners()) {
-        logLine(logPrefix(QStringLiteral("🔄 Swapping left half + right corners configuration"),
-                          QStringLiteral("🔄 MinimizedView: Swapping left half + right corners configuration")));
+        logLine(
+            logPrefix(QStringLiteral("🔄 Swapping left half + right corners configuration"),
+                      QStringLiteral("🔄 MinimizedView: Swapping left half + right corners configuration")));
         swapLeftHalfWithRightCorners(group);
     } else if (isRightHalfPlusLeftCorners()) {
-        logLine(logPrefix(QStringLiteral("🔄 Swapping right half + left corners configuration"),
-                          QStringLiteral("🔄 MinimizedView: Swapping right half + left corners configuration")));
+        logLine(
+            logPrefix(QStringLiteral("🔄 Swapping right half + left corners configuration"),
+                      QStringLiteral("🔄 MinimizedView: Swapping right half + left corners configuration")));
         swapRightHalfWithLeftCorners(group);
     }
     scheduleReapplication();
@@ -642,12 +649,14 @@ void ConfigurationActivator::rotateNewHalfCornerPositions() {
         return;
     PositionGroup* group = currentPositionGroup();
     if (isTopHalfPlusBottomCorners()) {
-        logLine(logPrefix(QStringLiteral("🔄 Rotating top half + bottom corners configuration"),
-                          QStringLiteral("🔄 MinimizedView: Rotating top half + bottom corners configuration")));
+        logLine(
+            logPrefix(QStringLiteral("🔄 Rotating top half + bottom corners configuration"),
+                      QStringLiteral("🔄 MinimizedView: Rotating top half + bottom corners configuration")));
         rotateTopHalfBottomCorners(group);
     } else if (isBottomHalfPlusTopCorners()) {
-        logLine(logPrefix(QStringLiteral("🔄 Rotating bottom half + top corners configuration"),
-                          QStringLiteral("🔄 MinimizedView: Rotating bottom half + top corners configuration")));
+        logLine(
+            logPrefix(QStringLiteral("🔄 Rotating bottom half + top corners configuration"),
+                      QStringLiteral("🔄 MinimizedView: Rotating bottom half + top corners configuration")));
         rotateBottomHalfTopCorners(group);
     }
     scheduleReapplication();

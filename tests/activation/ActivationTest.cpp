@@ -22,7 +22,8 @@ const QString music = QStringLiteral("org.example.Music");
 const QString ghost = QStringLiteral("org.example.Ghost");
 
 QString opened(const QString& time, const QString& id) {
-    return time + QStringLiteral(" open /usr/share/applications/") + id + QStringLiteral(".desktop activates");
+    return time + QStringLiteral(" open /usr/share/applications/") + id +
+           QStringLiteral(".desktop activates");
 }
 QString placed(const QString& time, const QString& id) {
     return time + QStringLiteral(" activate ") + id + QStringLiteral(" all windows");
@@ -79,25 +80,28 @@ private Q_SLOTS:
                                                  placed("2.04", music)};
     }
     void launchesWaitsThenPlacesWithTheRowsStagger() {
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, later);
+        QFETCH(QStringList, atCall);
         QFETCH(Variant, variant);
         ActivationWorld w;
         w.state.setMenuBarManager(&w.menuBar);
         w.running(notes, "Notes");
         w.installed(mail, "Mail");
         w.running(music, "Music");
-        ConfigurationGroup* work = w.configuration(
-            "Work", {{notes, "Notes", Corner::topLeft}, {mail, "Mail", Corner::rightHalf},
-                     {music, "Music", Corner::bottomRight}});
+        ConfigurationGroup* work = w.configuration("Work", {{notes, "Notes", Corner::topLeft},
+                                                            {mail, "Mail", Corner::rightHalf},
+                                                            {music, "Music", Corner::bottomRight}});
 
         w.activator(variant, work).applyConfigurationWithSelectedGroup();
-        QCOMPARE(w.ownLines(), QFETCH(QStringList, atCall));
+        QCOMPARE(w.ownLines(), atCall);
         // Recorded at once, before anything moved.
         QCOMPARE(work->lastActivatedAt(), std::optional(w.clock.currentDateTime()));
         QCOMPARE(w.clock.pendingDeadlines(), QList<double>({0.0, 2.0}));
 
         w.clock.advance(2.1);
-        QCOMPARE(w.ownLines(), QFETCH(QStringList, later));
-        QCOMPARE(w.events(), QFETCH(QStringList, events));
+        QCOMPARE(w.ownLines(), later);
+        QCOMPARE(w.events(), events);
         QCOMPARE(w.desktop.application(mail)->windows.front().position, Point(720, 0));
     }
 
@@ -106,12 +110,13 @@ private Q_SLOTS:
         w.running(notes, "Notes");
         ConfigurationGroup* work = w.configuration("Work", {{notes, "Notes", Corner::leftHalf}});
         w.activator(Variant::mainWindow, work).applyConfigurationWithSelectedGroup(ActivationWorld::laptop());
-        QCOMPARE(w.ownLines(), QStringList({
-                                   "🚀 Applying configuration: Work with position group: default positions",
-                                   "✅ App Notes is already running",
-                                   "✅ Configuration Work will be applied with position group default positions",
-                                   "scroll",
-                               }));
+        QCOMPARE(w.ownLines(),
+                 QStringList({
+                     "🚀 Applying configuration: Work with position group: default positions",
+                     "✅ App Notes is already running",
+                     "✅ Configuration Work will be applied with position group default positions",
+                     "scroll",
+                 }));
         QVERIFY(w.events().isEmpty());
         w.clock.runDue();
         QCOMPARE(w.events(), QStringList{placed("0.00", notes)});
@@ -126,35 +131,37 @@ private Q_SLOTS:
         ConfigurationGroup* empty = w.configuration("Empty", {});
         w.activator(Variant::menuBar, empty).applyConfigurationWithSelectedGroup(ActivationWorld::laptop());
         w.clock.runAll();
-        QCOMPARE(w.ownLines(), QStringList({
-                                   "🚀 MinimizedView: Applying configuration: Empty with position group: default "
-                                   "positions",
-                                   "scroll",
-                                   "hide",
-                               }));
+        QCOMPARE(w.ownLines(),
+                 QStringList({
+                     "🚀 MinimizedView: Applying configuration: Empty with position group: default "
+                     "positions",
+                     "scroll",
+                     "hide",
+                 }));
         QVERIFY(empty->lastActivatedAt());
     }
 
     void missingApplicationsAreHandedToTheDialog_data() {
         QTest::addColumn<Variant>("variant");
         QTest::addColumn<QString>("first");
-        QTest::newRow("main window") << Variant::mainWindow
-                                     << "🚀 Applying configuration: Work with position group: default positions";
-        QTest::newRow("menu bar") << Variant::menuBar
-                                  << "🚀 MinimizedView: Applying configuration: Work with position group: default "
-                                     "positions";
+        QTest::newRow("main window")
+            << Variant::mainWindow << "🚀 Applying configuration: Work with position group: default positions";
+        QTest::newRow("menu bar")
+            << Variant::menuBar
+            << "🚀 MinimizedView: Applying configuration: Work with position group: default "
+               "positions";
     }
     void missingApplicationsAreHandedToTheDialog() {
+        QFETCH(QString, first);
         QFETCH(Variant, variant);
         ActivationWorld w;
         w.state.setMenuBarManager(&w.menuBar);
         w.running(notes, "Notes");
-        ConfigurationGroup* work =
-            w.configuration("Work", {{ghost, "Ghost", Corner::leftHalf}, {notes, "Notes", Corner::rightHalf}});
+        ConfigurationGroup* work = w.configuration(
+            "Work", {{ghost, "Ghost", Corner::leftHalf}, {notes, "Notes", Corner::rightHalf}});
         w.activator(variant, work).applyConfigurationWithSelectedGroup();
 
-        QCOMPARE(w.ownLines(),
-                 QStringList({QFETCH(QString, first), "⚠️ Found 1 missing apps in configuration: Work"}));
+        QCOMPARE(w.ownLines(), QStringList({first, "⚠️ Found 1 missing apps in configuration: Work"}));
         QCOMPARE(w.state.missingAppsToShow().size(), 1);
         QCOMPARE(w.state.missingAppsToShow()[0].bundleID, ghost);
         QCOMPARE(w.state.missingAppsToShow()[0].configurationName, QStringLiteral("Work"));
@@ -199,14 +206,15 @@ private Q_SLOTS:
                                   << QStringList{placed("0.00", notes), placed("0.02", music)};
     }
     void partialActivationSkipsMissingAppsWithoutTakingAStaggerSlot() {
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, lines);
         QFETCH(Variant, variant);
         ActivationWorld w;
         w.running(notes, "Notes");
         w.running(music, "Music");
-        ConfigurationGroup* work =
-            w.configuration("Work", {{ghost, "Ghost", Corner::leftHalf},
-                                     {notes, "Notes", Corner::rightHalf},
-                                     {music, "Music", Corner::topLeft}});
+        ConfigurationGroup* work = w.configuration("Work", {{ghost, "Ghost", Corner::leftHalf},
+                                                            {notes, "Notes", Corner::rightHalf},
+                                                            {music, "Music", Corner::topLeft}});
         ConfigurationActivator activator = w.activator(variant, work);
         activator.applyConfigurationWithSelectedGroup(ActivationWorld::laptop());
         w.log.clear();
@@ -218,13 +226,14 @@ private Q_SLOTS:
         w.log.clear();
         activator.triggerPartialActivationIfPending();
         w.clock.advance(0.1);
-        QStringList lines = w.ownLines();
-        const QString trigger = variant == Variant::mainWindow
-                                    ? QStringLiteral("🔄 ConfigRow: Triggering partial activation for Work")
-                                    : QStringLiteral("🔄 MinimizedRow: Triggering partial activation for Work");
-        QCOMPARE(lines.takeFirst(), trigger);
-        QCOMPARE(lines, QFETCH(QStringList, lines));
-        QCOMPARE(w.events(), QFETCH(QStringList, events));
+        QStringList seen = w.ownLines();
+        const QString trigger =
+            variant == Variant::mainWindow
+                ? QStringLiteral("🔄 ConfigRow: Triggering partial activation for Work")
+                : QStringLiteral("🔄 MinimizedRow: Triggering partial activation for Work");
+        QCOMPARE(seen.takeFirst(), trigger);
+        QCOMPARE(seen, lines);
+        QCOMPARE(w.events(), events);
         QVERIFY(!w.state.triggerPartialActivation());
         QVERIFY(!w.state.shouldContinueWithPartialActivation());
         QCOMPARE(w.state.configurationForPartialActivation(), nullptr);
@@ -239,7 +248,8 @@ private Q_SLOTS:
         w.state.setConfigurationForPartialActivation(waiting);
         w.state.setShouldContinueWithPartialActivation(true);
 
-        w.activator(Variant::mainWindow, other).applyConfigurationWithSelectedGroup(ActivationWorld::laptop());
+        w.activator(Variant::mainWindow, other)
+            .applyConfigurationWithSelectedGroup(ActivationWorld::laptop());
         QCOMPARE(w.ownLines().mid(0, 2),
                  QStringList({"🚀 Applying configuration: Other with position group: default positions",
                               "🔄 Continuing with partial activation, skipping 0 missing apps"}));
@@ -285,22 +295,34 @@ private Q_SLOTS:
     }
 
     void theCurrentPositionGroup_data() {
-        QTest::addColumn<QString>("entry"); // "" no entry in the shared state, else the group's name or "deleted"
+        QTest::addColumn<QString>(
+            "entry"); // "" no entry in the shared state, else the group's name or "deleted"
         QTest::addColumn<QString>("local"); // the row's own choice, same names, "" for none
         QTest::addColumn<QString>("expected");
-        QTest::newRow("nothing chosen: default") << "" << "" << "Default";
-        QTest::newRow("row's own choice") << "" << "Wide" << "Wide";
-        QTest::newRow("shared state first") << "Tall" << "Wide" << "Tall";
-        QTest::newRow("shared entry for a deleted group: default") << "deleted" << "Wide" << "Default";
-        QTest::newRow("row's choice of a deleted group: default") << "" << "deleted" << "Default";
+        QTest::newRow("nothing chosen: default") << ""
+                                                 << ""
+                                                 << "Default";
+        QTest::newRow("row's own choice") << ""
+                                          << "Wide"
+                                          << "Wide";
+        QTest::newRow("shared state first") << "Tall"
+                                            << "Wide"
+                                            << "Tall";
+        QTest::newRow("shared entry for a deleted group: default") << "deleted"
+                                                                   << "Wide"
+                                                                   << "Default";
+        QTest::newRow("row's choice of a deleted group: default") << ""
+                                                                  << "deleted"
+                                                                  << "Default";
     }
     void theCurrentPositionGroup() {
+        QFETCH(QString, expected);
         QFETCH(QString, entry);
         QFETCH(QString, local);
         ActivationWorld w;
         ConfigurationGroup* work = w.configuration("Work", {{notes, "Notes", Corner::topLeft}});
         QHash<QString, QString> ids{{"deleted", uuidString(QUuid::createUuid())}};
-        for (const QString& name : {"Wide", "Default", "Tall"})
+        for (const QString name : {"Wide", "Default", "Tall"})
             ids.insert(name, uuidString(ActivationWorld::group(work, name, {Corner::leftHalf},
                                                                name == QLatin1String("Default"))
                                             ->id()));
@@ -309,11 +331,10 @@ private Q_SLOTS:
         w.localGroupID = ids.value(local);
 
         ConfigurationActivator activator = w.activator(Variant::mainWindow, work);
-        QCOMPARE(activator.currentPositionGroup()->name(), QFETCH(QString, expected));
+        QCOMPARE(activator.currentPositionGroup()->name(), expected);
         // The activation names it too.
         activator.applyConfigurationWithSelectedGroup(ActivationWorld::laptop());
-        QCOMPARE(w.ownLines().first(),
-                 "🚀 Applying configuration: Work with position group: " + QFETCH(QString, expected));
+        QCOMPARE(w.ownLines().first(), "🚀 Applying configuration: Work with position group: " + expected);
     }
 
     void eachApplicationGoesToItsGroupPositionElseItsOwn() {
@@ -321,9 +342,9 @@ private Q_SLOTS:
         w.running(notes, "Notes");
         w.running(mail, "Mail");
         w.running(music, "Music");
-        ConfigurationGroup* work = w.configuration(
-            "Work",
-            {{notes, "Notes", Corner::topLeft}, {mail, "Mail", Corner::bottomLeft}, {music, "Music", Corner::topLeft}});
+        ConfigurationGroup* work = w.configuration("Work", {{notes, "Notes", Corner::topLeft},
+                                                            {mail, "Mail", Corner::bottomLeft},
+                                                            {music, "Music", Corner::topLeft}});
         work->configurationList()[2]->setSavedCorner("nowhere");
         work->configurationList()[0]->setSavedMarginX(20);
         ActivationWorld::group(work, "Split", {Corner::rightHalf});
@@ -388,17 +409,20 @@ private Q_SLOTS:
             << Variant::menuBar << false << QStringList{"⚠️ Found 1 missing apps in configuration: Work"};
         QTest::newRow("menu bar: partial activation agreed")
             << Variant::menuBar << true
-            << QStringList{"📱 Auto-selected configuration: Work on activation",
-                           "🚀 MinimizedView: Applying configuration: Work with position group: default positions",
-                           "🔄 Menu Bar: Continuing with partial activation, skipping 1 missing apps",
-                           "⏭️ Menu Bar: Skipping missing app: Ghost", "scroll"};
+            << QStringList{
+                   "📱 Auto-selected configuration: Work on activation",
+                   "🚀 MinimizedView: Applying configuration: Work with position group: default positions",
+                   "🔄 Menu Bar: Continuing with partial activation, skipping 1 missing apps",
+                   "⏭️ Menu Bar: Skipping missing app: Ghost", "scroll"};
     }
     void theActivateButtonSelectsTheConfiguration() {
+        QFETCH(Variant, variant);
+        QFETCH(bool, agreed);
         QFETCH(QStringList, lines);
         ActivationWorld w;
         ConfigurationGroup* work = w.configuration("Work", {{ghost, "Ghost", Corner::topLeft}});
-        w.state.setShouldContinueWithPartialActivation(QFETCH(bool, agreed));
-        w.activator(QFETCH(Variant, variant), work).activateFromRow();
+        w.state.setShouldContinueWithPartialActivation(agreed);
+        w.activator(variant, work).activateFromRow();
         QCOMPARE(w.ownLines(), lines);
         QCOMPARE(w.state.selectedConfigurationID(), lines.size() > 1 ? uuidString(work->id()) : QString());
         QCOMPARE(w.state.showMissingAppModal(), lines.last().startsWith("⚠️"));
@@ -429,10 +453,11 @@ private Q_SLOTS:
         w.localGroupID = wideID;
         main.positionGroupSelectionChanged("", wideID, false);
         menu.positionGroupSelectionChanged(wideID, "not a group", false);
-        QCOMPARE(w.ownLines(),
-                 QStringList({"🔄 Position group changed to: Wide - auto-activating SELECTED configuration",
-                              "🔄 MinimizedView: Position group changed to: Unknown - auto-activating SELECTED "
-                              "configuration"}));
+        QCOMPARE(
+            w.ownLines(),
+            QStringList({"🔄 Position group changed to: Wide - auto-activating SELECTED configuration",
+                         "🔄 MinimizedView: Position group changed to: Unknown - auto-activating SELECTED "
+                         "configuration"}));
         QCOMPARE(w.clock.pendingDeadlines(), QList<double>({0.1, 0.1}));
         w.clock.advance(0.1);
         QCOMPARE(w.ownLines().filter("Applying"),
@@ -443,10 +468,13 @@ private Q_SLOTS:
     void theActivationTimeIsSavedThroughTheConfigurationsStore_data() {
         QTest::addColumn<Variant>("variant");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("main window") << Variant::mainWindow << "💾 MainView: Persisted lastActivatedAt for Work";
+        QTest::newRow("main window") << Variant::mainWindow
+                                     << "💾 MainView: Persisted lastActivatedAt for Work";
         QTest::newRow("menu bar") << Variant::menuBar << "💾 MinimizedRow: Persisted lastActivatedAt for Work";
     }
     void theActivationTimeIsSavedThroughTheConfigurationsStore() {
+        QFETCH(QString, saved);
+        QFETCH(Variant, variant);
         QTemporaryDir dir;
         const QString path = dir.filePath("quarlin.sqlite");
         ActivationWorld w;
@@ -456,15 +484,15 @@ private Q_SLOTS:
         auto container = ModelContainer::open(path, w.clock, &error);
         QVERIFY2(container, qPrintable(error));
         auto* work = new ConfigurationGroup("Work", 1440, 900, std::nullopt);
-        work->appendConfiguration(new AppConfiguration(notes, "Notes", "topLeft", 0, true, Corner::topLeft, 0.5,
-                                                       400, 0, 0, work));
+        work->appendConfiguration(
+            new AppConfiguration(notes, "Notes", "topLeft", 0, true, Corner::topLeft, 0.5, 400, 0, 0, work));
         container->mainContext()->insert(work);
         QVERIFY(container->mainContext()->save());
 
-        w.activator(QFETCH(Variant, variant), work).applyConfigurationWithSelectedGroup(ActivationWorld::laptop());
+        w.activator(variant, work).applyConfigurationWithSelectedGroup(ActivationWorld::laptop());
         const QStringList lines = w.ownLines();
         // Saved before the row scrolls and the menu-bar window hides, and before any placement.
-        QCOMPARE(lines.mid(lines.size() - 3), QStringList({QFETCH(QString, saved), "scroll", "hide"}));
+        QCOMPARE(lines.mid(lines.size() - 3), QStringList({saved, "scroll", "hide"}));
         QVERIFY(!container->mainContext()->hasChanges());
 
         auto reopened = ModelContainer::open(path, w.clock, &error);
@@ -484,8 +512,8 @@ private Q_SLOTS:
         auto container = ModelContainer::open(path, w.clock, &error);
         QVERIFY2(container, qPrintable(error));
         auto* work = new ConfigurationGroup("Work", 1440, 900, std::nullopt);
-        work->appendConfiguration(new AppConfiguration(notes, "Notes", "topLeft", 0, true, Corner::topLeft, 0.5,
-                                                       400, 0, 0, work));
+        work->appendConfiguration(
+            new AppConfiguration(notes, "Notes", "topLeft", 0, true, Corner::topLeft, 0.5, 400, 0, 0, work));
         container->mainContext()->insert(work);
         QVERIFY(container->mainContext()->save());
         auto other = Database::open(path, false, &error);
@@ -533,6 +561,8 @@ private Q_SLOTS:
                                   << QStringList{opened("0.00", mail), placed("2.00", notes), placed("2.01", mail)};
     }
     void theReapplicationRecordsNothing() {
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, lines);
         QFETCH(Variant, variant);
         ActivationWorld w;
         w.state.setMenuBarManager(&w.menuBar);
@@ -542,8 +572,8 @@ private Q_SLOTS:
             w.configuration("Work", {{notes, "Notes", Corner::leftHalf}, {mail, "Mail", Corner::rightHalf}});
         w.activator(variant, work).applyConfigurationImmediately();
         w.clock.advance(2.1);
-        QCOMPARE(w.ownLines(), QFETCH(QStringList, lines));
-        QCOMPARE(w.events(), QFETCH(QStringList, events));
+        QCOMPARE(w.ownLines(), lines);
+        QCOMPARE(w.events(), events);
         QCOMPARE(work->lastActivatedAt(), std::nullopt);
     }
 

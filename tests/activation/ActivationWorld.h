@@ -93,9 +93,9 @@ struct ActivationWorld {
         owned.push_back(std::make_unique<ConfigurationGroup>(name, 1440, 900, std::nullopt));
         ConfigurationGroup* configuration = owned.back().get();
         for (const AppSpec& spec : apps)
-            configuration->appendConfiguration(new AppConfiguration(spec.bundleID, spec.name,
-                                                                    CornerInfo::rawValue(spec.corner), 0, true,
-                                                                    spec.corner, 0.5, 400, 0, 0, configuration));
+            configuration->appendConfiguration(
+                new AppConfiguration(spec.bundleID, spec.name, CornerInfo::rawValue(spec.corner), 0, true,
+                                     spec.corner, 0.5, 400, 0, 0, configuration));
         return configuration;
     }
     // A group of the configuration mapping each application, in list order, to a position.
@@ -120,8 +120,9 @@ struct ActivationWorld {
     // The component's own lines (and "scroll", "hide"), with each placement shown as "summon <id>" and
     // the engine's and the screen choice's own lines left out.
     QStringList ownLines() {
-        static const QRegularExpression engine(QStringLiteral(
-            "SUMMON|COORDINATE DEBUG|SCREEN DETECTION|ScreenDetection|Invisible correction|ensureRightAnchored"));
+        static const QRegularExpression engine(
+            QStringLiteral("SUMMON|COORDINATE DEBUG|SCREEN DETECTION|ScreenDetection|Invisible "
+                           "correction|ensureRightAnchored"));
         static const QString summon = QStringLiteral("🚀 SUMMON DEBUG: Starting summon for ");
         QStringList lines;
         for (const QString& line : log.take()) {

@@ -50,6 +50,13 @@ struct Layout {
         }
     }
 
+    // Starts every application with one window, so that a re-application places them at once.
+    void start() {
+        for (AppConfiguration* app : configuration->configurationList())
+            world.desktop.addWindow(world.desktop.run(app->bundleID(), app->appName()),
+                                    SimWindow(app->appName()));
+    }
+
     ConfigurationActivator activator(Variant variant = Variant::mainWindow) {
         return world.activator(variant, configuration);
     }
@@ -92,11 +99,11 @@ private Q_SLOTS:
         QTest::addColumn<Corner>("second");
         QTest::addColumn<bool>("recognised");
         const QList<std::pair<Corner, Corner>> pairs = {
-            {Corner::topHalf, Corner::bottomHalf},     {Corner::leftHalf, Corner::rightHalf},
-            {Corner::topLeft, Corner::topRight},       {Corner::bottomLeft, Corner::bottomRight},
-            {Corner::topLeft, Corner::bottomLeft},     {Corner::topRight, Corner::bottomRight},
-            {Corner::topLeft, Corner::bottomRight},    {Corner::topRight, Corner::bottomLeft},
-            {Corner::leftThird, Corner::centerThird},  {Corner::centerThird, Corner::rightThird},
+            {Corner::topHalf, Corner::bottomHalf},    {Corner::leftHalf, Corner::rightHalf},
+            {Corner::topLeft, Corner::topRight},      {Corner::bottomLeft, Corner::bottomRight},
+            {Corner::topLeft, Corner::bottomLeft},    {Corner::topRight, Corner::bottomRight},
+            {Corner::topLeft, Corner::bottomRight},   {Corner::topRight, Corner::bottomLeft},
+            {Corner::leftThird, Corner::centerThird}, {Corner::centerThird, Corner::rightThird},
             {Corner::leftThird, Corner::rightThird},
         };
         for (const auto& [a, b] : pairs) {
@@ -110,6 +117,7 @@ private Q_SLOTS:
         QTest::newRow("top and left halves") << Corner::topHalf << Corner::leftHalf << false;
     }
     void theSwapAlwaysExchangesAndWarnsOnlyOfUnknownPairs() {
+        QFETCH(bool, recognised);
         QFETCH(Corner, first);
         QFETCH(Corner, second);
         ActivationWorld w;
@@ -118,7 +126,7 @@ private Q_SLOTS:
         QCOMPARE(w.activator(Variant::mainWindow, c).intelligentSwap(first, second), swapped);
         const QStringList warning{"⚠️ No recognized position pair found for " + str(first) + " and " +
                                   str(second) + ", performing simple swap"};
-        QCOMPARE(w.log.take(), QFETCH(bool, recognised) ? QStringList() : warning);
+        QCOMPARE(w.log.take(), recognised ? QStringList() : warning);
         QCOMPARE(w.activator(Variant::menuBar, c).intelligentSwap(first, second), swapped);
         QVERIFY(w.log.take().isEmpty());
     }
@@ -134,10 +142,12 @@ private Q_SLOTS:
                                                  "A(topLeft) ↔ B(bottomRight)"};
     }
     void swappingThroughTheGroupRewritesTheGroupAndTheOwnPositions() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
         Layout l({"topLeft", "bottomRight"}, true);
         l.app(0)->setRelativePosition("somewhere");
-        l.activator(QFETCH(Variant, variant)).swapTwoAppPositions();
-        QCOMPARE(l.world.log.take(), QFETCH(QStringList, lines));
+        l.activator(variant).swapTwoAppPositions();
+        QCOMPARE(l.world.log.take(), lines);
         QCOMPARE(l.mapped(), QStringList({"bottomRight", "topLeft"}));
         QCOMPARE(l.own(), QStringList({"bottomRight", "topLeft"}));
         QCOMPARE(l.relative(), QStringList({"bottomRight", "topLeft"}));
@@ -148,13 +158,14 @@ private Q_SLOTS:
         QTest::addColumn<Variant>("variant");
         QTest::addColumn<QStringList>("own");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("main window") << Variant::mainWindow << QStringList{"leftTwoThirds", "rightThird"}
-                                     << QStringList{
-                                            "🔄 Swapping positions: A (leftTwoThirds) ↔ B (rightThird)",
-                                            "⚠️ No recognized position pair found for leftTwoThirds and "
-                                            "rightThird, performing simple swap",
-                                            "🔄 Intelligently swapped positions: A → rightThird, B → leftTwoThirds",
-                                        };
+        QTest::newRow("main window")
+            << Variant::mainWindow << QStringList{"leftTwoThirds", "rightThird"}
+            << QStringList{
+                   "🔄 Swapping positions: A (leftTwoThirds) ↔ B (rightThird)",
+                   "⚠️ No recognized position pair found for leftTwoThirds and "
+                   "rightThird, performing simple swap",
+                   "🔄 Intelligently swapped positions: A → rightThird, B → leftTwoThirds",
+               };
         QTest::newRow("main window, same position")
             << Variant::mainWindow << QStringList{"topLeft", "topLeft"}
             << QStringList{
@@ -166,10 +177,12 @@ private Q_SLOTS:
                                   << QStringList{};
     }
     void swappingOwnPositions() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
         QFETCH(QStringList, own);
         Layout l(own, false);
-        l.activator(QFETCH(Variant, variant)).swapTwoAppPositions();
-        QCOMPARE(l.world.log.take(), QFETCH(QStringList, lines));
+        l.activator(variant).swapTwoAppPositions();
+        QCOMPARE(l.world.log.take(), lines);
         const QStringList expected{own[1], own[0]};
         QCOMPARE(l.own(), expected);
         QCOMPARE(l.relative(), expected);
@@ -178,9 +191,11 @@ private Q_SLOTS:
 
     void oneApplicationWithoutAMappingSwapsTheOwnPositions() {
         Layout l({"leftHalf", "rightHalf"}, false);
+        l.start();
         PositionGroup* group = ActivationWorld::group(l.configuration, "Partial", {Corner::topLeft});
         l.activator().swapTwoAppPositions();
-        QCOMPARE(l.world.log.take().first(), QStringLiteral("🔄 Swapping positions: A (leftHalf) ↔ B (rightHalf)"));
+        QCOMPARE(l.world.log.take().first(),
+                 QStringLiteral("🔄 Swapping positions: A (leftHalf) ↔ B (rightHalf)"));
         QCOMPARE(group->getPosition("org.example.A"), std::optional(Corner::topLeft));
         QCOMPARE(group->getPosition("org.example.B"), std::nullopt);
         QCOMPARE(l.own(), QStringList({"rightHalf", "leftHalf"}));
@@ -212,34 +227,36 @@ private Q_SLOTS:
         QTest::addColumn<bool>("grouped");
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("four corners") << "corners" << true
-                                      << QStringList{"topLeft", "topRight", "bottomRight", "bottomLeft"}
-                                      << QStringList{"topRight", "bottomRight", "bottomLeft", "topLeft"};
+        QTest::newRow("four corners")
+            << "corners" << true << QStringList{"topLeft", "topRight", "bottomRight", "bottomLeft"}
+            << QStringList{"topRight", "bottomRight", "bottomLeft", "topLeft"};
         QTest::newRow("three corners, the empty one travels")
             << "corners" << false << QStringList{"bottomLeft", "topLeft", "topRight"}
             << QStringList{"topLeft", "topRight", "bottomRight"};
-        QTest::newRow("a shared corner") << "corners" << false << QStringList{"topLeft", "topLeft", "bottomRight"}
-                                         << QStringList{"topRight", "topRight", "bottomLeft"};
+        QTest::newRow("a shared corner")
+            << "corners" << false << QStringList{"topLeft", "topLeft", "bottomRight"}
+            << QStringList{"topRight", "topRight", "bottomLeft"};
         QTest::newRow("thirds") << "thirds" << true << QStringList{"leftThird", "centerThird", "rightThird"}
                                 << QStringList{"centerThird", "rightThird", "leftThird"};
-        QTest::newRow("thirds, own positions") << "thirds" << false
-                                               << QStringList{"rightThird", "rightThird", "leftThird", "centerThird"}
-                                               << QStringList{"leftThird", "leftThird", "centerThird", "rightThird"};
+        QTest::newRow("thirds, own positions")
+            << "thirds" << false << QStringList{"rightThird", "rightThird", "leftThird", "centerThird"}
+            << QStringList{"leftThird", "leftThird", "centerThird", "rightThird"};
         QTest::newRow("top half and bottom corners")
             << "half+corners" << false << QStringList{"topHalf", "bottomLeft", "bottomRight"}
             << QStringList{"bottomRight", "topHalf", "bottomLeft"};
         QTest::newRow("bottom half and top corners")
             << "half+corners" << true << QStringList{"bottomHalf", "topLeft", "topRight"}
             << QStringList{"topLeft", "topRight", "bottomHalf"};
-        QTest::newRow("two at the top half") << "half+corners" << true
-                                             << QStringList{"topHalf", "topHalf", "bottomLeft"}
-                                             << QStringList{"bottomRight", "bottomRight", "topHalf"};
+        QTest::newRow("two at the top half")
+            << "half+corners" << true << QStringList{"topHalf", "topHalf", "bottomLeft"}
+            << QStringList{"bottomRight", "bottomRight", "topHalf"};
     }
     void rotations() {
+        QFETCH(bool, grouped);
         QFETCH(QString, kind);
         QFETCH(QStringList, before);
         QFETCH(QStringList, after);
-        Layout l(before, QFETCH(bool, grouped));
+        Layout l(before, grouped);
         auto rotate = [&] {
             ConfigurationActivator a = l.activator();
             if (kind == "corners")
@@ -255,7 +272,10 @@ private Q_SLOTS:
         QCOMPARE(l.relative(), after);
         QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
 
-        // Going round the whole cycle restores the start.
+        // Going round the whole cycle restores the start (positions that share a place may leave the
+        // layout on the way).
+        if (QSet<QString>(before.begin(), before.end()).size() < before.size())
+            return;
         const int cycle = kind == "corners" ? 4 : 3;
         for (int i = 1; i < cycle; ++i)
             rotate();
@@ -270,10 +290,11 @@ private Q_SLOTS:
             << Variant::mainWindow << "corners"
             << QStringList{"🔄 Rotating 3 corner positions clockwise", "🔄 Rotating A: topLeft → topRight",
                            "🔄 Rotating B: bottomRight → bottomLeft", "🔄 Rotating C: bottomLeft → topLeft"};
-        QTest::newRow("corners, menu bar") << Variant::menuBar << "corners"
-                                           << QStringList{"🔄 MinimizedView: Rotating A: topLeft → topRight",
-                                                          "🔄 MinimizedView: Rotating B: bottomRight → bottomLeft",
-                                                          "🔄 MinimizedView: Rotating C: bottomLeft → topLeft"};
+        QTest::newRow("corners, menu bar")
+            << Variant::menuBar << "corners"
+            << QStringList{"🔄 MinimizedView: Rotating A: topLeft → topRight",
+                           "🔄 MinimizedView: Rotating B: bottomRight → bottomLeft",
+                           "🔄 MinimizedView: Rotating C: bottomLeft → topLeft"};
         QTest::newRow("thirds, main window")
             << Variant::mainWindow << "thirds"
             << QStringList{"🔄 Rotating 3 thirds positions right", "🔄 Rotating A: leftThird → centerThird",
@@ -291,6 +312,8 @@ private Q_SLOTS:
                            "🔄 MinimizedView: Rotating C: topLeft → topRight"};
     }
     void rotationLines() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
         QFETCH(QString, kind);
         const QHash<QString, QStringList> start{
             {"corners", {"topLeft", "bottomRight", "bottomLeft"}},
@@ -299,14 +322,14 @@ private Q_SLOTS:
             {"bottom", {"bottomHalf", "topRight", "topLeft"}},
         };
         Layout l(start.value(kind), true);
-        ConfigurationActivator a = l.activator(QFETCH(Variant, variant));
+        ConfigurationActivator a = l.activator(variant);
         if (kind == "corners")
             a.rotateCornerPositionsClockwise();
         else if (kind == "thirds")
             a.rotateThirdsPositionsRight();
         else
             a.rotateNewHalfCornerPositions();
-        QCOMPARE(l.world.log.take(), QFETCH(QStringList, lines));
+        QCOMPARE(l.world.log.take(), lines);
     }
 
     void rotationsRefuseLayoutsOutsideTheirPositions_data() {
@@ -318,21 +341,24 @@ private Q_SLOTS:
         const QString thirds = "❌ Cannot rotate: not enough apps or not all in thirds positions";
         QTest::newRow("two corners") << Variant::mainWindow << "corners" << QStringList{"topLeft", "topRight"}
                                      << QStringList{corners};
-        QTest::newRow("two thirds") << Variant::mainWindow << "thirds" << QStringList{"leftThird", "rightThird"}
-                                    << QStringList{thirds};
+        QTest::newRow("two thirds") << Variant::mainWindow << "thirds"
+                                    << QStringList{"leftThird", "rightThird"} << QStringList{thirds};
         QTest::newRow("a half among corners")
             << Variant::mainWindow << "corners" << QStringList{"topLeft", "topRight", "leftHalf"}
             << QStringList{corners};
         QTest::newRow("menu bar says nothing")
-            << Variant::menuBar << "thirds" << QStringList{"leftThird", "rightThird", "topLeft"} << QStringList{};
+            << Variant::menuBar << "thirds" << QStringList{"leftThird", "rightThird", "topLeft"}
+            << QStringList{};
     }
     void rotationsRefuseLayoutsOutsideTheirPositions() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
         QFETCH(QStringList, positions);
         QFETCH(QString, kind);
         Layout l(positions, false);
-        ConfigurationActivator a = l.activator(QFETCH(Variant, variant));
+        ConfigurationActivator a = l.activator(variant);
         kind == "corners" ? a.rotateCornerPositionsClockwise() : a.rotateThirdsPositionsRight();
-        QCOMPARE(l.world.log.take(), QFETCH(QStringList, lines));
+        QCOMPARE(l.world.log.take(), lines);
         QCOMPARE(l.own(), positions);
         QCOMPARE(l.world.clock.pendingCount(), 0);
     }
@@ -345,7 +371,8 @@ private Q_SLOTS:
         ConfigurationActivator a = l.activator();
         QVERIFY(!a.allAppsInCornerPositions());
         a.rotateCornerPositionsClockwise();
-        QCOMPARE(l.world.log.take(), QStringList{"❌ Cannot rotate: not enough apps or not all in corner positions"});
+        QCOMPARE(l.world.log.take(),
+                 QStringList{"❌ Cannot rotate: not enough apps or not all in corner positions"});
         QCOMPARE(l.mapped(), QStringList({"topLeft", "topRight", "-"}));
     }
 
@@ -368,11 +395,13 @@ private Q_SLOTS:
         QTest::newRow("two-thirds") << QStringList{"leftThird", "rightTwoThirds"} << false << false;
     }
     void positionSetTests() {
+        QFETCH(bool, thirds);
+        QFETCH(bool, corners);
         QFETCH(QStringList, positions);
         for (bool grouped : {false, true}) {
             Layout l(positions, grouped);
-            QCOMPARE(l.activator().allAppsInCornerPositions(), QFETCH(bool, corners));
-            QCOMPARE(l.activator().allAppsInThirdsPositions(), QFETCH(bool, thirds));
+            QCOMPARE(l.activator().allAppsInCornerPositions(), corners);
+            QCOMPARE(l.activator().allAppsInThirdsPositions(), thirds);
         }
     }
 
@@ -382,7 +411,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("positions");
         QTest::addColumn<QString>("recognised"); // left, right, top, bottom or none
         QTest::newRow("left half, one corner") << QStringList{"leftHalf", "topRight"} << "left";
-        QTest::newRow("left half, two corners") << QStringList{"bottomRight", "leftHalf", "topRight"} << "left";
+        QTest::newRow("left half, two corners")
+            << QStringList{"bottomRight", "leftHalf", "topRight"} << "left";
         QTest::newRow("two at the left half") << QStringList{"leftHalf", "leftHalf", "topRight"} << "left";
         QTest::newRow("right half") << QStringList{"topLeft", "rightHalf", "bottomLeft"} << "right";
         QTest::newRow("top half") << QStringList{"topHalf", "bottomLeft", "bottomRight"} << "top";
@@ -390,7 +420,8 @@ private Q_SLOTS:
         QTest::newRow("a corner of the wrong side") << QStringList{"leftHalf", "topLeft"} << "none";
         QTest::newRow("two halves") << QStringList{"leftHalf", "rightHalf"} << "none";
         QTest::newRow("full screen too") << QStringList{"fullScreen", "leftHalf", "topRight"} << "none";
-        QTest::newRow("top and bottom halves") << QStringList{"topHalf", "bottomLeft", "bottomHalf"} << "none";
+        QTest::newRow("top and bottom halves")
+            << QStringList{"topHalf", "bottomLeft", "bottomHalf"} << "none";
         QTest::newRow("corners of both sides") << QStringList{"topHalf", "topLeft", "bottomRight"} << "none";
         QTest::newRow("no corner") << QStringList{"leftHalf"} << "none";
         QTest::newRow("no half") << QStringList{"topRight", "bottomRight"} << "none";
@@ -427,16 +458,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("two applications") << Variant::mainWindow << false << QStringList{"leftHalf", "topRight"}
-                                          << QStringList{"topRight", "leftHalf"}
-                                          << QStringList{"🔄 Swapping left half + right corners configuration",
-                                                         "🔄 Moved A from leftHalf to topRight",
-                                                         "🔄 Moved B from topRight to leftHalf"};
+        QTest::newRow("two applications")
+            << Variant::mainWindow << false << QStringList{"leftHalf", "topRight"}
+            << QStringList{"topRight", "leftHalf"}
+            << QStringList{"🔄 Swapping left half + right corners configuration",
+                           "🔄 Moved A from leftHalf to topRight", "🔄 Moved B from topRight to leftHalf"};
         QTest::newRow("the first corner application in list order")
             << Variant::mainWindow << true << QStringList{"leftHalf", "bottomRight", "topRight"}
             << QStringList{"bottomRight", "leftHalf", "topRight"}
             << QStringList{"🔄 Swapping left half + right corners configuration",
-                           "🔄 Moved A from leftHalf to bottomRight", "🔄 Moved B from bottomRight to leftHalf"};
+                           "🔄 Moved A from leftHalf to bottomRight",
+                           "🔄 Moved B from bottomRight to leftHalf"};
         QTest::newRow("only the first half application")
             << Variant::mainWindow << false << QStringList{"leftHalf", "leftHalf", "topRight"}
             << QStringList{"topRight", "leftHalf", "leftHalf"}
@@ -453,12 +485,14 @@ private Q_SLOTS:
             << QStringList{"leftHalf", "rightHalf"} << QStringList{};
     }
     void halfAndCornerSwaps() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
         QFETCH(QStringList, before);
         QFETCH(QStringList, after);
         QFETCH(bool, grouped);
         Layout l(before, grouped);
-        l.activator(QFETCH(Variant, variant)).swapHalfCornerPositions();
-        QCOMPARE(l.world.log.take(), QFETCH(QStringList, lines));
+        l.activator(variant).swapHalfCornerPositions();
+        QCOMPARE(l.world.log.take(), lines);
         QCOMPARE(l.positions(), after);
         if (after != before) {
             // The moved applications' own positions follow; the others keep theirs.
@@ -503,20 +537,23 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("after");
         QTest::newRow("swap") << "swap" << QStringList{"leftHalf", "rightHalf"} << " on swap"
                               << QStringList{"rightHalf", "leftHalf"};
-        QTest::newRow("corners") << "corners" << QStringList{"topLeft", "topRight", "bottomRight"} << " on rotate"
-                                 << QStringList{"topRight", "bottomRight", "bottomLeft"};
+        QTest::newRow("corners") << "corners" << QStringList{"topLeft", "topRight", "bottomRight"}
+                                 << " on rotate" << QStringList{"topRight", "bottomRight", "bottomLeft"};
         QTest::newRow("thirds, two applications swap")
             << "thirds" << QStringList{"leftThird", "rightThird"} << " on swap/rotate"
             << QStringList{"rightThird", "leftThird"};
         QTest::newRow("thirds") << "thirds" << QStringList{"leftThird", "centerThird", "rightThird"}
                                 << " on swap/rotate" << QStringList{"centerThird", "rightThird", "leftThird"};
-        QTest::newRow("half and corners swap") << "half swap" << QStringList{"leftHalf", "topRight"}
-                                               << " on half+corners swap" << QStringList{"topRight", "leftHalf"};
+        QTest::newRow("half and corners swap")
+            << "half swap" << QStringList{"leftHalf", "topRight"} << " on half+corners swap"
+            << QStringList{"topRight", "leftHalf"};
         QTest::newRow("half and corners rotation")
-            << "half rotation" << QStringList{"topHalf", "bottomLeft", "bottomRight"} << " on new half+corners rotate"
-            << QStringList{"bottomRight", "topHalf", "bottomLeft"};
+            << "half rotation" << QStringList{"topHalf", "bottomLeft", "bottomRight"}
+            << " on new half+corners rotate" << QStringList{"bottomRight", "topHalf", "bottomLeft"};
     }
     void theControlsCheckForMissingApplicationsFirst() {
+        QFETCH(QStringList, after);
+        QFETCH(QString, suffix);
         QFETCH(QString, control);
         QFETCH(QStringList, positions);
         const auto press = [&control](ConfigurationActivator a) {
@@ -534,9 +571,8 @@ private Q_SLOTS:
 
         for (Variant variant : {Variant::mainWindow, Variant::menuBar}) {
             Layout l(positions, false);
-            l.configuration->appendConfiguration(
-                new AppConfiguration("org.example.Gone", "Gone", "", 0, true, Corner::topLeft, 0.5, 400, 0, 0,
-                                     l.configuration));
+            l.configuration->appendConfiguration(new AppConfiguration(
+                "org.example.Gone", "Gone", "", 0, true, Corner::topLeft, 0.5, 400, 0, 0, l.configuration));
             ConfigurationGroup* waiting = l.world.configuration("Waiting", {});
             l.world.state.setConfigurationForPartialActivation(waiting);
             l.world.state.setSelectedConfigurationID("earlier");
@@ -554,9 +590,9 @@ private Q_SLOTS:
             Layout l(positions, false);
             press(l.activator(variant));
             const QStringList lines = l.world.log.take();
-            QCOMPARE(lines.first(), "📱 Auto-selected configuration: Work" + QFETCH(QString, suffix));
+            QCOMPARE(lines.first(), "📱 Auto-selected configuration: Work" + suffix);
             QCOMPARE(l.world.state.selectedConfigurationID(), uuidString(l.configuration->id()));
-            QCOMPARE(l.own(), QFETCH(QStringList, after));
+            QCOMPARE(l.own(), after);
             QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
         }
     }
@@ -565,10 +601,9 @@ private Q_SLOTS:
 
     void theReapplicationPlacesWhatWasJustWrittenWithTheGroupOfThatMoment() {
         Layout l({"topLeft", "topRight", "bottomRight"}, true);
-        for (int i = 0; i < 3; ++i)
-            l.world.running(l.app(i)->bundleID(), l.app(i)->appName());
-        PositionGroup* other = ActivationWorld::group(l.configuration, "Other",
-                                                      {Corner::leftThird, Corner::centerThird, Corner::rightThird});
+        l.start();
+        PositionGroup* other = ActivationWorld::group(
+            l.configuration, "Other", {Corner::leftThird, Corner::centerThird, Corner::rightThird});
         ConfigurationActivator a = l.activator();
         a.rotateCornerPositionsClockwise();
         a.rotateCornerPositionsClockwise();
