@@ -51,6 +51,9 @@ public:
     bool isDeleted(const ModelObject* object) const;
     // Whether the object is held by this context and not deleted.
     bool contains(const ModelObject* object) const;
+    // The context that holds the object; nullptr for an object that no context holds (never inserted,
+    // or deleted).
+    static ModelContext* of(const ModelObject* object);
 
     bool hasChanges() const;
     // Writes every pending change in one transaction. On a failure nothing is written, the pending
