@@ -490,6 +490,15 @@ QString TestDesktop::wmClass(quint32 window) {
     return parts.size() >= 2 ? QString::fromLocal8Bit(parts[0] + '.' + parts[1]) : QString();
 }
 
+QSize TestDesktop::sizeIncrement(quint32 window) {
+    const auto hints =
+        isReady() ? d->cardinals(window, "WM_NORMAL_HINTS", XCB_ATOM_WM_SIZE_HINTS) : QList<quint32>{};
+    constexpr quint32 resizeIncrements = 64;
+    if (hints.size() < 11 || !(hints[0] & resizeIncrements))
+        return {1, 1};
+    return {std::max(1, int(hints[9])), std::max(1, int(hints[10]))};
+}
+
 bool TestDesktop::isMinimized(quint32 window) {
     if (!isReady())
         return false;

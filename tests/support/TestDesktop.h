@@ -98,6 +98,7 @@ public:
     QRect clientGeometry(quint32 window); // client area in root coordinates
     QString wmClass(quint32 window);      // "instance.Class"
     qint64 windowPid(quint32 window);     // the process that created it (XRes); 0 when unknown
+    QSize sizeIncrement(quint32 window);  // WM_NORMAL_HINTS increments; 1x1 without
     bool isMinimized(quint32 window);     // _NET_WM_STATE_HIDDEN
     quint32 activeWindow();               // _NET_ACTIVE_WINDOW
     QRect workArea();                     // _NET_WORKAREA of desktop 0

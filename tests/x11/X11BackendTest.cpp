@@ -202,6 +202,94 @@ private Q_SLOTS:
         m_desktop->stopProcess(client.pid);
     }
 
+    void applicationsAreTheirWindowsFrontmostFirstAndTheirEntrysActions() {
+        const QString program = TestDesktop::testWindowProgram();
+        m_desktop->installDesktopEntry(
+            QStringLiteral("quarlin-menu"),
+            QStringLiteral("[Desktop Entry]\nType=Application\nName=Menu\nExec=%1 --class MenuApp\n"
+                           "StartupWMClass=MenuApp\nActions=new-window;quit;\n"
+                           "[Desktop Action new-window]\nName=New Window\nExec=%1 --class MenuApp\n"
+                           "[Desktop Action quit]\nName=Quit\nExec=/nonexistent/quit\n")
+                .arg(program));
+        const auto first = m_desktop->startTestWindow({QStringLiteral("--class"), QStringLiteral("MenuApp")},
+                                                      QStringLiteral("MenuApp"));
+        const auto second = m_desktop->startTestWindow({QStringLiteral("--class"), QStringLiteral("MenuApp")},
+                                                       QStringLiteral("MenuApp"));
+        QVERIFY(first.window && second.window);
+        WindowAccess& access = m_backend->windows;
+
+        // One application: the windows of both processes, the frontmost first.
+        QCOMPARE(m_backend->workspace.runningApplications(QStringLiteral("quarlin-menu")).size(), 2);
+        const AXElementRef app = access.applicationElement(pid_t(first.pid));
+        QCOMPARE(access.setAttributeValue(windowElement(first.window), QStringLiteral("AXMinimized"), false),
+                 AXError::success);
+        auto windows = read<QList<AXElementRef>>(access, app, "AXWindows");
+        QVERIFY(windows && windows->size() == 2);
+        QCOMPARE(static_cast<X11Element&>(*windows->at(0)).window, first.window);
+        QCOMPARE(access.setAttributeValue(windowElement(second.window), QStringLiteral("AXMinimized"), false),
+                 AXError::success);
+        windows = read<QList<AXElementRef>>(access, app, "AXWindows");
+        QCOMPARE(static_cast<X11Element&>(*windows->at(0)).window, second.window);
+
+        // The entry's actions are its only menu: File, then the actions by name.
+        const auto bar = read<AXElementRef>(access, app, "AXMenuBar");
+        QVERIFY(bar);
+        const auto top = read<QList<AXElementRef>>(access, *bar, "AXChildren");
+        QVERIFY(top && top->size() == 1);
+        QCOMPARE(read<QString>(access, top->at(0), "AXTitle"), QStringLiteral("File"));
+        const auto menu = read<QList<AXElementRef>>(access, top->at(0), "AXChildren");
+        QVERIFY(menu && menu->size() == 1);
+        const auto items = read<QList<AXElementRef>>(access, menu->at(0), "AXChildren");
+        QVERIFY(items && items->size() == 2);
+        QCOMPARE(read<QString>(access, items->at(0), "AXTitle"), QStringLiteral("New Window"));
+        QCOMPARE(access.performAction(items->at(1), QStringLiteral("AXPress")), AXError::cannotComplete);
+        QCOMPARE(access.performAction(items->at(0), QStringLiteral("AXPress")), AXError::success);
+        QVERIFY(m_desktop->waitFor([&] {
+            return m_backend->workspace.runningApplications(QStringLiteral("quarlin-menu")).size() == 3;
+        }));
+
+        // A process without an entry has windows but no menu; one that is gone has nothing.
+        const auto logo = m_desktop->startXlogo();
+        QVERIFY(logo.window);
+        const AXElementRef logoApp = access.applicationElement(pid_t(logo.pid));
+        AXValue value;
+        QCOMPARE(access.copyAttributeValue(logoApp, QStringLiteral("AXMenuBar"), value), AXError::noValue);
+        QCOMPARE(read<QList<AXElementRef>>(access, logoApp, "AXWindows")->size(), 1);
+        m_desktop->stopProcess(logo.pid);
+        QVERIFY(m_desktop->waitFor([&] { return !m_desktop->clientList().contains(logo.window); }));
+        QCOMPARE(access.copyAttributeValue(logoApp, QStringLiteral("AXWindows"), value),
+                 AXError::invalidElement);
+
+        for (quint32 w : m_desktop->clientList())
+            QVERIFY(m_desktop->close(w));
+    }
+
+    void installedApplicationsAndLaunchErrors() {
+        m_desktop->installDesktopEntry(QStringLiteral("quarlin-broken"),
+                                       QStringLiteral("[Desktop Entry]\nType=Application\nName=Broken\n"
+                                                      "Exec=/nonexistent/program\n"));
+        Workspace& workspace = m_backend->workspace;
+        QVERIFY(workspace.urlForApplication(QStringLiteral("debian-xterm")));
+        QVERIFY(!workspace.urlForApplication(QStringLiteral("quarlin-broken")));
+        QVERIFY(!workspace.urlForApplication(QStringLiteral("../applications/debian-xterm")));
+        QVERIFY(workspace.runningApplications(QStringLiteral("../debian-xterm")).isEmpty());
+
+        std::optional<QString> error;
+        int calls = 0;
+        workspace.openApplication(m_desktop->dataHome() +
+                                      QStringLiteral("/applications/quarlin-broken.desktop"),
+                                  true, [&](std::optional<QString> e) {
+                                      error = e;
+                                      ++calls;
+                                  });
+        QCOMPARE(calls, 1);
+        QVERIFY(error);
+        workspace.openApplication(QStringLiteral("/nonexistent.desktop"), true,
+                                  [&](std::optional<QString> e) { error = e; });
+        QVERIFY(error);
+        QCOMPARE(workspace.mainBundleIdentifier(), QStringLiteral("io.github.quarlin"));
+    }
+
     void twoMonitorsPrimaryFirstWithTheirOwnCoordinates() {
         TestDesktop::Options options;
         options.twoMonitors = true;

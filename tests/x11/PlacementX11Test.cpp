@@ -1,0 +1,350 @@
+// The placement engine on a real desktop: every position for xlogo and xterm on one monitor,
+// on the second of two monitors and beside a panel, checked against the X server's geometry;
+// restoring minimised windows, a new window through the entry's action, screens by pointer,
+// running applications and launching.
+#include "TestDesktop.h"
+#include "base/Format.h"
+#include "base/LogCapture.h"
+#include "base/PreferenceStore.h"
+#include "base/QtScheduler.h"
+#include "placement/Actions.h"
+#include "placement/RunningAppsHelper.h"
+#include "placement/ScreenDetectionHelper.h"
+#include "platform/sim/VirtualScheduler.h"
+#include "platform/x11/X11Backend.h"
+
+#include <QTest>
+
+namespace {
+
+const QString logoId = QStringLiteral("test-xlogo");
+const QString termId = QStringLiteral("debian-xterm");
+const QString appId = QStringLiteral("quarlin-test-app");
+const QString launchId = QStringLiteral("quarlin-test-launch");
+const QString absentId = QStringLiteral("quarlin-test-absent");
+
+QString entry(const QString& name, const QString& exec, const QString& wmClass, const QString& extra = {}) {
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nStartupWMClass=%3\n%4")
+        .arg(name, exec, wmClass, extra);
+}
+
+enum LayoutKind { oneMonitor, secondOfTwo, besidePanel, layoutCount };
+
+// Where the target screen's visible frame lies in root coordinates.
+QRect visibleRoot(LayoutKind kind) {
+    switch (kind) {
+    case secondOfTwo:
+        return {1920, 0, 1920, 1080};
+    case besidePanel:
+        return {0, TestDesktop::trayHeight, 1920, 1080 - TestDesktop::trayHeight};
+    default:
+        return {0, 0, 1920, 1080};
+    }
+}
+
+// The position's rectangle in root coordinates, written out independently of the engine.
+QRect expectedRect(Corner corner, const QRect& v, int mx = 0, int my = 0) {
+    const int halfW = v.width() / 2, halfH = v.height() / 2, third = v.width() / 3;
+    const int top = v.y() + my, fullH = v.height() - 2 * my, fullW = v.width() - 2 * mx;
+    const int left = v.x() + mx, right = v.x() + v.width() - mx, bottomTop = v.y() + v.height() - my - halfH;
+    switch (corner) {
+    case Corner::topLeft:
+        return {left, top, halfW, halfH};
+    case Corner::topRight:
+        return {right - halfW, top, halfW, halfH};
+    case Corner::bottomLeft:
+        return {left, bottomTop, halfW, halfH};
+    case Corner::bottomRight:
+        return {right - halfW, bottomTop, halfW, halfH};
+    case Corner::topHalf:
+        return {left, top, fullW, halfH};
+    case Corner::bottomHalf:
+        return {left, bottomTop, fullW, halfH};
+    case Corner::leftHalf:
+        return {left, top, halfW, fullH};
+    case Corner::rightHalf:
+        return {right - halfW, top, halfW, fullH};
+    case Corner::leftThird:
+        return {left, top, third, fullH};
+    case Corner::centerThird:
+        return {v.x() + third + mx, top, third, fullH};
+    case Corner::rightThird:
+        return {right - third, top, third, fullH};
+    case Corner::leftTwoThirds:
+        return {left, top, 2 * third, fullH};
+    case Corner::centerTwoThirds:
+        return {v.x() + third / 2 + mx, top, 2 * third, fullH};
+    case Corner::rightTwoThirds:
+        return {right - 2 * third, top, 2 * third, fullH};
+    case Corner::fullScreen:
+        return {left, top, fullW, fullH};
+    }
+    return {};
+}
+
+struct Layout {
+    std::unique_ptr<TestDesktop> desktop;
+    std::unique_ptr<X11Backend> backend;
+    VirtualScheduler scheduler;
+    PreferenceStore preferences;
+    std::unique_ptr<Platform> platform;
+    TestDesktop::Client logo;
+    TestDesktop::Client term;
+    int target = 0;
+
+    Screen targetScreen() const { return platform->screens.screens().value(target); }
+};
+
+} // namespace
+
+class PlacementX11Test : public QObject {
+    Q_OBJECT
+
+    std::array<Layout, layoutCount> m_layouts;
+
+    bool start(LayoutKind kind) {
+        Layout& l = m_layouts[kind];
+        TestDesktop::Options options;
+        options.twoMonitors = kind == secondOfTwo;
+        options.tray = kind == besidePanel;
+        l.desktop = std::make_unique<TestDesktop>(options);
+        if (!l.desktop->isReady()) {
+            qWarning("%s", qPrintable(l.desktop->error()));
+            return false;
+        }
+        const QString window = TestDesktop::testWindowProgram();
+        l.desktop->installDesktopEntry(
+            logoId, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"), QStringLiteral("XLogo")));
+        l.desktop->installDesktopEntry(
+            appId,
+            entry(QStringLiteral("Test App"), window + QStringLiteral(" --class QuarlinTestApp --stay %U"),
+                  QStringLiteral("QuarlinTestApp"),
+                  QStringLiteral("Actions=new-window;\n[Desktop Action new-window]\nName=New Window\n"
+                                 "Exec=") +
+                      window + QStringLiteral(" --class QuarlinTestApp\n")));
+        l.desktop->installDesktopEntry(launchId, entry(QStringLiteral("Launched"),
+                                                       window + QStringLiteral(" --class QuarlinLaunched"),
+                                                       QStringLiteral("QuarlinLaunched")));
+        l.desktop->installDesktopEntry(
+            absentId, entry(QStringLiteral("Absent"), QStringLiteral("xeyes"), QStringLiteral("XEyes")));
+        X11Backend::Options backend;
+        backend.displayName = l.desktop->displayName();
+        backend.applicationDirs = {l.desktop->dataHome() + QStringLiteral("/applications"),
+                                   QStringLiteral("/usr/share/applications")};
+        l.backend = std::make_unique<X11Backend>(backend);
+        l.platform.reset(new Platform{l.scheduler, l.preferences, l.backend->workspace, l.backend->windows,
+                                      l.backend->screens});
+        l.target = kind == secondOfTwo ? 1 : 0;
+        l.logo = l.desktop->startXlogo();
+        l.term = l.desktop->startXterm();
+        if (!l.logo.window || !l.term.window)
+            qWarning("no window: xlogo %u (pid %lld), xterm %u (pid %lld)", l.logo.window, l.logo.pid,
+                     l.term.window, l.term.pid);
+        return l.logo.window && l.term.window;
+    }
+
+    quint32 windowOfClass(TestDesktop& desktop, const QString& wmClass) {
+        for (quint32 w : desktop.clientList())
+            if (desktop.wmClass(w).endsWith(QLatin1Char('.') + wmClass))
+                return w;
+        return 0;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        for (int kind = 0; kind < layoutCount; ++kind)
+            QVERIFY(start(LayoutKind(kind)));
+    }
+    void cleanupTestCase() {
+        for (Layout& l : m_layouts) {
+            l.platform.reset();
+            l.backend.reset();
+            l.desktop.reset();
+        }
+    }
+
+    void placesEveryPosition_data() {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QString>("bundleID");
+        QTest::addColumn<int>("corner");
+        QTest::addColumn<int>("marginX");
+        QTest::addColumn<int>("marginY");
+        const char* layoutNames[] = {"one monitor", "second of two", "beside a panel"};
+        for (int layout = 0; layout < layoutCount; ++layout) {
+            for (const QString& id : {logoId, termId}) {
+                for (Corner corner : CornerInfo::allCases)
+                    QTest::addRow("%s, %s, %s", layoutNames[layout], qPrintable(id),
+                                  qPrintable(CornerInfo::rawValue(corner)))
+                        << layout << id << int(corner) << 0 << 0;
+                QTest::addRow("%s, %s, rightThird with margins", layoutNames[layout], qPrintable(id))
+                    << layout << id << int(Corner::rightThird) << 12 << 20;
+                QTest::addRow("%s, %s, bottomLeft with margins", layoutNames[layout], qPrintable(id))
+                    << layout << id << int(Corner::bottomLeft) << 12 << 20;
+            }
+        }
+    }
+    void placesEveryPosition() {
+        QFETCH(int, layout);
+        QFETCH(QString, bundleID);
+        QFETCH(int, corner);
+        QFETCH(int, marginX);
+        QFETCH(int, marginY);
+        Layout& l = m_layouts[layout];
+        const quint32 window = bundleID == logoId ? l.logo.window : l.term.window;
+        PinSpec spec;
+        spec.corner = Corner(corner);
+        spec.marginX = marginX;
+        spec.marginY = marginY;
+
+        LogCapture log;
+        Actions(*l.platform).summon(bundleID, spec, l.targetScreen());
+        l.scheduler.advance(0.05); // the correction
+        l.scheduler.advance(0.2);  // the verification
+
+        const QRect expected =
+            expectedRect(Corner(corner), visibleRoot(LayoutKind(layout)), marginX, marginY);
+        const QRect frame = l.desktop->frameGeometry(window);
+        QCOMPARE(frame.topLeft(), expected.topLeft());
+        // xterm keeps to whole character cells and may fall short by less than one.
+        const QSize cell = l.desktop->sizeIncrement(window);
+        QVERIFY2(frame.width() <= expected.width() && frame.width() > expected.width() - cell.width() &&
+                     frame.height() <= expected.height() &&
+                     frame.height() > expected.height() - cell.height(),
+                 qPrintable(QStringLiteral("%1x%2 for %3x%4")
+                                .arg(frame.width())
+                                .arg(frame.height())
+                                .arg(expected.width())
+                                .arg(expected.height())));
+        // The engine's own read-back agrees with the server (top-left coordinates start at the
+        // root origin on these layouts).
+        QVERIFY2(log.lines().contains(QStringLiteral("🔍 SUMMON VERIFICATION: Window ended up at: ") +
+                                      str(Rect(frame.x(), frame.y(), frame.width(), frame.height()))),
+                 qPrintable(log.lines().join(QLatin1Char('\n'))));
+        QVERIFY(log.lines().contains(QStringLiteral("🔍 SUMMON VERIFICATION: Screen %1 contains window? true "
+                                                    "(was target: true)")
+                                         .arg(l.target)));
+        QCOMPARE(log.lines().contains(QStringLiteral("❌ Could not find or create a window for app")), false);
+    }
+
+    void restoresAMinimisedWindowAndPlacesIt() {
+        Layout& l = m_layouts[oneMonitor];
+        QVERIFY(l.desktop->minimize(l.logo.window));
+        LogCapture log;
+        Actions(*l.platform).summon(logoId, PinSpec{Corner::rightHalf, 0, 0, 0, 0}, l.targetScreen());
+        QVERIFY(!l.desktop->isMinimized(l.logo.window));
+        QCOMPARE(l.desktop->activeWindow(), l.logo.window);
+        QCOMPARE(l.desktop->frameGeometry(l.logo.window), QRect(960, 0, 960, 1080));
+        l.scheduler.advance(0.25);
+    }
+
+    void leavesAnApplicationThatIsNotRunningAlone() {
+        Layout& l = m_layouts[oneMonitor];
+        const QList<quint32> before = l.desktop->clientList();
+        LogCapture log;
+        Actions(*l.platform).summon(absentId, PinSpec{Corner::leftHalf, 0, 0, 0, 0}, l.targetScreen());
+        QCOMPARE(log.lines().size(), 3); // the start, the target and the one screen
+        QCOMPARE(l.scheduler.pendingCount(), 0);
+        QCOMPARE(l.desktop->clientList(), before);
+    }
+
+    void opensANewWindowThroughTheEntrysAction() {
+        Layout& l = m_layouts[oneMonitor];
+        const auto app = l.desktop->startTestWindow(
+            {QStringLiteral("--class"), QStringLiteral("QuarlinTestApp"), QStringLiteral("--stay")},
+            QStringLiteral("QuarlinTestApp"));
+        QVERIFY(app.window);
+        QVERIFY(l.desktop->close(app.window));
+        QVERIFY(l.desktop->isRunning(app.pid));
+        const auto running = l.backend->workspace.runningApplications(appId);
+        QCOMPARE(running.size(), 1);
+        QCOMPARE(running[0]->processIdentifier(), pid_t(app.pid));
+
+        // Real waits between the attempts: the new window comes from another process.
+        QtScheduler scheduler;
+        Platform platform{scheduler, l.preferences, l.backend->workspace, l.backend->windows,
+                          l.backend->screens};
+        LogCapture log;
+        Actions(platform).summon(appId, PinSpec{Corner::leftThird, 0, 0, 0, 0}, l.targetScreen());
+        QVERIFY2(log.lines().contains(QStringLiteral("✅ Successfully clicked New Window menu item")),
+                 qPrintable(log.lines().join(QLatin1Char('\n'))));
+        const quint32 window = windowOfClass(*l.desktop, QStringLiteral("QuarlinTestApp"));
+        QVERIFY(window);
+        QCOMPARE(l.desktop->frameGeometry(window), QRect(0, 0, 640, 1080));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log.lines().contains(QStringLiteral("🎯 SUMMON VERIFICATION: Target was screen 0: "
+                                                "(0.0, 0.0, 1920.0, 1080.0)")),
+            5000);
+        QVERIFY(l.desktop->close(window));
+        l.desktop->stopProcess(app.pid);
+    }
+
+    void findsTheScreenUnderThePointer() {
+        Layout& l = m_layouts[secondOfTwo];
+        ScreenDetectionHelper detection(*l.platform);
+        LogCapture log;
+        QVERIFY(l.desktop->movePointer(2500, 500));
+        QCOMPARE(detection.getTargetScreen(nullptr).id, QStringLiteral("RIGHT"));
+        QVERIFY(log.lines().contains(QStringLiteral(
+            "🎯 SCREEN DETECTION: Using cursor-based screen 1: (1920.0, 0.0, 1920.0, 1080.0)")));
+        QVERIFY(l.desktop->movePointer(1919, 0));
+        QCOMPARE(detection.getTargetScreen(nullptr).id, QStringLiteral("LEFT"));
+    }
+
+    void listsTheRunningApplicationsOfRealWindows() {
+        Layout& l = m_layouts[besidePanel];
+        const auto stay = l.desktop->startTestWindow(
+            {QStringLiteral("--class"), QStringLiteral("QuarlinTestApp"), QStringLiteral("--stay")},
+            QStringLiteral("QuarlinTestApp"));
+        QVERIFY(stay.window);
+        QVERIFY(l.desktop->close(stay.window));
+        QVERIFY(l.desktop->minimize(l.logo.window));
+
+        QList<RunningApp> apps = RunningAppsHelper(*l.platform).getRunningApps();
+        QCOMPARE(apps.size(), 2); // no panel, no window-less process, nothing nameless
+        QCOMPARE(apps[0].name, QStringLiteral("Logo"));
+        QCOMPARE(apps[0].bundleID, logoId);
+        QVERIFY(apps[0].isHidden);
+        QCOMPARE(apps[1].name, QStringLiteral("XTerm"));
+        QCOMPARE(apps[1].bundleID, termId);
+        QCOMPARE(apps[1].icon, QStringLiteral("mini.xterm"));
+        QVERIFY(!apps[1].isHidden);
+
+        // The workspace itself also knows the process that runs without a window.
+        bool windowless = false;
+        for (const RunningApplicationRef& app : l.backend->workspace.runningApplications()) {
+            if (app->processIdentifier() == pid_t(stay.pid)) {
+                windowless = true;
+                QCOMPARE(app->bundleIdentifier(), appId);
+                QCOMPARE(app->activationPolicy(), ActivationPolicy::accessory);
+            }
+        }
+        QVERIFY(windowless);
+        l.desktop->stopProcess(stay.pid);
+    }
+
+    void launchesByTheEntryAndActivatesWhatRuns() {
+        Layout& l = m_layouts[besidePanel];
+        Actions actions(*l.platform);
+        actions.launchApp(launchId);
+        QVERIFY(
+            l.desktop->waitFor([&] { return windowOfClass(*l.desktop, QStringLiteral("QuarlinLaunched")); }));
+        const quint32 launched = windowOfClass(*l.desktop, QStringLiteral("QuarlinLaunched"));
+        QVERIFY(l.desktop->windowPid(launched) != 0);
+
+        // Running now: brought forward, not started again.
+        QVERIFY(l.desktop->minimize(launched));
+        const int clients = l.desktop->clientList().size();
+        actions.launchApp(launchId);
+        QVERIFY(l.desktop->waitFor([&] { return !l.desktop->isMinimized(launched); }));
+        QCOMPARE(l.desktop->clientList().size(), clients);
+        QVERIFY(l.desktop->close(launched));
+
+        LogCapture log;
+        actions.launchApp(QStringLiteral("../quarlin-test-launch"));
+        actions.launchApp(QStringLiteral("no-such-application"));
+        QVERIFY(log.lines().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(PlacementX11Test)
+#include "PlacementX11Test.moc"
