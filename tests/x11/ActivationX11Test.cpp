@@ -48,10 +48,10 @@ private Q_SLOTS:
         desktop.installDesktopEntry(
             windowId, entry("Window", TestDesktop::testWindowProgram() + " --class QuarlinE2EWindow",
                             "QuarlinE2EWindow"));
-        const TestDesktop::Client term =
-            desktop.startClient("xterm", {"-class", "QuarlinE2ETerm", "-geometry", "40x10+500+500"},
-                                "QuarlinE2ETerm");
-        const TestDesktop::Client window = desktop.startTestWindow({"--class", "QuarlinE2EWindow"}, "QuarlinE2EWindow");
+        const TestDesktop::Client term = desktop.startClient(
+            "xterm", {"-class", "QuarlinE2ETerm", "-geometry", "40x10+500+500"}, "QuarlinE2ETerm");
+        const TestDesktop::Client window =
+            desktop.startTestWindow({"--class", "QuarlinE2EWindow"}, "QuarlinE2EWindow");
         QVERIFY(term.window && window.window);
         QCOMPARE(windowOfClass(desktop, "XLogo"), 0u);
 
@@ -70,11 +70,11 @@ private Q_SLOTS:
         auto container = ModelContainer::open(path, scheduler, &error);
         QVERIFY2(container, qPrintable(error));
         auto* configuration = new ConfigurationGroup("Desk", 1920, 1080, std::nullopt);
-        const QList<std::pair<QString, QString>> apps{{termId, "Term"}, {logoId, "Logo"}, {windowId, "Window"}};
+        const QList<std::pair<QString, QString>> apps{
+            {termId, "Term"}, {logoId, "Logo"}, {windowId, "Window"}};
         for (const auto& [id, name] : apps)
-            configuration->appendConfiguration(new AppConfiguration(id, name, "fullScreen", 0, true,
-                                                                    Corner::fullScreen, 0.5, 400, 0, 0,
-                                                                    configuration));
+            configuration->appendConfiguration(new AppConfiguration(
+                id, name, "fullScreen", 0, true, Corner::fullScreen, 0.5, 400, 0, 0, configuration));
         PositionGroup* group = configuration->addPositionGroup("Split", QString(), true);
         group->setPosition(termId, "Term", Corner::leftHalf);
         group->setPosition(logoId, "Logo", Corner::topRight);
