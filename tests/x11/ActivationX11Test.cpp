@@ -14,6 +14,8 @@
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 
+#include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,7 +46,11 @@ private Q_SLOTS:
         TestDesktop desktop;
         QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
         desktop.installDesktopEntry(termId, entry("Term", "xterm -class QuarlinE2ETerm", "QuarlinE2ETerm"));
-        desktop.installDesktopEntry(logoId, entry("Logo", "xlogo", "XLogo"));
+        // A copy of its own: an xlogo that another test runs on another display would count as running.
+        QTemporaryDir programs;
+        const QString logoProgram = programs.filePath("quarlin-e2e-logo");
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable("xlogo"), logoProgram));
+        desktop.installDesktopEntry(logoId, entry("Logo", logoProgram, "XLogo"));
         desktop.installDesktopEntry(
             windowId, entry("Window", TestDesktop::testWindowProgram() + " --class QuarlinE2EWindow",
                             "QuarlinE2EWindow"));
