@@ -538,6 +538,79 @@ private Q_SLOTS:
         QVERIFY2(error.contains(QStringLiteral("read-only")), qPrintable(error));
         QCOMPARE(contentsOf(path()), before);
     }
+
+    void nothingIsUnique() {
+        {
+            auto container = open();
+            ModelContext* context = container->mainContext();
+            for (int i = 0; i < 2; ++i) {
+                auto* configuration = new ConfigurationGroup(QStringLiteral("Twin"), 0, 0, std::nullopt);
+                context->insert(configuration);
+                configuration->appendConfiguration(new AppConfiguration());
+                configuration->appendConfiguration(new AppConfiguration());
+            }
+            ConfigurationGroup* first = context->fetch<ConfigurationGroup>()[0];
+            // Even a copied identifier is kept as it is.
+            context->fetch<ConfigurationGroup>()[1]->setId(first->id());
+        }
+        auto container = open();
+        QCOMPARE(container->mainContext()->fetch<ConfigurationGroup>().size(), 2);
+        QCOMPARE(container->mainContext()->fetch<AppConfiguration>().size(), 4);
+    }
+
+    void aChildMovedAwayFromAConfigurationDeletedInTheSameSaveSurvives() {
+        {
+            auto container = open();
+            ModelContext* context = container->mainContext();
+            auto* doomed = new ConfigurationGroup(QStringLiteral("doomed"), 0, 0, std::nullopt);
+            auto* heir = new ConfigurationGroup(QStringLiteral("heir"), 0, 0, std::nullopt);
+            context->insert(doomed);
+            context->insert(heir);
+            auto* app = new AppConfiguration();
+            app->setBundleID(QStringLiteral("moved"));
+            doomed->appendConfiguration(app);
+            PositionGroup* group = doomed->addPositionGroup(QStringLiteral("moved group"), QString(), false);
+            group->setPosition(QStringLiteral("moved"), QString(), Corner::leftHalf);
+            QVERIFY(context->save());
+
+            app->setConfigurationGroup(heir);
+            group->setConfigurationGroup(heir);
+            context->deleteObject(doomed);
+            QVERIFY(!context->isDeleted(app));
+            QVERIFY(!context->isDeleted(group));
+            QVERIFY(context->save());
+        }
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        QCOMPARE(context->fetch<ConfigurationGroup>().size(), 1);
+        ConfigurationGroup* heir = findByName(context, QStringLiteral("heir"));
+        QCOMPARE(heir->configurationList().size(), 1);
+        QCOMPARE(heir->configurationList()[0]->bundleID(), QStringLiteral("moved"));
+        QCOMPARE(heir->positionGroupList().size(), 1);
+        QCOMPARE(heir->positionGroupList()[0]->getPosition(QStringLiteral("moved")),
+                 std::optional(Corner::leftHalf));
+    }
+
+    void pendingChangesSurviveReadingRemoteChanges() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        context->setAutosaveEnabled(false);
+        auto* local = new ConfigurationGroup(QStringLiteral("local"), 0, 0, std::nullopt);
+        context->insert(local);
+        QVERIFY(context->save());
+        local->setLastActivatedAt(QDateTime(QDate(2026, 5, 1), QTime(9, 0), Qt::UTC));
+        {
+            auto other = open();
+            other->mainContext()->insert(
+                new ConfigurationGroup(QStringLiteral("remote"), 0, 0, std::nullopt));
+            QVERIFY(other->mainContext()->save());
+        }
+        context->checkForRemoteChanges();
+        QVERIFY(!context->hasChanges());
+        QCOMPARE(local->lastActivatedAt(), std::optional(QDateTime(QDate(2026, 5, 1), QTime(9, 0), Qt::UTC)));
+        QVERIFY(findByName(context, QStringLiteral("remote")));
+        QCOMPARE(context->fetch<ConfigurationGroup>().size(), 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(StoreTest)
