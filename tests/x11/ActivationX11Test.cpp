@@ -45,19 +45,26 @@ private Q_SLOTS:
     void aStoredConfigurationIsPutOnScreen() {
         TestDesktop desktop;
         QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
-        desktop.installDesktopEntry(termId, entry("Term", "xterm -class QuarlinE2ETerm", "QuarlinE2ETerm"));
-        // A copy of its own: an xlogo that another test runs on another display would count as running.
+        // Copies of their own: the backend counts a process as running by its program, so one that
+        // another test runs on another display would count here too, and ours there.
         QTemporaryDir programs;
-        const QString logoProgram = programs.filePath("quarlin-e2e-logo");
-        QVERIFY(QFile::copy(QStandardPaths::findExecutable("xlogo"), logoProgram));
+        const auto copy = [&programs](const QString& program, const QString& name) {
+            const QString path = programs.filePath(name);
+            return QFile::copy(program, path) ? path : QString();
+        };
+        const QString termProgram = copy(QStandardPaths::findExecutable("xterm"), "quarlin-e2e-term");
+        const QString logoProgram = copy(QStandardPaths::findExecutable("xlogo"), "quarlin-e2e-logo");
+        const QString windowProgram = copy(TestDesktop::testWindowProgram(), "quarlin-e2e-window");
+        QVERIFY(!termProgram.isEmpty() && !logoProgram.isEmpty() && !windowProgram.isEmpty());
+        desktop.installDesktopEntry(termId,
+                                    entry("Term", termProgram + " -class QuarlinE2ETerm", "QuarlinE2ETerm"));
         desktop.installDesktopEntry(logoId, entry("Logo", logoProgram, "XLogo"));
         desktop.installDesktopEntry(
-            windowId, entry("Window", TestDesktop::testWindowProgram() + " --class QuarlinE2EWindow",
-                            "QuarlinE2EWindow"));
+            windowId, entry("Window", windowProgram + " --class QuarlinE2EWindow", "QuarlinE2EWindow"));
         const TestDesktop::Client term = desktop.startClient(
-            "xterm", {"-class", "QuarlinE2ETerm", "-geometry", "40x10+500+500"}, "QuarlinE2ETerm");
+            termProgram, {"-class", "QuarlinE2ETerm", "-geometry", "40x10+500+500"}, "QuarlinE2ETerm");
         const TestDesktop::Client window =
-            desktop.startTestWindow({"--class", "QuarlinE2EWindow"}, "QuarlinE2EWindow");
+            desktop.startClient(windowProgram, {"--class", "QuarlinE2EWindow"}, "QuarlinE2EWindow");
         QVERIFY(term.window && window.window);
         QCOMPARE(windowOfClass(desktop, "XLogo"), 0u);
 
