@@ -5,6 +5,9 @@
 // Ownership: the context owns every object it holds (and every object inserted into it). It hands out
 // raw pointers, which stay valid for the whole life of the context, deleted objects included (they are
 // only marked deleted). Never delete a model object held by the context yourself.
+//
+// Like every model object, the context is used on the main thread only. An application, position
+// group or mapping that belongs to no stored owner when a save runs is not kept in the file.
 #pragma once
 
 #include "model/ModelObject.h"
