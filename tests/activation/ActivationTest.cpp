@@ -256,6 +256,8 @@ private Q_SLOTS:
         w.activator(Variant::mainWindow, many).applyConfigurationWithSelectedGroup(ActivationWorld::laptop());
         QList<double> deadlines = w.clock.pendingDeadlines();
         QCOMPARE(deadlines.size(), 23);
+        for (int i = 0; i < 20; ++i)
+            QCOMPARE(deadlines[i], i * 0.1);
         QCOMPARE(deadlines.mid(20), QList<double>({2.0, 2.0, 2.1}));
         w.log.clear();
 
