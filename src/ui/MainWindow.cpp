@@ -45,7 +45,7 @@ void MainWindow::centre() {
     const QScreen* target = QGuiApplication::primaryScreen();
     if (!target)
         return;
-    QRect frame(QPoint(), size());
+    QRect frame(QPoint(), frameGeometry().size());
     frame.moveCenter(target->availableGeometry().center());
     move(frame.topLeft());
 }

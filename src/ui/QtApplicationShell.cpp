@@ -25,6 +25,8 @@ void QtApplicationShell::refreshAppearance(HostWindow& window) {
     auto* widget = dynamic_cast<QWidget*>(&window);
     if (!widget)
         return;
+    // The palette reaches widgets through posted events; deliver them now, not on the next turn.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::ApplicationPaletteChange);
     widget->style()->unpolish(widget);
     widget->style()->polish(widget);
     widget->updateGeometry();
