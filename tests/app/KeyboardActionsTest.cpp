@@ -217,25 +217,6 @@ private Q_SLOTS:
         }
     }
 
-    void cyclingNeverMovesTheOrderItWalks() {
-        KeyboardWorld w;
-        const QList<ConfigurationGroup*> all = w.threeConfigurations();
-        QVERIFY(w.context()->save());
-        QList<std::optional<QDateTime>> before;
-        for (ConfigurationGroup* c : all)
-            before << c->lastActivatedAt();
-        QStringList visited;
-        for (int i = 0; i < 4; ++i) {
-            w.state->cycleToNextConfiguration();
-            w.clock.runAll();
-            visited << w.selected();
-        }
-        QCOMPARE(visited, QStringList({"Recent", "Older", "Never", "Recent"}));
-        for (int i = 0; i < all.size(); ++i)
-            QCOMPARE(all.at(i)->lastActivatedAt(), before.at(i));
-        QVERIFY(!w.context()->hasChanges());
-    }
-
     void oneConfigurationIsSelectedAgainBothWays() {
         KeyboardWorld w;
         ConfigurationGroup* only = w.configuration("Only", 1);

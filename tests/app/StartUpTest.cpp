@@ -196,13 +196,6 @@ private Q_SLOTS:
         QVERIFY(!w.app->appDelegate().applicationShouldTerminateAfterLastWindowClosed());
     }
 
-    void remoteChangesReachTheStateFromTheStart() {
-        StartWorld w;
-        w.make();
-        Q_EMIT w.app->sharedModelContainer().mainContext()->remoteChange();
-        QCOMPARE(w.app->appState().configurationDataVersion(), 1);
-    }
-
     void anUnusableStoreStopsWithItsMessage() {
         AppWorld w;
         const QString path = w.dir.filePath(QStringLiteral("junk.sqlite"));
