@@ -55,6 +55,12 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
     QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &app, &QuarlinApp::checkForUpdates);
 
+    // Without a status item there is no way back to a closed window: then closing it ends the program.
+    QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, [&app] {
+        if (!app.appState().menuBarManager())
+            QCoreApplication::quit();
+    });
+
     app.start([&window] { window.show(); });
     return application.exec();
 }
