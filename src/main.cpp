@@ -8,6 +8,7 @@
 #include "shortcuts/Registry.h"
 #include "store/ModelContainer.h"
 #include "ui/MainWindow.h"
+#include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     Platform platform{scheduler, preferences, backend.workspace, backend.windows, backend.screens};
     X11HotKeys hotKeys;
     KeyboardShortcuts::Registry shortcuts(preferences, hotKeys, scheduler, &hotKeys);
+    // An open menu holds the keyboard; the hot keys keep working from its key events meanwhile.
+    KeyboardShortcuts::MenuTrackingMonitor menuTracking(shortcuts);
 
     QString message;
     std::unique_ptr<ModelContainer> container =
