@@ -15,6 +15,8 @@ class SavedApp;
 
 // One trait per relationship: where its list and link live and which signals announce them.
 struct ConfigurationApps {
+    // Whether the owner deletes its children (and so owns them before the store does).
+    static constexpr bool ownsChildren = true;
     using Owner = ConfigurationGroup;
     using Child = AppConfiguration;
     static std::optional<QList<Child*>>& list(Owner* owner);
@@ -24,6 +26,7 @@ struct ConfigurationApps {
 };
 
 struct ConfigurationPositionGroups {
+    static constexpr bool ownsChildren = true;
     using Owner = ConfigurationGroup;
     using Child = PositionGroup;
     static std::optional<QList<Child*>>& list(Owner* owner);
@@ -33,6 +36,7 @@ struct ConfigurationPositionGroups {
 };
 
 struct PositionGroupMappings {
+    static constexpr bool ownsChildren = true;
     using Owner = PositionGroup;
     using Child = AppPositionMapping;
     static std::optional<QList<Child*>>& list(Owner* owner);
@@ -42,6 +46,7 @@ struct PositionGroupMappings {
 };
 
 struct SavedAppConfigurations {
+    static constexpr bool ownsChildren = false;
     using Owner = SavedApp;
     using Child = AppConfiguration;
     static std::optional<QList<Child*>>& list(Owner* owner);
@@ -65,6 +70,7 @@ template <class R> struct Relationship {
             R::listChanged(old);
         }
         R::link(child) = owner;
+        adoptObject(child, old, owner);
         if (owner) {
             List& members = R::list(owner);
             if (!members)
@@ -73,6 +79,14 @@ template <class R> struct Relationship {
             R::listChanged(owner);
         }
         R::linkChanged(child);
+    }
+
+    // Outside the store, an owner that deletes its children also owns them as objects, so that a
+    // graph built before it is stored is freed with its root. Objects owned elsewhere stay there.
+    static void adoptObject(Child* child, Owner* previous, Owner* owner) {
+        if constexpr (R::ownsChildren)
+            if (owner && (!child->parent() || child->parent() == previous))
+                child->setParent(owner);
     }
 
     // Appends at the end, creating the list when it is absent; a member already there stays where it is.
@@ -122,6 +136,7 @@ template <class R> struct Relationship {
                     R::listChanged(previous);
                 }
                 R::link(child) = owner;
+                adoptObject(child, previous, owner);
                 R::linkChanged(child);
             }
         R::listChanged(owner);

@@ -41,8 +41,11 @@ bool CarbonKeyboardShortcuts::registerShortcut(const Shortcut& shortcut, Callbac
         return false;
     }
     m_hotKeys.emplace(id, HotKey{shortcut, id, true, false, std::move(onKeyDown), std::move(onKeyUp)});
-    if (m_state == State::idle)
+    // The first hot key brings the engine to life in the state asked for meanwhile.
+    if (m_state == State::idle) {
         m_state = State::active;
+        updateEventHandler(m_isEnabled, m_isMenuOpen);
+    }
     return true;
 }
 
@@ -101,6 +104,8 @@ void CarbonKeyboardShortcuts::scheduleRetry() {
 }
 
 void CarbonKeyboardShortcuts::updateEventHandler(bool isEnabled, bool isMenuOpen) {
+    m_isEnabled = isEnabled;
+    m_isMenuOpen = isMenuOpen;
     if (m_state == State::idle)
         return;
     if (isEnabled && !isMenuOpen) {

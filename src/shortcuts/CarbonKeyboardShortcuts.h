@@ -67,6 +67,8 @@ private:
     std::map<quint32, HotKey> m_hotKeys;
     quint32 m_hotKeyId = 0;
     State m_state = State::idle;
+    bool m_isEnabled = true;
+    bool m_isMenuOpen = false;
     bool m_retryPending = false;
     // Lets scheduled retries notice that the engine is gone.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -89,3 +89,7 @@ qint64 Database::lastInsertRowId() const {
 int Database::changes() const {
     return sqlite3_changes(m_connection);
 }
+
+bool Database::isReadOnly() const {
+    return sqlite3_db_readonly(m_connection, "main") == 1;
+}

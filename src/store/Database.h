@@ -34,6 +34,8 @@ public:
     qint64 lastInsertRowId() const;
     // Rows changed by the last INSERT, UPDATE or DELETE.
     int changes() const;
+    // Whether the file could only be opened for reading (write-protected).
+    bool isReadOnly() const;
 
 private:
     Database(sqlite3* connection, const QString& path) : m_connection(connection), m_path(path) {}

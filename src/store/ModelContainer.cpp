@@ -3,6 +3,8 @@
 #include "Database.h"
 #include "StoreSchema.h"
 
+#include "base/Log.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,6 +22,11 @@ QString ModelContainer::failureMessage(const QString& error) {
 ModelContainer::ModelContainer(std::unique_ptr<Database> database) : m_database(std::move(database)) {}
 
 ModelContainer::~ModelContainer() {
+    if (m_context && m_context->hasChanges()) {
+        QString error;
+        if (!m_context->save(&error))
+            logLine(QStringLiteral("❌ Failed to save changes before closing the store: ") + error);
+    }
     // The context's statements must be finished before the connection closes.
     delete m_context;
     m_context = nullptr;
@@ -50,6 +57,9 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Schedu
     // Only reads until the file is known to be ours.
     if (!StoreSchema::inspect(*database, &isEmpty, &message))
         return fail(message.startsWith(path) ? message : QStringLiteral("%1: %2").arg(path, message));
+    // Changes could never be saved; better to say so now than to lose them later.
+    if (database->isReadOnly())
+        return fail(QStringLiteral("%1: the file is read-only").arg(path));
 
     const std::optional<QString> journal =
         database->queryText(QStringLiteral("PRAGMA journal_mode = WAL"), &message);
@@ -60,11 +70,30 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Schedu
         return fail(QStringLiteral("%1: %2").arg(path, message));
     if (isEmpty && !StoreSchema::create(*database, &message))
         return fail(QStringLiteral("%1: %2").arg(path, message));
+    std::unique_ptr<ModelContainer> container = finish(std::move(database), scheduler, true, &message);
+    if (!container)
+        return fail(QStringLiteral("%1: %2").arg(path, message));
+    return container;
+}
 
+std::unique_ptr<ModelContainer> ModelContainer::inMemory(Scheduler& scheduler) {
+    QString error;
+    std::unique_ptr<Database> database = Database::open(QStringLiteral(":memory:"), true, &error);
+    if (!database || !StoreSchema::create(*database, &error))
+        qFatal("Could not create an in-memory store: %s", qPrintable(error));
+    std::unique_ptr<ModelContainer> container = finish(std::move(database), scheduler, false, &error);
+    if (!container)
+        qFatal("Could not create an in-memory store: %s", qPrintable(error));
+    return container;
+}
+
+std::unique_ptr<ModelContainer> ModelContainer::finish(std::unique_ptr<Database> database,
+                                                       Scheduler& scheduler, bool watch, QString* error) {
     std::unique_ptr<ModelContainer> container(new ModelContainer(std::move(database)));
     container->m_context = new ModelContext(*container->m_database, scheduler);
-    if (!container->m_context->load(&message))
-        return fail(QStringLiteral("%1: %2").arg(path, message));
-    container->m_context->watch();
+    if (!container->m_context->load(error))
+        return nullptr;
+    if (watch)
+        container->m_context->watch();
     return container;
 }

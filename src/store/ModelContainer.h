@@ -25,6 +25,9 @@ public:
     // database (damaged, another program's, a newer version) is reported and never written, moved or
     // replaced.
     static std::unique_ptr<ModelContainer> open(const QString& path, Scheduler& scheduler, QString* error);
+    // A store that lives in memory only, for tests of the layers above.
+    static std::unique_ptr<ModelContainer> inMemory(Scheduler& scheduler);
+    // Writes what is still pending before the connection closes.
     ~ModelContainer() override;
 
     QString path() const;
@@ -33,6 +36,8 @@ public:
 
 private:
     explicit ModelContainer(std::unique_ptr<Database> database);
+    static std::unique_ptr<ModelContainer> finish(std::unique_ptr<Database> database, Scheduler& scheduler,
+                                                  bool watch, QString* error);
 
     std::unique_ptr<Database> m_database;
     ModelContext* m_context = nullptr;

@@ -236,6 +236,12 @@ bool ModelContext::contains(const ModelObject* object) const {
     return it != m_records.constEnd() && !it->deleted;
 }
 
+ModelContext* ModelContext::of(const ModelObject* object) {
+    // Only a context ever observes a stored object.
+    ModelObserver* observer = object ? object->observer() : nullptr;
+    return observer ? static_cast<ModelContext*>(observer) : nullptr;
+}
+
 bool ModelContext::hasChanges() const {
     if (!m_pendingDeletes.empty())
         return true;

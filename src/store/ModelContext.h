@@ -5,6 +5,9 @@
 // Ownership: the context owns every object it holds (and every object inserted into it). It hands out
 // raw pointers, which stay valid for the whole life of the context, deleted objects included (they are
 // only marked deleted). Never delete a model object held by the context yourself.
+//
+// Like every model object, the context is used on the main thread only. An application, position
+// group or mapping that belongs to no stored owner when a save runs is not kept in the file.
 #pragma once
 
 #include "model/ModelObject.h"
@@ -51,6 +54,9 @@ public:
     bool isDeleted(const ModelObject* object) const;
     // Whether the object is held by this context and not deleted.
     bool contains(const ModelObject* object) const;
+    // The context that holds the object; nullptr for an object that no context holds (never inserted,
+    // or deleted).
+    static ModelContext* of(const ModelObject* object);
 
     bool hasChanges() const;
     // Writes every pending change in one transaction. On a failure nothing is written, the pending

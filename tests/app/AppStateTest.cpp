@@ -262,23 +262,6 @@ private Q_SLOTS:
         QVERIFY(!state.isFetchingRunningApps());
     }
 
-    void theListingHandsItsResultBackInOrder() {
-        AppWorld w;
-        AppState state(w.platform);
-        w.desktop.run("org.example.Notes", "Notes");
-        QList<std::function<void()>> jobs;
-        state.setBackgroundRunner([&jobs](std::function<void()> job) { jobs << job; });
-        QStringList seen;
-        connect(&state, &AppState::changed, this, [&](P p) {
-            seen << QString::fromLatin1(QMetaEnum::fromType<P>().valueToKey(static_cast<int>(p)));
-        });
-        state.refreshRunningAppsCache(true, [&](const QList<RunningApp>&) { seen << "completion"; });
-        jobs.takeFirst()();
-        w.clock.runDue();
-        QCOMPARE(seen, QStringList({"isFetchingRunningApps", "cachedRunningApps", "runningAppsLastUpdated",
-                                    "isFetchingRunningApps", "completion"}));
-    }
-
     void theListingRunsOffTheMainThread() {
         AppWorld w;
         w.desktop.run("org.example.Notes", "Notes");
@@ -338,19 +321,6 @@ private Q_SLOTS:
         Q_EMIT w.context()->remoteChange();
     }
 
-    void remoteChangesFromAnotherWriterReachTheCounter() {
-        AppWorld w;
-        AppState state(w.platform, w.context());
-        QString error;
-        auto other = ModelContainer::open(w.container->path(), w.clock, &error);
-        QVERIFY2(other, qPrintable(error));
-        other->mainContext()->insert(new ConfigurationGroup);
-        QVERIFY(other->mainContext()->save(&error));
-        w.context()->checkForRemoteChanges();
-        QCOMPARE(state.configurationDataVersion(), 1);
-        QCOMPARE(w.context()->fetch<ConfigurationGroup>().size(), 1);
-    }
-
     void appearanceIsAppliedOnTheNextTurnsOfTheMainQueue_data() {
         QTest::addColumn<AppTheme>("theme");
         QTest::addColumn<QString>("appearance");
@@ -376,16 +346,6 @@ private Q_SLOTS:
         QCOMPARE(journal, QStringList({appearance, "refresh window 0", "refresh window 1", "attempts 0",
                                        "enforceStatusBarAppearance"}));
         QCOMPARE(w.clock.now(), 0.0);
-    }
-
-    void appearanceWithoutInterfaceOrMenuBarDoesNothing() {
-        AppWorld w;
-        auto state = std::make_unique<AppState>(w.platform);
-        state->applyAppearance(AppTheme::dark);
-        w.clock.runAll();
-        state->applyAppearance(AppTheme::light);
-        state.reset();
-        QCOMPARE(w.clock.runAll(), 1);
     }
 
     void recentActivationOrder_data() {

@@ -74,11 +74,13 @@ struct AppWorld {
         container = ModelContainer::open(dir.filePath(QStringLiteral("store.sqlite")), clock, &error);
         if (!container)
             qFatal("store: %s", qPrintable(error));
+        m_context = container->mainContext();
         // Saves are the tests' business: nothing is written behind their back.
-        context()->setAutosaveEnabled(false);
+        m_context->setAutosaveEnabled(false);
     }
 
-    ModelContext* context() const { return container->mainContext(); }
+    // The store's context, also after the container was handed to the program.
+    ModelContext* context() const { return m_context; }
 
     // A configuration created `createdDaysAgo` days before the clock's start, activated
     // `activatedDaysAgo` days before it (never when absent).
@@ -100,4 +102,7 @@ struct AppWorld {
         c->appendConfiguration(app);
         return app;
     }
+
+private:
+    ModelContext* m_context = nullptr;
 };

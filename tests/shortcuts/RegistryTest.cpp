@@ -324,6 +324,17 @@ private Q_SLOTS:
         QCOMPARE(getShortcut(name), cmdK);
     }
 
+    void aComponentSwitchedOffBeforeItsFirstHotKeyStaysOff() {
+        Desktop d;
+        setEnabled(false);
+        const Name name(QStringLiteral("x"));
+        setShortcut(cmdK, name);
+        QVERIFY(!d.backend.isGrabbed(cmdK));
+        QVERIFY(!isEnabled(name));
+        setEnabled(true);
+        QVERIFY(d.backend.isGrabbed(cmdK));
+    }
+
     void streamsStartAndEndOnALaterTurn() {
         Desktop d;
         const Name name(QStringLiteral("x"));

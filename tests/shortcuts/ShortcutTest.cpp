@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -171,6 +172,16 @@ private Q_SLOTS:
         QCOMPARE(PhysicalKeys::xKeycode(Key::f12.rawValue()), 96);
         QVERIFY(!PhysicalKeys::xKeycode(Key::function.rawValue()));
         QCOMPARE(PhysicalKeys::keyCodeForQtKey(Qt::Key_K), Key::k.rawValue());
+    }
+
+    void withoutItsBundleTheProgramStops() {
+        QProcess probe;
+        probe.start(QStringLiteral(QUARLIN_BUNDLE_PROBE), QStringList());
+        QVERIFY(probe.waitForFinished());
+        QCOMPARE(probe.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(probe.readAllStandardError(),
+                 QByteArray("unable to find bundle named KeyboardShortcuts_KeyboardShortcuts\n"));
+        QCOMPARE(probe.readAllStandardOutput(), QByteArray());
     }
 
     void theBundleIsFoundBesideTheProgramInTheUsersLanguage() {

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -469,6 +470,146 @@ private Q_SLOTS:
         QCOMPARE(ModelContainer::defaultPath(),
                  QDir::homePath() + QStringLiteral("/.local/share/quarlin/quarlin.sqlite"));
         qputenv("XDG_DATA_HOME", saved);
+    }
+
+    void closingTheStoreWritesWhatIsPending() {
+        {
+            auto container = open();
+            container->mainContext()->setAutosaveEnabled(false);
+            container->mainContext()->insert(
+                new ConfigurationGroup(QStringLiteral("late"), 0, 0, std::nullopt));
+        }
+        auto container = open();
+        QVERIFY(findByName(container->mainContext(), QStringLiteral("late")));
+    }
+
+    void deletionsByAnotherWriterReachTheLiveObjects() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        auto* configuration = new ConfigurationGroup(QStringLiteral("gone soon"), 0, 0, std::nullopt);
+        context->insert(configuration);
+        auto* app = new AppConfiguration();
+        configuration->appendConfiguration(app);
+        auto* kept = new ConfigurationGroup(QStringLiteral("kept"), 0, 0, std::nullopt);
+        context->insert(kept);
+        QVERIFY(context->save());
+        {
+            auto other = open();
+            other->mainContext()->deleteObject(findByName(other->mainContext(), QStringLiteral("gone soon")));
+            // Moving an application between configurations elsewhere arrives as a move here.
+            auto* moved = new AppConfiguration();
+            findByName(other->mainContext(), QStringLiteral("kept"))->appendConfiguration(moved);
+            QVERIFY(other->mainContext()->save());
+        }
+        context->checkForRemoteChanges();
+        QVERIFY(context->isDeleted(configuration));
+        QVERIFY(context->isDeleted(app));
+        QCOMPARE(context->fetch<ConfigurationGroup>(), QList<ConfigurationGroup*>{kept});
+        QCOMPARE(kept->configurationList().size(), 1);
+        QCOMPARE(kept->configurationList()[0]->configurationGroup(), kept);
+    }
+
+    void anInMemoryStoreServesTheLayersAboveInTests() {
+        auto container = ModelContainer::inMemory(m_scheduler);
+        ModelContext* context = container->mainContext();
+        auto* configuration = new ConfigurationGroup();
+        context->insert(configuration);
+        configuration->addPositionGroup(QStringLiteral("g"), QString(), true);
+        QVERIFY(context->save());
+        QCOMPARE(context->fetch<PositionGroup>().size(), 1);
+        context->deleteObject(configuration);
+        QVERIFY(context->save());
+        QVERIFY(context->fetch<PositionGroup>().isEmpty());
+    }
+
+    void aWriteProtectedFileIsReportedAndLeftAlone() {
+        {
+            auto container = open();
+            container->mainContext()->insert(new ConfigurationGroup());
+        }
+        const QByteArray before = contentsOf(path());
+        // Root ignores permission bits; an immutable file is refused even to root.
+        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path()}) != 0)
+            QSKIP("cannot make the file immutable here");
+        QString error;
+        const bool opened = ModelContainer::open(path(), m_scheduler, &error) != nullptr;
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path()});
+        QVERIFY(!opened);
+        QVERIFY2(error.contains(QStringLiteral("read-only")), qPrintable(error));
+        QCOMPARE(contentsOf(path()), before);
+    }
+
+    void nothingIsUnique() {
+        {
+            auto container = open();
+            ModelContext* context = container->mainContext();
+            for (int i = 0; i < 2; ++i) {
+                auto* configuration = new ConfigurationGroup(QStringLiteral("Twin"), 0, 0, std::nullopt);
+                context->insert(configuration);
+                configuration->appendConfiguration(new AppConfiguration());
+                configuration->appendConfiguration(new AppConfiguration());
+            }
+            ConfigurationGroup* first = context->fetch<ConfigurationGroup>()[0];
+            // Even a copied identifier is kept as it is.
+            context->fetch<ConfigurationGroup>()[1]->setId(first->id());
+        }
+        auto container = open();
+        QCOMPARE(container->mainContext()->fetch<ConfigurationGroup>().size(), 2);
+        QCOMPARE(container->mainContext()->fetch<AppConfiguration>().size(), 4);
+    }
+
+    void aChildMovedAwayFromAConfigurationDeletedInTheSameSaveSurvives() {
+        {
+            auto container = open();
+            ModelContext* context = container->mainContext();
+            auto* doomed = new ConfigurationGroup(QStringLiteral("doomed"), 0, 0, std::nullopt);
+            auto* heir = new ConfigurationGroup(QStringLiteral("heir"), 0, 0, std::nullopt);
+            context->insert(doomed);
+            context->insert(heir);
+            auto* app = new AppConfiguration();
+            app->setBundleID(QStringLiteral("moved"));
+            doomed->appendConfiguration(app);
+            PositionGroup* group = doomed->addPositionGroup(QStringLiteral("moved group"), QString(), false);
+            group->setPosition(QStringLiteral("moved"), QString(), Corner::leftHalf);
+            QVERIFY(context->save());
+
+            app->setConfigurationGroup(heir);
+            group->setConfigurationGroup(heir);
+            context->deleteObject(doomed);
+            QVERIFY(!context->isDeleted(app));
+            QVERIFY(!context->isDeleted(group));
+            QVERIFY(context->save());
+        }
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        QCOMPARE(context->fetch<ConfigurationGroup>().size(), 1);
+        ConfigurationGroup* heir = findByName(context, QStringLiteral("heir"));
+        QCOMPARE(heir->configurationList().size(), 1);
+        QCOMPARE(heir->configurationList()[0]->bundleID(), QStringLiteral("moved"));
+        QCOMPARE(heir->positionGroupList().size(), 1);
+        QCOMPARE(heir->positionGroupList()[0]->getPosition(QStringLiteral("moved")),
+                 std::optional(Corner::leftHalf));
+    }
+
+    void pendingChangesSurviveReadingRemoteChanges() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        context->setAutosaveEnabled(false);
+        auto* local = new ConfigurationGroup(QStringLiteral("local"), 0, 0, std::nullopt);
+        context->insert(local);
+        QVERIFY(context->save());
+        local->setLastActivatedAt(QDateTime(QDate(2026, 5, 1), QTime(9, 0), Qt::UTC));
+        {
+            auto other = open();
+            other->mainContext()->insert(
+                new ConfigurationGroup(QStringLiteral("remote"), 0, 0, std::nullopt));
+            QVERIFY(other->mainContext()->save());
+        }
+        context->checkForRemoteChanges();
+        QVERIFY(!context->hasChanges());
+        QCOMPARE(local->lastActivatedAt(), std::optional(QDateTime(QDate(2026, 5, 1), QTime(9, 0), Qt::UTC)));
+        QVERIFY(findByName(context, QStringLiteral("remote")));
+        QCOMPARE(context->fetch<ConfigurationGroup>().size(), 2);
     }
 };
 

@@ -83,6 +83,10 @@ int main(int argc, char** argv) {
         QProcessEnvironment environment = desktop.environment();
         environment.insert(QLatin1String(onDesktop), QStringLiteral("1"));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        const QString lsan = environment.value(QStringLiteral("LSAN_OPTIONS"));
+        environment.insert(QStringLiteral("LSAN_OPTIONS"),
+                           (lsan.isEmpty() ? QString() : lsan + QLatin1Char(':')) +
+                               QStringLiteral("suppressions=" QUARLIN_LSAN_SUPPRESSIONS));
         QProcess child;
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::ForwardedChannels);

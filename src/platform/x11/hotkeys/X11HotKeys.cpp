@@ -17,6 +17,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
 constexpr quint16 shiftMask = XCB_MOD_MASK_SHIFT;
@@ -83,6 +84,8 @@ X11HotKeys::X11HotKeys(const QString& displayName, QObject* parent) : QObject(pa
 }
 
 X11HotKeys::~X11HotKeys() {
+    for (void* event : m_deferredKeys)
+        std::free(event);
     if (m_state)
         xkb_state_unref(m_state);
     if (m_keymap)
@@ -260,7 +263,7 @@ void X11HotKeys::loadKeymap() const {
 
 std::optional<QString> X11HotKeys::character(int keyCode) const {
     // Takes in a layout change that the server has already announced.
-    const_cast<X11HotKeys*>(this)->processPendingEvents();
+    const_cast<X11HotKeys*>(this)->takeInLayoutChanges();
     loadKeymap();
     const auto keycode = KeyboardShortcuts::PhysicalKeys::xKeycode(keyCode);
     if (!m_keymap || !m_state || !keycode)
@@ -310,11 +313,30 @@ void X11HotKeys::processPendingEvents() {
     m_drainQueued = false;
     if (!isConnected())
         return;
-    m_mappingChanged = false;
+    const std::deque<void*> deferred = std::exchange(m_deferredKeys, {});
+    for (void* event : deferred)
+        dispatch(event);
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection))
         dispatch(event);
-    if (m_mappingChanged)
+    if (m_mappingChanged) {
+        m_mappingChanged = false;
         mappingChanged();
+    }
+}
+
+void X11HotKeys::takeInLayoutChanges() {
+    if (!isConnected())
+        return;
+    // Key events wait for the next turn: their handlers must not run inside a key-name lookup.
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+        const uint8_t type = event->response_type & 0x7f;
+        if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE || !m_deferredKeys.empty())
+            m_deferredKeys.push_back(event);
+        else
+            dispatch(event);
+    }
+    if (!m_deferredKeys.empty() || m_mappingChanged)
+        drainLater();
 }
 
 void X11HotKeys::dispatch(void* raw) {
@@ -322,6 +344,7 @@ void X11HotKeys::dispatch(void* raw) {
     const uint8_t type = event->response_type & 0x7f;
     if (type == XCB_MAPPING_NOTIFY) {
         m_mappingChanged = true;
+        m_keymapStale = true;
     } else if (m_hasXkb && type == m_xkbEventBase) {
         const auto* xkb = reinterpret_cast<const XkbAnyEvent*>(event);
         if (xkb->xkbType == XCB_XKB_STATE_NOTIFY && m_state && !m_keymapStale) {
@@ -331,6 +354,7 @@ void X11HotKeys::dispatch(void* raw) {
                                   s->lockedGroup);
         } else if (xkb->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkb->xkbType == XCB_XKB_MAP_NOTIFY) {
             m_mappingChanged = true;
+            m_keymapStale = true;
         }
     } else if (type == XCB_KEY_RELEASE) {
         // Without detectable auto-repeat a held key repeats as a release and a press at one time.

@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+#include <deque>
 #include <map>
 #include <optional>
 
@@ -64,6 +65,8 @@ private:
     void dispatch(void* event);
     void handleEvent(const void* event);
     void drainLater();
+    // Reads what the server sent, handling layout news at once and keeping key events for later.
+    void takeInLayoutChanges();
 
     xcb_connection_t* m_connection = nullptr;
     quint32 m_root = 0;
@@ -81,6 +84,8 @@ private:
     bool m_drainQueued = false;
     bool m_mappingChanged = false;
     int m_repeatsDropped = 0;
+    // xcb_generic_event_t pointers, in arrival order.
+    std::deque<void*> m_deferredKeys;
 
     xkb_context* m_xkbContext = nullptr;
     mutable xkb_keymap* m_keymap = nullptr;

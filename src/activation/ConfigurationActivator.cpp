@@ -1,0 +1,668 @@
+#include "ConfigurationActivator.h"
+
+#include "app/AppState.h"
+#include "app/MenuBarManaging.h"
+#include "base/Log.h"
+#include "model/AppConfiguration.h"
+#include "model/ConfigurationGroup.h"
+#include "model/MissingAppDetector.h"
+#include "model/PositionGroup.h"
+#include "placement/Actions.h"
+#include "placement/ScreenDetectionHelper.h"
+#include "store/ModelContext.h"
+
+#include <algorithm>
+
+namespace {
+
+QString count(qsizetype n) {
+    return QString::number(n);
+}
+
+QSet<QString> bundleIDsOf(const QList<MissingAppInfo>& missing) {
+    QSet<QString> ids;
+    for (const MissingAppInfo& info : missing)
+        ids.insert(info.bundleID);
+    return ids;
+}
+
+} // namespace
+
+// One of the two layouts of a half and the two corners of the opposite side.
+struct ConfigurationActivator::Mirror {
+    Corner half;
+    std::span<const Corner> corners;
+};
+
+// A rotation: the positions it cycles through, its map, and its own log texts.
+struct ConfigurationActivator::Rotation {
+    std::span<const Corner> set;
+    std::span<const PositionPair> map;
+    QString refused;
+    QString started;
+};
+
+std::optional<Corner> ConfigurationActivator::imageIn(std::span<const PositionPair> map, Corner position) {
+    for (const PositionPair& step : map) {
+        if (step.first == position)
+            return step.second;
+    }
+    return std::nullopt;
+}
+
+bool ConfigurationActivator::isIn(std::span<const Corner> set, Corner position) {
+    return std::find(set.begin(), set.end(), position) != set.end();
+}
+
+ConfigurationActivator::ConfigurationActivator(Platform& platform, Variant variant, Row row)
+    : m_platform(platform), m_variant(variant), m_row(std::move(row)) {}
+
+QString ConfigurationActivator::logPrefix(const QString& mainWindow, const QString& menuBar) const {
+    return m_variant == Variant::menuBar ? menuBar : mainWindow;
+}
+
+QList<AppConfiguration*> ConfigurationActivator::apps() const {
+    return m_row.configuration ? m_row.configuration->configurationList() : QList<AppConfiguration*>();
+}
+
+// --- the two rules ---
+
+PositionGroup* ConfigurationActivator::currentPositionGroup() const {
+    ConfigurationGroup* configuration = m_row.configuration;
+    if (!configuration)
+        return nullptr;
+    const QString key = uuidString(configuration->id());
+    const QHash<QString, QString> chosen =
+        m_row.state ? m_row.state->selectedPositionGroupForConfig() : QHash<QString, QString>();
+    QString selected;
+    if (chosen.contains(key))
+        selected = chosen.value(key);
+    else if (m_row.localSelectedPositionGroupID)
+        selected = m_row.localSelectedPositionGroupID();
+    for (PositionGroup* group : configuration->positionGroupList()) {
+        if (uuidString(group->id()) == selected)
+            return group;
+    }
+    return configuration->defaultPositionGroup();
+}
+
+Corner ConfigurationActivator::positionOf(const AppConfiguration* app, const PositionGroup* group) {
+    if (group) {
+        if (const std::optional<Corner> position = group->getPosition(app->bundleID()))
+            return *position;
+    }
+    return app->corner();
+}
+
+PinSpec ConfigurationActivator::placementRequest(const AppConfiguration* app, Corner position) {
+    return PinSpec{position, app->savedWidthFraction(), app->savedHeight(), app->savedMarginX(),
+                   app->savedMarginY()};
+}
+
+// --- activation ---
+
+bool ConfigurationActivator::handOverMissingApps(const QList<MissingAppInfo>& missing) {
+    if (missing.isEmpty() || m_row.state->shouldContinueWithPartialActivation())
+        return false;
+    logLine(QStringLiteral("⚠️ Found ") + count(missing.size()) +
+            QStringLiteral(" missing apps in configuration: ") + m_row.configuration->name());
+    m_row.state->setMissingAppsToShow(missing);
+    m_row.state->setShowMissingAppModal(true);
+    m_row.state->setConfigurationForPartialActivation(m_row.configuration);
+    return true;
+}
+
+void ConfigurationActivator::continuePartialActivation(const QList<MissingAppInfo>& missing) {
+    if (!m_row.state->shouldContinueWithPartialActivation())
+        return;
+    m_row.state->setShouldContinueWithPartialActivation(false);
+    m_row.state->setConfigurationForPartialActivation(nullptr);
+    logLine(logPrefix(QStringLiteral("🔄 Continuing with partial activation, skipping "),
+                      QStringLiteral("🔄 Menu Bar: Continuing with partial activation, skipping ")) +
+            count(missing.size()) + QStringLiteral(" missing apps"));
+}
+
+int ConfigurationActivator::launchAndSchedulePositioning(const QSet<QString>& missing,
+                                                         std::function<void()> positioning) {
+    const bool verbose = m_variant == Variant::mainWindow;
+    QList<AppConfiguration*> toLaunch;
+    for (AppConfiguration* app : apps()) {
+        if (missing.contains(app->bundleID())) {
+            logLine(logPrefix(QStringLiteral("⏭️ Skipping missing app: "),
+                              QStringLiteral("⏭️ Menu Bar: Skipping missing app: ")) +
+                    app->appName());
+        } else if (!m_platform.workspace.runningApplications(app->bundleID()).isEmpty()) {
+            if (verbose)
+                logLine(QStringLiteral("✅ App ") + app->appName() + QStringLiteral(" is already running"));
+        } else {
+            if (verbose)
+                logLine(QStringLiteral("🚀 App ") + app->appName() +
+                        QStringLiteral(" is not running - will launch first"));
+            toLaunch.append(app);
+        }
+    }
+
+    if (!toLaunch.isEmpty()) {
+        if (verbose)
+            logLine(QStringLiteral("🚀 Launching ") + count(toLaunch.size()) + QStringLiteral(" apps..."));
+        Platform* platform = &m_platform;
+        for (qsizetype i = 0; i < toLaunch.size(); ++i) {
+            const QString bundleID = toLaunch.at(i)->bundleID();
+            const QString appName = toLaunch.at(i)->appName();
+            m_platform.scheduler.after(double(i) * launchInterval, [platform, bundleID, appName, verbose] {
+                if (verbose)
+                    logLine(QStringLiteral("🚀 Launching ") + appName);
+                Actions(*platform).launchApp(bundleID);
+            });
+        }
+    }
+
+    // Counted from now, not from the last launch.
+    m_platform.scheduler.after(toLaunch.isEmpty() ? 0.0 : launchWait, std::move(positioning));
+    return int(toLaunch.size());
+}
+
+void ConfigurationActivator::summonLater(double delay, const AppConfiguration* app, Corner position,
+                                         const Screen& screen) const {
+    Platform* platform = &m_platform;
+    const QString bundleID = app->bundleID();
+    const PinSpec spec = placementRequest(app, position);
+    m_platform.scheduler.after(
+        delay, [platform, bundleID, spec, screen] { Actions(*platform).summon(bundleID, spec, screen); });
+}
+
+void ConfigurationActivator::applyConfigurationWithSelectedGroup(const std::optional<Screen>& targetScreen) {
+    ConfigurationGroup* configuration = m_row.configuration;
+    if (!configuration || !m_row.state)
+        return;
+    AppState& state = *m_row.state;
+    const bool verbose = m_variant == Variant::mainWindow;
+
+    const Screen screen =
+        targetScreen ? *targetScreen : ScreenDetectionHelper(m_platform).getTargetScreen(state.mainWindow());
+    PositionGroup* group = currentPositionGroup();
+    const QString groupName = group ? group->name() : QStringLiteral("default positions");
+    logLine(logPrefix(QStringLiteral("🚀 Applying configuration: "),
+                      QStringLiteral("🚀 MinimizedView: Applying configuration: ")) +
+            configuration->name() + QStringLiteral(" with position group: ") + groupName);
+
+    const QList<MissingAppInfo> missing =
+        MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
+    if (handOverMissingApps(missing))
+        return;
+    continuePartialActivation(missing);
+    const QSet<QString> missingIDs = bundleIDsOf(missing);
+
+    const ConfigurationActivator self = *this;
+    const QPointer<PositionGroup> fixedGroup = group;
+    const int launched =
+        launchAndSchedulePositioning(missingIDs, [self, fixedGroup, groupName, screen, missingIDs] {
+            self.positionForActivation(fixedGroup, groupName, screen, missingIDs);
+        });
+
+    if (verbose) {
+        logLine(QStringLiteral("✅ Configuration ") + configuration->name() +
+                QStringLiteral(" will be applied with position group ") + groupName);
+        if (launched > 0)
+            logLine(QStringLiteral("⏳ Waiting for ") + count(launched) +
+                    QStringLiteral(" apps to launch before positioning..."));
+    }
+
+    configuration->setLastActivatedAt(m_platform.scheduler.currentDateTime());
+    if (ModelContext* context = ModelContext::of(configuration)) {
+        QString error;
+        if (context->save(&error))
+            logLine(logPrefix(QStringLiteral("💾 MainView: Persisted lastActivatedAt for "),
+                              QStringLiteral("💾 MinimizedRow: Persisted lastActivatedAt for ")) +
+                    configuration->name());
+        else
+            logLine(logPrefix(QStringLiteral("❌ MainView: Failed to persist lastActivatedAt: "),
+                              QStringLiteral("❌ MinimizedRow: Failed to persist lastActivatedAt: ")) +
+                    error);
+    }
+
+    if (m_row.onScrollToSelf)
+        m_row.onScrollToSelf();
+    if (MenuBarManaging* manager = state.menuBarManager())
+        manager->hideWindowIfConfigActivationAutoHideEnabled();
+}
+
+void ConfigurationActivator::positionForActivation(PositionGroup* group, const QString& groupName,
+                                                   const Screen& screen, const QSet<QString>& missing) const {
+    const double stagger = activationStagger(m_variant);
+    int k = 0;
+    for (AppConfiguration* app : apps()) {
+        if (missing.contains(app->bundleID())) {
+            logLine(logPrefix(QStringLiteral("⏭️ Skipping positioning for missing app: "),
+                              QStringLiteral("⏭️ Menu Bar: Skipping positioning for missing app: ")) +
+                    app->appName());
+            continue;
+        }
+        const Corner position = positionOf(app, group);
+        if (m_variant == Variant::mainWindow)
+            logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
+                    str(position) + QStringLiteral(" using group ") + groupName);
+        summonLater(k * stagger, app, position, screen);
+        ++k;
+    }
+}
+
+void ConfigurationActivator::applyConfigurationImmediately() {
+    ConfigurationGroup* configuration = m_row.configuration;
+    if (!configuration || !m_row.state)
+        return;
+    const bool verbose = m_variant == Variant::mainWindow;
+
+    const Screen screen = ScreenDetectionHelper(m_platform).getTargetScreen(m_row.state->mainWindow());
+    if (verbose)
+        logLine(QStringLiteral("🚀 Auto-applying swapped configuration: ") + configuration->name());
+
+    QSet<QString> missingIDs;
+    if (m_variant == Variant::menuBar) {
+        const QList<MissingAppInfo> missing =
+            MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
+        if (handOverMissingApps(missing))
+            return;
+        continuePartialActivation(missing);
+        missingIDs = bundleIDsOf(missing);
+    }
+
+    const ConfigurationActivator self = *this;
+    const int launched = launchAndSchedulePositioning(
+        missingIDs, [self, screen, missingIDs] { self.positionForReapplication(screen, missingIDs); });
+
+    if (verbose) {
+        logLine(QStringLiteral("✅ Swapped configuration ") + configuration->name() +
+                QStringLiteral(" will be applied automatically"));
+        if (launched > 0)
+            logLine(QStringLiteral("⏳ Waiting for ") + count(launched) +
+                    QStringLiteral(" apps to launch before positioning..."));
+    }
+}
+
+void ConfigurationActivator::positionForReapplication(const Screen& screen,
+                                                      const QSet<QString>& missing) const {
+    // Decided now, so that it shows what the rearrangement has just written.
+    PositionGroup* group = currentPositionGroup();
+    int k = 0;
+    for (AppConfiguration* app : apps()) {
+        if (missing.contains(app->bundleID())) {
+            logLine(logPrefix(QStringLiteral("⏭️ Skipping positioning for missing app: "),
+                              QStringLiteral("⏭️ Menu Bar: Skipping positioning for missing app: ")) +
+                    app->appName());
+            continue;
+        }
+        const Corner position = positionOf(app, group);
+        if (m_variant == Variant::mainWindow)
+            logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
+                    str(position));
+        summonLater(k * reapplicationStagger, app, position, screen);
+        ++k;
+    }
+}
+
+// --- the row's controls ---
+
+void ConfigurationActivator::activateFromRow() {
+    ConfigurationGroup* configuration = m_row.configuration;
+    if (!configuration || !m_row.state)
+        return;
+    if (m_variant == Variant::menuBar &&
+        handOverMissingApps(MissingAppDetector::findMissingApps(m_platform.workspace, configuration)))
+        return;
+    m_row.state->setSelectedConfigurationID(uuidString(configuration->id()));
+    logLine(QStringLiteral("📱 Auto-selected configuration: ") + configuration->name() +
+            QStringLiteral(" on activation"));
+    applyConfigurationWithSelectedGroup();
+}
+
+void ConfigurationActivator::activateOnDisplay(const Screen& screen) {
+    if (!m_row.configuration || !m_row.state)
+        return;
+    m_row.state->setSelectedConfigurationID(uuidString(m_row.configuration->id()));
+    applyConfigurationWithSelectedGroup(screen);
+}
+
+void ConfigurationActivator::triggerPartialActivationIfPending() {
+    ConfigurationGroup* configuration = m_row.configuration;
+    if (!configuration || !m_row.state || !m_row.state->triggerPartialActivation())
+        return;
+    ConfigurationGroup* pending = m_row.state->configurationForPartialActivation();
+    if (!pending || pending->id() != configuration->id())
+        return;
+    m_row.state->setTriggerPartialActivation(false);
+    logLine(logPrefix(QStringLiteral("🔄 ConfigRow: Triggering partial activation for "),
+                      QStringLiteral("🔄 MinimizedRow: Triggering partial activation for ")) +
+            configuration->name());
+    applyConfigurationWithSelectedGroup();
+}
+
+void ConfigurationActivator::positionGroupSelectionChanged(const QString& oldID, const QString& newID,
+                                                           bool isInitializing) {
+    ConfigurationGroup* configuration = m_row.configuration;
+    if (!configuration || !m_row.state || newID == oldID || newID.isEmpty() || isInitializing ||
+        m_row.state->selectedConfigurationID() != uuidString(configuration->id()) || apps().isEmpty())
+        return;
+    QString name = QStringLiteral("Unknown");
+    for (PositionGroup* group : configuration->positionGroupList()) {
+        if (uuidString(group->id()) == newID) {
+            name = group->name();
+            break;
+        }
+    }
+    logLine(logPrefix(QStringLiteral("🔄 Position group changed to: "),
+                      QStringLiteral("🔄 MinimizedView: Position group changed to: ")) +
+            name + QStringLiteral(" - auto-activating SELECTED configuration"));
+    ConfigurationActivator self = *this;
+    m_platform.scheduler.after(0.1, [self]() mutable { self.applyConfigurationWithSelectedGroup(); });
+}
+
+// --- rearrangements: shared pieces ---
+
+std::optional<Corner> ConfigurationActivator::layoutPosition(const AppConfiguration* app,
+                                                             const PositionGroup* group) const {
+    if (group)
+        return group->getPosition(app->bundleID());
+    return app->corner();
+}
+
+void ConfigurationActivator::writePosition(AppConfiguration* app, PositionGroup* group, Corner position) {
+    if (group)
+        group->setPosition(app->bundleID(), app->appName(), position);
+    app->setSavedCorner(CornerInfo::rawValue(position));
+    app->setRelativePosition(CornerInfo::rawValue(position));
+}
+
+bool ConfigurationActivator::selectForRearrangement(const QString& suffix) {
+    ConfigurationGroup* configuration = m_row.configuration;
+    if (!configuration || !m_row.state)
+        return false;
+    const QList<MissingAppInfo> missing =
+        MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
+    if (!missing.isEmpty()) {
+        logLine(QStringLiteral("⚠️ Found ") + count(missing.size()) +
+                QStringLiteral(" missing apps in configuration: ") + configuration->name());
+        m_row.state->setMissingAppsToShow(missing);
+        m_row.state->setShowMissingAppModal(true);
+        return false;
+    }
+    m_row.state->setSelectedConfigurationID(uuidString(configuration->id()));
+    logLine(QStringLiteral("📱 Auto-selected configuration: ") + configuration->name() + suffix);
+    return true;
+}
+
+void ConfigurationActivator::scheduleReapplication() {
+    ConfigurationActivator self = *this;
+    m_platform.scheduler.after(reapplyDelay, [self]() mutable { self.applyConfigurationImmediately(); });
+}
+
+// --- swapping two applications ---
+
+ConfigurationActivator::PositionPair ConfigurationActivator::intelligentSwap(Corner position1,
+                                                                             Corner position2) const {
+    for (const PositionPair& pair : recognizedPositionPairs) {
+        if (position1 == pair.first && position2 == pair.second)
+            return {pair.second, pair.first};
+        if (position1 == pair.second && position2 == pair.first)
+            return {pair.first, pair.second};
+    }
+    if (m_variant == Variant::mainWindow)
+        logLine(QStringLiteral("⚠️ No recognized position pair found for ") + str(position1) +
+                QStringLiteral(" and ") + str(position2) + QStringLiteral(", performing simple swap"));
+    return {position2, position1};
+}
+
+void ConfigurationActivator::swapTwoAppPositions() {
+    const QList<AppConfiguration*> list = apps();
+    if (list.size() != 2)
+        return;
+    AppConfiguration* a = list.at(0);
+    AppConfiguration* b = list.at(1);
+    PositionGroup* group = currentPositionGroup();
+
+    std::optional<Corner> pA, pB;
+    if (group) {
+        pA = group->getPosition(a->bundleID());
+        if (pA)
+            pB = group->getPosition(b->bundleID());
+    }
+
+    if (pA && pB) {
+        logLine(logPrefix(QStringLiteral("🔄 Swapping via position group: "),
+                          QStringLiteral("🔄 MinimizedView: Swapping via position group: ")) +
+                group->name() + QStringLiteral(" -> ") + a->appName() + QStringLiteral("(") + str(*pA) +
+                QStringLiteral(") ↔ ") + b->appName() + QStringLiteral("(") + str(*pB) + QStringLiteral(")"));
+        const auto [nA, nB] = intelligentSwap(*pA, *pB);
+        group->setPosition(a->bundleID(), a->appName(), nA);
+        group->setPosition(b->bundleID(), b->appName(), nB);
+        writePosition(a, nullptr, nA);
+        writePosition(b, nullptr, nB);
+    } else {
+        const Corner cA = a->corner();
+        const Corner cB = b->corner();
+        const bool verbose = m_variant == Variant::mainWindow;
+        if (verbose)
+            logLine(QStringLiteral("🔄 Swapping positions: ") + a->appName() + QStringLiteral(" (") + str(cA) +
+                    QStringLiteral(") ↔ ") + b->appName() + QStringLiteral(" (") + str(cB) +
+                    QStringLiteral(")"));
+        const auto [nA, nB] = intelligentSwap(cA, cB);
+        writePosition(a, nullptr, nA);
+        writePosition(b, nullptr, nB);
+        if (verbose)
+            logLine(QStringLiteral("🔄 Intelligently swapped positions: ") + a->appName() +
+                    QStringLiteral(" → ") + str(nA) + QStringLiteral(", ") + b->appName() +
+                    QStringLiteral(" → ") + str(nB));
+    }
+    scheduleReapplication();
+}
+
+void ConfigurationActivator::requestSwap() {
+    if (selectForRearrangement(QStringLiteral(" on swap")))
+        swapTwoAppPositions();
+}
+
+// --- rotating corners and thirds ---
+
+bool ConfigurationActivator::allAppsIn(std::span<const Corner> set) const {
+    const PositionGroup* group = currentPositionGroup();
+    for (const AppConfiguration* app : apps()) {
+        const std::optional<Corner> position = layoutPosition(app, group);
+        if (!position || !isIn(set, *position))
+            return false;
+    }
+    return true;
+}
+
+bool ConfigurationActivator::allAppsInCornerPositions() const {
+    return allAppsIn(cornerPositionSet);
+}
+
+bool ConfigurationActivator::allAppsInThirdsPositions() const {
+    return allAppsIn(thirdsPositionSet);
+}
+
+void ConfigurationActivator::rotate(const Rotation& rotation) {
+    const QList<AppConfiguration*> list = apps();
+    const bool verbose = m_variant == Variant::mainWindow;
+    if (list.size() < 3 || !allAppsIn(rotation.set)) {
+        if (verbose)
+            logLine(rotation.refused);
+        return;
+    }
+    if (verbose)
+        logLine(QStringLiteral("🔄 Rotating ") + count(list.size()) + rotation.started);
+    PositionGroup* group = currentPositionGroup();
+    for (AppConfiguration* app : list) {
+        const std::optional<Corner> old = layoutPosition(app, group);
+        const std::optional<Corner> next = old ? imageIn(rotation.map, *old) : std::nullopt;
+        if (!next)
+            continue; // the guard rules this out
+        logLine(logPrefix(QStringLiteral("🔄 Rotating "), QStringLiteral("🔄 MinimizedView: Rotating ")) +
+                app->appName() + QStringLiteral(": ") + str(*old) + QStringLiteral(" → ") + str(*next));
+        writePosition(app, group, *next);
+    }
+    scheduleReapplication();
+}
+
+void ConfigurationActivator::rotateCornerPositionsClockwise() {
+    rotate({cornerPositionSet, clockwiseCornerRotation,
+            QStringLiteral("❌ Cannot rotate: not enough apps or not all in corner positions"),
+            QStringLiteral(" corner positions clockwise")});
+}
+
+void ConfigurationActivator::rotateThirdsPositionsRight() {
+    rotate({thirdsPositionSet, thirdsRightRotation,
+            QStringLiteral("❌ Cannot rotate: not enough apps or not all in thirds positions"),
+            QStringLiteral(" thirds positions right")});
+}
+
+void ConfigurationActivator::requestCornerRotation() {
+    if (selectForRearrangement(QStringLiteral(" on rotate")))
+        rotateCornerPositionsClockwise();
+}
+
+void ConfigurationActivator::requestThirdsRotation() {
+    if (!selectForRearrangement(QStringLiteral(" on swap/rotate")))
+        return;
+    if (apps().size() == 2)
+        swapTwoAppPositions();
+    else
+        rotateThirdsPositionsRight();
+}
+
+// --- a half and two corners ---
+
+bool ConfigurationActivator::isHalfPlusCorners(Corner half, std::span<const Corner> corners) const {
+    const PositionGroup* group = currentPositionGroup();
+    const QList<AppConfiguration*> list = apps();
+    int halves = 0;
+    int cornerCount = 0;
+    for (const AppConfiguration* app : list) {
+        const std::optional<Corner> position = layoutPosition(app, group);
+        if (!position)
+            continue;
+        if (*position == half)
+            ++halves;
+        else if (isIn(corners, *position))
+            ++cornerCount;
+    }
+    return halves >= 1 && cornerCount >= 1 && halves + cornerCount == list.size();
+}
+
+bool ConfigurationActivator::isLeftHalfPlusRightCorners() const {
+    return isHalfPlusCorners(Corner::leftHalf, rightCornerPair);
+}
+
+bool ConfigurationActivator::isRightHalfPlusLeftCorners() const {
+    return isHalfPlusCorners(Corner::rightHalf, leftCornerPair);
+}
+
+void ConfigurationActivator::swapHalfWithCorners(const Mirror& mirror, PositionGroup* group) {
+    AppConfiguration* h = nullptr;
+    AppConfiguration* c = nullptr;
+    Corner cornerPosition = Corner::topLeft;
+    for (AppConfiguration* app : apps()) {
+        const Corner position = positionOf(app, group);
+        if (position == mirror.half && !h)
+            h = app;
+        else if (isIn(mirror.corners, position) && !c) {
+            c = app;
+            cornerPosition = position;
+        }
+    }
+    if (!h || !c)
+        return;
+    if (group) {
+        group->setPosition(h->bundleID(), h->appName(), cornerPosition);
+        group->setPosition(c->bundleID(), c->appName(), mirror.half);
+    }
+    writePosition(h, nullptr, cornerPosition);
+    writePosition(c, nullptr, mirror.half);
+    const QString moved = logPrefix(QStringLiteral("🔄 Moved "), QStringLiteral("🔄 MinimizedView: Moved "));
+    logLine(moved + h->appName() + QStringLiteral(" from ") + str(mirror.half) + QStringLiteral(" to ") +
+            str(cornerPosition));
+    logLine(moved + c->appName() + QStringLiteral(" from ") + str(cornerPosition) + QStringLiteral(" to ") +
+            str(mirror.half));
+}
+
+void ConfigurationActivator::swapLeftHalfWithRightCorners(PositionGroup* group) {
+    swapHalfWithCorners({Corner::leftHalf, rightCornerPair}, group);
+}
+
+void ConfigurationActivator::swapRightHalfWithLeftCorners(PositionGroup* group) {
+    swapHalfWithCorners({Corner::rightHalf, leftCornerPair}, group);
+}
+
+void ConfigurationActivator::swapHalfCornerPositions() {
+    if (apps().size() < 2)
+        return;
+    PositionGroup* group = currentPositionGroup();
+    if (isLeftHalfPlusRightCorners()) {
+        logLine(
+            logPrefix(QStringLiteral("🔄 Swapping left half + right corners configuration"),
+                      QStringLiteral("🔄 MinimizedView: Swapping left half + right corners configuration")));
+        swapLeftHalfWithRightCorners(group);
+    } else if (isRightHalfPlusLeftCorners()) {
+        logLine(
+            logPrefix(QStringLiteral("🔄 Swapping right half + left corners configuration"),
+                      QStringLiteral("🔄 MinimizedView: Swapping right half + left corners configuration")));
+        swapRightHalfWithLeftCorners(group);
+    }
+    scheduleReapplication();
+}
+
+void ConfigurationActivator::requestHalfCornerSwap() {
+    if (selectForRearrangement(QStringLiteral(" on half+corners swap")))
+        swapHalfCornerPositions();
+}
+
+bool ConfigurationActivator::isTopHalfPlusBottomCorners() const {
+    return isHalfPlusCorners(Corner::topHalf, bottomCornerPair);
+}
+
+bool ConfigurationActivator::isBottomHalfPlusTopCorners() const {
+    return isHalfPlusCorners(Corner::bottomHalf, topCornerPair);
+}
+
+void ConfigurationActivator::rotateHalfAndCorners(std::span<const PositionPair> map, PositionGroup* group) {
+    for (AppConfiguration* app : apps()) {
+        const Corner old = positionOf(app, group);
+        const std::optional<Corner> next = imageIn(map, old);
+        if (!next)
+            continue;
+        logLine(logPrefix(QStringLiteral("🔄 Rotating "), QStringLiteral("🔄 MinimizedView: Rotating ")) +
+                app->appName() + QStringLiteral(": ") + str(old) + QStringLiteral(" → ") + str(*next));
+        writePosition(app, group, *next);
+    }
+}
+
+void ConfigurationActivator::rotateTopHalfBottomCorners(PositionGroup* group) {
+    rotateHalfAndCorners(topHalfBottomCornersRotation, group);
+}
+
+void ConfigurationActivator::rotateBottomHalfTopCorners(PositionGroup* group) {
+    rotateHalfAndCorners(bottomHalfTopCornersRotation, group);
+}
+
+void ConfigurationActivator::rotateNewHalfCornerPositions() {
+    if (apps().size() != 3)
+        return;
+    PositionGroup* group = currentPositionGroup();
+    if (isTopHalfPlusBottomCorners()) {
+        logLine(
+            logPrefix(QStringLiteral("🔄 Rotating top half + bottom corners configuration"),
+                      QStringLiteral("🔄 MinimizedView: Rotating top half + bottom corners configuration")));
+        rotateTopHalfBottomCorners(group);
+    } else if (isBottomHalfPlusTopCorners()) {
+        logLine(
+            logPrefix(QStringLiteral("🔄 Rotating bottom half + top corners configuration"),
+                      QStringLiteral("🔄 MinimizedView: Rotating bottom half + top corners configuration")));
+        rotateBottomHalfTopCorners(group);
+    }
+    scheduleReapplication();
+}
+
+void ConfigurationActivator::requestHalfCornerRotation() {
+    if (selectForRearrangement(QStringLiteral(" on new half+corners rotate")))
+        rotateNewHalfCornerPositions();
+}

@@ -1,0 +1,93 @@
+#include "MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QShowEvent>
+
+MainWindow::MainWindow(ScreenLocator locator, QWidget* parent)
+    : QMainWindow(parent), m_locator(std::move(locator)) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Quarlin"));
+    resize(defaultWidth, defaultHeight);
+    setCentralWidget(new QWidget(this));
+    buildMenu();
+}
+
+void MainWindow::setContent(QWidget* content) {
+    setCentralWidget(content);
+}
+
+void MainWindow::buildMenu() {
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Quarlin"));
+    QAction* about = menu->addAction(QStringLiteral("About Quarlin"));
+    connect(about, &QAction::triggered, this, [this] {
+        // Plain text only: nothing here is ever read as markup.
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("About Quarlin"),
+                        QStringLiteral("Quarlin %1\nWindow layouts for X11 desktops.")
+                            .arg(QApplication::applicationVersion()),
+                        QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    });
+    QAction* updates = menu->addAction(QStringLiteral("Check for Updates..."));
+    updates->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    connect(updates, &QAction::triggered, this, &MainWindow::checkForUpdatesRequested);
+    menu->addSeparator();
+    QAction* quit = menu->addAction(QStringLiteral("Quit Quarlin"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, qApp, &QApplication::quit);
+}
+
+void MainWindow::centre() {
+    const QScreen* target = QGuiApplication::primaryScreen();
+    if (!target)
+        return;
+    QRect frame(QPoint(), frameGeometry().size());
+    frame.moveCenter(target->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+std::optional<Screen> MainWindow::screen() const {
+    if (!QWidget::isVisible())
+        return std::nullopt;
+    if (m_locator)
+        return m_locator(frameGeometry());
+    const QScreen* own = QWidget::screen();
+    if (!own)
+        return std::nullopt;
+    // Qt's own screens, for runs without a desktop backend: flipped against the primary's height.
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const double height = primary ? primary->geometry().height() : own->geometry().height();
+    auto flip = [height](const QRect& r) {
+        return Rect(r.x(), height - (r.y() + r.height()), r.width(), r.height());
+    };
+    return Screen{own->name(), flip(own->geometry()), flip(own->availableGeometry()),
+                  own->devicePixelRatio()};
+}
+
+WindowLevel MainWindow::level() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? WindowLevel::floating() : WindowLevel::normal();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (!m_placed) {
+        m_placed = true;
+        centre();
+    }
+    if (!m_contentShown) {
+        m_contentShown = true;
+        Q_EMIT contentAppeared();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        m_contentShown = false;
+}

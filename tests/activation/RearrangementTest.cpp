@@ -1,0 +1,632 @@
+// Swapping and rotating the positions of a configuration's applications: the fixed tables, the layout
+// tests that decide which control a row offers, where the new positions are written, the console lines
+// of both rows, the guard of the row's controls and the re-application 0.01 s later.
+#include "ActivationWorld.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(ConfigurationActivator::Variant)
+Q_DECLARE_METATYPE(Corner)
+
+namespace {
+
+using Variant = ConfigurationActivator::Variant;
+
+// Positions by their stored names; "nowhere" is a stored text that names no position.
+QList<Corner> corners(const QStringList& names) {
+    QList<Corner> list;
+    for (const QString& name : names)
+        list << CornerInfo::fromRawValue(name).value_or(Corner::topLeft);
+    return list;
+}
+
+struct Layout {
+    ActivationWorld world;
+    ConfigurationGroup* configuration = nullptr;
+    PositionGroup* group = nullptr;
+
+    // Applications A, B, C... (all installed) at these own positions; with `grouped`, a default group
+    // maps them to the same positions and their own positions are set to "fullScreen", so that a test
+    // sees which of the two the operations read.
+    Layout(const QStringList& positions, bool grouped) {
+        QList<AppSpec> apps;
+        for (int i = 0; i < positions.size(); ++i) {
+            const QString name(QChar('A' + i));
+            const QString id = QStringLiteral("org.example.") + name;
+            world.installed(id, name);
+            apps.append({id, name, Corner::topLeft});
+        }
+        configuration = world.configuration(QStringLiteral("Work"), apps);
+        const QList<AppConfiguration*> list = configuration->configurationList();
+        for (AppConfiguration* app : list)
+            app->setRelativePosition(QStringLiteral("unchanged"));
+        if (grouped) {
+            group = ActivationWorld::group(configuration, QStringLiteral("Layout"), corners(positions), true);
+            for (AppConfiguration* app : list)
+                app->setSavedCorner(QStringLiteral("fullScreen"));
+        } else {
+            for (int i = 0; i < list.size(); ++i)
+                list[i]->setSavedCorner(positions[i]);
+        }
+    }
+
+    // Starts every application with one window, so that a re-application places them at once.
+    void start() {
+        for (AppConfiguration* app : configuration->configurationList())
+            world.desktop.addWindow(world.desktop.run(app->bundleID(), app->appName()),
+                                    SimWindow(app->appName()));
+    }
+
+    ConfigurationActivator activator(Variant variant = Variant::mainWindow) {
+        return world.activator(variant, configuration);
+    }
+    AppConfiguration* app(int i) const { return configuration->configurationList().at(i); }
+
+    QStringList own() const {
+        QStringList list;
+        for (AppConfiguration* app : configuration->configurationList())
+            list << app->savedCorner();
+        return list;
+    }
+    QStringList relative() const {
+        QStringList list;
+        for (AppConfiguration* app : configuration->configurationList())
+            list << app->relativePosition();
+        return list;
+    }
+    QStringList mapped() const {
+        QStringList list;
+        for (AppConfiguration* app : configuration->configurationList()) {
+            const std::optional<Corner> position = group->getPosition(app->bundleID());
+            list << (position ? CornerInfo::rawValue(*position) : QStringLiteral("-"));
+        }
+        return list;
+    }
+    // Where the operation left the positions: the group's mappings when there is a group, else the
+    // applications' own; either way the own texts and relativePosition must agree with it.
+    QStringList positions() const { return group ? mapped() : own(); }
+};
+
+} // namespace
+
+class RearrangementTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // --- swapping two applications ---
+
+    void theSwapAlwaysExchangesAndWarnsOnlyOfUnknownPairs_data() {
+        QTest::addColumn<Corner>("first");
+        QTest::addColumn<Corner>("second");
+        QTest::addColumn<bool>("recognised");
+        const QList<std::pair<Corner, Corner>> pairs = {
+            {Corner::topHalf, Corner::bottomHalf},    {Corner::leftHalf, Corner::rightHalf},
+            {Corner::topLeft, Corner::topRight},      {Corner::bottomLeft, Corner::bottomRight},
+            {Corner::topLeft, Corner::bottomLeft},    {Corner::topRight, Corner::bottomRight},
+            {Corner::topLeft, Corner::bottomRight},   {Corner::topRight, Corner::bottomLeft},
+            {Corner::leftThird, Corner::centerThird}, {Corner::centerThird, Corner::rightThird},
+            {Corner::leftThird, Corner::rightThird},
+        };
+        for (const auto& [a, b] : pairs) {
+            QTest::addRow("%s/%s", qPrintable(str(a)), qPrintable(str(b))) << a << b << true;
+            QTest::addRow("%s/%s", qPrintable(str(b)), qPrintable(str(a))) << b << a << true;
+        }
+        QTest::newRow("two-thirds and third") << Corner::leftTwoThirds << Corner::rightThird << false;
+        QTest::newRow("full screen") << Corner::fullScreen << Corner::leftHalf << false;
+        QTest::newRow("same position") << Corner::topLeft << Corner::topLeft << false;
+        QTest::newRow("half and corner") << Corner::leftHalf << Corner::topRight << false;
+        QTest::newRow("top and left halves") << Corner::topHalf << Corner::leftHalf << false;
+    }
+    void theSwapAlwaysExchangesAndWarnsOnlyOfUnknownPairs() {
+        QFETCH(bool, recognised);
+        QFETCH(Corner, first);
+        QFETCH(Corner, second);
+        ActivationWorld w;
+        ConfigurationGroup* c = w.configuration("Work", {});
+        const auto swapped = std::pair(second, first);
+        QCOMPARE(w.activator(Variant::mainWindow, c).intelligentSwap(first, second), swapped);
+        const QStringList warning{"⚠️ No recognized position pair found for " + str(first) + " and " +
+                                  str(second) + ", performing simple swap"};
+        QCOMPARE(w.log.take(), recognised ? QStringList() : warning);
+        QCOMPARE(w.activator(Variant::menuBar, c).intelligentSwap(first, second), swapped);
+        QVERIFY(w.log.take().isEmpty());
+    }
+
+    void swappingThroughTheGroupRewritesTheGroupAndTheOwnPositions_data() {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("main window") << Variant::mainWindow
+                                     << QStringList{"🔄 Swapping via position group: Layout -> A(topLeft) ↔ "
+                                                    "B(bottomRight)"};
+        QTest::newRow("menu bar") << Variant::menuBar
+                                  << QStringList{"🔄 MinimizedView: Swapping via position group: Layout -> "
+                                                 "A(topLeft) ↔ B(bottomRight)"};
+    }
+    void swappingThroughTheGroupRewritesTheGroupAndTheOwnPositions() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
+        Layout l({"topLeft", "bottomRight"}, true);
+        l.app(0)->setRelativePosition("somewhere");
+        l.activator(variant).swapTwoAppPositions();
+        QCOMPARE(l.world.log.take(), lines);
+        QCOMPARE(l.mapped(), QStringList({"bottomRight", "topLeft"}));
+        QCOMPARE(l.own(), QStringList({"bottomRight", "topLeft"}));
+        QCOMPARE(l.relative(), QStringList({"bottomRight", "topLeft"}));
+        QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
+    }
+
+    void swappingOwnPositions_data() {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<QStringList>("own");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("main window")
+            << Variant::mainWindow << QStringList{"leftTwoThirds", "rightThird"}
+            << QStringList{
+                   "🔄 Swapping positions: A (leftTwoThirds) ↔ B (rightThird)",
+                   "⚠️ No recognized position pair found for leftTwoThirds and "
+                   "rightThird, performing simple swap",
+                   "🔄 Intelligently swapped positions: A → rightThird, B → leftTwoThirds",
+               };
+        QTest::newRow("main window, same position")
+            << Variant::mainWindow << QStringList{"topLeft", "topLeft"}
+            << QStringList{
+                   "🔄 Swapping positions: A (topLeft) ↔ B (topLeft)",
+                   "⚠️ No recognized position pair found for topLeft and topLeft, performing simple swap",
+                   "🔄 Intelligently swapped positions: A → topLeft, B → topLeft",
+               };
+        QTest::newRow("menu bar") << Variant::menuBar << QStringList{"leftTwoThirds", "rightThird"}
+                                  << QStringList{};
+    }
+    void swappingOwnPositions() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
+        QFETCH(QStringList, own);
+        Layout l(own, false);
+        l.activator(variant).swapTwoAppPositions();
+        QCOMPARE(l.world.log.take(), lines);
+        const QStringList expected{own[1], own[0]};
+        QCOMPARE(l.own(), expected);
+        QCOMPARE(l.relative(), expected);
+        QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
+    }
+
+    void oneApplicationWithoutAMappingSwapsTheOwnPositions() {
+        Layout l({"leftHalf", "rightHalf"}, false);
+        l.start();
+        PositionGroup* group = ActivationWorld::group(l.configuration, "Partial", {Corner::topLeft});
+        l.activator().swapTwoAppPositions();
+        QCOMPARE(l.world.log.take().first(),
+                 QStringLiteral("🔄 Swapping positions: A (leftHalf) ↔ B (rightHalf)"));
+        QCOMPARE(group->getPosition("org.example.A"), std::optional(Corner::topLeft));
+        QCOMPARE(group->getPosition("org.example.B"), std::nullopt);
+        QCOMPARE(l.own(), QStringList({"rightHalf", "leftHalf"}));
+
+        // Placed again: A at its group position, B at A's former own position.
+        l.world.clock.advance(0.01);
+        QCOMPARE(l.world.ownLines().filter("📌"),
+                 QStringList({"📌 Positioning A at topLeft", "📌 Positioning B at leftHalf"}));
+    }
+
+    void onlyTwoApplicationsAreSwapped_data() {
+        QTest::addColumn<QStringList>("positions");
+        QTest::newRow("one") << QStringList{"topLeft"};
+        QTest::newRow("three") << QStringList{"topLeft", "topRight", "bottomLeft"};
+    }
+    void onlyTwoApplicationsAreSwapped() {
+        QFETCH(QStringList, positions);
+        Layout l(positions, false);
+        l.activator().swapTwoAppPositions();
+        QVERIFY(l.world.log.take().isEmpty());
+        QCOMPARE(l.own(), positions);
+        QCOMPARE(l.world.clock.pendingCount(), 0);
+    }
+
+    // --- rotating corners and thirds ---
+
+    void rotations_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("grouped");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("four corners")
+            << "corners" << true << QStringList{"topLeft", "topRight", "bottomRight", "bottomLeft"}
+            << QStringList{"topRight", "bottomRight", "bottomLeft", "topLeft"};
+        QTest::newRow("three corners, the empty one travels")
+            << "corners" << false << QStringList{"bottomLeft", "topLeft", "topRight"}
+            << QStringList{"topLeft", "topRight", "bottomRight"};
+        QTest::newRow("a shared corner")
+            << "corners" << false << QStringList{"topLeft", "topLeft", "bottomRight"}
+            << QStringList{"topRight", "topRight", "bottomLeft"};
+        QTest::newRow("thirds") << "thirds" << true << QStringList{"leftThird", "centerThird", "rightThird"}
+                                << QStringList{"centerThird", "rightThird", "leftThird"};
+        QTest::newRow("thirds, own positions")
+            << "thirds" << false << QStringList{"rightThird", "rightThird", "leftThird", "centerThird"}
+            << QStringList{"leftThird", "leftThird", "centerThird", "rightThird"};
+        QTest::newRow("top half and bottom corners")
+            << "half+corners" << false << QStringList{"topHalf", "bottomLeft", "bottomRight"}
+            << QStringList{"bottomRight", "topHalf", "bottomLeft"};
+        QTest::newRow("bottom half and top corners")
+            << "half+corners" << true << QStringList{"bottomHalf", "topLeft", "topRight"}
+            << QStringList{"topLeft", "topRight", "bottomHalf"};
+        QTest::newRow("two at the top half")
+            << "half+corners" << true << QStringList{"topHalf", "topHalf", "bottomLeft"}
+            << QStringList{"bottomRight", "bottomRight", "topHalf"};
+    }
+    void rotations() {
+        QFETCH(bool, grouped);
+        QFETCH(QString, kind);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        Layout l(before, grouped);
+        auto rotate = [&] {
+            ConfigurationActivator a = l.activator();
+            if (kind == "corners")
+                a.rotateCornerPositionsClockwise();
+            else if (kind == "thirds")
+                a.rotateThirdsPositionsRight();
+            else
+                a.rotateNewHalfCornerPositions();
+        };
+        rotate();
+        QCOMPARE(l.positions(), after);
+        QCOMPARE(l.own(), after);
+        QCOMPARE(l.relative(), after);
+        QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
+
+        // Going round the whole cycle restores the start (positions that share a place may leave the
+        // layout on the way).
+        if (QSet<QString>(before.begin(), before.end()).size() < before.size())
+            return;
+        const int cycle = kind == "corners" ? 4 : 3;
+        for (int i = 1; i < cycle; ++i)
+            rotate();
+        QCOMPARE(l.positions(), before);
+    }
+
+    void rotationLines_data() {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("corners, main window")
+            << Variant::mainWindow << "corners"
+            << QStringList{"🔄 Rotating 3 corner positions clockwise", "🔄 Rotating A: topLeft → topRight",
+                           "🔄 Rotating B: bottomRight → bottomLeft", "🔄 Rotating C: bottomLeft → topLeft"};
+        QTest::newRow("corners, menu bar")
+            << Variant::menuBar << "corners"
+            << QStringList{"🔄 MinimizedView: Rotating A: topLeft → topRight",
+                           "🔄 MinimizedView: Rotating B: bottomRight → bottomLeft",
+                           "🔄 MinimizedView: Rotating C: bottomLeft → topLeft"};
+        QTest::newRow("thirds, main window")
+            << Variant::mainWindow << "thirds"
+            << QStringList{"🔄 Rotating 3 thirds positions right", "🔄 Rotating A: leftThird → centerThird",
+                           "🔄 Rotating B: rightThird → leftThird", "🔄 Rotating C: centerThird → rightThird"};
+        QTest::newRow("top half, main window")
+            << Variant::mainWindow << "top"
+            << QStringList{"🔄 Rotating top half + bottom corners configuration",
+                           "🔄 Rotating A: topHalf → bottomRight", "🔄 Rotating B: bottomLeft → topHalf",
+                           "🔄 Rotating C: bottomRight → bottomLeft"};
+        QTest::newRow("bottom half, menu bar")
+            << Variant::menuBar << "bottom"
+            << QStringList{"🔄 MinimizedView: Rotating bottom half + top corners configuration",
+                           "🔄 MinimizedView: Rotating A: bottomHalf → topLeft",
+                           "🔄 MinimizedView: Rotating B: topRight → bottomHalf",
+                           "🔄 MinimizedView: Rotating C: topLeft → topRight"};
+    }
+    void rotationLines() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
+        QFETCH(QString, kind);
+        const QHash<QString, QStringList> start{
+            {"corners", {"topLeft", "bottomRight", "bottomLeft"}},
+            {"thirds", {"leftThird", "rightThird", "centerThird"}},
+            {"top", {"topHalf", "bottomLeft", "bottomRight"}},
+            {"bottom", {"bottomHalf", "topRight", "topLeft"}},
+        };
+        Layout l(start.value(kind), true);
+        ConfigurationActivator a = l.activator(variant);
+        if (kind == "corners")
+            a.rotateCornerPositionsClockwise();
+        else if (kind == "thirds")
+            a.rotateThirdsPositionsRight();
+        else
+            a.rotateNewHalfCornerPositions();
+        QCOMPARE(l.world.log.take(), lines);
+    }
+
+    void rotationsRefuseLayoutsOutsideTheirPositions_data() {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("positions");
+        QTest::addColumn<QStringList>("lines");
+        const QString corners = "❌ Cannot rotate: not enough apps or not all in corner positions";
+        const QString thirds = "❌ Cannot rotate: not enough apps or not all in thirds positions";
+        QTest::newRow("two corners") << Variant::mainWindow << "corners" << QStringList{"topLeft", "topRight"}
+                                     << QStringList{corners};
+        QTest::newRow("two thirds") << Variant::mainWindow << "thirds"
+                                    << QStringList{"leftThird", "rightThird"} << QStringList{thirds};
+        QTest::newRow("a half among corners")
+            << Variant::mainWindow << "corners" << QStringList{"topLeft", "topRight", "leftHalf"}
+            << QStringList{corners};
+        QTest::newRow("menu bar says nothing")
+            << Variant::menuBar << "thirds" << QStringList{"leftThird", "rightThird", "topLeft"}
+            << QStringList{};
+    }
+    void rotationsRefuseLayoutsOutsideTheirPositions() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
+        QFETCH(QStringList, positions);
+        QFETCH(QString, kind);
+        Layout l(positions, false);
+        ConfigurationActivator a = l.activator(variant);
+        kind == "corners" ? a.rotateCornerPositionsClockwise() : a.rotateThirdsPositionsRight();
+        QCOMPARE(l.world.log.take(), lines);
+        QCOMPARE(l.own(), positions);
+        QCOMPARE(l.world.clock.pendingCount(), 0);
+    }
+
+    void anApplicationWithoutAMappingKeepsEveryRotationAway() {
+        Layout l({"topLeft", "topRight", "bottomRight"}, true);
+        l.group->setAppPositions(l.group->appPositionList().mid(0, 2));
+        // Its own position would complete the layout.
+        l.app(2)->setSavedCorner("bottomRight");
+        ConfigurationActivator a = l.activator();
+        QVERIFY(!a.allAppsInCornerPositions());
+        a.rotateCornerPositionsClockwise();
+        QCOMPARE(l.world.log.take(),
+                 QStringList{"❌ Cannot rotate: not enough apps or not all in corner positions"});
+        QCOMPARE(l.mapped(), QStringList({"topLeft", "topRight", "-"}));
+    }
+
+    void aStoredTextThatNamesNoPositionCountsAsTopRight() {
+        Layout l({"topLeft", "nowhere", "bottomLeft"}, false);
+        QVERIFY(l.activator().allAppsInCornerPositions());
+        l.activator().rotateCornerPositionsClockwise();
+        QCOMPARE(l.own(), QStringList({"topRight", "bottomRight", "topLeft"}));
+        QCOMPARE(l.relative(), l.own());
+    }
+
+    void positionSetTests_data() {
+        QTest::addColumn<QStringList>("positions");
+        QTest::addColumn<bool>("corners");
+        QTest::addColumn<bool>("thirds");
+        QTest::newRow("no applications") << QStringList{} << true << true;
+        QTest::newRow("corners") << QStringList{"bottomLeft", "bottomRight"} << true << false;
+        QTest::newRow("thirds") << QStringList{"centerThird", "centerThird"} << false << true;
+        QTest::newRow("a half") << QStringList{"topLeft", "topHalf"} << false << false;
+        QTest::newRow("two-thirds") << QStringList{"leftThird", "rightTwoThirds"} << false << false;
+    }
+    void positionSetTests() {
+        QFETCH(bool, thirds);
+        QFETCH(bool, corners);
+        QFETCH(QStringList, positions);
+        for (bool grouped : {false, true}) {
+            Layout l(positions, grouped);
+            QCOMPARE(l.activator().allAppsInCornerPositions(), corners);
+            QCOMPARE(l.activator().allAppsInThirdsPositions(), thirds);
+        }
+    }
+
+    // --- a half and two corners ---
+
+    void halfAndCornerLayouts_data() {
+        QTest::addColumn<QStringList>("positions");
+        QTest::addColumn<QString>("recognised"); // left, right, top, bottom or none
+        QTest::newRow("left half, one corner") << QStringList{"leftHalf", "topRight"} << "left";
+        QTest::newRow("left half, two corners")
+            << QStringList{"bottomRight", "leftHalf", "topRight"} << "left";
+        QTest::newRow("two at the left half") << QStringList{"leftHalf", "leftHalf", "topRight"} << "left";
+        QTest::newRow("right half") << QStringList{"topLeft", "rightHalf", "bottomLeft"} << "right";
+        QTest::newRow("top half") << QStringList{"topHalf", "bottomLeft", "bottomRight"} << "top";
+        QTest::newRow("bottom half") << QStringList{"topRight", "topLeft", "bottomHalf"} << "bottom";
+        QTest::newRow("a corner of the wrong side") << QStringList{"leftHalf", "topLeft"} << "none";
+        QTest::newRow("two halves") << QStringList{"leftHalf", "rightHalf"} << "none";
+        QTest::newRow("full screen too") << QStringList{"fullScreen", "leftHalf", "topRight"} << "none";
+        QTest::newRow("top and bottom halves")
+            << QStringList{"topHalf", "bottomLeft", "bottomHalf"} << "none";
+        QTest::newRow("corners of both sides") << QStringList{"topHalf", "topLeft", "bottomRight"} << "none";
+        QTest::newRow("no corner") << QStringList{"leftHalf"} << "none";
+        QTest::newRow("no half") << QStringList{"topRight", "bottomRight"} << "none";
+    }
+    void halfAndCornerLayouts() {
+        QFETCH(QStringList, positions);
+        QFETCH(QString, recognised);
+        for (bool grouped : {false, true}) {
+            Layout l(positions, grouped);
+            ConfigurationActivator a = l.activator();
+            QCOMPARE(a.isLeftHalfPlusRightCorners(), recognised == "left");
+            QCOMPARE(a.isRightHalfPlusLeftCorners(), recognised == "right");
+            QCOMPARE(a.isTopHalfPlusBottomCorners(), recognised == "top");
+            QCOMPARE(a.isBottomHalfPlusTopCorners(), recognised == "bottom");
+        }
+    }
+
+    void aMissingMappingHidesTheHalfAndCornerLayouts() {
+        Layout l({"topHalf", "bottomLeft", "bottomRight"}, true);
+        l.group->setAppPositions(l.group->appPositionList().mid(0, 2));
+        l.app(2)->setSavedCorner("bottomRight");
+        ConfigurationActivator a = l.activator();
+        QVERIFY(!a.isTopHalfPlusBottomCorners());
+        a.rotateNewHalfCornerPositions();
+        QVERIFY(l.world.log.take().isEmpty());
+        QCOMPARE(l.mapped(), QStringList({"topHalf", "bottomLeft", "-"}));
+        // Placed again all the same.
+        QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
+    }
+
+    void halfAndCornerSwaps_data() {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<bool>("grouped");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("two applications")
+            << Variant::mainWindow << false << QStringList{"leftHalf", "topRight"}
+            << QStringList{"topRight", "leftHalf"}
+            << QStringList{"🔄 Swapping left half + right corners configuration",
+                           "🔄 Moved A from leftHalf to topRight", "🔄 Moved B from topRight to leftHalf"};
+        QTest::newRow("the first corner application in list order")
+            << Variant::mainWindow << true << QStringList{"leftHalf", "bottomRight", "topRight"}
+            << QStringList{"bottomRight", "leftHalf", "topRight"}
+            << QStringList{"🔄 Swapping left half + right corners configuration",
+                           "🔄 Moved A from leftHalf to bottomRight",
+                           "🔄 Moved B from bottomRight to leftHalf"};
+        QTest::newRow("only the first half application")
+            << Variant::mainWindow << false << QStringList{"leftHalf", "leftHalf", "topRight"}
+            << QStringList{"topRight", "leftHalf", "leftHalf"}
+            << QStringList{"🔄 Swapping left half + right corners configuration",
+                           "🔄 Moved A from leftHalf to topRight", "🔄 Moved C from topRight to leftHalf"};
+        QTest::newRow("right mirror, menu bar")
+            << Variant::menuBar << true << QStringList{"topLeft", "rightHalf", "bottomLeft"}
+            << QStringList{"rightHalf", "topLeft", "bottomLeft"}
+            << QStringList{"🔄 MinimizedView: Swapping right half + left corners configuration",
+                           "🔄 MinimizedView: Moved B from rightHalf to topLeft",
+                           "🔄 MinimizedView: Moved A from topLeft to rightHalf"};
+        QTest::newRow("neither mirror: placed again only")
+            << Variant::mainWindow << false << QStringList{"leftHalf", "rightHalf"}
+            << QStringList{"leftHalf", "rightHalf"} << QStringList{};
+    }
+    void halfAndCornerSwaps() {
+        QFETCH(QStringList, lines);
+        QFETCH(Variant, variant);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        QFETCH(bool, grouped);
+        Layout l(before, grouped);
+        l.activator(variant).swapHalfCornerPositions();
+        QCOMPARE(l.world.log.take(), lines);
+        QCOMPARE(l.positions(), after);
+        if (after != before) {
+            // The moved applications' own positions follow; the others keep theirs.
+            for (int i = 0; i < after.size(); ++i) {
+                const bool moved = after[i] != before[i];
+                QCOMPARE(l.own()[i], moved ? after[i] : (grouped ? "fullScreen" : before[i]));
+                QCOMPARE(l.relative()[i], moved ? after[i] : "unchanged");
+            }
+        }
+        QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
+    }
+
+    void theHalfApplicationTakesTheCornerFromTheGroup() {
+        Layout l({"leftHalf", "bottomRight"}, true);
+        l.app(1)->setSavedCorner("topRight");
+        l.activator().swapHalfCornerPositions();
+        QCOMPARE(l.world.log.take().mid(1), QStringList({"🔄 Moved A from leftHalf to bottomRight",
+                                                         "🔄 Moved B from bottomRight to leftHalf"}));
+        QCOMPARE(l.own(), QStringList({"bottomRight", "leftHalf"}));
+    }
+
+    void tooFewApplicationsDoNothingAtAll() {
+        Layout one({"leftHalf"}, false);
+        one.activator().swapHalfCornerPositions();
+        Layout four({"topHalf", "bottomLeft", "bottomRight", "bottomRight"}, false);
+        four.activator().rotateNewHalfCornerPositions();
+        Layout two({"topHalf", "bottomLeft"}, false);
+        two.activator().rotateNewHalfCornerPositions();
+        for (Layout* l : {&one, &four, &two}) {
+            QVERIFY(l->world.log.take().isEmpty());
+            QCOMPARE(l->world.clock.pendingCount(), 0);
+        }
+        QCOMPARE(two.own(), QStringList({"topHalf", "bottomLeft"}));
+    }
+
+    // --- the row's controls ---
+
+    void theControlsCheckForMissingApplicationsFirst_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QStringList>("positions");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("swap") << "swap" << QStringList{"leftHalf", "rightHalf"} << " on swap"
+                              << QStringList{"rightHalf", "leftHalf"};
+        QTest::newRow("corners") << "corners" << QStringList{"topLeft", "topRight", "bottomRight"}
+                                 << " on rotate" << QStringList{"topRight", "bottomRight", "bottomLeft"};
+        QTest::newRow("thirds, two applications swap")
+            << "thirds" << QStringList{"leftThird", "rightThird"} << " on swap/rotate"
+            << QStringList{"rightThird", "leftThird"};
+        QTest::newRow("thirds") << "thirds" << QStringList{"leftThird", "centerThird", "rightThird"}
+                                << " on swap/rotate" << QStringList{"centerThird", "rightThird", "leftThird"};
+        QTest::newRow("half and corners swap")
+            << "half swap" << QStringList{"leftHalf", "topRight"} << " on half+corners swap"
+            << QStringList{"topRight", "leftHalf"};
+        QTest::newRow("half and corners rotation")
+            << "half rotation" << QStringList{"topHalf", "bottomLeft", "bottomRight"}
+            << " on new half+corners rotate" << QStringList{"bottomRight", "topHalf", "bottomLeft"};
+    }
+    void theControlsCheckForMissingApplicationsFirst() {
+        QFETCH(QStringList, after);
+        QFETCH(QString, suffix);
+        QFETCH(QString, control);
+        QFETCH(QStringList, positions);
+        const auto press = [&control](ConfigurationActivator a) {
+            if (control == "swap")
+                a.requestSwap();
+            else if (control == "corners")
+                a.requestCornerRotation();
+            else if (control == "thirds")
+                a.requestThirdsRotation();
+            else if (control == "half swap")
+                a.requestHalfCornerSwap();
+            else
+                a.requestHalfCornerRotation();
+        };
+
+        for (Variant variant : {Variant::mainWindow, Variant::menuBar}) {
+            Layout l(positions, false);
+            l.configuration->appendConfiguration(new AppConfiguration(
+                "org.example.Gone", "Gone", "", 0, true, Corner::topLeft, 0.5, 400, 0, 0, l.configuration));
+            ConfigurationGroup* waiting = l.world.configuration("Waiting", {});
+            l.world.state.setConfigurationForPartialActivation(waiting);
+            l.world.state.setSelectedConfigurationID("earlier");
+            press(l.activator(variant));
+            QCOMPARE(l.world.log.take(), QStringList{"⚠️ Found 1 missing apps in configuration: Work"});
+            QCOMPARE(l.world.state.missingAppsToShow().size(), 1);
+            QVERIFY(l.world.state.showMissingAppModal());
+            QCOMPARE(l.world.state.configurationForPartialActivation(), waiting);
+            QCOMPARE(l.world.state.selectedConfigurationID(), QStringLiteral("earlier"));
+            QCOMPARE(l.own().mid(0, positions.size()), positions);
+            QCOMPARE(l.world.clock.pendingCount(), 0);
+        }
+
+        for (Variant variant : {Variant::mainWindow, Variant::menuBar}) {
+            Layout l(positions, false);
+            press(l.activator(variant));
+            const QStringList lines = l.world.log.take();
+            QCOMPARE(lines.first(), "📱 Auto-selected configuration: Work" + suffix);
+            QCOMPARE(l.world.state.selectedConfigurationID(), uuidString(l.configuration->id()));
+            QCOMPARE(l.own(), after);
+            QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
+        }
+    }
+
+    // --- the re-application ---
+
+    void theReapplicationPlacesWhatWasJustWrittenWithTheGroupOfThatMoment() {
+        Layout l({"topLeft", "topRight", "bottomRight"}, true);
+        l.start();
+        PositionGroup* other = ActivationWorld::group(
+            l.configuration, "Other", {Corner::leftThird, Corner::centerThird, Corner::rightThird});
+        ConfigurationActivator a = l.activator();
+        a.rotateCornerPositionsClockwise();
+        a.rotateCornerPositionsClockwise();
+        l.world.log.clear();
+        QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>({0.01, 0.01}));
+
+        // Each rotation places the windows once; both see the positions after the second.
+        l.world.clock.advance(0.01);
+        QCOMPARE(l.world.ownLines().filter("📌"),
+                 QStringList({"📌 Positioning A at bottomRight", "📌 Positioning B at bottomLeft",
+                              "📌 Positioning C at topLeft", "📌 Positioning A at bottomRight",
+                              "📌 Positioning B at bottomLeft", "📌 Positioning C at topLeft"}));
+
+        a.rotateCornerPositionsClockwise();
+        l.world.state.setSelectedPositionGroup(uuidString(l.configuration->id()), uuidString(other->id()));
+        l.world.clock.advance(0.01);
+        QCOMPARE(l.world.ownLines().filter("📌"),
+                 QStringList({"📌 Positioning A at leftThird", "📌 Positioning B at centerThird",
+                              "📌 Positioning C at rightThird"}));
+        l.world.clock.runAll();
+        QCOMPARE(l.configuration->lastActivatedAt(), std::nullopt);
+    }
+};
+
+QTEST_GUILESS_MAIN(RearrangementTest)
+#include "RearrangementTest.moc"
