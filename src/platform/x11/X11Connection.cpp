@@ -274,18 +274,35 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
     const uint8_t type = event->response_type & 0x7f;
     if (type == XCB_PROPERTY_NOTIFY) {
         const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-        if (p->window != m_root)
+        if (p->window != m_root) {
+            // The properties the managed-window list is made of.
+            static const X11Atom read[] = {X11Atom::_NET_WM_STATE,       X11Atom::_NET_WM_DESKTOP,
+                                           X11Atom::_NET_WM_WINDOW_TYPE, X11Atom::_NET_WM_PID,
+                                           X11Atom::_GTK_APPLICATION_ID, X11Atom::_KDE_NET_WM_DESKTOP_FILE};
+            const bool relevant =
+                p->atom == XCB_ATOM_WM_CLASS || p->atom == XCB_ATOM_WM_TRANSIENT_FOR ||
+                std::any_of(std::begin(read), std::end(read), [&](X11Atom a) { return atom(a) == p->atom; });
+            if (relevant && p->window != m_ownWindow)
+                ++m_changes;
             return;
-        if (p->atom == atom(X11Atom::_NET_WORKAREA))
+        }
+        if (p->atom == atom(X11Atom::_NET_WORKAREA)) {
+            ++m_screenChanges;
             Q_EMIT screensChanged();
-        else if (p->atom == atom(X11Atom::_NET_CLIENT_LIST) ||
-                 p->atom == atom(X11Atom::_NET_CLIENT_LIST_STACKING))
+        } else if (p->atom == atom(X11Atom::_NET_CLIENT_LIST) ||
+                   p->atom == atom(X11Atom::_NET_CLIENT_LIST_STACKING)) {
+            ++m_changes;
+            if (p->atom == atom(X11Atom::_NET_CLIENT_LIST))
+                ++m_screenChanges;
             Q_EMIT clientsChanged();
+        }
     } else if (type == XCB_DESTROY_NOTIFY) {
+        ++m_changes;
         QMutexLocker lock(&m_mutex);
         m_watched.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
     } else if (m_randrEventBase >= 0 && (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
                                          type == m_randrEventBase + XCB_RANDR_NOTIFY)) {
+        ++m_screenChanges;
         Q_EMIT screensChanged();
     }
 }

@@ -72,6 +72,8 @@ public:
     // Grows whenever the managed windows or a property the backend reads from them changed
     // (as far as the events read so far tell).
     quint64 changeCount() const { return m_changes; }
+    // Grows whenever the monitors, the work area or the set of managed windows changed.
+    quint64 screenChangeCount() const { return m_screenChanges; }
 
 Q_SIGNALS:
     // The monitors or the struts changed.
@@ -95,4 +97,5 @@ private:
     QSet<xcb_window_t> m_watched;
     QSocketNotifier* m_notifier = nullptr;
     std::atomic<quint64> m_changes{0};
+    std::atomic<quint64> m_screenChanges{0};
 };

@@ -187,8 +187,15 @@ void X11Desktop::activate(quint32 window, quint32 desktop, quint32 timestamp) {
     const QList<quint32> active =
         m_conn.cardinals(m_conn.root(), X11Atom::_NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW);
     constexpr quint32 sourcePager = 2;
+    m_lastActivated = window;
+    m_sinceActivation.start();
     m_conn.sendToWindowManager(window, X11Atom::_NET_ACTIVE_WINDOW,
                                {sourcePager, timestamp, active.isEmpty() ? 0 : active.first(), 0, 0});
+}
+
+bool X11Desktop::recentlyActivated(quint32 window) const {
+    constexpr qint64 momentMs = 500;
+    return m_lastActivated == window && m_sinceActivation.isValid() && m_sinceActivation.elapsed() < momentMs;
 }
 
 bool X11Desktop::activateAll(const QList<X11Client>& frontmostFirst, bool allWindows) {

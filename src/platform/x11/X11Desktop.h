@@ -4,6 +4,7 @@
 
 #include "X11Client.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 
@@ -44,12 +45,16 @@ public:
     // Every window bottom to top, so the frontmost ends on top; minimised ones only when the
     // application has nothing else to show. False when there was nothing to bring forward.
     bool activateAll(const QList<X11Client>& frontmostFirst, bool allWindows);
+    // Whether the last activation asked for was this window, a moment ago.
+    bool recentlyActivated(quint32 window) const;
 
 private:
     QList<X11Client> readClients();
 
     X11Connection& m_conn;
     QList<X11Client> m_cache;
+    quint32 m_lastActivated = 0;
+    QElapsedTimer m_sinceActivation;
     std::optional<std::pair<quint64, quint64>> m_cacheStamp;
     DesktopEntryIndex& m_entries;
     QString m_ownId;

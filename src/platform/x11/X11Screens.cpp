@@ -3,6 +3,8 @@
 
 #include "X11Connection.h"
 
+#include <QThread>
+
 #include <xcb/randr.h>
 
 #include <algorithm>
@@ -91,6 +93,13 @@ QRect X11Screens::visibleRect(const QRect& monitor, const QList<QList<quint32>>&
 }
 
 QList<QList<quint32>> X11Screens::struts() {
+    const bool mainThread = QThread::currentThread() == m_conn.thread();
+    if (mainThread) {
+        m_conn.sync();
+        if (m_strutsStamp == m_conn.screenChangeCount())
+            return m_struts;
+    }
+    const quint64 stamp = m_conn.screenChangeCount();
     QList<QList<quint32>> out;
     const QList<quint32> clients =
         m_conn.cardinals(m_conn.root(), X11Atom::_NET_CLIENT_LIST, XCB_ATOM_WINDOW);
@@ -109,6 +118,10 @@ QList<QList<quint32>> X11Screens::struts() {
         }
         if (s.size() >= 12)
             out << s;
+    }
+    if (mainThread) {
+        m_struts = out;
+        m_strutsStamp = stamp;
     }
     return out;
 }

@@ -43,4 +43,7 @@ private:
 
     X11Connection& m_conn;
     pid_t m_ownPid;
+    // Struts only change with the work area or the windows (main thread).
+    QList<QList<quint32>> m_struts;
+    std::optional<quint64> m_strutsStamp;
 };

@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int stateTimeoutMs = 300;
+// How long an activation already on its way may take before it is asked for again.
+constexpr int pendingActivationMs = 50;
 // After the window manager answered with a geometry other than the expected one, how long to
 // wait for a further answer.
 constexpr int settleMs = 30;
@@ -373,9 +375,8 @@ bool X11WindowAccess::leaveMaximized(quint32 window) {
         return s.contains(vert) || s.contains(horz) || s.contains(full);
     };
     if (!constrained())
-        return true;
+        return false;
     const auto before = frame(window);
-    m_conn.sync();
     constexpr quint32 remove = 0, sourcePager = 2;
     m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, vert, horz, sourcePager, 0});
     m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, full, 0, sourcePager, 0});
@@ -395,19 +396,20 @@ bool X11WindowAccess::leaveMaximized(quint32 window) {
             },
             settleMs);
     }
-    return !constrained();
+    return true;
 }
 
 AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerTopLeft,
                                     std::optional<QSize> outerSize) {
     m_conn.watch(window);
-    const auto current = frame(window);
-    if (!current)
-        return AXError::invalidElement;
-    leaveMaximized(window);
-    const auto f = frame(window);
+    auto f = frame(window);
     if (!f)
         return AXError::invalidElement;
+    if (leaveMaximized(window)) {
+        f = frame(window);
+        if (!f)
+            return AXError::invalidElement;
+    }
 
     const QPoint targetPosition = outerTopLeft.value_or(f->outer().topLeft());
     QSize targetClient = f->client.size();
@@ -422,7 +424,7 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
     if (applied(*f))
         return AXError::success;
 
-    m_conn.sync();
+    // Events from before the request may still come in; they only cause one more look.
     constexpr quint32 northWest = 1, sourcePager = 2;
     quint32 flags = northWest | (sourcePager << 12);
     if (outerTopLeft)
@@ -458,27 +460,37 @@ AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
     if (!frame(window))
         return AXError::invalidElement;
     const xcb_atom_t hidden = m_conn.atom(X11Atom::_NET_WM_STATE_HIDDEN);
-    auto done = [&] { return state(window).contains(hidden) == minimized; };
-    const bool already = done();
-    if (minimized && already)
+    // Restoring also raises and focuses the window, and is done once it has the focus.
+    auto done = [&] {
+        if (minimized)
+            return state(window).contains(hidden);
+        const QList<quint32> active =
+            m_conn.cardinals(m_conn.root(), X11Atom::_NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW);
+        return !state(window).contains(hidden) && !active.isEmpty() && active.first() == window;
+    };
+    if (done())
+        return AXError::success;
+    auto wait = [&](int timeoutMs) {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!done() && !deadline.hasExpired())
+            m_conn.waitForEvent(
+                [&](const xcb_generic_event_t* ev) {
+                    return isPropertyOf(ev, window) || isPropertyOf(ev, m_conn.root());
+                },
+                int(std::max<qint64>(1, deadline.remainingTime())));
+        return done();
+    };
+    // Bringing the application forward just asked for this window already.
+    if (!minimized && m_desktop.recentlyActivated(window) && wait(pendingActivationMs))
         return AXError::success;
     if (minimized) {
         constexpr quint32 iconicState = 3;
         m_conn.sendToWindowManager(window, X11Atom::WM_CHANGE_STATE, {iconicState, 0, 0, 0, 0});
     } else {
-        // Restoring also raises and focuses the window. Only the restoring is waited for: focus
-        // may be refused, and it is not what the caller reads back.
         const QList<quint32> desktop = m_conn.cardinals(window, X11Atom::_NET_WM_DESKTOP, XCB_ATOM_CARDINAL);
         m_desktop.activate(window, desktop.isEmpty() ? 0xFFFFFFFF : desktop.first(), m_conn.serverTime());
-        if (already)
-            return AXError::success;
     }
-    QDeadlineTimer deadline(stateTimeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return AXError::cannotComplete;
-        m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isPropertyOf(ev, window); },
-                            int(std::max<qint64>(1, deadline.remainingTime())));
-    }
+    if (!wait(stateTimeoutMs))
+        return AXError::cannotComplete;
     return AXError::success;
 }

@@ -43,6 +43,7 @@ private:
     std::optional<Frame> frame(quint32 window);
     // The client size the window manager will give for a requested one (size hints).
     QSize expectedClientSize(quint32 window, QSize requested);
+    // False when the window was neither maximised nor full-screen.
     bool leaveMaximized(quint32 window);
     AXError moveResize(quint32 window, std::optional<QPoint> outerTopLeft, std::optional<QSize> outerSize);
     AXError setMinimized(quint32 window, bool minimized);
