@@ -557,6 +557,12 @@ quint32 TestDesktop::activeWindow() {
     return active.isEmpty() ? 0 : active.first();
 }
 
+int TestDesktop::currentDesktop() {
+    const auto current =
+        isReady() ? d->cardinals(d->root, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL) : QList<quint32>{};
+    return current.isEmpty() ? -1 : int(current.first());
+}
+
 QRect TestDesktop::workArea() {
     const auto a = isReady() ? d->cardinals(d->root, "_NET_WORKAREA", XCB_ATOM_CARDINAL) : QList<quint32>{};
     return a.size() >= 4 ? QRect(int(a[0]), int(a[1]), int(a[2]), int(a[3])) : QRect();

@@ -101,6 +101,7 @@ public:
     QSize sizeIncrement(quint32 window);  // WM_NORMAL_HINTS increments; 1x1 without
     bool isMinimized(quint32 window);     // _NET_WM_STATE_HIDDEN
     quint32 activeWindow();               // _NET_ACTIVE_WINDOW
+    int currentDesktop();                 // _NET_CURRENT_DESKTOP; -1 when unknown
     QRect workArea();                     // _NET_WORKAREA of desktop 0
     QPoint pointer();                     // root coordinates
 

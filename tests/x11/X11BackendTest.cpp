@@ -180,6 +180,28 @@ private Q_SLOTS:
         m_desktop->stopProcess(logo.pid);
     }
 
+    void activationFollowsAWindowToItsDesktop() {
+        m_desktop->installDesktopEntry(
+            QStringLiteral("test-xlogo"),
+            QStringLiteral("[Desktop Entry]\nType=Application\nName=Logo\nExec=xlogo\n"
+                           "StartupWMClass=XLogo\n"));
+        const auto logo = m_desktop->startXlogo();
+        QVERIFY(logo.window);
+        QVERIFY(m_desktop->xdotool(
+            {QStringLiteral("set_desktop_for_window"), QString::number(logo.window), QStringLiteral("2")}));
+        QVERIFY(m_desktop->waitFor([&] { return m_desktop->activeWindow() != logo.window; }));
+        const auto apps = m_backend->workspace.runningApplications(QStringLiteral("test-xlogo"));
+        QCOMPARE(apps.size(), 1);
+        QCOMPARE(apps[0]->localizedName(), QStringLiteral("Logo"));
+        QCOMPARE(apps[0]->activationPolicy(), ActivationPolicy::regular);
+        QVERIFY(apps[0]->activate(true));
+        QVERIFY(m_desktop->waitFor([&] { return m_desktop->activeWindow() == logo.window; }));
+        QCOMPARE(m_desktop->currentDesktop(), 2);
+        QVERIFY(m_desktop->xdotool({QStringLiteral("set_desktop"), QStringLiteral("0")}));
+        QVERIFY(m_desktop->waitFor([&] { return m_desktop->currentDesktop() == 0; }));
+        m_desktop->stopProcess(logo.pid);
+    }
+
     void rolesFollowTheWindowType_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("role");
