@@ -161,10 +161,33 @@ QList<std::pair<pid_t, QString>> X11Desktop::windowlessCandidates() {
             info.st_uid != uid)
             continue;
         const auto it = executables.constFind(executableOf(pid));
-        if (it != executables.constEnd())
+        // A program on another display (another session, a test desktop) is not running here.
+        if (it != executables.constEnd() && sameDisplay(displayOf(pid), m_conn.displayName()))
             out.append({pid, *it});
     }
     return out;
+}
+
+QString X11Desktop::displayOf(pid_t pid) {
+    QFile file(QStringLiteral("/proc/%1/environ").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& entry : file.readAll().split('\0'))
+        if (entry.startsWith("DISPLAY="))
+            return QString::fromLocal8Bit(entry.mid(8));
+    return {};
+}
+
+bool X11Desktop::sameDisplay(const QString& a, const QString& b) {
+    // ":1", ":1.0" and "unix:1" name the same server.
+    auto server = [](QString name) {
+        if (name.startsWith(QLatin1String("unix:")))
+            name.remove(0, 4);
+        const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+        const qsizetype dot = name.indexOf(QLatin1Char('.'), colon);
+        return dot > colon && colon >= 0 ? name.left(dot) : name;
+    };
+    return !a.isEmpty() && !b.isEmpty() && server(a) == server(b);
 }
 
 quint64 X11Desktop::startTimeOf(pid_t pid) {

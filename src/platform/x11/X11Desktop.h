@@ -35,7 +35,10 @@ public:
 
     // The canonical path of a process's executable; empty when it cannot be read.
     static QString executableOf(pid_t pid);
-    // The user's processes whose executable an installed application starts, by id.
+    // The DISPLAY a process was started with; empty when it has none or cannot be read.
+    static QString displayOf(pid_t pid);
+    static bool sameDisplay(const QString& a, const QString& b);
+    // The user's processes on this display whose executable an installed application starts, by id.
     QList<std::pair<pid_t, QString>> windowlessCandidates();
     // When the process started, to order instances oldest first (0 when unknown).
     static quint64 startTimeOf(pid_t pid);
