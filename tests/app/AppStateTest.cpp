@@ -21,45 +21,35 @@ struct Assignment {
     std::function<void(AppState&, AppWorld&)> other;
 };
 
+template <class Arg>
+Assignment row(const char* name, P property, void (AppState::*set)(Arg), std::decay_t<Arg> same,
+               std::decay_t<Arg> other) {
+    return {name, property, [=](AppState& s, AppWorld&) { (s.*set)(same); },
+            [=](AppState& s, AppWorld&) { (s.*set)(other); }};
+}
+
 const QList<Assignment>& assignments() {
+    using S = AppState;
     static const QList<Assignment> rows = {
-        {"bundleID", P::bundleID, [](AppState& s, AppWorld&) { s.setBundleID("com.apple.Notes"); },
-         [](AppState& s, AppWorld&) { s.setBundleID("org.example.Editor"); }},
-        {"corner", P::corner, [](AppState& s, AppWorld&) { s.setCorner(Corner::topRight); },
-         [](AppState& s, AppWorld&) { s.setCorner(Corner::topLeft); }},
-        {"widthFraction", P::widthFraction, [](AppState& s, AppWorld&) { s.setWidthFraction(0.33); },
-         [](AppState& s, AppWorld&) { s.setWidthFraction(0.5); }},
-        {"heightPoints", P::heightPoints, [](AppState& s, AppWorld&) { s.setHeightPoints(520); },
-         [](AppState& s, AppWorld&) { s.setHeightPoints(521); }},
-        {"marginX", P::marginX, [](AppState& s, AppWorld&) { s.setMarginX(4); },
-         [](AppState& s, AppWorld&) { s.setMarginX(0); }},
-        {"marginY", P::marginY, [](AppState& s, AppWorld&) { s.setMarginY(4); },
-         [](AppState& s, AppWorld&) { s.setMarginY(8); }},
+        row("bundleID", P::bundleID, &S::setBundleID, "com.apple.Notes", "org.example.Editor"),
+        row("corner", P::corner, &S::setCorner, Corner::topRight, Corner::topLeft),
+        row("widthFraction", P::widthFraction, &S::setWidthFraction, 0.33, 0.5),
+        row("heightPoints", P::heightPoints, &S::setHeightPoints, 520, 521),
+        row("marginX", P::marginX, &S::setMarginX, 4, 0),
+        row("marginY", P::marginY, &S::setMarginY, 4, 8),
         {"modelContext", P::modelContext, [](AppState& s, AppWorld&) { s.setModelContext(nullptr); },
          [](AppState& s, AppWorld& w) { s.setModelContext(w.context()); }},
-        {"selectedConfigurationID", P::selectedConfigurationID,
-         [](AppState& s, AppWorld&) { s.setSelectedConfigurationID(""); },
-         [](AppState& s, AppWorld&) { s.setSelectedConfigurationID("A"); }},
-        {"selectedPositionGroupForConfig", P::selectedPositionGroupForConfig,
-         [](AppState& s, AppWorld&) { s.setSelectedPositionGroupForConfig({}); },
-         [](AppState& s, AppWorld&) {
-             s.setSelectedPositionGroupForConfig({{"A", "B"}});
-         }},
-        {"pendingMainTabSelection", P::pendingMainTabSelection,
-         [](AppState& s, AppWorld&) { s.setPendingMainTabSelection(std::nullopt); },
-         [](AppState& s, AppWorld&) { s.setPendingMainTabSelection(QStringLiteral("Home")); }},
-        {"shouldShowCreateConfiguration", P::shouldShowCreateConfiguration,
-         [](AppState& s, AppWorld&) { s.setShouldShowCreateConfiguration(false); },
-         [](AppState& s, AppWorld&) { s.setShouldShowCreateConfiguration(true); }},
-        {"configurationDataVersion", P::configurationDataVersion,
-         [](AppState& s, AppWorld&) { s.setConfigurationDataVersion(0); },
-         [](AppState& s, AppWorld&) { s.setConfigurationDataVersion(1); }},
-        {"showMissingAppModal", P::showMissingAppModal,
-         [](AppState& s, AppWorld&) { s.setShowMissingAppModal(false); },
-         [](AppState& s, AppWorld&) { s.setShowMissingAppModal(true); }},
-        {"shouldContinueWithPartialActivation", P::shouldContinueWithPartialActivation,
-         [](AppState& s, AppWorld&) { s.setShouldContinueWithPartialActivation(false); },
-         [](AppState& s, AppWorld&) { s.setShouldContinueWithPartialActivation(true); }},
+        row("selectedConfigurationID", P::selectedConfigurationID, &S::setSelectedConfigurationID, "", "A"),
+        row("selectedPositionGroupForConfig", P::selectedPositionGroupForConfig,
+            &S::setSelectedPositionGroupForConfig, {}, {{"A", "B"}}),
+        row("pendingMainTabSelection", P::pendingMainTabSelection, &S::setPendingMainTabSelection,
+            std::nullopt, QStringLiteral("Home")),
+        row("shouldShowCreateConfiguration", P::shouldShowCreateConfiguration,
+            &S::setShouldShowCreateConfiguration, false, true),
+        row("configurationDataVersion", P::configurationDataVersion, &S::setConfigurationDataVersion, 0, 1),
+        row("showMissingAppModal", P::showMissingAppModal, &S::setShowMissingAppModal, false, true),
+        row("shouldContinueWithPartialActivation", P::shouldContinueWithPartialActivation,
+            &S::setShouldContinueWithPartialActivation, false, true),
         {"configurationForPartialActivation", P::configurationForPartialActivation,
          [](AppState& s, AppWorld&) { s.setConfigurationForPartialActivation(nullptr); },
          [](AppState& s, AppWorld& w) {
@@ -67,30 +57,19 @@ const QList<Assignment>& assignments() {
                  w.configuration("Work", 1);
              s.setConfigurationForPartialActivation(w.context()->fetch<ConfigurationGroup>().first());
          }},
-        {"triggerPartialActivation", P::triggerPartialActivation,
-         [](AppState& s, AppWorld&) { s.setTriggerPartialActivation(false); },
-         [](AppState& s, AppWorld&) { s.setTriggerPartialActivation(true); }},
-        {"isMainWindowAttached", P::isMainWindowAttached,
-         [](AppState& s, AppWorld&) { s.setIsMainWindowAttached(false); },
-         [](AppState& s, AppWorld&) { s.setIsMainWindowAttached(true); }},
-        {"previousMainWindowFrame", P::previousMainWindowFrame,
-         [](AppState& s, AppWorld&) { s.setPreviousMainWindowFrame(std::nullopt); },
-         [](AppState& s, AppWorld&) { s.setPreviousMainWindowFrame(Rect(0, 0, 0, 0)); }},
-        {"previousMainWindowLevel", P::previousMainWindowLevel,
-         [](AppState& s, AppWorld&) { s.setPreviousMainWindowLevel(std::nullopt); },
-         [](AppState& s, AppWorld&) { s.setPreviousMainWindowLevel(WindowLevel::normal()); }},
-        {"previousMainWindowStyleMask", P::previousMainWindowStyleMask,
-         [](AppState& s, AppWorld&) { s.setPreviousMainWindowStyleMask(std::nullopt); },
-         [](AppState& s, AppWorld&) { s.setPreviousMainWindowStyleMask(WindowStyleMask{0}); }},
-        {"currentMenuBarHeight", P::currentMenuBarHeight,
-         [](AppState& s, AppWorld&) { s.setCurrentMenuBarHeight(545); },
-         [](AppState& s, AppWorld&) { s.setCurrentMenuBarHeight(544.5); }},
-        {"isFirstWindowCapture", P::isFirstWindowCapture,
-         [](AppState& s, AppWorld&) { s.setIsFirstWindowCapture(true); },
-         [](AppState& s, AppWorld&) { s.setIsFirstWindowCapture(false); }},
-        {"showRunningAppsInEditModal", P::showRunningAppsInEditModal,
-         [](AppState& s, AppWorld&) { s.setShowRunningAppsInEditModal(false); },
-         [](AppState& s, AppWorld&) { s.setShowRunningAppsInEditModal(true); }},
+        row("triggerPartialActivation", P::triggerPartialActivation, &S::setTriggerPartialActivation, false,
+            true),
+        row("isMainWindowAttached", P::isMainWindowAttached, &S::setIsMainWindowAttached, false, true),
+        row("previousMainWindowFrame", P::previousMainWindowFrame, &S::setPreviousMainWindowFrame,
+            std::nullopt, Rect(0, 0, 0, 0)),
+        row("previousMainWindowLevel", P::previousMainWindowLevel, &S::setPreviousMainWindowLevel,
+            std::nullopt, WindowLevel::normal()),
+        row("previousMainWindowStyleMask", P::previousMainWindowStyleMask, &S::setPreviousMainWindowStyleMask,
+            std::nullopt, WindowStyleMask{0}),
+        row("currentMenuBarHeight", P::currentMenuBarHeight, &S::setCurrentMenuBarHeight, 545, 544.5),
+        row("isFirstWindowCapture", P::isFirstWindowCapture, &S::setIsFirstWindowCapture, true, false),
+        row("showRunningAppsInEditModal", P::showRunningAppsInEditModal, &S::setShowRunningAppsInEditModal,
+            false, true),
     };
     return rows;
 }
@@ -108,6 +87,26 @@ QStringList names(const QList<RunningApp>& apps) {
         list << app.name;
     return list;
 }
+
+// Holds the background listings until the test runs them, and the answers as "tag names".
+struct Listings {
+    QList<std::function<void()>> jobs;
+    QStringList answers;
+    VirtualScheduler& clock;
+
+    Listings(AppState& state, VirtualScheduler& c) : clock(c) {
+        state.setBackgroundRunner([this](std::function<void()> job) { jobs << job; });
+    }
+    std::function<void(const QList<RunningApp>&)> answer(const QString& tag) {
+        return [this, tag](const QList<RunningApp>& apps) { answers << tag + ' ' + names(apps).join(','); };
+    }
+    // Runs the oldest listing and the main queue; the answer last given.
+    QString runJob() {
+        jobs.takeFirst()();
+        clock.runAll();
+        return answers.value(answers.size() - 1);
+    }
+};
 
 } // namespace
 
@@ -188,28 +187,20 @@ private Q_SLOTS:
     void theCacheIsFreshBelowFiveSeconds() {
         AppWorld w;
         AppState state(w.platform);
-        QList<std::function<void()>> jobs;
-        state.setBackgroundRunner([&jobs](std::function<void()> job) { jobs << job; });
+        Listings listings(state, w.clock);
         w.desktop.run("org.example.Notes", "Notes");
-
-        QStringList answers;
-        auto answer = [&answers](const QString& tag) {
-            return [&answers, tag](const QList<RunningApp>& apps) {
-                answers << tag + QLatin1Char(' ') + names(apps).join(QLatin1Char(','));
-            };
-        };
         QVERIFY(!state.isRunningAppsCacheFresh());
         QVERIFY(!state.isRunningAppsCacheFresh(1000.0));
 
         // The first refresh always lists, even unforced; the answer waits for the main queue.
-        state.refreshRunningAppsCache(false, answer("first"));
+        state.refreshRunningAppsCache(false, listings.answer("first"));
         QVERIFY(state.isFetchingRunningApps());
-        QCOMPARE(jobs.size(), 1);
-        jobs.takeFirst()();
-        QCOMPARE(answers, QStringList());
+        QCOMPARE(listings.jobs.size(), 1);
+        listings.jobs.takeFirst()();
+        QCOMPARE(listings.answers, QStringList());
         QVERIFY(state.isFetchingRunningApps());
         w.clock.runDue();
-        QCOMPARE(answers, QStringList({"first Notes"}));
+        QCOMPARE(listings.answers, QStringList({"first Notes"}));
         QVERIFY(!state.isFetchingRunningApps());
         QCOMPARE(state.runningAppsLastUpdated(), w.clock.currentDateTime());
 
@@ -217,48 +208,35 @@ private Q_SLOTS:
         w.clock.advance(4.9);
         QVERIFY(state.isRunningAppsCacheFresh());
         QVERIFY(!state.isRunningAppsCacheFresh(4.9));
-        state.refreshRunningAppsCache(false, answer("at 4.9"));
-        QCOMPARE(jobs.size(), 0);
-        QCOMPARE(answers.last(), "at 4.9 Notes");
+        state.refreshRunningAppsCache(false, listings.answer("at 4.9"));
+        QVERIFY(listings.jobs.isEmpty());
+        QCOMPARE(listings.answers.last(), "at 4.9 Notes");
 
         // Forced refreshes list even while the cache is fresh.
-        state.refreshRunningAppsCache(true, answer("forced"));
-        QCOMPARE(jobs.size(), 1);
-        jobs.takeFirst()();
-        w.clock.runDue();
-        QCOMPARE(answers.last(), "forced Mail,Notes");
+        state.refreshRunningAppsCache(true, listings.answer("forced"));
+        QCOMPARE(listings.runJob(), "forced Mail,Notes");
 
         w.desktop.run("org.example.Zed", "Zed");
         w.clock.advance(5.0);
         QVERIFY(!state.isRunningAppsCacheFresh());
-        state.refreshRunningAppsCache(false, answer("at 5.0"));
-        QCOMPARE(jobs.size(), 1);
-        jobs.takeFirst()();
-        w.clock.runDue();
-        QCOMPARE(answers.last(), "at 5.0 Mail,Notes,Zed");
+        state.refreshRunningAppsCache(false, listings.answer("at 5.0"));
+        QCOMPARE(listings.runJob(), "at 5.0 Mail,Notes,Zed");
         QCOMPARE(state.cachedRunningApps().size(), 3);
     }
 
     void aRefreshDuringAListingGetsTheOldListAtOnce() {
         AppWorld w;
         AppState state(w.platform);
-        QList<std::function<void()>> jobs;
-        state.setBackgroundRunner([&jobs](std::function<void()> job) { jobs << job; });
-        QStringList answers;
-        state.refreshRunningAppsCache(
-            true, [&](const QList<RunningApp>& apps) { answers << "first " + names(apps).join(','); });
+        Listings listings(state, w.clock);
+        state.refreshRunningAppsCache(true, listings.answer("first"));
         w.desktop.run("org.example.Notes", "Notes");
-        state.refreshRunningAppsCache(
-            true, [&](const QList<RunningApp>& apps) { answers << "second " + names(apps).join(','); });
-        QCOMPARE(answers, QStringList({"second "}));
-        QCOMPARE(jobs.size(), 1);
-        jobs.takeFirst()();
-        w.clock.runAll();
-        QCOMPARE(answers, QStringList({"second ", "first Notes"}));
+        state.refreshRunningAppsCache(true, listings.answer("second"));
+        QCOMPARE(listings.answers, QStringList({"second "}));
+        QCOMPARE(listings.runJob(), "first Notes");
+        QVERIFY(listings.jobs.isEmpty());
         // A refresh without a completion is allowed.
         state.refreshRunningAppsCache(true);
-        jobs.takeFirst()();
-        w.clock.runAll();
+        listings.runJob();
         QVERIFY(!state.isFetchingRunningApps());
     }
 
@@ -319,33 +297,6 @@ private Q_SLOTS:
         QCOMPARE(state->configurationDataVersion(), 2);
         state.reset();
         Q_EMIT w.context()->remoteChange();
-    }
-
-    void appearanceIsAppliedOnTheNextTurnsOfTheMainQueue_data() {
-        QTest::addColumn<AppTheme>("theme");
-        QTest::addColumn<QString>("appearance");
-        QTest::newRow("system") << AppTheme::system << "appearance none";
-        QTest::newRow("light") << AppTheme::light << "appearance light";
-        QTest::newRow("dark") << AppTheme::dark << "appearance dark";
-    }
-    void appearanceIsAppliedOnTheNextTurnsOfTheMainQueue() {
-        QFETCH(AppTheme, theme);
-        QFETCH(QString, appearance);
-        AppWorld w;
-        AppState state(w.platform);
-        QStringList journal;
-        FakeShell shell(journal);
-        FakeWindow a(journal, "a"), b(journal, "b");
-        shell.windowList = {&a, &b};
-        FakeMenuBar menuBar(journal);
-        state.setShell(&shell);
-        state.setMenuBarManager(&menuBar);
-        state.applyAppearance(theme);
-        QVERIFY(journal.isEmpty());
-        w.clock.runDue();
-        QCOMPARE(journal, QStringList({appearance, "refresh window 0", "refresh window 1", "attempts 0",
-                                       "enforceStatusBarAppearance"}));
-        QCOMPARE(w.clock.now(), 0.0);
     }
 
     void recentActivationOrder_data() {

@@ -1,6 +1,8 @@
 // A run of the shared state on the simulated desktop and the virtual clock: a store in a temporary
-// folder, the shortcut component over hot keys in memory, and helpers that build configurations.
+// folder, the shortcut component over the fake hot keys, and helpers that build configurations.
 #pragma once
+
+#include "../shortcuts/FakeHotKeyBackend.h"
 
 #include "app/AppState.h"
 #include "base/LogCapture.h"
@@ -10,7 +12,6 @@
 #include "model/PositionGroup.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/VirtualScheduler.h"
-#include "shortcuts/HotKeyBackend.h"
 #include "shortcuts/Registry.h"
 #include "store/ModelContainer.h"
 
@@ -19,38 +20,6 @@
 #include <QTest>
 
 #include <memory>
-
-// Hot keys in memory: tests release a grabbed combination as the desktop would report it.
-class MemoryHotKeys : public KeyboardShortcuts::HotKeyBackend {
-public:
-    int registerHotKey(int keyCode, int modifiers, quint32 id) override {
-        m_grabs.insert(id, {keyCode, modifiers});
-        return 0;
-    }
-    void unregisterHotKey(quint32 id) override { m_grabs.remove(id); }
-    bool isTakenByAnotherClient(int, int) override { return false; }
-    void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
-
-    bool isGrabbed(const KeyboardShortcuts::Shortcut& s) const { return idOf(s) != 0; }
-    void pressAndRelease(const KeyboardShortcuts::Shortcut& s) {
-        const quint32 id = idOf(s);
-        if (id == 0 || !m_handler)
-            return;
-        m_handler(id, true);
-        m_handler(id, false);
-    }
-
-private:
-    quint32 idOf(const KeyboardShortcuts::Shortcut& s) const {
-        for (auto it = m_grabs.begin(); it != m_grabs.end(); ++it)
-            if (it.value() == qMakePair(s.carbonKeyCode(), s.carbonModifiers()))
-                return it.key();
-        return 0;
-    }
-
-    QHash<quint32, QPair<int, int>> m_grabs;
-    EventHandler m_handler;
-};
 
 // A display the tests place windows on: 1440 x 900 with a 25-point panel at the bottom.
 inline Screen laptopScreen() {
@@ -62,7 +31,7 @@ struct AppWorld {
     PreferenceStore preferences;
     SimDesktop desktop{clock};
     Platform platform{clock, preferences, desktop, desktop, desktop};
-    MemoryHotKeys hotKeys;
+    FakeHotKeyBackend hotKeys;
     KeyboardShortcuts::Registry registry{preferences, hotKeys, clock};
     QTemporaryDir dir;
     std::unique_ptr<ModelContainer> container;

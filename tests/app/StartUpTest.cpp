@@ -113,35 +113,28 @@ private Q_SLOTS:
         QCOMPARE(w.clock.now(), 0.2);
     }
 
+    // Each row: the stored value, then the look set before launching and at the first appearance.
     void themeFallBacks_data() {
         QTest::addColumn<QJsonValue>("stored");
-        QTest::addColumn<QString>("beforeLaunch");
-        QTest::addColumn<QString>("atFirstAppearance");
-        QTest::newRow("unset") << QJsonValue() << "appearance dark"
-                               << "appearance dark";
-        QTest::newRow("system") << QJsonValue("system") << "appearance none"
-                                << "appearance none";
-        QTest::newRow("light") << QJsonValue("light") << "appearance light"
-                               << "appearance light";
-        QTest::newRow("dark") << QJsonValue("dark") << "appearance dark"
-                              << "appearance dark";
-        QTest::newRow("unknown") << QJsonValue("purple") << "appearance dark"
-                                 << "appearance none";
-        QTest::newRow("wrong case") << QJsonValue("Light") << "appearance dark"
-                                    << "appearance none";
-        QTest::newRow("not a text") << QJsonValue(true) << "appearance dark"
-                                    << "appearance dark";
+        QTest::addColumn<QStringList>("appearances");
+        QTest::newRow("unset") << QJsonValue() << QStringList{"appearance dark", "appearance dark"};
+        QTest::newRow("system") << QJsonValue("system") << QStringList{"appearance none", "appearance none"};
+        QTest::newRow("light") << QJsonValue("light") << QStringList{"appearance light", "appearance light"};
+        QTest::newRow("dark") << QJsonValue("dark") << QStringList{"appearance dark", "appearance dark"};
+        QTest::newRow("unknown") << QJsonValue("purple") << QStringList{"appearance dark", "appearance none"};
+        QTest::newRow("wrong case") << QJsonValue("Light")
+                                    << QStringList{"appearance dark", "appearance none"};
+        QTest::newRow("not a text") << QJsonValue(true) << QStringList{"appearance dark", "appearance dark"};
     }
     void themeFallBacks() {
         QFETCH(QJsonValue, stored);
-        QFETCH(QString, beforeLaunch);
-        QFETCH(QString, atFirstAppearance);
+        QFETCH(QStringList, appearances);
         StartWorld w;
         w.preferences.setValue(SettingsModel::appThemeKey, stored);
         w.make();
         w.start();
         w.clock.runAll();
-        QCOMPARE(w.journal.filter("appearance"), QStringList({beforeLaunch, atFirstAppearance}));
+        QCOMPARE(w.journal.filter("appearance"), appearances);
     }
 
     void themeChangesFollowThePreference() {

@@ -1,8 +1,7 @@
 // The rectangle of every position on several screen layouts, keeping rectangles on screen,
 // pixel snapping and the coordinate flip with its debug lines.
 #include "placement/PlacementGeometry.h"
-#include "base/Format.h"
-#include "base/LogCapture.h"
+#include "SimWorld.h"
 
 #include <QTest>
 
@@ -22,7 +21,7 @@ void addPositionRows(const char* layout, Rect visible, double margin, const Expe
     for (size_t i = 0; i < CornerInfo::allCases.size(); ++i) {
         const Corner corner = CornerInfo::allCases[i];
         QTest::addRow("%s m%g %s", layout, margin, qPrintable(str(corner)))
-            << visible << static_cast<int>(corner) << margin << expected[i];
+            << visible << static_cast<int>(corner) << margin << margin << expected[i];
     }
 }
 
@@ -34,7 +33,8 @@ private Q_SLOTS:
     void pinnedRect_data() {
         QTest::addColumn<Rect>("visible");
         QTest::addColumn<int>("corner");
-        QTest::addColumn<double>("margin");
+        QTest::addColumn<double>("marginX");
+        QTest::addColumn<double>("marginY");
         QTest::addColumn<Rect>("expected");
 
         // A 1440 x 900 display below a 25-point top panel.
@@ -73,29 +73,27 @@ private Q_SLOTS:
 
         // The centre two-thirds offset is half a floored third, not floored itself.
         QTest::newRow("centerTwoThirds half offset")
-            << Rect(0, 0, 1443, 900) << static_cast<int>(Corner::centerTwoThirds) << 0.0
+            << Rect(0, 0, 1443, 900) << static_cast<int>(Corner::centerTwoThirds) << 0.0 << 0.0
             << Rect(240.5, 0, 962, 900);
+        // Margins apply per axis.
+        QTest::newRow("topRight m4/30") << Rect(0, 25, 1440, 875) << static_cast<int>(Corner::topRight) << 4.0
+                                        << 30.0 << Rect(716, 433, 720, 437);
         QTest::newRow("centerTwoThirds 1441 m10")
-            << Rect(0, 0, 1441, 900) << static_cast<int>(Corner::centerTwoThirds) << 10.0
+            << Rect(0, 0, 1441, 900) << static_cast<int>(Corner::centerTwoThirds) << 10.0 << 10.0
             << Rect(250, 10, 960, 880);
         // Narrower than twice the margin: the span goes negative; constraining mends it later.
-        QTest::newRow("narrow fullScreen")
-            << Rect(0, 0, 15, 900) << static_cast<int>(Corner::fullScreen) << 10.0 << Rect(10, 10, -5, 880);
+        QTest::newRow("narrow fullScreen") << Rect(0, 0, 15, 900) << static_cast<int>(Corner::fullScreen)
+                                           << 10.0 << 10.0 << Rect(10, 10, -5, 880);
     }
     void pinnedRect() {
         QFETCH(Rect, visible);
         QFETCH(int, corner);
-        QFETCH(double, margin);
+        QFETCH(double, marginX);
+        QFETCH(double, marginY);
         QFETCH(Rect, expected);
         const Screen screen = screenWith("s", visible, visible);
-        const PinSpec spec{static_cast<Corner>(corner), 0.33, 520, margin, margin};
+        const PinSpec spec{static_cast<Corner>(corner), 0.33, 520, marginX, marginY};
         QCOMPARE(str(::pinnedRect(screen, spec)), str(expected));
-    }
-
-    void marginsApplyPerAxis() {
-        const Rect vf(0, 25, 1440, 875);
-        const PinSpec spec{Corner::topRight, 0, 0, 4, 30};
-        QCOMPARE(str(::pinnedRect(screenWith("s", vf, vf), spec)), str(Rect(716, 433, 720, 437)));
     }
 
     void anchors_data() {
@@ -170,38 +168,30 @@ private Q_SLOTS:
         QTest::addColumn<QList<Screen>>("screens");
         QTest::addColumn<Point>("cocoa");
         QTest::addColumn<Point>("ax");
-        QTest::addColumn<QString>("global");
+        QTest::addColumn<Rect>("global");
         const Screen laptop = screenWith("0", Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875));
         const Screen above = screenWith("1", Rect(0, 900, 1920, 1080), Rect(0, 900, 1920, 1080));
         const Screen below = screenWith("2", Rect(-1920, -1080, 1920, 1080), Rect(-1920, -1080, 1920, 1080));
         QTest::newRow("one screen") << QList<Screen>{laptop} << Point{100, 200} << Point{100, 400}
-                                    << "(0.0, 0.0, 1440.0, 900.0)";
-        QTest::newRow("screen above") << QList<Screen>{laptop, above} << Point{100, 200} << Point{100, 1480}
-                                      << "(0.0, 0.0, 1920.0, 1980.0)";
+                                    << Rect(0, 0, 1440, 900);
+        QTest::newRow("screen above")
+            << QList<Screen>{laptop, above} << Point{100, 200} << Point{100, 1480} << Rect(0, 0, 1920, 1980);
         // A screen below and left of the primary does not move the top.
         QTest::newRow("screen below") << QList<Screen>{laptop, below} << Point{100, 200} << Point{100, 400}
-                                      << "(-1920.0, -1080.0, 3360.0, 1980.0)";
+                                      << Rect(-1920, -1080, 3360, 1980);
         // Without screens the union is the zero rectangle at the origin.
         QTest::newRow("no screens") << QList<Screen>{} << Point{100, 200} << Point{100, -500}
-                                    << "(0.0, 0.0, 0.0, 0.0)";
+                                    << Rect(0, 0, 0, 0);
     }
     void flip() {
         QFETCH(QList<Screen>, screens);
         QFETCH(Point, cocoa);
         QFETCH(Point, ax);
-        QFETCH(QString, global);
-        const Screen target = screenWith("t", Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 900));
+        QFETCH(Rect, global);
+        const Rect frame(0, 0, 1440, 900);
         LogCapture log;
-        QCOMPARE(cocoaToAXTopLeft(cocoa, 300, target, screens), ax);
-        const double maxY = ax.y + cocoa.y + 300;
-        QCOMPARE(log.take(), QStringList({
-                                 "🔧 COORDINATE DEBUG: Converting Cocoa→AX",
-                                 "🔧 COORDINATE DEBUG: Global bounds: " + global,
-                                 "🔧 COORDINATE DEBUG: Target screen: (0.0, 0.0, 1440.0, 900.0)",
-                                 "🔧 COORDINATE DEBUG: Cocoa BL: " + str(cocoa) + ", height: 300.0",
-                                 "🔧 COORDINATE DEBUG: Global maxY: " + str(maxY),
-                                 "🔧 COORDINATE DEBUG: AX result: (" + str(ax.x) + ", " + str(ax.y) + ")",
-                             }));
+        QCOMPARE(cocoaToAXTopLeft(cocoa, 300, screenWith("t", frame, frame), screens), ax);
+        QCOMPARE(log.take(), flipLines(global, frame, cocoa, 300, ax));
         QCOMPARE(axTopLeftToCocoa(ax, 300, screens), cocoa);
         QVERIFY(log.lines().isEmpty());
     }

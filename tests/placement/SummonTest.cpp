@@ -39,9 +39,11 @@ PinSpec spec(Corner corner, double margin = 0) {
 class SummonTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A minimized window is restored before it is sized.
     void windowThatTakesAnySize() {
         SimWorld w;
         SimWindow& win = w.notesWithWindow();
+        win.minimized = true;
         Actions(w.platform).summon(notesID, spec(Corner::leftHalf), SimWorld::laptop());
 
         QStringList expected = header({SimWorld::laptop()}, SimWorld::laptop());
@@ -66,24 +68,9 @@ private Q_SLOTS:
                               laptopFrame));
         QVERIFY(w.desktop.journal().isEmpty());
         QCOMPARE(win.size, Size({720, 875}));
+        QVERIFY(!win.minimized);
         QCOMPARE(w.clock.pendingCount(), 0);
         QVERIFY(w.clock.sleeps().isEmpty());
-    }
-
-    void sizeTakenOnlyOnTheSecondWrite() {
-        SimWorld w;
-        w.notesWithWindow().acceptsSizeFromWrite = 2;
-        Actions(w.platform).summon(notesID, spec(Corner::topLeft, 10), SimWorld::laptop());
-        QCOMPARE(w.desktop.takeJournal(), QStringList({
-                                              "0.00 activate org.example.Notes all windows",
-                                              "0.00 write Notes AXMinimized false",
-                                              "0.00 write Notes AXSize (720.0, 437.0)",
-                                              "0.00 write Notes AXSize (720.0, 437.0)",
-                                              "0.00 write Notes AXPosition (10.0, 10.0)",
-                                          }));
-        w.clock.runAll();
-        QVERIFY(w.desktop.journal().isEmpty());
-        QVERIFY(!w.log.lines().join('\n').contains("Invisible correction"));
     }
 
     // Half a point decides the second write, two points the correction.
@@ -209,17 +196,6 @@ private Q_SLOTS:
                 (attribute == "AXPosition" ? "AXError(rawValue: -25204)" : "AXError(rawValue: 0)") +
                 ", size: " + (attribute == "AXSize" ? "AXError(rawValue: -25204)" : "AXError(rawValue: 0)"));
         QCOMPARE(w.log.lines().last(), "❌ SUMMON VERIFICATION: Could not get window frame for verification");
-    }
-
-    void minimizedWindowIsRestoredFirst() {
-        SimWorld w;
-        SimWindow& win = w.notesWithWindow();
-        win.minimized = true;
-        Actions(w.platform).summon(notesID, spec(Corner::fullScreen), SimWorld::laptop());
-        const QStringList journal = w.desktop.journal();
-        QCOMPARE(journal.indexOf("0.00 write Notes AXMinimized false"), 1);
-        QCOMPARE(journal.at(2), "0.00 write Notes AXSize (1440.0, 875.0)");
-        QVERIFY(!win.minimized);
     }
 
     void twoScreensTargetingTheUpperOne() {

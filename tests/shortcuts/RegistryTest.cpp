@@ -1,11 +1,8 @@
 // Shortcut slots in the preferences, handlers and dispatch, and the hot keys that follow them,
 // against a desktop in memory.
-#include "FakeHotKeyBackend.h"
-#include "FakeKeyboardLayout.h"
+#include "Desktop.h"
 
 #include "base/LogCapture.h"
-#include "base/PreferenceStore.h"
-#include "platform/sim/VirtualScheduler.h"
 #include "shortcuts/KeyboardShortcuts.h"
 
 #include <QSignalSpy>
@@ -18,13 +15,6 @@ const Shortcut cmdShiftA(Key::a, ModifierFlag::command | ModifierFlag::shift);
 const Shortcut cmdK(Key::k, ModifierFlag::command);
 const Shortcut ctrlOptS(Key::s, ModifierFlag::control | ModifierFlag::option);
 
-struct Desktop {
-    PreferenceStore store;
-    FakeHotKeyBackend backend;
-    VirtualScheduler clock;
-    FakeKeyboardLayout layout;
-    Registry registry{store, backend, clock, &layout};
-};
 } // namespace
 
 class RegistryTest : public QObject {
@@ -60,15 +50,9 @@ private Q_SLOTS:
             d.store.setValue(key, junk);
             QVERIFY2(!getShortcut(name), qPrintable(junk.toVariant().toString()));
         }
-    }
-
-    void strayModifierBitsAreDroppedWhenRead() {
-        Desktop d;
-        const Name name(QStringLiteral("x"));
         // Written by hand or by another program: the caps-lock bit and bit 0 are not combinations.
         d.store.setValue(
-            name.userDefaultsKey(),
-            QStringLiteral(R"({"carbonKeyCode":0,"carbonModifiers":%1})").arg(768 | 0x400 | 0x1));
+            key, QStringLiteral(R"({"carbonKeyCode":0,"carbonModifiers":%1})").arg(768 | 0x400 | 0x1));
         int runs = 0;
         onKeyUp(name, [&] { ++runs; });
         QVERIFY(d.backend.isGrabbed(cmdShiftA));
@@ -106,12 +90,8 @@ private Q_SLOTS:
         setShortcut(std::nullopt, plain);
         QVERIFY(!d.store.contains(plain.userDefaultsKey()));
         QCOMPARE(changes.count(), 4);
-    }
 
-    void resetAllRestoresDeclaredDefaults() {
-        Desktop d;
-        const Name withDefault(QStringLiteral("withDefault"), ctrlOptS);
-        const Name plain(QStringLiteral("plain"));
+        // Resetting all restores the declared defaults and empties the others.
         setShortcut(cmdK, withDefault);
         setShortcut(cmdShiftA, plain);
         resetAll();
@@ -264,6 +244,14 @@ private Q_SLOTS:
         QCOMPARE(d.backend.calls.last(), QStringLiteral("register 40 256 #1"));
         QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdK.carbonKeyCode(), cmdK.carbonModifiers()),
                  CarbonKeyboardShortcuts::eventNotHandled);
+
+        // A hot key cleared while suspended has nothing to give back, then or when the menu closes.
+        setMenuOpen(true);
+        d.backend.calls.clear();
+        setShortcut(std::nullopt, name);
+        setMenuOpen(false);
+        QCOMPARE(d.backend.calls, QStringList());
+        QCOMPARE(d.registry.engine().hotKeyCount(), 0);
     }
 
     void aHotKeyRefusedAfterTheMenuClosesStaysAndIsRetried() {
@@ -290,23 +278,17 @@ private Q_SLOTS:
         QCOMPARE(runs, 1);
     }
 
-    void unregisteringASuspendedHotKeyGivesNothingBack() {
-        Desktop d;
-        const Name name(QStringLiteral("x"));
-        setShortcut(cmdK, name);
-        setMenuOpen(true);
-        d.backend.calls.clear();
-        setShortcut(std::nullopt, name);
-        QCOMPARE(d.backend.calls, QStringList());
-        setMenuOpen(false);
-        QCOMPARE(d.backend.calls, QStringList());
-        QCOMPARE(d.registry.engine().hotKeyCount(), 0);
-    }
-
     void disablingTheComponentSuspendsEveryHotKey() {
         Desktop d;
         const Name name(QStringLiteral("x"));
+        // Switched off before its first hot key: the hot key waits.
+        setEnabled(false);
         setShortcut(cmdK, name);
+        QVERIFY(!d.backend.isGrabbed(cmdK));
+        QVERIFY(!isEnabled(name));
+        setEnabled(true);
+        QVERIFY(d.backend.isGrabbed(cmdK));
+
         setShortcut(cmdShiftA, Name(QStringLiteral("y")));
         setEnabled(false);
         QVERIFY(d.backend.grabs.isEmpty());
@@ -322,17 +304,6 @@ private Q_SLOTS:
         disable({name});
         QVERIFY(!d.backend.isGrabbed(cmdK));
         QCOMPARE(getShortcut(name), cmdK);
-    }
-
-    void aComponentSwitchedOffBeforeItsFirstHotKeyStaysOff() {
-        Desktop d;
-        setEnabled(false);
-        const Name name(QStringLiteral("x"));
-        setShortcut(cmdK, name);
-        QVERIFY(!d.backend.isGrabbed(cmdK));
-        QVERIFY(!isEnabled(name));
-        setEnabled(true);
-        QVERIFY(d.backend.isGrabbed(cmdK));
     }
 
     void streamsStartAndEndOnALaterTurn() {
