@@ -599,6 +599,17 @@ bool TestDesktop::maximize(quint32 window) {
     });
 }
 
+bool TestDesktop::fullScreen(quint32 window) {
+    if (!isReady())
+        return false;
+    constexpr quint32 add = 1, sourcePager = 2;
+    d->clientMessage(window, "_NET_WM_STATE", {add, d->atom("_NET_WM_STATE_FULLSCREEN"), 0, sourcePager});
+    return waitFor([&] {
+        return d->cardinals(window, "_NET_WM_STATE", XCB_ATOM_ATOM)
+            .contains(d->atom("_NET_WM_STATE_FULLSCREEN"));
+    });
+}
+
 bool TestDesktop::close(quint32 window) {
     if (!isReady())
         return false;

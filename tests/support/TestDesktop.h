@@ -109,6 +109,7 @@ public:
     bool minimize(quint32 window);
     bool close(quint32 window); // asks the window manager to close it; waits until unmanaged
     bool maximize(quint32 window);
+    bool fullScreen(quint32 window);
 
     // xdotool on this desktop; each returns once xdotool has finished.
     bool xdotool(const QStringList& arguments);

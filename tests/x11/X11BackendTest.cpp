@@ -152,10 +152,16 @@ private Q_SLOTS:
         m_desktop->stopProcess(client.pid);
     }
 
+    void aMaximisedWindowIsReleasedBeforeItIsPlaced_data() {
+        QTest::addColumn<bool>("fullScreen");
+        QTest::newRow("maximised") << false;
+        QTest::newRow("full screen") << true;
+    }
     void aMaximisedWindowIsReleasedBeforeItIsPlaced() {
+        QFETCH(bool, fullScreen);
         const auto logo = m_desktop->startXlogo();
         QVERIFY(logo.window);
-        QVERIFY(m_desktop->maximize(logo.window));
+        QVERIFY(fullScreen ? m_desktop->fullScreen(logo.window) : m_desktop->maximize(logo.window));
         WindowAccess& access = m_backend->windows;
         const AXElementRef w = windowElement(logo.window);
         QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXSize"), Size{500, 400}), AXError::success);
