@@ -80,6 +80,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("correction");
         QTest::newRow("off by 0.2") << Size{1, 0.3} << 1 << QStringList{};
         QTest::newRow("off by 1") << Size{1, 2} << 2 << QStringList{};
+        QTest::newRow("width off by 1") << Size{719, 1} << 2 << QStringList{};
         QTest::newRow("off by 6") << Size{7, 1} << 2
                                   << QStringList{"0.05 write Notes AXSize (720.0, 875.0)",
                                                  "0.05 write Notes AXPosition (0.0, 0.0)"};

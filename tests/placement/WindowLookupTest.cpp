@@ -19,9 +19,7 @@ class WindowLookupTest : public QObject {
         AXHelpers ax{world.platform};
         SimApplication& app;
 
-        Lookup() : app(world.desktop.run(notesID, QStringLiteral("Notes"))) {
-            world.desktop.install(notesID, QStringLiteral("Notes"));
-        }
+        Lookup() : app(world.desktop.run(notesID, "Notes")) { world.desktop.install(notesID, "Notes"); }
         AXElementRef find(int maxRetries = 3) {
             const auto handle = ax.axApp(notesID);
             return handle ? ax.findWindowWithRetry(handle->element, *handle->app, maxRetries) : nullptr;
@@ -32,11 +30,10 @@ class WindowLookupTest : public QObject {
 private Q_SLOTS:
     void oneStandardWindowIsFoundAtOnce() {
         Lookup l;
-        l.world.desktop.addWindow(l.app, SimWindow{QStringLiteral("Notes")});
+        l.world.desktop.addWindow(l.app, SimWindow{"Notes"});
         const AXElementRef win = l.find();
         QVERIFY(win);
-        QCOMPARE(l.ax.axString(win, QStringLiteral("AXTitle")),
-                 std::optional<QString>(QStringLiteral("Notes")));
+        QCOMPARE(l.ax.axString(win, "AXTitle"), std::optional<QString>("Notes"));
         QVERIFY(l.world.clock.sleeps().isEmpty());
         QVERIFY(l.world.log.lines().isEmpty());
         QVERIFY(l.world.desktop.journal().isEmpty());
@@ -44,28 +41,26 @@ private Q_SLOTS:
 
     void firstStandardWindowSkipsOtherRoles() {
         Lookup l;
-        SimWindow main{QStringLiteral("main")};
+        SimWindow main{"main"};
         l.world.desktop.addWindow(l.app, main);
-        SimWindow unknown{QStringLiteral("unknown")};
-        unknown.unreadable.insert(QStringLiteral("AXRole"));
+        SimWindow unknown{"unknown"};
+        unknown.unreadable.insert("AXRole");
         l.world.desktop.addWindow(l.app, unknown);
-        SimWindow dialog{QStringLiteral("dialog")};
-        dialog.role = QStringLiteral("AXDialog");
+        SimWindow dialog{"dialog"};
+        dialog.role = "AXDialog";
         l.world.desktop.addWindow(l.app, dialog); // frontmost
         const AXElementRef win =
             l.ax.firstStandardWindow(l.world.desktop.applicationElement(l.app.pid), &l.app, 0);
-        QCOMPARE(l.ax.axString(win, QStringLiteral("AXTitle")),
-                 std::optional<QString>(QStringLiteral("main")));
+        QCOMPARE(l.ax.axString(win, "AXTitle"), std::optional<QString>("main"));
     }
 
     // Activate; activate and press the menu item; reopen; nothing. Three waits between four attempts.
     void windowlessApplicationEscalates() {
         Lookup l;
-        l.app.menuBar = QList<SimMenu>{{QStringLiteral("File"), true, {{QStringLiteral("New Window")}}}};
+        l.app.menuBar = QList<SimMenu>{{"File", true, {{"New Window"}}}};
         QVERIFY(!l.find());
         QCOMPARE(l.world.log.lines(),
-                 QStringList({waitLine, QStringLiteral("✅ Successfully clicked New Window menu item"),
-                              waitLine, waitLine}));
+                 QStringList({waitLine, "✅ Successfully clicked New Window menu item", waitLine, waitLine}));
         QCOMPARE(l.world.desktop.journal(),
                  QStringList({"0.00 activate org.example.Notes all windows",
                               "0.80 activate org.example.Notes all windows", "1.00 press New Window",
@@ -91,9 +86,7 @@ private Q_SLOTS:
         l.app.windowOnActivate = recovery == QLatin1String("activate");
         l.app.windowOnReopen = recovery == QLatin1String("reopen");
         l.app.menuBar =
-            QList<SimMenu>{{QStringLiteral("File"),
-                            true,
-                            {{QStringLiteral("New Window"), AXError::success, recovery == "menu"}}}};
+            QList<SimMenu>{{"File", true, {{"New Window", AXError::success, recovery == "menu"}}}};
         QVERIFY(l.find());
         QCOMPARE(l.world.clock.now(), foundAt);
         QCOMPARE(l.world.clock.sleeps(), sleeps);
@@ -106,14 +99,13 @@ private Q_SLOTS:
         l.app.windowDelay = 1.0;
         QVERIFY(l.find());
         QCOMPARE(l.world.clock.now(), 1.8);
-        QCOMPARE(l.world.desktop.journal().first(),
-                 QStringLiteral("0.00 activate org.example.Notes all windows"));
+        QCOMPARE(l.world.desktop.journal().first(), "0.00 activate org.example.Notes all windows");
     }
 
     void windowsOfOtherRolesNeverTriggerRecovery() {
         Lookup l;
-        SimWindow panel{QStringLiteral("palette")};
-        panel.role = QStringLiteral("AXFloatingWindow");
+        SimWindow panel{"palette"};
+        panel.role = "AXFloatingWindow";
         l.world.desktop.addWindow(l.app, panel);
         QVERIFY(!l.find());
         QVERIFY(l.world.desktop.journal().isEmpty());
@@ -142,7 +134,7 @@ private Q_SLOTS:
 
     void reopeningNeedsAnInstalledApplication() {
         SimWorld world;
-        SimApplication& app = world.desktop.run(QStringLiteral("org.example.Gone"), QStringLiteral("Gone"));
+        SimApplication& app = world.desktop.run("org.example.Gone", "Gone");
         AXHelpers ax(world.platform);
         QVERIFY(!ax.firstStandardWindow(world.desktop.applicationElement(app.pid), &app, 2));
         QVERIFY(world.desktop.journal().isEmpty());
@@ -155,37 +147,30 @@ private Q_SLOTS:
         QTest::addColumn<bool>("pressed");
         QTest::addColumn<QStringList>("log");
         QTest::addColumn<QStringList>("presses");
-        const QString ok = QStringLiteral("✅ Successfully clicked New Window menu item");
-        const SimMenuItem open{QStringLiteral("Open…")};
+        const QString ok = "✅ Successfully clicked New Window menu item";
+        const SimMenuItem open{"Open…"};
         QTest::newRow("new window") << SimDesktop::fileMenuWithNewWindow() << true << QStringList{ok}
                                     << QStringList{"press New Window"};
-        QTest::newRow("substring match")
-            << QList<SimMenu>{{QStringLiteral("FILE"), true, {open, {QStringLiteral("Renew Windows")}}}}
-            << true << QStringList{ok} << QStringList{"press Renew Windows"};
-        QTest::newRow("localized title")
-            << QList<SimMenu>{{QStringLiteral("Datei"), true, {{QStringLiteral("Neues Fenster")}}}} << false
-            << QStringList{notFound} << QStringList{};
-        QTest::newRow("no matching item") << QList<SimMenu>{{QStringLiteral("File"), true, {open}}} << false
-                                          << QStringList{notFound} << QStringList{};
-        QTest::newRow("empty file menu") << QList<SimMenu>{{QStringLiteral("File"), true, {}}} << false
+        QTest::newRow("substring match") << QList<SimMenu>{{"FILE", true, {open, {"Renew Windows"}}}} << true
+                                         << QStringList{ok} << QStringList{"press Renew Windows"};
+        QTest::newRow("localized title") << QList<SimMenu>{{"Datei", true, {{"Neues Fenster"}}}} << false
                                          << QStringList{notFound} << QStringList{};
+        QTest::newRow("no matching item")
+            << QList<SimMenu>{{"File", true, {open}}} << false << QStringList{notFound} << QStringList{};
+        QTest::newRow("empty file menu")
+            << QList<SimMenu>{{"File", true, {}}} << false << QStringList{notFound} << QStringList{};
         // Only the first "file" item is tried.
         QTest::newRow("first file item without submenu")
-            << QList<SimMenu>{{QStringLiteral("File"), false, {}},
-                              {QStringLiteral("File"), true, {{QStringLiteral("New Window")}}}}
-            << false << QStringList{notFound} << QStringList{};
+            << QList<SimMenu>{{"File", false, {}}, {"File", true, {{"New Window"}}}} << false
+            << QStringList{notFound} << QStringList{};
         QTest::newRow("failed press tries the next item")
-            << QList<SimMenu>{{QStringLiteral("File"),
+            << QList<SimMenu>{{"File",
                                true,
-                               {{QStringLiteral("New Window"), AXError::cannotComplete},
-                                {QStringLiteral("New Private Window")}}}}
+                               {{"New Window", AXError::cannotComplete}, {"New Private Window"}}}}
             << true << QStringList{"❌ Failed to click New Window menu item: AXError(rawValue: -25204)", ok}
             << QStringList{"press New Window", "press New Private Window"};
         QTest::newRow("all presses fail")
-            << QList<SimMenu>{{QStringLiteral("File"),
-                               true,
-                               {{QStringLiteral("New Window"), AXError::failure}}}}
-            << false
+            << QList<SimMenu>{{"File", true, {{"New Window", AXError::failure}}}} << false
             << QStringList{"❌ Failed to click New Window menu item: AXError(rawValue: -25200)", notFound}
             << QStringList{"press New Window"};
         QTest::newRow("empty menu bar")

@@ -43,13 +43,13 @@ protected:
 // A window with a menu bar, the recorder and another field to move the focus to.
 struct Window {
     explicit Window(const Name& name) {
-        auto* file = window.menuBar()->addMenu(QStringLiteral("&File"));
-        save = file->addAction(QStringLiteral("&Save"));
+        auto* file = window.menuBar()->addMenu("&File");
+        save = file->addAction("&Save");
         save->setShortcut(QKeySequence(Qt::META | Qt::Key_S));
         auto* central = new QWidget;
         auto* layout = new QVBoxLayout(central);
         recorder = new ScriptedRecorder(name, [this](const std::optional<Shortcut>& s) { changes << s; });
-        other = new QPushButton(QStringLiteral("Other"));
+        other = new QPushButton("Other");
         layout->addWidget(recorder);
         layout->addWidget(other);
         window.setCentralWidget(central);
@@ -76,19 +76,19 @@ class RecorderTest : public QObject {
 private Q_SLOTS:
     void acceptsACombinationStoresItAndStops() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         Window w(name);
         QSignalSpy active(&d.registry.notificationCenter(),
                           &NotificationCenter::recorderActiveStatusDidChange);
-        QCOMPARE(w.recorder->placeholderText(), QStringLiteral("Record Shortcut"));
+        QCOMPARE(w.recorder->placeholderText(), "Record Shortcut");
         QVERIFY(w.startRecording());
         QVERIFY(isPaused());
-        QCOMPARE(w.recorder->placeholderText(), QStringLiteral("Press Shortcut"));
+        QCOMPARE(w.recorder->placeholderText(), "Press Shortcut");
         QVERIFY(!w.recorder->showsCancelButton());
 
         QTest::keyClick(w.recorder, Qt::Key_K, Qt::MetaModifier);
         QCOMPARE(getShortcut(name), metaK);
-        QCOMPARE(w.recorder->text(), QStringLiteral("\u2318K"));
+        QCOMPARE(w.recorder->text(), "\u2318K");
         QVERIFY(w.recorder->showsCancelButton());
         QVERIFY(!w.recorder->isRecording());
         QVERIFY(!isPaused());
@@ -118,7 +118,7 @@ private Q_SLOTS:
         QFETCH(int, modifiers);
         QFETCH(bool, accepted);
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         setShortcut(metaK, name);
         Window w(name);
         QVERIFY(w.startRecording());
@@ -130,7 +130,7 @@ private Q_SLOTS:
 
     void escapeStopsAndDeleteClears() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         setShortcut(metaK, name);
         Window w(name);
         QVERIFY(w.startRecording());
@@ -151,7 +151,7 @@ private Q_SLOTS:
 
     void theClearButtonClearsAndRecords() {
         Desktop d;
-        const Name name(QStringLiteral("withDefault"), metaK);
+        const Name name("withDefault", metaK);
         Window w(name);
         QVERIFY(w.recorder->showsCancelButton());
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
@@ -163,12 +163,12 @@ private Q_SLOTS:
 
     void menuConflictsAndSystemConflictsAskFirst() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         Window w(name);
         QVERIFY(w.startRecording());
         QTest::keyClick(w.recorder, Qt::Key_S, Qt::MetaModifier);
         QCOMPARE(w.recorder->alerts.size(), 1);
-        QVERIFY2(w.recorder->alerts.first().contains(QStringLiteral("\u201CSave\u201D")),
+        QVERIFY2(w.recorder->alerts.first().contains("\u201CSave\u201D"),
                  qPrintable(w.recorder->alerts.first()));
         QVERIFY(!getShortcut(name));
         QVERIFY(w.recorder->isRecording());
@@ -177,7 +177,7 @@ private Q_SLOTS:
         d.backend.takenByOthers.insert({metaF.carbonKeyCode(), metaF.carbonModifiers()});
         QTest::keyClick(w.recorder, Qt::Key_F, Qt::MetaModifier);
         QCOMPARE(w.recorder->alerts.size(), 2);
-        QVERIFY(w.recorder->alerts.last().endsWith(QStringLiteral("OK|Use Anyway")));
+        QVERIFY(w.recorder->alerts.last().endsWith("OK|Use Anyway"));
         QVERIFY(!getShortcut(name));
         QVERIFY(w.recorder->isRecording());
 
@@ -193,34 +193,34 @@ private Q_SLOTS:
 
     void aRefusedRegistrationIsReported() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         Window w(name);
         d.backend.refuseAll = true;
         QSignalSpy failed(w.recorder, &RecorderCocoa::registrationFailed);
         QVERIFY(w.startRecording());
         QTest::keyClick(w.recorder, Qt::Key_K, Qt::MetaModifier);
         QCOMPARE(failed.count(), 1);
-        QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("\u2318K"));
+        QCOMPARE(failed.at(0).at(0).toString(), "\u2318K");
         QCOMPARE(w.recorder->beeps, 1);
     }
 
     void followsItsSlotAndOnlyItsSlot() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
-        const Name other(QStringLiteral("y"));
+        const Name name("x");
+        const Name other("y");
         Window w(name);
         setShortcut(metaK, name);
-        QCOMPARE(w.recorder->text(), QStringLiteral("\u2318K"));
+        QCOMPARE(w.recorder->text(), "\u2318K");
         setShortcut(Shortcut(Key::a, ModifierFlag::command), other);
-        QCOMPARE(w.recorder->text(), QStringLiteral("\u2318K"));
+        QCOMPARE(w.recorder->text(), "\u2318K");
         w.recorder->setShortcutName(other);
-        QCOMPARE(w.recorder->text(), QStringLiteral("\u2318A"));
+        QCOMPARE(w.recorder->text(), "\u2318A");
     }
 
     // Focus coming back with the window starts nothing; hiding the control ends the recording.
     void onlyAClickStartsRecordingAndHidingEndsIt() {
         Desktop d;
-        Window w(Name(QStringLiteral("x")));
+        Window w(Name("x"));
         QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
         QApplication::sendEvent(w.recorder, &in);
         QVERIFY(!w.recorder->isRecording());
@@ -232,29 +232,29 @@ private Q_SLOTS:
 
     void aLabelledRecorderShowsItsTitleAsPlainText() {
         Desktop d;
-        Recorder recorder(QStringLiteral("<b>Toggle</b>"), Name(QStringLiteral("x")));
+        Recorder recorder("<b>Toggle</b>", Name("x"));
         QCOMPARE(recorder.label()->textFormat(), Qt::PlainText);
-        QCOMPARE(recorder.label()->text(), QStringLiteral("<b>Toggle</b>"));
-        QVERIFY(!Recorder(Name(QStringLiteral("z"))).label());
+        QCOMPARE(recorder.label()->text(), "<b>Toggle</b>");
+        QVERIFY(!Recorder(Name("z")).label());
     }
 
     void anOpenMenuTakesTheHotKeysKeys() {
         Desktop d;
         MenuTrackingMonitor monitor(d.registry);
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         QStringList ran;
-        onKeyDown(name, [&] { ran << QStringLiteral("down"); });
-        onKeyUp(name, [&] { ran << QStringLiteral("up"); });
+        onKeyDown(name, [&] { ran << "down"; });
+        onKeyUp(name, [&] { ran << "up"; });
         setShortcut(metaK, name);
 
         QMenu menu;
-        QAction* item = menu.addAction(QStringLiteral("Item"));
+        QAction* item = menu.addAction("Item");
         QSignalSpy triggered(item, &QAction::triggered);
         menu.popup(QPoint(10, 10));
         QVERIFY(isMenuOpen());
         QVERIFY(d.backend.grabs.isEmpty());
         QTest::keyClick(&menu, Qt::Key_K, Qt::MetaModifier);
-        QCOMPARE(ran, (QStringList{QStringLiteral("down"), QStringLiteral("up")}));
+        QCOMPARE(ran, (QStringList{"down", "up"}));
         menu.hide();
         QVERIFY(!isMenuOpen());
         QVERIFY(d.backend.isGrabbed(metaK));
@@ -262,8 +262,8 @@ private Q_SLOTS:
 
     void menuItemsFollowTheirSlot() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
-        QAction item(QStringLiteral("Item"));
+        const Name name("x");
+        QAction item("Item");
         setShortcutFor(&item, name);
         QVERIFY(item.shortcut().isEmpty());
         setShortcut(metaK, name);
@@ -280,7 +280,7 @@ private Q_SLOTS:
 
     void buttonsLoseTheirShortcutWhileARecorderRecords() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         setShortcut(metaK, name);
         QPushButton button;
         globalKeyboardShortcut(&button, name);
@@ -296,7 +296,7 @@ private Q_SLOTS:
 
     void widgetHandlersEndWithTheirWidget() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         setShortcut(metaK, name);
         auto widget = std::make_unique<QWidget>();
         int ups = 0;

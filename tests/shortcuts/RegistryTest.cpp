@@ -22,28 +22,26 @@ class RegistryTest : public QObject {
 private Q_SLOTS:
     void storesTheExactBytesAndTellsListeners() {
         Desktop d;
-        const Name name(QStringLiteral("toggleMenuBar"));
+        const Name name("toggleMenuBar");
         QSignalSpy posted(&d.registry.notificationCenter(), &NotificationCenter::posted);
         QVERIFY(setShortcut(cmdShiftA, name));
-        QCOMPARE(d.store.value(QStringLiteral("KeyboardShortcuts_toggleMenuBar")).toString(),
+        QCOMPARE(d.store.value("KeyboardShortcuts_toggleMenuBar").toString(),
                  QStringLiteral(R"({"carbonKeyCode":0,"carbonModifiers":768})"));
         QCOMPARE(posted.count(), 1);
-        QCOMPARE(posted.at(0).at(0).toString(), QStringLiteral("KeyboardShortcuts_shortcutByNameDidChange"));
-        QCOMPARE(posted.at(0).at(1).toMap().value(QStringLiteral("name")).toString(),
-                 QStringLiteral("toggleMenuBar"));
+        QCOMPARE(posted.at(0).at(0).toString(), "KeyboardShortcuts_shortcutByNameDidChange");
+        QCOMPARE(posted.at(0).at(1).toMap().value("name").toString(), "toggleMenuBar");
         QVERIFY(d.backend.isGrabbed(cmdShiftA));
         QCOMPARE(getShortcut(name), cmdShiftA);
     }
 
     void readsOtherMemberOrdersExtraMembersAndRejectsJunk() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         const QString key = name.userDefaultsKey();
         d.store.setValue(key, QStringLiteral(R"({"carbonModifiers":256,"carbonKeyCode":40,"extra":true})"));
         QCOMPARE(getShortcut(name), cmdK);
         for (const QJsonValue& junk :
-             {QJsonValue(5), QJsonValue(QStringLiteral("not json")),
-              QJsonValue(QStringLiteral(R"({"carbonKeyCode":40})")),
+             {QJsonValue(5), QJsonValue("not json"), QJsonValue(QStringLiteral(R"({"carbonKeyCode":40})")),
               QJsonValue(QStringLiteral(R"({"carbonKeyCode":"40","carbonModifiers":256})")),
               QJsonValue(QStringLiteral(R"({"carbonKeyCode":40.5,"carbonModifiers":256})")),
               QJsonValue(true)}) {
@@ -62,7 +60,7 @@ private Q_SLOTS:
 
     void slotMovesBetweenHoldingClearedAndEmpty() {
         Desktop d;
-        const Name withDefault(QStringLiteral("withDefault"), ctrlOptS);
+        const Name withDefault("withDefault", ctrlOptS);
         const QString key = withDefault.userDefaultsKey();
         QVERIFY(d.store.value(key).isString());
         QVERIFY(d.backend.isGrabbed(ctrlOptS));
@@ -76,14 +74,14 @@ private Q_SLOTS:
         QCOMPARE(changes.count(), 1);
 
         // Declared again at the next start: the user's clearing stands.
-        const Name again(QStringLiteral("withDefault"), ctrlOptS);
+        const Name again("withDefault", ctrlOptS);
         QCOMPARE(d.store.value(key), QJsonValue(false));
 
         reset({withDefault});
         QCOMPARE(getShortcut(withDefault), ctrlOptS);
         QCOMPARE(changes.count(), 2);
 
-        const Name plain(QStringLiteral("plain"));
+        const Name plain("plain");
         setShortcut(std::nullopt, plain);
         QCOMPARE(changes.count(), 2);
         setShortcut(cmdK, plain);
@@ -104,53 +102,51 @@ private Q_SLOTS:
 
     void handlersRunInOrderForEveryNameHoldingTheCombination() {
         Desktop d;
-        const Name first(QStringLiteral("first"));
-        const Name second(QStringLiteral("second"));
+        const Name first("first");
+        const Name second("second");
         QStringList ran;
-        onKeyUp(first, [&] { ran << QStringLiteral("first 1"); });
+        onKeyUp(first, [&] { ran << "first 1"; });
         QVERIFY(d.backend.grabs.isEmpty()); // nothing stored, nothing grabbed
-        onKeyUp(first, [&] { ran << QStringLiteral("first 2"); });
-        onKeyDown(second, [&] { ran << QStringLiteral("second down"); });
-        onKeyUp(second, [&] { ran << QStringLiteral("second up"); });
+        onKeyUp(first, [&] { ran << "first 2"; });
+        onKeyDown(second, [&] { ran << "second down"; });
+        onKeyUp(second, [&] { ran << "second up"; });
         setShortcut(cmdK, first);
         setShortcut(cmdK, second);
         QCOMPARE(d.backend.grabs.size(), 1);
 
         d.backend.press(cmdK, true, false);
-        QCOMPARE(ran, QStringList{QStringLiteral("second down")});
+        QCOMPARE(ran, QStringList{"second down"});
         ran.clear();
         d.backend.press(cmdK, false, true);
-        QCOMPARE(ran, (QStringList{QStringLiteral("first 1"), QStringLiteral("first 2"),
-                                   QStringLiteral("second up")}));
+        QCOMPARE(ran, (QStringList{"first 1", "first 2", "second up"}));
 
         // Dispatch reads the slot afresh: a changed slot no longer answers to the old combination.
         ran.clear();
         d.store.setValue(second.userDefaultsKey(), QString::fromUtf8(cmdShiftA.encoded()));
         d.backend.press(cmdK);
-        QCOMPARE(ran, (QStringList{QStringLiteral("first 1"), QStringLiteral("first 2")}));
+        QCOMPARE(ran, (QStringList{"first 1", "first 2"}));
     }
 
     void idsAreNeverReused() {
         Desktop d;
         LogCapture log;
         d.backend.takenByOthers.insert({cmdK.carbonKeyCode(), cmdK.carbonModifiers()});
-        setShortcut(cmdShiftA, Name(QStringLiteral("a")));
-        setShortcut(cmdK, Name(QStringLiteral("b")));
-        setShortcut(ctrlOptS, Name(QStringLiteral("c")));
+        setShortcut(cmdShiftA, Name("a"));
+        setShortcut(cmdK, Name("b"));
+        setShortcut(ctrlOptS, Name("c"));
         QCOMPARE(d.backend.calls,
-                 (QStringList{QStringLiteral("register 0 768 #1"), QStringLiteral("register 40 256 #2"),
-                              QStringLiteral("register 1 6144 #3")}));
+                 (QStringList{"register 0 768 #1", "register 40 256 #2", "register 1 6144 #3"}));
     }
 
     void aRefusedRegistrationIsNotCountedAsRegistered() {
         Desktop d;
         LogCapture log;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         int runs = 0;
         onKeyUp(name, [&] { ++runs; });
         d.backend.takenByOthers.insert({cmdK.carbonKeyCode(), cmdK.carbonModifiers()});
         QVERIFY(!setShortcut(cmdK, name));
-        QCOMPARE(log.lines(), QStringList{QStringLiteral("Error registering hotkey \u2318K: 10")});
+        QCOMPARE(log.lines(), QStringList{"Error registering hotkey \u2318K: 10"});
         QVERIFY(!isEnabled(name));
         QCOMPARE(getShortcut(name), cmdK); // the user's choice is kept
 
@@ -164,8 +160,8 @@ private Q_SLOTS:
 
     void clearingOneSlotKeepsTheHotKeyOfAnotherWithTheSameCombination() {
         Desktop d;
-        const Name first(QStringLiteral("first"));
-        const Name second(QStringLiteral("second"));
+        const Name first("first");
+        const Name second("second");
         int secondRuns = 0;
         onKeyUp(second, [&] { ++secondRuns; });
         setShortcut(cmdK, first);
@@ -194,7 +190,7 @@ private Q_SLOTS:
 
     void recordersPauseUntilTheLastOneStops() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         int runs = 0;
         onKeyUp(name, [&] { ++runs; });
         setShortcut(cmdK, name);
@@ -222,10 +218,10 @@ private Q_SLOTS:
 
     void menuTrackingSwapsHotKeysForRawKeys() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         QStringList ran;
-        onKeyDown(name, [&] { ran << QStringLiteral("down"); });
-        onKeyUp(name, [&] { ran << QStringLiteral("up"); });
+        onKeyDown(name, [&] { ran << "down"; });
+        onKeyUp(name, [&] { ran << "up"; });
         setShortcut(cmdK, name);
         setMenuOpen(true);
         QVERIFY(d.backend.grabs.isEmpty());
@@ -238,10 +234,10 @@ private Q_SLOTS:
         QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdShiftA.carbonKeyCode(),
                                               cmdShiftA.carbonModifiers()),
                  CarbonKeyboardShortcuts::eventNotHandled);
-        QCOMPARE(ran, (QStringList{QStringLiteral("down"), QStringLiteral("up")}));
+        QCOMPARE(ran, (QStringList{"down", "up"}));
 
         setMenuOpen(false);
-        QCOMPARE(d.backend.calls.last(), QStringLiteral("register 40 256 #1"));
+        QCOMPARE(d.backend.calls.last(), "register 40 256 #1");
         QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdK.carbonKeyCode(), cmdK.carbonModifiers()),
                  CarbonKeyboardShortcuts::eventNotHandled);
 
@@ -257,7 +253,7 @@ private Q_SLOTS:
     void aHotKeyRefusedAfterTheMenuClosesStaysAndIsRetried() {
         Desktop d;
         LogCapture log;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         int runs = 0;
         onKeyUp(name, [&] { ++runs; });
         setShortcut(cmdK, name);
@@ -280,7 +276,7 @@ private Q_SLOTS:
 
     void disablingTheComponentSuspendsEveryHotKey() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         // Switched off before its first hot key: the hot key waits.
         setEnabled(false);
         setShortcut(cmdK, name);
@@ -289,17 +285,16 @@ private Q_SLOTS:
         setEnabled(true);
         QVERIFY(d.backend.isGrabbed(cmdK));
 
-        setShortcut(cmdShiftA, Name(QStringLiteral("y")));
+        setShortcut(cmdShiftA, Name("y"));
         setEnabled(false);
         QVERIFY(d.backend.grabs.isEmpty());
         QVERIFY(!isEnabled(name));
         d.backend.calls.clear();
         setEnabled(true);
-        QCOMPARE(d.backend.calls,
-                 (QStringList{QStringLiteral("register 40 256 #1"), QStringLiteral("register 0 768 #2")}));
+        QCOMPARE(d.backend.calls, (QStringList{"register 40 256 #1", "register 0 768 #2"}));
         QVERIFY(isEnabled(name));
 
-        disable({Name(QStringLiteral("nothing stored"))});
+        disable({Name("nothing stored")});
         QCOMPARE(d.backend.grabs.size(), 2);
         disable({name});
         QVERIFY(!d.backend.isGrabbed(cmdK));
@@ -308,7 +303,7 @@ private Q_SLOTS:
 
     void streamsStartAndEndOnALaterTurn() {
         Desktop d;
-        const Name name(QStringLiteral("x"));
+        const Name name("x");
         setShortcut(cmdK, name);
         auto stream = events(EventType::keyUp, name);
         QList<EventType> seen;

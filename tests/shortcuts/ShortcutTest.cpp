@@ -67,17 +67,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("keyCode");
         QTest::addColumn<int>("carbon");
         QTest::addColumn<QString>("text");
-        QTest::newRow("shift command a") << Key::a.rawValue() << 0x300 << QStringLiteral("\u21E7\u2318A");
-        QTest::newRow("control option f5")
-            << Key::f5.rawValue() << 0x1800 << QStringLiteral("\u2303\u2325F5");
-        QTest::newRow("command space") << Key::space.rawValue() << 0x100 << QStringLiteral("\u2318Space");
-        QTest::newRow("keypad enter") << Key::keypadEnter.rawValue() << 0 << QStringLiteral("\u21A9\u20E3");
-        QTest::newRow("no character") << 200 << 0x1000 << QStringLiteral("\u2303\uFFFD");
+        QTest::newRow("shift command a") << Key::a.rawValue() << 0x300 << "\u21E7\u2318A";
+        QTest::newRow("control option f5") << Key::f5.rawValue() << 0x1800 << "\u2303\u2325F5";
+        QTest::newRow("command space") << Key::space.rawValue() << 0x100 << "\u2318Space";
+        QTest::newRow("keypad enter") << Key::keypadEnter.rawValue() << 0 << "\u21A9\u20E3";
+        QTest::newRow("no character") << 200 << 0x1000 << "\u2303\uFFFD";
         QTest::newRow("all modifiers in order")
-            << Key::z.rawValue() << 0x21B00 << QStringLiteral("\u2303\u2325\u21E7\u2318\U0001F310\uFE0EZ");
-        QTest::newRow("f20") << Key::f20.rawValue() << 0 << QStringLiteral("F20");
-        QTest::newRow("help") << Key::help.rawValue() << 0 << QStringLiteral("?\u20DD");
-        QTest::newRow("digit") << Key::one.rawValue() << 0x100 << QStringLiteral("\u23181");
+            << Key::z.rawValue() << 0x21B00 << "\u2303\u2325\u21E7\u2318\U0001F310\uFE0EZ";
+        QTest::newRow("f20") << Key::f20.rawValue() << 0 << "F20";
+        QTest::newRow("help") << Key::help.rawValue() << 0 << "?\u20DD";
+        QTest::newRow("digit") << Key::one.rawValue() << 0x100 << "\u23181";
     }
     void presentableDescription() {
         QFETCH(int, keyCode);
@@ -90,10 +89,10 @@ private Q_SLOTS:
     void specialKeysHaveMenuEquivalentsExceptTheKeypad_data() {
         QTest::addColumn<int>("keyCode");
         QTest::addColumn<QString>("equivalent"); // empty: none
-        QTest::newRow("return") << Key::return_.rawValue() << QStringLiteral("\u21A9");
-        QTest::newRow("space") << Key::space.rawValue() << QStringLiteral(" ");
-        QTest::newRow("f1") << Key::f1.rawValue() << QStringLiteral("\uF704");
-        QTest::newRow("f20") << Key::f20.rawValue() << QStringLiteral("\uF717");
+        QTest::newRow("return") << Key::return_.rawValue() << "\u21A9";
+        QTest::newRow("space") << Key::space.rawValue() << " ";
+        QTest::newRow("f1") << Key::f1.rawValue() << "\uF704";
+        QTest::newRow("f20") << Key::f20.rawValue() << "\uF717";
         QTest::newRow("keypad 5") << Key::keypad5.rawValue() << QString();
         QTest::newRow("keypad clear") << Key::keypadClear.rawValue() << QString();
     }
@@ -116,20 +115,19 @@ private Q_SLOTS:
     void menuMatchReadsUppercaseAsShift() {
         Desktop d;
         const QList<MenuItem> menu{
-            item(QStringLiteral("File"), {}, {},
-                 {item(QStringLiteral("Save As"), QStringLiteral("S"), ModifierFlag::command),
-                  item(QStringLiteral("Save"), QStringLiteral("s"), ModifierFlag::command)}),
-            item(QStringLiteral("Find"), QStringLiteral("f"), ModifierFlag::command | ModifierFlag::shift),
-            item(QStringLiteral("Keypad"), QStringLiteral("5\u20E3"), {}),
+            item("File", {}, {},
+                 {item("Save As", "S", ModifierFlag::command), item("Save", "s", ModifierFlag::command)}),
+            item("Find", "f", ModifierFlag::command | ModifierFlag::shift),
+            item("Keypad", "5\u20E3", {}),
         };
         const auto title = [&menu](const Shortcut& s) {
             const auto found = s.menuItemWithMatchingShortcut(menu);
             return found ? found->title : QString();
         };
         const ModifierFlags commandShift = ModifierFlag::command | ModifierFlag::shift;
-        QCOMPARE(title(Shortcut(Key::s, commandShift)), QStringLiteral("Save As"));
-        QCOMPARE(title(Shortcut(Key::s, ModifierFlag::command)), QStringLiteral("Save"));
-        QCOMPARE(title(Shortcut(Key::f, commandShift)), QStringLiteral("Find"));
+        QCOMPARE(title(Shortcut(Key::s, commandShift)), "Save As");
+        QCOMPARE(title(Shortcut(Key::s, ModifierFlag::command)), "Save");
+        QCOMPARE(title(Shortcut(Key::f, commandShift)), "Find");
         QCOMPARE(title(Shortcut(Key::f, ModifierFlag::command)), QString());
         QCOMPARE(title(Shortcut(Key::keypad5, {})), QString());
         QVERIFY(!Shortcut(Key::s, ModifierFlag::command).takenByMainMenu(std::nullopt));
@@ -172,26 +170,22 @@ private Q_SLOTS:
 
     void theBundleIsFoundBesideTheProgramInTheUsersLanguage() {
         QTemporaryDir empty;
-        QVERIFY(!ResourceBundle::find({empty.path()}, {QStringLiteral("en")}));
-        const auto german =
-            ResourceBundle::find(ResourceBundle::candidateFolders(), {QStringLiteral("de-DE")});
+        QVERIFY(!ResourceBundle::find({empty.path()}, {"en"}));
+        const auto german = ResourceBundle::find(ResourceBundle::candidateFolders(), {"de-DE"});
         QVERIFY(german);
-        QCOMPARE(german->localized(QStringLiteral("space_key")), QStringLiteral("Leertaste"));
-        QCOMPARE(german->localized(QStringLiteral("no such key")), QStringLiteral("no such key"));
-        const auto fallback =
-            ResourceBundle::find(ResourceBundle::candidateFolders(), {QStringLiteral("xx")});
-        QCOMPARE(fallback->localized(QStringLiteral("record_shortcut")), QStringLiteral("Record Shortcut"));
+        QCOMPARE(german->localized("space_key"), "Leertaste");
+        QCOMPARE(german->localized("no such key"), "no such key");
+        const auto fallback = ResourceBundle::find(ResourceBundle::candidateFolders(), {"xx"});
+        QCOMPARE(fallback->localized("record_shortcut"), "Record Shortcut");
         // Each text of the component is in every language, the menu text with its one placeholder.
-        for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
+        for (const QString language : {"en", "de"}) {
             const auto bundle = ResourceBundle::find(ResourceBundle::candidateFolders(), {language});
             for (const char* key :
                  {"space_key", "record_shortcut", "press_shortcut", "keyboard_shortcut_used_by_menu_item",
                   "keyboard_shortcut_disallowed", "keyboard_shortcut_used_by_system",
                   "keyboard_shortcuts_can_be_changed", "ok", "force_use_shortcut"})
                 QVERIFY2(bundle->localized(QLatin1String(key)) != QLatin1String(key), key);
-            QCOMPARE(bundle->localized(QStringLiteral("keyboard_shortcut_used_by_menu_item"))
-                         .count(QStringLiteral("%1")),
-                     1);
+            QCOMPARE(bundle->localized("keyboard_shortcut_used_by_menu_item").count("%1"), 1);
         }
     }
 };
