@@ -29,7 +29,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const ProgramLauncher launcher(QProcessEnvironment::systemEnvironment());
         // Through a shell this would create "one" and "$(id)"; as words it is two odd file names.
-        QCOMPARE(launcher.startExec(QStringLiteral("touch %1/one;touch %1/$(id)").arg(dir.path())), std::nullopt);
+        QCOMPARE(launcher.startExec(QStringLiteral("touch %1/one;touch %1/$(id)").arg(dir.path())),
+                 std::nullopt);
         QVERIFY(QTest::qWaitFor([&] { return QFile::exists(dir.filePath(QStringLiteral("$(id)"))); }, 10000));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("one;touch"))));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("one"))));
@@ -42,10 +43,11 @@ private Q_SLOTS:
         const ProgramLauncher launcher(env);
         const QString out = dir.filePath(QStringLiteral("out"));
         // The shell here is the program being started, given its script as one argument.
-        QCOMPARE(launcher.start({QStringLiteral("sh"), QStringLiteral("-c"),
-                                 QStringLiteral("ps -o sid= -p $$ > %1.tmp; echo $DISPLAY >> %1.tmp; mv %1.tmp %1")
-                                     .arg(out)}),
-                 std::nullopt);
+        QCOMPARE(
+            launcher.start({QStringLiteral("sh"), QStringLiteral("-c"),
+                            QStringLiteral("ps -o sid= -p $$ > %1.tmp; echo $DISPLAY >> %1.tmp; mv %1.tmp %1")
+                                .arg(out)}),
+            std::nullopt);
         const QList<QByteArray> lines = waitForFile(out).split('\n');
         QVERIFY(lines.size() >= 2);
         QVERIFY(lines[0].trimmed().toInt() != int(getsid(0)));
@@ -64,12 +66,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("same");
-        QTest::newRow("equal") << ":1" << ":1" << true;
-        QTest::newRow("screen number") << ":1.0" << ":1" << true;
-        QTest::newRow("unix prefix") << "unix:1" << ":1.0" << true;
-        QTest::newRow("other server") << ":1" << ":10" << false;
-        QTest::newRow("other host") << "host:1" << ":1" << false;
-        QTest::newRow("none") << "" << ":1" << false;
+        QTest::newRow("equal") << ":1"
+                               << ":1" << true;
+        QTest::newRow("screen number") << ":1.0"
+                                       << ":1" << true;
+        QTest::newRow("unix prefix") << "unix:1"
+                                     << ":1.0" << true;
+        QTest::newRow("other server") << ":1"
+                                      << ":10" << false;
+        QTest::newRow("other host") << "host:1"
+                                    << ":1" << false;
+        QTest::newRow("none") << ""
+                              << ":1" << false;
     }
     void tellsDisplaysApart() {
         QFETCH(QString, a);
