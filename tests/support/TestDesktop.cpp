@@ -475,6 +475,30 @@ TestDesktop::Client TestDesktop::startTestWindow(const QStringList& arguments, c
     return startClient(testWindowProgram(), arguments, wmClass);
 }
 
+TestDesktop::Client TestDesktop::startDesktopEntry(const QString& id, const QString& wmClass) {
+    for (const QString& dir :
+         {dataHome() + QStringLiteral("/applications"), QStringLiteral("/usr/share/applications")}) {
+        QFile file(dir + QLatin1Char('/') + id + QStringLiteral(".desktop"));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        bool inEntry = false;
+        for (const QByteArray& raw : file.readAll().split('\n')) {
+            const QString line = QString::fromUtf8(raw).trimmed();
+            if (line.startsWith(QLatin1Char('[')))
+                inEntry = line == QLatin1String("[Desktop Entry]");
+            if (!inEntry || !line.startsWith(QLatin1String("Exec=")))
+                continue;
+            QStringList words = line.mid(5).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            words.removeIf([](const QString& w) { return w.startsWith(QLatin1Char('%')); });
+            if (words.isEmpty())
+                return {};
+            const QString program = words.takeFirst();
+            return startClient(program, words, wmClass);
+        }
+    }
+    return {};
+}
+
 bool TestDesktop::waitFor(const std::function<bool()>& condition, int timeoutMs) {
     return d->waitFor(condition, timeoutMs);
 }

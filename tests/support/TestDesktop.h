@@ -81,6 +81,10 @@ public:
     Client startTestWindow(const QStringList& arguments = {},
                            const QString& wmClass = QStringLiteral("QuarlinTestWindow"));
     static QString testWindowProgram();
+    // Starts what a desktop entry's Exec line names (blank-separated words, field codes left out)
+    // and waits for its window of that class. The entry is looked for in the desktop's own
+    // applications folder, then in /usr/share/applications.
+    Client startDesktopEntry(const QString& id, const QString& wmClass);
     // Starts a program without waiting for any window; gives its pid, 0 when it did not start.
     qint64 startProcess(const QString& program, const QStringList& arguments);
     // Whether a process this desktop started still runs.

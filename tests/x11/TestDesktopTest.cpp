@@ -40,6 +40,20 @@ private Q_SLOTS:
         QVERIFY(desktop.waitFor([&] { return !desktop.isRunning(logo.pid); }));
     }
 
+    void startsWhatADesktopEntrySays() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        desktop.installDesktopEntry(QStringLiteral("quarlin-logo"),
+                                    QStringLiteral("[Desktop Entry]\nType=Application\nName=Logo\n"
+                                                   "Exec=xlogo -geometry 120x90+30+40 %U\n"));
+        const auto logo = desktop.startDesktopEntry(QStringLiteral("quarlin-logo"), QStringLiteral("XLogo"));
+        QVERIFY(logo.window);
+        QCOMPARE(desktop.clientGeometry(logo.window).size(), QSize(120, 90));
+        const auto term = desktop.startDesktopEntry(QStringLiteral("debian-xterm"), QStringLiteral("XTerm"));
+        QVERIFY(term.window);
+        QVERIFY(!desktop.startDesktopEntry(QStringLiteral("no-such-entry"), QStringLiteral("X")).pid);
+    }
+
     void twoMonitorsShareOneWideScreen() {
         TestDesktop::Options options;
         options.twoMonitors = true;
