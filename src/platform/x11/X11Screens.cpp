@@ -13,11 +13,15 @@
 X11Screens::X11Screens(X11Connection& connection, pid_t ownPid) : m_conn(connection), m_ownPid(ownPid) {}
 
 QList<X11Monitor> X11Screens::monitors() {
+    if (!m_conn.xcb())
+        return {};
+    return monitors(xcb_randr_get_monitors(m_conn.xcb(), m_conn.root(), 1));
+}
+
+QList<X11Monitor> X11Screens::monitors(xcb_randr_get_monitors_cookie_t cookie) {
     QList<X11Monitor> out;
     xcb_connection_t* c = m_conn.xcb();
-    if (!c)
-        return out;
-    auto* reply = xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, m_conn.root(), 1), nullptr);
+    auto* reply = xcb_randr_get_monitors_reply(c, cookie, nullptr);
     if (reply) {
         for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem;
              xcb_randr_monitor_info_next(&it)) {
@@ -138,8 +142,12 @@ Screen X11Screens::toScreen(const X11Monitor& monitor, const QList<X11Monitor>& 
 }
 
 QList<Screen> X11Screens::screens() {
-    const QList<X11Monitor> all = monitors();
+    if (!m_conn.xcb())
+        return {};
+    // Asked for first, so that its answer travels with the struts' round trip.
+    const auto cookie = xcb_randr_get_monitors(m_conn.xcb(), m_conn.root(), 1);
     const QList<QList<quint32>> s = struts();
+    const QList<X11Monitor> all = monitors(cookie);
     QList<Screen> out;
     for (const X11Monitor& m : all)
         out << toScreen(m, all, s);

@@ -9,6 +9,8 @@
 #include <QPoint>
 #include <QRect>
 
+#include <xcb/randr.h>
+
 #include <sys/types.h>
 
 class X11Connection;
@@ -37,6 +39,7 @@ public:
     static QRect visibleRect(const QRect& monitor, const QList<QList<quint32>>& struts, QSize rootSize);
 
 private:
+    QList<X11Monitor> monitors(xcb_randr_get_monitors_cookie_t cookie);
     QList<QList<quint32>> struts();
     Screen toScreen(const X11Monitor& monitor, const QList<X11Monitor>& all,
                     const QList<QList<quint32>>& struts);
