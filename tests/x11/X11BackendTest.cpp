@@ -32,6 +32,13 @@ std::optional<T> read(WindowAccess& access, const AXElementRef& e, const char* a
     return std::nullopt;
 }
 
+// Stops a client when the test ends, also when it fails half-way.
+struct Stopper {
+    TestDesktop& desktop;
+    qint64 pid;
+    ~Stopper() { desktop.stopProcess(pid); }
+};
+
 Rect rect(double x, double y, double w, double h) {
     return Rect(x, y, w, h);
 }
@@ -160,6 +167,7 @@ private Q_SLOTS:
     void aMaximisedWindowIsReleasedBeforeItIsPlaced() {
         QFETCH(bool, fullScreen);
         const auto logo = m_desktop->startXlogo();
+        const Stopper stop{*m_desktop, logo.pid};
         QVERIFY(logo.window);
         QVERIFY(fullScreen ? m_desktop->fullScreen(logo.window) : m_desktop->maximize(logo.window));
         WindowAccess& access = m_backend->windows;
@@ -173,6 +181,7 @@ private Q_SLOTS:
 
     void minimisesAndRestores() {
         const auto logo = m_desktop->startXlogo();
+        const Stopper stop{*m_desktop, logo.pid};
         QVERIFY(logo.window);
         WindowAccess& access = m_backend->windows;
         const AXElementRef w = windowElement(logo.window);
@@ -223,6 +232,7 @@ private Q_SLOTS:
         QFETCH(QString, role);
         const auto client = m_desktop->startTestWindow(
             {QStringLiteral("--type"), type, QStringLiteral("--title"), QStringLiteral("Grüße")});
+        const Stopper stop{*m_desktop, client.pid};
         QVERIFY(client.window);
         const AXElementRef w = windowElement(client.window);
         QCOMPARE(read<QString>(m_backend->windows, w, "AXRole"), role);

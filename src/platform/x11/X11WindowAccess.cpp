@@ -411,46 +411,59 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
             return AXError::invalidElement;
     }
 
-    const QPoint targetPosition = outerTopLeft.value_or(f->outer().topLeft());
-    QSize targetClient = f->client.size();
-    if (outerSize)
-        targetClient = QSize(std::max(1, outerSize->width() - f->left - f->right),
-                             std::max(1, outerSize->height() - f->top - f->bottom));
-    const QSize expected = expectedClientSize(window, targetClient);
-    // A size alone may move the window too: window managers keep a grown window on its monitor.
-    auto applied = [&](const Frame& now) {
-        return (!outerTopLeft || now.outer().topLeft() == targetPosition) && now.client.size() == expected;
-    };
-    if (applied(*f))
-        return AXError::success;
+    // Frame extents can be published after the state they belong to (leaving maximised state):
+    // a size computed with the old ones is then off by the difference, and is asked for again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const QPoint targetPosition = outerTopLeft.value_or(f->outer().topLeft());
+        QSize targetClient = f->client.size();
+        if (outerSize)
+            targetClient = QSize(std::max(1, outerSize->width() - f->left - f->right),
+                                 std::max(1, outerSize->height() - f->top - f->bottom));
+        const QSize expected = expectedClientSize(window, targetClient);
+        // A size alone may move the window too: window managers keep a grown window on its monitor.
+        auto applied = [&](const Frame& now) {
+            return (!outerTopLeft || now.outer().topLeft() == targetPosition) &&
+                   now.client.size() == expected;
+        };
+        if (applied(*f))
+            return AXError::success;
 
-    // Events from before the request may still come in; they only cause one more look.
-    constexpr quint32 northWest = 1, sourcePager = 2;
-    quint32 flags = northWest | (sourcePager << 12);
-    if (outerTopLeft)
-        flags |= (1 << 8) | (1 << 9);
-    if (outerSize)
-        flags |= (1 << 10) | (1 << 11);
-    m_conn.sendToWindowManager(window, X11Atom::_NET_MOVERESIZE_WINDOW,
-                               {flags, quint32(targetPosition.x()), quint32(targetPosition.y()),
-                                quint32(targetClient.width()), quint32(targetClient.height())});
+        // Events from before the request may still come in; they only cause one more look.
+        constexpr quint32 northWest = 1, sourcePager = 2;
+        quint32 flags = northWest | (sourcePager << 12);
+        if (outerTopLeft)
+            flags |= (1 << 8) | (1 << 9);
+        if (outerSize)
+            flags |= (1 << 10) | (1 << 11);
+        m_conn.sendToWindowManager(window, X11Atom::_NET_MOVERESIZE_WINDOW,
+                                   {flags, quint32(targetPosition.x()), quint32(targetPosition.y()),
+                                    quint32(targetClient.width()), quint32(targetClient.height())});
 
-    // Done when the frame is where we expect it; when the window manager settled on something
-    // else, once it has been quiet for a moment.
-    QDeadlineTimer deadline(applyTimeoutMs);
-    QDeadlineTimer quiet = deadline;
-    while (!deadline.hasExpired() && !quiet.hasExpired()) {
-        const bool got =
-            m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isConfigureOf(ev, window); },
-                                int(std::max<qint64>(1, quiet.remainingTime())));
-        if (!got)
-            break;
+        // Done when the frame is where we expect it; when the window manager settled on
+        // something else, once it has been quiet for a moment.
+        QDeadlineTimer deadline(applyTimeoutMs);
+        QDeadlineTimer quiet = deadline;
+        while (!deadline.hasExpired() && !quiet.hasExpired()) {
+            const bool got =
+                m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isConfigureOf(ev, window); },
+                                    int(std::max<qint64>(1, quiet.remainingTime())));
+            if (!got)
+                break;
+            const auto now = frame(window);
+            if (!now)
+                return AXError::invalidElement;
+            if (applied(*now))
+                return AXError::success;
+            quiet = QDeadlineTimer(std::min<qint64>(settleMs, deadline.remainingTime()));
+        }
         const auto now = frame(window);
         if (!now)
             return AXError::invalidElement;
-        if (applied(*now))
+        const bool sameExtents =
+            now->left == f->left && now->right == f->right && now->top == f->top && now->bottom == f->bottom;
+        if (!outerSize || sameExtents)
             return AXError::success;
-        quiet = QDeadlineTimer(std::min<qint64>(settleMs, deadline.remainingTime()));
+        f = now;
     }
     return AXError::success;
 }
