@@ -19,9 +19,11 @@
 //
 // Waiting never sleeps a fixed time: waitFor re-checks its condition whenever the X server
 // reports something on the root window, and at the latest every 20 ms, until a deadline.
-// Desktop entries for tests go to installDesktopEntry (the desktop's own XDG_DATA_HOME).
-// Windows of a chosen kind (class, type, minimum size, a process that outlives its window):
-// startTestWindow.
+// Desktop entries for tests go to installDesktopEntry (the desktop's own XDG_DATA_HOME) and
+// startDesktopEntry runs one. Windows of a chosen kind (class, type, minimum size, a process
+// that outlives its window): startTestWindow. A window manager that is ready has managed a
+// probe window of ours: the constructor returns only then (openbox loses windows mapped in its
+// first moments). Link quarlin_testdesktop; the target also defines QUARLIN_TEST_WINDOW.
 #pragma once
 
 #include <QProcessEnvironment>
