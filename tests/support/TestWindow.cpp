@@ -2,7 +2,7 @@
 // minimum size, and a process that stays when its window is closed.
 //
 //   quarlin-test-window [--class NAME] [--title TEXT] [--type normal|dialog|utility]
-//                       [--size WxH] [--min-size WxH] [--stay]
+//                       [--size WxH] [--min-size WxH] [--app-id ID] [--desktop-file ID] [--stay]
 #include <xcb/xcb.h>
 
 #include <cstdio>
@@ -27,7 +27,7 @@ bool parseSize(const char* text, uint32_t& w, uint32_t& h) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string wmClass = "QuarlinTestWindow", title = "Test window", type = "normal";
+    std::string wmClass = "QuarlinTestWindow", title = "Test window", type = "normal", appId, desktopFile;
     uint32_t width = 400, height = 300, minWidth = 0, minHeight = 0;
     bool stay = false;
     for (int i = 1; i < argc; ++i) {
@@ -43,6 +43,10 @@ int main(int argc, char** argv) {
             ++i;
         else if (arg == "--min-size" && hasValue && parseSize(argv[i + 1], minWidth, minHeight))
             ++i;
+        else if (arg == "--app-id" && hasValue)
+            appId = argv[++i];
+        else if (arg == "--desktop-file" && hasValue)
+            desktopFile = argv[++i];
         else if (arg == "--stay")
             stay = true;
         else {
@@ -76,6 +80,13 @@ int main(int argc, char** argv) {
                       .c_str());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, intern(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
                         1, &typeAtom);
+    // What GTK and KDE programs say about their desktop entry.
+    if (!appId.empty())
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, intern(c, "_GTK_APPLICATION_ID"),
+                            intern(c, "UTF8_STRING"), 8, uint32_t(appId.size()), appId.data());
+    if (!desktopFile.empty())
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, intern(c, "_KDE_NET_WM_DESKTOP_FILE"),
+                            intern(c, "UTF8_STRING"), 8, uint32_t(desktopFile.size()), desktopFile.data());
     if (minWidth) {
         uint32_t hints[18] = {};
         hints[0] = 16; // PMinSize

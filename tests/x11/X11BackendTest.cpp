@@ -302,6 +302,53 @@ private Q_SLOTS:
             QVERIFY(m_desktop->close(w));
     }
 
+    void knowsWhichApplicationAWindowBelongsTo_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("wmClass");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("GTK application id")
+            << QStringList{"--class", "Plain", "--app-id", "org.quarlin.Gtk"} << "Plain"
+            << "org.quarlin.Gtk";
+        QTest::newRow("KDE desktop file")
+            << QStringList{"--class", "Plain", "--desktop-file", "quarlin-kde"} << "Plain"
+            << "quarlin-kde";
+        QTest::newRow("StartupWMClass") << QStringList{"--class", "StartupClass"} << "StartupClass"
+                                        << "quarlin-startup";
+        QTest::newRow("class is the entry id")
+            << QStringList{"--class", "Quarlin-Classid"} << "Quarlin-Classid"
+            << "quarlin-classid";
+        QTest::newRow("executable") << QStringList{"--class", "Plain"} << "Plain"
+                                    << "a-quarlin-by-exe";
+        QTest::newRow("unknown application id falls through")
+            << QStringList{"--class", "Plain", "--app-id", "org.unknown"} << "Plain"
+            << "a-quarlin-by-exe";
+    }
+    void knowsWhichApplicationAWindowBelongsTo() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, wmClass);
+        QFETCH(QString, id);
+        const QString program = TestDesktop::testWindowProgram();
+        auto install = [&](const QString& entryId, const QString& extra) {
+            m_desktop->installDesktopEntry(
+                entryId, QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n%3")
+                             .arg(entryId, program, extra));
+        };
+        // The executable rule picks the first id in order among entries that start the program.
+        install(QStringLiteral("a-quarlin-by-exe"), {});
+        install(QStringLiteral("org.quarlin.Gtk"), {});
+        install(QStringLiteral("quarlin-kde"), {});
+        install(QStringLiteral("quarlin-startup"), QStringLiteral("StartupWMClass=StartupClass\n"));
+        install(QStringLiteral("quarlin-classid"), {});
+        const auto client = m_desktop->startTestWindow(arguments, wmClass);
+        const Stopper stop{*m_desktop, client.pid};
+        QVERIFY(client.window);
+        const auto apps = m_backend->workspace.runningApplications(id);
+        QCOMPARE(apps.size(), 1);
+        QCOMPARE(apps[0]->processIdentifier(), pid_t(client.pid));
+        QCOMPARE(apps[0]->bundleIdentifier(), id);
+        QCOMPARE(apps[0]->localizedName(), id);
+    }
+
     void installedApplicationsAndLaunchErrors() {
         m_desktop->installDesktopEntry(QStringLiteral("quarlin-broken"),
                                        QStringLiteral("[Desktop Entry]\nType=Application\nName=Broken\n"
