@@ -10,6 +10,7 @@
 
 #include <QDeadlineTimer>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
