@@ -44,38 +44,31 @@ Statement Database::prepare(const QString& sql, QString* error) {
     return Statement(statement);
 }
 
-std::optional<qint64> Database::queryInteger(const QString& sql, QString* error) {
+Statement Database::firstRow(const QString& sql, QString* error) {
     Statement statement = prepare(sql, error);
     if (!statement.isValid())
-        return std::nullopt;
+        return Statement();
     switch (statement.step()) {
     case Statement::Step::row:
-        return statement.integer(0);
+        return statement;
     case Statement::Step::done:
-        return std::nullopt;
+        return Statement();
     case Statement::Step::error:
         break;
     }
     if (error)
         *error = errorMessage();
-    return std::nullopt;
+    return Statement();
+}
+
+std::optional<qint64> Database::queryInteger(const QString& sql, QString* error) {
+    const Statement statement = firstRow(sql, error);
+    return statement.isValid() ? std::optional(statement.integer(0)) : std::nullopt;
 }
 
 std::optional<QString> Database::queryText(const QString& sql, QString* error) {
-    Statement statement = prepare(sql, error);
-    if (!statement.isValid())
-        return std::nullopt;
-    switch (statement.step()) {
-    case Statement::Step::row:
-        return statement.optionalText(0);
-    case Statement::Step::done:
-        return std::nullopt;
-    case Statement::Step::error:
-        break;
-    }
-    if (error)
-        *error = errorMessage();
-    return std::nullopt;
+    const Statement statement = firstRow(sql, error);
+    return statement.isValid() ? statement.optionalText(0) : std::nullopt;
 }
 
 QString Database::errorMessage() const {

@@ -39,6 +39,8 @@ public:
 
 private:
     Database(sqlite3* connection, const QString& path) : m_connection(connection), m_path(path) {}
+    // The statement on its first row; invalid when there is none or on a failure.
+    Statement firstRow(const QString& sql, QString* error);
 
     sqlite3* m_connection;
     QString m_path;
