@@ -1,7 +1,8 @@
 // How fast the engine places real windows from one process, against what users run instead:
 // one xdotool or wmctrl process per window. Places 1, 4 and 8 windows on a private desktop,
 // prints each median and the ratios. Targets: the engine's own time per placement (no fixed
-// waits) under 10 ms, and at least 20 times faster than xdotool.
+// waits) under 10 ms, and at least 20 times faster than xdotool. Wall time includes waiting for
+// the window manager to apply each request; CPU time is the engine's own work alone.
 //
 //   bench_placement [--runs N]
 #include "TestDesktop.h"
@@ -23,10 +24,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
 constexpr int maxWindows = 8;
+
+// CPU time of this process in ms: the engine's own work, without the window manager's.
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
 
 double median(QList<double> values) {
     if (values.isEmpty())
@@ -140,16 +149,17 @@ int main(int argc, char** argv) {
     const Screen screen = backend.screens.screens().value(0);
 
     // engine: summon with its correction and verification; summon: the synchronous part alone.
-    std::printf("%-9s %12s %12s %14s %12s %12s %10s %10s\n", "windows", "engine ms", "summon ms",
-                "per window ms", "xdotool ms", "wmctrl ms", "xdotool/x", "wmctrl/x");
-    bool met = true;
+    std::printf("%-9s %12s %12s %14s %14s %12s %12s %10s %10s\n", "windows", "engine ms", "summon ms",
+                "per window ms", "cpu/window ms", "xdotool ms", "wmctrl ms", "xdotool/x", "wmctrl/x");
+    bool wallMet = true, cpuMet = true, ratioMet = true;
     int round = 0;
     for (int windows : {1, 4, 8}) {
-        QList<double> engine, summons;
+        QList<double> engine, summons, cpu;
         for (int r = 0; r < runs + 2; ++r, ++round) {
             LogCapture quiet; // the engine's console lines are not what is measured here
             QElapsedTimer timer;
             timer.start();
+            const double cpuStart = cpuMs();
             desktop.waitFor([] { return true; }, 0);
             for (int i = 0; i < windows; ++i)
                 Actions(platform).summon(appId(i), PinSpec{cornerFor(i, round), 0, 0, 0, 0}, screen);
@@ -158,6 +168,7 @@ int main(int argc, char** argv) {
             if (r >= 2) {
                 summons << placed;
                 engine << double(timer.nsecsElapsed()) / 1e6;
+                cpu << cpuMs() - cpuStart;
             }
         }
         const double ours = median(engine);
@@ -166,10 +177,15 @@ int main(int argc, char** argv) {
             measureCommand(commandFor(QStringLiteral("xdotool"), windows), desktop.environment(), runs);
         const double wmctrl =
             measureCommand(commandFor(QStringLiteral("wmctrl"), windows), desktop.environment(), runs);
-        std::printf("%-9d %12.2f %12.2f %14.2f %12.2f %12.2f %10.1f %10.1f\n", windows, ours, median(summons),
-                    ours / windows, xdotool, wmctrl, xdotool / ours, wmctrl / ours);
-        met = met && ours / windows < 10.0 && xdotool / ours >= 20.0;
+        std::printf("%-9d %12.2f %12.2f %14.2f %14.2f %12.2f %12.2f %10.1f %10.1f\n", windows, ours,
+                    median(summons), ours / windows, median(cpu) / windows, xdotool, wmctrl, xdotool / ours,
+                    wmctrl / ours);
+        wallMet = wallMet && ours / windows < 10.0;
+        cpuMet = cpuMet && median(cpu) / windows < 10.0;
+        ratioMet = ratioMet && xdotool / ours >= 20.0;
     }
-    std::printf("targets (under 10 ms per window, 20x xdotool): %s\n", met ? "met" : "MISSED");
+    auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
+    std::printf("targets: under 10 ms per window: wall %s, cpu %s; 20x xdotool: %s\n", verdict(wallMet),
+                verdict(cpuMet), verdict(ratioMet));
     return 0;
 }
