@@ -229,7 +229,12 @@ void ConfigurationActivator::applyConfigurationWithSelectedGroup(const std::opti
 
 void ConfigurationActivator::positionForActivation(PositionGroup* group, const QString& groupName,
                                                    const Screen& screen, const QSet<QString>& missing) const {
-    const double stagger = activationStagger(m_variant);
+    positionEach(group, QStringLiteral(" using group ") + groupName, activationStagger(m_variant), screen,
+                 missing);
+}
+
+void ConfigurationActivator::positionEach(PositionGroup* group, const QString& lineSuffix, double stagger,
+                                          const Screen& screen, const QSet<QString>& missing) const {
     int k = 0;
     for (AppConfiguration* app : apps()) {
         if (missing.contains(app->bundleID())) {
@@ -241,7 +246,7 @@ void ConfigurationActivator::positionForActivation(PositionGroup* group, const Q
         const Corner position = positionOf(app, group);
         if (m_variant == Variant::mainWindow)
             logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
-                    str(position) + QStringLiteral(" using group ") + groupName);
+                    str(position) + lineSuffix);
         summonLater(k * stagger, app, position, screen);
         ++k;
     }
@@ -283,22 +288,7 @@ void ConfigurationActivator::applyConfigurationImmediately() {
 void ConfigurationActivator::positionForReapplication(const Screen& screen,
                                                       const QSet<QString>& missing) const {
     // Decided now, so that it shows what the rearrangement has just written.
-    PositionGroup* group = currentPositionGroup();
-    int k = 0;
-    for (AppConfiguration* app : apps()) {
-        if (missing.contains(app->bundleID())) {
-            logLine(logPrefix(QStringLiteral("⏭️ Skipping positioning for missing app: "),
-                              QStringLiteral("⏭️ Menu Bar: Skipping positioning for missing app: ")) +
-                    app->appName());
-            continue;
-        }
-        const Corner position = positionOf(app, group);
-        if (m_variant == Variant::mainWindow)
-            logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
-                    str(position));
-        summonLater(k * reapplicationStagger, app, position, screen);
-        ++k;
-    }
+    positionEach(currentPositionGroup(), QString(), reapplicationStagger, screen, missing);
 }
 
 // --- the row's controls ---

@@ -187,6 +187,10 @@ private:
     void positionForActivation(PositionGroup* group, const QString& groupName, const Screen& screen,
                                const QSet<QString>& missing) const;
     void positionForReapplication(const Screen& screen, const QSet<QString>& missing) const;
+    // Places each application that is not missing, `stagger` seconds apart; the positioning line
+    // of the main-window row ends with `lineSuffix`.
+    void positionEach(PositionGroup* group, const QString& lineSuffix, double stagger, const Screen& screen,
+                      const QSet<QString>& missing) const;
     void summonLater(double delay, const AppConfiguration* app, Corner position, const Screen& screen) const;
     QString logPrefix(const QString& mainWindow, const QString& menuBar) const;
 
