@@ -52,16 +52,17 @@ private Q_SLOTS:
         QTest::addColumn<bool>("red");
         const QColor green = LookColors::green(true);
         QTest::newRow("glass") << ButtonStyle::glassmorphic() << 0.15 << 0.08 << 1.0 << 1.05 << false;
-        QTest::newRow("destructive glass") << ButtonStyle::destructiveGlassmorphic() << 0.15 << 0.08 << 1.0 << 1.05
-                                           << true;
-        QTest::newRow("adaptive") << ButtonStyle::adaptiveGlassmorphic(green) << 0.15 << 0.08 << 1.0 << 1.05 << false;
-        QTest::newRow("adaptive destructive") << ButtonStyle::adaptiveGlassmorphic(green, true) << 0.15 << 0.08 << 1.0
-                                              << 1.05 << true;
-        QTest::newRow("mini destructive") << ButtonStyle::miniAdaptiveGlassmorphic(green, true) << 0.15 << 0.08 << 0.8
-                                          << 1.03 << true;
+        QTest::newRow("destructive glass")
+            << ButtonStyle::destructiveGlassmorphic() << 0.15 << 0.08 << 1.0 << 1.05 << true;
+        QTest::newRow("adaptive") << ButtonStyle::adaptiveGlassmorphic(green) << 0.15 << 0.08 << 1.0 << 1.05
+                                  << false;
+        QTest::newRow("adaptive destructive")
+            << ButtonStyle::adaptiveGlassmorphic(green, true) << 0.15 << 0.08 << 1.0 << 1.05 << true;
+        QTest::newRow("mini destructive")
+            << ButtonStyle::miniAdaptiveGlassmorphic(green, true) << 0.15 << 0.08 << 0.8 << 1.03 << true;
         QTest::newRow("toggle") << ButtonStyle::menuBarToggle() << 0.15 << 0.15 << 1.0 << 1.05 << false;
-        QTest::newRow("destructive toggle") << ButtonStyle::destructiveMenuBarToggle() << 0.15 << 0.15 << 1.0 << 1.05
-                                            << true;
+        QTest::newRow("destructive toggle")
+            << ButtonStyle::destructiveMenuBarToggle() << 0.15 << 0.15 << 1.0 << 1.05 << true;
     }
     void restingAndHoverLooks() {
         QFETCH(ButtonStyle, style);

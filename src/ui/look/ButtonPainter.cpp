@@ -19,8 +19,10 @@ QList<ButtonLayer> layers(const ButtonStyle& style, const ButtonPaintState& stat
     if (h < 1.0) {
         const double rest = 1.0 - h;
         out.append({ButtonLayer::Shape::fill, withOpacity(material, rest), 0});
-        out.append({ButtonLayer::Shape::fill, withOpacity(gray, style.restingFillOpacity(state.dark) * rest), 0});
-        out.append({ButtonLayer::Shape::insideStroke, withOpacity(gray, style.restingBorderOpacity(state.dark) * rest),
+        out.append(
+            {ButtonLayer::Shape::fill, withOpacity(gray, style.restingFillOpacity(state.dark) * rest), 0});
+        out.append({ButtonLayer::Shape::insideStroke,
+                    withOpacity(gray, style.restingBorderOpacity(state.dark) * rest),
                     style.restingBorderWidth});
     }
     if (h > 0.0) {
@@ -30,8 +32,8 @@ QList<ButtonLayer> layers(const ButtonStyle& style, const ButtonPaintState& stat
                         style.hoverOutlineWidth});
         } else {
             const double p = qBound(0.0, state.press, 1.0);
-            const double opacity =
-                ButtonStyle::hoverFillOpacity + (ButtonStyle::pressedFillOpacity - ButtonStyle::hoverFillOpacity) * p;
+            const double opacity = ButtonStyle::hoverFillOpacity +
+                                   (ButtonStyle::pressedFillOpacity - ButtonStyle::hoverFillOpacity) * p;
             out.append({ButtonLayer::Shape::fill, withOpacity(tint, opacity * h), 0});
         }
     }
@@ -50,7 +52,8 @@ QMarginsF reservedMargins(const ButtonStyle& style, const QSizeF& body) {
     const double growX = body.width() * (style.hoverScale - 1.0) / 2;
     const double growY = body.height() * (style.hoverScale - 1.0) / 2;
     const double outline = style.hoverOutlineWidth / 2;
-    const double x = std::ceil(std::max(growX + outline, style.shadowBlur + std::abs(style.shadowOffset.x())));
+    const double x =
+        std::ceil(std::max(growX + outline, style.shadowBlur + std::abs(style.shadowOffset.x())));
     const double up = std::ceil(std::max(growY + outline, style.shadowBlur - style.shadowOffset.y()));
     const double down = std::ceil(std::max(growY + outline, style.shadowBlur + style.shadowOffset.y()));
     return QMarginsF(x, up, x, down);
@@ -80,7 +83,8 @@ void paint(QPainter& painter, const ButtonStyle& style, const QRectF& body, cons
         const double grow = style.shadowBlur * i / steps;
         const double alpha = style.shadowOpacity * 2.0 / (steps + 1) * (1.0 - double(i - 1) / steps);
         painter.setBrush(QColor(0, 0, 0, int(std::round(255 * alpha))));
-        const QRectF r = body.translated(style.shadowOffset).adjusted(-grow / 2, -grow / 2, grow / 2, grow / 2);
+        const QRectF r =
+            body.translated(style.shadowOffset).adjusted(-grow / 2, -grow / 2, grow / 2, grow / 2);
         painter.drawPath(rounded(r, radius + grow / 2));
     }
 

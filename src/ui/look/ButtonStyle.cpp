@@ -34,7 +34,9 @@ ButtonStyle toggle(ButtonStyle::Kind kind, ButtonStyle::Tint tint) {
 }
 } // namespace
 
-ButtonStyle ButtonStyle::glassmorphic() { return ButtonStyle{}; }
+ButtonStyle ButtonStyle::glassmorphic() {
+    return ButtonStyle{};
+}
 
 ButtonStyle ButtonStyle::destructiveGlassmorphic() {
     ButtonStyle s;
@@ -61,9 +63,13 @@ ButtonStyle ButtonStyle::miniAdaptiveGlassmorphic(const QColor& accent, bool des
     return s;
 }
 
-ButtonStyle ButtonStyle::menuBarToggle() { return toggle(Kind::menuBarToggle, Tint::accent); }
+ButtonStyle ButtonStyle::menuBarToggle() {
+    return toggle(Kind::menuBarToggle, Tint::accent);
+}
 
-ButtonStyle ButtonStyle::destructiveMenuBarToggle() { return toggle(Kind::destructiveMenuBarToggle, Tint::red); }
+ButtonStyle ButtonStyle::destructiveMenuBarToggle() {
+    return toggle(Kind::destructiveMenuBarToggle, Tint::red);
+}
 
 QColor ButtonStyle::tintColour(bool dark) const {
     switch (tint) {
@@ -77,6 +83,10 @@ QColor ButtonStyle::tintColour(bool dark) const {
     return LookColors::accent(dark);
 }
 
-ButtonStyle::Generation ButtonStyle::generation() { return g_generation; }
+ButtonStyle::Generation ButtonStyle::generation() {
+    return g_generation;
+}
 
-void ButtonStyle::setGeneration(Generation generation) { g_generation = generation; }
+void ButtonStyle::setGeneration(Generation generation) {
+    g_generation = generation;
+}

@@ -41,7 +41,7 @@ struct ButtonStyle {
     double hoverScale = 1.05;
 
     static constexpr double animationSeconds = 0.15;
-    static constexpr double hoverFillOpacity = 0.1;   // earlier generation, at rest under the pointer
+    static constexpr double hoverFillOpacity = 0.1;    // earlier generation, at rest under the pointer
     static constexpr double pressedFillOpacity = 0.15; // earlier generation, held down
 
     static ButtonStyle glassmorphic();
@@ -54,7 +54,9 @@ struct ButtonStyle {
 
     // The resolved tint for a scheme.
     QColor tintColour(bool dark) const;
-    double restingFillOpacity(bool dark) const { return dark ? restingFillOpacityDark : restingFillOpacityLight; }
+    double restingFillOpacity(bool dark) const {
+        return dark ? restingFillOpacityDark : restingFillOpacityLight;
+    }
     double restingBorderOpacity(bool dark) const {
         return dark ? restingBorderOpacityDark : restingBorderOpacityLight;
     }

@@ -5,15 +5,15 @@
 
 namespace Fonts {
 
-QFont largeTitle(); // 26, bold where the view asks
-QFont title();      // 22
-QFont title2();     // 17
-QFont title3();     // 15
-QFont headline();   // 13 bold
-QFont body();       // 13
+QFont largeTitle();  // 26, bold where the view asks
+QFont title();       // 22
+QFont title2();      // 17
+QFont title3();      // 15
+QFont headline();    // 13 bold
+QFont body();        // 13
 QFont subheadline(); // 11
-QFont footnote();   // 10
-QFont caption();    // 10
+QFont footnote();    // 10
+QFont caption();     // 10
 
 // The system font at a pixel size and weight, as the views' "system font of N points".
 QFont system(int pixelSize, QFont::Weight weight = QFont::Normal);

@@ -15,9 +15,10 @@ namespace {
 constexpr int labelSpacing = 6;
 }
 
-StyledButton::StyledButton(const ButtonStyle& style, const QString& text, const QString& symbol, QWidget* parent)
-    : QAbstractButton(parent), m_style(style), m_symbol(symbol), m_hoverAnimation(new QVariantAnimation(this)),
-      m_pressAnimation(new QVariantAnimation(this)) {
+StyledButton::StyledButton(const ButtonStyle& style, const QString& text, const QString& symbol,
+                           QWidget* parent)
+    : QAbstractButton(parent), m_style(style), m_symbol(symbol),
+      m_hoverAnimation(new QVariantAnimation(this)), m_pressAnimation(new QVariantAnimation(this)) {
     setText(text);
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);
@@ -141,7 +142,8 @@ QSize StyledButton::labelSize() const {
 
 QMarginsF StyledButton::margins() const {
     const QSize label = labelSize();
-    const QSizeF body(label.width() + 2 * m_style.horizontalPadding, label.height() + 2 * m_style.verticalPadding);
+    const QSizeF body(label.width() + 2 * m_style.horizontalPadding,
+                      label.height() + 2 * m_style.verticalPadding);
     return ButtonPainter::reservedMargins(m_style, body);
 }
 
@@ -152,9 +154,13 @@ QSize StyledButton::sizeHint() const {
                  int(std::ceil(label.height() + 2 * m_style.verticalPadding + m.top() + m.bottom())));
 }
 
-QRectF StyledButton::bodyRect() const { return QRectF(rect()).marginsRemoved(margins()); }
+QRectF StyledButton::bodyRect() const {
+    return QRectF(rect()).marginsRemoved(margins());
+}
 
-bool StyledButton::hitButton(const QPoint& pos) const { return bodyRect().contains(pos); }
+bool StyledButton::hitButton(const QPoint& pos) const {
+    return bodyRect().contains(pos);
+}
 
 void StyledButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -183,29 +189,34 @@ void StyledButton::paintEvent(QPaintEvent*) {
     painter.setPen(colour);
     if (m_stacked) {
         if (symbolSide)
-            Symbols::paint(painter, QRectF(content.center().x() - symbolSide / 2.0, content.top(), symbolSide, symbolSide),
-                           m_symbol, symbolColour);
+            Symbols::paint(
+                painter,
+                QRectF(content.center().x() - symbolSide / 2.0, content.top(), symbolSide, symbolSide),
+                m_symbol, symbolColour);
         painter.setPen(colour);
-        painter.drawText(QRectF(content.left(), content.bottom() - metrics.height(), content.width(), metrics.height()),
-                         Qt::AlignCenter, text());
+        painter.drawText(
+            QRectF(content.left(), content.bottom() - metrics.height(), content.width(), metrics.height()),
+            Qt::AlignCenter, text());
     } else {
         const int textWidth = text().isEmpty() ? 0 : metrics.horizontalAdvance(text());
         const double used = symbolSide + textWidth + (symbolSide && textWidth ? labelSpacing : 0);
         double x = content.center().x() - used / 2.0;
         if (symbolSide) {
-            Symbols::paint(painter, QRectF(x, content.center().y() - symbolSide / 2.0, symbolSide, symbolSide),
+            Symbols::paint(painter,
+                           QRectF(x, content.center().y() - symbolSide / 2.0, symbolSide, symbolSide),
                            m_symbol, symbolColour);
             x += symbolSide + labelSpacing;
         }
         if (textWidth) {
             painter.setPen(colour);
-            painter.drawText(QRectF(x, content.top(), textWidth + 1, content.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                             text());
+            painter.drawText(QRectF(x, content.top(), textWidth + 1, content.height()),
+                             Qt::AlignVCenter | Qt::AlignLeft, text());
         }
     }
     if (hasFocus()) {
         painter.setPen(QPen(LookColors::withOpacity(LookColors::accent(dark), 0.6), 2));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(body.adjusted(-1, -1, 1, 1), m_style.cornerRadius + 1, m_style.cornerRadius + 1);
+        painter.drawRoundedRect(body.adjusted(-1, -1, 1, 1), m_style.cornerRadius + 1,
+                                m_style.cornerRadius + 1);
     }
 }

@@ -4,7 +4,8 @@
 // reserves room for it, so nothing around the button moves.
 //
 //   auto* close = new StyledButton(ButtonStyle::glassmorphic(), tr("Close"));
-//   auto* play = new StyledButton(ButtonStyle::adaptiveGlassmorphic(LookColors::green(true)), {}, "play.fill");
+//   auto* play = new StyledButton(ButtonStyle::adaptiveGlassmorphic(LookColors::green(true)), {},
+//   "play.fill");
 #pragma once
 
 #include "ButtonStyle.h"

@@ -33,7 +33,8 @@ SymbolDrawing screen(QList<QRectF> cells) {
     return d;
 }
 
-const QRectF leftHalf(0, 0, 0.5, 1), rightHalf(0.5, 0, 0.5, 1), topHalf(0, 0, 1, 0.5), bottomHalf(0, 0.5, 1, 0.5);
+const QRectF leftHalf(0, 0, 0.5, 1), rightHalf(0.5, 0, 0.5, 1), topHalf(0, 0, 1, 0.5),
+    bottomHalf(0, 0.5, 1, 0.5);
 const QRectF topLeft(0, 0, 0.5, 0.5), topRight(0.5, 0, 0.5, 0.5), bottomLeft(0, 0.5, 0.5, 0.5),
     bottomRight(0.5, 0.5, 0.5, 0.5);
 const double third = 1.0 / 3.0;
@@ -96,8 +97,10 @@ const QHash<QString, SymbolDrawing>& table() {
         t.insert("rectangle.leftthird.inset.filled", screen({QRectF(0, 0, third, 1)}));
         t.insert("rectangle.rightthird.inset.filled", screen({QRectF(2 * third, 0, third, 1)}));
         t.insert("squares.below.rectangle", screen({topLeft, topRight, bottomRight}));
-        t.insert("inset.filled.tophalf.bottomleft.bottomright.rectangle", screen({topHalf, bottomLeft, bottomRight}));
-        t.insert("inset.filled.topleft.topright.bottomhalf.rectangle", screen({topLeft, topRight, bottomHalf}));
+        t.insert("inset.filled.tophalf.bottomleft.bottomright.rectangle",
+                 screen({topHalf, bottomLeft, bottomRight}));
+        t.insert("inset.filled.topleft.topright.bottomhalf.rectangle",
+                 screen({topLeft, topRight, bottomHalf}));
         t.insert("rectangles.below.rectangle", screen({leftHalf, topRight, bottomRight}));
         SymbolDrawing slash = screen({});
         slash.diagonal = true;
@@ -111,7 +114,8 @@ const QHash<QString, SymbolDrawing>& table() {
 }
 
 QString loadIconFont() {
-    const QString relative = QStringLiteral("fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf");
+    const QString relative =
+        QStringLiteral("fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf");
     QString path = QStandardPaths::locate(QStandardPaths::GenericDataLocation, relative);
     if (path.isEmpty() && QFile::exists("/usr/share/" + relative))
         path = "/usr/share/" + relative;
@@ -164,15 +168,20 @@ QStringList Symbols::names() {
     return all;
 }
 
-bool Symbols::isKnown(const QString& name) { return table().contains(name); }
+bool Symbols::isKnown(const QString& name) {
+    return table().contains(name);
+}
 
-bool Symbols::iconFontLoaded() { return !iconFontFamily().isEmpty(); }
+bool Symbols::iconFontLoaded() {
+    return !iconFontFamily().isEmpty();
+}
 
 void Symbols::paintFallback(QPainter& painter, const QRectF& square, const QColor& colour) {
     const double side = square.width();
     painter.setPen(QPen(colour, std::max(1.0, side / 14), Qt::DashLine));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(square.adjusted(side * 0.1, side * 0.1, -side * 0.1, -side * 0.1), side * 0.1, side * 0.1);
+    painter.drawRoundedRect(square.adjusted(side * 0.1, side * 0.1, -side * 0.1, -side * 0.1), side * 0.1,
+                            side * 0.1);
     QFont font = painter.font();
     font.setPixelSize(std::max(1, int(side * 0.6)));
     font.setBold(true);
@@ -203,8 +212,8 @@ void Symbols::paint(QPainter& painter, const QRectF& box, const QString& name, c
     } else if (found->dashedSquare) {
         const double side = square.width();
         painter.setPen(QPen(colour, std::max(1.0, side / 12), Qt::DashLine));
-        painter.drawRoundedRect(square.adjusted(side * 0.12, side * 0.12, -side * 0.12, -side * 0.12), side * 0.1,
-                                side * 0.1);
+        painter.drawRoundedRect(square.adjusted(side * 0.12, side * 0.12, -side * 0.12, -side * 0.12),
+                                side * 0.1, side * 0.1);
     } else {
         paintScreen(painter, square, *found, colour);
     }

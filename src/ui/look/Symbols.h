@@ -25,7 +25,8 @@ public:
     // Draws the symbol centred in box, as large as fits a square of the box's smaller side.
     static void paint(QPainter& painter, const QRectF& box, const QString& name, const QColor& colour);
     // The symbol on a transparent square of pixelSize device-independent pixels.
-    static QPixmap pixmap(const QString& name, int pixelSize, const QColor& colour, qreal devicePixelRatio = 1.0);
+    static QPixmap pixmap(const QString& name, int pixelSize, const QColor& colour,
+                          qreal devicePixelRatio = 1.0);
     // An icon of the symbol for menus, combo boxes and standard buttons.
     static QIcon icon(const QString& name, const QColor& colour, int pixelSize = 16);
 
