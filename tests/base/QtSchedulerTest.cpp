@@ -34,7 +34,8 @@ private Q_SLOTS:
     void stepsFromAnotherThreadRunOnTheMainThread() {
         QtScheduler s;
         QThread* ranOn = nullptr;
-        std::unique_ptr<QThread> worker(QThread::create([&] { s.async([&] { ranOn = QThread::currentThread(); }); }));
+        std::unique_ptr<QThread> worker(
+            QThread::create([&] { s.async([&] { ranOn = QThread::currentThread(); }); }));
         worker->start();
         worker->wait();
         QTRY_VERIFY(ranOn);
