@@ -2,6 +2,8 @@
 
 #include "ConfigurationEditor.h"
 
+#include "ui/look/SymbolView.h"
+#include "ui/look/Symbols.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,8 +18,7 @@ AppPickerList::AppPickerList(ConfigurationEditor& editor, const QString& placeho
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     auto* searchRow = new QHBoxLayout;
-    auto* glass = new QLabel(QStringLiteral("🔍"));
-    glass->setForegroundRole(QPalette::PlaceholderText);
+    auto* glass = new SymbolView(QStringLiteral("magnifyingglass"), 14, palette().color(QPalette::PlaceholderText));
     searchRow->addWidget(glass);
     m_search = new QLineEdit;
     m_search->setObjectName(QStringLiteral("search"));
@@ -110,19 +111,15 @@ void AppPickerList::addRow(const Entry& entry) {
     auto* icon = new QLabel;
     icon->setFixedSize(20, 20);
     const QIcon image = entry.icon ? entry.icon() : QIcon();
-    if (image.isNull()) {
-        icon->setText(QStringLiteral("▣"));
-        icon->setAlignment(Qt::AlignCenter);
-        icon->setForegroundRole(QPalette::PlaceholderText);
-    } else {
-        icon->setPixmap(image.pixmap(20, 20));
-    }
+    icon->setPixmap(image.isNull() ? Symbols::pixmap(QStringLiteral("app.fill"), 20,
+                                                     palette().color(QPalette::PlaceholderText))
+                                   : image.pixmap(20, 20));
     layout->addWidget(icon);
     auto* name = new QLabel(entry.name);
     name->setTextFormat(Qt::PlainText);
     layout->addWidget(name);
     layout->addStretch();
-    auto* add = new QPushButton(QStringLiteral("⊕ Add"));
+    auto* add = new QPushButton(Symbols::icon(QStringLiteral("plus.circle"), QColor(0, 122, 255)), QStringLiteral("Add"));
     add->setAutoDefault(false);
     add->setFlat(true);
     add->setStyleSheet(QStringLiteral("QPushButton { color: rgb(0,122,255); border: none; padding: 0 4px; } "

@@ -2,9 +2,10 @@
 
 #include "AppIcons.h"
 #include "ConfigurationEditor.h"
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 #include "model/AppConfiguration.h"
 
+#include "ui/look/Symbols.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -29,10 +30,11 @@ ConfigurationAppsSection::ConfigurationAppsSection(ConfigurationEditor& editor, 
     auto* header = new QHBoxLayout;
     m_title = new QLabel;
     m_title->setObjectName(QStringLiteral("appsTitle"));
-    m_title->setFont(EditorFonts::medium());
+    m_title->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
     header->addWidget(m_title);
     header->addStretch();
-    m_preview = new QPushButton(QStringLiteral("👁  Preview"));
+    m_preview = new QPushButton(Symbols::icon(QStringLiteral("eye"), palette().color(QPalette::ButtonText)),
+                                QStringLiteral("Preview"));
     m_preview->setObjectName(QStringLiteral("previewButton"));
     m_preview->setAutoDefault(false);
     header->addWidget(m_preview);
@@ -95,13 +97,9 @@ QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
     auto* icon = new QLabel;
     icon->setFixedSize(20, 20);
     const QIcon image = m_icons.iconFor(app->bundleID());
-    if (image.isNull()) {
-        icon->setText(QStringLiteral("▣"));
-        icon->setAlignment(Qt::AlignCenter);
-        icon->setForegroundRole(QPalette::PlaceholderText);
-    } else {
-        icon->setPixmap(image.pixmap(20, 20));
-    }
+    icon->setPixmap(image.isNull() ? Symbols::pixmap(QStringLiteral("app.fill"), 20,
+                                                     palette().color(QPalette::PlaceholderText))
+                                   : image.pixmap(20, 20));
     layout->addWidget(icon);
     auto* name = new QLabel(app->appName());
     name->setTextFormat(Qt::PlainText);
@@ -116,12 +114,12 @@ QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
     position->setMenu(buildMenu(app, position));
     layout->addWidget(position);
 
-    auto* remove = new QPushButton(QStringLiteral("⊖"));
+    auto* remove = new QPushButton(Symbols::icon(QStringLiteral("minus.circle"), QColor(0xff, 0x3b, 0x30)), QString());
     remove->setObjectName(QStringLiteral("remove ") + rowKey(app));
     remove->setFlat(true);
     remove->setAutoDefault(false);
     remove->setToolTip(QStringLiteral("Remove"));
-    remove->setStyleSheet(QStringLiteral("QPushButton { color: #d33; font-size: 16px; border: none; padding: 0 4px; }"));
+    remove->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0 4px; }"));
     layout->addWidget(remove);
     connect(remove, &QPushButton::clicked, this, [this, app] { m_editor.removeAppFromConfiguration(app); });
     return row;
@@ -140,8 +138,8 @@ QMenu* ConfigurationAppsSection::buildMenu(AppConfiguration* app, QPushButton* b
         if (owner) {
             action->setEnabled(false);
             const QIcon ownerIcon = m_icons.iconFor(owner->first);
-            if (!ownerIcon.isNull())
-                action->setIcon(ownerIcon);
+            action->setIcon(ownerIcon.isNull() ? Symbols::icon(QStringLiteral("app.fill"), palette().color(QPalette::PlaceholderText), 12)
+                                               : ownerIcon);
         }
         connect(action, &QAction::triggered, this, [this, app, corner] { m_editor.choosePosition(app, corner); });
     }

@@ -1,11 +1,12 @@
 #include "ConfigurationNameHeader.h"
 
 #include "ConfigurationEditor.h"
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 #include "app/AppState.h"
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
 
+#include "ui/look/Symbols.h"
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,15 +17,15 @@
 #include <QVBoxLayout>
 
 namespace {
-QPushButton* symbolButton(const QString& glyph, const QString& colour, const QString& tip) {
-    auto* button = new QPushButton(glyph);
+QPushButton* symbolButton(const QString& symbol, const QColor& colour, const QString& tip) {
+    auto* button = new QPushButton;
+    button->setIcon(Symbols::icon(symbol, colour, 16));
+    button->setIconSize(QSize(16, 16));
     button->setFlat(true);
     button->setAutoDefault(false);
     button->setToolTip(tip);
     button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QPushButton { color: %1; font-size: 16px; font-weight: 600; border: none; "
-                                         "padding: 2px 4px; }")
-                              .arg(colour));
+    button->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 2px 4px; }"));
     return button;
 }
 } // namespace
@@ -45,10 +46,13 @@ ConfigurationNameHeader::ConfigurationNameHeader(ConfigurationEditor& editor, QW
     m_title->setObjectName(QStringLiteral("nameButton"));
     m_title->setFlat(true);
     m_title->setAutoDefault(false);
-    m_title->setFont(EditorFonts::title2());
+    m_title->setFont(Fonts::title2());
     m_title->setToolTip(QStringLiteral("Click to edit name"));
     m_title->setCursor(Qt::PointingHandCursor);
     m_title->setStyleSheet(QStringLiteral("QPushButton { border: none; text-align: left; padding: 0; }"));
+    m_title->setLayoutDirection(Qt::RightToLeft);
+    m_title->setIcon(Symbols::icon(QStringLiteral("pencil"), palette().color(QPalette::PlaceholderText), 14));
+    m_title->setIconSize(QSize(14, 14));
     displayRow->addWidget(m_title);
     displayRow->addStretch();
     m_stack->addWidget(display);
@@ -61,11 +65,11 @@ ConfigurationNameHeader::ConfigurationNameHeader(ConfigurationEditor& editor, QW
     m_field = new QLineEdit;
     m_field->setObjectName(QStringLiteral("nameField"));
     m_field->setPlaceholderText(QStringLiteral("Configuration name"));
-    m_field->setFont(EditorFonts::title2());
+    m_field->setFont(Fonts::title2());
     editRow->addWidget(m_field, 1);
-    QPushButton* confirm = symbolButton(QStringLiteral("✓"), QStringLiteral("#2a2"), QStringLiteral("Save name (⏎)"));
+    QPushButton* confirm = symbolButton(QStringLiteral("checkmark"), QColor(0x34, 0xc7, 0x59), QStringLiteral("Save name (⏎)"));
     confirm->setObjectName(QStringLiteral("confirmName"));
-    QPushButton* cancel = symbolButton(QStringLiteral("✕"), QStringLiteral("#d33"), QStringLiteral("Cancel (⎋)"));
+    QPushButton* cancel = symbolButton(QStringLiteral("xmark"), QColor(0xff, 0x3b, 0x30), QStringLiteral("Cancel (⎋)"));
     cancel->setObjectName(QStringLiteral("cancelName"));
     editRow->addWidget(confirm);
     editRow->addWidget(cancel);
@@ -100,7 +104,7 @@ void ConfigurationNameHeader::setEditingName(const QString& text) {
 }
 
 QString ConfigurationNameHeader::displayedName() const {
-    return m_title->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return m_title->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&"));
 }
 
 QString ConfigurationNameHeader::error() const {
@@ -112,7 +116,7 @@ void ConfigurationNameHeader::refreshName() {
     if (!draft)
         return;
     QString text = QStringLiteral("Edit Configuration: ") + draft->name();
-    m_title->setText(text.replace(QLatin1Char('&'), QStringLiteral("&&")) + QStringLiteral("  ✎"));
+    m_title->setText(text.replace(QLatin1Char('&'), QStringLiteral("&&")) + QStringLiteral("  "));
 }
 
 void ConfigurationNameHeader::showForm() {

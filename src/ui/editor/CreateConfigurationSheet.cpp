@@ -1,6 +1,6 @@
 #include "CreateConfigurationSheet.h"
 
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 #include "app/AppState.h"
 #include "model/ConfigurationGroup.h"
 #include "store/ModelContext.h"
@@ -24,14 +24,14 @@ CreateConfigurationSheet::CreateConfigurationSheet(QWidget* parent, OnCreate onC
     layout->setSpacing(20);
 
     auto* title = new QLabel(QStringLiteral("Create New Configuration"));
-    title->setFont(EditorFonts::title2());
+    title->setFont(Fonts::title2());
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
 
     auto* nameBox = new QVBoxLayout;
     nameBox->setSpacing(8);
     auto* label = new QLabel(QStringLiteral("Configuration Name"));
-    label->setFont(EditorFonts::medium());
+    label->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
     nameBox->addWidget(label);
     m_field = new QLineEdit;
     m_field->setObjectName(QStringLiteral("configurationName"));

@@ -1,6 +1,6 @@
 #include "CreatePositionGroupView.h"
 
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 #include "TemplateCard.h"
 
 #include <QGridLayout>
@@ -40,7 +40,7 @@ CreatePositionGroupView::CreatePositionGroupView(const QString& configurationNam
     layout->setSpacing(20);
 
     auto* title = new QLabel(QStringLiteral("Create Position Group"));
-    title->setFont(EditorFonts::title2());
+    title->setFont(Fonts::title2());
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
     auto* subtitle =
@@ -54,7 +54,7 @@ CreatePositionGroupView::CreatePositionGroupView(const QString& configurationNam
     auto* nameBox = new QVBoxLayout;
     nameBox->setSpacing(8);
     auto* nameLabel = new QLabel(QStringLiteral("Group Name"));
-    nameLabel->setFont(EditorFonts::medium());
+    nameLabel->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
     nameBox->addWidget(nameLabel);
     m_field = new QLineEdit(groupName);
     m_field->setObjectName(QStringLiteral("newGroupName"));
@@ -65,7 +65,7 @@ CreatePositionGroupView::CreatePositionGroupView(const QString& configurationNam
     auto* templateBox = new QVBoxLayout;
     templateBox->setSpacing(8);
     auto* templateLabel = new QLabel(QStringLiteral("Start with Template (Optional)"));
-    templateLabel->setFont(EditorFonts::medium());
+    templateLabel->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
     templateBox->addWidget(templateLabel);
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);

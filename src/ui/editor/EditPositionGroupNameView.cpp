@@ -1,6 +1,6 @@
 #include "EditPositionGroupNameView.h"
 
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,7 +17,7 @@ EditPositionGroupNameView::EditPositionGroupNameView(const QString& groupName, Q
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(20);
     auto* title = new QLabel(QStringLiteral("Edit Position Group Name"));
-    title->setFont(EditorFonts::title2());
+    title->setFont(Fonts::title2());
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
     auto* subtitle = new QLabel(QStringLiteral("Update the name for this position group"));
@@ -27,7 +27,7 @@ EditPositionGroupNameView::EditPositionGroupNameView(const QString& groupName, Q
     auto* nameBox = new QVBoxLayout;
     nameBox->setSpacing(8);
     auto* label = new QLabel(QStringLiteral("Group Name"));
-    label->setFont(EditorFonts::medium());
+    label->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
     nameBox->addWidget(label);
     m_field = new QLineEdit(groupName);
     m_field->setObjectName(QStringLiteral("groupNameField"));

@@ -3,12 +3,13 @@
 #include "ConfigurationEditor.h"
 #include "CreatePositionGroupView.h"
 #include "EditPositionGroupNameView.h"
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 #include "PositionGroupChip.h"
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 
+#include "ui/look/Symbols.h"
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,10 +28,11 @@ PositionGroupBar::PositionGroupBar(ConfigurationEditor& editor, QWidget* parent)
     auto* titleRow = new QHBoxLayout;
     m_title = new QLabel;
     m_title->setObjectName(QStringLiteral("groupsTitle"));
-    m_title->setFont(EditorFonts::headline());
+    m_title->setFont(Fonts::headline());
     titleRow->addWidget(m_title);
     titleRow->addStretch();
-    auto* create = new QPushButton(QStringLiteral("+  Create Group"));
+    auto* create = new QPushButton(Symbols::icon(QStringLiteral("plus"), palette().color(QPalette::ButtonText)),
+                                   QStringLiteral("Create Group"));
     create->setObjectName(QStringLiteral("createGroupButton"));
     create->setAutoDefault(false);
     titleRow->addWidget(create);

@@ -1,8 +1,10 @@
 #include "PositionGroupChip.h"
 
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 #include "model/PositionGroup.h"
 
+#include "ui/look/SymbolView.h"
+#include "ui/look/Symbols.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -38,19 +40,18 @@ PositionGroupChip::PositionGroupChip(PositionGroup* group, bool isSelected, bool
     label->setContentsMargins(8, 4, 8, 4);
     label->setSpacing(6);
     if (isDefault) {
-        QLabel* star = passive(new QLabel(QStringLiteral("★")));
+        auto* star = new SymbolView(QStringLiteral("star.fill"), 11, QColor(0xff, 0xcc, 0x00));
         star->setObjectName(QStringLiteral("defaultStar"));
-        star->setStyleSheet(QStringLiteral("color: #e6b800;"));
-        star->setFont(EditorFonts::caption());
+        star->setAttribute(Qt::WA_TransparentForMouseEvents);
         label->addWidget(star);
     }
     QLabel* name = passive(new QLabel(group->name()));
     name->setObjectName(QStringLiteral("groupName"));
-    name->setFont(EditorFonts::caption(isSelected ? QFont::DemiBold : QFont::Medium));
+    name->setFont(Fonts::weighted(Fonts::caption(), isSelected ? QFont::DemiBold : QFont::Medium));
     label->addWidget(name);
     QLabel* count = passive(new QLabel(QStringLiteral("(%1)").arg(group->appPositionList().size())));
     count->setObjectName(QStringLiteral("groupCount"));
-    count->setFont(EditorFonts::caption2());
+    count->setFont(Fonts::caption());
     count->setForegroundRole(QPalette::PlaceholderText);
     label->addWidget(count);
     m_button->setMinimumSize(label->sizeHint());
@@ -58,7 +59,7 @@ PositionGroupChip::PositionGroupChip(PositionGroup* group, bool isSelected, bool
 
     m_more = new QToolButton;
     m_more->setObjectName(QStringLiteral("groupMenuButton"));
-    m_more->setText(QStringLiteral("⋯"));
+    m_more->setIcon(Symbols::icon(QStringLiteral("ellipsis"), palette().color(QPalette::PlaceholderText), 12));
     m_more->setAutoRaise(true);
     m_more->setPopupMode(QToolButton::InstantPopup);
     m_more->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 4px; } "

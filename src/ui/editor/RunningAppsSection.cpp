@@ -3,9 +3,10 @@
 #include "AppIcons.h"
 #include "AppPickerList.h"
 #include "ConfigurationEditor.h"
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 #include "app/AppState.h"
 
+#include "ui/look/Symbols.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
@@ -20,14 +21,15 @@ RunningAppsSection::RunningAppsSection(ConfigurationEditor& editor, QWidget* par
     layout->setSpacing(8);
     auto* header = new QHBoxLayout;
     auto* title = new QLabel(QStringLiteral("Add Apps from Running Applications"));
-    title->setFont(EditorFonts::medium());
+    title->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
     header->addWidget(title);
     header->addStretch();
     m_toggle = new QPushButton;
     m_toggle->setObjectName(QStringLiteral("toggleRunningApps"));
     m_toggle->setAutoDefault(false);
     header->addWidget(m_toggle);
-    m_refresh = new QPushButton(QStringLiteral("⟳  Refresh"));
+    m_refresh = new QPushButton(Symbols::icon(QStringLiteral("arrow.clockwise"), palette().color(QPalette::ButtonText)),
+                                QStringLiteral("Refresh"));
     m_refresh->setObjectName(QStringLiteral("refreshRunningApps"));
     m_refresh->setAutoDefault(false);
     header->addWidget(m_refresh);
@@ -63,7 +65,9 @@ bool RunningAppsSection::isFetchingShown() const {
 void RunningAppsSection::updateControls() {
     AppState& state = m_editor.state();
     const bool shown = state.showRunningAppsInEditModal();
-    m_toggle->setText(shown ? QStringLiteral("⌃  Hide Running Apps") : QStringLiteral("⌄  Show Running Apps"));
+    m_toggle->setText(shown ? QStringLiteral("Hide Running Apps") : QStringLiteral("Show Running Apps"));
+    m_toggle->setIcon(Symbols::icon(shown ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"),
+                                    palette().color(QPalette::ButtonText)));
     m_refresh->setEnabled(shown && !state.isFetchingRunningApps());
     m_busy->setVisible(state.isFetchingRunningApps());
     m_list->setVisible(shown);

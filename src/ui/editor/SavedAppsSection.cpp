@@ -3,7 +3,7 @@
 #include "AppIcons.h"
 #include "AppPickerList.h"
 #include "ConfigurationEditor.h"
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 #include "model/SavedApp.h"
 
 #include <QLabel>
@@ -16,7 +16,7 @@ SavedAppsSection::SavedAppsSection(ConfigurationEditor& editor, AppIcons& icons,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     auto* title = new QLabel(QStringLiteral("Add Apps from Saved Applications"));
-    title->setFont(EditorFonts::medium());
+    title->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
     layout->addWidget(title);
     m_list = new AppPickerList(editor, QStringLiteral("Search saved apps..."), false);
     m_list->setObjectName(QStringLiteral("savedApps"));

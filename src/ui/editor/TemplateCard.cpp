@@ -1,8 +1,9 @@
 #include "TemplateCard.h"
 
-#include "EditorFonts.h"
+#include "ui/look/Fonts.h"
 #include "LayoutThumbnail.h"
 
+#include "ui/look/Symbols.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -28,11 +29,10 @@ TemplateCard::TemplateCard(std::optional<PositionTemplate> positionTemplate, boo
     auto* top = new QHBoxLayout;
     top->addStretch();
     QLabel* name = passive(new QLabel(m_template ? m_template->name : QStringLiteral("Custom")));
-    name->setFont(EditorFonts::caption(QFont::Medium));
+    name->setFont(Fonts::weighted(Fonts::caption(), QFont::Medium));
     top->addWidget(name);
-    m_check = passive(new QLabel(QStringLiteral("✔")));
-    m_check->setStyleSheet(QStringLiteral("color: rgb(0,122,255);"));
-    m_check->setFont(EditorFonts::caption());
+    m_check = passive(new QLabel);
+    m_check->setPixmap(Symbols::pixmap(QStringLiteral("checkmark.circle.fill"), 12, QColor(0, 122, 255)));
     top->addWidget(m_check);
     top->addStretch();
     column->addLayout(top);
@@ -40,7 +40,7 @@ TemplateCard::TemplateCard(std::optional<PositionTemplate> positionTemplate, boo
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(8);
     QLabel* desc = passive(new QLabel(m_template ? m_template->desc : QStringLiteral("Create custom positions")));
-    desc->setFont(EditorFonts::caption2());
+    desc->setFont(Fonts::caption());
     desc->setForegroundRole(QPalette::PlaceholderText);
     desc->setWordWrap(true);
     desc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
