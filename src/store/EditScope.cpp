@@ -171,8 +171,9 @@ namespace {
 // The live list for a draft list: the drafts' live objects in draft order, then the members the scope
 // never knew (added by another writer meanwhile). Absent stays absent when nothing is to be kept.
 template <class T, class LiveFor>
-std::optional<QList<T*>> liveList(const std::optional<QList<T*>>& drafts, const std::optional<QList<T*>>& live,
-                                  const QSet<ModelObject*>& known, LiveFor liveFor) {
+std::optional<QList<T*>> liveList(const std::optional<QList<T*>>& drafts,
+                                  const std::optional<QList<T*>>& live, const QSet<ModelObject*>& known,
+                                  LiveFor liveFor) {
     std::optional<QList<T*>> result;
     if (drafts) {
         result.emplace();
@@ -204,7 +205,8 @@ void EditScope::apply(QList<ModelObject*>& touched) {
     const QList<PositionGroup*> draftGroups = m_draft->positionGroupList();
     for (qsizetype i = 0; i < draftGroups.size(); ++i) {
         PositionGroup* group = groups->at(i);
-        group->setAppPositions(liveList(draftGroups[i]->appPositions(), group->appPositions(), m_known, live));
+        group->setAppPositions(
+            liveList(draftGroups[i]->appPositions(), group->appPositions(), m_known, live));
     }
 
     // Saved-application links, after the applications are in their lists.

@@ -115,11 +115,13 @@ template <class T> struct Copy {
 };
 } // namespace
 
-void ObjectSnapshot::copyChangedAttributes(const ModelObject* base, const ModelObject* from, ModelObject* to) {
+void ObjectSnapshot::copyChangedAttributes(const ModelObject* base, const ModelObject* from,
+                                           ModelObject* to) {
     Q_ASSERT(from->kind() == to->kind() && (!base || base->kind() == from->kind()));
     switch (from->kind()) {
     case Kind::item: {
-        const Copy<Item> copy{static_cast<const Item*>(base), static_cast<const Item*>(from), static_cast<Item*>(to)};
+        const Copy<Item> copy{static_cast<const Item*>(base), static_cast<const Item*>(from),
+                              static_cast<Item*>(to)};
         copy(&Item::timestamp, &Item::setTimestamp);
         break;
     }
@@ -171,7 +173,8 @@ void ObjectSnapshot::copyChangedAttributes(const ModelObject* base, const ModelO
     }
     case Kind::positionGroup: {
         const Copy<PositionGroup> copy{static_cast<const PositionGroup*>(base),
-                                       static_cast<const PositionGroup*>(from), static_cast<PositionGroup*>(to)};
+                                       static_cast<const PositionGroup*>(from),
+                                       static_cast<PositionGroup*>(to)};
         copy(&PositionGroup::id, &PositionGroup::setId);
         copy(&PositionGroup::name, &PositionGroup::setName);
         copy(&PositionGroup::desc, &PositionGroup::setDesc);

@@ -1,6 +1,7 @@
 // Edit scopes and taking back failed changes, against real database files: an open scope is written
 // by no other save, discard and a failed commit leave the live objects and the file as they were, a
 // commit writes everything at once, and deletions are signalled.
+#include "store/EditScope.h"
 #include "model/AppConfiguration.h"
 #include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
@@ -8,7 +9,6 @@
 #include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
 #include "store/Database.h"
-#include "store/EditScope.h"
 #include "store/ModelContainer.h"
 
 #include <QSignalSpy>
@@ -87,7 +87,9 @@ class EditScopeTest : public QObject {
         QString error;
         return Database::open(path(), false, &error);
     }
-    std::optional<QString> storedName() { return peek()->queryText(QStringLiteral("SELECT name FROM ConfigurationGroup")); }
+    std::optional<QString> storedName() {
+        return peek()->queryText(QStringLiteral("SELECT name FROM ConfigurationGroup"));
+    }
 
 private Q_SLOTS:
     void init() {
@@ -111,12 +113,14 @@ private Q_SLOTS:
         QVERIFY(context->save());
         {
             auto writer = open();
-            writer->mainContext()->insert(new ConfigurationGroup(QStringLiteral("Remote"), 0, 0, std::nullopt));
+            writer->mainContext()->insert(
+                new ConfigurationGroup(QStringLiteral("Remote"), 0, 0, std::nullopt));
             QVERIFY(writer->mainContext()->save());
         }
         context->checkForRemoteChanges();
         QVERIFY(findByName(context, QStringLiteral("Remote")));
-        QCOMPARE(peek()->queryInteger(QStringLiteral("SELECT count(*) FROM ConfigurationGroup WHERE name = 'Work'")),
+        QCOMPARE(peek()->queryInteger(
+                     QStringLiteral("SELECT count(*) FROM ConfigurationGroup WHERE name = 'Work'")),
                  std::optional<qint64>(1));
         QCOMPARE(bundlesOf(work), QStringList({"a", "b", "c", "d"}));
         QCOMPARE(bundlesOf(scope.configuration()), QStringList({"d", "c", "a", "e"}));
@@ -138,7 +142,8 @@ private Q_SLOTS:
         QCOMPARE(stored->id(), work->id());
         QCOMPARE(bundlesOf(stored), QStringList({"d", "c", "a", "e"}));
         QCOMPARE(groupsOf(stored), QStringList({"Main", "New"}));
-        QCOMPARE(stored->positionGroupList()[0]->getPosition(QStringLiteral("a")), std::optional(Corner::fullScreen));
+        QCOMPARE(stored->positionGroupList()[0]->getPosition(QStringLiteral("a")),
+                 std::optional(Corner::fullScreen));
         QCOMPARE(stored->defaultPositionGroup()->name(), QStringLiteral("Main"));
         QVERIFY(stored->lastActivatedAt());
         QCOMPARE(reopened->mainContext()->fetch<PositionGroup>().size(), 2);
@@ -185,7 +190,8 @@ private Q_SLOTS:
             QVERIFY(context->contains(app));
         QCOMPARE(work->desc(), std::optional(QStringLiteral("pending")));
         QCOMPARE(storedName(), std::optional(QStringLiteral("Work")));
-        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")), std::optional<qint64>(4));
+        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")),
+                 std::optional<qint64>(4));
 
         // Only the main context's own change is left to the next save; the scope commits later.
         QVERIFY(context->save());
@@ -207,7 +213,8 @@ private Q_SLOTS:
         QVERIFY(scope.commitName(QStringLiteral("Renamed")));
         QVERIFY(scope.isOpen());
         QCOMPARE(storedName(), std::optional(QStringLiteral("Renamed")));
-        QCOMPARE(peek()->queryInteger(QStringLiteral("SELECT count(*) FROM PositionGroup")), std::optional<qint64>(2));
+        QCOMPARE(peek()->queryInteger(QStringLiteral("SELECT count(*) FROM PositionGroup")),
+                 std::optional<qint64>(2));
         QCOMPARE(bundlesOf(work), QStringList({"a", "b", "c", "d"}));
         QCOMPARE(scope.configuration()->name(), QStringLiteral("Renamed"));
     }
@@ -255,8 +262,10 @@ private Q_SLOTS:
         // Nothing of it is written by a later save either.
         work->setDesc(QStringLiteral("later"));
         QVERIFY(context->save());
-        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM ConfigurationGroup")), std::optional<qint64>(1));
-        QCOMPARE(other->queryText(QStringLiteral("SELECT name FROM ConfigurationGroup")), std::optional(QStringLiteral("Work")));
+        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM ConfigurationGroup")),
+                 std::optional<qint64>(1));
+        QCOMPARE(other->queryText(QStringLiteral("SELECT name FROM ConfigurationGroup")),
+                 std::optional(QStringLiteral("Work")));
     }
 
     void deletionsAreSignalledAndAScopeNeverWritesADeletedConfigurationBack_data() {
@@ -295,7 +304,8 @@ private Q_SLOTS:
         QVERIFY(!scope.commit(&error));
         QVERIFY2(error.contains(QStringLiteral("was deleted")), qPrintable(error));
         QVERIFY(!scope.commitName(QStringLiteral("x")));
-        QCOMPARE(peek()->queryInteger(QStringLiteral("SELECT count(*) FROM ConfigurationGroup")), std::optional<qint64>(0));
+        QCOMPARE(peek()->queryInteger(QStringLiteral("SELECT count(*) FROM ConfigurationGroup")),
+                 std::optional<qint64>(0));
     }
 };
 
