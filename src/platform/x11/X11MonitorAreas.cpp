@@ -40,7 +40,8 @@ QPoint X11MonitorAreas::pointer() {
     if (!m_conn.isConnected())
         return {};
     QPoint position;
-    if (auto* reply = xcb_query_pointer_reply(m_conn.xcb(), xcb_query_pointer(m_conn.xcb(), m_conn.root()), nullptr)) {
+    if (auto* reply =
+            xcb_query_pointer_reply(m_conn.xcb(), xcb_query_pointer(m_conn.xcb(), m_conn.root()), nullptr)) {
         position = QPoint(reply->root_x, reply->root_y);
         std::free(reply);
     }

@@ -36,7 +36,8 @@ X11PointerMonitor::X11PointerMonitor(const QString& displayName, QObject* parent
         // Raw events reach the root whoever grabs the device from 2.1 on.
         auto* version =
             xcb_input_xi_query_version_reply(m_conn, xcb_input_xi_query_version(m_conn, 2, 2), nullptr);
-        if (version && (version->major_version > 2 || (version->major_version == 2 && version->minor_version >= 1)))
+        if (version &&
+            (version->major_version > 2 || (version->major_version == 2 && version->minor_version >= 1)))
             m_xinputOpcode = xinput->major_opcode;
         std::free(version);
     }
@@ -140,7 +141,8 @@ void X11PointerMonitor::processEvents() {
                        (raw->detail == leftButton || raw->detail == rightButton)) {
                 QPoint position;
                 quint32 window = 0;
-                if (auto* pointer = xcb_query_pointer_reply(m_conn, xcb_query_pointer(m_conn, m_root), nullptr)) {
+                if (auto* pointer =
+                        xcb_query_pointer_reply(m_conn, xcb_query_pointer(m_conn, m_root), nullptr)) {
                     position = QPoint(pointer->root_x, pointer->root_y);
                     window = pointer->child ? clientWindow(pointer->child) : 0;
                     std::free(pointer);

@@ -48,7 +48,8 @@ void X11TaskbarEntry::setState(quint64 window, const TaskbarEntryState& state) {
     if (mapped) {
         constexpr quint32 remove = 0, add = 1, sourceApplication = 1;
         for (const auto& [atom, on] : wanted)
-            m_conn.sendToWindowManager(id, X11Atom::_NET_WM_STATE, {on ? add : remove, atom, 0, sourceApplication, 0});
+            m_conn.sendToWindowManager(id, X11Atom::_NET_WM_STATE,
+                                       {on ? add : remove, atom, 0, sourceApplication, 0});
         return;
     }
     // Unmapped: the window manager reads the property when the window is mapped.
@@ -58,7 +59,7 @@ void X11TaskbarEntry::setState(quint64 window, const TaskbarEntryState& state) {
         if (on)
             atoms.append(atom);
     }
-    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, id, m_conn.atom(X11Atom::_NET_WM_STATE), XCB_ATOM_ATOM, 32,
-                        static_cast<uint32_t>(atoms.size()), atoms.constData());
+    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, id, m_conn.atom(X11Atom::_NET_WM_STATE), XCB_ATOM_ATOM,
+                        32, static_cast<uint32_t>(atoms.size()), atoms.constData());
     xcb_flush(conn);
 }

@@ -28,14 +28,16 @@ X11TrayHost::X11TrayHost(const QString& displayName, QObject* parent) : TrayHost
         const xcb_window_t root = screens.data->root;
         const QByteArray atomName = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber);
         if (auto* reply = xcb_intern_atom_reply(
-                m_conn, xcb_intern_atom(m_conn, 0, static_cast<uint16_t>(atomName.size()), atomName.constData()),
+                m_conn,
+                xcb_intern_atom(m_conn, 0, static_cast<uint16_t>(atomName.size()), atomName.constData()),
                 nullptr)) {
             m_selection = reply->atom;
             std::free(reply);
         }
         const auto* xfixes = xcb_get_extension_data(m_conn, &xcb_xfixes_id);
         if (xfixes && xfixes->present) {
-            std::free(xcb_xfixes_query_version_reply(m_conn, xcb_xfixes_query_version(m_conn, 5, 0), nullptr));
+            std::free(
+                xcb_xfixes_query_version_reply(m_conn, xcb_xfixes_query_version(m_conn, 5, 0), nullptr));
             m_xfixesEventBase = xfixes->first_event;
             xcb_xfixes_select_selection_input(m_conn, root, m_selection,
                                               XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
@@ -50,10 +52,9 @@ X11TrayHost::X11TrayHost(const QString& displayName, QObject* parent) : TrayHost
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
-        m_watcher = new QDBusServiceWatcher(watcherService, bus,
-                                            QDBusServiceWatcher::WatchForRegistration |
-                                                QDBusServiceWatcher::WatchForUnregistration,
-                                            this);
+        m_watcher = new QDBusServiceWatcher(
+            watcherService, bus,
+            QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
         connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this,
                 [this] { update(m_xembedOwner, true); });
         connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
@@ -71,7 +72,8 @@ X11TrayHost::~X11TrayHost() {
 
 void X11TrayHost::readOwner() {
     quint32 owner = 0;
-    if (auto* reply = xcb_get_selection_owner_reply(m_conn, xcb_get_selection_owner(m_conn, m_selection), nullptr)) {
+    if (auto* reply =
+            xcb_get_selection_owner_reply(m_conn, xcb_get_selection_owner(m_conn, m_selection), nullptr)) {
         owner = reply->owner;
         std::free(reply);
     }

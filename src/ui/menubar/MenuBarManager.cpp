@@ -105,8 +105,8 @@ MenuBarManager::~MenuBarManager() {
 void MenuBarManager::statusItemClicked() {
     m_lastClickPointer = m_services.monitors.pointer();
     m_hasClickPointer = true;
-    const bool showNormally = m_appState.platform().preferences.boolValue(
-        SettingsModel::showMainWindowOnStatusBarClickKey, false);
+    const bool showNormally =
+        m_appState.platform().preferences.boolValue(SettingsModel::showMainWindowOnStatusBarClickKey, false);
     if (!m_appState.isMainWindowAttached() && showNormally)
         showMainWindowNormally();
     else
@@ -156,7 +156,8 @@ bool MenuBarManager::isStatusBarIconAccessible() const {
     if (icon.isEmpty())
         return m_services.tray.usesStatusNotifier();
     const QList<MonitorArea> areas = m_services.monitors.areas();
-    return std::any_of(areas.begin(), areas.end(), [&](const MonitorArea& a) { return a.frame.contains(icon); });
+    return std::any_of(areas.begin(), areas.end(),
+                       [&](const MonitorArea& a) { return a.frame.contains(icon); });
 }
 
 void MenuBarManager::updateDockIconVisibility() {
@@ -275,8 +276,7 @@ QRect MenuBarManager::calculateWindowFrameUnderStatusItem(int width, int height)
 
     const int vfRight = vf.x() + vf.width();
     const int vfBottom = vf.y() + vf.height();
-    const int centredX =
-        clampLowWins(c.x() - width / 2, vf.x() + edgeMargin, vfRight - width - edgeMargin);
+    const int centredX = clampLowWins(c.x() - width / 2, vf.x() + edgeMargin, vfRight - width - edgeMargin);
     const int centredY =
         clampLowWins(c.y() - height / 2, vf.y() + edgeMargin, vfBottom - height - edgeMargin);
     switch (edge) {
@@ -529,8 +529,9 @@ bool MenuBarManager::isOwnWindow(quint64 window) const {
     if (!window)
         return false;
     const QWindowList windows = QGuiApplication::allWindows();
-    return std::any_of(windows.begin(), windows.end(),
-                       [window](QWindow* w) { return w->handle() && w->isVisible() && w->winId() == window; });
+    return std::any_of(windows.begin(), windows.end(), [window](QWindow* w) {
+        return w->handle() && w->isVisible() && w->winId() == window;
+    });
 }
 
 void MenuBarManager::pointerPressed(QPoint position, quint64 window) {

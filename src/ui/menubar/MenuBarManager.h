@@ -57,7 +57,9 @@ public:
     void toggleAttachedWindow() override;
     void updateDockIconVisibility() override;
     int statusBarAppearanceEnforcementAttempts() const override { return m_enforcementAttempts; }
-    void setStatusBarAppearanceEnforcementAttempts(int attempts) override { m_enforcementAttempts = attempts; }
+    void setStatusBarAppearanceEnforcementAttempts(int attempts) override {
+        m_enforcementAttempts = attempts;
+    }
     void enforceStatusBarAppearance() override;
     void hideWindowIfConfigActivationAutoHideEnabled() override;
     void hideAttachedWindow() override;

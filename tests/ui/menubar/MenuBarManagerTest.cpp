@@ -32,16 +32,21 @@ void MenuBarManagerTest::frameUnderIcon_data() {
     QTest::addColumn<QPoint>("pointer");
     QTest::addColumn<QRect>("expected");
     const QList<MonitorArea> top = {topPanelMonitor()};
-    QTest::newRow("icon near the right edge") << top << QRect(1890, 1, 22, 26) << QPoint() << QRect(1484, 34, 428, 545);
-    QTest::newRow("icon near the left edge") << top << QRect(4, 1, 22, 26) << QPoint() << QRect(8, 34, 428, 545);
-    QTest::newRow("icon in the middle") << top << QRect(949, 1, 22, 26) << QPoint() << QRect(746, 34, 428, 545);
+    QTest::newRow("icon near the right edge")
+        << top << QRect(1890, 1, 22, 26) << QPoint() << QRect(1484, 34, 428, 545);
+    QTest::newRow("icon near the left edge")
+        << top << QRect(4, 1, 22, 26) << QPoint() << QRect(8, 34, 428, 545);
+    QTest::newRow("icon in the middle")
+        << top << QRect(949, 1, 22, 26) << QPoint() << QRect(746, 34, 428, 545);
     QTest::newRow("no icon rectangle: at the pointer")
         << top << QRect() << QPoint(300, 10) << QRect(86, 34, 428, 545);
     const QList<MonitorArea> bottom = {{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1050)}};
-    QTest::newRow("bottom panel") << bottom << QRect(1890, 1053, 22, 26) << QPoint() << QRect(1484, 499, 428, 545);
+    QTest::newRow("bottom panel") << bottom << QRect(1890, 1053, 22, 26) << QPoint()
+                                  << QRect(1484, 499, 428, 545);
     const QList<MonitorArea> left = {{QRect(0, 0, 1920, 1080), QRect(40, 0, 1880, 1080)}};
     QTest::newRow("left panel") << left << QRect(8, 200, 24, 24) << QPoint() << QRect(46, 8, 428, 545);
-    const QList<MonitorArea> two = {topPanelMonitor(), {QRect(1920, 0, 1280, 1024), QRect(1920, 30, 1280, 994)}};
+    const QList<MonitorArea> two = {topPanelMonitor(),
+                                    {QRect(1920, 0, 1280, 1024), QRect(1920, 30, 1280, 994)}};
     QTest::newRow("second monitor") << two << QRect(3170, 2, 22, 26) << QPoint() << QRect(2764, 36, 428, 545);
     QTest::newRow("no monitor") << QList<MonitorArea>() << QRect(10, 10, 20, 20) << QPoint()
                                 << QRect(100, 100, 428, 545);
@@ -186,7 +191,7 @@ void MenuBarManagerTest::dismissalJudgedByTheClickedWindow() {
     dialog.setGeometry(10, 500, 200, 100);
     dialog.show();
 
-    world.pointer.press(QPoint(1500, 100));                              // inside the panel
+    world.pointer.press(QPoint(1500, 100));                               // inside the panel
     world.pointer.press(QPoint(50, 550), dialog.windowHandle()->winId()); // our own dialog
     world.pointer.press(iconAtTopRight().center());                       // the tray icon
     QVERIFY(world.window.isVisible());
@@ -247,7 +252,8 @@ void MenuBarManagerTest::launchRetriesAreBounded() {
     QVERIFY(world.window.isVisible());
     QVERIFY(!world.state.isMainWindowAttached());
     QCOMPARE(world.window.windowOpacity(), 1.0);
-    QVERIFY(world.log.lines().last().startsWith(QStringLiteral("⚠️ MenuBar: the tray icon did not appear")));
+    QVERIFY(
+        world.log.lines().last().startsWith(QStringLiteral("⚠️ MenuBar: the tray icon did not appear")));
     QCOMPARE(world.clock.pendingCount(), 0);
 }
 
@@ -289,7 +295,8 @@ void MenuBarManagerTest::appearancePassesWhileTheIconIsNotEmbedded() {
     QCOMPARE(passes.size(), 6);
     const double expected[] = {0.0, 0.04, 0.12, 0.28, 0.60, 1.24};
     for (int i = 0; i < 6; ++i)
-        QVERIFY2(std::abs(passes.at(i) - expected[i] - 0.01) < 0.011, qPrintable(QString::number(passes.at(i))));
+        QVERIFY2(std::abs(passes.at(i) - expected[i] - 0.01) < 0.011,
+                 qPrintable(QString::number(passes.at(i))));
     QCOMPARE(manager.statusBarAppearanceEnforcementAttempts(), 6);
 
     // Once the icon is embedded a new series ends after its first pass.
