@@ -237,6 +237,32 @@ private Q_SLOTS:
         l.scheduler.advance(0.25);
     }
 
+    void startsNoSecondCopyWithoutAWindowManager() {
+        TestDesktop::Options options;
+        options.windowManager = false;
+        TestDesktop bare(options);
+        QVERIFY2(bare.isReady(), qPrintable(bare.error()));
+        bare.installDesktopEntry(
+            logoId, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"), QStringLiteral("XLogo")));
+        X11Backend::Options backendOptions;
+        backendOptions.displayName = bare.displayName();
+        backendOptions.applicationDirs = {bare.dataHome() + QStringLiteral("/applications")};
+        X11Backend backend(backendOptions);
+        VirtualScheduler scheduler;
+        PreferenceStore preferences;
+        Platform platform{scheduler, preferences, backend.workspace, backend.windows, backend.screens};
+        const qint64 logo = bare.startProcess(QStringLiteral("xlogo"), {});
+        QVERIFY(bare.waitFor([&] { return backend.workspace.runningApplications(logoId).size() == 1; }));
+
+        LogCapture log;
+        Actions(platform).summon(logoId, PinSpec{Corner::leftHalf, 0, 0, 0, 0},
+                                 platform.screens.screens().value(0));
+        QVERIFY(log.lines().contains(QStringLiteral("❌ Could not find or create a window for app")));
+        // A copy started by a recovery step shows up within moments.
+        QVERIFY(!bare.waitFor([&] { return backend.workspace.runningApplications(logoId).size() > 1; }, 500));
+        bare.stopProcess(logo);
+    }
+
     void leavesAnApplicationThatIsNotRunningAlone() {
         Layout& l = m_layouts[oneMonitor];
         const QList<quint32> before = l.desktop->clientList();
