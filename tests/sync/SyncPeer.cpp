@@ -33,8 +33,8 @@ ConfigurationGroup* create(ModelContext* context, const QString& name) {
     auto* configuration = new ConfigurationGroup(name, 1920, 1080, std::nullopt);
     context->insert(configuration);
     for (const char* bundle : {"org.example.Editor", "org.example.Terminal"})
-        configuration->appendConfiguration(new AppConfiguration(QString::fromLatin1(bundle), name, QString(), 0,
-                                                                false, Corner::leftHalf, 0.5, 400, 10, 10));
+        configuration->appendConfiguration(new AppConfiguration(
+            QString::fromLatin1(bundle), name, QString(), 0, false, Corner::leftHalf, 0.5, 400, 10, 10));
     configuration->createPositionGroupFromTemplate(PositionTemplate::predefinedTemplates().first());
     return configuration;
 }
@@ -47,7 +47,8 @@ QString describe(ConfigurationGroup* configuration) {
     for (PositionGroup* group : configuration->positionGroupList())
         groups.append(QStringLiteral("%1:%2").arg(group->name()).arg(group->appPositionList().size()));
     return QStringLiteral("%1|%2|%3|%4")
-        .arg(configuration->name(), configuration->desc().value_or(QString()), apps.join(u','), groups.join(u','));
+        .arg(configuration->name(), configuration->desc().value_or(QString()), apps.join(u','),
+             groups.join(u','));
 }
 } // namespace
 
@@ -69,7 +70,8 @@ int main(int argc, char** argv) {
     options.folder = args[2];
     options.automatic = args.contains(QStringLiteral("--automatic"));
     context->setAutosaveEnabled(options.automatic);
-    if (const int at = int(args.indexOf(QStringLiteral("--clock-offset-ms"))); at > 0 && at + 1 < args.size()) {
+    if (const int at = int(args.indexOf(QStringLiteral("--clock-offset-ms")));
+        at > 0 && at + 1 < args.size()) {
         const qint64 offset = args[at + 1].toLongLong();
         options.wallClock = [offset] { return QDateTime::currentMSecsSinceEpoch() + offset; };
     }
@@ -101,8 +103,9 @@ int main(int argc, char** argv) {
         } else if (command == QLatin1String("show")) {
             say(configuration ? describe(configuration) : QStringLiteral("absent"));
             say(QStringLiteral("ok"));
-        } else if (!configuration && (command == QLatin1String("rename") || command == QLatin1String("describe") ||
-                                      command == QLatin1String("delete") || command == QLatin1String("pending"))) {
+        } else if (!configuration &&
+                   (command == QLatin1String("rename") || command == QLatin1String("describe") ||
+                    command == QLatin1String("delete") || command == QLatin1String("pending"))) {
             say(QStringLiteral("error: no configuration ") + id);
         } else if (command == QLatin1String("rename") || command == QLatin1String("pending")) {
             configuration->setName(text);

@@ -109,9 +109,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("different attributes") << "rename %1 FromA" << "describe %1 FromB"
+        QTest::newRow("different attributes") << "rename %1 FromA"
+                                              << "describe %1 FromB"
                                               << "FromA|FromB|";
-        QTest::newRow("same attribute: the newer wins") << "rename %1 FromA" << "rename %1 FromB" << "FromB||";
+        QTest::newRow("same attribute: the newer wins") << "rename %1 FromA"
+                                                        << "rename %1 FromB"
+                                                        << "FromB||";
     }
     void concurrentEdits() {
         QFETCH(QString, first);
@@ -145,16 +148,18 @@ private Q_SLOTS:
         }
         for (Peer* peer : {a.get(), b.get(), a.get(), b.get()})
             peer->ask(QStringLiteral("sync"));
-        const QString expected = editLater ? QStringLiteral("Kept||org.example.Editor,org.example.Terminal|Left & Right:2")
-                                           : QStringLiteral("absent");
+        const QString expected =
+            editLater ? QStringLiteral("Kept||org.example.Editor,org.example.Terminal|Left & Right:2")
+                      : QStringLiteral("absent");
         QCOMPARE(a->one(QStringLiteral("show ") + id), expected);
         QCOMPARE(b->one(QStringLiteral("show ") + id), expected);
     }
 
     void aClockTenMinutesBehindStillWinsWithALaterEdit() {
         b.reset();
-        b = std::make_unique<Peer>(m_dir.filePath(QStringLiteral("b")), folder(),
-                                   QStringList{QStringLiteral("--clock-offset-ms"), QStringLiteral("-600000")});
+        b = std::make_unique<Peer>(
+            m_dir.filePath(QStringLiteral("b")), folder(),
+            QStringList{QStringLiteral("--clock-offset-ms"), QStringLiteral("-600000")});
         QVERIFY(b->isReady());
         const QString id = shareOne();
         a->ask(QStringLiteral("rename %1 FromA").arg(id));
@@ -174,7 +179,8 @@ private Q_SLOTS:
         const QByteArray whole = original.readAll();
         const QByteArray half = whole.left(whole.size() / 2);
         // A sync service's temporary copy, and a file copied in place that is not complete yet.
-        const QString temporary = classFolder + QStringLiteral(".syncthing.") + id + QStringLiteral(".json.tmp");
+        const QString temporary =
+            classFolder + QStringLiteral(".syncthing.") + id + QStringLiteral(".json.tmp");
         const QString partial = classFolder + QStringLiteral("0B5E2C1A-0000-4000-8000-000000000001.json");
         const QString foreign = classFolder + QStringLiteral("notes.txt");
         for (const QString& path : {temporary, partial, foreign}) {
@@ -203,7 +209,8 @@ private Q_SLOTS:
         // B's version wins the file; A's survives only in the copy.
         b->ask(QStringLiteral("describe %1 FromB").arg(id));
         b->ask(QStringLiteral("sync"));
-        QCOMPARE(b->one(QStringLiteral("show ") + id), QStringLiteral("FromA|FromB|org.example.Editor,org.example.Terminal|Left & Right:2"));
+        QCOMPARE(b->one(QStringLiteral("show ") + id),
+                 QStringLiteral("FromA|FromB|org.example.Editor,org.example.Terminal|Left & Right:2"));
         QVERIFY(!QFile::exists(copy));
         a->ask(QStringLiteral("sync"));
         QCOMPARE(a->one(QStringLiteral("show ") + id), b->one(QStringLiteral("show ") + id));
@@ -215,7 +222,8 @@ private Q_SLOTS:
         a->ask(QStringLiteral("describe %1 FromA").arg(id));
         a->ask(QStringLiteral("sync"));
         b->ask(QStringLiteral("sync"));
-        QVERIFY2(b->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Unsaved|FromA|")), qPrintable(b->one("show " + id)));
+        QVERIFY2(b->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Unsaved|FromA|")),
+                 qPrintable(b->one("show " + id)));
         a->ask(QStringLiteral("sync"));
         QVERIFY(a->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Unsaved|FromA|")));
     }

@@ -37,7 +37,8 @@ QList<ModelObject*> liveObjects(ModelContext* context) {
 }
 
 int rank(Kind kind) {
-    return int(std::find(SyncSchema::kinds.begin(), SyncSchema::kinds.end(), kind) - SyncSchema::kinds.begin());
+    return int(std::find(SyncSchema::kinds.begin(), SyncSchema::kinds.end(), kind) -
+               SyncSchema::kinds.begin());
 }
 } // namespace
 
@@ -70,10 +71,9 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     : m_context(container.mainContext()), m_scheduler(scheduler), m_folder(options.folder),
       m_state(std::move(state)), m_writer(std::move(writer)),
       m_clock(m_state->machine(),
-              options.wallClock ? options.wallClock
-                                : HybridClock::WallClock([&scheduler] {
-                                      return scheduler.currentDateTime().toMSecsSinceEpoch();
-                                  })),
+              options.wallClock ? options.wallClock : HybridClock::WallClock([&scheduler] {
+                  return scheduler.currentDateTime().toMSecsSinceEpoch();
+              })),
       m_automatic(options.automatic) {
     m_clock.restore(m_state->clock());
     const auto exportNow = [this] {
@@ -526,7 +526,8 @@ void SyncEngine::scheduledScan() {
 void SyncEngine::watchFolder() {
     if (!m_watcher) {
         m_watcher = new QFileSystemWatcher(this);
-        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { scheduleScan(settleDelay); });
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
+                [this] { scheduleScan(settleDelay); });
     }
     // The parent shows the folder appearing; the class folders show their files changing.
     QStringList wanted{QFileInfo(m_folder.path()).absolutePath(), m_folder.path()};

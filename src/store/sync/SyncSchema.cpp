@@ -83,11 +83,11 @@ std::optional<Kind> SyncSchema::kindNamed(const QString& name) {
 
 const QList<Attribute>& SyncSchema::attributes(Kind kind) {
     static const QList<Attribute> savedApp = {
-        {QStringLiteral("bundleID"), T::text},        {QStringLiteral("name"), T::text},
-        {QStringLiteral("dateAdded"), T::date},       {QStringLiteral("savedWidth"), T::real},
-        {QStringLiteral("savedHeight"), T::real},     {QStringLiteral("savedCorner"), T::text},
+        {QStringLiteral("bundleID"), T::text},           {QStringLiteral("name"), T::text},
+        {QStringLiteral("dateAdded"), T::date},          {QStringLiteral("savedWidth"), T::real},
+        {QStringLiteral("savedHeight"), T::real},        {QStringLiteral("savedCorner"), T::text},
         {QStringLiteral("savedWidthFraction"), T::real}, {QStringLiteral("savedMarginX"), T::real},
-        {QStringLiteral("savedMarginY"), T::real},    {QStringLiteral("hasConfigurations"), T::boolean},
+        {QStringLiteral("savedMarginY"), T::real},       {QStringLiteral("hasConfigurations"), T::boolean},
     };
     static const QList<Attribute> configurationGroup = {
         {QStringLiteral("name"), T::text},
@@ -301,7 +301,8 @@ bool SyncSchema::validate(Kind kind, const QJsonObject& fields, QString* why) {
         const auto it = fields.constFind(attribute.name);
         if (it == fields.constEnd() || !hasType(attribute.type, *it)) {
             if (why)
-                *why = QStringLiteral("attribute \"%1\" is missing or has the wrong type").arg(attribute.name);
+                *why =
+                    QStringLiteral("attribute \"%1\" is missing or has the wrong type").arg(attribute.name);
             return false;
         }
     }

@@ -22,10 +22,8 @@ struct Attribute {
 
 // The synced classes, owners before their children. `Item` is never created, so it is not synced.
 inline constexpr std::array<ModelObject::Kind, 5> kinds = {
-    ModelObject::Kind::savedApp,
-    ModelObject::Kind::configurationGroup,
-    ModelObject::Kind::appConfiguration,
-    ModelObject::Kind::positionGroup,
+    ModelObject::Kind::savedApp,           ModelObject::Kind::configurationGroup,
+    ModelObject::Kind::appConfiguration,   ModelObject::Kind::positionGroup,
     ModelObject::Kind::appPositionMapping,
 };
 

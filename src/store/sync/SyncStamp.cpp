@@ -30,6 +30,7 @@ std::strong_ordering SyncStamp::operator<=>(const SyncStamp& other) const {
     if (counter != other.counter)
         return counter <=> other.counter;
     const int byMachine = machine.compare(other.machine);
-    return byMachine < 0 ? std::strong_ordering::less
-                         : byMachine > 0 ? std::strong_ordering::greater : std::strong_ordering::equal;
+    return byMachine < 0   ? std::strong_ordering::less
+           : byMachine > 0 ? std::strong_ordering::greater
+                           : std::strong_ordering::equal;
 }

@@ -47,11 +47,12 @@ bool SyncStateStore::prepare(QString* error) {
                              error) ||
         !m_database->execute(QString::fromUtf8(createSql), error))
         return false;
-    m_put = m_database->prepare(QStringLiteral("INSERT OR REPLACE INTO SyncObject (id, record, present, "
-                                               "fileInode, fileSize, fileModified) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-                                error);
-    m_setMeta = m_database->prepare(QStringLiteral("INSERT OR REPLACE INTO SyncMeta (key, value) VALUES (?1, ?2)"),
-                                    error);
+    m_put = m_database->prepare(
+        QStringLiteral("INSERT OR REPLACE INTO SyncObject (id, record, present, "
+                       "fileInode, fileSize, fileModified) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+        error);
+    m_setMeta = m_database->prepare(
+        QStringLiteral("INSERT OR REPLACE INTO SyncMeta (key, value) VALUES (?1, ?2)"), error);
     if (!m_put.isValid() || !m_setMeta.isValid())
         return false;
 
@@ -69,7 +70,8 @@ bool SyncStateStore::prepare(QString* error) {
         }
     }
     const QString clock =
-        m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'clock'")).value_or(QString());
+        m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'clock'"))
+            .value_or(QString());
     m_clock = SyncStamp::fromString(clock).value_or(SyncStamp{0, 0, m_machine});
     return true;
 }
