@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 200; ++i) {
         const QString id = QStringLiteral("org.example.Saved%1").arg(i);
         desktop.install(id, QStringLiteral("Saved %1").arg(i));
-        context->insert(new SavedApp(id, QStringLiteral("Saved %1").arg(i), 800, 600, Corner::topLeft, 0.5, 0, 0));
+        context->insert(
+            new SavedApp(id, QStringLiteral("Saved %1").arg(i), 800, 600, Corner::topLeft, 0.5, 0, 0));
     }
     for (int i = 0; i < 50; ++i) {
         const QString id = QStringLiteral("org.example.Running%1").arg(i);
@@ -67,8 +68,8 @@ int main(int argc, char** argv) {
     context->insert(configuration);
     for (int i = 0; i < 4; ++i)
         configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.Saved%1").arg(i),
-                                                                QStringLiteral("Saved %1").arg(i), QString(), 0, true,
-                                                                Corner::topLeft, 0.5, 400, 0, 0));
+                                                                QStringLiteral("Saved %1").arg(i), QString(),
+                                                                0, true, Corner::topLeft, 0.5, 400, 0, 0));
     configuration->addPositionGroup(QStringLiteral("One"), QStringLiteral("d"), true);
     configuration->addPositionGroup(QStringLiteral("Two"), QStringLiteral("d"), false);
     context->save();
@@ -82,8 +83,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        EditConfigurationWindow* window = manager.showEditWindow(configuration, std::nullopt, saved, state, *context,
-                                                                 [](ConfigurationGroup*) {}, [] {});
+        EditConfigurationWindow* window = manager.showEditWindow(
+            configuration, std::nullopt, saved, state, *context, [](ConfigurationGroup*) {}, [] {});
         window->grab();
         times.append(double(timer.nsecsElapsed()) / 1e6);
         manager.closeEditWindow();
@@ -91,8 +92,9 @@ int main(int argc, char** argv) {
         clock.runDue();
     }
     const double median = at(times, 0.5);
-    std::printf("editor open and first drawing, 200 saved + 50 running applications (%d runs): median %.1f ms, "
-                "p90 %.1f ms, first %.1f ms (target < %.0f ms) %s\n",
-                runs, median, at(times, 0.9), times.first(), targetMs, median < targetMs ? "ok" : "SLOW");
+    std::printf(
+        "editor open and first drawing, 200 saved + 50 running applications (%d runs): median %.1f ms, "
+        "p90 %.1f ms, first %.1f ms (target < %.0f ms) %s\n",
+        runs, median, at(times, 0.9), times.first(), targetMs, median < targetMs ? "ok" : "SLOW");
     return median < targetMs ? 0 : 2;
 }

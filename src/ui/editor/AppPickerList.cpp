@@ -18,7 +18,8 @@ AppPickerList::AppPickerList(ConfigurationEditor& editor, const QString& placeho
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     auto* searchRow = new QHBoxLayout;
-    auto* glass = new SymbolView(QStringLiteral("magnifyingglass"), 14, palette().color(QPalette::PlaceholderText));
+    auto* glass =
+        new SymbolView(QStringLiteral("magnifyingglass"), 14, palette().color(QPalette::PlaceholderText));
     searchRow->addWidget(glass);
     m_search = new QLineEdit;
     m_search->setObjectName(QStringLiteral("search"));
@@ -32,7 +33,8 @@ AppPickerList::AppPickerList(ConfigurationEditor& editor, const QString& placeho
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setMaximumHeight(150);
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea#appBox { background: palette(base); border-radius: 6px; }"));
+    m_scroll->setStyleSheet(
+        QStringLiteral("QScrollArea#appBox { background: palette(base); border-radius: 6px; }"));
     m_content = new QWidget;
     m_content->setObjectName(QStringLiteral("appBoxContent"));
     m_content->setStyleSheet(QStringLiteral("QWidget#appBoxContent { background: palette(base); }"));
@@ -119,7 +121,8 @@ void AppPickerList::addRow(const Entry& entry) {
     name->setTextFormat(Qt::PlainText);
     layout->addWidget(name);
     layout->addStretch();
-    auto* add = new QPushButton(Symbols::icon(QStringLiteral("plus.circle"), QColor(0, 122, 255)), QStringLiteral("Add"));
+    auto* add = new QPushButton(Symbols::icon(QStringLiteral("plus.circle"), QColor(0, 122, 255)),
+                                QStringLiteral("Add"));
     add->setAutoDefault(false);
     add->setFlat(true);
     add->setStyleSheet(QStringLiteral("QPushButton { color: rgb(0,122,255); border: none; padding: 0 4px; } "

@@ -2,8 +2,8 @@
 
 #include "AppIcons.h"
 #include "ConfigurationEditor.h"
-#include "ui/look/Fonts.h"
 #include "model/AppConfiguration.h"
+#include "ui/look/Fonts.h"
 
 #include "ui/look/Symbols.h"
 #include <QHBoxLayout>
@@ -22,7 +22,8 @@ QString rowKey(const AppConfiguration* app) {
 }
 } // namespace
 
-ConfigurationAppsSection::ConfigurationAppsSection(ConfigurationEditor& editor, AppIcons& icons, QWidget* parent)
+ConfigurationAppsSection::ConfigurationAppsSection(ConfigurationEditor& editor, AppIcons& icons,
+                                                   QWidget* parent)
     : QWidget(parent), m_editor(editor), m_icons(icons) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -59,7 +60,7 @@ QString ConfigurationAppsSection::title() const {
 }
 
 QPushButton* ConfigurationAppsSection::positionButton(const AppConfiguration* app) const {
-    return m_rows->findChild<QPushButton*>(QStringLiteral("position ") + rowKey(app));
+    return m_controls.value(app).position;
 }
 
 QMenu* ConfigurationAppsSection::positionMenu(const AppConfiguration* app) const {
@@ -68,14 +69,17 @@ QMenu* ConfigurationAppsSection::positionMenu(const AppConfiguration* app) const
 }
 
 QPushButton* ConfigurationAppsSection::removeButton(const AppConfiguration* app) const {
-    return m_rows->findChild<QPushButton*>(QStringLiteral("remove ") + rowKey(app));
+    return m_controls.value(app).remove;
 }
 
 void ConfigurationAppsSection::rebuild() {
     const QList<AppConfiguration*> apps = m_editor.apps();
-    m_title->setText(QStringLiteral("Apps in Configuration (%1/%2)").arg(apps.size()).arg(ConfigurationEditor::maxApps));
+    m_title->setText(
+        QStringLiteral("Apps in Configuration (%1/%2)").arg(apps.size()).arg(ConfigurationEditor::maxApps));
     m_preview->setEnabled(!apps.isEmpty());
     m_empty->setVisible(apps.isEmpty());
+    m_controls.clear();
+    // Later: the rebuild may come from a row's own menu or button.
     while (QLayoutItem* item = m_rowsLayout->takeAt(0)) {
         if (QWidget* w = item->widget()) {
             w->hide();
@@ -91,7 +95,8 @@ QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
     auto* row = new QWidget;
     row->setObjectName(QStringLiteral("appRow"));
     row->setAttribute(Qt::WA_StyledBackground);
-    row->setStyleSheet(QStringLiteral("QWidget#appRow { background: rgba(128,128,128,0.1); border-radius: 4px; }"));
+    row->setStyleSheet(
+        QStringLiteral("QWidget#appRow { background: rgba(128,128,128,0.1); border-radius: 4px; }"));
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(8, 4, 8, 4);
     auto* icon = new QLabel;
@@ -106,7 +111,8 @@ QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
     layout->addWidget(name);
     layout->addStretch();
 
-    auto* position = new QPushButton(menuText(ConfigurationEditor::positionDisplayName(m_editor.selectedCorner(app))));
+    auto* position =
+        new QPushButton(menuText(ConfigurationEditor::positionDisplayName(m_editor.selectedCorner(app))));
     position->setObjectName(QStringLiteral("position ") + rowKey(app));
     position->setAutoDefault(false);
     position->setFixedWidth(180);
@@ -114,13 +120,15 @@ QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
     position->setMenu(buildMenu(app, position));
     layout->addWidget(position);
 
-    auto* remove = new QPushButton(Symbols::icon(QStringLiteral("minus.circle"), QColor(0xff, 0x3b, 0x30)), QString());
+    auto* remove =
+        new QPushButton(Symbols::icon(QStringLiteral("minus.circle"), QColor(0xff, 0x3b, 0x30)), QString());
     remove->setObjectName(QStringLiteral("remove ") + rowKey(app));
     remove->setFlat(true);
     remove->setAutoDefault(false);
     remove->setToolTip(QStringLiteral("Remove"));
     remove->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0 4px; }"));
     layout->addWidget(remove);
+    m_controls.insert(app, RowControls{position, remove});
     connect(remove, &QPushButton::clicked, this, [this, app] { m_editor.removeAppFromConfiguration(app); });
     return row;
 }
@@ -138,10 +146,12 @@ QMenu* ConfigurationAppsSection::buildMenu(AppConfiguration* app, QPushButton* b
         if (owner) {
             action->setEnabled(false);
             const QIcon ownerIcon = m_icons.iconFor(owner->first);
-            action->setIcon(ownerIcon.isNull() ? Symbols::icon(QStringLiteral("app.fill"), palette().color(QPalette::PlaceholderText), 12)
+            action->setIcon(ownerIcon.isNull() ? Symbols::icon(QStringLiteral("app.fill"),
+                                                               palette().color(QPalette::PlaceholderText), 12)
                                                : ownerIcon);
         }
-        connect(action, &QAction::triggered, this, [this, app, corner] { m_editor.choosePosition(app, corner); });
+        connect(action, &QAction::triggered, this,
+                [this, app, corner] { m_editor.choosePosition(app, corner); });
     }
     return menu;
 }

@@ -3,6 +3,7 @@
 // application holds is shown with its holder and cannot be chosen.
 #pragma once
 
+#include <QHash>
 #include <QWidget>
 
 class AppConfiguration;
@@ -37,4 +38,9 @@ private:
     QLabel* m_empty = nullptr;
     QWidget* m_rows = nullptr;
     QVBoxLayout* m_rowsLayout = nullptr;
+    struct RowControls {
+        QPushButton* position;
+        QPushButton* remove;
+    };
+    QHash<const AppConfiguration*, RowControls> m_controls;
 };

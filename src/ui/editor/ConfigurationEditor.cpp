@@ -21,20 +21,23 @@ const QString customGroupDescription = QStringLiteral("Custom position group");
 
 const QList<Corner>& ConfigurationEditor::newAppPositionOrder() {
     static const QList<Corner> order = {
-        Corner::topLeft,       Corner::topRight,        Corner::bottomLeft,     Corner::bottomRight,
-        Corner::leftHalf,      Corner::rightHalf,       Corner::topHalf,        Corner::bottomHalf,
-        Corner::leftThird,     Corner::centerThird,     Corner::rightThird,     Corner::leftTwoThirds,
+        Corner::topLeft,         Corner::topRight,       Corner::bottomLeft, Corner::bottomRight,
+        Corner::leftHalf,        Corner::rightHalf,      Corner::topHalf,    Corner::bottomHalf,
+        Corner::leftThird,       Corner::centerThird,    Corner::rightThird, Corner::leftTwoThirds,
         Corner::centerTwoThirds, Corner::rightTwoThirds,
     };
     return order;
 }
 
-ConfigurationEditor::ConfigurationEditor(AppState& state, ModelContext& context, ConfigurationGroup* configuration,
+ConfigurationEditor::ConfigurationEditor(AppState& state, ModelContext& context,
+                                         ConfigurationGroup* configuration,
                                          const std::optional<QString>& selectedPositionGroupID,
                                          const QList<SavedApp*>& savedApps, QObject* parent)
-    : QObject(parent), m_state(state), m_context(context), m_scope(std::make_unique<EditScope>(configuration)),
-      m_savedApps(savedApps), m_availableApps(savedApps) {
-    connect(m_scope.get(), &EditScope::configurationDeleted, this, &ConfigurationEditor::configurationDeleted);
+    : QObject(parent), m_state(state), m_context(context),
+      m_scope(std::make_unique<EditScope>(configuration)), m_savedApps(savedApps),
+      m_availableApps(savedApps) {
+    connect(m_scope.get(), &EditScope::configurationDeleted, this,
+            &ConfigurationEditor::configurationDeleted);
     initializePositionTracking();
     loadPositionGroup(selectedPositionGroupID);
 }
@@ -111,21 +114,36 @@ QList<Corner> ConfigurationEditor::cornerOptions() const {
 
 QString ConfigurationEditor::positionDisplayName(Corner corner) {
     switch (corner) {
-    case Corner::topLeft: return QStringLiteral("Top Left");
-    case Corner::topRight: return QStringLiteral("Top Right");
-    case Corner::bottomLeft: return QStringLiteral("Bottom Left");
-    case Corner::bottomRight: return QStringLiteral("Bottom Right");
-    case Corner::topHalf: return QStringLiteral("Top Half");
-    case Corner::bottomHalf: return QStringLiteral("Bottom Half");
-    case Corner::leftHalf: return QStringLiteral("Left Half");
-    case Corner::rightHalf: return QStringLiteral("Right Half");
-    case Corner::leftThird: return QStringLiteral("Left Third");
-    case Corner::centerThird: return QStringLiteral("Center Third");
-    case Corner::rightThird: return QStringLiteral("Right Third");
-    case Corner::leftTwoThirds: return QStringLiteral("Left Two Thirds");
-    case Corner::centerTwoThirds: return QStringLiteral("Center Two Thirds");
-    case Corner::rightTwoThirds: return QStringLiteral("Right Two Thirds");
-    case Corner::fullScreen: return QStringLiteral("Full Screen");
+    case Corner::topLeft:
+        return QStringLiteral("Top Left");
+    case Corner::topRight:
+        return QStringLiteral("Top Right");
+    case Corner::bottomLeft:
+        return QStringLiteral("Bottom Left");
+    case Corner::bottomRight:
+        return QStringLiteral("Bottom Right");
+    case Corner::topHalf:
+        return QStringLiteral("Top Half");
+    case Corner::bottomHalf:
+        return QStringLiteral("Bottom Half");
+    case Corner::leftHalf:
+        return QStringLiteral("Left Half");
+    case Corner::rightHalf:
+        return QStringLiteral("Right Half");
+    case Corner::leftThird:
+        return QStringLiteral("Left Third");
+    case Corner::centerThird:
+        return QStringLiteral("Center Third");
+    case Corner::rightThird:
+        return QStringLiteral("Right Third");
+    case Corner::leftTwoThirds:
+        return QStringLiteral("Left Two Thirds");
+    case Corner::centerTwoThirds:
+        return QStringLiteral("Center Two Thirds");
+    case Corner::rightTwoThirds:
+        return QStringLiteral("Right Two Thirds");
+    case Corner::fullScreen:
+        return QStringLiteral("Full Screen");
     }
     return QString();
 }
@@ -145,8 +163,8 @@ Corner ConfigurationEditor::selectedCorner(const AppConfiguration* app) const {
     return currentPosition(app).value_or(app->corner());
 }
 
-std::optional<ConfigurationEditor::Owner> ConfigurationEditor::ownerForCorner(Corner corner,
-                                                                              const AppConfiguration* excluding) const {
+std::optional<ConfigurationEditor::Owner>
+ConfigurationEditor::ownerForCorner(Corner corner, const AppConfiguration* excluding) const {
     for (const AppConfiguration* app : apps()) {
         if (app == excluding)
             continue;
@@ -219,14 +237,16 @@ void ConfigurationEditor::deletePositionGroup(PositionGroup* group) {
     Q_EMIT changed();
 }
 
-PositionGroup* ConfigurationEditor::createPositionGroup(const QString& name,
-                                                        const std::optional<PositionTemplate>& positionTemplate) {
+PositionGroup*
+ConfigurationEditor::createPositionGroup(const QString& name,
+                                         const std::optional<PositionTemplate>& positionTemplate) {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         return nullptr;
     ConfigurationGroup* draft = configuration();
-    PositionGroup* group = positionTemplate ? draft->createPositionGroupFromTemplate(*positionTemplate, trimmed)
-                                            : draft->addPositionGroup(trimmed, customGroupDescription, false);
+    PositionGroup* group = positionTemplate
+                               ? draft->createPositionGroupFromTemplate(*positionTemplate, trimmed)
+                               : draft->addPositionGroup(trimmed, customGroupDescription, false);
     m_selectedGroup = group;
     recordSelection(uuidString(group->id()));
     logLine(QStringLiteral("✅ Created position group '") + trimmed + QStringLiteral("'"));
@@ -281,7 +301,8 @@ Corner ConfigurationEditor::determinePositionForNewApp() const {
     return Corner::topLeft;
 }
 
-AppConfiguration* ConfigurationEditor::appendApp(AppConfiguration* app, const QString& name, Corner position) {
+AppConfiguration* ConfigurationEditor::appendApp(AppConfiguration* app, const QString& name,
+                                                 Corner position) {
     configuration()->appendConfiguration(app);
     if (m_selectedGroup)
         m_selectedGroup->setPosition(app->bundleID(), name, position);
@@ -294,11 +315,12 @@ AppConfiguration* ConfigurationEditor::addAppToConfiguration(SavedApp* saved) {
     if (!saved || !canAdd(saved->bundleID()))
         return nullptr;
     const Corner position = determinePositionForNewApp();
-    auto* app = new AppConfiguration(saved->bundleID(), saved->name(), CornerInfo::rawValue(position), 0, true,
-                                     position, saved->savedWidthFraction(), saved->savedHeight(),
+    auto* app = new AppConfiguration(saved->bundleID(), saved->name(), CornerInfo::rawValue(position), 0,
+                                     true, position, saved->savedWidthFraction(), saved->savedHeight(),
                                      saved->savedMarginX(), saved->savedMarginY());
     appendApp(app, saved->name(), position);
-    logLine(QStringLiteral("✅ Added ") + saved->name() + QStringLiteral(" to configuration at ") + str(position));
+    logLine(QStringLiteral("✅ Added ") + saved->name() + QStringLiteral(" to configuration at ") +
+            str(position));
     return app;
 }
 
@@ -317,9 +339,9 @@ AppConfiguration* ConfigurationEditor::addRunningAppToConfiguration(const Runnin
         height = m_state.heightPoints();
     }
     autoSaveRunningAppIfNeeded(running, width, height);
-    auto* app = new AppConfiguration(running.bundleID, running.name, CornerInfo::rawValue(position), 0, true,
-                                     position, m_state.widthFraction(), height, m_state.marginX(),
-                                     m_state.marginY());
+    auto* app =
+        new AppConfiguration(running.bundleID, running.name, CornerInfo::rawValue(position), 0, true,
+                             position, m_state.widthFraction(), height, m_state.marginX(), m_state.marginY());
     appendApp(app, running.name, position);
     logLine(QStringLiteral("✅ Added running app ") + running.name + QStringLiteral(" to configuration at ") +
             str(position));
@@ -426,14 +448,15 @@ void ConfigurationEditor::previewCurrentConfiguration() {
         const PinSpec spec = ConfigurationActivator::placementRequest(app, corner);
         QPointer<AppState> guard(state);
         p.scheduler.after(i * previewStagger, [&p, guard, bundleID, appName, spec] {
-            const Screen screen = ScreenDetectionHelper(p).getTargetScreen(guard ? guard->mainWindow() : nullptr);
+            const Screen screen =
+                ScreenDetectionHelper(p).getTargetScreen(guard ? guard->mainWindow() : nullptr);
             Actions(p).summon(bundleID, spec, screen);
             logLine(QStringLiteral("🎯 Applied position preview for ") + appName + QStringLiteral(" to ") +
                     str(spec.corner));
         });
     }
-    logLine(QStringLiteral("🎬 Previewing configuration '") + configuration()->name() + QStringLiteral("' with ") +
-            QString::number(list.size()) + QStringLiteral(" apps"));
+    logLine(QStringLiteral("🎬 Previewing configuration '") + configuration()->name() +
+            QStringLiteral("' with ") + QString::number(list.size()) + QStringLiteral(" apps"));
 }
 
 ConfigurationEditor::SaveResult ConfigurationEditor::save(QString* error) {
@@ -449,7 +472,8 @@ ConfigurationEditor::SaveResult ConfigurationEditor::save(QString* error) {
             if (!m_currentPositions.contains(app->id()))
                 return SaveResult::positionRequired;
         }
-        PositionGroup* group = draft->addPositionGroup(QStringLiteral("Custom"), customGroupDescription, true);
+        PositionGroup* group =
+            draft->addPositionGroup(QStringLiteral("Custom"), customGroupDescription, true);
         for (const AppConfiguration* app : list)
             group->setPosition(app->bundleID(), app->appName(), m_currentPositions.value(app->id()));
         m_selectedGroup = group;

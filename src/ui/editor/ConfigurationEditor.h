@@ -51,8 +51,8 @@ public:
     // group to start with (the default group when absent or unknown); `savedApps` are the saved
     // applications the list holds.
     ConfigurationEditor(AppState& state, ModelContext& context, ConfigurationGroup* configuration,
-                        const std::optional<QString>& selectedPositionGroupID, const QList<SavedApp*>& savedApps,
-                        QObject* parent = nullptr);
+                        const std::optional<QString>& selectedPositionGroupID,
+                        const QList<SavedApp*>& savedApps, QObject* parent = nullptr);
     ~ConfigurationEditor() override;
 
     // The draft the editor shows and changes.
@@ -82,7 +82,8 @@ public:
     void setDefaultPositionGroup(PositionGroup* group);
     void deletePositionGroup(PositionGroup* group);
     // The name is trimmed; a blank one is refused (null).
-    PositionGroup* createPositionGroup(const QString& name, const std::optional<PositionTemplate>& positionTemplate);
+    PositionGroup* createPositionGroup(const QString& name,
+                                       const std::optional<PositionTemplate>& positionTemplate);
     // The name is trimmed; a blank one is refused (false) and the group keeps its name.
     bool renamePositionGroup(PositionGroup* group, const QString& name);
 

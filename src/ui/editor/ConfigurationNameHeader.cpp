@@ -1,10 +1,10 @@
 #include "ConfigurationNameHeader.h"
 
 #include "ConfigurationEditor.h"
-#include "ui/look/Fonts.h"
 #include "app/AppState.h"
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
+#include "ui/look/Fonts.h"
 
 #include "ui/look/Symbols.h"
 #include <QApplication>
@@ -67,9 +67,11 @@ ConfigurationNameHeader::ConfigurationNameHeader(ConfigurationEditor& editor, QW
     m_field->setPlaceholderText(QStringLiteral("Configuration name"));
     m_field->setFont(Fonts::title2());
     editRow->addWidget(m_field, 1);
-    QPushButton* confirm = symbolButton(QStringLiteral("checkmark"), QColor(0x34, 0xc7, 0x59), QStringLiteral("Save name (⏎)"));
+    QPushButton* confirm =
+        symbolButton(QStringLiteral("checkmark"), QColor(0x34, 0xc7, 0x59), QStringLiteral("Save name (⏎)"));
     confirm->setObjectName(QStringLiteral("confirmName"));
-    QPushButton* cancel = symbolButton(QStringLiteral("xmark"), QColor(0xff, 0x3b, 0x30), QStringLiteral("Cancel (⎋)"));
+    QPushButton* cancel =
+        symbolButton(QStringLiteral("xmark"), QColor(0xff, 0x3b, 0x30), QStringLiteral("Cancel (⎋)"));
     cancel->setObjectName(QStringLiteral("cancelName"));
     editRow->addWidget(confirm);
     editRow->addWidget(cancel);

@@ -1,9 +1,9 @@
 #include "CreateConfigurationSheet.h"
 
-#include "ui/look/Fonts.h"
 #include "app/AppState.h"
 #include "model/ConfigurationGroup.h"
 #include "store/ModelContext.h"
+#include "ui/look/Fonts.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

@@ -5,8 +5,8 @@
 //
 // Use (the home tab and the compact list):
 //   auto* sheet = new CreateConfigurationSheet(parentWindow, [&](const QString& name, QString* error) {
-//       ConfigurationGroup* created = CreateConfigurationSheet::storeNewConfiguration(state, context, name, error);
-//       if (!created)
+//       ConfigurationGroup* created = CreateConfigurationSheet::storeNewConfiguration(state, context, name,
+//       error); if (!created)
 //           return false;
 //       ... open `created` in the list's EditConfigurationWindowManager ...
 //       return true;
@@ -45,8 +45,8 @@ public:
     // The create that both lists share: a configuration named `name`, sized from the main display's
     // visible frame (1920 by 1080 without a display), activated now, inserted and written to the store
     // on its own. When the write fails it is taken out of the context again: nullptr, `error` says why.
-    static ConfigurationGroup* storeNewConfiguration(AppState& state, ModelContext& context, const QString& name,
-                                                     QString* error = nullptr);
+    static ConfigurationGroup* storeNewConfiguration(AppState& state, ModelContext& context,
+                                                     const QString& name, QString* error = nullptr);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

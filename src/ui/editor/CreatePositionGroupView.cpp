@@ -1,7 +1,7 @@
 #include "CreatePositionGroupView.h"
 
-#include "ui/look/Fonts.h"
 #include "TemplateCard.h"
+#include "ui/look/Fonts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -43,8 +43,8 @@ CreatePositionGroupView::CreatePositionGroupView(const QString& configurationNam
     title->setFont(Fonts::title2());
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
-    auto* subtitle =
-        new QLabel(QStringLiteral("Create a new position group for '") + configurationName + QStringLiteral("'"));
+    auto* subtitle = new QLabel(QStringLiteral("Create a new position group for '") + configurationName +
+                                QStringLiteral("'"));
     subtitle->setTextFormat(Qt::PlainText);
     subtitle->setForegroundRole(QPalette::PlaceholderText);
     subtitle->setAlignment(Qt::AlignCenter);

@@ -27,11 +27,10 @@ EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* confi
                                                        std::function<void(ConfigurationGroup*)> onSave,
                                                        std::function<void()> onCancel,
                                                        std::function<void(double)> onHeightChange)
-    : m_state(state),
-      m_editor(std::make_unique<ConfigurationEditor>(state, modelContext, configuration, selectedPositionGroupID,
-                                                     savedApps)),
-      m_icons(std::make_unique<AppIcons>(state)), m_onSave(std::move(onSave)), m_onCancel(std::move(onCancel)),
-      m_onHeightChange(std::move(onHeightChange)) {
+    : m_state(state), m_editor(std::make_unique<ConfigurationEditor>(state, modelContext, configuration,
+                                                                     selectedPositionGroupID, savedApps)),
+      m_icons(std::make_unique<AppIcons>(state)), m_onSave(std::move(onSave)),
+      m_onCancel(std::move(onCancel)), m_onHeightChange(std::move(onHeightChange)) {
     setObjectName(QStringLiteral("editConfigurationView"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);

@@ -27,10 +27,11 @@ class SavedAppsSection;
 class EditConfigurationModalView : public QWidget {
     Q_OBJECT
 public:
-    EditConfigurationModalView(ConfigurationGroup* configuration, const std::optional<QString>& selectedPositionGroupID,
+    EditConfigurationModalView(ConfigurationGroup* configuration,
+                               const std::optional<QString>& selectedPositionGroupID,
                                const QList<SavedApp*>& savedApps, AppState& state, ModelContext& modelContext,
-                               std::function<void(ConfigurationGroup*)> onSave, std::function<void()> onCancel,
-                               std::function<void(double)> onHeightChange);
+                               std::function<void(ConfigurationGroup*)> onSave,
+                               std::function<void()> onCancel, std::function<void(double)> onHeightChange);
     ~EditConfigurationModalView() override;
 
     ConfigurationEditor& editor() const { return *m_editor; }

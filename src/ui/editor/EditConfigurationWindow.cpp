@@ -16,8 +16,9 @@ EditConfigurationWindow::EditConfigurationWindow(ConfigurationGroup* configurati
                                                  const std::optional<QString>& selectedPositionGroupID,
                                                  const QList<SavedApp*>& savedApps, AppState& appState,
                                                  ModelContext& modelContext, OnSave onSave, OnCancel onCancel)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                           Qt::WindowMaximizeButtonHint | Qt::WindowStaysOnTopHint),
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint |
+                           Qt::WindowStaysOnTopHint),
       m_configuration(configuration), m_onSave(std::move(onSave)), m_onCancel(std::move(onCancel)) {
     setObjectName(QStringLiteral("editConfigurationWindow"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -43,7 +44,8 @@ EditConfigurationWindow::EditConfigurationWindow(ConfigurationGroup* configurati
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
 
-    connect(m_view, &EditConfigurationModalView::configurationDeleted, this, [this] { end(Ending::deleted); });
+    connect(m_view, &EditConfigurationModalView::configurationDeleted, this,
+            [this] { end(Ending::deleted); });
 
     // Centred on the display under the pointer.
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
@@ -107,11 +109,12 @@ void EditConfigurationWindow::end(Ending ending) {
     if (!self)
         return;
     if (ending == Ending::deleted) {
-        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Configuration Deleted"),
-                                    QStringLiteral("The configuration “%1” was deleted, so its editor closed. "
-                                                   "Changes not saved in it are gone.")
-                                        .arg(m_configuration ? m_configuration->name() : QString()),
-                                    QMessageBox::Ok);
+        auto* box =
+            new QMessageBox(QMessageBox::Information, QStringLiteral("Configuration Deleted"),
+                            QStringLiteral("The configuration “%1” was deleted, so its editor closed. "
+                                           "Changes not saved in it are gone.")
+                                .arg(m_configuration ? m_configuration->name() : QString()),
+                            QMessageBox::Ok);
         box->setObjectName(QStringLiteral("configurationDeletedMessage"));
         box->setTextFormat(Qt::PlainText);
         box->setAttribute(Qt::WA_DeleteOnClose);

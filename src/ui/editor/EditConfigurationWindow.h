@@ -35,7 +35,8 @@ public:
     static constexpr int height = 600;
     static constexpr int heightWithRunningApps = 800;
 
-    EditConfigurationWindow(ConfigurationGroup* configuration, const std::optional<QString>& selectedPositionGroupID,
+    EditConfigurationWindow(ConfigurationGroup* configuration,
+                            const std::optional<QString>& selectedPositionGroupID,
                             const QList<SavedApp*>& savedApps, AppState& appState, ModelContext& modelContext,
                             OnSave onSave, OnCancel onCancel);
     ~EditConfigurationWindow() override;

@@ -41,12 +41,13 @@ void EditConfigurationWindowManager::closeEditWindow() {
     }
 }
 
-EditConfigurationWindow* EditConfigurationWindowManager::openEditorOf(AppState& appState,
-                                                                      const ConfigurationGroup* configuration) {
+EditConfigurationWindow*
+EditConfigurationWindowManager::openEditorOf(AppState& appState, const ConfigurationGroup* configuration) {
     return EditorRegistry::of(appState).editorOf(configuration);
 }
 
-void EditConfigurationWindowManager::closeEditorOf(AppState& appState, const ConfigurationGroup* configuration) {
+void EditConfigurationWindowManager::closeEditorOf(AppState& appState,
+                                                   const ConfigurationGroup* configuration) {
     if (EditConfigurationWindow* window = openEditorOf(appState, configuration))
         window->closeDiscarding();
 }

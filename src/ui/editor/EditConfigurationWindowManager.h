@@ -12,7 +12,8 @@
 // Use:
 //   EditConfigurationWindowManager m_editors;   // a member of the list view
 //   m_editors.showEditWindow(configuration, groupID, savedApps, state, *state.modelContext(),
-//                            [this](ConfigurationGroup*) { refetch(); state.triggerConfigurationDataRefresh(); },
+//                            [this](ConfigurationGroup*) { refetch();
+//                            state.triggerConfigurationDataRefresh(); },
 //                            [] {});
 #pragma once
 
@@ -29,11 +30,10 @@ public:
     ~EditConfigurationWindowManager() override;
 
     // Opens (or raises) the editor of `configuration` and gives it; null without a configuration.
-    EditConfigurationWindow* showEditWindow(ConfigurationGroup* configuration,
-                                            const std::optional<QString>& selectedPositionGroupID,
-                                            const QList<SavedApp*>& savedApps, AppState& appState,
-                                            ModelContext& modelContext, EditConfigurationWindow::OnSave onSave,
-                                            EditConfigurationWindow::OnCancel onCancel);
+    EditConfigurationWindow*
+    showEditWindow(ConfigurationGroup* configuration, const std::optional<QString>& selectedPositionGroupID,
+                   const QList<SavedApp*>& savedApps, AppState& appState, ModelContext& modelContext,
+                   EditConfigurationWindow::OnSave onSave, EditConfigurationWindow::OnCancel onCancel);
     // Closes this list's editor, throwing its edits away, without running its callbacks.
     void closeEditWindow();
     // This list's open editor; null when none.

@@ -3,11 +3,11 @@
 #include "ConfigurationEditor.h"
 #include "CreatePositionGroupView.h"
 #include "EditPositionGroupNameView.h"
-#include "ui/look/Fonts.h"
 #include "PositionGroupChip.h"
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
+#include "ui/look/Fonts.h"
 
 #include "ui/look/Symbols.h"
 #include <QFrame>
@@ -31,8 +31,9 @@ PositionGroupBar::PositionGroupBar(ConfigurationEditor& editor, QWidget* parent)
     m_title->setFont(Fonts::headline());
     titleRow->addWidget(m_title);
     titleRow->addStretch();
-    auto* create = new QPushButton(Symbols::icon(QStringLiteral("plus"), palette().color(QPalette::ButtonText)),
-                                   QStringLiteral("Create Group"));
+    auto* create =
+        new QPushButton(Symbols::icon(QStringLiteral("plus"), palette().color(QPalette::ButtonText)),
+                        QStringLiteral("Create Group"));
     create->setObjectName(QStringLiteral("createGroupButton"));
     create->setAutoDefault(false);
     titleRow->addWidget(create);
@@ -55,7 +56,8 @@ PositionGroupBar::PositionGroupBar(ConfigurationEditor& editor, QWidget* parent)
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFixedHeight(52);
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    m_scroll->setStyleSheet(
+        QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
     m_strip = new QWidget;
     m_stripLayout = new QHBoxLayout(m_strip);
     m_stripLayout->setContentsMargins(16, 12, 16, 12);
@@ -69,10 +71,6 @@ PositionGroupBar::PositionGroupBar(ConfigurationEditor& editor, QWidget* parent)
     rebuild();
 }
 
-QList<PositionGroupChip*> PositionGroupBar::chips() const {
-    return m_strip->findChildren<PositionGroupChip*>(QString(), Qt::FindDirectChildrenOnly);
-}
-
 QString PositionGroupBar::title() const {
     return m_title->text();
 }
@@ -82,10 +80,12 @@ void PositionGroupBar::rebuild() {
     m_title->setText(QStringLiteral("Position Groups (%1)").arg(groups.size()));
     m_empty->setVisible(groups.isEmpty());
     m_scroll->setVisible(!groups.isEmpty());
-    for (PositionGroupChip* chip : chips()) {
+    // Later: the rebuild may come from a chip's own button or menu.
+    for (PositionGroupChip* chip : std::as_const(m_chips)) {
         chip->hide();
         chip->deleteLater();
     }
+    m_chips.clear();
     while (m_stripLayout->count() > 0)
         delete m_stripLayout->takeAt(0);
     PositionGroup* selected = m_editor.selectedPositionGroup();
@@ -96,9 +96,11 @@ void PositionGroupBar::rebuild() {
         actions.onSetDefault = [this, group] { m_editor.setDefaultPositionGroup(group); };
         actions.onEditName = [this, group] { startEditingPositionGroupName(group); };
         actions.onDelete = [this, group] { m_editor.deletePositionGroup(group); };
-        auto* chip = new PositionGroupChip(group, selected && selected->id() == group->id(),
-                                           defaultGroup && defaultGroup->id() == group->id(), actions, m_strip);
+        auto* chip =
+            new PositionGroupChip(group, selected && selected->id() == group->id(),
+                                  defaultGroup && defaultGroup->id() == group->id(), actions, m_strip);
         m_stripLayout->addWidget(chip);
+        m_chips.append(chip);
     }
     m_stripLayout->addStretch();
     // Once laid out, the selected chip comes to the middle of the bar.
@@ -141,6 +143,7 @@ void PositionGroupBar::startEditingPositionGroupName(PositionGroup* group) {
         return m_editor.renamePositionGroup(group, name);
     });
     m_rename->setAttribute(Qt::WA_DeleteOnClose);
-    logLine(QStringLiteral("✏️ Started editing position group name for '") + group->name() + QStringLiteral("'"));
+    logLine(QStringLiteral("✏️ Started editing position group name for '") + group->name() +
+            QStringLiteral("'"));
     m_rename->open();
 }

@@ -23,7 +23,7 @@ class PositionGroupBar : public QWidget {
 public:
     explicit PositionGroupBar(ConfigurationEditor& editor, QWidget* parent = nullptr);
 
-    QList<PositionGroupChip*> chips() const;
+    QList<PositionGroupChip*> chips() const { return m_chips; }
     QString title() const;
     // The open sheets; null when closed.
     CreatePositionGroupView* templatePicker() const { return m_picker; }
@@ -42,6 +42,7 @@ private:
     QScrollArea* m_scroll = nullptr;
     QWidget* m_strip = nullptr;
     QHBoxLayout* m_stripLayout = nullptr;
+    QList<PositionGroupChip*> m_chips;
     QPointer<CreatePositionGroupView> m_picker;
     QPointer<EditPositionGroupNameView> m_rename;
     // The pending name of a new group, kept between two openings of the picker.

@@ -1,7 +1,7 @@
 #include "PositionGroupChip.h"
 
-#include "ui/look/Fonts.h"
 #include "model/PositionGroup.h"
+#include "ui/look/Fonts.h"
 
 #include "ui/look/SymbolView.h"
 #include "ui/look/Symbols.h"
@@ -32,10 +32,12 @@ PositionGroupChip::PositionGroupChip(PositionGroup* group, bool isSelected, bool
     m_button->setCursor(Qt::PointingHandCursor);
     m_button->setAccessibleName(group->name());
     m_button->setStyleSheet(
-        isSelected ? QStringLiteral("QPushButton { background: rgba(0,122,255,0.2); border: 1px solid rgb(0,122,255); "
-                                    "border-radius: 12px; }")
-                   : QStringLiteral("QPushButton { background: rgba(128,128,128,0.1); border: 1px solid transparent; "
-                                    "border-radius: 12px; }"));
+        isSelected ? QStringLiteral(
+                         "QPushButton { background: rgba(0,122,255,0.2); border: 1px solid rgb(0,122,255); "
+                         "border-radius: 12px; }")
+                   : QStringLiteral(
+                         "QPushButton { background: rgba(128,128,128,0.1); border: 1px solid transparent; "
+                         "border-radius: 12px; }"));
     auto* label = new QHBoxLayout(m_button);
     label->setContentsMargins(8, 4, 8, 4);
     label->setSpacing(6);
@@ -59,7 +61,8 @@ PositionGroupChip::PositionGroupChip(PositionGroup* group, bool isSelected, bool
 
     m_more = new QToolButton;
     m_more->setObjectName(QStringLiteral("groupMenuButton"));
-    m_more->setIcon(Symbols::icon(QStringLiteral("ellipsis"), palette().color(QPalette::PlaceholderText), 12));
+    m_more->setIcon(
+        Symbols::icon(QStringLiteral("ellipsis"), palette().color(QPalette::PlaceholderText), 12));
     m_more->setAutoRaise(true);
     m_more->setPopupMode(QToolButton::InstantPopup);
     m_more->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 4px; } "

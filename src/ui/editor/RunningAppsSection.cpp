@@ -3,8 +3,8 @@
 #include "AppIcons.h"
 #include "AppPickerList.h"
 #include "ConfigurationEditor.h"
-#include "ui/look/Fonts.h"
 #include "app/AppState.h"
+#include "ui/look/Fonts.h"
 
 #include "ui/look/Symbols.h"
 #include <QHBoxLayout>
@@ -28,8 +28,9 @@ RunningAppsSection::RunningAppsSection(ConfigurationEditor& editor, QWidget* par
     m_toggle->setObjectName(QStringLiteral("toggleRunningApps"));
     m_toggle->setAutoDefault(false);
     header->addWidget(m_toggle);
-    m_refresh = new QPushButton(Symbols::icon(QStringLiteral("arrow.clockwise"), palette().color(QPalette::ButtonText)),
-                                QStringLiteral("Refresh"));
+    m_refresh = new QPushButton(
+        Symbols::icon(QStringLiteral("arrow.clockwise"), palette().color(QPalette::ButtonText)),
+        QStringLiteral("Refresh"));
     m_refresh->setObjectName(QStringLiteral("refreshRunningApps"));
     m_refresh->setAutoDefault(false);
     header->addWidget(m_refresh);
@@ -77,7 +78,8 @@ void RunningAppsSection::showApps() {
     QList<AppPickerList::Entry> entries;
     for (const RunningApp& app : m_editor.runningApps()) {
         const std::optional<QString> icon = app.icon;
-        entries.append(AppPickerList::Entry{app.bundleID, app.name, [icon] { return AppIcons::fromSpec(icon); },
+        entries.append(AppPickerList::Entry{app.bundleID, app.name,
+                                            [icon] { return AppIcons::fromSpec(icon); },
                                             [this, app] { m_editor.addRunningAppToConfiguration(app); }});
     }
     m_list->setEntries(entries);

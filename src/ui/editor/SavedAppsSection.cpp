@@ -3,8 +3,8 @@
 #include "AppIcons.h"
 #include "AppPickerList.h"
 #include "ConfigurationEditor.h"
-#include "ui/look/Fonts.h"
 #include "model/SavedApp.h"
+#include "ui/look/Fonts.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -32,7 +32,8 @@ void SavedAppsSection::appendNew() {
     for (int i = m_shown; i < apps.size(); ++i) {
         QPointer<SavedApp> app = apps.at(i);
         const QString bundleID = app->bundleID();
-        entries.append(AppPickerList::Entry{bundleID, app->name(), [this, bundleID] { return m_icons.iconFor(bundleID); },
+        entries.append(AppPickerList::Entry{bundleID, app->name(),
+                                            [this, bundleID] { return m_icons.iconFor(bundleID); },
                                             [this, app] {
                                                 if (app)
                                                     m_editor.addAppToConfiguration(app);

@@ -1,7 +1,7 @@
 #include "TemplateCard.h"
 
-#include "ui/look/Fonts.h"
 #include "LayoutThumbnail.h"
+#include "ui/look/Fonts.h"
 
 #include "ui/look/Symbols.h"
 #include <QHBoxLayout>
@@ -39,7 +39,8 @@ TemplateCard::TemplateCard(std::optional<PositionTemplate> positionTemplate, boo
 
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(8);
-    QLabel* desc = passive(new QLabel(m_template ? m_template->desc : QStringLiteral("Create custom positions")));
+    QLabel* desc =
+        passive(new QLabel(m_template ? m_template->desc : QStringLiteral("Create custom positions")));
     desc->setFont(Fonts::caption());
     desc->setForegroundRole(QPalette::PlaceholderText);
     desc->setWordWrap(true);
@@ -56,8 +57,9 @@ TemplateCard::TemplateCard(std::optional<PositionTemplate> positionTemplate, boo
 void TemplateCard::setSelected(bool selected) {
     m_selected = selected;
     m_check->setVisible(selected);
-    setStyleSheet(selected ? QStringLiteral("TemplateCard { background: rgba(0,122,255,0.1); "
-                                            "border: 1px solid rgb(0,122,255); border-radius: 6px; }")
-                           : QStringLiteral("TemplateCard { background: rgba(128,128,128,0.05); "
-                                            "border: 1px solid rgba(128,128,128,0.3); border-radius: 6px; }"));
+    setStyleSheet(selected
+                      ? QStringLiteral("TemplateCard { background: rgba(0,122,255,0.1); "
+                                       "border: 1px solid rgb(0,122,255); border-radius: 6px; }")
+                      : QStringLiteral("TemplateCard { background: rgba(128,128,128,0.05); "
+                                       "border: 1px solid rgba(128,128,128,0.3); border-radius: 6px; }"));
 }

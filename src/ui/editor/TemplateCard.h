@@ -11,7 +11,8 @@
 class TemplateCard : public QPushButton {
     Q_OBJECT
 public:
-    TemplateCard(std::optional<PositionTemplate> positionTemplate, bool isSelected, QWidget* parent = nullptr);
+    TemplateCard(std::optional<PositionTemplate> positionTemplate, bool isSelected,
+                 QWidget* parent = nullptr);
 
     const std::optional<PositionTemplate>& positionTemplate() const { return m_template; }
     bool isSelected() const { return m_selected; }

@@ -40,7 +40,8 @@ struct EditorWorld {
     int cancels = 0;
 
     EditorWorld() {
-        desktop.setScreens({Screen{QStringLiteral("main"), Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 1.0}});
+        desktop.setScreens(
+            {Screen{QStringLiteral("main"), Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 1.0}});
         QString error;
         container = ModelContainer::open(path(), clock, &error);
         if (!container)
@@ -75,10 +76,11 @@ struct EditorWorld {
         auto* configuration = new ConfigurationGroup(name, 1440, 900, std::nullopt);
         context->insert(configuration);
         for (const auto& [bundleID, corner] : apps)
-            configuration->appendConfiguration(new AppConfiguration(bundleID, bundleID.toUpper(), str(corner), 0,
-                                                                    true, corner, 0.5, 400, 0, 0));
+            configuration->appendConfiguration(new AppConfiguration(bundleID, bundleID.toUpper(), str(corner),
+                                                                    0, true, corner, 0.5, 400, 0, 0));
         if (withGroup) {
-            PositionGroup* group = configuration->addPositionGroup(QStringLiteral("Main"), QStringLiteral("d"), true);
+            PositionGroup* group =
+                configuration->addPositionGroup(QStringLiteral("Main"), QStringLiteral("d"), true);
             for (const auto& [bundleID, corner] : apps)
                 group->setPosition(bundleID, bundleID.toUpper(), corner);
         }
@@ -105,15 +107,20 @@ struct EditorWorld {
             return error;
         const auto text = [&](const QString& sql) { return db->queryText(sql).value_or(QString()); };
         QStringList out;
-        out << text(QStringLiteral("SELECT group_concat(name || '/' || coalesce(defaultPositionGroupID, '-'), ';') "
-                                   "FROM (SELECT * FROM ConfigurationGroup ORDER BY name)"));
-        out << text(QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
-                                   "AppConfiguration ORDER BY configurationGroup, configurationGroupOrder)"));
-        out << text(QStringLiteral("SELECT group_concat(name || '=' || id, ';') FROM (SELECT * FROM PositionGroup "
-                                   "ORDER BY configurationGroup, configurationGroupOrder)"));
-        out << text(QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
-                                   "AppPositionMapping ORDER BY positionGroup, positionGroupOrder)"));
-        out << text(QStringLiteral("SELECT group_concat(bundleID, ';') FROM (SELECT * FROM SavedApp ORDER BY bundleID)"));
+        out << text(
+            QStringLiteral("SELECT group_concat(name || '/' || coalesce(defaultPositionGroupID, '-'), ';') "
+                           "FROM (SELECT * FROM ConfigurationGroup ORDER BY name)"));
+        out << text(
+            QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
+                           "AppConfiguration ORDER BY configurationGroup, configurationGroupOrder)"));
+        out << text(
+            QStringLiteral("SELECT group_concat(name || '=' || id, ';') FROM (SELECT * FROM PositionGroup "
+                           "ORDER BY configurationGroup, configurationGroupOrder)"));
+        out << text(
+            QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
+                           "AppPositionMapping ORDER BY positionGroup, positionGroupOrder)"));
+        out << text(QStringLiteral(
+            "SELECT group_concat(bundleID, ';') FROM (SELECT * FROM SavedApp ORDER BY bundleID)"));
         return out.join(QStringLiteral(" | "));
     }
 
@@ -131,14 +138,16 @@ struct EditorWorld {
     // Makes every write of one table fail until `allow` is called.
     bool refuseWrites(const QString& table) {
         auto db = Database::open(path(), false, nullptr);
-        return db && db->execute(QStringLiteral("CREATE TRIGGER refuse%1 BEFORE UPDATE ON %1 BEGIN SELECT "
-                                                "RAISE(ABORT, 'disk says no'); END; CREATE TRIGGER refuseNew%1 "
-                                                "BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, 'disk says no'); END")
-                                     .arg(table));
+        return db && db->execute(
+                         QStringLiteral("CREATE TRIGGER refuse%1 BEFORE UPDATE ON %1 BEGIN SELECT "
+                                        "RAISE(ABORT, 'disk says no'); END; CREATE TRIGGER refuseNew%1 "
+                                        "BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, 'disk says no'); END")
+                             .arg(table));
     }
     bool allow(const QString& table) {
         auto db = Database::open(path(), false, nullptr);
-        return db && db->execute(QStringLiteral("DROP TRIGGER refuse%1; DROP TRIGGER refuseNew%1").arg(table));
+        return db &&
+               db->execute(QStringLiteral("DROP TRIGGER refuse%1; DROP TRIGGER refuseNew%1").arg(table));
     }
 
     static ConfigurationEditor& editorOf(EditConfigurationWindow* window) {
