@@ -46,7 +46,8 @@ QPixmap pixmap(Platform& platform, const QString& bundleID, int pixelSize) {
         if (!found.isNull())
             return found.pixmap(pixelSize, pixelSize);
     }
-    return Symbols::pixmap(QStringLiteral("app.fill"), pixelSize / 2, LookColors::secondary(LookColors::isDark()));
+    return Symbols::pixmap(QStringLiteral("app.fill"), pixelSize / 2,
+                           LookColors::secondary(LookColors::isDark()));
 }
 
 } // namespace CompactAppIcon

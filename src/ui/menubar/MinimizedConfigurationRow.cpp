@@ -123,8 +123,9 @@ void MinimizedConfigurationRow::build() {
         menu.exec(m_display->mapToGlobal(QPoint(0, m_display->height())));
     });
     bar->addWidget(m_display);
-    m_rearrange = barButton(LookColors::orange(dark), false, QStringLiteral("Swap"),
-                            QStringLiteral("arrow.left.arrow.right"), QStringLiteral("Swap app positions"), this);
+    m_rearrange =
+        barButton(LookColors::orange(dark), false, QStringLiteral("Swap"),
+                  QStringLiteral("arrow.left.arrow.right"), QStringLiteral("Swap app positions"), this);
     connect(m_rearrange, &QAbstractButton::clicked, this, [this] {
         if (m_rearrangeAction)
             m_rearrangeAction();
@@ -185,7 +186,8 @@ void MinimizedConfigurationRow::preComputeValues() {
     const QList<AppConfiguration*> apps =
         m_configuration ? m_configuration->configurationList() : QList<AppConfiguration*>();
     m_appCount = static_cast<int>(apps.size());
-    m_positionGroupCount = m_configuration ? static_cast<int>(m_configuration->positionGroupList().size()) : 0;
+    m_positionGroupCount =
+        m_configuration ? static_cast<int>(m_configuration->positionGroupList().size()) : 0;
     m_count->setText(m_appCount == 1 ? QStringLiteral("1 app") : QStringLiteral("%1 apps").arg(m_appCount));
     while (QLayoutItem* item = m_icons->takeAt(0)) {
         delete item->widget();
@@ -214,7 +216,8 @@ void MinimizedConfigurationRow::refreshPicker() {
     const QColor colour = LookColors::secondary(LookColors::isDark(this));
     for (PositionGroup* group : groups) {
         QString symbol = QStringLiteral("star.fill");
-        if (const std::optional<PositionTemplate> matched = PositionGroupTemplateMatcher::matchedTemplate(group))
+        if (const std::optional<PositionTemplate> matched =
+                PositionGroupTemplateMatcher::matchedTemplate(group))
             symbol = SFSymbolTemplateMapper::symbolName(matched->positions).value_or(symbol);
         QString title = group->name();
         if (symbol == QLatin1String("star.fill") && group->isDefault())
@@ -254,8 +257,9 @@ void MinimizedConfigurationRow::refreshControls() {
     std::optional<Choice> choice;
     ConfigurationActivator& a = m_activator;
     if (n == 2)
-        choice = Choice{QStringLiteral("Swap"), QStringLiteral("arrow.left.arrow.right"),
-                        QStringLiteral("Swap app positions"), LookColors::orange(dark), [&a] { a.requestSwap(); }};
+        choice =
+            Choice{QStringLiteral("Swap"), QStringLiteral("arrow.left.arrow.right"),
+                   QStringLiteral("Swap app positions"), LookColors::orange(dark), [&a] { a.requestSwap(); }};
     else if (n >= 3 && a.allAppsInCornerPositions())
         choice = Choice{QStringLiteral("Rotate"), QStringLiteral("arrow.clockwise"),
                         QStringLiteral("Rotate corner positions clockwise"), QColor(175, 82, 222),
@@ -292,10 +296,11 @@ void MinimizedConfigurationRow::refreshControls() {
 void MinimizedConfigurationRow::askDelete() {
     if (!m_configuration)
         return;
-    auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Configuration"),
-                                  QStringLiteral("Are you sure you want to delete '") + m_configuration->name() +
-                                      QStringLiteral("'? This action cannot be undone."),
-                                  QMessageBox::NoButton, this);
+    auto* alert =
+        new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Configuration"),
+                        QStringLiteral("Are you sure you want to delete '") + m_configuration->name() +
+                            QStringLiteral("'? This action cannot be undone."),
+                        QMessageBox::NoButton, this);
     alert->setTextFormat(Qt::PlainText);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->addButton(QMessageBox::Cancel);

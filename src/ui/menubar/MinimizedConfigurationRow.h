@@ -30,8 +30,8 @@ class MinimizedConfigurationRow : public QFrame {
 public:
     using Action = std::function<void()>;
 
-    MinimizedConfigurationRow(ConfigurationGroup* configuration, AppState& state, Action onEdit, Action onRemove,
-                              Action onScrollToSelf, QWidget* parent = nullptr);
+    MinimizedConfigurationRow(ConfigurationGroup* configuration, AppState& state, Action onEdit,
+                              Action onRemove, Action onScrollToSelf, QWidget* parent = nullptr);
 
     ConfigurationGroup* configuration() const { return m_configuration; }
     bool isSelected() const;

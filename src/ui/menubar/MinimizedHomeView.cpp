@@ -105,7 +105,8 @@ QWidget* MinimizedHomeView::buildList() {
     m_searchRow = new QWidget(page);
     auto* search = new QHBoxLayout(m_searchRow);
     search->setContentsMargins(0, 0, 0, 0);
-    search->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 14, LookColors::secondary(dark), m_searchRow));
+    search->addWidget(
+        new SymbolView(QStringLiteral("magnifyingglass"), 14, LookColors::secondary(dark), m_searchRow));
     m_search = new QLineEdit(m_searchRow);
     m_search->setPlaceholderText(QStringLiteral("Search configurations..."));
     // Qt's clear button shows only while there is text, as the list's does.
@@ -132,7 +133,8 @@ QWidget* MinimizedHomeView::buildList() {
     empty->addWidget(new SymbolView(QStringLiteral("tray"), 32, LookColors::secondary(dark), m_empty), 0,
                      Qt::AlignHCenter);
     m_emptyTitle = plainLabel(QString(), Fonts::subheadline(), m_empty);
-    m_emptyDetail = plainLabel(QStringLiteral("Create configurations to get started"), Fonts::caption(), m_empty);
+    m_emptyDetail =
+        plainLabel(QStringLiteral("Create configurations to get started"), Fonts::caption(), m_empty);
     empty->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
     empty->addWidget(m_emptyDetail, 0, Qt::AlignHCenter);
     column->addWidget(m_empty);
@@ -171,10 +173,11 @@ QWidget* MinimizedHomeView::buildGate() {
     head->setSpacing(8);
     head->addWidget(new SymbolView(QStringLiteral("lock.shield"), 40, LookColors::blue(dark), page), 0,
                     Qt::AlignHCenter);
-    head->addWidget(plainLabel(QStringLiteral("Authorize"), Fonts::weighted(Fonts::title2(), QFont::DemiBold), page),
-                    0, Qt::AlignHCenter);
-    auto* subtitle =
-        plainLabel(QStringLiteral("Quarlin needs your permission to manage windows:"), Fonts::subheadline(), page);
+    head->addWidget(
+        plainLabel(QStringLiteral("Authorize"), Fonts::weighted(Fonts::title2(), QFont::DemiBold), page), 0,
+        Qt::AlignHCenter);
+    auto* subtitle = plainLabel(QStringLiteral("Quarlin needs your permission to manage windows:"),
+                                Fonts::subheadline(), page);
     subtitle->setAlignment(Qt::AlignCenter);
     subtitle->setWordWrap(true);
     head->addWidget(subtitle);
@@ -189,9 +192,10 @@ QWidget* MinimizedHomeView::buildGate() {
     section->addWidget(m_gateMissing);
     auto* box = new QFrame(page);
     box->setObjectName(QStringLiteral("gateBox"));
-    box->setStyleSheet(QStringLiteral("QFrame#gateBox { background: %1; border: 1px solid rgba(128,128,128,80); "
-                                      "border-radius: 6px; }")
-                           .arg(LookColors::controlBackground(dark).name(QColor::HexArgb)));
+    box->setStyleSheet(
+        QStringLiteral("QFrame#gateBox { background: %1; border: 1px solid rgba(128,128,128,80); "
+                       "border-radius: 6px; }")
+            .arg(LookColors::controlBackground(dark).name(QColor::HexArgb)));
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(12, 10, 12, 10);
     row->setSpacing(12);

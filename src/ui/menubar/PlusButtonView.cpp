@@ -6,7 +6,8 @@
 #include <QPainter>
 #include <QVariantAnimation>
 
-PlusButtonView::PlusButtonView(QWidget* parent) : QAbstractButton(parent), m_animation(new QVariantAnimation(this)) {
+PlusButtonView::PlusButtonView(QWidget* parent)
+    : QAbstractButton(parent), m_animation(new QVariantAnimation(this)) {
     setToolTip(QStringLiteral("Create new configuration"));
     setAccessibleName(QStringLiteral("Create new configuration"));
     setCursor(Qt::PointingHandCursor);

@@ -123,7 +123,7 @@ void MinimizedHomeViewTest::onlyTheUsersOwnPickActivates() {
     world.state.setSelectedConfigurationID(uuidString(c->id()));
     row->pickPositionGroup(second); // within 0.1 s of appearing
     world.clock.advance(1);
-    row->pickPositionGroup(second); // the group already current
+    row->pickPositionGroup(second);                                   // the group already current
     world.state.setSelectedPositionGroup(uuidString(c->id()), first); // the position-group shortcut
     world.clock.advance(1);
     QCOMPARE(row->picker()->currentData().toString(), first);
