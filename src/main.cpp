@@ -10,6 +10,7 @@
 #include "ui/MainWindow.h"
 #include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/main/MainView.h"
 
 #include <QApplication>
 
@@ -53,8 +54,10 @@ int main(int argc, char** argv) {
             return std::nullopt;
         return screens.at(index);
     });
-    // Until the main view records the window itself, the entry does.
+    // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
+    MainView::Contents tabs;
+    window.setContent(new MainView(app.appState(), scheduler, tabs));
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
     QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &app, &QuarlinApp::checkForUpdates);
 

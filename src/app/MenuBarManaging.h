@@ -22,4 +22,10 @@ public:
 
     // Hides the attached window after an activation when the user asked for that.
     virtual void hideWindowIfConfigActivationAutoHideEnabled() = 0;
+    // Sets the attached window's height (within its limits) under the status item; nothing while
+    // the window is not attached.
+    virtual void adjustAttachedWindowHeight(double height, bool animated) {
+        (void)height;
+        (void)animated;
+    }
 };
