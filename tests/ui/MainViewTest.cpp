@@ -5,12 +5,12 @@
 #include "../app/Fakes.h"
 
 #include "ui/MainWindow.h"
+#include "ui/look/StyledButton.h"
 #include "ui/main/MainTabBar.h"
 #include "ui/main/MainTabButton.h"
 #include "ui/main/MainView.h"
 #include "ui/main/MissingAppModal.h"
 #include "ui/main/MissingAppRow.h"
-#include "ui/look/StyledButton.h"
 
 #include <QLabel>
 #include <QTest>
@@ -208,7 +208,8 @@ private Q_SLOTS:
         view.resize(800, 800);
         view.show();
         auto* configuration = world->configuration(QStringLiteral("Work"), 1);
-        state->setMissingAppsToShow({{"a.b", "<b>Editor</b>", "Work & <i>Play</i>"}, {"c.d", "Mail", "Work"}});
+        state->setMissingAppsToShow(
+            {{"a.b", "<b>Editor</b>", "Work & <i>Play</i>"}, {"c.d", "Mail", "Work"}});
         state->setConfigurationForPartialActivation(configuration);
         state->setShowMissingAppModal(true);
         MissingAppModal* modal = view.missingAppModal();
@@ -219,7 +220,8 @@ private Q_SLOTS:
         const auto* name = modal->rows().first()->findChild<QLabel*>("appName");
         QCOMPARE(name->text(), "<b>Editor</b>");
         QCOMPARE(name->textFormat(), Qt::PlainText);
-        QCOMPARE(modal->rows().first()->findChild<QLabel*>("configurationName")->text(), "in Work & <i>Play</i>");
+        QCOMPARE(modal->rows().first()->findChild<QLabel*>("configurationName")->text(),
+                 "in Work & <i>Play</i>");
         QVERIFY(!modal->rows().first()->removeButton());
 
         // "Close" clears the dialog's whole state; so does a tap beside the dialog.
@@ -243,8 +245,9 @@ private Q_SLOTS:
     void dialogRowsOfferRemovalWhenAsked() {
         QList<MissingAppInfo> removed;
         int dismissed = 0;
-        MissingAppModal modal({{"a.b", "Editor", "Work"}, {"a.b", "Editor", "Home"}}, [&] { ++dismissed; }, {},
-                              [&](const MissingAppInfo& info) { removed << info; });
+        MissingAppModal modal(
+            {{"a.b", "Editor", "Work"}, {"a.b", "Editor", "Home"}}, [&] { ++dismissed; }, {},
+            [&](const MissingAppInfo& info) { removed << info; });
         QCOMPARE(modal.rows().size(), 2);
         modal.rows().at(1)->removeButton()->click();
         QCOMPARE(removed.size(), 1);

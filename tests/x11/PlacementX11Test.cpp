@@ -263,6 +263,24 @@ private Q_SLOTS:
         bare.stopProcess(logo);
     }
 
+    void restoresOnlyTheWindowItPlaces() {
+        Layout& l = m_layouts[oneMonitor];
+        const QStringList args{QStringLiteral("--class"), QStringLiteral("QuarlinTestApp")};
+        const auto first = l.desktop->startTestWindow(args, QStringLiteral("QuarlinTestApp"));
+        const auto second = l.desktop->startTestWindow(args, QStringLiteral("QuarlinTestApp"));
+        QVERIFY(first.window && second.window);
+        QVERIFY(l.desktop->minimize(first.window));
+        QVERIFY(l.desktop->minimize(second.window));
+        Actions(*l.platform).summon(appId, PinSpec{Corner::leftHalf, 0, 0, 0, 0}, l.targetScreen());
+        l.scheduler.advance(0.25);
+        const bool firstPlaced = !l.desktop->isMinimized(first.window);
+        const quint32 placed = firstPlaced ? first.window : second.window;
+        QCOMPARE(l.desktop->frameGeometry(placed), QRect(0, 0, 960, 1080));
+        QVERIFY(l.desktop->isMinimized(firstPlaced ? second.window : first.window));
+        QVERIFY(l.desktop->close(first.window));
+        QVERIFY(l.desktop->close(second.window));
+    }
+
     void leavesAnApplicationThatIsNotRunningAlone() {
         Layout& l = m_layouts[oneMonitor];
         const QList<quint32> before = l.desktop->clientList();

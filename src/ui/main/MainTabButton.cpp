@@ -19,7 +19,9 @@ constexpr int horizontalPadding = 16;
 constexpr int verticalPadding = 10;
 constexpr double bounceDepth = 3;
 
-QFont titleFont() { return Fonts::system(14, QFont::Medium); }
+QFont titleFont() {
+    return Fonts::system(14, QFont::Medium);
+}
 } // namespace
 
 MainTabButton::MainTabButton(const QString& symbol, const QString& title, QWidget* parent)
@@ -85,7 +87,8 @@ void MainTabButton::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(font);
     const int textWidth = metrics.horizontalAdvance(text());
     const double used = symbolSide + spacing + textWidth;
-    const QRectF area = QRectF(rect()).adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
+    const QRectF area =
+        QRectF(rect()).adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
     const double left = area.center().x() - used / 2;
     const double centreY = area.center().y();
 

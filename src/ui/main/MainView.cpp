@@ -98,7 +98,9 @@ QString MainView::icon(Tab tab) {
     return QStringLiteral("gearshape");
 }
 
-double MainView::menuBarHeight(Tab tab) { return tab == Tab::home ? 545 : 745; }
+double MainView::menuBarHeight(Tab tab) {
+    return tab == Tab::home ? 545 : 745;
+}
 
 double MainView::maximumAttachedHeight(std::optional<double> visibleHeight) {
     return std::clamp(visibleHeight.value_or(900) - 40, 545.0, 900.0);
@@ -167,7 +169,8 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
         connect(screen, &QScreen::availableGeometryChanged, this, &MainView::applyMinimumSize);
         applyMinimumSize();
     });
-    connect(qApp, &QGuiApplication::screenRemoved, this, [this] { m_scheduler.async([this] { applyMinimumSize(); }); });
+    connect(qApp, &QGuiApplication::screenRemoved, this,
+            [this] { m_scheduler.async([this] { applyMinimumSize(); }); });
 
     m_contentAttached = m_state.isMainWindowAttached();
     rebuildContent();
@@ -255,13 +258,15 @@ void MainView::rebuildContent() {
     case Tab::home:
         factory = attached ? m_contents.attachedHome : m_contents.home;
         content = factory ? factory()
-                          : placeholder(QStringLiteral("Home"), attached ? QStringList{QStringLiteral("App Configurations")}
-                                                                         : QStringList{QStringLiteral("Running Applications"),
-                                                                                       QStringLiteral("App Configurations"),
-                                                                                       QStringLiteral("Saved Applications")});
+                          : placeholder(QStringLiteral("Home"),
+                                        attached ? QStringList{QStringLiteral("App Configurations")}
+                                                 : QStringList{QStringLiteral("Running Applications"),
+                                                               QStringLiteral("App Configurations"),
+                                                               QStringLiteral("Saved Applications")});
         break;
     case Tab::shortcuts:
-        content = m_contents.shortcuts ? m_contents.shortcuts() : placeholder(QStringLiteral("Shortcuts"), {});
+        content =
+            m_contents.shortcuts ? m_contents.shortcuts() : placeholder(QStringLiteral("Shortcuts"), {});
         break;
     case Tab::settings:
         content = m_contents.settings ? m_contents.settings() : placeholder(QStringLiteral("Settings"), {});
@@ -389,7 +394,11 @@ void MainView::updateMissingAppLayer() {
     }
     QPointer<MainView> self(this);
     m_modal = new MissingAppModal(
-        m_state.missingAppsToShow(), [self] { if (self) self->closeMissingAppDialog(); },
+        m_state.missingAppsToShow(),
+        [self] {
+            if (self)
+                self->closeMissingAppDialog();
+        },
         [self] {
             if (!self)
                 return;

@@ -39,7 +39,8 @@ QLabel* label(const QString& text, const QFont& font) {
 
 MissingAppModal::MissingAppModal(const QList<MissingAppInfo>& missingApps, std::function<void()> onDismiss,
                                  std::function<void()> onContinueAnyway,
-                                 std::function<void(const MissingAppInfo&)> onRemoveFromConfig, QWidget* parent)
+                                 std::function<void(const MissingAppInfo&)> onRemoveFromConfig,
+                                 QWidget* parent)
     : QWidget(parent), m_onContinueAnyway(std::move(onContinueAnyway)) {
     setObjectName(QStringLiteral("missingAppModal"));
     setFixedSize(480, 400);
@@ -51,13 +52,14 @@ MissingAppModal::MissingAppModal(const QList<MissingAppInfo>& missingApps, std::
 
     auto* header = new QVBoxLayout;
     header->setSpacing(12);
-    header->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 48, LookColors::orange(dark)), 0,
-                      Qt::AlignHCenter);
+    header->addWidget(
+        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 48, LookColors::orange(dark)), 0,
+        Qt::AlignHCenter);
     QLabel* title = label(tr("Missing Applications"), Fonts::weighted(Fonts::title2(), QFont::Bold));
     title->setAlignment(Qt::AlignCenter);
     header->addWidget(title);
-    QLabel* explanation =
-        label(tr("Some applications in your configurations are not installed on this device."), Fonts::body());
+    QLabel* explanation = label(
+        tr("Some applications in your configurations are not installed on this device."), Fonts::body());
     explanation->setAlignment(Qt::AlignCenter);
     explanation->setWordWrap(true);
     QPalette secondary = explanation->palette();

@@ -20,7 +20,8 @@ public:
     // calls it. With onRemoveFromConfig every row offers to remove its application.
     MissingAppModal(const QList<MissingAppInfo>& missingApps, std::function<void()> onDismiss,
                     std::function<void()> onContinueAnyway,
-                    std::function<void(const MissingAppInfo&)> onRemoveFromConfig = {}, QWidget* parent = nullptr);
+                    std::function<void(const MissingAppInfo&)> onRemoveFromConfig = {},
+                    QWidget* parent = nullptr);
 
     QList<MissingAppRow*> rows() const { return m_rows; }
     StyledButton* closeButton() const { return m_close; }

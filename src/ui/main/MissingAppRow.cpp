@@ -11,7 +11,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-MissingAppRow::MissingAppRow(const MissingAppInfo& missingApp, std::function<void()> onRemove, QWidget* parent)
+MissingAppRow::MissingAppRow(const MissingAppInfo& missingApp, std::function<void()> onRemove,
+                             QWidget* parent)
     : QWidget(parent) {
     const bool dark = LookColors::isDark(parent);
     auto* row = new QHBoxLayout(this);

@@ -13,7 +13,8 @@ class QToolButton;
 class MissingAppRow : public QWidget {
     Q_OBJECT
 public:
-    MissingAppRow(const MissingAppInfo& missingApp, std::function<void()> onRemove, QWidget* parent = nullptr);
+    MissingAppRow(const MissingAppInfo& missingApp, std::function<void()> onRemove,
+                  QWidget* parent = nullptr);
 
     // Present only when the row was given an onRemove.
     QToolButton* removeButton() const { return m_remove; }
