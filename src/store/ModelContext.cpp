@@ -338,6 +338,7 @@ bool ModelContext::save(QString* error) {
         dirty.clear();
     }
     m_pendingDeletes.clear();
+    Q_EMIT didSave();
     return true;
 }
 

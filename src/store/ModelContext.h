@@ -74,6 +74,8 @@ public:
 Q_SIGNALS:
     // Another connection or process changed the database; the live objects already show the change.
     void remoteChange();
+    // After a save that wrote changes.
+    void didSave();
 
 private:
     friend class ModelContainer;
