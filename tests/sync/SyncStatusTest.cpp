@@ -49,8 +49,8 @@ private Q_SLOTS:
         auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
         a.context()->insert(configuration);
         QVERIFY(a.context()->save());
-        QVERIFY(QFile::exists(folder + QStringLiteral("/ConfigurationGroup/") + uuidString(configuration->id()) +
-                              QStringLiteral(".json")));
+        QVERIFY(QFile::exists(folder + QStringLiteral("/ConfigurationGroup/") +
+                              uuidString(configuration->id()) + QStringLiteral(".json")));
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
 
         scheduler.advance(SyncEngine::rescanInterval);
@@ -64,8 +64,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("syncs");
         QTest::newRow("a folder") << "shared" << int(SyncStatus::AccountStatus::available) << true;
         QTest::newRow("no folder") << "missing" << int(SyncStatus::AccountStatus::noAccount) << true;
-        QTest::newRow("a file in its place") << "file" << int(SyncStatus::AccountStatus::temporarilyUnavailable)
-                                             << false;
+        QTest::newRow("a file in its place")
+            << "file" << int(SyncStatus::AccountStatus::temporarilyUnavailable) << false;
         if (::geteuid() != 0)
             QTest::newRow("read-only") << "readonly" << int(SyncStatus::AccountStatus::restricted) << false;
     }
@@ -88,14 +88,15 @@ private Q_SLOTS:
         QCOMPARE(int(sync.accountStatus()), status);
         LogCapture log;
         QCOMPARE(sync.syncNow(), syncs);
-        QCOMPARE(int(sync.lastOutcome()), int(syncs ? SyncStatus::Outcome::synced : SyncStatus::Outcome::failed));
+        QCOMPARE(int(sync.lastOutcome()),
+                 int(syncs ? SyncStatus::Outcome::synced : SyncStatus::Outcome::failed));
         QCOMPARE(log.lines().size(), 1);
         QVERIFY(log.lines().first().startsWith(syncs ? QStringLiteral("✅ Manual sync completed")
                                                      : QStringLiteral("❌ Manual sync failed: ")));
         // What was pending is stored whatever became of the sync.
         QVERIFY(!machine.context()->hasChanges());
-        QFile::setPermissions(dir.filePath(QStringLiteral("readonly")), QFile::ReadOwner | QFile::WriteOwner |
-                                                                            QFile::ExeOwner);
+        QFile::setPermissions(dir.filePath(QStringLiteral("readonly")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void withoutAnEngineEverySyncFails() {
