@@ -11,9 +11,12 @@
 #include "platform/x11/hotkeys/X11HotKeys.h"
 #include "shortcuts/Registry.h"
 #include "store/ModelContainer.h"
+#include "store/sync/FolderSyncStatus.h"
+#include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
 #include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/main/MainView.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
 
@@ -50,6 +53,13 @@ int main(int argc, char** argv) {
 
     QtApplicationShell shell;
     QuarlinApp app(platform, std::move(container), &shell);
+    // Sync between machines through the shared folder; without it the program works on this machine.
+    QString syncError;
+    std::unique_ptr<SyncEngine> sync =
+        SyncEngine::create(app.sharedModelContainer(), scheduler, SyncEngine::Options(), &syncError);
+    if (!sync)
+        std::fprintf(stderr, "Sync between machines is off: %s\n", qPrintable(syncError));
+    FolderSyncStatus syncStatus(sync.get(), syncError);
 
     MainWindow window([&backend](const QRect& frame) -> std::optional<Screen> {
         const QList<X11Monitor> monitors = backend.screens.monitors();
@@ -59,8 +69,10 @@ int main(int argc, char** argv) {
             return std::nullopt;
         return screens.at(index);
     });
-    // Until the main view records the window itself, the entry does.
+    // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
+    MainView::Contents tabs;
+    window.setContent(new MainView(app.appState(), scheduler, tabs));
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
     QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &app, &QuarlinApp::checkForUpdates);
 

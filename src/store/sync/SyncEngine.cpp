@@ -411,6 +411,12 @@ bool SyncEngine::importGroup(Kind kind, const QString& id, const Group& group, Q
 bool SyncEngine::importChanges(QString* error) {
     if (m_importing)
         return true;
+    const bool ok = importNow(error);
+    Q_EMIT finished(ok);
+    return ok;
+}
+
+bool SyncEngine::importNow(QString* error) {
     QString message;
     // What is pending here is stored and stamped first, so that nothing merged below overtakes it.
     if (m_context->hasChanges() && !m_context->save(&message))

@@ -59,6 +59,8 @@ public:
 Q_SIGNALS:
     // After an import that brought changes into the store.
     void imported(int changes);
+    // After every import, whether it succeeded or not.
+    void finished(bool ok);
 
 private:
     using Entry = SyncStateStore::Entry;
@@ -66,6 +68,7 @@ private:
     SyncEngine(ModelContainer& container, Scheduler& scheduler, const Options& options,
                std::unique_ptr<SyncStateStore> state, std::unique_ptr<SyncStoreWriter> writer);
 
+    bool importNow(QString* error);
     void track(ModelObject* object);
     void touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed);
     bool writeFiles(const QSet<QString>& ids, QString* error);
