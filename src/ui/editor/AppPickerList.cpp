@@ -37,7 +37,13 @@ AppPickerList::AppPickerList(ConfigurationEditor& editor, const QString& placeho
         QStringLiteral("QScrollArea#appBox { background: palette(base); border-radius: 6px; }"));
     m_content = new QWidget;
     m_content->setObjectName(QStringLiteral("appBoxContent"));
-    m_content->setStyleSheet(QStringLiteral("QWidget#appBoxContent { background: palette(base); }"));
+    // One style sheet for every row: a sheet per button costs a style of its own each.
+    m_content->setStyleSheet(
+        QStringLiteral("QWidget#appBoxContent { background: palette(base); } "
+                       "QPushButton#addButton { color: rgb(0,122,255); border: none; padding: 0 4px; } "
+                       "QPushButton#addButton:disabled { color: palette(mid); }"));
+    m_addIcon = Symbols::icon(QStringLiteral("plus.circle"), QColor(0, 122, 255));
+    m_noIcon = Symbols::pixmap(QStringLiteral("app.fill"), 20, palette().color(QPalette::PlaceholderText));
     m_rows = new QVBoxLayout(m_content);
     m_rows->setContentsMargins(0, 4, 0, 4);
     m_rows->setSpacing(4);
@@ -113,20 +119,16 @@ void AppPickerList::addRow(const Entry& entry) {
     auto* icon = new QLabel;
     icon->setFixedSize(20, 20);
     const QIcon image = entry.icon ? entry.icon() : QIcon();
-    icon->setPixmap(image.isNull() ? Symbols::pixmap(QStringLiteral("app.fill"), 20,
-                                                     palette().color(QPalette::PlaceholderText))
-                                   : image.pixmap(20, 20));
+    icon->setPixmap(image.isNull() ? m_noIcon : image.pixmap(20, 20));
     layout->addWidget(icon);
     auto* name = new QLabel(entry.name);
     name->setTextFormat(Qt::PlainText);
     layout->addWidget(name);
     layout->addStretch();
-    auto* add = new QPushButton(Symbols::icon(QStringLiteral("plus.circle"), QColor(0, 122, 255)),
-                                QStringLiteral("Add"));
+    auto* add = new QPushButton(m_addIcon, QStringLiteral("Add"));
+    add->setObjectName(QStringLiteral("addButton"));
     add->setAutoDefault(false);
     add->setFlat(true);
-    add->setStyleSheet(QStringLiteral("QPushButton { color: rgb(0,122,255); border: none; padding: 0 4px; } "
-                                      "QPushButton:disabled { color: palette(mid); }"));
     add->setEnabled(m_editor.canAdd(entry.bundleID));
     layout->addWidget(add);
     connect(add, &QPushButton::clicked, this, [add = entry.add] { add(); });

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -54,6 +55,8 @@ private:
     QLabel* m_empty = nullptr;
     QString m_noEntries;
     QString m_noMatches;
+    QIcon m_addIcon;
+    QPixmap m_noIcon;
     struct Row {
         QWidget* widget;
         QString bundleID;
