@@ -32,7 +32,6 @@ AppPickerList::AppPickerList(ConfigurationEditor& editor, const QString& placeho
     m_scroll->setObjectName(QStringLiteral("appBox"));
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setMaximumHeight(150);
     m_scroll->setStyleSheet(
         QStringLiteral("QScrollArea#appBox { background: palette(base); border-radius: 6px; }"));
     m_content = new QWidget;
@@ -148,6 +147,8 @@ void AppPickerList::filter() {
     const QString empty = any ? QString() : (m_rowList.isEmpty() ? m_noEntries : m_noMatches);
     m_empty->setText(empty);
     m_empty->setHidden(empty.isEmpty());
+    // The box is as tall as its rows, up to its limit.
+    m_scroll->setFixedHeight(qMin(maxBoxHeight, m_content->sizeHint().height()));
 }
 
 void AppPickerList::updateEnabled() {

@@ -27,6 +27,8 @@ public:
         std::function<void()> add;
     };
 
+    static constexpr int maxBoxHeight = 150;
+
     AppPickerList(ConfigurationEditor& editor, const QString& placeholder, bool clearButton,
                   QWidget* parent = nullptr);
 
