@@ -17,6 +17,7 @@
 #include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/main/MainView.h"
+#include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
 
@@ -72,6 +73,9 @@ int main(int argc, char** argv) {
     // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
     MainView::Contents tabs;
+    tabs.attachedHome = [&app] {
+        return CompactListHooks::makeView(app.appState(), *app.sharedModelContainer().mainContext());
+    };
     window.setContent(new MainView(app.appState(), scheduler, tabs));
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
     QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &app, &QuarlinApp::checkForUpdates);
