@@ -55,9 +55,10 @@ QList<TreeWindow> windowsOfClass(const QString& display, const QByteArray& wmCla
         }
         auto* property = xcb_get_property_reply(
             conn, xcb_get_property(conn, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256), nullptr);
-        const QByteArray value = property ? QByteArray(static_cast<const char*>(xcb_get_property_value(property)),
-                                                       xcb_get_property_value_length(property))
-                                          : QByteArray();
+        const QByteArray value = property
+                                     ? QByteArray(static_cast<const char*>(xcb_get_property_value(property)),
+                                                  xcb_get_property_value_length(property))
+                                     : QByteArray();
         std::free(property);
         if (!value.split('\0').contains(wmClass))
             continue;
@@ -88,7 +89,8 @@ QStringList netWmState(const QString& display, quint32 window) {
         for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i) {
             auto* name = xcb_get_atom_name_reply(conn, xcb_get_atom_name(conn, atoms[i]), nullptr);
             if (name)
-                names << QString::fromLatin1(xcb_get_atom_name_name(name), xcb_get_atom_name_name_length(name));
+                names << QString::fromLatin1(xcb_get_atom_name_name(name),
+                                             xcb_get_atom_name_name_length(name));
             std::free(name);
         }
     }
@@ -99,10 +101,11 @@ QStringList netWmState(const QString& display, quint32 window) {
 
 void screenshot(TestDesktop& desktop, const QString& name) {
     const QString path = QStringLiteral(QUARLIN_SCREENSHOT_DIR "/menubar-%1.png").arg(name);
-    QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                             QStringLiteral("xwd -root -silent -display %1 | xwdtopnm 2>/dev/null | "
-                                                            "pnmtopng > '%2'")
-                                                 .arg(desktop.displayName(), path)});
+    QProcess::execute(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"), QStringLiteral("xwd -root -silent -display %1 | xwdtopnm 2>/dev/null | "
+                                              "pnmtopng > '%2'")
+                                   .arg(desktop.displayName(), path)});
 }
 
 // A run of the program on a desktop of its own, with the preferences and configurations given.
@@ -140,17 +143,19 @@ struct ProgramRun {
         const QString logo = programs.filePath(logoId);
         QVERIFY(QFile::copy(QStandardPaths::findExecutable(QStringLiteral("xlogo")), logo));
         desktop.installDesktopEntry(
-            logoId, QStringLiteral("[Desktop Entry]\nType=Application\nName=Logo\nExec=%1\nStartupWMClass=XLogo\n")
-                        .arg(logo));
+            logoId,
+            QStringLiteral("[Desktop Entry]\nType=Application\nName=Logo\nExec=%1\nStartupWMClass=XLogo\n")
+                .arg(logo));
         QtScheduler scheduler;
         QString error;
         QDir().mkpath(dataHome() + QStringLiteral("/quarlin"));
         std::unique_ptr<ModelContainer> store =
             ModelContainer::open(dataHome() + QStringLiteral("/quarlin/quarlin.sqlite"), scheduler, &error);
         QVERIFY2(store, qPrintable(error));
-        auto* configuration = new ConfigurationGroup(QStringLiteral("Logo on the left"), 1920, 1052, std::nullopt);
-        configuration->appendConfiguration(new AppConfiguration(logoId, QStringLiteral("Logo"), QString(), 0, true,
-                                                                Corner::leftHalf, 0.5, 400, 0, 0));
+        auto* configuration =
+            new ConfigurationGroup(QStringLiteral("Logo on the left"), 1920, 1052, std::nullopt);
+        configuration->appendConfiguration(new AppConfiguration(logoId, QStringLiteral("Logo"), QString(), 0,
+                                                                true, Corner::leftHalf, 0.5, 400, 0, 0));
         store->mainContext()->insert(configuration);
         QVERIFY2(store->mainContext()->save(&error), qPrintable(error));
     }
@@ -166,7 +171,8 @@ struct ProgramRun {
         program.waitForReadyRead(0);
         output += QString::fromUtf8(program.readAll());
         const QStringList lines = output.split(QLatin1Char('\n'));
-        return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(prefix); });
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const QString& l) { return l.startsWith(prefix); });
     }
     QString output;
 
@@ -191,7 +197,8 @@ struct ProgramRun {
     }
 
     bool click(QPoint p) {
-        return desktop.movePointer(p.x(), p.y()) && desktop.xdotool({QStringLiteral("click"), QStringLiteral("1")});
+        return desktop.movePointer(p.x(), p.y()) &&
+               desktop.xdotool({QStringLiteral("click"), QStringLiteral("1")});
     }
 };
 
@@ -207,9 +214,11 @@ private Q_SLOTS:
 void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     ProgramRun run(true);
     QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
-    const KeyboardShortcuts::Shortcut toggle(KeyboardShortcuts::Key::m, KeyboardShortcuts::ModifierFlag::command);
-    run.writePreferences({{QStringLiteral("KeyboardShortcuts_toggleMenuBar"), QString::fromUtf8(toggle.encoded())},
-                          {QStringLiteral("appTheme"), QStringLiteral("dark")}});
+    const KeyboardShortcuts::Shortcut toggle(KeyboardShortcuts::Key::m,
+                                             KeyboardShortcuts::ModifierFlag::command);
+    run.writePreferences(
+        {{QStringLiteral("KeyboardShortcuts_toggleMenuBar"), QString::fromUtf8(toggle.encoded())},
+         {QStringLiteral("appTheme"), QStringLiteral("dark")}});
     run.storeLogoConfiguration();
     run.start();
     QVERIFY(run.desktop.waitFor([&] { return run.icon() && run.mainWindow(); }, 20000));
@@ -219,7 +228,8 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     const QRect icon = run.icon()->rect;
     QVERIFY(run.click(icon.center()));
     const QRect area = run.desktop.workArea();
-    const int x = std::max(std::min(icon.x() + icon.width() / 2 - 214, area.right() + 1 - 428 - 8), area.x() + 8);
+    const int x =
+        std::max(std::min(icon.x() + icon.width() / 2 - 214, area.right() + 1 - 428 - 8), area.x() + 8);
     const QRect expected(x, area.y() + 6, 428, 545);
     QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
     QVERIFY(run.desktop.waitFor([&] {
@@ -237,7 +247,8 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
             for (quint32 w : run.desktop.clientList())
                 if (run.desktop.wmClass(w).endsWith(QStringLiteral(".XLogo")))
                     logo = w;
-            return logo && run.desktop.frameGeometry(logo) == QRect(area.x(), area.y(), area.width() / 2, area.height());
+            return logo && run.desktop.frameGeometry(logo) ==
+                               QRect(area.x(), area.y(), area.width() / 2, area.height());
         },
         15000));
     screenshot(run.desktop, QStringLiteral("3-activated"));
@@ -263,7 +274,8 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
     run.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}});
     run.start();
     // After the launch gave up on menu-bar mode: an ordinary window with its taskbar entry.
-    QVERIFY(run.desktop.waitFor([&] { return run.printed(QStringLiteral("⚠️ MenuBar: no system tray")); }, 20000));
+    QVERIFY(run.desktop.waitFor([&] { return run.printed(QStringLiteral("⚠️ MenuBar: no system tray")); },
+                                20000));
     QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }));
     const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
     QVERIFY(!state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
