@@ -3,12 +3,16 @@
 #include "app/QuarlinApp.h"
 #include "base/JsonPreferenceStore.h"
 #include "base/QtScheduler.h"
+#include "login/LaunchAtLogin.h"
+#include "placement/AXPermission.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11MonitorAreas.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11TaskbarEntry.h"
 #include "platform/x11/X11TrayHost.h"
 #include "platform/x11/hotkeys/X11HotKeys.h"
+#include "platform/xdg/SyslogLoginLog.h"
+#include "platform/xdg/XdgAutostart.h"
 #include "shortcuts/Registry.h"
 #include "store/ModelContainer.h"
 #include "store/sync/FolderSyncStatus.h"
@@ -17,6 +21,8 @@
 #include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/main/MainView.h"
+#include "ui/main/SettingsView.h"
+#include "ui/main/ShortcutsView.h"
 #include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
@@ -72,9 +78,21 @@ int main(int argc, char** argv) {
     });
     // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
+    XdgAutostart autostart(QStringLiteral("io.github.quarlin"), QStringLiteral("Quarlin"),
+                           QCoreApplication::applicationFilePath());
+    SyslogLoginLog loginLog;
+    LaunchAtLogin launchAtLogin(autostart, loginLog);
     MainView::Contents tabs;
     tabs.attachedHome = [&app] {
         return CompactListHooks::makeView(app.appState(), *app.sharedModelContainer().mainContext());
+    };
+    tabs.shortcuts = [] { return new ShortcutsView(); };
+    tabs.settings = [&] {
+        AXPermission permission(platform);
+        return new SettingsView({app.appState(), app.settings(), launchAtLogin, scheduler,
+                                 [permission]() mutable { return permission.isTrusted(false); }, &syncStatus,
+                                 [&app] { app.checkForUpdates(); }, QApplication::applicationVersion(),
+                                 QStringLiteral(QUARLIN_FEEDBACK_ADDRESS)});
     };
     window.setContent(new MainView(app.appState(), scheduler, tabs));
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
