@@ -1,6 +1,7 @@
 // The program: wires the X11 desktop, the preferences file, the hot keys and the store to the shared
 // state and the main window, then runs the event loop.
 #include "app/QuarlinApp.h"
+#include "app/TerminationSignals.h"
 #include "base/JsonPreferenceStore.h"
 #include "base/QtScheduler.h"
 #include "login/LaunchAtLogin.h"
@@ -115,6 +116,13 @@ int main(int argc, char** argv) {
         if (!app.appState().menuBarManager() || !trayHost.isAvailable())
             QCoreApplication::quit();
     });
+
+    // Every road out goes through the event loop, which saves what is pending on its way out.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &application,
+                     &QCoreApplication::quit);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &QuarlinApp::saveBeforeQuit);
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &app, &QuarlinApp::saveBeforeQuit);
 
     app.start([&window] { window.show(); });
     return application.exec();
