@@ -133,6 +133,8 @@ void AppPickerList::addRow(const Entry& entry) {
     connect(add, &QPushButton::clicked, this, [add = entry.add] { add(); });
     // Before the empty text and the closing stretch.
     m_rows->insertWidget(m_rows->count() - 2, row);
+    // Tab goes from the search field through the rows' buttons in list order.
+    QWidget::setTabOrder(m_rowList.isEmpty() ? static_cast<QWidget*>(m_search) : m_rowList.last().add, add);
     m_rowList.append(Row{row, entry.bundleID, entry.name, add});
 }
 

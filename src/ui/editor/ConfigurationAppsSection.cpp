@@ -87,8 +87,15 @@ void ConfigurationAppsSection::rebuild() {
         }
         delete item;
     }
-    for (AppConfiguration* app : apps)
+    QWidget* previous = m_preview;
+    for (AppConfiguration* app : apps) {
         m_rowsLayout->addWidget(row(app));
+        // Tab goes from "Preview" through each row's position and remove buttons.
+        const RowControls controls = m_controls.value(app);
+        QWidget::setTabOrder(previous, controls.position);
+        QWidget::setTabOrder(controls.position, controls.remove);
+        previous = controls.remove;
+    }
 }
 
 QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
