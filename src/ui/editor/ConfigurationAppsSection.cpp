@@ -1,5 +1,6 @@
 #include "ConfigurationAppsSection.h"
 
+#include "AppIconView.h"
 #include "AppIcons.h"
 #include "ConfigurationEditor.h"
 #include "model/AppConfiguration.h"
@@ -106,13 +107,8 @@ QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
         QStringLiteral("QWidget#appRow { background: rgba(128,128,128,0.1); border-radius: 4px; }"));
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(8, 4, 8, 4);
-    auto* icon = new QLabel;
-    icon->setFixedSize(20, 20);
-    const QIcon image = m_icons.iconFor(app->bundleID());
-    icon->setPixmap(image.isNull() ? Symbols::pixmap(QStringLiteral("app.fill"), 20,
-                                                     palette().color(QPalette::PlaceholderText))
-                                   : image.pixmap(20, 20));
-    layout->addWidget(icon);
+    const QString bundleID = app->bundleID();
+    layout->addWidget(new AppIconView([this, bundleID] { return m_icons.iconFor(bundleID); }, 20));
     auto* name = new QLabel(app->appName());
     name->setTextFormat(Qt::PlainText);
     layout->addWidget(name);
