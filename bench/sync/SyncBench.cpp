@@ -71,9 +71,9 @@ int main(int argc, char** argv) {
             new ConfigurationGroup(QStringLiteral("Configuration %1").arg(c), 1920, 1080, std::nullopt);
         context->insert(configuration);
         for (int i = 0; i < appsPerConfiguration; ++i)
-            configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App%1").arg(i),
-                                                                    QStringLiteral("App %1").arg(i), QString(), 0,
-                                                                    false, Corner::topRight, 0.5, 400, 10, 10));
+            configuration->appendConfiguration(new AppConfiguration(
+                QStringLiteral("org.example.App%1").arg(i), QStringLiteral("App %1").arg(i), QString(), 0,
+                false, Corner::topRight, 0.5, 400, 10, 10));
         for (int g = 0; g < groupsPerConfiguration; ++g)
             configuration->createPositionGroupFromTemplate(templates.at(g % templates.size()));
         created.append(configuration);
