@@ -43,7 +43,8 @@ QString peerAnswer(QProcess& peer, const QString& command) {
         const QString line = QString::fromUtf8(peer.readLine()).trimmed();
         if (line == QLatin1String("ok") || line.startsWith(QLatin1String("error")))
             return answer.isEmpty() ? line : answer;
-        if (answer.isEmpty() && !line.startsWith(QStringLiteral("🔄")) && !line.startsWith(QStringLiteral("⚠️")))
+        if (answer.isEmpty() && !line.startsWith(QStringLiteral("🔄")) &&
+            !line.startsWith(QStringLiteral("⚠️")))
             answer = line;
     }
 }
@@ -121,8 +122,8 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(side.folder) && QDir().mkpath(side.data));
             runSyncthing(m_syncthing, {QStringLiteral("generate"), QStringLiteral("--home=") + side.home,
                                        QStringLiteral("--no-default-folder")});
-            side.deviceId = runSyncthing(m_syncthing, {QStringLiteral("--home=") + side.home,
-                                                       QStringLiteral("--device-id")});
+            side.deviceId = runSyncthing(
+                m_syncthing, {QStringLiteral("--home=") + side.home, QStringLiteral("--device-id")});
             QVERIFY2(side.deviceId.size() > 50, qPrintable(side.deviceId));
             side.port = freePort();
             QVERIFY(side.port != 0);
@@ -135,13 +136,15 @@ private Q_SLOTS:
             side.syncthing->setProcessEnvironment(environment);
             side.syncthing->setStandardOutputFile(side.home + QStringLiteral("/log.txt"));
             side.syncthing->setStandardErrorFile(side.home + QStringLiteral("/log.txt"), QIODevice::Append);
-            side.syncthing->start(m_syncthing, {QStringLiteral("serve"), QStringLiteral("--home=") + side.home,
-                                                QStringLiteral("--no-browser"), QStringLiteral("--no-restart"),
-                                                QStringLiteral("--no-upgrade")});
+            side.syncthing->start(m_syncthing,
+                                  {QStringLiteral("serve"), QStringLiteral("--home=") + side.home,
+                                   QStringLiteral("--no-browser"), QStringLiteral("--no-restart"),
+                                   QStringLiteral("--no-upgrade")});
             QVERIFY(side.syncthing->waitForStarted());
 
             side.peer = std::make_unique<QProcess>();
-            side.peer->start(QStringLiteral(SYNC_PEER), {side.data, side.folder, QStringLiteral("--automatic")});
+            side.peer->start(QStringLiteral(SYNC_PEER),
+                             {side.data, side.folder, QStringLiteral("--automatic")});
             QVERIFY(side.peer->waitForStarted());
             QVERIFY(side.peer->waitForReadyRead(30000));
             QCOMPARE(QString::fromUtf8(side.peer->readLine()).trimmed(), QStringLiteral("ready"));
@@ -160,14 +163,16 @@ private Q_SLOTS:
         Side& b = m_sides[1];
         const QString id = peerAnswer(*a.peer, QStringLiteral("create Shared"));
         QVERIFY2(!id.startsWith(QLatin1String("error")), qPrintable(id));
-        const QString copied = b.folder + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
+        const QString copied =
+            b.folder + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
         // Connecting and the first exchange of indexes take Syncthing a while.
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copied), 120000);
         QElapsedTimer sinceCopied;
         sinceCopied.start();
-        QTRY_VERIFY_WITH_TIMEOUT(peerAnswer(*b.peer, QStringLiteral("show ") + id).startsWith(QLatin1String("Shared|")),
-                                 10000);
-        qInfo("in the other store %.1f s after Syncthing copied the file", double(sinceCopied.elapsed()) / 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            peerAnswer(*b.peer, QStringLiteral("show ") + id).startsWith(QLatin1String("Shared|")), 10000);
+        qInfo("in the other store %.1f s after Syncthing copied the file",
+              double(sinceCopied.elapsed()) / 1000);
     }
 };
 
