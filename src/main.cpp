@@ -24,6 +24,7 @@
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
+#include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
 
@@ -83,6 +84,9 @@ int main(int argc, char** argv) {
     SyslogLoginLog loginLog;
     LaunchAtLogin launchAtLogin(autostart, loginLog);
     MainView::Contents tabs;
+    tabs.attachedHome = [&app] {
+        return CompactListHooks::makeView(app.appState(), *app.sharedModelContainer().mainContext());
+    };
     tabs.shortcuts = [] { return new ShortcutsView(); };
     tabs.settings = [&] {
         AXPermission permission(platform);

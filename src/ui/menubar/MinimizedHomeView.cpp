@@ -394,10 +394,10 @@ void MinimizedHomeView::createConfiguration(const QString& name) {
 }
 
 void MinimizedHomeView::editConfiguration(ConfigurationGroup* configuration) {
-    if (MenuBarManaging* manager = m_state.menuBarManager())
-        manager->hideAttachedWindow();
     if (!m_hooks.openEditor)
         return;
+    if (MenuBarManaging* manager = m_state.menuBarManager())
+        manager->hideAttachedWindow();
     const QPointer<MinimizedHomeView> self(this);
     const QPointer<ConfigurationGroup> target(configuration);
     m_hooks.openEditor(

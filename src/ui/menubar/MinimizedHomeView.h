@@ -48,6 +48,7 @@ public:
 
     MinimizedHomeView(AppState& state, ModelContext& context, Hooks hooks = {}, QWidget* parent = nullptr);
 
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     bool axTrusted() const { return m_axTrusted; }
     bool isShowingGate() const;
     QString searchText() const;
