@@ -59,7 +59,8 @@ public:
     bool isPollingPermission() const { return m_pollGeneration > 0 && !m_axTrusted; }
 
     void refreshModelData();
-    void createConfiguration(const QString& name);
+    // Stores it, shows it and opens its editor; false (with the reason) when it could not be stored.
+    bool createConfiguration(const QString& name, QString* error = nullptr);
     void deleteConfiguration(ConfigurationGroup* configuration);
     void editConfiguration(ConfigurationGroup* configuration);
     void checkPermissionStatus();
