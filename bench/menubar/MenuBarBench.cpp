@@ -91,7 +91,8 @@ std::optional<QPoint> iconCentre(const QString& display) {
         auto* geometry = ours ? xcb_get_geometry_reply(conn, xcb_get_geometry(conn, w), nullptr) : nullptr;
         if (geometry && geometry->width < 64 && geometry->height < 64 && w != root) {
             auto* origin = xcb_translate_coordinates_reply(
-                conn, xcb_translate_coordinates(conn, w, root, geometry->width / 2, geometry->height / 2), nullptr);
+                conn, xcb_translate_coordinates(conn, w, root, geometry->width / 2, geometry->height / 2),
+                nullptr);
             if (origin && origin->dst_x > 0)
                 found = QPoint(origin->dst_x, origin->dst_y);
             std::free(origin);
@@ -161,7 +162,7 @@ int main(int argc, char** argv) {
     const double ms = median(shows);
     const double xdotool = median(clicks);
     std::printf("xdotool mouseup alone: median %.1f ms\n", xdotool);
-    std::printf("click to attached window: median %.1f ms, %.1f ms without xdotool (target < %.0f ms) %s\n", ms,
-                ms - xdotool, targetMs, ms - xdotool < targetMs ? "ok" : "MISSED");
+    std::printf("click to attached window: median %.1f ms, %.1f ms without xdotool (target < %.0f ms) %s\n",
+                ms, ms - xdotool, targetMs, ms - xdotool < targetMs ? "ok" : "MISSED");
     return 0;
 }

@@ -27,9 +27,9 @@ void MenuBarX11Test::trayHostFollowsTheTraySelection() {
     QVERIFY(!tray.isAvailable());
     QSignalSpy changes(&tray, &TrayHost::availabilityChanged);
 
-    const qint64 trayer = desktop.startProcess(
-        QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "200",
-                                   "--height", "28", "--SetDockType", "true"});
+    const qint64 trayer = desktop.startProcess(QStringLiteral("trayer"),
+                                               {"--edge", "top", "--align", "right", "--widthtype", "pixel",
+                                                "--width", "200", "--height", "28", "--SetDockType", "true"});
     QVERIFY(trayer);
     QTRY_VERIFY_WITH_TIMEOUT(tray.isAvailable(), 10000);
     QCOMPARE(changes.size(), 1);
