@@ -20,7 +20,8 @@ void AppIconView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QIcon image = icon();
     if (image.isNull())
-        Symbols::paint(painter, QRectF(rect()), QStringLiteral("app.fill"), palette().color(QPalette::PlaceholderText));
+        Symbols::paint(painter, QRectF(rect()), QStringLiteral("app.fill"),
+                       palette().color(QPalette::PlaceholderText));
     else
         image.paint(&painter, rect());
 }

@@ -15,7 +15,6 @@
 
 #include <QDir>
 #include <QImage>
-#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -48,6 +47,8 @@ QPoint positionMenu(int row) {
 QPoint removeButton(int row) {
     return QPoint(453, 215 + 36 * row);
 }
+// Inside the main window: the pencil of the home tab's first configuration row.
+const QPoint homeRowEdit(560, 400);
 // Inside the template picker: the second card (the first template offered) and "Create Group".
 const QPoint firstTemplate(354, 220);
 const QPoint createGroupButton(296, 564);
@@ -70,7 +71,8 @@ class EditorE2ETest : public QObject {
     quint32 window(const QString& title) {
         quint32 id = 0;
         m_desktop->waitFor([&] {
-            id = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title})
+            id = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                      title})
                      .split(QLatin1Char('\n'))
                      .value(0)
                      .toUInt();
@@ -80,7 +82,8 @@ class EditorE2ETest : public QObject {
     }
     bool gone(const QString& title) {
         return m_desktop->waitFor([&] {
-            return run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title})
+            return run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                        title})
                 .isEmpty();
         });
     }
@@ -95,7 +98,8 @@ class EditorE2ETest : public QObject {
             QVERIFY(m_desktop->key(k));
     }
     void type(const QString& text) {
-        QVERIFY(m_desktop->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text}));
+        QVERIFY(m_desktop->xdotool(
+            {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text}));
     }
     // Chooses the n-th enabled entry of the position menu of a row.
     void choosePosition(quint32 editor, int row, int enabledIndex) {
@@ -110,8 +114,9 @@ class EditorE2ETest : public QObject {
     QImage image(quint32 window) {
         QProcess p;
         p.setProcessEnvironment(m_desktop->environment());
-        p.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                      QStringLiteral("xwd -silent -id %1 | xwdtopnm 2>/dev/null").arg(window)});
+        p.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("xwd -silent -id %1 | xwdtopnm 2>/dev/null").arg(window)});
         p.waitForFinished(10000);
         return QImage::fromData(p.readAllStandardOutput(), "PPM");
     }
@@ -126,12 +131,14 @@ class EditorE2ETest : public QObject {
     void shot(const QString& what) {
         const QString dir = QStringLiteral(QUARLIN_E2E_SHOTS);
         QDir().mkpath(dir);
-        const QString file = QStringLiteral("%1/editor-%2-%3.png").arg(dir).arg(++m_shot, 2, 10, QLatin1Char('0')).arg(what);
+        const QString file =
+            QStringLiteral("%1/editor-%2-%3.png").arg(dir).arg(++m_shot, 2, 10, QLatin1Char('0')).arg(what);
         QProcess p;
         p.setProcessEnvironment(m_desktop->environment());
-        p.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null | "
-                                                                            "pnmtopng > '%1'")
-                                                                 .arg(file)});
+        p.start(QStringLiteral("sh"),
+                {QStringLiteral("-c"), QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null | "
+                                                      "pnmtopng > '%1'")
+                                           .arg(file)});
         p.waitForFinished(10000);
     }
 
@@ -144,11 +151,13 @@ class EditorE2ETest : public QObject {
             return error;
         const auto text = [&](const QString& sql) { return db->queryText(sql).value_or(QString()); };
         return QStringList{
-            text(QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
-                                "AppConfiguration ORDER BY configurationGroupOrder)")),
+            text(
+                QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
+                               "AppConfiguration ORDER BY configurationGroupOrder)")),
             text(QStringLiteral("SELECT group_concat(name, ';') FROM PositionGroup")),
-            text(QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
-                                "AppPositionMapping ORDER BY positionGroupOrder)")),
+            text(
+                QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
+                               "AppPositionMapping ORDER BY positionGroupOrder)")),
             text(QStringLiteral("SELECT group_concat(p.id = c.defaultPositionGroupID) FROM PositionGroup p, "
                                 "ConfigurationGroup c")),
         }
@@ -160,18 +169,23 @@ private Q_SLOTS:
         TestDesktop desktop;
         QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
         m_desktop = &desktop;
-        desktop.installDesktopEntry(termID, entry(QStringLiteral("Terminal"), QStringLiteral("xterm -class QuarlinEditorTerm"),
+        desktop.installDesktopEntry(termID, entry(QStringLiteral("Terminal"),
+                                                  QStringLiteral("xterm -class QuarlinEditorTerm"),
                                                   QStringLiteral("QuarlinEditorTerm")));
-        desktop.installDesktopEntry(logoID, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"), QStringLiteral("XLogo")));
-        desktop.installDesktopEntry(eyesID, entry(QStringLiteral("Eyes"), QStringLiteral("xeyes"), QStringLiteral("XEyes")));
-        const TestDesktop::Client term = desktop.startClient(
-            QStringLiteral("xterm"),
-            {QStringLiteral("-class"), QStringLiteral("QuarlinEditorTerm"), QStringLiteral("-geometry"),
-             QStringLiteral("60x10+900+600")},
-            QStringLiteral("QuarlinEditorTerm"));
-        const TestDesktop::Client logo = desktop.startXlogo({QStringLiteral("-geometry"), QStringLiteral("150x150+300+700")});
+        desktop.installDesktopEntry(
+            logoID, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"), QStringLiteral("XLogo")));
+        desktop.installDesktopEntry(
+            eyesID, entry(QStringLiteral("Eyes"), QStringLiteral("xeyes"), QStringLiteral("XEyes")));
+        const TestDesktop::Client term =
+            desktop.startClient(QStringLiteral("xterm"),
+                                {QStringLiteral("-class"), QStringLiteral("QuarlinEditorTerm"),
+                                 QStringLiteral("-geometry"), QStringLiteral("60x10+900+600")},
+                                QStringLiteral("QuarlinEditorTerm"));
+        const TestDesktop::Client logo =
+            desktop.startXlogo({QStringLiteral("-geometry"), QStringLiteral("150x150+300+700")});
         const TestDesktop::Client eyes = desktop.startClient(
-            QStringLiteral("xeyes"), {QStringLiteral("-geometry"), QStringLiteral("150x100+600+700")}, QStringLiteral("XEyes"));
+            QStringLiteral("xeyes"), {QStringLiteral("-geometry"), QStringLiteral("150x100+600+700")},
+            QStringLiteral("XEyes"));
         QVERIFY(term.window && logo.window && eyes.window);
 
         // A saved application and an empty configuration to start from.
@@ -181,12 +195,15 @@ private Q_SLOTS:
             QDir().mkpath(desktop.dataHome() + QStringLiteral("/quarlin"));
             auto container = ModelContainer::open(storePath(), clock, &error);
             QVERIFY2(container, qPrintable(error));
-            container->mainContext()->insert(new SavedApp(eyesID, QStringLiteral("Eyes"), 150, 100, Corner::topLeft, 0.33, 0, 0));
-            container->mainContext()->insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
+            container->mainContext()->insert(
+                new SavedApp(eyesID, QStringLiteral("Eyes"), 150, 100, Corner::topLeft, 0.33, 0, 0));
+            container->mainContext()->insert(
+                new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
             QVERIFY(container->mainContext()->save(&error));
         }
 
-        const TestDesktop::Client quarlin = desktop.startClient(QStringLiteral(QUARLIN_PROGRAM), {}, QStringLiteral("quarlin"));
+        const TestDesktop::Client quarlin =
+            desktop.startClient(QStringLiteral(QUARLIN_PROGRAM), {}, QStringLiteral("quarlin"));
         QVERIFY(quarlin.window);
         shot(QStringLiteral("home"));
 
@@ -267,7 +284,7 @@ private:
 
 bool EditorE2ETest::openEditorFromHome(quint32 mainWindow) {
     // The pencil of the first configuration row of the home tab.
-    (void)mainWindow; QFile f("/tmp/quarlin-open-editor"); f.open(QIODevice::WriteOnly); f.close();
+    click(mainWindow, homeRowEdit);
     return window(QStringLiteral("^Edit Configuration: Work$")) != 0;
 }
 
