@@ -66,7 +66,8 @@ private Q_SLOTS:
         AppWorld::addApp(c, QStringLiteral("org.example.Other"), QStringLiteral("Other"));
         w.state.triggerConfigurationDataRefresh();
         QCOMPARE(row->appCount(), apps + 1);
-        QVERIFY(w.log.lines().contains(QStringLiteral("🔄 ConfigRow: Refreshed pre-computed values for Work")));
+        QVERIFY(
+            w.log.lines().contains(QStringLiteral("🔄 ConfigRow: Refreshed pre-computed values for Work")));
     }
 
     void pickerListsGroupsAndSeedsTheSelection() {
@@ -106,7 +107,8 @@ private Q_SLOTS:
         QVERIFY(row->isSelected());
         QTest::mouseClick(row.row.get(), Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(w.state.selectedConfigurationID(), QString());
-        QCOMPARE(w.log.lines(), QStringList({"📱 Selected configuration: Work", "📱 Deselected configuration: Work"}));
+        QCOMPARE(w.log.lines(),
+                 QStringList({"📱 Selected configuration: Work", "📱 Deselected configuration: Work"}));
     }
 
     // Only the user's own pick on the selected row re-activates, 0.1 s later, once settled.
@@ -169,24 +171,41 @@ private Q_SLOTS:
         QTest::addColumn<QString>("symbol");
         QTest::addColumn<QString>("accent");
         using C = Corner;
-        QTest::newRow("one app") << QList<C>{C::leftHalf} << "" << "" << "";
+        QTest::newRow("one app") << QList<C>{C::leftHalf} << ""
+                                 << ""
+                                 << "";
         QTest::newRow("two apps anywhere") << QList<C>{C::leftThird, C::fullScreen} << "Swap"
-                                           << "arrow.left.arrow.right" << "orange";
+                                           << "arrow.left.arrow.right"
+                                           << "orange";
         QTest::newRow("three corners") << QList<C>{C::topLeft, C::topRight, C::bottomLeft} << "Rotate"
-                                       << "arrow.clockwise" << "purple";
-        QTest::newRow("four corners") << QList<C>{C::topLeft, C::topRight, C::bottomLeft, C::bottomRight}
-                                      << "Rotate" << "arrow.clockwise" << "purple";
+                                       << "arrow.clockwise"
+                                       << "purple";
+        QTest::newRow("four corners")
+            << QList<C>{C::topLeft, C::topRight, C::bottomLeft, C::bottomRight} << "Rotate"
+            << "arrow.clockwise"
+            << "purple";
         QTest::newRow("three thirds") << QList<C>{C::leftThird, C::centerThird, C::rightThird} << "Rotate"
-                                      << "arrow.right.circle" << "blue";
-        QTest::newRow("left half, right corners") << QList<C>{C::leftHalf, C::topRight, C::bottomRight} << "Swap"
-                                                  << "arrow.triangle.2.circlepath" << "green";
-        QTest::newRow("right half, left corners") << QList<C>{C::rightHalf, C::topLeft, C::bottomLeft} << "Swap"
-                                                  << "arrow.triangle.2.circlepath" << "green";
-        QTest::newRow("top half, bottom corners") << QList<C>{C::topHalf, C::bottomLeft, C::bottomRight}
-                                                  << "Rotate" << "arrow.clockwise.circle" << "cyan";
-        QTest::newRow("bottom half, top corners") << QList<C>{C::bottomHalf, C::topLeft, C::topRight}
-                                                  << "Rotate" << "arrow.clockwise.circle" << "cyan";
-        QTest::newRow("no rule") << QList<C>{C::leftHalf, C::centerThird, C::fullScreen} << "" << "" << "";
+                                      << "arrow.right.circle"
+                                      << "blue";
+        QTest::newRow("left half, right corners")
+            << QList<C>{C::leftHalf, C::topRight, C::bottomRight} << "Swap"
+            << "arrow.triangle.2.circlepath"
+            << "green";
+        QTest::newRow("right half, left corners")
+            << QList<C>{C::rightHalf, C::topLeft, C::bottomLeft} << "Swap"
+            << "arrow.triangle.2.circlepath"
+            << "green";
+        QTest::newRow("top half, bottom corners")
+            << QList<C>{C::topHalf, C::bottomLeft, C::bottomRight} << "Rotate"
+            << "arrow.clockwise.circle"
+            << "cyan";
+        QTest::newRow("bottom half, top corners")
+            << QList<C>{C::bottomHalf, C::topLeft, C::topRight} << "Rotate"
+            << "arrow.clockwise.circle"
+            << "cyan";
+        QTest::newRow("no rule") << QList<C>{C::leftHalf, C::centerThird, C::fullScreen} << ""
+                                 << ""
+                                 << "";
     }
     void layoutButton() {
         QFETCH(QList<Corner>, positions);
@@ -235,7 +254,8 @@ private Q_SLOTS:
             Row row(w, c);
             QVERIFY(!row->displayButton()->isVisibleTo(row.row.get()));
         }
-        const Screen second{QStringLiteral("right"), Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1080), 1.0};
+        const Screen second{QStringLiteral("right"), Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1080),
+                            1.0};
         w.desktop.setScreens({laptopScreen(), second});
         Row row(w, c);
         QVERIFY(row->displayButton()->isVisibleTo(row.row.get()));
@@ -260,8 +280,8 @@ private Q_SLOTS:
         Row row(w, c);
         w.context()->deleteObject(c);
         QVERIFY(w.context()->save());
-        for (QAbstractButton* button : {row->activateButton(), row->editButton(), row->layoutButton(),
-                                        row->deleteButton()})
+        for (QAbstractButton* button :
+             {row->activateButton(), row->editButton(), row->layoutButton(), row->deleteButton()})
             button->click();
         QTest::mouseClick(row.row.get(), Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(w.state.selectedConfigurationID(), QString());

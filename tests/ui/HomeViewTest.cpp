@@ -104,7 +104,8 @@ private Q_SLOTS:
         search->clear();
         QTest::keyClicks(search, QStringLiteral("E4F"));
         QVERIFY(home->displayedConfigurations().isEmpty());
-        QCOMPARE(home->configurationSection()->emptyText(), QStringLiteral("No configurations match your search"));
+        QCOMPARE(home->configurationSection()->emptyText(),
+                 QStringLiteral("No configurations match your search"));
         QVERIFY(home->configurationSection()->clearAllButton()->isEnabled());
         home->configurationSection()->onSearchTextChange(QString()); // the clear button
         QCOMPARE(search->text(), QString());
@@ -117,12 +118,14 @@ private Q_SLOTS:
         Home home(w);
         QVERIFY(home->configurationSection()->emptyText().startsWith(QStringLiteral("Could not read")));
         QVERIFY(home->savedSection()->emptyText().startsWith(QStringLiteral("Could not read")));
-        QVERIFY(w.log.lines().contains(QStringLiteral("❌ Failed to fetch configurations: the store is not open")));
+        QVERIFY(w.log.lines().contains(
+            QStringLiteral("❌ Failed to fetch configurations: the store is not open")));
     }
 
     void createConfiguration() {
         HomeWorld w;
-        w.desktop.setScreens({Screen{QStringLiteral("laptop"), Rect(0, 0, 1512, 982), Rect(0, 0, 1512, 944), 1.0}});
+        w.desktop.setScreens(
+            {Screen{QStringLiteral("laptop"), Rect(0, 0, 1512, 982), Rect(0, 0, 1512, 944), 1.0}});
         Home home(w);
         const int version = w.state.configurationDataVersion();
         QCOMPARE(home->createConfiguration(QStringLiteral("Coding")), std::nullopt);
@@ -166,8 +169,9 @@ private Q_SLOTS:
         QCOMPARE(w.state.selectedPositionGroupForConfig().value(key), uuidString(group->id()));
 
         home->confirmRemoveConfiguration(gone);
-        QCOMPARE(home->openDialog()->text(), QStringLiteral("This will permanently delete 'Gone' and all of its "
-                                                            "positions."));
+        QCOMPARE(home->openDialog()->text(),
+                 QStringLiteral("This will permanently delete 'Gone' and all of its "
+                                "positions."));
         QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Cancel")));
         QCOMPARE(home->configurationGroups().size(), 2);
 
@@ -242,7 +246,8 @@ private Q_SLOTS:
 
     void saveAnApplication() {
         HomeWorld w;
-        w.desktop.setScreens({Screen{QStringLiteral("wide"), Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 1.0}});
+        w.desktop.setScreens(
+            {Screen{QStringLiteral("wide"), Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 1.0}});
         w.desktop.run(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
         w.desktop.run(QStringLiteral("org.example.Terminal"), QStringLiteral("Terminal"));
         Home home(w);
@@ -263,14 +268,16 @@ private Q_SLOTS:
 
         // The store decides what is saved already, not the tab's copy.
         const RunningApp terminal = home->runningApps().at(1);
-        w.context()->insert(new SavedApp(terminal.bundleID, terminal.name, 10, 10, Corner::topLeft, 0.5, 0, 0));
+        w.context()->insert(
+            new SavedApp(terminal.bundleID, terminal.name, 10, 10, Corner::topLeft, 0.5, 0, 0));
         QVERIFY(w.context()->save());
         home->saveApp(terminal);
         home->saveApp(editor);
         QCOMPARE(w.context()->fetch<SavedApp>().size(), 2);
 
         w.refuseSaves();
-        home->saveApp(RunningApp(QStringLiteral("Mail"), QStringLiteral("org.example.Mail"), std::nullopt, false));
+        home->saveApp(
+            RunningApp(QStringLiteral("Mail"), QStringLiteral("org.example.Mail"), std::nullopt, false));
         QCOMPARE(home->savedApps().size(), 1);
         QCOMPARE(w.context()->fetch<SavedApp>().size(), 2);
         QVERIFY(!w.context()->hasChanges());
@@ -278,8 +285,8 @@ private Q_SLOTS:
 
     void savedApplications() {
         HomeWorld w;
-        w.context()->insert(new SavedApp(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"), 700, 500,
-                                         Corner::leftHalf, 0.5, 6, 8));
+        w.context()->insert(new SavedApp(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"), 700,
+                                         500, Corner::leftHalf, 0.5, 6, 8));
         w.context()->insert(new SavedApp(QStringLiteral("org.example.Mail"), QStringLiteral("Mail"), 700, 500,
                                          Corner::rightHalf, 0.5, 6, 8));
         QVERIFY(w.context()->save());
@@ -290,8 +297,9 @@ private Q_SLOTS:
         QCOMPARE(section->emptyText(), QStringLiteral("No saved applications match your search"));
         section->onSearchTextChange(QString());
 
-        SavedApp* editor = home->savedApps().first()->name() == QStringLiteral("Editor") ? home->savedApps().first()
-                                                                                        : home->savedApps().last();
+        SavedApp* editor = home->savedApps().first()->name() == QStringLiteral("Editor")
+                               ? home->savedApps().first()
+                               : home->savedApps().last();
         QTest::mouseClick(section->rows().at(home->displayedSavedApps().indexOf(editor)), Qt::LeftButton, {},
                           QPoint(3, 3));
         QCOMPARE(w.state.bundleID(), QStringLiteral("org.example.Editor"));
@@ -299,8 +307,9 @@ private Q_SLOTS:
         QCOMPARE(w.state.marginY(), 8.0);
 
         home->confirmRemoveSavedApp(editor);
-        QCOMPARE(home->openDialog()->text(), QStringLiteral("This will permanently remove 'Editor' from your saved "
-                                                            "apps."));
+        QCOMPARE(home->openDialog()->text(),
+                 QStringLiteral("This will permanently remove 'Editor' from your saved "
+                                "apps."));
         QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Delete")));
         QCOMPARE(home->savedApps().size(), 1);
         section->clearAllButton()->click();

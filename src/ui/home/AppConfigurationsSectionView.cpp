@@ -27,7 +27,8 @@ AppConfigurationsSectionView::AppConfigurationsSectionView(Platform& platform, A
             onClearAll();
     });
 
-    m_list = new ConfigurationListView(scrollArea(), [this](ConfigurationGroup* configuration, QWidget* host) {
+    m_list = new ConfigurationListView(scrollArea(), [this](ConfigurationGroup* configuration,
+                                                            QWidget* host) {
         ConfigurationRow::Callbacks callbacks;
         callbacks.onRemove = [this, configuration] {
             if (onRemoveConfiguration)

@@ -19,7 +19,7 @@ bool remove(ModelContext& context, AppState& state, const QList<ConfigurationGro
         return true;
     if (!context.save(error)) {
         // Left pending, the deletion would be written by the next unrelated save.
-        //ROLLBACK context.rollback();
+        // ROLLBACK context.rollback();
         return false;
     }
     for (ConfigurationGroup* configuration : gone)

@@ -34,12 +34,12 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
       m_callbacks(std::move(callbacks)),
       // The activator's deferred steps may outlive the row: its getter must not reach a dead row.
       m_activator(platform, ConfigurationActivator::Variant::mainWindow,
-                  ConfigurationActivator::Row{
-                      configuration, &state,
-                      [self = QPointer<ConfigurationRow>(this)] {
-                          return self ? self->m_localSelectedPositionGroupID : QString();
-                      },
-                      m_callbacks.onScrollToSelf}) {
+                  ConfigurationActivator::Row{configuration, &state,
+                                              [self = QPointer<ConfigurationRow>(this)] {
+                                                  return self ? self->m_localSelectedPositionGroupID
+                                                              : QString();
+                                              },
+                                              m_callbacks.onScrollToSelf}) {
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
 
@@ -55,8 +55,8 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
     m_name->setMinimumWidth(40);
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     firstLine->addWidget(m_name, 1);
-    m_check = HomeLook::symbolLabel(QStringLiteral("checkmark.circle.fill"), HomeLook::namedColor("green"), 12,
-                                    this);
+    m_check = HomeLook::symbolLabel(QStringLiteral("checkmark.circle.fill"), HomeLook::namedColor("green"),
+                                    12, this);
     firstLine->addWidget(m_check);
     text->addLayout(firstLine);
 
@@ -137,8 +137,10 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
             break;
         case AppState::Property::selectedPositionGroupForConfig:
             // Shown, never acted on: whoever changed it has placed the windows already.
-            updatePicker();
-            updateControls();
+            if (m_picker->currentData().toString() != selectedPositionGroupID()) {
+                m_picker->setCurrentIndex(m_picker->findData(selectedPositionGroupID()));
+                updateControls();
+            }
             break;
         case AppState::Property::triggerPartialActivation:
             if (m_state.triggerPartialActivation() && isLive())
@@ -148,14 +150,15 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
             if (!isLive())
                 break;
             preComputeValues();
-            logLine(QStringLiteral("🔄 ConfigRow: Refreshed pre-computed values for ") + m_configuration->name());
+            logLine(QStringLiteral("🔄 ConfigRow: Refreshed pre-computed values for ") +
+                    m_configuration->name());
             break;
         default:
             break;
         }
     });
     watchConfiguration();
-    preComputeValues();
+    updateCounts();
     updateSelectionMark();
 }
 
@@ -227,7 +230,8 @@ void ConfigurationRow::updateCounts() {
     for (const auto& [bundleID, icon] : std::as_const(m_appIcons)) {
         QLabel* label;
         if (icon.isNull()) {
-            label = HomeLook::symbolLabel(QStringLiteral("app.fill"), HomeLook::secondaryText(this), iconSize, this);
+            label = HomeLook::symbolLabel(QStringLiteral("app.fill"), HomeLook::secondaryText(this), iconSize,
+                                          this);
         } else {
             label = new QLabel(this);
             label->setPixmap(icon.pixmap(iconSize, iconSize));
@@ -281,7 +285,8 @@ void ConfigurationRow::updateControls() {
         if (signature != m_layoutSignature) {
             m_layoutSignature = signature;
             m_layout->setText(choice->title);
-            m_layout->setIcon(HomeLook::symbol(choice->symbol, HomeLook::namedColor(choice->accent, this), 14));
+            m_layout->setIcon(
+                HomeLook::symbol(choice->symbol, HomeLook::namedColor(choice->accent, this), 14));
             m_layout->setToolTip(choice->help);
         }
     }
@@ -294,7 +299,8 @@ void ConfigurationRow::updateSelectionMark() {
 
 void ConfigurationRow::rebuildDisplayMenu() {
     m_displayMenu->clear();
-    for (const MultiMonitorHelper::DisplayOption& option : MultiMonitorHelper(m_platform).availableDisplays()) {
+    for (const MultiMonitorHelper::DisplayOption& option :
+         MultiMonitorHelper(m_platform).availableDisplays()) {
         QAction* action = m_displayMenu->addAction(QStringLiteral("Move to ") + option.name);
         const Screen screen = option.screen;
         connect(action, &QAction::triggered, this, [this, screen] {
@@ -369,7 +375,7 @@ void ConfigurationRow::showEvent(QShowEvent* event) {
     m_isInitializing = true;
     preComputeValues();
     seedSelection();
-    updatePicker();
+    m_picker->setCurrentIndex(m_picker->findData(selectedPositionGroupID()));
     const int appearance = ++m_appearance;
     QPointer<ConfigurationRow> self(this);
     m_platform.scheduler.after(settleDelay, [self, appearance] {

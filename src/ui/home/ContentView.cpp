@@ -29,8 +29,7 @@
 
 namespace {
 
-template <class T, class Name>
-QList<T> filtered(const QList<T>& all, const QString& text, Name name) {
+template <class T, class Name> QList<T> filtered(const QList<T>& all, const QString& text, Name name) {
     if (text.isEmpty())
         return all;
     QList<T> result;
@@ -70,8 +69,9 @@ ContentView::ContentView(Platform& platform, AppState& state, ApplicationIcons& 
     auto* toggleRow = new QHBoxLayout();
     toggleRow->setContentsMargins(0, 8, 0, 0);
     toggleRow->addStretch(1);
-    m_menuBarButton = HomeLook::button(HomeLook::ButtonKind::menuBarToggle, QStringLiteral("Enter Menu Bar Mode"),
-                                       QStringLiteral("menubar.rectangle"), m_home);
+    m_menuBarButton =
+        HomeLook::button(HomeLook::ButtonKind::menuBarToggle, QStringLiteral("Enter Menu Bar Mode"),
+                         QStringLiteral("menubar.rectangle"), m_home);
     m_menuBarButton->setFont(HomeLook::font(14, QFont::Medium));
     m_menuBarButton->setToolTip(QStringLiteral("Toggle the attached Menu Bar window"));
     toggleRow->addWidget(m_menuBarButton);
@@ -98,7 +98,9 @@ ContentView::ContentView(Platform& platform, AppState& state, ApplicationIcons& 
         m_configurations->setSearchText(text);
         updateDisplayedConfigurations();
     };
-    m_configurations->onRemoveConfiguration = [this](ConfigurationGroup* c) { confirmRemoveConfiguration(c); };
+    m_configurations->onRemoveConfiguration = [this](ConfigurationGroup* c) {
+        confirmRemoveConfiguration(c);
+    };
     m_configurations->onEditConfiguration = [this](ConfigurationGroup* c, std::optional<QString> id) {
         openEditor(c, std::move(id));
     };
@@ -292,12 +294,14 @@ void ContentView::fetchConfigurationGroups() {
 }
 
 void ContentView::updateDisplayedRunningApps() {
-    m_displayedRunningApps = filtered(m_runningApps, m_searchText, [](const RunningApp& a) { return a.name; });
+    m_displayedRunningApps =
+        filtered(m_runningApps, m_searchText, [](const RunningApp& a) { return a.name; });
     m_running->setApps(m_runningApps, m_displayedRunningApps, m_savedApps);
 }
 
 void ContentView::updateDisplayedSavedApps() {
-    m_displayedSavedApps = filtered(m_savedApps, m_savedSearchText, [](const SavedApp* a) { return a->name(); });
+    m_displayedSavedApps =
+        filtered(m_savedApps, m_savedSearchText, [](const SavedApp* a) { return a->name(); });
     m_saved->setSavedApps(m_savedApps, m_displayedSavedApps, m_runningApps, m_savedAppsError);
     // The running section marks what is saved.
     m_running->setApps(m_runningApps, m_displayedRunningApps, m_savedApps);
@@ -306,7 +310,8 @@ void ContentView::updateDisplayedSavedApps() {
 void ContentView::updateDisplayedConfigurations() {
     m_displayedConfigurations = filtered(m_configurationGroups, m_configurationSearchText,
                                          [](const ConfigurationGroup* c) { return c->name(); });
-    m_configurations->setConfigurations(m_configurationGroups, m_displayedConfigurations, m_configurationsError);
+    m_configurations->setConfigurations(m_configurationGroups, m_displayedConfigurations,
+                                        m_configurationsError);
 }
 
 void ContentView::pruneDeleted() {
@@ -351,7 +356,7 @@ std::optional<QString> ContentView::createConfiguration(const QString& name) {
     store->insert(configuration);
     QString error;
     if (!store->save(&error)) {
-        //ROLLBACK store->rollback();
+        // ROLLBACK store->rollback();
         logLine(QStringLiteral("❌ Failed to create configuration: ") + error);
         return error;
     }
@@ -393,10 +398,11 @@ void ContentView::showCreateSheet() {
 
 void ContentView::confirmRemoveConfiguration(ConfigurationGroup* configuration) {
     const QString message =
-        configuration ? QStringLiteral("This will permanently delete '") + configuration->name() +
-                            QStringLiteral("' and all of its positions.")
-                      : QStringLiteral("This will permanently delete the selected configuration and all of its "
-                                       "positions.");
+        configuration
+            ? QStringLiteral("This will permanently delete '") + configuration->name() +
+                  QStringLiteral("' and all of its positions.")
+            : QStringLiteral("This will permanently delete the selected configuration and all of its "
+                             "positions.");
     QPointer<ConfigurationGroup> pending(configuration);
     confirm(QStringLiteral("Delete Configuration?"), message, QStringLiteral("Delete"), [this, pending] {
         if (pending)
@@ -464,7 +470,7 @@ bool ContentView::removeSavedApp(SavedApp* app) {
     store->deleteObject(app);
     QString error;
     if (!store->save(&error)) {
-        //ROLLBACK store->rollback();
+        // ROLLBACK store->rollback();
         logLine(QStringLiteral("❌ Failed to delete saved app: ") + error);
         showError(QStringLiteral("Could not remove '") + name + QStringLiteral("'"), error);
         return false;
@@ -490,7 +496,7 @@ bool ContentView::clearAllSavedApps() {
     }
     QString error;
     if (!store->save(&error)) {
-        //ROLLBACK store->rollback();
+        // ROLLBACK store->rollback();
         logLine(QStringLiteral("❌ Failed to clear all saved apps: ") + error);
         showError(QStringLiteral("Could not remove the saved apps"), error);
         return false;
@@ -519,12 +525,12 @@ void ContentView::saveApp(const RunningApp& app) {
         width = (main ? main->visibleFrame.width : 1200.0) * m_state.widthFraction();
         height = m_state.heightPoints();
     }
-    auto* saved = new SavedApp(app.bundleID, app.name, width, height, m_state.corner(), m_state.widthFraction(),
-                               m_state.marginX(), m_state.marginY());
+    auto* saved = new SavedApp(app.bundleID, app.name, width, height, m_state.corner(),
+                               m_state.widthFraction(), m_state.marginX(), m_state.marginY());
     store->insert(saved);
     QString error;
     if (!store->save(&error)) {
-        //ROLLBACK store->rollback();
+        // ROLLBACK store->rollback();
         logLine(QStringLiteral("❌ Failed to save app: ") + error);
         showError(QStringLiteral("Could not save '") + app.name + QStringLiteral("'"), error);
         return;
@@ -558,7 +564,8 @@ void ContentView::confirm(const QString& title, const QString& message, const QS
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
-    QPushButton* destructive = box->addButton(HomeLook::escapedMnemonic(action), QMessageBox::DestructiveRole);
+    QPushButton* destructive =
+        box->addButton(HomeLook::escapedMnemonic(action), QMessageBox::DestructiveRole);
     QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);

@@ -69,8 +69,8 @@ public:
 
     // --- what the editor registry is to this tab ---
     // Opens an editor on the configuration; `onSave` runs after the user saved.
-    using EditorOpener =
-        std::function<void(ConfigurationGroup*, std::optional<QString> positionGroupID, std::function<void()> onSave)>;
+    using EditorOpener = std::function<void(ConfigurationGroup*, std::optional<QString> positionGroupID,
+                                            std::function<void()> onSave)>;
     using EditorCloser = std::function<void(const QString& configurationKey)>;
     void setEditorHooks(EditorOpener open, EditorCloser close);
 

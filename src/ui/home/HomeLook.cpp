@@ -51,9 +51,12 @@ QFont headline() {
 
 QColor namedColor(const QString& name, const QWidget* context) {
     static const QHash<QString, QColor> colors = {
-        {QStringLiteral("blue"), QColor(0x0a, 0x84, 0xff)},   {QStringLiteral("orange"), QColor(0xff, 0x9f, 0x0a)},
-        {QStringLiteral("purple"), QColor(0xbf, 0x5a, 0xf2)}, {QStringLiteral("green"), QColor(0x30, 0xd1, 0x58)},
-        {QStringLiteral("cyan"), QColor(0x64, 0xd2, 0xff)},   {QStringLiteral("red"), QColor(0xff, 0x45, 0x3a)},
+        {QStringLiteral("blue"), QColor(0x0a, 0x84, 0xff)},
+        {QStringLiteral("orange"), QColor(0xff, 0x9f, 0x0a)},
+        {QStringLiteral("purple"), QColor(0xbf, 0x5a, 0xf2)},
+        {QStringLiteral("green"), QColor(0x30, 0xd1, 0x58)},
+        {QStringLiteral("cyan"), QColor(0x64, 0xd2, 0xff)},
+        {QStringLiteral("red"), QColor(0xff, 0x45, 0x3a)},
     };
     if (name == QLatin1String("secondary"))
         return secondaryText(context);
@@ -69,6 +72,12 @@ QColor secondaryText(const QWidget* context) {
 }
 
 QIcon symbol(const QString& name, const QColor& color, int pixelSize) {
+    // Rows ask for the same few symbols over and over.
+    static QHash<QString, QIcon> cache;
+    const QString key =
+        name + QLatin1Char('/') + color.name(QColor::HexArgb) + QLatin1Char('/') + QString::number(pixelSize);
+    if (const auto found = cache.constFind(key); found != cache.constEnd())
+        return *found;
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
     QPixmap pixmap(QSize(pixelSize, pixelSize) * ratio);
     pixmap.setDevicePixelRatio(ratio);
@@ -77,7 +86,10 @@ QIcon symbol(const QString& name, const QColor& color, int pixelSize) {
     painter.setPen(color);
     painter.setFont(font(pixelSize - 2));
     painter.drawText(QRect(0, 0, pixelSize, pixelSize), Qt::AlignCenter, glyphOf(name));
-    return QIcon(pixmap);
+    painter.end();
+    const QIcon icon(pixmap);
+    cache.insert(key, icon);
+    return icon;
 }
 
 QLabel* symbolLabel(const QString& name, const QColor& color, int pixelSize, QWidget* parent) {

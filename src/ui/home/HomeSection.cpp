@@ -7,6 +7,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -26,8 +28,8 @@ HomeSection::HomeSection(const QString& title, const QString& searchPlaceholder,
     m_searchRow = new QWidget(this);
     auto* searchLayout = new QHBoxLayout(m_searchRow);
     searchLayout->setContentsMargins(0, 0, 0, 0);
-    searchLayout->addWidget(
-        HomeLook::symbolLabel(QStringLiteral("magnifyingglass"), HomeLook::secondaryText(this), 14, m_searchRow));
+    searchLayout->addWidget(HomeLook::symbolLabel(QStringLiteral("magnifyingglass"),
+                                                  HomeLook::secondaryText(this), 14, m_searchRow));
     m_search = new QLineEdit(m_searchRow);
     m_search->setPlaceholderText(searchPlaceholder);
     m_clear = m_search->addAction(
@@ -41,9 +43,8 @@ HomeSection::HomeSection(const QString& title, const QString& searchPlaceholder,
         if (onSearchTextChange)
             onSearchTextChange(text);
     });
-    connect(m_search, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_clear->setVisible(!text.isEmpty());
-    });
+    connect(m_search, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_clear->setVisible(!text.isEmpty()); });
     connect(m_clear, &QAction::triggered, this, [this] {
         if (onSearchTextChange)
             onSearchTextChange(QString());
@@ -56,8 +57,8 @@ HomeSection::HomeSection(const QString& title, const QString& searchPlaceholder,
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea#homeSectionList { background: palette(base); "
-                                           "border-radius: 8px; }"));
+    // The section paints the rounded list background itself: a style sheet would reach every row.
+    m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
     m_list = new QWidget();
     m_list->setAutoFillBackground(false);
@@ -114,6 +115,17 @@ void HomeSection::updateListHeight() {
     const int content = qMax(m_list->sizeHint().height(), 1);
     m_scroll->setMaximumHeight(qMin(maxListHeight, content));
     m_scroll->setMinimumHeight(qMin(minListHeight, content));
+}
+
+void HomeSection::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    if (!m_scroll->isVisible())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(m_scroll->geometry()), 8, 8);
+    painter.fillPath(path, palette().color(QPalette::Base));
 }
 
 bool HomeSection::eventFilter(QObject* watched, QEvent* event) {

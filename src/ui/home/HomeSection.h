@@ -44,6 +44,7 @@ public:
 
 private:
     void updateListHeight();
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QHBoxLayout* m_header;

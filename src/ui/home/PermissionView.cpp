@@ -40,7 +40,8 @@ PermissionView::PermissionView(QWidget* parent) : QWidget(parent) {
     top->setSpacing(12);
     auto* lock = HomeLook::symbolLabel(QStringLiteral("lock.shield"), HomeLook::namedColor("blue"), 64, this);
     top->addWidget(lock, 0, Qt::AlignHCenter);
-    auto* title = HomeLook::plainLabel(QStringLiteral("Authorize"), HomeLook::font(26, QFont::DemiBold), this);
+    auto* title =
+        HomeLook::plainLabel(QStringLiteral("Authorize"), HomeLook::font(26, QFont::DemiBold), this);
     top->addWidget(title, 0, Qt::AlignHCenter);
     auto* subtitle = HomeLook::plainLabel(QStringLiteral("Quarlin needs your permission to manage windows:"),
                                           HomeLook::font(15), this);
@@ -74,7 +75,8 @@ PermissionView::PermissionView(QWidget* parent) : QWidget(parent) {
     m_icon->setGraphicsEffect(m_iconOpacity);
     cardRow->addWidget(m_icon);
     auto* texts = new QVBoxLayout();
-    texts->addWidget(HomeLook::plainLabel(QStringLiteral("Quarlin"), HomeLook::font(15, QFont::Medium), card));
+    texts->addWidget(
+        HomeLook::plainLabel(QStringLiteral("Quarlin"), HomeLook::font(15, QFont::Medium), card));
     auto* detail = HomeLook::plainLabel(missingDetail(), HomeLook::font(11), card);
     detail->setWordWrap(true);
     texts->addWidget(detail);

@@ -79,7 +79,8 @@ void RunningApplicationsSectionView::rebuild() {
         const QIcon icon = m_icons.icon(app.icon);
         QLabel* iconLabel;
         if (icon.isNull()) {
-            iconLabel = HomeLook::symbolLabel(QStringLiteral("app.fill"), HomeLook::secondaryText(this), 24, row);
+            iconLabel =
+                HomeLook::symbolLabel(QStringLiteral("app.fill"), HomeLook::secondaryText(this), 24, row);
         } else {
             iconLabel = new QLabel(row);
             iconLabel->setPixmap(icon.pixmap(24, 24));
@@ -88,7 +89,8 @@ void RunningApplicationsSectionView::rebuild() {
         content->addWidget(iconLabel);
         content->addWidget(HomeLook::plainLabel(app.name, HomeLook::font(13, QFont::Medium), row), 1);
         if (saved)
-            content->addWidget(HomeLook::symbolLabel(QStringLiteral("checkmark.circle.fill"), green, 16, row));
+            content->addWidget(
+                HomeLook::symbolLabel(QStringLiteral("checkmark.circle.fill"), green, 16, row));
         if (highlighted) {
             auto* button = new QPushButton(saved ? QStringLiteral("Saved") : QStringLiteral("Save"), row);
             button->setAutoDefault(false);

@@ -13,7 +13,8 @@
 
 SavedApplicationsSectionView::SavedApplicationsSectionView(AppState& state, ApplicationIcons& icons,
                                                            QWidget* parent)
-    : HomeSection(QStringLiteral("Saved Applications"), QStringLiteral("Search saved applications..."), parent),
+    : HomeSection(QStringLiteral("Saved Applications"), QStringLiteral("Search saved applications..."),
+                  parent),
       m_state(state), m_icons(icons) {
     m_clearAll = HomeLook::button(HomeLook::ButtonKind::destructiveGlass, QStringLiteral("Clear All"),
                                   QStringLiteral("trash"), this);
@@ -86,7 +87,8 @@ void SavedApplicationsSectionView::rebuild() {
         }
         QLabel* iconLabel;
         if (icon.isNull()) {
-            iconLabel = HomeLook::symbolLabel(QStringLiteral("app.fill"), HomeLook::secondaryText(this), 24, row);
+            iconLabel =
+                HomeLook::symbolLabel(QStringLiteral("app.fill"), HomeLook::secondaryText(this), 24, row);
         } else {
             iconLabel = new QLabel(row);
             iconLabel->setPixmap(icon.pixmap(24, 24));

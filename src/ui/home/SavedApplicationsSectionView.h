@@ -24,7 +24,8 @@ public:
 
     // `error` replaces the empty-list text when the library could not be read.
     void setSavedApps(const QList<SavedApp*>& all, const QList<SavedApp*>& filtered,
-                      const QList<RunningApp>& runningApps, const std::optional<QString>& error = std::nullopt);
+                      const QList<RunningApp>& runningApps,
+                      const std::optional<QString>& error = std::nullopt);
     void setShowSavedApps(bool shown);
 
     QAbstractButton* clearAllButton() const { return m_clearAll; }
