@@ -4,12 +4,18 @@
 #include "base/JsonPreferenceStore.h"
 #include "base/QtScheduler.h"
 #include "platform/x11/X11Backend.h"
+#include "platform/x11/X11MonitorAreas.h"
+#include "platform/x11/X11PointerMonitor.h"
+#include "platform/x11/X11TaskbarEntry.h"
+#include "platform/x11/X11TrayHost.h"
 #include "platform/x11/hotkeys/X11HotKeys.h"
 #include "shortcuts/Registry.h"
 #include "store/ModelContainer.h"
 #include "ui/MainWindow.h"
 #include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/menubar/MenuBarManager.h"
+#include "ui/menubar/SystemTrayStatusItem.h"
 
 #include <QApplication>
 
@@ -58,9 +64,21 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
     QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &app, &QuarlinApp::checkForUpdates);
 
-    // Without a status item there is no way back to a closed window: then closing it ends the program.
-    QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, [&app] {
-        if (!app.appState().menuBarManager())
+    // The tray icon and the window hanging from it.
+    X11TrayHost trayHost;
+    X11TaskbarEntry taskbar(backend.connection);
+    X11PointerMonitor pointerMonitor;
+    X11MonitorAreas monitorAreas(backend.connection, backend.screens);
+    SystemTrayStatusItem statusItem;
+    app.setMenuBarFactory([&](AppState& state, ModelContainer& store) {
+        return std::make_unique<MenuBarManager>(
+            state, &store,
+            MenuBarManager::Services{statusItem, trayHost, taskbar, pointerMonitor, monitorAreas});
+    });
+
+    // Without a tray icon there is no way back to a closed window: then closing it ends the program.
+    QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, [&app, &trayHost] {
+        if (!app.appState().menuBarManager() || !trayHost.isAvailable())
             QCoreApplication::quit();
     });
 

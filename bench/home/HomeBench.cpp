@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
         context->insert(configuration);
         for (int a = 0; a < appsPerConfiguration; ++a)
             configuration->appendConfiguration(new AppConfiguration(
-                QStringLiteral("org.example.App%1").arg((c + a) % 12), QStringLiteral("App %1").arg(a), QString(),
-                0, false, Corner::topRight, 0.5, 400, 10, 10));
+                QStringLiteral("org.example.App%1").arg((c + a) % 12), QStringLiteral("App %1").arg(a),
+                QString(), 0, false, Corner::topRight, 0.5, 400, 10, 10));
         for (int g = 0; g < groupsPerConfiguration; ++g)
             configuration->createPositionGroupFromTemplate(templates.at((c + g) % templates.size()));
     }
@@ -143,7 +143,8 @@ int main(int argc, char** argv) {
     report("first show (process's first paint included)", shown);
     report("show the tab again (fetch, order, paint)", reshown, verdict(reshown));
     report("scroll frame, median", frames.at(frames.size() / 2));
-    report("scroll frame, 99th percentile", frames.at(frames.size() * 99 / 100), verdict(frames.at(frames.size() * 99 / 100)));
+    report("scroll frame, 99th percentile", frames.at(frames.size() * 99 / 100),
+           verdict(frames.at(frames.size() * 99 / 100)));
     report("scroll frame, slowest", frames.last(), verdict(frames.last()));
     report("search keystroke, median", keys.at(keys.size() / 2));
     report("search keystroke, slowest", keys.last(), verdict(keys.last()));

@@ -20,14 +20,19 @@
 AppState::AppState(Platform& platform, ModelContext* remoteChanges, QObject* parent)
     : QObject(parent), m_platform(platform) {
     m_showRunningAppsInEditModal = platform.preferences.boolValue(showRunningAppsInEditModalKey, false);
-    m_backgroundRunner = [](std::function<void()> job) {
-        QThreadPool::globalInstance()->start(std::move(job));
+    // A pool of our own, waited for when the state goes: a listing uses the platform, which the
+    // program destroys right after the state (Qt's global pool is only waited for much later).
+    m_listingPool = std::make_unique<QThreadPool>();
+    m_backgroundRunner = [pool = m_listingPool.get()](std::function<void()> job) {
+        pool->start(std::move(job));
     };
     setupKeyboardShortcuts();
     setupCloudKitRemoteChangeHandling(remoteChanges);
 }
 
-AppState::~AppState() = default;
+AppState::~AppState() {
+    m_listingPool->waitForDone();
+}
 
 void AppState::setModelContext(ModelContext* context) {
     if (m_modelContext == context)

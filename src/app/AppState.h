@@ -23,7 +23,10 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QThreadPool;
 
 class ApplicationShell;
 class MenuBarManaging;
@@ -126,7 +129,7 @@ public:
     // the running applications off the main thread and answers when the cache holds the result.
     void refreshRunningAppsCache(bool force = false,
                                  std::function<void(const QList<RunningApp>&)> completion = {});
-    // Where the listing runs; a thread of Qt's global pool unless a test gives its own.
+    // Where the listing runs; a pool of the state's own unless a test gives its own runner.
     void setBackgroundRunner(BackgroundRunner runner) { m_backgroundRunner = std::move(runner); }
 
     // --- the menu-bar mode ---
@@ -247,6 +250,7 @@ private:
     void applyConfigurationWithSelectedGroup(ConfigurationGroup* configuration);
 
     Platform& m_platform;
+    std::unique_ptr<QThreadPool> m_listingPool;
     BackgroundRunner m_backgroundRunner;
     ApplicationShell* m_shell = nullptr;
 

@@ -5,7 +5,9 @@
 
 #include "app/RecentActivationOrder.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
+#include <QThreadPool>
 
 #include <functional>
 
@@ -262,6 +264,40 @@ private Q_SLOTS:
         state.reset();
         w.clock.runAll();
         QVERIFY(answered);
+    }
+
+    void goingAwayWaitsForTheListingThatUsesThePlatform() {
+        // A listing still inside the workspace when the state goes; the workspace goes right after.
+        struct SlowWorkspace : SimDesktop {
+            using SimDesktop::SimDesktop;
+            QSemaphore inside, gone;
+            std::shared_ptr<std::atomic<bool>> alive = std::make_shared<std::atomic<bool>>(true);
+            std::shared_ptr<std::atomic<bool>> usedAfterItWent = std::make_shared<std::atomic<bool>>(false);
+            ~SlowWorkspace() override {
+                *alive = false;
+                gone.release();
+            }
+            QList<RunningApplicationRef> runningApplications() override {
+                auto isAlive = alive;
+                auto usedLate = usedAfterItWent;
+                inside.release();
+                gone.tryAcquire(1, 100);
+                if (!*isAlive)
+                    *usedLate = true;
+                return {};
+            }
+        };
+        AppWorld w;
+        auto workspace = std::make_unique<SlowWorkspace>(w.clock);
+        const auto usedLate = workspace->usedAfterItWent;
+        Platform platform{w.clock, w.preferences, *workspace, w.desktop, w.desktop};
+        auto state = std::make_unique<AppState>(platform);
+        state->refreshRunningAppsCache(true);
+        workspace->inside.acquire();
+        state.reset();
+        workspace.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        QVERIFY(!*usedLate);
     }
 
     void partialActivationIsHandedOverOnlyWhenSomethingWaits() {

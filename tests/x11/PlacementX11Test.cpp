@@ -237,6 +237,50 @@ private Q_SLOTS:
         l.scheduler.advance(0.25);
     }
 
+    void startsNoSecondCopyWithoutAWindowManager() {
+        TestDesktop::Options options;
+        options.windowManager = false;
+        TestDesktop bare(options);
+        QVERIFY2(bare.isReady(), qPrintable(bare.error()));
+        bare.installDesktopEntry(
+            logoId, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"), QStringLiteral("XLogo")));
+        X11Backend::Options backendOptions;
+        backendOptions.displayName = bare.displayName();
+        backendOptions.applicationDirs = {bare.dataHome() + QStringLiteral("/applications")};
+        X11Backend backend(backendOptions);
+        VirtualScheduler scheduler;
+        PreferenceStore preferences;
+        Platform platform{scheduler, preferences, backend.workspace, backend.windows, backend.screens};
+        const qint64 logo = bare.startProcess(QStringLiteral("xlogo"), {});
+        QVERIFY(bare.waitFor([&] { return backend.workspace.runningApplications(logoId).size() == 1; }));
+
+        LogCapture log;
+        Actions(platform).summon(logoId, PinSpec{Corner::leftHalf, 0, 0, 0, 0},
+                                 platform.screens.screens().value(0));
+        QVERIFY(log.lines().contains(QStringLiteral("❌ Could not find or create a window for app")));
+        // A copy started by a recovery step shows up within moments.
+        QVERIFY(!bare.waitFor([&] { return backend.workspace.runningApplications(logoId).size() > 1; }, 500));
+        bare.stopProcess(logo);
+    }
+
+    void restoresOnlyTheWindowItPlaces() {
+        Layout& l = m_layouts[oneMonitor];
+        const QStringList args{QStringLiteral("--class"), QStringLiteral("QuarlinTestApp")};
+        const auto first = l.desktop->startTestWindow(args, QStringLiteral("QuarlinTestApp"));
+        const auto second = l.desktop->startTestWindow(args, QStringLiteral("QuarlinTestApp"));
+        QVERIFY(first.window && second.window);
+        QVERIFY(l.desktop->minimize(first.window));
+        QVERIFY(l.desktop->minimize(second.window));
+        Actions(*l.platform).summon(appId, PinSpec{Corner::leftHalf, 0, 0, 0, 0}, l.targetScreen());
+        l.scheduler.advance(0.25);
+        const bool firstPlaced = !l.desktop->isMinimized(first.window);
+        const quint32 placed = firstPlaced ? first.window : second.window;
+        QCOMPARE(l.desktop->frameGeometry(placed), QRect(0, 0, 960, 1080));
+        QVERIFY(l.desktop->isMinimized(firstPlaced ? second.window : first.window));
+        QVERIFY(l.desktop->close(first.window));
+        QVERIFY(l.desktop->close(second.window));
+    }
+
     void leavesAnApplicationThatIsNotRunningAlone() {
         Layout& l = m_layouts[oneMonitor];
         const QList<quint32> before = l.desktop->clientList();

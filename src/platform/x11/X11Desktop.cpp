@@ -229,7 +229,10 @@ bool X11Desktop::activateAll(const QList<X11Client>& frontmostFirst, bool allWin
     for (const X11Client& c : std::as_const(normal))
         if (!c.minimized)
             shown << c;
-    QList<X11Client> chosen = shown.isEmpty() ? normal : shown;
+    // An application is only active on X11 through a focused window of its own: when every window
+    // is minimised, the frontmost one is restored for that (the one a placement then picks too);
+    // the others keep their state.
+    QList<X11Client> chosen = shown.isEmpty() ? normal.mid(0, 1) : shown;
     if (chosen.isEmpty())
         return false;
     if (!allWindows)

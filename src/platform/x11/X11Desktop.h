@@ -45,8 +45,8 @@ public:
 
     // Brings one window forward and gives it the focus, switching to its desktop first.
     void activate(quint32 window, quint32 desktop, quint32 timestamp);
-    // Every window bottom to top, so the frontmost ends on top; minimised ones only when the
-    // application has nothing else to show. False when there was nothing to bring forward.
+    // Every shown window bottom to top, so the frontmost ends on top; when all are minimised, only
+    // the frontmost. False when there was nothing to bring forward.
     bool activateAll(const QList<X11Client>& frontmostFirst, bool allWindows);
     // Whether the last activation asked for was this window, a moment ago.
     bool recentlyActivated(quint32 window) const;

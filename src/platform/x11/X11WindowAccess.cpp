@@ -96,6 +96,10 @@ AXError X11WindowAccess::applicationAttribute(const X11Element& app, const QStri
         return AXError::success;
     }
     if (attribute == QLatin1String("AXWindows")) {
+        // Without a window manager to move them no window is usable: failing here keeps the
+        // engine from taking recovery steps, which would start the application a second time.
+        if (!isProcessTrusted(false))
+            return AXError::apiDisabled;
         const QList<X11Client> windows =
             X11Desktop::windowsOf(app.pid, app.applicationId, m_desktop.clients());
         if (windows.isEmpty() && app.pid > 0 && ::kill(app.pid, 0) != 0 && errno == ESRCH)

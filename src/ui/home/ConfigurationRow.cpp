@@ -272,8 +272,12 @@ void ConfigurationRow::updatePicker() {
 void ConfigurationRow::updateControls() {
     const int n = m_configuration ? int(m_configuration->configurationList().size()) : 0;
     m_activate->setEnabled(n > 0);
-    m_activate->setIcon(HomeLook::symbol(QStringLiteral("play.fill"),
-                                         HomeLook::namedColor(n > 0 ? "blue" : "secondary", this), 14));
+    const QString activateAccent = n > 0 ? QStringLiteral("blue") : QStringLiteral("secondary");
+    if (activateAccent != m_activateAccent) {
+        m_activateAccent = activateAccent;
+        HomeLook::restyle(m_activate, QStringLiteral("Activate"), QStringLiteral("play.fill"),
+                          activateAccent);
+    }
     m_display->setVisible(n >= 1 && m_platform.screens.screens().size() >= 2);
 
     const std::optional<LayoutButtonChoice> choice =
@@ -284,9 +288,7 @@ void ConfigurationRow::updateControls() {
         const QString signature = choice->title + choice->symbol + choice->accent;
         if (signature != m_layoutSignature) {
             m_layoutSignature = signature;
-            m_layout->setText(choice->title);
-            m_layout->setIcon(
-                HomeLook::symbol(choice->symbol, HomeLook::namedColor(choice->accent, this), 14));
+            HomeLook::restyle(m_layout, choice->title, choice->symbol, choice->accent);
             m_layout->setToolTip(choice->help);
         }
     }

@@ -118,4 +118,5 @@ private:
     QAbstractButton* m_layout;
     QAbstractButton* m_delete;
     QString m_layoutSignature;
+    QString m_activateAccent = QStringLiteral("blue");
 };

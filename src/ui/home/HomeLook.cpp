@@ -1,74 +1,45 @@
 #include "HomeLook.h"
 
-#include <QApplication>
+#include "ui/look/ButtonStyle.h"
+#include "ui/look/Fonts.h"
+#include "ui/look/LookColors.h"
+#include "ui/look/StyledButton.h"
+#include "ui/look/Symbols.h"
+
 #include <QHash>
 #include <QLabel>
-#include <QPainter>
-#include <QPalette>
-#include <QPixmap>
-#include <QPushButton>
 
 namespace HomeLook {
 
-namespace {
-
-// Stand-in glyphs until the symbol table is shared.
-QString glyphOf(const QString& name) {
-    static const QHash<QString, QString> glyphs = {
-        {QStringLiteral("play.fill"), QStringLiteral("▶")},
-        {QStringLiteral("pencil"), QStringLiteral("✎")},
-        {QStringLiteral("trash"), QStringLiteral("🗑")},
-        {QStringLiteral("rectangle.on.rectangle"), QStringLiteral("⧉")},
-        {QStringLiteral("arrow.left.arrow.right"), QStringLiteral("⇄")},
-        {QStringLiteral("arrow.clockwise"), QStringLiteral("↻")},
-        {QStringLiteral("arrow.right.circle"), QStringLiteral("➜")},
-        {QStringLiteral("arrow.triangle.2.circlepath"), QStringLiteral("⟲")},
-        {QStringLiteral("arrow.clockwise.circle"), QStringLiteral("⟳")},
-        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("✔")},
-        {QStringLiteral("star.fill"), QStringLiteral("★")},
-        {QStringLiteral("plus"), QStringLiteral("+")},
-        {QStringLiteral("magnifyingglass"), QStringLiteral("⌕")},
-        {QStringLiteral("xmark.circle.fill"), QStringLiteral("✖")},
-        {QStringLiteral("app.fill"), QStringLiteral("■")},
-        {QStringLiteral("lock.shield"), QStringLiteral("🔒")},
-        {QStringLiteral("menubar.rectangle"), QStringLiteral("▭")},
-    };
-    return glyphs.value(name, QStringLiteral("•"));
-}
-
-} // namespace
-
 QFont font(int pixelSize, QFont::Weight weight) {
-    QFont f = QApplication::font();
-    f.setPixelSize(pixelSize);
-    f.setWeight(weight);
-    return f;
+    return Fonts::system(pixelSize, weight);
 }
 
 QFont headline() {
-    return font(13, QFont::Bold);
+    return Fonts::headline();
 }
 
 QColor namedColor(const QString& name, const QWidget* context) {
-    static const QHash<QString, QColor> colors = {
-        {QStringLiteral("blue"), QColor(0x0a, 0x84, 0xff)},
-        {QStringLiteral("orange"), QColor(0xff, 0x9f, 0x0a)},
-        {QStringLiteral("purple"), QColor(0xbf, 0x5a, 0xf2)},
-        {QStringLiteral("green"), QColor(0x30, 0xd1, 0x58)},
-        {QStringLiteral("cyan"), QColor(0x64, 0xd2, 0xff)},
-        {QStringLiteral("red"), QColor(0xff, 0x45, 0x3a)},
-    };
+    const bool dark = LookColors::isDark(context);
+    if (name == QLatin1String("orange"))
+        return LookColors::orange(dark);
+    if (name == QLatin1String("green"))
+        return LookColors::green(dark);
+    if (name == QLatin1String("red"))
+        return LookColors::red(dark);
+    if (name == QLatin1String("purple"))
+        return dark ? QColor(191, 90, 242) : QColor(175, 82, 222);
+    if (name == QLatin1String("cyan"))
+        return dark ? QColor(100, 210, 255) : QColor(50, 173, 230);
     if (name == QLatin1String("secondary"))
-        return secondaryText(context);
+        return LookColors::secondary(dark);
     if (name == QLatin1String("primary"))
-        return (context ? context->palette() : QApplication::palette()).color(QPalette::WindowText);
-    return colors.value(name, QColor(0x0a, 0x84, 0xff));
+        return LookColors::primary(dark);
+    return LookColors::blue(dark);
 }
 
 QColor secondaryText(const QWidget* context) {
-    QColor c = (context ? context->palette() : QApplication::palette()).color(QPalette::WindowText);
-    c.setAlphaF(0.55f);
-    return c;
+    return LookColors::secondary(LookColors::isDark(context));
 }
 
 QIcon symbol(const QString& name, const QColor& color, int pixelSize) {
@@ -78,16 +49,7 @@ QIcon symbol(const QString& name, const QColor& color, int pixelSize) {
         name + QLatin1Char('/') + color.name(QColor::HexArgb) + QLatin1Char('/') + QString::number(pixelSize);
     if (const auto found = cache.constFind(key); found != cache.constEnd())
         return *found;
-    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
-    QPixmap pixmap(QSize(pixelSize, pixelSize) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(color);
-    painter.setFont(font(pixelSize - 2));
-    painter.drawText(QRect(0, 0, pixelSize, pixelSize), Qt::AlignCenter, glyphOf(name));
-    painter.end();
-    const QIcon icon(pixmap);
+    const QIcon icon = Symbols::icon(name, color, pixelSize);
     cache.insert(key, icon);
     return icon;
 }
@@ -109,16 +71,34 @@ QLabel* plainLabel(const QString& text, const QFont& f, QWidget* parent) {
 
 QAbstractButton* button(ButtonKind kind, const QString& title, const QString& symbolName, QWidget* parent,
                         const QString& accent, bool destructive) {
-    auto* b = new QPushButton(parent);
-    b->setAutoDefault(false);
-    b->setText(escapedMnemonic(title));
-    QColor color = namedColor(accent, parent);
-    if (kind == ButtonKind::destructiveGlass || destructive)
-        color = namedColor(QStringLiteral("red"), parent);
-    if (!symbolName.isEmpty())
-        b->setIcon(symbol(symbolName, color, 14));
+    ButtonStyle style;
+    switch (kind) {
+    case ButtonKind::glass:
+        style = ButtonStyle::glassmorphic();
+        break;
+    case ButtonKind::destructiveGlass:
+        style = ButtonStyle::destructiveGlassmorphic();
+        break;
+    case ButtonKind::adaptive:
+        style = ButtonStyle::adaptiveGlassmorphic(namedColor(accent, parent), destructive);
+        break;
+    case ButtonKind::menuBarToggle:
+        style = ButtonStyle::menuBarToggle();
+        break;
+    }
+    auto* b = new StyledButton(style, escapedMnemonic(title), symbolName, parent);
     b->setFont(font(12, QFont::Medium));
     return b;
+}
+
+void restyle(QAbstractButton* button, const QString& title, const QString& symbolName,
+             const QString& accent) {
+    auto* styled = qobject_cast<StyledButton*>(button);
+    if (!styled)
+        return;
+    styled->setText(escapedMnemonic(title));
+    styled->setSymbol(symbolName);
+    styled->setStyle(ButtonStyle::adaptiveGlassmorphic(namedColor(accent, button)));
 }
 
 QString escapedMnemonic(QString text) {

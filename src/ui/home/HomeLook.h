@@ -31,6 +31,8 @@ QLabel* plainLabel(const QString& text, const QFont& font, QWidget* parent);
 // is shown as given (ampersands doubled); an empty title makes an icon-only button.
 QAbstractButton* button(ButtonKind kind, const QString& title, const QString& symbolName, QWidget* parent,
                         const QString& accent = QStringLiteral("blue"), bool destructive = false);
+// Gives an adaptive button another title, symbol and accent.
+void restyle(QAbstractButton* button, const QString& title, const QString& symbolName, const QString& accent);
 // Ampersands doubled, for button and menu texts built from user text.
 QString escapedMnemonic(QString text);
 

@@ -2,7 +2,7 @@
 // file: the shared state, the icons, and a way to make the next saves fail.
 #pragma once
 
-#include "../app/AppWorld.h"
+#include "../../app/AppWorld.h"
 #include "store/Database.h"
 #include "ui/home/ApplicationIcons.h"
 

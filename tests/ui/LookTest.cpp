@@ -1,0 +1,156 @@
+// The button looks and the symbol table: what a user sees at rest, under the pointer and pressed,
+// and that every symbol the interface names draws something other than the "unknown" box.
+#include "model/PositionTemplate.h"
+#include "model/SFSymbolTemplateMapper.h"
+#include "ui/look/ButtonPainter.h"
+#include "ui/look/LookColors.h"
+#include "ui/look/StyledButton.h"
+#include "ui/look/Symbols.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+Q_DECLARE_METATYPE(ButtonStyle)
+
+namespace {
+QImage draw(const QString& name) {
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    Symbols::paint(painter, QRectF(0, 0, 32, 32), name, Qt::black);
+    return image;
+}
+
+bool blank(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0)
+                return false;
+    return true;
+}
+
+ButtonLayer layer(const QList<ButtonLayer>& layers, ButtonLayer::Shape shape, const QColor& base) {
+    for (const ButtonLayer& l : layers)
+        if (l.shape == shape && l.colour.rgb() == base.rgb())
+            return l;
+    return {};
+}
+} // namespace
+
+class LookTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void restingAndHoverLooks_data() {
+        QTest::addColumn<ButtonStyle>("style");
+        QTest::addColumn<double>("fillDark");
+        QTest::addColumn<double>("fillLight");
+        QTest::addColumn<double>("borderWidth");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<bool>("red");
+        const QColor green = LookColors::green(true);
+        QTest::newRow("glass") << ButtonStyle::glassmorphic() << 0.15 << 0.08 << 1.0 << 1.05 << false;
+        QTest::newRow("destructive glass")
+            << ButtonStyle::destructiveGlassmorphic() << 0.15 << 0.08 << 1.0 << 1.05 << true;
+        QTest::newRow("adaptive") << ButtonStyle::adaptiveGlassmorphic(green) << 0.15 << 0.08 << 1.0 << 1.05
+                                  << false;
+        QTest::newRow("adaptive destructive")
+            << ButtonStyle::adaptiveGlassmorphic(green, true) << 0.15 << 0.08 << 1.0 << 1.05 << true;
+        QTest::newRow("mini destructive")
+            << ButtonStyle::miniAdaptiveGlassmorphic(green, true) << 0.15 << 0.08 << 0.8 << 1.03 << true;
+        QTest::newRow("toggle") << ButtonStyle::menuBarToggle() << 0.15 << 0.15 << 1.0 << 1.05 << false;
+        QTest::newRow("destructive toggle")
+            << ButtonStyle::destructiveMenuBarToggle() << 0.15 << 0.15 << 1.0 << 1.05 << true;
+    }
+    void restingAndHoverLooks() {
+        QFETCH(ButtonStyle, style);
+        QFETCH(double, fillDark);
+        QFETCH(double, fillLight);
+        QFETCH(double, borderWidth);
+        QFETCH(double, scale);
+        QFETCH(bool, red);
+        for (bool dark : {true, false}) {
+            const QList<ButtonLayer> rest = ButtonPainter::layers(style, {0, 0, dark});
+            const ButtonLayer fill = layer(rest, ButtonLayer::Shape::fill, LookColors::gray());
+            QCOMPARE(qRound(fill.colour.alphaF() * 100), qRound((dark ? fillDark : fillLight) * 100));
+            const ButtonLayer border = layer(rest, ButtonLayer::Shape::insideStroke, LookColors::gray());
+            QCOMPARE(border.width, borderWidth);
+            QCOMPARE(ButtonPainter::scale(style, {0, 1, dark}), 1.0);
+            // A press at rest changes nothing drawn.
+            QCOMPARE(ButtonPainter::layers(style, {0, 1, dark}), rest);
+
+            const QColor tint = red ? LookColors::red(dark) : style.tintColour(dark);
+            const ButtonPaintState hovered{1, 0, dark};
+            QCOMPARE(ButtonPainter::labelColour(style, hovered), tint);
+            QCOMPARE(ButtonPainter::scale(style, hovered), scale);
+            const QList<ButtonLayer> over = ButtonPainter::layers(style, hovered);
+            QVERIFY(layer(over, ButtonLayer::Shape::centredStroke, tint).width > 0);
+            QVERIFY(layer(over, ButtonLayer::Shape::insideStroke, LookColors::gray()).width == 0);
+            QCOMPARE(ButtonPainter::layers(style, {1, 1, dark}), over);
+
+            // The earlier generation: a tinted fill that deepens while held.
+            const auto earlier = ButtonStyle::Generation::earlier;
+            const ButtonLayer up = ButtonPainter::layers(style, {1, 0, dark, earlier}).value(0);
+            const ButtonLayer down = ButtonPainter::layers(style, {1, 1, dark, earlier}).value(0);
+            QCOMPARE(up.colour.rgb(), tint.rgb());
+            QCOMPARE(qRound(up.colour.alphaF() * 100), 10);
+            QCOMPARE(qRound(down.colour.alphaF() * 100), 15);
+        }
+    }
+
+    void theLayoutNeverMovesWhileTheButtonGrows() {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* button = new StyledButton(ButtonStyle::glassmorphic(), "Close");
+        auto* below = new StyledButton(ButtonStyle::menuBarToggle(), {}, "power");
+        below->setMinimumLabelSize(QSize(28, 28));
+        layout->addWidget(button);
+        layout->addWidget(below);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect before = below->geometry();
+        // The toggle style hugs its label: the body is exactly the label.
+        QCOMPARE(below->bodyRect().size(), QSizeF(28, 28));
+        // Room for the 5 % growth and the shadow is reserved around the body.
+        const QRectF body = button->bodyRect();
+        const double grow = body.width() * 0.025;
+        QVERIFY(body.left() >= grow && button->width() - body.right() >= grow);
+
+        QEnterEvent enter(QPointF(body.center()), QPointF(body.center()), QPointF(body.center()));
+        QApplication::sendEvent(button, &enter);
+        QVERIFY(button->isHovering());
+        QTRY_COMPARE(button->hoverProgress(), 1.0);
+        QCOMPARE(below->geometry(), before);
+        // Only the body answers clicks, not the reserved margin.
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(1, 1));
+        QSignalSpy clicked(button, &QAbstractButton::clicked);
+        QTest::mouseClick(button, Qt::LeftButton, {}, body.center().toPoint());
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(1, button->height() - 1));
+        QCOMPARE(clicked.count(), 1);
+        // A button shown anew starts at rest.
+        button->hide();
+        button->show();
+        QVERIFY(!button->isHovering());
+        QCOMPARE(button->hoverProgress(), 0.0);
+    }
+
+    void everyNamedSymbolDraws() {
+        QVERIFY2(Symbols::iconFontLoaded(), "the Material Design icon font is not installed");
+        const QImage unknown = draw("no.such.symbol");
+        QVERIFY(!blank(unknown));
+        QStringList named = Symbols::names();
+        for (const PositionTemplate& t : PositionTemplate::predefinedTemplates())
+            if (std::optional<QString> name = SFSymbolTemplateMapper::symbolName(t.positions))
+                named << *name;
+        for (const QString& name : named) {
+            QVERIFY2(Symbols::isKnown(name), qPrintable(name));
+            const QImage image = draw(name);
+            QVERIFY2(!blank(image) && image != unknown, qPrintable(name));
+        }
+    }
+};
+
+QTEST_MAIN(LookTest)
+#include "LookTest.moc"
