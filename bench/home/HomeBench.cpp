@@ -17,6 +17,8 @@
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ConfigurationRow.h"
 #include "ui/home/ContentView.h"
+#include "ui/home/HighlightRow.h"
+#include "ui/home/RunningApplicationsSectionView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -107,6 +109,22 @@ int main(int argc, char** argv) {
     // Coming back to the tab: the lists are fetched again.
     view.hide();
     const double reshown = frame([&view] { view.show(); });
+
+    if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+        std::printf("running rows %lld, running apps %lld\n", qlonglong(view.runningSection()->rows().size()),
+                    qlonglong(view.runningApps().size()));
+    if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) {
+        QWidget* row = view.runningSection()->rows().first();
+        std::printf("row visible %d hidden %d geometry %d,%d %dx%d parent visible %d\n", row->isVisible(),
+                    row->isHidden(), row->x(), row->y(), row->width(), row->height(),
+                    row->parentWidget()->isVisible());
+        std::printf("row hint %d min %d, list hint %d height %d\n", row->sizeHint().height(),
+                    row->minimumSizeHint().height(), row->parentWidget()->sizeHint().height(),
+                    row->parentWidget()->minimumHeight());
+    }
+    // What was measured, for a person to look at.
+    if (const QString path = qEnvironmentVariable("HOME_BENCH_SCREENSHOT"); !path.isEmpty())
+        view.grab().save(path);
 
     QScrollBar* bar = view.configurationSection()->scrollArea()->verticalScrollBar();
     QList<double> frames;

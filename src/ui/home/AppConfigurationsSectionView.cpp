@@ -63,6 +63,7 @@ void AppConfigurationsSectionView::setConfigurations(const QList<ConfigurationGr
     m_list->setEmptyText(m_emptyText);
     watchActivationDates(all);
     m_list->setConfigurations(filtered);
+    updateListHeight();
     updateHeader();
 }
 

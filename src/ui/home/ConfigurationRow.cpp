@@ -16,11 +16,13 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QVBoxLayout>
 
 namespace {
@@ -400,19 +402,41 @@ void ConfigurationRow::mouseReleaseEvent(QMouseEvent* event) {
 
 void ConfigurationRow::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
+    // Every row has the same size: its card is drawn once per look and reused while scrolling.
+    static QHash<QString, QPixmap> cards;
+    const qreal ratio = devicePixelRatioF();
     const QColor accent = palette().color(QPalette::Highlight);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
-    if (isSelected()) {
-        QColor fill = accent;
-        fill.setAlphaF(0.1f);
-        painter.fillPath(path, fill);
+    const bool selected = isSelected();
+    const QString key = QStringLiteral("%1x%2@%3/%4/%5")
+                            .arg(width())
+                            .arg(height())
+                            .arg(ratio)
+                            .arg(selected)
+                            .arg(accent.name());
+    auto found = cards.constFind(key);
+    if (found == cards.constEnd()) {
+        QPixmap card(size() * ratio);
+        card.setDevicePixelRatio(ratio);
+        card.fill(Qt::transparent);
+        QPainter painter(&card);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+        if (selected) {
+            QColor fill = accent;
+            fill.setAlphaF(0.1f);
+            painter.fillPath(path, fill);
+        }
+        QColor stroke = selected ? accent : QColor(128, 128, 128);
+        if (!selected)
+            stroke.setAlphaF(0.3f);
+        painter.setPen(QPen(stroke, 1));
+        painter.drawPath(path);
+        painter.end();
+        if (cards.size() > 16)
+            cards.clear();
+        found = cards.insert(key, card);
     }
-    QColor stroke = isSelected() ? accent : QColor(128, 128, 128);
-    if (!isSelected())
-        stroke.setAlphaF(0.3f);
-    painter.setPen(QPen(stroke, 1));
-    painter.drawPath(path);
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, *found);
 }

@@ -63,9 +63,10 @@ ContentView::ContentView(Platform& platform, AppState& state, ApplicationIcons& 
     m_running = new RunningApplicationsSectionView(state, icons, m_home);
     m_configurations = new AppConfigurationsSectionView(platform, state, icons, m_home);
     m_saved = new SavedApplicationsSectionView(state, icons, m_home);
-    column->addWidget(m_running);
-    column->addWidget(m_configurations);
-    column->addWidget(m_saved);
+    // The lists take the height first, up to their greatest; what is left stays below the button.
+    column->addWidget(m_running, 1);
+    column->addWidget(m_configurations, 1);
+    column->addWidget(m_saved, 1);
     auto* toggleRow = new QHBoxLayout();
     toggleRow->setContentsMargins(0, 8, 0, 0);
     toggleRow->addStretch(1);

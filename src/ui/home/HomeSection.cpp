@@ -1,6 +1,7 @@
 #include "HomeSection.h"
 
 #include "HomeLook.h"
+#include "ui/look/LookColors.h"
 
 #include <QAction>
 #include <QEvent>
@@ -15,17 +16,25 @@
 
 HomeSection::HomeSection(const QString& title, const QString& searchPlaceholder, QWidget* parent)
     : QFrame(parent) {
+    // Grows until its list reaches its greatest height.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
+    column->setSizeConstraint(QLayout::SetMinAndMaxSize);
 
-    m_header = new QHBoxLayout();
-    auto* heading = HomeLook::plainLabel(title, HomeLook::headline(), this);
+    auto* headerRow = new QWidget(this);
+    headerRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_header = new QHBoxLayout(headerRow);
+    m_header->setContentsMargins(0, 0, 0, 0);
+    // Only the list grows with the section.
+    auto* heading = HomeLook::plainLabel(title, HomeLook::headline(), headerRow);
     m_header->addWidget(heading);
     m_header->addStretch(1);
-    column->addLayout(m_header);
+    column->addWidget(headerRow);
 
     m_searchRow = new QWidget(this);
+    m_searchRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* searchLayout = new QHBoxLayout(m_searchRow);
     searchLayout->setContentsMargins(0, 0, 0, 0);
     searchLayout->addWidget(HomeLook::symbolLabel(QStringLiteral("magnifyingglass"),
@@ -52,6 +61,7 @@ HomeSection::HomeSection(const QString& title, const QString& searchPlaceholder,
 
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("homeSectionList"));
+    setObjectName(title);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -67,6 +77,8 @@ HomeSection::HomeSection(const QString& title, const QString& searchPlaceholder,
     m_listLayout->setSpacing(6);
     m_listLayout->setAlignment(Qt::AlignTop);
     m_scroll->setWidget(m_list);
+    // The scroll area turns this on; the section paints the list's background.
+    m_list->setAutoFillBackground(false);
     m_list->installEventFilter(this);
     column->addWidget(m_scroll);
     updateListHeight();
@@ -80,6 +92,7 @@ void HomeSection::setContentShown(bool shown) {
     m_contentShown = shown;
     m_searchRow->setVisible(shown);
     m_scroll->setVisible(shown);
+    updateListHeight();
 }
 
 void HomeSection::setSearchText(const QString& text) {
@@ -95,6 +108,7 @@ void HomeSection::setListWidget(QWidget* widget) {
     m_list->removeEventFilter(this);
     m_list = widget;
     m_scroll->setWidget(widget);
+    widget->setAutoFillBackground(false);
     widget->installEventFilter(this);
     updateListHeight();
 }
@@ -113,6 +127,9 @@ QLabel* HomeSection::makeNote(const QString& text, QWidget* parent) {
 void HomeSection::updateListHeight() {
     // Grows with its content up to maxListHeight; yields down to a few rows when the window is short.
     const int content = qMax(m_list->sizeHint().height(), 1);
+    // The list never squeezes its rows: it scrolls.
+    if (m_list->minimumHeight() != content)
+        m_list->setMinimumHeight(content);
     m_scroll->setMaximumHeight(qMin(maxListHeight, content));
     m_scroll->setMinimumHeight(qMin(minListHeight, content));
 }
@@ -125,11 +142,11 @@ void HomeSection::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
     path.addRoundedRect(QRectF(m_scroll->geometry()), 8, 8);
-    painter.fillPath(path, palette().color(QPalette::Base));
+    painter.fillPath(path, LookColors::controlBackground(LookColors::isDark(this)));
 }
 
 bool HomeSection::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_list && (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize))
+    if (watched == m_list && (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show))
         updateListHeight();
     return QFrame::eventFilter(watched, event);
 }

@@ -42,8 +42,11 @@ public:
     // Every edit of the search field with the whole new text, and "" from the clear button.
     std::function<void(const QString&)> onSearchTextChange;
 
-private:
+protected:
+    // Fits the list area to the list's content; the sections call it after rebuilding their rows.
     void updateListHeight();
+
+private:
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

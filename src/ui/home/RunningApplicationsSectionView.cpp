@@ -65,7 +65,10 @@ void RunningApplicationsSectionView::rebuild() {
     if (m_filtered.isEmpty()) {
         m_emptyText = m_all.isEmpty() ? QStringLiteral("No running applications found")
                                       : QStringLiteral("No applications match your search");
-        list->addWidget(makeNote(m_emptyText, this));
+        QLabel* note = makeNote(m_emptyText, this);
+        list->addWidget(note);
+        note->show();
+        updateListHeight();
         return;
     }
     m_emptyText.clear();
@@ -109,6 +112,9 @@ void RunningApplicationsSectionView::rebuild() {
                 onSelectApp(target);
         };
         list->addWidget(row);
+        // Shown now, so that the list's height counts it in this very turn.
+        row->show();
         m_rows.append(row);
     }
+    updateListHeight();
 }

@@ -68,7 +68,10 @@ void SavedApplicationsSectionView::rebuild() {
         else
             m_emptyText = m_all.isEmpty() ? QStringLiteral("No saved applications")
                                           : QStringLiteral("No saved applications match your search");
-        list->addWidget(makeNote(m_emptyText, this));
+        QLabel* note = makeNote(m_emptyText, this);
+        list->addWidget(note);
+        note->show();
+        updateListHeight();
         return;
     }
     m_emptyText.clear();
@@ -112,6 +115,9 @@ void SavedApplicationsSectionView::rebuild() {
                 onSelectSavedApp(app);
         };
         list->addWidget(row);
+        // Shown now, so that the list's height counts it in this very turn.
+        row->show();
         m_rows.append(row);
     }
+    updateListHeight();
 }
