@@ -3,17 +3,29 @@
 #include "app/QuarlinApp.h"
 #include "base/JsonPreferenceStore.h"
 #include "base/QtScheduler.h"
+#include "login/LaunchAtLogin.h"
+#include "placement/AXPermission.h"
+#include "platform/x11/DesktopEntry.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11MonitorAreas.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11TaskbarEntry.h"
 #include "platform/x11/X11TrayHost.h"
 #include "platform/x11/hotkeys/X11HotKeys.h"
+#include "platform/xdg/SyslogLoginLog.h"
+#include "platform/xdg/XdgAutostart.h"
 #include "shortcuts/Registry.h"
 #include "store/ModelContainer.h"
+#include "store/sync/FolderSyncStatus.h"
+#include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
 #include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/home/ApplicationIcons.h"
+#include "ui/home/ContentView.h"
+#include "ui/main/MainView.h"
+#include "ui/main/SettingsView.h"
+#include "ui/main/ShortcutsView.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
 
@@ -50,6 +62,13 @@ int main(int argc, char** argv) {
 
     QtApplicationShell shell;
     QuarlinApp app(platform, std::move(container), &shell);
+    // Sync between machines through the shared folder; without it the program works on this machine.
+    QString syncError;
+    std::unique_ptr<SyncEngine> sync =
+        SyncEngine::create(app.sharedModelContainer(), scheduler, SyncEngine::Options(), &syncError);
+    if (!sync)
+        std::fprintf(stderr, "Sync between machines is off: %s\n", qPrintable(syncError));
+    FolderSyncStatus syncStatus(sync.get(), syncError);
 
     MainWindow window([&backend](const QRect& frame) -> std::optional<Screen> {
         const QList<X11Monitor> monitors = backend.screens.monitors();
@@ -59,8 +78,28 @@ int main(int argc, char** argv) {
             return std::nullopt;
         return screens.at(index);
     });
-    // Until the main view records the window itself, the entry does.
+    // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
+    XdgAutostart autostart(QStringLiteral("io.github.quarlin"), QStringLiteral("Quarlin"),
+                           QCoreApplication::applicationFilePath());
+    SyslogLoginLog loginLog;
+    LaunchAtLogin launchAtLogin(autostart, loginLog);
+    // Application icons: what a running window names, else the Icon key of the installed desktop entry.
+    ApplicationIcons icons(platform, [](const QString& location) {
+        const std::optional<DesktopEntry> entry = DesktopEntry::load(location, DesktopEntry::userLocale());
+        return entry ? entry->icon : QString();
+    });
+    MainView::Contents tabs;
+    tabs.home = [&] { return new ContentView(platform, app.appState(), icons); };
+    tabs.shortcuts = [] { return new ShortcutsView(); };
+    tabs.settings = [&] {
+        AXPermission permission(platform);
+        return new SettingsView({app.appState(), app.settings(), launchAtLogin, scheduler,
+                                 [permission]() mutable { return permission.isTrusted(false); }, &syncStatus,
+                                 [&app] { app.checkForUpdates(); }, QApplication::applicationVersion(),
+                                 QStringLiteral(QUARLIN_FEEDBACK_ADDRESS)});
+    };
+    window.setContent(new MainView(app.appState(), scheduler, tabs));
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
     QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &app, &QuarlinApp::checkForUpdates);
 

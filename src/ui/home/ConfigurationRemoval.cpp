@@ -1,34 +1,38 @@
 #include "ConfigurationRemoval.h"
 
+#include "StoreCommand.h"
 #include "app/AppState.h"
 #include "model/ConfigurationGroup.h"
 #include "store/ModelContext.h"
+#include "ui/editor/EditConfigurationWindowManager.h"
 
 namespace ConfigurationRemoval {
 
 bool remove(ModelContext& context, AppState& state, const QList<ConfigurationGroup*>& configurations,
-            const EditorCloser& closeEditor, QString* error) {
+            QString* error) {
     QList<ConfigurationGroup*> gone;
     for (ConfigurationGroup* configuration : configurations) {
-        if (configuration && context.contains(configuration)) {
-            context.deleteObject(configuration);
+        if (configuration && context.contains(configuration))
             gone.append(configuration);
-        }
     }
     if (gone.isEmpty())
         return true;
-    if (!context.save(error)) {
-        // Left pending, the deletion would be written by the next unrelated save.
-        // ROLLBACK context.rollback();
+    const bool saved = StoreCommand::run(
+        context,
+        [&context, &gone] {
+            for (ConfigurationGroup* configuration : std::as_const(gone))
+                context.deleteObject(configuration);
+        },
+        error);
+    if (!saved)
         return false;
-    }
     for (ConfigurationGroup* configuration : gone)
-        forget(state, configuration, closeEditor);
+        forget(state, configuration);
     state.triggerConfigurationDataRefresh();
     return true;
 }
 
-void forget(AppState& state, const ConfigurationGroup* configuration, const EditorCloser& closeEditor) {
+void forget(AppState& state, const ConfigurationGroup* configuration) {
     const QString key = uuidString(configuration->id());
     if (state.selectedConfigurationID() == key)
         state.setSelectedConfigurationID(QString());
@@ -40,8 +44,7 @@ void forget(AppState& state, const ConfigurationGroup* configuration, const Edit
         state.setShouldContinueWithPartialActivation(false);
         state.setTriggerPartialActivation(false);
     }
-    if (closeEditor)
-        closeEditor(key);
+    EditConfigurationWindowManager::closeEditorOf(state, configuration);
 }
 
 } // namespace ConfigurationRemoval

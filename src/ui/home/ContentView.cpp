@@ -7,6 +7,7 @@
 #include "PermissionView.h"
 #include "RunningApplicationsSectionView.h"
 #include "SavedApplicationsSectionView.h"
+#include "StoreCommand.h"
 #include "app/AppState.h"
 #include "app/MenuBarManaging.h"
 #include "base/Log.h"
@@ -21,7 +22,6 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedLayout>
@@ -152,11 +152,6 @@ ContentView::~ContentView() {
     stopPermissionMonitoring();
 }
 
-void ContentView::setEditorHooks(EditorOpener open, EditorCloser close) {
-    m_openEditor = std::move(open);
-    m_closeEditor = std::move(close);
-}
-
 // --- the permission gate ---
 
 void ContentView::showPage() {
@@ -266,8 +261,27 @@ void ContentView::gatherRunningApps() {
 
 // --- the lists ---
 
-ModelContext* ContentView::context() const {
-    return m_state.modelContext();
+ModelContext* ContentView::context() {
+    ModelContext* store = m_state.modelContext();
+    if (store != m_watchedStore) {
+        disconnect(m_deletionObserver);
+        m_watchedStore = store;
+        // Deleted by another list or another machine: the rows go at once, in one pass per burst.
+        if (store)
+            m_deletionObserver = connect(store, &ModelContext::objectDeleted, this, [this] {
+                if (m_pruneQueued)
+                    return;
+                m_pruneQueued = true;
+                QPointer<ContentView> self(this);
+                m_platform.scheduler.async([self] {
+                    if (!self)
+                        return;
+                    self->m_pruneQueued = false;
+                    self->pruneDeleted();
+                });
+            });
+    }
+    return store;
 }
 
 void ContentView::fetchSavedApps() {
@@ -350,14 +364,11 @@ std::optional<QString> ContentView::createConfiguration(const QString& name) {
     ModelContext* store = context();
     if (!store)
         return QStringLiteral("The store is not open.");
-    const std::optional<Screen> main = m_platform.screens.mainScreen();
-    const Rect frame = main ? main->visibleFrame : Rect(0, 0, 1920, 1080);
-    auto* configuration = new ConfigurationGroup(name, frame.width, frame.height, std::nullopt);
-    configuration->setLastActivatedAt(m_platform.scheduler.currentDateTime());
-    store->insert(configuration);
     QString error;
-    if (!store->save(&error)) {
-        // ROLLBACK store->rollback();
+    // Written on its own: a failure leaves no record behind, and other pending edits stay pending.
+    ConfigurationGroup* configuration =
+        CreateConfigurationSheet::storeNewConfiguration(m_state, *store, name, &error);
+    if (!configuration) {
         logLine(QStringLiteral("❌ Failed to create configuration: ") + error);
         return error;
     }
@@ -371,30 +382,32 @@ std::optional<QString> ContentView::createConfiguration(const QString& name) {
 }
 
 void ContentView::openEditor(ConfigurationGroup* configuration, std::optional<QString> positionGroupID) {
-    if (!configuration || !ModelContext::of(configuration) || !m_openEditor)
+    ModelContext* store = context();
+    if (!configuration || !store || !ModelContext::of(configuration))
         return;
     QPointer<ContentView> self(this);
-    m_openEditor(configuration, std::move(positionGroupID), [self] {
-        if (self)
-            self->editorSaved();
-    });
+    m_editWindowManager.showEditWindow(
+        configuration, positionGroupID, m_savedApps, m_state, *store,
+        [self](ConfigurationGroup*) {
+            if (self)
+                self->editorSaved();
+        },
+        [] {});
 }
 
 void ContentView::showCreateSheet() {
-    // Stand-in until the create sheet is shared.
-    auto* dialog = new QInputDialog(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setWindowTitle(QStringLiteral("New Configuration"));
-    dialog->setLabelText(QStringLiteral("Configuration Name"));
-    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
-        const QString name = text.trimmed();
-        if (name.isEmpty())
-            return;
-        if (const std::optional<QString> error = createConfiguration(name))
-            showError(QStringLiteral("Could not create the configuration"), *error);
+    if (m_createSheet) {
+        m_createSheet->raise();
+        return;
+    }
+    m_createSheet = new CreateConfigurationSheet(this, [this](const QString& name, QString* error) {
+        const std::optional<QString> failure = createConfiguration(name);
+        if (failure && error)
+            *error = *failure;
+        return !failure;
     });
-    dialog->open();
+    m_createSheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_createSheet->open();
 }
 
 void ContentView::confirmRemoveConfiguration(ConfigurationGroup* configuration) {
@@ -418,7 +431,7 @@ bool ContentView::removeConfiguration(ConfigurationGroup* configuration) {
     const QString name = configuration->name();
     const QUuid id = configuration->id();
     QString error;
-    if (!ConfigurationRemoval::remove(*store, m_state, {configuration}, m_closeEditor, &error)) {
+    if (!ConfigurationRemoval::remove(*store, m_state, {configuration}, &error)) {
         logLine(QStringLiteral("❌ Failed to delete configuration: ") + error);
         showError(QStringLiteral("Could not delete '") + name + QStringLiteral("'"), error);
         return false;
@@ -441,7 +454,7 @@ bool ContentView::clearAllConfigurations() {
     if (!store)
         return false;
     QString error;
-    if (!ConfigurationRemoval::remove(*store, m_state, m_configurationGroups, m_closeEditor, &error)) {
+    if (!ConfigurationRemoval::remove(*store, m_state, m_configurationGroups, &error)) {
         logLine(QStringLiteral("❌ Failed to clear all configurations: ") + error);
         showError(QStringLiteral("Could not delete the configurations"), error);
         return false;
@@ -468,10 +481,9 @@ bool ContentView::removeSavedApp(SavedApp* app) {
         return false;
     const QUuid id = app->id();
     const QString name = app->name();
-    store->deleteObject(app);
     QString error;
-    if (!store->save(&error)) {
-        // ROLLBACK store->rollback();
+    if (!StoreCommand::run(
+            *store, [store, app] { store->deleteObject(app); }, &error)) {
         logLine(QStringLiteral("❌ Failed to delete saved app: ") + error);
         showError(QStringLiteral("Could not remove '") + name + QStringLiteral("'"), error);
         return false;
@@ -491,13 +503,17 @@ bool ContentView::clearAllSavedApps() {
     ModelContext* store = context();
     if (!store)
         return false;
-    for (SavedApp* app : std::as_const(m_savedApps)) {
-        if (store->contains(app))
-            store->deleteObject(app);
-    }
     QString error;
-    if (!store->save(&error)) {
-        // ROLLBACK store->rollback();
+    const bool cleared = StoreCommand::run(
+        *store,
+        [this, store] {
+            for (SavedApp* app : std::as_const(m_savedApps)) {
+                if (store->contains(app))
+                    store->deleteObject(app);
+            }
+        },
+        &error);
+    if (!cleared) {
         logLine(QStringLiteral("❌ Failed to clear all saved apps: ") + error);
         showError(QStringLiteral("Could not remove the saved apps"), error);
         return false;
@@ -528,10 +544,9 @@ void ContentView::saveApp(const RunningApp& app) {
     }
     auto* saved = new SavedApp(app.bundleID, app.name, width, height, m_state.corner(),
                                m_state.widthFraction(), m_state.marginX(), m_state.marginY());
-    store->insert(saved);
     QString error;
-    if (!store->save(&error)) {
-        // ROLLBACK store->rollback();
+    if (!StoreCommand::run(
+            *store, [store, saved] { store->insert(saved); }, &error)) {
         logLine(QStringLiteral("❌ Failed to save app: ") + error);
         showError(QStringLiteral("Could not save '") + app.name + QStringLiteral("'"), error);
         return;

@@ -6,6 +6,9 @@
 
 #include "placement/RunningApp.h"
 #include "platform/Platform.h"
+#include "store/ModelContext.h"
+#include "ui/editor/CreateConfigurationSheet.h"
+#include "ui/editor/EditConfigurationWindowManager.h"
 
 #include <QList>
 #include <QMessageBox>
@@ -20,7 +23,6 @@ class AppConfigurationsSectionView;
 class AppState;
 class ApplicationIcons;
 class ConfigurationGroup;
-class ModelContext;
 class PermissionView;
 class QAbstractButton;
 class QStackedLayout;
@@ -83,6 +85,8 @@ public:
     QAbstractButton* menuBarButton() const { return m_menuBarButton; }
     // The confirmation or error dialog open now, if any.
     QMessageBox* openDialog() const { return m_dialog; }
+    EditConfigurationWindowManager& editWindowManager() { return m_editWindowManager; }
+    CreateConfigurationSheet* createSheet() const { return m_createSheet; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -98,7 +102,8 @@ private:
     void authorizedHomeAppeared();
     void gatherRunningApps();
 
-    ModelContext* context() const;
+    // The store's main context, watched for deletions made elsewhere.
+    ModelContext* context();
     void fetchSavedApps();
     void fetchConfigurationGroups();
     void updateDisplayedRunningApps();
@@ -116,8 +121,8 @@ private:
     Platform& m_platform;
     AppState& m_state;
     ApplicationIcons& m_icons;
-    EditorOpener m_openEditor;
-    EditorCloser m_closeEditor;
+    EditConfigurationWindowManager m_editWindowManager;
+    QPointer<CreateConfigurationSheet> m_createSheet;
 
     QList<SavedApp*> m_savedApps;
     QList<SavedApp*> m_displayedSavedApps;
@@ -148,4 +153,7 @@ private:
     SavedApplicationsSectionView* m_saved;
     QAbstractButton* m_menuBarButton;
     QPointer<QMessageBox> m_dialog;
+    QPointer<ModelContext> m_watchedStore;
+    QMetaObject::Connection m_deletionObserver;
+    bool m_pruneQueued = false;
 };

@@ -2,6 +2,7 @@
 // commands behind their buttons, each checked against the store.
 #include "HomeWorld.h"
 #include "model/SavedApp.h"
+#include "ui/editor/EditConfigurationModalView.h"
 #include "ui/home/AppConfigurationsSectionView.h"
 #include "ui/home/ConfigurationListView.h"
 #include "ui/home/ConfigurationRow.h"
@@ -21,18 +22,9 @@ namespace {
 
 struct Home {
     std::unique_ptr<ContentView> view;
-    QList<std::pair<ConfigurationGroup*, std::optional<QString>>> opened;
-    QStringList closed;
-    std::function<void()> saveEditor;
 
     explicit Home(HomeWorld& w, bool show = true) {
         view = std::make_unique<ContentView>(w.platform, w.state, w.icons);
-        view->setEditorHooks(
-            [this](ConfigurationGroup* c, std::optional<QString> id, std::function<void()> onSave) {
-                opened.append({c, id});
-                saveEditor = std::move(onSave);
-            },
-            [this](const QString& key) { closed << key; });
         view->resize(600, 900);
         if (show)
             view->show();
@@ -129,17 +121,19 @@ private Q_SLOTS:
         Home home(w);
         const int version = w.state.configurationDataVersion();
         QCOMPARE(home->createConfiguration(QStringLiteral("Coding")), std::nullopt);
-        QCOMPARE(w.log.lines(), QStringList({"✅ Successfully created configuration: Coding"}));
+        QCOMPARE(w.log.lines().first(), QStringLiteral("✅ Successfully created configuration: Coding"));
         QCOMPARE(w.state.configurationDataVersion(), version + 1);
-        QCOMPARE(home.opened.size(), 1);
-        ConfigurationGroup* created = home.opened.first().first;
+        QCOMPARE(home->configurationGroups().size(), 1);
+        ConfigurationGroup* created = home->configurationGroups().first();
+        EditConfigurationWindow* editor = EditConfigurationWindowManager::openEditorOf(w.state, created);
+        QVERIFY(editor);
         QCOMPARE(created->screenWidth(), 1512.0);
         QCOMPARE(created->screenHeight(), 944.0);
         QCOMPARE(created->lastActivatedAt(), std::optional(w.clock.currentDateTime()));
         // Listed at once, whatever the editor does; stored.
         QCOMPARE(home.configurationNames(), QStringList({"Coding"}));
         QCOMPARE(w.storedCount(QStringLiteral("ConfigurationGroup")), 1);
-        home.saveEditor();
+        editor->editConfigView()->save();
         QCOMPARE(home.configurationNames(), QStringList({"Coding"}));
         QCOMPARE(w.state.configurationDataVersion(), version + 2);
     }
@@ -150,7 +144,7 @@ private Q_SLOTS:
         w.refuseSaves();
         const std::optional<QString> error = home->createConfiguration(QStringLiteral("Coding"));
         QVERIFY(error && error->contains(QStringLiteral("disk full")));
-        QVERIFY(home.opened.isEmpty());
+        QVERIFY(!home->editWindowManager().currentWindow());
         QVERIFY(home->configurationGroups().isEmpty());
         QVERIFY(w.context()->fetch<ConfigurationGroup>().isEmpty());
         QVERIFY(!w.context()->hasChanges());
@@ -167,6 +161,8 @@ private Q_SLOTS:
         Home home(w);
         w.state.setSelectedConfigurationID(key);
         QCOMPARE(w.state.selectedPositionGroupForConfig().value(key), uuidString(group->id()));
+        home->openEditor(gone, std::nullopt);
+        QVERIFY(EditConfigurationWindowManager::openEditorOf(w.state, gone));
 
         home->confirmRemoveConfiguration(gone);
         QCOMPARE(home->openDialog()->text(),
@@ -182,7 +178,7 @@ private Q_SLOTS:
         QCOMPARE(w.storedCount(QStringLiteral("ConfigurationGroup")), 1);
         QCOMPARE(w.state.selectedConfigurationID(), QString());
         QVERIFY(!w.state.selectedPositionGroupForConfig().contains(key));
-        QCOMPARE(home.closed, QStringList({key}));
+        QVERIFY(!EditConfigurationWindowManager::openEditorOf(w.state, gone));
         QCOMPARE(w.state.configurationDataVersion(), version + 1);
         QVERIFY(keep);
     }
@@ -240,7 +236,7 @@ private Q_SLOTS:
         Home home(w);
         w.context()->deleteObject(c);
         QVERIFY(w.context()->save());
-        w.state.triggerConfigurationDataRefresh();
+        w.clock.runDue();
         QCOMPARE(home.configurationNames(), QStringList({"Other"}));
     }
 
@@ -363,7 +359,10 @@ private Q_SLOTS:
         w.state.setShouldShowCreateConfiguration(true);
         Home home(w);
         QVERIFY(!w.state.shouldShowCreateConfiguration());
-        QVERIFY(home->findChild<QDialog*>());
+        QVERIFY(home->createSheet());
+        home->createSheet()->setConfigurationName(QStringLiteral("From the sheet"));
+        home->createSheet()->createConfiguration();
+        QCOMPARE(home.configurationNames(), QStringList({"From the sheet"}));
     }
 };
 
