@@ -1,6 +1,7 @@
 // The program: wires the X11 desktop, the preferences file, the hot keys and the store to the shared
 // state and the main window, then runs the event loop.
 #include "app/QuarlinApp.h"
+#include "app/TerminationSignals.h"
 #include "base/JsonPreferenceStore.h"
 #include "base/QtScheduler.h"
 #include "login/LaunchAtLogin.h"
@@ -26,6 +27,7 @@
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
+#include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
 
@@ -91,6 +93,9 @@ int main(int argc, char** argv) {
     });
     MainView::Contents tabs;
     tabs.home = [&] { return new ContentView(platform, app.appState(), icons); };
+    tabs.attachedHome = [&app] {
+        return CompactListHooks::makeView(app.appState(), *app.sharedModelContainer().mainContext());
+    };
     tabs.shortcuts = [] { return new ShortcutsView(); };
     tabs.settings = [&] {
         AXPermission permission(platform);
@@ -120,6 +125,13 @@ int main(int argc, char** argv) {
         if (!app.appState().menuBarManager() || !trayHost.isAvailable())
             QCoreApplication::quit();
     });
+
+    // Every road out goes through the event loop, which saves what is pending on its way out.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &application,
+                     &QCoreApplication::quit);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &QuarlinApp::saveBeforeQuit);
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &app, &QuarlinApp::saveBeforeQuit);
 
     app.start([&window] { window.show(); });
     return application.exec();

@@ -11,6 +11,9 @@
 #include "store/Database.h"
 #include "store/ModelContainer.h"
 
+#include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -111,12 +114,17 @@ private Q_SLOTS:
         m_scheduler.advance(ModelContext::autosaveDelay);
         context->insert(new ConfigurationGroup(QStringLiteral("Other"), 0, 0, std::nullopt));
         QVERIFY(context->save());
-        {
-            auto writer = open();
-            writer->mainContext()->insert(
-                new ConfigurationGroup(QStringLiteral("Remote"), 0, 0, std::nullopt));
-            QVERIFY(writer->mainContext()->save());
-        }
+        QProcess writer;
+        writer.start(
+            QStringLiteral(SLOW_SYNC_WRITER),
+            {path(),
+             QStringLiteral("INSERT INTO ConfigurationGroup (id, name, dateCreated, screenWidth, "
+                            "screenHeight, hasConfigurations, hasPositionGroups) VALUES ('%1', 'Remote', "
+                            "'2026-01-01T00:00:00.000Z', 0, 0, 0, 0)")
+                 .arg(uuidString(newUuid())),
+             QStringLiteral("0")});
+        QVERIFY(writer.waitForFinished(10000));
+        QCOMPARE(writer.exitCode(), 0);
         context->checkForRemoteChanges();
         QVERIFY(findByName(context, QStringLiteral("Remote")));
         QCOMPARE(peek()->queryInteger(
@@ -201,6 +209,74 @@ private Q_SLOTS:
         QVERIFY2(scope.commit(&error), qPrintable(error));
         QCOMPARE(storedName(), std::optional(QStringLiteral("Work edited")));
         QCOMPARE(work->configurationList()[0]->savedApp(), saved);
+    }
+
+    // The disk refuses the commit: a write-protected file, or a full file system (a small tmpfs).
+    void aCommitTheDiskRefusesKeepsTheScopeOpenAndTheFileIntact_data() {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("read-only file") << false;
+        QTest::newRow("full disk") << true;
+    }
+    void aCommitTheDiskRefusesKeepsTheScopeOpenAndTheFileIntact() {
+        QFETCH(bool, fullDisk);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("disk"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/quarlin.sqlite");
+        const auto run = [](const QString& program, const QStringList& arguments) {
+            QProcess process;
+            process.start(program, arguments);
+            return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
+                   process.exitCode() == 0;
+        };
+        if (fullDisk && !run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=400k", "tmpfs", folder}))
+            QSKIP("cannot mount a small tmpfs here (needs root)");
+        const auto unmount = qScopeGuard([&] {
+            if (fullDisk)
+                run(QStringLiteral("umount"), {folder});
+        });
+        QString error;
+        auto container = ModelContainer::open(file, m_scheduler, &error);
+        QVERIFY2(container, qPrintable(error));
+        ModelContext* context = container->mainContext();
+        ConfigurationGroup* work = makeWork(context);
+        QVERIFY(context->save());
+        EditScope scope(work);
+        editDraft(scope.configuration());
+        if (fullDisk)
+            scope.configuration()->setDesc(QString(300 * 1024, QLatin1Char('x')));
+        const QStringList protectedFiles{file, file + QStringLiteral("-wal")};
+        if (!fullDisk && !run(QStringLiteral("chattr"), QStringList{QStringLiteral("+i")} + protectedFiles))
+            QSKIP("cannot make the file immutable here");
+        const auto unprotect = qScopeGuard([&] {
+            if (!fullDisk)
+                run(QStringLiteral("chattr"), QStringList{QStringLiteral("-i")} + protectedFiles);
+        });
+
+        QVERIFY(!scope.commit(&error));
+        QVERIFY2(error.contains(fullDisk ? QStringLiteral("full") : QStringLiteral("I/O")),
+                 qPrintable(error));
+        QVERIFY(scope.isOpen());
+        QCOMPARE(scope.configuration()->name(), QStringLiteral("Work edited"));
+        QCOMPARE(work->name(), QStringLiteral("Work"));
+        QCOMPARE(bundlesOf(work), QStringList({"a", "b", "c", "d"}));
+        QVERIFY(!context->hasChanges());
+        QCOMPARE(Database::open(file, false, &error)
+                     ->queryText(QStringLiteral("SELECT name FROM ConfigurationGroup")),
+                 std::optional(QStringLiteral("Work")));
+
+        // Once the disk takes it again, the same scope commits.
+        if (fullDisk)
+            scope.configuration()->setDesc(QStringLiteral("short"));
+        else
+            run(QStringLiteral("chattr"), QStringList{QStringLiteral("-i")} + protectedFiles);
+        QVERIFY2(scope.commit(&error), qPrintable(error));
+        container.reset();
+        auto reopened = ModelContainer::open(file, m_scheduler, &error);
+        QVERIFY2(reopened, qPrintable(error));
+        ConfigurationGroup* stored = findByName(reopened->mainContext(), QStringLiteral("Work edited"));
+        QVERIFY(stored);
+        QCOMPARE(bundlesOf(stored), QStringList({"d", "c", "a", "e"}));
     }
 
     void renamingWritesOnlyTheName() {

@@ -1,6 +1,6 @@
-// Another writer for the store tests: runs the SQL of its second argument on the database of its first
-// in one go, with every sync of the write-ahead log slowed down by the milliseconds of its third, which
-// widens the moment between the log's file event and the commit becoming visible to other connections.
+// Another process writing the store, for its tests: runs the SQL of its second argument on the database of
+// its first in one go, with every sync of the write-ahead log slowed down by the milliseconds of its third,
+// which widens the moment between the log's file event and the commit becoming visible to other connections.
 #include <sqlite3.h>
 
 #include <chrono>

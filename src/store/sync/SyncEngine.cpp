@@ -114,6 +114,7 @@ void SyncEngine::touchOwners(const QString& id, const SyncStamp& stamp, QSet<QSt
         if (it == m_entries.end() || it->record.deleted)
             return;
         it->record.stamp = std::max(it->record.stamp, stamp);
+        it->json.clear();
         changed.insert(owner);
         owner = it->record.owner();
     }
@@ -175,6 +176,7 @@ bool SyncEngine::exportChanges(QString* error) {
                 it->record.stamps.insert(key, now());
             }
             it->record.stamp = now();
+            it->json.clear();
             it->present = true;
         } else {
             // New here, or back after a deletion: every attribute is this machine's now.
@@ -186,7 +188,7 @@ bool SyncEngine::exportChanges(QString* error) {
             for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
                 record.stamps.insert(field.key(), record.stamp);
             const SyncFolder::Signature file = it != m_entries.end() ? it->file : SyncFolder::Signature{};
-            m_entries.insert(id, Entry{record, true, file});
+            m_entries.insert(id, Entry{record, true, file, QByteArray()});
         }
         changed.insert(id);
         touchOwners(id, now(), changed);
@@ -214,6 +216,7 @@ bool SyncEngine::exportChanges(QString* error) {
         tombstone.deleted = true;
         tombstone.stamp = now();
         it->record = tombstone;
+        it->json.clear();
         it->present = false;
         changed.insert(id);
     }
@@ -243,8 +246,10 @@ bool SyncEngine::writeFiles(const QSet<QString>& ids, QString* error) {
             changedThere = true;
         if (!writable || overwrites)
             continue;
+        if (entry.json.isEmpty())
+            entry.json = entry.record.toJson();
         QString message;
-        if (!m_folder.write(entry.record, &entry.file, &message) && ok) {
+        if (!m_folder.write(entry.record.kind, id, entry.json, &entry.file, &message) && ok) {
             ok = false;
             if (error)
                 *error = message;
@@ -278,7 +283,7 @@ void SyncEngine::skip(const QString& path, const SyncFolder::Signature& signatur
 }
 
 bool SyncEngine::readRecord(const SyncFolder::Entry& file, Kind kind, const QString& id,
-                            std::optional<SyncRecord>* record) {
+                            std::optional<SyncRecord>* record, QByteArray* json) {
     auto skipped = m_skipped.constFind(file.path);
     if (skipped != m_skipped.constEnd() && *skipped == file.signature)
         return false;
@@ -299,6 +304,8 @@ bool SyncEngine::readRecord(const SyncFolder::Entry& file, Kind kind, const QStr
     }
     m_skipped.remove(file.path);
     m_clock.observe((*record)->stamp);
+    if (json)
+        *json = data;
     return true;
 }
 
@@ -371,14 +378,15 @@ bool SyncEngine::importGroup(Kind kind, const QString& id, const Group& group, Q
         return true;
 
     std::optional<SyncRecord> mainRecord;
+    QByteArray mainJson;
     if (mainChanged)
-        readRecord(*group.main, kind, id, &mainRecord);
+        readRecord(*group.main, kind, id, &mainRecord, &mainJson);
     QList<SyncRecord> remotes;
     if (mainRecord)
         remotes.append(*mainRecord);
     for (const SyncFolder::Entry* copy : group.copies) {
         std::optional<SyncRecord> record;
-        if (readRecord(*copy, kind, id, &record)) {
+        if (readRecord(*copy, kind, id, &record, nullptr)) {
             remotes.append(*record);
             mergedCopies.append(copy->path);
         }
@@ -395,9 +403,12 @@ bool SyncEngine::importGroup(Kind kind, const QString& id, const Group& group, Q
     for (const SyncRecord& remote : std::as_const(remotes))
         merged = SyncRecord::merged(merged, remote);
     if (!known)
-        it = m_entries.insert(id, Entry{merged, false, SyncFolder::Signature{}});
+        it = m_entries.insert(id, Entry{merged, false, SyncFolder::Signature{}, QByteArray()});
     const bool recordChanged = !known || merged != it->record;
-    it->record = merged;
+    if (recordChanged || mainRecord) {
+        it->record = merged;
+        it->json = mainRecord && *mainRecord == merged ? mainJson : QByteArray();
+    }
     if (mainRecord)
         it->file = group.main->signature;
     m_changed.insert(id);

@@ -85,7 +85,7 @@ private:
     void markAbsent(const QString& id);
     QList<QString> childrenOf(const QString& id);
     bool readRecord(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
-                    std::optional<SyncRecord>* record);
+                    std::optional<SyncRecord>* record, QByteArray* json);
     void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
 
     void scheduleScan(double delay);

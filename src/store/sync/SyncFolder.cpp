@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,11 +102,12 @@ QString SyncFolder::fileFor(ModelObject::Kind kind, const QString& id) const {
     return m_path + u'/' + SyncSchema::className(kind) + u'/' + id + QStringLiteral(".json");
 }
 
-bool SyncFolder::write(const SyncRecord& record, Signature* written, QString* error) {
-    const QString folder = m_path + u'/' + SyncSchema::className(record.kind);
-    const QString target = fileFor(record.kind, record.id);
+bool SyncFolder::write(ModelObject::Kind kind, const QString& id, const QByteArray& data, Signature* written,
+                       QString* error) {
+    const QString folder = m_path + u'/' + SyncSchema::className(kind);
+    const QString target = fileFor(kind, id);
     const QString temporary = QStringLiteral("%1/.%2.json.%3.tmp")
-                                  .arg(folder, record.id)
+                                  .arg(folder, id)
                                   .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     const auto fail = [&](const QString& why) {
         if (error)
@@ -118,7 +120,6 @@ bool SyncFolder::write(const SyncRecord& record, Signature* written, QString* er
     QFile file(temporary);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return fail(file.errorString());
-    const QByteArray data = record.toJson();
     if (file.write(data) != data.size() || !file.flush())
         return fail(file.errorString());
     file.close();
@@ -133,13 +134,33 @@ bool SyncFolder::write(const SyncRecord& record, Signature* written, QString* er
 }
 
 bool SyncFolder::read(const QString& path, QByteArray* data, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (descriptor < 0 || ::fstat(descriptor, &info) != 0) {
         if (error)
-            *error = file.errorString();
+            *error = errorText(errno);
+        if (descriptor >= 0)
+            ::close(descriptor);
         return false;
     }
-    *data = file.readAll();
+    // Object files are small; a large one is not ours.
+    constexpr qint64 largest = 1 << 20;
+    if (info.st_size > largest) {
+        ::close(descriptor);
+        if (error)
+            *error = QStringLiteral("too large for an object file");
+        return false;
+    }
+    data->resize(qsizetype(info.st_size));
+    qsizetype done = 0;
+    while (done < data->size()) {
+        const ssize_t count = ::read(descriptor, data->data() + done, size_t(data->size() - done));
+        if (count <= 0)
+            break;
+        done += count;
+    }
+    ::close(descriptor);
+    data->truncate(done);
     return true;
 }
 

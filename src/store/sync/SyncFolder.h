@@ -45,7 +45,8 @@ public:
     QString fileFor(ModelObject::Kind kind, const QString& id) const;
     // Writes through a hidden temporary file in the same folder and a rename, so that a reader (or a
     // sync service) never sees half a file. Creates the class's subfolder when needed.
-    bool write(const SyncRecord& record, Signature* written, QString* error);
+    bool write(ModelObject::Kind kind, const QString& id, const QByteArray& data, Signature* written,
+               QString* error);
     static bool read(const QString& path, QByteArray* data, QString* error);
     static std::optional<Signature> signatureOf(const QString& path);
 

@@ -1,26 +1,57 @@
 #include "SyncStamp.h"
 
-#include <QStringList>
+namespace {
+// Digits of a non-negative number, left-padded with zeros to `width`; thousands of stamps are
+// written and read per import, so this avoids the general formatting machinery.
+void appendPadded(QString& out, qint64 value, int width) {
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0 && count < 24);
+    for (int i = count; i < width; ++i)
+        out.append(u'0');
+    while (count > 0)
+        out.append(QLatin1Char(digits[--count]));
+}
+
+bool parseNumber(QStringView text, qint64* value) {
+    if (text.isEmpty() || text.size() > 18)
+        return false;
+    qint64 result = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+        result = result * 10 + (c.unicode() - u'0');
+    }
+    *value = result;
+    return true;
+}
+} // namespace
 
 QString SyncStamp::toString() const {
-    return QStringLiteral("%1-%2-%3")
-        .arg(wall, 13, 10, QLatin1Char('0'))
-        .arg(counter, 6, 10, QLatin1Char('0'))
-        .arg(machine);
+    QString text;
+    text.reserve(21 + machine.size());
+    appendPadded(text, wall, 13);
+    text.append(u'-');
+    appendPadded(text, counter, 6);
+    text.append(u'-');
+    text.append(machine);
+    return text;
 }
 
 std::optional<SyncStamp> SyncStamp::fromString(const QString& text) {
-    const QStringList parts = text.split(u'-');
-    // The machine id is a UUID without braces, which has four hyphens of its own.
-    if (parts.size() < 3)
+    // The machine id is a UUID without braces, which has hyphens of its own.
+    const qsizetype first = text.indexOf(u'-');
+    const qsizetype second = first < 0 ? -1 : text.indexOf(u'-', first + 1);
+    if (second < 0 || second + 1 >= text.size())
         return std::nullopt;
-    bool wallOk = false, counterOk = false;
     SyncStamp stamp;
-    stamp.wall = parts[0].toLongLong(&wallOk);
-    stamp.counter = parts[1].toLongLong(&counterOk);
-    stamp.machine = parts.mid(2).join(u'-');
-    if (!wallOk || !counterOk || stamp.wall < 0 || stamp.counter < 0 || stamp.machine.isEmpty())
+    if (!parseNumber(QStringView(text).left(first), &stamp.wall) ||
+        !parseNumber(QStringView(text).mid(first + 1, second - first - 1), &stamp.counter))
         return std::nullopt;
+    stamp.machine = text.mid(second + 1);
     return stamp;
 }
 

@@ -95,7 +95,8 @@ bool SyncStateStore::load(QHash<QString, Entry>* entries, QString* error) {
         if (!record)
             continue;
         Entry entry{*record, select.integer(1) != 0,
-                    SyncFolder::Signature{select.integer(2), select.integer(3), select.integer(4)}};
+                    SyncFolder::Signature{select.integer(2), select.integer(3), select.integer(4)},
+                    select.text(0).toUtf8()};
         entries->insert(record->id, entry);
     }
 }
@@ -107,7 +108,7 @@ bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& 
     for (const Entry* entry : entries) {
         m_put.reset();
         m_put.bind(1, entry->record.id);
-        m_put.bind(2, QString::fromUtf8(entry->record.toJson(false)));
+        m_put.bind(2, QString::fromUtf8(entry->json.isEmpty() ? entry->record.toJson(false) : entry->json));
         m_put.bind(3, entry->present);
         m_put.bind(4, entry->file.inode);
         m_put.bind(5, entry->file.size);

@@ -21,6 +21,8 @@ public:
         // In the local store; a child whose owner is gone waits here until the owner comes back.
         bool present = false;
         SyncFolder::Signature file;
+        // The record as JSON when known (as read or written); cleared whenever the record changes.
+        QByteArray json;
     };
 
     // The state file beside the database at `databasePath`.

@@ -32,12 +32,17 @@ AppPickerList::AppPickerList(ConfigurationEditor& editor, const QString& placeho
     m_scroll->setObjectName(QStringLiteral("appBox"));
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setMaximumHeight(150);
     m_scroll->setStyleSheet(
         QStringLiteral("QScrollArea#appBox { background: palette(base); border-radius: 6px; }"));
     m_content = new QWidget;
     m_content->setObjectName(QStringLiteral("appBoxContent"));
-    m_content->setStyleSheet(QStringLiteral("QWidget#appBoxContent { background: palette(base); }"));
+    // One style sheet for every row: a sheet per button costs a style of its own each.
+    m_content->setStyleSheet(
+        QStringLiteral("QWidget#appBoxContent { background: palette(base); } "
+                       "QPushButton#addButton { color: rgb(0,122,255); border: none; padding: 0 4px; } "
+                       "QPushButton#addButton:disabled { color: palette(mid); }"));
+    m_addIcon = Symbols::icon(QStringLiteral("plus.circle"), QColor(0, 122, 255));
+    m_noIcon = Symbols::pixmap(QStringLiteral("app.fill"), 20, palette().color(QPalette::PlaceholderText));
     m_rows = new QVBoxLayout(m_content);
     m_rows->setContentsMargins(0, 4, 0, 4);
     m_rows->setSpacing(4);
@@ -113,20 +118,16 @@ void AppPickerList::addRow(const Entry& entry) {
     auto* icon = new QLabel;
     icon->setFixedSize(20, 20);
     const QIcon image = entry.icon ? entry.icon() : QIcon();
-    icon->setPixmap(image.isNull() ? Symbols::pixmap(QStringLiteral("app.fill"), 20,
-                                                     palette().color(QPalette::PlaceholderText))
-                                   : image.pixmap(20, 20));
+    icon->setPixmap(image.isNull() ? m_noIcon : image.pixmap(20, 20));
     layout->addWidget(icon);
     auto* name = new QLabel(entry.name);
     name->setTextFormat(Qt::PlainText);
     layout->addWidget(name);
     layout->addStretch();
-    auto* add = new QPushButton(Symbols::icon(QStringLiteral("plus.circle"), QColor(0, 122, 255)),
-                                QStringLiteral("Add"));
+    auto* add = new QPushButton(m_addIcon, QStringLiteral("Add"));
+    add->setObjectName(QStringLiteral("addButton"));
     add->setAutoDefault(false);
     add->setFlat(true);
-    add->setStyleSheet(QStringLiteral("QPushButton { color: rgb(0,122,255); border: none; padding: 0 4px; } "
-                                      "QPushButton:disabled { color: palette(mid); }"));
     add->setEnabled(m_editor.canAdd(entry.bundleID));
     layout->addWidget(add);
     connect(add, &QPushButton::clicked, this, [add = entry.add] { add(); });
@@ -146,6 +147,8 @@ void AppPickerList::filter() {
     const QString empty = any ? QString() : (m_rowList.isEmpty() ? m_noEntries : m_noMatches);
     m_empty->setText(empty);
     m_empty->setHidden(empty.isEmpty());
+    // The box is as tall as its rows, up to its limit.
+    m_scroll->setFixedHeight(qMin(maxBoxHeight, m_content->sizeHint().height()));
 }
 
 void AppPickerList::updateEnabled() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -25,6 +26,8 @@ public:
         std::function<QIcon()> icon;
         std::function<void()> add;
     };
+
+    static constexpr int maxBoxHeight = 150;
 
     AppPickerList(ConfigurationEditor& editor, const QString& placeholder, bool clearButton,
                   QWidget* parent = nullptr);
@@ -54,6 +57,8 @@ private:
     QLabel* m_empty = nullptr;
     QString m_noEntries;
     QString m_noMatches;
+    QIcon m_addIcon;
+    QPixmap m_noIcon;
     struct Row {
         QWidget* widget;
         QString bundleID;

@@ -55,7 +55,7 @@ EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* confi
     m_saved = new SavedAppsSection(*m_editor, *m_icons);
     layout->addWidget(m_saved);
     m_running = new RunningAppsSection(*m_editor);
-    layout->addWidget(m_running, 1);
+    layout->addWidget(m_running);
     layout->addStretch();
 
     m_error = new QLabel;

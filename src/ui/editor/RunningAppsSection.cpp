@@ -22,6 +22,8 @@ RunningAppsSection::RunningAppsSection(ConfigurationEditor& editor, QWidget* par
     auto* header = new QHBoxLayout;
     auto* title = new QLabel(QStringLiteral("Add Apps from Running Applications"));
     title->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
+    // Wraps rather than widening the editor past its 500 points.
+    title->setWordWrap(true);
     header->addWidget(title);
     header->addStretch();
     m_toggle = new QPushButton;

@@ -350,22 +350,17 @@ void MinimizedHomeView::scrollToRow(const QString& key) {
 // --- create, edit, delete ---
 
 void MinimizedHomeView::showCreateConfiguration() {
-    auto create = [this](const QString& name, QString* error) {
-        const int before = static_cast<int>(m_configurationGroups.size());
-        createConfiguration(name);
-        if (m_configurationGroups.size() > before)
-            return true;
-        if (error)
-            *error = QStringLiteral("The configuration could not be stored.");
-        return false;
+    const QPointer<MinimizedHomeView> self(this);
+    auto create = [self](const QString& name, QString* error) {
+        return self && self->createConfiguration(name, error);
     };
     if (m_hooks.askForName)
         m_hooks.askForName(this, create);
 }
 
-void MinimizedHomeView::createConfiguration(const QString& name) {
+bool MinimizedHomeView::createConfiguration(const QString& name, QString* reason) {
     if (name.isEmpty())
-        return;
+        return false;
     QString error;
     ConfigurationGroup* configuration = nullptr;
     if (m_hooks.storeNewConfiguration) {
@@ -377,13 +372,15 @@ void MinimizedHomeView::createConfiguration(const QString& name) {
         configuration->setLastActivatedAt(m_state.platform().scheduler.currentDateTime());
         m_context.insert(configuration);
         if (!m_context.save(&error)) {
-            m_context.deleteObject(configuration);
+            m_context.rollback();
             configuration = nullptr;
         }
     }
     if (!configuration) {
         logLine(QStringLiteral("❌ Failed to create configuration: ") + error);
-        return;
+        if (reason)
+            *reason = error;
+        return false;
     }
     logLine(QStringLiteral("✅ Successfully created configuration: ") + name);
     m_state.triggerConfigurationDataRefresh();
@@ -391,13 +388,14 @@ void MinimizedHomeView::createConfiguration(const QString& name) {
     m_configurationGroups << configuration;
     updateDisplayedConfigurations();
     editConfiguration(configuration);
+    return true;
 }
 
 void MinimizedHomeView::editConfiguration(ConfigurationGroup* configuration) {
-    if (MenuBarManaging* manager = m_state.menuBarManager())
-        manager->hideAttachedWindow();
     if (!m_hooks.openEditor)
         return;
+    if (MenuBarManaging* manager = m_state.menuBarManager())
+        manager->hideAttachedWindow();
     const QPointer<MinimizedHomeView> self(this);
     const QPointer<ConfigurationGroup> target(configuration);
     m_hooks.openEditor(
@@ -436,7 +434,9 @@ void MinimizedHomeView::deleteConfiguration(ConfigurationGroup* configuration) {
     } else {
         m_context.deleteObject(configuration);
         removed = m_context.save(&error);
-        if (removed && m_state.selectedConfigurationID() == key)
+        if (!removed)
+            m_context.rollback();
+        else if (m_state.selectedConfigurationID() == key)
             m_state.setSelectedConfigurationID(QString());
     }
     if (!removed) {

@@ -48,6 +48,7 @@ public:
 
     MinimizedHomeView(AppState& state, ModelContext& context, Hooks hooks = {}, QWidget* parent = nullptr);
 
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     bool axTrusted() const { return m_axTrusted; }
     bool isShowingGate() const;
     QString searchText() const;
@@ -58,7 +59,8 @@ public:
     bool isPollingPermission() const { return m_pollGeneration > 0 && !m_axTrusted; }
 
     void refreshModelData();
-    void createConfiguration(const QString& name);
+    // Stores it, shows it and opens its editor; false (with the reason) when it could not be stored.
+    bool createConfiguration(const QString& name, QString* error = nullptr);
     void deleteConfiguration(ConfigurationGroup* configuration);
     void editConfiguration(ConfigurationGroup* configuration);
     void checkPermissionStatus();

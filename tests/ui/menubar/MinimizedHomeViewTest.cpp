@@ -1,5 +1,6 @@
 #include "../../app/AppWorld.h"
 
+#include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MinimizedConfigurationRow.h"
 #include "ui/menubar/MinimizedHomeView.h"
 
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void orderSearchAndEmptyStates();
     void createShowsTheConfigurationAtOnce();
     void failedCreateAndDeleteChangeNothing();
+    void deleteForgetsWhatPointsAtTheConfiguration();
     void onlyTheUsersOwnPickActivates();
     void gatePollsUntilGrantedAndNoticesRevocation();
 };
@@ -106,6 +108,24 @@ void MinimizedHomeViewTest::failedCreateAndDeleteChangeNothing() {
     QVERIFY(world.names().isEmpty());
     QVERIFY(world.state.selectedConfigurationID().isEmpty());
     QVERIFY(!world.context()->contains(kept));
+}
+
+void MinimizedHomeViewTest::deleteForgetsWhatPointsAtTheConfiguration() {
+    CompactWorld world;
+    ConfigurationGroup* gone = world.configuration(QStringLiteral("Gone"), 1);
+    QVERIFY(world.context()->save());
+    const QString key = uuidString(gone->id());
+    world.state.setSelectedConfigurationID(key);
+    world.state.setSelectedPositionGroup(key, QStringLiteral("group"));
+    world.state.setConfigurationForPartialActivation(gone);
+    QObject owner;
+    MinimizedHomeView& view = world.show(CompactListHooks::make(world.state, *world.context(), &owner));
+    view.deleteConfiguration(gone);
+    QVERIFY(world.names().isEmpty());
+    QVERIFY(world.state.selectedConfigurationID().isEmpty());
+    QVERIFY(!world.state.selectedPositionGroupForConfig().contains(key));
+    QVERIFY(!world.state.configurationForPartialActivation());
+    QCOMPARE(world.state.configurationDataVersion(), 1);
 }
 
 void MinimizedHomeViewTest::onlyTheUsersOwnPickActivates() {
