@@ -334,53 +334,51 @@ private Q_SLOTS:
                  1);
     }
 
+    // Only a new object schedules the automatic save by being inserted; a change to a stored one
+    // must schedule it by itself.
     void aChangeToAStoredObjectIsSavedAutomatically_data() {
         QTest::addColumn<int>("change");
-        QTest::newRow("rename") << 0;
-        QTest::newRow("reorder applications") << 1;
-        QTest::newRow("add a position group") << 2;
-        QTest::newRow("delete an application") << 3;
+        QTest::addColumn<QString>("expected"); // name, applications, number of groups
+        QTest::newRow("rename") << 0 << "renamed one,two 0";
+        QTest::newRow("reorder applications") << 1 << "stored two,one 0";
+        QTest::newRow("add a position group") << 2 << "stored one,two 1";
+        QTest::newRow("delete an application") << 3 << "stored two 0";
     }
     void aChangeToAStoredObjectIsSavedAutomatically() {
         QFETCH(int, change);
+        QFETCH(QString, expected);
+        const auto describe = [](const ConfigurationGroup* configuration) {
+            QStringList apps;
+            for (AppConfiguration* app : configuration->configurationList())
+                apps.append(app->bundleID());
+            return QStringLiteral("%1 %2 %3")
+                .arg(configuration->name(), apps.join(','))
+                .arg(configuration->positionGroupList().size());
+        };
         auto container = open();
         ModelContext* context = container->mainContext();
         auto* configuration = new ConfigurationGroup(QStringLiteral("stored"), 0, 0, std::nullopt);
         context->insert(configuration);
         for (const char* bundle : {"one", "two"}) {
-            auto* app = new AppConfiguration();
-            app->setBundleID(QString::fromLatin1(bundle));
-            configuration->appendConfiguration(app);
+            configuration->appendConfiguration(new AppConfiguration());
+            configuration->configurationList().last()->setBundleID(QString::fromLatin1(bundle));
         }
         QVERIFY(context->save());
         m_scheduler.runAll(); // the insert's own automatic save, which finds nothing to do
-        const int before = m_scheduler.pendingCount();
         QList<AppConfiguration*> apps = configuration->configurationList();
-        if (change == 0) {
+        if (change == 0)
             configuration->setName(QStringLiteral("renamed"));
-        } else if (change == 1) {
-            std::reverse(apps.begin(), apps.end());
-            configuration->setConfigurations(apps);
-        } else if (change == 2) {
+        else if (change == 1)
+            configuration->setConfigurations(QList<AppConfiguration*>{apps[1], apps[0]});
+        else if (change == 2)
             configuration->addPositionGroup(QStringLiteral("g"), QString(), true);
-        } else {
-            context->deleteObject(apps.takeFirst());
-        }
-        QCOMPARE(m_scheduler.pendingCount(), before + 1);
+        else
+            context->deleteObject(apps[0]);
+        QCOMPARE(m_scheduler.pendingCount(), 1);
         m_scheduler.advance(ModelContext::autosaveDelay);
         QVERIFY(!context->hasChanges());
-
-        auto reopened = open();
-        ConfigurationGroup* stored = reopened->mainContext()->fetch<ConfigurationGroup>().value(0);
-        QVERIFY(stored);
-        QCOMPARE(stored->name(), configuration->name());
-        QCOMPARE(stored->positionGroupList().size(), configuration->positionGroupList().size());
-        QStringList order, storedOrder;
-        for (AppConfiguration* app : apps)
-            order.append(app->bundleID());
-        for (AppConfiguration* app : stored->configurationList())
-            storedOrder.append(app->bundleID());
-        QCOMPARE(storedOrder, order);
+        QCOMPARE(describe(configuration), expected);
+        QCOMPARE(describe(open()->mainContext()->fetch<ConfigurationGroup>().value(0)), expected);
     }
 
     // Another process commits one transaction at a time. Its file event comes while the commit is
