@@ -2,6 +2,7 @@
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
 // and a start in menu-bar mode without any tray. Screenshots go to the build folder.
 #include "TestDesktop.h"
+#include "X11Probe.h"
 
 #include "base/QtScheduler.h"
 #include "model/AppConfiguration.h"
@@ -75,28 +76,6 @@ QList<TreeWindow> windowsOfClass(const QString& display, const QByteArray& wmCla
     }
     xcb_disconnect(conn);
     return found;
-}
-
-QStringList netWmState(const QString& display, quint32 window) {
-    QStringList names;
-    xcb_connection_t* conn = xcb_connect(display.toLocal8Bit().constData(), nullptr);
-    auto* atomReply = xcb_intern_atom_reply(conn, xcb_intern_atom(conn, 0, 13, "_NET_WM_STATE"), nullptr);
-    auto* reply = xcb_get_property_reply(
-        conn, xcb_get_property(conn, 0, window, atomReply->atom, XCB_ATOM_ATOM, 0, 64), nullptr);
-    std::free(atomReply);
-    if (reply && reply->format == 32) {
-        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-        for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i) {
-            auto* name = xcb_get_atom_name_reply(conn, xcb_get_atom_name(conn, atoms[i]), nullptr);
-            if (name)
-                names << QString::fromLatin1(xcb_get_atom_name_name(name),
-                                             xcb_get_atom_name_name_length(name));
-            std::free(name);
-        }
-    }
-    std::free(reply);
-    xcb_disconnect(conn);
-    return names;
 }
 
 void screenshot(TestDesktop& desktop, const QString& name) {
