@@ -128,8 +128,11 @@ int main(int argc, char** argv) {
 
     // Every road out goes through the event loop, which saves what is pending on its way out.
     TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &application,
-                     &QCoreApplication::quit);
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &application, [] {
+        // Windows may close first (an open editor cancels), but the program ends even if one refuses.
+        QCoreApplication::quit();
+        QCoreApplication::exit(0);
+    });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &QuarlinApp::saveBeforeQuit);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &app, &QuarlinApp::saveBeforeQuit);
 

@@ -168,7 +168,7 @@ private Q_SLOTS:
         window.setContent(view);
         window.resize(1000, 1000);
         window.show();
-        QVERIFY(!state->mainWindow() || state->mainWindow() == &window);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         world->clock.runDue();
         QCOMPARE(state->mainWindow(), static_cast<HostWindow*>(&window));
         QVERIFY(!state->isFirstWindowCapture());

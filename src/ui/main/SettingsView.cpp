@@ -29,11 +29,15 @@
 #include <QVBoxLayout>
 
 namespace {
-QLabel* text(const QString& value, const QFont& font = Fonts::body(), const QColor& colour = {}) {
+// An invalid colour: the secondary text colour of the current look.
+QLabel* text(const QString& value, const QFont& font = Fonts::body(),
+             const QColor& colour = QColor(Qt::black)) {
     auto* label = new QLabel(value);
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
-    if (colour.isValid()) {
+    if (!colour.isValid()) {
+        LookColors::useSecondaryText(label);
+    } else if (colour != QColor(Qt::black)) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, colour);
         label->setPalette(palette);
@@ -134,7 +138,6 @@ SettingsView::SettingsView(Services services, QWidget* parent)
 }
 
 QWidget* SettingsView::buildAppPreferences() {
-    const bool dark = LookColors::isDark(parentWidget());
     m_theme = new QComboBox;
     m_theme->setObjectName(QStringLiteral("themePicker"));
     m_theme->setFixedWidth(120);
@@ -142,7 +145,7 @@ QWidget* SettingsView::buildAppPreferences() {
                                  QStringLiteral("moon")};
     const QList<AppTheme> themes = {AppTheme::system, AppTheme::light, AppTheme::dark};
     for (int i = 0; i < themes.size(); ++i)
-        m_theme->addItem(Symbols::icon(symbols.at(i), LookColors::primary(dark), 16),
+        m_theme->addItem(Symbols::icon(symbols.at(i), LookColors::gray(), 16),
                          AppThemeInfo::displayName(themes.at(i)), AppThemeInfo::rawValue(themes.at(i)));
     showTheme();
     connect(m_theme, &QComboBox::activated, this,
@@ -228,8 +231,7 @@ QWidget* SettingsView::buildSync() {
     statusRow->setContentsMargins(0, 0, 0, 0);
     statusRow->setSpacing(4);
     m_syncSymbol = new SymbolView(QStringLiteral("checkmark.icloud"), 14);
-    m_syncStatusLabel =
-        text(m_syncStatus, Fonts::caption(), LookColors::secondary(LookColors::isDark(parentWidget())));
+    m_syncStatusLabel = text(m_syncStatus, Fonts::caption(), QColor());
     m_syncStatusLabel->setObjectName(QStringLiteral("syncStatus"));
     statusRow->addWidget(m_syncSymbol);
     statusRow->addWidget(m_syncStatusLabel);
@@ -323,9 +325,8 @@ void SettingsView::triggerManualSync() {
 }
 
 QWidget* SettingsView::buildAbout() {
-    const bool dark = LookColors::isDark(parentWidget());
     QList<QWidget*> rows;
-    QLabel* version = text(m_services.version, Fonts::body(), LookColors::secondary(dark));
+    QLabel* version = text(m_services.version, Fonts::body(), QColor());
     version->setObjectName(QStringLiteral("version"));
     rows.append(row(tr("Version"), version));
     if (!m_services.feedbackAddress.isEmpty()) {
@@ -333,11 +334,11 @@ QWidget* SettingsView::buildAbout() {
         auto* layout = new QHBoxLayout(control);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(8);
-        QLabel* address = text(m_services.feedbackAddress, Fonts::body(), LookColors::secondary(dark));
+        QLabel* address = text(m_services.feedbackAddress, Fonts::body(), QColor());
         address->setTextInteractionFlags(Qt::TextSelectableByMouse);
         auto* copy = new QToolButton;
         copy->setAutoRaise(true);
-        copy->setIcon(Symbols::icon(QStringLiteral("doc.on.doc"), LookColors::primary(dark), 12));
+        copy->setIcon(Symbols::icon(QStringLiteral("doc.on.doc"), LookColors::gray(), 12));
         copy->setToolTip(tr("Copy email address"));
         const QString value = m_services.feedbackAddress;
         connect(copy, &QToolButton::clicked, this, [value] {

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QVariantAnimation>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 QRect defaultWorkArea(QWidget* window) {
@@ -44,8 +45,25 @@ void WindowAccessor::prepare(QWidget* window) {
 void WindowAccessor::created(const Arguments& arguments) {
     QPointer<WindowAccessor> self(this);
     m_scheduler.async([self, arguments] {
-        if (!self)
-            return;
+        if (self)
+            self->creationStep(arguments, exposeWaits);
+    });
+}
+
+void WindowAccessor::creationStep(const Arguments& arguments, int waitsLeft) {
+    // A window manager places a window when it maps it and may ignore a move sent before: wait
+    // (a little) until the window is on screen.
+    QWidget* host = hostWindow();
+    if (host && host->windowHandle() && !host->windowHandle()->isExposed() && waitsLeft > 0) {
+        QPointer<WindowAccessor> self(this);
+        m_scheduler.after(exposeWaitSeconds, [self, arguments, waitsLeft] {
+            if (self)
+                self->creationStep(arguments, waitsLeft - 1);
+        });
+        return;
+    }
+    {
+        WindowAccessor* self = this;
         if (QWidget* window = self->hostWindow()) {
             self->prepare(window);
             if (arguments.forceMinimumSizeOnResolve) {
@@ -64,7 +82,7 @@ void WindowAccessor::created(const Arguments& arguments) {
         }
         if (arguments.onResolve)
             arguments.onResolve(self->hostWindow());
-    });
+    }
 }
 
 void WindowAccessor::updated(const Arguments& arguments) {
