@@ -183,8 +183,19 @@ private Q_SLOTS:
         window.resize(1100, 950);
         view->pressTab(MainView::Tab::settings);
         world->clock.advance(1.0);
-        QTest::qWait(1);
+        QVERIFY(!view->windowAccessor()->isResizing());
         QCOMPARE(window.size(), QSize(1100, 950));
+
+        // Back from the status item: the frame saved at attaching is the menu bar's to restore; only
+        // without one does the window return to its minimum size.
+        for (bool saved : {true, false}) {
+            state->setIsMainWindowAttached(true);
+            state->setPreviousMainWindowFrame(saved ? std::optional<Rect>(Rect(10, 10, 1100, 950))
+                                                    : std::nullopt);
+            state->setIsMainWindowAttached(false);
+            world->clock.advance(0.2);
+            QCOMPARE(view->windowAccessor()->isResizing(), !saved);
+        }
     }
 
     void shrinkTargets_data() {
