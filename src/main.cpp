@@ -92,7 +92,9 @@ int main(int argc, char** argv) {
         return entry ? entry->icon : QString();
     });
     MainView::Contents tabs;
-    tabs.home = [&] { return new ContentView(platform, app.appState(), icons); };
+    tabs.home = [&] {
+        return new ContentView(platform, app.appState(), app.sharedModelContainer().mainContext(), icons);
+    };
     tabs.attachedHome = [&app] {
         return CompactListHooks::makeView(app.appState(), *app.sharedModelContainer().mainContext());
     };

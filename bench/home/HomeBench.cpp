@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
 
     QElapsedTimer timer;
     timer.start();
-    ContentView view(platform, state, icons);
+    ContentView view(platform, state, context, icons);
     view.resize(600, 720);
     view.show();
     QCoreApplication::processEvents();

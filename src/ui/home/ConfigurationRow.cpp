@@ -55,11 +55,11 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
     firstLine->setSpacing(6);
     m_name = HomeLook::plainLabel(configuration->name(), HomeLook::font(13, QFont::Medium), this);
     m_name->setMinimumWidth(40);
-    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    firstLine->addWidget(m_name, 1);
+    firstLine->addWidget(m_name);
     m_check = HomeLook::symbolLabel(QStringLiteral("checkmark.circle.fill"), HomeLook::namedColor("green"),
                                     12, this);
     firstLine->addWidget(m_check);
+    firstLine->addStretch(1);
     text->addLayout(firstLine);
 
     auto* secondLine = new QHBoxLayout();

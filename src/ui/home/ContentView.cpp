@@ -42,9 +42,24 @@ template <class T, class Name> QList<T> filtered(const QList<T>& all, const QStr
 
 } // namespace
 
-ContentView::ContentView(Platform& platform, AppState& state, ApplicationIcons& icons, QWidget* parent)
-    : QWidget(parent), m_platform(platform), m_state(state), m_icons(icons),
+ContentView::ContentView(Platform& platform, AppState& state, ModelContext* store, ApplicationIcons& icons,
+                         QWidget* parent)
+    : QWidget(parent), m_platform(platform), m_state(state), m_icons(icons), m_store(store),
       m_axTrusted(AXPermission(platform).isTrusted(false)) {
+    // Deleted by another list or another machine: the rows go at once, in one pass per burst.
+    if (store)
+        connect(store, &ModelContext::objectDeleted, this, [this] {
+            if (m_pruneQueued)
+                return;
+            m_pruneQueued = true;
+            QPointer<ContentView> self(this);
+            m_platform.scheduler.async([self] {
+                if (!self)
+                    return;
+                self->m_pruneQueued = false;
+                self->pruneDeleted();
+            });
+        });
     m_pages = new QStackedLayout(this);
     m_pages->setContentsMargins(0, 0, 0, 0);
 
@@ -262,26 +277,7 @@ void ContentView::gatherRunningApps() {
 // --- the lists ---
 
 ModelContext* ContentView::context() {
-    ModelContext* store = m_state.modelContext();
-    if (store != m_watchedStore) {
-        disconnect(m_deletionObserver);
-        m_watchedStore = store;
-        // Deleted by another list or another machine: the rows go at once, in one pass per burst.
-        if (store)
-            m_deletionObserver = connect(store, &ModelContext::objectDeleted, this, [this] {
-                if (m_pruneQueued)
-                    return;
-                m_pruneQueued = true;
-                QPointer<ContentView> self(this);
-                m_platform.scheduler.async([self] {
-                    if (!self)
-                        return;
-                    self->m_pruneQueued = false;
-                    self->pruneDeleted();
-                });
-            });
-    }
-    return store;
+    return m_store;
 }
 
 void ContentView::fetchSavedApps() {

@@ -36,7 +36,9 @@ public:
     // Seconds between two permission checks while the permission screen waits.
     static constexpr double permissionPollInterval = 3.0;
 
-    ContentView(Platform& platform, AppState& state, ApplicationIcons& icons, QWidget* parent = nullptr);
+    // `store` is the store's main context; without one the lists say that they cannot be read.
+    ContentView(Platform& platform, AppState& state, ModelContext* store, ApplicationIcons& icons,
+                QWidget* parent = nullptr);
     ~ContentView() override;
 
     bool axTrusted() const { return m_axTrusted; }
@@ -102,7 +104,6 @@ private:
     void authorizedHomeAppeared();
     void gatherRunningApps();
 
-    // The store's main context, watched for deletions made elsewhere.
     ModelContext* context();
     void fetchSavedApps();
     void fetchConfigurationGroups();
@@ -121,6 +122,7 @@ private:
     Platform& m_platform;
     AppState& m_state;
     ApplicationIcons& m_icons;
+    QPointer<ModelContext> m_store;
     EditConfigurationWindowManager m_editWindowManager;
     QPointer<CreateConfigurationSheet> m_createSheet;
 
@@ -153,7 +155,5 @@ private:
     SavedApplicationsSectionView* m_saved;
     QAbstractButton* m_menuBarButton;
     QPointer<QMessageBox> m_dialog;
-    QPointer<ModelContext> m_watchedStore;
-    QMetaObject::Connection m_deletionObserver;
     bool m_pruneQueued = false;
 };

@@ -39,7 +39,9 @@ QColor namedColor(const QString& name, const QWidget* context) {
 }
 
 QColor secondaryText(const QWidget* context) {
-    return LookColors::secondary(LookColors::isDark(context));
+    // Reads on both looks: a row made before its window's palette arrives still shows.
+    (void)context;
+    return LookColors::gray();
 }
 
 QIcon symbol(const QString& name, const QColor& color, int pixelSize) {

@@ -23,8 +23,8 @@ namespace {
 struct Home {
     std::unique_ptr<ContentView> view;
 
-    explicit Home(HomeWorld& w, bool show = true) {
-        view = std::make_unique<ContentView>(w.platform, w.state, w.icons);
+    explicit Home(HomeWorld& w, bool show = true, bool withStore = true) {
+        view = std::make_unique<ContentView>(w.platform, w.state, withStore ? w.context() : nullptr, w.icons);
         view->resize(600, 900);
         if (show)
             view->show();
@@ -86,6 +86,8 @@ private Q_SLOTS:
         w.configuration(QStringLiteral("New Never"), 1);
         w.configuration(QStringLiteral("Used long ago"), 20, 10);
         w.configuration(QStringLiteral("used lately"), 30, 2);
+        // The program hands the state its context only after the window first shows.
+        w.state.setModelContext(nullptr);
         Home home(w);
         QCOMPARE(home.configurationNames(),
                  QStringList({"used lately", "Used long ago", "New Never", "old never"}));
@@ -106,8 +108,7 @@ private Q_SLOTS:
 
     void aStoreThatCannotBeReadIsShownAsAnError() {
         HomeWorld w;
-        w.state.setModelContext(nullptr);
-        Home home(w);
+        Home home(w, true, false);
         QVERIFY(home->configurationSection()->emptyText().startsWith(QStringLiteral("Could not read")));
         QVERIFY(home->savedSection()->emptyText().startsWith(QStringLiteral("Could not read")));
         QVERIFY(w.log.lines().contains(
