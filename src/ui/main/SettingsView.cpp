@@ -11,6 +11,7 @@
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/StyledButton.h"
+#include "ui/look/SwitchStyle.h"
 #include "ui/look/SymbolView.h"
 #include "ui/look/Symbols.h"
 
@@ -155,6 +156,7 @@ QWidget* SettingsView::buildAppPreferences() {
     m_launchAtLogin = new LaunchAtLoginToggle(m_services.launchAtLogin, QString());
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLoginToggle"));
     m_launchAtLogin->setAccessibleName(tr("Launch at Login"));
+    SwitchStyle::apply(m_launchAtLogin);
 
     QList<QWidget*> rows = {row(tr("Theme"), m_theme), row(tr("Launch at Login"), m_launchAtLogin)};
     const QList<QPair<QString, QString>> preferences = {
@@ -170,6 +172,7 @@ QWidget* SettingsView::buildAppPreferences() {
         toggle->setObjectName(key);
         toggle->setAccessibleName(label);
         toggle->setChecked(store.boolValue(key, false));
+        SwitchStyle::apply(toggle);
         connect(toggle, &QCheckBox::toggled, this, [&store, key = key](bool on) { store.setValue(key, on); });
         m_preferenceToggles.append(toggle);
         rows.append(row(label, toggle));
