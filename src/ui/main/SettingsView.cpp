@@ -1,5 +1,6 @@
 #include "SettingsView.h"
 
+#include "UpdatesNotice.h"
 #include "app/AppState.h"
 #include "base/PreferenceStore.h"
 #include "base/Scheduler.h"
@@ -22,7 +23,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -359,16 +359,7 @@ QWidget* SettingsView::buildAbout() {
     connect(m_checkForUpdates, &QAbstractButton::clicked, this, [this] {
         if (m_services.checkForUpdates)
             m_services.checkForUpdates();
-        auto* box =
-            new QMessageBox(QMessageBox::Information, tr("Check for Updates"),
-                            tr("Quarlin %1 is installed. Updates come from your distribution's packages: "
-                               "update Quarlin with your package manager.")
-                                .arg(m_services.version),
-                            QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("updatesMessage"));
-        box->setTextFormat(Qt::PlainText);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        UpdatesNotice::open(this);
     });
     rows.append(centred(m_checkForUpdates, 8));
     return section(tr("About"), 8, rows);
