@@ -1,15 +1,32 @@
 // The program: wires the X11 desktop, the preferences file, the hot keys and the store to the shared
 // state and the main window, then runs the event loop.
 #include "app/QuarlinApp.h"
+#include "app/TerminationSignals.h"
 #include "base/JsonPreferenceStore.h"
 #include "base/QtScheduler.h"
+#include "login/LaunchAtLogin.h"
+#include "placement/AXPermission.h"
 #include "platform/x11/X11Backend.h"
+#include "platform/x11/X11MonitorAreas.h"
+#include "platform/x11/X11PointerMonitor.h"
+#include "platform/x11/X11TaskbarEntry.h"
+#include "platform/x11/X11TrayHost.h"
 #include "platform/x11/hotkeys/X11HotKeys.h"
+#include "platform/xdg/SyslogLoginLog.h"
+#include "platform/xdg/XdgAutostart.h"
 #include "shortcuts/Registry.h"
 #include "store/ModelContainer.h"
+#include "store/sync/FolderSyncStatus.h"
+#include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
 #include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/main/MainView.h"
+#include "ui/main/SettingsView.h"
+#include "ui/main/ShortcutsView.h"
+#include "ui/menubar/CompactListHooks.h"
+#include "ui/menubar/MenuBarManager.h"
+#include "ui/menubar/SystemTrayStatusItem.h"
 
 #include <QApplication>
 
@@ -44,6 +61,13 @@ int main(int argc, char** argv) {
 
     QtApplicationShell shell;
     QuarlinApp app(platform, std::move(container), &shell);
+    // Sync between machines through the shared folder; without it the program works on this machine.
+    QString syncError;
+    std::unique_ptr<SyncEngine> sync =
+        SyncEngine::create(app.sharedModelContainer(), scheduler, SyncEngine::Options(), &syncError);
+    if (!sync)
+        std::fprintf(stderr, "Sync between machines is off: %s\n", qPrintable(syncError));
+    FolderSyncStatus syncStatus(sync.get(), syncError);
 
     MainWindow window([&backend](const QRect& frame) -> std::optional<Screen> {
         const QList<X11Monitor> monitors = backend.screens.monitors();
@@ -53,16 +77,55 @@ int main(int argc, char** argv) {
             return std::nullopt;
         return screens.at(index);
     });
-    // Until the main view records the window itself, the entry does.
+    // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
+    XdgAutostart autostart(QStringLiteral("io.github.quarlin"), QStringLiteral("Quarlin"),
+                           QCoreApplication::applicationFilePath());
+    SyslogLoginLog loginLog;
+    LaunchAtLogin launchAtLogin(autostart, loginLog);
+    MainView::Contents tabs;
+    tabs.attachedHome = [&app] {
+        return CompactListHooks::makeView(app.appState(), *app.sharedModelContainer().mainContext());
+    };
+    tabs.shortcuts = [] { return new ShortcutsView(); };
+    tabs.settings = [&] {
+        AXPermission permission(platform);
+        return new SettingsView({app.appState(), app.settings(), launchAtLogin, scheduler,
+                                 [permission]() mutable { return permission.isTrusted(false); }, &syncStatus,
+                                 [&app] { app.checkForUpdates(); }, QApplication::applicationVersion(),
+                                 QStringLiteral(QUARLIN_FEEDBACK_ADDRESS)});
+    };
+    window.setContent(new MainView(app.appState(), scheduler, tabs));
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
     QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &app, &QuarlinApp::checkForUpdates);
 
-    // Without a status item there is no way back to a closed window: then closing it ends the program.
-    QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, [&app] {
-        if (!app.appState().menuBarManager())
+    // The tray icon and the window hanging from it.
+    X11TrayHost trayHost;
+    X11TaskbarEntry taskbar(backend.connection);
+    X11PointerMonitor pointerMonitor;
+    X11MonitorAreas monitorAreas(backend.connection, backend.screens);
+    SystemTrayStatusItem statusItem;
+    app.setMenuBarFactory([&](AppState& state, ModelContainer& store) {
+        return std::make_unique<MenuBarManager>(
+            state, &store,
+            MenuBarManager::Services{statusItem, trayHost, taskbar, pointerMonitor, monitorAreas});
+    });
+
+    // Without a tray icon there is no way back to a closed window: then closing it ends the program.
+    QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, [&app, &trayHost] {
+        if (!app.appState().menuBarManager() || !trayHost.isAvailable())
             QCoreApplication::quit();
     });
+
+    // Every road out goes through the event loop, which saves what is pending on its way out.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &application, [] {
+        // Windows may close first (an open editor cancels), but the program ends even if one refuses.
+        QCoreApplication::quit();
+        QCoreApplication::exit(0);
+    });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &QuarlinApp::saveBeforeQuit);
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &app, &QuarlinApp::saveBeforeQuit);
 
     app.start([&window] { window.show(); });
     return application.exec();

@@ -22,4 +22,11 @@ public:
 
     // Hides the attached window after an activation when the user asked for that.
     virtual void hideWindowIfConfigActivationAutoHideEnabled() = 0;
+
+    // Takes the attached window off the screen; it stays attached.
+    virtual void hideAttachedWindow() {}
+    // Turns the attached window back into the ordinary main window and brings it forward.
+    virtual void detachMainWindow() {}
+    // The attached window's content asks for this height; kept within the window's limits.
+    virtual void adjustAttachedWindowHeight(double height, bool animated) { (void)height, (void)animated; }
 };

@@ -3,6 +3,8 @@
 #include "ApplicationShell.h"
 #include "RecentActivationOrder.h"
 
+#include "base/Log.h"
+
 std::unique_ptr<ModelContainer> QuarlinApp::makeSharedModelContainer(const QString& path,
                                                                      Scheduler& scheduler, QString* message) {
     QString error;
@@ -24,6 +26,13 @@ QuarlinApp::QuarlinApp(Platform& platform, std::unique_ptr<ModelContainer> conta
 QuarlinApp::~QuarlinApp() {
     // The state refers to the manager; let it go first.
     m_appState->setMenuBarManager(nullptr);
+}
+
+void QuarlinApp::saveBeforeQuit() {
+    ModelContext* context = m_sharedModelContainer->mainContext();
+    QString error;
+    if (context->hasChanges() && !context->save(&error))
+        logLine(QStringLiteral("❌ Failed to save changes before quitting: ") + error);
 }
 
 SettingsModel& QuarlinApp::settings() {

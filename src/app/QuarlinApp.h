@@ -43,6 +43,10 @@ public:
     void start(const std::function<void()>& showScene);
     // The main window's content was shown (first shown, or shown anew after it was closed).
     void mainContentDidAppear();
+    // Writes what is pending in the main context before the process ends (the event loop quit by
+    // "Quit App", the last window, SIGTERM or SIGINT, or the desktop session ending). Open edit
+    // scopes are left alone: their drafts are the user's to keep or cancel, and die unsaved.
+    void saveBeforeQuit();
     // The menu command "Check for Updates...".
     void checkForUpdates() { m_appDelegate->checkForUpdates(nullptr); }
 

@@ -38,6 +38,9 @@ public:
 Q_SIGNALS:
     // After any attribute or relationship of this object changed (besides its own signal).
     void changed();
+    // The object left its store for good: its deletion was saved, another writer deleted it, or a
+    // rollback took back its creation. The object itself stays valid (the store keeps it).
+    void deleted();
 
 protected:
     explicit ModelObject(QObject* parent) : QObject(parent) {}
@@ -46,6 +49,7 @@ protected:
     template <class Self, class T> bool assign(T& field, const T& value, void (Self::*signal)()) {
         if (field == value)
             return false;
+        willChange();
         field = value;
         Q_EMIT(static_cast<Self*>(this)->*signal)();
         didChange(ModelObserver::Change::attribute);
@@ -53,6 +57,11 @@ protected:
     }
 
 public:
+    // Tells the observer that a change is about to be made; used by the relationship bookkeeping too.
+    void willChange() {
+        if (m_observer)
+            m_observer->modelObjectWillChange(this);
+    }
     // Sends `changed` and tells the observer; used by the relationship bookkeeping as well.
     void didChange(ModelObserver::Change change);
 

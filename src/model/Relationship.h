@@ -65,6 +65,11 @@ template <class R> struct Relationship {
         Owner* old = R::link(child);
         if (old == owner)
             return;
+        child->willChange();
+        if (old)
+            old->willChange();
+        if (owner)
+            owner->willChange();
         if (old) {
             R::list(old)->removeAll(child);
             R::listChanged(old);
@@ -96,6 +101,7 @@ template <class R> struct Relationship {
         if (R::link(child) == owner) {
             List& members = R::list(owner);
             if (!members) {
+                owner->willChange();
                 members.emplace();
                 members->append(child);
                 R::listChanged(owner);
@@ -119,6 +125,19 @@ template <class R> struct Relationship {
         List& current = R::list(owner);
         if (current == list)
             return;
+        // Everyone about to change is told first, while all still hold their old values.
+        owner->willChange();
+        if (current)
+            for (Child* child : std::as_const(*current))
+                if (!list || !list->contains(child))
+                    child->willChange();
+        if (list)
+            for (Child* child : std::as_const(*list))
+                if (Owner* previous = R::link(child); previous != owner) {
+                    child->willChange();
+                    if (previous)
+                        previous->willChange();
+                }
         const List old = std::exchange(current, list);
         if (old)
             for (Child* child : *old)

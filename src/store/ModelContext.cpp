@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -126,7 +127,10 @@ void ModelContext::adopt(ModelObject* root) {
         ModelObject* object = queue.takeLast();
         if (m_records.contains(object))
             continue;
-        m_records.insert(object, Record{});
+        m_records.insert(object, Record{0, false, false, true});
+        m_journal.inserted.append(object);
+        if (m_changeSet)
+            m_changeSet->journal.inserted.append(object);
         object->setParent(this);
         object->setObserver(this);
         objectsOf(object->kind()).append(object);
@@ -144,6 +148,20 @@ void ModelContext::markDirty(ModelObject* object) {
         return;
     record.dirty = true;
     m_dirty[indexOf(object->kind())].append(object);
+}
+
+// Keeps the values an object had before its first change since the last save (and since the start
+// of the change set), which is what a rollback restores.
+void ModelContext::modelObjectWillChange(ModelObject* object) {
+    if (m_applyingStore)
+        return;
+    auto it = m_records.constFind(object);
+    if (it == m_records.constEnd() || it->deleted)
+        return;
+    if (!it->inserted && !m_journal.before.contains(object))
+        m_journal.before.insert(object, ObjectSnapshot::capture(object));
+    if (m_changeSet && !m_changeSet->journal.before.contains(object))
+        m_changeSet->journal.before.insert(object, ObjectSnapshot::capture(object));
 }
 
 void ModelContext::modelObjectDidChange(ModelObject* object, Change change) {
@@ -190,15 +208,20 @@ void ModelContext::deleteObject(ModelObject* object) {
 // Marks the object and what its delete rules take with it; a deleted owner keeps its lists so that
 // code still holding it reads what it had.
 void ModelContext::markDeleted(ModelObject* object) {
-    Record& record = m_records[object];
-    if (record.deleted)
+    if (m_records.value(object).deleted)
         return;
+    // The cascade below changes the object after it stopped being observed.
+    modelObjectWillChange(object);
+    Record& record = m_records[object];
     record.deleted = true;
     record.dirty = false;
+    m_journal.deleted.append(object);
+    if (m_changeSet)
+        m_changeSet->journal.deleted.append(object);
     object->setObserver(nullptr);
     ++m_deletedInObjects[indexOf(object->kind())];
     if (record.key) {
-        m_pendingDeletes.emplace_back(object->kind(), record.key);
+        m_pendingDeletes.append(object);
         keysOf(object->kind()).remove(record.key);
     }
     switch (object->kind()) {
@@ -243,12 +266,17 @@ ModelContext* ModelContext::of(const ModelObject* object) {
 }
 
 bool ModelContext::hasChanges() const {
-    if (!m_pendingDeletes.empty())
-        return true;
+    return hasChanges(nullptr);
+}
+
+bool ModelContext::hasChanges(const QSet<const ModelObject*>* only) const {
+    for (ModelObject* object : m_pendingDeletes)
+        if (!only || only->contains(object))
+            return true;
     for (const QList<ModelObject*>& dirty : m_dirty)
         for (ModelObject* object : dirty) {
             const Record& record = m_records[object];
-            if (record.dirty && !record.deleted)
+            if (record.dirty && !record.deleted && (!only || only->contains(object)))
                 return true;
         }
     return false;
@@ -271,7 +299,48 @@ bool ModelContext::isStorable(const ModelObject* object) const {
 }
 
 bool ModelContext::save(QString* error) {
-    if (!hasChanges())
+    return write(nullptr, error);
+}
+
+bool ModelContext::save(const QList<ModelObject*>& only, QString* error) {
+    QSet<const ModelObject*> objects;
+    QList<ModelObject*> queue = only;
+    while (!queue.isEmpty()) {
+        ModelObject* object = queue.takeLast();
+        if (!object || objects.contains(object))
+            continue;
+        objects.insert(object);
+        if (object->kind() == Kind::configurationGroup) {
+            const auto* configuration = static_cast<const ConfigurationGroup*>(object);
+            for (AppConfiguration* app : configuration->configurationList())
+                queue.append(app);
+            for (PositionGroup* group : configuration->positionGroupList())
+                queue.append(group);
+        } else if (object->kind() == Kind::positionGroup) {
+            for (AppPositionMapping* mapping : static_cast<const PositionGroup*>(object)->appPositionList())
+                queue.append(mapping);
+        }
+    }
+    return write(&objects, error);
+}
+
+namespace {
+const ModelObject* ownerOf(const ModelObject* object) {
+    switch (object->kind()) {
+    case Kind::appConfiguration:
+        return static_cast<const AppConfiguration*>(object)->configurationGroup();
+    case Kind::positionGroup:
+        return static_cast<const PositionGroup*>(object)->configurationGroup();
+    case Kind::appPositionMapping:
+        return static_cast<const AppPositionMapping*>(object)->positionGroup();
+    default:
+        return nullptr;
+    }
+}
+} // namespace
+
+bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
+    if (!hasChanges(only))
         return true;
     QString message;
     if (!m_database.execute(QStringLiteral("BEGIN IMMEDIATE"), &message)) {
@@ -279,8 +348,10 @@ bool ModelContext::save(QString* error) {
             *error = message;
         return false;
     }
+    const auto selected = [only](const ModelObject* object) { return !only || only->contains(object); };
     QHash<const ModelObject*, qint64> newKeys;
     QList<ModelObject*> dropped;
+    QList<ModelObject*> written;
     const StoreTables::KeyOf keyOf = [&](const ModelObject* related) -> qint64 {
         const qint64 key = m_records.value(related).key;
         return key ? key : newKeys.value(related);
@@ -291,7 +362,7 @@ bool ModelContext::save(QString* error) {
     for (Kind kind : StoreSchema::kinds) {
         for (ModelObject* object : std::as_const(m_dirty[indexOf(kind)])) {
             const Record& record = m_records[object];
-            if (!record.dirty || record.deleted)
+            if (!record.dirty || record.deleted || !selected(object))
                 continue;
             if (!isStorable(object)) {
                 if (record.key) {
@@ -302,18 +373,28 @@ bool ModelContext::save(QString* error) {
                 bool found = false;
                 ok = m_tables->update(object, record.key, keyOf, &found, &message);
             } else {
+                // In a partial save, a new child of an owner that is not written yet waits for it.
+                if (const ModelObject* owner = ownerOf(object); only && owner && !keyOf(owner))
+                    continue;
                 qint64 key = 0;
                 ok = m_tables->insert(object, keyOf, &key, &message);
                 newKeys.insert(object, key);
             }
             if (!ok)
                 break;
+            written.append(object);
         }
         if (!ok)
             break;
     }
-    for (size_t i = 0; ok && i < m_pendingDeletes.size(); ++i)
-        ok = m_tables->remove(m_pendingDeletes[i].first, m_pendingDeletes[i].second, &message);
+    QList<ModelObject*> removed;
+    for (qsizetype i = 0; ok && i < m_pendingDeletes.size(); ++i) {
+        ModelObject* object = m_pendingDeletes[i];
+        if (!selected(object))
+            continue;
+        ok = m_tables->remove(object->kind(), m_records[object].key, &message);
+        removed.append(object);
+    }
     if (ok && !m_database.execute(QStringLiteral("COMMIT"), &message))
         ok = false;
     if (!ok) {
@@ -332,13 +413,142 @@ bool ModelContext::save(QString* error) {
         keysOf(object->kind()).remove(record.key);
         record.key = 0;
     }
+    if (!only) {
+        for (QList<ModelObject*>& dirty : m_dirty) {
+            for (ModelObject* object : std::as_const(dirty))
+                m_records[object].dirty = false;
+            dirty.clear();
+        }
+        for (ModelObject* object : std::as_const(m_journal.inserted))
+            m_records[object].inserted = false;
+        m_journal = Journal();
+        m_pendingDeletes.clear();
+    } else {
+        const QSet<ModelObject*> done(written.cbegin(), written.cend());
+        for (QList<ModelObject*>& dirty : m_dirty)
+            dirty.removeIf([&](ModelObject* object) {
+                Record& record = m_records[object];
+                if (!done.contains(object) && record.dirty && !record.deleted)
+                    return false;
+                record.dirty = false;
+                return true;
+            });
+        for (ModelObject* object : std::as_const(written)) {
+            m_records[object].inserted = false;
+            m_journal.before.remove(object);
+        }
+        for (ModelObject* object : std::as_const(removed))
+            m_journal.before.remove(object);
+        m_journal.inserted.removeIf([&](ModelObject* object) { return done.contains(object); });
+        const QSet<ModelObject*> gone(removed.cbegin(), removed.cend());
+        m_journal.deleted.removeIf([&](ModelObject* object) { return gone.contains(object); });
+        m_pendingDeletes.removeIf([&](ModelObject* object) { return gone.contains(object); });
+    }
+    for (ModelObject* object : std::as_const(removed))
+        m_records[object].key = 0;
+    announceDeleted(removed);
+    Q_EMIT didSave();
+    return true;
+}
+
+void ModelContext::announceDeleted(const QList<ModelObject*>& objects) {
+    for (ModelObject* object : objects) {
+        Q_EMIT object->deleted();
+        Q_EMIT objectDeleted(object);
+    }
+}
+
+void ModelContext::rollback() {
+    const QList<ModelObject*> dropped = revert(m_journal);
     for (QList<ModelObject*>& dirty : m_dirty) {
         for (ModelObject* object : std::as_const(dirty))
             m_records[object].dirty = false;
         dirty.clear();
     }
     m_pendingDeletes.clear();
-    return true;
+    m_journal = Journal();
+    announceDeleted(dropped);
+}
+
+QList<ModelObject*> ModelContext::revert(const Journal& journal) {
+    m_applyingStore = true;
+    for (Kind kind : StoreSchema::kinds)
+        compact(kind);
+    // Deleted objects come back first, so that the restored lists hold live objects.
+    for (ModelObject* object : journal.deleted) {
+        Record& record = m_records[object];
+        if (!record.deleted)
+            continue;
+        record.deleted = false;
+        object->setObserver(this);
+        objectsOf(object->kind()).append(object);
+        if (record.key)
+            keysOf(object->kind()).insert(record.key, object);
+        m_pendingDeletes.removeOne(object);
+    }
+    for (auto it = journal.before.cbegin(); it != journal.before.cend(); ++it)
+        it.value().restoreAttributes(it.key());
+    for (auto it = journal.before.cbegin(); it != journal.before.cend(); ++it)
+        it.value().restoreLists(it.key());
+    QList<ModelObject*> dropped;
+    const QSet<const ModelObject*> inserted(journal.inserted.cbegin(), journal.inserted.cend());
+    for (ModelObject* object : journal.inserted) {
+        Record& record = m_records[object];
+        if (record.deleted || record.key)
+            continue;
+        // A new child still linked to a restored owner would be listed by it again.
+        if (const ModelObject* owner = ownerOf(object); owner && !inserted.contains(owner)) {
+            switch (object->kind()) {
+            case Kind::appConfiguration:
+                static_cast<AppConfiguration*>(object)->setConfigurationGroup(nullptr);
+                break;
+            case Kind::positionGroup:
+                static_cast<PositionGroup*>(object)->setConfigurationGroup(nullptr);
+                break;
+            default:
+                static_cast<AppPositionMapping*>(object)->setPositionGroup(nullptr);
+                break;
+            }
+        }
+        if (object->kind() == Kind::appConfiguration)
+            static_cast<AppConfiguration*>(object)->setSavedApp(nullptr);
+        record.deleted = true;
+        record.dirty = false;
+        record.inserted = false;
+        object->setObserver(nullptr);
+        ++m_deletedInObjects[indexOf(object->kind())];
+        dropped.append(object);
+    }
+    m_applyingStore = false;
+    return dropped;
+}
+
+void ModelContext::beginChangeSet() {
+    m_changeSet.emplace();
+    m_changeSet->pending = m_journal;
+    m_changeSet->dirty = m_dirty;
+    m_changeSet->pendingDeletes = m_pendingDeletes;
+}
+
+// Takes back the change set and puts the bookkeeping of what was pending before it back as it was.
+void ModelContext::revertChangeSet() {
+    if (!m_changeSet)
+        return;
+    ChangeSet changeSet = std::move(*m_changeSet);
+    m_changeSet.reset();
+    const QList<ModelObject*> dropped = revert(changeSet.journal);
+    for (QList<ModelObject*>& dirty : m_dirty)
+        for (ModelObject* object : std::as_const(dirty))
+            m_records[object].dirty = false;
+    m_dirty = changeSet.dirty;
+    for (QList<ModelObject*>& dirty : m_dirty)
+        for (ModelObject* object : std::as_const(dirty)) {
+            Record& record = m_records[object];
+            record.dirty = !record.deleted;
+        }
+    m_pendingDeletes = changeSet.pendingDeletes;
+    m_journal = changeSet.pending;
+    announceDeleted(dropped);
 }
 
 void ModelContext::scheduleAutosave() {
@@ -370,6 +580,7 @@ bool ModelContext::load(QString* error) {
     m_dataVersion = *version;
 
     m_applyingStore = true;
+    QList<ModelObject*> gone;
     StoreTables::ReadLinks links;
     bool ok = true;
     for (Kind kind : StoreSchema::kinds) {
@@ -380,7 +591,7 @@ bool ModelContext::load(QString* error) {
             if (ModelObject* object = keys.value(key))
                 return object;
             ModelObject* object = create(kind, this);
-            m_records.insert(object, Record{key, false, false});
+            m_records.insert(object, Record{key, false, false, false});
             object->setObserver(this);
             objectsOf(kind).append(object);
             keys.insert(key, object);
@@ -396,6 +607,7 @@ bool ModelContext::load(QString* error) {
                 vanished.append(it.value());
         for (ModelObject* object : std::as_const(vanished))
             forget(object);
+        gone.append(vanished);
     }
     if (ok) {
         for (Kind kind : StoreSchema::kinds)
@@ -418,11 +630,13 @@ bool ModelContext::load(QString* error) {
             links.presentLists[R::savedAppConfigurations], &SavedApp::setConfigurations);
     }
     m_applyingStore = false;
+    announceDeleted(gone);
     return ok;
 }
 
 // Drops an object whose row another writer deleted: it leaves every list and is marked deleted.
 void ModelContext::forget(ModelObject* object) {
+    m_journal.before.remove(object);
     Record& record = m_records[object];
     keysOf(object->kind()).remove(record.key);
     record.key = 0;
@@ -480,9 +694,31 @@ void ModelContext::watch() {
     connect(watcher, &QFileSystemWatcher::fileChanged, this, [this, rewatch] {
         rewatch();
         checkForRemoteChanges();
+        scheduleRecheck();
     });
     connect(watcher, &QFileSystemWatcher::directoryChanged, this, [this, rewatch] {
         rewatch();
         checkForRemoteChanges();
+        scheduleRecheck();
     });
+    startPeriodicCheck();
+}
+
+// The event for a write to the log can come before the commit is visible to this connection, and
+// a commit of one transaction may bring no later event: look again once the files are quiet.
+void ModelContext::scheduleRecheck() {
+    const quint64 generation = ++m_recheckGeneration;
+    m_scheduler.after(recheckDelay, [context = QPointer<ModelContext>(this), generation] {
+        if (context && context->m_recheckGeneration == generation)
+            context->checkForRemoteChanges();
+    });
+}
+
+// A backstop for events that never come (a file system without change events, a missed one). It
+// runs on the real clock beside the file watcher, like the watcher's own events.
+void ModelContext::startPeriodicCheck() {
+    auto* timer = new QTimer(this);
+    timer->setInterval(std::chrono::milliseconds(qint64(periodicCheckInterval * 1000)));
+    connect(timer, &QTimer::timeout, this, &ModelContext::checkForRemoteChanges);
+    timer->start();
 }

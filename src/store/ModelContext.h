@@ -10,15 +10,18 @@
 // group or mapping that belongs to no stored owner when a save runs is not kept in the file.
 #pragma once
 
+#include "ObjectSnapshot.h"
+
 #include "model/ModelObject.h"
 #include "model/ModelObserver.h"
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 
 #include <array>
 #include <memory>
-#include <vector>
+#include <optional>
 
 class AppConfiguration;
 class AppPositionMapping;
@@ -60,8 +63,17 @@ public:
 
     bool hasChanges() const;
     // Writes every pending change in one transaction. On a failure nothing is written, the pending
-    // changes stay, and `error` says why.
+    // changes stay, and `error` says why; rollback() then takes them back if the caller wants.
     bool save(QString* error = nullptr);
+    // Writes the pending changes of these objects only, in one transaction, and leaves every other
+    // change pending. A configuration brings its applications and position groups, a position group
+    // its mappings; a child taken out of its owner's list is written only when listed itself (or
+    // deleted with deleteObject and listed). A new child whose owner is not stored yet waits for it.
+    bool save(const QList<ModelObject*>& only, QString* error = nullptr);
+    // Takes back every change made since the last save: attributes and lists (their order too) get
+    // their saved values again, objects inserted since are dropped (they send `deleted`), objects
+    // deleted since come back. Afterwards nothing is pending.
+    void rollback();
 
     bool autosaveEnabled() const { return m_autosaveEnabled; }
     void setAutosaveEnabled(bool enabled) { m_autosaveEnabled = enabled; }
@@ -71,17 +83,44 @@ public:
     // The file watcher calls this; tests may call it directly.
     void checkForRemoteChanges();
 
+    // Seconds after the last change of the database files at which the database is looked at once
+    // more: the file event can come before the other writer's commit is visible.
+    static constexpr double recheckDelay = 0.1;
+    // Seconds between two looks at the database when no file event comes at all.
+    static constexpr double periodicCheckInterval = 2.0;
+
 Q_SIGNALS:
     // Another connection or process changed the database; the live objects already show the change.
     void remoteChange();
+    // After every save that wrote something (automatic, partial and edit-scope commits included).
+    void didSave();
+    // Sent with the object's own ModelObject::deleted(): the object left the store for good.
+    void objectDeleted(ModelObject* object);
 
 private:
     friend class ModelContainer;
+    friend class EditScope;
 
     struct Record {
         qint64 key = 0; // the row's pk; 0 while not stored
         bool dirty = false;
         bool deleted = false;
+        bool inserted = false; // since the last save
+    };
+
+    // What changed since some moment: the values before the first change of each object, and the
+    // objects inserted and deleted since.
+    struct Journal {
+        QHash<ModelObject*, ObjectSnapshot> before;
+        QList<ModelObject*> inserted;
+        QList<ModelObject*> deleted;
+    };
+    // A group of changes that can be taken back on its own, leaving what was pending before as it was.
+    struct ChangeSet {
+        Journal journal;
+        Journal pending;
+        std::array<QList<ModelObject*>, 6> dirty;
+        QList<ModelObject*> pendingDeletes;
     };
 
     ModelContext(Database& database, Scheduler& scheduler, QObject* parent = nullptr);
@@ -89,7 +128,19 @@ private:
     bool load(QString* error);
     void watch();
 
+    void modelObjectWillChange(ModelObject* object) override;
     void modelObjectDidChange(ModelObject* object, Change change) override;
+
+    bool write(const QSet<const ModelObject*>* only, QString* error);
+    bool hasChanges(const QSet<const ModelObject*>* only) const;
+    // Restores the journal's objects; returns the inserted objects it dropped.
+    QList<ModelObject*> revert(const Journal& journal);
+    void announceDeleted(const QList<ModelObject*>& objects);
+    void beginChangeSet();
+    void revertChangeSet();
+    void endChangeSet() { m_changeSet.reset(); }
+    void scheduleRecheck();
+    void startPeriodicCheck();
 
     void adopt(ModelObject* root);
     void markDirty(ModelObject* object);
@@ -110,7 +161,10 @@ private:
     std::array<int, 6> m_deletedInObjects{};
     std::array<QHash<qint64, ModelObject*>, 6> m_byKey;
     std::array<QList<ModelObject*>, 6> m_dirty;
-    std::vector<std::pair<ModelObject::Kind, qint64>> m_pendingDeletes;
+    QList<ModelObject*> m_pendingDeletes;
+    Journal m_journal;
+    std::optional<ChangeSet> m_changeSet;
+    quint64 m_recheckGeneration = 0;
     bool m_applyingStore = false;
     bool m_autosaveEnabled = true;
     bool m_autosaveScheduled = false;

@@ -1,31 +1,25 @@
-// A simulated desktop on the virtual clock with the shared state, a configuration row's fields and a
-// fake menu-bar manager: what the activation and rearrangement tests drive.
+// The simulated desktop with the shared state, a configuration row's fields and a menu-bar manager
+// that notes in the log when the activation asks it to hide its window.
 #pragma once
+
+#include "../placement/SimWorld.h"
 
 #include "activation/ConfigurationActivator.h"
 #include "app/AppState.h"
 #include "app/MenuBarManaging.h"
-#include "base/LogCapture.h"
-#include "base/PreferenceStore.h"
+#include "base/Log.h"
 #include "model/AppConfiguration.h"
 #include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
-#include "platform/Platform.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/VirtualScheduler.h"
 
 #include <QRegularExpression>
-#include <QStringList>
 
 #include <memory>
 #include <vector>
 
-// Notes in the log when the activation asks the menu-bar mode to hide its window.
-class FakeMenuBar : public MenuBarManaging {
+class LoggingMenuBar : public MenuBarManaging {
 public:
-    explicit FakeMenuBar(LogCapture& log) : m_log(log) {}
-
     void showAttachedWindow() override {}
     void showAttachedWindowForLaunch() override {}
     void toggleAttachedWindow() override {}
@@ -33,17 +27,7 @@ public:
     int statusBarAppearanceEnforcementAttempts() const override { return 0; }
     void setStatusBarAppearanceEnforcementAttempts(int) override {}
     void enforceStatusBarAppearance() override {}
-    void hideWindowIfConfigActivationAutoHideEnabled() override { m_log.append(QStringLiteral("hide")); }
-
-private:
-    LogCapture& m_log;
-};
-
-// The main window, on a display the test chooses.
-class FakeMainWindow : public HostWindow {
-public:
-    std::optional<Screen> screen() const override { return onScreen; }
-    std::optional<Screen> onScreen;
+    void hideWindowIfConfigActivationAutoHideEnabled() override { logLine(QStringLiteral("hide")); }
 };
 
 struct AppSpec {
@@ -52,41 +36,24 @@ struct AppSpec {
     Corner corner = Corner::topLeft;
 };
 
-struct ActivationWorld {
+struct ActivationWorld : SimWorld {
     using Variant = ConfigurationActivator::Variant;
 
-    VirtualScheduler clock;
-    PreferenceStore preferences;
-    SimDesktop desktop{clock};
-    Platform platform{clock, preferences, desktop, desktop, desktop};
     AppState state{platform};
-    LogCapture log;
-    FakeMenuBar menuBar{log};
+    LoggingMenuBar menuBar;
     // The row's own choice of position group.
     QString localGroupID;
     std::vector<std::unique_ptr<ConfigurationGroup>> owned;
 
-    // A 1440 x 900 display with a 25-point panel at the bottom.
-    static Screen laptop() {
-        return Screen{QStringLiteral("laptop"), Rect(0, 0, 1440, 900), Rect(0, 25, 1440, 875), 1.0};
-    }
-    // A 1920 x 1080 display above it.
-    static Screen above() {
-        return Screen{QStringLiteral("above"), Rect(0, 900, 1920, 1080), Rect(0, 900, 1920, 1080), 1.0};
-    }
-
-    ActivationWorld() { desktop.setScreens({laptop()}); }
+    ActivationWorld() { state.setMenuBarManager(&menuBar); }
 
     // An installed application that runs with one window.
-    SimWindow& running(const QString& bundleID, const QString& name) {
+    void running(const QString& bundleID, const QString& name) {
         desktop.install(bundleID, name);
-        SimApplication& app = desktop.run(bundleID, name);
         SimWindow w(name);
         w.position = {300, 200};
-        return desktop.addWindow(app, w);
+        desktop.addWindow(desktop.run(bundleID, name), w);
     }
-    // An installed application that is not running; opening it shows a window at once.
-    void installed(const QString& bundleID, const QString& name) { desktop.install(bundleID, name); }
 
     // A configuration (held by no store) with these applications at these own positions.
     ConfigurationGroup* configuration(const QString& name, const QList<AppSpec>& apps) {
@@ -113,7 +80,7 @@ struct ActivationWorld {
         row.configuration = configuration;
         row.state = &state;
         row.localSelectedPositionGroupID = [this] { return localGroupID; };
-        row.onScrollToSelf = [this] { log.append(QStringLiteral("scroll")); };
+        row.onScrollToSelf = [] { logLine(QStringLiteral("scroll")); };
         return ConfigurationActivator(platform, variant, row);
     }
 
@@ -137,10 +104,9 @@ struct ActivationWorld {
     // When each application was brought forward by a placement, and opened by a launch: "time event".
     QStringList events() {
         QStringList out;
-        for (const QString& entry : desktop.takeJournal()) {
+        for (const QString& entry : desktop.takeJournal())
             if (entry.contains(QStringLiteral(" activate ")) || entry.contains(QStringLiteral(" open ")))
                 out << entry;
-        }
         return out;
     }
 };

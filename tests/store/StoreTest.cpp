@@ -334,6 +334,86 @@ private Q_SLOTS:
                  1);
     }
 
+    // Only a new object schedules the automatic save by being inserted; a change to a stored one
+    // must schedule it by itself.
+    void aChangeToAStoredObjectIsSavedAutomatically_data() {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QString>("expected"); // name, applications, number of groups
+        QTest::newRow("rename") << 0 << "renamed one,two 0";
+        QTest::newRow("reorder applications") << 1 << "stored two,one 0";
+        QTest::newRow("add a position group") << 2 << "stored one,two 1";
+        QTest::newRow("delete an application") << 3 << "stored two 0";
+    }
+    void aChangeToAStoredObjectIsSavedAutomatically() {
+        QFETCH(int, change);
+        QFETCH(QString, expected);
+        const auto describe = [](const ConfigurationGroup* configuration) {
+            QStringList apps;
+            for (AppConfiguration* app : configuration->configurationList())
+                apps.append(app->bundleID());
+            return QStringLiteral("%1 %2 %3")
+                .arg(configuration->name(), apps.join(','))
+                .arg(configuration->positionGroupList().size());
+        };
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        auto* configuration = new ConfigurationGroup(QStringLiteral("stored"), 0, 0, std::nullopt);
+        context->insert(configuration);
+        for (const char* bundle : {"one", "two"}) {
+            configuration->appendConfiguration(new AppConfiguration());
+            configuration->configurationList().last()->setBundleID(QString::fromLatin1(bundle));
+        }
+        QVERIFY(context->save());
+        m_scheduler.runAll(); // the insert's own automatic save, which finds nothing to do
+        QList<AppConfiguration*> apps = configuration->configurationList();
+        if (change == 0)
+            configuration->setName(QStringLiteral("renamed"));
+        else if (change == 1)
+            configuration->setConfigurations(QList<AppConfiguration*>{apps[1], apps[0]});
+        else if (change == 2)
+            configuration->addPositionGroup(QStringLiteral("g"), QString(), true);
+        else
+            context->deleteObject(apps[0]);
+        QCOMPARE(m_scheduler.pendingCount(), 1);
+        m_scheduler.advance(ModelContext::autosaveDelay);
+        QVERIFY(!context->hasChanges());
+        QCOMPARE(describe(configuration), expected);
+        QCOMPARE(describe(open()->mainContext()->fetch<ConfigurationGroup>().value(0)), expected);
+    }
+
+    // Another process commits one transaction at a time. Its file event comes while the commit is
+    // not yet visible here (the writer syncs its log slowly), and no later event comes: each commit
+    // must still be read in, by the look taken once the files are quiet.
+    void everyOneTransactionCommitOfAnotherProcessIsReadIn() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        QSignalSpy spy(context, &ModelContext::remoteChange);
+        for (int round = 1; round <= 8; ++round) {
+            const QString sql =
+                QStringLiteral(
+                    "BEGIN; INSERT INTO ConfigurationGroup (id, name, dateCreated, screenWidth, "
+                    "screenHeight, hasConfigurations, hasPositionGroups) VALUES ('%1', 'round %2', "
+                    "'2026-01-01T00:00:00.000Z', 0, 0, 1, 0); INSERT INTO AppConfiguration (id, "
+                    "configurationGroup, configurationGroupOrder, savedAppOrder, bundleID, appName, "
+                    "relativePosition, priority, isRequired, savedCorner, savedWidthFraction, "
+                    "savedHeight, savedMarginX, savedMarginY) VALUES ('%1', last_insert_rowid(), 0, 0, "
+                    "'org.example.App', 'App', '', 0, 0, 'topLeft', 0.5, 400, 0, 0); COMMIT;")
+                    .arg(uuidString(newUuid()))
+                    .arg(round);
+            QProcess writer;
+            writer.start(QStringLiteral(SLOW_SYNC_WRITER), {path(), sql, QStringLiteral("150")});
+            // The file event arrives (and schedules the second look) on the real event loop.
+            QTRY_VERIFY(writer.state() == QProcess::NotRunning);
+            QCOMPARE(writer.exitCode(), 0);
+            QTRY_VERIFY(spy.count() == round || m_scheduler.pendingCount() > 0);
+            m_scheduler.advance(ModelContext::recheckDelay);
+            QCOMPARE(spy.count(), round);
+            ConfigurationGroup* added = findByName(context, QStringLiteral("round %1").arg(round));
+            QVERIFY(added);
+            QCOMPARE(added->configurationList().size(), 1);
+        }
+    }
+
     void anotherWriterRaisesRemoteChangeOnceAndIsMerged() {
         auto container = open();
         ModelContext* context = container->mainContext();

@@ -1,0 +1,39 @@
+// What the settings tab shows of sync between machines, and its "Sync Now": the state of the sync
+// folder in the terms of an account status, the outcome of the last sync, and a sync on request.
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+class SyncStatus : public QObject {
+    Q_OBJECT
+public:
+    // The values of the account status that the settings tab reads.
+    enum class AccountStatus {
+        couldNotDetermine = 0,
+        available = 1,              // the folder exists and can be written
+        restricted = 2,             // it exists but cannot be written
+        noAccount = 3,              // there is no folder
+        temporarilyUnavailable = 4, // it cannot be read just now
+    };
+    enum class Outcome { none, synced, failed };
+
+    using QObject::QObject;
+
+    // Looks at the folder now.
+    virtual AccountStatus accountStatus() const = 0;
+    // The last sync, automatic or requested; the error of a failed one.
+    virtual Outcome lastOutcome() const = 0;
+    virtual QString lastError() const = 0;
+    virtual QDateTime lastSyncTime() const = 0;
+
+    // Saves what is pending, writes every change to the folder and merges what the folder holds, at
+    // once. True only when both directions succeeded; otherwise false with the reason. Prints
+    // "✅ Manual sync completed" or "❌ Manual sync failed: " with the reason itself.
+    virtual bool syncNow(QString* error = nullptr) = 0;
+
+Q_SIGNALS:
+    // The account status or the last outcome may have changed.
+    void changed();
+};

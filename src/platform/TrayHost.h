@@ -1,0 +1,19 @@
+// Whether the desktop has a place for a status item: an XEmbed system tray or a StatusNotifier
+// host. A program that hides its taskbar entry must know when this goes away. Main thread.
+#pragma once
+
+#include <QObject>
+
+class TrayHost : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Some tray can show our icon now.
+    virtual bool isAvailable() const = 0;
+    // The icon is drawn by a StatusNotifier host, which never tells where it drew it.
+    virtual bool usesStatusNotifier() const = 0;
+
+Q_SIGNALS:
+    void availabilityChanged(bool available);
+};

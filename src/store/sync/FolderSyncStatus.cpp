@@ -1,0 +1,53 @@
+#include "FolderSyncStatus.h"
+
+#include "SyncEngine.h"
+
+#include "base/Log.h"
+
+FolderSyncStatus::FolderSyncStatus(SyncEngine* engine, QString startError, QObject* parent)
+    : SyncStatus(parent), m_engine(engine), m_startError(std::move(startError)) {
+    m_lastStatus = accountStatus();
+    if (m_engine)
+        connect(m_engine, &SyncEngine::finished, this, &FolderSyncStatus::noticeChange);
+}
+
+SyncStatus::AccountStatus FolderSyncStatus::accountStatus() const {
+    if (!m_engine)
+        return AccountStatus::temporarilyUnavailable;
+    switch (m_engine->folderState()) {
+    case SyncFolder::State::available:
+        return AccountStatus::available;
+    case SyncFolder::State::noFolder:
+        return AccountStatus::noAccount;
+    case SyncFolder::State::readOnly:
+        return AccountStatus::restricted;
+    case SyncFolder::State::unavailable:
+        break;
+    }
+    return AccountStatus::temporarilyUnavailable;
+}
+
+bool FolderSyncStatus::syncNow(QString* error) {
+    QString message = m_startError;
+    const bool ok = m_engine && m_engine->importChanges(&message);
+    m_outcome = ok ? Outcome::synced : Outcome::failed;
+    m_error = ok ? QString() : message;
+    if (ok) {
+        m_time = QDateTime::currentDateTimeUtc();
+        logLine(QStringLiteral("✅ Manual sync completed"));
+    } else {
+        logLine(QStringLiteral("❌ Manual sync failed: ") + message);
+    }
+    if (error)
+        *error = m_error;
+    Q_EMIT changed();
+    return ok;
+}
+
+void FolderSyncStatus::noticeChange() {
+    const AccountStatus status = accountStatus();
+    if (status == m_lastStatus)
+        return;
+    m_lastStatus = status;
+    Q_EMIT changed();
+}

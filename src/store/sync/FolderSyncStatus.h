@@ -1,0 +1,30 @@
+// The settings tab's view of sync: the sync folder's state as the account status, and "Sync Now" as
+// an export and an import at once.
+#pragma once
+
+#include "platform/SyncStatus.h"
+
+class SyncEngine;
+
+class FolderSyncStatus : public SyncStatus {
+    Q_OBJECT
+public:
+    // Without an engine (sync could not start) the folder counts as unavailable and syncs fail.
+    FolderSyncStatus(SyncEngine* engine, QString startError, QObject* parent = nullptr);
+
+    AccountStatus accountStatus() const override;
+    Outcome lastOutcome() const override { return m_outcome; }
+    QString lastError() const override { return m_error; }
+    QDateTime lastSyncTime() const override { return m_time; }
+    bool syncNow(QString* error = nullptr) override;
+
+private:
+    void noticeChange();
+
+    SyncEngine* m_engine;
+    QString m_startError;
+    Outcome m_outcome = Outcome::none;
+    QString m_error;
+    QDateTime m_time;
+    AccountStatus m_lastStatus = AccountStatus::couldNotDetermine;
+};

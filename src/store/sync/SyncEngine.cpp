@@ -1,0 +1,557 @@
+#include "SyncEngine.h"
+
+#include "SyncSchema.h"
+#include "SyncStoreWriter.h"
+
+#include "base/Log.h"
+#include "base/Scheduler.h"
+#include "model/AppConfiguration.h"
+#include "model/AppPositionMapping.h"
+#include "model/ConfigurationGroup.h"
+#include "model/PositionGroup.h"
+#include "model/SavedApp.h"
+#include "store/ModelContainer.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+
+#include <algorithm>
+
+namespace {
+using Kind = ModelObject::Kind;
+
+template <class T> void appendAll(ModelContext* context, QList<ModelObject*>& objects) {
+    for (T* object : context->fetch<T>())
+        objects.append(object);
+}
+
+QList<ModelObject*> liveObjects(ModelContext* context) {
+    QList<ModelObject*> objects;
+    appendAll<SavedApp>(context, objects);
+    appendAll<ConfigurationGroup>(context, objects);
+    appendAll<AppConfiguration>(context, objects);
+    appendAll<PositionGroup>(context, objects);
+    appendAll<AppPositionMapping>(context, objects);
+    return objects;
+}
+
+int rank(Kind kind) {
+    return int(std::find(SyncSchema::kinds.begin(), SyncSchema::kinds.end(), kind) -
+               SyncSchema::kinds.begin());
+}
+} // namespace
+
+std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Scheduler& scheduler,
+                                               const Options& options, QString* error) {
+    const QString statePath =
+        options.statePath.isEmpty() ? SyncStateStore::pathFor(container.path()) : options.statePath;
+    QString message;
+    std::unique_ptr<SyncStateStore> state = SyncStateStore::open(statePath, &message);
+    std::unique_ptr<SyncStoreWriter> writer;
+    if (state)
+        writer = SyncStoreWriter::open(container.path(), &message);
+    if (!state || !writer) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(state ? container.path() : statePath, message);
+        return nullptr;
+    }
+    std::unique_ptr<SyncEngine> engine(
+        new SyncEngine(container, scheduler, options, std::move(state), std::move(writer)));
+    if (!engine->m_state->load(&engine->m_entries, &message)) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(statePath, message);
+        return nullptr;
+    }
+    return engine;
+}
+
+SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Options& options,
+                       std::unique_ptr<SyncStateStore> state, std::unique_ptr<SyncStoreWriter> writer)
+    : m_context(container.mainContext()), m_scheduler(scheduler), m_folder(options.folder),
+      m_state(std::move(state)), m_writer(std::move(writer)),
+      m_clock(m_state->machine(),
+              options.wallClock ? options.wallClock : HybridClock::WallClock([&scheduler] {
+                  return scheduler.currentDateTime().toMSecsSinceEpoch();
+              })),
+      m_automatic(options.automatic) {
+    m_clock.restore(m_state->clock());
+    const auto exportNow = [this] {
+        QString error;
+        if (!m_importing && !exportChanges(&error) && error != m_lastError)
+            logLine(QStringLiteral("❌ Sync export failed: ") + error);
+    };
+    connect(m_context, &ModelContext::didSave, this, exportNow);
+    // Another writer (a second instance, a tool) changed the store: its changes travel too.
+    connect(m_context, &ModelContext::remoteChange, this, exportNow);
+    if (m_automatic) {
+        scheduleScan(0);
+        m_scheduler.after(rescanInterval, [self = QPointer<SyncEngine>(this)] {
+            if (self)
+                self->scheduledScan();
+        });
+    }
+}
+
+SyncEngine::~SyncEngine() = default;
+
+bool SyncEngine::fail(const QString& message, QString* error) {
+    m_lastError = message;
+    if (error)
+        *error = message;
+    return false;
+}
+
+void SyncEngine::track(ModelObject* object) {
+    m_known.insert(object, SyncSchema::idOf(object));
+    connect(object, &ModelObject::changed, this, [this, object] { m_dirty.insert(object); });
+}
+
+void SyncEngine::touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed) {
+    QString owner = m_entries.value(id).record.owner();
+    while (!owner.isEmpty()) {
+        auto it = m_entries.find(owner);
+        if (it == m_entries.end() || it->record.deleted)
+            return;
+        it->record.stamp = std::max(it->record.stamp, stamp);
+        it->json.clear();
+        changed.insert(owner);
+        owner = it->record.owner();
+    }
+}
+
+bool SyncEngine::exportChanges(QString* error) {
+    for (ModelObject* object : liveObjects(m_context))
+        if (!m_known.contains(object)) {
+            track(object);
+            m_dirty.insert(object);
+        }
+    QList<ModelObject*> gone;
+    for (auto it = m_known.begin(); it != m_known.end(); ++it)
+        if (!m_context->contains(it.key()))
+            gone.append(it.key());
+
+    // A changed list moves its members' places.
+    QList<ModelObject*> dirty;
+    for (ModelObject* object : std::as_const(m_dirty)) {
+        if (!m_context->contains(object))
+            continue;
+        dirty.append(object);
+        for (ModelObject* child : SyncSchema::childrenOf(object))
+            if (m_known.contains(child) && !m_dirty.contains(child))
+                dirty.append(child);
+    }
+    m_dirty.clear();
+    const auto byKind = [](ModelObject* a, ModelObject* b) { return rank(a->kind()) < rank(b->kind()); };
+    std::stable_sort(dirty.begin(), dirty.end(), byKind);
+    std::stable_sort(gone.begin(), gone.end(), byKind);
+
+    std::optional<SyncStamp> stamp;
+    const auto now = [&] {
+        if (!stamp)
+            stamp = m_clock.tick();
+        return *stamp;
+    };
+    QSet<QString> changed;
+    for (ModelObject* object : std::as_const(dirty)) {
+        const QString id = m_known.value(object);
+        if (id.isEmpty())
+            continue;
+        const QJsonObject fields = SyncSchema::fieldsOf(object);
+        auto it = m_entries.find(id);
+        if (it != m_entries.end() && !it->record.deleted && it->record.kind == object->kind()) {
+            QStringList differing;
+            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
+                if (it->record.fields.value(field.key()) != field.value())
+                    differing.append(field.key());
+            if (differing.isEmpty()) {
+                if (!it->present) {
+                    it->present = true;
+                    changed.insert(id);
+                }
+                continue;
+            }
+            for (const QString& key : std::as_const(differing)) {
+                it->record.fields.insert(key, fields.value(key));
+                it->record.stamps.insert(key, now());
+            }
+            it->record.stamp = now();
+            it->json.clear();
+            it->present = true;
+        } else {
+            // New here, or back after a deletion: every attribute is this machine's now.
+            SyncRecord record;
+            record.kind = object->kind();
+            record.id = id;
+            record.fields = fields;
+            record.stamp = now();
+            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
+                record.stamps.insert(field.key(), record.stamp);
+            const SyncFolder::Signature file = it != m_entries.end() ? it->file : SyncFolder::Signature{};
+            m_entries.insert(id, Entry{record, true, file, QByteArray()});
+        }
+        changed.insert(id);
+        touchOwners(id, now(), changed);
+    }
+    for (ModelObject* object : std::as_const(gone)) {
+        const QString id = m_known.take(object);
+        disconnect(object, &ModelObject::changed, this, nullptr);
+        auto it = m_entries.find(id);
+        if (it == m_entries.end() || it->record.deleted || !it->present)
+            continue;
+        const QString owner = it->record.owner();
+        const auto ownerEntry = m_entries.constFind(owner);
+        if (!owner.isEmpty() &&
+            (ownerEntry == m_entries.constEnd() || ownerEntry->record.deleted || !ownerEntry->present)) {
+            // Went with its owner: the owner's tombstone says so, and should the owner come back,
+            // this comes back with it.
+            it->present = false;
+            changed.insert(id);
+            continue;
+        }
+        touchOwners(id, now(), changed);
+        SyncRecord tombstone;
+        tombstone.kind = object->kind();
+        tombstone.id = id;
+        tombstone.deleted = true;
+        tombstone.stamp = now();
+        it->record = tombstone;
+        it->json.clear();
+        it->present = false;
+        changed.insert(id);
+    }
+    if (changed.isEmpty())
+        return true;
+    QString message;
+    const bool written = writeFiles(changed, &message);
+    if (!persist(changed, written ? &message : nullptr) || !written)
+        return fail(message, error);
+    m_lastError.clear();
+    return true;
+}
+
+bool SyncEngine::writeFiles(const QSet<QString>& ids, QString* error) {
+    const bool writable = m_folder.state() == SyncFolder::State::available;
+    bool ok = true;
+    bool changedThere = false;
+    for (const QString& id : ids) {
+        Entry& entry = m_entries[id];
+        const std::optional<SyncFolder::Signature> there =
+            writable ? SyncFolder::signatureOf(m_folder.fileFor(entry.record.kind, id)) : std::nullopt;
+        const bool overwrites = there && *there != entry.file;
+        // Until it is written, the file there is not this version: the next scan merges and rewrites it.
+        entry.file = SyncFolder::Signature{};
+        // Another machine wrote it since this one last read it: merged by the next import, not lost.
+        if (overwrites)
+            changedThere = true;
+        if (!writable || overwrites)
+            continue;
+        if (entry.json.isEmpty())
+            entry.json = entry.record.toJson();
+        QString message;
+        if (!m_folder.write(entry.record.kind, id, entry.json, &entry.file, &message) && ok) {
+            ok = false;
+            if (error)
+                *error = message;
+        }
+    }
+    if (changedThere && m_automatic && !m_importing)
+        scheduleScan(settleDelay);
+    return ok;
+}
+
+bool SyncEngine::persist(const QSet<QString>& ids, QString* error) {
+    QList<const Entry*> entries;
+    entries.reserve(ids.size());
+    for (const QString& id : ids)
+        if (auto it = m_entries.constFind(id); it != m_entries.constEnd())
+            entries.append(&*it);
+    QString message;
+    if (m_state->store(entries, m_clock.last(), &message))
+        return true;
+    if (error)
+        *error = QStringLiteral("Could not keep the sync state: ") + message;
+    return false;
+}
+
+void SyncEngine::skip(const QString& path, const SyncFolder::Signature& signature, const QString& why) {
+    auto it = m_skipped.constFind(path);
+    if (it != m_skipped.constEnd() && *it == signature)
+        return;
+    m_skipped.insert(path, signature);
+    logLine(QStringLiteral("⚠️ Sync: skipped %1: %2").arg(path, why));
+}
+
+bool SyncEngine::readRecord(const SyncFolder::Entry& file, Kind kind, const QString& id,
+                            std::optional<SyncRecord>* record, QByteArray* json) {
+    auto skipped = m_skipped.constFind(file.path);
+    if (skipped != m_skipped.constEnd() && *skipped == file.signature)
+        return false;
+    QByteArray data;
+    QString why;
+    if (!SyncFolder::read(file.path, &data, &why)) {
+        skip(file.path, file.signature, why);
+        return false;
+    }
+    *record = SyncRecord::fromJson(data, &why);
+    if (*record && ((*record)->kind != kind || (*record)->id != id)) {
+        why = QStringLiteral("it describes another object than its name says");
+        record->reset();
+    }
+    if (!*record) {
+        skip(file.path, file.signature, why);
+        return false;
+    }
+    m_skipped.remove(file.path);
+    m_clock.observe((*record)->stamp);
+    if (json)
+        *json = data;
+    return true;
+}
+
+QList<QString> SyncEngine::childrenOf(const QString& id) {
+    if (!m_children) {
+        m_children.emplace();
+        for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
+            if (const QString owner = it->record.owner(); !owner.isEmpty())
+                m_children->insert(owner, it.key());
+    }
+    return m_children->values(id);
+}
+
+void SyncEngine::markAbsent(const QString& id) {
+    for (const QString& child : childrenOf(id)) {
+        auto it = m_entries.find(child);
+        if (it == m_entries.end() || !it->present)
+            continue;
+        it->present = false;
+        m_changed.insert(child);
+        markAbsent(child);
+    }
+}
+
+bool SyncEngine::apply(const QString& id, int& applied, QString* error) {
+    if (!m_writer->isOpen() && !m_writer->begin(error))
+        return false;
+    Entry& entry = m_entries[id];
+    m_changed.insert(id);
+    if (entry.record.deleted) {
+        if (m_writer->contains(entry.record.kind, id)) {
+            m_writer->remove(entry.record.kind, id);
+            ++applied;
+        }
+        entry.present = false;
+        markAbsent(id);
+        return true;
+    }
+    bool ownerMissing = false;
+    if (!m_writer->put(entry.record, &ownerMissing, error)) {
+        if (!ownerMissing)
+            return false;
+        // Waits until its owner comes (back).
+        entry.present = false;
+        markAbsent(id);
+        return true;
+    }
+    ++applied;
+    entry.present = true;
+    for (const QString& child : childrenOf(id)) {
+        const Entry& waiting = m_entries[child];
+        if (!waiting.present && !waiting.record.deleted && waiting.record.owner() == id &&
+            !apply(child, applied, error))
+            return false;
+    }
+    return true;
+}
+
+bool SyncEngine::importGroup(Kind kind, const QString& id, const Group& group, QSet<QString>& rewrite,
+                             QStringList& mergedCopies, int& applied, QString* error) {
+    auto it = m_entries.find(id);
+    if (it != m_entries.end() && it->record.kind != kind) {
+        if (group.main)
+            skip(group.main->path, group.main->signature,
+                 QStringLiteral("the id belongs to an object of another class"));
+        return true;
+    }
+    const bool mainChanged = group.main && (it == m_entries.end() || group.main->signature != it->file);
+    if (!mainChanged && group.copies.isEmpty())
+        return true;
+
+    std::optional<SyncRecord> mainRecord;
+    QByteArray mainJson;
+    if (mainChanged)
+        readRecord(*group.main, kind, id, &mainRecord, &mainJson);
+    QList<SyncRecord> remotes;
+    if (mainRecord)
+        remotes.append(*mainRecord);
+    for (const SyncFolder::Entry* copy : group.copies) {
+        std::optional<SyncRecord> record;
+        if (readRecord(*copy, kind, id, &record, nullptr)) {
+            remotes.append(*record);
+            mergedCopies.append(copy->path);
+        }
+    }
+    if (remotes.isEmpty())
+        return true;
+
+    const bool known = it != m_entries.end();
+    // What the folder's own file holds now, as far as is known.
+    std::optional<SyncRecord> inFolder = mainRecord;
+    if (group.main && !mainChanged)
+        inFolder = it->record;
+    SyncRecord merged = known ? it->record : remotes.first();
+    for (const SyncRecord& remote : std::as_const(remotes))
+        merged = SyncRecord::merged(merged, remote);
+    if (!known)
+        it = m_entries.insert(id, Entry{merged, false, SyncFolder::Signature{}, QByteArray()});
+    const bool recordChanged = !known || merged != it->record;
+    if (recordChanged || mainRecord) {
+        it->record = merged;
+        it->json = mainRecord && *mainRecord == merged ? mainJson : QByteArray();
+    }
+    if (mainRecord)
+        it->file = group.main->signature;
+    m_changed.insert(id);
+    if (!inFolder || *inFolder != merged)
+        rewrite.insert(id);
+    if (recordChanged || (!it->present && !merged.deleted))
+        return apply(id, applied, error);
+    return true;
+}
+
+bool SyncEngine::importChanges(QString* error) {
+    if (m_importing)
+        return true;
+    const bool ok = importNow(error);
+    Q_EMIT finished(ok);
+    return ok;
+}
+
+bool SyncEngine::importNow(QString* error) {
+    QString message;
+    // What is pending here is stored and stamped first, so that nothing merged below overtakes it.
+    if (m_context->hasChanges() && !m_context->save(&message))
+        return fail(QStringLiteral("Could not save pending changes: ") + message, error);
+    QString exportError;
+    const bool exported = exportChanges(&exportError);
+
+    const SyncFolder::State state = m_folder.state();
+    if (state == SyncFolder::State::noFolder)
+        return exported ? true : fail(exportError, error);
+    if (state == SyncFolder::State::unavailable)
+        return fail(QStringLiteral("%1: the folder cannot be read").arg(m_folder.path()), error);
+
+    m_importing = true;
+    m_changed.clear();
+    m_children.reset();
+    const QHash<QString, Entry> before = m_entries;
+    QSet<QString> rewrite, seen;
+    QStringList mergedCopies;
+    int applied = 0;
+    bool ok = true;
+    for (Kind kind : SyncSchema::kinds) {
+        QList<SyncFolder::Entry> files;
+        QStringList foreign;
+        if (!(ok = m_folder.list(kind, &files, &foreign, &message)))
+            break;
+        for (const QString& path : std::as_const(foreign))
+            skip(path, SyncFolder::signatureOf(path).value_or(SyncFolder::Signature{}),
+                 QStringLiteral("not an object file"));
+        QHash<QString, Group> groups;
+        for (const SyncFolder::Entry& file : std::as_const(files)) {
+            Group& group = groups[file.id];
+            if (file.conflictCopy)
+                group.copies.append(&file);
+            else
+                group.main = &file;
+        }
+        for (auto group = groups.cbegin(); ok && group != groups.cend(); ++group) {
+            seen.insert(group.key());
+            ok = importGroup(kind, group.key(), group.value(), rewrite, mergedCopies, applied, &message);
+        }
+        if (!ok)
+            break;
+    }
+    if (ok && m_writer->isOpen())
+        ok = m_writer->commit(&message);
+    if (!ok) {
+        m_writer->rollback();
+        m_entries = before;
+        m_importing = false;
+        return fail(message, error);
+    }
+
+    // The folder ends up holding every object as merged here, including those it did not hold yet.
+    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
+        if (!seen.contains(it.key()))
+            rewrite.insert(it.key());
+    QString writeError;
+    bool written = true;
+    if (state == SyncFolder::State::available) {
+        written = writeFiles(rewrite, &writeError);
+        m_changed.unite(rewrite);
+        // Merged copies go once what they held is in the object's file.
+        if (written)
+            for (const QString& path : std::as_const(mergedCopies))
+                QFile::remove(path);
+    }
+    const bool kept = persist(m_changed, &message);
+    m_changed.clear();
+    m_children.reset();
+    m_importing = false;
+
+    if (applied > 0) {
+        logLine(QStringLiteral("🔄 Sync: merged %1 changes from %2").arg(applied).arg(m_folder.path()));
+        // Reads the commit into the live objects now rather than at the next file event.
+        m_context->checkForRemoteChanges();
+        Q_EMIT imported(applied);
+    }
+    if (!kept)
+        return fail(message, error);
+    if (!written)
+        return fail(writeError, error);
+    if (!exported)
+        return fail(exportError, error);
+    m_lastError.clear();
+    return true;
+}
+
+void SyncEngine::scheduleScan(double delay) {
+    if (m_scanScheduled)
+        return;
+    m_scanScheduled = true;
+    m_scheduler.after(delay, [self = QPointer<SyncEngine>(this)] {
+        if (!self)
+            return;
+        self->m_scanScheduled = false;
+        QString error;
+        const QString previous = self->m_lastError;
+        if (!self->importChanges(&error) && error != previous)
+            logLine(QStringLiteral("❌ Sync failed: ") + error);
+        self->watchFolder();
+    });
+}
+
+void SyncEngine::scheduledScan() {
+    scheduleScan(0);
+    m_scheduler.after(rescanInterval, [self = QPointer<SyncEngine>(this)] {
+        if (self)
+            self->scheduledScan();
+    });
+}
+
+void SyncEngine::watchFolder() {
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
+                [this] { scheduleScan(settleDelay); });
+    }
+    // The parent shows the folder appearing; the class folders show their files changing.
+    QStringList wanted{QFileInfo(m_folder.path()).absolutePath(), m_folder.path()};
+    for (Kind kind : SyncSchema::kinds)
+        wanted.append(m_folder.path() + u'/' + SyncSchema::className(kind));
+    const QStringList watched = m_watcher->directories();
+    for (const QString& path : std::as_const(wanted))
+        if (!watched.contains(path) && QFileInfo(path).isDir())
+            m_watcher->addPath(path);
+}

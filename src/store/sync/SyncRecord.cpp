@@ -1,0 +1,113 @@
+#include "SyncRecord.h"
+
+#include "SyncSchema.h"
+
+#include <QJsonDocument>
+#include <QUuid>
+
+namespace {
+const QString formatKey = QStringLiteral("format");
+const QString classKey = QStringLiteral("class");
+const QString idKey = QStringLiteral("id");
+const QString stampKey = QStringLiteral("stamp");
+const QString deletedKey = QStringLiteral("deleted");
+const QString attributesKey = QStringLiteral("attributes");
+const QString stampsKey = QStringLiteral("stamps");
+
+std::optional<SyncRecord> fail(QString* why, const QString& reason) {
+    if (why)
+        *why = reason;
+    return std::nullopt;
+}
+} // namespace
+
+QByteArray SyncRecord::toJson(bool indented) const {
+    QJsonObject object{{formatKey, format},
+                       {classKey, SyncSchema::className(kind)},
+                       {idKey, id},
+                       {stampKey, stamp.toString()},
+                       {deletedKey, deleted}};
+    if (!deleted) {
+        object.insert(attributesKey, fields);
+        QJsonObject stampTexts;
+        for (auto it = stamps.cbegin(); it != stamps.cend(); ++it)
+            stampTexts.insert(it.key(), it.value().toString());
+        object.insert(stampsKey, stampTexts);
+    }
+    return QJsonDocument(object).toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact);
+}
+
+std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* why) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError)
+        return fail(why, QStringLiteral("not JSON (%1)").arg(error.errorString()));
+    if (!document.isObject())
+        return fail(why, QStringLiteral("not a JSON object"));
+    const QJsonObject object = document.object();
+    const QJsonValue formatValue = object.value(formatKey);
+    if (!formatValue.isDouble())
+        return fail(why, QStringLiteral("no format version"));
+    if (formatValue.toInt() != format)
+        return fail(why, QStringLiteral("format version %1, this Quarlin reads %2")
+                             .arg(formatValue.toDouble())
+                             .arg(format));
+    SyncRecord record;
+    const std::optional<ModelObject::Kind> kind = SyncSchema::kindNamed(object.value(classKey).toString());
+    if (!kind)
+        return fail(why, QStringLiteral("unknown class"));
+    record.kind = *kind;
+    record.id = object.value(idKey).toString();
+    if (QUuid::fromString(record.id).isNull() || record.id != record.id.toUpper())
+        return fail(why, QStringLiteral("no valid id"));
+    const std::optional<SyncStamp> stamp = SyncStamp::fromString(object.value(stampKey).toString());
+    if (!stamp)
+        return fail(why, QStringLiteral("no valid stamp"));
+    record.stamp = *stamp;
+    const QJsonValue deleted = object.value(deletedKey);
+    if (!deleted.isBool())
+        return fail(why, QStringLiteral("no deleted flag"));
+    record.deleted = deleted.toBool();
+    if (record.deleted)
+        return record;
+
+    record.fields = object.value(attributesKey).toObject();
+    QString reason;
+    if (!SyncSchema::validate(record.kind, record.fields, &reason))
+        return fail(why, reason);
+    const QJsonObject stampTexts = object.value(stampsKey).toObject();
+    for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(record.kind)) {
+        const std::optional<SyncStamp> attributeStamp =
+            SyncStamp::fromString(stampTexts.value(attribute.name).toString());
+        if (!attributeStamp || *attributeStamp > record.stamp)
+            return fail(why, QStringLiteral("no valid stamp for \"%1\"").arg(attribute.name));
+        record.stamps.insert(attribute.name, *attributeStamp);
+    }
+    // Attributes of a later version that this one does not know are not kept.
+    for (const QString& key : record.fields.keys())
+        if (!record.stamps.contains(key))
+            record.fields.remove(key);
+    return record;
+}
+
+SyncRecord SyncRecord::merged(const SyncRecord& local, const SyncRecord& remote) {
+    if (local.deleted || remote.deleted)
+        return remote.stamp > local.stamp ? remote : local;
+    SyncRecord result = local;
+    for (auto it = remote.stamps.cbegin(); it != remote.stamps.cend(); ++it) {
+        const auto mine = result.stamps.constFind(it.key());
+        if (mine == result.stamps.constEnd() || it.value() > *mine) {
+            result.stamps.insert(it.key(), it.value());
+            result.fields.insert(it.key(), remote.fields.value(it.key()));
+        }
+    }
+    result.stamp = std::max(local.stamp, remote.stamp);
+    return result;
+}
+
+QString SyncRecord::owner() const {
+    if (deleted)
+        return {};
+    const QString attribute = SyncSchema::ownerAttribute(kind);
+    return attribute.isEmpty() ? QString() : fields.value(attribute).toString();
+}

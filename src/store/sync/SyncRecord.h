@@ -1,0 +1,39 @@
+// One stored object as the sync folder carries it: its class, id, every attribute with the stamp of
+// its last change, and the stamp of the newest change to the object or anything it owns. A deleted
+// object is a tombstone: only its stamp remains.
+#pragma once
+
+#include "SyncStamp.h"
+
+#include "model/ModelObject.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
+
+#include <optional>
+
+struct SyncRecord {
+    // The version of the file layout; files of a newer one are left alone.
+    static constexpr int format = 1;
+
+    ModelObject::Kind kind = ModelObject::Kind::configurationGroup;
+    QString id;
+    bool deleted = false;
+    SyncStamp stamp;
+    QJsonObject fields;
+    QHash<QString, SyncStamp> stamps;
+
+    QByteArray toJson(bool indented = true) const;
+    // Nothing, with the reason, for text that is not a whole record of a class we know.
+    static std::optional<SyncRecord> fromJson(const QByteArray& data, QString* why);
+
+    // Per attribute, the newer change wins; a tombstone wins over an object whose newest change is
+    // older, and loses to one that is newer. Both sides end up with the same result in any order.
+    static SyncRecord merged(const SyncRecord& local, const SyncRecord& remote);
+
+    // The owner's id for a child, empty for a root or a tombstone.
+    QString owner() const;
+
+    bool operator==(const SyncRecord& other) const = default;
+};

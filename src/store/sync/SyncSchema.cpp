@@ -1,0 +1,310 @@
+#include "SyncSchema.h"
+
+#include "model/AppConfiguration.h"
+#include "model/AppPositionMapping.h"
+#include "model/ConfigurationGroup.h"
+#include "model/PositionGroup.h"
+#include "model/SavedApp.h"
+
+#include <QDateTime>
+
+namespace {
+using Kind = ModelObject::Kind;
+using SyncSchema::Attribute;
+using T = SyncSchema::Type;
+
+QJsonValue date(const QDateTime& value) {
+    return value.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QJsonValue optionalDate(const std::optional<QDateTime>& value) {
+    return value ? date(*value) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue optionalText(const std::optional<QString>& value) {
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue idValue(const ModelObject* object) {
+    return object ? QJsonValue(SyncSchema::idOf(object)) : QJsonValue(QJsonValue::Null);
+}
+
+template <class List, class Child> int placeIn(const List& list, const Child* child) {
+    return list ? int(list->indexOf(const_cast<Child*>(child))) : 0;
+}
+
+bool hasType(T type, const QJsonValue& value) {
+    switch (type) {
+    case T::text:
+        return value.isString();
+    case T::optionalText:
+        return value.isString() || value.isNull();
+    case T::date:
+        return value.isString() && QDateTime::fromString(value.toString(), Qt::ISODateWithMs).isValid();
+    case T::optionalDate:
+        return value.isNull() || hasType(T::date, value);
+    case T::real:
+        return value.isDouble();
+    case T::integer:
+        return value.isDouble() && value.toDouble() == double(qint64(value.toDouble()));
+    case T::boolean:
+        return value.isBool();
+    case T::owner:
+        return value.isString() && !QUuid::fromString(value.toString()).isNull();
+    }
+    return false;
+}
+} // namespace
+
+QString SyncSchema::className(Kind kind) {
+    switch (kind) {
+    case Kind::item:
+        return QStringLiteral("Item");
+    case Kind::savedApp:
+        return QStringLiteral("SavedApp");
+    case Kind::configurationGroup:
+        return QStringLiteral("ConfigurationGroup");
+    case Kind::appConfiguration:
+        return QStringLiteral("AppConfiguration");
+    case Kind::positionGroup:
+        return QStringLiteral("PositionGroup");
+    case Kind::appPositionMapping:
+        return QStringLiteral("AppPositionMapping");
+    }
+    return {};
+}
+
+std::optional<Kind> SyncSchema::kindNamed(const QString& name) {
+    for (Kind kind : kinds)
+        if (className(kind) == name)
+            return kind;
+    return std::nullopt;
+}
+
+const QList<Attribute>& SyncSchema::attributes(Kind kind) {
+    static const QList<Attribute> savedApp = {
+        {QStringLiteral("bundleID"), T::text},           {QStringLiteral("name"), T::text},
+        {QStringLiteral("dateAdded"), T::date},          {QStringLiteral("savedWidth"), T::real},
+        {QStringLiteral("savedHeight"), T::real},        {QStringLiteral("savedCorner"), T::text},
+        {QStringLiteral("savedWidthFraction"), T::real}, {QStringLiteral("savedMarginX"), T::real},
+        {QStringLiteral("savedMarginY"), T::real},       {QStringLiteral("hasConfigurations"), T::boolean},
+    };
+    static const QList<Attribute> configurationGroup = {
+        {QStringLiteral("name"), T::text},
+        {QStringLiteral("dateCreated"), T::date},
+        {QStringLiteral("lastActivatedAt"), T::optionalDate},
+        {QStringLiteral("screenWidth"), T::real},
+        {QStringLiteral("screenHeight"), T::real},
+        {QStringLiteral("desc"), T::optionalText},
+        {QStringLiteral("defaultPositionGroupID"), T::optionalText},
+        {QStringLiteral("hasConfigurations"), T::boolean},
+        {QStringLiteral("hasPositionGroups"), T::boolean},
+    };
+    static const QList<Attribute> appConfiguration = {
+        {QStringLiteral("configurationGroup"), T::owner},
+        {QStringLiteral("configurationGroupOrder"), T::integer},
+        {QStringLiteral("bundleID"), T::text},
+        {QStringLiteral("appName"), T::text},
+        {QStringLiteral("relativePosition"), T::text},
+        {QStringLiteral("priority"), T::integer},
+        {QStringLiteral("isRequired"), T::boolean},
+        {QStringLiteral("savedCorner"), T::text},
+        {QStringLiteral("savedWidthFraction"), T::real},
+        {QStringLiteral("savedHeight"), T::real},
+        {QStringLiteral("savedMarginX"), T::real},
+        {QStringLiteral("savedMarginY"), T::real},
+    };
+    static const QList<Attribute> positionGroup = {
+        {QStringLiteral("name"), T::text},
+        {QStringLiteral("desc"), T::text},
+        {QStringLiteral("isDefault"), T::boolean},
+        {QStringLiteral("dateCreated"), T::date},
+        {QStringLiteral("configurationGroup"), T::owner},
+        {QStringLiteral("configurationGroupOrder"), T::integer},
+        {QStringLiteral("hasAppPositions"), T::boolean},
+    };
+    static const QList<Attribute> appPositionMapping = {
+        {QStringLiteral("bundleID"), T::text},
+        {QStringLiteral("appName"), T::text},
+        {QStringLiteral("savedCorner"), T::text},
+        {QStringLiteral("positionGroup"), T::owner},
+        {QStringLiteral("positionGroupOrder"), T::integer},
+    };
+    static const QList<Attribute> none;
+    switch (kind) {
+    case Kind::savedApp:
+        return savedApp;
+    case Kind::configurationGroup:
+        return configurationGroup;
+    case Kind::appConfiguration:
+        return appConfiguration;
+    case Kind::positionGroup:
+        return positionGroup;
+    case Kind::appPositionMapping:
+        return appPositionMapping;
+    case Kind::item:
+        break;
+    }
+    return none;
+}
+
+QString SyncSchema::ownerAttribute(Kind kind) {
+    switch (kind) {
+    case Kind::appConfiguration:
+    case Kind::positionGroup:
+        return QStringLiteral("configurationGroup");
+    case Kind::appPositionMapping:
+        return QStringLiteral("positionGroup");
+    default:
+        return {};
+    }
+}
+
+QString SyncSchema::orderAttribute(Kind kind) {
+    const QString owner = ownerAttribute(kind);
+    return owner.isEmpty() ? owner : owner + QStringLiteral("Order");
+}
+
+std::optional<Kind> SyncSchema::ownerKind(Kind kind) {
+    switch (kind) {
+    case Kind::appConfiguration:
+    case Kind::positionGroup:
+        return Kind::configurationGroup;
+    case Kind::appPositionMapping:
+        return Kind::positionGroup;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool SyncSchema::isSynced(const ModelObject* object) {
+    return object && object->kind() != Kind::item;
+}
+
+QString SyncSchema::idOf(const ModelObject* object) {
+    switch (object->kind()) {
+    case Kind::savedApp:
+        return uuidString(static_cast<const SavedApp*>(object)->id());
+    case Kind::configurationGroup:
+        return uuidString(static_cast<const ConfigurationGroup*>(object)->id());
+    case Kind::appConfiguration:
+        return uuidString(static_cast<const AppConfiguration*>(object)->id());
+    case Kind::positionGroup:
+        return uuidString(static_cast<const PositionGroup*>(object)->id());
+    case Kind::appPositionMapping:
+        return uuidString(static_cast<const AppPositionMapping*>(object)->id());
+    case Kind::item:
+        break;
+    }
+    return {};
+}
+
+ModelObject* SyncSchema::ownerOf(const ModelObject* object) {
+    switch (object->kind()) {
+    case Kind::appConfiguration:
+        return static_cast<const AppConfiguration*>(object)->configurationGroup();
+    case Kind::positionGroup:
+        return static_cast<const PositionGroup*>(object)->configurationGroup();
+    case Kind::appPositionMapping:
+        return static_cast<const AppPositionMapping*>(object)->positionGroup();
+    default:
+        return nullptr;
+    }
+}
+
+QList<ModelObject*> SyncSchema::childrenOf(const ModelObject* object) {
+    QList<ModelObject*> children;
+    if (object->kind() == Kind::configurationGroup) {
+        const auto* configuration = static_cast<const ConfigurationGroup*>(object);
+        for (AppConfiguration* app : configuration->configurationList())
+            children.append(app);
+        for (PositionGroup* group : configuration->positionGroupList())
+            children.append(group);
+    } else if (object->kind() == Kind::positionGroup) {
+        for (AppPositionMapping* mapping : static_cast<const PositionGroup*>(object)->appPositionList())
+            children.append(mapping);
+    }
+    return children;
+}
+
+QJsonObject SyncSchema::fieldsOf(const ModelObject* object) {
+    switch (object->kind()) {
+    case Kind::savedApp: {
+        const auto* a = static_cast<const SavedApp*>(object);
+        return {{QStringLiteral("bundleID"), a->bundleID()},
+                {QStringLiteral("name"), a->name()},
+                {QStringLiteral("dateAdded"), date(a->dateAdded())},
+                {QStringLiteral("savedWidth"), a->savedWidth()},
+                {QStringLiteral("savedHeight"), a->savedHeight()},
+                {QStringLiteral("savedCorner"), a->savedCorner()},
+                {QStringLiteral("savedWidthFraction"), a->savedWidthFraction()},
+                {QStringLiteral("savedMarginX"), a->savedMarginX()},
+                {QStringLiteral("savedMarginY"), a->savedMarginY()},
+                {QStringLiteral("hasConfigurations"), a->configurations().has_value()}};
+    }
+    case Kind::configurationGroup: {
+        const auto* c = static_cast<const ConfigurationGroup*>(object);
+        return {{QStringLiteral("name"), c->name()},
+                {QStringLiteral("dateCreated"), date(c->dateCreated())},
+                {QStringLiteral("lastActivatedAt"), optionalDate(c->lastActivatedAt())},
+                {QStringLiteral("screenWidth"), c->screenWidth()},
+                {QStringLiteral("screenHeight"), c->screenHeight()},
+                {QStringLiteral("desc"), optionalText(c->desc())},
+                {QStringLiteral("defaultPositionGroupID"), optionalText(c->defaultPositionGroupID())},
+                {QStringLiteral("hasConfigurations"), c->configurations().has_value()},
+                {QStringLiteral("hasPositionGroups"), c->positionGroups().has_value()}};
+    }
+    case Kind::appConfiguration: {
+        const auto* a = static_cast<const AppConfiguration*>(object);
+        const ConfigurationGroup* owner = a->configurationGroup();
+        return {{QStringLiteral("configurationGroup"), idValue(owner)},
+                {QStringLiteral("configurationGroupOrder"), owner ? placeIn(owner->configurations(), a) : 0},
+                {QStringLiteral("bundleID"), a->bundleID()},
+                {QStringLiteral("appName"), a->appName()},
+                {QStringLiteral("relativePosition"), a->relativePosition()},
+                {QStringLiteral("priority"), a->priority()},
+                {QStringLiteral("isRequired"), a->isRequired()},
+                {QStringLiteral("savedCorner"), a->savedCorner()},
+                {QStringLiteral("savedWidthFraction"), a->savedWidthFraction()},
+                {QStringLiteral("savedHeight"), a->savedHeight()},
+                {QStringLiteral("savedMarginX"), a->savedMarginX()},
+                {QStringLiteral("savedMarginY"), a->savedMarginY()}};
+    }
+    case Kind::positionGroup: {
+        const auto* g = static_cast<const PositionGroup*>(object);
+        const ConfigurationGroup* owner = g->configurationGroup();
+        return {{QStringLiteral("name"), g->name()},
+                {QStringLiteral("desc"), g->desc()},
+                {QStringLiteral("isDefault"), g->isDefault()},
+                {QStringLiteral("dateCreated"), date(g->dateCreated())},
+                {QStringLiteral("configurationGroup"), idValue(owner)},
+                {QStringLiteral("configurationGroupOrder"), owner ? placeIn(owner->positionGroups(), g) : 0},
+                {QStringLiteral("hasAppPositions"), g->appPositions().has_value()}};
+    }
+    case Kind::appPositionMapping: {
+        const auto* m = static_cast<const AppPositionMapping*>(object);
+        const PositionGroup* owner = m->positionGroup();
+        return {{QStringLiteral("bundleID"), m->bundleID()},
+                {QStringLiteral("appName"), m->appName()},
+                {QStringLiteral("savedCorner"), m->savedCorner()},
+                {QStringLiteral("positionGroup"), idValue(owner)},
+                {QStringLiteral("positionGroupOrder"), owner ? placeIn(owner->appPositions(), m) : 0}};
+    }
+    case Kind::item:
+        break;
+    }
+    return {};
+}
+
+bool SyncSchema::validate(Kind kind, const QJsonObject& fields, QString* why) {
+    for (const Attribute& attribute : attributes(kind)) {
+        const auto it = fields.constFind(attribute.name);
+        if (it == fields.constEnd() || !hasType(attribute.type, *it)) {
+            if (why)
+                *why =
+                    QStringLiteral("attribute \"%1\" is missing or has the wrong type").arg(attribute.name);
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,133 @@
+#include "SyncStateStore.h"
+
+#include "store/Database.h"
+
+#include <QFileInfo>
+#include <QUuid>
+
+namespace {
+const char* const createSql = R"(
+CREATE TABLE IF NOT EXISTS SyncMeta (
+    key TEXT PRIMARY KEY NOT NULL,
+    value TEXT NOT NULL
+) STRICT;
+CREATE TABLE IF NOT EXISTS SyncObject (
+    id TEXT PRIMARY KEY NOT NULL,
+    record TEXT NOT NULL,
+    present INTEGER NOT NULL,
+    fileInode INTEGER NOT NULL,
+    fileSize INTEGER NOT NULL,
+    fileModified INTEGER NOT NULL
+) STRICT;
+)";
+} // namespace
+
+QString SyncStateStore::pathFor(const QString& databasePath) {
+    return QFileInfo(databasePath).absolutePath() + QStringLiteral("/sync-state.sqlite");
+}
+
+SyncStateStore::SyncStateStore(std::unique_ptr<Database> database) : m_database(std::move(database)) {}
+
+SyncStateStore::~SyncStateStore() = default;
+
+std::unique_ptr<SyncStateStore> SyncStateStore::open(const QString& path, QString* error) {
+    std::unique_ptr<Database> database = Database::open(path, true, error);
+    if (!database)
+        return nullptr;
+    std::unique_ptr<SyncStateStore> state(new SyncStateStore(std::move(database)));
+    if (!state->prepare(error))
+        return nullptr;
+    return state;
+}
+
+bool SyncStateStore::prepare(QString* error) {
+    // Losing the last moments of this file costs only a rewrite of some sync files, never data.
+    if (!m_database->execute(QStringLiteral("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
+                                            "PRAGMA busy_timeout = 2000"),
+                             error) ||
+        !m_database->execute(QString::fromUtf8(createSql), error))
+        return false;
+    m_put = m_database->prepare(
+        QStringLiteral("INSERT OR REPLACE INTO SyncObject (id, record, present, "
+                       "fileInode, fileSize, fileModified) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+        error);
+    m_setMeta = m_database->prepare(
+        QStringLiteral("INSERT OR REPLACE INTO SyncMeta (key, value) VALUES (?1, ?2)"), error);
+    if (!m_put.isValid() || !m_setMeta.isValid())
+        return false;
+
+    m_machine = m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'machine'"))
+                    .value_or(QString());
+    if (m_machine.isEmpty()) {
+        m_machine = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+        m_setMeta.reset();
+        m_setMeta.bind(1, QStringLiteral("machine"));
+        m_setMeta.bind(2, m_machine);
+        if (!m_setMeta.run()) {
+            if (error)
+                *error = m_database->errorMessage();
+            return false;
+        }
+    }
+    const QString clock =
+        m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'clock'"))
+            .value_or(QString());
+    m_clock = SyncStamp::fromString(clock).value_or(SyncStamp{0, 0, m_machine});
+    return true;
+}
+
+bool SyncStateStore::load(QHash<QString, Entry>* entries, QString* error) {
+    Statement select = m_database->prepare(
+        QStringLiteral("SELECT record, present, fileInode, fileSize, fileModified FROM SyncObject"), error);
+    if (!select.isValid())
+        return false;
+    for (;;) {
+        const Statement::Step step = select.step();
+        if (step == Statement::Step::done)
+            return true;
+        if (step == Statement::Step::error) {
+            if (error)
+                *error = m_database->errorMessage();
+            return false;
+        }
+        std::optional<SyncRecord> record = SyncRecord::fromJson(select.text(0).toUtf8(), nullptr);
+        // A row this version cannot read is forgotten; the folder's file brings the object back.
+        if (!record)
+            continue;
+        Entry entry{*record, select.integer(1) != 0,
+                    SyncFolder::Signature{select.integer(2), select.integer(3), select.integer(4)},
+                    select.text(0).toUtf8()};
+        entries->insert(record->id, entry);
+    }
+}
+
+bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error) {
+    if (!m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    bool ok = true;
+    for (const Entry* entry : entries) {
+        m_put.reset();
+        m_put.bind(1, entry->record.id);
+        m_put.bind(2, QString::fromUtf8(entry->json.isEmpty() ? entry->record.toJson(false) : entry->json));
+        m_put.bind(3, entry->present);
+        m_put.bind(4, entry->file.inode);
+        m_put.bind(5, entry->file.size);
+        m_put.bind(6, entry->file.modified);
+        if (!(ok = m_put.run()))
+            break;
+    }
+    if (ok) {
+        m_setMeta.reset();
+        m_setMeta.bind(1, QStringLiteral("clock"));
+        m_setMeta.bind(2, clock.toString());
+        ok = m_setMeta.run();
+    }
+    if (ok && m_database->execute(QStringLiteral("COMMIT"), error)) {
+        m_clock = clock;
+        return true;
+    }
+    if (error && error->isEmpty())
+        *error = m_database->errorMessage();
+    m_database->execute(QStringLiteral("ROLLBACK"));
+    return false;
+}

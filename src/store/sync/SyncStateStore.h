@@ -1,0 +1,49 @@
+// What this machine knows of every synced object, kept beside the database (never in the shared
+// folder): the object as last merged, with its stamps, whether it is in the local store, and which
+// version of its file in the sync folder was last read or written. Also this machine's id and clock.
+#pragma once
+
+#include "SyncFolder.h"
+#include "SyncRecord.h"
+
+#include "store/Statement.h"
+
+#include <QHash>
+
+#include <memory>
+
+class Database;
+
+class SyncStateStore {
+public:
+    struct Entry {
+        SyncRecord record;
+        // In the local store; a child whose owner is gone waits here until the owner comes back.
+        bool present = false;
+        SyncFolder::Signature file;
+        // The record as JSON when known (as read or written); cleared whenever the record changes.
+        QByteArray json;
+    };
+
+    // The state file beside the database at `databasePath`.
+    static QString pathFor(const QString& databasePath);
+    static std::unique_ptr<SyncStateStore> open(const QString& path, QString* error);
+    ~SyncStateStore();
+
+    bool load(QHash<QString, Entry>* entries, QString* error);
+    QString machine() const { return m_machine; }
+    SyncStamp clock() const { return m_clock; }
+
+    // Writes the given entries and the clock in one transaction.
+    bool store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error);
+
+private:
+    explicit SyncStateStore(std::unique_ptr<Database> database);
+    bool prepare(QString* error);
+
+    std::unique_ptr<Database> m_database;
+    Statement m_put;
+    Statement m_setMeta;
+    QString m_machine;
+    SyncStamp m_clock;
+};

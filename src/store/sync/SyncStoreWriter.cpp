@@ -1,0 +1,181 @@
+#include "SyncStoreWriter.h"
+
+#include "SyncSchema.h"
+
+#include "store/Database.h"
+#include "store/StoreSchema.h"
+
+SyncStoreWriter::SyncStoreWriter(std::unique_ptr<Database> database) : m_database(std::move(database)) {}
+
+SyncStoreWriter::~SyncStoreWriter() {
+    rollback();
+}
+
+std::unique_ptr<SyncStoreWriter> SyncStoreWriter::open(const QString& databasePath, QString* error) {
+    std::unique_ptr<Database> database = Database::open(databasePath, false, error);
+    if (!database)
+        return nullptr;
+    std::unique_ptr<SyncStoreWriter> writer(new SyncStoreWriter(std::move(database)));
+    if (!writer->prepare(error))
+        return nullptr;
+    return writer;
+}
+
+bool SyncStoreWriter::prepare(QString* error) {
+    // The store's delete rules are foreign keys: deleting an owner takes its children with it.
+    if (!m_database->execute(QStringLiteral("PRAGMA foreign_keys = ON; PRAGMA busy_timeout = 2000"), error))
+        return false;
+    for (ModelObject::Kind kind : SyncSchema::kinds) {
+        const QString table = StoreSchema::tableName(kind);
+        QStringList columns{QStringLiteral("id")}, parameters{QStringLiteral("?1")}, assignments;
+        int index = 2;
+        for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(kind)) {
+            columns.append(attribute.name);
+            parameters.append(QStringLiteral("?%1").arg(index));
+            assignments.append(QStringLiteral("%1 = ?%2").arg(attribute.name).arg(index));
+            ++index;
+        }
+        // The link to a saved application is never set; a new row starts without one.
+        if (kind == ModelObject::Kind::appConfiguration) {
+            columns.append(QStringLiteral("savedAppOrder"));
+            parameters.append(QStringLiteral("0"));
+        }
+        Table& t = of(kind);
+        t.insert = m_database->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                           .arg(table, columns.join(u','), parameters.join(u',')),
+                                       error);
+        t.update = m_database->prepare(
+            QStringLiteral("UPDATE %1 SET %2 WHERE pk = ?1").arg(table, assignments.join(u',')), error);
+        t.remove = m_database->prepare(QStringLiteral("DELETE FROM %1 WHERE pk = ?1").arg(table), error);
+        if (!t.insert.isValid() || !t.update.isValid() || !t.remove.isValid())
+            return false;
+    }
+    return true;
+}
+
+bool SyncStoreWriter::begin(QString* error) {
+    if (m_inTransaction)
+        return true;
+    if (!m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    m_inTransaction = true;
+    for (ModelObject::Kind kind : SyncSchema::kinds) {
+        Table& t = of(kind);
+        t.keys.clear();
+        t.removed.clear();
+        Statement select = m_database->prepare(
+            QStringLiteral("SELECT pk, id FROM %1").arg(StoreSchema::tableName(kind)), error);
+        if (!select.isValid()) {
+            rollback();
+            return false;
+        }
+        while (select.step() == Statement::Step::row)
+            t.keys.insert(select.text(1), select.integer(0));
+    }
+    return true;
+}
+
+bool SyncStoreWriter::contains(ModelObject::Kind kind, const QString& id) const {
+    return of(kind).keys.contains(id);
+}
+
+bool SyncStoreWriter::bind(Statement& statement, const SyncRecord& record) {
+    using T = SyncSchema::Type;
+    statement.bind(1, record.id);
+    int index = 2;
+    for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(record.kind)) {
+        const QJsonValue value = record.fields.value(attribute.name);
+        switch (attribute.type) {
+        case T::text:
+        case T::date:
+            statement.bind(index, value.toString());
+            break;
+        case T::optionalText:
+        case T::optionalDate:
+            if (value.isNull())
+                statement.bindNull(index);
+            else
+                statement.bind(index, value.toString());
+            break;
+        case T::real:
+            statement.bind(index, value.toDouble());
+            break;
+        case T::integer:
+            statement.bind(index, qint64(value.toDouble()));
+            break;
+        case T::boolean:
+            statement.bind(index, value.toBool());
+            break;
+        case T::owner: {
+            const qint64 owner = of(*SyncSchema::ownerKind(record.kind)).keys.value(value.toString());
+            if (!owner)
+                return false;
+            statement.bind(index, owner);
+            break;
+        }
+        }
+        ++index;
+    }
+    return true;
+}
+
+bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString* error) {
+    *ownerMissing = false;
+    Table& t = of(record.kind);
+    const qint64 key = t.keys.value(record.id);
+    Statement& statement = key ? t.update : t.insert;
+    statement.reset();
+    if (!bind(statement, record)) {
+        *ownerMissing = true;
+        return false;
+    }
+    if (key)
+        statement.bind(1, key);
+    if (!statement.run()) {
+        if (error)
+            *error = m_database->errorMessage();
+        return false;
+    }
+    if (!key)
+        t.keys.insert(record.id, m_database->lastInsertRowId());
+    return true;
+}
+
+void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id) {
+    Table& t = of(kind);
+    if (const qint64 key = t.keys.take(id))
+        t.removed.append(key);
+}
+
+bool SyncStoreWriter::commit(QString* error) {
+    if (!m_inTransaction)
+        return true;
+    // Deleted last, so that no row inserted above takes the key of a row that is gone.
+    for (ModelObject::Kind kind : SyncSchema::kinds) {
+        Table& t = of(kind);
+        for (qint64 key : std::as_const(t.removed)) {
+            t.remove.reset();
+            t.remove.bind(1, key);
+            if (!t.remove.run()) {
+                if (error)
+                    *error = m_database->errorMessage();
+                rollback();
+                return false;
+            }
+        }
+        t.removed.clear();
+    }
+    if (!m_database->execute(QStringLiteral("COMMIT"), error)) {
+        rollback();
+        return false;
+    }
+    m_inTransaction = false;
+    return true;
+}
+
+void SyncStoreWriter::rollback() {
+    if (!m_inTransaction)
+        return;
+    m_database->execute(QStringLiteral("ROLLBACK"));
+    m_inTransaction = false;
+}

@@ -1,0 +1,53 @@
+#include "EditConfigurationWindowManager.h"
+
+#include "EditorRegistry.h"
+#include "app/AppState.h"
+
+EditConfigurationWindowManager::EditConfigurationWindowManager(QObject* parent) : QObject(parent) {}
+
+EditConfigurationWindowManager::~EditConfigurationWindowManager() {
+    closeEditWindow();
+}
+
+EditConfigurationWindow* EditConfigurationWindowManager::showEditWindow(
+    ConfigurationGroup* configuration, const std::optional<QString>& selectedPositionGroupID,
+    const QList<SavedApp*>& savedApps, AppState& appState, ModelContext& modelContext,
+    EditConfigurationWindow::OnSave onSave, EditConfigurationWindow::OnCancel onCancel) {
+    if (!configuration)
+        return nullptr;
+    EditorRegistry& registry = EditorRegistry::of(appState);
+    if (EditConfigurationWindow* open = registry.editorOf(configuration)) {
+        open->show();
+        return open;
+    }
+    closeEditWindow();
+    auto* window = new EditConfigurationWindow(configuration, selectedPositionGroupID, savedApps, appState,
+                                               modelContext, std::move(onSave), std::move(onCancel));
+    m_current = window;
+    registry.add(window);
+    connect(window, &EditConfigurationWindow::finished, this, [this, window] {
+        if (m_current == window)
+            m_current = nullptr;
+        window->deleteLater();
+    });
+    window->show();
+    return window;
+}
+
+void EditConfigurationWindowManager::closeEditWindow() {
+    if (EditConfigurationWindow* window = m_current) {
+        m_current = nullptr;
+        window->closeDiscarding();
+    }
+}
+
+EditConfigurationWindow*
+EditConfigurationWindowManager::openEditorOf(AppState& appState, const ConfigurationGroup* configuration) {
+    return EditorRegistry::of(appState).editorOf(configuration);
+}
+
+void EditConfigurationWindowManager::closeEditorOf(AppState& appState,
+                                                   const ConfigurationGroup* configuration) {
+    if (EditConfigurationWindow* window = openEditorOf(appState, configuration))
+        window->closeDiscarding();
+}

@@ -1,0 +1,50 @@
+// Keeps the one editor window that a configuration list has open, and, across every list of the run,
+// at most one editor per configuration.
+//
+// Each list (the home tab's and the compact menu-bar list) owns one manager. Opening an editor:
+//   - for a configuration that already has an open editor (from this list or another): that editor
+//     is raised and nothing else happens;
+//   - otherwise this list's previous editor closes first, throwing its unsaved edits away like Cancel
+//     but without running its onCancel (a new editor is opening), and the new one becomes current.
+// A list never closes another list's editor. An editor whose configuration is deleted closes itself
+// with a message (EditConfigurationWindow); closeEditorOf() closes one from a delete in a list.
+//
+// Use:
+//   EditConfigurationWindowManager m_editors;   // a member of the list view
+//   m_editors.showEditWindow(configuration, groupID, savedApps, state, *state.modelContext(),
+//                            [this](ConfigurationGroup*) { refetch();
+//                            state.triggerConfigurationDataRefresh(); },
+//                            [] {});
+#pragma once
+
+#include "EditConfigurationWindow.h"
+
+#include <QObject>
+#include <QPointer>
+
+class EditConfigurationWindowManager : public QObject {
+    Q_OBJECT
+public:
+    explicit EditConfigurationWindowManager(QObject* parent = nullptr);
+    // Closes this list's editor the way closeEditWindow() does.
+    ~EditConfigurationWindowManager() override;
+
+    // Opens (or raises) the editor of `configuration` and gives it; null without a configuration.
+    EditConfigurationWindow*
+    showEditWindow(ConfigurationGroup* configuration, const std::optional<QString>& selectedPositionGroupID,
+                   const QList<SavedApp*>& savedApps, AppState& appState, ModelContext& modelContext,
+                   EditConfigurationWindow::OnSave onSave, EditConfigurationWindow::OnCancel onCancel);
+    // Closes this list's editor, throwing its edits away, without running its callbacks.
+    void closeEditWindow();
+    // This list's open editor; null when none.
+    EditConfigurationWindow* currentWindow() const { return m_current; }
+
+    // The open editor of a configuration, from any list of the run; null when none.
+    static EditConfigurationWindow* openEditorOf(AppState& appState, const ConfigurationGroup* configuration);
+    // Closes the open editor of a configuration (from any list) without running its callbacks, as the
+    // delete of that configuration in a list needs.
+    static void closeEditorOf(AppState& appState, const ConfigurationGroup* configuration);
+
+private:
+    QPointer<EditConfigurationWindow> m_current;
+};

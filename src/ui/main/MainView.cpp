@@ -1,0 +1,415 @@
+#include "MainView.h"
+
+#include "MainTabBar.h"
+#include "MainTabButton.h"
+#include "MissingAppModal.h"
+#include "app/AppState.h"
+#include "app/MenuBarManaging.h"
+#include "base/Log.h"
+#include "base/Scheduler.h"
+#include "ui/look/Fonts.h"
+#include "ui/look/LookColors.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+constexpr int attachedMinimumWidth = 428;
+constexpr int detachedMinimumWidth = 600;
+constexpr int multiScreenMinimumWidth = 800;
+
+// Until a tab's own view is given: the tab's title over empty section frames.
+QWidget* placeholder(const QString& title, const QStringList& sections) {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(20);
+    auto* heading = new QLabel(title);
+    heading->setFont(Fonts::weighted(Fonts::largeTitle(), QFont::Bold));
+    column->addWidget(heading);
+    for (const QString& section : sections) {
+        auto* name = new QLabel(section);
+        name->setFont(Fonts::headline());
+        column->addWidget(name);
+        auto* frame = new QFrame;
+        frame->setFrameShape(QFrame::StyledPanel);
+        frame->setMinimumHeight(60);
+        frame->setMaximumHeight(200);
+        column->addWidget(frame);
+    }
+    column->addStretch(1);
+    return page;
+}
+
+// The black veil under the dialog; a press on it reports itself.
+class Dimming : public QWidget {
+public:
+    std::function<void()> onTap;
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), QColor(0, 0, 0, 77));
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        event->accept();
+        if (onTap)
+            onTap();
+    }
+};
+} // namespace
+
+QString MainView::rawValue(Tab tab) {
+    switch (tab) {
+    case Tab::home:
+        return QStringLiteral("Home");
+    case Tab::shortcuts:
+        return QStringLiteral("Shortcuts");
+    case Tab::settings:
+        break;
+    }
+    return QStringLiteral("Settings");
+}
+
+std::optional<MainView::Tab> MainView::tabFromRawValue(const QString& raw) {
+    for (Tab tab : allTabs())
+        if (rawValue(tab) == raw)
+            return tab;
+    return std::nullopt;
+}
+
+QString MainView::icon(Tab tab) {
+    switch (tab) {
+    case Tab::home:
+        return QStringLiteral("house");
+    case Tab::shortcuts:
+        return QStringLiteral("keyboard");
+    case Tab::settings:
+        break;
+    }
+    return QStringLiteral("gearshape");
+}
+
+double MainView::menuBarHeight(Tab tab) {
+    return tab == Tab::home ? 545 : 745;
+}
+
+double MainView::maximumAttachedHeight(std::optional<double> visibleHeight) {
+    return std::clamp(visibleHeight.value_or(900) - 40, 545.0, 900.0);
+}
+
+int MainView::adaptiveMainMinHeight(std::optional<double> visibleHeight) {
+    const double h = visibleHeight.value_or(900);
+    const double factor = h >= 2000 ? 0.35 : h >= 1200 ? 0.6 : 0.82;
+    return std::clamp(int(std::floor(factor * h)), 600, 900);
+}
+
+MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWidget* parent)
+    : QWidget(parent), m_state(state), m_scheduler(scheduler), m_contents(std::move(contents)) {
+    setObjectName(QStringLiteral("mainView"));
+    QList<MainTabBar::TabItem> items;
+    for (Tab tab : allTabs())
+        items.append({icon(tab), rawValue(tab)});
+    m_tabBar = new MainTabBar(items, this);
+    connect(m_tabBar, &MainTabBar::tabPressed, this, [this](int index) { pressTab(allTabs().at(index)); });
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 8, 0, 0);
+    column->setSpacing(0);
+    auto* barRow = new QHBoxLayout;
+    barRow->addStretch(1);
+    barRow->addWidget(m_tabBar);
+    barRow->addStretch(1);
+    column->addLayout(barRow);
+    m_contentArea = new QWidget(this);
+    auto* contentLayout = new QVBoxLayout(m_contentArea);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(m_contentArea, 1);
+
+    auto* dimming = new Dimming(this);
+    dimming->setObjectName(QStringLiteral("missingAppDimming"));
+    // A tap beside the dialog closes it as "Close" does, so nothing stale is left behind.
+    dimming->onTap = [this] { closeMissingAppDialog(); };
+    dimming->hide();
+    m_dimming = dimming;
+
+    m_accessor = new WindowAccessor(this, m_scheduler, {}, this);
+
+    connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
+        switch (property) {
+        case AppState::Property::pendingMainTabSelection:
+            handleTabRequest();
+            break;
+        case AppState::Property::isMainWindowAttached:
+            attachedChanged();
+            break;
+        case AppState::Property::showMissingAppModal:
+        case AppState::Property::missingAppsToShow:
+            updateMissingAppLayer();
+            break;
+        case AppState::Property::isFirstWindowCapture:
+        case AppState::Property::mainWindow:
+            render();
+            break;
+        default:
+            break;
+        }
+    });
+    for (QScreen* screen : QGuiApplication::screens())
+        connect(screen, &QScreen::availableGeometryChanged, this, &MainView::applyMinimumSize);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        connect(screen, &QScreen::availableGeometryChanged, this, &MainView::applyMinimumSize);
+        applyMinimumSize();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this,
+            [this] { m_scheduler.async([this] { applyMinimumSize(); }); });
+
+    m_contentAttached = m_state.isMainWindowAttached();
+    rebuildContent();
+    updateMissingAppLayer();
+}
+
+void MainView::setContents(Contents contents) {
+    m_contents = std::move(contents);
+    rebuildContent();
+}
+
+void MainView::setScreenProbe(ScreenProbe probe) {
+    m_screenProbe = std::move(probe);
+    applyMinimumSize();
+}
+
+void MainView::setWorkArea(WindowAccessor::WorkArea workArea) {
+    delete m_accessor;
+    m_accessor = new WindowAccessor(this, m_scheduler, std::move(workArea), this);
+}
+
+MainView::ScreenMetrics MainView::screens() const {
+    if (m_screenProbe)
+        return m_screenProbe();
+    ScreenMetrics metrics;
+    metrics.count = int(QGuiApplication::screens().size());
+    if (const QScreen* main = QGuiApplication::primaryScreen())
+        metrics.mainVisibleFrame = main->availableGeometry();
+    return metrics;
+}
+
+void MainView::pressTab(Tab tab) {
+    select(tab);
+    if (MainTabButton* button = m_tabBar->button(int(allTabs().indexOf(tab))))
+        button->bounce();
+}
+
+void MainView::select(Tab tab) {
+    if (tab == m_selectedTab)
+        return;
+    m_selectedTab = tab;
+    m_tabBar->setCurrentIndex(int(allTabs().indexOf(tab)));
+    rebuildContent();
+    // The attached window follows the tab's height; the ordinary window remembers it for later.
+    const double height = menuBarHeight(tab);
+    m_state.setCurrentMenuBarHeight(height);
+    if (m_state.isMainWindowAttached()) {
+        QPointer<MainView> self(this);
+        m_scheduler.async([self, height] {
+            if (self && self->m_state.menuBarManager())
+                self->m_state.menuBarManager()->adjustAttachedWindowHeight(height, true);
+        });
+    }
+    render();
+    Q_EMIT selectedTabChanged(tab);
+}
+
+void MainView::handleTabRequest() {
+    const std::optional<QString> request = m_state.pendingMainTabSelection();
+    if (!request)
+        return;
+    std::optional<Tab> target = tabFromRawValue(*request);
+    if (!target && request->toLower() == QStringLiteral("settings"))
+        target = Tab::settings;
+    if (!target) {
+        // Left in place it would wait for ever and hide the next request's change.
+        logLine(QStringLiteral("⚠️ Ignoring request for unknown main window tab: %1").arg(*request));
+        m_state.setPendingMainTabSelection(std::nullopt);
+        return;
+    }
+    select(*target);
+    m_state.setPendingMainTabSelection(std::nullopt);
+}
+
+void MainView::rebuildContent() {
+    const bool attached = m_state.isMainWindowAttached();
+    m_contentAttached = attached;
+    if (m_content)
+        m_content->deleteLater();
+    if (m_content)
+        m_content->hide();
+    ContentFactory factory;
+    QWidget* content = nullptr;
+    switch (m_selectedTab) {
+    case Tab::home:
+        factory = attached ? m_contents.attachedHome : m_contents.home;
+        content = factory ? factory()
+                          : placeholder(QStringLiteral("Home"),
+                                        attached ? QStringList{QStringLiteral("App Configurations")}
+                                                 : QStringList{QStringLiteral("Running Applications"),
+                                                               QStringLiteral("App Configurations"),
+                                                               QStringLiteral("Saved Applications")});
+        break;
+    case Tab::shortcuts:
+        content =
+            m_contents.shortcuts ? m_contents.shortcuts() : placeholder(QStringLiteral("Shortcuts"), {});
+        break;
+    case Tab::settings:
+        content = m_contents.settings ? m_contents.settings() : placeholder(QStringLiteral("Settings"), {});
+        break;
+    }
+    content->setParent(m_contentArea);
+    m_contentArea->layout()->addWidget(content);
+    content->show();
+    m_content = content;
+    applyMinimumSize();
+    if (m_dimming->isVisible())
+        m_dimming->raise();
+}
+
+QSize MainView::minimumWindowSize() const {
+    const ScreenMetrics metrics = screens();
+    const std::optional<double> visibleHeight =
+        metrics.mainVisibleFrame ? std::optional<double>(metrics.mainVisibleFrame->height()) : std::nullopt;
+    QSize size;
+    if (m_state.isMainWindowAttached()) {
+        const double height = std::min(menuBarHeight(m_selectedTab), maximumAttachedHeight(visibleHeight));
+        size = QSize(attachedMinimumWidth, int(height));
+    } else {
+        size = QSize(metrics.count >= 2 ? multiScreenMinimumWidth : detachedMinimumWidth,
+                     adaptiveMainMinHeight(visibleHeight));
+    }
+    if (metrics.mainVisibleFrame && !metrics.mainVisibleFrame->isEmpty()) {
+        // The window's frame (title bar and borders) must fit as well.
+        const QWidget* top = window();
+        const QSize decoration = top && top != this && top->isVisible()
+                                     ? top->frameGeometry().size() - top->geometry().size()
+                                     : QSize(0, 0);
+        size = size.boundedTo(metrics.mainVisibleFrame->size() - decoration);
+    }
+    return size;
+}
+
+void MainView::applyMinimumSize() {
+    QWidget* top = window();
+    if (!top || top == this)
+        return;
+    // The window's minimum counts the content below the menu bar as well as the content itself.
+    const QSize chrome = top->size() - size();
+    const QSize wanted = minimumWindowSize();
+    const QSize extra = isVisible() ? chrome.expandedTo(QSize(0, 0)) : QSize(0, 0);
+    top->setMinimumSize(wanted + extra);
+}
+
+void MainView::attachedChanged() {
+    const bool attached = m_state.isMainWindowAttached();
+    if (m_selectedTab == Tab::home && attached != m_contentAttached)
+        rebuildContent();
+    else
+        applyMinimumSize();
+    if (attached) {
+        const double height = m_state.currentMenuBarHeight();
+        QPointer<MainView> self(this);
+        m_scheduler.async([self, height] {
+            if (self && self->m_state.menuBarManager())
+                self->m_state.menuBarManager()->adjustAttachedWindowHeight(height, false);
+        });
+    } else if (!m_state.previousMainWindowFrame()) {
+        // Detached with no frame to go back to: bring the window to its ordinary size.
+        QPointer<MainView> self(this);
+        m_scheduler.async([self] {
+            if (self && self->window() != self.data())
+                self->m_accessor->forceWindowToMinimumSize(self->window());
+        });
+    }
+    render();
+}
+
+WindowAccessor::Arguments MainView::hookArguments() {
+    WindowAccessor::Arguments args;
+    QPointer<MainView> self(this);
+    args.onResolve = [self](QWidget* window) {
+        if (!self || !window || self->m_state.mainWindow())
+            return;
+        if (auto* host = dynamic_cast<HostWindow*>(window))
+            self->m_state.setMainWindow(host);
+    };
+    args.shouldCenterOnFirstResolve = m_state.isFirstWindowCapture() && !m_state.isMainWindowAttached();
+    args.onFirstResolveComplete = [self] {
+        if (self)
+            self->m_state.setIsFirstWindowCapture(false);
+    };
+    args.forceMinimumSizeOnResolve = !m_state.isMainWindowAttached();
+    return args;
+}
+
+void MainView::render() {
+    if (m_hookCreated)
+        m_accessor->updated(hookArguments());
+}
+
+void MainView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    applyMinimumSize();
+    if (!m_hookCreated) {
+        m_hookCreated = true;
+        m_accessor->created(hookArguments());
+    }
+    handleTabRequest();
+}
+
+void MainView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_dimming->setGeometry(rect());
+    if (m_modal)
+        m_modal->move((width() - m_modal->width()) / 2, (height() - m_modal->height()) / 2);
+}
+
+void MainView::closeMissingAppDialog() {
+    m_state.setShowMissingAppModal(false);
+    m_state.setMissingAppsToShow({});
+    m_state.setConfigurationForPartialActivation(nullptr);
+}
+
+void MainView::updateMissingAppLayer() {
+    delete m_modal;
+    m_modal = nullptr;
+    if (!m_state.showMissingAppModal()) {
+        m_dimming->hide();
+        return;
+    }
+    QPointer<MainView> self(this);
+    m_modal = new MissingAppModal(
+        m_state.missingAppsToShow(),
+        [self] {
+            if (self)
+                self->closeMissingAppDialog();
+        },
+        [self] {
+            if (!self)
+                return;
+            self->m_state.setShowMissingAppModal(false);
+            self->m_state.setMissingAppsToShow({});
+            self->m_state.triggerPartialActivationNow();
+        },
+        {}, m_dimming);
+    m_dimming->setGeometry(rect());
+    m_modal->move((width() - m_modal->width()) / 2, (height() - m_modal->height()) / 2);
+    m_modal->show();
+    m_dimming->show();
+    m_dimming->raise();
+}

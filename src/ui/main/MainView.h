@@ -1,0 +1,118 @@
+// The main window's root: the tab bar at the top centre (Home, Shortcuts, Settings), the selected
+// tab's content below it, the window's minimum size, tab requests from other components through
+// AppState::pendingMainTabSelection, the attached window's height per tab, the window hook that
+// records the window in AppState, and the missing-applications dialog over everything while
+// AppState asks for it.
+//
+// The content of each tab is made by a factory, anew each time the tab is shown; the Home tab
+// has one factory for the ordinary window and one for the window attached under the status item.
+// A tab without a factory shows a placeholder.
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+#include "WindowAccessor.h"
+
+class AppState;
+class MainTabBar;
+class MissingAppModal;
+class Scheduler;
+
+class MainView : public QWidget {
+    Q_OBJECT
+public:
+    enum class Tab { home, shortcuts, settings };
+
+    // In tab-bar order.
+    static QList<Tab> allTabs() { return {Tab::home, Tab::shortcuts, Tab::settings}; }
+    // "Home", "Shortcuts", "Settings": how other components name a tab.
+    static QString rawValue(Tab tab);
+    // Exactly the three raw values, case-sensitively.
+    static std::optional<Tab> tabFromRawValue(const QString& rawValue);
+    static QString icon(Tab tab);
+
+    // The attached window's height for a tab: 545 on Home, 745 on the others.
+    static double menuBarHeight(Tab tab);
+    // The tallest the attached window may be: the visible height less 40, within 545..900.
+    static double maximumAttachedHeight(std::optional<double> visibleHeight);
+    // The detached window's minimum height for the main screen's visible height (900 without one).
+    static int adaptiveMainMinHeight(std::optional<double> visibleHeight);
+
+    using ContentFactory = std::function<QWidget*()>;
+    struct Contents {
+        ContentFactory home;         // the Home tab of the ordinary window
+        ContentFactory attachedHome; // the Home tab while attached under the status item
+        ContentFactory shortcuts;
+        ContentFactory settings;
+    };
+
+    struct ScreenMetrics {
+        int count = 1;
+        // The main screen's visible frame; absent without a screen.
+        std::optional<QRect> mainVisibleFrame;
+    };
+    using ScreenProbe = std::function<ScreenMetrics()>;
+
+    MainView(AppState& state, Scheduler& scheduler, Contents contents = {}, QWidget* parent = nullptr);
+
+    // Replaces the factories; the shown content is made anew.
+    void setContents(Contents contents);
+    // Where the screens come from (Qt's screens by default).
+    void setScreenProbe(ScreenProbe probe);
+    // Where the window hook centres and shrinks (the window's screen's work area by default).
+    void setWorkArea(WindowAccessor::WorkArea workArea);
+
+    Tab selectedTab() const { return m_selectedTab; }
+    // As a press on the tab's button: selects it and bounces its symbol, also when already selected.
+    void pressTab(Tab tab);
+
+    // The minimum size of the window's content for the current attach state, tab and screens,
+    // never larger than the main screen's visible frame.
+    QSize minimumWindowSize() const;
+
+    MainTabBar* tabBar() const { return m_tabBar; }
+    QWidget* currentContent() const { return m_content; }
+    // Present while the dialog is shown.
+    MissingAppModal* missingAppModal() const { return m_modal; }
+    QWidget* dimmingLayer() const { return m_dimming; }
+    WindowAccessor* windowAccessor() const { return m_accessor; }
+
+Q_SIGNALS:
+    void selectedTabChanged(MainView::Tab tab);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void select(Tab tab);
+    void handleTabRequest();
+    void rebuildContent();
+    void applyMinimumSize();
+    void updateMissingAppLayer();
+    void closeMissingAppDialog();
+    void attachedChanged();
+    void render();
+    WindowAccessor::Arguments hookArguments();
+    ScreenMetrics screens() const;
+
+    AppState& m_state;
+    Scheduler& m_scheduler;
+    Contents m_contents;
+    ScreenProbe m_screenProbe;
+    Tab m_selectedTab = Tab::home;
+    bool m_contentAttached = false;
+    bool m_hookCreated = false;
+    MainTabBar* m_tabBar;
+    QWidget* m_contentArea;
+    QPointer<QWidget> m_content;
+    QWidget* m_dimming;
+    MissingAppModal* m_modal = nullptr;
+    WindowAccessor* m_accessor;
+};

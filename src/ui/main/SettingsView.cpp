@@ -1,0 +1,378 @@
+#include "SettingsView.h"
+
+#include "app/AppState.h"
+#include "base/PreferenceStore.h"
+#include "base/Scheduler.h"
+#include "login/LaunchAtLogin.h"
+#include "model/AppTheme.h"
+#include "model/SettingsModel.h"
+#include "platform/SyncStatus.h"
+#include "ui/LaunchAtLoginToggle.h"
+#include "ui/look/Fonts.h"
+#include "ui/look/LookColors.h"
+#include "ui/look/StyledButton.h"
+#include "ui/look/SymbolView.h"
+#include "ui/look/Symbols.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+// An invalid colour: the secondary text colour of the current look.
+QLabel* text(const QString& value, const QFont& font = Fonts::body(),
+             const QColor& colour = QColor(Qt::black)) {
+    auto* label = new QLabel(value);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    if (!colour.isValid()) {
+        LookColors::useSecondaryText(label);
+    } else if (colour != QColor(Qt::black)) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+void recolour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+QFrame* divider() {
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+// A label, a flexible space, then the control.
+QWidget* row(const QString& label, QWidget* control) {
+    auto* widget = new QWidget;
+    auto* layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QLabel* title = text(label);
+    title->setWordWrap(true);
+    layout->addWidget(title, 1);
+    layout->addWidget(control, 0, Qt::AlignVCenter);
+    return widget;
+}
+
+// A titled section: the headline title, then the body indented by 16.
+QWidget* section(const QString& title, int spacing, const QList<QWidget*>& rows) {
+    auto* widget = new QWidget;
+    auto* layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    layout->addWidget(text(title, Fonts::headline()));
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(16, 0, 0, 0);
+    body->setSpacing(spacing);
+    for (QWidget* r : rows)
+        body->addWidget(r);
+    layout->addLayout(body);
+    return widget;
+}
+
+QWidget* centred(QWidget* control, int topPadding) {
+    auto* widget = new QWidget;
+    auto* layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(0, topPadding, 0, 0);
+    layout->addStretch(1);
+    layout->addWidget(control);
+    layout->addStretch(1);
+    return widget;
+}
+
+const QString syncedText = QStringLiteral("Synced");
+const QString readyText = QStringLiteral("Ready");
+const QString errorText = QStringLiteral("Error");
+const QString syncingText = QStringLiteral("Syncing...");
+} // namespace
+
+SettingsView::SettingsView(Services services, QWidget* parent)
+    : QWidget(parent), m_services(std::move(services)) {
+    setObjectName(QStringLiteral("settingsView"));
+    m_axTrusted = m_services.isTrusted ? m_services.isTrusted() : true;
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(20);
+    column->addWidget(text(tr("Settings"), Fonts::weighted(Fonts::largeTitle(), QFont::Bold)));
+    column->addWidget(divider());
+    column->addWidget(buildAppPreferences());
+    column->addWidget(divider());
+    column->addWidget(buildAccessibility());
+    column->addWidget(divider());
+    column->addWidget(buildSync());
+    column->addWidget(divider());
+    column->addWidget(buildAbout());
+    column->addStretch(1);
+    scroll->setWidget(page);
+
+    connect(&m_services.settings, &SettingsModel::objectWillChange, this, &SettingsView::showTheme);
+    if (m_services.sync)
+        connect(m_services.sync, &SyncStatus::changed, this, &SettingsView::refreshAccountStatus);
+    refreshTrust();
+    showSyncState();
+}
+
+QWidget* SettingsView::buildAppPreferences() {
+    m_theme = new QComboBox;
+    m_theme->setObjectName(QStringLiteral("themePicker"));
+    m_theme->setFixedWidth(120);
+    const QStringList symbols = {QStringLiteral("applelogo"), QStringLiteral("lightbulb"),
+                                 QStringLiteral("moon")};
+    const QList<AppTheme> themes = {AppTheme::system, AppTheme::light, AppTheme::dark};
+    for (int i = 0; i < themes.size(); ++i)
+        m_theme->addItem(Symbols::icon(symbols.at(i), LookColors::gray(), 16),
+                         AppThemeInfo::displayName(themes.at(i)), AppThemeInfo::rawValue(themes.at(i)));
+    showTheme();
+    connect(m_theme, &QComboBox::activated, this,
+            [this](int index) { m_services.settings.setAppTheme(m_theme->itemData(index).toString()); });
+
+    // The toggle shows what the desktop really holds after every change, also a refused one.
+    m_launchAtLogin = new LaunchAtLoginToggle(m_services.launchAtLogin, QString());
+    m_launchAtLogin->setObjectName(QStringLiteral("launchAtLoginToggle"));
+    m_launchAtLogin->setAccessibleName(tr("Launch at Login"));
+
+    QList<QWidget*> rows = {row(tr("Theme"), m_theme), row(tr("Launch at Login"), m_launchAtLogin)};
+    const QList<QPair<QString, QString>> preferences = {
+        {tr("Launch in Menu Bar Mode"), SettingsModel::launchInMenuBarModeKey},
+        {tr("Auto-hide Menu Bar Window on Configuration Activation"),
+         SettingsModel::autoHideMenuBarWindowOnConfigActivationKey},
+        {tr("Show Main Window on Status Bar Click (when not in Menu Bar Mode)"),
+         SettingsModel::showMainWindowOnStatusBarClickKey},
+    };
+    PreferenceStore& store = m_services.settings.preferences();
+    for (const auto& [label, key] : preferences) {
+        auto* toggle = new QCheckBox;
+        toggle->setObjectName(key);
+        toggle->setAccessibleName(label);
+        toggle->setChecked(store.boolValue(key, false));
+        connect(toggle, &QCheckBox::toggled, this, [&store, key = key](bool on) { store.setValue(key, on); });
+        m_preferenceToggles.append(toggle);
+        rows.append(row(label, toggle));
+    }
+    return section(tr("App Preferences"), 12, rows);
+}
+
+QCheckBox* SettingsView::preferenceToggle(const QString& key) const {
+    for (QCheckBox* toggle : m_preferenceToggles)
+        if (toggle->objectName() == key)
+            return toggle;
+    return nullptr;
+}
+
+void SettingsView::showTheme() {
+    const std::optional<AppTheme> theme = AppThemeInfo::fromRawValue(m_services.settings.appTheme());
+    const int index = m_theme->findData(AppThemeInfo::rawValue(theme.value_or(AppTheme::system)));
+    m_theme->setCurrentIndex(index);
+}
+
+QWidget* SettingsView::buildAccessibility() {
+    const bool dark = LookColors::isDark(parentWidget());
+    m_trustedRow = new QWidget;
+    auto* trusted = new QHBoxLayout(m_trustedRow);
+    trusted->setContentsMargins(0, 0, 0, 0);
+    trusted->setSpacing(4);
+    trusted->addWidget(new SymbolView(QStringLiteral("checkmark.seal.fill"), 12, LookColors::green(dark)));
+    trusted->addWidget(text(tr("Accessibility Enabled"), Fonts::caption(), LookColors::green(dark)));
+    trusted->addStretch(1);
+
+    m_untrustedRow = new QWidget;
+    auto* untrusted = new QVBoxLayout(m_untrustedRow);
+    untrusted->setContentsMargins(0, 0, 0, 0);
+    untrusted->setSpacing(8);
+    QLabel* explanation =
+        text(tr("Quarlin needs an X11 display and a window manager that lets other programs "
+                "move and resize their windows. Neither is available right now."),
+             Fonts::caption(), LookColors::secondary(dark));
+    explanation->setWordWrap(true);
+    untrusted->addWidget(explanation);
+    auto* checkAgain = new QPushButton(tr("Check Again"));
+    checkAgain->setAutoDefault(false);
+    connect(checkAgain, &QPushButton::clicked, this, &SettingsView::refreshTrust);
+    untrusted->addWidget(checkAgain, 0, Qt::AlignLeft);
+    return section(tr("Accessibility"), 8, {m_trustedRow, m_untrustedRow});
+}
+
+void SettingsView::refreshTrust() {
+    m_axTrusted = m_services.isTrusted ? m_services.isTrusted() : true;
+    m_trustedRow->setVisible(m_axTrusted);
+    m_untrustedRow->setVisible(!m_axTrusted);
+}
+
+QWidget* SettingsView::buildSync() {
+    m_accountStatus = text(tr("Checking..."), Fonts::caption());
+    m_accountStatus->setObjectName(QStringLiteral("accountStatus"));
+    auto* status = new QWidget;
+    auto* statusRow = new QHBoxLayout(status);
+    statusRow->setContentsMargins(0, 0, 0, 0);
+    statusRow->setSpacing(4);
+    m_syncSymbol = new SymbolView(QStringLiteral("checkmark.icloud"), 14);
+    m_syncStatusLabel = text(m_syncStatus, Fonts::caption(), QColor());
+    m_syncStatusLabel->setObjectName(QStringLiteral("syncStatus"));
+    statusRow->addWidget(m_syncSymbol);
+    statusRow->addWidget(m_syncStatusLabel);
+
+    m_syncNow = new StyledButton(ButtonStyle::glassmorphic(), tr("Sync Now"));
+    m_syncNow->setObjectName(QStringLiteral("syncNow"));
+    m_syncNow->setFont(Fonts::system(14, QFont::Medium));
+    connect(m_syncNow, &QAbstractButton::clicked, this, &SettingsView::triggerManualSync);
+    return section(
+        tr("Sync Data"), 8,
+        {row(tr("Account Status"), m_accountStatus), row(tr("Sync Status"), status), centred(m_syncNow, 4)});
+}
+
+QString SettingsView::accountStatusText() const {
+    if (!m_services.sync)
+        return tr("No Sync Folder");
+    if (!m_accountChecked)
+        return tr("Checking...");
+    switch (m_services.sync->accountStatus()) {
+    case SyncStatus::AccountStatus::couldNotDetermine:
+        // An answer that says nothing is an error, not a check that never ends.
+        return tr("Error");
+    case SyncStatus::AccountStatus::available:
+        return tr("Sync Folder Ready");
+    case SyncStatus::AccountStatus::restricted:
+        return tr("Sync Folder Read-Only");
+    case SyncStatus::AccountStatus::noAccount:
+        return tr("No Sync Folder");
+    case SyncStatus::AccountStatus::temporarilyUnavailable:
+        return tr("Sync Folder Unavailable");
+    }
+    return tr("Unknown");
+}
+
+void SettingsView::refreshAccountStatus() {
+    m_accountChecked = true;
+    showSyncState();
+}
+
+void SettingsView::showSyncState() {
+    const bool dark = LookColors::isDark(this);
+    const QString account = accountStatusText();
+    m_accountStatus->setText(account);
+    QColor accountColour = LookColors::gray();
+    if (account == tr("Sync Folder Ready"))
+        accountColour = LookColors::green(dark);
+    else if (account == tr("Checking...") || account == tr("Sync Folder Unavailable"))
+        accountColour = LookColors::orange(dark);
+    else if (account != tr("Unknown"))
+        accountColour = LookColors::red(dark);
+    recolour(m_accountStatus, accountColour);
+
+    m_syncStatusLabel->setText(m_syncStatus);
+    if (m_syncStatus == syncedText || m_syncStatus == readyText) {
+        m_syncSymbol->setName(QStringLiteral("checkmark.icloud"));
+        m_syncSymbol->setColour(LookColors::green(dark));
+    } else if (m_syncStatus == errorText) {
+        m_syncSymbol->setName(QStringLiteral("exclamationmark.icloud"));
+        m_syncSymbol->setColour(LookColors::red(dark));
+    } else {
+        m_syncSymbol->setName(QStringLiteral("icloud"));
+        m_syncSymbol->setColour(LookColors::blue(dark));
+    }
+    m_syncNow->setSymbol(m_isSyncing ? QStringLiteral("icloud")
+                                     : QStringLiteral("arrow.trianglehead.clockwise.icloud.fill"));
+    const bool available = m_services.sync && m_accountChecked &&
+                           m_services.sync->accountStatus() == SyncStatus::AccountStatus::available;
+    m_syncNow->setEnabled(!m_isSyncing && available);
+}
+
+void SettingsView::triggerManualSync() {
+    if (!m_syncNow->isEnabled() || !m_services.sync)
+        return;
+    m_isSyncing = true;
+    m_syncStatus = syncingText;
+    showSyncState();
+    QPointer<SettingsView> self(this);
+    QPointer<SyncStatus> sync(m_services.sync);
+    // At least a second of "Syncing...", so a quick sync still reads as one.
+    m_services.scheduler.after(1.0, [self, sync] {
+        if (!self)
+            return;
+        QString error;
+        const bool ok = sync && sync->syncNow(&error);
+        self->m_isSyncing = false;
+        self->m_syncStatus = ok ? syncedText : errorText;
+        if (ok)
+            self->m_services.state.triggerConfigurationDataRefresh();
+        self->showSyncState();
+    });
+}
+
+QWidget* SettingsView::buildAbout() {
+    QList<QWidget*> rows;
+    QLabel* version = text(m_services.version, Fonts::body(), QColor());
+    version->setObjectName(QStringLiteral("version"));
+    rows.append(row(tr("Version"), version));
+    if (!m_services.feedbackAddress.isEmpty()) {
+        auto* control = new QWidget;
+        auto* layout = new QHBoxLayout(control);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(8);
+        QLabel* address = text(m_services.feedbackAddress, Fonts::body(), QColor());
+        address->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        auto* copy = new QToolButton;
+        copy->setAutoRaise(true);
+        copy->setIcon(Symbols::icon(QStringLiteral("doc.on.doc"), LookColors::gray(), 12));
+        copy->setToolTip(tr("Copy email address"));
+        const QString value = m_services.feedbackAddress;
+        connect(copy, &QToolButton::clicked, this, [value] {
+            QGuiApplication::clipboard()->clear();
+            QGuiApplication::clipboard()->setText(value);
+        });
+        layout->addWidget(address);
+        layout->addWidget(copy);
+        rows.append(row(tr("Send Feedback:"), control));
+    }
+    m_checkForUpdates = new StyledButton(ButtonStyle::glassmorphic(), tr("Check for Updates"),
+                                         QStringLiteral("arrow.triangle.2.circlepath"));
+    m_checkForUpdates->setObjectName(QStringLiteral("checkForUpdates"));
+    m_checkForUpdates->setFont(Fonts::system(14, QFont::Medium));
+    connect(m_checkForUpdates, &QAbstractButton::clicked, this, [this] {
+        if (m_services.checkForUpdates)
+            m_services.checkForUpdates();
+        auto* box =
+            new QMessageBox(QMessageBox::Information, tr("Check for Updates"),
+                            tr("Quarlin %1 is installed. Updates come from your distribution's packages: "
+                               "update Quarlin with your package manager.")
+                                .arg(m_services.version),
+                            QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("updatesMessage"));
+        box->setTextFormat(Qt::PlainText);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
+    rows.append(centred(m_checkForUpdates, 8));
+    return section(tr("About"), 8, rows);
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refreshTrust();
+    refreshAccountStatus();
+}

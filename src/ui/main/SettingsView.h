@@ -1,0 +1,86 @@
+// The "Settings" tab: the theme, launch at login and the three menu-bar preferences; whether this
+// desktop lets Quarlin move other programs' windows; the sync folder's state with "Sync Now"; and
+// the version, the feedback address (when the build has one) and "Check for Updates".
+// The tab only writes preferences and the login registration; others apply them.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class AppState;
+class LaunchAtLogin;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class Scheduler;
+class SettingsModel;
+class StyledButton;
+class SymbolView;
+class SyncStatus;
+
+class SettingsView : public QWidget {
+    Q_OBJECT
+public:
+    struct Services {
+        AppState& state;
+        SettingsModel& settings;
+        LaunchAtLogin& launchAtLogin;
+        Scheduler& scheduler;
+        // Whether windows of other programs can be moved here (asked without prompting).
+        std::function<bool()> isTrusted;
+        // The sync folder's state; null when this build or run has no sync.
+        SyncStatus* sync = nullptr;
+        // The application's update check.
+        std::function<void()> checkForUpdates;
+        QString version;
+        // Empty: the feedback row is not shown.
+        QString feedbackAddress;
+    };
+
+    explicit SettingsView(Services services, QWidget* parent = nullptr);
+
+    // The texts the sync rows show, for the current state.
+    QString accountStatusText() const;
+    QString syncStatusText() const { return m_syncStatus; }
+    bool isSyncing() const { return m_isSyncing; }
+    // Starts a manual sync as "Sync Now" does (when it is enabled).
+    void triggerManualSync();
+
+    QComboBox* themePicker() const { return m_theme; }
+    QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
+    QCheckBox* preferenceToggle(const QString& key) const;
+    StyledButton* syncNowButton() const { return m_syncNow; }
+    StyledButton* checkForUpdatesButton() const { return m_checkForUpdates; }
+    QWidget* accessibilityEnabledRow() const { return m_trustedRow; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildAppPreferences();
+    QWidget* buildAccessibility();
+    QWidget* buildSync();
+    QWidget* buildAbout();
+    void showTheme();
+    void refreshTrust();
+    void refreshAccountStatus();
+    void showSyncState();
+
+    Services m_services;
+    bool m_axTrusted = false;
+    bool m_isSyncing = false;
+    bool m_accountChecked = false;
+    QString m_syncStatus = QStringLiteral("Ready");
+    QComboBox* m_theme = nullptr;
+    QCheckBox* m_launchAtLogin = nullptr;
+    QList<QCheckBox*> m_preferenceToggles;
+    QWidget* m_trustedRow = nullptr;
+    QWidget* m_untrustedRow = nullptr;
+    QLabel* m_accountStatus = nullptr;
+    SymbolView* m_syncSymbol = nullptr;
+    QLabel* m_syncStatusLabel = nullptr;
+    StyledButton* m_syncNow = nullptr;
+    StyledButton* m_checkForUpdates = nullptr;
+};

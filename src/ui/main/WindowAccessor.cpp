@@ -1,0 +1,147 @@
+#include "WindowAccessor.h"
+
+#include "base/Scheduler.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVariantAnimation>
+#include <QWidget>
+#include <QWindow>
+
+namespace {
+QRect defaultWorkArea(QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// The client geometry that puts a frame of `frameSize` centred in the work area.
+QRect centredClient(QWidget* window, const QSize& clientSize, const QRect& area) {
+    const QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
+                              window->geometry().top() - window->frameGeometry().top(),
+                              window->frameGeometry().right() - window->geometry().right(),
+                              window->frameGeometry().bottom() - window->geometry().bottom());
+    QRect frame(QPoint(), clientSize.grownBy(decoration));
+    frame.moveCenter(area.center());
+    return frame.marginsRemoved(decoration);
+}
+} // namespace
+
+WindowAccessor::WindowAccessor(QWidget* view, Scheduler& scheduler, WorkArea workArea, QObject* parent)
+    : QObject(parent), m_view(view), m_scheduler(scheduler),
+      m_workArea(workArea ? std::move(workArea) : WorkArea(defaultWorkArea)) {}
+
+QWidget* WindowAccessor::hostWindow() const {
+    if (!m_view)
+        return nullptr;
+    QWidget* window = m_view->window();
+    return window && window != m_view.data() ? window : nullptr;
+}
+
+void WindowAccessor::prepare(QWidget* window) {
+    // Closing keeps the window (the program lives on in its status item) and no frame is restored.
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+void WindowAccessor::created(const Arguments& arguments) {
+    QPointer<WindowAccessor> self(this);
+    m_scheduler.async([self, arguments] {
+        if (self)
+            self->creationStep(arguments, exposeWaits);
+    });
+}
+
+void WindowAccessor::creationStep(const Arguments& arguments, int waitsLeft) {
+    // A window manager places a window when it maps it and may ignore a move sent before: wait
+    // (a little) until the window is on screen.
+    QWidget* host = hostWindow();
+    if (host && host->windowHandle() && !host->windowHandle()->isExposed() && waitsLeft > 0) {
+        QPointer<WindowAccessor> self(this);
+        m_scheduler.after(exposeWaitSeconds, [self, arguments, waitsLeft] {
+            if (self)
+                self->creationStep(arguments, waitsLeft - 1);
+        });
+        return;
+    }
+    {
+        WindowAccessor* self = this;
+        if (QWidget* window = self->hostWindow()) {
+            self->prepare(window);
+            if (arguments.forceMinimumSizeOnResolve) {
+                const bool shrunk = self->forceWindowToMinimumSize(window);
+                if (arguments.shouldCenterOnFirstResolve) {
+                    if (!shrunk)
+                        self->centerWindowOnScreen(window);
+                    if (arguments.onFirstResolveComplete)
+                        arguments.onFirstResolveComplete();
+                }
+            } else if (arguments.shouldCenterOnFirstResolve) {
+                self->centerWindowOnScreen(window);
+                if (arguments.onFirstResolveComplete)
+                    arguments.onFirstResolveComplete();
+            }
+        }
+        if (arguments.onResolve)
+            arguments.onResolve(self->hostWindow());
+    }
+}
+
+void WindowAccessor::updated(const Arguments& arguments) {
+    QPointer<WindowAccessor> self(this);
+    m_scheduler.async([self, arguments] {
+        if (!self)
+            return;
+        if (QWidget* window = self->hostWindow())
+            self->prepare(window);
+        if (arguments.onResolve)
+            arguments.onResolve(self->hostWindow());
+    });
+}
+
+QSize WindowAccessor::shrinkTarget(const QSize& size, const QSize& minimum) {
+    const int width = std::max(minimum.width(), smallestTargetWidth);
+    const int height = std::max(minimum.height(), smallestTargetHeight);
+    return QSize(std::min(size.width(), width), std::min(size.height(), height));
+}
+
+bool WindowAccessor::forceWindowToMinimumSize(QWidget* window) {
+    const QSize target = shrinkTarget(window->size(), window->minimumSize());
+    if (target == window->size())
+        return false;
+    const QRect area = m_workArea(window);
+    if (area.isEmpty())
+        return false;
+    const QRect end = centredClient(window, target, area);
+    QPointer<QWidget> guarded(window);
+    QPointer<WindowAccessor> self(this);
+    m_scheduler.after(shrinkDelaySeconds, [self, guarded, end] {
+        if (!self || !guarded)
+            return;
+        if (!self->m_resize) {
+            self->m_resize = new QVariantAnimation(self);
+            self->m_resize->setDuration(shrinkDurationMs);
+            self->m_resize->setEasingCurve(QEasingCurve::InOutCubic);
+        }
+        QVariantAnimation* animation = self->m_resize;
+        animation->stop();
+        animation->disconnect(self);
+        connect(animation, &QVariantAnimation::valueChanged, self, [guarded](const QVariant& v) {
+            if (guarded)
+                guarded->setGeometry(v.toRect());
+        });
+        animation->setStartValue(guarded->geometry());
+        animation->setEndValue(end);
+        animation->start();
+    });
+    return true;
+}
+
+void WindowAccessor::centerWindowOnScreen(QWidget* window) {
+    const QRect area = m_workArea(window);
+    if (area.isEmpty())
+        return;
+    window->setGeometry(centredClient(window, window->size(), area));
+}
+
+bool WindowAccessor::isResizing() const {
+    return m_resize && m_resize->state() == QAbstractAnimation::Running;
+}

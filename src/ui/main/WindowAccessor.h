@@ -1,0 +1,67 @@
+// The hook between the main view and the top-level window that hosts it: once the view sits in its
+// window (one turn of the main queue after the view is first shown), the hook prepares the window,
+// shrinks it to its minimum size or centres it, and reports the window to its owner; every later
+// update reports it again. All window work runs in steps posted to the Scheduler.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+
+#include <functional>
+
+class QVariantAnimation;
+class QWidget;
+class Scheduler;
+
+class WindowAccessor : public QObject {
+    Q_OBJECT
+public:
+    struct Arguments {
+        // After every creation and update, with the hosting window or null.
+        std::function<void(QWidget* window)> onResolve;
+        // Creation only: centre the window (unless a shrink moves it) and call onFirstResolveComplete.
+        bool shouldCenterOnFirstResolve = false;
+        std::function<void()> onFirstResolveComplete;
+        // Creation only: shrink a window that is larger than its minimum size.
+        bool forceMinimumSizeOnResolve = false;
+    };
+
+    static constexpr int smallestTargetWidth = 600;
+    static constexpr int smallestTargetHeight = 720;
+    static constexpr double shrinkDelaySeconds = 0.1;
+    static constexpr int shrinkDurationMs = 350;
+
+    // The window's screen work area (X coordinates); an empty rect when there is no screen.
+    using WorkArea = std::function<QRect(QWidget* window)>;
+
+    WindowAccessor(QWidget* view, Scheduler& scheduler, WorkArea workArea = {}, QObject* parent = nullptr);
+
+    // The view was placed in its window: posts the creation step.
+    void created(const Arguments& arguments);
+    // The owner rendered again: posts the update step (report only; the user's size is kept).
+    void updated(const Arguments& arguments);
+
+    // The size a window of `size` shrinks to, each dimension on its own: too wide (or too tall) only
+    // beyond the larger of the minimum and the smallest target. Equal to size when nothing shrinks.
+    static QSize shrinkTarget(const QSize& size, const QSize& minimum);
+    // Schedules the 0.35 s shrink 0.1 s from now; false when nothing needs to shrink or no screen.
+    bool forceWindowToMinimumSize(QWidget* window);
+    void centerWindowOnScreen(QWidget* window);
+    // True while a shrink animation runs.
+    bool isResizing() const;
+
+private:
+    static constexpr int exposeWaits = 40;
+    static constexpr double exposeWaitSeconds = 0.05;
+
+    void creationStep(const Arguments& arguments, int waitsLeft);
+    QWidget* hostWindow() const;
+    void prepare(QWidget* window);
+
+    QPointer<QWidget> m_view;
+    Scheduler& m_scheduler;
+    WorkArea m_workArea;
+    QVariantAnimation* m_resize = nullptr;
+};

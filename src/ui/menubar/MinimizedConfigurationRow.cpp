@@ -1,0 +1,382 @@
+#include "MinimizedConfigurationRow.h"
+
+#include "CompactAppIcon.h"
+
+#include "app/AppState.h"
+#include "base/Log.h"
+#include "model/AppConfiguration.h"
+#include "model/ConfigurationGroup.h"
+#include "model/PositionGroup.h"
+#include "model/PositionGroupTemplateMatcher.h"
+#include "model/SFSymbolTemplateMapper.h"
+#include "placement/MultiMonitorHelper.h"
+#include "ui/look/Fonts.h"
+#include "ui/look/LookColors.h"
+#include "ui/look/StyledButton.h"
+#include "ui/look/SymbolView.h"
+#include "ui/look/Symbols.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int pickerWidth = 110;
+
+// The destructive and the plain controls of the bar, all in the small adaptive glass style.
+StyledButton* barButton(const QColor& accent, bool destructive, const QString& text, const QString& symbol,
+                        const QString& help, QWidget* parent) {
+    auto* button =
+        new StyledButton(ButtonStyle::miniAdaptiveGlassmorphic(accent, destructive), text, symbol, parent);
+    button->setToolTip(help);
+    button->setAccessibleName(help);
+    if (text.isEmpty())
+        button->setSymbolPixelSize(14);
+    return button;
+}
+
+} // namespace
+
+MinimizedConfigurationRow::MinimizedConfigurationRow(ConfigurationGroup* configuration, AppState& state,
+                                                     Action onEdit, Action onRemove, Action onScrollToSelf,
+                                                     QWidget* parent)
+    : QFrame(parent), m_configuration(configuration), m_state(state), m_onEdit(std::move(onEdit)),
+      m_onRemove(std::move(onRemove)),
+      m_activator(state.platform(), ConfigurationActivator::Variant::menuBar,
+                  ConfigurationActivator::Row{configuration, &state,
+                                              [local = m_localSelectedPositionGroupID] { return *local; },
+                                              std::move(onScrollToSelf)}) {
+    setObjectName(QStringLiteral("minimizedConfigurationRow"));
+    build();
+    preComputeValues();
+    refreshSelection();
+    connect(&m_state, &AppState::changed, this,
+            [this](AppState::Property property) { stateChanged(static_cast<int>(property)); });
+    if (m_configuration)
+        connect(m_configuration, &ModelObject::changed, this, [this] {
+            if (m_configuration)
+                m_name->setText(m_configuration->name());
+            refreshPicker();
+            refreshControls();
+        });
+}
+
+void MinimizedConfigurationRow::build() {
+    const bool dark = LookColors::isDark(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(12, 8, 12, 8);
+    outer->setSpacing(8);
+
+    auto* line = new QHBoxLayout();
+    line->setSpacing(6);
+    m_name = new QLabel(m_configuration ? m_configuration->name() : QString(), this);
+    m_name->setTextFormat(Qt::PlainText);
+    m_name->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
+    line->addWidget(m_name);
+    m_mark = new SymbolView(QStringLiteral("checkmark.circle.fill"), 12, LookColors::accent(dark), this);
+    line->addWidget(m_mark);
+    m_count = new QLabel(this);
+    m_count->setFont(Fonts::caption());
+    line->addWidget(m_count);
+    m_icons = new QHBoxLayout();
+    m_icons->setSpacing(2);
+    line->addLayout(m_icons);
+    line->addStretch(1);
+    m_picker = new QComboBox(this);
+    m_picker->setFixedWidth(pickerWidth);
+    m_picker->setFont(Fonts::system(10));
+    // Only the user's own pick counts; programmatic changes of the shown entry do not.
+    connect(m_picker, &QComboBox::activated, this,
+            [this](int index) { pickPositionGroup(m_picker->itemData(index).toString()); });
+    line->addWidget(m_picker);
+    outer->addLayout(line);
+
+    auto* bar = new QHBoxLayout();
+    bar->setSpacing(6);
+    m_activate = barButton(LookColors::blue(dark), false, {}, QStringLiteral("play.fill"),
+                           QStringLiteral("Activate this configuration"), this);
+    connect(m_activate, &QAbstractButton::clicked, this, [this] { m_activator.activateFromRow(); });
+    bar->addWidget(m_activate);
+    m_edit = barButton(LookColors::primary(dark), false, {}, QStringLiteral("pencil"),
+                       QStringLiteral("Edit configuration"), this);
+    connect(m_edit, &QAbstractButton::clicked, this, [this] {
+        if (m_onEdit)
+            m_onEdit();
+    });
+    bar->addWidget(m_edit);
+    m_display = barButton(LookColors::orange(dark), false, {}, QStringLiteral("rectangle.on.rectangle"),
+                          QStringLiteral("Move to display"), this);
+    connect(m_display, &QAbstractButton::clicked, this, [this] {
+        QMenu menu(this);
+        for (const MultiMonitorHelper::DisplayOption& display :
+             MultiMonitorHelper(m_state.platform()).availableDisplays()) {
+            QString title = QStringLiteral("Move to ") + display.name;
+            menu.addAction(title.replace(QLatin1Char('&'), QStringLiteral("&&")), this,
+                           [this, screen = display.screen] { m_activator.activateOnDisplay(screen); });
+        }
+        menu.exec(m_display->mapToGlobal(QPoint(0, m_display->height())));
+    });
+    bar->addWidget(m_display);
+    m_rearrange =
+        barButton(LookColors::orange(dark), false, QStringLiteral("Swap"),
+                  QStringLiteral("arrow.left.arrow.right"), QStringLiteral("Swap app positions"), this);
+    connect(m_rearrange, &QAbstractButton::clicked, this, [this] {
+        if (m_rearrangeAction)
+            m_rearrangeAction();
+    });
+    bar->addWidget(m_rearrange);
+    bar->addStretch(1);
+    m_delete = barButton(LookColors::red(dark), true, {}, QStringLiteral("trash"),
+                         QStringLiteral("Delete configuration"), this);
+    connect(m_delete, &QAbstractButton::clicked, this, &MinimizedConfigurationRow::askDelete);
+    bar->addWidget(m_delete);
+    outer->addLayout(bar);
+}
+
+bool MinimizedConfigurationRow::isSelected() const {
+    return m_configuration && m_state.selectedConfigurationID() == uuidString(m_configuration->id());
+}
+
+QString MinimizedConfigurationRow::selectedPositionGroupID() const {
+    if (!m_configuration)
+        return *m_localSelectedPositionGroupID;
+    const QHash<QString, QString> chosen = m_state.selectedPositionGroupForConfig();
+    const auto it = chosen.constFind(uuidString(m_configuration->id()));
+    return it != chosen.constEnd() ? *it : *m_localSelectedPositionGroupID;
+}
+
+void MinimizedConfigurationRow::writeSelectedPositionGroup(const QString& groupID) {
+    if (m_configuration)
+        m_state.setSelectedPositionGroup(uuidString(m_configuration->id()), groupID);
+    *m_localSelectedPositionGroupID = groupID;
+}
+
+void MinimizedConfigurationRow::pickPositionGroup(const QString& groupID) {
+    const QString old = selectedPositionGroupID();
+    writeSelectedPositionGroup(groupID);
+    ConfigurationGroup* configuration = m_configuration;
+    if (m_isInitializing || !isSelected() || groupID == old || groupID.isEmpty() || !configuration ||
+        configuration->configurationList().isEmpty())
+        return;
+    QString name = QStringLiteral("Unknown");
+    for (PositionGroup* group : configuration->positionGroupList())
+        if (uuidString(group->id()) == groupID)
+            name = group->name();
+    logLine(QStringLiteral("🔄 MinimizedView: Position group changed to: ") + name +
+            QStringLiteral(" - auto-activating SELECTED configuration"));
+    // The deferred step may outlive the row; it runs only for a configuration still stored.
+    ConfigurationActivator activator = m_activator;
+    AppState* state = &m_state;
+    m_state.platform().scheduler.after(0.1, [activator, state]() mutable {
+        ConfigurationGroup* target = activator.row().configuration;
+        ModelContext* context = state->modelContext();
+        if (!target || (context && !context->contains(target)))
+            return;
+        activator.applyConfigurationWithSelectedGroup();
+    });
+}
+
+void MinimizedConfigurationRow::preComputeValues() {
+    const QList<AppConfiguration*> apps =
+        m_configuration ? m_configuration->configurationList() : QList<AppConfiguration*>();
+    m_appCount = static_cast<int>(apps.size());
+    m_positionGroupCount =
+        m_configuration ? static_cast<int>(m_configuration->positionGroupList().size()) : 0;
+    m_count->setText(m_appCount == 1 ? QStringLiteral("1 app") : QStringLiteral("%1 apps").arg(m_appCount));
+    while (QLayoutItem* item = m_icons->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (int i = 0; i < apps.size() && i < 3; ++i) {
+        auto* icon = new QLabel(this);
+        icon->setPixmap(CompactAppIcon::pixmap(m_state.platform(), apps.at(i)->bundleID(), 16));
+        icon->setToolTip(apps.at(i)->appName());
+        m_icons->addWidget(icon);
+    }
+    if (m_appCount >= 4) {
+        auto* more = new QLabel(QStringLiteral("+%1").arg(m_appCount - 3), this);
+        more->setFont(Fonts::system(8));
+        m_icons->addWidget(more);
+    }
+    refreshPicker();
+    refreshControls();
+}
+
+void MinimizedConfigurationRow::refreshPicker() {
+    const QSignalBlocker blocker(m_picker);
+    m_picker->clear();
+    const QList<PositionGroup*> groups =
+        m_configuration ? m_configuration->positionGroupList() : QList<PositionGroup*>();
+    const QColor colour = LookColors::secondary(LookColors::isDark(this));
+    for (PositionGroup* group : groups) {
+        QString symbol = QStringLiteral("star.fill");
+        if (const std::optional<PositionTemplate> matched =
+                PositionGroupTemplateMatcher::matchedTemplate(group))
+            symbol = SFSymbolTemplateMapper::symbolName(matched->positions).value_or(symbol);
+        QString title = group->name();
+        if (symbol == QLatin1String("star.fill") && group->isDefault())
+            title += QStringLiteral(" ★");
+        m_picker->addItem(Symbols::icon(symbol, colour, 8), title, uuidString(group->id()));
+    }
+    m_picker->setCurrentIndex(m_picker->findData(selectedPositionGroupID()));
+    m_picker->setVisible(groups.size() >= 2);
+}
+
+void MinimizedConfigurationRow::refreshSelection() {
+    const bool selected = isSelected();
+    m_mark->setVisible(selected);
+    const bool dark = LookColors::isDark(this);
+    const QColor fill = selected ? LookColors::withOpacity(LookColors::accent(dark), 0.1)
+                                 : LookColors::controlBackground(dark);
+    const QColor stroke =
+        selected ? LookColors::accent(dark) : LookColors::withOpacity(LookColors::gray(), 0.2);
+    setStyleSheet(QStringLiteral("QFrame#minimizedConfigurationRow { background: %1; border: 1px solid %2; "
+                                 "border-radius: 8px; }")
+                      .arg(fill.name(QColor::HexArgb), stroke.name(QColor::HexArgb)));
+}
+
+void MinimizedConfigurationRow::refreshControls() {
+    const int n = m_configuration ? static_cast<int>(m_configuration->configurationList().size()) : 0;
+    const bool dark = LookColors::isDark(this);
+    m_activate->setStyle(
+        ButtonStyle::miniAdaptiveGlassmorphic(n >= 1 ? LookColors::blue(dark) : LookColors::secondary(dark)));
+    m_display->setVisible(n >= 1 && m_state.platform().screens.screens().size() >= 2);
+
+    // The first rule that holds decides the one rearrangement offered.
+    struct Choice {
+        QString text, symbol, help;
+        QColor colour;
+        std::function<void()> action;
+    };
+    std::optional<Choice> choice;
+    ConfigurationActivator& a = m_activator;
+    if (n == 2)
+        choice =
+            Choice{QStringLiteral("Swap"), QStringLiteral("arrow.left.arrow.right"),
+                   QStringLiteral("Swap app positions"), LookColors::orange(dark), [&a] { a.requestSwap(); }};
+    else if (n >= 3 && a.allAppsInCornerPositions())
+        choice = Choice{QStringLiteral("Rotate"), QStringLiteral("arrow.clockwise"),
+                        QStringLiteral("Rotate corner positions clockwise"), QColor(175, 82, 222),
+                        [&a] { a.requestCornerRotation(); }};
+    else if (n >= 2 && a.allAppsInThirdsPositions())
+        choice = Choice{QStringLiteral("Rotate"), QStringLiteral("arrow.right.circle"),
+                        QStringLiteral("Rotate thirds positions"), LookColors::blue(dark),
+                        [&a] { a.requestThirdsRotation(); }};
+    else if (n >= 2 && (a.isLeftHalfPlusRightCorners() || a.isRightHalfPlusLeftCorners()))
+        choice = Choice{QStringLiteral("Swap"), QStringLiteral("arrow.triangle.2.circlepath"),
+                        QStringLiteral("Swap half and corner positions"), LookColors::green(dark),
+                        [&a] { a.requestHalfCornerSwap(); }};
+    else if (n == 3 && (a.isTopHalfPlusBottomCorners() || a.isBottomHalfPlusTopCorners()))
+        choice = Choice{QStringLiteral("Rotate"), QStringLiteral("arrow.clockwise.circle"),
+                        QStringLiteral("Rotate half and corner positions"), QColor(50, 173, 230),
+                        [&a] { a.requestHalfCornerRotation(); }};
+    m_rearrange->setVisible(choice.has_value());
+    if (!choice) {
+        m_rearrangeAction = nullptr;
+        return;
+    }
+    m_rearrange->setStyle(ButtonStyle::miniAdaptiveGlassmorphic(choice->colour));
+    m_rearrange->setText(choice->text);
+    m_rearrange->setSymbol(choice->symbol);
+    m_rearrange->setToolTip(choice->help);
+    m_rearrange->setAccessibleName(choice->help);
+    m_rearrangeAction = [this, action = choice->action] {
+        action();
+        // The positions moved: another control may fit now.
+        refreshControls();
+    };
+}
+
+void MinimizedConfigurationRow::askDelete() {
+    if (!m_configuration)
+        return;
+    auto* alert =
+        new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Configuration"),
+                        QStringLiteral("Are you sure you want to delete '") + m_configuration->name() +
+                            QStringLiteral("'? This action cannot be undone."),
+                        QMessageBox::NoButton, this);
+    alert->setTextFormat(Qt::PlainText);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->addButton(QMessageBox::Cancel);
+    QPushButton* remove = alert->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    connect(alert, &QMessageBox::finished, this,
+            [this, alert, remove] { confirmDelete(alert->clickedButton() == remove); });
+    alert->open();
+}
+
+void MinimizedConfigurationRow::confirmDelete(bool confirmed) {
+    if (confirmed && m_onRemove)
+        m_onRemove();
+}
+
+void MinimizedConfigurationRow::stateChanged(int property) {
+    switch (static_cast<AppState::Property>(property)) {
+    case AppState::Property::selectedConfigurationID:
+        refreshSelection();
+        break;
+    case AppState::Property::selectedPositionGroupForConfig: {
+        const QSignalBlocker blocker(m_picker);
+        m_picker->setCurrentIndex(m_picker->findData(selectedPositionGroupID()));
+        refreshControls();
+        break;
+    }
+    case AppState::Property::configurationDataVersion:
+        preComputeValues();
+        if (m_configuration)
+            logLine(QStringLiteral("🔄 MinimizedConfigRow: Refreshed pre-computed values for ") +
+                    m_configuration->name());
+        break;
+    case AppState::Property::triggerPartialActivation:
+        if (m_state.triggerPartialActivation())
+            m_activator.triggerPartialActivationIfPending();
+        break;
+    default:
+        break;
+    }
+}
+
+void MinimizedConfigurationRow::showEvent(QShowEvent* event) {
+    QFrame::showEvent(event);
+    preComputeValues();
+    QString groupID;
+    if (m_configuration) {
+        const QString key = uuidString(m_configuration->id());
+        const QHash<QString, QString> chosen = m_state.selectedPositionGroupForConfig();
+        if (!chosen.value(key).isEmpty())
+            groupID = chosen.value(key);
+        else if (PositionGroup* fallback = m_configuration->defaultPositionGroup())
+            groupID = uuidString(fallback->id());
+        else if (!m_configuration->positionGroupList().isEmpty())
+            groupID = uuidString(m_configuration->positionGroupList().first()->id());
+    }
+    writeSelectedPositionGroup(groupID);
+    const QPointer<MinimizedConfigurationRow> self(this);
+    m_state.platform().scheduler.after(0.1, [self] {
+        if (self && self->isVisible())
+            self->m_isInitializing = false;
+    });
+}
+
+void MinimizedConfigurationRow::hideEvent(QHideEvent* event) {
+    QFrame::hideEvent(event);
+    m_isInitializing = true;
+}
+
+void MinimizedConfigurationRow::mousePressEvent(QMouseEvent* event) {
+    QFrame::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton || !m_configuration)
+        return;
+    if (isSelected()) {
+        m_state.setSelectedConfigurationID(QString());
+        logLine(QStringLiteral("📱 Deselected configuration: ") + m_configuration->name());
+    } else {
+        m_state.setSelectedConfigurationID(uuidString(m_configuration->id()));
+        logLine(QStringLiteral("📱 Selected configuration: ") + m_configuration->name());
+    }
+}

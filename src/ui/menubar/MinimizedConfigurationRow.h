@@ -1,0 +1,93 @@
+// One configuration of the compact list: a card with its name, the selection mark, the number of its
+// applications with up to three icons and, with two or more position groups, a picker of them; below,
+// the control bar (activate, edit, the display menu, the one rearrangement that fits, delete). A click
+// on the card selects or deselects the configuration. Activations go through the activator's
+// menu-bar variant.
+//
+// Only the user's own pick in the row's picker activates (on the selected configuration, not within
+// 0.1 s of the row appearing); a group chosen elsewhere (another list, the position-group shortcut) is
+// only shown.
+#pragma once
+
+#include "activation/ConfigurationActivator.h"
+#include "model/ConfigurationGroup.h"
+
+#include <QFrame>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class AppState;
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class StyledButton;
+class SymbolView;
+
+class MinimizedConfigurationRow : public QFrame {
+    Q_OBJECT
+public:
+    using Action = std::function<void()>;
+
+    MinimizedConfigurationRow(ConfigurationGroup* configuration, AppState& state, Action onEdit,
+                              Action onRemove, Action onScrollToSelf, QWidget* parent = nullptr);
+
+    ConfigurationGroup* configuration() const { return m_configuration; }
+    bool isSelected() const;
+    // The current position group's id text: the shared choice, else the row's own.
+    QString selectedPositionGroupID() const;
+    // The user picks a group in the row's picker.
+    void pickPositionGroup(const QString& groupID);
+    bool isInitializing() const { return m_isInitializing; }
+
+    // The controls, for tests.
+    StyledButton* activateButton() const { return m_activate; }
+    StyledButton* editButton() const { return m_edit; }
+    StyledButton* displayButton() const { return m_display; }
+    StyledButton* rearrangeButton() const { return m_rearrange; }
+    StyledButton* deleteButton() const { return m_delete; }
+    QComboBox* picker() const { return m_picker; }
+    int appCount() const { return m_appCount; }
+
+    // The delete alert's answer; Delete runs onRemove.
+    void confirmDelete(bool confirmed);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void build();
+    void preComputeValues();
+    void refreshPicker();
+    void refreshSelection();
+    void refreshControls();
+    void askDelete();
+    void stateChanged(int property);
+    void writeSelectedPositionGroup(const QString& groupID);
+
+    QPointer<ConfigurationGroup> m_configuration;
+    AppState& m_state;
+    Action m_onEdit;
+    Action m_onRemove;
+    // Shared with the activator's deferred steps, which may outlive the row.
+    std::shared_ptr<QString> m_localSelectedPositionGroupID = std::make_shared<QString>();
+    ConfigurationActivator m_activator;
+    bool m_isInitializing = true;
+    int m_appCount = 0;
+    int m_positionGroupCount = 0;
+
+    QLabel* m_name = nullptr;
+    SymbolView* m_mark = nullptr;
+    QLabel* m_count = nullptr;
+    QHBoxLayout* m_icons = nullptr;
+    QComboBox* m_picker = nullptr;
+    StyledButton* m_activate = nullptr;
+    StyledButton* m_edit = nullptr;
+    StyledButton* m_display = nullptr;
+    StyledButton* m_rearrange = nullptr;
+    StyledButton* m_delete = nullptr;
+    std::function<void()> m_rearrangeAction;
+};

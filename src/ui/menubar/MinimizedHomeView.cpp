@@ -1,0 +1,495 @@
+#include "MinimizedHomeView.h"
+
+#include "MinimizedConfigurationRow.h"
+#include "PlusButtonView.h"
+
+#include "app/AppState.h"
+#include "app/MenuBarManaging.h"
+#include "app/RecentActivationOrder.h"
+#include "base/Log.h"
+#include "model/ConfigurationGroup.h"
+#include "model/SavedApp.h"
+#include "placement/AXPermission.h"
+#include "store/ModelContext.h"
+#include "ui/look/Fonts.h"
+#include "ui/look/LookColors.h"
+#include "ui/look/StyledButton.h"
+#include "ui/look/SymbolView.h"
+#include "ui/look/Symbols.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPropertyAnimation>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setStyleSheet(QStringLiteral("color: rgba(128, 128, 128, 60);"));
+    return line;
+}
+
+QLabel* plainLabel(const QString& text, const QFont& font, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    return label;
+}
+
+// The footer's two window buttons, shared by the list and the gate.
+QWidget* footer(AppState& state, const QString& leaveText, QWidget* parent) {
+    auto* bar = new QWidget(parent);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(16, 0, 16, 12);
+    row->setSpacing(8);
+    auto* leave = new StyledButton(ButtonStyle::menuBarToggle(), leaveText,
+                                   QStringLiteral("arrow.up.right.and.arrow.down.left.rectangle"), bar);
+    leave->setFont(Fonts::system(10, QFont::Medium));
+    QObject::connect(leave, &QAbstractButton::clicked, bar, [&state] {
+        if (MenuBarManaging* manager = state.menuBarManager())
+            manager->detachMainWindow();
+    });
+    auto* quit = new StyledButton(ButtonStyle::destructiveMenuBarToggle(), QStringLiteral("Quit App"),
+                                  QStringLiteral("power"), bar);
+    quit->setFont(Fonts::system(10, QFont::Medium));
+    QObject::connect(quit, &QAbstractButton::clicked, qApp, &QCoreApplication::quit);
+    row->addWidget(leave);
+    row->addStretch(1);
+    row->addWidget(quit);
+    return bar;
+}
+
+bool onX11() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+} // namespace
+
+MinimizedHomeView::MinimizedHomeView(AppState& state, ModelContext& context, Hooks hooks, QWidget* parent)
+    : QWidget(parent), m_state(state), m_context(context), m_hooks(std::move(hooks)),
+      m_axTrusted(AXPermission(state.platform()).isTrusted(false)) {
+    setObjectName(QStringLiteral("minimizedHomeView"));
+    setMinimumSize(428, 200);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_pages = new QStackedWidget(this);
+    m_pages->addWidget(buildList());
+    m_pages->addWidget(buildGate());
+    m_pages->setCurrentIndex(m_axTrusted ? 0 : 1);
+    layout->addWidget(m_pages);
+    // A lost capability is noticed when the user comes back to the program.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState appState) {
+        if (appState == Qt::ApplicationActive)
+            checkPermissionStatus();
+    });
+}
+
+QWidget* MinimizedHomeView::buildList() {
+    const bool dark = LookColors::isDark(this);
+    auto* page = new QWidget(this);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(12);
+
+    auto* header = new QHBoxLayout();
+    header->setContentsMargins(16, 12, 16, 0);
+    m_searchRow = new QWidget(page);
+    auto* search = new QHBoxLayout(m_searchRow);
+    search->setContentsMargins(0, 0, 0, 0);
+    search->addWidget(
+        new SymbolView(QStringLiteral("magnifyingglass"), 14, LookColors::secondary(dark), m_searchRow));
+    m_search = new QLineEdit(m_searchRow);
+    m_search->setPlaceholderText(QStringLiteral("Search configurations..."));
+    // Qt's clear button shows only while there is text, as the list's does.
+    m_search->setClearButtonEnabled(true);
+    connect(m_search, &QLineEdit::textChanged, this, [this] { updateDisplayedConfigurations(); });
+    search->addWidget(m_search, 1);
+    header->addWidget(m_searchRow, 1);
+    header->addStretch(0);
+    auto* plus = new PlusButtonView(page);
+    connect(plus, &QAbstractButton::clicked, this, &MinimizedHomeView::showCreateConfiguration);
+    header->addWidget(plus);
+    column->addLayout(header);
+
+    m_headerDivider = divider(page);
+    auto* dividerRow = new QHBoxLayout();
+    dividerRow->setContentsMargins(16, 0, 16, 0);
+    dividerRow->addWidget(m_headerDivider);
+    column->addLayout(dividerRow);
+
+    m_empty = new QWidget(page);
+    auto* empty = new QVBoxLayout(m_empty);
+    empty->setContentsMargins(0, 32, 0, 32);
+    empty->setSpacing(12);
+    empty->addWidget(new SymbolView(QStringLiteral("tray"), 32, LookColors::secondary(dark), m_empty), 0,
+                     Qt::AlignHCenter);
+    m_emptyTitle = plainLabel(QString(), Fonts::subheadline(), m_empty);
+    m_emptyDetail =
+        plainLabel(QStringLiteral("Create configurations to get started"), Fonts::caption(), m_empty);
+    empty->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
+    empty->addWidget(m_emptyDetail, 0, Qt::AlignHCenter);
+    column->addWidget(m_empty);
+
+    m_scroll = new QScrollArea(page);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* rows = new QWidget(m_scroll);
+    m_rowsLayout = new QVBoxLayout(rows);
+    m_rowsLayout->setContentsMargins(16, 0, 16, 0);
+    m_rowsLayout->setSpacing(8);
+    m_rowsLayout->addStretch(1);
+    m_scroll->setWidget(rows);
+    column->addWidget(m_scroll, 1);
+    column->addStretch(0);
+
+    auto* bottomDivider = new QHBoxLayout();
+    bottomDivider->setContentsMargins(16, 0, 16, 0);
+    bottomDivider->addWidget(divider(page));
+    column->addLayout(bottomDivider);
+    column->addWidget(footer(m_state, QStringLiteral("Exit Menu Bar Mode"), page));
+    updateDisplayedConfigurations();
+    return page;
+}
+
+QWidget* MinimizedHomeView::buildGate() {
+    const bool dark = LookColors::isDark(this);
+    auto* page = new QWidget(this);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(20);
+    column->addStretch(1);
+
+    auto* head = new QVBoxLayout();
+    head->setSpacing(8);
+    head->addWidget(new SymbolView(QStringLiteral("lock.shield"), 40, LookColors::blue(dark), page), 0,
+                    Qt::AlignHCenter);
+    head->addWidget(
+        plainLabel(QStringLiteral("Authorize"), Fonts::weighted(Fonts::title2(), QFont::DemiBold), page), 0,
+        Qt::AlignHCenter);
+    auto* subtitle = plainLabel(QStringLiteral("Quarlin needs your permission to manage windows:"),
+                                Fonts::subheadline(), page);
+    subtitle->setAlignment(Qt::AlignCenter);
+    subtitle->setWordWrap(true);
+    head->addWidget(subtitle);
+    column->addLayout(head);
+
+    auto* section = new QVBoxLayout();
+    section->setSpacing(12);
+    m_gateMissing = plainLabel(onX11() ? QStringLiteral("No window manager that lets Quarlin move windows")
+                                       : QStringLiteral("No X11 display"),
+                               Fonts::weighted(Fonts::headline(), QFont::Medium), page);
+    m_gateMissing->setWordWrap(true);
+    section->addWidget(m_gateMissing);
+    auto* box = new QFrame(page);
+    box->setObjectName(QStringLiteral("gateBox"));
+    box->setStyleSheet(
+        QStringLiteral("QFrame#gateBox { background: %1; border: 1px solid rgba(128,128,128,80); "
+                       "border-radius: 6px; }")
+            .arg(LookColors::controlBackground(dark).name(QColor::HexArgb)));
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(12, 10, 12, 10);
+    row->setSpacing(12);
+    m_gateIcon = new QLabel(box);
+    m_gateIcon->setFixedSize(40, 40);
+    row->addWidget(m_gateIcon);
+    row->addWidget(plainLabel(QStringLiteral("Quarlin"), Fonts::weighted(Fonts::body(), QFont::Medium), box));
+    row->addStretch(1);
+    // Nothing to open on X11: the button looks again.
+    auto* check = new StyledButton(ButtonStyle::glassmorphic(), QStringLiteral("Check Again"), {}, box);
+    check->setFont(Fonts::weighted(Fonts::caption(), QFont::Medium));
+    connect(check, &QAbstractButton::clicked, this, &MinimizedHomeView::checkPermissionStatus);
+    row->addWidget(check);
+    section->addWidget(box);
+    column->addLayout(section);
+    column->addStretch(1);
+    column->addWidget(divider(page));
+    column->addWidget(footer(m_state, QStringLiteral("Open Main App"), page));
+    return page;
+}
+
+bool MinimizedHomeView::isShowingGate() const {
+    return m_pages->currentIndex() == 1;
+}
+
+QString MinimizedHomeView::searchText() const {
+    return m_search->text();
+}
+
+void MinimizedHomeView::setSearchText(const QString& text) {
+    m_search->setText(text);
+}
+
+QList<MinimizedConfigurationRow*> MinimizedHomeView::rows() const {
+    QList<MinimizedConfigurationRow*> list;
+    for (int i = 0; i < m_rowsLayout->count(); ++i)
+        if (auto* row = qobject_cast<MinimizedConfigurationRow*>(m_rowsLayout->itemAt(i)->widget()))
+            list << row;
+    return list;
+}
+
+QString MinimizedHomeView::emptyStateText() const {
+    return m_empty->isHidden() ? QString() : m_emptyTitle->text();
+}
+
+void MinimizedHomeView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!isShowingGate()) {
+        refreshModelData();
+        return;
+    }
+    setupPermissionMonitoring();
+    refreshModelData();
+    const QPointer<MinimizedHomeView> self(this);
+    m_state.platform().scheduler.after(0.1, [self] {
+        if (self)
+            self->m_gateIcon->setPixmap(QApplication::windowIcon().pixmap(40, 40));
+    });
+}
+
+// --- data ---
+
+void MinimizedHomeView::refreshModelData() {
+    fetchSavedApps();
+    fetchConfigurationGroups();
+}
+
+void MinimizedHomeView::fetchSavedApps() {
+    m_savedApps = m_context.fetch<SavedApp>();
+}
+
+void MinimizedHomeView::fetchConfigurationGroups() {
+    m_configurationGroups.clear();
+    for (ConfigurationGroup* configuration : m_context.fetch<ConfigurationGroup>())
+        m_configurationGroups << configuration;
+    updateDisplayedConfigurations();
+}
+
+void MinimizedHomeView::updateDisplayedConfigurations() {
+    const QString text = m_search->text();
+    m_displayedConfigurations.clear();
+    for (const QPointer<ConfigurationGroup>& configuration : m_configurationGroups)
+        if (configuration && (text.isEmpty() || configuration->name().contains(text, Qt::CaseInsensitive)))
+            m_displayedConfigurations << configuration;
+    render();
+}
+
+void MinimizedHomeView::render() {
+    const bool any = std::any_of(m_configurationGroups.begin(), m_configurationGroups.end(),
+                                 [](const QPointer<ConfigurationGroup>& c) { return !c.isNull(); });
+    m_searchRow->setVisible(any);
+    m_headerDivider->setVisible(any);
+
+    QList<ConfigurationGroup*> shown;
+    for (const QPointer<ConfigurationGroup>& configuration : m_displayedConfigurations)
+        if (configuration)
+            shown << configuration;
+    shown = recentActivationOrder(shown);
+    m_empty->setVisible(shown.isEmpty());
+    m_scroll->setVisible(!shown.isEmpty());
+    m_emptyTitle->setText(any ? QStringLiteral("No configurations match your search")
+                              : QStringLiteral("No configurations created yet"));
+    m_emptyDetail->setVisible(!any);
+
+    // Rows keep their identity (and state) across renderings, by the configuration's id.
+    QHash<QString, MinimizedConfigurationRow*> kept;
+    for (int i = 0; i < shown.size(); ++i) {
+        ConfigurationGroup* configuration = shown.at(i);
+        const QString key = uuidString(configuration->id());
+        MinimizedConfigurationRow* row = m_rows.take(key);
+        if (!row) {
+            const QPointer<ConfigurationGroup> target(configuration);
+            row = new MinimizedConfigurationRow(
+                configuration, m_state,
+                [this, target] {
+                    if (target)
+                        editConfiguration(target);
+                },
+                [this, target] {
+                    if (target)
+                        deleteConfiguration(target);
+                },
+                [this, key] { scrollToRow(key); }, m_rowsLayout->parentWidget());
+        }
+        m_rowsLayout->insertWidget(i, row);
+        // At once, not on the layout's next turn: a row's appearance records its position group.
+        row->show();
+        kept.insert(key, row);
+    }
+    qDeleteAll(m_rows);
+    m_rows = kept;
+}
+
+void MinimizedHomeView::scrollToRow(const QString& key) {
+    // The activation time just changed: the row moves to the top.
+    render();
+    const QPointer<MinimizedHomeView> self(this);
+    m_state.platform().scheduler.after(0.3, [self, key] {
+        if (!self)
+            return;
+        MinimizedConfigurationRow* row = self->m_rows.value(key);
+        if (!row)
+            return;
+        auto* animation = new QPropertyAnimation(self->m_scroll->verticalScrollBar(), "value", self);
+        animation->setDuration(500);
+        animation->setEasingCurve(QEasingCurve::InOutQuad);
+        animation->setEndValue(row->y());
+        animation->start(QAbstractAnimation::DeleteWhenStopped);
+    });
+}
+
+// --- create, edit, delete ---
+
+void MinimizedHomeView::showCreateConfiguration() {
+    const QPointer<MinimizedHomeView> self(this);
+    auto create = [self](const QString& name, QString* error) {
+        return self && self->createConfiguration(name, error);
+    };
+    if (m_hooks.askForName)
+        m_hooks.askForName(this, create);
+}
+
+bool MinimizedHomeView::createConfiguration(const QString& name, QString* reason) {
+    if (name.isEmpty())
+        return false;
+    QString error;
+    ConfigurationGroup* configuration = nullptr;
+    if (m_hooks.storeNewConfiguration) {
+        configuration = m_hooks.storeNewConfiguration(name, &error);
+    } else {
+        const std::optional<Screen> screen = m_state.platform().screens.mainScreen();
+        const Size size = screen ? screen->visibleFrame.size() : Size{1920, 1080};
+        configuration = new ConfigurationGroup(name, size.width, size.height, std::nullopt);
+        configuration->setLastActivatedAt(m_state.platform().scheduler.currentDateTime());
+        m_context.insert(configuration);
+        if (!m_context.save(&error)) {
+            m_context.rollback();
+            configuration = nullptr;
+        }
+    }
+    if (!configuration) {
+        logLine(QStringLiteral("❌ Failed to create configuration: ") + error);
+        if (reason)
+            *reason = error;
+        return false;
+    }
+    logLine(QStringLiteral("✅ Successfully created configuration: ") + name);
+    m_state.triggerConfigurationDataRefresh();
+    // The new configuration shows at once, not only at the next fetch.
+    m_configurationGroups << configuration;
+    updateDisplayedConfigurations();
+    editConfiguration(configuration);
+    return true;
+}
+
+void MinimizedHomeView::editConfiguration(ConfigurationGroup* configuration) {
+    if (!m_hooks.openEditor)
+        return;
+    if (MenuBarManaging* manager = m_state.menuBarManager())
+        manager->hideAttachedWindow();
+    const QPointer<MinimizedHomeView> self(this);
+    const QPointer<ConfigurationGroup> target(configuration);
+    m_hooks.openEditor(
+        configuration, m_savedApps,
+        [self, target] {
+            if (self)
+                self->onEditorSaved(target);
+        },
+        [self] {
+            if (self)
+                self->onEditorCancelled();
+        });
+}
+
+void MinimizedHomeView::onEditorSaved(ConfigurationGroup* configuration) {
+    logLine(QStringLiteral("✅ Configuration saved: ") + (configuration ? configuration->name() : QString()));
+    refreshModelData();
+    m_state.triggerConfigurationDataRefresh();
+    if (MenuBarManaging* manager = m_state.menuBarManager())
+        manager->showAttachedWindow();
+}
+
+void MinimizedHomeView::onEditorCancelled() {
+    logLine(QStringLiteral("❌ Configuration edit cancelled"));
+    if (MenuBarManaging* manager = m_state.menuBarManager())
+        manager->showAttachedWindow();
+}
+
+void MinimizedHomeView::deleteConfiguration(ConfigurationGroup* configuration) {
+    const QString name = configuration->name();
+    const QString key = uuidString(configuration->id());
+    QString error;
+    bool removed = false;
+    if (m_hooks.removeConfiguration) {
+        removed = m_hooks.removeConfiguration(configuration, &error);
+    } else {
+        m_context.deleteObject(configuration);
+        removed = m_context.save(&error);
+        if (!removed)
+            m_context.rollback();
+        else if (m_state.selectedConfigurationID() == key)
+            m_state.setSelectedConfigurationID(QString());
+    }
+    if (!removed) {
+        logLine(QStringLiteral("❌ Failed to delete configuration: ") + error);
+        return;
+    }
+    logLine(QStringLiteral("🗑️ Successfully deleted configuration: ") + name);
+    m_configurationGroups.removeIf(
+        [&key](const QPointer<ConfigurationGroup>& c) { return !c || uuidString(c->id()) == key; });
+    updateDisplayedConfigurations();
+}
+
+// --- the gate ---
+
+void MinimizedHomeView::setupPermissionMonitoring() {
+    checkPermissionStatus();
+    if (!m_axTrusted && m_pollGeneration == 0)
+        schedulePoll(++m_pollGeneration);
+}
+
+void MinimizedHomeView::schedulePoll(int generation) {
+    const QPointer<MinimizedHomeView> self(this);
+    m_state.platform().scheduler.after(permissionPollSeconds, [self, generation] {
+        if (!self || self->m_pollGeneration != generation)
+            return;
+        const bool trusted = AXPermission(self->m_state.platform()).isTrusted(false);
+        if (trusted != self->m_axTrusted)
+            self->setTrusted(trusted);
+        if (!self->m_axTrusted)
+            self->schedulePoll(generation);
+    });
+}
+
+void MinimizedHomeView::checkPermissionStatus() {
+    const bool trusted = AXPermission(m_state.platform()).isTrusted(false);
+    if (trusted == m_axTrusted)
+        return;
+    logLine(QStringLiteral("🔐 MenuBar: Permission status changed: ") +
+            (trusted ? QStringLiteral("GRANTED") : QStringLiteral("REVOKED")));
+    setTrusted(trusted);
+}
+
+void MinimizedHomeView::setTrusted(bool trusted) {
+    m_axTrusted = trusted;
+    if (trusted) {
+        // The poll ends with the grant, whoever noticed it.
+        m_pollGeneration = 0;
+        m_pages->setCurrentIndex(0);
+        if (isVisible())
+            refreshModelData();
+        return;
+    }
+    m_pages->setCurrentIndex(1);
+    if (isVisible())
+        setupPermissionMonitoring();
+}

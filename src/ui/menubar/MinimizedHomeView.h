@@ -1,0 +1,109 @@
+// The Home tab of the attached window: a compact list of the configurations (most recently activated
+// first) with search, create, edit and delete, and a footer to leave menu-bar mode or quit. While the
+// desktop does not let Quarlin move windows it shows a small gate instead, which checks again on every
+// activation of the program and every 3 s until the capability is there.
+//
+// Creating, editing and deleting go through the hooks the program gives (the create sheet, the
+// editor registry, the shared delete clean-up); a hook left empty does that step plainly here.
+#pragma once
+
+#include "model/ConfigurationGroup.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class AppState;
+class MinimizedConfigurationRow;
+class ModelContext;
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+class QStackedWidget;
+class QVBoxLayout;
+class SavedApp;
+
+class MinimizedHomeView : public QWidget {
+    Q_OBJECT
+public:
+    using Callback = std::function<void()>;
+    struct Hooks {
+        // Opens the list's editor on a configuration; the callbacks follow its Save and Cancel.
+        std::function<void(ConfigurationGroup*, const QList<SavedApp*>& savedApps, Callback onSave,
+                           Callback onCancel)>
+            openEditor;
+        // Shows the create sheet over `parent`; `create` gets the trimmed name and tells whether it
+        // worked (else why not, in its second argument).
+        std::function<void(QWidget* parent, std::function<bool(const QString&, QString*)> create)> askForName;
+        // Stores a new configuration; null (with the reason) leaves the context as it was.
+        std::function<ConfigurationGroup*(const QString& name, QString* error)> storeNewConfiguration;
+        // Deletes a configuration and forgets what points at it; false (with the reason) changes nothing.
+        std::function<bool(ConfigurationGroup*, QString* error)> removeConfiguration;
+    };
+
+    static constexpr double permissionPollSeconds = 3.0;
+
+    MinimizedHomeView(AppState& state, ModelContext& context, Hooks hooks = {}, QWidget* parent = nullptr);
+
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    bool axTrusted() const { return m_axTrusted; }
+    bool isShowingGate() const;
+    QString searchText() const;
+    void setSearchText(const QString& text);
+    // The rows in the order shown.
+    QList<MinimizedConfigurationRow*> rows() const;
+    QString emptyStateText() const;
+    bool isPollingPermission() const { return m_pollGeneration > 0 && !m_axTrusted; }
+
+    void refreshModelData();
+    // Stores it, shows it and opens its editor; false (with the reason) when it could not be stored.
+    bool createConfiguration(const QString& name, QString* error = nullptr);
+    void deleteConfiguration(ConfigurationGroup* configuration);
+    void editConfiguration(ConfigurationGroup* configuration);
+    void checkPermissionStatus();
+    // The create sheet, as the "+" button opens it.
+    void showCreateConfiguration();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildList();
+    QWidget* buildGate();
+    void fetchSavedApps();
+    void fetchConfigurationGroups();
+    void updateDisplayedConfigurations();
+    void render();
+    void scrollToRow(const QString& key);
+    void setTrusted(bool trusted);
+    void setupPermissionMonitoring();
+    void schedulePoll(int generation);
+    void onEditorSaved(ConfigurationGroup* configuration);
+    void onEditorCancelled();
+
+    AppState& m_state;
+    ModelContext& m_context;
+    Hooks m_hooks;
+    QList<QPointer<ConfigurationGroup>> m_configurationGroups;
+    QList<QPointer<ConfigurationGroup>> m_displayedConfigurations;
+    QList<SavedApp*> m_savedApps;
+    bool m_axTrusted = false;
+    // The one poll of the gate: a generation that a grant or the view's end makes stale.
+    int m_pollGeneration = 0;
+
+    QStackedWidget* m_pages = nullptr;
+    QWidget* m_searchRow = nullptr;
+    QLineEdit* m_search = nullptr;
+    QWidget* m_headerDivider = nullptr;
+    QWidget* m_empty = nullptr;
+    QLabel* m_emptyTitle = nullptr;
+    QLabel* m_emptyDetail = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QVBoxLayout* m_rowsLayout = nullptr;
+    QHash<QString, MinimizedConfigurationRow*> m_rows;
+    QLabel* m_gateIcon = nullptr;
+    QLabel* m_gateMissing = nullptr;
+};

@@ -1,0 +1,32 @@
+#include "SystemTrayStatusItem.h"
+
+#include "StatusSymbol.h"
+
+#include <QSystemTrayIcon>
+
+SystemTrayStatusItem::SystemTrayStatusItem(QObject* parent)
+    : StatusItem(parent), m_icon(new QSystemTrayIcon(this)) {
+    m_icon->setIcon(StatusSymbol::icon());
+    m_icon->setToolTip(QStringLiteral("Quarlin"));
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // Every left click toggles; Qt reports the second of two quick ones as a double click.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            Q_EMIT clicked();
+    });
+}
+
+void SystemTrayStatusItem::show() {
+    m_icon->show();
+}
+
+bool SystemTrayStatusItem::isVisible() const {
+    return m_icon->isVisible();
+}
+
+QRect SystemTrayStatusItem::geometry() const {
+    return m_icon->geometry();
+}
+
+void SystemTrayStatusItem::refreshAppearance() {
+    m_icon->setIcon(StatusSymbol::icon());
+}

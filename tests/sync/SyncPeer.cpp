@@ -1,0 +1,139 @@
+// One machine for the sync tests: a store in its own data folder sharing a sync folder, driven by
+// commands on standard input, one per line; each answer ends with "ok" or "error: ...".
+//   sync_peer DATA_FOLDER SYNC_FOLDER [--clock-offset-ms N] [--automatic]
+#include "base/QtScheduler.h"
+#include "model/AppConfiguration.h"
+#include "model/ConfigurationGroup.h"
+#include "model/PositionGroup.h"
+#include "model/PositionTemplate.h"
+#include "store/ModelContainer.h"
+#include "store/sync/SyncEngine.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+void say(const QString& line) {
+    std::fputs(qPrintable(line + u'\n'), stdout);
+    std::fflush(stdout);
+}
+
+ConfigurationGroup* find(ModelContext* context, const QString& id) {
+    for (ConfigurationGroup* configuration : context->fetch<ConfigurationGroup>())
+        if (uuidString(configuration->id()) == id)
+            return configuration;
+    return nullptr;
+}
+
+ConfigurationGroup* create(ModelContext* context, const QString& name) {
+    auto* configuration = new ConfigurationGroup(name, 1920, 1080, std::nullopt);
+    context->insert(configuration);
+    for (const char* bundle : {"org.example.Editor", "org.example.Terminal"})
+        configuration->appendConfiguration(new AppConfiguration(
+            QString::fromLatin1(bundle), name, QString(), 0, false, Corner::leftHalf, 0.5, 400, 10, 10));
+    configuration->createPositionGroupFromTemplate(PositionTemplate::predefinedTemplates().first());
+    return configuration;
+}
+
+QString describe(ConfigurationGroup* configuration) {
+    QStringList apps;
+    for (AppConfiguration* app : configuration->configurationList())
+        apps.append(app->bundleID());
+    QStringList groups;
+    for (PositionGroup* group : configuration->positionGroupList())
+        groups.append(QStringLiteral("%1:%2").arg(group->name()).arg(group->appPositionList().size()));
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(configuration->name(), configuration->desc().value_or(QString()), apps.join(u','),
+             groups.join(u','));
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    const QStringList args = application.arguments();
+    if (args.size() < 3)
+        return 2;
+    QtScheduler scheduler;
+    QString error;
+    std::unique_ptr<ModelContainer> container =
+        ModelContainer::open(args[1] + QStringLiteral("/quarlin.sqlite"), scheduler, &error);
+    if (!container) {
+        say(QStringLiteral("error: ") + error);
+        return 1;
+    }
+    ModelContext* context = container->mainContext();
+    SyncEngine::Options options;
+    options.folder = args[2];
+    options.automatic = args.contains(QStringLiteral("--automatic"));
+    context->setAutosaveEnabled(options.automatic);
+    if (const int at = int(args.indexOf(QStringLiteral("--clock-offset-ms")));
+        at > 0 && at + 1 < args.size()) {
+        const qint64 offset = args[at + 1].toLongLong();
+        options.wallClock = [offset] { return QDateTime::currentMSecsSinceEpoch() + offset; };
+    }
+    std::unique_ptr<SyncEngine> engine = SyncEngine::create(*container, scheduler, options, &error);
+    if (!engine) {
+        say(QStringLiteral("error: ") + error);
+        return 1;
+    }
+    const auto saved = [&] {
+        QString why;
+        return context->save(&why) ? QStringLiteral("ok") : QStringLiteral("error: ") + why;
+    };
+
+    const auto run = [&](const QString& line) {
+        const QString command = line.section(u' ', 0, 0);
+        const QString id = line.section(u' ', 1, 1);
+        const QString text = line.section(u' ', 2);
+        ConfigurationGroup* configuration = find(context, id);
+        if (command == QLatin1String("create")) {
+            say(uuidString(create(context, line.section(u' ', 1))->id()));
+            say(saved());
+        } else if (command == QLatin1String("createMany")) {
+            for (int i = 0; i < id.toInt(); ++i)
+                create(context, QStringLiteral("Configuration %1").arg(i));
+            say(saved());
+        } else if (command == QLatin1String("count")) {
+            say(QString::number(context->fetch<ConfigurationGroup>().size()));
+            say(QStringLiteral("ok"));
+        } else if (command == QLatin1String("show")) {
+            say(configuration ? describe(configuration) : QStringLiteral("absent"));
+            say(QStringLiteral("ok"));
+        } else if (!configuration &&
+                   (command == QLatin1String("rename") || command == QLatin1String("describe") ||
+                    command == QLatin1String("delete") || command == QLatin1String("pending"))) {
+            say(QStringLiteral("error: no configuration ") + id);
+        } else if (command == QLatin1String("rename") || command == QLatin1String("pending")) {
+            configuration->setName(text);
+            say(command == QLatin1String("pending") ? QStringLiteral("ok") : saved());
+        } else if (command == QLatin1String("describe")) {
+            configuration->setDesc(text);
+            say(saved());
+        } else if (command == QLatin1String("delete")) {
+            context->deleteObject(configuration);
+            say(saved());
+        } else if (command == QLatin1String("sync")) {
+            say(engine->importChanges(&error) ? QStringLiteral("ok") : QStringLiteral("error: ") + error);
+        } else if (command == QLatin1String("quit")) {
+            say(QStringLiteral("ok"));
+            QCoreApplication::quit();
+        } else {
+            say(QStringLiteral("error: unknown command ") + command);
+        }
+    };
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &application, [&] {
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            QCoreApplication::quit();
+            return;
+        }
+        run(QString::fromStdString(line).trimmed());
+    });
+    say(QStringLiteral("ready"));
+    return application.exec();
+}

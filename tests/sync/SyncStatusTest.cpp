@@ -1,0 +1,113 @@
+// The engine's automatic round on the virtual clock, and the folder's state as the settings tab sees it.
+#include "base/LogCapture.h"
+#include "model/ConfigurationGroup.h"
+#include "platform/sim/VirtualScheduler.h"
+#include "store/ModelContainer.h"
+#include "store/sync/FolderSyncStatus.h"
+#include "store/sync/SyncEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+struct Machine {
+    std::unique_ptr<ModelContainer> container;
+    std::unique_ptr<SyncEngine> engine;
+
+    Machine(const QString& data, const QString& folder, Scheduler& scheduler, bool automatic) {
+        QString error;
+        container = ModelContainer::open(data + QStringLiteral("/quarlin.sqlite"), scheduler, &error);
+        QVERIFY2(container, qPrintable(error));
+        SyncEngine::Options options;
+        options.folder = folder;
+        options.automatic = automatic;
+        engine = SyncEngine::create(*container, scheduler, options, &error);
+        QVERIFY2(engine, qPrintable(error));
+    }
+    ModelContext* context() const { return container->mainContext(); }
+};
+} // namespace
+
+class SyncStatusTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void savesAreWrittenAndTheFolderIsRescanned() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, true);
+        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, true);
+        scheduler.runDue();
+        QSignalSpy remoteChanges(b.context(), &ModelContext::remoteChange);
+
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a.context()->insert(configuration);
+        QVERIFY(a.context()->save());
+        QVERIFY(QFile::exists(folder + QStringLiteral("/ConfigurationGroup/") +
+                              uuidString(configuration->id()) + QStringLiteral(".json")));
+        QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
+
+        scheduler.advance(SyncEngine::rescanInterval);
+        QCOMPARE(remoteChanges.size(), 1);
+        QCOMPARE(b.context()->fetch<ConfigurationGroup>().value(0)->name(), QStringLiteral("Work"));
+    }
+
+    void folderStates_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("syncs");
+        QTest::newRow("a folder") << "shared" << int(SyncStatus::AccountStatus::available) << true;
+        QTest::newRow("no folder") << "missing" << int(SyncStatus::AccountStatus::noAccount) << true;
+        QTest::newRow("a file in its place")
+            << "file" << int(SyncStatus::AccountStatus::temporarilyUnavailable) << false;
+        if (::geteuid() != 0)
+            QTest::newRow("read-only") << "readonly" << int(SyncStatus::AccountStatus::restricted) << false;
+    }
+    void folderStates() {
+        QFETCH(QString, folder);
+        QFETCH(int, status);
+        QFETCH(bool, syncs);
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("shared"))));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("readonly/ConfigurationGroup"))));
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("readonly")),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+        QFile file(dir.filePath(QStringLiteral("file")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        VirtualScheduler scheduler;
+        Machine machine(dir.filePath(QStringLiteral("data")), dir.filePath(folder), scheduler, false);
+        machine.context()->insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
+        FolderSyncStatus sync(machine.engine.get(), QString());
+
+        QCOMPARE(int(sync.accountStatus()), status);
+        LogCapture log;
+        QCOMPARE(sync.syncNow(), syncs);
+        QCOMPARE(int(sync.lastOutcome()),
+                 int(syncs ? SyncStatus::Outcome::synced : SyncStatus::Outcome::failed));
+        QCOMPARE(log.lines().size(), 1);
+        QVERIFY(log.lines().first().startsWith(syncs ? QStringLiteral("✅ Manual sync completed")
+                                                     : QStringLiteral("❌ Manual sync failed: ")));
+        // What was pending is stored whatever became of the sync.
+        QVERIFY(!machine.context()->hasChanges());
+        QFile::setPermissions(dir.filePath(QStringLiteral("readonly")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void withoutAnEngineEverySyncFails() {
+        FolderSyncStatus sync(nullptr, QStringLiteral("the state file is damaged"));
+        LogCapture log;
+        QString error;
+        QVERIFY(!sync.syncNow(&error));
+        QCOMPARE(error, QStringLiteral("the state file is damaged"));
+        QCOMPARE(log.lines(), QStringList{QStringLiteral("❌ Manual sync failed: the state file is damaged")});
+    }
+};
+
+QTEST_GUILESS_MAIN(SyncStatusTest)
+#include "SyncStatusTest.moc"

@@ -1,0 +1,240 @@
+// Two machines (two processes with their own data folders) sharing one sync folder.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+class Peer {
+public:
+    Peer(const QString& data, const QString& folder, const QStringList& extra = {}) {
+        QDir().mkpath(data);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(SYNC_PEER), QStringList{data, folder} + extra);
+        m_ready = m_process.waitForStarted() && next() == QLatin1String("ready");
+    }
+    ~Peer() {
+        if (m_process.state() == QProcess::Running) {
+            ask(QStringLiteral("quit"));
+            if (!m_process.waitForFinished(5000))
+                m_process.kill();
+        }
+    }
+    bool isReady() const { return m_ready; }
+
+    // The answer's lines before its closing "ok"; the error line in place of them on a failure.
+    QStringList ask(const QString& command) {
+        m_process.write(command.toUtf8() + '\n');
+        QStringList lines;
+        for (;;) {
+            const QString line = next();
+            if (line == QLatin1String("ok"))
+                return lines;
+            if (line.isNull() || line.startsWith(QLatin1String("error")))
+                return {line.isNull() ? QStringLiteral("error: no answer") : line};
+            lines.append(line);
+        }
+    }
+    QString one(const QString& command) { return ask(command).value(0); }
+    // Every line the peer printed that was not an answer (its console).
+    QStringList log() const { return m_log; }
+
+private:
+    QString next() {
+        while (!m_process.canReadLine())
+            if (!m_process.waitForReadyRead(60000))
+                return {};
+        QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+        if (line.startsWith(QStringLiteral("⚠️")) || line.startsWith(QStringLiteral("🔄")) ||
+            line.startsWith(QStringLiteral("❌"))) {
+            m_log.append(line);
+            return next();
+        }
+        return line;
+    }
+
+    QProcess m_process;
+    QStringList m_log;
+    bool m_ready = false;
+};
+} // namespace
+
+class SyncTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Peer> a, b;
+    QString folder() const { return m_dir.filePath(QStringLiteral("shared")); }
+
+    // Both machines hold one configuration, created on the first.
+    QString shareOne() {
+        const QString id = a->one(QStringLiteral("create Work"));
+        a->ask(QStringLiteral("sync"));
+        b->ask(QStringLiteral("sync"));
+        return id;
+    }
+
+private Q_SLOTS:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        QDir(m_dir.path()).removeRecursively();
+        QVERIFY(QDir().mkpath(folder()));
+        a = std::make_unique<Peer>(m_dir.filePath(QStringLiteral("a")), folder());
+        b = std::make_unique<Peer>(m_dir.filePath(QStringLiteral("b")), folder());
+        QVERIFY(a->isReady() && b->isReady());
+    }
+    void cleanup() {
+        a.reset();
+        b.reset();
+    }
+
+    void editsDeletesAndWholeConfigurationsTravel() {
+        const QString id = shareOne();
+        QCOMPARE(b->one(QStringLiteral("show ") + id),
+                 QStringLiteral("Work||org.example.Editor,org.example.Terminal|Left & Right:2"));
+        a->ask(QStringLiteral("rename %1 Home").arg(id));
+        a->ask(QStringLiteral("sync"));
+        b->ask(QStringLiteral("sync"));
+        QVERIFY(b->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Home|")));
+        b->ask(QStringLiteral("delete ") + id);
+        b->ask(QStringLiteral("sync"));
+        a->ask(QStringLiteral("sync"));
+        QCOMPARE(a->one(QStringLiteral("show ") + id), QStringLiteral("absent"));
+    }
+
+    void concurrentEdits_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("different attributes") << "rename %1 FromA"
+                                              << "describe %1 FromB"
+                                              << "FromA|FromB|";
+        QTest::newRow("same attribute: the newer wins") << "rename %1 FromA"
+                                                        << "rename %1 FromB"
+                                                        << "FromB||";
+    }
+    void concurrentEdits() {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, expected);
+        const QString id = shareOne();
+        // Each exports without having seen the other's change; B's write replaces A's file.
+        a->ask(first.arg(id));
+        b->ask(second.arg(id));
+        a->ask(QStringLiteral("sync"));
+        b->ask(QStringLiteral("sync"));
+        a->ask(QStringLiteral("sync"));
+        QVERIFY2(a->one(QStringLiteral("show ") + id).startsWith(expected), qPrintable(a->one("show " + id)));
+        QCOMPARE(b->one(QStringLiteral("show ") + id), a->one(QStringLiteral("show ") + id));
+    }
+
+    void deleteAgainstEdit_data() {
+        QTest::addColumn<bool>("editLater");
+        QTest::newRow("edit after delete: it comes back whole") << true;
+        QTest::newRow("delete after edit: it goes") << false;
+    }
+    void deleteAgainstEdit() {
+        QFETCH(bool, editLater);
+        const QString id = shareOne();
+        if (editLater) {
+            a->ask(QStringLiteral("delete ") + id);
+            b->ask(QStringLiteral("rename %1 Kept").arg(id));
+        } else {
+            b->ask(QStringLiteral("rename %1 Kept").arg(id));
+            a->ask(QStringLiteral("delete ") + id);
+        }
+        for (Peer* peer : {a.get(), b.get(), a.get(), b.get()})
+            peer->ask(QStringLiteral("sync"));
+        const QString expected =
+            editLater ? QStringLiteral("Kept||org.example.Editor,org.example.Terminal|Left & Right:2")
+                      : QStringLiteral("absent");
+        QCOMPARE(a->one(QStringLiteral("show ") + id), expected);
+        QCOMPARE(b->one(QStringLiteral("show ") + id), expected);
+    }
+
+    void aClockTenMinutesBehindStillWinsWithALaterEdit() {
+        b.reset();
+        b = std::make_unique<Peer>(
+            m_dir.filePath(QStringLiteral("b")), folder(),
+            QStringList{QStringLiteral("--clock-offset-ms"), QStringLiteral("-600000")});
+        QVERIFY(b->isReady());
+        const QString id = shareOne();
+        a->ask(QStringLiteral("rename %1 FromA").arg(id));
+        a->ask(QStringLiteral("sync"));
+        b->ask(QStringLiteral("sync"));
+        b->ask(QStringLiteral("rename %1 FromB").arg(id));
+        b->ask(QStringLiteral("sync"));
+        a->ask(QStringLiteral("sync"));
+        QVERIFY(a->one(QStringLiteral("show ") + id).startsWith(QLatin1String("FromB|")));
+    }
+
+    void halfWrittenAndForeignFilesAreSkippedAndLeft() {
+        const QString id = shareOne();
+        const QString classFolder = folder() + QStringLiteral("/ConfigurationGroup/");
+        QFile original(classFolder + id + QStringLiteral(".json"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray whole = original.readAll();
+        const QByteArray half = whole.left(whole.size() / 2);
+        // A sync service's temporary copy, and a file copied in place that is not complete yet.
+        const QString temporary =
+            classFolder + QStringLiteral(".syncthing.") + id + QStringLiteral(".json.tmp");
+        const QString partial = classFolder + QStringLiteral("0B5E2C1A-0000-4000-8000-000000000001.json");
+        const QString foreign = classFolder + QStringLiteral("notes.txt");
+        for (const QString& path : {temporary, partial, foreign}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(half);
+        }
+        b->ask(QStringLiteral("sync"));
+        b->ask(QStringLiteral("sync"));
+        QCOMPARE(b->one(QStringLiteral("count")), QStringLiteral("1"));
+        const QStringList log = b->log();
+        QCOMPARE(log.filter(partial).size(), 1);
+        QCOMPARE(log.filter(foreign).size(), 1);
+        QVERIFY(log.filter(temporary).isEmpty());
+        for (const QString& path : {temporary, partial, foreign})
+            QVERIFY(QFile::exists(path));
+    }
+
+    void conflictCopiesAreMergedAndRemoved() {
+        const QString id = shareOne();
+        const QString main = folder() + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
+        const QString copy = folder() + QStringLiteral("/ConfigurationGroup/") + id +
+                             QStringLiteral(".sync-conflict-20261207-101500-ABCDEFG.json");
+        a->ask(QStringLiteral("rename %1 FromA").arg(id));
+        QVERIFY(QFile::copy(main, copy));
+        // B's version wins the file; A's survives only in the copy.
+        b->ask(QStringLiteral("describe %1 FromB").arg(id));
+        b->ask(QStringLiteral("sync"));
+        QCOMPARE(b->one(QStringLiteral("show ") + id),
+                 QStringLiteral("FromA|FromB|org.example.Editor,org.example.Terminal|Left & Right:2"));
+        QVERIFY(!QFile::exists(copy));
+        a->ask(QStringLiteral("sync"));
+        QCOMPARE(a->one(QStringLiteral("show ") + id), b->one(QStringLiteral("show ") + id));
+    }
+
+    void pendingChangesSurviveAnImport() {
+        const QString id = shareOne();
+        b->ask(QStringLiteral("pending %1 Unsaved").arg(id));
+        a->ask(QStringLiteral("describe %1 FromA").arg(id));
+        a->ask(QStringLiteral("sync"));
+        b->ask(QStringLiteral("sync"));
+        QVERIFY2(b->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Unsaved|FromA|")),
+                 qPrintable(b->one("show " + id)));
+        a->ask(QStringLiteral("sync"));
+        QVERIFY(a->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Unsaved|FromA|")));
+    }
+
+    void aThousandConfigurationsReachAnEmptyMachine() {
+        QVERIFY(a->ask(QStringLiteral("createMany 1000")).isEmpty());
+        QVERIFY(a->ask(QStringLiteral("sync")).isEmpty());
+        QVERIFY(b->ask(QStringLiteral("sync")).isEmpty());
+        QCOMPARE(b->one(QStringLiteral("count")), QStringLiteral("1000"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SyncTest)
+#include "SyncTest.moc"

@@ -1,0 +1,275 @@
+// The main window's shell as a user meets it: the tabs, requests to switch them, the window's
+// minimum size on small and large screens, the attached window's height, the window hook and the
+// missing-applications dialog.
+#include "../app/AppWorld.h"
+#include "../app/Fakes.h"
+
+#include "ui/MainWindow.h"
+#include "ui/look/StyledButton.h"
+#include "ui/main/MainTabBar.h"
+#include "ui/main/MainTabButton.h"
+#include "ui/main/MainView.h"
+#include "ui/main/MissingAppModal.h"
+#include "ui/main/MissingAppRow.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+class RecordingMenuBar : public FakeMenuBar {
+public:
+    using FakeMenuBar::FakeMenuBar;
+    void adjustAttachedWindowHeight(double height, bool animated) override {
+        heights << QStringLiteral("%1 %2").arg(height).arg(animated ? "animated" : "at once");
+    }
+    QStringList heights;
+};
+
+MainView::ScreenMetrics screensOf(int count, int visibleHeight) {
+    return {count, QRect(0, 0, 1920, visibleHeight)};
+}
+} // namespace
+
+class MainViewTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<AppWorld> world;
+    std::unique_ptr<AppState> state;
+
+private Q_SLOTS:
+    void init() {
+        world = std::make_unique<AppWorld>();
+        state = std::make_unique<AppState>(world->platform, world->context());
+    }
+    void cleanup() {
+        state.reset();
+        world.reset();
+    }
+
+    void minimumHeightFollowsTheScreen_data() {
+        QTest::addColumn<int>("visible");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("1000") << 1000 << 820;
+        QTest::newRow("700") << 700 << 600;
+        QTest::newRow("1199 capped") << 1199 << 900;
+        QTest::newRow("1200") << 1200 << 720;
+        QTest::newRow("2000") << 2000 << 700;
+        QTest::newRow("3000 capped") << 3000 << 900;
+        QTest::newRow("no screen") << -1 << 738;
+    }
+    void minimumHeightFollowsTheScreen() {
+        QFETCH(int, visible);
+        QFETCH(int, expected);
+        QCOMPARE(MainView::adaptiveMainMinHeight(visible < 0 ? std::nullopt : std::optional<double>(visible)),
+                 expected);
+    }
+
+    void minimumSizeFitsTheScreen_data() {
+        QTest::addColumn<int>("screens");
+        QTest::addColumn<int>("visible");
+        QTest::addColumn<bool>("attached");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("one screen") << 1 << 1000 << false << 0 << QSize(600, 820);
+        QTest::newRow("two screens") << 2 << 1000 << false << 0 << QSize(800, 820);
+        QTest::newRow("attached home") << 1 << 1000 << true << 0 << QSize(428, 545);
+        QTest::newRow("attached settings") << 1 << 1000 << true << 2 << QSize(428, 745);
+        // On a 768-pixel screen the attached window may not be taller than its maximum.
+        QTest::newRow("attached settings, small screen") << 1 << 740 << true << 2 << QSize(428, 700);
+        QTest::newRow("detached, tiny screen") << 1 << 580 << false << 0 << QSize(600, 580);
+    }
+    void minimumSizeFitsTheScreen() {
+        QFETCH(int, screens);
+        QFETCH(int, visible);
+        QFETCH(bool, attached);
+        QFETCH(int, tab);
+        QFETCH(QSize, expected);
+        MainView view(*state, world->clock);
+        view.setScreenProbe([=] { return screensOf(screens, visible); });
+        state->setIsMainWindowAttached(attached);
+        view.pressTab(MainView::allTabs().at(tab));
+        QCOMPARE(view.minimumWindowSize(), expected);
+    }
+
+    void tabRequests_data() {
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<int>("tab");
+        QTest::newRow("settings") << "settings" << 2;
+        QTest::newRow("SETTINGS") << "SETTINGS" << 2;
+        QTest::newRow("Settings") << "Settings" << 2;
+        QTest::newRow("Shortcuts") << "Shortcuts" << 1;
+        QTest::newRow("shortcuts names no tab") << "shortcuts" << 0;
+        QTest::newRow("<b>Home</b>") << "<b>Home</b>" << 0;
+    }
+    void tabRequests() {
+        QFETCH(QString, request);
+        QFETCH(int, tab);
+        // A request made before the window is first shown waits for it.
+        state->setPendingMainTabSelection(request);
+        MainView view(*state, world->clock);
+        QCOMPARE(view.selectedTab(), MainView::Tab::home);
+        view.show();
+        QCOMPARE(int(view.selectedTab()), tab);
+        QCOMPARE(view.tabBar()->currentIndex(), tab);
+        // Every request is cleared; one that names no tab says so.
+        QCOMPARE(state->pendingMainTabSelection(), std::nullopt);
+        QCOMPARE(world->log.take().size(), tab == 0 ? 1 : 0);
+        state->setPendingMainTabSelection(QStringLiteral("Home"));
+        QCOMPARE(view.selectedTab(), MainView::Tab::home);
+    }
+
+    void tabsSwapTheirContentAndTheAttachedHeight() {
+        QStringList journal;
+        RecordingMenuBar menuBar(journal);
+        state->setMenuBarManager(&menuBar);
+        int homes = 0, attachedHomes = 0;
+        MainView view(*state, world->clock,
+                      {[&] { return new QLabel(QStringLiteral("home %1").arg(++homes)); },
+                       [&] { return new QLabel(QStringLiteral("attached %1").arg(++attachedHomes)); },
+                       [] { return new QLabel(QStringLiteral("shortcuts")); },
+                       [] { return new QLabel(QStringLiteral("settings")); }});
+        auto text = [&] { return qobject_cast<QLabel*>(view.currentContent())->text(); };
+        QCOMPARE(text(), "home 1");
+        QTest::mouseClick(view.tabBar()->button(2), Qt::LeftButton);
+        QCOMPARE(text(), "settings");
+        QCOMPARE(state->currentMenuBarHeight(), 745.0);
+        world->clock.runDue();
+        QCOMPARE(menuBar.heights, QStringList());
+
+        // Attaching swaps nothing on Settings but asks for the remembered height at once.
+        state->setIsMainWindowAttached(true);
+        world->clock.runDue();
+        QCOMPARE(menuBar.heights, QStringList{"745 at once"});
+        view.pressTab(MainView::Tab::home);
+        QCOMPARE(text(), "attached 1");
+        QCOMPARE(state->currentMenuBarHeight(), 545.0);
+        world->clock.runDue();
+        QCOMPARE(menuBar.heights.last(), "545 animated");
+        state->setIsMainWindowAttached(false);
+        QCOMPARE(text(), "home 2");
+
+        // Pressing the selected tab keeps it and bounces its symbol.
+        MainTabButton* home = view.tabBar()->button(0);
+        const int bounces = home->bounceCount();
+        QTest::mouseClick(home, Qt::LeftButton);
+        QCOMPARE(view.selectedTab(), MainView::Tab::home);
+        QCOMPARE(home->bounceCount(), bounces + 1);
+        QCOMPARE(text(), "home 2");
+        state->setMenuBarManager(nullptr);
+    }
+
+    void theHookRecordsCentresAndShrinksOnce() {
+        MainWindow window;
+        auto* view = new MainView(*state, world->clock);
+        const QRect area(0, 0, 1600, 1000);
+        view->setWorkArea([area](QWidget*) { return area; });
+        view->setScreenProbe([] { return screensOf(1, 1000); });
+        window.setContent(view);
+        window.resize(1000, 1000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        world->clock.runDue();
+        QCOMPARE(state->mainWindow(), static_cast<HostWindow*>(&window));
+        QVERIFY(!state->isFirstWindowCapture());
+        // Larger than its minimum: shrunk to it after 0.1 s.
+        QCOMPARE(window.size(), QSize(1000, 1000));
+        world->clock.advance(0.1);
+        QTRY_VERIFY(view->windowAccessor()->isResizing());
+        QTRY_VERIFY(!view->windowAccessor()->isResizing());
+        QCOMPARE(window.size(), window.minimumSize());
+        QCOMPARE(window.minimumWidth(), 600);
+        // The user's larger size stays through later updates.
+        window.resize(1100, 950);
+        view->pressTab(MainView::Tab::settings);
+        world->clock.advance(1.0);
+        QVERIFY(!view->windowAccessor()->isResizing());
+        QCOMPARE(window.size(), QSize(1100, 950));
+
+        // Back from the status item: the frame saved at attaching is the menu bar's to restore; only
+        // without one does the window return to its minimum size.
+        for (bool saved : {true, false}) {
+            state->setIsMainWindowAttached(true);
+            state->setPreviousMainWindowFrame(saved ? std::optional<Rect>(Rect(10, 10, 1100, 950))
+                                                    : std::nullopt);
+            state->setIsMainWindowAttached(false);
+            world->clock.advance(0.2);
+            QCOMPARE(view->windowAccessor()->isResizing(), !saved);
+        }
+    }
+
+    void shrinkTargets_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QSize>("minimum");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("both too large") << QSize(1000, 900) << QSize(600, 720) << QSize(600, 720);
+        QTest::newRow("small enough") << QSize(600, 720) << QSize(600, 720) << QSize(600, 720);
+        QTest::newRow("too wide only") << QSize(1200, 700) << QSize(600, 600) << QSize(600, 700);
+        QTest::newRow("large minimum") << QSize(1000, 1000) << QSize(820, 900) << QSize(820, 900);
+    }
+    void shrinkTargets() {
+        QFETCH(QSize, size);
+        QFETCH(QSize, minimum);
+        QFETCH(QSize, expected);
+        QCOMPARE(WindowAccessor::shrinkTarget(size, minimum), expected);
+    }
+
+    void missingApplicationsDialog() {
+        MainView view(*state, world->clock);
+        view.resize(800, 800);
+        view.show();
+        auto* configuration = world->configuration(QStringLiteral("Work"), 1);
+        state->setMissingAppsToShow(
+            {{"a.b", "<b>Editor</b>", "Work & <i>Play</i>"}, {"c.d", "Mail", "Work"}});
+        state->setConfigurationForPartialActivation(configuration);
+        state->setShowMissingAppModal(true);
+        MissingAppModal* modal = view.missingAppModal();
+        QVERIFY(modal && modal->isVisible());
+        QCOMPARE(modal->size(), QSize(480, 400));
+        QCOMPARE(modal->rows().size(), 2);
+        // User text is shown as it is, never as markup, and the main window offers no removal.
+        const auto* name = modal->rows().first()->findChild<QLabel*>("appName");
+        QCOMPARE(name->text(), "<b>Editor</b>");
+        QCOMPARE(name->textFormat(), Qt::PlainText);
+        QCOMPARE(modal->rows().first()->findChild<QLabel*>("configurationName")->text(),
+                 "in Work & <i>Play</i>");
+        QVERIFY(!modal->rows().first()->removeButton());
+
+        // "Close" clears the dialog's whole state; so does a tap beside the dialog.
+        for (bool tapBeside : {false, true}) {
+            state->setMissingAppsToShow({{"a.b", "Editor", "Work"}});
+            state->setConfigurationForPartialActivation(configuration);
+            state->setShowMissingAppModal(true);
+            if (tapBeside)
+                QTest::mouseClick(view.dimmingLayer(), Qt::LeftButton, {}, QPoint(5, 5));
+            else
+                view.missingAppModal()->closeButton()->click();
+            QVERIFY(!state->showMissingAppModal());
+            QVERIFY(state->missingAppsToShow().isEmpty());
+            QCOMPARE(state->configurationForPartialActivation(), nullptr);
+            QVERIFY(!view.missingAppModal());
+            QVERIFY(!view.dimmingLayer()->isVisible());
+            QVERIFY(!state->shouldContinueWithPartialActivation());
+        }
+    }
+
+    void dialogRowsOfferRemovalWhenAsked() {
+        QList<MissingAppInfo> removed;
+        int dismissed = 0;
+        MissingAppModal modal(
+            {{"a.b", "Editor", "Work"}, {"a.b", "Editor", "Home"}}, [&] { ++dismissed; }, {},
+            [&](const MissingAppInfo& info) { removed << info; });
+        QCOMPARE(modal.rows().size(), 2);
+        modal.rows().at(1)->removeButton()->click();
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(removed.first().configurationName, "Home");
+        QCOMPARE(dismissed, 0);
+        MissingAppModal empty({}, [&] { ++dismissed; }, {});
+        QVERIFY(empty.rows().isEmpty());
+        empty.closeButton()->click();
+        QCOMPARE(dismissed, 1);
+    }
+};
+
+QTEST_MAIN(MainViewTest)
+#include "MainViewTest.moc"

@@ -1,0 +1,424 @@
+// The configuration editor on the virtual clock with a real store file: what Cancel, Save and a
+// rename leave in the file while other saves happen meanwhile, the registry of open editors, the
+// position rules, the groups and the templates, the create sheet.
+#include "EditorWorld.h"
+
+#include "placement/RunningAppsHelper.h"
+#include "ui/editor/AppPickerList.h"
+#include "ui/editor/ConfigurationAppsSection.h"
+#include "ui/editor/ConfigurationNameHeader.h"
+#include "ui/editor/CreateConfigurationSheet.h"
+#include "ui/editor/CreatePositionGroupView.h"
+#include "ui/editor/EditPositionGroupNameView.h"
+#include "ui/editor/PositionGroupBar.h"
+#include "ui/editor/PositionGroupChip.h"
+#include "ui/editor/RunningAppsSection.h"
+#include "ui/editor/SavedAppsSection.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+
+namespace {
+QStringList menuEntries(QMenu* menu) {
+    QStringList out;
+    for (QAction* a : menu->actions())
+        out << (a->isEnabled() ? QString() : QStringLiteral("-")) + a->text();
+    return out;
+}
+} // namespace
+
+class EditorTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cancelLeavesTheStoreAsItWas_data() {
+        QTest::addColumn<bool>("closeButton");
+        QTest::newRow("Cancel") << false;
+        QTest::newRow("the window's close button") << true;
+    }
+    void cancelLeavesTheStoreAsItWas() {
+        QFETCH(bool, closeButton);
+        EditorWorld w;
+        w.running(QStringLiteral("xterm"), QStringLiteral("XTerm"));
+        w.savedApp(QStringLiteral("gimp"), QStringLiteral("GIMP"));
+        ConfigurationGroup* other =
+            w.configuration(QStringLiteral("Alpha"), {{QStringLiteral("a"), Corner::topLeft}});
+        ConfigurationGroup* c =
+            w.configuration(QStringLiteral("Work"), {{QStringLiteral("one"), Corner::leftHalf},
+                                                     {QStringLiteral("two"), Corner::rightHalf}});
+        QVERIFY(w.context->save());
+        const QString before = w.stored();
+
+        EditConfigurationWindow* window = w.open(c);
+        ConfigurationEditor& e = EditorWorld::editorOf(window);
+        e.addAppToConfiguration(w.context->fetch<SavedApp>().constFirst());
+        e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("one")));
+        QVERIFY(e.choosePosition(EditorWorld::app(e, QStringLiteral("two")), Corner::topHalf));
+        e.createPositionGroup(QStringLiteral("Thirds"), PositionTemplate::predefinedTemplates().at(0));
+        e.setDefaultPositionGroup(e.positionGroups().last());
+        e.deletePositionGroup(e.positionGroups().first());
+        // Meanwhile: the automatic save after another change, another writer's commit, a rename and a
+        // running application kept as a saved one each write to the file.
+        other->setLastActivatedAt(w.clock.currentDateTime());
+        w.clock.advance(2.0);
+        w.otherWriter([](ModelContext& context) {
+            context.insert(new ConfigurationGroup(QStringLiteral("Beta"), 1, 1, std::nullopt));
+        });
+        QVERIFY(e.renameConfiguration(QStringLiteral("  Renamed ")));
+        e.setRunningApps(RunningAppsHelper(w.platform).getRunningApps());
+        QVERIFY(e.addRunningAppToConfiguration(e.runningApps().constFirst()));
+        w.clock.advance(2.0);
+
+        if (closeButton)
+            QVERIFY(!window->close() || window->isFinished());
+        else
+            window->editConfigView()->cancel();
+        QVERIFY(window->isFinished());
+        QCOMPARE(w.cancels, 1);
+        QCOMPARE(w.saves, 0);
+        QCOMPARE(w.manager.currentWindow(), nullptr);
+        w.clock.advance(2.0);
+        QString expected = before;
+        expected.replace(QStringLiteral(";Work/"), QStringLiteral(";Beta/-;Renamed/"));
+        expected.replace(QStringLiteral("gimp"), QStringLiteral("gimp;xterm"));
+        QCOMPARE(w.stored(), expected);
+    }
+
+    void saveWritesTheEditsWithoutOrphans() {
+        EditorWorld w;
+        w.savedApp(QStringLiteral("gimp"), QStringLiteral("GIMP"));
+        ConfigurationGroup* c =
+            w.configuration(QStringLiteral("Work"), {{QStringLiteral("one"), Corner::leftHalf},
+                                                     {QStringLiteral("two"), Corner::rightHalf}});
+        EditConfigurationWindow* window = w.open(c);
+        ConfigurationEditor& e = EditorWorld::editorOf(window);
+        e.createPositionGroup(QStringLiteral(" Corners "), std::nullopt);
+        e.deletePositionGroup(e.positionGroups().first()); // the default
+        QCOMPARE(e.defaultPositionGroup()->name(), QStringLiteral("Corners"));
+        e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("one")));
+        // The first position of the order that the remaining application does not hold.
+        QVERIFY(e.choosePosition(EditorWorld::app(e, QStringLiteral("two")), Corner::topLeft));
+        AppConfiguration* gimp = e.addAppToConfiguration(w.context->fetch<SavedApp>().constFirst());
+        QCOMPARE(e.selectedCorner(gimp), Corner::topRight);
+
+        window->editConfigView()->save();
+        QCOMPARE(w.saves, 1);
+        QVERIFY(window->isFinished());
+        const QString groupID = uuidString(c->positionGroupList().constFirst()->id());
+        QCOMPARE(w.stored(), QStringLiteral("Work/-") +
+                                 QStringLiteral(" | two@rightHalf;gimp@topRight | Corners=") + groupID +
+                                 QStringLiteral(" | two@topLeft;gimp@topRight | gimp"));
+    }
+
+    void aFailedSaveKeepsTheEditorOpen() {
+        EditorWorld w;
+        ConfigurationGroup* c =
+            w.configuration(QStringLiteral("Work"), {{QStringLiteral("one"), Corner::leftHalf}});
+        EditConfigurationWindow* window = w.open(c);
+        ConfigurationEditor& e = EditorWorld::editorOf(window);
+        QVERIFY(e.choosePosition(EditorWorld::app(e, QStringLiteral("one")), Corner::bottomHalf));
+        const QString before = w.stored();
+        QVERIFY(w.refuseWrites(QStringLiteral("AppPositionMapping")));
+        window->editConfigView()->save();
+        QVERIFY(!window->isFinished());
+        QCOMPARE(w.saves, 0);
+        QVERIFY(window->editConfigView()->saveError().contains(QStringLiteral("disk says no")));
+        QCOMPARE(w.stored(), before);
+        QVERIFY(w.allow(QStringLiteral("AppPositionMapping")));
+        window->editConfigView()->save();
+        QCOMPARE(w.saves, 1);
+        QVERIFY(w.stored().contains(QStringLiteral("one@bottomHalf")));
+    }
+
+    void theNameIsWrittenOnItsOwn() {
+        EditorWorld w;
+        ConfigurationGroup* c =
+            w.configuration(QStringLiteral("Work"), {{QStringLiteral("one"), Corner::leftHalf}});
+        EditConfigurationWindow* window = w.open(c);
+        ConfigurationEditor& e = EditorWorld::editorOf(window);
+        ConfigurationNameHeader* header = window->editConfigView()->nameHeader();
+        e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("one")));
+        const int version = w.state->configurationDataVersion();
+
+        header->startNameEditing();
+        QCOMPARE(header->editingName(), QStringLiteral("Work"));
+        header->setEditingName(QStringLiteral("   "));
+        header->saveConfigurationName();
+        QVERIFY(header->isEditingName());
+
+        // A failed write keeps the field open with the error and the old name everywhere.
+        QVERIFY(w.refuseWrites(QStringLiteral("ConfigurationGroup")));
+        header->setEditingName(QStringLiteral("  Play "));
+        header->saveConfigurationName();
+        QVERIFY(header->isEditingName());
+        QVERIFY(header->error().contains(QStringLiteral("disk says no")));
+        QCOMPARE(header->displayedName(), QStringLiteral("Edit Configuration: Work"));
+        QCOMPARE(c->name(), QStringLiteral("Work"));
+        QCOMPARE(w.state->configurationDataVersion(), version);
+
+        QVERIFY(w.allow(QStringLiteral("ConfigurationGroup")));
+        header->saveConfigurationName();
+        QVERIFY(!header->isEditingName());
+        QCOMPARE(header->displayedName(), QStringLiteral("Edit Configuration: Play"));
+        QCOMPARE(w.state->configurationDataVersion(), version + 1);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Edit Configuration: Work"));
+        // Only the name reached the file: the removed application is still stored.
+        QVERIFY(w.stored().startsWith(QStringLiteral("Play/")));
+        QVERIFY(w.stored().contains(QStringLiteral("one@leftHalf")));
+    }
+
+    void oneEditorPerConfigurationAndPerList() {
+        EditorWorld w;
+        ConfigurationGroup* a =
+            w.configuration(QStringLiteral("A"), {{QStringLiteral("one"), Corner::leftHalf}});
+        ConfigurationGroup* b = w.configuration(QStringLiteral("B"), {});
+        ConfigurationGroup* c = w.configuration(QStringLiteral("C"), {});
+        EditConfigurationWindowManager menuBarList;
+        EditConfigurationWindow* first = w.open(a);
+        QCOMPARE(w.open(a), first);
+        QCOMPARE(w.open(a, std::nullopt, &menuBarList), first);
+        QCOMPARE(menuBarList.currentWindow(), nullptr);
+        QCOMPARE(EditConfigurationWindowManager::openEditorOf(*w.state, a), first);
+
+        // Opening another configuration from the same list drops the first one's edits, without onCancel.
+        ConfigurationEditor& e = EditorWorld::editorOf(first);
+        e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("one")));
+        QPointer<EditConfigurationWindow> gone(first);
+        EditConfigurationWindow* second = w.open(b);
+        QVERIFY(first->isFinished());
+        QCOMPARE(w.cancels, 0);
+        QCOMPARE(w.manager.currentWindow(), second);
+        QVERIFY(w.stored().contains(QStringLiteral("one@leftHalf")));
+        QTRY_VERIFY(!gone);
+
+        // The other list keeps its own editor.
+        EditConfigurationWindow* third = w.open(c, std::nullopt, &menuBarList);
+        QVERIFY(!second->isFinished());
+        EditConfigurationWindowManager::closeEditorOf(*w.state, c);
+        QVERIFY(third->isFinished());
+        QCOMPARE(menuBarList.currentWindow(), nullptr);
+        QCOMPARE(w.cancels, 0);
+    }
+
+    void anEditorWhoseConfigurationIsDeletedCloses() {
+        EditorWorld w;
+        ConfigurationGroup* c =
+            w.configuration(QStringLiteral("Gone"), {{QStringLiteral("one"), Corner::leftHalf}});
+        EditConfigurationWindow* window = w.open(c);
+        w.otherWriter([](ModelContext& context) {
+            context.deleteObject(context.fetch<ConfigurationGroup>().constFirst());
+        });
+        QVERIFY(window->isFinished());
+        QCOMPARE(w.cancels, 1);
+        QMessageBox* message = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QStringLiteral("configurationDeletedMessage"))
+                message = qobject_cast<QMessageBox*>(top);
+        QVERIFY(message);
+        QVERIFY(message->text().contains(QStringLiteral("“Gone”")));
+        message->close();
+    }
+
+    void positionRules() {
+        EditorWorld w;
+        ConfigurationGroup* c =
+            w.configuration(QStringLiteral("Work"), {{QStringLiteral("one"), Corner::leftHalf}});
+        EditConfigurationWindow* window = w.open(c);
+        ConfigurationEditor& e = EditorWorld::editorOf(window);
+        ConfigurationAppsSection* section = window->editConfigView()->appsSection();
+        AppConfiguration* one = EditorWorld::app(e, QStringLiteral("one"));
+        // Alone, an application may take the whole screen.
+        QCOMPARE(menuEntries(section->positionMenu(one)).size(), 15);
+        QCOMPARE(menuEntries(section->positionMenu(one)).last(), QStringLiteral("Full Screen"));
+
+        w.savedApp(QStringLiteral("two"), QStringLiteral("Two"));
+        AppConfiguration* two = e.addAppToConfiguration(w.context->fetch<SavedApp>().constFirst());
+        QCOMPARE(e.selectedCorner(two), Corner::topLeft);
+        const QStringList entries = menuEntries(section->positionMenu(two));
+        QCOMPARE(entries.size(), 14);
+        QVERIFY(entries.contains(QStringLiteral("-Left Half\tONE")));
+        QCOMPARE(section->positionButton(one)->text(), QStringLiteral("Left Half"));
+        // A held position cannot be chosen; choosing moves the label and frees the old one.
+        QVERIFY(!e.choosePosition(two, Corner::leftHalf));
+        QVERIFY(e.choosePosition(two, Corner::rightHalf));
+        QVERIFY(menuEntries(section->positionMenu(one)).contains(QStringLiteral("-Right Half\tTwo")));
+        QVERIFY(menuEntries(section->positionMenu(one)).contains(QStringLiteral("Top Left")));
+
+        // An application without a mapping in the selected group holds its own stored position, as
+        // activation uses it, and the preview places it there.
+        PositionGroup* bare = e.createPositionGroup(QStringLiteral("Bare"), std::nullopt);
+        QCOMPARE(e.selectedPositionGroup(), bare);
+        QCOMPARE(e.selectedCorner(one), Corner::leftHalf);
+        QCOMPARE(e.ownerForCorner(Corner::leftHalf, two)->first, QStringLiteral("one"));
+        w.running(QStringLiteral("one"), QStringLiteral("One"));
+        w.running(QStringLiteral("two"), QStringLiteral("Two"));
+        w.desktop.takeJournal();
+        window->editConfigView()->appsSection()->previewButton()->click();
+        w.clock.advance(1.0);
+        QStringList placed;
+        for (const QString& line : w.log.take())
+            if (line.startsWith(QStringLiteral("🎯 Applied")))
+                placed << line;
+        QCOMPARE(placed, QStringList({QStringLiteral("🎯 Applied position preview for ONE to leftHalf"),
+                                      QStringLiteral("🎯 Applied position preview for Two to topLeft")}));
+    }
+
+    void groups() {
+        EditorWorld w;
+        ConfigurationGroup* c = w.configuration(
+            QStringLiteral("Work"),
+            {{QStringLiteral("a"), Corner::topLeft}, {QStringLiteral("b"), Corner::topRight}}, false);
+        EditConfigurationWindow* window = w.open(c);
+        ConfigurationEditor& e = EditorWorld::editorOf(window);
+        PositionGroupBar* bar = window->editConfigView()->groupBar();
+        QCOMPARE(bar->title(), QStringLiteral("Position Groups (0)"));
+
+        bar->showCreatePositionGroup();
+        CreatePositionGroupView* picker = bar->templatePicker();
+        QVERIFY(picker);
+        picker->select(CreatePositionGroupView::filteredTemplates(2).at(0));
+        QCOMPARE(picker->groupName(), QStringLiteral("Left & Right"));
+        picker->createGroup();
+        QVERIFY(!picker->isVisible());
+        QCOMPARE(e.defaultPositionGroup(), e.selectedPositionGroup());
+        QCOMPARE(e.selectedCorner(EditorWorld::app(e, QStringLiteral("b"))), Corner::rightHalf);
+
+        // A second group is selected but does not become the default.
+        PositionGroup* second = e.createPositionGroup(QStringLiteral("Second"), std::nullopt);
+        QCOMPARE(e.selectedPositionGroup(), second);
+        QCOMPARE(e.defaultPositionGroup()->name(), QStringLiteral("Left & Right"));
+        QCOMPARE(w.state->selectedPositionGroupForConfig().value(uuidString(c->id())),
+                 uuidString(second->id()));
+        QCOMPARE(bar->chips().size(), 2);
+        QVERIFY(bar->chips().at(0)->isDefault());
+        QVERIFY(bar->chips().at(1)->isSelected());
+
+        // Renaming: blank refused on Return, the sheet stays; a name is trimmed.
+        bar->startEditingPositionGroupName(second);
+        EditPositionGroupNameView* rename = bar->renameSheet();
+        rename->setLocalGroupName(QStringLiteral("  "));
+        QTest::keyClick(rename->findChild<QLineEdit*>(), Qt::Key_Return);
+        QVERIFY(rename->isVisible());
+        rename->setLocalGroupName(QStringLiteral(" Focus "));
+        rename->saveGroupName();
+        QCOMPARE(second->name(), QStringLiteral("Focus"));
+
+        // Deleting the default makes the first remaining group the default; deleting the last clears.
+        e.selectPositionGroup(e.positionGroups().first());
+        e.setDefaultPositionGroup(e.positionGroups().first());
+        e.deletePositionGroup(e.positionGroups().first());
+        QCOMPARE(e.defaultPositionGroup(), second);
+        QCOMPARE(e.selectedPositionGroup(), second);
+        e.deletePositionGroup(second);
+        QCOMPARE(e.selectedPositionGroup(), nullptr);
+        QCOMPARE(w.state->selectedPositionGroupForConfig().value(uuidString(c->id())), QString());
+
+        // Saving without groups makes the positions a "Custom" default group.
+        window->editConfigView()->save();
+        QCOMPARE(c->positionGroupList().size(), 1);
+        QCOMPARE(c->defaultPositionGroup()->name(), QStringLiteral("Custom"));
+        QCOMPARE(c->defaultPositionGroup()->getPosition(QStringLiteral("b")),
+                 std::optional(Corner::topRight));
+    }
+
+    void templatesFollowTheNumberOfApplications_data() {
+        QTest::addColumn<int>("apps");
+        QTest::addColumn<int>("offered");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("none") << 0 << 9 << "Left & Right";
+        QTest::newRow("two") << 2 << 9 << "Left & Right";
+        QTest::newRow("three") << 3 << 6 << "Three Thirds";
+        QTest::newRow("four") << 4 << 1 << "Four Corners";
+        QTest::newRow("five") << 5 << 0 << "";
+    }
+    void templatesFollowTheNumberOfApplications() {
+        QFETCH(int, apps);
+        QFETCH(int, offered);
+        QFETCH(QString, first);
+        const QList<PositionTemplate> templates = CreatePositionGroupView::filteredTemplates(apps);
+        QCOMPARE(templates.size(), offered);
+        QCOMPARE(templates.isEmpty() ? QString() : templates.first().name, first);
+    }
+
+    void runningApplications() {
+        EditorWorld w;
+        w.running(QStringLiteral("xterm"), QStringLiteral("XTerm"));
+        w.running(QStringLiteral("xlogo"), QStringLiteral("xlogo"));
+        ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), {});
+        EditConfigurationWindow* window = w.open(c);
+        window->show();
+        RunningAppsSection* section = window->editConfigView()->runningSection();
+        QCOMPARE(section->list()->isVisible(), false);
+        section->toggle();
+        QVERIFY(w.preferences.boolValue(AppState::showRunningAppsInEditModalKey, false));
+        QTRY_COMPARE(window->targetHeight(), 800);
+        w.clock.runDue();
+        QCOMPARE(section->list()->visibleNames(), QStringList({"xlogo", "XTerm"}));
+        section->list()->setSearchText(QStringLiteral("TER"));
+        QCOMPARE(section->list()->visibleNames(), QStringList({"XTerm"}));
+        section->list()->setSearchText(QStringLiteral("zz"));
+        QCOMPARE(section->list()->emptyText(), QStringLiteral("No applications match your search"));
+
+        // Adding keeps the application as a saved one once, and the saved list shows it at once.
+        section->list()->addButton(QStringLiteral("xterm"))->click();
+        QVERIFY(!section->list()->addButton(QStringLiteral("xterm"))->isEnabled());
+        QCOMPARE(window->editConfigView()->savedSection()->list()->visibleNames(), QStringList({"XTerm"}));
+        ConfigurationEditor& e = EditorWorld::editorOf(window);
+        e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("xterm")));
+        section->list()->addButton(QStringLiteral("xterm"))->click();
+        QCOMPARE(w.context->fetch<SavedApp>().size(), 1);
+        QVERIFY(w.stored().endsWith(QStringLiteral("| xterm")));
+
+        // A failed write of the saved application takes it out again; the addition goes on.
+        QVERIFY(w.refuseWrites(QStringLiteral("SavedApp")));
+        section->list()->addButton(QStringLiteral("xlogo"))->click();
+        QCOMPARE(e.apps().size(), 2);
+        QCOMPARE(w.context->fetch<SavedApp>().size(), 1);
+    }
+
+    void createSheet() {
+        EditorWorld w;
+        QStringList names;
+        bool succeed = false;
+        CreateConfigurationSheet sheet(nullptr, [&](const QString& name, QString* error) {
+            names << name;
+            if (!succeed)
+                *error = QStringLiteral("disk full");
+            return succeed;
+        });
+        sheet.show();
+        auto* field = sheet.findChild<QLineEdit*>();
+        sheet.setConfigurationName(QStringLiteral(" \t "));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(names.isEmpty());
+        sheet.setConfigurationName(QStringLiteral("  Dev Setup "));
+        sheet.createConfiguration();
+        QCOMPARE(names, QStringList({"Dev Setup"}));
+        QVERIFY(sheet.isVisible());
+        QVERIFY(sheet.error().contains(QStringLiteral("disk full")));
+        succeed = true;
+        sheet.createConfiguration();
+        QVERIFY(!sheet.isVisible());
+        QCOMPARE(sheet.configurationName(), QString());
+
+        // The shared create: stored on its own, taken back when the write fails.
+        ConfigurationGroup* created =
+            CreateConfigurationSheet::storeNewConfiguration(*w.state, *w.context, QStringLiteral("New"));
+        QVERIFY(created);
+        QCOMPARE(created->screenWidth(), 1440.0);
+        QVERIFY(w.refuseWrites(QStringLiteral("ConfigurationGroup")));
+        QString error;
+        QCOMPARE(CreateConfigurationSheet::storeNewConfiguration(*w.state, *w.context, QStringLiteral("No"),
+                                                                 &error),
+                 nullptr);
+        QVERIFY(error.contains(QStringLiteral("disk says no")));
+        QCOMPARE(w.context->fetch<ConfigurationGroup>().size(), 1);
+    }
+};
+
+QTEST_MAIN(EditorTest)
+#include "EditorTest.moc"

@@ -1,0 +1,265 @@
+// The real program on a private desktop with a tray (trayer): its icon, the window hanging from it,
+// an activation from the compact list, dismissal by a click on another program, the toggle hot key,
+// and a start in menu-bar mode without any tray. Screenshots go to the build folder.
+#include "TestDesktop.h"
+#include "X11Probe.h"
+
+#include "base/QtScheduler.h"
+#include "model/AppConfiguration.h"
+#include "model/ConfigurationGroup.h"
+#include "shortcuts/Key.h"
+#include "shortcuts/ModifierFlags.h"
+#include "shortcuts/Shortcut.h"
+#include "store/ModelContainer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace {
+
+const QString logoId = QStringLiteral("quarlin-menubar-logo");
+
+// Windows of one class anywhere in the tree (the tray icon is no managed client), with their root
+// rectangles and map state, read with a connection of the test's own.
+struct TreeWindow {
+    quint32 id;
+    QRect rect;
+    bool viewable;
+};
+
+QList<TreeWindow> windowsOfClass(const QString& display, const QByteArray& wmClass) {
+    QList<TreeWindow> found;
+    xcb_connection_t* conn = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    if (xcb_connection_has_error(conn)) {
+        xcb_disconnect(conn);
+        return found;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(conn)).data->root;
+    QList<xcb_window_t> pending = {root};
+    while (!pending.isEmpty()) {
+        const xcb_window_t w = pending.takeFirst();
+        if (auto* tree = xcb_query_tree_reply(conn, xcb_query_tree(conn, w), nullptr)) {
+            const xcb_window_t* children = xcb_query_tree_children(tree);
+            for (int i = 0; i < xcb_query_tree_children_length(tree); ++i)
+                pending << children[i];
+            std::free(tree);
+        }
+        auto* property = xcb_get_property_reply(
+            conn, xcb_get_property(conn, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256), nullptr);
+        const QByteArray value = property
+                                     ? QByteArray(static_cast<const char*>(xcb_get_property_value(property)),
+                                                  xcb_get_property_value_length(property))
+                                     : QByteArray();
+        std::free(property);
+        if (!value.split('\0').contains(wmClass))
+            continue;
+        auto* geometry = xcb_get_geometry_reply(conn, xcb_get_geometry(conn, w), nullptr);
+        auto* origin =
+            xcb_translate_coordinates_reply(conn, xcb_translate_coordinates(conn, w, root, 0, 0), nullptr);
+        auto* attributes = xcb_get_window_attributes_reply(conn, xcb_get_window_attributes(conn, w), nullptr);
+        if (geometry && origin && attributes)
+            found.append({w, QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height),
+                          attributes->map_state == XCB_MAP_STATE_VIEWABLE});
+        std::free(geometry);
+        std::free(origin);
+        std::free(attributes);
+    }
+    xcb_disconnect(conn);
+    return found;
+}
+
+void screenshot(TestDesktop& desktop, const QString& name) {
+    const QString path = QStringLiteral(QUARLIN_SCREENSHOT_DIR "/menubar-%1.png").arg(name);
+    QProcess::execute(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"), QStringLiteral("xwd -root -silent -display %1 | xwdtopnm 2>/dev/null | "
+                                              "pnmtopng > '%2'")
+                                   .arg(desktop.displayName(), path)});
+}
+
+// A run of the program on a desktop of its own, with the preferences and configurations given.
+struct ProgramRun {
+    TestDesktop desktop;
+    QTemporaryDir programs;
+    QProcess program;
+
+    explicit ProgramRun(bool tray) : desktop(options(tray)) {}
+    ~ProgramRun() {
+        program.terminate();
+        if (!program.waitForFinished(5000))
+            program.kill();
+        program.waitForFinished(5000);
+    }
+
+    static TestDesktop::Options options(bool tray) {
+        TestDesktop::Options o;
+        o.tray = tray;
+        return o;
+    }
+
+    QString configHome() const { return desktop.environment().value(QStringLiteral("XDG_CONFIG_HOME")); }
+    QString dataHome() const { return desktop.environment().value(QStringLiteral("XDG_DATA_HOME")); }
+
+    void writePreferences(const QJsonObject& values) {
+        QDir().mkpath(configHome() + QStringLiteral("/quarlin"));
+        QFile file(configHome() + QStringLiteral("/quarlin/preferences.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(values).toJson());
+    }
+
+    // A configuration "Logo on the left" holding a copy of xlogo at the left half.
+    void storeLogoConfiguration() {
+        const QString logo = programs.filePath(logoId);
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable(QStringLiteral("xlogo")), logo));
+        desktop.installDesktopEntry(
+            logoId,
+            QStringLiteral("[Desktop Entry]\nType=Application\nName=Logo\nExec=%1\nStartupWMClass=XLogo\n")
+                .arg(logo));
+        QtScheduler scheduler;
+        QString error;
+        QDir().mkpath(dataHome() + QStringLiteral("/quarlin"));
+        std::unique_ptr<ModelContainer> store =
+            ModelContainer::open(dataHome() + QStringLiteral("/quarlin/quarlin.sqlite"), scheduler, &error);
+        QVERIFY2(store, qPrintable(error));
+        auto* configuration =
+            new ConfigurationGroup(QStringLiteral("Logo on the left"), 1920, 1052, std::nullopt);
+        configuration->appendConfiguration(new AppConfiguration(logoId, QStringLiteral("Logo"), QString(), 0,
+                                                                true, Corner::leftHalf, 0.5, 400, 0, 0));
+        store->mainContext()->insert(configuration);
+        QVERIFY2(store->mainContext()->save(&error), qPrintable(error));
+    }
+
+    void start() {
+        program.setProcessEnvironment(desktop.environment());
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(QUARLIN_PROGRAM), QStringList());
+    }
+
+    // Whether the program printed a line starting with `prefix` so far.
+    bool printed(const QString& prefix) {
+        program.waitForReadyRead(0);
+        output += QString::fromUtf8(program.readAll());
+        const QStringList lines = output.split(QLatin1Char('\n'));
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const QString& l) { return l.startsWith(prefix); });
+    }
+    QString output;
+
+    QList<TreeWindow> ours() const { return windowsOfClass(desktop.displayName(), "Quarlin"); }
+
+    // The tray icon: ours, small, inside trayer, never a managed client.
+    std::optional<TreeWindow> icon() {
+        const QList<quint32> clients = desktop.clientList();
+        for (const TreeWindow& w : ours())
+            if (w.viewable && !clients.contains(w.id) && w.rect.width() < 64 && w.rect.height() < 64)
+                return w;
+        return std::nullopt;
+    }
+
+    // The main window as a managed, mapped client; absent while it is hidden.
+    std::optional<TreeWindow> mainWindow() {
+        const QList<quint32> clients = desktop.clientList();
+        for (const TreeWindow& w : ours())
+            if (w.viewable && clients.contains(w.id))
+                return w;
+        return std::nullopt;
+    }
+
+    bool click(QPoint p) {
+        return desktop.movePointer(p.x(), p.y()) &&
+               desktop.xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    }
+};
+
+} // namespace
+
+class MenuBarEndToEndTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void theTrayIconDropsTheWindowAndActivatesFromTheList();
+    void withoutATrayTheProgramStaysReachable();
+};
+
+void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
+    ProgramRun run(true);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    const KeyboardShortcuts::Shortcut toggle(KeyboardShortcuts::Key::m,
+                                             KeyboardShortcuts::ModifierFlag::command);
+    run.writePreferences(
+        {{QStringLiteral("KeyboardShortcuts_toggleMenuBar"), QString::fromUtf8(toggle.encoded())},
+         {QStringLiteral("appTheme"), QStringLiteral("dark")}});
+    run.storeLogoConfiguration();
+    run.start();
+    QVERIFY(run.desktop.waitFor([&] { return run.icon() && run.mainWindow(); }, 20000));
+    screenshot(run.desktop, QStringLiteral("1-started"));
+
+    // A click on the icon: the window hangs right under it, inside the free area, above the rest.
+    const QRect icon = run.icon()->rect;
+    QVERIFY(run.click(icon.center()));
+    const QRect area = run.desktop.workArea();
+    const int x =
+        std::max(std::min(icon.x() + icon.width() / 2 - 214, area.right() + 1 - 428 - 8), area.x() + 8);
+    const QRect expected(x, area.y() + 6, 428, 545);
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
+    QVERIFY(run.desktop.waitFor([&] {
+        const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
+        return state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
+               state.contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
+    }));
+    screenshot(run.desktop, QStringLiteral("2-attached"));
+
+    // The list's only row: its activate button launches the logo and puts it on the left half.
+    QVERIFY(run.click(expected.topLeft() + QPoint(46, 160)));
+    quint32 logo = 0;
+    QVERIFY(run.desktop.waitFor(
+        [&] {
+            for (quint32 w : run.desktop.clientList())
+                if (run.desktop.wmClass(w).endsWith(QStringLiteral(".XLogo")))
+                    logo = w;
+            return logo && run.desktop.frameGeometry(logo) ==
+                               QRect(area.x(), area.y(), area.width() / 2, area.height());
+        },
+        15000));
+    screenshot(run.desktop, QStringLiteral("3-activated"));
+
+    // A click on another program's window hides it.
+    if (!run.mainWindow())
+        QVERIFY(run.click(icon.center()));
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow().has_value(); }));
+    QVERIFY(run.click(run.desktop.frameGeometry(logo).center()));
+    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }));
+    screenshot(run.desktop, QStringLiteral("4-dismissed"));
+
+    // The hot key shows it again and hides it.
+    QVERIFY(run.desktop.key(QStringLiteral("super+m")));
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
+    QVERIFY(run.desktop.key(QStringLiteral("super+m")));
+    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }));
+}
+
+void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
+    ProgramRun run(false);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    run.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}});
+    run.start();
+    // After the launch gave up on menu-bar mode: an ordinary window with its taskbar entry.
+    QVERIFY(run.desktop.waitFor([&] { return run.printed(QStringLiteral("⚠️ MenuBar: no system tray")); },
+                                20000));
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }));
+    const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
+    QVERIFY(!state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
+    screenshot(run.desktop, QStringLiteral("5-no-tray"));
+}
+
+QTEST_GUILESS_MAIN(MenuBarEndToEndTest)
+#include "MenuBarEndToEndTest.moc"
