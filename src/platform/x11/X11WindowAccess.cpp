@@ -385,16 +385,17 @@ bool X11WindowAccess::leaveMaximized(quint32 window) {
     constexpr quint32 remove = 0, sourcePager = 2;
     m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, vert, horz, sourcePager, 0});
     m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, full, 0, sourcePager, 0});
-    // Once the window manager has handled the requests, the state and the frame extents that go
-    // with it are final. A comparison of the extents alone is not enough: the ones read before
-    // may still be those from before the window was maximised.
-    if (m_conn.syncWithWindowManager(stateTimeoutMs))
-        return true;
-    QDeadlineTimer deadline(stateTimeoutMs);
-    while (constrained() && !deadline.hasExpired())
-        m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isPropertyOf(ev, window); },
-                            int(std::max<qint64>(1, deadline.remainingTime())));
-    // The frame extents may follow the state; wait for them when they have not changed yet.
+    // Once the window manager has handled the requests the state is final; without that answer,
+    // once the state says so.
+    if (!m_conn.syncWithWindowManager(stateTimeoutMs)) {
+        QDeadlineTimer deadline(stateTimeoutMs);
+        while (constrained() && !deadline.hasExpired())
+            m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isPropertyOf(ev, window); },
+                                int(std::max<qint64>(1, deadline.remainingTime())));
+    }
+    // The frame extents that go with the state may come later still (metacity sets them when it
+    // is idle). The ones read before can also be those from before the window was maximised, so
+    // when they look unchanged they are waited for a while.
     const auto after = frame(window);
     if (before && after && before->left == after->left && before->top == after->top &&
         before->right == after->right && before->bottom == after->bottom) {
@@ -404,7 +405,7 @@ bool X11WindowAccess::leaveMaximized(quint32 window) {
                        reinterpret_cast<const xcb_property_notify_event_t*>(ev)->atom ==
                            m_conn.atom(X11Atom::_NET_FRAME_EXTENTS);
             },
-            settleMs);
+            stateTimeoutMs);
     }
     return true;
 }
