@@ -95,7 +95,6 @@ private Q_SLOTS:
         QuarlinProgram quarlin(desktop, QStringLiteral("main-window"));
         seedStore(quarlin.storePath());
         QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
-        QVERIFY(desktop.waitFor([&] { return quarlin.clientGeometry().width() > 0; }));
         Replica replica(quarlin.clientGeometry().size());
         QVERIFY(!quarlin.screenshot(QStringLiteral("home")).isEmpty());
 

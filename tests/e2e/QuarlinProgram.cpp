@@ -3,6 +3,7 @@
 #include "TestDesktop.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 
@@ -37,9 +38,25 @@ bool QuarlinProgram::start(const QStringList& arguments, int timeoutMs) {
             return m_process.state() == QProcess::NotRunning;
         },
         timeoutMs);
-    if (!m_window)
+    if (!m_window) {
         m_error = QStringLiteral("no main window appeared; output:\n") + output();
-    return m_window != 0;
+        return false;
+    }
+    // The program places its window once it is on screen: clicks wait until it stays put.
+    QRect last;
+    QElapsedTimer still;
+    still.start();
+    m_desktop.waitFor(
+        [&] {
+            const QRect now = clientGeometry();
+            if (now != last) {
+                last = now;
+                still.restart();
+            }
+            return !now.isEmpty() && still.elapsed() >= settleMs;
+        },
+        timeoutMs);
+    return true;
 }
 
 void QuarlinProgram::stop() {

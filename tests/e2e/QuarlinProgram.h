@@ -28,7 +28,10 @@ public:
     QuarlinProgram(const QuarlinProgram&) = delete;
     QuarlinProgram& operator=(const QuarlinProgram&) = delete;
 
-    // Starts the program and waits until its main window is mapped and managed.
+    // How long the main window must keep its place before start() returns.
+    static constexpr int settleMs = 300;
+
+    // Starts the program and waits until its main window is mapped, managed and in its place.
     bool start(const QStringList& arguments = {}, int timeoutMs = 15000);
     QString error() const { return m_error; }
     void stop();

@@ -58,6 +58,22 @@ private Q_SLOTS:
         QCOMPARE(b.context()->fetch<ConfigurationGroup>().value(0)->name(), QStringLiteral("Work"));
     }
 
+    void aLargeBatchIsWrittenAChunkPerTurn() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        const int count = SyncEngine::writeChunk * 3;
+        for (int i = 0; i < count; ++i)
+            a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
+        QVERIFY(a.context()->save());
+        const auto files = [&] { return QDir(folder + QStringLiteral("/ConfigurationGroup")).count() - 2; };
+        QCOMPARE(files(), SyncEngine::writeChunk);
+        scheduler.runDue();
+        QCOMPARE(files(), count);
+    }
+
     void folderStates_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("status");

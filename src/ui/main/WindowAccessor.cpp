@@ -104,7 +104,8 @@ QSize WindowAccessor::shrinkTarget(const QSize& size, const QSize& minimum) {
 }
 
 bool WindowAccessor::forceWindowToMinimumSize(QWidget* window) {
-    const QSize target = shrinkTarget(window->size(), window->minimumSize());
+    const QSize target =
+        shrinkTarget(window->size(), window->minimumSize().expandedTo(window->minimumSizeHint()));
     if (target == window->size())
         return false;
     const QRect area = m_workArea(window);

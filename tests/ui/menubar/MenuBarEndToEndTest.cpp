@@ -259,6 +259,20 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
     const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
     QVERIFY(!state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
     screenshot(run.desktop, QStringLiteral("5-no-tray"));
+
+    // A panel started later (autostart often runs first): menu-bar mode as asked; gone again: back.
+    const qint64 trayer = run.desktop.startProcess(QStringLiteral("trayer"),
+                                                   {"--edge", "top", "--align", "right", "--widthtype",
+                                                    "pixel", "--width", "200", "--height", "28",
+                                                    "--SetDockType", "true", "--SetPartialStrut", "true"});
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() == 428; },
+                                10000));
+    screenshot(run.desktop, QStringLiteral("6-tray-appeared"));
+    run.desktop.stopProcess(trayer);
+    QVERIFY(
+        run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }, 10000));
+    QVERIFY(!netWmState(run.desktop.displayName(), run.mainWindow()->id)
+                 .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 }
 
 QTEST_GUILESS_MAIN(MenuBarEndToEndTest)
