@@ -505,6 +505,9 @@ AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
         return !state(window).contains(hidden) && !active.isEmpty() && active.first() == window &&
                (answersSync || inFront());
     };
+    // The window manager may still be handling what came before (a new window taking the focus).
+    if (!minimized && answersSync)
+        m_conn.syncWithWindowManager(stateTimeoutMs);
     if (done())
         return AXError::success;
     auto wait = [&](int timeoutMs) {
