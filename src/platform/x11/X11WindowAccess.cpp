@@ -21,9 +21,6 @@ namespace {
 constexpr int stateTimeoutMs = 300;
 // How long an activation already on its way may take before it is asked for again.
 constexpr int pendingActivationMs = 50;
-// After the window manager answered with a geometry other than the expected one, how long to
-// wait for a further answer.
-constexpr int settleMs = 30;
 
 bool isConfigureOf(const xcb_generic_event_t* e, quint32 window) {
     return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY &&
@@ -451,23 +448,20 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
 
         // Done once the window manager has handled the request: what it applied is then final,
         // also when it settled on something other than what was asked (size increments, limits).
-        // Without that answer: when the frame is where we expect it, or once it has been quiet.
+        // Without that answer: once the frame is where we expect it, or at the deadline.
         if (!m_conn.syncWithWindowManager(applyTimeoutMs)) {
-            // Events from before the request may still come in; they only cause one more look.
             QDeadlineTimer deadline(applyTimeoutMs);
-            QDeadlineTimer quiet = deadline;
-            while (!deadline.hasExpired() && !quiet.hasExpired()) {
-                const bool got = m_conn.waitForEvent(
-                    [&](const xcb_generic_event_t* ev) { return isConfigureOf(ev, window); },
-                    int(std::max<qint64>(1, quiet.remainingTime())));
-                if (!got)
+            while (!deadline.hasExpired()) {
+                // Events from before the request may still come in; they only cause one more look.
+                if (!m_conn.waitForEvent(
+                        [&](const xcb_generic_event_t* ev) { return isConfigureOf(ev, window); },
+                        int(std::max<qint64>(1, deadline.remainingTime()))))
                     break;
                 const auto now = frame(window);
                 if (!now)
                     return AXError::invalidElement;
                 if (applied(*now))
                     break;
-                quiet = QDeadlineTimer(std::min<qint64>(settleMs, deadline.remainingTime()));
             }
         }
         const auto now = frame(window);
