@@ -49,8 +49,8 @@ class HomeE2ETest : public QObject {
     // Brings the main window in front of the placed windows and clicks in it. The points are those of
     // a 600-pixel-wide window; every control clicked here keeps its distance to the right edge.
     void click(QPoint at) {
-        QVERIFY(m_desktop->xdotool(
-            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(m_quarlin->window())}));
+        QVERIFY(m_desktop->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                    QString::number(m_quarlin->window())}));
         QVERIFY(m_quarlin->click(at + QPoint(m_quarlin->clientGeometry().width() - 600, 0)));
     }
     // The first visible window whose title matches, waiting for it; 0 when none came.
@@ -59,8 +59,9 @@ class HomeE2ETest : public QObject {
         m_desktop->waitFor([&] {
             QProcess search;
             search.setProcessEnvironment(m_desktop->environment());
-            search.start(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title});
+            search.start(
+                QStringLiteral("xdotool"),
+                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title});
             search.waitForFinished(10000);
             id = QString::fromUtf8(search.readAllStandardOutput()).split(QLatin1Char('\n')).value(0).toUInt();
             return id != 0;
@@ -74,10 +75,11 @@ class HomeE2ETest : public QObject {
         QVERIFY(m_desktop->waitFor([&] {
             QProcess shot;
             shot.setProcessEnvironment(m_desktop->environment());
-            shot.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                              QStringLiteral("xwd -id \"$1\" -silent | xwdtopnm 2>/dev/null | "
-                                                             "pnmtopng > \"$0\""),
-                                              path, QString::number(window)});
+            shot.start(QStringLiteral("sh"),
+                       {QStringLiteral("-c"),
+                        QStringLiteral("xwd -id \"$1\" -silent | xwdtopnm 2>/dev/null | "
+                                       "pnmtopng > \"$0\""),
+                        path, QString::number(window)});
             shot.waitForFinished(10000);
             const QImage image(path);
             return !image.isNull() && image.pixelColor(image.rect().center()) != QColor(Qt::black);
@@ -108,20 +110,20 @@ private Q_SLOTS:
         TestDesktop desktop(options);
         QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
         m_desktop = &desktop;
-        desktop.installDesktopEntry(logoID, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"),
-                                                  QStringLiteral("XLogo")));
+        desktop.installDesktopEntry(
+            logoID, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"), QStringLiteral("XLogo")));
         desktop.installDesktopEntry(termID, entry(QStringLiteral("Terminal"),
                                                   QStringLiteral("xterm -class QuarlinHomeTerm"),
                                                   QStringLiteral("QuarlinHomeTerm")));
-        desktop.installDesktopEntry(eyesID, entry(QStringLiteral("Eyes"), QStringLiteral("xeyes"),
-                                                  QStringLiteral("XEyes")));
+        desktop.installDesktopEntry(
+            eyesID, entry(QStringLiteral("Eyes"), QStringLiteral("xeyes"), QStringLiteral("XEyes")));
         const TestDesktop::Client logo =
             desktop.startXlogo({QStringLiteral("-geometry"), QStringLiteral("150x150+100+700")});
-        const TestDesktop::Client term = desktop.startClient(
-            QStringLiteral("xterm"),
-            {QStringLiteral("-class"), QStringLiteral("QuarlinHomeTerm"), QStringLiteral("-geometry"),
-             QStringLiteral("60x10+1300+600")},
-            QStringLiteral("QuarlinHomeTerm"));
+        const TestDesktop::Client term =
+            desktop.startClient(QStringLiteral("xterm"),
+                                {QStringLiteral("-class"), QStringLiteral("QuarlinHomeTerm"),
+                                 QStringLiteral("-geometry"), QStringLiteral("60x10+1300+600")},
+                                QStringLiteral("QuarlinHomeTerm"));
         const TestDesktop::Client eyes = desktop.startClient(
             QStringLiteral("xeyes"), {QStringLiteral("-geometry"), QStringLiteral("150x100+1300+100")},
             QStringLiteral("XEyes"));
@@ -155,8 +157,8 @@ private Q_SLOTS:
             auto container = ModelContainer::open(quarlin.storePath(), clock, &error);
             QVERIFY2(container, qPrintable(error));
             ConfigurationGroup* coding = container->mainContext()->fetch<ConfigurationGroup>().first();
-            coding->appendConfiguration(new AppConfiguration(logoID, QStringLiteral("Logo"), QString(), 0, true,
-                                                             Corner::leftHalf, 0.5, 1080, 0, 0));
+            coding->appendConfiguration(new AppConfiguration(logoID, QStringLiteral("Logo"), QString(), 0,
+                                                             true, Corner::leftHalf, 0.5, 1080, 0, 0));
             coding->appendConfiguration(new AppConfiguration(termID, QStringLiteral("Terminal"), QString(), 0,
                                                              true, Corner::rightHalf, 0.5, 1080, 0, 0));
             QVERIFY2(container->mainContext()->save(&error), qPrintable(error));
