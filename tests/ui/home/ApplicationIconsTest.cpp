@@ -1,7 +1,7 @@
 // Application icons: a running application's icon first, else the desktop entry's; theme names and
 // file paths; the fallback when there is none.
-#include "../../app/AppWorld.h"
 #include "ui/home/ApplicationIcons.h"
+#include "../../app/AppWorld.h"
 
 #include <QIcon>
 #include <QImage>
