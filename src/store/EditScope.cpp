@@ -139,6 +139,8 @@ bool EditScope::commitName(const QString& name, QString* error) {
         return false;
     }
     m_context->endChangeSet();
+    // The stored name is now the scope's starting point, like the rest of what it opened with.
+    static_cast<ConfigurationGroup*>(m_base.value(m_draft).get())->setName(name);
     return true;
 }
 

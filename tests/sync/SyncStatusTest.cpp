@@ -58,6 +58,47 @@ private Q_SLOTS:
         QCOMPARE(b.context()->fetch<ConfigurationGroup>().value(0)->name(), QStringLiteral("Work"));
     }
 
+    void aLargeBatchIsWrittenAChunkPerTurn() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        const int count = SyncEngine::writeChunk * 3;
+        for (int i = 0; i < count; ++i)
+            a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
+        QVERIFY(a.context()->save());
+        const auto files = [&] { return QDir(folder + QStringLiteral("/ConfigurationGroup")).count() - 2; };
+        QCOMPARE(files(), SyncEngine::writeChunk);
+        scheduler.runDue();
+        QCOMPARE(files(), count);
+    }
+
+    void aDeletionMadeWhileSyncWasOffStillTravels() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a.context()->insert(configuration);
+        QVERIFY(a.engine->importChanges());
+        a.engine.reset();
+        a.context()->deleteObject(configuration);
+        QVERIFY(a.context()->save());
+
+        QString error;
+        SyncEngine::Options options;
+        options.folder = folder;
+        options.automatic = false;
+        a.engine = SyncEngine::create(*a.container, scheduler, options, &error);
+        QVERIFY(a.engine && a.engine->importChanges());
+        QFile file(folder + QStringLiteral("/ConfigurationGroup/") + uuidString(configuration->id()) +
+                   QStringLiteral(".json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("\"deleted\": true"));
+    }
+
     void folderStates_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("status");

@@ -17,6 +17,7 @@
 #include <QFileSystemWatcher>
 
 #include <algorithm>
+#include <list>
 
 namespace {
 using Kind = ModelObject::Kind;
@@ -78,7 +79,8 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     m_clock.restore(m_state->clock());
     const auto exportNow = [this] {
         QString error;
-        if (!m_importing && !exportChanges(&error) && error != m_lastError)
+        const QString previous = m_lastError;
+        if (!m_importing && !exportChanges(&error) && error != previous)
             logLine(QStringLiteral("❌ Sync export failed: ") + error);
     };
     connect(m_context, &ModelContext::didSave, this, exportNow);
@@ -126,10 +128,27 @@ bool SyncEngine::exportChanges(QString* error) {
             track(object);
             m_dirty.insert(object);
         }
-    QList<ModelObject*> gone;
-    for (auto it = m_known.begin(); it != m_known.end(); ++it)
-        if (!m_context->contains(it.key()))
-            gone.append(it.key());
+    // What left the store: (rank of its class, id).
+    QList<std::pair<int, QString>> gone;
+    for (auto it = m_known.begin(); it != m_known.end();) {
+        if (m_context->contains(it.key())) {
+            ++it;
+            continue;
+        }
+        disconnect(it.key(), &ModelObject::changed, this, nullptr);
+        gone.append({rank(it.key()->kind()), it.value()});
+        it = m_known.erase(it);
+    }
+    if (!m_startedExport) {
+        // Deleted while the program was not running (another program, a restored backup).
+        m_startedExport = true;
+        QSet<QString> live;
+        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it)
+            live.insert(it.value());
+        for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
+            if (it->present && !live.contains(it.key()))
+                gone.append({rank(it->record.kind), it.key()});
+    }
 
     // A changed list moves its members' places.
     QList<ModelObject*> dirty;
@@ -144,7 +163,7 @@ bool SyncEngine::exportChanges(QString* error) {
     m_dirty.clear();
     const auto byKind = [](ModelObject* a, ModelObject* b) { return rank(a->kind()) < rank(b->kind()); };
     std::stable_sort(dirty.begin(), dirty.end(), byKind);
-    std::stable_sort(gone.begin(), gone.end(), byKind);
+    std::stable_sort(gone.begin(), gone.end());
 
     std::optional<SyncStamp> stamp;
     const auto now = [&] {
@@ -193,9 +212,7 @@ bool SyncEngine::exportChanges(QString* error) {
         changed.insert(id);
         touchOwners(id, now(), changed);
     }
-    for (ModelObject* object : std::as_const(gone)) {
-        const QString id = m_known.take(object);
-        disconnect(object, &ModelObject::changed, this, nullptr);
+    for (const auto& [kindRank, id] : std::as_const(gone)) {
         auto it = m_entries.find(id);
         if (it == m_entries.end() || it->record.deleted || !it->present)
             continue;
@@ -211,7 +228,7 @@ bool SyncEngine::exportChanges(QString* error) {
         }
         touchOwners(id, now(), changed);
         SyncRecord tombstone;
-        tombstone.kind = object->kind();
+        tombstone.kind = it->record.kind;
         tombstone.id = id;
         tombstone.deleted = true;
         tombstone.stamp = now();
@@ -231,44 +248,107 @@ bool SyncEngine::exportChanges(QString* error) {
 }
 
 bool SyncEngine::writeFiles(const QSet<QString>& ids, QString* error) {
+    for (const QString& id : ids)
+        if (!m_queued.contains(id)) {
+            m_queued.insert(id);
+            m_writeQueue.append(id);
+        }
+    QSet<QString> done;
+    return drainWrites(m_writeQueue.size() <= writeChunk ? -1 : writeChunk, done, error);
+}
+
+bool SyncEngine::flushWrites(QString* error) {
+    QSet<QString> done;
+    QString message;
+    const bool written = drainWrites(-1, done, &message);
+    if ((done.isEmpty() || persist(done, written ? &message : nullptr)) && written)
+        return true;
+    if (error)
+        *error = message;
+    return false;
+}
+
+bool SyncEngine::drainWrites(int limit, QSet<QString>& done, QString* error) {
     const bool writable = m_folder.state() == SyncFolder::State::available;
     bool ok = true;
     bool changedThere = false;
-    for (const QString& id : ids) {
-        Entry& entry = m_entries[id];
+    while (!m_writeQueue.isEmpty() && (limit < 0 || done.size() < limit)) {
+        const QString id = m_writeQueue.takeFirst();
+        m_queued.remove(id);
+        const auto it = m_entries.find(id);
+        if (it == m_entries.end())
+            continue;
+        Entry& entry = *it;
+        done.insert(id);
         const std::optional<SyncFolder::Signature> there =
             writable ? SyncFolder::signatureOf(m_folder.fileFor(entry.record.kind, id)) : std::nullopt;
-        const bool overwrites = there && *there != entry.file;
-        // Until it is written, the file there is not this version: the next scan merges and rewrites it.
-        entry.file = SyncFolder::Signature{};
         // Another machine wrote it since this one last read it: merged by the next import, not lost.
-        if (overwrites)
-            changedThere = true;
-        if (!writable || overwrites)
+        const bool overwrites = there && *there != entry.file;
+        changedThere = changedThere || overwrites;
+        if (!writable || overwrites) {
+            // The file there is not this version: the next scan merges and rewrites it.
+            entry.file = SyncFolder::Signature{};
             continue;
+        }
         if (entry.json.isEmpty())
             entry.json = entry.record.toJson();
         QString message;
-        if (!m_folder.write(entry.record.kind, id, entry.json, &entry.file, &message) && ok) {
-            ok = false;
-            if (error)
+        if (!m_folder.write(entry.record.kind, id, entry.json, &entry.file, &message)) {
+            entry.file = SyncFolder::Signature{};
+            if (ok && error)
                 *error = message;
+            ok = false;
         }
     }
     if (changedThere && m_automatic && !m_importing)
         scheduleScan(settleDelay);
+    // A large batch (a whole library when the folder appears) goes out a chunk per turn of the event
+    // loop, so that the program stays responsive meanwhile.
+    if (!m_writeQueue.isEmpty() && !m_drainScheduled) {
+        m_drainScheduled = true;
+        m_scheduler.async([self = QPointer<SyncEngine>(this)] {
+            if (!self)
+                return;
+            self->m_drainScheduled = false;
+            QSet<QString> written;
+            QString message;
+            const bool drained = self->drainWrites(writeChunk, written, &message);
+            if ((!self->persist(written, drained ? &message : nullptr) || !drained) &&
+                message != self->m_lastError) {
+                self->m_lastError = message;
+                logLine(QStringLiteral("❌ Sync export failed: ") + message);
+            }
+        });
+    }
     return ok;
 }
 
 bool SyncEngine::persist(const QSet<QString>& ids, QString* error) {
     QList<const Entry*> entries;
     entries.reserve(ids.size());
-    for (const QString& id : ids)
-        if (auto it = m_entries.constFind(id); it != m_entries.constEnd())
+    // What waits to be written is kept as not in the folder yet, so that a restart writes it.
+    std::list<Entry> waiting;
+    for (const QString& id : ids) {
+        const auto it = m_entries.constFind(id);
+        if (it == m_entries.constEnd())
+            continue;
+        if (m_queued.contains(id)) {
+            waiting.push_back(*it);
+            waiting.back().file = SyncFolder::Signature{};
+            entries.append(&waiting.back());
+        } else {
             entries.append(&*it);
+        }
+    }
     QString message;
-    if (m_state->store(entries, m_clock.last(), &message))
+    if (m_state->store(entries, m_clock.last(), &message)) {
+        // The text was only kept to be written twice; a library's worth would weigh megabytes.
+        for (const QString& id : ids)
+            if (!m_queued.contains(id))
+                if (const auto it = m_entries.find(id); it != m_entries.end())
+                    it->json.clear();
         return true;
+    }
     if (error)
         *error = QStringLiteral("Could not keep the sync state: ") + message;
     return false;
@@ -365,7 +445,7 @@ bool SyncEngine::apply(const QString& id, int& applied, QString* error) {
 }
 
 bool SyncEngine::importGroup(Kind kind, const QString& id, const Group& group, QSet<QString>& rewrite,
-                             QStringList& mergedCopies, int& applied, QString* error) {
+                             QList<std::pair<QString, QString>>& mergedCopies, int& applied, QString* error) {
     auto it = m_entries.find(id);
     if (it != m_entries.end() && it->record.kind != kind) {
         if (group.main)
@@ -388,7 +468,7 @@ bool SyncEngine::importGroup(Kind kind, const QString& id, const Group& group, Q
         std::optional<SyncRecord> record;
         if (readRecord(*copy, kind, id, &record, nullptr)) {
             remotes.append(*record);
-            mergedCopies.append(copy->path);
+            mergedCopies.append({id, copy->path});
         }
     }
     if (remotes.isEmpty())
@@ -422,7 +502,17 @@ bool SyncEngine::importGroup(Kind kind, const QString& id, const Group& group, Q
 bool SyncEngine::importChanges(QString* error) {
     if (m_importing)
         return true;
-    const bool ok = importNow(error);
+    QString message;
+    bool ok = importNow(&message);
+    QString writeError;
+    if (!flushWrites(&writeError) && ok) {
+        ok = false;
+        message = writeError;
+    }
+    if (!ok && error)
+        *error = message;
+    if (!ok)
+        m_lastError = message;
     Q_EMIT finished(ok);
     return ok;
 }
@@ -446,7 +536,7 @@ bool SyncEngine::importNow(QString* error) {
     m_children.reset();
     const QHash<QString, Entry> before = m_entries;
     QSet<QString> rewrite, seen;
-    QStringList mergedCopies;
+    QList<std::pair<QString, QString>> mergedCopies;
     int applied = 0;
     bool ok = true;
     for (Kind kind : SyncSchema::kinds) {
@@ -490,12 +580,13 @@ bool SyncEngine::importNow(QString* error) {
     if (state == SyncFolder::State::available) {
         written = writeFiles(rewrite, &writeError);
         m_changed.unite(rewrite);
-        // Merged copies go once what they held is in the object's file.
-        if (written)
-            for (const QString& path : std::as_const(mergedCopies))
+        // Merged copies go once what they held is in the object's file; until then the next scan
+        // merges them again.
+        for (const auto& [id, path] : std::as_const(mergedCopies))
+            if (!m_queued.contains(id) && m_entries.value(id).file.inode != 0)
                 QFile::remove(path);
     }
-    const bool kept = persist(m_changed, &message);
+    const bool kept = m_changed.isEmpty() || persist(m_changed, &message);
     m_changed.clear();
     m_children.reset();
     m_importing = false;
@@ -524,10 +615,14 @@ void SyncEngine::scheduleScan(double delay) {
         if (!self)
             return;
         self->m_scanScheduled = false;
+        if (self->m_importing)
+            return;
         QString error;
         const QString previous = self->m_lastError;
-        if (!self->importChanges(&error) && error != previous)
+        const bool ok = self->importNow(&error);
+        if (!ok && error != previous)
             logLine(QStringLiteral("❌ Sync failed: ") + error);
+        Q_EMIT self->finished(ok);
         self->watchFolder();
     });
 }

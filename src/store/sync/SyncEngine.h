@@ -30,6 +30,8 @@ public:
     static constexpr double rescanInterval = 5.0;
     // How long a burst of folder events may last before it is read.
     static constexpr double settleDelay = 0.2;
+    // Files written per turn of the event loop when many wait.
+    static constexpr int writeChunk = 64;
 
     struct Options {
         QString folder = SyncFolder::defaultPath();
@@ -53,8 +55,11 @@ public:
 
     // Writes what changed in the store since the last export.
     bool exportChanges(QString* error = nullptr);
-    // Saves what is pending, exports, then merges what the folder holds that this store has not seen.
+    // Saves what is pending, exports, then merges what the folder holds that this store has not seen;
+    // returns once every file is written.
     bool importChanges(QString* error = nullptr);
+    // Writes now what is still waiting to be written to the folder.
+    bool flushWrites(QString* error = nullptr);
 
 Q_SIGNALS:
     // After an import that brought changes into the store.
@@ -71,7 +76,9 @@ private:
     bool importNow(QString* error);
     void track(ModelObject* object);
     void touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed);
+    // Queues the objects' files and writes them, a chunk at once when many wait.
     bool writeFiles(const QSet<QString>& ids, QString* error);
+    bool drainWrites(int limit, QSet<QString>& done, QString* error);
     bool persist(const QSet<QString>& ids, QString* error);
 
     // One object's file and conflict copies, merged into the local state.
@@ -80,7 +87,7 @@ private:
         QList<const SyncFolder::Entry*> copies;
     };
     bool importGroup(ModelObject::Kind kind, const QString& id, const Group& group, QSet<QString>& rewrite,
-                     QStringList& mergedCopies, int& applied, QString* error);
+                     QList<std::pair<QString, QString>>& mergedCopies, int& applied, QString* error);
     bool apply(const QString& id, int& applied, QString* error);
     void markAbsent(const QString& id);
     QList<QString> childrenOf(const QString& id);
@@ -110,7 +117,11 @@ private:
     QSet<QString> m_changed;
     QString m_lastError;
     bool m_automatic;
+    bool m_startedExport = false;
     bool m_scanScheduled = false;
+    bool m_drainScheduled = false;
+    QList<QString> m_writeQueue;
+    QSet<QString> m_queued;
     bool m_importing = false;
     QFileSystemWatcher* m_watcher = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "AppPickerList.h"
 
+#include "AppIconView.h"
 #include "ConfigurationEditor.h"
 
 #include "ui/look/SymbolView.h"
@@ -42,7 +43,6 @@ AppPickerList::AppPickerList(ConfigurationEditor& editor, const QString& placeho
                        "QPushButton#addButton { color: rgb(0,122,255); border: none; padding: 0 4px; } "
                        "QPushButton#addButton:disabled { color: palette(mid); }"));
     m_addIcon = Symbols::icon(QStringLiteral("plus.circle"), QColor(0, 122, 255));
-    m_noIcon = Symbols::pixmap(QStringLiteral("app.fill"), 20, palette().color(QPalette::PlaceholderText));
     m_rows = new QVBoxLayout(m_content);
     m_rows->setContentsMargins(0, 4, 0, 4);
     m_rows->setSpacing(4);
@@ -115,11 +115,7 @@ void AppPickerList::addRow(const Entry& entry) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(8, 4, 8, 4);
-    auto* icon = new QLabel;
-    icon->setFixedSize(20, 20);
-    const QIcon image = entry.icon ? entry.icon() : QIcon();
-    icon->setPixmap(image.isNull() ? m_noIcon : image.pixmap(20, 20));
-    layout->addWidget(icon);
+    layout->addWidget(new AppIconView(entry.icon, 20));
     auto* name = new QLabel(entry.name);
     name->setTextFormat(Qt::PlainText);
     layout->addWidget(name);
@@ -133,6 +129,8 @@ void AppPickerList::addRow(const Entry& entry) {
     connect(add, &QPushButton::clicked, this, [add = entry.add] { add(); });
     // Before the empty text and the closing stretch.
     m_rows->insertWidget(m_rows->count() - 2, row);
+    // Tab goes from the search field through the rows' buttons in list order.
+    QWidget::setTabOrder(m_rowList.isEmpty() ? static_cast<QWidget*>(m_search) : m_rowList.last().add, add);
     m_rowList.append(Row{row, entry.bundleID, entry.name, add});
 }
 

@@ -22,7 +22,7 @@ public:
     struct Entry {
         QString bundleID;
         QString name;
-        // Asked when the row is first built; may give a null icon.
+        // Asked when the row is first drawn; may give a null icon.
         std::function<QIcon()> icon;
         std::function<void()> add;
     };
@@ -58,7 +58,6 @@ private:
     QString m_noEntries;
     QString m_noMatches;
     QIcon m_addIcon;
-    QPixmap m_noIcon;
     struct Row {
         QWidget* widget;
         QString bundleID;

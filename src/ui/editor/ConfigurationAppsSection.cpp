@@ -1,5 +1,6 @@
 #include "ConfigurationAppsSection.h"
 
+#include "AppIconView.h"
 #include "AppIcons.h"
 #include "ConfigurationEditor.h"
 #include "model/AppConfiguration.h"
@@ -87,8 +88,15 @@ void ConfigurationAppsSection::rebuild() {
         }
         delete item;
     }
-    for (AppConfiguration* app : apps)
+    QWidget* previous = m_preview;
+    for (AppConfiguration* app : apps) {
         m_rowsLayout->addWidget(row(app));
+        // Tab goes from "Preview" through each row's position and remove buttons.
+        const RowControls controls = m_controls.value(app);
+        QWidget::setTabOrder(previous, controls.position);
+        QWidget::setTabOrder(controls.position, controls.remove);
+        previous = controls.remove;
+    }
 }
 
 QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
@@ -99,13 +107,8 @@ QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
         QStringLiteral("QWidget#appRow { background: rgba(128,128,128,0.1); border-radius: 4px; }"));
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(8, 4, 8, 4);
-    auto* icon = new QLabel;
-    icon->setFixedSize(20, 20);
-    const QIcon image = m_icons.iconFor(app->bundleID());
-    icon->setPixmap(image.isNull() ? Symbols::pixmap(QStringLiteral("app.fill"), 20,
-                                                     palette().color(QPalette::PlaceholderText))
-                                   : image.pixmap(20, 20));
-    layout->addWidget(icon);
+    const QString bundleID = app->bundleID();
+    layout->addWidget(new AppIconView([this, bundleID] { return m_icons.iconFor(bundleID); }, 20));
     auto* name = new QLabel(app->appName());
     name->setTextFormat(Qt::PlainText);
     layout->addWidget(name);

@@ -56,7 +56,8 @@ EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* confi
     layout->addWidget(m_saved);
     m_running = new RunningAppsSection(*m_editor);
     layout->addWidget(m_running);
-    layout->addStretch();
+    // The sections keep their heights at the top; the footer stays at the bottom.
+    layout->addStretch(1);
 
     m_error = new QLabel;
     m_error->setObjectName(QStringLiteral("saveError"));

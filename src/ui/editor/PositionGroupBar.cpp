@@ -19,6 +19,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace {
+constexpr int stripHeight = 52;
+}
+
 PositionGroupBar::PositionGroupBar(ConfigurationEditor& editor, QWidget* parent)
     : QWidget(parent), m_editor(editor) {
     auto* layout = new QVBoxLayout(this);
@@ -49,13 +53,15 @@ PositionGroupBar::PositionGroupBar(ConfigurationEditor& editor, QWidget* parent)
     m_empty->setAlignment(Qt::AlignCenter);
     m_empty->setForegroundRole(QPalette::PlaceholderText);
     m_empty->setContentsMargins(16, 16, 16, 16);
+    // As tall as the chip strip, so that nothing below moves when the first group comes.
+    m_empty->setFixedHeight(stripHeight);
     boxLayout->addWidget(m_empty);
     m_scroll = new QScrollArea;
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidgetResizable(true);
-    m_scroll->setFixedHeight(52);
+    m_scroll->setFixedHeight(stripHeight);
     m_scroll->setStyleSheet(
         QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
     m_strip = new QWidget;

@@ -50,6 +50,10 @@ QColor ultraThinMaterial(bool dark) {
     return withOpacity(windowBackground(dark).lighter(dark ? 125 : 103), 0.55);
 }
 
+void useSecondaryText(QWidget* widget) {
+    widget->setForegroundRole(QPalette::PlaceholderText);
+}
+
 QColor withOpacity(QColor colour, double opacity) {
     colour.setAlphaF(float(qBound(0.0, colour.alphaF() * opacity, 1.0)));
     return colour;

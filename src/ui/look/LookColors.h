@@ -28,6 +28,9 @@ QColor textBackground(bool dark);
 // The "ultra thin" material: a translucent fill of the window colour (no blur on X11).
 QColor ultraThinMaterial(bool dark);
 
+// Draws a label's text in the secondary text colour of whichever look is current.
+void useSecondaryText(QWidget* widget);
+
 // The colour with its alpha multiplied by opacity.
 QColor withOpacity(QColor colour, double opacity);
 // Linear blend from a (t = 0) to b (t = 1), alpha included.

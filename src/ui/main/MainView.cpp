@@ -294,25 +294,20 @@ QSize MainView::minimumWindowSize() const {
                      adaptiveMainMinHeight(visibleHeight));
     }
     if (metrics.mainVisibleFrame && !metrics.mainVisibleFrame->isEmpty()) {
-        // The window's frame (title bar and borders) must fit as well.
+        // The window's frame (title bar and borders) and the menu bar above the view must fit as well.
         const QWidget* top = window();
-        const QSize decoration = top && top != this && top->isVisible()
-                                     ? top->frameGeometry().size() - top->geometry().size()
-                                     : QSize(0, 0);
-        size = size.boundedTo(metrics.mainVisibleFrame->size() - decoration);
+        QSize chrome(0, 0);
+        if (top && top != this && top->isVisible())
+            chrome =
+                top->frameGeometry().size() - top->geometry().size() + QSize(0, mapTo(top, QPoint()).y());
+        size = size.boundedTo(metrics.mainVisibleFrame->size() - chrome);
     }
     return size;
 }
 
 void MainView::applyMinimumSize() {
-    QWidget* top = window();
-    if (!top || top == this)
-        return;
-    // The window's minimum counts the content below the menu bar as well as the content itself.
-    const QSize chrome = top->size() - size();
-    const QSize wanted = minimumWindowSize();
-    const QSize extra = isVisible() ? chrome.expandedTo(QSize(0, 0)) : QSize(0, 0);
-    top->setMinimumSize(wanted + extra);
+    // The window's layout adds what sits above the view (the menu bar) to the window's minimum.
+    setMinimumSize(minimumWindowSize());
 }
 
 void MainView::attachedChanged() {

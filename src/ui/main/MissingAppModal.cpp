@@ -62,9 +62,7 @@ MissingAppModal::MissingAppModal(const QList<MissingAppInfo>& missingApps, std::
         tr("Some applications in your configurations are not installed on this device."), Fonts::body());
     explanation->setAlignment(Qt::AlignCenter);
     explanation->setWordWrap(true);
-    QPalette secondary = explanation->palette();
-    secondary.setColor(QPalette::WindowText, LookColors::secondary(dark));
-    explanation->setPalette(secondary);
+    LookColors::useSecondaryText(explanation);
     header->addWidget(explanation);
     stack->addLayout(header);
     stack->addSpacing(20);

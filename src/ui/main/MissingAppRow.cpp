@@ -18,7 +18,7 @@ MissingAppRow::MissingAppRow(const MissingAppInfo& missingApp, std::function<voi
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 8, 12, 8);
     row->setSpacing(12);
-    auto* icon = new SymbolView(QStringLiteral("app.fill"), 22, LookColors::secondary(dark));
+    auto* icon = new SymbolView(QStringLiteral("app.fill"), 22, LookColors::gray());
     auto* iconFrame = new QWidget;
     iconFrame->setFixedSize(32, 32);
     auto* iconLayout = new QHBoxLayout(iconFrame);
@@ -36,9 +36,7 @@ MissingAppRow::MissingAppRow(const MissingAppInfo& missingApp, std::function<voi
     where->setObjectName(QStringLiteral("configurationName"));
     where->setTextFormat(Qt::PlainText);
     where->setFont(Fonts::system(12));
-    QPalette secondary = where->palette();
-    secondary.setColor(QPalette::WindowText, LookColors::secondary(dark));
-    where->setPalette(secondary);
+    LookColors::useSecondaryText(where);
     texts->addWidget(name);
     texts->addWidget(where);
     row->addLayout(texts, 1);

@@ -1,5 +1,6 @@
 #include "SettingsView.h"
 
+#include "UpdatesNotice.h"
 #include "app/AppState.h"
 #include "base/PreferenceStore.h"
 #include "base/Scheduler.h"
@@ -11,6 +12,7 @@
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/StyledButton.h"
+#include "ui/look/SwitchStyle.h"
 #include "ui/look/SymbolView.h"
 #include "ui/look/Symbols.h"
 
@@ -21,7 +23,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -29,11 +30,15 @@
 #include <QVBoxLayout>
 
 namespace {
-QLabel* text(const QString& value, const QFont& font = Fonts::body(), const QColor& colour = {}) {
+// An invalid colour: the secondary text colour of the current look.
+QLabel* text(const QString& value, const QFont& font = Fonts::body(),
+             const QColor& colour = QColor(Qt::black)) {
     auto* label = new QLabel(value);
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
-    if (colour.isValid()) {
+    if (!colour.isValid()) {
+        LookColors::useSecondaryText(label);
+    } else if (colour != QColor(Qt::black)) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, colour);
         label->setPalette(palette);
@@ -134,7 +139,6 @@ SettingsView::SettingsView(Services services, QWidget* parent)
 }
 
 QWidget* SettingsView::buildAppPreferences() {
-    const bool dark = LookColors::isDark(parentWidget());
     m_theme = new QComboBox;
     m_theme->setObjectName(QStringLiteral("themePicker"));
     m_theme->setFixedWidth(120);
@@ -142,7 +146,7 @@ QWidget* SettingsView::buildAppPreferences() {
                                  QStringLiteral("moon")};
     const QList<AppTheme> themes = {AppTheme::system, AppTheme::light, AppTheme::dark};
     for (int i = 0; i < themes.size(); ++i)
-        m_theme->addItem(Symbols::icon(symbols.at(i), LookColors::primary(dark), 16),
+        m_theme->addItem(Symbols::icon(symbols.at(i), LookColors::gray(), 16),
                          AppThemeInfo::displayName(themes.at(i)), AppThemeInfo::rawValue(themes.at(i)));
     showTheme();
     connect(m_theme, &QComboBox::activated, this,
@@ -152,6 +156,7 @@ QWidget* SettingsView::buildAppPreferences() {
     m_launchAtLogin = new LaunchAtLoginToggle(m_services.launchAtLogin, QString());
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLoginToggle"));
     m_launchAtLogin->setAccessibleName(tr("Launch at Login"));
+    SwitchStyle::apply(m_launchAtLogin);
 
     QList<QWidget*> rows = {row(tr("Theme"), m_theme), row(tr("Launch at Login"), m_launchAtLogin)};
     const QList<QPair<QString, QString>> preferences = {
@@ -167,6 +172,7 @@ QWidget* SettingsView::buildAppPreferences() {
         toggle->setObjectName(key);
         toggle->setAccessibleName(label);
         toggle->setChecked(store.boolValue(key, false));
+        SwitchStyle::apply(toggle);
         connect(toggle, &QCheckBox::toggled, this, [&store, key = key](bool on) { store.setValue(key, on); });
         m_preferenceToggles.append(toggle);
         rows.append(row(label, toggle));
@@ -228,8 +234,7 @@ QWidget* SettingsView::buildSync() {
     statusRow->setContentsMargins(0, 0, 0, 0);
     statusRow->setSpacing(4);
     m_syncSymbol = new SymbolView(QStringLiteral("checkmark.icloud"), 14);
-    m_syncStatusLabel =
-        text(m_syncStatus, Fonts::caption(), LookColors::secondary(LookColors::isDark(parentWidget())));
+    m_syncStatusLabel = text(m_syncStatus, Fonts::caption(), QColor());
     m_syncStatusLabel->setObjectName(QStringLiteral("syncStatus"));
     statusRow->addWidget(m_syncSymbol);
     statusRow->addWidget(m_syncStatusLabel);
@@ -323,9 +328,8 @@ void SettingsView::triggerManualSync() {
 }
 
 QWidget* SettingsView::buildAbout() {
-    const bool dark = LookColors::isDark(parentWidget());
     QList<QWidget*> rows;
-    QLabel* version = text(m_services.version, Fonts::body(), LookColors::secondary(dark));
+    QLabel* version = text(m_services.version, Fonts::body(), QColor());
     version->setObjectName(QStringLiteral("version"));
     rows.append(row(tr("Version"), version));
     if (!m_services.feedbackAddress.isEmpty()) {
@@ -333,11 +337,11 @@ QWidget* SettingsView::buildAbout() {
         auto* layout = new QHBoxLayout(control);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(8);
-        QLabel* address = text(m_services.feedbackAddress, Fonts::body(), LookColors::secondary(dark));
+        QLabel* address = text(m_services.feedbackAddress, Fonts::body(), QColor());
         address->setTextInteractionFlags(Qt::TextSelectableByMouse);
         auto* copy = new QToolButton;
         copy->setAutoRaise(true);
-        copy->setIcon(Symbols::icon(QStringLiteral("doc.on.doc"), LookColors::primary(dark), 12));
+        copy->setIcon(Symbols::icon(QStringLiteral("doc.on.doc"), LookColors::gray(), 12));
         copy->setToolTip(tr("Copy email address"));
         const QString value = m_services.feedbackAddress;
         connect(copy, &QToolButton::clicked, this, [value] {
@@ -355,16 +359,7 @@ QWidget* SettingsView::buildAbout() {
     connect(m_checkForUpdates, &QAbstractButton::clicked, this, [this] {
         if (m_services.checkForUpdates)
             m_services.checkForUpdates();
-        auto* box =
-            new QMessageBox(QMessageBox::Information, tr("Check for Updates"),
-                            tr("Quarlin %1 is installed. Updates come from your distribution's packages: "
-                               "update Quarlin with your package manager.")
-                                .arg(m_services.version),
-                            QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("updatesMessage"));
-        box->setTextFormat(Qt::PlainText);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        UpdatesNotice::open(this);
     });
     rows.append(centred(m_checkForUpdates, 8));
     return section(tr("About"), 8, rows);

@@ -16,12 +16,15 @@
 #include <QVBoxLayout>
 
 namespace {
-QLabel* text(const QString& value, const QFont& font, const QColor& colour = {}) {
+// An invalid colour: the secondary text colour of the current look.
+QLabel* text(const QString& value, const QFont& font, const QColor& colour = QColor(Qt::black)) {
     auto* label = new QLabel(value);
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     label->setWordWrap(true);
-    if (colour.isValid()) {
+    if (!colour.isValid()) {
+        LookColors::useSecondaryText(label);
+    } else if (colour != QColor(Qt::black)) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, colour);
         label->setPalette(palette);
@@ -68,8 +71,8 @@ ShortcutsView::ShortcutsView(Availability availability, QWidget* parent)
     auto* section = new QVBoxLayout;
     section->setSpacing(12);
     section->addWidget(text(tr("Global Keyboard Shortcuts"), Fonts::headline()));
-    QLabel* hint = text(tr("Click on 'Record Shortcut' to set a keyboard shortcut"), Fonts::caption(),
-                        LookColors::secondary(dark));
+    QLabel* hint =
+        text(tr("Click on 'Record Shortcut' to set a keyboard shortcut"), Fonts::caption(), QColor());
     hint->setContentsMargins(0, 2, 0, 0);
     section->addWidget(hint);
 
@@ -101,7 +104,7 @@ ShortcutsView::ShortcutsView(Availability availability, QWidget* parent)
     box->addWidget(
         text(tr("There was an issue loading the keyboard shortcuts interface. Please restart the app "
                 "and try again."),
-             Fonts::body(), LookColors::secondary(dark)));
+             Fonts::body(), QColor()));
     auto* retryButton = new QPushButton(tr("Retry"));
     retryButton->setAutoDefault(false);
     connect(retryButton, &QPushButton::clicked, this, &ShortcutsView::retry);

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QVariantAnimation>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 QRect defaultWorkArea(QWidget* window) {
@@ -13,12 +14,18 @@ QRect defaultWorkArea(QWidget* window) {
     return screen ? screen->availableGeometry() : QRect();
 }
 
-// The client geometry that puts a frame of `frameSize` centred in the work area.
+// The client geometry that puts a frame of clientSize plus the window's decoration centred in the
+// work area.
 QRect centredClient(QWidget* window, const QSize& clientSize, const QRect& area) {
-    const QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
-                              window->geometry().top() - window->frameGeometry().top(),
-                              window->frameGeometry().right() - window->geometry().right(),
-                              window->frameGeometry().bottom() - window->geometry().bottom());
+    QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
+                        window->geometry().top() - window->frameGeometry().top(),
+                        window->frameGeometry().right() - window->geometry().right(),
+                        window->frameGeometry().bottom() - window->geometry().bottom());
+    // Just after mapping the frame can still be unknown or stale: then centre the client alone.
+    auto plausible = [](int margin) { return margin >= 0 && margin <= 100; };
+    if (!plausible(decoration.left()) || !plausible(decoration.top()) || !plausible(decoration.right()) ||
+        !plausible(decoration.bottom()))
+        decoration = QMargins();
     QRect frame(QPoint(), clientSize.grownBy(decoration));
     frame.moveCenter(area.center());
     return frame.marginsRemoved(decoration);
@@ -44,8 +51,25 @@ void WindowAccessor::prepare(QWidget* window) {
 void WindowAccessor::created(const Arguments& arguments) {
     QPointer<WindowAccessor> self(this);
     m_scheduler.async([self, arguments] {
-        if (!self)
-            return;
+        if (self)
+            self->creationStep(arguments, exposeWaits);
+    });
+}
+
+void WindowAccessor::creationStep(const Arguments& arguments, int waitsLeft) {
+    // A window manager places a window when it maps it and may ignore a move sent before: wait
+    // (a little) until the window is on screen.
+    QWidget* host = hostWindow();
+    if (host && host->windowHandle() && !host->windowHandle()->isExposed() && waitsLeft > 0) {
+        QPointer<WindowAccessor> self(this);
+        m_scheduler.after(exposeWaitSeconds, [self, arguments, waitsLeft] {
+            if (self)
+                self->creationStep(arguments, waitsLeft - 1);
+        });
+        return;
+    }
+    {
+        WindowAccessor* self = this;
         if (QWidget* window = self->hostWindow()) {
             self->prepare(window);
             if (arguments.forceMinimumSizeOnResolve) {
@@ -64,7 +88,7 @@ void WindowAccessor::created(const Arguments& arguments) {
         }
         if (arguments.onResolve)
             arguments.onResolve(self->hostWindow());
-    });
+    }
 }
 
 void WindowAccessor::updated(const Arguments& arguments) {
@@ -86,7 +110,8 @@ QSize WindowAccessor::shrinkTarget(const QSize& size, const QSize& minimum) {
 }
 
 bool WindowAccessor::forceWindowToMinimumSize(QWidget* window) {
-    const QSize target = shrinkTarget(window->size(), window->minimumSize());
+    const QSize target =
+        shrinkTarget(window->size(), window->minimumSize().expandedTo(window->minimumSizeHint()));
     if (target == window->size())
         return false;
     const QRect area = m_workArea(window);

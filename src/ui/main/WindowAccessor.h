@@ -53,6 +53,10 @@ public:
     bool isResizing() const;
 
 private:
+    static constexpr int exposeWaits = 40;
+    static constexpr double exposeWaitSeconds = 0.05;
+
+    void creationStep(const Arguments& arguments, int waitsLeft);
     QWidget* hostWindow() const;
     void prepare(QWidget* window);
 

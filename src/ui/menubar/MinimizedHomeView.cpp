@@ -325,7 +325,12 @@ void MinimizedHomeView::render() {
         row->show();
         kept.insert(key, row);
     }
-    qDeleteAll(m_rows);
+    // Later: the row may be the one whose delete alert is still answering.
+    for (MinimizedConfigurationRow* gone : std::as_const(m_rows)) {
+        m_rowsLayout->removeWidget(gone);
+        gone->hide();
+        gone->deleteLater();
+    }
     m_rows = kept;
 }
 

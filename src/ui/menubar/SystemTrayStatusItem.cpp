@@ -9,7 +9,8 @@ SystemTrayStatusItem::SystemTrayStatusItem(QObject* parent)
     m_icon->setIcon(StatusSymbol::icon());
     m_icon->setToolTip(QStringLiteral("Quarlin"));
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger)
+        // Every left click toggles; Qt reports the second of two quick ones as a double click.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             Q_EMIT clicked();
     });
 }

@@ -2,6 +2,7 @@
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
 // and a start in menu-bar mode without any tray. Screenshots go to the build folder.
 #include "TestDesktop.h"
+#include "X11Probe.h"
 
 #include "base/QtScheduler.h"
 #include "model/AppConfiguration.h"
@@ -75,28 +76,6 @@ QList<TreeWindow> windowsOfClass(const QString& display, const QByteArray& wmCla
     }
     xcb_disconnect(conn);
     return found;
-}
-
-QStringList netWmState(const QString& display, quint32 window) {
-    QStringList names;
-    xcb_connection_t* conn = xcb_connect(display.toLocal8Bit().constData(), nullptr);
-    auto* atomReply = xcb_intern_atom_reply(conn, xcb_intern_atom(conn, 0, 13, "_NET_WM_STATE"), nullptr);
-    auto* reply = xcb_get_property_reply(
-        conn, xcb_get_property(conn, 0, window, atomReply->atom, XCB_ATOM_ATOM, 0, 64), nullptr);
-    std::free(atomReply);
-    if (reply && reply->format == 32) {
-        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-        for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i) {
-            auto* name = xcb_get_atom_name_reply(conn, xcb_get_atom_name(conn, atoms[i]), nullptr);
-            if (name)
-                names << QString::fromLatin1(xcb_get_atom_name_name(name),
-                                             xcb_get_atom_name_name_length(name));
-            std::free(name);
-        }
-    }
-    std::free(reply);
-    xcb_disconnect(conn);
-    return names;
 }
 
 void screenshot(TestDesktop& desktop, const QString& name) {
@@ -280,6 +259,20 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
     const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
     QVERIFY(!state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
     screenshot(run.desktop, QStringLiteral("5-no-tray"));
+
+    // A panel started later (autostart often runs first): menu-bar mode as asked; gone again: back.
+    const qint64 trayer = run.desktop.startProcess(QStringLiteral("trayer"),
+                                                   {"--edge", "top", "--align", "right", "--widthtype",
+                                                    "pixel", "--width", "200", "--height", "28",
+                                                    "--SetDockType", "true", "--SetPartialStrut", "true"});
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() == 428; },
+                                10000));
+    screenshot(run.desktop, QStringLiteral("6-tray-appeared"));
+    run.desktop.stopProcess(trayer);
+    QVERIFY(
+        run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }, 10000));
+    QVERIFY(!netWmState(run.desktop.displayName(), run.mainWindow()->id)
+                 .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 }
 
 QTEST_GUILESS_MAIN(MenuBarEndToEndTest)

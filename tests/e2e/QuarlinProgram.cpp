@@ -1,0 +1,143 @@
+#include "QuarlinProgram.h"
+
+#include "TestDesktop.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+
+QuarlinProgram::QuarlinProgram(TestDesktop& desktop, const QString& screenshotPrefix)
+    : m_desktop(desktop), m_prefix(screenshotPrefix) {
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+QuarlinProgram::~QuarlinProgram() {
+    stop();
+}
+
+bool QuarlinProgram::start(const QStringList& arguments, int timeoutMs) {
+    QProcessEnvironment environment = m_desktop.environment();
+    // The test itself may run off screen; the program runs on the desktop.
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    m_process.setProcessEnvironment(environment);
+    m_process.start(QStringLiteral(QUARLIN_PROGRAM), arguments);
+    if (!m_process.waitForStarted(5000)) {
+        m_error = QStringLiteral("quarlin did not start: ") + m_process.errorString();
+        return false;
+    }
+    const qint64 pid = m_process.processId();
+    m_desktop.waitFor(
+        [&] {
+            for (quint32 w : m_desktop.clientList())
+                if (m_desktop.windowPid(w) == pid &&
+                    m_desktop.wmClass(w).toLower().contains(QStringLiteral("quarlin"))) {
+                    m_window = w;
+                    return true;
+                }
+            return m_process.state() == QProcess::NotRunning;
+        },
+        timeoutMs);
+    if (!m_window) {
+        m_error = QStringLiteral("no main window appeared; output:\n") + output();
+        return false;
+    }
+    // The program places its window once it is on screen: clicks wait until it stays put.
+    QRect last;
+    QElapsedTimer still;
+    still.start();
+    m_desktop.waitFor(
+        [&] {
+            const QRect now = clientGeometry();
+            if (now != last) {
+                last = now;
+                still.restart();
+            }
+            return !now.isEmpty() && still.elapsed() >= settleMs;
+        },
+        timeoutMs);
+    return true;
+}
+
+void QuarlinProgram::stop() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000)) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+}
+
+bool QuarlinProgram::isRunning() const {
+    return m_process.state() == QProcess::Running;
+}
+
+QRect QuarlinProgram::clientGeometry() const {
+    return m_desktop.clientGeometry(m_window);
+}
+
+bool QuarlinProgram::click(const QPoint& inWindow) {
+    const QPoint at = clientGeometry().topLeft() + inWindow;
+    return m_desktop.xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                              QStringLiteral("click"), QStringLiteral("1")});
+}
+
+QString QuarlinProgram::output() {
+    m_output += m_process.readAll();
+    return QString::fromUtf8(m_output);
+}
+
+bool QuarlinProgram::waitForOutput(const QString& text, int timeoutMs) {
+    return m_desktop.waitFor(
+        [&] {
+            m_process.waitForReadyRead(10);
+            return output().contains(text);
+        },
+        timeoutMs);
+}
+
+QString QuarlinProgram::configHome() const {
+    return m_desktop.environment().value(QStringLiteral("XDG_CONFIG_HOME"));
+}
+
+QString QuarlinProgram::dataHome() const {
+    return m_desktop.environment().value(QStringLiteral("XDG_DATA_HOME"));
+}
+
+QString QuarlinProgram::preferencesPath() const {
+    return configHome() + QStringLiteral("/quarlin/preferences.json");
+}
+
+QString QuarlinProgram::storePath() const {
+    return dataHome() + QStringLiteral("/quarlin/quarlin.sqlite");
+}
+
+QString QuarlinProgram::autostartPath() const {
+    return configHome() + QStringLiteral("/autostart/io.github.quarlin.desktop");
+}
+
+QJsonObject QuarlinProgram::preferences() const {
+    QFile file(preferencesPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+QString QuarlinProgram::screenshotFolder() {
+    return QStringLiteral(QUARLIN_SCREENSHOT_DIR);
+}
+
+QString QuarlinProgram::screenshot(const QString& name) {
+    QDir().mkpath(screenshotFolder());
+    const QString path = screenshotFolder() + QLatin1Char('/') + m_prefix + QLatin1Char('-') + name + ".png";
+    QProcess shot;
+    shot.setProcessEnvironment(m_desktop.environment());
+    shot.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                      QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null | "
+                                                     "pnmtopng > \"$0\""),
+                                      path});
+    if (!shot.waitForFinished(10000) || shot.exitCode() != 0 || QFileInfo(path).size() == 0)
+        return {};
+    return path;
+}

@@ -1,0 +1,72 @@
+// The real quarlin program on a private TestDesktop, for end-to-end tests: started with the
+// desktop's own HOME and XDG folders, driven with real clicks and keys (xdotool), read back
+// through its console output, its preference file, its store and its autostart entry, and
+// photographed into the build folder.
+//
+//   TestDesktop desktop(options);
+//   QuarlinProgram quarlin(desktop);
+//   QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+//   quarlin.click(QPoint(300, 40));           // in the main window's client area
+//   desktop.key("ctrl+alt+k");
+//   QVERIFY(quarlin.waitForOutput("Applying configuration"));
+//   QCOMPARE(quarlin.preferences().value("appTheme").toString(), "light");
+//   quarlin.screenshot("settings");            // <build>/screenshots/<test>-settings.png
+#pragma once
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class TestDesktop;
+
+class QuarlinProgram {
+public:
+    explicit QuarlinProgram(TestDesktop& desktop, const QString& screenshotPrefix = QStringLiteral("e2e"));
+    ~QuarlinProgram();
+    QuarlinProgram(const QuarlinProgram&) = delete;
+    QuarlinProgram& operator=(const QuarlinProgram&) = delete;
+
+    // How long the main window must keep its place before start() returns.
+    static constexpr int settleMs = 300;
+
+    // Starts the program and waits until its main window is mapped, managed and in its place.
+    bool start(const QStringList& arguments = {}, int timeoutMs = 15000);
+    QString error() const { return m_error; }
+    void stop();
+    bool isRunning() const;
+
+    // The main window (client, not the frame) and its client area in root coordinates.
+    quint32 window() const { return m_window; }
+    QRect clientGeometry() const;
+    // A left click at a point of the main window's client area; returns once xdotool has finished.
+    bool click(const QPoint& inWindow);
+
+    // Standard output and error so far.
+    QString output();
+    // Waits until the output holds text (re-checked as the desktop reports events, at most timeoutMs).
+    bool waitForOutput(const QString& text, int timeoutMs = 5000);
+
+    // The program's files on this desktop.
+    QString configHome() const;
+    QString dataHome() const;
+    QString preferencesPath() const;
+    QString storePath() const;
+    QString autostartPath() const;
+    // The preference file as it is now; empty when missing or unreadable.
+    QJsonObject preferences() const;
+
+    // A picture of the whole desktop at <build>/screenshots/<prefix>-<name>.png; gives the path,
+    // empty when it failed.
+    QString screenshot(const QString& name);
+    static QString screenshotFolder();
+
+private:
+    TestDesktop& m_desktop;
+    QString m_prefix;
+    QProcess m_process;
+    QByteArray m_output;
+    quint32 m_window = 0;
+    QString m_error;
+};
