@@ -96,7 +96,7 @@ MenuBarManager::MenuBarManager(AppState& appState, ModelContainer* modelContaine
 }
 
 MenuBarManager::~MenuBarManager() {
-    removeGlobalEventMonitor();
+    // The desktop services may be gone already at the end of the run; only our own filter goes.
     removeResizeObserver();
 }
 
