@@ -6,6 +6,7 @@
 #include "base/QtScheduler.h"
 #include "login/LaunchAtLogin.h"
 #include "placement/AXPermission.h"
+#include "platform/x11/DesktopEntry.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11MonitorAreas.h"
 #include "platform/x11/X11PointerMonitor.h"
@@ -21,6 +22,8 @@
 #include "ui/MainWindow.h"
 #include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/home/ApplicationIcons.h"
+#include "ui/home/ContentView.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
@@ -83,7 +86,15 @@ int main(int argc, char** argv) {
                            QCoreApplication::applicationFilePath());
     SyslogLoginLog loginLog;
     LaunchAtLogin launchAtLogin(autostart, loginLog);
+    // Application icons: what a running window names, else the Icon key of the installed desktop entry.
+    ApplicationIcons icons(platform, [](const QString& location) {
+        const std::optional<DesktopEntry> entry = DesktopEntry::load(location, DesktopEntry::userLocale());
+        return entry ? entry->icon : QString();
+    });
     MainView::Contents tabs;
+    tabs.home = [&] {
+        return new ContentView(platform, app.appState(), app.sharedModelContainer().mainContext(), icons);
+    };
     tabs.attachedHome = [&app] {
         return CompactListHooks::makeView(app.appState(), *app.sharedModelContainer().mainContext());
     };

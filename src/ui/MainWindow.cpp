@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "main/UpdatesNotice.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
@@ -34,7 +36,10 @@ void MainWindow::buildMenu() {
     });
     QAction* updates = menu->addAction(QStringLiteral("Check for Updates..."));
     updates->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
-    connect(updates, &QAction::triggered, this, &MainWindow::checkForUpdatesRequested);
+    connect(updates, &QAction::triggered, this, [this] {
+        Q_EMIT checkForUpdatesRequested();
+        UpdatesNotice::open(this);
+    });
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("Quit Quarlin"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

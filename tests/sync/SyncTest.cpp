@@ -199,14 +199,27 @@ private Q_SLOTS:
             QVERIFY(QFile::exists(path));
     }
 
+    void conflictCopiesAreMergedAndRemoved_data() {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("Syncthing") << ".sync-conflict-20261207-101500-ABCDEFG.json";
+        QTest::newRow("Nextcloud") << " (conflicted copy 2026-12-07 101500).json";
+        QTest::newRow("Dropbox") << " (Alice's conflicted copy 2026-12-07).json";
+    }
     void conflictCopiesAreMergedAndRemoved() {
+        QFETCH(QString, suffix);
         const QString id = shareOne();
         const QString main = folder() + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
-        const QString copy = folder() + QStringLiteral("/ConfigurationGroup/") + id +
-                             QStringLiteral(".sync-conflict-20261207-101500-ABCDEFG.json");
+        const QString copy = folder() + QStringLiteral("/ConfigurationGroup/") + id + suffix;
+        QFile file(main);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
         a->ask(QStringLiteral("rename %1 FromA").arg(id));
-        QVERIFY(QFile::copy(main, copy));
-        // B's version wins the file; A's survives only in the copy.
+        // The service kept the other version in the file; A's change survives only in the copy.
+        QVERIFY(QFile::rename(main, copy));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+        file.close();
         b->ask(QStringLiteral("describe %1 FromB").arg(id));
         b->ask(QStringLiteral("sync"));
         QCOMPARE(b->one(QStringLiteral("show ") + id),

@@ -102,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(view->findChild<QLabel*>("version")->text(), "1.0.0");
         view->checkForUpdatesButton()->click();
         QCOMPARE(world.updateChecks, 1);
-        QVERIFY(view->findChild<QWidget*>("updatesMessage"));
+        QVERIFY(view->findChild<QWidget*>("updatesNotice"));
     }
 
     void launchAtLoginShowsWhatTheDesktopDid() {

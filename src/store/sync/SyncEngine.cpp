@@ -79,7 +79,8 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     m_clock.restore(m_state->clock());
     const auto exportNow = [this] {
         QString error;
-        if (!m_importing && !exportChanges(&error) && error != m_lastError)
+        const QString previous = m_lastError;
+        if (!m_importing && !exportChanges(&error) && error != previous)
             logLine(QStringLiteral("❌ Sync export failed: ") + error);
     };
     connect(m_context, &ModelContext::didSave, this, exportNow);
@@ -245,7 +246,7 @@ bool SyncEngine::flushWrites(QString* error) {
     QSet<QString> done;
     QString message;
     const bool written = drainWrites(-1, done, &message);
-    if (persist(done, written ? &message : nullptr) && written)
+    if ((done.isEmpty() || persist(done, written ? &message : nullptr)) && written)
         return true;
     if (error)
         *error = message;
@@ -570,7 +571,7 @@ bool SyncEngine::importNow(QString* error) {
             if (!m_queued.contains(id) && m_entries.value(id).file.inode != 0)
                 QFile::remove(path);
     }
-    const bool kept = persist(m_changed, &message);
+    const bool kept = m_changed.isEmpty() || persist(m_changed, &message);
     m_changed.clear();
     m_children.reset();
     m_importing = false;

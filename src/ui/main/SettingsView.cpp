@@ -1,5 +1,6 @@
 #include "SettingsView.h"
 
+#include "UpdatesNotice.h"
 #include "app/AppState.h"
 #include "base/PreferenceStore.h"
 #include "base/Scheduler.h"
@@ -11,6 +12,7 @@
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/StyledButton.h"
+#include "ui/look/SwitchStyle.h"
 #include "ui/look/SymbolView.h"
 #include "ui/look/Symbols.h"
 
@@ -21,7 +23,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -155,6 +156,7 @@ QWidget* SettingsView::buildAppPreferences() {
     m_launchAtLogin = new LaunchAtLoginToggle(m_services.launchAtLogin, QString());
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLoginToggle"));
     m_launchAtLogin->setAccessibleName(tr("Launch at Login"));
+    SwitchStyle::apply(m_launchAtLogin);
 
     QList<QWidget*> rows = {row(tr("Theme"), m_theme), row(tr("Launch at Login"), m_launchAtLogin)};
     const QList<QPair<QString, QString>> preferences = {
@@ -170,6 +172,7 @@ QWidget* SettingsView::buildAppPreferences() {
         toggle->setObjectName(key);
         toggle->setAccessibleName(label);
         toggle->setChecked(store.boolValue(key, false));
+        SwitchStyle::apply(toggle);
         connect(toggle, &QCheckBox::toggled, this, [&store, key = key](bool on) { store.setValue(key, on); });
         m_preferenceToggles.append(toggle);
         rows.append(row(label, toggle));
@@ -356,16 +359,7 @@ QWidget* SettingsView::buildAbout() {
     connect(m_checkForUpdates, &QAbstractButton::clicked, this, [this] {
         if (m_services.checkForUpdates)
             m_services.checkForUpdates();
-        auto* box =
-            new QMessageBox(QMessageBox::Information, tr("Check for Updates"),
-                            tr("Quarlin %1 is installed. Updates come from your distribution's packages: "
-                               "update Quarlin with your package manager.")
-                                .arg(m_services.version),
-                            QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("updatesMessage"));
-        box->setTextFormat(Qt::PlainText);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        UpdatesNotice::open(this);
     });
     rows.append(centred(m_checkForUpdates, 8));
     return section(tr("About"), 8, rows);

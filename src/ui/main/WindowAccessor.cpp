@@ -14,12 +14,18 @@ QRect defaultWorkArea(QWidget* window) {
     return screen ? screen->availableGeometry() : QRect();
 }
 
-// The client geometry that puts a frame of `frameSize` centred in the work area.
+// The client geometry that puts a frame of clientSize plus the window's decoration centred in the
+// work area.
 QRect centredClient(QWidget* window, const QSize& clientSize, const QRect& area) {
-    const QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
-                              window->geometry().top() - window->frameGeometry().top(),
-                              window->frameGeometry().right() - window->geometry().right(),
-                              window->frameGeometry().bottom() - window->geometry().bottom());
+    QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
+                        window->geometry().top() - window->frameGeometry().top(),
+                        window->frameGeometry().right() - window->geometry().right(),
+                        window->frameGeometry().bottom() - window->geometry().bottom());
+    // Just after mapping the frame can still be unknown or stale: then centre the client alone.
+    auto plausible = [](int margin) { return margin >= 0 && margin <= 100; };
+    if (!plausible(decoration.left()) || !plausible(decoration.top()) || !plausible(decoration.right()) ||
+        !plausible(decoration.bottom()))
+        decoration = QMargins();
     QRect frame(QPoint(), clientSize.grownBy(decoration));
     frame.moveCenter(area.center());
     return frame.marginsRemoved(decoration);

@@ -48,7 +48,9 @@ QPoint removeButton(int row) {
     return QPoint(453, 215 + 36 * row);
 }
 // Inside the main window: the pencil of the home tab's first configuration row.
-const QPoint homeRowEdit(560, 400);
+const QPoint homeRowEdit(509, 391);
+// The same once the row offers its "Rotate" button (three applications on the thirds).
+const QPoint homeRowEditBesideRotate(420, 391);
 // Inside the template picker: the second card (the first template offered) and "Create Group".
 const QPoint firstTemplate(354, 220);
 const QPoint createGroupButton(296, 564);
@@ -265,7 +267,7 @@ private Q_SLOTS:
         shot(QStringLiteral("saved"));
 
         // Edit again, change things, cancel: the file is as it was.
-        QVERIFY(openEditorFromHome(quarlin.window));
+        QVERIFY(openEditorFromHome(quarlin.window, homeRowEditBesideRotate));
         editor = window(QStringLiteral("^Edit Configuration: Work$"));
         QVERIFY(editor);
         click(editor, removeButton(0));
@@ -279,12 +281,16 @@ private Q_SLOTS:
     }
 
 private:
-    bool openEditorFromHome(quint32 mainWindow);
+    bool openEditorFromHome(quint32 mainWindow, QPoint pencil = homeRowEdit);
 };
 
-bool EditorE2ETest::openEditorFromHome(quint32 mainWindow) {
-    // The pencil of the first configuration row of the home tab.
-    click(mainWindow, homeRowEdit);
+bool EditorE2ETest::openEditorFromHome(quint32 mainWindow, QPoint pencil) {
+    // The pencil of the first configuration row of the home tab, with the main window in front of
+    // the previewed windows.
+    if (!m_desktop->xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(mainWindow)}))
+        return false;
+    click(mainWindow, pencil);
     return window(QStringLiteral("^Edit Configuration: Work$")) != 0;
 }
 

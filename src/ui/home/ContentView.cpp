@@ -1,0 +1,601 @@
+#include "ContentView.h"
+
+#include "AppConfigurationsSectionView.h"
+#include "ApplicationIcons.h"
+#include "ConfigurationRemoval.h"
+#include "HomeLook.h"
+#include "PermissionView.h"
+#include "RunningApplicationsSectionView.h"
+#include "SavedApplicationsSectionView.h"
+#include "StoreCommand.h"
+#include "app/AppState.h"
+#include "app/MenuBarManaging.h"
+#include "base/Log.h"
+#include "model/ConfigurationGroup.h"
+#include "model/SavedApp.h"
+#include "placement/AXPermission.h"
+#include "placement/Actions.h"
+#include "placement/RunningAppsHelper.h"
+#include "store/ModelContext.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+namespace {
+
+template <class T, class Name> QList<T> filtered(const QList<T>& all, const QString& text, Name name) {
+    if (text.isEmpty())
+        return all;
+    QList<T> result;
+    for (const T& item : all) {
+        if (name(item).contains(text, Qt::CaseInsensitive))
+            result.append(item);
+    }
+    return result;
+}
+
+} // namespace
+
+ContentView::ContentView(Platform& platform, AppState& state, ModelContext* store, ApplicationIcons& icons,
+                         QWidget* parent)
+    : QWidget(parent), m_platform(platform), m_state(state), m_icons(icons), m_store(store),
+      m_axTrusted(AXPermission(platform).isTrusted(false)) {
+    // Deleted by another list or another machine: the rows go at once, in one pass per burst.
+    if (store)
+        connect(store, &ModelContext::objectDeleted, this, [this] {
+            if (m_pruneQueued)
+                return;
+            m_pruneQueued = true;
+            QPointer<ContentView> self(this);
+            m_platform.scheduler.async([self] {
+                if (!self)
+                    return;
+                self->m_pruneQueued = false;
+                self->pruneDeleted();
+            });
+        });
+    m_pages = new QStackedLayout(this);
+    m_pages->setContentsMargins(0, 0, 0, 0);
+
+    auto* permissionPage = new QWidget(this);
+    auto* permissionLayout = new QHBoxLayout(permissionPage);
+    m_permission = new PermissionView(permissionPage);
+    permissionLayout->addWidget(m_permission);
+    m_permission->onCheckAgain = [this] { checkPermissionStatus(); };
+    m_pages->addWidget(permissionPage);
+    permissionPage->installEventFilter(this);
+
+    m_home = new QWidget(this);
+    auto* column = new QVBoxLayout(m_home);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(14);
+    m_running = new RunningApplicationsSectionView(state, icons, m_home);
+    m_configurations = new AppConfigurationsSectionView(platform, state, icons, m_home);
+    m_saved = new SavedApplicationsSectionView(state, icons, m_home);
+    // The lists take the height first, up to their greatest; what is left stays below the button.
+    column->addWidget(m_running, 1);
+    column->addWidget(m_configurations, 1);
+    column->addWidget(m_saved, 1);
+    auto* toggleRow = new QHBoxLayout();
+    toggleRow->setContentsMargins(0, 8, 0, 0);
+    toggleRow->addStretch(1);
+    m_menuBarButton =
+        HomeLook::button(HomeLook::ButtonKind::menuBarToggle, QStringLiteral("Enter Menu Bar Mode"),
+                         QStringLiteral("menubar.rectangle"), m_home);
+    m_menuBarButton->setFont(HomeLook::font(14, QFont::Medium));
+    m_menuBarButton->setToolTip(QStringLiteral("Toggle the attached Menu Bar window"));
+    toggleRow->addWidget(m_menuBarButton);
+    toggleRow->addStretch(1);
+    column->addLayout(toggleRow);
+    column->addStretch(0);
+    m_pages->addWidget(m_home);
+    m_home->installEventFilter(this);
+
+    // --- the sections' callbacks ---
+    m_running->onRefresh = [this] { gatherRunningApps(); };
+    m_running->onSearchTextChange = [this](const QString& text) {
+        m_searchText = text;
+        m_running->setSearchText(text);
+        updateDisplayedRunningApps();
+    };
+    m_running->onSelectApp = [this](const RunningApp& app) { m_state.setBundleID(app.bundleID); };
+    m_running->onSaveApp = [this](const RunningApp& app) { saveApp(app); };
+
+    m_configurations->onCreateConfiguration = [this] { showCreateSheet(); };
+    m_configurations->onClearAll = [this] { confirmClearAllConfigurations(); };
+    m_configurations->onSearchTextChange = [this](const QString& text) {
+        m_configurationSearchText = text;
+        m_configurations->setSearchText(text);
+        updateDisplayedConfigurations();
+    };
+    m_configurations->onRemoveConfiguration = [this](ConfigurationGroup* c) {
+        confirmRemoveConfiguration(c);
+    };
+    m_configurations->onEditConfiguration = [this](ConfigurationGroup* c, std::optional<QString> id) {
+        openEditor(c, std::move(id));
+    };
+
+    m_saved->onClearAll = [this] { confirmClearAllSavedApps(); };
+    m_saved->onSearchTextChange = [this](const QString& text) {
+        m_savedSearchText = text;
+        m_saved->setSearchText(text);
+        updateDisplayedSavedApps();
+    };
+    m_saved->onSelectSavedApp = [this](SavedApp* app) { selectSavedApp(app); };
+    m_saved->onRemoveSavedApp = [this](SavedApp* app) { confirmRemoveSavedApp(app); };
+
+    connect(m_menuBarButton, &QAbstractButton::clicked, this, [this] { toggleMenuBarMode(); });
+
+    connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
+        switch (property) {
+        case AppState::Property::shouldShowCreateConfiguration:
+            // A one-shot request; while the home is not on screen its appearance takes it up.
+            if (m_state.shouldShowCreateConfiguration() && m_home->isVisible()) {
+                showCreateSheet();
+                m_state.setShouldShowCreateConfiguration(false);
+            }
+            break;
+        case AppState::Property::isMainWindowAttached:
+            updateMenuBarButton();
+            break;
+        case AppState::Property::configurationDataVersion:
+            pruneDeleted();
+            break;
+        default:
+            break;
+        }
+    });
+
+    m_running->setShowRunningApps(m_showRunningApps);
+    m_configurations->setShowConfigurations(m_showConfigurations);
+    m_saved->setShowSavedApps(m_showSavedApps);
+    updateDisplayedRunningApps();
+    updateDisplayedConfigurations();
+    updateDisplayedSavedApps();
+    updateMenuBarButton();
+    showPage();
+}
+
+ContentView::~ContentView() {
+    // Pending poll steps find the view gone; the observer goes with the view.
+    stopPermissionMonitoring();
+}
+
+// --- the permission gate ---
+
+void ContentView::showPage() {
+    m_pages->setCurrentIndex(m_axTrusted ? 1 : 0);
+}
+
+bool ContentView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && !event->spontaneous()) {
+        if (watched == m_home) {
+            authorizedHomeAppeared();
+        } else if (watched == m_permission->parentWidget()) {
+            setupPermissionMonitoring();
+            QPointer<ContentView> self(this);
+            m_platform.scheduler.after(0.1, [self] {
+                if (self)
+                    self->m_permission->showAppIcon();
+            });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ContentView::setupPermissionMonitoring() {
+    checkPermissionStatus();
+    if (m_axTrusted)
+        return;
+    if (!m_activationObserver) {
+        m_activationObserver = connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+                                       [this](Qt::ApplicationState applicationState) {
+                                           if (applicationState == Qt::ApplicationActive)
+                                               checkPermissionStatus();
+                                       });
+    }
+    if (!m_polling) {
+        m_polling = true;
+        schedulePermissionPoll();
+    }
+}
+
+void ContentView::schedulePermissionPoll() {
+    QPointer<ContentView> self(this);
+    const int generation = m_pollGeneration;
+    m_platform.scheduler.after(permissionPollInterval, [self, generation] {
+        if (!self || !self->m_polling || self->m_pollGeneration != generation)
+            return;
+        self->checkPermissionStatus();
+        if (self->m_polling)
+            self->schedulePermissionPoll();
+    });
+}
+
+void ContentView::stopPermissionMonitoring() {
+    m_polling = false;
+    ++m_pollGeneration;
+    if (m_activationObserver) {
+        disconnect(m_activationObserver);
+        m_activationObserver = {};
+    }
+}
+
+void ContentView::checkPermissionStatus() {
+    const bool trusted = AXPermission(m_platform).isTrusted(false);
+    if (trusted == m_axTrusted)
+        return;
+    m_axTrusted = trusted;
+    if (trusted)
+        recordGrant();
+    showPage();
+}
+
+void ContentView::recordGrant() {
+    stopPermissionMonitoring();
+    m_showRunningApps = true;
+    m_running->setShowRunningApps(true);
+    gatherRunningApps();
+}
+
+void ContentView::handleLaunchPermissions() {
+    m_axTrusted = AXPermission(m_platform).isTrusted(false);
+    if (m_axTrusted) {
+        m_showRunningApps = true;
+        m_running->setShowRunningApps(true);
+        gatherRunningApps();
+    } else {
+        showPage();
+    }
+}
+
+void ContentView::authorizedHomeAppeared() {
+    handleLaunchPermissions();
+    if (!m_axTrusted)
+        return;
+    fetchSavedApps();
+    fetchConfigurationGroups();
+    if (m_state.shouldShowCreateConfiguration()) {
+        showCreateSheet();
+        m_state.setShouldShowCreateConfiguration(false);
+    }
+}
+
+void ContentView::gatherRunningApps() {
+    m_runningApps = RunningAppsHelper(m_platform).getRunningApps();
+    m_icons.setRunningApps(m_runningApps);
+    updateDisplayedRunningApps();
+    updateDisplayedSavedApps();
+}
+
+// --- the lists ---
+
+ModelContext* ContentView::context() {
+    return m_store;
+}
+
+void ContentView::fetchSavedApps() {
+    if (ModelContext* store = context()) {
+        m_savedApps = store->fetch<SavedApp>();
+        m_savedAppsError.reset();
+    } else {
+        m_savedApps.clear();
+        m_savedAppsError = QStringLiteral("Could not read the saved applications: the store is not open");
+        logLine(QStringLiteral("❌ Failed to fetch saved apps: the store is not open"));
+    }
+    updateDisplayedSavedApps();
+}
+
+void ContentView::fetchConfigurationGroups() {
+    if (ModelContext* store = context()) {
+        m_configurationGroups = store->fetch<ConfigurationGroup>();
+        m_configurationsError.reset();
+    } else {
+        m_configurationGroups.clear();
+        m_configurationsError = QStringLiteral("Could not read the configurations: the store is not open");
+        logLine(QStringLiteral("❌ Failed to fetch configurations: the store is not open"));
+    }
+    updateDisplayedConfigurations();
+}
+
+void ContentView::updateDisplayedRunningApps() {
+    m_displayedRunningApps =
+        filtered(m_runningApps, m_searchText, [](const RunningApp& a) { return a.name; });
+    m_running->setApps(m_runningApps, m_displayedRunningApps, m_savedApps);
+}
+
+void ContentView::updateDisplayedSavedApps() {
+    m_displayedSavedApps =
+        filtered(m_savedApps, m_savedSearchText, [](const SavedApp* a) { return a->name(); });
+    m_saved->setSavedApps(m_savedApps, m_displayedSavedApps, m_runningApps, m_savedAppsError);
+    // The running section marks what is saved.
+    m_running->setApps(m_runningApps, m_displayedRunningApps, m_savedApps);
+}
+
+void ContentView::updateDisplayedConfigurations() {
+    m_displayedConfigurations = filtered(m_configurationGroups, m_configurationSearchText,
+                                         [](const ConfigurationGroup* c) { return c->name(); });
+    m_configurations->setConfigurations(m_configurationGroups, m_displayedConfigurations,
+                                        m_configurationsError);
+}
+
+void ContentView::pruneDeleted() {
+    auto gone = [](const ModelObject* object) { return ModelContext::of(object) == nullptr; };
+    if (std::any_of(m_configurationGroups.cbegin(), m_configurationGroups.cend(), gone)) {
+        m_configurationGroups.removeIf(gone);
+        updateDisplayedConfigurations();
+    }
+    if (std::any_of(m_savedApps.cbegin(), m_savedApps.cend(), gone)) {
+        m_savedApps.removeIf(gone);
+        updateDisplayedSavedApps();
+    }
+}
+
+void ContentView::editorSaved() {
+    fetchSavedApps();
+    fetchConfigurationGroups();
+    m_state.triggerConfigurationDataRefresh();
+}
+
+void ContentView::selectSavedApp(SavedApp* app) {
+    m_state.setBundleID(app->bundleID());
+    m_state.setCorner(app->corner());
+    m_state.setWidthFraction(app->savedWidthFraction());
+    m_state.setHeightPoints(app->savedHeight());
+    m_state.setMarginX(app->savedMarginX());
+    m_state.setMarginY(app->savedMarginY());
+}
+
+// --- commands ---
+
+std::optional<QString> ContentView::createConfiguration(const QString& name) {
+    if (name.isEmpty())
+        return std::nullopt;
+    ModelContext* store = context();
+    if (!store)
+        return QStringLiteral("The store is not open.");
+    QString error;
+    // Written on its own: a failure leaves no record behind, and other pending edits stay pending.
+    ConfigurationGroup* configuration =
+        CreateConfigurationSheet::storeNewConfiguration(m_state, *store, name, &error);
+    if (!configuration) {
+        logLine(QStringLiteral("❌ Failed to create configuration: ") + error);
+        return error;
+    }
+    logLine(QStringLiteral("✅ Successfully created configuration: ") + name);
+    m_state.triggerConfigurationDataRefresh();
+    // Listed at once: also when its editor is cancelled.
+    m_configurationGroups.append(configuration);
+    updateDisplayedConfigurations();
+    openEditor(configuration, std::nullopt);
+    return std::nullopt;
+}
+
+void ContentView::openEditor(ConfigurationGroup* configuration, std::optional<QString> positionGroupID) {
+    ModelContext* store = context();
+    if (!configuration || !store || !ModelContext::of(configuration))
+        return;
+    QPointer<ContentView> self(this);
+    m_editWindowManager.showEditWindow(
+        configuration, positionGroupID, m_savedApps, m_state, *store,
+        [self](ConfigurationGroup*) {
+            if (self)
+                self->editorSaved();
+        },
+        [] {});
+}
+
+void ContentView::showCreateSheet() {
+    if (m_createSheet) {
+        m_createSheet->raise();
+        return;
+    }
+    m_createSheet = new CreateConfigurationSheet(this, [this](const QString& name, QString* error) {
+        const std::optional<QString> failure = createConfiguration(name);
+        if (failure && error)
+            *error = *failure;
+        return !failure;
+    });
+    m_createSheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_createSheet->open();
+}
+
+void ContentView::confirmRemoveConfiguration(ConfigurationGroup* configuration) {
+    const QString message =
+        configuration
+            ? QStringLiteral("This will permanently delete '") + configuration->name() +
+                  QStringLiteral("' and all of its positions.")
+            : QStringLiteral("This will permanently delete the selected configuration and all of its "
+                             "positions.");
+    QPointer<ConfigurationGroup> pending(configuration);
+    confirm(QStringLiteral("Delete Configuration?"), message, QStringLiteral("Delete"), [this, pending] {
+        if (pending)
+            removeConfiguration(pending);
+    });
+}
+
+bool ContentView::removeConfiguration(ConfigurationGroup* configuration) {
+    ModelContext* store = context();
+    if (!store || !ModelContext::of(configuration))
+        return false;
+    const QString name = configuration->name();
+    const QUuid id = configuration->id();
+    QString error;
+    if (!ConfigurationRemoval::remove(*store, m_state, {configuration}, &error)) {
+        logLine(QStringLiteral("❌ Failed to delete configuration: ") + error);
+        showError(QStringLiteral("Could not delete '") + name + QStringLiteral("'"), error);
+        return false;
+    }
+    m_configurationGroups.removeIf([&id](const ConfigurationGroup* c) { return c->id() == id; });
+    updateDisplayedConfigurations();
+    return true;
+}
+
+void ContentView::confirmClearAllConfigurations() {
+    confirm(QStringLiteral("Clear All Configurations?"),
+            QStringLiteral("This will permanently delete all %1 configurations and all of their positions, "
+                           "on every machine that syncs them.")
+                .arg(m_configurationGroups.size()),
+            QStringLiteral("Clear All"), [this] { clearAllConfigurations(); });
+}
+
+bool ContentView::clearAllConfigurations() {
+    ModelContext* store = context();
+    if (!store)
+        return false;
+    QString error;
+    if (!ConfigurationRemoval::remove(*store, m_state, m_configurationGroups, &error)) {
+        logLine(QStringLiteral("❌ Failed to clear all configurations: ") + error);
+        showError(QStringLiteral("Could not delete the configurations"), error);
+        return false;
+    }
+    m_configurationGroups.clear();
+    updateDisplayedConfigurations();
+    return true;
+}
+
+void ContentView::confirmRemoveSavedApp(SavedApp* app) {
+    const QString message = app ? QStringLiteral("This will permanently remove '") + app->name() +
+                                      QStringLiteral("' from your saved apps.")
+                                : QStringLiteral("This will permanently remove the selected saved app.");
+    QPointer<SavedApp> pending(app);
+    confirm(QStringLiteral("Delete Saved App?"), message, QStringLiteral("Delete"), [this, pending] {
+        if (pending)
+            removeSavedApp(pending);
+    });
+}
+
+bool ContentView::removeSavedApp(SavedApp* app) {
+    ModelContext* store = context();
+    if (!store || !ModelContext::of(app))
+        return false;
+    const QUuid id = app->id();
+    const QString name = app->name();
+    QString error;
+    if (!StoreCommand::run(
+            *store, [store, app] { store->deleteObject(app); }, &error)) {
+        logLine(QStringLiteral("❌ Failed to delete saved app: ") + error);
+        showError(QStringLiteral("Could not remove '") + name + QStringLiteral("'"), error);
+        return false;
+    }
+    m_savedApps.removeIf([&id](const SavedApp* a) { return a->id() == id; });
+    updateDisplayedSavedApps();
+    return true;
+}
+
+void ContentView::confirmClearAllSavedApps() {
+    confirm(QStringLiteral("Clear All Saved Apps?"),
+            QStringLiteral("This will permanently remove all %1 saved apps.").arg(m_savedApps.size()),
+            QStringLiteral("Clear All"), [this] { clearAllSavedApps(); });
+}
+
+bool ContentView::clearAllSavedApps() {
+    ModelContext* store = context();
+    if (!store)
+        return false;
+    QString error;
+    const bool cleared = StoreCommand::run(
+        *store,
+        [this, store] {
+            for (SavedApp* app : std::as_const(m_savedApps)) {
+                if (store->contains(app))
+                    store->deleteObject(app);
+            }
+        },
+        &error);
+    if (!cleared) {
+        logLine(QStringLiteral("❌ Failed to clear all saved apps: ") + error);
+        showError(QStringLiteral("Could not remove the saved apps"), error);
+        return false;
+    }
+    m_savedApps.clear();
+    updateDisplayedSavedApps();
+    return true;
+}
+
+void ContentView::saveApp(const RunningApp& app) {
+    ModelContext* store = context();
+    if (!store)
+        return;
+    // The store, not our copy of the list: another window may have saved it meanwhile.
+    for (const SavedApp* saved : store->fetch<SavedApp>()) {
+        if (saved->bundleID() == app.bundleID)
+            return;
+    }
+    double width;
+    double height;
+    if (const std::optional<Rect> frame = Actions(m_platform).getCurrentWindowFrame(app.bundleID)) {
+        width = frame->width;
+        height = frame->height;
+    } else {
+        const std::optional<Screen> main = m_platform.screens.mainScreen();
+        width = (main ? main->visibleFrame.width : 1200.0) * m_state.widthFraction();
+        height = m_state.heightPoints();
+    }
+    auto* saved = new SavedApp(app.bundleID, app.name, width, height, m_state.corner(),
+                               m_state.widthFraction(), m_state.marginX(), m_state.marginY());
+    QString error;
+    if (!StoreCommand::run(
+            *store, [store, saved] { store->insert(saved); }, &error)) {
+        logLine(QStringLiteral("❌ Failed to save app: ") + error);
+        showError(QStringLiteral("Could not save '") + app.name + QStringLiteral("'"), error);
+        return;
+    }
+    m_savedApps.append(saved);
+    updateDisplayedSavedApps();
+}
+
+void ContentView::toggleMenuBarMode() {
+    MenuBarManaging* manager = m_state.menuBarManager();
+    if (!manager)
+        return;
+    if (!m_state.isMainWindowAttached())
+        manager->showAttachedWindow();
+    else if (m_state.mainWindow())
+        manager->toggleAttachedWindow();
+}
+
+void ContentView::updateMenuBarButton() {
+    m_menuBarButton->setText(m_state.isMainWindowAttached() ? QStringLiteral("Exit Menu Bar Mode")
+                                                            : QStringLiteral("Enter Menu Bar Mode"));
+}
+
+// --- dialogs ---
+
+void ContentView::confirm(const QString& title, const QString& message, const QString& action,
+                          std::function<void()> onConfirm) {
+    if (m_dialog)
+        m_dialog->close();
+    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, this);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QPushButton* destructive =
+        box->addButton(HomeLook::escapedMnemonic(action), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    connect(box, &QMessageBox::buttonClicked, this, [destructive, onConfirm](QAbstractButton* clicked) {
+        if (clicked == destructive)
+            onConfirm();
+    });
+    m_dialog = box;
+    box->open();
+}
+
+void ContentView::showError(const QString& title, const QString& error) {
+    if (m_dialog)
+        m_dialog->close();
+    auto* box = new QMessageBox(QMessageBox::Critical, title, error, QMessageBox::Ok, this);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    m_dialog = box;
+    box->open();
+}

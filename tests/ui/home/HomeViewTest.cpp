@@ -1,0 +1,371 @@
+// The home tab: the permission gate, the three lists with their searches and states, and the
+// commands behind their buttons, each checked against the store.
+#include "HomeWorld.h"
+#include "model/SavedApp.h"
+#include "ui/editor/EditConfigurationModalView.h"
+#include "ui/home/AppConfigurationsSectionView.h"
+#include "ui/home/ConfigurationListView.h"
+#include "ui/home/ConfigurationRow.h"
+#include "ui/home/ContentView.h"
+#include "ui/home/HighlightRow.h"
+#include "ui/home/PermissionView.h"
+#include "ui/home/RunningApplicationsSectionView.h"
+#include "ui/home/SavedApplicationsSectionView.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace {
+
+struct Home {
+    std::unique_ptr<ContentView> view;
+
+    explicit Home(HomeWorld& w, bool show = true, bool withStore = true) {
+        view = std::make_unique<ContentView>(w.platform, w.state, withStore ? w.context() : nullptr, w.icons);
+        view->resize(600, 900);
+        if (show)
+            view->show();
+    }
+    ContentView* operator->() const { return view.get(); }
+    QStringList configurationNames() const {
+        QStringList names;
+        for (ConfigurationGroup* c : view->configurationSection()->listView()->order())
+            names << c->name();
+        return names;
+    }
+};
+
+} // namespace
+
+class HomeViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // One activation observer and one poll per view, stopped on the grant and with the view.
+    void permissionGate() {
+        HomeWorld w;
+        w.desktop.setTrusted(false);
+        Home home(w);
+        QVERIFY(home->permissionView()->isVisible());
+        QVERIFY(home->isPollingPermission() && home->isObservingActivation());
+        QCOMPARE(home->permissionView()->checkButton()->text(), QStringLiteral("Check Again"));
+        home->hide();
+        home->show();
+        home->hide();
+        home->show();
+        w.clock.advance(30);
+        QCOMPARE(w.clock.pendingDeadlines().size(), 1);
+
+        w.desktop.setTrusted(true);
+        w.clock.advance(3.0);
+        QVERIFY(home->axTrusted());
+        QVERIFY(home->homeView()->isVisible());
+        QVERIFY(!home->isPollingPermission() && !home->isObservingActivation());
+        w.clock.advance(30);
+        QVERIFY(w.clock.pendingDeadlines().isEmpty());
+
+        // Withdrawn: the next appearance of the home falls back; a view that goes away stops polling.
+        w.desktop.setTrusted(false);
+        home->hide();
+        home->show();
+        QVERIFY(home->permissionView()->isVisible());
+        home.view.reset();
+        w.clock.advance(30);
+        QVERIFY(w.clock.pendingDeadlines().isEmpty());
+    }
+
+    void configurationListOrderSearchAndEmptyTexts() {
+        HomeWorld w;
+        Home empty(w);
+        QCOMPARE(empty->configurationSection()->emptyText(), QStringLiteral("No configurations created yet"));
+        QVERIFY(!empty->configurationSection()->clearAllButton()->isEnabled());
+
+        w.configuration(QStringLiteral("old never"), 9);
+        w.configuration(QStringLiteral("New Never"), 1);
+        w.configuration(QStringLiteral("Used long ago"), 20, 10);
+        w.configuration(QStringLiteral("used lately"), 30, 2);
+        // The program hands the state its context only after the window first shows.
+        w.state.setModelContext(nullptr);
+        Home home(w);
+        QCOMPARE(home.configurationNames(),
+                 QStringList({"used lately", "Used long ago", "New Never", "old never"}));
+
+        QLineEdit* search = home->configurationSection()->searchField();
+        QTest::keyClicks(search, QStringLiteral("NEVER"));
+        QCOMPARE(home.configurationNames(), QStringList({"New Never", "old never"}));
+        search->clear();
+        QTest::keyClicks(search, QStringLiteral("E4F"));
+        QVERIFY(home->displayedConfigurations().isEmpty());
+        QCOMPARE(home->configurationSection()->emptyText(),
+                 QStringLiteral("No configurations match your search"));
+        QVERIFY(home->configurationSection()->clearAllButton()->isEnabled());
+        home->configurationSection()->onSearchTextChange(QString()); // the clear button
+        QCOMPARE(search->text(), QString());
+        QCOMPARE(home->displayedConfigurations().size(), 4);
+    }
+
+    void aStoreThatCannotBeReadIsShownAsAnError() {
+        HomeWorld w;
+        Home home(w, true, false);
+        QVERIFY(home->configurationSection()->emptyText().startsWith(QStringLiteral("Could not read")));
+        QVERIFY(home->savedSection()->emptyText().startsWith(QStringLiteral("Could not read")));
+        QVERIFY(w.log.lines().contains(
+            QStringLiteral("❌ Failed to fetch configurations: the store is not open")));
+    }
+
+    void createConfiguration() {
+        HomeWorld w;
+        w.desktop.setScreens(
+            {Screen{QStringLiteral("laptop"), Rect(0, 0, 1512, 982), Rect(0, 0, 1512, 944), 1.0}});
+        Home home(w);
+        const int version = w.state.configurationDataVersion();
+        QCOMPARE(home->createConfiguration(QStringLiteral("Coding")), std::nullopt);
+        QCOMPARE(w.log.lines().first(), QStringLiteral("✅ Successfully created configuration: Coding"));
+        QCOMPARE(w.state.configurationDataVersion(), version + 1);
+        QCOMPARE(home->configurationGroups().size(), 1);
+        ConfigurationGroup* created = home->configurationGroups().first();
+        EditConfigurationWindow* editor = EditConfigurationWindowManager::openEditorOf(w.state, created);
+        QVERIFY(editor);
+        QCOMPARE(created->screenWidth(), 1512.0);
+        QCOMPARE(created->screenHeight(), 944.0);
+        QCOMPARE(created->lastActivatedAt(), std::optional(w.clock.currentDateTime()));
+        // Listed at once, whatever the editor does; stored.
+        QCOMPARE(home.configurationNames(), QStringList({"Coding"}));
+        QCOMPARE(w.storedCount(QStringLiteral("ConfigurationGroup")), 1);
+        editor->editConfigView()->save();
+        QCOMPARE(home.configurationNames(), QStringList({"Coding"}));
+        QCOMPARE(w.state.configurationDataVersion(), version + 2);
+    }
+
+    void aFailedCreateLeavesNothingBehind() {
+        HomeWorld w;
+        Home home(w);
+        w.refuseSaves();
+        const std::optional<QString> error = home->createConfiguration(QStringLiteral("Coding"));
+        QVERIFY(error && error->contains(QStringLiteral("disk full")));
+        QVERIFY(!home->editWindowManager().currentWindow());
+        QVERIFY(home->configurationGroups().isEmpty());
+        QVERIFY(w.context()->fetch<ConfigurationGroup>().isEmpty());
+        QVERIFY(!w.context()->hasChanges());
+        QVERIFY(w.log.lines().first().startsWith(QStringLiteral("❌ Failed to create configuration: ")));
+    }
+
+    void deleteAConfiguration() {
+        HomeWorld w;
+        ConfigurationGroup* keep = w.configuration(QStringLiteral("Keep"), 2);
+        ConfigurationGroup* gone = w.configuration(QStringLiteral("Gone"), 1);
+        PositionGroup* group = gone->addPositionGroup(QStringLiteral("One"), QString(), true);
+        QVERIFY(w.context()->save());
+        const QString key = uuidString(gone->id());
+        Home home(w);
+        w.state.setSelectedConfigurationID(key);
+        QCOMPARE(w.state.selectedPositionGroupForConfig().value(key), uuidString(group->id()));
+        home->openEditor(gone, std::nullopt);
+        QVERIFY(EditConfigurationWindowManager::openEditorOf(w.state, gone));
+
+        home->confirmRemoveConfiguration(gone);
+        QCOMPARE(home->openDialog()->text(),
+                 QStringLiteral("This will permanently delete 'Gone' and all of its "
+                                "positions."));
+        QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Cancel")));
+        QCOMPARE(home->configurationGroups().size(), 2);
+
+        const int version = w.state.configurationDataVersion();
+        home->confirmRemoveConfiguration(gone);
+        QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Delete")));
+        QCOMPARE(home.configurationNames(), QStringList({"Keep"}));
+        QCOMPARE(w.storedCount(QStringLiteral("ConfigurationGroup")), 1);
+        QCOMPARE(w.state.selectedConfigurationID(), QString());
+        QVERIFY(!w.state.selectedPositionGroupForConfig().contains(key));
+        QVERIFY(!EditConfigurationWindowManager::openEditorOf(w.state, gone));
+        QCOMPARE(w.state.configurationDataVersion(), version + 1);
+        QVERIFY(keep);
+    }
+
+    void aFailedDeleteIsUndoneAndShown() {
+        HomeWorld w;
+        ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), 1);
+        QVERIFY(w.context()->save());
+        Home home(w);
+        w.refuseSaves();
+        QVERIFY(!home->removeConfiguration(c));
+        QCOMPARE(home->openDialog()->icon(), QMessageBox::Critical);
+        QVERIFY(home->openDialog()->text().contains(QStringLiteral("disk full")));
+        QCOMPARE(home.configurationNames(), QStringList({"Work"}));
+        QVERIFY(w.context()->contains(c));
+        QVERIFY(!w.context()->hasChanges());
+    }
+
+    void clearAllAsksFirstAndTakesHiddenOnesToo() {
+        HomeWorld w;
+        w.configuration(QStringLiteral("One"), 1);
+        w.configuration(QStringLiteral("Two"), 2);
+        QVERIFY(w.context()->save());
+        Home home(w);
+        QTest::keyClicks(home->configurationSection()->searchField(), QStringLiteral("one"));
+        home->configurationSection()->clearAllButton()->click();
+        QVERIFY(home->openDialog());
+        QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Cancel")));
+        QCOMPARE(w.storedCount(QStringLiteral("ConfigurationGroup")), 2);
+
+        w.refuseSaves();
+        QVERIFY(!home->clearAllConfigurations());
+        QCOMPARE(home->configurationGroups().size(), 2);
+        QCOMPARE(home->displayedConfigurations().size(), 1);
+    }
+
+    void clearAllConfirmed() {
+        HomeWorld w;
+        w.configuration(QStringLiteral("One"), 1);
+        w.configuration(QStringLiteral("Two"), 2);
+        QVERIFY(w.context()->save());
+        Home home(w);
+        home->configurationSection()->clearAllButton()->click();
+        QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Clear All")));
+        QVERIFY(home->configurationGroups().isEmpty());
+        QCOMPARE(w.storedCount(QStringLiteral("ConfigurationGroup")), 0);
+        QCOMPARE(home->configurationSection()->emptyText(), QStringLiteral("No configurations created yet"));
+    }
+
+    void aConfigurationDeletedElsewhereLeavesTheList() {
+        HomeWorld w;
+        ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), 1);
+        w.configuration(QStringLiteral("Other"), 2);
+        QVERIFY(w.context()->save());
+        Home home(w);
+        w.context()->deleteObject(c);
+        QVERIFY(w.context()->save());
+        w.clock.runDue();
+        QCOMPARE(home.configurationNames(), QStringList({"Other"}));
+    }
+
+    void saveAnApplication() {
+        HomeWorld w;
+        w.desktop.setScreens(
+            {Screen{QStringLiteral("wide"), Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 1.0}});
+        w.desktop.run(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        w.desktop.run(QStringLiteral("org.example.Terminal"), QStringLiteral("Terminal"));
+        Home home(w);
+        QCOMPARE(home->runningApps().size(), 2);
+        const RunningApp editor = home->runningApps().first();
+
+        // Highlighted, not saved: "Save".
+        w.state.setBundleID(editor.bundleID);
+        auto* save = home->runningSection()->rows().first()->findChild<QPushButton*>();
+        QVERIFY(save && save->isEnabled() && save->text() == QStringLiteral("Save"));
+        save->click();
+        QCOMPARE(home->savedApps().size(), 1);
+        SavedApp* saved = home->savedApps().first();
+        QCOMPARE(saved->savedWidth(), 1440 * 0.33); // no window to read: the screen share
+        QCOMPARE(saved->savedHeight(), 520.0);
+        auto* savedButton = home->runningSection()->rows().first()->findChild<QPushButton*>();
+        QVERIFY(savedButton && !savedButton->isEnabled() && savedButton->text() == QStringLiteral("Saved"));
+
+        // The store decides what is saved already, not the tab's copy.
+        const RunningApp terminal = home->runningApps().at(1);
+        w.context()->insert(
+            new SavedApp(terminal.bundleID, terminal.name, 10, 10, Corner::topLeft, 0.5, 0, 0));
+        QVERIFY(w.context()->save());
+        home->saveApp(terminal);
+        home->saveApp(editor);
+        QCOMPARE(w.context()->fetch<SavedApp>().size(), 2);
+
+        w.refuseSaves();
+        home->saveApp(
+            RunningApp(QStringLiteral("Mail"), QStringLiteral("org.example.Mail"), std::nullopt, false));
+        QCOMPARE(home->savedApps().size(), 1);
+        QCOMPARE(w.context()->fetch<SavedApp>().size(), 2);
+        QVERIFY(!w.context()->hasChanges());
+    }
+
+    void savedApplications() {
+        HomeWorld w;
+        w.context()->insert(new SavedApp(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"), 700,
+                                         500, Corner::leftHalf, 0.5, 6, 8));
+        w.context()->insert(new SavedApp(QStringLiteral("org.example.Mail"), QStringLiteral("Mail"), 700, 500,
+                                         Corner::rightHalf, 0.5, 6, 8));
+        QVERIFY(w.context()->save());
+        Home home(w);
+        SavedApplicationsSectionView* section = home->savedSection();
+        QCOMPARE(section->rows().size(), 2);
+        QTest::keyClicks(section->searchField(), QStringLiteral("xyz"));
+        QCOMPARE(section->emptyText(), QStringLiteral("No saved applications match your search"));
+        section->onSearchTextChange(QString());
+
+        SavedApp* editor = home->savedApps().first()->name() == QStringLiteral("Editor")
+                               ? home->savedApps().first()
+                               : home->savedApps().last();
+        QTest::mouseClick(section->rows().at(home->displayedSavedApps().indexOf(editor)), Qt::LeftButton, {},
+                          QPoint(3, 3));
+        QCOMPARE(w.state.bundleID(), QStringLiteral("org.example.Editor"));
+        QCOMPARE(w.state.corner(), Corner::leftHalf);
+        QCOMPARE(w.state.marginY(), 8.0);
+
+        home->confirmRemoveSavedApp(editor);
+        QCOMPARE(home->openDialog()->text(),
+                 QStringLiteral("This will permanently remove 'Editor' from your saved "
+                                "apps."));
+        QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Delete")));
+        QCOMPARE(home->savedApps().size(), 1);
+        section->clearAllButton()->click();
+        QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Clear All")));
+        QCOMPARE(section->emptyText(), QStringLiteral("No saved applications"));
+        QVERIFY(!section->clearAllButton()->isEnabled());
+        QCOMPARE(w.storedCount(QStringLiteral("SavedApp")), 0);
+    }
+
+    void runningApplicationsSection() {
+        HomeWorld w;
+        w.desktop.setTrusted(false);
+        Home home(w);
+        QVERIFY(!home->runningSection()->refreshButton()->isEnabled());
+        w.desktop.setTrusted(true);
+        w.clock.advance(3.0);
+        QCOMPARE(home->runningSection()->emptyText(), QStringLiteral("No running applications found"));
+        w.desktop.run(QStringLiteral("org.example.Browser"), QStringLiteral("Browser"));
+        home->runningSection()->refreshButton()->click();
+        QCOMPARE(home->runningSection()->rows().size(), 1);
+        QTest::keyClicks(home->runningSection()->searchField(), QStringLiteral("org.example"));
+        QCOMPARE(home->runningSection()->emptyText(), QStringLiteral("No applications match your search"));
+    }
+
+    // After an activation the list scrolls its row to the top, 0.3 s later.
+    void scrollsToTheActivatedRow() {
+        HomeWorld w;
+        ConfigurationGroup* last = nullptr;
+        for (int i = 0; i < 40; ++i) {
+            last = w.configuration(QStringLiteral("Configuration %1").arg(i), 100 - i);
+            AppWorld::addApp(last, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        }
+        last = w.configuration(QStringLiteral("Oldest"), 500);
+        AppWorld::addApp(last, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        Home home(w);
+        ConfigurationListView* list = home->configurationSection()->listView();
+        QScrollBar* bar = home->configurationSection()->scrollArea()->verticalScrollBar();
+        QVERIFY(list->builtRows().size() < 15);
+        bar->setValue(bar->maximum());
+        QVERIFY(list->rowFor(last));
+        list->rowFor(last)->activateButton()->click();
+        w.clock.advance(0.29);
+        QVERIFY(!list->isScrolling());
+        w.clock.advance(0.02);
+        QCOMPARE(list->order().first(), last);
+        QTRY_COMPARE(bar->value(), 0);
+    }
+
+    void createSheetOnRequest() {
+        HomeWorld w;
+        w.state.setShouldShowCreateConfiguration(true);
+        Home home(w);
+        QVERIFY(!w.state.shouldShowCreateConfiguration());
+        QVERIFY(home->createSheet());
+        home->createSheet()->setConfigurationName(QStringLiteral("From the sheet"));
+        home->createSheet()->createConfiguration();
+        QCOMPARE(home.configurationNames(), QStringList({"From the sheet"}));
+    }
+};
+
+QTEST_MAIN(HomeViewTest)
+#include "HomeViewTest.moc"
