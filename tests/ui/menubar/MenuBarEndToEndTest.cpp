@@ -210,7 +210,11 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     const int x =
         std::max(std::min(icon.x() + icon.width() / 2 - 214, area.right() + 1 - 428 - 8), area.x() + 8);
     const QRect expected(x, area.y() + 6, 428, 545);
-    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
+    const bool placed =
+        run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; });
+    if (!placed && run.mainWindow())
+        qWarning() << "attached window at" << run.mainWindow()->rect << "expected" << expected;
+    QVERIFY(placed);
     QVERIFY(run.desktop.waitFor([&] {
         const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
         return state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
