@@ -413,6 +413,11 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
         keysOf(object->kind()).remove(record.key);
         record.key = 0;
     }
+    // Objects deleted before they were ever stored leave for good with this save too.
+    QList<ModelObject*> gone = removed;
+    for (ModelObject* object : std::as_const(m_journal.deleted))
+        if (selected(object) && m_records[object].inserted)
+            gone.append(object);
     if (!only) {
         for (QList<ModelObject*>& dirty : m_dirty) {
             for (ModelObject* object : std::as_const(dirty))
@@ -440,13 +445,13 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
         for (ModelObject* object : std::as_const(removed))
             m_journal.before.remove(object);
         m_journal.inserted.removeIf([&](ModelObject* object) { return done.contains(object); });
-        const QSet<ModelObject*> gone(removed.cbegin(), removed.cend());
-        m_journal.deleted.removeIf([&](ModelObject* object) { return gone.contains(object); });
-        m_pendingDeletes.removeIf([&](ModelObject* object) { return gone.contains(object); });
+        const QSet<ModelObject*> left(gone.cbegin(), gone.cend());
+        m_journal.deleted.removeIf([&](ModelObject* object) { return left.contains(object); });
+        m_pendingDeletes.removeIf([&](ModelObject* object) { return left.contains(object); });
     }
     for (ModelObject* object : std::as_const(removed))
         m_records[object].key = 0;
-    announceDeleted(removed);
+    announceDeleted(gone);
     Q_EMIT didSave();
     return true;
 }

@@ -8,6 +8,9 @@
 //
 // Like every model object, the context is used on the main thread only. An application, position
 // group or mapping that belongs to no stored owner when a save runs is not kept in the file.
+//
+// An editor keeps its edits outside the context until the user saves them: see EditScope (and
+// docs/edit-scopes.md for how saves, scopes and rollbacks behave together).
 #pragma once
 
 #include "ObjectSnapshot.h"
@@ -72,7 +75,8 @@ public:
     bool save(const QList<ModelObject*>& only, QString* error = nullptr);
     // Takes back every change made since the last save: attributes and lists (their order too) get
     // their saved values again, objects inserted since are dropped (they send `deleted`), objects
-    // deleted since come back. Afterwards nothing is pending.
+    // deleted since come back. Afterwards nothing is pending. It takes back every pending change,
+    // not only those of a failed partial save; what a save already wrote stays.
     void rollback();
 
     bool autosaveEnabled() const { return m_autosaveEnabled; }

@@ -74,6 +74,31 @@ private Q_SLOTS:
         QCOMPARE(files(), count);
     }
 
+    void aDeletionMadeWhileSyncWasOffStillTravels() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a.context()->insert(configuration);
+        QVERIFY(a.engine->importChanges());
+        a.engine.reset();
+        a.context()->deleteObject(configuration);
+        QVERIFY(a.context()->save());
+
+        QString error;
+        SyncEngine::Options options;
+        options.folder = folder;
+        options.automatic = false;
+        a.engine = SyncEngine::create(*a.container, scheduler, options, &error);
+        QVERIFY(a.engine && a.engine->importChanges());
+        QFile file(folder + QStringLiteral("/ConfigurationGroup/") + uuidString(configuration->id()) +
+                   QStringLiteral(".json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("\"deleted\": true"));
+    }
+
     void folderStates_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("status");

@@ -128,10 +128,27 @@ bool SyncEngine::exportChanges(QString* error) {
             track(object);
             m_dirty.insert(object);
         }
-    QList<ModelObject*> gone;
-    for (auto it = m_known.begin(); it != m_known.end(); ++it)
-        if (!m_context->contains(it.key()))
-            gone.append(it.key());
+    // What left the store: (rank of its class, id).
+    QList<std::pair<int, QString>> gone;
+    for (auto it = m_known.begin(); it != m_known.end();) {
+        if (m_context->contains(it.key())) {
+            ++it;
+            continue;
+        }
+        disconnect(it.key(), &ModelObject::changed, this, nullptr);
+        gone.append({rank(it.key()->kind()), it.value()});
+        it = m_known.erase(it);
+    }
+    if (!m_startedExport) {
+        // Deleted while the program was not running (another program, a restored backup).
+        m_startedExport = true;
+        QSet<QString> live;
+        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it)
+            live.insert(it.value());
+        for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
+            if (it->present && !live.contains(it.key()))
+                gone.append({rank(it->record.kind), it.key()});
+    }
 
     // A changed list moves its members' places.
     QList<ModelObject*> dirty;
@@ -146,7 +163,7 @@ bool SyncEngine::exportChanges(QString* error) {
     m_dirty.clear();
     const auto byKind = [](ModelObject* a, ModelObject* b) { return rank(a->kind()) < rank(b->kind()); };
     std::stable_sort(dirty.begin(), dirty.end(), byKind);
-    std::stable_sort(gone.begin(), gone.end(), byKind);
+    std::stable_sort(gone.begin(), gone.end());
 
     std::optional<SyncStamp> stamp;
     const auto now = [&] {
@@ -195,9 +212,7 @@ bool SyncEngine::exportChanges(QString* error) {
         changed.insert(id);
         touchOwners(id, now(), changed);
     }
-    for (ModelObject* object : std::as_const(gone)) {
-        const QString id = m_known.take(object);
-        disconnect(object, &ModelObject::changed, this, nullptr);
+    for (const auto& [kindRank, id] : std::as_const(gone)) {
         auto it = m_entries.find(id);
         if (it == m_entries.end() || it->record.deleted || !it->present)
             continue;
@@ -213,7 +228,7 @@ bool SyncEngine::exportChanges(QString* error) {
         }
         touchOwners(id, now(), changed);
         SyncRecord tombstone;
-        tombstone.kind = object->kind();
+        tombstone.kind = it->record.kind;
         tombstone.id = id;
         tombstone.deleted = true;
         tombstone.stamp = now();

@@ -117,6 +117,7 @@ private:
     QSet<QString> m_changed;
     QString m_lastError;
     bool m_automatic;
+    bool m_startedExport = false;
     bool m_scanScheduled = false;
     bool m_drainScheduled = false;
     QList<QString> m_writeQueue;
