@@ -1,4 +1,5 @@
-// A private X desktop for tests that need real windows: Xvfb on a free display, openbox,
+// A private X desktop for tests that need real windows: Xvfb on a free display, a window manager
+// (openbox, metacity or fluxbox),
 // optionally two monitors and a tray with a strut, and real clients. Everything it starts is
 // stopped by process id when the object goes away, also when a test fails.
 //
@@ -36,6 +37,10 @@
 
 class TestDesktop {
 public:
+    enum class WindowManager { none, openbox, metacity, fluxbox };
+    static WindowManager defaultWindowManager();
+    static QString windowManagerName(WindowManager wm);
+
     struct Options {
         int width = 1920;
         int height = 1080;
@@ -43,8 +48,9 @@ public:
         bool twoMonitors = false;
         // A tray host (trayer) at the top right with a partial strut; the visible frame loses it.
         bool tray = false;
-        // Without a window manager: a bare X server.
-        bool windowManager = true;
+        // none: a bare X server. By default the one $QUARLIN_TEST_WM names (openbox when unset), so
+        // that a test program runs under each window manager as its own ctest.
+        WindowManager windowManager = defaultWindowManager();
     };
 
     struct Client {

@@ -239,7 +239,7 @@ private Q_SLOTS:
 
     void startsNoSecondCopyWithoutAWindowManager() {
         TestDesktop::Options options;
-        options.windowManager = false;
+        options.windowManager = TestDesktop::WindowManager::none;
         TestDesktop bare(options);
         QVERIFY2(bare.isReady(), qPrintable(bare.error()));
         bare.installDesktopEntry(

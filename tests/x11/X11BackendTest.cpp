@@ -67,7 +67,7 @@ private Q_SLOTS:
         QVERIFY(m_backend->windows.isProcessTrusted(false));
 
         TestDesktop::Options bare;
-        bare.windowManager = false;
+        bare.windowManager = TestDesktop::WindowManager::none;
         TestDesktop plain(bare);
         QVERIFY2(plain.isReady(), qPrintable(plain.error()));
         X11Backend backend(optionsFor(plain));
@@ -210,8 +210,8 @@ private Q_SLOTS:
         QCOMPARE(apps[0]->localizedName(), QStringLiteral("Logo"));
         QCOMPARE(apps[0]->activationPolicy(), ActivationPolicy::regular);
         QVERIFY(apps[0]->activate(true));
-        QVERIFY(m_desktop->waitFor([&] { return m_desktop->activeWindow() == logo.window; }));
-        QCOMPARE(m_desktop->currentDesktop(), 2);
+        QVERIFY(m_desktop->waitFor(
+            [&] { return m_desktop->activeWindow() == logo.window && m_desktop->currentDesktop() == 2; }));
         QVERIFY(m_desktop->xdotool({QStringLiteral("set_desktop"), QStringLiteral("0")}));
         QVERIFY(m_desktop->waitFor([&] { return m_desktop->currentDesktop() == 0; }));
         m_desktop->stopProcess(logo.pid);

@@ -48,6 +48,7 @@ constexpr const char* atomNames[] = {
     "_NET_WM_WINDOW_TYPE_DOCK",
     "_NET_WM_WINDOW_TYPE_DESKTOP",
     "_NET_FRAME_EXTENTS",
+    "_NET_REQUEST_FRAME_EXTENTS",
     "_NET_WM_STRUT",
     "_NET_WM_STRUT_PARTIAL",
     "_GTK_APPLICATION_ID",
@@ -93,7 +94,9 @@ X11Connection::X11Connection(const QString& displayName) {
     xcb_create_window(m_conn, XCB_COPY_FROM_PARENT, m_ownWindow, m_root, -1, -1, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &ownMask);
 
-    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // Substructure: restacking of the top-level frames, which not every window manager publishes
+    // in _NET_CLIENT_LIST_STACKING (fluxbox does not).
+    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(m_conn, m_root, XCB_CW_EVENT_MASK, &rootMask);
     if (const auto* randr = xcb_get_extension_data(m_conn, &xcb_randr_id); randr && randr->present) {
         m_randrEventBase = randr->first_event;
@@ -223,6 +226,46 @@ xcb_timestamp_t X11Connection::serverTime() {
     return time;
 }
 
+bool X11Connection::windowManagerSupports(X11Atom feature) {
+    processEvents();
+    if (m_supportedStamp != m_wmChanges.load()) {
+        m_supportedStamp = m_wmChanges.load();
+        m_supported = cardinals(m_root, X11Atom::_NET_SUPPORTED, XCB_ATOM_ATOM);
+    }
+    return m_supported.contains(atom(feature));
+}
+
+bool X11Connection::canSyncWithWindowManager() {
+    // Some list the request but answer it for their own clients only (fluxbox): asked once.
+    return m_conn && windowManagerSupports(X11Atom::_NET_REQUEST_FRAME_EXTENTS) &&
+           m_syncUnanswered != m_wmChanges.load();
+}
+
+bool X11Connection::syncWithWindowManager(int timeoutMs) {
+    if (!canSyncWithWindowManager())
+        return false;
+    if (!m_syncWindow) {
+        // Never mapped: the window manager only estimates its frame, which is the answer we wait for.
+        m_syncWindow = xcb_generate_id(m_conn);
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(m_conn, XCB_COPY_FROM_PARENT, m_syncWindow, m_root, -100, -100, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    }
+    sendToWindowManager(m_syncWindow, X11Atom::_NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
+    const xcb_atom_t extents = atom(X11Atom::_NET_FRAME_EXTENTS);
+    const bool answered = waitForEvent(
+        [&](const xcb_generic_event_t* e) {
+            if ((e->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+                return false;
+            const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+            return p->window == m_syncWindow && p->atom == extents;
+        },
+        timeoutMs);
+    if (!answered)
+        m_syncUnanswered = m_wmChanges.load();
+    return answered;
+}
+
 void X11Connection::watch(xcb_window_t window) {
     {
         QMutexLocker lock(&m_mutex);
@@ -286,6 +329,8 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
                 ++m_changes;
             return;
         }
+        if (p->atom == atom(X11Atom::_NET_SUPPORTED) || p->atom == atom(X11Atom::_NET_SUPPORTING_WM_CHECK))
+            ++m_wmChanges;
         if (p->atom == atom(X11Atom::_NET_WORKAREA)) {
             ++m_screenChanges;
             Q_EMIT screensChanged();
@@ -296,10 +341,25 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
                 ++m_screenChanges;
             Q_EMIT clientsChanged();
         }
+    } else if (type == XCB_CONFIGURE_NOTIFY) {
+        const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        if (c->event != m_root)
+            return;
+        // A move or resize in place keeps the stacking; anything else may be a restack (also one
+        // that leaves the sibling below the same).
+        const TopLevel now{c->above_sibling, QRect(c->x, c->y, c->width, c->height)};
+        QMutexLocker lock(&m_mutex);
+        const auto it = m_topLevels.constFind(c->window);
+        const bool moved =
+            it != m_topLevels.constEnd() && it->above == now.above && it->geometry != now.geometry;
+        m_topLevels.insert(c->window, now);
+        if (!moved)
+            ++m_changes;
     } else if (type == XCB_DESTROY_NOTIFY) {
         ++m_changes;
         QMutexLocker lock(&m_mutex);
         m_watched.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+        m_topLevels.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
     } else if (m_randrEventBase >= 0 && (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
                                          type == m_randrEventBase + XCB_RANDR_NOTIFY)) {
         ++m_screenChanges;

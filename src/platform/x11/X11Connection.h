@@ -10,6 +10,7 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
+#include <QRect>
 #include <QSet>
 #include <QString>
 
@@ -19,6 +20,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -57,6 +59,15 @@ public:
     // A client message to the root window, as EWMH asks pagers to send them.
     void sendToWindowManager(xcb_window_t window, X11Atom type, std::array<quint32, 5> data);
 
+    // Whether the running window manager lists the feature in _NET_SUPPORTED. Main thread.
+    bool windowManagerSupports(X11Atom feature);
+    // Returns once the window manager has handled every request sent before (it answers a frame
+    // estimate for a window of ours in order with them). False when it cannot answer or did not
+    // in time. Main thread.
+    bool syncWithWindowManager(int timeoutMs);
+    // Whether it can (as far as known).
+    bool canSyncWithWindowManager();
+
     // A real server timestamp (from a property change on our own window). Main thread.
     xcb_timestamp_t serverTime();
 
@@ -88,6 +99,11 @@ private:
     xcb_connection_t* m_conn = nullptr;
     xcb_window_t m_root = 0;
     xcb_window_t m_ownWindow = 0;
+    xcb_window_t m_syncWindow = 0;
+    QList<quint32> m_supported;
+    std::optional<quint64> m_supportedStamp;
+    std::optional<quint64> m_syncUnanswered;
+    std::atomic<quint64> m_wmChanges{0};
     int m_rootWidth = 0;
     int m_rootHeight = 0;
     int m_randrEventBase = -1;
@@ -95,6 +111,12 @@ private:
     QMutex m_mutex;
     QHash<xcb_atom_t, QString> m_atomNames;
     QSet<xcb_window_t> m_watched;
+    // Each top-level window's last known sibling below and geometry.
+    struct TopLevel {
+        xcb_window_t above = 0;
+        QRect geometry;
+    };
+    QHash<xcb_window_t, TopLevel> m_topLevels;
     QSocketNotifier* m_notifier = nullptr;
     std::atomic<quint64> m_changes{0};
     std::atomic<quint64> m_screenChanges{0};

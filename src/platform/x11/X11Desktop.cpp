@@ -40,6 +40,7 @@ QList<X11Client> X11Desktop::readClients() {
     if (windows.isEmpty())
         windows = m_conn.cardinals(root, X11Atom::_NET_CLIENT_LIST, XCB_ATOM_WINDOW);
     std::reverse(windows.begin(), windows.end());
+    windows = inStackingOrder(windows);
     // Changes after this point reach us as events (main thread).
     if (QThread::currentThread() == m_conn.thread())
         for (quint32 w : windows)
@@ -116,6 +117,46 @@ QList<X11Client> X11Desktop::readClients() {
         }
         out << client;
     }
+    return out;
+}
+
+QList<quint32> X11Desktop::inStackingOrder(QList<quint32> frontmostFirst) {
+    // The top-level window (frame) that holds each client, then the order of those in the tree.
+    xcb_connection_t* c = m_conn.xcb();
+    const xcb_window_t root = m_conn.root();
+    const auto rootTree = xcb_query_tree(c, root);
+    QList<quint32> top = frontmostFirst;
+    for (int depth = 0; depth < 4; ++depth) {
+        QList<xcb_query_tree_cookie_t> cookies;
+        for (quint32 w : std::as_const(top))
+            cookies << xcb_query_tree(c, w);
+        bool deeper = false;
+        for (qsizetype i = 0; i < top.size(); ++i) {
+            auto* reply = xcb_query_tree_reply(c, cookies[i], nullptr);
+            if (reply && reply->parent != root && reply->parent != XCB_WINDOW_NONE) {
+                top[i] = reply->parent;
+                deeper = true;
+            }
+            std::free(reply);
+        }
+        if (!deeper)
+            break;
+    }
+    QHash<quint32, int> height;
+    if (auto* reply = xcb_query_tree_reply(c, rootTree, nullptr)) {
+        const xcb_window_t* children = xcb_query_tree_children(reply);
+        for (int i = 0; i < xcb_query_tree_children_length(reply); ++i)
+            height.insert(children[i], i);
+        std::free(reply);
+    }
+    QList<std::pair<int, quint32>> ranked;
+    for (qsizetype i = 0; i < frontmostFirst.size(); ++i)
+        ranked.append({height.value(top[i], -1), frontmostFirst[i]});
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    QList<quint32> out;
+    for (const auto& r : std::as_const(ranked))
+        out << r.second;
     return out;
 }
 

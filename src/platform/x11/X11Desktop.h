@@ -53,6 +53,9 @@ public:
 
 private:
     QList<X11Client> readClients();
+    // The windows ordered as their frames are stacked in the window tree, frontmost first (ties
+    // keep the given order): the window manager's own list may lag behind or never change.
+    QList<quint32> inStackingOrder(QList<quint32> frontmostFirst);
 
     X11Connection& m_conn;
     QList<X11Client> m_cache;

@@ -21,9 +21,6 @@ namespace {
 constexpr int stateTimeoutMs = 300;
 // How long an activation already on its way may take before it is asked for again.
 constexpr int pendingActivationMs = 50;
-// After the window manager answered with a geometry other than the expected one, how long to
-// wait for a further answer.
-constexpr int settleMs = 30;
 
 bool isConfigureOf(const xcb_generic_event_t* e, quint32 window) {
     return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY &&
@@ -385,11 +382,17 @@ bool X11WindowAccess::leaveMaximized(quint32 window) {
     constexpr quint32 remove = 0, sourcePager = 2;
     m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, vert, horz, sourcePager, 0});
     m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, full, 0, sourcePager, 0});
-    QDeadlineTimer deadline(stateTimeoutMs);
-    while (constrained() && !deadline.hasExpired())
-        m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isPropertyOf(ev, window); },
-                            int(std::max<qint64>(1, deadline.remainingTime())));
-    // The frame extents may follow the state; wait for them when they have not changed yet.
+    // Once the window manager has handled the requests the state is final; without that answer,
+    // once the state says so.
+    if (!m_conn.syncWithWindowManager(stateTimeoutMs)) {
+        QDeadlineTimer deadline(stateTimeoutMs);
+        while (constrained() && !deadline.hasExpired())
+            m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isPropertyOf(ev, window); },
+                                int(std::max<qint64>(1, deadline.remainingTime())));
+    }
+    // The frame extents that go with the state may come later still (metacity sets them when it
+    // is idle). The ones read before can also be those from before the window was maximised, so
+    // when they look unchanged they are waited for a while.
     const auto after = frame(window);
     if (before && after && before->left == after->left && before->top == after->top &&
         before->right == after->right && before->bottom == after->bottom) {
@@ -399,7 +402,7 @@ bool X11WindowAccess::leaveMaximized(quint32 window) {
                        reinterpret_cast<const xcb_property_notify_event_t*>(ev)->atom ==
                            m_conn.atom(X11Atom::_NET_FRAME_EXTENTS);
             },
-            settleMs);
+            stateTimeoutMs);
     }
     return true;
 }
@@ -416,8 +419,9 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
             return AXError::invalidElement;
     }
 
-    // Frame extents can be published after the state they belong to (leaving maximised state):
-    // a size computed with the old ones is then off by the difference, and is asked for again.
+    // Frame extents can change with the write (leaving maximised state, a window manager that
+    // publishes them late): a size computed with other ones is off by the difference, and is asked
+    // for again with the new ones.
     for (int attempt = 0; attempt < 2; ++attempt) {
         const QPoint targetPosition = outerTopLeft.value_or(f->outer().topLeft());
         QSize targetClient = f->client.size();
@@ -426,40 +430,39 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
                                  std::max(1, outerSize->height() - f->top - f->bottom));
         const QSize expected = expectedClientSize(window, targetClient);
         // A size alone may move the window too: window managers keep a grown window on its monitor.
+        // Some apply the size increments (expected), others the size as asked.
         auto applied = [&](const Frame& now) {
             return (!outerTopLeft || now.outer().topLeft() == targetPosition) &&
-                   now.client.size() == expected;
+                   (now.client.size() == expected || now.client.size() == targetClient);
         };
         if (applied(*f))
             return AXError::success;
 
-        // Events from before the request may still come in; they only cause one more look.
-        constexpr quint32 northWest = 1, sourcePager = 2;
-        quint32 flags = northWest | (sourcePager << 12);
-        if (outerTopLeft)
-            flags |= (1 << 8) | (1 << 9);
-        if (outerSize)
-            flags |= (1 << 10) | (1 << 11);
+        // Always all four values (the unchanged ones as they are): fluxbox grows a window that is
+        // only moved by its title bar's height.
+        constexpr quint32 northWest = 1, sourcePager = 2, xywh = 0xf << 8;
+        const quint32 flags = northWest | xywh | (sourcePager << 12);
         m_conn.sendToWindowManager(window, X11Atom::_NET_MOVERESIZE_WINDOW,
                                    {flags, quint32(targetPosition.x()), quint32(targetPosition.y()),
                                     quint32(targetClient.width()), quint32(targetClient.height())});
 
-        // Done when the frame is where we expect it; when the window manager settled on
-        // something else, once it has been quiet for a moment.
-        QDeadlineTimer deadline(applyTimeoutMs);
-        QDeadlineTimer quiet = deadline;
-        while (!deadline.hasExpired() && !quiet.hasExpired()) {
-            const bool got =
-                m_conn.waitForEvent([&](const xcb_generic_event_t* ev) { return isConfigureOf(ev, window); },
-                                    int(std::max<qint64>(1, quiet.remainingTime())));
-            if (!got)
-                break;
-            const auto now = frame(window);
-            if (!now)
-                return AXError::invalidElement;
-            if (applied(*now))
-                return AXError::success;
-            quiet = QDeadlineTimer(std::min<qint64>(settleMs, deadline.remainingTime()));
+        // Done once the window manager has handled the request: what it applied is then final,
+        // also when it settled on something other than what was asked (size increments, limits).
+        // Without that answer: once the frame is where we expect it, or at the deadline.
+        if (!m_conn.syncWithWindowManager(applyTimeoutMs)) {
+            QDeadlineTimer deadline(applyTimeoutMs);
+            while (!deadline.hasExpired()) {
+                // Events from before the request may still come in; they only cause one more look.
+                if (!m_conn.waitForEvent(
+                        [&](const xcb_generic_event_t* ev) { return isConfigureOf(ev, window); },
+                        int(std::max<qint64>(1, deadline.remainingTime()))))
+                    break;
+                const auto now = frame(window);
+                if (!now)
+                    return AXError::invalidElement;
+                if (applied(*now))
+                    break;
+            }
         }
         const auto now = frame(window);
         if (!now)
@@ -479,13 +482,26 @@ AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
         return AXError::invalidElement;
     const xcb_atom_t hidden = m_conn.atom(X11Atom::_NET_WM_STATE_HIDDEN);
     // Restoring also raises and focuses the window, and is done once it has the focus.
+    // The focus can come before the raise and the switch of desktop that go with it: a window
+    // manager that answers a sync has done all of it then; with others, wait to see it in front.
+    const bool answersSync = m_conn.canSyncWithWindowManager();
+    auto inFront = [&] {
+        for (const X11Client& c : m_desktop.clients())
+            if (c.normal)
+                return c.window == window;
+        return false;
+    };
     auto done = [&] {
         if (minimized)
             return state(window).contains(hidden);
         const QList<quint32> active =
             m_conn.cardinals(m_conn.root(), X11Atom::_NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW);
-        return !state(window).contains(hidden) && !active.isEmpty() && active.first() == window;
+        return !state(window).contains(hidden) && !active.isEmpty() && active.first() == window &&
+               (answersSync || inFront());
     };
+    // The window manager may still be handling what came before (a new window taking the focus).
+    if (!minimized && answersSync)
+        m_conn.syncWithWindowManager(stateTimeoutMs);
     if (done())
         return AXError::success;
     auto wait = [&](int timeoutMs) {
@@ -493,14 +509,20 @@ AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
         while (!done() && !deadline.hasExpired())
             m_conn.waitForEvent(
                 [&](const xcb_generic_event_t* ev) {
-                    return isPropertyOf(ev, window) || isPropertyOf(ev, m_conn.root());
+                    return isPropertyOf(ev, window) || isPropertyOf(ev, m_conn.root()) ||
+                           ((ev->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY &&
+                            reinterpret_cast<const xcb_configure_notify_event_t*>(ev)->event ==
+                                m_conn.root());
                 },
                 int(std::max<qint64>(1, deadline.remainingTime())));
         return done();
     };
     // Bringing the application forward just asked for this window already.
-    if (!minimized && m_desktop.recentlyActivated(window) && wait(pendingActivationMs))
+    if (!minimized && m_desktop.recentlyActivated(window) && wait(pendingActivationMs)) {
+        if (answersSync)
+            m_conn.syncWithWindowManager(stateTimeoutMs);
         return AXError::success;
+    }
     if (minimized) {
         constexpr quint32 iconicState = 3;
         m_conn.sendToWindowManager(window, X11Atom::WM_CHANGE_STATE, {iconicState, 0, 0, 0, 0});
@@ -510,5 +532,7 @@ AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
     }
     if (!wait(stateTimeoutMs))
         return AXError::cannotComplete;
+    if (!minimized && answersSync)
+        m_conn.syncWithWindowManager(stateTimeoutMs);
     return AXError::success;
 }
