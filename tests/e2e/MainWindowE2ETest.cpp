@@ -140,6 +140,7 @@ private Q_SLOTS:
             qPrintable(quarlin.output()));
 
         QVERIFY(quarlin.isRunning());
+        QVERIFY2(!quarlin.output().contains(QStringLiteral("Sanitizer")), qPrintable(quarlin.output()));
     }
 };
 

@@ -381,8 +381,12 @@ void MainView::closeMissingAppDialog() {
 }
 
 void MainView::updateMissingAppLayer() {
-    delete m_modal;
-    m_modal = nullptr;
+    // Later: this runs from inside the dialog's own "Close".
+    if (m_modal) {
+        m_modal->hide();
+        m_modal->deleteLater();
+        m_modal = nullptr;
+    }
     if (!m_state.showMissingAppModal()) {
         m_dimming->hide();
         return;

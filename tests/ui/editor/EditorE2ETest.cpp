@@ -33,6 +33,7 @@ QString entry(const QString& name, const QString& exec, const QString& wmClass) 
 QPoint savedSearch(int apps) {
     return QPoint(260, apps == 0 ? 309 : 309 + 36 * apps - 46);
 }
+const QRect firstRunningRow(40, 458, 100, 20);
 QPoint runningSearch(int apps) {
     return QPoint(260, apps == 0 ? 431 : 431 + 36 * apps - 46);
 }
@@ -112,36 +113,43 @@ class EditorE2ETest : public QObject {
         presses << QStringLiteral("Return");
         keys(presses);
     }
-    // The window's own image, as the X server holds it; null when unreadable.
-    QImage image(quint32 window) {
-        QProcess p;
-        p.setProcessEnvironment(m_desktop->environment());
-        p.start(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"), QStringLiteral("xwd -silent -id %1 | xwdtopnm 2>/dev/null").arg(window)});
-        p.waitForFinished(10000);
-        return QImage::fromData(p.readAllStandardOutput(), "PPM");
-    }
-    // Takes the screenshot once `drawn` shows its content (the program draws after the X events).
-    void shot(const QString& what, quint32 drawn) {
-        m_desktop->waitFor([&] {
-            const QImage img = image(drawn);
-            return !img.isNull() && img.pixel(img.width() / 2, img.height() / 2) != qRgb(0, 0, 0);
-        });
-        shot(what);
-    }
-    void shot(const QString& what) {
-        const QString dir = QStringLiteral(QUARLIN_E2E_SHOTS);
-        QDir().mkpath(dir);
-        const QString file =
-            QStringLiteral("%1/editor-%2-%3.png").arg(dir).arg(++m_shot, 2, 10, QLatin1Char('0')).arg(what);
+    // The whole screen as the X server holds it; null when unreadable.
+    QImage screen() {
         QProcess p;
         p.setProcessEnvironment(m_desktop->environment());
         p.start(QStringLiteral("sh"),
-                {QStringLiteral("-c"), QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null | "
-                                                      "pnmtopng > '%1'")
-                                           .arg(file)});
+                {QStringLiteral("-c"), QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null")});
         p.waitForFinished(10000);
+        return QImage::fromData(p.readAllStandardOutput(), "PPM");
+    }
+    // Waits until something is drawn in an area of a window (client coordinates): more than one colour.
+    bool inked(quint32 window, const QRect& area) {
+        const QRect on = area.translated(m_desktop->clientGeometry(window).topLeft());
+        return m_desktop->waitFor([&] {
+            const QImage image = screen();
+            if (image.isNull())
+                return false;
+            const QRgb first = image.pixel(on.topLeft());
+            for (int y = on.top(); y <= on.bottom(); y += 2)
+                for (int x = on.left(); x <= on.right(); x += 2)
+                    if (image.pixel(x, y) != first)
+                        return true;
+            return false;
+        });
+    }
+    // A screenshot into the build folder, taken once the middle of `drawn` is no longer the bare
+    // black of a window the program has not drawn yet (it draws after the X events that show it).
+    void shot(const QString& what, quint32 drawn = 0) {
+        const QPoint middle = drawn ? m_desktop->clientGeometry(drawn).center() : QPoint();
+        QImage image;
+        m_desktop->waitFor([&] {
+            image = screen();
+            return !image.isNull() && (!drawn || image.pixel(middle) != qRgb(0, 0, 0));
+        });
+        const QString dir = QStringLiteral(QUARLIN_E2E_SHOTS);
+        QDir().mkpath(dir);
+        image.save(
+            QStringLiteral("%1/editor-%2-%3.png").arg(dir).arg(++m_shot, 2, 10, QLatin1Char('0')).arg(what));
     }
 
     QString storePath() const { return m_desktop->dataHome() + QStringLiteral("/quarlin/quarlin.sqlite"); }
@@ -223,6 +231,8 @@ private Q_SLOTS:
 
         // Two running applications, then the saved one, from the keyboard: a search narrows the list,
         // Tab goes to the first row's "Add", and a used "Add" hands the focus to the next row's.
+        // The running list fills once the background listing is in.
+        QVERIFY(inked(editor, firstRunningRow));
         click(editor, runningSearch(0));
         type(QStringLiteral("l"));
         keys({QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("space")});

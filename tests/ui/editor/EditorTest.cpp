@@ -378,6 +378,9 @@ private Q_SLOTS:
         section->list()->addButton(QStringLiteral("xlogo"))->click();
         QCOMPARE(e.apps().size(), 2);
         QCOMPARE(w.context->fetch<SavedApp>().size(), 1);
+        QVERIFY(w.allow(QStringLiteral("SavedApp")));
+        QVERIFY(w.context->save());
+        QVERIFY(w.stored().endsWith(QStringLiteral("| xterm")));
     }
 
     void createSheet() {
