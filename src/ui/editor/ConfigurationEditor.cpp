@@ -207,6 +207,8 @@ void ConfigurationEditor::selectPositionGroup(PositionGroup* group) {
 }
 
 void ConfigurationEditor::setDefaultPositionGroup(PositionGroup* group) {
+    if (!configuration())
+        return;
     configuration()->setDefaultPositionGroup(group);
     logLine(QStringLiteral("✅ Set '") + group->name() + QStringLiteral("' as default position group"));
     Q_EMIT changed();
@@ -214,6 +216,8 @@ void ConfigurationEditor::setDefaultPositionGroup(PositionGroup* group) {
 
 void ConfigurationEditor::deletePositionGroup(PositionGroup* group) {
     ConfigurationGroup* draft = configuration();
+    if (!draft)
+        return;
     const QString name = group->name();
     const QUuid id = group->id();
     // Deleting the default leaves no stale id behind: the first remaining group becomes the default.
@@ -241,9 +245,9 @@ PositionGroup*
 ConfigurationEditor::createPositionGroup(const QString& name,
                                          const std::optional<PositionTemplate>& positionTemplate) {
     const QString trimmed = name.trimmed();
-    if (trimmed.isEmpty())
-        return nullptr;
     ConfigurationGroup* draft = configuration();
+    if (trimmed.isEmpty() || !draft)
+        return nullptr;
     PositionGroup* group = positionTemplate
                                ? draft->createPositionGroupFromTemplate(*positionTemplate, trimmed)
                                : draft->addPositionGroup(trimmed, customGroupDescription, false);
@@ -375,6 +379,8 @@ bool ConfigurationEditor::autoSaveRunningAppIfNeeded(const RunningApp& running, 
 
 void ConfigurationEditor::removeAppFromConfiguration(AppConfiguration* app) {
     ConfigurationGroup* draft = configuration();
+    if (!draft)
+        return;
     const QUuid id = app->id();
     const QString name = app->appName();
     if (draft->configurations()) {
@@ -418,10 +424,13 @@ bool ConfigurationEditor::renameConfiguration(const QString& name, QString* erro
         return false;
     }
     QString why;
-    if (!m_scope->commitName(trimmed, &why)) {
+    if (!configuration() || !m_scope->commitName(trimmed, &why)) {
+        if (why.isEmpty())
+            why = QStringLiteral("The editor is closed.");
         logLine(QStringLiteral("❌ Failed to save configuration name: ") + why);
         // The draft keeps what is stored, so the header and a later Save show the old name.
-        if (ConfigurationGroup* live = original())
+        ConfigurationGroup* live = original();
+        if (live && configuration())
             configuration()->setName(live->name());
         if (error)
             *error = why;
