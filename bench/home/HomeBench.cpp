@@ -17,8 +17,6 @@
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ConfigurationRow.h"
 #include "ui/home/ContentView.h"
-#include "ui/home/HighlightRow.h"
-#include "ui/home/RunningApplicationsSectionView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -110,18 +108,6 @@ int main(int argc, char** argv) {
     view.hide();
     const double reshown = frame([&view] { view.show(); });
 
-    if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
-        std::printf("running rows %lld, running apps %lld\n", qlonglong(view.runningSection()->rows().size()),
-                    qlonglong(view.runningApps().size()));
-    if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) {
-        QWidget* row = view.runningSection()->rows().first();
-        std::printf("row visible %d hidden %d geometry %d,%d %dx%d parent visible %d\n", row->isVisible(),
-                    row->isHidden(), row->x(), row->y(), row->width(), row->height(),
-                    row->parentWidget()->isVisible());
-        std::printf("row hint %d min %d, list hint %d height %d\n", row->sizeHint().height(),
-                    row->minimumSizeHint().height(), row->parentWidget()->sizeHint().height(),
-                    row->parentWidget()->minimumHeight());
-    }
     // What was measured, for a person to look at.
     if (const QString path = qEnvironmentVariable("HOME_BENCH_SCREENSHOT"); !path.isEmpty())
         view.grab().save(path);
@@ -130,10 +116,6 @@ int main(int argc, char** argv) {
     QList<double> frames;
     for (int y = 0; y <= bar->maximum(); y += 30)
         frames.append(frame([bar, y] { bar->setValue(y); }));
-    if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
-        for (int i = 0; i < frames.size(); ++i)
-            if (frames.at(i) > 8)
-                std::printf("frame %d: %.2f\n", i, frames.at(i));
     std::sort(frames.begin(), frames.end());
     if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) {
         QElapsedTimer rowTimer;

@@ -22,6 +22,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedLayout>
@@ -568,17 +569,29 @@ void ContentView::updateMenuBarButton() {
 
 // --- dialogs ---
 
+namespace {
+// Names in the message are the user's: never read as markup.
+void plainInformativeText(QMessageBox* box) {
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setTextFormat(Qt::PlainText);
+}
+} // namespace
+
 void ContentView::confirm(const QString& title, const QString& message, const QString& action,
                           std::function<void()> onConfirm) {
     if (m_dialog)
         m_dialog->close();
-    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, this);
+    // The question in the box itself too: the window manager's title bar may not show it.
+    auto* box = new QMessageBox(QMessageBox::Warning, title, title, QMessageBox::NoButton, this);
     box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(message);
+    plainInformativeText(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
+    // Alt and the first letter presses a button, as in the platform's own dialogs.
     QPushButton* destructive =
-        box->addButton(HomeLook::escapedMnemonic(action), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+        box->addButton(QStringLiteral("&") + HomeLook::escapedMnemonic(action), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
     connect(box, &QMessageBox::buttonClicked, this, [destructive, onConfirm](QAbstractButton* clicked) {
@@ -592,8 +605,10 @@ void ContentView::confirm(const QString& title, const QString& message, const QS
 void ContentView::showError(const QString& title, const QString& error) {
     if (m_dialog)
         m_dialog->close();
-    auto* box = new QMessageBox(QMessageBox::Critical, title, error, QMessageBox::Ok, this);
+    auto* box = new QMessageBox(QMessageBox::Critical, title, title, QMessageBox::Ok, this);
     box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(error);
+    plainInformativeText(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     m_dialog = box;

@@ -155,7 +155,7 @@ private Q_SLOTS:
     void deleteAConfiguration() {
         HomeWorld w;
         ConfigurationGroup* keep = w.configuration(QStringLiteral("Keep"), 2);
-        ConfigurationGroup* gone = w.configuration(QStringLiteral("Gone"), 1);
+        ConfigurationGroup* gone = w.configuration(QStringLiteral("<b>Gone</b>"), 1);
         PositionGroup* group = gone->addPositionGroup(QStringLiteral("One"), QString(), true);
         QVERIFY(w.context()->save());
         const QString key = uuidString(gone->id());
@@ -166,9 +166,10 @@ private Q_SLOTS:
         QVERIFY(EditConfigurationWindowManager::openEditorOf(w.state, gone));
 
         home->confirmRemoveConfiguration(gone);
-        QCOMPARE(home->openDialog()->text(),
-                 QStringLiteral("This will permanently delete 'Gone' and all of its "
-                                "positions."));
+        QCOMPARE(home->openDialog()->informativeText(),
+                 QStringLiteral("This will permanently delete '<b>Gone</b>' and all of its positions."));
+        QCOMPARE(home->openDialog()->findChild<QLabel*>("qt_msgbox_informativelabel")->textFormat(),
+                 Qt::PlainText);
         QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Cancel")));
         QCOMPARE(home->configurationGroups().size(), 2);
 
@@ -192,7 +193,7 @@ private Q_SLOTS:
         w.refuseSaves();
         QVERIFY(!home->removeConfiguration(c));
         QCOMPARE(home->openDialog()->icon(), QMessageBox::Critical);
-        QVERIFY(home->openDialog()->text().contains(QStringLiteral("disk full")));
+        QVERIFY(home->openDialog()->informativeText().contains(QStringLiteral("disk full")));
         QCOMPARE(home.configurationNames(), QStringList({"Work"}));
         QVERIFY(w.context()->contains(c));
         QVERIFY(!w.context()->hasChanges());
@@ -304,7 +305,7 @@ private Q_SLOTS:
         QCOMPARE(w.state.marginY(), 8.0);
 
         home->confirmRemoveSavedApp(editor);
-        QCOMPARE(home->openDialog()->text(),
+        QCOMPARE(home->openDialog()->informativeText(),
                  QStringLiteral("This will permanently remove 'Editor' from your saved "
                                 "apps."));
         QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Delete")));

@@ -44,7 +44,7 @@ struct HomeWorld : AppWorld {
         if (!box)
             return false;
         for (QAbstractButton* button : box->buttons()) {
-            if (button->text() == text) {
+            if (QString(button->text()).remove(QLatin1Char('&')) == text) {
                 button->click();
                 return true;
             }
