@@ -672,15 +672,18 @@ void ModelContext::checkForRemoteChanges() {
     if (!version || *version == m_dataVersion)
         return;
     // What is pending here is written first, so that reading the database back loses nothing.
+    // Looks come every few seconds: a failure that lasts is logged once.
+    const auto fail = [this](const QString& line) {
+        if (line != m_lastRemoteFailure)
+            logLine(line);
+        m_lastRemoteFailure = line;
+    };
     QString error;
-    if (!save(&error)) {
-        logLine(QStringLiteral("❌ Failed to save changes before reading remote changes: ") + error);
-        return;
-    }
-    if (!load(&error)) {
-        logLine(QStringLiteral("❌ Failed to read remote changes: ") + error);
-        return;
-    }
+    if (!save(&error))
+        return fail(QStringLiteral("❌ Failed to save changes before reading remote changes: ") + error);
+    if (!load(&error))
+        return fail(QStringLiteral("❌ Failed to read remote changes: ") + error);
+    m_lastRemoteFailure.clear();
     Q_EMIT remoteChange();
 }
 

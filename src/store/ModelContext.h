@@ -169,6 +169,7 @@ private:
     Journal m_journal;
     std::optional<ChangeSet> m_changeSet;
     quint64 m_recheckGeneration = 0;
+    QString m_lastRemoteFailure;
     bool m_applyingStore = false;
     bool m_autosaveEnabled = true;
     bool m_autosaveScheduled = false;
