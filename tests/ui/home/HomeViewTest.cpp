@@ -1,5 +1,6 @@
 // The home tab: the permission gate, the three lists with their searches and states, and the
 // commands behind their buttons, each checked against the store.
+#include "../../app/Fakes.h"
 #include "HomeWorld.h"
 #include "model/SavedApp.h"
 #include "ui/editor/EditConfigurationModalView.h"
@@ -213,6 +214,7 @@ private Q_SLOTS:
 
         w.refuseSaves();
         QVERIFY(!home->clearAllConfigurations());
+        QVERIFY(!w.context()->hasChanges());
         QCOMPARE(home->configurationGroups().size(), 2);
         QCOMPARE(home->displayedConfigurations().size(), 1);
     }
@@ -354,6 +356,35 @@ private Q_SLOTS:
         w.clock.advance(0.02);
         QCOMPARE(list->order().first(), last);
         QTRY_COMPARE(bar->value(), 0);
+    }
+
+    void theCreateSheetShowsAFailedCreate() {
+        HomeWorld w;
+        Home home(w);
+        home->showCreateSheet();
+        w.refuseSaves();
+        home->createSheet()->setConfigurationName(QStringLiteral("Coding"));
+        home->createSheet()->createConfiguration();
+        QVERIFY(home->createSheet() && home->createSheet()->isVisible());
+        QVERIFY(home->createSheet()->error().contains(QStringLiteral("disk full")));
+        QVERIFY(home->configurationGroups().isEmpty());
+    }
+
+    void menuBarButton() {
+        HomeWorld w;
+        QStringList journal;
+        FakeMenuBar menuBar(journal);
+        Home home(w);
+        home->menuBarButton()->click(); // no manager yet: nothing
+        w.state.setMenuBarManager(&menuBar);
+        home->menuBarButton()->click();
+        w.state.setIsMainWindowAttached(true);
+        QCOMPARE(home->menuBarButton()->text(), QStringLiteral("Exit Menu Bar Mode"));
+        QStringList windowJournal;
+        FakeWindow window(windowJournal, QStringLiteral("main"));
+        w.state.setMainWindow(&window);
+        home->menuBarButton()->click();
+        QCOMPARE(journal, QStringList({"showAttachedWindow", "toggleAttachedWindow"}));
     }
 
     void createSheetOnRequest() {
