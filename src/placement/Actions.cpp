@@ -6,11 +6,7 @@
 #include "base/Format.h"
 #include "base/Log.h"
 
-#include <QElapsedTimer>
 #include <cmath>
-#define QDBGT(x)                                                                                             \
-    if (qEnvironmentVariableIsSet("QDBGT"))                                                                  \
-    qWarning("%s %.2f", x, _t.nsecsElapsed() / 1e6)
 
 Screen Actions::current(const Screen& screen) {
     for (const Screen& s : m_platform.screens.screens()) {
@@ -21,8 +17,6 @@ Screen Actions::current(const Screen& screen) {
 }
 
 void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen& screen) {
-    QElapsedTimer _t;
-    _t.start();
     logLine(QStringLiteral("🚀 SUMMON DEBUG: Starting summon for ") + bundleID);
     logLine(QStringLiteral("🎯 SUMMON DEBUG: Target screen: ") + str(current(screen).frame));
     const QList<Screen> screens = m_platform.screens.screens();
@@ -32,12 +26,10 @@ void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen&
                 (screens.at(i).isEqual(screen) ? QStringLiteral("← TARGET") : QString()));
     }
 
-    QDBGT("logs");
     AXHelpers ax(m_platform);
     const std::optional<AXHelpers::AppHandle> handle = ax.axApp(bundleID);
     if (!handle)
         return;
-    QDBGT("axApp");
     const AXElementRef win = ax.findWindowWithRetry(handle->element, *handle->app, 3);
     if (!win) {
         logLine(QStringLiteral("❌ Could not find or create a window for app"));
@@ -46,11 +38,8 @@ void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen&
         return;
     }
 
-    QDBGT("window");
     handle->app->activate(true);
-    QDBGT("activate");
     m_platform.windows.setAttributeValue(win, QStringLiteral("AXMinimized"), false);
-    QDBGT("unminimize");
 
     const Screen now = current(screen);
     Rect rect = constrainToScreen(pinnedRect(now, spec), now.visibleFrame);
@@ -59,9 +48,7 @@ void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen&
             str(now.frame));
 
     axSetFrameAnchored(win, rect, anchors(spec.corner), screen, true);
-    QDBGT("setframe");
     ensureRightAnchoredAlignment(win, screen, spec);
-    QDBGT("right");
 
     Platform* platform = &m_platform;
     m_platform.scheduler.after(0.2,
@@ -76,12 +63,8 @@ void Actions::axSetFrameAnchored(const AXElementRef& win, const Rect& target, An
                           vf.maxY() - t.maxY()};
 
     AXHelpers ax(m_platform);
-    QElapsedTimer _t;
-    _t.start();
     m_platform.windows.setAttributeValue(win, QStringLiteral("AXSize"), t.size());
-    QDBGT(" size write");
     Size actual = ax.axGetSize(win).value_or(t.size());
-    QDBGT(" size read");
 
     const bool exact = forceExactSize && isHalfScreenPosition(anchors);
     if (exact) {
@@ -96,7 +79,6 @@ void Actions::axSetFrameAnchored(const AXElementRef& win, const Rect& target, An
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
     const Point p = cocoaToAXTopLeft(origin, actual.height, current(screen), m_platform.screens.screens());
     m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
-    QDBGT(" pos write");
 
     if (exact) {
         Platform* platform = &m_platform;
@@ -131,10 +113,7 @@ Point Actions::calculateAnchoredOrigin(const Rect& target, Size actualSize, Anch
 
 void Actions::correct(const AXElementRef& win, const Rect& t, Anchors anchors, const Screen& screen,
                       const Margins& margins) {
-    QElapsedTimer _t;
-    _t.start();
     const std::optional<Size> s = AXHelpers(m_platform).axGetSize(win);
-    QDBGT("correct read");
     if (!s)
         return;
     if (std::abs(s->width - t.width) < 2.0 && std::abs(s->height - t.height) < 2.0)
@@ -184,15 +163,6 @@ void Actions::ensureRightAnchoredAlignment(const AXElementRef& win, const Screen
 }
 
 void Actions::verify(const QString& bundleID, const Screen& target) {
-    QElapsedTimer _t;
-    _t.start();
-    struct D {
-        QElapsedTimer& t;
-        ~D() {
-            if (qEnvironmentVariableIsSet("QDBGT"))
-                qWarning("verify %.2f", t.nsecsElapsed() / 1e6);
-        }
-    } _d{_t};
     const std::optional<Rect> frame = getCurrentWindowFrame(bundleID);
     if (!frame) {
         logLine(QStringLiteral("❌ SUMMON VERIFICATION: Could not get window frame for verification"));

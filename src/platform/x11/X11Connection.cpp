@@ -357,6 +357,7 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
             ++m_changes;
     } else if (type == XCB_DESTROY_NOTIFY) {
         ++m_changes;
+        ++m_wmChanges;
         QMutexLocker lock(&m_mutex);
         m_watched.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
         m_topLevels.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);

@@ -59,6 +59,12 @@ public:
     // A client message to the root window, as EWMH asks pagers to send them.
     void sendToWindowManager(xcb_window_t window, X11Atom type, std::array<quint32, 5> data);
 
+    // Grows whenever the window manager's root properties changed or a watched window went, as far
+    // as the events that have arrived tell (read without a round trip). Main thread.
+    quint64 windowManagerChangeCount() {
+        processEvents();
+        return m_wmChanges;
+    }
     // Whether the running window manager lists the feature in _NET_SUPPORTED. Main thread.
     bool windowManagerSupports(X11Atom feature);
     // Returns once the window manager has handled every request sent before (it answers a frame

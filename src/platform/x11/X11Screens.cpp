@@ -15,7 +15,28 @@ X11Screens::X11Screens(X11Connection& connection, pid_t ownPid) : m_conn(connect
 QList<X11Monitor> X11Screens::monitors() {
     if (!m_conn.xcb())
         return {};
+    if (refreshCache())
+        return m_monitors;
     return monitors(xcb_randr_get_monitors(m_conn.xcb(), m_conn.root(), 1));
+}
+
+bool X11Screens::refreshCache() {
+    // Kept until an event says that the monitors, the work area or the windows changed; the
+    // events that have arrived are read without a round trip.
+    if (QThread::currentThread() != m_conn.thread())
+        return false;
+    m_conn.processEvents();
+    const quint64 stamp = m_conn.screenChangeCount();
+    if (m_cacheStamp != stamp) {
+        const auto cookie = xcb_randr_get_monitors(m_conn.xcb(), m_conn.root(), 1);
+        const QList<QList<quint32>> s = struts();
+        m_monitors = monitors(cookie);
+        m_screens.clear();
+        for (const X11Monitor& m : std::as_const(m_monitors))
+            m_screens << toScreen(m, m_monitors, s);
+        m_cacheStamp = stamp;
+    }
+    return true;
 }
 
 QList<X11Monitor> X11Screens::monitors(xcb_randr_get_monitors_cookie_t cookie) {
@@ -99,7 +120,7 @@ QRect X11Screens::visibleRect(const QRect& monitor, const QList<QList<quint32>>&
 QList<QList<quint32>> X11Screens::struts() {
     const bool mainThread = QThread::currentThread() == m_conn.thread();
     if (mainThread) {
-        m_conn.sync();
+        m_conn.processEvents();
         if (m_strutsStamp == m_conn.screenChangeCount())
             return m_struts;
     }
@@ -144,6 +165,8 @@ Screen X11Screens::toScreen(const X11Monitor& monitor, const QList<X11Monitor>& 
 QList<Screen> X11Screens::screens() {
     if (!m_conn.xcb())
         return {};
+    if (refreshCache())
+        return m_screens;
     // Asked for first, so that its answer travels with the struts' round trip.
     const auto cookie = xcb_randr_get_monitors(m_conn.xcb(), m_conn.root(), 1);
     const QList<QList<quint32>> s = struts();

@@ -46,6 +46,13 @@ private:
 
     X11Connection& m_conn;
     pid_t m_ownPid;
+    // Brings the kept monitors and screens up to date; false off the main thread, where nothing
+    // is kept.
+    bool refreshCache();
+
+    QList<X11Monitor> m_monitors;
+    QList<Screen> m_screens;
+    std::optional<quint64> m_cacheStamp;
     // Struts only change with the work area or the windows (main thread).
     QList<QList<quint32>> m_struts;
     std::optional<quint64> m_strutsStamp;

@@ -47,11 +47,23 @@ X11WindowAccess::X11WindowAccess(X11Desktop& desktop, X11Screens& screens, const
 bool X11WindowAccess::isProcessTrusted(bool) {
     if (!m_conn.isConnected() || xcb_connection_has_error(m_conn.xcb()))
         return false;
+    // Asked before every window search: kept until the window manager's properties change or a
+    // window goes (its check window among them).
+    const quint64 stamp = m_conn.windowManagerChangeCount();
+    if (m_trustedStamp == stamp)
+        return m_trusted;
+    m_trusted = readTrusted();
+    m_trustedStamp = stamp;
+    return m_trusted;
+}
+
+bool X11WindowAccess::readTrusted() {
     const QList<quint32> check =
         m_conn.cardinals(m_conn.root(), X11Atom::_NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW);
     if (check.isEmpty() || !check.first())
         return false;
     // A stale property names a window that is gone or no longer points to itself.
+    m_conn.watch(check.first());
     const QList<quint32> self =
         m_conn.cardinals(check.first(), X11Atom::_NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW);
     if (self.isEmpty() || self.first() != check.first())
@@ -499,6 +511,10 @@ AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
         return !state(window).contains(hidden) && !active.isEmpty() && active.first() == window &&
                (answersSync || inFront());
     };
+    // A shown window that bringing the application forward just asked for: the window manager
+    // handles requests in order, so what is asked of it next finds the window in front.
+    if (!minimized && answersSync && m_desktop.recentlyActivated(window) && !state(window).contains(hidden))
+        return AXError::success;
     // The window manager may still be handling what came before (a new window taking the focus).
     if (!minimized && answersSync)
         m_conn.syncWithWindowManager(stateTimeoutMs);

@@ -36,6 +36,7 @@ private:
         QRect outer() const { return client.adjusted(-left, -top, right, bottom); }
     };
 
+    bool readTrusted();
     AXError applicationAttribute(const X11Element& app, const QString& attribute, AXValue& value);
     AXError windowAttribute(const X11Element& window, const QString& attribute, AXValue& value);
     AXError menuAttribute(const X11Element& element, const QString& attribute, AXValue& value);
@@ -53,4 +54,6 @@ private:
     X11Desktop& m_desktop;
     X11Screens& m_screens;
     const ProgramLauncher& m_launcher;
+    bool m_trusted = false;
+    std::optional<quint64> m_trustedStamp;
 };
