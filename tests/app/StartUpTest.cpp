@@ -120,7 +120,6 @@ private Q_SLOTS:
         QTest::newRow("unset") << QJsonValue() << QStringList{"appearance dark", "appearance dark"};
         QTest::newRow("system") << QJsonValue("system") << QStringList{"appearance none", "appearance none"};
         QTest::newRow("light") << QJsonValue("light") << QStringList{"appearance light", "appearance light"};
-        QTest::newRow("dark") << QJsonValue("dark") << QStringList{"appearance dark", "appearance dark"};
         QTest::newRow("unknown") << QJsonValue("purple") << QStringList{"appearance dark", "appearance none"};
         QTest::newRow("wrong case") << QJsonValue("Light")
                                     << QStringList{"appearance dark", "appearance none"};

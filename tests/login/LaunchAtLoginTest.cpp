@@ -1,6 +1,8 @@
-// Launch at login over an XDG autostart entry in a temporary configuration folder.
+// Launch at login over an XDG autostart entry in a temporary configuration folder, and the check box
+// that shows what the desktop did, not what was asked.
 #include "login/LaunchAtLogin.h"
 #include "platform/xdg/XdgAutostart.h"
+#include "ui/LaunchAtLoginToggle.h"
 
 #include <QDir>
 #include <QFile>
@@ -155,6 +157,26 @@ private Q_SLOTS:
         QCOMPARE(XdgAutostart::quoteExecArgument(argument), quoted);
     }
 
+    void theCheckBoxShowsTheDesktopsAnswer() {
+        ScriptedService service;
+        RecordingLog log;
+        LaunchAtLogin launch(service, log);
+        LaunchAtLoginToggle toggle(launch);
+        QCOMPARE(toggle.text(), QStringLiteral("Launch at login"));
+        QVERIFY(!toggle.isChecked());
+        toggle.click();
+        QVERIFY(toggle.isChecked());
+        toggle.click();
+        service.refuse = true;
+        toggle.click();
+        QVERIFY(!toggle.isChecked());
+        QCOMPARE(log.lines.size(), 1);
+        // Switched on elsewhere: seen when the box is shown again.
+        service.current = LoginItemService::Status::enabled;
+        toggle.show();
+        QVERIFY(toggle.isChecked());
+    }
+
     void withoutXdgConfigHomeTheEntryGoesToDotConfig() {
         qunsetenv("XDG_CONFIG_HOME");
         QCOMPARE(autostart().entryPath(),
@@ -165,5 +187,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(LaunchAtLoginTest)
+QTEST_MAIN(LaunchAtLoginTest)
 #include "LaunchAtLoginTest.moc"

@@ -50,8 +50,6 @@ private Q_SLOTS:
         }
         QCOMPARE(names.size(), 16);
         QCOMPARE(descs.size(), 16);
-        QCOMPARE(templates.first().name, QStringLiteral("Left & Right"));
-        QCOMPARE(templates.last().positions, Corners({topLeft, topRight, bottomHalf}));
     }
 
     // Each row: the group's description ("" for a custom one), name and mapped positions.
