@@ -105,13 +105,23 @@ int main(int argc, char** argv) {
             say(QStringLiteral("ok"));
         } else if (!configuration &&
                    (command == QLatin1String("rename") || command == QLatin1String("describe") ||
-                    command == QLatin1String("delete") || command == QLatin1String("pending"))) {
+                    command.endsWith(QLatin1String("App")) || command == QLatin1String("delete") ||
+                    command == QLatin1String("pending"))) {
             say(QStringLiteral("error: no configuration ") + id);
         } else if (command == QLatin1String("rename") || command == QLatin1String("pending")) {
             configuration->setName(text);
             say(command == QLatin1String("pending") ? QStringLiteral("ok") : saved());
         } else if (command == QLatin1String("describe")) {
             configuration->setDesc(text);
+            say(saved());
+        } else if (command == QLatin1String("dropApp") || command == QLatin1String("detachApp")) {
+            // The editor deletes an application; taking it out of the list leaves it unstored.
+            QList<AppConfiguration*> apps = configuration->configurationList();
+            AppConfiguration* app = apps.takeFirst();
+            if (command == QLatin1String("dropApp"))
+                context->deleteObject(app);
+            else
+                configuration->setConfigurations(apps);
             say(saved());
         } else if (command == QLatin1String("delete")) {
             context->deleteObject(configuration);

@@ -105,6 +105,22 @@ private Q_SLOTS:
         QCOMPARE(a->one(QStringLiteral("show ") + id), QStringLiteral("absent"));
     }
 
+    void anApplicationLeavesItsConfigurationEverywhere_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("deleted") << "dropApp";
+        QTest::newRow("taken out of the list") << "detachApp";
+    }
+    void anApplicationLeavesItsConfigurationEverywhere() {
+        QFETCH(QString, command);
+        const QString id = shareOne();
+        a->ask(command + u' ' + id);
+        a->ask(QStringLiteral("sync"));
+        b->ask(QStringLiteral("sync"));
+        QCOMPARE(b->one(QStringLiteral("show ") + id),
+                 QStringLiteral("Work||org.example.Terminal|Left & Right:2"));
+        QVERIFY(b->log().filter(QStringLiteral("skipped")).isEmpty());
+    }
+
     void concurrentEdits_data() {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");

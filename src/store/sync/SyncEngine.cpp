@@ -109,6 +109,13 @@ void SyncEngine::track(ModelObject* object) {
     connect(object, &ModelObject::changed, this, [this, object] { m_dirty.insert(object); });
 }
 
+bool SyncEngine::isStored(const ModelObject* object) const {
+    for (const ModelObject* o = object; o; o = SyncSchema::ownerOf(o))
+        if (!m_context->contains(o) || (SyncSchema::ownerKind(o->kind()) && !SyncSchema::ownerOf(o)))
+            return false;
+    return true;
+}
+
 void SyncEngine::touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed) {
     QString owner = m_entries.value(id).record.owner();
     while (!owner.isEmpty()) {
@@ -155,6 +162,17 @@ bool SyncEngine::exportChanges(QString* error) {
     for (ModelObject* object : std::as_const(m_dirty)) {
         if (!m_context->contains(object))
             continue;
+        if (!isStored(object)) {
+            // Taken out of its owner's list: the store keeps it no longer, and neither does the folder.
+            // It stays known, should it be put back.
+            QList<ModelObject*> detached{object};
+            while (!detached.isEmpty()) {
+                ModelObject* member = detached.takeFirst();
+                gone.append({rank(member->kind()), m_known.value(member)});
+                detached.append(SyncSchema::childrenOf(member));
+            }
+            continue;
+        }
         dirty.append(object);
         for (ModelObject* child : SyncSchema::childrenOf(object))
             if (m_known.contains(child) && !m_dirty.contains(child))

@@ -75,6 +75,8 @@ private:
 
     bool importNow(QString* error);
     void track(ModelObject* object);
+    // Whether the store keeps the object: it is in the context and every owner up the chain is.
+    bool isStored(const ModelObject* object) const;
     void touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed);
     // Queues the objects' files and writes them, a chunk at once when many wait.
     bool writeFiles(const QSet<QString>& ids, QString* error);
