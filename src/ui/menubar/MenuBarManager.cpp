@@ -96,7 +96,7 @@ MenuBarManager::MenuBarManager(AppState& appState, ModelContainer* modelContaine
 }
 
 MenuBarManager::~MenuBarManager() {
-    removeGlobalEventMonitor();
+    // The desktop services may be gone already at the end of the run; only our own filter goes.
     removeResizeObserver();
 }
 
@@ -304,13 +304,15 @@ void MenuBarManager::showAttachedWindow() {
         return;
     if (!m_appState.isMainWindowAttached())
         attach(window, false);
+    // Read before showing: a native window made anew may report the size it had before attaching.
+    const int height = window->height();
     window->setWindowOpacity(1.0);
     bringForward(window);
     applyTaskbarState(window);
     installGlobalEventMonitor();
     // Hiding took the resize observer away; a shown panel always keeps its place.
     installResizeObserver(window);
-    positionWindowUnderStatusItem(window, attachedWidth, window->height());
+    positionWindowUnderStatusItem(window, attachedWidth, height);
     schedulePlacements(window);
 }
 
@@ -468,6 +470,8 @@ void MenuBarManager::launchAttempt(int attempt) {
 
 void MenuBarManager::fadeIn(QWidget* window) {
     window->show();
+    // Showing may bring back the size the native window had before it was attached.
+    adjustAttachedWindowHeight(m_appState.currentMenuBarHeight(), false);
     window->raise();
     applyTaskbarState(window);
     schedulePlacements(window);

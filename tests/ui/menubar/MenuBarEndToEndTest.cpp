@@ -210,12 +210,18 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     const int x =
         std::max(std::min(icon.x() + icon.width() / 2 - 214, area.right() + 1 - 428 - 8), area.x() + 8);
     const QRect expected(x, area.y() + 6, 428, 545);
-    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
-    QVERIFY(run.desktop.waitFor([&] {
-        const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
-        return state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
-               state.contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
-    }));
+    const bool placed =
+        run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }, 15000);
+    if (!placed && run.mainWindow())
+        qWarning() << "attached window at" << run.mainWindow()->rect << "expected" << expected;
+    QVERIFY(placed);
+    QVERIFY(run.desktop.waitFor(
+        [&] {
+            const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
+            return state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
+                   state.contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
+        },
+        15000));
     screenshot(run.desktop, QStringLiteral("2-attached"));
 
     // The list's only row: its activate button launches the logo and puts it on the left half.
@@ -235,16 +241,16 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     // A click on another program's window hides it.
     if (!run.mainWindow())
         QVERIFY(run.click(icon.center()));
-    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow().has_value(); }));
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow().has_value(); }, 15000));
     QVERIFY(run.click(run.desktop.frameGeometry(logo).center()));
-    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }));
+    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
     screenshot(run.desktop, QStringLiteral("4-dismissed"));
 
     // The hot key shows it again and hides it.
     QVERIFY(run.desktop.key(QStringLiteral("super+m")));
     QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
     QVERIFY(run.desktop.key(QStringLiteral("super+m")));
-    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }));
+    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
 }
 
 void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
@@ -255,7 +261,8 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
     // After the launch gave up on menu-bar mode: an ordinary window with its taskbar entry.
     QVERIFY(run.desktop.waitFor([&] { return run.printed(QStringLiteral("⚠️ MenuBar: no system tray")); },
                                 20000));
-    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }));
+    QVERIFY(
+        run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }, 15000));
     const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
     QVERIFY(!state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
     screenshot(run.desktop, QStringLiteral("5-no-tray"));
