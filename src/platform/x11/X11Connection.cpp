@@ -204,6 +204,7 @@ void X11Connection::sendToWindowManager(xcb_window_t window, X11Atom type, std::
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));
     xcb_flush(m_conn);
+    m_sentSinceSync = true;
 }
 
 xcb_timestamp_t X11Connection::serverTime() {
@@ -279,7 +280,18 @@ void X11Connection::watch(xcb_window_t window) {
 
 void X11Connection::sync() {
     std::free(xcb_get_input_focus_reply(m_conn, xcb_get_input_focus(m_conn), nullptr));
+    m_sentSinceSync = false;
+    m_lastSync.start();
     processEvents();
+}
+
+void X11Connection::syncUnlessFresh() {
+    // Several reads in a row (one placement looks up its window three times) need one round trip.
+    constexpr qint64 freshNs = 2'000'000;
+    if (!m_sentSinceSync && m_lastSync.isValid() && m_lastSync.nsecsElapsed() < freshNs)
+        processEvents();
+    else
+        sync();
 }
 
 void X11Connection::processEvents() {

@@ -6,6 +6,7 @@
 #include "X11Atom.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMutex>
@@ -81,6 +82,8 @@ public:
     void watch(xcb_window_t window);
     // A round trip: every event the server generated before it has been read afterwards.
     void sync();
+    // The same, unless one was made a moment ago and nothing was sent since. Main thread.
+    void syncUnlessFresh();
     // Reads events until `match` accepts one or timeoutMs passed; every event is also dispatched.
     // Main thread.
     bool waitForEvent(const std::function<bool(const xcb_generic_event_t*)>& match, int timeoutMs);
@@ -109,6 +112,8 @@ private:
     QList<quint32> m_supported;
     std::optional<quint64> m_supportedStamp;
     std::optional<quint64> m_syncUnanswered;
+    bool m_sentSinceSync = true;
+    QElapsedTimer m_lastSync;
     std::atomic<quint64> m_wmChanges{0};
     int m_rootWidth = 0;
     int m_rootHeight = 0;

@@ -24,7 +24,7 @@ QList<X11Client> X11Desktop::clients() {
     // Events are only read on the main thread; elsewhere every call asks the server.
     if (QThread::currentThread() != m_conn.thread())
         return readClients();
-    m_conn.sync();
+    m_conn.syncUnlessFresh();
     const std::pair<quint64, quint64> stamp{m_conn.changeCount(), m_entries.generation()};
     if (m_cacheStamp != stamp) {
         m_cache = readClients();

@@ -197,12 +197,19 @@ AXError X11WindowAccess::menuAttribute(const X11Element& e, const QString& attri
     }
 }
 
-std::optional<X11WindowAccess::Frame> X11WindowAccess::frame(quint32 window) {
+std::optional<X11WindowAccess::Frame> X11WindowAccess::frame(quint32 window, QList<quint32>* stateOut,
+                                                             QList<quint32>* hintsOut) {
     xcb_connection_t* c = m_conn.xcb();
     const auto geometryCookie = xcb_get_geometry(c, window);
     const auto translateCookie = xcb_translate_coordinates(c, window, m_conn.root(), 0, 0);
     const auto extentsCookie =
         m_conn.requestProperty(window, m_conn.atom(X11Atom::_NET_FRAME_EXTENTS), XCB_ATOM_CARDINAL);
+    // Asked in the same round trip when wanted.
+    if (stateOut)
+        *stateOut = m_conn.cardinals(
+            m_conn.requestProperty(window, m_conn.atom(X11Atom::_NET_WM_STATE), XCB_ATOM_ATOM));
+    if (hintsOut)
+        *hintsOut = m_conn.cardinals(m_conn.requestProperty(window, m_conn.atom(X11Atom::WM_NORMAL_HINTS)));
     auto* geometry = xcb_get_geometry_reply(c, geometryCookie, nullptr);
     auto* translated = xcb_translate_coordinates_reply(c, translateCookie, nullptr);
     const QList<quint32> extents = m_conn.cardinals(extentsCookie);
@@ -348,9 +355,8 @@ AXError X11WindowAccess::performAction(const AXElementRef& ref, const QString& a
     return AXError::invalidElement;
 }
 
-QSize X11WindowAccess::expectedClientSize(quint32 window, QSize requested) {
+QSize X11WindowAccess::expectedClientSize(const QList<quint32>& h, QSize requested) {
     // WM_SIZE_HINTS: flags, 4 obsolete, min, max, increments, 2 aspects, base, gravity.
-    const QList<quint32> h = m_conn.cardinals(window, X11Atom::WM_NORMAL_HINTS);
     if (h.size() < 17)
         return requested;
     enum : quint32 { minSize = 16, maxSize = 32, resizeInc = 64, baseSize = 256 };
@@ -380,15 +386,15 @@ QSize X11WindowAccess::expectedClientSize(quint32 window, QSize requested) {
         axis(requested.height(), min.height(), base.height(), hasInc ? int(h[10]) : 1, int(h[8]), hasMax));
 }
 
-bool X11WindowAccess::leaveMaximized(quint32 window) {
+bool X11WindowAccess::leaveMaximized(quint32 window, const QList<quint32>& stateNow) {
     const xcb_atom_t vert = m_conn.atom(X11Atom::_NET_WM_STATE_MAXIMIZED_VERT);
     const xcb_atom_t horz = m_conn.atom(X11Atom::_NET_WM_STATE_MAXIMIZED_HORZ);
     const xcb_atom_t full = m_conn.atom(X11Atom::_NET_WM_STATE_FULLSCREEN);
-    auto constrained = [&] {
-        const QList<quint32> s = state(window);
+    auto isConstrained = [&](const QList<quint32>& s) {
         return s.contains(vert) || s.contains(horz) || s.contains(full);
     };
-    if (!constrained())
+    auto constrained = [&] { return isConstrained(state(window)); };
+    if (!isConstrained(stateNow))
         return false;
     const auto before = frame(window);
     constexpr quint32 remove = 0, sourcePager = 2;
@@ -422,10 +428,11 @@ bool X11WindowAccess::leaveMaximized(quint32 window) {
 AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerTopLeft,
                                     std::optional<QSize> outerSize) {
     m_conn.watch(window);
-    auto f = frame(window);
+    QList<quint32> stateNow, hints;
+    auto f = frame(window, &stateNow, &hints);
     if (!f)
         return AXError::invalidElement;
-    if (leaveMaximized(window)) {
+    if (leaveMaximized(window, stateNow)) {
         f = frame(window);
         if (!f)
             return AXError::invalidElement;
@@ -440,7 +447,7 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
         if (outerSize)
             targetClient = QSize(std::max(1, outerSize->width() - f->left - f->right),
                                  std::max(1, outerSize->height() - f->top - f->bottom));
-        const QSize expected = expectedClientSize(window, targetClient);
+        const QSize expected = expectedClientSize(hints, targetClient);
         // A size alone may move the window too: window managers keep a grown window on its monitor.
         // Some apply the size increments (expected), others the size as asked.
         auto applied = [&](const Frame& now) {

@@ -41,11 +41,13 @@ private:
     AXError windowAttribute(const X11Element& window, const QString& attribute, AXValue& value);
     AXError menuAttribute(const X11Element& element, const QString& attribute, AXValue& value);
 
-    std::optional<Frame> frame(quint32 window);
-    // The client size the window manager will give for a requested one (size hints).
-    QSize expectedClientSize(quint32 window, QSize requested);
-    // False when the window was neither maximised nor full-screen.
-    bool leaveMaximized(quint32 window);
+    // With stateOut and hintsOut, also _NET_WM_STATE and WM_NORMAL_HINTS, in the same round trip.
+    std::optional<Frame> frame(quint32 window, QList<quint32>* stateOut = nullptr,
+                               QList<quint32>* hintsOut = nullptr);
+    // The client size the window manager will give for a requested one (WM_NORMAL_HINTS).
+    static QSize expectedClientSize(const QList<quint32>& hints, QSize requested);
+    // False when the window was neither maximised nor full-screen (by its state now).
+    bool leaveMaximized(quint32 window, const QList<quint32>& stateNow);
     AXError moveResize(quint32 window, std::optional<QPoint> outerTopLeft, std::optional<QSize> outerSize);
     AXError setMinimized(quint32 window, bool minimized);
     QList<quint32> state(quint32 window);
