@@ -1,10 +1,9 @@
 #include "CompactListHooks.h"
 
 #include "app/AppState.h"
-#include "model/ConfigurationGroup.h"
-#include "store/ModelContext.h"
 #include "ui/editor/CreateConfigurationSheet.h"
 #include "ui/editor/EditConfigurationWindowManager.h"
+#include "ui/home/ConfigurationRemoval.h"
 
 namespace CompactListHooks {
 
@@ -27,24 +26,9 @@ MinimizedHomeView::Hooks make(AppState& state, ModelContext& context, QObject* o
     hooks.storeNewConfiguration = [&state, &context](const QString& name, QString* error) {
         return CreateConfigurationSheet::storeNewConfiguration(state, context, name, error);
     };
+    // The same clean-up as the home tab's: undone on a failed save, forgets what pointed at it.
     hooks.removeConfiguration = [&state, &context](ConfigurationGroup* configuration, QString* error) {
-        const QString key = uuidString(configuration->id());
-        context.deleteObject(configuration);
-        if (!context.save(error)) {
-            context.rollback();
-            return false;
-        }
-        // Nothing may point at a configuration that is gone.
-        EditConfigurationWindowManager::closeEditorOf(state, configuration);
-        if (state.selectedConfigurationID() == key)
-            state.setSelectedConfigurationID(QString());
-        QHash<QString, QString> groups = state.selectedPositionGroupForConfig();
-        if (groups.remove(key))
-            state.setSelectedPositionGroupForConfig(groups);
-        if (state.configurationForPartialActivation() == configuration)
-            state.setConfigurationForPartialActivation(nullptr);
-        state.triggerConfigurationDataRefresh();
-        return true;
+        return ConfigurationRemoval::remove(context, state, {configuration}, error);
     };
     return hooks;
 }
