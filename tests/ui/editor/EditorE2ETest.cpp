@@ -14,6 +14,7 @@
 #include "store/ModelContainer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTest>
@@ -152,6 +153,12 @@ class EditorE2ETest : public QObject {
             QStringLiteral("%1/editor-%2-%3.png").arg(dir).arg(++m_shot, 2, 10, QLatin1Char('0')).arg(what));
     }
 
+    // What the program wrote to its console.
+    QString consolePath() const { return m_desktop->dataHome() + QStringLiteral("/quarlin-console.txt"); }
+    QString console() const {
+        QFile file(consolePath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
     QString storePath() const { return m_desktop->dataHome() + QStringLiteral("/quarlin/quarlin.sqlite"); }
     // The configuration "Work" as the file holds it.
     QString stored() {
@@ -212,8 +219,11 @@ private Q_SLOTS:
             QVERIFY(container->mainContext()->save(&error));
         }
 
-        const TestDesktop::Client quarlin =
-            desktop.startClient(QStringLiteral(QUARLIN_PROGRAM), {}, QStringLiteral("quarlin"));
+        const TestDesktop::Client quarlin = desktop.startClient(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("exec '%1' > '%2' 2>&1").arg(QStringLiteral(QUARLIN_PROGRAM), consolePath())},
+            QStringLiteral("quarlin"));
         QVERIFY(quarlin.window);
         shot(QStringLiteral("home"));
 
@@ -281,6 +291,9 @@ private Q_SLOTS:
         editor = window(QStringLiteral("^Edit Configuration: Work$"));
         QVERIFY(editor);
         click(editor, removeButton(0));
+        // The removal happened in the editor (its console line), so that Cancel has edits to drop.
+        QVERIFY(desktop.waitFor(
+            [&] { return console().contains(QStringLiteral("🗑️ Removed Logo from configuration")); }));
         choosePosition(editor, 1, 0);
         shot(QStringLiteral("edited-again"), editor);
         click(editor, cancelButton);
