@@ -53,6 +53,9 @@ AppConfigurationsSectionView::AppConfigurationsSectionView(Platform& platform, A
 void AppConfigurationsSectionView::setConfigurations(const QList<ConfigurationGroup*>& all,
                                                      const QList<ConfigurationGroup*>& filtered,
                                                      const std::optional<QString>& error) {
+    // A search keystroke changes only the filtered list: the watched configurations stay.
+    if (all != m_all || m_dateConnections.size() != all.size())
+        watchActivationDates(all);
     m_all = all;
     if (error)
         m_emptyText = *error;
@@ -61,7 +64,6 @@ void AppConfigurationsSectionView::setConfigurations(const QList<ConfigurationGr
     else
         m_emptyText = QStringLiteral("No configurations match your search");
     m_list->setEmptyText(m_emptyText);
-    watchActivationDates(all);
     m_list->setConfigurations(filtered);
     updateListHeight();
     updateHeader();
