@@ -198,6 +198,38 @@ private Q_SLOTS:
         }
     }
 
+    // A launch straight under the tray icon attaches the window while the hook's first step (posted
+    // when the window was still an ordinary one) or its shrink is pending: the attached window keeps
+    // the attached size and place, and its minimum is the attached one.
+    void anAttachedWindowKeepsItsSize_data() {
+        QTest::addColumn<double>("attachAfter");
+        QTest::newRow("before the first step") << 0.0;
+        QTest::newRow("while the shrink waits") << 0.05;
+    }
+    void anAttachedWindowKeepsItsSize() {
+        QFETCH(double, attachAfter);
+        MainWindow window;
+        auto* view = new MainView(*state, world->clock);
+        view->setWorkArea([](QWidget*) { return QRect(0, 0, 1600, 1000); });
+        view->setScreenProbe([] { return screensOf(1, 1000); });
+        window.setContent(view);
+        window.resize(1000, 1000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (attachAfter > 0)
+            world->clock.runDue();
+        world->clock.advance(attachAfter);
+        const QRect hung(1100, 30, 428, 545);
+        state->setIsMainWindowAttached(true);
+        window.setMinimumSize(428, 545);
+        window.setGeometry(hung);
+        world->clock.advance(1.0);
+        QVERIFY(!view->windowAccessor()->isResizing());
+        QTRY_COMPARE(window.geometry(), hung);
+        QCOMPARE(view->minimumSize().height(), 545);
+        QVERIFY(window.minimumSizeHint().height() < 700);
+    }
+
     void shrinkTargets_data() {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QSize>("minimum");

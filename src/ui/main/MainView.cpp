@@ -142,6 +142,7 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
     m_dimming = dimming;
 
     m_accessor = new WindowAccessor(this, m_scheduler, {}, this);
+    m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
 
     connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
         switch (property) {
@@ -190,6 +191,7 @@ void MainView::setScreenProbe(ScreenProbe probe) {
 void MainView::setWorkArea(WindowAccessor::WorkArea workArea) {
     delete m_accessor;
     m_accessor = new WindowAccessor(this, m_scheduler, std::move(workArea), this);
+    m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
 }
 
 MainView::ScreenMetrics MainView::screens() const {
