@@ -29,6 +29,9 @@ QString entry(const QString& name, const QString& exec, const QString& wmClass) 
         .arg(name, exec, wmClass);
 }
 
+// Milliseconds to wait for the program on a busy machine.
+constexpr int patience = 20000;
+
 // Inside the editor, from its top-left corner (client area).
 // The search fields with n applications in the configuration: each row pushes them down.
 QPoint savedSearch(int apps) {
@@ -74,22 +77,26 @@ class EditorE2ETest : public QObject {
     // The first window whose title matches, waiting for it; 0 when none came.
     quint32 window(const QString& title) {
         quint32 id = 0;
-        m_desktop->waitFor([&] {
-            id = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                      title})
-                     .split(QLatin1Char('\n'))
-                     .value(0)
-                     .toUInt();
-            return id != 0;
-        });
+        m_desktop->waitFor(
+            [&] {
+                id = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          title})
+                         .split(QLatin1Char('\n'))
+                         .value(0)
+                         .toUInt();
+                return id != 0;
+            },
+            patience);
         return id;
     }
     bool gone(const QString& title) {
-        return m_desktop->waitFor([&] {
-            return run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                        title})
-                .isEmpty();
-        });
+        return m_desktop->waitFor(
+            [&] {
+                return run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--name"), title})
+                    .isEmpty();
+            },
+            patience);
     }
     void click(quint32 window, QPoint at) {
         const QRect client = m_desktop->clientGeometry(window);
@@ -126,17 +133,19 @@ class EditorE2ETest : public QObject {
     // Waits until something is drawn in an area of a window (client coordinates): more than one colour.
     bool inked(quint32 window, const QRect& area) {
         const QRect on = area.translated(m_desktop->clientGeometry(window).topLeft());
-        return m_desktop->waitFor([&] {
-            const QImage image = screen();
-            if (image.isNull())
+        return m_desktop->waitFor(
+            [&] {
+                const QImage image = screen();
+                if (image.isNull())
+                    return false;
+                const QRgb first = image.pixel(on.topLeft());
+                for (int y = on.top(); y <= on.bottom(); y += 2)
+                    for (int x = on.left(); x <= on.right(); x += 2)
+                        if (image.pixel(x, y) != first)
+                            return true;
                 return false;
-            const QRgb first = image.pixel(on.topLeft());
-            for (int y = on.top(); y <= on.bottom(); y += 2)
-                for (int x = on.left(); x <= on.right(); x += 2)
-                    if (image.pixel(x, y) != first)
-                        return true;
-            return false;
-        });
+            },
+            patience);
     }
     // A screenshot into the build folder, taken once the middle of `drawn` is no longer the bare
     // black of a window the program has not drawn yet (it draws after the X events that show it).
