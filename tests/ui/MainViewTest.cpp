@@ -159,6 +159,22 @@ private Q_SLOTS:
         state->setMenuBarManager(nullptr);
     }
 
+    // A shown view fades between tabs; quick presses in a row still end on the last tab, whole.
+    void tabChangesFadeAndEndClean() {
+        MainView view(*state, world->clock);
+        view.resize(700, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.pressTab(MainView::Tab::settings);
+        QVERIFY(view.findChild<QLabel*>("leavingTab"));
+        view.pressTab(MainView::Tab::shortcuts);
+        QCOMPARE(view.findChildren<QLabel*>("leavingTab").size(), 1);
+        QTRY_VERIFY(!view.findChild<QLabel*>("leavingTab"));
+        QCOMPARE(view.currentContent()->graphicsEffect(), nullptr);
+        QVERIFY(view.currentContent()->isVisible());
+        QCOMPARE(view.selectedTab(), MainView::Tab::shortcuts);
+    }
+
     void theHookRecordsCentresAndShrinksOnce() {
         MainWindow window;
         auto* view = new MainView(*state, world->clock);
