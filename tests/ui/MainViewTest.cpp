@@ -159,6 +159,22 @@ private Q_SLOTS:
         state->setMenuBarManager(nullptr);
     }
 
+    // A shown view fades between tabs; quick presses in a row still end on the last tab, whole.
+    void tabChangesFadeAndEndClean() {
+        MainView view(*state, world->clock);
+        view.resize(700, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.pressTab(MainView::Tab::settings);
+        QVERIFY(view.findChild<QLabel*>("leavingTab"));
+        view.pressTab(MainView::Tab::shortcuts);
+        QCOMPARE(view.findChildren<QLabel*>("leavingTab").size(), 1);
+        QTRY_VERIFY(!view.findChild<QLabel*>("leavingTab"));
+        QCOMPARE(view.currentContent()->graphicsEffect(), nullptr);
+        QVERIFY(view.currentContent()->isVisible());
+        QCOMPARE(view.selectedTab(), MainView::Tab::shortcuts);
+    }
+
     void theHookRecordsCentresAndShrinksOnce() {
         MainWindow window;
         auto* view = new MainView(*state, world->clock);
@@ -196,6 +212,38 @@ private Q_SLOTS:
             world->clock.advance(0.2);
             QCOMPARE(view->windowAccessor()->isResizing(), !saved);
         }
+    }
+
+    // A launch straight under the tray icon attaches the window while the hook's first step (posted
+    // when the window was still an ordinary one) or its shrink is pending: the attached window keeps
+    // the attached size and place, and its minimum is the attached one.
+    void anAttachedWindowKeepsItsSize_data() {
+        QTest::addColumn<double>("attachAfter");
+        QTest::newRow("before the first step") << 0.0;
+        QTest::newRow("while the shrink waits") << 0.05;
+    }
+    void anAttachedWindowKeepsItsSize() {
+        QFETCH(double, attachAfter);
+        MainWindow window;
+        auto* view = new MainView(*state, world->clock);
+        view->setWorkArea([](QWidget*) { return QRect(0, 0, 1600, 1000); });
+        view->setScreenProbe([] { return screensOf(1, 1000); });
+        window.setContent(view);
+        window.resize(1000, 1000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (attachAfter > 0)
+            world->clock.runDue();
+        world->clock.advance(attachAfter);
+        const QRect hung(1100, 30, 428, 545);
+        state->setIsMainWindowAttached(true);
+        window.setMinimumSize(428, 545);
+        window.setGeometry(hung);
+        world->clock.advance(1.0);
+        QVERIFY(!view->windowAccessor()->isResizing());
+        QTRY_COMPARE(window.geometry(), hung);
+        QCOMPARE(view->minimumSize().height(), 545);
+        QVERIFY(window.minimumSizeHint().height() < 700);
     }
 
     void shrinkTargets_data() {

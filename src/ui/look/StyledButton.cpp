@@ -45,6 +45,30 @@ void StyledButton::setStyle(const ButtonStyle& style) {
     update();
 }
 
+void StyledButton::setScale(double scale, double seconds) {
+    if (scale == m_scaleTarget)
+        return;
+    m_scaleTarget = scale;
+    if (!m_scaleAnimation) {
+        m_scaleAnimation = new QVariantAnimation(this);
+        m_scaleAnimation->setEasingCurve(QEasingCurve::InOutQuad);
+        connect(m_scaleAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+            m_scale = v.toDouble();
+            update();
+        });
+    }
+    m_scaleAnimation->stop();
+    if (seconds <= 0 || !isVisible()) {
+        m_scale = scale;
+        update();
+        return;
+    }
+    m_scaleAnimation->setDuration(int(seconds * 1000));
+    m_scaleAnimation->setStartValue(m_scale);
+    m_scaleAnimation->setEndValue(scale);
+    m_scaleAnimation->start();
+}
+
 void StyledButton::setSymbol(const QString& symbol) {
     m_symbol = symbol;
     updateGeometry();
@@ -170,6 +194,11 @@ void StyledButton::paintEvent(QPaintEvent*) {
     const bool dark = LookColors::isDark(this);
     const ButtonPaintState state{m_hover, m_press, dark, ButtonStyle::generation()};
     const QRectF body = bodyRect();
+    if (m_scale != 1.0) {
+        painter.translate(body.center());
+        painter.scale(m_scale, m_scale);
+        painter.translate(-body.center());
+    }
     ButtonPainter::paint(painter, m_style, body, state);
 
     const double s = ButtonPainter::scale(m_style, state);

@@ -41,6 +41,11 @@ public:
     double pressProgress() const { return m_press; }
     // Where the body is drawn before any hover scale, inside the reserved margins.
     QRectF bodyRect() const;
+    // Draws the whole button scaled about its centre, easing in and out to the new scale over
+    // `seconds`; scale() is the value the button is heading to.
+    void setScale(double scale, double seconds);
+    double scale() const { return m_scaleTarget; }
+    double drawnScale() const { return m_scale; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -71,4 +76,7 @@ private:
     double m_press = 0;
     QVariantAnimation* m_hoverAnimation;
     QVariantAnimation* m_pressAnimation;
+    QVariantAnimation* m_scaleAnimation = nullptr;
+    double m_scale = 1.0;
+    double m_scaleTarget = 1.0;
 };

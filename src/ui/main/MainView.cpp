@@ -9,7 +9,9 @@
 #include "base/Scheduler.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
+#include "ui/look/SpringEasing.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include <cmath>
 
@@ -142,6 +145,7 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
     m_dimming = dimming;
 
     m_accessor = new WindowAccessor(this, m_scheduler, {}, this);
+    m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
 
     connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
         switch (property) {
@@ -190,6 +194,7 @@ void MainView::setScreenProbe(ScreenProbe probe) {
 void MainView::setWorkArea(WindowAccessor::WorkArea workArea) {
     delete m_accessor;
     m_accessor = new WindowAccessor(this, m_scheduler, std::move(workArea), this);
+    m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
 }
 
 MainView::ScreenMetrics MainView::screens() const {
@@ -213,7 +218,16 @@ void MainView::select(Tab tab) {
         return;
     m_selectedTab = tab;
     m_tabBar->setCurrentIndex(int(allTabs().indexOf(tab)));
+    finishCrossFade();
+    QPixmap leaving;
+    QRect where;
+    if (m_content && m_content->isVisible()) {
+        leaving = m_content->grab();
+        where = m_content->geometry();
+    }
     rebuildContent();
+    if (!leaving.isNull())
+        crossFade(leaving, where);
     // The attached window follows the tab's height; the ordinary window remembers it for later.
     const double height = menuBarHeight(tab);
     m_state.setCurrentMenuBarHeight(height);
@@ -279,6 +293,49 @@ void MainView::rebuildContent() {
     applyMinimumSize();
     if (m_dimming->isVisible())
         m_dimming->raise();
+}
+
+void MainView::crossFade(const QPixmap& leaving, const QRect& where) {
+    m_leaving = new QLabel(m_contentArea);
+    m_leaving->setObjectName(QStringLiteral("leavingTab"));
+    m_leaving->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_leaving->setPixmap(leaving);
+    m_leaving->setGeometry(where);
+    auto* leavingOpacity = new QGraphicsOpacityEffect(m_leaving);
+    m_leaving->setGraphicsEffect(leavingOpacity);
+    m_leaving->show();
+    m_leaving->raise();
+    auto* arrivingOpacity = new QGraphicsOpacityEffect(m_content);
+    arrivingOpacity->setOpacity(0);
+    m_content->setGraphicsEffect(arrivingOpacity);
+
+    m_fade = new QVariantAnimation(this);
+    m_fade->setDuration(SpringEasing::durationMs);
+    m_fade->setEasingCurve(SpringEasing::curve());
+    m_fade->setStartValue(0.0);
+    m_fade->setEndValue(1.0);
+    QPointer<QGraphicsOpacityEffect> arriving(arrivingOpacity);
+    connect(m_fade, &QVariantAnimation::valueChanged, this, [leavingOpacity, arriving](const QVariant& v) {
+        leavingOpacity->setOpacity(1.0 - v.toDouble());
+        if (arriving)
+            arriving->setOpacity(v.toDouble());
+    });
+    connect(m_fade, &QVariantAnimation::finished, this, &MainView::finishCrossFade);
+    m_fade->start();
+}
+
+void MainView::finishCrossFade() {
+    if (m_fade) {
+        m_fade->disconnect(this);
+        m_fade->stop();
+        m_fade->deleteLater();
+        m_fade = nullptr;
+    }
+    delete m_leaving;
+    m_leaving = nullptr;
+    // The effect renders the whole page offscreen: keep it only while fading.
+    if (m_content)
+        m_content->setGraphicsEffect(nullptr);
 }
 
 QSize MainView::minimumWindowSize() const {

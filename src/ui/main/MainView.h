@@ -20,6 +20,9 @@
 #include "WindowAccessor.h"
 
 class AppState;
+class QLabel;
+class QPixmap;
+class QVariantAnimation;
 class MainTabBar;
 class MissingAppModal;
 class Scheduler;
@@ -94,6 +97,9 @@ private:
     void select(Tab tab);
     void handleTabRequest();
     void rebuildContent();
+    // Fades the new tab content in over a picture of the old one fading out.
+    void crossFade(const QPixmap& leaving, const QRect& where);
+    void finishCrossFade();
     void applyMinimumSize();
     void updateMissingAppLayer();
     void closeMissingAppDialog();
@@ -112,6 +118,8 @@ private:
     MainTabBar* m_tabBar;
     QWidget* m_contentArea;
     QPointer<QWidget> m_content;
+    QVariantAnimation* m_fade = nullptr;
+    QLabel* m_leaving = nullptr;
     QWidget* m_dimming;
     MissingAppModal* m_modal = nullptr;
     WindowAccessor* m_accessor;

@@ -303,6 +303,7 @@ void SettingsView::showSyncState() {
     const bool available = m_services.sync && m_accountChecked &&
                            m_services.sync->accountStatus() == SyncStatus::AccountStatus::available;
     m_syncNow->setEnabled(!m_isSyncing && available);
+    m_syncNow->setScale(m_isSyncing ? 0.95 : 1.0, 0.1);
 }
 
 void SettingsView::triggerManualSync() {

@@ -72,7 +72,9 @@ void WindowAccessor::creationStep(const Arguments& arguments, int waitsLeft) {
         WindowAccessor* self = this;
         if (QWidget* window = self->hostWindow()) {
             self->prepare(window);
-            if (arguments.forceMinimumSizeOnResolve) {
+            if (self->attached()) {
+                // Attached meanwhile (a launch straight under the tray icon): its size is not ours.
+            } else if (arguments.forceMinimumSizeOnResolve) {
                 const bool shrunk = self->forceWindowToMinimumSize(window);
                 if (arguments.shouldCenterOnFirstResolve) {
                     if (!shrunk)
@@ -110,6 +112,8 @@ QSize WindowAccessor::shrinkTarget(const QSize& size, const QSize& minimum) {
 }
 
 bool WindowAccessor::forceWindowToMinimumSize(QWidget* window) {
+    if (attached())
+        return false;
     const QSize target =
         shrinkTarget(window->size(), window->minimumSize().expandedTo(window->minimumSizeHint()));
     if (target == window->size())
@@ -121,7 +125,7 @@ bool WindowAccessor::forceWindowToMinimumSize(QWidget* window) {
     QPointer<QWidget> guarded(window);
     QPointer<WindowAccessor> self(this);
     m_scheduler.after(shrinkDelaySeconds, [self, guarded, end] {
-        if (!self || !guarded)
+        if (!self || !guarded || self->attached())
             return;
         if (!self->m_resize) {
             self->m_resize = new QVariantAnimation(self);
@@ -131,8 +135,11 @@ bool WindowAccessor::forceWindowToMinimumSize(QWidget* window) {
         QVariantAnimation* animation = self->m_resize;
         animation->stop();
         animation->disconnect(self);
-        connect(animation, &QVariantAnimation::valueChanged, self, [guarded](const QVariant& v) {
-            if (guarded)
+        WindowAccessor* accessor = self;
+        connect(animation, &QVariantAnimation::valueChanged, self, [accessor, guarded](const QVariant& v) {
+            if (accessor->attached())
+                accessor->m_resize->stop();
+            else if (guarded)
                 guarded->setGeometry(v.toRect());
         });
         animation->setStartValue(guarded->geometry());

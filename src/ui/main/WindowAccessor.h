@@ -38,6 +38,11 @@ public:
 
     WindowAccessor(QWidget* view, Scheduler& scheduler, WorkArea workArea = {}, QObject* parent = nullptr);
 
+    // Whether the window hangs attached under the tray icon. An attached window's size and place
+    // belong to the tray code: the hook then neither shrinks nor centres it, whatever it was asked
+    // when the step was posted.
+    void setAttachedProbe(std::function<bool()> isAttached) { m_isAttached = std::move(isAttached); }
+
     // The view was placed in its window: posts the creation step.
     void created(const Arguments& arguments);
     // The owner rendered again: posts the update step (report only; the user's size is kept).
@@ -46,7 +51,8 @@ public:
     // The size a window of `size` shrinks to, each dimension on its own: too wide (or too tall) only
     // beyond the larger of the minimum and the smallest target. Equal to size when nothing shrinks.
     static QSize shrinkTarget(const QSize& size, const QSize& minimum);
-    // Schedules the 0.35 s shrink 0.1 s from now; false when nothing needs to shrink or no screen.
+    // Schedules the 0.35 s shrink 0.1 s from now; false when nothing needs to shrink, no screen or
+    // the window is attached (an attach meanwhile cancels the shrink).
     bool forceWindowToMinimumSize(QWidget* window);
     void centerWindowOnScreen(QWidget* window);
     // True while a shrink animation runs.
@@ -59,9 +65,11 @@ private:
     void creationStep(const Arguments& arguments, int waitsLeft);
     QWidget* hostWindow() const;
     void prepare(QWidget* window);
+    bool attached() const { return m_isAttached && m_isAttached(); }
 
     QPointer<QWidget> m_view;
     Scheduler& m_scheduler;
     WorkArea m_workArea;
     QVariantAnimation* m_resize = nullptr;
+    std::function<bool()> m_isAttached;
 };
