@@ -1,6 +1,6 @@
 // The real program on a private desktop with a tray (trayer): its icon, the window hanging from it,
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
-// and a start in menu-bar mode without any tray. Screenshots go to the build folder.
+// and a start in menu-bar mode without any tray.
 #include "TestDesktop.h"
 #include "X11Probe.h"
 
@@ -76,15 +76,6 @@ QList<TreeWindow> windowsOfClass(const QString& display, const QByteArray& wmCla
     }
     xcb_disconnect(conn);
     return found;
-}
-
-void screenshot(TestDesktop& desktop, const QString& name) {
-    const QString path = QStringLiteral(QUARLIN_SCREENSHOT_DIR "/menubar-%1.png").arg(name);
-    QProcess::execute(
-        QStringLiteral("sh"),
-        {QStringLiteral("-c"), QStringLiteral("xwd -root -silent -display %1 | xwdtopnm 2>/dev/null | "
-                                              "pnmtopng > '%2'")
-                                   .arg(desktop.displayName(), path)});
 }
 
 // A run of the program on a desktop of its own, with the preferences and configurations given.
@@ -201,7 +192,6 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     run.storeLogoConfiguration();
     run.start();
     QVERIFY(run.desktop.waitFor([&] { return run.icon() && run.mainWindow(); }, 20000));
-    screenshot(run.desktop, QStringLiteral("1-started"));
 
     // A click on the icon: the window hangs right under it, inside the free area, above the rest.
     const QRect icon = run.icon()->rect;
@@ -222,7 +212,6 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
                    state.contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
         },
         15000));
-    screenshot(run.desktop, QStringLiteral("2-attached"));
 
     // The list's only row: its activate button launches the logo and puts it on the left half.
     QVERIFY(run.click(expected.topLeft() + QPoint(46, 160)));
@@ -236,7 +225,6 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
                                QRect(area.x(), area.y(), area.width() / 2, area.height());
         },
         15000));
-    screenshot(run.desktop, QStringLiteral("3-activated"));
 
     // A click on another program's window hides it.
     if (!run.mainWindow())
@@ -244,7 +232,6 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     QVERIFY(run.desktop.waitFor([&] { return run.mainWindow().has_value(); }, 15000));
     QVERIFY(run.click(run.desktop.frameGeometry(logo).center()));
     QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
-    screenshot(run.desktop, QStringLiteral("4-dismissed"));
 
     // The hot key shows it again and hides it.
     QVERIFY(run.desktop.key(QStringLiteral("super+m")));
@@ -265,7 +252,6 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
         run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }, 15000));
     const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);
     QVERIFY(!state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
-    screenshot(run.desktop, QStringLiteral("5-no-tray"));
 
     // A panel started later (autostart often runs first): menu-bar mode as asked; gone again: back.
     const qint64 trayer = run.desktop.startProcess(QStringLiteral("trayer"),
@@ -274,7 +260,6 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
                                                     "--SetDockType", "true", "--SetPartialStrut", "true"});
     QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() == 428; },
                                 10000));
-    screenshot(run.desktop, QStringLiteral("6-tray-appeared"));
     run.desktop.stopProcess(trayer);
     QVERIFY(
         run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }, 10000));
