@@ -11,5 +11,6 @@ Divider::Divider(QWidget* parent) : QWidget(parent) {
 
 void Divider::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), LookColors::withOpacity(LookColors::gray(), LookColors::isDark(this) ? 0.35 : 0.3));
+    painter.fillRect(rect(),
+                     LookColors::withOpacity(LookColors::gray(), LookColors::isDark(this) ? 0.35 : 0.3));
 }
