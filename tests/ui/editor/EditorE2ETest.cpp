@@ -1,10 +1,11 @@
 // The real program on the private Xvfb desktop: a configuration built by hand in the editor opened
 // from the home tab (two running applications and one saved one, positions, a group from a
 // template), previewed on screen, saved and read back from the file; then edited again and
-// cancelled, which leaves the file as it was. A screenshot of each step goes to the build folder.
+// cancelled, which leaves the file as it was.
 //
 // Points inside the editor are fixed offsets from its top-left corner: its sections are packed at
 // the top at a fixed width, so they only move when rows are added above them.
+#include "QuarlinProgram.h"
 #include "TestDesktop.h"
 
 #include "model/ConfigurationGroup.h"
@@ -14,7 +15,6 @@
 #include "store/ModelContainer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTest>
@@ -65,38 +65,24 @@ class EditorE2ETest : public QObject {
     Q_OBJECT
 
     TestDesktop* m_desktop = nullptr;
-    int m_shot = 0;
+    QuarlinProgram* m_quarlin = nullptr;
 
-    QString run(const QStringList& arguments) {
-        QProcess p;
-        p.setProcessEnvironment(m_desktop->environment());
-        p.start(QStringLiteral("xdotool"), arguments);
-        p.waitForFinished(10000);
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    }
     // The first window whose title matches, waiting for it; 0 when none came.
     quint32 window(const QString& title) {
         quint32 id = 0;
-        m_desktop->waitFor(
-            [&] {
-                id = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                          title})
-                         .split(QLatin1Char('\n'))
-                         .value(0)
-                         .toUInt();
-                return id != 0;
-            },
-            patience);
+        m_desktop->waitFor([&] { return (id = search(title)) != 0; }, patience);
         return id;
     }
     bool gone(const QString& title) {
-        return m_desktop->waitFor(
-            [&] {
-                return run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                            QStringLiteral("--name"), title})
-                    .isEmpty();
-            },
-            patience);
+        return m_desktop->waitFor([&] { return search(title) == 0; }, patience);
+    }
+    quint32 search(const QString& title) {
+        QProcess p;
+        p.setProcessEnvironment(m_desktop->environment());
+        p.start(QStringLiteral("xdotool"),
+                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title});
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')).value(0).toUInt();
     }
     void click(quint32 window, QPoint at) {
         const QRect client = m_desktop->clientGeometry(window);
@@ -121,21 +107,17 @@ class EditorE2ETest : public QObject {
         presses << QStringLiteral("Return");
         keys(presses);
     }
-    // The whole screen as the X server holds it; null when unreadable.
-    QImage screen() {
-        QProcess p;
-        p.setProcessEnvironment(m_desktop->environment());
-        p.start(QStringLiteral("sh"),
-                {QStringLiteral("-c"), QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null")});
-        p.waitForFinished(10000);
-        return QImage::fromData(p.readAllStandardOutput(), "PPM");
-    }
     // Waits until something is drawn in an area of a window (client coordinates): more than one colour.
     bool inked(quint32 window, const QRect& area) {
         const QRect on = area.translated(m_desktop->clientGeometry(window).topLeft());
         return m_desktop->waitFor(
             [&] {
-                const QImage image = screen();
+                QProcess p;
+                p.setProcessEnvironment(m_desktop->environment());
+                p.start(QStringLiteral("sh"),
+                        {QStringLiteral("-c"), QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null")});
+                p.waitForFinished(10000);
+                const QImage image = QImage::fromData(p.readAllStandardOutput(), "PPM");
                 if (image.isNull())
                     return false;
                 const QRgb first = image.pixel(on.topLeft());
@@ -147,32 +129,11 @@ class EditorE2ETest : public QObject {
             },
             patience);
     }
-    // A screenshot into the build folder, taken once the middle of `drawn` is no longer the bare
-    // black of a window the program has not drawn yet (it draws after the X events that show it).
-    void shot(const QString& what, quint32 drawn = 0) {
-        const QPoint middle = drawn ? m_desktop->clientGeometry(drawn).center() : QPoint();
-        QImage image;
-        m_desktop->waitFor([&] {
-            image = screen();
-            return !image.isNull() && (!drawn || image.pixel(middle) != qRgb(0, 0, 0));
-        });
-        const QString dir = QStringLiteral(QUARLIN_E2E_SHOTS);
-        QDir().mkpath(dir);
-        image.save(
-            QStringLiteral("%1/editor-%2-%3.png").arg(dir).arg(++m_shot, 2, 10, QLatin1Char('0')).arg(what));
-    }
 
-    // What the program wrote to its console.
-    QString consolePath() const { return m_desktop->dataHome() + QStringLiteral("/quarlin-console.txt"); }
-    QString console() const {
-        QFile file(consolePath());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-    QString storePath() const { return m_desktop->dataHome() + QStringLiteral("/quarlin/quarlin.sqlite"); }
     // The configuration "Work" as the file holds it.
     QString stored() {
         QString error;
-        auto db = Database::open(storePath(), false, &error);
+        auto db = Database::open(m_quarlin->storePath(), false, &error);
         if (!db)
             return error;
         const auto text = [&](const QString& sql) { return db->queryText(sql).value_or(QString()); };
@@ -214,12 +175,14 @@ private Q_SLOTS:
             QStringLiteral("XEyes"));
         QVERIFY(term.window && logo.window && eyes.window);
 
+        QuarlinProgram quarlin(desktop, QStringLiteral("editor"));
+        m_quarlin = &quarlin;
         // A saved application and an empty configuration to start from.
         {
             VirtualScheduler clock;
             QString error;
             QDir().mkpath(desktop.dataHome() + QStringLiteral("/quarlin"));
-            auto container = ModelContainer::open(storePath(), clock, &error);
+            auto container = ModelContainer::open(quarlin.storePath(), clock, &error);
             QVERIFY2(container, qPrintable(error));
             container->mainContext()->insert(
                 new SavedApp(eyesID, QStringLiteral("Eyes"), 150, 100, Corner::topLeft, 0.33, 0, 0));
@@ -228,19 +191,12 @@ private Q_SLOTS:
             QVERIFY(container->mainContext()->save(&error));
         }
 
-        const TestDesktop::Client quarlin = desktop.startClient(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"),
-             QStringLiteral("exec '%1' > '%2' 2>&1").arg(QStringLiteral(QUARLIN_PROGRAM), consolePath())},
-            QStringLiteral("quarlin"));
-        QVERIFY(quarlin.window);
-        shot(QStringLiteral("home"));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
 
         // Open the editor from the configuration's row in the home tab.
-        QVERIFY(openEditorFromHome(quarlin.window));
+        QVERIFY(openEditorFromHome(quarlin.window()));
         quint32 editor = window(QStringLiteral("^Edit Configuration: Work$"));
         QVERIFY(editor);
-        shot(QStringLiteral("editor-opened"), editor);
 
         // Show the running applications: the window grows to 800, its top edge staying.
         const int top = desktop.clientGeometry(editor).y();
@@ -258,23 +214,19 @@ private Q_SLOTS:
         click(editor, savedSearch(2));
         type(QStringLiteral("Eyes"));
         keys({QStringLiteral("Tab"), QStringLiteral("space")});
-        shot(QStringLiteral("applications-added"), editor);
 
         // Positions (Logo, Terminal, Eyes start at the first three corners): Eyes to the bottom half
         // (the fourth position not held), Terminal to the right half (the sixth).
         choosePosition(editor, 2, 3);
         choosePosition(editor, 1, 5);
-        shot(QStringLiteral("positions-chosen"), editor);
 
         // A group from the first template for three applications: "Three Thirds".
         click(editor, createGroup);
         const quint32 picker = window(QStringLiteral("^Create Position Group$"));
         QVERIFY(picker);
         click(picker, firstTemplate);
-        shot(QStringLiteral("template-picked"), picker);
         click(picker, createGroupButton);
         QVERIFY(gone(QStringLiteral("^Create Position Group$")));
-        shot(QStringLiteral("group-created"));
 
         // Preview: the three windows side by side, in thirds of the screen.
         click(editor, preview);
@@ -285,7 +237,6 @@ private Q_SLOTS:
                        qAbs(desktop.frameGeometry(eyes.window).right() + 1 - 1920) <= 12;
             },
             15000));
-        shot(QStringLiteral("previewed"));
 
         click(editor, saveButton);
         QVERIFY(gone(QStringLiteral("^Edit Configuration: Work$")));
@@ -293,23 +244,18 @@ private Q_SLOTS:
         QCOMPARE(saved, QStringLiteral("%1@topLeft;%2@rightHalf;%3@bottomHalf | Three Thirds | "
                                        "%1@leftThird;%2@centerThird;%3@rightThird | 1")
                             .arg(logoID, termID, eyesID));
-        shot(QStringLiteral("saved"));
 
         // Edit again, change things, cancel: the file is as it was.
-        QVERIFY(openEditorFromHome(quarlin.window, homeRowEditBesideRotate));
+        QVERIFY(openEditorFromHome(quarlin.window(), homeRowEditBesideRotate));
         editor = window(QStringLiteral("^Edit Configuration: Work$"));
         QVERIFY(editor);
         click(editor, removeButton(0));
         // The removal happened in the editor (its console line), so that Cancel has edits to drop.
-        QVERIFY(desktop.waitFor(
-            [&] { return console().contains(QStringLiteral("🗑️ Removed Logo from configuration")); }));
+        QVERIFY(quarlin.waitForOutput(QStringLiteral("🗑️ Removed Logo from configuration"), patience));
         choosePosition(editor, 1, 0);
-        shot(QStringLiteral("edited-again"), editor);
         click(editor, cancelButton);
         QVERIFY(gone(QStringLiteral("^Edit Configuration: Work$")));
         QCOMPARE(stored(), saved);
-        shot(QStringLiteral("cancelled"));
-        desktop.stopProcess(quarlin.pid);
     }
 
 private:
