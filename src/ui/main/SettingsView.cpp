@@ -9,6 +9,7 @@
 #include "model/SettingsModel.h"
 #include "platform/SyncStatus.h"
 #include "ui/LaunchAtLoginToggle.h"
+#include "ui/look/Divider.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/StyledButton.h"
@@ -52,11 +53,8 @@ void recolour(QLabel* label, const QColor& colour) {
     label->setPalette(palette);
 }
 
-QFrame* divider() {
-    auto* line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
+QWidget* divider() {
+    return new Divider;
 }
 
 // A label, a flexible space, then the control.

@@ -3,6 +3,7 @@
 #include "app/ShortcutNames.h"
 #include "shortcuts/ResourceBundle.h"
 #include "ui/Recorder.h"
+#include "ui/look/Divider.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 
@@ -32,11 +33,8 @@ QLabel* text(const QString& value, const QFont& font, const QColor& colour = QCo
     return label;
 }
 
-QFrame* divider() {
-    auto* line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
+QWidget* divider() {
+    return new Divider;
 }
 
 // Our own guide texts: "**x**" spans are bold, everything else is escaped.
