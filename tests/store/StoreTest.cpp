@@ -141,30 +141,28 @@ private Q_SLOTS:
         AppConfiguration* app = apps[1];
         QCOMPARE(app->id(), appId);
         QCOMPARE(app->configurationGroup(), configuration);
-        QCOMPARE(app->appName(), QStringLiteral("App a.first"));
-        QCOMPARE(app->relativePosition(), QStringLiteral("rightThird"));
-        QCOMPARE(app->priority(), 7);
-        QCOMPARE(app->isRequired(), true);
-        QCOMPARE(app->savedCorner(), QStringLiteral("rightThird"));
-        QCOMPARE(app->savedWidthFraction(), 0.33);
-        QCOMPARE(app->savedHeight(), 512.0);
-        QCOMPARE(app->savedMarginX(), 11.0);
-        QCOMPARE(app->savedMarginY(), 12.0);
-
+        const auto numbers = [](std::initializer_list<double> values) {
+            QStringList out;
+            for (double v : values)
+                out << QString::number(v, 'g', 12);
+            return out.join(' ');
+        };
+        QCOMPARE(app->appName() + ' ' + app->relativePosition() + ' ' + app->savedCorner(),
+                 QStringLiteral("App a.first rightThird rightThird"));
+        QCOMPARE(numbers({double(app->priority()), double(app->isRequired()), app->savedWidthFraction(),
+                          app->savedHeight(), app->savedMarginX(), app->savedMarginY()}),
+                 QStringLiteral("7 1 0.33 512 11 12"));
         QCOMPARE(context->fetch<SavedApp>().size(), 1);
         SavedApp* saved = context->fetch<SavedApp>()[0];
         QCOMPARE(app->savedApp(), saved);
         QCOMPARE(saved->configurationList(), QList<AppConfiguration*>{app});
         QCOMPARE(saved->id(), savedId);
-        QCOMPARE(saved->bundleID(), QStringLiteral("org.example.Saved"));
-        QCOMPARE(saved->name(), QStringLiteral("Saved"));
+        QCOMPARE(saved->bundleID() + ' ' + saved->name() + ' ' + saved->savedCorner(),
+                 QStringLiteral("org.example.Saved Saved bottomHalf"));
         QCOMPARE(saved->dateAdded(), at(2, 7));
-        QCOMPARE(saved->savedWidth(), 800.5);
-        QCOMPARE(saved->savedHeight(), 600.25);
-        QCOMPARE(saved->savedCorner(), QStringLiteral("bottomHalf"));
-        QCOMPARE(saved->savedWidthFraction(), 0.75);
-        QCOMPARE(saved->savedMarginX(), 3.5);
-        QCOMPARE(saved->savedMarginY(), 4.5);
+        QCOMPARE(numbers({saved->savedWidth(), saved->savedHeight(), saved->savedWidthFraction(),
+                          saved->savedMarginX(), saved->savedMarginY()}),
+                 QStringLiteral("800.5 600.25 0.75 3.5 4.5"));
 
         const QList<PositionGroup*> groups = configuration->positionGroupList();
         QCOMPARE(groups.size(), 2);

@@ -1,59 +1,31 @@
-// The editor on the virtual clock: a simulated desktop with running applications, the shared state,
-// a real store file (with a second connection for "another writer") and one list's window manager.
+// The editor over the shared run of the state: running applications, a real store file (with a second
+// connection for "another writer") and one list's window manager.
 #pragma once
 
-#include "app/AppState.h"
-#include "base/LogCapture.h"
-#include "base/PreferenceStore.h"
-#include "model/AppConfiguration.h"
-#include "model/AppPositionMapping.h"
-#include "model/ConfigurationGroup.h"
-#include "model/PositionGroup.h"
+#include "../../app/AppWorld.h"
 #include "model/SavedApp.h"
-#include "platform/Platform.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/VirtualScheduler.h"
 #include "store/Database.h"
-#include "store/ModelContainer.h"
 #include "ui/editor/ConfigurationEditor.h"
 #include "ui/editor/EditConfigurationModalView.h"
 #include "ui/editor/EditConfigurationWindowManager.h"
 
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
-
-struct EditorWorld {
-    QTemporaryDir dir;
-    VirtualScheduler clock;
-    PreferenceStore preferences;
-    SimDesktop desktop{clock};
-    Platform platform{clock, preferences, desktop, desktop, desktop};
-    std::unique_ptr<ModelContainer> container;
-    ModelContext* context = nullptr;
+struct EditorWorld : AppWorld {
+    ModelContext* context = AppWorld::context();
     std::unique_ptr<AppState> state;
-    LogCapture log;
     EditConfigurationWindowManager manager;
     int saves = 0;
     int cancels = 0;
 
     EditorWorld() {
-        desktop.setScreens(
-            {Screen{QStringLiteral("main"), Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 1.0}});
-        QString error;
-        container = ModelContainer::open(path(), clock, &error);
-        if (!container)
-            qFatal("store: %s", qPrintable(error));
-        context = container->mainContext();
+        // The editor's tests count on the store's own automatic save.
+        context->setAutosaveEnabled(true);
         state = std::make_unique<AppState>(platform, context);
         state->setModelContext(context);
         state->setBackgroundRunner([](std::function<void()> job) { job(); });
     }
     ~EditorWorld() { manager.closeEditWindow(); }
 
-    QString path() const { return dir.filePath(QStringLiteral("quarlin.sqlite")); }
+    QString path() const { return dir.filePath(QStringLiteral("store.sqlite")); }
 
     // A running application with one window.
     void running(const QString& bundleID, const QString& name) {

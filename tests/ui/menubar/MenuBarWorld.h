@@ -2,17 +2,14 @@
 // test describes, the taskbar state it records, and presses it sends; on the virtual clock.
 #pragma once
 
+#include "../../placement/SimWorld.h"
 #include "../../shortcuts/FakeHotKeyBackend.h"
 
 #include "app/AppState.h"
-#include "base/LogCapture.h"
-#include "base/PreferenceStore.h"
 #include "platform/MonitorAreas.h"
 #include "platform/PointerMonitor.h"
 #include "platform/TaskbarEntry.h"
 #include "platform/TrayHost.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/VirtualScheduler.h"
 #include "shortcuts/Registry.h"
 #include "ui/MainWindow.h"
 #include "ui/menubar/MenuBarManager.h"
@@ -80,14 +77,9 @@ inline QRect iconAtTopRight() {
     return QRect(1890, 1, 22, 26);
 }
 
-struct MenuBarWorld {
-    VirtualScheduler clock;
-    PreferenceStore preferences;
-    SimDesktop desktop{clock};
-    Platform platform{clock, preferences, desktop, desktop, desktop};
+struct MenuBarWorld : SimWorld {
     FakeHotKeyBackend hotKeys;
     KeyboardShortcuts::Registry registry{preferences, hotKeys, clock};
-    LogCapture log;
     AppState state{platform};
     FakeStatusItem statusItem;
     FakeTrayHost tray;
