@@ -85,15 +85,10 @@ class HomeE2ETest : public QObject {
             return !image.isNull() && image.pixelColor(image.rect().center()) != QColor(Qt::black);
         }));
     }
-    qint64 stored(const QString& sql) {
+    QString stored(const QString& sql) {
         QString error;
         auto db = Database::open(m_quarlin->storePath(), false, &error);
-        return db ? db->queryInteger(sql).value_or(-1) : -1;
-    }
-    QString storedText(const QString& sql) {
-        QString error;
-        auto db = Database::open(m_quarlin->storePath(), false, &error);
-        return db ? db->queryText(sql).value_or(QString()) : QString();
+        return db ? db->queryText(sql).value_or(QString()) : error;
     }
     // Left edges of the two windows, and whether each spans half of a monitor.
     bool placed(quint32 left, quint32 right, int monitorX) {
@@ -143,7 +138,8 @@ private Q_SLOTS:
                                  QStringLiteral("Coding")}));
         QVERIFY(desktop.key(QStringLiteral("Return")));
         QVERIFY(quarlin.waitForOutput(QStringLiteral("✅ Successfully created configuration: Coding")));
-        QCOMPARE(stored(QStringLiteral("SELECT count(*) FROM ConfigurationGroup WHERE name = 'Coding'")), 1);
+        QCOMPARE(stored(QStringLiteral("SELECT count(*) FROM ConfigurationGroup WHERE name = 'Coding'")),
+                 QStringLiteral("1"));
         const quint32 editor = window(QStringLiteral("^Edit Configuration: Coding$"));
         QVERIFY(editor);
         QVERIFY(desktop.close(editor));
@@ -173,7 +169,7 @@ private Q_SLOTS:
         QVERIFY(desktop.waitFor([&] { return placed(logo.window, term.window, 0); }, 10000));
         quarlin.screenshot(QStringLiteral("activated"));
         QVERIFY(stored(QStringLiteral("SELECT count(*) FROM ConfigurationGroup WHERE lastActivatedAt IS NOT "
-                                      "NULL AND name = 'Coding'")) == 1);
+                                      "NULL AND name = 'Coding'")) == "1");
 
         // Move to the second monitor from the display menu.
         click(displayMenu);
@@ -189,8 +185,8 @@ private Q_SLOTS:
         QVERIFY(desktop.waitFor([&] { return placed(term.window, logo.window, 0); }, 10000));
         // Written by the store's own save shortly after.
         QVERIFY(desktop.waitFor([&] {
-            return storedText(QStringLiteral("SELECT group_concat(savedCorner, ';') FROM (SELECT * FROM "
-                                             "AppConfiguration ORDER BY configurationGroupOrder)")) ==
+            return stored(QStringLiteral("SELECT group_concat(savedCorner, ';') FROM (SELECT * FROM "
+                                         "AppConfiguration ORDER BY configurationGroupOrder)")) ==
                    QStringLiteral("rightHalf;leftHalf");
         }));
         quarlin.screenshot(QStringLiteral("swapped"));
@@ -202,8 +198,8 @@ private Q_SLOTS:
         shotOf(QStringLiteral("delete-dialog"), dialog);
         QVERIFY(desktop.key(QStringLiteral("alt+d")));
         QVERIFY(desktop.waitFor(
-            [&] { return stored(QStringLiteral("SELECT count(*) FROM ConfigurationGroup")) == 0; }));
-        QCOMPARE(stored(QStringLiteral("SELECT count(*) FROM AppConfiguration")), 0);
+            [&] { return stored(QStringLiteral("SELECT count(*) FROM ConfigurationGroup")) == "0"; }));
+        QCOMPARE(stored(QStringLiteral("SELECT count(*) FROM AppConfiguration")), QStringLiteral("0"));
         quarlin.screenshot(QStringLiteral("deleted"));
         quarlin.stop();
     }
