@@ -1,72 +1,18 @@
 // Two machines (two processes with their own data folders) sharing one sync folder.
+#include "SyncPeerProcess.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
-namespace {
-class Peer {
-public:
-    Peer(const QString& data, const QString& folder, const QStringList& extra = {}) {
-        QDir().mkpath(data);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(SYNC_PEER), QStringList{data, folder} + extra);
-        m_ready = m_process.waitForStarted() && next() == QLatin1String("ready");
-    }
-    ~Peer() {
-        if (m_process.state() == QProcess::Running) {
-            ask(QStringLiteral("quit"));
-            if (!m_process.waitForFinished(5000))
-                m_process.kill();
-        }
-    }
-    bool isReady() const { return m_ready; }
-
-    // The answer's lines before its closing "ok"; the error line in place of them on a failure.
-    QStringList ask(const QString& command) {
-        m_process.write(command.toUtf8() + '\n');
-        QStringList lines;
-        for (;;) {
-            const QString line = next();
-            if (line == QLatin1String("ok"))
-                return lines;
-            if (line.isNull() || line.startsWith(QLatin1String("error")))
-                return {line.isNull() ? QStringLiteral("error: no answer") : line};
-            lines.append(line);
-        }
-    }
-    QString one(const QString& command) { return ask(command).value(0); }
-    // Every line the peer printed that was not an answer (its console).
-    QStringList log() const { return m_log; }
-
-private:
-    QString next() {
-        while (!m_process.canReadLine())
-            if (!m_process.waitForReadyRead(60000))
-                return {};
-        QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-        if (line.startsWith(QStringLiteral("⚠️")) || line.startsWith(QStringLiteral("🔄")) ||
-            line.startsWith(QStringLiteral("❌"))) {
-            m_log.append(line);
-            return next();
-        }
-        return line;
-    }
-
-    QProcess m_process;
-    QStringList m_log;
-    bool m_ready = false;
-};
-} // namespace
-
 class SyncTest : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<Peer> a, b;
+    std::unique_ptr<SyncPeerProcess> a, b;
     QString folder() const { return m_dir.filePath(QStringLiteral("shared")); }
 
     // Both machines hold one configuration, created on the first.
@@ -82,8 +28,8 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         QDir(m_dir.path()).removeRecursively();
         QVERIFY(QDir().mkpath(folder()));
-        a = std::make_unique<Peer>(m_dir.filePath(QStringLiteral("a")), folder());
-        b = std::make_unique<Peer>(m_dir.filePath(QStringLiteral("b")), folder());
+        a = std::make_unique<SyncPeerProcess>(m_dir.filePath(QStringLiteral("a")), folder());
+        b = std::make_unique<SyncPeerProcess>(m_dir.filePath(QStringLiteral("b")), folder());
         QVERIFY(a->isReady() && b->isReady());
     }
     void cleanup() {
@@ -162,7 +108,7 @@ private Q_SLOTS:
             b->ask(QStringLiteral("rename %1 Kept").arg(id));
             a->ask(QStringLiteral("delete ") + id);
         }
-        for (Peer* peer : {a.get(), b.get(), a.get(), b.get()})
+        for (SyncPeerProcess* peer : {a.get(), b.get(), a.get(), b.get()})
             peer->ask(QStringLiteral("sync"));
         const QString expected =
             editLater ? QStringLiteral("Kept||org.example.Editor,org.example.Terminal|Left & Right:2")
@@ -173,7 +119,7 @@ private Q_SLOTS:
 
     void aClockTenMinutesBehindStillWinsWithALaterEdit() {
         b.reset();
-        b = std::make_unique<Peer>(
+        b = std::make_unique<SyncPeerProcess>(
             m_dir.filePath(QStringLiteral("b")), folder(),
             QStringList{QStringLiteral("--clock-offset-ms"), QStringLiteral("-600000")});
         QVERIFY(b->isReady());

@@ -1,6 +1,8 @@
 // End to end through a real file-sync service: two Syncthing instances, each with its own home, on the
 // loopback address only (no discovery, relays, NAT or usage reports), each sharing the sync folder of
 // one Quarlin store. A configuration created on one side reaches the other side's store.
+#include "SyncPeerProcess.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,7 +24,7 @@ struct Side {
     QString home, folder, data, deviceId;
     quint16 port = 0;
     std::unique_ptr<QProcess> syncthing;
-    std::unique_ptr<QProcess> peer;
+    std::unique_ptr<SyncPeerProcess> peer;
 };
 
 QString runSyncthing(const QString& program, const QStringList& arguments) {
@@ -31,22 +33,6 @@ QString runSyncthing(const QString& program, const QStringList& arguments) {
     if (!process.waitForFinished(60000))
         return {};
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-QString peerAnswer(QProcess& peer, const QString& command) {
-    peer.write(command.toUtf8() + '\n');
-    QString answer;
-    for (;;) {
-        while (!peer.canReadLine())
-            if (!peer.waitForReadyRead(30000))
-                return QStringLiteral("error: no answer");
-        const QString line = QString::fromUtf8(peer.readLine()).trimmed();
-        if (line == QLatin1String("ok") || line.startsWith(QLatin1String("error")))
-            return answer.isEmpty() ? line : answer;
-        if (answer.isEmpty() && !line.startsWith(QStringLiteral("🔄")) &&
-            !line.startsWith(QStringLiteral("⚠️")))
-            answer = line;
-    }
 }
 
 void stop(QProcess* process) {
@@ -142,18 +128,15 @@ private Q_SLOTS:
                                    QStringLiteral("--no-upgrade")});
             QVERIFY(side.syncthing->waitForStarted());
 
-            side.peer = std::make_unique<QProcess>();
-            side.peer->start(QStringLiteral(SYNC_PEER),
-                             {side.data, side.folder, QStringLiteral("--automatic")});
-            QVERIFY(side.peer->waitForStarted());
-            QVERIFY(side.peer->waitForReadyRead(30000));
-            QCOMPARE(QString::fromUtf8(side.peer->readLine()).trimmed(), QStringLiteral("ready"));
+            side.peer = std::make_unique<SyncPeerProcess>(side.data, side.folder,
+                                                          QStringList{QStringLiteral("--automatic")});
+            QVERIFY(side.peer->isReady());
         }
     }
 
     void cleanupTestCase() {
         for (Side& side : m_sides) {
-            stop(side.peer.get());
+            side.peer.reset();
             stop(side.syncthing.get());
         }
     }
@@ -161,7 +144,7 @@ private Q_SLOTS:
     void aConfigurationCreatedOnOneSideReachesTheOther() {
         Side& a = m_sides[0];
         Side& b = m_sides[1];
-        const QString id = peerAnswer(*a.peer, QStringLiteral("create Shared"));
+        const QString id = a.peer->one(QStringLiteral("create Shared"));
         QVERIFY2(!id.startsWith(QLatin1String("error")), qPrintable(id));
         const QString copied =
             b.folder + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
@@ -170,7 +153,7 @@ private Q_SLOTS:
         QElapsedTimer sinceCopied;
         sinceCopied.start();
         QTRY_VERIFY_WITH_TIMEOUT(
-            peerAnswer(*b.peer, QStringLiteral("show ") + id).startsWith(QLatin1String("Shared|")), 10000);
+            b.peer->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Shared|")), 10000);
         qInfo("in the other store %.1f s after Syncthing copied the file",
               double(sinceCopied.elapsed()) / 1000);
     }
