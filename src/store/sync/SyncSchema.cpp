@@ -5,6 +5,7 @@
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 #include "model/SavedApp.h"
+#include "store/StoreSchema.h"
 
 #include <QDateTime>
 
@@ -56,22 +57,9 @@ bool hasType(T type, const QJsonValue& value) {
 }
 } // namespace
 
+// The folders of the sync folder are named like the store's tables.
 QString SyncSchema::className(Kind kind) {
-    switch (kind) {
-    case Kind::item:
-        return QStringLiteral("Item");
-    case Kind::savedApp:
-        return QStringLiteral("SavedApp");
-    case Kind::configurationGroup:
-        return QStringLiteral("ConfigurationGroup");
-    case Kind::appConfiguration:
-        return QStringLiteral("AppConfiguration");
-    case Kind::positionGroup:
-        return QStringLiteral("PositionGroup");
-    case Kind::appPositionMapping:
-        return QStringLiteral("AppPositionMapping");
-    }
-    return {};
+    return StoreSchema::tableName(kind);
 }
 
 std::optional<Kind> SyncSchema::kindNamed(const QString& name) {
