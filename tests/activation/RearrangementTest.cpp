@@ -1,6 +1,6 @@
-// Swapping and rotating the positions of a configuration's applications: the fixed tables, the layout
-// tests that decide which control a row offers, where the new positions are written, the console lines
-// of both rows, the guard of the row's controls and the re-application 0.01 s later.
+// Swapping and rotating the positions of a configuration's applications: the fixed tables, where the new
+// positions are written, the console lines of both rows, the guard of the row's controls and the
+// re-application 0.01 s later.
 #include "ActivationWorld.h"
 
 #include <QTest>
@@ -322,56 +322,7 @@ private Q_SLOTS:
         }
     }
 
-    void positionSetTests_data() {
-        QTest::addColumn<QStringList>("positions");
-        QTest::addColumn<bool>("corners");
-        QTest::addColumn<bool>("thirds");
-        QTest::newRow("no applications") << QStringList{} << true << true;
-        QTest::newRow("corners") << QStringList{"bottomLeft", "bottomRight"} << true << false;
-        QTest::newRow("thirds") << QStringList{"centerThird", "centerThird"} << false << true;
-        QTest::newRow("a half") << QStringList{"topLeft", "topHalf"} << false << false;
-        QTest::newRow("two-thirds") << QStringList{"leftThird", "rightTwoThirds"} << false << false;
-    }
-    void positionSetTests() {
-        QFETCH(bool, thirds);
-        QFETCH(bool, corners);
-        QFETCH(QStringList, positions);
-        for (bool grouped : {false, true}) {
-            Layout l(positions, grouped);
-            QCOMPARE(l.activator().allAppsInCornerPositions(), corners);
-            QCOMPARE(l.activator().allAppsInThirdsPositions(), thirds);
-        }
-    }
-
     // --- a half and two corners ---
-
-    void halfAndCornerLayouts_data() {
-        QTest::addColumn<QStringList>("positions");
-        QTest::addColumn<QString>("recognised"); // left, right, top, bottom or none
-        QTest::newRow("left half, one corner") << QStringList{"leftHalf", "topRight"} << "left";
-        QTest::newRow("left half, two corners")
-            << QStringList{"bottomRight", "leftHalf", "topRight"} << "left";
-        QTest::newRow("right half") << QStringList{"topLeft", "rightHalf", "bottomLeft"} << "right";
-        QTest::newRow("top half") << QStringList{"topHalf", "bottomLeft", "bottomRight"} << "top";
-        QTest::newRow("bottom half") << QStringList{"topRight", "topLeft", "bottomHalf"} << "bottom";
-        QTest::newRow("a corner of the wrong side") << QStringList{"leftHalf", "topLeft"} << "none";
-        QTest::newRow("full screen too") << QStringList{"fullScreen", "leftHalf", "topRight"} << "none";
-        QTest::newRow("top and bottom halves")
-            << QStringList{"topHalf", "bottomLeft", "bottomHalf"} << "none";
-        QTest::newRow("corners of both sides") << QStringList{"topHalf", "topLeft", "bottomRight"} << "none";
-    }
-    void halfAndCornerLayouts() {
-        QFETCH(QStringList, positions);
-        QFETCH(QString, recognised);
-        for (bool grouped : {false, true}) {
-            Layout l(positions, grouped);
-            ConfigurationActivator a = l.activator();
-            QCOMPARE(a.isLeftHalfPlusRightCorners(), recognised == "left");
-            QCOMPARE(a.isRightHalfPlusLeftCorners(), recognised == "right");
-            QCOMPARE(a.isTopHalfPlusBottomCorners(), recognised == "top");
-            QCOMPARE(a.isBottomHalfPlusTopCorners(), recognised == "bottom");
-        }
-    }
 
     void halfAndCornerSwaps_data() {
         QTest::addColumn<Variant>("variant");

@@ -27,20 +27,13 @@ private Q_SLOTS:
             seen << s.now();
             s.after(0.1, [&] { seen << s.now(); });
         });
-        s.advance(1.0);
-        QCOMPARE(seen.size(), 2);
-        QCOMPARE(seen[0], 0.1);
-        QCOMPARE(seen[1], 0.2);
-        QCOMPARE(s.now(), 1.0);
-    }
-
-    void sumsOfStepsMeetTheirDeadline() {
-        VirtualScheduler s;
-        bool ran = false;
-        s.after(0.3, [&] { ran = true; });
+        s.after(0.3, [&] { seen << s.now(); });
+        // Sums of steps meet their deadline.
         s.advance(0.1);
         s.advance(0.2);
-        QVERIFY(ran);
+        QCOMPARE(seen, (QList<double>{0.1, 0.2, 0.3}));
+        s.advance(0.7);
+        QCOMPARE(s.now(), 1.0);
     }
 
     void sleepMovesTheClockAndRunsNothing() {

@@ -97,24 +97,17 @@ bool QuarlinProgram::waitForOutput(const QString& text, int timeoutMs) {
         timeoutMs);
 }
 
-QString QuarlinProgram::configHome() const {
-    return m_desktop.environment().value(QStringLiteral("XDG_CONFIG_HOME"));
-}
-
-QString QuarlinProgram::dataHome() const {
-    return m_desktop.environment().value(QStringLiteral("XDG_DATA_HOME"));
-}
-
 QString QuarlinProgram::preferencesPath() const {
-    return configHome() + QStringLiteral("/quarlin/preferences.json");
+    return m_desktop.environment().value(QStringLiteral("XDG_CONFIG_HOME")) + "/quarlin/preferences.json";
 }
 
 QString QuarlinProgram::storePath() const {
-    return dataHome() + QStringLiteral("/quarlin/quarlin.sqlite");
+    return m_desktop.environment().value(QStringLiteral("XDG_DATA_HOME")) + "/quarlin/quarlin.sqlite";
 }
 
 QString QuarlinProgram::autostartPath() const {
-    return configHome() + QStringLiteral("/autostart/io.github.quarlin.desktop");
+    return m_desktop.environment().value(QStringLiteral("XDG_CONFIG_HOME")) +
+           "/autostart/io.github.quarlin.desktop";
 }
 
 QJsonObject QuarlinProgram::preferences() const {

@@ -49,8 +49,6 @@ public:
     bool waitForOutput(const QString& text, int timeoutMs = 5000);
 
     // The program's files on this desktop.
-    QString configHome() const;
-    QString dataHome() const;
     QString preferencesPath() const;
     QString storePath() const;
     QString autostartPath() const;

@@ -45,28 +45,25 @@ class LookTest : public QObject {
 private Q_SLOTS:
     void restingAndHoverLooks_data() {
         QTest::addColumn<ButtonStyle>("style");
-        QTest::addColumn<double>("fillDark");
-        QTest::addColumn<double>("fillLight");
+        QTest::addColumn<double>("fillLight"); // 0.15 in the dark look
         QTest::addColumn<double>("borderWidth");
         QTest::addColumn<double>("scale");
         QTest::addColumn<bool>("red");
         const QColor green = LookColors::green(true);
-        QTest::newRow("glass") << ButtonStyle::glassmorphic() << 0.15 << 0.08 << 1.0 << 1.05 << false;
+        QTest::newRow("glass") << ButtonStyle::glassmorphic() << 0.08 << 1.0 << 1.05 << false;
         QTest::newRow("destructive glass")
-            << ButtonStyle::destructiveGlassmorphic() << 0.15 << 0.08 << 1.0 << 1.05 << true;
-        QTest::newRow("adaptive") << ButtonStyle::adaptiveGlassmorphic(green) << 0.15 << 0.08 << 1.0 << 1.05
-                                  << false;
+            << ButtonStyle::destructiveGlassmorphic() << 0.08 << 1.0 << 1.05 << true;
+        QTest::newRow("adaptive") << ButtonStyle::adaptiveGlassmorphic(green) << 0.08 << 1.0 << 1.05 << false;
         QTest::newRow("adaptive destructive")
-            << ButtonStyle::adaptiveGlassmorphic(green, true) << 0.15 << 0.08 << 1.0 << 1.05 << true;
+            << ButtonStyle::adaptiveGlassmorphic(green, true) << 0.08 << 1.0 << 1.05 << true;
         QTest::newRow("mini destructive")
-            << ButtonStyle::miniAdaptiveGlassmorphic(green, true) << 0.15 << 0.08 << 0.8 << 1.03 << true;
-        QTest::newRow("toggle") << ButtonStyle::menuBarToggle() << 0.15 << 0.15 << 1.0 << 1.05 << false;
+            << ButtonStyle::miniAdaptiveGlassmorphic(green, true) << 0.08 << 0.8 << 1.03 << true;
+        QTest::newRow("toggle") << ButtonStyle::menuBarToggle() << 0.15 << 1.0 << 1.05 << false;
         QTest::newRow("destructive toggle")
-            << ButtonStyle::destructiveMenuBarToggle() << 0.15 << 0.15 << 1.0 << 1.05 << true;
+            << ButtonStyle::destructiveMenuBarToggle() << 0.15 << 1.0 << 1.05 << true;
     }
     void restingAndHoverLooks() {
         QFETCH(ButtonStyle, style);
-        QFETCH(double, fillDark);
         QFETCH(double, fillLight);
         QFETCH(double, borderWidth);
         QFETCH(double, scale);
@@ -74,7 +71,7 @@ private Q_SLOTS:
         for (bool dark : {true, false}) {
             const QList<ButtonLayer> rest = ButtonPainter::layers(style, {0, 0, dark});
             const ButtonLayer fill = layer(rest, ButtonLayer::Shape::fill, LookColors::gray());
-            QCOMPARE(qRound(fill.colour.alphaF() * 100), qRound((dark ? fillDark : fillLight) * 100));
+            QCOMPARE(qRound(fill.colour.alphaF() * 100), qRound((dark ? 0.15 : fillLight) * 100));
             const ButtonLayer border = layer(rest, ButtonLayer::Shape::insideStroke, LookColors::gray());
             QCOMPARE(border.width, borderWidth);
             QCOMPARE(ButtonPainter::scale(style, {0, 1, dark}), 1.0);
