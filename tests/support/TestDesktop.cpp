@@ -520,40 +520,12 @@ TestDesktop::Client TestDesktop::startTestWindow(const QStringList& arguments, c
     return startClient(testWindowProgram(), arguments, wmClass);
 }
 
-TestDesktop::Client TestDesktop::startDesktopEntry(const QString& id, const QString& wmClass) {
-    for (const QString& dir :
-         {dataHome() + QStringLiteral("/applications"), QStringLiteral("/usr/share/applications")}) {
-        QFile file(dir + QLatin1Char('/') + id + QStringLiteral(".desktop"));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        bool inEntry = false;
-        for (const QByteArray& raw : file.readAll().split('\n')) {
-            const QString line = QString::fromUtf8(raw).trimmed();
-            if (line.startsWith(QLatin1Char('[')))
-                inEntry = line == QLatin1String("[Desktop Entry]");
-            if (!inEntry || !line.startsWith(QLatin1String("Exec=")))
-                continue;
-            QStringList words = line.mid(5).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            words.removeIf([](const QString& w) { return w.startsWith(QLatin1Char('%')); });
-            if (words.isEmpty())
-                return {};
-            const QString program = words.takeFirst();
-            return startClient(program, words, wmClass);
-        }
-    }
-    return {};
-}
-
 bool TestDesktop::waitFor(const std::function<bool()>& condition, int timeoutMs) {
     return d->waitFor(condition, timeoutMs);
 }
 
 QList<quint32> TestDesktop::clientList() {
     return isReady() ? d->cardinals(d->root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW) : QList<quint32>{};
-}
-
-QList<quint32> TestDesktop::clientListStacking() {
-    return isReady() ? d->cardinals(d->root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW) : QList<quint32>{};
 }
 
 QRect TestDesktop::clientGeometry(quint32 window) {
@@ -637,15 +609,6 @@ QRect TestDesktop::workArea() {
     return a.size() >= 4 ? QRect(int(a[0]), int(a[1]), int(a[2]), int(a[3])) : QRect();
 }
 
-QPoint TestDesktop::pointer() {
-    if (!isReady())
-        return {};
-    auto* reply = xcb_query_pointer_reply(d->conn, xcb_query_pointer(d->conn, d->root), nullptr);
-    const QPoint p = reply ? QPoint(reply->root_x, reply->root_y) : QPoint();
-    std::free(reply);
-    return p;
-}
-
 bool TestDesktop::minimize(quint32 window) {
     if (!isReady())
         return false;
@@ -704,5 +667,10 @@ bool TestDesktop::keyUp(const QString& keys) {
 bool TestDesktop::movePointer(int x, int y) {
     if (!xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y)}))
         return false;
-    return waitFor([&] { return pointer() == QPoint(x, y); });
+    return waitFor([&] {
+        auto* reply = xcb_query_pointer_reply(d->conn, xcb_query_pointer(d->conn, d->root), nullptr);
+        const bool there = reply && reply->root_x == x && reply->root_y == y;
+        std::free(reply);
+        return there;
+    });
 }

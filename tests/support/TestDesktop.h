@@ -89,10 +89,6 @@ public:
     Client startTestWindow(const QStringList& arguments = {},
                            const QString& wmClass = QStringLiteral("QuarlinTestWindow"));
     static QString testWindowProgram();
-    // Starts what a desktop entry's Exec line names (blank-separated words, field codes left out)
-    // and waits for its window of that class. The entry is looked for in the desktop's own
-    // applications folder, then in /usr/share/applications.
-    Client startDesktopEntry(const QString& id, const QString& wmClass);
     // Starts a program without waiting for any window; gives its pid, 0 when it did not start.
     qint64 startProcess(const QString& program, const QStringList& arguments);
     // Whether a process this desktop started still runs.
@@ -105,7 +101,6 @@ public:
 
     // Reads straight from the X server.
     QList<quint32> clientList();          // _NET_CLIENT_LIST, in mapping order
-    QList<quint32> clientListStacking();  // _NET_CLIENT_LIST_STACKING, bottom to top
     QRect frameGeometry(quint32 window);  // outer frame in root coordinates; null when unreadable
     QRect clientGeometry(quint32 window); // client area in root coordinates
     QString wmClass(quint32 window);      // "instance.Class"
@@ -115,7 +110,6 @@ public:
     quint32 activeWindow();               // _NET_ACTIVE_WINDOW
     int currentDesktop();                 // _NET_CURRENT_DESKTOP; -1 when unknown
     QRect workArea();                     // _NET_WORKAREA of desktop 0
-    QPoint pointer();                     // root coordinates
 
     // Changes made with the test's own connection, each waiting until the server shows it.
     bool minimize(quint32 window);

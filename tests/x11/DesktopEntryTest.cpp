@@ -99,13 +99,12 @@ private Q_SLOTS:
         QCOMPARE(entry->actions[0].exec, QStringLiteral("gedit --new-window"));
         QCOMPARE(entry->actions[1].id, QStringLiteral("new-document"));
 
-        QCOMPARE(DesktopEntry::parse(text, QStringLiteral("de_DE.UTF-8"))->name,
-                 QStringLiteral("Texteditor"));
-        QCOMPARE(DesktopEntry::parse(text, QStringLiteral("de_CH.UTF-8"))->name,
-                 QStringLiteral("Texteditor CH"));
-        QCOMPARE(DesktopEntry::parse(text, QStringLiteral("sr_RS@latin"))->name, QStringLiteral("Uređivač"));
-        QCOMPARE(DesktopEntry::parse(text, QStringLiteral("fr_FR.UTF-8"))->name,
-                 QStringLiteral("Text Editor"));
+        const QList<std::pair<QString, QString>> names{{"de_DE.UTF-8", "Texteditor"},
+                                                       {"de_CH.UTF-8", "Texteditor CH"},
+                                                       {"sr_RS@latin", "Uređivač"},
+                                                       {"fr_FR.UTF-8", "Text Editor"}};
+        for (const auto& [locale, name] : names)
+            QCOMPARE(DesktopEntry::parse(text, locale)->name, name);
         QCOMPARE(DesktopEntry::parse(text, QStringLiteral("de"))->actions[0].name,
                  QStringLiteral("Neues Fenster"));
 
