@@ -366,15 +366,6 @@ private Q_SLOTS:
         QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
     }
 
-    void theHalfApplicationTakesTheCornerFromTheGroup() {
-        Layout l({"leftHalf", "bottomRight"}, true);
-        l.app(1)->setSavedCorner("topRight");
-        l.activator().swapHalfCornerPositions();
-        QCOMPARE(l.world.log.take().mid(1), QStringList({"🔄 Moved A from leftHalf to bottomRight",
-                                                         "🔄 Moved B from bottomRight to leftHalf"}));
-        QCOMPARE(l.own(), QStringList({"bottomRight", "leftHalf"}));
-    }
-
     // Only two applications are swapped, and the half-and-corner moves need two or three.
     void theWrongNumberOfApplicationsDoesNothingAtAll() {
         Layout one({"leftHalf"}, false), three({"topLeft", "topRight", "bottomLeft"}, false);
