@@ -114,26 +114,15 @@ private Q_SLOTS:
                  qPrintable(log.lines.first()));
     }
 
-    void execArgumentsAreQuotedAsTheDesktopEntryRulesAsk_data() {
-        QTest::addColumn<QString>("argument");
-        QTest::addColumn<QString>("quoted");
-        QTest::newRow("plain") << "/usr/bin/quarlin"
-                               << "/usr/bin/quarlin";
-        QTest::newRow("space") << "/opt/My App/q"
-                               << "\"/opt/My App/q\"";
-        QTest::newRow("dollar") << "/opt/$x"
-                                << "\"/opt/\\\\$x\"";
-        QTest::newRow("quote") << "/opt/a\"b"
-                               << "\"/opt/a\\\\\"b\"";
-        QTest::newRow("percent") << "/opt/100%"
-                                 << "/opt/100%%";
-        QTest::newRow("empty") << ""
-                               << "\"\"";
-    }
     void execArgumentsAreQuotedAsTheDesktopEntryRulesAsk() {
-        QFETCH(QString, argument);
-        QFETCH(QString, quoted);
-        QCOMPARE(XdgAutostart::quoteExecArgument(argument), quoted);
+        const QList<std::pair<QString, QString>> cases = {{"/usr/bin/quarlin", "/usr/bin/quarlin"},
+                                                          {"/opt/My App/q", "\"/opt/My App/q\""},
+                                                          {"/opt/$x", "\"/opt/\\\\$x\""},
+                                                          {"/opt/a\"b", "\"/opt/a\\\\\"b\""},
+                                                          {"/opt/100%", "/opt/100%%"},
+                                                          {"", "\"\""}};
+        for (const auto& [argument, quoted] : cases)
+            QCOMPARE(XdgAutostart::quoteExecArgument(argument), quoted);
     }
 
     void theCheckBoxShowsTheDesktopsAnswer() {

@@ -76,7 +76,9 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
     if (!SyncSchema::validate(record.kind, record.fields, &reason))
         return fail(why, reason);
     const QJsonObject stampTexts = object.value(stampsKey).toObject();
-    for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(record.kind)) {
+    const QList<SyncSchema::Attribute>& attributes = SyncSchema::attributes(record.kind);
+    record.stamps.reserve(attributes.size());
+    for (const SyncSchema::Attribute& attribute : attributes) {
         const std::optional<SyncStamp> attributeStamp =
             SyncStamp::fromString(stampTexts.value(attribute.name).toString());
         if (!attributeStamp || *attributeStamp > record.stamp)

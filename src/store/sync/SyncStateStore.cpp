@@ -3,9 +3,12 @@
 #include "store/Database.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QUuid>
 
 namespace {
+constexpr qsizetype largeBatch = 1000;
+
 const char* const createSql = R"(
 CREATE TABLE IF NOT EXISTS SyncMeta (
     key TEXT PRIMARY KEY NOT NULL,
@@ -102,6 +105,15 @@ bool SyncStateStore::load(QHash<QString, Entry>* entries, QString* error) {
 }
 
 bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error) {
+    // A whole library at once (a first import or export) would overflow the page cache, which
+    // then spills the same pages to the log again and again: hold them until the commit.
+    const bool large = entries.size() > largeBatch;
+    if (large)
+        m_database->execute(QStringLiteral("PRAGMA cache_size = -65536"));
+    const auto restoreCache = qScopeGuard([this, large] {
+        if (large)
+            m_database->execute(QStringLiteral("PRAGMA cache_size = -2000"));
+    });
     if (!m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
         return false;
     bool ok = true;
