@@ -1,16 +1,6 @@
-// The real quarlin program on a private TestDesktop, for end-to-end tests: started with the
-// desktop's own HOME and XDG folders, driven with real clicks and keys (xdotool), read back
-// through its console output, its preference file, its store and its autostart entry, and
-// photographed into the build folder.
-//
-//   TestDesktop desktop(options);
-//   QuarlinProgram quarlin(desktop);
-//   QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
-//   quarlin.click(QPoint(300, 40));           // in the main window's client area
-//   desktop.key("ctrl+alt+k");
-//   QVERIFY(quarlin.waitForOutput("Applying configuration"));
-//   QCOMPARE(quarlin.preferences().value("appTheme").toString(), "light");
-//   quarlin.screenshot("settings");            // <build>/screenshots/<test>-settings.png
+// The real quarlin program on a private TestDesktop for end-to-end tests: started with the
+// desktop's HOME and XDG folders, driven with real clicks and keys (xdotool), read back through its
+// output, preference file, store and autostart entry, and photographed into the build folder.
 #pragma once
 
 #include <QJsonObject>

@@ -72,8 +72,6 @@ private Q_SLOTS:
         QTest::newRow("two screens") << 2 << 1000 << false << 0 << QSize(800, 820);
         QTest::newRow("700") << 1 << 700 << false << 0 << QSize(600, 600);
         QTest::newRow("1199 capped") << 1 << 1199 << false << 0 << QSize(600, 900);
-        QTest::newRow("1200") << 1 << 1200 << false << 0 << QSize(600, 720);
-        QTest::newRow("2000") << 1 << 2000 << false << 0 << QSize(600, 700);
         QTest::newRow("3000 capped") << 1 << 3000 << false << 0 << QSize(600, 900);
         QTest::newRow("no screen") << 1 << -1 << false << 0 << QSize(600, 738);
         QTest::newRow("attached home") << 1 << 1000 << true << 0 << QSize(428, 545);
@@ -280,19 +278,6 @@ private Q_SLOTS:
             QVERIFY(!view.dimmingLayer()->isVisible());
             QVERIFY(!state->shouldContinueWithPartialActivation());
         }
-    }
-
-    void dialogRowsOfferRemovalWhenAsked() {
-        QList<MissingAppInfo> removed;
-        int dismissed = 0;
-        MissingAppModal modal(
-            {{"a.b", "Editor", "Work"}, {"a.b", "Editor", "Home"}}, [&] { ++dismissed; }, {},
-            [&](const MissingAppInfo& info) { removed << info; });
-        QCOMPARE(modal.rows().size(), 2);
-        modal.rows().at(1)->removeButton()->click();
-        QCOMPARE(removed.size(), 1);
-        QCOMPARE(removed.first().configurationName, "Home");
-        QCOMPARE(dismissed, 0);
     }
 };
 

@@ -35,6 +35,7 @@ class MainWindowTest : public QObject {
 private Q_SLOTS:
     void opensAsTheOneMainWindow() {
         MainWindow window;
+        QSignalSpy appeared(&window, &MainWindow::contentAppeared);
         QCOMPARE(window.windowTitle(), "Quarlin");
         QCOMPARE(window.objectName(), "mainWindow");
         window.show();
@@ -51,12 +52,8 @@ private Q_SLOTS:
         const QList<QAction*> items = window.menuBar()->actions().first()->menu()->actions();
         QCOMPARE(items.at(0)->text(), "About Quarlin");
         QCOMPARE(items.at(1), updates);
-    }
 
-    void contentAppearsOnceUntilTheWindowIsClosed() {
-        MainWindow window;
-        QSignalSpy appeared(&window, &MainWindow::contentAppeared);
-        window.show();
+        // The content appears once until the window is closed.
         QCOMPARE(appeared.count(), 1);
         window.orderOut();
         QVERIFY(!window.isVisible());

@@ -13,8 +13,10 @@
 #include "ui/home/RunningApplicationsSectionView.h"
 #include "ui/home/SavedApplicationsSectionView.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -44,6 +46,14 @@ struct Home {
 class HomeViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // An alert that a test leaves open (the editor's notice that its configuration is gone) is the
+    // user's to close; the test closes it so that it does not outlive the test.
+    void cleanup() {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(window))
+                delete window;
+    }
+
     // One activation observer and one poll per view, stopped on the grant and with the view.
     void permissionGate() {
         HomeWorld w;
