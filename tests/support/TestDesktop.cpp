@@ -436,6 +436,19 @@ QString TestDesktop::dataHome() const {
     return d->dir.filePath(QStringLiteral("data"));
 }
 
+QString TestDesktop::applicationEntry(const QString& name, const QString& exec, const QString& wmClass,
+                                      const QString& extra) {
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nStartupWMClass=%3\n%4")
+        .arg(name, exec, wmClass, extra);
+}
+
+quint32 TestDesktop::windowOfClass(const QString& wmClass) {
+    for (quint32 w : clientList())
+        if (this->wmClass(w).endsWith(QLatin1Char('.') + wmClass))
+            return w;
+    return 0;
+}
+
 QString TestDesktop::installDesktopEntry(const QString& id, const QString& contents) {
     const QString path = dataHome() + QStringLiteral("/applications/") + id + QStringLiteral(".desktop");
     QFile file(path);

@@ -20,11 +20,10 @@
 //
 // Waiting never sleeps a fixed time: waitFor re-checks its condition whenever the X server
 // reports something on the root window, and at the latest every 20 ms, until a deadline.
-// Desktop entries for tests go to installDesktopEntry (the desktop's own XDG_DATA_HOME) and
-// startDesktopEntry runs one. Windows of a chosen kind (class, type, minimum size, a process
-// that outlives its window): startTestWindow. A window manager that is ready has managed a
-// probe window of ours: the constructor returns only then (openbox loses windows mapped in its
-// first moments). Link quarlin_testdesktop; the target also defines QUARLIN_TEST_WINDOW.
+// Desktop entries for tests go to installDesktopEntry (the desktop's own XDG_DATA_HOME). Windows of a chosen
+// kind (class, type, minimum size, a process that outlives its window): startTestWindow. A window manager
+// that is ready has managed a probe window of ours: the constructor returns only then (openbox loses windows
+// mapped in its first moments). Link quarlin_testdesktop; the target also defines QUARLIN_TEST_WINDOW.
 #pragma once
 
 #include <QProcessEnvironment>
@@ -77,6 +76,8 @@ public:
     QString dataHome() const;
     // Writes <dataHome>/applications/<id>.desktop and gives its path.
     QString installDesktopEntry(const QString& id, const QString& contents);
+    static QString applicationEntry(const QString& name, const QString& exec, const QString& wmClass,
+                                    const QString& extra = {});
 
     // Starts a program on the desktop and waits until it maps a managed window of its own whose
     // WM_CLASS (instance or class, any case) is wmClass. The window is 0 when none appeared in time.
@@ -100,16 +101,17 @@ public:
     bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 
     // Reads straight from the X server.
-    QList<quint32> clientList();          // _NET_CLIENT_LIST, in mapping order
-    QRect frameGeometry(quint32 window);  // outer frame in root coordinates; null when unreadable
-    QRect clientGeometry(quint32 window); // client area in root coordinates
-    QString wmClass(quint32 window);      // "instance.Class"
-    qint64 windowPid(quint32 window);     // the process that created it (XRes); 0 when unknown
-    QSize sizeIncrement(quint32 window);  // WM_NORMAL_HINTS increments; 1x1 without
-    bool isMinimized(quint32 window);     // _NET_WM_STATE_HIDDEN
-    quint32 activeWindow();               // _NET_ACTIVE_WINDOW
-    int currentDesktop();                 // _NET_CURRENT_DESKTOP; -1 when unknown
-    QRect workArea();                     // _NET_WORKAREA of desktop 0
+    QList<quint32> clientList();                   // _NET_CLIENT_LIST, in mapping order
+    QRect frameGeometry(quint32 window);           // outer frame in root coordinates; null when unreadable
+    QRect clientGeometry(quint32 window);          // client area in root coordinates
+    QString wmClass(quint32 window);               // "instance.Class"
+    quint32 windowOfClass(const QString& wmClass); // the first client of that class; 0 when none
+    qint64 windowPid(quint32 window);              // the process that created it (XRes); 0 when unknown
+    QSize sizeIncrement(quint32 window);           // WM_NORMAL_HINTS increments; 1x1 without
+    bool isMinimized(quint32 window);              // _NET_WM_STATE_HIDDEN
+    quint32 activeWindow();                        // _NET_ACTIVE_WINDOW
+    int currentDesktop();                          // _NET_CURRENT_DESKTOP; -1 when unknown
+    QRect workArea();                              // _NET_WORKAREA of desktop 0
 
     // Changes made with the test's own connection, each waiting until the server shows it.
     bool minimize(quint32 window);

@@ -25,18 +25,6 @@ const QString termId = QStringLiteral("quarlin-e2e-term");
 const QString logoId = QStringLiteral("quarlin-e2e-logo");
 const QString windowId = QStringLiteral("quarlin-e2e-window");
 
-QString entry(const QString& name, const QString& exec, const QString& wmClass) {
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nStartupWMClass=%3\n")
-        .arg(name, exec, wmClass);
-}
-
-quint32 windowOfClass(TestDesktop& desktop, const QString& wmClass) {
-    for (quint32 w : desktop.clientList())
-        if (desktop.wmClass(w).endsWith(QLatin1Char('.') + wmClass))
-            return w;
-    return 0;
-}
-
 } // namespace
 
 class ActivationX11Test : public QObject {
@@ -56,17 +44,19 @@ private Q_SLOTS:
         const QString logoProgram = copy(QStandardPaths::findExecutable("xlogo"), "quarlin-e2e-logo");
         const QString windowProgram = copy(TestDesktop::testWindowProgram(), "quarlin-e2e-window");
         QVERIFY(!termProgram.isEmpty() && !logoProgram.isEmpty() && !windowProgram.isEmpty());
-        desktop.installDesktopEntry(termId,
-                                    entry("Term", termProgram + " -class QuarlinE2ETerm", "QuarlinE2ETerm"));
-        desktop.installDesktopEntry(logoId, entry("Logo", logoProgram, "XLogo"));
         desktop.installDesktopEntry(
-            windowId, entry("Window", windowProgram + " --class QuarlinE2EWindow", "QuarlinE2EWindow"));
+            termId,
+            TestDesktop::applicationEntry("Term", termProgram + " -class QuarlinE2ETerm", "QuarlinE2ETerm"));
+        desktop.installDesktopEntry(logoId, TestDesktop::applicationEntry("Logo", logoProgram, "XLogo"));
+        desktop.installDesktopEntry(
+            windowId, TestDesktop::applicationEntry("Window", windowProgram + " --class QuarlinE2EWindow",
+                                                    "QuarlinE2EWindow"));
         const TestDesktop::Client term = desktop.startClient(
             termProgram, {"-class", "QuarlinE2ETerm", "-geometry", "40x10+500+500"}, "QuarlinE2ETerm");
         const TestDesktop::Client window =
             desktop.startClient(windowProgram, {"--class", "QuarlinE2EWindow"}, "QuarlinE2EWindow");
         QVERIFY(term.window && window.window);
-        QCOMPARE(windowOfClass(desktop, "XLogo"), 0u);
+        QCOMPARE(desktop.windowOfClass("XLogo"), 0u);
 
         X11Backend::Options options;
         options.displayName = desktop.displayName();
@@ -111,8 +101,8 @@ private Q_SLOTS:
 
         // Started by the activation, then every window at its place once the 2.0 s wait has run out.
         const QRect leftHalf(0, 0, 960, 1080), topRight(960, 0, 960, 540), bottomRight(960, 540, 960, 540);
-        QTRY_VERIFY_WITH_TIMEOUT(windowOfClass(desktop, "XLogo") != 0, 10000);
-        const quint32 logo = windowOfClass(desktop, "XLogo");
+        QTRY_VERIFY_WITH_TIMEOUT(desktop.windowOfClass("XLogo") != 0, 10000);
+        const quint32 logo = desktop.windowOfClass("XLogo");
         QTRY_VERIFY_WITH_TIMEOUT(desktop.frameGeometry(logo) == topRight &&
                                      desktop.frameGeometry(window.window) == bottomRight &&
                                      desktop.frameGeometry(term.window).topLeft() == leftHalf.topLeft(),

@@ -47,11 +47,8 @@ private Q_SLOTS:
     void aShortcutLaysOutAStoredConfiguration() {
         TestDesktop desktop;
         QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
-        desktop.installDesktopEntry(xtermID,
-                                    QStringLiteral("[Desktop Entry]\nType=Application\nName=Terminal\n"
-                                                   "Exec=xterm\nStartupWMClass=XTerm\n"));
-        desktop.installDesktopEntry(xlogoID, QStringLiteral("[Desktop Entry]\nType=Application\nName=Logo\n"
-                                                            "Exec=xlogo\nStartupWMClass=XLogo\n"));
+        desktop.installDesktopEntry(xtermID, TestDesktop::applicationEntry("Terminal", "xterm", "XTerm"));
+        desktop.installDesktopEntry(xlogoID, TestDesktop::applicationEntry("Logo", "xlogo", "XLogo"));
         const TestDesktop::Client term =
             desktop.startXterm({QStringLiteral("-geometry"), QStringLiteral("60x10+300+300")});
         const TestDesktop::Client logo =

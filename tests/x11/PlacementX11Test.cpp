@@ -24,24 +24,12 @@ const QString appId = QStringLiteral("quarlin-test-app");
 const QString launchId = QStringLiteral("quarlin-test-launch");
 const QString absentId = QStringLiteral("quarlin-test-absent");
 
-QString entry(const QString& name, const QString& exec, const QString& wmClass, const QString& extra = {}) {
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nStartupWMClass=%3\n%4")
-        .arg(name, exec, wmClass, extra);
-}
-
 enum LayoutKind { oneMonitor, secondOfTwo, besidePanel, layoutCount };
 
-// Where the target screen's visible frame lies in root coordinates.
-QRect visibleRoot(LayoutKind kind) {
-    switch (kind) {
-    case secondOfTwo:
-        return {1920, 0, 1920, 1080};
-    case besidePanel:
-        return {0, TestDesktop::trayHeight, 1920, 1080 - TestDesktop::trayHeight};
-    default:
-        return {0, 0, 1920, 1080};
-    }
-}
+// Where the target screen's visible frame lies in root coordinates, by layout.
+const QRect visibleRoot[layoutCount] = {{0, 0, 1920, 1080},
+                                        {1920, 0, 1920, 1080},
+                                        {0, TestDesktop::trayHeight, 1920, 1080 - TestDesktop::trayHeight}};
 
 // The position's rectangle in root coordinates (the geometry itself is proven on the simulated
 // desktop; here it is the X server that has to agree).
@@ -91,20 +79,24 @@ class PlacementX11Test : public QObject {
             return false;
         }
         const QString window = TestDesktop::testWindowProgram();
-        l.desktop->installDesktopEntry(
-            logoId, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"), QStringLiteral("XLogo")));
+        l.desktop->installDesktopEntry(logoId, TestDesktop::applicationEntry(QStringLiteral("Logo"),
+                                                                             QStringLiteral("xlogo"),
+                                                                             QStringLiteral("XLogo")));
         l.desktop->installDesktopEntry(
             appId,
-            entry(QStringLiteral("Test App"), window + QStringLiteral(" --class QuarlinTestApp --stay %U"),
-                  QStringLiteral("QuarlinTestApp"),
-                  QStringLiteral("Actions=new-window;\n[Desktop Action new-window]\nName=New Window\n"
-                                 "Exec=") +
-                      window + QStringLiteral(" --class QuarlinTestApp\n")));
-        l.desktop->installDesktopEntry(launchId, entry(QStringLiteral("Launched"),
-                                                       window + QStringLiteral(" --class QuarlinLaunched"),
-                                                       QStringLiteral("QuarlinLaunched")));
+            TestDesktop::applicationEntry(
+                QStringLiteral("Test App"), window + QStringLiteral(" --class QuarlinTestApp --stay %U"),
+                QStringLiteral("QuarlinTestApp"),
+                QStringLiteral("Actions=new-window;\n[Desktop Action new-window]\nName=New Window\n"
+                               "Exec=") +
+                    window + QStringLiteral(" --class QuarlinTestApp\n")));
         l.desktop->installDesktopEntry(
-            absentId, entry(QStringLiteral("Absent"), QStringLiteral("xeyes"), QStringLiteral("XEyes")));
+            launchId, TestDesktop::applicationEntry(QStringLiteral("Launched"),
+                                                    window + QStringLiteral(" --class QuarlinLaunched"),
+                                                    QStringLiteral("QuarlinLaunched")));
+        l.desktop->installDesktopEntry(absentId, TestDesktop::applicationEntry(QStringLiteral("Absent"),
+                                                                               QStringLiteral("xeyes"),
+                                                                               QStringLiteral("XEyes")));
         l.backend = backendFor(*l.desktop);
         l.platform.reset(new Platform{l.scheduler, l.preferences, l.backend->workspace, l.backend->windows,
                                       l.backend->screens});
@@ -115,13 +107,6 @@ class PlacementX11Test : public QObject {
             qWarning("no window: xlogo %u (pid %lld), xterm %u (pid %lld)", l.logo.window, l.logo.pid,
                      l.term.window, l.term.pid);
         return l.logo.window && l.term.window;
-    }
-
-    quint32 windowOfClass(TestDesktop& desktop, const QString& wmClass) {
-        for (quint32 w : desktop.clientList())
-            if (desktop.wmClass(w).endsWith(QLatin1Char('.') + wmClass))
-                return w;
-        return 0;
     }
 
 private Q_SLOTS:
@@ -175,8 +160,7 @@ private Q_SLOTS:
         l.scheduler.advance(0.05); // the correction
         l.scheduler.advance(0.2);  // the verification
 
-        const QRect expected =
-            expectedRect(Corner(corner), visibleRoot(LayoutKind(layout)), marginX, marginY);
+        const QRect expected = expectedRect(Corner(corner), visibleRoot[layout], marginX, marginY);
         const QRect frame = l.desktop->frameGeometry(window);
         QCOMPARE(frame.topLeft(), expected.topLeft());
         // xterm keeps to whole character cells and may fall short by less than one.
@@ -205,8 +189,9 @@ private Q_SLOTS:
         options.windowManager = TestDesktop::WindowManager::none;
         TestDesktop bare(options);
         QVERIFY2(bare.isReady(), qPrintable(bare.error()));
-        bare.installDesktopEntry(
-            logoId, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"), QStringLiteral("XLogo")));
+        bare.installDesktopEntry(logoId, TestDesktop::applicationEntry(QStringLiteral("Logo"),
+                                                                       QStringLiteral("xlogo"),
+                                                                       QStringLiteral("XLogo")));
         const auto backend = backendFor(bare);
         VirtualScheduler scheduler;
         PreferenceStore preferences;
@@ -273,7 +258,7 @@ private Q_SLOTS:
         Actions(platform).summon(appId, PinSpec{Corner::leftThird, 0, 0, 0, 0}, l.targetScreen());
         QVERIFY2(log.lines().contains(QStringLiteral("✅ Successfully clicked New Window menu item")),
                  qPrintable(log.lines().join(QLatin1Char('\n'))));
-        const quint32 window = windowOfClass(*l.desktop, QStringLiteral("QuarlinTestApp"));
+        const quint32 window = l.desktop->windowOfClass(QStringLiteral("QuarlinTestApp"));
         QVERIFY(window);
         QCOMPARE(l.desktop->frameGeometry(window), QRect(0, 0, 640, 1080));
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -333,8 +318,8 @@ private Q_SLOTS:
         Actions actions(*l.platform);
         actions.launchApp(launchId);
         QVERIFY(
-            l.desktop->waitFor([&] { return windowOfClass(*l.desktop, QStringLiteral("QuarlinLaunched")); }));
-        const quint32 launched = windowOfClass(*l.desktop, QStringLiteral("QuarlinLaunched"));
+            l.desktop->waitFor([&] { return l.desktop->windowOfClass(QStringLiteral("QuarlinLaunched")); }));
+        const quint32 launched = l.desktop->windowOfClass(QStringLiteral("QuarlinLaunched"));
         QVERIFY(l.desktop->windowPid(launched) != 0);
 
         // Running now: brought forward, not started again.

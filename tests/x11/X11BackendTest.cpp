@@ -161,10 +161,8 @@ private Q_SLOTS:
     }
 
     void activationFollowsAWindowToItsDesktop() {
-        m_desktop->installDesktopEntry(
-            QStringLiteral("test-xlogo"),
-            QStringLiteral("[Desktop Entry]\nType=Application\nName=Logo\nExec=xlogo\n"
-                           "StartupWMClass=XLogo\n"));
+        m_desktop->installDesktopEntry(QStringLiteral("test-xlogo"),
+                                       TestDesktop::applicationEntry("Logo", "xlogo", "XLogo"));
         const auto logo = m_desktop->startXlogo();
         QVERIFY(logo.window);
         QVERIFY(m_desktop->xdotool(
