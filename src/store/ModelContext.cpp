@@ -310,18 +310,24 @@ bool ModelContext::save(const QList<ModelObject*>& only, QString* error) {
         if (!object || objects.contains(object))
             continue;
         objects.insert(object);
-        if (object->kind() == Kind::configurationGroup) {
-            const auto* configuration = static_cast<const ConfigurationGroup*>(object);
-            for (AppConfiguration* app : configuration->configurationList())
-                queue.append(app);
-            for (PositionGroup* group : configuration->positionGroupList())
-                queue.append(group);
-        } else if (object->kind() == Kind::positionGroup) {
-            for (AppPositionMapping* mapping : static_cast<const PositionGroup*>(object)->appPositionList())
-                queue.append(mapping);
-        }
+        queue.append(ownedChildren(object));
     }
     return write(&objects, error);
+}
+
+QList<ModelObject*> ModelContext::ownedChildren(const ModelObject* object) {
+    QList<ModelObject*> children;
+    if (object->kind() == Kind::configurationGroup) {
+        const auto* configuration = static_cast<const ConfigurationGroup*>(object);
+        for (AppConfiguration* app : configuration->configurationList())
+            children.append(app);
+        for (PositionGroup* group : configuration->positionGroupList())
+            children.append(group);
+    } else if (object->kind() == Kind::positionGroup) {
+        for (AppPositionMapping* mapping : static_cast<const PositionGroup*>(object)->appPositionList())
+            children.append(mapping);
+    }
+    return children;
 }
 
 namespace {

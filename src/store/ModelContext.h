@@ -73,6 +73,9 @@ public:
     // its mappings; a child taken out of its owner's list is written only when listed itself (or
     // deleted with deleteObject and listed). A new child whose owner is not stored yet waits for it.
     bool save(const QList<ModelObject*>& only, QString* error = nullptr);
+    // The members of the object's owned lists: a configuration's applications and position groups,
+    // a position group's mappings.
+    static QList<ModelObject*> ownedChildren(const ModelObject* object);
     // Takes back every change made since the last save: attributes and lists (their order too) get
     // their saved values again, objects inserted since are dropped (they send `deleted`), objects
     // deleted since come back. Afterwards nothing is pending. It takes back every pending change,

@@ -11,6 +11,7 @@
 #include "model/PositionGroup.h"
 #include "model/SavedApp.h"
 #include "store/ModelContainer.h"
+#include "store/ModelContext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -169,12 +170,12 @@ bool SyncEngine::exportChanges(QString* error) {
             while (!detached.isEmpty()) {
                 ModelObject* member = detached.takeFirst();
                 gone.append({rank(member->kind()), m_known.value(member)});
-                detached.append(SyncSchema::childrenOf(member));
+                detached.append(ModelContext::ownedChildren(member));
             }
             continue;
         }
         dirty.append(object);
-        for (ModelObject* child : SyncSchema::childrenOf(object))
+        for (ModelObject* child : ModelContext::ownedChildren(object))
             if (m_known.contains(child) && !m_dirty.contains(child))
                 dirty.append(child);
     }

@@ -200,21 +200,6 @@ ModelObject* SyncSchema::ownerOf(const ModelObject* object) {
     }
 }
 
-QList<ModelObject*> SyncSchema::childrenOf(const ModelObject* object) {
-    QList<ModelObject*> children;
-    if (object->kind() == Kind::configurationGroup) {
-        const auto* configuration = static_cast<const ConfigurationGroup*>(object);
-        for (AppConfiguration* app : configuration->configurationList())
-            children.append(app);
-        for (PositionGroup* group : configuration->positionGroupList())
-            children.append(group);
-    } else if (object->kind() == Kind::positionGroup) {
-        for (AppPositionMapping* mapping : static_cast<const PositionGroup*>(object)->appPositionList())
-            children.append(mapping);
-    }
-    return children;
-}
-
 QJsonObject SyncSchema::fieldsOf(const ModelObject* object) {
     switch (object->kind()) {
     case Kind::savedApp: {

@@ -41,8 +41,6 @@ QString idOf(const ModelObject* object);
 // Every attribute's current value, the owner as its id.
 QJsonObject fieldsOf(const ModelObject* object);
 ModelObject* ownerOf(const ModelObject* object);
-// The members of the object's owned lists.
-QList<ModelObject*> childrenOf(const ModelObject* object);
 
 // Whether `fields` holds every attribute of the class with a value of the right type.
 bool validate(ModelObject::Kind kind, const QJsonObject& fields, QString* why);
