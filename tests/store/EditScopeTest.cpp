@@ -2,6 +2,7 @@
 // by no other save, a discarded or refused commit leaves the live objects and the file as they were,
 // a commit writes everything at once, and deletions are signalled.
 #include "store/EditScope.h"
+#include "StoreFiles.h"
 #include "model/AppConfiguration.h"
 #include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
@@ -82,20 +83,9 @@ bool run(const QString& program, const QStringList& arguments) {
 }
 } // namespace
 
-class EditScopeTest : public QObject {
+class EditScopeTest : public QObject, StoreFiles {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    VirtualScheduler m_scheduler;
-
-    QString path() const { return m_dir.filePath(QStringLiteral("quarlin.sqlite")); }
-    std::unique_ptr<ModelContainer> open(const QString& file = {}) {
-        QString error;
-        auto container = ModelContainer::open(file.isEmpty() ? path() : file, m_scheduler, &error);
-        if (!container)
-            qWarning() << error;
-        return container;
-    }
     // What the file holds of the configuration, read by a connection of its own.
     QString stored(const QString& name, const QString& file = {}) {
         auto reader = open(file);

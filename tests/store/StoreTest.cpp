@@ -1,5 +1,6 @@
 // The store against real database files: what is saved comes back exactly, delete rules reach the
 // file, failures keep what is pending, other writers are noticed, and foreign files are left alone.
+#include "StoreFiles.h"
 #include "base/LogCapture.h"
 #include "model/AppConfiguration.h"
 #include "model/AppPositionMapping.h"
@@ -36,21 +37,8 @@ ConfigurationGroup* findByName(ModelContext* context, const QString& name) {
 }
 } // namespace
 
-class StoreTest : public QObject {
+class StoreTest : public QObject, StoreFiles {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    VirtualScheduler m_scheduler;
-
-    QString path() const { return m_dir.filePath(QStringLiteral("quarlin.sqlite")); }
-
-    std::unique_ptr<ModelContainer> open(const QString& file = {}) {
-        QString error;
-        auto container = ModelContainer::open(file.isEmpty() ? path() : file, m_scheduler, &error);
-        if (!container)
-            qWarning() << error;
-        return container;
-    }
 
 private Q_SLOTS:
     void init() {
