@@ -43,12 +43,6 @@ private Q_SLOTS:
             QCOMPARE(QList<Corner>({app.corner(), saved.corner(), mapping.corner()}),
                      QList<Corner>({Corner::topRight, Corner::topRight, Corner::topLeft}));
         }
-        const AppConfiguration given(QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("x"), 3, true,
-                                     Corner::leftHalf, 0.4, 300, 5, 6);
-        QCOMPARE(QList<double>({given.savedWidthFraction(), given.savedHeight(), given.savedMarginX(),
-                                given.savedMarginY(), double(given.priority())}),
-                 QList<double>({0.4, 300, 5, 6, 3}));
-        QCOMPARE(given.savedCorner(), QStringLiteral("leftHalf"));
     }
 
     void bothSidesOfARelationshipAgree() {

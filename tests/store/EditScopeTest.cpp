@@ -8,9 +8,7 @@
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 #include "model/SavedApp.h"
-#include "platform/sim/VirtualScheduler.h"
 #include "store/Database.h"
-#include "store/ModelContainer.h"
 
 #include <QDir>
 #include <QProcess>
@@ -20,29 +18,6 @@
 #include <QTest>
 
 namespace {
-ConfigurationGroup* findByName(ModelContext* context, const QString& name) {
-    for (ConfigurationGroup* configuration : context->fetch<ConfigurationGroup>())
-        if (configuration->name() == name)
-            return configuration;
-    return nullptr;
-}
-
-// The whole of a configuration in one line: name, applications in order, groups with their mappings.
-QString summary(const ConfigurationGroup* configuration) {
-    if (!configuration)
-        return QStringLiteral("(none)");
-    QStringList apps, groups;
-    for (AppConfiguration* app : configuration->configurationList())
-        apps.append(app->bundleID());
-    for (PositionGroup* group : configuration->positionGroupList()) {
-        QStringList mappings;
-        for (AppPositionMapping* mapping : group->appPositionList())
-            mappings.append(mapping->bundleID() + '=' + mapping->savedCorner());
-        groups.append(group->name() + '[' + mappings.join(',') + ']');
-    }
-    return configuration->name() + '|' + apps.join(',') + '|' + groups.join(',');
-}
-
 const QString before = QStringLiteral("Work|a,b,c,d|Main[a=leftHalf,b=rightHalf],Side[]");
 const QString after = QStringLiteral("Work edited|d,c,a,e|Main[a=fullScreen,b=rightHalf],New[]");
 
@@ -86,6 +61,20 @@ bool run(const QString& program, const QStringList& arguments) {
 class EditScopeTest : public QObject, StoreFiles {
     Q_OBJECT
 
+    // The whole of a configuration in one line: name, applications in order, groups with their mappings.
+    static QString summary(const ConfigurationGroup* configuration) {
+        if (!configuration)
+            return QStringLiteral("(none)");
+        QStringList groups;
+        for (PositionGroup* group : configuration->positionGroupList()) {
+            QStringList mappings;
+            for (AppPositionMapping* mapping : group->appPositionList())
+                mappings.append(mapping->bundleID() + '=' + mapping->savedCorner());
+            groups.append(group->name() + '[' + mappings.join(',') + ']');
+        }
+        return configuration->name() + '|' + bundleIDs(configuration) + '|' + groups.join(',');
+    }
+
     // What the file holds of the configuration, read by a connection of its own.
     QString stored(const QString& name, const QString& file = {}) {
         auto reader = open(file);
@@ -93,11 +82,6 @@ class EditScopeTest : public QObject, StoreFiles {
     }
 
 private Q_SLOTS:
-    void init() {
-        for (const char* suffix : {"", "-wal", "-shm"})
-            QFile::remove(path() + QString::fromLatin1(suffix));
-    }
-
     void anOpenScopeIsWrittenByNoOtherSaveAndItsCommitWritesAll() {
         auto container = open();
         ModelContext* context = container->mainContext();

@@ -36,6 +36,7 @@ public:
         }
     }
     QString one(const QString& command) { return ask(command).value(0); }
+    QString show(const QString& id) { return one(QStringLiteral("show ") + id); }
     // Every line the peer printed that was not an answer (its console).
     QStringList log() const { return m_log; }
 

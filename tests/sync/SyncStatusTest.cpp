@@ -84,17 +84,14 @@ private Q_SLOTS:
         a.context()->insert(configuration);
         QVERIFY(a.engine->importChanges());
         a.engine.reset();
+        const QString id = uuidString(configuration->id());
         a.context()->deleteObject(configuration);
         QVERIFY(a.context()->save());
+        a.container.reset();
 
-        QString error;
-        SyncEngine::Options options;
-        options.folder = folder;
-        options.automatic = false;
-        a.engine = SyncEngine::create(*a.container, scheduler, options, &error);
-        QVERIFY(a.engine && a.engine->importChanges());
-        QFile file(folder + QStringLiteral("/ConfigurationGroup/") + uuidString(configuration->id()) +
-                   QStringLiteral(".json"));
+        Machine again(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        QVERIFY(again.engine->importChanges());
+        QFile file(folder + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("\"deleted\": true"));
     }

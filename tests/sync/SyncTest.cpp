@@ -18,9 +18,13 @@ private:
     // Both machines hold one configuration, created on the first.
     QString shareOne() {
         const QString id = a->one(QStringLiteral("create Work"));
-        a->ask(QStringLiteral("sync"));
-        b->ask(QStringLiteral("sync"));
+        syncInTurn({a.get(), b.get()});
         return id;
+    }
+    // Each peer imports and exports once, in the order given.
+    void syncInTurn(std::initializer_list<SyncPeerProcess*> peers) {
+        for (SyncPeerProcess* peer : peers)
+            QCOMPARE(peer->ask(QStringLiteral("sync")), QStringList());
     }
 
 private Q_SLOTS:
@@ -37,20 +41,6 @@ private Q_SLOTS:
         b.reset();
     }
 
-    void editsDeletesAndWholeConfigurationsTravel() {
-        const QString id = shareOne();
-        QCOMPARE(b->one(QStringLiteral("show ") + id),
-                 QStringLiteral("Work||org.example.Editor,org.example.Terminal|Left & Right:2"));
-        a->ask(QStringLiteral("rename %1 Home").arg(id));
-        a->ask(QStringLiteral("sync"));
-        b->ask(QStringLiteral("sync"));
-        QVERIFY(b->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Home|")));
-        b->ask(QStringLiteral("delete ") + id);
-        b->ask(QStringLiteral("sync"));
-        a->ask(QStringLiteral("sync"));
-        QCOMPARE(a->one(QStringLiteral("show ") + id), QStringLiteral("absent"));
-    }
-
     void anApplicationLeavesItsConfigurationEverywhere_data() {
         QTest::addColumn<QString>("command");
         QTest::newRow("deleted") << "dropApp";
@@ -60,10 +50,8 @@ private Q_SLOTS:
         QFETCH(QString, command);
         const QString id = shareOne();
         a->ask(command + u' ' + id);
-        a->ask(QStringLiteral("sync"));
-        b->ask(QStringLiteral("sync"));
-        QCOMPARE(b->one(QStringLiteral("show ") + id),
-                 QStringLiteral("Work||org.example.Terminal|Left & Right:2"));
+        syncInTurn({a.get(), b.get()});
+        QCOMPARE(b->show(id), QStringLiteral("Work||org.example.Terminal|Left & Right:2"));
         QVERIFY(b->log().filter(QStringLiteral("skipped")).isEmpty());
     }
 
@@ -86,11 +74,9 @@ private Q_SLOTS:
         // Each exports without having seen the other's change; B's write replaces A's file.
         a->ask(first.arg(id));
         b->ask(second.arg(id));
-        a->ask(QStringLiteral("sync"));
-        b->ask(QStringLiteral("sync"));
-        a->ask(QStringLiteral("sync"));
-        QVERIFY2(a->one(QStringLiteral("show ") + id).startsWith(expected), qPrintable(a->one("show " + id)));
-        QCOMPARE(b->one(QStringLiteral("show ") + id), a->one(QStringLiteral("show ") + id));
+        syncInTurn({a.get(), b.get(), a.get()});
+        QVERIFY2(a->show(id).startsWith(expected), qPrintable(a->show(id)));
+        QCOMPARE(b->show(id), a->show(id));
     }
 
     void deleteAgainstEdit_data() {
@@ -108,13 +94,12 @@ private Q_SLOTS:
             b->ask(QStringLiteral("rename %1 Kept").arg(id));
             a->ask(QStringLiteral("delete ") + id);
         }
-        for (SyncPeerProcess* peer : {a.get(), b.get(), a.get(), b.get()})
-            peer->ask(QStringLiteral("sync"));
+        syncInTurn({a.get(), b.get(), a.get(), b.get()});
         const QString expected =
             editLater ? QStringLiteral("Kept||org.example.Editor,org.example.Terminal|Left & Right:2")
                       : QStringLiteral("absent");
-        QCOMPARE(a->one(QStringLiteral("show ") + id), expected);
-        QCOMPARE(b->one(QStringLiteral("show ") + id), expected);
+        QCOMPARE(a->show(id), expected);
+        QCOMPARE(b->show(id), expected);
     }
 
     void aClockTenMinutesBehindStillWinsWithALaterEdit() {
@@ -125,12 +110,10 @@ private Q_SLOTS:
         QVERIFY(b->isReady());
         const QString id = shareOne();
         a->ask(QStringLiteral("rename %1 FromA").arg(id));
-        a->ask(QStringLiteral("sync"));
-        b->ask(QStringLiteral("sync"));
+        syncInTurn({a.get(), b.get()});
         b->ask(QStringLiteral("rename %1 FromB").arg(id));
-        b->ask(QStringLiteral("sync"));
-        a->ask(QStringLiteral("sync"));
-        QVERIFY(a->one(QStringLiteral("show ") + id).startsWith(QLatin1String("FromB|")));
+        syncInTurn({b.get(), a.get()});
+        QVERIFY(a->show(id).startsWith(QLatin1String("FromB|")));
     }
 
     void halfWrittenAndForeignFilesAreSkippedAndLeft() {
@@ -150,8 +133,7 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(half);
         }
-        b->ask(QStringLiteral("sync"));
-        b->ask(QStringLiteral("sync"));
+        syncInTurn({b.get(), b.get()});
         QCOMPARE(b->one(QStringLiteral("count")), QStringLiteral("1"));
         const QStringList log = b->log();
         QCOMPARE(log.filter(partial).size(), 1);
@@ -172,41 +154,34 @@ private Q_SLOTS:
         const QString id = shareOne();
         const QString main = folder() + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
         const QString copy = folder() + QStringLiteral("/ConfigurationGroup/") + id + suffix;
-        QFile file(main);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray before = file.readAll();
-        file.close();
+        const QString before = m_dir.filePath(QStringLiteral("before.json"));
+        QVERIFY(QFile::copy(main, before));
         a->ask(QStringLiteral("rename %1 FromA").arg(id));
         // The service kept the other version in the file; A's change survives only in the copy.
         QVERIFY(QFile::rename(main, copy));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(before);
-        file.close();
+        QVERIFY(QFile::rename(before, main));
         b->ask(QStringLiteral("describe %1 FromB").arg(id));
-        b->ask(QStringLiteral("sync"));
-        QCOMPARE(b->one(QStringLiteral("show ") + id),
+        syncInTurn({b.get()});
+        QCOMPARE(b->show(id),
                  QStringLiteral("FromA|FromB|org.example.Editor,org.example.Terminal|Left & Right:2"));
         QVERIFY(!QFile::exists(copy));
-        a->ask(QStringLiteral("sync"));
-        QCOMPARE(a->one(QStringLiteral("show ") + id), b->one(QStringLiteral("show ") + id));
+        syncInTurn({a.get()});
+        QCOMPARE(a->show(id), b->show(id));
     }
 
     void pendingChangesSurviveAnImport() {
         const QString id = shareOne();
         b->ask(QStringLiteral("pending %1 Unsaved").arg(id));
         a->ask(QStringLiteral("describe %1 FromA").arg(id));
-        a->ask(QStringLiteral("sync"));
-        b->ask(QStringLiteral("sync"));
-        QVERIFY2(b->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Unsaved|FromA|")),
-                 qPrintable(b->one("show " + id)));
-        a->ask(QStringLiteral("sync"));
-        QVERIFY(a->one(QStringLiteral("show ") + id).startsWith(QLatin1String("Unsaved|FromA|")));
+        syncInTurn({a.get(), b.get()});
+        QVERIFY2(b->show(id).startsWith(QLatin1String("Unsaved|FromA|")), qPrintable(b->show(id)));
+        syncInTurn({a.get()});
+        QVERIFY(a->show(id).startsWith(QLatin1String("Unsaved|FromA|")));
     }
 
     void aThousandConfigurationsReachAnEmptyMachine() {
         QVERIFY(a->ask(QStringLiteral("createMany 1000")).isEmpty());
-        QVERIFY(a->ask(QStringLiteral("sync")).isEmpty());
-        QVERIFY(b->ask(QStringLiteral("sync")).isEmpty());
+        syncInTurn({a.get(), b.get()});
         QCOMPARE(b->one(QStringLiteral("count")), QStringLiteral("1000"));
     }
 };
