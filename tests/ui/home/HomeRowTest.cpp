@@ -234,7 +234,7 @@ private Q_SLOTS:
         }
         const Screen second{QStringLiteral("right"), Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1080),
                             1.0};
-        w.desktop.setScreens({laptopScreen(), second});
+        w.desktop.setScreens({SimWorld::laptop(1.0), second});
         Row row(w, c);
         QVERIFY(row->displayButton()->isVisibleTo(row.row.get()));
         row->rebuildDisplayMenu();
