@@ -230,7 +230,7 @@ private Q_SLOTS:
             Row row(w, c);
             QVERIFY(!row->displayButton()->isVisibleTo(row.row.get()));
         }
-        w.desktop.setScreens({laptopScreen(), SimWorld::above()});
+        w.desktop.setScreens({SimWorld::laptop(1.0), SimWorld::above()});
         Row row(w, c);
         QVERIFY(row->displayButton()->isVisibleTo(row.row.get()));
         row->rebuildDisplayMenu();
