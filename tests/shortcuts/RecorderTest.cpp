@@ -84,6 +84,11 @@ private Q_SLOTS:
         QVERIFY(w.startRecording());
         QVERIFY(isPaused());
         QCOMPARE(w.recorder->placeholderText(), "Press Shortcut");
+        // Drawn too, although a centred field hides its placeholder while it has the focus.
+        const QImage drawn = w.recorder->grab().toImage();
+        w.recorder->setPlaceholderText(QString());
+        QVERIFY(w.recorder->grab().toImage() != drawn);
+        w.recorder->setPlaceholderText("Press Shortcut");
         QVERIFY(!w.recorder->showsCancelButton());
 
         QTest::keyClick(w.recorder, Qt::Key_K, Qt::MetaModifier);

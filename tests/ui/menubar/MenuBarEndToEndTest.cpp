@@ -197,6 +197,21 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
     QVERIFY(run.desktop.key(QStringLiteral("super+m")));
     QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
+
+    // "Exit Menu Bar Mode": the ordinary window's widgets take the keyboard at once (the window
+    // is a new native one), so a click on a shortcut recorder and a key combination record it.
+    QVERIFY(run.desktop.key(QStringLiteral("super+m")));
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
+    QVERIFY(run.click(expected.topLeft() + QPoint(81, 517)));
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() == 600; }));
+    const QPoint client = run.mainWindow()->rect.topLeft();
+    QVERIFY(run.click(client + QPoint(300, 45)));  // the Shortcuts tab
+    QVERIFY(run.click(client + QPoint(514, 221))); // the first recorder
+    QVERIFY(run.desktop.key(QStringLiteral("ctrl+alt+j")));
+    QVERIFY2(run.desktop.waitFor([&] {
+        return run.quarlin.preferences().contains(QStringLiteral("KeyboardShortcuts_activateCurrentGroup"));
+    }),
+             qPrintable(run.quarlin.output()));
 }
 
 void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
