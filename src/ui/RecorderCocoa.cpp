@@ -14,8 +14,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace KeyboardShortcuts {
 
@@ -129,6 +131,19 @@ void RecorderCocoa::focusInEvent(QFocusEvent* event) {
         return;
     }
     startRecording();
+}
+
+void RecorderCocoa::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    // A centred field hides its placeholder while it has the focus, which is when it records.
+    if (!hasFocus() || !text().isEmpty())
+        return;
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    QPainter painter(this);
+    painter.setPen(palette().placeholderText().color());
+    painter.drawText(style()->subElementRect(QStyle::SE_LineEditContents, &option, this), Qt::AlignCenter,
+                     placeholderText());
 }
 
 void RecorderCocoa::focusOutEvent(QFocusEvent* event) {

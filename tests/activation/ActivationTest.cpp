@@ -29,6 +29,12 @@ QString placed(const QString& time, const QString& id) {
     return time + QStringLiteral(" activate ") + id + QStringLiteral(" all windows");
 }
 
+// The first line of activating "Work" with no group chosen, from each row.
+const QString applying =
+    QStringLiteral("🚀 Applying configuration: Work with position group: default positions");
+const QString menuApplying =
+    QStringLiteral("🚀 MinimizedView: Applying configuration: Work with position group: default positions");
+
 } // namespace
 
 class ActivationTest : public QObject {
@@ -41,7 +47,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("events");
         QTest::newRow("main window")
             << Variant::mainWindow
-            << QStringList{"🚀 Applying configuration: Work with position group: default positions",
+            << QStringList{applying,
                            "✅ App Notes is already running",
                            "🚀 App Mail is not running - will launch first",
                            "✅ App Music is already running",
@@ -49,7 +55,7 @@ private Q_SLOTS:
                            "✅ Configuration Work will be applied with position group default positions",
                            "⏳ Waiting for 1 apps to launch before positioning...",
                            "scroll",
-                           "hide"}
+                           "autoHide"}
             << QStringList{"🚀 Launching Mail",
                            "📌 Positioning Notes at topLeft using group default positions",
                            "📌 Positioning Mail at rightHalf using group default positions",
@@ -59,10 +65,7 @@ private Q_SLOTS:
                            "summon org.example.Music"}
             << QStringList{opened("0.00", mail), placed("2.00", notes), placed("2.01", mail),
                            placed("2.02", music)};
-        QTest::newRow("menu bar") << Variant::menuBar
-                                  << QStringList{"🚀 MinimizedView: Applying configuration: Work with "
-                                                 "position group: default positions",
-                                                 "scroll", "hide"}
+        QTest::newRow("menu bar") << Variant::menuBar << QStringList{menuApplying, "scroll", "autoHide"}
                                   << QStringList{"summon org.example.Notes", "summon org.example.Mail",
                                                  "summon org.example.Music"}
                                   << QStringList{opened("0.00", mail), placed("2.00", notes),
@@ -91,14 +94,6 @@ private Q_SLOTS:
         QCOMPARE(w.desktop.application(mail)->windows.front().position, Point(720, 0));
     }
 
-    void aConfigurationWithoutApplicationsIsStillRecorded() {
-        ActivationWorld w;
-        ConfigurationGroup* empty = w.configuration("Empty", {});
-        w.activator(Variant::menuBar, empty).applyConfigurationWithSelectedGroup(SimWorld::laptop());
-        QCOMPARE(w.ownLines().size(), 3);
-        QVERIFY(empty->lastActivatedAt());
-    }
-
     // Each row: how the configuration with a missing application is started, whether the user already
     // agreed to go on without it, and the lines at the call.
     void missingApplicationsAreHandedToTheDialog_data() {
@@ -108,29 +103,22 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("lines");
         const QString found = "⚠️ Found 1 missing apps in configuration: Work";
         const QString selected = "📱 Auto-selected configuration: Work on activation";
-        QTest::newRow("activation")
-            << Variant::mainWindow << "apply" << false
-            << QStringList{"🚀 Applying configuration: Work with position group: default positions", found};
+        QTest::newRow("activation") << Variant::mainWindow << "apply" << false
+                                    << QStringList{applying, found};
         QTest::newRow("menu bar activation")
-            << Variant::menuBar << "apply" << false
-            << QStringList{
-                   "🚀 MinimizedView: Applying configuration: Work with position group: default positions",
-                   found};
-        QTest::newRow("button")
-            << Variant::mainWindow << "button" << false
-            << QStringList{selected, "🚀 Applying configuration: Work with position group: default positions",
-                           found};
+            << Variant::menuBar << "apply" << false << QStringList{menuApplying, found};
+        QTest::newRow("button") << Variant::mainWindow << "button" << false
+                                << QStringList{selected, applying, found};
         QTest::newRow("menu bar button: the row checks first")
             << Variant::menuBar << "button" << false << QStringList{found};
         QTest::newRow("menu bar button, agreed")
             << Variant::menuBar << "button" << true
-            << QStringList{
-                   selected,
-                   "🚀 MinimizedView: Applying configuration: Work with position group: default positions",
-                   "🔄 Menu Bar: Continuing with partial activation, skipping 1 missing apps",
-                   "⏭️ Menu Bar: Skipping missing app: Ghost",
-                   "scroll",
-                   "hide"};
+            << QStringList{selected,
+                           menuApplying,
+                           "🔄 Menu Bar: Continuing with partial activation, skipping 1 missing apps",
+                           "⏭️ Menu Bar: Skipping missing app: Ghost",
+                           "scroll",
+                           "autoHide"};
         QTest::newRow("menu bar re-application")
             << Variant::menuBar << "reapply" << false << QStringList{found};
         // The main window's re-application tries to start it, and the engine finds nothing to place.
@@ -215,8 +203,6 @@ private Q_SLOTS:
         QCOMPARE(w.ownLines().filter(QRegularExpression("Skipping|Continuing|Triggering")), lines);
         QCOMPARE(w.events(), events);
         QVERIFY(!w.state.triggerPartialActivation());
-        QVERIFY(!w.state.shouldContinueWithPartialActivation());
-        QCOMPARE(w.state.configurationForPartialActivation(), nullptr);
         QVERIFY(work->lastActivatedAt());
     }
 
@@ -326,9 +312,7 @@ private Q_SLOTS:
     void anActivationFromTheDisplayMenuUsesThatDisplay() {
         ActivationWorld w;
         w.desktop.setScreens({SimWorld::laptop(), SimWorld::above()});
-        struct : HostWindow {
-            std::optional<Screen> screen() const override { return SimWorld::laptop(); }
-        } window;
+        WindowOn window(SimWorld::laptop());
         w.state.setMainWindow(&window);
         w.running(notes, "Notes");
         ConfigurationGroup* work = w.configuration("Work", {{notes, "Notes", Corner::fullScreen}});
@@ -378,6 +362,9 @@ private Q_SLOTS:
         QCOMPARE(w.ownLines().filter("Applying"),
                  QStringList({"🚀 Applying configuration: Work with position group: Wide",
                               "🚀 MinimizedView: Applying configuration: Work with position group: Wide"}));
+        // Activated directly, a configuration without applications is still recorded.
+        w.activator(Variant::menuBar, empty).applyConfigurationWithSelectedGroup();
+        QVERIFY(empty->lastActivatedAt());
     }
 
     // Saved (or not) before the row scrolls and the menu-bar window hides, and before any placement;
@@ -400,10 +387,8 @@ private Q_SLOTS:
         QString error;
         auto container = ModelContainer::open(path, w.clock, &error);
         QVERIFY2(container, qPrintable(error));
-        auto* work = new ConfigurationGroup("Work", 1440, 900, std::nullopt);
-        work->appendConfiguration(
-            new AppConfiguration(notes, "Notes", "topLeft", 0, true, Corner::topLeft, 0.5, 400, 0, 0, work));
-        container->mainContext()->insert(work);
+        ConfigurationGroup* work = w.configuration("Work", {{notes, "Notes", Corner::topLeft}});
+        container->mainContext()->insert(w.owned.back().release());
         QVERIFY(container->mainContext()->save());
         if (saved.isEmpty())
             QVERIFY(Database::open(path, false, &error)
@@ -412,7 +397,7 @@ private Q_SLOTS:
 
         w.activator(variant, work).applyConfigurationWithSelectedGroup(SimWorld::laptop());
         const QStringList lines = w.ownLines();
-        QCOMPARE(lines.mid(lines.size() - 2), QStringList({"scroll", "hide"}));
+        QCOMPARE(lines.mid(lines.size() - 2), QStringList({"scroll", "autoHide"}));
         const QString result = lines.at(lines.size() - 3);
         QCOMPARE(work->lastActivatedAt(), std::optional(w.clock.currentDateTime()));
         w.clock.runDue();

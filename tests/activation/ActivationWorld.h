@@ -1,12 +1,11 @@
 // The simulated desktop with the shared state, a configuration row's fields and a menu-bar manager
-// that notes in the log when the activation asks it to hide its window.
+// that writes each step asked of it to the log.
 #pragma once
 
-#include "../placement/SimWorld.h"
+#include "../app/Fakes.h"
 
 #include "activation/ConfigurationActivator.h"
 #include "app/AppState.h"
-#include "app/MenuBarManaging.h"
 #include "base/Log.h"
 #include "model/AppConfiguration.h"
 #include "model/AppPositionMapping.h"
@@ -18,18 +17,6 @@
 #include <memory>
 #include <vector>
 
-class LoggingMenuBar : public MenuBarManaging {
-public:
-    void showAttachedWindow() override {}
-    void showAttachedWindowForLaunch() override {}
-    void toggleAttachedWindow() override {}
-    void updateDockIconVisibility() override {}
-    int statusBarAppearanceEnforcementAttempts() const override { return 0; }
-    void setStatusBarAppearanceEnforcementAttempts(int) override {}
-    void enforceStatusBarAppearance() override {}
-    void hideWindowIfConfigActivationAutoHideEnabled() override { logLine(QStringLiteral("hide")); }
-};
-
 struct AppSpec {
     QString bundleID;
     QString name;
@@ -40,7 +27,7 @@ struct ActivationWorld : SimWorld {
     using Variant = ConfigurationActivator::Variant;
 
     AppState state{platform};
-    LoggingMenuBar menuBar;
+    FakeMenuBar menuBar{logLine};
     // The row's own choice of position group.
     QString localGroupID;
     std::vector<std::unique_ptr<ConfigurationGroup>> owned;
@@ -50,9 +37,7 @@ struct ActivationWorld : SimWorld {
     // An installed application that runs with one window.
     void running(const QString& bundleID, const QString& name) {
         desktop.install(bundleID, name);
-        SimWindow w(name);
-        w.position = {300, 200};
-        desktop.addWindow(desktop.run(bundleID, name), w);
+        runWithWindow(bundleID, name);
     }
 
     // A configuration (held by no store) with these applications at these own positions.
@@ -84,7 +69,7 @@ struct ActivationWorld : SimWorld {
         return ConfigurationActivator(platform, variant, row);
     }
 
-    // The component's own lines (and "scroll", "hide"), with each placement shown as "summon <id>" and
+    // The component's own lines (and "scroll", "autoHide"), with each placement shown as "summon <id>" and
     // the engine's and the screen choice's own lines left out.
     QStringList ownLines() {
         static const QRegularExpression engine(

@@ -55,8 +55,7 @@ struct Layout {
     // Starts every application with one window, so that a re-application places them at once.
     void start() {
         for (AppConfiguration* app : configuration->configurationList())
-            world.desktop.addWindow(world.desktop.run(app->bundleID(), app->appName()),
-                                    SimWindow(app->appName()));
+            world.runWithWindow(app->bundleID(), app->appName());
     }
 
     ConfigurationActivator activator(Variant variant = Variant::mainWindow) {
@@ -81,6 +80,7 @@ struct Layout {
     // Where the operation left the positions: the group's mappings when there is a group, else the
     // applications' own; either way the own texts and relativePosition must agree with it.
     QStringList positions() const { return group ? mapped() : own(); }
+    QList<QStringList> records() const { return {positions(), own(), relative()}; }
 };
 
 // Runs one rearrangement by its short name.
@@ -163,10 +163,7 @@ private Q_SLOTS:
         l.app(0)->setRelativePosition("somewhere");
         l.activator(variant).swapTwoAppPositions();
         QCOMPARE(l.world.log.take(), lines);
-        const QStringList swapped{positions[1], positions[0]};
-        QCOMPARE(l.positions(), swapped);
-        QCOMPARE(l.own(), swapped);
-        QCOMPARE(l.relative(), swapped);
+        QCOMPARE(l.records(), QList<QStringList>(3, {positions[1], positions[0]}));
         QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
     }
 
@@ -249,9 +246,7 @@ private Q_SLOTS:
             Layout l(before, grouped);
             rearrange(l.activator(variant), kind);
             QCOMPARE(l.world.log.take(), variant == Variant::mainWindow ? lines : menuBar);
-            QCOMPARE(l.positions(), after);
-            QCOMPARE(l.own(), after);
-            QCOMPARE(l.relative(), after);
+            QCOMPARE(l.records(), QList<QStringList>(3, after));
             QCOMPARE(l.world.clock.pendingDeadlines(), QList<double>{0.01});
         }
     }

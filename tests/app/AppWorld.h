@@ -18,11 +18,6 @@
 
 #include <memory>
 
-// A display the tests place windows on: 1440 x 900 with a 25-point panel at the bottom.
-inline Screen laptopScreen() {
-    return Screen{QStringLiteral("laptop"), Rect(0, 0, 1440, 900), Rect(0, 25, 1440, 875), 1.0};
-}
-
 struct AppWorld : SimWorld {
     FakeHotKeyBackend hotKeys;
     KeyboardShortcuts::Registry registry{preferences, hotKeys, clock};
@@ -30,7 +25,7 @@ struct AppWorld : SimWorld {
     std::unique_ptr<ModelContainer> container;
 
     AppWorld() {
-        desktop.setScreens({laptopScreen()});
+        desktop.setScreens({laptop(1.0)});
         QString error;
         container = ModelContainer::open(dir.filePath(QStringLiteral("store.sqlite")), clock, &error);
         if (!container)
@@ -42,6 +37,14 @@ struct AppWorld : SimWorld {
 
     // The store's context, also after the container was handed to the program.
     ModelContext* context() const { return m_context; }
+
+    // The name of the stored configuration with this id; empty when there is none.
+    QString configurationName(const QString& id) const {
+        for (ConfigurationGroup* c : context()->fetch<ConfigurationGroup>())
+            if (uuidString(c->id()) == id)
+                return c->name();
+        return {};
+    }
 
     // A configuration created `createdDaysAgo` days before the clock's start, activated
     // `activatedDaysAgo` days before it (never when absent).

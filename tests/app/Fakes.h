@@ -2,18 +2,20 @@
 // the menu-bar manager. Each records what the core asked of it, in order.
 #pragma once
 
+#include "../placement/SimWorld.h"
+
 #include "app/ApplicationShell.h"
 #include "app/MenuBarManaging.h"
-#include "platform/HostWindow.h"
 
 #include <QStringList>
 
-class FakeWindow : public HostWindow {
+#include <functional>
+
+class FakeWindow : public WindowOn {
 public:
     explicit FakeWindow(QStringList& journal, QString name, std::optional<Screen> screen = std::nullopt)
-        : m_journal(journal), m_name(std::move(name)), m_screen(std::move(screen)) {}
+        : WindowOn(std::move(screen)), m_journal(journal), m_name(std::move(name)) {}
 
-    std::optional<Screen> screen() const override { return m_screen; }
     bool isVisible() const override { return visible; }
     WindowLevel level() const override { return windowLevel; }
     void setAlphaValue(double alpha) override {
@@ -30,7 +32,6 @@ public:
 private:
     QStringList& m_journal;
     QString m_name;
-    std::optional<Screen> m_screen;
 };
 
 class FakeShell : public ApplicationShell {
@@ -54,23 +55,23 @@ private:
 
 class FakeMenuBar : public MenuBarManaging {
 public:
-    explicit FakeMenuBar(QStringList& journal) : m_journal(journal) {}
+    explicit FakeMenuBar(QStringList& journal)
+        : m_note([&journal](const QString& step) { journal << step; }) {}
+    explicit FakeMenuBar(std::function<void(const QString&)> note) : m_note(std::move(note)) {}
 
-    void showAttachedWindow() override { m_journal << QStringLiteral("showAttachedWindow"); }
-    void showAttachedWindowForLaunch() override {
-        m_journal << QStringLiteral("showAttachedWindowForLaunch");
-    }
-    void toggleAttachedWindow() override { m_journal << QStringLiteral("toggleAttachedWindow"); }
-    void updateDockIconVisibility() override { m_journal << QStringLiteral("updateDockIconVisibility"); }
+    void showAttachedWindow() override { m_note(QStringLiteral("showAttachedWindow")); }
+    void showAttachedWindowForLaunch() override { m_note(QStringLiteral("showAttachedWindowForLaunch")); }
+    void toggleAttachedWindow() override { m_note(QStringLiteral("toggleAttachedWindow")); }
+    void updateDockIconVisibility() override { m_note(QStringLiteral("updateDockIconVisibility")); }
     int statusBarAppearanceEnforcementAttempts() const override { return m_attempts; }
     void setStatusBarAppearanceEnforcementAttempts(int attempts) override {
         m_attempts = attempts;
-        m_journal << QStringLiteral("attempts %1").arg(attempts);
+        m_note(QStringLiteral("attempts %1").arg(attempts));
     }
-    void enforceStatusBarAppearance() override { m_journal << QStringLiteral("enforceStatusBarAppearance"); }
-    void hideWindowIfConfigActivationAutoHideEnabled() override { m_journal << QStringLiteral("autoHide"); }
+    void enforceStatusBarAppearance() override { m_note(QStringLiteral("enforceStatusBarAppearance")); }
+    void hideWindowIfConfigActivationAutoHideEnabled() override { m_note(QStringLiteral("autoHide")); }
 
 private:
-    QStringList& m_journal;
+    std::function<void(const QString&)> m_note;
     int m_attempts = 7;
 };

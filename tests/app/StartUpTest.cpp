@@ -50,12 +50,7 @@ struct StartWorld : AppWorld {
         });
     }
 
-    QString selectedName() const {
-        for (ConfigurationGroup* c : app->sharedModelContainer().mainContext()->fetch<ConfigurationGroup>())
-            if (uuidString(c->id()) == app->appState().selectedConfigurationID())
-                return c->name();
-        return {};
-    }
+    QString selectedName() const { return configurationName(app->appState().selectedConfigurationID()); }
 };
 
 } // namespace
@@ -117,7 +112,6 @@ private Q_SLOTS:
     void themeFallBacks_data() {
         QTest::addColumn<QJsonValue>("stored");
         QTest::addColumn<QStringList>("appearances");
-        QTest::newRow("unset") << QJsonValue() << QStringList{"appearance dark", "appearance dark"};
         QTest::newRow("system") << QJsonValue("system") << QStringList{"appearance none", "appearance none"};
         QTest::newRow("light") << QJsonValue("light") << QStringList{"appearance light", "appearance light"};
         QTest::newRow("unknown") << QJsonValue("purple") << QStringList{"appearance dark", "appearance none"};

@@ -26,9 +26,7 @@ private Q_SLOTS:
         s.after(0.0515, note("d51.5"));
         s.after(0.05 + 0.001, note("e51"));
         QTRY_COMPARE(ran.size(), 7);
-        QCOMPARE(ran, (QStringList{QStringLiteral("busy"), QStringLiteral("b1"), QStringLiteral("a2"),
-                                   QStringLiteral("c2"), QStringLiteral("new"), QStringLiteral("e51"),
-                                   QStringLiteral("d51.5")}));
+        QCOMPARE(ran, (QStringList{"busy", "b1", "a2", "c2", "new", "e51", "d51.5"}));
     }
 
     void stepsFromAnotherThreadRunOnTheMainThread() {

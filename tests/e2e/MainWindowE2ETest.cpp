@@ -74,16 +74,6 @@ struct Replica : AppWorld {
     }
 };
 
-void seedStore(const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    VirtualScheduler clock;
-    QString error;
-    std::unique_ptr<ModelContainer> store = ModelContainer::open(path, clock, &error);
-    QVERIFY2(store, qPrintable(error));
-    store->mainContext()->insert(
-        new ConfigurationGroup(QStringLiteral("E2E Setup"), 1920, 1080, std::nullopt));
-    QVERIFY(store->mainContext()->save(&error));
-}
 } // namespace
 
 class MainWindowE2ETest : public QObject {
@@ -93,7 +83,10 @@ private Q_SLOTS:
         TestDesktop desktop;
         QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
         QuarlinProgram quarlin(desktop, QStringLiteral("main-window"));
-        seedStore(quarlin.storePath());
+        QVERIFY2(quarlin.changeStore([](ModelContext& context) {
+            context.insert(new ConfigurationGroup(QStringLiteral("E2E Setup"), 1920, 1080, std::nullopt));
+        }),
+                 qPrintable(quarlin.error()));
         QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
         // The window opens centred on the work area, whatever the window manager did at mapping.
         QVERIFY(qAbs(quarlin.clientGeometry().center().x() - desktop.workArea().center().x()) <= 2);

@@ -2,10 +2,16 @@
 
 #include "TestDesktop.h"
 
+#include "platform/sim/VirtualScheduler.h"
+#include "store/Database.h"
+#include "store/ModelContainer.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
+#include <QSaveFile>
 
 QuarlinProgram::QuarlinProgram(TestDesktop& desktop, const QString& screenshotPrefix)
     : m_desktop(desktop), m_prefix(screenshotPrefix) {
@@ -78,9 +84,36 @@ QRect QuarlinProgram::clientGeometry() const {
 }
 
 bool QuarlinProgram::click(const QPoint& inWindow) {
-    const QPoint at = clientGeometry().topLeft() + inWindow;
+    return click(m_window, inWindow);
+}
+
+bool QuarlinProgram::click(quint32 window, const QPoint& inWindow) {
+    const QPoint at = m_desktop.clientGeometry(window).topLeft() + inWindow;
     return m_desktop.xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
                               QStringLiteral("click"), QStringLiteral("1")});
+}
+
+bool QuarlinProgram::type(const QString& text) {
+    return m_desktop.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+}
+
+quint32 QuarlinProgram::findWindow(const QString& titlePattern) {
+    QProcess search;
+    search.setProcessEnvironment(m_desktop.environment());
+    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--name"), titlePattern});
+    search.waitForFinished(10000);
+    return QString::fromUtf8(search.readAllStandardOutput()).split(QLatin1Char('\n')).value(0).toUInt();
+}
+
+quint32 QuarlinProgram::waitForWindow(const QString& titlePattern, int timeoutMs) {
+    quint32 id = 0;
+    m_desktop.waitFor([&] { return (id = findWindow(titlePattern)) != 0; }, timeoutMs);
+    return id;
+}
+
+bool QuarlinProgram::waitUntilGone(const QString& titlePattern, int timeoutMs) {
+    return m_desktop.waitFor([&] { return findWindow(titlePattern) == 0; }, timeoutMs);
 }
 
 QString QuarlinProgram::output() {
@@ -117,6 +150,28 @@ QJsonObject QuarlinProgram::preferences() const {
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
+bool QuarlinProgram::writePreferences(const QJsonObject& values) {
+    QDir().mkpath(QFileInfo(preferencesPath()).path());
+    QSaveFile file(preferencesPath());
+    return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(values).toJson()) > 0 && file.commit();
+}
+
+bool QuarlinProgram::changeStore(const std::function<void(ModelContext&)>& change) {
+    QDir().mkpath(QFileInfo(storePath()).path());
+    VirtualScheduler clock;
+    auto container = ModelContainer::open(storePath(), clock, &m_error);
+    if (!container)
+        return false;
+    change(*container->mainContext());
+    return container->mainContext()->save(&m_error);
+}
+
+QString QuarlinProgram::query(const QString& sql) {
+    QString error;
+    auto db = Database::open(storePath(), false, &error);
+    return db ? db->queryText(sql).value_or(QString()) : error;
+}
+
 QString QuarlinProgram::screenshotFolder() {
     return QStringLiteral(QUARLIN_SCREENSHOT_DIR);
 }
@@ -133,4 +188,20 @@ QString QuarlinProgram::screenshot(const QString& name) {
     if (!shot.waitForFinished(10000) || shot.exitCode() != 0 || QFileInfo(path).size() == 0)
         return {};
     return path;
+}
+
+bool QuarlinProgram::screenshotOf(const QString& name, quint32 window) {
+    QDir().mkpath(screenshotFolder());
+    const QString path = screenshotFolder() + QLatin1Char('/') + m_prefix + QLatin1Char('-') + name + ".png";
+    return m_desktop.waitFor([&] {
+        QProcess shot;
+        shot.setProcessEnvironment(m_desktop.environment());
+        shot.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                          QStringLiteral("xwd -id \"$1\" -silent | xwdtopnm 2>/dev/null | "
+                                                         "pnmtopng > \"$0\""),
+                                          path, QString::number(window)});
+        shot.waitForFinished(10000);
+        const QImage image(path);
+        return !image.isNull() && image.pixelColor(image.rect().center()) != QColor(Qt::black);
+    });
 }

@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class ModelContext;
 class TestDesktop;
 
 class QuarlinProgram {
@@ -20,6 +23,8 @@ public:
 
     // How long the main window must keep its place before start() returns.
     static constexpr int settleMs = 300;
+    // Milliseconds to wait for the program on a busy machine.
+    static constexpr int patienceMs = 20000;
 
     // Starts the program and waits until its main window is mapped, managed and in its place.
     bool start(const QStringList& arguments = {}, int timeoutMs = 15000);
@@ -30,8 +35,15 @@ public:
     // The main window (client, not the frame) and its client area in root coordinates.
     quint32 window() const { return m_window; }
     QRect clientGeometry() const;
-    // A left click at a point of the main window's client area; returns once xdotool has finished.
+    // A left click at a point of the main window's client area, or of another window's; returns once
+    // xdotool has finished.
     bool click(const QPoint& inWindow);
+    bool click(quint32 window, const QPoint& inWindow);
+    // Types text into the focused window, key by key.
+    bool type(const QString& text);
+    // The first visible window whose title matches the pattern, waiting for it; 0 when none came.
+    quint32 waitForWindow(const QString& titlePattern, int timeoutMs = patienceMs);
+    bool waitUntilGone(const QString& titlePattern, int timeoutMs = patienceMs);
 
     // Standard output and error so far.
     QString output();
@@ -44,13 +56,23 @@ public:
     QString autostartPath() const;
     // The preference file as it is now; empty when missing or unreadable.
     QJsonObject preferences() const;
+    bool writePreferences(const QJsonObject& values);
+    // Changes the store as another writer would, and saves; false with the reason in error().
+    bool changeStore(const std::function<void(ModelContext&)>& change);
+    // The first value an SQL query on the store gives; the reason when the store does not open.
+    QString query(const QString& sql);
 
     // A picture of the whole desktop at <build>/screenshots/<prefix>-<name>.png; gives the path,
     // empty when it failed.
     QString screenshot(const QString& name);
+    // A picture of one window once it has painted itself: in whole-desktop pictures, windows of
+    // another visual (dialogs) come out black.
+    bool screenshotOf(const QString& name, quint32 window);
     static QString screenshotFolder();
 
 private:
+    quint32 findWindow(const QString& titlePattern);
+
     TestDesktop& m_desktop;
     QString m_prefix;
     QProcess m_process;

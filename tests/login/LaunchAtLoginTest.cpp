@@ -76,18 +76,14 @@ private Q_SLOTS:
                                            "Name=Quarlin\n"
                                            "Exec=\"/opt/Quarlin App/quarlin\"\n"
                                            "X-GNOME-Autostart-enabled=true\n"));
-        QVERIFY(
-            QDir(configHome() + QStringLiteral("/autostart")).entryList(QDir::Files | QDir::Hidden).size() ==
-            1);
+        QCOMPARE(QDir(configHome() + "/autostart").entryList(QDir::Files | QDir::Hidden).size(), 1);
 
         launch.setEnabled(false);
         QVERIFY(!QFile::exists(path));
         QVERIFY(!launch.isEnabled());
         launch.setEnabled(false); // nothing registered: nothing to report
         QCOMPARE(log.lines, QStringList());
-        QCOMPARE(changes.count(), 3);
-        QCOMPARE(changes.at(0).at(0).toBool(), true);
-        QCOMPARE(changes.at(1).at(0).toBool(), false);
+        QCOMPARE(changes, (QList<QVariantList>{{true}, {false}, {false}}));
 
         // An entry the user hid is off.
         QFile file(path);
@@ -138,8 +134,7 @@ private Q_SLOTS:
         service.refuse = true;
         toggle.click();
         QVERIFY(!toggle.isChecked());
-        QCOMPARE(service.calls, (QStringList{QStringLiteral("register"), QStringLiteral("unregister"),
-                                             QStringLiteral("register")}));
+        QCOMPARE(service.calls, (QStringList{"register", "unregister", "register"}));
         QCOMPARE(log.lines, QStringList{QStringLiteral("Failed to enable launch at login: refused")});
         // Switched on elsewhere: seen when the box is shown again.
         service.current = LoginItemService::Status::enabled;

@@ -10,10 +10,6 @@ Q_DECLARE_METATYPE(Point)
 
 namespace {
 
-Screen screenWith(Rect frame, Rect visible, double scale = 1.0) {
-    return Screen{QStringLiteral("s"), frame, visible, scale};
-}
-
 void addPositionRows(const char* layout, Rect visible, double margin, const std::array<Rect, 15>& expected) {
     for (size_t i = 0; i < CornerInfo::allCases.size(); ++i)
         QTest::addRow("%s %s", layout, qPrintable(str(CornerInfo::allCases[i])))
@@ -62,7 +58,7 @@ private Q_SLOTS:
         QFETCH(double, marginY);
         QFETCH(Rect, expected);
         const PinSpec spec{static_cast<Corner>(corner), 0.33, 520, marginX, marginY};
-        QCOMPARE(str(::pinnedRect(screenWith(visible, visible), spec)), str(expected));
+        QCOMPARE(str(::pinnedRect(SimWorld::display("s", visible), spec)), str(expected));
     }
 
     void anchors() {
@@ -91,7 +87,7 @@ private Q_SLOTS:
         QCOMPARE(snap(10.5, 1), 11.0);
         QCOMPARE(snap(-2.5, 1), -3.0);
         QCOMPARE(snap(10.2, 1), 10.0);
-        const Screen retina = screenWith(Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 900), 2.0);
+        const Screen retina = SimWorld::display("retina", Rect(0, 0, 1440, 900), 2.0);
         QCOMPARE(str(snapRectToBacking(Rect(240.25, 0.7, 960.2, 10.5), retina)),
                  str(Rect(240.5, 0.5, 960, 10.5)));
     }
@@ -100,9 +96,9 @@ private Q_SLOTS:
         QTest::addColumn<QList<Screen>>("screens");
         QTest::addColumn<Point>("ax");
         QTest::addColumn<Rect>("global");
-        const Screen laptop = screenWith(Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875));
-        const Screen above = screenWith(Rect(0, 900, 1920, 1080), Rect(0, 900, 1920, 1080));
-        const Screen below = screenWith(Rect(-1920, -1080, 1920, 1080), Rect(-1920, -1080, 1920, 1080));
+        const Screen laptop = SimWorld::laptop();
+        const Screen above = SimWorld::above();
+        const Screen below = SimWorld::display("below", Rect(-1920, -1080, 1920, 1080));
         QTest::newRow("one screen") << QList<Screen>{laptop} << Point{100, 400} << Rect(0, 0, 1440, 900);
         QTest::newRow("screen above")
             << QList<Screen>{laptop, above} << Point{100, 1480} << Rect(0, 0, 1920, 1980);
@@ -117,7 +113,7 @@ private Q_SLOTS:
         QFETCH(Rect, global);
         const Rect frame(0, 0, 1440, 900);
         LogCapture log;
-        QCOMPARE(cocoaToAXTopLeft({100, 200}, 300, screenWith(frame, frame), screens), ax);
+        QCOMPARE(cocoaToAXTopLeft({100, 200}, 300, SimWorld::display("s", frame), screens), ax);
         QCOMPARE(log.take(), flipLines(global, frame, {100, 200}, 300, ax));
         QCOMPARE(axTopLeftToCocoa(ax, 300, screens), Point(100, 200));
         QVERIFY(log.lines().isEmpty());

@@ -7,21 +7,8 @@
 
 namespace {
 
-class FakeHostWindow : public HostWindow {
-public:
-    explicit FakeHostWindow(std::optional<Screen> screen) : m_screen(std::move(screen)) {}
-    std::optional<Screen> screen() const override { return m_screen; }
-
-private:
-    std::optional<Screen> m_screen;
-};
-
-Screen display(const QString& id, Rect frame) {
-    return Screen{id, frame, frame, 1.0};
-}
-
-const Screen primary = display(QStringLiteral("primary"), Rect(0, 0, 1440, 900));
-const Screen right = display(QStringLiteral("right"), Rect(1440, 0, 2560, 1440));
+const Screen primary = SimWorld::display(QStringLiteral("primary"), Rect(0, 0, 1440, 900));
+const Screen right = SimWorld::display(QStringLiteral("right"), Rect(1440, 0, 2560, 1440));
 
 } // namespace
 
@@ -36,16 +23,16 @@ private Q_SLOTS:
                                                          {Rect(1440, 0, 2000, 1125), "External"}};
         for (const auto& [frame, kind] : seconds) {
             SimWorld w;
-            w.desktop.setScreens({primary, display("second", frame)});
+            w.desktop.setScreens({primary, SimWorld::display("second", frame)});
             const auto options = MultiMonitorHelper(w.platform).availableDisplays();
             QCOMPARE(options.size(), 2);
             QCOMPARE(options[0].name, "Display 1 (Main)");
             QCOMPARE(options[1].name, "Display 2 (" + kind + ")");
             QCOMPARE(options[1].id, 1);
-            QVERIFY(options[1].screen.isEqual(display("second", frame)));
+            QVERIFY(options[1].screen.isEqual(SimWorld::display("second", frame)));
         }
         SimWorld w;
-        w.desktop.setScreens({primary, display("tall", Rect(1440, 0, 1080, 1920))}, 1);
+        w.desktop.setScreens({primary, SimWorld::display("tall", Rect(1440, 0, 1080, 1920))}, 1);
         const auto options = MultiMonitorHelper(w.platform).availableDisplays();
         QCOMPARE(options[0].name, "Display 1 (MacBook)");
         QCOMPARE(options[1].name, "Display 2 (Main)");
@@ -54,7 +41,7 @@ private Q_SLOTS:
     void theWindowsScreenElseThePointersElseTheMain() {
         SimWorld w;
         w.desktop.setScreens({primary, right});
-        FakeHostWindow window(primary), hidden(std::nullopt);
+        WindowOn window(primary), hidden(std::nullopt);
         QVERIFY(ScreenDetectionHelper(w.platform).getTargetScreen(&window).isEqual(primary));
         QCOMPARE(w.log.take().last(),
                  "🎯 SCREEN DETECTION: Using source window screen 0: (0.0, 0.0, 1440.0, 900.0)");

@@ -5,6 +5,7 @@
 #include "base/Format.h"
 #include "base/LogCapture.h"
 #include "base/PreferenceStore.h"
+#include "platform/HostWindow.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/VirtualScheduler.h"
@@ -23,20 +24,33 @@ struct SimWorld {
         return Screen{QStringLiteral("laptop"), Rect(0, 0, 1440, 900), Rect(0, 25, 1440, 875), scale};
     }
     // A 1920 x 1080 display above the laptop.
-    static Screen above() {
-        return Screen{QStringLiteral("above"), Rect(0, 900, 1920, 1080), Rect(0, 900, 1920, 1080), 1.0};
+    static Screen above() { return display(QStringLiteral("above"), Rect(0, 900, 1920, 1080)); }
+    // A display without panels.
+    static Screen display(const QString& id, Rect frame, double scale = 1.0) {
+        return Screen{id, frame, frame, scale};
     }
 
     SimWorld() { desktop.setScreens({laptop()}); }
 
     // A running application with one ordinary window that takes any size.
-    SimWindow& notesWithWindow() {
-        SimApplication& app = desktop.run(QStringLiteral("org.example.Notes"), QStringLiteral("Notes"));
-        SimWindow w;
-        w.title = QStringLiteral("Notes");
+    SimWindow& runWithWindow(const QString& bundleID, const QString& name) {
+        SimWindow w(name);
         w.position = {300, 200};
-        return desktop.addWindow(app, w);
+        return desktop.addWindow(desktop.run(bundleID, name), w);
     }
+    SimWindow& notesWithWindow() {
+        return runWithWindow(QStringLiteral("org.example.Notes"), QStringLiteral("Notes"));
+    }
+};
+
+// This program's main window, on the given display (on none when absent).
+class WindowOn : public HostWindow {
+public:
+    explicit WindowOn(std::optional<Screen> screen) : m_screen(std::move(screen)) {}
+    std::optional<Screen> screen() const override { return m_screen; }
+
+private:
+    std::optional<Screen> m_screen;
 };
 
 // The six lines every conversion to top-left coordinates writes.

@@ -20,7 +20,7 @@ public:
 
     int registerHotKey(int keyCode, int modifiers, quint32 id) override {
         calls << QStringLiteral("register %1 %2 #%3").arg(keyCode).arg(modifiers).arg(id);
-        if (refuseAll || takenByOthers.contains({keyCode, modifiers}))
+        if (takenByOthers.contains({keyCode, modifiers}))
             return 10;
         grabs.append({keyCode, modifiers, id});
         return 0;
@@ -59,8 +59,6 @@ public:
 
     QList<Grab> grabs;
     QSet<QPair<int, int>> takenByOthers;
-    // Refuses every grab although no other program is known to hold it.
-    bool refuseAll = false;
     QStringList calls;
 
 private:

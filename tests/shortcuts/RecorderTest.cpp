@@ -84,6 +84,11 @@ private Q_SLOTS:
         QVERIFY(w.startRecording());
         QVERIFY(isPaused());
         QCOMPARE(w.recorder->placeholderText(), "Press Shortcut");
+        // Drawn too, although a centred field hides its placeholder while it has the focus.
+        const QImage drawn = w.recorder->grab().toImage();
+        w.recorder->setPlaceholderText(QString());
+        QVERIFY(w.recorder->grab().toImage() != drawn);
+        w.recorder->setPlaceholderText("Press Shortcut");
         QVERIFY(!w.recorder->showsCancelButton());
 
         QTest::keyClick(w.recorder, Qt::Key_K, Qt::MetaModifier);
@@ -178,27 +183,15 @@ private Q_SLOTS:
         QVERIFY(!getShortcut(name));
         QVERIFY(w.recorder->isRecording());
 
-        // Forced: stored, though the desktop will not grab it for us.
+        // Forced: stored, though the desktop will not grab it for us, which is reported.
         w.recorder->answer = RecorderCocoa::AlertResponse::second;
         QSignalSpy failed(w.recorder, &RecorderCocoa::registrationFailed);
         QTest::keyClick(w.recorder, Qt::Key_F, Qt::MetaModifier);
         QCOMPARE(getShortcut(name), metaF);
         QVERIFY(!w.recorder->isRecording());
-        QCOMPARE(failed.count(), 1);
-        QVERIFY(!isEnabled(name));
-    }
-
-    void aRefusedRegistrationIsReported() {
-        Desktop d;
-        const Name name("x");
-        Window w(name);
-        d.backend.refuseAll = true;
-        QSignalSpy failed(w.recorder, &RecorderCocoa::registrationFailed);
-        QVERIFY(w.startRecording());
-        QTest::keyClick(w.recorder, Qt::Key_K, Qt::MetaModifier);
-        QCOMPARE(failed.count(), 1);
-        QCOMPARE(failed.at(0).at(0).toString(), "\u2318K");
+        QCOMPARE(failed, QList<QVariantList>{{"\u2318F"}});
         QCOMPARE(w.recorder->beeps, 1);
+        QVERIFY(!isEnabled(name));
     }
 
     void followsItsSlotAndOnlyItsSlot() {

@@ -25,11 +25,9 @@ QImage draw(const QString& name) {
 }
 
 bool blank(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) != 0)
-                return false;
-    return true;
+    QImage empty(image.size(), image.format());
+    empty.fill(Qt::transparent);
+    return image == empty;
 }
 
 ButtonLayer layer(const QList<ButtonLayer>& layers, ButtonLayer::Shape shape, const QColor& base) {

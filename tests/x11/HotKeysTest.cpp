@@ -101,7 +101,6 @@ private Q_SLOTS:
         Session s(*m_desktop);
         QVERIFY(ctrlAltG.isTakenBySystem());
         QVERIFY(!superK.isTakenBySystem());
-        QVERIFY(!Shortcut(Key::f12, {}).isTakenBySystem());
 
         LogCapture log;
         const Name name(QStringLiteral("toggleMenuBar"));

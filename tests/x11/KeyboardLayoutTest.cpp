@@ -75,10 +75,8 @@ private Q_SLOTS:
             QVERIFY2(earlier->mainContext()->save(&error), qPrintable(error));
         }
 
-        X11Backend::Options options;
-        options.displayName = desktop.displayName();
-        options.applicationDirs = {desktop.dataHome() + QStringLiteral("/applications")};
-        X11Backend backend(options);
+        X11Backend backend({.displayName = desktop.displayName(),
+                            .applicationDirs = {desktop.dataHome() + "/applications"}});
         QVERIFY(backend.isConnected());
         QtScheduler scheduler;
         PreferenceStore preferences;

@@ -11,11 +11,8 @@
 namespace {
 
 X11Backend::Options optionsFor(const TestDesktop& desktop) {
-    X11Backend::Options options;
-    options.displayName = desktop.displayName();
-    options.applicationDirs = {desktop.dataHome() + QStringLiteral("/applications"),
-                               QStringLiteral("/usr/share/applications")};
-    return options;
+    return {.displayName = desktop.displayName(),
+            .applicationDirs = {desktop.dataHome() + "/applications", "/usr/share/applications"}};
 }
 
 AXElementRef windowElement(quint32 window) {
@@ -56,10 +53,6 @@ private Q_SLOTS:
         m_backend = std::make_unique<X11Backend>(optionsFor(*m_desktop));
         QVERIFY(m_backend->isConnected());
     }
-    void cleanupTestCase() {
-        m_backend.reset();
-        m_desktop.reset();
-    }
 
     void trustsAnEwmhWindowManagerOnly() {
         QVERIFY(m_backend->windows.isProcessTrusted(false));
@@ -78,9 +71,7 @@ private Q_SLOTS:
         }
         QVERIFY2(::kill(pid_t(left), 0) != 0, "the test desktop left a client running");
 
-        X11Backend::Options nowhere;
-        nowhere.displayName = QStringLiteral(":65000");
-        X11Backend unreachable(nowhere);
+        X11Backend unreachable({.displayName = QStringLiteral(":65000"), .applicationDirs = {}});
         QVERIFY(!unreachable.isConnected());
         QVERIFY(!unreachable.windows.isProcessTrusted(false));
         QVERIFY(unreachable.workspace.runningApplications().isEmpty());
@@ -180,26 +171,17 @@ private Q_SLOTS:
         m_desktop->stopProcess(logo.pid);
     }
 
-    void rolesFollowTheWindowType_data() {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("role");
-        QTest::newRow("normal") << "normal"
-                                << "AXWindow";
-        QTest::newRow("dialog") << "dialog"
-                                << "AXDialog";
-        QTest::newRow("utility") << "utility"
-                                 << "AXFloatingWindow";
-    }
     void rolesFollowTheWindowType() {
-        QFETCH(QString, type);
-        QFETCH(QString, role);
-        const auto client = m_desktop->startTestWindow(
-            {QStringLiteral("--type"), type, QStringLiteral("--title"), QStringLiteral("Grüße")});
-        const Stopper stop{*m_desktop, client.pid};
-        QVERIFY(client.window);
-        const AXElementRef w = windowElement(client.window);
-        QCOMPARE(read<QString>(m_backend->windows, w, "AXRole"), role);
-        QCOMPARE(read<QString>(m_backend->windows, w, "AXTitle"), QStringLiteral("Grüße"));
+        const QList<std::pair<QString, QString>> roles{
+            {"normal", "AXWindow"}, {"dialog", "AXDialog"}, {"utility", "AXFloatingWindow"}};
+        for (const auto& [type, role] : roles) {
+            const auto client = m_desktop->startTestWindow({"--type", type, "--title", "Grüße"});
+            const Stopper stop{*m_desktop, client.pid};
+            QVERIFY(client.window);
+            const AXElementRef w = windowElement(client.window);
+            QCOMPARE(read<QString>(m_backend->windows, w, "AXRole"), role);
+            QCOMPARE(read<QString>(m_backend->windows, w, "AXTitle"), QStringLiteral("Grüße"));
+        }
     }
 
     void applicationsAreTheirWindowsFrontmostFirstAndTheirEntrysActions() {
@@ -322,19 +304,14 @@ private Q_SLOTS:
         QVERIFY(!workspace.urlForApplication(QStringLiteral("../applications/debian-xterm")));
         QVERIFY(workspace.runningApplications(QStringLiteral("../debian-xterm")).isEmpty());
 
-        std::optional<QString> error;
-        int calls = 0;
-        workspace.openApplication(m_desktop->dataHome() +
-                                      QStringLiteral("/applications/quarlin-broken.desktop"),
-                                  true, [&](std::optional<QString> e) {
-                                      error = e;
-                                      ++calls;
-                                  });
-        QCOMPARE(calls, 1);
-        QVERIFY(error);
-        workspace.openApplication(QStringLiteral("/nonexistent.desktop"), true,
-                                  [&](std::optional<QString> e) { error = e; });
-        QVERIFY(error);
+        // Each failure is told once, before the call returns.
+        QList<std::optional<QString>> errors;
+        const auto note = [&](std::optional<QString> e) { errors << e; };
+        workspace.openApplication(m_desktop->dataHome() + "/applications/quarlin-broken.desktop", true, note);
+        QCOMPARE(errors.size(), 1);
+        workspace.openApplication(QStringLiteral("/nonexistent.desktop"), true, note);
+        QCOMPARE(errors.size(), 2);
+        QVERIFY(errors[0] && errors[1]);
         QCOMPARE(workspace.mainBundleIdentifier(), QStringLiteral("io.github.quarlin"));
     }
 

@@ -335,6 +335,14 @@ void MenuBarManager::bringForward(QWidget* window) {
     window->show();
     window->raise();
     window->activateWindow();
+    syncActiveWindow(window);
+}
+
+void MenuBarManager::syncActiveWindow(QWidget* window) {
+    // New window flags give the window a new native window while Qt keeps the focus it gave the
+    // old one: no activation follows, and a click would give no widget the keyboard focus.
+    if (QGuiApplication::focusWindow() == window->windowHandle() && QApplication::activeWindow() != window)
+        QApplication::setActiveWindow(window);
 }
 
 void MenuBarManager::hideAttachedWindow() {
@@ -470,6 +478,7 @@ void MenuBarManager::launchAttempt(int attempt) {
 
 void MenuBarManager::fadeIn(QWidget* window) {
     window->show();
+    syncActiveWindow(window);
     // Showing may bring back the size the native window had before it was attached.
     adjustAttachedWindowHeight(m_appState.currentMenuBarHeight(), false);
     window->raise();

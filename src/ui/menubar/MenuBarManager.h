@@ -98,6 +98,7 @@ private:
     void restoreWindowFromAttachedState(QWidget* window);
     void showMainWindowNormally();
     void bringForward(QWidget* window);
+    void syncActiveWindow(QWidget* window);
     void positionWindowUnderStatusItem(QWidget* window, int width, int height);
     void schedulePlacements(QWidget* window);
     void applyTaskbarState(QWidget* window);

@@ -9,11 +9,8 @@
 
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
-#include "platform/sim/VirtualScheduler.h"
-#include "store/Database.h"
-#include "store/ModelContainer.h"
+#include "store/ModelContext.h"
 
-#include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QTest>
@@ -23,20 +20,14 @@ const QString termID = QStringLiteral("quarlin-editor-term");
 const QString logoID = QStringLiteral("quarlin-editor-logo");
 const QString eyesID = QStringLiteral("quarlin-editor-eyes");
 
-QString entry(const QString& name, const QString& exec, const QString& wmClass) {
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nStartupWMClass=%3\n")
-        .arg(name, exec, wmClass);
-}
-
-// Milliseconds to wait for the program on a busy machine.
-constexpr int patience = 20000;
-
 // Inside the editor, from its top-left corner (client area).
 // The search fields with n applications in the configuration: each row pushes them down.
 QPoint savedSearch(int apps) {
     return QPoint(260, apps == 0 ? 309 : 309 + 36 * apps - 46);
 }
+// The running list's rows before and after the search (three running applications).
 const QRect firstRunningRow(40, 458, 100, 20);
+const QRect thirdRunningRow(40, 530, 100, 20);
 QPoint runningSearch(int apps) {
     return QPoint(260, apps == 0 ? 431 : 431 + 36 * apps - 46);
 }
@@ -60,86 +51,54 @@ class EditorE2ETest : public QObject {
     TestDesktop* m_desktop = nullptr;
     QuarlinProgram* m_quarlin = nullptr;
 
-    // The first window whose title matches, waiting for it; 0 when none came.
-    quint32 window(const QString& title) {
-        quint32 id = 0;
-        m_desktop->waitFor([&] { return (id = search(title)) != 0; }, patience);
-        return id;
-    }
-    bool gone(const QString& title) {
-        return m_desktop->waitFor([&] { return search(title) == 0; }, patience);
-    }
-    quint32 search(const QString& title) {
-        QProcess p;
-        p.setProcessEnvironment(m_desktop->environment());
-        p.start(QStringLiteral("xdotool"),
-                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title});
-        p.waitForFinished(10000);
-        return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')).value(0).toUInt();
-    }
-    void click(quint32 window, QPoint at) {
-        const QRect client = m_desktop->clientGeometry(window);
-        QVERIFY(m_desktop->xdotool({QStringLiteral("mousemove"), QString::number(client.x() + at.x()),
-                                    QString::number(client.y() + at.y()), QStringLiteral("click"),
-                                    QStringLiteral("1")}));
-    }
     void keys(const QStringList& sequence) {
         for (const QString& k : sequence)
             QVERIFY(m_desktop->key(k));
     }
-    void type(const QString& text) {
-        QVERIFY(m_desktop->xdotool(
-            {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text}));
-    }
     // Chooses the n-th enabled entry of the position menu of a row.
     void choosePosition(quint32 editor, int row, int enabledIndex) {
-        click(editor, positionMenu(row));
+        QVERIFY(m_quarlin->click(editor, positionMenu(row)));
         QStringList presses;
         for (int i = 0; i <= enabledIndex; ++i)
             presses << QStringLiteral("Down");
         presses << QStringLiteral("Return");
         keys(presses);
     }
-    // Waits until something is drawn in an area of a window (client coordinates): more than one colour.
-    bool inked(quint32 window, const QRect& area) {
+    // Whether an area of a window (client coordinates) shows more than one colour, now or, with
+    // a wait, within the program's patience.
+    bool inked(quint32 window, const QRect& area, bool wait = true) {
         const QRect on = area.translated(m_desktop->clientGeometry(window).topLeft());
-        return m_desktop->waitFor(
-            [&] {
-                QProcess p;
-                p.setProcessEnvironment(m_desktop->environment());
-                p.start(QStringLiteral("sh"),
-                        {QStringLiteral("-c"), QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null")});
-                p.waitForFinished(10000);
-                const QImage image = QImage::fromData(p.readAllStandardOutput(), "PPM");
-                if (image.isNull())
-                    return false;
-                const QRgb first = image.pixel(on.topLeft());
-                for (int y = on.top(); y <= on.bottom(); y += 2)
-                    for (int x = on.left(); x <= on.right(); x += 2)
-                        if (image.pixel(x, y) != first)
-                            return true;
+        const auto check = [&] {
+            QProcess p;
+            p.setProcessEnvironment(m_desktop->environment());
+            p.start(QStringLiteral("sh"),
+                    {QStringLiteral("-c"), QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null")});
+            p.waitForFinished(10000);
+            const QImage image = QImage::fromData(p.readAllStandardOutput(), "PPM");
+            if (image.isNull())
                 return false;
-            },
-            patience);
+            const QRgb first = image.pixel(on.topLeft());
+            for (int y = on.top(); y <= on.bottom(); y += 2)
+                for (int x = on.left(); x <= on.right(); x += 2)
+                    if (image.pixel(x, y) != first)
+                        return true;
+            return false;
+        };
+        return wait ? m_desktop->waitFor(check, QuarlinProgram::patienceMs) : check();
     }
 
     // The configuration "Work" as the file holds it.
     QString stored() {
-        QString error;
-        auto db = Database::open(m_quarlin->storePath(), false, &error);
-        if (!db)
-            return error;
-        const auto text = [&](const QString& sql) { return db->queryText(sql).value_or(QString()); };
         return QStringList{
-            text(
+            m_quarlin->query(
                 QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
                                "AppConfiguration ORDER BY configurationGroupOrder)")),
-            text(QStringLiteral("SELECT group_concat(name, ';') FROM PositionGroup")),
-            text(
+            m_quarlin->query(QStringLiteral("SELECT group_concat(name, ';') FROM PositionGroup")),
+            m_quarlin->query(
                 QStringLiteral("SELECT group_concat(bundleID || '@' || savedCorner, ';') FROM (SELECT * FROM "
                                "AppPositionMapping ORDER BY positionGroupOrder)")),
-            text(QStringLiteral("SELECT group_concat(p.id = c.defaultPositionGroupID) FROM PositionGroup p, "
-                                "ConfigurationGroup c")),
+            m_quarlin->query(QStringLiteral("SELECT group_concat(p.id = c.defaultPositionGroupID) FROM "
+                                            "PositionGroup p, ConfigurationGroup c")),
         }
             .join(QStringLiteral(" | "));
     }
@@ -149,13 +108,16 @@ private Q_SLOTS:
         TestDesktop desktop;
         QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
         m_desktop = &desktop;
-        desktop.installDesktopEntry(termID, entry(QStringLiteral("Terminal"),
+        desktop.installDesktopEntry(
+            termID, TestDesktop::applicationEntry(QStringLiteral("Terminal"),
                                                   QStringLiteral("xterm -class QuarlinEditorTerm"),
                                                   QStringLiteral("QuarlinEditorTerm")));
-        desktop.installDesktopEntry(
-            logoID, entry(QStringLiteral("Logo"), QStringLiteral("xlogo"), QStringLiteral("XLogo")));
-        desktop.installDesktopEntry(
-            eyesID, entry(QStringLiteral("Eyes"), QStringLiteral("xeyes"), QStringLiteral("XEyes")));
+        desktop.installDesktopEntry(logoID, TestDesktop::applicationEntry(QStringLiteral("Logo"),
+                                                                          QStringLiteral("xlogo"),
+                                                                          QStringLiteral("XLogo")));
+        desktop.installDesktopEntry(eyesID, TestDesktop::applicationEntry(QStringLiteral("Eyes"),
+                                                                          QStringLiteral("xeyes"),
+                                                                          QStringLiteral("XEyes")));
         const TestDesktop::Client term =
             desktop.startClient(QStringLiteral("xterm"),
                                 {QStringLiteral("-class"), QStringLiteral("QuarlinEditorTerm"),
@@ -171,43 +133,46 @@ private Q_SLOTS:
         QuarlinProgram quarlin(desktop, QStringLiteral("editor"));
         m_quarlin = &quarlin;
         // A saved application and an empty configuration to start from.
-        {
-            VirtualScheduler clock;
-            QString error;
-            QDir().mkpath(desktop.dataHome() + QStringLiteral("/quarlin"));
-            auto container = ModelContainer::open(quarlin.storePath(), clock, &error);
-            QVERIFY2(container, qPrintable(error));
-            container->mainContext()->insert(
+        QVERIFY2(quarlin.changeStore([](ModelContext& context) {
+            context.insert(
                 new SavedApp(eyesID, QStringLiteral("Eyes"), 150, 100, Corner::topLeft, 0.33, 0, 0));
-            container->mainContext()->insert(
-                new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
-            QVERIFY(container->mainContext()->save(&error));
-        }
-
+            context.insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
+        }),
+                 qPrintable(quarlin.error()));
         QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        // Each step waits for the program to confirm the one before: keys typed ahead of a list or a
+        // menu that is not there yet would go elsewhere.
+        const auto confirmed = [&](const QString& line) {
+            return quarlin.waitForOutput(line, QuarlinProgram::patienceMs);
+        };
 
-        // Open the editor from the configuration's row in the home tab.
-        // The pencil of the configuration's row in the home tab.
-        click(quarlin.window(), homeRowEdit);
-        quint32 editor = window(QStringLiteral("^Edit Configuration: Work$"));
+        // Open the editor from the pencil of the configuration's row in the home tab.
+        QVERIFY(quarlin.click(homeRowEdit));
+        const quint32 editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$"));
         QVERIFY(editor);
 
         // Show the running applications: the window grows to 800, its top edge staying.
         const int top = desktop.clientGeometry(editor).y();
-        click(editor, showRunningApps);
+        QVERIFY(quarlin.click(editor, showRunningApps));
         QVERIFY(desktop.waitFor([&] { return desktop.clientGeometry(editor).height() == 800; }));
         QCOMPARE(desktop.clientGeometry(editor).y(), top);
 
         // Two running applications, then the saved one, from the keyboard: a search narrows the list,
         // Tab goes to the first row's "Add", and a used "Add" hands the focus to the next row's.
         // The running list fills once the background listing is in.
-        QVERIFY(inked(editor, firstRunningRow));
-        click(editor, runningSearch(0));
-        type(QStringLiteral("l"));
-        keys({QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("space")});
-        click(editor, savedSearch(2));
-        type(QStringLiteral("Eyes"));
+        QVERIFY(inked(editor, firstRunningRow) && inked(editor, thirdRunningRow));
+        QVERIFY(quarlin.click(editor, runningSearch(0)));
+        QVERIFY(quarlin.type(QStringLiteral("l")));
+        QVERIFY(desktop.waitFor([&] { return !inked(editor, thirdRunningRow, false); },
+                                QuarlinProgram::patienceMs));
         keys({QStringLiteral("Tab"), QStringLiteral("space")});
+        QVERIFY(confirmed(QStringLiteral("✅ Added running app Logo")));
+        QVERIFY(desktop.key(QStringLiteral("space")));
+        QVERIFY(confirmed(QStringLiteral("✅ Added running app Terminal")));
+        QVERIFY(quarlin.click(editor, savedSearch(2)));
+        QVERIFY(quarlin.type(QStringLiteral("Eyes")));
+        keys({QStringLiteral("Tab"), QStringLiteral("space")});
+        QVERIFY(confirmed(QStringLiteral("✅ Added Eyes")));
 
         // Positions (Logo, Terminal, Eyes start at the first three corners): Eyes to the bottom half
         // (the fourth position not held), Terminal to the right half (the sixth).
@@ -215,25 +180,30 @@ private Q_SLOTS:
         choosePosition(editor, 1, 5);
 
         // A group from the first template for three applications: "Three Thirds".
-        click(editor, createGroup);
-        const quint32 picker = window(QStringLiteral("^Create Position Group$"));
+        QVERIFY(quarlin.click(editor, createGroup));
+        const quint32 picker = quarlin.waitForWindow(QStringLiteral("^Create Position Group$"));
         QVERIFY(picker);
-        click(picker, firstTemplate);
-        click(picker, createGroupButton);
-        QVERIFY(gone(QStringLiteral("^Create Position Group$")));
+        QVERIFY(quarlin.click(picker, firstTemplate));
+        QVERIFY(quarlin.click(picker, createGroupButton));
+        QVERIFY(confirmed(QStringLiteral("✅ Created position group 'Three Thirds'")));
+        QVERIFY(quarlin.waitUntilGone(QStringLiteral("^Create Position Group$")));
 
         // Preview: the three windows side by side, in thirds of the screen.
-        click(editor, preview);
-        QVERIFY(desktop.waitFor(
+        QVERIFY(quarlin.click(editor, preview));
+        QVERIFY(confirmed(QStringLiteral("🎬 Previewing configuration 'Work' with 3 apps")));
+        const bool previewed = desktop.waitFor(
             [&] {
                 return qAbs(desktop.frameGeometry(logo.window).x()) <= 12 &&
                        qAbs(desktop.frameGeometry(term.window).x() - 640) <= 12 &&
                        qAbs(desktop.frameGeometry(eyes.window).right() + 1 - 1920) <= 12;
             },
-            15000));
+            QuarlinProgram::patienceMs);
+        if (!previewed)
+            quarlin.screenshot(QStringLiteral("preview-failed"));
+        QVERIFY2(previewed, qPrintable(quarlin.output()));
 
-        click(editor, saveButton);
-        QVERIFY(gone(QStringLiteral("^Edit Configuration: Work$")));
+        QVERIFY(quarlin.click(editor, saveButton));
+        QVERIFY(quarlin.waitUntilGone(QStringLiteral("^Edit Configuration: Work$")));
         QCOMPARE(stored(), QStringLiteral("%1@topLeft;%2@rightHalf;%3@bottomHalf | Three Thirds | "
                                           "%1@leftThird;%2@centerThird;%3@rightThird | 1")
                                .arg(logoID, termID, eyesID));

@@ -66,8 +66,6 @@ private Q_SLOTS:
         AppWorld::addApp(c, QStringLiteral("org.example.Other"), QStringLiteral("Other"));
         w.state.triggerConfigurationDataRefresh();
         QCOMPARE(row->appCount(), apps + 1);
-        QVERIFY(
-            w.log.lines().contains(QStringLiteral("🔄 ConfigRow: Refreshed pre-computed values for Work")));
     }
 
     void pickerListsGroupsAndSeedsTheSelection() {
@@ -232,16 +230,12 @@ private Q_SLOTS:
             Row row(w, c);
             QVERIFY(!row->displayButton()->isVisibleTo(row.row.get()));
         }
-        const Screen second{QStringLiteral("right"), Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1080),
-                            1.0};
-        w.desktop.setScreens({laptopScreen(), second});
+        w.desktop.setScreens({SimWorld::laptop(1.0), SimWorld::above()});
         Row row(w, c);
         QVERIFY(row->displayButton()->isVisibleTo(row.row.get()));
         row->rebuildDisplayMenu();
         const QList<QAction*> entries = row->displayMenu()->actions();
         QCOMPARE(entries.size(), 2);
-        QVERIFY(entries.at(0)->text().startsWith(QStringLiteral("Move to Display 1")));
-        QVERIFY(entries.at(1)->text().startsWith(QStringLiteral("Move to Display 2")));
         entries.at(1)->trigger();
         QCOMPARE(w.state.selectedConfigurationID(), uuidString(c->id()));
         QCOMPARE(applyingLines(w.log.lines()), 1);
@@ -277,8 +271,6 @@ private Q_SLOTS:
         row->show();
         row->editButton()->click();
         QCOMPARE(row.edited, QList<std::optional<QString>>({std::nullopt, uuidString(group->id())}));
-        row->deleteButton()->click();
-        QCOMPARE(row.removed.size(), 1);
     }
 };
 

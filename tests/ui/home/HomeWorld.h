@@ -15,10 +15,8 @@ struct HomeWorld : AppWorld {
 
     HomeWorld() {
         state.setModelContext(context());
-        desktop.install(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
-        desktop.install(QStringLiteral("org.example.Terminal"), QStringLiteral("Terminal"));
-        desktop.install(QStringLiteral("org.example.Browser"), QStringLiteral("Browser"));
-        desktop.install(QStringLiteral("org.example.Mail"), QStringLiteral("Mail"));
+        for (const QString name : {"Editor", "Terminal", "Browser", "Mail"})
+            desktop.install(QStringLiteral("org.example.") + name, name);
     }
 
     // Every later save of a configuration (or of a saved application) fails until allowSaves().

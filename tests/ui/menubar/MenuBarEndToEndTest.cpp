@@ -1,22 +1,19 @@
 // The real program on a private desktop with a tray (trayer): its icon, the window hanging from it,
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
 // and a start in menu-bar mode without any tray.
+#include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "X11Probe.h"
 
-#include "base/QtScheduler.h"
 #include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
 #include "shortcuts/Key.h"
 #include "shortcuts/ModifierFlags.h"
 #include "shortcuts/Shortcut.h"
-#include "store/ModelContainer.h"
+#include "store/ModelContext.h"
 
-#include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,15 +79,9 @@ QList<TreeWindow> windowsOfClass(const QString& display, const QByteArray& wmCla
 struct ProgramRun {
     TestDesktop desktop;
     QTemporaryDir programs;
-    QProcess program;
+    QuarlinProgram quarlin{desktop, QStringLiteral("menubar")};
 
     explicit ProgramRun(bool tray) : desktop(options(tray)) {}
-    ~ProgramRun() {
-        program.terminate();
-        if (!program.waitForFinished(5000))
-            program.kill();
-        program.waitForFinished(5000);
-    }
 
     static TestDesktop::Options options(bool tray) {
         TestDesktop::Options o;
@@ -98,53 +89,21 @@ struct ProgramRun {
         return o;
     }
 
-    QString configHome() const { return desktop.environment().value(QStringLiteral("XDG_CONFIG_HOME")); }
-    QString dataHome() const { return desktop.environment().value(QStringLiteral("XDG_DATA_HOME")); }
-
-    void writePreferences(const QJsonObject& values) {
-        QDir().mkpath(configHome() + QStringLiteral("/quarlin"));
-        QFile file(configHome() + QStringLiteral("/quarlin/preferences.json"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QJsonDocument(values).toJson());
-    }
-
     // A configuration "Logo on the left" holding a copy of xlogo at the left half.
     void storeLogoConfiguration() {
         const QString logo = programs.filePath(logoId);
         QVERIFY(QFile::copy(QStandardPaths::findExecutable(QStringLiteral("xlogo")), logo));
         desktop.installDesktopEntry(
-            logoId,
-            QStringLiteral("[Desktop Entry]\nType=Application\nName=Logo\nExec=%1\nStartupWMClass=XLogo\n")
-                .arg(logo));
-        QtScheduler scheduler;
-        QString error;
-        QDir().mkpath(dataHome() + QStringLiteral("/quarlin"));
-        std::unique_ptr<ModelContainer> store =
-            ModelContainer::open(dataHome() + QStringLiteral("/quarlin/quarlin.sqlite"), scheduler, &error);
-        QVERIFY2(store, qPrintable(error));
-        auto* configuration =
-            new ConfigurationGroup(QStringLiteral("Logo on the left"), 1920, 1052, std::nullopt);
-        configuration->appendConfiguration(new AppConfiguration(logoId, QStringLiteral("Logo"), QString(), 0,
-                                                                true, Corner::leftHalf, 0.5, 400, 0, 0));
-        store->mainContext()->insert(configuration);
-        QVERIFY2(store->mainContext()->save(&error), qPrintable(error));
+            logoId, TestDesktop::applicationEntry(QStringLiteral("Logo"), logo, QStringLiteral("XLogo")));
+        QVERIFY2(quarlin.changeStore([](ModelContext& context) {
+            auto* configuration =
+                new ConfigurationGroup(QStringLiteral("Logo on the left"), 1920, 1052, std::nullopt);
+            configuration->appendConfiguration(new AppConfiguration(
+                logoId, QStringLiteral("Logo"), QString(), 0, true, Corner::leftHalf, 0.5, 400, 0, 0));
+            context.insert(configuration);
+        }),
+                 qPrintable(quarlin.error()));
     }
-
-    void start() {
-        program.setProcessEnvironment(desktop.environment());
-        program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(QStringLiteral(QUARLIN_PROGRAM), QStringList());
-    }
-
-    // Whether the program printed a line starting with `prefix` so far.
-    bool printed(const QString& prefix) {
-        program.waitForReadyRead(0);
-        output += QString::fromUtf8(program.readAll());
-        const QStringList lines = output.split(QLatin1Char('\n'));
-        return std::any_of(lines.begin(), lines.end(),
-                           [&](const QString& l) { return l.startsWith(prefix); });
-    }
-    QString output;
 
     QList<TreeWindow> ours() const { return windowsOfClass(desktop.displayName(), "Quarlin"); }
 
@@ -186,11 +145,11 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
     const KeyboardShortcuts::Shortcut toggle(KeyboardShortcuts::Key::m,
                                              KeyboardShortcuts::ModifierFlag::command);
-    run.writePreferences(
+    QVERIFY(run.quarlin.writePreferences(
         {{QStringLiteral("KeyboardShortcuts_toggleMenuBar"), QString::fromUtf8(toggle.encoded())},
-         {QStringLiteral("appTheme"), QStringLiteral("dark")}});
+         {QStringLiteral("appTheme"), QStringLiteral("dark")}}));
     run.storeLogoConfiguration();
-    run.start();
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
     QVERIFY(run.desktop.waitFor([&] { return run.icon() && run.mainWindow(); }, 20000));
 
     // A click on the icon: the window hangs right under it, inside the free area, above the rest.
@@ -238,16 +197,30 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
     QVERIFY(run.desktop.key(QStringLiteral("super+m")));
     QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
+
+    // "Exit Menu Bar Mode": the ordinary window's widgets take the keyboard at once (the window
+    // is a new native one), so a click on a shortcut recorder and a key combination record it.
+    QVERIFY(run.desktop.key(QStringLiteral("super+m")));
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
+    QVERIFY(run.click(expected.topLeft() + QPoint(81, 517)));
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() == 600; }));
+    const QPoint client = run.mainWindow()->rect.topLeft();
+    QVERIFY(run.click(client + QPoint(300, 45)));  // the Shortcuts tab
+    QVERIFY(run.click(client + QPoint(514, 221))); // the first recorder
+    QVERIFY(run.desktop.key(QStringLiteral("ctrl+alt+j")));
+    QVERIFY2(run.desktop.waitFor([&] {
+        return run.quarlin.preferences().contains(QStringLiteral("KeyboardShortcuts_activateCurrentGroup"));
+    }),
+             qPrintable(run.quarlin.output()));
 }
 
 void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
     ProgramRun run(false);
     QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
-    run.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}});
-    run.start();
+    QVERIFY(run.quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
     // After the launch gave up on menu-bar mode: an ordinary window with its taskbar entry.
-    QVERIFY(run.desktop.waitFor([&] { return run.printed(QStringLiteral("⚠️ MenuBar: no system tray")); },
-                                20000));
+    QVERIFY(run.quarlin.waitForOutput(QStringLiteral("⚠️ MenuBar: no system tray"), 20000));
     QVERIFY(
         run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }, 15000));
     const QStringList state = netWmState(run.desktop.displayName(), run.mainWindow()->id);

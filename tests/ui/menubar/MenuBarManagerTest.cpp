@@ -9,314 +9,300 @@
 class MenuBarManagerTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void frameUnderIcon_data();
-    void frameUnderIcon();
-    void heightLimits_data();
-    void heightLimits();
-    void attachDetachRoundTrips();
-    void dockPolicy_data();
-    void dockPolicy();
-    void clickRule();
-    void dismissalJudgedByTheClickedWindow();
-    void placementsAndResizeWatcherSurviveHideAndShow();
-    void launchWaitsForTheIconThenFadesIn();
-    void launchRetriesAreBounded();
-    void trayLossShowsTheWindowAndItsReturnAttachesAgain();
-    void appearancePassesWhileTheIconIsNotEmbedded();
-    void autoHideAfterActivation();
-};
+    void frameUnderIcon_data() {
+        QTest::addColumn<QList<MonitorArea>>("monitors");
+        QTest::addColumn<QRect>("icon");
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QRect>("expected");
+        const QList<MonitorArea> top = {topPanelMonitor()};
+        QTest::newRow("icon near the right edge")
+            << top << QRect(1890, 1, 22, 26) << QPoint() << QRect(1484, 34, 428, 545);
+        QTest::newRow("icon near the left edge")
+            << top << QRect(4, 1, 22, 26) << QPoint() << QRect(8, 34, 428, 545);
+        QTest::newRow("icon in the middle")
+            << top << QRect(949, 1, 22, 26) << QPoint() << QRect(746, 34, 428, 545);
+        QTest::newRow("no icon rectangle: at the pointer")
+            << top << QRect() << QPoint(300, 10) << QRect(86, 34, 428, 545);
+        const QList<MonitorArea> bottom = {{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1050)}};
+        QTest::newRow("bottom panel")
+            << bottom << QRect(1890, 1053, 22, 26) << QPoint() << QRect(1484, 499, 428, 545);
+        const QList<MonitorArea> left = {{QRect(0, 0, 1920, 1080), QRect(40, 0, 1880, 1080)}};
+        QTest::newRow("left panel") << left << QRect(8, 200, 24, 24) << QPoint() << QRect(46, 8, 428, 545);
+        const QList<MonitorArea> two = {topPanelMonitor(),
+                                        {QRect(1920, 0, 1280, 1024), QRect(1920, 30, 1280, 994)}};
+        QTest::newRow("second monitor")
+            << two << QRect(3170, 2, 22, 26) << QPoint() << QRect(2764, 36, 428, 545);
+        QTest::newRow("no monitor") << QList<MonitorArea>() << QRect(10, 10, 20, 20) << QPoint()
+                                    << QRect(100, 100, 428, 545);
+    }
 
-void MenuBarManagerTest::frameUnderIcon_data() {
-    QTest::addColumn<QList<MonitorArea>>("monitors");
-    QTest::addColumn<QRect>("icon");
-    QTest::addColumn<QPoint>("pointer");
-    QTest::addColumn<QRect>("expected");
-    const QList<MonitorArea> top = {topPanelMonitor()};
-    QTest::newRow("icon near the right edge")
-        << top << QRect(1890, 1, 22, 26) << QPoint() << QRect(1484, 34, 428, 545);
-    QTest::newRow("icon near the left edge")
-        << top << QRect(4, 1, 22, 26) << QPoint() << QRect(8, 34, 428, 545);
-    QTest::newRow("icon in the middle")
-        << top << QRect(949, 1, 22, 26) << QPoint() << QRect(746, 34, 428, 545);
-    QTest::newRow("no icon rectangle: at the pointer")
-        << top << QRect() << QPoint(300, 10) << QRect(86, 34, 428, 545);
-    const QList<MonitorArea> bottom = {{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1050)}};
-    QTest::newRow("bottom panel") << bottom << QRect(1890, 1053, 22, 26) << QPoint()
-                                  << QRect(1484, 499, 428, 545);
-    const QList<MonitorArea> left = {{QRect(0, 0, 1920, 1080), QRect(40, 0, 1880, 1080)}};
-    QTest::newRow("left panel") << left << QRect(8, 200, 24, 24) << QPoint() << QRect(46, 8, 428, 545);
-    const QList<MonitorArea> two = {topPanelMonitor(),
-                                    {QRect(1920, 0, 1280, 1024), QRect(1920, 30, 1280, 994)}};
-    QTest::newRow("second monitor") << two << QRect(3170, 2, 22, 26) << QPoint() << QRect(2764, 36, 428, 545);
-    QTest::newRow("no monitor") << QList<MonitorArea>() << QRect(10, 10, 20, 20) << QPoint()
-                                << QRect(100, 100, 428, 545);
-}
+    void frameUnderIcon() {
+        QFETCH(QList<MonitorArea>, monitors);
+        QFETCH(QRect, icon);
+        QFETCH(QPoint, pointer);
+        QFETCH(QRect, expected);
+        MenuBarWorld world;
+        world.monitors.list = monitors;
+        world.statusItem.rect = icon;
+        world.monitors.pointerPosition = pointer;
+        world.start();
+        world.statusItem.click();
+        QCOMPARE(world.window.geometry(), expected);
+    }
 
-void MenuBarManagerTest::frameUnderIcon() {
-    QFETCH(QList<MonitorArea>, monitors);
-    QFETCH(QRect, icon);
-    QFETCH(QPoint, pointer);
-    QFETCH(QRect, expected);
-    MenuBarWorld world;
-    world.monitors.list = monitors;
-    world.statusItem.rect = icon;
-    world.monitors.pointerPosition = pointer;
-    world.start();
-    world.statusItem.click();
-    QCOMPARE(world.window.geometry(), expected);
-}
+    void heightLimits_data() {
+        QTest::addColumn<int>("visibleHeight");
+        QTest::addColumn<int>("maximum");
+        QTest::newRow("700") << 700 << 660;
+        QTest::newRow("1000") << 1000 << 900;
+        QTest::newRow("500") << 500 << 545;
+        QTest::newRow("no screen") << 0 << 860;
+    }
 
-void MenuBarManagerTest::heightLimits_data() {
-    QTest::addColumn<int>("visibleHeight");
-    QTest::addColumn<int>("maximum");
-    QTest::newRow("700") << 700 << 660;
-    QTest::newRow("1000") << 1000 << 900;
-    QTest::newRow("500") << 500 << 545;
-    QTest::newRow("no screen") << 0 << 860;
-}
-
-void MenuBarManagerTest::heightLimits() {
-    QFETCH(int, visibleHeight);
-    QFETCH(int, maximum);
-    MenuBarWorld world;
-    world.monitors.list.clear();
-    if (visibleHeight)
-        world.monitors.list = {{QRect(0, 0, 1920, visibleHeight + 28), QRect(0, 28, 1920, visibleHeight)}};
-    MenuBarManager& manager = world.start();
-    manager.showAttachedWindow();
-    QCOMPARE(world.window.maximumHeight(), maximum);
-    manager.adjustAttachedWindowHeight(2000, false);
-    QCOMPARE(world.window.height(), maximum);
-    manager.adjustAttachedWindowHeight(100, false);
-    QCOMPARE(world.window.height(), 545);
-}
-
-void MenuBarManagerTest::attachDetachRoundTrips() {
-    MenuBarWorld world;
-    MenuBarManager& manager = world.start();
-    const Qt::WindowFlags flags = world.window.windowFlags();
-    const QSize maximum = world.window.maximumSize();
-
-    // Never attached: detaching and resizing do nothing.
-    manager.detachMainWindow();
-    manager.adjustAttachedWindowHeight(600, false);
-    QCOMPARE(world.window.geometry(), QRect(200, 150, 600, 720));
-    QCOMPARE(world.window.windowFlags(), flags);
-
-    for (const QRect& before : {QRect(200, 150, 600, 720), QRect(50, 60, 640, 700)}) {
-        world.window.setGeometry(before);
+    void heightLimits() {
+        QFETCH(int, visibleHeight);
+        QFETCH(int, maximum);
+        MenuBarWorld world;
+        world.monitors.list.clear();
+        if (visibleHeight)
+            world.monitors.list = {
+                {QRect(0, 0, 1920, visibleHeight + 28), QRect(0, 28, 1920, visibleHeight)}};
+        MenuBarManager& manager = world.start();
         manager.showAttachedWindow();
+        QCOMPARE(world.window.maximumHeight(), maximum);
+        manager.adjustAttachedWindowHeight(2000, false);
+        QCOMPARE(world.window.height(), maximum);
+        manager.adjustAttachedWindowHeight(100, false);
+        QCOMPARE(world.window.height(), 545);
+    }
+
+    void attachDetachRoundTrips() {
+        MenuBarWorld world;
+        MenuBarManager& manager = world.start();
+        const Qt::WindowFlags flags = world.window.windowFlags();
+        const QSize maximum = world.window.maximumSize();
+
+        // Never attached: detaching and resizing do nothing.
+        manager.detachMainWindow();
+        manager.adjustAttachedWindowHeight(600, false);
+        QCOMPARE(world.window.geometry(), QRect(200, 150, 600, 720));
+        QCOMPARE(world.window.windowFlags(), flags);
+
+        for (const QRect& before : {QRect(200, 150, 600, 720), QRect(50, 60, 640, 700)}) {
+            world.window.setGeometry(before);
+            manager.showAttachedWindow();
+            QVERIFY(world.state.isMainWindowAttached());
+            QVERIFY(world.window.isVisible());
+            QCOMPARE(world.window.geometry(), QRect(1484, 34, 428, 545));
+            QVERIFY(world.window.windowFlags().testFlag(Qt::FramelessWindowHint));
+            QCOMPARE(world.state.previousMainWindowLevel(), WindowLevel::normal());
+            QCOMPARE(world.window.level(), WindowLevel::floating());
+            QCOMPARE(world.window.minimumSize(), QSize(428, 545));
+            QVERIFY(world.window.menuWidget()->isHidden());
+            QCOMPARE(world.windowState(), (TaskbarEntryState{true, true, true}));
+            QVERIFY(world.pointer.started);
+
+            manager.detachMainWindow();
+            QVERIFY(!world.state.isMainWindowAttached());
+            QVERIFY(world.window.isVisible());
+            QCOMPARE(world.window.geometry(), before);
+            QCOMPARE(world.window.windowFlags(), flags);
+            QCOMPARE(world.window.level(), WindowLevel::normal());
+            QCOMPARE(world.window.maximumSize(), maximum);
+            QVERIFY(!world.window.menuWidget()->isHidden());
+            QCOMPARE(world.windowState(), TaskbarEntryState{});
+            QVERIFY(!world.pointer.started);
+            QVERIFY(!world.state.previousMainWindowFrame());
+            QVERIFY(!world.state.previousMainWindowLevel());
+            QVERIFY(!world.state.previousMainWindowStyleMask());
+        }
+    }
+
+    void dockPolicy_data() {
+        QTest::addColumn<bool>("attached");
+        QTest::addColumn<QRect>("icon");
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("detached") << false << iconAtTopRight() << true;
+        QTest::newRow("attached, icon on a monitor") << true << iconAtTopRight() << false;
+        QTest::newRow("attached, icon off every monitor") << true << QRect(1910, 1, 22, 26) << true;
+        QTest::newRow("attached, icon not embedded") << true << QRect() << true;
+    }
+
+    void dockPolicy() {
+        QFETCH(bool, attached);
+        QFETCH(QRect, icon);
+        QFETCH(bool, visible);
+        MenuBarWorld world;
+        world.statusItem.rect = icon;
+        MenuBarManager& manager = world.start();
+        if (attached)
+            manager.showAttachedWindow();
+        QCOMPARE(manager.isDockIconVisible(), visible);
+        const int lines = world.log.lines().size();
+        manager.updateDockIconVisibility();
+        QCOMPARE(world.log.lines().size(), lines);
+
+        // The icon moving away is noticed 0.1 s after the screens change.
+        if (attached && !visible)
+            return;
+        world.statusItem.rect = iconAtTopRight();
+        Q_EMIT world.monitors.changed();
+        world.clock.advance(0.1);
+        QCOMPARE(manager.isDockIconVisible(), !attached);
+    }
+
+    void clickRule() {
+        MenuBarWorld world;
+        MenuBarManager& manager = world.start();
+        world.preferences.setValue(SettingsModel::showMainWindowOnStatusBarClickKey, true);
+        world.window.hide();
+        world.statusItem.click();
+        QVERIFY(world.window.isVisible());
+        QVERIFY(!world.state.isMainWindowAttached());
+
+        manager.showAttachedWindow();
+        world.statusItem.click();
+        QVERIFY(!world.window.isVisible());
+        QVERIFY(world.state.isMainWindowAttached());
+        world.statusItem.click();
+        QVERIFY(world.window.isVisible());
+    }
+
+    void dismissalJudgedByTheClickedWindow() {
+        MenuBarWorld world;
+        MenuBarManager& manager = world.start();
+        manager.showAttachedWindow();
+        QDialog dialog(&world.window);
+        dialog.setGeometry(10, 500, 200, 100);
+        dialog.show();
+
+        world.pointer.press(QPoint(1500, 100));                               // inside the panel
+        world.pointer.press(QPoint(50, 550), dialog.windowHandle()->winId()); // our own dialog
+        world.pointer.press(iconAtTopRight().center());                       // the tray icon
+        QVERIFY(world.window.isVisible());
+        QVERIFY(world.state.attachedModeGlobalEventMonitor());
+
+        world.pointer.press(QPoint(400, 600), 0x4242);
+        QVERIFY(!world.window.isVisible());
+        QVERIFY(world.state.isMainWindowAttached());
+        QVERIFY(!world.pointer.started);
+        QVERIFY(!world.state.attachedModeGlobalEventMonitor());
+        QVERIFY(!manager.hasResizeObserver());
+    }
+
+    void placementsAndResizeWatcherSurviveHideAndShow() {
+        MenuBarWorld world;
+        MenuBarManager& manager = world.start();
+        manager.showAttachedWindow();
+        manager.hideAttachedWindow();
+        manager.showAttachedWindow();
+        QVERIFY(manager.hasResizeObserver());
+        world.statusItem.rect = QRect(1400, 1, 22, 26);
+        world.window.resize(428, 700);
+        QCOMPARE(world.window.geometry(), QRect(1197, 34, 428, 700));
+
+        // The icon settles after the show: the two re-placements follow it.
+        world.statusItem.rect = QRect(1300, 1, 22, 26);
+        world.clock.advance(0.1);
+        QCOMPARE(world.window.geometry(), QRect(1097, 34, 428, 700));
+        world.statusItem.rect = QRect(1200, 1, 22, 26);
+        world.clock.advance(0.25);
+        QCOMPARE(world.window.geometry().x(), 997);
+    }
+
+    void launchWaitsForTheIconThenFadesIn() {
+        MenuBarWorld world;
+        world.statusItem.rect = QRect();
+        MenuBarManager& manager = world.start();
+        manager.showAttachedWindowForLaunch();
+        QVERIFY(!world.window.isVisible());
+        world.clock.advance(0.6);
+        QVERIFY(!world.window.isVisible());
+        QVERIFY(!world.state.isMainWindowAttached());
+
+        world.statusItem.rect = iconAtTopRight();
+        world.clock.advance(0.2);
         QVERIFY(world.state.isMainWindowAttached());
         QVERIFY(world.window.isVisible());
         QCOMPARE(world.window.geometry(), QRect(1484, 34, 428, 545));
-        QVERIFY(world.window.windowFlags().testFlag(Qt::FramelessWindowHint));
-        QCOMPARE(world.state.previousMainWindowLevel(), WindowLevel::normal());
-        QCOMPARE(world.window.level(), WindowLevel::floating());
-        QCOMPARE(world.window.minimumSize(), QSize(428, 545));
-        QVERIFY(world.window.menuWidget()->isHidden());
-        QCOMPARE(world.windowState(), (TaskbarEntryState{true, true, true}));
-        QVERIFY(world.pointer.started);
+        QTRY_COMPARE(world.window.windowOpacity(), 1.0);
+    }
 
-        manager.detachMainWindow();
-        QVERIFY(!world.state.isMainWindowAttached());
+    void launchRetriesAreBounded() {
+        MenuBarWorld world;
+        world.statusItem.rect = QRect();
+        MenuBarManager& manager = world.start();
+        manager.showAttachedWindowForLaunch();
+        world.clock.advance(5.2);
         QVERIFY(world.window.isVisible());
-        QCOMPARE(world.window.geometry(), before);
-        QCOMPARE(world.window.windowFlags(), flags);
-        QCOMPARE(world.window.level(), WindowLevel::normal());
-        QCOMPARE(world.window.maximumSize(), maximum);
-        QVERIFY(!world.window.menuWidget()->isHidden());
+        QVERIFY(!world.state.isMainWindowAttached());
+        QCOMPARE(world.window.windowOpacity(), 1.0);
+        QVERIFY(world.log.lines().last().startsWith(
+            QStringLiteral("⚠️ MenuBar: the tray icon did not appear")));
+        QCOMPARE(world.clock.pendingCount(), 0);
+    }
+
+    void trayLossShowsTheWindowAndItsReturnAttachesAgain() {
+        MenuBarWorld world;
+        world.tray.available = false;
+        MenuBarManager& manager = world.start();
+        manager.showAttachedWindowForLaunch();
+        QVERIFY(world.window.isVisible());
+        QVERIFY(!world.state.isMainWindowAttached());
+
+        world.tray.setAvailable(true);
+        world.clock.advance(0.2);
+        QVERIFY(world.state.isMainWindowAttached());
+        QVERIFY(!manager.isDockIconVisible());
+
+        manager.hideAttachedWindow();
+        world.tray.setAvailable(false);
+        QVERIFY(world.window.isVisible());
+        QVERIFY(!world.state.isMainWindowAttached());
+        QVERIFY(manager.isDockIconVisible());
         QCOMPARE(world.windowState(), TaskbarEntryState{});
-        QVERIFY(!world.pointer.started);
-        QVERIFY(!world.state.previousMainWindowFrame());
-        QVERIFY(!world.state.previousMainWindowLevel());
-        QVERIFY(!world.state.previousMainWindowStyleMask());
+        QCOMPARE(world.window.windowOpacity(), 1.0);
     }
-}
 
-void MenuBarManagerTest::dockPolicy_data() {
-    QTest::addColumn<bool>("attached");
-    QTest::addColumn<QRect>("icon");
-    QTest::addColumn<bool>("visible");
-    QTest::newRow("detached") << false << iconAtTopRight() << true;
-    QTest::newRow("attached, icon on a monitor") << true << iconAtTopRight() << false;
-    QTest::newRow("attached, icon off every monitor") << true << QRect(1910, 1, 22, 26) << true;
-    QTest::newRow("attached, icon not embedded") << true << QRect() << true;
-}
-
-void MenuBarManagerTest::dockPolicy() {
-    QFETCH(bool, attached);
-    QFETCH(QRect, icon);
-    QFETCH(bool, visible);
-    MenuBarWorld world;
-    world.statusItem.rect = icon;
-    MenuBarManager& manager = world.start();
-    if (attached)
-        manager.showAttachedWindow();
-    QCOMPARE(manager.isDockIconVisible(), visible);
-    const int lines = world.log.lines().size();
-    manager.updateDockIconVisibility();
-    QCOMPARE(world.log.lines().size(), lines);
-
-    // The icon moving away is noticed 0.1 s after the screens change.
-    if (attached && !visible)
-        return;
-    world.statusItem.rect = iconAtTopRight();
-    Q_EMIT world.monitors.changed();
-    world.clock.advance(0.1);
-    QCOMPARE(manager.isDockIconVisible(), !attached);
-}
-
-void MenuBarManagerTest::clickRule() {
-    MenuBarWorld world;
-    MenuBarManager& manager = world.start();
-    world.preferences.setValue(SettingsModel::showMainWindowOnStatusBarClickKey, true);
-    world.window.hide();
-    world.statusItem.click();
-    QVERIFY(world.window.isVisible());
-    QVERIFY(!world.state.isMainWindowAttached());
-
-    manager.showAttachedWindow();
-    world.statusItem.click();
-    QVERIFY(!world.window.isVisible());
-    QVERIFY(world.state.isMainWindowAttached());
-    world.statusItem.click();
-    QVERIFY(world.window.isVisible());
-}
-
-void MenuBarManagerTest::dismissalJudgedByTheClickedWindow() {
-    MenuBarWorld world;
-    MenuBarManager& manager = world.start();
-    manager.showAttachedWindow();
-    QDialog dialog(&world.window);
-    dialog.setGeometry(10, 500, 200, 100);
-    dialog.show();
-
-    world.pointer.press(QPoint(1500, 100));                               // inside the panel
-    world.pointer.press(QPoint(50, 550), dialog.windowHandle()->winId()); // our own dialog
-    world.pointer.press(iconAtTopRight().center());                       // the tray icon
-    QVERIFY(world.window.isVisible());
-    QVERIFY(world.state.attachedModeGlobalEventMonitor());
-
-    world.pointer.press(QPoint(400, 600), 0x4242);
-    QVERIFY(!world.window.isVisible());
-    QVERIFY(world.state.isMainWindowAttached());
-    QVERIFY(!world.pointer.started);
-    QVERIFY(!world.state.attachedModeGlobalEventMonitor());
-    QVERIFY(!manager.hasResizeObserver());
-}
-
-void MenuBarManagerTest::placementsAndResizeWatcherSurviveHideAndShow() {
-    MenuBarWorld world;
-    MenuBarManager& manager = world.start();
-    manager.showAttachedWindow();
-    manager.hideAttachedWindow();
-    manager.showAttachedWindow();
-    QVERIFY(manager.hasResizeObserver());
-    world.statusItem.rect = QRect(1400, 1, 22, 26);
-    world.window.resize(428, 700);
-    QCOMPARE(world.window.geometry(), QRect(1197, 34, 428, 700));
-
-    // The icon settles after the show: the two re-placements follow it.
-    world.statusItem.rect = QRect(1300, 1, 22, 26);
-    world.clock.advance(0.1);
-    QCOMPARE(world.window.geometry(), QRect(1097, 34, 428, 700));
-    world.statusItem.rect = QRect(1200, 1, 22, 26);
-    world.clock.advance(0.25);
-    QCOMPARE(world.window.geometry().x(), 997);
-}
-
-void MenuBarManagerTest::launchWaitsForTheIconThenFadesIn() {
-    MenuBarWorld world;
-    world.statusItem.rect = QRect();
-    MenuBarManager& manager = world.start();
-    manager.showAttachedWindowForLaunch();
-    QVERIFY(!world.window.isVisible());
-    world.clock.advance(0.6);
-    QVERIFY(!world.window.isVisible());
-    QVERIFY(!world.state.isMainWindowAttached());
-
-    world.statusItem.rect = iconAtTopRight();
-    world.clock.advance(0.2);
-    QVERIFY(world.state.isMainWindowAttached());
-    QVERIFY(world.window.isVisible());
-    QCOMPARE(world.window.geometry(), QRect(1484, 34, 428, 545));
-    QTRY_COMPARE(world.window.windowOpacity(), 1.0);
-}
-
-void MenuBarManagerTest::launchRetriesAreBounded() {
-    MenuBarWorld world;
-    world.statusItem.rect = QRect();
-    MenuBarManager& manager = world.start();
-    manager.showAttachedWindowForLaunch();
-    world.clock.advance(5.2);
-    QVERIFY(world.window.isVisible());
-    QVERIFY(!world.state.isMainWindowAttached());
-    QCOMPARE(world.window.windowOpacity(), 1.0);
-    QVERIFY(
-        world.log.lines().last().startsWith(QStringLiteral("⚠️ MenuBar: the tray icon did not appear")));
-    QCOMPARE(world.clock.pendingCount(), 0);
-}
-
-void MenuBarManagerTest::trayLossShowsTheWindowAndItsReturnAttachesAgain() {
-    MenuBarWorld world;
-    world.tray.available = false;
-    MenuBarManager& manager = world.start();
-    manager.showAttachedWindowForLaunch();
-    QVERIFY(world.window.isVisible());
-    QVERIFY(!world.state.isMainWindowAttached());
-
-    world.tray.setAvailable(true);
-    world.clock.advance(0.2);
-    QVERIFY(world.state.isMainWindowAttached());
-    QVERIFY(!manager.isDockIconVisible());
-
-    manager.hideAttachedWindow();
-    world.tray.setAvailable(false);
-    QVERIFY(world.window.isVisible());
-    QVERIFY(!world.state.isMainWindowAttached());
-    QVERIFY(manager.isDockIconVisible());
-    QCOMPARE(world.windowState(), TaskbarEntryState{});
-    QCOMPARE(world.window.windowOpacity(), 1.0);
-}
-
-void MenuBarManagerTest::appearancePassesWhileTheIconIsNotEmbedded() {
-    MenuBarWorld world;
-    world.statusItem.rect = QRect();
-    MenuBarManager& manager = world.start();
-    QList<double> passes;
-    int seen = 0;
-    for (int step = 0; step < 200; ++step) {
-        world.clock.advance(0.01);
-        if (world.statusItem.refreshes > seen) {
-            seen = world.statusItem.refreshes;
-            passes << world.clock.now();
+    void appearancePassesWhileTheIconIsNotEmbedded() {
+        MenuBarWorld world;
+        world.statusItem.rect = QRect();
+        MenuBarManager& manager = world.start();
+        QList<double> passes;
+        int seen = 0;
+        for (int step = 0; step < 200; ++step) {
+            world.clock.advance(0.01);
+            if (world.statusItem.refreshes > seen) {
+                seen = world.statusItem.refreshes;
+                passes << world.clock.now();
+            }
         }
+        QCOMPARE(passes.size(), 6);
+        const double expected[] = {0.0, 0.04, 0.12, 0.28, 0.60, 1.24};
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2(std::abs(passes.at(i) - expected[i] - 0.01) < 0.011,
+                     qPrintable(QString::number(passes.at(i))));
+        QCOMPARE(manager.statusBarAppearanceEnforcementAttempts(), 6);
+
+        // Once the icon is embedded a new series ends after its first pass.
+        world.statusItem.rect = iconAtTopRight();
+        manager.protectStatusBarFromAppTheme();
+        world.clock.advance(2);
+        QCOMPARE(world.statusItem.refreshes, 7);
     }
-    QCOMPARE(passes.size(), 6);
-    const double expected[] = {0.0, 0.04, 0.12, 0.28, 0.60, 1.24};
-    for (int i = 0; i < 6; ++i)
-        QVERIFY2(std::abs(passes.at(i) - expected[i] - 0.01) < 0.011,
-                 qPrintable(QString::number(passes.at(i))));
-    QCOMPARE(manager.statusBarAppearanceEnforcementAttempts(), 6);
 
-    // Once the icon is embedded a new series ends after its first pass.
-    world.statusItem.rect = iconAtTopRight();
-    manager.protectStatusBarFromAppTheme();
-    world.clock.advance(2);
-    QCOMPARE(world.statusItem.refreshes, 7);
-}
-
-void MenuBarManagerTest::autoHideAfterActivation() {
-    MenuBarWorld world;
-    MenuBarManager& manager = world.start();
-    manager.showAttachedWindow();
-    manager.hideWindowIfConfigActivationAutoHideEnabled();
-    QVERIFY(world.window.isVisible());
-    world.preferences.setValue(SettingsModel::autoHideMenuBarWindowOnConfigActivationKey, true);
-    manager.hideWindowIfConfigActivationAutoHideEnabled();
-    QVERIFY(!world.window.isVisible());
-    QVERIFY(world.state.isMainWindowAttached());
-}
+    void autoHideAfterActivation() {
+        MenuBarWorld world;
+        MenuBarManager& manager = world.start();
+        manager.showAttachedWindow();
+        manager.hideWindowIfConfigActivationAutoHideEnabled();
+        QVERIFY(world.window.isVisible());
+        world.preferences.setValue(SettingsModel::autoHideMenuBarWindowOnConfigActivationKey, true);
+        manager.hideWindowIfConfigActivationAutoHideEnabled();
+        QVERIFY(!world.window.isVisible());
+        QVERIFY(world.state.isMainWindowAttached());
+    }
+};
 
 QTEST_MAIN(MenuBarManagerTest)
 #include "MenuBarManagerTest.moc"

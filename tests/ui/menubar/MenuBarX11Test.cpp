@@ -1,5 +1,5 @@
-// The desktop services of menu-bar mode against a real X server: the tray's comings and goings, the
-// taskbar state of a window, presses anywhere judged by the window under them, the free area.
+// The desktop services of menu-bar mode against a real X server: the taskbar state of a window,
+// presses anywhere judged by the window under them, the free area.
 #include "TestDesktop.h"
 #include "X11Probe.h"
 
@@ -7,7 +7,6 @@
 #include "platform/x11/X11MonitorAreas.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11TaskbarEntry.h"
-#include "platform/x11/X11TrayHost.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -15,91 +14,70 @@
 class MenuBarX11Test : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void trayHostFollowsTheTraySelection();
-    void taskbarStateAndFreeArea();
-    void pressesNameTheWindowUnderThePointer();
+    void taskbarStateAndFreeArea() {
+        TestDesktop::Options options;
+        options.tray = true;
+        TestDesktop desktop(options);
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        X11Backend::Options backendOptions;
+        backendOptions.displayName = desktop.displayName();
+        X11Backend backend(backendOptions);
+        X11MonitorAreas areas(backend.connection, backend.screens);
+        QTRY_COMPARE(areas.areas().size(), 1);
+        QCOMPARE(areas.areas().first().frame, QRect(0, 0, 1920, 1080));
+        QCOMPARE(areas.areas().first().visible, desktop.workArea());
+
+        const TestDesktop::Client logo = desktop.startXlogo({"-geometry", "200x200+300+300"});
+        QVERIFY(logo.window);
+        X11TaskbarEntry taskbar(backend.connection);
+        const QStringList all = {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
+                                 "_NET_WM_STATE_ABOVE"};
+        taskbar.setState(logo.window, {true, true, true});
+        QVERIFY(desktop.waitFor([&] {
+            const QStringList state = netWmState(desktop.displayName(), logo.window);
+            return std::all_of(all.begin(), all.end(), [&](const QString& s) { return state.contains(s); });
+        }));
+        taskbar.setState(logo.window, {});
+        QVERIFY(desktop.waitFor([&] {
+            const QStringList state = netWmState(desktop.displayName(), logo.window);
+            return std::none_of(all.begin(), all.end(), [&](const QString& s) { return state.contains(s); });
+        }));
+    }
+
+    void pressesNameTheWindowUnderThePointer() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        const TestDesktop::Client logo = desktop.startXlogo({"-geometry", "200x200+300+300"});
+        QVERIFY(logo.window);
+        X11PointerMonitor monitor(desktop.displayName());
+        QVERIFY(monitor.start());
+        QSignalSpy presses(&monitor, &PointerMonitor::buttonPressed);
+        QSignalSpy escapes(&monitor, &PointerMonitor::escapePressed);
+
+        const QPoint inside = desktop.clientGeometry(logo.window).center();
+        QVERIFY(desktop.movePointer(inside.x(), inside.y()));
+        QVERIFY(desktop.xdotool({"click", "3"}));
+        QTRY_COMPARE(presses.size(), 1);
+        QCOMPARE(presses.first().at(0).toPoint(), inside);
+        QCOMPARE(presses.first().at(1).toULongLong(), quint64(logo.window));
+
+        QVERIFY(desktop.movePointer(1500, 900));
+        QVERIFY(desktop.xdotool({"click", "1"}));
+        QTRY_COMPARE(presses.size(), 2);
+        QCOMPARE(presses.last().at(1).toULongLong(), quint64(0));
+        QVERIFY(desktop.key(QStringLiteral("Escape")));
+        QTRY_COMPARE(escapes.size(), 1);
+
+        // Stopped: nothing more arrives.
+        monitor.stop();
+        QVERIFY(desktop.xdotool({"click", "1"}));
+        QVERIFY(desktop.key(QStringLiteral("Escape")));
+        QVERIFY(monitor.start());
+        QVERIFY(desktop.key(QStringLiteral("Escape")));
+        QTRY_COMPARE(escapes.size(), 2);
+        QCOMPARE(presses.size(), 2);
+    }
 };
-
-void MenuBarX11Test::trayHostFollowsTheTraySelection() {
-    TestDesktop desktop;
-    QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
-    X11TrayHost tray(desktop.displayName());
-    QVERIFY(!tray.isAvailable());
-    QSignalSpy changes(&tray, &TrayHost::availabilityChanged);
-
-    const qint64 trayer = desktop.startProcess(QStringLiteral("trayer"),
-                                               {"--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                                "--width", "200", "--height", "28", "--SetDockType", "true"});
-    QVERIFY(trayer);
-    QTRY_VERIFY_WITH_TIMEOUT(tray.isAvailable(), 10000);
-    QCOMPARE(changes.size(), 1);
-    desktop.stopProcess(trayer);
-    QTRY_VERIFY_WITH_TIMEOUT(!tray.isAvailable(), 10000);
-    QCOMPARE(changes.last().first().toBool(), false);
-}
-
-void MenuBarX11Test::taskbarStateAndFreeArea() {
-    TestDesktop::Options options;
-    options.tray = true;
-    TestDesktop desktop(options);
-    QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
-    X11Backend::Options backendOptions;
-    backendOptions.displayName = desktop.displayName();
-    X11Backend backend(backendOptions);
-    X11MonitorAreas areas(backend.connection, backend.screens);
-    QTRY_COMPARE(areas.areas().size(), 1);
-    QCOMPARE(areas.areas().first().frame, QRect(0, 0, 1920, 1080));
-    QCOMPARE(areas.areas().first().visible, desktop.workArea());
-
-    const TestDesktop::Client logo = desktop.startXlogo({"-geometry", "200x200+300+300"});
-    QVERIFY(logo.window);
-    X11TaskbarEntry taskbar(backend.connection);
-    const QStringList all = {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"};
-    taskbar.setState(logo.window, {true, true, true});
-    QVERIFY(desktop.waitFor([&] {
-        const QStringList state = netWmState(desktop.displayName(), logo.window);
-        return std::all_of(all.begin(), all.end(), [&](const QString& s) { return state.contains(s); });
-    }));
-    taskbar.setState(logo.window, {});
-    QVERIFY(desktop.waitFor([&] {
-        const QStringList state = netWmState(desktop.displayName(), logo.window);
-        return std::none_of(all.begin(), all.end(), [&](const QString& s) { return state.contains(s); });
-    }));
-}
-
-void MenuBarX11Test::pressesNameTheWindowUnderThePointer() {
-    TestDesktop desktop;
-    QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
-    const TestDesktop::Client logo = desktop.startXlogo({"-geometry", "200x200+300+300"});
-    QVERIFY(logo.window);
-    X11PointerMonitor monitor(desktop.displayName());
-    QVERIFY(monitor.start());
-    QSignalSpy presses(&monitor, &PointerMonitor::buttonPressed);
-    QSignalSpy escapes(&monitor, &PointerMonitor::escapePressed);
-
-    const QPoint inside = desktop.clientGeometry(logo.window).center();
-    QVERIFY(desktop.movePointer(inside.x(), inside.y()));
-    QVERIFY(desktop.xdotool({"click", "3"}));
-    QTRY_COMPARE(presses.size(), 1);
-    QCOMPARE(presses.first().at(0).toPoint(), inside);
-    QCOMPARE(presses.first().at(1).toULongLong(), quint64(logo.window));
-
-    QVERIFY(desktop.movePointer(1500, 900));
-    QVERIFY(desktop.xdotool({"click", "1"}));
-    QTRY_COMPARE(presses.size(), 2);
-    QCOMPARE(presses.last().at(1).toULongLong(), quint64(0));
-    QVERIFY(desktop.key(QStringLiteral("Escape")));
-    QTRY_COMPARE(escapes.size(), 1);
-
-    // Stopped: nothing more arrives.
-    monitor.stop();
-    QVERIFY(desktop.xdotool({"click", "1"}));
-    QVERIFY(desktop.key(QStringLiteral("Escape")));
-    QVERIFY(monitor.start());
-    QVERIFY(desktop.key(QStringLiteral("Escape")));
-    QTRY_COMPARE(escapes.size(), 2);
-    QCOMPARE(presses.size(), 2);
-}
 
 QTEST_GUILESS_MAIN(MenuBarX11Test)
 #include "MenuBarX11Test.moc"

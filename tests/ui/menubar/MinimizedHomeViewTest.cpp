@@ -38,157 +38,144 @@ struct CompactWorld : AppWorld {
 class MinimizedHomeViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void orderSearchAndEmptyStates();
-    void createShowsTheConfigurationAtOnce();
-    void failedCreateAndDeleteChangeNothing();
-    void deleteForgetsWhatPointsAtTheConfiguration();
-    void onlyTheUsersOwnPickActivates();
-    void gatePollsUntilGrantedAndNoticesRevocation();
+    void orderSearchAndEmptyStates() {
+        CompactWorld world;
+        MinimizedHomeView& view = world.show();
+        QCOMPARE(view.emptyStateText(), QStringLiteral("No configurations created yet"));
+
+        world.configuration(QStringLiteral("Old"), 3);
+        world.configuration(QStringLiteral("New one"), 1);
+        world.configuration(QStringLiteral("Used"), 5, 2);
+        view.refreshModelData();
+        QCOMPARE(world.names(), (QStringList{"Used", "New one", "Old"}));
+
+        view.setSearchText(QStringLiteral("o"));
+        QCOMPARE(world.names(), (QStringList{"New one", "Old"}));
+        view.setSearchText(QStringLiteral(" "));
+        QCOMPARE(world.names(), QStringList{"New one"});
+        view.setSearchText(QStringLiteral("zzz"));
+        QCOMPARE(view.emptyStateText(), QStringLiteral("No configurations match your search"));
+    }
+
+    void createShowsTheConfigurationAtOnce() {
+        CompactWorld world;
+        world.desktop.setScreens({});
+        world.configuration(QStringLiteral("Earlier"), 1, 1);
+        MinimizedHomeView& view = world.show();
+        view.createConfiguration(QStringLiteral("Fresh"));
+        QCOMPARE(world.names(), (QStringList{"Fresh", "Earlier"}));
+        ConfigurationGroup* fresh = world.view->rows().first()->configuration();
+        QCOMPARE(fresh->screenWidth(), 1920.0);
+        QCOMPARE(fresh->screenHeight(), 1080.0);
+        QVERIFY(!world.context()->hasChanges());
+        QCOMPARE(world.state.configurationDataVersion(), 1);
+    }
+
+    void failedCreateAndDeleteChangeNothing() {
+        CompactWorld world;
+        ConfigurationGroup* kept = world.configuration(QStringLiteral("Kept"), 1);
+        QVERIFY(world.context()->save());
+        MinimizedHomeView::Hooks hooks;
+        hooks.storeNewConfiguration = [](const QString&, QString* error) -> ConfigurationGroup* {
+            *error = QStringLiteral("disk full");
+            return nullptr;
+        };
+        hooks.removeConfiguration = [](ConfigurationGroup*, QString* error) {
+            *error = QStringLiteral("disk full");
+            return false;
+        };
+        MinimizedHomeView& view = world.show(hooks);
+        view.createConfiguration(QStringLiteral("Lost"));
+        view.deleteConfiguration(kept);
+        QCOMPARE(world.names(), QStringList{"Kept"});
+        QCOMPARE(world.state.configurationDataVersion(), 0);
+        QVERIFY(world.log.lines().contains(QStringLiteral("❌ Failed to create configuration: disk full")));
+        QVERIFY(world.log.lines().contains(QStringLiteral("❌ Failed to delete configuration: disk full")));
+
+        // Without a hook the list deletes and forgets the selection itself.
+        world.view.reset();
+        world.state.setSelectedConfigurationID(uuidString(kept->id()));
+        MinimizedHomeView& plain = world.show();
+        plain.deleteConfiguration(kept);
+        QVERIFY(world.names().isEmpty());
+        QVERIFY(world.state.selectedConfigurationID().isEmpty());
+        QVERIFY(!world.context()->contains(kept));
+    }
+
+    // The program's hooks delete through the home tab's clean-up, partial activation included.
+    void deleteForgetsWhatPointsAtTheConfiguration() {
+        CompactWorld world;
+        ConfigurationGroup* gone = world.configuration(QStringLiteral("Gone"), 1);
+        QVERIFY(world.context()->save());
+        world.state.setConfigurationForPartialActivation(gone);
+        QObject owner;
+        MinimizedHomeView& view = world.show(CompactListHooks::make(world.state, *world.context(), &owner));
+        view.deleteConfiguration(gone);
+        QVERIFY(!world.state.configurationForPartialActivation());
+    }
+
+    void onlyTheUsersOwnPickActivates() {
+        CompactWorld world;
+        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        const QString first = uuidString(c->addPositionGroup(QStringLiteral("One"), {}, true)->id());
+        const QString second = uuidString(c->addPositionGroup(QStringLiteral("Two"), {}, false)->id());
+        QVERIFY(world.context()->save());
+        world.show();
+        MinimizedConfigurationRow* row = world.view->rows().first();
+        QVERIFY(row->picker()->isVisibleTo(row));
+        QCOMPARE(world.state.selectedPositionGroupForConfig().value(uuidString(c->id())), first);
+
+        world.state.setSelectedConfigurationID(uuidString(c->id()));
+        row->pickPositionGroup(second); // within 0.1 s of appearing
+        world.clock.advance(1);
+        row->pickPositionGroup(second);                                   // the group already current
+        world.state.setSelectedPositionGroup(uuidString(c->id()), first); // the position-group shortcut
+        world.clock.advance(1);
+        QCOMPARE(row->picker()->currentData().toString(), first);
+        QCOMPARE(world.activations(), 0);
+
+        row->pickPositionGroup(second);
+        world.clock.advance(0.1);
+        QCOMPARE(world.activations(), 1);
+
+        // Not the selected configuration: only recorded.
+        world.state.setSelectedConfigurationID(QString());
+        row->pickPositionGroup(first);
+        world.clock.advance(1);
+        QCOMPARE(world.activations(), 1);
+        QCOMPARE(world.state.selectedPositionGroupForConfig().value(uuidString(c->id())), first);
+
+        // Deleted before the deferred activation runs: nothing is placed.
+        world.state.setSelectedConfigurationID(uuidString(c->id()));
+        row->pickPositionGroup(second);
+        world.context()->deleteObject(c);
+        world.clock.advance(1);
+        QCOMPARE(world.activations(), 1);
+    }
+
+    void gatePollsUntilGrantedAndNoticesRevocation() {
+        CompactWorld world;
+        world.desktop.setTrusted(false);
+        MinimizedHomeView& view = world.show();
+        QVERIFY(view.isShowingGate());
+        QVERIFY(view.isPollingPermission());
+        world.clock.advance(3);
+        QVERIFY(view.isShowingGate());
+
+        world.desktop.setTrusted(true);
+        world.clock.advance(3);
+        QVERIFY(!view.isShowingGate());
+        QVERIFY(!view.isPollingPermission());
+        QCOMPARE(world.clock.pendingCount(), 0);
+
+        world.desktop.setTrusted(false);
+        view.checkPermissionStatus();
+        QVERIFY(view.isShowingGate());
+        QVERIFY(view.isPollingPermission());
+        QCOMPARE(world.log.lines().last(), QStringLiteral("🔐 MenuBar: Permission status changed: REVOKED"));
+    }
 };
-
-void MinimizedHomeViewTest::orderSearchAndEmptyStates() {
-    CompactWorld world;
-    MinimizedHomeView& view = world.show();
-    QCOMPARE(view.emptyStateText(), QStringLiteral("No configurations created yet"));
-
-    world.configuration(QStringLiteral("Old"), 3);
-    world.configuration(QStringLiteral("New one"), 1);
-    world.configuration(QStringLiteral("Used"), 5, 2);
-    view.refreshModelData();
-    QCOMPARE(world.names(), (QStringList{"Used", "New one", "Old"}));
-
-    view.setSearchText(QStringLiteral("o"));
-    QCOMPARE(world.names(), (QStringList{"New one", "Old"}));
-    view.setSearchText(QStringLiteral(" "));
-    QCOMPARE(world.names(), QStringList{"New one"});
-    view.setSearchText(QStringLiteral("zzz"));
-    QCOMPARE(view.emptyStateText(), QStringLiteral("No configurations match your search"));
-}
-
-void MinimizedHomeViewTest::createShowsTheConfigurationAtOnce() {
-    CompactWorld world;
-    world.desktop.setScreens({});
-    world.configuration(QStringLiteral("Earlier"), 1, 1);
-    MinimizedHomeView& view = world.show();
-    view.createConfiguration(QStringLiteral("Fresh"));
-    QCOMPARE(world.names(), (QStringList{"Fresh", "Earlier"}));
-    ConfigurationGroup* fresh = world.view->rows().first()->configuration();
-    QCOMPARE(fresh->screenWidth(), 1920.0);
-    QCOMPARE(fresh->screenHeight(), 1080.0);
-    QVERIFY(!world.context()->hasChanges());
-    QCOMPARE(world.state.configurationDataVersion(), 1);
-}
-
-void MinimizedHomeViewTest::failedCreateAndDeleteChangeNothing() {
-    CompactWorld world;
-    ConfigurationGroup* kept = world.configuration(QStringLiteral("Kept"), 1);
-    QVERIFY(world.context()->save());
-    MinimizedHomeView::Hooks hooks;
-    hooks.storeNewConfiguration = [](const QString&, QString* error) -> ConfigurationGroup* {
-        *error = QStringLiteral("disk full");
-        return nullptr;
-    };
-    hooks.removeConfiguration = [](ConfigurationGroup*, QString* error) {
-        *error = QStringLiteral("disk full");
-        return false;
-    };
-    MinimizedHomeView& view = world.show(hooks);
-    view.createConfiguration(QStringLiteral("Lost"));
-    view.deleteConfiguration(kept);
-    QCOMPARE(world.names(), QStringList{"Kept"});
-    QCOMPARE(world.state.configurationDataVersion(), 0);
-    QVERIFY(world.log.lines().contains(QStringLiteral("❌ Failed to create configuration: disk full")));
-    QVERIFY(world.log.lines().contains(QStringLiteral("❌ Failed to delete configuration: disk full")));
-
-    // Without a hook the list deletes and forgets the selection itself.
-    world.view.reset();
-    world.state.setSelectedConfigurationID(uuidString(kept->id()));
-    MinimizedHomeView& plain = world.show();
-    plain.deleteConfiguration(kept);
-    QVERIFY(world.names().isEmpty());
-    QVERIFY(world.state.selectedConfigurationID().isEmpty());
-    QVERIFY(!world.context()->contains(kept));
-}
-
-void MinimizedHomeViewTest::deleteForgetsWhatPointsAtTheConfiguration() {
-    CompactWorld world;
-    ConfigurationGroup* gone = world.configuration(QStringLiteral("Gone"), 1);
-    QVERIFY(world.context()->save());
-    const QString key = uuidString(gone->id());
-    world.state.setSelectedConfigurationID(key);
-    world.state.setSelectedPositionGroup(key, QStringLiteral("group"));
-    world.state.setConfigurationForPartialActivation(gone);
-    QObject owner;
-    MinimizedHomeView& view = world.show(CompactListHooks::make(world.state, *world.context(), &owner));
-    view.deleteConfiguration(gone);
-    QVERIFY(world.names().isEmpty());
-    QVERIFY(world.state.selectedConfigurationID().isEmpty());
-    QVERIFY(!world.state.selectedPositionGroupForConfig().contains(key));
-    QVERIFY(!world.state.configurationForPartialActivation());
-    QCOMPARE(world.state.configurationDataVersion(), 1);
-}
-
-void MinimizedHomeViewTest::onlyTheUsersOwnPickActivates() {
-    CompactWorld world;
-    ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
-    AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
-    const QString first = uuidString(c->addPositionGroup(QStringLiteral("One"), {}, true)->id());
-    const QString second = uuidString(c->addPositionGroup(QStringLiteral("Two"), {}, false)->id());
-    QVERIFY(world.context()->save());
-    world.show();
-    MinimizedConfigurationRow* row = world.view->rows().first();
-    QVERIFY(row->picker()->isVisibleTo(row));
-    QCOMPARE(world.state.selectedPositionGroupForConfig().value(uuidString(c->id())), first);
-
-    world.state.setSelectedConfigurationID(uuidString(c->id()));
-    row->pickPositionGroup(second); // within 0.1 s of appearing
-    world.clock.advance(1);
-    row->pickPositionGroup(second);                                   // the group already current
-    world.state.setSelectedPositionGroup(uuidString(c->id()), first); // the position-group shortcut
-    world.clock.advance(1);
-    QCOMPARE(row->picker()->currentData().toString(), first);
-    QCOMPARE(world.activations(), 0);
-
-    row->pickPositionGroup(second);
-    world.clock.advance(0.1);
-    QCOMPARE(world.activations(), 1);
-
-    // Not the selected configuration: only recorded.
-    world.state.setSelectedConfigurationID(QString());
-    row->pickPositionGroup(first);
-    world.clock.advance(1);
-    QCOMPARE(world.activations(), 1);
-    QCOMPARE(world.state.selectedPositionGroupForConfig().value(uuidString(c->id())), first);
-
-    // Deleted before the deferred activation runs: nothing is placed.
-    world.state.setSelectedConfigurationID(uuidString(c->id()));
-    row->pickPositionGroup(second);
-    world.context()->deleteObject(c);
-    world.clock.advance(1);
-    QCOMPARE(world.activations(), 1);
-}
-
-void MinimizedHomeViewTest::gatePollsUntilGrantedAndNoticesRevocation() {
-    CompactWorld world;
-    world.desktop.setTrusted(false);
-    MinimizedHomeView& view = world.show();
-    QVERIFY(view.isShowingGate());
-    QVERIFY(view.isPollingPermission());
-    world.clock.advance(3);
-    QVERIFY(view.isShowingGate());
-
-    world.desktop.setTrusted(true);
-    world.clock.advance(3);
-    QVERIFY(!view.isShowingGate());
-    QVERIFY(!view.isPollingPermission());
-    QCOMPARE(world.clock.pendingCount(), 0);
-
-    world.desktop.setTrusted(false);
-    view.checkPermissionStatus();
-    QVERIFY(view.isShowingGate());
-    QVERIFY(view.isPollingPermission());
-    QCOMPARE(world.log.lines().last(), QStringLiteral("🔐 MenuBar: Permission status changed: REVOKED"));
-}
 
 QTEST_MAIN(MinimizedHomeViewTest)
 #include "MinimizedHomeViewTest.moc"
