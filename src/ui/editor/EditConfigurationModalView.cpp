@@ -10,8 +10,8 @@
 #include "SavedAppsSection.h"
 #include "app/AppState.h"
 #include "model/ConfigurationGroup.h"
+#include "ui/look/Divider.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -47,10 +47,7 @@ EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* confi
     m_apps = new ConfigurationAppsSection(*m_editor, *m_icons);
     layout->addWidget(m_apps);
 
-    auto* divider = new QFrame;
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    layout->addWidget(divider);
+    layout->addWidget(new Divider);
 
     m_saved = new SavedAppsSection(*m_editor, *m_icons);
     layout->addWidget(m_saved);
