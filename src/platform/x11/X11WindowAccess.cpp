@@ -503,7 +503,7 @@ AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
     // Restoring also raises and focuses the window, and is done once it has the focus.
     // The focus can come before the raise and the switch of desktop that go with it: a window
     // manager that answers a sync has done all of it then; with others, wait to see it in front.
-    const bool answersSync = m_conn.canSyncWithWindowManager();
+    bool answersSync = m_conn.canSyncWithWindowManager();
     auto inFront = [&] {
         for (const X11Client& c : m_desktop.clients())
             if (c.normal)
@@ -523,8 +523,9 @@ AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
     if (!minimized && answersSync && m_desktop.recentlyActivated(window) && !state(window).contains(hidden))
         return AXError::success;
     // The window manager may still be handling what came before (a new window taking the focus).
+    // One that leaves the sync unanswered is then watched for the raise as well.
     if (!minimized && answersSync)
-        m_conn.syncWithWindowManager(stateTimeoutMs);
+        answersSync = m_conn.syncWithWindowManager(stateTimeoutMs);
     if (done())
         return AXError::success;
     auto wait = [&](int timeoutMs) {

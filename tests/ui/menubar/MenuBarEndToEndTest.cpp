@@ -193,17 +193,27 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
 
     // The hot key shows it again and hides it.
+    const auto attached = [&] {
+        const bool shown = run.desktop.waitFor(
+            [&] { return run.mainWindow() && run.mainWindow()->rect == expected; }, 15000);
+        if (!shown)
+            qWarning() << "attached window at" << (run.mainWindow() ? run.mainWindow()->rect : QRect())
+                       << "expected" << expected << "\n"
+                       << qPrintable(run.quarlin.output());
+        return shown;
+    };
     QVERIFY(run.desktop.key(QStringLiteral("super+m")));
-    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
+    QVERIFY(attached());
     QVERIFY(run.desktop.key(QStringLiteral("super+m")));
     QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
 
     // "Exit Menu Bar Mode": the ordinary window's widgets take the keyboard at once (the window
     // is a new native one), so a click on a shortcut recorder and a key combination record it.
     QVERIFY(run.desktop.key(QStringLiteral("super+m")));
-    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }));
+    QVERIFY(attached());
     QVERIFY(run.click(expected.topLeft() + QPoint(81, 517)));
-    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() == 600; }));
+    QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() == 600; },
+                                15000));
     const QPoint client = run.mainWindow()->rect.topLeft();
     QVERIFY(run.click(client + QPoint(300, 45)));  // the Shortcuts tab
     QVERIFY(run.click(client + QPoint(514, 221))); // the first recorder
