@@ -16,6 +16,7 @@
 #include "ui/look/SwitchStyle.h"
 #include "ui/look/SymbolView.h"
 #include "ui/look/Symbols.h"
+#include "ui/look/TextLabel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,21 +32,6 @@
 #include <QVBoxLayout>
 
 namespace {
-// An invalid colour: the secondary text colour of the current look.
-QLabel* text(const QString& value, const QFont& font = Fonts::body(),
-             const QColor& colour = QColor(Qt::black)) {
-    auto* label = new QLabel(value);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    if (!colour.isValid()) {
-        LookColors::useSecondaryText(label);
-    } else if (colour != QColor(Qt::black)) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, colour);
-        label->setPalette(palette);
-    }
-    return label;
-}
 
 void recolour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
@@ -62,7 +48,7 @@ QWidget* row(const QString& label, QWidget* control) {
     auto* widget = new QWidget;
     auto* layout = new QHBoxLayout(widget);
     layout->setContentsMargins(0, 0, 0, 0);
-    QLabel* title = text(label);
+    QLabel* title = textLabel(label);
     title->setWordWrap(true);
     layout->addWidget(title, 1);
     layout->addWidget(control, 0, Qt::AlignVCenter);
@@ -75,7 +61,7 @@ QWidget* section(const QString& title, int spacing, const QList<QWidget*>& rows)
     auto* layout = new QVBoxLayout(widget);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    layout->addWidget(text(title, Fonts::headline()));
+    layout->addWidget(textLabel(title, Fonts::headline()));
     auto* body = new QVBoxLayout;
     body->setContentsMargins(16, 0, 0, 0);
     body->setSpacing(spacing);
@@ -117,7 +103,7 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(20);
-    column->addWidget(text(tr("Settings"), Fonts::weighted(Fonts::largeTitle(), QFont::Bold)));
+    column->addWidget(textLabel(tr("Settings"), Fonts::weighted(Fonts::largeTitle(), QFont::Bold)));
     column->addWidget(divider());
     column->addWidget(buildAppPreferences());
     column->addWidget(divider());
@@ -198,7 +184,7 @@ QWidget* SettingsView::buildAccessibility() {
     trusted->setContentsMargins(0, 0, 0, 0);
     trusted->setSpacing(4);
     trusted->addWidget(new SymbolView(QStringLiteral("checkmark.seal.fill"), 12, LookColors::green(dark)));
-    trusted->addWidget(text(tr("Accessibility Enabled"), Fonts::caption(), LookColors::green(dark)));
+    trusted->addWidget(textLabel(tr("Accessibility Enabled"), Fonts::caption(), LookColors::green(dark)));
     trusted->addStretch(1);
 
     m_untrustedRow = new QWidget;
@@ -206,9 +192,9 @@ QWidget* SettingsView::buildAccessibility() {
     untrusted->setContentsMargins(0, 0, 0, 0);
     untrusted->setSpacing(8);
     QLabel* explanation =
-        text(tr("Quarlin needs an X11 display and a window manager that lets other programs "
-                "move and resize their windows. Neither is available right now."),
-             Fonts::caption(), LookColors::secondary(dark));
+        textLabel(tr("Quarlin needs an X11 display and a window manager that lets other programs "
+                     "move and resize their windows. Neither is available right now."),
+                  Fonts::caption(), LookColors::secondary(dark));
     explanation->setWordWrap(true);
     untrusted->addWidget(explanation);
     auto* checkAgain = new QPushButton(tr("Check Again"));
@@ -225,14 +211,14 @@ void SettingsView::refreshTrust() {
 }
 
 QWidget* SettingsView::buildSync() {
-    m_accountStatus = text(tr("Checking..."), Fonts::caption());
+    m_accountStatus = textLabel(tr("Checking..."), Fonts::caption());
     m_accountStatus->setObjectName(QStringLiteral("accountStatus"));
     auto* status = new QWidget;
     auto* statusRow = new QHBoxLayout(status);
     statusRow->setContentsMargins(0, 0, 0, 0);
     statusRow->setSpacing(4);
     m_syncSymbol = new SymbolView(QStringLiteral("checkmark.icloud"), 14);
-    m_syncStatusLabel = text(m_syncStatus, Fonts::caption(), QColor());
+    m_syncStatusLabel = textLabel(m_syncStatus, Fonts::caption(), QColor());
     m_syncStatusLabel->setObjectName(QStringLiteral("syncStatus"));
     statusRow->addWidget(m_syncSymbol);
     statusRow->addWidget(m_syncStatusLabel);
@@ -328,7 +314,7 @@ void SettingsView::triggerManualSync() {
 
 QWidget* SettingsView::buildAbout() {
     QList<QWidget*> rows;
-    QLabel* version = text(m_services.version, Fonts::body(), QColor());
+    QLabel* version = textLabel(m_services.version, Fonts::body(), QColor());
     version->setObjectName(QStringLiteral("version"));
     rows.append(row(tr("Version"), version));
     if (!m_services.feedbackAddress.isEmpty()) {
@@ -336,7 +322,7 @@ QWidget* SettingsView::buildAbout() {
         auto* layout = new QHBoxLayout(control);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(8);
-        QLabel* address = text(m_services.feedbackAddress, Fonts::body(), QColor());
+        QLabel* address = textLabel(m_services.feedbackAddress, Fonts::body(), QColor());
         address->setTextInteractionFlags(Qt::TextSelectableByMouse);
         auto* copy = new QToolButton;
         copy->setAutoRaise(true);

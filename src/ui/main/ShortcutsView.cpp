@@ -6,6 +6,7 @@
 #include "ui/look/Divider.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
+#include "ui/look/TextLabel.h"
 
 #include <QFormLayout>
 #include <QFrame>
@@ -17,19 +18,9 @@
 #include <QVBoxLayout>
 
 namespace {
-// An invalid colour: the secondary text colour of the current look.
 QLabel* text(const QString& value, const QFont& font, const QColor& colour = QColor(Qt::black)) {
-    auto* label = new QLabel(value);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
+    QLabel* label = textLabel(value, font, colour);
     label->setWordWrap(true);
-    if (!colour.isValid()) {
-        LookColors::useSecondaryText(label);
-    } else if (colour != QColor(Qt::black)) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, colour);
-        label->setPalette(palette);
-    }
     return label;
 }
 
