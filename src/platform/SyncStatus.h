@@ -27,6 +27,8 @@ public:
     virtual Outcome lastOutcome() const = 0;
     virtual QString lastError() const = 0;
     virtual QDateTime lastSyncTime() const = 0;
+    // The folder that is shared with the other machines; empty when unknown.
+    virtual QString folderPath() const { return {}; }
 
     // Saves what is pending, writes every change to the folder and merges what the folder holds, at
     // once. True only when both directions succeeded; otherwise false with the reason. Prints
