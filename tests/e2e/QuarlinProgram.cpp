@@ -79,6 +79,10 @@ bool QuarlinProgram::isRunning() const {
     return m_process.state() == QProcess::Running;
 }
 
+bool QuarlinProgram::waitForExit(int timeoutMs) {
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
+}
+
 QRect QuarlinProgram::clientGeometry() const {
     return m_desktop.clientGeometry(m_window);
 }

@@ -31,6 +31,8 @@ public:
     QString error() const { return m_error; }
     void stop();
     bool isRunning() const;
+    // Waits until the program has ended by itself; false when it still runs at the deadline.
+    bool waitForExit(int timeoutMs = patienceMs);
 
     // The main window (client, not the frame) and its client area in root coordinates.
     quint32 window() const { return m_window; }
