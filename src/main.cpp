@@ -20,7 +20,6 @@
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
-#include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
@@ -30,6 +29,7 @@
 #include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
+#include "ui/shortcuts/MenuTrackingMonitor.h"
 
 #include <QApplication>
 
