@@ -9,13 +9,13 @@
 #include "login/LaunchAtLogin.h"
 #include "model/SettingsModel.h"
 #include "ui/MainWindow.h"
-#include "ui/Recorder.h"
-#include "ui/RecorderCocoa.h"
 #include "ui/main/MainTabBar.h"
 #include "ui/main/MainTabButton.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
+#include "ui/shortcuts/Recorder.h"
+#include "ui/shortcuts/RecorderCocoa.h"
 
 #include <QApplication>
 #include <QCheckBox>
