@@ -79,6 +79,15 @@ bool QuarlinProgram::isRunning() const {
     return m_process.state() == QProcess::Running;
 }
 
+std::optional<int> QuarlinProgram::waitForExit(int timeoutMs) {
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs))
+        return std::nullopt;
+    m_output += m_process.readAll();
+    if (m_process.exitStatus() != QProcess::NormalExit)
+        return std::nullopt;
+    return m_process.exitCode();
+}
+
 QRect QuarlinProgram::clientGeometry() const {
     return m_desktop.clientGeometry(m_window);
 }

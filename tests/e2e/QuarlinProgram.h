@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class ModelContext;
 class TestDesktop;
@@ -31,6 +32,8 @@ public:
     QString error() const { return m_error; }
     void stop();
     bool isRunning() const;
+    // Waits until the program has ended by itself; its exit code, or nothing when it did not end.
+    std::optional<int> waitForExit(int timeoutMs = patienceMs);
 
     // The main window (client, not the frame) and its client area in root coordinates.
     quint32 window() const { return m_window; }
