@@ -20,17 +20,18 @@
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
-#include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
+#include "ui/look/QuarlinIcon.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
 #include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
+#include "ui/shortcuts/MenuTrackingMonitor.h"
 
 #include <QApplication>
 
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quarlin"));
     QApplication::setApplicationVersion(QStringLiteral(QUARLIN_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.quarlin"));
+    QApplication::setWindowIcon(quarlinIcon());
     // Closing the main window leaves the program (and its status item) running.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -8,13 +8,13 @@
 #include "login/LaunchAtLogin.h"
 #include "model/SettingsModel.h"
 #include "ui/MainWindow.h"
-#include "ui/Recorder.h"
-#include "ui/RecorderCocoa.h"
 #include "ui/main/MainTabBar.h"
 #include "ui/main/MainTabButton.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
+#include "ui/shortcuts/Recorder.h"
+#include "ui/shortcuts/RecorderCocoa.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -157,7 +157,8 @@ private Q_SLOTS:
         QVERIFY2(quarlin.waitForOutput(QStringLiteral("Could not create ModelContainer: ")),
                  qPrintable(quarlin.output()));
         QVERIFY(desktop.key(QStringLiteral("Return")));
-        QCOMPARE(quarlin.waitForExit(), std::optional<int>(1));
+        QVERIFY(quarlin.waitForExit());
+        QCOMPARE(quarlin.exitCode(), 1);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), damaged);
     }

@@ -79,13 +79,12 @@ bool QuarlinProgram::isRunning() const {
     return m_process.state() == QProcess::Running;
 }
 
-std::optional<int> QuarlinProgram::waitForExit(int timeoutMs) {
-    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs))
-        return std::nullopt;
-    m_output += m_process.readAll();
-    if (m_process.exitStatus() != QProcess::NormalExit)
-        return std::nullopt;
-    return m_process.exitCode();
+bool QuarlinProgram::waitForExit(int timeoutMs) {
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
+}
+
+int QuarlinProgram::exitCode() const {
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
 QRect QuarlinProgram::clientGeometry() const {

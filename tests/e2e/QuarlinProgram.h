@@ -10,7 +10,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <optional>
 
 class ModelContext;
 class TestDesktop;
@@ -32,8 +31,10 @@ public:
     QString error() const { return m_error; }
     void stop();
     bool isRunning() const;
-    // Waits until the program has ended by itself; its exit code, or nothing when it did not end.
-    std::optional<int> waitForExit(int timeoutMs = patienceMs);
+    // Waits until the program has ended by itself; false when it still runs at the deadline.
+    bool waitForExit(int timeoutMs = patienceMs);
+    // The exit code of a program that has ended.
+    int exitCode() const;
 
     // The main window (client, not the frame) and its client area in root coordinates.
     quint32 window() const { return m_window; }

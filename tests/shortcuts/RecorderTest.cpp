@@ -2,10 +2,10 @@
 #include "Desktop.h"
 
 #include "shortcuts/KeyboardShortcuts.h"
-#include "ui/MenuItemShortcuts.h"
-#include "ui/MenuTrackingMonitor.h"
-#include "ui/Recorder.h"
-#include "ui/ViewModifiers.h"
+#include "ui/shortcuts/MenuItemShortcuts.h"
+#include "ui/shortcuts/MenuTrackingMonitor.h"
+#include "ui/shortcuts/Recorder.h"
+#include "ui/shortcuts/ViewModifiers.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,10 +5,10 @@
 #include "login/LaunchAtLogin.h"
 #include "model/SettingsModel.h"
 #include "platform/SyncStatus.h"
-#include "ui/Recorder.h"
 #include "ui/look/StyledButton.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
+#include "ui/shortcuts/Recorder.h"
 
 #include <QCheckBox>
 #include <QComboBox>

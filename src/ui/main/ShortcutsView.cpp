@@ -2,11 +2,11 @@
 
 #include "app/ShortcutNames.h"
 #include "shortcuts/ResourceBundle.h"
-#include "ui/Recorder.h"
 #include "ui/look/Divider.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/TextLabel.h"
+#include "ui/shortcuts/Recorder.h"
 
 #include <QFormLayout>
 #include <QFrame>
