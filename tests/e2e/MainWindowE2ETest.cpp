@@ -1,5 +1,6 @@
 // The real program on a private desktop: switching tabs with clicks, the theme and launch at login
-// from the settings tab, and a shortcut recorded with real key presses that then works as a hot key.
+// from the settings tab, a shortcut recorded with real key presses that then works as a hot key, and
+// a monitor plugged in and out while the program runs.
 // Where to click is learnt from the same window laid out off screen at the program's size.
 #include "../app/AppWorld.h"
 #include "QuarlinProgram.h"
@@ -161,6 +162,47 @@ private Q_SLOTS:
         QCOMPARE(quarlin.exitCode(), 1);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), damaged);
+    }
+
+    // A second monitor plugged in raises the ordinary window's minimum width from 600 to 800: the
+    // window grows with its content, also after it hung from a tray icon (which sized it itself), and
+    // its minimum goes back down when the monitor is gone.
+    void followsAMonitorPluggedInAndOut() {
+        TestDesktop::Options options;
+        options.secondMonitorLater = true;
+        TestDesktop desktop(options);
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("monitors"));
+        QVERIFY(quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        QVERIFY(quarlin.waitForOutput(QStringLiteral("⚠️ MenuBar: no system tray"), 20000));
+        // The window is made anew when it changes between hanging and ordinary.
+        const auto ours = [&] {
+            for (quint32 w : desktop.clientList())
+                if (desktop.wmClass(w).toLower().contains(QStringLiteral("quarlin")))
+                    return w;
+            return 0u;
+        };
+        const auto width = [&] { return desktop.clientGeometry(ours()).width(); };
+
+        const qint64 trayer = desktop.startProcess(QStringLiteral("trayer"),
+                                                   {"--edge", "top", "--align", "right", "--widthtype",
+                                                    "pixel", "--width", "200", "--height", "28",
+                                                    "--SetDockType", "true", "--SetPartialStrut", "true"});
+        QVERIFY(desktop.waitFor([&] { return width() == 428; }, 10000));
+        desktop.stopProcess(trayer);
+        QVERIFY(desktop.waitFor([&] { return width() == 600; }, 10000));
+
+        QVERIFY(desktop.setSecondMonitor(true));
+        const bool grown = desktop.waitFor(
+            [&] { return desktop.minimumSize(ours()).width() == 800 && width() == 800; }, 10000);
+        quarlin.screenshot(QStringLiteral("plugged-in"));
+        QVERIFY2(grown, qPrintable(QStringLiteral("window %1 wide, minimum %2")
+                                       .arg(width())
+                                       .arg(desktop.minimumSize(ours()).width())));
+        QVERIFY(desktop.setSecondMonitor(false));
+        QVERIFY(desktop.waitFor([&] { return desktop.minimumSize(ours()).width() == 600; }, 10000));
+        QVERIFY(quarlin.isRunning());
     }
 };
 
