@@ -22,6 +22,7 @@
 #include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
 #include "ui/look/QuarlinIcon.h"
@@ -58,10 +59,14 @@ int main(int argc, char** argv) {
     KeyboardShortcuts::MenuTrackingMonitor menuTracking(shortcuts);
 
     QString message;
+    const QString storePath = ModelContainer::defaultPath();
     std::unique_ptr<ModelContainer> container =
-        QuarlinApp::makeSharedModelContainer(ModelContainer::defaultPath(), scheduler, &message);
+        QuarlinApp::makeSharedModelContainer(storePath, scheduler, &message);
     if (!container) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
+        // Started from a menu, nobody reads the line above.
+        StoreErrorDialog dialog(storePath, message);
+        dialog.exec();
         return 1;
     }
 

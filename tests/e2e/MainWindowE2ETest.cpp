@@ -21,7 +21,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 class MainWindowE2ETest : public QObject {
@@ -82,6 +84,31 @@ private Q_SLOTS:
 
         QVERIFY(quarlin.isRunning());
         QVERIFY2(!quarlin.output().contains(QStringLiteral("Sanitizer")), qPrintable(quarlin.output()));
+    }
+
+    // Started from a menu, a damaged data file must say so in a window, not only on standard error.
+    void aDamagedStoreIsReportedInAWindow() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("damaged-store"));
+        const QByteArray damaged = QByteArray("not a database at all\n").repeated(300);
+        QFile file(quarlin.storePath());
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+        file.close();
+
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        const quint32 window = quarlin.waitForWindow(QStringLiteral("Quarlin Cannot Start"));
+        QVERIFY2(window != 0, qPrintable(quarlin.output()));
+        QVERIFY(desktop.waitFor([&] { return desktop.activeWindow() == window; }));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("error-window"), quarlin.window()));
+        QVERIFY2(quarlin.waitForOutput(QStringLiteral("Could not create ModelContainer: ")),
+                 qPrintable(quarlin.output()));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitForExit());
+        QCOMPARE(quarlin.exitCode(), 1);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), damaged);
     }
 
     // A second monitor plugged in raises the ordinary window's minimum width from 600 to 800: the
