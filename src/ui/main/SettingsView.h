@@ -47,6 +47,8 @@ public:
     QString syncStatusText() const { return m_syncStatus; }
     // Where the sync folder is and, until it is ready, what to do about it.
     QString syncFolderText() const;
+    // The last failure and the files that could not be read; empty when there is nothing to say.
+    QString syncProblemText() const;
     bool isSyncing() const { return m_isSyncing; }
     // Starts a manual sync as "Sync Now" does (when it is enabled).
     void triggerManualSync();
@@ -71,6 +73,8 @@ private:
     void refreshTrust();
     void refreshAccountStatus();
     void showSyncState();
+    // An automatic sync reports here too: a failure must not hide behind "Ready".
+    void noticeSyncOutcome();
 
     Services m_services;
     bool m_axTrusted = false;
@@ -89,6 +93,7 @@ private:
     ProgressSpinner* m_syncSpinner = nullptr;
     QLabel* m_syncFolder = nullptr;
     QLabel* m_syncStatusLabel = nullptr;
+    QLabel* m_syncProblem = nullptr;
     StyledButton* m_syncNow = nullptr;
     StyledButton* m_checkForUpdates = nullptr;
 };
