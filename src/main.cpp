@@ -21,8 +21,10 @@
 #include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
+#include "ui/look/QuarlinIcon.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quarlin"));
     QApplication::setApplicationVersion(QStringLiteral(QUARLIN_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.quarlin"));
+    QApplication::setWindowIcon(quarlinIcon());
     // Closing the main window leaves the program (and its status item) running.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -55,10 +58,14 @@ int main(int argc, char** argv) {
     KeyboardShortcuts::MenuTrackingMonitor menuTracking(shortcuts);
 
     QString message;
+    const QString storePath = ModelContainer::defaultPath();
     std::unique_ptr<ModelContainer> container =
-        QuarlinApp::makeSharedModelContainer(ModelContainer::defaultPath(), scheduler, &message);
+        QuarlinApp::makeSharedModelContainer(storePath, scheduler, &message);
     if (!container) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
+        // Started from a menu, nobody reads the line above.
+        StoreErrorDialog dialog(storePath, message);
+        dialog.exec();
         return 1;
     }
 

@@ -83,6 +83,10 @@ bool QuarlinProgram::waitForExit(int timeoutMs) {
     return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
 }
 
+int QuarlinProgram::exitCode() const {
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
 QRect QuarlinProgram::clientGeometry() const {
     return m_desktop.clientGeometry(m_window);
 }

@@ -33,6 +33,8 @@ public:
     bool isRunning() const;
     // Waits until the program has ended by itself; false when it still runs at the deadline.
     bool waitForExit(int timeoutMs = patienceMs);
+    // The exit code of a program that has ended.
+    int exitCode() const;
 
     // The main window (client, not the frame) and its client area in root coordinates.
     quint32 window() const { return m_window; }

@@ -231,6 +231,22 @@ private Q_SLOTS:
         QVERIFY(window.minimumSizeHint().height() < 700);
     }
 
+    // A second screen raises the minimum width to 800: the window grows with it, also when a minimum
+    // was set on the window itself (as hanging from the tray icon leaves one), and stays inside
+    // its work area.
+    void aSecondScreenGrowsTheWindowInsideItsWorkArea() {
+        MainWindow window;
+        MainView* view = showLarger(window);
+        QVERIFY(view);
+        window.setMinimumSize(600, 720);
+        window.setGeometry(950, 100, 600, 820);
+        view->setScreenProbe([] { return screensOf(2, 1000); });
+        QCOMPARE(window.width(), 800);
+        QVERIFY(QRect(0, 0, 1600, 1000).contains(window.frameGeometry()));
+        view->setScreenProbe([] { return screensOf(1, 1000); });
+        QCOMPARE(window.minimumWidth(), 600);
+    }
+
     // The shrink never grows a side and never goes below 600 x 720 or the window's own minimum.
     void shrinkTargets() {
         QCOMPARE(WindowAccessor::shrinkTarget(QSize(1000, 900), QSize(600, 600)), QSize(600, 720));

@@ -32,8 +32,10 @@ struct Log : LoginLog {
 
 struct FakeSync : SyncStatus {
     AccountStatus accountStatus() const override { return status; }
-    Outcome lastOutcome() const override { return Outcome::none; }
-    QString lastError() const override { return {}; }
+    Outcome lastOutcome() const override { return outcome; }
+    QString lastError() const override { return error; }
+    int unreadableFileCount() const override { return unreadable; }
+    QString notice() const override { return note; }
     QDateTime lastSyncTime() const override { return {}; }
     bool syncNow(QString*) override {
         ++syncs;
@@ -42,6 +44,10 @@ struct FakeSync : SyncStatus {
     AccountStatus status = AccountStatus::available;
     bool fail = false;
     int syncs = 0;
+    Outcome outcome = Outcome::none;
+    QString error;
+    int unreadable = 0;
+    QString note;
 };
 
 struct SettingsWorld : AppWorld {
@@ -137,6 +143,32 @@ private Q_SLOTS:
         none->show();
         QCOMPARE(none->accountStatusText(), "No Sync Folder");
         QVERIFY(!none->syncNowButton()->isEnabled());
+    }
+
+    // Automatic rounds that fail, and files that could not be read, show without "Sync Now".
+    void automaticFailuresAndSkippedFilesAreShown() {
+        SettingsWorld world;
+        world.sync.outcome = SyncStatus::Outcome::failed;
+        world.sync.error = QStringLiteral("/sync/ConfigurationGroup/X.json: No space left on device");
+        auto view = world.view(&world.sync);
+        view->show();
+        QCOMPARE(view->syncStatusText(), "Error");
+        QCOMPARE(view->syncProblemText(),
+                 "Last sync failed: /sync/ConfigurationGroup/X.json: No space left on device");
+
+        world.sync.outcome = SyncStatus::Outcome::synced;
+        world.sync.unreadable = 3;
+        Q_EMIT world.sync.changed();
+        QCOMPARE(view->syncStatusText(), "Synced");
+        QCOMPARE(view->syncProblemText(), "3 files in the sync folder could not be read and were skipped.");
+        world.sync.unreadable = 0;
+        world.sync.note = QStringLiteral("<b>Another machine</b> deleted 5 configurations.");
+        Q_EMIT world.sync.changed();
+        QCOMPARE(view->syncProblemText(), world.sync.note);
+        world.sync.note.clear();
+        Q_EMIT world.sync.changed();
+        QCOMPARE(view->syncProblemText(), QString());
+        QVERIFY(!view->findChild<QLabel*>("syncProblem")->isVisible());
     }
 
     void shortcutsTabOffersFiveRecordersOrItsFallback() {

@@ -365,6 +365,18 @@ QSize MainView::minimumWindowSize() const {
 void MainView::applyMinimumSize() {
     // The window's layout adds what sits above the view (the menu bar) to the window's minimum.
     setMinimumSize(minimumWindowSize());
+    QWidget* top = window();
+    if (top == this || !top->layout() || m_state.isMainWindowAttached())
+        return;
+    // A minimum set on the window itself (hanging from the tray icon leaves one behind) would keep
+    // the layout from raising it, and the content would be cut off: the layout decides again, and
+    // grows the window when the content needs more (a second monitor plugged in).
+    const QSize before = top->size();
+    top->setMinimumSize(0, 0);
+    top->layout()->invalidate();
+    top->layout()->activate();
+    if (top->size() != before && top->isVisible())
+        m_accessor->keepInsideWorkArea(top);
 }
 
 void MainView::attachedChanged() {

@@ -117,8 +117,12 @@ SettingsView::SettingsView(Services services, QWidget* parent)
 
     connect(&m_services.settings, &SettingsModel::objectWillChange, this, &SettingsView::showTheme);
     if (m_services.sync)
-        connect(m_services.sync, &SyncStatus::changed, this, &SettingsView::refreshAccountStatus);
+        connect(m_services.sync, &SyncStatus::changed, this, [this] {
+            noticeSyncOutcome();
+            refreshAccountStatus();
+        });
     refreshTrust();
+    noticeSyncOutcome();
     showSyncState();
 }
 
@@ -223,13 +227,43 @@ QWidget* SettingsView::buildSync() {
     statusRow->addWidget(m_syncSymbol);
     statusRow->addWidget(m_syncStatusLabel);
 
+    m_syncProblem = textLabel(QString(), Fonts::caption(), QColor());
+    m_syncProblem->setObjectName(QStringLiteral("syncProblem"));
+    m_syncProblem->setWordWrap(true);
+    m_syncProblem->hide();
+
     m_syncNow = new StyledButton(ButtonStyle::glassmorphic(), tr("Sync Now"));
     m_syncNow->setObjectName(QStringLiteral("syncNow"));
     m_syncNow->setFont(Fonts::system(14, QFont::Medium));
     connect(m_syncNow, &QAbstractButton::clicked, this, &SettingsView::triggerManualSync);
-    return section(
-        tr("Sync Data"), 8,
-        {row(tr("Account Status"), m_accountStatus), row(tr("Sync Status"), status), centred(m_syncNow, 4)});
+    return section(tr("Sync Data"), 8,
+                   {row(tr("Account Status"), m_accountStatus), row(tr("Sync Status"), status), m_syncProblem,
+                    centred(m_syncNow, 4)});
+}
+
+QString SettingsView::syncProblemText() const {
+    if (!m_services.sync)
+        return {};
+    QStringList lines;
+    if (m_services.sync->lastOutcome() == SyncStatus::Outcome::failed)
+        lines.append(tr("Last sync failed: %1").arg(m_services.sync->lastError()));
+    if (const int count = m_services.sync->unreadableFileCount(); count > 0)
+        lines.append(count == 1
+                         ? tr("1 file in the sync folder could not be read and was skipped.")
+                         : tr("%1 files in the sync folder could not be read and were skipped.").arg(count));
+    if (const QString notice = m_services.sync->notice(); !notice.isEmpty())
+        lines.append(notice);
+    return lines.join(u'\n');
+}
+
+void SettingsView::noticeSyncOutcome() {
+    if (!m_services.sync || m_isSyncing)
+        return;
+    const SyncStatus::Outcome outcome = m_services.sync->lastOutcome();
+    if (outcome == SyncStatus::Outcome::failed)
+        m_syncStatus = errorText;
+    else if (outcome == SyncStatus::Outcome::synced && m_syncStatus == errorText)
+        m_syncStatus = syncedText;
 }
 
 QString SettingsView::accountStatusText() const {
@@ -272,6 +306,9 @@ void SettingsView::showSyncState() {
     recolour(m_accountStatus, accountColour);
 
     m_syncStatusLabel->setText(m_syncStatus);
+    const QString problem = syncProblemText();
+    m_syncProblem->setText(problem);
+    m_syncProblem->setVisible(!problem.isEmpty());
     if (m_syncStatus == syncedText || m_syncStatus == readyText) {
         m_syncSymbol->setName(QStringLiteral("checkmark.icloud"));
         m_syncSymbol->setColour(LookColors::green(dark));

@@ -44,6 +44,8 @@ public:
     // The texts the sync rows show, for the current state.
     QString accountStatusText() const;
     QString syncStatusText() const { return m_syncStatus; }
+    // The last failure and the files that could not be read; empty when there is nothing to say.
+    QString syncProblemText() const;
     bool isSyncing() const { return m_isSyncing; }
     // Starts a manual sync as "Sync Now" does (when it is enabled).
     void triggerManualSync();
@@ -67,6 +69,8 @@ private:
     void refreshTrust();
     void refreshAccountStatus();
     void showSyncState();
+    // An automatic sync reports here too: a failure must not hide behind "Ready".
+    void noticeSyncOutcome();
 
     Services m_services;
     bool m_axTrusted = false;
@@ -81,6 +85,7 @@ private:
     QLabel* m_accountStatus = nullptr;
     SymbolView* m_syncSymbol = nullptr;
     QLabel* m_syncStatusLabel = nullptr;
+    QLabel* m_syncProblem = nullptr;
     StyledButton* m_syncNow = nullptr;
     StyledButton* m_checkForUpdates = nullptr;
 };

@@ -156,6 +156,16 @@ void WindowAccessor::centerWindowOnScreen(QWidget* window) {
     window->setGeometry(centredClient(window, window->size(), area));
 }
 
+void WindowAccessor::keepInsideWorkArea(QWidget* window) {
+    const QRect area = m_workArea(window);
+    const QRect frame = window->frameGeometry();
+    if (area.isEmpty() || area.contains(frame))
+        return;
+    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+    window->move(x, y);
+}
+
 bool WindowAccessor::isResizing() const {
     return m_resize && m_resize->state() == QAbstractAnimation::Running;
 }

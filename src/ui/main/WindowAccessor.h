@@ -55,6 +55,8 @@ public:
     // the window is attached (an attach meanwhile cancels the shrink).
     bool forceWindowToMinimumSize(QWidget* window);
     void centerWindowOnScreen(QWidget* window);
+    // Moves a window whose frame reaches past its screen's work area back inside (as far as it fits).
+    void keepInsideWorkArea(QWidget* window);
     // True while a shrink animation runs.
     bool isResizing() const;
 
