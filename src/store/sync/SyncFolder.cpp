@@ -102,12 +102,11 @@ bool SyncFolder::list(ModelObject::Kind kind, QList<Entry>* entries, QList<Refus
             ::close(descriptor);
         if (saved == ENOENT)
             return true;
-        if ((saved == ELOOP || saved == ENOTDIR) && refused) {
+        struct stat info {};
+        if ((saved == ELOOP || saved == ENOTDIR) && refused &&
+            ::lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
             // Never followed; the other classes still come in.
-            struct stat info {};
-            ::lstat(QFile::encodeName(folder).constData(), &info);
-            refused->append(
-                {folder, QStringLiteral("a symbolic link or a file, not followed"), signatureFrom(info)});
+            refused->append({folder, QStringLiteral("a symbolic link, not followed"), signatureFrom(info)});
             return true;
         }
         if (error)
