@@ -86,7 +86,7 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
         if (m_reader.read(*copy, kind, id, &record, nullptr)) {
             m_state.clock().observe(record->stamp);
             remotes.append(*record);
-            round.mergedCopies.append({id, copy->path});
+            round.mergedCopies.append({id, kind, *copy});
         }
     }
     if (remotes.isEmpty())

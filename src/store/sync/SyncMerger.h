@@ -17,8 +17,13 @@ public:
     struct Round {
         // Objects whose file in the folder does not hold the merged record.
         QSet<QString> rewrite;
-        // Conflict copies merged, as (id, path): removed once the object's file holds them.
-        QList<std::pair<QString, QString>> mergedCopies;
+        // Conflict copies merged: removed once the object's file holds them.
+        struct Copy {
+            QString id;
+            ModelObject::Kind kind;
+            SyncFolder::Entry file;
+        };
+        QList<Copy> mergedCopies;
         // Entries changed, to be kept in the state file.
         QSet<QString> changed;
         // Changes written into the store.
