@@ -40,6 +40,10 @@ public:
     void rollback();
 
 private:
+    // A change stamped more than the allowed drift ahead of this machine's clock comes from a clock that
+    // is wrong by at least as much, so its stamp cannot tell whether it came before or after an edit
+    // made here in that time. Such an edit made here in the last few minutes is kept.
+    void keepRecentEdits(const SyncRecord& local, SyncRecord& merged) const;
     bool apply(const QString& id, Round& round, QString* error);
     void markAbsent(const QString& id, Round& round);
 
