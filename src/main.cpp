@@ -24,6 +24,7 @@
 #include "ui/QtApplicationShell.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
+#include "ui/look/BackgroundWindowMove.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
@@ -82,6 +83,8 @@ int main(int argc, char** argv) {
     });
     // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
+    // Dragged by its background like by its title bar, except while it hangs under the tray icon.
+    BackgroundWindowMove::install(&window, [&app] { return !app.appState().isMainWindowAttached(); });
     XdgAutostart autostart(QStringLiteral("io.github.quarlin"), QStringLiteral("Quarlin"),
                            QCoreApplication::applicationFilePath());
     SyslogLoginLog loginLog;
