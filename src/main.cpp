@@ -7,6 +7,7 @@
 #include "login/LaunchAtLogin.h"
 #include "placement/AXPermission.h"
 #include "platform/x11/DesktopEntry.h"
+#include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11MonitorAreas.h"
 #include "platform/x11/X11PointerMonitor.h"
@@ -20,17 +21,19 @@
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
-#include "ui/MenuTrackingMonitor.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
 #include "ui/look/BackgroundWindowMove.h"
+#include "ui/look/QuarlinIcon.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
 #include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
+#include "ui/shortcuts/MenuTrackingMonitor.h"
 
 #include <QApplication>
 
@@ -41,6 +44,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quarlin"));
     QApplication::setApplicationVersion(QStringLiteral(QUARLIN_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.quarlin"));
+    QApplication::setWindowIcon(quarlinIcon());
     // Closing the main window leaves the program (and its status item) running.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -56,10 +60,14 @@ int main(int argc, char** argv) {
     KeyboardShortcuts::MenuTrackingMonitor menuTracking(shortcuts);
 
     QString message;
+    const QString storePath = ModelContainer::defaultPath();
     std::unique_ptr<ModelContainer> container =
-        QuarlinApp::makeSharedModelContainer(ModelContainer::defaultPath(), scheduler, &message);
+        QuarlinApp::makeSharedModelContainer(storePath, scheduler, &message);
     if (!container) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
+        // Started from a menu, nobody reads the line above.
+        StoreErrorDialog dialog(storePath, message);
+        dialog.exec();
         return 1;
     }
 
@@ -85,8 +93,12 @@ int main(int argc, char** argv) {
     app.appState().setMainWindow(&window);
     // Dragged by its background like by its title bar, except while it hangs under the tray icon.
     BackgroundWindowMove::install(&window, [&app] { return !app.appState().isMainWindowAttached(); });
-    XdgAutostart autostart(QStringLiteral("io.github.quarlin"), QStringLiteral("Quarlin"),
-                           QCoreApplication::applicationFilePath());
+    // Login starts the installed program, never a build folder that may be gone by then.
+    const std::optional<DesktopEntry> installed =
+        DesktopEntryIndex(DesktopEntryIndex::defaultApplicationDirs()).entry(QApplication::desktopFileName());
+    XdgAutostart autostart(QApplication::desktopFileName(), QStringLiteral("Quarlin"),
+                           QCoreApplication::applicationFilePath(),
+                           installed && installed->isInstalledApplication() ? installed->exec : QString());
     SyslogLoginLog loginLog;
     LaunchAtLogin launchAtLogin(autostart, loginLog);
     // Application icons: what a running window names, else the Icon key of the installed desktop entry.

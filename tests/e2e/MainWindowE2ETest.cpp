@@ -1,80 +1,30 @@
 // The real program on a private desktop: switching tabs with clicks, the theme and launch at login
-// from the settings tab, and a shortcut recorded with real key presses that then works as a hot key.
+// from the settings tab, a shortcut recorded with real key presses that then works as a hot key, and
+// a monitor plugged in and out while the program runs.
 // Where to click is learnt from the same window laid out off screen at the program's size.
 #include "../app/AppWorld.h"
+#include "MainWindowReplica.h"
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 
 #include "login/LaunchAtLogin.h"
 #include "model/SettingsModel.h"
 #include "ui/MainWindow.h"
-#include "ui/Recorder.h"
-#include "ui/RecorderCocoa.h"
 #include "ui/main/MainTabBar.h"
 #include "ui/main/MainTabButton.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
+#include "ui/shortcuts/Recorder.h"
+#include "ui/shortcuts/RecorderCocoa.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
-
-namespace {
-struct NoLogin : LoginItemService {
-    Status status() const override { return Status::notRegistered; }
-    std::optional<QString> registerService() override { return std::nullopt; }
-    std::optional<QString> unregisterService() override { return std::nullopt; }
-};
-struct NoLog : LoginLog {
-    void logFailure(const QString&, const QString&) override {}
-};
-
-// The main window as the program builds it, off screen, to find where its controls are.
-struct Replica : AppWorld {
-    AppState state{platform, context()};
-    SettingsModel settings{preferences};
-    NoLogin login;
-    NoLog loginLog;
-    LaunchAtLogin launchAtLogin{login, loginLog};
-    MainWindow window;
-    MainView* view;
-
-    explicit Replica(const QSize& clientSize) {
-        MainView::Contents tabs;
-        tabs.shortcuts = [] { return new ShortcutsView([] { return true; }); };
-        tabs.settings = [this] {
-            return new SettingsView({state,
-                                     settings,
-                                     launchAtLogin,
-                                     clock,
-                                     [] { return true; },
-                                     nullptr,
-                                     {},
-                                     QStringLiteral("1.0.0"),
-                                     QString()});
-        };
-        view = new MainView(state, clock, tabs);
-        window.setContent(view);
-        window.resize(clientSize);
-        window.show();
-    }
-    QPoint centreOf(QWidget* widget) {
-        QApplication::processEvents();
-        return widget->mapTo(&window, widget->rect().center());
-    }
-    QPoint tab(MainView::Tab tab) {
-        return centreOf(view->tabBar()->button(int(MainView::allTabs().indexOf(tab))));
-    }
-    template <class T> T* in(const char* name = nullptr) {
-        QApplication::processEvents();
-        return name ? view->currentContent()->findChild<T*>(name) : view->currentContent()->findChild<T*>();
-    }
-};
-
-} // namespace
 
 class MainWindowE2ETest : public QObject {
     Q_OBJECT
@@ -134,6 +84,72 @@ private Q_SLOTS:
 
         QVERIFY(quarlin.isRunning());
         QVERIFY2(!quarlin.output().contains(QStringLiteral("Sanitizer")), qPrintable(quarlin.output()));
+    }
+
+    // Started from a menu, a damaged data file must say so in a window, not only on standard error.
+    void aDamagedStoreIsReportedInAWindow() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("damaged-store"));
+        const QByteArray damaged = QByteArray("not a database at all\n").repeated(300);
+        QFile file(quarlin.storePath());
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+        file.close();
+
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        const quint32 window = quarlin.waitForWindow(QStringLiteral("Quarlin Cannot Start"));
+        QVERIFY2(window != 0, qPrintable(quarlin.output()));
+        QVERIFY(desktop.waitFor([&] { return desktop.activeWindow() == window; }));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("error-window"), quarlin.window()));
+        QVERIFY2(quarlin.waitForOutput(QStringLiteral("Could not create ModelContainer: ")),
+                 qPrintable(quarlin.output()));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitForExit());
+        QCOMPARE(quarlin.exitCode(), 1);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), damaged);
+    }
+
+    // A second monitor plugged in raises the ordinary window's minimum width from 600 to 800: the
+    // window grows with its content, also after it hung from a tray icon (which sized it itself), and
+    // its minimum goes back down when the monitor is gone.
+    void followsAMonitorPluggedInAndOut() {
+        TestDesktop::Options options;
+        options.secondMonitorLater = true;
+        TestDesktop desktop(options);
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("monitors"));
+        QVERIFY(quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        QVERIFY(quarlin.waitForOutput(QStringLiteral("⚠️ MenuBar: no system tray"), 20000));
+        // The window is made anew when it changes between hanging and ordinary.
+        const auto ours = [&] {
+            for (quint32 w : desktop.clientList())
+                if (desktop.wmClass(w).toLower().contains(QStringLiteral("quarlin")))
+                    return w;
+            return 0u;
+        };
+        const auto width = [&] { return desktop.clientGeometry(ours()).width(); };
+
+        const qint64 trayer = desktop.startProcess(QStringLiteral("trayer"),
+                                                   {"--edge", "top", "--align", "right", "--widthtype",
+                                                    "pixel", "--width", "200", "--height", "28",
+                                                    "--SetDockType", "true", "--SetPartialStrut", "true"});
+        QVERIFY(desktop.waitFor([&] { return width() == 428; }, 10000));
+        desktop.stopProcess(trayer);
+        QVERIFY(desktop.waitFor([&] { return width() == 600; }, 10000));
+
+        QVERIFY(desktop.setSecondMonitor(true));
+        const bool grown = desktop.waitFor(
+            [&] { return desktop.minimumSize(ours()).width() == 800 && width() == 800; }, 10000);
+        quarlin.screenshot(QStringLiteral("plugged-in"));
+        QVERIFY2(grown, qPrintable(QStringLiteral("window %1 wide, minimum %2")
+                                       .arg(width())
+                                       .arg(desktop.minimumSize(ours()).width())));
+        QVERIFY(desktop.setSecondMonitor(false));
+        QVERIFY(desktop.waitFor([&] { return desktop.minimumSize(ours()).width() == 600; }, 10000));
+        QVERIFY(quarlin.isRunning());
     }
 };
 

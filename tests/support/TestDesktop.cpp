@@ -208,6 +208,19 @@ struct TestDesktop::Private {
         return QString::fromLocal8Bit(log.readAll().right(600));
     }
 
+    // LEFT takes the screen's output (primary), RIGHT none; the server has it once xrandr ended.
+    bool setMonitor(const QString& name, bool plugged) {
+        if (!plugged)
+            return runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), name});
+        const bool left = name == QLatin1String("LEFT");
+        const QString geometry = QStringLiteral("%1/508x%2/286+%3+0")
+                                     .arg(options.width)
+                                     .arg(options.height)
+                                     .arg(left ? 0 : options.width);
+        return runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), name, geometry,
+                                                   left ? QStringLiteral("screen") : QStringLiteral("none")});
+    }
+
     bool start();
     bool startServer();
     bool startWindowManager();
@@ -228,6 +241,8 @@ bool TestDesktop::Private::start() {
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+    // The shipped settings of the window managers, whatever the host's own desktop adds.
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), QStringLiteral("/etc/xdg"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     env.remove(QStringLiteral("SESSION_MANAGER"));
@@ -236,7 +251,8 @@ bool TestDesktop::Private::start() {
 }
 
 bool TestDesktop::Private::startServer() {
-    const int width = options.twoMonitors ? options.width * 2 : options.width;
+    const bool wide = options.twoMonitors || options.secondMonitorLater;
+    const int width = wide ? options.width * 2 : options.width;
     QProcess* server = spawn(QStringLiteral("Xvfb"),
                              {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                               QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(options.height),
@@ -270,17 +286,13 @@ bool TestDesktop::Private::startServer() {
     xcb_change_window_attributes(conn, root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(conn);
 
-    if (options.twoMonitors) {
-        const QString w = QString::number(options.width), h = QString::number(options.height);
-        const QString geometry = QStringLiteral("%1/508x%2/286+%3+0");
-        if (!runToEnd(QStringLiteral("xrandr"),
-                      {QStringLiteral("--setmonitor"), QStringLiteral("LEFT"),
-                       geometry.arg(w, h, QStringLiteral("0")), QStringLiteral("screen")}) ||
-            !runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("RIGHT"),
-                                                 geometry.arg(w, h, w), QStringLiteral("none")})) {
-            error = QStringLiteral("xrandr --setmonitor failed");
-            return false;
-        }
+    if (wide && !setMonitor(QStringLiteral("LEFT"), true)) {
+        error = QStringLiteral("xrandr --setmonitor failed");
+        return false;
+    }
+    if (options.twoMonitors && !setMonitor(QStringLiteral("RIGHT"), true)) {
+        error = QStringLiteral("xrandr --setmonitor failed");
+        return false;
     }
     return true;
 }
@@ -288,25 +300,11 @@ bool TestDesktop::Private::startServer() {
 bool TestDesktop::Private::startWindowManager() {
     const QString name = windowManagerName(options.windowManager);
     QStringList arguments;
-    if (options.windowManager == WindowManager::openbox) {
-        QFile source(QStringLiteral("/etc/xdg/openbox/rc.xml"));
-        if (!source.open(QIODevice::ReadOnly)) {
-            error = QStringLiteral("no /etc/xdg/openbox/rc.xml");
-            return false;
-        }
-        // A restored window would otherwise keep moving for about 160 ms.
-        QByteArray rc = source.readAll().replace("<animateIconify>yes</animateIconify>",
-                                                 "<animateIconify>no</animateIconify>");
-        const QString rcPath = dir.filePath(QStringLiteral("config/openbox-rc.xml"));
-        QFile target(rcPath);
-        if (!target.open(QIODevice::WriteOnly) || target.write(rc) != rc.size()) {
-            error = QStringLiteral("cannot write %1").arg(rcPath);
-            return false;
-        }
-        arguments = {QStringLiteral("--config-file"), rcPath};
-    } else if (options.windowManager == WindowManager::metacity) {
+    // Every window manager runs with its shipped settings, as users have them: openbox reads its
+    // stock /etc/xdg/openbox/rc.xml (iconify animation on: a restored window keeps moving for
+    // about 160 ms), since the desktop's own XDG_CONFIG_HOME holds none.
+    if (options.windowManager == WindowManager::metacity)
         arguments = {QStringLiteral("--sm-disable")};
-    }
     // fluxbox keeps its settings in the desktop's own HOME, with its toolbar as a user has it; its
     // wallpaper helper would put up a message window (an extra client) when no setter is installed.
     if (options.windowManager == WindowManager::fluxbox) {
@@ -599,6 +597,15 @@ QSize TestDesktop::sizeIncrement(quint32 window) {
     return {std::max(1, int(hints[9])), std::max(1, int(hints[10]))};
 }
 
+QSize TestDesktop::minimumSize(quint32 window) {
+    const auto hints =
+        isReady() ? d->cardinals(window, "WM_NORMAL_HINTS", XCB_ATOM_WM_SIZE_HINTS) : QList<quint32>{};
+    constexpr quint32 minimum = 16;
+    if (hints.size() < 7 || !(hints[0] & minimum))
+        return {0, 0};
+    return {int(hints[5]), int(hints[6])};
+}
+
 bool TestDesktop::isMinimized(quint32 window) {
     if (!isReady())
         return false;
@@ -620,6 +627,11 @@ int TestDesktop::currentDesktop() {
 QRect TestDesktop::workArea() {
     const auto a = isReady() ? d->cardinals(d->root, "_NET_WORKAREA", XCB_ATOM_CARDINAL) : QList<quint32>{};
     return a.size() >= 4 ? QRect(int(a[0]), int(a[1]), int(a[2]), int(a[3])) : QRect();
+}
+
+bool TestDesktop::setSecondMonitor(bool plugged) {
+    return isReady() && (d->options.twoMonitors || d->options.secondMonitorLater) &&
+           d->setMonitor(QStringLiteral("RIGHT"), plugged);
 }
 
 bool TestDesktop::minimize(quint32 window) {

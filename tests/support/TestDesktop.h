@@ -6,6 +6,7 @@
 // Use:
 //   TestDesktop::Options options;            // one 1920x1080 monitor, no tray
 //   options.twoMonitors = true;              // a 3840x1080 screen split into two monitors
+//   options.secondMonitorLater = true;       // only the left one at first; setSecondMonitor(true)
 //   options.tray = true;                     // trayer at the top right, 28 px high, with a strut
 //   TestDesktop desktop(options);
 //   QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
@@ -45,6 +46,8 @@ public:
         int height = 1080;
         // A screen of twice the width, split into LEFT (primary) and RIGHT monitors.
         bool twoMonitors = false;
+        // The same screen with only LEFT at first: RIGHT is plugged in and out with setSecondMonitor.
+        bool secondMonitorLater = false;
         // A tray host (trayer) at the top right with a partial strut; the visible frame loses it.
         bool tray = false;
         // none: a bare X server. By default the one $QUARLIN_TEST_WM names (openbox when unset), so
@@ -108,10 +111,15 @@ public:
     quint32 windowOfClass(const QString& wmClass); // the first client of that class; 0 when none
     qint64 windowPid(quint32 window);              // the process that created it (XRes); 0 when unknown
     QSize sizeIncrement(quint32 window);           // WM_NORMAL_HINTS increments; 1x1 without
+    QSize minimumSize(quint32 window);             // WM_NORMAL_HINTS minimum; 0x0 without
     bool isMinimized(quint32 window);              // _NET_WM_STATE_HIDDEN
     quint32 activeWindow();                        // _NET_ACTIVE_WINDOW
     int currentDesktop();                          // _NET_CURRENT_DESKTOP; -1 when unknown
     QRect workArea();                              // _NET_WORKAREA of desktop 0
+
+    // Plugs the RIGHT monitor in or out (xrandr --setmonitor / --delmonitor) while programs run;
+    // returns once the server has it. Needs twoMonitors or secondMonitorLater.
+    bool setSecondMonitor(bool plugged);
 
     // Changes made with the test's own connection, each waiting until the server shows it.
     bool minimize(quint32 window);

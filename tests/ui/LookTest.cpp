@@ -1,15 +1,20 @@
 // The button looks and the symbol table: what a user sees at rest, under the pointer and pressed,
-// and that every symbol the interface names draws something other than the "unknown" box.
+// that every symbol the interface names draws something other than the "unknown" box, and that the
+// application icon comes in every size the desktop asks for.
 #include "model/PositionTemplate.h"
 #include "model/SFSymbolTemplateMapper.h"
 #include "ui/look/ButtonPainter.h"
 #include "ui/look/LookColors.h"
+#include "ui/look/QuarlinIcon.h"
 #include "ui/look/StyledButton.h"
+#include "ui/look/SwitchStyle.h"
 #include "ui/look/Symbols.h"
 
+#include <QCheckBox>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -131,6 +136,37 @@ private Q_SLOTS:
             QVERIFY2(Symbols::isKnown(name), qPrintable(name));
             const QImage image = draw(name);
             QVERIFY2(!blank(image) && image != unknown, qPrintable(name));
+        }
+    }
+
+    // A switch lies on its side, and the look follows the window's own colours.
+    void switchesLieFlatAndDarkMeansDark() {
+        QCheckBox box;
+        SwitchStyle::apply(&box);
+        QStyleOptionButton option;
+        option.initFrom(&box);
+        const QRect indicator = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+        QCOMPARE(indicator.size(), QSize(34, 20));
+        QWidget window;
+        for (bool dark : {true, false}) {
+            QPalette palette;
+            palette.setColor(QPalette::Window, LookColors::windowBackground(dark));
+            window.setPalette(palette);
+            QCOMPARE(LookColors::isDark(&window), dark);
+        }
+    }
+
+    // Taskbars and switchers ask for these; each must be drawn at its own size, not scaled from another.
+    void theApplicationIconComesInEverySize() {
+        const QIcon icon = quarlinIcon();
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+            const QImage image = icon.pixmap(size).toImage();
+            QCOMPARE(image.size(), QSize(size, size));
+            QVERIFY(!blank(image.convertToFormat(QImage::Format_ARGB32_Premultiplied)));
+            // Opaque in the middle, transparent in the rounded corner.
+            QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
+            QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
         }
     }
 };

@@ -108,9 +108,9 @@ private Q_SLOTS:
         view.show();
         QCOMPARE(int(view.selectedTab()), tab);
         QCOMPARE(view.tabBar()->currentIndex(), tab);
-        // Every request is cleared; one that names no tab says so.
-        QCOMPARE(state->pendingMainTabSelection(), std::nullopt);
-        QCOMPARE(world->log.take().size(), tab == 0 ? 1 : 0);
+        // A request that names a tab is cleared; one that names none is left as it is.
+        QCOMPARE(state->pendingMainTabSelection(),
+                 tab == 0 ? std::optional<QString>(request) : std::optional<QString>());
         state->setPendingMainTabSelection(QStringLiteral("Home"));
         QCOMPARE(view.selectedTab(), MainView::Tab::home);
     }
@@ -231,11 +231,29 @@ private Q_SLOTS:
         QVERIFY(window.minimumSizeHint().height() < 700);
     }
 
-    // The shrink never grows a side and never goes below 600 x 720 or the window's own minimum.
+    // A second screen raises the minimum width to 800: the window grows with it, also when a minimum
+    // was set on the window itself (as hanging from the tray icon leaves one), and stays inside
+    // its work area.
+    void aSecondScreenGrowsTheWindowInsideItsWorkArea() {
+        MainWindow window;
+        MainView* view = showLarger(window);
+        QVERIFY(view);
+        window.setMinimumSize(600, 720);
+        window.setGeometry(950, 100, 600, 820);
+        view->setScreenProbe([] { return screensOf(2, 1000); });
+        QCOMPARE(window.width(), 800);
+        QVERIFY(QRect(0, 0, 1600, 1000).contains(window.frameGeometry()));
+        view->setScreenProbe([] { return screensOf(1, 1000); });
+        QCOMPARE(window.minimumWidth(), 600);
+    }
+
+    // A window larger than 600 x 720 (or its own minimum) on either side takes that size on both.
     void shrinkTargets() {
         QCOMPARE(WindowAccessor::shrinkTarget(QSize(1000, 900), QSize(600, 600)), QSize(600, 720));
-        QCOMPARE(WindowAccessor::shrinkTarget(QSize(1200, 700), QSize(600, 600)), QSize(600, 700));
+        QCOMPARE(WindowAccessor::shrinkTarget(QSize(1200, 700), QSize(600, 600)), QSize(600, 720));
         QCOMPARE(WindowAccessor::shrinkTarget(QSize(1000, 1000), QSize(820, 900)), QSize(820, 900));
+        QCOMPARE(WindowAccessor::shrinkTarget(QSize(600, 720), QSize(600, 600)), QSize(600, 720));
+        QCOMPARE(WindowAccessor::shrinkTarget(QSize(500, 700), QSize(600, 600)), QSize(500, 700));
     }
 
     void missingApplicationsDialog() {
@@ -257,6 +275,17 @@ private Q_SLOTS:
         QCOMPARE(modal->rows().first()->findChild<QLabel*>("configurationName")->text(),
                  "in Work & <i>Play</i>");
         QVERIFY(!modal->rows().first()->removeButton());
+
+        // Presses on the dialog itself (its margin, title, list or a row) leave it open.
+        QList<QWidget*> places = {modal, modal->findChild<QWidget*>("missingAppList"), modal->rows().first()};
+        for (QLabel* label : modal->findChildren<QLabel*>())
+            places << label;
+        for (QWidget* place : places) {
+            QTest::mouseClick(place, Qt::LeftButton, {}, QPoint(3, 3));
+            QVERIFY2(state->showMissingAppModal(), qPrintable(place->metaObject()->className()));
+        }
+        QCOMPARE(state->missingAppsToShow().size(), 2);
+        QCOMPARE(view.missingAppModal(), modal);
 
         // "Close" clears the dialog's whole state; so does a tap beside the dialog.
         for (bool tapBeside : {false, true}) {

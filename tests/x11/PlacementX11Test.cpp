@@ -206,6 +206,24 @@ private Q_SLOTS:
         QVERIFY(l.desktop->close(second.window));
     }
 
+    // As shipped, openbox animates the restore: the frame comes up from below the screen for about
+    // 160 ms. The placement's writes and the right-edge re-alignment's read wait until it is over.
+    void placesAWindowJustRestoredFromMinimised_data() {
+        QTest::addColumn<int>("corner");
+        for (Corner corner : {Corner::rightHalf, Corner::rightThird, Corner::leftHalf})
+            QTest::addRow("%s", qPrintable(CornerInfo::rawValue(corner))) << int(corner);
+    }
+    void placesAWindowJustRestoredFromMinimised() {
+        QFETCH(int, corner);
+        Layout& l = m_layouts[oneMonitor];
+        QVERIFY(l.desktop->minimize(l.logo.window));
+        Actions(*l.platform).summon(logoId, PinSpec{Corner(corner), 0, 0, 0, 0}, l.targetScreen());
+        l.scheduler.advance(0.25);
+        QVERIFY(!l.desktop->isMinimized(l.logo.window));
+        QCOMPARE(l.desktop->frameGeometry(l.logo.window),
+                 expectedRect(Corner(corner), visibleRoot[oneMonitor], 0, 0));
+    }
+
     void leavesAnApplicationThatIsNotRunningAlone() {
         Layout& l = m_layouts[oneMonitor];
         const QList<quint32> before = l.desktop->clientList();

@@ -7,7 +7,7 @@
 #include "base/QtScheduler.h"
 #include "platform/x11/hotkeys/X11HotKeys.h"
 #include "shortcuts/KeyboardShortcuts.h"
-#include "ui/Recorder.h"
+#include "ui/shortcuts/Recorder.h"
 
 #include <QApplication>
 #include <QProcess>

@@ -251,6 +251,9 @@ void X11Desktop::activate(quint32 window, quint32 desktop, quint32 timestamp) {
     const QList<quint32> active =
         m_conn.cardinals(m_conn.root(), X11Atom::_NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW);
     constexpr quint32 sourcePager = 2;
+    if (m_conn.cardinals(window, X11Atom::_NET_WM_STATE, XCB_ATOM_ATOM)
+            .contains(m_conn.atom(X11Atom::_NET_WM_STATE_HIDDEN)))
+        m_restoring.insert(window);
     m_lastActivated = window;
     m_sinceActivation.start();
     m_conn.sendToWindowManager(window, X11Atom::_NET_ACTIVE_WINDOW,

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -50,6 +51,10 @@ public:
     bool activateAll(const QList<X11Client>& frontmostFirst, bool allWindows);
     // Whether the last activation asked for was this window, a moment ago.
     bool recentlyActivated(quint32 window) const;
+    // Whether an activation restored this window from minimised and nobody has yet waited for the
+    // window manager to show it (openbox animates the restore); restored() ends that.
+    bool isRestoring(quint32 window) const { return m_restoring.contains(window); }
+    void restored(quint32 window) { m_restoring.remove(window); }
 
 private:
     QList<X11Client> readClients();
@@ -61,6 +66,7 @@ private:
     QList<X11Client> m_cache;
     quint32 m_lastActivated = 0;
     QElapsedTimer m_sinceActivation;
+    QSet<quint32> m_restoring;
     std::optional<std::pair<quint64, quint64>> m_cacheStamp;
     DesktopEntryIndex& m_entries;
     QString m_ownId;

@@ -428,6 +428,7 @@ bool X11WindowAccess::leaveMaximized(quint32 window, const QList<quint32>& state
 AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerTopLeft,
                                     std::optional<QSize> outerSize) {
     m_conn.watch(window);
+    waitUntilShown(window);
     QList<quint32> stateNow, hints;
     auto f = frame(window, &stateNow, &hints);
     if (!f)
@@ -495,7 +496,52 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
     return AXError::success;
 }
 
+bool X11WindowAccess::isFullyShown(quint32 window) {
+    xcb_connection_t* c = m_conn.xcb();
+    xcb_window_t top = window;
+    for (int depth = 0; depth < 8; ++depth) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, top), nullptr);
+        if (!tree)
+            return false;
+        const xcb_window_t parent = tree->parent;
+        std::free(tree);
+        if (parent == m_conn.root() || parent == XCB_WINDOW_NONE)
+            break;
+        top = parent;
+    }
+    auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    const auto client = frame(window);
+    auto* outer = xcb_get_geometry_reply(c, xcb_get_geometry(c, top), nullptr);
+    const QRect held = outer ? QRect(outer->x, outer->y, outer->width, outer->height) : QRect();
+    std::free(outer);
+    return viewable && client && held.contains(client->client);
+}
+
+void X11WindowAccess::waitUntilShown(quint32 window) {
+    if (!m_desktop.isRestoring(window))
+        return;
+    // The frame moves and grows (ConfigureNotify on the root's substructure) and ends in place.
+    QDeadlineTimer deadline(showTimeoutMs);
+    while (!isFullyShown(window) && !deadline.hasExpired())
+        m_conn.waitForEvent(
+            [](const xcb_generic_event_t* ev) {
+                const uint8_t type = ev->response_type & 0x7f;
+                return type == XCB_CONFIGURE_NOTIFY || type == XCB_MAP_NOTIFY;
+            },
+            int(std::max<qint64>(1, deadline.remainingTime())));
+    m_desktop.restored(window);
+}
+
 AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
+    const AXError result = changeMinimized(window, minimized);
+    if (!minimized && result == AXError::success)
+        waitUntilShown(window);
+    return result;
+}
+
+AXError X11WindowAccess::changeMinimized(quint32 window, bool minimized) {
     m_conn.watch(window);
     if (!frame(window))
         return AXError::invalidElement;

@@ -28,6 +28,8 @@ public:
 
     // The longest a write waits for the window manager.
     static constexpr int applyTimeoutMs = 150;
+    // The longest a restored window may take to be shown in full.
+    static constexpr int showTimeoutMs = 1000;
 
 private:
     struct Frame {
@@ -50,6 +52,14 @@ private:
     bool leaveMaximized(quint32 window, const QList<quint32>& stateNow);
     AXError moveResize(quint32 window, std::optional<QPoint> outerTopLeft, std::optional<QSize> outerSize);
     AXError setMinimized(quint32 window, bool minimized);
+    AXError changeMinimized(quint32 window, bool minimized);
+    // After an activation restored the window from minimised: until the window manager shows all
+    // of it in its frame (openbox animates the restore, moving a cut-off frame up from the bottom
+    // of the screen for about 160 ms, and puts it back where it was at the end), reads give passing
+    // positions and writes are undone. Returns at once for any other window.
+    void waitUntilShown(quint32 window);
+    // Mapped, and its whole client area inside the top-level window (the frame) that holds it.
+    bool isFullyShown(quint32 window);
     QList<quint32> state(quint32 window);
 
     X11Connection& m_conn;

@@ -5,7 +5,6 @@
 #include "MissingAppModal.h"
 #include "app/AppState.h"
 #include "app/MenuBarManaging.h"
-#include "base/Log.h"
 #include "base/Scheduler.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
@@ -249,12 +248,9 @@ void MainView::handleTabRequest() {
     std::optional<Tab> target = tabFromRawValue(*request);
     if (!target && request->toLower() == QStringLiteral("settings"))
         target = Tab::settings;
-    if (!target) {
-        // Left in place it would wait for ever and hide the next request's change.
-        logLine(QStringLiteral("⚠️ Ignoring request for unknown main window tab: %1").arg(*request));
-        m_state.setPendingMainTabSelection(std::nullopt);
+    // A request that names no tab is left as it is; the next request replaces it.
+    if (!target)
         return;
-    }
     select(*target);
     m_state.setPendingMainTabSelection(std::nullopt);
 }
@@ -365,6 +361,18 @@ QSize MainView::minimumWindowSize() const {
 void MainView::applyMinimumSize() {
     // The window's layout adds what sits above the view (the menu bar) to the window's minimum.
     setMinimumSize(minimumWindowSize());
+    QWidget* top = window();
+    if (top == this || !top->layout() || m_state.isMainWindowAttached())
+        return;
+    // A minimum set on the window itself (hanging from the tray icon leaves one behind) would keep
+    // the layout from raising it, and the content would be cut off: the layout decides again, and
+    // grows the window when the content needs more (a second monitor plugged in).
+    const QSize before = top->size();
+    top->setMinimumSize(0, 0);
+    top->layout()->invalidate();
+    top->layout()->activate();
+    if (top->size() != before && top->isVisible())
+        m_accessor->keepInsideWorkArea(top);
 }
 
 void MainView::attachedChanged() {

@@ -1,12 +1,13 @@
 #include "SystemTrayStatusItem.h"
 
 #include "StatusSymbol.h"
+#include "ui/look/QuarlinIcon.h"
 
 #include <QSystemTrayIcon>
 
 SystemTrayStatusItem::SystemTrayStatusItem(QObject* parent)
     : StatusItem(parent), m_icon(new QSystemTrayIcon(this)) {
-    m_icon->setIcon(StatusSymbol::icon());
+    refreshAppearance();
     m_icon->setToolTip(QStringLiteral("Quarlin"));
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         // Every left click toggles; Qt reports the second of two quick ones as a double click.
@@ -28,5 +29,7 @@ QRect SystemTrayStatusItem::geometry() const {
 }
 
 void SystemTrayStatusItem::refreshAppearance() {
-    m_icon->setIcon(StatusSymbol::icon());
+    // The application's icon stands in when the symbol cannot be drawn.
+    const QIcon symbol = StatusSymbol::icon();
+    m_icon->setIcon(symbol.isNull() ? quarlinIcon() : symbol);
 }

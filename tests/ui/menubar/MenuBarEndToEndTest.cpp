@@ -1,6 +1,6 @@
 // The real program on a private desktop with a tray (trayer): its icon, the window hanging from it,
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
-// and a start in menu-bar mode without any tray.
+// a start in menu-bar mode without any tray, and closing the window without a tray ends the program.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "X11Probe.h"
@@ -248,6 +248,10 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
         run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() > 428; }, 10000));
     QVERIFY(!netWmState(run.desktop.displayName(), run.mainWindow()->id)
                  .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
+
+    // Without a tray nothing could bring a closed window back: closing it ends the program.
+    QVERIFY(run.desktop.close(run.mainWindow()->id));
+    QVERIFY2(run.quarlin.waitForExit(15000), qPrintable(run.quarlin.output()));
 }
 
 QTEST_GUILESS_MAIN(MenuBarEndToEndTest)

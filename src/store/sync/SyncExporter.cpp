@@ -1,0 +1,273 @@
+#include "SyncExporter.h"
+
+#include "SyncSchema.h"
+#include "SyncState.h"
+
+#include "base/Scheduler.h"
+#include "model/AppConfiguration.h"
+#include "model/AppPositionMapping.h"
+#include "model/ConfigurationGroup.h"
+#include "model/PositionGroup.h"
+#include "model/SavedApp.h"
+#include "store/ModelContext.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace {
+using Kind = ModelObject::Kind;
+
+template <class T> void appendAll(ModelContext* context, QList<ModelObject*>& objects) {
+    for (T* object : context->fetch<T>())
+        objects.append(object);
+}
+
+QList<ModelObject*> liveObjects(ModelContext* context) {
+    QList<ModelObject*> objects;
+    appendAll<SavedApp>(context, objects);
+    appendAll<ConfigurationGroup>(context, objects);
+    appendAll<AppConfiguration>(context, objects);
+    appendAll<PositionGroup>(context, objects);
+    appendAll<AppPositionMapping>(context, objects);
+    return objects;
+}
+
+int rank(Kind kind) {
+    return int(std::find(SyncSchema::kinds.begin(), SyncSchema::kinds.end(), kind) -
+               SyncSchema::kinds.begin());
+}
+} // namespace
+
+SyncExporter::SyncExporter(ModelContext* context, Scheduler& scheduler, SyncFolder& folder, SyncState& state,
+                           Hooks hooks)
+    : m_context(context), m_scheduler(scheduler), m_folder(folder), m_state(state),
+      m_hooks(std::move(hooks)) {}
+
+void SyncExporter::track(ModelObject* object) {
+    m_known.insert(object, SyncSchema::idOf(object));
+    connect(object, &ModelObject::changed, this, [this, object] { m_dirty.insert(object); });
+}
+
+bool SyncExporter::isStored(const ModelObject* object) const {
+    for (const ModelObject* o = object; o; o = SyncSchema::ownerOf(o))
+        if (!m_context->contains(o) || (SyncSchema::ownerKind(o->kind()) && !SyncSchema::ownerOf(o)))
+            return false;
+    return true;
+}
+
+SyncExporter::Result SyncExporter::exportChanges(QString* error) {
+    QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    for (ModelObject* object : liveObjects(m_context))
+        if (!m_known.contains(object)) {
+            track(object);
+            m_dirty.insert(object);
+        }
+    // What left the store: (rank of its class, id).
+    QList<std::pair<int, QString>> gone;
+    for (auto it = m_known.begin(); it != m_known.end();) {
+        if (m_context->contains(it.key())) {
+            ++it;
+            continue;
+        }
+        disconnect(it.key(), &ModelObject::changed, this, nullptr);
+        gone.append({rank(it.key()->kind()), it.value()});
+        it = m_known.erase(it);
+    }
+    if (!m_startedExport) {
+        // Deleted while the program was not running (another program, a restored backup).
+        m_startedExport = true;
+        QSet<QString> live;
+        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it)
+            live.insert(it.value());
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            if (it->present && !live.contains(it.key()))
+                gone.append({rank(it->record.kind), it.key()});
+    }
+
+    // A changed list moves its members' places.
+    QList<ModelObject*> dirty;
+    for (ModelObject* object : std::as_const(m_dirty)) {
+        if (!m_context->contains(object))
+            continue;
+        if (!isStored(object)) {
+            // Taken out of its owner's list: the store keeps it no longer, and neither does the folder.
+            // It stays known, should it be put back.
+            QList<ModelObject*> detached{object};
+            while (!detached.isEmpty()) {
+                ModelObject* member = detached.takeFirst();
+                gone.append({rank(member->kind()), m_known.value(member)});
+                detached.append(ModelContext::ownedChildren(member));
+            }
+            continue;
+        }
+        dirty.append(object);
+        for (ModelObject* child : ModelContext::ownedChildren(object))
+            if (m_known.contains(child) && !m_dirty.contains(child))
+                dirty.append(child);
+    }
+    m_dirty.clear();
+    const auto byKind = [](ModelObject* a, ModelObject* b) { return rank(a->kind()) < rank(b->kind()); };
+    std::stable_sort(dirty.begin(), dirty.end(), byKind);
+    std::stable_sort(gone.begin(), gone.end());
+
+    std::optional<SyncStamp> stamp;
+    const auto now = [&] {
+        if (!stamp)
+            stamp = m_state.clock().tick();
+        return *stamp;
+    };
+    QSet<QString> changed;
+    for (ModelObject* object : std::as_const(dirty)) {
+        const QString id = m_known.value(object);
+        if (id.isEmpty())
+            continue;
+        const QJsonObject fields = SyncSchema::fieldsOf(object);
+        auto it = entries.find(id);
+        if (it != entries.end() && !it->record.deleted && it->record.kind == object->kind()) {
+            QStringList differing;
+            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
+                if (it->record.fields.value(field.key()) != field.value())
+                    differing.append(field.key());
+            if (differing.isEmpty()) {
+                if (!it->present) {
+                    it->present = true;
+                    changed.insert(id);
+                }
+                continue;
+            }
+            for (const QString& key : std::as_const(differing)) {
+                it->record.fields.insert(key, fields.value(key));
+                it->record.stamps.insert(key, now());
+            }
+            it->record.stamp = now();
+            it->json.clear();
+            it->present = true;
+        } else {
+            // New here, or back after a deletion: every attribute is this machine's now.
+            SyncRecord record;
+            record.kind = object->kind();
+            record.id = id;
+            record.fields = fields;
+            record.stamp = now();
+            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
+                record.stamps.insert(field.key(), record.stamp);
+            const SyncFolder::Signature file = it != entries.end() ? it->file : SyncFolder::Signature{};
+            entries.insert(id, SyncState::Entry{record, true, file, QByteArray()});
+        }
+        changed.insert(id);
+        m_state.touchOwners(id, now(), changed);
+    }
+    for (const auto& [kindRank, id] : std::as_const(gone)) {
+        auto it = entries.find(id);
+        if (it == entries.end() || it->record.deleted || !it->present)
+            continue;
+        const QString owner = it->record.owner();
+        const auto ownerEntry = entries.constFind(owner);
+        if (!owner.isEmpty() &&
+            (ownerEntry == entries.constEnd() || ownerEntry->record.deleted || !ownerEntry->present)) {
+            // Went with its owner: the owner's tombstone says so, and should the owner come back,
+            // this comes back with it.
+            it->present = false;
+            changed.insert(id);
+            continue;
+        }
+        m_state.touchOwners(id, now(), changed);
+        SyncRecord tombstone;
+        tombstone.kind = it->record.kind;
+        tombstone.id = id;
+        tombstone.deleted = true;
+        tombstone.stamp = now();
+        it->record = tombstone;
+        it->json.clear();
+        it->present = false;
+        changed.insert(id);
+    }
+    if (changed.isEmpty())
+        return Result::unchanged;
+    QString message;
+    const bool written = writeFiles(changed, &message);
+    if (!persist(changed, written ? &message : nullptr) || !written) {
+        if (error)
+            *error = message;
+        return Result::failed;
+    }
+    return Result::written;
+}
+
+bool SyncExporter::persist(const QSet<QString>& ids, QString* error) {
+    return m_state.persist(ids, m_queued, error);
+}
+
+bool SyncExporter::writeFiles(const QSet<QString>& ids, QString* error) {
+    for (const QString& id : ids)
+        if (!m_queued.contains(id)) {
+            m_queued.insert(id);
+            m_writeQueue.append(id);
+        }
+    QSet<QString> done;
+    return drainWrites(m_writeQueue.size() <= writeChunk ? -1 : writeChunk, done, error);
+}
+
+bool SyncExporter::flushWrites(QString* error) {
+    QSet<QString> done;
+    QString message;
+    const bool written = drainWrites(-1, done, &message);
+    if ((done.isEmpty() || persist(done, written ? &message : nullptr)) && written)
+        return true;
+    if (error)
+        *error = message;
+    return false;
+}
+
+bool SyncExporter::drainWrites(int limit, QSet<QString>& done, QString* error) {
+    const bool writable = m_folder.state() == SyncFolder::State::available;
+    bool ok = true;
+    bool changedThere = false;
+    while (!m_writeQueue.isEmpty() && (limit < 0 || done.size() < limit)) {
+        const QString id = m_writeQueue.takeFirst();
+        m_queued.remove(id);
+        const auto it = m_state.entries().find(id);
+        if (it == m_state.entries().end())
+            continue;
+        SyncState::Entry& entry = *it;
+        done.insert(id);
+        const std::optional<SyncFolder::Signature> there =
+            writable ? SyncFolder::signatureOf(m_folder.fileFor(entry.record.kind, id)) : std::nullopt;
+        // Another machine wrote it since this one last read it: merged by the next import, not lost.
+        const bool overwrites = there && *there != entry.file;
+        changedThere = changedThere || overwrites;
+        if (!writable || overwrites) {
+            // The file there is not this version: the next scan merges and rewrites it.
+            entry.file = SyncFolder::Signature{};
+            continue;
+        }
+        if (entry.json.isEmpty())
+            entry.json = entry.record.toJson();
+        QString message;
+        if (!m_folder.write(entry.record.kind, id, entry.json, &entry.file, &message)) {
+            entry.file = SyncFolder::Signature{};
+            if (ok && error)
+                *error = message;
+            ok = false;
+        }
+    }
+    if (changedThere)
+        m_hooks.folderChanged();
+    // A large batch (a whole library when the folder appears) goes out a chunk per turn of the event
+    // loop, so that the program stays responsive meanwhile.
+    if (!m_writeQueue.isEmpty() && !m_drainScheduled) {
+        m_drainScheduled = true;
+        m_scheduler.async([self = QPointer<SyncExporter>(this)] {
+            if (!self)
+                return;
+            self->m_drainScheduled = false;
+            QSet<QString> written;
+            QString message;
+            const bool drained = self->drainWrites(writeChunk, written, &message);
+            if (!self->persist(written, drained ? &message : nullptr) || !drained)
+                self->m_hooks.writeFailed(message);
+        });
+    }
+    return ok;
+}

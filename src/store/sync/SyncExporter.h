@@ -1,0 +1,66 @@
+// Writes this machine's changes to the sync folder. After every save of the main context it finds the
+// objects that changed, were added or left the store, stamps each changed attribute with the hybrid
+// clock (a tombstone for what left) and queues the objects' files; a large queue is written a chunk
+// per turn of the event loop.
+#pragma once
+
+#include "SyncFolder.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+
+#include <functional>
+
+class ModelContext;
+class ModelObject;
+class Scheduler;
+class SyncState;
+
+class SyncExporter : public QObject {
+    Q_OBJECT
+public:
+    // Files written per turn of the event loop when many wait.
+    static constexpr int writeChunk = 64;
+
+    struct Hooks {
+        // A file was found changed by another machine while writing: worth an import soon.
+        std::function<void()> folderChanged;
+        // Writing the rest of a large queue failed later, on the scheduler.
+        std::function<void(const QString& message)> writeFailed;
+    };
+
+    enum class Result { unchanged, written, failed };
+
+    SyncExporter(ModelContext* context, Scheduler& scheduler, SyncFolder& folder, SyncState& state,
+                 Hooks hooks);
+
+    // Stamps what changed in the store since the last export, queues it and writes it.
+    Result exportChanges(QString* error);
+    // Queues the objects' files and writes them, a chunk at once when many wait.
+    bool writeFiles(const QSet<QString>& ids, QString* error);
+    // Writes now everything still queued and keeps the state of what was written.
+    bool flushWrites(QString* error);
+    // Waiting to be written.
+    bool isQueued(const QString& id) const { return m_queued.contains(id); }
+    // Keeps the entries of `ids`, those still queued as not in the folder yet.
+    bool persist(const QSet<QString>& ids, QString* error);
+
+private:
+    void track(ModelObject* object);
+    // Whether the store keeps the object: it is in the context and every owner up the chain is.
+    bool isStored(const ModelObject* object) const;
+    bool drainWrites(int limit, QSet<QString>& done, QString* error);
+
+    ModelContext* m_context;
+    Scheduler& m_scheduler;
+    SyncFolder& m_folder;
+    SyncState& m_state;
+    Hooks m_hooks;
+    QHash<ModelObject*, QString> m_known;
+    QSet<ModelObject*> m_dirty;
+    bool m_startedExport = false;
+    bool m_drainScheduled = false;
+    QList<QString> m_writeQueue;
+    QSet<QString> m_queued;
+};

@@ -1,0 +1,36 @@
+// Reads the sync folder: lists each class's files grouped by object, reads and parses one file, and
+// reports each file that cannot be read once per version of it ("⚠️ Sync: skipped <path>: <why>").
+#pragma once
+
+#include "SyncFolder.h"
+
+#include <QHash>
+
+#include <optional>
+
+class SyncFolderReader {
+public:
+    // One object's file and the conflict copies beside it.
+    struct Group {
+        const SyncFolder::Entry* main = nullptr;
+        QList<const SyncFolder::Entry*> copies;
+    };
+
+    explicit SyncFolderReader(const SyncFolder& folder) : m_folder(folder) {}
+
+    // Lists the files of one class into `files` and groups them by id; the groups point into `files`.
+    // Files that are not object files are reported as skipped.
+    bool list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files, QHash<QString, Group>* groups,
+              QString* error);
+    // The record of one file of the object `id` of class `kind`, and its text when `json` is given.
+    // False for a file that cannot be read, is not a record or describes another object; such a file
+    // is reported, and passed over until it changes.
+    bool read(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
+              std::optional<SyncRecord>* record, QByteArray* json);
+    void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
+
+private:
+    const SyncFolder& m_folder;
+    // Files that could not be read, by the version that could not, so each is reported once.
+    QHash<QString, SyncFolder::Signature> m_skipped;
+};

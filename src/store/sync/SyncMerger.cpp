@@ -1,0 +1,118 @@
+#include "SyncMerger.h"
+
+#include "SyncStoreWriter.h"
+
+SyncMerger::SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_ptr<SyncStoreWriter> writer)
+    : m_state(state), m_reader(reader), m_writer(std::move(writer)) {}
+
+SyncMerger::~SyncMerger() = default;
+
+bool SyncMerger::commit(QString* error) {
+    return !m_writer->isOpen() || m_writer->commit(error);
+}
+
+void SyncMerger::rollback() {
+    m_writer->rollback();
+}
+
+void SyncMerger::markAbsent(const QString& id, Round& round) {
+    for (const QString& child : m_state.childrenOf(id)) {
+        auto it = m_state.entries().find(child);
+        if (it == m_state.entries().end() || !it->present)
+            continue;
+        it->present = false;
+        round.changed.insert(child);
+        markAbsent(child, round);
+    }
+}
+
+bool SyncMerger::apply(const QString& id, Round& round, QString* error) {
+    if (!m_writer->isOpen() && !m_writer->begin(error))
+        return false;
+    SyncState::Entry& entry = m_state.entries()[id];
+    round.changed.insert(id);
+    if (entry.record.deleted) {
+        if (m_writer->contains(entry.record.kind, id)) {
+            m_writer->remove(entry.record.kind, id);
+            ++round.applied;
+        }
+        entry.present = false;
+        markAbsent(id, round);
+        return true;
+    }
+    bool ownerMissing = false;
+    if (!m_writer->put(entry.record, &ownerMissing, error)) {
+        if (!ownerMissing)
+            return false;
+        // Waits until its owner comes (back).
+        entry.present = false;
+        markAbsent(id, round);
+        return true;
+    }
+    ++round.applied;
+    entry.present = true;
+    for (const QString& child : m_state.childrenOf(id)) {
+        const SyncState::Entry& waiting = m_state.entries()[child];
+        if (!waiting.present && !waiting.record.deleted && waiting.record.owner() == id &&
+            !apply(child, round, error))
+            return false;
+    }
+    return true;
+}
+
+bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFolderReader::Group& group,
+                       Round& round, QString* error) {
+    QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    auto it = entries.find(id);
+    if (it != entries.end() && it->record.kind != kind) {
+        if (group.main)
+            m_reader.skip(group.main->path, group.main->signature,
+                          QStringLiteral("the id belongs to an object of another class"));
+        return true;
+    }
+    const bool mainChanged = group.main && (it == entries.end() || group.main->signature != it->file);
+    if (!mainChanged && group.copies.isEmpty())
+        return true;
+
+    std::optional<SyncRecord> mainRecord;
+    QByteArray mainJson;
+    if (mainChanged && m_reader.read(*group.main, kind, id, &mainRecord, &mainJson))
+        m_state.clock().observe(mainRecord->stamp);
+    QList<SyncRecord> remotes;
+    if (mainRecord)
+        remotes.append(*mainRecord);
+    for (const SyncFolder::Entry* copy : group.copies) {
+        std::optional<SyncRecord> record;
+        if (m_reader.read(*copy, kind, id, &record, nullptr)) {
+            m_state.clock().observe(record->stamp);
+            remotes.append(*record);
+            round.mergedCopies.append({id, copy->path});
+        }
+    }
+    if (remotes.isEmpty())
+        return true;
+
+    const bool known = it != entries.end();
+    // What the folder's own file holds now, as far as is known.
+    std::optional<SyncRecord> inFolder = mainRecord;
+    if (group.main && !mainChanged)
+        inFolder = it->record;
+    SyncRecord merged = known ? it->record : remotes.first();
+    for (const SyncRecord& remote : std::as_const(remotes))
+        merged = SyncRecord::merged(merged, remote);
+    if (!known)
+        it = entries.insert(id, SyncState::Entry{merged, false, SyncFolder::Signature{}, QByteArray()});
+    const bool recordChanged = !known || merged != it->record;
+    if (recordChanged || mainRecord) {
+        it->record = merged;
+        it->json = mainRecord && *mainRecord == merged ? mainJson : QByteArray();
+    }
+    if (mainRecord)
+        it->file = group.main->signature;
+    round.changed.insert(id);
+    if (!inFolder || *inFolder != merged)
+        round.rewrite.insert(id);
+    if (recordChanged || (!it->present && !merged.deleted))
+        return apply(id, round, error);
+    return true;
+}

@@ -1,0 +1,44 @@
+// Merges what the folder holds of one object (its file and any conflict copies) with what this
+// machine knows of it, and writes the result into the store's database through SyncStoreWriter, in
+// one transaction per import. Owners come before their children; a child whose owner is missing
+// waits in the sync state until the owner comes (back).
+#pragma once
+
+#include "SyncFolderReader.h"
+#include "SyncState.h"
+
+#include <memory>
+
+class SyncStoreWriter;
+
+class SyncMerger {
+public:
+    // What one import did beyond the store.
+    struct Round {
+        // Objects whose file in the folder does not hold the merged record.
+        QSet<QString> rewrite;
+        // Conflict copies merged, as (id, path): removed once the object's file holds them.
+        QList<std::pair<QString, QString>> mergedCopies;
+        // Entries changed, to be kept in the state file.
+        QSet<QString> changed;
+        // Changes written into the store.
+        int applied = 0;
+    };
+
+    SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_ptr<SyncStoreWriter> writer);
+    ~SyncMerger();
+
+    bool merge(ModelObject::Kind kind, const QString& id, const SyncFolderReader::Group& group, Round& round,
+               QString* error);
+    // Commits what the merges of this import wrote into the store.
+    bool commit(QString* error);
+    void rollback();
+
+private:
+    bool apply(const QString& id, Round& round, QString* error);
+    void markAbsent(const QString& id, Round& round);
+
+    SyncState& m_state;
+    SyncFolderReader& m_reader;
+    std::unique_ptr<SyncStoreWriter> m_writer;
+};

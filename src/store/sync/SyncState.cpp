@@ -1,0 +1,73 @@
+#include "SyncState.h"
+
+#include <list>
+
+std::unique_ptr<SyncState> SyncState::open(const QString& path, HybridClock::WallClock wallClock,
+                                           QString* error) {
+    std::unique_ptr<SyncStateStore> store = SyncStateStore::open(path, error);
+    if (!store)
+        return nullptr;
+    return std::unique_ptr<SyncState>(new SyncState(std::move(store), std::move(wallClock)));
+}
+
+SyncState::SyncState(std::unique_ptr<SyncStateStore> store, HybridClock::WallClock wallClock)
+    : m_store(std::move(store)), m_clock(m_store->machine(), std::move(wallClock)) {
+    m_clock.restore(m_store->clock());
+}
+
+bool SyncState::load(QString* error) {
+    return m_store->load(&m_entries, error);
+}
+
+void SyncState::touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed) {
+    QString owner = m_entries.value(id).record.owner();
+    while (!owner.isEmpty()) {
+        auto it = m_entries.find(owner);
+        if (it == m_entries.end() || it->record.deleted)
+            return;
+        it->record.stamp = std::max(it->record.stamp, stamp);
+        it->json.clear();
+        changed.insert(owner);
+        owner = it->record.owner();
+    }
+}
+
+QList<QString> SyncState::childrenOf(const QString& id) {
+    if (!m_children) {
+        m_children.emplace();
+        for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
+            if (const QString owner = it->record.owner(); !owner.isEmpty())
+                m_children->insert(owner, it.key());
+    }
+    return m_children->values(id);
+}
+
+bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error) {
+    QList<const Entry*> entries;
+    entries.reserve(ids.size());
+    std::list<Entry> unwritten;
+    for (const QString& id : ids) {
+        const auto it = m_entries.constFind(id);
+        if (it == m_entries.constEnd())
+            continue;
+        if (waiting.contains(id)) {
+            unwritten.push_back(*it);
+            unwritten.back().file = SyncFolder::Signature{};
+            entries.append(&unwritten.back());
+        } else {
+            entries.append(&*it);
+        }
+    }
+    QString message;
+    if (m_store->store(entries, m_clock.last(), &message)) {
+        // The text was only kept to be written twice; a library's worth would weigh megabytes.
+        for (const QString& id : ids)
+            if (!waiting.contains(id))
+                if (const auto it = m_entries.find(id); it != m_entries.end())
+                    it->json.clear();
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("Could not keep the sync state: ") + message;
+    return false;
+}

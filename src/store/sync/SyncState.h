@@ -1,0 +1,48 @@
+// What this machine knows of every synced object while the program runs (each object as last merged,
+// whether the local store holds it, which version of its file the folder holds) and this machine's
+// hybrid clock; kept in sync-state.sqlite through SyncStateStore. Shared by the reader, the merger and
+// the exporter of the sync engine.
+#pragma once
+
+#include "HybridClock.h"
+#include "SyncStateStore.h"
+
+#include <QHash>
+#include <QMultiHash>
+#include <QSet>
+
+#include <memory>
+#include <optional>
+
+class SyncState {
+public:
+    using Entry = SyncStateStore::Entry;
+
+    // Opens the state file; `load` reads it. Nothing, with the reason, when it cannot be opened.
+    static std::unique_ptr<SyncState> open(const QString& path, HybridClock::WallClock wallClock,
+                                           QString* error);
+    bool load(QString* error);
+
+    QHash<QString, Entry>& entries() { return m_entries; }
+    HybridClock& clock() { return m_clock; }
+
+    // Raises the stamp of every owner up the chain of `id` to `stamp`, noting each in `changed`.
+    void touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed);
+    // The ids whose record names `id` as owner; the index is built on first use and kept until
+    // `forgetChildren`, so it lives for one import.
+    QList<QString> childrenOf(const QString& id);
+    void forgetChildren() { m_children.reset(); }
+
+    // Writes the entries of `ids` and the clock. Those in `waiting` are not in the folder yet and are
+    // kept as such, so that a restart writes them.
+    bool persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error);
+
+private:
+    SyncState(std::unique_ptr<SyncStateStore> store, HybridClock::WallClock wallClock);
+
+    std::unique_ptr<SyncStateStore> m_store;
+    HybridClock m_clock;
+    QHash<QString, Entry> m_entries;
+    // Owner id -> child ids.
+    std::optional<QMultiHash<QString, QString>> m_children;
+};
