@@ -22,6 +22,7 @@
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
+#include "ui/NativePixels.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
@@ -94,7 +95,8 @@ int main(int argc, char** argv) {
 
     MainWindow window([&backend](const QRect& frame) -> std::optional<Screen> {
         const QList<X11Monitor> monitors = backend.screens.monitors();
-        const int index = X11Screens::monitorIndexFor(frame, monitors);
+        // The frame is in Qt's pixels, the monitors in root pixels.
+        const int index = X11Screens::monitorIndexFor(NativePixels::toRoot(frame), monitors);
         const QList<Screen> screens = backend.screens.screens();
         if (index < 0 || index >= screens.size())
             return std::nullopt;

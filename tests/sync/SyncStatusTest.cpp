@@ -1,4 +1,6 @@
 // The engine's automatic round on the virtual clock, and the folder's state as the settings tab sees it.
+#include "SyncMachine.h"
+
 #include "base/LogCapture.h"
 #include "model/ConfigurationGroup.h"
 #include "platform/sim/VirtualScheduler.h"
@@ -13,25 +15,6 @@
 #include <QTest>
 
 #include <unistd.h>
-
-namespace {
-struct Machine {
-    std::unique_ptr<ModelContainer> container;
-    std::unique_ptr<SyncEngine> engine;
-
-    Machine(const QString& data, const QString& folder, Scheduler& scheduler, bool automatic) {
-        QString error;
-        container = ModelContainer::open(data + QStringLiteral("/quarlin.sqlite"), scheduler, &error);
-        QVERIFY2(container, qPrintable(error));
-        SyncEngine::Options options;
-        options.folder = folder;
-        options.automatic = automatic;
-        engine = SyncEngine::create(*container, scheduler, options, &error);
-        QVERIFY2(engine, qPrintable(error));
-    }
-    ModelContext* context() const { return container->mainContext(); }
-};
-} // namespace
 
 class SyncStatusTest : public QObject {
     Q_OBJECT

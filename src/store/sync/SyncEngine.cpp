@@ -177,9 +177,9 @@ bool SyncEngine::importNow(QString* error) {
         round.changed.unite(round.rewrite);
         // Merged copies go once what they held is in the object's file; until then the next scan
         // merges them again.
-        for (const auto& [id, path] : std::as_const(round.mergedCopies))
-            if (!m_exporter->isQueued(id) && entries.value(id).file.inode != 0)
-                QFile::remove(path);
+        for (const SyncMerger::Round::Copy& copy : std::as_const(round.mergedCopies))
+            if (!m_exporter->isQueued(copy.id) && entries.value(copy.id).file.inode != 0)
+                m_folder.remove(copy.kind, copy.file);
     }
     const bool kept = round.changed.isEmpty() || m_exporter->persist(round.changed, &message);
     m_state->forgetChildren();

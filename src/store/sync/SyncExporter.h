@@ -6,6 +6,8 @@
 
 #include "SyncFolder.h"
 
+#include <QJsonObject>
+
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -48,6 +50,8 @@ public:
 
 private:
     void track(ModelObject* object);
+    void untrack(ModelObject* object);
+    void noticeChange(ModelObject* object);
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
     bool drainWrites(int limit, QSet<QString>& done, QString* error);
@@ -59,6 +63,9 @@ private:
     Hooks m_hooks;
     QHash<ModelObject*, QString> m_known;
     QSet<ModelObject*> m_dirty;
+    // Each tracked object's attributes as last seen, and when those changed since the last export.
+    QHash<ModelObject*, QJsonObject> m_seen;
+    QHash<ModelObject*, QHash<QString, SyncStamp>> m_madeAt;
     bool m_startedExport = false;
     bool m_drainScheduled = false;
     QList<QString> m_writeQueue;

@@ -19,7 +19,7 @@ public:
     explicit SyncFolderReader(const SyncFolder& folder) : m_folder(folder) {}
 
     // Lists the files of one class into `files` and groups them by id; the groups point into `files`.
-    // Files that are not object files are reported as skipped.
+    // Names that are not object files, links and anything but regular files are reported as skipped.
     bool list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files, QHash<QString, Group>* groups,
               QString* error);
     // The record of one file of the object `id` of class `kind`, and its text when `json` is given.
