@@ -14,6 +14,7 @@
 #include "platform/x11/X11TaskbarEntry.h"
 #include "platform/x11/X11TrayHost.h"
 #include "platform/x11/hotkeys/X11HotKeys.h"
+#include "platform/xdg/SingleInstance.h"
 #include "platform/xdg/SyslogLoginLog.h"
 #include "platform/xdg/XdgAutostart.h"
 #include "shortcuts/Registry.h"
@@ -26,6 +27,7 @@
 #include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
+#include "ui/look/BackgroundWindowMove.h"
 #include "ui/look/QuarlinIcon.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
@@ -47,6 +49,17 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(quarlinIcon());
     // Closing the main window leaves the program (and its status item) running.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One copy per user session: a later start brings the running one forward and ends before it
+    // touches the store or the hot keys.
+    SingleInstance instance(QApplication::desktopFileName());
+    const SingleInstance::Claim claim = instance.claim();
+    if (!instance.message().isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(instance.message()));
+    if (claim == SingleInstance::Claim::handedOver)
+        return 0;
+    if (claim == SingleInstance::Claim::failed)
+        return 1;
 
     QtScheduler scheduler;
     JsonPreferenceStore preferences(JsonPreferenceStore::defaultPath());
@@ -92,6 +105,8 @@ int main(int argc, char** argv) {
     });
     // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
+    // Dragged by its background like by its title bar, except while it hangs under the tray icon.
+    BackgroundWindowMove::install(&window, [&app] { return !app.appState().isMainWindowAttached(); });
     // Login starts the installed program, never a build folder that may be gone by then.
     const std::optional<DesktopEntry> installed =
         DesktopEntryIndex(DesktopEntryIndex::defaultApplicationDirs()).entry(QApplication::desktopFileName());
@@ -151,6 +166,21 @@ int main(int argc, char** argv) {
     });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &QuarlinApp::saveBeforeQuit);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &app, &QuarlinApp::saveBeforeQuit);
+
+    // A second start, or a launcher, asks for the program: the attached window in menu-bar mode, else
+    // the main window.
+    QObject::connect(&instance, &SingleInstance::activateRequested, &app, [&app, &window, &trayHost] {
+        MenuBarManaging* menuBar = app.appState().menuBarManager();
+        if (menuBar && app.appState().isMainWindowAttached() && trayHost.isAvailable()) {
+            menuBar->showAttachedWindow();
+            return;
+        }
+        if (window.isMinimized())
+            window.showNormal();
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
 
     app.start([&window] { window.show(); });
     return application.exec();

@@ -150,6 +150,48 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 2);
     }
 
+    void aDamagedFileDoesNotFreezeItsConfiguration_data() {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::newRow("cut short") << QByteArray("\"attributes\"") << QByteArray();
+        QTest::newRow("a name that is a number")
+            << QByteArray("\"name\": \"Work\"") << QByteArray("\"name\": 5");
+        QTest::newRow("a newer format") << QByteArray("\"format\": 1") << QByteArray("\"format\": 2");
+    }
+    void aDamagedFileDoesNotFreezeItsConfiguration() {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a.context()->insert(configuration);
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges());
+        const QString id = uuidString(configuration->id());
+        QFile file(folder + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray text = file.readAll();
+        QVERIFY(text.contains(from));
+        text = to.isEmpty() ? text.left(text.indexOf(from)) : text.replace(from, to);
+        file.resize(0);
+        file.write(text);
+        file.close();
+
+        FolderSyncStatus status(a.engine.get(), QString());
+        QVERIFY(status.syncNow());
+        QCOMPARE(status.unreadableFileCount(), 1);
+        // Edits made here keep going out, in a file that every machine can read again.
+        configuration->setName(QStringLiteral("Renamed"));
+        QVERIFY(a.context()->save());
+        QVERIFY(b.engine->importChanges());
+        QCOMPARE(b.nameOf(id), QStringLiteral("Renamed"));
+        QVERIFY(status.syncNow());
+        QCOMPARE(status.unreadableFileCount(), 0);
+    }
+
     void withoutAnEngineEverySyncFails() {
         FolderSyncStatus sync(nullptr, QStringLiteral("the state file is damaged"));
         LogCapture log;

@@ -265,10 +265,11 @@ bool SyncExporter::drainWrites(int limit, QSet<QString>& done, QString* error) {
             continue;
         SyncState::Entry& entry = *it;
         done.insert(id);
+        const QString path = m_folder.fileFor(entry.record.kind, id);
         const std::optional<SyncFolder::Signature> there =
-            writable ? SyncFolder::signatureOf(m_folder.fileFor(entry.record.kind, id)) : std::nullopt;
+            writable ? SyncFolder::signatureOf(path) : std::nullopt;
         // Another machine wrote it since this one last read it: merged by the next import, not lost.
-        const bool overwrites = there && *there != entry.file;
+        const bool overwrites = there && *there != entry.file && !m_hooks.isRefused(path, *there);
         changedThere = changedThere || overwrites;
         if (!writable || overwrites) {
             // The file there is not this version: the next scan merges and rewrites it.

@@ -30,6 +30,9 @@ public:
         std::function<void()> folderChanged;
         // Writing the rest of a large queue failed later, on the scheduler.
         std::function<void(const QString& message)> writeFailed;
+        // Whether the reader refused this version of a file (damaged, of a newer format): this
+        // machine's next version replaces it rather than waiting for a merge that cannot come.
+        std::function<bool(const QString& path, const SyncFolder::Signature& signature)> isRefused;
     };
 
     enum class Result { unchanged, written, failed };

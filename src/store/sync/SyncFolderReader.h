@@ -5,6 +5,7 @@
 #include "SyncFolder.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <optional>
 
@@ -29,8 +30,18 @@ public:
               std::optional<SyncRecord>* record, QByteArray* json);
     void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
 
+    // Around one reading of the whole folder: what was refused and is no longer there is forgotten.
+    void beginRound() { m_refusedThisRound.clear(); }
+    void endRound();
+    // Whether this version of the file was refused: this machine's next version of the object may
+    // replace it, since no machine can read it.
+    bool isRefused(const QString& path, const SyncFolder::Signature& signature) const;
+    // Files in the folder that were refused, as of the last round.
+    int refusedCount() const { return int(m_skipped.size()); }
+
 private:
     const SyncFolder& m_folder;
     // Files that could not be read, by the version that could not, so each is reported once.
     QHash<QString, SyncFolder::Signature> m_skipped;
+    QSet<QString> m_refusedThisRound;
 };
