@@ -26,6 +26,7 @@
 #include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
+#include "ui/look/BackgroundWindowMove.h"
 #include "ui/look/QuarlinIcon.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
@@ -92,6 +93,8 @@ int main(int argc, char** argv) {
     });
     // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
+    // Dragged by its background like by its title bar, except while it hangs under the tray icon.
+    BackgroundWindowMove::install(&window, [&app] { return !app.appState().isMainWindowAttached(); });
     // Login starts the installed program, never a build folder that may be gone by then.
     const std::optional<DesktopEntry> installed =
         DesktopEntryIndex(DesktopEntryIndex::defaultApplicationDirs()).entry(QApplication::desktopFileName());
