@@ -17,6 +17,8 @@ public:
     QString lastError() const override { return m_error; }
     QDateTime lastSyncTime() const override { return m_time; }
     bool syncNow(QString* error = nullptr) override;
+    int unreadableFileCount() const override;
+    QString notice() const override;
 
 private:
     // After every round, automatic or requested.
@@ -28,4 +30,6 @@ private:
     QString m_error;
     QDateTime m_time;
     AccountStatus m_lastStatus = AccountStatus::couldNotDetermine;
+    int m_lastUnreadable = 0;
+    QString m_lastNotice;
 };

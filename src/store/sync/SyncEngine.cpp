@@ -1,5 +1,6 @@
 #include "SyncEngine.h"
 
+#include "FolderWatcher.h"
 #include "SyncFolderReader.h"
 #include "SyncMerger.h"
 #include "SyncSchema.h"
@@ -13,7 +14,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QPointer>
 
 std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Scheduler& scheduler,
@@ -48,11 +48,12 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
                        std::unique_ptr<SyncState> state)
     : m_context(container.mainContext()), m_scheduler(scheduler), m_folder(options.folder),
       m_state(std::move(state)), m_reader(std::make_unique<SyncFolderReader>(m_folder)),
-      m_automatic(options.automatic) {
+      m_storePath(container.path()), m_automatic(options.automatic),
+      m_rounds(options.folder, m_state->clock().machine()) {
     SyncExporter::Hooks hooks;
     hooks.folderChanged = [this] {
         if (m_automatic && !m_importing)
-            scheduleScan(settleDelay);
+            scheduleScan(settleDelay, true);
     };
     hooks.writeFailed = [this](const QString& message) {
         if (message == m_lastError)
@@ -71,12 +72,22 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     // Another writer (a second instance, a tool) changed the store: its changes travel too.
     connect(m_context, &ModelContext::remoteChange, this, exportNow);
     if (m_automatic) {
-        scheduleScan(0);
-        m_scheduler.after(rescanInterval, [self = QPointer<SyncEngine>(this)] {
-            if (self)
-                self->scheduledScan();
-        });
+        QStringList classes;
+        for (ModelObject::Kind kind : SyncSchema::kinds)
+            classes.append(SyncSchema::className(kind));
+        m_watcher = new FolderWatcher(m_folder.path(), classes, this);
+        connect(m_watcher, &FolderWatcher::changed, this, &SyncEngine::folderEvents);
+        scheduleScan(0, true);
+        m_scheduler.after(m_watcher->isWatching() ? rescanInterval : pollInterval,
+                          [self = QPointer<SyncEngine>(this)] {
+                              if (self)
+                                  self->scheduledScan();
+                          });
     }
+}
+
+int SyncEngine::unreadableFileCount() const {
+    return m_reader->unreadableFileCount();
 }
 
 SyncEngine::~SyncEngine() = default;
@@ -110,7 +121,7 @@ bool SyncEngine::importChanges(QString* error) {
     if (m_importing)
         return true;
     QString message;
-    bool ok = importNow(&message);
+    bool ok = importNow(std::nullopt, &message);
     QString writeError;
     if (!flushWrites(&writeError) && ok) {
         ok = false;
@@ -124,7 +135,7 @@ bool SyncEngine::importChanges(QString* error) {
     return ok;
 }
 
-bool SyncEngine::importNow(QString* error) {
+bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error) {
     QString message;
     // What is pending here is stored and stamped first, so that nothing merged below overtakes it.
     if (m_context->hasChanges() && !m_context->save(&message))
@@ -139,13 +150,20 @@ bool SyncEngine::importNow(QString* error) {
         return fail(QStringLiteral("%1: the folder cannot be read").arg(m_folder.path()), error);
 
     m_importing = true;
+    const bool full = !kinds;
+    const qint64 started = m_scheduler.currentDateTime().toMSecsSinceEpoch();
+    if (full && state == SyncFolder::State::available)
+        collectTombstones(started);
     m_state->forgetChildren();
+    m_reader->beginRound(full);
     QHash<QString, SyncState::Entry>& entries = m_state->entries();
     const QHash<QString, SyncState::Entry> before = entries;
     QSet<QString> seen;
     SyncMerger::Round round;
     bool ok = true;
     for (ModelObject::Kind kind : SyncSchema::kinds) {
+        if (kinds && !kinds->contains(int(kind)))
+            continue;
         QList<SyncFolder::Entry> files;
         QHash<QString, SyncFolderReader::Group> groups;
         if (!(ok = m_reader->list(kind, &files, &groups, &message)))
@@ -159,17 +177,30 @@ bool SyncEngine::importNow(QString* error) {
     }
     if (ok)
         ok = m_merger->commit(&message);
+    m_reader->endRound();
     if (!ok) {
         m_merger->rollback();
         entries = before;
         m_importing = false;
         return fail(message, error);
     }
+    if (const std::optional<SyncStoreWriter::Backup>& backup = m_merger->lastBackup()) {
+        logLine(
+            QStringLiteral("⚠️ Sync: another machine deleted %1 configurations; the library as it was "
+                           "is kept in %2")
+                .arg(backup->configurations)
+                .arg(backup->path));
+        m_notice = tr("Another machine deleted %1 configurations. The library as it was is kept in %2: to "
+                      "get them back, quit Quarlin and copy that file over %3.")
+                       .arg(backup->configurations)
+                       .arg(backup->path, m_storePath);
+    }
 
     // The folder ends up holding every object as merged here, including those it did not hold yet.
-    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-        if (!seen.contains(it.key()))
-            round.rewrite.insert(it.key());
+    if (full)
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            if (!seen.contains(it.key()))
+                round.rewrite.insert(it.key());
     QString writeError;
     bool written = true;
     if (state == SyncFolder::State::available) {
@@ -198,11 +229,42 @@ bool SyncEngine::importNow(QString* error) {
         return fail(writeError, error);
     if (!exported)
         return fail(exportError, error);
+    // The other machines learn that this one has read everything up to now.
+    if (full && state == SyncFolder::State::available && !m_rounds.noteRound(started, &message))
+        return fail(message, error);
     m_lastError.clear();
     return true;
 }
 
-void SyncEngine::scheduleScan(double delay) {
+void SyncEngine::collectTombstones(qint64 now) {
+    const std::optional<qint64> horizon = m_rounds.horizon(now);
+    if (!horizon)
+        return;
+    QSet<QString> queued;
+    for (auto it = m_state->entries().cbegin(); it != m_state->entries().cend(); ++it)
+        if (m_exporter->isQueued(it.key()))
+            queued.insert(it.key());
+    const QList<QString> ids = m_state->collectTombstones(*horizon, queued);
+    if (ids.isEmpty())
+        return;
+    QList<std::pair<QString, SyncFolder::Signature>> files;
+    for (const QString& id : ids) {
+        const SyncState::Entry& entry = m_state->entries().value(id);
+        files.append({m_folder.fileFor(entry.record.kind, id), entry.file});
+    }
+    QString message;
+    if (!m_state->forget(ids, &message)) {
+        logLine(QStringLiteral("❌ Sync failed: ") + message);
+        return;
+    }
+    // Only the version this machine knows: a file rewritten since then is another machine's news.
+    for (const auto& [path, signature] : std::as_const(files))
+        if (signature.inode != 0 && SyncFolder::signatureOf(path) == signature)
+            QFile::remove(path);
+}
+
+void SyncEngine::scheduleScan(double delay, bool full) {
+    m_fullScanPending = m_fullScanPending || full;
     if (m_scanScheduled)
         return;
     m_scanScheduled = true;
@@ -212,36 +274,37 @@ void SyncEngine::scheduleScan(double delay) {
         self->m_scanScheduled = false;
         if (self->m_importing)
             return;
+        std::optional<QSet<int>> kinds;
+        if (!self->m_fullScanPending)
+            kinds = std::exchange(self->m_pendingKinds, {});
+        self->m_fullScanPending = false;
+        self->m_pendingKinds.clear();
         QString error;
         const QString previous = self->m_lastError;
-        const bool ok = self->importNow(&error);
+        const bool ok = self->importNow(kinds, &error);
         if (!ok && error != previous)
             logLine(QStringLiteral("❌ Sync failed: ") + error);
         Q_EMIT self->finished(ok);
-        self->watchFolder();
+        // A folder that appeared since is watched from now on.
+        self->m_watcher->refresh();
     });
 }
 
 void SyncEngine::scheduledScan() {
-    scheduleScan(0);
-    m_scheduler.after(rescanInterval, [self = QPointer<SyncEngine>(this)] {
-        if (self)
-            self->scheduledScan();
-    });
+    scheduleScan(0, true);
+    m_scheduler.after(m_watcher->isWatching() ? rescanInterval : pollInterval,
+                      [self = QPointer<SyncEngine>(this)] {
+                          if (self)
+                              self->scheduledScan();
+                      });
 }
 
-void SyncEngine::watchFolder() {
-    if (!m_watcher) {
-        m_watcher = new QFileSystemWatcher(this);
-        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
-                [this] { scheduleScan(settleDelay); });
-    }
-    // The parent shows the folder appearing; the class folders show their files changing.
-    QStringList wanted{QFileInfo(m_folder.path()).absolutePath(), m_folder.path()};
+void SyncEngine::folderEvents() {
+    const bool full = m_watcher->takeNeedsFullScan();
+    const QSet<QString> changed = m_watcher->takeChangedSubfolders();
     for (ModelObject::Kind kind : SyncSchema::kinds)
-        wanted.append(m_folder.path() + u'/' + SyncSchema::className(kind));
-    const QStringList watched = m_watcher->directories();
-    for (const QString& path : std::as_const(wanted))
-        if (!watched.contains(path) && QFileInfo(path).isDir())
-            m_watcher->addPath(path);
+        if (changed.contains(SyncSchema::className(kind)))
+            m_pendingKinds.insert(int(kind));
+    // Our own writes show up too; a round that finds nothing new costs one listing.
+    scheduleScan(settleDelay, full);
 }

@@ -1,7 +1,5 @@
 #include "SyncFolderReader.h"
 
-#include "base/Log.h"
-
 bool SyncFolderReader::list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files,
                             QHash<QString, Group>* groups, QString* error) {
     QStringList foreign;
@@ -21,18 +19,15 @@ bool SyncFolderReader::list(ModelObject::Kind kind, QList<SyncFolder::Entry>* fi
 }
 
 void SyncFolderReader::skip(const QString& path, const SyncFolder::Signature& signature, const QString& why) {
-    auto it = m_skipped.constFind(path);
-    if (it != m_skipped.constEnd() && *it == signature)
-        return;
-    m_skipped.insert(path, signature);
-    logLine(QStringLiteral("⚠️ Sync: skipped %1: %2").arg(path, why));
+    m_skipped.skip(path, signature, why);
 }
 
 bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
                             std::optional<SyncRecord>* record, QByteArray* json) {
-    auto skipped = m_skipped.constFind(file.path);
-    if (skipped != m_skipped.constEnd() && *skipped == file.signature)
+    if (m_skipped.contains(file.path, file.signature)) {
+        m_skipped.seen(file.path);
         return false;
+    }
     QByteArray data;
     QString why;
     if (!SyncFolder::read(file.path, &data, &why)) {
@@ -48,7 +43,7 @@ bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kin
         skip(file.path, file.signature, why);
         return false;
     }
-    m_skipped.remove(file.path);
+    m_skipped.forget(file.path);
     if (json)
         *json = data;
     return true;

@@ -1,7 +1,9 @@
 // Reads the sync folder: lists each class's files grouped by object, reads and parses one file, and
-// reports each file that cannot be read once per version of it ("⚠️ Sync: skipped <path>: <why>").
+// reports each file that cannot be read once per version of it ("⚠️ Sync: skipped <path>: <why>"),
+// naming a few per round and counting the rest.
 #pragma once
 
+#include "SkippedFiles.h"
 #include "SyncFolder.h"
 
 #include <QHash>
@@ -29,8 +31,12 @@ public:
               std::optional<SyncRecord>* record, QByteArray* json);
     void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
 
+    // A round lists every class (full) or some; the skipped files of a full round are all there are.
+    void beginRound(bool full) { m_skipped.beginRound(full); }
+    void endRound() { m_skipped.endRound(m_folder.path()); }
+    int unreadableFileCount() const { return m_skipped.count(); }
+
 private:
     const SyncFolder& m_folder;
-    // Files that could not be read, by the version that could not, so each is reported once.
-    QHash<QString, SyncFolder::Signature> m_skipped;
+    SkippedFiles m_skipped;
 };

@@ -36,6 +36,10 @@ public:
     // Writes the entries of `ids` and the clock. Those in `waiting` are not in the folder yet and are
     // kept as such, so that a restart writes them.
     bool persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error);
+    // Forgets tombstones older than `horizon` (ms since the epoch), with the children that waited for
+    // a deleted owner; gives their ids and the files the folder holds of them, to be removed.
+    QList<QString> collectTombstones(qint64 horizon, const QSet<QString>& queued);
+    bool forget(const QList<QString>& ids, QString* error);
 
 private:
     SyncState(std::unique_ptr<SyncStateStore> store, HybridClock::WallClock wallClock);

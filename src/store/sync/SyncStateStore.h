@@ -36,6 +36,8 @@ public:
 
     // Writes the given entries and the clock in one transaction.
     bool store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error);
+    // Forgets the entries of `ids` in one transaction.
+    bool remove(const QList<QString>& ids, QString* error);
 
 private:
     explicit SyncStateStore(std::unique_ptr<Database> database);
