@@ -27,6 +27,8 @@ public:
     virtual Outcome lastOutcome() const = 0;
     virtual QString lastError() const = 0;
     virtual QDateTime lastSyncTime() const = 0;
+    // The folder that is shared with the other machines; empty when unknown.
+    virtual QString folderPath() const { return {}; }
     // How many files of the folder could not be read (damaged, foreign, of a newer format) and were
     // skipped; a count, since a broken peer can leave any number of them.
     virtual int unreadableFileCount() const { return 0; }

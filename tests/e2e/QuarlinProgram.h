@@ -26,6 +26,10 @@ public:
     // Milliseconds to wait for the program on a busy machine.
     static constexpr int patienceMs = 20000;
 
+    // Runs another copy of the program (an installed one) instead of the build's, with these variables
+    // set on top of the desktop's.
+    void setProgram(const QString& program, const QProcessEnvironment& extra = {});
+
     // Starts the program and waits until its main window is mapped, managed and in its place.
     bool start(const QStringList& arguments = {}, int timeoutMs = 15000);
     QString error() const { return m_error; }
@@ -79,6 +83,8 @@ private:
 
     TestDesktop& m_desktop;
     QString m_prefix;
+    QString m_program;
+    QProcessEnvironment m_extra;
     QProcess m_process;
     QByteArray m_output;
     quint32 m_window = 0;

@@ -27,6 +27,10 @@ SyncStatus::AccountStatus FolderSyncStatus::accountStatus() const {
     return AccountStatus::temporarilyUnavailable;
 }
 
+QString FolderSyncStatus::folderPath() const {
+    return m_engine ? m_engine->folderPath() : SyncFolder::defaultPath();
+}
+
 bool FolderSyncStatus::syncNow(QString* error) {
     QString message = m_startError;
     const bool ok = m_engine && m_engine->importChanges(&message);

@@ -16,6 +16,7 @@ public:
     Outcome lastOutcome() const override { return m_outcome; }
     QString lastError() const override { return m_error; }
     QDateTime lastSyncTime() const override { return m_time; }
+    QString folderPath() const override;
     bool syncNow(QString* error = nullptr) override;
     int unreadableFileCount() const override;
     QString notice() const override;
