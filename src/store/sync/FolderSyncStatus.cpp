@@ -54,24 +54,16 @@ void FolderSyncStatus::noticeSync(bool ok) {
     if (ok)
         m_time = QDateTime::currentDateTimeUtc();
     const AccountStatus status = accountStatus();
-    const int unreadable = unreadableFileCount();
-    const QString note = notice();
+    const int unreadable = m_engine->unreadableFileCount();
+    const QString note = m_engine->notice();
     // Rounds end often; only a difference is news.
-    if (status == m_lastStatus && outcome == m_outcome && error == m_error &&
-        unreadable == m_lastUnreadable && note == m_lastNotice)
+    if (status == m_lastStatus && outcome == m_outcome && error == m_error && unreadable == m_unreadable &&
+        note == m_notice)
         return;
     m_lastStatus = status;
-    m_lastUnreadable = unreadable;
-    m_lastNotice = note;
+    m_unreadable = unreadable;
+    m_notice = note;
     m_outcome = outcome;
     m_error = error;
     Q_EMIT changed();
-}
-
-int FolderSyncStatus::unreadableFileCount() const {
-    return m_engine ? m_engine->unreadableFileCount() : 0;
-}
-
-QString FolderSyncStatus::notice() const {
-    return m_engine ? m_engine->notice() : QString();
 }

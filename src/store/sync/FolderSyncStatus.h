@@ -16,10 +16,10 @@ public:
     Outcome lastOutcome() const override { return m_outcome; }
     QString lastError() const override { return m_error; }
     QDateTime lastSyncTime() const override { return m_time; }
+    int unreadableFileCount() const override { return m_unreadable; }
+    QString notice() const override { return m_notice; }
     QString folderPath() const override;
     bool syncNow(QString* error = nullptr) override;
-    int unreadableFileCount() const override;
-    QString notice() const override;
 
 private:
     // After every round, automatic or requested.
@@ -30,7 +30,7 @@ private:
     Outcome m_outcome = Outcome::none;
     QString m_error;
     QDateTime m_time;
+    int m_unreadable = 0;
+    QString m_notice;
     AccountStatus m_lastStatus = AccountStatus::couldNotDetermine;
-    int m_lastUnreadable = 0;
-    QString m_lastNotice;
 };

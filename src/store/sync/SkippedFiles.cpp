@@ -44,8 +44,8 @@ void SkippedFiles::seen(const QString& path) {
         m_seen.insert(keyOf(path));
 }
 
-void SkippedFiles::endRound(const QString& folder) {
-    if (m_full) {
+void SkippedFiles::endRound(const QString& folder, bool complete) {
+    if (m_full && complete) {
         for (auto it = m_files.begin(); it != m_files.end();)
             it = m_seen.contains(it.key()) ? std::next(it) : m_files.erase(it);
         m_seen = {};

@@ -24,8 +24,9 @@ public:
     // A full round lists every file: those not seen in it are gone and forgotten.
     void beginRound(bool full);
     void seen(const QString& path);
-    // Logs how many more were skipped in this round than were named.
-    void endRound(const QString& folder);
+    // Logs how many more were skipped in this round than were named; forgets what a full round that
+    // read everything did not see.
+    void endRound(const QString& folder, bool complete);
 
     int count() const { return int(m_files.size()); }
 

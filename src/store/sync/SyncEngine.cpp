@@ -12,7 +12,6 @@
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -61,6 +60,9 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
         m_lastError = message;
         logLine(QStringLiteral("❌ Sync export failed: ") + message);
     };
+    hooks.isRefused = [this](const QString& path, const SyncFolder::Signature& signature) {
+        return m_reader->isRefused(path, signature);
+    };
     m_exporter = std::make_unique<SyncExporter>(m_context, m_scheduler, m_folder, *m_state, std::move(hooks));
     const auto exportNow = [this] {
         QString error;
@@ -86,10 +88,6 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     }
 }
 
-int SyncEngine::unreadableFileCount() const {
-    return m_reader->unreadableFileCount();
-}
-
 SyncEngine::~SyncEngine() = default;
 
 bool SyncEngine::fail(const QString& message, QString* error) {
@@ -111,6 +109,10 @@ bool SyncEngine::exportChanges(QString* error) {
         break;
     }
     return fail(message, error);
+}
+
+int SyncEngine::unreadableFileCount() const {
+    return m_reader->refusedCount();
 }
 
 bool SyncEngine::flushWrites(QString* error) {
@@ -175,9 +177,10 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
         if (!ok)
             break;
     }
+    // Only a round that read everything knows which refused files are gone.
+    m_reader->endRound(ok);
     if (ok)
         ok = m_merger->commit(&message);
-    m_reader->endRound();
     if (!ok) {
         m_merger->rollback();
         entries = before;
@@ -208,9 +211,9 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
         round.changed.unite(round.rewrite);
         // Merged copies go once what they held is in the object's file; until then the next scan
         // merges them again.
-        for (const auto& [id, path] : std::as_const(round.mergedCopies))
-            if (!m_exporter->isQueued(id) && entries.value(id).file.inode != 0)
-                QFile::remove(path);
+        for (const SyncMerger::Round::Copy& copy : std::as_const(round.mergedCopies))
+            if (!m_exporter->isQueued(copy.id) && entries.value(copy.id).file.inode != 0)
+                m_folder.remove(copy.kind, copy.file);
     }
     const bool kept = round.changed.isEmpty() || m_exporter->persist(round.changed, &message);
     m_state->forgetChildren();
@@ -247,10 +250,15 @@ void SyncEngine::collectTombstones(qint64 now) {
     const QList<QString> ids = m_state->collectTombstones(*horizon, queued);
     if (ids.isEmpty())
         return;
-    QList<std::pair<QString, SyncFolder::Signature>> files;
+    QList<std::pair<ModelObject::Kind, SyncFolder::Entry>> files;
     for (const QString& id : ids) {
         const SyncState::Entry& entry = m_state->entries().value(id);
-        files.append({m_folder.fileFor(entry.record.kind, id), entry.file});
+        SyncFolder::Entry file;
+        file.path = m_folder.fileFor(entry.record.kind, id);
+        file.name = id + QStringLiteral(".json");
+        file.id = id;
+        file.signature = entry.file;
+        files.append({entry.record.kind, file});
     }
     QString message;
     if (!m_state->forget(ids, &message)) {
@@ -258,9 +266,9 @@ void SyncEngine::collectTombstones(qint64 now) {
         return;
     }
     // Only the version this machine knows: a file rewritten since then is another machine's news.
-    for (const auto& [path, signature] : std::as_const(files))
-        if (signature.inode != 0 && SyncFolder::signatureOf(path) == signature)
-            QFile::remove(path);
+    for (const auto& [kind, file] : std::as_const(files))
+        if (file.signature.inode != 0 && SyncFolder::signatureOf(file.path) == file.signature)
+            m_folder.remove(kind, file);
 }
 
 void SyncEngine::scheduleScan(double delay, bool full) {

@@ -58,7 +58,8 @@ public:
     QString folderPath() const { return m_folder.path(); }
     // The error of the last export or import that failed, empty after one that succeeded.
     QString lastError() const { return m_lastError; }
-    // Files of the folder skipped as unreadable, as far as the last rounds saw.
+    // Files in the folder that could not be read (damaged, foreign, of a newer format, links), as of
+    // the last rounds; a few were named with "⚠️ Sync: skipped", the rest counted.
     int unreadableFileCount() const;
     // What to tell the user of the last copy of the store kept before a round deleted many
     // configurations, and how to restore it; kept for the rest of the run.

@@ -2,12 +2,11 @@
 
 bool SyncFolderReader::list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files,
                             QHash<QString, Group>* groups, QString* error) {
-    QStringList foreign;
-    if (!m_folder.list(kind, files, &foreign, error))
+    QList<SyncFolder::Refused> refused;
+    if (!m_folder.list(kind, files, &refused, error))
         return false;
-    for (const QString& path : std::as_const(foreign))
-        skip(path, SyncFolder::signatureOf(path).value_or(SyncFolder::Signature{}),
-             QStringLiteral("not an object file"));
+    for (const SyncFolder::Refused& file : std::as_const(refused))
+        skip(file.path, file.signature, file.why);
     for (const SyncFolder::Entry& file : std::as_const(*files)) {
         Group& group = (*groups)[file.id];
         if (file.conflictCopy)
@@ -30,7 +29,7 @@ bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kin
     }
     QByteArray data;
     QString why;
-    if (!SyncFolder::read(file.path, &data, &why)) {
+    if (!m_folder.read(kind, file, &data, &why)) {
         skip(file.path, file.signature, why);
         return false;
     }

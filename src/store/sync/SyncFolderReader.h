@@ -7,6 +7,7 @@
 #include "SyncFolder.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <optional>
 
@@ -21,7 +22,7 @@ public:
     explicit SyncFolderReader(const SyncFolder& folder) : m_folder(folder) {}
 
     // Lists the files of one class into `files` and groups them by id; the groups point into `files`.
-    // Files that are not object files are reported as skipped.
+    // Names that are not object files, links and anything but regular files are reported as skipped.
     bool list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files, QHash<QString, Group>* groups,
               QString* error);
     // The record of one file of the object `id` of class `kind`, and its text when `json` is given.
@@ -31,10 +32,17 @@ public:
               std::optional<SyncRecord>* record, QByteArray* json);
     void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
 
-    // A round lists every class (full) or some; the skipped files of a full round are all there are.
+    // Around one reading of the folder (all of it when `full`): what was refused in a full round and is
+    // no longer there is forgotten.
     void beginRound(bool full) { m_skipped.beginRound(full); }
-    void endRound() { m_skipped.endRound(m_folder.path()); }
-    int unreadableFileCount() const { return m_skipped.count(); }
+    void endRound(bool complete) { m_skipped.endRound(m_folder.path(), complete); }
+    // Whether this version of the file was refused: this machine's next version of the object may
+    // replace it, since no machine can read it.
+    bool isRefused(const QString& path, const SyncFolder::Signature& signature) const {
+        return m_skipped.contains(path, signature);
+    }
+    // Files in the folder that were refused, as of the last rounds.
+    int refusedCount() const { return m_skipped.count(); }
 
 private:
     const SyncFolder& m_folder;
