@@ -17,6 +17,7 @@
 #include <QObject>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -47,6 +48,9 @@ public:
         bool automatic = true;
         // The wall clock in milliseconds; the scheduler's when empty.
         HybridClock::WallClock wallClock;
+        // Called at the points where the store and the sync state are written, by name; tests stop
+        // the process there.
+        std::function<void(const char* point)> checkpoint;
     };
 
     // Nothing, with the reason, when the state file cannot be opened.
@@ -85,6 +89,14 @@ private:
 
     // Reads every class folder, or only those of `kinds` (ModelObject::Kind values).
     bool importNow(const std::optional<QSet<int>>& kinds, QString* error);
+    // Writes into the store what an import interrupted by a crash had not finished writing.
+    bool finishApplying(QString* error);
+    // Without a sync state, leaves what the folder holds to the first import.
+    void prepareRejoin();
+    void checkpoint(const char* point) const {
+        if (m_checkpoint)
+            m_checkpoint(point);
+    }
     void scheduleScan(double delay, bool full);
     void scheduledScan();
     void folderEvents();
@@ -102,6 +114,8 @@ private:
     QString m_lastError;
     QString m_storePath;
     bool m_automatic;
+    bool m_rejoinPending = false;
+    std::function<void(const char*)> m_checkpoint;
     bool m_scanScheduled = false;
     bool m_fullScanPending = false;
     QSet<int> m_pendingKinds; // as ModelObject::Kind values

@@ -15,6 +15,10 @@ const std::optional<SyncStoreWriter::Backup>& SyncMerger::lastBackup() const {
     return m_writer->lastBackup();
 }
 
+bool SyncMerger::hasWrites() const {
+    return m_writer->isOpen();
+}
+
 void SyncMerger::rollback() {
     m_writer->rollback();
 }

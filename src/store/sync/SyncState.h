@@ -35,9 +35,13 @@ public:
 
     // Writes the entries of `ids` and the clock. Those in `waiting` are not in the folder yet and are
     // kept as such, so that a restart writes them.
-    bool persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error);
+    // With `applying`, notes in the same transaction which objects the store is about to receive.
+    bool persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error,
+                 const QStringList* applying = nullptr);
+    bool isFresh() const { return m_store->isFresh(); }
+    const QStringList& applying() const { return m_store->applying(); }
     // Forgets tombstones older than `horizon` (ms since the epoch), with the children that waited for
-    // a deleted owner; gives their ids and the files the folder holds of them, to be removed.
+    // a deleted owner; gives their ids, whose files the folder may still hold.
     QList<QString> collectTombstones(qint64 horizon, const QSet<QString>& queued);
     bool forget(const QList<QString>& ids, QString* error);
 
