@@ -7,6 +7,7 @@
 #include "login/LaunchAtLogin.h"
 #include "placement/AXPermission.h"
 #include "platform/x11/DesktopEntry.h"
+#include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11MonitorAreas.h"
 #include "platform/x11/X11PointerMonitor.h"
@@ -21,6 +22,7 @@
 #include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
 #include "ui/QtApplicationShell.h"
+#include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
 #include "ui/look/QuarlinIcon.h"
@@ -57,10 +59,14 @@ int main(int argc, char** argv) {
     KeyboardShortcuts::MenuTrackingMonitor menuTracking(shortcuts);
 
     QString message;
+    const QString storePath = ModelContainer::defaultPath();
     std::unique_ptr<ModelContainer> container =
-        QuarlinApp::makeSharedModelContainer(ModelContainer::defaultPath(), scheduler, &message);
+        QuarlinApp::makeSharedModelContainer(storePath, scheduler, &message);
     if (!container) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
+        // Started from a menu, nobody reads the line above.
+        StoreErrorDialog dialog(storePath, message);
+        dialog.exec();
         return 1;
     }
 
@@ -84,8 +90,12 @@ int main(int argc, char** argv) {
     });
     // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
-    XdgAutostart autostart(QStringLiteral("io.github.quarlin"), QStringLiteral("Quarlin"),
-                           QCoreApplication::applicationFilePath());
+    // Login starts the installed program, never a build folder that may be gone by then.
+    const std::optional<DesktopEntry> installed =
+        DesktopEntryIndex(DesktopEntryIndex::defaultApplicationDirs()).entry(QApplication::desktopFileName());
+    XdgAutostart autostart(QApplication::desktopFileName(), QStringLiteral("Quarlin"),
+                           QCoreApplication::applicationFilePath(),
+                           installed && installed->isInstalledApplication() ? installed->exec : QString());
     SyslogLoginLog loginLog;
     LaunchAtLogin launchAtLogin(autostart, loginLog);
     // Application icons: what a running window names, else the Icon key of the installed desktop entry.

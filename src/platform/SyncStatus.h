@@ -27,6 +27,14 @@ public:
     virtual Outcome lastOutcome() const = 0;
     virtual QString lastError() const = 0;
     virtual QDateTime lastSyncTime() const = 0;
+    // The folder that is shared with the other machines; empty when unknown.
+    virtual QString folderPath() const { return {}; }
+    // How many files of the folder could not be read (damaged, foreign, of a newer format) and were
+    // skipped; a count, since a broken peer can leave any number of them.
+    virtual int unreadableFileCount() const { return 0; }
+    // What the user should know of the last round beyond success (a copy kept before many deletions,
+    // and how to restore it); empty when nothing.
+    virtual QString notice() const { return {}; }
 
     // Saves what is pending, writes every change to the folder and merges what the folder holds, at
     // once. True only when both directions succeeded; otherwise false with the reason. Prints
@@ -34,6 +42,6 @@ public:
     virtual bool syncNow(QString* error = nullptr) = 0;
 
 Q_SIGNALS:
-    // The account status or the last outcome may have changed.
+    // The account status, the last outcome or the unreadable files may have changed.
     void changed();
 };

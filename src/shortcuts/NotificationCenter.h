@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Name.h"
+#include "Shortcut.h"
 
 #include <QObject>
 #include <QVariantMap>
@@ -26,6 +27,9 @@ public:
 Q_SIGNALS:
     void shortcutByNameDidChange(const KeyboardShortcuts::Name& name);
     void recorderActiveStatusDidChange(bool isActive);
+    // A hot key was pressed while a recorder records: the desktop gives such a press to the hot key,
+    // never to the focused recorder, which learns of it here.
+    void hotKeyPressedWhilePaused(const KeyboardShortcuts::Shortcut& shortcut);
     // Every notification by its name, with its user information ("name" as the raw value, "isActive").
     void posted(const QString& notificationName, const QVariantMap& userInfo);
 };

@@ -250,8 +250,11 @@ void Registry::removeStream(const Name& name, quint64 id) {
 }
 
 void Registry::handleOnKey(EventType type, const Shortcut& shortcut) {
-    if (isPaused())
+    if (isPaused()) {
+        if (type == EventType::keyDown)
+            Q_EMIT m_notificationCenter.hotKeyPressedWhilePaused(shortcut);
         return;
+    }
     // Copies: an action may add or remove handlers.
     const auto legacy = type == EventType::keyDown ? m_legacyKeyDownHandlers : m_legacyKeyUpHandlers;
     for (const Handlers& h : legacy) {

@@ -3,6 +3,7 @@
 // a monitor plugged in and out while the program runs.
 // Where to click is learnt from the same window laid out off screen at the program's size.
 #include "../app/AppWorld.h"
+#include "MainWindowReplica.h"
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 
@@ -20,62 +21,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
-
-namespace {
-struct NoLogin : LoginItemService {
-    Status status() const override { return Status::notRegistered; }
-    std::optional<QString> registerService() override { return std::nullopt; }
-    std::optional<QString> unregisterService() override { return std::nullopt; }
-};
-struct NoLog : LoginLog {
-    void logFailure(const QString&, const QString&) override {}
-};
-
-// The main window as the program builds it, off screen, to find where its controls are.
-struct Replica : AppWorld {
-    AppState state{platform, context()};
-    SettingsModel settings{preferences};
-    NoLogin login;
-    NoLog loginLog;
-    LaunchAtLogin launchAtLogin{login, loginLog};
-    MainWindow window;
-    MainView* view;
-
-    explicit Replica(const QSize& clientSize) {
-        MainView::Contents tabs;
-        tabs.shortcuts = [] { return new ShortcutsView([] { return true; }); };
-        tabs.settings = [this] {
-            return new SettingsView({state,
-                                     settings,
-                                     launchAtLogin,
-                                     clock,
-                                     [] { return true; },
-                                     nullptr,
-                                     {},
-                                     QStringLiteral("1.0.0"),
-                                     QString()});
-        };
-        view = new MainView(state, clock, tabs);
-        window.setContent(view);
-        window.resize(clientSize);
-        window.show();
-    }
-    QPoint centreOf(QWidget* widget) {
-        QApplication::processEvents();
-        return widget->mapTo(&window, widget->rect().center());
-    }
-    QPoint tab(MainView::Tab tab) {
-        return centreOf(view->tabBar()->button(int(MainView::allTabs().indexOf(tab))));
-    }
-    template <class T> T* in(const char* name = nullptr) {
-        QApplication::processEvents();
-        return name ? view->currentContent()->findChild<T*>(name) : view->currentContent()->findChild<T*>();
-    }
-};
-
-} // namespace
 
 class MainWindowE2ETest : public QObject {
     Q_OBJECT
@@ -135,6 +84,31 @@ private Q_SLOTS:
 
         QVERIFY(quarlin.isRunning());
         QVERIFY2(!quarlin.output().contains(QStringLiteral("Sanitizer")), qPrintable(quarlin.output()));
+    }
+
+    // Started from a menu, a damaged data file must say so in a window, not only on standard error.
+    void aDamagedStoreIsReportedInAWindow() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("damaged-store"));
+        const QByteArray damaged = QByteArray("not a database at all\n").repeated(300);
+        QFile file(quarlin.storePath());
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+        file.close();
+
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        const quint32 window = quarlin.waitForWindow(QStringLiteral("Quarlin Cannot Start"));
+        QVERIFY2(window != 0, qPrintable(quarlin.output()));
+        QVERIFY(desktop.waitFor([&] { return desktop.activeWindow() == window; }));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("error-window"), quarlin.window()));
+        QVERIFY2(quarlin.waitForOutput(QStringLiteral("Could not create ModelContainer: ")),
+                 qPrintable(quarlin.output()));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitForExit());
+        QCOMPARE(quarlin.exitCode(), 1);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), damaged);
     }
 
     // A second monitor plugged in raises the ordinary window's minimum width from 600 to 800: the

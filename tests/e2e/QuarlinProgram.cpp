@@ -14,7 +14,7 @@
 #include <QSaveFile>
 
 QuarlinProgram::QuarlinProgram(TestDesktop& desktop, const QString& screenshotPrefix)
-    : m_desktop(desktop), m_prefix(screenshotPrefix) {
+    : m_desktop(desktop), m_prefix(screenshotPrefix), m_program(QStringLiteral(QUARLIN_PROGRAM)) {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
 }
 
@@ -22,12 +22,18 @@ QuarlinProgram::~QuarlinProgram() {
     stop();
 }
 
+void QuarlinProgram::setProgram(const QString& program, const QProcessEnvironment& extra) {
+    m_program = program;
+    m_extra = extra;
+}
+
 bool QuarlinProgram::start(const QStringList& arguments, int timeoutMs) {
     QProcessEnvironment environment = m_desktop.environment();
+    environment.insert(m_extra);
     // The test itself may run off screen; the program runs on the desktop.
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     m_process.setProcessEnvironment(environment);
-    m_process.start(QStringLiteral(QUARLIN_PROGRAM), arguments);
+    m_process.start(m_program, arguments);
     if (!m_process.waitForStarted(5000)) {
         m_error = QStringLiteral("quarlin did not start: ") + m_process.errorString();
         return false;
@@ -81,6 +87,10 @@ bool QuarlinProgram::isRunning() const {
 
 bool QuarlinProgram::waitForExit(int timeoutMs) {
     return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
+}
+
+int QuarlinProgram::exitCode() const {
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
 QRect QuarlinProgram::clientGeometry() const {

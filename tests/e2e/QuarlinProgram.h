@@ -26,6 +26,10 @@ public:
     // Milliseconds to wait for the program on a busy machine.
     static constexpr int patienceMs = 20000;
 
+    // Runs another copy of the program (an installed one) instead of the build's, with these variables
+    // set on top of the desktop's.
+    void setProgram(const QString& program, const QProcessEnvironment& extra = {});
+
     // Starts the program and waits until its main window is mapped, managed and in its place.
     bool start(const QStringList& arguments = {}, int timeoutMs = 15000);
     QString error() const { return m_error; }
@@ -33,6 +37,8 @@ public:
     bool isRunning() const;
     // Waits until the program has ended by itself; false when it still runs at the deadline.
     bool waitForExit(int timeoutMs = patienceMs);
+    // The exit code of a program that has ended.
+    int exitCode() const;
 
     // The main window (client, not the frame) and its client area in root coordinates.
     quint32 window() const { return m_window; }
@@ -77,6 +83,8 @@ private:
 
     TestDesktop& m_desktop;
     QString m_prefix;
+    QString m_program;
+    QProcessEnvironment m_extra;
     QProcess m_process;
     QByteArray m_output;
     quint32 m_window = 0;

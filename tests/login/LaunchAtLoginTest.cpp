@@ -1,6 +1,7 @@
 // Launch at login over an XDG autostart entry in a temporary configuration folder, and the check box
 // that shows what the desktop did, not what was asked.
 #include "login/LaunchAtLogin.h"
+#include "base/LogCapture.h"
 #include "platform/xdg/XdgAutostart.h"
 #include "ui/LaunchAtLoginToggle.h"
 
@@ -102,6 +103,28 @@ private Q_SLOTS:
         QCOMPARE(log.lines.size(), 1);
         QVERIFY2(log.lines.first().startsWith(QStringLiteral("Failed to enable launch at login: ")),
                  qPrintable(log.lines.first()));
+    }
+
+    // Installed, login starts what the installed entry starts; a build that is not installed names
+    // itself and says so, since its folder may be gone by the next login.
+    void loginStartsTheInstalledProgramWhenThereIsOne() {
+        const QString path = configHome() + QStringLiteral("/autostart/quarlin.desktop");
+        LogCapture console;
+        XdgAutostart installed(QStringLiteral("quarlin"), QStringLiteral("Quarlin"),
+                               QStringLiteral("/home/me/src/quarlin/build/src/quarlin"),
+                               QStringLiteral("quarlin --from \\login"));
+        QCOMPARE(installed.registerService(), std::nullopt);
+        QVERIFY(readAll(path).contains("\nExec=quarlin --from \\\\login\n"));
+        QCOMPARE(console.take(), QStringList());
+
+        XdgAutostart buildTree(QStringLiteral("quarlin"), QStringLiteral("Quarlin"),
+                               QStringLiteral("/home/me/src/quarlin/build/src/quarlin"));
+        QCOMPARE(buildTree.registerService(), std::nullopt);
+        QVERIFY(readAll(path).contains("\nExec=/home/me/src/quarlin/build/src/quarlin\n"));
+        QCOMPARE(console.take(),
+                 QStringList{QStringLiteral("Launch at login starts /home/me/src/quarlin/build/src/"
+                                            "quarlin: Quarlin is not installed (no quarlin.desktop "
+                                            "found)")});
     }
 
     void execArgumentsAreQuotedAsTheDesktopEntryRulesAsk() {

@@ -29,12 +29,18 @@ public:
     int beeps = 0;
     QStringList alerts;
     AlertResponse answer = AlertResponse::first;
+    bool activated = false;
 
 protected:
+    // As a real alert does, it takes the front while it is open.
     AlertResponse showAlert(const QString& message, const QString& informativeText,
                             const QStringList& buttons) override {
         alerts << QStringList{message, informativeText, buttons.join(QLatin1Char('|'))}.join(
             QLatin1Char('/'));
+        QWidget alert;
+        alert.show();
+        alert.activateWindow();
+        activated = QTest::qWaitForWindowActive(&alert);
         return answer;
     }
     void beep() override { ++beeps; }
@@ -126,8 +132,34 @@ private Q_SLOTS:
         QVERIFY(w.startRecording());
         QTest::keyClick(w.recorder, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(w.recorder->beeps, accepted ? 0 : 1);
+        // The bell is not always heard: the field says why as well, until the next key.
+        QCOMPARE(w.recorder->refusal(), accepted ? QString() : QString("Add Ctrl, Alt or Super"));
         QCOMPARE(getShortcut(name) != metaK, accepted);
         QCOMPARE(w.recorder->isRecording(), !accepted);
+        if (!accepted) {
+            QTest::keyClick(w.recorder, Qt::Key_Escape);
+            QCOMPARE(w.recorder->refusal(), QString());
+        }
+    }
+
+    // The desktop hands a combination that is already one of our hot keys to the hot key, not to
+    // the field: another slot's combination is refused visibly, the slot's own keeps it.
+    void anotherSlotsHotKeyIsRefused() {
+        Desktop d;
+        const Name name("x");
+        const Name other("y");
+        setShortcut(metaK, other);
+        Window w(name);
+        QVERIFY(w.startRecording());
+        d.backend.press(metaK);
+        QCOMPARE(w.recorder->beeps, 1);
+        QCOMPARE(w.recorder->refusal(), "Used by another shortcut");
+        QVERIFY(w.recorder->isRecording());
+        QVERIFY(!getShortcut(name));
+        setShortcut(Shortcut(Key::a, ModifierFlag::command), name);
+        d.backend.press(Shortcut(Key::a, ModifierFlag::command));
+        QVERIFY(!w.recorder->isRecording());
+        QCOMPARE(w.recorder->beeps, 1);
     }
 
     void escapeStopsAndDeleteClears() {
@@ -173,6 +205,9 @@ private Q_SLOTS:
         QVERIFY2(w.recorder->alerts.first().contains("\u201CSave\u201D"),
                  qPrintable(w.recorder->alerts.first()));
         QVERIFY(!getShortcut(name));
+        // The window comes back to the front after the alert, and recording goes on.
+        w.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
         QVERIFY(w.recorder->isRecording());
 
         const Shortcut metaF(Key::f, ModifierFlag::command);
@@ -181,6 +216,8 @@ private Q_SLOTS:
         QCOMPARE(w.recorder->alerts.size(), 2);
         QVERIFY(w.recorder->alerts.last().endsWith("OK|Use Anyway"));
         QVERIFY(!getShortcut(name));
+        w.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
         QVERIFY(w.recorder->isRecording());
 
         // Forced: stored, though the desktop will not grab it for us, which is reported.

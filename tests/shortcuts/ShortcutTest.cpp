@@ -160,7 +160,9 @@ private Q_SLOTS:
             for (const char* key :
                  {"space_key", "record_shortcut", "press_shortcut", "keyboard_shortcut_used_by_menu_item",
                   "keyboard_shortcut_disallowed", "keyboard_shortcut_used_by_system",
-                  "keyboard_shortcuts_can_be_changed", "ok", "force_use_shortcut"})
+                  "keyboard_shortcuts_can_be_changed", "ok", "force_use_shortcut",
+                  "keyboard_shortcut_needs_modifier", "keyboard_shortcut_key_unsupported",
+                  "keyboard_shortcut_used_by_other_shortcut"})
                 QVERIFY2(bundle->localized(QLatin1String(key)) != QLatin1String(key), key);
             QCOMPARE(bundle->localized("keyboard_shortcut_used_by_menu_item").count("%1"), 1);
         }

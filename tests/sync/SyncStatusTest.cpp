@@ -137,6 +137,36 @@ private Q_SLOTS:
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // The settings tab learns of automatic rounds too: one that fails, then one that succeeds.
+    void automaticRoundsReportTheirOutcome() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        // A file where a class folder belongs: every round fails to list it.
+        QFile blocker(folder + QStringLiteral("/ConfigurationGroup"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        VirtualScheduler scheduler;
+        Machine machine(dir.filePath(QStringLiteral("data")), folder, scheduler, true);
+        FolderSyncStatus sync(machine.engine.get(), QString());
+        QSignalSpy changed(&sync, &SyncStatus::changed);
+
+        LogCapture log;
+        scheduler.runDue();
+        QCOMPARE(int(sync.lastOutcome()), int(SyncStatus::Outcome::failed));
+        QVERIFY2(sync.lastError().contains(QStringLiteral("ConfigurationGroup")),
+                 qPrintable(sync.lastError()));
+        scheduler.advance(SyncEngine::rescanInterval * 3);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(log.lines().filter(QStringLiteral("Sync failed")).size(), 1);
+
+        QVERIFY(blocker.remove());
+        scheduler.advance(SyncEngine::rescanInterval);
+        QCOMPARE(int(sync.lastOutcome()), int(SyncStatus::Outcome::synced));
+        QCOMPARE(sync.lastError(), QString());
+        QCOMPARE(changed.size(), 2);
+    }
+
     void withoutAnEngineEverySyncFails() {
         FolderSyncStatus sync(nullptr, QStringLiteral("the state file is damaged"));
         LogCapture log;

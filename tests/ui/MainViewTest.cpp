@@ -274,6 +274,17 @@ private Q_SLOTS:
                  "in Work & <i>Play</i>");
         QVERIFY(!modal->rows().first()->removeButton());
 
+        // Presses on the dialog itself (its margin, title, list or a row) leave it open.
+        QList<QWidget*> places = {modal, modal->findChild<QWidget*>("missingAppList"), modal->rows().first()};
+        for (QLabel* label : modal->findChildren<QLabel*>())
+            places << label;
+        for (QWidget* place : places) {
+            QTest::mouseClick(place, Qt::LeftButton, {}, QPoint(3, 3));
+            QVERIFY2(state->showMissingAppModal(), qPrintable(place->metaObject()->className()));
+        }
+        QCOMPARE(state->missingAppsToShow().size(), 2);
+        QCOMPARE(view.missingAppModal(), modal);
+
         // "Close" clears the dialog's whole state; so does a tap beside the dialog.
         for (bool tapBeside : {false, true}) {
             state->setMissingAppsToShow({{"a.b", "Editor", "Work"}});

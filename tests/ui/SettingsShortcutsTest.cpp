@@ -5,6 +5,8 @@
 #include "login/LaunchAtLogin.h"
 #include "model/SettingsModel.h"
 #include "platform/SyncStatus.h"
+#include "ui/WindowControlProblem.h"
+#include "ui/look/ProgressSpinner.h"
 #include "ui/look/StyledButton.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
@@ -12,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -32,9 +35,12 @@ struct Log : LoginLog {
 
 struct FakeSync : SyncStatus {
     AccountStatus accountStatus() const override { return status; }
-    Outcome lastOutcome() const override { return Outcome::none; }
-    QString lastError() const override { return {}; }
+    Outcome lastOutcome() const override { return outcome; }
+    QString lastError() const override { return error; }
+    int unreadableFileCount() const override { return unreadable; }
+    QString notice() const override { return note; }
     QDateTime lastSyncTime() const override { return {}; }
+    QString folderPath() const override { return QDir::homePath() + "/.local/share/quarlin/sync"; }
     bool syncNow(QString*) override {
         ++syncs;
         return !fail;
@@ -42,6 +48,10 @@ struct FakeSync : SyncStatus {
     AccountStatus status = AccountStatus::available;
     bool fail = false;
     int syncs = 0;
+    Outcome outcome = Outcome::none;
+    QString error;
+    int unreadable = 0;
+    QString note;
 };
 
 struct SettingsWorld : AppWorld {
@@ -53,10 +63,11 @@ struct SettingsWorld : AppWorld {
     FakeSync sync;
     int updateChecks = 0;
 
+    bool trusted = true;
     std::unique_ptr<SettingsView> view(SyncStatus* syncStatus) {
-        return std::make_unique<SettingsView>(
-            SettingsView::Services{state, settings, launchAtLogin, clock, [] { return true; }, syncStatus,
-                                   [this] { ++updateChecks; }, QStringLiteral("1.0.0"), QString()});
+        return std::make_unique<SettingsView>(SettingsView::Services{
+            state, settings, launchAtLogin, clock, [this] { return trusted; }, syncStatus,
+            [this] { ++updateChecks; }, QStringLiteral("1.0.0"), QString()});
     }
 };
 } // namespace
@@ -93,24 +104,44 @@ private Q_SLOTS:
         QTest::addColumn<SyncStatus::AccountStatus>("status");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("canSync");
+        QTest::addColumn<QString>("folder");
         using S = SyncStatus::AccountStatus;
-        QTest::newRow("ready") << S::available << "Sync Folder Ready" << true;
-        QTest::newRow("none") << S::noAccount << "No Sync Folder" << false;
-        QTest::newRow("read-only") << S::restricted << "Sync Folder Read-Only" << false;
-        QTest::newRow("unavailable") << S::temporarilyUnavailable << "Sync Folder Unavailable" << false;
-        QTest::newRow("error") << S::couldNotDetermine << "Error" << false;
-        QTest::newRow("other") << S(9) << "Unknown" << false;
+        QTest::newRow("ready") << S::available << "Sync Folder Ready" << true << "Shared folder: ";
+        QTest::newRow("none") << S::noAccount << "No Sync Folder" << false
+                              << "share this folder with a file-sync service (Syncthing, Nextcloud, Dropbox)";
+        QTest::newRow("read-only") << S::restricted << "Sync Folder Read-Only" << false << "cannot write";
+        QTest::newRow("unavailable") << S::temporarilyUnavailable << "Sync Folder Unavailable" << false
+                                     << "cannot read";
+        QTest::newRow("error") << S::couldNotDetermine << "Error" << false << "cannot read";
+        QTest::newRow("other") << S(9) << "Unknown" << false << "Shared folder: ";
     }
     void syncFolderStates() {
         QFETCH(SyncStatus::AccountStatus, status);
         QFETCH(QString, text);
         QFETCH(bool, canSync);
+        QFETCH(QString, folder);
         SettingsWorld world;
         world.sync.status = status;
         auto view = world.view(&world.sync);
         view->show();
         QCOMPARE(view->findChild<QLabel*>("accountStatus")->text(), text);
         QCOMPARE(view->syncNowButton()->isEnabled(), canSync);
+        // The folder is named with its state, so that "No Sync Folder" says what to share.
+        const QString shown = view->findChild<QLabel*>("syncFolder")->text();
+        QVERIFY2(shown.contains(folder) && shown.contains("~/.local/share/quarlin/sync"), qPrintable(shown));
+    }
+
+    // Where windows cannot be moved, the tab names what is missing, as the home tab does.
+    void theAccessibilityRowNamesWhatIsMissing() {
+        SettingsWorld world;
+        world.trusted = false;
+        auto view = world.view(&world.sync);
+        view->show();
+        QVERIFY(!view->accessibilityEnabledRow()->isVisible());
+        QCOMPARE(view->findChild<QLabel*>("windowControlProblem")->text(), WindowControlProblem::title());
+        world.trusted = true;
+        view->findChild<QPushButton*>()->click();
+        QVERIFY(view->accessibilityEnabledRow()->isVisible());
     }
 
     void manualSyncReportsWhatReallyHappened() {
@@ -123,15 +154,25 @@ private Q_SLOTS:
             view->syncNowButton()->click();
             QCOMPARE(view->syncStatusText(), "Syncing...");
             QVERIFY(!view->syncNowButton()->isEnabled());
+            QVERIFY(view->syncSpinner()->isVisible());
             world.clock.advance(0.9);
             QCOMPARE(view->syncStatusText(), "Syncing...");
             world.clock.advance(0.1);
             QCOMPARE(view->syncStatusText(), fail ? "Error" : "Synced");
             QCOMPARE(world.state.configurationDataVersion(), version + (fail ? 0 : 1));
             QVERIFY(view->syncNowButton()->isEnabled());
+            QVERIFY(!view->syncSpinner()->isVisible());
             QTRY_COMPARE(view->syncNowButton()->drawnScale(), 1.0);
         }
         QCOMPARE(world.sync.syncs, 2);
+        // Leaving the tab at once drops the view, not the sync.
+        world.sync.fail = false;
+        const int version = world.state.configurationDataVersion();
+        view->syncNowButton()->click();
+        view.reset();
+        world.clock.advance(1.0);
+        QCOMPARE(world.sync.syncs, 3);
+        QCOMPARE(world.state.configurationDataVersion(), version + 1);
         // Without sync the section says so and never offers a sync.
         auto none = world.view(nullptr);
         none->show();
@@ -139,11 +180,53 @@ private Q_SLOTS:
         QVERIFY(!none->syncNowButton()->isEnabled());
     }
 
+    // Automatic rounds that fail, and files that could not be read, show without "Sync Now".
+    void automaticFailuresAndSkippedFilesAreShown() {
+        SettingsWorld world;
+        world.sync.outcome = SyncStatus::Outcome::failed;
+        world.sync.error = QStringLiteral("/sync/ConfigurationGroup/X.json: No space left on device");
+        auto view = world.view(&world.sync);
+        view->show();
+        QCOMPARE(view->syncStatusText(), "Error");
+        QCOMPARE(view->syncProblemText(),
+                 "Last sync failed: /sync/ConfigurationGroup/X.json: No space left on device");
+
+        world.sync.outcome = SyncStatus::Outcome::synced;
+        world.sync.unreadable = 3;
+        Q_EMIT world.sync.changed();
+        QCOMPARE(view->syncStatusText(), "Synced");
+        QCOMPARE(view->syncProblemText(), "3 files in the sync folder could not be read and were skipped.");
+        world.sync.unreadable = 0;
+        world.sync.note = QStringLiteral("<b>Another machine</b> deleted 5 configurations.");
+        Q_EMIT world.sync.changed();
+        QCOMPARE(view->syncProblemText(), world.sync.note);
+        world.sync.note.clear();
+        Q_EMIT world.sync.changed();
+        QCOMPARE(view->syncProblemText(), QString());
+        QVERIFY(!view->findChild<QLabel*>("syncProblem")->isVisible());
+    }
+
     void shortcutsTabOffersFiveRecordersOrItsFallback() {
         AppWorld world;
-        bool available = true;
-        ShortcutsView view([&] { return available; });
+        bool available = false;
+        int tests = 0;
+        ShortcutsView view([&] {
+            ++tests;
+            return available;
+        });
+        // Without the component's texts no recorder is made (one would end the program): the box shows.
         view.show();
+        QVERIFY(view.fallbackBox()->isVisible());
+        QVERIFY(view.recorders().isEmpty());
+        // "Retry" tests again, and shows the form only once the texts are there.
+        QPushButton* retry = view.fallbackBox()->findChild<QPushButton*>();
+        retry->click();
+        QVERIFY(view.fallbackBox()->isVisible());
+        QVERIFY(view.recorders().isEmpty());
+        available = true;
+        retry->click();
+        QCOMPARE(tests, 3);
+        QVERIFY(!view.fallbackBox()->isVisible());
         const QList<KeyboardShortcuts::Recorder*> recorders = view.recorders();
         QStringList rows;
         for (KeyboardShortcuts::Recorder* recorder : recorders)
@@ -153,16 +236,13 @@ private Q_SLOTS:
                                     "Cycle Configurations Backwards: cycleConfigurationsBackward",
                                     "Cycle Position Groups: cyclePositionGroups",
                                     "Toggle Menu Bar: toggleMenuBar"}));
-        QVERIFY(!view.fallbackBox()->isVisible());
-        // The test runs again at every show; "Retry" brings the form back without testing.
+        QVERIFY(recorders.first()->isVisible());
+        // The test runs again at every show.
         available = false;
         view.hide();
         view.show();
         QVERIFY(view.fallbackBox()->isVisible());
         QVERIFY(!recorders.first()->isVisible());
-        view.fallbackBox()->findChild<QPushButton*>()->click();
-        QVERIFY(!view.fallbackBox()->isVisible());
-        QVERIFY(recorders.first()->isVisible());
         // The real test looks for the shortcut component's own texts, which this build carries.
         QVERIFY(ShortcutsView::shortcutTextsFound());
     }

@@ -1,13 +1,36 @@
 // Writing, reading and removing the autostart entry.
 #include "XdgAutostart.h"
 
+#include "base/Log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
-XdgAutostart::XdgAutostart(const QString& entryId, const QString& programName, const QString& program)
-    : m_entryId(entryId), m_programName(programName), m_program(program) {}
+XdgAutostart::XdgAutostart(const QString& entryId, const QString& programName, const QString& program,
+                           const QString& installedExec)
+    : m_entryId(entryId), m_programName(programName), m_program(program), m_installedExec(installedExec) {}
+
+namespace {
+// A string value as a desktop entry stores it: the reader took these escapes out.
+QString escapeValue(const QString& value) {
+    QString out;
+    for (const QChar c : value) {
+        if (c == QLatin1Char('\\'))
+            out += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            out += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else
+            out += c;
+    }
+    return out;
+}
+} // namespace
 
 QString XdgAutostart::entryPath() const {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -44,7 +67,8 @@ QByteArray XdgAutostart::entryContents() const {
                                         "Name=%1\n"
                                         "Exec=%2\n"
                                         "X-GNOME-Autostart-enabled=true\n")
-                             .arg(name, quoteExecArgument(m_program));
+                             .arg(name, m_installedExec.isEmpty() ? quoteExecArgument(m_program)
+                                                                  : escapeValue(m_installedExec));
     return text.toUtf8();
 }
 
@@ -81,6 +105,9 @@ std::optional<QString> XdgAutostart::registerService() {
     file.write(entryContents());
     if (!file.commit())
         return file.errorString();
+    if (m_installedExec.isEmpty())
+        logLine(QStringLiteral("Launch at login starts %1: Quarlin is not installed (no %2.desktop found)")
+                    .arg(m_program, m_entryId));
     return std::nullopt;
 }
 

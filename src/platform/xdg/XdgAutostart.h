@@ -7,8 +7,11 @@
 
 class XdgAutostart : public LoginItemService {
 public:
-    // entryId names the file (<entryId>.desktop); program is the executable to start.
-    XdgAutostart(const QString& entryId, const QString& programName, const QString& program);
+    // entryId names the file (<entryId>.desktop). installedExec is the Exec value of the program's
+    // installed desktop entry: login starts the installed program with it. Without one (a build that
+    // is not installed), login starts program, the running executable, and says so in the log.
+    XdgAutostart(const QString& entryId, const QString& programName, const QString& program,
+                 const QString& installedExec = QString());
 
     // $XDG_CONFIG_HOME/autostart/<entryId>.desktop, ~/.config when the variable is unset or relative.
     QString entryPath() const;
@@ -26,4 +29,5 @@ private:
     QString m_entryId;
     QString m_programName;
     QString m_program;
+    QString m_installedExec;
 };

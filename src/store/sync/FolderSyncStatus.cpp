@@ -8,7 +8,7 @@ FolderSyncStatus::FolderSyncStatus(SyncEngine* engine, QString startError, QObje
     : SyncStatus(parent), m_engine(engine), m_startError(std::move(startError)) {
     m_lastStatus = accountStatus();
     if (m_engine)
-        connect(m_engine, &SyncEngine::finished, this, &FolderSyncStatus::noticeChange);
+        connect(m_engine, &SyncEngine::finished, this, &FolderSyncStatus::noticeSync);
 }
 
 SyncStatus::AccountStatus FolderSyncStatus::accountStatus() const {
@@ -25,6 +25,10 @@ SyncStatus::AccountStatus FolderSyncStatus::accountStatus() const {
         break;
     }
     return AccountStatus::temporarilyUnavailable;
+}
+
+QString FolderSyncStatus::folderPath() const {
+    return m_engine ? m_engine->folderPath() : SyncFolder::defaultPath();
 }
 
 bool FolderSyncStatus::syncNow(QString* error) {
@@ -44,10 +48,17 @@ bool FolderSyncStatus::syncNow(QString* error) {
     return ok;
 }
 
-void FolderSyncStatus::noticeChange() {
+void FolderSyncStatus::noticeSync(bool ok) {
+    const Outcome outcome = ok ? Outcome::synced : Outcome::failed;
+    const QString error = ok ? QString() : m_engine->lastError();
+    if (ok)
+        m_time = QDateTime::currentDateTimeUtc();
     const AccountStatus status = accountStatus();
-    if (status == m_lastStatus)
+    // Every few seconds a round ends; only a difference is news.
+    if (status == m_lastStatus && outcome == m_outcome && error == m_error)
         return;
     m_lastStatus = status;
+    m_outcome = outcome;
+    m_error = error;
     Q_EMIT changed();
 }

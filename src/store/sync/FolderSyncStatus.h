@@ -1,5 +1,5 @@
-// The settings tab's view of sync: the sync folder's state as the account status, and "Sync Now" as
-// an export and an import at once.
+// The settings tab's view of sync: the sync folder's state as the account status, the outcome of the
+// last round (automatic or requested), and "Sync Now" as an export and an import at once.
 #pragma once
 
 #include "platform/SyncStatus.h"
@@ -16,10 +16,12 @@ public:
     Outcome lastOutcome() const override { return m_outcome; }
     QString lastError() const override { return m_error; }
     QDateTime lastSyncTime() const override { return m_time; }
+    QString folderPath() const override;
     bool syncNow(QString* error = nullptr) override;
 
 private:
-    void noticeChange();
+    // After every round, automatic or requested.
+    void noticeSync(bool ok);
 
     SyncEngine* m_engine;
     QString m_startError;

@@ -1,33 +1,22 @@
 #include "PermissionView.h"
 
 #include "HomeLook.h"
+#include "ui/WindowControlProblem.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGraphicsOpacityEffect>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
 
-namespace {
-bool onX11() {
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
-} // namespace
-
 QString PermissionView::missingTitle() {
-    return onX11() ? QStringLiteral("No window manager that lets Quarlin move windows")
-                   : QStringLiteral("No X11 display");
+    return WindowControlProblem::title();
 }
 
 QString PermissionView::missingDetail() {
-    return onX11() ? QStringLiteral("Quarlin moves windows through the window manager. Start a window "
-                                    "manager that follows the EWMH standard (GNOME, KDE Plasma, Xfce, "
-                                    "openbox, i3 and the like), then check again.")
-                   : QStringLiteral("Quarlin places windows on an X11 desktop. Log in to an X11 session "
-                                    "(or start Quarlin with DISPLAY set to one), then check again.");
+    return WindowControlProblem::detail();
 }
 
 PermissionView::PermissionView(QWidget* parent) : QWidget(parent) {

@@ -44,6 +44,9 @@ MissingAppModal::MissingAppModal(const QList<MissingAppInfo>& missingApps, std::
     : QWidget(parent), m_onContinueAnyway(std::move(onContinueAnyway)) {
     setObjectName(QStringLiteral("missingAppModal"));
     setFixedSize(480, 400);
+    // The dialog sits on the dimming, which closes it on a press: presses that land on the dialog
+    // itself (its title, margin or list) stay here.
+    setAttribute(Qt::WA_NoMousePropagation);
     const bool dark = LookColors::isDark(parent);
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(24, 24, 24, 24);

@@ -9,9 +9,11 @@
 #include "model/SettingsModel.h"
 #include "platform/SyncStatus.h"
 #include "ui/LaunchAtLoginToggle.h"
+#include "ui/WindowControlProblem.h"
 #include "ui/look/Divider.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
+#include "ui/look/ProgressSpinner.h"
 #include "ui/look/StyledButton.h"
 #include "ui/look/SwitchStyle.h"
 #include "ui/look/SymbolView.h"
@@ -22,6 +24,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -117,8 +120,12 @@ SettingsView::SettingsView(Services services, QWidget* parent)
 
     connect(&m_services.settings, &SettingsModel::objectWillChange, this, &SettingsView::showTheme);
     if (m_services.sync)
-        connect(m_services.sync, &SyncStatus::changed, this, &SettingsView::refreshAccountStatus);
+        connect(m_services.sync, &SyncStatus::changed, this, [this] {
+            noticeSyncOutcome();
+            refreshAccountStatus();
+        });
     refreshTrust();
+    noticeSyncOutcome();
     showSyncState();
 }
 
@@ -191,12 +198,14 @@ QWidget* SettingsView::buildAccessibility() {
     auto* untrusted = new QVBoxLayout(m_untrustedRow);
     untrusted->setContentsMargins(0, 0, 0, 0);
     untrusted->setSpacing(8);
-    QLabel* explanation =
-        textLabel(tr("Quarlin needs an X11 display and a window manager that lets other programs "
-                     "move and resize their windows. Neither is available right now."),
-                  Fonts::caption(), LookColors::secondary(dark));
-    explanation->setWordWrap(true);
-    untrusted->addWidget(explanation);
+    // Named afresh at every check: what is missing depends on the session.
+    m_missingTitle = textLabel(QString(), Fonts::weighted(Fonts::caption(), QFont::DemiBold));
+    m_missingTitle->setObjectName(QStringLiteral("windowControlProblem"));
+    m_missingTitle->setWordWrap(true);
+    m_missingDetail = textLabel(QString(), Fonts::caption(), LookColors::secondary(dark));
+    m_missingDetail->setWordWrap(true);
+    untrusted->addWidget(m_missingTitle);
+    untrusted->addWidget(m_missingDetail);
     auto* checkAgain = new QPushButton(tr("Check Again"));
     checkAgain->setAutoDefault(false);
     connect(checkAgain, &QPushButton::clicked, this, &SettingsView::refreshTrust);
@@ -208,6 +217,8 @@ void SettingsView::refreshTrust() {
     m_axTrusted = m_services.isTrusted ? m_services.isTrusted() : true;
     m_trustedRow->setVisible(m_axTrusted);
     m_untrustedRow->setVisible(!m_axTrusted);
+    m_missingTitle->setText(WindowControlProblem::title());
+    m_missingDetail->setText(WindowControlProblem::detail());
 }
 
 QWidget* SettingsView::buildSync() {
@@ -220,16 +231,53 @@ QWidget* SettingsView::buildSync() {
     m_syncSymbol = new SymbolView(QStringLiteral("checkmark.icloud"), 14);
     m_syncStatusLabel = textLabel(m_syncStatus, Fonts::caption(), QColor());
     m_syncStatusLabel->setObjectName(QStringLiteral("syncStatus"));
+    m_syncSpinner = new ProgressSpinner(12);
+    m_syncSpinner->hide();
     statusRow->addWidget(m_syncSymbol);
+    statusRow->addWidget(m_syncSpinner);
     statusRow->addWidget(m_syncStatusLabel);
+    m_syncFolder = textLabel(QString(), Fonts::caption(), QColor());
+    m_syncFolder->setObjectName(QStringLiteral("syncFolder"));
+    m_syncFolder->setWordWrap(true);
+    m_syncFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_syncProblem = textLabel(QString(), Fonts::caption(), QColor());
+    m_syncProblem->setObjectName(QStringLiteral("syncProblem"));
+    m_syncProblem->setWordWrap(true);
+    m_syncProblem->hide();
 
     m_syncNow = new StyledButton(ButtonStyle::glassmorphic(), tr("Sync Now"));
     m_syncNow->setObjectName(QStringLiteral("syncNow"));
     m_syncNow->setFont(Fonts::system(14, QFont::Medium));
     connect(m_syncNow, &QAbstractButton::clicked, this, &SettingsView::triggerManualSync);
-    return section(
-        tr("Sync Data"), 8,
-        {row(tr("Account Status"), m_accountStatus), row(tr("Sync Status"), status), centred(m_syncNow, 4)});
+    return section(tr("Sync Data"), 8,
+                   {row(tr("Account Status"), m_accountStatus), m_syncFolder, row(tr("Sync Status"), status),
+                    m_syncProblem, centred(m_syncNow, 4)});
+}
+
+QString SettingsView::syncProblemText() const {
+    if (!m_services.sync)
+        return {};
+    QStringList lines;
+    if (m_services.sync->lastOutcome() == SyncStatus::Outcome::failed)
+        lines.append(tr("Last sync failed: %1").arg(m_services.sync->lastError()));
+    if (const int count = m_services.sync->unreadableFileCount(); count > 0)
+        lines.append(count == 1
+                         ? tr("1 file in the sync folder could not be read and was skipped.")
+                         : tr("%1 files in the sync folder could not be read and were skipped.").arg(count));
+    if (const QString notice = m_services.sync->notice(); !notice.isEmpty())
+        lines.append(notice);
+    return lines.join(u'\n');
+}
+
+void SettingsView::noticeSyncOutcome() {
+    if (!m_services.sync || m_isSyncing)
+        return;
+    const SyncStatus::Outcome outcome = m_services.sync->lastOutcome();
+    if (outcome == SyncStatus::Outcome::failed)
+        m_syncStatus = errorText;
+    else if (outcome == SyncStatus::Outcome::synced && m_syncStatus == errorText)
+        m_syncStatus = syncedText;
 }
 
 QString SettingsView::accountStatusText() const {
@@ -253,6 +301,33 @@ QString SettingsView::accountStatusText() const {
     return tr("Unknown");
 }
 
+QString SettingsView::syncFolderText() const {
+    if (!m_services.sync || m_services.sync->folderPath().isEmpty())
+        return {};
+    QString path = QDir::cleanPath(m_services.sync->folderPath());
+    const QString home = QDir::homePath();
+    if (path.startsWith(home + QLatin1Char('/')))
+        path = QStringLiteral("~") + path.mid(home.size());
+    if (!m_accountChecked)
+        return path;
+    switch (m_services.sync->accountStatus()) {
+    case SyncStatus::AccountStatus::noAccount:
+        return tr("To sync with your other machines, share this folder with a file-sync service "
+                  "(Syncthing, Nextcloud, Dropbox) on each of them, or link a synced folder here: %1")
+            .arg(path);
+    case SyncStatus::AccountStatus::restricted:
+        return tr("Quarlin cannot write to %1: changes from other machines still come in, this "
+                  "machine's wait until it can.")
+            .arg(path);
+    case SyncStatus::AccountStatus::temporarilyUnavailable:
+    case SyncStatus::AccountStatus::couldNotDetermine:
+        return tr("Quarlin cannot read %1 just now.").arg(path);
+    case SyncStatus::AccountStatus::available:
+        break;
+    }
+    return tr("Shared folder: %1").arg(path);
+}
+
 void SettingsView::refreshAccountStatus() {
     m_accountChecked = true;
     showSyncState();
@@ -271,7 +346,14 @@ void SettingsView::showSyncState() {
         accountColour = LookColors::red(dark);
     recolour(m_accountStatus, accountColour);
 
+    m_syncFolder->setText(syncFolderText());
+    m_syncFolder->setVisible(!m_syncFolder->text().isEmpty());
+    m_syncSymbol->setVisible(!m_isSyncing);
+    m_syncSpinner->setVisible(m_isSyncing);
     m_syncStatusLabel->setText(m_syncStatus);
+    const QString problem = syncProblemText();
+    m_syncProblem->setText(problem);
+    m_syncProblem->setVisible(!problem.isEmpty());
     if (m_syncStatus == syncedText || m_syncStatus == readyText) {
         m_syncSymbol->setName(QStringLiteral("checkmark.icloud"));
         m_syncSymbol->setColour(LookColors::green(dark));
@@ -298,17 +380,22 @@ void SettingsView::triggerManualSync() {
     showSyncState();
     QPointer<SettingsView> self(this);
     QPointer<SyncStatus> sync(m_services.sync);
-    // At least a second of "Syncing...", so a quick sync still reads as one.
-    m_services.scheduler.after(1.0, [self, sync] {
-        if (!self)
-            return;
+    AppState* state = &m_services.state;
+    Scheduler* scheduler = &m_services.scheduler;
+    // The sync runs whatever the user does next: leaving the tab drops this view, not the sync. Its
+    // outcome shows a second later, so a quick sync still reads as one.
+    m_services.scheduler.async([self, sync, state, scheduler] {
         QString error;
         const bool ok = sync && sync->syncNow(&error);
-        self->m_isSyncing = false;
-        self->m_syncStatus = ok ? syncedText : errorText;
-        if (ok)
-            self->m_services.state.triggerConfigurationDataRefresh();
-        self->showSyncState();
+        scheduler->after(1.0, [self, state, ok] {
+            if (ok)
+                state->triggerConfigurationDataRefresh();
+            if (!self)
+                return;
+            self->m_isSyncing = false;
+            self->m_syncStatus = ok ? syncedText : errorText;
+            self->showSyncState();
+        });
     });
 }
 

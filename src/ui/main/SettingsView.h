@@ -17,6 +17,7 @@ class QLabel;
 class Scheduler;
 class SettingsModel;
 class StyledButton;
+class ProgressSpinner;
 class SymbolView;
 class SyncStatus;
 
@@ -44,6 +45,10 @@ public:
     // The texts the sync rows show, for the current state.
     QString accountStatusText() const;
     QString syncStatusText() const { return m_syncStatus; }
+    // Where the sync folder is and, until it is ready, what to do about it.
+    QString syncFolderText() const;
+    // The last failure and the files that could not be read; empty when there is nothing to say.
+    QString syncProblemText() const;
     bool isSyncing() const { return m_isSyncing; }
     // Starts a manual sync as "Sync Now" does (when it is enabled).
     void triggerManualSync();
@@ -54,6 +59,7 @@ public:
     StyledButton* syncNowButton() const { return m_syncNow; }
     StyledButton* checkForUpdatesButton() const { return m_checkForUpdates; }
     QWidget* accessibilityEnabledRow() const { return m_trustedRow; }
+    ProgressSpinner* syncSpinner() const { return m_syncSpinner; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,6 +73,8 @@ private:
     void refreshTrust();
     void refreshAccountStatus();
     void showSyncState();
+    // An automatic sync reports here too: a failure must not hide behind "Ready".
+    void noticeSyncOutcome();
 
     Services m_services;
     bool m_axTrusted = false;
@@ -78,9 +86,14 @@ private:
     QList<QCheckBox*> m_preferenceToggles;
     QWidget* m_trustedRow = nullptr;
     QWidget* m_untrustedRow = nullptr;
+    QLabel* m_missingTitle = nullptr;
+    QLabel* m_missingDetail = nullptr;
     QLabel* m_accountStatus = nullptr;
     SymbolView* m_syncSymbol = nullptr;
+    ProgressSpinner* m_syncSpinner = nullptr;
+    QLabel* m_syncFolder = nullptr;
     QLabel* m_syncStatusLabel = nullptr;
+    QLabel* m_syncProblem = nullptr;
     StyledButton* m_syncNow = nullptr;
     StyledButton* m_checkForUpdates = nullptr;
 };

@@ -65,20 +65,14 @@ ShortcutsView::ShortcutsView(Availability availability, QWidget* parent)
     hint->setContentsMargins(0, 2, 0, 0);
     section->addWidget(hint);
 
+    // The recorders come with the first show that finds the component's texts: without them a
+    // recorder cannot even be made.
     m_form = new QWidget;
     m_form->setObjectName(QStringLiteral("shortcutForm"));
     auto* rows = new QVBoxLayout(m_form);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(8);
-    const QList<QPair<QString, KeyboardShortcuts::Name>> shortcutRows = {
-        {tr("Activate Current Group:"), ShortcutNames::activateCurrentGroup()},
-        {tr("Cycle Through Configurations:"), ShortcutNames::cycleConfigurations()},
-        {tr("Cycle Configurations Backwards:"), ShortcutNames::cycleConfigurationsBackward()},
-        {tr("Cycle Position Groups:"), ShortcutNames::cyclePositionGroups()},
-        {tr("Toggle Menu Bar:"), ShortcutNames::toggleMenuBar()},
-    };
-    for (const auto& [title, name] : shortcutRows)
-        rows->addWidget(new KeyboardShortcuts::Recorder(title, name));
+    m_form->hide();
     section->addWidget(m_form);
 
     m_fallback = new QFrame;
@@ -147,11 +141,23 @@ QList<KeyboardShortcuts::Recorder*> ShortcutsView::recorders() const {
 }
 
 void ShortcutsView::retry() {
-    setAvailable(true);
+    // Tested again: the form without the component's texts would end the program.
+    setAvailable(m_availability());
 }
 
 void ShortcutsView::setAvailable(bool available) {
     m_available = available;
+    if (available && recorders().isEmpty()) {
+        const QList<QPair<QString, KeyboardShortcuts::Name>> shortcutRows = {
+            {tr("Activate Current Group:"), ShortcutNames::activateCurrentGroup()},
+            {tr("Cycle Through Configurations:"), ShortcutNames::cycleConfigurations()},
+            {tr("Cycle Configurations Backwards:"), ShortcutNames::cycleConfigurationsBackward()},
+            {tr("Cycle Position Groups:"), ShortcutNames::cyclePositionGroups()},
+            {tr("Toggle Menu Bar:"), ShortcutNames::toggleMenuBar()},
+        };
+        for (const auto& [title, name] : shortcutRows)
+            m_form->layout()->addWidget(new KeyboardShortcuts::Recorder(title, name, {}, m_form));
+    }
     m_form->setVisible(available);
     m_fallback->setVisible(!available);
 }

@@ -22,9 +22,10 @@ public:
     explicit ShortcutsView(Availability availability = {}, QWidget* parent = nullptr);
 
     bool keyboardShortcutsAvailable() const { return m_available; }
+    // Empty until a show found the component's texts.
     QList<KeyboardShortcuts::Recorder*> recorders() const;
     QFrame* fallbackBox() const { return m_fallback; }
-    // The fallback box's "Retry": shows the form without testing again.
+    // The fallback box's "Retry": tests again and shows the form when the texts are found.
     void retry();
 
     static bool shortcutTextsFound();

@@ -86,6 +86,9 @@ RecorderCocoa::RecorderCocoa(const Name& name, OnChange onChange, QWidget* paren
                     if (changed == m_shortcutName)
                         setStringValue();
                 });
+    if (Registry* registry = Registry::current())
+        connect(&registry->notificationCenter(), &NotificationCenter::hotKeyPressedWhilePaused, this,
+                &RecorderCocoa::hotKeyPressedWhileRecording);
 }
 
 RecorderCocoa::~RecorderCocoa() {
@@ -125,8 +128,11 @@ void RecorderCocoa::setStringValue() {
 
 void RecorderCocoa::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    // A window that opens or comes back must not start recording by itself.
-    if (event->reason() == Qt::ActiveWindowFocusReason) {
+    const bool resume = m_resumeOnActivation;
+    m_resumeOnActivation = false;
+    // A window that opens or comes back must not start recording by itself, unless it comes back
+    // from our own alert.
+    if (event->reason() == Qt::ActiveWindowFocusReason && !resume) {
         clearFocus();
         return;
     }
@@ -135,6 +141,22 @@ void RecorderCocoa::focusInEvent(QFocusEvent* event) {
 
 void RecorderCocoa::paintEvent(QPaintEvent* event) {
     QLineEdit::paintEvent(event);
+    if (!m_refusal.isEmpty()) {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QColor red(230, 50, 45);
+        painter.setPen(QPen(red, 1.5));
+        painter.setBrush(palette().base());
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 4, 4);
+        QFont small = font();
+        small.setPixelSize(10);
+        painter.setFont(small);
+        painter.setPen(red);
+        painter.drawText(rect().adjusted(4, 0, -4, 0), Qt::AlignCenter | Qt::TextWordWrap, m_refusal);
+        return;
+    }
     // A centred field hides its placeholder while it has the focus, which is when it records.
     if (!hasFocus() || !text().isEmpty())
         return;
@@ -148,6 +170,7 @@ void RecorderCocoa::paintEvent(QPaintEvent* event) {
 
 void RecorderCocoa::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
+    m_resumeOnActivation = false;
     endRecording();
 }
 
@@ -178,6 +201,7 @@ void RecorderCocoa::startRecording() {
 
 void RecorderCocoa::endRecording() {
     m_eventMonitor.reset();
+    setRefusal(QString());
     setPlaceholderText(localized(QStringLiteral("record_shortcut")));
     setShowsCancelButton(!text().isEmpty());
     if (Registry* registry = Registry::current())
@@ -193,6 +217,32 @@ void RecorderCocoa::blur() {
 
 void RecorderCocoa::focus() {
     setFocus(Qt::OtherFocusReason);
+    // Behind an alert the window is not active yet; the focus it gets back must start recording.
+    m_resumeOnActivation = !hasFocus();
+}
+
+void RecorderCocoa::setRefusal(const QString& why) {
+    if (m_refusal == why)
+        return;
+    m_refusal = why;
+    setAccessibleDescription(why);
+    update();
+}
+
+void RecorderCocoa::refuse(const QString& why) {
+    beep();
+    setRefusal(why);
+}
+
+void RecorderCocoa::hotKeyPressedWhileRecording(const Shortcut& shortcut) {
+    if (!isRecording() || !hasFocus())
+        return;
+    const auto own = Registry::current() ? Registry::current()->getShortcut(m_shortcutName) : std::nullopt;
+    // Its own combination changes nothing; another slot's would leave one of the two dead.
+    if (own && *own == shortcut)
+        blur();
+    else
+        refuse(localized(QStringLiteral("keyboard_shortcut_used_by_other_shortcut")));
 }
 
 void RecorderCocoa::beep() {
@@ -257,6 +307,7 @@ bool RecorderCocoa::handleEvent(QObject* target, QEvent* event) {
 
     if (isModifierKey(key->key()))
         return true;
+    setRefusal(QString());
     ModifierFlags modifiers = ShortcutKeys::modifierFlags(key->modifiers());
     const ModifierFlags commandType = ModifierFlag::command | ModifierFlag::control | ModifierFlag::option;
     const bool noModifiers = (modifiers & ~ModifierFlags(ModifierFlag::numericPad)) == ModifierFlags();
@@ -274,12 +325,12 @@ bool RecorderCocoa::handleEvent(QObject* target, QEvent* event) {
         return true;
     }
     if (noCommandType && !isFunctionKey(key->key())) {
-        beep();
+        refuse(localized(QStringLiteral("keyboard_shortcut_needs_modifier")));
         return true;
     }
     const auto shortcut = ShortcutKeys::shortcut(*key);
     if (!shortcut) {
-        beep();
+        refuse(localized(QStringLiteral("keyboard_shortcut_key_unsupported")));
         return true;
     }
     if (const auto item = shortcut->takenByMainMenu(mainMenu(this))) {

@@ -35,6 +35,9 @@ public:
     bool isRecording() const;
     // Whether the clear button shows.
     bool showsCancelButton() const;
+    // Why the last combination was refused, shown in the field until the next key or the end of
+    // recording; empty when nothing was refused.
+    QString refusal() const { return m_refusal; }
 
     QSize sizeHint() const override;
 
@@ -64,11 +67,19 @@ private:
     void blur();
     void focus();
     void clearShortcut();
+    // The bell alone goes unnoticed on many desktops: the field says why as well.
+    void refuse(const QString& why);
+    void setRefusal(const QString& why);
+    void hotKeyPressedWhileRecording(const Shortcut& shortcut);
 
     Name m_shortcutName;
     OnChange m_onChange;
     std::unique_ptr<LocalEventMonitor> m_eventMonitor;
     QAction* m_cancelButton;
+    QString m_refusal;
+    // Set when an alert of ours handed the focus back to a window that is not active yet: its coming
+    // back to the front then resumes recording instead of being refused as a window's own focus.
+    bool m_resumeOnActivation = false;
 };
 
 } // namespace KeyboardShortcuts

@@ -1,0 +1,21 @@
+// What the user sees when the data file cannot be opened: the program stops before any other window
+// appears, and someone who started it from a menu would otherwise see nothing at all.
+#pragma once
+
+#include <QDialog>
+
+class StoreErrorDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `message` is the store's failure line; the path and the prefix it repeats are taken out of it.
+    StoreErrorDialog(const QString& path, const QString& message, QWidget* parent = nullptr);
+
+    // Everything the window says, one paragraph a line.
+    QString text() const;
+
+    // The reason alone, without "Could not create ModelContainer: " and the path.
+    static QString reasonIn(const QString& message, const QString& path);
+
+private:
+    QStringList m_paragraphs;
+};

@@ -1,0 +1,114 @@
+// The program as a user installs it: `cmake --install` into a temporary root, the desktop entry
+// checked by desktop-file-validate, the icon in every theme size, and the installed program started
+// from its entry's Exec on a private desktop, with its window icon and a login entry that starts the
+// installed program rather than the build.
+#include "MainWindowReplica.h"
+#include "QuarlinProgram.h"
+#include "TestDesktop.h"
+
+#include "platform/x11/DesktopEntry.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+// Runs a program to its end; gives its exit code, -1 when it did not finish, with the output in output.
+int run(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
+        QString* output) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000))
+        return -1;
+    *output = QString::fromUtf8(process.readAll());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+} // namespace
+
+class InstallE2ETest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void theInstalledProgramStartsFromItsDesktopEntry() {
+        QTemporaryDir root;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DESTDIR"), root.path());
+        QString output;
+        QCOMPARE(run(QStringLiteral(QUARLIN_CMAKE),
+                     {QStringLiteral("--install"), QStringLiteral(QUARLIN_BUILD_DIR)}, environment, &output),
+                 0);
+        const QString prefix = root.filePath(QStringLiteral("usr/local"));
+        const QString entryPath = prefix + QStringLiteral("/share/applications/io.github.quarlin.desktop");
+        QCOMPARE(run(QStringLiteral("desktop-file-validate"), {entryPath}, environment, &output), 0);
+        QCOMPARE(output, QString());
+        QStringList icons{QStringLiteral("scalable/apps/io.github.quarlin.svg")};
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            icons << QStringLiteral("%1x%1/apps/io.github.quarlin.png").arg(size);
+        for (const QString& icon : icons)
+            QVERIFY2(QFile::exists(prefix + QStringLiteral("/share/icons/hicolor/") + icon),
+                     qPrintable(icon));
+        QVERIFY(QFile::exists(prefix + QStringLiteral("/share/doc/quarlin/README.md")));
+        QVERIFY(QFile::exists(
+            prefix + QStringLiteral("/share/quarlin/KeyboardShortcuts_KeyboardShortcuts.bundle/en.json")));
+
+        // Start what the entry's Exec names, found on PATH as a launcher would.
+        const std::optional<DesktopEntry> entry = DesktopEntry::load(entryPath, QString());
+        QVERIFY(entry);
+        QCOMPARE(entry->icon, QStringLiteral("io.github.quarlin"));
+        QProcessEnvironment installed;
+        installed.insert(QStringLiteral("PATH"),
+                         prefix + QStringLiteral("/bin:") + qEnvironmentVariable("PATH"));
+        installed.insert(QStringLiteral("XDG_DATA_DIRS"), prefix + QStringLiteral("/share:/usr/share"));
+        qputenv("PATH", installed.value(QStringLiteral("PATH")).toUtf8());
+        const std::optional<QStringList> exec = DesktopEntry::splitExec(entry->exec);
+        QVERIFY(exec && !exec->isEmpty());
+        const std::optional<QString> program = DesktopEntry::findProgram(exec->first());
+        QCOMPARE(program, prefix + QStringLiteral("/bin/quarlin"));
+
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("installed"));
+        quarlin.setProgram(*program, installed);
+        QVERIFY2(quarlin.start(exec->mid(1)), qPrintable(quarlin.error()));
+        // Taskbars match the window to the entry by its class, and show the icon it carries.
+        QCOMPARE(desktop.wmClass(quarlin.window()).section(QLatin1Char('.'), 1), entry->startupWMClass);
+        QCOMPARE(
+            run(QStringLiteral("xprop"),
+                {QStringLiteral("-id"), QString::number(quarlin.window()), QStringLiteral("_NET_WM_ICON")},
+                desktop.environment(), &output),
+            0);
+        QStringList sizes;
+        const QRegularExpression iconHeader(QStringLiteral("Icon \\((\\d+) x \\d+\\)"));
+        for (auto it = iconHeader.globalMatch(output); it.hasNext();)
+            sizes << it.next().captured(1);
+        // Panels, switchers and docks draw these sizes (Qt leaves out the largest ones).
+        for (const char* size : {"16", "24", "32", "48", "64"})
+            QVERIFY2(sizes.contains(QLatin1String(size)), qPrintable(sizes.join(QLatin1Char(' '))));
+
+        // Launch at login, switched on in the settings tab, starts the installed program.
+        Replica replica(quarlin.clientGeometry().size());
+        QVERIFY(quarlin.click(replica.tab(MainView::Tab::settings)));
+        replica.view->pressTab(MainView::Tab::settings);
+        QVERIFY(quarlin.click(replica.centreOf(replica.in<QCheckBox>("launchAtLoginToggle"))));
+        QVERIFY2(desktop.waitFor([&] { return QFile::exists(quarlin.autostartPath()); }),
+                 qPrintable(quarlin.output()));
+        const std::optional<DesktopEntry> login = DesktopEntry::load(quarlin.autostartPath(), QString());
+        QVERIFY(login);
+        QCOMPARE(login->exec, entry->exec);
+        QVERIFY(!quarlin.output().contains(QStringLiteral("not installed")));
+        QVERIFY(!quarlin.screenshot(QStringLiteral("settings")).isEmpty());
+    }
+};
+
+int main(int argc, char** argv) {
+    // The replica needs no display; the program under test runs on the private desktop.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    InstallE2ETest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "InstallE2ETest.moc"
