@@ -21,10 +21,12 @@
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
+#include "ui/NativePixels.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
+#include "ui/look/BackgroundWindowMove.h"
 #include "ui/look/QuarlinIcon.h"
 #include "ui/main/MainView.h"
 #include "ui/main/SettingsView.h"
@@ -82,7 +84,8 @@ int main(int argc, char** argv) {
 
     MainWindow window([&backend](const QRect& frame) -> std::optional<Screen> {
         const QList<X11Monitor> monitors = backend.screens.monitors();
-        const int index = X11Screens::monitorIndexFor(frame, monitors);
+        // The frame is in Qt's pixels, the monitors in root pixels.
+        const int index = X11Screens::monitorIndexFor(NativePixels::toRoot(frame), monitors);
         const QList<Screen> screens = backend.screens.screens();
         if (index < 0 || index >= screens.size())
             return std::nullopt;
@@ -90,6 +93,8 @@ int main(int argc, char** argv) {
     });
     // Recorded here too, so that a launch straight into menu-bar mode has the window before it is shown.
     app.appState().setMainWindow(&window);
+    // Dragged by its background like by its title bar, except while it hangs under the tray icon.
+    BackgroundWindowMove::install(&window, [&app] { return !app.appState().isMainWindowAttached(); });
     // Login starts the installed program, never a build folder that may be gone by then.
     const std::optional<DesktopEntry> installed =
         DesktopEntryIndex(DesktopEntryIndex::defaultApplicationDirs()).entry(QApplication::desktopFileName());

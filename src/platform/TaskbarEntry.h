@@ -1,6 +1,6 @@
-// The window-manager state that decides whether our own windows show in the taskbar and the pager
-// and whether they float above ordinary windows. Window managers drop it when a window is unmapped,
-// so callers set it again at every show. Main thread.
+// The window-manager state that decides whether our own windows show in the taskbar and the pager,
+// whether they float above ordinary windows and whether the user may move them. Window managers drop
+// it when a window is unmapped, so callers set it again at every show. Main thread.
 #pragma once
 
 #include <QtGlobal>
@@ -9,6 +9,8 @@ struct TaskbarEntryState {
     bool skipTaskbar = false;
     bool skipPager = false;
     bool above = false;
+    // Asks the window manager not to let the user move or resize it.
+    bool fixed = false;
     friend bool operator==(const TaskbarEntryState&, const TaskbarEntryState&) = default;
 };
 

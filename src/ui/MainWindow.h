@@ -11,7 +11,7 @@
 class MainWindow : public QMainWindow, public HostWindow {
     Q_OBJECT
 public:
-    // The display holding most of a frame in X root coordinates; absent when on none.
+    // The display holding most of a frame (in Qt's pixels); absent when on none.
     using ScreenLocator = std::function<std::optional<Screen>(const QRect& frame)>;
 
     static constexpr int defaultWidth = 600;

@@ -362,6 +362,12 @@ private Q_SLOTS:
         QCOMPARE(w.ownLines().filter("Applying"),
                  QStringList({"🚀 Applying configuration: Work with position group: Wide",
                               "🚀 MinimizedView: Applying configuration: Work with position group: Wide"}));
+        // Another configuration selected before the step runs: the step does nothing.
+        main.positionGroupSelectionChanged("", wideID, false);
+        w.state.setSelectedConfigurationID(uuidString(empty->id()));
+        w.clock.advance(0.1);
+        QCOMPARE(w.ownLines().filter("Applying"), QStringList());
+
         // Activated directly, a configuration without applications is still recorded.
         w.activator(Variant::menuBar, empty).applyConfigurationWithSelectedGroup();
         QVERIFY(empty->lastActivatedAt());

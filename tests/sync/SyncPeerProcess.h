@@ -21,6 +21,7 @@ public:
         }
     }
     bool isReady() const { return m_ready; }
+    qint64 pid() const { return m_process.processId(); }
 
     // The answer's lines before its closing "ok"; the error line in place of them on a failure.
     QStringList ask(const QString& command) {

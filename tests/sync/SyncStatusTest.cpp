@@ -1,4 +1,6 @@
 // The engine's automatic round on the virtual clock, and the folder's state as the settings tab sees it.
+#include "SyncMachine.h"
+
 #include "base/LogCapture.h"
 #include "model/ConfigurationGroup.h"
 #include "platform/sim/VirtualScheduler.h"
@@ -13,25 +15,6 @@
 #include <QTest>
 
 #include <unistd.h>
-
-namespace {
-struct Machine {
-    std::unique_ptr<ModelContainer> container;
-    std::unique_ptr<SyncEngine> engine;
-
-    Machine(const QString& data, const QString& folder, Scheduler& scheduler, bool automatic) {
-        QString error;
-        container = ModelContainer::open(data + QStringLiteral("/quarlin.sqlite"), scheduler, &error);
-        QVERIFY2(container, qPrintable(error));
-        SyncEngine::Options options;
-        options.folder = folder;
-        options.automatic = automatic;
-        engine = SyncEngine::create(*container, scheduler, options, &error);
-        QVERIFY2(engine, qPrintable(error));
-    }
-    ModelContext* context() const { return container->mainContext(); }
-};
-} // namespace
 
 class SyncStatusTest : public QObject {
     Q_OBJECT
@@ -165,6 +148,48 @@ private Q_SLOTS:
         QCOMPARE(int(sync.lastOutcome()), int(SyncStatus::Outcome::synced));
         QCOMPARE(sync.lastError(), QString());
         QCOMPARE(changed.size(), 2);
+    }
+
+    void aDamagedFileDoesNotFreezeItsConfiguration_data() {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::newRow("cut short") << QByteArray("\"attributes\"") << QByteArray();
+        QTest::newRow("a name that is a number")
+            << QByteArray("\"name\": \"Work\"") << QByteArray("\"name\": 5");
+        QTest::newRow("a newer format") << QByteArray("\"format\": 1") << QByteArray("\"format\": 2");
+    }
+    void aDamagedFileDoesNotFreezeItsConfiguration() {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a.context()->insert(configuration);
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges());
+        const QString id = uuidString(configuration->id());
+        QFile file(folder + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray text = file.readAll();
+        QVERIFY(text.contains(from));
+        text = to.isEmpty() ? text.left(text.indexOf(from)) : text.replace(from, to);
+        file.resize(0);
+        file.write(text);
+        file.close();
+
+        FolderSyncStatus status(a.engine.get(), QString());
+        QVERIFY(status.syncNow());
+        QCOMPARE(status.unreadableFileCount(), 1);
+        // Edits made here keep going out, in a file that every machine can read again.
+        configuration->setName(QStringLiteral("Renamed"));
+        QVERIFY(a.context()->save());
+        QVERIFY(b.engine->importChanges());
+        QCOMPARE(b.nameOf(id), QStringLiteral("Renamed"));
+        QVERIFY(status.syncNow());
+        QCOMPARE(status.unreadableFileCount(), 0);
     }
 
     void withoutAnEngineEverySyncFails() {

@@ -3,10 +3,33 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <sys/stat.h>
+
+namespace {
+// Whether process `pid` holds a POSIX lock on the file at `path` (as SQLite does on an open database).
+bool holdsLock(qint64 pid, const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    const QString inode = QStringLiteral(":%1").arg(info.st_ino);
+    for (const QString& line : QString::fromLatin1(locks.readAll()).split(u'\n')) {
+        const QStringList fields = line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        if (fields.size() > 5 && fields[1] == QLatin1String("POSIX") && fields[4].toLongLong() == pid &&
+            fields[5].endsWith(inode))
+            return true;
+    }
+    return false;
+}
+} // namespace
 
 class SyncTest : public QObject {
     Q_OBJECT
@@ -14,6 +37,17 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<SyncPeerProcess> a, b;
     QString folder() const { return m_dir.filePath(QStringLiteral("shared")); }
+    QString fileOf(const QString& id) const {
+        return folder() + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
+    }
+    static QByteArray contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static bool put(const QString& path, const QByteArray& data) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    }
 
     // Both machines hold one configuration, created on the first.
     QString shareOne() {
@@ -70,6 +104,13 @@ private Q_SLOTS:
         QFETCH(QString, first);
         QFETCH(QString, second);
         QFETCH(QString, expected);
+        // B's edit comes a moment after A's, but the two may fall in one millisecond: B's clock runs a
+        // second ahead, so that its edit is the newer one beyond doubt.
+        b.reset();
+        b = std::make_unique<SyncPeerProcess>(
+            m_dir.filePath(QStringLiteral("b")), folder(),
+            QStringList{QStringLiteral("--clock-offset-ms"), QStringLiteral("1000")});
+        QVERIFY(b->isReady());
         const QString id = shareOne();
         // Each exports without having seen the other's change; B's write replaces A's file.
         a->ask(first.arg(id));
@@ -141,6 +182,49 @@ private Q_SLOTS:
         QVERIFY(log.filter(temporary).isEmpty());
         for (const QString& path : {temporary, partial, foreign})
             QVERIFY(QFile::exists(path));
+    }
+
+    void linksInsideTheFolderAreNeverFollowed() {
+        const QString id = shareOne();
+        const QString store = m_dir.filePath(QStringLiteral("a/quarlin.sqlite"));
+        QVERIFY(holdsLock(a->pid(), store));
+        // A valid record of an object nobody made, kept outside the folder and linked in; and the
+        // store's own database linked in under an object's name.
+        const QString strangerId = QStringLiteral("0B5E2C1A-0000-4000-8000-00000000000A");
+        const QString outside = m_dir.filePath(QStringLiteral("outside.json"));
+        QVERIFY(put(outside, contents(fileOf(id)).replace(id.toUtf8(), strangerId.toUtf8())));
+        QVERIFY(QFile::link(outside, fileOf(strangerId)));
+        const QString storeLink = fileOf(QStringLiteral("0B5E2C1A-0000-4000-8000-00000000000B"));
+        QVERIFY(QFile::link(QStringLiteral("../../a/quarlin.sqlite"), storeLink));
+        syncInTurn({a.get(), b.get()});
+        QVERIFY(holdsLock(a->pid(), store));
+        QCOMPARE(b->one(QStringLiteral("count")), QStringLiteral("1"));
+        QCOMPARE(b->log().filter(QStringLiteral("symbolic link")).size(), 2);
+        // A later edit replaces neither link's target.
+        const QByteArray before = contents(outside);
+        a->ask(QStringLiteral("rename %1 Renamed").arg(id));
+        syncInTurn({a.get(), b.get()});
+        QVERIFY2(b->show(id).startsWith(QLatin1String("Renamed|")), qPrintable(b->show(id)));
+        QCOMPARE(contents(outside), before);
+        QVERIFY(holdsLock(a->pid(), store));
+    }
+
+    void aClassFolderThatIsALinkIsNeitherReadNorWritten() {
+        // The sync folder itself may be a link; a class folder inside it may not.
+        const QString outside = m_dir.filePath(QStringLiteral("outside"));
+        QVERIFY(QDir().mkpath(outside));
+        QVERIFY(QFile::link(outside, folder() + QStringLiteral("/PositionGroup")));
+        b.reset();
+        QVERIFY(QFile::link(folder(), m_dir.filePath(QStringLiteral("linked"))));
+        b = std::make_unique<SyncPeerProcess>(m_dir.filePath(QStringLiteral("b")),
+                                              m_dir.filePath(QStringLiteral("linked")));
+        QVERIFY(b->isReady());
+        const QString id = a->one(QStringLiteral("create Work"));
+        QVERIFY(a->one(QStringLiteral("sync")).contains(QLatin1String("not followed")));
+        QCOMPARE(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
+        b->ask(QStringLiteral("sync"));
+        QCOMPARE(b->show(id), QStringLiteral("Work||org.example.Editor,org.example.Terminal|"));
     }
 
     void conflictCopiesAreMergedAndRemoved_data() {

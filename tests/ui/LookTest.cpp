@@ -7,11 +7,14 @@
 #include "ui/look/LookColors.h"
 #include "ui/look/QuarlinIcon.h"
 #include "ui/look/StyledButton.h"
+#include "ui/look/SwitchStyle.h"
 #include "ui/look/Symbols.h"
 
+#include <QCheckBox>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -133,6 +136,23 @@ private Q_SLOTS:
             QVERIFY2(Symbols::isKnown(name), qPrintable(name));
             const QImage image = draw(name);
             QVERIFY2(!blank(image) && image != unknown, qPrintable(name));
+        }
+    }
+
+    // A switch lies on its side, and the look follows the window's own colours.
+    void switchesLieFlatAndDarkMeansDark() {
+        QCheckBox box;
+        SwitchStyle::apply(&box);
+        QStyleOptionButton option;
+        option.initFrom(&box);
+        const QRect indicator = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+        QCOMPARE(indicator.size(), QSize(34, 20));
+        QWidget window;
+        for (bool dark : {true, false}) {
+            QPalette palette;
+            palette.setColor(QPalette::Window, LookColors::windowBackground(dark));
+            window.setPalette(palette);
+            QCOMPARE(LookColors::isDark(&window), dark);
         }
     }
 

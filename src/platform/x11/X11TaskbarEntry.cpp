@@ -26,6 +26,7 @@ X11TaskbarEntry::X11TaskbarEntry(X11Connection& connection) : m_conn(connection)
         return;
     m_skipPager = intern(m_conn.xcb(), "_NET_WM_STATE_SKIP_PAGER");
     m_above = intern(m_conn.xcb(), "_NET_WM_STATE_ABOVE");
+    m_motifHints = intern(m_conn.xcb(), "_MOTIF_WM_HINTS");
 }
 
 void X11TaskbarEntry::setState(quint64 window, const TaskbarEntryState& state) {
@@ -33,6 +34,12 @@ void X11TaskbarEntry::setState(quint64 window, const TaskbarEntryState& state) {
         return;
     xcb_connection_t* conn = m_conn.xcb();
     const auto id = static_cast<xcb_window_t>(window);
+    if (state.fixed) {
+        // Functions and decorations given: only closing, no border or title.
+        constexpr quint32 functionsAndDecorations = 1 | 2, close = 32;
+        const quint32 hints[5] = {functionsAndDecorations, close, 0, 0, 0};
+        xcb_change_property(conn, XCB_PROP_MODE_REPLACE, id, m_motifHints, m_motifHints, 32, 5, hints);
+    }
     const QList<std::pair<xcb_atom_t, bool>> wanted = {
         {m_conn.atom(X11Atom::_NET_WM_STATE_SKIP_TASKBAR), state.skipTaskbar},
         {m_skipPager, state.skipPager},

@@ -54,10 +54,12 @@ void FolderSyncStatus::noticeSync(bool ok) {
     if (ok)
         m_time = QDateTime::currentDateTimeUtc();
     const AccountStatus status = accountStatus();
+    const int unreadable = m_engine->unreadableFileCount();
     // Every few seconds a round ends; only a difference is news.
-    if (status == m_lastStatus && outcome == m_outcome && error == m_error)
+    if (status == m_lastStatus && outcome == m_outcome && error == m_error && unreadable == m_unreadable)
         return;
     m_lastStatus = status;
+    m_unreadable = unreadable;
     m_outcome = outcome;
     m_error = error;
     Q_EMIT changed();

@@ -16,6 +16,7 @@ public:
     Outcome lastOutcome() const override { return m_outcome; }
     QString lastError() const override { return m_error; }
     QDateTime lastSyncTime() const override { return m_time; }
+    int unreadableFileCount() const override { return m_unreadable; }
     QString folderPath() const override;
     bool syncNow(QString* error = nullptr) override;
 
@@ -28,5 +29,6 @@ private:
     Outcome m_outcome = Outcome::none;
     QString m_error;
     QDateTime m_time;
+    int m_unreadable = 0;
     AccountStatus m_lastStatus = AccountStatus::couldNotDetermine;
 };

@@ -10,12 +10,14 @@ SyncStamp HybridClock::tick() {
         m_last.wall = wall;
         m_last.counter = 0;
     } else {
-        ++m_last.counter;
+        m_last = m_last.after(m_last.machine);
     }
     return m_last;
 }
 
 void HybridClock::observe(const SyncStamp& stamp) {
+    if (isAhead(stamp))
+        return;
     if (stamp.wall > m_last.wall || (stamp.wall == m_last.wall && stamp.counter > m_last.counter)) {
         m_last.wall = stamp.wall;
         m_last.counter = stamp.counter;

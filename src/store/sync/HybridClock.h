@@ -1,5 +1,7 @@
 // Hands out stamps that never go backwards on this machine and always come after every stamp seen
-// from other machines, even when this machine's wall clock is behind theirs.
+// from other machines, even when this machine's wall clock is behind theirs, by up to `maxDrift`.
+// A stamp further ahead of this machine's wall clock is never taken on: one machine with a wrong
+// clock (or one hostile file) cannot drag every clock into its future.
 #pragma once
 
 #include "SyncStamp.h"
@@ -9,13 +11,17 @@
 class HybridClock {
 public:
     using WallClock = std::function<qint64()>; // milliseconds since the epoch
+    static constexpr qint64 maxDrift = 5 * 60 * 1000;
 
     HybridClock(QString machine, WallClock wallClock);
 
     // A stamp after every stamp handed out or seen so far.
     SyncStamp tick();
-    // Takes note of a stamp from another machine.
+    // Takes note of a stamp from another machine, unless it is ahead.
     void observe(const SyncStamp& stamp);
+    qint64 wallNow() const { return m_wallClock(); }
+    // More than `maxDrift` ahead of this machine's wall clock.
+    bool isAhead(const SyncStamp& stamp) const { return stamp.wall > wallNow() + maxDrift; }
 
     const SyncStamp& last() const { return m_last; }
     // Resumes from a stamp kept from an earlier run.

@@ -11,7 +11,6 @@
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QPointer>
@@ -60,6 +59,9 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
         m_lastError = message;
         logLine(QStringLiteral("❌ Sync export failed: ") + message);
     };
+    hooks.isRefused = [this](const QString& path, const SyncFolder::Signature& signature) {
+        return m_reader->isRefused(path, signature);
+    };
     m_exporter = std::make_unique<SyncExporter>(m_context, m_scheduler, m_folder, *m_state, std::move(hooks));
     const auto exportNow = [this] {
         QString error;
@@ -100,6 +102,10 @@ bool SyncEngine::exportChanges(QString* error) {
         break;
     }
     return fail(message, error);
+}
+
+int SyncEngine::unreadableFileCount() const {
+    return m_reader->refusedCount();
 }
 
 bool SyncEngine::flushWrites(QString* error) {
@@ -145,6 +151,7 @@ bool SyncEngine::importNow(QString* error) {
     QSet<QString> seen;
     SyncMerger::Round round;
     bool ok = true;
+    m_reader->beginRound();
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         QList<SyncFolder::Entry> files;
         QHash<QString, SyncFolderReader::Group> groups;
@@ -157,6 +164,8 @@ bool SyncEngine::importNow(QString* error) {
         if (!ok)
             break;
     }
+    if (ok)
+        m_reader->endRound();
     if (ok)
         ok = m_merger->commit(&message);
     if (!ok) {
@@ -177,9 +186,9 @@ bool SyncEngine::importNow(QString* error) {
         round.changed.unite(round.rewrite);
         // Merged copies go once what they held is in the object's file; until then the next scan
         // merges them again.
-        for (const auto& [id, path] : std::as_const(round.mergedCopies))
-            if (!m_exporter->isQueued(id) && entries.value(id).file.inode != 0)
-                QFile::remove(path);
+        for (const SyncMerger::Round::Copy& copy : std::as_const(round.mergedCopies))
+            if (!m_exporter->isQueued(copy.id) && entries.value(copy.id).file.inode != 0)
+                m_folder.remove(copy.kind, copy.file);
     }
     const bool kept = round.changed.isEmpty() || m_exporter->persist(round.changed, &message);
     m_state->forgetChildren();

@@ -51,6 +51,9 @@ public:
     QString folderPath() const { return m_folder.path(); }
     // The error of the last export or import that failed, empty after one that succeeded.
     QString lastError() const { return m_lastError; }
+    // Files in the folder that could not be read (damaged, foreign, of a newer format, links), as of
+    // the last import; each was reported once with "⚠️ Sync: skipped".
+    int unreadableFileCount() const;
 
     // Writes what changed in the store since the last export.
     bool exportChanges(QString* error = nullptr);

@@ -46,7 +46,30 @@ SyncExporter::SyncExporter(ModelContext* context, Scheduler& scheduler, SyncFold
 
 void SyncExporter::track(ModelObject* object) {
     m_known.insert(object, SyncSchema::idOf(object));
-    connect(object, &ModelObject::changed, this, [this, object] { m_dirty.insert(object); });
+    m_seen.insert(object, SyncSchema::fieldsOf(object));
+    connect(object, &ModelObject::changed, this, [this, object] { noticeChange(object); });
+}
+
+void SyncExporter::untrack(ModelObject* object) {
+    disconnect(object, &ModelObject::changed, this, nullptr);
+    m_seen.remove(object);
+    m_madeAt.remove(object);
+}
+
+void SyncExporter::noticeChange(ModelObject* object) {
+    m_dirty.insert(object);
+    // The change is stamped now, when it is made, not when it is saved (a second later by the autosave,
+    // or much later for the keyboard's moves): a later edit on another machine must win over it.
+    const QJsonObject fields = SyncSchema::fieldsOf(object);
+    QJsonObject& seen = m_seen[object];
+    std::optional<SyncStamp> stamp;
+    for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
+        if (seen.value(field.key()) != field.value()) {
+            if (!stamp)
+                stamp = m_state.clock().tick();
+            m_madeAt[object].insert(field.key(), *stamp);
+        }
+    seen = fields;
 }
 
 bool SyncExporter::isStored(const ModelObject* object) const {
@@ -70,7 +93,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             ++it;
             continue;
         }
-        disconnect(it.key(), &ModelObject::changed, this, nullptr);
+        untrack(it.key());
         gone.append({rank(it.key()->kind()), it.value()});
         it = m_known.erase(it);
     }
@@ -117,12 +140,19 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             stamp = m_state.clock().tick();
         return *stamp;
     };
+    const QString& machine = m_state.clock().machine();
     QSet<QString> changed;
     for (ModelObject* object : std::as_const(dirty)) {
         const QString id = m_known.value(object);
         if (id.isEmpty())
             continue;
         const QJsonObject fields = SyncSchema::fieldsOf(object);
+        const QHash<QString, SyncStamp> madeAt = m_madeAt.take(object);
+        // When it was made, and after the change it replaces even when that one's clock was ahead.
+        const auto stampOf = [&](const QString& key, const std::optional<SyncStamp>& replaced) {
+            const SyncStamp made = madeAt.value(key, now());
+            return replaced ? std::max(made, replaced->after(machine)) : made;
+        };
         auto it = entries.find(id);
         if (it != entries.end() && !it->record.deleted && it->record.kind == object->kind()) {
             QStringList differing;
@@ -137,10 +167,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
                 continue;
             }
             for (const QString& key : std::as_const(differing)) {
+                const SyncStamp changedAt = stampOf(key, it->record.stamps.value(key));
                 it->record.fields.insert(key, fields.value(key));
-                it->record.stamps.insert(key, now());
+                it->record.stamps.insert(key, changedAt);
+                it->record.stamp = std::max(it->record.stamp, changedAt);
             }
-            it->record.stamp = now();
             it->json.clear();
             it->present = true;
         } else {
@@ -149,14 +180,16 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             record.kind = object->kind();
             record.id = id;
             record.fields = fields;
-            record.stamp = now();
+            const std::optional<SyncStamp> tombstone =
+                it != entries.end() ? std::optional(it->record.stamp) : std::nullopt;
+            record.stamp = stampOf(QString(), tombstone);
             for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
                 record.stamps.insert(field.key(), record.stamp);
             const SyncFolder::Signature file = it != entries.end() ? it->file : SyncFolder::Signature{};
             entries.insert(id, SyncState::Entry{record, true, file, QByteArray()});
         }
         changed.insert(id);
-        m_state.touchOwners(id, now(), changed);
+        m_state.touchOwners(id, entries.value(id).record.stamp, changed);
     }
     for (const auto& [kindRank, id] : std::as_const(gone)) {
         auto it = entries.find(id);
@@ -172,12 +205,12 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             changed.insert(id);
             continue;
         }
-        m_state.touchOwners(id, now(), changed);
         SyncRecord tombstone;
         tombstone.kind = it->record.kind;
         tombstone.id = id;
         tombstone.deleted = true;
-        tombstone.stamp = now();
+        tombstone.stamp = std::max(now(), it->record.stamp.after(machine));
+        m_state.touchOwners(id, tombstone.stamp, changed);
         it->record = tombstone;
         it->json.clear();
         it->present = false;
@@ -232,10 +265,11 @@ bool SyncExporter::drainWrites(int limit, QSet<QString>& done, QString* error) {
             continue;
         SyncState::Entry& entry = *it;
         done.insert(id);
+        const QString path = m_folder.fileFor(entry.record.kind, id);
         const std::optional<SyncFolder::Signature> there =
-            writable ? SyncFolder::signatureOf(m_folder.fileFor(entry.record.kind, id)) : std::nullopt;
+            writable ? SyncFolder::signatureOf(path) : std::nullopt;
         // Another machine wrote it since this one last read it: merged by the next import, not lost.
-        const bool overwrites = there && *there != entry.file;
+        const bool overwrites = there && *there != entry.file && !m_hooks.isRefused(path, *there);
         changedThere = changedThere || overwrites;
         if (!writable || overwrites) {
             // The file there is not this version: the next scan merges and rewrites it.

@@ -6,6 +6,8 @@
 
 #include "SyncFolder.h"
 
+#include <QJsonObject>
+
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -28,6 +30,9 @@ public:
         std::function<void()> folderChanged;
         // Writing the rest of a large queue failed later, on the scheduler.
         std::function<void(const QString& message)> writeFailed;
+        // Whether the reader refused this version of a file (damaged, of a newer format): this
+        // machine's next version replaces it rather than waiting for a merge that cannot come.
+        std::function<bool(const QString& path, const SyncFolder::Signature& signature)> isRefused;
     };
 
     enum class Result { unchanged, written, failed };
@@ -48,6 +53,8 @@ public:
 
 private:
     void track(ModelObject* object);
+    void untrack(ModelObject* object);
+    void noticeChange(ModelObject* object);
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
     bool drainWrites(int limit, QSet<QString>& done, QString* error);
@@ -59,6 +66,9 @@ private:
     Hooks m_hooks;
     QHash<ModelObject*, QString> m_known;
     QSet<ModelObject*> m_dirty;
+    // Each tracked object's attributes as last seen, and when those changed since the last export.
+    QHash<ModelObject*, QJsonObject> m_seen;
+    QHash<ModelObject*, QHash<QString, SyncStamp>> m_madeAt;
     bool m_startedExport = false;
     bool m_drainScheduled = false;
     QList<QString> m_writeQueue;

@@ -56,15 +56,61 @@ SyncFolder::State SyncFolder::state() const {
     return State::available;
 }
 
-bool SyncFolder::list(ModelObject::Kind kind, QList<Entry>* entries, QStringList* foreign,
+int SyncFolder::openClassFolder(ModelObject::Kind kind, bool create) const {
+    // The sync folder itself may be a link (to a folder that a sync service shares); below it, nothing is.
+    const int root = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root < 0)
+        return -1;
+    const QByteArray name = SyncSchema::className(kind).toUtf8();
+    int folder = ::openat(root, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0 && errno == ENOENT && create && ::mkdirat(root, name.constData(), 0755) == 0)
+        folder = ::openat(root, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int saved = errno;
+    ::close(root);
+    errno = saved;
+    return folder;
+}
+
+namespace {
+QString folderError(const QString& folder, int error) {
+    // O_NOFOLLOW reports a link as ELOOP, and O_DIRECTORY anything else as ENOTDIR.
+    if (error == ELOOP || error == ENOTDIR)
+        return QStringLiteral("%1: a symbolic link or a file, not followed").arg(folder);
+    return QStringLiteral("%1: %2").arg(folder, errorText(error));
+}
+
+// Why a listed name is never opened, or nothing for a regular file with one name.
+std::optional<QString> refusal(const struct stat& info) {
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("a symbolic link, not followed");
+    if (!S_ISREG(info.st_mode))
+        return QStringLiteral("not a regular file");
+    if (info.st_nlink != 1)
+        return QStringLiteral("a file with other names (a hard link), not read");
+    return std::nullopt;
+}
+} // namespace
+
+bool SyncFolder::list(ModelObject::Kind kind, QList<Entry>* entries, QList<Refused>* refused,
                       QString* error) const {
     const QString folder = m_path + u'/' + SyncSchema::className(kind);
-    DIR* directory = ::opendir(QFile::encodeName(folder).constData());
+    const int descriptor = openClassFolder(kind, false);
+    DIR* directory = descriptor < 0 ? nullptr : ::fdopendir(descriptor);
     if (!directory) {
-        if (errno == ENOENT)
+        const int saved = errno;
+        if (descriptor >= 0)
+            ::close(descriptor);
+        if (saved == ENOENT)
             return true;
+        struct stat info {};
+        if ((saved == ELOOP || saved == ENOTDIR) && refused &&
+            ::lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            // Never followed; the other classes still come in.
+            refused->append({folder, QStringLiteral("a symbolic link, not followed"), signatureFrom(info)});
+            return true;
+        }
         if (error)
-            *error = QStringLiteral("%1: %2").arg(folder, errorText(errno));
+            *error = folderError(folder, saved);
         return false;
     }
     while (const dirent* item = ::readdir(directory)) {
@@ -74,6 +120,11 @@ bool SyncFolder::list(ModelObject::Kind kind, QList<Entry>* entries, QStringList
             continue;
         Entry entry;
         entry.path = folder + u'/' + name;
+        entry.name = name;
+        struct stat info {};
+        if (::fstatat(::dirfd(directory), item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        entry.signature = signatureFrom(info);
         const QStringView stem = QStringView(name).left(idLength);
         const bool json = name.endsWith(QLatin1String(".json"));
         if (json && isId(stem) && name.size() == idLength + 5) {
@@ -84,14 +135,15 @@ bool SyncFolder::list(ModelObject::Kind kind, QList<Entry>* entries, QStringList
             entry.id = stem.toString();
             entry.conflictCopy = true;
         } else {
-            if (foreign)
-                foreign->append(entry.path);
+            if (refused)
+                refused->append({entry.path, QStringLiteral("not an object file"), entry.signature});
             continue;
         }
-        struct stat info {};
-        if (::fstatat(::dirfd(directory), item->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+        if (const std::optional<QString> why = refusal(info)) {
+            if (refused)
+                refused->append({entry.path, *why, entry.signature});
             continue;
-        entry.signature = signatureFrom(info);
+        }
         entries->append(entry);
     }
     ::closedir(directory);
@@ -104,57 +156,103 @@ QString SyncFolder::fileFor(ModelObject::Kind kind, const QString& id) const {
 
 bool SyncFolder::write(ModelObject::Kind kind, const QString& id, const QByteArray& data, Signature* written,
                        QString* error) {
-    const QString folder = m_path + u'/' + SyncSchema::className(kind);
     const QString target = fileFor(kind, id);
-    const QString temporary = QStringLiteral("%1/.%2.json.%3.tmp")
-                                  .arg(folder, id)
-                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QByteArray targetName = QFile::encodeName(id + QStringLiteral(".json"));
+    const QByteArray temporary =
+        QFile::encodeName(QStringLiteral(".%1.json.%2.tmp")
+                              .arg(id)
+                              .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    const int folder = openClassFolder(kind, true);
+    if (folder < 0) {
+        if (error)
+            *error = folderError(m_path + u'/' + SyncSchema::className(kind), errno);
+        return false;
+    }
+    int file = -1;
     const auto fail = [&](const QString& why) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(target, why);
-        QFile::remove(temporary);
+        if (file >= 0) {
+            ::close(file);
+            ::unlinkat(folder, temporary.constData(), 0);
+        }
+        ::close(folder);
         return false;
     };
-    if (!QDir(folder).exists() && !QDir().mkdir(folder))
-        return fail(QStringLiteral("cannot create the folder"));
-    QFile file(temporary);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return fail(file.errorString());
-    if (file.write(data) != data.size() || !file.flush())
-        return fail(file.errorString());
-    file.close();
+    file =
+        ::openat(folder, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (file < 0)
+        return fail(errorText(errno));
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t count = ::write(file, data.constData() + done, size_t(data.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return fail(errorText(count < 0 ? errno : ENOSPC));
+        done += count;
+    }
     // Taken before the rename, which keeps inode, size and time: what is found there later under
     // another signature was written by someone else.
-    const std::optional<Signature> signature = signatureOf(temporary);
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
+    struct stat info {};
+    if (::fstat(file, &info) != 0)
         return fail(errorText(errno));
+    // The rename replaces whatever has the name, a link included, and never writes through it.
+    if (::renameat(folder, temporary.constData(), folder, targetName.constData()) != 0)
+        return fail(errorText(errno));
+    ::close(file);
+    ::close(folder);
     if (written)
-        *written = signature.value_or(Signature{});
+        *written = signatureFrom(info);
     return true;
 }
 
-bool SyncFolder::read(const QString& path, QByteArray* data, QString* error) {
-    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    if (descriptor < 0 || ::fstat(descriptor, &info) != 0) {
+bool SyncFolder::read(ModelObject::Kind kind, const Entry& file, QByteArray* data, QString* error) const {
+    const auto fail = [&](const QString& why) {
         if (error)
-            *error = errorText(errno);
-        if (descriptor >= 0)
-            ::close(descriptor);
+            *error = why;
         return false;
+    };
+    const int folder = openClassFolder(kind, false);
+    if (folder < 0)
+        return fail(folderError(m_path + u'/' + SyncSchema::className(kind), errno));
+    const QByteArray name = QFile::encodeName(file.name);
+    struct stat info {};
+    // Checked before opening: opening and closing the store's database under another name would drop
+    // this process's locks on it.
+    if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        const int saved = errno;
+        ::close(folder);
+        return fail(errorText(saved));
+    }
+    if (const std::optional<QString> why = refusal(info)) {
+        ::close(folder);
+        return fail(*why);
+    }
+    const int descriptor =
+        ::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int saved = errno;
+    ::close(folder);
+    if (descriptor < 0)
+        return fail(saved == ELOOP ? QStringLiteral("a symbolic link, not followed") : errorText(saved));
+    struct stat opened {};
+    if (::fstat(descriptor, &opened) != 0 || opened.st_ino != info.st_ino || opened.st_dev != info.st_dev ||
+        refusal(opened)) {
+        ::close(descriptor);
+        return fail(QStringLiteral("replaced while it was read"));
     }
     // Object files are small; a large one is not ours.
     constexpr qint64 largest = 1 << 20;
-    if (info.st_size > largest) {
+    if (opened.st_size > largest) {
         ::close(descriptor);
-        if (error)
-            *error = QStringLiteral("too large for an object file");
-        return false;
+        return fail(QStringLiteral("too large for an object file"));
     }
-    data->resize(qsizetype(info.st_size));
+    data->resize(qsizetype(opened.st_size));
     qsizetype done = 0;
     while (done < data->size()) {
         const ssize_t count = ::read(descriptor, data->data() + done, size_t(data->size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
         if (count <= 0)
             break;
         done += count;
@@ -164,9 +262,17 @@ bool SyncFolder::read(const QString& path, QByteArray* data, QString* error) {
     return true;
 }
 
+void SyncFolder::remove(ModelObject::Kind kind, const Entry& file) const {
+    const int folder = openClassFolder(kind, false);
+    if (folder < 0)
+        return;
+    ::unlinkat(folder, QFile::encodeName(file.name).constData(), 0);
+    ::close(folder);
+}
+
 std::optional<SyncFolder::Signature> SyncFolder::signatureOf(const QString& path) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
     return signatureFrom(info);
 }

@@ -1,6 +1,9 @@
 // The folder that a file-sync service shares between the user's machines: one subfolder per stored
 // class, one JSON file per object named by its id. Quarlin never creates the folder itself: the user
-// creates or shares it, and until then there is nothing to sync.
+// creates or shares it, and until then there is nothing to sync. Everything in it is written by other
+// machines and programs: the folder itself may be a link, but nothing inside it is followed, and only
+// regular files with one name are ever opened (a link or a second name could lead to the store's own
+// database, whose locks a stray open and close would drop).
 #pragma once
 
 #include "SyncRecord.h"
@@ -33,23 +36,37 @@ public:
     };
     struct Entry {
         QString path;
+        QString name;
         QString id;
         // A copy that a sync service left beside the object's file after a conflict.
         bool conflictCopy = false;
         Signature signature;
     };
+    // A name in a class folder that is never read, and why.
+    struct Refused {
+        QString path;
+        QString why;
+        Signature signature;
+    };
     // The object files and conflict copies of one class. Hidden and temporary files are passed over;
-    // other names land in `foreign`. False when the subfolder exists but cannot be read.
-    bool list(ModelObject::Kind kind, QList<Entry>* entries, QStringList* foreign, QString* error) const;
+    // other names, links and anything but a regular file land in `refused`, and so does the subfolder
+    // itself when it is a link. False when the subfolder exists but cannot be read.
+    bool list(ModelObject::Kind kind, QList<Entry>* entries, QList<Refused>* refused, QString* error) const;
 
     QString fileFor(ModelObject::Kind kind, const QString& id) const;
     // Writes through a hidden temporary file in the same folder and a rename, so that a reader (or a
     // sync service) never sees half a file. Creates the class's subfolder when needed.
     bool write(ModelObject::Kind kind, const QString& id, const QByteArray& data, Signature* written,
                QString* error);
-    static bool read(const QString& path, QByteArray* data, QString* error);
+    // Reads one listed file; false, with the reason, for anything but a small regular file with one name.
+    bool read(ModelObject::Kind kind, const Entry& file, QByteArray* data, QString* error) const;
+    void remove(ModelObject::Kind kind, const Entry& file) const;
+    // The signature of the name itself, never of what a link points at.
     static std::optional<Signature> signatureOf(const QString& path);
 
 private:
+    // The class's subfolder, opened without following a link; -1 with errno set when it cannot be.
+    int openClassFolder(ModelObject::Kind kind, bool create) const;
+
     QString m_path;
 };

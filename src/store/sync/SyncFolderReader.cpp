@@ -4,12 +4,11 @@
 
 bool SyncFolderReader::list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files,
                             QHash<QString, Group>* groups, QString* error) {
-    QStringList foreign;
-    if (!m_folder.list(kind, files, &foreign, error))
+    QList<SyncFolder::Refused> refused;
+    if (!m_folder.list(kind, files, &refused, error))
         return false;
-    for (const QString& path : std::as_const(foreign))
-        skip(path, SyncFolder::signatureOf(path).value_or(SyncFolder::Signature{}),
-             QStringLiteral("not an object file"));
+    for (const SyncFolder::Refused& file : std::as_const(refused))
+        skip(file.path, file.signature, file.why);
     for (const SyncFolder::Entry& file : std::as_const(*files)) {
         Group& group = (*groups)[file.id];
         if (file.conflictCopy)
@@ -20,7 +19,18 @@ bool SyncFolderReader::list(ModelObject::Kind kind, QList<SyncFolder::Entry>* fi
     return true;
 }
 
+void SyncFolderReader::endRound() {
+    for (auto it = m_skipped.begin(); it != m_skipped.end();)
+        it = m_refusedThisRound.contains(it.key()) ? std::next(it) : m_skipped.erase(it);
+}
+
+bool SyncFolderReader::isRefused(const QString& path, const SyncFolder::Signature& signature) const {
+    const auto it = m_skipped.constFind(path);
+    return it != m_skipped.constEnd() && *it == signature;
+}
+
 void SyncFolderReader::skip(const QString& path, const SyncFolder::Signature& signature, const QString& why) {
+    m_refusedThisRound.insert(path);
     auto it = m_skipped.constFind(path);
     if (it != m_skipped.constEnd() && *it == signature)
         return;
@@ -31,11 +41,13 @@ void SyncFolderReader::skip(const QString& path, const SyncFolder::Signature& si
 bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
                             std::optional<SyncRecord>* record, QByteArray* json) {
     auto skipped = m_skipped.constFind(file.path);
-    if (skipped != m_skipped.constEnd() && *skipped == file.signature)
+    if (skipped != m_skipped.constEnd() && *skipped == file.signature) {
+        m_refusedThisRound.insert(file.path);
         return false;
+    }
     QByteArray data;
     QString why;
-    if (!SyncFolder::read(file.path, &data, &why)) {
+    if (!m_folder.read(kind, file, &data, &why)) {
         skip(file.path, file.signature, why);
         return false;
     }

@@ -5,6 +5,7 @@
 #include "SyncFolder.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <optional>
 
@@ -19,7 +20,7 @@ public:
     explicit SyncFolderReader(const SyncFolder& folder) : m_folder(folder) {}
 
     // Lists the files of one class into `files` and groups them by id; the groups point into `files`.
-    // Files that are not object files are reported as skipped.
+    // Names that are not object files, links and anything but regular files are reported as skipped.
     bool list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files, QHash<QString, Group>* groups,
               QString* error);
     // The record of one file of the object `id` of class `kind`, and its text when `json` is given.
@@ -29,8 +30,18 @@ public:
               std::optional<SyncRecord>* record, QByteArray* json);
     void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
 
+    // Around one reading of the whole folder: what was refused and is no longer there is forgotten.
+    void beginRound() { m_refusedThisRound.clear(); }
+    void endRound();
+    // Whether this version of the file was refused: this machine's next version of the object may
+    // replace it, since no machine can read it.
+    bool isRefused(const QString& path, const SyncFolder::Signature& signature) const;
+    // Files in the folder that were refused, as of the last round.
+    int refusedCount() const { return int(m_skipped.size()); }
+
 private:
     const SyncFolder& m_folder;
     // Files that could not be read, by the version that could not, so each is reported once.
     QHash<QString, SyncFolder::Signature> m_skipped;
+    QSet<QString> m_refusedThisRound;
 };

@@ -60,6 +60,36 @@ bool SyncMerger::apply(const QString& id, Round& round, QString* error) {
     return true;
 }
 
+void SyncMerger::keepRecentEdits(const SyncRecord& local, SyncRecord& merged) const {
+    const HybridClock& clock = m_state.clock();
+    // Read from this machine's clock in the last few minutes; a stamp set after another machine's
+    // (ahead of this clock) is no such reading.
+    const qint64 now = clock.wallNow();
+    const auto recentHere = [&](const SyncStamp& stamp) {
+        return stamp.machine == clock.machine() && stamp.wall >= now - HybridClock::maxDrift &&
+               stamp.wall <= now;
+    };
+    if (local.deleted)
+        return;
+    if (merged.deleted) {
+        if (clock.isAhead(merged.stamp) && recentHere(local.stamp)) {
+            merged = local;
+            merged.stamp = std::max(local.stamp, merged.stamp.after(clock.machine()));
+        }
+        return;
+    }
+    for (auto it = merged.stamps.begin(); it != merged.stamps.end(); ++it) {
+        const auto mine = local.stamps.constFind(it.key());
+        if (mine == local.stamps.constEnd() || *mine == it.value() || !clock.isAhead(it.value()) ||
+            !recentHere(*mine) || local.fields.value(it.key()) == merged.fields.value(it.key()))
+            continue;
+        // Stamped after the other, so that every machine keeps this edit.
+        it.value() = it.value().after(clock.machine());
+        merged.fields.insert(it.key(), local.fields.value(it.key()));
+        merged.stamp = std::max(merged.stamp, it.value());
+    }
+}
+
 bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFolderReader::Group& group,
                        Round& round, QString* error) {
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
@@ -86,7 +116,7 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
         if (m_reader.read(*copy, kind, id, &record, nullptr)) {
             m_state.clock().observe(record->stamp);
             remotes.append(*record);
-            round.mergedCopies.append({id, copy->path});
+            round.mergedCopies.append({id, kind, *copy});
         }
     }
     if (remotes.isEmpty())
@@ -100,6 +130,8 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
     SyncRecord merged = known ? it->record : remotes.first();
     for (const SyncRecord& remote : std::as_const(remotes))
         merged = SyncRecord::merged(merged, remote);
+    if (known)
+        keepRecentEdits(it->record, merged);
     if (!known)
         it = entries.insert(id, SyncState::Entry{merged, false, SyncFolder::Signature{}, QByteArray()});
     const bool recordChanged = !known || merged != it->record;

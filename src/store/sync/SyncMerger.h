@@ -17,8 +17,13 @@ public:
     struct Round {
         // Objects whose file in the folder does not hold the merged record.
         QSet<QString> rewrite;
-        // Conflict copies merged, as (id, path): removed once the object's file holds them.
-        QList<std::pair<QString, QString>> mergedCopies;
+        // Conflict copies merged: removed once the object's file holds them.
+        struct Copy {
+            QString id;
+            ModelObject::Kind kind;
+            SyncFolder::Entry file;
+        };
+        QList<Copy> mergedCopies;
         // Entries changed, to be kept in the state file.
         QSet<QString> changed;
         // Changes written into the store.
@@ -35,6 +40,10 @@ public:
     void rollback();
 
 private:
+    // A change stamped more than the allowed drift ahead of this machine's clock comes from a clock that
+    // is wrong by at least as much, so its stamp cannot tell whether it came before or after an edit
+    // made here in that time. Such an edit made here in the last few minutes is kept.
+    void keepRecentEdits(const SyncRecord& local, SyncRecord& merged) const;
     bool apply(const QString& id, Round& round, QString* error);
     void markAbsent(const QString& id, Round& round);
 

@@ -62,7 +62,7 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
         return fail(why, QStringLiteral("no valid id"));
     const std::optional<SyncStamp> stamp = SyncStamp::fromString(object.value(stampKey).toString());
     if (!stamp)
-        return fail(why, QStringLiteral("no valid stamp"));
+        return fail(why, QStringLiteral("no valid stamp, or one out of bounds"));
     record.stamp = *stamp;
     const QJsonValue deleted = object.value(deletedKey);
     if (!deleted.isBool())
@@ -82,7 +82,8 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
         const std::optional<SyncStamp> attributeStamp =
             SyncStamp::fromString(stampTexts.value(attribute.name).toString());
         if (!attributeStamp || *attributeStamp > record.stamp)
-            return fail(why, QStringLiteral("no valid stamp for \"%1\"").arg(attribute.name));
+            return fail(
+                why, QStringLiteral("no valid stamp for \"%1\", or one out of bounds").arg(attribute.name));
         record.stamps.insert(attribute.name, *attributeStamp);
     }
     // Attributes of a later version that this one does not know are not kept.

@@ -16,7 +16,7 @@ void appendPadded(QString& out, qint64 value, int width) {
         out.append(QLatin1Char(digits[--count]));
 }
 
-bool parseNumber(QStringView text, qint64* value) {
+bool parseNumber(QStringView text, qint64 largest, qint64* value) {
     if (text.isEmpty() || text.size() > 18)
         return false;
     qint64 result = 0;
@@ -25,6 +25,8 @@ bool parseNumber(QStringView text, qint64* value) {
             return false;
         result = result * 10 + (c.unicode() - u'0');
     }
+    if (result > largest)
+        return false;
     *value = result;
     return true;
 }
@@ -48,11 +50,18 @@ std::optional<SyncStamp> SyncStamp::fromString(const QString& text) {
     if (second < 0 || second + 1 >= text.size())
         return std::nullopt;
     SyncStamp stamp;
-    if (!parseNumber(QStringView(text).left(first), &stamp.wall) ||
-        !parseNumber(QStringView(text).mid(first + 1, second - first - 1), &stamp.counter))
+    if (!parseNumber(QStringView(text).left(first), maxWall, &stamp.wall) ||
+        !parseNumber(QStringView(text).mid(first + 1, second - first - 1), maxCounter, &stamp.counter))
         return std::nullopt;
     stamp.machine = text.mid(second + 1);
     return stamp;
+}
+
+SyncStamp SyncStamp::after(const QString& by) const {
+    if (counter < maxCounter)
+        return {wall, counter + 1, by};
+    // Saturates at the very last stamp, which refused files alone could carry.
+    return wall < maxWall ? SyncStamp{wall + 1, 0, by} : SyncStamp{wall, counter, by};
 }
 
 std::strong_ordering SyncStamp::operator<=>(const SyncStamp& other) const {

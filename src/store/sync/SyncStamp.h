@@ -9,6 +9,10 @@
 #include <optional>
 
 struct SyncStamp {
+    // What the fixed-width text holds; a stamp beyond either bound is refused wherever it is read.
+    static constexpr qint64 maxWall = 9'999'999'999'999;
+    static constexpr qint64 maxCounter = 999'999;
+
     qint64 wall = 0;
     qint64 counter = 0;
     QString machine;
@@ -17,6 +21,8 @@ struct SyncStamp {
     // "<wall ms, 13 digits>-<counter, 6 digits>-<machine>": sorts as text in the same order.
     QString toString() const;
     static std::optional<SyncStamp> fromString(const QString& text);
+    // The first stamp of the machine `by` after this one: it wins over this one everywhere.
+    SyncStamp after(const QString& by) const;
 
     std::strong_ordering operator<=>(const SyncStamp& other) const;
     bool operator==(const SyncStamp& other) const = default;

@@ -3,11 +3,13 @@
 #include "AppIconView.h"
 #include "ConfigurationEditor.h"
 
+#include "ui/look/ElidedLabel.h"
 #include "ui/look/SymbolView.h"
 #include "ui/look/Symbols.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -27,6 +29,14 @@ AppPickerList::AppPickerList(ConfigurationEditor& editor, const QString& placeho
     m_search->setPlaceholderText(placeholder);
     m_search->setClearButtonEnabled(clearButton);
     searchRow->addWidget(m_search);
+    m_busy = new QProgressBar;
+    m_busy->setObjectName(QStringLiteral("searchBusy"));
+    m_busy->setRange(0, 0);
+    m_busy->setFixedSize(40, 8);
+    m_busy->setTextVisible(false);
+    m_busy->hide();
+    searchRow->addSpacing(6);
+    searchRow->addWidget(m_busy);
     layout->addLayout(searchRow);
 
     m_scroll = new QScrollArea;
@@ -116,9 +126,9 @@ void AppPickerList::addRow(const Entry& entry) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(8, 4, 8, 4);
     layout->addWidget(new AppIconView(entry.icon, 20));
-    auto* name = new QLabel(entry.name);
-    name->setTextFormat(Qt::PlainText);
-    layout->addWidget(name);
+    auto* name = new ElidedLabel(entry.name);
+    name->setPreferredWidthLimit(300);
+    layout->addWidget(name, 1);
     layout->addStretch();
     auto* add = new QPushButton(m_addIcon, QStringLiteral("Add"));
     add->setObjectName(QStringLiteral("addButton"));
@@ -146,7 +156,15 @@ void AppPickerList::filter() {
     m_empty->setText(empty);
     m_empty->setHidden(empty.isEmpty());
     // The box is as tall as its rows, up to its limit.
-    m_scroll->setFixedHeight(qMin(maxBoxHeight, m_content->sizeHint().height()));
+    m_scroll->setFixedHeight(qBound(minBoxHeight, m_content->sizeHint().height(), maxBoxHeight));
+}
+
+void AppPickerList::setBusy(bool busy) {
+    m_busy->setVisible(busy);
+}
+
+bool AppPickerList::isBusyShown() const {
+    return !m_busy->isHidden();
 }
 
 void AppPickerList::updateEnabled() {

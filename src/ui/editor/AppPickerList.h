@@ -12,6 +12,7 @@
 class ConfigurationEditor;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
@@ -28,6 +29,8 @@ public:
     };
 
     static constexpr int maxBoxHeight = 150;
+    // An empty box still reads as a box: about two rows high.
+    static constexpr int minBoxHeight = 64;
 
     AppPickerList(ConfigurationEditor& editor, const QString& placeholder, bool clearButton,
                   QWidget* parent = nullptr);
@@ -36,6 +39,9 @@ public:
     void appendEntry(const Entry& entry);
     // Shown when no row is visible; empty for none.
     void setEmptyTexts(const QString& noEntries, const QString& noMatches);
+    // A small progress indicator at the end of the search row while the list is loading.
+    void setBusy(bool busy);
+    bool isBusyShown() const;
 
     QString searchText() const;
     void setSearchText(const QString& text);
@@ -51,6 +57,7 @@ private:
 
     ConfigurationEditor& m_editor;
     QLineEdit* m_search = nullptr;
+    QProgressBar* m_busy = nullptr;
     QScrollArea* m_scroll = nullptr;
     QWidget* m_content = nullptr;
     QVBoxLayout* m_rows = nullptr;

@@ -10,6 +10,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+
+#include "MenuItemStyle.h"
+#include "ui/look/ElidedLabel.h"
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -109,7 +112,8 @@ QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
     layout->setContentsMargins(8, 4, 8, 4);
     const QString bundleID = app->bundleID();
     layout->addWidget(new AppIconView([this, bundleID] { return m_icons.iconFor(bundleID); }, 20));
-    auto* name = new QLabel(app->appName());
+    auto* name = new ElidedLabel(app->appName());
+    name->setPreferredWidthLimit(220);
     name->setTextFormat(Qt::PlainText);
     layout->addWidget(name);
     layout->addStretch();
@@ -138,6 +142,7 @@ QWidget* ConfigurationAppsSection::row(AppConfiguration* app) {
 
 QMenu* ConfigurationAppsSection::buildMenu(AppConfiguration* app, QPushButton* button) {
     auto* menu = new QMenu(button);
+    menu->setStyle(MenuItemStyle::shared());
     for (Corner corner : m_editor.cornerOptions()) {
         const std::optional<ConfigurationEditor::Owner> owner = m_editor.ownerForCorner(corner, app);
         QString text = menuText(ConfigurationEditor::positionDisplayName(corner));

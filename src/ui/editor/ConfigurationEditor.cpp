@@ -69,6 +69,11 @@ QString ConfigurationEditor::configurationKey() const {
     return uuidString(m_scope->original()->id());
 }
 
+void ConfigurationEditor::edited() {
+    m_edited = true;
+    Q_EMIT changed();
+}
+
 // --- loading ---
 
 void ConfigurationEditor::initializePositionTracking() {
@@ -184,7 +189,7 @@ bool ConfigurationEditor::choosePosition(AppConfiguration* app, Corner corner) {
         app->setSavedCorner(CornerInfo::rawValue(corner));
         app->setRelativePosition(CornerInfo::rawValue(corner));
     }
-    Q_EMIT changed();
+    edited();
     return true;
 }
 
@@ -211,7 +216,7 @@ void ConfigurationEditor::setDefaultPositionGroup(PositionGroup* group) {
         return;
     configuration()->setDefaultPositionGroup(group);
     logLine(QStringLiteral("✅ Set '") + group->name() + QStringLiteral("' as default position group"));
-    Q_EMIT changed();
+    edited();
 }
 
 void ConfigurationEditor::deletePositionGroup(PositionGroup* group) {
@@ -220,8 +225,6 @@ void ConfigurationEditor::deletePositionGroup(PositionGroup* group) {
         return;
     const QString name = group->name();
     const QUuid id = group->id();
-    // Deleting the default leaves no stale id behind: the first remaining group becomes the default.
-    const bool wasDefault = draft->defaultPositionGroup() == group;
     if (draft->positionGroups()) {
         QList<PositionGroup*> remaining;
         for (PositionGroup* g : draft->positionGroupList()) {
@@ -230,15 +233,15 @@ void ConfigurationEditor::deletePositionGroup(PositionGroup* group) {
         }
         draft->setPositionGroups(remaining);
     }
-    if (wasDefault)
-        draft->setDefaultPositionGroup(nullptr);
+    // The default's id stays: the configuration has no default group until the user sets one (a
+    // cleared id would make the first remaining group the default behind the user's back).
     if (m_selectedGroup && m_selectedGroup->id() == id) {
         const QList<PositionGroup*> groups = draft->positionGroupList();
         m_selectedGroup = groups.isEmpty() ? nullptr : groups.first();
         recordSelection(m_selectedGroup ? uuidString(m_selectedGroup->id()) : QString());
     }
     logLine(QStringLiteral("🗑️ Deleted position group '") + name + QStringLiteral("'"));
-    Q_EMIT changed();
+    edited();
 }
 
 PositionGroup*
@@ -254,7 +257,7 @@ ConfigurationEditor::createPositionGroup(const QString& name,
     m_selectedGroup = group;
     recordSelection(uuidString(group->id()));
     logLine(QStringLiteral("✅ Created position group '") + trimmed + QStringLiteral("'"));
-    Q_EMIT changed();
+    edited();
     return group;
 }
 
@@ -268,7 +271,7 @@ bool ConfigurationEditor::renamePositionGroup(PositionGroup* group, const QStrin
     }
     group->setName(trimmed);
     logLine(QStringLiteral("✅ Saved position group name: '") + trimmed + QStringLiteral("'"));
-    Q_EMIT changed();
+    edited();
     return true;
 }
 
@@ -311,7 +314,7 @@ AppConfiguration* ConfigurationEditor::appendApp(AppConfiguration* app, const QS
     if (m_selectedGroup)
         m_selectedGroup->setPosition(app->bundleID(), name, position);
     m_currentPositions.insert(app->id(), position);
-    Q_EMIT changed();
+    edited();
     return app;
 }
 
@@ -373,6 +376,8 @@ bool ConfigurationEditor::autoSaveRunningAppIfNeeded(const RunningApp& running, 
     }
     m_availableApps.append(saved);
     logLine(QStringLiteral("💾 Auto-saved running app as SavedApp: ") + running.name);
+    // The lists show the new saved application now, whatever becomes of this editor.
+    m_state.triggerConfigurationDataRefresh();
     Q_EMIT availableAppsChanged();
     return true;
 }
@@ -393,7 +398,7 @@ void ConfigurationEditor::removeAppFromConfiguration(AppConfiguration* app) {
     }
     m_currentPositions.remove(id);
     logLine(QStringLiteral("🗑️ Removed ") + name + QStringLiteral(" from configuration"));
-    Q_EMIT changed();
+    edited();
 }
 
 void ConfigurationEditor::dropMappingsOfRemovedApps() {

@@ -64,6 +64,8 @@ public:
     Platform& platform() const;
     // False once saved, cancelled, or the configuration was deleted.
     bool isOpen() const;
+    // Whether the draft holds edits that Save would write (a rename is written at once, so it is none).
+    bool hasUnsavedChanges() const { return m_edited && isOpen(); }
 
     // --- positions ---
     QList<Corner> cornerOptions() const;
@@ -127,6 +129,7 @@ private:
     // Removes the mappings of applications no longer in the configuration from every group.
     void dropMappingsOfRemovedApps();
     QString configurationKey() const;
+    void edited();
 
     AppState& m_state;
     ModelContext& m_context;
@@ -136,4 +139,5 @@ private:
     QList<RunningApp> m_runningApps;
     QHash<QUuid, Corner> m_currentPositions;
     QPointer<PositionGroup> m_selectedGroup;
+    bool m_edited = false;
 };

@@ -1,13 +1,16 @@
 #include "ConfigurationNameHeader.h"
 
 #include "ConfigurationEditor.h"
+#include "HoverSymbolButton.h"
 #include "app/AppState.h"
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
+#include "ui/look/ElidedLabel.h"
 #include "ui/look/Fonts.h"
 
 #include "ui/look/Symbols.h"
 #include <QApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,15 +20,12 @@
 #include <QVBoxLayout>
 
 namespace {
-QPushButton* symbolButton(const QString& symbol, const QColor& colour, const QString& tip) {
-    auto* button = new QPushButton;
-    button->setIcon(Symbols::icon(symbol, colour, 16));
-    button->setIconSize(QSize(16, 16));
-    button->setFlat(true);
-    button->setAutoDefault(false);
+// The widest the name may be drawn: the editor's width less its margins and the pencil.
+constexpr int nameWidth = 500 - 48 - 40;
+
+HoverSymbolButton* symbolButton(const QString& symbol, const QColor& colour, const QString& tip) {
+    auto* button = new HoverSymbolButton(symbol, 16, colour);
     button->setToolTip(tip);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 2px 4px; }"));
     return button;
 }
 } // namespace
@@ -42,19 +42,29 @@ ConfigurationNameHeader::ConfigurationNameHeader(ConfigurationEditor& editor, QW
     auto* display = new QWidget;
     auto* displayRow = new QHBoxLayout(display);
     displayRow->setContentsMargins(0, 0, 0, 0);
+    auto* nameAndPencil = new QWidget;
+    auto* pair = new QHBoxLayout(nameAndPencil);
+    pair->setContentsMargins(0, 0, 0, 0);
+    pair->setSpacing(8);
     m_title = new QPushButton;
     m_title->setObjectName(QStringLiteral("nameButton"));
     m_title->setFlat(true);
     m_title->setAutoDefault(false);
-    m_title->setFont(Fonts::title2());
+    m_title->setFont(Fonts::weighted(Fonts::title2(), QFont::DemiBold));
     m_title->setToolTip(QStringLiteral("Click to edit name"));
     m_title->setCursor(Qt::PointingHandCursor);
     m_title->setStyleSheet(QStringLiteral("QPushButton { border: none; text-align: left; padding: 0; }"));
-    m_title->setLayoutDirection(Qt::RightToLeft);
-    m_title->setIcon(Symbols::icon(QStringLiteral("pencil"), palette().color(QPalette::PlaceholderText), 14));
-    m_title->setIconSize(QSize(14, 14));
-    displayRow->addWidget(m_title);
+    m_title->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    pair->addWidget(m_title);
+    m_pencil =
+        new HoverSymbolButton(QStringLiteral("pencil"), 14, palette().color(QPalette::PlaceholderText));
+    m_pencil->setObjectName(QStringLiteral("pencil"));
+    m_pencil->setToolTip(QStringLiteral("Click to edit name"));
+    pair->addWidget(m_pencil);
+    displayRow->addWidget(nameAndPencil);
     displayRow->addStretch();
+    // The pencil grows while the pointer is anywhere over the name or the pencil.
+    nameAndPencil->installEventFilter(this);
     m_stack->addWidget(display);
 
     // Edit form.
@@ -65,12 +75,12 @@ ConfigurationNameHeader::ConfigurationNameHeader(ConfigurationEditor& editor, QW
     m_field = new QLineEdit;
     m_field->setObjectName(QStringLiteral("nameField"));
     m_field->setPlaceholderText(QStringLiteral("Configuration name"));
-    m_field->setFont(Fonts::title2());
+    m_field->setFont(Fonts::weighted(Fonts::title2(), QFont::DemiBold));
     editRow->addWidget(m_field, 1);
-    QPushButton* confirm =
+    HoverSymbolButton* confirm =
         symbolButton(QStringLiteral("checkmark"), QColor(0x34, 0xc7, 0x59), QStringLiteral("Save name (⏎)"));
     confirm->setObjectName(QStringLiteral("confirmName"));
-    QPushButton* cancel =
+    HoverSymbolButton* cancel =
         symbolButton(QStringLiteral("xmark"), QColor(0xff, 0x3b, 0x30), QStringLiteral("Cancel (⎋)"));
     cancel->setObjectName(QStringLiteral("cancelName"));
     editRow->addWidget(confirm);
@@ -87,9 +97,10 @@ ConfigurationNameHeader::ConfigurationNameHeader(ConfigurationEditor& editor, QW
     outer->addWidget(m_error);
 
     connect(m_title, &QPushButton::clicked, this, &ConfigurationNameHeader::startNameEditing);
-    connect(confirm, &QPushButton::clicked, this, &ConfigurationNameHeader::saveConfigurationName);
+    connect(m_pencil, &QAbstractButton::clicked, this, &ConfigurationNameHeader::startNameEditing);
+    connect(confirm, &QAbstractButton::clicked, this, &ConfigurationNameHeader::saveConfigurationName);
     connect(m_field, &QLineEdit::returnPressed, this, &ConfigurationNameHeader::saveConfigurationName);
-    connect(cancel, &QPushButton::clicked, this, &ConfigurationNameHeader::cancelNameEditing);
+    connect(cancel, &QAbstractButton::clicked, this, &ConfigurationNameHeader::cancelNameEditing);
     connect(&m_editor, &ConfigurationEditor::nameChanged, this, &ConfigurationNameHeader::refreshName);
     if (ConfigurationGroup* draft = m_editor.configuration())
         connect(draft, &ConfigurationGroup::nameChanged, this, &ConfigurationNameHeader::refreshName);
@@ -106,7 +117,13 @@ void ConfigurationNameHeader::setEditingName(const QString& text) {
 }
 
 QString ConfigurationNameHeader::displayedName() const {
-    return m_title->text().trimmed().replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return m_displayedName;
+}
+
+bool ConfigurationNameHeader::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave)
+        m_pencil->setHovered(event->type() == QEvent::Enter);
+    return QWidget::eventFilter(watched, event);
 }
 
 QString ConfigurationNameHeader::error() const {
@@ -117,12 +134,16 @@ void ConfigurationNameHeader::refreshName() {
     ConfigurationGroup* draft = m_editor.configuration();
     if (!draft)
         return;
-    QString text = QStringLiteral("Edit Configuration: ") + draft->name();
-    m_title->setText(text.replace(QLatin1Char('&'), QStringLiteral("&&")) + QStringLiteral("  "));
+    m_displayedName = QStringLiteral("Edit Configuration: ") + draft->name();
+    QString shown = ElidedLabel::elided(m_displayedName, m_title->font(), nameWidth);
+    m_title->setText(shown.replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
 void ConfigurationNameHeader::showForm() {
+    const bool changed = m_stack->currentIndex() != (m_editing ? 1 : 0);
     m_stack->setCurrentIndex(m_editing ? 1 : 0);
+    if (changed)
+        Q_EMIT editingNameChanged(m_editing);
     if (!m_editing) {
         m_error->clear();
         m_error->hide();

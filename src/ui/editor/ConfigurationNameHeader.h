@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class ConfigurationEditor;
+class HoverSymbolButton;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,13 +23,20 @@ public:
     bool isEditingName() const { return m_editing; }
     QString editingName() const;
     void setEditingName(const QString& text);
-    // The name the display form shows.
+    // The name the display form shows, whole (a long one is cut on screen).
     QString displayedName() const;
+    HoverSymbolButton* pencil() const { return m_pencil; }
     QString error() const;
 
     void startNameEditing();
     void saveConfigurationName();
     void cancelNameEditing();
+
+Q_SIGNALS:
+    void editingNameChanged(bool editing);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showForm();
@@ -37,6 +45,8 @@ private:
     ConfigurationEditor& m_editor;
     QStackedWidget* m_stack = nullptr;
     QPushButton* m_title = nullptr;
+    HoverSymbolButton* m_pencil = nullptr;
+    QString m_displayedName;
     QLineEdit* m_field = nullptr;
     QLabel* m_error = nullptr;
     bool m_editing = false;

@@ -1,8 +1,10 @@
 #include "CreateConfigurationSheet.h"
 
+#include "ProminentButton.h"
 #include "app/AppState.h"
 #include "model/ConfigurationGroup.h"
 #include "store/ModelContext.h"
+#include "ui/look/DialogFrame.h"
 #include "ui/look/Fonts.h"
 
 #include <QCloseEvent>
@@ -24,7 +26,7 @@ CreateConfigurationSheet::CreateConfigurationSheet(QWidget* parent, OnCreate onC
     layout->setSpacing(20);
 
     auto* title = new QLabel(QStringLiteral("Create New Configuration"));
-    title->setFont(Fonts::title2());
+    title->setFont(Fonts::weighted(Fonts::title2(), QFont::DemiBold));
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
 
@@ -51,8 +53,7 @@ CreateConfigurationSheet::CreateConfigurationSheet(QWidget* parent, OnCreate onC
     buttons->addStretch();
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel"));
     cancelButton->setAutoDefault(false);
-    m_create = new QPushButton(QStringLiteral("Create"));
-    m_create->setAutoDefault(false);
+    m_create = new ProminentButton(QStringLiteral("Create"));
     buttons->addWidget(cancelButton);
     buttons->addWidget(m_create);
     buttons->addStretch();
@@ -63,6 +64,7 @@ CreateConfigurationSheet::CreateConfigurationSheet(QWidget* parent, OnCreate onC
     connect(m_field, &QLineEdit::returnPressed, this, &CreateConfigurationSheet::createConfiguration);
     connect(m_field, &QLineEdit::textChanged, this, &CreateConfigurationSheet::updateCreateEnabled);
     updateCreateEnabled();
+    DialogFrame::apply(this);
 }
 
 QString CreateConfigurationSheet::configurationName() const {

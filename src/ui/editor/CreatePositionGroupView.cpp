@@ -1,6 +1,9 @@
 #include "CreatePositionGroupView.h"
 
+#include "ProminentButton.h"
 #include "TemplateCard.h"
+#include "ui/look/DialogFrame.h"
+#include "ui/look/ElidedLabel.h"
 #include "ui/look/Fonts.h"
 
 #include <QGridLayout>
@@ -40,15 +43,15 @@ CreatePositionGroupView::CreatePositionGroupView(const QString& configurationNam
     layout->setSpacing(20);
 
     auto* title = new QLabel(QStringLiteral("Create Position Group"));
-    title->setFont(Fonts::title2());
+    title->setFont(Fonts::weighted(Fonts::title2(), QFont::DemiBold));
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
-    auto* subtitle = new QLabel(QStringLiteral("Create a new position group for '") + configurationName +
-                                QStringLiteral("'"));
-    subtitle->setTextFormat(Qt::PlainText);
+    // A long configuration name is cut, not wrapped into a wall of text.
+    auto* subtitle = new ElidedLabel(QStringLiteral("Create a new position group for '") + configurationName +
+                                     QStringLiteral("'"));
+    subtitle->setPreferredWidthLimit(500 - 48);
     subtitle->setForegroundRole(QPalette::PlaceholderText);
     subtitle->setAlignment(Qt::AlignCenter);
-    subtitle->setWordWrap(true);
     layout->addWidget(subtitle);
 
     auto* nameBox = new QVBoxLayout;
@@ -87,6 +90,8 @@ CreatePositionGroupView::CreatePositionGroupView(const QString& configurationNam
     }
     gridLayout->setColumnStretch(0, 1);
     gridLayout->setColumnStretch(1, 1);
+    // The cards start at the top of the box, however few there are.
+    gridLayout->setRowStretch(int((choices.size() + 1) / 2), 1);
     scroll->setWidget(grid);
     templateBox->addWidget(scroll);
     layout->addLayout(templateBox);
@@ -97,9 +102,8 @@ CreatePositionGroupView::CreatePositionGroupView(const QString& configurationNam
     buttons->addStretch();
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel"));
     cancelButton->setAutoDefault(false);
-    m_create = new QPushButton(QStringLiteral("Create Group"));
+    m_create = new ProminentButton(QStringLiteral("Create Group"));
     m_create->setObjectName(QStringLiteral("createGroup"));
-    m_create->setAutoDefault(false);
     buttons->addWidget(cancelButton);
     buttons->addWidget(m_create);
     buttons->addStretch();
@@ -112,6 +116,7 @@ CreatePositionGroupView::CreatePositionGroupView(const QString& configurationNam
         Q_EMIT groupNameEdited(text);
     });
     m_create->setEnabled(!groupName.trimmed().isEmpty());
+    DialogFrame::apply(this);
 }
 
 QString CreatePositionGroupView::groupName() const {

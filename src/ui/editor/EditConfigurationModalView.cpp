@@ -6,18 +6,22 @@
 #include "ConfigurationNameHeader.h"
 #include "EditConfigurationWindow.h"
 #include "PositionGroupBar.h"
+#include "ProminentButton.h"
 #include "RunningAppsSection.h"
 #include "SavedAppsSection.h"
 #include "app/AppState.h"
 #include "model/ConfigurationGroup.h"
+#include "ui/look/DialogFrame.h"
 #include "ui/look/Divider.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* configuration,
@@ -32,9 +36,29 @@ EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* confi
       m_icons(std::make_unique<AppIcons>(state)), m_onSave(std::move(onSave)),
       m_onCancel(std::move(onCancel)), m_onHeightChange(std::move(onHeightChange)) {
     setObjectName(QStringLiteral("editConfigurationView"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 24, 0, 24);
+    outer->setSpacing(16);
+    // The sections scroll when the window is lower than they are (a small screen, four applications);
+    // Cancel and Save stay in view below them.
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("sectionsScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* sections = new QWidget;
+    sections->setObjectName(QStringLiteral("sections"));
+    auto* layout = new QVBoxLayout(sections);
+    layout->setContentsMargins(24, 0, 24, 0);
     layout->setSpacing(16);
+    scroll->setWidget(sections);
+    // The scroll bar takes its width from the right margin, so the sections keep theirs.
+    QScrollBar* bar = scroll->verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, [layout, bar](int minimum, int maximum) {
+        const int right = maximum > minimum ? qMax(0, 24 - bar->sizeHint().width()) : 24;
+        layout->setContentsMargins(24, 0, right, 0);
+    });
+    outer->addWidget(scroll, 1);
 
     auto* header = new QVBoxLayout;
     header->setSpacing(12);
@@ -55,6 +79,7 @@ EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* confi
     layout->addWidget(m_running);
     // The sections keep their heights at the top; the footer stays at the bottom.
     layout->addStretch(1);
+    m_sectionsScroll = scroll;
 
     m_error = new QLabel;
     m_error->setObjectName(QStringLiteral("saveError"));
@@ -63,7 +88,8 @@ EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* confi
     m_error->setAlignment(Qt::AlignCenter);
     m_error->setStyleSheet(QStringLiteral("color: #d33;"));
     m_error->hide();
-    layout->addWidget(m_error);
+    m_error->setContentsMargins(24, 0, 24, 0);
+    outer->addWidget(m_error);
 
     auto* footer = new QHBoxLayout;
     footer->setSpacing(12);
@@ -71,17 +97,20 @@ EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* confi
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel"));
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     cancelButton->setAutoDefault(false);
-    auto* saveButton = new QPushButton(QStringLiteral("Save"));
+    auto* saveButton = new ProminentButton(QStringLiteral("Save"));
     saveButton->setObjectName(QStringLiteral("saveButton"));
-    saveButton->setAutoDefault(false);
-    // The prominent style: the accent colour behind white text.
-    saveButton->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight); "
-                                             "color: palette(highlighted-text); border-radius: 5px; "
-                                             "padding: 4px 14px; }"));
     footer->addWidget(cancelButton);
     footer->addWidget(saveButton);
     footer->addStretch();
-    layout->addLayout(footer);
+    outer->addLayout(footer);
+
+    // Escape cancels the name editing wherever the focus is in the window, also when no control has it
+    // (the field gives it up 0.1 s after it shows); with no name editing open the key goes on.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    escape->setEnabled(false);
+    connect(m_header, &ConfigurationNameHeader::editingNameChanged, escape, &QShortcut::setEnabled);
+    connect(escape, &QShortcut::activated, m_header, &ConfigurationNameHeader::cancelNameEditing);
 
     connect(cancelButton, &QPushButton::clicked, this, &EditConfigurationModalView::cancel);
     connect(saveButton, &QPushButton::clicked, this, &EditConfigurationModalView::save);
@@ -149,14 +178,6 @@ void EditConfigurationModalView::showPositionRequired() {
     box->setObjectName(QStringLiteral("positionRequiredAlert"));
     box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    DialogFrame::apply(box);
     box->open();
-}
-
-void EditConfigurationModalView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && m_header->isEditingName()) {
-        m_header->cancelNameEditing();
-        event->accept();
-        return;
-    }
-    event->ignore();
 }

@@ -20,6 +20,7 @@ class ModelContext;
 class PositionGroupBar;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class RunningAppsSection;
 class SavedApp;
 class SavedAppsSection;
@@ -40,6 +41,7 @@ public:
     ConfigurationAppsSection* appsSection() const { return m_apps; }
     SavedAppsSection* savedSection() const { return m_saved; }
     RunningAppsSection* runningSection() const { return m_running; }
+    QScrollArea* sectionsScroll() const { return m_sectionsScroll; }
     // 800 while the running applications are listed, else 600.
     int windowHeight() const;
 
@@ -56,7 +58,6 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void showPositionRequired();
@@ -73,5 +74,6 @@ private:
     SavedAppsSection* m_saved = nullptr;
     RunningAppsSection* m_running = nullptr;
     QLabel* m_error = nullptr;
+    QScrollArea* m_sectionsScroll = nullptr;
     bool m_appeared = false;
 };

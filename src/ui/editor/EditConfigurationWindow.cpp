@@ -1,16 +1,27 @@
 #include "EditConfigurationWindow.h"
 
+#include "ConfigurationEditor.h"
 #include "EditConfigurationModalView.h"
 #include "app/AppState.h"
 #include "model/ConfigurationGroup.h"
+#include "ui/look/BackgroundWindowMove.h"
+#include "ui/look/DialogFrame.h"
+#include "ui/look/ElidedLabel.h"
 
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+
+namespace {
+// The longest a configuration name in a message is drawn, in pixels.
+constexpr int messageNameWidth = 300;
+} // namespace
 
 EditConfigurationWindow::EditConfigurationWindow(ConfigurationGroup* configuration,
                                                  const std::optional<QString>& selectedPositionGroupID,
@@ -22,8 +33,9 @@ EditConfigurationWindow::EditConfigurationWindow(ConfigurationGroup* configurati
       m_configuration(configuration), m_onSave(std::move(onSave)), m_onCancel(std::move(onCancel)) {
     setObjectName(QStringLiteral("editConfigurationWindow"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setWindowTitle(QStringLiteral("Edit Configuration: ") + configuration->name());
-    resize(width, appState.showRunningAppsInEditModal() ? heightWithRunningApps : height);
+    // A name of any length leaves the title bar readable.
+    setWindowTitle(QStringLiteral("Edit Configuration: ") +
+                   ElidedLabel::elided(configuration->name(), font(), titleNameWidth));
 
     QPointer<EditConfigurationWindow> self(this);
     m_view = new EditConfigurationModalView(
@@ -42,20 +54,42 @@ EditConfigurationWindow::EditConfigurationWindow(ConfigurationGroup* configurati
         });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The view's sections scroll, so the window never has to outgrow the screen.
     layout->addWidget(m_view);
+    setMinimumSize(width, 200);
+    BackgroundWindowMove::install(this);
 
     connect(m_view, &EditConfigurationModalView::configurationDeleted, this,
             [this] { end(Ending::deleted); });
 
-    // Centred on the display under the pointer.
+    // Centred on the display under the pointer, within its visible frame.
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
+    resize(width, fittedHeight(appState.showRunningAppsInEditModal() ? heightWithRunningApps : height));
     if (screen) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+QRect EditConfigurationWindow::visibleFrame() const {
+    QScreen* screen = isVisible() ? this->screen() : QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+int EditConfigurationWindow::fittedHeight(int wanted) const {
+    const QRect frame = visibleFrame();
+    if (frame.isEmpty())
+        return wanted;
+    // The window manager's title bar and borders, guessed until the window has them.
+    const int decoration = isVisible() && frameGeometry().height() > QWidget::height()
+                               ? frameGeometry().height() - QWidget::height()
+                               : assumedDecoration;
+    return qMax(minimumHeight(), qMin(wanted, frame.height() - decoration));
 }
 
 EditConfigurationWindow::~EditConfigurationWindow() = default;
@@ -67,8 +101,8 @@ void EditConfigurationWindow::show() {
 }
 
 void EditConfigurationWindow::changeHeight(double h) {
-    const int target = qRound(h);
-    if (qAbs(targetHeight() - h) < 0.5)
+    const int target = fittedHeight(qRound(h));
+    if (qAbs(targetHeight() - h) < 0.5 || targetHeight() == target)
         return;
     if (!m_animation) {
         m_animation = new QVariantAnimation(this);
@@ -90,6 +124,46 @@ int EditConfigurationWindow::targetHeight() const {
     return QWidget::height();
 }
 
+bool EditConfigurationWindow::hasUnsavedChanges() const {
+    return !m_finished && m_view->editor().hasUnsavedChanges();
+}
+
+void EditConfigurationWindow::addFollower(const QObject* follower, OnSave onSave, OnCancel onCancel) {
+    m_followers.removeIf([follower](const Follower& f) { return !f.key || f.key == follower; });
+    m_followers.append({follower, std::move(onSave), std::move(onCancel)});
+}
+
+void EditConfigurationWindow::askToDiscard(const QString& nextName, std::function<void()> discard) {
+    if (m_question)
+        m_question->close();
+    const QString name = m_configuration ? m_configuration->name() : QString();
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Discard Unsaved Changes?"),
+                                QStringLiteral("Discard Unsaved Changes?"), QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("discardChangesQuestion"));
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(QStringLiteral("“%1” has changes that are not saved. Opening “%2” throws them "
+                                           "away.")
+                                .arg(ElidedLabel::elided(name, font(), messageNameWidth),
+                                     ElidedLabel::elided(nextName, font(), messageNameWidth)));
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setTextFormat(Qt::PlainText);
+    QPushButton* discardButton =
+        box->addButton(QStringLiteral("Discard Changes"), QMessageBox::DestructiveRole);
+    QPushButton* keep = box->addButton(QStringLiteral("Keep Editing"), QMessageBox::RejectRole);
+    box->setDefaultButton(keep);
+    box->setEscapeButton(keep);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    DialogFrame::apply(box);
+    connect(box, &QMessageBox::buttonClicked, this, [discardButton, discard](QAbstractButton* clicked) {
+        if (clicked == discardButton)
+            discard();
+    });
+    m_question = box;
+    show();
+    box->open();
+}
+
 void EditConfigurationWindow::closeDiscarding() {
     end(Ending::replaced);
 }
@@ -102,22 +176,36 @@ void EditConfigurationWindow::end(Ending ending) {
         m_view->discard();
     // Holds this window while the callbacks run: they may open another editor.
     QPointer<EditConfigurationWindow> self(this);
-    if (ending == Ending::saved && m_onSave)
-        m_onSave(m_configuration);
-    else if ((ending == Ending::cancelled || ending == Ending::deleted) && m_onCancel)
+    const bool saved = ending == Ending::saved;
+    const bool cancelled = ending == Ending::cancelled || ending == Ending::deleted;
+    QPointer<ConfigurationGroup> configuration = m_configuration;
+    const QList<Follower> followers = m_followers;
+    if (saved && m_onSave)
+        m_onSave(configuration);
+    else if (cancelled && m_onCancel)
         m_onCancel();
+    for (const Follower& follower : followers) {
+        if (saved && follower.onSave)
+            follower.onSave(configuration);
+        else if (cancelled && follower.onCancel)
+            follower.onCancel();
+    }
     if (!self)
         return;
+    if (m_question)
+        m_question->close();
     if (ending == Ending::deleted) {
-        auto* box =
-            new QMessageBox(QMessageBox::Information, QStringLiteral("Configuration Deleted"),
-                            QStringLiteral("The configuration “%1” was deleted, so its editor closed. "
-                                           "Changes not saved in it are gone.")
-                                .arg(m_configuration ? m_configuration->name() : QString()),
-                            QMessageBox::Ok);
+        auto* box = new QMessageBox(
+            QMessageBox::Information, QStringLiteral("Configuration Deleted"),
+            QStringLiteral("The configuration “%1” was deleted, so its editor closed. "
+                           "Changes not saved in it are gone.")
+                .arg(ElidedLabel::elided(m_configuration ? m_configuration->name() : QString(), font(),
+                                         messageNameWidth)),
+            QMessageBox::Ok);
         box->setObjectName(QStringLiteral("configurationDeletedMessage"));
         box->setTextFormat(Qt::PlainText);
         box->setAttribute(Qt::WA_DeleteOnClose);
+        DialogFrame::apply(box);
         box->open();
     }
     close();

@@ -17,8 +17,24 @@ EditConfigurationWindow* EditConfigurationWindowManager::showEditWindow(
         return nullptr;
     EditorRegistry& registry = EditorRegistry::of(appState);
     if (EditConfigurationWindow* open = registry.editorOf(configuration)) {
+        if (open != m_current)
+            open->addFollower(this, std::move(onSave), std::move(onCancel));
         open->show();
         return open;
+    }
+    if (m_current && m_current->hasUnsavedChanges()) {
+        QPointer<EditConfigurationWindowManager> self(this);
+        QPointer<ConfigurationGroup> target(configuration);
+        AppState* state = &appState;
+        ModelContext* context = &modelContext;
+        m_current->askToDiscard(configuration->name(), [=]() mutable {
+            if (!self || !target)
+                return;
+            self->closeEditWindow();
+            self->showEditWindow(target, selectedPositionGroupID, savedApps, *state, *context,
+                                 std::move(onSave), std::move(onCancel));
+        });
+        return nullptr;
     }
     closeEditWindow();
     auto* window = new EditConfigurationWindow(configuration, selectedPositionGroupID, savedApps, appState,

@@ -1,20 +1,26 @@
 // Keeps the one editor window that a configuration list has open, and, across every list of the run,
 // at most one editor per configuration.
 //
-// Each list (the home tab's and the compact menu-bar list) owns one manager. Opening an editor:
+// Each list (the home tab's and the compact menu-bar list) has one manager, kept by the run's
+// EditorRegistry so that it outlives the list's view: the main window builds its tabs anew on every
+// switch, and an open editor stays open with its edits meanwhile. Opening an editor:
 //   - for a configuration that already has an open editor (from this list or another): that editor
-//     is raised and nothing else happens;
-//   - otherwise this list's previous editor closes first, throwing its unsaved edits away like Cancel
-//     but without running its onCancel (a new editor is opening), and the new one becomes current.
+//     is raised; when another list opened it, this list's callbacks follow it (they run after the
+//     owner's when it ends), so a window that hid itself for the editor comes back;
+//   - otherwise, when this list's previous editor holds unsaved edits, the user is asked first, over
+//     that editor; "Keep Editing" opens nothing. An editor without unsaved edits closes at once,
+//     without running its onCancel (a new editor is opening), and the new one becomes current.
 // A list never closes another list's editor. An editor whose configuration is deleted closes itself
 // with a message (EditConfigurationWindow); closeEditorOf() closes one from a delete in a list.
 //
+// Callbacks must not need the list's view: it may be gone when the editor ends. The lists refetch on
+// AppState's configuration data counter instead.
+//
 // Use:
-//   EditConfigurationWindowManager m_editors;   // a member of the list view
-//   m_editors.showEditWindow(configuration, groupID, savedApps, state, *state.modelContext(),
-//                            [this](ConfigurationGroup*) { refetch();
-//                            state.triggerConfigurationDataRefresh(); },
-//                            [] {});
+//   EditConfigurationWindowManager& editors = EditorRegistry::of(state).listManager("home");
+//   editors.showEditWindow(configuration, groupID, savedApps, state, *state.modelContext(),
+//                          [&state](ConfigurationGroup*) { state.triggerConfigurationDataRefresh(); },
+//                          [] {});
 #pragma once
 
 #include "EditConfigurationWindow.h"
@@ -29,7 +35,8 @@ public:
     // Closes this list's editor the way closeEditWindow() does.
     ~EditConfigurationWindowManager() override;
 
-    // Opens (or raises) the editor of `configuration` and gives it; null without a configuration.
+    // Opens (or raises) the editor of `configuration` and gives it; null without a configuration and
+    // while the user is asked whether to discard this list's unsaved edits.
     EditConfigurationWindow*
     showEditWindow(ConfigurationGroup* configuration, const std::optional<QString>& selectedPositionGroupID,
                    const QList<SavedApp*>& savedApps, AppState& appState, ModelContext& modelContext,

@@ -1,5 +1,7 @@
 #include "EditPositionGroupNameView.h"
 
+#include "ProminentButton.h"
+#include "ui/look/DialogFrame.h"
 #include "ui/look/Fonts.h"
 
 #include <QHBoxLayout>
@@ -17,7 +19,7 @@ EditPositionGroupNameView::EditPositionGroupNameView(const QString& groupName, Q
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(20);
     auto* title = new QLabel(QStringLiteral("Edit Position Group Name"));
-    title->setFont(Fonts::title2());
+    title->setFont(Fonts::weighted(Fonts::title2(), QFont::DemiBold));
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
     auto* subtitle = new QLabel(QStringLiteral("Update the name for this position group"));
@@ -39,9 +41,8 @@ EditPositionGroupNameView::EditPositionGroupNameView(const QString& groupName, Q
     buttons->addStretch();
     auto* cancel = new QPushButton(QStringLiteral("Cancel"));
     cancel->setAutoDefault(false);
-    m_save = new QPushButton(QStringLiteral("Save"));
+    m_save = new ProminentButton(QStringLiteral("Save"));
     m_save->setObjectName(QStringLiteral("saveGroupName"));
-    m_save->setAutoDefault(false);
     buttons->addWidget(cancel);
     buttons->addWidget(m_save);
     buttons->addStretch();
@@ -53,6 +54,7 @@ EditPositionGroupNameView::EditPositionGroupNameView(const QString& groupName, Q
     connect(m_field, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_save->setEnabled(!text.trimmed().isEmpty()); });
     m_save->setEnabled(!groupName.trimmed().isEmpty());
+    DialogFrame::apply(this);
 }
 
 QString EditPositionGroupNameView::localGroupName() const {

@@ -1,6 +1,7 @@
 #include "EditorRegistry.h"
 
 #include "EditConfigurationWindow.h"
+#include "EditConfigurationWindowManager.h"
 #include "app/AppState.h"
 
 namespace {
@@ -27,4 +28,13 @@ EditConfigurationWindow* EditorRegistry::editorOf(const ConfigurationGroup* conf
             return window;
     }
     return nullptr;
+}
+
+EditConfigurationWindowManager& EditorRegistry::listManager(const QString& list) {
+    const QString name = QStringLiteral("editors-") + list;
+    if (auto* manager = findChild<EditConfigurationWindowManager*>(name, Qt::FindDirectChildrenOnly))
+        return *manager;
+    auto* manager = new EditConfigurationWindowManager(this);
+    manager->setObjectName(name);
+    return *manager;
 }

@@ -13,6 +13,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -115,11 +116,39 @@ void PositionGroupBar::rebuild() {
 
 void PositionGroupBar::scrollToSelected() {
     for (PositionGroupChip* chip : chips()) {
-        if (chip->isSelected() && chip->isVisible()) {
-            const int centre = chip->geometry().center().x();
-            m_scroll->horizontalScrollBar()->setValue(centre - m_scroll->viewport()->width() / 2);
+        if (!chip->isSelected() || !chip->isVisible())
+            continue;
+        QScrollBar* bar = m_scroll->horizontalScrollBar();
+        const int target =
+            qBound(bar->minimum(), chip->geometry().center().x() - m_scroll->viewport()->width() / 2,
+                   bar->maximum());
+        // The first showing puts the chip in place; later it glides there.
+        const bool glide = m_scrolledOnce;
+        m_scrolledOnce = true;
+        if (bar->value() == target)
+            return;
+        if (!glide) {
+            if (!m_scrollAnimation || m_scrollAnimation->state() != QAbstractAnimation::Running)
+                bar->setValue(target);
+            return;
         }
+        if (!m_scrollAnimation) {
+            m_scrollAnimation = new QPropertyAnimation(bar, "value", this);
+            m_scrollAnimation->setDuration(scrollMs);
+            m_scrollAnimation->setEasingCurve(QEasingCurve::InOutQuad);
+        }
+        m_scrollAnimation->stop();
+        m_scrollAnimation->setStartValue(bar->value());
+        m_scrollAnimation->setEndValue(target);
+        m_scrollAnimation->start();
+        return;
     }
+}
+
+int PositionGroupBar::scrollTarget() const {
+    if (m_scrollAnimation && m_scrollAnimation->state() == QAbstractAnimation::Running)
+        return m_scrollAnimation->endValue().toInt();
+    return m_scroll->horizontalScrollBar()->value();
 }
 
 void PositionGroupBar::showCreatePositionGroup() {

@@ -15,6 +15,7 @@ class PositionGroup;
 class PositionGroupChip;
 class QLabel;
 class QPushButton;
+class QPropertyAnimation;
 class QScrollArea;
 class QHBoxLayout;
 
@@ -28,6 +29,10 @@ public:
     // The open sheets; null when closed.
     CreatePositionGroupView* templatePicker() const { return m_picker; }
     EditPositionGroupNameView* renameSheet() const { return m_rename; }
+
+    // The strip's scroll position the bar is heading to (the end of a running scroll).
+    int scrollTarget() const;
+    static constexpr int scrollMs = 300;
 
     void showCreatePositionGroup();
     void startEditingPositionGroupName(PositionGroup* group);
@@ -43,6 +48,8 @@ private:
     QWidget* m_strip = nullptr;
     QHBoxLayout* m_stripLayout = nullptr;
     QList<PositionGroupChip*> m_chips;
+    QPropertyAnimation* m_scrollAnimation = nullptr;
+    bool m_scrolledOnce = false;
     QPointer<CreatePositionGroupView> m_picker;
     QPointer<EditPositionGroupNameView> m_rename;
     // The pending name of a new group, kept between two openings of the picker.

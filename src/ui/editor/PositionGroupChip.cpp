@@ -1,6 +1,8 @@
 #include "PositionGroupChip.h"
 
+#include "MenuItemStyle.h"
 #include "model/PositionGroup.h"
+#include "ui/look/ElidedLabel.h"
 #include "ui/look/Fonts.h"
 
 #include "ui/look/SymbolView.h"
@@ -12,6 +14,9 @@
 #include <QToolButton>
 
 namespace {
+constexpr int pillRadius = 16;
+constexpr int maxNameWidth = 160;
+
 QLabel* passive(QLabel* label) {
     label->setTextFormat(Qt::PlainText);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -31,13 +36,6 @@ PositionGroupChip::PositionGroupChip(PositionGroup* group, bool isSelected, bool
     m_button->setAutoDefault(false);
     m_button->setCursor(Qt::PointingHandCursor);
     m_button->setAccessibleName(group->name());
-    m_button->setStyleSheet(
-        isSelected ? QStringLiteral(
-                         "QPushButton { background: rgba(0,122,255,0.2); border: 1px solid rgb(0,122,255); "
-                         "border-radius: 12px; }")
-                   : QStringLiteral(
-                         "QPushButton { background: rgba(128,128,128,0.1); border: 1px solid transparent; "
-                         "border-radius: 12px; }"));
     auto* label = new QHBoxLayout(m_button);
     label->setContentsMargins(8, 4, 8, 4);
     label->setSpacing(6);
@@ -47,7 +45,9 @@ PositionGroupChip::PositionGroupChip(PositionGroup* group, bool isSelected, bool
         star->setAttribute(Qt::WA_TransparentForMouseEvents);
         label->addWidget(star);
     }
-    QLabel* name = passive(new QLabel(group->name()));
+    auto* name = new ElidedLabel(group->name());
+    name->setAttribute(Qt::WA_TransparentForMouseEvents);
+    name->setPreferredWidthLimit(maxNameWidth);
     name->setObjectName(QStringLiteral("groupName"));
     name->setFont(Fonts::weighted(Fonts::caption(), isSelected ? QFont::DemiBold : QFont::Medium));
     label->addWidget(name);
@@ -57,6 +57,17 @@ PositionGroupChip::PositionGroupChip(PositionGroup* group, bool isSelected, bool
     count->setForegroundRole(QPalette::PlaceholderText);
     label->addWidget(count);
     m_button->setMinimumSize(label->sizeHint());
+    // A pill: a corner radius of 16 rounds a chip this low fully, as a radius of half its height
+    // (style sheets draw square corners when the radius exceeds that).
+    const int height = label->sizeHint().height() + 2;
+    m_button->setFixedHeight(height);
+    const int radius = qMin(pillRadius, height / 2);
+    m_button->setStyleSheet(
+        (isSelected ? QStringLiteral("QPushButton { background: rgba(0,122,255,0.2); border: 1px solid "
+                                     "rgb(0,122,255); border-radius: %1px; }")
+                    : QStringLiteral("QPushButton { background: rgba(128,128,128,0.1); border: 1px solid "
+                                     "transparent; border-radius: %1px; }"))
+            .arg(radius));
     row->addWidget(m_button);
 
     m_more = new QToolButton;
@@ -68,11 +79,14 @@ PositionGroupChip::PositionGroupChip(PositionGroup* group, bool isSelected, bool
     m_more->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 4px; } "
                                          "QToolButton::menu-indicator { image: none; }"));
     m_menu = new QMenu(m_more);
+    m_menu->setStyle(MenuItemStyle::shared());
     m_menu->addAction(QStringLiteral("Edit Name"), this, [onEditName = actions.onEditName] { onEditName(); });
     if (!isDefault)
         m_menu->addAction(QStringLiteral("Set as Default"), this,
                           [onSetDefault = actions.onSetDefault] { onSetDefault(); });
-    m_menu->addAction(QStringLiteral("Delete"), this, [onDelete = actions.onDelete] { onDelete(); });
+    QAction* remove =
+        m_menu->addAction(QStringLiteral("Delete"), this, [onDelete = actions.onDelete] { onDelete(); });
+    remove->setProperty(MenuItemStyle::destructiveProperty, true);
     m_more->setMenu(m_menu);
     row->addWidget(m_more);
 

@@ -22,25 +22,33 @@ RunningAppsSection::RunningAppsSection(ConfigurationEditor& editor, QWidget* par
     auto* header = new QHBoxLayout;
     auto* title = new QLabel(QStringLiteral("Add Apps from Running Applications"));
     title->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
-    // Wraps rather than widening the editor past its 500 points.
-    title->setWordWrap(true);
+    // One line: the buttons beside it are kept compact instead.
+    title->setWordWrap(false);
+    header->setSpacing(6);
     header->addWidget(title);
     header->addStretch();
     m_toggle = new QPushButton;
     m_toggle->setObjectName(QStringLiteral("toggleRunningApps"));
     m_toggle->setAutoDefault(false);
+    // Small enough that the title keeps one line at the editor's width.
+    const QString compact = QStringLiteral("QPushButton { padding: 2px 6px; }");
+    m_toggle->setFont(Fonts::subheadline());
+    m_toggle->setStyleSheet(compact);
+    m_toggle->setIconSize(QSize(11, 11));
     header->addWidget(m_toggle);
     m_refresh = new QPushButton(
         Symbols::icon(QStringLiteral("arrow.clockwise"), palette().color(QPalette::ButtonText)),
         QStringLiteral("Refresh"));
     m_refresh->setObjectName(QStringLiteral("refreshRunningApps"));
     m_refresh->setAutoDefault(false);
+    m_refresh->setFont(Fonts::subheadline());
+    m_refresh->setStyleSheet(compact);
+    m_refresh->setIconSize(QSize(11, 11));
     header->addWidget(m_refresh);
     m_busy = new QProgressBar;
     m_busy->setRange(0, 0);
-    m_busy->setFixedSize(40, 8);
+    m_busy->setFixedSize(20, 8);
     m_busy->setTextVisible(false);
-    header->addSpacing(4);
     header->addWidget(m_busy);
     layout->addLayout(header);
     m_list = new AppPickerList(editor, QStringLiteral("Search running applications..."), true);
@@ -73,6 +81,7 @@ void RunningAppsSection::updateControls() {
                                     palette().color(QPalette::ButtonText)));
     m_refresh->setEnabled(shown && !state.isFetchingRunningApps());
     m_busy->setVisible(state.isFetchingRunningApps());
+    m_list->setBusy(state.isFetchingRunningApps());
     m_list->setVisible(shown);
 }
 

@@ -338,28 +338,7 @@ void ConfigurationRow::userPickedGroup(int index) {
     const QString newID = m_picker->itemData(index).toString();
     m_localSelectedPositionGroupID = newID;
     m_state.setSelectedPositionGroup(key(), newID);
-    if (m_isInitializing || !isSelected() || oldID == newID || newID.isEmpty() ||
-        m_configuration->configurationList().isEmpty())
-        return;
-    QString name = QStringLiteral("Unknown");
-    for (PositionGroup* group : m_configuration->positionGroupList()) {
-        if (uuidString(group->id()) == newID) {
-            name = group->name();
-            break;
-        }
-    }
-    logLine(QStringLiteral("🔄 Position group changed to: ") + name +
-            QStringLiteral(" - auto-activating SELECTED configuration"));
-    // The step may run after the configuration was deleted or another one selected.
-    ConfigurationActivator activator = m_activator;
-    AppState* state = &m_state;
-    m_platform.scheduler.after(settleDelay, [activator, state]() mutable {
-        ConfigurationGroup* configuration = activator.row().configuration;
-        if (!configuration || !ModelContext::of(configuration) ||
-            state->selectedConfigurationID() != uuidString(configuration->id()))
-            return;
-        activator.applyConfigurationWithSelectedGroup();
-    });
+    m_activator.positionGroupSelectionChanged(oldID, newID, m_isInitializing);
 }
 
 void ConfigurationRow::toggleSelection() {

@@ -17,6 +17,7 @@
 #include "placement/Actions.h"
 #include "placement/RunningAppsHelper.h"
 #include "store/ModelContext.h"
+#include "ui/editor/EditorRegistry.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -146,7 +147,8 @@ ContentView::ContentView(Platform& platform, AppState& state, ModelContext* stor
             updateMenuBarButton();
             break;
         case AppState::Property::configurationDataVersion:
-            pruneDeleted();
+            // Another machine's changes, a finished sync, an editor's save: the lists show the store.
+            refetch();
             break;
         default:
             break;
@@ -338,10 +340,19 @@ void ContentView::pruneDeleted() {
     }
 }
 
-void ContentView::editorSaved() {
+void ContentView::refetch() {
+    // Fetched when the home appears; until then (or behind the permission screen) there is nothing to
+    // keep true.
+    if (!m_axTrusted || !m_home->isVisible()) {
+        pruneDeleted();
+        return;
+    }
     fetchSavedApps();
     fetchConfigurationGroups();
-    m_state.triggerConfigurationDataRefresh();
+}
+
+EditConfigurationWindowManager& ContentView::editWindowManager() {
+    return EditorRegistry::of(m_state).listManager(QStringLiteral("home"));
 }
 
 void ContentView::selectSavedApp(SavedApp* app) {
@@ -371,9 +382,11 @@ std::optional<QString> ContentView::createConfiguration(const QString& name) {
     }
     logLine(QStringLiteral("✅ Successfully created configuration: ") + name);
     m_state.triggerConfigurationDataRefresh();
-    // Listed at once: also when its editor is cancelled.
-    m_configurationGroups.append(configuration);
-    updateDisplayedConfigurations();
+    // Listed at once: also when its editor is cancelled (the refetch above has it when on screen).
+    if (!m_configurationGroups.contains(configuration)) {
+        m_configurationGroups.append(configuration);
+        updateDisplayedConfigurations();
+    }
     openEditor(configuration, std::nullopt);
     return std::nullopt;
 }
@@ -382,12 +395,14 @@ void ContentView::openEditor(ConfigurationGroup* configuration, std::optional<QS
     ModelContext* store = context();
     if (!configuration || !store || !ModelContext::of(configuration))
         return;
-    QPointer<ContentView> self(this);
-    m_editWindowManager.showEditWindow(
+    // The editor may outlive this view (a tab switch rebuilds it): its save tells the counter, which
+    // whatever home view is shown then follows.
+    QPointer<AppState> state(&m_state);
+    editWindowManager().showEditWindow(
         configuration, positionGroupID, m_savedApps, m_state, *store,
-        [self](ConfigurationGroup*) {
-            if (self)
-                self->editorSaved();
+        [state](ConfigurationGroup*) {
+            if (state)
+                state->triggerConfigurationDataRefresh();
         },
         [] {});
 }

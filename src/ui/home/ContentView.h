@@ -87,7 +87,8 @@ public:
     QAbstractButton* menuBarButton() const { return m_menuBarButton; }
     // The confirmation or error dialog open now, if any.
     QMessageBox* openDialog() const { return m_dialog; }
-    EditConfigurationWindowManager& editWindowManager() { return m_editWindowManager; }
+    // The home list's editor manager: it outlives this view, and so does its open editor.
+    EditConfigurationWindowManager& editWindowManager();
     CreateConfigurationSheet* createSheet() const { return m_createSheet; }
 
 protected:
@@ -112,7 +113,8 @@ private:
     void updateDisplayedConfigurations();
     // Drops configurations and saved applications deleted elsewhere from the lists.
     void pruneDeleted();
-    void editorSaved();
+    // Fetches both stored lists again, keeping what the user sees (search, rows, scroll position).
+    void refetch();
 
     void confirm(const QString& title, const QString& message, const QString& action,
                  std::function<void()> onConfirm);
@@ -123,7 +125,6 @@ private:
     AppState& m_state;
     ApplicationIcons& m_icons;
     QPointer<ModelContext> m_store;
-    EditConfigurationWindowManager m_editWindowManager;
     QPointer<CreateConfigurationSheet> m_createSheet;
 
     QList<SavedApp*> m_savedApps;

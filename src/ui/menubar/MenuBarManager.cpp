@@ -1,13 +1,12 @@
 #include "MenuBarManager.h"
 
+#include "AttachedFrame.h"
 #include "StatusItem.h"
 
 #include "app/AppState.h"
 #include "base/Log.h"
 #include "model/SettingsModel.h"
 #include "platform/MonitorAreas.h"
-#include "platform/PointerMonitor.h"
-#include "platform/TaskbarEntry.h"
 #include "platform/TrayHost.h"
 
 #include <QApplication>
@@ -18,7 +17,6 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -35,38 +33,10 @@ QRect toQRect(const Rect& r) {
                  static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height)));
 }
 
-// The monitor holding most of `rect`, else the one nearest to its centre; -1 without monitors.
-int monitorFor(const QList<MonitorArea>& areas, const QRect& rect) {
-    int best = -1;
-    qint64 bestArea = -1;
-    for (int i = 0; i < areas.size(); ++i) {
-        const QRect overlap = areas.at(i).frame.intersected(rect);
-        const qint64 area = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
-        if (area > bestArea) {
-            best = i;
-            bestArea = area;
-        }
-    }
-    if (bestArea > 0 || areas.isEmpty())
-        return best;
-    const QPoint centre = rect.center();
-    qint64 bestDistance = -1;
-    for (int i = 0; i < areas.size(); ++i) {
-        const QRect f = areas.at(i).frame;
-        const qint64 dx = std::max({f.left() - centre.x(), 0, centre.x() - f.right()});
-        const qint64 dy = std::max({f.top() - centre.y(), 0, centre.y() - f.bottom()});
-        const qint64 distance = dx * dx + dy * dy;
-        if (bestDistance < 0 || distance < bestDistance) {
-            best = i;
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
-
-// Clamps into [low, high]; the low bound wins when the range is empty.
-int clampLowWins(int value, int low, int high) {
-    return std::max(std::min(value, high), low);
+// A window the user minimised comes back with every show; a minimised window shown stays iconic.
+void unminimise(QWidget* window) {
+    if (window->windowState().testFlag(Qt::WindowMinimized))
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
 }
 
 } // namespace
@@ -80,14 +50,18 @@ struct MenuBarManager::SavedForm {
 
 MenuBarManager::MenuBarManager(AppState& appState, ModelContainer* modelContainer, Services services,
                                QObject* parent)
-    : QObject(parent), m_appState(appState), m_modelContainer(modelContainer), m_services(services) {
+    : QObject(parent), m_appState(appState), m_modelContainer(modelContainer), m_services(services),
+      m_desktop(services.monitors, services.tray), m_presence(services.statusItem, services.tray, m_desktop),
+      m_taskbarPolicy(services.taskbar),
+      m_clickOutside(
+          services.pointer, appState.platform().scheduler, [this] { return recordedMainWindow(); },
+          [this] { return m_presence.iconRect(); }) {
     m_services.statusItem.show();
     connect(&m_services.statusItem, &StatusItem::clicked, this, &MenuBarManager::statusItemClicked);
     updateDockIconVisibility();
     connect(&m_services.monitors, &MonitorAreas::changed, this, &MenuBarManager::statusBarDidChange);
     connect(&m_services.tray, &TrayHost::availabilityChanged, this, &MenuBarManager::trayAvailabilityChanged);
-    connect(&m_services.pointer, &PointerMonitor::buttonPressed, this, &MenuBarManager::pointerPressed);
-    connect(&m_services.pointer, &PointerMonitor::escapePressed, this, &MenuBarManager::escapePressed);
+    connect(&m_clickOutside, &ClickOutside::dismissed, this, &MenuBarManager::hideAttachedWindow);
     const QPointer<MenuBarManager> self(this);
     m_appState.platform().scheduler.async([self] {
         if (self)
@@ -103,8 +77,11 @@ MenuBarManager::~MenuBarManager() {
 // --- status item ---
 
 void MenuBarManager::statusItemClicked() {
-    m_lastClickPointer = m_services.monitors.pointer();
-    m_hasClickPointer = true;
+    // The press of this click already closed the window (a StatusNotifier host reports the click
+    // after the press reached its own panel).
+    if (m_clickOutside.takeDismissingClick())
+        return;
+    m_lastClickPointer = m_desktop.pointer();
     const bool showNormally =
         m_appState.platform().preferences.boolValue(SettingsModel::showMainWindowOnStatusBarClickKey, false);
     if (!m_appState.isMainWindowAttached() && showNormally)
@@ -137,53 +114,20 @@ void MenuBarManager::enforceStatusBarAppearance() {
     const QPointer<MenuBarManager> self(this);
     m_appState.platform().scheduler.after(delay, [self] {
         // Another pass only while the tray has not embedded the icon yet.
-        if (self && !self->statusButtonReady())
+        if (self && !self->m_presence.isIconShown())
             self->enforceStatusBarAppearance();
     });
 }
 
-bool MenuBarManager::statusButtonReady() const {
-    if (!m_services.statusItem.isVisible() || !m_services.tray.isAvailable())
-        return false;
-    return m_services.tray.usesStatusNotifier() || !m_services.statusItem.geometry().isEmpty();
-}
-
-bool MenuBarManager::isStatusBarIconAccessible() const {
-    if (!statusButtonReady())
-        return false;
-    const QRect icon = m_services.statusItem.geometry();
-    // A StatusNotifier host shows the icon without saying where.
-    if (icon.isEmpty())
-        return m_services.tray.usesStatusNotifier();
-    const QList<MonitorArea> areas = m_services.monitors.areas();
-    return std::any_of(areas.begin(), areas.end(),
-                       [&](const MonitorArea& a) { return a.frame.contains(icon); });
-}
-
 void MenuBarManager::updateDockIconVisibility() {
-    const bool accessible = isStatusBarIconAccessible();
-    const bool attached = m_appState.isMainWindowAttached();
-    const bool visible = !attached || !accessible;
-    if (visible == m_dockIconVisible)
+    if (!m_taskbarPolicy.update(m_appState.isMainWindowAttached(), m_presence.isIconReachable()))
         return;
-    m_dockIconVisible = visible;
     if (QWidget* window = recordedMainWindow())
         applyTaskbarState(window);
-    logLine(QStringLiteral("🔧 Updated dock icon visibility: %1 (%2, status bar accessible: %3)")
-                .arg(visible ? QStringLiteral("visible") : QStringLiteral("hidden"),
-                     attached ? QStringLiteral("menu bar mode") : QStringLiteral("main window mode"),
-                     accessible ? QStringLiteral("true") : QStringLiteral("false")));
 }
 
 void MenuBarManager::applyTaskbarState(QWidget* window) {
-    // The window's current native id: changing its flags may have made it a new one.
-    QWindow* handle = window->windowHandle();
-    if (!handle || !handle->handle())
-        return;
-    const WId id = handle->winId();
-    const bool attached = m_appState.isMainWindowAttached();
-    const bool skip = attached && !m_dockIconVisible;
-    m_services.taskbar.setState(id, {skip, skip, attached});
+    m_taskbarPolicy.apply(window, m_appState.isMainWindowAttached());
 }
 
 // --- the window ---
@@ -232,64 +176,11 @@ void MenuBarManager::attach(QWidget* window, bool transparent) {
 }
 
 int MenuBarManager::maximumAttachedHeight(const QRect& frame) const {
-    const QList<MonitorArea> areas = m_services.monitors.areas();
-    const int index = monitorFor(areas, frame);
-    if (index < 0)
-        return maximumHeightWithoutScreen;
-    const int height = areas.at(index).visible.height() - 40;
-    return std::max(std::min(height, attachedMaximumHeight), attachedMinimumHeight);
-}
-
-QRect MenuBarManager::anchorRect() const {
-    const QRect icon = m_services.statusItem.geometry();
-    if (!icon.isEmpty())
-        return icon;
-    const QPoint pointer = m_hasClickPointer ? m_lastClickPointer : m_services.monitors.pointer();
-    return QRect(pointer, QSize(1, 1));
+    return AttachedFrame::heightLimit(m_desktop.areas(), frame);
 }
 
 QRect MenuBarManager::calculateWindowFrameUnderStatusItem(int width, int height) const {
-    const QList<MonitorArea> areas = m_services.monitors.areas();
-    const QRect anchor = anchorRect();
-    const int index = monitorFor(areas, anchor);
-    if (index < 0)
-        return QRect(100, 100, width, height);
-    const QRect frame = areas.at(index).frame;
-    const QRect vf = areas.at(index).visible;
-    const QPoint c(anchor.x() + anchor.width() / 2, anchor.y() + anchor.height() / 2);
-
-    // The panel's edge: where the icon lies outside the free area, else the monitor edge nearest to it.
-    enum Edge { top, bottom, left, right } edge;
-    if (c.y() < vf.top())
-        edge = top;
-    else if (c.y() > vf.bottom())
-        edge = bottom;
-    else if (c.x() < vf.left())
-        edge = left;
-    else if (c.x() > vf.right())
-        edge = right;
-    else {
-        const int distances[] = {c.y() - frame.top(), frame.bottom() - c.y(), c.x() - frame.left(),
-                                 frame.right() - c.x()};
-        edge = static_cast<Edge>(std::min_element(std::begin(distances), std::end(distances)) - distances);
-    }
-
-    const int vfRight = vf.x() + vf.width();
-    const int vfBottom = vf.y() + vf.height();
-    const int centredX = clampLowWins(c.x() - width / 2, vf.x() + edgeMargin, vfRight - width - edgeMargin);
-    const int centredY =
-        clampLowWins(c.y() - height / 2, vf.y() + edgeMargin, vfBottom - height - edgeMargin);
-    switch (edge) {
-    case top:
-        return QRect(centredX, vf.y() + panelGap, width, height);
-    case bottom:
-        return QRect(centredX, vfBottom - height - panelGap, width, height);
-    case left:
-        return QRect(vf.x() + panelGap, centredY, width, height);
-    case right:
-        break;
-    }
-    return QRect(vfRight - width - panelGap, centredY, width, height);
+    return AttachedFrame::under(m_desktop.areas(), m_presence.anchor(m_lastClickPointer), width, height);
 }
 
 void MenuBarManager::positionWindowUnderStatusItem(QWidget* window, int width, int height) {
@@ -302,6 +193,7 @@ void MenuBarManager::showAttachedWindow() {
     QWidget* window = resolveMainWindow();
     if (!window)
         return;
+    unminimise(window);
     if (!m_appState.isMainWindowAttached())
         attach(window, false);
     // Read before showing: a native window made anew may report the size it had before attaching.
@@ -309,9 +201,14 @@ void MenuBarManager::showAttachedWindow() {
     window->setWindowOpacity(1.0);
     bringForward(window);
     applyTaskbarState(window);
-    installGlobalEventMonitor();
+    // Without an icon to come back by, a click elsewhere must not take the window away.
+    if (m_presence.isIconReachable())
+        installGlobalEventMonitor();
+    else
+        removeGlobalEventMonitor();
     // Hiding took the resize observer away; a shown panel always keeps its place.
     installResizeObserver(window);
+    m_replacementsAfterMoves = 0;
     positionWindowUnderStatusItem(window, attachedWidth, height);
     schedulePlacements(window);
 }
@@ -332,6 +229,7 @@ void MenuBarManager::schedulePlacements(QWidget* window) {
 }
 
 void MenuBarManager::bringForward(QWidget* window) {
+    unminimise(window);
     window->show();
     window->raise();
     window->activateWindow();
@@ -349,7 +247,11 @@ void MenuBarManager::hideAttachedWindow() {
     QWidget* window = recordedMainWindow();
     if (!window)
         return;
-    window->hide();
+    // Without a reachable icon the taskbar entry is the way back: minimised, it stays there.
+    if (m_appState.isMainWindowAttached() && !m_presence.isIconReachable() && window->isVisible())
+        window->showMinimized();
+    else
+        window->hide();
     removeGlobalEventMonitor();
     removeResizeObserver();
 }
@@ -358,7 +260,7 @@ void MenuBarManager::toggleAttachedWindow() {
     QWidget* window = resolveMainWindow();
     if (!window)
         return;
-    if (m_appState.isMainWindowAttached() && window->isVisible())
+    if (m_appState.isMainWindowAttached() && window->isVisible() && !window->isMinimized())
         hideAttachedWindow();
     else
         showAttachedWindow();
@@ -443,7 +345,7 @@ void MenuBarManager::launchAttempt(int attempt) {
     QWidget* window = resolveMainWindow();
     if (!window)
         return;
-    if (!m_services.tray.isAvailable()) {
+    if (!m_presence.isTrayAvailable()) {
         fallBackToNormalWindow(QStringLiteral("no system tray"));
         return;
     }
@@ -455,7 +357,7 @@ void MenuBarManager::launchAttempt(int attempt) {
     scheduler.after(0.1, [self, target, attempt, &scheduler] {
         if (!self || !target)
             return;
-        if (!self->statusButtonReady()) {
+        if (!self->m_presence.isIconShown()) {
             if (attempt + 1 >= launchAttachAttempts) {
                 self->fallBackToNormalWindow(QStringLiteral("the tray icon did not appear"));
                 return;
@@ -523,49 +425,15 @@ void MenuBarManager::trayAvailabilityChanged(bool available) {
 // --- dismissal ---
 
 void MenuBarManager::installGlobalEventMonitor() {
-    removeGlobalEventMonitor();
-    if (!m_services.pointer.start())
-        logLine(QStringLiteral("⚠️ MenuBar: clicks elsewhere cannot be seen on this desktop"));
-    m_monitorsInstalled = true;
+    m_clickOutside.install();
     m_appState.setAttachedModeGlobalEventMonitor(EventMonitorToken{std::make_shared<int>(0)});
 }
 
 void MenuBarManager::removeGlobalEventMonitor() {
-    if (!m_monitorsInstalled)
+    if (!m_clickOutside.isInstalled())
         return;
-    m_monitorsInstalled = false;
-    m_services.pointer.stop();
+    m_clickOutside.remove();
     m_appState.setAttachedModeGlobalEventMonitor(std::nullopt);
-}
-
-bool MenuBarManager::isOwnWindow(quint64 window) const {
-    if (!window)
-        return false;
-    const QWindowList windows = QGuiApplication::allWindows();
-    return std::any_of(windows.begin(), windows.end(), [window](QWindow* w) {
-        return w->handle() && w->isVisible() && w->winId() == window;
-    });
-}
-
-void MenuBarManager::pointerPressed(QPoint position, quint64 window) {
-    QWidget* main = recordedMainWindow();
-    if (!m_monitorsInstalled || !main || !main->isVisible())
-        return;
-    // Our own dialogs and editors, and the tray icon (its click toggles the panel), keep it open.
-    if (main->frameGeometry().contains(position) || isOwnWindow(window) ||
-        m_services.statusItem.geometry().contains(position))
-        return;
-    hideAttachedWindow();
-}
-
-void MenuBarManager::escapePressed() {
-    QWidget* main = recordedMainWindow();
-    if (!m_monitorsInstalled || !main || !main->isVisible())
-        return;
-    // Escape typed into one of our own windows is theirs.
-    if (QGuiApplication::focusWindow())
-        return;
-    hideAttachedWindow();
 }
 
 // --- resize observer ---
@@ -585,10 +453,25 @@ void MenuBarManager::removeResizeObserver() {
 }
 
 bool MenuBarManager::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize && watched == m_observedWindow && !m_placing &&
-        m_appState.isMainWindowAttached()) {
+    const bool ours = watched == m_observedWindow && !m_placing && m_appState.isMainWindowAttached();
+    if (ours && event->type() == QEvent::Resize) {
         auto* window = static_cast<QWidget*>(watched);
         positionWindowUnderStatusItem(window, attachedWidth, window->height());
+    } else if (ours && event->type() == QEvent::Move) {
+        // Moved although it asked not to be: back under the icon once the move has settled.
+        const QPointer<MenuBarManager> self(this);
+        const QPointer<QWidget> window(static_cast<QWidget*>(watched));
+        m_appState.platform().scheduler.after(0.1, [self, window] {
+            if (!self || !window || window != self->m_observedWindow ||
+                !self->m_appState.isMainWindowAttached())
+                return;
+            const QRect wanted = self->calculateWindowFrameUnderStatusItem(attachedWidth, window->height());
+            if (window->geometry() == wanted ||
+                self->m_replacementsAfterMoves >= maximumReplacementsAfterMoves)
+                return;
+            ++self->m_replacementsAfterMoves;
+            self->positionWindowUnderStatusItem(window, attachedWidth, window->height());
+        });
     }
     return QObject::eventFilter(watched, event);
 }

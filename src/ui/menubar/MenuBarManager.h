@@ -4,7 +4,11 @@
 //
 // Never leaves the program unreachable: without a tray (at start, or when the panel goes away) the
 // main window comes back as an ordinary window with its taskbar entry, and the panel form returns
-// once a tray is there again.
+// once a tray is there again. Attached without a reachable icon, the window keeps its taskbar entry,
+// stays on a click elsewhere and is minimised instead of hidden. Every show un-minimises.
+//
+// The jobs around it are classes of their own: TrayPresence (is the icon there, where does the window
+// hang from), AttachedFrame (the frame's geometry), ClickOutside (dismissal) and TaskbarPolicy.
 #pragma once
 
 #include "app/MenuBarManaging.h"
@@ -16,6 +20,12 @@
 #include <QSize>
 
 #include <optional>
+
+#include "AttachedFrame.h"
+#include "ClickOutside.h"
+#include "DesktopGeometry.h"
+#include "TaskbarPolicy.h"
+#include "TrayPresence.h"
 
 class AppState;
 class ModelContainer;
@@ -37,15 +47,13 @@ public:
         MonitorAreas& monitors;
     };
 
-    static constexpr int attachedWidth = 428;
-    static constexpr int attachedMinimumHeight = 545;
-    static constexpr int attachedMaximumHeight = 900;
-    static constexpr int maximumHeightWithoutScreen = 860;
-    static constexpr int edgeMargin = 8;
-    static constexpr int panelGap = 6;
+    static constexpr int attachedWidth = AttachedFrame::width;
+    static constexpr int attachedMinimumHeight = AttachedFrame::minimumHeight;
     static constexpr int maxStatusBarAppearanceEnforcementAttempts = 6;
     // A launch waits this many 0.2 s rounds (about 5 s) for the tray icon, then shows the window.
     static constexpr int launchAttachAttempts = 25;
+    // How often a window manager that moves the attached window anyway is answered within one show.
+    static constexpr int maximumReplacementsAfterMoves = 5;
 
     MenuBarManager(AppState& appState, ModelContainer* modelContainer, Services services,
                    QObject* parent = nullptr);
@@ -71,15 +79,15 @@ public:
     void protectStatusBarFromAppTheme();
 
     // Whether the taskbar entry is shown (the program's "Dock icon").
-    bool isDockIconVisible() const { return m_dockIconVisible; }
+    bool isDockIconVisible() const { return m_taskbarPolicy.isEntryVisible(); }
     // Whether the tray icon is really on a monitor where the user can click it.
-    bool isStatusBarIconAccessible() const;
+    bool isStatusBarIconAccessible() const { return m_presence.isIconReachable(); }
     // Where the attached window goes: on the tray icon's side of its panel, inside the monitor's
-    // free area; at the pointer of the last click when the tray tells no icon rectangle.
+    // free area (Qt pixels).
     QRect calculateWindowFrameUnderStatusItem(int width, int height) const;
     // The attached window's height limit on the monitor holding `frame`.
     int maximumAttachedHeight(const QRect& frame) const;
-    bool hasDismissalMonitors() const { return m_monitorsInstalled; }
+    bool hasDismissalMonitors() const { return m_clickOutside.isInstalled(); }
     bool hasResizeObserver() const { return m_resizeObserverInstalled; }
 
 public Q_SLOTS:
@@ -106,30 +114,26 @@ private:
     void removeGlobalEventMonitor();
     void installResizeObserver(QWidget* window);
     void removeResizeObserver();
-    void pointerPressed(QPoint position, quint64 window);
-    void escapePressed();
-    bool isOwnWindow(quint64 window) const;
-    // The tray icon is embedded and can anchor the window.
-    bool statusButtonReady() const;
     void launchAttempt(int attempt);
     void fadeIn(QWidget* window);
     // No tray to hang from: the ordinary window, opaque, with its taskbar entry; the panel form
     // comes back when a tray appears.
     void fallBackToNormalWindow(const QString& reason);
     void trayAvailabilityChanged(bool available);
-    QRect anchorRect() const;
 
     AppState& m_appState;
     ModelContainer* m_modelContainer;
     Services m_services;
+    DesktopGeometry m_desktop;
+    TrayPresence m_presence;
+    TaskbarPolicy m_taskbarPolicy;
+    ClickOutside m_clickOutside;
     int m_enforcementAttempts = 0;
-    bool m_dockIconVisible = true;
-    bool m_monitorsInstalled = false;
     bool m_resizeObserverInstalled = false;
     bool m_placing = false;
+    int m_replacementsAfterMoves = 0;
     bool m_resumeMenuBarModeWhenTrayReturns = false;
-    QPoint m_lastClickPointer;
-    bool m_hasClickPointer = false;
+    std::optional<QPoint> m_lastClickPointer;
     QPointer<QWidget> m_observedWindow;
     std::unique_ptr<SavedForm> m_saved;
 };

@@ -162,26 +162,7 @@ void MinimizedConfigurationRow::writeSelectedPositionGroup(const QString& groupI
 void MinimizedConfigurationRow::pickPositionGroup(const QString& groupID) {
     const QString old = selectedPositionGroupID();
     writeSelectedPositionGroup(groupID);
-    ConfigurationGroup* configuration = m_configuration;
-    if (m_isInitializing || !isSelected() || groupID == old || groupID.isEmpty() || !configuration ||
-        configuration->configurationList().isEmpty())
-        return;
-    QString name = QStringLiteral("Unknown");
-    for (PositionGroup* group : configuration->positionGroupList())
-        if (uuidString(group->id()) == groupID)
-            name = group->name();
-    logLine(QStringLiteral("🔄 MinimizedView: Position group changed to: ") + name +
-            QStringLiteral(" - auto-activating SELECTED configuration"));
-    // The deferred step may outlive the row; it runs only for a configuration still stored.
-    ConfigurationActivator activator = m_activator;
-    AppState* state = &m_state;
-    m_state.platform().scheduler.after(0.1, [activator, state]() mutable {
-        ConfigurationGroup* target = activator.row().configuration;
-        ModelContext* context = state->modelContext();
-        if (!target || (context && !context->contains(target)))
-            return;
-        activator.applyConfigurationWithSelectedGroup();
-    });
+    m_activator.positionGroupSelectionChanged(old, groupID, m_isInitializing);
 }
 
 void MinimizedConfigurationRow::preComputeValues() {

@@ -91,6 +91,12 @@ MinimizedHomeView::MinimizedHomeView(AppState& state, ModelContext& context, Hoo
         if (appState == Qt::ApplicationActive)
             checkPermissionStatus();
     });
+    // Another machine's changes, a finished sync, an editor's save: the list shows what is stored,
+    // keeping the search and the rows.
+    connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
+        if (property == AppState::Property::configurationDataVersion && !isShowingGate())
+            refreshModelData();
+    });
 }
 
 QWidget* MinimizedHomeView::buildList() {
@@ -390,8 +396,10 @@ bool MinimizedHomeView::createConfiguration(const QString& name, QString* reason
     logLine(QStringLiteral("✅ Successfully created configuration: ") + name);
     m_state.triggerConfigurationDataRefresh();
     // The new configuration shows at once, not only at the next fetch.
-    m_configurationGroups << configuration;
-    updateDisplayedConfigurations();
+    if (!m_configurationGroups.contains(configuration)) {
+        m_configurationGroups << configuration;
+        updateDisplayedConfigurations();
+    }
     editConfiguration(configuration);
     return true;
 }
@@ -401,31 +409,32 @@ void MinimizedHomeView::editConfiguration(ConfigurationGroup* configuration) {
         return;
     if (MenuBarManaging* manager = m_state.menuBarManager())
         manager->hideAttachedWindow();
-    const QPointer<MinimizedHomeView> self(this);
+    // The editor may outlive this view (leaving menu-bar mode rebuilds it): its endings need only the
+    // state, and the list that is shown then refetches on the counter.
+    const QPointer<AppState> state(&m_state);
     const QPointer<ConfigurationGroup> target(configuration);
     m_hooks.openEditor(
         configuration, m_savedApps,
-        [self, target] {
-            if (self)
-                self->onEditorSaved(target);
+        [state, target] {
+            if (state)
+                onEditorSaved(*state, target);
         },
-        [self] {
-            if (self)
-                self->onEditorCancelled();
+        [state] {
+            if (state)
+                onEditorCancelled(*state);
         });
 }
 
-void MinimizedHomeView::onEditorSaved(ConfigurationGroup* configuration) {
+void MinimizedHomeView::onEditorSaved(AppState& state, ConfigurationGroup* configuration) {
     logLine(QStringLiteral("✅ Configuration saved: ") + (configuration ? configuration->name() : QString()));
-    refreshModelData();
-    m_state.triggerConfigurationDataRefresh();
-    if (MenuBarManaging* manager = m_state.menuBarManager())
+    state.triggerConfigurationDataRefresh();
+    if (MenuBarManaging* manager = state.menuBarManager())
         manager->showAttachedWindow();
 }
 
-void MinimizedHomeView::onEditorCancelled() {
+void MinimizedHomeView::onEditorCancelled(AppState& state) {
     logLine(QStringLiteral("❌ Configuration edit cancelled"));
-    if (MenuBarManaging* manager = m_state.menuBarManager())
+    if (MenuBarManaging* manager = state.menuBarManager())
         manager->showAttachedWindow();
 }
 

@@ -81,8 +81,8 @@ private:
     void setTrusted(bool trusted);
     void setupPermissionMonitoring();
     void schedulePoll(int generation);
-    void onEditorSaved(ConfigurationGroup* configuration);
-    void onEditorCancelled();
+    static void onEditorSaved(AppState& state, ConfigurationGroup* configuration);
+    static void onEditorCancelled(AppState& state);
 
     AppState& m_state;
     ModelContext& m_context;

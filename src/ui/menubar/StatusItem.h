@@ -11,7 +11,7 @@ public:
 
     virtual void show() = 0;
     virtual bool isVisible() const = 0;
-    // Where the tray drew the icon, in root coordinates; empty when the tray does not say.
+    // Where the tray drew the icon, in Qt's pixels; empty when the tray does not say.
     virtual QRect geometry() const = 0;
     // Draws the icon again in the panel's own look.
     virtual void refreshAppearance() = 0;

@@ -7,7 +7,9 @@
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 
+#include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
+#include "model/PositionGroup.h"
 #include "model/SavedApp.h"
 #include "store/ModelContext.h"
 
@@ -26,20 +28,32 @@ QPoint savedSearch(int apps) {
     return QPoint(260, apps == 0 ? 309 : 309 + 36 * apps - 46);
 }
 // The running list's rows before and after the search (three running applications).
-const QRect firstRunningRow(40, 458, 100, 20);
-const QRect thirdRunningRow(40, 530, 100, 20);
+const QRect firstRunningRow(40, 471, 100, 20);
+const QRect thirdRunningRow(40, 535, 100, 20);
 QPoint runningSearch(int apps) {
-    return QPoint(260, apps == 0 ? 431 : 431 + 36 * apps - 46);
+    return QPoint(260, apps == 0 ? 444 : 444 + 36 * apps - 46);
 }
-const QPoint showRunningApps(313, 396);
+const QPoint showRunningApps(335, 416);
 const QPoint createGroup(421, 82);
 const QPoint preview(435, 182);
 const QPoint saveButton(295, 764);
 QPoint positionMenu(int row) {
     return QPoint(344, 215 + 36 * row);
 }
-// Inside the main window: the pencil of the home tab's first configuration row.
+// Inside the main window: the pencil of the home tab's first configuration row, the tabs.
 const QPoint homeRowEdit(509, 391);
+const QPoint firstRowEditWithoutRunningApps(509, 318);
+const QRect secondRowName(28, 348, 80, 18);
+// The first row's pencil once it holds four applications (a group picker and "Rotate" beside it).
+const QPoint firstRowEditOfFourApps(421, 318);
+const QPoint homeTab(176, 45);
+const QPoint settingsTab(425, 45);
+// Inside the editor: Save while the running applications are hidden; "Show Running Apps" with four
+// applications; empty background in the top margin; the chip bar.
+const QPoint saveButtonWithoutRunningApps(298, 565);
+const QPoint showRunningAppsWithFourApps(335, 514);
+const QPoint backgroundOfEditor(250, 8);
+const QRect chipBar(20, 70, 462, 90);
 // Inside the template picker: the second card (the first template offered) and "Create Group".
 const QPoint firstTemplate(354, 220);
 const QPoint createGroupButton(296, 564);
@@ -207,6 +221,112 @@ private Q_SLOTS:
         QCOMPARE(stored(), QStringLiteral("%1@topLeft;%2@rightHalf;%3@bottomHalf | Three Thirds | "
                                           "%1@leftThird;%2@centerThird;%3@rightThird | 1")
                                .arg(logoID, termID, eyesID));
+    }
+
+    // Edits survive a tab switch; the home list shows another writer's configuration without being
+    // shown anew; an editor of four applications stays on a 1080-pixel screen, moves by its
+    // background and opens its sheets as dialogs of its own.
+    void nothingLostListsTrueAndTheLook() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        m_desktop = &desktop;
+        // Installed, so that no missing-applications notice comes up.
+        for (int i = 0; i < 4; ++i)
+            desktop.installDesktopEntry(QStringLiteral("app%1").arg(i),
+                                        TestDesktop::applicationEntry(QStringLiteral("Application %1").arg(i),
+                                                                      QStringLiteral("xlogo"),
+                                                                      QStringLiteral("XLogo")));
+        QuarlinProgram quarlin(desktop, QStringLiteral("editor"));
+        m_quarlin = &quarlin;
+        QVERIFY2(quarlin.changeStore([](ModelContext& context) {
+            context.insert(
+                new SavedApp(eyesID, QStringLiteral("Eyes"), 150, 100, Corner::topLeft, 0.33, 0, 0));
+            context.insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
+        }),
+                 qPrintable(quarlin.error()));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+
+        // An edit, then Settings and back to Home: the editor is still there with its edit, and saves it.
+        QVERIFY(quarlin.click(firstRowEditWithoutRunningApps));
+        quint32 editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$"));
+        QVERIFY(editor);
+        QVERIFY(quarlin.click(editor, savedSearch(0)));
+        QVERIFY(quarlin.type(QStringLiteral("Eyes")));
+        keys({QStringLiteral("Tab"), QStringLiteral("space")});
+        QVERIFY(quarlin.waitForOutput(QStringLiteral("✅ Added Eyes"), QuarlinProgram::patienceMs));
+        QVERIFY(quarlin.click(settingsTab));
+        QVERIFY(quarlin.click(homeTab));
+        QVERIFY(quarlin.click(editor, saveButtonWithoutRunningApps));
+        QVERIFY(quarlin.waitUntilGone(QStringLiteral("^Edit Configuration: Work$")));
+        QCOMPARE(quarlin.query(QStringLiteral("SELECT group_concat(bundleID) FROM AppConfiguration")),
+                 eyesID);
+
+        // Another writer (a sync) stores a configuration of four applications, the latest activated:
+        // the first row of the list, without the list being shown again.
+        QVERIFY2(quarlin.changeStore([](ModelContext& context) {
+            auto* c = new ConfigurationGroup(QStringLiteral("Remote"), 1920, 1080, std::nullopt);
+            c->setLastActivatedAt(QDateTime::currentDateTime().addDays(1));
+            context.insert(c);
+            const QList<Corner> corners{Corner::topLeft, Corner::topRight, Corner::bottomLeft,
+                                        Corner::bottomRight};
+            for (int i = 0; i < 4; ++i)
+                c->appendConfiguration(new AppConfiguration(QStringLiteral("app%1").arg(i),
+                                                            QStringLiteral("Application %1").arg(i), {}, 0,
+                                                            true, corners.at(i), 0.5, 400, 0, 0));
+            for (const QString& name :
+                 {QStringLiteral("Corners"), QStringLiteral("Halves"), QStringLiteral("Thirds")}) {
+                PositionGroup* group = c->addPositionGroup(name, QStringLiteral("d"), false);
+                for (int i = 0; i < 4; ++i)
+                    group->setPosition(QStringLiteral("app%1").arg(i),
+                                       QStringLiteral("Application %1").arg(i), corners.at(i));
+            }
+        }),
+                 qPrintable(quarlin.error()));
+        QVERIFY2(inked(quarlin.window(), secondRowName),
+                 qPrintable(quarlin.screenshot(QStringLiteral("stale-list"))));
+        QVERIFY(quarlin.click(firstRowEditOfFourApps));
+        editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Remote$"));
+        QVERIFY(editor);
+
+        // Four applications with the running list shown: 800 high at most, inside the work area.
+        QVERIFY(quarlin.click(editor, showRunningAppsWithFourApps));
+        QVERIFY(desktop.waitFor([&] { return desktop.clientGeometry(editor).height() >= 700; }));
+        const QRect work = desktop.workArea();
+        QVERIFY(desktop.waitFor([&] { return work.contains(desktop.frameGeometry(editor)); }));
+        QVERIFY(desktop.clientGeometry(editor).height() <= 800);
+        QCOMPARE(desktop.clientGeometry(editor).width(), 500);
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("four-apps"), editor));
+        const QImage shot(QuarlinProgram::screenshotFolder() + QStringLiteral("/editor-four-apps.png"));
+        QVERIFY(shot.copy(chipBar).save(QuarlinProgram::screenshotFolder() +
+                                        QStringLiteral("/editor-chip-bar.png")));
+
+        // Dragged by its background, as by its title bar.
+        const QRect before = desktop.clientGeometry(editor);
+        const QPoint grip = before.topLeft() + backgroundOfEditor;
+        QVERIFY(
+            desktop.xdotool({QStringLiteral("mousemove"), QString::number(grip.x()),
+                             QString::number(grip.y()), QStringLiteral("mousedown"), QStringLiteral("1")}));
+        for (int step = 1; step <= 5; ++step)
+            QVERIFY(desktop.movePointer(grip.x() - 30 * step, grip.y() + 4 * step));
+        QVERIFY(desktop.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
+        QVERIFY2(desktop.waitFor([&] { return desktop.clientGeometry(editor).x() <= before.x() - 100; }),
+                 qPrintable(quarlin.screenshot(QStringLiteral("drag-failed"))));
+
+        // The template picker: a dialog of the editor, 500 by 600, with its whole title.
+        QVERIFY(quarlin.click(editor, createGroup));
+        const quint32 picker = quarlin.waitForWindow(QStringLiteral("^Create Position Group$"));
+        QVERIFY(picker);
+        QCOMPARE(desktop.clientGeometry(picker).size(), QSize(500, 600));
+        QProcess xprop;
+        xprop.setProcessEnvironment(desktop.environment());
+        xprop.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-id"), QString::number(picker), QStringLiteral("_NET_WM_WINDOW_TYPE"),
+                     QStringLiteral("WM_TRANSIENT_FOR")});
+        QVERIFY(xprop.waitForFinished(10000));
+        const QString properties = QString::fromUtf8(xprop.readAllStandardOutput());
+        QVERIFY2(properties.contains(QStringLiteral("_NET_WM_WINDOW_TYPE_DIALOG")), qPrintable(properties));
+        QVERIFY2(properties.contains(QStringLiteral("window id #")), qPrintable(properties));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("template-picker"), picker));
     }
 };
 

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 
 namespace {
@@ -29,6 +30,18 @@ QStringList menuEntries(QMenu* menu) {
     for (QAction* a : menu->actions())
         out << (a->isEnabled() ? QString() : QStringLiteral("-")) + a->text();
     return out;
+}
+// Presses a button of a message box by its text.
+bool press(QWidget* box, const QString& text) {
+    if (!box)
+        return false;
+    for (QAbstractButton* button : box->findChildren<QAbstractButton*>()) {
+        if (button->text() == text) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
 }
 } // namespace
 
@@ -97,8 +110,9 @@ private Q_SLOTS:
         EditConfigurationWindow* window = w.open(c);
         ConfigurationEditor& e = EditorWorld::editorOf(window);
         e.createPositionGroup(QStringLiteral(" Corners "), std::nullopt);
-        e.deletePositionGroup(e.positionGroups().first()); // the default
-        QCOMPARE(e.defaultPositionGroup()->name(), QStringLiteral("Corners"));
+        const QString deletedDefault = uuidString(e.positionGroups().first()->id());
+        e.deletePositionGroup(e.positionGroups().first());
+        QCOMPARE(e.defaultPositionGroup(), nullptr);
         e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("one")));
         // The first position of the order that the remaining application does not hold.
         QVERIFY(e.choosePosition(EditorWorld::app(e, QStringLiteral("two")), Corner::topLeft));
@@ -109,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(w.saves, 1);
         QVERIFY(window->isFinished());
         const QString groupID = uuidString(c->positionGroupList().constFirst()->id());
-        QCOMPARE(w.stored(), QStringLiteral("Work/-") +
+        QCOMPARE(w.stored(), QStringLiteral("Work/") + deletedDefault +
                                  QStringLiteral(" | two@rightHalf;gimp@topRight | Corners=") + groupID +
                                  QStringLiteral(" | two@topLeft;gimp@topRight | gimp"));
     }
@@ -184,24 +198,35 @@ private Q_SLOTS:
         QCOMPARE(menuBarList.currentWindow(), nullptr);
         QCOMPARE(EditConfigurationWindowManager::openEditorOf(*w.state, a), first);
 
-        // Opening another configuration from the same list drops the first one's edits, without onCancel.
+        // Opening another configuration from the same list asks before it drops unsaved edits.
         ConfigurationEditor& e = EditorWorld::editorOf(first);
         e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("one")));
+        QCOMPARE(w.open(b), nullptr);
+        QVERIFY(press(first->discardQuestion(), QStringLiteral("Keep Editing")));
+        QVERIFY(!first->isFinished());
+        QCOMPARE(e.apps().size(), 0);
+        QCOMPARE(w.open(b), nullptr);
         QPointer<EditConfigurationWindow> gone(first);
-        EditConfigurationWindow* second = w.open(b);
-        QVERIFY(first->isFinished());
+        QVERIFY(press(first->discardQuestion(), QStringLiteral("Discard Changes")));
+        EditConfigurationWindow* second = w.manager.currentWindow();
+        QVERIFY(second && second != first && first->isFinished());
         QCOMPARE(w.cancels, 0);
-        QCOMPARE(w.manager.currentWindow(), second);
         QVERIFY(w.stored().contains(QStringLiteral("one@leftHalf")));
         QTRY_VERIFY(!gone);
 
-        // The other list keeps its own editor.
+        // The other list keeps its own editor; an editor without edits closes without a word.
         EditConfigurationWindow* third = w.open(c, std::nullopt, &menuBarList);
         QVERIFY(!second->isFinished());
-        EditConfigurationWindowManager::closeEditorOf(*w.state, c);
+        QCOMPARE(w.open(a, std::nullopt, &menuBarList)->configuration(), a);
         QVERIFY(third->isFinished());
+        EditConfigurationWindowManager::closeEditorOf(*w.state, a);
         QCOMPARE(menuBarList.currentWindow(), nullptr);
         QCOMPARE(w.cancels, 0);
+
+        // A list that asks for an editor another list opened follows it: its callbacks run too, so a
+        // window that hid itself for the editor comes back.
+        w.open(b, std::nullopt, &menuBarList)->editConfigView()->cancel();
+        QCOMPARE(w.cancels, 2);
     }
 
     void anEditorWhoseConfigurationIsDeletedCloses() {
@@ -265,6 +290,27 @@ private Q_SLOTS:
                 placed << line;
         QCOMPARE(placed, QStringList({QStringLiteral("🎯 Applied position preview for ONE to leftHalf"),
                                       QStringLiteral("🎯 Applied position preview for Two to topLeft")}));
+
+        // Four applications at most.
+        for (const char* id : {"three", "four", "five"})
+            e.addAppToConfiguration(w.savedApp(QLatin1String(id), QLatin1String(id)));
+        QCOMPARE(e.apps().size(), 4);
+    }
+
+    void escapeCancelsTheNameEditingWhereverTheFocusIs() {
+        EditorWorld w;
+        ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), {});
+        EditConfigurationWindow* window = w.open(c);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        ConfigurationNameHeader* header = window->editConfigView()->nameHeader();
+        header->startNameEditing();
+        header->setEditingName(QStringLiteral("Other"));
+        // The field gives the keyboard focus up; the key then reaches the window itself.
+        w.clock.advance(ConfigurationNameHeader::focusClearDelay);
+        QCOMPARE(QApplication::focusWidget(), nullptr);
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!header->isEditingName());
+        QCOMPARE(c->name(), QStringLiteral("Work"));
     }
 
     void groups() {
@@ -307,12 +353,15 @@ private Q_SLOTS:
         rename->saveGroupName();
         QCOMPARE(second->name(), QStringLiteral("Focus"));
 
-        // Deleting the default makes the first remaining group the default; deleting the last clears.
+        // Deleting the default leaves none: no star, every chip offers "Set as Default". Deleting the
+        // selected group selects the first one left; deleting the last clears the selection.
         e.selectPositionGroup(e.positionGroups().first());
         e.setDefaultPositionGroup(e.positionGroups().first());
         e.deletePositionGroup(e.positionGroups().first());
-        QCOMPARE(e.defaultPositionGroup(), second);
+        QCOMPARE(e.defaultPositionGroup(), nullptr);
         QCOMPARE(e.selectedPositionGroup(), second);
+        QVERIFY(!bar->chips().at(0)->isDefault());
+        QVERIFY(menuEntries(bar->chips().at(0)->menu()).contains(QStringLiteral("Set as Default")));
         e.deletePositionGroup(second);
         QCOMPARE(e.selectedPositionGroup(), nullptr);
         QCOMPARE(w.state->selectedPositionGroupForConfig().value(uuidString(c->id())), QString());
@@ -355,7 +404,9 @@ private Q_SLOTS:
         QCOMPARE(section->list()->isVisible(), false);
         section->toggle();
         QVERIFY(w.preferences.boolValue(AppState::showRunningAppsInEditModalKey, false));
-        QTRY_COMPARE(window->targetHeight(), 800);
+        // Taller (800, as far as the screen's visible frame has room).
+        QTRY_VERIFY(window->targetHeight() > 600);
+        QVERIFY(window->targetHeight() <= qMin(800, window->screen()->availableGeometry().height()));
         w.clock.runDue();
         QCOMPARE(section->list()->visibleNames(), QStringList({"xlogo", "XTerm"}));
         section->list()->setSearchText(QStringLiteral("TER"));

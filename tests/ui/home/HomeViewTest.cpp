@@ -3,6 +3,7 @@
 #include "../../app/Fakes.h"
 #include "HomeWorld.h"
 #include "model/SavedApp.h"
+#include "ui/editor/ConfigurationEditor.h"
 #include "ui/editor/EditConfigurationModalView.h"
 #include "ui/home/AppConfigurationsSectionView.h"
 #include "ui/home/ConfigurationListView.h"
@@ -369,6 +370,60 @@ private Q_SLOTS:
         w.state.setMainWindow(&window);
         home->menuBarButton()->click();
         QCOMPARE(journal, QStringList({"showAttachedWindow", "toggleAttachedWindow"}));
+    }
+
+    // The main window makes the home view anew on every tab switch and change of menu-bar mode.
+    void anOpenEditorOutlivesTheHomeViewAndEveryRoadOutLeavesTheListsTrue() {
+        HomeWorld w;
+        ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), 1);
+        QVERIFY(w.context()->save());
+        auto home = std::make_unique<Home>(w);
+        (*home)->openEditor(c, std::nullopt);
+        EditConfigurationWindow* editor = EditConfigurationWindowManager::openEditorOf(w.state, c);
+        QVERIFY(editor);
+        ConfigurationEditor& e = editor->editConfigView()->editor();
+        QVERIFY(e.createPositionGroup(QStringLiteral("Split"), std::nullopt));
+        home.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!editor->isFinished());
+        QCOMPARE(e.positionGroups().size(), 1);
+
+        // A running application added in the editor is a saved application at once, in the list
+        // that is shown now; closing the editor by its close button keeps it there.
+        Home again(w);
+        w.desktop.addWindow(w.desktop.run(QStringLiteral("org.example.Mail"), QStringLiteral("Mail")),
+                            SimWindow(QStringLiteral("Mail")));
+        e.addRunningAppToConfiguration(
+            RunningApp(QStringLiteral("Mail"), QStringLiteral("org.example.Mail"), std::nullopt, false));
+        QCOMPARE(again->savedApps().size(), 1);
+        editor->close();
+        QVERIFY(editor->isFinished());
+        QCOMPARE(again->savedApps().size(), 1);
+        QCOMPARE(w.storedCount(QStringLiteral("PositionGroup")), 0);
+    }
+
+    // Another machine's changes (a sync) reach the lists without a new appearance, keeping the search.
+    void theListsFollowTheStore() {
+        HomeWorld w;
+        w.configuration(QStringLiteral("Work"), 1);
+        w.configuration(QStringLiteral("Games"), 2);
+        QVERIFY(w.context()->save());
+        Home home(w);
+        home->configurationSection()->onSearchTextChange(QStringLiteral("o"));
+        QString error;
+        auto other = ModelContainer::open(w.dir.filePath(QStringLiteral("store.sqlite")), w.clock, &error);
+        QVERIFY2(other, qPrintable(error));
+        other->mainContext()->insert(
+            new ConfigurationGroup(QStringLiteral("Office"), 1440, 900, std::nullopt));
+        other->mainContext()->insert(new SavedApp(QStringLiteral("org.example.Mail"), QStringLiteral("Mail"),
+                                                  10, 10, Corner::topLeft, 0.5, 0, 0));
+        QVERIFY(other->mainContext()->save(&error));
+        other.reset();
+        w.context()->checkForRemoteChanges();
+        QCOMPARE(home.configurationNames(), QStringList({"Office", "Work"}));
+        QCOMPARE(home->displayedConfigurations().size(), 2);
+        QCOMPARE(home->configurationGroups().size(), 3);
+        QCOMPARE(home->savedApps().size(), 1);
     }
 
     void createSheetOnRequest() {

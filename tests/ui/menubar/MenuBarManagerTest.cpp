@@ -99,7 +99,7 @@ private Q_SLOTS:
             QCOMPARE(world.window.level(), WindowLevel::floating());
             QCOMPARE(world.window.minimumSize(), QSize(428, 545));
             QVERIFY(world.window.menuWidget()->isHidden());
-            QCOMPARE(world.windowState(), (TaskbarEntryState{true, true, true}));
+            QCOMPARE(world.windowState(), (TaskbarEntryState{true, true, true, true}));
             QVERIFY(world.pointer.started);
 
             manager.detachMainWindow();
@@ -289,6 +289,56 @@ private Q_SLOTS:
         manager.protectStatusBarFromAppTheme();
         world.clock.advance(2);
         QCOMPARE(world.statusItem.refreshes, 7);
+    }
+
+    // A StatusNotifier host: no icon rectangle, and the press of a click on the icon reaches the
+    // host's panel before the host reports the click.
+    void statusNotifierClicksToggleFromThePanel() {
+        MenuBarWorld world;
+        world.statusItem.rect = QRect();
+        world.tray.statusNotifier = true;
+        world.tray.panelRect = QRect(1720, 0, 200, 28);
+        MenuBarManager& manager = world.start();
+        manager.showAttachedWindowForLaunch();
+        world.clock.advance(0.2);
+        QCOMPARE(world.window.geometry(), QRect(1484, 34, 428, 545));
+
+        world.pointer.press(QPoint(1800, 14), 0x4242);
+        world.statusItem.click();
+        QVERIFY(!world.window.isVisible());
+        world.clock.advance(ClickOutside::sameClickSeconds);
+        world.statusItem.click();
+        QVERIFY(world.window.isVisible());
+    }
+
+    // Minimised by the user, or attached with no icon to come back by: one click always shows it.
+    void neverStranded() {
+        MenuBarWorld world;
+        MenuBarManager& manager = world.start();
+        world.window.showMinimized();
+        world.statusItem.click();
+        QVERIFY(!world.window.isMinimized());
+        QVERIFY(world.window.isVisible());
+        world.window.showMinimized();
+        world.statusItem.click();
+        QVERIFY(!world.window.isMinimized());
+        manager.detachMainWindow();
+        world.preferences.setValue(SettingsModel::showMainWindowOnStatusBarClickKey, true);
+        world.window.showMinimized();
+        world.statusItem.click();
+        QVERIFY(!world.window.isMinimized());
+
+        // No tray: no dismissal by clicks elsewhere, the taskbar entry stays, hiding minimises.
+        world.tray.available = false;
+        manager.showAttachedWindow();
+        QVERIFY(!manager.hasDismissalMonitors());
+        QVERIFY(manager.isDockIconVisible());
+        world.pointer.press(QPoint(400, 600), 0x4242);
+        manager.hideAttachedWindow();
+        QVERIFY(world.window.isMinimized());
+        QVERIFY(world.window.isVisible());
+        manager.toggleAttachedWindow();
+        QVERIFY(!world.window.isMinimized());
     }
 
     void autoHideAfterActivation() {

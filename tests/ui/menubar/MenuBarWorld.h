@@ -37,6 +37,7 @@ class FakeTrayHost : public TrayHost {
 public:
     bool isAvailable() const override { return available; }
     bool usesStatusNotifier() const override { return statusNotifier; }
+    QRect panel() const override { return panelRect; }
     void setAvailable(bool value) {
         available = value;
         Q_EMIT availabilityChanged(value);
@@ -44,6 +45,7 @@ public:
 
     bool available = true;
     bool statusNotifier = false;
+    QRect panelRect;
 };
 
 class FakeTaskbarEntry : public TaskbarEntry {

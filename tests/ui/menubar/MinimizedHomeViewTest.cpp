@@ -1,5 +1,9 @@
 #include "../../app/AppWorld.h"
+#include "../../app/Fakes.h"
 
+#include "ui/editor/EditConfigurationModalView.h"
+#include "ui/editor/EditConfigurationWindowManager.h"
+#include "ui/editor/EditorRegistry.h"
 #include "ui/look/StyledButton.h"
 #include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MinimizedConfigurationRow.h"
@@ -115,6 +119,41 @@ private Q_SLOTS:
         QVERIFY(world.names().isEmpty());
         QVERIFY(world.state.selectedConfigurationID().isEmpty());
         QVERIFY(!world.context()->contains(kept));
+    }
+
+    // A sync or another list changed the store: the list refetches, keeping the search.
+    void theListFollowsTheRefreshCounter() {
+        CompactWorld world;
+        world.configuration(QStringLiteral("Work"), 1);
+        MinimizedHomeView& view = world.show();
+        view.setSearchText(QStringLiteral("o"));
+        world.configuration(QStringLiteral("Office"), 2);
+        world.configuration(QStringLiteral("Games"), 3);
+        world.state.triggerConfigurationDataRefresh();
+        QCOMPARE(world.names(), (QStringList{"Work", "Office"}));
+        QCOMPARE(view.searchText(), QStringLiteral("o"));
+    }
+
+    // Editing here a configuration whose editor the home tab opened: the attached window hid itself
+    // for the editor and comes back when that editor ends.
+    void theWindowThatAskedComesBackAfterAnotherListsEditor() {
+        CompactWorld world;
+        QStringList journal;
+        FakeMenuBar menuBar(journal);
+        world.state.setMenuBarManager(&menuBar);
+        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+        QVERIFY(world.context()->save());
+        QObject owner;
+        MinimizedHomeView& view = world.show(CompactListHooks::make(world.state, *world.context(), &owner));
+        EditConfigurationWindow* editor =
+            EditorRegistry::of(world.state)
+                .listManager(QStringLiteral("home"))
+                .showEditWindow(c, std::nullopt, {}, world.state, *world.context(), {}, {});
+        view.editConfiguration(c);
+        QCOMPARE(EditConfigurationWindowManager::openEditorOf(world.state, c), editor);
+        editor->editConfigView()->cancel();
+        QVERIFY(journal.contains(QStringLiteral("showAttachedWindow")));
+        world.state.setMenuBarManager(nullptr);
     }
 
     // The program's hooks delete through the home tab's clean-up, partial activation included.

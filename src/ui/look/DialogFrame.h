@@ -1,0 +1,14 @@
+// What every dialog and sheet of the program gets from the window manager: the dialog window type,
+// a transient parent (the window it belongs to), a close button without minimise or maximise, and a
+// width that shows its whole title and text.
+#pragma once
+
+class QDialog;
+class QWidget;
+
+namespace DialogFrame {
+// Call once the dialog's content is built; `parent` is the window the dialog belongs to.
+void apply(QDialog* dialog);
+// The least width at which the dialog's title fits in a title bar.
+int titleWidth(const QWidget* dialog);
+} // namespace DialogFrame

@@ -1,0 +1,23 @@
+// Where the attached window goes and how tall it may be: on the anchor's side of its panel (below
+// a top panel, above a bottom one, beside a side panel), inside the monitor's free area. Qt pixels.
+#pragma once
+
+#include "platform/MonitorAreas.h"
+
+#include <QList>
+#include <QRect>
+
+class AttachedFrame {
+public:
+    static constexpr int width = 428;
+    static constexpr int minimumHeight = 545;
+    static constexpr int maximumHeight = 900;
+    static constexpr int maximumHeightWithoutScreen = 860;
+    static constexpr int edgeMargin = 8;
+    static constexpr int panelGap = 6;
+
+    // The frame of a window of the given size hanging from `anchor`; at (100, 100) without monitors.
+    static QRect under(const QList<MonitorArea>& areas, const QRect& anchor, int width, int height);
+    // The height limit on the monitor holding `frame`.
+    static int heightLimit(const QList<MonitorArea>& areas, const QRect& frame);
+};

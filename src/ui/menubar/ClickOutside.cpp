@@ -1,0 +1,78 @@
+#include "ClickOutside.h"
+
+#include "DesktopGeometry.h"
+
+#include "base/Log.h"
+#include "base/Scheduler.h"
+#include "platform/PointerMonitor.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+
+ClickOutside::ClickOutside(PointerMonitor& pointer, Scheduler& scheduler, std::function<QWidget*()> window,
+                           std::function<QRect()> icon, QObject* parent)
+    : QObject(parent), m_pointer(pointer), m_scheduler(scheduler), m_window(std::move(window)),
+      m_icon(std::move(icon)) {
+    connect(&m_pointer, &PointerMonitor::buttonPressed, this, &ClickOutside::pressed);
+    connect(&m_pointer, &PointerMonitor::escapePressed, this, &ClickOutside::escape);
+}
+
+void ClickOutside::install() {
+    remove();
+    if (!m_pointer.start())
+        logLine(QStringLiteral("⚠️ MenuBar: clicks elsewhere cannot be seen on this desktop"));
+    m_installed = true;
+}
+
+void ClickOutside::remove() {
+    if (!m_installed)
+        return;
+    m_installed = false;
+    m_pointer.stop();
+}
+
+bool ClickOutside::takeDismissingClick() {
+    const bool recent = m_recentDismissal;
+    m_recentDismissal = false;
+    return recent;
+}
+
+bool ClickOutside::isOwnWindow(quint64 window) const {
+    if (!window)
+        return false;
+    const QWindowList windows = QGuiApplication::allWindows();
+    return std::any_of(windows.begin(), windows.end(), [window](QWindow* w) {
+        return w->handle() && w->isVisible() && w->winId() == window;
+    });
+}
+
+void ClickOutside::pressed(QPoint rootPosition, quint64 window) {
+    QWidget* main = m_window();
+    if (!m_installed || !main || !main->isVisible())
+        return;
+    // Our own dialogs and editors, and the tray icon (its click toggles the window), keep it open.
+    const QPoint position = DesktopGeometry::fromRoot(rootPosition);
+    if (main->frameGeometry().contains(position) || isOwnWindow(window) || m_icon().contains(position))
+        return;
+    m_recentDismissal = true;
+    const int dismissal = ++m_dismissal;
+    const QPointer<ClickOutside> self(this);
+    m_scheduler.after(sameClickSeconds, [self, dismissal] {
+        if (self && self->m_dismissal == dismissal)
+            self->m_recentDismissal = false;
+    });
+    Q_EMIT dismissed();
+}
+
+void ClickOutside::escape() {
+    QWidget* main = m_window();
+    if (!m_installed || !main || !main->isVisible())
+        return;
+    // Escape typed into one of our own windows is theirs.
+    if (QGuiApplication::focusWindow())
+        return;
+    Q_EMIT dismissed();
+}

@@ -1,0 +1,171 @@
+// Stamps against wrong clocks and hostile stamps: when a change is stamped, how far ahead a stamp may
+// be, and what a stamp outside the bounds does.
+#include "SyncMachine.h"
+
+#include "base/LogCapture.h"
+#include "platform/sim/VirtualScheduler.h"
+#include "store/sync/SyncStamp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <optional>
+
+class SyncClockTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    VirtualScheduler m_scheduler;
+    std::optional<Machine> a, b;
+    QString m_id;
+
+    QString folder() const { return m_dir.filePath(QStringLiteral("shared")); }
+    QString fileOf(const QString& id) const {
+        return folder() + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
+    }
+    // Both machines hold "Work", made on A; B's clock is `offsetOfB` ahead.
+    void start(qint64 offsetOfB = 0) {
+        QDir(m_dir.path()).removeRecursively();
+        QVERIFY(QDir().mkpath(folder()));
+        a.emplace(m_dir.filePath(QStringLiteral("a")), folder(), m_scheduler, false);
+        b.emplace(m_dir.filePath(QStringLiteral("b")), folder(), m_scheduler, false, offsetOfB);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a->context()->insert(configuration);
+        QVERIFY(a->context()->save());
+        m_id = uuidString(configuration->id());
+        syncInTurn({&*a, &*b});
+    }
+    static void syncInTurn(std::initializer_list<Machine*> machines) {
+        for (Machine* machine : machines) {
+            QString error;
+            QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
+        }
+    }
+    void rename(Machine& machine, const QString& name, bool save = true) {
+        machine.find(m_id)->setName(name);
+        if (save)
+            QVERIFY(machine.context()->save());
+    }
+    // Rewrites a record in the folder as a hostile or broken peer would.
+    static void edit(const QString& path, const std::function<void(QJsonObject&)>& change) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QJsonObject record = QJsonDocument::fromJson(file.readAll()).object();
+        change(record);
+        file.resize(0);
+        file.write(QJsonDocument(record).toJson());
+    }
+    static void stampName(QJsonObject& record, const QString& name, const QString& stamp) {
+        QJsonObject attributes = record.value(QStringLiteral("attributes")).toObject();
+        attributes.insert(QStringLiteral("name"), name);
+        record.insert(QStringLiteral("attributes"), attributes);
+        QJsonObject stamps = record.value(QStringLiteral("stamps")).toObject();
+        stamps.insert(QStringLiteral("name"), stamp);
+        record.insert(QStringLiteral("stamps"), stamps);
+        record.insert(QStringLiteral("stamp"), stamp);
+    }
+    QString stampIn(const QString& path) const {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll())
+                                                    .object()
+                                                    .value(QStringLiteral("stamp"))
+                                                    .toString()
+                                              : QString();
+    }
+
+private Q_SLOTS:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void cleanup() {
+        a.reset();
+        b.reset();
+    }
+
+    // A's rename waits a second for the autosave; B's, half a second later, is saved at once.
+    void aChangeIsStampedWhenItIsMade() {
+        start();
+        rename(*a, QStringLiteral("FromA"), false);
+        m_scheduler.advance(0.5);
+        rename(*b, QStringLiteral("FromB"));
+        m_scheduler.advance(ModelContext::autosaveDelay);
+        QVERIFY(!a->context()->hasChanges());
+        syncInTurn({&*a, &*b, &*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("FromB"));
+        QCOMPARE(b->nameOf(m_id), QStringLiteral("FromB"));
+    }
+
+    // Neither saw the other's edit; B's clock is ten minutes fast, A renamed a minute after B.
+    void aFastClockDoesNotWinAConflict() {
+        start(10 * 60 * 1000);
+        rename(*b, QStringLiteral("FromB"));
+        m_scheduler.advance(60);
+        rename(*a, QStringLiteral("FromA"));
+        syncInTurn({&*a, &*b, &*a, &*b});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("FromA"));
+        QCOMPARE(b->nameOf(m_id), QStringLiteral("FromA"));
+        // An edit made after B's, on B, still wins: B's clock is wrong, not its order.
+        rename(*b, QStringLiteral("LaterOnB"));
+        syncInTurn({&*b, &*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("LaterOnB"));
+    }
+
+    void aStampInTheYear2100IsNotTakenOn() {
+        start();
+        // Long after the last edit here: nothing made here competes with it.
+        m_scheduler.advance(3600);
+        const QString in2100 =
+            QStringLiteral("4102444800000-000000-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        edit(fileOf(m_id), [&](QJsonObject& record) { stampName(record, QStringLiteral("Future"), in2100); });
+        syncInTurn({&*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("Future"));
+        // Seen, but this machine's clock stays where it is; an edit made after it still wins.
+        auto* other = new ConfigurationGroup(QStringLiteral("Other"), 1920, 1080, std::nullopt);
+        a->context()->insert(other);
+        rename(*a, QStringLiteral("Later"));
+        QVERIFY2(stampIn(fileOf(uuidString(other->id()))) < QStringLiteral("2"),
+                 qPrintable(stampIn(fileOf(uuidString(other->id())))));
+        syncInTurn({&*b, &*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("Later"));
+        QCOMPARE(b->nameOf(m_id), QStringLiteral("Later"));
+    }
+
+    // The largest stamp the text could hold used to push every counter past what any machine reads.
+    void aStampOutOfBoundsIsRefused() {
+        start();
+        const QString stranger = QStringLiteral("0B5E2C1A-0000-4000-8000-00000000000C");
+        QVERIFY(QFile::copy(fileOf(m_id), fileOf(stranger)));
+        const QString largest = QStringLiteral("999999999999999999-999999999999999999-X");
+        edit(fileOf(stranger), [&](QJsonObject& record) {
+            record.insert(QStringLiteral("id"), stranger);
+            stampName(record, QStringLiteral("Stranger"), largest);
+        });
+        LogCapture log;
+        syncInTurn({&*a});
+        QCOMPARE(log.lines().filter(stranger).filter(QStringLiteral("out of bounds")).size(), 1);
+        rename(*a, QStringLiteral("Renamed"));
+        syncInTurn({&*b});
+        QCOMPARE(b->nameOf(m_id), QStringLiteral("Renamed"));
+        QCOMPARE(b->nameOf(stranger), QStringLiteral("absent"));
+    }
+
+    void stampTextBounds_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("largest") << "9999999999999-999999-M" << true;
+        QTest::newRow("wall of 14 digits") << "10000000000000-000000-M" << false;
+        QTest::newRow("counter of 7 digits") << "1796601600123-1000000-M" << false;
+        QTest::newRow("no machine") << "1796601600123-000000-" << false;
+    }
+    void stampTextBounds() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QCOMPARE(SyncStamp::fromString(text).has_value(), valid);
+    }
+};
+
+QTEST_GUILESS_MAIN(SyncClockTest)
+#include "SyncClockTest.moc"
