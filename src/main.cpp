@@ -14,6 +14,7 @@
 #include "platform/x11/X11TaskbarEntry.h"
 #include "platform/x11/X11TrayHost.h"
 #include "platform/x11/hotkeys/X11HotKeys.h"
+#include "platform/xdg/SingleInstance.h"
 #include "platform/xdg/SyslogLoginLog.h"
 #include "platform/xdg/XdgAutostart.h"
 #include "shortcuts/Registry.h"
@@ -48,6 +49,17 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(quarlinIcon());
     // Closing the main window leaves the program (and its status item) running.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One copy per user session: a later start brings the running one forward and ends before it
+    // touches the store or the hot keys.
+    SingleInstance instance(QApplication::desktopFileName());
+    const SingleInstance::Claim claim = instance.claim();
+    if (!instance.message().isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(instance.message()));
+    if (claim == SingleInstance::Claim::handedOver)
+        return 0;
+    if (claim == SingleInstance::Claim::failed)
+        return 1;
 
     QtScheduler scheduler;
     JsonPreferenceStore preferences(JsonPreferenceStore::defaultPath());
@@ -154,6 +166,21 @@ int main(int argc, char** argv) {
     });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &QuarlinApp::saveBeforeQuit);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &app, &QuarlinApp::saveBeforeQuit);
+
+    // A second start, or a launcher, asks for the program: the attached window in menu-bar mode, else
+    // the main window.
+    QObject::connect(&instance, &SingleInstance::activateRequested, &app, [&app, &window, &trayHost] {
+        MenuBarManaging* menuBar = app.appState().menuBarManager();
+        if (menuBar && app.appState().isMainWindowAttached() && trayHost.isAvailable()) {
+            menuBar->showAttachedWindow();
+            return;
+        }
+        if (window.isMinimized())
+            window.showNormal();
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
 
     app.start([&window] { window.show(); });
     return application.exec();

@@ -72,7 +72,8 @@ private Q_SLOTS:
         TestDesktop desktop;
         QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
         QuarlinProgram quarlin(desktop, QStringLiteral("installed"));
-        quarlin.setProgram(*program, installed);
+        quarlin.setProgram(*program);
+        quarlin.addEnvironment(installed);
         QVERIFY2(quarlin.start(exec->mid(1)), qPrintable(quarlin.error()));
         // Taskbars match the window to the entry by its class, and show the icon it carries.
         QCOMPARE(desktop.wmClass(quarlin.window()).section(QLatin1Char('.'), 1), entry->startupWMClass);

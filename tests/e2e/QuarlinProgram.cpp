@@ -22,17 +22,16 @@ QuarlinProgram::~QuarlinProgram() {
     stop();
 }
 
-void QuarlinProgram::setProgram(const QString& program, const QProcessEnvironment& extra) {
-    m_program = program;
-    m_extra = extra;
-}
-
-bool QuarlinProgram::start(const QStringList& arguments, int timeoutMs) {
+QProcessEnvironment QuarlinProgram::environment() const {
     QProcessEnvironment environment = m_desktop.environment();
     environment.insert(m_extra);
     // The test itself may run off screen; the program runs on the desktop.
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    m_process.setProcessEnvironment(environment);
+    return environment;
+}
+
+bool QuarlinProgram::start(const QStringList& arguments, int timeoutMs) {
+    m_process.setProcessEnvironment(environment());
     m_process.start(m_program, arguments);
     if (!m_process.waitForStarted(5000)) {
         m_error = QStringLiteral("quarlin did not start: ") + m_process.errorString();

@@ -26,9 +26,12 @@ public:
     // Milliseconds to wait for the program on a busy machine.
     static constexpr int patienceMs = 20000;
 
-    // Runs another copy of the program (an installed one) instead of the build's, with these variables
-    // set on top of the desktop's.
-    void setProgram(const QString& program, const QProcessEnvironment& extra = {});
+    // Runs another copy of the program (an installed one) instead of the build's.
+    void setProgram(const QString& program) { m_program = program; }
+    QString program() const { return m_program; }
+    // Variables set on top of the desktop's, and the environment the program gets.
+    void addEnvironment(const QProcessEnvironment& extra) { m_extra.insert(extra); }
+    QProcessEnvironment environment() const;
 
     // Starts the program and waits until its main window is mapped, managed and in its place.
     bool start(const QStringList& arguments = {}, int timeoutMs = 15000);
