@@ -2,6 +2,14 @@
 
 #include <QHashFunctions>
 
+bool MultiMonitorHelper::isBuiltIn(const Screen& screen) {
+    // Laptop panels hang on embedded connectors: eDP, LVDS and DSI (eDP-1, LVDS1, DSI-2, ...).
+    for (const char* prefix : {"eDP", "LVDS", "DSI"})
+        if (screen.connector.startsWith(QLatin1String(prefix), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 MultiMonitorHelper::DisplayOption::DisplayOption(int index, const Screen& screen_,
                                                  const std::optional<Screen>& mainScreen)
     : id(index), screen(screen_) {
@@ -10,8 +18,8 @@ MultiMonitorHelper::DisplayOption::DisplayOption(int index, const Screen& screen
         suffix = QStringLiteral(" (Main)");
     else if (screen.frame.width < screen.frame.height)
         suffix = QStringLiteral(" (Vertical)");
-    else if (screen.frame.width < 2000.0)
-        suffix = QStringLiteral(" (MacBook)");
+    else if (isBuiltIn(screen))
+        suffix = QStringLiteral(" (Built-in)");
     else
         suffix = QStringLiteral(" (External)");
     name = QStringLiteral("Display %1").arg(index + 1) + suffix;

@@ -8,7 +8,7 @@ public:
     struct DisplayOption {
         // The display's index in the screen list when it was listed; also its identity.
         int id = 0;
-        // "Display 2 (External)" and the like.
+        // "Display 2 (External)" and the like: Main, else Vertical, else Built-in or External.
         QString name;
         Screen screen;
 
@@ -19,6 +19,9 @@ public:
     };
 
     explicit MultiMonitorHelper(Platform& platform) : m_platform(platform) {}
+
+    // A laptop's own panel, by the connector it hangs on.
+    static bool isBuiltIn(const Screen& screen);
 
     // One option per display, in the system's order; computed afresh on every call.
     QList<DisplayOption> availableDisplays();

@@ -14,6 +14,8 @@ struct Screen {
     Rect visibleFrame;
     // Device pixels per point; 1.0 on X11.
     double backingScaleFactor = 1.0;
+    // The connector the display hangs on (eDP-1, HDMI-1, ...); empty when unknown.
+    QString connector = {};
 
     bool isEqual(const Screen& other) const { return id == other.id; }
 };

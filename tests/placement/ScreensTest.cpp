@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+Q_DECLARE_METATYPE(Rect)
+
 namespace {
 
 const Screen primary = SimWorld::display(QStringLiteral("primary"), Rect(0, 0, 1440, 900));
@@ -15,26 +17,43 @@ const Screen right = SimWorld::display(QStringLiteral("right"), Rect(1440, 0, 25
 class ScreensTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Vertical is tested before the width; the main display is "Main" whatever its shape.
+    // Main, else Vertical, else Built-in for a laptop panel's connector, else External.
+    void displayNames_data() {
+        QTest::addColumn<Rect>("frame");
+        QTest::addColumn<QString>("connector");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("wide") << Rect(1440, 0, 2560, 1440) << "HDMI-1"
+                              << "External";
+        QTest::newRow("small external") << Rect(1440, 0, 1728, 1117) << "DP-2"
+                                        << "External";
+        QTest::newRow("no connector") << Rect(1440, 0, 1728, 1117) << ""
+                                      << "External";
+        QTest::newRow("eDP") << Rect(1440, 0, 2880, 1800) << "eDP-1"
+                             << "Built-in";
+        QTest::newRow("LVDS") << Rect(1440, 0, 1366, 768) << "LVDS1"
+                              << "Built-in";
+        QTest::newRow("DSI") << Rect(1440, 0, 1920, 1200) << "DSI-1"
+                             << "Built-in";
+        QTest::newRow("vertical panel") << Rect(1440, 0, 1080, 1920) << "DSI-1"
+                                        << "Vertical";
+    }
     void displayNames() {
-        const QList<std::pair<Rect, QString>> seconds = {{Rect(1440, 0, 2560, 1440), "External"},
-                                                         {Rect(1440, 0, 1728, 1117), "MacBook"},
-                                                         {Rect(1440, 0, 1080, 1920), "Vertical"},
-                                                         {Rect(1440, 0, 2000, 1125), "External"}};
-        for (const auto& [frame, kind] : seconds) {
-            SimWorld w;
-            w.desktop.setScreens({primary, SimWorld::display("second", frame)});
-            const auto options = MultiMonitorHelper(w.platform).availableDisplays();
-            QCOMPARE(options.size(), 2);
-            QCOMPARE(options[0].name, "Display 1 (Main)");
-            QCOMPARE(options[1].name, "Display 2 (" + kind + ")");
-            QCOMPARE(options[1].id, 1);
-            QVERIFY(options[1].screen.isEqual(SimWorld::display("second", frame)));
-        }
+        QFETCH(Rect, frame);
+        QFETCH(QString, connector);
+        QFETCH(QString, kind);
+        Screen second = SimWorld::display("second", frame);
+        second.connector = connector;
         SimWorld w;
-        w.desktop.setScreens({primary, SimWorld::display("tall", Rect(1440, 0, 1080, 1920))}, 1);
-        const auto options = MultiMonitorHelper(w.platform).availableDisplays();
-        QCOMPARE(options[0].name, "Display 1 (MacBook)");
+        w.desktop.setScreens({primary, second});
+        auto options = MultiMonitorHelper(w.platform).availableDisplays();
+        QCOMPARE(options.size(), 2);
+        QCOMPARE(options[0].name, "Display 1 (Main)");
+        QCOMPARE(options[1].name, "Display 2 (" + kind + ")");
+        QCOMPARE(options[1].id, 1);
+        QVERIFY(options[1].screen.isEqual(second));
+        // The main display is "Main" whatever it is.
+        w.desktop.setScreens({primary, second}, 1);
+        options = MultiMonitorHelper(w.platform).availableDisplays();
         QCOMPARE(options[1].name, "Display 2 (Main)");
     }
 

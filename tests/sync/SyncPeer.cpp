@@ -1,6 +1,7 @@
 // One machine for the sync tests: a store in its own data folder sharing a sync folder, driven by
 // commands on standard input, one per line; each answer ends with "ok" or "error: ...".
-//   sync_peer DATA_FOLDER SYNC_FOLDER [--clock-offset-ms N] [--automatic]
+//   sync_peer DATA_FOLDER SYNC_FOLDER [--clock-offset-ms N] [--automatic] [--die-at POINT]
+// --die-at kills the process (SIGKILL, as kill -9) at one of the engine's checkpoints.
 #include "base/QtScheduler.h"
 #include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -74,6 +76,13 @@ int main(int argc, char** argv) {
         at > 0 && at + 1 < args.size()) {
         const qint64 offset = args[at + 1].toLongLong();
         options.wallClock = [offset] { return QDateTime::currentMSecsSinceEpoch() + offset; };
+    }
+    if (const int at = int(args.indexOf(QStringLiteral("--die-at"))); at > 0 && at + 1 < args.size()) {
+        const QByteArray point = args[at + 1].toUtf8();
+        options.checkpoint = [point](const char* reached) {
+            if (point == reached)
+                std::raise(SIGKILL);
+        };
     }
     std::unique_ptr<SyncEngine> engine = SyncEngine::create(*container, scheduler, options, &error);
     if (!engine) {

@@ -157,6 +157,39 @@ private Q_SLOTS:
         QVERIFY(a->show(id).startsWith(QLatin1String("FromB|")));
     }
 
+    // A crash between the store's commit and the sync state's, or a lost sync state: at the next start
+    // nothing this machine holds counts as an edit made then, so a rename made meanwhile elsewhere wins.
+    void aMachineThatLostTrackRejoinsWithoutOverriding_data() {
+        QTest::addColumn<QString>("dieAt");
+        QTest::newRow("killed after keeping the sync state") << "stateKept";
+        QTest::newRow("killed after the store's commit") << "storeCommitted";
+        QTest::newRow("sync state deleted") << "";
+    }
+    void aMachineThatLostTrackRejoinsWithoutOverriding() {
+        QFETCH(QString, dieAt);
+        const QString id = shareOne();
+        b->ask(QStringLiteral("rename %1 FromB").arg(id));
+        const QString data = m_dir.filePath(QStringLiteral("a"));
+        a.reset();
+        if (!dieAt.isEmpty()) {
+            a = std::make_unique<SyncPeerProcess>(data, folder(),
+                                                  QStringList{QStringLiteral("--die-at"), dieAt});
+            QVERIFY(a->isReady());
+            QCOMPARE(a->ask(QStringLiteral("sync")), QStringList{QStringLiteral("error: no answer")});
+        } else {
+            for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+                QFile::remove(data + QStringLiteral("/sync-state.sqlite") + suffix);
+        }
+        b->ask(QStringLiteral("rename %1 Later").arg(id));
+        syncInTurn({b.get()});
+        a = std::make_unique<SyncPeerProcess>(data, folder());
+        QVERIFY(a->isReady());
+        syncInTurn({a.get(), b.get(), a.get()});
+        QCOMPARE(a->show(id),
+                 QStringLiteral("Later||org.example.Editor,org.example.Terminal|Left & Right:2"));
+        QCOMPARE(b->show(id), a->show(id));
+    }
+
     void halfWrittenAndForeignFilesAreSkippedAndLeft() {
         const QString id = shareOne();
         const QString classFolder = folder() + QStringLiteral("/ConfigurationGroup/");

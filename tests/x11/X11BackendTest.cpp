@@ -326,6 +326,8 @@ private Q_SLOTS:
         const QList<Screen> screens = backend.screens.screens();
         QCOMPARE(screens.size(), 2);
         QCOMPARE(screens[0].id, QStringLiteral("LEFT"));
+        // The connector is the output's, not the monitor's own name.
+        QCOMPARE(screens[0].connector, QStringLiteral("screen"));
         QCOMPARE(screens[0].frame, Rect(0, 0, 1920, 1080));
         QCOMPARE(screens[0].visibleFrame, Rect(0, 0, 1920, 1080 - TestDesktop::trayHeight));
         QCOMPARE(screens[1].id, QStringLiteral("RIGHT"));

@@ -10,7 +10,7 @@ QList<X11Monitor> layout(std::initializer_list<QRect> rects) {
     QList<X11Monitor> out;
     bool first = true;
     for (const QRect& r : rects) {
-        out << X11Monitor{QStringLiteral("M%1").arg(out.size()), r, first};
+        out << X11Monitor{QStringLiteral("M%1").arg(out.size()), r, first, QString()};
         first = false;
     }
     return out;

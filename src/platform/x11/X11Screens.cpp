@@ -48,16 +48,30 @@ QList<X11Monitor> X11Screens::monitors(xcb_randr_get_monitors_cookie_t cookie) {
              xcb_randr_monitor_info_next(&it)) {
             X11Monitor monitor{m_conn.atomName(it.data->name),
                                QRect(it.data->x, it.data->y, it.data->width, it.data->height),
-                               it.data->primary != 0};
+                               it.data->primary != 0, QString()};
             if (monitor.rect.isEmpty())
                 continue;
+            monitor.connector = monitor.name;
+            if (xcb_randr_monitor_info_outputs_length(it.data) > 0) {
+                const xcb_randr_output_t output = xcb_randr_monitor_info_outputs(it.data)[0];
+                auto* info = xcb_randr_get_output_info_reply(
+                    c, xcb_randr_get_output_info(c, output, XCB_CURRENT_TIME), nullptr);
+                if (info) {
+                    const QString connector =
+                        QString::fromUtf8(reinterpret_cast<const char*>(xcb_randr_get_output_info_name(info)),
+                                          xcb_randr_get_output_info_name_length(info));
+                    if (!connector.isEmpty())
+                        monitor.connector = connector;
+                    std::free(info);
+                }
+            }
             out << monitor;
         }
         std::free(reply);
     }
     if (out.isEmpty())
         out << X11Monitor{QStringLiteral("default"), QRect(0, 0, m_conn.rootWidth(), m_conn.rootHeight()),
-                          true};
+                          true, QStringLiteral("default")};
     std::stable_partition(out.begin(), out.end(), [](const X11Monitor& m) { return m.primary; });
     return out;
 }
@@ -155,6 +169,7 @@ Screen X11Screens::toScreen(const X11Monitor& monitor, const QList<X11Monitor>& 
                             const QList<QList<quint32>>& struts) {
     Screen screen;
     screen.id = monitor.name;
+    screen.connector = monitor.connector;
     screen.frame = toBottomLeft(monitor.rect, all);
     screen.visibleFrame =
         toBottomLeft(visibleRect(monitor.rect, struts, QSize(m_conn.rootWidth(), m_conn.rootHeight())), all);

@@ -40,6 +40,9 @@ std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Schedu
             *error = QStringLiteral("%1: %2").arg(statePath, message);
         return nullptr;
     }
+    engine->m_rejoinPending = engine->m_state->isFresh();
+    if (!engine->m_state->applying().isEmpty() && !engine->finishApplying(&message))
+        logLine(QStringLiteral("❌ Sync failed: ") + message);
     return engine;
 }
 
@@ -47,7 +50,7 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
                        std::unique_ptr<SyncState> state)
     : m_context(container.mainContext()), m_scheduler(scheduler), m_folder(options.folder),
       m_state(std::move(state)), m_reader(std::make_unique<SyncFolderReader>(m_folder)),
-      m_automatic(options.automatic) {
+      m_automatic(options.automatic), m_checkpoint(options.checkpoint) {
     SyncExporter::Hooks hooks;
     hooks.folderChanged = [this] {
         if (m_automatic && !m_importing)
@@ -90,7 +93,49 @@ bool SyncEngine::fail(const QString& message, QString* error) {
     return false;
 }
 
+bool SyncEngine::finishApplying(QString* error) {
+    QStringList ids = m_state->applying();
+    QHash<QString, SyncState::Entry>& entries = m_state->entries();
+    const auto rank = [&](const QString& id) {
+        return std::find(SyncSchema::kinds.begin(), SyncSchema::kinds.end(), entries.value(id).record.kind) -
+               SyncSchema::kinds.begin();
+    };
+    // Owners before what they own.
+    std::stable_sort(ids.begin(), ids.end(),
+                     [&](const QString& x, const QString& y) { return rank(x) < rank(y); });
+    SyncMerger::Round round;
+    bool ok = true;
+    for (const QString& id : std::as_const(ids))
+        if (ok && entries.contains(id))
+            ok = m_merger->reapply(id, round, error);
+    if (!(ok && m_merger->commit(error))) {
+        m_merger->rollback();
+        return false;
+    }
+    const QStringList none;
+    if (!m_state->persist(round.changed, {}, error, &none))
+        return false;
+    m_context->checkForRemoteChanges();
+    return true;
+}
+
+void SyncEngine::prepareRejoin() {
+    const SyncFolder::State state = m_folder.state();
+    if (!m_rejoinPending || (state != SyncFolder::State::available && state != SyncFolder::State::readOnly))
+        return;
+    m_rejoinPending = false;
+    QSet<QString> ids;
+    for (ModelObject::Kind kind : SyncSchema::kinds) {
+        QList<SyncFolder::Entry> files;
+        m_folder.list(kind, &files, nullptr, nullptr);
+        for (const SyncFolder::Entry& file : std::as_const(files))
+            ids.insert(file.id);
+    }
+    m_exporter->setRejoining(std::move(ids));
+}
+
 bool SyncEngine::exportChanges(QString* error) {
+    prepareRejoin();
     QString message;
     switch (m_exporter->exportChanges(&message)) {
     case SyncExporter::Result::unchanged:
@@ -166,8 +211,17 @@ bool SyncEngine::importNow(QString* error) {
     }
     if (ok)
         m_reader->endRound();
-    if (ok)
-        ok = m_merger->commit(&message);
+    if (ok && m_merger->hasWrites()) {
+        // Kept before the store's commit, with a note of what the store is to receive: a crash between
+        // the two is finished at the next start, never taken for edits made here.
+        QSet<QString> unwritten = round.rewrite;
+        unwritten.unite(m_exporter->queued());
+        const QStringList applying(round.changed.cbegin(), round.changed.cend());
+        ok = m_state->persist(round.changed, unwritten, &message, &applying);
+        checkpoint("stateKept");
+        ok = ok && m_merger->commit(&message);
+        checkpoint("storeCommitted");
+    }
     if (!ok) {
         m_merger->rollback();
         entries = before;
@@ -190,7 +244,11 @@ bool SyncEngine::importNow(QString* error) {
             if (!m_exporter->isQueued(copy.id) && entries.value(copy.id).file.inode != 0)
                 m_folder.remove(copy.kind, copy.file);
     }
-    const bool kept = round.changed.isEmpty() || m_exporter->persist(round.changed, &message);
+    const QStringList none;
+    const bool kept =
+        round.changed.isEmpty() || m_state->persist(round.changed, m_exporter->queued(), &message,
+                                                    m_state->applying().isEmpty() ? nullptr : &none);
+    m_exporter->rejoined();
     m_state->forgetChildren();
     m_importing = false;
 

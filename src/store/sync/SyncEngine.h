@@ -13,6 +13,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class ModelContainer;
@@ -40,6 +41,9 @@ public:
         bool automatic = true;
         // The wall clock in milliseconds; the scheduler's when empty.
         HybridClock::WallClock wallClock;
+        // Called at the points where the store and the sync state are written, by name; tests stop
+        // the process there.
+        std::function<void(const char* point)> checkpoint;
     };
 
     // Nothing, with the reason, when the state file cannot be opened.
@@ -74,6 +78,14 @@ private:
                std::unique_ptr<SyncState> state);
 
     bool importNow(QString* error);
+    // Writes into the store what an import interrupted by a crash had not finished writing.
+    bool finishApplying(QString* error);
+    // Without a sync state, leaves what the folder holds to the first import.
+    void prepareRejoin();
+    void checkpoint(const char* point) const {
+        if (m_checkpoint)
+            m_checkpoint(point);
+    }
     void scheduleScan(double delay);
     void scheduledScan();
     void watchFolder();
@@ -88,6 +100,8 @@ private:
     std::unique_ptr<SyncExporter> m_exporter;
     QString m_lastError;
     bool m_automatic;
+    bool m_rejoinPending = false;
+    std::function<void(const char*)> m_checkpoint;
     bool m_scanScheduled = false;
     bool m_importing = false;
     QFileSystemWatcher* m_watcher = nullptr;

@@ -110,9 +110,14 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
 
     // A changed list moves its members' places.
     QList<ModelObject*> dirty;
+    QSet<ModelObject*> waiting;
     for (ModelObject* object : std::as_const(m_dirty)) {
         if (!m_context->contains(object))
             continue;
+        if (m_rejoining.contains(m_known.value(object))) {
+            waiting.insert(object);
+            continue;
+        }
         if (!isStored(object)) {
             // Taken out of its owner's list: the store keeps it no longer, and neither does the folder.
             // It stays known, should it be put back.
@@ -126,10 +131,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         }
         dirty.append(object);
         for (ModelObject* child : ModelContext::ownedChildren(object))
-            if (m_known.contains(child) && !m_dirty.contains(child))
+            if (m_known.contains(child) && !m_dirty.contains(child) &&
+                !m_rejoining.contains(m_known.value(child)))
                 dirty.append(child);
     }
-    m_dirty.clear();
+    m_dirty = waiting;
     const auto byKind = [](ModelObject* a, ModelObject* b) { return rank(a->kind()) < rank(b->kind()); };
     std::stable_sort(dirty.begin(), dirty.end(), byKind);
     std::stable_sort(gone.begin(), gone.end());

@@ -48,6 +48,11 @@ public:
     bool flushWrites(QString* error);
     // Waiting to be written.
     bool isQueued(const QString& id) const { return m_queued.contains(id); }
+    const QSet<QString>& queued() const { return m_queued; }
+    // This machine lost what it knew of the folder: the objects the folder holds are left to the next
+    // import, which takes them from the folder, rather than stamped as edits made now.
+    void setRejoining(QSet<QString> ids) { m_rejoining = std::move(ids); }
+    void rejoined() { m_rejoining.clear(); }
     // Keeps the entries of `ids`, those still queued as not in the folder yet.
     bool persist(const QSet<QString>& ids, QString* error);
 
@@ -73,4 +78,5 @@ private:
     bool m_drainScheduled = false;
     QList<QString> m_writeQueue;
     QSet<QString> m_queued;
+    QSet<QString> m_rejoining;
 };

@@ -11,6 +11,10 @@ bool SyncMerger::commit(QString* error) {
     return !m_writer->isOpen() || m_writer->commit(error);
 }
 
+bool SyncMerger::hasWrites() const {
+    return m_writer->isOpen();
+}
+
 void SyncMerger::rollback() {
     m_writer->rollback();
 }

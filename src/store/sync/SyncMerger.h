@@ -35,6 +35,11 @@ public:
 
     bool merge(ModelObject::Kind kind, const QString& id, const SyncFolderReader::Group& group, Round& round,
                QString* error);
+    // Writes the object as this machine knows it into the store again, as an import left unfinished
+    // by a crash would have.
+    bool reapply(const QString& id, Round& round, QString* error) { return apply(id, round, error); }
+    // Whether this import wrote into the store.
+    bool hasWrites() const;
     // Commits what the merges of this import wrote into the store.
     bool commit(QString* error);
     void rollback();

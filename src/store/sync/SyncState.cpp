@@ -42,7 +42,8 @@ QList<QString> SyncState::childrenOf(const QString& id) {
     return m_children->values(id);
 }
 
-bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error) {
+bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error,
+                        const QStringList* applying) {
     QList<const Entry*> entries;
     entries.reserve(ids.size());
     std::list<Entry> unwritten;
@@ -59,7 +60,7 @@ bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, 
         }
     }
     QString message;
-    if (m_store->store(entries, m_clock.last(), &message)) {
+    if (m_store->store(entries, m_clock.last(), &message, applying)) {
         // The text was only kept to be written twice; a library's worth would weigh megabytes.
         for (const QString& id : ids)
             if (!waiting.contains(id))

@@ -35,7 +35,11 @@ public:
 
     // Writes the entries of `ids` and the clock. Those in `waiting` are not in the folder yet and are
     // kept as such, so that a restart writes them.
-    bool persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error);
+    // With `applying`, notes in the same transaction which objects the store is about to receive.
+    bool persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error,
+                 const QStringList* applying = nullptr);
+    bool isFresh() const { return m_store->isFresh(); }
+    const QStringList& applying() const { return m_store->applying(); }
 
 private:
     SyncState(std::unique_ptr<SyncStateStore> store, HybridClock::WallClock wallClock);

@@ -62,6 +62,7 @@ bool SyncStateStore::prepare(QString* error) {
     m_machine = m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'machine'"))
                     .value_or(QString());
     if (m_machine.isEmpty()) {
+        m_fresh = true;
         m_machine = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
         m_setMeta.reset();
         m_setMeta.bind(1, QStringLiteral("machine"));
@@ -76,6 +77,10 @@ bool SyncStateStore::prepare(QString* error) {
         m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'clock'"))
             .value_or(QString());
     m_clock = SyncStamp::fromString(clock).value_or(SyncStamp{0, 0, m_machine});
+    const QString applying =
+        m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'applying'"))
+            .value_or(QString());
+    m_applying = applying.split(u',', Qt::SkipEmptyParts);
     return true;
 }
 
@@ -104,7 +109,8 @@ bool SyncStateStore::load(QHash<QString, Entry>* entries, QString* error) {
     }
 }
 
-bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error) {
+bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error,
+                           const QStringList* applying) {
     // A whole library at once (a first import or export) would overflow the page cache, which
     // then spills the same pages to the log again and again: hold them until the commit.
     const bool large = entries.size() > largeBatch;
@@ -134,8 +140,16 @@ bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& 
         m_setMeta.bind(2, clock.toString());
         ok = m_setMeta.run();
     }
+    if (ok && applying) {
+        m_setMeta.reset();
+        m_setMeta.bind(1, QStringLiteral("applying"));
+        m_setMeta.bind(2, applying->join(u','));
+        ok = m_setMeta.run();
+    }
     if (ok && m_database->execute(QStringLiteral("COMMIT"), error)) {
         m_clock = clock;
+        if (applying)
+            m_applying = *applying;
         return true;
     }
     if (error && error->isEmpty())

@@ -9,6 +9,7 @@
 #include "store/Statement.h"
 
 #include <QHash>
+#include <QStringList>
 
 #include <memory>
 
@@ -34,8 +35,15 @@ public:
     QString machine() const { return m_machine; }
     SyncStamp clock() const { return m_clock; }
 
-    // Writes the given entries and the clock in one transaction.
-    bool store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error);
+    // Made afresh by this start (never there, or deleted): this machine knows nothing of the folder.
+    bool isFresh() const { return m_fresh; }
+    // The objects an import was writing into the store when the program last stopped; empty when
+    // every import finished.
+    const QStringList& applying() const { return m_applying; }
+
+    // Writes the given entries and the clock in one transaction, and `applying` when given.
+    bool store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error,
+               const QStringList* applying = nullptr);
 
 private:
     explicit SyncStateStore(std::unique_ptr<Database> database);
@@ -46,4 +54,6 @@ private:
     Statement m_setMeta;
     QString m_machine;
     SyncStamp m_clock;
+    QStringList m_applying;
+    bool m_fresh = false;
 };
