@@ -3,6 +3,7 @@
 // application icon comes in every size the desktop asks for.
 #include "model/PositionTemplate.h"
 #include "model/SFSymbolTemplateMapper.h"
+#include "ui/QtApplicationShell.h"
 #include "ui/look/ButtonPainter.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/QuarlinIcon.h"
@@ -10,6 +11,7 @@
 #include "ui/look/SwitchStyle.h"
 #include "ui/look/Symbols.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QImage>
 #include <QPainter>
@@ -139,6 +141,30 @@ private Q_SLOTS:
         }
     }
 
+    // A window that opens over a hovered button (the editor it opened) ends the hover; the pointer
+    // moving on it again brings it back.
+    void aCoveredButtonLetsGoOfItsHover() {
+        QWidget window;
+        auto* button = new StyledButton(ButtonStyle::glassmorphic(), "Edit");
+        (new QVBoxLayout(&window))->addWidget(button);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(button, &enter);
+        QVERIFY(button->isHovering());
+        QWidget editor;
+        editor.show();
+        editor.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        QVERIFY(!button->isHovering());
+        editor.close();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QHoverEvent move(QEvent::HoverMove, QPointF(6, 6), button->mapToGlobal(QPointF(6, 6)), QPointF(5, 5));
+        QApplication::sendEvent(button, &move);
+        QVERIFY(button->isHovering());
+    }
+
     // A switch lies on its side, and the look follows the window's own colours.
     void switchesLieFlatAndDarkMeansDark() {
         QCheckBox box;
@@ -153,6 +179,13 @@ private Q_SLOTS:
             palette.setColor(QPalette::Window, LookColors::windowBackground(dark));
             window.setPalette(palette);
             QCOMPARE(LookColors::isDark(&window), dark);
+        }
+        // List boxes stand out from the window on either look.
+        for (bool dark : {true, false}) {
+            const QColor background =
+                (dark ? QtApplicationShell::darkPalette() : QtApplicationShell::lightPalette())
+                    .color(QPalette::Window);
+            QVERIFY(std::abs(LookColors::controlBackground(dark).lightness() - background.lightness()) >= 12);
         }
     }
 

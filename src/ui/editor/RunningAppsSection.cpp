@@ -24,14 +24,14 @@ RunningAppsSection::RunningAppsSection(ConfigurationEditor& editor, QWidget* par
     title->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
     // One line: the buttons beside it are kept compact instead.
     title->setWordWrap(false);
-    header->setSpacing(6);
+    header->setSpacing(4);
     header->addWidget(title);
     header->addStretch();
     m_toggle = new QPushButton;
     m_toggle->setObjectName(QStringLiteral("toggleRunningApps"));
     m_toggle->setAutoDefault(false);
     // Small enough that the title keeps one line at the editor's width.
-    const QString compact = QStringLiteral("QPushButton { padding: 2px 6px; }");
+    const QString compact = QStringLiteral("QPushButton { padding: 2px 4px; }");
     m_toggle->setFont(Fonts::subheadline());
     m_toggle->setStyleSheet(compact);
     m_toggle->setIconSize(QSize(11, 11));

@@ -12,6 +12,8 @@
 #include "model/SFSymbolTemplateMapper.h"
 #include "placement/MultiMonitorHelper.h"
 #include "store/ModelContext.h"
+#include "ui/look/ElidedLabel.h"
+#include "ui/look/StyledButton.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -53,7 +55,10 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
     text->setSpacing(2);
     auto* firstLine = new QHBoxLayout();
     firstLine->setSpacing(6);
-    m_name = HomeLook::plainLabel(configuration->name(), HomeLook::font(13, QFont::Medium), this);
+    // A long name is cut short with "…": the row never grows past its list.
+    m_name = new ElidedLabel(configuration->name(), this);
+    m_name->setFont(HomeLook::font(13, QFont::Medium));
+    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_name->setMinimumWidth(40);
     firstLine->addWidget(m_name);
     m_check = HomeLook::symbolLabel(QStringLiteral("checkmark.circle.fill"), HomeLook::namedColor("green"),
@@ -93,6 +98,10 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
     m_edit = HomeLook::button(HomeLook::ButtonKind::adaptive, QString(), QStringLiteral("pencil"), this,
                               QStringLiteral("primary"));
     m_edit->setToolTip(QStringLiteral("Edit configuration"));
+    // The pencil alone, at 16 where the other buttons' symbols follow their 12-pixel text.
+    m_edit->setFont(HomeLook::font(16, QFont::Medium));
+    if (auto* edit = qobject_cast<StyledButton*>(m_edit))
+        edit->setSymbolPixelSize(16);
     trailing->addWidget(m_edit);
     m_display = HomeLook::button(HomeLook::ButtonKind::adaptive, QString(),
                                  QStringLiteral("rectangle.on.rectangle"), this, QStringLiteral("orange"));
@@ -194,7 +203,7 @@ void ConfigurationRow::watchConfiguration() {
         return;
     // The controls follow the live lists and positions.
     auto refresh = [this] {
-        m_name->setText(m_configuration ? m_configuration->name() : QString());
+        m_name->setFullText(m_configuration ? m_configuration->name() : QString());
         updatePicker();
         updateControls();
     };

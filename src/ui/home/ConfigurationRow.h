@@ -21,6 +21,7 @@ class ApplicationIcons;
 class QAbstractButton;
 class QComboBox;
 class QHBoxLayout;
+class ElidedLabel;
 class QLabel;
 class QMenu;
 
@@ -105,7 +106,7 @@ private:
     std::optional<int> m_layoutOperation;
     QList<QMetaObject::Connection> m_childConnections;
 
-    QLabel* m_name;
+    ElidedLabel* m_name;
     QLabel* m_check;
     QLabel* m_count;
     QHBoxLayout* m_strip;

@@ -18,6 +18,7 @@
 #include "placement/RunningAppsHelper.h"
 #include "store/ModelContext.h"
 #include "ui/editor/EditorRegistry.h"
+#include "ui/look/StyledButton.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -87,9 +88,14 @@ ContentView::ContentView(Platform& platform, AppState& state, ModelContext* stor
     auto* toggleRow = new QHBoxLayout();
     toggleRow->setContentsMargins(0, 8, 0, 0);
     toggleRow->addStretch(1);
-    m_menuBarButton =
-        HomeLook::button(HomeLook::ButtonKind::menuBarToggle, QStringLiteral("Enter Menu Bar Mode"),
-                         QStringLiteral("menubar.rectangle"), m_home);
+    // The toggle style hugs its label; the label itself is padded 16 by 10, its symbol 10 from the text.
+    ButtonStyle toggleStyle = ButtonStyle::menuBarToggle();
+    toggleStyle.horizontalPadding = 16;
+    toggleStyle.verticalPadding = 10;
+    auto* toggle = new StyledButton(toggleStyle, QStringLiteral("Enter Menu Bar Mode"),
+                                    QStringLiteral("menubar.rectangle"), m_home);
+    toggle->setLabelSpacing(10);
+    m_menuBarButton = toggle;
     m_menuBarButton->setFont(HomeLook::font(14, QFont::Medium));
     m_menuBarButton->setToolTip(QStringLiteral("Toggle the attached Menu Bar window"));
     toggleRow->addWidget(m_menuBarButton);
@@ -182,8 +188,9 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event) {
             authorizedHomeAppeared();
         } else if (watched == m_permission->parentWidget()) {
             setupPermissionMonitoring();
+            // Asked for 0.1 s after the screen appears; the fade itself waits another 0.3 s.
             QPointer<ContentView> self(this);
-            m_platform.scheduler.after(0.1, [self] {
+            m_platform.scheduler.after(0.1 + 0.3, [self] {
                 if (self)
                     self->m_permission->showAppIcon();
             });
@@ -455,9 +462,12 @@ bool ContentView::removeConfiguration(ConfigurationGroup* configuration) {
 
 void ContentView::confirmClearAllConfigurations() {
     confirm(QStringLiteral("Clear All Configurations?"),
-            QStringLiteral("This will permanently delete all %1 configurations and all of their positions, "
-                           "on every machine that syncs them.")
-                .arg(m_configurationGroups.size()),
+            m_configurationGroups.size() == 1
+                ? QStringLiteral("This will permanently delete the 1 configuration and all of its positions, "
+                                 "on every machine that syncs it.")
+                : QStringLiteral("This will permanently delete all %1 configurations and all of their "
+                                 "positions, on every machine that syncs them.")
+                      .arg(m_configurationGroups.size()),
             QStringLiteral("Clear All"), [this] { clearAllConfigurations(); });
 }
 
@@ -507,7 +517,9 @@ bool ContentView::removeSavedApp(SavedApp* app) {
 
 void ContentView::confirmClearAllSavedApps() {
     confirm(QStringLiteral("Clear All Saved Apps?"),
-            QStringLiteral("This will permanently remove all %1 saved apps.").arg(m_savedApps.size()),
+            m_savedApps.size() == 1
+                ? QStringLiteral("This will permanently remove the 1 saved app.")
+                : QStringLiteral("This will permanently remove all %1 saved apps.").arg(m_savedApps.size()),
             QStringLiteral("Clear All"), [this] { clearAllSavedApps(); });
 }
 

@@ -1,6 +1,7 @@
 #include "HomeLook.h"
 
 #include "ui/look/ButtonStyle.h"
+#include "ui/look/ElidedLabel.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/StyledButton.h"
@@ -68,6 +69,13 @@ QLabel* plainLabel(const QString& text, const QFont& f, QWidget* parent) {
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->setFont(f);
+    return label;
+}
+
+QLabel* elidedLabel(const QString& text, const QFont& f, QWidget* parent) {
+    auto* label = new ElidedLabel(text, parent);
+    label->setFont(f);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     return label;
 }
 

@@ -27,6 +27,8 @@ QIcon symbol(const QString& name, const QColor& color, int pixelSize = 16);
 QLabel* symbolLabel(const QString& name, const QColor& color, int pixelSize, QWidget* parent);
 // A label for user text: never interpreted as markup.
 QLabel* plainLabel(const QString& text, const QFont& font, QWidget* parent);
+// A one-line label for a name of any length: cut short with "…" to the width it is given.
+QLabel* elidedLabel(const QString& text, const QFont& font, QWidget* parent);
 // A button of one of the styles; `accent` and `destructive` count for the adaptive kind. The title
 // is shown as given (ampersands doubled); an empty title makes an icon-only button.
 QAbstractButton* button(ButtonKind kind, const QString& title, const QString& symbolName, QWidget* parent,

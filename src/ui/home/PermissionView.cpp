@@ -2,14 +2,48 @@
 
 #include "HomeLook.h"
 #include "ui/WindowControlProblem.h"
+#include "ui/look/LookColors.h"
+#include "ui/look/QuarlinIcon.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
+
+namespace {
+// The card's own colours follow the look: a style sheet would stay light on the dark look.
+class Card : public QFrame {
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const bool dark = LookColors::isDark(this);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(dark ? QColor(255, 255, 255, 40) : QColor(0, 0, 0, 30), 1));
+        painter.setBrush(LookColors::controlBackground(dark));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    }
+};
+
+QPixmap roundedIcon(const QPixmap& icon) {
+    QPixmap out(icon.size());
+    out.setDevicePixelRatio(icon.devicePixelRatio());
+    out.fill(Qt::transparent);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(QPointF(), icon.deviceIndependentSize()), 12, 12);
+    painter.setClipPath(clip);
+    painter.drawPixmap(0, 0, icon);
+    return out;
+}
+} // namespace
 
 QString PermissionView::missingTitle() {
     return WindowControlProblem::title();
@@ -49,16 +83,14 @@ PermissionView::PermissionView(QWidget* parent) : QWidget(parent) {
     m_missing->setWordWrap(true);
     bottom->addWidget(m_missing);
 
-    auto* card = new QFrame(this);
+    auto* card = new Card(this);
     card->setObjectName(QStringLiteral("permissionCard"));
-    card->setStyleSheet(QStringLiteral("QFrame#permissionCard { background: palette(base); border: 1px solid "
-                                       "palette(mid); border-radius: 8px; }"));
     auto* cardRow = new QHBoxLayout(card);
     cardRow->setContentsMargins(16, 14, 16, 14);
     cardRow->setSpacing(16);
     m_icon = new QLabel(card);
     m_icon->setFixedSize(56, 56);
-    m_icon->setPixmap(QApplication::windowIcon().pixmap(56, 56));
+    m_icon->setPixmap(roundedIcon(quarlinIcon().pixmap(56, 56)));
     m_iconOpacity = new QGraphicsOpacityEffect(m_icon);
     m_iconOpacity->setOpacity(0.0);
     m_icon->setGraphicsEffect(m_iconOpacity);

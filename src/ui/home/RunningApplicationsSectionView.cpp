@@ -7,9 +7,11 @@
 #include "model/SavedApp.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 RunningApplicationsSectionView::RunningApplicationsSectionView(AppState& state, ApplicationIcons& icons,
@@ -53,6 +55,10 @@ bool RunningApplicationsSectionView::isSaved(const QString& bundleID) const {
 
 void RunningApplicationsSectionView::rebuild() {
     QVBoxLayout* list = listLayout();
+    // A focused row button (Save, just pressed) is about to go: the focus stays in this list instead
+    // of jumping to whatever comes next in the window.
+    if (QWidget* focused = QApplication::focusWidget(); focused && scrollArea()->isAncestorOf(focused))
+        scrollArea()->setFocus(Qt::OtherFocusReason);
     // A row may be rebuilt from inside its own click: let it finish first.
     while (QLayoutItem* item = list->takeAt(0)) {
         if (QWidget* widget = item->widget()) {
@@ -90,7 +96,7 @@ void RunningApplicationsSectionView::rebuild() {
             iconLabel->setFixedSize(24, 24);
         }
         content->addWidget(iconLabel);
-        content->addWidget(HomeLook::plainLabel(app.name, HomeLook::font(13, QFont::Medium), row), 1);
+        content->addWidget(HomeLook::elidedLabel(app.name, HomeLook::font(13, QFont::Medium), row), 1);
         if (saved)
             content->addWidget(
                 HomeLook::symbolLabel(QStringLiteral("checkmark.circle.fill"), green, 16, row));

@@ -98,7 +98,7 @@ void SavedApplicationsSectionView::rebuild() {
             iconLabel->setFixedSize(24, 24);
         }
         content->addWidget(iconLabel);
-        content->addWidget(HomeLook::plainLabel(app->name(), HomeLook::font(13, QFont::Medium), row), 1);
+        content->addWidget(HomeLook::elidedLabel(app->name(), HomeLook::font(13, QFont::Medium), row), 1);
         if (highlighted)
             content->addWidget(HomeLook::symbolLabel(QStringLiteral("checkmark.circle.fill"),
                                                      HomeLook::namedColor(QStringLiteral("green")), 16, row));

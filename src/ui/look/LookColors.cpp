@@ -41,7 +41,8 @@ QColor windowBackground(bool dark) {
     return dark ? QColor(40, 40, 42) : QColor(236, 236, 236);
 }
 QColor controlBackground(bool dark) {
-    return dark ? QColor(30, 30, 32) : QColor(255, 255, 255);
+    // On the dark look a box is lighter than the window (#1e1e1e), or it could not be seen.
+    return dark ? QColor(46, 46, 49) : QColor(255, 255, 255);
 }
 QColor textBackground(bool dark) {
     return dark ? QColor(50, 50, 53) : QColor(255, 255, 255);

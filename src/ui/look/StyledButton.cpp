@@ -6,14 +6,11 @@
 #include "Symbols.h"
 
 #include <QEnterEvent>
+#include <QHoverEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 
 #include <cmath>
-
-namespace {
-constexpr int labelSpacing = 6;
-}
 
 StyledButton::StyledButton(const ButtonStyle& style, const QString& text, const QString& symbol,
                            QWidget* parent)
@@ -96,6 +93,12 @@ void StyledButton::setStacked(bool stacked) {
     updateGeometry();
 }
 
+void StyledButton::setLabelSpacing(int pixels) {
+    m_labelSpacing = pixels;
+    updateGeometry();
+    update();
+}
+
 void StyledButton::animateTo(QVariantAnimation* animation, double target) {
     const double from = animation == m_hoverAnimation ? m_hover : m_press;
     animation->stop();
@@ -136,8 +139,21 @@ void StyledButton::hideEvent(QHideEvent* event) {
     m_press = 0;
 }
 
+bool StyledButton::event(QEvent* event) {
+    // A window that opens over the button (the editor it opened) takes the pointer without a leave
+    // reaching the button: the highlight would stay until the pointer came back and left again.
+    if (event->type() == QEvent::WindowDeactivate)
+        setHovering(false);
+    // Back under a pointer that never left (the window was covered meanwhile): hover again.
+    if (event->type() == QEvent::HoverMove && !m_hovering && isEnabled() &&
+        rect().contains(static_cast<QHoverEvent*>(event)->position().toPoint()))
+        setHovering(true);
+    return QAbstractButton::event(event);
+}
+
 void StyledButton::changeEvent(QEvent* event) {
     QAbstractButton::changeEvent(event);
+
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         updateGeometry();
     if (event->type() == QEvent::EnabledChange && !isEnabled())
@@ -156,9 +172,9 @@ QSize StyledButton::labelSize() const {
     QSize size;
     if (m_stacked) {
         size = QSize(std::max(symbolSide, textWidth),
-                     symbolSide + textHeight + (symbolSide && textHeight ? labelSpacing / 2 : 0));
+                     symbolSide + textHeight + (symbolSide && textHeight ? m_labelSpacing / 2 : 0));
     } else {
-        size = QSize(symbolSide + textWidth + (symbolSide && textWidth ? labelSpacing : 0),
+        size = QSize(symbolSide + textWidth + (symbolSide && textWidth ? m_labelSpacing : 0),
                      std::max(symbolSide, textHeight));
     }
     return size.expandedTo(m_minimumLabel);
@@ -228,13 +244,13 @@ void StyledButton::paintEvent(QPaintEvent*) {
             Qt::AlignCenter, text());
     } else {
         const int textWidth = text().isEmpty() ? 0 : metrics.horizontalAdvance(text());
-        const double used = symbolSide + textWidth + (symbolSide && textWidth ? labelSpacing : 0);
+        const double used = symbolSide + textWidth + (symbolSide && textWidth ? m_labelSpacing : 0);
         double x = content.center().x() - used / 2.0;
         if (symbolSide) {
             Symbols::paint(painter,
                            QRectF(x, content.center().y() - symbolSide / 2.0, symbolSide, symbolSide),
                            m_symbol, symbolColour);
-            x += symbolSide + labelSpacing;
+            x += symbolSide + m_labelSpacing;
         }
         if (textWidth) {
             painter.setPen(colour);

@@ -32,6 +32,8 @@ public:
     void setSymbolColour(const QColor& colour);
     // The smallest label area, for the toggle styles whose background hugs a caller-sized label.
     void setMinimumLabelSize(const QSize& size);
+    // The room between symbol and text (6 by default).
+    void setLabelSpacing(int pixels);
     // Whether the label reads "Symbol Text" in a row (default) or the symbol above the text.
     void setStacked(bool stacked);
 
@@ -57,6 +59,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void setHovering(bool hovering);
@@ -71,6 +74,7 @@ private:
     QColor m_symbolColour;
     QSize m_minimumLabel;
     bool m_stacked = false;
+    int m_labelSpacing = 6;
     bool m_hovering = false;
     double m_hover = 0;
     double m_press = 0;

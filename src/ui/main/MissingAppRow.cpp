@@ -1,5 +1,6 @@
 #include "MissingAppRow.h"
 
+#include "ui/look/ElidedLabel.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/SymbolView.h"
@@ -28,13 +29,13 @@ MissingAppRow::MissingAppRow(const MissingAppInfo& missingApp, std::function<voi
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* name = new QLabel(missingApp.appName);
+    auto* name = new ElidedLabel(missingApp.appName);
     name->setObjectName(QStringLiteral("appName"));
-    name->setTextFormat(Qt::PlainText);
+    name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     name->setFont(Fonts::system(14, QFont::Medium));
-    auto* where = new QLabel(tr("in %1").arg(missingApp.configurationName));
+    auto* where = new ElidedLabel(tr("in %1").arg(missingApp.configurationName));
     where->setObjectName(QStringLiteral("configurationName"));
-    where->setTextFormat(Qt::PlainText);
+    where->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     where->setFont(Fonts::system(12));
     LookColors::useSecondaryText(where);
     texts->addWidget(name);

@@ -53,6 +53,7 @@ const QPoint settingsTab(425, 45);
 const QPoint saveButtonWithoutRunningApps(298, 565);
 const QPoint showRunningAppsWithFourApps(335, 514);
 const QPoint backgroundOfEditor(250, 8);
+const QPoint backgroundOfMainWindow(300, 800);
 const QRect chipBar(20, 70, 462, 90);
 // Inside the template picker: the second card (the first template offered) and "Create Group".
 const QPoint firstTemplate(354, 220);
@@ -99,6 +100,23 @@ class EditorE2ETest : public QObject {
             return false;
         };
         return wait ? m_desktop->waitFor(check, QuarlinProgram::patienceMs) : check();
+    }
+
+    // Drags a window from a point of its client area 150 pixels to the left; whether it followed.
+    bool dragMoves(quint32 window, const QPoint& grip) {
+        const QRect before = m_desktop->clientGeometry(window);
+        const QPoint at = before.topLeft() + grip;
+        if (!m_desktop->xdotool({QStringLiteral("mousemove"), QString::number(at.x()),
+                                 QString::number(at.y()), QStringLiteral("mousedown"), QStringLiteral("1")}))
+            return false;
+        for (int step = 1; step <= 5; ++step)
+            m_desktop->movePointer(at.x() - 30 * step, at.y() + 4 * step);
+        m_desktop->xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+        const bool moved =
+            m_desktop->waitFor([&] { return m_desktop->clientGeometry(window).x() <= before.x() - 100; });
+        if (!moved)
+            m_quarlin->screenshot(QStringLiteral("drag-failed"));
+        return moved;
     }
 
     // The configuration "Work" as the file holds it.
@@ -246,6 +264,9 @@ private Q_SLOTS:
                  qPrintable(quarlin.error()));
         QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
 
+        // The main window moves when dragged by its background.
+        QVERIFY(dragMoves(quarlin.window(), backgroundOfMainWindow));
+
         // An edit, then Settings and back to Home: the editor is still there with its edit, and saves it.
         QVERIFY(quarlin.click(firstRowEditWithoutRunningApps));
         quint32 editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$"));
@@ -300,17 +321,8 @@ private Q_SLOTS:
         QVERIFY(shot.copy(chipBar).save(QuarlinProgram::screenshotFolder() +
                                         QStringLiteral("/editor-chip-bar.png")));
 
-        // Dragged by its background, as by its title bar.
-        const QRect before = desktop.clientGeometry(editor);
-        const QPoint grip = before.topLeft() + backgroundOfEditor;
-        QVERIFY(
-            desktop.xdotool({QStringLiteral("mousemove"), QString::number(grip.x()),
-                             QString::number(grip.y()), QStringLiteral("mousedown"), QStringLiteral("1")}));
-        for (int step = 1; step <= 5; ++step)
-            QVERIFY(desktop.movePointer(grip.x() - 30 * step, grip.y() + 4 * step));
-        QVERIFY(desktop.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
-        QVERIFY2(desktop.waitFor([&] { return desktop.clientGeometry(editor).x() <= before.x() - 100; }),
-                 qPrintable(quarlin.screenshot(QStringLiteral("drag-failed"))));
+        // Dragged by its background, as by its title bar, like the main window.
+        QVERIFY(dragMoves(editor, backgroundOfEditor));
 
         // The template picker: a dialog of the editor, 500 by 600, with its whole title.
         QVERIFY(quarlin.click(editor, createGroup));

@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalSpy>
 
 namespace {
@@ -295,6 +296,27 @@ private Q_SLOTS:
         for (const char* id : {"three", "four", "five"})
             e.addAppToConfiguration(w.savedApp(QLatin1String(id), QLatin1String(id)));
         QCOMPARE(e.apps().size(), 4);
+    }
+
+    // A name from another machine may be of any length: the editor and its sheets keep their widths.
+    void longNamesCannotWidenTheEditor() {
+        EditorWorld w;
+        const QString longName(10000, QLatin1Char('W'));
+        ConfigurationGroup* c = w.configuration(longName, {{QStringLiteral("one"), Corner::leftHalf}});
+        c->configurationList().first()->setAppName(longName);
+        c->positionGroupList().first()->setName(longName);
+        EditConfigurationWindow* window = w.open(c);
+        // The scrolled sections too: wider ones would push the rows' buttons out of sight.
+        QVERIFY(window->minimumSizeHint().width() <= EditConfigurationWindow::width);
+        QVERIFY(window->editConfigView()->sectionsScroll()->widget()->minimumSizeHint().width() <=
+                EditConfigurationWindow::width);
+        QVERIFY(window->windowTitle().size() < 200);
+        QCOMPARE(window->editConfigView()->nameHeader()->displayedName(),
+                 QStringLiteral("Edit Configuration: ") + longName);
+        PositionGroupBar* bar = window->editConfigView()->groupBar();
+        bar->showCreatePositionGroup();
+        QVERIFY(bar->templatePicker()->minimumSizeHint().width() <= 500);
+        bar->templatePicker()->cancel();
     }
 
     void escapeCancelsTheNameEditingWhereverTheFocusIs() {

@@ -239,7 +239,11 @@ private Q_SLOTS:
         w.state.setBundleID(editor.bundleID);
         auto* save = home->runningSection()->rows().first()->findChild<QPushButton*>();
         QVERIFY(save && save->isEnabled() && save->text() == QStringLiteral("Save"));
-        save->click();
+        QVERIFY(QTest::qWaitForWindowActive(home.view.get()));
+        save->setFocus();
+        QTest::keyClick(save, Qt::Key_Space);
+        // The pressed button goes with its row; the focus stays in the running list.
+        QCOMPARE(QApplication::focusWidget(), home->runningSection()->scrollArea());
         QCOMPARE(home->savedApps().size(), 1);
         SavedApp* saved = home->savedApps().first();
         QCOMPARE(saved->savedWidth(), 1440 * 0.33); // no window to read: the screen share
