@@ -1,4 +1,5 @@
 // The recorder control, menu tracking and the widget helpers, on Qt's offscreen platform.
+#include "../support/WidgetScreenshot.h"
 #include "Desktop.h"
 
 #include "shortcuts/KeyboardShortcuts.h"
@@ -154,6 +155,7 @@ private Q_SLOTS:
         d.backend.press(metaK);
         QCOMPARE(w.recorder->beeps, 1);
         QCOMPARE(w.recorder->refusal(), "Used by another shortcut");
+        QVERIFY(saveWidgetScreenshot(&w.window, QStringLiteral("recorder-refused")));
         QVERIFY(w.recorder->isRecording());
         QVERIFY(!getShortcut(name));
         setShortcut(Shortcut(Key::a, ModifierFlag::command), name);

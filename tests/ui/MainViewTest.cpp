@@ -4,6 +4,7 @@
 #include "../app/AppWorld.h"
 #include "../app/Fakes.h"
 
+#include "../support/WidgetScreenshot.h"
 #include "ui/MainWindow.h"
 #include "ui/look/StyledButton.h"
 #include "ui/main/MainTabBar.h"
@@ -286,6 +287,7 @@ private Q_SLOTS:
         }
         QCOMPARE(state->missingAppsToShow().size(), 2);
         QCOMPARE(view.missingAppModal(), modal);
+        QVERIFY(saveWidgetScreenshot(&view, QStringLiteral("missing-applications-dialog")));
 
         // "Close" clears the dialog's whole state; so does a tap beside the dialog.
         for (bool tapBeside : {false, true}) {

@@ -1,6 +1,7 @@
 // The settings and shortcuts tabs as a user meets them: what each control writes, what the sync
 // rows say for each state of the sync folder, and the five recorders with their fallback.
 #include "../app/AppWorld.h"
+#include "../support/WidgetScreenshot.h"
 
 #include "login/LaunchAtLogin.h"
 #include "model/SettingsModel.h"
@@ -129,6 +130,8 @@ private Q_SLOTS:
         // The folder is named with its state, so that "No Sync Folder" says what to share.
         const QString shown = view->findChild<QLabel*>("syncFolder")->text();
         QVERIFY2(shown.contains(folder) && shown.contains("~/.local/share/quarlin/sync"), qPrintable(shown));
+        view->resize(620, 1100);
+        QVERIFY(saveWidgetScreenshot(view.get(), QStringLiteral("settings-sync-") + QTest::currentDataTag()));
     }
 
     // Where windows cannot be moved, the tab names what is missing, as the home tab does.
@@ -155,6 +158,10 @@ private Q_SLOTS:
             QCOMPARE(view->syncStatusText(), "Syncing...");
             QVERIFY(!view->syncNowButton()->isEnabled());
             QVERIFY(view->syncSpinner()->isVisible());
+            if (!fail) {
+                view->resize(620, 1100);
+                QVERIFY(saveWidgetScreenshot(view.get(), QStringLiteral("settings-sync-syncing")));
+            }
             world.clock.advance(0.9);
             QCOMPARE(view->syncStatusText(), "Syncing...");
             world.clock.advance(0.1);
@@ -162,6 +169,8 @@ private Q_SLOTS:
             QCOMPARE(world.state.configurationDataVersion(), version + (fail ? 0 : 1));
             QVERIFY(view->syncNowButton()->isEnabled());
             QVERIFY(!view->syncSpinner()->isVisible());
+            QVERIFY(saveWidgetScreenshot(view.get(),
+                                         QStringLiteral("settings-sync-") + (fail ? "failed" : "synced")));
             QTRY_COMPARE(view->syncNowButton()->drawnScale(), 1.0);
         }
         QCOMPARE(world.sync.syncs, 2);

@@ -58,7 +58,6 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
     // A long name is cut short with "…": the row never grows past its list.
     m_name = new ElidedLabel(configuration->name(), this);
     m_name->setFont(HomeLook::font(13, QFont::Medium));
-    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_name->setMinimumWidth(40);
     firstLine->addWidget(m_name);
     m_check = HomeLook::symbolLabel(QStringLiteral("checkmark.circle.fill"), HomeLook::namedColor("green"),

@@ -116,6 +116,10 @@ PermissionView::PermissionView(QWidget* parent) : QWidget(parent) {
     });
 }
 
+double PermissionView::appIconOpacity() const {
+    return m_iconOpacity->opacity();
+}
+
 void PermissionView::showAppIcon() {
     if (m_iconShown)
         return;

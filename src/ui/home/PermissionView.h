@@ -22,6 +22,8 @@ public:
 
     // Fades the application icon in (once).
     void showAppIcon();
+    bool isFadingInAppIcon() const { return m_iconShown; }
+    double appIconOpacity() const;
     QAbstractButton* checkButton() const { return m_check; }
     QLabel* missingLabel() const { return m_missing; }
 

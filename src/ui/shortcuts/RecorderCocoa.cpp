@@ -150,11 +150,17 @@ void RecorderCocoa::paintEvent(QPaintEvent* event) {
         painter.setPen(QPen(red, 1.5));
         painter.setBrush(palette().base());
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 4, 4);
+        // One line: as large as fits the field, down to 8 pixels, then cut short.
+        const QRect area = rect().adjusted(4, 0, -4, 0);
         QFont small = font();
-        small.setPixelSize(10);
+        int pixels = 11;
+        do {
+            small.setPixelSize(pixels);
+        } while (QFontMetrics(small).horizontalAdvance(m_refusal) > area.width() && --pixels > 8);
         painter.setFont(small);
         painter.setPen(red);
-        painter.drawText(rect().adjusted(4, 0, -4, 0), Qt::AlignCenter | Qt::TextWordWrap, m_refusal);
+        painter.drawText(area, Qt::AlignCenter,
+                         QFontMetrics(small).elidedText(m_refusal, Qt::ElideRight, area.width()));
         return;
     }
     // A centred field hides its placeholder while it has the focus, which is when it records.

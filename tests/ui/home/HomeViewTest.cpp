@@ -1,8 +1,10 @@
 // The home tab: the permission gate, the three lists with their searches and states, and the
 // commands behind their buttons, each checked against the store.
 #include "../../app/Fakes.h"
+#include "../../support/WidgetScreenshot.h"
 #include "HomeWorld.h"
 #include "model/SavedApp.h"
+#include "ui/QtApplicationShell.h"
 #include "ui/editor/ConfigurationEditor.h"
 #include "ui/editor/EditConfigurationModalView.h"
 #include "ui/home/AppConfigurationsSectionView.h"
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -84,6 +87,46 @@ private Q_SLOTS:
         home.view.reset();
         w.clock.advance(30);
         QVERIFY(w.clock.pendingDeadlines().isEmpty());
+    }
+
+    // For a person to look at: the permission screen and the home on the dark and the light look, with
+    // a name too long for its row.
+    void bothLooks() {
+        const QPalette before = QApplication::palette();
+        for (bool dark : {true, false}) {
+            QApplication::setPalette(dark ? QtApplicationShell::darkPalette()
+                                          : QtApplicationShell::lightPalette());
+            const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
+            HomeWorld w;
+            w.desktop.run(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+            w.desktop.run(QStringLiteral("org.example.Terminal"), QStringLiteral("Terminal"));
+            w.configuration(QStringLiteral("Work"), 1);
+            w.configuration(QString(40, QLatin1Char('W')) + QStringLiteral(" a very long configuration name"),
+                            2);
+            w.context()->insert(new SavedApp(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"),
+                                             700, 500, Corner::leftHalf, 0.5, 6, 8));
+            QVERIFY(w.context()->save());
+            w.state.setBundleID(QStringLiteral("org.example.Terminal"));
+            w.desktop.setTrusted(false);
+            {
+                Home home(w);
+                // The icon fades in from 0.4 s after the screen appears.
+                w.clock.advance(0.35);
+                QVERIFY(!home->permissionView()->isFadingInAppIcon());
+                w.clock.advance(0.05);
+                QVERIFY(home->permissionView()->isFadingInAppIcon());
+                QTRY_COMPARE(home->permissionView()->appIconOpacity(), 1.0);
+                QVERIFY(saveWidgetScreenshot(home.view.get(), QStringLiteral("home-permission-") + look));
+            }
+            w.desktop.setTrusted(true);
+            Home home(w);
+            QVERIFY(QTest::qWaitForWindowExposed(home.view.get()));
+            QCoreApplication::sendPostedEvents();
+            QVERIFY(saveWidgetScreenshot(home.view.get(), QStringLiteral("home-") + look));
+            // The long name never widens the view.
+            QCOMPARE(home->width(), 600);
+        }
+        QApplication::setPalette(before);
     }
 
     void configurationListOrderSearchAndEmptyTexts() {
