@@ -61,6 +61,20 @@ private Q_SLOTS:
         QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+k")}));
         QTRY_COMPARE(ups, 1);
 
+        // The desktop gives that combination to the hot key, not to a recorder of another slot: the
+        // recorder says so and keeps recording.
+        const Name other(QStringLiteral("cycleConfigurations"));
+        auto* second = new Recorder(QStringLiteral("Cycle"), other);
+        layout->addWidget(second);
+        second->control()->setFocus(Qt::MouseFocusReason);
+        QVERIFY(second->control()->isRecording());
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+k")}));
+        QTRY_COMPARE(second->control()->refusal(), QStringLiteral("Used by another shortcut"));
+        QVERIFY(second->control()->isRecording());
+        QVERIFY(!getShortcut(other));
+        QCOMPARE(ups, 1);
+        control->setFocus(Qt::MouseFocusReason);
+
         // Under a German layout the key that types z sits where the US layout has y.
         QVERIFY(run(QStringLiteral("setxkbmap"), {QStringLiteral("de")}));
         control->setFocus(Qt::MouseFocusReason);
