@@ -5,7 +5,10 @@
 #include "model/ConfigurationGroup.h"
 #include "platform/sim/VirtualScheduler.h"
 #include "store/ModelContainer.h"
+#include "store/sync/DeletionBackup.h"
 #include "store/sync/FolderSyncStatus.h"
+#include "store/sync/PeerRounds.h"
+#include "store/sync/SkippedFiles.h"
 #include "store/sync/SyncEngine.h"
 
 #include <QDir>
@@ -13,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUuid>
 
 #include <unistd.h>
 
@@ -190,6 +194,149 @@ private Q_SLOTS:
         QCOMPARE(b.nameOf(id), QStringLiteral("Renamed"));
         QVERIFY(status.syncNow());
         QCOMPARE(status.unreadableFileCount(), 0);
+    }
+
+    // A folder full of files that are not records: a few lines and one count, not a line each.
+    void aFloodOfBadFilesIsSummarised() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/ConfigurationGroup")));
+        const auto put = [&](const QString& name) {
+            QFile file(folder + QStringLiteral("/ConfigurationGroup/") + name);
+            return file.open(QIODevice::WriteOnly) && file.write("{ not json") > 0;
+        };
+        for (int i = 0; i < 300; ++i)
+            QVERIFY(
+                put(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".json")));
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(put(QStringLiteral("notes-%1.txt").arg(i)));
+        VirtualScheduler scheduler;
+        Machine machine(dir.filePath(QStringLiteral("data")), folder, scheduler, false);
+        FolderSyncStatus sync(machine.engine.get(), QString());
+
+        LogCapture log;
+        QVERIFY(sync.syncNow());
+        const QStringList skipped = log.lines().filter(QStringLiteral("⚠️ Sync: skipped"));
+        QCOMPARE(skipped.size(), SkippedFiles::linesPerRound + 1);
+        QVERIFY2(skipped.last().startsWith(QStringLiteral("⚠️ Sync: skipped %1 more files in ")
+                                               .arg(350 - SkippedFiles::linesPerRound)),
+                 qPrintable(skipped.last()));
+        QCOMPARE(sync.unreadableFileCount(), 350);
+        log.clear();
+        QVERIFY(sync.syncNow());
+        QCOMPARE(log.lines().filter(QStringLiteral("skipped")), QStringList());
+
+        QVERIFY(QDir(folder + QStringLiteral("/ConfigurationGroup")).removeRecursively());
+        QVERIFY(sync.syncNow());
+        QCOMPARE(sync.unreadableFileCount(), 0);
+    }
+
+    // A tombstone stays until every machine has read the folder well after the deletion, then goes
+    // from the folder and from every machine's state.
+    void tombstonesGoOnceEveryMachineHasReadThem() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Gone"), 1920, 1080, std::nullopt);
+        a.context()->insert(configuration);
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges());
+        const QString file = folder + QStringLiteral("/ConfigurationGroup/") +
+                             uuidString(configuration->id()) + QStringLiteral(".json");
+        a.context()->deleteObject(configuration);
+        QVERIFY(a.context()->save());
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges());
+
+        scheduler.advance(double(PeerRounds::lifetime + PeerRounds::day) / 1000);
+        // B has not read the folder since the deletion: A keeps the tombstone.
+        QVERIFY(a.engine->importChanges());
+        QVERIFY(QFile::exists(file));
+        QVERIFY(b.engine->importChanges());
+        QVERIFY(a.engine->importChanges());
+        QVERIFY(!QFile::exists(file));
+        // Neither brings it back.
+        QVERIFY(b.engine->importChanges() && a.engine->importChanges());
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
+    }
+
+    // One round that deletes many configurations keeps a copy first, which brings them back.
+    void manyDeletionsAtOnceKeepACopy_data() {
+        QTest::addColumn<int>("deleted");
+        QTest::newRow("a few") << DeletionBackup::threshold;
+        QTest::newRow("more than a few") << DeletionBackup::threshold + 2;
+    }
+    void manyDeletionsAtOnceKeepACopy() {
+        QFETCH(int, deleted);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        auto b = std::make_unique<Machine>(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        for (int i = 0; i < deleted; ++i)
+            a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
+        QVERIFY(a.engine->importChanges() && b->engine->importChanges());
+        for (ConfigurationGroup* configuration : a.context()->fetch<ConfigurationGroup>())
+            a.context()->deleteObject(configuration);
+        QVERIFY(a.context()->save());
+        QVERIFY(a.engine->importChanges());
+
+        FolderSyncStatus sync(b->engine.get(), QString());
+        LogCapture log;
+        QVERIFY(sync.syncNow());
+        QVERIFY(b->context()->fetch<ConfigurationGroup>().isEmpty());
+        const QStringList copies =
+            QDir(dir.filePath(QStringLiteral("b/backups"))).entryList(QDir::Files, QDir::Name);
+        if (deleted <= DeletionBackup::threshold) {
+            QCOMPARE(copies, QStringList());
+            QCOMPARE(sync.notice(), QString());
+            return;
+        }
+        QCOMPARE(copies.size(), 1);
+        const QString copy = dir.filePath(QStringLiteral("b/backups/")) + copies.first();
+        QCOMPARE(
+            log.lines().filter(QStringLiteral("another machine deleted")),
+            QStringList{QStringLiteral("⚠️ Sync: another machine deleted %1 configurations; the library "
+                                       "as it was is kept in %2")
+                            .arg(deleted)
+                            .arg(copy)});
+        QVERIFY(sync.notice().contains(copy));
+
+        // Restored as the notice says, the configurations come back, here and on the other machine.
+        b.reset();
+        const QString store = dir.filePath(QStringLiteral("b/quarlin.sqlite"));
+        QVERIFY(QFile::remove(store) && QFile::copy(copy, store));
+        Machine restored(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
+        QVERIFY(restored.engine->importChanges() && a.engine->importChanges());
+        QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
+        QCOMPARE(a.context()->fetch<ConfigurationGroup>().size(), deleted);
+    }
+
+    // A quiet folder is not read over and over; a file written by another machine is read as soon as
+    // the folder reports it, long before the next full rescan.
+    void aWatchedFolderIsReadWhenItChanges() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/ConfigurationGroup")));
+        VirtualScheduler scheduler;
+        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, true);
+        scheduler.runDue();
+        QSignalSpy rounds(b.engine.get(), &SyncEngine::finished);
+        scheduler.advance(60);
+        QCOMPARE(rounds.size(), 0);
+        a.context()->insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
+        QVERIFY(a.context()->save());
+        double waited = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((scheduler.advance(SyncEngine::settleDelay),
+                                  waited += SyncEngine::settleDelay,
+                                  !b.context()->fetch<ConfigurationGroup>().isEmpty()),
+                                 10000);
+        QVERIFY(waited < SyncEngine::rescanInterval);
     }
 
     void withoutAnEngineEverySyncFails() {

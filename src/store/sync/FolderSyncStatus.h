@@ -17,6 +17,7 @@ public:
     QString lastError() const override { return m_error; }
     QDateTime lastSyncTime() const override { return m_time; }
     int unreadableFileCount() const override { return m_unreadable; }
+    QString notice() const override { return m_notice; }
     QString folderPath() const override;
     bool syncNow(QString* error = nullptr) override;
 
@@ -30,5 +31,6 @@ private:
     QString m_error;
     QDateTime m_time;
     int m_unreadable = 0;
+    QString m_notice;
     AccountStatus m_lastStatus = AccountStatus::couldNotDetermine;
 };

@@ -1,5 +1,6 @@
 #include "SyncEngine.h"
 
+#include "FolderWatcher.h"
 #include "SyncFolderReader.h"
 #include "SyncMerger.h"
 #include "SyncSchema.h"
@@ -12,7 +13,6 @@
 #include "store/ModelContext.h"
 
 #include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QPointer>
 
 std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Scheduler& scheduler,
@@ -50,11 +50,12 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
                        std::unique_ptr<SyncState> state)
     : m_context(container.mainContext()), m_scheduler(scheduler), m_folder(options.folder),
       m_state(std::move(state)), m_reader(std::make_unique<SyncFolderReader>(m_folder)),
-      m_automatic(options.automatic), m_checkpoint(options.checkpoint) {
+      m_storePath(container.path()), m_automatic(options.automatic), m_checkpoint(options.checkpoint),
+      m_rounds(options.folder, m_state->clock().machine()) {
     SyncExporter::Hooks hooks;
     hooks.folderChanged = [this] {
         if (m_automatic && !m_importing)
-            scheduleScan(settleDelay);
+            scheduleScan(settleDelay, true);
     };
     hooks.writeFailed = [this](const QString& message) {
         if (message == m_lastError)
@@ -76,11 +77,17 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     // Another writer (a second instance, a tool) changed the store: its changes travel too.
     connect(m_context, &ModelContext::remoteChange, this, exportNow);
     if (m_automatic) {
-        scheduleScan(0);
-        m_scheduler.after(rescanInterval, [self = QPointer<SyncEngine>(this)] {
-            if (self)
-                self->scheduledScan();
-        });
+        QStringList classes;
+        for (ModelObject::Kind kind : SyncSchema::kinds)
+            classes.append(SyncSchema::className(kind));
+        m_watcher = new FolderWatcher(m_folder.path(), classes, this);
+        connect(m_watcher, &FolderWatcher::changed, this, &SyncEngine::folderEvents);
+        scheduleScan(0, true);
+        m_scheduler.after(m_watcher->isWatching() ? rescanInterval : pollInterval,
+                          [self = QPointer<SyncEngine>(this)] {
+                              if (self)
+                                  self->scheduledScan();
+                          });
     }
 }
 
@@ -161,7 +168,7 @@ bool SyncEngine::importChanges(QString* error) {
     if (m_importing)
         return true;
     QString message;
-    bool ok = importNow(&message);
+    bool ok = importNow(std::nullopt, &message);
     QString writeError;
     if (!flushWrites(&writeError) && ok) {
         ok = false;
@@ -175,7 +182,7 @@ bool SyncEngine::importChanges(QString* error) {
     return ok;
 }
 
-bool SyncEngine::importNow(QString* error) {
+bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error) {
     QString message;
     // What is pending here is stored and stamped first, so that nothing merged below overtakes it.
     if (m_context->hasChanges() && !m_context->save(&message))
@@ -190,14 +197,20 @@ bool SyncEngine::importNow(QString* error) {
         return fail(QStringLiteral("%1: the folder cannot be read").arg(m_folder.path()), error);
 
     m_importing = true;
+    const bool full = !kinds;
+    const qint64 started = m_scheduler.currentDateTime().toMSecsSinceEpoch();
+    if (full && state == SyncFolder::State::available)
+        collectTombstones(started);
     m_state->forgetChildren();
+    m_reader->beginRound(full);
     QHash<QString, SyncState::Entry>& entries = m_state->entries();
     const QHash<QString, SyncState::Entry> before = entries;
     QSet<QString> seen;
     SyncMerger::Round round;
     bool ok = true;
-    m_reader->beginRound();
     for (ModelObject::Kind kind : SyncSchema::kinds) {
+        if (kinds && !kinds->contains(int(kind)))
+            continue;
         QList<SyncFolder::Entry> files;
         QHash<QString, SyncFolderReader::Group> groups;
         if (!(ok = m_reader->list(kind, &files, &groups, &message)))
@@ -209,8 +222,9 @@ bool SyncEngine::importNow(QString* error) {
         if (!ok)
             break;
     }
-    if (ok)
-        m_reader->endRound();
+    // Only a round that read everything knows which refused files are gone.
+    m_reader->endRound(ok);
+    bool committed = false;
     if (ok && m_merger->hasWrites()) {
         // Kept before the store's commit, with a note of what the store is to receive: a crash between
         // the two is finished at the next start, never taken for edits made here.
@@ -220,6 +234,7 @@ bool SyncEngine::importNow(QString* error) {
         ok = m_state->persist(round.changed, unwritten, &message, &applying);
         checkpoint("stateKept");
         ok = ok && m_merger->commit(&message);
+        committed = ok;
         checkpoint("storeCommitted");
     }
     if (!ok) {
@@ -228,11 +243,23 @@ bool SyncEngine::importNow(QString* error) {
         m_importing = false;
         return fail(message, error);
     }
+    if (const std::optional<SyncStoreWriter::Backup>& backup = m_merger->lastBackup(); committed && backup) {
+        logLine(
+            QStringLiteral("⚠️ Sync: another machine deleted %1 configurations; the library as it was "
+                           "is kept in %2")
+                .arg(backup->configurations)
+                .arg(backup->path));
+        m_notice = tr("Another machine deleted %1 configurations. The library as it was is kept in %2: to "
+                      "get them back, quit Quarlin and copy that file over %3.")
+                       .arg(backup->configurations)
+                       .arg(backup->path, m_storePath);
+    }
 
     // The folder ends up holding every object as merged here, including those it did not hold yet.
-    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-        if (!seen.contains(it.key()))
-            round.rewrite.insert(it.key());
+    if (full)
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            if (!seen.contains(it.key()))
+                round.rewrite.insert(it.key());
     QString writeError;
     bool written = true;
     if (state == SyncFolder::State::available) {
@@ -265,11 +292,47 @@ bool SyncEngine::importNow(QString* error) {
         return fail(writeError, error);
     if (!exported)
         return fail(exportError, error);
+    // The other machines learn that this one has read everything up to now.
+    if (full && state == SyncFolder::State::available && !m_rounds.noteRound(started, &message))
+        return fail(message, error);
     m_lastError.clear();
     return true;
 }
 
-void SyncEngine::scheduleScan(double delay) {
+void SyncEngine::collectTombstones(qint64 now) {
+    const std::optional<qint64> horizon = m_rounds.horizon(now);
+    if (!horizon)
+        return;
+    QSet<QString> queued;
+    for (auto it = m_state->entries().cbegin(); it != m_state->entries().cend(); ++it)
+        if (m_exporter->isQueued(it.key()))
+            queued.insert(it.key());
+    const QList<QString> ids = m_state->collectTombstones(*horizon, queued);
+    if (ids.isEmpty())
+        return;
+    QList<std::pair<ModelObject::Kind, SyncFolder::Entry>> files;
+    for (const QString& id : ids) {
+        const SyncState::Entry& entry = m_state->entries().value(id);
+        SyncFolder::Entry file;
+        file.path = m_folder.fileFor(entry.record.kind, id);
+        file.name = id + QStringLiteral(".json");
+        file.id = id;
+        file.signature = entry.file;
+        files.append({entry.record.kind, file});
+    }
+    QString message;
+    if (!m_state->forget(ids, &message)) {
+        logLine(QStringLiteral("❌ Sync failed: ") + message);
+        return;
+    }
+    // Only the version this machine knows: a file rewritten since then is another machine's news.
+    for (const auto& [kind, file] : std::as_const(files))
+        if (file.signature.inode != 0 && SyncFolder::signatureOf(file.path) == file.signature)
+            m_folder.remove(kind, file);
+}
+
+void SyncEngine::scheduleScan(double delay, bool full) {
+    m_fullScanPending = m_fullScanPending || full;
     if (m_scanScheduled)
         return;
     m_scanScheduled = true;
@@ -279,36 +342,37 @@ void SyncEngine::scheduleScan(double delay) {
         self->m_scanScheduled = false;
         if (self->m_importing)
             return;
+        std::optional<QSet<int>> kinds;
+        if (!self->m_fullScanPending)
+            kinds = std::exchange(self->m_pendingKinds, {});
+        self->m_fullScanPending = false;
+        self->m_pendingKinds.clear();
         QString error;
         const QString previous = self->m_lastError;
-        const bool ok = self->importNow(&error);
+        const bool ok = self->importNow(kinds, &error);
         if (!ok && error != previous)
             logLine(QStringLiteral("❌ Sync failed: ") + error);
         Q_EMIT self->finished(ok);
-        self->watchFolder();
+        // A folder that appeared since is watched from now on.
+        self->m_watcher->refresh();
     });
 }
 
 void SyncEngine::scheduledScan() {
-    scheduleScan(0);
-    m_scheduler.after(rescanInterval, [self = QPointer<SyncEngine>(this)] {
-        if (self)
-            self->scheduledScan();
-    });
+    scheduleScan(0, true);
+    m_scheduler.after(m_watcher->isWatching() ? rescanInterval : pollInterval,
+                      [self = QPointer<SyncEngine>(this)] {
+                          if (self)
+                              self->scheduledScan();
+                      });
 }
 
-void SyncEngine::watchFolder() {
-    if (!m_watcher) {
-        m_watcher = new QFileSystemWatcher(this);
-        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
-                [this] { scheduleScan(settleDelay); });
-    }
-    // The parent shows the folder appearing; the class folders show their files changing.
-    QStringList wanted{QFileInfo(m_folder.path()).absolutePath(), m_folder.path()};
+void SyncEngine::folderEvents() {
+    const bool full = m_watcher->takeNeedsFullScan();
+    const QSet<QString> changed = m_watcher->takeChangedSubfolders();
     for (ModelObject::Kind kind : SyncSchema::kinds)
-        wanted.append(m_folder.path() + u'/' + SyncSchema::className(kind));
-    const QStringList watched = m_watcher->directories();
-    for (const QString& path : std::as_const(wanted))
-        if (!watched.contains(path) && QFileInfo(path).isDir())
-            m_watcher->addPath(path);
+        if (changed.contains(SyncSchema::className(kind)))
+            m_pendingKinds.insert(int(kind));
+    // Our own writes show up too; a round that finds nothing new costs one listing.
+    scheduleScan(settleDelay, full);
 }

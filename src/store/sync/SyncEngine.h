@@ -1,24 +1,29 @@
 // Keeps the store in step with the sync folder. Export: after every save of the main context the
 // changed and deleted objects are written to the folder, each attribute stamped by a hybrid logical
-// clock (SyncExporter). Import: the folder is watched (and rescanned every few seconds, since sync
-// services write in bursts and watches miss events); new and changed files are read (SyncFolderReader),
+// clock (SyncExporter). Import: the folder is watched with inotify, and the class folders in which
+// something changed are read shortly after a burst ends; all of it is read every few minutes, since
+// watches can miss events (every few seconds where there is no watch). New and changed files are read
+// (SyncFolderReader),
 // merged by stamp and written into the database through a connection of its own (SyncMerger), after
 // which the main context reads them in and sends its remote-change signal. What this machine knows of
 // every object is kept in SyncState. Everything runs on the main thread.
 #pragma once
 
 #include "HybridClock.h"
+#include "PeerRounds.h"
 #include "SyncExporter.h"
 #include "SyncFolder.h"
 
 #include <QObject>
+#include <QSet>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ModelContainer;
 class ModelContext;
-class QFileSystemWatcher;
+class FolderWatcher;
 class Scheduler;
 class SyncFolderReader;
 class SyncMerger;
@@ -27,7 +32,9 @@ class SyncState;
 class SyncEngine : public QObject {
     Q_OBJECT
 public:
-    static constexpr double rescanInterval = 5.0;
+    // How often the whole folder is read while it is watched, and where it cannot be watched.
+    static constexpr double rescanInterval = 300.0;
+    static constexpr double pollInterval = 5.0;
     // How long a burst of folder events may last before it is read.
     static constexpr double settleDelay = 0.2;
     // Files written per turn of the event loop when many wait.
@@ -56,8 +63,11 @@ public:
     // The error of the last export or import that failed, empty after one that succeeded.
     QString lastError() const { return m_lastError; }
     // Files in the folder that could not be read (damaged, foreign, of a newer format, links), as of
-    // the last import; each was reported once with "⚠️ Sync: skipped".
+    // the last rounds; a few were named with "⚠️ Sync: skipped", the rest counted.
     int unreadableFileCount() const;
+    // What to tell the user of the last copy of the store kept before a round deleted many
+    // configurations, and how to restore it; kept for the rest of the run.
+    QString notice() const { return m_notice; }
 
     // Writes what changed in the store since the last export.
     bool exportChanges(QString* error = nullptr);
@@ -77,7 +87,8 @@ private:
     SyncEngine(ModelContainer& container, Scheduler& scheduler, const Options& options,
                std::unique_ptr<SyncState> state);
 
-    bool importNow(QString* error);
+    // Reads every class folder, or only those of `kinds` (ModelObject::Kind values).
+    bool importNow(const std::optional<QSet<int>>& kinds, QString* error);
     // Writes into the store what an import interrupted by a crash had not finished writing.
     bool finishApplying(QString* error);
     // Without a sync state, leaves what the folder holds to the first import.
@@ -86,9 +97,11 @@ private:
         if (m_checkpoint)
             m_checkpoint(point);
     }
-    void scheduleScan(double delay);
+    void scheduleScan(double delay, bool full);
     void scheduledScan();
-    void watchFolder();
+    void folderEvents();
+    // Drops what every machine has read of the deletions older than the tombstones' lifetime.
+    void collectTombstones(qint64 now);
     bool fail(const QString& message, QString* error);
 
     ModelContext* m_context;
@@ -99,10 +112,15 @@ private:
     std::unique_ptr<SyncMerger> m_merger;
     std::unique_ptr<SyncExporter> m_exporter;
     QString m_lastError;
+    QString m_storePath;
     bool m_automatic;
     bool m_rejoinPending = false;
     std::function<void(const char*)> m_checkpoint;
     bool m_scanScheduled = false;
+    bool m_fullScanPending = false;
+    QSet<int> m_pendingKinds; // as ModelObject::Kind values
     bool m_importing = false;
-    QFileSystemWatcher* m_watcher = nullptr;
+    FolderWatcher* m_watcher = nullptr;
+    PeerRounds m_rounds;
+    QString m_notice;
 };

@@ -1,7 +1,5 @@
 #include "SyncFolderReader.h"
 
-#include "base/Log.h"
-
 bool SyncFolderReader::list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files,
                             QHash<QString, Group>* groups, QString* error) {
     QList<SyncFolder::Refused> refused;
@@ -19,30 +17,14 @@ bool SyncFolderReader::list(ModelObject::Kind kind, QList<SyncFolder::Entry>* fi
     return true;
 }
 
-void SyncFolderReader::endRound() {
-    for (auto it = m_skipped.begin(); it != m_skipped.end();)
-        it = m_refusedThisRound.contains(it.key()) ? std::next(it) : m_skipped.erase(it);
-}
-
-bool SyncFolderReader::isRefused(const QString& path, const SyncFolder::Signature& signature) const {
-    const auto it = m_skipped.constFind(path);
-    return it != m_skipped.constEnd() && *it == signature;
-}
-
 void SyncFolderReader::skip(const QString& path, const SyncFolder::Signature& signature, const QString& why) {
-    m_refusedThisRound.insert(path);
-    auto it = m_skipped.constFind(path);
-    if (it != m_skipped.constEnd() && *it == signature)
-        return;
-    m_skipped.insert(path, signature);
-    logLine(QStringLiteral("⚠️ Sync: skipped %1: %2").arg(path, why));
+    m_skipped.skip(path, signature, why);
 }
 
 bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
                             std::optional<SyncRecord>* record, QByteArray* json) {
-    auto skipped = m_skipped.constFind(file.path);
-    if (skipped != m_skipped.constEnd() && *skipped == file.signature) {
-        m_refusedThisRound.insert(file.path);
+    if (m_skipped.contains(file.path, file.signature)) {
+        m_skipped.seen(file.path);
         return false;
     }
     QByteArray data;
@@ -60,7 +42,7 @@ bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kin
         skip(file.path, file.signature, why);
         return false;
     }
-    m_skipped.remove(file.path);
+    m_skipped.forget(file.path);
     if (json)
         *json = data;
     return true;

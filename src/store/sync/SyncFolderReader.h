@@ -1,7 +1,9 @@
 // Reads the sync folder: lists each class's files grouped by object, reads and parses one file, and
-// reports each file that cannot be read once per version of it ("⚠️ Sync: skipped <path>: <why>").
+// reports each file that cannot be read once per version of it ("⚠️ Sync: skipped <path>: <why>"),
+// naming a few per round and counting the rest.
 #pragma once
 
+#include "SkippedFiles.h"
 #include "SyncFolder.h"
 
 #include <QHash>
@@ -30,18 +32,19 @@ public:
               std::optional<SyncRecord>* record, QByteArray* json);
     void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
 
-    // Around one reading of the whole folder: what was refused and is no longer there is forgotten.
-    void beginRound() { m_refusedThisRound.clear(); }
-    void endRound();
+    // Around one reading of the folder (all of it when `full`): what was refused in a full round and is
+    // no longer there is forgotten.
+    void beginRound(bool full) { m_skipped.beginRound(full); }
+    void endRound(bool complete) { m_skipped.endRound(m_folder.path(), complete); }
     // Whether this version of the file was refused: this machine's next version of the object may
     // replace it, since no machine can read it.
-    bool isRefused(const QString& path, const SyncFolder::Signature& signature) const;
-    // Files in the folder that were refused, as of the last round.
-    int refusedCount() const { return int(m_skipped.size()); }
+    bool isRefused(const QString& path, const SyncFolder::Signature& signature) const {
+        return m_skipped.contains(path, signature);
+    }
+    // Files in the folder that were refused, as of the last rounds.
+    int refusedCount() const { return m_skipped.count(); }
 
 private:
     const SyncFolder& m_folder;
-    // Files that could not be read, by the version that could not, so each is reported once.
-    QHash<QString, SyncFolder::Signature> m_skipped;
-    QSet<QString> m_refusedThisRound;
+    SkippedFiles m_skipped;
 };

@@ -8,7 +8,11 @@ SyncMerger::SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_p
 SyncMerger::~SyncMerger() = default;
 
 bool SyncMerger::commit(QString* error) {
-    return !m_writer->isOpen() || m_writer->commit(error);
+    return m_writer->commit(error);
+}
+
+const std::optional<SyncStoreWriter::Backup>& SyncMerger::lastBackup() const {
+    return m_writer->lastBackup();
 }
 
 bool SyncMerger::hasWrites() const {

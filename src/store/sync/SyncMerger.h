@@ -6,10 +6,9 @@
 
 #include "SyncFolderReader.h"
 #include "SyncState.h"
+#include "SyncStoreWriter.h"
 
 #include <memory>
-
-class SyncStoreWriter;
 
 class SyncMerger {
 public:
@@ -43,6 +42,8 @@ public:
     // Commits what the merges of this import wrote into the store.
     bool commit(QString* error);
     void rollback();
+    // The copy of the store that the last commit kept before deleting many configurations.
+    const std::optional<SyncStoreWriter::Backup>& lastBackup() const;
 
 private:
     // A change stamped more than the allowed drift ahead of this machine's clock comes from a clock that

@@ -1,5 +1,6 @@
 #include "SyncState.h"
 
+#include <algorithm>
 #include <list>
 
 std::unique_ptr<SyncState> SyncState::open(const QString& path, HybridClock::WallClock wallClock,
@@ -71,4 +72,38 @@ bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, 
     if (error)
         *error = QStringLiteral("Could not keep the sync state: ") + message;
     return false;
+}
+
+QList<QString> SyncState::collectTombstones(qint64 horizon, const QSet<QString>& queued) {
+    QSet<QString> collected;
+    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
+        if (it->record.deleted && it->record.stamp.wall < horizon && !queued.contains(it.key()))
+            collected.insert(it.key());
+    // Children of a deleted owner wait for it to come back; once its tombstone goes, so do they.
+    for (bool more = true; more;) {
+        more = false;
+        for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
+            if (it->present || it->record.deleted || collected.contains(it.key()) ||
+                it->record.stamp.wall >= horizon || queued.contains(it.key()))
+                continue;
+            const QString owner = it->record.owner();
+            if (!owner.isEmpty() && (collected.contains(owner) || !m_entries.contains(owner))) {
+                collected.insert(it.key());
+                more = true;
+            }
+        }
+    }
+    QList<QString> ids(collected.cbegin(), collected.cend());
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+bool SyncState::forget(const QList<QString>& ids, QString* error) {
+    if (!m_store->remove(ids, error))
+        return false;
+    for (const QString& id : ids)
+        m_entries.remove(id);
+    m_entries.squeeze();
+    m_children.reset();
+    return true;
 }

@@ -40,6 +40,10 @@ public:
                  const QStringList* applying = nullptr);
     bool isFresh() const { return m_store->isFresh(); }
     const QStringList& applying() const { return m_store->applying(); }
+    // Forgets tombstones older than `horizon` (ms since the epoch), with the children that waited for
+    // a deleted owner; gives their ids, whose files the folder may still hold.
+    QList<QString> collectTombstones(qint64 horizon, const QSet<QString>& queued);
+    bool forget(const QList<QString>& ids, QString* error);
 
 private:
     SyncState(std::unique_ptr<SyncStateStore> store, HybridClock::WallClock wallClock);

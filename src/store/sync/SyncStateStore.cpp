@@ -102,9 +102,10 @@ bool SyncStateStore::load(QHash<QString, Entry>* entries, QString* error) {
         // A row this version cannot read is forgotten; the folder's file brings the object back.
         if (!record)
             continue;
+        // The text is not kept: with many objects (or a flood of tombstones) it would weigh megabytes.
         Entry entry{*record, select.integer(1) != 0,
                     SyncFolder::Signature{select.integer(2), select.integer(3), select.integer(4)},
-                    select.text(0).toUtf8()};
+                    QByteArray()};
         entries->insert(record->id, entry);
     }
 }
@@ -156,4 +157,23 @@ bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& 
         *error = m_database->errorMessage();
     m_database->execute(QStringLiteral("ROLLBACK"));
     return false;
+}
+
+bool SyncStateStore::remove(const QList<QString>& ids, QString* error) {
+    if (ids.isEmpty())
+        return true;
+    Statement remove = m_database->prepare(QStringLiteral("DELETE FROM SyncObject WHERE id = ?1"), error);
+    if (!remove.isValid() || !m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    for (const QString& id : ids) {
+        remove.reset();
+        remove.bind(1, id);
+        if (!remove.run()) {
+            if (error)
+                *error = m_database->errorMessage();
+            m_database->execute(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+    }
+    return m_database->execute(QStringLiteral("COMMIT"), error);
 }

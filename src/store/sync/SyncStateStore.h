@@ -44,6 +44,8 @@ public:
     // Writes the given entries and the clock in one transaction, and `applying` when given.
     bool store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error,
                const QStringList* applying = nullptr);
+    // Forgets the entries of `ids` in one transaction.
+    bool remove(const QList<QString>& ids, QString* error);
 
 private:
     explicit SyncStateStore(std::unique_ptr<Database> database);

@@ -1,5 +1,6 @@
 #include "SyncStoreWriter.h"
 
+#include "DeletionBackup.h"
 #include "SyncSchema.h"
 
 #include "store/Database.h"
@@ -148,8 +149,19 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id) {
 }
 
 bool SyncStoreWriter::commit(QString* error) {
+    m_lastBackup.reset();
     if (!m_inTransaction)
         return true;
+    // Only the last commit is in the copy: what this transaction holds is not committed yet.
+    if (const auto deleted = of(ModelObject::Kind::configurationGroup).removed.size();
+        deleted > DeletionBackup::threshold) {
+        const std::optional<QString> copy = DeletionBackup::take(m_database->path(), error);
+        if (!copy) {
+            rollback();
+            return false;
+        }
+        m_lastBackup = Backup{*copy, int(deleted)};
+    }
     // Deleted last, so that no row inserted above takes the key of a row that is gone.
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         Table& t = of(kind);

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Database;
@@ -29,8 +30,17 @@ public:
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
     // from now on the object counts as gone.
     void remove(ModelObject::Kind kind, const QString& id);
+    // Deletes after keeping a copy of the store when the deletions take many configurations; fails
+    // (and changes nothing) when that copy cannot be made.
     bool commit(QString* error);
     void rollback();
+
+    struct Backup {
+        QString path;
+        int configurations = 0;
+    };
+    // The copy that the last commit kept, if it kept one.
+    const std::optional<Backup>& lastBackup() const { return m_lastBackup; }
 
 private:
     explicit SyncStoreWriter(std::unique_ptr<Database> database);
@@ -50,4 +60,5 @@ private:
     std::unique_ptr<Database> m_database;
     std::array<Table, 6> m_tables;
     bool m_inTransaction = false;
+    std::optional<Backup> m_lastBackup;
 };

@@ -1,0 +1,59 @@
+#include "SkippedFiles.h"
+
+#include "base/Log.h"
+
+quint64 SkippedFiles::keyOf(const QString& path) {
+    // Two paths alike in 64 bits would also need the same inode, size and time to be mistaken.
+    return quint64(qHash(path, size_t(0x51524C4E)));
+}
+
+bool SkippedFiles::contains(const QString& path, const SyncFolder::Signature& signature) const {
+    const auto it = m_files.constFind(keyOf(path));
+    return it != m_files.constEnd() && *it == signature;
+}
+
+void SkippedFiles::skip(const QString& path, const SyncFolder::Signature& signature, const QString& why) {
+    const quint64 key = keyOf(path);
+    if (m_full)
+        m_seen.insert(key);
+    const auto it = m_files.find(key);
+    if (it != m_files.end() && *it == signature)
+        return;
+    m_files.insert(key, signature);
+    if (m_named < linesPerRound) {
+        ++m_named;
+        logLine(QStringLiteral("⚠️ Sync: skipped %1: %2").arg(path, why));
+    } else {
+        ++m_unnamed;
+    }
+}
+
+void SkippedFiles::forget(const QString& path) {
+    m_files.remove(keyOf(path));
+}
+
+void SkippedFiles::beginRound(bool full) {
+    m_full = full;
+    m_seen.clear();
+    m_named = 0;
+    m_unnamed = 0;
+}
+
+void SkippedFiles::seen(const QString& path) {
+    if (m_full)
+        m_seen.insert(keyOf(path));
+}
+
+void SkippedFiles::endRound(const QString& folder, bool complete) {
+    if (m_full && complete) {
+        for (auto it = m_files.begin(); it != m_files.end();)
+            it = m_seen.contains(it.key()) ? std::next(it) : m_files.erase(it);
+        m_seen = {};
+    }
+    if (m_unnamed > 0)
+        logLine(QStringLiteral("⚠️ Sync: skipped %1 more files in %2 that could not be read")
+                    .arg(m_unnamed)
+                    .arg(folder));
+    m_full = false;
+    m_named = m_unnamed = 0;
+}
