@@ -4,6 +4,9 @@
 #include "Screen.h"
 
 #include <QList>
+#include <QObject>
+
+#include <functional>
 
 #include <optional>
 
@@ -17,4 +20,7 @@ public:
     virtual std::optional<Screen> mainScreen() = 0;
     // The pointer, in bottom-left coordinates (the same system as the frames).
     virtual Point mouseLocation() = 0;
+    // Calls `changed` on the main thread whenever displays are plugged in or out or their visible
+    // frames change, until `context` is destroyed; screens() then gives the new ones.
+    virtual void onChanged(QObject* context, std::function<void()> changed) = 0;
 };

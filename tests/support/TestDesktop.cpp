@@ -225,6 +225,8 @@ struct TestDesktop::Private {
     bool startServer();
     bool startWindowManager();
     bool startTray();
+    bool startSessionBus();
+    bool reservedStrut();
 };
 
 bool TestDesktop::Private::start() {
@@ -247,7 +249,7 @@ bool TestDesktop::Private::start() {
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     env.remove(QStringLiteral("SESSION_MANAGER"));
     return startServer() && (options.windowManager == WindowManager::none || startWindowManager()) &&
-           (!options.tray || startTray());
+           startSessionBus() && (!options.tray || startTray());
 }
 
 bool TestDesktop::Private::startServer() {
@@ -362,27 +364,106 @@ bool TestDesktop::Private::startWindowManager() {
     return true;
 }
 
+bool TestDesktop::Private::startSessionBus() {
+    if (options.dpi > 0) {
+        const QString resources = dir.filePath(QStringLiteral("config/Xresources"));
+        QFile file(resources);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(QByteArray("Xft.dpi: ") + QByteArray::number(options.dpi) + '\n') < 0) {
+            error = QStringLiteral("cannot write %1").arg(resources);
+            return false;
+        }
+        file.close();
+        if (!runToEnd(QStringLiteral("xrdb"),
+                      {QStringLiteral("-nocpp"), QStringLiteral("-merge"), resources})) {
+            error = QStringLiteral("xrdb failed: ") + logTail(QStringLiteral("xrdb"));
+            return false;
+        }
+    }
+    if (!options.sessionBus && !(options.tray && options.panel == Panel::statusNotifier))
+        return true;
+    QProcess* bus = spawn(QStringLiteral("dbus-daemon"),
+                          {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                           QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")},
+                          true);
+    if (!bus)
+        return false;
+    QByteArray out;
+    QDeadlineTimer deadline(startTimeoutMs);
+    while (!out.contains('\n') && !deadline.hasExpired() && bus->state() == QProcess::Running) {
+        bus->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        out += bus->readAllStandardOutput();
+    }
+    const QByteArray address = out.trimmed();
+    if (address.isEmpty()) {
+        error = QStringLiteral("dbus-daemon gave no address: ") + logTail(QStringLiteral("dbus-daemon"));
+        return false;
+    }
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromLocal8Bit(address));
+    return true;
+}
+
+bool TestDesktop::Private::reservedStrut() {
+    const auto area = cardinals(root, "_NET_WORKAREA", XCB_ATOM_CARDINAL);
+    const auto clients = cardinals(root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
+    const int screenHeight = options.height;
+    const bool shrunk = area.size() >= 4 &&
+                        (options.panelAtBottom ? int(area[1] + area[3]) <= screenHeight - 24 : area[1] >= 24);
+    return shrunk && std::any_of(clients.begin(), clients.end(), [this](quint32 w) {
+               return !cardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL).isEmpty();
+           });
+}
+
 bool TestDesktop::Private::startTray() {
-    if (!spawn(QStringLiteral("trayer"),
-               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
-                QStringLiteral("--width"), QStringLiteral("200"), QStringLiteral("--height"),
-                QString::number(trayHeight), QStringLiteral("--SetDockType"), QStringLiteral("true"),
-                QStringLiteral("--SetPartialStrut"), QStringLiteral("true")}))
+    const QString edge = options.panelAtBottom ? QStringLiteral("bottom") : QStringLiteral("top");
+    QString program;
+    QStringList arguments;
+    switch (options.panel) {
+    case Panel::trayer:
+        program = QStringLiteral("trayer");
+        arguments = {QStringLiteral("--edge"),
+                     edge,
+                     QStringLiteral("--align"),
+                     QStringLiteral("right"),
+                     QStringLiteral("--widthtype"),
+                     QStringLiteral("pixel"),
+                     QStringLiteral("--width"),
+                     QStringLiteral("200"),
+                     QStringLiteral("--height"),
+                     QString::number(trayHeight),
+                     QStringLiteral("--SetDockType"),
+                     QStringLiteral("true"),
+                     QStringLiteral("--SetPartialStrut"),
+                     QStringLiteral("true")};
+        break;
+    case Panel::tint2: {
+        // Its shipped settings put the panel at the bottom; only the edge changes for the top.
+        program = QStringLiteral("tint2");
+        QFile source(QStringLiteral("/etc/xdg/tint2/tint2rc"));
+        const QString rcPath = dir.filePath(QStringLiteral("config/tint2rc"));
+        QFile target(rcPath);
+        if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)) {
+            error = QStringLiteral("cannot copy tint2's settings");
+            return false;
+        }
+        QByteArray rc = source.readAll();
+        if (!options.panelAtBottom)
+            rc.replace("panel_position = bottom center horizontal", "panel_position = top center horizontal");
+        target.write(rc);
+        arguments = {QStringLiteral("-c"), rcPath};
+        break;
+    }
+    case Panel::statusNotifier:
+        program = QStringLiteral("gtk-sni-tray-standalone");
+        arguments = {QStringLiteral("--") + edge, QStringLiteral("--end"), QStringLiteral("--watcher")};
+        break;
+    }
+    if (!spawn(program, arguments))
         return false;
     // The strut is in place once the window manager has shrunk the work area and lists the panel
     // (fluxbox does the first before the second).
-    if (!waitFor(
-            [this] {
-                const auto area = cardinals(root, "_NET_WORKAREA", XCB_ATOM_CARDINAL);
-                const auto clients = cardinals(root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
-                return area.size() >= 4 && area[1] >= quint32(trayHeight) &&
-                       std::any_of(clients.begin(), clients.end(), [this](quint32 w) {
-                           return !cardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL).isEmpty();
-                       });
-            },
-            startTimeoutMs)) {
-        error = QStringLiteral("trayer did not reserve its strut: ") + logTail(QStringLiteral("trayer"));
+    if (!waitFor([this] { return reservedStrut(); }, startTimeoutMs)) {
+        error = program + QStringLiteral(" did not reserve its strut: ") + logTail(program);
         return false;
     }
     return true;
@@ -632,6 +713,13 @@ QRect TestDesktop::workArea() {
 bool TestDesktop::setSecondMonitor(bool plugged) {
     return isReady() && (d->options.twoMonitors || d->options.secondMonitorLater) &&
            d->setMonitor(QStringLiteral("RIGHT"), plugged);
+}
+
+QRect TestDesktop::panelGeometry() {
+    for (quint32 w : clientList())
+        if (!d->cardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL).isEmpty())
+            return clientGeometry(w);
+    return {};
 }
 
 bool TestDesktop::minimize(quint32 window) {

@@ -38,6 +38,9 @@
 class TestDesktop {
 public:
     enum class WindowManager { none, openbox, metacity, fluxbox };
+    // trayer: an XEmbed tray alone; tint2: a full panel with taskbar and XEmbed tray; statusNotifier:
+    // gtk-sni-tray-standalone, a StatusNotifier host (and watcher) on the desktop's own session bus.
+    enum class Panel { trayer, tint2, statusNotifier };
     static WindowManager defaultWindowManager();
     static QString windowManagerName(WindowManager wm);
 
@@ -50,6 +53,13 @@ public:
         bool secondMonitorLater = false;
         // A tray host (trayer) at the top right with a partial strut; the visible frame loses it.
         bool tray = false;
+        // Which panel holds the tray, and on which edge (each with its shipped settings otherwise).
+        Panel panel = Panel::trayer;
+        bool panelAtBottom = false;
+        // A session bus of the desktop's own (always with the StatusNotifier panel).
+        bool sessionBus = false;
+        // Xft.dpi for the desktop's programs (Qt scales by dpi / 96); 0 leaves it unset.
+        int dpi = 0;
         // none: a bare X server. By default the one $QUARLIN_TEST_WM names (openbox when unset), so
         // that a test program runs under each window manager as its own ctest.
         WindowManager windowManager = defaultWindowManager();
@@ -116,6 +126,7 @@ public:
     quint32 activeWindow();                        // _NET_ACTIVE_WINDOW
     int currentDesktop();                          // _NET_CURRENT_DESKTOP; -1 when unknown
     QRect workArea();                              // _NET_WORKAREA of desktop 0
+    QRect panelGeometry();                         // the first client with a strut; null without
 
     // Plugs the RIGHT monitor in or out (xrandr --setmonitor / --delmonitor) while programs run;
     // returns once the server has it. Needs twoMonitors or secondMonitorLater.

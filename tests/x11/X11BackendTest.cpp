@@ -1,5 +1,6 @@
 // The X11 backend against a real X server and window manager: screens and coordinates on one
-// and two monitors and with a panel, window attributes, writes, minimising, the trust test.
+// and two monitors (plugged in and out) and with a panel, window attributes, writes, minimising,
+// the trust test.
 #include "platform/x11/X11Backend.h"
 #include "TestDesktop.h"
 #include "platform/x11/X11Element.h"
@@ -354,6 +355,15 @@ private Q_SLOTS:
         QCOMPARE(clients.size(), 2);
         QCOMPARE(read<QString>(backend.windows, windowElement(clients[0]), "AXRole"),
                  QStringLiteral("AXUnknown"));
+
+        // A monitor unplugged and plugged in again: told each time, with the new list at hand.
+        QObject context;
+        QList<qsizetype> counts;
+        backend.screens.onChanged(&context, [&] { counts << backend.screens.screens().size(); });
+        QVERIFY(desktop.setSecondMonitor(false));
+        QTRY_VERIFY2(!counts.isEmpty() && counts.last() == 1, qPrintable(QDebug::toString(counts)));
+        QVERIFY(desktop.setSecondMonitor(true));
+        QTRY_COMPARE(counts.last(), 2);
     }
 };
 

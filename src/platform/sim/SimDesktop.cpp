@@ -80,6 +80,14 @@ QList<SimMenu> SimDesktop::fileMenuWithNewWindow() {
 void SimDesktop::setScreens(QList<Screen> screens, std::optional<int> mainIndex) {
     m_screens = std::move(screens);
     m_mainIndex = mainIndex;
+    m_screenWatchers.removeIf([](const auto& watcher) { return !watcher.first; });
+    for (const auto& watcher : QList(m_screenWatchers))
+        if (watcher.first)
+            watcher.second();
+}
+
+void SimDesktop::onChanged(QObject* context, std::function<void()> changed) {
+    m_screenWatchers.append({context, std::move(changed)});
 }
 
 std::optional<Screen> SimDesktop::mainScreen() {

@@ -8,6 +8,7 @@
 #include "platform/WindowAccess.h"
 #include "platform/Workspace.h"
 
+#include <QPointer>
 #include <QStringList>
 
 class Scheduler;
@@ -62,6 +63,8 @@ public:
     QList<Screen> screens() override { return m_screens; }
     std::optional<Screen> mainScreen() override;
     Point mouseLocation() override { return m_mouse; }
+    // setScreens() is the change.
+    void onChanged(QObject* context, std::function<void()> changed) override;
 
 private:
     struct Installed {
@@ -81,6 +84,7 @@ private:
     QList<Installed> m_installed;
     QList<std::shared_ptr<SimApplication>> m_running;
     QList<Screen> m_screens;
+    QList<std::pair<QPointer<QObject>, std::function<void()>>> m_screenWatchers;
     std::optional<int> m_mainIndex;
     Point m_mouse;
     bool m_trusted = true;

@@ -96,7 +96,8 @@ X11Connection::X11Connection(const QString& displayName) {
 
     // Substructure: restacking of the top-level frames, which not every window manager publishes
     // in _NET_CLIENT_LIST_STACKING (fluxbox does not).
-    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    const uint32_t rootMask =
+        XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(m_conn, m_root, XCB_CW_EVENT_MASK, &rootMask);
     if (const auto* randr = xcb_get_extension_data(m_conn, &xcb_randr_id); randr && randr->present) {
         m_randrEventBase = randr->first_event;
@@ -357,6 +358,13 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
         const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
         if (c->event != m_root)
             return;
+        // The root window itself: monitors set or deleted (xrandr --setmonitor) are announced only
+        // this way, without a RandR event.
+        if (c->window == m_root) {
+            ++m_screenChanges;
+            Q_EMIT screensChanged();
+            return;
+        }
         // A move or resize in place keeps the stacking; anything else may be a restack (also one
         // that leaves the sibling below the same).
         const TopLevel now{c->above_sibling, QRect(c->x, c->y, c->width, c->height)};

@@ -12,6 +12,10 @@
 
 X11Screens::X11Screens(X11Connection& connection, pid_t ownPid) : m_conn(connection), m_ownPid(ownPid) {}
 
+void X11Screens::onChanged(QObject* context, std::function<void()> changed) {
+    QObject::connect(&m_conn, &X11Connection::screensChanged, context, std::move(changed));
+}
+
 QList<X11Monitor> X11Screens::monitors() {
     if (!m_conn.xcb())
         return {};

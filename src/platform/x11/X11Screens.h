@@ -23,6 +23,7 @@ public:
     QList<Screen> screens() override;
     std::optional<Screen> mainScreen() override;
     Point mouseLocation() override;
+    void onChanged(QObject* context, std::function<void()> changed) override;
 
     // Primary first, then RandR's order; the whole root window when RandR reports none.
     QList<X11Monitor> monitors();

@@ -2,18 +2,26 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QSocketNotifier>
 
 #include <xcb/xfixes.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 } // namespace
 
-X11TrayHost::X11TrayHost(const QString& displayName, QObject* parent) : TrayHost(parent) {
+X11TrayHost::X11TrayHost(const QString& displayName, QObject* parent)
+    : X11TrayHost(displayName, QDBusConnection::sessionBus(), parent) {}
+
+X11TrayHost::X11TrayHost(const QString& displayName, const QDBusConnection& bus, QObject* parent)
+    : TrayHost(parent) {
     const QByteArray name = displayName.toLocal8Bit();
     int screenNumber = 0;
     m_conn = xcb_connect(name.isEmpty() ? nullptr : name.constData(), &screenNumber);
@@ -26,6 +34,7 @@ X11TrayHost::X11TrayHost(const QString& displayName, QObject* parent) : TrayHost
         for (int i = 0; i < screenNumber && screens.rem; ++i)
             xcb_screen_next(&screens);
         const xcb_window_t root = screens.data->root;
+        m_root = root;
         const QByteArray atomName = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber);
         if (auto* reply = xcb_intern_atom_reply(
                 m_conn,
@@ -50,18 +59,83 @@ X11TrayHost::X11TrayHost(const QString& displayName, QObject* parent) : TrayHost
         readOwner();
     }
 
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    m_bus = std::make_unique<QDBusConnection>(bus);
     if (bus.isConnected()) {
         m_watcher = new QDBusServiceWatcher(
             watcherService, bus,
             QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
-        connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this,
-                [this] { update(m_xembedOwner, true); });
+        connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &X11TrayHost::readHost);
         connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
                 [this] { update(m_xembedOwner, false); });
-        if (QDBusConnectionInterface* bus_ = bus.interface())
-            m_statusNotifierWatcher = bus_->isServiceRegistered(watcherService).value();
+        // A host that comes or goes after the watcher.
+        for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+            m_bus->connect(watcherService, watcherPath, watcherService, QString::fromLatin1(signal), this,
+                           SLOT(readHost()));
+        readHost();
     }
+}
+
+void X11TrayHost::readHost() {
+    bool host = false;
+    if (m_bus && m_bus->isConnected() && m_bus->interface()->isServiceRegistered(watcherService).value()) {
+        QDBusMessage get = QDBusMessage::createMethodCall(watcherService, watcherPath,
+                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("Get"));
+        get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+        // Events go on meanwhile: the watcher may live in this very process.
+        const QDBusMessage reply = m_bus->call(get, QDBus::BlockWithGui, 2000);
+        host = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+               reply.arguments().first().value<QDBusVariant>().variant().toBool();
+    }
+    update(m_xembedOwner, host);
+}
+
+QRect X11TrayHost::panel() const {
+    if (!m_statusNotifierHost || !m_conn || !m_bus || !m_bus->isConnected())
+        return {};
+    const uint pid = m_bus->interface()->servicePid(watcherService).value();
+    if (pid == 0)
+        return {};
+    auto intern = [this](const char* name) {
+        xcb_atom_t atom = XCB_ATOM_NONE;
+        if (auto* reply = xcb_intern_atom_reply(
+                m_conn, xcb_intern_atom(m_conn, 0, static_cast<uint16_t>(std::strlen(name)), name),
+                nullptr)) {
+            atom = reply->atom;
+            std::free(reply);
+        }
+        return atom;
+    };
+    auto cardinals = [this](xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
+        QList<quint32> out;
+        if (auto* reply = xcb_get_property_reply(
+                m_conn, xcb_get_property(m_conn, 0, window, property, type, 0, 4096), nullptr)) {
+            if (reply->format == 32) {
+                const auto* v = static_cast<const quint32*>(xcb_get_property_value(reply));
+                for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
+                    out << v[i];
+            }
+            std::free(reply);
+        }
+        return out;
+    };
+    const xcb_atom_t strut = intern("_NET_WM_STRUT_PARTIAL");
+    const xcb_atom_t wmPid = intern("_NET_WM_PID");
+    for (quint32 window : cardinals(m_root, intern("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW)) {
+        if (cardinals(window, strut, XCB_ATOM_CARDINAL).isEmpty() ||
+            cardinals(window, wmPid, XCB_ATOM_CARDINAL).value(0) != pid)
+            continue;
+        QRect rect;
+        auto* geometry = xcb_get_geometry_reply(m_conn, xcb_get_geometry(m_conn, window), nullptr);
+        auto* origin = xcb_translate_coordinates_reply(
+            m_conn, xcb_translate_coordinates(m_conn, window, m_root, 0, 0), nullptr);
+        if (geometry && origin)
+            rect = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+        std::free(geometry);
+        std::free(origin);
+        return rect;
+    }
+    return {};
 }
 
 X11TrayHost::~X11TrayHost() {
@@ -77,7 +151,7 @@ void X11TrayHost::readOwner() {
         owner = reply->owner;
         std::free(reply);
     }
-    update(owner, m_statusNotifierWatcher);
+    update(owner, m_statusNotifierHost);
 }
 
 void X11TrayHost::processEvents() {
@@ -92,10 +166,10 @@ void X11TrayHost::processEvents() {
         readOwner();
 }
 
-void X11TrayHost::update(quint32 owner, bool watcher) {
+void X11TrayHost::update(quint32 owner, bool host) {
     const bool was = isAvailable();
     m_xembedOwner = owner;
-    m_statusNotifierWatcher = watcher;
+    m_statusNotifierHost = host;
     if (isAvailable() != was)
         Q_EMIT availabilityChanged(isAvailable());
 }

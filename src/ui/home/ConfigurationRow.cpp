@@ -120,6 +120,8 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
         if (isLive())
             m_activator.activateFromRow();
     });
+    // "Move to" is offered while two or more displays are connected, also when they change.
+    m_platform.screens.onChanged(this, [this] { updateControls(); });
     connect(m_edit, &QAbstractButton::clicked, this, [this] {
         if (!isLive() || !m_callbacks.onEdit)
             return;

@@ -18,6 +18,7 @@
 #include "placement/RunningAppsHelper.h"
 #include "store/ModelContext.h"
 #include "ui/editor/EditorRegistry.h"
+#include "ui/look/ElidedLabel.h"
 #include "ui/look/StyledButton.h"
 
 #include <QAbstractButton>
@@ -31,6 +32,11 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// A name of any length fits a dialog: longer ones are cut short with "…".
+QString shortName(const QString& name) {
+    return ElidedLabel::elided(name, QFont(), 320);
+}
 
 template <class T, class Name> QList<T> filtered(const QList<T>& all, const QString& text, Name name) {
     if (text.isEmpty())
@@ -432,7 +438,7 @@ void ContentView::showCreateSheet() {
 void ContentView::confirmRemoveConfiguration(ConfigurationGroup* configuration) {
     const QString message =
         configuration
-            ? QStringLiteral("This will permanently delete '") + configuration->name() +
+            ? QStringLiteral("This will permanently delete '") + shortName(configuration->name()) +
                   QStringLiteral("' and all of its positions.")
             : QStringLiteral("This will permanently delete the selected configuration and all of its "
                              "positions.");
@@ -452,7 +458,7 @@ bool ContentView::removeConfiguration(ConfigurationGroup* configuration) {
     QString error;
     if (!ConfigurationRemoval::remove(*store, m_state, {configuration}, &error)) {
         logLine(QStringLiteral("❌ Failed to delete configuration: ") + error);
-        showError(QStringLiteral("Could not delete '") + name + QStringLiteral("'"), error);
+        showError(QStringLiteral("Could not delete '") + shortName(name) + QStringLiteral("'"), error);
         return false;
     }
     m_configurationGroups.removeIf([&id](const ConfigurationGroup* c) { return c->id() == id; });
@@ -487,7 +493,7 @@ bool ContentView::clearAllConfigurations() {
 }
 
 void ContentView::confirmRemoveSavedApp(SavedApp* app) {
-    const QString message = app ? QStringLiteral("This will permanently remove '") + app->name() +
+    const QString message = app ? QStringLiteral("This will permanently remove '") + shortName(app->name()) +
                                       QStringLiteral("' from your saved apps.")
                                 : QStringLiteral("This will permanently remove the selected saved app.");
     QPointer<SavedApp> pending(app);
@@ -507,7 +513,7 @@ bool ContentView::removeSavedApp(SavedApp* app) {
     if (!StoreCommand::run(
             *store, [store, app] { store->deleteObject(app); }, &error)) {
         logLine(QStringLiteral("❌ Failed to delete saved app: ") + error);
-        showError(QStringLiteral("Could not remove '") + name + QStringLiteral("'"), error);
+        showError(QStringLiteral("Could not remove '") + shortName(name) + QStringLiteral("'"), error);
         return false;
     }
     m_savedApps.removeIf([&id](const SavedApp* a) { return a->id() == id; });
@@ -572,7 +578,7 @@ void ContentView::saveApp(const RunningApp& app) {
     if (!StoreCommand::run(
             *store, [store, saved] { store->insert(saved); }, &error)) {
         logLine(QStringLiteral("❌ Failed to save app: ") + error);
-        showError(QStringLiteral("Could not save '") + app.name + QStringLiteral("'"), error);
+        showError(QStringLiteral("Could not save '") + shortName(app.name) + QStringLiteral("'"), error);
         return;
     }
     m_savedApps.append(saved);

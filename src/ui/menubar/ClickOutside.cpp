@@ -13,9 +13,9 @@
 #include <algorithm>
 
 ClickOutside::ClickOutside(PointerMonitor& pointer, Scheduler& scheduler, std::function<QWidget*()> window,
-                           std::function<QRect()> icon, QObject* parent)
+                           std::function<QRect()> icon, std::function<QRect()> trayPanel, QObject* parent)
     : QObject(parent), m_pointer(pointer), m_scheduler(scheduler), m_window(std::move(window)),
-      m_icon(std::move(icon)) {
+      m_icon(std::move(icon)), m_trayPanel(std::move(trayPanel)) {
     connect(&m_pointer, &PointerMonitor::buttonPressed, this, &ClickOutside::pressed);
     connect(&m_pointer, &PointerMonitor::escapePressed, this, &ClickOutside::escape);
 }
@@ -57,9 +57,18 @@ void ClickOutside::pressed(QPoint rootPosition, quint64 window) {
     const QPoint position = DesktopGeometry::fromRoot(rootPosition);
     if (main->frameGeometry().contains(position) || isOwnWindow(window) || m_icon().contains(position))
         return;
-    m_recentDismissal = true;
     const int dismissal = ++m_dismissal;
     const QPointer<ClickOutside> self(this);
+    if (m_trayPanel().contains(position)) {
+        // Perhaps our icon: its click toggles the window; without one it goes.
+        m_scheduler.after(sameClickSeconds, [self, dismissal] {
+            QWidget* shown = self ? self->m_window() : nullptr;
+            if (self && self->m_dismissal == dismissal && self->m_installed && shown && shown->isVisible())
+                Q_EMIT self->dismissed();
+        });
+        return;
+    }
+    m_recentDismissal = true;
     m_scheduler.after(sameClickSeconds, [self, dismissal] {
         if (self && self->m_dismissal == dismissal)
             self->m_recentDismissal = false;

@@ -1,9 +1,10 @@
 // The attached window's dismissal: a press anywhere outside it and our own windows, or Escape
 // typed into another program. Watched through the desktop's pointer monitor only while installed.
 //
-// A press on a StatusNotifier host's panel closes the window before the host tells us that the
-// press was a click on our icon; that click then must not open the window again. So a click on
-// the icon that follows a dismissal within `sameClickSeconds` belongs to it.
+// A StatusNotifier host reports a click on our icon only after the press has reached its panel. A
+// press on the tray's panel therefore closes the window only when no click on the icon follows
+// within `sameClickSeconds` (the click itself toggles it). Where the panel is unknown, the press
+// closes it at once and a click on the icon within that time belongs to the same press.
 #pragma once
 
 #include <QObject>
@@ -20,11 +21,12 @@ class QWidget;
 class ClickOutside : public QObject {
     Q_OBJECT
 public:
-    static constexpr double sameClickSeconds = 0.5;
+    static constexpr double sameClickSeconds = 0.8;
 
-    // `window` gives the attached window; `icon` the tray icon's rectangle (Qt pixels, may be empty).
+    // `window` gives the attached window; `icon` the tray icon's rectangle and `trayPanel` the
+    // panel holding the tray (Qt pixels, each may be empty).
     ClickOutside(PointerMonitor& pointer, Scheduler& scheduler, std::function<QWidget*()> window,
-                 std::function<QRect()> icon, QObject* parent = nullptr);
+                 std::function<QRect()> icon, std::function<QRect()> trayPanel, QObject* parent = nullptr);
 
     void install();
     void remove();
@@ -44,6 +46,7 @@ private:
     Scheduler& m_scheduler;
     std::function<QWidget*()> m_window;
     std::function<QRect()> m_icon;
+    std::function<QRect()> m_trayPanel;
     bool m_installed = false;
     int m_dismissal = 0;
     bool m_recentDismissal = false;

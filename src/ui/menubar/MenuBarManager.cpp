@@ -55,7 +55,7 @@ MenuBarManager::MenuBarManager(AppState& appState, ModelContainer* modelContaine
       m_taskbarPolicy(services.taskbar),
       m_clickOutside(
           services.pointer, appState.platform().scheduler, [this] { return recordedMainWindow(); },
-          [this] { return m_presence.iconRect(); }) {
+          [this] { return m_presence.iconRect(); }, [this] { return m_desktop.trayPanel(); }) {
     m_services.statusItem.show();
     connect(&m_services.statusItem, &StatusItem::clicked, this, &MenuBarManager::statusItemClicked);
     updateDockIconVisibility();

@@ -58,6 +58,8 @@ MinimizedConfigurationRow::MinimizedConfigurationRow(ConfigurationGroup* configu
     refreshSelection();
     connect(&m_state, &AppState::changed, this,
             [this](AppState::Property property) { stateChanged(static_cast<int>(property)); });
+    // "Move to" is offered while two or more displays are connected, also when they change.
+    m_state.platform().screens.onChanged(this, [this] { refreshControls(); });
     if (m_configuration)
         connect(m_configuration, &ModelObject::changed, this, [this] {
             if (m_configuration)

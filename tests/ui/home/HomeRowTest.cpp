@@ -222,17 +222,18 @@ private Q_SLOTS:
         QCOMPARE(c->configurationList().first()->corner(), Corner::leftHalf);
     }
 
+    // The display button follows monitors plugged in and out while the row is shown.
     void displayMenuWithOneAndTwoMonitors() {
         HomeWorld w;
         ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), 1);
         AppWorld::addApp(c, bundleIDs.at(0), QStringLiteral("Editor"));
-        {
-            Row row(w, c);
-            QVERIFY(!row->displayButton()->isVisibleTo(row.row.get()));
-        }
-        w.desktop.setScreens({SimWorld::laptop(1.0), SimWorld::above()});
         Row row(w, c);
+        QVERIFY(!row->displayButton()->isVisibleTo(row.row.get()));
+        w.desktop.setScreens({SimWorld::laptop(1.0), SimWorld::above()});
         QVERIFY(row->displayButton()->isVisibleTo(row.row.get()));
+        w.desktop.setScreens({SimWorld::laptop(1.0)});
+        QVERIFY(!row->displayButton()->isVisibleTo(row.row.get()));
+        w.desktop.setScreens({SimWorld::laptop(1.0), SimWorld::above()});
         row->rebuildDisplayMenu();
         const QList<QAction*> entries = row->displayMenu()->actions();
         QCOMPARE(entries.size(), 2);

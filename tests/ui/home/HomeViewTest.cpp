@@ -101,8 +101,8 @@ private Q_SLOTS:
             w.desktop.run(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
             w.desktop.run(QStringLiteral("org.example.Terminal"), QStringLiteral("Terminal"));
             w.configuration(QStringLiteral("Work"), 1);
-            w.configuration(QString(40, QLatin1Char('W')) + QStringLiteral(" a very long configuration name"),
-                            2);
+            w.configuration(
+                QString(300, QLatin1Char('W')) + QStringLiteral(" a very long configuration name"), 2);
             w.context()->insert(new SavedApp(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"),
                                              700, 500, Corner::leftHalf, 0.5, 6, 8));
             QVERIFY(w.context()->save());
@@ -123,8 +123,14 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitForWindowExposed(home.view.get()));
             QCoreApplication::sendPostedEvents();
             QVERIFY(saveWidgetScreenshot(home.view.get(), QStringLiteral("home-") + look));
-            // The long name never widens the view.
+            // The long name never widens the view, nor its delete dialog.
             QCOMPARE(home->width(), 600);
+            QCOMPARE(home.configurationNames().size(), 2);
+            ConfigurationListView* list = home->configurationSection()->listView();
+            list->rowFor(list->order().last())->deleteButton()->click();
+            QVERIFY(home->openDialog());
+            QVERIFY(home->openDialog()->sizeHint().width() < 700);
+            home->openDialog()->close();
         }
         QApplication::setPalette(before);
     }

@@ -12,6 +12,9 @@
 #include "shortcuts/Shortcut.h"
 #include "store/ModelContext.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFile>
 #include <QJsonObject>
 #include <QStandardPaths>
@@ -20,6 +23,7 @@
 
 #include <xcb/xcb.h>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -82,6 +86,7 @@ struct ProgramRun {
     QuarlinProgram quarlin{desktop, QStringLiteral("menubar")};
 
     explicit ProgramRun(bool tray) : desktop(options(tray)) {}
+    explicit ProgramRun(const TestDesktop::Options& o) : desktop(o) {}
 
     static TestDesktop::Options options(bool tray) {
         TestDesktop::Options o;
@@ -131,6 +136,29 @@ struct ProgramRun {
     }
 };
 
+// What a StatusNotifier host sends for a left click on our item: Activate(x, y) on its object.
+bool activateItem(TestDesktop& desktop, QPoint at) {
+    const QString address = desktop.environment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    QDBusConnection bus = QDBusConnection::connectToBus(address, address);
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.kde.StatusNotifierWatcher") << QStringLiteral("RegisteredStatusNotifierItems");
+    const QDBusMessage reply = bus.call(get);
+    const QStringList items = reply.arguments().value(0).value<QDBusVariant>().variant().toStringList();
+    if (items.isEmpty())
+        return false;
+    // "service" or "service/path".
+    const QString item = items.first();
+    const qsizetype slash = item.indexOf(QLatin1Char('/'));
+    const QString service = slash < 0 ? item : item.left(slash);
+    const QString path = slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash);
+    QDBusMessage activate = QDBusMessage::createMethodCall(
+        service, path, QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << at.x() << at.y();
+    return bus.call(activate).type() == QDBusMessage::ReplyMessage;
+}
+
 } // namespace
 
 class MenuBarEndToEndTest : public QObject {
@@ -138,6 +166,10 @@ class MenuBarEndToEndTest : public QObject {
 private Q_SLOTS:
     void theTrayIconDropsTheWindowAndActivatesFromTheList();
     void withoutATrayTheProgramStaysReachable();
+    void onEveryPanel_data();
+    void onEveryPanel();
+    void scaledScreens_data();
+    void scaledScreens();
 };
 
 void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
@@ -252,6 +284,109 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
     // Without a tray nothing could bring a closed window back: closing it ends the program.
     QVERIFY(run.desktop.close(run.mainWindow()->id));
     QVERIFY2(run.quarlin.waitForExit(15000), qPrintable(run.quarlin.output()));
+}
+
+Q_DECLARE_METATYPE(TestDesktop::Panel)
+
+void MenuBarEndToEndTest::onEveryPanel_data() {
+    QTest::addColumn<TestDesktop::Panel>("panel");
+    QTest::addColumn<bool>("bottom");
+    for (bool bottom : {false, true}) {
+        const char* edge = bottom ? "bottom" : "top";
+        QTest::addRow("trayer, %s", edge) << TestDesktop::Panel::trayer << bottom;
+        QTest::addRow("tint2, %s", edge) << TestDesktop::Panel::tint2 << bottom;
+        QTest::addRow("StatusNotifier host, %s", edge) << TestDesktop::Panel::statusNotifier << bottom;
+    }
+}
+
+// Launched in menu-bar mode, the window hangs on the panel's side from the start; the icon closes
+// and opens it, and a click on the bare desktop closes it.
+void MenuBarEndToEndTest::onEveryPanel() {
+    QFETCH(TestDesktop::Panel, panel);
+    QFETCH(bool, bottom);
+    TestDesktop::Options options;
+    options.tray = true;
+    options.panel = panel;
+    options.panelAtBottom = bottom;
+    ProgramRun run(options);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    QVERIFY(run.quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
+    const QRect area = run.desktop.workArea();
+    const auto hanging = [&] {
+        const std::optional<TreeWindow> w = run.mainWindow();
+        return w && w->rect.width() == 428 && area.contains(w->rect) &&
+               (bottom ? w->rect.bottom() == area.bottom() - 6 : w->rect.top() == area.top() + 6);
+    };
+    const bool hung = run.desktop.waitFor(hanging, 15000);
+    if (!hung)
+        qWarning() << "window at" << (run.mainWindow() ? run.mainWindow()->rect : QRect()) << "free area"
+                   << area << run.quarlin.output();
+    QVERIFY(hung);
+    run.quarlin.screenshot(QStringLiteral("panel-%1").arg(QString::fromLatin1(QTest::currentDataTag())));
+
+    // A StatusNotifier host draws the icon itself, at the panel's end.
+    const QRect bar = run.desktop.panelGeometry();
+    QPoint icon(bar.right() - bar.height() / 2, bar.center().y());
+    if (panel != TestDesktop::Panel::statusNotifier) {
+        QVERIFY(run.desktop.waitFor([&] { return run.icon() && bar.contains(run.icon()->rect); }, 15000));
+        icon = run.icon()->rect.center();
+    }
+    // Measured: gtk-sni-tray-standalone on Xvfb calls nothing over D-Bus for xdotool's clicks; the
+    // test plays the rest of the host's part: the press reaches its panel, then Activate follows.
+    const auto clickIcon = [&] {
+        return run.click(icon) &&
+               (panel != TestDesktop::Panel::statusNotifier || activateItem(run.desktop, icon));
+    };
+    QVERIFY(clickIcon());
+    QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
+    // Apart by more than the double-click interval.
+    run.desktop.waitFor([] { return false; }, 600);
+    QVERIFY(clickIcon());
+    QVERIFY2(run.desktop.waitFor(hanging, 15000), qPrintable(run.quarlin.output()));
+    QVERIFY(run.click(QPoint(300, area.center().y())));
+    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
+}
+
+void MenuBarEndToEndTest::scaledScreens_data() {
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("1") << 96 << QSize(1920, 1080);
+    QTest::newRow("1.25") << 120 << QSize(1920, 1080);
+    QTest::newRow("2") << 192 << QSize(3840, 2160);
+}
+
+// Qt scales by Xft.dpi / 96: the window still hangs under the icon inside the free area, and a
+// click on the icon still closes it.
+void MenuBarEndToEndTest::scaledScreens() {
+    QFETCH(int, dpi);
+    QFETCH(QSize, screen);
+    TestDesktop::Options options;
+    options.tray = true;
+    options.dpi = dpi;
+    options.width = screen.width();
+    options.height = screen.height();
+    ProgramRun run(options);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
+    QVERIFY(run.desktop.waitFor([&] { return run.icon() && run.mainWindow(); }, 20000));
+    const QRect icon = run.icon()->rect;
+    const double factor = dpi / 96.0;
+    const QRect area = run.desktop.workArea();
+    QVERIFY(run.click(icon.center()));
+    const auto hanging = [&] {
+        const std::optional<TreeWindow> w = run.mainWindow();
+        return w && w->rect.width() == std::lround(428 * factor) && area.contains(w->rect) &&
+               std::abs(w->rect.top() - (area.top() + 6 * factor)) <= 2 &&
+               w->rect.right() >= std::min<long>(icon.center().x(), area.right() - std::lround(8 * factor));
+    };
+    const bool hung = run.desktop.waitFor(hanging, 15000);
+    if (!hung)
+        qWarning() << "window at" << (run.mainWindow() ? run.mainWindow()->rect : QRect()) << "free area"
+                   << area << "icon" << icon;
+    QVERIFY(hung);
+    QVERIFY(run.click(icon.center()));
+    QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
 }
 
 QTEST_GUILESS_MAIN(MenuBarEndToEndTest)

@@ -309,6 +309,20 @@ private Q_SLOTS:
         world.clock.advance(ClickOutside::sameClickSeconds);
         world.statusItem.click();
         QVERIFY(world.window.isVisible());
+
+        // A press elsewhere on the panel, with no click on the icon: gone a moment later.
+        world.pointer.press(QPoint(1750, 14), 0x4242);
+        QVERIFY(world.window.isVisible());
+        world.clock.advance(ClickOutside::sameClickSeconds);
+        QVERIFY(!world.window.isVisible());
+
+        // Where the panel is unknown the press closes it at once, and the click that follows is its own.
+        world.tray.panelRect = QRect();
+        world.statusItem.click();
+        world.pointer.press(QPoint(1750, 14), 0x4242);
+        QVERIFY(!world.window.isVisible());
+        world.statusItem.click();
+        QVERIFY(!world.window.isVisible());
     }
 
     // Minimised by the user, or attached with no icon to come back by: one click always shows it.

@@ -7,9 +7,25 @@
 #include "platform/x11/X11MonitorAreas.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11TaskbarEntry.h"
+#include "platform/x11/X11TrayHost.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QSignalSpy>
 #include <QTest>
+
+// A StatusNotifierWatcher with no host at first, as a desktop may have it (a watcher started by
+// one program while no panel shows items).
+class FakeWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+public:
+    bool hostRegistered() const { return host; }
+    bool host = false;
+Q_SIGNALS:
+    void StatusNotifierHostRegistered();
+};
 
 class MenuBarX11Test : public QObject {
     Q_OBJECT
@@ -42,6 +58,29 @@ private Q_SLOTS:
             const QStringList state = netWmState(desktop.displayName(), logo.window);
             return std::none_of(all.begin(), all.end(), [&](const QString& s) { return state.contains(s); });
         }));
+    }
+
+    void aWatcherWithoutAHostIsNoTray() {
+        TestDesktop::Options options;
+        options.sessionBus = true;
+        TestDesktop desktop(options);
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        const QString address = desktop.environment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
+        FakeWatcher watcher;
+        QVERIFY(bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                   QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSignals));
+        QVERIFY(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        QDBusConnection hostBus = QDBusConnection::connectToBus(address, QStringLiteral("tray"));
+        X11TrayHost tray(desktop.displayName(), hostBus);
+        QVERIFY(!tray.isAvailable());
+
+        QSignalSpy changes(&tray, &TrayHost::availabilityChanged);
+        watcher.host = true;
+        Q_EMIT watcher.StatusNotifierHostRegistered();
+        QTRY_VERIFY(tray.isAvailable());
+        QVERIFY(tray.usesStatusNotifier());
+        QCOMPARE(changes.size(), 1);
     }
 
     void pressesNameTheWindowUnderThePointer() {

@@ -4,6 +4,7 @@
 #include "ui/editor/EditConfigurationModalView.h"
 #include "ui/editor/EditConfigurationWindowManager.h"
 #include "ui/editor/EditorRegistry.h"
+#include "ui/look/StyledButton.h"
 #include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MinimizedConfigurationRow.h"
 #include "ui/menubar/MinimizedHomeView.h"
@@ -73,6 +74,20 @@ private Q_SLOTS:
         QCOMPARE(fresh->screenHeight(), 1080.0);
         QVERIFY(!world.context()->hasChanges());
         QCOMPARE(world.state.configurationDataVersion(), 1);
+    }
+
+    // A row's display button follows monitors plugged in and out while the list is shown.
+    void theDisplayButtonFollowsTheMonitors() {
+        CompactWorld world;
+        AppWorld::addApp(world.configuration(QStringLiteral("Work"), 1), QStringLiteral("org.example.Editor"),
+                         QStringLiteral("Editor"));
+        world.show();
+        QWidget* button = world.view->rows().first()->displayButton();
+        QVERIFY(!button->isVisible());
+        world.desktop.setScreens({AppWorld::laptop(1.0), AppWorld::above()});
+        QVERIFY(button->isVisible());
+        world.desktop.setScreens({AppWorld::laptop(1.0)});
+        QVERIFY(!button->isVisible());
     }
 
     void failedCreateAndDeleteChangeNothing() {
