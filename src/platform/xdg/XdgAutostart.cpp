@@ -2,6 +2,7 @@
 #include "XdgAutostart.h"
 
 #include "base/Log.h"
+#include "platform/x11/DesktopEntry.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,23 +41,7 @@ QString XdgAutostart::entryPath() const {
 }
 
 QString XdgAutostart::quoteExecArgument(const QString& argument) {
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    QString escaped;
-    bool needsQuotes = argument.isEmpty();
-    for (const QChar c : argument) {
-        if (reserved.contains(c))
-            needsQuotes = true;
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
-            escaped += QLatin1Char('\\');
-        escaped += c;
-        // A lone percent sign would be taken for a field code.
-        if (c == QLatin1Char('%'))
-            escaped += QLatin1Char('%');
-    }
-    QString result = needsQuotes ? QLatin1Char('"') + escaped + QLatin1Char('"') : escaped;
-    // The desktop file format escapes backslashes once more in string values.
-    result.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    return result;
+    return DesktopEntry::quoteExecArgument(argument);
 }
 
 QByteArray XdgAutostart::entryContents() const {
