@@ -57,6 +57,19 @@ QByteArray XdgAutostart::entryContents() const {
     return text.toUtf8();
 }
 
+bool XdgAutostart::updateToInstalledProgram() {
+    if (m_installedExec.isEmpty() || status() != Status::enabled)
+        return false;
+    const std::optional<DesktopEntry> current = DesktopEntry::load(entryPath(), QString());
+    if (!current || current->exec == m_installedExec)
+        return false;
+    if (registerService())
+        return false;
+    logLine(QStringLiteral("Launch at login now starts the installed Quarlin (it started %1)")
+                .arg(current->exec));
+    return true;
+}
+
 LoginItemService::Status XdgAutostart::status() const {
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly))
