@@ -235,6 +235,7 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
         if (!(ok = m_reader->list(kind, &files, &groups, &message)))
             break;
         filesRead += files.size();
+        m_reader->prefetch(kind, filesToRead(kind, groups));
         for (auto group = groups.cbegin(); ok && group != groups.cend(); ++group) {
             seen.insert(group.key());
             ok = m_merger->merge(kind, group.key(), group.value(), round, &message);
@@ -242,9 +243,12 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
         if (!ok)
             break;
     }
+    m_reader->dropPrefetched();
     // Only a round that read everything knows which refused files are gone.
     m_reader->endRound(ok);
     bool committed = false;
+    // Entries already kept as they are now: the state's save after the writes below skips them.
+    QSet<QString> keptAsIs;
     if (ok && m_merger->hasWrites()) {
         // Kept before the store's commit, with a note of what the store is to receive: a crash between
         // the two is finished at the next start, never taken for edits made here.
@@ -252,6 +256,10 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
         unwritten.unite(m_exporter->queued());
         const QStringList applying(round.changed.cbegin(), round.changed.cend());
         ok = m_state->persist(round.changed, unwritten, &message, &applying);
+        if (ok)
+            for (const QString& id : std::as_const(round.changed))
+                if (!unwritten.contains(id))
+                    keptAsIs.insert(id);
         checkpoint("stateKept");
         ok = ok && m_merger->commit(&message);
         committed = ok;
@@ -295,9 +303,12 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
                 m_folder.remove(copy.kind, copy.file);
     }
     const QStringList none;
+    QSet<QString> toKeep = round.changed;
+    toKeep.subtract(keptAsIs);
+    const bool clearApplying = !m_state->applying().isEmpty();
     const bool kept =
-        round.changed.isEmpty() || m_state->persist(round.changed, m_exporter->queued(), &message,
-                                                    m_state->applying().isEmpty() ? nullptr : &none);
+        (toKeep.isEmpty() && !clearApplying) ||
+        m_state->persist(toKeep, m_exporter->queued(), &message, clearApplying ? &none : nullptr);
     m_exporter->rejoined();
     m_state->forgetChildren();
     m_importing = false;
@@ -320,6 +331,22 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
         return fail(message, error);
     m_lastError.clear();
     return true;
+}
+
+QList<const SyncFolder::Entry*>
+SyncEngine::filesToRead(ModelObject::Kind kind, const QHash<QString, SyncFolderReader::Group>& groups) const {
+    // The files that the merge reads: new or changed object files, and every conflict copy.
+    QList<const SyncFolder::Entry*> files;
+    const QHash<QString, SyncState::Entry>& entries = std::as_const(*m_state).entries();
+    for (auto group = groups.cbegin(); group != groups.cend(); ++group) {
+        const auto known = entries.constFind(group.key());
+        if (known != entries.constEnd() && known->record.kind != kind)
+            continue;
+        if (group->main && (known == entries.constEnd() || group->main->signature != known->file))
+            files.append(group->main);
+        files.append(group->copies);
+    }
+    return files;
 }
 
 void SyncEngine::collectTombstones(qint64 now) {

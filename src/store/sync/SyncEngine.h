@@ -6,13 +6,15 @@
 // (SyncFolderReader),
 // merged by stamp and written into the database through a connection of its own (SyncMerger), after
 // which the main context reads them in and sends its remote-change signal. What this machine knows of
-// every object is kept in SyncState. Everything runs on the main thread.
+// every object is kept in SyncState. Everything runs on the main thread, except that a round's files
+// are read and parsed by a few worker threads that it joins before merging.
 #pragma once
 
 #include "HybridClock.h"
 #include "PeerRounds.h"
 #include "SyncExporter.h"
 #include "SyncFolder.h"
+#include "SyncFolderReader.h"
 
 #include <QObject>
 #include <QSet>
@@ -109,6 +111,8 @@ private:
     // The class folders (ModelObject::Kind values) whose entries changed since they were last read.
     QSet<int> changedClassFolders() const;
     QString classFolder(ModelObject::Kind kind) const;
+    QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind,
+                                                const QHash<QString, SyncFolderReader::Group>& groups) const;
     // Drops what every machine has read of the deletions older than the tombstones' lifetime.
     void collectTombstones(qint64 now);
     bool fail(const QString& message, QString* error);

@@ -31,6 +31,12 @@ public:
     bool read(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
               std::optional<SyncRecord>* record, QByteArray* json);
     void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
+    // Reads and parses these files on worker threads, joined before it returns, so that read() then
+    // takes them from memory: a round of thousands of files is bound by the disk, not by one core.
+    // Files refused before are left to read(), which passes them over.
+    void prefetch(ModelObject::Kind kind, const QList<const SyncFolder::Entry*>& files);
+    // Drops what was prefetched and not taken (an object that the merge did not need to read).
+    void dropPrefetched() { m_prefetched.clear(); }
 
     // Around one reading of the folder (all of it when `full`): what was refused in a full round and is
     // no longer there is forgotten.
@@ -45,6 +51,16 @@ public:
     int refusedCount() const { return m_skipped.count(); }
 
 private:
+    // One file as a worker read it: its record, or why it could not be read.
+    struct Fetched {
+        SyncFolder::Signature signature;
+        QByteArray data;
+        std::optional<SyncRecord> record;
+        QString why;
+    };
+
     const SyncFolder& m_folder;
+    // By path; touched on the calling thread only, once the workers are joined.
+    QHash<QString, Fetched> m_prefetched;
     SkippedFiles m_skipped;
 };

@@ -24,6 +24,7 @@ public:
     bool load(QString* error);
 
     QHash<QString, Entry>& entries() { return m_entries; }
+    const QHash<QString, Entry>& entries() const { return m_entries; }
     HybridClock& clock() { return m_clock; }
 
     // Raises the stamp of every owner up the chain of `id` to `stamp`, noting each in `changed`.
