@@ -113,6 +113,7 @@ int main(int argc, char** argv) {
     XdgAutostart autostart(QApplication::desktopFileName(), QStringLiteral("Quarlin"),
                            QCoreApplication::applicationFilePath(),
                            installed && installed->isInstalledApplication() ? installed->exec : QString());
+    autostart.updateToInstalledProgram();
     SyslogLoginLog loginLog;
     LaunchAtLogin launchAtLogin(autostart, loginLog);
     // Application icons: what a running window names, else the Icon key of the installed desktop entry.

@@ -28,6 +28,14 @@ public:
     virtual void openApplication(const QString& location, bool activates,
                                  std::function<void(std::optional<QString> error)> completion) = 0;
 
+    // Makes a running application that has no installed entry of its own one that can be started
+    // under this id from now on (the user saved it or put it in a configuration). Nothing for any
+    // other id. Main thread; an error text when it could not.
+    virtual std::optional<QString> keepApplication(const QString& bundleID) {
+        (void)bundleID;
+        return std::nullopt;
+    }
+
     // The system alert sound. Main thread.
     virtual void beep() = 0;
     // This program's own identifier; empty when it has none.

@@ -1,7 +1,7 @@
-// The program as a user installs it: `cmake --install` into a temporary root, the desktop entry
-// checked by desktop-file-validate, the icon in every theme size, and the installed program started
-// from its entry's Exec on a private desktop, with its window icon and a login entry that starts the
-// installed program rather than the build.
+// The program as a user installs it: the Debian package installed and removed in a root of its
+// own; `cmake --install` into a temporary root, the desktop entry checked by desktop-file-validate,
+// the icon in every theme size, and the installed program started from its entry's Exec on a private
+// desktop, with its window icon and a login entry that starts the installed program, not the build.
 #include "MainWindowReplica.h"
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
@@ -9,6 +9,7 @@
 #include "platform/x11/DesktopEntry.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -102,6 +103,47 @@ private Q_SLOTS:
         QCOMPARE(login->exec, entry->exec);
         QVERIFY(!quarlin.output().contains(QStringLiteral("not installed")));
         QVERIFY(!quarlin.screenshot(QStringLiteral("settings")).isEmpty());
+    }
+
+    // The Debian package: libraries from the program's own links, and it installs and removes
+    // cleanly (into a root of its own, with a database of its own).
+    void theDebianPackageInstallsAndRemovesCleanly() {
+        QTemporaryDir out;
+        const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QString output;
+        QCOMPARE(run(QStringLiteral("cpack"),
+                     {QStringLiteral("--config"), QStringLiteral(QUARLIN_BUILD_DIR "/CPackConfig.cmake"),
+                      QStringLiteral("-B"), out.path()},
+                     environment, &output),
+                 0);
+        const QStringList debs = QDir(out.path()).entryList({QStringLiteral("quarlin_*.deb")});
+        QCOMPARE(debs.size(), 1);
+        const QString deb = out.filePath(debs.first());
+        QCOMPARE(run(QStringLiteral("dpkg-deb"), {QStringLiteral("--field"), deb, QStringLiteral("Depends")},
+                     environment, &output),
+                 0);
+        for (const char* library :
+             {"libqt6widgets6", "libxcb1", "libsqlite3-0", "fonts-material-design-icons"})
+            QVERIFY2(output.contains(QLatin1String(library)), qPrintable(output));
+
+        const QString root = out.filePath(QStringLiteral("root"));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/var/lib/dpkg/updates")));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/var/lib/dpkg/info")));
+        QFile status(root + QStringLiteral("/var/lib/dpkg/status"));
+        QVERIFY(status.open(QIODevice::WriteOnly));
+        status.close();
+        const QStringList dpkg{QStringLiteral("--root=") + root, QStringLiteral("--log=/dev/null"),
+                               QStringLiteral("--force-depends"), QStringLiteral("--force-not-root")};
+        QCOMPARE(
+            run(QStringLiteral("dpkg"), dpkg + QStringList{QStringLiteral("-i"), deb}, environment, &output),
+            0);
+        QVERIFY(QFile::exists(root + QStringLiteral("/usr/bin/quarlin")));
+        QVERIFY(QFile::exists(root + QStringLiteral("/usr/share/applications/io.github.quarlin.desktop")));
+        QCOMPARE(run(QStringLiteral("dpkg"),
+                     dpkg + QStringList{QStringLiteral("-r"), QStringLiteral("quarlin")}, environment,
+                     &output),
+                 0);
+        QVERIFY2(!QDir(root + QStringLiteral("/usr")).exists(), qPrintable(output));
     }
 };
 

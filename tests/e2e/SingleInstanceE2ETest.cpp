@@ -1,6 +1,6 @@
-// One running copy per user session: the real program started twice on a private desktop, once over
-// a session bus of the test's own and once without any bus. The second start brings the first
-// copy's window forward and ends with status 0.
+// One running copy per user session: the real program started twice on a private desktop, over a
+// session bus of the test's own, without any bus, and in menu-bar mode. The second start brings the
+// first copy's window forward (the attached one in menu-bar mode) and ends with status 0.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 
@@ -12,13 +12,18 @@ class SingleInstanceE2ETest : public QObject {
 private Q_SLOTS:
     void aSecondStartHandsOverToTheFirst_data() {
         QTest::addColumn<bool>("bus");
-        QTest::newRow("session bus") << true;
-        QTest::newRow("runtime lock, no bus") << false;
+        QTest::addColumn<bool>("menuBarMode");
+        QTest::newRow("session bus") << true << false;
+        QTest::newRow("runtime lock, no bus") << false << false;
+        QTest::newRow("menu-bar mode") << true << true;
     }
 
     void aSecondStartHandsOverToTheFirst() {
         QFETCH(bool, bus);
-        TestDesktop desktop;
+        QFETCH(bool, menuBarMode);
+        TestDesktop::Options options;
+        options.tray = menuBarMode;
+        TestDesktop desktop(options);
         QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
         QuarlinProgram first(desktop, QStringLiteral("single-instance"));
         if (bus) {
@@ -32,8 +37,22 @@ private Q_SLOTS:
             extra.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + socket);
             first.addEnvironment(extra);
         }
-        QVERIFY2(first.start(), qPrintable(first.error()));
-        QVERIFY(desktop.minimize(first.window()));
+        if (menuBarMode)
+            QVERIFY(first.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+        QVERIFY2(first.start({}, QuarlinProgram::patienceMs), qPrintable(first.error()));
+        // Out of sight: the ordinary window minimised, the attached one sent away by a click elsewhere.
+        const QString title = QStringLiteral("^Quarlin$");
+        const auto attached = [&] {
+            const quint32 shown = first.waitForWindow(title, 0);
+            return shown && desktop.clientGeometry(shown).width() == 428;
+        };
+        if (menuBarMode) {
+            QVERIFY2(desktop.waitFor(attached, QuarlinProgram::patienceMs), qPrintable(first.output()));
+            QVERIFY(desktop.xdotool({"mousemove", "300", "700", "click", "1"}));
+            QVERIFY(first.waitUntilGone(title));
+        } else {
+            QVERIFY(desktop.minimize(first.window()));
+        }
 
         QProcess second;
         second.setProcessEnvironment(first.environment());
@@ -45,12 +64,15 @@ private Q_SLOTS:
         QVERIFY2(second.exitCode() == 0 && said.contains(QStringLiteral("already running")),
                  qPrintable(said));
 
-        QVERIFY2(desktop.waitFor([&] {
-            return !desktop.isMinimized(first.window()) && desktop.activeWindow() == first.window();
-        }),
-                 qPrintable(first.output()));
+        if (menuBarMode)
+            QVERIFY2(desktop.waitFor(attached, QuarlinProgram::patienceMs), qPrintable(first.output()));
+        else
+            QVERIFY2(desktop.waitFor([&] {
+                return !desktop.isMinimized(first.window()) && desktop.activeWindow() == first.window();
+            }),
+                     qPrintable(first.output()));
         QVERIFY(first.isRunning());
-        QVERIFY(!first.screenshot(QString::fromLatin1(bus ? "bus" : "lock")).isEmpty());
+        QVERIFY(!first.screenshot(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')).isEmpty());
     }
 };
 

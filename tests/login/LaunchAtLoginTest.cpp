@@ -125,6 +125,12 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("Launch at login starts /home/me/src/quarlin/build/src/"
                                             "quarlin: Quarlin is not installed (no quarlin.desktop "
                                             "found)")});
+
+        // Installed since: the entry the build wrote is brought to the installed program, once.
+        QVERIFY(installed.updateToInstalledProgram());
+        QVERIFY(readAll(path).contains("\nExec=quarlin --from \\\\login\n"));
+        QVERIFY(!installed.updateToInstalledProgram());
+        QVERIFY(!buildTree.updateToInstalledProgram());
     }
 
     void execArgumentsAreQuotedAsTheDesktopEntryRulesAsk() {

@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -188,6 +190,39 @@ private Q_SLOTS:
         QCOMPARE(a->show(id),
                  QStringLiteral("Later||org.example.Editor,org.example.Terminal|Left & Right:2"));
         QCOMPARE(b->show(id), a->show(id));
+    }
+
+    // A receiver whose list is still incomplete keeps the places its owner gave, rather than numbering
+    // what it has so far and sending that out as an edit.
+    void listPlacesSurviveFilesArrivingOutOfOrder() {
+        const QString id = a->one(QStringLiteral("create Work"));
+        syncInTurn({a.get()});
+        const QDir apps(folder() + QStringLiteral("/AppConfiguration"));
+        QString first, second;
+        for (const QString& name : apps.entryList({QStringLiteral("*.json")}))
+            (contents(apps.filePath(name)).contains("org.example.Editor") ? first : second) =
+                apps.filePath(name);
+        const QString aside = m_dir.filePath(QStringLiteral("aside.json"));
+        QVERIFY(QFile::rename(first, aside));
+        const auto placeOfSecond = [&] {
+            return QJsonDocument::fromJson(contents(second))
+                .object()
+                .value(QStringLiteral("attributes"))
+                .toObject()
+                .value(QStringLiteral("configurationGroupOrder"))
+                .toInt(-1);
+        };
+        syncInTurn({b.get()});
+        QCOMPARE(placeOfSecond(), 1);
+        QVERIFY(QFile::rename(aside, first));
+        syncInTurn({b.get(), a.get(), b.get()});
+        QCOMPARE(placeOfSecond(), 1);
+        QCOMPARE(b->show(id), QStringLiteral("Work||org.example.Editor,org.example.Terminal|Left & Right:2"));
+        QCOMPARE(a->show(id), b->show(id));
+        // Taking a member out renumbers the rest, and that does go out.
+        a->ask(QStringLiteral("dropApp ") + id);
+        syncInTurn({a.get(), b.get()});
+        QCOMPARE(placeOfSecond(), 0);
     }
 
     void halfWrittenAndForeignFilesAreSkippedAndLeft() {

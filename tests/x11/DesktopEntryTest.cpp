@@ -58,6 +58,17 @@ private Q_SLOTS:
             QCOMPARE(*split, argv);
     }
 
+    // Command lines read from running processes are written back as entries: every argument comes
+    // back as it was, whatever it holds.
+    void joinedCommandLinesSplitBackUnchanged() {
+        const QStringList arguments{"/opt/My App/run",       "100%",      "%U",
+                                    "a \"b\" $HOME \\ `id`", "rm;reboot", "",
+                                    "two\nlines\tand tab",   "plain"};
+        const auto entry = DesktopEntry::parse(app("X", DesktopEntry::joinExec(arguments).toUtf8()), {});
+        QVERIFY(entry);
+        QCOMPARE(DesktopEntry::splitExec(entry->exec), arguments);
+    }
+
     void readsTheFieldsAndTheActions() {
         const QByteArray text = "# comment\n"
                                 "[Desktop Entry]\n"

@@ -265,3 +265,42 @@ bool DesktopEntry::isInstalledApplication() const {
         return false;
     return program().has_value();
 }
+
+QString DesktopEntry::quoteExecArgument(const QString& argument) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    QString escaped;
+    bool needsQuotes = argument.isEmpty();
+    for (const QChar c : argument) {
+        if (reserved.contains(c))
+            needsQuotes = true;
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+        // A lone percent sign would be taken for a field code.
+        if (c == QLatin1Char('%'))
+            escaped += QLatin1Char('%');
+    }
+    const QString quoted = needsQuotes ? QLatin1Char('"') + escaped + QLatin1Char('"') : escaped;
+    // The entry's string escapes on top, which the reader takes out before splitting.
+    QString result;
+    for (const QChar c : quoted) {
+        if (c == QLatin1Char('\\'))
+            result += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            result += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            result += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\r'))
+            result += QStringLiteral("\\r");
+        else
+            result += c;
+    }
+    return result;
+}
+
+QString DesktopEntry::joinExec(const QStringList& arguments) {
+    QStringList quoted;
+    for (const QString& argument : arguments)
+        quoted << quoteExecArgument(argument);
+    return quoted.join(QLatin1Char(' '));
+}

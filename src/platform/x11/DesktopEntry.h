@@ -27,6 +27,10 @@ public:
     // entries define them, field codes dropped ("%%" stays as "%"). Absent when the value is
     // malformed (an unterminated quote, a reserved character outside quotes) or empty.
     static std::optional<QStringList> splitExec(const QString& exec);
+    // The inverse of splitExec: one argument, quoted when it needs it, with "%" doubled, escaped as a
+    // string value of an entry; and a whole command line of such arguments.
+    static QString quoteExecArgument(const QString& argument);
+    static QString joinExec(const QStringList& arguments);
     // The executable a program name stands for: an absolute path as it is, a bare name looked
     // up in PATH; absent when there is no such executable file.
     static std::optional<QString> findProgram(const QString& program);

@@ -44,6 +44,15 @@ bool DesktopEntryIndex::isSafeId(const QString& id) {
            !id.contains(QStringLiteral("..")) && !id.contains(QChar(0));
 }
 
+std::optional<QString> DesktopEntryIndex::idForUnlistedClass(const QString& wmClass) {
+    if (wmClass.isEmpty())
+        return std::nullopt;
+    QString id = QStringLiteral("quarlin-");
+    for (const QChar c : wmClass)
+        id += (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('-') ? c : QLatin1Char('_');
+    return id;
+}
+
 void DesktopEntryIndex::scan(const QString& root, const QString& dir, const QString& prefix,
                              QHash<QString, Item>& found) {
     const QFileInfo info(dir);

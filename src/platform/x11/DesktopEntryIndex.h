@@ -23,6 +23,10 @@ public:
     // no "..".
     static bool isSafeId(const QString& id);
 
+    // The id of a program that no entry names, from its WM_CLASS ("quarlin-XLogo"): the id of the
+    // entry written for it once the user keeps it. Absent without a class.
+    static std::optional<QString> idForUnlistedClass(const QString& wmClass);
+
     const QStringList& applicationDirs() const { return m_dirs; }
 
     // The entry that wins for this id; absent when there is none or the id is unsafe.

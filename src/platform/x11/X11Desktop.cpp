@@ -115,6 +115,10 @@ QList<X11Client> X11Desktop::readClients() {
                 it = byExecutable.insert(client.pid, m_entries.idForExecutable(executableOf(client.pid)));
             client.applicationId = *it;
         }
+        // A program without an entry is still an application the user runs: known by its class.
+        if (!client.applicationId)
+            client.applicationId =
+                DesktopEntryIndex::idForUnlistedClass(client.wmClass.isEmpty() ? instance : client.wmClass);
         out << client;
     }
     return out;
@@ -176,6 +180,33 @@ QList<X11Client> X11Desktop::windowsOf(pid_t pid, const std::optional<QString>& 
         if ((pid && c.pid == pid) || (applicationId && c.applicationId == applicationId))
             out << c;
     return out;
+}
+
+std::optional<QStringList> X11Desktop::commandLineOf(pid_t pid) {
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (pid <= 0 || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QList<QByteArray> parts = file.readAll().split('\0');
+    if (!parts.isEmpty() && parts.last().isEmpty())
+        parts.removeLast();
+    if (parts.isEmpty())
+        return std::nullopt;
+    QStringList arguments;
+    for (const QByteArray& part : std::as_const(parts))
+        arguments << QString::fromLocal8Bit(part);
+    // The program as this session finds it: a relative path from the process's folder, and the
+    // executable itself when the name is not on our PATH.
+    QString& program = arguments.first();
+    if (program.contains(QLatin1Char('/')) && QDir::isRelativePath(program))
+        program =
+            QDir(QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(pid))).absoluteFilePath(program);
+    if (!DesktopEntry::findProgram(program)) {
+        const QString executable = executableOf(pid);
+        if (executable.isEmpty())
+            return std::nullopt;
+        program = executable;
+    }
+    return arguments;
 }
 
 QString X11Desktop::executableOf(pid_t pid) {

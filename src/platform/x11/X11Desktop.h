@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -36,6 +37,9 @@ public:
 
     // The canonical path of a process's executable; empty when it cannot be read.
     static QString executableOf(pid_t pid);
+    // The arguments a process was started with (its program found on PATH, or made absolute);
+    // absent when they cannot be read.
+    static std::optional<QStringList> commandLineOf(pid_t pid);
     // The DISPLAY a process was started with; empty when it has none or cannot be read.
     static QString displayOf(pid_t pid);
     static bool sameDisplay(const QString& a, const QString& b);

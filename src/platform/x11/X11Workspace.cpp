@@ -7,8 +7,10 @@
 #include "X11Desktop.h"
 #include "X11RunningApplication.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -110,6 +112,43 @@ void X11Workspace::openApplication(const QString& location, bool,
         error = m_launcher.startExec(entry->exec);
     if (completion)
         completion(error);
+}
+
+std::optional<QString> X11Workspace::keepApplication(const QString& bundleID) {
+    // An entry of that id, installed or not, is never replaced.
+    if (!DesktopEntryIndex::isSafeId(bundleID) || m_desktop.entries().entry(bundleID))
+        return std::nullopt;
+    std::optional<X11Client> window;
+    for (const X11Client& c : m_desktop.clients())
+        if (c.applicationId == bundleID && c.pid && (!window || (c.normal && !window->normal)))
+            window = c;
+    if (!window)
+        return std::nullopt;
+    const std::optional<QStringList> command = X11Desktop::commandLineOf(window->pid);
+    if (!command)
+        return QStringLiteral("Could not read how %1 was started").arg(bundleID);
+    const QString wmClass = window->wmClass.isEmpty() ? bundleID : window->wmClass;
+    const QString folder = m_desktop.entries().applicationDirs().value(0);
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return QStringLiteral("Could not create the folder %1").arg(folder);
+    // Written whole or not at all; Exec is the command line as data, quoted for the entry.
+    QSaveFile file(QDir(folder).filePath(bundleID + QStringLiteral(".desktop")));
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    QString name = wmClass;
+    name.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    file.write(QStringLiteral("[Desktop Entry]\n"
+                              "Type=Application\n"
+                              "Name=%1\n"
+                              "Comment=Written by Quarlin to start a program that has no desktop entry\n"
+                              "Exec=%2\n"
+                              "StartupWMClass=%1\n"
+                              "NoDisplay=true\n")
+                   .arg(name, DesktopEntry::joinExec(*command))
+                   .toUtf8());
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
 }
 
 void X11Workspace::beep() {

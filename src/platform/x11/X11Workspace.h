@@ -17,6 +17,7 @@ public:
     std::optional<QString> urlForApplication(const QString& bundleID) override;
     void openApplication(const QString& location, bool activates,
                          std::function<void(std::optional<QString> error)> completion) override;
+    std::optional<QString> keepApplication(const QString& bundleID) override;
     void beep() override;
     QString mainBundleIdentifier() const override;
 

@@ -2,6 +2,7 @@
 #include "XdgAutostart.h"
 
 #include "base/Log.h"
+#include "platform/x11/DesktopEntry.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,23 +41,7 @@ QString XdgAutostart::entryPath() const {
 }
 
 QString XdgAutostart::quoteExecArgument(const QString& argument) {
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    QString escaped;
-    bool needsQuotes = argument.isEmpty();
-    for (const QChar c : argument) {
-        if (reserved.contains(c))
-            needsQuotes = true;
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
-            escaped += QLatin1Char('\\');
-        escaped += c;
-        // A lone percent sign would be taken for a field code.
-        if (c == QLatin1Char('%'))
-            escaped += QLatin1Char('%');
-    }
-    QString result = needsQuotes ? QLatin1Char('"') + escaped + QLatin1Char('"') : escaped;
-    // The desktop file format escapes backslashes once more in string values.
-    result.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    return result;
+    return DesktopEntry::quoteExecArgument(argument);
 }
 
 QByteArray XdgAutostart::entryContents() const {
@@ -70,6 +55,19 @@ QByteArray XdgAutostart::entryContents() const {
                              .arg(name, m_installedExec.isEmpty() ? quoteExecArgument(m_program)
                                                                   : escapeValue(m_installedExec));
     return text.toUtf8();
+}
+
+bool XdgAutostart::updateToInstalledProgram() {
+    if (m_installedExec.isEmpty() || status() != Status::enabled)
+        return false;
+    const std::optional<DesktopEntry> current = DesktopEntry::load(entryPath(), QString());
+    if (!current || current->exec == m_installedExec)
+        return false;
+    if (registerService())
+        return false;
+    logLine(QStringLiteral("Launch at login now starts the installed Quarlin (it started %1)")
+                .arg(current->exec));
+    return true;
 }
 
 LoginItemService::Status XdgAutostart::status() const {

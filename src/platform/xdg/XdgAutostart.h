@@ -18,6 +18,10 @@ public:
     // The entry as written: Exec quoted per the Desktop Entry rules.
     QByteArray entryContents() const;
 
+    // An entry that an earlier run wrote for another program (a build folder) while this one is
+    // installed now starts the installed program. Gives true when it rewrote the entry.
+    bool updateToInstalledProgram();
+
     Status status() const override;
     std::optional<QString> registerService() override;
     std::optional<QString> unregisterService() override;

@@ -14,6 +14,14 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <QScopeGuard>
+
+#include <malloc.h>
+
+namespace {
+// Files listed in one round above which its memory is handed back.
+constexpr qsizetype largeRound = 2000;
+} // namespace
 
 std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Scheduler& scheduler,
                                                const Options& options, QString* error) {
@@ -204,17 +212,29 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
     m_state->forgetChildren();
     m_reader->beginRound(full);
     QHash<QString, SyncState::Entry>& entries = m_state->entries();
+    // A large round (a flood, a whole library) leaves megabytes free inside the process; they go
+    // back to the system once the copy below is gone too.
+    qsizetype filesRead = 0;
+    const auto giveBack = qScopeGuard([&filesRead] {
+        if (filesRead > largeRound)
+            ::malloc_trim(0);
+    });
     const QHash<QString, SyncState::Entry> before = entries;
     QSet<QString> seen;
     SyncMerger::Round round;
     bool ok = true;
+    QHash<int, SyncFolder::Signature> listed;
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         if (kinds && !kinds->contains(int(kind)))
             continue;
+        // Taken before the listing: a change made meanwhile shows at the next rescan.
+        listed.insert(int(kind),
+                      SyncFolder::signatureOf(classFolder(kind)).value_or(SyncFolder::Signature{}));
         QList<SyncFolder::Entry> files;
         QHash<QString, SyncFolderReader::Group> groups;
         if (!(ok = m_reader->list(kind, &files, &groups, &message)))
             break;
+        filesRead += files.size();
         for (auto group = groups.cbegin(); ok && group != groups.cend(); ++group) {
             seen.insert(group.key());
             ok = m_merger->merge(kind, group.key(), group.value(), round, &message);
@@ -237,7 +257,10 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
         committed = ok;
         checkpoint("storeCommitted");
     }
+    if (ok)
+        m_listed.insert(listed);
     if (!ok) {
+        m_listed.clear();
         m_merger->rollback();
         entries = before;
         m_importing = false;
@@ -358,8 +381,44 @@ void SyncEngine::scheduleScan(double delay, bool full) {
     });
 }
 
+QString SyncEngine::classFolder(ModelObject::Kind kind) const {
+    return m_folder.path() + u'/' + SyncSchema::className(kind);
+}
+
+QSet<int> SyncEngine::changedClassFolders() const {
+    QSet<int> changed;
+    for (ModelObject::Kind kind : SyncSchema::kinds) {
+        const auto known = m_listed.constFind(int(kind));
+        // A file renamed into place or removed changes its folder; a sync service writes that way.
+        if (known == m_listed.constEnd() || SyncFolder::signatureOf(classFolder(kind)) != *known)
+            changed.insert(int(kind));
+    }
+    return changed;
+}
+
+bool SyncEngine::rescan(QString* error) {
+    if (m_importing)
+        return true;
+    const bool deep = ++m_rescans >= deepRescanEvery;
+    if (deep)
+        m_rescans = 0;
+    QString message;
+    const bool ok =
+        importNow(deep ? std::nullopt : std::optional<QSet<int>>(changedClassFolders()), &message);
+    if (!ok && error)
+        *error = message;
+    Q_EMIT finished(ok);
+    return ok;
+}
+
 void SyncEngine::scheduledScan() {
-    scheduleScan(0, true);
+    if (++m_rescans >= deepRescanEvery) {
+        m_rescans = 0;
+        scheduleScan(0, true);
+    } else if (const QSet<int> changed = changedClassFolders(); !changed.isEmpty()) {
+        m_pendingKinds.unite(changed);
+        scheduleScan(0, false);
+    }
     m_scheduler.after(m_watcher->isWatching() ? rescanInterval : pollInterval,
                       [self = QPointer<SyncEngine>(this)] {
                           if (self)

@@ -35,6 +35,9 @@ public:
     // How often the whole folder is read while it is watched, and where it cannot be watched.
     static constexpr double rescanInterval = 300.0;
     static constexpr double pollInterval = 5.0;
+    // Rescans read only the class folders whose entries changed since they were last read; every
+    // so many, and on "Sync Now", all files are read whatever the folders say.
+    static constexpr int deepRescanEvery = 12;
     // How long a burst of folder events may last before it is read.
     static constexpr double settleDelay = 0.2;
     // Files written per turn of the event loop when many wait.
@@ -74,6 +77,9 @@ public:
     // Saves what is pending, exports, then merges what the folder holds that this store has not seen;
     // returns once every file is written.
     bool importChanges(QString* error = nullptr);
+    // What the timer runs: reads the class folders that changed since they were last read, or all of
+    // them every `deepRescanEvery` times.
+    bool rescan(QString* error = nullptr);
     // Writes now what is still waiting to be written to the folder.
     bool flushWrites(QString* error = nullptr);
 
@@ -100,6 +106,9 @@ private:
     void scheduleScan(double delay, bool full);
     void scheduledScan();
     void folderEvents();
+    // The class folders (ModelObject::Kind values) whose entries changed since they were last read.
+    QSet<int> changedClassFolders() const;
+    QString classFolder(ModelObject::Kind kind) const;
     // Drops what every machine has read of the deletions older than the tombstones' lifetime.
     void collectTombstones(qint64 now);
     bool fail(const QString& message, QString* error);
@@ -118,6 +127,9 @@ private:
     std::function<void(const char*)> m_checkpoint;
     bool m_scanScheduled = false;
     bool m_fullScanPending = false;
+    int m_rescans = 0;
+    // Each class folder as it was when last read, by ModelObject::Kind value.
+    QHash<int, SyncFolder::Signature> m_listed;
     QSet<int> m_pendingKinds; // as ModelObject::Kind values
     bool m_importing = false;
     FolderWatcher* m_watcher = nullptr;

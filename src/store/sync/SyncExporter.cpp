@@ -79,6 +79,37 @@ bool SyncExporter::isStored(const ModelObject* object) const {
     return true;
 }
 
+bool SyncExporter::keepsRecordedPlaces(const ModelObject* object) const {
+    const ModelObject* owner = SyncSchema::ownerOf(object);
+    if (!owner)
+        return false;
+    const QString place = SyncSchema::orderAttribute(object->kind());
+    const QString ownerId = m_known.value(const_cast<ModelObject*>(owner));
+    const QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    QSet<QString> members;
+    std::optional<double> previous;
+    for (ModelObject* sibling : ModelContext::ownedChildren(owner)) {
+        if (sibling->kind() != object->kind())
+            continue;
+        const QString id = m_known.value(sibling);
+        const auto entry = entries.constFind(id);
+        // Put in here (new, or moved from another list): the list was edited.
+        if (entry == entries.constEnd() || entry->record.deleted || entry->record.owner() != ownerId)
+            return false;
+        const double recorded = entry->record.fields.value(place).toDouble();
+        if (previous && recorded <= *previous)
+            return false;
+        previous = recorded;
+        members.insert(id);
+    }
+    // Taken out here: the list was edited too.
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+        if (it->present && it->record.kind == object->kind() && !members.contains(it.key()) &&
+            it->record.owner() == ownerId)
+            return false;
+    return true;
+}
+
 SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
     for (ModelObject* object : liveObjects(m_context))
@@ -165,6 +196,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
                 if (it->record.fields.value(field.key()) != field.value())
                     differing.append(field.key());
+            const QString place = SyncSchema::orderAttribute(object->kind());
+            if (differing.contains(place) &&
+                !differing.contains(SyncSchema::ownerAttribute(object->kind())) &&
+                keepsRecordedPlaces(object))
+                differing.removeAll(place);
             if (differing.isEmpty()) {
                 if (!it->present) {
                     it->present = true;

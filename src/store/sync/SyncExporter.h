@@ -63,6 +63,11 @@ private:
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
     bool drainWrites(int limit, QSet<QString>& done, QString* error);
+    // Whether the places recorded for the object's list still follow the list's order. Then a place
+    // that differs from the object's index is not an edit: the list is still incomplete here (its
+    // other members' files have not all arrived), and numbering what is here would send out places
+    // that the owner never gave.
+    bool keepsRecordedPlaces(const ModelObject* object) const;
 
     ModelContext* m_context;
     Scheduler& m_scheduler;

@@ -101,16 +101,22 @@ void SyncMerger::keepRecentEdits(const SyncRecord& local, SyncRecord& merged) co
 bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFolderReader::Group& group,
                        Round& round, QString* error) {
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
-    auto it = entries.find(id);
-    if (it != entries.end() && it->record.kind != kind) {
-        if (group.main)
-            m_reader.skip(group.main->path, group.main->signature,
-                          QStringLiteral("the id belongs to an object of another class"));
-        return true;
+    {
+        // Looked at without a write first: a rescan that finds nothing new must not copy the whole
+        // state, which the import keeps a copy of to take back a failed round.
+        const auto known = std::as_const(entries).constFind(id);
+        if (known != entries.constEnd() && known->record.kind != kind) {
+            if (group.main)
+                m_reader.skip(group.main->path, group.main->signature,
+                              QStringLiteral("the id belongs to an object of another class"));
+            return true;
+        }
+        if (group.copies.isEmpty() &&
+            (!group.main || (known != entries.constEnd() && group.main->signature == known->file)))
+            return true;
     }
+    auto it = entries.find(id);
     const bool mainChanged = group.main && (it == entries.end() || group.main->signature != it->file);
-    if (!mainChanged && group.copies.isEmpty())
-        return true;
 
     std::optional<SyncRecord> mainRecord;
     QByteArray mainJson;

@@ -334,6 +334,11 @@ AppConfiguration* ConfigurationEditor::addAppToConfiguration(SavedApp* saved) {
 AppConfiguration* ConfigurationEditor::addRunningAppToConfiguration(const RunningApp& running) {
     if (!canAdd(running.bundleID))
         return nullptr;
+    // A program without a desktop entry gets one now, so that the configuration can start it.
+    if (const std::optional<QString> kept = platform().workspace.keepApplication(running.bundleID)) {
+        logLine(QStringLiteral("❌ Failed to keep ") + running.name + QStringLiteral(": ") + *kept);
+        return nullptr;
+    }
     const Corner position = determinePositionForNewApp();
     double width = 0;
     double height = 0;

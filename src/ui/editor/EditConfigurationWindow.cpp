@@ -112,7 +112,12 @@ void EditConfigurationWindow::changeHeight(double h) {
                 [this](const QVariant& value) { resize(QWidget::width(), value.toInt()); });
     }
     m_animation->stop();
-    // Only the height animates: the top-left corner (and so the top edge) stays where it is.
+    // Only the height animates: the top-left corner (and so the top edge) stays where it is, unless
+    // the bottom would leave the visible frame; then the window first rises as far as needed.
+    const QRect visible = visibleFrame();
+    const int below = frameGeometry().bottom() + (target - QWidget::height()) - visible.bottom();
+    if (!visible.isEmpty() && below > 0)
+        move(x(), qMax(visible.top(), y() - below));
     m_animation->setStartValue(QWidget::height());
     m_animation->setEndValue(target);
     m_animation->start();

@@ -572,6 +572,12 @@ void ContentView::saveApp(const RunningApp& app) {
         width = (main ? main->visibleFrame.width : 1200.0) * m_state.widthFraction();
         height = m_state.heightPoints();
     }
+    // A program without a desktop entry gets one now, so that it can be started again later.
+    if (const std::optional<QString> kept = m_platform.workspace.keepApplication(app.bundleID)) {
+        logLine(QStringLiteral("❌ Failed to keep ") + app.name + QStringLiteral(": ") + *kept);
+        showError(QStringLiteral("Could not save '") + app.name + QStringLiteral("'"), *kept);
+        return;
+    }
     auto* saved = new SavedApp(app.bundleID, app.name, width, height, m_state.corner(),
                                m_state.widthFraction(), m_state.marginX(), m_state.marginY());
     QString error;

@@ -5,7 +5,8 @@
 #include "MinimizedHomeView.h"
 
 namespace CompactListHooks {
-// `owner` keeps the list's editor registry; it is the list itself.
+// The list's editor manager lives with the run (EditorRegistry), not with `owner`, so that an open
+// editor outlives the list; `owner` is the list itself.
 MinimizedHomeView::Hooks make(AppState& state, ModelContext& context, QObject* owner);
 // The compact list as the attached window's Home tab shows it.
 QWidget* makeView(AppState& state, ModelContext& context);

@@ -424,11 +424,16 @@ private Q_SLOTS:
         window->show();
         RunningAppsSection* section = window->editConfigView()->runningSection();
         QCOMPARE(section->list()->isVisible(), false);
+        // Low on the screen: growing, it rises rather than leave the visible frame.
+        const QRect visible = window->screen()->availableGeometry();
+        window->move(window->x(), visible.bottom() - window->frameGeometry().height() - 10);
         section->toggle();
         QVERIFY(w.preferences.boolValue(AppState::showRunningAppsInEditModalKey, false));
         // Taller (800, as far as the screen's visible frame has room).
         QTRY_VERIFY(window->targetHeight() > 600);
-        QVERIFY(window->targetHeight() <= qMin(800, window->screen()->availableGeometry().height()));
+        QVERIFY(window->targetHeight() <= qMin(800, visible.height()));
+        QTRY_COMPARE(window->QWidget::height(), window->targetHeight());
+        QVERIFY(visible.contains(window->frameGeometry()));
         w.clock.runDue();
         QCOMPARE(section->list()->visibleNames(), QStringList({"xlogo", "XTerm"}));
         section->list()->setSearchText(QStringLiteral("TER"));

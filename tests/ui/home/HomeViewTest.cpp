@@ -458,11 +458,14 @@ private Q_SLOTS:
     // Another machine's changes (a sync) reach the lists without a new appearance, keeping the search.
     void theListsFollowTheStore() {
         HomeWorld w;
-        w.configuration(QStringLiteral("Work"), 1);
+        ConfigurationGroup* work = w.configuration(QStringLiteral("Work"), 1);
         w.configuration(QStringLiteral("Games"), 2);
         QVERIFY(w.context()->save());
         Home home(w);
         home->configurationSection()->onSearchTextChange(QStringLiteral("o"));
+        // The row, with its choice of position group, stays the same row.
+        QPointer<ConfigurationRow> row = home->configurationSection()->listView()->rowFor(work);
+        QVERIFY(row);
         QString error;
         auto other = ModelContainer::open(w.dir.filePath(QStringLiteral("store.sqlite")), w.clock, &error);
         QVERIFY2(other, qPrintable(error));
@@ -474,6 +477,7 @@ private Q_SLOTS:
         other.reset();
         w.context()->checkForRemoteChanges();
         QCOMPARE(home.configurationNames(), QStringList({"Office", "Work"}));
+        QCOMPARE(home->configurationSection()->listView()->rowFor(work), row.data());
         QCOMPARE(home->displayedConfigurations().size(), 2);
         QCOMPARE(home->configurationGroups().size(), 3);
         QCOMPARE(home->savedApps().size(), 1);
