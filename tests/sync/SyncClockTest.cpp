@@ -113,6 +113,17 @@ private Q_SLOTS:
         QCOMPARE(a->nameOf(m_id), QStringLiteral("LaterOnB"));
     }
 
+    void aFastClocksDeletionDoesNotWinOverALaterEdit() {
+        start(10 * 60 * 1000);
+        b->context()->deleteObject(b->find(m_id));
+        QVERIFY(b->context()->save());
+        m_scheduler.advance(60);
+        rename(*a, QStringLiteral("Kept"));
+        syncInTurn({&*a, &*b, &*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("Kept"));
+        QCOMPARE(b->nameOf(m_id), QStringLiteral("Kept"));
+    }
+
     void aStampInTheYear2100IsNotTakenOn() {
         start();
         // Long after the last edit here: nothing made here competes with it.

@@ -199,6 +199,8 @@ private Q_SLOTS:
         QCOMPARE(view->syncStatusText(), "Error");
         QCOMPARE(view->syncProblemText(),
                  "Last sync failed: /sync/ConfigurationGroup/X.json: No space left on device");
+        view->resize(560, 900);
+        QVERIFY(saveWidgetScreenshot(view.get(), QStringLiteral("settings-sync-failed")));
 
         world.sync.outcome = SyncStatus::Outcome::synced;
         world.sync.unreadable = 3;

@@ -81,8 +81,9 @@ void SyncMerger::keepRecentEdits(const SyncRecord& local, SyncRecord& merged) co
         return;
     if (merged.deleted) {
         if (clock.isAhead(merged.stamp) && recentHere(local.stamp)) {
+            const SyncStamp deletedAt = merged.stamp;
             merged = local;
-            merged.stamp = std::max(local.stamp, merged.stamp.after(clock.machine()));
+            merged.stamp = std::max(local.stamp, deletedAt.after(clock.machine()));
         }
         return;
     }

@@ -121,6 +121,15 @@ bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& 
         if (large)
             m_database->execute(QStringLiteral("PRAGMA cache_size = -2000"));
     });
+    // The note of what the store is about to receive must outlast a power cut that the store's own
+    // commit outlasts.
+    const bool durable = applying && !applying->isEmpty();
+    if (durable)
+        m_database->execute(QStringLiteral("PRAGMA synchronous = FULL"));
+    const auto restoreSync = qScopeGuard([this, durable] {
+        if (durable)
+            m_database->execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    });
     if (!m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
         return false;
     bool ok = true;

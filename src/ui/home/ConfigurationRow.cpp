@@ -15,7 +15,10 @@
 #include "ui/look/ElidedLabel.h"
 #include "ui/look/StyledButton.h"
 
+#include "ui/look/ElidingComboBox.h"
+#include "ui/look/TextLabel.h"
 #include <QAbstractButton>
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHash>
@@ -85,7 +88,7 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
 
     auto* trailing = new QHBoxLayout();
     trailing->setSpacing(8);
-    m_picker = new QComboBox(this);
+    m_picker = new ElidingComboBox(this);
     m_picker->setFixedWidth(120);
     m_picker->setFocusPolicy(Qt::StrongFocus);
     trailing->addWidget(m_picker);
@@ -250,7 +253,7 @@ void ConfigurationRow::updateCounts() {
             label->setFixedSize(iconSize, iconSize);
             label->setScaledContents(true);
         }
-        label->setToolTip(bundleID);
+        label->setToolTip(plainToolTip(bundleID));
         m_strip->addWidget(label);
     }
     m_overflow->setVisible(m_appCount >= 5);

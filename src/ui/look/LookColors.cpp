@@ -51,6 +51,16 @@ QColor ultraThinMaterial(bool dark) {
     return withOpacity(windowBackground(dark).lighter(dark ? 125 : 103), 0.55);
 }
 
+QColor tertiary(bool dark) {
+    return dark ? QColor(235, 235, 245, 76) : QColor(60, 60, 67, 76);
+}
+
+void useTertiaryText(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, tertiary(isDark(widget)));
+    widget->setPalette(palette);
+}
+
 void useSecondaryText(QWidget* widget) {
     widget->setForegroundRole(QPalette::PlaceholderText);
 }

@@ -30,6 +30,9 @@ QColor ultraThinMaterial(bool dark);
 
 // Draws a label's text in the secondary text colour of whichever look is current.
 void useSecondaryText(QWidget* widget);
+// The tertiary text colour (fainter than the secondary) of the widget's look.
+QColor tertiary(bool dark);
+void useTertiaryText(QWidget* widget);
 
 // The colour with its alpha multiplied by opacity.
 QColor withOpacity(QColor colour, double opacity);

@@ -17,3 +17,9 @@ QLabel* textLabel(const QString& value, const QFont& font, const QColor& colour)
     }
     return label;
 }
+
+QString plainToolTip(const QString& text) {
+    if (text.isEmpty())
+        return text;
+    return QStringLiteral("<qt>") + text.toHtmlEscaped() + QStringLiteral("</qt>");
+}

@@ -12,3 +12,7 @@ class QLabel;
 // of whichever look is current.
 QLabel* textLabel(const QString& value, const QFont& font = Fonts::body(),
                   const QColor& colour = QColor(Qt::black));
+
+// User or peer text as a tooltip: Qt reads a tooltip that looks like markup as rich text, so it is
+// escaped inside an explicit rich-text wrapper and always shows as typed.
+QString plainToolTip(const QString& text);

@@ -10,11 +10,14 @@
 #include "model/PositionGroupTemplateMatcher.h"
 #include "model/SFSymbolTemplateMapper.h"
 #include "placement/MultiMonitorHelper.h"
+#include "ui/look/ElidedLabel.h"
+#include "ui/look/ElidingComboBox.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/StyledButton.h"
 #include "ui/look/SymbolView.h"
 #include "ui/look/Symbols.h"
+#include "ui/look/TextLabel.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -28,6 +31,7 @@
 namespace {
 
 constexpr int pickerWidth = 110;
+constexpr int iconSize = 12;
 
 // The destructive and the plain controls of the bar, all in the small adaptive glass style.
 StyledButton* barButton(const QColor& accent, bool destructive, const QString& text, const QString& symbol,
@@ -63,7 +67,7 @@ MinimizedConfigurationRow::MinimizedConfigurationRow(ConfigurationGroup* configu
     if (m_configuration)
         connect(m_configuration, &ModelObject::changed, this, [this] {
             if (m_configuration)
-                m_name->setText(m_configuration->name());
+                m_name->setFullText(m_configuration->name());
             refreshPicker();
             refreshControls();
         });
@@ -75,22 +79,34 @@ void MinimizedConfigurationRow::build() {
     outer->setContentsMargins(12, 8, 12, 8);
     outer->setSpacing(8);
 
+    // The name with its mark over the count with the icons; the picker at the end. The name gives
+    // way (with an ellipsis) so that the picker and the controls below always stay in view.
     auto* line = new QHBoxLayout();
-    line->setSpacing(6);
-    m_name = new QLabel(m_configuration ? m_configuration->name() : QString(), this);
-    m_name->setTextFormat(Qt::PlainText);
+    line->setSpacing(8);
+    auto* column = new QVBoxLayout();
+    column->setSpacing(2);
+    auto* heading = new QHBoxLayout();
+    heading->setSpacing(4);
+    m_name = new ElidedLabel(m_configuration ? m_configuration->name() : QString(), this);
     m_name->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
-    line->addWidget(m_name);
-    m_mark = new SymbolView(QStringLiteral("checkmark.circle.fill"), 12, LookColors::accent(dark), this);
-    line->addWidget(m_mark);
+    heading->addWidget(m_name);
+    m_mark = new SymbolView(QStringLiteral("checkmark.circle.fill"), 10, LookColors::green(dark), this);
+    heading->addWidget(m_mark);
+    heading->addStretch(1);
+    column->addLayout(heading);
+    auto* counts = new QHBoxLayout();
+    counts->setSpacing(4);
     m_count = new QLabel(this);
-    m_count->setFont(Fonts::caption());
-    line->addWidget(m_count);
+    m_count->setFont(Fonts::system(10));
+    LookColors::useSecondaryText(m_count);
+    counts->addWidget(m_count);
     m_icons = new QHBoxLayout();
-    m_icons->setSpacing(2);
-    line->addLayout(m_icons);
-    line->addStretch(1);
-    m_picker = new QComboBox(this);
+    m_icons->setSpacing(1);
+    counts->addLayout(m_icons);
+    counts->addStretch(1);
+    column->addLayout(counts);
+    line->addLayout(column, 1);
+    m_picker = new ElidingComboBox(this);
     m_picker->setFixedWidth(pickerWidth);
     m_picker->setFont(Fonts::system(10));
     // Only the user's own pick counts; programmatic changes of the shown entry do not.
@@ -141,6 +157,14 @@ void MinimizedConfigurationRow::build() {
     outer->addLayout(bar);
 }
 
+QStringList MinimizedConfigurationRow::iconStrip() const {
+    QStringList strip;
+    for (int i = 0; i < m_icons->count(); ++i)
+        if (auto* label = qobject_cast<QLabel*>(m_icons->itemAt(i)->widget()))
+            strip << (label->text().isEmpty() ? QStringLiteral("icon") : label->text());
+    return strip;
+}
+
 bool MinimizedConfigurationRow::isSelected() const {
     return m_configuration && m_state.selectedConfigurationID() == uuidString(m_configuration->id());
 }
@@ -178,13 +202,15 @@ void MinimizedConfigurationRow::preComputeValues() {
     }
     for (int i = 0; i < apps.size() && i < 3; ++i) {
         auto* icon = new QLabel(this);
-        icon->setPixmap(CompactAppIcon::pixmap(m_state.platform(), apps.at(i)->bundleID(), 16));
-        icon->setToolTip(apps.at(i)->appName());
+        icon->setFixedSize(iconSize, iconSize);
+        icon->setPixmap(CompactAppIcon::pixmap(m_state.platform(), apps.at(i)->bundleID(), iconSize));
+        icon->setToolTip(plainToolTip(apps.at(i)->appName()));
         m_icons->addWidget(icon);
     }
     if (m_appCount >= 4) {
         auto* more = new QLabel(QStringLiteral("+%1").arg(m_appCount - 3), this);
         more->setFont(Fonts::system(8));
+        LookColors::useSecondaryText(more);
         m_icons->addWidget(more);
     }
     refreshPicker();
@@ -286,8 +312,12 @@ void MinimizedConfigurationRow::askDelete() {
                         QMessageBox::NoButton, this);
     alert->setTextFormat(Qt::PlainText);
     alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->addButton(QMessageBox::Cancel);
+    QPushButton* cancel = alert->addButton(QMessageBox::Cancel);
     QPushButton* remove = alert->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    // Return never deletes: the safe answer is the default.
+    remove->setAutoDefault(false);
+    alert->setDefaultButton(cancel);
+    alert->setEscapeButton(cancel);
     connect(alert, &QMessageBox::finished, this,
             [this, alert, remove] { confirmDelete(alert->clickedButton() == remove); });
     alert->open();

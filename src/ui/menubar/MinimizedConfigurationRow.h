@@ -20,6 +20,7 @@
 
 class AppState;
 class QComboBox;
+class ElidedLabel;
 class QHBoxLayout;
 class QLabel;
 class StyledButton;
@@ -48,6 +49,9 @@ public:
     StyledButton* rearrangeButton() const { return m_rearrange; }
     StyledButton* deleteButton() const { return m_delete; }
     QComboBox* picker() const { return m_picker; }
+    ElidedLabel* nameLabel() const { return m_name; }
+    // The icon strip as shown: "icon" for each icon, then the "+N" of the applications beyond.
+    QStringList iconStrip() const;
     int appCount() const { return m_appCount; }
 
     // The delete alert's answer; Delete runs onRemove.
@@ -79,7 +83,7 @@ private:
     int m_appCount = 0;
     int m_positionGroupCount = 0;
 
-    QLabel* m_name = nullptr;
+    ElidedLabel* m_name = nullptr;
     SymbolView* m_mark = nullptr;
     QLabel* m_count = nullptr;
     QHBoxLayout* m_icons = nullptr;

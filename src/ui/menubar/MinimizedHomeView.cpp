@@ -13,15 +13,19 @@
 #include "store/ModelContext.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
+#include "ui/look/QuarlinIcon.h"
 #include "ui/look/StyledButton.h"
 #include "ui/look/SymbolView.h"
 #include "ui/look/Symbols.h"
 
 #include <QApplication>
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -66,6 +70,20 @@ QWidget* footer(AppState& state, const QString& leaveText, QWidget* parent) {
     row->addStretch(1);
     row->addWidget(quit);
     return bar;
+}
+
+// The icon drawn at `size` with its corners rounded by `radius` (device-independent pixels).
+QPixmap roundedIcon(const QIcon& icon, int size, int radius, qreal ratio) {
+    QPixmap out(QSize(size, size) * ratio);
+    out.setDevicePixelRatio(ratio);
+    out.fill(Qt::transparent);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(0, 0, size, size), radius, radius);
+    painter.setClipPath(clip);
+    icon.paint(&painter, QRect(0, 0, size, size));
+    return out;
 }
 
 bool onX11() {
@@ -139,8 +157,10 @@ QWidget* MinimizedHomeView::buildList() {
     empty->addWidget(new SymbolView(QStringLiteral("tray"), 32, LookColors::secondary(dark), m_empty), 0,
                      Qt::AlignHCenter);
     m_emptyTitle = plainLabel(QString(), Fonts::subheadline(), m_empty);
+    LookColors::useSecondaryText(m_emptyTitle);
     m_emptyDetail =
         plainLabel(QStringLiteral("Create configurations to get started"), Fonts::caption(), m_empty);
+    LookColors::useTertiaryText(m_emptyDetail);
     empty->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
     empty->addWidget(m_emptyDetail, 0, Qt::AlignHCenter);
     column->addWidget(m_empty);
@@ -207,6 +227,10 @@ QWidget* MinimizedHomeView::buildGate() {
     row->setSpacing(12);
     m_gateIcon = new QLabel(box);
     m_gateIcon->setFixedSize(40, 40);
+    // Faded in once the gate is on screen (0.8 s, after 0.3 s).
+    auto* fade = new QGraphicsOpacityEffect(m_gateIcon);
+    fade->setOpacity(m_axTrusted ? 1.0 : 0.0);
+    m_gateIcon->setGraphicsEffect(fade);
     row->addWidget(m_gateIcon);
     row->addWidget(plainLabel(QStringLiteral("Quarlin"), Fonts::weighted(Fonts::body(), QFont::Medium), box));
     row->addStretch(1);
@@ -221,6 +245,28 @@ QWidget* MinimizedHomeView::buildGate() {
     column->addWidget(divider(page));
     column->addWidget(footer(m_state, QStringLiteral("Open Main App"), page));
     return page;
+}
+
+void MinimizedHomeView::showGateIcon() {
+    if (m_showAppIcon)
+        return;
+    m_showAppIcon = true;
+    m_gateIcon->setPixmap(roundedIcon(quarlinIcon(), 40, 8, devicePixelRatioF()));
+    auto* fade = static_cast<QGraphicsOpacityEffect*>(m_gateIcon->graphicsEffect());
+    if (m_axTrusted || fade->opacity() >= 1.0)
+        return;
+    // Over 0.8 s after a delay of 0.3 s: the first part of the animation stays transparent.
+    auto* animation = new QPropertyAnimation(fade, "opacity", fade);
+    animation->setDuration(1100);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    animation->setKeyValueAt(0.0, 0.0);
+    animation->setKeyValueAt(0.3 / 1.1, 0.0);
+    animation->setEndValue(1.0);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+double MinimizedHomeView::gateIconOpacity() const {
+    return static_cast<QGraphicsOpacityEffect*>(m_gateIcon->graphicsEffect())->opacity();
 }
 
 bool MinimizedHomeView::isShowingGate() const {
@@ -258,7 +304,7 @@ void MinimizedHomeView::showEvent(QShowEvent* event) {
     const QPointer<MinimizedHomeView> self(this);
     m_state.platform().scheduler.after(0.1, [self] {
         if (self)
-            self->m_gateIcon->setPixmap(QApplication::windowIcon().pixmap(40, 40));
+            self->showGateIcon();
     });
 }
 

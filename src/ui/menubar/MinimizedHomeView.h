@@ -51,6 +51,10 @@ public:
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     bool axTrusted() const { return m_axTrusted; }
     bool isShowingGate() const;
+    // The gate's application icon: whether it was given (0.1 s after the gate appeared), and its
+    // opacity as it fades in.
+    bool isShowingAppIcon() const { return m_showAppIcon; }
+    double gateIconOpacity() const;
     QString searchText() const;
     void setSearchText(const QString& text);
     // The rows in the order shown.
@@ -71,6 +75,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void showGateIcon();
     QWidget* buildList();
     QWidget* buildGate();
     void fetchSavedApps();
@@ -91,6 +96,7 @@ private:
     QList<QPointer<ConfigurationGroup>> m_displayedConfigurations;
     QList<SavedApp*> m_savedApps;
     bool m_axTrusted = false;
+    bool m_showAppIcon = false;
     // The one poll of the gate: a generation that a grant or the view's end makes stale.
     int m_pollGeneration = 0;
 

@@ -9,8 +9,14 @@
 #include "ui/menubar/MinimizedConfigurationRow.h"
 #include "ui/menubar/MinimizedHomeView.h"
 
+#include "ui/look/ElidedLabel.h"
+#include "ui/look/ElidingComboBox.h"
+
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTest>
+#include <QTextDocumentFragment>
 
 // The compact list over the simulated desktop, shown at once.
 struct CompactWorld : AppWorld {
@@ -210,6 +216,51 @@ private Q_SLOTS:
         world.context()->deleteObject(c);
         world.clock.advance(1);
         QCOMPARE(world.activations(), 1);
+    }
+
+    // A long name gives way to the controls; the strip shows three icons and the rest as "+N";
+    // application names in tooltips are plain text; Return in the delete alert keeps the row.
+    void rowsKeepTheirControlsInView() {
+        CompactWorld world;
+        ConfigurationGroup* c = world.configuration(QString(60, QLatin1Char('W')), 1);
+        for (const QString& name :
+             {QStringLiteral("<b>Bold</b>"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")})
+            AppWorld::addApp(c, QStringLiteral("org.example.") + name, name);
+        c->addPositionGroup(QStringLiteral("Mirror Layout Extended"), {}, true);
+        c->addPositionGroup(QStringLiteral("Second"), {}, false);
+        QVERIFY(world.context()->save());
+        MinimizedHomeView& view = world.show();
+        view.resize(428, 545);
+        MinimizedConfigurationRow* row = view.rows().first();
+        QTRY_VERIFY(row->deleteButton()->width() > 0 && row->picker()->width() > 0);
+        for (QWidget* control :
+             {static_cast<QWidget*>(row->deleteButton()), static_cast<QWidget*>(row->picker())})
+            QVERIFY(view.rect().contains(QRect(control->mapTo(&view, QPoint()), control->size())));
+        QVERIFY(row->nameLabel()->text().endsWith(QChar(0x2026)));
+        QVERIFY(static_cast<ElidingComboBox*>(row->picker())->shownText().endsWith(QChar(0x2026)));
+        QCOMPARE(row->iconStrip(), (QStringList{"icon", "icon", "icon", "+1"}));
+        QStringList tips;
+        for (QLabel* label : row->findChildren<QLabel*>())
+            tips << QTextDocumentFragment::fromHtml(label->toolTip()).toPlainText();
+        QVERIFY(tips.contains(QStringLiteral("<b>Bold</b>")));
+
+        row->deleteButton()->click();
+        auto* alert = row->findChild<QMessageBox*>();
+        QVERIFY(alert);
+        QTest::keyClick(alert, Qt::Key_Return);
+        QTRY_VERIFY(!row->findChild<QMessageBox*>() || !alert->isVisible());
+        QCOMPARE(world.names().size(), 1);
+    }
+
+    void gateIconFadesIn() {
+        CompactWorld world;
+        world.desktop.setTrusted(false);
+        MinimizedHomeView& view = world.show();
+        QVERIFY(!view.isShowingAppIcon());
+        QCOMPARE(view.gateIconOpacity(), 0.0);
+        world.clock.advance(0.1);
+        QVERIFY(view.isShowingAppIcon());
+        QTRY_COMPARE(view.gateIconOpacity(), 1.0);
     }
 
     void gatePollsUntilGrantedAndNoticesRevocation() {
