@@ -402,7 +402,7 @@ void MenuBarEndToEndTest::onEveryPanel() {
     QVERIFY(clickIcon());
     QVERIFY2(run.desktop.waitFor(hanging, 15000), qPrintable(run.quarlin.output()));
     QVERIFY(run.click(QPoint(300, area.center().y())));
-    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
+    QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
 }
 
 void MenuBarEndToEndTest::scaledScreens_data() {
