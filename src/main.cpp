@@ -196,6 +196,13 @@ int main(int argc, char** argv) {
         window.activateWindow();
     });
 
-    app.start([&window] { window.show(); });
+    app.start([&app, &window] {
+        // Launched into menu-bar mode the window is first mapped in its attached form: an ordinary
+        // window shown first would flash up unpainted before it is attached.
+        if (app.settings().launchInMenuBarMode())
+            window.appearWithoutShowing();
+        else
+            window.show();
+    });
     return application.exec();
 }

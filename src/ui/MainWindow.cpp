@@ -91,6 +91,17 @@ void MainWindow::showEvent(QShowEvent* event) {
     }
 }
 
+void MainWindow::appearWithoutShowing() {
+    if (!m_placed) {
+        m_placed = true;
+        centre();
+    }
+    if (!m_contentShown) {
+        m_contentShown = true;
+        Q_EMIT contentAppeared();
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
     if (event->isAccepted()) {

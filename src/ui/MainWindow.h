@@ -20,6 +20,10 @@ public:
     // Without a locator the window reports Qt's idea of its screen.
     explicit MainWindow(ScreenLocator locator = {}, QWidget* parent = nullptr);
 
+    // For a start straight into menu-bar mode: the content appears as if shown, but nothing reaches
+    // the screen before the window has its attached form.
+    void appearWithoutShowing();
+
     // Replaces the content below the menu; the window takes ownership.
     void setContent(QWidget* content);
 

@@ -28,6 +28,8 @@ void ClickOutside::install() {
 }
 
 void ClickOutside::remove() {
+    // A press still waiting for its click belongs to the window's time on screen that ends here.
+    ++m_dismissal;
     if (!m_installed)
         return;
     m_installed = false;

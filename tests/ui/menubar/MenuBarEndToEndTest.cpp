@@ -16,6 +16,7 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QFile>
+#include <QHash>
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -136,6 +137,45 @@ struct ProgramRun {
     }
 };
 
+// Windows that appear on the desktop from now on: the widths of the top-level windows created
+// (frames included), read from the root's notifications with a connection of the test's own.
+class CreatedWindows {
+public:
+    explicit CreatedWindows(const QString& display) {
+        m_conn = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_conn)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_conn, root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(m_conn);
+    }
+    ~CreatedWindows() { xcb_disconnect(m_conn); }
+    // The sizes of the top-level windows mapped since the start (menus and tooltips left out).
+    QList<QSize> mapped() {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(m_conn)) {
+            const uint8_t type = e->response_type & 0x7f;
+            // The window may be gone when the test reads: its size comes from the notifications.
+            if (type == XCB_CREATE_NOTIFY) {
+                const auto* c = reinterpret_cast<xcb_create_notify_event_t*>(e);
+                m_latest[c->window] = QSize(c->width, c->height);
+            } else if (type == XCB_CONFIGURE_NOTIFY) {
+                const auto* c = reinterpret_cast<xcb_configure_notify_event_t*>(e);
+                m_latest[c->window] = QSize(c->width, c->height);
+            } else if (type == XCB_MAP_NOTIFY) {
+                const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(e);
+                if (!map->override_redirect)
+                    m_sizes << m_latest.value(map->window);
+            }
+            std::free(e);
+        }
+        return m_sizes;
+    }
+
+private:
+    xcb_connection_t* m_conn;
+    QHash<quint32, QSize> m_latest;
+    QList<QSize> m_sizes;
+};
+
 // What a StatusNotifier host sends for a left click on our item: Activate(x, y) on its object.
 bool activateItem(TestDesktop& desktop, QPoint at) {
     const QString address = desktop.environment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
@@ -204,8 +244,20 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
         },
         15000));
 
+    // Alt+drag, the window manager's move: the window stays (or comes back) under the icon.
+    const QPoint grab = expected.topLeft() + QPoint(214, 400);
+    QVERIFY(run.desktop.movePointer(grab.x(), grab.y()));
+    QVERIFY(run.desktop.keyDown(QStringLiteral("alt")));
+    QVERIFY(run.desktop.xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}));
+    QVERIFY(run.desktop.movePointer(grab.x() - 300, grab.y() + 200));
+    QVERIFY(run.desktop.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
+    QVERIFY(run.desktop.keyUp(QStringLiteral("alt")));
+    QVERIFY(
+        run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }, 15000));
+
+    run.quarlin.screenshot(QStringLiteral("attached"));
     // The list's only row: its activate button launches the logo and puts it on the left half.
-    QVERIFY(run.click(expected.topLeft() + QPoint(46, 160)));
+    QVERIFY(run.click(expected.topLeft() + QPoint(46, 172)));
     quint32 logo = 0;
     QVERIFY(run.desktop.waitFor(
         [&] {
@@ -311,6 +363,7 @@ void MenuBarEndToEndTest::onEveryPanel() {
     ProgramRun run(options);
     QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
     QVERIFY(run.quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+    CreatedWindows created(run.desktop.displayName());
     QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
     const QRect area = run.desktop.workArea();
     const auto hanging = [&] {
@@ -323,6 +376,10 @@ void MenuBarEndToEndTest::onEveryPanel() {
         qWarning() << "window at" << (run.mainWindow() ? run.mainWindow()->rect : QRect()) << "free area"
                    << area << run.quarlin.output();
     QVERIFY(hung);
+    // Nothing but the attached window reached the screen: no ordinary window before it.
+    for (const QSize& size : created.mapped())
+        QVERIFY2(size.width() < 64 || size.width() == 428,
+                 qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
     run.quarlin.screenshot(QStringLiteral("panel-%1").arg(QString::fromLatin1(QTest::currentDataTag())));
 
     // A StatusNotifier host draws the icon itself, at the panel's end.
@@ -345,7 +402,7 @@ void MenuBarEndToEndTest::onEveryPanel() {
     QVERIFY(clickIcon());
     QVERIFY2(run.desktop.waitFor(hanging, 15000), qPrintable(run.quarlin.output()));
     QVERIFY(run.click(QPoint(300, area.center().y())));
-    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
+    QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
 }
 
 void MenuBarEndToEndTest::scaledScreens_data() {

@@ -310,6 +310,14 @@ private Q_SLOTS:
         world.statusItem.click();
         QVERIFY(world.window.isVisible());
 
+        // A click on the icon soon after closing it: the press of the earlier click is done with.
+        world.pointer.press(QPoint(1800, 14), 0x4242);
+        world.statusItem.click();
+        world.clock.advance(ClickOutside::sameClickSeconds / 2);
+        world.statusItem.click();
+        world.clock.advance(ClickOutside::sameClickSeconds);
+        QVERIFY(world.window.isVisible());
+
         // A press elsewhere on the panel, with no click on the icon: gone a moment later.
         world.pointer.press(QPoint(1750, 14), 0x4242);
         QVERIFY(world.window.isVisible());
