@@ -153,10 +153,23 @@ int main(int argc, char** argv) {
     });
 
     // Without a tray icon there is no way back to a closed window: then closing it ends the program.
-    QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, [&app, &trayHost] {
+    const auto quitWithoutTray = [&app, &trayHost] {
         if (!app.appState().menuBarManager() || !trayHost.isAvailable())
             QCoreApplication::quit();
-    });
+    };
+    QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, quitWithoutTray);
+    // Qt does not report the last window closed while the icon of a tray that just went away still
+    // counts as shown: the main window's own close is checked as well, once it is hidden.
+    QObject::connect(
+        &window, &MainWindow::closed, &app,
+        [quitWithoutTray] {
+            for (const QWidget* other : QApplication::topLevelWidgets())
+                if (other->isVisible() && !other->windowFlags().testFlag(Qt::BypassWindowManagerHint) &&
+                    (other->windowType() == Qt::Window || other->windowType() == Qt::Dialog))
+                    return;
+            quitWithoutTray();
+        },
+        Qt::QueuedConnection);
 
     // Every road out goes through the event loop, which saves what is pending on its way out.
     TerminationSignals terminationSignals;

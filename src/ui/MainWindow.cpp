@@ -104,6 +104,8 @@ void MainWindow::appearWithoutShowing() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
-    if (event->isAccepted())
+    if (event->isAccepted()) {
         m_contentShown = false;
+        Q_EMIT closed();
+    }
 }

@@ -37,6 +37,8 @@ public:
 Q_SIGNALS:
     // The content was shown: the first time, and again each time after the window was closed.
     void contentAppeared();
+    // The user (or the window manager) closed the window.
+    void closed();
     // "Check for Updates..." was chosen.
     void checkForUpdatesRequested();
 

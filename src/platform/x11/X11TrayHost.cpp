@@ -83,9 +83,11 @@ void X11TrayHost::readHost() {
                                                           QStringLiteral("Get"));
         get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
         // Events go on meanwhile: the watcher may live in this very process.
-        const QDBusMessage reply = m_bus->call(get, QDBus::BlockWithGui, 2000);
-        host = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-               reply.arguments().first().value<QDBusVariant>().variant().toBool();
+        const QDBusMessage reply = m_bus->call(get, QDBus::BlockWithGui, 5000);
+        // A watcher too busy to answer has not lost its host: the tray stays as it was.
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return;
+        host = reply.arguments().first().value<QDBusVariant>().variant().toBool();
     }
     update(m_xembedOwner, host);
 }

@@ -46,7 +46,8 @@ QPixmap pixmap(Platform& platform, const QString& bundleID, int pixelSize) {
         if (!found.isNull())
             return found.pixmap(pixelSize, pixelSize);
     }
-    return Symbols::pixmap(QStringLiteral("app.fill"), pixelSize / 2,
+    // The symbol at 8 of the 12 points an icon takes.
+    return Symbols::pixmap(QStringLiteral("app.fill"), pixelSize * 2 / 3,
                            LookColors::secondary(LookColors::isDark()));
 }
 

@@ -89,9 +89,10 @@ void MinimizedConfigurationRow::build() {
     heading->setSpacing(4);
     m_name = new ElidedLabel(m_configuration ? m_configuration->name() : QString(), this);
     m_name->setFont(Fonts::weighted(Fonts::body(), QFont::Medium));
-    heading->addWidget(m_name, 1);
+    heading->addWidget(m_name);
     m_mark = new SymbolView(QStringLiteral("checkmark.circle.fill"), 10, LookColors::green(dark), this);
     heading->addWidget(m_mark);
+    heading->addStretch(1);
     column->addLayout(heading);
     auto* counts = new QHBoxLayout();
     counts->setSpacing(4);

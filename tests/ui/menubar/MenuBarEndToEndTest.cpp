@@ -244,8 +244,20 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
         },
         15000));
 
+    // Alt+drag, the window manager's move: the window stays (or comes back) under the icon.
+    const QPoint grab = expected.topLeft() + QPoint(214, 400);
+    QVERIFY(run.desktop.movePointer(grab.x(), grab.y()));
+    QVERIFY(run.desktop.keyDown(QStringLiteral("alt")));
+    QVERIFY(run.desktop.xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}));
+    QVERIFY(run.desktop.movePointer(grab.x() - 300, grab.y() + 200));
+    QVERIFY(run.desktop.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
+    QVERIFY(run.desktop.keyUp(QStringLiteral("alt")));
+    QVERIFY(
+        run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }, 15000));
+
+    run.quarlin.screenshot(QStringLiteral("attached"));
     // The list's only row: its activate button launches the logo and puts it on the left half.
-    QVERIFY(run.click(expected.topLeft() + QPoint(46, 160)));
+    QVERIFY(run.click(expected.topLeft() + QPoint(46, 172)));
     quint32 logo = 0;
     QVERIFY(run.desktop.waitFor(
         [&] {
@@ -390,7 +402,7 @@ void MenuBarEndToEndTest::onEveryPanel() {
     QVERIFY(clickIcon());
     QVERIFY2(run.desktop.waitFor(hanging, 15000), qPrintable(run.quarlin.output()));
     QVERIFY(run.click(QPoint(300, area.center().y())));
-    QVERIFY(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000));
+    QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
 }
 
 void MenuBarEndToEndTest::scaledScreens_data() {

@@ -1,6 +1,7 @@
 #include "MenuBarWorld.h"
 
 #include "model/SettingsModel.h"
+#include "ui/NativePixels.h"
 
 #include <QDialog>
 #include <QTest>
@@ -48,6 +49,18 @@ private Q_SLOTS:
         world.start();
         world.statusItem.click();
         QCOMPARE(world.window.geometry(), expected);
+    }
+
+    // Root pixels (the desktop) against Qt's pixels (our windows) on scaled screens.
+    void nativePixels() {
+        using NativePixels::ScreenScale;
+        const QList<ScreenScale> one = {{QRect(0, 0, 1536, 864), 1.25}};
+        QCOMPARE(NativePixels::fromRoot(QRect(1890, 1, 22, 26), one), QRect(1512, 1, 18, 21));
+        QCOMPARE(NativePixels::toRoot(QRect(1309, 22, 428, 545), one), QRect(1636, 28, 535, 681));
+        const QList<ScreenScale> two = {{QRect(0, 0, 1920, 1080), 1.0}, {QRect(1920, 0, 960, 540), 2.0}};
+        QCOMPARE(NativePixels::fromRoot(QPoint(2880, 100), two), QPoint(2400, 50));
+        QCOMPARE(NativePixels::toRoot(QPoint(2400, 50), two), QPoint(2880, 100));
+        QCOMPARE(NativePixels::fromRoot(QPoint(100, 100), two), QPoint(100, 100));
     }
 
     void heightLimits_data() {
