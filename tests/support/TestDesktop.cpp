@@ -43,6 +43,7 @@ struct TestDesktop::Private {
     xcb_connection_t* conn = nullptr;
     xcb_window_t root = 0;
     QHash<QByteArray, xcb_atom_t> atoms;
+    QHash<xcb_atom_t, int> clientMessages;
 
     ~Private() {
         while (!processes.empty()) {
@@ -143,8 +144,11 @@ struct TestDesktop::Private {
     }
 
     void drainEvents() {
-        while (xcb_generic_event_t* e = xcb_poll_for_event(conn))
+        while (xcb_generic_event_t* e = xcb_poll_for_event(conn)) {
+            if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE)
+                ++clientMessages[reinterpret_cast<xcb_client_message_event_t*>(e)->type];
             std::free(e);
+        }
     }
 
     bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
@@ -738,6 +742,30 @@ QRect TestDesktop::panelGeometry() {
         if (!d->cardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL).isEmpty())
             return clientGeometry(w);
     return {};
+}
+
+int TestDesktop::clientMessagesSeen(const char* type) {
+    if (!isReady())
+        return 0;
+    d->drainEvents();
+    return d->clientMessages.value(d->atom(type));
+}
+
+bool TestDesktop::pointerGrabbed() {
+    if (!isReady())
+        return false;
+    auto* reply =
+        xcb_grab_pointer_reply(d->conn,
+                               xcb_grab_pointer(d->conn, 0, d->root, 0, XCB_GRAB_MODE_ASYNC,
+                                                XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                               nullptr);
+    const bool grabbed = !reply || reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    if (reply && reply->status == XCB_GRAB_STATUS_SUCCESS) {
+        xcb_ungrab_pointer(d->conn, XCB_CURRENT_TIME);
+        xcb_flush(d->conn);
+    }
+    std::free(reply);
+    return grabbed;
 }
 
 bool TestDesktop::minimize(quint32 window) {

@@ -127,6 +127,12 @@ public:
     int currentDesktop();                          // _NET_CURRENT_DESKTOP; -1 when unknown
     QRect workArea();                              // _NET_WORKAREA of desktop 0
     QRect panelGeometry();                         // the first client with a strut; null without
+    // Client messages of one type (such as "_NET_WM_MOVERESIZE") sent to the root window since the
+    // desktop started: programs' requests to the window manager, seen as the window manager gets them.
+    int clientMessagesSeen(const char* type);
+    // Whether a program holds the pointer (a window manager while it moves a window); tried with a
+    // grab of our own that is let go at once.
+    bool pointerGrabbed();
 
     // Plugs the RIGHT monitor in or out (xrandr --setmonitor / --delmonitor) while programs run;
     // returns once the server has it. Needs twoMonitors or secondMonitorLater.

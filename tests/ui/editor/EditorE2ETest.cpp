@@ -106,14 +106,25 @@ class EditorE2ETest : public QObject {
     bool dragMoves(quint32 window, const QPoint& grip) {
         const QRect before = m_desktop->clientGeometry(window);
         const QPoint at = before.topLeft() + grip;
+        const int moves = m_desktop->clientMessagesSeen("_NET_WM_MOVERESIZE");
         if (!m_desktop->xdotool({QStringLiteral("mousemove"), QString::number(at.x()),
                                  QString::number(at.y()), QStringLiteral("mousedown"), QStringLiteral("1")}))
             return false;
+        // The drag goes on once the program has handed the press to the window manager: on a busy
+        // machine the program may see the press only after a quick drag has ended.
+        if (!m_desktop->waitFor([&] { return m_desktop->clientMessagesSeen("_NET_WM_MOVERESIZE") > moves; },
+                                QuarlinProgram::patienceMs)) {
+            m_desktop->xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+            m_quarlin->screenshot(QStringLiteral("drag-failed"));
+            return false;
+        }
         for (int step = 1; step <= 5; ++step)
             m_desktop->movePointer(at.x() - 30 * step, at.y() + 4 * step);
         m_desktop->xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-        const bool moved =
-            m_desktop->waitFor([&] { return m_desktop->clientGeometry(window).x() <= before.x() - 100; });
+        // Moved, and the window manager has let go of the pointer, so that the next click is the program's.
+        const bool moved = m_desktop->waitFor([&] {
+            return m_desktop->clientGeometry(window).x() <= before.x() - 100 && !m_desktop->pointerGrabbed();
+        });
         if (!moved)
             m_quarlin->screenshot(QStringLiteral("drag-failed"));
         return moved;
