@@ -18,55 +18,63 @@
 #include <QTest>
 #include <QUuid>
 
+#include <optional>
+
 #include <unistd.h>
 
 class SyncStatusTest : public QObject {
     Q_OBJECT
+private:
+    std::optional<QTemporaryDir> m_dir;
+    std::optional<VirtualScheduler> m_scheduler;
+
+    QString folder() const { return m_dir->filePath(QStringLiteral("shared")); }
+    QString fileOf(const QString& id) const {
+        return folder() + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
+    }
+    Machine machineAt(const char* name, bool automatic) {
+        return Machine(m_dir->filePath(QLatin1String(name)), folder(), *m_scheduler, automatic);
+    }
+
 private Q_SLOTS:
+    void init() {
+        m_scheduler.reset();
+        m_dir.emplace();
+        m_scheduler.emplace();
+        QVERIFY(QDir().mkpath(folder()));
+    }
+
     void savesAreWrittenAndTheFolderIsRescanned() {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder));
-        VirtualScheduler scheduler;
-        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, true);
-        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, true);
-        scheduler.runDue();
+        Machine a = machineAt("a", true);
+        Machine b = machineAt("b", true);
+        m_scheduler->runDue();
         QSignalSpy remoteChanges(b.context(), &ModelContext::remoteChange);
 
         auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
         a.context()->insert(configuration);
         QVERIFY(a.context()->save());
-        QVERIFY(QFile::exists(folder + QStringLiteral("/ConfigurationGroup/") +
-                              uuidString(configuration->id()) + QStringLiteral(".json")));
+        QVERIFY(QFile::exists(fileOf(uuidString(configuration->id()))));
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
 
-        scheduler.advance(SyncEngine::rescanInterval);
+        m_scheduler->advance(SyncEngine::rescanInterval);
         QCOMPARE(remoteChanges.size(), 1);
         QCOMPARE(b.context()->fetch<ConfigurationGroup>().value(0)->name(), QStringLiteral("Work"));
     }
 
     void aLargeBatchIsWrittenAChunkPerTurn() {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder));
-        VirtualScheduler scheduler;
-        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        Machine a = machineAt("a", false);
         const int count = SyncEngine::writeChunk * 3;
         for (int i = 0; i < count; ++i)
             a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
         QVERIFY(a.context()->save());
-        const auto files = [&] { return QDir(folder + QStringLiteral("/ConfigurationGroup")).count() - 2; };
+        const auto files = [&] { return QDir(folder() + QStringLiteral("/ConfigurationGroup")).count() - 2; };
         QCOMPARE(files(), SyncEngine::writeChunk);
-        scheduler.runDue();
+        m_scheduler->runDue();
         QCOMPARE(files(), count);
     }
 
     void aDeletionMadeWhileSyncWasOffStillTravels() {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder));
-        VirtualScheduler scheduler;
-        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        Machine a = machineAt("a", false);
         auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
         a.context()->insert(configuration);
         QVERIFY(a.engine->importChanges());
@@ -76,9 +84,9 @@ private Q_SLOTS:
         QVERIFY(a.context()->save());
         a.container.reset();
 
-        Machine again(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        Machine again = machineAt("a", false);
         QVERIFY(again.engine->importChanges());
-        QFile file(folder + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json"));
+        QFile file(fileOf(id));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("\"deleted\": true"));
     }
@@ -86,11 +94,7 @@ private Q_SLOTS:
     // A round of many files is read by worker threads: hostile files among them are refused as when read
     // one by one, a later change of a file read that way is taken, and a restart finds nothing new.
     void aLargeRoundRefusesHostileFilesAndTakesLaterChanges() {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder));
-        VirtualScheduler scheduler;
-        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
+        Machine a = machineAt("a", false);
         const int count = 150;
         QList<ConfigurationGroup*> made;
         for (int i = 0; i < count; ++i) {
@@ -98,8 +102,6 @@ private Q_SLOTS:
             a.context()->insert(made.last());
         }
         QVERIFY(a.engine->importChanges());
-        const QString classFolder = folder + QStringLiteral("/ConfigurationGroup/");
-        const auto fileOf = [&](const QString& id) { return classFolder + id + QStringLiteral(".json"); };
         const QString first = uuidString(made.first()->id());
         QFile damaged(fileOf(uuidString(QUuid::createUuid())));
         QVERIFY(damaged.open(QIODevice::WriteOnly));
@@ -108,7 +110,7 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(fileOf(first), fileOf(uuidString(QUuid::createUuid()))));
         QVERIFY(QFile::link(fileOf(first), fileOf(uuidString(QUuid::createUuid()))));
 
-        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        Machine b = machineAt("b", false);
         QVERIFY(b.engine->importChanges());
         QCOMPARE(b.context()->fetch<ConfigurationGroup>().size(), count);
         QCOMPARE(b.engine->unreadableFileCount(), 3);
@@ -120,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(b.nameOf(first), QStringLiteral("Renamed"));
 
         b.engine.reset();
-        Machine again(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        Machine again = machineAt("b", false);
         LogCapture log;
         QVERIFY(again.engine->importChanges());
         QVERIFY(log.lines().filter(QStringLiteral("merged")).isEmpty());
@@ -170,29 +172,25 @@ private Q_SLOTS:
 
     // The settings tab learns of automatic rounds too: one that fails, then one that succeeds.
     void automaticRoundsReportTheirOutcome() {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder));
         // A file where a class folder belongs: every round fails to list it.
-        QFile blocker(folder + QStringLiteral("/ConfigurationGroup"));
+        QFile blocker(folder() + QStringLiteral("/ConfigurationGroup"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        VirtualScheduler scheduler;
-        Machine machine(dir.filePath(QStringLiteral("data")), folder, scheduler, true);
+        Machine machine = machineAt("data", true);
         FolderSyncStatus sync(machine.engine.get(), QString());
         QSignalSpy changed(&sync, &SyncStatus::changed);
 
         LogCapture log;
-        scheduler.runDue();
+        m_scheduler->runDue();
         QCOMPARE(int(sync.lastOutcome()), int(SyncStatus::Outcome::failed));
         QVERIFY2(sync.lastError().contains(QStringLiteral("ConfigurationGroup")),
                  qPrintable(sync.lastError()));
-        scheduler.advance(SyncEngine::rescanInterval * 3);
+        m_scheduler->advance(SyncEngine::rescanInterval * 3);
         QCOMPARE(changed.size(), 1);
         QCOMPARE(log.lines().filter(QStringLiteral("Sync failed")).size(), 1);
 
         QVERIFY(blocker.remove());
-        scheduler.advance(SyncEngine::rescanInterval);
+        m_scheduler->advance(SyncEngine::rescanInterval);
         QCOMPARE(int(sync.lastOutcome()), int(SyncStatus::Outcome::synced));
         QCOMPARE(sync.lastError(), QString());
         QCOMPARE(changed.size(), 2);
@@ -209,17 +207,13 @@ private Q_SLOTS:
     void aDamagedFileDoesNotFreezeItsConfiguration() {
         QFETCH(QByteArray, from);
         QFETCH(QByteArray, to);
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder));
-        VirtualScheduler scheduler;
-        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
-        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        Machine a = machineAt("a", false);
+        Machine b = machineAt("b", false);
         auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
         a.context()->insert(configuration);
         QVERIFY(a.engine->importChanges() && b.engine->importChanges());
         const QString id = uuidString(configuration->id());
-        QFile file(folder + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json"));
+        QFile file(fileOf(id));
         QVERIFY(file.open(QIODevice::ReadWrite));
         QByteArray text = file.readAll();
         QVERIFY(text.contains(from));
@@ -242,11 +236,9 @@ private Q_SLOTS:
 
     // A folder full of files that are not records: a few lines and one count, not a line each.
     void aFloodOfBadFilesIsSummarised() {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder + QStringLiteral("/ConfigurationGroup")));
+        QVERIFY(QDir().mkpath(folder() + QStringLiteral("/ConfigurationGroup")));
         const auto put = [&](const QString& name) {
-            QFile file(folder + QStringLiteral("/ConfigurationGroup/") + name);
+            QFile file(folder() + QStringLiteral("/ConfigurationGroup/") + name);
             return file.open(QIODevice::WriteOnly) && file.write("{ not json") > 0;
         };
         for (int i = 0; i < 300; ++i)
@@ -254,8 +246,7 @@ private Q_SLOTS:
                 put(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".json")));
         for (int i = 0; i < 50; ++i)
             QVERIFY(put(QStringLiteral("notes-%1.txt").arg(i)));
-        VirtualScheduler scheduler;
-        Machine machine(dir.filePath(QStringLiteral("data")), folder, scheduler, false);
+        Machine machine = machineAt("data", false);
         FolderSyncStatus sync(machine.engine.get(), QString());
 
         LogCapture log;
@@ -270,7 +261,7 @@ private Q_SLOTS:
         QVERIFY(sync.syncNow());
         QCOMPARE(log.lines().filter(QStringLiteral("skipped")), QStringList());
 
-        QVERIFY(QDir(folder + QStringLiteral("/ConfigurationGroup")).removeRecursively());
+        QVERIFY(QDir(folder() + QStringLiteral("/ConfigurationGroup")).removeRecursively());
         QVERIFY(sync.syncNow());
         QCOMPARE(sync.unreadableFileCount(), 0);
     }
@@ -278,22 +269,17 @@ private Q_SLOTS:
     // A tombstone stays until every machine has read the folder well after the deletion, then goes
     // from the folder and from every machine's state.
     void tombstonesGoOnceEveryMachineHasReadThem() {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder));
-        VirtualScheduler scheduler;
-        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
-        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        Machine a = machineAt("a", false);
+        Machine b = machineAt("b", false);
         auto* configuration = new ConfigurationGroup(QStringLiteral("Gone"), 1920, 1080, std::nullopt);
         a.context()->insert(configuration);
         QVERIFY(a.engine->importChanges() && b.engine->importChanges());
-        const QString file = folder + QStringLiteral("/ConfigurationGroup/") +
-                             uuidString(configuration->id()) + QStringLiteral(".json");
+        const QString file = fileOf(uuidString(configuration->id()));
         a.context()->deleteObject(configuration);
         QVERIFY(a.context()->save());
         QVERIFY(a.engine->importChanges() && b.engine->importChanges());
 
-        scheduler.advance(double(PeerRounds::lifetime + PeerRounds::day) / 1000);
+        m_scheduler->advance(double(PeerRounds::lifetime + PeerRounds::day) / 1000);
         // B has not read the folder since the deletion: A keeps the tombstone.
         QVERIFY(a.engine->importChanges());
         QVERIFY(QFile::exists(file));
@@ -314,12 +300,9 @@ private Q_SLOTS:
     }
     void manyDeletionsAtOnceKeepACopy() {
         QFETCH(int, deleted);
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder));
-        VirtualScheduler scheduler;
-        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
-        auto b = std::make_unique<Machine>(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        Machine a = machineAt("a", false);
+        auto b =
+            std::make_unique<Machine>(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false);
         for (int i = 0; i < deleted; ++i)
             a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
         QVERIFY(a.engine->importChanges() && b->engine->importChanges());
@@ -333,14 +316,14 @@ private Q_SLOTS:
         QVERIFY(sync.syncNow());
         QVERIFY(b->context()->fetch<ConfigurationGroup>().isEmpty());
         const QStringList copies =
-            QDir(dir.filePath(QStringLiteral("b/backups"))).entryList(QDir::Files, QDir::Name);
+            QDir(m_dir->filePath(QStringLiteral("b/backups"))).entryList(QDir::Files, QDir::Name);
         if (deleted <= DeletionBackup::threshold) {
             QCOMPARE(copies, QStringList());
             QCOMPARE(sync.notice(), QString());
             return;
         }
         QCOMPARE(copies.size(), 1);
-        const QString copy = dir.filePath(QStringLiteral("b/backups/")) + copies.first();
+        const QString copy = m_dir->filePath(QStringLiteral("b/backups/")) + copies.first();
         QCOMPARE(
             log.lines().filter(QStringLiteral("another machine deleted")),
             QStringList{QStringLiteral("⚠️ Sync: another machine deleted %1 configurations; the library "
@@ -351,9 +334,9 @@ private Q_SLOTS:
 
         // Restored as the notice says, the configurations come back, here and on the other machine.
         b.reset();
-        const QString store = dir.filePath(QStringLiteral("b/quarlin.sqlite"));
+        const QString store = m_dir->filePath(QStringLiteral("b/quarlin.sqlite"));
         QVERIFY(QFile::remove(store) && QFile::copy(copy, store));
-        Machine restored(dir.filePath(QStringLiteral("b")), folder, scheduler, false);
+        Machine restored = machineAt("b", false);
         QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
         QVERIFY(restored.engine->importChanges() && a.engine->importChanges());
         QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
@@ -363,20 +346,17 @@ private Q_SLOTS:
     // A quiet folder is not read over and over; a file written by another machine is read as soon as
     // the folder reports it, long before the next full rescan.
     void aWatchedFolderIsReadWhenItChanges() {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(folder + QStringLiteral("/ConfigurationGroup")));
-        VirtualScheduler scheduler;
-        Machine a(dir.filePath(QStringLiteral("a")), folder, scheduler, false);
-        Machine b(dir.filePath(QStringLiteral("b")), folder, scheduler, true);
-        scheduler.runDue();
+        QVERIFY(QDir().mkpath(folder() + QStringLiteral("/ConfigurationGroup")));
+        Machine a = machineAt("a", false);
+        Machine b = machineAt("b", true);
+        m_scheduler->runDue();
         QSignalSpy rounds(b.engine.get(), &SyncEngine::finished);
-        scheduler.advance(60);
+        m_scheduler->advance(60);
         QCOMPARE(rounds.size(), 0);
         a.context()->insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
         QVERIFY(a.context()->save());
         double waited = 0;
-        QTRY_VERIFY_WITH_TIMEOUT((scheduler.advance(SyncEngine::settleDelay),
+        QTRY_VERIFY_WITH_TIMEOUT((m_scheduler->advance(SyncEngine::settleDelay),
                                   waited += SyncEngine::settleDelay,
                                   !b.context()->fetch<ConfigurationGroup>().isEmpty()),
                                  10000);
