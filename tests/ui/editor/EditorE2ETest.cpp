@@ -130,6 +130,16 @@ class EditorE2ETest : public QObject {
         return moved;
     }
 
+    // Starts the program with a saved application and an empty configuration "Work" to start from.
+    bool startWithEyesAndWork(QuarlinProgram& quarlin) {
+        m_quarlin = &quarlin;
+        return quarlin.changeStore([](ModelContext& context) {
+            context.insert(
+                new SavedApp(eyesID, QStringLiteral("Eyes"), 150, 100, Corner::topLeft, 0.33, 0, 0));
+            context.insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
+        }) && quarlin.start();
+    }
+
     // The configuration "Work" as the file holds it.
     QString stored() {
         return QStringList{
@@ -174,15 +184,7 @@ private Q_SLOTS:
         QVERIFY(term.window && logo.window && eyes.window);
 
         QuarlinProgram quarlin(desktop, QStringLiteral("editor"));
-        m_quarlin = &quarlin;
-        // A saved application and an empty configuration to start from.
-        QVERIFY2(quarlin.changeStore([](ModelContext& context) {
-            context.insert(
-                new SavedApp(eyesID, QStringLiteral("Eyes"), 150, 100, Corner::topLeft, 0.33, 0, 0));
-            context.insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
-        }),
-                 qPrintable(quarlin.error()));
-        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        QVERIFY2(startWithEyesAndWork(quarlin), qPrintable(quarlin.error()));
         // Each step waits for the program to confirm the one before: keys typed ahead of a list or a
         // menu that is not there yet would go elsewhere.
         const auto confirmed = [&](const QString& line) {
@@ -266,14 +268,7 @@ private Q_SLOTS:
                                                                       QStringLiteral("xlogo"),
                                                                       QStringLiteral("XLogo")));
         QuarlinProgram quarlin(desktop, QStringLiteral("editor"));
-        m_quarlin = &quarlin;
-        QVERIFY2(quarlin.changeStore([](ModelContext& context) {
-            context.insert(
-                new SavedApp(eyesID, QStringLiteral("Eyes"), 150, 100, Corner::topLeft, 0.33, 0, 0));
-            context.insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
-        }),
-                 qPrintable(quarlin.error()));
-        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        QVERIFY2(startWithEyesAndWork(quarlin), qPrintable(quarlin.error()));
 
         // The main window moves when dragged by its background.
         QVERIFY(dragMoves(quarlin.window(), backgroundOfMainWindow));
