@@ -81,14 +81,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (event->spontaneous())
         return;
-    if (!m_placed) {
-        m_placed = true;
-        centre();
-    }
-    if (!m_contentShown) {
-        m_contentShown = true;
-        Q_EMIT contentAppeared();
-    }
+    appearWithoutShowing();
 }
 
 void MainWindow::appearWithoutShowing() {
