@@ -23,6 +23,7 @@
 #include "store/sync/SyncEngine.h"
 #include "ui/MainWindow.h"
 #include "ui/NativePixels.h"
+#include "ui/PreferencesErrorDialog.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
@@ -204,5 +205,12 @@ int main(int argc, char** argv) {
         else
             window.show();
     });
+    // Quarlin goes on with the defaults; the user learns why and where the damaged file is.
+    if (!preferences.loadError().isEmpty()) {
+        auto* notice = new PreferencesErrorDialog(preferences.path(), preferences.loadFailureReason(),
+                                                  preferences.keptAsidePath());
+        notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->show();
+    }
     return application.exec();
 }

@@ -2,6 +2,7 @@
 #include "base/JsonPreferenceStore.h"
 #include "base/LogCapture.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -95,6 +96,60 @@ private Q_SLOTS:
             QCOMPARE(readAll(dir.filePath(aside.first())), damaged);
             QVERIFY(QJsonDocument::fromJson(readAll(path)).isObject());
         }
+    }
+
+    // A folder where the file should be cannot be opened at all; it is kept aside like a damaged file.
+    void anUnreadableFileIsKeptAsideToo() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("preferences.json"));
+        QVERIFY(QDir().mkpath(path));
+        writeAll(path + QStringLiteral("/notes"), "mine");
+        LogCapture log;
+        JsonPreferenceStore p(path);
+        QVERIFY(!p.loadFailureReason().isEmpty());
+        QCOMPARE(readAll(p.keptAsidePath() + QStringLiteral("/notes")), QByteArray("mine"));
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        QVERIFY2(p.writeError().isEmpty(), qPrintable(p.writeError()));
+        QCOMPARE(JsonPreferenceStore(path).stringValue(QStringLiteral("appTheme"), {}),
+                 QStringLiteral("dark"));
+    }
+
+    // Damaged again within the same second (or with those names taken): a name of its own, never
+    // the damaged file left in place to be written over.
+    void aSecondDamagedFileGetsANameOfItsOwn() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("preferences.json"));
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int second = 0; second <= 1; ++second)
+            writeAll(path + QStringLiteral(".damaged-") +
+                         now.addSecs(second).toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                     "earlier");
+        writeAll(path, "{ oops");
+        LogCapture log;
+        JsonPreferenceStore p(path);
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        QCOMPARE(readAll(p.keptAsidePath()), QByteArray("{ oops"));
+        const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("preferences.json.damaged-*")});
+        QCOMPARE(aside.size(), 3);
+        QVERIFY(QJsonDocument::fromJson(readAll(path)).isObject());
+    }
+
+    // When the damaged file cannot be moved, changes hold for this run and the file stays as it is.
+    void aDamagedFileThatCannotBeMovedIsNeverWrittenOver() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("preferences.json"));
+        writeAll(path, "{ oops");
+        LogCapture log;
+        JsonPreferenceStore p(path, [](const QString&, const QString&) { return false; });
+        QVERIFY(p.keptAsidePath().isEmpty());
+        QVERIFY(p.loadError().contains(QStringLiteral("nor moved aside")));
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        p.setValue(QStringLiteral("launchInMenuBarMode"), true);
+        QCOMPARE(readAll(path), QByteArray("{ oops"));
+        QCOMPARE(p.stringValue(QStringLiteral("appTheme"), {}), QStringLiteral("dark"));
+        QVERIFY(!p.writeError().isEmpty());
+        // One line for the damaged file, one for the first refused write.
+        QCOMPARE(log.lines().size(), 2);
     }
 
     void failedWriteIsReportedAndKeepsTheValue() {
