@@ -24,6 +24,7 @@
 #include "ui/MainWindow.h"
 #include "ui/NativePixels.h"
 #include "ui/PreferencesErrorDialog.h"
+#include "ui/PreferencesWriteNotice.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
@@ -66,6 +67,8 @@ int main(int argc, char** argv) {
     JsonPreferenceStore preferences(JsonPreferenceStore::defaultPath());
     if (!preferences.loadError().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(preferences.loadError()));
+    // A changed setting that could not be saved would be lost at quit without a word.
+    PreferencesWriteNotice preferencesWriteNotice(preferences);
     X11Backend backend;
     Platform platform{scheduler, preferences, backend.workspace, backend.windows, backend.screens};
     X11HotKeys hotKeys;
@@ -206,11 +209,11 @@ int main(int argc, char** argv) {
             window.show();
     });
     // Quarlin goes on with the defaults; the user learns why and where the damaged file is.
+    std::unique_ptr<PreferencesErrorDialog> preferencesNotice;
     if (!preferences.loadError().isEmpty()) {
-        auto* notice = new PreferencesErrorDialog(preferences.path(), preferences.loadFailureReason(),
-                                                  preferences.keptAsidePath());
-        notice->setAttribute(Qt::WA_DeleteOnClose);
-        notice->show();
+        preferencesNotice = std::make_unique<PreferencesErrorDialog>(
+            preferences.path(), preferences.loadFailureReason(), preferences.keptAsidePath());
+        preferencesNotice->show();
     }
     return application.exec();
 }

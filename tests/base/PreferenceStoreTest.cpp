@@ -152,6 +152,36 @@ private Q_SLOTS:
         QCOMPARE(log.lines().size(), 2);
     }
 
+    // The user hears of failed writes once per run of failures, not once per change.
+    void aFailedWriteIsSignalledOncePerRunOfFailures() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("quarlin"));
+        const QString path = folder + QStringLiteral("/preferences.json");
+        // A file where the folder should be: nothing can be written below it, whoever runs the test.
+        const auto blockFolder = [&] {
+            QVERIFY(QDir(folder).removeRecursively());
+            writeAll(folder, "in the way");
+        };
+        LogCapture log;
+        JsonPreferenceStore p(path);
+        QSignalSpy failed(&p, &JsonPreferenceStore::writeFailed);
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("light"));
+        blockFolder();
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        p.setValue(QStringLiteral("launchInMenuBarMode"), true);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(failed.at(0).at(0).toString().contains(path));
+
+        QVERIFY(QFile::remove(folder));
+        p.setValue(QStringLiteral("launchInMenuBarMode"), false);
+        QVERIFY(p.writeError().isEmpty());
+        QCOMPARE(JsonPreferenceStore(path).stringValue(QStringLiteral("appTheme"), {}),
+                 QStringLiteral("dark"));
+        blockFolder();
+        p.setValue(QStringLiteral("launchInMenuBarMode"), true);
+        QCOMPARE(failed.size(), 2);
+    }
+
     void failedWriteIsReportedAndKeepsTheValue() {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("ro"));
