@@ -21,6 +21,7 @@
 #include "store/ModelContainer.h"
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
+#include "ui/AlreadyRunningAlert.h"
 #include "ui/MainWindow.h"
 #include "ui/NativePixels.h"
 #include "ui/PreferencesErrorDialog.h"
@@ -60,8 +61,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(instance.message()));
     if (claim == SingleInstance::Claim::handedOver)
         return 0;
-    if (claim == SingleInstance::Claim::failed)
+    if (claim == SingleInstance::Claim::failed) {
+        // Started from a menu, nobody reads the line above.
+        AlreadyRunningAlert alert(instance.message());
+        alert.exec();
         return 1;
+    }
 
     QtScheduler scheduler;
     JsonPreferenceStore preferences(JsonPreferenceStore::defaultPath());
