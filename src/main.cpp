@@ -21,8 +21,11 @@
 #include "store/ModelContainer.h"
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
+#include "ui/AlreadyRunningAlert.h"
 #include "ui/MainWindow.h"
 #include "ui/NativePixels.h"
+#include "ui/PreferencesErrorDialog.h"
+#include "ui/PreferencesWriteNotice.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
@@ -58,13 +61,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(instance.message()));
     if (claim == SingleInstance::Claim::handedOver)
         return 0;
-    if (claim == SingleInstance::Claim::failed)
+    if (claim == SingleInstance::Claim::failed) {
+        // Started from a menu, nobody reads the line above.
+        AlreadyRunningAlert alert(instance.message());
+        alert.exec();
         return 1;
+    }
 
     QtScheduler scheduler;
     JsonPreferenceStore preferences(JsonPreferenceStore::defaultPath());
     if (!preferences.loadError().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(preferences.loadError()));
+    // A changed setting that could not be saved would be lost at quit without a word.
+    PreferencesWriteNotice preferencesWriteNotice(preferences);
     X11Backend backend;
     Platform platform{scheduler, preferences, backend.workspace, backend.windows, backend.screens};
     X11HotKeys hotKeys;
@@ -204,5 +213,12 @@ int main(int argc, char** argv) {
         else
             window.show();
     });
+    // Quarlin goes on with the defaults; the user learns why and where the damaged file is.
+    std::unique_ptr<PreferencesErrorDialog> preferencesNotice;
+    if (!preferences.loadError().isEmpty()) {
+        preferencesNotice = std::make_unique<PreferencesErrorDialog>(
+            preferences.path(), preferences.loadFailureReason(), preferences.keptAsidePath());
+        preferencesNotice->show();
+    }
     return application.exec();
 }

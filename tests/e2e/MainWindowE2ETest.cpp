@@ -111,6 +111,37 @@ private Q_SLOTS:
         QCOMPARE(file.readAll(), damaged);
     }
 
+    // A damaged preferences file does not stop the program: it starts with the defaults, keeps the
+    // file aside byte for byte and says so in a window of its own.
+    void aDamagedPreferencesFileIsKeptAsideAndReported() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("damaged-preferences"));
+        const QByteArray damaged("{ \"appTheme\": \"light\", <b>oops</b>");
+        const QString folder = QFileInfo(quarlin.preferencesPath()).absolutePath();
+        QFile file(quarlin.preferencesPath());
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+        file.close();
+
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        const QString title = QStringLiteral("Quarlin Could Not Read Its Preferences");
+        const quint32 notice = quarlin.waitForWindow(title);
+        QVERIFY2(notice != 0, qPrintable(quarlin.output()));
+        QVERIFY(quarlin.waitForWindow(QStringLiteral("^Quarlin$")) != 0);
+        QVERIFY(desktop.waitFor([&] { return desktop.activeWindow() == notice; }));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("notice"), notice));
+        const QStringList aside = QDir(folder).entryList({QStringLiteral("preferences.json.damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        QFile kept(folder + QLatin1Char('/') + aside.first());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), damaged);
+
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitUntilGone(title));
+        QVERIFY(quarlin.isRunning());
+    }
+
     // A second monitor plugged in raises the ordinary window's minimum width from 600 to 800: the
     // window grows with its content, also after it hung from a tray icon (which sized it itself), and
     // its minimum goes back down when the monitor is gone.

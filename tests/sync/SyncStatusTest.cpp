@@ -3,6 +3,7 @@
 
 #include "base/LogCapture.h"
 #include "model/ConfigurationGroup.h"
+#include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
 #include "store/ModelContainer.h"
 #include "store/sync/DeletionBackup.h"
@@ -292,29 +293,48 @@ private Q_SLOTS:
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
     }
 
-    // One round that deletes many configurations keeps a copy first, which brings them back.
+    // One round that deletes many configurations or saved applications keeps a copy first, which
+    // brings them back.
     void manyDeletionsAtOnceKeepACopy_data() {
         QTest::addColumn<int>("deleted");
-        QTest::newRow("a few") << DeletionBackup::threshold;
-        QTest::newRow("more than a few") << DeletionBackup::threshold + 2;
+        QTest::addColumn<bool>("savedApps");
+        QTest::addColumn<QString>("what");
+        QTest::newRow("a few") << DeletionBackup::threshold << false << QString();
+        QTest::newRow("more than a few")
+            << DeletionBackup::threshold + 2 << false << QStringLiteral("5 configurations");
+        QTest::newRow("saved applications")
+            << DeletionBackup::threshold + 1 << true << QStringLiteral("4 saved applications");
     }
     void manyDeletionsAtOnceKeepACopy() {
         QFETCH(int, deleted);
+        QFETCH(bool, savedApps);
+        QFETCH(QString, what);
         Machine a = machineAt("a", false);
         auto b =
             std::make_unique<Machine>(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false);
+        const auto stored = [savedApps](Machine& machine) {
+            return savedApps ? machine.context()->fetch<SavedApp>().size()
+                             : machine.context()->fetch<ConfigurationGroup>().size();
+        };
         for (int i = 0; i < deleted; ++i)
-            a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
+            if (savedApps)
+                a.context()->insert(new SavedApp(QStringLiteral("org.example.App%1").arg(i),
+                                                 QString::number(i), 800, 600, Corner::topLeft, 0.5, 0, 0));
+            else
+                a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
         QVERIFY(a.engine->importChanges() && b->engine->importChanges());
+        QCOMPARE(stored(*b), deleted);
         for (ConfigurationGroup* configuration : a.context()->fetch<ConfigurationGroup>())
             a.context()->deleteObject(configuration);
+        for (SavedApp* app : a.context()->fetch<SavedApp>())
+            a.context()->deleteObject(app);
         QVERIFY(a.context()->save());
         QVERIFY(a.engine->importChanges());
 
         FolderSyncStatus sync(b->engine.get(), QString());
         LogCapture log;
         QVERIFY(sync.syncNow());
-        QVERIFY(b->context()->fetch<ConfigurationGroup>().isEmpty());
+        QCOMPARE(stored(*b), 0);
         const QStringList copies =
             QDir(m_dir->filePath(QStringLiteral("b/backups"))).entryList(QDir::Files, QDir::Name);
         if (deleted <= DeletionBackup::threshold) {
@@ -326,10 +346,9 @@ private Q_SLOTS:
         const QString copy = m_dir->filePath(QStringLiteral("b/backups/")) + copies.first();
         QCOMPARE(
             log.lines().filter(QStringLiteral("another machine deleted")),
-            QStringList{QStringLiteral("⚠️ Sync: another machine deleted %1 configurations; the library "
-                                       "as it was is kept in %2")
-                            .arg(deleted)
-                            .arg(copy)});
+            QStringList{QStringLiteral("⚠️ Sync: another machine deleted %1; the library as it was is "
+                                       "kept in %2")
+                            .arg(what, copy)});
         QVERIFY(sync.notice().contains(copy));
 
         // Restored as the notice says, the configurations come back, here and on the other machine.
@@ -337,10 +356,10 @@ private Q_SLOTS:
         const QString store = m_dir->filePath(QStringLiteral("b/quarlin.sqlite"));
         QVERIFY(QFile::remove(store) && QFile::copy(copy, store));
         Machine restored = machineAt("b", false);
-        QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
+        QCOMPARE(stored(restored), deleted);
         QVERIFY(restored.engine->importChanges() && a.engine->importChanges());
-        QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
-        QCOMPARE(a.context()->fetch<ConfigurationGroup>().size(), deleted);
+        QCOMPARE(stored(restored), deleted);
+        QCOMPARE(stored(a), deleted);
     }
 
     // A quiet folder is not read over and over; a file written by another machine is read as soon as

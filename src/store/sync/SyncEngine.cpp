@@ -275,15 +275,17 @@ bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error
         return fail(message, error);
     }
     if (const std::optional<SyncStoreWriter::Backup>& backup = m_merger->lastBackup(); committed && backup) {
-        logLine(
-            QStringLiteral("⚠️ Sync: another machine deleted %1 configurations; the library as it was "
-                           "is kept in %2")
-                .arg(backup->configurations)
-                .arg(backup->path));
-        m_notice = tr("Another machine deleted %1 configurations. The library as it was is kept in %2: to "
-                      "get them back, quit Quarlin and copy that file over %3.")
-                       .arg(backup->configurations)
-                       .arg(backup->path, m_storePath);
+        QStringList what;
+        if (backup->configurations > 0)
+            what.append(QStringLiteral("%1 configurations").arg(backup->configurations));
+        if (backup->savedApps > 0)
+            what.append(QStringLiteral("%1 saved applications").arg(backup->savedApps));
+        const QString deleted = what.join(QStringLiteral(" and "));
+        logLine(QStringLiteral("⚠️ Sync: another machine deleted %1; the library as it was is kept in %2")
+                    .arg(deleted, backup->path));
+        m_notice = tr("Another machine deleted %1. The library as it was is kept in %2: to get them back, "
+                      "quit Quarlin and copy that file over %3.")
+                       .arg(deleted, backup->path, m_storePath);
     }
 
     // The folder ends up holding every object as merged here, including those it did not hold yet.
