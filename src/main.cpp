@@ -72,6 +72,17 @@ int main(int argc, char** argv) {
     JsonPreferenceStore preferences(JsonPreferenceStore::defaultPath());
     if (!preferences.loadError().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(preferences.loadError()));
+    // Quarlin goes on with the defaults; the user learns why and where the damaged file is. Shown
+    // once the first window is up, or beside the store's error: the file is aside by now, and the
+    // next start would not tell.
+    std::unique_ptr<PreferencesErrorDialog> preferencesNotice;
+    const auto showPreferencesNotice = [&preferences, &preferencesNotice] {
+        if (preferences.loadError().isEmpty())
+            return;
+        preferencesNotice = std::make_unique<PreferencesErrorDialog>(
+            preferences.path(), preferences.loadFailureReason(), preferences.keptAsidePath());
+        preferencesNotice->show();
+    };
     // A changed setting that could not be saved would be lost at quit without a word.
     PreferencesWriteNotice preferencesWriteNotice(preferences);
     X11Backend backend;
@@ -88,6 +99,7 @@ int main(int argc, char** argv) {
     if (!container) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
         // Started from a menu, nobody reads the line above.
+        showPreferencesNotice();
         StoreErrorDialog dialog(storePath, message);
         dialog.exec();
         return 1;
@@ -213,12 +225,6 @@ int main(int argc, char** argv) {
         else
             window.show();
     });
-    // Quarlin goes on with the defaults; the user learns why and where the damaged file is.
-    std::unique_ptr<PreferencesErrorDialog> preferencesNotice;
-    if (!preferences.loadError().isEmpty()) {
-        preferencesNotice = std::make_unique<PreferencesErrorDialog>(
-            preferences.path(), preferences.loadFailureReason(), preferences.keptAsidePath());
-        preferencesNotice->show();
-    }
+    showPreferencesNotice();
     return application.exec();
 }
