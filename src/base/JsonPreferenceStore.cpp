@@ -89,6 +89,9 @@ void JsonPreferenceStore::persist(const QJsonObject& values) {
         m_writeError.clear();
         return;
     }
+    const bool firstFailure = m_writeError.isEmpty();
     m_writeError = QStringLiteral("Could not write preferences %1: %2").arg(m_path, file.errorString());
     logLine(QStringLiteral("❌ ") + m_writeError);
+    if (firstFailure)
+        Q_EMIT writeFailed(m_writeError);
 }

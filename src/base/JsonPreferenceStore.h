@@ -31,6 +31,12 @@ public:
     // Empty while every write succeeded; else the last failure.
     QString writeError() const { return m_writeError; }
 
+Q_SIGNALS:
+    // The first write that failed after one that succeeded (or after loading): the value changed in
+    // memory, but would be lost at quit. Not sent while a damaged file is kept in place, which the
+    // load error already tells.
+    void writeFailed(const QString& error);
+
 protected:
     void persist(const QJsonObject& values) override;
 

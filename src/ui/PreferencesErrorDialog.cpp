@@ -16,7 +16,7 @@ PreferencesErrorDialog::PreferencesErrorDialog(const QString& path, const QStrin
     setObjectName(QStringLiteral("preferencesErrorDialog"));
     setWindowTitle(tr("Quarlin Could Not Read Its Preferences"));
     const QString why = reason.isEmpty() ? reason : reason.at(0).toUpper() + reason.mid(1);
-    m_paragraphs = {tr("Quarlin could not read its preferences file and started with the default settings."),
+    m_paragraphs = {tr("Quarlin could not read its preferences file and uses the default settings instead."),
                     why, tr("File: %1").arg(path)};
     if (keptAs.isEmpty())
         m_paragraphs.append(tr("The file could not be moved aside, so Quarlin leaves it as it is: settings "

@@ -28,6 +28,12 @@
 
 class MainWindowE2ETest : public QObject {
     Q_OBJECT
+    static bool writeFile(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) &&
+               file.write(bytes) == bytes.size();
+    }
+
 private Q_SLOTS:
     void tabsSettingsAndAShortcutEndToEnd() {
         TestDesktop desktop;
@@ -119,10 +125,7 @@ private Q_SLOTS:
         QuarlinProgram quarlin(desktop, QStringLiteral("damaged-preferences"));
         const QByteArray damaged("{ \"appTheme\": \"light\", <b>oops</b>");
         const QString folder = QFileInfo(quarlin.preferencesPath()).absolutePath();
-        QFile file(quarlin.preferencesPath());
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
-        file.close();
+        QVERIFY(writeFile(quarlin.preferencesPath(), damaged));
 
         QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
         const QString title = QStringLiteral("Quarlin Could Not Read Its Preferences");
@@ -140,6 +143,21 @@ private Q_SLOTS:
         QVERIFY(desktop.key(QStringLiteral("Return")));
         QVERIFY(quarlin.waitUntilGone(title));
         QVERIFY(quarlin.isRunning());
+    }
+
+    // With the store damaged too the program ends, but the preferences file is aside by then: it is
+    // reported beside the store's error, or no later start would tell.
+    void aDamagedPreferencesFileIsReportedBesideADamagedStore() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("damaged-both"));
+        QVERIFY(writeFile(quarlin.storePath(), QByteArray("not a database at all\n").repeated(300)));
+        QVERIFY(writeFile(quarlin.preferencesPath(), "{ oops"));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        QVERIFY2(quarlin.waitForWindow(QStringLiteral("Quarlin Cannot Start")), qPrintable(quarlin.output()));
+        QVERIFY2(quarlin.waitForWindow(QStringLiteral("Quarlin Could Not Read Its Preferences")),
+                 qPrintable(quarlin.output()));
+        QVERIFY(!quarlin.screenshot(QStringLiteral("windows")).isEmpty());
     }
 
     // A second monitor plugged in raises the ordinary window's minimum width from 600 to 800: the

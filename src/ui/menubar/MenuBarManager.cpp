@@ -79,8 +79,10 @@ MenuBarManager::~MenuBarManager() {
 void MenuBarManager::statusItemClicked() {
     // The press of this click already closed the window (a StatusNotifier host reports the click
     // after the press reached its own panel).
-    if (m_clickOutside.takeDismissingClick())
+    if (m_clickOutside.takeDismissingClick()) {
+        logLine(QStringLiteral("🖱️ MenuBar: the click's press already closed the window"));
         return;
+    }
     m_lastClickPointer = m_desktop.pointer();
     const bool showNormally =
         m_appState.platform().preferences.boolValue(SettingsModel::showMainWindowOnStatusBarClickKey, false);
