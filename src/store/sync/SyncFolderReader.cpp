@@ -15,19 +15,45 @@ constexpr qsizetype prefetchAtLeast = 64;
 constexpr unsigned maxReaders = 4;
 } // namespace
 
-bool SyncFolderReader::list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files,
-                            QHash<QString, Group>* groups, QString* error) {
-    QList<SyncFolder::Refused> refused;
-    if (!m_folder.list(kind, files, &refused, error))
-        return false;
-    for (const SyncFolder::Refused& file : std::as_const(refused))
-        skip(file.path, file.signature, file.why);
-    for (const SyncFolder::Entry& file : std::as_const(*files)) {
-        Group& group = (*groups)[file.id];
-        if (file.conflictCopy)
-            group.copies.append(&file);
-        else
-            group.main = &file;
+bool SyncFolderReader::listAll(const QList<ModelObject::Kind>& kinds, std::vector<Listing>* listings,
+                               QString* error) {
+    struct Raw {
+        QList<SyncFolder::Refused> refused;
+        QString error;
+        bool ok = false;
+    };
+    listings->clear();
+    listings->reserve(size_t(kinds.size()));
+    std::vector<Raw> raw(size_t(kinds.size()));
+    for (ModelObject::Kind kind : kinds)
+        listings->push_back(Listing{kind, {}, {}});
+    {
+        // A library's folders hold thousands of names each; listing them one after the other would
+        // hold back the reading that starts once they are listed.
+        std::vector<std::jthread> listers;
+        for (size_t i = 0; i < raw.size(); ++i)
+            listers.emplace_back([this, i, &raw, listings] {
+                Listing& listing = (*listings)[i];
+                raw[i].ok = m_folder.list(listing.kind, &listing.files, &raw[i].refused, &raw[i].error);
+            });
+    }
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (!raw[i].ok) {
+            if (error)
+                *error = raw[i].error;
+            listings->resize(i);
+            return false;
+        }
+        for (const SyncFolder::Refused& file : std::as_const(raw[i].refused))
+            skip(file.path, file.signature, file.why);
+        Listing& listing = (*listings)[i];
+        for (const SyncFolder::Entry& file : std::as_const(listing.files)) {
+            Group& group = listing.groups[file.id];
+            if (file.conflictCopy)
+                group.copies.append(&file);
+            else
+                group.main = &file;
+        }
     }
     return true;
 }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 class SyncFolderReader {
 public:
@@ -24,10 +25,16 @@ public:
     explicit SyncFolderReader(const SyncFolder& folder);
     ~SyncFolderReader();
 
-    // Lists the files of one class into `files` and groups them by id; the groups point into `files`.
-    // Names that are not object files, links and anything but regular files are reported as skipped.
-    bool list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files, QHash<QString, Group>* groups,
-              QString* error);
+    // Lists the files of these classes, each on a thread of its own, and groups them by id; the groups
+    // point into the listing's files. Names that are not object files, links and anything but regular
+    // files are reported as skipped. Stops at the first class, in the order given, that cannot be
+    // listed.
+    struct Listing {
+        ModelObject::Kind kind;
+        QList<SyncFolder::Entry> files;
+        QHash<QString, Group> groups;
+    };
+    bool listAll(const QList<ModelObject::Kind>& kinds, std::vector<Listing>* listings, QString* error);
     // The record of one file of the object `id` of class `kind`, and its text when `json` is given.
     // False for a file that cannot be read, is not a record or describes another object; such a file
     // is reported, and passed over until it changes.

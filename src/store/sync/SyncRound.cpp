@@ -83,25 +83,21 @@ bool SyncRound::readAndMerge(const Request& request, Result& result) {
             ::malloc_trim(0);
     });
     // Every class is listed first, so that its files are read while the classes before it merge.
-    struct Listed {
-        ModelObject::Kind kind;
-        QList<SyncFolder::Entry> files;
-        QHash<QString, SyncFolderReader::Group> groups;
-    };
-    std::vector<Listed> classes;
+    QList<ModelObject::Kind> kinds;
+    for (ModelObject::Kind kind : SyncSchema::kinds)
+        if (!request.kinds || request.kinds->contains(int(kind))) {
+            kinds.append(kind);
+            // Taken before the listing: a change made meanwhile shows at the next rescan.
+            const QString folder = m_folder.path() + u'/' + SyncSchema::className(kind);
+            result.listed.insert(int(kind),
+                                 SyncFolder::signatureOf(folder).value_or(SyncFolder::Signature{}));
+        }
+    std::vector<SyncFolderReader::Listing> classes;
+    bool ok = m_reader.listAll(kinds, &classes, &result.error);
     QList<SyncFolderReader::ClassFiles> toRead;
-    bool ok = true;
-    for (ModelObject::Kind kind : SyncSchema::kinds) {
-        if (request.kinds && !request.kinds->contains(int(kind)))
-            continue;
-        // Taken before the listing: a change made meanwhile shows at the next rescan.
-        const QString folder = m_folder.path() + u'/' + SyncSchema::className(kind);
-        result.listed.insert(int(kind), SyncFolder::signatureOf(folder).value_or(SyncFolder::Signature{}));
-        Listed& listed = classes.emplace_back(Listed{kind, {}, {}});
-        if (!(ok = m_reader.list(kind, &listed.files, &listed.groups, &result.error)))
-            break;
+    for (const SyncFolderReader::Listing& listed : classes) {
         filesRead += listed.files.size();
-        toRead.append({kind, filesToRead(kind, listed.groups)});
+        toRead.append({listed.kind, filesToRead(listed.kind, listed.groups)});
     }
     if (ok)
         m_reader.prefetch(toRead);
