@@ -21,8 +21,11 @@
 #include "store/ModelContainer.h"
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
+#include "ui/AlreadyRunningAlert.h"
 #include "ui/MainWindow.h"
 #include "ui/NativePixels.h"
+#include "ui/PreferencesErrorDialog.h"
+#include "ui/PreferencesWriteNotice.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/StoreErrorDialog.h"
 #include "ui/home/ApplicationIcons.h"
@@ -58,13 +61,30 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(instance.message()));
     if (claim == SingleInstance::Claim::handedOver)
         return 0;
-    if (claim == SingleInstance::Claim::failed)
+    if (claim == SingleInstance::Claim::failed) {
+        // Started from a menu, nobody reads the line above.
+        AlreadyRunningAlert alert(instance.message());
+        alert.exec();
         return 1;
+    }
 
     QtScheduler scheduler;
     JsonPreferenceStore preferences(JsonPreferenceStore::defaultPath());
     if (!preferences.loadError().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(preferences.loadError()));
+    // Quarlin goes on with the defaults; the user learns why and where the damaged file is. Shown
+    // once the first window is up, or beside the store's error: the file is aside by now, and the
+    // next start would not tell.
+    std::unique_ptr<PreferencesErrorDialog> preferencesNotice;
+    const auto showPreferencesNotice = [&preferences, &preferencesNotice] {
+        if (preferences.loadError().isEmpty())
+            return;
+        preferencesNotice = std::make_unique<PreferencesErrorDialog>(
+            preferences.path(), preferences.loadFailureReason(), preferences.keptAsidePath());
+        preferencesNotice->show();
+    };
+    // A changed setting that could not be saved would be lost at quit without a word.
+    PreferencesWriteNotice preferencesWriteNotice(preferences);
     X11Backend backend;
     Platform platform{scheduler, preferences, backend.workspace, backend.windows, backend.screens};
     X11HotKeys hotKeys;
@@ -79,6 +99,7 @@ int main(int argc, char** argv) {
     if (!container) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
         // Started from a menu, nobody reads the line above.
+        showPreferencesNotice();
         StoreErrorDialog dialog(storePath, message);
         dialog.exec();
         return 1;
@@ -153,8 +174,10 @@ int main(int argc, char** argv) {
     });
 
     // Without a tray icon there is no way back to a closed window: then closing it ends the program.
-    const auto quitWithoutTray = [&app, &trayHost] {
-        if (!app.appState().menuBarManager() || !trayHost.isAvailable())
+    // A tray alone is not enough: one may be there that does not show our icon.
+    const auto quitWithoutTray = [&app] {
+        const auto* manager = dynamic_cast<const MenuBarManager*>(app.appState().menuBarManager());
+        if (!manager || !manager->isStatusBarIconAccessible())
             QCoreApplication::quit();
     };
     QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, quitWithoutTray);
@@ -204,5 +227,6 @@ int main(int argc, char** argv) {
         else
             window.show();
     });
+    showPreferencesNotice();
     return application.exec();
 }

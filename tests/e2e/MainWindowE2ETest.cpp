@@ -29,6 +29,12 @@
 
 class MainWindowE2ETest : public QObject {
     Q_OBJECT
+    static bool writeFile(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) &&
+               file.write(bytes) == bytes.size();
+    }
+
 private Q_SLOTS:
     void tabsSettingsAndAShortcutEndToEnd() {
         TestDesktop desktop;
@@ -128,6 +134,49 @@ private Q_SLOTS:
         QCOMPARE(quarlin.exitCode(), 1);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), damaged);
+    }
+
+    // A damaged preferences file does not stop the program: it starts with the defaults, keeps the
+    // file aside byte for byte and says so in a window of its own.
+    void aDamagedPreferencesFileIsKeptAsideAndReported() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("damaged-preferences"));
+        const QByteArray damaged("{ \"appTheme\": \"light\", <b>oops</b>");
+        const QString folder = QFileInfo(quarlin.preferencesPath()).absolutePath();
+        QVERIFY(writeFile(quarlin.preferencesPath(), damaged));
+
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        const QString title = QStringLiteral("Quarlin Could Not Read Its Preferences");
+        const quint32 notice = quarlin.waitForWindow(title);
+        QVERIFY2(notice != 0, qPrintable(quarlin.output()));
+        QVERIFY(quarlin.waitForWindow(QStringLiteral("^Quarlin$")) != 0);
+        QVERIFY(desktop.waitFor([&] { return desktop.activeWindow() == notice; }));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("notice"), notice));
+        const QStringList aside = QDir(folder).entryList({QStringLiteral("preferences.json.damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        QFile kept(folder + QLatin1Char('/') + aside.first());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), damaged);
+
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitUntilGone(title));
+        QVERIFY(quarlin.isRunning());
+    }
+
+    // With the store damaged too the program ends, but the preferences file is aside by then: it is
+    // reported beside the store's error, or no later start would tell.
+    void aDamagedPreferencesFileIsReportedBesideADamagedStore() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("damaged-both"));
+        QVERIFY(writeFile(quarlin.storePath(), QByteArray("not a database at all\n").repeated(300)));
+        QVERIFY(writeFile(quarlin.preferencesPath(), "{ oops"));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        QVERIFY2(quarlin.waitForWindow(QStringLiteral("Quarlin Cannot Start")), qPrintable(quarlin.output()));
+        QVERIFY2(quarlin.waitForWindow(QStringLiteral("Quarlin Could Not Read Its Preferences")),
+                 qPrintable(quarlin.output()));
+        QVERIFY(!quarlin.screenshot(QStringLiteral("windows")).isEmpty());
     }
 
     // A second monitor plugged in raises the ordinary window's minimum width from 600 to 800: the

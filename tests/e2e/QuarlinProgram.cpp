@@ -144,6 +144,9 @@ quint32 QuarlinProgram::waitForPopup(int timeoutMs) {
 }
 
 QString QuarlinProgram::output() {
+    // Without an event loop nothing reads the pipe: take what is there now.
+    while (m_process.state() == QProcess::Running && m_process.waitForReadyRead(0))
+        m_output += m_process.readAll();
     m_output += m_process.readAll();
     return QString::fromUtf8(m_output);
 }

@@ -3,6 +3,7 @@
 
 #include "base/LogCapture.h"
 #include "model/ConfigurationGroup.h"
+#include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
 #include "store/ModelContainer.h"
 #include "store/sync/DeletionBackup.h"
@@ -47,7 +48,7 @@ private Q_SLOTS:
     void savesAreWrittenAndTheFolderIsRescanned() {
         Machine a = machineAt("a", true);
         Machine b = machineAt("b", true);
-        m_scheduler->runDue();
+        advanceSettled(*m_scheduler, 0, {&a, &b});
         QSignalSpy remoteChanges(b.context(), &ModelContext::remoteChange);
 
         auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
@@ -56,21 +57,35 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(fileOf(uuidString(configuration->id()))));
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
 
-        m_scheduler->advance(SyncEngine::rescanInterval);
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval, {&a, &b});
         QCOMPARE(remoteChanges.size(), 1);
         QCOMPARE(b.context()->fetch<ConfigurationGroup>().value(0)->name(), QStringLiteral("Work"));
     }
 
-    void aLargeBatchIsWrittenAChunkPerTurn() {
+    // A few files are written at once; a large batch goes to the worker, and the save returns before.
+    void aLargeBatchIsWrittenByTheWorker() {
         Machine a = machineAt("a", false);
+        const auto files = [&] { return QDir(folder() + QStringLiteral("/ConfigurationGroup")).count() - 2; };
+        a.context()->insert(new ConfigurationGroup(QStringLiteral("One"), 1920, 1080, std::nullopt));
+        QVERIFY(a.context()->save());
+        QVERIFY(!a.engine->isBusy());
+        QCOMPARE(files(), 1);
+
         const int count = SyncEngine::writeChunk * 3;
         for (int i = 0; i < count; ++i)
             a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
         QVERIFY(a.context()->save());
-        const auto files = [&] { return QDir(folder() + QStringLiteral("/ConfigurationGroup")).count() - 2; };
-        QCOMPARE(files(), SyncEngine::writeChunk);
-        m_scheduler->runDue();
-        QCOMPARE(files(), count);
+        QVERIFY(a.engine->isBusy());
+        a.engine->settle();
+        QCOMPARE(files(), count + 1);
+        // Kept as written: a restart finds nothing to write.
+        a.engine.reset();
+        a.container.reset();
+        Machine again = machineAt("a", false);
+        QSignalSpy imported(again.engine.get(), &SyncEngine::imported);
+        QVERIFY(again.engine->importChanges());
+        QCOMPARE(imported.size(), 0);
+        QCOMPARE(files(), count + 1);
     }
 
     void aDeletionMadeWhileSyncWasOffStillTravels() {
@@ -181,16 +196,16 @@ private Q_SLOTS:
         QSignalSpy changed(&sync, &SyncStatus::changed);
 
         LogCapture log;
-        m_scheduler->runDue();
+        advanceSettled(*m_scheduler, 0, {&machine});
         QCOMPARE(int(sync.lastOutcome()), int(SyncStatus::Outcome::failed));
         QVERIFY2(sync.lastError().contains(QStringLiteral("ConfigurationGroup")),
                  qPrintable(sync.lastError()));
-        m_scheduler->advance(SyncEngine::rescanInterval * 3);
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval * 3, {&machine});
         QCOMPARE(changed.size(), 1);
         QCOMPARE(log.lines().filter(QStringLiteral("Sync failed")).size(), 1);
 
         QVERIFY(blocker.remove());
-        m_scheduler->advance(SyncEngine::rescanInterval);
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval, {&machine});
         QCOMPARE(int(sync.lastOutcome()), int(SyncStatus::Outcome::synced));
         QCOMPARE(sync.lastError(), QString());
         QCOMPARE(changed.size(), 2);
@@ -292,29 +307,48 @@ private Q_SLOTS:
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
     }
 
-    // One round that deletes many configurations keeps a copy first, which brings them back.
+    // One round that deletes many configurations or saved applications keeps a copy first, which
+    // brings them back.
     void manyDeletionsAtOnceKeepACopy_data() {
         QTest::addColumn<int>("deleted");
-        QTest::newRow("a few") << DeletionBackup::threshold;
-        QTest::newRow("more than a few") << DeletionBackup::threshold + 2;
+        QTest::addColumn<bool>("savedApps");
+        QTest::addColumn<QString>("what");
+        QTest::newRow("a few") << DeletionBackup::threshold << false << QString();
+        QTest::newRow("more than a few")
+            << DeletionBackup::threshold + 2 << false << QStringLiteral("5 configurations");
+        QTest::newRow("saved applications")
+            << DeletionBackup::threshold + 1 << true << QStringLiteral("4 saved applications");
     }
     void manyDeletionsAtOnceKeepACopy() {
         QFETCH(int, deleted);
+        QFETCH(bool, savedApps);
+        QFETCH(QString, what);
         Machine a = machineAt("a", false);
         auto b =
             std::make_unique<Machine>(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false);
+        const auto stored = [savedApps](Machine& machine) {
+            return savedApps ? machine.context()->fetch<SavedApp>().size()
+                             : machine.context()->fetch<ConfigurationGroup>().size();
+        };
         for (int i = 0; i < deleted; ++i)
-            a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
+            if (savedApps)
+                a.context()->insert(new SavedApp(QStringLiteral("org.example.App%1").arg(i),
+                                                 QString::number(i), 800, 600, Corner::topLeft, 0.5, 0, 0));
+            else
+                a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
         QVERIFY(a.engine->importChanges() && b->engine->importChanges());
+        QCOMPARE(stored(*b), deleted);
         for (ConfigurationGroup* configuration : a.context()->fetch<ConfigurationGroup>())
             a.context()->deleteObject(configuration);
+        for (SavedApp* app : a.context()->fetch<SavedApp>())
+            a.context()->deleteObject(app);
         QVERIFY(a.context()->save());
         QVERIFY(a.engine->importChanges());
 
         FolderSyncStatus sync(b->engine.get(), QString());
         LogCapture log;
         QVERIFY(sync.syncNow());
-        QVERIFY(b->context()->fetch<ConfigurationGroup>().isEmpty());
+        QCOMPARE(stored(*b), 0);
         const QStringList copies =
             QDir(m_dir->filePath(QStringLiteral("b/backups"))).entryList(QDir::Files, QDir::Name);
         if (deleted <= DeletionBackup::threshold) {
@@ -326,10 +360,9 @@ private Q_SLOTS:
         const QString copy = m_dir->filePath(QStringLiteral("b/backups/")) + copies.first();
         QCOMPARE(
             log.lines().filter(QStringLiteral("another machine deleted")),
-            QStringList{QStringLiteral("⚠️ Sync: another machine deleted %1 configurations; the library "
-                                       "as it was is kept in %2")
-                            .arg(deleted)
-                            .arg(copy)});
+            QStringList{QStringLiteral("⚠️ Sync: another machine deleted %1; the library as it was is "
+                                       "kept in %2")
+                            .arg(what, copy)});
         QVERIFY(sync.notice().contains(copy));
 
         // Restored as the notice says, the configurations come back, here and on the other machine.
@@ -337,10 +370,10 @@ private Q_SLOTS:
         const QString store = m_dir->filePath(QStringLiteral("b/quarlin.sqlite"));
         QVERIFY(QFile::remove(store) && QFile::copy(copy, store));
         Machine restored = machineAt("b", false);
-        QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
+        QCOMPARE(stored(restored), deleted);
         QVERIFY(restored.engine->importChanges() && a.engine->importChanges());
-        QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
-        QCOMPARE(a.context()->fetch<ConfigurationGroup>().size(), deleted);
+        QCOMPARE(stored(restored), deleted);
+        QCOMPARE(stored(a), deleted);
     }
 
     // A quiet folder is not read over and over; a file written by another machine is read as soon as
@@ -349,14 +382,14 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder() + QStringLiteral("/ConfigurationGroup")));
         Machine a = machineAt("a", false);
         Machine b = machineAt("b", true);
-        m_scheduler->runDue();
+        advanceSettled(*m_scheduler, 0, {&b});
         QSignalSpy rounds(b.engine.get(), &SyncEngine::finished);
-        m_scheduler->advance(60);
+        advanceSettled(*m_scheduler, 60, {&b});
         QCOMPARE(rounds.size(), 0);
         a.context()->insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
         QVERIFY(a.context()->save());
         double waited = 0;
-        QTRY_VERIFY_WITH_TIMEOUT((m_scheduler->advance(SyncEngine::settleDelay),
+        QTRY_VERIFY_WITH_TIMEOUT((advanceSettled(*m_scheduler, SyncEngine::settleDelay, {&b}),
                                   waited += SyncEngine::settleDelay,
                                   !b.context()->fetch<ConfigurationGroup>().isEmpty()),
                                  10000);

@@ -1,6 +1,7 @@
 // The real program on a private desktop with a tray (trayer): its icon, the window hanging from it,
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
-// a start in menu-bar mode without any tray, and closing the window without a tray ends the program.
+// a start in menu-bar mode without any tray, and closing the window without a tray ends the program;
+// a StatusNotifier host that comes after the start; every panel at the top and bottom; scaled screens.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "X11Probe.h"
@@ -176,27 +177,15 @@ private:
     QList<QSize> m_sizes;
 };
 
-// What a StatusNotifier host sends for a left click on our item: Activate(x, y) on its object.
-bool activateItem(TestDesktop& desktop, QPoint at) {
+// The items a StatusNotifier watcher on the desktop's session bus lists.
+QStringList registeredItems(const TestDesktop& desktop) {
     const QString address = desktop.environment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     QDBusConnection bus = QDBusConnection::connectToBus(address, address);
     QDBusMessage get = QDBusMessage::createMethodCall(
         QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QStringLiteral("org.kde.StatusNotifierWatcher") << QStringLiteral("RegisteredStatusNotifierItems");
-    const QDBusMessage reply = bus.call(get);
-    const QStringList items = reply.arguments().value(0).value<QDBusVariant>().variant().toStringList();
-    if (items.isEmpty())
-        return false;
-    // "service" or "service/path".
-    const QString item = items.first();
-    const qsizetype slash = item.indexOf(QLatin1Char('/'));
-    const QString service = slash < 0 ? item : item.left(slash);
-    const QString path = slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash);
-    QDBusMessage activate = QDBusMessage::createMethodCall(
-        service, path, QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
-    activate << at.x() << at.y();
-    return bus.call(activate).type() == QDBusMessage::ReplyMessage;
+    return bus.call(get).arguments().value(0).value<QDBusVariant>().variant().toStringList();
 }
 
 } // namespace
@@ -206,6 +195,7 @@ class MenuBarEndToEndTest : public QObject {
 private Q_SLOTS:
     void theTrayIconDropsTheWindowAndActivatesFromTheList();
     void withoutATrayTheProgramStaysReachable();
+    void aStatusNotifierHostStartedLaterDoesNotStrandTheWindow();
     void onEveryPanel_data();
     void onEveryPanel();
     void scaledScreens_data();
@@ -338,6 +328,28 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
     QVERIFY2(run.quarlin.waitForExit(15000), qPrintable(run.quarlin.output()));
 }
 
+// Qt makes its icon for XEmbed when no StatusNotifier host is there at the program's start, and a
+// host that comes later never shows it: the window stays reachable, and closing it ends the program.
+void MenuBarEndToEndTest::aStatusNotifierHostStartedLaterDoesNotStrandTheWindow() {
+    TestDesktop::Options options;
+    options.sessionBus = true;
+    ProgramRun run(options);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    QVERIFY(run.quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
+    QVERIFY(run.quarlin.waitForOutput(QStringLiteral("⚠️ MenuBar: no system tray"), 20000));
+    QVERIFY(run.desktop.startProcess(
+        QStringLiteral("gtk-sni-tray-standalone"),
+        {QStringLiteral("--top"), QStringLiteral("--end"), QStringLiteral("--watcher")}));
+    QVERIFY2(run.quarlin.waitForOutput(QStringLiteral("does not show the icon"), 20000),
+             qPrintable(run.quarlin.output()));
+    QVERIFY(run.mainWindow() && run.mainWindow()->rect.width() > 428);
+    QVERIFY(!netWmState(run.desktop.displayName(), run.mainWindow()->id)
+                 .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
+    QVERIFY(run.desktop.close(run.mainWindow()->id));
+    QVERIFY2(run.quarlin.waitForExit(15000), qPrintable(run.quarlin.output()));
+}
+
 Q_DECLARE_METATYPE(TestDesktop::Panel)
 
 void MenuBarEndToEndTest::onEveryPanel_data() {
@@ -382,31 +394,34 @@ void MenuBarEndToEndTest::onEveryPanel() {
                  qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
     run.quarlin.screenshot(QStringLiteral("panel-%1").arg(QString::fromLatin1(QTest::currentDataTag())));
 
-    // A StatusNotifier host draws the icon itself, at the panel's end.
+    // A StatusNotifier host draws the icon itself, at the panel's end, once our item is listed.
     const QRect bar = run.desktop.panelGeometry();
     QPoint icon(bar.right() - bar.height() / 2, bar.center().y());
-    if (panel != TestDesktop::Panel::statusNotifier) {
+    if (panel == TestDesktop::Panel::statusNotifier) {
+        QVERIFY(run.desktop.waitFor([&] { return !registeredItems(run.desktop).isEmpty(); }, 15000));
+    } else {
         QVERIFY(run.desktop.waitFor([&] { return run.icon() && bar.contains(run.icon()->rect); }, 15000));
         icon = run.icon()->rect.center();
     }
-    // Measured: gtk-sni-tray-standalone on Xvfb calls nothing over D-Bus for xdotool's clicks; the
-    // test plays the rest of the host's part: the press reaches its panel, then Activate follows.
-    // The two clicks land further apart than Qt's double-click distance (5 px), so the second is
-    // a click of its own however soon it follows.
+    // Each click on the icon reaches the program once (a StatusNotifier host calls the item's
+    // Activate itself) and toggles the window once. The two clicks land further apart than Qt's
+    // double-click distance (5 px), so the second is a click of its own however soon it follows.
+    int clicks = 0;
     const auto clickIcon = [&](int dx) {
         const QPoint at = icon + QPoint(dx, 0);
-        return run.click(at) &&
-               (panel != TestDesktop::Panel::statusNotifier || activateItem(run.desktop, at));
+        ++clicks;
+        return run.click(at) && run.desktop.waitFor(
+                                    [&] {
+                                        return run.quarlin.output().count(
+                                                   QStringLiteral("MenuBar: tray icon activated")) == clicks;
+                                    },
+                                    15000);
     };
-    QVERIFY(clickIcon(-4));
-    const bool closed = run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000);
-    // Measured, now and then: neither the press nor Activate reaches the program at all (it logs no
-    // click), with gtk-sni-tray-standalone only. Open; the toggle rule itself is a unit test.
-    if (!closed && panel == TestDesktop::Panel::statusNotifier)
-        QSKIP("the StatusNotifier item's click did not reach the program");
-    QVERIFY2(closed, qPrintable(run.quarlin.output()));
-    QVERIFY(clickIcon(4));
+    QVERIFY2(clickIcon(-4), qPrintable(run.quarlin.output()));
+    QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
+    QVERIFY2(clickIcon(4), qPrintable(run.quarlin.output()));
     QVERIFY2(run.desktop.waitFor(hanging, 15000), qPrintable(run.quarlin.output()));
+    QCOMPARE(run.quarlin.output().count(QStringLiteral("MenuBar: tray icon activated")), 2);
     QVERIFY(run.click(QPoint(300, area.center().y())));
     QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
 }
