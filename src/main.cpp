@@ -177,8 +177,10 @@ int main(int argc, char** argv) {
     });
 
     // Without a tray icon there is no way back to a closed window: then closing it ends the program.
-    const auto quitWithoutTray = [&app, &trayHost] {
-        if (!app.appState().menuBarManager() || !trayHost.isAvailable())
+    // A tray alone is not enough: one may be there that does not show our icon.
+    const auto quitWithoutTray = [&app] {
+        const auto* manager = dynamic_cast<const MenuBarManager*>(app.appState().menuBarManager());
+        if (!manager || !manager->isStatusBarIconAccessible())
             QCoreApplication::quit();
     };
     QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, quitWithoutTray);

@@ -2,8 +2,8 @@
 
 #include "SyncSchema.h"
 #include "SyncState.h"
+#include "SyncWorker.h"
 
-#include "base/Scheduler.h"
 #include "model/AppConfiguration.h"
 #include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
@@ -11,9 +11,8 @@
 #include "model/SavedApp.h"
 #include "store/ModelContext.h"
 
-#include <QPointer>
-
 #include <algorithm>
+#include <memory>
 
 namespace {
 using Kind = ModelObject::Kind;
@@ -39,10 +38,9 @@ int rank(Kind kind) {
 }
 } // namespace
 
-SyncExporter::SyncExporter(ModelContext* context, Scheduler& scheduler, SyncFolder& folder, SyncState& state,
+SyncExporter::SyncExporter(ModelContext* context, SyncWorker& worker, SyncFolder& folder, SyncState& state,
                            Hooks hooks)
-    : m_context(context), m_scheduler(scheduler), m_folder(folder), m_state(state),
-      m_hooks(std::move(hooks)) {}
+    : m_context(context), m_worker(worker), m_folder(folder), m_state(state), m_hooks(std::move(hooks)) {}
 
 void SyncExporter::track(ModelObject* object) {
     m_known.insert(object, SyncSchema::idOf(object));
@@ -261,8 +259,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     if (changed.isEmpty())
         return Result::unchanged;
     QString message;
-    const bool written = writeFiles(changed, &message);
-    if (!persist(changed, written ? &message : nullptr) || !written) {
+    if (!writeFiles(changed, &message, changed)) {
         if (error)
             *error = message;
         return Result::failed;
@@ -274,20 +271,36 @@ bool SyncExporter::persist(const QSet<QString>& ids, QString* error) {
     return m_state.persist(ids, m_queued, error);
 }
 
-bool SyncExporter::writeFiles(const QSet<QString>& ids, QString* error) {
+bool SyncExporter::writeFiles(const QSet<QString>& ids, QString* error, const QSet<QString>& keep) {
+    Q_ASSERT(!m_worker.isBusy());
     for (const QString& id : ids)
         if (!m_queued.contains(id)) {
             m_queued.insert(id);
             m_writeQueue.append(id);
         }
+    if (m_writeQueue.size() > writeChunk) {
+        // A large batch (a whole library when the folder appears) is written on the worker.
+        startBatch(keep);
+        return true;
+    }
     QSet<QString> done;
-    return drainWrites(m_writeQueue.size() <= writeChunk ? -1 : writeChunk, done, error);
+    QString writeError;
+    const bool written = drainWrites(done, &writeError);
+    done.unite(keep);
+    QString keepError;
+    const bool kept = done.isEmpty() || persist(done, &keepError);
+    if (written && kept)
+        return true;
+    if (error)
+        *error = written ? keepError : writeError;
+    return false;
 }
 
 bool SyncExporter::flushWrites(QString* error) {
+    Q_ASSERT(!m_worker.isBusy());
     QSet<QString> done;
     QString message;
-    const bool written = drainWrites(-1, done, &message);
+    const bool written = drainWrites(done, &message);
     if ((done.isEmpty() || persist(done, written ? &message : nullptr)) && written)
         return true;
     if (error)
@@ -295,55 +308,84 @@ bool SyncExporter::flushWrites(QString* error) {
     return false;
 }
 
-bool SyncExporter::drainWrites(int limit, QSet<QString>& done, QString* error) {
+void SyncExporter::writeOne(const QString& id, bool writable, QSet<QString>& done, bool& changedThere,
+                            QString* error, bool& ok) {
+    const auto it = m_state.entries().find(id);
+    if (it == m_state.entries().end())
+        return;
+    SyncState::Entry& entry = *it;
+    done.insert(id);
+    const QString path = m_folder.fileFor(entry.record.kind, id);
+    const std::optional<SyncFolder::Signature> there =
+        writable ? SyncFolder::signatureOf(path) : std::nullopt;
+    // Another machine wrote it since this one last read it: merged by the next import, not lost.
+    const bool overwrites = there && *there != entry.file && !m_hooks.isRefused(path, *there);
+    changedThere = changedThere || overwrites;
+    if (!writable || overwrites) {
+        // The file there is not this version: the next scan merges and rewrites it.
+        entry.file = SyncFolder::Signature{};
+        return;
+    }
+    if (entry.json.isEmpty())
+        entry.json = entry.record.toJson();
+    QString message;
+    if (!m_folder.write(entry.record.kind, id, entry.json, &entry.file, &message)) {
+        entry.file = SyncFolder::Signature{};
+        if (ok && error)
+            *error = message;
+        ok = false;
+    }
+}
+
+bool SyncExporter::drainWrites(QSet<QString>& done, QString* error) {
     const bool writable = m_folder.state() == SyncFolder::State::available;
     bool ok = true;
     bool changedThere = false;
-    while (!m_writeQueue.isEmpty() && (limit < 0 || done.size() < limit)) {
-        const QString id = m_writeQueue.takeFirst();
-        m_queued.remove(id);
-        const auto it = m_state.entries().find(id);
-        if (it == m_state.entries().end())
-            continue;
-        SyncState::Entry& entry = *it;
-        done.insert(id);
-        const QString path = m_folder.fileFor(entry.record.kind, id);
-        const std::optional<SyncFolder::Signature> there =
-            writable ? SyncFolder::signatureOf(path) : std::nullopt;
-        // Another machine wrote it since this one last read it: merged by the next import, not lost.
-        const bool overwrites = there && *there != entry.file && !m_hooks.isRefused(path, *there);
-        changedThere = changedThere || overwrites;
-        if (!writable || overwrites) {
-            // The file there is not this version: the next scan merges and rewrites it.
-            entry.file = SyncFolder::Signature{};
-            continue;
-        }
-        if (entry.json.isEmpty())
-            entry.json = entry.record.toJson();
-        QString message;
-        if (!m_folder.write(entry.record.kind, id, entry.json, &entry.file, &message)) {
-            entry.file = SyncFolder::Signature{};
-            if (ok && error)
-                *error = message;
-            ok = false;
-        }
-    }
+    for (const QString& id : std::as_const(m_writeQueue))
+        writeOne(id, writable, done, changedThere, error, ok);
+    m_writeQueue.clear();
+    m_queued.clear();
     if (changedThere)
         m_hooks.folderChanged();
-    // A large batch (a whole library when the folder appears) goes out a chunk per turn of the event
-    // loop, so that the program stays responsive meanwhile.
-    if (!m_writeQueue.isEmpty() && !m_drainScheduled) {
-        m_drainScheduled = true;
-        m_scheduler.async([self = QPointer<SyncExporter>(this)] {
-            if (!self)
-                return;
-            self->m_drainScheduled = false;
-            QSet<QString> written;
-            QString message;
-            const bool drained = self->drainWrites(writeChunk, written, &message);
-            if (!self->persist(written, drained ? &message : nullptr) || !drained)
-                self->m_hooks.writeFailed(message);
-        });
-    }
     return ok;
+}
+
+void SyncExporter::startBatch(const QSet<QString>& keep) {
+    if (m_worker.isBusy() || m_closing || (m_writeQueue.isEmpty() && keep.isEmpty()))
+        return;
+    struct Outcome {
+        bool ok = true;
+        bool changedThere = false;
+        QString error;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const QList<QString> batch = m_writeQueue.mid(0, workerBatch);
+    m_worker.start(
+        [this, keep, batch, waiting = m_queued, outcome]() mutable {
+            // Kept first as not written yet, so that a crash meanwhile leaves them to be written at the
+            // next start.
+            if (!keep.isEmpty() && !m_state.persist(keep, waiting, &outcome->error))
+                outcome->ok = false;
+            const bool writable = m_folder.state() == SyncFolder::State::available;
+            QSet<QString> done;
+            for (const QString& id : batch) {
+                writeOne(id, writable, done, outcome->changedThere, &outcome->error, outcome->ok);
+                waiting.remove(id);
+            }
+            QString message;
+            if (!m_state.persist(done, waiting, &message) && outcome->ok) {
+                outcome->ok = false;
+                outcome->error = message;
+            }
+        },
+        [this, batch, outcome] {
+            m_writeQueue.remove(0, batch.size());
+            for (const QString& id : batch)
+                m_queued.remove(id);
+            if (outcome->changedThere)
+                m_hooks.folderChanged();
+            if (!outcome->ok)
+                m_hooks.writeFailed(outcome->error);
+            m_hooks.workerDone();
+        });
 }

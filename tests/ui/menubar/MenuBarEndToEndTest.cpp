@@ -1,6 +1,7 @@
 // The real program on a private desktop with a tray (trayer): its icon, the window hanging from it,
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
-// a start in menu-bar mode without any tray, and closing the window without a tray ends the program.
+// a start in menu-bar mode without any tray, and closing the window without a tray ends the program;
+// a StatusNotifier host that comes after the start; every panel at the top and bottom; scaled screens.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "X11Probe.h"
@@ -194,6 +195,7 @@ class MenuBarEndToEndTest : public QObject {
 private Q_SLOTS:
     void theTrayIconDropsTheWindowAndActivatesFromTheList();
     void withoutATrayTheProgramStaysReachable();
+    void aStatusNotifierHostStartedLaterDoesNotStrandTheWindow();
     void onEveryPanel_data();
     void onEveryPanel();
     void scaledScreens_data();
@@ -322,6 +324,28 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
                  .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 
     // Without a tray nothing could bring a closed window back: closing it ends the program.
+    QVERIFY(run.desktop.close(run.mainWindow()->id));
+    QVERIFY2(run.quarlin.waitForExit(15000), qPrintable(run.quarlin.output()));
+}
+
+// Qt makes its icon for XEmbed when no StatusNotifier host is there at the program's start, and a
+// host that comes later never shows it: the window stays reachable, and closing it ends the program.
+void MenuBarEndToEndTest::aStatusNotifierHostStartedLaterDoesNotStrandTheWindow() {
+    TestDesktop::Options options;
+    options.sessionBus = true;
+    ProgramRun run(options);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    QVERIFY(run.quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
+    QVERIFY(run.quarlin.waitForOutput(QStringLiteral("⚠️ MenuBar: no system tray"), 20000));
+    QVERIFY(run.desktop.startProcess(
+        QStringLiteral("gtk-sni-tray-standalone"),
+        {QStringLiteral("--top"), QStringLiteral("--end"), QStringLiteral("--watcher")}));
+    QVERIFY2(run.quarlin.waitForOutput(QStringLiteral("does not show the icon"), 20000),
+             qPrintable(run.quarlin.output()));
+    QVERIFY(run.mainWindow() && run.mainWindow()->rect.width() > 428);
+    QVERIFY(!netWmState(run.desktop.displayName(), run.mainWindow()->id)
+                 .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
     QVERIFY(run.desktop.close(run.mainWindow()->id));
     QVERIFY2(run.quarlin.waitForExit(15000), qPrintable(run.quarlin.output()));
 }
