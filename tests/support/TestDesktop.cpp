@@ -384,7 +384,8 @@ bool TestDesktop::Private::startSessionBus() {
             return false;
         }
     }
-    if (!options.sessionBus && !(options.tray && options.panel == Panel::statusNotifier))
+    const bool panelOnBus = options.panel == Panel::statusNotifier || options.panel == Panel::lxqt;
+    if (!options.sessionBus && !(options.tray && panelOnBus))
         return true;
     QProcess* bus = spawn(QStringLiteral("dbus-daemon"),
                           {QStringLiteral("--session"), QStringLiteral("--nofork"),
@@ -463,6 +464,22 @@ bool TestDesktop::Private::startTray() {
             rc.replace("panel_position = bottom center horizontal", "panel_position = top center horizontal");
         target.write(rc);
         arguments = {QStringLiteral("-c"), rcPath};
+        break;
+    }
+    case Panel::lxqt: {
+        // Its shipped settings put the panel at the bottom; only the edge changes for the top.
+        program = QStringLiteral("lxqt-panel");
+        QFile source(QStringLiteral("/usr/share/lxqt/panel.conf"));
+        QDir().mkpath(dir.filePath(QStringLiteral("config/lxqt")));
+        QFile target(dir.filePath(QStringLiteral("config/lxqt/panel.conf")));
+        if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)) {
+            error = QStringLiteral("cannot copy lxqt-panel's settings");
+            return false;
+        }
+        QByteArray conf = source.readAll();
+        if (!options.panelAtBottom)
+            conf.replace("position=Bottom", "position=Top");
+        target.write(conf);
         break;
     }
     case Panel::statusNotifier:

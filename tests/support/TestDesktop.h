@@ -40,8 +40,9 @@ class TestDesktop {
 public:
     enum class WindowManager { none, openbox, metacity, fluxbox };
     // trayer: an XEmbed tray alone; tint2: a full panel with taskbar and XEmbed tray; statusNotifier:
-    // gtk-sni-tray-standalone, a StatusNotifier host (and watcher) on the desktop's own session bus.
-    enum class Panel { trayer, tint2, statusNotifier };
+    // gtk-sni-tray-standalone, a StatusNotifier host (and watcher) on the desktop's own session bus;
+    // lxqt: lxqt-panel, a full panel with both a StatusNotifier host and an XEmbed tray.
+    enum class Panel { trayer, tint2, statusNotifier, lxqt };
     static WindowManager defaultWindowManager();
     static QString windowManagerName(WindowManager wm);
 
