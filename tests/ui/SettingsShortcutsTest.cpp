@@ -256,6 +256,19 @@ private Q_SLOTS:
         QVERIFY(!recorders.first()->isVisible());
         // The real test looks for the shortcut component's own texts, which this build carries.
         QVERIFY(ShortcutsView::shortcutTextsFound());
+
+        // A shortcut another program holds is told in its row, and only there.
+        const KeyboardShortcuts::Shortcut taken(KeyboardShortcuts::Key::g,
+                                                KeyboardShortcuts::ModifierFlag::control);
+        world.hotKeys.takenByOthers.insert({taken.carbonKeyCode(), taken.carbonModifiers()});
+        QVERIFY(!world.registry.setShortcut(taken, recorders.last()->name()));
+        available = true;
+        view.hide();
+        view.resize(600, 720);
+        view.show();
+        QVERIFY(recorders.last()->notice()->isVisible());
+        QVERIFY(!recorders.first()->notice()->isVisible());
+        QVERIFY(saveWidgetScreenshot(&view, QStringLiteral("shortcuts-taken-by-another-program")));
     }
 };
 
