@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenuBar>
 #include <QTest>
 
 class MainWindowE2ETest : public QObject {
@@ -59,7 +60,25 @@ private Q_SLOTS:
                  qPrintable(quarlin.output()));
         QVERIFY(quarlin.click(login));
         QVERIFY(desktop.waitFor([&] { return !QFile::exists(quarlin.autostartPath()); }));
+        // Pop-ups and message boxes over the main window show on the screen as they paint themselves.
+        QMenuBar* bar = replica.window.menuBar();
+        QVERIFY(
+            quarlin.click(bar->mapTo(&replica.window, bar->actionGeometry(bar->actions().at(0)).center())));
+        const quint32 menu = quarlin.waitForPopup();
+        QVERIFY(menu);
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("quarlin-menu"), menu));
+        QVERIFY(desktop.key(QStringLiteral("Escape")));
+        QVERIFY(desktop.key(QStringLiteral("ctrl+u")));
+        const quint32 updates = quarlin.waitForWindow(QStringLiteral("^Check for Updates$"));
+        QVERIFY(updates);
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("updates-notice"), updates));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitUntilGone(QStringLiteral("^Check for Updates$")));
+
         QVERIFY(quarlin.click(replica.centreOf(replica.in<QComboBox>("themePicker"))));
+        const quint32 themes = quarlin.waitForPopup();
+        QVERIFY(themes);
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("theme-list"), themes));
         QVERIFY(desktop.key(QStringLiteral("Up")));
         QVERIFY(desktop.key(QStringLiteral("Return")));
         QVERIFY2(

@@ -61,6 +61,11 @@ MenuBarManager::MenuBarManager(AppState& appState, ModelContainer* modelContaine
     updateDockIconVisibility();
     connect(&m_services.monitors, &MonitorAreas::changed, this, &MenuBarManager::statusBarDidChange);
     connect(&m_services.tray, &TrayHost::availabilityChanged, this, &MenuBarManager::trayAvailabilityChanged);
+    connect(&m_services.tray, &TrayHost::statusNotifierChanged, this, [this](bool used) {
+        updateDockIconVisibility();
+        if (used)
+            resumeMenuBarModeWhenIconShows();
+    });
     connect(&m_clickOutside, &ClickOutside::dismissed, this, &MenuBarManager::hideAttachedWindow);
     const QPointer<MenuBarManager> self(this);
     m_appState.platform().scheduler.async([self] {
@@ -417,6 +422,35 @@ void MenuBarManager::trayAvailabilityChanged(bool available) {
             fallBackToNormalWindow(QStringLiteral("the system tray went away"));
         return;
     }
+    resumeMenuBarModeWhenIconShows();
+}
+
+void MenuBarManager::resumeMenuBarModeWhenIconShows() {
+    if (!m_resumeMenuBarModeWhenTrayReturns || m_waitingForIconToResume)
+        return;
+    m_waitingForIconToResume = true;
+    resumeAttempt(0);
+}
+
+void MenuBarManager::resumeAttempt(int attempt) {
+    // The ordinary window stays until the icon is there: a tray may never show it (a StatusNotifier
+    // host that appeared after an icon Qt made for XEmbed).
+    if (!m_presence.isIconShown()) {
+        if (attempt + 1 >= launchAttachAttempts) {
+            m_waitingForIconToResume = false;
+            logLine(QStringLiteral(
+                "⚠️ MenuBar: a system tray appeared but does not show the icon, keeping the main window "
+                "with its taskbar entry"));
+            return;
+        }
+        const QPointer<MenuBarManager> self(this);
+        m_appState.platform().scheduler.after(0.2, [self, attempt] {
+            if (self)
+                self->resumeAttempt(attempt + 1);
+        });
+        return;
+    }
+    m_waitingForIconToResume = false;
     if (!m_resumeMenuBarModeWhenTrayReturns)
         return;
     m_resumeMenuBarModeWhenTrayReturns = false;

@@ -1,6 +1,7 @@
 // The real program on a private desktop with a tray (trayer): its icon, the window hanging from it,
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
-// a start in menu-bar mode without any tray, and closing the window without a tray ends the program.
+// a start in menu-bar mode without any tray, and closing the window without a tray ends the program;
+// a StatusNotifier host that comes after the start; every panel at the top and bottom; scaled screens.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "X11Probe.h"
@@ -26,6 +27,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -176,6 +178,36 @@ private:
     QList<QSize> m_sizes;
 };
 
+// The screen's pixels inside `rect` (32 bits each, row by row), read from the root window.
+QByteArray rootPixels(const QString& display, const QRect& rect) {
+    QByteArray pixels;
+    xcb_connection_t* conn = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(conn)).data->root;
+    if (auto* reply = xcb_get_image_reply(
+            conn,
+            xcb_get_image(conn, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<int16_t>(rect.x()),
+                          static_cast<int16_t>(rect.y()), static_cast<uint16_t>(rect.width()),
+                          static_cast<uint16_t>(rect.height()), ~0u),
+            nullptr)) {
+        pixels = QByteArray(reinterpret_cast<const char*>(xcb_get_image_data(reply)),
+                            xcb_get_image_data_length(reply));
+        std::free(reply);
+    }
+    xcb_disconnect(conn);
+    return pixels;
+}
+
+// Where two pictures of one place `width` pixels wide differ; empty when they are alike.
+QRect changedArea(const QByteArray& before, const QByteArray& after, int width) {
+    QRect changed;
+    if (before.size() != after.size())
+        return changed;
+    for (qsizetype i = 0; i + 4 <= before.size(); i += 4)
+        if (std::memcmp(before.constData() + i, after.constData() + i, 4) != 0)
+            changed |= QRect(int(i / 4 % width), int(i / 4 / width), 1, 1);
+    return changed;
+}
+
 // The items a StatusNotifier watcher on the desktop's session bus lists.
 QStringList registeredItems(const TestDesktop& desktop) {
     const QString address = desktop.environment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
@@ -194,6 +226,7 @@ class MenuBarEndToEndTest : public QObject {
 private Q_SLOTS:
     void theTrayIconDropsTheWindowAndActivatesFromTheList();
     void withoutATrayTheProgramStaysReachable();
+    void aStatusNotifierHostStartedLaterDoesNotStrandTheWindow();
     void onEveryPanel_data();
     void onEveryPanel();
     void scaledScreens_data();
@@ -326,6 +359,28 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
     QVERIFY2(run.quarlin.waitForExit(15000), qPrintable(run.quarlin.output()));
 }
 
+// Qt makes its icon for XEmbed when no StatusNotifier host is there at the program's start, and a
+// host that comes later never shows it: the window stays reachable, and closing it ends the program.
+void MenuBarEndToEndTest::aStatusNotifierHostStartedLaterDoesNotStrandTheWindow() {
+    TestDesktop::Options options;
+    options.sessionBus = true;
+    ProgramRun run(options);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    QVERIFY(run.quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
+    QVERIFY(run.quarlin.waitForOutput(QStringLiteral("⚠️ MenuBar: no system tray"), 20000));
+    QVERIFY(run.desktop.startProcess(
+        QStringLiteral("gtk-sni-tray-standalone"),
+        {QStringLiteral("--top"), QStringLiteral("--end"), QStringLiteral("--watcher")}));
+    QVERIFY2(run.quarlin.waitForOutput(QStringLiteral("does not show the icon"), 20000),
+             qPrintable(run.quarlin.output()));
+    QVERIFY(run.mainWindow() && run.mainWindow()->rect.width() > 428);
+    QVERIFY(!netWmState(run.desktop.displayName(), run.mainWindow()->id)
+                 .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
+    QVERIFY(run.desktop.close(run.mainWindow()->id));
+    QVERIFY2(run.quarlin.waitForExit(15000), qPrintable(run.quarlin.output()));
+}
+
 Q_DECLARE_METATYPE(TestDesktop::Panel)
 
 void MenuBarEndToEndTest::onEveryPanel_data() {
@@ -336,6 +391,7 @@ void MenuBarEndToEndTest::onEveryPanel_data() {
         QTest::addRow("trayer, %s", edge) << TestDesktop::Panel::trayer << bottom;
         QTest::addRow("tint2, %s", edge) << TestDesktop::Panel::tint2 << bottom;
         QTest::addRow("StatusNotifier host, %s", edge) << TestDesktop::Panel::statusNotifier << bottom;
+        QTest::addRow("lxqt-panel, %s", edge) << TestDesktop::Panel::lxqt << bottom;
     }
 }
 
@@ -351,6 +407,8 @@ void MenuBarEndToEndTest::onEveryPanel() {
     ProgramRun run(options);
     QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
     QVERIFY(run.quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
+    const QRect bar = run.desktop.panelGeometry();
+    const QByteArray barBefore = rootPixels(run.desktop.displayName(), bar);
     CreatedWindows created(run.desktop.displayName());
     QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
     const QRect area = run.desktop.workArea();
@@ -370,11 +428,20 @@ void MenuBarEndToEndTest::onEveryPanel() {
                  qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
     run.quarlin.screenshot(QStringLiteral("panel-%1").arg(QString::fromLatin1(QTest::currentDataTag())));
 
-    // A StatusNotifier host draws the icon itself, at the panel's end, once our item is listed.
-    const QRect bar = run.desktop.panelGeometry();
+    // A StatusNotifier host draws the icon itself once our item is listed: the standalone tray at
+    // the panel's end, lxqt-panel among its other plugins (where the panel's pixels changed).
     QPoint icon(bar.right() - bar.height() / 2, bar.center().y());
     if (panel == TestDesktop::Panel::statusNotifier) {
         QVERIFY(run.desktop.waitFor([&] { return !registeredItems(run.desktop).isEmpty(); }, 15000));
+    } else if (panel == TestDesktop::Panel::lxqt) {
+        QRect drawn;
+        QVERIFY(run.desktop.waitFor(
+            [&] {
+                drawn = changedArea(barBefore, rootPixels(run.desktop.displayName(), bar), bar.width());
+                return drawn.width() >= 8 && drawn.height() >= 8;
+            },
+            15000));
+        icon = bar.topLeft() + drawn.center();
     } else {
         QVERIFY(run.desktop.waitFor([&] { return run.icon() && bar.contains(run.icon()->rect); }, 15000));
         icon = run.icon()->rect.center();
