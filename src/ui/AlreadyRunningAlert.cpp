@@ -1,5 +1,7 @@
 #include "AlreadyRunningAlert.h"
 
+#include "look/DialogFrame.h"
+
 #include <QLabel>
 
 AlreadyRunningAlert::AlreadyRunningAlert(const QString& detail, QWidget* parent)
@@ -15,4 +17,5 @@ AlreadyRunningAlert::AlreadyRunningAlert(const QString& detail, QWidget* parent)
     if (auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
         label->setTextFormat(Qt::PlainText);
     setDefaultButton(addButton(tr("Quit"), QMessageBox::AcceptRole));
+    DialogFrame::apply(this);
 }

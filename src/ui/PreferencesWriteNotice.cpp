@@ -1,6 +1,7 @@
 #include "PreferencesWriteNotice.h"
 
 #include "base/JsonPreferenceStore.h"
+#include "look/DialogFrame.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -29,5 +30,6 @@ void PreferencesWriteNotice::show(const QString& error) {
     m_box->setAttribute(Qt::WA_DeleteOnClose);
     // Not modal: the program goes on, and a hot key may be what changed the setting.
     m_box->setWindowModality(Qt::NonModal);
+    DialogFrame::apply(m_box);
     m_box->show();
 }

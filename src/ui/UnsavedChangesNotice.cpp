@@ -78,8 +78,15 @@ QMessageBox::ButtonRole UnsavedChangesNotice::ask(QMessageBox& question) {
 
 bool UnsavedChangesNotice::eventFilter(QObject* watched, QEvent* event) {
     // Only the quit of the whole program, asked for while its event loop runs.
-    if (event->type() != QEvent::Quit || watched != QCoreApplication::instance() || m_asking)
+    if (event->type() != QEvent::Quit || watched != QCoreApplication::instance())
         return false;
+    // The answer decides: closing the question may itself ask to quit again (it was the last window).
+    if (m_asking) {
+        if (!m_asks)
+            return false;
+        event->ignore();
+        return true;
+    }
     if (mayQuit())
         return false;
     event->ignore();

@@ -1,6 +1,7 @@
 // The real program on a private desktop: switching tabs with clicks, the theme and launch at login
 // from the settings tab, a shortcut recorded with real key presses that then works as a hot key, and
-// a monitor plugged in and out while the program runs.
+// a monitor plugged in and out while the program runs, and changes that a read-only data file
+// cannot take.
 // Where to click is learnt from the same window laid out off screen at the program's size.
 #include "../app/AppWorld.h"
 #include "MainWindowReplica.h"
@@ -8,6 +9,8 @@
 #include "TestDesktop.h"
 
 #include "login/LaunchAtLogin.h"
+#include "model/AppConfiguration.h"
+#include "model/ConfigurationGroup.h"
 #include "model/SettingsModel.h"
 #include "ui/MainWindow.h"
 #include "ui/main/MainTabBar.h"
@@ -25,6 +28,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 class MainWindowE2ETest : public QObject {
@@ -109,6 +114,78 @@ private Q_SLOTS:
 
         QVERIFY(quarlin.isRunning());
         QVERIFY2(!quarlin.output().contains(QStringLiteral("Sanitizer")), qPrintable(quarlin.output()));
+    }
+
+    // The data file turns read-only under the running program: the activation's change cannot be
+    // saved, a window says so, and closing the last window asks before it loses the change; the user
+    // stays, and once the file takes writes again, quitting saves and asks nothing.
+    void changesThatCannotBeSavedAreToldAndQuittingAsksFirst() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        const QString logoID = QStringLiteral("quarlin-unsaved-logo");
+        desktop.installDesktopEntry(logoID, TestDesktop::applicationEntry(QStringLiteral("Logo"),
+                                                                          QStringLiteral("xlogo"),
+                                                                          QStringLiteral("XLogo")));
+        QVERIFY(desktop.startXlogo({QStringLiteral("-geometry"), QStringLiteral("150x150+100+700")}).window);
+        QuarlinProgram quarlin(desktop, QStringLiteral("read-only-store"));
+        QVERIFY2(quarlin.changeStore([&](ModelContext& context) {
+            auto* work = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+            context.insert(work);
+            work->appendConfiguration(new AppConfiguration(logoID, QStringLiteral("Logo"), QString(), 0, true,
+                                                           Corner::leftHalf, 0.5, 1080, 0, 0));
+        }),
+                 qPrintable(quarlin.error()));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        const QStringList files{quarlin.storePath(), quarlin.storePath() + QStringLiteral("-wal")};
+        const auto chattr = [&](const QString& flag) {
+            return QProcess::execute(QStringLiteral("chattr"), QStringList{flag} + files) == 0;
+        };
+        // Read-only even for root.
+        if (!chattr(QStringLiteral("+i")))
+            QSKIP("cannot make the file immutable here");
+        const auto unprotect = qScopeGuard([&] { chattr(QStringLiteral("-i")); });
+
+        // The row's Activate button, right-aligned in a window whose running list shows the logo;
+        // clicked again while the list was still filling in under the pointer.
+        const QPoint activate(436 + quarlin.clientGeometry().width() - 600, 307);
+        const QString applying = QStringLiteral("🚀 Applying configuration: Work");
+        for (int attempt = 0; attempt < 3 && !quarlin.output().contains(applying); ++attempt) {
+            QVERIFY(quarlin.click(activate));
+            quarlin.waitForOutput(applying);
+        }
+        QVERIFY2(quarlin.output().contains(applying), qPrintable(quarlin.output()));
+        const QString title = QStringLiteral("^Quarlin Could Not Save Your Changes$");
+        const quint32 notice = quarlin.waitForWindow(title);
+        QVERIFY2(notice, qPrintable(quarlin.output()));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("notice"), notice));
+        QVERIFY(quarlin.output().contains(QStringLiteral("❌ Failed to save changes automatically: ")));
+        QVERIFY(desktop.xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(notice)}));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitUntilGone(title));
+
+        // Without a tray, closing the window quits: first the question, Cancel its default.
+        QVERIFY(desktop.close(quarlin.window()));
+        const quint32 question = quarlin.waitForWindow(title);
+        QVERIFY2(question, qPrintable(quarlin.output()));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("question"), question));
+        QVERIFY(desktop.xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(question)}));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitUntilGone(title));
+        const quint32 back = quarlin.waitForWindow(QStringLiteral("^Quarlin$"));
+        QVERIFY(back);
+        QVERIFY(quarlin.isRunning());
+
+        QVERIFY(chattr(QStringLiteral("-i")));
+        QVERIFY(desktop.xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(back)}));
+        QVERIFY(desktop.key(QStringLiteral("ctrl+q")));
+        QVERIFY2(quarlin.waitForExit(), qPrintable(quarlin.output()));
+        QCOMPARE(
+            quarlin.query(QStringLiteral("SELECT count(*) FROM ConfigurationGroup WHERE lastActivatedAt IS "
+                                         "NOT NULL")),
+            QStringLiteral("1"));
     }
 
     // Started from a menu, a damaged data file must say so in a window, not only on standard error.

@@ -88,6 +88,28 @@ private Q_SLOTS:
         QCOMPARE(files(), count + 1);
     }
 
+    // The sync state keeps a file's text without its indentation; what is inside the names stays whole.
+    void namesKeepTheirSpacingAcrossARestart() {
+        const QString name = QStringLiteral("  two  spaces, \"quoted\" \\\" and\n\ta tab ");
+        Machine a = machineAt("a", false);
+        auto* configuration = new ConfigurationGroup(name, 1920, 1080, std::nullopt);
+        a.context()->insert(configuration);
+        QVERIFY(a.engine->importChanges());
+        const QString id = uuidString(configuration->id());
+        auto b =
+            std::make_unique<Machine>(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false);
+        QVERIFY(b->engine->importChanges());
+        QCOMPARE(b->nameOf(id), name);
+        const std::optional<SyncFolder::Signature> written = SyncFolder::signatureOf(fileOf(id));
+
+        b.reset();
+        Machine again = machineAt("b", false);
+        QVERIFY(again.engine->importChanges());
+        QCOMPARE(again.nameOf(id), name);
+        // Nothing taken for an edit made here.
+        QCOMPARE(SyncFolder::signatureOf(fileOf(id)), written);
+    }
+
     void aDeletionMadeWhileSyncWasOffStillTravels() {
         Machine a = machineAt("a", false);
         auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);

@@ -16,6 +16,17 @@
 #include <QTest>
 
 namespace {
+// Counts the quits that get past the notice, and stops them there.
+struct QuitsLetThrough : QObject {
+    int count = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != qApp || event->type() != QEvent::Quit)
+            return false;
+        ++count;
+        return true;
+    }
+};
+
 // Answers the question itself and keeps what it asked.
 class AnsweredNotice : public UnsavedChangesNotice {
 public:
@@ -35,6 +46,9 @@ protected:
             u'/');
         const bool plain =
             question.textFormat() == Qt::PlainText && detail && detail->textFormat() == Qt::PlainText;
+        // Closing the question may ask to quit again (the last window closed): the answer decides.
+        QEvent again(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &again);
         return plain ? answer : QMessageBox::NoRole;
     }
 };
@@ -57,6 +71,8 @@ private Q_SLOTS:
         auto* work = new ConfigurationGroup(QStringLiteral("Work"), 0, 0, std::nullopt);
         context->insert(work);
         QVERIFY(context->save());
+        QuitsLetThrough quits;
+        qApp->installEventFilter(&quits);
         AnsweredNotice notice(*context, path);
         QSignalSpy cancelled(&notice, &UnsavedChangesNotice::quitCancelled);
 
@@ -91,13 +107,16 @@ private Q_SLOTS:
                            "quit now, they are lost./Error: refused by test\nStore: %1/Cancel*|Quit Anyway")
                 .arg(path));
         QCOMPARE(cancelled.size(), 1);
+        QCOMPARE(quits.count, 0);
         notice.answer = QMessageBox::DestructiveRole;
+        QCoreApplication::sendEvent(qApp, &quit);
+        QCOMPARE(quits.count, 1);
         QVERIFY(notice.mayQuit());
         QVERIFY(context->hasChanges());
         // A quit by a signal cannot wait for an answer.
         notice.quitWithoutAsking();
         QVERIFY(notice.mayQuit());
-        QCOMPARE(notice.asked.size(), 2);
+        QCOMPARE(notice.asked.size(), 3);
 
         // Saved at the quit: nothing is asked.
         AnsweredNotice later(*context, path);

@@ -79,14 +79,13 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
             m_exportPending = true;
             return;
         }
-        QString error;
-        const QString previous = m_lastError;
-        if (!exportChanges(&error) && error != previous)
-            logLine(QStringLiteral("❌ Sync export failed: ") + error);
+        exportLogged();
     };
     connect(m_context, &ModelContext::didSave, this, exportNow);
-    // Another writer (a second instance, a tool) changed the store: its changes travel too.
-    connect(m_context, &ModelContext::remoteChange, this, exportNow);
+    // Another writer (a second instance, a tool, a round of ours) changed the store: its changes travel
+    // too, from the next turn on, so that a large reading-in is not followed by a large export in the
+    // same turn.
+    connect(m_context, &ModelContext::remoteChange, this, &SyncEngine::scheduleExport);
     if (m_automatic) {
         QStringList classes;
         for (ModelObject::Kind kind : SyncSchema::kinds)
@@ -118,17 +117,41 @@ void SyncEngine::settle() {
         m_worker->wait();
 }
 
-void SyncEngine::workerDone() {
-    if (m_worker->isBusy())
+void SyncEngine::exportLogged() {
+    QString error;
+    const QString previous = m_lastError;
+    if (!exportChanges(&error) && error != previous)
+        logLine(QStringLiteral("❌ Sync export failed: ") + error);
+}
+
+void SyncEngine::scheduleExport() {
+    if (m_exportScheduled)
         return;
-    if (m_exportPending && !m_importing) {
+    m_exportScheduled = true;
+    m_scheduler.async([self = QPointer<SyncEngine>(this)] {
+        if (!self)
+            return;
+        self->m_exportScheduled = false;
+        if (self->m_importing || self->m_worker->isBusy()) {
+            self->m_exportPending = true;
+            return;
+        }
+        self->exportLogged();
+        self->workerDone();
+    });
+}
+
+void SyncEngine::workerDone() {
+    if (m_worker->isBusy() || m_importing)
+        return;
+    if (m_exportPending) {
         m_exportPending = false;
-        QString error;
-        const QString previous = m_lastError;
-        if (!exportChanges(&error) && error != previous)
-            logLine(QStringLiteral("❌ Sync export failed: ") + error);
+        exportLogged();
     }
-    if (m_scanPending && !m_worker->isBusy()) {
+    // The rest of a large export comes first, a slice per turn.
+    if (m_worker->isBusy() || m_exporter->hasMore())
+        return;
+    if (m_scanPending) {
         // Before the rest of a large batch of files: what other machines wrote comes in meanwhile.
         m_scanPending = false;
         scheduleScan(0, false);
@@ -192,7 +215,10 @@ bool SyncEngine::exportChanges(QString* error) {
     }
     prepareRejoin();
     QString message;
-    switch (m_exporter->exportChanges(&message)) {
+    const SyncExporter::Result result = m_exporter->exportChanges(&message);
+    if (m_exporter->hasMore())
+        scheduleExport();
+    switch (result) {
     case SyncExporter::Result::unchanged:
         return true;
     case SyncExporter::Result::written:
@@ -209,8 +235,16 @@ int SyncEngine::unreadableFileCount() const {
 }
 
 bool SyncEngine::flushWrites(QString* error) {
-    settle();
+    exportRest();
     return m_exporter->flushWrites(error);
+}
+
+void SyncEngine::exportRest() {
+    settle();
+    while (m_exporter->hasMore()) {
+        exportChanges();
+        settle();
+    }
 }
 
 bool SyncEngine::importChanges(QString* error) {
@@ -265,10 +299,10 @@ bool SyncEngine::startRound(const std::optional<QSet<int>>& kinds, QString* erro
     }
     if (state == SyncFolder::State::unavailable)
         return fail(QStringLiteral("%1: the folder cannot be read").arg(m_folder.path()), error);
-    if (m_worker->isBusy()) {
-        // The export handed a large batch to the worker: the round follows it.
+    if (m_worker->isBusy() || m_exporter->hasMore()) {
+        // The export handed a large batch to the worker, or left more for later: the round follows.
         if (m_waited) {
-            settle();
+            exportRest();
         } else {
             m_fullScanPending = m_fullScanPending || !kinds;
             if (kinds)

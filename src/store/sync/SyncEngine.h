@@ -116,6 +116,12 @@ private:
     bool roundNow(const std::optional<QSet<int>>& kinds, QString* error);
     // The worker is free: what waited for it goes now.
     void workerDone();
+    // Exports, and logs a failure unless it is the one already reported.
+    void exportLogged();
+    // Exports on a later turn (what a large export left, or another writer's changes).
+    void scheduleExport();
+    // Waits for the worker and exports what earlier exports left, here and now.
+    void exportRest();
     // Writes into the store what an import interrupted by a crash had not finished writing.
     bool finishApplying(QString* error);
     // Without a sync state, leaves what the folder holds to the first import.
@@ -157,6 +163,7 @@ private:
     bool m_importing = false;
     // Waiting for the worker.
     bool m_exportPending = false;
+    bool m_exportScheduled = false;
     bool m_scanPending = false;
     // The outcome of the last round, for those that wait for it.
     bool m_roundOk = true;

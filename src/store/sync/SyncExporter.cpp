@@ -44,7 +44,9 @@ SyncExporter::SyncExporter(ModelContext* context, SyncWorker& worker, SyncFolder
 
 void SyncExporter::track(ModelObject* object) {
     m_known.insert(object, SyncSchema::idOf(object));
-    m_seen.insert(object, SyncSchema::fieldsOf(object));
+    // What it looks like is taken at its first change: a library's worth of objects taken on at once
+    // would cost the main thread dearly, and a change with nothing to compare against only stamps
+    // every attribute at the time of the change, which the export then uses for those that differ.
     connect(object, &ModelObject::changed, this, [this, object] { noticeChange(object); });
 }
 
@@ -61,6 +63,7 @@ void SyncExporter::noticeChange(ModelObject* object) {
     const QJsonObject fields = SyncSchema::fieldsOf(object);
     QJsonObject& seen = m_seen[object];
     std::optional<SyncStamp> stamp;
+    // Not taken yet (see track()): every attribute counts as changed now.
     for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
         if (seen.value(field.key()) != field.value()) {
             if (!stamp)
@@ -109,11 +112,21 @@ bool SyncExporter::keepsRecordedPlaces(const ModelObject* object) const {
 }
 
 SyncExporter::Result SyncExporter::exportChanges(QString* error) {
+    Q_ASSERT(!m_worker.isBusy());
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    // A slice at a time: a whole library (when sync is set up, or once a large import is loaded)
+    // would hold the main thread for long. What is left waits for the next call.
+    int taken = 0;
+    bool allTracked = true;
     for (ModelObject* object : liveObjects(m_context))
         if (!m_known.contains(object)) {
+            if (taken == slice) {
+                allTracked = false;
+                break;
+            }
             track(object);
             m_dirty.insert(object);
+            ++taken;
         }
     // What left the store: (rank of its class, id).
     QList<std::pair<int, QString>> gone;
@@ -126,7 +139,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         gone.append({rank(it.key()->kind()), it.value()});
         it = m_known.erase(it);
     }
-    if (!m_startedExport) {
+    if (!m_startedExport && allTracked) {
         // Deleted while the program was not running (another program, a restored backup).
         m_startedExport = true;
         QSet<QString> live;
@@ -168,6 +181,12 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     const auto byKind = [](ModelObject* a, ModelObject* b) { return rank(a->kind()) < rank(b->kind()); };
     std::stable_sort(dirty.begin(), dirty.end(), byKind);
     std::stable_sort(gone.begin(), gone.end());
+    // Owners first, so that every slice writes owners before what they own.
+    for (qsizetype i = slice; i < dirty.size(); ++i)
+        m_dirty.insert(dirty.at(i));
+    if (dirty.size() > slice)
+        dirty.resize(slice);
+    m_more = !allTracked || m_dirty.size() > waiting.size();
 
     std::optional<SyncStamp> stamp;
     const auto now = [&] {
@@ -362,16 +381,15 @@ void SyncExporter::startBatch(const QSet<QString>& keep) {
     const QList<QString> batch = m_writeQueue.mid(0, workerBatch);
     m_worker.start(
         [this, keep, batch, waiting = m_queued, outcome]() mutable {
-            // Kept first as not written yet, so that a crash meanwhile leaves them to be written at the
-            // next start.
-            if (!keep.isEmpty() && !m_state.persist(keep, waiting, &outcome->error))
-                outcome->ok = false;
             const bool writable = m_folder.state() == SyncFolder::State::available;
             QSet<QString> done;
             for (const QString& id : batch) {
                 writeOne(id, writable, done, outcome->changedThere, &outcome->error, outcome->ok);
                 waiting.remove(id);
             }
+            // Kept once the files are written, as a small export keeps them; those still queued as not
+            // written yet, so that a restart writes them.
+            done.unite(keep);
             QString message;
             if (!m_state.persist(done, waiting, &message) && outcome->ok) {
                 outcome->ok = false;

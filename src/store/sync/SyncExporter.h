@@ -27,6 +27,8 @@ public:
     static constexpr int writeChunk = 64;
     // Files written by one job of the worker: between two, imports and exports get their turn.
     static constexpr int workerBatch = 1000;
+    // Objects taken on or stamped by one export; more wait for the next.
+    static constexpr int slice = 500;
 
     struct Hooks {
         // A file was found changed by another machine while writing: worth an import soon.
@@ -46,8 +48,11 @@ public:
                  Hooks hooks);
 
     // The calls below touch the sync state: only while the worker is idle.
-    // Stamps what changed in the store since the last export, queues it and writes it.
+    // Stamps what changed in the store since the last export, queues it and writes it; a slice of it
+    // when much changed (see `hasMore`).
     Result exportChanges(QString* error);
+    // The last export left objects for the next one.
+    bool hasMore() const { return m_more; }
     // Queues the objects' files and writes them, at once when few wait, else on the worker; keeps
     // those written and `keep` in the sync state.
     bool writeFiles(const QSet<QString>& ids, QString* error, const QSet<QString>& keep = {});
@@ -79,7 +84,7 @@ private:
                   bool& ok);
     // Writes every queued file now, on the calling thread.
     bool drainWrites(QSet<QString>& done, QString* error);
-    // The worker keeps `keep` in the sync state, then writes the first batch of the queue.
+    // The worker writes the first batch of the queue, then keeps it and `keep` in the sync state.
     void startBatch(const QSet<QString>& keep);
     // Whether the places recorded for the object's list still follow the list's order. Then a place
     // that differs from the object's index is not an edit: the list is still incomplete here (its
@@ -94,11 +99,13 @@ private:
     Hooks m_hooks;
     QHash<ModelObject*, QString> m_known;
     QSet<ModelObject*> m_dirty;
-    // Each tracked object's attributes as last seen, and when those changed since the last export.
+    // Each tracked object's attributes as last seen (from its first change on), and when those changed
+    // since the last export.
     QHash<ModelObject*, QJsonObject> m_seen;
     QHash<ModelObject*, QHash<QString, SyncStamp>> m_madeAt;
     bool m_startedExport = false;
     bool m_closing = false;
+    bool m_more = false;
     QList<QString> m_writeQueue;
     QSet<QString> m_queued;
     QSet<QString> m_rejoining;

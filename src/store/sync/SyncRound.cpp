@@ -8,6 +8,8 @@
 
 #include <malloc.h>
 
+#include <vector>
+
 namespace {
 // Files listed in one round above which its memory is handed back.
 constexpr qsizetype largeRound = 2000;
@@ -80,26 +82,32 @@ bool SyncRound::readAndMerge(const Request& request, Result& result) {
         if (filesRead > largeRound)
             ::malloc_trim(0);
     });
-    QSet<QString> seen;
-    bool ok = true;
-    for (ModelObject::Kind kind : SyncSchema::kinds) {
-        if (request.kinds && !request.kinds->contains(int(kind)))
-            continue;
-        // Taken before the listing: a change made meanwhile shows at the next rescan.
-        const QString folder = m_folder.path() + u'/' + SyncSchema::className(kind);
-        result.listed.insert(int(kind), SyncFolder::signatureOf(folder).value_or(SyncFolder::Signature{}));
-        QList<SyncFolder::Entry> files;
-        QHash<QString, SyncFolderReader::Group> groups;
-        if (!(ok = m_reader.list(kind, &files, &groups, &result.error)))
-            break;
-        filesRead += files.size();
-        m_reader.prefetch(kind, filesToRead(kind, groups));
-        for (auto group = groups.cbegin(); ok && group != groups.cend(); ++group) {
-            seen.insert(group.key());
-            ok = m_merger.merge(kind, group.key(), group.value(), round, &result.error);
+    // Every class is listed first, so that its files are read while the classes before it merge.
+    QList<ModelObject::Kind> kinds;
+    for (ModelObject::Kind kind : SyncSchema::kinds)
+        if (!request.kinds || request.kinds->contains(int(kind))) {
+            kinds.append(kind);
+            // Taken before the listing: a change made meanwhile shows at the next rescan.
+            const QString folder = m_folder.path() + u'/' + SyncSchema::className(kind);
+            result.listed.insert(int(kind),
+                                 SyncFolder::signatureOf(folder).value_or(SyncFolder::Signature{}));
         }
-        if (!ok)
-            break;
+    std::vector<SyncFolderReader::Listing> classes;
+    bool ok = m_reader.listAll(kinds, &classes, &result.error);
+    QList<SyncFolderReader::ClassFiles> toRead;
+    for (const SyncFolderReader::Listing& listed : classes) {
+        filesRead += listed.files.size();
+        toRead.append({listed.kind, filesToRead(listed.kind, listed.groups)});
+    }
+    if (ok)
+        m_reader.prefetch(toRead);
+    QSet<QString> seen;
+    for (auto listed = classes.cbegin(); ok && listed != classes.cend(); ++listed) {
+        m_reader.awaitPrefetched(listed->kind);
+        for (auto group = listed->groups.cbegin(); ok && group != listed->groups.cend(); ++group) {
+            seen.insert(group.key());
+            ok = m_merger.merge(listed->kind, group.key(), group.value(), round, &result.error);
+        }
     }
     m_reader.dropPrefetched();
     // Only a round that read everything knows which refused files are gone.

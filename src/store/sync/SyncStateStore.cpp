@@ -9,6 +9,33 @@
 namespace {
 constexpr qsizetype largeBatch = 1000;
 
+// A file's text (indented, as files are written) without the space between tokens: a library's worth
+// is a fifth smaller, and so is the commit that must reach the disk. The text was read as JSON, so
+// strings are closed and their escapes whole.
+QByteArray compact(const QByteArray& json) {
+    QByteArray out;
+    out.reserve(json.size());
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : json) {
+        if (inString) {
+            out.append(c);
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == ' ' || c == '\n' || c == '\r' || c == '\t')
+            continue;
+        inString = c == '"';
+        out.append(c);
+    }
+    return out;
+}
+
 const char* const createSql = R"(
 CREATE TABLE IF NOT EXISTS SyncMeta (
     key TEXT PRIMARY KEY NOT NULL,
@@ -136,7 +163,7 @@ bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& 
     for (const Entry* entry : entries) {
         m_put.reset();
         m_put.bind(1, entry->record.id);
-        m_put.bind(2, QString::fromUtf8(entry->json.isEmpty() ? entry->record.toJson(false) : entry->json));
+        m_put.bindUtf8(2, entry->json.isEmpty() ? entry->record.toJson(false) : compact(entry->json));
         m_put.bind(3, entry->present);
         m_put.bind(4, entry->file.inode);
         m_put.bind(5, entry->file.size);
