@@ -11,6 +11,7 @@
 #include "store/sync/PeerRounds.h"
 #include "store/sync/SkippedFiles.h"
 #include "store/sync/SyncEngine.h"
+#include "store/sync/SyncFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,30 +63,96 @@ private Q_SLOTS:
         QCOMPARE(b.context()->fetch<ConfigurationGroup>().value(0)->name(), QStringLiteral("Work"));
     }
 
-    // A few files are written at once; a large batch goes to the worker, and the save returns before.
-    void aLargeBatchIsWrittenByTheWorker() {
+    // Every version of every configuration file, to tell whether any was rewritten.
+    QStringList versions() const {
+        QStringList versions;
+        const QDir dir(folder() + QStringLiteral("/ConfigurationGroup"));
+        for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
+            const std::optional<SyncFolder::Signature> file = SyncFolder::signatureOf(dir.filePath(name));
+            versions.append(QStringLiteral("%1 %2 %3").arg(name).arg(file->inode).arg(file->modified));
+        }
+        return versions;
+    }
+
+    // A few files are written at once. A whole library is stamped a slice per turn and written by the
+    // worker, and the save returns before; what it wrote is kept, so a restart rewrites nothing.
+    void aLargeExportGoesASlicePerTurnAndToTheWorker() {
         Machine a = machineAt("a", false);
-        const auto files = [&] { return QDir(folder() + QStringLiteral("/ConfigurationGroup")).count() - 2; };
         a.context()->insert(new ConfigurationGroup(QStringLiteral("One"), 1920, 1080, std::nullopt));
         QVERIFY(a.context()->save());
         QVERIFY(!a.engine->isBusy());
-        QCOMPARE(files(), 1);
+        QCOMPARE(versions().size(), 1);
 
-        const int count = SyncEngine::writeChunk * 3;
+        const int count = SyncEngine::exportSlice + SyncEngine::writeChunk;
         for (int i = 0; i < count; ++i)
             a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
         QVERIFY(a.context()->save());
         QVERIFY(a.engine->isBusy());
         a.engine->settle();
-        QCOMPARE(files(), count + 1);
-        // Kept as written: a restart finds nothing to write.
+        QCOMPARE(versions().size(), SyncEngine::exportSlice + 1);
+        advanceSettled(*m_scheduler, 0, {&a});
+        const QStringList written = versions();
+        QCOMPARE(written.size(), count + 1);
+
         a.engine.reset();
         a.container.reset();
         Machine again = machineAt("a", false);
         QSignalSpy imported(again.engine.get(), &SyncEngine::imported);
         QVERIFY(again.engine->importChanges());
         QCOMPARE(imported.size(), 0);
-        QCOMPARE(files(), count + 1);
+        QCOMPARE(versions(), written);
+    }
+
+    // The program quits while a round runs on the worker: the round ends with the store and the sync
+    // state written together, and the next start neither merges it again nor sends anything out.
+    void aQuitDuringARoundLosesNothing() {
+        Machine a = machineAt("a", false);
+        const int count = 150;
+        for (int i = 0; i < count; ++i)
+            a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
+        QVERIFY(a.engine->importChanges());
+        const QStringList written = versions();
+
+        auto b =
+            std::make_unique<Machine>(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, true);
+        m_scheduler->runDue();
+        QVERIFY(b->engine->isBusy());
+        b.reset();
+
+        Machine again = machineAt("b", false);
+        QCOMPARE(again.context()->fetch<ConfigurationGroup>().size(), count);
+        QSignalSpy imported(again.engine.get(), &SyncEngine::imported);
+        QVERIFY(again.engine->importChanges());
+        QCOMPARE(imported.size(), 0);
+        QCOMPARE(versions(), written);
+    }
+
+    // An edit saved while a round runs on the worker waits for it, then goes out, and the round does not
+    // take it back.
+    void anEditDuringARoundGoesOutAfterIt() {
+        Machine a = machineAt("a", false);
+        auto* work = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a.context()->insert(work);
+        QVERIFY(a.engine->importChanges());
+        const QString id = uuidString(work->id());
+        Machine b = machineAt("b", true);
+        advanceSettled(*m_scheduler, 0, {&b});
+
+        work->setName(QStringLiteral("Renamed there"));
+        QVERIFY(a.context()->save());
+        QVERIFY(b.engine->importChanges());
+        QCOMPARE(b.nameOf(id), QStringLiteral("Renamed there"));
+        a.context()->insert(new ConfigurationGroup(QStringLiteral("Home"), 1920, 1080, std::nullopt));
+        QVERIFY(a.context()->save());
+        m_scheduler->advance(SyncEngine::rescanInterval);
+        QVERIFY(b.engine->isBusy());
+        b.find(id)->setName(QStringLiteral("Renamed here"));
+        QVERIFY(b.context()->save());
+        b.engine->settle();
+        QCOMPARE(b.context()->fetch<ConfigurationGroup>().size(), 2);
+        QCOMPARE(b.nameOf(id), QStringLiteral("Renamed here"));
+        QVERIFY(a.engine->importChanges());
+        QCOMPARE(a.nameOf(id), QStringLiteral("Renamed here"));
     }
 
     // The sync state keeps a file's text without its indentation; what is inside the names stays whole.

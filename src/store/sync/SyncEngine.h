@@ -49,6 +49,8 @@ public:
     static constexpr double settleDelay = 0.2;
     // Files written at once on the main thread; more are written by the worker.
     static constexpr int writeChunk = SyncExporter::writeChunk;
+    // Objects stamped per turn when a large export comes.
+    static constexpr int exportSlice = SyncExporter::slice;
 
     struct Options {
         QString folder = SyncFolder::defaultPath();

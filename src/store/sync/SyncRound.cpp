@@ -103,10 +103,13 @@ bool SyncRound::readAndMerge(const Request& request, Result& result) {
         m_reader.prefetch(toRead);
     QSet<QString> seen;
     for (auto listed = classes.cbegin(); ok && listed != classes.cend(); ++listed) {
+        // In the order of the ids, which the store's index on them is kept in.
+        QStringList ids = listed->groups.keys();
+        ids.sort();
         m_reader.awaitPrefetched(listed->kind);
-        for (auto group = listed->groups.cbegin(); ok && group != listed->groups.cend(); ++group) {
-            seen.insert(group.key());
-            ok = m_merger.merge(listed->kind, group.key(), group.value(), round, &result.error);
+        for (auto id = ids.cbegin(); ok && id != ids.cend(); ++id) {
+            seen.insert(*id);
+            ok = m_merger.merge(listed->kind, *id, listed->groups.value(*id), round, &result.error);
         }
     }
     m_reader.dropPrefetched();

@@ -60,6 +60,10 @@ bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, 
             entries.append(&*it);
         }
     }
+    // In the order of the table's key: a library's worth goes into the file's index in one sweep rather
+    // than page by page at random.
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry* a, const Entry* b) { return a->record.id < b->record.id; });
     QString message;
     if (m_store->store(entries, m_clock.last(), &message, applying)) {
         // The text was only kept to be written twice; a library's worth would weigh megabytes.

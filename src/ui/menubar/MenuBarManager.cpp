@@ -224,13 +224,21 @@ void MenuBarManager::schedulePlacements(QWidget* window) {
     const QPointer<MenuBarManager> self(this);
     const QPointer<QWidget> target(window);
     for (double delay : {0.1, 0.35}) {
-        m_appState.platform().scheduler.after(delay, [self, target] {
+        m_appState.platform().scheduler.after(delay, [self, target, last = delay == 0.35] {
             if (!self || !target || !self->m_appState.isMainWindowAttached())
                 return;
             self->positionWindowUnderStatusItem(target, attachedWidth, target->height());
             // The window manager may have taken the state away while mapping the window.
             if (target->isVisible())
                 self->applyTaskbarState(target);
+            if (last && target->isVisible()) {
+                const QRect frame = target->geometry();
+                logLine(QStringLiteral("📌 MenuBar: attached window placed at %1,%2 %3x%4")
+                            .arg(frame.x())
+                            .arg(frame.y())
+                            .arg(frame.width())
+                            .arg(frame.height()));
+            }
         });
     }
 }
