@@ -95,7 +95,9 @@ class EditorE2ETest : public QObject {
         if (!m_desktop->xdotool({QStringLiteral("mousemove"), QString::number(at.x()),
                                  QString::number(at.y()), QStringLiteral("mousedown"), QStringLiteral("1")}))
             return false;
-        // The drag goes on once the program has handed the press to the window manager: on a busy
+        // A press alone is a click; the first steps of the drag make it a move.
+        m_desktop->movePointer(at.x() - 15, at.y() + 2);
+        // The drag goes on once the program has handed the move to the window manager: on a busy
         // machine the program may see the press only after a quick drag has ended.
         if (!m_desktop->waitFor([&] { return m_desktop->clientMessagesSeen("_NET_WM_MOVERESIZE") > moves; },
                                 QuarlinProgram::patienceMs)) {
@@ -255,13 +257,19 @@ private Q_SLOTS:
         QuarlinProgram quarlin(desktop, QStringLiteral("editor"));
         QVERIFY2(startWithEyesAndWork(quarlin), qPrintable(quarlin.error()));
 
-        // The main window moves when dragged by its background.
+        // The main window moves when dragged by its background; a click there moves nothing, and the
+        // next click is the program's.
         QVERIFY(dragMoves(quarlin.window(), backgroundOfMainWindow));
+        const int moves = desktop.clientMessagesSeen("_NET_WM_MOVERESIZE");
+        const QRect placed = desktop.clientGeometry(quarlin.window());
+        QVERIFY(quarlin.click(backgroundOfMainWindow));
 
         // An edit, then Settings and back to Home: the editor is still there with its edit, and saves it.
         QVERIFY(quarlin.click(firstRowEditWithoutRunningApps));
         quint32 editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$"));
         QVERIFY(editor);
+        QCOMPARE(desktop.clientMessagesSeen("_NET_WM_MOVERESIZE"), moves);
+        QCOMPARE(desktop.clientGeometry(quarlin.window()), placed);
         QVERIFY(quarlin.click(editor, savedSearch(0)));
         QVERIFY(quarlin.type(QStringLiteral("Eyes")));
         keys({QStringLiteral("Tab"), QStringLiteral("space")});
