@@ -1,5 +1,6 @@
 #include "UnsavedChangesNotice.h"
 
+#include "look/DialogFrame.h"
 #include "store/ModelContext.h"
 
 #include <QCoreApplication>
@@ -45,6 +46,7 @@ void UnsavedChangesNotice::showNotice(const QString& error) {
     m_notice->setAttribute(Qt::WA_DeleteOnClose);
     // Not modal: the program goes on, and the next save may well succeed.
     m_notice->setWindowModality(Qt::NonModal);
+    DialogFrame::apply(m_notice);
     m_notice->show();
 }
 
@@ -65,6 +67,7 @@ bool UnsavedChangesNotice::mayQuit() {
     QPushButton* stay = question.addButton(tr("Cancel"), QMessageBox::RejectRole);
     question.setDefaultButton(stay);
     question.setEscapeButton(stay);
+    DialogFrame::apply(&question);
     m_asking = true;
     const QMessageBox::ButtonRole answer = ask(question);
     m_asking = false;

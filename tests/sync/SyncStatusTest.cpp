@@ -2,6 +2,7 @@
 #include "SyncMachine.h"
 
 #include "base/LogCapture.h"
+#include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
@@ -83,16 +84,26 @@ private Q_SLOTS:
         QVERIFY(!a.engine->isBusy());
         QCOMPARE(versions().size(), 1);
 
-        const int count = SyncEngine::exportSlice + SyncEngine::writeChunk;
-        for (int i = 0; i < count; ++i)
-            a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
+        // Each with one application: a slice takes whole configurations, so a file written by one
+        // slice is not written again by the next.
+        const int count = SyncEngine::exportSlice / 2 + SyncEngine::writeChunk;
+        for (int i = 0; i < count; ++i) {
+            auto* configuration = new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt);
+            configuration->appendConfiguration(
+                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("App"), QString(), 0,
+                                     false, Corner::topRight, 0.5, 400, 10, 10));
+            a.context()->insert(configuration);
+        }
         QVERIFY(a.context()->save());
         QVERIFY(a.engine->isBusy());
         a.engine->settle();
-        QCOMPARE(versions().size(), SyncEngine::exportSlice + 1);
+        const QStringList first = versions();
+        QCOMPARE(first.size(), SyncEngine::exportSlice / 2 + 1);
         advanceSettled(*m_scheduler, 0, {&a});
         const QStringList written = versions();
         QCOMPARE(written.size(), count + 1);
+        for (const QString& version : first)
+            QVERIFY2(written.contains(version), qPrintable(version));
 
         a.engine.reset();
         a.container.reset();

@@ -118,16 +118,26 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     // would hold the main thread for long. What is left waits for the next call.
     int taken = 0;
     bool allTracked = true;
-    for (ModelObject* object : liveObjects(m_context))
-        if (!m_known.contains(object)) {
-            if (taken == slice) {
-                allTracked = false;
-                break;
-            }
-            track(object);
-            m_dirty.insert(object);
-            ++taken;
+    for (ModelObject* object : liveObjects(m_context)) {
+        if (m_known.contains(object))
+            continue;
+        if (taken >= slice) {
+            allTracked = false;
+            break;
         }
+        // With everything it owns: a child stamped in a later slice would raise its owner's stamp and
+        // write the owner's file once more.
+        QList<ModelObject*> tree{object};
+        while (!tree.isEmpty()) {
+            ModelObject* member = tree.takeLast();
+            if (m_known.contains(member) || !m_context->contains(member))
+                continue;
+            track(member);
+            m_dirty.insert(member);
+            ++taken;
+            tree.append(ModelContext::ownedChildren(member));
+        }
+    }
     // What left the store: (rank of its class, id).
     QList<std::pair<int, QString>> gone;
     for (auto it = m_known.begin(); it != m_known.end();) {
@@ -181,11 +191,31 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     const auto byKind = [](ModelObject* a, ModelObject* b) { return rank(a->kind()) < rank(b->kind()); };
     std::stable_sort(dirty.begin(), dirty.end(), byKind);
     std::stable_sort(gone.begin(), gone.end());
-    // Owners first, so that every slice writes owners before what they own.
-    for (qsizetype i = slice; i < dirty.size(); ++i)
-        m_dirty.insert(dirty.at(i));
-    if (dirty.size() > slice)
-        dirty.resize(slice);
+    if (dirty.size() > slice) {
+        // Whole trees per slice (see above), owners before what they own.
+        QHash<const ModelObject*, QList<ModelObject*>> byRoot;
+        QList<const ModelObject*> roots;
+        for (ModelObject* object : std::as_const(dirty)) {
+            const ModelObject* root = object;
+            while (const ModelObject* owner = SyncSchema::ownerOf(root))
+                root = owner;
+            QList<ModelObject*>& members = byRoot[root];
+            if (members.isEmpty())
+                roots.append(root);
+            members.append(object);
+        }
+        dirty.clear();
+        for (const ModelObject* root : std::as_const(roots)) {
+            const QList<ModelObject*>& members = byRoot.value(root);
+            if (!dirty.isEmpty() && dirty.size() + members.size() > slice) {
+                for (ModelObject* member : members)
+                    m_dirty.insert(member);
+                continue;
+            }
+            dirty.append(members);
+        }
+        std::stable_sort(dirty.begin(), dirty.end(), byKind);
+    }
     m_more = !allTracked || m_dirty.size() > waiting.size();
 
     std::optional<SyncStamp> stamp;
