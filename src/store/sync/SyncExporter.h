@@ -28,7 +28,7 @@ public:
     // Files written by one job of the worker: between two, imports and exports get their turn.
     static constexpr int workerBatch = 1000;
     // Objects taken on or stamped by one export; more wait for the next.
-    static constexpr int slice = 300;
+    static constexpr int slice = 200;
 
     struct Hooks {
         // A file was found changed by another machine while writing: worth an import soon.

@@ -26,53 +26,86 @@ SyncRound::Result SyncRound::run(const Request& request) {
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
     // A failed round takes back what it merged.
     const QHash<QString, SyncState::Entry> before = entries;
-    result.ok = readAndMerge(request, result);
+    Keeping keeping;
+    result.ok = readAndMerge(request, result, keeping);
     SyncMerger::Round& round = result.round;
-    // Entries already kept as they are now: the save after the writes below skips them.
-    QSet<QString> keptAsIs;
+    const bool writes = m_merger.hasWrites();
+    const bool clearApplying = !m_state.applying().isEmpty();
+    if (result.ok)
+        keep(keeping, request, round, nullptr);
+    keeping.writer = {};
+    result.ok = result.ok && keeping.ok;
+    if (!result.ok && result.error.isEmpty())
+        result.error = keeping.error;
     bool committed = false;
-    if (result.ok && m_merger.hasWrites()) {
+    if (result.ok && (keeping.started || writes || clearApplying)) {
         // Kept before the store's commit, with a note of what the store is to receive: a crash between
-        // the two is finished at the next start, never taken for edits made here.
-        QSet<QString> unwritten = round.rewrite;
-        unwritten.unite(request.queued);
-        const QStringList applying(round.changed.cbegin(), round.changed.cend());
-        result.ok = m_state.persist(round.changed, unwritten, &result.error, &applying);
-        if (result.ok)
-            for (const QString& id : std::as_const(round.changed))
-                if (!unwritten.contains(id))
-                    keptAsIs.insert(id);
-        checkpoint("stateKept");
-        result.ok = result.ok && m_merger.commit(&result.error);
-        committed = result.ok;
-        checkpoint("storeCommitted");
+        // the two is finished at the next start, never taken for edits made here. What is to be
+        // rewritten counts as not in the folder until the exporter has written it.
+        const QStringList changed(round.changed.cbegin(), round.changed.cend());
+        const QStringList none;
+        const QStringList* applying = writes ? &changed : clearApplying ? &none : nullptr;
+        result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&
+                    m_state.finishKeeping(keeping.sent, keeping.unwritten, &result.error, applying);
+        keeping.started = false;
+        if (writes) {
+            checkpoint("stateKept");
+            result.ok = result.ok && m_merger.commit(&result.error);
+            committed = result.ok;
+            checkpoint("storeCommitted");
+            if (committed && !m_state.persist({}, {}, &result.error, &none))
+                result.ok = false;
+        }
     }
     if (!result.ok) {
-        m_merger.rollback();
-        entries = before;
+        if (keeping.started)
+            m_state.abandonKeeping();
+        if (!committed) {
+            m_merger.rollback();
+            entries = before;
+        }
         m_state.forgetChildren();
         result.refused = m_reader.refusedCount();
         return result;
     }
     if (committed)
         result.backup = m_merger.lastBackup();
-    // What changed and is not kept yet; what is to be rewritten counts as not in the folder until the
-    // exporter has written it.
-    QSet<QString> toKeep = round.changed;
-    toKeep.subtract(keptAsIs);
-    QSet<QString> waiting = request.queued;
-    waiting.unite(round.rewrite);
-    const bool clearApplying = !m_state.applying().isEmpty();
-    const QStringList none;
-    if ((!toKeep.isEmpty() || clearApplying) &&
-        !m_state.persist(toKeep, waiting, &result.error, clearApplying ? &none : nullptr))
-        result.ok = false;
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
     return result;
 }
 
-bool SyncRound::readAndMerge(const Request& request, Result& result) {
+void SyncRound::keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,
+                     const QList<ModelObject::Kind>* merged) {
+    // One write at a time on the state's connection.
+    keeping.writer = {};
+    if (!keeping.ok)
+        return;
+    const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
+    QSet<QString> ids;
+    for (const QString& id : round.changed)
+        if (!keeping.sent.contains(id) && (!merged || merged->contains(entries.value(id).record.kind)))
+            ids.insert(id);
+    if (ids.isEmpty())
+        return;
+    keeping.unwritten = round.rewrite;
+    keeping.unwritten.unite(request.queued);
+    SyncState::Rows rows = m_state.rowsOf(ids, keeping.unwritten);
+    keeping.sent.unite(ids);
+    if (!keeping.started) {
+        if (!m_state.beginKeeping(&keeping.error)) {
+            keeping.ok = false;
+            return;
+        }
+        keeping.started = true;
+    }
+    keeping.writer = std::jthread([this, &keeping, rows = std::move(rows)] {
+        if (!m_state.keepRows(rows, &keeping.error))
+            keeping.ok = false;
+    });
+}
+
+bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& keeping) {
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
     SyncMerger::Round& round = result.round;
     // A large round (a flood, a whole library) leaves megabytes free inside the process; they go
@@ -102,7 +135,10 @@ bool SyncRound::readAndMerge(const Request& request, Result& result) {
     if (ok)
         m_reader.prefetch(toRead);
     QSet<QString> seen;
+    QList<ModelObject::Kind> merged;
     for (auto listed = classes.cbegin(); ok && listed != classes.cend(); ++listed) {
+        if (!merged.isEmpty())
+            keep(keeping, request, round, &merged);
         // In the order of the ids, which the store's index on them is kept in.
         QStringList ids = listed->groups.keys();
         ids.sort();
@@ -111,6 +147,7 @@ bool SyncRound::readAndMerge(const Request& request, Result& result) {
             seen.insert(*id);
             ok = m_merger.merge(listed->kind, *id, listed->groups.value(*id), round, &result.error);
         }
+        merged.append(listed->kind);
     }
     m_reader.dropPrefetched();
     // Only a round that read everything knows which refused files are gone.

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <optional>
+#include <thread>
 
 class SyncFolderReader;
 class SyncState;
@@ -45,7 +46,21 @@ public:
     Result run(const Request& request);
 
 private:
-    bool readAndMerge(const Request& request, Result& result);
+    // What the round keeps in the sync state while it merges: the entries of each class once it is
+    // merged (no later class changes them: owners come first), written on a thread of its own while
+    // the next class merges, in one transaction that commits before the store's.
+    struct Keeping {
+        bool started = false;
+        bool ok = true;
+        QString error;
+        QSet<QString> sent;
+        QSet<QString> unwritten;
+        std::jthread writer;
+    };
+    // Hands the changed entries of the classes in `merged` (all when empty) to the writer.
+    void keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,
+              const QList<ModelObject::Kind>* merged);
+    bool readAndMerge(const Request& request, Result& result, Keeping& keeping);
     // The files that the merge reads: new or changed object files, and every conflict copy.
     QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind,
                                                 const QHash<QString, SyncFolderReader::Group>& groups) const;
