@@ -177,10 +177,10 @@ int main(int argc, char** argv) {
     report("start of sync, a new sync state (before the import)", elapsed(timer));
     bool roundEnded = false;
     QObject::connect(bSync.get(), &SyncEngine::finished, [&roundEnded] { roundEnded = true; });
-    // The import is done once the round has ended and the live objects show it.
+    // The import is done once the live objects show the round (they are read in after it ends).
     timer.start();
     double import = 0;
-    QObject::connect(bSync.get(), &SyncEngine::finished, [&] {
+    QObject::connect(b->mainContext(), &ModelContext::remoteChange, [&] {
         if (import == 0)
             import = elapsed(timer);
     });

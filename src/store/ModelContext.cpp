@@ -19,6 +19,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
+#include <limits>
 
 namespace {
 using Kind = ModelObject::Kind;
@@ -43,6 +45,35 @@ ModelObject* create(Kind kind, QObject* parent) {
         break;
     }
     return new AppPositionMapping(parent);
+}
+
+template <class Child>
+std::optional<QList<Child*>> typedList(const std::optional<QList<ModelObject*>>& list) {
+    if (!list)
+        return std::nullopt;
+    QList<Child*> children;
+    children.reserve(list->size());
+    for (ModelObject* object : *list)
+        children.append(static_cast<Child*>(object));
+    return children;
+}
+
+void setOwnedList(StoreTables::Relation relation, ModelObject* owner,
+                  const std::optional<QList<ModelObject*>>& list) {
+    switch (relation) {
+    case StoreTables::configurationApps:
+        static_cast<ConfigurationGroup*>(owner)->setConfigurations(typedList<AppConfiguration>(list));
+        break;
+    case StoreTables::configurationPositionGroups:
+        static_cast<ConfigurationGroup*>(owner)->setPositionGroups(typedList<PositionGroup>(list));
+        break;
+    case StoreTables::positionGroupMappings:
+        static_cast<PositionGroup*>(owner)->setAppPositions(typedList<AppPositionMapping>(list));
+        break;
+    case StoreTables::savedAppConfigurations:
+        static_cast<SavedApp*>(owner)->setConfigurations(typedList<AppConfiguration>(list));
+        break;
+    }
 }
 
 // Rebuilds one relationship's lists from the rows read: each owner gets its children in stored order.
@@ -465,6 +496,7 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
     }
     for (ModelObject* object : std::as_const(removed))
         m_records[object].key = 0;
+    ++m_saves;
     announceDeleted(gone);
     Q_EMIT didSave();
     return true;
@@ -699,12 +731,18 @@ void ModelContext::checkForRemoteChanges() {
     const std::optional<qint64> version = m_database.queryInteger(QStringLiteral("PRAGMA data_version"));
     if (!version || *version == m_dataVersion)
         return;
+    reloadAll();
+}
+
+void ModelContext::reloadAll() {
+    dropRefresh();
     // What is pending here is written first, so that reading the database back loses nothing.
-    // Looks come every few seconds: a failure that lasts is logged once.
+    // Looks come every few seconds: a failure that lasts is logged once, and the next look tries again.
     const auto fail = [this](const QString& line) {
         if (line != m_lastRemoteFailure)
             logLine(line);
         m_lastRemoteFailure = line;
+        m_dataVersion = -1;
     };
     QString error;
     if (!save(&error)) {
@@ -717,6 +755,269 @@ void ModelContext::checkForRemoteChanges() {
     Q_EMIT remoteChange();
 }
 
+namespace {
+using Relation = StoreTables::Relation;
+
+struct RelationKinds {
+    Relation relation;
+    Kind owner;
+    Kind child;
+};
+constexpr std::array<RelationKinds, 4> relations{{
+    {Relation::configurationApps, Kind::configurationGroup, Kind::appConfiguration},
+    {Relation::configurationPositionGroups, Kind::configurationGroup, Kind::positionGroup},
+    {Relation::positionGroupMappings, Kind::positionGroup, Kind::appPositionMapping},
+    {Relation::savedAppConfigurations, Kind::savedApp, Kind::appConfiguration},
+}};
+
+// The live owner of a child in one relationship.
+const ModelObject* liveOwner(Relation relation, const ModelObject* child) {
+    switch (relation) {
+    case Relation::configurationApps:
+        return static_cast<const AppConfiguration*>(child)->configurationGroup();
+    case Relation::configurationPositionGroups:
+        return static_cast<const PositionGroup*>(child)->configurationGroup();
+    case Relation::positionGroupMappings:
+        return static_cast<const AppPositionMapping*>(child)->positionGroup();
+    case Relation::savedAppConfigurations:
+        break;
+    }
+    return static_cast<const AppConfiguration*>(child)->savedApp();
+}
+} // namespace
+
+void ModelContext::refresh(const StoreChanges& changes, bool inSlices) {
+    finishRefresh();
+    const std::optional<qint64> version = m_database.queryInteger(QStringLiteral("PRAGMA data_version"));
+    // Asked after reading the version: a commit by anyone else up to now shows in the answer.
+    if (!version || hasChanges() || !changes.onlyThisCommit || !changes.onlyThisCommit())
+        return reloadAll();
+    m_dataVersion = *version;
+    m_refresh = std::make_unique<Refresh>();
+    m_refresh->changes = changes;
+    m_refresh->saves = m_saves;
+    ++m_refreshGeneration;
+    if (inSlices)
+        scheduleRefreshSlice();
+    else
+        finishRefresh();
+}
+
+void ModelContext::scheduleRefreshSlice() {
+    m_scheduler.async([context = QPointer<ModelContext>(this), generation = m_refreshGeneration] {
+        if (!context || !context->m_refresh || context->m_refreshGeneration != generation)
+            return;
+        QString error;
+        if (!context->readRefresh(refreshSlice, &error))
+            return context->reloadAll();
+        if (!context->m_refresh->done)
+            return context->scheduleRefreshSlice();
+        // Applied on a turn of its own.
+        context->m_scheduler.async([context, generation] {
+            if (context && context->m_refresh && context->m_refreshGeneration == generation)
+                context->finishRefresh();
+        });
+    });
+}
+
+void ModelContext::finishRefresh() {
+    if (!m_refresh)
+        return;
+    QString error;
+    bool ok = true;
+    while (ok && !m_refresh->done)
+        ok = readRefresh(std::numeric_limits<int>::max(), &error);
+    const std::optional<qint64> version = m_database.queryInteger(QStringLiteral("PRAGMA data_version"));
+    // A save here or another writer's commit since the rows were read: they may be out of date.
+    if (!ok || !version || *version != m_dataVersion || m_refresh->saves != m_saves || hasChanges() ||
+        !applyRefresh())
+        return reloadAll();
+    m_refresh.reset();
+    m_lastRemoteFailure.clear();
+    Q_EMIT remoteChange();
+}
+
+bool ModelContext::readRefresh(int budget, QString* error) {
+    Refresh& r = *m_refresh;
+    int used = 0;
+    for (; r.kind < StoreSchema::kinds.size(); ++r.kind, r.next = 0) {
+        const Kind kind = StoreSchema::kinds[r.kind];
+        const QList<qint64>& keys = r.changes.written[indexOf(kind)];
+        for (; r.next < keys.size(); ++r.next) {
+            if (used++ >= budget)
+                return true;
+            if (!stageRow(kind, keys[r.next], error))
+                return false;
+        }
+    }
+    if (!r.ownersStaged) {
+        if (!stageOwners(error))
+            return false;
+        r.ownersStaged = true;
+        return true;
+    }
+    for (; r.nextOwner < r.owners.size(); ++r.nextOwner) {
+        if (used++ >= budget)
+            return true;
+        const auto [relation, owner] = r.owners[r.nextOwner];
+        QList<qint64> keys;
+        if (!m_tables->members(Relation(relation), owner, &keys, error))
+            return false;
+        r.members[size_t(relation)].insert(owner, keys);
+    }
+    r.done = true;
+    return true;
+}
+
+bool ModelContext::stageRow(Kind kind, qint64 key, QString* error) {
+    Refresh& r = *m_refresh;
+    if (r.staged[indexOf(kind)].contains(key) || r.missing[indexOf(kind)].contains(key))
+        return true;
+    ModelObject* object = nullptr;
+    if (keysOf(kind).contains(key)) {
+        r.copies.emplace_back(create(kind, nullptr));
+        object = r.copies.back().get();
+    } else {
+        object = create(kind, this);
+    }
+    bool found = false;
+    if (!m_tables->readRow(kind, key, object, r.links, &found, error)) {
+        if (object->parent() == this)
+            delete object;
+        return false;
+    }
+    if (found) {
+        r.staged[indexOf(kind)].insert(key, object);
+    } else {
+        // Written and deleted again in the same commit.
+        r.missing[indexOf(kind)].insert(key);
+        if (object->parent() == this)
+            delete object;
+    }
+    return true;
+}
+
+bool ModelContext::stageOwners(QString* error) {
+    Refresh& r = *m_refresh;
+    std::array<QSet<qint64>, 4> owners;
+    const auto noteLiveOwner = [&](const RelationKinds& kinds, qint64 childKey) {
+        if (const ModelObject* child = keysOf(kinds.child).value(childKey))
+            if (const ModelObject* owner = liveOwner(kinds.relation, child))
+                if (const qint64 key = m_records.value(owner).key)
+                    owners[kinds.relation].insert(key);
+    };
+    for (const RelationKinds& kinds : relations) {
+        // Where changed children are now, and where they were.
+        for (const StoreTables::Link& link : std::as_const(r.links.links[kinds.relation]))
+            owners[kinds.relation].insert(link.owner);
+        for (auto it = r.staged[indexOf(kinds.child)].cbegin(); it != r.staged[indexOf(kinds.child)].cend();
+             ++it)
+            noteLiveOwner(kinds, it.key());
+        for (qint64 key : std::as_const(r.changes.removed[indexOf(kinds.child)]))
+            noteLiveOwner(kinds, key);
+        for (qint64 key : std::as_const(r.missing[indexOf(kinds.child)]))
+            noteLiveOwner(kinds, key);
+        // A changed owner's list may have come or gone.
+        for (auto it = r.staged[indexOf(kinds.owner)].cbegin(); it != r.staged[indexOf(kinds.owner)].cend();
+             ++it)
+            owners[kinds.relation].insert(it.key());
+    }
+    for (const RelationKinds& kinds : relations)
+        for (qint64 owner : std::as_const(owners[kinds.relation])) {
+            if (r.changes.removed[indexOf(kinds.owner)].contains(owner))
+                continue;
+            if (!stageRow(kinds.owner, owner, error))
+                return false;
+            if (r.staged[indexOf(kinds.owner)].contains(owner))
+                r.owners.append({int(kinds.relation), owner});
+        }
+    return true;
+}
+
+bool ModelContext::applyRefresh() {
+    Refresh& r = *m_refresh;
+    const auto removed = [&](Kind kind, qint64 key) {
+        return r.changes.removed[indexOf(kind)].contains(key) || r.missing[indexOf(kind)].contains(key);
+    };
+    // Every child listed must be known here: else the rows did not come from this commit alone.
+    for (const RelationKinds& kinds : relations)
+        for (const QList<qint64>& children : std::as_const(r.members[kinds.relation]))
+            for (qint64 key : children)
+                if (!r.staged[indexOf(kinds.child)].contains(key) &&
+                    (!keysOf(kinds.child).contains(key) || removed(kinds.child, key)))
+                    return false;
+
+    m_applyingStore = true;
+    for (Kind kind : StoreSchema::kinds) {
+        const QHash<qint64, ModelObject*>& staged = r.staged[indexOf(kind)];
+        for (auto it = staged.cbegin(); it != staged.cend(); ++it) {
+            if (ModelObject* live = keysOf(kind).value(it.key())) {
+                ObjectSnapshot::copyAttributes(it.value(), live);
+                continue;
+            }
+            ModelObject* object = it.value();
+            m_records.insert(object, Record{it.key(), false, false, false});
+            object->setObserver(this);
+            objectsOf(kind).append(object);
+            keysOf(kind).insert(it.key(), object);
+        }
+    }
+    // Gone rows take what they own with them, as the store's delete rules do, unless it moved away.
+    QList<ModelObject*> gone;
+    const std::function<void(ModelObject*)> drop = [&](ModelObject* object) {
+        if (!contains(object))
+            return;
+        const QList<ModelObject*> children = ownedChildren(object);
+        if (object->kind() == Kind::savedApp)
+            for (AppConfiguration* app : static_cast<SavedApp*>(object)->configurationList())
+                app->setSavedApp(nullptr);
+        forget(object);
+        gone.append(object);
+        for (ModelObject* child : children)
+            if (!r.staged[indexOf(child->kind())].contains(m_records.value(child).key))
+                drop(child);
+    };
+    for (Kind kind : StoreSchema::kinds) {
+        for (qint64 key : std::as_const(r.changes.removed[indexOf(kind)]))
+            if (ModelObject* object = keysOf(kind).value(key))
+                drop(object);
+        for (qint64 key : std::as_const(r.missing[indexOf(kind)]))
+            if (ModelObject* object = keysOf(kind).value(key))
+                drop(object);
+    }
+    for (const RelationKinds& kinds : relations) {
+        const QHash<qint64, QList<qint64>>& members = r.members[kinds.relation];
+        for (auto it = members.cbegin(); it != members.cend(); ++it) {
+            ModelObject* owner = keysOf(kinds.owner).value(it.key());
+            if (!owner)
+                continue;
+            QList<ModelObject*> children;
+            children.reserve(it->size());
+            for (qint64 key : *it)
+                if (ModelObject* child = keysOf(kinds.child).value(key))
+                    children.append(child);
+            std::optional<QList<ModelObject*>> list;
+            if (!children.isEmpty() ||
+                r.links.presentLists[kinds.relation].contains(r.staged[indexOf(kinds.owner)].value(it.key())))
+                list = children;
+            setOwnedList(kinds.relation, owner, list);
+        }
+    }
+    m_applyingStore = false;
+    announceDeleted(gone);
+    return true;
+}
+
+void ModelContext::dropRefresh() {
+    if (!m_refresh)
+        return;
+    // New objects that were never shown to anyone.
+    for (const QHash<qint64, ModelObject*>& staged : m_refresh->staged)
+        for (ModelObject* object : staged)
+            if (object->parent() == this)
+                delete object;
+    m_refresh.reset();
+}
 void ModelContext::watch() {
     auto* watcher = new QFileSystemWatcher(this);
     m_watcher = watcher;

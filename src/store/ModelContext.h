@@ -14,6 +14,8 @@
 #pragma once
 
 #include "ObjectSnapshot.h"
+#include "StoreChanges.h"
+#include "StoreTables.h"
 
 #include "model/ModelObject.h"
 #include "model/ModelObserver.h"
@@ -25,6 +27,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class AppConfiguration;
 class AppPositionMapping;
@@ -34,7 +37,6 @@ class Item;
 class PositionGroup;
 class SavedApp;
 class Scheduler;
-class StoreTables;
 
 class ModelContext : public QObject, private ModelObserver {
     Q_OBJECT
@@ -92,6 +94,18 @@ public:
     // The file watcher calls this; tests may call it directly.
     void checkForRemoteChanges();
 
+    // Reads in what another connection of this program just committed (only those rows when it can
+    // tell that nothing else was committed meanwhile, else the whole database, as above) and sends
+    // remoteChange. In slices, the rows are read a few per turn while the live objects stay as they
+    // were, then applied all in one turn, so that no list ever shows part of the commit. A save here
+    // or another commit meanwhile makes it read the whole database instead, so nothing is lost.
+    void refresh(const StoreChanges& changes, bool inSlices);
+    bool isRefreshing() const { return m_refresh != nullptr; }
+    // Ends a refresh in slices now.
+    void finishRefresh();
+    // Rows read per turn by a refresh in slices.
+    static constexpr int refreshSlice = 500;
+
     // Seconds after the last change of the database files at which the database is looked at once
     // more: the file event can come before the other writer's commit is visible.
     static constexpr double recheckDelay = 0.1;
@@ -136,6 +150,26 @@ private:
         QList<ModelObject*> pendingDeletes;
     };
 
+    // A refresh under way: the rows read so far, into objects that nobody sees yet.
+    struct Refresh {
+        StoreChanges changes;
+        size_t kind = 0;
+        qsizetype next = 0;
+        bool ownersStaged = false;
+        // The owners whose lists are read (relationship, key), and the next to read.
+        QList<std::pair<int, qint64>> owners;
+        qsizetype nextOwner = 0;
+        bool done = false;
+        quint64 saves = 0;
+        // Per class, by key: a new object, or a copy of the live one to copy from.
+        std::array<QHash<qint64, ModelObject*>, 6> staged;
+        std::array<QSet<qint64>, 6> missing;
+        StoreTables::ReadLinks links;
+        // Per relationship, the owners whose lists are read again, with their children's keys.
+        std::array<QHash<qint64, QList<qint64>>, 4> members;
+        std::vector<std::unique_ptr<ModelObject>> copies;
+    };
+
     ModelContext(Database& database, Scheduler& scheduler, QObject* parent = nullptr);
     // Reads the whole database into live objects, reconciling with those already held.
     bool load(QString* error);
@@ -154,6 +188,18 @@ private:
     void endChangeSet() { m_changeSet.reset(); }
     void scheduleRecheck();
     void startPeriodicCheck();
+    // Saves what is pending, reads the whole database again and sends remoteChange.
+    void reloadAll();
+    // Reads up to about `budget` rows of the refresh; sets its `done` once everything is read.
+    bool readRefresh(int budget, QString* error);
+    // Reads the row into a new object, or into a copy of the live one.
+    bool stageRow(ModelObject::Kind kind, qint64 key, QString* error);
+    // The owners whose lists the changed rows touch: their rows are read too.
+    bool stageOwners(QString* error);
+    // Applies what the refresh read; false (changing nothing) when it no longer fits the live objects.
+    bool applyRefresh();
+    void scheduleRefreshSlice();
+    void dropRefresh();
 
     void adopt(ModelObject* root);
     void markDirty(ModelObject* object);
@@ -188,6 +234,9 @@ private:
     bool m_autosaveScheduled = false;
     qint64 m_dataVersion = 0;
     QObject* m_watcher = nullptr;
+    std::unique_ptr<Refresh> m_refresh;
+    quint64 m_saves = 0;
+    quint64 m_refreshGeneration = 0;
 };
 
 extern template QList<ConfigurationGroup*> ModelContext::fetch<ConfigurationGroup>();

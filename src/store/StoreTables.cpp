@@ -55,8 +55,22 @@ bool StoreTables::prepare(QString* error) {
         statements.select = m_database.prepare(QStringLiteral("SELECT pk, %1 FROM %2 ORDER BY pk")
                                                    .arg(columns.join(QStringLiteral(", ")), table),
                                                error);
+        statements.selectOne = m_database.prepare(QStringLiteral("SELECT pk, %1 FROM %2 WHERE pk = ?1")
+                                                      .arg(columns.join(QStringLiteral(", ")), table),
+                                                  error);
         if (!statements.insert.isValid() || !statements.update.isValid() || !statements.remove.isValid() ||
-            !statements.select.isValid())
+            !statements.select.isValid() || !statements.selectOne.isValid())
+            return false;
+    }
+    // Ties in the order column go by key, as when the whole table is read.
+    const std::array<const char*, 4> members{
+        "SELECT pk FROM AppConfiguration WHERE configurationGroup = ?1 ORDER BY configurationGroupOrder, pk",
+        "SELECT pk FROM PositionGroup WHERE configurationGroup = ?1 ORDER BY configurationGroupOrder, pk",
+        "SELECT pk FROM AppPositionMapping WHERE positionGroup = ?1 ORDER BY positionGroupOrder, pk",
+        "SELECT pk FROM AppConfiguration WHERE savedApp = ?1 ORDER BY savedAppOrder, pk"};
+    for (size_t i = 0; i < members.size(); ++i) {
+        m_members[i] = m_database.prepare(QString::fromLatin1(members[i]), error);
+        if (!m_members[i].isValid())
             return false;
     }
     return true;
@@ -194,94 +208,125 @@ bool StoreTables::remove(ModelObject::Kind kind, qint64 key, QString* error) {
 bool StoreTables::read(ModelObject::Kind kind, const ObjectFor& objectFor, ReadLinks& links, QString* error) {
     Statement& s = of(kind).select;
     s.reset();
-    const auto link = [&](Relation relation, ModelObject* child, int ownerColumn, int orderColumn) {
-        if (!s.isNull(ownerColumn))
-            links.links[relation].append({child, s.integer(ownerColumn), s.integer(orderColumn)});
-    };
-    const auto uuid = [&](int column) { return QUuid::fromString(s.text(column)); };
     Statement::Step step;
-    while ((step = s.step()) == Statement::Step::row) {
-        ModelObject* object = objectFor(s.integer(0));
-        switch (kind) {
-        case Kind::item:
-            static_cast<Item*>(object)->setTimestamp(dateFrom(s.text(1)));
-            break;
-        case Kind::savedApp: {
-            auto* app = static_cast<SavedApp*>(object);
-            app->setId(uuid(1));
-            app->setBundleID(s.text(2));
-            app->setName(s.text(3));
-            app->setDateAdded(dateFrom(s.text(4)));
-            app->setSavedWidth(s.real(5));
-            app->setSavedHeight(s.real(6));
-            app->setSavedCorner(s.text(7));
-            app->setSavedWidthFraction(s.real(8));
-            app->setSavedMarginX(s.real(9));
-            app->setSavedMarginY(s.real(10));
-            if (s.integer(11))
-                links.presentLists[savedAppConfigurations].insert(app);
-            break;
-        }
-        case Kind::configurationGroup: {
-            auto* configuration = static_cast<ConfigurationGroup*>(object);
-            configuration->setId(uuid(1));
-            configuration->setName(s.text(2));
-            configuration->setDateCreated(dateFrom(s.text(3)));
-            configuration->setLastActivatedAt(s.isNull(4) ? std::nullopt
-                                                          : std::optional(dateFrom(s.text(4))));
-            configuration->setScreenWidth(s.real(5));
-            configuration->setScreenHeight(s.real(6));
-            configuration->setDesc(s.optionalText(7));
-            configuration->setDefaultPositionGroupID(s.optionalText(8));
-            if (s.integer(9))
-                links.presentLists[configurationApps].insert(configuration);
-            if (s.integer(10))
-                links.presentLists[configurationPositionGroups].insert(configuration);
-            break;
-        }
-        case Kind::appConfiguration: {
-            auto* app = static_cast<AppConfiguration*>(object);
-            app->setId(uuid(1));
-            link(configurationApps, app, 2, 3);
-            link(savedAppConfigurations, app, 4, 5);
-            app->setBundleID(s.text(6));
-            app->setAppName(s.text(7));
-            app->setRelativePosition(s.text(8));
-            app->setPriority(int(s.integer(9)));
-            app->setIsRequired(s.integer(10) != 0);
-            app->setSavedCorner(s.text(11));
-            app->setSavedWidthFraction(s.real(12));
-            app->setSavedHeight(s.real(13));
-            app->setSavedMarginX(s.real(14));
-            app->setSavedMarginY(s.real(15));
-            break;
-        }
-        case Kind::positionGroup: {
-            auto* group = static_cast<PositionGroup*>(object);
-            group->setId(uuid(1));
-            group->setName(s.text(2));
-            group->setDesc(s.text(3));
-            group->setIsDefault(s.integer(4) != 0);
-            group->setDateCreated(dateFrom(s.text(5)));
-            link(configurationPositionGroups, group, 6, 7);
-            if (s.integer(8))
-                links.presentLists[positionGroupMappings].insert(group);
-            break;
-        }
-        case Kind::appPositionMapping: {
-            auto* mapping = static_cast<AppPositionMapping*>(object);
-            mapping->setId(uuid(1));
-            mapping->setBundleID(s.text(2));
-            mapping->setAppName(s.text(3));
-            mapping->setSavedCorner(s.text(4));
-            link(positionGroupMappings, mapping, 5, 6);
-            break;
-        }
-        }
-    }
+    while ((step = s.step()) == Statement::Step::row)
+        applyRow(kind, s, objectFor(s.integer(0)), links);
     const bool ok = step == Statement::Step::done;
     if (!ok)
         *error = m_database.errorMessage();
     s.reset();
     return ok;
+}
+
+bool StoreTables::readRow(ModelObject::Kind kind, qint64 key, ModelObject* object, ReadLinks& links,
+                          bool* found, QString* error) {
+    Statement& s = of(kind).selectOne;
+    s.reset();
+    s.bind(1, key);
+    const Statement::Step step = s.step();
+    *found = step == Statement::Step::row;
+    if (*found)
+        applyRow(kind, s, object, links);
+    const bool ok = step != Statement::Step::error;
+    if (!ok)
+        *error = m_database.errorMessage();
+    s.reset();
+    return ok;
+}
+
+bool StoreTables::members(Relation relation, qint64 owner, QList<qint64>* keys, QString* error) {
+    Statement& s = m_members[relation];
+    s.reset();
+    s.bind(1, owner);
+    Statement::Step step;
+    while ((step = s.step()) == Statement::Step::row)
+        keys->append(s.integer(0));
+    const bool ok = step == Statement::Step::done;
+    if (!ok)
+        *error = m_database.errorMessage();
+    s.reset();
+    return ok;
+}
+
+void StoreTables::applyRow(ModelObject::Kind kind, Statement& s, ModelObject* object, ReadLinks& links) {
+    const auto link = [&](Relation relation, ModelObject* child, int ownerColumn, int orderColumn) {
+        if (!s.isNull(ownerColumn))
+            links.links[relation].append({child, s.integer(ownerColumn), s.integer(orderColumn)});
+    };
+    const auto uuid = [&](int column) { return QUuid::fromString(s.text(column)); };
+    switch (kind) {
+    case Kind::item:
+        static_cast<Item*>(object)->setTimestamp(dateFrom(s.text(1)));
+        break;
+    case Kind::savedApp: {
+        auto* app = static_cast<SavedApp*>(object);
+        app->setId(uuid(1));
+        app->setBundleID(s.text(2));
+        app->setName(s.text(3));
+        app->setDateAdded(dateFrom(s.text(4)));
+        app->setSavedWidth(s.real(5));
+        app->setSavedHeight(s.real(6));
+        app->setSavedCorner(s.text(7));
+        app->setSavedWidthFraction(s.real(8));
+        app->setSavedMarginX(s.real(9));
+        app->setSavedMarginY(s.real(10));
+        if (s.integer(11))
+            links.presentLists[savedAppConfigurations].insert(app);
+        break;
+    }
+    case Kind::configurationGroup: {
+        auto* configuration = static_cast<ConfigurationGroup*>(object);
+        configuration->setId(uuid(1));
+        configuration->setName(s.text(2));
+        configuration->setDateCreated(dateFrom(s.text(3)));
+        configuration->setLastActivatedAt(s.isNull(4) ? std::nullopt : std::optional(dateFrom(s.text(4))));
+        configuration->setScreenWidth(s.real(5));
+        configuration->setScreenHeight(s.real(6));
+        configuration->setDesc(s.optionalText(7));
+        configuration->setDefaultPositionGroupID(s.optionalText(8));
+        if (s.integer(9))
+            links.presentLists[configurationApps].insert(configuration);
+        if (s.integer(10))
+            links.presentLists[configurationPositionGroups].insert(configuration);
+        break;
+    }
+    case Kind::appConfiguration: {
+        auto* app = static_cast<AppConfiguration*>(object);
+        app->setId(uuid(1));
+        link(configurationApps, app, 2, 3);
+        link(savedAppConfigurations, app, 4, 5);
+        app->setBundleID(s.text(6));
+        app->setAppName(s.text(7));
+        app->setRelativePosition(s.text(8));
+        app->setPriority(int(s.integer(9)));
+        app->setIsRequired(s.integer(10) != 0);
+        app->setSavedCorner(s.text(11));
+        app->setSavedWidthFraction(s.real(12));
+        app->setSavedHeight(s.real(13));
+        app->setSavedMarginX(s.real(14));
+        app->setSavedMarginY(s.real(15));
+        break;
+    }
+    case Kind::positionGroup: {
+        auto* group = static_cast<PositionGroup*>(object);
+        group->setId(uuid(1));
+        group->setName(s.text(2));
+        group->setDesc(s.text(3));
+        group->setIsDefault(s.integer(4) != 0);
+        group->setDateCreated(dateFrom(s.text(5)));
+        link(configurationPositionGroups, group, 6, 7);
+        if (s.integer(8))
+            links.presentLists[positionGroupMappings].insert(group);
+        break;
+    }
+    case Kind::appPositionMapping: {
+        auto* mapping = static_cast<AppPositionMapping*>(object);
+        mapping->setId(uuid(1));
+        mapping->setBundleID(s.text(2));
+        mapping->setAppName(s.text(3));
+        mapping->setSavedCorner(s.text(4));
+        link(positionGroupMappings, mapping, 5, 6);
+        break;
+    }
+    }
 }

@@ -50,6 +50,11 @@ public:
     bool remove(ModelObject::Kind kind, qint64 key, QString* error);
     // Applies every row of one table to its live object; a changed value sends its attribute's signal.
     bool read(ModelObject::Kind kind, const ObjectFor& objectFor, ReadLinks& links, QString* error);
+    // The same for the row of one key; *found is false when there is no such row.
+    bool readRow(ModelObject::Kind kind, qint64 key, ModelObject* object, ReadLinks& links, bool* found,
+                 QString* error);
+    // The keys of the owner's children in one relationship, in their stored order.
+    bool members(Relation relation, qint64 owner, QList<qint64>* keys, QString* error);
 
 private:
     struct Statements {
@@ -57,12 +62,16 @@ private:
         Statement update;
         Statement remove;
         Statement select;
+        Statement selectOne;
     };
 
     Statements& of(ModelObject::Kind kind) { return m_statements[static_cast<size_t>(kind)]; }
     // Binds the object's columns from parameter 2 on (parameter 1 is the row key).
     void bindColumns(Statement& statement, ModelObject* object, const KeyOf& keyOf);
+    // Sets the object's attributes from the current row of `s` and notes its links.
+    static void applyRow(ModelObject::Kind kind, Statement& s, ModelObject* object, ReadLinks& links);
 
     Database& m_database;
     std::array<Statements, 6> m_statements;
+    std::array<Statement, 4> m_members;
 };

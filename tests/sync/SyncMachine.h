@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 struct Machine {
@@ -18,13 +19,14 @@ struct Machine {
     std::unique_ptr<SyncEngine> engine;
 
     Machine(const QString& data, const QString& folder, Scheduler& scheduler, bool automatic,
-            qint64 clockOffsetMs = 0) {
+            qint64 clockOffsetMs = 0, std::function<void(const char*)> checkpoint = {}) {
         QString error;
         container = ModelContainer::open(data + QStringLiteral("/quarlin.sqlite"), scheduler, &error);
         QVERIFY2(container, qPrintable(error));
         SyncEngine::Options options;
         options.folder = folder;
         options.automatic = automatic;
+        options.checkpoint = std::move(checkpoint);
         if (clockOffsetMs != 0)
             options.wallClock = [&scheduler, clockOffsetMs] {
                 return scheduler.currentDateTime().toMSecsSinceEpoch() + clockOffsetMs;

@@ -209,7 +209,8 @@ void SyncEngine::prepareRejoin() {
 }
 
 bool SyncEngine::exportChanges(QString* error) {
-    if (m_worker->isBusy()) {
+    // The exporter compares the live objects with what was merged: they must show the whole round first.
+    if (m_worker->isBusy() || m_context->isRefreshing()) {
         m_exportPending = true;
         return true;
     }
@@ -241,6 +242,7 @@ bool SyncEngine::flushWrites(QString* error) {
 
 void SyncEngine::exportRest() {
     settle();
+    m_context->finishRefresh();
     while (m_exporter->hasMore()) {
         exportChanges();
         settle();
@@ -281,6 +283,15 @@ bool SyncEngine::roundNow(const std::optional<QSet<int>>& kinds, QString* error)
 }
 
 bool SyncEngine::startRound(const std::optional<QSet<int>>& kinds, QString* error) {
+    // The last round's changes are still being read in: this one follows them.
+    if (m_context->isRefreshing() && !m_waited) {
+        m_fullScanPending = m_fullScanPending || !kinds;
+        if (kinds)
+            m_pendingKinds.unite(*kinds);
+        m_scanPending = true;
+        return true;
+    }
+    m_context->finishRefresh();
     QString message;
     // What is pending here is stored and stamped first, so that nothing merged below overtakes it.
     if (m_context->hasChanges() && !m_context->save(&message))
@@ -317,13 +328,20 @@ bool SyncEngine::startRound(const std::optional<QSet<int>>& kinds, QString* erro
     const qint64 started = m_scheduler.currentDateTime().toMSecsSinceEpoch();
     if (full && state == SyncFolder::State::available)
         collectTombstones(started);
+    // The store as the main context last read it, apart from this round's commit: lets it read in only
+    // what the round wrote.
+    const std::optional<qint64> storeVersion = m_merger->storeVersion();
+    m_context->checkForRemoteChanges();
     SyncRound::Request request;
     request.kinds = kinds;
     request.queued = m_exporter->queued();
     request.checkpoint = m_checkpoint;
     auto result = std::make_shared<SyncRound::Result>();
     m_worker->start([this, request, result] { *result = m_round->run(request); },
-                    [this, result, full, started, state, exported, exportError] {
+                    [this, result, full, started, state, exported, exportError, storeVersion] {
+                        result->changes.onlyThisCommit = [this, storeVersion] {
+                            return storeVersion && m_merger->storeVersion() == storeVersion;
+                        };
                         finishRound(*result, full, started, state, exported, exportError);
                     });
     return true;
@@ -385,8 +403,9 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
 
     if (round.applied > 0) {
         logLine(QStringLiteral("🔄 Sync: merged %1 changes from %2").arg(round.applied).arg(m_folder.path()));
-        // Reads the commit into the live objects now rather than at the next file event.
-        m_context->checkForRemoteChanges();
+        // Reads the commit into the live objects now rather than at the next file event; a little per
+        // turn unless someone waits for the round.
+        m_context->refresh(result.changes, !m_waited);
         Q_EMIT imported(round.applied);
     }
     if (!written)

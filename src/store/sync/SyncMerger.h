@@ -42,6 +42,10 @@ public:
     // Commits what the merges of this import wrote into the store.
     bool commit(QString* error);
     void rollback();
+    // The rows of the store that the last commit wrote and deleted.
+    const StoreChanges& lastChanges() const { return m_writer->lastChanges(); }
+    // See SyncStoreWriter::dataVersion; only while no import runs.
+    std::optional<qint64> storeVersion() { return m_writer->dataVersion(); }
     // The copy of the store that the last commit kept before deleting many configurations.
     const std::optional<SyncStoreWriter::Backup>& lastBackup() const;
 

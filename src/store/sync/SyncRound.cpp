@@ -68,8 +68,10 @@ SyncRound::Result SyncRound::run(const Request& request) {
         result.refused = m_reader.refusedCount();
         return result;
     }
-    if (committed)
+    if (committed) {
         result.backup = m_merger.lastBackup();
+        result.changes = m_merger.lastChanges();
+    }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
     return result;

@@ -36,6 +36,8 @@ public:
         QHash<int, SyncFolder::Signature> listed;
         // The copy of the store kept before the round deleted many configurations.
         std::optional<SyncStoreWriter::Backup> backup;
+        // What the round's commit wrote into the store.
+        StoreChanges changes;
         int refused = 0;
     };
 

@@ -64,6 +64,7 @@ bool SyncStoreWriter::begin(QString* error) {
         Table& t = of(kind);
         t.keys.clear();
         t.removed.clear();
+        t.written.clear();
         Statement select = m_database->prepare(
             QStringLiteral("SELECT pk, id FROM %1").arg(StoreSchema::tableName(kind)), error);
         if (!select.isValid()) {
@@ -137,8 +138,10 @@ bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*
             *error = m_database->errorMessage();
         return false;
     }
+    const qint64 written = key ? key : m_database->lastInsertRowId();
     if (!key)
-        t.keys.insert(record.id, m_database->lastInsertRowId());
+        t.keys.insert(record.id, written);
+    t.written.append(written);
     return true;
 }
 
@@ -150,6 +153,7 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id) {
 
 bool SyncStoreWriter::commit(QString* error) {
     m_lastBackup.reset();
+    m_lastChanges = StoreChanges();
     if (!m_inTransaction)
         return true;
     // Only the last commit is in the copy: what this transaction holds is not committed yet. Saved
@@ -165,8 +169,12 @@ bool SyncStoreWriter::commit(QString* error) {
         m_lastBackup = Backup{*copy, configurations, savedApps};
     }
     // Deleted last, so that no row inserted above takes the key of a row that is gone.
+    StoreChanges changes;
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         Table& t = of(kind);
+        changes.written[size_t(kind)] = t.written;
+        changes.removed[size_t(kind)] = t.removed;
+        t.written.clear();
         for (qint64 key : std::as_const(t.removed)) {
             t.remove.reset();
             t.remove.bind(1, key);
@@ -184,7 +192,12 @@ bool SyncStoreWriter::commit(QString* error) {
         return false;
     }
     m_inTransaction = false;
+    m_lastChanges = std::move(changes);
     return true;
+}
+
+std::optional<qint64> SyncStoreWriter::dataVersion() {
+    return m_database->queryInteger(QStringLiteral("PRAGMA data_version"));
 }
 
 void SyncStoreWriter::rollback() {

@@ -6,6 +6,7 @@
 #include "SyncRecord.h"
 
 #include "store/Statement.h"
+#include "store/StoreChanges.h"
 
 #include <QHash>
 
@@ -41,6 +42,11 @@ public:
         int configurations = 0;
         int savedApps = 0;
     };
+    // The rows the last commit wrote and deleted.
+    const StoreChanges& lastChanges() const { return m_lastChanges; }
+    // Changes when another connection commits; see StoreChanges::onlyThisCommit.
+    std::optional<qint64> dataVersion();
+
     // The copy that the last commit kept, if it kept one.
     const std::optional<Backup>& lastBackup() const { return m_lastBackup; }
 
@@ -52,6 +58,7 @@ private:
         Statement remove;
         QHash<QString, qint64> keys; // id -> pk
         QList<qint64> removed;
+        QList<qint64> written;
     };
     Table& of(ModelObject::Kind kind) { return m_tables[static_cast<size_t>(kind)]; }
     const Table& of(ModelObject::Kind kind) const { return m_tables[static_cast<size_t>(kind)]; }
@@ -63,4 +70,5 @@ private:
     std::array<Table, 6> m_tables;
     bool m_inTransaction = false;
     std::optional<Backup> m_lastBackup;
+    StoreChanges m_lastChanges;
 };
