@@ -21,10 +21,14 @@
 #include "store/ModelContainer.h"
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
+#include "ui/AlreadyRunningAlert.h"
 #include "ui/MainWindow.h"
 #include "ui/NativePixels.h"
+#include "ui/PreferencesErrorDialog.h"
+#include "ui/PreferencesWriteNotice.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/StoreErrorDialog.h"
+#include "ui/UnsavedChangesNotice.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
 #include "ui/look/BackgroundWindowMove.h"
@@ -58,13 +62,30 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(instance.message()));
     if (claim == SingleInstance::Claim::handedOver)
         return 0;
-    if (claim == SingleInstance::Claim::failed)
+    if (claim == SingleInstance::Claim::failed) {
+        // Started from a menu, nobody reads the line above.
+        AlreadyRunningAlert alert(instance.message());
+        alert.exec();
         return 1;
+    }
 
     QtScheduler scheduler;
     JsonPreferenceStore preferences(JsonPreferenceStore::defaultPath());
     if (!preferences.loadError().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(preferences.loadError()));
+    // Quarlin goes on with the defaults; the user learns why and where the damaged file is. Shown
+    // once the first window is up, or beside the store's error: the file is aside by now, and the
+    // next start would not tell.
+    std::unique_ptr<PreferencesErrorDialog> preferencesNotice;
+    const auto showPreferencesNotice = [&preferences, &preferencesNotice] {
+        if (preferences.loadError().isEmpty())
+            return;
+        preferencesNotice = std::make_unique<PreferencesErrorDialog>(
+            preferences.path(), preferences.loadFailureReason(), preferences.keptAsidePath());
+        preferencesNotice->show();
+    };
+    // A changed setting that could not be saved would be lost at quit without a word.
+    PreferencesWriteNotice preferencesWriteNotice(preferences);
     X11Backend backend;
     Platform platform{scheduler, preferences, backend.workspace, backend.windows, backend.screens};
     X11HotKeys hotKeys;
@@ -79,6 +100,7 @@ int main(int argc, char** argv) {
     if (!container) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
         // Started from a menu, nobody reads the line above.
+        showPreferencesNotice();
         StoreErrorDialog dialog(storePath, message);
         dialog.exec();
         return 1;
@@ -86,6 +108,8 @@ int main(int argc, char** argv) {
 
     QtApplicationShell shell;
     QuarlinApp app(platform, std::move(container), &shell);
+    // Changes the store could not save are told at once, and a quit that would lose them asks first.
+    UnsavedChangesNotice unsavedChanges(*app.sharedModelContainer().mainContext(), storePath);
     // Sync between machines through the shared folder; without it the program works on this machine.
     QString syncError;
     std::unique_ptr<SyncEngine> sync =
@@ -153,8 +177,10 @@ int main(int argc, char** argv) {
     });
 
     // Without a tray icon there is no way back to a closed window: then closing it ends the program.
-    const auto quitWithoutTray = [&app, &trayHost] {
-        if (!app.appState().menuBarManager() || !trayHost.isAvailable())
+    // A tray alone is not enough: one may be there that does not show our icon.
+    const auto quitWithoutTray = [&app] {
+        const auto* manager = dynamic_cast<const MenuBarManager*>(app.appState().menuBarManager());
+        if (!manager || !manager->isStatusBarIconAccessible())
             QCoreApplication::quit();
     };
     QObject::connect(&application, &QGuiApplication::lastWindowClosed, &app, quitWithoutTray);
@@ -173,8 +199,9 @@ int main(int argc, char** argv) {
 
     // Every road out goes through the event loop, which saves what is pending on its way out.
     TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &application, [] {
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &application, [&unsavedChanges] {
         // Windows may close first (an open editor cancels), but the program ends even if one refuses.
+        unsavedChanges.quitWithoutAsking();
         QCoreApplication::quit();
         QCoreApplication::exit(0);
     });
@@ -183,7 +210,7 @@ int main(int argc, char** argv) {
 
     // A second start, or a launcher, asks for the program: the attached window in menu-bar mode, else
     // the main window.
-    QObject::connect(&instance, &SingleInstance::activateRequested, &app, [&app, &window, &trayHost] {
+    const auto bringForward = [&app, &window, &trayHost] {
         MenuBarManaging* menuBar = app.appState().menuBarManager();
         if (menuBar && app.appState().isMainWindowAttached() && trayHost.isAvailable()) {
             menuBar->showAttachedWindow();
@@ -194,7 +221,12 @@ int main(int argc, char** argv) {
         window.show();
         window.raise();
         window.activateWindow();
-    });
+    };
+    QObject::connect(&instance, &SingleInstance::activateRequested, &app, bringForward);
+    // The user stays to keep changes that could not be saved: a window to go on with, even when
+    // closing the last one was what asked to quit.
+    QObject::connect(&unsavedChanges, &UnsavedChangesNotice::quitCancelled, &app, bringForward,
+                     Qt::QueuedConnection);
 
     app.start([&app, &window] {
         // Launched into menu-bar mode the window is first mapped in its attached form: an ordinary
@@ -204,5 +236,6 @@ int main(int argc, char** argv) {
         else
             window.show();
     });
+    showPreferencesNotice();
     return application.exec();
 }

@@ -10,13 +10,14 @@ bool LaunchAtLogin::isEnabled() const {
 
 void LaunchAtLogin::setEnabled(bool enabled) {
     Q_EMIT willChange();
-    if (enabled) {
-        // Already registered: leave it, so that a failing re-registration cannot lose it.
-        if (!isEnabled())
-            if (const auto error = m_service.registerService())
-                m_log.logFailure(QStringLiteral("enable"), *error);
-    } else if (const auto error = m_service.unregisterService()) {
-        m_log.logFailure(QStringLiteral("disable"), *error);
-    }
+    std::optional<QString> error;
+    // Already registered: leave it, so that a failing re-registration cannot lose it.
+    if (enabled && !isEnabled())
+        error = m_service.registerService();
+    else if (!enabled)
+        error = m_service.unregisterService();
+    if (error)
+        m_log.logFailure(enabled ? QStringLiteral("enable") : QStringLiteral("disable"), *error);
+    m_lastError = error.value_or(QString());
     Q_EMIT didChange(isEnabled());
 }

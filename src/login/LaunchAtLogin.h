@@ -15,6 +15,8 @@ public:
     bool isEnabled() const;
     // A refused change is logged; the signals then tell the state the desktop really has.
     void setEnabled(bool enabled);
+    // Why the last change was refused, for the user; empty after one that went through.
+    QString lastError() const { return m_lastError; }
 
 Q_SIGNALS:
     void willChange();
@@ -23,4 +25,5 @@ Q_SIGNALS:
 private:
     LoginItemService& m_service;
     LoginLog& m_log;
+    QString m_lastError;
 };

@@ -13,11 +13,12 @@ public:
 
     // Some tray can show our icon now.
     virtual bool isAvailable() const = 0;
-    // The icon is drawn by a StatusNotifier host, which never tells where it drew it.
+    // Our icon is drawn by a StatusNotifier host, which never tells where it drew it.
     virtual bool usesStatusNotifier() const = 0;
     // The panel that holds the tray, in root coordinates; empty when unknown.
     virtual QRect panel() const { return {}; }
 
 Q_SIGNALS:
     void availabilityChanged(bool available);
+    void statusNotifierChanged(bool used);
 };

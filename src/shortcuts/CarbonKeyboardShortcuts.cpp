@@ -63,21 +63,27 @@ void CarbonKeyboardShortcuts::unregister(const Shortcut& shortcut) {
 }
 
 void CarbonKeyboardShortcuts::softRegisterAll() {
+    bool changed = false;
     for (auto& [id, hotKey] : m_hotKeys) {
         if (hotKey.registered)
             continue;
         const int status = registerWithBackend(hotKey.shortcut, id);
         if (status == 0) {
             hotKey.registered = true;
+            changed = changed || hotKey.failed;
             hotKey.failed = false;
             continue;
         }
         // Kept and tried again later, so that the combination comes back once it is free.
-        if (!hotKey.failed)
+        if (!hotKey.failed) {
             logFailure(hotKey.shortcut, status);
+            changed = true;
+        }
         hotKey.failed = true;
         scheduleRetry();
     }
+    if (changed && m_failureObserver)
+        m_failureObserver();
 }
 
 void CarbonKeyboardShortcuts::softUnregisterAll() {

@@ -42,6 +42,8 @@ public:
     bool isTakenByAnotherClient(const Shortcut& shortcut) const;
     // Kept, but waiting to be grabbed again after the desktop refused it.
     bool hasFailed(const Shortcut& shortcut) const;
+    // Called when a kept hot key is refused on a new attempt, or taken after a refusal.
+    void setFailureObserver(std::function<void()> observer) { m_failureObserver = std::move(observer); }
     State state() const { return m_state; }
     int hotKeyCount() const { return int(m_hotKeys.size()); }
 
@@ -70,6 +72,7 @@ private:
     bool m_isEnabled = true;
     bool m_isMenuOpen = false;
     bool m_retryPending = false;
+    std::function<void()> m_failureObserver;
     // Lets scheduled retries notice that the engine is gone.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -30,6 +30,9 @@ Q_SIGNALS:
     // A hot key was pressed while a recorder records: the desktop gives such a press to the hot key,
     // never to the focused recorder, which learns of it here.
     void hotKeyPressedWhilePaused(const KeyboardShortcuts::Shortcut& shortcut);
+    // The desktop refused a hot key (another program holds the combination), or took back one that it
+    // had refused.
+    void hotKeyRefusalDidChange();
     // Every notification by its name, with its user information ("name" as the raw value, "isActive").
     void posted(const QString& notificationName, const QVariantMap& userInfo);
 };

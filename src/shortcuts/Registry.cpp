@@ -18,6 +18,7 @@ Registry::Registry(PreferenceStore& store, HotKeyBackend& backend, Scheduler& sc
     : QObject(parent), m_store(store), m_scheduler(scheduler), m_layout(layout), m_engine(backend, scheduler),
       m_previous(innermost) {
     innermost = this;
+    m_engine.setFailureObserver([this] { Q_EMIT m_notificationCenter.hotKeyRefusalDidChange(); });
 }
 
 Registry::~Registry() {
@@ -135,6 +136,13 @@ bool Registry::registerShortcut(const Shortcut& shortcut) {
     // A refused combination is not counted, so that a later attempt tries again.
     if (ok)
         m_registeredShortcuts.insert(shortcut);
+    if (ok == m_refusedShortcuts.contains(shortcut)) {
+        if (ok)
+            m_refusedShortcuts.remove(shortcut);
+        else
+            m_refusedShortcuts.insert(shortcut);
+        Q_EMIT m_notificationCenter.hotKeyRefusalDidChange();
+    }
     return ok;
 }
 
@@ -150,6 +158,12 @@ bool Registry::registerShortcutIfNeeded(const Name& name) {
 void Registry::unregisterShortcut(const Shortcut& shortcut) {
     m_engine.unregister(shortcut);
     m_registeredShortcuts.remove(shortcut);
+    m_refusedShortcuts.remove(shortcut);
+}
+
+bool Registry::isRefused(const Name& name) const {
+    const auto shortcut = getShortcut(name);
+    return shortcut && (m_refusedShortcuts.contains(*shortcut) || m_engine.hasFailed(*shortcut));
 }
 
 bool Registry::isUsedByHandlers(const Shortcut& shortcut, const Name* except, bool legacy,

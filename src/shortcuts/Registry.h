@@ -84,6 +84,9 @@ public:
     // Key events seen while a menu tracks; 0 when one of our combinations consumed it.
     int handleRawKeyEvent(CarbonKeyboardShortcuts::RawKeyKind kind, int keyCode, int modifiers);
     bool isTakenByAnotherClient(const Shortcut& shortcut) const;
+    // Whether the desktop refused the hot key of the slot's shortcut on the last attempt: another
+    // program holds the combination, so pressing it does nothing here.
+    bool isRefused(const Name& name) const;
 
 private:
     friend class EventStream;
@@ -120,6 +123,8 @@ private:
     bool m_isPaused = false;
     QSet<const void*> m_recordingRecorders;
     QSet<Shortcut> m_registeredShortcuts;
+    // Refused on their first registration, and so not kept by the engine.
+    QSet<Shortcut> m_refusedShortcuts;
     std::vector<Handlers> m_legacyKeyDownHandlers;
     std::vector<Handlers> m_legacyKeyUpHandlers;
     std::vector<StreamHandlers> m_streamKeyDownHandlers;

@@ -71,7 +71,15 @@ void rebuildLists(const QList<ModelObject*>& owners, const QHash<qint64, ModelOb
 
 ModelContext::ModelContext(Database& database, Scheduler& scheduler, QObject* parent)
     : QObject(parent), m_database(database), m_scheduler(scheduler),
-      m_tables(std::make_unique<StoreTables>(database)) {}
+      m_tables(std::make_unique<StoreTables>(database)) {
+    // Whichever save writes the last pending change ends a run of failures.
+    connect(this, &ModelContext::didSave, this, [this] {
+        if (!hasChanges()) {
+            m_saveFailing = false;
+            m_lastAutosaveFailure.clear();
+        }
+    });
+}
 
 ModelContext::~ModelContext() {
     // The objects die with this context; nobody may hear from them while they do.
@@ -562,11 +570,11 @@ void ModelContext::revertChangeSet() {
     announceDeleted(dropped);
 }
 
-void ModelContext::scheduleAutosave() {
+void ModelContext::scheduleAutosave(double delay) {
     if (!m_autosaveEnabled || m_autosaveScheduled)
         return;
     m_autosaveScheduled = true;
-    m_scheduler.after(autosaveDelay, [context = QPointer<ModelContext>(this)] {
+    m_scheduler.after(delay, [context = QPointer<ModelContext>(this)] {
         if (context)
             context->autosave();
     });
@@ -577,8 +585,22 @@ void ModelContext::autosave() {
     if (!m_autosaveEnabled || !hasChanges())
         return;
     QString error;
-    if (!save(&error))
-        logLine(QStringLiteral("❌ Failed to save changes automatically: ") + error);
+    if (save(&error))
+        return;
+    const QString line = QStringLiteral("❌ Failed to save changes automatically: ") + error;
+    if (line != m_lastAutosaveFailure)
+        logLine(line);
+    m_lastAutosaveFailure = line;
+    reportSaveFailure(error);
+    // A full disk or a file made read-only may come right again without another change to save.
+    scheduleAutosave(autosaveRetryInterval);
+}
+
+void ModelContext::reportSaveFailure(const QString& error) {
+    if (m_saveFailing)
+        return;
+    m_saveFailing = true;
+    Q_EMIT saveFailed(error);
 }
 
 bool ModelContext::load(QString* error) {
@@ -685,8 +707,10 @@ void ModelContext::checkForRemoteChanges() {
         m_lastRemoteFailure = line;
     };
     QString error;
-    if (!save(&error))
+    if (!save(&error)) {
+        reportSaveFailure(error);
         return fail(QStringLiteral("❌ Failed to save changes before reading remote changes: ") + error);
+    }
     if (!load(&error))
         return fail(QStringLiteral("❌ Failed to read remote changes: ") + error);
     m_lastRemoteFailure.clear();

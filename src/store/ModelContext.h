@@ -41,6 +41,8 @@ class ModelContext : public QObject, private ModelObserver {
 public:
     // Seconds between the first of a burst of changes and the automatic save that writes them all.
     static constexpr double autosaveDelay = 1.0;
+    // Seconds after a failed automatic save at which it is tried again, change or no change.
+    static constexpr double autosaveRetryInterval = 30.0;
 
     ~ModelContext() override;
 
@@ -103,6 +105,10 @@ Q_SIGNALS:
     void didSave();
     // Sent with the object's own ModelObject::deleted(): the object left the store for good.
     void objectDeleted(ModelObject* object);
+    // A save of its own (the automatic one, or the one before reading remote changes) failed, the
+    // first time since everything pending was last written: the changes are in memory only until a
+    // later save succeeds. Once per run of failures, not once per attempt.
+    void saveFailed(const QString& error);
 
 private:
     friend class ModelContainer;
@@ -154,8 +160,10 @@ private:
     void markDeleted(ModelObject* object);
     void forget(ModelObject* object);
     bool isStorable(const ModelObject* object) const;
-    void scheduleAutosave();
+    void scheduleAutosave(double delay = autosaveDelay);
     void autosave();
+    // Signals the first failure of a run.
+    void reportSaveFailure(const QString& error);
     QList<ModelObject*>& objectsOf(ModelObject::Kind kind) { return m_objects[static_cast<size_t>(kind)]; }
     QHash<qint64, ModelObject*>& keysOf(ModelObject::Kind kind) { return m_byKey[static_cast<size_t>(kind)]; }
     void compact(ModelObject::Kind kind);
@@ -173,6 +181,8 @@ private:
     std::optional<ChangeSet> m_changeSet;
     quint64 m_recheckGeneration = 0;
     QString m_lastRemoteFailure;
+    QString m_lastAutosaveFailure;
+    bool m_saveFailing = false;
     bool m_applyingStore = false;
     bool m_autosaveEnabled = true;
     bool m_autosaveScheduled = false;

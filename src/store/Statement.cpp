@@ -28,6 +28,10 @@ void Statement::bind(int index, const QString& text) {
     sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
+void Statement::bindUtf8(int index, const QByteArray& text) {
+    sqlite3_bind_text(m_statement, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
 void Statement::bind(int index, const std::optional<QString>& text) {
     if (text)
         bind(index, *text);

@@ -24,6 +24,8 @@ public:
     // Back to the start, with every parameter unbound.
     void reset();
     void bind(int index, const QString& text);
+    // Text that is UTF-8 already.
+    void bindUtf8(int index, const QByteArray& text);
     void bind(int index, const std::optional<QString>& text);
     void bind(int index, double value);
     void bind(int index, qint64 value);

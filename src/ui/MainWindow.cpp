@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "look/DialogFrame.h"
 #include "main/UpdatesNotice.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ void MainWindow::buildMenu() {
                             .arg(QApplication::applicationVersion()),
                         QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText);
+        DialogFrame::apply(&box);
         box.exec();
     });
     QAction* updates = menu->addAction(QStringLiteral("Check for Updates..."));

@@ -2,6 +2,7 @@
 #include "base/JsonPreferenceStore.h"
 #include "base/LogCapture.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -74,27 +75,95 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("preferences.json")});
     }
 
+    // Earlier damaged files took the names of this second and the next: this one gets its own and is
+    // never left in place to be written over.
     void damagedFileIsKeptAsideNeverOverwritten() {
         for (const QByteArray& damaged :
              {QByteArray("{ \"appTheme\": \"light\", oops"), QByteArray("[1, 2]")}) {
             QTemporaryDir dir;
             const QString path = dir.filePath(QStringLiteral("preferences.json"));
+            const QDateTime now = QDateTime::currentDateTime();
+            for (int second = 0; second <= 1; ++second)
+                writeAll(path + QStringLiteral(".damaged-") +
+                             now.addSecs(second).toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                         "earlier");
             writeAll(path, damaged);
             LogCapture log;
             JsonPreferenceStore p(path);
-            QVERIFY(!p.loadError().isEmpty());
             QVERIFY(damaged.startsWith('{') || p.loadError().contains(QStringLiteral("not a JSON object")));
             QCOMPARE(log.lines().size(), 1);
             QVERIFY(!p.contains(QStringLiteral("appTheme")));
-            const QStringList aside =
-                QDir(dir.path()).entryList({QStringLiteral("preferences.json.damaged-*")});
-            QCOMPARE(aside.size(), 1);
-            QCOMPARE(readAll(dir.filePath(aside.first())), damaged);
+            QCOMPARE(readAll(p.keptAsidePath()), damaged);
 
             p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
-            QCOMPARE(readAll(dir.filePath(aside.first())), damaged);
+            QCOMPARE(readAll(p.keptAsidePath()), damaged);
+            QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("preferences.json.damaged-*")}).size(), 3);
             QVERIFY(QJsonDocument::fromJson(readAll(path)).isObject());
         }
+    }
+
+    // A folder where the file should be cannot be opened at all; it is kept aside like a damaged file.
+    void anUnreadableFileIsKeptAsideToo() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("preferences.json"));
+        QVERIFY(QDir().mkpath(path));
+        writeAll(path + QStringLiteral("/notes"), "mine");
+        LogCapture log;
+        JsonPreferenceStore p(path);
+        QVERIFY(!p.loadFailureReason().isEmpty());
+        QCOMPARE(readAll(p.keptAsidePath() + QStringLiteral("/notes")), QByteArray("mine"));
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        QVERIFY2(p.writeError().isEmpty(), qPrintable(p.writeError()));
+        QCOMPARE(JsonPreferenceStore(path).stringValue(QStringLiteral("appTheme"), {}),
+                 QStringLiteral("dark"));
+    }
+
+    // When the damaged file cannot be moved, changes hold for this run and the file stays as it is.
+    void aDamagedFileThatCannotBeMovedIsNeverWrittenOver() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("preferences.json"));
+        writeAll(path, "{ oops");
+        LogCapture log;
+        JsonPreferenceStore p(path, [](const QString&, const QString&) { return false; });
+        QVERIFY(p.keptAsidePath().isEmpty());
+        QVERIFY(p.loadError().contains(QStringLiteral("nor moved aside")));
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        p.setValue(QStringLiteral("launchInMenuBarMode"), true);
+        QCOMPARE(readAll(path), QByteArray("{ oops"));
+        QCOMPARE(p.stringValue(QStringLiteral("appTheme"), {}), QStringLiteral("dark"));
+        QVERIFY(!p.writeError().isEmpty());
+        // One line for the damaged file, one for the first refused write.
+        QCOMPARE(log.lines().size(), 2);
+    }
+
+    // The user hears of failed writes once per run of failures, not once per change.
+    void aFailedWriteIsSignalledOncePerRunOfFailures() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("quarlin"));
+        const QString path = folder + QStringLiteral("/preferences.json");
+        // A file where the folder should be: nothing can be written below it, whoever runs the test.
+        const auto blockFolder = [&] {
+            QVERIFY(QDir(folder).removeRecursively());
+            writeAll(folder, "in the way");
+        };
+        LogCapture log;
+        JsonPreferenceStore p(path);
+        QSignalSpy failed(&p, &JsonPreferenceStore::writeFailed);
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("light"));
+        blockFolder();
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        p.setValue(QStringLiteral("launchInMenuBarMode"), true);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(failed.at(0).at(0).toString().contains(path));
+
+        QVERIFY(QFile::remove(folder));
+        p.setValue(QStringLiteral("launchInMenuBarMode"), false);
+        QVERIFY(p.writeError().isEmpty());
+        QCOMPARE(JsonPreferenceStore(path).stringValue(QStringLiteral("appTheme"), {}),
+                 QStringLiteral("dark"));
+        blockFolder();
+        p.setValue(QStringLiteral("launchInMenuBarMode"), true);
+        QCOMPARE(failed.size(), 2);
     }
 
     void failedWriteIsReportedAndKeepsTheValue() {

@@ -1,6 +1,7 @@
 // The real program on a private desktop: switching tabs with clicks, the theme and launch at login
 // from the settings tab, a shortcut recorded with real key presses that then works as a hot key, and
-// a monitor plugged in and out while the program runs.
+// a monitor plugged in and out while the program runs, and changes that a read-only data file
+// cannot take.
 // Where to click is learnt from the same window laid out off screen at the program's size.
 #include "../app/AppWorld.h"
 #include "MainWindowReplica.h"
@@ -8,6 +9,8 @@
 #include "TestDesktop.h"
 
 #include "login/LaunchAtLogin.h"
+#include "model/AppConfiguration.h"
+#include "model/ConfigurationGroup.h"
 #include "model/SettingsModel.h"
 #include "ui/MainWindow.h"
 #include "ui/main/MainTabBar.h"
@@ -24,10 +27,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenuBar>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 class MainWindowE2ETest : public QObject {
     Q_OBJECT
+    static bool writeFile(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) &&
+               file.write(bytes) == bytes.size();
+    }
+
 private Q_SLOTS:
     void tabsSettingsAndAShortcutEndToEnd() {
         TestDesktop desktop;
@@ -53,7 +65,25 @@ private Q_SLOTS:
                  qPrintable(quarlin.output()));
         QVERIFY(quarlin.click(login));
         QVERIFY(desktop.waitFor([&] { return !QFile::exists(quarlin.autostartPath()); }));
+        // Pop-ups and message boxes over the main window show on the screen as they paint themselves.
+        QMenuBar* bar = replica.window.menuBar();
+        QVERIFY(
+            quarlin.click(bar->mapTo(&replica.window, bar->actionGeometry(bar->actions().at(0)).center())));
+        const quint32 menu = quarlin.waitForPopup();
+        QVERIFY(menu);
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("quarlin-menu"), menu));
+        QVERIFY(desktop.key(QStringLiteral("Escape")));
+        QVERIFY(desktop.key(QStringLiteral("ctrl+u")));
+        const quint32 updates = quarlin.waitForWindow(QStringLiteral("^Check for Updates$"));
+        QVERIFY(updates);
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("updates-notice"), updates));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitUntilGone(QStringLiteral("^Check for Updates$")));
+
         QVERIFY(quarlin.click(replica.centreOf(replica.in<QComboBox>("themePicker"))));
+        const quint32 themes = quarlin.waitForPopup();
+        QVERIFY(themes);
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("theme-list"), themes));
         QVERIFY(desktop.key(QStringLiteral("Up")));
         QVERIFY(desktop.key(QStringLiteral("Return")));
         QVERIFY2(
@@ -86,6 +116,78 @@ private Q_SLOTS:
         QVERIFY2(!quarlin.output().contains(QStringLiteral("Sanitizer")), qPrintable(quarlin.output()));
     }
 
+    // The data file turns read-only under the running program: the activation's change cannot be
+    // saved, a window says so, and closing the last window asks before it loses the change; the user
+    // stays, and once the file takes writes again, quitting saves and asks nothing.
+    void changesThatCannotBeSavedAreToldAndQuittingAsksFirst() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        const QString logoID = QStringLiteral("quarlin-unsaved-logo");
+        desktop.installDesktopEntry(logoID, TestDesktop::applicationEntry(QStringLiteral("Logo"),
+                                                                          QStringLiteral("xlogo"),
+                                                                          QStringLiteral("XLogo")));
+        QVERIFY(desktop.startXlogo({QStringLiteral("-geometry"), QStringLiteral("150x150+100+700")}).window);
+        QuarlinProgram quarlin(desktop, QStringLiteral("read-only-store"));
+        QVERIFY2(quarlin.changeStore([&](ModelContext& context) {
+            auto* work = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+            context.insert(work);
+            work->appendConfiguration(new AppConfiguration(logoID, QStringLiteral("Logo"), QString(), 0, true,
+                                                           Corner::leftHalf, 0.5, 1080, 0, 0));
+        }),
+                 qPrintable(quarlin.error()));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        const QStringList files{quarlin.storePath(), quarlin.storePath() + QStringLiteral("-wal")};
+        const auto chattr = [&](const QString& flag) {
+            return QProcess::execute(QStringLiteral("chattr"), QStringList{flag} + files) == 0;
+        };
+        // Read-only even for root.
+        if (!chattr(QStringLiteral("+i")))
+            QSKIP("cannot make the file immutable here");
+        const auto unprotect = qScopeGuard([&] { chattr(QStringLiteral("-i")); });
+
+        // The row's Activate button, right-aligned in a window whose running list shows the logo;
+        // clicked again while the list was still filling in under the pointer.
+        const QPoint activate(436 + quarlin.clientGeometry().width() - 600, 307);
+        const QString applying = QStringLiteral("🚀 Applying configuration: Work");
+        for (int attempt = 0; attempt < 3 && !quarlin.output().contains(applying); ++attempt) {
+            QVERIFY(quarlin.click(activate));
+            quarlin.waitForOutput(applying);
+        }
+        QVERIFY2(quarlin.output().contains(applying), qPrintable(quarlin.output()));
+        const QString title = QStringLiteral("^Quarlin Could Not Save Your Changes$");
+        const quint32 notice = quarlin.waitForWindow(title);
+        QVERIFY2(notice, qPrintable(quarlin.output()));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("notice"), notice));
+        QVERIFY(quarlin.output().contains(QStringLiteral("❌ Failed to save changes automatically: ")));
+        QVERIFY(desktop.xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(notice)}));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitUntilGone(title));
+
+        // Without a tray, closing the window quits: first the question, Cancel its default.
+        QVERIFY(desktop.close(quarlin.window()));
+        const quint32 question = quarlin.waitForWindow(title);
+        QVERIFY2(question, qPrintable(quarlin.output()));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("question"), question));
+        QVERIFY(desktop.xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(question)}));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitUntilGone(title));
+        const quint32 back = quarlin.waitForWindow(QStringLiteral("^Quarlin$"));
+        QVERIFY(back);
+        QVERIFY(quarlin.isRunning());
+
+        QVERIFY(chattr(QStringLiteral("-i")));
+        QVERIFY(desktop.xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(back)}));
+        QVERIFY(desktop.key(QStringLiteral("ctrl+q")));
+        QVERIFY2(quarlin.waitForExit(), qPrintable(quarlin.output()));
+        QCOMPARE(
+            quarlin.query(QStringLiteral("SELECT count(*) FROM ConfigurationGroup WHERE lastActivatedAt IS "
+                                         "NOT NULL")),
+            QStringLiteral("1"));
+    }
+
     // Started from a menu, a damaged data file must say so in a window, not only on standard error.
     void aDamagedStoreIsReportedInAWindow() {
         TestDesktop desktop;
@@ -109,6 +211,49 @@ private Q_SLOTS:
         QCOMPARE(quarlin.exitCode(), 1);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), damaged);
+    }
+
+    // A damaged preferences file does not stop the program: it starts with the defaults, keeps the
+    // file aside byte for byte and says so in a window of its own.
+    void aDamagedPreferencesFileIsKeptAsideAndReported() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("damaged-preferences"));
+        const QByteArray damaged("{ \"appTheme\": \"light\", <b>oops</b>");
+        const QString folder = QFileInfo(quarlin.preferencesPath()).absolutePath();
+        QVERIFY(writeFile(quarlin.preferencesPath(), damaged));
+
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        const QString title = QStringLiteral("Quarlin Could Not Read Its Preferences");
+        const quint32 notice = quarlin.waitForWindow(title);
+        QVERIFY2(notice != 0, qPrintable(quarlin.output()));
+        QVERIFY(quarlin.waitForWindow(QStringLiteral("^Quarlin$")) != 0);
+        QVERIFY(desktop.waitFor([&] { return desktop.activeWindow() == notice; }));
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("notice"), notice));
+        const QStringList aside = QDir(folder).entryList({QStringLiteral("preferences.json.damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        QFile kept(folder + QLatin1Char('/') + aside.first());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), damaged);
+
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(quarlin.waitUntilGone(title));
+        QVERIFY(quarlin.isRunning());
+    }
+
+    // With the store damaged too the program ends, but the preferences file is aside by then: it is
+    // reported beside the store's error, or no later start would tell.
+    void aDamagedPreferencesFileIsReportedBesideADamagedStore() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("damaged-both"));
+        QVERIFY(writeFile(quarlin.storePath(), QByteArray("not a database at all\n").repeated(300)));
+        QVERIFY(writeFile(quarlin.preferencesPath(), "{ oops"));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        QVERIFY2(quarlin.waitForWindow(QStringLiteral("Quarlin Cannot Start")), qPrintable(quarlin.output()));
+        QVERIFY2(quarlin.waitForWindow(QStringLiteral("Quarlin Could Not Read Its Preferences")),
+                 qPrintable(quarlin.output()));
+        QVERIFY(!quarlin.screenshot(QStringLiteral("windows")).isEmpty());
     }
 
     // A second monitor plugged in raises the ordinary window's minimum width from 600 to 800: the

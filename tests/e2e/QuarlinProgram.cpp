@@ -129,7 +129,24 @@ bool QuarlinProgram::waitUntilGone(const QString& titlePattern, int timeoutMs) {
     return m_desktop.waitFor([&] { return findWindow(titlePattern) == 0; }, timeoutMs);
 }
 
+quint32 QuarlinProgram::waitForPopup(int timeoutMs) {
+    quint32 id = 0;
+    m_desktop.waitFor(
+        [&] {
+            const QList<quint32> popups = m_desktop.popups();
+            for (auto it = popups.crbegin(); it != popups.crend(); ++it)
+                if (m_desktop.windowPid(*it) == m_process.processId())
+                    return (id = *it) != 0;
+            return false;
+        },
+        timeoutMs);
+    return id;
+}
+
 QString QuarlinProgram::output() {
+    // Without an event loop nothing reads the pipe: take what is there now.
+    while (m_process.state() == QProcess::Running && m_process.waitForReadyRead(0))
+        m_output += m_process.readAll();
     m_output += m_process.readAll();
     return QString::fromUtf8(m_output);
 }
@@ -192,29 +209,34 @@ QString QuarlinProgram::screenshotFolder() {
 QString QuarlinProgram::screenshot(const QString& name) {
     QDir().mkpath(screenshotFolder());
     const QString path = screenshotFolder() + QLatin1Char('/') + m_prefix + QLatin1Char('-') + name + ".png";
-    QProcess shot;
-    shot.setProcessEnvironment(m_desktop.environment());
-    shot.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                      QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null | "
-                                                     "pnmtopng > \"$0\""),
-                                      path});
-    if (!shot.waitForFinished(10000) || shot.exitCode() != 0 || QFileInfo(path).size() == 0)
-        return {};
-    return path;
+    const QImage picture = m_desktop.screenshot();
+    return !picture.isNull() && picture.save(path) ? path : QString();
 }
 
 bool QuarlinProgram::screenshotOf(const QString& name, quint32 window) {
     QDir().mkpath(screenshotFolder());
     const QString path = screenshotFolder() + QLatin1Char('/') + m_prefix + QLatin1Char('-') + name + ".png";
-    return m_desktop.waitFor([&] {
-        QProcess shot;
-        shot.setProcessEnvironment(m_desktop.environment());
-        shot.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                          QStringLiteral("xwd -id \"$1\" -silent | xwdtopnm 2>/dev/null | "
-                                                         "pnmtopng > \"$0\""),
-                                          path, QString::number(window)});
-        shot.waitForFinished(10000);
-        const QImage image(path);
-        return !image.isNull() && image.pixelColor(image.rect().center()) != QColor(Qt::black);
-    });
+    QImage picture;
+    QRect area;
+    const bool shown = m_desktop.waitFor(
+        [&] {
+            area = m_desktop.clientGeometry(window);
+            picture = m_desktop.screenshot();
+            return !area.isEmpty() && inked(picture, area);
+        },
+        patienceMs);
+    picture.copy(area).save(path);
+    return shown;
+}
+
+bool QuarlinProgram::inked(const QImage& picture, const QRect& area) {
+    const QRect inside = area & picture.rect();
+    if (inside.isEmpty())
+        return false;
+    const QRgb first = picture.pixel(inside.topLeft());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (picture.pixel(x, y) != first)
+                return true;
+    return false;
 }

@@ -12,6 +12,7 @@
 #include <functional>
 
 class ModelContext;
+class QImage;
 class TestDesktop;
 
 class QuarlinProgram {
@@ -55,6 +56,8 @@ public:
     // The first visible window whose title matches the pattern, waiting for it; 0 when none came.
     quint32 waitForWindow(const QString& titlePattern, int timeoutMs = patienceMs);
     bool waitUntilGone(const QString& titlePattern, int timeoutMs = patienceMs);
+    // The topmost pop-up (menu, list of a combo box) the program shows, waiting for one; 0 when none came.
+    quint32 waitForPopup(int timeoutMs = patienceMs);
 
     // Standard output and error so far.
     QString output();
@@ -76,9 +79,11 @@ public:
     // A picture of the whole desktop at <build>/screenshots/<prefix>-<name>.png; gives the path,
     // empty when it failed.
     QString screenshot(const QString& name);
-    // A picture of one window once it has painted itself: in whole-desktop pictures, windows of
-    // another visual (dialogs) come out black.
+    // A picture of one window's client area as the screen shows it, taken once the area shows more
+    // than one colour; false when it stayed blank for the program's patience.
     bool screenshotOf(const QString& name, quint32 window);
+    // Whether an area of a picture shows more than one colour (text, a frame, a control).
+    static bool inked(const QImage& picture, const QRect& area);
     static QString screenshotFolder();
 
 private:

@@ -4,7 +4,9 @@
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QTest>
 
 class SingleInstanceE2ETest : public QObject {
@@ -78,6 +80,29 @@ private Q_SLOTS:
                      qPrintable(first.output()));
         QVERIFY(first.isRunning());
         QVERIFY(!first.screenshot(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')).isEmpty());
+    }
+
+    // A copy that holds the lock but does not answer: the second start says so in a window, not only
+    // on standard error, and ends with status 1.
+    void aStartThatGetsNoAnswerSaysSoInAWindow() {
+        TestDesktop desktop;
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram second(desktop, QStringLiteral("single-instance"));
+        // This test holds the lock, as a copy would that hangs, with nobody at the socket.
+        const QString runtime = desktop.environment().value(QStringLiteral("XDG_RUNTIME_DIR"));
+        QVERIFY(QDir().mkpath(runtime));
+        QLockFile held(runtime + QStringLiteral("/io.github.quarlin.lock"));
+        QVERIFY(held.tryLock(0));
+
+        QVERIFY2(second.start(), qPrintable(second.error()));
+        const quint32 alert = second.waitForWindow(QStringLiteral("Quarlin Is Already Running"));
+        QVERIFY2(alert != 0, qPrintable(second.output()));
+        QVERIFY(desktop.waitFor([&] { return desktop.activeWindow() == alert; }));
+        QVERIFY(second.screenshotOf(QStringLiteral("no-answer"), alert));
+        QVERIFY(desktop.key(QStringLiteral("Return")));
+        QVERIFY(second.waitForExit());
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY2(second.output().contains(QStringLiteral("did not answer")), qPrintable(second.output()));
     }
 };
 

@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -247,6 +249,80 @@ private Q_SLOTS:
                  std::optional(QStringLiteral("after")));
         QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")),
                  std::optional<qint64>(1));
+    }
+
+    // The disk refuses the automatic save: the user is to hear of it once per run of failures, and
+    // the save is tried again by itself until the disk takes it.
+    void aFailingAutomaticSaveIsSignalledOnceAndTriedAgain_data() {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("read-only file") << false;
+        QTest::newRow("full disk") << true;
+    }
+    void aFailingAutomaticSaveIsSignalledOnceAndTriedAgain() {
+        QFETCH(bool, fullDisk);
+        const auto run = [](const QString& program, const QStringList& arguments) {
+            return QProcess::execute(program, arguments) == 0;
+        };
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("disk"));
+        const QString file = folder + QStringLiteral("/quarlin.sqlite");
+        const QStringList files{file, file + QStringLiteral("-wal")};
+        const QString filler = folder + QStringLiteral("/filler");
+        QVERIFY(QDir().mkpath(folder));
+        if (fullDisk && !run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=400k", "tmpfs", folder}))
+            QSKIP("cannot mount a small tmpfs here (needs root)");
+        const auto cleanUp = qScopeGuard([&] {
+            run(QStringLiteral("chattr"), QStringList{QStringLiteral("-i")} + files);
+            if (fullDisk)
+                run(QStringLiteral("umount"), {folder});
+        });
+        // Read-only for everyone, root included; or a disk without a free byte.
+        const auto refuse = [&] {
+            if (!fullDisk)
+                return run(QStringLiteral("chattr"), QStringList{QStringLiteral("+i")} + files);
+            QFile fill(filler);
+            if (!fill.open(QIODevice::WriteOnly))
+                return false;
+            const QByteArray block(4096, 'x');
+            while (fill.write(block) == block.size() && fill.flush()) {
+            }
+            return true;
+        };
+        const auto allow = [&] {
+            return fullDisk ? QFile::remove(filler)
+                            : run(QStringLiteral("chattr"), QStringList{QStringLiteral("-i")} + files);
+        };
+
+        auto container = open(file);
+        ModelContext* context = container->mainContext();
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 0, 0, std::nullopt);
+        context->insert(configuration);
+        QVERIFY(context->save());
+        QSignalSpy failed(context, &ModelContext::saveFailed);
+        if (!refuse())
+            QSKIP("cannot make the file immutable here");
+        const QString large(64 * 1024, QLatin1Char('d'));
+        configuration->setDesc(large);
+        m_scheduler.advance(ModelContext::autosaveDelay);
+        QVERIFY(context->hasChanges());
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(!failed.at(0).at(0).toString().isEmpty());
+        configuration->setName(QStringLiteral("Work 2"));
+        m_scheduler.advance(ModelContext::autosaveRetryInterval);
+        QCOMPARE(failed.size(), 1);
+
+        // Once the disk takes it again, the retry saves without another change.
+        QVERIFY(allow());
+        m_scheduler.advance(ModelContext::autosaveRetryInterval);
+        QVERIFY(!context->hasChanges());
+        QCOMPARE(open(file)->mainContext()->fetch<ConfigurationGroup>().value(0)->desc(),
+                 std::optional(large));
+
+        // A new run of failures is told again.
+        QVERIFY(refuse());
+        configuration->setDesc(large + large);
+        m_scheduler.advance(ModelContext::autosaveDelay);
+        QCOMPARE(failed.size(), 2);
     }
 
     void changesAreSavedAutomaticallyOnceShortlyAfterABurst() {

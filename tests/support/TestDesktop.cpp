@@ -384,7 +384,8 @@ bool TestDesktop::Private::startSessionBus() {
             return false;
         }
     }
-    if (!options.sessionBus && !(options.tray && options.panel == Panel::statusNotifier))
+    const bool panelOnBus = options.panel == Panel::statusNotifier || options.panel == Panel::lxqt;
+    if (!options.sessionBus && !(options.tray && panelOnBus))
         return true;
     QProcess* bus = spawn(QStringLiteral("dbus-daemon"),
                           {QStringLiteral("--session"), QStringLiteral("--nofork"),
@@ -463,6 +464,22 @@ bool TestDesktop::Private::startTray() {
             rc.replace("panel_position = bottom center horizontal", "panel_position = top center horizontal");
         target.write(rc);
         arguments = {QStringLiteral("-c"), rcPath};
+        break;
+    }
+    case Panel::lxqt: {
+        // Its shipped settings put the panel at the bottom; only the edge changes for the top.
+        program = QStringLiteral("lxqt-panel");
+        QFile source(QStringLiteral("/usr/share/lxqt/panel.conf"));
+        QDir().mkpath(dir.filePath(QStringLiteral("config/lxqt")));
+        QFile target(dir.filePath(QStringLiteral("config/lxqt/panel.conf")));
+        if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)) {
+            error = QStringLiteral("cannot copy lxqt-panel's settings");
+            return false;
+        }
+        QByteArray conf = source.readAll();
+        if (!options.panelAtBottom)
+            conf.replace("position=Bottom", "position=Top");
+        target.write(conf);
         break;
     }
     case Panel::statusNotifier:
@@ -654,6 +671,50 @@ QRect TestDesktop::clientGeometry(quint32 window) {
     std::free(geometry);
     std::free(translated);
     return rect;
+}
+
+QList<quint32> TestDesktop::popups() {
+    QList<quint32> out;
+    if (!isReady())
+        return out;
+    auto* tree = xcb_query_tree_reply(d->conn, xcb_query_tree(d->conn, d->root), nullptr);
+    if (!tree)
+        return out;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+        auto* attributes = xcb_get_window_attributes_reply(
+            d->conn, xcb_get_window_attributes(d->conn, children[i]), nullptr);
+        if (attributes && attributes->override_redirect && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+            out << children[i];
+        std::free(attributes);
+    }
+    std::free(tree);
+    return out;
+}
+
+QImage TestDesktop::screenshot() {
+    if (!isReady())
+        return {};
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(d->conn)).data;
+    auto* reply = xcb_get_image_reply(d->conn,
+                                      xcb_get_image(d->conn, XCB_IMAGE_FORMAT_Z_PIXMAP, d->root, 0, 0,
+                                                    screen->width_in_pixels, screen->height_in_pixels, ~0u),
+                                      nullptr);
+    QImage image;
+    // Xvfb's 24-bit screen hands out 32 bits a pixel, 0x00RRGGBB in the host's byte order.
+    const int width = screen->width_in_pixels;
+    const int height = screen->height_in_pixels;
+    if (reply && reply->depth == 24 && xcb_get_image_data_length(reply) == width * height * 4) {
+        image = QImage(width, height, QImage::Format_RGB32);
+        const auto* pixels = reinterpret_cast<const quint32*>(xcb_get_image_data(reply));
+        for (int y = 0; y < height; ++y) {
+            auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
+            for (int x = 0; x < width; ++x)
+                line[x] = 0xff000000u | pixels[y * width + x];
+        }
+    }
+    std::free(reply);
+    return image;
 }
 
 QRect TestDesktop::frameGeometry(quint32 window) {

@@ -27,6 +27,7 @@
 // mapped in its first moments). Link quarlin_testdesktop; the target also defines QUARLIN_TEST_WINDOW.
 #pragma once
 
+#include <QImage>
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QString>
@@ -39,8 +40,9 @@ class TestDesktop {
 public:
     enum class WindowManager { none, openbox, metacity, fluxbox };
     // trayer: an XEmbed tray alone; tint2: a full panel with taskbar and XEmbed tray; statusNotifier:
-    // gtk-sni-tray-standalone, a StatusNotifier host (and watcher) on the desktop's own session bus.
-    enum class Panel { trayer, tint2, statusNotifier };
+    // gtk-sni-tray-standalone, a StatusNotifier host (and watcher) on the desktop's own session bus;
+    // lxqt: lxqt-panel, a full panel with both a StatusNotifier host and an XEmbed tray.
+    enum class Panel { trayer, tint2, statusNotifier, lxqt };
     static WindowManager defaultWindowManager();
     static QString windowManagerName(WindowManager wm);
 
@@ -127,6 +129,14 @@ public:
     int currentDesktop();                          // _NET_CURRENT_DESKTOP; -1 when unknown
     QRect workArea();                              // _NET_WORKAREA of desktop 0
     QRect panelGeometry();                         // the first client with a strut; null without
+    QList<quint32> popups();                       // mapped override-redirect windows (menus), bottom first
+    // What the screen shows now, read in one piece from the root window (no pointer drawn in it);
+    // null when the server gives none. `xwd -root` is no substitute: it puts its picture together
+    // window by window whenever windows use colormaps other than the default one (every Qt window
+    // does), and reads a window that lies wholly inside another of the same colormap through that
+    // other one, where the server answers black; so dialogs and pop-ups over the main window come
+    // out black although the screen shows them.
+    QImage screenshot();
     // Client messages of one type (such as "_NET_WM_MOVERESIZE") sent to the root window since the
     // desktop started: programs' requests to the window manager, seen as the window manager gets them.
     int clientMessagesSeen(const char* type);

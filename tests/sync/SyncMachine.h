@@ -4,11 +4,13 @@
 
 #include "base/Scheduler.h"
 #include "model/ConfigurationGroup.h"
+#include "platform/sim/VirtualScheduler.h"
 #include "store/ModelContainer.h"
 #include "store/sync/SyncEngine.h"
 
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 struct Machine {
@@ -42,3 +44,27 @@ struct Machine {
         return configuration ? configuration->name() : QStringLiteral("absent");
     }
 };
+
+// Moves the virtual clock on by `seconds`; a round or batch of files that a due task hands to a
+// machine's worker is waited for before the clock moves further, as if the worker took no time.
+inline void advanceSettled(VirtualScheduler& scheduler, double seconds,
+                           const QList<const Machine*>& machines) {
+    const double until = scheduler.now() + seconds;
+    const auto nextDue = [&] {
+        const QList<double> deadlines = scheduler.pendingDeadlines();
+        return !deadlines.isEmpty() && deadlines.first() <= until + 1e-9 ? std::optional(deadlines.first())
+                                                                         : std::nullopt;
+    };
+    for (;;) {
+        const double next = nextDue().value_or(until);
+        scheduler.advance(std::max(0.0, next - scheduler.now()));
+        bool waited = false;
+        for (const Machine* machine : machines)
+            if (machine->engine->isBusy()) {
+                machine->engine->settle();
+                waited = true;
+            }
+        if (!waited && !nextDue() && next >= until - 1e-9)
+            return;
+    }
+}

@@ -2,7 +2,9 @@
 #include "SyncMachine.h"
 
 #include "base/LogCapture.h"
+#include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
+#include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
 #include "store/ModelContainer.h"
 #include "store/sync/DeletionBackup.h"
@@ -10,6 +12,7 @@
 #include "store/sync/PeerRounds.h"
 #include "store/sync/SkippedFiles.h"
 #include "store/sync/SyncEngine.h"
+#include "store/sync/SyncFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,7 +50,7 @@ private Q_SLOTS:
     void savesAreWrittenAndTheFolderIsRescanned() {
         Machine a = machineAt("a", true);
         Machine b = machineAt("b", true);
-        m_scheduler->runDue();
+        advanceSettled(*m_scheduler, 0, {&a, &b});
         QSignalSpy remoteChanges(b.context(), &ModelContext::remoteChange);
 
         auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
@@ -56,21 +59,133 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(fileOf(uuidString(configuration->id()))));
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
 
-        m_scheduler->advance(SyncEngine::rescanInterval);
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval, {&a, &b});
         QCOMPARE(remoteChanges.size(), 1);
         QCOMPARE(b.context()->fetch<ConfigurationGroup>().value(0)->name(), QStringLiteral("Work"));
     }
 
-    void aLargeBatchIsWrittenAChunkPerTurn() {
+    // Every version of every configuration file, to tell whether any was rewritten.
+    QStringList versions() const {
+        QStringList versions;
+        const QDir dir(folder() + QStringLiteral("/ConfigurationGroup"));
+        for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
+            const std::optional<SyncFolder::Signature> file = SyncFolder::signatureOf(dir.filePath(name));
+            versions.append(QStringLiteral("%1 %2 %3").arg(name).arg(file->inode).arg(file->modified));
+        }
+        return versions;
+    }
+
+    // A few files are written at once. A whole library is stamped a slice per turn and written by the
+    // worker, and the save returns before; what it wrote is kept, so a restart rewrites nothing.
+    void aLargeExportGoesASlicePerTurnAndToTheWorker() {
         Machine a = machineAt("a", false);
-        const int count = SyncEngine::writeChunk * 3;
+        a.context()->insert(new ConfigurationGroup(QStringLiteral("One"), 1920, 1080, std::nullopt));
+        QVERIFY(a.context()->save());
+        QVERIFY(!a.engine->isBusy());
+        QCOMPARE(versions().size(), 1);
+
+        // Each with one application: a slice takes whole configurations, so a file written by one
+        // slice is not written again by the next.
+        const int count = SyncEngine::exportSlice / 2 + SyncEngine::writeChunk;
+        for (int i = 0; i < count; ++i) {
+            auto* configuration = new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt);
+            configuration->appendConfiguration(
+                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("App"), QString(), 0,
+                                     false, Corner::topRight, 0.5, 400, 10, 10));
+            a.context()->insert(configuration);
+        }
+        QVERIFY(a.context()->save());
+        QVERIFY(a.engine->isBusy());
+        a.engine->settle();
+        const QStringList first = versions();
+        QCOMPARE(first.size(), SyncEngine::exportSlice / 2 + 1);
+        advanceSettled(*m_scheduler, 0, {&a});
+        const QStringList written = versions();
+        QCOMPARE(written.size(), count + 1);
+        for (const QString& version : first)
+            QVERIFY2(written.contains(version), qPrintable(version));
+
+        a.engine.reset();
+        a.container.reset();
+        Machine again = machineAt("a", false);
+        QSignalSpy imported(again.engine.get(), &SyncEngine::imported);
+        QVERIFY(again.engine->importChanges());
+        QCOMPARE(imported.size(), 0);
+        QCOMPARE(versions(), written);
+    }
+
+    // The program quits while a round runs on the worker: the round ends with the store and the sync
+    // state written together, and the next start neither merges it again nor sends anything out.
+    void aQuitDuringARoundLosesNothing() {
+        Machine a = machineAt("a", false);
+        const int count = 150;
         for (int i = 0; i < count; ++i)
             a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
-        QVERIFY(a.context()->save());
-        const auto files = [&] { return QDir(folder() + QStringLiteral("/ConfigurationGroup")).count() - 2; };
-        QCOMPARE(files(), SyncEngine::writeChunk);
+        QVERIFY(a.engine->importChanges());
+        const QStringList written = versions();
+
+        auto b =
+            std::make_unique<Machine>(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, true);
         m_scheduler->runDue();
-        QCOMPARE(files(), count);
+        QVERIFY(b->engine->isBusy());
+        b.reset();
+
+        Machine again = machineAt("b", false);
+        QCOMPARE(again.context()->fetch<ConfigurationGroup>().size(), count);
+        QSignalSpy imported(again.engine.get(), &SyncEngine::imported);
+        QVERIFY(again.engine->importChanges());
+        QCOMPARE(imported.size(), 0);
+        QCOMPARE(versions(), written);
+    }
+
+    // An edit saved while a round runs on the worker waits for it, then goes out, and the round does not
+    // take it back.
+    void anEditDuringARoundGoesOutAfterIt() {
+        Machine a = machineAt("a", false);
+        auto* work = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a.context()->insert(work);
+        QVERIFY(a.engine->importChanges());
+        const QString id = uuidString(work->id());
+        Machine b = machineAt("b", true);
+        advanceSettled(*m_scheduler, 0, {&b});
+
+        work->setName(QStringLiteral("Renamed there"));
+        QVERIFY(a.context()->save());
+        QVERIFY(b.engine->importChanges());
+        QCOMPARE(b.nameOf(id), QStringLiteral("Renamed there"));
+        a.context()->insert(new ConfigurationGroup(QStringLiteral("Home"), 1920, 1080, std::nullopt));
+        QVERIFY(a.context()->save());
+        m_scheduler->advance(SyncEngine::rescanInterval);
+        QVERIFY(b.engine->isBusy());
+        b.find(id)->setName(QStringLiteral("Renamed here"));
+        QVERIFY(b.context()->save());
+        b.engine->settle();
+        QCOMPARE(b.context()->fetch<ConfigurationGroup>().size(), 2);
+        QCOMPARE(b.nameOf(id), QStringLiteral("Renamed here"));
+        QVERIFY(a.engine->importChanges());
+        QCOMPARE(a.nameOf(id), QStringLiteral("Renamed here"));
+    }
+
+    // The sync state keeps a file's text without its indentation; what is inside the names stays whole.
+    void namesKeepTheirSpacingAcrossARestart() {
+        const QString name = QStringLiteral("  two  spaces, \"quoted\" \\\" and\n\ta tab ");
+        Machine a = machineAt("a", false);
+        auto* configuration = new ConfigurationGroup(name, 1920, 1080, std::nullopt);
+        a.context()->insert(configuration);
+        QVERIFY(a.engine->importChanges());
+        const QString id = uuidString(configuration->id());
+        auto b =
+            std::make_unique<Machine>(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false);
+        QVERIFY(b->engine->importChanges());
+        QCOMPARE(b->nameOf(id), name);
+        const std::optional<SyncFolder::Signature> written = SyncFolder::signatureOf(fileOf(id));
+
+        b.reset();
+        Machine again = machineAt("b", false);
+        QVERIFY(again.engine->importChanges());
+        QCOMPARE(again.nameOf(id), name);
+        // Nothing taken for an edit made here.
+        QCOMPARE(SyncFolder::signatureOf(fileOf(id)), written);
     }
 
     void aDeletionMadeWhileSyncWasOffStillTravels() {
@@ -181,16 +296,16 @@ private Q_SLOTS:
         QSignalSpy changed(&sync, &SyncStatus::changed);
 
         LogCapture log;
-        m_scheduler->runDue();
+        advanceSettled(*m_scheduler, 0, {&machine});
         QCOMPARE(int(sync.lastOutcome()), int(SyncStatus::Outcome::failed));
         QVERIFY2(sync.lastError().contains(QStringLiteral("ConfigurationGroup")),
                  qPrintable(sync.lastError()));
-        m_scheduler->advance(SyncEngine::rescanInterval * 3);
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval * 3, {&machine});
         QCOMPARE(changed.size(), 1);
         QCOMPARE(log.lines().filter(QStringLiteral("Sync failed")).size(), 1);
 
         QVERIFY(blocker.remove());
-        m_scheduler->advance(SyncEngine::rescanInterval);
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval, {&machine});
         QCOMPARE(int(sync.lastOutcome()), int(SyncStatus::Outcome::synced));
         QCOMPARE(sync.lastError(), QString());
         QCOMPARE(changed.size(), 2);
@@ -292,29 +407,48 @@ private Q_SLOTS:
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
     }
 
-    // One round that deletes many configurations keeps a copy first, which brings them back.
+    // One round that deletes many configurations or saved applications keeps a copy first, which
+    // brings them back.
     void manyDeletionsAtOnceKeepACopy_data() {
         QTest::addColumn<int>("deleted");
-        QTest::newRow("a few") << DeletionBackup::threshold;
-        QTest::newRow("more than a few") << DeletionBackup::threshold + 2;
+        QTest::addColumn<bool>("savedApps");
+        QTest::addColumn<QString>("what");
+        QTest::newRow("a few") << DeletionBackup::threshold << false << QString();
+        QTest::newRow("more than a few")
+            << DeletionBackup::threshold + 2 << false << QStringLiteral("5 configurations");
+        QTest::newRow("saved applications")
+            << DeletionBackup::threshold + 1 << true << QStringLiteral("4 saved applications");
     }
     void manyDeletionsAtOnceKeepACopy() {
         QFETCH(int, deleted);
+        QFETCH(bool, savedApps);
+        QFETCH(QString, what);
         Machine a = machineAt("a", false);
         auto b =
             std::make_unique<Machine>(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false);
+        const auto stored = [savedApps](Machine& machine) {
+            return savedApps ? machine.context()->fetch<SavedApp>().size()
+                             : machine.context()->fetch<ConfigurationGroup>().size();
+        };
         for (int i = 0; i < deleted; ++i)
-            a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
+            if (savedApps)
+                a.context()->insert(new SavedApp(QStringLiteral("org.example.App%1").arg(i),
+                                                 QString::number(i), 800, 600, Corner::topLeft, 0.5, 0, 0));
+            else
+                a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
         QVERIFY(a.engine->importChanges() && b->engine->importChanges());
+        QCOMPARE(stored(*b), deleted);
         for (ConfigurationGroup* configuration : a.context()->fetch<ConfigurationGroup>())
             a.context()->deleteObject(configuration);
+        for (SavedApp* app : a.context()->fetch<SavedApp>())
+            a.context()->deleteObject(app);
         QVERIFY(a.context()->save());
         QVERIFY(a.engine->importChanges());
 
         FolderSyncStatus sync(b->engine.get(), QString());
         LogCapture log;
         QVERIFY(sync.syncNow());
-        QVERIFY(b->context()->fetch<ConfigurationGroup>().isEmpty());
+        QCOMPARE(stored(*b), 0);
         const QStringList copies =
             QDir(m_dir->filePath(QStringLiteral("b/backups"))).entryList(QDir::Files, QDir::Name);
         if (deleted <= DeletionBackup::threshold) {
@@ -326,10 +460,9 @@ private Q_SLOTS:
         const QString copy = m_dir->filePath(QStringLiteral("b/backups/")) + copies.first();
         QCOMPARE(
             log.lines().filter(QStringLiteral("another machine deleted")),
-            QStringList{QStringLiteral("⚠️ Sync: another machine deleted %1 configurations; the library "
-                                       "as it was is kept in %2")
-                            .arg(deleted)
-                            .arg(copy)});
+            QStringList{QStringLiteral("⚠️ Sync: another machine deleted %1; the library as it was is "
+                                       "kept in %2")
+                            .arg(what, copy)});
         QVERIFY(sync.notice().contains(copy));
 
         // Restored as the notice says, the configurations come back, here and on the other machine.
@@ -337,10 +470,10 @@ private Q_SLOTS:
         const QString store = m_dir->filePath(QStringLiteral("b/quarlin.sqlite"));
         QVERIFY(QFile::remove(store) && QFile::copy(copy, store));
         Machine restored = machineAt("b", false);
-        QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
+        QCOMPARE(stored(restored), deleted);
         QVERIFY(restored.engine->importChanges() && a.engine->importChanges());
-        QCOMPARE(restored.context()->fetch<ConfigurationGroup>().size(), deleted);
-        QCOMPARE(a.context()->fetch<ConfigurationGroup>().size(), deleted);
+        QCOMPARE(stored(restored), deleted);
+        QCOMPARE(stored(a), deleted);
     }
 
     // A quiet folder is not read over and over; a file written by another machine is read as soon as
@@ -349,14 +482,14 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder() + QStringLiteral("/ConfigurationGroup")));
         Machine a = machineAt("a", false);
         Machine b = machineAt("b", true);
-        m_scheduler->runDue();
+        advanceSettled(*m_scheduler, 0, {&b});
         QSignalSpy rounds(b.engine.get(), &SyncEngine::finished);
-        m_scheduler->advance(60);
+        advanceSettled(*m_scheduler, 60, {&b});
         QCOMPARE(rounds.size(), 0);
         a.context()->insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
         QVERIFY(a.context()->save());
         double waited = 0;
-        QTRY_VERIFY_WITH_TIMEOUT((m_scheduler->advance(SyncEngine::settleDelay),
+        QTRY_VERIFY_WITH_TIMEOUT((advanceSettled(*m_scheduler, SyncEngine::settleDelay, {&b}),
                                   waited += SyncEngine::settleDelay,
                                   !b.context()->fetch<ConfigurationGroup>().isEmpty()),
                                  10000);

@@ -5,6 +5,7 @@
 #include "model/SFSymbolTemplateMapper.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/look/ButtonPainter.h"
+#include "ui/look/DialogFrame.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/QuarlinIcon.h"
 #include "ui/look/StyledButton.h"
@@ -14,6 +15,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QStyleOptionButton>
@@ -190,6 +193,39 @@ private Q_SLOTS:
     }
 
     // Taskbars and switchers ask for these; each must be drawn at its own size, not scaled from another.
+    // A message box in the dialog frame is as wide as its title and shows the whole of its text:
+    // short, a sentence or two, and a path without spaces.
+    void aFramedMessageBoxShowsItsWholeText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("details");
+        QTest::newRow("short") << "Saved." << QString();
+        QTest::newRow("two sentences")
+            << "Quarlin could not save your latest changes to its configurations. If you quit now, they "
+               "are lost."
+            << "Error: disk I/O error\nStore: /home/someone/.local/share/quarlin/quarlin.sqlite";
+        QTest::newRow("a long path") << "Could not read /home/someone/" + QString(120, QLatin1Char('x'))
+                                     << QString();
+    }
+    void aFramedMessageBoxShowsItsWholeText() {
+        QFETCH(QString, text);
+        QFETCH(QString, details);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quarlin Could Not Save Your Changes"), text,
+                        QMessageBox::Ok);
+        box.setInformativeText(details);
+        DialogFrame::apply(&box);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QVERIFY(box.width() >= DialogFrame::titleWidth(&box));
+        for (const char* name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+            auto* label = box.findChild<QLabel*>(QLatin1String(name));
+            if (!label || label->text().isEmpty())
+                continue;
+            const bool whole = label->wordWrap() ? label->height() >= label->heightForWidth(label->width())
+                                                 : label->width() >= label->sizeHint().width();
+            QVERIFY2(whole, name);
+        }
+    }
+
     void theApplicationIconComesInEverySize() {
         const QIcon icon = quarlinIcon();
         for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {

@@ -25,9 +25,19 @@ Q_DECLARE_METATYPE(SyncStatus::AccountStatus)
 
 namespace {
 struct Service : LoginItemService {
-    Status status() const override { return Status::notRegistered; }
-    std::optional<QString> registerService() override { return std::nullopt; }
-    std::optional<QString> unregisterService() override { return std::nullopt; }
+    Status status() const override { return current; }
+    std::optional<QString> registerService() override {
+        if (!refusal)
+            current = Status::enabled;
+        return refusal;
+    }
+    std::optional<QString> unregisterService() override {
+        if (!refusal)
+            current = Status::notRegistered;
+        return refusal;
+    }
+    Status current = Status::notRegistered;
+    std::optional<QString> refusal;
 };
 
 struct Log : LoginLog {
@@ -99,6 +109,33 @@ private Q_SLOTS:
         view->checkForUpdatesButton()->click();
         QCOMPARE(world.updateChecks, 1);
         QVERIFY(view->findChild<QWidget*>("updatesNotice"));
+    }
+
+    // The switch flips back when the desktop refuses; the row under it says why, as plain text, until
+    // a change goes through.
+    void aRefusedLaunchAtLoginSaysWhy() {
+        SettingsWorld world;
+        auto view = world.view(&world.sync);
+        view->show();
+        QLabel* error = view->launchAtLoginError();
+        QVERIFY(!error->isVisible());
+        world.service.refusal =
+            QStringLiteral("Could not create the folder /home/<b>me</b>/.config/autostart");
+        QTest::mouseClick(view->launchAtLoginToggle(), Qt::LeftButton);
+        QVERIFY(!view->launchAtLoginToggle()->isChecked());
+        QVERIFY(error->isVisible());
+        QCOMPARE(error->text(), "Could not turn launch at login on: " + *world.service.refusal);
+        QCOMPARE(error->textFormat(), Qt::PlainText);
+        QVERIFY(saveWidgetScreenshot(view.get(), QStringLiteral("settings-launch-at-login-refused")));
+
+        world.service.refusal.reset();
+        QTest::mouseClick(view->launchAtLoginToggle(), Qt::LeftButton);
+        QVERIFY(view->launchAtLoginToggle()->isChecked());
+        QVERIFY(!error->isVisible());
+        world.service.refusal = QStringLiteral("Permission denied");
+        QTest::mouseClick(view->launchAtLoginToggle(), Qt::LeftButton);
+        QVERIFY(view->launchAtLoginToggle()->isChecked());
+        QCOMPARE(error->text(), "Could not turn launch at login off: Permission denied");
     }
 
     void syncFolderStates_data() {
@@ -256,6 +293,19 @@ private Q_SLOTS:
         QVERIFY(!recorders.first()->isVisible());
         // The real test looks for the shortcut component's own texts, which this build carries.
         QVERIFY(ShortcutsView::shortcutTextsFound());
+
+        // A shortcut another program holds is told in its row, and only there.
+        const KeyboardShortcuts::Shortcut taken(KeyboardShortcuts::Key::g,
+                                                KeyboardShortcuts::ModifierFlag::control);
+        world.hotKeys.takenByOthers.insert({taken.carbonKeyCode(), taken.carbonModifiers()});
+        QVERIFY(!world.registry.setShortcut(taken, recorders.last()->name()));
+        available = true;
+        view.hide();
+        view.resize(600, 720);
+        view.show();
+        QVERIFY(recorders.last()->notice()->isVisible());
+        QVERIFY(!recorders.first()->notice()->isVisible());
+        QVERIFY(saveWidgetScreenshot(&view, QStringLiteral("shortcuts-taken-by-another-program")));
     }
 };
 

@@ -10,6 +10,7 @@
 #include "ui/shortcuts/Recorder.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -83,6 +84,59 @@ private Q_SLOTS:
         QTRY_COMPARE(getShortcut(name), Shortcut(Key::y, ModifierFlag::command));
         QCOMPARE(control->text(), QStringLiteral("\u2318Z"));
         QVERIFY(run(QStringLiteral("setxkbmap"), {QStringLiteral("us")}));
+    }
+
+    // Another program holds the combination: the row says so beside the recorder, and stops saying so
+    // once the hot key is ours again.
+    void aShortcutAnotherProgramHoldsIsToldBesideItsRecorder() {
+        X11HotKeys keys;
+        QVERIFY(keys.isConnected());
+        // A client of its own on the same display, which grabs first.
+        X11HotKeys otherProgram;
+        const Shortcut ctrlAltG(Key::g, ModifierFlag::control | ModifierFlag::option);
+        const Shortcut superJ(Key::j, ModifierFlag::command);
+        QCOMPARE(otherProgram.registerHotKey(ctrlAltG.carbonKeyCode(), ctrlAltG.carbonModifiers(), 1), 0);
+        PreferenceStore store;
+        QtScheduler scheduler;
+        Registry registry(store, keys, scheduler, &keys);
+        const Name name(QStringLiteral("toggleMenuBar"));
+        const Name free(QStringLiteral("cycleConfigurations"));
+        // Stored earlier; the program registers its slots when it starts.
+        store.setValue(name.userDefaultsKey(), QString::fromUtf8(ctrlAltG.encoded()));
+        onKeyUp(name, [] {});
+        onKeyUp(free, [] {});
+
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* recorder = new Recorder(QStringLiteral("Toggle menu bar window"), name);
+        auto* other = new Recorder(QStringLiteral("Cycle"), free);
+        layout->addWidget(recorder);
+        layout->addWidget(other);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(recorder->notice()->isVisible());
+        QCOMPARE(recorder->notice()->text(), QStringLiteral("Another program uses this shortcut"));
+        QCOMPARE(recorder->notice()->textFormat(), Qt::PlainText);
+        QVERIFY(!other->notice()->isVisible());
+
+        // Recorded anew, on a combination that is free: the hot key is ours and the note goes.
+        recorder->control()->setFocus(Qt::MouseFocusReason);
+        QVERIFY(recorder->control()->isRecording());
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+j")}));
+        QTRY_COMPARE(getShortcut(name), superJ);
+        QVERIFY(!recorder->notice()->isVisible());
+
+        // Taken by the other program while a menu had ours suspended: refused when the menu closes,
+        // ours again at the next attempt once the other program lets go.
+        setMenuOpen(true);
+        QCOMPARE(otherProgram.registerHotKey(superJ.carbonKeyCode(), superJ.carbonModifiers(), 2), 0);
+        setMenuOpen(false);
+        QVERIFY(recorder->notice()->isVisible());
+        otherProgram.unregisterHotKey(2);
+        setMenuOpen(true);
+        setMenuOpen(false);
+        QVERIFY(!recorder->notice()->isVisible());
+        QVERIFY(isEnabled(name));
     }
 };
 

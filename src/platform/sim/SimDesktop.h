@@ -47,8 +47,14 @@ public:
     std::optional<QString> urlForApplication(const QString& bundleID) override;
     void openApplication(const QString& location, bool activates,
                          std::function<void(std::optional<QString> error)> completion) override;
+    std::optional<QString> keepApplication(const QString& bundleID) override {
+        const auto failure = keepFailures.constFind(bundleID);
+        return failure == keepFailures.constEnd() ? std::nullopt : std::optional(*failure);
+    }
     void beep() override { record(QStringLiteral("beep")); }
     QString mainBundleIdentifier() const override { return m_ownID; }
+    // Applications whose entry cannot be kept, and why.
+    QHash<QString, QString> keepFailures;
 
     // --- WindowAccess ---
     bool isProcessTrusted(bool prompt) override;

@@ -1,6 +1,7 @@
 // A scheduler on a virtual clock for tests: nothing runs until the test advances the clock;
 // due tasks then run in deadline order, ties in scheduling order. Blocking sleeps only move
-// the clock and are recorded.
+// the clock and are recorded. Like the program's scheduler, it takes tasks from any thread (a
+// worker hands its result back this way); they run on the thread that advances the clock.
 #pragma once
 
 #include "base/Scheduler.h"
@@ -8,6 +9,7 @@
 #include <QList>
 
 #include <map>
+#include <mutex>
 #include <utility>
 
 class VirtualScheduler : public Scheduler {
@@ -16,7 +18,7 @@ public:
 
     void after(double seconds, Task task) override;
     void sleep(double seconds) override;
-    double now() const override { return m_now; }
+    double now() const override;
     QDateTime currentDateTime() const override;
 
     // Moves the clock forward by `seconds`, running every task that falls due on the way,
@@ -28,7 +30,7 @@ public:
     // a task that keeps rescheduling itself cannot hang a test.
     int runAll(int limit = 100000);
 
-    int pendingCount() const { return static_cast<int>(m_tasks.size()); }
+    int pendingCount() const;
     // Deadlines of the waiting tasks, soonest first.
     QList<double> pendingDeadlines() const;
     // Every blocking sleep so far, in order.
@@ -37,6 +39,7 @@ public:
 private:
     bool runNext(double until);
 
+    mutable std::mutex m_mutex;
     double m_now = 0.0;
     QDateTime m_start;
     unsigned long long m_sequence = 0;

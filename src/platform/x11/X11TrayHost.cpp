@@ -1,5 +1,6 @@
 #include "X11TrayHost.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -9,8 +10,10 @@
 
 #include <xcb/xfixes.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace {
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
@@ -66,30 +69,60 @@ X11TrayHost::X11TrayHost(const QString& displayName, const QDBusConnection& bus,
             QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
         connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &X11TrayHost::readHost);
         connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
-                [this] { update(m_xembedOwner, false); });
-        // A host that comes or goes after the watcher.
-        for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+                [this] { update(m_xembedOwner, false, false); });
+        // A host or an item that comes or goes after the watcher.
+        for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered",
+                                   "StatusNotifierItemRegistered", "StatusNotifierItemUnregistered"})
             m_bus->connect(watcherService, watcherPath, watcherService, QString::fromLatin1(signal), this,
                            SLOT(readHost()));
         readHost();
     }
 }
 
+namespace {
+
+// A property of the watcher; nothing when it does not answer.
+std::optional<QVariant> watcherProperty(QDBusConnection& bus, const QString& name) {
+    QDBusMessage get = QDBusMessage::createMethodCall(watcherService, watcherPath,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << watcherService << name;
+    // Events go on meanwhile: the watcher may live in this very process.
+    const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    return reply.arguments().first().value<QDBusVariant>().variant();
+}
+
+} // namespace
+
 void X11TrayHost::readHost() {
     bool host = false;
+    bool ownItem = false;
     if (m_bus && m_bus->isConnected() && m_bus->interface()->isServiceRegistered(watcherService).value()) {
-        QDBusMessage get = QDBusMessage::createMethodCall(watcherService, watcherPath,
-                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                          QStringLiteral("Get"));
-        get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
-        // Events go on meanwhile: the watcher may live in this very process.
-        const QDBusMessage reply = m_bus->call(get, QDBus::BlockWithGui, 5000);
+        const std::optional<QVariant> registered =
+            watcherProperty(*m_bus, QStringLiteral("IsStatusNotifierHostRegistered"));
         // A watcher too busy to answer has not lost its host: the tray stays as it was.
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        if (!registered)
             return;
-        host = reply.arguments().first().value<QDBusVariant>().variant().toBool();
+        host = registered->toBool();
+        ownItem = host ? listsOwnItem() : false;
     }
-    update(m_xembedOwner, host);
+    update(m_xembedOwner, host, ownItem);
+}
+
+bool X11TrayHost::listsOwnItem() const {
+    const std::optional<QVariant> items =
+        watcherProperty(*m_bus, QStringLiteral("RegisteredStatusNotifierItems"));
+    if (!items)
+        return m_ownItem;
+    // Each item is "service" or "service/path"; the service's process tells whose it is.
+    const qint64 ourPid = QCoreApplication::applicationPid();
+    const QStringList list = items->toStringList();
+    return std::any_of(list.begin(), list.end(), [&](const QString& item) {
+        const QString service = item.section(QLatin1Char('/'), 0, 0);
+        return !service.isEmpty() && m_bus->interface()->servicePid(service).value() == ourPid;
+    });
 }
 
 QRect X11TrayHost::panel() const {
@@ -153,7 +186,7 @@ void X11TrayHost::readOwner() {
         owner = reply->owner;
         std::free(reply);
     }
-    update(owner, m_statusNotifierHost);
+    update(owner, m_statusNotifierHost, m_ownItem);
 }
 
 void X11TrayHost::processEvents() {
@@ -168,10 +201,14 @@ void X11TrayHost::processEvents() {
         readOwner();
 }
 
-void X11TrayHost::update(quint32 owner, bool host) {
+void X11TrayHost::update(quint32 owner, bool host, bool ownItem) {
     const bool was = isAvailable();
+    const bool used = usesStatusNotifier();
     m_xembedOwner = owner;
     m_statusNotifierHost = host;
+    m_ownItem = ownItem;
     if (isAvailable() != was)
         Q_EMIT availabilityChanged(isAvailable());
+    if (usesStatusNotifier() != used)
+        Q_EMIT statusNotifierChanged(usesStatusNotifier());
 }

@@ -2,6 +2,10 @@
 // followed through XFixes, and a StatusNotifierWatcher on the session bus that has a host registered
 // (a watcher alone shows no icon anywhere). A connection of its own so that the selection events
 // reach it whatever the backend does.
+//
+// Our icon counts as drawn by the StatusNotifier host only while the watcher lists an item of this
+// process: Qt picks the icon's kind once, when the program starts, so an icon made while no host was
+// there stays an XEmbed icon that a host appearing later never shows.
 #pragma once
 
 #include "platform/TrayHost.h"
@@ -24,7 +28,7 @@ public:
     ~X11TrayHost() override;
 
     bool isAvailable() const override { return m_xembedOwner != 0 || m_statusNotifierHost; }
-    bool usesStatusNotifier() const override { return m_statusNotifierHost; }
+    bool usesStatusNotifier() const override { return m_statusNotifierHost && m_ownItem; }
     // The StatusNotifier panel: the window with a strut of the process that owns the watcher (a
     // standalone tray, or a panel with its own watcher). Empty for an XEmbed tray, which tells the
     // icon's own rectangle.
@@ -38,7 +42,8 @@ private Q_SLOTS:
 private:
     void readOwner();
     void processEvents();
-    void update(quint32 owner, bool host);
+    void update(quint32 owner, bool host, bool ownItem);
+    bool listsOwnItem() const;
 
     xcb_connection_t* m_conn = nullptr;
     xcb_atom_t m_selection = XCB_ATOM_NONE;
@@ -48,5 +53,6 @@ private:
     std::unique_ptr<QDBusConnection> m_bus;
     quint32 m_xembedOwner = 0;
     bool m_statusNotifierHost = false;
+    bool m_ownItem = false;
     xcb_window_t m_root = 0;
 };

@@ -1,5 +1,5 @@
-// A copy of the store kept before a sync deletes many configurations at once: one broken peer or bad
-// script could otherwise empty the library on every machine, with no way back.
+// A copy of the store kept before a sync deletes many configurations or saved applications at once: one
+// broken peer or bad script could otherwise empty the library on every machine, with no way back.
 #pragma once
 
 #include <QString>
@@ -8,7 +8,8 @@
 
 class DeletionBackup {
 public:
-    // More configurations than this deleted by one sync round take a copy first.
+    // More configurations and saved applications (together) than this deleted by one sync round take a
+    // copy first.
     static constexpr int threshold = 3;
 
     // <folder of the database>/backups

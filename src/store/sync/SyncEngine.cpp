@@ -6,6 +6,7 @@
 #include "SyncSchema.h"
 #include "SyncState.h"
 #include "SyncStoreWriter.h"
+#include "SyncWorker.h"
 
 #include "base/Log.h"
 #include "base/Scheduler.h"
@@ -14,14 +15,8 @@
 
 #include <QFileInfo>
 #include <QPointer>
-#include <QScopeGuard>
 
-#include <malloc.h>
-
-namespace {
-// Files listed in one round above which its memory is handed back.
-constexpr qsizetype largeRound = 2000;
-} // namespace
+#include <memory>
 
 std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Scheduler& scheduler,
                                                const Options& options, QString* error) {
@@ -43,6 +38,8 @@ std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Schedu
     }
     std::unique_ptr<SyncEngine> engine(new SyncEngine(container, scheduler, options, std::move(state)));
     engine->m_merger = std::make_unique<SyncMerger>(*engine->m_state, *engine->m_reader, std::move(writer));
+    engine->m_round =
+        std::make_unique<SyncRound>(engine->m_folder, *engine->m_state, *engine->m_reader, *engine->m_merger);
     if (!engine->m_state->load(&message)) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(statePath, message);
@@ -58,7 +55,8 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
                        std::unique_ptr<SyncState> state)
     : m_context(container.mainContext()), m_scheduler(scheduler), m_folder(options.folder),
       m_state(std::move(state)), m_reader(std::make_unique<SyncFolderReader>(m_folder)),
-      m_storePath(container.path()), m_automatic(options.automatic), m_checkpoint(options.checkpoint),
+      m_worker(std::make_unique<SyncWorker>(scheduler)), m_storePath(container.path()),
+      m_automatic(options.automatic), m_checkpoint(options.checkpoint),
       m_rounds(options.folder, m_state->clock().machine()) {
     SyncExporter::Hooks hooks;
     hooks.folderChanged = [this] {
@@ -74,16 +72,20 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     hooks.isRefused = [this](const QString& path, const SyncFolder::Signature& signature) {
         return m_reader->isRefused(path, signature);
     };
-    m_exporter = std::make_unique<SyncExporter>(m_context, m_scheduler, m_folder, *m_state, std::move(hooks));
+    hooks.workerDone = [this] { workerDone(); };
+    m_exporter = std::make_unique<SyncExporter>(m_context, *m_worker, m_folder, *m_state, std::move(hooks));
     const auto exportNow = [this] {
-        QString error;
-        const QString previous = m_lastError;
-        if (!m_importing && !exportChanges(&error) && error != previous)
-            logLine(QStringLiteral("❌ Sync export failed: ") + error);
+        if (m_importing) {
+            m_exportPending = true;
+            return;
+        }
+        exportLogged();
     };
     connect(m_context, &ModelContext::didSave, this, exportNow);
-    // Another writer (a second instance, a tool) changed the store: its changes travel too.
-    connect(m_context, &ModelContext::remoteChange, this, exportNow);
+    // Another writer (a second instance, a tool, a round of ours) changed the store: its changes travel
+    // too, from the next turn on, so that a large reading-in is not followed by a large export in the
+    // same turn.
+    connect(m_context, &ModelContext::remoteChange, this, &SyncEngine::scheduleExport);
     if (m_automatic) {
         QStringList classes;
         for (ModelObject::Kind kind : SyncSchema::kinds)
@@ -99,7 +101,64 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     }
 }
 
-SyncEngine::~SyncEngine() = default;
+SyncEngine::~SyncEngine() {
+    // A round in progress ends with the store and the sync state written together; files still
+    // queued are kept as not written, and the next start writes them.
+    m_exporter->close();
+    m_worker.reset();
+}
+
+bool SyncEngine::isBusy() const {
+    return m_worker->isBusy();
+}
+
+void SyncEngine::settle() {
+    while (m_worker->isBusy())
+        m_worker->wait();
+}
+
+void SyncEngine::exportLogged() {
+    QString error;
+    const QString previous = m_lastError;
+    if (!exportChanges(&error) && error != previous)
+        logLine(QStringLiteral("❌ Sync export failed: ") + error);
+}
+
+void SyncEngine::scheduleExport() {
+    if (m_exportScheduled)
+        return;
+    m_exportScheduled = true;
+    m_scheduler.async([self = QPointer<SyncEngine>(this)] {
+        if (!self)
+            return;
+        self->m_exportScheduled = false;
+        if (self->m_importing || self->m_worker->isBusy()) {
+            self->m_exportPending = true;
+            return;
+        }
+        self->exportLogged();
+        self->workerDone();
+    });
+}
+
+void SyncEngine::workerDone() {
+    if (m_worker->isBusy() || m_importing)
+        return;
+    if (m_exportPending) {
+        m_exportPending = false;
+        exportLogged();
+    }
+    // The rest of a large export comes first, a slice per turn.
+    if (m_worker->isBusy() || m_exporter->hasMore())
+        return;
+    if (m_scanPending) {
+        // Before the rest of a large batch of files: what other machines wrote comes in meanwhile.
+        m_scanPending = false;
+        scheduleScan(0, false);
+        return;
+    }
+    m_exporter->writeNextBatch();
+}
 
 bool SyncEngine::fail(const QString& message, QString* error) {
     m_lastError = message;
@@ -150,9 +209,16 @@ void SyncEngine::prepareRejoin() {
 }
 
 bool SyncEngine::exportChanges(QString* error) {
+    if (m_worker->isBusy()) {
+        m_exportPending = true;
+        return true;
+    }
     prepareRejoin();
     QString message;
-    switch (m_exporter->exportChanges(&message)) {
+    const SyncExporter::Result result = m_exporter->exportChanges(&message);
+    if (m_exporter->hasMore())
+        scheduleExport();
+    switch (result) {
     case SyncExporter::Result::unchanged:
         return true;
     case SyncExporter::Result::written:
@@ -165,18 +231,27 @@ bool SyncEngine::exportChanges(QString* error) {
 }
 
 int SyncEngine::unreadableFileCount() const {
-    return m_reader->refusedCount();
+    return m_worker->isBusy() ? m_unreadable : m_reader->refusedCount();
 }
 
 bool SyncEngine::flushWrites(QString* error) {
+    exportRest();
     return m_exporter->flushWrites(error);
 }
 
+void SyncEngine::exportRest() {
+    settle();
+    while (m_exporter->hasMore()) {
+        exportChanges();
+        settle();
+    }
+}
+
 bool SyncEngine::importChanges(QString* error) {
-    if (m_importing)
+    if (m_importing && !m_worker->isBusy())
         return true;
     QString message;
-    bool ok = importNow(std::nullopt, &message);
+    bool ok = roundNow(std::nullopt, &message);
     QString writeError;
     if (!flushWrites(&writeError) && ok) {
         ok = false;
@@ -190,163 +265,139 @@ bool SyncEngine::importChanges(QString* error) {
     return ok;
 }
 
-bool SyncEngine::importNow(const std::optional<QSet<int>>& kinds, QString* error) {
+bool SyncEngine::roundNow(const std::optional<QSet<int>>& kinds, QString* error) {
+    // What is running goes first: a round started by the timer, files being written.
+    settle();
+    m_waited = true;
+    const bool started = startRound(kinds, error);
+    if (started)
+        settle();
+    m_waited = false;
+    if (!started)
+        return false;
+    if (!m_roundOk && error)
+        *error = m_roundError;
+    return m_roundOk;
+}
+
+bool SyncEngine::startRound(const std::optional<QSet<int>>& kinds, QString* error) {
     QString message;
     // What is pending here is stored and stamped first, so that nothing merged below overtakes it.
     if (m_context->hasChanges() && !m_context->save(&message))
         return fail(QStringLiteral("Could not save pending changes: ") + message, error);
     QString exportError;
     const bool exported = exportChanges(&exportError);
-
     const SyncFolder::State state = m_folder.state();
-    if (state == SyncFolder::State::noFolder)
-        return exported ? true : fail(exportError, error);
+    if (state == SyncFolder::State::noFolder) {
+        if (!exported)
+            return fail(exportError, error);
+        m_roundOk = true;
+        m_roundError.clear();
+        if (!m_waited)
+            Q_EMIT finished(true);
+        return true;
+    }
     if (state == SyncFolder::State::unavailable)
         return fail(QStringLiteral("%1: the folder cannot be read").arg(m_folder.path()), error);
+    if (m_worker->isBusy() || m_exporter->hasMore()) {
+        // The export handed a large batch to the worker, or left more for later: the round follows.
+        if (m_waited) {
+            exportRest();
+        } else {
+            m_fullScanPending = m_fullScanPending || !kinds;
+            if (kinds)
+                m_pendingKinds.unite(*kinds);
+            m_scanPending = true;
+            return true;
+        }
+    }
 
     m_importing = true;
     const bool full = !kinds;
     const qint64 started = m_scheduler.currentDateTime().toMSecsSinceEpoch();
     if (full && state == SyncFolder::State::available)
         collectTombstones(started);
-    m_state->forgetChildren();
-    m_reader->beginRound(full);
-    QHash<QString, SyncState::Entry>& entries = m_state->entries();
-    // A large round (a flood, a whole library) leaves megabytes free inside the process; they go
-    // back to the system once the copy below is gone too.
-    qsizetype filesRead = 0;
-    const auto giveBack = qScopeGuard([&filesRead] {
-        if (filesRead > largeRound)
-            ::malloc_trim(0);
-    });
-    const QHash<QString, SyncState::Entry> before = entries;
-    QSet<QString> seen;
-    SyncMerger::Round round;
-    bool ok = true;
-    QHash<int, SyncFolder::Signature> listed;
-    for (ModelObject::Kind kind : SyncSchema::kinds) {
-        if (kinds && !kinds->contains(int(kind)))
-            continue;
-        // Taken before the listing: a change made meanwhile shows at the next rescan.
-        listed.insert(int(kind),
-                      SyncFolder::signatureOf(classFolder(kind)).value_or(SyncFolder::Signature{}));
-        QList<SyncFolder::Entry> files;
-        QHash<QString, SyncFolderReader::Group> groups;
-        if (!(ok = m_reader->list(kind, &files, &groups, &message)))
-            break;
-        filesRead += files.size();
-        m_reader->prefetch(kind, filesToRead(kind, groups));
-        for (auto group = groups.cbegin(); ok && group != groups.cend(); ++group) {
-            seen.insert(group.key());
-            ok = m_merger->merge(kind, group.key(), group.value(), round, &message);
-        }
-        if (!ok)
-            break;
-    }
-    m_reader->dropPrefetched();
-    // Only a round that read everything knows which refused files are gone.
-    m_reader->endRound(ok);
-    bool committed = false;
-    // Entries already kept as they are now: the state's save after the writes below skips them.
-    QSet<QString> keptAsIs;
-    if (ok && m_merger->hasWrites()) {
-        // Kept before the store's commit, with a note of what the store is to receive: a crash between
-        // the two is finished at the next start, never taken for edits made here.
-        QSet<QString> unwritten = round.rewrite;
-        unwritten.unite(m_exporter->queued());
-        const QStringList applying(round.changed.cbegin(), round.changed.cend());
-        ok = m_state->persist(round.changed, unwritten, &message, &applying);
-        if (ok)
-            for (const QString& id : std::as_const(round.changed))
-                if (!unwritten.contains(id))
-                    keptAsIs.insert(id);
-        checkpoint("stateKept");
-        ok = ok && m_merger->commit(&message);
-        committed = ok;
-        checkpoint("storeCommitted");
-    }
-    if (ok)
-        m_listed.insert(listed);
-    if (!ok) {
-        m_listed.clear();
-        m_merger->rollback();
-        entries = before;
+    SyncRound::Request request;
+    request.kinds = kinds;
+    request.queued = m_exporter->queued();
+    request.checkpoint = m_checkpoint;
+    auto result = std::make_shared<SyncRound::Result>();
+    m_worker->start([this, request, result] { *result = m_round->run(request); },
+                    [this, result, full, started, state, exported, exportError] {
+                        finishRound(*result, full, started, state, exported, exportError);
+                    });
+    return true;
+}
+
+void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 started,
+                             SyncFolder::State state, bool exported, const QString& exportError) {
+    m_unreadable = result.refused;
+    const QString previous = m_lastError;
+    const auto end = [this, previous](bool ok, const QString& message) {
         m_importing = false;
-        return fail(message, error);
+        m_roundOk = ok;
+        m_roundError = message;
+        if (ok)
+            m_lastError.clear();
+        else
+            m_lastError = message;
+        // A round that someone waits for is theirs to report.
+        if (!m_waited) {
+            if (!ok && message != previous)
+                logLine(QStringLiteral("❌ Sync failed: ") + message);
+            Q_EMIT finished(ok);
+        }
+        workerDone();
+    };
+    if (!result.ok) {
+        m_listed.clear();
+        return end(false, result.error);
     }
-    if (const std::optional<SyncStoreWriter::Backup>& backup = m_merger->lastBackup(); committed && backup) {
-        logLine(
-            QStringLiteral("⚠️ Sync: another machine deleted %1 configurations; the library as it was "
-                           "is kept in %2")
-                .arg(backup->configurations)
-                .arg(backup->path));
-        m_notice = tr("Another machine deleted %1 configurations. The library as it was is kept in %2: to "
-                      "get them back, quit Quarlin and copy that file over %3.")
-                       .arg(backup->configurations)
-                       .arg(backup->path, m_storePath);
+    m_listed.insert(result.listed);
+    if (const std::optional<SyncStoreWriter::Backup>& backup = result.backup) {
+        QStringList what;
+        if (backup->configurations > 0)
+            what.append(QStringLiteral("%1 configurations").arg(backup->configurations));
+        if (backup->savedApps > 0)
+            what.append(QStringLiteral("%1 saved applications").arg(backup->savedApps));
+        const QString deleted = what.join(QStringLiteral(" and "));
+        logLine(QStringLiteral("⚠️ Sync: another machine deleted %1; the library as it was is kept in %2")
+                    .arg(deleted, backup->path));
+        m_notice = tr("Another machine deleted %1. The library as it was is kept in %2: to get them back, "
+                      "quit Quarlin and copy that file over %3.")
+                       .arg(deleted, backup->path, m_storePath);
     }
 
-    // The folder ends up holding every object as merged here, including those it did not hold yet.
-    if (full)
-        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-            if (!seen.contains(it.key()))
-                round.rewrite.insert(it.key());
+    const SyncMerger::Round& round = result.round;
     QString writeError;
     bool written = true;
     if (state == SyncFolder::State::available) {
         written = m_exporter->writeFiles(round.rewrite, &writeError);
-        round.changed.unite(round.rewrite);
         // Merged copies go once what they held is in the object's file; until then the next scan
         // merges them again.
-        for (const SyncMerger::Round::Copy& copy : std::as_const(round.mergedCopies))
-            if (!m_exporter->isQueued(copy.id) && entries.value(copy.id).file.inode != 0)
-                m_folder.remove(copy.kind, copy.file);
+        if (!m_worker->isBusy())
+            for (const SyncMerger::Round::Copy& copy : round.mergedCopies)
+                if (!m_exporter->isQueued(copy.id) && m_state->entries().value(copy.id).file.inode != 0)
+                    m_folder.remove(copy.kind, copy.file);
     }
-    const QStringList none;
-    QSet<QString> toKeep = round.changed;
-    toKeep.subtract(keptAsIs);
-    const bool clearApplying = !m_state->applying().isEmpty();
-    const bool kept =
-        (toKeep.isEmpty() && !clearApplying) ||
-        m_state->persist(toKeep, m_exporter->queued(), &message, clearApplying ? &none : nullptr);
     m_exporter->rejoined();
-    m_state->forgetChildren();
     m_importing = false;
 
-    const int applied = round.applied;
-    if (applied > 0) {
-        logLine(QStringLiteral("🔄 Sync: merged %1 changes from %2").arg(applied).arg(m_folder.path()));
+    if (round.applied > 0) {
+        logLine(QStringLiteral("🔄 Sync: merged %1 changes from %2").arg(round.applied).arg(m_folder.path()));
         // Reads the commit into the live objects now rather than at the next file event.
         m_context->checkForRemoteChanges();
-        Q_EMIT imported(applied);
+        Q_EMIT imported(round.applied);
     }
-    if (!kept)
-        return fail(message, error);
     if (!written)
-        return fail(writeError, error);
+        return end(false, writeError);
     if (!exported)
-        return fail(exportError, error);
+        return end(false, exportError);
     // The other machines learn that this one has read everything up to now.
+    QString message;
     if (full && state == SyncFolder::State::available && !m_rounds.noteRound(started, &message))
-        return fail(message, error);
-    m_lastError.clear();
-    return true;
-}
-
-QList<const SyncFolder::Entry*>
-SyncEngine::filesToRead(ModelObject::Kind kind, const QHash<QString, SyncFolderReader::Group>& groups) const {
-    // The files that the merge reads: new or changed object files, and every conflict copy.
-    QList<const SyncFolder::Entry*> files;
-    const QHash<QString, SyncState::Entry>& entries = std::as_const(*m_state).entries();
-    for (auto group = groups.cbegin(); group != groups.cend(); ++group) {
-        const auto known = entries.constFind(group.key());
-        if (known != entries.constEnd() && known->record.kind != kind)
-            continue;
-        if (group->main && (known == entries.constEnd() || group->main->signature != known->file))
-            files.append(group->main);
-        files.append(group->copies);
-    }
-    return files;
+        return end(false, message);
+    end(true, QString());
 }
 
 void SyncEngine::collectTombstones(qint64 now) {
@@ -390,8 +441,11 @@ void SyncEngine::scheduleScan(double delay, bool full) {
         if (!self)
             return;
         self->m_scanScheduled = false;
-        if (self->m_importing)
+        if (self->m_importing || self->m_worker->isBusy()) {
+            // Read once the worker is free, with what it was to read.
+            self->m_scanPending = true;
             return;
+        }
         std::optional<QSet<int>> kinds;
         if (!self->m_fullScanPending)
             kinds = std::exchange(self->m_pendingKinds, {});
@@ -399,10 +453,14 @@ void SyncEngine::scheduleScan(double delay, bool full) {
         self->m_pendingKinds.clear();
         QString error;
         const QString previous = self->m_lastError;
-        const bool ok = self->importNow(kinds, &error);
-        if (!ok && error != previous)
-            logLine(QStringLiteral("❌ Sync failed: ") + error);
-        Q_EMIT self->finished(ok);
+        // Ends on a later turn, with `finished`.
+        if (!self->startRound(kinds, &error)) {
+            if (error != previous)
+                logLine(QStringLiteral("❌ Sync failed: ") + error);
+            Q_EMIT self->finished(false);
+        }
+        if (!self->m_worker->isBusy())
+            self->m_exporter->writeNextBatch();
         // A folder that appeared since is watched from now on.
         self->m_watcher->refresh();
     });
@@ -424,14 +482,14 @@ QSet<int> SyncEngine::changedClassFolders() const {
 }
 
 bool SyncEngine::rescan(QString* error) {
-    if (m_importing)
+    if (m_importing && !m_worker->isBusy())
         return true;
+    settle();
     const bool deep = ++m_rescans >= deepRescanEvery;
     if (deep)
         m_rescans = 0;
     QString message;
-    const bool ok =
-        importNow(deep ? std::nullopt : std::optional<QSet<int>>(changedClassFolders()), &message);
+    const bool ok = roundNow(deep ? std::nullopt : std::optional<QSet<int>>(changedClassFolders()), &message);
     if (!ok && error)
         *error = message;
     Q_EMIT finished(ok);

@@ -2,12 +2,15 @@
 // changed and deleted objects are written to the folder, each attribute stamped by a hybrid logical
 // clock (SyncExporter). Import: the folder is watched with inotify, and the class folders in which
 // something changed are read shortly after a burst ends; all of it is read every few minutes, since
-// watches can miss events (every few seconds where there is no watch). New and changed files are read
-// (SyncFolderReader),
-// merged by stamp and written into the database through a connection of its own (SyncMerger), after
-// which the main context reads them in and sends its remote-change signal. What this machine knows of
-// every object is kept in SyncState. Everything runs on the main thread, except that a round's files
-// are read and parsed by a few worker threads that it joins before merging.
+// watches can miss events (every few seconds where there is no watch). A round (SyncRound) reads and
+// parses the new and changed files (SyncFolderReader), merges them by stamp and writes them into the
+// sync state and the database through a connection of its own (SyncMerger); after it the main context
+// reads them in and sends its remote-change signal. What this machine knows of every object is kept in
+// SyncState.
+// Threads: rounds and large batches of files run on the sync worker (SyncWorker), one at a time;
+// stamping, the exporter's bookkeeping, small batches of files and everything the program sees run on
+// the main thread, which touches the sync state only while the worker is idle. What comes up while
+// the worker is busy (a save to export, a folder event) waits for it.
 #pragma once
 
 #include "HybridClock.h"
@@ -15,6 +18,7 @@
 #include "SyncExporter.h"
 #include "SyncFolder.h"
 #include "SyncFolderReader.h"
+#include "SyncRound.h"
 
 #include <QObject>
 #include <QSet>
@@ -30,6 +34,7 @@ class Scheduler;
 class SyncFolderReader;
 class SyncMerger;
 class SyncState;
+class SyncWorker;
 
 class SyncEngine : public QObject {
     Q_OBJECT
@@ -42,8 +47,10 @@ public:
     static constexpr int deepRescanEvery = 12;
     // How long a burst of folder events may last before it is read.
     static constexpr double settleDelay = 0.2;
-    // Files written per turn of the event loop when many wait.
+    // Files written at once on the main thread; more are written by the worker.
     static constexpr int writeChunk = SyncExporter::writeChunk;
+    // Objects stamped per turn when a large export comes.
+    static constexpr int exportSlice = SyncExporter::slice;
 
     struct Options {
         QString folder = SyncFolder::defaultPath();
@@ -53,8 +60,8 @@ public:
         bool automatic = true;
         // The wall clock in milliseconds; the scheduler's when empty.
         HybridClock::WallClock wallClock;
-        // Called at the points where the store and the sync state are written, by name; tests stop
-        // the process there.
+        // Called at the points where the store and the sync state are written, by name, on the
+        // worker's thread; tests stop the process there.
         std::function<void(const char* point)> checkpoint;
     };
 
@@ -74,16 +81,21 @@ public:
     // configurations, and how to restore it; kept for the rest of the run.
     QString notice() const { return m_notice; }
 
-    // Writes what changed in the store since the last export.
+    // Writes what changed in the store since the last export; while the worker is busy, once it is
+    // done.
     bool exportChanges(QString* error = nullptr);
     // Saves what is pending, exports, then merges what the folder holds that this store has not seen;
-    // returns once every file is written.
+    // returns once the round is done and every file is written (it waits for the worker).
     bool importChanges(QString* error = nullptr);
-    // What the timer runs: reads the class folders that changed since they were last read, or all of
-    // them every `deepRescanEvery` times.
+    // What the timer runs, here at once: reads the class folders that changed since they were last
+    // read, or all of them every `deepRescanEvery` times.
     bool rescan(QString* error = nullptr);
     // Writes now what is still waiting to be written to the folder.
     bool flushWrites(QString* error = nullptr);
+    // Whether a round or a batch of files is running on the worker.
+    bool isBusy() const;
+    // Waits until the worker has finished everything that was started, finishing each on this thread.
+    void settle();
 
 Q_SIGNALS:
     // After an import that brought changes into the store.
@@ -95,8 +107,23 @@ private:
     SyncEngine(ModelContainer& container, Scheduler& scheduler, const Options& options,
                std::unique_ptr<SyncState> state);
 
-    // Reads every class folder, or only those of `kinds` (ModelObject::Kind values).
-    bool importNow(const std::optional<QSet<int>>& kinds, QString* error);
+    // Starts a round on the worker that reads every class folder, or only those of `kinds`
+    // (ModelObject::Kind values); `finished` is sent when it ends. False, with the reason, when it
+    // cannot start.
+    bool startRound(const std::optional<QSet<int>>& kinds, QString* error);
+    // On the main thread, what the round left to do.
+    void finishRound(const SyncRound::Result& result, bool full, qint64 started, SyncFolder::State state,
+                     bool exported, const QString& exportError);
+    // A round started and waited for: what importChanges and rescan run.
+    bool roundNow(const std::optional<QSet<int>>& kinds, QString* error);
+    // The worker is free: what waited for it goes now.
+    void workerDone();
+    // Exports, and logs a failure unless it is the one already reported.
+    void exportLogged();
+    // Exports on a later turn (what a large export left, or another writer's changes).
+    void scheduleExport();
+    // Waits for the worker and exports what earlier exports left, here and now.
+    void exportRest();
     // Writes into the store what an import interrupted by a crash had not finished writing.
     bool finishApplying(QString* error);
     // Without a sync state, leaves what the folder holds to the first import.
@@ -111,8 +138,6 @@ private:
     // The class folders (ModelObject::Kind values) whose entries changed since they were last read.
     QSet<int> changedClassFolders() const;
     QString classFolder(ModelObject::Kind kind) const;
-    QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind,
-                                                const QHash<QString, SyncFolderReader::Group>& groups) const;
     // Drops what every machine has read of the deletions older than the tombstones' lifetime.
     void collectTombstones(qint64 now);
     bool fail(const QString& message, QString* error);
@@ -123,6 +148,8 @@ private:
     std::unique_ptr<SyncState> m_state;
     std::unique_ptr<SyncFolderReader> m_reader;
     std::unique_ptr<SyncMerger> m_merger;
+    std::unique_ptr<SyncRound> m_round;
+    std::unique_ptr<SyncWorker> m_worker;
     std::unique_ptr<SyncExporter> m_exporter;
     QString m_lastError;
     QString m_storePath;
@@ -136,6 +163,16 @@ private:
     QHash<int, SyncFolder::Signature> m_listed;
     QSet<int> m_pendingKinds; // as ModelObject::Kind values
     bool m_importing = false;
+    // Waiting for the worker.
+    bool m_exportPending = false;
+    bool m_exportScheduled = false;
+    bool m_scanPending = false;
+    // The outcome of the last round, for those that wait for it.
+    bool m_roundOk = true;
+    // A caller waits for the round (importChanges, rescan) and reports its end itself.
+    bool m_waited = false;
+    QString m_roundError;
+    int m_unreadable = 0;
     FolderWatcher* m_watcher = nullptr;
     PeerRounds m_rounds;
     QString m_notice;

@@ -2,8 +2,8 @@
 
 #include "SyncSchema.h"
 #include "SyncState.h"
+#include "SyncWorker.h"
 
-#include "base/Scheduler.h"
 #include "model/AppConfiguration.h"
 #include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
@@ -11,9 +11,8 @@
 #include "model/SavedApp.h"
 #include "store/ModelContext.h"
 
-#include <QPointer>
-
 #include <algorithm>
+#include <memory>
 
 namespace {
 using Kind = ModelObject::Kind;
@@ -39,14 +38,15 @@ int rank(Kind kind) {
 }
 } // namespace
 
-SyncExporter::SyncExporter(ModelContext* context, Scheduler& scheduler, SyncFolder& folder, SyncState& state,
+SyncExporter::SyncExporter(ModelContext* context, SyncWorker& worker, SyncFolder& folder, SyncState& state,
                            Hooks hooks)
-    : m_context(context), m_scheduler(scheduler), m_folder(folder), m_state(state),
-      m_hooks(std::move(hooks)) {}
+    : m_context(context), m_worker(worker), m_folder(folder), m_state(state), m_hooks(std::move(hooks)) {}
 
 void SyncExporter::track(ModelObject* object) {
     m_known.insert(object, SyncSchema::idOf(object));
-    m_seen.insert(object, SyncSchema::fieldsOf(object));
+    // What it looks like is taken at its first change: a library's worth of objects taken on at once
+    // would cost the main thread dearly, and a change with nothing to compare against only stamps
+    // every attribute at the time of the change, which the export then uses for those that differ.
     connect(object, &ModelObject::changed, this, [this, object] { noticeChange(object); });
 }
 
@@ -63,6 +63,7 @@ void SyncExporter::noticeChange(ModelObject* object) {
     const QJsonObject fields = SyncSchema::fieldsOf(object);
     QJsonObject& seen = m_seen[object];
     std::optional<SyncStamp> stamp;
+    // Not taken yet (see track()): every attribute counts as changed now.
     for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
         if (seen.value(field.key()) != field.value()) {
             if (!stamp)
@@ -111,12 +112,32 @@ bool SyncExporter::keepsRecordedPlaces(const ModelObject* object) const {
 }
 
 SyncExporter::Result SyncExporter::exportChanges(QString* error) {
+    Q_ASSERT(!m_worker.isBusy());
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
-    for (ModelObject* object : liveObjects(m_context))
-        if (!m_known.contains(object)) {
-            track(object);
-            m_dirty.insert(object);
+    // A slice at a time: a whole library (when sync is set up, or once a large import is loaded)
+    // would hold the main thread for long. What is left waits for the next call.
+    int taken = 0;
+    bool allTracked = true;
+    for (ModelObject* object : liveObjects(m_context)) {
+        if (m_known.contains(object))
+            continue;
+        if (taken >= slice) {
+            allTracked = false;
+            break;
         }
+        // With everything it owns: a child stamped in a later slice would raise its owner's stamp and
+        // write the owner's file once more.
+        QList<ModelObject*> tree{object};
+        while (!tree.isEmpty()) {
+            ModelObject* member = tree.takeLast();
+            if (m_known.contains(member) || !m_context->contains(member))
+                continue;
+            track(member);
+            m_dirty.insert(member);
+            ++taken;
+            tree.append(ModelContext::ownedChildren(member));
+        }
+    }
     // What left the store: (rank of its class, id).
     QList<std::pair<int, QString>> gone;
     for (auto it = m_known.begin(); it != m_known.end();) {
@@ -128,7 +149,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         gone.append({rank(it.key()->kind()), it.value()});
         it = m_known.erase(it);
     }
-    if (!m_startedExport) {
+    if (!m_startedExport && allTracked) {
         // Deleted while the program was not running (another program, a restored backup).
         m_startedExport = true;
         QSet<QString> live;
@@ -170,6 +191,32 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     const auto byKind = [](ModelObject* a, ModelObject* b) { return rank(a->kind()) < rank(b->kind()); };
     std::stable_sort(dirty.begin(), dirty.end(), byKind);
     std::stable_sort(gone.begin(), gone.end());
+    if (dirty.size() > slice) {
+        // Whole trees per slice (see above), owners before what they own.
+        QHash<const ModelObject*, QList<ModelObject*>> byRoot;
+        QList<const ModelObject*> roots;
+        for (ModelObject* object : std::as_const(dirty)) {
+            const ModelObject* root = object;
+            while (const ModelObject* owner = SyncSchema::ownerOf(root))
+                root = owner;
+            QList<ModelObject*>& members = byRoot[root];
+            if (members.isEmpty())
+                roots.append(root);
+            members.append(object);
+        }
+        dirty.clear();
+        for (const ModelObject* root : std::as_const(roots)) {
+            const QList<ModelObject*>& members = byRoot.value(root);
+            if (!dirty.isEmpty() && dirty.size() + members.size() > slice) {
+                for (ModelObject* member : members)
+                    m_dirty.insert(member);
+                continue;
+            }
+            dirty.append(members);
+        }
+        std::stable_sort(dirty.begin(), dirty.end(), byKind);
+    }
+    m_more = !allTracked || m_dirty.size() > waiting.size();
 
     std::optional<SyncStamp> stamp;
     const auto now = [&] {
@@ -261,8 +308,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     if (changed.isEmpty())
         return Result::unchanged;
     QString message;
-    const bool written = writeFiles(changed, &message);
-    if (!persist(changed, written ? &message : nullptr) || !written) {
+    if (!writeFiles(changed, &message, changed)) {
         if (error)
             *error = message;
         return Result::failed;
@@ -274,20 +320,36 @@ bool SyncExporter::persist(const QSet<QString>& ids, QString* error) {
     return m_state.persist(ids, m_queued, error);
 }
 
-bool SyncExporter::writeFiles(const QSet<QString>& ids, QString* error) {
+bool SyncExporter::writeFiles(const QSet<QString>& ids, QString* error, const QSet<QString>& keep) {
+    Q_ASSERT(!m_worker.isBusy());
     for (const QString& id : ids)
         if (!m_queued.contains(id)) {
             m_queued.insert(id);
             m_writeQueue.append(id);
         }
+    if (m_writeQueue.size() > writeChunk) {
+        // A large batch (a whole library when the folder appears) is written on the worker.
+        startBatch(keep);
+        return true;
+    }
     QSet<QString> done;
-    return drainWrites(m_writeQueue.size() <= writeChunk ? -1 : writeChunk, done, error);
+    QString writeError;
+    const bool written = drainWrites(done, &writeError);
+    done.unite(keep);
+    QString keepError;
+    const bool kept = done.isEmpty() || persist(done, &keepError);
+    if (written && kept)
+        return true;
+    if (error)
+        *error = written ? keepError : writeError;
+    return false;
 }
 
 bool SyncExporter::flushWrites(QString* error) {
+    Q_ASSERT(!m_worker.isBusy());
     QSet<QString> done;
     QString message;
-    const bool written = drainWrites(-1, done, &message);
+    const bool written = drainWrites(done, &message);
     if ((done.isEmpty() || persist(done, written ? &message : nullptr)) && written)
         return true;
     if (error)
@@ -295,55 +357,83 @@ bool SyncExporter::flushWrites(QString* error) {
     return false;
 }
 
-bool SyncExporter::drainWrites(int limit, QSet<QString>& done, QString* error) {
+void SyncExporter::writeOne(const QString& id, bool writable, QSet<QString>& done, bool& changedThere,
+                            QString* error, bool& ok) {
+    const auto it = m_state.entries().find(id);
+    if (it == m_state.entries().end())
+        return;
+    SyncState::Entry& entry = *it;
+    done.insert(id);
+    const QString path = m_folder.fileFor(entry.record.kind, id);
+    const std::optional<SyncFolder::Signature> there =
+        writable ? SyncFolder::signatureOf(path) : std::nullopt;
+    // Another machine wrote it since this one last read it: merged by the next import, not lost.
+    const bool overwrites = there && *there != entry.file && !m_hooks.isRefused(path, *there);
+    changedThere = changedThere || overwrites;
+    if (!writable || overwrites) {
+        // The file there is not this version: the next scan merges and rewrites it.
+        entry.file = SyncFolder::Signature{};
+        return;
+    }
+    if (entry.json.isEmpty())
+        entry.json = entry.record.toJson();
+    QString message;
+    if (!m_folder.write(entry.record.kind, id, entry.json, &entry.file, &message)) {
+        entry.file = SyncFolder::Signature{};
+        if (ok && error)
+            *error = message;
+        ok = false;
+    }
+}
+
+bool SyncExporter::drainWrites(QSet<QString>& done, QString* error) {
     const bool writable = m_folder.state() == SyncFolder::State::available;
     bool ok = true;
     bool changedThere = false;
-    while (!m_writeQueue.isEmpty() && (limit < 0 || done.size() < limit)) {
-        const QString id = m_writeQueue.takeFirst();
-        m_queued.remove(id);
-        const auto it = m_state.entries().find(id);
-        if (it == m_state.entries().end())
-            continue;
-        SyncState::Entry& entry = *it;
-        done.insert(id);
-        const QString path = m_folder.fileFor(entry.record.kind, id);
-        const std::optional<SyncFolder::Signature> there =
-            writable ? SyncFolder::signatureOf(path) : std::nullopt;
-        // Another machine wrote it since this one last read it: merged by the next import, not lost.
-        const bool overwrites = there && *there != entry.file && !m_hooks.isRefused(path, *there);
-        changedThere = changedThere || overwrites;
-        if (!writable || overwrites) {
-            // The file there is not this version: the next scan merges and rewrites it.
-            entry.file = SyncFolder::Signature{};
-            continue;
-        }
-        if (entry.json.isEmpty())
-            entry.json = entry.record.toJson();
-        QString message;
-        if (!m_folder.write(entry.record.kind, id, entry.json, &entry.file, &message)) {
-            entry.file = SyncFolder::Signature{};
-            if (ok && error)
-                *error = message;
-            ok = false;
-        }
-    }
+    for (const QString& id : std::as_const(m_writeQueue))
+        writeOne(id, writable, done, changedThere, error, ok);
+    m_writeQueue.clear();
+    m_queued.clear();
     if (changedThere)
         m_hooks.folderChanged();
-    // A large batch (a whole library when the folder appears) goes out a chunk per turn of the event
-    // loop, so that the program stays responsive meanwhile.
-    if (!m_writeQueue.isEmpty() && !m_drainScheduled) {
-        m_drainScheduled = true;
-        m_scheduler.async([self = QPointer<SyncExporter>(this)] {
-            if (!self)
-                return;
-            self->m_drainScheduled = false;
-            QSet<QString> written;
-            QString message;
-            const bool drained = self->drainWrites(writeChunk, written, &message);
-            if (!self->persist(written, drained ? &message : nullptr) || !drained)
-                self->m_hooks.writeFailed(message);
-        });
-    }
     return ok;
+}
+
+void SyncExporter::startBatch(const QSet<QString>& keep) {
+    if (m_worker.isBusy() || m_closing || (m_writeQueue.isEmpty() && keep.isEmpty()))
+        return;
+    struct Outcome {
+        bool ok = true;
+        bool changedThere = false;
+        QString error;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const QList<QString> batch = m_writeQueue.mid(0, workerBatch);
+    m_worker.start(
+        [this, keep, batch, waiting = m_queued, outcome]() mutable {
+            const bool writable = m_folder.state() == SyncFolder::State::available;
+            QSet<QString> done;
+            for (const QString& id : batch) {
+                writeOne(id, writable, done, outcome->changedThere, &outcome->error, outcome->ok);
+                waiting.remove(id);
+            }
+            // Kept once the files are written, as a small export keeps them; those still queued as not
+            // written yet, so that a restart writes them.
+            done.unite(keep);
+            QString message;
+            if (!m_state.persist(done, waiting, &message) && outcome->ok) {
+                outcome->ok = false;
+                outcome->error = message;
+            }
+        },
+        [this, batch, outcome] {
+            m_writeQueue.remove(0, batch.size());
+            for (const QString& id : batch)
+                m_queued.remove(id);
+            if (outcome->changedThere)
+                m_hooks.folderChanged();
+            if (!outcome->ok)
+                m_hooks.writeFailed(outcome->error);
+            m_hooks.workerDone();
+        });
 }

@@ -1,7 +1,8 @@
 // Writes this machine's changes to the sync folder. After every save of the main context it finds the
 // objects that changed, were added or left the store, stamps each changed attribute with the hybrid
-// clock (a tombstone for what left) and queues the objects' files; a large queue is written a chunk
-// per turn of the event loop.
+// clock (a tombstone for what left) and queues the objects' files. A few files are written at once;
+// a large queue (a whole library when the folder appears) is written by the sync worker in batches,
+// each kept in the sync state as it is written, so that the program stays responsive meanwhile.
 #pragma once
 
 #include "SyncFolder.h"
@@ -16,20 +17,26 @@
 
 class ModelContext;
 class ModelObject;
-class Scheduler;
 class SyncState;
+class SyncWorker;
 
 class SyncExporter : public QObject {
     Q_OBJECT
 public:
-    // Files written per turn of the event loop when many wait.
+    // Files written at once on the main thread; when more wait, the worker writes them.
     static constexpr int writeChunk = 64;
+    // Files written by one job of the worker: between two, imports and exports get their turn.
+    static constexpr int workerBatch = 1000;
+    // Objects taken on or stamped by one export; more wait for the next.
+    static constexpr int slice = 200;
 
     struct Hooks {
         // A file was found changed by another machine while writing: worth an import soon.
         std::function<void()> folderChanged;
-        // Writing the rest of a large queue failed later, on the scheduler.
+        // Writing a batch of a large queue on the worker failed.
         std::function<void(const QString& message)> writeFailed;
+        // A batch written on the worker was handed back: the worker is free again.
+        std::function<void()> workerDone;
         // Whether the reader refused this version of a file (damaged, of a newer format): this
         // machine's next version replaces it rather than waiting for a merge that cannot come.
         std::function<bool(const QString& path, const SyncFolder::Signature& signature)> isRefused;
@@ -37,15 +44,25 @@ public:
 
     enum class Result { unchanged, written, failed };
 
-    SyncExporter(ModelContext* context, Scheduler& scheduler, SyncFolder& folder, SyncState& state,
+    SyncExporter(ModelContext* context, SyncWorker& worker, SyncFolder& folder, SyncState& state,
                  Hooks hooks);
 
-    // Stamps what changed in the store since the last export, queues it and writes it.
+    // The calls below touch the sync state: only while the worker is idle.
+    // Stamps what changed in the store since the last export, queues it and writes it; a slice of it
+    // when much changed (see `hasMore`).
     Result exportChanges(QString* error);
-    // Queues the objects' files and writes them, a chunk at once when many wait.
-    bool writeFiles(const QSet<QString>& ids, QString* error);
+    // The last export left objects for the next one.
+    bool hasMore() const { return m_more; }
+    // Queues the objects' files and writes them, at once when few wait, else on the worker; keeps
+    // those written and `keep` in the sync state.
+    bool writeFiles(const QSet<QString>& ids, QString* error, const QSet<QString>& keep = {});
     // Writes now everything still queued and keeps the state of what was written.
     bool flushWrites(QString* error);
+    // Hands the next batch of a large queue to the worker, if any waits.
+    void writeNextBatch() { startBatch({}); }
+    // From now on nothing new is handed to the worker: what is still queued is kept as not written,
+    // and written at the next start.
+    void close() { m_closing = true; }
     // Waiting to be written.
     bool isQueued(const QString& id) const { return m_queued.contains(id); }
     const QSet<QString>& queued() const { return m_queued; }
@@ -62,7 +79,13 @@ private:
     void noticeChange(ModelObject* object);
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
-    bool drainWrites(int limit, QSet<QString>& done, QString* error);
+    // Writes the object's file unless another machine changed it since it was last read.
+    void writeOne(const QString& id, bool writable, QSet<QString>& done, bool& changedThere, QString* error,
+                  bool& ok);
+    // Writes every queued file now, on the calling thread.
+    bool drainWrites(QSet<QString>& done, QString* error);
+    // The worker writes the first batch of the queue, then keeps it and `keep` in the sync state.
+    void startBatch(const QSet<QString>& keep);
     // Whether the places recorded for the object's list still follow the list's order. Then a place
     // that differs from the object's index is not an edit: the list is still incomplete here (its
     // other members' files have not all arrived), and numbering what is here would send out places
@@ -70,17 +93,19 @@ private:
     bool keepsRecordedPlaces(const ModelObject* object) const;
 
     ModelContext* m_context;
-    Scheduler& m_scheduler;
+    SyncWorker& m_worker;
     SyncFolder& m_folder;
     SyncState& m_state;
     Hooks m_hooks;
     QHash<ModelObject*, QString> m_known;
     QSet<ModelObject*> m_dirty;
-    // Each tracked object's attributes as last seen, and when those changed since the last export.
+    // Each tracked object's attributes as last seen (from its first change on), and when those changed
+    // since the last export.
     QHash<ModelObject*, QJsonObject> m_seen;
     QHash<ModelObject*, QHash<QString, SyncStamp>> m_madeAt;
     bool m_startedExport = false;
-    bool m_drainScheduled = false;
+    bool m_closing = false;
+    bool m_more = false;
     QList<QString> m_writeQueue;
     QSet<QString> m_queued;
     QSet<QString> m_rejoining;

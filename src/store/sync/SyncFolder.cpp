@@ -216,23 +216,28 @@ bool SyncFolder::read(ModelObject::Kind kind, const Entry& file, QByteArray* dat
     const int folder = openClassFolder(kind, false);
     if (folder < 0)
         return fail(folderError(m_path + u'/' + SyncSchema::className(kind), errno));
+    const bool ok = readIn(folder, file, data, error);
+    ::close(folder);
+    return ok;
+}
+
+bool SyncFolder::readIn(int folder, const Entry& file, QByteArray* data, QString* error) const {
+    const auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
     const QByteArray name = QFile::encodeName(file.name);
     struct stat info {};
     // Checked before opening: opening and closing the store's database under another name would drop
     // this process's locks on it.
-    if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        const int saved = errno;
-        ::close(folder);
-        return fail(errorText(saved));
-    }
-    if (const std::optional<QString> why = refusal(info)) {
-        ::close(folder);
+    if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return fail(errorText(errno));
+    if (const std::optional<QString> why = refusal(info))
         return fail(*why);
-    }
     const int descriptor =
         ::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     const int saved = errno;
-    ::close(folder);
     if (descriptor < 0)
         return fail(saved == ELOOP ? QStringLiteral("a symbolic link, not followed") : errorText(saved));
     struct stat opened {};

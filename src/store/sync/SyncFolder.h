@@ -60,6 +60,10 @@ public:
                QString* error);
     // Reads one listed file; false, with the reason, for anything but a small regular file with one name.
     bool read(ModelObject::Kind kind, const Entry& file, QByteArray* data, QString* error) const;
+    // The same, for many files of one class: the class's subfolder opened once (openClassFolder, then
+    // ::close), each file read from it.
+    int openClassFolder(ModelObject::Kind kind) const { return openClassFolder(kind, false); }
+    bool readIn(int classFolder, const Entry& file, QByteArray* data, QString* error) const;
     void remove(ModelObject::Kind kind, const Entry& file) const;
     // The signature of the name itself, never of what a link points at.
     static std::optional<Signature> signatureOf(const QString& path);

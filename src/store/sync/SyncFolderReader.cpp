@@ -1,8 +1,13 @@
 #include "SyncFolderReader.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 // Below this many files a round reads them itself: starting threads would cost more.
@@ -10,19 +15,45 @@ constexpr qsizetype prefetchAtLeast = 64;
 constexpr unsigned maxReaders = 4;
 } // namespace
 
-bool SyncFolderReader::list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files,
-                            QHash<QString, Group>* groups, QString* error) {
-    QList<SyncFolder::Refused> refused;
-    if (!m_folder.list(kind, files, &refused, error))
-        return false;
-    for (const SyncFolder::Refused& file : std::as_const(refused))
-        skip(file.path, file.signature, file.why);
-    for (const SyncFolder::Entry& file : std::as_const(*files)) {
-        Group& group = (*groups)[file.id];
-        if (file.conflictCopy)
-            group.copies.append(&file);
-        else
-            group.main = &file;
+bool SyncFolderReader::listAll(const QList<ModelObject::Kind>& kinds, std::vector<Listing>* listings,
+                               QString* error) {
+    struct Raw {
+        QList<SyncFolder::Refused> refused;
+        QString error;
+        bool ok = false;
+    };
+    listings->clear();
+    listings->reserve(size_t(kinds.size()));
+    std::vector<Raw> raw(size_t(kinds.size()));
+    for (ModelObject::Kind kind : kinds)
+        listings->push_back(Listing{kind, {}, {}});
+    {
+        // A library's folders hold thousands of names each; listing them one after the other would
+        // hold back the reading that starts once they are listed.
+        std::vector<std::jthread> listers;
+        for (size_t i = 0; i < raw.size(); ++i)
+            listers.emplace_back([this, i, &raw, listings] {
+                Listing& listing = (*listings)[i];
+                raw[i].ok = m_folder.list(listing.kind, &listing.files, &raw[i].refused, &raw[i].error);
+            });
+    }
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (!raw[i].ok) {
+            if (error)
+                *error = raw[i].error;
+            listings->resize(i);
+            return false;
+        }
+        for (const SyncFolder::Refused& file : std::as_const(raw[i].refused))
+            skip(file.path, file.signature, file.why);
+        Listing& listing = (*listings)[i];
+        for (const SyncFolder::Entry& file : std::as_const(listing.files)) {
+            Group& group = listing.groups[file.id];
+            if (file.conflictCopy)
+                group.copies.append(&file);
+            else
+                group.main = &file;
+        }
     }
     return true;
 }
@@ -66,38 +97,96 @@ bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kin
     return true;
 }
 
-void SyncFolderReader::prefetch(ModelObject::Kind kind, const QList<const SyncFolder::Entry*>& files) {
-    QList<const SyncFolder::Entry*> wanted;
-    for (const SyncFolder::Entry* file : files)
-        if (!m_skipped.contains(file->path, file->signature))
-            wanted.append(file);
-    if (wanted.size() < prefetchAtLeast)
-        return;
-    // Each worker fills only its own slots; the results are gathered once all are joined.
-    std::vector<Fetched> results(size_t(wanted.size()));
-    // Not vector<bool>: its bits share words, which two workers must not write at once.
-    std::vector<char> readOk(results.size(), 0);
-    const unsigned readers = std::clamp(std::thread::hardware_concurrency(), 1u, maxReaders);
-    const auto work = [&](unsigned first) {
-        for (size_t i = first; i < results.size(); i += readers) {
-            const SyncFolder::Entry& file = *wanted[qsizetype(i)];
-            Fetched& fetched = results[i];
-            fetched.signature = file.signature;
-            if (m_folder.read(kind, file, &fetched.data, &fetched.why)) {
-                readOk[i] = 1;
-                fetched.record = SyncRecord::fromJson(fetched.data, &fetched.why);
-            }
-        }
+struct SyncFolderReader::Prefetch {
+    struct Job {
+        ModelObject::Kind kind;
+        const SyncFolder::Entry* file;
     };
-    {
-        std::vector<std::jthread> workers;
-        for (unsigned reader = 1; reader < readers; ++reader)
-            workers.emplace_back(work, reader);
-        work(0);
+    std::vector<Job> jobs;
+    // Each reader fills only the slots it took; a slot is read by the calling thread once its class
+    // is done.
+    std::vector<Fetched> results;
+    // Not vector<bool>: its bits share words, which two readers must not write at once.
+    std::vector<char> readOk;
+    // Per class (by ModelObject::Kind value): its jobs, and how many are not done yet.
+    QHash<int, std::pair<size_t, size_t>> ranges;
+    QHash<int, int> remaining;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable done;
+    std::vector<std::jthread> readers;
+};
+
+SyncFolderReader::SyncFolderReader(const SyncFolder& folder) : m_folder(folder) {}
+
+SyncFolderReader::~SyncFolderReader() {
+    dropPrefetched();
+}
+
+void SyncFolderReader::prefetch(const QList<ClassFiles>& files) {
+    dropPrefetched();
+    auto batch = std::make_unique<Prefetch>();
+    for (const auto& [kind, list] : files) {
+        const size_t first = batch->jobs.size();
+        for (const SyncFolder::Entry* file : list)
+            if (!m_skipped.contains(file->path, file->signature))
+                batch->jobs.push_back({kind, file});
+        batch->ranges.insert(int(kind), {first, batch->jobs.size()});
+        batch->remaining.insert(int(kind), int(batch->jobs.size() - first));
     }
-    for (size_t i = 0; i < results.size(); ++i) {
+    if (batch->jobs.size() < size_t(prefetchAtLeast))
+        return;
+    batch->results.resize(batch->jobs.size());
+    batch->readOk.assign(batch->jobs.size(), 0);
+    const unsigned readers = std::clamp(std::thread::hardware_concurrency(), 1u, maxReaders);
+    m_batch = std::move(batch);
+    for (unsigned reader = 0; reader < readers; ++reader)
+        m_batch->readers.emplace_back([this, batch = m_batch.get()] { readPrefetched(*batch); });
+}
+
+void SyncFolderReader::readPrefetched(Prefetch& batch) {
+    // Each class folder opened once per reader, not once per file.
+    QHash<int, int> folders;
+    for (size_t i; !batch.stop && (i = batch.next++) < batch.jobs.size();) {
+        const Prefetch::Job& job = batch.jobs[i];
+        auto folder = folders.find(int(job.kind));
+        if (folder == folders.end())
+            folder = folders.insert(int(job.kind), m_folder.openClassFolder(job.kind));
+        Fetched& fetched = batch.results[i];
+        fetched.signature = job.file->signature;
         // A file that could not be opened is read again by read(), which reports why.
-        if (readOk[i])
-            m_prefetched.insert(wanted[qsizetype(i)]->path, std::move(results[i]));
+        if (*folder >= 0 && m_folder.readIn(*folder, *job.file, &fetched.data, &fetched.why)) {
+            batch.readOk[i] = 1;
+            fetched.record = SyncRecord::fromJson(fetched.data, &fetched.why);
+        }
+        const std::lock_guard lock(batch.mutex);
+        if (--batch.remaining[int(job.kind)] == 0)
+            batch.done.notify_all();
     }
+    for (const int descriptor : std::as_const(folders))
+        if (descriptor >= 0)
+            ::close(descriptor);
+}
+
+void SyncFolderReader::awaitPrefetched(ModelObject::Kind kind) {
+    if (!m_batch || !m_batch->ranges.contains(int(kind)))
+        return;
+    Prefetch& batch = *m_batch;
+    {
+        std::unique_lock lock(batch.mutex);
+        batch.done.wait(lock, [&] { return batch.remaining.value(int(kind)) == 0; });
+    }
+    const auto [first, last] = batch.ranges.take(int(kind));
+    for (size_t i = first; i < last; ++i)
+        if (batch.readOk[i])
+            m_prefetched.insert(batch.jobs[i].file->path, std::move(batch.results[i]));
+}
+
+void SyncFolderReader::dropPrefetched() {
+    if (m_batch) {
+        m_batch->stop = true;
+        m_batch.reset();
+    }
+    m_prefetched.clear();
 }

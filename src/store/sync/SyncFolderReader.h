@@ -9,7 +9,10 @@
 #include <QHash>
 #include <QSet>
 
+#include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class SyncFolderReader {
 public:
@@ -19,24 +22,36 @@ public:
         QList<const SyncFolder::Entry*> copies;
     };
 
-    explicit SyncFolderReader(const SyncFolder& folder) : m_folder(folder) {}
+    explicit SyncFolderReader(const SyncFolder& folder);
+    ~SyncFolderReader();
 
-    // Lists the files of one class into `files` and groups them by id; the groups point into `files`.
-    // Names that are not object files, links and anything but regular files are reported as skipped.
-    bool list(ModelObject::Kind kind, QList<SyncFolder::Entry>* files, QHash<QString, Group>* groups,
-              QString* error);
+    // Lists the files of these classes, each on a thread of its own, and groups them by id; the groups
+    // point into the listing's files. Names that are not object files, links and anything but regular
+    // files are reported as skipped. Stops at the first class, in the order given, that cannot be
+    // listed.
+    struct Listing {
+        ModelObject::Kind kind;
+        QList<SyncFolder::Entry> files;
+        QHash<QString, Group> groups;
+    };
+    bool listAll(const QList<ModelObject::Kind>& kinds, std::vector<Listing>* listings, QString* error);
     // The record of one file of the object `id` of class `kind`, and its text when `json` is given.
     // False for a file that cannot be read, is not a record or describes another object; such a file
     // is reported, and passed over until it changes.
     bool read(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
               std::optional<SyncRecord>* record, QByteArray* json);
     void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
-    // Reads and parses these files on worker threads, joined before it returns, so that read() then
-    // takes them from memory: a round of thousands of files is bound by the disk, not by one core.
-    // Files refused before are left to read(), which passes them over.
-    void prefetch(ModelObject::Kind kind, const QList<const SyncFolder::Entry*>& files);
-    // Drops what was prefetched and not taken (an object that the merge did not need to read).
-    void dropPrefetched() { m_prefetched.clear(); }
+    // Starts reading and parsing these files on threads of their own, class by class in the order
+    // given, so that read() takes them from memory: a round of thousands of files is bound by the disk,
+    // not by one core, and the merge of one class goes on while the next is read. The files must stay
+    // listed until dropPrefetched(). Files refused before are left to read(), which passes them over.
+    using ClassFiles = std::pair<ModelObject::Kind, QList<const SyncFolder::Entry*>>;
+    void prefetch(const QList<ClassFiles>& files);
+    // Waits until the files of this class handed to prefetch() are read, and takes them in.
+    void awaitPrefetched(ModelObject::Kind kind);
+    // Stops the readers and drops what was prefetched and not taken (an object that the merge did
+    // not need to read).
+    void dropPrefetched();
 
     // Around one reading of the folder (all of it when `full`): what was refused in a full round and is
     // no longer there is forgotten.
@@ -59,8 +74,12 @@ private:
         QString why;
     };
 
+    struct Prefetch;
+    void readPrefetched(Prefetch& batch);
+
     const SyncFolder& m_folder;
-    // By path; touched on the calling thread only, once the workers are joined.
+    // By path; touched on the calling thread only, taken from the readers class by class.
     QHash<QString, Fetched> m_prefetched;
+    std::unique_ptr<Prefetch> m_batch;
     SkippedFiles m_skipped;
 };

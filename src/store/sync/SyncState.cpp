@@ -60,6 +60,10 @@ bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, 
             entries.append(&*it);
         }
     }
+    // In the order of the table's key: a library's worth goes into the file's index in one sweep rather
+    // than page by page at random.
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry* a, const Entry* b) { return a->record.id < b->record.id; });
     QString message;
     if (m_store->store(entries, m_clock.last(), &message, applying)) {
         // The text was only kept to be written twice; a library's worth would weigh megabytes.
@@ -72,6 +76,63 @@ bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, 
     if (error)
         *error = QStringLiteral("Could not keep the sync state: ") + message;
     return false;
+}
+
+SyncState::Rows SyncState::rowsOf(const QSet<QString>& ids, const QSet<QString>& waiting) const {
+    Rows rows;
+    rows.reserve(size_t(ids.size()));
+    for (const QString& id : ids) {
+        const auto it = m_entries.constFind(id);
+        if (it == m_entries.constEnd())
+            continue;
+        rows.push_back(*it);
+        if (waiting.contains(id))
+            rows.back().file = SyncFolder::Signature{};
+    }
+    // In the order of the table's key, as persist() keeps them.
+    std::sort(rows.begin(), rows.end(),
+              [](const Entry& a, const Entry& b) { return a.record.id < b.record.id; });
+    return rows;
+}
+
+bool SyncState::beginKeeping(QString* error) {
+    // A round that writes into the store notes it here first: durable, as in persist().
+    if (m_store->begin(true, true, error))
+        return true;
+    if (error)
+        *error = QStringLiteral("Could not keep the sync state: ") + *error;
+    return false;
+}
+
+bool SyncState::keepRows(const Rows& rows, QString* error) {
+    QList<const Entry*> entries;
+    entries.reserve(qsizetype(rows.size()));
+    for (const Entry& row : rows)
+        entries.append(&row);
+    if (m_store->put(entries, error))
+        return true;
+    if (error)
+        *error = QStringLiteral("Could not keep the sync state: ") + *error;
+    return false;
+}
+
+bool SyncState::finishKeeping(const QSet<QString>& kept, const QSet<QString>& waiting, QString* error,
+                              const QStringList* applying) {
+    if (!m_store->finish(m_clock.last(), applying, error)) {
+        if (error)
+            *error = QStringLiteral("Could not keep the sync state: ") + *error;
+        m_store->abandon();
+        return false;
+    }
+    for (const QString& id : kept)
+        if (!waiting.contains(id))
+            if (const auto it = m_entries.find(id); it != m_entries.end())
+                it->json.clear();
+    return true;
+}
+
+void SyncState::abandonKeeping() {
+    m_store->abandon();
 }
 
 QList<QString> SyncState::collectTombstones(qint64 horizon, const QSet<QString>& queued) {

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class SyncState {
 public:
@@ -39,6 +40,18 @@ public:
     // With `applying`, notes in the same transaction which objects the store is about to receive.
     bool persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error,
                  const QStringList* applying = nullptr);
+    // The same in steps, for a round that keeps each class's entries while it merges the next:
+    // rowsOf() takes the entries as they are now, on the thread that owns the state; beginKeeping(),
+    // keepRows() and finishKeeping() (or abandonKeeping()) write them in one transaction, each step on
+    // any thread, one at a time.
+    using Rows = std::vector<Entry>;
+    Rows rowsOf(const QSet<QString>& ids, const QSet<QString>& waiting) const;
+    bool beginKeeping(QString* error);
+    bool keepRows(const Rows& rows, QString* error);
+    // Commits with the clock and `applying`; then the texts of the entries kept as written are let go.
+    bool finishKeeping(const QSet<QString>& kept, const QSet<QString>& waiting, QString* error,
+                       const QStringList* applying);
+    void abandonKeeping();
     bool isFresh() const { return m_store->isFresh(); }
     const QStringList& applying() const { return m_store->applying(); }
     // Forgets tombstones older than `horizon` (ms since the epoch), with the children that waited for

@@ -3,11 +3,38 @@
 #include "store/Database.h"
 
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QUuid>
 
 namespace {
 constexpr qsizetype largeBatch = 1000;
+
+// A file's text (indented, as files are written) without the space between tokens: a library's worth
+// is a fifth smaller, and so is the commit that must reach the disk. The text was read as JSON, so
+// strings are closed and their escapes whole.
+QByteArray compact(const QByteArray& json) {
+    QByteArray out(json.size(), Qt::Uninitialized);
+    char* to = out.data();
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : json) {
+        if (inString) {
+            *to++ = c;
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == ' ' || c == '\n' || c == '\r' || c == '\t')
+            continue;
+        inString = c == '"';
+        *to++ = c;
+    }
+    out.truncate(to - out.data());
+    return out;
+}
 
 const char* const createSql = R"(
 CREATE TABLE IF NOT EXISTS SyncMeta (
@@ -112,60 +139,82 @@ bool SyncStateStore::load(QHash<QString, Entry>* entries, QString* error) {
 
 bool SyncStateStore::store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error,
                            const QStringList* applying) {
-    // A whole library at once (a first import or export) would overflow the page cache, which
-    // then spills the same pages to the log again and again: hold them until the commit.
-    const bool large = entries.size() > largeBatch;
-    if (large)
-        m_database->execute(QStringLiteral("PRAGMA cache_size = -65536"));
-    const auto restoreCache = qScopeGuard([this, large] {
-        if (large)
-            m_database->execute(QStringLiteral("PRAGMA cache_size = -2000"));
-    });
     // The note of what the store is about to receive must outlast a power cut that the store's own
     // commit outlasts.
-    const bool durable = applying && !applying->isEmpty();
+    if (!begin(entries.size() > largeBatch, applying && !applying->isEmpty(), error))
+        return false;
+    if (put(entries, error) && finish(clock, applying, error))
+        return true;
+    abandon();
+    return false;
+}
+
+bool SyncStateStore::begin(bool large, bool durable, QString* error) {
+    // A whole library at once (a first import or export) would overflow the page cache, which
+    // then spills the same pages to the log again and again: hold them until the commit.
+    m_large = large;
+    m_durable = durable;
+    if (large)
+        m_database->execute(QStringLiteral("PRAGMA cache_size = -65536"));
     if (durable)
         m_database->execute(QStringLiteral("PRAGMA synchronous = FULL"));
-    const auto restoreSync = qScopeGuard([this, durable] {
-        if (durable)
-            m_database->execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    });
-    if (!m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
-        return false;
-    bool ok = true;
+    if (m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
+        return true;
+    restorePragmas();
+    return false;
+}
+
+void SyncStateStore::restorePragmas() {
+    if (m_large)
+        m_database->execute(QStringLiteral("PRAGMA cache_size = -2000"));
+    if (m_durable)
+        m_database->execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    m_large = m_durable = false;
+}
+
+bool SyncStateStore::put(const QList<const Entry*>& entries, QString* error) {
     for (const Entry* entry : entries) {
         m_put.reset();
         m_put.bind(1, entry->record.id);
-        m_put.bind(2, QString::fromUtf8(entry->json.isEmpty() ? entry->record.toJson(false) : entry->json));
+        m_put.bindUtf8(2, entry->json.isEmpty() ? entry->record.toJson(false) : compact(entry->json));
         m_put.bind(3, entry->present);
         m_put.bind(4, entry->file.inode);
         m_put.bind(5, entry->file.size);
         m_put.bind(6, entry->file.modified);
-        if (!(ok = m_put.run()))
-            break;
+        if (!m_put.run()) {
+            if (error)
+                *error = m_database->errorMessage();
+            return false;
+        }
     }
-    if (ok) {
-        m_setMeta.reset();
-        m_setMeta.bind(1, QStringLiteral("clock"));
-        m_setMeta.bind(2, clock.toString());
-        ok = m_setMeta.run();
-    }
+    return true;
+}
+
+bool SyncStateStore::finish(const SyncStamp& clock, const QStringList* applying, QString* error) {
+    m_setMeta.reset();
+    m_setMeta.bind(1, QStringLiteral("clock"));
+    m_setMeta.bind(2, clock.toString());
+    bool ok = m_setMeta.run();
     if (ok && applying) {
         m_setMeta.reset();
         m_setMeta.bind(1, QStringLiteral("applying"));
         m_setMeta.bind(2, applying->join(u','));
         ok = m_setMeta.run();
     }
-    if (ok && m_database->execute(QStringLiteral("COMMIT"), error)) {
-        m_clock = clock;
-        if (applying)
-            m_applying = *applying;
-        return true;
-    }
-    if (error && error->isEmpty())
+    if (!ok && error)
         *error = m_database->errorMessage();
+    if (!ok || !m_database->execute(QStringLiteral("COMMIT"), error))
+        return false;
+    restorePragmas();
+    m_clock = clock;
+    if (applying)
+        m_applying = *applying;
+    return true;
+}
+
+void SyncStateStore::abandon() {
     m_database->execute(QStringLiteral("ROLLBACK"));
-    return false;
+    restorePragmas();
 }
 
 bool SyncStateStore::remove(const QList<QString>& ids, QString* error) {

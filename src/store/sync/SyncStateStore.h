@@ -44,12 +44,20 @@ public:
     // Writes the given entries and the clock in one transaction, and `applying` when given.
     bool store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error,
                const QStringList* applying = nullptr);
+    // The same in steps, for a round that keeps its entries class by class while it merges: one
+    // transaction from begin() to finish() or abandon(). The steps may run on different threads,
+    // never two at once.
+    bool begin(bool large, bool durable, QString* error);
+    bool put(const QList<const Entry*>& entries, QString* error);
+    bool finish(const SyncStamp& clock, const QStringList* applying, QString* error);
+    void abandon();
     // Forgets the entries of `ids` in one transaction.
     bool remove(const QList<QString>& ids, QString* error);
 
 private:
     explicit SyncStateStore(std::unique_ptr<Database> database);
     bool prepare(QString* error);
+    void restorePragmas();
 
     std::unique_ptr<Database> m_database;
     Statement m_put;
@@ -58,4 +66,7 @@ private:
     SyncStamp m_clock;
     QStringList m_applying;
     bool m_fresh = false;
+    // Of the transaction in progress.
+    bool m_large = false;
+    bool m_durable = false;
 };

@@ -152,15 +152,17 @@ bool SyncStoreWriter::commit(QString* error) {
     m_lastBackup.reset();
     if (!m_inTransaction)
         return true;
-    // Only the last commit is in the copy: what this transaction holds is not committed yet.
-    if (const auto deleted = of(ModelObject::Kind::configurationGroup).removed.size();
-        deleted > DeletionBackup::threshold) {
+    // Only the last commit is in the copy: what this transaction holds is not committed yet. Saved
+    // applications count too: a peer that deletes every one of them loses as much.
+    const int configurations = int(of(ModelObject::Kind::configurationGroup).removed.size());
+    const int savedApps = int(of(ModelObject::Kind::savedApp).removed.size());
+    if (configurations + savedApps > DeletionBackup::threshold) {
         const std::optional<QString> copy = DeletionBackup::take(m_database->path(), error);
         if (!copy) {
             rollback();
             return false;
         }
-        m_lastBackup = Backup{*copy, int(deleted)};
+        m_lastBackup = Backup{*copy, configurations, savedApps};
     }
     // Deleted last, so that no row inserted above takes the key of a row that is gone.
     for (ModelObject::Kind kind : SyncSchema::kinds) {

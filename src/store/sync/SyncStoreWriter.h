@@ -30,7 +30,8 @@ public:
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
     // from now on the object counts as gone.
     void remove(ModelObject::Kind kind, const QString& id);
-    // Deletes after keeping a copy of the store when the deletions take many configurations; fails
+    // Deletes after keeping a copy of the store when the deletions take many configurations and saved
+    // applications; fails
     // (and changes nothing) when that copy cannot be made.
     bool commit(QString* error);
     void rollback();
@@ -38,6 +39,7 @@ public:
     struct Backup {
         QString path;
         int configurations = 0;
+        int savedApps = 0;
     };
     // The copy that the last commit kept, if it kept one.
     const std::optional<Backup>& lastBackup() const { return m_lastBackup; }

@@ -337,6 +337,7 @@ AppConfiguration* ConfigurationEditor::addRunningAppToConfiguration(const Runnin
     // A program without a desktop entry gets one now, so that the configuration can start it.
     if (const std::optional<QString> kept = platform().workspace.keepApplication(running.bundleID)) {
         logLine(QStringLiteral("❌ Failed to keep ") + running.name + QStringLiteral(": ") + *kept);
+        Q_EMIT addFailed(tr("Could not add '%1': %2").arg(running.name, *kept));
         return nullptr;
     }
     const Corner position = determinePositionForNewApp();

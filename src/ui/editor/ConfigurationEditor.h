@@ -117,6 +117,8 @@ Q_SIGNALS:
     void availableAppsChanged();
     void runningAppsChanged();
     void nameChanged();
+    // An application could not be added; the message says which and why, for the user.
+    void addFailed(const QString& message);
     // The stored configuration went away (deleted here or by another writer); the editor is closed.
     void configurationDeleted();
 

@@ -116,6 +116,19 @@ EditConfigurationModalView::EditConfigurationModalView(ConfigurationGroup* confi
     connect(saveButton, &QPushButton::clicked, this, &EditConfigurationModalView::save);
     connect(m_editor.get(), &ConfigurationEditor::configurationDeleted, this,
             &EditConfigurationModalView::configurationDeleted);
+    // A click that adds nothing says why on the error line, until an addition goes through.
+    connect(m_editor.get(), &ConfigurationEditor::addFailed, this, [this](const QString& message) {
+        m_error->setText(message);
+        m_error->show();
+        m_showsAddFailure = true;
+    });
+    connect(m_editor.get(), &ConfigurationEditor::changed, this, [this] {
+        if (!m_showsAddFailure)
+            return;
+        m_showsAddFailure = false;
+        m_error->clear();
+        m_error->hide();
+    });
     connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
         if (property == AppState::Property::showRunningAppsInEditModal && m_onHeightChange)
             m_onHeightChange(windowHeight());
@@ -147,6 +160,7 @@ void EditConfigurationModalView::save() {
     case ConfigurationEditor::SaveResult::failed:
         m_error->setText(QStringLiteral("Saving failed: ") + error);
         m_error->show();
+        m_showsAddFailure = false;
         return;
     case ConfigurationEditor::SaveResult::saved:
         m_error->clear();

@@ -74,6 +74,8 @@ private:
     SavedAppsSection* m_saved = nullptr;
     RunningAppsSection* m_running = nullptr;
     QLabel* m_error = nullptr;
+    // The error line tells of an addition that failed, not of a save.
+    bool m_showsAddFailure = false;
     QScrollArea* m_sectionsScroll = nullptr;
     bool m_appeared = false;
 };

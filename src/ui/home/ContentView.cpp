@@ -18,6 +18,7 @@
 #include "placement/RunningAppsHelper.h"
 #include "store/ModelContext.h"
 #include "ui/editor/EditorRegistry.h"
+#include "ui/look/DialogFrame.h"
 #include "ui/look/ElidedLabel.h"
 #include "ui/look/StyledButton.h"
 
@@ -633,6 +634,7 @@ void ContentView::confirm(const QString& title, const QString& message, const QS
     QPushButton* cancel = box->addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
+    DialogFrame::apply(box);
     connect(box, &QMessageBox::buttonClicked, this, [destructive, onConfirm](QAbstractButton* clicked) {
         if (clicked == destructive)
             onConfirm();
@@ -650,6 +652,7 @@ void ContentView::showError(const QString& title, const QString& error) {
     plainInformativeText(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
+    DialogFrame::apply(box);
     m_dialog = box;
     box->open();
 }

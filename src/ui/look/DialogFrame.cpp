@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace DialogFrame {
@@ -20,12 +21,12 @@ void apply(QDialog* dialog) {
                            Qt::WindowCloseButtonHint);
     int width = titleWidth(dialog);
     if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-        // A message box sizes itself to its text on show, often narrower than its title: widen its
-        // text instead, so that it wraps at a sensible width.
-        width = qMax(width, 360);
-        box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel "
-                                          "{ min-width: %1px; }")
-                               .arg(width - 100));
+        // A message box sizes itself to its text on show, often narrower than its title. A fixed
+        // least width of its labels would keep a longer text from wrapping and cut it off; an empty
+        // row across the whole grid widens the box and leaves the text its own wrapping.
+        if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+            grid->addItem(new QSpacerItem(qMax(width, 360), 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
+                          grid->rowCount(), 0, 1, grid->columnCount());
         return;
     }
     if (dialog->minimumWidth() < width)

@@ -149,7 +149,22 @@ QWidget* SettingsView::buildAppPreferences() {
     m_launchAtLogin->setAccessibleName(tr("Launch at Login"));
     SwitchStyle::apply(m_launchAtLogin);
 
-    QList<QWidget*> rows = {row(tr("Theme"), m_theme), row(tr("Launch at Login"), m_launchAtLogin)};
+    // The switch flips back by itself when the desktop refuses; this says why.
+    m_launchAtLoginError =
+        textLabel(QString(), Fonts::caption(), LookColors::red(LookColors::isDark(parentWidget())));
+    m_launchAtLoginError->setObjectName(QStringLiteral("launchAtLoginError"));
+    m_launchAtLoginError->setWordWrap(true);
+    m_launchAtLoginError->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_launchAtLoginError->hide();
+    connect(&m_services.launchAtLogin, &LaunchAtLogin::didChange, this, [this](bool isEnabled) {
+        const QString error = m_services.launchAtLogin.lastError();
+        m_launchAtLoginError->setText(isEnabled ? tr("Could not turn launch at login off: %1").arg(error)
+                                                : tr("Could not turn launch at login on: %1").arg(error));
+        m_launchAtLoginError->setVisible(!error.isEmpty());
+    });
+
+    QList<QWidget*> rows = {row(tr("Theme"), m_theme), row(tr("Launch at Login"), m_launchAtLogin),
+                            m_launchAtLoginError};
     const QList<QPair<QString, QString>> preferences = {
         {tr("Launch in Menu Bar Mode"), SettingsModel::launchInMenuBarModeKey},
         {tr("Auto-hide Menu Bar Window on Configuration Activation"),

@@ -55,6 +55,8 @@ public:
 
     QComboBox* themePicker() const { return m_theme; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
+    // Why the last change of launch at login was refused; hidden after one that went through.
+    QLabel* launchAtLoginError() const { return m_launchAtLoginError; }
     QCheckBox* preferenceToggle(const QString& key) const;
     StyledButton* syncNowButton() const { return m_syncNow; }
     StyledButton* checkForUpdatesButton() const { return m_checkForUpdates; }
@@ -83,6 +85,7 @@ private:
     QString m_syncStatus = QStringLiteral("Ready");
     QComboBox* m_theme = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
+    QLabel* m_launchAtLoginError = nullptr;
     QList<QCheckBox*> m_preferenceToggles;
     QWidget* m_trustedRow = nullptr;
     QWidget* m_untrustedRow = nullptr;

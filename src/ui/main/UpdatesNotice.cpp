@@ -1,5 +1,7 @@
 #include "UpdatesNotice.h"
 
+#include "ui/look/DialogFrame.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -16,6 +18,7 @@ void open(QWidget* parent) {
     box->setObjectName(QStringLiteral("updatesNotice"));
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    DialogFrame::apply(box);
     box->open();
 }
 

@@ -61,6 +61,11 @@ MenuBarManager::MenuBarManager(AppState& appState, ModelContainer* modelContaine
     updateDockIconVisibility();
     connect(&m_services.monitors, &MonitorAreas::changed, this, &MenuBarManager::statusBarDidChange);
     connect(&m_services.tray, &TrayHost::availabilityChanged, this, &MenuBarManager::trayAvailabilityChanged);
+    connect(&m_services.tray, &TrayHost::statusNotifierChanged, this, [this](bool used) {
+        updateDockIconVisibility();
+        if (used)
+            resumeMenuBarModeWhenIconShows();
+    });
     connect(&m_clickOutside, &ClickOutside::dismissed, this, &MenuBarManager::hideAttachedWindow);
     const QPointer<MenuBarManager> self(this);
     m_appState.platform().scheduler.async([self] {
@@ -79,8 +84,10 @@ MenuBarManager::~MenuBarManager() {
 void MenuBarManager::statusItemClicked() {
     // The press of this click already closed the window (a StatusNotifier host reports the click
     // after the press reached its own panel).
-    if (m_clickOutside.takeDismissingClick())
+    if (m_clickOutside.takeDismissingClick()) {
+        logLine(QStringLiteral("🖱️ MenuBar: the click's press already closed the window"));
         return;
+    }
     m_lastClickPointer = m_desktop.pointer();
     const bool showNormally =
         m_appState.platform().preferences.boolValue(SettingsModel::showMainWindowOnStatusBarClickKey, false);
@@ -217,13 +224,21 @@ void MenuBarManager::schedulePlacements(QWidget* window) {
     const QPointer<MenuBarManager> self(this);
     const QPointer<QWidget> target(window);
     for (double delay : {0.1, 0.35}) {
-        m_appState.platform().scheduler.after(delay, [self, target] {
+        m_appState.platform().scheduler.after(delay, [self, target, last = delay == 0.35] {
             if (!self || !target || !self->m_appState.isMainWindowAttached())
                 return;
             self->positionWindowUnderStatusItem(target, attachedWidth, target->height());
             // The window manager may have taken the state away while mapping the window.
             if (target->isVisible())
                 self->applyTaskbarState(target);
+            if (last && target->isVisible()) {
+                const QRect frame = target->geometry();
+                logLine(QStringLiteral("📌 MenuBar: attached window placed at %1,%2 %3x%4")
+                            .arg(frame.x())
+                            .arg(frame.y())
+                            .arg(frame.width())
+                            .arg(frame.height()));
+            }
         });
     }
 }
@@ -415,6 +430,35 @@ void MenuBarManager::trayAvailabilityChanged(bool available) {
             fallBackToNormalWindow(QStringLiteral("the system tray went away"));
         return;
     }
+    resumeMenuBarModeWhenIconShows();
+}
+
+void MenuBarManager::resumeMenuBarModeWhenIconShows() {
+    if (!m_resumeMenuBarModeWhenTrayReturns || m_waitingForIconToResume)
+        return;
+    m_waitingForIconToResume = true;
+    resumeAttempt(0);
+}
+
+void MenuBarManager::resumeAttempt(int attempt) {
+    // The ordinary window stays until the icon is there: a tray may never show it (a StatusNotifier
+    // host that appeared after an icon Qt made for XEmbed).
+    if (!m_presence.isIconShown()) {
+        if (attempt + 1 >= launchAttachAttempts) {
+            m_waitingForIconToResume = false;
+            logLine(QStringLiteral(
+                "⚠️ MenuBar: a system tray appeared but does not show the icon, keeping the main window "
+                "with its taskbar entry"));
+            return;
+        }
+        const QPointer<MenuBarManager> self(this);
+        m_appState.platform().scheduler.after(0.2, [self, attempt] {
+            if (self)
+                self->resumeAttempt(attempt + 1);
+        });
+        return;
+    }
+    m_waitingForIconToResume = false;
     if (!m_resumeMenuBarModeWhenTrayReturns)
         return;
     m_resumeMenuBarModeWhenTrayReturns = false;

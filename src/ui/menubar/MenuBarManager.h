@@ -120,6 +120,9 @@ private:
     // comes back when a tray appears.
     void fallBackToNormalWindow(const QString& reason);
     void trayAvailabilityChanged(bool available);
+    // Back to the attached window once the icon is shown, not merely once a tray is there.
+    void resumeMenuBarModeWhenIconShows();
+    void resumeAttempt(int attempt);
 
     AppState& m_appState;
     ModelContainer* m_modelContainer;
@@ -133,6 +136,7 @@ private:
     bool m_placing = false;
     int m_replacementsAfterMoves = 0;
     bool m_resumeMenuBarModeWhenTrayReturns = false;
+    bool m_waitingForIconToResume = false;
     std::optional<QPoint> m_lastClickPointer;
     QPointer<QWidget> m_observedWindow;
     std::unique_ptr<SavedForm> m_saved;

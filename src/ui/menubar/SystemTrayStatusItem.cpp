@@ -3,13 +3,35 @@
 #include "StatusSymbol.h"
 #include "ui/look/QuarlinIcon.h"
 
+#include "base/Log.h"
+
 #include <QSystemTrayIcon>
+
+namespace {
+
+QString reasonText(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return QStringLiteral("click");
+    case QSystemTrayIcon::DoubleClick:
+        return QStringLiteral("double click");
+    case QSystemTrayIcon::MiddleClick:
+        return QStringLiteral("middle click");
+    case QSystemTrayIcon::Context:
+        return QStringLiteral("context menu");
+    default:
+        return QStringLiteral("unknown");
+    }
+}
+
+} // namespace
 
 SystemTrayStatusItem::SystemTrayStatusItem(QObject* parent)
     : StatusItem(parent), m_icon(new QSystemTrayIcon(this)) {
     refreshAppearance();
     m_icon->setToolTip(QStringLiteral("Quarlin"));
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        logLine(QStringLiteral("🖱️ MenuBar: tray icon activated (%1)").arg(reasonText(reason)));
         // Every left click toggles; Qt reports the second of two quick ones as a double click.
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             Q_EMIT clicked();

@@ -1,4 +1,5 @@
-// One shortcut slot's recorder with an optional label beside it, as a settings page shows it.
+// One shortcut slot's recorder with an optional label beside it, as a settings page shows it, and a
+// note when the shortcut stored for the slot does nothing because another program holds it.
 #pragma once
 
 #include "RecorderCocoa.h"
@@ -22,10 +23,18 @@ public:
     const Name& name() const { return m_control->shortcutName(); }
     RecorderCocoa* control() const { return m_control; }
     QLabel* label() const { return m_label; }
+    // Shown while the desktop refuses the slot's hot key because another program holds it.
+    QLabel* notice() const { return m_notice; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void updateNotice();
+
     RecorderCocoa* m_control;
     QLabel* m_label = nullptr;
+    QLabel* m_notice;
 };
 
 } // namespace KeyboardShortcuts

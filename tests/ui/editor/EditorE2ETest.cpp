@@ -83,22 +83,7 @@ class EditorE2ETest : public QObject {
     // a wait, within the program's patience.
     bool inked(quint32 window, const QRect& area, bool wait = true) {
         const QRect on = area.translated(m_desktop->clientGeometry(window).topLeft());
-        const auto check = [&] {
-            QProcess p;
-            p.setProcessEnvironment(m_desktop->environment());
-            p.start(QStringLiteral("sh"),
-                    {QStringLiteral("-c"), QStringLiteral("xwd -root -silent | xwdtopnm 2>/dev/null")});
-            p.waitForFinished(10000);
-            const QImage image = QImage::fromData(p.readAllStandardOutput(), "PPM");
-            if (image.isNull())
-                return false;
-            const QRgb first = image.pixel(on.topLeft());
-            for (int y = on.top(); y <= on.bottom(); y += 2)
-                for (int x = on.left(); x <= on.right(); x += 2)
-                    if (image.pixel(x, y) != first)
-                        return true;
-            return false;
-        };
+        const auto check = [&] { return QuarlinProgram::inked(m_desktop->screenshot(), on); };
         return wait ? m_desktop->waitFor(check, QuarlinProgram::patienceMs) : check();
     }
 

@@ -1,6 +1,7 @@
 // The configuration editor on the virtual clock with a real store file: what Cancel, Save and a
 // rename leave in the file while other saves happen meanwhile, the registry of open editors, the
 // position rules, the groups and the templates, the create sheet.
+#include "../../support/WidgetScreenshot.h"
 #include "EditorWorld.h"
 
 #include "placement/RunningAppsHelper.h"
@@ -441,8 +442,21 @@ private Q_SLOTS:
         section->list()->setSearchText(QStringLiteral("zz"));
         QCOMPARE(section->list()->emptyText(), QStringLiteral("No applications match your search"));
 
+        // An application whose entry cannot be kept is not added, and the error line says why until
+        // an addition goes through.
+        w.desktop.keepFailures.insert(QStringLiteral("xterm"), QStringLiteral("Permission denied"));
+        section->list()->addButton(QStringLiteral("xterm"))->click();
+        auto* errorLine = window->editConfigView()->findChild<QLabel*>(QStringLiteral("saveError"));
+        QVERIFY(errorLine && errorLine->isVisible());
+        QCOMPARE(errorLine->text(), QStringLiteral("Could not add 'XTerm': Permission denied"));
+        QCOMPARE(errorLine->textFormat(), Qt::PlainText);
+        QVERIFY(EditorWorld::editorOf(window).apps().isEmpty());
+        saveWidgetScreenshot(window, QStringLiteral("editor-running-app-not-kept"));
+        w.desktop.keepFailures.clear();
+
         // Adding keeps the application as a saved one once, and the saved list shows it at once.
         section->list()->addButton(QStringLiteral("xterm"))->click();
+        QVERIFY(!errorLine->isVisible());
         QVERIFY(!section->list()->addButton(QStringLiteral("xterm"))->isEnabled());
         QCOMPARE(window->editConfigView()->savedSection()->list()->visibleNames(), QStringList({"XTerm"}));
         ConfigurationEditor& e = EditorWorld::editorOf(window);

@@ -1,7 +1,8 @@
 // The home tab in the real program on the private Xvfb desktop with two monitors, driven by real
 // clicks and keys: create a configuration, see it listed and stored; activate it from its row and
 // read every window's frame from the X server; move it to the second monitor from the display menu;
-// swap its two applications; delete it. A screenshot of each step goes to <build>/screenshots.
+// swap its two applications; delete it. A screenshot of each step goes to <build>/screenshots; the
+// sheet, the editor, the display menu and the confirmation must show painted on the screen.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "model/AppConfiguration.h"
@@ -98,6 +99,7 @@ private Q_SLOTS:
             QStringLiteral("1"));
         const quint32 editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Coding$"));
         QVERIFY(editor);
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("editor"), editor));
         QVERIFY(desktop.close(editor));
         quarlin.screenshot(QStringLiteral("created"));
 
@@ -126,9 +128,11 @@ private Q_SLOTS:
 
         // Move to the second monitor from the display menu.
         click(displayMenu);
+        const quint32 menu = quarlin.waitForPopup();
+        QVERIFY(menu);
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("display-menu"), menu));
         QVERIFY(desktop.key(QStringLiteral("Down")));
         QVERIFY(desktop.key(QStringLiteral("Down")));
-        quarlin.screenshot(QStringLiteral("display-menu"));
         QVERIFY(desktop.key(QStringLiteral("Return")));
         QVERIFY(desktop.waitFor([&] { return placed(logo.window, term.window, 1920); }, 10000));
         quarlin.screenshot(QStringLiteral("moved"));

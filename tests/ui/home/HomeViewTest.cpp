@@ -15,6 +15,7 @@
 #include "ui/home/PermissionView.h"
 #include "ui/home/RunningApplicationsSectionView.h"
 #include "ui/home/SavedApplicationsSectionView.h"
+#include "ui/look/DialogFrame.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -241,6 +242,25 @@ private Q_SLOTS:
         QVERIFY(!home->clearAllConfigurations());
         QVERIFY(!w.context()->hasChanges());
         QCOMPARE(home->configurationGroups().size(), 1);
+    }
+
+    // The home tab's questions and errors are as wide as their title needs and offer only a close
+    // button: a narrow box showed its title cut to "Delete… ation?".
+    void boxesFitTheirTitle() {
+        HomeWorld w;
+        ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), 1);
+        QVERIFY(w.context()->save());
+        Home home(w);
+        const auto fits = [](QMessageBox* box) {
+            return box && box->isVisible() && box->width() >= DialogFrame::titleWidth(box) &&
+                   !(box->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+        };
+        home->confirmRemoveConfiguration(c);
+        QTRY_VERIFY(fits(home->openDialog()));
+        QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Cancel")));
+        w.refuseSaves();
+        QVERIFY(!home->removeConfiguration(c));
+        QTRY_VERIFY(fits(home->openDialog()));
     }
 
     void clearAllAsksFirstAndTakesHiddenOnesToo() {

@@ -277,6 +277,31 @@ private Q_SLOTS:
         QCOMPARE(world.window.windowOpacity(), 1.0);
     }
 
+    // A tray that appears without showing our icon (a StatusNotifier host that came after an icon
+    // made for XEmbed): the ordinary window stays, and menu-bar mode returns once the icon shows.
+    void aTrayWithoutOurIconKeepsTheOrdinaryWindow() {
+        MenuBarWorld world;
+        world.tray.available = false;
+        world.statusItem.rect = QRect();
+        MenuBarManager& manager = world.start();
+        manager.showAttachedWindowForLaunch();
+        world.tray.statusNotifier = false;
+        world.tray.setAvailable(true);
+        for (int step = 0; step < 30; ++step) {
+            world.clock.advance(0.2);
+            QVERIFY(world.window.isVisible());
+            QVERIFY(!world.state.isMainWindowAttached());
+        }
+        QVERIFY(world.log.lines().last().contains(QStringLiteral("does not show the icon")));
+        QVERIFY(manager.isDockIconVisible());
+
+        world.tray.statusNotifier = true;
+        Q_EMIT world.tray.statusNotifierChanged(true);
+        world.clock.advance(0.2);
+        QVERIFY(world.state.isMainWindowAttached());
+        QVERIFY(!manager.isDockIconVisible());
+    }
+
     void appearancePassesWhileTheIconIsNotEmbedded() {
         MenuBarWorld world;
         world.statusItem.rect = QRect();

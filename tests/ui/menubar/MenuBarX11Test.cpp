@@ -20,11 +20,15 @@ class FakeWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
 public:
     bool hostRegistered() const { return host; }
+    QStringList registeredItems() const { return items; }
     bool host = false;
+    QStringList items;
 Q_SIGNALS:
     void StatusNotifierHostRegistered();
+    void StatusNotifierItemRegistered(const QString& service);
 };
 
 class MenuBarX11Test : public QObject {
@@ -76,11 +80,19 @@ private Q_SLOTS:
         QVERIFY(!tray.isAvailable());
 
         QSignalSpy changes(&tray, &TrayHost::availabilityChanged);
+        QSignalSpy used(&tray, &TrayHost::statusNotifierChanged);
         watcher.host = true;
+        watcher.items = {QStringLiteral("org.freedesktop.DBus/StatusNotifierItem")};
         Q_EMIT watcher.StatusNotifierHostRegistered();
         QTRY_VERIFY(tray.isAvailable());
-        QVERIFY(tray.usesStatusNotifier());
         QCOMPARE(changes.size(), 1);
+        // A host shows our icon only once the watcher lists an item of this process (another
+        // process's item is not ours).
+        QVERIFY(!tray.usesStatusNotifier());
+        watcher.items << bus.baseService();
+        Q_EMIT watcher.StatusNotifierItemRegistered(bus.baseService());
+        QTRY_VERIFY(tray.usesStatusNotifier());
+        QCOMPARE(used.size(), 1);
     }
 
     void pressesNameTheWindowUnderThePointer() {

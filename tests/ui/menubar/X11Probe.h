@@ -30,3 +30,23 @@ inline QStringList netWmState(const QString& display, quint32 window) {
     xcb_disconnect(conn);
     return names;
 }
+
+// The functions the window's _MOTIF_WM_HINTS allow the window manager to offer (the hint's
+// "all but these" form turned around); all of them when the hints do not restrict functions.
+inline quint32 motifFunctions(const QString& display, quint32 window) {
+    constexpr quint32 all = 1, hintsFunctions = 1, everyFunction = 0x3e;
+    quint32 functions = everyFunction;
+    xcb_connection_t* conn = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    auto* atomReply = xcb_intern_atom_reply(conn, xcb_intern_atom(conn, 0, 15, "_MOTIF_WM_HINTS"), nullptr);
+    auto* reply = xcb_get_property_reply(
+        conn, xcb_get_property(conn, 0, window, atomReply->atom, XCB_ATOM_ANY, 0, 5), nullptr);
+    std::free(atomReply);
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) >= 8) {
+        const auto* hints = static_cast<const quint32*>(xcb_get_property_value(reply));
+        if (hints[0] & hintsFunctions)
+            functions = (hints[1] & all) ? everyFunction & ~hints[1] : hints[1];
+    }
+    std::free(reply);
+    xcb_disconnect(conn);
+    return functions;
+}

@@ -1,0 +1,176 @@
+#include "SyncRound.h"
+
+#include "SyncFolderReader.h"
+#include "SyncSchema.h"
+#include "SyncState.h"
+
+#include <QScopeGuard>
+
+#include <malloc.h>
+
+#include <vector>
+
+namespace {
+// Files listed in one round above which its memory is handed back.
+constexpr qsizetype largeRound = 2000;
+} // namespace
+
+SyncRound::Result SyncRound::run(const Request& request) {
+    Result result;
+    const auto checkpoint = [&](const char* point) {
+        if (request.checkpoint)
+            request.checkpoint(point);
+    };
+    m_state.forgetChildren();
+    m_reader.beginRound(!request.kinds);
+    QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    // A failed round takes back what it merged.
+    const QHash<QString, SyncState::Entry> before = entries;
+    Keeping keeping;
+    result.ok = readAndMerge(request, result, keeping);
+    SyncMerger::Round& round = result.round;
+    const bool writes = m_merger.hasWrites();
+    const bool clearApplying = !m_state.applying().isEmpty();
+    if (result.ok)
+        keep(keeping, request, round, nullptr);
+    keeping.writer = {};
+    result.ok = result.ok && keeping.ok;
+    if (!result.ok && result.error.isEmpty())
+        result.error = keeping.error;
+    bool committed = false;
+    if (result.ok && (keeping.started || writes || clearApplying)) {
+        // Kept before the store's commit, with a note of what the store is to receive: a crash between
+        // the two is finished at the next start, never taken for edits made here. What is to be
+        // rewritten counts as not in the folder until the exporter has written it.
+        const QStringList changed(round.changed.cbegin(), round.changed.cend());
+        const QStringList none;
+        const QStringList* applying = writes ? &changed : clearApplying ? &none : nullptr;
+        result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&
+                    m_state.finishKeeping(keeping.sent, keeping.unwritten, &result.error, applying);
+        keeping.started = false;
+        if (writes) {
+            checkpoint("stateKept");
+            result.ok = result.ok && m_merger.commit(&result.error);
+            committed = result.ok;
+            checkpoint("storeCommitted");
+            if (committed && !m_state.persist({}, {}, &result.error, &none))
+                result.ok = false;
+        }
+    }
+    if (!result.ok) {
+        if (keeping.started)
+            m_state.abandonKeeping();
+        if (!committed) {
+            m_merger.rollback();
+            entries = before;
+        }
+        m_state.forgetChildren();
+        result.refused = m_reader.refusedCount();
+        return result;
+    }
+    if (committed)
+        result.backup = m_merger.lastBackup();
+    m_state.forgetChildren();
+    result.refused = m_reader.refusedCount();
+    return result;
+}
+
+void SyncRound::keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,
+                     const QList<ModelObject::Kind>* merged) {
+    // One write at a time on the state's connection.
+    keeping.writer = {};
+    if (!keeping.ok)
+        return;
+    const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
+    QSet<QString> ids;
+    for (const QString& id : round.changed)
+        if (!keeping.sent.contains(id) && (!merged || merged->contains(entries.value(id).record.kind)))
+            ids.insert(id);
+    if (ids.isEmpty())
+        return;
+    keeping.unwritten = round.rewrite;
+    keeping.unwritten.unite(request.queued);
+    SyncState::Rows rows = m_state.rowsOf(ids, keeping.unwritten);
+    keeping.sent.unite(ids);
+    if (!keeping.started) {
+        if (!m_state.beginKeeping(&keeping.error)) {
+            keeping.ok = false;
+            return;
+        }
+        keeping.started = true;
+    }
+    keeping.writer = std::jthread([this, &keeping, rows = std::move(rows)] {
+        if (!m_state.keepRows(rows, &keeping.error))
+            keeping.ok = false;
+    });
+}
+
+bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& keeping) {
+    QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    SyncMerger::Round& round = result.round;
+    // A large round (a flood, a whole library) leaves megabytes free inside the process; they go
+    // back to the system once the round's copies are gone.
+    qsizetype filesRead = 0;
+    const auto giveBack = qScopeGuard([&filesRead] {
+        if (filesRead > largeRound)
+            ::malloc_trim(0);
+    });
+    // Every class is listed first, so that its files are read while the classes before it merge.
+    QList<ModelObject::Kind> kinds;
+    for (ModelObject::Kind kind : SyncSchema::kinds)
+        if (!request.kinds || request.kinds->contains(int(kind))) {
+            kinds.append(kind);
+            // Taken before the listing: a change made meanwhile shows at the next rescan.
+            const QString folder = m_folder.path() + u'/' + SyncSchema::className(kind);
+            result.listed.insert(int(kind),
+                                 SyncFolder::signatureOf(folder).value_or(SyncFolder::Signature{}));
+        }
+    std::vector<SyncFolderReader::Listing> classes;
+    bool ok = m_reader.listAll(kinds, &classes, &result.error);
+    QList<SyncFolderReader::ClassFiles> toRead;
+    for (const SyncFolderReader::Listing& listed : classes) {
+        filesRead += listed.files.size();
+        toRead.append({listed.kind, filesToRead(listed.kind, listed.groups)});
+    }
+    if (ok)
+        m_reader.prefetch(toRead);
+    QSet<QString> seen;
+    QList<ModelObject::Kind> merged;
+    for (auto listed = classes.cbegin(); ok && listed != classes.cend(); ++listed) {
+        if (!merged.isEmpty())
+            keep(keeping, request, round, &merged);
+        // In the order of the ids, which the store's index on them is kept in.
+        QStringList ids = listed->groups.keys();
+        ids.sort();
+        m_reader.awaitPrefetched(listed->kind);
+        for (auto id = ids.cbegin(); ok && id != ids.cend(); ++id) {
+            seen.insert(*id);
+            ok = m_merger.merge(listed->kind, *id, listed->groups.value(*id), round, &result.error);
+        }
+        merged.append(listed->kind);
+    }
+    m_reader.dropPrefetched();
+    // Only a round that read everything knows which refused files are gone.
+    m_reader.endRound(ok);
+    // The folder ends up holding every object as merged here, including those it did not hold yet.
+    if (ok && !request.kinds)
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            if (!seen.contains(it.key()))
+                round.rewrite.insert(it.key());
+    return ok;
+}
+
+QList<const SyncFolder::Entry*>
+SyncRound::filesToRead(ModelObject::Kind kind, const QHash<QString, SyncFolderReader::Group>& groups) const {
+    QList<const SyncFolder::Entry*> files;
+    const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
+    for (auto group = groups.cbegin(); group != groups.cend(); ++group) {
+        const auto known = entries.constFind(group.key());
+        if (known != entries.constEnd() && known->record.kind != kind)
+            continue;
+        if (group->main && (known == entries.constEnd() || group->main->signature != known->file))
+            files.append(group->main);
+        files.append(group->copies);
+    }
+    return files;
+}

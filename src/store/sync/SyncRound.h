@@ -1,0 +1,72 @@
+// One reading of the sync folder, run on the sync worker: lists the class folders, reads and parses
+// the files that changed, merges them, and writes the result into the sync state and then the store
+// (the state first, with a note of what the store is to receive, so that a crash between the two is
+// finished at the next start). What is left for the main thread (writing files, refreshing the live
+// objects, telling the user) comes back in the result.
+#pragma once
+
+#include "SyncFolder.h"
+#include "SyncMerger.h"
+#include "SyncStoreWriter.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <functional>
+#include <optional>
+#include <thread>
+
+class SyncFolderReader;
+class SyncState;
+
+class SyncRound {
+public:
+    struct Request {
+        // ModelObject::Kind values of the class folders to read; every one when empty.
+        std::optional<QSet<int>> kinds;
+        // Objects whose files wait to be written: not in the folder yet.
+        QSet<QString> queued;
+        std::function<void(const char* point)> checkpoint;
+    };
+    struct Result {
+        bool ok = true;
+        QString error;
+        SyncMerger::Round round;
+        // Each class folder read, as it was before it was listed (ModelObject::Kind values).
+        QHash<int, SyncFolder::Signature> listed;
+        // The copy of the store kept before the round deleted many configurations.
+        std::optional<SyncStoreWriter::Backup> backup;
+        int refused = 0;
+    };
+
+    SyncRound(const SyncFolder& folder, SyncState& state, SyncFolderReader& reader, SyncMerger& merger)
+        : m_folder(folder), m_state(state), m_reader(reader), m_merger(merger) {}
+
+    // On the worker, or on the main thread while the worker is idle.
+    Result run(const Request& request);
+
+private:
+    // What the round keeps in the sync state while it merges: the entries of each class once it is
+    // merged (no later class changes them: owners come first), written on a thread of its own while
+    // the next class merges, in one transaction that commits before the store's.
+    struct Keeping {
+        bool started = false;
+        bool ok = true;
+        QString error;
+        QSet<QString> sent;
+        QSet<QString> unwritten;
+        std::jthread writer;
+    };
+    // Hands the changed entries of the classes in `merged` (all when empty) to the writer.
+    void keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,
+              const QList<ModelObject::Kind>* merged);
+    bool readAndMerge(const Request& request, Result& result, Keeping& keeping);
+    // The files that the merge reads: new or changed object files, and every conflict copy.
+    QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind,
+                                                const QHash<QString, SyncFolderReader::Group>& groups) const;
+
+    const SyncFolder& m_folder;
+    SyncState& m_state;
+    SyncFolderReader& m_reader;
+    SyncMerger& m_merger;
+};
