@@ -1,12 +1,15 @@
-// Lets the user move a window by dragging its background, as with its title bar. A left press that
-// no control took (labels, empty space, frames) hands the move to the window manager.
+// Lets the user move a window by dragging its background, as with its title bar. A left drag that
+// starts where no control took the press (labels, empty space, frames) hands the move to the window
+// manager; a click there stays a click.
 //
 //   BackgroundWindowMove::install(&window);   // or with a condition checked at each press
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -27,5 +30,6 @@ private:
 
     QWidget* m_window;
     std::function<bool()> m_allowed;
+    std::optional<QPoint> m_pressedAt;
     int m_moves = 0;
 };

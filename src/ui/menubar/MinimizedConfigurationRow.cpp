@@ -10,6 +10,7 @@
 #include "model/PositionGroupTemplateMatcher.h"
 #include "model/SFSymbolTemplateMapper.h"
 #include "placement/MultiMonitorHelper.h"
+#include "ui/look/DialogFrame.h"
 #include "ui/look/ElidedLabel.h"
 #include "ui/look/ElidingComboBox.h"
 #include "ui/look/Fonts.h"
@@ -305,11 +306,11 @@ void MinimizedConfigurationRow::refreshControls() {
 void MinimizedConfigurationRow::askDelete() {
     if (!m_configuration)
         return;
-    auto* alert =
-        new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Configuration"),
-                        QStringLiteral("Are you sure you want to delete '") + m_configuration->name() +
-                            QStringLiteral("'? This action cannot be undone."),
-                        QMessageBox::NoButton, this);
+    auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Configuration"),
+                                  QStringLiteral("Are you sure you want to delete '") +
+                                      ElidedLabel::elided(m_configuration->name(), QFont(), 320) +
+                                      QStringLiteral("'? This action cannot be undone."),
+                                  QMessageBox::NoButton, this);
     alert->setTextFormat(Qt::PlainText);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton* cancel = alert->addButton(QMessageBox::Cancel);
@@ -318,6 +319,7 @@ void MinimizedConfigurationRow::askDelete() {
     remove->setAutoDefault(false);
     alert->setDefaultButton(cancel);
     alert->setEscapeButton(cancel);
+    DialogFrame::apply(alert);
     connect(alert, &QMessageBox::finished, this,
             [this, alert, remove] { confirmDelete(alert->clickedButton() == remove); });
     alert->open();

@@ -95,7 +95,9 @@ class EditorE2ETest : public QObject {
         if (!m_desktop->xdotool({QStringLiteral("mousemove"), QString::number(at.x()),
                                  QString::number(at.y()), QStringLiteral("mousedown"), QStringLiteral("1")}))
             return false;
-        // The drag goes on once the program has handed the press to the window manager: on a busy
+        // A press alone is a click; the first steps of the drag make it a move.
+        m_desktop->movePointer(at.x() - 15, at.y() + 2);
+        // The drag goes on once the program has handed the move to the window manager: on a busy
         // machine the program may see the press only after a quick drag has ended.
         if (!m_desktop->waitFor([&] { return m_desktop->clientMessagesSeen("_NET_WM_MOVERESIZE") > moves; },
                                 QuarlinProgram::patienceMs)) {
@@ -255,13 +257,17 @@ private Q_SLOTS:
         QuarlinProgram quarlin(desktop, QStringLiteral("editor"));
         QVERIFY2(startWithEyesAndWork(quarlin), qPrintable(quarlin.error()));
 
-        // The main window moves when dragged by its background.
+        // The main window moves when dragged by its background; a click there moves nothing, and the
+        // next click is the program's.
         QVERIFY(dragMoves(quarlin.window(), backgroundOfMainWindow));
+        const QRect placed = desktop.clientGeometry(quarlin.window());
+        QVERIFY(quarlin.click(backgroundOfMainWindow));
 
         // An edit, then Settings and back to Home: the editor is still there with its edit, and saves it.
         QVERIFY(quarlin.click(firstRowEditWithoutRunningApps));
         quint32 editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$"));
         QVERIFY(editor);
+        QCOMPARE(desktop.clientGeometry(quarlin.window()), placed);
         QVERIFY(quarlin.click(editor, savedSearch(0)));
         QVERIFY(quarlin.type(QStringLiteral("Eyes")));
         keys({QStringLiteral("Tab"), QStringLiteral("space")});
@@ -275,6 +281,9 @@ private Q_SLOTS:
 
         // Another writer (a sync) stores a configuration of four applications, the latest activated:
         // the first row of the list, without the list being shown again.
+        // Where the closed editor lay, the list shows its one row and nothing below it: no lingering
+        // pixels of the editor pass for a second row.
+        QVERIFY(desktop.waitFor([&] { return !inked(quarlin.window(), secondRowName, false); }));
         QVERIFY2(quarlin.changeStore([](ModelContext& context) {
             auto* c = new ConfigurationGroup(QStringLiteral("Remote"), 1920, 1080, std::nullopt);
             c->setLastActivatedAt(QDateTime::currentDateTime().addDays(1));
@@ -296,9 +305,12 @@ private Q_SLOTS:
                  qPrintable(quarlin.error()));
         QVERIFY2(inked(quarlin.window(), secondRowName),
                  qPrintable(quarlin.screenshot(QStringLiteral("stale-list"))));
+        // No click so far has reached a row's Activate.
+        QVERIFY(!quarlin.output().contains(QStringLiteral("Applying configuration")));
         QVERIFY(quarlin.click(firstRowEditOfFourApps));
         editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Remote$"));
-        QVERIFY(editor);
+        QVERIFY2(editor,
+                 qPrintable(quarlin.screenshot(QStringLiteral("no-remote-editor")) + quarlin.output()));
 
         // Four applications with the running list shown: 800 high at most, inside the work area.
         QVERIFY(quarlin.click(editor, showRunningAppsWithFourApps));

@@ -4,6 +4,7 @@
 #include "ui/editor/EditConfigurationModalView.h"
 #include "ui/editor/EditConfigurationWindowManager.h"
 #include "ui/editor/EditorRegistry.h"
+#include "ui/look/DialogFrame.h"
 #include "ui/look/StyledButton.h"
 #include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MinimizedConfigurationRow.h"
@@ -219,7 +220,8 @@ private Q_SLOTS:
     }
 
     // A long name gives way to the controls; the strip shows three icons and the rest as "+N";
-    // application names in tooltips are plain text; Return in the delete alert keeps the row.
+    // application names in tooltips are plain text; the delete alert names it short, and Return there
+    // keeps the row.
     void rowsKeepTheirControlsInView() {
         CompactWorld world;
         ConfigurationGroup* c = world.configuration(QString(60, QLatin1Char('W')), 1);
@@ -247,6 +249,9 @@ private Q_SLOTS:
         row->deleteButton()->click();
         auto* alert = row->findChild<QMessageBox*>();
         QVERIFY(alert);
+        // The alert names the configuration short, and is as wide as its title needs.
+        QVERIFY(alert->text().contains(QChar(0x2026)));
+        QTRY_VERIFY(alert->isVisible() && alert->width() >= DialogFrame::titleWidth(alert));
         QTest::keyClick(alert, Qt::Key_Return);
         QTRY_VERIFY(!row->findChild<QMessageBox*>() || !alert->isVisible());
         QCOMPARE(world.names().size(), 1);
