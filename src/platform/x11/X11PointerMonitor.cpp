@@ -1,6 +1,6 @@
 #include "X11PointerMonitor.h"
 
-#include <QSocketNotifier>
+#include <QMetaObject>
 
 #include <xcb/xinput.h>
 
@@ -41,14 +41,24 @@ X11PointerMonitor::X11PointerMonitor(const QString& displayName, QObject* parent
             m_xinputOpcode = xinput->major_opcode;
         std::free(version);
     }
-    m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_conn), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &X11PointerMonitor::processEvents);
+    m_wake = xcb_generate_id(m_conn);
+    xcb_create_window(m_conn, XCB_COPY_FROM_PARENT, m_wake, m_root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_flush(m_conn);
+    m_reader = std::thread([this] { read(); });
 }
 
 X11PointerMonitor::~X11PointerMonitor() {
-    delete m_notifier;
-    if (m_conn)
-        xcb_disconnect(m_conn);
+    if (!m_conn)
+        return;
+    xcb_client_message_event_t wake{};
+    wake.response_type = XCB_CLIENT_MESSAGE;
+    wake.format = 32;
+    wake.window = m_wake;
+    xcb_send_event(m_conn, 0, m_wake, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&wake));
+    xcb_flush(m_conn);
+    m_reader.join();
+    xcb_disconnect(m_conn);
 }
 
 bool X11PointerMonitor::start() {
@@ -57,7 +67,9 @@ bool X11PointerMonitor::start() {
     if (!m_conn || m_xinputOpcode < 0)
         return false;
     readEscapeKeycodes();
-    select(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS);
+    QMutexLocker lock(&m_mutex);
+    m_startSequence =
+        select(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS);
     m_started = true;
     return true;
 }
@@ -65,22 +77,25 @@ bool X11PointerMonitor::start() {
 void X11PointerMonitor::stop() {
     if (!m_started)
         return;
+    QMutexLocker lock(&m_mutex);
     select(0);
     m_started = false;
-    // Presses already queued belong to the time before the stop.
-    processEvents();
+    // Presses already read or on their way belong to the time before the stop.
+    ++m_generation;
 }
 
-void X11PointerMonitor::select(quint32 mask) {
+unsigned int X11PointerMonitor::select(quint32 mask) {
     struct {
         xcb_input_event_mask_t head;
         uint32_t mask;
     } masks{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, mask};
-    xcb_input_xi_select_events(m_conn, m_root, 1, &masks.head);
+    const xcb_void_cookie_t cookie = xcb_input_xi_select_events(m_conn, m_root, 1, &masks.head);
     xcb_flush(m_conn);
+    return cookie.sequence;
 }
 
 void X11PointerMonitor::readEscapeKeycodes() {
+    QMutexLocker lock(&m_mutex);
     m_escapeKeycodes.clear();
     const xcb_setup_t* setup = xcb_get_setup(m_conn);
     const int count = setup->max_keycode - setup->min_keycode + 1;
@@ -127,29 +142,57 @@ quint32 X11PointerMonitor::clientWindow(quint32 window) {
     return window;
 }
 
-void X11PointerMonitor::processEvents() {
-    if (!m_conn)
-        return;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_conn)) {
-        const bool generic = (event->response_type & 0x7f) == XCB_GE_GENERIC;
-        const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
-        if (m_started && generic && ge->extension == m_xinputOpcode) {
-            const auto* raw = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(event);
-            if (ge->event_type == XCB_INPUT_RAW_KEY_PRESS && m_escapeKeycodes.contains(raw->detail)) {
-                Q_EMIT escapePressed();
-            } else if (ge->event_type == XCB_INPUT_RAW_BUTTON_PRESS &&
-                       (raw->detail == leftButton || raw->detail == rightButton)) {
-                QPoint position;
-                quint32 window = 0;
-                if (auto* pointer =
-                        xcb_query_pointer_reply(m_conn, xcb_query_pointer(m_conn, m_root), nullptr)) {
-                    position = QPoint(pointer->root_x, pointer->root_y);
-                    window = pointer->child ? clientWindow(pointer->child) : 0;
-                    std::free(pointer);
-                }
-                Q_EMIT buttonPressed(position, window);
-            }
-        }
+void X11PointerMonitor::read() {
+    while (xcb_generic_event_t* event = xcb_wait_for_event(m_conn)) {
+        const bool more = handle(event);
         std::free(event);
+        if (!more)
+            return;
     }
+}
+
+bool X11PointerMonitor::handle(const xcb_generic_event_t* event) {
+    const int type = event->response_type & 0x7f;
+    if (type == XCB_CLIENT_MESSAGE)
+        return reinterpret_cast<const xcb_client_message_event_t*>(event)->window != m_wake;
+    const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
+    if (type != XCB_GE_GENERIC || ge->extension != m_xinputOpcode)
+        return true;
+    const auto* raw = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(event);
+    int generation = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        // Sent before the current selection was made: from an earlier time on screen.
+        if (!m_started || raw->full_sequence < m_startSequence)
+            return true;
+        if (ge->event_type == XCB_INPUT_RAW_KEY_PRESS && !m_escapeKeycodes.contains(raw->detail))
+            return true;
+        generation = m_generation;
+    }
+    if (ge->event_type == XCB_INPUT_RAW_KEY_PRESS) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (m_started && m_generation == generation)
+                    Q_EMIT escapePressed();
+            },
+            Qt::QueuedConnection);
+    } else if (ge->event_type == XCB_INPUT_RAW_BUTTON_PRESS &&
+               (raw->detail == leftButton || raw->detail == rightButton)) {
+        QPoint position;
+        quint32 window = 0;
+        if (auto* pointer = xcb_query_pointer_reply(m_conn, xcb_query_pointer(m_conn, m_root), nullptr)) {
+            position = QPoint(pointer->root_x, pointer->root_y);
+            window = pointer->child ? clientWindow(pointer->child) : 0;
+            std::free(pointer);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, position, window] {
+                if (m_started && m_generation == generation)
+                    Q_EMIT buttonPressed(position, window);
+            },
+            Qt::QueuedConnection);
+    }
+    return true;
 }

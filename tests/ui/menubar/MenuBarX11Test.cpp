@@ -116,6 +116,14 @@ private Q_SLOTS:
         QVERIFY(desktop.xdotool({"click", "1"}));
         QTRY_COMPARE(presses.size(), 2);
         QCOMPARE(presses.last().at(1).toULongLong(), quint64(0));
+        // Pressed inside, dragged out and let go before this thread looks: still a press inside.
+        QVERIFY(desktop.movePointer(inside.x(), inside.y()));
+        QVERIFY(desktop.xdotool({"mousedown", "1"}));
+        QVERIFY(desktop.xdotool({"mousemove", "1500", "900"}));
+        QVERIFY(desktop.xdotool({"mouseup", "1"}));
+        QTRY_COMPARE(presses.size(), 3);
+        QCOMPARE(presses.last().at(0).toPoint(), inside);
+        QCOMPARE(presses.last().at(1).toULongLong(), quint64(logo.window));
         QVERIFY(desktop.key(QStringLiteral("Escape")));
         QTRY_COMPARE(escapes.size(), 1);
 
@@ -126,7 +134,7 @@ private Q_SLOTS:
         QVERIFY(monitor.start());
         QVERIFY(desktop.key(QStringLiteral("Escape")));
         QTRY_COMPARE(escapes.size(), 2);
-        QCOMPARE(presses.size(), 2);
+        QCOMPARE(presses.size(), 3);
     }
 };
 
