@@ -104,7 +104,7 @@ public:
     // Ends a refresh in slices now.
     void finishRefresh();
     // Rows read per turn by a refresh in slices.
-    static constexpr int refreshSlice = 500;
+    static constexpr int refreshSlice = 1000;
 
     // Seconds after the last change of the database files at which the database is looked at once
     // more: the file event can come before the other writer's commit is visible.

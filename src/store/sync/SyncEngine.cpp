@@ -10,6 +10,8 @@
 
 #include "base/Log.h"
 #include "base/Scheduler.h"
+#include "model/ConfigurationGroup.h"
+#include "model/SavedApp.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
 
@@ -198,6 +200,10 @@ void SyncEngine::prepareRejoin() {
     if (!m_rejoinPending || (state != SyncFolder::State::available && state != SyncFolder::State::readOnly))
         return;
     m_rejoinPending = false;
+    // Only objects held here are held back; an empty store (a new machine joining) has none, and
+    // listing a large folder here would stall the windows.
+    if (m_context->fetch<ConfigurationGroup>().isEmpty() && m_context->fetch<SavedApp>().isEmpty())
+        return;
     QSet<QString> ids;
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         QList<SyncFolder::Entry> files;
