@@ -129,6 +129,14 @@ private Q_SLOTS:
     }
     void deleteAgainstEdit() {
         QFETCH(bool, editLater);
+        // The two changes come one after the other, but may fall in one millisecond: B's clock runs a
+        // second ahead of A's or behind it, so that the later change is the newer one beyond doubt.
+        b.reset();
+        b = std::make_unique<SyncPeerProcess>(
+            m_dir.filePath(QStringLiteral("b")), folder(),
+            QStringList{QStringLiteral("--clock-offset-ms"),
+                        editLater ? QStringLiteral("1000") : QStringLiteral("-1000")});
+        QVERIFY(b->isReady());
         const QString id = shareOne();
         if (editLater) {
             a->ask(QStringLiteral("delete ") + id);
