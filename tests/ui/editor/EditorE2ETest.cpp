@@ -43,6 +43,7 @@ QPoint positionMenu(int row) {
 // Inside the main window: the pencil of the home tab's first configuration row, the tabs.
 const QPoint homeRowEdit(509, 391);
 const QPoint firstRowEditWithoutRunningApps(509, 318);
+const QRect firstRowName(28, 312, 80, 18);
 const QRect secondRowName(28, 348, 80, 18);
 // The first row's pencil once it holds four applications (a group picker and "Rotate" beside it).
 const QPoint firstRowEditOfFourApps(421, 318);
@@ -282,8 +283,11 @@ private Q_SLOTS:
         // Another writer (a sync) stores a configuration of four applications, the latest activated:
         // the first row of the list, without the list being shown again.
         // Where the closed editor lay, the list shows its one row and nothing below it: no lingering
-        // pixels of the editor pass for a second row.
+        // pixels of the editor pass for a second row. The pointer is away, so that no row is hovered.
+        QVERIFY(desktop.movePointer(2, desktop.workArea().bottom() - 2));
         QVERIFY(desktop.waitFor([&] { return !inked(quarlin.window(), secondRowName, false); }));
+        const QPoint client = desktop.clientGeometry(quarlin.window()).topLeft();
+        const QImage workRow = desktop.screenshot().copy(firstRowName.translated(client));
         QVERIFY2(quarlin.changeStore([](ModelContext& context) {
             auto* c = new ConfigurationGroup(QStringLiteral("Remote"), 1920, 1080, std::nullopt);
             c->setLastActivatedAt(QDateTime::currentDateTime().addDays(1));
@@ -303,10 +307,16 @@ private Q_SLOTS:
             }
         }),
                  qPrintable(quarlin.error()));
-        QVERIFY2(inked(quarlin.window(), secondRowName),
-                 qPrintable(quarlin.screenshot(QStringLiteral("stale-list"))));
+        // A second row, and another first one than before.
+        QVERIFY2(desktop.waitFor([&] {
+            const QImage now = desktop.screenshot();
+            return now.copy(firstRowName.translated(client)) != workRow &&
+                   QuarlinProgram::inked(now, secondRowName.translated(client));
+        }),
+                 qPrintable(quarlin.screenshot(QStringLiteral("stale-list")) + quarlin.output()));
         // No click so far has reached a row's Activate.
-        QVERIFY(!quarlin.output().contains(QStringLiteral("Applying configuration")));
+        QVERIFY2(!quarlin.output().contains(QStringLiteral("Applying configuration")),
+                 qPrintable(quarlin.screenshot(QStringLiteral("activated")) + quarlin.output()));
         QVERIFY(quarlin.click(firstRowEditOfFourApps));
         editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Remote$"));
         QVERIFY2(editor,
