@@ -795,6 +795,10 @@ void ModelContext::refresh(const StoreChanges& changes, bool inSlices) {
     m_dataVersion = *version;
     m_refresh = std::make_unique<Refresh>();
     m_refresh->changes = changes;
+    for (QList<qint64>& keys : m_refresh->changes.written) {
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    }
     m_refresh->saves = m_saves;
     ++m_refreshGeneration;
     if (inSlices)
@@ -840,14 +844,20 @@ void ModelContext::finishRefresh() {
 bool ModelContext::readRefresh(int budget, QString* error) {
     Refresh& r = *m_refresh;
     int used = 0;
+    // Runs of consecutive keys are read with one statement: new rows mostly come in such runs.
     for (; r.kind < StoreSchema::kinds.size(); ++r.kind, r.next = 0) {
         const Kind kind = StoreSchema::kinds[r.kind];
         const QList<qint64>& keys = r.changes.written[indexOf(kind)];
-        for (; r.next < keys.size(); ++r.next) {
-            if (used++ >= budget)
+        while (r.next < keys.size()) {
+            if (used >= budget)
                 return true;
-            if (!stageRow(kind, keys[r.next], error))
+            qsizetype end = r.next + 1;
+            while (end < keys.size() && keys[end] == keys[end - 1] + 1 && used + (end - r.next) < budget)
+                ++end;
+            if (!stageRows(kind, keys[r.next], keys[end - 1], error))
                 return false;
+            used += int(end - r.next);
+            r.next = end;
         }
     }
     if (!r.ownersStaged) {
@@ -856,44 +866,50 @@ bool ModelContext::readRefresh(int budget, QString* error) {
         r.ownersStaged = true;
         return true;
     }
-    for (; r.nextOwner < r.owners.size(); ++r.nextOwner) {
-        if (used++ >= budget)
+    // An owner counts as the few children it has.
+    constexpr int ownerWeight = 4;
+    while (r.nextOwner < r.owners.size()) {
+        if (used >= budget)
             return true;
-        const auto [relation, owner] = r.owners[r.nextOwner];
-        QList<qint64> keys;
-        if (!m_tables->members(Relation(relation), owner, &keys, error))
+        const auto [relation, first] = r.owners[r.nextOwner];
+        qsizetype end = r.nextOwner + 1;
+        while (end < r.owners.size() && r.owners[end].first == relation &&
+               r.owners[end].second == r.owners[end - 1].second + 1 &&
+               used + (end - r.nextOwner) * ownerWeight < budget)
+            ++end;
+        QHash<qint64, QList<qint64>>& members = r.members[size_t(relation)];
+        for (qsizetype i = r.nextOwner; i < end; ++i)
+            members.insert(r.owners[i].second, {});
+        const auto member = [&members](qint64 owner, qint64 child) { members[owner].append(child); };
+        if (!m_tables->members(Relation(relation), first, r.owners[end - 1].second, member, error))
             return false;
-        r.members[size_t(relation)].insert(owner, keys);
+        used += int(end - r.nextOwner) * ownerWeight;
+        r.nextOwner = end;
     }
     r.done = true;
     return true;
 }
 
-bool ModelContext::stageRow(Kind kind, qint64 key, QString* error) {
+bool ModelContext::stageRows(Kind kind, qint64 first, qint64 last, QString* error) {
     Refresh& r = *m_refresh;
-    if (r.staged[indexOf(kind)].contains(key) || r.missing[indexOf(kind)].contains(key))
-        return true;
-    ModelObject* object = nullptr;
-    if (keysOf(kind).contains(key)) {
-        r.copies.emplace_back(create(kind, nullptr));
-        object = r.copies.back().get();
-    } else {
-        object = create(kind, this);
-    }
-    bool found = false;
-    if (!m_tables->readRow(kind, key, object, r.links, &found, error)) {
-        if (object->parent() == this)
-            delete object;
+    QHash<qint64, ModelObject*>& staged = r.staged[indexOf(kind)];
+    const StoreTables::ObjectFor objectFor = [&](qint64 key) {
+        ModelObject* object = nullptr;
+        if (keysOf(kind).contains(key)) {
+            r.copies.emplace_back(create(kind, nullptr));
+            object = r.copies.back().get();
+        } else {
+            object = create(kind, this);
+        }
+        staged.insert(key, object);
+        return object;
+    };
+    if (!m_tables->readRange(kind, first, last, objectFor, r.links, error))
         return false;
-    }
-    if (found) {
-        r.staged[indexOf(kind)].insert(key, object);
-    } else {
-        // Written and deleted again in the same commit.
-        r.missing[indexOf(kind)].insert(key);
-        if (object->parent() == this)
-            delete object;
-    }
+    // Written and deleted again in the same commit.
+    for (qint64 key = first; key <= last; ++key)
+        if (!staged.contains(key))
+            r.missing[indexOf(kind)].insert(key);
     return true;
 }
 
@@ -926,11 +942,14 @@ bool ModelContext::stageOwners(QString* error) {
         for (qint64 owner : std::as_const(owners[kinds.relation])) {
             if (r.changes.removed[indexOf(kinds.owner)].contains(owner))
                 continue;
-            if (!stageRow(kinds.owner, owner, error))
+            if (!r.staged[indexOf(kinds.owner)].contains(owner) &&
+                !r.missing[indexOf(kinds.owner)].contains(owner) &&
+                !stageRows(kinds.owner, owner, owner, error))
                 return false;
             if (r.staged[indexOf(kinds.owner)].contains(owner))
                 r.owners.append({int(kinds.relation), owner});
         }
+    std::sort(r.owners.begin(), r.owners.end());
     return true;
 }
 

@@ -192,8 +192,8 @@ private:
     void reloadAll();
     // Reads up to about `budget` rows of the refresh; sets its `done` once everything is read.
     bool readRefresh(int budget, QString* error);
-    // Reads the row into a new object, or into a copy of the live one.
-    bool stageRow(ModelObject::Kind kind, qint64 key, QString* error);
+    // Reads the rows from key `first` to `last`, each into a new object or into a copy of the live one.
+    bool stageRows(ModelObject::Kind kind, qint64 first, qint64 last, QString* error);
     // The owners whose lists the changed rows touch: their rows are read too.
     bool stageOwners(QString* error);
     // Applies what the refresh read; false (changing nothing) when it no longer fits the live objects.

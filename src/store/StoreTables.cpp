@@ -55,19 +55,24 @@ bool StoreTables::prepare(QString* error) {
         statements.select = m_database.prepare(QStringLiteral("SELECT pk, %1 FROM %2 ORDER BY pk")
                                                    .arg(columns.join(QStringLiteral(", ")), table),
                                                error);
-        statements.selectOne = m_database.prepare(QStringLiteral("SELECT pk, %1 FROM %2 WHERE pk = ?1")
-                                                      .arg(columns.join(QStringLiteral(", ")), table),
-                                                  error);
+        statements.selectRange =
+            m_database.prepare(QStringLiteral("SELECT pk, %1 FROM %2 WHERE pk BETWEEN ?1 AND ?2 ORDER BY pk")
+                                   .arg(columns.join(QStringLiteral(", ")), table),
+                               error);
         if (!statements.insert.isValid() || !statements.update.isValid() || !statements.remove.isValid() ||
-            !statements.select.isValid() || !statements.selectOne.isValid())
+            !statements.select.isValid() || !statements.selectRange.isValid())
             return false;
     }
     // Ties in the order column go by key, as when the whole table is read.
     const std::array<const char*, 4> members{
-        "SELECT pk FROM AppConfiguration WHERE configurationGroup = ?1 ORDER BY configurationGroupOrder, pk",
-        "SELECT pk FROM PositionGroup WHERE configurationGroup = ?1 ORDER BY configurationGroupOrder, pk",
-        "SELECT pk FROM AppPositionMapping WHERE positionGroup = ?1 ORDER BY positionGroupOrder, pk",
-        "SELECT pk FROM AppConfiguration WHERE savedApp = ?1 ORDER BY savedAppOrder, pk"};
+        "SELECT configurationGroup, pk FROM AppConfiguration WHERE configurationGroup BETWEEN ?1 AND ?2 "
+        "ORDER BY configurationGroup, configurationGroupOrder, pk",
+        "SELECT configurationGroup, pk FROM PositionGroup WHERE configurationGroup BETWEEN ?1 AND ?2 "
+        "ORDER BY configurationGroup, configurationGroupOrder, pk",
+        "SELECT positionGroup, pk FROM AppPositionMapping WHERE positionGroup BETWEEN ?1 AND ?2 "
+        "ORDER BY positionGroup, positionGroupOrder, pk",
+        "SELECT savedApp, pk FROM AppConfiguration WHERE savedApp BETWEEN ?1 AND ?2 "
+        "ORDER BY savedApp, savedAppOrder, pk"};
     for (size_t i = 0; i < members.size(); ++i) {
         m_members[i] = m_database.prepare(QString::fromLatin1(members[i]), error);
         if (!m_members[i].isValid())
@@ -218,29 +223,31 @@ bool StoreTables::read(ModelObject::Kind kind, const ObjectFor& objectFor, ReadL
     return ok;
 }
 
-bool StoreTables::readRow(ModelObject::Kind kind, qint64 key, ModelObject* object, ReadLinks& links,
-                          bool* found, QString* error) {
-    Statement& s = of(kind).selectOne;
+bool StoreTables::readRange(ModelObject::Kind kind, qint64 first, qint64 last, const ObjectFor& objectFor,
+                            ReadLinks& links, QString* error) {
+    Statement& s = of(kind).selectRange;
     s.reset();
-    s.bind(1, key);
-    const Statement::Step step = s.step();
-    *found = step == Statement::Step::row;
-    if (*found)
-        applyRow(kind, s, object, links);
-    const bool ok = step != Statement::Step::error;
+    s.bind(1, first);
+    s.bind(2, last);
+    Statement::Step step;
+    while ((step = s.step()) == Statement::Step::row)
+        applyRow(kind, s, objectFor(s.integer(0)), links);
+    const bool ok = step == Statement::Step::done;
     if (!ok)
         *error = m_database.errorMessage();
     s.reset();
     return ok;
 }
 
-bool StoreTables::members(Relation relation, qint64 owner, QList<qint64>* keys, QString* error) {
+bool StoreTables::members(Relation relation, qint64 first, qint64 last, const Member& member,
+                          QString* error) {
     Statement& s = m_members[relation];
     s.reset();
-    s.bind(1, owner);
+    s.bind(1, first);
+    s.bind(2, last);
     Statement::Step step;
     while ((step = s.step()) == Statement::Step::row)
-        keys->append(s.integer(0));
+        member(s.integer(0), s.integer(1));
     const bool ok = step == Statement::Step::done;
     if (!ok)
         *error = m_database.errorMessage();

@@ -50,11 +50,13 @@ public:
     bool remove(ModelObject::Kind kind, qint64 key, QString* error);
     // Applies every row of one table to its live object; a changed value sends its attribute's signal.
     bool read(ModelObject::Kind kind, const ObjectFor& objectFor, ReadLinks& links, QString* error);
-    // The same for the row of one key; *found is false when there is no such row.
-    bool readRow(ModelObject::Kind kind, qint64 key, ModelObject* object, ReadLinks& links, bool* found,
-                 QString* error);
-    // The keys of the owner's children in one relationship, in their stored order.
-    bool members(Relation relation, qint64 owner, QList<qint64>* keys, QString* error);
+    // The same for the rows whose keys lie from `first` to `last`.
+    bool readRange(ModelObject::Kind kind, qint64 first, qint64 last, const ObjectFor& objectFor,
+                   ReadLinks& links, QString* error);
+    // The children in one relationship of the owners whose keys lie from `first` to `last`, each
+    // owner's in their stored order.
+    using Member = std::function<void(qint64 owner, qint64 child)>;
+    bool members(Relation relation, qint64 first, qint64 last, const Member& member, QString* error);
 
 private:
     struct Statements {
@@ -62,7 +64,7 @@ private:
         Statement update;
         Statement remove;
         Statement select;
-        Statement selectOne;
+        Statement selectRange;
     };
 
     Statements& of(ModelObject::Kind kind) { return m_statements[static_cast<size_t>(kind)]; }
