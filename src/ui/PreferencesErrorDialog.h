@@ -3,18 +3,15 @@
 // Started from a menu, nobody would read the console line.
 #pragma once
 
-#include <QDialog>
+#include "FileProblemDialog.h"
 
-class PreferencesErrorDialog : public QDialog {
+class PreferencesErrorDialog : public FileProblemDialog {
     Q_OBJECT
 public:
     // `keptAs` is where the damaged file was moved; empty when it is still at `path`.
     PreferencesErrorDialog(const QString& path, const QString& reason, const QString& keptAs,
                            QWidget* parent = nullptr);
 
-    // Everything the window says, one paragraph a line.
-    QString text() const;
-
 private:
-    QStringList m_paragraphs;
+    static QStringList paragraphs(const QString& path, const QString& reason, const QString& keptAs);
 };

@@ -2,20 +2,14 @@
 // appears, and someone who started it from a menu would otherwise see nothing at all.
 #pragma once
 
-#include <QDialog>
+#include "FileProblemDialog.h"
 
-class StoreErrorDialog : public QDialog {
+class StoreErrorDialog : public FileProblemDialog {
     Q_OBJECT
 public:
     // `message` is the store's failure line; the path and the prefix it repeats are taken out of it.
     StoreErrorDialog(const QString& path, const QString& message, QWidget* parent = nullptr);
 
-    // Everything the window says, one paragraph a line.
-    QString text() const;
-
     // The reason alone, without "Could not create ModelContainer: " and the path.
     static QString reasonIn(const QString& message, const QString& path);
-
-private:
-    QStringList m_paragraphs;
 };
