@@ -73,12 +73,16 @@ class EditorE2ETest : public QObject {
     }
     // Chooses the n-th enabled entry of the position menu of a row.
     void choosePosition(quint32 editor, int row, int enabledIndex) {
+        // Keys pressed before the menu is up would go to the editor.
+        const int open = int(m_desktop->popups().size());
         QVERIFY(m_quarlin->click(editor, positionMenu(row)));
+        QVERIFY(m_desktop->waitFor([&] { return m_desktop->popups().size() > open; }));
         QStringList presses;
         for (int i = 0; i <= enabledIndex; ++i)
             presses << QStringLiteral("Down");
         presses << QStringLiteral("Return");
         keys(presses);
+        QVERIFY(m_desktop->waitFor([&] { return int(m_desktop->popups().size()) == open; }));
     }
     // Whether an area of a window (client coordinates) shows more than one colour, now or, with
     // a wait, within the program's patience.
