@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class SyncStatus : public QObject {
     Q_OBJECT
 public:
@@ -36,10 +38,13 @@ public:
     // and how to restore it); empty when nothing.
     virtual QString notice() const { return {}; }
 
-    // Saves what is pending, writes every change to the folder and merges what the folder holds, at
-    // once. True only when both directions succeeded; otherwise false with the reason. Prints
-    // "✅ Manual sync completed" or "❌ Manual sync failed: " with the reason itself.
-    virtual bool syncNow(QString* error = nullptr) = 0;
+    using Done = std::function<void(bool ok, const QString& error)>;
+    // Saves what is pending, writes every change to the folder and merges what the folder holds, in
+    // the background; `done` runs on the main thread once both directions are done (on this turn when
+    // nothing has to wait), ok only when both succeeded, else with the reason. A request made while
+    // one runs joins it. Prints "✅ Manual sync completed" or "❌ Manual sync failed: " with the
+    // reason itself.
+    virtual void syncNow(Done done) = 0;
 
 Q_SIGNALS:
     // The account status, the last outcome or the unreadable files may have changed.

@@ -4,6 +4,7 @@
 
 #include "base/Scheduler.h"
 #include "model/ConfigurationGroup.h"
+#include "platform/SyncStatus.h"
 #include "platform/sim/VirtualScheduler.h"
 #include "store/ModelContainer.h"
 #include "store/sync/SyncEngine.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct Machine {
     std::unique_ptr<ModelContainer> container;
@@ -69,4 +71,24 @@ inline void advanceSettled(VirtualScheduler& scheduler, double seconds,
         if (!waited && !nextDue() && next >= until - 1e-9)
             return;
     }
+}
+
+// "Sync Now", waited for: the worker's jobs end as if they took no time and the clock stands still.
+// Its outcome, with the reason of a failure in `error`.
+inline bool syncNowSettled(SyncStatus& sync, VirtualScheduler& scheduler,
+                           const QList<const Machine*>& machines, QString* error = nullptr) {
+    struct Outcome {
+        std::optional<bool> ok;
+        QString error;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    sync.syncNow([outcome](bool ok, const QString& message) {
+        outcome->ok = ok;
+        outcome->error = message;
+    });
+    for (int turn = 0; !outcome->ok && turn < 1000; ++turn)
+        advanceSettled(scheduler, 0, machines);
+    if (error)
+        *error = outcome->ok ? outcome->error : QStringLiteral("Sync Now never ended");
+    return outcome->ok.value_or(false);
 }

@@ -79,7 +79,12 @@ private Q_SLOTS:
     // worker, and the save returns before; what it wrote is kept, so a restart rewrites nothing.
     void aLargeExportGoesASlicePerTurnAndToTheWorker() {
         Machine a = machineAt("a", false);
-        a.context()->insert(new ConfigurationGroup(QStringLiteral("One"), 1920, 1080, std::nullopt));
+        auto* one = new ConfigurationGroup(QStringLiteral("One"), 1920, 1080, std::nullopt);
+        a.context()->insert(one);
+        QVERIFY(a.context()->save());
+        // A new sync state lists the folder first, on the worker.
+        advanceSettled(*m_scheduler, 0, {&a});
+        one->setName(QStringLiteral("First"));
         QVERIFY(a.context()->save());
         QVERIFY(!a.engine->isBusy());
         QCOMPARE(versions().size(), 1);
@@ -273,7 +278,7 @@ private Q_SLOTS:
 
         QCOMPARE(int(sync.accountStatus()), status);
         LogCapture log;
-        QCOMPARE(sync.syncNow(), syncs);
+        QCOMPARE(syncNowSettled(sync, scheduler, {&machine}), syncs);
         QCOMPARE(int(sync.lastOutcome()),
                  int(syncs ? SyncStatus::Outcome::synced : SyncStatus::Outcome::failed));
         QCOMPARE(log.lines().size(), 1);
@@ -338,14 +343,14 @@ private Q_SLOTS:
         file.close();
 
         FolderSyncStatus status(a.engine.get(), QString());
-        QVERIFY(status.syncNow());
+        QVERIFY(syncNowSettled(status, *m_scheduler, {&a}));
         QCOMPARE(status.unreadableFileCount(), 1);
         // Edits made here keep going out, in a file that every machine can read again.
         configuration->setName(QStringLiteral("Renamed"));
         QVERIFY(a.context()->save());
         QVERIFY(b.engine->importChanges());
         QCOMPARE(b.nameOf(id), QStringLiteral("Renamed"));
-        QVERIFY(status.syncNow());
+        QVERIFY(syncNowSettled(status, *m_scheduler, {&a}));
         QCOMPARE(status.unreadableFileCount(), 0);
     }
 
@@ -365,7 +370,7 @@ private Q_SLOTS:
         FolderSyncStatus sync(machine.engine.get(), QString());
 
         LogCapture log;
-        QVERIFY(sync.syncNow());
+        QVERIFY(syncNowSettled(sync, *m_scheduler, {&machine}));
         const QStringList skipped = log.lines().filter(QStringLiteral("⚠️ Sync: skipped"));
         QCOMPARE(skipped.size(), SkippedFiles::linesPerRound + 1);
         QVERIFY2(skipped.last().startsWith(QStringLiteral("⚠️ Sync: skipped %1 more files in ")
@@ -373,11 +378,11 @@ private Q_SLOTS:
                  qPrintable(skipped.last()));
         QCOMPARE(sync.unreadableFileCount(), 350);
         log.clear();
-        QVERIFY(sync.syncNow());
+        QVERIFY(syncNowSettled(sync, *m_scheduler, {&machine}));
         QCOMPARE(log.lines().filter(QStringLiteral("skipped")), QStringList());
 
         QVERIFY(QDir(folder() + QStringLiteral("/ConfigurationGroup")).removeRecursively());
-        QVERIFY(sync.syncNow());
+        QVERIFY(syncNowSettled(sync, *m_scheduler, {&machine}));
         QCOMPARE(sync.unreadableFileCount(), 0);
     }
 
@@ -447,7 +452,7 @@ private Q_SLOTS:
 
         FolderSyncStatus sync(b->engine.get(), QString());
         LogCapture log;
-        QVERIFY(sync.syncNow());
+        QVERIFY(syncNowSettled(sync, *m_scheduler, {b.get()}));
         QCOMPARE(stored(*b), 0);
         const QStringList copies =
             QDir(m_dir->filePath(QStringLiteral("b/backups"))).entryList(QDir::Files, QDir::Name);
@@ -496,11 +501,63 @@ private Q_SLOTS:
         QVERIFY(waited < SyncEngine::rescanInterval);
     }
 
+    // "Sync Now" runs on the worker and reports on a later turn. Asked while the timer's round runs, it
+    // waits for that round and reads the folder again; asked twice, it reads it once.
+    void syncNowRunsInTheBackground() {
+        Machine a = machineAt("a", false);
+        Machine b = machineAt("b", true);
+        a.context()->insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
+        QVERIFY(a.engine->importChanges());
+        m_scheduler->runDue();
+        QVERIFY(b.engine->isBusy());
+        auto* later = new ConfigurationGroup(QStringLiteral("Later"), 1920, 1080, std::nullopt);
+        a.context()->insert(later);
+        QVERIFY(a.context()->save());
+
+        FolderSyncStatus sync(b.engine.get(), QString());
+        QSignalSpy rounds(b.engine.get(), &SyncEngine::finished);
+        QStringList outcomes;
+        const auto note = [&outcomes](bool ok, const QString& error) {
+            outcomes.append(ok ? QStringLiteral("ok") : error);
+        };
+        LogCapture log;
+        sync.syncNow(note);
+        sync.syncNow(note);
+        QCOMPARE(outcomes, QStringList());
+        for (int turn = 0; outcomes.isEmpty() && turn < 100; ++turn)
+            advanceSettled(*m_scheduler, 0, {&b});
+        QCOMPARE(outcomes, (QStringList{QStringLiteral("ok"), QStringLiteral("ok")}));
+        QCOMPARE(rounds.size(), 2);
+        QCOMPARE(b.nameOf(uuidString(later->id())), QStringLiteral("Later"));
+        QCOMPARE(log.lines().filter(QStringLiteral("Manual sync")).value(0),
+                 QStringLiteral("✅ Manual sync completed"));
+        QCOMPARE(sync.lastOutcome(), SyncStatus::Outcome::synced);
+    }
+
+    // Files that the worker fails to write fail "Sync Now", with the reason.
+    void syncNowReportsFilesItCouldNotWrite() {
+        Machine a = machineAt("a", false);
+        QTemporaryDir elsewhere;
+        QVERIFY(QFile::link(elsewhere.path(), folder() + QStringLiteral("/ConfigurationGroup")));
+        for (int i = 0; i <= SyncEngine::writeChunk; ++i)
+            a.context()->insert(new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt));
+        FolderSyncStatus sync(a.engine.get(), QString());
+        LogCapture log;
+        QString error;
+        QVERIFY(!syncNowSettled(sync, *m_scheduler, {&a}, &error));
+        QVERIFY2(
+            error.endsWith(QStringLiteral("ConfigurationGroup: a symbolic link or a file, not followed")),
+            qPrintable(error));
+        QVERIFY(log.lines().contains(QStringLiteral("❌ Manual sync failed: ") + error));
+        QCOMPARE(sync.lastOutcome(), SyncStatus::Outcome::failed);
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
+    }
+
     void withoutAnEngineEverySyncFails() {
         FolderSyncStatus sync(nullptr, QStringLiteral("the state file is damaged"));
         LogCapture log;
         QString error;
-        QVERIFY(!sync.syncNow(&error));
+        QVERIFY(!syncNowSettled(sync, *m_scheduler, {}, &error));
         QCOMPARE(error, QStringLiteral("the state file is damaged"));
         QCOMPARE(log.lines(), QStringList{QStringLiteral("❌ Manual sync failed: the state file is damaged")});
     }

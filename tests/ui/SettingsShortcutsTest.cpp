@@ -52,9 +52,9 @@ struct FakeSync : SyncStatus {
     QString notice() const override { return note; }
     QDateTime lastSyncTime() const override { return {}; }
     QString folderPath() const override { return QDir::homePath() + "/.local/share/quarlin/sync"; }
-    bool syncNow(QString*) override {
+    void syncNow(Done done) override {
         ++syncs;
-        return !fail;
+        done(!fail, fail ? QStringLiteral("the folder is full") : QString());
     }
     AccountStatus status = AccountStatus::available;
     bool fail = false;

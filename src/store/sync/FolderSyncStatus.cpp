@@ -4,6 +4,8 @@
 
 #include "base/Log.h"
 
+#include <QPointer>
+
 FolderSyncStatus::FolderSyncStatus(SyncEngine* engine, QString startError, QObject* parent)
     : SyncStatus(parent), m_engine(engine), m_startError(std::move(startError)) {
     m_lastStatus = accountStatus();
@@ -31,21 +33,31 @@ QString FolderSyncStatus::folderPath() const {
     return m_engine ? m_engine->folderPath() : SyncFolder::defaultPath();
 }
 
-bool FolderSyncStatus::syncNow(QString* error) {
-    QString message = m_startError;
-    const bool ok = m_engine && m_engine->importChanges(&message);
+void FolderSyncStatus::syncNow(Done done) {
+    // The engine may end the sync after this status is gone (the settings tab closed meanwhile): the
+    // line is printed and `done` told all the same.
+    auto end = [self = QPointer<FolderSyncStatus>(this), done = std::move(done)](bool ok,
+                                                                                 const QString& error) {
+        if (ok)
+            logLine(QStringLiteral("✅ Manual sync completed"));
+        else
+            logLine(QStringLiteral("❌ Manual sync failed: ") + error);
+        if (self)
+            self->noticeManualSync(ok, error);
+        if (done)
+            done(ok, ok ? QString() : error);
+    };
+    if (!m_engine)
+        return end(false, m_startError);
+    m_engine->syncNow(std::move(end));
+}
+
+void FolderSyncStatus::noticeManualSync(bool ok, const QString& error) {
     m_outcome = ok ? Outcome::synced : Outcome::failed;
-    m_error = ok ? QString() : message;
-    if (ok) {
+    m_error = ok ? QString() : error;
+    if (ok)
         m_time = QDateTime::currentDateTimeUtc();
-        logLine(QStringLiteral("✅ Manual sync completed"));
-    } else {
-        logLine(QStringLiteral("❌ Manual sync failed: ") + message);
-    }
-    if (error)
-        *error = m_error;
     Q_EMIT changed();
-    return ok;
 }
 
 void FolderSyncStatus::noticeSync(bool ok) {

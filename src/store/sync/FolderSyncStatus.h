@@ -19,11 +19,12 @@ public:
     int unreadableFileCount() const override { return m_unreadable; }
     QString notice() const override { return m_notice; }
     QString folderPath() const override;
-    bool syncNow(QString* error = nullptr) override;
+    void syncNow(Done done) override;
 
 private:
     // After every round, automatic or requested.
     void noticeSync(bool ok);
+    void noticeManualSync(bool ok, const QString& error);
 
     SyncEngine* m_engine;
     QString m_startError;

@@ -7,6 +7,7 @@
 #include "SyncState.h"
 #include "SyncStoreWriter.h"
 #include "SyncWorker.h"
+#include "TombstoneCollector.h"
 
 #include "base/Log.h"
 #include "base/Scheduler.h"
@@ -66,6 +67,10 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
             scheduleScan(settleDelay, true);
     };
     hooks.writeFailed = [this](const QString& message) {
+        if (m_manual && m_manual->ok) {
+            m_manual->ok = false;
+            m_manual->error = message;
+        }
         if (message == m_lastError)
             return;
         m_lastError = message;
@@ -153,6 +158,11 @@ void SyncEngine::workerDone() {
     // The rest of a large export comes first, a slice per turn.
     if (m_worker->isBusy() || m_exporter->hasMore())
         return;
+    if (m_manual) {
+        // Its round reads every file anyway; what it leaves to write goes before other rounds.
+        continueManualSync();
+        return;
+    }
     if (m_scanPending) {
         // Before the rest of a large batch of files: what other machines wrote comes in meanwhile.
         m_scanPending = false;
@@ -195,32 +205,38 @@ bool SyncEngine::finishApplying(QString* error) {
     return true;
 }
 
-void SyncEngine::prepareRejoin() {
+bool SyncEngine::prepareRejoin() {
     const SyncFolder::State state = m_folder.state();
     if (!m_rejoinPending || (state != SyncFolder::State::available && state != SyncFolder::State::readOnly))
-        return;
+        return false;
     m_rejoinPending = false;
-    // Only objects held here are held back; an empty store (a new machine joining) has none, and
-    // listing a large folder here would stall the windows.
+    // Only objects held here are held back; an empty store (a new machine joining) has none.
     if (m_context->fetch<ConfigurationGroup>().isEmpty() && m_context->fetch<SavedApp>().isEmpty())
-        return;
-    QSet<QString> ids;
-    for (ModelObject::Kind kind : SyncSchema::kinds) {
-        QList<SyncFolder::Entry> files;
-        m_folder.list(kind, &files, nullptr, nullptr);
-        for (const SyncFolder::Entry& file : std::as_const(files))
-            ids.insert(file.id);
-    }
-    m_exporter->setRejoining(std::move(ids));
+        return false;
+    // Listing a large folder takes tens of milliseconds: not on the main thread.
+    auto ids = std::make_shared<QSet<QString>>();
+    m_worker->start(
+        [this, ids] {
+            for (ModelObject::Kind kind : SyncSchema::kinds) {
+                QList<SyncFolder::Entry> files;
+                m_folder.list(kind, &files, nullptr, nullptr);
+                for (const SyncFolder::Entry& file : std::as_const(files))
+                    ids->insert(file.id);
+            }
+        },
+        [this, ids] {
+            m_exporter->setRejoining(std::move(*ids));
+            workerDone();
+        });
+    return true;
 }
 
 bool SyncEngine::exportChanges(QString* error) {
     // The exporter compares the live objects with what was merged: they must show the whole round first.
-    if (m_worker->isBusy() || m_context->isRefreshing()) {
+    if (m_worker->isBusy() || m_context->isRefreshing() || prepareRejoin()) {
         m_exportPending = true;
         return true;
     }
-    prepareRejoin();
     QString message;
     const SyncExporter::Result result = m_exporter->exportChanges(&message);
     if (m_exporter->hasMore())
@@ -273,60 +289,132 @@ bool SyncEngine::importChanges(QString* error) {
     return ok;
 }
 
+void SyncEngine::syncNow(SyncDone done) {
+    if (m_manual) {
+        m_manual->done.append(std::move(done));
+        return;
+    }
+    m_manual.emplace();
+    m_manual->done.append(std::move(done));
+    continueManualSync();
+}
+
+void SyncEngine::continueManualSync() {
+    if (!m_manual || m_worker->isBusy() || m_importing)
+        return;
+    // The live objects show the last round and a large export has gone out before the next step: the
+    // exporter compares the two.
+    if (m_context->isRefreshing() || m_exporter->hasMore())
+        return;
+    switch (m_manual->stage) {
+    case ManualSync::Stage::waiting: {
+        // This round reads everything: what the timer or the watcher asked for so far is included.
+        m_scanPending = false;
+        m_fullScanPending = false;
+        m_pendingKinds.clear();
+        m_manual->stage = ManualSync::Stage::reading;
+        QString error;
+        switch (startRound(std::nullopt, &error)) {
+        case Start::failed:
+            return endManualSync(false, error);
+        case Start::deferred:
+            // Its export handed the worker a batch of files: the round follows once it is written.
+            m_manual->stage = ManualSync::Stage::waiting;
+            return;
+        case Start::ended:
+            return endManualSync(m_roundOk, m_roundError);
+        case Start::running:
+            return;
+        }
+        return;
+    }
+    case ManualSync::Stage::reading:
+        return;
+    case ManualSync::Stage::writing:
+        break;
+    }
+    // What the round left to write, in batches on the worker; the last few here.
+    if (m_exporter->queued().size() > writeChunk) {
+        m_exporter->writeNextBatch();
+        if (m_worker->isBusy())
+            return;
+    }
+    QString error;
+    if (!m_exporter->flushWrites(&error) && m_manual->ok) {
+        m_manual->ok = false;
+        m_manual->error = error;
+    }
+    endManualSync(m_manual->ok, m_manual->error);
+}
+
+void SyncEngine::endManualSync(bool ok, QString error) {
+    const QList<SyncDone> done = std::exchange(m_manual, std::nullopt)->done;
+    if (!ok)
+        m_lastError = error;
+    Q_EMIT finished(ok);
+    for (const SyncDone& report : done)
+        report(ok, error);
+    // What came up meanwhile (a folder event, an export) goes now.
+    workerDone();
+}
+
 bool SyncEngine::roundNow(const std::optional<QSet<int>>& kinds, QString* error) {
     // What is running goes first: a round started by the timer, files being written.
     settle();
     m_waited = true;
-    const bool started = startRound(kinds, error);
-    if (started)
+    const Start start = startRound(kinds, error);
+    if (start != Start::failed)
         settle();
     m_waited = false;
-    if (!started)
+    if (start == Start::failed)
         return false;
     if (!m_roundOk && error)
         *error = m_roundError;
     return m_roundOk;
 }
 
-bool SyncEngine::startRound(const std::optional<QSet<int>>& kinds, QString* error) {
-    // The last round's changes are still being read in: this one follows them.
-    if (m_context->isRefreshing() && !m_waited) {
+SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, QString* error) {
+    const auto defer = [&] {
+        // "Sync Now" reads every file once the worker is free: this round would add nothing.
+        if (m_manual && m_manual->stage != ManualSync::Stage::writing)
+            return Start::deferred;
         m_fullScanPending = m_fullScanPending || !kinds;
         if (kinds)
             m_pendingKinds.unite(*kinds);
         m_scanPending = true;
-        return true;
-    }
+        return Start::deferred;
+    };
+    const auto failed = [&](const QString& message) {
+        fail(message, error);
+        return Start::failed;
+    };
+    // The last round's changes are still being read in: this one follows them.
+    if (m_context->isRefreshing() && !m_waited)
+        return defer();
     m_context->finishRefresh();
     QString message;
     // What is pending here is stored and stamped first, so that nothing merged below overtakes it.
     if (m_context->hasChanges() && !m_context->save(&message))
-        return fail(QStringLiteral("Could not save pending changes: ") + message, error);
+        return failed(QStringLiteral("Could not save pending changes: ") + message);
     QString exportError;
     const bool exported = exportChanges(&exportError);
     const SyncFolder::State state = m_folder.state();
     if (state == SyncFolder::State::noFolder) {
         if (!exported)
-            return fail(exportError, error);
+            return failed(exportError);
         m_roundOk = true;
         m_roundError.clear();
-        if (!m_waited)
+        if (!m_waited && !m_manual)
             Q_EMIT finished(true);
-        return true;
+        return Start::ended;
     }
     if (state == SyncFolder::State::unavailable)
-        return fail(QStringLiteral("%1: the folder cannot be read").arg(m_folder.path()), error);
+        return failed(QStringLiteral("%1: the folder cannot be read").arg(m_folder.path()));
     if (m_worker->isBusy() || m_exporter->hasMore()) {
         // The export handed a large batch to the worker, or left more for later: the round follows.
-        if (m_waited) {
-            exportRest();
-        } else {
-            m_fullScanPending = m_fullScanPending || !kinds;
-            if (kinds)
-                m_pendingKinds.unite(*kinds);
-            m_scanPending = true;
-            return true;
-        }
+        if (!m_waited)
+            return defer();
+        exportRest();
     }
 
     m_importing = true;
@@ -350,7 +438,7 @@ bool SyncEngine::startRound(const std::optional<QSet<int>>& kinds, QString* erro
                         };
                         finishRound(*result, full, started, state, exported, exportError);
                     });
-    return true;
+    return Start::running;
 }
 
 void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 started,
@@ -366,7 +454,13 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
         else
             m_lastError = message;
         // A round that someone waits for is theirs to report.
-        if (!m_waited) {
+        if (isManualRound()) {
+            m_manual->stage = ManualSync::Stage::writing;
+            if (!ok && m_manual->ok) {
+                m_manual->ok = false;
+                m_manual->error = message;
+            }
+        } else if (!m_waited) {
             if (!ok && message != previous)
                 logLine(QStringLiteral("❌ Sync failed: ") + message);
             Q_EMIT finished(ok);
@@ -426,35 +520,8 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
 }
 
 void SyncEngine::collectTombstones(qint64 now) {
-    const std::optional<qint64> horizon = m_rounds.horizon(now);
-    if (!horizon)
-        return;
-    QSet<QString> queued;
-    for (auto it = m_state->entries().cbegin(); it != m_state->entries().cend(); ++it)
-        if (m_exporter->isQueued(it.key()))
-            queued.insert(it.key());
-    const QList<QString> ids = m_state->collectTombstones(*horizon, queued);
-    if (ids.isEmpty())
-        return;
-    QList<std::pair<ModelObject::Kind, SyncFolder::Entry>> files;
-    for (const QString& id : ids) {
-        const SyncState::Entry& entry = m_state->entries().value(id);
-        SyncFolder::Entry file;
-        file.path = m_folder.fileFor(entry.record.kind, id);
-        file.name = id + QStringLiteral(".json");
-        file.id = id;
-        file.signature = entry.file;
-        files.append({entry.record.kind, file});
-    }
-    QString message;
-    if (!m_state->forget(ids, &message)) {
-        logLine(QStringLiteral("❌ Sync failed: ") + message);
-        return;
-    }
-    // Only the version this machine knows: a file rewritten since then is another machine's news.
-    for (const auto& [kind, file] : std::as_const(files))
-        if (file.signature.inode != 0 && SyncFolder::signatureOf(file.path) == file.signature)
-            m_folder.remove(kind, file);
+    if (const std::optional<qint64> horizon = m_rounds.horizon(now))
+        TombstoneCollector(*m_state, m_folder).collect(*horizon, m_exporter->queued());
 }
 
 void SyncEngine::scheduleScan(double delay, bool full) {
@@ -479,7 +546,7 @@ void SyncEngine::scheduleScan(double delay, bool full) {
         QString error;
         const QString previous = self->m_lastError;
         // Ends on a later turn, with `finished`.
-        if (!self->startRound(kinds, &error)) {
+        if (self->startRound(kinds, &error) == Start::failed) {
             if (error != previous)
                 logLine(QStringLiteral("❌ Sync failed: ") + error);
             Q_EMIT self->finished(false);

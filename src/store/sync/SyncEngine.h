@@ -7,10 +7,11 @@
 // sync state and the database through a connection of its own (SyncMerger); after it the main context
 // reads them in and sends its remote-change signal. What this machine knows of every object is kept in
 // SyncState.
-// Threads: rounds and large batches of files run on the sync worker (SyncWorker), one at a time;
-// stamping, the exporter's bookkeeping, small batches of files and everything the program sees run on
-// the main thread, which touches the sync state only while the worker is idle. What comes up while
-// the worker is busy (a save to export, a folder event) waits for it.
+// Threads: rounds, large batches of files and the listing a re-join needs run on the sync worker
+// (SyncWorker), one at a time; stamping, the exporter's bookkeeping, small batches of files and
+// everything the program sees run on the main thread, which touches the sync state only while the
+// worker is idle. What comes up while the worker is busy (a save to export, a folder event, "Sync
+// Now") waits for it.
 #pragma once
 
 #include "HybridClock.h"
@@ -84,6 +85,13 @@ public:
     // Writes what changed in the store since the last export; while the worker is busy, once it is
     // done.
     bool exportChanges(QString* error = nullptr);
+    using SyncDone = std::function<void(bool ok, const QString& error)>;
+    // "Sync Now": saves what is pending, exports, reads every file of the folder and writes what the
+    // round leaves, the slow parts on the worker, so that the windows keep answering. `done` runs on
+    // the main thread once every file is written (on this turn when nothing had to wait). Whatever
+    // runs first is waited for (a round of the timer, a large export); a request made while one is
+    // under way joins it rather than reading the folder twice.
+    void syncNow(SyncDone done);
     // Saves what is pending, exports, then merges what the folder holds that this store has not seen;
     // returns once the round is done and every file is written (it waits for the worker).
     bool importChanges(QString* error = nullptr);
@@ -107,10 +115,15 @@ private:
     SyncEngine(ModelContainer& container, Scheduler& scheduler, const Options& options,
                std::unique_ptr<SyncState> state);
 
+    enum class Start {
+        failed,   // with the reason
+        deferred, // the worker or the exporter has work to finish first
+        ended,    // at once: there is no folder to read
+        running,  // on the worker
+    };
     // Starts a round on the worker that reads every class folder, or only those of `kinds`
-    // (ModelObject::Kind values); `finished` is sent when it ends. False, with the reason, when it
-    // cannot start.
-    bool startRound(const std::optional<QSet<int>>& kinds, QString* error);
+    // (ModelObject::Kind values); `finished` is sent when it ends, unless someone waits for it.
+    Start startRound(const std::optional<QSet<int>>& kinds, QString* error);
     // On the main thread, what the round left to do.
     void finishRound(const SyncRound::Result& result, bool full, qint64 started, SyncFolder::State state,
                      bool exported, const QString& exportError);
@@ -126,8 +139,14 @@ private:
     void exportRest();
     // Writes into the store what an import interrupted by a crash had not finished writing.
     bool finishApplying(QString* error);
-    // Without a sync state, leaves what the folder holds to the first import.
-    void prepareRejoin();
+    // Without a sync state, leaves what the folder holds to the first import: lists it on the worker.
+    // True while that listing runs; exports wait for it.
+    bool prepareRejoin();
+    // Moves "Sync Now" on as far as it can on this turn; runs whenever the worker is free again.
+    void continueManualSync();
+    void endManualSync(bool ok, QString error);
+    // The round running is the one "Sync Now" asked for: it reports to it alone.
+    bool isManualRound() const { return m_manual && m_manual->stage == ManualSync::Stage::reading; }
     void checkpoint(const char* point) const {
         if (m_checkpoint)
             m_checkpoint(point);
@@ -172,6 +191,14 @@ private:
     // A caller waits for the round (importChanges, rescan) and reports its end itself.
     bool m_waited = false;
     QString m_roundError;
+    // "Sync Now" under way: waiting for what runs, its round, then the files and exports it left.
+    struct ManualSync {
+        enum class Stage { waiting, reading, writing } stage = Stage::waiting;
+        bool ok = true;
+        QString error;
+        QList<SyncDone> done;
+    };
+    std::optional<ManualSync> m_manual;
     int m_unreadable = 0;
     FolderWatcher* m_watcher = nullptr;
     PeerRounds m_rounds;

@@ -34,6 +34,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 void recolour(QLabel* label, const QColor& colour) {
@@ -397,20 +399,27 @@ void SettingsView::triggerManualSync() {
     QPointer<SyncStatus> sync(m_services.sync);
     AppState* state = &m_services.state;
     Scheduler* scheduler = &m_services.scheduler;
-    // The sync runs whatever the user does next: leaving the tab drops this view, not the sync. Its
-    // outcome shows a second later, so a quick sync still reads as one.
-    m_services.scheduler.async([self, sync, state, scheduler] {
-        QString error;
-        const bool ok = sync && sync->syncNow(&error);
-        scheduler->after(1.0, [self, state, ok] {
-            if (ok)
-                state->triggerConfigurationDataRefresh();
-            if (!self)
-                return;
-            self->m_isSyncing = false;
-            self->m_syncStatus = ok ? syncedText : errorText;
-            self->showSyncState();
-        });
+    const double clicked = scheduler->now();
+    const auto show = [self, state](bool ok) {
+        if (ok)
+            state->triggerConfigurationDataRefresh();
+        if (!self)
+            return;
+        self->m_isSyncing = false;
+        self->m_syncStatus = ok ? syncedText : errorText;
+        self->showSyncState();
+    };
+    // The sync runs in the background whatever the user does next: leaving the tab drops this view, not
+    // the sync. Its outcome shows a second after the click at the earliest, so a quick sync still reads
+    // as one. It starts on the next turn, once "Syncing..." is drawn.
+    m_services.scheduler.async([sync, scheduler, clicked, show] {
+        const auto done = [scheduler, clicked, show](bool ok, const QString&) {
+            scheduler->after(std::max(0.0, clicked + 1.0 - scheduler->now()), [show, ok] { show(ok); });
+        };
+        if (sync)
+            sync->syncNow(done);
+        else
+            done(false, QString());
     });
 }
 
