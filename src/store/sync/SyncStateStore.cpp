@@ -1,5 +1,7 @@
 #include "SyncStateStore.h"
 
+#include "WalCheckpointer.h"
+
 #include "store/Database.h"
 
 #include <QFileInfo>
@@ -67,6 +69,7 @@ std::unique_ptr<SyncStateStore> SyncStateStore::open(const QString& path, QStrin
     std::unique_ptr<SyncStateStore> state(new SyncStateStore(std::move(database)));
     if (!state->prepare(error))
         return nullptr;
+    state->m_checkpointer = std::make_unique<WalCheckpointer>(path);
     return state;
 }
 
@@ -154,8 +157,17 @@ bool SyncStateStore::begin(bool large, bool durable, QString* error) {
     // then spills the same pages to the log again and again: hold them until the commit.
     m_large = large;
     m_durable = durable;
-    if (large)
+    // The log of the last large commit is copied by then: commits copy it themselves again, a little
+    // at a time.
+    if (m_checkpointPending && m_checkpointer->isIdle()) {
+        m_database->execute(QStringLiteral("PRAGMA wal_autocheckpoint = 1000"));
+        m_checkpointPending = false;
+    }
+    // Its own log is copied on another thread, after the commit.
+    if (large) {
         m_database->execute(QStringLiteral("PRAGMA cache_size = -65536"));
+        m_database->execute(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
+    }
     if (durable)
         m_database->execute(QStringLiteral("PRAGMA synchronous = FULL"));
     if (m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
@@ -165,8 +177,12 @@ bool SyncStateStore::begin(bool large, bool durable, QString* error) {
 }
 
 void SyncStateStore::restorePragmas() {
-    if (m_large)
+    if (m_large) {
         m_database->execute(QStringLiteral("PRAGMA cache_size = -2000"));
+        // Until the other thread has copied the log (a commit would copy all of it now).
+        if (!m_checkpointPending)
+            m_database->execute(QStringLiteral("PRAGMA wal_autocheckpoint = 1000"));
+    }
     if (m_durable)
         m_database->execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
     m_large = m_durable = false;
@@ -205,6 +221,10 @@ bool SyncStateStore::finish(const SyncStamp& clock, const QStringList* applying,
         *error = m_database->errorMessage();
     if (!ok || !m_database->execute(QStringLiteral("COMMIT"), error))
         return false;
+    if (m_large) {
+        m_checkpointPending = true;
+        m_checkpointer->request();
+    }
     restorePragmas();
     m_clock = clock;
     if (applying)

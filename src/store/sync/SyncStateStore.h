@@ -14,6 +14,7 @@
 #include <memory>
 
 class Database;
+class WalCheckpointer;
 
 class SyncStateStore {
 public:
@@ -60,6 +61,9 @@ private:
     void restorePragmas();
 
     std::unique_ptr<Database> m_database;
+    // Copies the log of a large commit into the file, off the thread that committed.
+    std::unique_ptr<WalCheckpointer> m_checkpointer;
+    bool m_checkpointPending = false;
     Statement m_put;
     Statement m_setMeta;
     QString m_machine;
