@@ -70,12 +70,10 @@ bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kin
     }
     QByteArray data;
     QString why;
-    if (const auto fetched = m_prefetched.constFind(file.path);
-        fetched != m_prefetched.constEnd() && fetched->signature == file.signature) {
-        Fetched taken = m_prefetched.take(file.path);
-        data = std::move(taken.data);
-        *record = std::move(taken.record);
-        why = std::move(taken.why);
+    if (std::optional<Fetched> taken = takePrefetched(file)) {
+        data = std::move(taken->data);
+        *record = std::move(taken->record);
+        why = std::move(taken->why);
     } else {
         if (!m_folder.read(kind, file, &data, &why)) {
             skip(file.path, file.signature, why);
@@ -103,18 +101,18 @@ struct SyncFolderReader::Prefetch {
         const SyncFolder::Entry* file;
     };
     std::vector<Job> jobs;
-    // Each reader fills only the slots it took; a slot is read by the calling thread once its class
-    // is done.
+    // By path, each file's job; touched by the calling thread only.
+    QHash<QString, size_t> jobOf;
+    // Each reader fills only the slots it took; a slot is taken by the calling thread once it is done.
     std::vector<Fetched> results;
     // Not vector<bool>: its bits share words, which two readers must not write at once.
     std::vector<char> readOk;
-    // Per class (by ModelObject::Kind value): its jobs, and how many are not done yet.
-    QHash<int, std::pair<size_t, size_t>> ranges;
-    QHash<int, int> remaining;
+    // Under the mutex.
+    std::vector<char> done;
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     std::mutex mutex;
-    std::condition_variable done;
+    std::condition_variable finished;
     std::vector<std::jthread> readers;
 };
 
@@ -127,18 +125,17 @@ SyncFolderReader::~SyncFolderReader() {
 void SyncFolderReader::prefetch(const QList<ClassFiles>& files) {
     dropPrefetched();
     auto batch = std::make_unique<Prefetch>();
-    for (const auto& [kind, list] : files) {
-        const size_t first = batch->jobs.size();
+    for (const auto& [kind, list] : files)
         for (const SyncFolder::Entry* file : list)
-            if (!m_skipped.contains(file->path, file->signature))
+            if (!m_skipped.contains(file->path, file->signature)) {
+                batch->jobOf.insert(file->path, batch->jobs.size());
                 batch->jobs.push_back({kind, file});
-        batch->ranges.insert(int(kind), {first, batch->jobs.size()});
-        batch->remaining.insert(int(kind), int(batch->jobs.size() - first));
-    }
+            }
     if (batch->jobs.size() < size_t(prefetchAtLeast))
         return;
     batch->results.resize(batch->jobs.size());
     batch->readOk.assign(batch->jobs.size(), 0);
+    batch->done.assign(batch->jobs.size(), 0);
     const unsigned readers = std::clamp(std::thread::hardware_concurrency(), 1u, maxReaders);
     m_batch = std::move(batch);
     for (unsigned reader = 0; reader < readers; ++reader)
@@ -160,27 +157,33 @@ void SyncFolderReader::readPrefetched(Prefetch& batch) {
             batch.readOk[i] = 1;
             fetched.record = SyncRecord::fromJson(fetched.data, &fetched.why);
         }
-        const std::lock_guard lock(batch.mutex);
-        if (--batch.remaining[int(job.kind)] == 0)
-            batch.done.notify_all();
+        {
+            const std::lock_guard lock(batch.mutex);
+            batch.done[i] = 1;
+        }
+        batch.finished.notify_all();
     }
     for (const int descriptor : std::as_const(folders))
         if (descriptor >= 0)
             ::close(descriptor);
 }
 
-void SyncFolderReader::awaitPrefetched(ModelObject::Kind kind) {
-    if (!m_batch || !m_batch->ranges.contains(int(kind)))
-        return;
+std::optional<SyncFolderReader::Fetched> SyncFolderReader::takePrefetched(const SyncFolder::Entry& file) {
+    if (!m_batch)
+        return std::nullopt;
     Prefetch& batch = *m_batch;
+    const auto job = batch.jobOf.constFind(file.path);
+    if (job == batch.jobOf.constEnd())
+        return std::nullopt;
+    const size_t slot = *job;
+    batch.jobOf.erase(job);
     {
         std::unique_lock lock(batch.mutex);
-        batch.done.wait(lock, [&] { return batch.remaining.value(int(kind)) == 0; });
+        batch.finished.wait(lock, [&] { return batch.done[slot] != 0; });
     }
-    const auto [first, last] = batch.ranges.take(int(kind));
-    for (size_t i = first; i < last; ++i)
-        if (batch.readOk[i])
-            m_prefetched.insert(batch.jobs[i].file->path, std::move(batch.results[i]));
+    if (!batch.readOk[slot] || batch.results[slot].signature != file.signature)
+        return std::nullopt;
+    return std::move(batch.results[slot]);
 }
 
 void SyncFolderReader::dropPrefetched() {
@@ -188,5 +191,4 @@ void SyncFolderReader::dropPrefetched() {
         m_batch->stop = true;
         m_batch.reset();
     }
-    m_prefetched.clear();
 }

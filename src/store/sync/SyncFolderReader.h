@@ -41,14 +41,13 @@ public:
     bool read(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
               std::optional<SyncRecord>* record, QByteArray* json);
     void skip(const QString& path, const SyncFolder::Signature& signature, const QString& why);
-    // Starts reading and parsing these files on threads of their own, class by class in the order
-    // given, so that read() takes them from memory: a round of thousands of files is bound by the disk,
-    // not by one core, and the merge of one class goes on while the next is read. The files must stay
-    // listed until dropPrefetched(). Files refused before are left to read(), which passes them over.
+    // Starts reading and parsing these files on threads of their own, in the order given, so that
+    // read() takes them from memory: a round of thousands of files is bound by the disk, not by one
+    // core, and the merge goes on right behind the readers (read() waits for the one file it needs).
+    // The files must stay listed until dropPrefetched(). Files refused before are left to read(),
+    // which passes them over.
     using ClassFiles = std::pair<ModelObject::Kind, QList<const SyncFolder::Entry*>>;
     void prefetch(const QList<ClassFiles>& files);
-    // Waits until the files of this class handed to prefetch() are read, and takes them in.
-    void awaitPrefetched(ModelObject::Kind kind);
     // Stops the readers and drops what was prefetched and not taken (an object that the merge did
     // not need to read).
     void dropPrefetched();
@@ -76,10 +75,11 @@ private:
 
     struct Prefetch;
     void readPrefetched(Prefetch& batch);
+    // The prefetched version of this file, once a reader is done with it; nothing when it was not
+    // prefetched or could not be opened.
+    std::optional<Fetched> takePrefetched(const SyncFolder::Entry& file);
 
     const SyncFolder& m_folder;
-    // By path; touched on the calling thread only, taken from the readers class by class.
-    QHash<QString, Fetched> m_prefetched;
     std::unique_ptr<Prefetch> m_batch;
     SkippedFiles m_skipped;
 };

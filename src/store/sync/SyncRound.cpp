@@ -129,27 +129,29 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
         }
     std::vector<SyncFolderReader::Listing> classes;
     bool ok = m_reader.listAll(kinds, &classes, &result.error);
+    // Merged in the order of the ids, which the store's index on them is kept in; read in the same
+    // order, so that the merge follows right behind the readers.
+    std::vector<QStringList> ids;
     QList<SyncFolderReader::ClassFiles> toRead;
     for (const SyncFolderReader::Listing& listed : classes) {
         filesRead += listed.files.size();
-        toRead.append({listed.kind, filesToRead(listed.kind, listed.groups)});
+        ids.push_back(listed.groups.keys());
+        ids.back().sort();
+        toRead.append({listed.kind, filesToRead(listed.kind, listed.groups, ids.back())});
     }
     if (ok)
         m_reader.prefetch(toRead);
     QSet<QString> seen;
     QList<ModelObject::Kind> merged;
-    for (auto listed = classes.cbegin(); ok && listed != classes.cend(); ++listed) {
+    for (size_t i = 0; ok && i < classes.size(); ++i) {
+        const SyncFolderReader::Listing& listed = classes[i];
         if (!merged.isEmpty())
             keep(keeping, request, round, &merged);
-        // In the order of the ids, which the store's index on them is kept in.
-        QStringList ids = listed->groups.keys();
-        ids.sort();
-        m_reader.awaitPrefetched(listed->kind);
-        for (auto id = ids.cbegin(); ok && id != ids.cend(); ++id) {
+        for (auto id = ids[i].cbegin(); ok && id != ids[i].cend(); ++id) {
             seen.insert(*id);
-            ok = m_merger.merge(listed->kind, *id, listed->groups.value(*id), round, &result.error);
+            ok = m_merger.merge(listed.kind, *id, listed.groups.value(*id), round, &result.error);
         }
-        merged.append(listed->kind);
+        merged.append(listed.kind);
     }
     m_reader.dropPrefetched();
     // Only a round that read everything knows which refused files are gone.
@@ -162,12 +164,14 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
     return ok;
 }
 
-QList<const SyncFolder::Entry*>
-SyncRound::filesToRead(ModelObject::Kind kind, const QHash<QString, SyncFolderReader::Group>& groups) const {
+QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind,
+                                                       const QHash<QString, SyncFolderReader::Group>& groups,
+                                                       const QStringList& ids) const {
     QList<const SyncFolder::Entry*> files;
     const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
-    for (auto group = groups.cbegin(); group != groups.cend(); ++group) {
-        const auto known = entries.constFind(group.key());
+    for (const QString& id : ids) {
+        const auto group = groups.constFind(id);
+        const auto known = entries.constFind(id);
         if (known != entries.constEnd() && known->record.kind != kind)
             continue;
         if (group->main && (known == entries.constEnd() || group->main->signature != known->file))

@@ -63,9 +63,11 @@ private:
     void keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,
               const QList<ModelObject::Kind>* merged);
     bool readAndMerge(const Request& request, Result& result, Keeping& keeping);
-    // The files that the merge reads: new or changed object files, and every conflict copy.
+    // The files that the merge reads: new or changed object files, and every conflict copy; in the
+    // order of `ids`, the groups' keys sorted.
     QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind,
-                                                const QHash<QString, SyncFolderReader::Group>& groups) const;
+                                                const QHash<QString, SyncFolderReader::Group>& groups,
+                                                const QStringList& ids) const;
 
     const SyncFolder& m_folder;
     SyncState& m_state;
