@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <xcb/xcb.h>
+
 #include <signal.h>
 
 namespace {
@@ -293,6 +295,29 @@ private Q_SLOTS:
         QCOMPARE(apps[0]->processIdentifier(), pid_t(client.pid));
         QCOMPARE(apps[0]->bundleIdentifier(), id);
         QCOMPARE(apps[0]->localizedName(), id);
+    }
+
+    void aWindowTheStackingListDoesNotHaveYetIsRunning() {
+        // The window manager has put the window in its client list but not yet in the stacking one.
+        const auto older = m_desktop->startXlogo();
+        const Stopper stopOlder{*m_desktop, older.pid};
+        const auto logo = m_desktop->startXlogo();
+        const Stopper stop{*m_desktop, logo.pid};
+        QVERIFY(older.window && logo.window);
+        xcb_connection_t* c = xcb_connect(qPrintable(m_desktop->displayName()), nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        auto* atom =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 25, "_NET_CLIENT_LIST_STACKING"), nullptr);
+        QList<quint32> others = m_desktop->clientList();
+        others.removeAll(logo.window);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, atom->atom, XCB_ATOM_WINDOW, 32,
+                            quint32(others.size()), others.constData());
+        std::free(atom);
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        xcb_disconnect(c);
+        const auto apps = m_backend->workspace.runningApplications();
+        QVERIFY(std::any_of(apps.begin(), apps.end(),
+                            [&](const auto& app) { return app->processIdentifier() == pid_t(logo.pid); }));
     }
 
     void installedApplicationsAndLaunchErrors() {

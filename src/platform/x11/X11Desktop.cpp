@@ -36,10 +36,17 @@ QList<X11Client> X11Desktop::clients() {
 QList<X11Client> X11Desktop::readClients() {
     QList<X11Client> out;
     const xcb_window_t root = m_conn.root();
-    QList<quint32> windows = m_conn.cardinals(root, X11Atom::_NET_CLIENT_LIST_STACKING, XCB_ATOM_WINDOW);
-    if (windows.isEmpty())
-        windows = m_conn.cardinals(root, X11Atom::_NET_CLIENT_LIST, XCB_ATOM_WINDOW);
+    // Both lists: window managers update them one after the other (fluxbox a moment apart), and a
+    // window that has just been managed may be in either first. The order comes from the tree.
+    const auto stackingCookie =
+        m_conn.requestProperty(root, m_conn.atom(X11Atom::_NET_CLIENT_LIST_STACKING), XCB_ATOM_WINDOW);
+    const auto listCookie =
+        m_conn.requestProperty(root, m_conn.atom(X11Atom::_NET_CLIENT_LIST), XCB_ATOM_WINDOW);
+    QList<quint32> windows = m_conn.cardinals(stackingCookie);
     std::reverse(windows.begin(), windows.end());
+    for (quint32 w : m_conn.cardinals(listCookie))
+        if (!windows.contains(w))
+            windows.prepend(w);
     windows = inStackingOrder(windows);
     // Changes after this point reach us as events (main thread).
     if (QThread::currentThread() == m_conn.thread())

@@ -396,7 +396,13 @@ bool X11WindowAccess::leaveMaximized(quint32 window, const QList<quint32>& state
     auto constrained = [&] { return isConstrained(state(window)); };
     if (!isConstrained(stateNow))
         return false;
-    const auto before = frame(window);
+    auto before = frame(window);
+    // A full-screen window has no decorations. What the property says may still be the extents from
+    // before (metacity publishes them a frame later): taken as they stand, a late publication of the
+    // zeros would pass for the extents after leaving, and the size written with them would come out
+    // short by the title bar.
+    if (before && stateNow.contains(full))
+        before->left = before->right = before->top = before->bottom = 0;
     constexpr quint32 remove = 0, sourcePager = 2;
     m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, vert, horz, sourcePager, 0});
     m_conn.sendToWindowManager(window, X11Atom::_NET_WM_STATE, {remove, full, 0, sourcePager, 0});
