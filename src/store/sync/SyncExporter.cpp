@@ -57,11 +57,17 @@ void SyncExporter::untrack(ModelObject* object) {
 }
 
 void SyncExporter::noticeChange(ModelObject* object) {
+    const QJsonObject fields = SyncSchema::fieldsOf(object);
+    QJsonObject& seen = m_seen[object];
+    // Read in from the store just as an import merged it: nothing to send. Left to the export, a large
+    // import would have every object it touched compared again, a slice per turn.
+    if (m_context->isRefreshing() && !m_dirty.contains(object) && isMerged(object, fields)) {
+        seen = fields;
+        return;
+    }
     m_dirty.insert(object);
     // The change is stamped now, when it is made, not when it is saved (a second later by the autosave,
     // or much later for the keyboard's moves): a later edit on another machine must win over it.
-    const QJsonObject fields = SyncSchema::fieldsOf(object);
-    QJsonObject& seen = m_seen[object];
     std::optional<SyncStamp> stamp;
     // Not taken yet (see track()): every attribute counts as changed now.
     for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
@@ -71,6 +77,15 @@ void SyncExporter::noticeChange(ModelObject* object) {
             m_madeAt[object].insert(field.key(), *stamp);
         }
     seen = fields;
+}
+
+bool SyncExporter::isMerged(ModelObject* object, const QJsonObject& fields) const {
+    if (m_worker.isBusy())
+        return false;
+    const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
+    const auto entry = entries.constFind(m_known.value(object));
+    return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
+           entry->record.kind == object->kind() && entry->record.fields == fields;
 }
 
 bool SyncExporter::isStored(const ModelObject* object) const {

@@ -77,6 +77,8 @@ private:
     void track(ModelObject* object);
     void untrack(ModelObject* object);
     void noticeChange(ModelObject* object);
+    // Whether the object's attributes are those last merged, and the store keeps it.
+    bool isMerged(ModelObject* object, const QJsonObject& fields) const;
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
     // Writes the object's file unless another machine changed it since it was last read.
