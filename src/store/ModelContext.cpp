@@ -728,10 +728,20 @@ void ModelContext::forget(ModelObject* object) {
 }
 
 void ModelContext::checkForRemoteChanges() {
+    if (m_remoteChecksHeld) {
+        m_remoteCheckWaiting = true;
+        return;
+    }
     const std::optional<qint64> version = m_database.queryInteger(QStringLiteral("PRAGMA data_version"));
     if (!version || *version == m_dataVersion)
         return;
     reloadAll();
+}
+
+void ModelContext::holdRemoteChecks(bool held) {
+    m_remoteChecksHeld = held;
+    if (!held && std::exchange(m_remoteCheckWaiting, false))
+        checkForRemoteChanges();
 }
 
 void ModelContext::reloadAll() {

@@ -93,6 +93,10 @@ public:
     // what is pending here, reads the database again into the live objects and sends remoteChange.
     // The file watcher calls this; tests may call it directly.
     void checkForRemoteChanges();
+    // While another connection of this program writes a commit that refresh() then reads in, a look
+    // would read the whole database at the first file event: looks wait until the hold ends, and a
+    // look that waited is made then.
+    void holdRemoteChecks(bool held);
 
     // Reads in what another connection of this program just committed (only those rows when it can
     // tell that nothing else was committed meanwhile, else the whole database, as above) and sends
@@ -233,6 +237,8 @@ private:
     bool m_autosaveEnabled = true;
     bool m_autosaveScheduled = false;
     qint64 m_dataVersion = 0;
+    bool m_remoteChecksHeld = false;
+    bool m_remoteCheckWaiting = false;
     QObject* m_watcher = nullptr;
     std::unique_ptr<Refresh> m_refresh;
     quint64 m_saves = 0;

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -154,6 +155,23 @@ private Q_SLOTS:
         std::reverse(reversed.begin(), reversed.end());
         QCOMPARE(keep->configurationList(), reversed);
         QVERIFY(!m_b->context()->hasChanges());
+    }
+
+    // The file watcher sees the round's commit before the round ends: its look leaves the commit to the
+    // round, which reads in only its rows, a few per turn, rather than the whole database at once.
+    void aLookBeforeTheRoundEndsLeavesItsCommitToIt() {
+        std::atomic<bool> committed = false;
+        m_afterCommit = [&committed] { committed = true; };
+        QSignalSpy remoteChanges(m_b->context(), &ModelContext::remoteChange);
+        changeMuchAndStartARound();
+        QTRY_VERIFY_WITH_TIMEOUT(committed, 10000);
+        m_b->context()->checkForRemoteChanges();
+        QCOMPARE(remoteChanges.size(), 0);
+        m_b->engine->settle();
+        QVERIFY(m_b->context()->isRefreshing());
+        advanceSettled(*m_scheduler, 1, {&*m_b});
+        QCOMPARE(remoteChanges.size(), 1);
+        QCOMPARE(library(m_b->context()), library(m_a->context()));
     }
 
     // Whatever happens while the round is read in, b ends with the round, the edit made meanwhile and

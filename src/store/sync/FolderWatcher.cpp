@@ -15,6 +15,9 @@ constexpr quint32 fileEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN
 constexpr quint32 folderEvents =
     IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ATTRIB;
 const QString parentKey = QStringLiteral("/");
+// Reads of the event queue per turn: another machine writing a library raises thousands of events,
+// which are read over a few turns rather than in one long one.
+constexpr int readsPerTurn = 8;
 } // namespace
 
 FolderWatcher::FolderWatcher(QString folder, QStringList subfolders, QObject* parent)
@@ -56,7 +59,7 @@ void FolderWatcher::refresh() {
 void FolderWatcher::readEvents() {
     alignas(inotify_event) char buffer[16384];
     const bool before = m_needsFullScan || !m_changed.isEmpty();
-    for (;;) {
+    for (int reads = 0; reads < readsPerTurn; ++reads) {
         const ssize_t length = ::read(m_descriptor, buffer, sizeof buffer);
         if (length <= 0)
             break;
@@ -75,13 +78,14 @@ void FolderWatcher::readEvents() {
             }
             if (watch == m_watches.constEnd())
                 continue;
-            const QString name = event->len ? QFile::decodeName(event->name) : QString();
+            // The names of files in a class folder do not matter, only that it changed.
+            const auto name = [event] { return event->len ? QFile::decodeName(event->name) : QString(); };
             if (*watch == parentKey) {
                 // Beside the folder live the database and its journals: only the folder's own name counts.
-                if (name == QFileInfo(m_folder).fileName())
+                if (name() == QFileInfo(m_folder).fileName())
                     m_needsFullScan = true;
             } else if (watch->isEmpty()) {
-                if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) || m_subfolders.contains(name))
+                if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) || m_subfolders.contains(name()))
                     m_needsFullScan = true;
             } else {
                 m_changed.insert(*watch);

@@ -426,6 +426,9 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
     // what the round wrote.
     const std::optional<qint64> storeVersion = m_merger->storeVersion();
     m_context->checkForRemoteChanges();
+    // The round's commit is read in when it ends, only its rows: a file event before that would read
+    // the whole store.
+    m_context->holdRemoteChecks(true);
     SyncRound::Request request;
     request.kinds = kinds;
     request.queued = m_exporter->queued();
@@ -447,6 +450,7 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     const QString previous = m_lastError;
     const auto end = [this, previous](bool ok, const QString& message) {
         m_importing = false;
+        m_context->holdRemoteChecks(false);
         m_roundOk = ok;
         m_roundError = message;
         if (ok)
