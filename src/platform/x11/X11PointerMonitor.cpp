@@ -186,6 +186,7 @@ bool X11PointerMonitor::handle(const xcb_generic_event_t* event) {
             window = pointer->child ? clientWindow(pointer->child) : 0;
             std::free(pointer);
         }
+        ++m_pressesRead;
         QMetaObject::invokeMethod(
             this,
             [this, generation, position, window] {

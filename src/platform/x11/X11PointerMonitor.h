@@ -28,6 +28,9 @@ public:
     // The top-level client window holding `window` (a child of the root: a frame, a client or an
     // override-redirect window): the first one with WM_STATE at or below it, else `window` itself.
     quint32 clientWindow(quint32 window);
+    // Presses whose position the reader has taken so far: it runs ahead of the signals, which wait
+    // for the main thread.
+    int pressesRead() const { return m_pressesRead.load(); }
 
 private:
     void read();
@@ -48,5 +51,6 @@ private:
     std::atomic<bool> m_started = false;
     // Grows with every stop: what the reader saw before it is not reported.
     std::atomic<int> m_generation = 0;
+    std::atomic<int> m_pressesRead = 0;
     std::thread m_reader;
 };
