@@ -23,8 +23,11 @@ std::unique_ptr<SyncStoreWriter> SyncStoreWriter::open(const QString& databasePa
 }
 
 bool SyncStoreWriter::prepare(QString* error) {
-    // The store's delete rules are foreign keys: deleting an owner takes its children with it.
-    if (!m_database->execute(QStringLiteral("PRAGMA foreign_keys = ON; PRAGMA busy_timeout = 2000"), error))
+    // The store's delete rules are foreign keys: deleting an owner takes its children with it. A commit
+    // reaches the disk before the sync state's note of it is cleared, whatever SQLite's default.
+    if (!m_database->execute(
+            QStringLiteral("PRAGMA foreign_keys = ON; PRAGMA busy_timeout = 2000; PRAGMA synchronous = FULL"),
+            error))
         return false;
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         const QString table = StoreSchema::tableName(kind);
