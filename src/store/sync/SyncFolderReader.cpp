@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,6 +14,9 @@ namespace {
 // Below this many files a round reads them itself: starting threads would cost more.
 constexpr qsizetype prefetchAtLeast = 64;
 constexpr unsigned maxReaders = 4;
+// Files the merge lets the readers get ahead by before it wakes: waking for each file would cost a
+// switch between threads per file, and much more on a busy machine.
+constexpr size_t wakeAfter = 256;
 } // namespace
 
 bool SyncFolderReader::listAll(const QList<ModelObject::Kind>& kinds, std::vector<Listing>* listings,
@@ -107,8 +111,11 @@ struct SyncFolderReader::Prefetch {
     std::vector<Fetched> results;
     // Not vector<bool>: its bits share words, which two readers must not write at once.
     std::vector<char> readOk;
-    // Under the mutex.
+    // Under the mutex: which jobs are done, how many from the first on, and how many the calling
+    // thread waits for.
     std::vector<char> done;
+    size_t doneInOrder = 0;
+    size_t wanted = std::numeric_limits<size_t>::max();
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     std::mutex mutex;
@@ -157,11 +164,16 @@ void SyncFolderReader::readPrefetched(Prefetch& batch) {
             batch.readOk[i] = 1;
             fetched.record = SyncRecord::fromJson(fetched.data, &fetched.why);
         }
+        bool wake = false;
         {
             const std::lock_guard lock(batch.mutex);
             batch.done[i] = 1;
+            while (batch.doneInOrder < batch.done.size() && batch.done[batch.doneInOrder])
+                ++batch.doneInOrder;
+            wake = batch.doneInOrder >= batch.wanted;
         }
-        batch.finished.notify_all();
+        if (wake)
+            batch.finished.notify_all();
     }
     for (const int descriptor : std::as_const(folders))
         if (descriptor >= 0)
@@ -179,7 +191,11 @@ std::optional<SyncFolderReader::Fetched> SyncFolderReader::takePrefetched(const 
     batch.jobOf.erase(job);
     {
         std::unique_lock lock(batch.mutex);
-        batch.finished.wait(lock, [&] { return batch.done[slot] != 0; });
+        if (!batch.done[slot]) {
+            batch.wanted = std::min(slot + wakeAfter, batch.jobs.size());
+            batch.finished.wait(lock, [&] { return batch.doneInOrder >= batch.wanted; });
+            batch.wanted = std::numeric_limits<size_t>::max();
+        }
     }
     if (!batch.readOk[slot] || batch.results[slot].signature != file.signature)
         return std::nullopt;
