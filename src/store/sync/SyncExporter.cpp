@@ -61,7 +61,8 @@ void SyncExporter::noticeChange(ModelObject* object) {
     QJsonObject& seen = m_seen[object];
     // Read in from the store just as an import merged it: nothing to send. Left to the export, a large
     // import would have every object it touched compared again, a slice per turn.
-    if (m_context->isRefreshing() && !m_dirty.contains(object) && isMerged(object, fields)) {
+    if (m_context->isRefreshing() && !m_dirty.contains(object) && !m_waiting.contains(object) &&
+        !m_backlog.isPending(object) && isMerged(object, fields)) {
         seen = fields;
         return;
     }
@@ -130,29 +131,31 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     Q_ASSERT(!m_worker.isBusy());
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
     // A slice at a time: a whole library (when sync is set up, or once a large import is loaded)
-    // would hold the main thread for long. What is left waits for the next call.
-    int taken = 0;
-    bool allTracked = true;
-    for (ModelObject* object : liveObjects(m_context)) {
-        if (m_known.contains(object))
-            continue;
-        if (taken >= slice) {
-            allTracked = false;
-            break;
+    // would hold the main thread for long. What is left waits in the backlog for the next call.
+    const bool scanned = m_backlog.isEmpty();
+    if (scanned) {
+        QList<ModelObject*> starts;
+        for (ModelObject* object : liveObjects(m_context)) {
+            const ModelObject* owner = SyncSchema::ownerOf(object);
+            // Taken on with its owner's tree.
+            if (!m_known.contains(object) &&
+                (!owner || m_known.contains(const_cast<ModelObject*>(owner)) || !m_context->contains(owner)))
+                starts.append(object);
         }
-        // With everything it owns: a child stamped in a later slice would raise its owner's stamp and
-        // write the owner's file once more.
-        QList<ModelObject*> tree{object};
-        while (!tree.isEmpty()) {
-            ModelObject* member = tree.takeLast();
-            if (m_known.contains(member) || !m_context->contains(member))
-                continue;
-            track(member);
-            m_dirty.insert(member);
-            ++taken;
-            tree.append(ModelContext::ownedChildren(member));
-        }
+        m_backlog.addTrees(starts);
     }
+    // With everything it owns: a child stamped in a later slice would raise its owner's stamp and write
+    // the owner's file once more.
+    const QList<ModelObject*> taken = m_backlog.take(slice, *m_context, [this](ModelObject* member) {
+        if (m_known.contains(member))
+            return false;
+        track(member);
+        return true;
+    });
+    for (ModelObject* object : taken)
+        m_dirty.insert(object);
+    // Only a scan made now knows that nothing new waits.
+    const bool allTracked = scanned && m_backlog.isEmpty();
     // What left the store: (rank of its class, id).
     QList<std::pair<int, QString>> gone;
     for (auto it = m_known.begin(); it != m_known.end();) {
@@ -177,12 +180,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
 
     // A changed list moves its members' places.
     QList<ModelObject*> dirty;
-    QSet<ModelObject*> waiting;
     for (ModelObject* object : std::as_const(m_dirty)) {
         if (!m_context->contains(object))
             continue;
         if (m_rejoining.contains(m_known.value(object))) {
-            waiting.insert(object);
+            m_waiting.insert(object);
             continue;
         }
         if (!isStored(object)) {
@@ -202,7 +204,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
                 !m_rejoining.contains(m_known.value(child)))
                 dirty.append(child);
     }
-    m_dirty = waiting;
+    m_dirty.clear();
     const auto byKind = [](ModelObject* a, ModelObject* b) { return rank(a->kind()) < rank(b->kind()); };
     std::stable_sort(dirty.begin(), dirty.end(), byKind);
     std::stable_sort(gone.begin(), gone.end());
@@ -220,18 +222,21 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             members.append(object);
         }
         dirty.clear();
+        QList<ModelObject*> later;
         for (const ModelObject* root : std::as_const(roots)) {
             const QList<ModelObject*>& members = byRoot.value(root);
-            if (!dirty.isEmpty() && dirty.size() + members.size() > slice) {
-                for (ModelObject* member : members)
-                    m_dirty.insert(member);
+            if (!later.isEmpty() || (!dirty.isEmpty() && dirty.size() + members.size() > slice)) {
+                // Into the backlog: later slices take them without sorting all of them again.
+                m_backlog.addPending(QSet<ModelObject*>(members.begin(), members.end()));
+                later.append(const_cast<ModelObject*>(root));
                 continue;
             }
             dirty.append(members);
         }
+        m_backlog.addTrees(later);
         std::stable_sort(dirty.begin(), dirty.end(), byKind);
     }
-    m_more = !allTracked || m_dirty.size() > waiting.size();
+    m_more = !allTracked || !m_backlog.isEmpty();
 
     std::optional<SyncStamp> stamp;
     const auto now = [&] {
@@ -329,6 +334,19 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         return Result::failed;
     }
     return Result::written;
+}
+
+void SyncExporter::rejoined() {
+    m_rejoining.clear();
+    if (m_waiting.isEmpty())
+        return;
+    // Compared with what the folder holds now, a slice at a time from the next export on.
+    m_backlog.addPending(m_waiting);
+    m_waiting.clear();
+    QList<ModelObject*> roots;
+    appendAll<SavedApp>(m_context, roots);
+    appendAll<ConfigurationGroup>(m_context, roots);
+    m_backlog.addTrees(roots);
 }
 
 bool SyncExporter::persist(const QSet<QString>& ids, QString* error) {

@@ -5,6 +5,7 @@
 // each kept in the sync state as it is written, so that the program stays responsive meanwhile.
 #pragma once
 
+#include "ExportBacklog.h"
 #include "SyncFolder.h"
 
 #include <QJsonObject>
@@ -69,7 +70,7 @@ public:
     // This machine lost what it knew of the folder: the objects the folder holds are left to the next
     // import, which takes them from the folder, rather than stamped as edits made now.
     void setRejoining(QSet<QString> ids) { m_rejoining = std::move(ids); }
-    void rejoined() { m_rejoining.clear(); }
+    void rejoined();
     // Keeps the entries of `ids`, those still queued as not in the folder yet.
     bool persist(const QSet<QString>& ids, QString* error);
 
@@ -111,4 +112,7 @@ private:
     QList<QString> m_writeQueue;
     QSet<QString> m_queued;
     QSet<QString> m_rejoining;
+    // Held back until the import that follows a re-join has ended.
+    QSet<ModelObject*> m_waiting;
+    ExportBacklog m_backlog;
 };
