@@ -135,14 +135,20 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     const bool scanned = m_backlog.isEmpty();
     if (scanned) {
         QList<ModelObject*> starts;
+        qsizetype untracked = 0;
         for (ModelObject* object : liveObjects(m_context)) {
+            if (m_known.contains(object))
+                continue;
+            ++untracked;
             const ModelObject* owner = SyncSchema::ownerOf(object);
             // Taken on with its owner's tree.
-            if (!m_known.contains(object) &&
-                (!owner || m_known.contains(const_cast<ModelObject*>(owner)) || !m_context->contains(owner)))
+            if (!owner || m_known.contains(const_cast<ModelObject*>(owner)) || !m_context->contains(owner))
                 starts.append(object);
         }
         m_backlog.addTrees(starts);
+        // Grown once now: grown a slice at a time, the state would be rehashed whole in some slices.
+        if (untracked > slice)
+            entries.reserve(entries.size() + untracked);
     }
     // With everything it owns: a child stamped in a later slice would raise its owner's stamp and write
     // the owner's file once more.
