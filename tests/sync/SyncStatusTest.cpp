@@ -194,6 +194,42 @@ private Q_SLOTS:
         QCOMPARE(versions(), written);
     }
 
+    // A machine that lost its sync state merges the whole folder again: what its store already holds as
+    // merged is neither written nor counted, what another machine changed meanwhile is.
+    void aRejoinWritesOnlyWhatDiffers() {
+        Machine a = machineAt("a", false);
+        QStringList ids;
+        for (int i = 0; i < 3; ++i) {
+            auto* configuration = new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt);
+            configuration->appendConfiguration(
+                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("App"), QString(), 0,
+                                     false, Corner::topRight, 0.5, 400, 10, 10));
+            a.context()->insert(configuration);
+            ids.append(uuidString(configuration->id()));
+        }
+        QVERIFY(a.engine->importChanges());
+        const QString data = m_dir->filePath(QStringLiteral("b"));
+        {
+            Machine b = machineAt("b", false);
+            QVERIFY(b.engine->importChanges());
+            advanceSettled(*m_scheduler, 0, {&b});
+            QCOMPARE(b.context()->fetch<ConfigurationGroup>().size(), 3);
+        }
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(data + QStringLiteral("/sync-state.sqlite") + suffix);
+        a.find(ids[1])->setName(QStringLiteral("Renamed"));
+        QVERIFY(a.engine->importChanges());
+
+        Machine b = machineAt("b", false);
+        QSignalSpy imported(b.engine.get(), &SyncEngine::imported);
+        QVERIFY(b.engine->importChanges());
+        advanceSettled(*m_scheduler, 0, {&b});
+        QCOMPARE(imported.size(), 1);
+        QCOMPARE(imported.first().first().toInt(), 1);
+        QCOMPARE(b.nameOf(ids[1]), QStringLiteral("Renamed"));
+        QCOMPARE(b.nameOf(ids[2]), QStringLiteral("2"));
+    }
+
     // An edit saved while a round runs on the worker waits for it, then goes out, and the round does not
     // take it back.
     void anEditDuringARoundGoesOutAfterIt() {

@@ -49,7 +49,8 @@ bool SyncMerger::apply(const QString& id, Round& round, QString* error) {
         return true;
     }
     bool ownerMissing = false;
-    if (!m_writer->put(entry.record, &ownerMissing, error)) {
+    bool written = false;
+    if (!m_writer->put(entry.record, &ownerMissing, &written, error)) {
         if (!ownerMissing)
             return false;
         // Waits until its owner comes (back).
@@ -57,7 +58,9 @@ bool SyncMerger::apply(const QString& id, Round& round, QString* error) {
         markAbsent(id, round);
         return true;
     }
-    ++round.applied;
+    // Counts what changed in the store: an object that the store already holds as merged is no change.
+    if (written)
+        ++round.applied;
     entry.present = true;
     for (const QString& child : m_state.childrenOf(id)) {
         const SyncState::Entry& waiting = m_state.entries()[child];

@@ -25,7 +25,8 @@ public:
         QList<Copy> mergedCopies;
         // Entries changed, to be kept in the state file.
         QSet<QString> changed;
-        // Changes written into the store.
+        // Objects whose rows in the store changed (rows that already held the merged values are not
+        // written).
         int applied = 0;
     };
 

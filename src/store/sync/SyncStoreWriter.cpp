@@ -31,12 +31,13 @@ bool SyncStoreWriter::prepare(QString* error) {
         return false;
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         const QString table = StoreSchema::tableName(kind);
-        QStringList columns{QStringLiteral("id")}, parameters{QStringLiteral("?1")}, assignments;
+        QStringList columns{QStringLiteral("id")}, parameters{QStringLiteral("?1")}, assignments, equal;
         int index = 2;
         for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(kind)) {
             columns.append(attribute.name);
             parameters.append(QStringLiteral("?%1").arg(index));
             assignments.append(QStringLiteral("%1 = ?%2").arg(attribute.name).arg(index));
+            equal.append(QStringLiteral("%1 IS ?%2").arg(attribute.name).arg(index));
             ++index;
         }
         // The link to a saved application is never set; a new row starts without one.
@@ -48,8 +49,12 @@ bool SyncStoreWriter::prepare(QString* error) {
         t.insert = m_database->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                            .arg(table, columns.join(u','), parameters.join(u',')),
                                        error);
-        t.update = m_database->prepare(
-            QStringLiteral("UPDATE %1 SET %2 WHERE pk = ?1").arg(table, assignments.join(u',')), error);
+        // A row that already holds the merged values is left alone: a re-join merges the whole library,
+        // nearly all of it as the store has it, and the main context would read every written row again.
+        t.update =
+            m_database->prepare(QStringLiteral("UPDATE %1 SET %2 WHERE pk = ?1 AND NOT (%3)")
+                                    .arg(table, assignments.join(u','), equal.join(QStringLiteral(" AND "))),
+                                error);
         t.remove = m_database->prepare(QStringLiteral("DELETE FROM %1 WHERE pk = ?1").arg(table), error);
         if (!t.insert.isValid() || !t.update.isValid() || !t.remove.isValid())
             return false;
@@ -124,8 +129,9 @@ bool SyncStoreWriter::bind(Statement& statement, const SyncRecord& record) {
     return true;
 }
 
-bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString* error) {
+bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, bool* written, QString* error) {
     *ownerMissing = false;
+    *written = false;
     Table& t = of(record.kind);
     const qint64 key = t.keys.value(record.id);
     Statement& statement = key ? t.update : t.insert;
@@ -141,10 +147,13 @@ bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*
             *error = m_database->errorMessage();
         return false;
     }
-    const qint64 written = key ? key : m_database->lastInsertRowId();
+    if (key && m_database->changes() == 0)
+        return true;
+    const qint64 row = key ? key : m_database->lastInsertRowId();
     if (!key)
-        t.keys.insert(record.id, written);
-    t.written.append(written);
+        t.keys.insert(record.id, row);
+    t.written.append(row);
+    *written = true;
     return true;
 }
 

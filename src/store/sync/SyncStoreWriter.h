@@ -26,8 +26,10 @@ public:
     bool begin(QString* error);
     bool isOpen() const { return m_inTransaction; }
     bool contains(ModelObject::Kind kind, const QString& id) const;
-    // Inserts or updates the object's row. False with `ownerMissing` set when its owner is not stored.
-    bool put(const SyncRecord& record, bool* ownerMissing, QString* error);
+    // Inserts or updates the object's row; `written` tells whether the store's row changed (a row that
+    // already holds these values is not written). False with `ownerMissing` set when its owner is not
+    // stored.
+    bool put(const SyncRecord& record, bool* ownerMissing, bool* written, QString* error);
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
     // from now on the object counts as gone.
     void remove(ModelObject::Kind kind, const QString& id);
