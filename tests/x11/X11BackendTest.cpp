@@ -291,6 +291,16 @@ private Q_SLOTS:
         const Stopper stop{*m_desktop, client.pid};
         QVERIFY(client.window);
         const auto apps = m_backend->workspace.runningApplications(id);
+        if (apps.size() != 1) {
+            // What the backend sees instead, for a failure that does not come back on a rerun.
+            QStringList seen;
+            for (const auto& app : m_backend->workspace.runningApplications())
+                seen << QStringLiteral("%1=%2")
+                            .arg(app->processIdentifier())
+                            .arg(app->bundleIdentifier().value_or("-"));
+            qWarning() << "window" << client.window << "pid" << client.pid << "clients"
+                       << m_desktop->clientList() << "running" << seen;
+        }
         QCOMPARE(apps.size(), 1);
         QCOMPARE(apps[0]->processIdentifier(), pid_t(client.pid));
         QCOMPARE(apps[0]->bundleIdentifier(), id);
