@@ -42,6 +42,21 @@ private:
         return Machine(m_dir->filePath(QLatin1String(name)), folder(), *m_scheduler, automatic);
     }
 
+    // Configurations named 0, 1, ... with one application each (a slice takes whole
+    // configurations); their ids in that order.
+    static QStringList insertConfigurations(Machine& machine, int count) {
+        QStringList ids;
+        for (int i = 0; i < count; ++i) {
+            auto* configuration = new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt);
+            configuration->appendConfiguration(
+                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("App"), QString(), 0,
+                                     false, Corner::topRight, 0.5, 400, 10, 10));
+            machine.context()->insert(configuration);
+            ids.append(uuidString(configuration->id()));
+        }
+        return ids;
+    }
+
 private Q_SLOTS:
     void init() {
         m_scheduler.reset();
@@ -95,13 +110,7 @@ private Q_SLOTS:
         // Each with one application: a slice takes whole configurations, so a file written by one
         // slice is not written again by the next.
         const int count = SyncEngine::exportSlice / 2 + SyncEngine::writeChunk;
-        for (int i = 0; i < count; ++i) {
-            auto* configuration = new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt);
-            configuration->appendConfiguration(
-                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("App"), QString(), 0,
-                                     false, Corner::topRight, 0.5, 400, 10, 10));
-            a.context()->insert(configuration);
-        }
+        insertConfigurations(a, count);
         QVERIFY(a.context()->save());
         QVERIFY(a.engine->isBusy());
         a.engine->settle();
@@ -131,15 +140,7 @@ private Q_SLOTS:
         QVERIFY(a.context()->save());
         advanceSettled(*m_scheduler, 0, {&a});
         const int count = SyncEngine::exportSlice * 2;
-        QStringList ids;
-        for (int i = 0; i < count; ++i) {
-            auto* configuration = new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt);
-            configuration->appendConfiguration(
-                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("App"), QString(), 0,
-                                     false, Corner::topRight, 0.5, 400, 10, 10));
-            a.context()->insert(configuration);
-            ids.append(uuidString(configuration->id()));
-        }
+        const QStringList ids = insertConfigurations(a, count);
         QVERIFY(a.context()->save());
         a.engine->settle();
         const QString early = ids.first(), late = ids.last(), lateGone = ids.at(count - 2);
