@@ -596,6 +596,11 @@ void TestDesktop::stopProcess(qint64 pid) {
         if ((*it)->processId() == pid) {
             Private::stop(**it);
             d->processes.erase(it);
+            // The server hands a gone client's window ids to the next client. While the window
+            // manager still lists a destroyed window, a new window with its id would pass for
+            // managed, and vanish from the list when the old one is let go (fluxbox, busy).
+            if (isReady())
+                d->waitFor([&] { return allListedWindowsExist(); }, 5000);
             return;
         }
     }
@@ -725,6 +730,19 @@ QRect TestDesktop::frameGeometry(quint32 window) {
     if (e.size() != 4)
         return client;
     return client.adjusted(-int(e[0]), -int(e[2]), int(e[1]), int(e[3]));
+}
+
+bool TestDesktop::allListedWindowsExist() {
+    QList<xcb_get_window_attributes_cookie_t> cookies;
+    for (quint32 w : clientList())
+        cookies << xcb_get_window_attributes(d->conn, w);
+    bool all = true;
+    for (const auto& cookie : cookies) {
+        auto* attributes = xcb_get_window_attributes_reply(d->conn, cookie, nullptr);
+        all = all && attributes;
+        std::free(attributes);
+    }
+    return all;
 }
 
 qint64 TestDesktop::windowPid(quint32 window) {
@@ -863,7 +881,7 @@ bool TestDesktop::fullScreen(quint32 window) {
 }
 
 bool TestDesktop::close(quint32 window) {
-    if (!isReady())
+    if (!isReady() || !window)
         return false;
     constexpr quint32 sourcePager = 2;
     d->clientMessage(window, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, sourcePager});

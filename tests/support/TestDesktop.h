@@ -109,7 +109,8 @@ public:
     qint64 startProcess(const QString& program, const QStringList& arguments);
     // Whether a process this desktop started still runs.
     bool isRunning(qint64 pid) const;
-    // Stops a process this desktop started (SIGTERM, then SIGKILL) and waits for it.
+    // Stops a process this desktop started (SIGTERM, then SIGKILL) and waits for it, and for the
+    // window manager to let go of its windows.
     void stopProcess(qint64 pid);
 
     // Waits until condition holds or timeoutMs passed; gives the last result of condition.
@@ -162,6 +163,8 @@ public:
     bool movePointer(int x, int y);
 
 private:
+    bool allListedWindowsExist();
+
     struct Private;
     std::unique_ptr<Private> d;
 };
