@@ -73,6 +73,8 @@ private Q_SLOTS:
         QVERIFY(menu);
         QVERIFY(quarlin.screenshotOf(QStringLiteral("quarlin-menu"), menu));
         QVERIFY(desktop.key(QStringLiteral("Escape")));
+        // As a person would: the next shortcut once the menu is gone.
+        QVERIFY(desktop.waitFor([&] { return !desktop.popups().contains(menu); }));
         QVERIFY(desktop.key(QStringLiteral("ctrl+u")));
         const quint32 updates = quarlin.waitForWindow(QStringLiteral("^Check for Updates$"));
         QVERIFY(updates);
