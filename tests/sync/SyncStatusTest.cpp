@@ -199,15 +199,7 @@ private Q_SLOTS:
     // merged is neither written nor counted, what another machine changed meanwhile is.
     void aRejoinWritesOnlyWhatDiffers() {
         Machine a = machineAt("a", false);
-        QStringList ids;
-        for (int i = 0; i < 3; ++i) {
-            auto* configuration = new ConfigurationGroup(QString::number(i), 1920, 1080, std::nullopt);
-            configuration->appendConfiguration(
-                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("App"), QString(), 0,
-                                     false, Corner::topRight, 0.5, 400, 10, 10));
-            a.context()->insert(configuration);
-            ids.append(uuidString(configuration->id()));
-        }
+        const QStringList ids = insertConfigurations(a, 3);
         QVERIFY(a.engine->importChanges());
         const QString data = m_dir->filePath(QStringLiteral("b"));
         {
