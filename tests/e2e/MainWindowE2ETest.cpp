@@ -77,7 +77,13 @@ private Q_SLOTS:
         QVERIFY(desktop.waitFor([&] { return !desktop.popups().contains(menu); }));
         QVERIFY(desktop.key(QStringLiteral("ctrl+u")));
         const quint32 updates = quarlin.waitForWindow(QStringLiteral("^Check for Updates$"));
-        QVERIFY(updates);
+        QVERIFY2(updates,
+                 qPrintable(QStringLiteral("no notice; active window %1 (%2), popups %3, picture %4\n%5")
+                                .arg(desktop.activeWindow(), 0, 16)
+                                .arg(desktop.wmClass(desktop.activeWindow()))
+                                .arg(desktop.popups().size())
+                                .arg(quarlin.screenshot(QStringLiteral("updates-missing")))
+                                .arg(quarlin.output())));
         QVERIFY(quarlin.screenshotOf(QStringLiteral("updates-notice"), updates));
         QVERIFY(desktop.key(QStringLiteral("Return")));
         QVERIFY(quarlin.waitUntilGone(QStringLiteral("^Check for Updates$")));
