@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+#include <thread>
+
 class VirtualSchedulerTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -51,6 +53,27 @@ private Q_SLOTS:
         std::function<void()> again = [&] { s.after(1.0, again); };
         s.after(1.0, again);
         QCOMPARE(s.runAll(10), 10);
+    }
+
+    // A worker that ends while the clock advances hands its result to the next advance, so a test
+    // sees the same order however fast the worker was.
+    void tasksFromOtherThreadsWaitForTheNextAdvance() {
+        VirtualScheduler s;
+        QStringList ran;
+        const auto fromAnotherThread = [&](const QString& name) {
+            std::thread([&s, &ran, name] { s.async([&ran, name] { ran << name; }); }).join();
+        };
+        fromAnotherThread(QStringLiteral("before"));
+        QCOMPARE(s.pendingDeadlines(), QList<double>{0.0});
+        s.after(0.1, [&] {
+            ran << QStringLiteral("round");
+            fromAnotherThread(QStringLiteral("worker"));
+        });
+        s.advance(0.1);
+        QCOMPARE(ran, (QStringList{QStringLiteral("before"), QStringLiteral("round")}));
+        QCOMPARE(s.pendingCount(), 1);
+        s.runDue();
+        QCOMPARE(ran.last(), QStringLiteral("worker"));
     }
 };
 

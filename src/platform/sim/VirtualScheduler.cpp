@@ -1,12 +1,19 @@
 #include "VirtualScheduler.h"
 
+#include <algorithm>
 #include <cmath>
 
 VirtualScheduler::VirtualScheduler(QDateTime start) : m_start(std::move(start)) {}
 
 void VirtualScheduler::after(double seconds, Task task) {
     const std::lock_guard lock(m_mutex);
-    m_tasks.emplace(std::make_pair(m_now + std::max(0.0, seconds), m_sequence++), std::move(task));
+    auto& queue = std::this_thread::get_id() == m_owner ? m_tasks : m_inbox;
+    queue.emplace(std::make_pair(m_now + std::max(0.0, seconds), m_sequence++), std::move(task));
+}
+
+void VirtualScheduler::takeInbox() {
+    const std::lock_guard lock(m_mutex);
+    m_tasks.merge(m_inbox);
 }
 
 void VirtualScheduler::sleep(double seconds) {
@@ -22,7 +29,7 @@ double VirtualScheduler::now() const {
 
 int VirtualScheduler::pendingCount() const {
     const std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_tasks.size());
+    return static_cast<int>(m_tasks.size() + m_inbox.size());
 }
 
 QDateTime VirtualScheduler::currentDateTime() const {
@@ -49,6 +56,7 @@ bool VirtualScheduler::runNext(double until) {
 }
 
 void VirtualScheduler::advance(double seconds) {
+    takeInbox();
     const double until = now() + std::max(0.0, seconds);
     while (runNext(until)) {
     }
@@ -57,6 +65,7 @@ void VirtualScheduler::advance(double seconds) {
 }
 
 int VirtualScheduler::runAll(int limit) {
+    takeInbox();
     int ran = 0;
     for (;;) {
         double first = 0;
@@ -77,5 +86,8 @@ QList<double> VirtualScheduler::pendingDeadlines() const {
     QList<double> deadlines;
     for (const auto& entry : m_tasks)
         deadlines.append(entry.first.first);
+    for (const auto& entry : m_inbox)
+        deadlines.append(entry.first.first);
+    std::sort(deadlines.begin(), deadlines.end());
     return deadlines;
 }
