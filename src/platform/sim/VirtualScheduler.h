@@ -1,9 +1,10 @@
 // A scheduler on a virtual clock for tests: nothing runs until the test advances the clock;
 // due tasks then run in deadline order, ties in scheduling order. Blocking sleeps only move
 // the clock and are recorded. Like the program's scheduler, it takes tasks from any thread (a
-// worker hands its result back this way); they run on the thread that advances the clock. A task
-// handed in from another thread runs at the next advance, never within the one running: whether
-// a worker is still busy after an advance then depends on the test, not on how fast the worker was.
+// worker hands its result back this way); they run on the thread that made the clock, which
+// advances it. A task handed in from another thread runs at the next advance, never within the one
+// running: whether a worker is still busy after an advance then depends on the test, not on how
+// fast the worker was.
 #pragma once
 
 #include "base/Scheduler.h"
@@ -30,8 +31,8 @@ public:
     // Runs every task due now (deadline at or before the current time).
     void runDue() { advance(0.0); }
     // Advances until no task is left (tasks handed in from other threads meanwhile wait); returns
-    // how many ran. Stops after `limit` tasks so that
-    // a task that keeps rescheduling itself cannot hang a test.
+    // how many ran. Stops after `limit` tasks so that a task that keeps rescheduling itself cannot
+    // hang a test.
     int runAll(int limit = 100000);
 
     int pendingCount() const;
