@@ -151,7 +151,11 @@ int main(int argc, char** argv) {
             QCoreApplication::quit();
             return;
         }
+        // What a command sets going for a later turn (the export that follows reading in a round) runs
+        // before the next command is read, as it does before a person's next click.
+        input.setEnabled(false);
         run(QString::fromStdString(line).trimmed());
+        scheduler.async([&input] { input.setEnabled(true); });
     });
     say(QStringLiteral("ready"));
     return application.exec();
