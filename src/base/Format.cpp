@@ -1,5 +1,6 @@
 #include "Format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -31,4 +32,37 @@ QString str(const Rect& r) {
 
 QString str(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+QString printable(const QString& text) {
+    const auto isControl = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029;
+    };
+    if (std::none_of(text.begin(), text.end(), isControl))
+        return text;
+    QString result;
+    result.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (!isControl(c)) {
+            result.append(c);
+            continue;
+        }
+        switch (c.unicode()) {
+        case u'\n':
+            result.append(QStringLiteral("\\n"));
+            break;
+        case u'\r':
+            result.append(QStringLiteral("\\r"));
+            break;
+        case u'\t':
+            result.append(QStringLiteral("\\t"));
+            break;
+        default:
+            result.append(c.unicode() < 0x100
+                              ? QStringLiteral("\\x%1").arg(uint(c.unicode()), 2, 16, QLatin1Char('0'))
+                              : QStringLiteral("\\u%1").arg(uint(c.unicode()), 4, 16, QLatin1Char('0')));
+        }
+    }
+    return result;
 }

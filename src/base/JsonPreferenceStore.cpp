@@ -9,9 +9,82 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 // Enough names for every damaged file of one second; QFile::rename never replaces a file.
 constexpr int asideNamesPerSecond = 100;
+
+enum class Read { absent, read, refused };
+
+// Only a regular file of sane size is read. Whatever else sits at the path (a pipe that would block,
+// a link to a device that never ends) is refused from the opened descriptor, without waiting on it.
+Read readFile(const QString& path, QByteArray* bytes, QString* why) {
+    const QByteArray name = QFile::encodeName(path);
+    // A device is not even opened; the descriptor's own type is checked again below, as the path may
+    // change in between.
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0) {
+        // Nothing there, or a file where a folder of the path should be: nothing to read either way.
+        if (errno == ENOENT || errno == ENOTDIR)
+            return Read::absent;
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return Read::refused;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *why = QStringLiteral("not a regular file");
+        return Read::refused;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return Read::absent;
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return Read::refused;
+    }
+    const auto done = [fd](Read result) {
+        ::close(fd);
+        return result;
+    };
+    if (::fstat(fd, &info) != 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return done(Read::refused);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *why = QStringLiteral("not a regular file");
+        return done(Read::refused);
+    }
+    const auto tooLarge = [why] {
+        *why = QStringLiteral("larger than 1 MB");
+        return Read::refused;
+    };
+    if (info.st_size > JsonPreferenceStore::maxFileSize)
+        return done(tooLarge());
+    // The file may grow while it is read: one byte past the cap tells.
+    bytes->resize(qsizetype(JsonPreferenceStore::maxFileSize) + 1);
+    qsizetype total = 0;
+    while (total < bytes->size()) {
+        const ssize_t n = ::read(fd, bytes->data() + total, size_t(bytes->size() - total));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *why = QString::fromLocal8Bit(std::strerror(errno));
+            return done(Read::refused);
+        }
+        if (n == 0)
+            break;
+        total += n;
+    }
+    if (total > JsonPreferenceStore::maxFileSize)
+        return done(tooLarge());
+    bytes->resize(total);
+    return done(Read::read);
+}
 } // namespace
 
 QString JsonPreferenceStore::defaultPath() {
@@ -29,13 +102,13 @@ JsonPreferenceStore::JsonPreferenceStore(const QString& path, const MoveAside& m
 }
 
 void JsonPreferenceStore::load(const MoveAside& moveAside) {
-    QFile file(m_path);
-    if (!file.exists())
+    QByteArray bytes;
+    switch (readFile(m_path, &bytes, &m_loadFailureReason)) {
+    case Read::absent:
         return;
-    if (file.open(QIODevice::ReadOnly)) {
+    case Read::read: {
         QJsonParseError parseError{};
-        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
-        file.close();
+        const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
         if (parseError.error == QJsonParseError::NoError && doc.isObject()) {
             replaceAll(doc.object());
             return;
@@ -43,8 +116,10 @@ void JsonPreferenceStore::load(const MoveAside& moveAside) {
         m_loadFailureReason = parseError.error != QJsonParseError::NoError
                                   ? parseError.errorString()
                                   : QStringLiteral("not a JSON object");
-    } else {
-        m_loadFailureReason = file.errorString();
+        break;
+    }
+    case Read::refused:
+        break;
     }
 
     // Keep the damaged file for the user and start from defaults; a second damaged file in the same

@@ -1,6 +1,7 @@
 // Preferences kept in a JSON file, written atomically after every change. A file that cannot be
-// read as a JSON object is moved aside under a name of its own and reported, never overwritten;
-// when it cannot be moved, nothing is written over it and changes live in memory only.
+// read as a JSON object (or is no regular file, or is larger than maxFileSize) is moved aside under a name of
+// its own and reported, never overwritten; when it cannot be moved, nothing is written over it and changes
+// live in memory only.
 #pragma once
 
 #include "PreferenceStore.h"
@@ -12,6 +13,9 @@ class JsonPreferenceStore : public PreferenceStore {
 public:
     // Renames a file, never over an existing one; false when it did not happen.
     using MoveAside = std::function<bool(const QString& from, const QString& to)>;
+
+    // 1 MB; the file holds a few kilobytes, so a larger one is not ours.
+    static constexpr qint64 maxFileSize = 1024 * 1024;
 
     // $XDG_CONFIG_HOME/quarlin/preferences.json (~/.config/quarlin/ by default).
     static QString defaultPath();

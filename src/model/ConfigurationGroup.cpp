@@ -4,6 +4,20 @@
 #include "PositionGroup.h"
 #include "PositionTemplate.h"
 
+#include <QLocale>
+
+#include <algorithm>
+
+QString ConfigurationGroup::nameLengthError(const QString& name) {
+    // Characters as the user counts them: a pair of surrogates is one.
+    const qsizetype length =
+        name.size() - std::count_if(name.begin(), name.end(), [](QChar c) { return c.isLowSurrogate(); });
+    if (length <= maxNameLength)
+        return {};
+    return QStringLiteral("The name is too long: %1 characters, at most %2.")
+        .arg(QLocale(QLocale::English).toString(length), QLocale(QLocale::English).toString(maxNameLength));
+}
+
 ConfigurationGroup::ConfigurationGroup(QObject* parent)
     : ModelObject(parent), m_id(newUuid()), m_dateCreated(QDateTime::currentDateTimeUtc()) {}
 

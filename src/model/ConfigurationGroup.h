@@ -23,6 +23,10 @@ public:
                        const std::optional<QString>& description, QObject* parent = nullptr);
 
     static constexpr Kind staticKind = Kind::configurationGroup;
+    // Longer names are refused where they are typed and where they come in from other machines.
+    static constexpr qsizetype maxNameLength = 1000;
+    // Empty when `name` is short enough to keep; else why not, as one sentence.
+    static QString nameLengthError(const QString& name);
     Kind kind() const override { return staticKind; }
     QList<ModelObject*> relatedObjects() const override;
 

@@ -23,6 +23,30 @@ private Q_SLOTS:
         QCOMPARE(Rect().united(Rect(10, 10, 5, 5)), Rect(0, 0, 15, 15));
     }
 
+    // Names from the sync folder and other machines reach the console; each must stay on its line
+    // and say nothing to the terminal.
+    void controlCharactersAreEscaped_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* tag, const QString& text, const char* shown) {
+            QTest::newRow(tag) << text << QString::fromUtf8(shown);
+        };
+        row("plain", QStringLiteral("Développement 🚀 \\ \"x\""), "Développement 🚀 \\ \"x\"");
+        row("line breaks", QStringLiteral("a\nb\r\nc\td"), "a\\nb\\r\\nc\\td");
+        row("terminal commands", QStringLiteral("\x1b[2J\x1b]0;x\x07\x7f"), "\\x1b[2J\\x1b]0;x\\x07\\x7f");
+        row("eight-bit controls", QString(QChar(0x9b)) + QStringLiteral("31m"), "\\x9b31m");
+        row("line separators", QStringLiteral("a") + QChar(0x2028) + QChar(0x2029), "a\\u2028\\u2029");
+        row("nul", QString(QChar(0)) + QStringLiteral("."), "\\x00.");
+    }
+    void controlCharactersAreEscaped() {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(printable(text), shown);
+        LogCapture log;
+        logLine(QStringLiteral("⚠️ Sync: skipped ") + text);
+        QCOMPARE(log.lines(), QStringList{QStringLiteral("⚠️ Sync: skipped ") + shown});
+    }
+
     void nestedCapturesSeeOnlyTheirOwnLines() {
         LogCapture outer;
         logLine(QStringLiteral("first"));

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -116,6 +118,67 @@ private Q_SLOTS:
         QVERIFY2(p.writeError().isEmpty(), qPrintable(p.writeError()));
         QCOMPARE(JsonPreferenceStore(path).stringValue(QStringLiteral("appTheme"), {}),
                  QStringLiteral("dark"));
+    }
+
+    // Whatever else sits at the path is refused without waiting on it and kept aside as it is: a pipe
+    // with no writer, a link to a device that never ends, a file far larger than preferences get.
+    void onlyARegularFileOfSaneSizeIsRead_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << QStringLiteral("pipe") << QStringLiteral("not a regular file");
+        QTest::newRow("link to a device") << QStringLiteral("device") << QStringLiteral("not a regular file");
+        QTest::newRow("oversized") << QStringLiteral("oversized") << QStringLiteral("larger than 1 MB");
+    }
+    void onlyARegularFileOfSaneSizeIsRead() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("preferences.json"));
+        const QByteArray oversized =
+            "{\"appTheme\": \"light\"" + QByteArray(JsonPreferenceStore::maxFileSize, ' ') + '}';
+        if (kind == QLatin1String("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        else
+            writeAll(path, oversized);
+
+        LogCapture log;
+        JsonPreferenceStore p(path);
+        QCOMPARE(p.loadFailureReason(), reason);
+        QVERIFY(!p.contains(QStringLiteral("appTheme")));
+        const QString aside = p.keptAsidePath();
+        QVERIFY(!aside.isEmpty());
+        struct stat info {};
+        QCOMPARE(::lstat(QFile::encodeName(aside).constData(), &info), 0);
+        if (kind == QLatin1String("pipe"))
+            QVERIFY(S_ISFIFO(info.st_mode));
+        else if (kind == QLatin1String("device"))
+            QCOMPARE(QFileInfo(aside).symLinkTarget(), QStringLiteral("/dev/zero"));
+        else
+            QCOMPARE(readAll(aside), oversized);
+
+        p.setValue(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        QVERIFY2(p.writeError().isEmpty(), qPrintable(p.writeError()));
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        QCOMPARE(JsonPreferenceStore(path).stringValue(QStringLiteral("appTheme"), {}),
+                 QStringLiteral("dark"));
+    }
+
+    // A cleared setting (a removed shortcut) must stay cleared at the next start.
+    void aRemovedKeyStaysRemovedAfterARestart() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("preferences.json"));
+        {
+            JsonPreferenceStore p(path);
+            p.setValue(QStringLiteral("KeyboardShortcuts_a"), QStringLiteral("{}"));
+            p.setValue(QStringLiteral("KeyboardShortcuts_b"), QStringLiteral("{}"));
+            p.remove(QStringLiteral("KeyboardShortcuts_a"));
+            p.setValue(QStringLiteral("KeyboardShortcuts_b"), QJsonValue(QJsonValue::Null));
+        }
+        JsonPreferenceStore again(path);
+        QVERIFY(again.loadError().isEmpty());
+        QCOMPARE(again.keys(), QStringList());
     }
 
     // When the damaged file cannot be moved, changes hold for this run and the file stays as it is.

@@ -66,6 +66,12 @@ private Q_SLOTS:
         row("description wins", "Top left and bottom right corners", "x", {leftHalf, rightHalf}, "Diagonal");
         row("positions as a multiset", "", "x", {rightHalf, leftHalf}, "Left & Right");
         row("first template with those positions", "", "", {bottomRight, topLeft}, "Diagonal");
+        // The templates list their positions in no particular order either.
+        row("corners before the half", "", "", {topLeft, bottomLeft, rightHalf}, "Right Half + Left Corners");
+        row("corners around the half", "", "", {bottomRight, leftHalf, topRight},
+            "Left Half + Right Corners");
+        row("half between the corners", "", "", {bottomLeft, topHalf, bottomRight},
+            "Top Half + Bottom Corners");
         row("positions before name", "", "Four Corners", {topHalf, bottomHalf}, "Top & Bottom");
         row("repeated position falls to name", "", "three corners", {topLeft, topRight, topLeft},
             "Three Corners");

@@ -279,5 +279,12 @@ bool SyncSchema::validate(Kind kind, const QJsonObject& fields, QString* why) {
             return false;
         }
     }
+    // A name that no one could type here would reach every machine's lists and console.
+    if (kind == Kind::configurationGroup &&
+        !ConfigurationGroup::nameLengthError(fields.value(QStringLiteral("name")).toString()).isEmpty()) {
+        if (why)
+            *why = QStringLiteral("name longer than %1 characters").arg(ConfigurationGroup::maxNameLength);
+        return false;
+    }
     return true;
 }

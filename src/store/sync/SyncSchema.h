@@ -42,6 +42,7 @@ QString idOf(const ModelObject* object);
 QJsonObject fieldsOf(const ModelObject* object);
 ModelObject* ownerOf(const ModelObject* object);
 
-// Whether `fields` holds every attribute of the class with a value of the right type.
+// Whether `fields` holds every attribute of the class with a value of the right type, and a
+// configuration's name of at most ConfigurationGroup::maxNameLength characters.
 bool validate(ModelObject::Kind kind, const QJsonObject& fields, QString* why);
 } // namespace SyncSchema

@@ -434,6 +434,12 @@ bool ConfigurationEditor::renameConfiguration(const QString& name, QString* erro
             *error = QStringLiteral("The name cannot be empty.");
         return false;
     }
+    if (const QString tooLong = ConfigurationGroup::nameLengthError(trimmed); !tooLong.isEmpty()) {
+        logLine(QStringLiteral("❌ Configuration name is too long"));
+        if (error)
+            *error = tooLong;
+        return false;
+    }
     QString why;
     if (!configuration() || !m_scope->commitName(trimmed, &why)) {
         if (why.isEmpty())

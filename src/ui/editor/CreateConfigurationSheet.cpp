@@ -87,6 +87,11 @@ void CreateConfigurationSheet::createConfiguration() {
     const QString name = m_field->text().trimmed();
     if (name.isEmpty())
         return;
+    if (const QString tooLong = ConfigurationGroup::nameLengthError(name); !tooLong.isEmpty()) {
+        m_error->setText(tooLong);
+        m_error->show();
+        return;
+    }
     QString why;
     if (m_onCreate && !m_onCreate(name, &why)) {
         m_error->setText(why.isEmpty() ? QStringLiteral("The configuration could not be created.")

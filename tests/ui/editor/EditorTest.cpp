@@ -187,6 +187,39 @@ private Q_SLOTS:
         QVERIFY(w.stored().contains(QStringLiteral("one@leftHalf")));
     }
 
+    // A name spreads to every machine: a thousand characters at most (an emoji counts as one), said
+    // where it is typed, and nothing is stored.
+    void aNameHasAtMostAThousandCharacters() {
+        EditorWorld w;
+        ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), {});
+        EditConfigurationWindow* window = w.open(c);
+        ConfigurationNameHeader* header = window->editConfigView()->nameHeader();
+        header->startNameEditing();
+        header->setEditingName(QString(1001, u'n'));
+        header->saveConfigurationName();
+        QVERIFY(header->isEditingName());
+        QCOMPARE(header->error(), QStringLiteral("The name is too long: 1,001 characters, at most 1,000."));
+        QCOMPARE(c->name(), QStringLiteral("Work"));
+        QVERIFY(w.stored().startsWith(QStringLiteral("Work/")));
+        const QString rockets = QStringLiteral("🚀").repeated(1000);
+        header->setEditingName(rockets);
+        header->saveConfigurationName();
+        QVERIFY(!header->isEditingName());
+        QCOMPARE(c->name(), rockets);
+
+        QStringList created;
+        CreateConfigurationSheet sheet(nullptr, [&](const QString& name, QString*) {
+            created << name;
+            return true;
+        });
+        sheet.show();
+        sheet.setConfigurationName(QString(1001, u'n'));
+        sheet.createConfiguration();
+        QVERIFY(created.isEmpty());
+        QVERIFY(sheet.isVisible());
+        QVERIFY(sheet.error().contains(QStringLiteral("too long")));
+    }
+
     void oneEditorPerConfigurationAndPerList() {
         EditorWorld w;
         ConfigurationGroup* a =
