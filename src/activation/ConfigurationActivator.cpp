@@ -343,13 +343,13 @@ void ConfigurationActivator::positionGroupSelectionChanged(const QString& oldID,
     logLine(logPrefix(QStringLiteral("🔄 Position group changed to: "),
                       QStringLiteral("🔄 MinimizedView: Position group changed to: ")) +
             name + QStringLiteral(" - auto-activating SELECTED configuration"));
-    // The step may outlive the row: it acts only for a configuration still stored and still selected.
+    // The step may outlive the row: it acts for a configuration still stored, also when another one
+    // was selected meanwhile.
     ConfigurationActivator self = *this;
     m_platform.scheduler.after(0.1, [self]() mutable {
         ConfigurationGroup* target = self.m_row.configuration;
         ModelContext* context = self.m_row.state->modelContext();
-        if (!target || (context && !context->contains(target)) ||
-            self.m_row.state->selectedConfigurationID() != uuidString(target->id()))
+        if (!target || (context && !context->contains(target)))
             return;
         self.applyConfigurationWithSelectedGroup();
     });

@@ -362,13 +362,21 @@ private Q_SLOTS:
         QCOMPARE(w.ownLines().filter("Applying"),
                  QStringList({"🚀 Applying configuration: Work with position group: Wide",
                               "🚀 MinimizedView: Applying configuration: Work with position group: Wide"}));
-        // Another configuration selected before the step runs: the step does nothing.
+        // Another configuration selected before the step runs: the step runs all the same; a deleted
+        // configuration stops it.
         main.positionGroupSelectionChanged("", wideID, false);
         w.state.setSelectedConfigurationID(uuidString(empty->id()));
+        w.clock.advance(0.1);
+        QCOMPARE(w.ownLines().filter("Applying"),
+                 QStringList({"🚀 Applying configuration: Work with position group: Wide"}));
+        w.state.setSelectedConfigurationID(uuidString(work->id()));
+        main.positionGroupSelectionChanged("", wideID, false);
+        w.owned.front().reset(); // work, deleted
         w.clock.advance(0.1);
         QCOMPARE(w.ownLines().filter("Applying"), QStringList());
 
         // Activated directly, a configuration without applications is still recorded.
+        w.state.setSelectedConfigurationID(uuidString(empty->id()));
         w.activator(Variant::menuBar, empty).applyConfigurationWithSelectedGroup();
         QVERIFY(empty->lastActivatedAt());
     }

@@ -30,6 +30,8 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 constexpr int iconSize = 16;
 constexpr int maxIcons = 4;
@@ -151,11 +153,7 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
             updateSelectionMark();
             break;
         case AppState::Property::selectedPositionGroupForConfig:
-            // Shown, never acted on: whoever changed it has placed the windows already.
-            if (m_picker->currentData().toString() != selectedPositionGroupID()) {
-                m_picker->setCurrentIndex(m_picker->findData(selectedPositionGroupID()));
-                updateControls();
-            }
+            followSelectedGroup();
             break;
         case AppState::Property::triggerPartialActivation:
             if (m_state.triggerPartialActivation() && isLive())
@@ -345,11 +343,23 @@ void ConfigurationRow::seedSelection() {
 void ConfigurationRow::userPickedGroup(int index) {
     if (!isLive())
         return;
-    const QString oldID = selectedPositionGroupID();
     const QString newID = m_picker->itemData(index).toString();
     m_localSelectedPositionGroupID = newID;
+    // The shared state tells every row, this one included (followSelectedGroup).
     m_state.setSelectedPositionGroup(key(), newID);
-    m_activator.positionGroupSelectionChanged(oldID, newID, m_isInitializing);
+}
+
+void ConfigurationRow::followSelectedGroup() {
+    const QString newID = selectedPositionGroupID();
+    if (newID == m_shownGroupID)
+        return;
+    const QString oldID = std::exchange(m_shownGroupID, newID);
+    m_picker->setCurrentIndex(m_picker->findData(newID));
+    updateControls();
+    // The picker's own handler, so only while it is shown: the user's pick and a group chosen
+    // elsewhere (the editor) re-activate alike.
+    if (m_positionGroupCount >= 2 && isLive())
+        m_activator.positionGroupSelectionChanged(oldID, newID, m_isInitializing);
 }
 
 void ConfigurationRow::toggleSelection() {
@@ -371,6 +381,7 @@ void ConfigurationRow::showEvent(QShowEvent* event) {
     m_isInitializing = true;
     preComputeValues();
     seedSelection();
+    followSelectedGroup();
     m_picker->setCurrentIndex(m_picker->findData(selectedPositionGroupID()));
     const int appearance = ++m_appearance;
     QPointer<ConfigurationRow> self(this);

@@ -82,6 +82,8 @@ private:
     QString key() const;
     void seedSelection();
     void userPickedGroup(int index);
+    // Runs the picker's handler when the group it shows changed, whoever changed it.
+    void followSelectedGroup();
     void updateSelectionMark();
     void updatePicker();
     void updateControls();
@@ -97,6 +99,8 @@ private:
     ConfigurationActivator m_activator;
 
     QString m_localSelectedPositionGroupID;
+    // The picker's value as its handler last saw it.
+    QString m_shownGroupID;
     bool m_isInitializing = true;
     // Each appearance gets a number; a settle step of an earlier appearance changes nothing.
     int m_appearance = 0;

@@ -10,6 +10,8 @@
 #include "model/PositionGroupTemplateMatcher.h"
 #include "model/SFSymbolTemplateMapper.h"
 #include "placement/MultiMonitorHelper.h"
+#include "ui/home/HomeLook.h"
+#include "ui/home/LayoutButtonChoice.h"
 #include "ui/look/DialogFrame.h"
 #include "ui/look/ElidedLabel.h"
 #include "ui/look/ElidingComboBox.h"
@@ -26,6 +28,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -146,8 +150,11 @@ void MinimizedConfigurationRow::build() {
         barButton(LookColors::orange(dark), false, QStringLiteral("Swap"),
                   QStringLiteral("arrow.left.arrow.right"), QStringLiteral("Swap app positions"), this);
     connect(m_rearrange, &QAbstractButton::clicked, this, [this] {
-        if (m_rearrangeAction)
-            m_rearrangeAction();
+        if (!m_rearrangement)
+            return;
+        LayoutButtonChoice::run(*m_rearrangement, m_activator);
+        // The positions moved: another control may fit now.
+        refreshControls();
     });
     bar->addWidget(m_rearrange);
     bar->addStretch(1);
@@ -239,16 +246,8 @@ void MinimizedConfigurationRow::refreshPicker() {
 }
 
 void MinimizedConfigurationRow::refreshSelection() {
-    const bool selected = isSelected();
-    m_mark->setVisible(selected);
-    const bool dark = LookColors::isDark(this);
-    const QColor fill = selected ? LookColors::withOpacity(LookColors::accent(dark), 0.1)
-                                 : LookColors::controlBackground(dark);
-    const QColor stroke =
-        selected ? LookColors::accent(dark) : LookColors::withOpacity(LookColors::gray(), 0.2);
-    setStyleSheet(QStringLiteral("QFrame#minimizedConfigurationRow { background: %1; border: 1px solid %2; "
-                                 "border-radius: 8px; }")
-                      .arg(fill.name(QColor::HexArgb), stroke.name(QColor::HexArgb)));
+    m_mark->setVisible(isSelected());
+    update();
 }
 
 void MinimizedConfigurationRow::refreshControls() {
@@ -256,51 +255,23 @@ void MinimizedConfigurationRow::refreshControls() {
     const bool dark = LookColors::isDark(this);
     m_activate->setStyle(
         ButtonStyle::miniAdaptiveGlassmorphic(n >= 1 ? LookColors::blue(dark) : LookColors::secondary(dark)));
+    m_edit->setStyle(ButtonStyle::miniAdaptiveGlassmorphic(LookColors::primary(dark)));
+    m_display->setStyle(ButtonStyle::miniAdaptiveGlassmorphic(LookColors::orange(dark)));
+    m_delete->setStyle(ButtonStyle::miniAdaptiveGlassmorphic(LookColors::red(dark), true));
     m_display->setVisible(n >= 1 && m_state.platform().screens.screens().size() >= 2);
 
-    // The first rule that holds decides the one rearrangement offered.
-    struct Choice {
-        QString text, symbol, help;
-        QColor colour;
-        std::function<void()> action;
-    };
-    std::optional<Choice> choice;
-    ConfigurationActivator& a = m_activator;
-    if (n == 2)
-        choice =
-            Choice{QStringLiteral("Swap"), QStringLiteral("arrow.left.arrow.right"),
-                   QStringLiteral("Swap app positions"), LookColors::orange(dark), [&a] { a.requestSwap(); }};
-    else if (n >= 3 && a.allAppsInCornerPositions())
-        choice = Choice{QStringLiteral("Rotate"), QStringLiteral("arrow.clockwise"),
-                        QStringLiteral("Rotate corner positions clockwise"), QColor(175, 82, 222),
-                        [&a] { a.requestCornerRotation(); }};
-    else if (n >= 2 && a.allAppsInThirdsPositions())
-        choice = Choice{QStringLiteral("Rotate"), QStringLiteral("arrow.right.circle"),
-                        QStringLiteral("Rotate thirds positions"), LookColors::blue(dark),
-                        [&a] { a.requestThirdsRotation(); }};
-    else if (n >= 2 && (a.isLeftHalfPlusRightCorners() || a.isRightHalfPlusLeftCorners()))
-        choice = Choice{QStringLiteral("Swap"), QStringLiteral("arrow.triangle.2.circlepath"),
-                        QStringLiteral("Swap half and corner positions"), LookColors::green(dark),
-                        [&a] { a.requestHalfCornerSwap(); }};
-    else if (n == 3 && (a.isTopHalfPlusBottomCorners() || a.isBottomHalfPlusTopCorners()))
-        choice = Choice{QStringLiteral("Rotate"), QStringLiteral("arrow.clockwise.circle"),
-                        QStringLiteral("Rotate half and corner positions"), QColor(50, 173, 230),
-                        [&a] { a.requestHalfCornerRotation(); }};
+    // The main window's rows offer the same one rearrangement.
+    const std::optional<LayoutButtonChoice> choice =
+        m_configuration ? LayoutButtonChoice::choose(m_activator) : std::nullopt;
+    m_rearrangement = choice ? std::optional(choice->operation) : std::nullopt;
     m_rearrange->setVisible(choice.has_value());
-    if (!choice) {
-        m_rearrangeAction = nullptr;
+    if (!choice)
         return;
-    }
-    m_rearrange->setStyle(ButtonStyle::miniAdaptiveGlassmorphic(choice->colour));
-    m_rearrange->setText(choice->text);
+    m_rearrange->setStyle(ButtonStyle::miniAdaptiveGlassmorphic(HomeLook::namedColor(choice->accent, this)));
+    m_rearrange->setText(choice->title);
     m_rearrange->setSymbol(choice->symbol);
     m_rearrange->setToolTip(choice->help);
     m_rearrange->setAccessibleName(choice->help);
-    m_rearrangeAction = [this, action = choice->action] {
-        action();
-        // The positions moved: another control may fit now.
-        refreshControls();
-    };
 }
 
 void MinimizedConfigurationRow::askDelete() {
@@ -381,6 +352,33 @@ void MinimizedConfigurationRow::showEvent(QShowEvent* event) {
 void MinimizedConfigurationRow::hideEvent(QHideEvent* event) {
     QFrame::hideEvent(event);
     m_isInitializing = true;
+}
+
+void MinimizedConfigurationRow::changeEvent(QEvent* event) {
+    QFrame::changeEvent(event);
+    // A change of look: every colour chosen by look follows.
+    if (event->type() == QEvent::PaletteChange && m_delete) {
+        m_mark->setColour(LookColors::green(LookColors::isDark(this)));
+        refreshPicker();
+        refreshControls();
+    }
+}
+
+void MinimizedConfigurationRow::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    // Drawn here, not by a style sheet: a style sheet's background would become the row's palette,
+    // and the look would then be read from the card's own colour.
+    const bool dark = LookColors::isDark(this);
+    const bool selected = isSelected();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath card;
+    card.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    painter.fillPath(card, selected ? LookColors::withOpacity(LookColors::accent(dark), 0.1)
+                                    : LookColors::controlBackground(dark));
+    painter.setPen(
+        QPen(selected ? LookColors::accent(dark) : LookColors::withOpacity(LookColors::gray(), 0.2), 1));
+    painter.drawPath(card);
 }
 
 void MinimizedConfigurationRow::mousePressEvent(QMouseEvent* event) {

@@ -11,12 +11,14 @@
 
 #include "activation/ConfigurationActivator.h"
 #include "model/ConfigurationGroup.h"
+#include "ui/home/LayoutButtonChoice.h"
 
 #include <QFrame>
 #include <QPointer>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AppState;
 class QComboBox;
@@ -60,6 +62,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
@@ -93,5 +97,5 @@ private:
     StyledButton* m_display = nullptr;
     StyledButton* m_rearrange = nullptr;
     StyledButton* m_delete = nullptr;
-    std::function<void()> m_rearrangeAction;
+    std::optional<LayoutButtonChoice::Operation> m_rearrangement;
 };

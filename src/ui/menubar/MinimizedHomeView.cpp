@@ -360,17 +360,24 @@ void MinimizedHomeView::render() {
         MinimizedConfigurationRow* row = m_rows.take(key);
         if (!row) {
             const QPointer<ConfigurationGroup> target(configuration);
+            // The activator copies these into deferred steps that may outlive the list (a tab change,
+            // an attach or detach, the tray going away): none may hold the list plainly.
+            const QPointer<MinimizedHomeView> self(this);
             row = new MinimizedConfigurationRow(
                 configuration, m_state,
-                [this, target] {
-                    if (target)
-                        editConfiguration(target);
+                [self, target] {
+                    if (self && target)
+                        self->editConfiguration(target);
                 },
-                [this, target] {
-                    if (target)
-                        deleteConfiguration(target);
+                [self, target] {
+                    if (self && target)
+                        self->deleteConfiguration(target);
                 },
-                [this, key] { scrollToRow(key); }, m_rowsLayout->parentWidget());
+                [self, key] {
+                    if (self)
+                        self->scrollToRow(key);
+                },
+                m_rowsLayout->parentWidget());
         }
         m_rowsLayout->insertWidget(i, row);
         // At once, not on the layout's next turn: a row's appearance records its position group.

@@ -1,6 +1,9 @@
 #include "../../app/AppWorld.h"
 #include "../../app/Fakes.h"
 
+#include "../../support/WidgetScreenshot.h"
+
+#include "ui/QtApplicationShell.h"
 #include "ui/editor/EditConfigurationModalView.h"
 #include "ui/editor/EditConfigurationWindowManager.h"
 #include "ui/editor/EditorRegistry.h"
@@ -12,7 +15,10 @@
 
 #include "ui/look/ElidedLabel.h"
 #include "ui/look/ElidingComboBox.h"
+#include "ui/look/LookColors.h"
+#include "ui/main/MainView.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -46,6 +52,30 @@ struct CompactWorld : AppWorld {
         return static_cast<int>(log.lines().filter(QStringLiteral("Applying configuration")).size());
     }
 };
+
+namespace {
+
+// The card's own colour, read in its top padding, between its border and its content.
+QColor cardColour(QWidget* row) {
+    const QImage image = row->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    return image.pixelColor(QPoint(row->width() / 2, 3) * ratio);
+}
+
+bool near(const QColor& a, const QColor& b) {
+    return qAbs(a.red() - b.red()) <= 2 && qAbs(a.green() - b.green()) <= 2 && qAbs(a.blue() - b.blue()) <= 2;
+}
+
+// A configuration of the given positions, one application each, stored.
+ConfigurationGroup* laidOut(CompactWorld& world, const QList<Corner>& positions) {
+    ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+    for (int i = 0; i < positions.size(); ++i)
+        AppWorld::addApp(c, QStringLiteral("org.example.App%1").arg(i), QStringLiteral("App %1").arg(i),
+                         positions.at(i));
+    return c;
+}
+
+} // namespace
 
 class MinimizedHomeViewTest : public QObject {
     Q_OBJECT
@@ -211,12 +241,19 @@ private Q_SLOTS:
         QCOMPARE(world.activations(), 1);
         QCOMPARE(world.state.selectedPositionGroupForConfig().value(uuidString(c->id())), first);
 
-        // Deleted before the deferred activation runs: nothing is placed.
+        // Another configuration selected within the 0.1 s: the step runs all the same.
         world.state.setSelectedConfigurationID(uuidString(c->id()));
         row->pickPositionGroup(second);
+        world.state.setSelectedConfigurationID(QString());
+        world.clock.advance(1);
+        QCOMPARE(world.activations(), 2);
+
+        // Deleted before the deferred activation runs: nothing is placed.
+        world.state.setSelectedConfigurationID(uuidString(c->id()));
+        row->pickPositionGroup(first);
         world.context()->deleteObject(c);
         world.clock.advance(1);
-        QCOMPARE(world.activations(), 1);
+        QCOMPARE(world.activations(), 2);
     }
 
     // A long name gives way to the controls; the strip shows three icons and the rest as "+N";
@@ -255,6 +292,147 @@ private Q_SLOTS:
         QTest::keyClick(alert, Qt::Key_Return);
         QTRY_VERIFY(!row->findChild<QMessageBox*>() || !alert->isVisible());
         QCOMPARE(world.names().size(), 1);
+    }
+
+    // A card that is not selected lies on the look's control background with readable text: also
+    // after it was selected and the selection moved on, and after the look changed under it.
+    void cardsFollowTheLook() {
+        const QPalette before = QApplication::palette();
+        for (bool dark : {true, false}) {
+            QApplication::setPalette(dark ? QtApplicationShell::darkPalette()
+                                          : QtApplicationShell::lightPalette());
+            CompactWorld world;
+            ConfigurationGroup* work = world.configuration(QStringLiteral("Work"), 2, 1);
+            ConfigurationGroup* pair = world.configuration(QStringLiteral("Pair"), 1);
+            QVERIFY(world.context()->save());
+            MinimizedHomeView& view = world.show();
+            view.resize(428, 545);
+            QVERIFY(QTest::qWaitForWindowExposed(&view));
+            // The selection moves from one card to the other and back, as the cycle shortcut does.
+            for (ConfigurationGroup* selected : {work, pair, work, pair})
+                world.state.setSelectedConfigurationID(uuidString(selected->id()));
+            QCoreApplication::sendPostedEvents();
+            const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
+            QVERIFY(saveWidgetScreenshot(&view, QStringLiteral("compact-list-") + look));
+
+            auto checkCards = [&world](bool darkLook) {
+                for (MinimizedConfigurationRow* row : world.view->rows()) {
+                    const QColor card = cardColour(row);
+                    const QColor text = row->nameLabel()->palette().color(row->nameLabel()->foregroundRole());
+                    QVERIFY2(qAbs(card.lightness() - text.lightness()) > 120,
+                             qPrintable(row->configuration()->name() + QStringLiteral(": text ") +
+                                        text.name() + QStringLiteral(" on ") + card.name()));
+                    if (row->isSelected()) {
+                        QVERIFY(card.blue() > card.red());
+                        QCOMPARE(card.lightness() < 128, darkLook);
+                    } else {
+                        QVERIFY2(
+                            near(card, LookColors::controlBackground(darkLook)),
+                            qPrintable(row->configuration()->name() + QStringLiteral(": ") + card.name()));
+                    }
+                }
+            };
+            checkCards(dark);
+            if (QTest::currentTestFailed())
+                break;
+
+            // The look changes while the list is shown.
+            QApplication::setPalette(dark ? QtApplicationShell::lightPalette()
+                                          : QtApplicationShell::darkPalette());
+            QCoreApplication::sendPostedEvents();
+            checkCards(!dark);
+            if (QTest::currentTestFailed())
+                break;
+        }
+        QApplication::setPalette(before);
+    }
+
+    // A group picked on the selected row re-activates 0.1 s later, when the list may be gone: a tab
+    // change, an attach or detach, the tray going away. The activation's scroll to the row then
+    // does nothing.
+    void aPickedGroupOutlivesTheList() {
+        CompactWorld world;
+        QStringList journal;
+        FakeMenuBar menuBar(journal);
+        world.state.setMenuBarManager(&menuBar);
+        world.state.setIsMainWindowAttached(true);
+        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        c->addPositionGroup(QStringLiteral("One"), {}, true);
+        const QString second = uuidString(c->addPositionGroup(QStringLiteral("Two"), {}, false)->id());
+        QVERIFY(world.context()->save());
+        world.state.setSelectedConfigurationID(uuidString(c->id()));
+
+        MainView main(world.state, world.clock,
+                      {[] { return new QLabel(QStringLiteral("home")); },
+                       [&world] { return CompactListHooks::makeView(world.state, *world.context()); },
+                       [] { return new QLabel(QStringLiteral("shortcuts")); },
+                       [] { return new QLabel(QStringLiteral("settings")); }});
+        main.show();
+        auto* list = qobject_cast<MinimizedHomeView*>(main.currentContent());
+        QVERIFY(list);
+        world.clock.advance(0.5);
+        QPointer<MinimizedHomeView> gone(list);
+        list->rows().first()->pickPositionGroup(second);
+        main.pressTab(MainView::Tab::settings);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!gone);
+        world.clock.advance(0.5);
+        QCOMPARE(world.activations(), 1);
+        world.state.setMenuBarManager(nullptr);
+    }
+
+    // The one rearrangement a card offers, by the layout of its current group; the main window's
+    // rows choose by the same rules.
+    void theRearrangementControl_data() {
+        QTest::addColumn<QList<Corner>>("positions");
+        QTest::addColumn<QString>("control"); // title, symbol, help
+        using C = Corner;
+        QTest::newRow("one app") << QList<C>{C::leftHalf} << "";
+        QTest::newRow("two apps anywhere")
+            << QList<C>{C::leftThird, C::fullScreen} << "Swap arrow.left.arrow.right Swap app positions";
+        QTest::newRow("three corners") << QList<C>{C::topLeft, C::topRight, C::bottomLeft}
+                                       << "Rotate arrow.clockwise Rotate corner positions clockwise";
+        QTest::newRow("four corners") << QList<C>{C::topLeft, C::topRight, C::bottomLeft, C::bottomRight}
+                                      << "Rotate arrow.clockwise Rotate corner positions clockwise";
+        QTest::newRow("three thirds") << QList<C>{C::leftThird, C::centerThird, C::rightThird}
+                                      << "Rotate arrow.right.circle Rotate thirds positions";
+        QTest::newRow("left half, right corners")
+            << QList<C>{C::leftHalf, C::topRight, C::bottomRight}
+            << "Swap arrow.triangle.2.circlepath Swap half and corner positions";
+        QTest::newRow("right half, left corners")
+            << QList<C>{C::rightHalf, C::topLeft, C::bottomLeft}
+            << "Swap arrow.triangle.2.circlepath Swap half and corner positions";
+        QTest::newRow("top half, bottom corners")
+            << QList<C>{C::topHalf, C::bottomLeft, C::bottomRight}
+            << "Rotate arrow.clockwise.circle Rotate half and corner positions";
+        QTest::newRow("bottom half, top corners")
+            << QList<C>{C::bottomHalf, C::topLeft, C::topRight}
+            << "Rotate arrow.clockwise.circle Rotate half and corner positions";
+        QTest::newRow("top half, bottom corners and a fourth")
+            << QList<C>{C::topHalf, C::bottomLeft, C::bottomRight, C::bottomLeft} << "";
+        QTest::newRow("no rule") << QList<C>{C::leftHalf, C::centerThird, C::fullScreen} << "";
+    }
+    void theRearrangementControl() {
+        QFETCH(QList<Corner>, positions);
+        QFETCH(QString, control);
+        CompactWorld world;
+        ConfigurationGroup* c = laidOut(world, positions);
+        for (int i = 0; i < positions.size(); ++i)
+            world.desktop.install(QStringLiteral("org.example.App%1").arg(i),
+                                  QStringLiteral("App %1").arg(i));
+        QVERIFY(world.context()->save());
+        world.show();
+        MinimizedConfigurationRow* row = world.view->rows().first();
+        StyledButton* button = row->rearrangeButton();
+        QCOMPARE(button->isVisibleTo(row), !control.isEmpty());
+        if (control.isEmpty())
+            return;
+        QCOMPARE(QStringList({button->text(), button->symbol(), button->toolTip()}).join(' '), control);
+        // Pressing it selects the configuration and rearranges it.
+        button->click();
+        QCOMPARE(world.state.selectedConfigurationID(), uuidString(c->id()));
+        QVERIFY(c->configurationList().first()->corner() != positions.first());
     }
 
     void gateIconFadesIn() {
