@@ -5,7 +5,7 @@
 #include "base/JsonPreferenceStore.h"
 #include "base/QtScheduler.h"
 #include "login/LaunchAtLogin.h"
-#include "placement/AXPermission.h"
+#include "placement/WindowControlPermission.h"
 #include "platform/x11/DesktopEntry.h"
 #include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/X11Backend.h"
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     };
     tabs.shortcuts = [] { return new ShortcutsView(); };
     tabs.settings = [&] {
-        AXPermission permission(platform);
+        WindowControlPermission permission(platform);
         return new SettingsView({app.appState(), app.settings(), launchAtLogin, scheduler,
                                  [permission]() mutable { return permission.isTrusted(false); }, &syncStatus,
                                  [&app] { app.checkForUpdates(); }, QApplication::applicationVersion(),

@@ -1,8 +1,8 @@
 #include "Actions.h"
 
-#include "AXHelpers.h"
-#include "AXPermission.h"
 #include "PlacementGeometry.h"
+#include "WindowControl.h"
+#include "WindowControlPermission.h"
 #include "base/Format.h"
 #include "base/Log.h"
 
@@ -26,11 +26,11 @@ void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen&
                 (screens.at(i).isEqual(screen) ? QStringLiteral("← TARGET") : QString()));
     }
 
-    AXHelpers ax(m_platform);
-    const std::optional<AXHelpers::AppHandle> handle = ax.axApp(bundleID);
+    WindowControl ax(m_platform);
+    const std::optional<WindowControl::AppHandle> handle = ax.axApp(bundleID);
     if (!handle)
         return;
-    const AXElementRef win = ax.findWindowWithRetry(handle->element, *handle->app, 3);
+    const WindowElementRef win = ax.findWindowWithRetry(handle->element, *handle->app, 3);
     if (!win) {
         logLine(QStringLiteral("❌ Could not find or create a window for app"));
         logLine(QStringLiteral(
@@ -55,14 +55,14 @@ void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen&
                                [platform, bundleID, screen] { Actions(*platform).verify(bundleID, screen); });
 }
 
-void Actions::axSetFrameAnchored(const AXElementRef& win, const Rect& target, Anchors anchors,
+void Actions::axSetFrameAnchored(const WindowElementRef& win, const Rect& target, Anchors anchors,
                                  const Screen& screen, bool forceExactSize) {
     const Rect vf = current(screen).visibleFrame;
     const Rect t = constrainToScreen(target, vf);
     const Margins margins{t.minX() - vf.minX(), vf.maxX() - t.maxX(), t.minY() - vf.minY(),
                           vf.maxY() - t.maxY()};
 
-    AXHelpers ax(m_platform);
+    WindowControl ax(m_platform);
     m_platform.windows.setAttributeValue(win, QStringLiteral("AXSize"), t.size());
     Size actual = ax.axGetSize(win).value_or(t.size());
 
@@ -77,7 +77,7 @@ void Actions::axSetFrameAnchored(const AXElementRef& win, const Rect& target, An
                                            margins.bottom, margins.top);
     const double scale = current(screen).backingScaleFactor;
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
-    const Point p = cocoaToAXTopLeft(origin, actual.height, current(screen), m_platform.screens.screens());
+    const Point p = bottomLeftToTopLeft(origin, actual.height, current(screen), m_platform.screens.screens());
     m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
 
     if (exact) {
@@ -111,9 +111,9 @@ Point Actions::calculateAnchoredOrigin(const Rect& target, Size actualSize, Anch
     return {x, y};
 }
 
-void Actions::correct(const AXElementRef& win, const Rect& t, Anchors anchors, const Screen& screen,
+void Actions::correct(const WindowElementRef& win, const Rect& t, Anchors anchors, const Screen& screen,
                       const Margins& margins) {
-    const std::optional<Size> s = AXHelpers(m_platform).axGetSize(win);
+    const std::optional<Size> s = WindowControl(m_platform).axGetSize(win);
     if (!s)
         return;
     if (std::abs(s->width - t.width) < 2.0 && std::abs(s->height - t.height) < 2.0)
@@ -123,19 +123,19 @@ void Actions::correct(const AXElementRef& win, const Rect& t, Anchors anchors, c
                                            margins.bottom, margins.top);
     const double scale = current(screen).backingScaleFactor;
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
-    const Point p = cocoaToAXTopLeft(origin, t.height, current(screen), m_platform.screens.screens());
+    const Point p = bottomLeftToTopLeft(origin, t.height, current(screen), m_platform.screens.screens());
     m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
     logLine(QStringLiteral("🎯 Invisible correction applied: pos=") + str(p));
 }
 
-void Actions::ensureRightAnchoredAlignment(const AXElementRef& win, const Screen& screen,
+void Actions::ensureRightAnchoredAlignment(const WindowElementRef& win, const Screen& screen,
                                            const PinSpec& spec) {
     const Corner corner = spec.corner;
     if (corner != Corner::topRight && corner != Corner::bottomRight && corner != Corner::rightHalf &&
         corner != Corner::rightThird && corner != Corner::rightTwoThirds)
         return;
 
-    AXHelpers ax(m_platform);
+    WindowControl ax(m_platform);
     const std::optional<Size> size = ax.axGetSize(win);
     if (!size) {
         logLine(QStringLiteral("⚠️ ensureRightAnchoredAlignment: could not read actual size"));
@@ -156,8 +156,8 @@ void Actions::ensureRightAnchoredAlignment(const AXElementRef& win, const Screen
     const double desiredX = std::max(vf.minX(), vf.maxX() - spec.marginX - nominalWidth);
 
     const QList<Screen> screens = m_platform.screens.screens();
-    const Point bottomLeft = axTopLeftToCocoa(*position, size->height, screens);
-    const Point p = cocoaToAXTopLeft({desiredX, bottomLeft.y}, size->height, current(screen), screens);
+    const Point bottomLeft = topLeftToBottomLeft(*position, size->height, screens);
+    const Point p = bottomLeftToTopLeft({desiredX, bottomLeft.y}, size->height, current(screen), screens);
     if (std::abs(position->x - desiredX) > 1.0)
         m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
 }
@@ -170,7 +170,7 @@ void Actions::verify(const QString& bundleID, const Screen& target) {
     }
     logLine(QStringLiteral("🔍 SUMMON VERIFICATION: Window ended up at: ") + str(*frame));
     const QList<Screen> screens = m_platform.screens.screens();
-    const Point centre = axTopLeftToCocoa({frame->midX(), frame->midY()}, 0, screens);
+    const Point centre = topLeftToBottomLeft({frame->midX(), frame->midY()}, 0, screens);
     for (int i = 0; i < screens.size(); ++i) {
         logLine(QStringLiteral("🔍 SUMMON VERIFICATION: Screen %1 contains window? ").arg(i) +
                 str(screens.at(i).frame.contains(centre)) + QStringLiteral(" (was target: ") +
@@ -201,23 +201,24 @@ void Actions::launchApp(const QString& bundleID) {
 }
 
 std::optional<Rect> Actions::getCurrentWindowFrame(const QString& bundleID) {
-    if (!AXPermission(m_platform).isTrusted(false))
+    if (!WindowControlPermission(m_platform).isTrusted(false))
         return std::nullopt;
-    AXHelpers ax(m_platform);
-    const std::optional<AXHelpers::AppHandle> handle = ax.axApp(bundleID);
+    WindowControl ax(m_platform);
+    const std::optional<WindowControl::AppHandle> handle = ax.axApp(bundleID);
     if (!handle)
         return std::nullopt;
-    const AXElementRef win = ax.firstStandardWindow(handle->element, nullptr, 0);
+    const WindowElementRef win = ax.firstStandardWindow(handle->element, nullptr, 0);
     if (!win) {
         logLine(QStringLiteral("❌ No window found for app"));
         return std::nullopt;
     }
-    AXValue position;
-    AXValue size;
-    const AXError positionError =
+    WindowValue position;
+    WindowValue size;
+    const WindowAccessError positionError =
         m_platform.windows.copyAttributeValue(win, QStringLiteral("AXPosition"), position);
-    const AXError sizeError = m_platform.windows.copyAttributeValue(win, QStringLiteral("AXSize"), size);
-    if (positionError != AXError::success || sizeError != AXError::success) {
+    const WindowAccessError sizeError =
+        m_platform.windows.copyAttributeValue(win, QStringLiteral("AXSize"), size);
+    if (positionError != WindowAccessError::success || sizeError != WindowAccessError::success) {
         logLine(QStringLiteral("❌ Failed to get window frame - position: ") + str(positionError) +
                 QStringLiteral(", size: ") + str(sizeError));
         return std::nullopt;

@@ -124,7 +124,7 @@ Rect globalBounds(const QList<Screen>& screens) {
     return global;
 }
 
-Point cocoaToAXTopLeft(Point origin, double height, const Screen& screen, const QList<Screen>& screens) {
+Point bottomLeftToTopLeft(Point origin, double height, const Screen& screen, const QList<Screen>& screens) {
     const Rect global = globalBounds(screens);
     const Point result{origin.x, global.maxY() - (origin.y + height)};
     logLine(QStringLiteral("🔧 COORDINATE DEBUG: Converting Cocoa→AX"));
@@ -138,6 +138,6 @@ Point cocoaToAXTopLeft(Point origin, double height, const Screen& screen, const 
     return result;
 }
 
-Point axTopLeftToCocoa(Point topLeft, double height, const QList<Screen>& screens) {
+Point topLeftToBottomLeft(Point topLeft, double height, const QList<Screen>& screens) {
     return {topLeft.x, globalBounds(screens).maxY() - (topLeft.y + height)};
 }

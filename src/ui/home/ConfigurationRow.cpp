@@ -9,7 +9,7 @@
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 #include "model/PositionGroupTemplateMatcher.h"
-#include "model/SFSymbolTemplateMapper.h"
+#include "model/TemplateSymbols.h"
 #include "placement/MultiMonitorHelper.h"
 #include "store/ModelContext.h"
 #include "ui/look/ElidedLabel.h"
@@ -271,7 +271,7 @@ void ConfigurationRow::updatePicker() {
     for (PositionGroup* group : groups) {
         const std::optional<PositionTemplate> matched = PositionGroupTemplateMatcher::matchedTemplate(group);
         const std::optional<QString> symbolName =
-            matched ? SFSymbolTemplateMapper::symbolName(matched->positions) : std::nullopt;
+            matched ? TemplateSymbols::symbolName(matched->positions) : std::nullopt;
         const QColor color = palette().color(QPalette::ButtonText);
         if (symbolName) {
             m_picker->addItem(HomeLook::symbol(*symbolName, color), group->name(), uuidString(group->id()));

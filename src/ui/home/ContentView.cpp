@@ -13,9 +13,9 @@
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
-#include "placement/AXPermission.h"
 #include "placement/Actions.h"
 #include "placement/RunningAppsHelper.h"
+#include "placement/WindowControlPermission.h"
 #include "store/ModelContext.h"
 #include "ui/editor/EditorRegistry.h"
 #include "ui/look/DialogFrame.h"
@@ -55,7 +55,7 @@ template <class T, class Name> QList<T> filtered(const QList<T>& all, const QStr
 ContentView::ContentView(Platform& platform, AppState& state, ModelContext* store, ApplicationIcons& icons,
                          QWidget* parent)
     : QWidget(parent), m_platform(platform), m_state(state), m_icons(icons), m_store(store),
-      m_axTrusted(AXPermission(platform).isTrusted(false)) {
+      m_axTrusted(WindowControlPermission(platform).isTrusted(false)) {
     // Deleted by another list or another machine: the rows go at once, in one pass per burst.
     if (store)
         connect(store, &ModelContext::objectDeleted, this, [this] {
@@ -245,7 +245,7 @@ void ContentView::stopPermissionMonitoring() {
 }
 
 void ContentView::checkPermissionStatus() {
-    const bool trusted = AXPermission(m_platform).isTrusted(false);
+    const bool trusted = WindowControlPermission(m_platform).isTrusted(false);
     if (trusted == m_axTrusted)
         return;
     m_axTrusted = trusted;
@@ -262,7 +262,7 @@ void ContentView::recordGrant() {
 }
 
 void ContentView::handleLaunchPermissions() {
-    m_axTrusted = AXPermission(m_platform).isTrusted(false);
+    m_axTrusted = WindowControlPermission(m_platform).isTrusted(false);
     if (m_axTrusted) {
         m_showRunningApps = true;
         m_running->setShowRunningApps(true);

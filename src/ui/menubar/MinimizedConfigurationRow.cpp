@@ -8,7 +8,7 @@
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 #include "model/PositionGroupTemplateMatcher.h"
-#include "model/SFSymbolTemplateMapper.h"
+#include "model/TemplateSymbols.h"
 #include "placement/MultiMonitorHelper.h"
 #include "ui/look/DialogFrame.h"
 #include "ui/look/ElidedLabel.h"
@@ -228,7 +228,7 @@ void MinimizedConfigurationRow::refreshPicker() {
         QString symbol = QStringLiteral("star.fill");
         if (const std::optional<PositionTemplate> matched =
                 PositionGroupTemplateMatcher::matchedTemplate(group))
-            symbol = SFSymbolTemplateMapper::symbolName(matched->positions).value_or(symbol);
+            symbol = TemplateSymbols::symbolName(matched->positions).value_or(symbol);
         QString title = group->name();
         if (symbol == QLatin1String("star.fill") && group->isDefault())
             title += QStringLiteral(" ★");

@@ -9,7 +9,7 @@
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
-#include "placement/AXPermission.h"
+#include "placement/WindowControlPermission.h"
 #include "store/ModelContext.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
@@ -94,7 +94,7 @@ bool onX11() {
 
 MinimizedHomeView::MinimizedHomeView(AppState& state, ModelContext& context, Hooks hooks, QWidget* parent)
     : QWidget(parent), m_state(state), m_context(context), m_hooks(std::move(hooks)),
-      m_axTrusted(AXPermission(state.platform()).isTrusted(false)) {
+      m_axTrusted(WindowControlPermission(state.platform()).isTrusted(false)) {
     setObjectName(QStringLiteral("minimizedHomeView"));
     setMinimumSize(428, 200);
     auto* layout = new QVBoxLayout(this);
@@ -522,7 +522,7 @@ void MinimizedHomeView::schedulePoll(int generation) {
     m_state.platform().scheduler.after(permissionPollSeconds, [self, generation] {
         if (!self || self->m_pollGeneration != generation)
             return;
-        const bool trusted = AXPermission(self->m_state.platform()).isTrusted(false);
+        const bool trusted = WindowControlPermission(self->m_state.platform()).isTrusted(false);
         if (trusted != self->m_axTrusted)
             self->setTrusted(trusted);
         if (!self->m_axTrusted)
@@ -531,7 +531,7 @@ void MinimizedHomeView::schedulePoll(int generation) {
 }
 
 void MinimizedHomeView::checkPermissionStatus() {
-    const bool trusted = AXPermission(m_state.platform()).isTrusted(false);
+    const bool trusted = WindowControlPermission(m_state.platform()).isTrusted(false);
     if (trusted == m_axTrusted)
         return;
     logLine(QStringLiteral("🔐 MenuBar: Permission status changed: ") +

@@ -1,9 +1,9 @@
-#include "AXHelpers.h"
+#include "WindowControl.h"
 
 #include "base/Format.h"
 #include "base/Log.h"
 
-std::optional<AXHelpers::AppHandle> AXHelpers::axApp(const QString& bundleID) {
+std::optional<WindowControl::AppHandle> WindowControl::axApp(const QString& bundleID) {
     const QList<RunningApplicationRef> apps = m_platform.workspace.runningApplications(bundleID);
     if (apps.isEmpty())
         return std::nullopt;
@@ -11,17 +11,18 @@ std::optional<AXHelpers::AppHandle> AXHelpers::axApp(const QString& bundleID) {
     return AppHandle{app, m_platform.windows.applicationElement(app->processIdentifier())};
 }
 
-AXElementRef AXHelpers::firstStandardWindow(const AXElementRef& axApp, RunningApplication* app,
-                                            int retryCount) {
-    AXValue value;
-    if (m_platform.windows.copyAttributeValue(axApp, QStringLiteral("AXWindows"), value) != AXError::success)
+WindowElementRef WindowControl::firstStandardWindow(const WindowElementRef& axApp, RunningApplication* app,
+                                                    int retryCount) {
+    WindowValue value;
+    if (m_platform.windows.copyAttributeValue(axApp, QStringLiteral("AXWindows"), value) !=
+        WindowAccessError::success)
         return nullptr;
-    const auto* windows = std::get_if<QList<AXElementRef>>(&value);
+    const auto* windows = std::get_if<QList<WindowElementRef>>(&value);
     if (!windows)
         return nullptr;
 
     if (!windows->isEmpty()) {
-        for (const AXElementRef& window : *windows) {
+        for (const WindowElementRef& window : *windows) {
             if (axString(window, QStringLiteral("AXRole")).value_or(QStringLiteral("unknown")) ==
                 QLatin1String("AXWindow"))
                 return window;
@@ -50,7 +51,7 @@ AXElementRef AXHelpers::firstStandardWindow(const AXElementRef& axApp, RunningAp
     return nullptr;
 }
 
-void AXHelpers::reopen(RunningApplication& app) {
+void WindowControl::reopen(RunningApplication& app) {
     const std::optional<QString> bundleID = app.bundleIdentifier();
     if (!bundleID)
         return;
@@ -60,12 +61,12 @@ void AXHelpers::reopen(RunningApplication& app) {
     m_platform.workspace.openApplication(*location, true, [](std::optional<QString>) {});
 }
 
-AXElementRef AXHelpers::findWindowWithRetry(const AXElementRef& axApp, RunningApplication& app,
-                                            int maxRetries) {
+WindowElementRef WindowControl::findWindowWithRetry(const WindowElementRef& axApp, RunningApplication& app,
+                                                    int maxRetries) {
     // A negative count still makes one attempt rather than none.
     maxRetries = std::max(maxRetries, 0);
     for (int attempt = 0; attempt <= maxRetries; ++attempt) {
-        if (AXElementRef window = firstStandardWindow(axApp, &app, attempt))
+        if (WindowElementRef window = firstStandardWindow(axApp, &app, attempt))
             return window;
         if (attempt < maxRetries) {
             logLine(QStringLiteral("⏳ Waiting 0.8 seconds before retry..."));
@@ -75,53 +76,54 @@ AXElementRef AXHelpers::findWindowWithRetry(const AXElementRef& axApp, RunningAp
     return nullptr;
 }
 
-std::optional<QList<AXElementRef>> AXHelpers::children(const AXElementRef& element) {
-    AXValue value;
+std::optional<QList<WindowElementRef>> WindowControl::children(const WindowElementRef& element) {
+    WindowValue value;
     if (m_platform.windows.copyAttributeValue(element, QStringLiteral("AXChildren"), value) !=
-        AXError::success)
+        WindowAccessError::success)
         return std::nullopt;
-    if (const auto* list = std::get_if<QList<AXElementRef>>(&value))
+    if (const auto* list = std::get_if<QList<WindowElementRef>>(&value))
         return *list;
     return std::nullopt;
 }
 
-bool AXHelpers::tryCreateWindowViaMenu(const AXElementRef& axApp) {
-    AXValue menuBarValue;
-    const AXError menuBarError =
+bool WindowControl::tryCreateWindowViaMenu(const WindowElementRef& axApp) {
+    WindowValue menuBarValue;
+    const WindowAccessError menuBarError =
         m_platform.windows.copyAttributeValue(axApp, QStringLiteral("AXMenuBar"), menuBarValue);
-    const auto* menuBar = std::get_if<AXElementRef>(&menuBarValue);
-    if (menuBarError != AXError::success || !menuBar || !*menuBar) {
+    const auto* menuBar = std::get_if<WindowElementRef>(&menuBarValue);
+    if (menuBarError != WindowAccessError::success || !menuBar || !*menuBar) {
         logLine(QStringLiteral("❌ Could not access menu bar"));
         return false;
     }
-    const std::optional<QList<AXElementRef>> topItems = children(*menuBar);
+    const std::optional<QList<WindowElementRef>> topItems = children(*menuBar);
     if (!topItems) {
         logLine(QStringLiteral("❌ Could not access menu bar items"));
         return false;
     }
 
-    const auto titleOf = [this](const AXElementRef& e) {
+    const auto titleOf = [this](const WindowElementRef& e) {
         return axString(e, QStringLiteral("AXTitle")).value_or(QStringLiteral("no title")).toLower();
     };
 
-    AXElementRef fileItem;
-    for (const AXElementRef& item : *topItems) {
+    WindowElementRef fileItem;
+    for (const WindowElementRef& item : *topItems) {
         if (titleOf(item).contains(QLatin1String("file"))) {
             fileItem = item;
             break;
         }
     }
     if (fileItem) {
-        const std::optional<QList<AXElementRef>> menus = children(fileItem);
-        const std::optional<QList<AXElementRef>> items =
+        const std::optional<QList<WindowElementRef>> menus = children(fileItem);
+        const std::optional<QList<WindowElementRef>> items =
             menus && !menus->isEmpty() ? children(menus->first()) : std::nullopt;
         if (items && !items->isEmpty()) {
-            for (const AXElementRef& item : *items) {
+            for (const WindowElementRef& item : *items) {
                 const QString title = titleOf(item);
                 if (!title.contains(QLatin1String("new")) || !title.contains(QLatin1String("window")))
                     continue;
-                const AXError error = m_platform.windows.performAction(item, QStringLiteral("AXPress"));
-                if (error == AXError::success) {
+                const WindowAccessError error =
+                    m_platform.windows.performAction(item, QStringLiteral("AXPress"));
+                if (error == WindowAccessError::success) {
                     logLine(QStringLiteral("✅ Successfully clicked New Window menu item"));
                     return true;
                 }
@@ -133,28 +135,29 @@ bool AXHelpers::tryCreateWindowViaMenu(const AXElementRef& axApp) {
     return false;
 }
 
-std::optional<QString> AXHelpers::axString(const AXElementRef& element, const QString& attribute) {
-    AXValue value;
-    if (m_platform.windows.copyAttributeValue(element, attribute, value) != AXError::success)
+std::optional<QString> WindowControl::axString(const WindowElementRef& element, const QString& attribute) {
+    WindowValue value;
+    if (m_platform.windows.copyAttributeValue(element, attribute, value) != WindowAccessError::success)
         return std::nullopt;
     if (const auto* text = std::get_if<QString>(&value))
         return *text;
     return std::nullopt;
 }
 
-std::optional<Size> AXHelpers::axGetSize(const AXElementRef& element) {
-    AXValue value;
-    if (m_platform.windows.copyAttributeValue(element, QStringLiteral("AXSize"), value) != AXError::success)
+std::optional<Size> WindowControl::axGetSize(const WindowElementRef& element) {
+    WindowValue value;
+    if (m_platform.windows.copyAttributeValue(element, QStringLiteral("AXSize"), value) !=
+        WindowAccessError::success)
         return std::nullopt;
     if (const auto* size = std::get_if<Size>(&value))
         return *size;
     return std::nullopt;
 }
 
-std::optional<Point> AXHelpers::axGetPosition(const AXElementRef& element) {
-    AXValue value;
+std::optional<Point> WindowControl::axGetPosition(const WindowElementRef& element) {
+    WindowValue value;
     if (m_platform.windows.copyAttributeValue(element, QStringLiteral("AXPosition"), value) !=
-        AXError::success)
+        WindowAccessError::success)
         return std::nullopt;
     if (const auto* point = std::get_if<Point>(&value))
         return *point;
