@@ -3,6 +3,7 @@
 #include "app/QuarlinApp.h"
 #include "app/TerminationSignals.h"
 #include "base/JsonPreferenceStore.h"
+#include "base/Log.h"
 #include "base/QtScheduler.h"
 #include "login/LaunchAtLogin.h"
 #include "placement/WindowControlPermission.h"
@@ -46,6 +47,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    installConsole();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarlin"));
     QApplication::setApplicationVersion(QStringLiteral(QUARLIN_VERSION));

@@ -17,13 +17,13 @@ Screen Actions::current(const Screen& screen) {
 }
 
 void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen& screen) {
-    logLine(QStringLiteral("🚀 SUMMON DEBUG: Starting summon for ") + bundleID);
-    logLine(QStringLiteral("🎯 SUMMON DEBUG: Target screen: ") + str(current(screen).frame));
+    logDebug(lcPlacement, QStringLiteral("🚀 SUMMON DEBUG: Starting summon for ") + bundleID);
+    logDebug(lcPlacement, QStringLiteral("🎯 SUMMON DEBUG: Target screen: ") + str(current(screen).frame));
     const QList<Screen> screens = m_platform.screens.screens();
     for (int i = 0; i < screens.size(); ++i) {
-        logLine(QStringLiteral("🖥️ SUMMON DEBUG: Screen %1: ").arg(i) + str(screens.at(i).frame) +
-                QStringLiteral(" ") +
-                (screens.at(i).isEqual(screen) ? QStringLiteral("← TARGET") : QString()));
+        logDebug(lcPlacement, QStringLiteral("🖥️ SUMMON DEBUG: Screen %1: ").arg(i) +
+                                  str(screens.at(i).frame) + QStringLiteral(" ") +
+                                  (screens.at(i).isEqual(screen) ? QStringLiteral("← TARGET") : QString()));
     }
 
     WindowControl ax(m_platform);
@@ -32,9 +32,11 @@ void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen&
         return;
     const WindowElementRef win = ax.findWindowWithRetry(handle->element, *handle->app, 3);
     if (!win) {
-        logLine(QStringLiteral("❌ Could not find or create a window for app"));
-        logLine(QStringLiteral(
-            "💡 If the app has no windows (closed with red X), try clicking the app in the dock first"));
+        logWarning(lcPlacement, QStringLiteral("❌ Could not find or create a window for app"));
+        logInfo(
+            lcPlacement,
+            QStringLiteral(
+                "💡 If the app has no windows (closed with red X), try clicking the app in the dock first"));
         return;
     }
 
@@ -44,8 +46,8 @@ void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen&
     const Screen now = current(screen);
     Rect rect = constrainToScreen(pinnedRect(now, spec), now.visibleFrame);
     rect = snapRectToBacking(rect, now);
-    logLine(QStringLiteral("📐 SUMMON DEBUG: Calculated rect: ") + str(rect) + QStringLiteral(" on screen: ") +
-            str(now.frame));
+    logDebug(lcPlacement, QStringLiteral("📐 SUMMON DEBUG: Calculated rect: ") + str(rect) +
+                              QStringLiteral(" on screen: ") + str(now.frame));
 
     axSetFrameAnchored(win, rect, anchors(spec.corner), screen, true);
     ensureRightAnchoredAlignment(win, screen, spec);
@@ -125,7 +127,7 @@ void Actions::correct(const WindowElementRef& win, const Rect& t, Anchors anchor
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
     const Point p = bottomLeftToTopLeft(origin, t.height, current(screen), m_platform.screens.screens());
     m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
-    logLine(QStringLiteral("🎯 Invisible correction applied: pos=") + str(p));
+    logDebug(lcPlacement, QStringLiteral("🎯 Invisible correction applied: pos=") + str(p));
 }
 
 void Actions::ensureRightAnchoredAlignment(const WindowElementRef& win, const Screen& screen,
@@ -138,12 +140,14 @@ void Actions::ensureRightAnchoredAlignment(const WindowElementRef& win, const Sc
     WindowControl ax(m_platform);
     const std::optional<Size> size = ax.axGetSize(win);
     if (!size) {
-        logLine(QStringLiteral("⚠️ ensureRightAnchoredAlignment: could not read actual size"));
+        logWarning(lcPlacement,
+                   QStringLiteral("⚠️ ensureRightAnchoredAlignment: could not read actual size"));
         return;
     }
     const std::optional<Point> position = ax.axGetPosition(win);
     if (!position) {
-        logLine(QStringLiteral("⚠️ ensureRightAnchoredAlignment: could not read current position"));
+        logWarning(lcPlacement,
+                   QStringLiteral("⚠️ ensureRightAnchoredAlignment: could not read current position"));
         return;
     }
 
@@ -165,20 +169,23 @@ void Actions::ensureRightAnchoredAlignment(const WindowElementRef& win, const Sc
 void Actions::verify(const QString& bundleID, const Screen& target) {
     const std::optional<Rect> frame = getCurrentWindowFrame(bundleID);
     if (!frame) {
-        logLine(QStringLiteral("❌ SUMMON VERIFICATION: Could not get window frame for verification"));
+        logWarning(lcPlacement,
+                   QStringLiteral("❌ SUMMON VERIFICATION: Could not get window frame for verification"));
         return;
     }
-    logLine(QStringLiteral("🔍 SUMMON VERIFICATION: Window ended up at: ") + str(*frame));
+    logDebug(lcPlacement, QStringLiteral("🔍 SUMMON VERIFICATION: Window ended up at: ") + str(*frame));
     const QList<Screen> screens = m_platform.screens.screens();
     const Point centre = topLeftToBottomLeft({frame->midX(), frame->midY()}, 0, screens);
     for (int i = 0; i < screens.size(); ++i) {
-        logLine(QStringLiteral("🔍 SUMMON VERIFICATION: Screen %1 contains window? ").arg(i) +
-                str(screens.at(i).frame.contains(centre)) + QStringLiteral(" (was target: ") +
-                str(screens.at(i).isEqual(target)) + QStringLiteral(")"));
+        logDebug(lcPlacement, QStringLiteral("🔍 SUMMON VERIFICATION: Screen %1 contains window? ").arg(i) +
+                                  str(screens.at(i).frame.contains(centre)) +
+                                  QStringLiteral(" (was target: ") + str(screens.at(i).isEqual(target)) +
+                                  QStringLiteral(")"));
     }
-    logLine(
+    logDebug(
+        lcPlacement,
         QStringLiteral("🎯 SUMMON VERIFICATION: Target was screen %1: ").arg(indexOfScreen(screens, target)) +
-        str(current(target).frame));
+            str(current(target).frame));
 }
 
 void Actions::launchApp(const QString& bundleID) {
@@ -209,7 +216,7 @@ std::optional<Rect> Actions::getCurrentWindowFrame(const QString& bundleID) {
         return std::nullopt;
     const WindowElementRef win = ax.firstStandardWindow(handle->element, nullptr, 0);
     if (!win) {
-        logLine(QStringLiteral("❌ No window found for app"));
+        logWarning(lcPlacement, QStringLiteral("❌ No window found for app"));
         return std::nullopt;
     }
     WindowValue position;
@@ -219,8 +226,8 @@ std::optional<Rect> Actions::getCurrentWindowFrame(const QString& bundleID) {
     const WindowAccessError sizeError =
         m_platform.windows.copyAttributeValue(win, QStringLiteral("AXSize"), size);
     if (positionError != WindowAccessError::success || sizeError != WindowAccessError::success) {
-        logLine(QStringLiteral("❌ Failed to get window frame - position: ") + str(positionError) +
-                QStringLiteral(", size: ") + str(sizeError));
+        logWarning(lcPlacement, QStringLiteral("❌ Failed to get window frame - position: ") +
+                                    str(positionError) + QStringLiteral(", size: ") + str(sizeError));
         return std::nullopt;
     }
     const auto* p = std::get_if<Point>(&position);

@@ -69,7 +69,7 @@ WindowElementRef WindowControl::findWindowWithRetry(const WindowElementRef& axAp
         if (WindowElementRef window = firstStandardWindow(axApp, &app, attempt))
             return window;
         if (attempt < maxRetries) {
-            logLine(QStringLiteral("⏳ Waiting 0.8 seconds before retry..."));
+            logDebug(lcPlacement, QStringLiteral("⏳ Waiting 0.8 seconds before retry..."));
             m_platform.scheduler.sleep(0.8);
         }
     }
@@ -92,12 +92,12 @@ bool WindowControl::tryCreateWindowViaMenu(const WindowElementRef& axApp) {
         m_platform.windows.copyAttributeValue(axApp, QStringLiteral("AXMenuBar"), menuBarValue);
     const auto* menuBar = std::get_if<WindowElementRef>(&menuBarValue);
     if (menuBarError != WindowAccessError::success || !menuBar || !*menuBar) {
-        logLine(QStringLiteral("❌ Could not access menu bar"));
+        logWarning(lcPlacement, QStringLiteral("❌ Could not access menu bar"));
         return false;
     }
     const std::optional<QList<WindowElementRef>> topItems = children(*menuBar);
     if (!topItems) {
-        logLine(QStringLiteral("❌ Could not access menu bar items"));
+        logWarning(lcPlacement, QStringLiteral("❌ Could not access menu bar items"));
         return false;
     }
 
@@ -124,14 +124,15 @@ bool WindowControl::tryCreateWindowViaMenu(const WindowElementRef& axApp) {
                 const WindowAccessError error =
                     m_platform.windows.performAction(item, QStringLiteral("AXPress"));
                 if (error == WindowAccessError::success) {
-                    logLine(QStringLiteral("✅ Successfully clicked New Window menu item"));
+                    logInfo(lcPlacement, QStringLiteral("✅ Successfully clicked New Window menu item"));
                     return true;
                 }
-                logLine(QStringLiteral("❌ Failed to click New Window menu item: ") + str(error));
+                logWarning(lcPlacement,
+                           QStringLiteral("❌ Failed to click New Window menu item: ") + str(error));
             }
         }
     }
-    logLine(QStringLiteral("❌ Could not find or click New Window menu item"));
+    logWarning(lcPlacement, QStringLiteral("❌ Could not find or click New Window menu item"));
     return false;
 }
 

@@ -26,8 +26,8 @@ int HotKeyEngine::registerWithBackend(const Shortcut& shortcut, quint32 id) {
 }
 
 void HotKeyEngine::logFailure(const Shortcut& shortcut, int status) {
-    logLine(QStringLiteral("Error registering hotkey ") + shortcut.presentableDescription() +
-            QStringLiteral(": ") + QString::number(status));
+    logWarning(lcShortcuts, QStringLiteral("Error registering hotkey ") + shortcut.presentableDescription() +
+                                QStringLiteral(": ") + QString::number(status));
 }
 
 bool HotKeyEngine::registerShortcut(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp) {

@@ -165,8 +165,8 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
             if (!isLive())
                 break;
             preComputeValues();
-            logLine(QStringLiteral("🔄 ConfigRow: Refreshed pre-computed values for ") +
-                    m_configuration->name());
+            logDebug(lcUi, QStringLiteral("🔄 ConfigRow: Refreshed pre-computed values for ") +
+                               m_configuration->name());
             break;
         default:
             break;
@@ -357,10 +357,10 @@ void ConfigurationRow::toggleSelection() {
         return;
     if (isSelected()) {
         m_state.setSelectedConfigurationID(QString());
-        logLine(QStringLiteral("📱 Deselected configuration: ") + m_configuration->name());
+        logInfo(lcUi, QStringLiteral("📱 Deselected configuration: ") + m_configuration->name());
     } else {
         m_state.setSelectedConfigurationID(key());
-        logLine(QStringLiteral("📱 Selected configuration: ") + m_configuration->name());
+        logInfo(lcUi, QStringLiteral("📱 Selected configuration: ") + m_configuration->name());
     }
 }
 

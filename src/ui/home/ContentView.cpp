@@ -304,7 +304,7 @@ void ContentView::fetchSavedApps() {
     } else {
         m_savedApps.clear();
         m_savedAppsError = QStringLiteral("Could not read the saved applications: the store is not open");
-        logLine(QStringLiteral("❌ Failed to fetch saved apps: the store is not open"));
+        logWarning(lcUi, QStringLiteral("❌ Failed to fetch saved apps: the store is not open"));
     }
     updateDisplayedSavedApps();
 }
@@ -316,7 +316,7 @@ void ContentView::fetchConfigurationGroups() {
     } else {
         m_configurationGroups.clear();
         m_configurationsError = QStringLiteral("Could not read the configurations: the store is not open");
-        logLine(QStringLiteral("❌ Failed to fetch configurations: the store is not open"));
+        logWarning(lcUi, QStringLiteral("❌ Failed to fetch configurations: the store is not open"));
     }
     updateDisplayedConfigurations();
 }
@@ -391,10 +391,10 @@ std::optional<QString> ContentView::createConfiguration(const QString& name) {
     ConfigurationGroup* configuration =
         CreateConfigurationSheet::storeNewConfiguration(m_state, *store, name, &error);
     if (!configuration) {
-        logLine(QStringLiteral("❌ Failed to create configuration: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to create configuration: ") + error);
         return error;
     }
-    logLine(QStringLiteral("✅ Successfully created configuration: ") + name);
+    logInfo(lcUi, QStringLiteral("✅ Successfully created configuration: ") + name);
     m_state.triggerConfigurationDataRefresh();
     // Listed at once: also when its editor is cancelled (the refetch above has it when on screen).
     if (!m_configurationGroups.contains(configuration)) {
@@ -458,7 +458,7 @@ bool ContentView::removeConfiguration(ConfigurationGroup* configuration) {
     const QUuid id = configuration->id();
     QString error;
     if (!ConfigurationRemoval::remove(*store, m_state, {configuration}, &error)) {
-        logLine(QStringLiteral("❌ Failed to delete configuration: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to delete configuration: ") + error);
         showError(QStringLiteral("Could not delete '") + shortName(name) + QStringLiteral("'"), error);
         return false;
     }
@@ -484,7 +484,7 @@ bool ContentView::clearAllConfigurations() {
         return false;
     QString error;
     if (!ConfigurationRemoval::remove(*store, m_state, m_configurationGroups, &error)) {
-        logLine(QStringLiteral("❌ Failed to clear all configurations: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to clear all configurations: ") + error);
         showError(QStringLiteral("Could not delete the configurations"), error);
         return false;
     }
@@ -513,7 +513,7 @@ bool ContentView::removeSavedApp(SavedApp* app) {
     QString error;
     if (!StoreCommand::run(
             *store, [store, app] { store->deleteObject(app); }, &error)) {
-        logLine(QStringLiteral("❌ Failed to delete saved app: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to delete saved app: ") + error);
         showError(QStringLiteral("Could not remove '") + shortName(name) + QStringLiteral("'"), error);
         return false;
     }
@@ -545,7 +545,7 @@ bool ContentView::clearAllSavedApps() {
         },
         &error);
     if (!cleared) {
-        logLine(QStringLiteral("❌ Failed to clear all saved apps: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to clear all saved apps: ") + error);
         showError(QStringLiteral("Could not remove the saved apps"), error);
         return false;
     }
@@ -575,7 +575,7 @@ void ContentView::saveApp(const RunningApp& app) {
     }
     // A program without a desktop entry gets one now, so that it can be started again later.
     if (const std::optional<QString> kept = m_platform.workspace.keepApplication(app.bundleID)) {
-        logLine(QStringLiteral("❌ Failed to keep ") + app.name + QStringLiteral(": ") + *kept);
+        logWarning(lcUi, QStringLiteral("❌ Failed to keep ") + app.name + QStringLiteral(": ") + *kept);
         showError(QStringLiteral("Could not save '") + app.name + QStringLiteral("'"), *kept);
         return;
     }
@@ -584,7 +584,7 @@ void ContentView::saveApp(const RunningApp& app) {
     QString error;
     if (!StoreCommand::run(
             *store, [store, saved] { store->insert(saved); }, &error)) {
-        logLine(QStringLiteral("❌ Failed to save app: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to save app: ") + error);
         showError(QStringLiteral("Could not save '") + shortName(app.name) + QStringLiteral("'"), error);
         return;
     }

@@ -344,8 +344,8 @@ void MinimizedConfigurationRow::stateChanged(int property) {
     case AppState::Property::configurationDataVersion:
         preComputeValues();
         if (m_configuration)
-            logLine(QStringLiteral("🔄 MinimizedConfigRow: Refreshed pre-computed values for ") +
-                    m_configuration->name());
+            logDebug(lcUi, QStringLiteral("🔄 MinimizedConfigRow: Refreshed pre-computed values for ") +
+                               m_configuration->name());
         break;
     case AppState::Property::triggerPartialActivation:
         if (m_state.triggerPartialActivation())
@@ -389,9 +389,9 @@ void MinimizedConfigurationRow::mousePressEvent(QMouseEvent* event) {
         return;
     if (isSelected()) {
         m_state.setSelectedConfigurationID(QString());
-        logLine(QStringLiteral("📱 Deselected configuration: ") + m_configuration->name());
+        logInfo(lcUi, QStringLiteral("📱 Deselected configuration: ") + m_configuration->name());
     } else {
         m_state.setSelectedConfigurationID(uuidString(m_configuration->id()));
-        logLine(QStringLiteral("📱 Selected configuration: ") + m_configuration->name());
+        logInfo(lcUi, QStringLiteral("📱 Selected configuration: ") + m_configuration->name());
     }
 }

@@ -434,12 +434,12 @@ bool MinimizedHomeView::createConfiguration(const QString& name, QString* reason
         }
     }
     if (!configuration) {
-        logLine(QStringLiteral("❌ Failed to create configuration: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to create configuration: ") + error);
         if (reason)
             *reason = error;
         return false;
     }
-    logLine(QStringLiteral("✅ Successfully created configuration: ") + name);
+    logInfo(lcUi, QStringLiteral("✅ Successfully created configuration: ") + name);
     m_state.triggerConfigurationDataRefresh();
     // The new configuration shows at once, not only at the next fetch.
     if (!m_configurationGroups.contains(configuration)) {
@@ -472,14 +472,15 @@ void MinimizedHomeView::editConfiguration(ConfigurationGroup* configuration) {
 }
 
 void MinimizedHomeView::onEditorSaved(AppState& state, ConfigurationGroup* configuration) {
-    logLine(QStringLiteral("✅ Configuration saved: ") + (configuration ? configuration->name() : QString()));
+    logInfo(lcUi,
+            QStringLiteral("✅ Configuration saved: ") + (configuration ? configuration->name() : QString()));
     state.triggerConfigurationDataRefresh();
     if (MenuBarManaging* manager = state.menuBarManager())
         manager->showAttachedWindow();
 }
 
 void MinimizedHomeView::onEditorCancelled(AppState& state) {
-    logLine(QStringLiteral("❌ Configuration edit cancelled"));
+    logInfo(lcUi, QStringLiteral("❌ Configuration edit cancelled"));
     if (MenuBarManaging* manager = state.menuBarManager())
         manager->showAttachedWindow();
 }
@@ -500,10 +501,10 @@ void MinimizedHomeView::deleteConfiguration(ConfigurationGroup* configuration) {
             m_state.setSelectedConfigurationID(QString());
     }
     if (!removed) {
-        logLine(QStringLiteral("❌ Failed to delete configuration: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to delete configuration: ") + error);
         return;
     }
-    logLine(QStringLiteral("🗑️ Successfully deleted configuration: ") + name);
+    logInfo(lcUi, QStringLiteral("🗑️ Successfully deleted configuration: ") + name);
     m_configurationGroups.removeIf(
         [&key](const QPointer<ConfigurationGroup>& c) { return !c || uuidString(c->id()) == key; });
     updateDisplayedConfigurations();
@@ -534,8 +535,8 @@ void MinimizedHomeView::checkPermissionStatus() {
     const bool trusted = WindowControlPermission(m_state.platform()).isTrusted(false);
     if (trusted == m_axTrusted)
         return;
-    logLine(QStringLiteral("🔐 MenuBar: Permission status changed: ") +
-            (trusted ? QStringLiteral("GRANTED") : QStringLiteral("REVOKED")));
+    logInfo(lcUi, QStringLiteral("🔐 MenuBar: Permission status changed: ") +
+                      (trusted ? QStringLiteral("GRANTED") : QStringLiteral("REVOKED")));
     setTrusted(trusted);
 }
 
