@@ -41,7 +41,7 @@ void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen&
     }
 
     handle->app->activate(true);
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXMinimized"), false);
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXMinimized"), false);
 
     const Screen now = current(screen);
     Rect rect = constrainToScreen(pinnedRect(now, spec), now.visibleFrame);
@@ -65,13 +65,13 @@ void Actions::axSetFrameAnchored(const WindowElementRef& win, const Rect& target
                           vf.maxY() - t.maxY()};
 
     WindowControl ax(m_platform);
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXSize"), t.size());
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXSize"), t.size());
     Size actual = ax.axGetSize(win).value_or(t.size());
 
     const bool exact = forceExactSize && isHalfScreenPosition(anchors);
     if (exact) {
         if (std::abs(actual.width - t.width) >= 0.5 || std::abs(actual.height - t.height) >= 0.5)
-            m_platform.windows.setAttributeValue(win, QStringLiteral("AXSize"), t.size());
+            m_platform.windows.writeAttribute(win, QStringLiteral("AXSize"), t.size());
         actual = t.size();
     }
 
@@ -80,7 +80,7 @@ void Actions::axSetFrameAnchored(const WindowElementRef& win, const Rect& target
     const double scale = current(screen).backingScaleFactor;
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
     const Point p = bottomLeftToTopLeft(origin, actual.height, current(screen), m_platform.screens.screens());
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXPosition"), p);
 
     if (exact) {
         Platform* platform = &m_platform;
@@ -120,13 +120,13 @@ void Actions::correct(const WindowElementRef& win, const Rect& t, Anchors anchor
         return;
     if (std::abs(s->width - t.width) < 2.0 && std::abs(s->height - t.height) < 2.0)
         return;
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXSize"), t.size());
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXSize"), t.size());
     Point origin = calculateAnchoredOrigin(t, t.size(), anchors, screen, margins.left, margins.right,
                                            margins.bottom, margins.top);
     const double scale = current(screen).backingScaleFactor;
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
     const Point p = bottomLeftToTopLeft(origin, t.height, current(screen), m_platform.screens.screens());
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXPosition"), p);
     logDebug(lcPlacement, QStringLiteral("🎯 Invisible correction applied: pos=") + str(p));
 }
 
@@ -163,7 +163,7 @@ void Actions::ensureRightAnchoredAlignment(const WindowElementRef& win, const Sc
     const Point bottomLeft = topLeftToBottomLeft(*position, size->height, screens);
     const Point p = bottomLeftToTopLeft({desiredX, bottomLeft.y}, size->height, current(screen), screens);
     if (std::abs(position->x - desiredX) > 1.0)
-        m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
+        m_platform.windows.writeAttribute(win, QStringLiteral("AXPosition"), p);
 }
 
 void Actions::verify(const QString& bundleID, const Screen& target) {
@@ -222,9 +222,8 @@ std::optional<Rect> Actions::getCurrentWindowFrame(const QString& bundleID) {
     WindowValue position;
     WindowValue size;
     const WindowAccessError positionError =
-        m_platform.windows.copyAttributeValue(win, QStringLiteral("AXPosition"), position);
-    const WindowAccessError sizeError =
-        m_platform.windows.copyAttributeValue(win, QStringLiteral("AXSize"), size);
+        m_platform.windows.readAttribute(win, QStringLiteral("AXPosition"), position);
+    const WindowAccessError sizeError = m_platform.windows.readAttribute(win, QStringLiteral("AXSize"), size);
     if (positionError != WindowAccessError::success || sizeError != WindowAccessError::success) {
         logWarning(lcPlacement, QStringLiteral("❌ Failed to get window frame - position: ") +
                                     str(positionError) + QStringLiteral(", size: ") + str(sizeError));

@@ -14,7 +14,7 @@ std::optional<WindowControl::AppHandle> WindowControl::axApp(const QString& bund
 WindowElementRef WindowControl::firstStandardWindow(const WindowElementRef& axApp, RunningApplication* app,
                                                     int retryCount) {
     WindowValue value;
-    if (m_platform.windows.copyAttributeValue(axApp, QStringLiteral("AXWindows"), value) !=
+    if (m_platform.windows.readAttribute(axApp, QStringLiteral("AXWindows"), value) !=
         WindowAccessError::success)
         return nullptr;
     const auto* windows = std::get_if<QList<WindowElementRef>>(&value);
@@ -78,7 +78,7 @@ WindowElementRef WindowControl::findWindowWithRetry(const WindowElementRef& axAp
 
 std::optional<QList<WindowElementRef>> WindowControl::children(const WindowElementRef& element) {
     WindowValue value;
-    if (m_platform.windows.copyAttributeValue(element, QStringLiteral("AXChildren"), value) !=
+    if (m_platform.windows.readAttribute(element, QStringLiteral("AXChildren"), value) !=
         WindowAccessError::success)
         return std::nullopt;
     if (const auto* list = std::get_if<QList<WindowElementRef>>(&value))
@@ -89,7 +89,7 @@ std::optional<QList<WindowElementRef>> WindowControl::children(const WindowEleme
 bool WindowControl::tryCreateWindowViaMenu(const WindowElementRef& axApp) {
     WindowValue menuBarValue;
     const WindowAccessError menuBarError =
-        m_platform.windows.copyAttributeValue(axApp, QStringLiteral("AXMenuBar"), menuBarValue);
+        m_platform.windows.readAttribute(axApp, QStringLiteral("AXMenuBar"), menuBarValue);
     const auto* menuBar = std::get_if<WindowElementRef>(&menuBarValue);
     if (menuBarError != WindowAccessError::success || !menuBar || !*menuBar) {
         logWarning(lcPlacement, QStringLiteral("❌ Could not access menu bar"));
@@ -138,7 +138,7 @@ bool WindowControl::tryCreateWindowViaMenu(const WindowElementRef& axApp) {
 
 std::optional<QString> WindowControl::axString(const WindowElementRef& element, const QString& attribute) {
     WindowValue value;
-    if (m_platform.windows.copyAttributeValue(element, attribute, value) != WindowAccessError::success)
+    if (m_platform.windows.readAttribute(element, attribute, value) != WindowAccessError::success)
         return std::nullopt;
     if (const auto* text = std::get_if<QString>(&value))
         return *text;
@@ -147,7 +147,7 @@ std::optional<QString> WindowControl::axString(const WindowElementRef& element, 
 
 std::optional<Size> WindowControl::axGetSize(const WindowElementRef& element) {
     WindowValue value;
-    if (m_platform.windows.copyAttributeValue(element, QStringLiteral("AXSize"), value) !=
+    if (m_platform.windows.readAttribute(element, QStringLiteral("AXSize"), value) !=
         WindowAccessError::success)
         return std::nullopt;
     if (const auto* size = std::get_if<Size>(&value))
@@ -157,7 +157,7 @@ std::optional<Size> WindowControl::axGetSize(const WindowElementRef& element) {
 
 std::optional<Point> WindowControl::axGetPosition(const WindowElementRef& element) {
     WindowValue value;
-    if (m_platform.windows.copyAttributeValue(element, QStringLiteral("AXPosition"), value) !=
+    if (m_platform.windows.readAttribute(element, QStringLiteral("AXPosition"), value) !=
         WindowAccessError::success)
         return std::nullopt;
     if (const auto* point = std::get_if<Point>(&value))

@@ -33,10 +33,10 @@ public:
     // exited (its reads then fail).
     virtual WindowElementRef applicationElement(pid_t pid) = 0;
 
-    virtual WindowAccessError copyAttributeValue(const WindowElementRef& element, const QString& attribute,
-                                                 WindowValue& value) = 0;
+    virtual WindowAccessError readAttribute(const WindowElementRef& element, const QString& attribute,
+                                            WindowValue& value) = 0;
     // Returns once the change has been applied, so that a read right after sees it.
-    virtual WindowAccessError setAttributeValue(const WindowElementRef& element, const QString& attribute,
-                                                const WindowValue& value) = 0;
+    virtual WindowAccessError writeAttribute(const WindowElementRef& element, const QString& attribute,
+                                             const WindowValue& value) = 0;
     virtual WindowAccessError performAction(const WindowElementRef& element, const QString& action) = 0;
 };

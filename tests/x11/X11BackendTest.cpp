@@ -27,7 +27,7 @@ WindowElementRef windowElement(quint32 window) {
 template <typename T>
 std::optional<T> read(WindowAccess& access, const WindowElementRef& e, const char* attribute) {
     WindowValue value;
-    if (access.copyAttributeValue(e, QString::fromLatin1(attribute), value) != WindowAccessError::success)
+    if (access.readAttribute(e, QString::fromLatin1(attribute), value) != WindowAccessError::success)
         return std::nullopt;
     if (const T* v = std::get_if<T>(&value))
         return *v;
@@ -110,16 +110,14 @@ private Q_SLOTS:
         QCOMPARE(read<bool>(access, w, "AXMinimized"), false);
 
         WindowValue value;
-        QCOMPARE(access.copyAttributeValue(w, QStringLiteral("AXChildren"), value),
+        QCOMPARE(access.readAttribute(w, QStringLiteral("AXChildren"), value),
                  WindowAccessError::attributeUnsupported);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXSize"), Point{1, 2}),
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXSize"), Point{1, 2}),
                  WindowAccessError::illegalArgument);
         m_desktop->stopProcess(logo.pid);
         QVERIFY(m_desktop->waitFor([&] { return !m_desktop->clientList().contains(logo.window); }));
-        QCOMPARE(access.copyAttributeValue(w, QStringLiteral("AXSize"), value),
-                 WindowAccessError::invalidElement);
-        QCOMPARE(access.copyAttributeValue(w, QStringLiteral("AXRole"), value),
-                 WindowAccessError::invalidElement);
+        QCOMPARE(access.readAttribute(w, QStringLiteral("AXSize"), value), WindowAccessError::invalidElement);
+        QCOMPARE(access.readAttribute(w, QStringLiteral("AXRole"), value), WindowAccessError::invalidElement);
     }
 
     void aMaximisedWindowIsReleasedBeforeItIsPlaced_data() {
@@ -135,9 +133,9 @@ private Q_SLOTS:
         QVERIFY(fullScreen ? m_desktop->fullScreen(logo.window) : m_desktop->maximize(logo.window));
         WindowAccess& access = m_backend->windows;
         const WindowElementRef w = windowElement(logo.window);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXSize"), Size{500, 400}),
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXSize"), Size{500, 400}),
                  WindowAccessError::success);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXPosition"), Point{200, 100}),
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXPosition"), Point{200, 100}),
                  WindowAccessError::success);
         QCOMPARE(m_desktop->frameGeometry(logo.window), QRect(200, 100, 500, 400));
     }
@@ -148,12 +146,10 @@ private Q_SLOTS:
         QVERIFY(logo.window);
         WindowAccess& access = m_backend->windows;
         const WindowElementRef w = windowElement(logo.window);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXMinimized"), true),
-                 WindowAccessError::success);
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXMinimized"), true), WindowAccessError::success);
         QVERIFY(m_desktop->isMinimized(logo.window));
         QCOMPARE(read<bool>(access, w, "AXMinimized"), true);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXMinimized"), false),
-                 WindowAccessError::success);
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXMinimized"), false), WindowAccessError::success);
         QVERIFY(!m_desktop->isMinimized(logo.window));
         QCOMPARE(m_desktop->activeWindow(), logo.window);
         QCOMPARE(read<bool>(access, w, "AXMinimized"), false);
@@ -211,12 +207,12 @@ private Q_SLOTS:
         // One application: the windows of both processes, the frontmost first.
         QCOMPARE(m_backend->workspace.runningApplications(QStringLiteral("quarlin-menu")).size(), 2);
         const WindowElementRef app = access.applicationElement(pid_t(first.pid));
-        QCOMPARE(access.setAttributeValue(windowElement(first.window), QStringLiteral("AXMinimized"), false),
+        QCOMPARE(access.writeAttribute(windowElement(first.window), QStringLiteral("AXMinimized"), false),
                  WindowAccessError::success);
         const auto windows = read<QList<WindowElementRef>>(access, app, "AXWindows");
         QVERIFY(windows && windows->size() == 2);
         QCOMPARE(static_cast<X11Element&>(*windows->at(0)).window, first.window);
-        QCOMPARE(access.setAttributeValue(windowElement(second.window), QStringLiteral("AXMinimized"), false),
+        QCOMPARE(access.writeAttribute(windowElement(second.window), QStringLiteral("AXMinimized"), false),
                  WindowAccessError::success);
         const auto raised = read<QList<WindowElementRef>>(access, app, "AXWindows");
         QVERIFY(raised && !raised->isEmpty());
@@ -245,12 +241,12 @@ private Q_SLOTS:
         QVERIFY(logo.window);
         const WindowElementRef logoApp = access.applicationElement(pid_t(logo.pid));
         WindowValue value;
-        QCOMPARE(access.copyAttributeValue(logoApp, QStringLiteral("AXMenuBar"), value),
+        QCOMPARE(access.readAttribute(logoApp, QStringLiteral("AXMenuBar"), value),
                  WindowAccessError::noValue);
         QCOMPARE(read<QList<WindowElementRef>>(access, logoApp, "AXWindows")->size(), 1);
         m_desktop->stopProcess(logo.pid);
         QVERIFY(m_desktop->waitFor([&] { return !m_desktop->clientList().contains(logo.window); }));
-        QCOMPARE(access.copyAttributeValue(logoApp, QStringLiteral("AXWindows"), value),
+        QCOMPARE(access.readAttribute(logoApp, QStringLiteral("AXWindows"), value),
                  WindowAccessError::invalidElement);
 
         for (quint32 w : m_desktop->clientList())
@@ -384,9 +380,9 @@ private Q_SLOTS:
         const auto logo = desktop.startXlogo();
         QVERIFY(logo.window);
         const WindowElementRef w = windowElement(logo.window);
-        QCOMPARE(backend.windows.setAttributeValue(w, QStringLiteral("AXSize"), Size{960, 1080}),
+        QCOMPARE(backend.windows.writeAttribute(w, QStringLiteral("AXSize"), Size{960, 1080}),
                  WindowAccessError::success);
-        QCOMPARE(backend.windows.setAttributeValue(w, QStringLiteral("AXPosition"), Point{2880, 0}),
+        QCOMPARE(backend.windows.writeAttribute(w, QStringLiteral("AXPosition"), Point{2880, 0}),
                  WindowAccessError::success);
         QCOMPARE(desktop.frameGeometry(logo.window), QRect(2880, 0, 960, 1080));
         QCOMPARE(read<Point>(backend.windows, w, "AXPosition"), (Point{2880, 0}));

@@ -178,8 +178,8 @@ const SimMenu* SimDesktop::menuOf(SimApplication& app, int index) {
     return &app.menuBar->at(index);
 }
 
-WindowAccessError SimDesktop::copyAttributeValue(const WindowElementRef& ref, const QString& attribute,
-                                                 WindowValue& value) {
+WindowAccessError SimDesktop::readAttribute(const WindowElementRef& ref, const QString& attribute,
+                                            WindowValue& value) {
     value = std::monostate{};
     const auto* e = dynamic_cast<const SimElement*>(ref.get());
     if (!e)
@@ -297,8 +297,8 @@ void SimDesktop::writeSize(SimWindow& w, Size requested) {
     w.size = s;
 }
 
-WindowAccessError SimDesktop::setAttributeValue(const WindowElementRef& ref, const QString& attribute,
-                                                const WindowValue& value) {
+WindowAccessError SimDesktop::writeAttribute(const WindowElementRef& ref, const QString& attribute,
+                                             const WindowValue& value) {
     const auto* e = dynamic_cast<const SimElement*>(ref.get());
     if (!e)
         return WindowAccessError::illegalArgument;

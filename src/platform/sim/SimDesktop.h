@@ -59,10 +59,10 @@ public:
     // --- WindowAccess ---
     bool isProcessTrusted(bool prompt) override;
     WindowElementRef applicationElement(pid_t pid) override;
-    WindowAccessError copyAttributeValue(const WindowElementRef& element, const QString& attribute,
-                                         WindowValue& value) override;
-    WindowAccessError setAttributeValue(const WindowElementRef& element, const QString& attribute,
-                                        const WindowValue& value) override;
+    WindowAccessError readAttribute(const WindowElementRef& element, const QString& attribute,
+                                    WindowValue& value) override;
+    WindowAccessError writeAttribute(const WindowElementRef& element, const QString& attribute,
+                                     const WindowValue& value) override;
     WindowAccessError performAction(const WindowElementRef& element, const QString& action) override;
 
     // --- Screens ---

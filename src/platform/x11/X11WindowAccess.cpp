@@ -80,8 +80,8 @@ WindowElementRef X11WindowAccess::applicationElement(pid_t pid) {
     return app;
 }
 
-WindowAccessError X11WindowAccess::copyAttributeValue(const WindowElementRef& ref, const QString& attribute,
-                                                      WindowValue& value) {
+WindowAccessError X11WindowAccess::readAttribute(const WindowElementRef& ref, const QString& attribute,
+                                                 WindowValue& value) {
     value = std::monostate{};
     const auto* e = dynamic_cast<const X11Element*>(ref.get());
     if (!e)
@@ -301,8 +301,8 @@ WindowAccessError X11WindowAccess::windowAttribute(const X11Element& e, const QS
     return WindowAccessError::attributeUnsupported;
 }
 
-WindowAccessError X11WindowAccess::setAttributeValue(const WindowElementRef& ref, const QString& attribute,
-                                                     const WindowValue& value) {
+WindowAccessError X11WindowAccess::writeAttribute(const WindowElementRef& ref, const QString& attribute,
+                                                  const WindowValue& value) {
     const auto* e = dynamic_cast<const X11Element*>(ref.get());
     if (!e)
         return WindowAccessError::illegalArgument;
