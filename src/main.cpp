@@ -3,9 +3,10 @@
 #include "app/QuarlinApp.h"
 #include "app/TerminationSignals.h"
 #include "base/JsonPreferenceStore.h"
+#include "base/Log.h"
 #include "base/QtScheduler.h"
 #include "login/LaunchAtLogin.h"
-#include "placement/AXPermission.h"
+#include "placement/WindowControlPermission.h"
 #include "platform/x11/DesktopEntry.h"
 #include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/X11Backend.h"
@@ -21,14 +22,9 @@
 #include "store/ModelContainer.h"
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
-#include "ui/AlreadyRunningAlert.h"
 #include "ui/MainWindow.h"
 #include "ui/NativePixels.h"
-#include "ui/PreferencesErrorDialog.h"
-#include "ui/PreferencesWriteNotice.h"
 #include "ui/QtApplicationShell.h"
-#include "ui/StoreErrorDialog.h"
-#include "ui/UnsavedChangesNotice.h"
 #include "ui/home/ApplicationIcons.h"
 #include "ui/home/ContentView.h"
 #include "ui/look/BackgroundWindowMove.h"
@@ -39,6 +35,11 @@
 #include "ui/menubar/CompactListHooks.h"
 #include "ui/menubar/MenuBarManager.h"
 #include "ui/menubar/SystemTrayStatusItem.h"
+#include "ui/notices/AlreadyRunningAlert.h"
+#include "ui/notices/PreferencesErrorDialog.h"
+#include "ui/notices/PreferencesWriteNotice.h"
+#include "ui/notices/StoreErrorDialog.h"
+#include "ui/notices/UnsavedChangesNotice.h"
 #include "ui/shortcuts/MenuTrackingMonitor.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    installConsole();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarlin"));
     QApplication::setApplicationVersion(QStringLiteral(QUARLIN_VERSION));
@@ -154,7 +156,7 @@ int main(int argc, char** argv) {
     };
     tabs.shortcuts = [] { return new ShortcutsView(); };
     tabs.settings = [&] {
-        AXPermission permission(platform);
+        WindowControlPermission permission(platform);
         return new SettingsView({app.appState(), app.settings(), launchAtLogin, scheduler,
                                  [permission]() mutable { return permission.isTrusted(false); }, &syncStatus,
                                  [&app] { app.checkForUpdates(); }, QApplication::applicationVersion(),

@@ -104,8 +104,9 @@ PinSpec ConfigurationActivator::placementRequest(const AppConfiguration* app, Co
 bool ConfigurationActivator::handOverMissingApps(const QList<MissingAppInfo>& missing) {
     if (missing.isEmpty() || m_row.state->shouldContinueWithPartialActivation())
         return false;
-    logLine(QStringLiteral("⚠️ Found ") + count(missing.size()) +
-            QStringLiteral(" missing apps in configuration: ") + m_row.configuration->name());
+    logWarning(lcActivation, QStringLiteral("⚠️ Found ") + count(missing.size()) +
+                                 QStringLiteral(" missing apps in configuration: ") +
+                                 m_row.configuration->name());
     m_row.state->setMissingAppsToShow(missing);
     m_row.state->setShowMissingAppModal(true);
     m_row.state->setConfigurationForPartialActivation(m_row.configuration);
@@ -117,9 +118,10 @@ void ConfigurationActivator::continuePartialActivation(const QList<MissingAppInf
         return;
     m_row.state->setShouldContinueWithPartialActivation(false);
     m_row.state->setConfigurationForPartialActivation(nullptr);
-    logLine(logPrefix(QStringLiteral("🔄 Continuing with partial activation, skipping "),
+    logInfo(lcActivation,
+            logPrefix(QStringLiteral("🔄 Continuing with partial activation, skipping "),
                       QStringLiteral("🔄 Menu Bar: Continuing with partial activation, skipping ")) +
-            count(missing.size()) + QStringLiteral(" missing apps"));
+                count(missing.size()) + QStringLiteral(" missing apps"));
 }
 
 int ConfigurationActivator::launchAndSchedulePositioning(const QSet<QString>& missing,
@@ -128,30 +130,32 @@ int ConfigurationActivator::launchAndSchedulePositioning(const QSet<QString>& mi
     QList<AppConfiguration*> toLaunch;
     for (AppConfiguration* app : apps()) {
         if (missing.contains(app->bundleID())) {
-            logLine(logPrefix(QStringLiteral("⏭️ Skipping missing app: "),
-                              QStringLiteral("⏭️ Menu Bar: Skipping missing app: ")) +
-                    app->appName());
+            logInfo(lcActivation, logPrefix(QStringLiteral("⏭️ Skipping missing app: "),
+                                            QStringLiteral("⏭️ Menu Bar: Skipping missing app: ")) +
+                                      app->appName());
         } else if (!m_platform.workspace.runningApplications(app->bundleID()).isEmpty()) {
             if (verbose)
-                logLine(QStringLiteral("✅ App ") + app->appName() + QStringLiteral(" is already running"));
+                logInfo(lcActivation,
+                        QStringLiteral("✅ App ") + app->appName() + QStringLiteral(" is already running"));
         } else {
             if (verbose)
-                logLine(QStringLiteral("🚀 App ") + app->appName() +
-                        QStringLiteral(" is not running - will launch first"));
+                logInfo(lcActivation, QStringLiteral("🚀 App ") + app->appName() +
+                                          QStringLiteral(" is not running - will launch first"));
             toLaunch.append(app);
         }
     }
 
     if (!toLaunch.isEmpty()) {
         if (verbose)
-            logLine(QStringLiteral("🚀 Launching ") + count(toLaunch.size()) + QStringLiteral(" apps..."));
+            logInfo(lcActivation,
+                    QStringLiteral("🚀 Launching ") + count(toLaunch.size()) + QStringLiteral(" apps..."));
         Platform* platform = &m_platform;
         for (qsizetype i = 0; i < toLaunch.size(); ++i) {
             const QString bundleID = toLaunch.at(i)->bundleID();
             const QString appName = toLaunch.at(i)->appName();
             m_platform.scheduler.after(double(i) * launchInterval, [platform, bundleID, appName, verbose] {
                 if (verbose)
-                    logLine(QStringLiteral("🚀 Launching ") + appName);
+                    logInfo(lcActivation, QStringLiteral("🚀 Launching ") + appName);
                 Actions(*platform).launchApp(bundleID);
             });
         }
@@ -182,9 +186,9 @@ void ConfigurationActivator::applyConfigurationWithSelectedGroup(const std::opti
         targetScreen ? *targetScreen : ScreenDetectionHelper(m_platform).getTargetScreen(state.mainWindow());
     PositionGroup* group = currentPositionGroup();
     const QString groupName = group ? group->name() : QStringLiteral("default positions");
-    logLine(logPrefix(QStringLiteral("🚀 Applying configuration: "),
-                      QStringLiteral("🚀 MinimizedView: Applying configuration: ")) +
-            configuration->name() + QStringLiteral(" with position group: ") + groupName);
+    logInfo(lcActivation, logPrefix(QStringLiteral("🚀 Applying configuration: "),
+                                    QStringLiteral("🚀 MinimizedView: Applying configuration: ")) +
+                              configuration->name() + QStringLiteral(" with position group: ") + groupName);
 
     const QList<MissingAppInfo> missing =
         MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
@@ -201,24 +205,26 @@ void ConfigurationActivator::applyConfigurationWithSelectedGroup(const std::opti
         });
 
     if (verbose) {
-        logLine(QStringLiteral("✅ Configuration ") + configuration->name() +
-                QStringLiteral(" will be applied with position group ") + groupName);
+        logInfo(lcActivation, QStringLiteral("✅ Configuration ") + configuration->name() +
+                                  QStringLiteral(" will be applied with position group ") + groupName);
         if (launched > 0)
-            logLine(QStringLiteral("⏳ Waiting for ") + count(launched) +
-                    QStringLiteral(" apps to launch before positioning..."));
+            logInfo(lcActivation, QStringLiteral("⏳ Waiting for ") + count(launched) +
+                                      QStringLiteral(" apps to launch before positioning..."));
     }
 
     configuration->setLastActivatedAt(m_platform.scheduler.currentDateTime());
     if (ModelContext* context = ModelContext::of(configuration)) {
         QString error;
         if (context->save(&error))
-            logLine(logPrefix(QStringLiteral("💾 MainView: Persisted lastActivatedAt for "),
-                              QStringLiteral("💾 MinimizedRow: Persisted lastActivatedAt for ")) +
-                    configuration->name());
+            logDebug(lcActivation,
+                     logPrefix(QStringLiteral("💾 MainView: Persisted lastActivatedAt for "),
+                               QStringLiteral("💾 MinimizedRow: Persisted lastActivatedAt for ")) +
+                         configuration->name());
         else
-            logLine(logPrefix(QStringLiteral("❌ MainView: Failed to persist lastActivatedAt: "),
-                              QStringLiteral("❌ MinimizedRow: Failed to persist lastActivatedAt: ")) +
-                    error);
+            logWarning(lcActivation,
+                       logPrefix(QStringLiteral("❌ MainView: Failed to persist lastActivatedAt: "),
+                                 QStringLiteral("❌ MinimizedRow: Failed to persist lastActivatedAt: ")) +
+                           error);
     }
 
     if (m_row.onScrollToSelf)
@@ -238,15 +244,16 @@ void ConfigurationActivator::positionEach(PositionGroup* group, const QString& l
     int k = 0;
     for (AppConfiguration* app : apps()) {
         if (missing.contains(app->bundleID())) {
-            logLine(logPrefix(QStringLiteral("⏭️ Skipping positioning for missing app: "),
+            logInfo(lcActivation,
+                    logPrefix(QStringLiteral("⏭️ Skipping positioning for missing app: "),
                               QStringLiteral("⏭️ Menu Bar: Skipping positioning for missing app: ")) +
-                    app->appName());
+                        app->appName());
             continue;
         }
         const Corner position = positionOf(app, group);
         if (m_variant == Variant::mainWindow)
-            logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
-                    str(position) + lineSuffix);
+            logInfo(lcActivation, QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
+                                      str(position) + lineSuffix);
         summonLater(k * stagger, app, position, screen);
         ++k;
     }
@@ -260,7 +267,8 @@ void ConfigurationActivator::applyConfigurationImmediately() {
 
     const Screen screen = ScreenDetectionHelper(m_platform).getTargetScreen(m_row.state->mainWindow());
     if (verbose)
-        logLine(QStringLiteral("🚀 Auto-applying swapped configuration: ") + configuration->name());
+        logInfo(lcActivation,
+                QStringLiteral("🚀 Auto-applying swapped configuration: ") + configuration->name());
 
     QSet<QString> missingIDs;
     if (m_variant == Variant::menuBar) {
@@ -277,11 +285,11 @@ void ConfigurationActivator::applyConfigurationImmediately() {
         missingIDs, [self, screen, missingIDs] { self.positionForReapplication(screen, missingIDs); });
 
     if (verbose) {
-        logLine(QStringLiteral("✅ Swapped configuration ") + configuration->name() +
-                QStringLiteral(" will be applied automatically"));
+        logInfo(lcActivation, QStringLiteral("✅ Swapped configuration ") + configuration->name() +
+                                  QStringLiteral(" will be applied automatically"));
         if (launched > 0)
-            logLine(QStringLiteral("⏳ Waiting for ") + count(launched) +
-                    QStringLiteral(" apps to launch before positioning..."));
+            logInfo(lcActivation, QStringLiteral("⏳ Waiting for ") + count(launched) +
+                                      QStringLiteral(" apps to launch before positioning..."));
     }
 }
 
@@ -301,8 +309,8 @@ void ConfigurationActivator::activateFromRow() {
         handOverMissingApps(MissingAppDetector::findMissingApps(m_platform.workspace, configuration)))
         return;
     m_row.state->setSelectedConfigurationID(uuidString(configuration->id()));
-    logLine(QStringLiteral("📱 Auto-selected configuration: ") + configuration->name() +
-            QStringLiteral(" on activation"));
+    logInfo(lcActivation, QStringLiteral("📱 Auto-selected configuration: ") + configuration->name() +
+                              QStringLiteral(" on activation"));
     applyConfigurationWithSelectedGroup();
 }
 
@@ -321,9 +329,9 @@ void ConfigurationActivator::triggerPartialActivationIfPending() {
     if (!pending || pending->id() != configuration->id())
         return;
     m_row.state->setTriggerPartialActivation(false);
-    logLine(logPrefix(QStringLiteral("🔄 ConfigRow: Triggering partial activation for "),
-                      QStringLiteral("🔄 MinimizedRow: Triggering partial activation for ")) +
-            configuration->name());
+    logInfo(lcActivation, logPrefix(QStringLiteral("🔄 ConfigRow: Triggering partial activation for "),
+                                    QStringLiteral("🔄 MinimizedRow: Triggering partial activation for ")) +
+                              configuration->name());
     applyConfigurationWithSelectedGroup();
 }
 
@@ -340,9 +348,9 @@ void ConfigurationActivator::positionGroupSelectionChanged(const QString& oldID,
             break;
         }
     }
-    logLine(logPrefix(QStringLiteral("🔄 Position group changed to: "),
-                      QStringLiteral("🔄 MinimizedView: Position group changed to: ")) +
-            name + QStringLiteral(" - auto-activating SELECTED configuration"));
+    logInfo(lcActivation, logPrefix(QStringLiteral("🔄 Position group changed to: "),
+                                    QStringLiteral("🔄 MinimizedView: Position group changed to: ")) +
+                              name + QStringLiteral(" - auto-activating SELECTED configuration"));
     // The step may outlive the row: it acts for a configuration still stored, also when another one
     // was selected meanwhile.
     ConfigurationActivator self = *this;
@@ -378,14 +386,15 @@ bool ConfigurationActivator::selectForRearrangement(const QString& suffix) {
     const QList<MissingAppInfo> missing =
         MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
     if (!missing.isEmpty()) {
-        logLine(QStringLiteral("⚠️ Found ") + count(missing.size()) +
-                QStringLiteral(" missing apps in configuration: ") + configuration->name());
+        logWarning(lcActivation, QStringLiteral("⚠️ Found ") + count(missing.size()) +
+                                     QStringLiteral(" missing apps in configuration: ") +
+                                     configuration->name());
         m_row.state->setMissingAppsToShow(missing);
         m_row.state->setShowMissingAppModal(true);
         return false;
     }
     m_row.state->setSelectedConfigurationID(uuidString(configuration->id()));
-    logLine(QStringLiteral("📱 Auto-selected configuration: ") + configuration->name() + suffix);
+    logInfo(lcActivation, QStringLiteral("📱 Auto-selected configuration: ") + configuration->name() + suffix);
     return true;
 }
 
@@ -405,8 +414,9 @@ ConfigurationActivator::PositionPair ConfigurationActivator::intelligentSwap(Cor
             return {pair.first, pair.second};
     }
     if (m_variant == Variant::mainWindow)
-        logLine(QStringLiteral("⚠️ No recognized position pair found for ") + str(position1) +
-                QStringLiteral(" and ") + str(position2) + QStringLiteral(", performing simple swap"));
+        logWarning(lcActivation, QStringLiteral("⚠️ No recognized position pair found for ") +
+                                     str(position1) + QStringLiteral(" and ") + str(position2) +
+                                     QStringLiteral(", performing simple swap"));
     return {position2, position1};
 }
 
@@ -426,10 +436,11 @@ void ConfigurationActivator::swapTwoAppPositions() {
     }
 
     if (pA && pB) {
-        logLine(logPrefix(QStringLiteral("🔄 Swapping via position group: "),
-                          QStringLiteral("🔄 MinimizedView: Swapping via position group: ")) +
-                group->name() + QStringLiteral(" -> ") + a->appName() + QStringLiteral("(") + str(*pA) +
-                QStringLiteral(") ↔ ") + b->appName() + QStringLiteral("(") + str(*pB) + QStringLiteral(")"));
+        logInfo(lcActivation, logPrefix(QStringLiteral("🔄 Swapping via position group: "),
+                                        QStringLiteral("🔄 MinimizedView: Swapping via position group: ")) +
+                                  group->name() + QStringLiteral(" -> ") + a->appName() +
+                                  QStringLiteral("(") + str(*pA) + QStringLiteral(") ↔ ") + b->appName() +
+                                  QStringLiteral("(") + str(*pB) + QStringLiteral(")"));
         const auto [nA, nB] = intelligentSwap(*pA, *pB);
         group->setPosition(a->bundleID(), a->appName(), nA);
         group->setPosition(b->bundleID(), b->appName(), nB);
@@ -440,16 +451,16 @@ void ConfigurationActivator::swapTwoAppPositions() {
         const Corner cB = b->corner();
         const bool verbose = m_variant == Variant::mainWindow;
         if (verbose)
-            logLine(QStringLiteral("🔄 Swapping positions: ") + a->appName() + QStringLiteral(" (") + str(cA) +
-                    QStringLiteral(") ↔ ") + b->appName() + QStringLiteral(" (") + str(cB) +
-                    QStringLiteral(")"));
+            logInfo(lcActivation, QStringLiteral("🔄 Swapping positions: ") + a->appName() +
+                                      QStringLiteral(" (") + str(cA) + QStringLiteral(") ↔ ") + b->appName() +
+                                      QStringLiteral(" (") + str(cB) + QStringLiteral(")"));
         const auto [nA, nB] = intelligentSwap(cA, cB);
         writePosition(a, nullptr, nA);
         writePosition(b, nullptr, nB);
         if (verbose)
-            logLine(QStringLiteral("🔄 Intelligently swapped positions: ") + a->appName() +
-                    QStringLiteral(" → ") + str(nA) + QStringLiteral(", ") + b->appName() +
-                    QStringLiteral(" → ") + str(nB));
+            logInfo(lcActivation, QStringLiteral("🔄 Intelligently swapped positions: ") + a->appName() +
+                                      QStringLiteral(" → ") + str(nA) + QStringLiteral(", ") + b->appName() +
+                                      QStringLiteral(" → ") + str(nB));
     }
     scheduleReapplication();
 }
@@ -484,19 +495,20 @@ void ConfigurationActivator::rotate(const Rotation& rotation) {
     const bool verbose = m_variant == Variant::mainWindow;
     if (list.size() < 3 || !allAppsIn(rotation.set)) {
         if (verbose)
-            logLine(rotation.refused);
+            logWarning(lcActivation, rotation.refused);
         return;
     }
     if (verbose)
-        logLine(QStringLiteral("🔄 Rotating ") + count(list.size()) + rotation.started);
+        logInfo(lcActivation, QStringLiteral("🔄 Rotating ") + count(list.size()) + rotation.started);
     PositionGroup* group = currentPositionGroup();
     for (AppConfiguration* app : list) {
         const std::optional<Corner> old = layoutPosition(app, group);
         const std::optional<Corner> next = old ? imageIn(rotation.map, *old) : std::nullopt;
         if (!next)
             continue; // the guard rules this out
-        logLine(logPrefix(QStringLiteral("🔄 Rotating "), QStringLiteral("🔄 MinimizedView: Rotating ")) +
-                app->appName() + QStringLiteral(": ") + str(*old) + QStringLiteral(" → ") + str(*next));
+        logInfo(lcActivation,
+                logPrefix(QStringLiteral("🔄 Rotating "), QStringLiteral("🔄 MinimizedView: Rotating ")) +
+                    app->appName() + QStringLiteral(": ") + str(*old) + QStringLiteral(" → ") + str(*next));
         writePosition(app, group, *next);
     }
     scheduleReapplication();
@@ -577,10 +589,10 @@ void ConfigurationActivator::swapHalfWithCorners(const Mirror& mirror, PositionG
     writePosition(h, nullptr, cornerPosition);
     writePosition(c, nullptr, mirror.half);
     const QString moved = logPrefix(QStringLiteral("🔄 Moved "), QStringLiteral("🔄 MinimizedView: Moved "));
-    logLine(moved + h->appName() + QStringLiteral(" from ") + str(mirror.half) + QStringLiteral(" to ") +
-            str(cornerPosition));
-    logLine(moved + c->appName() + QStringLiteral(" from ") + str(cornerPosition) + QStringLiteral(" to ") +
-            str(mirror.half));
+    logInfo(lcActivation, moved + h->appName() + QStringLiteral(" from ") + str(mirror.half) +
+                              QStringLiteral(" to ") + str(cornerPosition));
+    logInfo(lcActivation, moved + c->appName() + QStringLiteral(" from ") + str(cornerPosition) +
+                              QStringLiteral(" to ") + str(mirror.half));
 }
 
 void ConfigurationActivator::swapLeftHalfWithRightCorners(PositionGroup* group) {
@@ -596,12 +608,14 @@ void ConfigurationActivator::swapHalfCornerPositions() {
         return;
     PositionGroup* group = currentPositionGroup();
     if (isLeftHalfPlusRightCorners()) {
-        logLine(
+        logInfo(
+            lcActivation,
             logPrefix(QStringLiteral("🔄 Swapping left half + right corners configuration"),
                       QStringLiteral("🔄 MinimizedView: Swapping left half + right corners configuration")));
         swapLeftHalfWithRightCorners(group);
     } else if (isRightHalfPlusLeftCorners()) {
-        logLine(
+        logInfo(
+            lcActivation,
             logPrefix(QStringLiteral("🔄 Swapping right half + left corners configuration"),
                       QStringLiteral("🔄 MinimizedView: Swapping right half + left corners configuration")));
         swapRightHalfWithLeftCorners(group);
@@ -628,8 +642,9 @@ void ConfigurationActivator::rotateHalfAndCorners(std::span<const PositionPair> 
         const std::optional<Corner> next = imageIn(map, old);
         if (!next)
             continue;
-        logLine(logPrefix(QStringLiteral("🔄 Rotating "), QStringLiteral("🔄 MinimizedView: Rotating ")) +
-                app->appName() + QStringLiteral(": ") + str(old) + QStringLiteral(" → ") + str(*next));
+        logInfo(lcActivation,
+                logPrefix(QStringLiteral("🔄 Rotating "), QStringLiteral("🔄 MinimizedView: Rotating ")) +
+                    app->appName() + QStringLiteral(": ") + str(old) + QStringLiteral(" → ") + str(*next));
         writePosition(app, group, *next);
     }
 }
@@ -647,12 +662,14 @@ void ConfigurationActivator::rotateNewHalfCornerPositions() {
         return;
     PositionGroup* group = currentPositionGroup();
     if (isTopHalfPlusBottomCorners()) {
-        logLine(
+        logInfo(
+            lcActivation,
             logPrefix(QStringLiteral("🔄 Rotating top half + bottom corners configuration"),
                       QStringLiteral("🔄 MinimizedView: Rotating top half + bottom corners configuration")));
         rotateTopHalfBottomCorners(group);
     } else if (isBottomHalfPlusTopCorners()) {
-        logLine(
+        logInfo(
+            lcActivation,
             logPrefix(QStringLiteral("🔄 Rotating bottom half + top corners configuration"),
                       QStringLiteral("🔄 MinimizedView: Rotating bottom half + top corners configuration")));
         rotateBottomHalfTopCorners(group);

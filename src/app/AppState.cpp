@@ -109,7 +109,7 @@ void AppState::triggerPartialActivationNow() {
         return;
     setShouldContinueWithPartialActivation(true);
     setTriggerPartialActivation(true);
-    logLine(QStringLiteral("🔄 Triggering partial activation for configuration"));
+    logInfo(lcApp, QStringLiteral("🔄 Triggering partial activation for configuration"));
 }
 
 void AppState::setMainWindow(HostWindow* window) {
@@ -246,8 +246,8 @@ void AppState::cyclePositionGroups() {
             return;
         const QList<PositionGroup*> groups = configuration->positionGroupList();
         if (groups.size() < 2) {
-            logLine(QStringLiteral("⚠️ Configuration '") + configuration->name() +
-                    QStringLiteral("' has only one position group, cannot cycle"));
+            logWarning(lcApp, QStringLiteral("⚠️ Configuration '") + configuration->name() +
+                                  QStringLiteral("' has only one position group, cannot cycle"));
             return;
         }
         const QString key = uuidString(configuration->id());
@@ -290,8 +290,8 @@ void AppState::applyConfigurationWithSelectedGroup(ConfigurationGroup* configura
         group = configuration->defaultPositionGroup();
     const QString groupName = group ? group->name() : QStringLiteral("default positions");
 
-    logLine(QStringLiteral("🚀 Applying configuration via keyboard shortcut: ") + configuration->name() +
-            QStringLiteral(" with position group: ") + groupName);
+    logInfo(lcApp, QStringLiteral("🚀 Applying configuration via keyboard shortcut: ") +
+                       configuration->name() + QStringLiteral(" with position group: ") + groupName);
 
     const QList<AppConfiguration*> apps = configuration->configurationList();
     for (qsizetype k = 0; k < apps.size(); ++k) {
@@ -304,8 +304,8 @@ void AppState::applyConfigurationWithSelectedGroup(ConfigurationGroup* configura
         spec.heightPoints = app->savedHeight();
         spec.marginX = app->savedMarginX();
         spec.marginY = app->savedMarginY();
-        logLine(QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
-                CornerInfo::rawValue(corner) + QStringLiteral(" using group ") + groupName);
+        logInfo(lcApp, QStringLiteral("📌 Positioning ") + app->appName() + QStringLiteral(" at ") +
+                           CornerInfo::rawValue(corner) + QStringLiteral(" using group ") + groupName);
         // The store keeps the application object alive for the context's whole life.
         Platform& platform = m_platform;
         const QPointer<AppConfiguration> target(app);

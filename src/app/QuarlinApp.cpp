@@ -32,7 +32,7 @@ void QuarlinApp::saveBeforeQuit() {
     ModelContext* context = m_sharedModelContainer->mainContext();
     QString error;
     if (context->hasChanges() && !context->save(&error))
-        logLine(QStringLiteral("❌ Failed to save changes before quitting: ") + error);
+        logWarning(lcApp, QStringLiteral("❌ Failed to save changes before quitting: ") + error);
 }
 
 SettingsModel& QuarlinApp::settings() {

@@ -139,7 +139,7 @@ void JsonPreferenceStore::load(const MoveAside& moveAside) {
     else
         m_loadError = QStringLiteral("Preferences %1 could not be read (%2); kept as %3")
                           .arg(m_path, m_loadFailureReason, m_keptAsidePath);
-    logLine(QStringLiteral("⚠️ ") + m_loadError);
+    logWarning(lcPreferences, QStringLiteral("⚠️ ") + m_loadError);
 }
 
 void JsonPreferenceStore::persist(const QJsonObject& values) {
@@ -149,7 +149,7 @@ void JsonPreferenceStore::persist(const QJsonObject& values) {
             m_writeError =
                 QStringLiteral("Not writing preferences %1: it could not be read and is kept as it is")
                     .arg(m_path);
-            logLine(QStringLiteral("❌ ") + m_writeError);
+            logWarning(lcPreferences, QStringLiteral("❌ ") + m_writeError);
         }
         return;
     }
@@ -166,7 +166,7 @@ void JsonPreferenceStore::persist(const QJsonObject& values) {
     }
     const bool firstFailure = m_writeError.isEmpty();
     m_writeError = QStringLiteral("Could not write preferences %1: %2").arg(m_path, file.errorString());
-    logLine(QStringLiteral("❌ ") + m_writeError);
+    logWarning(lcPreferences, QStringLiteral("❌ ") + m_writeError);
     if (firstFailure)
         Q_EMIT writeFailed(m_writeError);
 }

@@ -1,8 +1,8 @@
 #include "Actions.h"
 
-#include "AXHelpers.h"
-#include "AXPermission.h"
 #include "PlacementGeometry.h"
+#include "WindowControl.h"
+#include "WindowControlPermission.h"
 #include "base/Format.h"
 #include "base/Log.h"
 
@@ -17,35 +17,37 @@ Screen Actions::current(const Screen& screen) {
 }
 
 void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen& screen) {
-    logLine(QStringLiteral("🚀 SUMMON DEBUG: Starting summon for ") + bundleID);
-    logLine(QStringLiteral("🎯 SUMMON DEBUG: Target screen: ") + str(current(screen).frame));
+    logDebug(lcPlacement, QStringLiteral("🚀 SUMMON DEBUG: Starting summon for ") + bundleID);
+    logDebug(lcPlacement, QStringLiteral("🎯 SUMMON DEBUG: Target screen: ") + str(current(screen).frame));
     const QList<Screen> screens = m_platform.screens.screens();
     for (int i = 0; i < screens.size(); ++i) {
-        logLine(QStringLiteral("🖥️ SUMMON DEBUG: Screen %1: ").arg(i) + str(screens.at(i).frame) +
-                QStringLiteral(" ") +
-                (screens.at(i).isEqual(screen) ? QStringLiteral("← TARGET") : QString()));
+        logDebug(lcPlacement, QStringLiteral("🖥️ SUMMON DEBUG: Screen %1: ").arg(i) +
+                                  str(screens.at(i).frame) + QStringLiteral(" ") +
+                                  (screens.at(i).isEqual(screen) ? QStringLiteral("← TARGET") : QString()));
     }
 
-    AXHelpers ax(m_platform);
-    const std::optional<AXHelpers::AppHandle> handle = ax.axApp(bundleID);
+    WindowControl ax(m_platform);
+    const std::optional<WindowControl::AppHandle> handle = ax.axApp(bundleID);
     if (!handle)
         return;
-    const AXElementRef win = ax.findWindowWithRetry(handle->element, *handle->app, 3);
+    const WindowElementRef win = ax.findWindowWithRetry(handle->element, *handle->app, 3);
     if (!win) {
-        logLine(QStringLiteral("❌ Could not find or create a window for app"));
-        logLine(QStringLiteral(
-            "💡 If the app has no windows (closed with red X), try clicking the app in the dock first"));
+        logWarning(lcPlacement, QStringLiteral("❌ Could not find or create a window for app"));
+        logInfo(
+            lcPlacement,
+            QStringLiteral(
+                "💡 If the app has no windows (closed with red X), try clicking the app in the dock first"));
         return;
     }
 
     handle->app->activate(true);
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXMinimized"), false);
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXMinimized"), false);
 
     const Screen now = current(screen);
     Rect rect = constrainToScreen(pinnedRect(now, spec), now.visibleFrame);
     rect = snapRectToBacking(rect, now);
-    logLine(QStringLiteral("📐 SUMMON DEBUG: Calculated rect: ") + str(rect) + QStringLiteral(" on screen: ") +
-            str(now.frame));
+    logDebug(lcPlacement, QStringLiteral("📐 SUMMON DEBUG: Calculated rect: ") + str(rect) +
+                              QStringLiteral(" on screen: ") + str(now.frame));
 
     axSetFrameAnchored(win, rect, anchors(spec.corner), screen, true);
     ensureRightAnchoredAlignment(win, screen, spec);
@@ -55,21 +57,21 @@ void Actions::summon(const QString& bundleID, const PinSpec& spec, const Screen&
                                [platform, bundleID, screen] { Actions(*platform).verify(bundleID, screen); });
 }
 
-void Actions::axSetFrameAnchored(const AXElementRef& win, const Rect& target, Anchors anchors,
+void Actions::axSetFrameAnchored(const WindowElementRef& win, const Rect& target, Anchors anchors,
                                  const Screen& screen, bool forceExactSize) {
     const Rect vf = current(screen).visibleFrame;
     const Rect t = constrainToScreen(target, vf);
     const Margins margins{t.minX() - vf.minX(), vf.maxX() - t.maxX(), t.minY() - vf.minY(),
                           vf.maxY() - t.maxY()};
 
-    AXHelpers ax(m_platform);
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXSize"), t.size());
+    WindowControl ax(m_platform);
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXSize"), t.size());
     Size actual = ax.axGetSize(win).value_or(t.size());
 
     const bool exact = forceExactSize && isHalfScreenPosition(anchors);
     if (exact) {
         if (std::abs(actual.width - t.width) >= 0.5 || std::abs(actual.height - t.height) >= 0.5)
-            m_platform.windows.setAttributeValue(win, QStringLiteral("AXSize"), t.size());
+            m_platform.windows.writeAttribute(win, QStringLiteral("AXSize"), t.size());
         actual = t.size();
     }
 
@@ -77,8 +79,8 @@ void Actions::axSetFrameAnchored(const AXElementRef& win, const Rect& target, An
                                            margins.bottom, margins.top);
     const double scale = current(screen).backingScaleFactor;
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
-    const Point p = cocoaToAXTopLeft(origin, actual.height, current(screen), m_platform.screens.screens());
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
+    const Point p = bottomLeftToTopLeft(origin, actual.height, current(screen), m_platform.screens.screens());
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXPosition"), p);
 
     if (exact) {
         Platform* platform = &m_platform;
@@ -111,39 +113,41 @@ Point Actions::calculateAnchoredOrigin(const Rect& target, Size actualSize, Anch
     return {x, y};
 }
 
-void Actions::correct(const AXElementRef& win, const Rect& t, Anchors anchors, const Screen& screen,
+void Actions::correct(const WindowElementRef& win, const Rect& t, Anchors anchors, const Screen& screen,
                       const Margins& margins) {
-    const std::optional<Size> s = AXHelpers(m_platform).axGetSize(win);
+    const std::optional<Size> s = WindowControl(m_platform).axGetSize(win);
     if (!s)
         return;
     if (std::abs(s->width - t.width) < 2.0 && std::abs(s->height - t.height) < 2.0)
         return;
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXSize"), t.size());
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXSize"), t.size());
     Point origin = calculateAnchoredOrigin(t, t.size(), anchors, screen, margins.left, margins.right,
                                            margins.bottom, margins.top);
     const double scale = current(screen).backingScaleFactor;
     origin = {snap(origin.x, scale), snap(origin.y, scale)};
-    const Point p = cocoaToAXTopLeft(origin, t.height, current(screen), m_platform.screens.screens());
-    m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
-    logLine(QStringLiteral("🎯 Invisible correction applied: pos=") + str(p));
+    const Point p = bottomLeftToTopLeft(origin, t.height, current(screen), m_platform.screens.screens());
+    m_platform.windows.writeAttribute(win, QStringLiteral("AXPosition"), p);
+    logDebug(lcPlacement, QStringLiteral("🎯 Invisible correction applied: pos=") + str(p));
 }
 
-void Actions::ensureRightAnchoredAlignment(const AXElementRef& win, const Screen& screen,
+void Actions::ensureRightAnchoredAlignment(const WindowElementRef& win, const Screen& screen,
                                            const PinSpec& spec) {
     const Corner corner = spec.corner;
     if (corner != Corner::topRight && corner != Corner::bottomRight && corner != Corner::rightHalf &&
         corner != Corner::rightThird && corner != Corner::rightTwoThirds)
         return;
 
-    AXHelpers ax(m_platform);
+    WindowControl ax(m_platform);
     const std::optional<Size> size = ax.axGetSize(win);
     if (!size) {
-        logLine(QStringLiteral("⚠️ ensureRightAnchoredAlignment: could not read actual size"));
+        logWarning(lcPlacement,
+                   QStringLiteral("⚠️ ensureRightAnchoredAlignment: could not read actual size"));
         return;
     }
     const std::optional<Point> position = ax.axGetPosition(win);
     if (!position) {
-        logLine(QStringLiteral("⚠️ ensureRightAnchoredAlignment: could not read current position"));
+        logWarning(lcPlacement,
+                   QStringLiteral("⚠️ ensureRightAnchoredAlignment: could not read current position"));
         return;
     }
 
@@ -156,29 +160,32 @@ void Actions::ensureRightAnchoredAlignment(const AXElementRef& win, const Screen
     const double desiredX = std::max(vf.minX(), vf.maxX() - spec.marginX - nominalWidth);
 
     const QList<Screen> screens = m_platform.screens.screens();
-    const Point bottomLeft = axTopLeftToCocoa(*position, size->height, screens);
-    const Point p = cocoaToAXTopLeft({desiredX, bottomLeft.y}, size->height, current(screen), screens);
+    const Point bottomLeft = topLeftToBottomLeft(*position, size->height, screens);
+    const Point p = bottomLeftToTopLeft({desiredX, bottomLeft.y}, size->height, current(screen), screens);
     if (std::abs(position->x - desiredX) > 1.0)
-        m_platform.windows.setAttributeValue(win, QStringLiteral("AXPosition"), p);
+        m_platform.windows.writeAttribute(win, QStringLiteral("AXPosition"), p);
 }
 
 void Actions::verify(const QString& bundleID, const Screen& target) {
     const std::optional<Rect> frame = getCurrentWindowFrame(bundleID);
     if (!frame) {
-        logLine(QStringLiteral("❌ SUMMON VERIFICATION: Could not get window frame for verification"));
+        logWarning(lcPlacement,
+                   QStringLiteral("❌ SUMMON VERIFICATION: Could not get window frame for verification"));
         return;
     }
-    logLine(QStringLiteral("🔍 SUMMON VERIFICATION: Window ended up at: ") + str(*frame));
+    logDebug(lcPlacement, QStringLiteral("🔍 SUMMON VERIFICATION: Window ended up at: ") + str(*frame));
     const QList<Screen> screens = m_platform.screens.screens();
-    const Point centre = axTopLeftToCocoa({frame->midX(), frame->midY()}, 0, screens);
+    const Point centre = topLeftToBottomLeft({frame->midX(), frame->midY()}, 0, screens);
     for (int i = 0; i < screens.size(); ++i) {
-        logLine(QStringLiteral("🔍 SUMMON VERIFICATION: Screen %1 contains window? ").arg(i) +
-                str(screens.at(i).frame.contains(centre)) + QStringLiteral(" (was target: ") +
-                str(screens.at(i).isEqual(target)) + QStringLiteral(")"));
+        logDebug(lcPlacement, QStringLiteral("🔍 SUMMON VERIFICATION: Screen %1 contains window? ").arg(i) +
+                                  str(screens.at(i).frame.contains(centre)) +
+                                  QStringLiteral(" (was target: ") + str(screens.at(i).isEqual(target)) +
+                                  QStringLiteral(")"));
     }
-    logLine(
+    logDebug(
+        lcPlacement,
         QStringLiteral("🎯 SUMMON VERIFICATION: Target was screen %1: ").arg(indexOfScreen(screens, target)) +
-        str(current(target).frame));
+            str(current(target).frame));
 }
 
 void Actions::launchApp(const QString& bundleID) {
@@ -201,25 +208,25 @@ void Actions::launchApp(const QString& bundleID) {
 }
 
 std::optional<Rect> Actions::getCurrentWindowFrame(const QString& bundleID) {
-    if (!AXPermission(m_platform).isTrusted(false))
+    if (!WindowControlPermission(m_platform).isTrusted(false))
         return std::nullopt;
-    AXHelpers ax(m_platform);
-    const std::optional<AXHelpers::AppHandle> handle = ax.axApp(bundleID);
+    WindowControl ax(m_platform);
+    const std::optional<WindowControl::AppHandle> handle = ax.axApp(bundleID);
     if (!handle)
         return std::nullopt;
-    const AXElementRef win = ax.firstStandardWindow(handle->element, nullptr, 0);
+    const WindowElementRef win = ax.firstStandardWindow(handle->element, nullptr, 0);
     if (!win) {
-        logLine(QStringLiteral("❌ No window found for app"));
+        logWarning(lcPlacement, QStringLiteral("❌ No window found for app"));
         return std::nullopt;
     }
-    AXValue position;
-    AXValue size;
-    const AXError positionError =
-        m_platform.windows.copyAttributeValue(win, QStringLiteral("AXPosition"), position);
-    const AXError sizeError = m_platform.windows.copyAttributeValue(win, QStringLiteral("AXSize"), size);
-    if (positionError != AXError::success || sizeError != AXError::success) {
-        logLine(QStringLiteral("❌ Failed to get window frame - position: ") + str(positionError) +
-                QStringLiteral(", size: ") + str(sizeError));
+    WindowValue position;
+    WindowValue size;
+    const WindowAccessError positionError =
+        m_platform.windows.readAttribute(win, QStringLiteral("AXPosition"), position);
+    const WindowAccessError sizeError = m_platform.windows.readAttribute(win, QStringLiteral("AXSize"), size);
+    if (positionError != WindowAccessError::success || sizeError != WindowAccessError::success) {
+        logWarning(lcPlacement, QStringLiteral("❌ Failed to get window frame - position: ") +
+                                    str(positionError) + QStringLiteral(", size: ") + str(sizeError));
         return std::nullopt;
     }
     const auto* p = std::get_if<Point>(&position);

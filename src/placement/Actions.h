@@ -22,7 +22,7 @@ public:
     std::optional<Rect> getCurrentWindowFrame(const QString& bundleID);
 
     // Writes the size, then the position, keeping the anchored edges where the target has them.
-    void axSetFrameAnchored(const AXElementRef& win, const Rect& target, Anchors anchors,
+    void axSetFrameAnchored(const WindowElementRef& win, const Rect& target, Anchors anchors,
                             const Screen& screen, bool forceExactSize);
     // Bottom-left origin for a window of actualSize anchored like the target, against the
     // screen's visible frame as it is now, kept inside it.
@@ -30,7 +30,7 @@ public:
                                   double leftMargin, double rightMargin, double bottomMargin,
                                   double topMargin);
     // Puts the left edge of right-anchored positions where the nominal width says.
-    void ensureRightAnchoredAlignment(const AXElementRef& win, const Screen& screen, const PinSpec& spec);
+    void ensureRightAnchoredAlignment(const WindowElementRef& win, const Screen& screen, const PinSpec& spec);
 
 private:
     struct Margins {
@@ -39,7 +39,7 @@ private:
 
     // The display as it is now: frames change while a placement waits.
     Screen current(const Screen& screen);
-    void correct(const AXElementRef& win, const Rect& target, Anchors anchors, const Screen& screen,
+    void correct(const WindowElementRef& win, const Rect& target, Anchors anchors, const Screen& screen,
                  const Margins& margins);
     void verify(const QString& bundleID, const Screen& target);
 

@@ -124,20 +124,20 @@ Rect globalBounds(const QList<Screen>& screens) {
     return global;
 }
 
-Point cocoaToAXTopLeft(Point origin, double height, const Screen& screen, const QList<Screen>& screens) {
+Point bottomLeftToTopLeft(Point origin, double height, const Screen& screen, const QList<Screen>& screens) {
     const Rect global = globalBounds(screens);
     const Point result{origin.x, global.maxY() - (origin.y + height)};
-    logLine(QStringLiteral("🔧 COORDINATE DEBUG: Converting Cocoa→AX"));
-    logLine(QStringLiteral("🔧 COORDINATE DEBUG: Global bounds: ") + str(global));
-    logLine(QStringLiteral("🔧 COORDINATE DEBUG: Target screen: ") + str(screen.frame));
-    logLine(QStringLiteral("🔧 COORDINATE DEBUG: Cocoa BL: ") + str(origin) + QStringLiteral(", height: ") +
-            str(height));
-    logLine(QStringLiteral("🔧 COORDINATE DEBUG: Global maxY: ") + str(global.maxY()));
-    logLine(QStringLiteral("🔧 COORDINATE DEBUG: AX result: (") + str(result.x) + QStringLiteral(", ") +
-            str(result.y) + QStringLiteral(")"));
+    logDebug(lcPlacement, QStringLiteral("🔧 COORDINATE DEBUG: Converting Cocoa→AX"));
+    logDebug(lcPlacement, QStringLiteral("🔧 COORDINATE DEBUG: Global bounds: ") + str(global));
+    logDebug(lcPlacement, QStringLiteral("🔧 COORDINATE DEBUG: Target screen: ") + str(screen.frame));
+    logDebug(lcPlacement, QStringLiteral("🔧 COORDINATE DEBUG: Cocoa BL: ") + str(origin) +
+                              QStringLiteral(", height: ") + str(height));
+    logDebug(lcPlacement, QStringLiteral("🔧 COORDINATE DEBUG: Global maxY: ") + str(global.maxY()));
+    logDebug(lcPlacement, QStringLiteral("🔧 COORDINATE DEBUG: AX result: (") + str(result.x) +
+                              QStringLiteral(", ") + str(result.y) + QStringLiteral(")"));
     return result;
 }
 
-Point axTopLeftToCocoa(Point topLeft, double height, const QList<Screen>& screens) {
+Point topLeftToBottomLeft(Point topLeft, double height, const QList<Screen>& screens) {
     return {topLeft.x, globalBounds(screens).maxY() - (topLeft.y + height)};
 }

@@ -25,6 +25,6 @@ bool isHalfScreenPosition(Anchors anchors);
 Rect globalBounds(const QList<Screen>& screens);
 // Bottom-left origin of a window of that height to its top-left corner in top-left
 // coordinates. `screen` only appears in the debug lines this writes.
-Point cocoaToAXTopLeft(Point origin, double height, const Screen& screen, const QList<Screen>& screens);
+Point bottomLeftToTopLeft(Point origin, double height, const Screen& screen, const QList<Screen>& screens);
 // The inverse; writes nothing.
-Point axTopLeftToCocoa(Point topLeft, double height, const QList<Screen>& screens);
+Point topLeftToBottomLeft(Point topLeft, double height, const QList<Screen>& screens);

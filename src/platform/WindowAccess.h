@@ -2,7 +2,11 @@
 // backend maps the attributes onto EWMH/ICCCM; in tests the simulated desktop serves them.
 // Main thread only.
 //
-// What the placement engine reads and writes (value types in AXValue.h):
+// The attribute, role and action names ("AXPosition", "AXSize", "AXWindow", "AXPress", ...) and
+// the result codes' texts are plain strings of this interface's own protocol, which every backend serves and
+// the log lines print.
+//
+// What the placement engine reads and writes (value types in WindowValue.h):
 //   application element: "AXWindows" (list, frontmost first), "AXMenuBar" (element)
 //   window element:      "AXRole" ("AXWindow" for a normal top-level window), "AXTitle",
 //                        "AXSize" (outer frame), "AXPosition" (top-left corner of the outer
@@ -14,7 +18,7 @@
 // the attribute but no value just now); a value of the wrong type gives illegalArgument.
 #pragma once
 
-#include "AXValue.h"
+#include "WindowValue.h"
 
 #include <sys/types.h>
 
@@ -27,12 +31,12 @@ public:
     virtual bool isProcessTrusted(bool prompt) = 0;
     // The application element of a running process; never null, even for a process that has
     // exited (its reads then fail).
-    virtual AXElementRef applicationElement(pid_t pid) = 0;
+    virtual WindowElementRef applicationElement(pid_t pid) = 0;
 
-    virtual AXError copyAttributeValue(const AXElementRef& element, const QString& attribute,
-                                       AXValue& value) = 0;
+    virtual WindowAccessError readAttribute(const WindowElementRef& element, const QString& attribute,
+                                            WindowValue& value) = 0;
     // Returns once the change has been applied, so that a read right after sees it.
-    virtual AXError setAttributeValue(const AXElementRef& element, const QString& attribute,
-                                      const AXValue& value) = 0;
-    virtual AXError performAction(const AXElementRef& element, const QString& action) = 0;
+    virtual WindowAccessError writeAttribute(const WindowElementRef& element, const QString& attribute,
+                                             const WindowValue& value) = 0;
+    virtual WindowAccessError performAction(const WindowElementRef& element, const QString& action) = 0;
 };

@@ -6,33 +6,33 @@ namespace KeyboardShortcuts {
 namespace {
 struct Pair {
     ModifierFlag flag;
-    int carbon;
+    int stored;
 };
 constexpr Pair pairs[] = {
-    {ModifierFlag::command, CarbonModifier::command},   {ModifierFlag::shift, CarbonModifier::shift},
-    {ModifierFlag::option, CarbonModifier::option},     {ModifierFlag::control, CarbonModifier::control},
-    {ModifierFlag::function, CarbonModifier::function},
+    {ModifierFlag::command, StoredModifier::command},   {ModifierFlag::shift, StoredModifier::shift},
+    {ModifierFlag::option, StoredModifier::option},     {ModifierFlag::control, StoredModifier::control},
+    {ModifierFlag::function, StoredModifier::function},
 };
 } // namespace
 
-ModifierFlags modifierFlagsFromCarbon(int carbon) {
+ModifierFlags modifierFlagsFromStored(int stored) {
     ModifierFlags flags;
     for (const Pair& p : pairs)
-        if (carbon & p.carbon)
+        if (stored & p.stored)
             flags |= p.flag;
     return flags;
 }
 
-int carbon(ModifierFlags flags) {
+int storedModifiers(ModifierFlags flags) {
     int mask = 0;
     for (const Pair& p : pairs)
         if (flags.testFlag(p.flag))
-            mask |= p.carbon;
+            mask |= p.stored;
     return mask;
 }
 
-int normalizedCarbonModifiers(int mask) {
-    return carbon(modifierFlagsFromCarbon(mask));
+int normalizedStoredModifiers(int mask) {
+    return storedModifiers(modifierFlagsFromStored(mask));
 }
 
 QString ks_symbolicRepresentation(ModifierFlags flags) {

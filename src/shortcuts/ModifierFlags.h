@@ -20,19 +20,19 @@ enum class ModifierFlag : quint32 {
 Q_DECLARE_FLAGS(ModifierFlags, ModifierFlag)
 
 // The hot-key mask bits of the stored form.
-namespace CarbonModifier {
+namespace StoredModifier {
 inline constexpr int command = 0x100;
 inline constexpr int shift = 0x200;
 inline constexpr int option = 0x800;
 inline constexpr int control = 0x1000;
 inline constexpr int function = 0x20000;
-} // namespace CarbonModifier
+} // namespace StoredModifier
 
 // Both directions keep command, shift, option, control and function only.
-ModifierFlags modifierFlagsFromCarbon(int carbon);
-int carbon(ModifierFlags flags);
+ModifierFlags modifierFlagsFromStored(int stored);
+int storedModifiers(ModifierFlags flags);
 // The mask with every unknown bit dropped.
-int normalizedCarbonModifiers(int carbon);
+int normalizedStoredModifiers(int stored);
 
 // The symbols in the fixed order control, option, shift, command, function.
 QString ks_symbolicRepresentation(ModifierFlags flags);

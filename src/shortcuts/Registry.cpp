@@ -328,7 +328,7 @@ void Registry::setRecorderActive(const void* recorder, bool active) {
     m_notificationCenter.postRecorderActiveStatusDidChange(!m_recordingRecorders.isEmpty());
 }
 
-int Registry::handleRawKeyEvent(CarbonKeyboardShortcuts::RawKeyKind kind, int keyCode, int modifiers) {
+int Registry::handleRawKeyEvent(HotKeyEngine::RawKeyKind kind, int keyCode, int modifiers) {
     return m_engine.handleRawKeyEvent(kind, keyCode, modifiers);
 }
 

@@ -3,7 +3,7 @@
 // lives, the KeyboardShortcuts functions and Name act on it.
 #pragma once
 
-#include "CarbonKeyboardShortcuts.h"
+#include "HotKeyEngine.h"
 #include "Name.h"
 #include "NotificationCenter.h"
 #include "Shortcut.h"
@@ -44,7 +44,7 @@ public:
     NotificationCenter& notificationCenter() { return m_notificationCenter; }
     const KeyboardLayout* layout() const { return m_layout; }
     void setLayout(const KeyboardLayout* layout) { m_layout = layout; }
-    CarbonKeyboardShortcuts& engine() { return m_engine; }
+    HotKeyEngine& engine() { return m_engine; }
     Scheduler& scheduler() { return m_scheduler; }
 
     // Slots and their stored shortcuts.
@@ -82,7 +82,7 @@ public:
     void setRecorderActive(const void* recorder, bool active);
 
     // Key events seen while a menu tracks; 0 when one of our combinations consumed it.
-    int handleRawKeyEvent(CarbonKeyboardShortcuts::RawKeyKind kind, int keyCode, int modifiers);
+    int handleRawKeyEvent(HotKeyEngine::RawKeyKind kind, int keyCode, int modifiers);
     bool isTakenByAnotherClient(const Shortcut& shortcut) const;
     // Whether the desktop refused the hot key of the slot's shortcut on the last attempt: another
     // program holds the combination, so pressing it does nothing here.
@@ -115,7 +115,7 @@ private:
     Scheduler& m_scheduler;
     const KeyboardLayout* m_layout;
     NotificationCenter m_notificationCenter;
-    CarbonKeyboardShortcuts m_engine;
+    HotKeyEngine m_engine;
     Registry* m_previous;
 
     bool m_isEnabled = true;

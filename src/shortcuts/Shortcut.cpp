@@ -27,15 +27,15 @@ std::optional<int> integerMember(const QJsonObject& object, const QString& key) 
 } // namespace
 
 Shortcut::Shortcut(int carbonKeyCode, int carbonModifiers)
-    : m_carbonKeyCode(carbonKeyCode), m_carbonModifiers(normalizedCarbonModifiers(carbonModifiers)) {}
+    : m_carbonKeyCode(carbonKeyCode), m_carbonModifiers(normalizedStoredModifiers(carbonModifiers)) {}
 
-Shortcut::Shortcut(Key key, ModifierFlags modifiers) : Shortcut(key.rawValue(), carbon(modifiers)) {}
+Shortcut::Shortcut(Key key, ModifierFlags modifiers) : Shortcut(key.rawValue(), storedModifiers(modifiers)) {}
 
 std::optional<Shortcut> Shortcut::fromEvent(KeyEventType type, int keyCode, ModifierFlags modifiers) {
     if (type == KeyEventType::other)
         return std::nullopt;
     modifiers.setFlag(ModifierFlag::function, false);
-    return Shortcut(keyCode, carbon(modifiers));
+    return Shortcut(keyCode, storedModifiers(modifiers));
 }
 
 std::optional<Shortcut> Shortcut::fromName(const Name& name) {

@@ -36,7 +36,7 @@ public:
     int carbonKeyCode() const { return m_carbonKeyCode; }
     int carbonModifiers() const { return m_carbonModifiers; }
     std::optional<Key> key() const { return Key(m_carbonKeyCode); }
-    ModifierFlags modifiers() const { return modifierFlagsFromCarbon(m_carbonModifiers); }
+    ModifierFlags modifiers() const { return modifierFlagsFromStored(m_carbonModifiers); }
     // The same combination without stray modifier bits.
     Shortcut normalized() const { return Shortcut(m_carbonKeyCode, m_carbonModifiers); }
 

@@ -25,7 +25,8 @@ ModelContainer::~ModelContainer() {
     if (m_context && m_context->hasChanges()) {
         QString error;
         if (!m_context->save(&error))
-            logLine(QStringLiteral("❌ Failed to save changes before closing the store: ") + error);
+            logWarning(lcStore,
+                       QStringLiteral("❌ Failed to save changes before closing the store: ") + error);
     }
     // The context's statements must be finished before the connection closes.
     delete m_context;

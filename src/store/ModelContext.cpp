@@ -621,7 +621,7 @@ void ModelContext::autosave() {
         return;
     const QString line = QStringLiteral("❌ Failed to save changes automatically: ") + error;
     if (line != m_lastAutosaveFailure)
-        logLine(line);
+        logWarning(lcStore, line);
     m_lastAutosaveFailure = line;
     reportSaveFailure(error);
     // A full disk or a file made read-only may come right again without another change to save.
@@ -750,7 +750,7 @@ void ModelContext::reloadAll() {
     // Looks come every few seconds: a failure that lasts is logged once, and the next look tries again.
     const auto fail = [this](const QString& line) {
         if (line != m_lastRemoteFailure)
-            logLine(line);
+            logWarning(lcStore, line);
         m_lastRemoteFailure = line;
         m_dataVersion = -1;
     };

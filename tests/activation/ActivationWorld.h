@@ -27,7 +27,7 @@ struct ActivationWorld : SimWorld {
     using Variant = ConfigurationActivator::Variant;
 
     AppState state{platform};
-    FakeMenuBar menuBar{logLine};
+    FakeMenuBar menuBar{[](const QString& step) { logInfo(lcUi, step); }};
     // The row's own choice of position group.
     QString localGroupID;
     std::vector<std::unique_ptr<ConfigurationGroup>> owned;
@@ -65,7 +65,7 @@ struct ActivationWorld : SimWorld {
         row.configuration = configuration;
         row.state = &state;
         row.localSelectedPositionGroupID = [this] { return localGroupID; };
-        row.onScrollToSelf = [] { logLine(QStringLiteral("scroll")); };
+        row.onScrollToSelf = [] { logInfo(lcUi, QStringLiteral("scroll")); };
         return ConfigurationActivator(platform, variant, row);
     }
 

@@ -1,8 +1,9 @@
-// The textual forms of console values and the capture of console lines.
+// The textual forms of console values, the capture of console lines and what the console prints.
 #include "base/Format.h"
 #include "base/Log.h"
 #include "base/LogCapture.h"
 
+#include <QProcess>
 #include <QTest>
 
 class FormatLogTest : public QObject {
@@ -43,21 +44,58 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         QCOMPARE(printable(text), shown);
         LogCapture log;
-        logLine(QStringLiteral("⚠️ Sync: skipped ") + text);
+        logWarning(lcSync, QStringLiteral("⚠️ Sync: skipped ") + text);
         QCOMPARE(log.lines(), QStringList{QStringLiteral("⚠️ Sync: skipped ") + shown});
     }
 
+    // A capture switches every level of our categories on: debugging traces included.
     void nestedCapturesSeeOnlyTheirOwnLines() {
-        LogCapture outer;
-        logLine(QStringLiteral("first"));
+        QVERIFY(!lcPlacement().isDebugEnabled());
         {
-            LogCapture inner;
-            logLine(QStringLiteral("second"));
-            QCOMPARE(inner.lines(), QStringList{QStringLiteral("second")});
+            LogCapture outer;
+            logDebug(lcPlacement, QStringLiteral("first"));
+            {
+                LogCapture inner;
+                logInfo(lcSync, QStringLiteral("second"));
+                QCOMPARE(inner.lines(), QStringList{QStringLiteral("second")});
+            }
+            logWarning(lcStore, QStringLiteral("third"));
+            QCOMPARE(outer.take(), (QStringList{QStringLiteral("first"), QStringLiteral("third")}));
+            QVERIFY(outer.lines().isEmpty());
         }
-        logLine(QStringLiteral("third"));
-        QCOMPARE(outer.take(), (QStringList{QStringLiteral("first"), QStringLiteral("third")}));
-        QVERIFY(outer.lines().isEmpty());
+        QVERIFY(!lcPlacement().isDebugEnabled());
+    }
+
+    void theConsolePrintsOurLinesAsWrittenAndTheRulesChooseWhich_data() {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<QStringList>("printed");
+        const QString trace = QStringLiteral("🔧 COORDINATE DEBUG: placement trace");
+        const QString positioning = QStringLiteral("📌 Positioning  with spaces kept ");
+        const QString failed = QStringLiteral("❌ Could not find \"quoted\" <b>text</b>");
+        const QString syncTrace = QStringLiteral("sync trace");
+        const QString merged = QStringLiteral("🔄 Sync: merged 1 changes");
+        QTest::newRow("by default info and warning") << QString() << QStringList{positioning, failed, merged};
+        QTest::newRow("every debug line") << QStringLiteral("quarlin.*.debug=true")
+                                          << QStringList{trace, positioning, failed, syncTrace, merged};
+        QTest::newRow("one category's debug lines") << QStringLiteral("quarlin.sync.debug=true")
+                                                    << QStringList{positioning, failed, syncTrace, merged};
+        QTest::newRow("warnings only") << QStringLiteral("quarlin.*.info=false") << QStringList{failed};
+    }
+    void theConsolePrintsOurLinesAsWrittenAndTheRulesChooseWhich() {
+        QFETCH(QString, rules);
+        QFETCH(QStringList, printed);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+        if (!rules.isEmpty())
+            environment.insert(QStringLiteral("QT_LOGGING_RULES"), rules);
+        QProcess probe;
+        probe.setProcessEnvironment(environment);
+        probe.start(QStringLiteral(QUARLIN_CONSOLE_PROBE), QStringList());
+        QVERIFY(probe.waitForFinished());
+        QCOMPARE(probe.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), printed.join(u'\n') + u'\n');
+        // Other categories keep Qt's own handler and stream.
+        QVERIFY(probe.readAllStandardError().contains("other"));
     }
 };
 

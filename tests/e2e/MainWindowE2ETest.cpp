@@ -19,7 +19,7 @@
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
 #include "ui/shortcuts/Recorder.h"
-#include "ui/shortcuts/RecorderCocoa.h"
+#include "ui/shortcuts/RecorderControl.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -33,6 +33,11 @@ public:
     // Variables set on top of the desktop's, and the environment the program gets.
     void addEnvironment(const QProcessEnvironment& extra) { m_extra.insert(extra); }
     QProcessEnvironment environment() const;
+    // The program also prints the debugging traces of its categories matching `categories`
+    // ("quarlin.ui"), for a test that waits for one of them.
+    void showDebugLines(const QString& categories) {
+        m_extra.insert(QStringLiteral("QT_LOGGING_RULES"), categories + QStringLiteral(".debug=true"));
+    }
 
     // Starts the program and waits until its main window is mapped, managed and in its place.
     bool start(const QStringList& arguments = {}, int timeoutMs = 15000);

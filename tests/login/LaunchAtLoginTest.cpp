@@ -3,7 +3,7 @@
 #include "login/LaunchAtLogin.h"
 #include "base/LogCapture.h"
 #include "platform/xdg/XdgAutostart.h"
-#include "ui/LaunchAtLoginToggle.h"
+#include "ui/main/LaunchAtLoginToggle.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "model/PositionGroup.h"
 #include "model/PositionGroupTemplateMatcher.h"
 #include "model/PositionTemplate.h"
-#include "model/SFSymbolTemplateMapper.h"
+#include "model/TemplateSymbols.h"
 
 #include <QSet>
 #include <QTest>
@@ -43,7 +43,7 @@ private Q_SLOTS:
         for (const PositionTemplate& entry : templates) {
             names.insert(entry.name);
             descs.insert(entry.desc);
-            QVERIFY2(SFSymbolTemplateMapper::symbolName(entry.positions), qPrintable(entry.name));
+            QVERIFY2(TemplateSymbols::symbolName(entry.positions), qPrintable(entry.name));
             QCOMPARE(entry.exactAppCount, entry.positions.size() == 3 ? std::optional(3) : std::nullopt);
             QCOMPARE(QSet<Corner>(entry.positions.begin(), entry.positions.end()).size(),
                      entry.positions.size());
@@ -121,7 +121,7 @@ private Q_SLOTS:
     void symbolNames() {
         QFETCH(Corners, corners);
         QFETCH(QString, symbol);
-        QCOMPARE(SFSymbolTemplateMapper::symbolName(corners).value_or(QString()), symbol);
+        QCOMPARE(TemplateSymbols::symbolName(corners).value_or(QString()), symbol);
     }
 };
 

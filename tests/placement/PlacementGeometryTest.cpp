@@ -113,9 +113,9 @@ private Q_SLOTS:
         QFETCH(Rect, global);
         const Rect frame(0, 0, 1440, 900);
         LogCapture log;
-        QCOMPARE(cocoaToAXTopLeft({100, 200}, 300, SimWorld::display("s", frame), screens), ax);
+        QCOMPARE(bottomLeftToTopLeft({100, 200}, 300, SimWorld::display("s", frame), screens), ax);
         QCOMPARE(log.take(), flipLines(global, frame, {100, 200}, 300, ax));
-        QCOMPARE(axTopLeftToCocoa(ax, 300, screens), Point(100, 200));
+        QCOMPARE(topLeftToBottomLeft(ax, 300, screens), Point(100, 200));
         QVERIFY(log.lines().isEmpty());
     }
 };

@@ -1,7 +1,7 @@
 // Finding an application's window: the escalating recovery while it shows none, its own
 // new-window menu item, and what never triggers a recovery.
 #include "SimWorld.h"
-#include "placement/AXHelpers.h"
+#include "placement/WindowControl.h"
 
 #include <QTest>
 
@@ -13,11 +13,11 @@ const QString clicked = QStringLiteral("✅ Successfully clicked New Window menu
 
 struct Lookup {
     SimWorld world;
-    AXHelpers ax{world.platform};
+    WindowControl ax{world.platform};
     SimApplication& app;
 
     Lookup() : app(world.desktop.run(notesID, "Notes")) { world.desktop.install(notesID, "Notes"); }
-    AXElementRef find(int maxRetries = 3) {
+    WindowElementRef find(int maxRetries = 3) {
         const auto handle = ax.axApp(notesID);
         return handle ? ax.findWindowWithRetry(handle->element, *handle->app, maxRetries) : nullptr;
     }
@@ -75,7 +75,7 @@ private Q_SLOTS:
         l.app.windowOnReopen = recovery == QLatin1String("reopen");
         l.app.windowDelay = delay;
         l.app.menuBar =
-            QList<SimMenu>{{"File", true, {{"New Window", AXError::success, recovery == "menu"}}}};
+            QList<SimMenu>{{"File", true, {{"New Window", WindowAccessError::success, recovery == "menu"}}}};
         QVERIFY(l.find());
         QCOMPARE(l.world.clock.now(), foundAt);
     }
@@ -129,11 +129,13 @@ private Q_SLOTS:
             << QStringList{notFound} << QStringList{};
         QTest::newRow("failed press tries the next item")
             << std::optional(QList<SimMenu>{
-                   {"File", true, {{"New Window", AXError::cannotComplete}, {"New Private Window"}}}})
+                   {"File",
+                    true,
+                    {{"New Window", WindowAccessError::cannotComplete}, {"New Private Window"}}}})
             << QStringList{"❌ Failed to click New Window menu item: AXError(rawValue: -25204)", clicked}
             << QStringList{"press New Window", "press New Private Window"};
         QTest::newRow("all presses fail")
-            << std::optional(QList<SimMenu>{{"File", true, {{"New Window", AXError::failure}}}})
+            << std::optional(QList<SimMenu>{{"File", true, {{"New Window", WindowAccessError::failure}}}})
             << QStringList{"❌ Failed to click New Window menu item: AXError(rawValue: -25200)", notFound}
             << QStringList{"press New Window"};
         QTest::newRow("no menu bar") << std::optional<QList<SimMenu>>()

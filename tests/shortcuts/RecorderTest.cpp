@@ -24,9 +24,9 @@ using namespace KeyboardShortcuts;
 namespace {
 const Shortcut metaK(Key::k, ModifierFlag::command);
 
-class ScriptedRecorder : public RecorderCocoa {
+class ScriptedRecorder : public RecorderControl {
 public:
-    using RecorderCocoa::RecorderCocoa;
+    using RecorderControl::RecorderControl;
     int beeps = 0;
     QStringList alerts;
     AlertResponse answer = AlertResponse::first;
@@ -223,8 +223,8 @@ private Q_SLOTS:
         QVERIFY(w.recorder->isRecording());
 
         // Forced: stored, though the desktop will not grab it for us, which is reported.
-        w.recorder->answer = RecorderCocoa::AlertResponse::second;
-        QSignalSpy failed(w.recorder, &RecorderCocoa::registrationFailed);
+        w.recorder->answer = RecorderControl::AlertResponse::second;
+        QSignalSpy failed(w.recorder, &RecorderControl::registrationFailed);
         QTest::keyClick(w.recorder, Qt::Key_F, Qt::MetaModifier);
         QCOMPARE(getShortcut(name), metaF);
         QVERIFY(!w.recorder->isRecording());

@@ -217,20 +217,20 @@ private Q_SLOTS:
         setMenuOpen(true);
         QVERIFY(d.backend.grabs.isEmpty());
         QVERIFY(isEnabled(name));
-        using Kind = CarbonKeyboardShortcuts::RawKeyKind;
+        using Kind = HotKeyEngine::RawKeyKind;
         QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdK.carbonKeyCode(), cmdK.carbonModifiers()),
                  0);
         QCOMPARE(
             d.registry.handleRawKeyEvent(Kind::keyUp, cmdK.carbonKeyCode(), cmdK.carbonModifiers() | 0x1), 0);
         QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdShiftA.carbonKeyCode(),
                                               cmdShiftA.carbonModifiers()),
-                 CarbonKeyboardShortcuts::eventNotHandled);
+                 HotKeyEngine::eventNotHandled);
         QCOMPARE(ran, (QStringList{"down", "up"}));
 
         setMenuOpen(false);
         QCOMPARE(d.backend.calls.last(), "register 40 256 #1");
         QCOMPARE(d.registry.handleRawKeyEvent(Kind::keyDown, cmdK.carbonKeyCode(), cmdK.carbonModifiers()),
-                 CarbonKeyboardShortcuts::eventNotHandled);
+                 HotKeyEngine::eventNotHandled);
 
         // A hot key cleared while suspended has nothing to give back, then or when the menu closes.
         setMenuOpen(true);
@@ -253,12 +253,12 @@ private Q_SLOTS:
         setMenuOpen(false);
         QVERIFY(!isEnabled(name));
         QCOMPARE(log.lines().size(), 1);
-        d.clock.advance(CarbonKeyboardShortcuts::retryInterval);
+        d.clock.advance(HotKeyEngine::retryInterval);
         QCOMPARE(log.lines().size(), 1); // reported once, not at every retry
         QVERIFY(!d.backend.isGrabbed(cmdK));
 
         d.backend.takenByOthers.clear();
-        d.clock.advance(CarbonKeyboardShortcuts::retryInterval);
+        d.clock.advance(HotKeyEngine::retryInterval);
         QVERIFY(d.backend.isGrabbed(cmdK));
         QVERIFY(isEnabled(name));
         d.backend.press(cmdK);

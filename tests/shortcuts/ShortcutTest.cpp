@@ -29,11 +29,11 @@ private Q_SLOTS:
         const QList<std::pair<int, int>> pairs = {{0x100, 0x100000},   {0x200, 0x20000},
                                                   {0x800, 0x80000},    {0x1000, 0x40000},
                                                   {0x20000, 0x800000}, {0x1 | 0x400 | 0x100, 0x100000}};
-        for (const auto& [carbon, flags] : pairs) {
-            QCOMPARE(int(modifierFlagsFromCarbon(carbon).toInt()), flags);
-            QCOMPARE(KeyboardShortcuts::carbon(ModifierFlags::fromInt(flags | 0x10000 | 0x200000)),
-                     normalizedCarbonModifiers(carbon));
-            QCOMPARE(Shortcut(0, carbon).carbonModifiers(), normalizedCarbonModifiers(carbon));
+        for (const auto& [stored, flags] : pairs) {
+            QCOMPARE(int(modifierFlagsFromStored(stored).toInt()), flags);
+            QCOMPARE(KeyboardShortcuts::storedModifiers(ModifierFlags::fromInt(flags | 0x10000 | 0x200000)),
+                     normalizedStoredModifiers(stored));
+            QCOMPARE(Shortcut(0, stored).carbonModifiers(), normalizedStoredModifiers(stored));
         }
     }
 
@@ -57,7 +57,7 @@ private Q_SLOTS:
 
     void presentableDescription_data() {
         QTest::addColumn<int>("keyCode");
-        QTest::addColumn<int>("carbon");
+        QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("text");
         QTest::newRow("shift command a") << Key::a.rawValue() << 0x300 << "\u21E7\u2318A";
         QTest::newRow("keypad enter") << Key::keypadEnter.rawValue() << 0 << "\u21A9\u20E3";
@@ -69,10 +69,10 @@ private Q_SLOTS:
     }
     void presentableDescription() {
         QFETCH(int, keyCode);
-        QFETCH(int, carbon);
+        QFETCH(int, stored);
         QFETCH(QString, text);
         Desktop d;
-        QCOMPARE(Shortcut(keyCode, carbon).presentableDescription(), text);
+        QCOMPARE(Shortcut(keyCode, stored).presentableDescription(), text);
     }
 
     void specialKeysHaveMenuEquivalentsExceptTheKeypad() {
@@ -113,7 +113,7 @@ private Q_SLOTS:
     void plainF12IsNeverTakenBySystem() {
         Desktop d;
         d.backend.takenByOthers.insert({Key::f12.rawValue(), 0});
-        d.backend.takenByOthers.insert({Key::f12.rawValue(), CarbonModifier::command});
+        d.backend.takenByOthers.insert({Key::f12.rawValue(), StoredModifier::command});
         QVERIFY(!Shortcut(Key::f12, {}).isTakenBySystem());
         QVERIFY(Shortcut(Key::f12, ModifierFlag::command).isTakenBySystem());
         QVERIFY(!Shortcut(Key::f11, {}).isTakenBySystem());

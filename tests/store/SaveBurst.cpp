@@ -4,6 +4,7 @@
 // a change pending and prints "pending NAME".
 #include "app/QuarlinApp.h"
 #include "app/TerminationSignals.h"
+#include "base/Log.h"
 #include "base/PreferenceStore.h"
 #include "base/QtScheduler.h"
 #include "model/ConfigurationGroup.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    installConsole();
     QCoreApplication application(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s DATABASE\n", argv[0]);

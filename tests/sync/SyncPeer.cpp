@@ -2,6 +2,7 @@
 // commands on standard input, one per line; each answer ends with "ok" or "error: ...".
 //   sync_peer DATA_FOLDER SYNC_FOLDER [--clock-offset-ms N] [--automatic] [--die-at POINT]
 // --die-at kills the process (SIGKILL, as kill -9) at one of the engine's checkpoints.
+#include "base/Log.h"
 #include "base/QtScheduler.h"
 #include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
@@ -55,6 +56,7 @@ QString describe(ConfigurationGroup* configuration) {
 } // namespace
 
 int main(int argc, char** argv) {
+    installConsole();
     QCoreApplication application(argc, argv);
     const QStringList args = application.arguments();
     if (args.size() < 3)

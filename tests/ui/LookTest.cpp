@@ -2,7 +2,7 @@
 // that every symbol the interface names draws something other than the "unknown" box, and that the
 // application icon comes in every size the desktop asks for.
 #include "model/PositionTemplate.h"
-#include "model/SFSymbolTemplateMapper.h"
+#include "model/TemplateSymbols.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/look/ButtonPainter.h"
 #include "ui/look/DialogFrame.h"
@@ -135,7 +135,7 @@ private Q_SLOTS:
         QVERIFY(!blank(unknown));
         QStringList named = Symbols::names();
         for (const PositionTemplate& t : PositionTemplate::predefinedTemplates())
-            if (std::optional<QString> name = SFSymbolTemplateMapper::symbolName(t.positions))
+            if (std::optional<QString> name = TemplateSymbols::symbolName(t.positions))
                 named << *name;
         for (const QString& name : named) {
             QVERIFY2(Symbols::isKnown(name), qPrintable(name));

@@ -4,8 +4,8 @@
 #include "../support/WidgetScreenshot.h"
 #include "base/JsonPreferenceStore.h"
 #include "base/LogCapture.h"
-#include "ui/PreferencesErrorDialog.h"
-#include "ui/PreferencesWriteNotice.h"
+#include "ui/notices/PreferencesErrorDialog.h"
+#include "ui/notices/PreferencesWriteNotice.h"
 
 #include <QApplication>
 #include <QFile>

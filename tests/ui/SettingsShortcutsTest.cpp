@@ -6,11 +6,11 @@
 #include "login/LaunchAtLogin.h"
 #include "model/SettingsModel.h"
 #include "platform/SyncStatus.h"
-#include "ui/WindowControlProblem.h"
 #include "ui/look/ProgressSpinner.h"
 #include "ui/look/StyledButton.h"
 #include "ui/main/SettingsView.h"
 #include "ui/main/ShortcutsView.h"
+#include "ui/notices/WindowControlProblem.h"
 #include "ui/shortcuts/Recorder.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 // The window shown when the data file cannot be opened: what failed, which file, that it is untouched.
-#include "ui/StoreErrorDialog.h"
+#include "ui/notices/StoreErrorDialog.h"
 
 #include <QApplication>
 #include <QLabel>

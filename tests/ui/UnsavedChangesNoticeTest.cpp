@@ -1,6 +1,6 @@
 // What the user is told when changes to the configurations cannot be saved: once when the store's
 // own save fails, and before a quit that would lose them, with the choice to stay.
-#include "ui/UnsavedChangesNotice.h"
+#include "ui/notices/UnsavedChangesNotice.h"
 #include "../support/WidgetScreenshot.h"
 #include "base/LogCapture.h"
 #include "model/ConfigurationGroup.h"

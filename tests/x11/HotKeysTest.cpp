@@ -28,7 +28,7 @@ struct Session {
     // Lets every event of the keys sent so far arrive, then checks.
     bool settle(const std::function<bool()>& condition) {
         // A round trip through our own connection: what xdotool sent before it is queued by then.
-        keys.isTakenByAnotherClient(Key::f19.rawValue(), CarbonModifier::control);
+        keys.isTakenByAnotherClient(Key::f19.rawValue(), StoredModifier::control);
         keys.processPendingEvents();
         return condition();
     }

@@ -47,7 +47,7 @@ private Q_SLOTS:
         layout->addWidget(new QPushButton(QStringLiteral("Other")));
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        RecorderCocoa* control = recorder->control();
+        RecorderControl* control = recorder->control();
 
         control->setFocus(Qt::MouseFocusReason);
         QVERIFY(control->isRecording());

@@ -18,16 +18,16 @@ X11Backend::Options optionsFor(const TestDesktop& desktop) {
             .applicationDirs = {desktop.dataHome() + "/applications", "/usr/share/applications"}};
 }
 
-AXElementRef windowElement(quint32 window) {
+WindowElementRef windowElement(quint32 window) {
     auto e = std::make_shared<X11Element>(X11Element::Kind::window);
     e->window = window;
     return e;
 }
 
 template <typename T>
-std::optional<T> read(WindowAccess& access, const AXElementRef& e, const char* attribute) {
-    AXValue value;
-    if (access.copyAttributeValue(e, QString::fromLatin1(attribute), value) != AXError::success)
+std::optional<T> read(WindowAccess& access, const WindowElementRef& e, const char* attribute) {
+    WindowValue value;
+    if (access.readAttribute(e, QString::fromLatin1(attribute), value) != WindowAccessError::success)
         return std::nullopt;
     if (const T* v = std::get_if<T>(&value))
         return *v;
@@ -101,7 +101,7 @@ private Q_SLOTS:
             m_desktop->startXlogo({QStringLiteral("-geometry"), QStringLiteral("300x200+100+150")});
         QVERIFY(logo.window);
         WindowAccess& access = m_backend->windows;
-        const AXElementRef w = windowElement(logo.window);
+        const WindowElementRef w = windowElement(logo.window);
         const QRect frame = m_desktop->frameGeometry(logo.window);
         QCOMPARE(read<Point>(access, w, "AXPosition"), (Point{double(frame.x()), double(frame.y())}));
         QCOMPARE(read<Size>(access, w, "AXSize"), (Size{double(frame.width()), double(frame.height())}));
@@ -109,15 +109,15 @@ private Q_SLOTS:
         QCOMPARE(read<QString>(access, w, "AXTitle"), QStringLiteral("xlogo"));
         QCOMPARE(read<bool>(access, w, "AXMinimized"), false);
 
-        AXValue value;
-        QCOMPARE(access.copyAttributeValue(w, QStringLiteral("AXChildren"), value),
-                 AXError::attributeUnsupported);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXSize"), Point{1, 2}),
-                 AXError::illegalArgument);
+        WindowValue value;
+        QCOMPARE(access.readAttribute(w, QStringLiteral("AXChildren"), value),
+                 WindowAccessError::attributeUnsupported);
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXSize"), Point{1, 2}),
+                 WindowAccessError::illegalArgument);
         m_desktop->stopProcess(logo.pid);
         QVERIFY(m_desktop->waitFor([&] { return !m_desktop->clientList().contains(logo.window); }));
-        QCOMPARE(access.copyAttributeValue(w, QStringLiteral("AXSize"), value), AXError::invalidElement);
-        QCOMPARE(access.copyAttributeValue(w, QStringLiteral("AXRole"), value), AXError::invalidElement);
+        QCOMPARE(access.readAttribute(w, QStringLiteral("AXSize"), value), WindowAccessError::invalidElement);
+        QCOMPARE(access.readAttribute(w, QStringLiteral("AXRole"), value), WindowAccessError::invalidElement);
     }
 
     void aMaximisedWindowIsReleasedBeforeItIsPlaced_data() {
@@ -132,10 +132,11 @@ private Q_SLOTS:
         QVERIFY(logo.window);
         QVERIFY(fullScreen ? m_desktop->fullScreen(logo.window) : m_desktop->maximize(logo.window));
         WindowAccess& access = m_backend->windows;
-        const AXElementRef w = windowElement(logo.window);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXSize"), Size{500, 400}), AXError::success);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXPosition"), Point{200, 100}),
-                 AXError::success);
+        const WindowElementRef w = windowElement(logo.window);
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXSize"), Size{500, 400}),
+                 WindowAccessError::success);
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXPosition"), Point{200, 100}),
+                 WindowAccessError::success);
         QCOMPARE(m_desktop->frameGeometry(logo.window), QRect(200, 100, 500, 400));
     }
 
@@ -144,11 +145,11 @@ private Q_SLOTS:
         const Stopper stop{*m_desktop, logo.pid};
         QVERIFY(logo.window);
         WindowAccess& access = m_backend->windows;
-        const AXElementRef w = windowElement(logo.window);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXMinimized"), true), AXError::success);
+        const WindowElementRef w = windowElement(logo.window);
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXMinimized"), true), WindowAccessError::success);
         QVERIFY(m_desktop->isMinimized(logo.window));
         QCOMPARE(read<bool>(access, w, "AXMinimized"), true);
-        QCOMPARE(access.setAttributeValue(w, QStringLiteral("AXMinimized"), false), AXError::success);
+        QCOMPARE(access.writeAttribute(w, QStringLiteral("AXMinimized"), false), WindowAccessError::success);
         QVERIFY(!m_desktop->isMinimized(logo.window));
         QCOMPARE(m_desktop->activeWindow(), logo.window);
         QCOMPARE(read<bool>(access, w, "AXMinimized"), false);
@@ -181,7 +182,7 @@ private Q_SLOTS:
             const auto client = m_desktop->startTestWindow({"--type", type, "--title", "Grüße"});
             const Stopper stop{*m_desktop, client.pid};
             QVERIFY(client.window);
-            const AXElementRef w = windowElement(client.window);
+            const WindowElementRef w = windowElement(client.window);
             QCOMPARE(read<QString>(m_backend->windows, w, "AXRole"), role);
             QCOMPARE(read<QString>(m_backend->windows, w, "AXTitle"), QStringLiteral("Grüße"));
         }
@@ -205,31 +206,32 @@ private Q_SLOTS:
 
         // One application: the windows of both processes, the frontmost first.
         QCOMPARE(m_backend->workspace.runningApplications(QStringLiteral("quarlin-menu")).size(), 2);
-        const AXElementRef app = access.applicationElement(pid_t(first.pid));
-        QCOMPARE(access.setAttributeValue(windowElement(first.window), QStringLiteral("AXMinimized"), false),
-                 AXError::success);
-        const auto windows = read<QList<AXElementRef>>(access, app, "AXWindows");
+        const WindowElementRef app = access.applicationElement(pid_t(first.pid));
+        QCOMPARE(access.writeAttribute(windowElement(first.window), QStringLiteral("AXMinimized"), false),
+                 WindowAccessError::success);
+        const auto windows = read<QList<WindowElementRef>>(access, app, "AXWindows");
         QVERIFY(windows && windows->size() == 2);
         QCOMPARE(static_cast<X11Element&>(*windows->at(0)).window, first.window);
-        QCOMPARE(access.setAttributeValue(windowElement(second.window), QStringLiteral("AXMinimized"), false),
-                 AXError::success);
-        const auto raised = read<QList<AXElementRef>>(access, app, "AXWindows");
+        QCOMPARE(access.writeAttribute(windowElement(second.window), QStringLiteral("AXMinimized"), false),
+                 WindowAccessError::success);
+        const auto raised = read<QList<WindowElementRef>>(access, app, "AXWindows");
         QVERIFY(raised && !raised->isEmpty());
         QCOMPARE(static_cast<X11Element&>(*raised->at(0)).window, second.window);
 
         // The entry's actions are its only menu: File, then the actions by name.
-        const auto bar = read<AXElementRef>(access, app, "AXMenuBar");
+        const auto bar = read<WindowElementRef>(access, app, "AXMenuBar");
         QVERIFY(bar);
-        const auto top = read<QList<AXElementRef>>(access, *bar, "AXChildren");
+        const auto top = read<QList<WindowElementRef>>(access, *bar, "AXChildren");
         QVERIFY(top && top->size() == 1);
         QCOMPARE(read<QString>(access, top->at(0), "AXTitle"), QStringLiteral("File"));
-        const auto menu = read<QList<AXElementRef>>(access, top->at(0), "AXChildren");
+        const auto menu = read<QList<WindowElementRef>>(access, top->at(0), "AXChildren");
         QVERIFY(menu && menu->size() == 1);
-        const auto items = read<QList<AXElementRef>>(access, menu->at(0), "AXChildren");
+        const auto items = read<QList<WindowElementRef>>(access, menu->at(0), "AXChildren");
         QVERIFY(items && items->size() == 2);
         QCOMPARE(read<QString>(access, items->at(0), "AXTitle"), QStringLiteral("New Window"));
-        QCOMPARE(access.performAction(items->at(1), QStringLiteral("AXPress")), AXError::cannotComplete);
-        QCOMPARE(access.performAction(items->at(0), QStringLiteral("AXPress")), AXError::success);
+        QCOMPARE(access.performAction(items->at(1), QStringLiteral("AXPress")),
+                 WindowAccessError::cannotComplete);
+        QCOMPARE(access.performAction(items->at(0), QStringLiteral("AXPress")), WindowAccessError::success);
         QVERIFY(m_desktop->waitFor([&] {
             return m_backend->workspace.runningApplications(QStringLiteral("quarlin-menu")).size() == 3;
         }));
@@ -237,14 +239,15 @@ private Q_SLOTS:
         // A process without an entry has windows but no menu; one that is gone has nothing.
         const auto logo = m_desktop->startXlogo();
         QVERIFY(logo.window);
-        const AXElementRef logoApp = access.applicationElement(pid_t(logo.pid));
-        AXValue value;
-        QCOMPARE(access.copyAttributeValue(logoApp, QStringLiteral("AXMenuBar"), value), AXError::noValue);
-        QCOMPARE(read<QList<AXElementRef>>(access, logoApp, "AXWindows")->size(), 1);
+        const WindowElementRef logoApp = access.applicationElement(pid_t(logo.pid));
+        WindowValue value;
+        QCOMPARE(access.readAttribute(logoApp, QStringLiteral("AXMenuBar"), value),
+                 WindowAccessError::noValue);
+        QCOMPARE(read<QList<WindowElementRef>>(access, logoApp, "AXWindows")->size(), 1);
         m_desktop->stopProcess(logo.pid);
         QVERIFY(m_desktop->waitFor([&] { return !m_desktop->clientList().contains(logo.window); }));
-        QCOMPARE(access.copyAttributeValue(logoApp, QStringLiteral("AXWindows"), value),
-                 AXError::invalidElement);
+        QCOMPARE(access.readAttribute(logoApp, QStringLiteral("AXWindows"), value),
+                 WindowAccessError::invalidElement);
 
         for (quint32 w : m_desktop->clientList())
             QVERIFY(m_desktop->close(w));
@@ -376,11 +379,11 @@ private Q_SLOTS:
 
         const auto logo = desktop.startXlogo();
         QVERIFY(logo.window);
-        const AXElementRef w = windowElement(logo.window);
-        QCOMPARE(backend.windows.setAttributeValue(w, QStringLiteral("AXSize"), Size{960, 1080}),
-                 AXError::success);
-        QCOMPARE(backend.windows.setAttributeValue(w, QStringLiteral("AXPosition"), Point{2880, 0}),
-                 AXError::success);
+        const WindowElementRef w = windowElement(logo.window);
+        QCOMPARE(backend.windows.writeAttribute(w, QStringLiteral("AXSize"), Size{960, 1080}),
+                 WindowAccessError::success);
+        QCOMPARE(backend.windows.writeAttribute(w, QStringLiteral("AXPosition"), Point{2880, 0}),
+                 WindowAccessError::success);
         QCOMPARE(desktop.frameGeometry(logo.window), QRect(2880, 0, 960, 1080));
         QCOMPARE(read<Point>(backend.windows, w, "AXPosition"), (Point{2880, 0}));
         QCOMPARE(read<Size>(backend.windows, w, "AXSize"), (Size{960, 1080}));

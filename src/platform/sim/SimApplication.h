@@ -44,7 +44,7 @@ public:
     // Absent: the application has no menu bar.
     std::optional<QList<SimMenu>> menuBar;
     // Reading "AXWindows" fails with this, when set.
-    std::optional<AXError> windowsError;
+    std::optional<WindowAccessError> windowsError;
 
     // Bringing it forward without windows opens one (as clicking a dock icon does).
     bool windowOnActivate = false;

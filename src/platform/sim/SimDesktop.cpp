@@ -10,11 +10,11 @@ namespace {
 
 using Kind = SimElement::Kind;
 
-AXElementRef element(Kind kind, pid_t pid, int window = -1, int menu = -1, int item = -1) {
+WindowElementRef element(Kind kind, pid_t pid, int window = -1, int menu = -1, int item = -1) {
     return std::make_shared<SimElement>(kind, pid, window, menu, item);
 }
 
-QString valueText(const AXValue& value) {
+QString valueText(const WindowValue& value) {
     if (const auto* b = std::get_if<bool>(&value))
         return str(*b);
     if (const auto* s = std::get_if<Size>(&value))
@@ -73,8 +73,8 @@ SimWindow& SimDesktop::addWindow(SimApplication& app, SimWindow window) {
 QList<SimMenu> SimDesktop::fileMenuWithNewWindow() {
     return {SimMenu{QStringLiteral("File"),
                     true,
-                    {SimMenuItem{QStringLiteral("New Window"), AXError::success, true},
-                     SimMenuItem{QStringLiteral("Open…"), AXError::success, false}}}};
+                    {SimMenuItem{QStringLiteral("New Window"), WindowAccessError::success, true},
+                     SimMenuItem{QStringLiteral("Open…"), WindowAccessError::success, false}}}};
 }
 
 void SimDesktop::setScreens(QList<Screen> screens, std::optional<int> mainIndex) {
@@ -160,7 +160,7 @@ bool SimDesktop::isProcessTrusted(bool prompt) {
     return m_trusted;
 }
 
-AXElementRef SimDesktop::applicationElement(pid_t pid) {
+WindowElementRef SimDesktop::applicationElement(pid_t pid) {
     return element(Kind::application, pid);
 }
 
@@ -178,16 +178,17 @@ const SimMenu* SimDesktop::menuOf(SimApplication& app, int index) {
     return &app.menuBar->at(index);
 }
 
-AXError SimDesktop::copyAttributeValue(const AXElementRef& ref, const QString& attribute, AXValue& value) {
+WindowAccessError SimDesktop::readAttribute(const WindowElementRef& ref, const QString& attribute,
+                                            WindowValue& value) {
     value = std::monostate{};
     const auto* e = dynamic_cast<const SimElement*>(ref.get());
     if (!e)
-        return AXError::illegalArgument;
+        return WindowAccessError::illegalArgument;
     if (!m_trusted)
-        return AXError::apiDisabled;
+        return WindowAccessError::apiDisabled;
     SimApplication* app = byPid(e->pid);
     if (!app)
-        return AXError::invalidElement;
+        return WindowAccessError::invalidElement;
 
     const bool children = attribute == QLatin1String("AXChildren");
     const bool title = attribute == QLatin1String("AXTitle");
@@ -196,50 +197,50 @@ AXError SimDesktop::copyAttributeValue(const AXElementRef& ref, const QString& a
         if (attribute == QLatin1String("AXWindows")) {
             if (app->windowsError)
                 return *app->windowsError;
-            QList<AXElementRef> list;
+            QList<WindowElementRef> list;
             for (SimWindow* w : app->visibleWindows(now()))
                 list.append(element(Kind::window, app->pid, w->id));
             value = list;
-            return AXError::success;
+            return WindowAccessError::success;
         }
         if (attribute == QLatin1String("AXMenuBar")) {
             if (!app->menuBar)
-                return AXError::noValue;
+                return WindowAccessError::noValue;
             value = element(Kind::menuBar, app->pid);
-            return AXError::success;
+            return WindowAccessError::success;
         }
         if (title && app->name) {
             value = *app->name;
-            return AXError::success;
+            return WindowAccessError::success;
         }
-        return AXError::attributeUnsupported;
+        return WindowAccessError::attributeUnsupported;
     case Kind::window: {
         SimWindow* w = app->window(e->window);
         if (!w)
-            return AXError::invalidElement;
+            return WindowAccessError::invalidElement;
         return copyWindowAttribute(*app, *w, attribute, value);
     }
     case Kind::menuBar:
         if (children && app->menuBar) {
-            QList<AXElementRef> list;
+            QList<WindowElementRef> list;
             for (int i = 0; i < app->menuBar->size(); ++i)
                 list.append(element(Kind::menuBarItem, app->pid, -1, i));
             value = list;
-            return AXError::success;
+            return WindowAccessError::success;
         }
-        return AXError::attributeUnsupported;
+        return WindowAccessError::attributeUnsupported;
     case Kind::menuBarItem:
     case Kind::menu: {
         const SimMenu* menu = menuOf(*app, e->menu);
         if (!menu)
-            return AXError::invalidElement;
+            return WindowAccessError::invalidElement;
         if (title && e->kind == Kind::menuBarItem) {
             value = menu->title;
-            return AXError::success;
+            return WindowAccessError::success;
         }
         if (!children)
-            return AXError::attributeUnsupported;
-        QList<AXElementRef> list;
+            return WindowAccessError::attributeUnsupported;
+        QList<WindowElementRef> list;
         if (e->kind == Kind::menuBarItem) {
             if (menu->hasSubmenu)
                 list.append(element(Kind::menu, app->pid, -1, e->menu));
@@ -248,26 +249,26 @@ AXError SimDesktop::copyAttributeValue(const AXElementRef& ref, const QString& a
                 list.append(element(Kind::menuItem, app->pid, -1, e->menu, i));
         }
         value = list;
-        return AXError::success;
+        return WindowAccessError::success;
     }
     case Kind::menuItem: {
         const SimMenu* menu = menuOf(*app, e->menu);
         if (!menu || e->item < 0 || e->item >= menu->items.size())
-            return AXError::invalidElement;
+            return WindowAccessError::invalidElement;
         if (!title)
-            return AXError::attributeUnsupported;
+            return WindowAccessError::attributeUnsupported;
         value = menu->items.at(e->item).title;
-        return AXError::success;
+        return WindowAccessError::success;
     }
     }
-    return AXError::failure;
+    return WindowAccessError::failure;
 }
 
-AXError SimDesktop::copyWindowAttribute(SimApplication& app, SimWindow& w, const QString& attribute,
-                                        AXValue& value) {
+WindowAccessError SimDesktop::copyWindowAttribute(SimApplication& app, SimWindow& w, const QString& attribute,
+                                                  WindowValue& value) {
     Q_UNUSED(app);
     if (w.unreadable.contains(attribute))
-        return AXError::cannotComplete;
+        return WindowAccessError::cannotComplete;
     if (attribute == QLatin1String("AXRole"))
         value = w.role;
     else if (attribute == QLatin1String("AXTitle"))
@@ -279,8 +280,8 @@ AXError SimDesktop::copyWindowAttribute(SimApplication& app, SimWindow& w, const
     else if (attribute == QLatin1String("AXMinimized"))
         value = w.minimized;
     else
-        return AXError::attributeUnsupported;
-    return AXError::success;
+        return WindowAccessError::attributeUnsupported;
+    return WindowAccessError::success;
 }
 
 void SimDesktop::writeSize(SimWindow& w, Size requested) {
@@ -296,33 +297,33 @@ void SimDesktop::writeSize(SimWindow& w, Size requested) {
     w.size = s;
 }
 
-AXError SimDesktop::setAttributeValue(const AXElementRef& ref, const QString& attribute,
-                                      const AXValue& value) {
+WindowAccessError SimDesktop::writeAttribute(const WindowElementRef& ref, const QString& attribute,
+                                             const WindowValue& value) {
     const auto* e = dynamic_cast<const SimElement*>(ref.get());
     if (!e)
-        return AXError::illegalArgument;
+        return WindowAccessError::illegalArgument;
     if (!m_trusted)
-        return AXError::apiDisabled;
+        return WindowAccessError::apiDisabled;
     SimApplication* app = byPid(e->pid);
     SimWindow* w = app && e->kind == Kind::window ? app->window(e->window) : nullptr;
     if (!w)
-        return app ? AXError::attributeUnsupported : AXError::invalidElement;
+        return app ? WindowAccessError::attributeUnsupported : WindowAccessError::invalidElement;
     record(QStringLiteral("write %1 %2 %3").arg(w->title, attribute, valueText(value)));
 
     if (attribute == QLatin1String("AXSize")) {
         const auto* size = std::get_if<Size>(&value);
         if (!size)
-            return AXError::illegalArgument;
+            return WindowAccessError::illegalArgument;
         writeSize(*w, *size);
     } else if (attribute == QLatin1String("AXPosition")) {
         const auto* p = std::get_if<Point>(&value);
         if (!p)
-            return AXError::illegalArgument;
+            return WindowAccessError::illegalArgument;
         w->position = {p->x + w->positionSkew.x, p->y + w->positionSkew.y};
     } else if (attribute == QLatin1String("AXMinimized")) {
         const auto* minimized = std::get_if<bool>(&value);
         if (!minimized)
-            return AXError::illegalArgument;
+            return WindowAccessError::illegalArgument;
         w->minimized = *minimized;
         if (!*minimized) {
             // Restoring raises it.
@@ -334,28 +335,28 @@ AXError SimDesktop::setAttributeValue(const AXElementRef& ref, const QString& at
             }
         }
     } else {
-        return AXError::attributeUnsupported;
+        return WindowAccessError::attributeUnsupported;
     }
-    return AXError::success;
+    return WindowAccessError::success;
 }
 
-AXError SimDesktop::performAction(const AXElementRef& ref, const QString& action) {
+WindowAccessError SimDesktop::performAction(const WindowElementRef& ref, const QString& action) {
     const auto* e = dynamic_cast<const SimElement*>(ref.get());
     if (!e)
-        return AXError::illegalArgument;
+        return WindowAccessError::illegalArgument;
     if (!m_trusted)
-        return AXError::apiDisabled;
+        return WindowAccessError::apiDisabled;
     SimApplication* app = byPid(e->pid);
     if (!app)
-        return AXError::invalidElement;
+        return WindowAccessError::invalidElement;
     const SimMenu* menu = menuOf(*app, e->menu);
     if (e->kind != Kind::menuItem || !menu || action != QLatin1String("AXPress"))
-        return AXError::actionUnsupported;
+        return WindowAccessError::actionUnsupported;
     const SimMenuItem item = menu->items.at(e->item);
     record(QStringLiteral("press %1").arg(item.title));
-    if (item.pressError != AXError::success)
+    if (item.pressError != WindowAccessError::success)
         return item.pressError;
     if (item.opensWindow)
         app->openWindow(now(), app->name.value_or(QString()));
-    return AXError::success;
+    return WindowAccessError::success;
 }

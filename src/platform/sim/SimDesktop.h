@@ -58,12 +58,12 @@ public:
 
     // --- WindowAccess ---
     bool isProcessTrusted(bool prompt) override;
-    AXElementRef applicationElement(pid_t pid) override;
-    AXError copyAttributeValue(const AXElementRef& element, const QString& attribute,
-                               AXValue& value) override;
-    AXError setAttributeValue(const AXElementRef& element, const QString& attribute,
-                              const AXValue& value) override;
-    AXError performAction(const AXElementRef& element, const QString& action) override;
+    WindowElementRef applicationElement(pid_t pid) override;
+    WindowAccessError readAttribute(const WindowElementRef& element, const QString& attribute,
+                                    WindowValue& value) override;
+    WindowAccessError writeAttribute(const WindowElementRef& element, const QString& attribute,
+                                     const WindowValue& value) override;
+    WindowAccessError performAction(const WindowElementRef& element, const QString& action) override;
 
     // --- Screens ---
     QList<Screen> screens() override { return m_screens; }
@@ -83,7 +83,8 @@ private:
 
     SimApplication* byPid(pid_t pid);
     const SimMenu* menuOf(SimApplication& app, int index);
-    AXError copyWindowAttribute(SimApplication& app, SimWindow& w, const QString& attribute, AXValue& value);
+    WindowAccessError copyWindowAttribute(SimApplication& app, SimWindow& w, const QString& attribute,
+                                          WindowValue& value);
     void writeSize(SimWindow& w, Size requested);
 
     Scheduler& m_clock;

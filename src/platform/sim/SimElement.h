@@ -2,11 +2,11 @@
 // found again by id and position, so an element outlives changes to the lists it came from.
 #pragma once
 
-#include "platform/AXElement.h"
+#include "platform/WindowElement.h"
 
 #include <sys/types.h>
 
-class SimElement : public AXElement {
+class SimElement : public WindowElement {
 public:
     enum class Kind { application, window, menuBar, menuBarItem, menu, menuItem };
 

@@ -1,18 +1,19 @@
 // A top-level menu of a simulated application's menu bar, and its items.
 #pragma once
 
-#include "platform/AXValue.h"
+#include "platform/WindowValue.h"
 
 #include <QList>
 #include <QString>
 
 struct SimMenuItem {
-    SimMenuItem(QString title_, AXError pressError_ = AXError::success, bool opensWindow_ = false)
+    SimMenuItem(QString title_, WindowAccessError pressError_ = WindowAccessError::success,
+                bool opensWindow_ = false)
         : title(std::move(title_)), pressError(pressError_), opensWindow(opensWindow_) {}
 
     QString title;
     // What pressing it reports; only a successful press has an effect.
-    AXError pressError = AXError::success;
+    WindowAccessError pressError = WindowAccessError::success;
     // Pressing it opens a new window.
     bool opensWindow = false;
 };

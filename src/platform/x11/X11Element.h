@@ -2,7 +2,7 @@
 // one of its windows, and the menu built from its desktop entry's actions.
 #pragma once
 
-#include "platform/AXElement.h"
+#include "platform/WindowElement.h"
 
 #include <QString>
 
@@ -10,7 +10,7 @@
 
 #include <sys/types.h>
 
-class X11Element : public AXElement {
+class X11Element : public WindowElement {
 public:
     enum class Kind { application, window, menuBar, menuBarItem, menu, menuItem };
 

@@ -32,7 +32,7 @@ bool isPropertyOf(const xcb_generic_event_t* e, quint32 window) {
            reinterpret_cast<const xcb_property_notify_event_t*>(e)->window == window;
 }
 
-AXElementRef element(X11Element::Kind kind, const X11Element& from) {
+WindowElementRef element(X11Element::Kind kind, const X11Element& from) {
     auto e = std::make_shared<X11Element>(kind);
     e->pid = from.pid;
     e->applicationId = from.applicationId;
@@ -73,21 +73,21 @@ bool X11WindowAccess::readTrusted() {
            supported.contains(m_conn.atom(X11Atom::_NET_ACTIVE_WINDOW));
 }
 
-AXElementRef X11WindowAccess::applicationElement(pid_t pid) {
+WindowElementRef X11WindowAccess::applicationElement(pid_t pid) {
     auto app = std::make_shared<X11Element>(X11Element::Kind::application);
     app->pid = pid;
     app->applicationId = m_desktop.applicationIdOfProcess(pid, m_desktop.clients());
     return app;
 }
 
-AXError X11WindowAccess::copyAttributeValue(const AXElementRef& ref, const QString& attribute,
-                                            AXValue& value) {
+WindowAccessError X11WindowAccess::readAttribute(const WindowElementRef& ref, const QString& attribute,
+                                                 WindowValue& value) {
     value = std::monostate{};
     const auto* e = dynamic_cast<const X11Element*>(ref.get());
     if (!e)
-        return AXError::illegalArgument;
+        return WindowAccessError::illegalArgument;
     if (!m_conn.isConnected())
-        return AXError::cannotComplete;
+        return WindowAccessError::cannotComplete;
     switch (e->kind) {
     case X11Element::Kind::application:
         return applicationAttribute(*e, attribute, value);
@@ -98,48 +98,49 @@ AXError X11WindowAccess::copyAttributeValue(const AXElementRef& ref, const QStri
     }
 }
 
-AXError X11WindowAccess::applicationAttribute(const X11Element& app, const QString& attribute,
-                                              AXValue& value) {
+WindowAccessError X11WindowAccess::applicationAttribute(const X11Element& app, const QString& attribute,
+                                                        WindowValue& value) {
     if (attribute == QLatin1String("AXRole")) {
         value = QStringLiteral("AXApplication");
-        return AXError::success;
+        return WindowAccessError::success;
     }
     if (attribute == QLatin1String("AXWindows")) {
         // Without a window manager to move them no window is usable: failing here keeps the
         // engine from taking recovery steps, which would start the application a second time.
         if (!isProcessTrusted(false))
-            return AXError::apiDisabled;
+            return WindowAccessError::apiDisabled;
         const QList<X11Client> windows =
             X11Desktop::windowsOf(app.pid, app.applicationId, m_desktop.clients());
         if (windows.isEmpty() && app.pid > 0 && ::kill(app.pid, 0) != 0 && errno == ESRCH)
-            return AXError::invalidElement;
-        QList<AXElementRef> list;
+            return WindowAccessError::invalidElement;
+        QList<WindowElementRef> list;
         for (const X11Client& c : windows) {
             auto w = element(X11Element::Kind::window, app);
             static_cast<X11Element&>(*w).window = c.window;
             list << w;
         }
         value = list;
-        return AXError::success;
+        return WindowAccessError::success;
     }
     const auto entry = app.applicationId ? m_desktop.entries().entry(*app.applicationId) : std::nullopt;
     if (attribute == QLatin1String("AXTitle")) {
         if (!entry || entry->name.isEmpty())
-            return AXError::noValue;
+            return WindowAccessError::noValue;
         value = entry->name;
-        return AXError::success;
+        return WindowAccessError::success;
     }
     if (attribute == QLatin1String("AXMenuBar")) {
         // X11 gives no access to another program's menus; its entry's actions stand in.
         if (!entry || entry->actions.isEmpty())
-            return AXError::noValue;
+            return WindowAccessError::noValue;
         value = element(X11Element::Kind::menuBar, app);
-        return AXError::success;
+        return WindowAccessError::success;
     }
-    return AXError::attributeUnsupported;
+    return WindowAccessError::attributeUnsupported;
 }
 
-AXError X11WindowAccess::menuAttribute(const X11Element& e, const QString& attribute, AXValue& value) {
+WindowAccessError X11WindowAccess::menuAttribute(const X11Element& e, const QString& attribute,
+                                                 WindowValue& value) {
     const bool children = attribute == QLatin1String("AXChildren");
     const bool title = attribute == QLatin1String("AXTitle");
     const bool role = attribute == QLatin1String("AXRole");
@@ -148,31 +149,31 @@ AXError X11WindowAccess::menuAttribute(const X11Element& e, const QString& attri
         if (role)
             value = QStringLiteral("AXMenuBar");
         else if (children)
-            value = QList<AXElementRef>{element(X11Element::Kind::menuBarItem, e)};
+            value = QList<WindowElementRef>{element(X11Element::Kind::menuBarItem, e)};
         else
-            return AXError::attributeUnsupported;
-        return AXError::success;
+            return WindowAccessError::attributeUnsupported;
+        return WindowAccessError::success;
     case X11Element::Kind::menuBarItem:
         if (role)
             value = QStringLiteral("AXMenuBarItem");
         else if (title)
             value = QStringLiteral("File");
         else if (children)
-            value = QList<AXElementRef>{element(X11Element::Kind::menu, e)};
+            value = QList<WindowElementRef>{element(X11Element::Kind::menu, e)};
         else
-            return AXError::attributeUnsupported;
-        return AXError::success;
+            return WindowAccessError::attributeUnsupported;
+        return WindowAccessError::success;
     case X11Element::Kind::menu: {
         if (role) {
             value = QStringLiteral("AXMenu");
-            return AXError::success;
+            return WindowAccessError::success;
         }
         if (!children)
-            return AXError::attributeUnsupported;
+            return WindowAccessError::attributeUnsupported;
         const auto entry = e.applicationId ? m_desktop.entries().entry(*e.applicationId) : std::nullopt;
         if (!entry)
-            return AXError::invalidElement;
-        QList<AXElementRef> items;
+            return WindowAccessError::invalidElement;
+        QList<WindowElementRef> items;
         for (const DesktopEntry::Action& action : entry->actions) {
             auto item = element(X11Element::Kind::menuItem, e);
             auto& x = static_cast<X11Element&>(*item);
@@ -182,7 +183,7 @@ AXError X11WindowAccess::menuAttribute(const X11Element& e, const QString& attri
             items << item;
         }
         value = items;
-        return AXError::success;
+        return WindowAccessError::success;
     }
     case X11Element::Kind::menuItem:
         if (role)
@@ -190,10 +191,10 @@ AXError X11WindowAccess::menuAttribute(const X11Element& e, const QString& attri
         else if (title)
             value = e.title;
         else
-            return AXError::attributeUnsupported;
-        return AXError::success;
+            return WindowAccessError::attributeUnsupported;
+        return WindowAccessError::success;
     default:
-        return AXError::attributeUnsupported;
+        return WindowAccessError::attributeUnsupported;
     }
 }
 
@@ -234,11 +235,12 @@ QList<quint32> X11WindowAccess::state(quint32 window) {
     return m_conn.cardinals(window, X11Atom::_NET_WM_STATE, XCB_ATOM_ATOM);
 }
 
-AXError X11WindowAccess::windowAttribute(const X11Element& e, const QString& attribute, AXValue& value) {
+WindowAccessError X11WindowAccess::windowAttribute(const X11Element& e, const QString& attribute,
+                                                   WindowValue& value) {
     if (attribute == QLatin1String("AXPosition") || attribute == QLatin1String("AXSize")) {
         const auto f = frame(e.window);
         if (!f)
-            return AXError::invalidElement;
+            return WindowAccessError::invalidElement;
         const QRect outer = f->outer();
         if (attribute == QLatin1String("AXSize")) {
             value = Size{double(outer.width()), double(outer.height())};
@@ -246,12 +248,12 @@ AXError X11WindowAccess::windowAttribute(const X11Element& e, const QString& att
             const QPoint origin = X11Screens::topLeftOrigin(m_screens.monitors());
             value = Point{double(outer.x() - origin.x()), double(outer.y() - origin.y())};
         }
-        return AXError::success;
+        return WindowAccessError::success;
     }
     xcb_connection_t* c = m_conn.xcb();
     auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, e.window), nullptr);
     if (!attributes)
-        return AXError::invalidElement;
+        return WindowAccessError::invalidElement;
     std::free(attributes);
     if (attribute == QLatin1String("AXRole")) {
         const auto typesCookie =
@@ -281,7 +283,7 @@ AXError X11WindowAccess::windowAttribute(const X11Element& e, const QString& att
             break;
         }
         value = role;
-        return AXError::success;
+        return WindowAccessError::success;
     }
     if (attribute == QLatin1String("AXTitle")) {
         const QByteArray name = m_conn.bytes(e.window, m_conn.atom(X11Atom::_NET_WM_NAME));
@@ -290,28 +292,28 @@ AXError X11WindowAccess::windowAttribute(const X11Element& e, const QString& att
         } else {
             value = QString::fromLocal8Bit(m_conn.bytes(e.window, XCB_ATOM_WM_NAME));
         }
-        return AXError::success;
+        return WindowAccessError::success;
     }
     if (attribute == QLatin1String("AXMinimized")) {
         value = state(e.window).contains(m_conn.atom(X11Atom::_NET_WM_STATE_HIDDEN));
-        return AXError::success;
+        return WindowAccessError::success;
     }
-    return AXError::attributeUnsupported;
+    return WindowAccessError::attributeUnsupported;
 }
 
-AXError X11WindowAccess::setAttributeValue(const AXElementRef& ref, const QString& attribute,
-                                           const AXValue& value) {
+WindowAccessError X11WindowAccess::writeAttribute(const WindowElementRef& ref, const QString& attribute,
+                                                  const WindowValue& value) {
     const auto* e = dynamic_cast<const X11Element*>(ref.get());
     if (!e)
-        return AXError::illegalArgument;
+        return WindowAccessError::illegalArgument;
     if (!m_conn.isConnected())
-        return AXError::cannotComplete;
+        return WindowAccessError::cannotComplete;
     if (e->kind != X11Element::Kind::window)
-        return AXError::attributeUnsupported;
+        return WindowAccessError::attributeUnsupported;
     if (attribute == QLatin1String("AXSize")) {
         const Size* size = std::get_if<Size>(&value);
         if (!size || !std::isfinite(size->width) || !std::isfinite(size->height))
-            return AXError::illegalArgument;
+            return WindowAccessError::illegalArgument;
         return moveResize(e->window, std::nullopt,
                           QSize(int(std::lround(std::clamp(size->width, 1.0, 32767.0))),
                                 int(std::lround(std::clamp(size->height, 1.0, 32767.0)))));
@@ -319,7 +321,7 @@ AXError X11WindowAccess::setAttributeValue(const AXElementRef& ref, const QStrin
     if (attribute == QLatin1String("AXPosition")) {
         const Point* p = std::get_if<Point>(&value);
         if (!p || !std::isfinite(p->x) || !std::isfinite(p->y))
-            return AXError::illegalArgument;
+            return WindowAccessError::illegalArgument;
         const QPoint origin = X11Screens::topLeftOrigin(m_screens.monitors());
         return moveResize(e->window,
                           QPoint(int(std::lround(std::clamp(p->x, -32768.0, 32767.0))) + origin.x(),
@@ -329,30 +331,31 @@ AXError X11WindowAccess::setAttributeValue(const AXElementRef& ref, const QStrin
     if (attribute == QLatin1String("AXMinimized")) {
         const bool* minimized = std::get_if<bool>(&value);
         if (!minimized)
-            return AXError::illegalArgument;
+            return WindowAccessError::illegalArgument;
         return setMinimized(e->window, *minimized);
     }
-    return AXError::attributeUnsupported;
+    return WindowAccessError::attributeUnsupported;
 }
 
-AXError X11WindowAccess::performAction(const AXElementRef& ref, const QString& action) {
+WindowAccessError X11WindowAccess::performAction(const WindowElementRef& ref, const QString& action) {
     const auto* e = dynamic_cast<const X11Element*>(ref.get());
     if (!e)
-        return AXError::illegalArgument;
+        return WindowAccessError::illegalArgument;
     if (action == QLatin1String("AXRaise") && e->kind == X11Element::Kind::window) {
         m_desktop.activate(e->window, 0xFFFFFFFF, m_conn.serverTime());
-        return AXError::success;
+        return WindowAccessError::success;
     }
     if (action != QLatin1String("AXPress") || e->kind != X11Element::Kind::menuItem)
-        return AXError::actionUnsupported;
+        return WindowAccessError::actionUnsupported;
     const auto entry = DesktopEntry::load(e->entryPath, DesktopEntry::userLocale());
     if (!entry)
-        return AXError::invalidElement;
+        return WindowAccessError::invalidElement;
     for (const DesktopEntry::Action& a : entry->actions) {
         if (a.id == e->actionId)
-            return m_launcher.startExec(a.exec) ? AXError::cannotComplete : AXError::success;
+            return m_launcher.startExec(a.exec) ? WindowAccessError::cannotComplete
+                                                : WindowAccessError::success;
     }
-    return AXError::invalidElement;
+    return WindowAccessError::invalidElement;
 }
 
 QSize X11WindowAccess::expectedClientSize(const QList<quint32>& h, QSize requested) {
@@ -431,18 +434,18 @@ bool X11WindowAccess::leaveMaximized(quint32 window, const QList<quint32>& state
     return true;
 }
 
-AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerTopLeft,
-                                    std::optional<QSize> outerSize) {
+WindowAccessError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerTopLeft,
+                                              std::optional<QSize> outerSize) {
     m_conn.watch(window);
     waitUntilShown(window);
     QList<quint32> stateNow, hints;
     auto f = frame(window, &stateNow, &hints);
     if (!f)
-        return AXError::invalidElement;
+        return WindowAccessError::invalidElement;
     if (leaveMaximized(window, stateNow)) {
         f = frame(window);
         if (!f)
-            return AXError::invalidElement;
+            return WindowAccessError::invalidElement;
     }
 
     // Frame extents can change with the write (leaving maximised state, a window manager that
@@ -462,7 +465,7 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
                    (now.client.size() == expected || now.client.size() == targetClient);
         };
         if (applied(*f))
-            return AXError::success;
+            return WindowAccessError::success;
 
         // Always all four values (the unchanged ones as they are): fluxbox grows a window that is
         // only moved by its title bar's height.
@@ -485,21 +488,21 @@ AXError X11WindowAccess::moveResize(quint32 window, std::optional<QPoint> outerT
                     break;
                 const auto now = frame(window);
                 if (!now)
-                    return AXError::invalidElement;
+                    return WindowAccessError::invalidElement;
                 if (applied(*now))
                     break;
             }
         }
         const auto now = frame(window);
         if (!now)
-            return AXError::invalidElement;
+            return WindowAccessError::invalidElement;
         const bool sameExtents =
             now->left == f->left && now->right == f->right && now->top == f->top && now->bottom == f->bottom;
         if (!outerSize || sameExtents)
-            return AXError::success;
+            return WindowAccessError::success;
         f = now;
     }
-    return AXError::success;
+    return WindowAccessError::success;
 }
 
 bool X11WindowAccess::isFullyShown(quint32 window) {
@@ -540,17 +543,17 @@ void X11WindowAccess::waitUntilShown(quint32 window) {
     m_desktop.restored(window);
 }
 
-AXError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
-    const AXError result = changeMinimized(window, minimized);
-    if (!minimized && result == AXError::success)
+WindowAccessError X11WindowAccess::setMinimized(quint32 window, bool minimized) {
+    const WindowAccessError result = changeMinimized(window, minimized);
+    if (!minimized && result == WindowAccessError::success)
         waitUntilShown(window);
     return result;
 }
 
-AXError X11WindowAccess::changeMinimized(quint32 window, bool minimized) {
+WindowAccessError X11WindowAccess::changeMinimized(quint32 window, bool minimized) {
     m_conn.watch(window);
     if (!frame(window))
-        return AXError::invalidElement;
+        return WindowAccessError::invalidElement;
     const xcb_atom_t hidden = m_conn.atom(X11Atom::_NET_WM_STATE_HIDDEN);
     // Restoring also raises and focuses the window, and is done once it has the focus.
     // The focus can come before the raise and the switch of desktop that go with it: a window
@@ -573,13 +576,13 @@ AXError X11WindowAccess::changeMinimized(quint32 window, bool minimized) {
     // A shown window that bringing the application forward just asked for: the window manager
     // handles requests in order, so what is asked of it next finds the window in front.
     if (!minimized && answersSync && m_desktop.recentlyActivated(window) && !state(window).contains(hidden))
-        return AXError::success;
+        return WindowAccessError::success;
     // The window manager may still be handling what came before (a new window taking the focus).
     // One that leaves the sync unanswered is then watched for the raise as well.
     if (!minimized && answersSync)
         answersSync = m_conn.syncWithWindowManager(stateTimeoutMs);
     if (done())
-        return AXError::success;
+        return WindowAccessError::success;
     auto wait = [&](int timeoutMs) {
         QDeadlineTimer deadline(timeoutMs);
         while (!done() && !deadline.hasExpired())
@@ -597,7 +600,7 @@ AXError X11WindowAccess::changeMinimized(quint32 window, bool minimized) {
     if (!minimized && m_desktop.recentlyActivated(window) && wait(pendingActivationMs)) {
         if (answersSync)
             m_conn.syncWithWindowManager(stateTimeoutMs);
-        return AXError::success;
+        return WindowAccessError::success;
     }
     if (minimized) {
         constexpr quint32 iconicState = 3;
@@ -607,8 +610,8 @@ AXError X11WindowAccess::changeMinimized(quint32 window, bool minimized) {
         m_desktop.activate(window, desktop.isEmpty() ? 0xFFFFFFFF : desktop.first(), m_conn.serverTime());
     }
     if (!wait(stateTimeoutMs))
-        return AXError::cannotComplete;
+        return WindowAccessError::cannotComplete;
     if (!minimized && answersSync)
         m_conn.syncWithWindowManager(stateTimeoutMs);
-    return AXError::success;
+    return WindowAccessError::success;
 }

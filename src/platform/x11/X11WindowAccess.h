@@ -19,12 +19,12 @@ public:
     X11WindowAccess(X11Desktop& desktop, X11Screens& screens, const ProgramLauncher& launcher);
 
     bool isProcessTrusted(bool prompt) override;
-    AXElementRef applicationElement(pid_t pid) override;
-    AXError copyAttributeValue(const AXElementRef& element, const QString& attribute,
-                               AXValue& value) override;
-    AXError setAttributeValue(const AXElementRef& element, const QString& attribute,
-                              const AXValue& value) override;
-    AXError performAction(const AXElementRef& element, const QString& action) override;
+    WindowElementRef applicationElement(pid_t pid) override;
+    WindowAccessError readAttribute(const WindowElementRef& element, const QString& attribute,
+                                    WindowValue& value) override;
+    WindowAccessError writeAttribute(const WindowElementRef& element, const QString& attribute,
+                                     const WindowValue& value) override;
+    WindowAccessError performAction(const WindowElementRef& element, const QString& action) override;
 
     // The longest a write waits for the window manager.
     static constexpr int applyTimeoutMs = 150;
@@ -39,9 +39,10 @@ private:
     };
 
     bool readTrusted();
-    AXError applicationAttribute(const X11Element& app, const QString& attribute, AXValue& value);
-    AXError windowAttribute(const X11Element& window, const QString& attribute, AXValue& value);
-    AXError menuAttribute(const X11Element& element, const QString& attribute, AXValue& value);
+    WindowAccessError applicationAttribute(const X11Element& app, const QString& attribute,
+                                           WindowValue& value);
+    WindowAccessError windowAttribute(const X11Element& window, const QString& attribute, WindowValue& value);
+    WindowAccessError menuAttribute(const X11Element& element, const QString& attribute, WindowValue& value);
 
     // With stateOut and hintsOut, also _NET_WM_STATE and WM_NORMAL_HINTS, in the same round trip.
     std::optional<Frame> frame(quint32 window, QList<quint32>* stateOut = nullptr,
@@ -50,9 +51,10 @@ private:
     static QSize expectedClientSize(const QList<quint32>& hints, QSize requested);
     // False when the window was neither maximised nor full-screen (by its state now).
     bool leaveMaximized(quint32 window, const QList<quint32>& stateNow);
-    AXError moveResize(quint32 window, std::optional<QPoint> outerTopLeft, std::optional<QSize> outerSize);
-    AXError setMinimized(quint32 window, bool minimized);
-    AXError changeMinimized(quint32 window, bool minimized);
+    WindowAccessError moveResize(quint32 window, std::optional<QPoint> outerTopLeft,
+                                 std::optional<QSize> outerSize);
+    WindowAccessError setMinimized(quint32 window, bool minimized);
+    WindowAccessError changeMinimized(quint32 window, bool minimized);
     // After an activation restored the window from minimised: until the window manager shows all
     // of it in its frame (openbox animates the restore, moving a cut-off frame up from the bottom
     // of the screen for about 160 ms, and puts it back where it was at the end), reads give passing

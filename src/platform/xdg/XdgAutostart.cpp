@@ -65,8 +65,8 @@ bool XdgAutostart::updateToInstalledProgram() {
         return false;
     if (registerService())
         return false;
-    logLine(QStringLiteral("Launch at login now starts the installed Quarlin (it started %1)")
-                .arg(current->exec));
+    logInfo(lcLogin, QStringLiteral("Launch at login now starts the installed Quarlin (it started %1)")
+                         .arg(current->exec));
     return true;
 }
 
@@ -104,8 +104,9 @@ std::optional<QString> XdgAutostart::registerService() {
     if (!file.commit())
         return file.errorString();
     if (m_installedExec.isEmpty())
-        logLine(QStringLiteral("Launch at login starts %1: Quarlin is not installed (no %2.desktop found)")
-                    .arg(m_program, m_entryId));
+        logWarning(lcLogin,
+                   QStringLiteral("Launch at login starts %1: Quarlin is not installed (no %2.desktop found)")
+                       .arg(m_program, m_entryId));
     return std::nullopt;
 }
 

@@ -39,9 +39,9 @@ void FolderSyncStatus::syncNow(Done done) {
     auto end = [self = QPointer<FolderSyncStatus>(this), done = std::move(done)](bool ok,
                                                                                  const QString& error) {
         if (ok)
-            logLine(QStringLiteral("✅ Manual sync completed"));
+            logInfo(lcSync, QStringLiteral("✅ Manual sync completed"));
         else
-            logLine(QStringLiteral("❌ Manual sync failed: ") + error);
+            logWarning(lcSync, QStringLiteral("❌ Manual sync failed: ") + error);
         if (self)
             self->noticeManualSync(ok, error);
         if (done)

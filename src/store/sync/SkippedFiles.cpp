@@ -22,7 +22,7 @@ void SkippedFiles::skip(const QString& path, const SyncFolder::Signature& signat
     m_files.insert(key, signature);
     if (m_named < linesPerRound) {
         ++m_named;
-        logLine(QStringLiteral("⚠️ Sync: skipped %1: %2").arg(path, why));
+        logWarning(lcSync, QStringLiteral("⚠️ Sync: skipped %1: %2").arg(path, why));
     } else {
         ++m_unnamed;
     }
@@ -51,9 +51,9 @@ void SkippedFiles::endRound(const QString& folder, bool complete) {
         m_seen = {};
     }
     if (m_unnamed > 0)
-        logLine(QStringLiteral("⚠️ Sync: skipped %1 more files in %2 that could not be read")
-                    .arg(m_unnamed)
-                    .arg(folder));
+        logWarning(lcSync, QStringLiteral("⚠️ Sync: skipped %1 more files in %2 that could not be read")
+                               .arg(m_unnamed)
+                               .arg(folder));
     m_full = false;
     m_named = m_unnamed = 0;
 }

@@ -50,7 +50,7 @@ std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Schedu
     }
     engine->m_rejoinPending = engine->m_state->isFresh();
     if (!engine->m_state->applying().isEmpty() && !engine->finishApplying(&message))
-        logLine(QStringLiteral("❌ Sync failed: ") + message);
+        logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + message);
     return engine;
 }
 
@@ -74,7 +74,7 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
         if (message == m_lastError)
             return;
         m_lastError = message;
-        logLine(QStringLiteral("❌ Sync export failed: ") + message);
+        logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + message);
     };
     hooks.isRefused = [this](const QString& path, const SyncFolder::Signature& signature) {
         return m_reader->isRefused(path, signature);
@@ -128,7 +128,7 @@ void SyncEngine::exportLogged() {
     QString error;
     const QString previous = m_lastError;
     if (!exportChanges(&error) && error != previous)
-        logLine(QStringLiteral("❌ Sync export failed: ") + error);
+        logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + error);
 }
 
 void SyncEngine::scheduleExport() {
@@ -466,7 +466,7 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
             }
         } else if (!m_waited) {
             if (!ok && message != previous)
-                logLine(QStringLiteral("❌ Sync failed: ") + message);
+                logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + message);
             Q_EMIT finished(ok);
         }
         workerDone();
@@ -483,8 +483,9 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
         if (backup->savedApps > 0)
             what.append(QStringLiteral("%1 saved applications").arg(backup->savedApps));
         const QString deleted = what.join(QStringLiteral(" and "));
-        logLine(QStringLiteral("⚠️ Sync: another machine deleted %1; the library as it was is kept in %2")
-                    .arg(deleted, backup->path));
+        logWarning(lcSync, QStringLiteral(
+                               "⚠️ Sync: another machine deleted %1; the library as it was is kept in %2")
+                               .arg(deleted, backup->path));
         m_notice = tr("Another machine deleted %1. The library as it was is kept in %2: to get them back, "
                       "quit Quarlin and copy that file over %3.")
                        .arg(deleted, backup->path, m_storePath);
@@ -506,7 +507,8 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     m_importing = false;
 
     if (round.applied > 0) {
-        logLine(QStringLiteral("🔄 Sync: merged %1 changes from %2").arg(round.applied).arg(m_folder.path()));
+        logInfo(lcSync,
+                QStringLiteral("🔄 Sync: merged %1 changes from %2").arg(round.applied).arg(m_folder.path()));
         // Reads the commit into the live objects now rather than at the next file event; a little per
         // turn unless someone waits for the round.
         m_context->refresh(result.changes, !m_waited);
@@ -552,7 +554,7 @@ void SyncEngine::scheduleScan(double delay, bool full) {
         // Ends on a later turn, with `finished`.
         if (self->startRound(kinds, &error) == Start::failed) {
             if (error != previous)
-                logLine(QStringLiteral("❌ Sync failed: ") + error);
+                logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + error);
             Q_EMIT self->finished(false);
         }
         if (!self->m_worker->isBusy())

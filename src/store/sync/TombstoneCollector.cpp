@@ -23,7 +23,7 @@ void TombstoneCollector::collect(qint64 horizon, const QSet<QString>& queued) {
     }
     QString message;
     if (!m_state.forget(ids, &message)) {
-        logLine(QStringLiteral("❌ Sync failed: ") + message);
+        logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + message);
         return;
     }
     // Only the version this machine knows: a file rewritten since then is another machine's news.

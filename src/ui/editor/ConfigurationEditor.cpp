@@ -90,16 +90,17 @@ void ConfigurationEditor::loadPositionGroup(const std::optional<QString>& select
         for (PositionGroup* group : draft->positionGroupList()) {
             if (uuidString(group->id()) == *selectedPositionGroupID) {
                 m_selectedGroup = group;
-                logLine(QStringLiteral("📱 Edit modal: Using passed position group '") + group->name() +
-                        QStringLiteral("' from main menu selection"));
+                logDebug(lcUi, QStringLiteral("📱 Edit modal: Using passed position group '") + group->name() +
+                                   QStringLiteral("' from main menu selection"));
                 recordSelection(uuidString(group->id()));
                 return;
             }
         }
     }
     m_selectedGroup = draft->defaultPositionGroup();
-    logLine(QStringLiteral("📱 Edit modal: Using default position group '") +
-            (m_selectedGroup ? m_selectedGroup->name() : QStringLiteral("none")) + QStringLiteral("'"));
+    logDebug(lcUi, QStringLiteral("📱 Edit modal: Using default position group '") +
+                       (m_selectedGroup ? m_selectedGroup->name() : QStringLiteral("none")) +
+                       QStringLiteral("'"));
     if (m_selectedGroup)
         recordSelection(uuidString(m_selectedGroup->id()));
 }
@@ -215,7 +216,7 @@ void ConfigurationEditor::setDefaultPositionGroup(PositionGroup* group) {
     if (!configuration())
         return;
     configuration()->setDefaultPositionGroup(group);
-    logLine(QStringLiteral("✅ Set '") + group->name() + QStringLiteral("' as default position group"));
+    logInfo(lcUi, QStringLiteral("✅ Set '") + group->name() + QStringLiteral("' as default position group"));
     edited();
 }
 
@@ -240,7 +241,7 @@ void ConfigurationEditor::deletePositionGroup(PositionGroup* group) {
         m_selectedGroup = groups.isEmpty() ? nullptr : groups.first();
         recordSelection(m_selectedGroup ? uuidString(m_selectedGroup->id()) : QString());
     }
-    logLine(QStringLiteral("🗑️ Deleted position group '") + name + QStringLiteral("'"));
+    logInfo(lcUi, QStringLiteral("🗑️ Deleted position group '") + name + QStringLiteral("'"));
     edited();
 }
 
@@ -256,7 +257,7 @@ ConfigurationEditor::createPositionGroup(const QString& name,
                                : draft->addPositionGroup(trimmed, customGroupDescription, false);
     m_selectedGroup = group;
     recordSelection(uuidString(group->id()));
-    logLine(QStringLiteral("✅ Created position group '") + trimmed + QStringLiteral("'"));
+    logInfo(lcUi, QStringLiteral("✅ Created position group '") + trimmed + QStringLiteral("'"));
     edited();
     return group;
 }
@@ -266,11 +267,11 @@ bool ConfigurationEditor::renamePositionGroup(PositionGroup* group, const QStrin
         return false;
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
-        logLine(QStringLiteral("❌ Position group name cannot be empty"));
+        logWarning(lcUi, QStringLiteral("❌ Position group name cannot be empty"));
         return false;
     }
     group->setName(trimmed);
-    logLine(QStringLiteral("✅ Saved position group name: '") + trimmed + QStringLiteral("'"));
+    logInfo(lcUi, QStringLiteral("✅ Saved position group name: '") + trimmed + QStringLiteral("'"));
     edited();
     return true;
 }
@@ -326,8 +327,8 @@ AppConfiguration* ConfigurationEditor::addAppToConfiguration(SavedApp* saved) {
                                      true, position, saved->savedWidthFraction(), saved->savedHeight(),
                                      saved->savedMarginX(), saved->savedMarginY());
     appendApp(app, saved->name(), position);
-    logLine(QStringLiteral("✅ Added ") + saved->name() + QStringLiteral(" to configuration at ") +
-            str(position));
+    logInfo(lcUi, QStringLiteral("✅ Added ") + saved->name() + QStringLiteral(" to configuration at ") +
+                      str(position));
     return app;
 }
 
@@ -336,7 +337,7 @@ AppConfiguration* ConfigurationEditor::addRunningAppToConfiguration(const Runnin
         return nullptr;
     // A program without a desktop entry gets one now, so that the configuration can start it.
     if (const std::optional<QString> kept = platform().workspace.keepApplication(running.bundleID)) {
-        logLine(QStringLiteral("❌ Failed to keep ") + running.name + QStringLiteral(": ") + *kept);
+        logWarning(lcUi, QStringLiteral("❌ Failed to keep ") + running.name + QStringLiteral(": ") + *kept);
         Q_EMIT addFailed(tr("Could not add '%1': %2").arg(running.name, *kept));
         return nullptr;
     }
@@ -356,8 +357,8 @@ AppConfiguration* ConfigurationEditor::addRunningAppToConfiguration(const Runnin
         new AppConfiguration(running.bundleID, running.name, CornerInfo::rawValue(position), 0, true,
                              position, m_state.widthFraction(), height, m_state.marginX(), m_state.marginY());
     appendApp(app, running.name, position);
-    logLine(QStringLiteral("✅ Added running app ") + running.name + QStringLiteral(" to configuration at ") +
-            str(position));
+    logInfo(lcUi, QStringLiteral("✅ Added running app ") + running.name +
+                      QStringLiteral(" to configuration at ") + str(position));
     return app;
 }
 
@@ -376,12 +377,12 @@ bool ConfigurationEditor::autoSaveRunningAppIfNeeded(const RunningApp& running, 
     m_context.insert(saved);
     QString error;
     if (!m_context.save(QList<ModelObject*>{saved}, &error)) {
-        logLine(QStringLiteral("❌ Failed to auto-save running app: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to auto-save running app: ") + error);
         m_context.deleteObject(saved);
         return false;
     }
     m_availableApps.append(saved);
-    logLine(QStringLiteral("💾 Auto-saved running app as SavedApp: ") + running.name);
+    logInfo(lcUi, QStringLiteral("💾 Auto-saved running app as SavedApp: ") + running.name);
     // The lists show the new saved application now, whatever becomes of this editor.
     m_state.triggerConfigurationDataRefresh();
     Q_EMIT availableAppsChanged();
@@ -403,7 +404,7 @@ void ConfigurationEditor::removeAppFromConfiguration(AppConfiguration* app) {
         draft->setConfigurations(remaining);
     }
     m_currentPositions.remove(id);
-    logLine(QStringLiteral("🗑️ Removed ") + name + QStringLiteral(" from configuration"));
+    logInfo(lcUi, QStringLiteral("🗑️ Removed ") + name + QStringLiteral(" from configuration"));
     edited();
 }
 
@@ -429,13 +430,13 @@ void ConfigurationEditor::dropMappingsOfRemovedApps() {
 bool ConfigurationEditor::renameConfiguration(const QString& name, QString* error) {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
-        logLine(QStringLiteral("❌ Configuration name cannot be empty"));
+        logWarning(lcUi, QStringLiteral("❌ Configuration name cannot be empty"));
         if (error)
             *error = QStringLiteral("The name cannot be empty.");
         return false;
     }
     if (const QString tooLong = ConfigurationGroup::nameLengthError(trimmed); !tooLong.isEmpty()) {
-        logLine(QStringLiteral("❌ Configuration name is too long"));
+        logWarning(lcUi, QStringLiteral("❌ Configuration name is too long"));
         if (error)
             *error = tooLong;
         return false;
@@ -444,7 +445,7 @@ bool ConfigurationEditor::renameConfiguration(const QString& name, QString* erro
     if (!configuration() || !m_scope->commitName(trimmed, &why)) {
         if (why.isEmpty())
             why = QStringLiteral("The editor is closed.");
-        logLine(QStringLiteral("❌ Failed to save configuration name: ") + why);
+        logWarning(lcUi, QStringLiteral("❌ Failed to save configuration name: ") + why);
         // The draft keeps what is stored, so the header and a later Save show the old name.
         ConfigurationGroup* live = original();
         if (live && configuration())
@@ -455,7 +456,7 @@ bool ConfigurationEditor::renameConfiguration(const QString& name, QString* erro
         return false;
     }
     m_state.triggerConfigurationDataRefresh();
-    logLine(QStringLiteral("✅ Saved configuration name: '") + trimmed + QStringLiteral("'"));
+    logInfo(lcUi, QStringLiteral("✅ Saved configuration name: '") + trimmed + QStringLiteral("'"));
     Q_EMIT nameChanged();
     return true;
 }
@@ -477,12 +478,12 @@ void ConfigurationEditor::previewCurrentConfiguration() {
             const Screen screen =
                 ScreenDetectionHelper(p).getTargetScreen(guard ? guard->mainWindow() : nullptr);
             Actions(p).summon(bundleID, spec, screen);
-            logLine(QStringLiteral("🎯 Applied position preview for ") + appName + QStringLiteral(" to ") +
-                    str(spec.corner));
+            logInfo(lcUi, QStringLiteral("🎯 Applied position preview for ") + appName +
+                              QStringLiteral(" to ") + str(spec.corner));
         });
     }
-    logLine(QStringLiteral("🎬 Previewing configuration '") + configuration()->name() +
-            QStringLiteral("' with ") + QString::number(list.size()) + QStringLiteral(" apps"));
+    logInfo(lcUi, QStringLiteral("🎬 Previewing configuration '") + configuration()->name() +
+                      QStringLiteral("' with ") + QString::number(list.size()) + QStringLiteral(" apps"));
 }
 
 ConfigurationEditor::SaveResult ConfigurationEditor::save(QString* error) {
@@ -505,10 +506,10 @@ ConfigurationEditor::SaveResult ConfigurationEditor::save(QString* error) {
         m_selectedGroup = group;
     }
     dropMappingsOfRemovedApps();
-    logLine(QStringLiteral("💾 Saved current positions for configuration"));
+    logInfo(lcUi, QStringLiteral("💾 Saved current positions for configuration"));
     QString why;
     if (!m_scope->commit(&why)) {
-        logLine(QStringLiteral("❌ Failed to save configuration changes: ") + why);
+        logWarning(lcUi, QStringLiteral("❌ Failed to save configuration changes: ") + why);
         if (error)
             *error = why;
         Q_EMIT changed();

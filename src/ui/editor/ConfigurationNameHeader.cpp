@@ -157,7 +157,7 @@ void ConfigurationNameHeader::startNameEditing() {
     m_field->setText(draft->name());
     m_editing = true;
     showForm();
-    logLine(QStringLiteral("✏️ Started editing configuration name"));
+    logDebug(lcUi, QStringLiteral("✏️ Started editing configuration name"));
     // The window itself, not the field, holds the keyboard once the field is shown.
     QPointer<ConfigurationNameHeader> self(this);
     m_editor.platform().scheduler.after(focusClearDelay, [self] {
@@ -183,5 +183,5 @@ void ConfigurationNameHeader::cancelNameEditing() {
     m_field->clear();
     m_editing = false;
     showForm();
-    logLine(QStringLiteral("❌ Cancelled configuration name editing"));
+    logInfo(lcUi, QStringLiteral("❌ Cancelled configuration name editing"));
 }

@@ -178,7 +178,7 @@ void PositionGroupBar::startEditingPositionGroupName(PositionGroup* group) {
         return m_editor.renamePositionGroup(group, name);
     });
     m_rename->setAttribute(Qt::WA_DeleteOnClose);
-    logLine(QStringLiteral("✏️ Started editing position group name for '") + group->name() +
-            QStringLiteral("'"));
+    logDebug(lcUi, QStringLiteral("✏️ Started editing position group name for '") + group->name() +
+                       QStringLiteral("'"));
     m_rename->open();
 }

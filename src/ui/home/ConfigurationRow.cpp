@@ -9,7 +9,7 @@
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 #include "model/PositionGroupTemplateMatcher.h"
-#include "model/SFSymbolTemplateMapper.h"
+#include "model/TemplateSymbols.h"
 #include "placement/MultiMonitorHelper.h"
 #include "store/ModelContext.h"
 #include "ui/look/ElidedLabel.h"
@@ -163,8 +163,8 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
             if (!isLive())
                 break;
             preComputeValues();
-            logLine(QStringLiteral("🔄 ConfigRow: Refreshed pre-computed values for ") +
-                    m_configuration->name());
+            logDebug(lcUi, QStringLiteral("🔄 ConfigRow: Refreshed pre-computed values for ") +
+                               m_configuration->name());
             break;
         default:
             break;
@@ -269,7 +269,7 @@ void ConfigurationRow::updatePicker() {
     for (PositionGroup* group : groups) {
         const std::optional<PositionTemplate> matched = PositionGroupTemplateMatcher::matchedTemplate(group);
         const std::optional<QString> symbolName =
-            matched ? SFSymbolTemplateMapper::symbolName(matched->positions) : std::nullopt;
+            matched ? TemplateSymbols::symbolName(matched->positions) : std::nullopt;
         const QColor color = palette().color(QPalette::ButtonText);
         if (symbolName) {
             m_picker->addItem(HomeLook::symbol(*symbolName, color), group->name(), uuidString(group->id()));
@@ -367,10 +367,10 @@ void ConfigurationRow::toggleSelection() {
         return;
     if (isSelected()) {
         m_state.setSelectedConfigurationID(QString());
-        logLine(QStringLiteral("📱 Deselected configuration: ") + m_configuration->name());
+        logInfo(lcUi, QStringLiteral("📱 Deselected configuration: ") + m_configuration->name());
     } else {
         m_state.setSelectedConfigurationID(key());
-        logLine(QStringLiteral("📱 Selected configuration: ") + m_configuration->name());
+        logInfo(lcUi, QStringLiteral("📱 Selected configuration: ") + m_configuration->name());
     }
 }
 

@@ -13,31 +13,19 @@
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
-#include "placement/AXPermission.h"
 #include "placement/Actions.h"
 #include "placement/RunningAppsHelper.h"
 #include "store/ModelContext.h"
 #include "ui/editor/EditorRegistry.h"
-#include "ui/look/DialogFrame.h"
-#include "ui/look/ElidedLabel.h"
 #include "ui/look/StyledButton.h"
 
 #include <QAbstractButton>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
 namespace {
-
-// A name of any length fits a dialog: longer ones are cut short with "…".
-QString shortName(const QString& name) {
-    return ElidedLabel::elided(name, QFont(), 320);
-}
 
 template <class T, class Name> QList<T> filtered(const QList<T>& all, const QString& text, Name name) {
     if (text.isEmpty())
@@ -55,7 +43,12 @@ template <class T, class Name> QList<T> filtered(const QList<T>& all, const QStr
 ContentView::ContentView(Platform& platform, AppState& state, ModelContext* store, ApplicationIcons& icons,
                          QWidget* parent)
     : QWidget(parent), m_platform(platform), m_state(state), m_icons(icons), m_store(store),
-      m_axTrusted(AXPermission(platform).isTrusted(false)) {
+      m_permissionWatch(new PermissionWatch(platform, this)), m_dialogs(this) {
+    connect(m_permissionWatch, &PermissionWatch::changed, this, [this](bool trusted) {
+        if (trusted)
+            recordGrant();
+        showPage();
+    });
     // Deleted by another list or another machine: the rows go at once, in one pass per burst.
     if (store)
         connect(store, &ModelContext::objectDeleted, this, [this] {
@@ -77,7 +70,7 @@ ContentView::ContentView(Platform& platform, AppState& state, ModelContext* stor
     auto* permissionLayout = new QHBoxLayout(permissionPage);
     m_permission = new PermissionView(permissionPage);
     permissionLayout->addWidget(m_permission);
-    m_permission->onCheckAgain = [this] { checkPermissionStatus(); };
+    m_permission->onCheckAgain = [this] { m_permissionWatch->check(); };
     m_pages->addWidget(permissionPage);
     permissionPage->installEventFilter(this);
 
@@ -179,14 +172,14 @@ ContentView::ContentView(Platform& platform, AppState& state, ModelContext* stor
 }
 
 ContentView::~ContentView() {
-    // Pending poll steps find the view gone; the observer goes with the view.
-    stopPermissionMonitoring();
+    // The observer goes before the view does.
+    m_permissionWatch->stop();
 }
 
 // --- the permission gate ---
 
 void ContentView::showPage() {
-    m_pages->setCurrentIndex(m_axTrusted ? 1 : 0);
+    m_pages->setCurrentIndex(m_permissionWatch->isTrusted() ? 1 : 0);
 }
 
 bool ContentView::eventFilter(QObject* watched, QEvent* event) {
@@ -194,7 +187,7 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event) {
         if (watched == m_home) {
             authorizedHomeAppeared();
         } else if (watched == m_permission->parentWidget()) {
-            setupPermissionMonitoring();
+            m_permissionWatch->start();
             // Asked for 0.1 s after the screen appears; the fade itself waits another 0.3 s.
             QPointer<ContentView> self(this);
             m_platform.scheduler.after(0.1 + 0.3, [self] {
@@ -206,64 +199,15 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void ContentView::setupPermissionMonitoring() {
-    checkPermissionStatus();
-    if (m_axTrusted)
-        return;
-    if (!m_activationObserver) {
-        m_activationObserver = connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
-                                       [this](Qt::ApplicationState applicationState) {
-                                           if (applicationState == Qt::ApplicationActive)
-                                               checkPermissionStatus();
-                                       });
-    }
-    if (!m_polling) {
-        m_polling = true;
-        schedulePermissionPoll();
-    }
-}
-
-void ContentView::schedulePermissionPoll() {
-    QPointer<ContentView> self(this);
-    const int generation = m_pollGeneration;
-    m_platform.scheduler.after(permissionPollInterval, [self, generation] {
-        if (!self || !self->m_polling || self->m_pollGeneration != generation)
-            return;
-        self->checkPermissionStatus();
-        if (self->m_polling)
-            self->schedulePermissionPoll();
-    });
-}
-
-void ContentView::stopPermissionMonitoring() {
-    m_polling = false;
-    ++m_pollGeneration;
-    if (m_activationObserver) {
-        disconnect(m_activationObserver);
-        m_activationObserver = {};
-    }
-}
-
-void ContentView::checkPermissionStatus() {
-    const bool trusted = AXPermission(m_platform).isTrusted(false);
-    if (trusted == m_axTrusted)
-        return;
-    m_axTrusted = trusted;
-    if (trusted)
-        recordGrant();
-    showPage();
-}
-
 void ContentView::recordGrant() {
-    stopPermissionMonitoring();
+    m_permissionWatch->stop();
     m_showRunningApps = true;
     m_running->setShowRunningApps(true);
     gatherRunningApps();
 }
 
 void ContentView::handleLaunchPermissions() {
-    m_axTrusted = AXPermission(m_platform).isTrusted(false);
-    if (m_axTrusted) {
+    if (m_permissionWatch->reread()) {
         m_showRunningApps = true;
         m_running->setShowRunningApps(true);
         gatherRunningApps();
@@ -274,7 +218,7 @@ void ContentView::handleLaunchPermissions() {
 
 void ContentView::authorizedHomeAppeared() {
     handleLaunchPermissions();
-    if (!m_axTrusted)
+    if (!m_permissionWatch->isTrusted())
         return;
     fetchSavedApps();
     fetchConfigurationGroups();
@@ -304,7 +248,7 @@ void ContentView::fetchSavedApps() {
     } else {
         m_savedApps.clear();
         m_savedAppsError = QStringLiteral("Could not read the saved applications: the store is not open");
-        logLine(QStringLiteral("❌ Failed to fetch saved apps: the store is not open"));
+        logWarning(lcUi, QStringLiteral("❌ Failed to fetch saved apps: the store is not open"));
     }
     updateDisplayedSavedApps();
 }
@@ -316,7 +260,7 @@ void ContentView::fetchConfigurationGroups() {
     } else {
         m_configurationGroups.clear();
         m_configurationsError = QStringLiteral("Could not read the configurations: the store is not open");
-        logLine(QStringLiteral("❌ Failed to fetch configurations: the store is not open"));
+        logWarning(lcUi, QStringLiteral("❌ Failed to fetch configurations: the store is not open"));
     }
     updateDisplayedConfigurations();
 }
@@ -357,7 +301,7 @@ void ContentView::pruneDeleted() {
 void ContentView::refetch() {
     // Fetched when the home appears; until then (or behind the permission screen) there is nothing to
     // keep true.
-    if (!m_axTrusted || !m_home->isVisible()) {
+    if (!m_permissionWatch->isTrusted() || !m_home->isVisible()) {
         pruneDeleted();
         return;
     }
@@ -391,10 +335,10 @@ std::optional<QString> ContentView::createConfiguration(const QString& name) {
     ConfigurationGroup* configuration =
         CreateConfigurationSheet::storeNewConfiguration(m_state, *store, name, &error);
     if (!configuration) {
-        logLine(QStringLiteral("❌ Failed to create configuration: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to create configuration: ") + error);
         return error;
     }
-    logLine(QStringLiteral("✅ Successfully created configuration: ") + name);
+    logInfo(lcUi, QStringLiteral("✅ Successfully created configuration: ") + name);
     m_state.triggerConfigurationDataRefresh();
     // Listed at once: also when its editor is cancelled (the refetch above has it when on screen).
     if (!m_configurationGroups.contains(configuration)) {
@@ -437,17 +381,12 @@ void ContentView::showCreateSheet() {
 }
 
 void ContentView::confirmRemoveConfiguration(ConfigurationGroup* configuration) {
-    const QString message =
-        configuration
-            ? QStringLiteral("This will permanently delete '") + shortName(configuration->name()) +
-                  QStringLiteral("' and all of its positions.")
-            : QStringLiteral("This will permanently delete the selected configuration and all of its "
-                             "positions.");
     QPointer<ConfigurationGroup> pending(configuration);
-    confirm(QStringLiteral("Delete Configuration?"), message, QStringLiteral("Delete"), [this, pending] {
-        if (pending)
-            removeConfiguration(pending);
-    });
+    m_dialogs.confirmRemoveConfiguration(configuration ? std::optional(configuration->name()) : std::nullopt,
+                                         [this, pending] {
+                                             if (pending)
+                                                 removeConfiguration(pending);
+                                         });
 }
 
 bool ContentView::removeConfiguration(ConfigurationGroup* configuration) {
@@ -458,8 +397,9 @@ bool ContentView::removeConfiguration(ConfigurationGroup* configuration) {
     const QUuid id = configuration->id();
     QString error;
     if (!ConfigurationRemoval::remove(*store, m_state, {configuration}, &error)) {
-        logLine(QStringLiteral("❌ Failed to delete configuration: ") + error);
-        showError(QStringLiteral("Could not delete '") + shortName(name) + QStringLiteral("'"), error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to delete configuration: ") + error);
+        m_dialogs.showError(
+            QStringLiteral("Could not delete '") + HomeDialogs::shortName(name) + QStringLiteral("'"), error);
         return false;
     }
     m_configurationGroups.removeIf([&id](const ConfigurationGroup* c) { return c->id() == id; });
@@ -468,14 +408,8 @@ bool ContentView::removeConfiguration(ConfigurationGroup* configuration) {
 }
 
 void ContentView::confirmClearAllConfigurations() {
-    confirm(QStringLiteral("Clear All Configurations?"),
-            m_configurationGroups.size() == 1
-                ? QStringLiteral("This will permanently delete the 1 configuration and all of its positions, "
-                                 "on every machine that syncs it.")
-                : QStringLiteral("This will permanently delete all %1 configurations and all of their "
-                                 "positions, on every machine that syncs them.")
-                      .arg(m_configurationGroups.size()),
-            QStringLiteral("Clear All"), [this] { clearAllConfigurations(); });
+    m_dialogs.confirmClearAllConfigurations(m_configurationGroups.size(),
+                                            [this] { clearAllConfigurations(); });
 }
 
 bool ContentView::clearAllConfigurations() {
@@ -484,8 +418,8 @@ bool ContentView::clearAllConfigurations() {
         return false;
     QString error;
     if (!ConfigurationRemoval::remove(*store, m_state, m_configurationGroups, &error)) {
-        logLine(QStringLiteral("❌ Failed to clear all configurations: ") + error);
-        showError(QStringLiteral("Could not delete the configurations"), error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to clear all configurations: ") + error);
+        m_dialogs.showError(QStringLiteral("Could not delete the configurations"), error);
         return false;
     }
     m_configurationGroups.clear();
@@ -494,11 +428,8 @@ bool ContentView::clearAllConfigurations() {
 }
 
 void ContentView::confirmRemoveSavedApp(SavedApp* app) {
-    const QString message = app ? QStringLiteral("This will permanently remove '") + shortName(app->name()) +
-                                      QStringLiteral("' from your saved apps.")
-                                : QStringLiteral("This will permanently remove the selected saved app.");
     QPointer<SavedApp> pending(app);
-    confirm(QStringLiteral("Delete Saved App?"), message, QStringLiteral("Delete"), [this, pending] {
+    m_dialogs.confirmRemoveSavedApp(app ? std::optional(app->name()) : std::nullopt, [this, pending] {
         if (pending)
             removeSavedApp(pending);
     });
@@ -513,8 +444,9 @@ bool ContentView::removeSavedApp(SavedApp* app) {
     QString error;
     if (!StoreCommand::run(
             *store, [store, app] { store->deleteObject(app); }, &error)) {
-        logLine(QStringLiteral("❌ Failed to delete saved app: ") + error);
-        showError(QStringLiteral("Could not remove '") + shortName(name) + QStringLiteral("'"), error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to delete saved app: ") + error);
+        m_dialogs.showError(
+            QStringLiteral("Could not remove '") + HomeDialogs::shortName(name) + QStringLiteral("'"), error);
         return false;
     }
     m_savedApps.removeIf([&id](const SavedApp* a) { return a->id() == id; });
@@ -523,11 +455,7 @@ bool ContentView::removeSavedApp(SavedApp* app) {
 }
 
 void ContentView::confirmClearAllSavedApps() {
-    confirm(QStringLiteral("Clear All Saved Apps?"),
-            m_savedApps.size() == 1
-                ? QStringLiteral("This will permanently remove the 1 saved app.")
-                : QStringLiteral("This will permanently remove all %1 saved apps.").arg(m_savedApps.size()),
-            QStringLiteral("Clear All"), [this] { clearAllSavedApps(); });
+    m_dialogs.confirmClearAllSavedApps(m_savedApps.size(), [this] { clearAllSavedApps(); });
 }
 
 bool ContentView::clearAllSavedApps() {
@@ -545,8 +473,8 @@ bool ContentView::clearAllSavedApps() {
         },
         &error);
     if (!cleared) {
-        logLine(QStringLiteral("❌ Failed to clear all saved apps: ") + error);
-        showError(QStringLiteral("Could not remove the saved apps"), error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to clear all saved apps: ") + error);
+        m_dialogs.showError(QStringLiteral("Could not remove the saved apps"), error);
         return false;
     }
     m_savedApps.clear();
@@ -575,8 +503,8 @@ void ContentView::saveApp(const RunningApp& app) {
     }
     // A program without a desktop entry gets one now, so that it can be started again later.
     if (const std::optional<QString> kept = m_platform.workspace.keepApplication(app.bundleID)) {
-        logLine(QStringLiteral("❌ Failed to keep ") + app.name + QStringLiteral(": ") + *kept);
-        showError(QStringLiteral("Could not save '") + app.name + QStringLiteral("'"), *kept);
+        logWarning(lcUi, QStringLiteral("❌ Failed to keep ") + app.name + QStringLiteral(": ") + *kept);
+        m_dialogs.showError(QStringLiteral("Could not save '") + app.name + QStringLiteral("'"), *kept);
         return;
     }
     auto* saved = new SavedApp(app.bundleID, app.name, width, height, m_state.corner(),
@@ -584,8 +512,10 @@ void ContentView::saveApp(const RunningApp& app) {
     QString error;
     if (!StoreCommand::run(
             *store, [store, saved] { store->insert(saved); }, &error)) {
-        logLine(QStringLiteral("❌ Failed to save app: ") + error);
-        showError(QStringLiteral("Could not save '") + shortName(app.name) + QStringLiteral("'"), error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to save app: ") + error);
+        m_dialogs.showError(QStringLiteral("Could not save '") + HomeDialogs::shortName(app.name) +
+                                QStringLiteral("'"),
+                            error);
         return;
     }
     m_savedApps.append(saved);
@@ -605,54 +535,4 @@ void ContentView::toggleMenuBarMode() {
 void ContentView::updateMenuBarButton() {
     m_menuBarButton->setText(m_state.isMainWindowAttached() ? QStringLiteral("Exit Menu Bar Mode")
                                                             : QStringLiteral("Enter Menu Bar Mode"));
-}
-
-// --- dialogs ---
-
-namespace {
-// Names in the message are the user's: never read as markup.
-void plainInformativeText(QMessageBox* box) {
-    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
-        label->setTextFormat(Qt::PlainText);
-}
-} // namespace
-
-void ContentView::confirm(const QString& title, const QString& message, const QString& action,
-                          std::function<void()> onConfirm) {
-    if (m_dialog)
-        m_dialog->close();
-    // The question in the box itself too: the window manager's title bar may not show it.
-    auto* box = new QMessageBox(QMessageBox::Warning, title, title, QMessageBox::NoButton, this);
-    box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(message);
-    plainInformativeText(box);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    // Alt and the first letter presses a button, as in the platform's own dialogs.
-    QPushButton* destructive =
-        box->addButton(QStringLiteral("&") + HomeLook::escapedMnemonic(action), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    DialogFrame::apply(box);
-    connect(box, &QMessageBox::buttonClicked, this, [destructive, onConfirm](QAbstractButton* clicked) {
-        if (clicked == destructive)
-            onConfirm();
-    });
-    m_dialog = box;
-    box->open();
-}
-
-void ContentView::showError(const QString& title, const QString& error) {
-    if (m_dialog)
-        m_dialog->close();
-    auto* box = new QMessageBox(QMessageBox::Critical, title, title, QMessageBox::Ok, this);
-    box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(error);
-    plainInformativeText(box);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    DialogFrame::apply(box);
-    m_dialog = box;
-    box->open();
 }

@@ -4,6 +4,8 @@
 // commands behind their buttons.
 #pragma once
 
+#include "HomeDialogs.h"
+#include "PermissionWatch.h"
 #include "placement/RunningApp.h"
 #include "platform/Platform.h"
 #include "store/ModelContext.h"
@@ -12,7 +14,6 @@
 
 #include <QList>
 #include <QMessageBox>
-#include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
 
@@ -33,17 +34,14 @@ class SavedApplicationsSectionView;
 class ContentView : public QWidget {
     Q_OBJECT
 public:
-    // Seconds between two permission checks while the permission screen waits.
-    static constexpr double permissionPollInterval = 3.0;
-
     // `store` is the store's main context; without one the lists say that they cannot be read.
     ContentView(Platform& platform, AppState& state, ModelContext* store, ApplicationIcons& icons,
                 QWidget* parent = nullptr);
     ~ContentView() override;
 
-    bool axTrusted() const { return m_axTrusted; }
-    bool isPollingPermission() const { return m_polling; }
-    bool isObservingActivation() const { return bool(m_activationObserver); }
+    bool axTrusted() const { return m_permissionWatch->isTrusted(); }
+    bool isPollingPermission() const { return m_permissionWatch->isPolling(); }
+    bool isObservingActivation() const { return m_permissionWatch->isObservingActivation(); }
 
     // --- the lists as last fetched or changed here ---
     const QList<ConfigurationGroup*>& configurationGroups() const { return m_configurationGroups; }
@@ -86,7 +84,7 @@ public:
     SavedApplicationsSectionView* savedSection() const { return m_saved; }
     QAbstractButton* menuBarButton() const { return m_menuBarButton; }
     // The confirmation or error dialog open now, if any.
-    QMessageBox* openDialog() const { return m_dialog; }
+    QMessageBox* openDialog() const { return m_dialogs.openDialog(); }
     // The home list's editor manager: it outlives this view, and so does its open editor.
     EditConfigurationWindowManager& editWindowManager();
     CreateConfigurationSheet* createSheet() const { return m_createSheet; }
@@ -96,10 +94,6 @@ protected:
 
 private:
     void showPage();
-    void setupPermissionMonitoring();
-    void checkPermissionStatus();
-    void schedulePermissionPoll();
-    void stopPermissionMonitoring();
     void recordGrant();
     void handleLaunchPermissions();
     void authorizedHomeAppeared();
@@ -116,9 +110,6 @@ private:
     // Fetches both stored lists again, keeping what the user sees (search, rows, scroll position).
     void refetch();
 
-    void confirm(const QString& title, const QString& message, const QString& action,
-                 std::function<void()> onConfirm);
-    void showError(const QString& title, const QString& error);
     void updateMenuBarButton();
 
     Platform& m_platform;
@@ -133,7 +124,7 @@ private:
     QList<ConfigurationGroup*> m_configurationGroups;
     QList<ConfigurationGroup*> m_displayedConfigurations;
     std::optional<QString> m_configurationsError;
-    bool m_axTrusted;
+    PermissionWatch* m_permissionWatch;
     QList<RunningApp> m_runningApps;
     QList<RunningApp> m_displayedRunningApps;
     bool m_showRunningApps = false;
@@ -143,11 +134,6 @@ private:
     bool m_showConfigurations = true;
     QString m_configurationSearchText;
 
-    // One activation observer and one poll per view, however often the permission screen shows.
-    QMetaObject::Connection m_activationObserver;
-    bool m_polling = false;
-    int m_pollGeneration = 0;
-
     QStackedLayout* m_pages;
     PermissionView* m_permission;
     QWidget* m_home;
@@ -155,6 +141,6 @@ private:
     AppConfigurationsSectionView* m_configurations;
     SavedApplicationsSectionView* m_saved;
     QAbstractButton* m_menuBarButton;
-    QPointer<QMessageBox> m_dialog;
+    HomeDialogs m_dialogs;
     bool m_pruneQueued = false;
 };

@@ -1,9 +1,9 @@
 #include "PermissionView.h"
 
 #include "HomeLook.h"
-#include "ui/WindowControlProblem.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/QuarlinIcon.h"
+#include "ui/notices/WindowControlProblem.h"
 
 #include <QAbstractButton>
 #include <QGraphicsOpacityEffect>

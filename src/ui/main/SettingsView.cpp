@@ -8,8 +8,6 @@
 #include "model/AppTheme.h"
 #include "model/SettingsModel.h"
 #include "platform/SyncStatus.h"
-#include "ui/LaunchAtLoginToggle.h"
-#include "ui/WindowControlProblem.h"
 #include "ui/look/Divider.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
@@ -19,6 +17,8 @@
 #include "ui/look/SymbolView.h"
 #include "ui/look/Symbols.h"
 #include "ui/look/TextLabel.h"
+#include "ui/main/LaunchAtLoginToggle.h"
+#include "ui/notices/WindowControlProblem.h"
 
 #include <QApplication>
 #include <QCheckBox>

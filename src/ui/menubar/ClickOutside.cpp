@@ -23,7 +23,7 @@ ClickOutside::ClickOutside(PointerMonitor& pointer, Scheduler& scheduler, std::f
 void ClickOutside::install() {
     remove();
     if (!m_pointer.start())
-        logLine(QStringLiteral("⚠️ MenuBar: clicks elsewhere cannot be seen on this desktop"));
+        logWarning(lcUi, QStringLiteral("⚠️ MenuBar: clicks elsewhere cannot be seen on this desktop"));
     m_installed = true;
 }
 

@@ -85,7 +85,7 @@ void MenuBarManager::statusItemClicked() {
     // The press of this click already closed the window (a StatusNotifier host reports the click
     // after the press reached its own panel).
     if (m_clickOutside.takeDismissingClick()) {
-        logLine(QStringLiteral("🖱️ MenuBar: the click's press already closed the window"));
+        logDebug(lcUi, QStringLiteral("🖱️ MenuBar: the click's press already closed the window"));
         return;
     }
     m_lastClickPointer = m_desktop.pointer();
@@ -233,11 +233,11 @@ void MenuBarManager::schedulePlacements(QWidget* window) {
                 self->applyTaskbarState(target);
             if (last && target->isVisible()) {
                 const QRect frame = target->geometry();
-                logLine(QStringLiteral("📌 MenuBar: attached window placed at %1,%2 %3x%4")
-                            .arg(frame.x())
-                            .arg(frame.y())
-                            .arg(frame.width())
-                            .arg(frame.height()));
+                logDebug(lcUi, QStringLiteral("📌 MenuBar: attached window placed at %1,%2 %3x%4")
+                                   .arg(frame.x())
+                                   .arg(frame.y())
+                                   .arg(frame.width())
+                                   .arg(frame.height()));
             }
         });
     }
@@ -417,7 +417,9 @@ void MenuBarManager::fadeIn(QWidget* window) {
 }
 
 void MenuBarManager::fallBackToNormalWindow(const QString& reason) {
-    logLine(QStringLiteral("⚠️ MenuBar: %1, showing the main window with its taskbar entry").arg(reason));
+    logWarning(
+        lcUi,
+        QStringLiteral("⚠️ MenuBar: %1, showing the main window with its taskbar entry").arg(reason));
     m_resumeMenuBarModeWhenTrayReturns = true;
     showMainWindowNormally();
 }
@@ -446,9 +448,9 @@ void MenuBarManager::resumeAttempt(int attempt) {
     if (!m_presence.isIconShown()) {
         if (attempt + 1 >= launchAttachAttempts) {
             m_waitingForIconToResume = false;
-            logLine(QStringLiteral(
-                "⚠️ MenuBar: a system tray appeared but does not show the icon, keeping the main window "
-                "with its taskbar entry"));
+            logWarning(lcUi, QStringLiteral("⚠️ MenuBar: a system tray appeared but does not show the "
+                                            "icon, keeping the main window "
+                                            "with its taskbar entry"));
             return;
         }
         const QPointer<MenuBarManager> self(this);
@@ -462,7 +464,7 @@ void MenuBarManager::resumeAttempt(int attempt) {
     if (!m_resumeMenuBarModeWhenTrayReturns)
         return;
     m_resumeMenuBarModeWhenTrayReturns = false;
-    logLine(QStringLiteral("🔄 MenuBar: a system tray appeared, back to menu bar mode"));
+    logInfo(lcUi, QStringLiteral("🔄 MenuBar: a system tray appeared, back to menu bar mode"));
     showAttachedWindowForLaunch();
 }
 

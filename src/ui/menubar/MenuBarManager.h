@@ -79,7 +79,7 @@ public:
     void protectStatusBarFromAppTheme();
 
     // Whether the taskbar entry is shown (the program's "Dock icon").
-    bool isDockIconVisible() const { return m_taskbarPolicy.isEntryVisible(); }
+    bool isTaskbarEntryVisible() const { return m_taskbarPolicy.isEntryVisible(); }
     // Whether the tray icon is really on a monitor where the user can click it.
     bool isStatusBarIconAccessible() const { return m_presence.isIconReachable(); }
     // Where the attached window goes: on the tray icon's side of its panel, inside the monitor's

@@ -8,7 +8,7 @@
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 #include "model/PositionGroupTemplateMatcher.h"
-#include "model/SFSymbolTemplateMapper.h"
+#include "model/TemplateSymbols.h"
 #include "placement/MultiMonitorHelper.h"
 #include "ui/home/HomeLook.h"
 #include "ui/home/LayoutButtonChoice.h"
@@ -235,7 +235,7 @@ void MinimizedConfigurationRow::refreshPicker() {
         QString symbol = QStringLiteral("star.fill");
         if (const std::optional<PositionTemplate> matched =
                 PositionGroupTemplateMatcher::matchedTemplate(group))
-            symbol = SFSymbolTemplateMapper::symbolName(matched->positions).value_or(symbol);
+            symbol = TemplateSymbols::symbolName(matched->positions).value_or(symbol);
         QString title = group->name();
         if (symbol == QLatin1String("star.fill") && group->isDefault())
             title += QStringLiteral(" ★");
@@ -315,8 +315,8 @@ void MinimizedConfigurationRow::stateChanged(int property) {
     case AppState::Property::configurationDataVersion:
         preComputeValues();
         if (m_configuration)
-            logLine(QStringLiteral("🔄 MinimizedConfigRow: Refreshed pre-computed values for ") +
-                    m_configuration->name());
+            logDebug(lcUi, QStringLiteral("🔄 MinimizedConfigRow: Refreshed pre-computed values for ") +
+                               m_configuration->name());
         break;
     case AppState::Property::triggerPartialActivation:
         if (m_state.triggerPartialActivation())
@@ -387,9 +387,9 @@ void MinimizedConfigurationRow::mousePressEvent(QMouseEvent* event) {
         return;
     if (isSelected()) {
         m_state.setSelectedConfigurationID(QString());
-        logLine(QStringLiteral("📱 Deselected configuration: ") + m_configuration->name());
+        logInfo(lcUi, QStringLiteral("📱 Deselected configuration: ") + m_configuration->name());
     } else {
         m_state.setSelectedConfigurationID(uuidString(m_configuration->id()));
-        logLine(QStringLiteral("📱 Selected configuration: ") + m_configuration->name());
+        logInfo(lcUi, QStringLiteral("📱 Selected configuration: ") + m_configuration->name());
     }
 }

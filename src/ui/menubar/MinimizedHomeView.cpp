@@ -9,7 +9,7 @@
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
-#include "placement/AXPermission.h"
+#include "placement/WindowControlPermission.h"
 #include "store/ModelContext.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
@@ -94,7 +94,7 @@ bool onX11() {
 
 MinimizedHomeView::MinimizedHomeView(AppState& state, ModelContext& context, Hooks hooks, QWidget* parent)
     : QWidget(parent), m_state(state), m_context(context), m_hooks(std::move(hooks)),
-      m_axTrusted(AXPermission(state.platform()).isTrusted(false)) {
+      m_axTrusted(WindowControlPermission(state.platform()).isTrusted(false)) {
     setObjectName(QStringLiteral("minimizedHomeView"));
     setMinimumSize(428, 200);
     auto* layout = new QVBoxLayout(this);
@@ -441,12 +441,12 @@ bool MinimizedHomeView::createConfiguration(const QString& name, QString* reason
         }
     }
     if (!configuration) {
-        logLine(QStringLiteral("❌ Failed to create configuration: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to create configuration: ") + error);
         if (reason)
             *reason = error;
         return false;
     }
-    logLine(QStringLiteral("✅ Successfully created configuration: ") + name);
+    logInfo(lcUi, QStringLiteral("✅ Successfully created configuration: ") + name);
     m_state.triggerConfigurationDataRefresh();
     // The new configuration shows at once, not only at the next fetch.
     if (!m_configurationGroups.contains(configuration)) {
@@ -479,14 +479,15 @@ void MinimizedHomeView::editConfiguration(ConfigurationGroup* configuration) {
 }
 
 void MinimizedHomeView::onEditorSaved(AppState& state, ConfigurationGroup* configuration) {
-    logLine(QStringLiteral("✅ Configuration saved: ") + (configuration ? configuration->name() : QString()));
+    logInfo(lcUi,
+            QStringLiteral("✅ Configuration saved: ") + (configuration ? configuration->name() : QString()));
     state.triggerConfigurationDataRefresh();
     if (MenuBarManaging* manager = state.menuBarManager())
         manager->showAttachedWindow();
 }
 
 void MinimizedHomeView::onEditorCancelled(AppState& state) {
-    logLine(QStringLiteral("❌ Configuration edit cancelled"));
+    logInfo(lcUi, QStringLiteral("❌ Configuration edit cancelled"));
     if (MenuBarManaging* manager = state.menuBarManager())
         manager->showAttachedWindow();
 }
@@ -507,10 +508,10 @@ void MinimizedHomeView::deleteConfiguration(ConfigurationGroup* configuration) {
             m_state.setSelectedConfigurationID(QString());
     }
     if (!removed) {
-        logLine(QStringLiteral("❌ Failed to delete configuration: ") + error);
+        logWarning(lcUi, QStringLiteral("❌ Failed to delete configuration: ") + error);
         return;
     }
-    logLine(QStringLiteral("🗑️ Successfully deleted configuration: ") + name);
+    logInfo(lcUi, QStringLiteral("🗑️ Successfully deleted configuration: ") + name);
     m_configurationGroups.removeIf(
         [&key](const QPointer<ConfigurationGroup>& c) { return !c || uuidString(c->id()) == key; });
     updateDisplayedConfigurations();
@@ -529,7 +530,7 @@ void MinimizedHomeView::schedulePoll(int generation) {
     m_state.platform().scheduler.after(permissionPollSeconds, [self, generation] {
         if (!self || self->m_pollGeneration != generation)
             return;
-        const bool trusted = AXPermission(self->m_state.platform()).isTrusted(false);
+        const bool trusted = WindowControlPermission(self->m_state.platform()).isTrusted(false);
         if (trusted != self->m_axTrusted)
             self->setTrusted(trusted);
         if (!self->m_axTrusted)
@@ -538,11 +539,11 @@ void MinimizedHomeView::schedulePoll(int generation) {
 }
 
 void MinimizedHomeView::checkPermissionStatus() {
-    const bool trusted = AXPermission(m_state.platform()).isTrusted(false);
+    const bool trusted = WindowControlPermission(m_state.platform()).isTrusted(false);
     if (trusted == m_axTrusted)
         return;
-    logLine(QStringLiteral("🔐 MenuBar: Permission status changed: ") +
-            (trusted ? QStringLiteral("GRANTED") : QStringLiteral("REVOKED")));
+    logInfo(lcUi, QStringLiteral("🔐 MenuBar: Permission status changed: ") +
+                      (trusted ? QStringLiteral("GRANTED") : QStringLiteral("REVOKED")));
     setTrusted(trusted);
 }
 

@@ -31,7 +31,7 @@ SystemTrayStatusItem::SystemTrayStatusItem(QObject* parent)
     refreshAppearance();
     m_icon->setToolTip(QStringLiteral("Quarlin"));
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        logLine(QStringLiteral("🖱️ MenuBar: tray icon activated (%1)").arg(reasonText(reason)));
+        logDebug(lcUi, QStringLiteral("🖱️ MenuBar: tray icon activated (%1)").arg(reasonText(reason)));
         // Every left click toggles; Qt reports the second of two quick ones as a double click.
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             Q_EMIT clicked();

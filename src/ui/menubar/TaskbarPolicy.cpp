@@ -11,10 +11,10 @@ bool TaskbarPolicy::update(bool attached, bool iconReachable) {
     if (visible == m_visible)
         return false;
     m_visible = visible;
-    logLine(QStringLiteral("🔧 Updated dock icon visibility: %1 (%2, status bar accessible: %3)")
-                .arg(visible ? QStringLiteral("visible") : QStringLiteral("hidden"),
-                     attached ? QStringLiteral("menu bar mode") : QStringLiteral("main window mode"),
-                     iconReachable ? QStringLiteral("true") : QStringLiteral("false")));
+    logDebug(lcUi, QStringLiteral("🔧 Updated dock icon visibility: %1 (%2, status bar accessible: %3)")
+                       .arg(visible ? QStringLiteral("visible") : QStringLiteral("hidden"),
+                            attached ? QStringLiteral("menu bar mode") : QStringLiteral("main window mode"),
+                            iconReachable ? QStringLiteral("true") : QStringLiteral("false")));
     return true;
 }
 

@@ -52,8 +52,8 @@ bool MenuTrackingMonitor::eventFilter(QObject* target, QEvent* event) {
         const auto shortcut = ShortcutKeys::shortcut(*key);
         if (!shortcut)
             break;
-        const auto kind = event->type() == QEvent::KeyPress ? CarbonKeyboardShortcuts::RawKeyKind::keyDown
-                                                            : CarbonKeyboardShortcuts::RawKeyKind::keyUp;
+        const auto kind = event->type() == QEvent::KeyPress ? HotKeyEngine::RawKeyKind::keyDown
+                                                            : HotKeyEngine::RawKeyKind::keyUp;
         // Consumed: the menu never sees a key that was one of our hot keys.
         if (m_registry.handleRawKeyEvent(kind, shortcut->carbonKeyCode(), shortcut->carbonModifiers()) == 0)
             return true;

@@ -11,8 +11,8 @@
 
 namespace KeyboardShortcuts {
 
-Recorder::Recorder(const Name& name, RecorderCocoa::OnChange onChange, QWidget* parent)
-    : QWidget(parent), m_control(new RecorderCocoa(name, std::move(onChange), this)),
+Recorder::Recorder(const Name& name, RecorderControl::OnChange onChange, QWidget* parent)
+    : QWidget(parent), m_control(new RecorderControl(name, std::move(onChange), this)),
       m_notice(new QLabel(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -30,7 +30,7 @@ Recorder::Recorder(const Name& name, RecorderCocoa::OnChange onChange, QWidget* 
     layout->addWidget(m_notice, 1);
     layout->addWidget(m_control);
     // Otherwise only the log would say that pressing the shortcut does nothing.
-    connect(m_control, &RecorderCocoa::registrationFailed, this, &Recorder::updateNotice);
+    connect(m_control, &RecorderControl::registrationFailed, this, &Recorder::updateNotice);
     if (Registry* registry = Registry::current()) {
         connect(&registry->notificationCenter(), &NotificationCenter::hotKeyRefusalDidChange, this,
                 &Recorder::updateNotice);
@@ -43,7 +43,8 @@ Recorder::Recorder(const Name& name, RecorderCocoa::OnChange onChange, QWidget* 
     updateNotice();
 }
 
-Recorder::Recorder(const QString& title, const Name& name, RecorderCocoa::OnChange onChange, QWidget* parent)
+Recorder::Recorder(const QString& title, const Name& name, RecorderControl::OnChange onChange,
+                   QWidget* parent)
     : Recorder(name, std::move(onChange), parent) {
     m_label = new QLabel(this);
     m_label->setTextFormat(Qt::PlainText);

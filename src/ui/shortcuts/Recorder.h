@@ -2,7 +2,7 @@
 // note when the shortcut stored for the slot does nothing because another program holds it.
 #pragma once
 
-#include "RecorderCocoa.h"
+#include "RecorderControl.h"
 
 #include <QWidget>
 
@@ -13,15 +13,15 @@ namespace KeyboardShortcuts {
 class Recorder : public QWidget {
     Q_OBJECT
 public:
-    explicit Recorder(const Name& name, RecorderCocoa::OnChange onChange = {}, QWidget* parent = nullptr);
+    explicit Recorder(const Name& name, RecorderControl::OnChange onChange = {}, QWidget* parent = nullptr);
     // With a label, shown as plain text.
-    Recorder(const QString& title, const Name& name, RecorderCocoa::OnChange onChange = {},
+    Recorder(const QString& title, const Name& name, RecorderControl::OnChange onChange = {},
              QWidget* parent = nullptr);
 
     // Shows another slot in the same control; the control keeps the callback it was made with.
     void setName(const Name& name);
     const Name& name() const { return m_control->shortcutName(); }
-    RecorderCocoa* control() const { return m_control; }
+    RecorderControl* control() const { return m_control; }
     QLabel* label() const { return m_label; }
     // Shown while the desktop refuses the slot's hot key because another program holds it.
     QLabel* notice() const { return m_notice; }
@@ -32,7 +32,7 @@ protected:
 private:
     void updateNotice();
 
-    RecorderCocoa* m_control;
+    RecorderControl* m_control;
     QLabel* m_label = nullptr;
     QLabel* m_notice;
 };

@@ -83,6 +83,7 @@ private Q_SLOTS:
 
         QuarlinProgram quarlin(desktop, QStringLiteral("home"));
         m_quarlin = &quarlin;
+        quarlin.showDebugLines(QStringLiteral("quarlin.ui")); // the rows' refreshes
         QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
         quarlin.screenshot(QStringLiteral("empty"));
 

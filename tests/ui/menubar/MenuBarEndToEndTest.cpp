@@ -92,8 +92,11 @@ struct ProgramRun {
     QTemporaryDir programs;
     QuarlinProgram quarlin{desktop, QStringLiteral("menubar")};
 
-    explicit ProgramRun(bool tray) : desktop(options(tray)) {}
-    explicit ProgramRun(const TestDesktop::Options& o) : desktop(o) {}
+    explicit ProgramRun(bool tray) : ProgramRun(options(tray)) {}
+    // The tray's clicks and the attached window's placing are debugging traces.
+    explicit ProgramRun(const TestDesktop::Options& o) : desktop(o) {
+        quarlin.showDebugLines(QStringLiteral("quarlin.ui"));
+    }
 
     static TestDesktop::Options options(bool tray) {
         TestDesktop::Options o;

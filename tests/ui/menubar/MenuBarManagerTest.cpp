@@ -150,7 +150,7 @@ private Q_SLOTS:
         MenuBarManager& manager = world.start();
         if (attached)
             manager.showAttachedWindow();
-        QCOMPARE(manager.isDockIconVisible(), visible);
+        QCOMPARE(manager.isTaskbarEntryVisible(), visible);
         const int lines = world.log.lines().size();
         manager.updateDockIconVisibility();
         QCOMPARE(world.log.lines().size(), lines);
@@ -161,7 +161,7 @@ private Q_SLOTS:
         world.statusItem.rect = iconAtTopRight();
         Q_EMIT world.monitors.changed();
         world.clock.advance(0.1);
-        QCOMPARE(manager.isDockIconVisible(), !attached);
+        QCOMPARE(manager.isTaskbarEntryVisible(), !attached);
     }
 
     void clickRule() {
@@ -266,13 +266,13 @@ private Q_SLOTS:
         world.tray.setAvailable(true);
         world.clock.advance(0.2);
         QVERIFY(world.state.isMainWindowAttached());
-        QVERIFY(!manager.isDockIconVisible());
+        QVERIFY(!manager.isTaskbarEntryVisible());
 
         manager.hideAttachedWindow();
         world.tray.setAvailable(false);
         QVERIFY(world.window.isVisible());
         QVERIFY(!world.state.isMainWindowAttached());
-        QVERIFY(manager.isDockIconVisible());
+        QVERIFY(manager.isTaskbarEntryVisible());
         QCOMPARE(world.windowState(), TaskbarEntryState{});
         QCOMPARE(world.window.windowOpacity(), 1.0);
     }
@@ -293,13 +293,13 @@ private Q_SLOTS:
             QVERIFY(!world.state.isMainWindowAttached());
         }
         QVERIFY(world.log.lines().last().contains(QStringLiteral("does not show the icon")));
-        QVERIFY(manager.isDockIconVisible());
+        QVERIFY(manager.isTaskbarEntryVisible());
 
         world.tray.statusNotifier = true;
         Q_EMIT world.tray.statusNotifierChanged(true);
         world.clock.advance(0.2);
         QVERIFY(world.state.isMainWindowAttached());
-        QVERIFY(!manager.isDockIconVisible());
+        QVERIFY(!manager.isTaskbarEntryVisible());
     }
 
     void appearancePassesWhileTheIconIsNotEmbedded() {
@@ -392,7 +392,7 @@ private Q_SLOTS:
         world.tray.available = false;
         manager.showAttachedWindow();
         QVERIFY(!manager.hasDismissalMonitors());
-        QVERIFY(manager.isDockIconVisible());
+        QVERIFY(manager.isTaskbarEntryVisible());
         world.pointer.press(QPoint(400, 600), 0x4242);
         manager.hideAttachedWindow();
         QVERIFY(world.window.isMinimized());

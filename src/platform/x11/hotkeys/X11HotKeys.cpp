@@ -101,16 +101,16 @@ bool X11HotKeys::isConnected() const {
 
 std::optional<quint16> X11HotKeys::xModifiers(int carbonModifiers) const {
     using namespace KeyboardShortcuts;
-    if (carbonModifiers & CarbonModifier::function)
+    if (carbonModifiers & StoredModifier::function)
         return std::nullopt;
     quint16 mask = 0;
-    if (carbonModifiers & CarbonModifier::shift)
+    if (carbonModifiers & StoredModifier::shift)
         mask |= shiftMask;
-    if (carbonModifiers & CarbonModifier::control)
+    if (carbonModifiers & StoredModifier::control)
         mask |= controlMask;
-    if (carbonModifiers & CarbonModifier::option)
+    if (carbonModifiers & StoredModifier::option)
         mask |= m_altMask;
-    if (carbonModifiers & CarbonModifier::command)
+    if (carbonModifiers & StoredModifier::command)
         mask |= m_superMask;
     return mask;
 }

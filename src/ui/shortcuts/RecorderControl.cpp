@@ -1,5 +1,5 @@
 // Recording, refusing and clearing shortcuts.
-#include "RecorderCocoa.h"
+#include "RecorderControl.h"
 
 #include "LocalEventMonitor.h"
 #include "ShortcutKeys.h"
@@ -68,7 +68,7 @@ std::optional<QList<MenuItem>> mainMenu(const QWidget* widget) {
 }
 } // namespace
 
-RecorderCocoa::RecorderCocoa(const Name& name, OnChange onChange, QWidget* parent)
+RecorderControl::RecorderControl(const Name& name, OnChange onChange, QWidget* parent)
     : QLineEdit(parent), m_shortcutName(name), m_onChange(std::move(onChange)) {
     setMinimumWidth(minimumWidth);
     setPlaceholderText(localized(QStringLiteral("record_shortcut")));
@@ -78,7 +78,7 @@ RecorderCocoa::RecorderCocoa(const Name& name, OnChange onChange, QWidget* paren
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_cancelButton =
         addAction(style()->standardIcon(QStyle::SP_LineEditClearButton), QLineEdit::TrailingPosition);
-    connect(m_cancelButton, &QAction::triggered, this, &RecorderCocoa::clearShortcut);
+    connect(m_cancelButton, &QAction::triggered, this, &RecorderControl::clearShortcut);
     setStringValue();
     if (Registry* registry = Registry::current())
         connect(&registry->notificationCenter(), &NotificationCenter::shortcutByNameDidChange, this,
@@ -88,45 +88,45 @@ RecorderCocoa::RecorderCocoa(const Name& name, OnChange onChange, QWidget* paren
                 });
     if (Registry* registry = Registry::current())
         connect(&registry->notificationCenter(), &NotificationCenter::hotKeyPressedWhilePaused, this,
-                &RecorderCocoa::hotKeyPressedWhileRecording);
+                &RecorderControl::hotKeyPressedWhileRecording);
 }
 
-RecorderCocoa::~RecorderCocoa() {
+RecorderControl::~RecorderControl() {
     if (isRecording())
         endRecording();
 }
 
-QSize RecorderCocoa::sizeHint() const {
+QSize RecorderControl::sizeHint() const {
     return QSize(minimumWidth, QLineEdit::sizeHint().height());
 }
 
-void RecorderCocoa::setShortcutName(const Name& name) {
+void RecorderControl::setShortcutName(const Name& name) {
     const bool other = name.rawValue() != m_shortcutName.rawValue();
     m_shortcutName = name;
     if (other)
         setStringValue();
 }
 
-bool RecorderCocoa::isRecording() const {
+bool RecorderControl::isRecording() const {
     return m_eventMonitor != nullptr;
 }
 
-bool RecorderCocoa::showsCancelButton() const {
+bool RecorderControl::showsCancelButton() const {
     return m_cancelButton->isVisible();
 }
 
-void RecorderCocoa::setShowsCancelButton(bool shows) {
+void RecorderControl::setShowsCancelButton(bool shows) {
     m_cancelButton->setVisible(shows);
 }
 
-void RecorderCocoa::setStringValue() {
+void RecorderControl::setStringValue() {
     const auto shortcut =
         Registry::current() ? Registry::current()->getShortcut(m_shortcutName) : std::nullopt;
     setText(shortcut ? shortcut->presentableDescription() : QString());
     setShowsCancelButton(!text().isEmpty());
 }
 
-void RecorderCocoa::focusInEvent(QFocusEvent* event) {
+void RecorderControl::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     const bool resume = m_resumeOnActivation;
     m_resumeOnActivation = false;
@@ -139,7 +139,7 @@ void RecorderCocoa::focusInEvent(QFocusEvent* event) {
     startRecording();
 }
 
-void RecorderCocoa::paintEvent(QPaintEvent* event) {
+void RecorderControl::paintEvent(QPaintEvent* event) {
     QLineEdit::paintEvent(event);
     if (!m_refusal.isEmpty()) {
         QStyleOptionFrame option;
@@ -174,18 +174,18 @@ void RecorderCocoa::paintEvent(QPaintEvent* event) {
                      placeholderText());
 }
 
-void RecorderCocoa::focusOutEvent(QFocusEvent* event) {
+void RecorderControl::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     m_resumeOnActivation = false;
     endRecording();
 }
 
-void RecorderCocoa::hideEvent(QHideEvent* event) {
+void RecorderControl::hideEvent(QHideEvent* event) {
     QLineEdit::hideEvent(event);
     endRecording();
 }
 
-void RecorderCocoa::keyPressEvent(QKeyEvent* event) {
+void RecorderControl::keyPressEvent(QKeyEvent* event) {
     // Keys reach the control only when it does not record (the monitor takes them then).
     if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
         QLineEdit::keyPressEvent(event);
@@ -193,19 +193,19 @@ void RecorderCocoa::keyPressEvent(QKeyEvent* event) {
         event->accept();
 }
 
-void RecorderCocoa::startRecording() {
+void RecorderControl::startRecording() {
     setPlaceholderText(localized(QStringLiteral("press_shortcut")));
     setShowsCancelButton(!text().isEmpty());
     if (Registry* registry = Registry::current())
         registry->setRecorderActive(this, true);
-    QPointer<RecorderCocoa> self(this);
+    QPointer<RecorderControl> self(this);
     m_eventMonitor = std::make_unique<LocalEventMonitor>(
         QSet<QEvent::Type>{QEvent::KeyPress, QEvent::ShortcutOverride, QEvent::MouseButtonRelease},
         [self](QObject* target, QEvent* event) { return self ? self->handleEvent(target, event) : true; });
     m_eventMonitor->start();
 }
 
-void RecorderCocoa::endRecording() {
+void RecorderControl::endRecording() {
     m_eventMonitor.reset();
     setRefusal(QString());
     setPlaceholderText(localized(QStringLiteral("record_shortcut")));
@@ -214,20 +214,20 @@ void RecorderCocoa::endRecording() {
         registry->setRecorderActive(this, false);
 }
 
-void RecorderCocoa::blur() {
+void RecorderControl::blur() {
     if (hasFocus())
         clearFocus();
     else
         endRecording();
 }
 
-void RecorderCocoa::focus() {
+void RecorderControl::focus() {
     setFocus(Qt::OtherFocusReason);
     // Behind an alert the window is not active yet; the focus it gets back must start recording.
     m_resumeOnActivation = !hasFocus();
 }
 
-void RecorderCocoa::setRefusal(const QString& why) {
+void RecorderControl::setRefusal(const QString& why) {
     if (m_refusal == why)
         return;
     m_refusal = why;
@@ -235,12 +235,12 @@ void RecorderCocoa::setRefusal(const QString& why) {
     update();
 }
 
-void RecorderCocoa::refuse(const QString& why) {
+void RecorderControl::refuse(const QString& why) {
     beep();
     setRefusal(why);
 }
 
-void RecorderCocoa::hotKeyPressedWhileRecording(const Shortcut& shortcut) {
+void RecorderControl::hotKeyPressedWhileRecording(const Shortcut& shortcut) {
     if (!isRecording() || !hasFocus())
         return;
     const auto own = Registry::current() ? Registry::current()->getShortcut(m_shortcutName) : std::nullopt;
@@ -251,12 +251,13 @@ void RecorderCocoa::hotKeyPressedWhileRecording(const Shortcut& shortcut) {
         refuse(localized(QStringLiteral("keyboard_shortcut_used_by_other_shortcut")));
 }
 
-void RecorderCocoa::beep() {
+void RecorderControl::beep() {
     QApplication::beep();
 }
 
-RecorderCocoa::AlertResponse RecorderCocoa::showAlert(const QString& message, const QString& informativeText,
-                                                      const QStringList& buttons) {
+RecorderControl::AlertResponse RecorderControl::showAlert(const QString& message,
+                                                          const QString& informativeText,
+                                                          const QStringList& buttons) {
     QMessageBox alert(QMessageBox::Warning, QString(), message, QMessageBox::NoButton, window());
     alert.setTextFormat(Qt::PlainText);
     alert.setInformativeText(informativeText);
@@ -271,14 +272,14 @@ RecorderCocoa::AlertResponse RecorderCocoa::showAlert(const QString& message, co
                                                                     : AlertResponse::first;
 }
 
-void RecorderCocoa::clearShortcut() {
+void RecorderControl::clearShortcut() {
     setText(QString());
     saveShortcut(std::nullopt);
     setShowsCancelButton(false);
     focus();
 }
 
-void RecorderCocoa::saveShortcut(const std::optional<Shortcut>& shortcut) {
+void RecorderControl::saveShortcut(const std::optional<Shortcut>& shortcut) {
     Registry* registry = Registry::current();
     const bool registered = registry && registry->setShortcut(shortcut, m_shortcutName);
     if (shortcut && !registered) {
@@ -289,7 +290,7 @@ void RecorderCocoa::saveShortcut(const std::optional<Shortcut>& shortcut) {
         m_onChange(shortcut);
 }
 
-bool RecorderCocoa::handleEvent(QObject* target, QEvent* event) {
+bool RecorderControl::handleEvent(QObject* target, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint local = mapFromGlobal(mouse->globalPosition().toPoint());

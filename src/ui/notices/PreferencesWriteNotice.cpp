@@ -1,7 +1,7 @@
 #include "PreferencesWriteNotice.h"
 
 #include "base/JsonPreferenceStore.h"
-#include "look/DialogFrame.h"
+#include "ui/look/DialogFrame.h"
 
 #include <QLabel>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #include "FileProblemDialog.h"
 
-#include "look/Fonts.h"
-#include "look/TextLabel.h"
+#include "ui/look/Fonts.h"
+#include "ui/look/TextLabel.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

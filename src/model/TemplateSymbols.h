@@ -8,7 +8,7 @@
 
 #include <optional>
 
-namespace SFSymbolTemplateMapper {
+namespace TemplateSymbols {
 // Order and repetitions of `corners` do not matter; none for a set that no layout symbol pictures.
 std::optional<QString> symbolName(const QList<Corner>& corners);
-} // namespace SFSymbolTemplateMapper
+} // namespace TemplateSymbols

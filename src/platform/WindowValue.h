@@ -1,9 +1,7 @@
-// Attribute values and result codes of the window-access layer, in the vocabulary of the
-// attributes it serves ("AXWindows", "AXRole", "AXTitle", "AXPosition", "AXSize",
-// "AXMinimized", "AXMenuBar", "AXChildren").
+// Attribute values and result codes of the window-access layer (WindowAccess.h).
 #pragma once
 
-#include "AXElement.h"
+#include "WindowElement.h"
 #include "base/Geometry.h"
 
 #include <QList>
@@ -11,7 +9,7 @@
 
 #include <variant>
 
-enum class AXError {
+enum class WindowAccessError {
     success,
     failure,
     illegalArgument,
@@ -23,9 +21,10 @@ enum class AXError {
     apiDisabled,
 };
 
-QString str(AXError error);
+QString str(WindowAccessError error);
 
 // "AXSize" holds a Size, "AXPosition" a Point (top-left coordinates), "AXWindows" and
 // "AXChildren" a list of elements, "AXMenuBar" an element, "AXRole"/"AXTitle" a string,
 // "AXMinimized" a Boolean.
-using AXValue = std::variant<std::monostate, bool, QString, Point, Size, AXElementRef, QList<AXElementRef>>;
+using WindowValue =
+    std::variant<std::monostate, bool, QString, Point, Size, WindowElementRef, QList<WindowElementRef>>;

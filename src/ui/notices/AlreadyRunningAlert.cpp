@@ -1,6 +1,6 @@
 #include "AlreadyRunningAlert.h"
 
-#include "look/DialogFrame.h"
+#include "ui/look/DialogFrame.h"
 
 #include <QLabel>
 

@@ -18,7 +18,7 @@ namespace KeyboardShortcuts {
 
 class LocalEventMonitor;
 
-class RecorderCocoa : public QLineEdit {
+class RecorderControl : public QLineEdit {
     Q_OBJECT
 public:
     using OnChange = std::function<void(const std::optional<Shortcut>&)>;
@@ -26,8 +26,8 @@ public:
 
     static constexpr int minimumWidth = 130;
 
-    explicit RecorderCocoa(const Name& name, OnChange onChange = {}, QWidget* parent = nullptr);
-    ~RecorderCocoa() override;
+    explicit RecorderControl(const Name& name, OnChange onChange = {}, QWidget* parent = nullptr);
+    ~RecorderControl() override;
 
     const Name& shortcutName() const { return m_shortcutName; }
     // Always takes the name; the text follows only when the slot is another one.

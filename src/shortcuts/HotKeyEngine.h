@@ -14,7 +14,7 @@ class Scheduler;
 
 namespace KeyboardShortcuts {
 
-class CarbonKeyboardShortcuts {
+class HotKeyEngine {
 public:
     using Callback = std::function<void(const Shortcut&)>;
     enum class RawKeyKind { keyDown, keyUp };
@@ -24,10 +24,10 @@ public:
     // How long a hot key that another program took waits before it is tried again.
     static constexpr double retryInterval = 5.0;
 
-    CarbonKeyboardShortcuts(HotKeyBackend& backend, Scheduler& scheduler);
-    ~CarbonKeyboardShortcuts();
-    CarbonKeyboardShortcuts(const CarbonKeyboardShortcuts&) = delete;
-    CarbonKeyboardShortcuts& operator=(const CarbonKeyboardShortcuts&) = delete;
+    HotKeyEngine(HotKeyBackend& backend, Scheduler& scheduler);
+    ~HotKeyEngine();
+    HotKeyEngine(const HotKeyEngine&) = delete;
+    HotKeyEngine& operator=(const HotKeyEngine&) = delete;
 
     // False when the desktop refused the combination; nothing is kept then.
     bool registerShortcut(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp);
@@ -50,7 +50,7 @@ public:
 private:
     struct HotKey {
         Shortcut shortcut;
-        quint32 carbonHotKeyId;
+        quint32 backendHotKeyId;
         bool registered; // the backend holds the grab
         bool failed;     // the last attempt to grab it again was refused
         Callback onKeyDown;

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-class AXElement {
+class WindowElement {
 public:
-    virtual ~AXElement() = default;
+    virtual ~WindowElement() = default;
 };
 
-using AXElementRef = std::shared_ptr<AXElement>;
+using WindowElementRef = std::shared_ptr<WindowElement>;

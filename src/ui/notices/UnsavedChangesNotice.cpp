@@ -1,7 +1,7 @@
 #include "UnsavedChangesNotice.h"
 
-#include "look/DialogFrame.h"
 #include "store/ModelContext.h"
+#include "ui/look/DialogFrame.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,10 +1,10 @@
-#include "SFSymbolTemplateMapper.h"
+#include "TemplateSymbols.h"
 
 #include <set>
 #include <utility>
 #include <vector>
 
-std::optional<QString> SFSymbolTemplateMapper::symbolName(const QList<Corner>& corners) {
+std::optional<QString> TemplateSymbols::symbolName(const QList<Corner>& corners) {
     using enum Corner;
     // Sets that share a symbol stay separate rows; the first equal set wins.
     static const std::vector<std::pair<std::set<Corner>, const char*>> symbols = {

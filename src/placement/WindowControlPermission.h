@@ -3,9 +3,9 @@
 
 #include "platform/Platform.h"
 
-class AXPermission {
+class WindowControlPermission {
 public:
-    explicit AXPermission(Platform& platform) : m_platform(platform) {}
+    explicit WindowControlPermission(Platform& platform) : m_platform(platform) {}
 
     // Read afresh on every call; callers pass false so no system prompt appears.
     bool isTrusted(bool prompt) { return m_platform.windows.isProcessTrusted(prompt); }

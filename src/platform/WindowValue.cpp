@@ -1,24 +1,24 @@
-#include "AXValue.h"
+#include "WindowValue.h"
 
-QString str(AXError error) {
+QString str(WindowAccessError error) {
     switch (error) {
-    case AXError::success:
+    case WindowAccessError::success:
         return QStringLiteral("AXError(rawValue: 0)");
-    case AXError::failure:
+    case WindowAccessError::failure:
         return QStringLiteral("AXError(rawValue: -25200)");
-    case AXError::illegalArgument:
+    case WindowAccessError::illegalArgument:
         return QStringLiteral("AXError(rawValue: -25201)");
-    case AXError::invalidElement:
+    case WindowAccessError::invalidElement:
         return QStringLiteral("AXError(rawValue: -25202)");
-    case AXError::cannotComplete:
+    case WindowAccessError::cannotComplete:
         return QStringLiteral("AXError(rawValue: -25204)");
-    case AXError::attributeUnsupported:
+    case WindowAccessError::attributeUnsupported:
         return QStringLiteral("AXError(rawValue: -25205)");
-    case AXError::actionUnsupported:
+    case WindowAccessError::actionUnsupported:
         return QStringLiteral("AXError(rawValue: -25206)");
-    case AXError::apiDisabled:
+    case WindowAccessError::apiDisabled:
         return QStringLiteral("AXError(rawValue: -25211)");
-    case AXError::noValue:
+    case WindowAccessError::noValue:
         return QStringLiteral("AXError(rawValue: -25212)");
     }
     return QStringLiteral("AXError(rawValue: -25200)");

@@ -1,5 +1,5 @@
 // Hot-key registration, suspension while menus track, and event delivery.
-#include "CarbonKeyboardShortcuts.h"
+#include "HotKeyEngine.h"
 
 #include "base/Log.h"
 #include "base/Scheduler.h"
@@ -8,12 +8,12 @@
 
 namespace KeyboardShortcuts {
 
-CarbonKeyboardShortcuts::CarbonKeyboardShortcuts(HotKeyBackend& backend, Scheduler& scheduler)
+HotKeyEngine::HotKeyEngine(HotKeyBackend& backend, Scheduler& scheduler)
     : m_backend(backend), m_scheduler(scheduler) {
     m_backend.setEventHandler([this](quint32 id, bool pressed) { handleHotKeyEvent(id, pressed); });
 }
 
-CarbonKeyboardShortcuts::~CarbonKeyboardShortcuts() {
+HotKeyEngine::~HotKeyEngine() {
     *m_alive = false;
     m_backend.setEventHandler({});
     for (auto& [id, hotKey] : m_hotKeys)
@@ -21,17 +21,16 @@ CarbonKeyboardShortcuts::~CarbonKeyboardShortcuts() {
             m_backend.unregisterHotKey(id);
 }
 
-int CarbonKeyboardShortcuts::registerWithBackend(const Shortcut& shortcut, quint32 id) {
+int HotKeyEngine::registerWithBackend(const Shortcut& shortcut, quint32 id) {
     return m_backend.registerHotKey(shortcut.carbonKeyCode(), shortcut.carbonModifiers(), id);
 }
 
-void CarbonKeyboardShortcuts::logFailure(const Shortcut& shortcut, int status) {
-    logLine(QStringLiteral("Error registering hotkey ") + shortcut.presentableDescription() +
-            QStringLiteral(": ") + QString::number(status));
+void HotKeyEngine::logFailure(const Shortcut& shortcut, int status) {
+    logWarning(lcShortcuts, QStringLiteral("Error registering hotkey ") + shortcut.presentableDescription() +
+                                QStringLiteral(": ") + QString::number(status));
 }
 
-bool CarbonKeyboardShortcuts::registerShortcut(const Shortcut& shortcut, Callback onKeyDown,
-                                               Callback onKeyUp) {
+bool HotKeyEngine::registerShortcut(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp) {
     const quint32 id = ++m_hotKeyId;
     if (shortcut.carbonKeyCode() < 0 || shortcut.carbonModifiers() < 0)
         return false;
@@ -49,7 +48,7 @@ bool CarbonKeyboardShortcuts::registerShortcut(const Shortcut& shortcut, Callbac
     return true;
 }
 
-void CarbonKeyboardShortcuts::unregister(const Shortcut& shortcut) {
+void HotKeyEngine::unregister(const Shortcut& shortcut) {
     for (auto it = m_hotKeys.begin(); it != m_hotKeys.end();) {
         if (it->second.shortcut == shortcut) {
             // A suspended hot key holds no grab to give back.
@@ -62,7 +61,7 @@ void CarbonKeyboardShortcuts::unregister(const Shortcut& shortcut) {
     }
 }
 
-void CarbonKeyboardShortcuts::softRegisterAll() {
+void HotKeyEngine::softRegisterAll() {
     bool changed = false;
     for (auto& [id, hotKey] : m_hotKeys) {
         if (hotKey.registered)
@@ -86,7 +85,7 @@ void CarbonKeyboardShortcuts::softRegisterAll() {
         m_failureObserver();
 }
 
-void CarbonKeyboardShortcuts::softUnregisterAll() {
+void HotKeyEngine::softUnregisterAll() {
     for (auto& [id, hotKey] : m_hotKeys) {
         if (hotKey.registered)
             m_backend.unregisterHotKey(id);
@@ -94,7 +93,7 @@ void CarbonKeyboardShortcuts::softUnregisterAll() {
     }
 }
 
-void CarbonKeyboardShortcuts::scheduleRetry() {
+void HotKeyEngine::scheduleRetry() {
     if (m_retryPending)
         return;
     m_retryPending = true;
@@ -109,7 +108,7 @@ void CarbonKeyboardShortcuts::scheduleRetry() {
     });
 }
 
-void CarbonKeyboardShortcuts::updateEventHandler(bool isEnabled, bool isMenuOpen) {
+void HotKeyEngine::updateEventHandler(bool isEnabled, bool isMenuOpen) {
     m_isEnabled = isEnabled;
     m_isMenuOpen = isMenuOpen;
     if (m_state == State::idle)
@@ -123,7 +122,7 @@ void CarbonKeyboardShortcuts::updateEventHandler(bool isEnabled, bool isMenuOpen
     }
 }
 
-void CarbonKeyboardShortcuts::handleHotKeyEvent(quint32 id, bool pressed) {
+void HotKeyEngine::handleHotKeyEvent(quint32 id, bool pressed) {
     const auto it = m_hotKeys.find(id);
     if (it == m_hotKeys.end() || !it->second.registered)
         return;
@@ -134,7 +133,7 @@ void CarbonKeyboardShortcuts::handleHotKeyEvent(quint32 id, bool pressed) {
         callback(shortcut);
 }
 
-int CarbonKeyboardShortcuts::handleRawKeyEvent(RawKeyKind kind, int keyCode, int modifiers) {
+int HotKeyEngine::handleRawKeyEvent(RawKeyKind kind, int keyCode, int modifiers) {
     if (m_state != State::menuTracking)
         return eventNotHandled;
     const Shortcut pressed(keyCode, modifiers);
@@ -150,11 +149,11 @@ int CarbonKeyboardShortcuts::handleRawKeyEvent(RawKeyKind kind, int keyCode, int
     return eventNotHandled;
 }
 
-bool CarbonKeyboardShortcuts::isTakenByAnotherClient(const Shortcut& shortcut) const {
+bool HotKeyEngine::isTakenByAnotherClient(const Shortcut& shortcut) const {
     return m_backend.isTakenByAnotherClient(shortcut.carbonKeyCode(), shortcut.carbonModifiers());
 }
 
-bool CarbonKeyboardShortcuts::hasFailed(const Shortcut& shortcut) const {
+bool HotKeyEngine::hasFailed(const Shortcut& shortcut) const {
     for (const auto& [id, hotKey] : m_hotKeys)
         if (hotKey.shortcut == shortcut && hotKey.failed)
             return true;
