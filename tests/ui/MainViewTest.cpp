@@ -76,6 +76,8 @@ private Q_SLOTS:
         // On a 768-pixel screen the attached window may not be taller than its maximum.
         QTest::newRow("attached settings, small screen") << 1 << 740 << true << 2 << QSize(428, 700);
         QTest::newRow("detached, tiny screen") << 1 << 580 << false << 0 << QSize(600, 580);
+        // 1080 pixels at twice the scale, less a panel: it hangs 6 below the panel and 8 above the edge.
+        QTest::newRow("attached, twice the scale") << 1 << 526 << true << 0 << QSize(428, 512);
     }
     void minimumSizeFitsTheScreen() {
         QFETCH(int, screens);
@@ -246,6 +248,36 @@ private Q_SLOTS:
         QVERIFY(QRect(0, 0, 1600, 1000).contains(window.frameGeometry()));
         view->setScreenProbe([] { return screensOf(1, 1000); });
         QCOMPARE(window.minimumWidth(), 600);
+    }
+
+    // The main screen is the display of our focused window, with the free area the desktop backend
+    // reads: the minimum size and the centring follow it, not the primary display.
+    void theMainScreenIsTheFocusedWindowsDisplay() {
+        const Screen tall{QStringLiteral("LEFT"), Rect(0, 0, 1920, 1440), Rect(0, 0, 1920, 1412)};
+        const Screen lower{QStringLiteral("RIGHT"), Rect(1920, 440, 1280, 1000), Rect(1920, 440, 1280, 972)};
+        world->desktop.setScreens({tall, lower}, 1);
+        MainWindow window;
+        auto* view = new MainView(*state, world->clock);
+        window.setContent(view);
+        window.resize(1000, 1000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(view->minimumSize(), QSize(800, 797));
+        world->clock.runDue();
+        world->clock.advance(0.1);
+        QTRY_VERIFY(!view->windowAccessor()->isResizing());
+        // RIGHT in root pixels: top-aligned with LEFT, its top 28 pixels taken by a panel.
+        const QRect area(1920, 28, 1280, 972);
+        QVERIFY2(area.contains(window.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                       .arg(window.frameGeometry().x())
+                                                                       .arg(window.frameGeometry().y())
+                                                                       .arg(window.width())
+                                                                       .arg(window.height())));
+        QVERIFY(std::abs(window.frameGeometry().center().x() - area.center().x()) <= 1);
+
+        // Our window focused on the primary display: its free area counts from then on.
+        world->desktop.setScreens({tall, lower}, 0);
+        QCOMPARE(view->minimumSize(), QSize(800, 847));
     }
 
     // A window larger than 600 x 720 (or its own minimum) on either side takes that size on both.

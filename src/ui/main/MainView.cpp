@@ -1,11 +1,14 @@
 #include "MainView.h"
 
+#include "MainScreenArea.h"
 #include "MainTabBar.h"
 #include "MainTabButton.h"
 #include "MissingAppModal.h"
 #include "app/AppState.h"
 #include "app/MenuBarManaging.h"
 #include "base/Scheduler.h"
+#include "platform/Platform.h"
+#include "platform/Screens.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/SpringEasing.h"
@@ -16,9 +19,10 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+#include <QWindow>
 
 #include <cmath>
 
@@ -26,6 +30,7 @@ namespace {
 constexpr int attachedMinimumWidth = 428;
 constexpr int detachedMinimumWidth = 600;
 constexpr int multiScreenMinimumWidth = 800;
+constexpr int attachedScreenMargins = 14;
 
 // Until a tab's own view is given: the tab's title over empty section frames.
 QWidget* placeholder(const QString& title, const QStringList& sections) {
@@ -131,10 +136,18 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
     barRow->addWidget(m_tabBar);
     barRow->addStretch(1);
     column->addLayout(barRow);
-    m_contentArea = new QWidget(this);
+    // A screen too short for a tab (a high scale) keeps the tab bar and scrolls the content.
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("mainContentScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->viewport()->setAutoFillBackground(false);
+    m_contentArea = new QWidget;
     auto* contentLayout = new QVBoxLayout(m_contentArea);
     contentLayout->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(m_contentArea, 1);
+    scroller->setWidget(m_contentArea);
+    m_contentArea->setAutoFillBackground(false);
+    column->addWidget(scroller, 1);
 
     auto* dimming = new Dimming(this);
     dimming->setObjectName(QStringLiteral("missingAppDimming"));
@@ -143,7 +156,7 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
     dimming->hide();
     m_dimming = dimming;
 
-    m_accessor = new WindowAccessor(this, m_scheduler, {}, this);
+    m_accessor = new WindowAccessor(this, m_scheduler, mainWorkArea(), this);
     m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
 
     connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
@@ -166,14 +179,12 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
             break;
         }
     });
-    for (QScreen* screen : QGuiApplication::screens())
-        connect(screen, &QScreen::availableGeometryChanged, this, &MainView::applyMinimumSize);
-    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
-        connect(screen, &QScreen::availableGeometryChanged, this, &MainView::applyMinimumSize);
-        applyMinimumSize();
+    // Displays, panels, and which display holds our focused window decide the minimum size.
+    m_state.platform().screens.onChanged(this, [this] { applyMinimumSize(); });
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
+        if (focused && focused == window()->windowHandle())
+            applyMinimumSize();
     });
-    connect(qApp, &QGuiApplication::screenRemoved, this,
-            [this] { m_scheduler.async([this] { applyMinimumSize(); }); });
 
     m_contentAttached = m_state.isMainWindowAttached();
     rebuildContent();
@@ -190,9 +201,14 @@ void MainView::setScreenProbe(ScreenProbe probe) {
     applyMinimumSize();
 }
 
+WindowAccessor::WorkArea MainView::mainWorkArea() {
+    Screens& screens = m_state.platform().screens;
+    return [&screens](QWidget*) { return MainScreenArea::visibleFrame(screens).value_or(QRect()); };
+}
+
 void MainView::setWorkArea(WindowAccessor::WorkArea workArea) {
     delete m_accessor;
-    m_accessor = new WindowAccessor(this, m_scheduler, std::move(workArea), this);
+    m_accessor = new WindowAccessor(this, m_scheduler, workArea ? std::move(workArea) : mainWorkArea(), this);
     m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
 }
 
@@ -200,9 +216,9 @@ MainView::ScreenMetrics MainView::screens() const {
     if (m_screenProbe)
         return m_screenProbe();
     ScreenMetrics metrics;
-    metrics.count = int(QGuiApplication::screens().size());
-    if (const QScreen* main = QGuiApplication::primaryScreen())
-        metrics.mainVisibleFrame = main->availableGeometry();
+    Screens& screens = m_state.platform().screens;
+    metrics.count = int(screens.screens().size());
+    metrics.mainVisibleFrame = MainScreenArea::visibleFrame(screens);
     return metrics;
 }
 
@@ -340,7 +356,10 @@ QSize MainView::minimumWindowSize() const {
         metrics.mainVisibleFrame ? std::optional<double>(metrics.mainVisibleFrame->height()) : std::nullopt;
     QSize size;
     if (m_state.isMainWindowAttached()) {
-        const double height = std::min(menuBarHeight(m_selectedTab), maximumAttachedHeight(visibleHeight));
+        double height = std::min(menuBarHeight(m_selectedTab), maximumAttachedHeight(visibleHeight));
+        // Hanging from its panel it keeps a gap to the panel and a margin to the far edge.
+        if (visibleHeight)
+            height = std::min(height, *visibleHeight - attachedScreenMargins);
         size = QSize(attachedMinimumWidth, int(height));
     } else {
         size = QSize(metrics.count >= 2 ? multiScreenMinimumWidth : detachedMinimumWidth,

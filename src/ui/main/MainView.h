@@ -66,9 +66,9 @@ public:
 
     // Replaces the factories; the shown content is made anew.
     void setContents(Contents contents);
-    // Where the screens come from (Qt's screens by default).
+    // Where the screens come from (the platform's displays by default).
     void setScreenProbe(ScreenProbe probe);
-    // Where the window hook centres and shrinks (the window's screen's work area by default).
+    // Where the window hook centres and shrinks (the main screen's visible frame by default).
     void setWorkArea(WindowAccessor::WorkArea workArea);
 
     Tab selectedTab() const { return m_selectedTab; }
@@ -107,6 +107,7 @@ private:
     void render();
     WindowAccessor::Arguments hookArguments();
     ScreenMetrics screens() const;
+    WindowAccessor::WorkArea mainWorkArea();
 
     AppState& m_state;
     Scheduler& m_scheduler;
