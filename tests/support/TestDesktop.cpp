@@ -434,13 +434,15 @@ bool TestDesktop::Private::reservedStrut() {
     const auto area = cardinals(root, "_NET_WORKAREA", XCB_ATOM_CARDINAL);
     const auto clients = cardinals(root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
     const int screenHeight = options.height;
-    const bool shrunk = area.size() >= 4 &&
-                        (options.panelAtBottom ? int(area[1] + area[3]) <= screenHeight - 24 : area[1] >= 24);
+    // A window manager's own panel is no listed client; fluxbox's toolbar is only 20 pixels high.
+    const bool ownPanel = options.panel == Panel::icewm || options.panel == Panel::fluxbox;
+    const int reserved = ownPanel ? 16 : 24;
+    const bool shrunk =
+        area.size() >= 4 && (options.panelAtBottom ? int(area[1] + area[3]) <= screenHeight - reserved
+                                                   : int(area[1]) >= reserved);
     const bool listed = std::any_of(clients.begin(), clients.end(), [this](quint32 w) {
         return !cardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL).isEmpty();
     });
-    // A window manager's own panel is no listed client.
-    const bool ownPanel = options.panel == Panel::icewm || options.panel == Panel::fluxbox;
     if (!shrunk || (!listed && !ownPanel) || options.panel == Panel::statusNotifier)
         return shrunk && listed;
     // An XEmbed panel may reserve its strut before it takes the tray selection.

@@ -31,6 +31,8 @@ constexpr int attachedMinimumWidth = 428;
 constexpr int detachedMinimumWidth = 600;
 constexpr int multiScreenMinimumWidth = 800;
 constexpr int attachedScreenMargins = 14;
+constexpr double fitDelaySeconds = 0.1;
+constexpr int maximumFitRounds = 4;
 
 // Until a tab's own view is given: the tab's title over empty section frames.
 QWidget* placeholder(const QString& title, const QStringList& sections) {
@@ -369,9 +371,13 @@ QSize MainView::minimumWindowSize() const {
         // The window's frame (title bar and borders) and the menu bar above the view must fit as well.
         const QWidget* top = window();
         QSize chrome(0, 0);
-        if (top && top != this && top->isVisible())
-            chrome =
-                top->frameGeometry().size() - top->geometry().size() + QSize(0, mapTo(top, QPoint()).y());
+        if (top && top != this && top->isVisible()) {
+            // While the window is being mapped its frame may be stale: count no frame then.
+            QSize frame = top->frameGeometry().size() - top->geometry().size();
+            if (frame.width() < 0 || frame.height() < 0 || frame.width() > 200 || frame.height() > 200)
+                frame = QSize(0, 0);
+            chrome = frame + QSize(0, std::max(0, mapTo(top, QPoint()).y()));
+        }
         size = size.boundedTo(metrics.mainVisibleFrame->size() - chrome);
     }
     return size;
@@ -447,8 +453,48 @@ void MainView::showEvent(QShowEvent* event) {
     if (!m_hookCreated) {
         m_hookCreated = true;
         m_accessor->created(hookArguments());
+        if (window() != this)
+            window()->installEventFilter(this);
     }
     handleTabRequest();
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event) {
+    // The window manager decorates and places the window after the hook's first step, and a frame
+    // may only then turn out too tall for the work area (a high scale): whenever the window moved or
+    // changed its size, a moment later it is fitted again where it does not fit.
+    const QEvent::Type type = event->type();
+    if (watched == window() && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show))
+        scheduleFit(maximumFitRounds);
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainView::scheduleFit(int roundsLeft) {
+    if (m_fitPending || roundsLeft <= 0)
+        return;
+    m_fitPending = true;
+    QPointer<MainView> self(this);
+    m_scheduler.after(fitDelaySeconds, [self, roundsLeft] {
+        if (!self)
+            return;
+        self->m_fitPending = false;
+        QWidget* top = self->window();
+        if (top == self.data() || !top->isVisible() || self->m_state.isMainWindowAttached())
+            return;
+        // The hook's shrink decides first; its end is looked at.
+        if (self->m_accessor->isResizing()) {
+            self->scheduleFit(roundsLeft);
+            return;
+        }
+        // The minimum counts the frame, which is known by now.
+        self->applyMinimumSize();
+        const QRect before = top->geometry();
+        self->m_accessor->fitIntoWorkArea(top);
+        // Qt reports no move or resize of its own making; the frame the window manager puts around
+        // the new size is looked at once more.
+        if (top->geometry() != before)
+            self->scheduleFit(roundsLeft - 1);
+    });
 }
 
 void MainView::resizeEvent(QResizeEvent* event) {

@@ -91,6 +91,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -108,6 +109,8 @@ private:
     WindowAccessor::Arguments hookArguments();
     ScreenMetrics screens() const;
     WindowAccessor::WorkArea mainWorkArea();
+    // Fits the window into its work area a moment from now, and again while that changes it.
+    void scheduleFit(int roundsLeft);
 
     AppState& m_state;
     Scheduler& m_scheduler;
@@ -116,6 +119,7 @@ private:
     Tab m_selectedTab = Tab::home;
     bool m_contentAttached = false;
     bool m_hookCreated = false;
+    bool m_fitPending = false;
     MainTabBar* m_tabBar;
     QWidget* m_contentArea;
     QPointer<QWidget> m_content;

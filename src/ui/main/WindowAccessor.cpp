@@ -187,6 +187,15 @@ void WindowAccessor::keepInsideWorkArea(QWidget* window) {
     window->move(x, y);
 }
 
+void WindowAccessor::fitIntoWorkArea(QWidget* window) {
+    const QRect area = m_workArea(window);
+    const QRect frame = window->frameGeometry();
+    if (area.isEmpty() || attached())
+        return;
+    if (frame.width() > area.width() || frame.height() > area.height() || frame.top() < area.top())
+        keepInsideWorkArea(window);
+}
+
 bool WindowAccessor::isResizing() const {
     return m_resize && m_resize->state() == QAbstractAnimation::Running;
 }

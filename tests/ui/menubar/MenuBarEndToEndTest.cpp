@@ -124,7 +124,7 @@ struct ProgramRun {
     std::optional<TreeWindow> icon() {
         const QList<quint32> clients = desktop.clientList();
         for (const TreeWindow& w : ours())
-            if (w.viewable && !clients.contains(w.id) && w.rect.width() < 64 && w.rect.height() < 64)
+            if (w.viewable && !clients.contains(w.id) && w.rect.width() < 96 && w.rect.height() < 96)
                 return w;
         return std::nullopt;
     }
@@ -634,9 +634,21 @@ void MenuBarEndToEndTest::scaledScreens() {
     QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
     QVERIFY(run.quarlin.writePreferences({{QStringLiteral("appTheme"), look}}));
     QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
-    QVERIFY(run.desktop.waitFor([&] { return run.icon() && run.mainWindow(); }, 20000));
+    const auto rectText = [](const QRect& r) {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    const auto windowsText = [&] {
+        QStringList seen;
+        for (const TreeWindow& w : run.ours())
+            seen << rectText(w.rect) + (w.viewable ? QStringLiteral(" viewable") : QString());
+        return seen.join(QStringLiteral("; "));
+    };
     const QString tag =
         QString::fromLatin1(QTest::currentDataTag()).replace(QStringLiteral(", "), QStringLiteral("-"));
+    const bool shown = run.desktop.waitFor([&] { return run.icon() && run.mainWindow(); }, 20000);
+    if (!shown)
+        run.quarlin.screenshot(QStringLiteral("scaled-%1-start").arg(tag));
+    QVERIFY2(shown, qPrintable(windowsText()));
     // The window hook's shrink ends within half a second of the start.
     const auto fits = [&] {
         const QRect frame = run.desktop.frameGeometry(run.quarlin.window());
@@ -644,9 +656,9 @@ void MenuBarEndToEndTest::scaledScreens() {
     };
     const bool fitted = run.desktop.waitFor(fits, 15000);
     run.quarlin.screenshot(QStringLiteral("scaled-%1-main").arg(tag));
-    QVERIFY2(fitted, qPrintable(QStringLiteral("frame %1 in %2")
-                                    .arg(QVariant(run.desktop.frameGeometry(run.quarlin.window())).toString(),
-                                         QVariant(run.desktop.workArea()).toString())));
+    QVERIFY2(fitted, qPrintable(QStringLiteral("frame %1 in %2; %3")
+                                    .arg(rectText(run.desktop.frameGeometry(run.quarlin.window())),
+                                         rectText(run.desktop.workArea()), windowsText())));
     const QRect icon = run.icon()->rect;
     const double factor = dpi / 96.0;
     const QRect area = run.desktop.workArea();
