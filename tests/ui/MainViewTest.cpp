@@ -280,6 +280,36 @@ private Q_SLOTS:
         QCOMPARE(view->minimumSize(), QSize(800, 847));
     }
 
+    // However it got too large for its work area (resized, the display or its panels changed), a
+    // moment later the window fits it again; a window that fits stays where it is.
+    void theWindowKeepsFittingItsWorkArea() {
+        const auto screenOf = [](int visibleHeight) {
+            // A panel at the top takes what the visible frame leaves.
+            return Screen{QStringLiteral("one"), Rect(0, 0, 1600, 1000), Rect(0, 0, 1600, visibleHeight)};
+        };
+        world->desktop.setScreens({screenOf(1000)});
+        MainWindow window;
+        auto* view = new MainView(*state, world->clock);
+        window.setContent(view);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        world->clock.advance(1.0);
+        QTRY_VERIFY(!view->windowAccessor()->isResizing());
+
+        window.setGeometry(100, 50, 700, 1200);
+        world->clock.advance(0.1);
+        QCOMPARE(window.frameGeometry().height(), 1000);
+        QVERIFY(QRect(0, 0, 1600, 1000).contains(window.frameGeometry()));
+
+        world->desktop.setScreens({screenOf(700)});
+        world->clock.advance(0.1);
+        QVERIFY(QRect(0, 300, 1600, 700).contains(window.frameGeometry()));
+
+        window.setGeometry(900, 350, 700, 650);
+        world->clock.advance(0.5);
+        QCOMPARE(window.geometry(), QRect(900, 350, 700, 650));
+    }
+
     // A window larger than 600 x 720 (or its own minimum) on either side takes that size on both.
     void shrinkTargets() {
         QCOMPARE(WindowAccessor::shrinkTarget(QSize(1000, 900), QSize(600, 600)), QSize(600, 720));

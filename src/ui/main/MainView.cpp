@@ -25,6 +25,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr int attachedMinimumWidth = 428;
@@ -182,7 +183,10 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
         }
     });
     // Displays, panels, and which display holds our focused window decide the minimum size.
-    m_state.platform().screens.onChanged(this, [this] { applyMinimumSize(); });
+    m_state.platform().screens.onChanged(this, [this] {
+        applyMinimumSize();
+        scheduleFit(maximumFitRounds, false);
+    });
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
         if (focused && focused == window()->windowHandle())
             applyMinimumSize();
@@ -461,15 +465,16 @@ void MainView::showEvent(QShowEvent* event) {
 
 bool MainView::eventFilter(QObject* watched, QEvent* event) {
     // The window manager decorates and places the window after the hook's first step, and a frame
-    // may only then turn out too tall for the work area (a high scale): whenever the window moved or
-    // changed its size, a moment later it is fitted again where it does not fit.
+    // may only then turn out too large for the work area (a high scale, a smaller monitor): whenever
+    // the window moved or changed its size, a moment later it is fitted again where it does not fit.
     const QEvent::Type type = event->type();
     if (watched == window() && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show))
-        scheduleFit(maximumFitRounds);
+        scheduleFit(maximumFitRounds, type == QEvent::Show);
     return QWidget::eventFilter(watched, event);
 }
 
-void MainView::scheduleFit(int roundsLeft) {
+void MainView::scheduleFit(int roundsLeft, bool ours) {
+    m_fitFollowsOurs = m_fitFollowsOurs || ours;
     if (m_fitPending || roundsLeft <= 0)
         return;
     m_fitPending = true;
@@ -479,21 +484,26 @@ void MainView::scheduleFit(int roundsLeft) {
             return;
         self->m_fitPending = false;
         QWidget* top = self->window();
-        if (top == self.data() || !top->isVisible() || self->m_state.isMainWindowAttached())
-            return;
-        // The hook's shrink decides first; its end is looked at.
-        if (self->m_accessor->isResizing()) {
-            self->scheduleFit(roundsLeft);
+        if (top == self.data() || !top->isVisible() || self->m_state.isMainWindowAttached()) {
+            self->m_fitFollowsOurs = false;
             return;
         }
+        // The hook's shrink decides first; its end is looked at.
+        if (self->m_accessor->isResizing()) {
+            self->scheduleFit(roundsLeft, true);
+            return;
+        }
+        const bool afterOurs = std::exchange(self->m_fitFollowsOurs, false);
         // The minimum counts the frame, which is known by now.
         self->applyMinimumSize();
         const QRect before = top->geometry();
-        self->m_accessor->fitIntoWorkArea(top);
+        // A title bar above the work area is put right only after our own placing: a window the
+        // user drags is left to the user.
+        self->m_accessor->fitIntoWorkArea(top, afterOurs);
         // Qt reports no move or resize of its own making; the frame the window manager puts around
-        // the new size is looked at once more.
+        // the new geometry is looked at once more.
         if (top->geometry() != before)
-            self->scheduleFit(roundsLeft - 1);
+            self->scheduleFit(roundsLeft - 1, true);
     });
 }
 

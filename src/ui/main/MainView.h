@@ -109,8 +109,9 @@ private:
     WindowAccessor::Arguments hookArguments();
     ScreenMetrics screens() const;
     WindowAccessor::WorkArea mainWorkArea();
-    // Fits the window into its work area a moment from now, and again while that changes it.
-    void scheduleFit(int roundsLeft);
+    // Fits the window into its work area a moment from now, and again while that changes it;
+    // `ours` when what went before was our own placing.
+    void scheduleFit(int roundsLeft, bool ours);
 
     AppState& m_state;
     Scheduler& m_scheduler;
@@ -120,6 +121,7 @@ private:
     bool m_contentAttached = false;
     bool m_hookCreated = false;
     bool m_fitPending = false;
+    bool m_fitFollowsOurs = false;
     MainTabBar* m_tabBar;
     QWidget* m_contentArea;
     QPointer<QWidget> m_content;

@@ -187,12 +187,13 @@ void WindowAccessor::keepInsideWorkArea(QWidget* window) {
     window->move(x, y);
 }
 
-void WindowAccessor::fitIntoWorkArea(QWidget* window) {
+void WindowAccessor::fitIntoWorkArea(QWidget* window, bool titleBar) {
     const QRect area = m_workArea(window);
     const QRect frame = window->frameGeometry();
     if (area.isEmpty() || attached())
         return;
-    if (frame.width() > area.width() || frame.height() > area.height() || frame.top() < area.top())
+    if (frame.width() > area.width() || frame.height() > area.height() ||
+        (titleBar && frame.top() < area.top()))
         keepInsideWorkArea(window);
 }
 

@@ -58,9 +58,9 @@ public:
     // Moves a window whose frame reaches past its screen's work area back inside, shrinking it
     // where it does not fit.
     void keepInsideWorkArea(QWidget* window);
-    // Only a frame larger than the work area, or with its title bar above it: moved and shrunk into
-    // it. A window the user moved partly off the screen stays.
-    void fitIntoWorkArea(QWidget* window);
+    // Only a frame larger than the work area, or (with `titleBar`) whose title bar lies above it:
+    // moved and shrunk into it. A window the user moved partly off the screen stays.
+    void fitIntoWorkArea(QWidget* window, bool titleBar);
     // True while a shrink animation runs.
     bool isResizing() const;
 
