@@ -217,10 +217,10 @@ struct TestDesktop::Private {
         if (!plugged)
             return runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), name});
         const bool left = name == QLatin1String("LEFT");
-        const QString geometry = QStringLiteral("%1/508x%2/286+%3+0")
-                                     .arg(options.width)
-                                     .arg(options.height)
-                                     .arg(left ? 0 : options.width);
+        const int height =
+            left || options.secondMonitorHeight <= 0 ? options.height : options.secondMonitorHeight;
+        const QString geometry =
+            QStringLiteral("%1/508x%2/286+%3+0").arg(options.width).arg(height).arg(left ? 0 : options.width);
         return runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), name, geometry,
                                                    left ? QStringLiteral("screen") : QStringLiteral("none")});
     }

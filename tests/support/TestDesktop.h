@@ -56,6 +56,8 @@ public:
         bool twoMonitors = false;
         // The same screen with only LEFT at first: RIGHT is plugged in and out with setSecondMonitor.
         bool secondMonitorLater = false;
+        // RIGHT's height, top-aligned with LEFT; 0: as tall as LEFT.
+        int secondMonitorHeight = 0;
         // A tray host (trayer) at the top right with a partial strut; the visible frame loses it.
         bool tray = false;
         // Which panel holds the tray, and on which edge (each with its shipped settings otherwise).
