@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include <algorithm>
+
 MainWindow::MainWindow(ScreenLocator locator, QWidget* parent)
     : QMainWindow(parent), m_locator(std::move(locator)) {
     setObjectName(QStringLiteral("mainWindow"));
@@ -52,8 +54,12 @@ void MainWindow::centre() {
     const QScreen* target = QGuiApplication::primaryScreen();
     if (!target)
         return;
+    // A first guess until the window hook fits it into its work area: at a high scale the default
+    // size may be taller than the screen, and the title bar must stay in reach meanwhile.
+    const QRect area = target->availableGeometry();
     QRect frame(QPoint(), frameGeometry().size());
-    frame.moveCenter(target->availableGeometry().center());
+    frame.moveCenter(area.center());
+    frame.moveTop(std::max(frame.top(), area.top()));
     move(frame.topLeft());
 }
 

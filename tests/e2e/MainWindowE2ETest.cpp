@@ -304,6 +304,37 @@ private Q_SLOTS:
         QVERIFY(desktop.waitFor([&] { return desktop.minimumSize(ours()).width() == 600; }, 10000));
         QVERIFY(quarlin.isRunning());
     }
+
+    // Two monitors of different heights: moved onto the lower one, the focused window's minimum
+    // height and size follow that monitor, not the primary.
+    void followsTheMonitorOfItsFocusedWindow() {
+        TestDesktop::Options options;
+        options.twoMonitors = true;
+        options.secondMonitorHeight = 700;
+        TestDesktop desktop(options);
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        QuarlinProgram quarlin(desktop, QStringLiteral("monitors"));
+        QVERIFY2(quarlin.start(), qPrintable(quarlin.error()));
+        const quint32 window = quarlin.window();
+        const QRect lower(1920, 0, 1920, 700);
+        QVERIFY(desktop.xdotool({QStringLiteral("windowactivate"), QString::number(window)}));
+        QVERIFY(desktop.xdotool({QStringLiteral("windowmove"), QString::number(window),
+                                 QStringLiteral("2200"), QStringLiteral("0")}));
+        const bool fitted = desktop.waitFor(
+            [&] {
+                return lower.contains(desktop.frameGeometry(window)) &&
+                       desktop.minimumSize(window).height() < 700;
+            },
+            10000);
+        quarlin.screenshot(QStringLiteral("lower-monitor"));
+        const QRect frame = desktop.frameGeometry(window);
+        QVERIFY2(fitted, qPrintable(QStringLiteral("frame %1,%2 %3x%4, minimum height %5")
+                                        .arg(frame.x())
+                                        .arg(frame.y())
+                                        .arg(frame.width())
+                                        .arg(frame.height())
+                                        .arg(desktop.minimumSize(window).height())));
+    }
 };
 
 int main(int argc, char** argv) {

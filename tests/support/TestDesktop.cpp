@@ -217,10 +217,10 @@ struct TestDesktop::Private {
         if (!plugged)
             return runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), name});
         const bool left = name == QLatin1String("LEFT");
-        const QString geometry = QStringLiteral("%1/508x%2/286+%3+0")
-                                     .arg(options.width)
-                                     .arg(options.height)
-                                     .arg(left ? 0 : options.width);
+        const int height =
+            left || options.secondMonitorHeight <= 0 ? options.height : options.secondMonitorHeight;
+        const QString geometry =
+            QStringLiteral("%1/508x%2/286+%3+0").arg(options.width).arg(height).arg(left ? 0 : options.width);
         return runToEnd(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), name, geometry,
                                                    left ? QStringLiteral("screen") : QStringLiteral("none")});
     }
@@ -311,6 +311,28 @@ bool TestDesktop::Private::startWindowManager() {
     // about 160 ms), since the desktop's own XDG_CONFIG_HOME holds none.
     if (options.windowManager == WindowManager::metacity)
         arguments = {QStringLiteral("--sm-disable")};
+    // The window managers' own panels sit at the bottom as shipped; a test may ask for the top.
+    const bool ownPanelAtTop = options.tray && !options.panelAtBottom;
+    if (options.panel == Panel::icewm && ownPanelAtTop) {
+        const QString folder = env.value(QStringLiteral("HOME")) + QStringLiteral("/.icewm");
+        QDir().mkpath(folder);
+        QFile preferences(folder + QStringLiteral("/preferences"));
+        if (!preferences.open(QIODevice::WriteOnly) || preferences.write("TaskBarAtTop=1\n") < 0) {
+            error = QStringLiteral("cannot write %1").arg(preferences.fileName());
+            return false;
+        }
+    }
+    if (options.panel == Panel::fluxbox && ownPanelAtTop) {
+        const QString folder = env.value(QStringLiteral("HOME")) + QStringLiteral("/.fluxbox");
+        QDir().mkpath(folder);
+        QFile shipped(QStringLiteral("/etc/X11/fluxbox/init"));
+        QFile init(folder + QStringLiteral("/init"));
+        if (!shipped.open(QIODevice::ReadOnly) || !init.open(QIODevice::WriteOnly) ||
+            init.write(shipped.readAll() + "\nsession.screen0.toolbar.placement: TopCenter\n") < 0) {
+            error = QStringLiteral("cannot write %1").arg(init.fileName());
+            return false;
+        }
+    }
     // fluxbox keeps its settings in the desktop's own HOME, with its toolbar as a user has it; its
     // wallpaper helper would put up a message window (an extra client) when no setter is installed.
     if (options.windowManager == WindowManager::fluxbox) {
@@ -412,12 +434,16 @@ bool TestDesktop::Private::reservedStrut() {
     const auto area = cardinals(root, "_NET_WORKAREA", XCB_ATOM_CARDINAL);
     const auto clients = cardinals(root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
     const int screenHeight = options.height;
-    const bool shrunk = area.size() >= 4 &&
-                        (options.panelAtBottom ? int(area[1] + area[3]) <= screenHeight - 24 : area[1] >= 24);
+    // A window manager's own panel is no listed client; fluxbox's toolbar is only 20 pixels high.
+    const bool ownPanel = options.panel == Panel::icewm || options.panel == Panel::fluxbox;
+    const int reserved = ownPanel ? 16 : 24;
+    const bool shrunk =
+        area.size() >= 4 && (options.panelAtBottom ? int(area[1] + area[3]) <= screenHeight - reserved
+                                                   : int(area[1]) >= reserved);
     const bool listed = std::any_of(clients.begin(), clients.end(), [this](quint32 w) {
         return !cardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL).isEmpty();
     });
-    if (!shrunk || !listed || options.panel == Panel::statusNotifier)
+    if (!shrunk || (!listed && !ownPanel) || options.panel == Panel::statusNotifier)
         return shrunk && listed;
     // An XEmbed panel may reserve its strut before it takes the tray selection.
     auto* owner = xcb_get_selection_owner_reply(
@@ -486,6 +512,14 @@ bool TestDesktop::Private::startTray() {
         program = QStringLiteral("gtk-sni-tray-standalone");
         arguments = {QStringLiteral("--") + edge, QStringLiteral("--end"), QStringLiteral("--watcher")};
         break;
+    case Panel::icewm:
+    case Panel::fluxbox:
+        // The window manager's own: ready once its tray is there and the work area leaves it room.
+        if (waitFor([this] { return reservedStrut(); }, startTimeoutMs))
+            return true;
+        error = windowManagerName(options.windowManager) + QStringLiteral("'s own tray did not appear: ") +
+                logTail(windowManagerName(options.windowManager));
+        return false;
     }
     // Measured: gtk-sni-tray-standalone now and then exits at start on a busy machine, when its host
     // asks its own watcher before that is on the bus; a second start works.
@@ -524,6 +558,8 @@ QString TestDesktop::windowManagerName(WindowManager wm) {
         return QStringLiteral("metacity");
     case WindowManager::fluxbox:
         return QStringLiteral("fluxbox");
+    case WindowManager::icewm:
+        return QStringLiteral("icewm");
     default:
         return QStringLiteral("openbox");
     }
@@ -533,6 +569,10 @@ TestDesktop::TestDesktop() : TestDesktop(Options{}) {}
 
 TestDesktop::TestDesktop(const Options& options) : d(std::make_unique<Private>()) {
     d->options = options;
+    if (options.tray && options.panel == Panel::icewm)
+        d->options.windowManager = WindowManager::icewm;
+    if (options.tray && options.panel == Panel::fluxbox)
+        d->options.windowManager = WindowManager::fluxbox;
     d->start();
 }
 
@@ -820,7 +860,16 @@ QRect TestDesktop::panelGeometry() {
     for (quint32 w : clientList())
         if (!d->cardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL).isEmpty())
             return clientGeometry(w);
-    return {};
+    if (!d->options.tray)
+        return {};
+    // A window manager's own panel: the band the work area leaves at its edge.
+    const QRect area = workArea();
+    const QRect screen(0, 0, d->options.width, d->options.height);
+    if (area.isEmpty() || area == screen)
+        return {};
+    return d->options.panelAtBottom
+               ? QRect(0, area.bottom() + 1, screen.width(), screen.bottom() - area.bottom())
+               : QRect(0, 0, screen.width(), area.top());
 }
 
 int TestDesktop::clientMessagesSeen(const char* type) {

@@ -38,11 +38,14 @@
 
 class TestDesktop {
 public:
-    enum class WindowManager { none, openbox, metacity, fluxbox };
+    enum class WindowManager { none, openbox, metacity, fluxbox, icewm };
     // trayer: an XEmbed tray alone; tint2: a full panel with taskbar and XEmbed tray; statusNotifier:
     // gtk-sni-tray-standalone, a StatusNotifier host (and watcher) on the desktop's own session bus;
-    // lxqt: lxqt-panel, a full panel with both a StatusNotifier host and an XEmbed tray.
-    enum class Panel { trayer, tint2, statusNotifier, lxqt };
+    // lxqt: lxqt-panel, a full panel with both a StatusNotifier host and an XEmbed tray; icewm and
+    // fluxbox: the window manager's own taskbar or toolbar with its XEmbed tray (that window manager
+    // then runs whatever windowManager says). Neither is a listed client, and fluxbox's has no strut:
+    // only the work area tells of them.
+    enum class Panel { trayer, tint2, statusNotifier, lxqt, icewm, fluxbox };
     static WindowManager defaultWindowManager();
     static QString windowManagerName(WindowManager wm);
 
@@ -53,6 +56,8 @@ public:
         bool twoMonitors = false;
         // The same screen with only LEFT at first: RIGHT is plugged in and out with setSecondMonitor.
         bool secondMonitorLater = false;
+        // RIGHT's height, top-aligned with LEFT; 0: as tall as LEFT.
+        int secondMonitorHeight = 0;
         // A tray host (trayer) at the top right with a partial strut; the visible frame loses it.
         bool tray = false;
         // Which panel holds the tray, and on which edge (each with its shipped settings otherwise).
@@ -129,7 +134,8 @@ public:
     quint32 activeWindow();                        // _NET_ACTIVE_WINDOW
     int currentDesktop();                          // _NET_CURRENT_DESKTOP; -1 when unknown
     QRect workArea();                              // _NET_WORKAREA of desktop 0
-    QRect panelGeometry();                         // the first client with a strut; null without
+    QRect panelGeometry();                         // the first client with a strut, else what the work
+                                                   // area leaves at the panel's edge; null without
     QList<quint32> popups();                       // mapped override-redirect windows (menus), bottom first
     // What the screen shows now, read in one piece from the root window (no pointer drawn in it);
     // null when the server gives none. `xwd -root` is no substitute: it puts its picture together

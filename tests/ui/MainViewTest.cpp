@@ -76,6 +76,8 @@ private Q_SLOTS:
         // On a 768-pixel screen the attached window may not be taller than its maximum.
         QTest::newRow("attached settings, small screen") << 1 << 740 << true << 2 << QSize(428, 700);
         QTest::newRow("detached, tiny screen") << 1 << 580 << false << 0 << QSize(600, 580);
+        // 1080 pixels at twice the scale, less a panel: it hangs 6 below the panel and 8 above the edge.
+        QTest::newRow("attached, twice the scale") << 1 << 526 << true << 0 << QSize(428, 512);
     }
     void minimumSizeFitsTheScreen() {
         QFETCH(int, screens);
@@ -246,6 +248,66 @@ private Q_SLOTS:
         QVERIFY(QRect(0, 0, 1600, 1000).contains(window.frameGeometry()));
         view->setScreenProbe([] { return screensOf(1, 1000); });
         QCOMPARE(window.minimumWidth(), 600);
+    }
+
+    // The main screen is the display of our focused window, with the free area the desktop backend
+    // reads: the minimum size and the centring follow it, not the primary display.
+    void theMainScreenIsTheFocusedWindowsDisplay() {
+        const Screen tall{QStringLiteral("LEFT"), Rect(0, 0, 1920, 1440), Rect(0, 0, 1920, 1412)};
+        const Screen lower{QStringLiteral("RIGHT"), Rect(1920, 440, 1280, 1000), Rect(1920, 440, 1280, 972)};
+        world->desktop.setScreens({tall, lower}, 1);
+        MainWindow window;
+        auto* view = new MainView(*state, world->clock);
+        window.setContent(view);
+        window.resize(1000, 1000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(view->minimumSize(), QSize(800, 797));
+        world->clock.runDue();
+        world->clock.advance(0.1);
+        QTRY_VERIFY(!view->windowAccessor()->isResizing());
+        // RIGHT in root pixels: top-aligned with LEFT, its top 28 pixels taken by a panel.
+        const QRect area(1920, 28, 1280, 972);
+        QVERIFY2(area.contains(window.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                       .arg(window.frameGeometry().x())
+                                                                       .arg(window.frameGeometry().y())
+                                                                       .arg(window.width())
+                                                                       .arg(window.height())));
+        QVERIFY(std::abs(window.frameGeometry().center().x() - area.center().x()) <= 1);
+
+        // Our window focused on the primary display: its free area counts from then on.
+        world->desktop.setScreens({tall, lower}, 0);
+        QCOMPARE(view->minimumSize(), QSize(800, 847));
+    }
+
+    // However it got too large for its work area (resized, the display or its panels changed), a
+    // moment later the window fits it again; a window that fits stays where it is.
+    void theWindowKeepsFittingItsWorkArea() {
+        const auto screenOf = [](int visibleHeight) {
+            // A panel at the top takes what the visible frame leaves.
+            return Screen{QStringLiteral("one"), Rect(0, 0, 1600, 1000), Rect(0, 0, 1600, visibleHeight)};
+        };
+        world->desktop.setScreens({screenOf(1000)});
+        MainWindow window;
+        auto* view = new MainView(*state, world->clock);
+        window.setContent(view);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        world->clock.advance(1.0);
+        QTRY_VERIFY(!view->windowAccessor()->isResizing());
+
+        window.setGeometry(100, 50, 700, 1200);
+        world->clock.advance(0.1);
+        QCOMPARE(window.frameGeometry().height(), 1000);
+        QVERIFY(QRect(0, 0, 1600, 1000).contains(window.frameGeometry()));
+
+        world->desktop.setScreens({screenOf(700)});
+        world->clock.advance(0.1);
+        QVERIFY(QRect(0, 300, 1600, 700).contains(window.frameGeometry()));
+
+        window.setGeometry(900, 350, 700, 650);
+        world->clock.advance(0.5);
+        QCOMPARE(window.geometry(), QRect(900, 350, 700, 650));
     }
 
     // A window larger than 600 x 720 (or its own minimum) on either side takes that size on both.

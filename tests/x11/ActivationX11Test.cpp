@@ -98,7 +98,11 @@ private Q_SLOTS:
         QVERIFY(activatedAt);
 
         // Started by the activation, then every window at its place once the 2.0 s wait has run out.
-        const QRect leftHalf(0, 0, 960, 1080), topRight(960, 0, 960, 540), bottomRight(960, 540, 960, 540);
+        // The work area leaves out a window manager's own panel (fluxbox's toolbar at the bottom).
+        const QRect area = desktop.workArea();
+        const int half = area.height() / 2;
+        const QRect leftHalf(0, area.y(), 960, area.height()), topRight(960, area.y(), 960, half),
+            bottomRight(960, area.y() + area.height() - half, 960, half);
         QTRY_VERIFY_WITH_TIMEOUT(desktop.windowOfClass("XLogo") != 0, 10000);
         const quint32 logo = desktop.windowOfClass("XLogo");
         QTRY_VERIFY_WITH_TIMEOUT(desktop.frameGeometry(logo) == topRight &&

@@ -101,6 +101,34 @@ private Q_SLOTS:
         QCOMPARE(X11Screens::visibleRect(monitor, struts, QSize(3840, 1080)), visible);
     }
 
+    // A window manager's own panel shows only in the work area (icewm's taskbar, fluxbox's toolbar).
+    void workAreaBands_data() {
+        QTest::addColumn<QList<quint32>>("workAreas");
+        QTest::addColumn<quint32>("desktop");
+        QTest::addColumn<QRect>("visible");
+        const QRect whole(0, 0, 1920, 1080);
+        QTest::newRow("taskbar at the bottom")
+            << QList<quint32>{0, 0, 1920, 1054} << 0u << QRect(0, 0, 1920, 1054);
+        QTest::newRow("toolbar at the top, second desktop")
+            << QList<quint32>{0, 0, 1920, 1080, 0, 20, 1920, 1060} << 1u << QRect(0, 20, 1920, 1060);
+        QTest::newRow("desktop beyond the list: the first")
+            << QList<quint32>{40, 0, 1880, 1080} << 3u << QRect(40, 0, 1880, 1080);
+        QTest::newRow("none") << QList<quint32>{} << 0u << whole;
+        QTest::newRow("empty") << QList<quint32>{0, 0, 0, 0} << 0u << whole;
+        QTest::newRow("beyond the root") << QList<quint32>{0, 0, 3840, 1080} << 0u << whole;
+    }
+    void workAreaBands() {
+        QFETCH(QList<quint32>, workAreas);
+        QFETCH(quint32, desktop);
+        QFETCH(QRect, visible);
+        const QSize root(1920, 1080);
+        const QList<quint32> bands = X11Screens::workAreaBands(workAreas, desktop, root);
+        QList<QList<quint32>> struts;
+        if (!bands.isEmpty())
+            struts << bands;
+        QCOMPARE(X11Screens::visibleRect(QRect(QPoint(), root), struts, root), visible);
+    }
+
     void findsTheMonitorAWindowMostlyCovers() {
         const auto monitors = layout({{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}});
         QCOMPARE(X11Screens::monitorIndexFor(QRect(1800, 0, 400, 300), monitors), 1);

@@ -33,8 +33,8 @@ bool X11Screens::refreshCache() {
     const quint64 stamp = m_conn.screenChangeCount();
     if (m_cacheStamp != stamp) {
         const auto cookie = xcb_randr_get_monitors(m_conn.xcb(), m_conn.root(), 1);
-        const QList<QList<quint32>> s = struts();
         m_monitors = monitors(cookie);
+        const QList<QList<quint32>> s = struts(m_monitors.size() == 1);
         m_screens.clear();
         for (const X11Monitor& m : std::as_const(m_monitors))
             m_screens << toScreen(m, m_monitors, s);
@@ -135,15 +135,23 @@ QRect X11Screens::visibleRect(const QRect& monitor, const QList<QList<quint32>>&
     return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
 }
 
-QList<QList<quint32>> X11Screens::struts() {
+QList<QList<quint32>> X11Screens::struts(bool oneMonitor) {
     const bool mainThread = QThread::currentThread() == m_conn.thread();
     if (mainThread) {
         m_conn.processEvents();
-        if (m_strutsStamp == m_conn.screenChangeCount())
-            return m_struts;
+        if (m_strutsStamp == m_conn.screenChangeCount()) {
+            QList<QList<quint32>> out = m_struts;
+            if (oneMonitor && !m_workAreaBands.isEmpty())
+                out << m_workAreaBands;
+            return out;
+        }
     }
     const quint64 stamp = m_conn.screenChangeCount();
     QList<QList<quint32>> out;
+    const auto workArea =
+        m_conn.requestProperty(m_conn.root(), m_conn.atom(X11Atom::_NET_WORKAREA), XCB_ATOM_CARDINAL);
+    const auto desktop =
+        m_conn.requestProperty(m_conn.root(), m_conn.atom(X11Atom::_NET_CURRENT_DESKTOP), XCB_ATOM_CARDINAL);
     const QList<quint32> clients =
         m_conn.cardinals(m_conn.root(), X11Atom::_NET_CLIENT_LIST, XCB_ATOM_WINDOW);
     QList<xcb_get_property_cookie_t> partial, full;
@@ -162,11 +170,40 @@ QList<QList<quint32>> X11Screens::struts() {
         if (s.size() >= 12)
             out << s;
     }
+    const QList<quint32> bands = workAreaBands(m_conn.cardinals(workArea), m_conn.cardinals(desktop).value(0),
+                                               QSize(m_conn.rootWidth(), m_conn.rootHeight()));
     if (mainThread) {
         m_struts = out;
+        m_workAreaBands = bands;
         m_strutsStamp = stamp;
     }
+    if (oneMonitor && !bands.isEmpty())
+        out << bands;
     return out;
+}
+
+QList<quint32> X11Screens::workAreaBands(const QList<quint32>& workAreas, quint32 desktop, QSize rootSize) {
+    const qsizetype at = qsizetype(desktop) * 4 + 3 < workAreas.size() ? qsizetype(desktop) * 4 : 0;
+    if (workAreas.size() < at + 4)
+        return {};
+    const QRect area{int(workAreas[at]), int(workAreas[at + 1]), int(workAreas[at + 2]),
+                     int(workAreas[at + 3])};
+    const QRect root(QPoint(0, 0), rootSize);
+    if (area.isEmpty() || !root.contains(area))
+        return {};
+    const quint32 w = quint32(rootSize.width() - 1), h = quint32(rootSize.height() - 1);
+    return {quint32(area.left()),
+            quint32(root.right() - area.right()),
+            quint32(area.top()),
+            quint32(root.bottom() - area.bottom()),
+            0,
+            h,
+            0,
+            h,
+            0,
+            w,
+            0,
+            w};
 }
 
 Screen X11Screens::toScreen(const X11Monitor& monitor, const QList<X11Monitor>& all,
@@ -188,8 +225,8 @@ QList<Screen> X11Screens::screens() {
         return m_screens;
     // Asked for first, so that its answer travels with the struts' round trip.
     const auto cookie = xcb_randr_get_monitors(m_conn.xcb(), m_conn.root(), 1);
-    const QList<QList<quint32>> s = struts();
     const QList<X11Monitor> all = monitors(cookie);
+    const QList<QList<quint32>> s = struts(all.size() == 1);
     QList<Screen> out;
     for (const X11Monitor& m : all)
         out << toScreen(m, all, s);
@@ -217,7 +254,7 @@ std::optional<Screen> X11Screens::mainScreen() {
         std::free(geometry);
         std::free(translated);
     }
-    return toScreen(all[index], all, struts());
+    return toScreen(all[index], all, struts(all.size() == 1));
 }
 
 Point X11Screens::mouseLocation() {

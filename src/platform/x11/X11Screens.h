@@ -38,10 +38,16 @@ public:
     // The monitor less the struts that touch it; struts as the 12 values of
     // _NET_WM_STRUT_PARTIAL, relative to the root window of the given size.
     static QRect visibleRect(const QRect& monitor, const QList<QList<quint32>>& struts, QSize rootSize);
+    // The bands _NET_WORKAREA (of the given desktop, else the first) leaves along the root's edges,
+    // in the same 12 values; empty when it gives no usable area.
+    static QList<quint32> workAreaBands(const QList<quint32>& workAreas, quint32 desktop, QSize rootSize);
 
 private:
     QList<X11Monitor> monitors(xcb_randr_get_monitors_cookie_t cookie);
-    QList<QList<quint32>> struts();
+    // The struts of the listed clients. A window manager's own panels (icewm's taskbar, fluxbox's
+    // toolbar) are no listed client and may carry no strut at all: only the work area tells of them.
+    // It is one rectangle for all monitors, so it counts only when there is one monitor.
+    QList<QList<quint32>> struts(bool oneMonitor);
     Screen toScreen(const X11Monitor& monitor, const QList<X11Monitor>& all,
                     const QList<QList<quint32>>& struts);
 
@@ -56,5 +62,6 @@ private:
     std::optional<quint64> m_cacheStamp;
     // Struts only change with the work area or the windows (main thread).
     QList<QList<quint32>> m_struts;
+    QList<quint32> m_workAreaBands;
     std::optional<quint64> m_strutsStamp;
 };

@@ -5,6 +5,7 @@
 #include "ui/look/DialogFrame.h"
 #include "ui/look/ElidedLabel.h"
 #include "ui/look/Fonts.h"
+#include "ui/look/ScreenFit.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -31,13 +32,17 @@ QList<PositionTemplate> CreatePositionGroupView::filteredTemplates(int n) {
     return offered;
 }
 
+namespace {
+constexpr int templateRowMinimum = 48;
+} // namespace
+
 CreatePositionGroupView::CreatePositionGroupView(const QString& configurationName, int appCount,
                                                  const QString& groupName, QWidget* parent,
                                                  OnCreateGroup onCreateGroup)
     : QDialog(parent), m_onCreate(std::move(onCreateGroup)) {
     setWindowTitle(QStringLiteral("Create Position Group"));
     setWindowModality(Qt::WindowModal);
-    setFixedSize(500, 600);
+    setFixedSize(ScreenFit::capped(QSize(500, 600), parent));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(20);
@@ -74,6 +79,8 @@ CreatePositionGroupView::CreatePositionGroupView(const QString& configurationNam
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setMaximumHeight(200);
+    // On a short screen the sheet shrinks and the cards scroll in what is left.
+    scroll->setMinimumHeight(templateRowMinimum);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     auto* grid = new QWidget;
     auto* gridLayout = new QGridLayout(grid);

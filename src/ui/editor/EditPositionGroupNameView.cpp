@@ -3,6 +3,7 @@
 #include "ProminentButton.h"
 #include "ui/look/DialogFrame.h"
 #include "ui/look/Fonts.h"
+#include "ui/look/ScreenFit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,7 +15,7 @@ EditPositionGroupNameView::EditPositionGroupNameView(const QString& groupName, Q
     : QDialog(parent), m_onSave(std::move(onSave)) {
     setWindowTitle(QStringLiteral("Edit Position Group Name"));
     setWindowModality(Qt::WindowModal);
-    setFixedSize(400, 300);
+    setFixedSize(ScreenFit::capped(QSize(400, 300), parent));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(20);

@@ -1,11 +1,14 @@
 #include "MainView.h"
 
+#include "MainScreenArea.h"
 #include "MainTabBar.h"
 #include "MainTabButton.h"
 #include "MissingAppModal.h"
 #include "app/AppState.h"
 #include "app/MenuBarManaging.h"
 #include "base/Scheduler.h"
+#include "platform/Platform.h"
+#include "platform/Screens.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/SpringEasing.h"
@@ -16,16 +19,21 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+#include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr int attachedMinimumWidth = 428;
 constexpr int detachedMinimumWidth = 600;
 constexpr int multiScreenMinimumWidth = 800;
+constexpr int attachedScreenMargins = 14;
+constexpr double fitDelaySeconds = 0.1;
+constexpr int maximumFitRounds = 4;
 
 // Until a tab's own view is given: the tab's title over empty section frames.
 QWidget* placeholder(const QString& title, const QStringList& sections) {
@@ -131,10 +139,18 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
     barRow->addWidget(m_tabBar);
     barRow->addStretch(1);
     column->addLayout(barRow);
-    m_contentArea = new QWidget(this);
+    // A screen too short for a tab (a high scale) keeps the tab bar and scrolls the content.
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("mainContentScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->viewport()->setAutoFillBackground(false);
+    m_contentArea = new QWidget;
     auto* contentLayout = new QVBoxLayout(m_contentArea);
     contentLayout->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(m_contentArea, 1);
+    scroller->setWidget(m_contentArea);
+    m_contentArea->setAutoFillBackground(false);
+    column->addWidget(scroller, 1);
 
     auto* dimming = new Dimming(this);
     dimming->setObjectName(QStringLiteral("missingAppDimming"));
@@ -143,7 +159,7 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
     dimming->hide();
     m_dimming = dimming;
 
-    m_accessor = new WindowAccessor(this, m_scheduler, {}, this);
+    m_accessor = new WindowAccessor(this, m_scheduler, mainWorkArea(), this);
     m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
 
     connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
@@ -166,14 +182,15 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
             break;
         }
     });
-    for (QScreen* screen : QGuiApplication::screens())
-        connect(screen, &QScreen::availableGeometryChanged, this, &MainView::applyMinimumSize);
-    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
-        connect(screen, &QScreen::availableGeometryChanged, this, &MainView::applyMinimumSize);
+    // Displays, panels, and which display holds our focused window decide the minimum size.
+    m_state.platform().screens.onChanged(this, [this] {
         applyMinimumSize();
+        scheduleFit(maximumFitRounds, false);
     });
-    connect(qApp, &QGuiApplication::screenRemoved, this,
-            [this] { m_scheduler.async([this] { applyMinimumSize(); }); });
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
+        if (focused && focused == window()->windowHandle())
+            applyMinimumSize();
+    });
 
     m_contentAttached = m_state.isMainWindowAttached();
     rebuildContent();
@@ -190,9 +207,14 @@ void MainView::setScreenProbe(ScreenProbe probe) {
     applyMinimumSize();
 }
 
+WindowAccessor::WorkArea MainView::mainWorkArea() {
+    Screens& screens = m_state.platform().screens;
+    return [&screens](QWidget*) { return MainScreenArea::visibleFrame(screens).value_or(QRect()); };
+}
+
 void MainView::setWorkArea(WindowAccessor::WorkArea workArea) {
     delete m_accessor;
-    m_accessor = new WindowAccessor(this, m_scheduler, std::move(workArea), this);
+    m_accessor = new WindowAccessor(this, m_scheduler, workArea ? std::move(workArea) : mainWorkArea(), this);
     m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
 }
 
@@ -200,9 +222,9 @@ MainView::ScreenMetrics MainView::screens() const {
     if (m_screenProbe)
         return m_screenProbe();
     ScreenMetrics metrics;
-    metrics.count = int(QGuiApplication::screens().size());
-    if (const QScreen* main = QGuiApplication::primaryScreen())
-        metrics.mainVisibleFrame = main->availableGeometry();
+    Screens& screens = m_state.platform().screens;
+    metrics.count = int(screens.screens().size());
+    metrics.mainVisibleFrame = MainScreenArea::visibleFrame(screens);
     return metrics;
 }
 
@@ -340,7 +362,10 @@ QSize MainView::minimumWindowSize() const {
         metrics.mainVisibleFrame ? std::optional<double>(metrics.mainVisibleFrame->height()) : std::nullopt;
     QSize size;
     if (m_state.isMainWindowAttached()) {
-        const double height = std::min(menuBarHeight(m_selectedTab), maximumAttachedHeight(visibleHeight));
+        double height = std::min(menuBarHeight(m_selectedTab), maximumAttachedHeight(visibleHeight));
+        // Hanging from its panel it keeps a gap to the panel and a margin to the far edge.
+        if (visibleHeight)
+            height = std::min(height, *visibleHeight - attachedScreenMargins);
         size = QSize(attachedMinimumWidth, int(height));
     } else {
         size = QSize(metrics.count >= 2 ? multiScreenMinimumWidth : detachedMinimumWidth,
@@ -350,9 +375,13 @@ QSize MainView::minimumWindowSize() const {
         // The window's frame (title bar and borders) and the menu bar above the view must fit as well.
         const QWidget* top = window();
         QSize chrome(0, 0);
-        if (top && top != this && top->isVisible())
-            chrome =
-                top->frameGeometry().size() - top->geometry().size() + QSize(0, mapTo(top, QPoint()).y());
+        if (top && top != this && top->isVisible()) {
+            // While the window is being mapped its frame may be stale: count no frame then.
+            QSize frame = top->frameGeometry().size() - top->geometry().size();
+            if (frame.width() < 0 || frame.height() < 0 || frame.width() > 200 || frame.height() > 200)
+                frame = QSize(0, 0);
+            chrome = frame + QSize(0, std::max(0, mapTo(top, QPoint()).y()));
+        }
         size = size.boundedTo(metrics.mainVisibleFrame->size() - chrome);
     }
     return size;
@@ -428,8 +457,54 @@ void MainView::showEvent(QShowEvent* event) {
     if (!m_hookCreated) {
         m_hookCreated = true;
         m_accessor->created(hookArguments());
+        if (window() != this)
+            window()->installEventFilter(this);
     }
     handleTabRequest();
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event) {
+    // The window manager decorates and places the window after the hook's first step, and a frame
+    // may only then turn out too large for the work area (a high scale, a smaller monitor): whenever
+    // the window moved or changed its size, a moment later it is fitted again where it does not fit.
+    const QEvent::Type type = event->type();
+    if (watched == window() && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show))
+        scheduleFit(maximumFitRounds, type == QEvent::Show);
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainView::scheduleFit(int roundsLeft, bool ours) {
+    m_fitFollowsOurs = m_fitFollowsOurs || ours;
+    if (m_fitPending || roundsLeft <= 0)
+        return;
+    m_fitPending = true;
+    QPointer<MainView> self(this);
+    m_scheduler.after(fitDelaySeconds, [self, roundsLeft] {
+        if (!self)
+            return;
+        self->m_fitPending = false;
+        QWidget* top = self->window();
+        if (top == self.data() || !top->isVisible() || self->m_state.isMainWindowAttached()) {
+            self->m_fitFollowsOurs = false;
+            return;
+        }
+        // The hook's shrink decides first; its end is looked at.
+        if (self->m_accessor->isResizing()) {
+            self->scheduleFit(roundsLeft, true);
+            return;
+        }
+        const bool afterOurs = std::exchange(self->m_fitFollowsOurs, false);
+        // The minimum counts the frame, which is known by now.
+        self->applyMinimumSize();
+        const QRect before = top->geometry();
+        // A title bar above the work area is put right only after our own placing: a window the
+        // user drags is left to the user.
+        self->m_accessor->fitIntoWorkArea(top, afterOurs);
+        // Qt reports no move or resize of its own making; the frame the window manager puts around
+        // the new geometry is looked at once more.
+        if (top->geometry() != before)
+            self->scheduleFit(roundsLeft - 1, true);
+    });
 }
 
 void MainView::resizeEvent(QResizeEvent* event) {

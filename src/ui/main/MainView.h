@@ -66,9 +66,9 @@ public:
 
     // Replaces the factories; the shown content is made anew.
     void setContents(Contents contents);
-    // Where the screens come from (Qt's screens by default).
+    // Where the screens come from (the platform's displays by default).
     void setScreenProbe(ScreenProbe probe);
-    // Where the window hook centres and shrinks (the window's screen's work area by default).
+    // Where the window hook centres and shrinks (the main screen's visible frame by default).
     void setWorkArea(WindowAccessor::WorkArea workArea);
 
     Tab selectedTab() const { return m_selectedTab; }
@@ -91,6 +91,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -107,6 +108,10 @@ private:
     void render();
     WindowAccessor::Arguments hookArguments();
     ScreenMetrics screens() const;
+    WindowAccessor::WorkArea mainWorkArea();
+    // Fits the window into its work area a moment from now, and again while that changes it;
+    // `ours` when what went before was our own placing.
+    void scheduleFit(int roundsLeft, bool ours);
 
     AppState& m_state;
     Scheduler& m_scheduler;
@@ -115,6 +120,8 @@ private:
     Tab m_selectedTab = Tab::home;
     bool m_contentAttached = false;
     bool m_hookCreated = false;
+    bool m_fitPending = false;
+    bool m_fitFollowsOurs = false;
     MainTabBar* m_tabBar;
     QWidget* m_contentArea;
     QPointer<QWidget> m_content;

@@ -14,19 +14,30 @@ QRect defaultWorkArea(QWidget* window) {
     return screen ? screen->availableGeometry() : QRect();
 }
 
-// The client geometry that puts a frame of clientSize plus the window's decoration centred in the
-// work area.
-QRect centredClient(QWidget* window, const QSize& clientSize, const QRect& area) {
-    QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
-                        window->geometry().top() - window->frameGeometry().top(),
-                        window->frameGeometry().right() - window->geometry().right(),
-                        window->frameGeometry().bottom() - window->geometry().bottom());
-    // Just after mapping the frame can still be unknown or stale: then centre the client alone.
+// The window manager's decoration around the client.
+QMargins decorationOf(QWidget* window) {
+    const QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
+                              window->geometry().top() - window->frameGeometry().top(),
+                              window->frameGeometry().right() - window->geometry().right(),
+                              window->frameGeometry().bottom() - window->geometry().bottom());
+    // Just after mapping the frame can still be unknown or stale: then the client counts alone.
     auto plausible = [](int margin) { return margin >= 0 && margin <= 100; };
     if (!plausible(decoration.left()) || !plausible(decoration.top()) || !plausible(decoration.right()) ||
         !plausible(decoration.bottom()))
-        decoration = QMargins();
-    QRect frame(QPoint(), clientSize.grownBy(decoration));
+        return {};
+    return decoration;
+}
+
+// The largest client size whose frame fits the work area.
+QSize fittingClient(QWidget* window, const QSize& clientSize, const QRect& area) {
+    return clientSize.boundedTo(area.size().shrunkBy(decorationOf(window)));
+}
+
+// The client geometry that puts a frame of clientSize plus the window's decoration centred in the
+// work area; a window larger than the area shrinks to fit it.
+QRect centredClient(QWidget* window, const QSize& clientSize, const QRect& area) {
+    const QMargins decoration = decorationOf(window);
+    QRect frame(QPoint(), fittingClient(window, clientSize, area).grownBy(decoration));
     frame.moveCenter(area.center());
     return frame.marginsRemoved(decoration);
 }
@@ -119,14 +130,16 @@ QSize WindowAccessor::shrinkTarget(const QSize& size, const QSize& minimum) {
 bool WindowAccessor::forceWindowToMinimumSize(QWidget* window) {
     if (attached())
         return false;
-    const QSize target =
-        shrinkTarget(window->size(), window->minimumSize().expandedTo(window->minimumSizeHint()));
-    if (target == window->size())
-        return false;
     const QRect area = m_workArea(window);
     if (area.isEmpty())
         return false;
-    const QRect end = centredClient(window, target.boundedTo(area.size()), area);
+    // Never taller or wider than the work area: its content scrolls.
+    const QSize target = fittingClient(
+        window, shrinkTarget(window->size(), window->minimumSize().expandedTo(window->minimumSizeHint())),
+        area);
+    if (target == window->size())
+        return false;
+    const QRect end = centredClient(window, target, area);
     QPointer<QWidget> guarded(window);
     QPointer<WindowAccessor> self(this);
     m_scheduler.after(shrinkDelaySeconds, [self, guarded, end] {
@@ -163,12 +176,25 @@ void WindowAccessor::centerWindowOnScreen(QWidget* window) {
 
 void WindowAccessor::keepInsideWorkArea(QWidget* window) {
     const QRect area = m_workArea(window);
-    const QRect frame = window->frameGeometry();
-    if (area.isEmpty() || area.contains(frame))
+    if (area.isEmpty() || area.contains(window->frameGeometry()))
         return;
+    const QSize fitting = fittingClient(window, window->size(), area);
+    if (fitting != window->size())
+        window->resize(fitting);
+    const QRect frame(window->frameGeometry().topLeft(), fitting.grownBy(decorationOf(window)));
     const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
     const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
     window->move(x, y);
+}
+
+void WindowAccessor::fitIntoWorkArea(QWidget* window, bool titleBar) {
+    const QRect area = m_workArea(window);
+    const QRect frame = window->frameGeometry();
+    if (area.isEmpty() || attached())
+        return;
+    if (frame.width() > area.width() || frame.height() > area.height() ||
+        (titleBar && frame.top() < area.top()))
+        keepInsideWorkArea(window);
 }
 
 bool WindowAccessor::isResizing() const {

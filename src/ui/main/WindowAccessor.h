@@ -55,8 +55,12 @@ public:
     // the window is attached (an attach meanwhile cancels the shrink).
     bool forceWindowToMinimumSize(QWidget* window);
     void centerWindowOnScreen(QWidget* window);
-    // Moves a window whose frame reaches past its screen's work area back inside (as far as it fits).
+    // Moves a window whose frame reaches past its screen's work area back inside, shrinking it
+    // where it does not fit.
     void keepInsideWorkArea(QWidget* window);
+    // Only a frame larger than the work area, or (with `titleBar`) whose title bar lies above it:
+    // moved and shrunk into it. A window the user moved partly off the screen stays.
+    void fitIntoWorkArea(QWidget* window, bool titleBar);
     // True while a shrink animation runs.
     bool isResizing() const;
 

@@ -69,23 +69,32 @@ QRect AttachedFrame::under(const QList<MonitorArea>& areas, const QRect& anchor,
     const int vfBottom = vf.y() + vf.height();
     const int centredX = clampLowWins(c.x() - w / 2, vf.x() + edgeMargin, vfRight - w - edgeMargin);
     const int centredY = clampLowWins(c.y() - h / 2, vf.y() + edgeMargin, vfBottom - h - edgeMargin);
+    // Never over the icon itself: a panel the free area does not show (a window manager's own
+    // panel on a second monitor) still holds it.
+    const QRect icon = anchor.isEmpty() ? QRect(anchor.topLeft(), QSize(1, 1)) : anchor;
     switch (edge) {
     case top:
-        return QRect(centredX, vf.y() + panelGap, w, h);
+        return QRect(centredX, std::max(vf.y(), icon.y() + icon.height()) + panelGap, w, h);
     case bottom:
-        return QRect(centredX, vfBottom - h - panelGap, w, h);
+        return QRect(centredX, std::min(vfBottom, icon.y()) - h - panelGap, w, h);
     case left:
-        return QRect(vf.x() + panelGap, centredY, w, h);
+        return QRect(std::max(vf.x(), icon.x() + icon.width()) + panelGap, centredY, w, h);
     case right:
         break;
     }
-    return QRect(vfRight - w - panelGap, centredY, w, h);
+    return QRect(std::min(vfRight, icon.x()) - w - panelGap, centredY, w, h);
 }
 
 int AttachedFrame::heightLimit(const QList<MonitorArea>& areas, const QRect& frame) {
     const int index = monitorFor(areas, frame);
     if (index < 0)
         return maximumHeightWithoutScreen;
-    const int height = areas.at(index).visible.height() - 40;
-    return std::max(std::min(height, maximumHeight), minimumHeight);
+    const int visible = areas.at(index).visible.height();
+    const int height = std::max(std::min(visible - 40, maximumHeight), minimumHeight);
+    // On a short free area (a high scale) it shrinks below its usual minimum and its content scrolls.
+    return std::max(std::min(height, visible - panelGap - edgeMargin), 1);
+}
+
+int AttachedFrame::heightFloor(const QList<MonitorArea>& areas, const QRect& frame) {
+    return std::min(minimumHeight, heightLimit(areas, frame));
 }

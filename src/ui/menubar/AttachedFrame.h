@@ -18,6 +18,8 @@ public:
 
     // The frame of a window of the given size hanging from `anchor`; at (100, 100) without monitors.
     static QRect under(const QList<MonitorArea>& areas, const QRect& anchor, int width, int height);
-    // The height limit on the monitor holding `frame`.
+    // The height limit on the monitor holding `frame`: it always fits the free area.
     static int heightLimit(const QList<MonitorArea>& areas, const QRect& frame);
+    // The smallest height there: the usual minimum where it fits.
+    static int heightFloor(const QList<MonitorArea>& areas, const QRect& frame);
 };

@@ -37,8 +37,9 @@ void ClickOutside::remove() {
 }
 
 bool ClickOutside::takeDismissingClick() {
-    const bool recent = m_recentDismissal;
-    m_recentDismissal = false;
+    // Judged by the time alone: the window's hiding ends its time on screen, not this press's.
+    const bool recent = m_dismissedAt && m_scheduler.now() - *m_dismissedAt < sameClickSeconds;
+    m_dismissedAt.reset();
     return recent;
 }
 
@@ -70,11 +71,7 @@ void ClickOutside::pressed(QPoint rootPosition, quint64 window) {
         });
         return;
     }
-    m_recentDismissal = true;
-    m_scheduler.after(sameClickSeconds, [self, dismissal] {
-        if (self && self->m_dismissal == dismissal)
-            self->m_recentDismissal = false;
-    });
+    m_dismissedAt = m_scheduler.now();
     Q_EMIT dismissed();
 }
 

@@ -13,6 +13,7 @@
 #include <QRect>
 
 #include <functional>
+#include <optional>
 
 class PointerMonitor;
 class Scheduler;
@@ -49,5 +50,6 @@ private:
     std::function<QRect()> m_trayPanel;
     bool m_installed = false;
     int m_dismissal = 0;
-    bool m_recentDismissal = false;
+    // When a press outside last closed the window (the scheduler's clock); its click may follow.
+    std::optional<double> m_dismissedAt;
 };

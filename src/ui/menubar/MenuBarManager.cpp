@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -172,14 +173,20 @@ void MenuBarManager::attach(QWidget* window, bool transparent) {
     window->setWindowFlags(attachedFlags);
     if (menu)
         menu->hide();
-    window->setMinimumSize(attachedWidth, attachedMinimumHeight);
-    const QRect frame = calculateWindowFrameUnderStatusItem(attachedWidth, attachedMinimumHeight);
-    window->setMaximumSize(attachedWidth, maximumAttachedHeight(frame));
-    window->setGeometry(frame);
+    window->setGeometry(applyHeightLimits(window));
     window->setWindowOpacity(transparent ? 0.0 : 1.0);
     m_appState.setIsMainWindowAttached(true);
     updateDockIconVisibility();
     installResizeObserver(window);
+}
+
+QRect MenuBarManager::applyHeightLimits(QWidget* window) {
+    const QRect probe = calculateWindowFrameUnderStatusItem(attachedWidth, attachedMinimumHeight);
+    const QList<MonitorArea> areas = m_desktop.areas();
+    const int floor = AttachedFrame::heightFloor(areas, probe);
+    window->setMinimumSize(attachedWidth, floor);
+    window->setMaximumSize(attachedWidth, maximumAttachedHeight(probe));
+    return calculateWindowFrameUnderStatusItem(attachedWidth, floor);
 }
 
 int MenuBarManager::maximumAttachedHeight(const QRect& frame) const {
@@ -203,8 +210,10 @@ void MenuBarManager::showAttachedWindow() {
     unminimise(window);
     if (!m_appState.isMainWindowAttached())
         attach(window, false);
+    else
+        applyHeightLimits(window); // the icon may be on another monitor, or the scale changed
     // Read before showing: a native window made anew may report the size it had before attaching.
-    const int height = window->height();
+    const int height = std::clamp(window->height(), window->minimumHeight(), window->maximumHeight());
     window->setWindowOpacity(1.0);
     bringForward(window);
     applyTaskbarState(window);

@@ -108,6 +108,8 @@ private:
     void bringForward(QWidget* window);
     void syncActiveWindow(QWidget* window);
     void positionWindowUnderStatusItem(QWidget* window, int width, int height);
+    // Sets the attached window's height range for the monitor of its icon; gives its smallest frame.
+    QRect applyHeightLimits(QWidget* window);
     void schedulePlacements(QWidget* window);
     void applyTaskbarState(QWidget* window);
     void installGlobalEventMonitor();

@@ -15,9 +15,11 @@
 #include "ui/editor/PositionGroupChip.h"
 #include "ui/editor/RunningAppsSection.h"
 #include "ui/editor/SavedAppsSection.h"
+#include "ui/look/ScreenFit.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -55,6 +57,32 @@ private Q_SLOTS:
         QTest::newRow("Cancel") << false;
         QTest::newRow("the window's close button") << true;
     }
+    // The group sheets keep their size where it fits, and shrink to the free area where it does
+    // not (1080 pixels at two and three times the scale, less a panel); their content still fits.
+    void groupSheetsFitTheScreen_data() {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("create");
+        QTest::addColumn<QSize>("rename");
+        QTest::newRow("1080") << QRect(0, 28, 1920, 1052) << QSize(500, 600) << QSize(400, 300);
+        QTest::newRow("1080 at twice the scale")
+            << QRect(0, 14, 960, 526) << QSize(500, 486) << QSize(400, 300);
+        QTest::newRow("1080 at three times the scale")
+            << QRect(0, 9, 640, 351) << QSize(500, 311) << QSize(400, 300);
+        QTest::newRow("no screen") << QRect() << QSize(500, 600) << QSize(400, 300);
+    }
+    void groupSheetsFitTheScreen() {
+        QFETCH(QRect, available);
+        QFETCH(QSize, create);
+        QFETCH(QSize, rename);
+        QCOMPARE(ScreenFit::capped(QSize(500, 600), available), create);
+        QCOMPARE(ScreenFit::capped(QSize(400, 300), available), rename);
+        CreatePositionGroupView sheet(QStringLiteral("Work"), 3, QString(), nullptr, {});
+        QVERIFY2(sheet.layout()->minimumSize().height() <= create.height(),
+                 qPrintable(QString::number(sheet.layout()->minimumSize().height())));
+        EditPositionGroupNameView renaming(QStringLiteral("Split"), nullptr, {});
+        QVERIFY(renaming.layout()->minimumSize().height() <= rename.height());
+    }
+
     void cancelLeavesTheStoreAsItWas() {
         QFETCH(bool, closeButton);
         EditorWorld w;

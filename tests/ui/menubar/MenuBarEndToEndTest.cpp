@@ -16,6 +16,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QHash>
 #include <QJsonObject>
@@ -126,7 +127,7 @@ struct ProgramRun {
     std::optional<TreeWindow> icon() {
         const QList<quint32> clients = desktop.clientList();
         for (const TreeWindow& w : ours())
-            if (w.viewable && !clients.contains(w.id) && w.rect.width() < 64 && w.rect.height() < 64)
+            if (w.viewable && !clients.contains(w.id) && w.rect.width() < 96 && w.rect.height() < 96)
                 return w;
         return std::nullopt;
     }
@@ -487,11 +488,14 @@ void MenuBarEndToEndTest::onEveryPanel_data() {
         QTest::addRow("tint2, %s", edge) << TestDesktop::Panel::tint2 << bottom;
         QTest::addRow("StatusNotifier host, %s", edge) << TestDesktop::Panel::statusNotifier << bottom;
         QTest::addRow("lxqt-panel, %s", edge) << TestDesktop::Panel::lxqt << bottom;
+        QTest::addRow("icewm's taskbar, %s", edge) << TestDesktop::Panel::icewm << bottom;
+        QTest::addRow("fluxbox's toolbar, %s", edge) << TestDesktop::Panel::fluxbox << bottom;
     }
 }
 
-// Launched in menu-bar mode, the window hangs on the panel's side from the start; the icon closes
-// and opens it, and a click on the bare desktop closes it.
+// Launched in menu-bar mode, the window hangs on the panel's side from the start, inside the free
+// area and off the icon; the icon closes and opens it, and a click on the bare desktop closes it.
+// Dismissed that way, as most people do, the icon's first click brings it back, round after round.
 void MenuBarEndToEndTest::onEveryPanel() {
     QFETCH(TestDesktop::Panel, panel);
     QFETCH(bool, bottom);
@@ -586,21 +590,44 @@ void MenuBarEndToEndTest::onEveryPanel() {
     QCOMPARE(run.quarlin.output().count(QStringLiteral("MenuBar: tray icon activated")), 2);
     QVERIFY(run.click(QPoint(300, area.center().y())));
     QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
+    for (int round = 0; round < 3; ++round) {
+        // The user's pause before the icon (longer than a press and its own click ever lie apart):
+        // part of what is tried, not a wait for the program.
+        QDeadlineTimer pause(1000);
+        run.desktop.waitFor([&] { return pause.hasExpired(); }, 2000);
+        QVERIFY2(clickIcon(round % 2 ? 4 : -4), qPrintable(run.quarlin.output()));
+        const bool back = run.desktop.waitFor(hanging, 15000);
+        if (!back || round == 0)
+            run.quarlin.screenshot(
+                QStringLiteral("panel-%1-after-dismissal").arg(QString::fromLatin1(QTest::currentDataTag())));
+        QVERIFY2(back, qPrintable(QStringLiteral("round %1\n").arg(round) + run.quarlin.output()));
+        QVERIFY(!run.mainWindow()->rect.intersects(QRect(icon - QPoint(8, 8), QSize(16, 16))));
+        QVERIFY(run.click(QPoint(300, area.center().y())));
+        QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000),
+                 qPrintable(run.quarlin.output()));
+    }
+    QVERIFY(!run.quarlin.output().contains(QStringLiteral("already closed")));
 }
 
 void MenuBarEndToEndTest::scaledScreens_data() {
     QTest::addColumn<int>("dpi");
     QTest::addColumn<QSize>("screen");
-    QTest::newRow("1") << 96 << QSize(1920, 1080);
-    QTest::newRow("1.25") << 120 << QSize(1920, 1080);
-    QTest::newRow("2") << 192 << QSize(3840, 2160);
+    QTest::addColumn<QString>("look");
+    QTest::newRow("1") << 96 << QSize(1920, 1080) << "light";
+    QTest::newRow("1.25") << 120 << QSize(1920, 1080) << "dark";
+    QTest::newRow("2, dark") << 192 << QSize(1920, 1080) << "dark";
+    QTest::newRow("2, light") << 192 << QSize(1920, 1080) << "light";
+    QTest::newRow("2, large screen") << 192 << QSize(3840, 2160) << "light";
+    QTest::newRow("3") << 288 << QSize(1920, 1080) << "dark";
 }
 
-// Qt scales by Xft.dpi / 96: the window still hangs under the icon inside the free area, and a
-// click on the icon still closes it.
+// Qt scales by Xft.dpi / 96: the main window opens inside the free area with its title bar in
+// reach, however tall its content; the attached window still hangs under the icon inside the free
+// area, and a click on the icon still closes it.
 void MenuBarEndToEndTest::scaledScreens() {
     QFETCH(int, dpi);
     QFETCH(QSize, screen);
+    QFETCH(QString, look);
     TestDesktop::Options options;
     options.tray = true;
     options.dpi = dpi;
@@ -608,8 +635,33 @@ void MenuBarEndToEndTest::scaledScreens() {
     options.height = screen.height();
     ProgramRun run(options);
     QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    QVERIFY(run.quarlin.writePreferences({{QStringLiteral("appTheme"), look}}));
     QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
-    QVERIFY(run.desktop.waitFor([&] { return run.icon() && run.mainWindow(); }, 20000));
+    const auto rectText = [](const QRect& r) {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    const auto windowsText = [&] {
+        QStringList seen;
+        for (const TreeWindow& w : run.ours())
+            seen << rectText(w.rect) + (w.viewable ? QStringLiteral(" viewable") : QString());
+        return seen.join(QStringLiteral("; "));
+    };
+    const QString tag =
+        QString::fromLatin1(QTest::currentDataTag()).replace(QStringLiteral(", "), QStringLiteral("-"));
+    const bool shown = run.desktop.waitFor([&] { return run.icon() && run.mainWindow(); }, 20000);
+    if (!shown)
+        run.quarlin.screenshot(QStringLiteral("scaled-%1-start").arg(tag));
+    QVERIFY2(shown, qPrintable(windowsText()));
+    // The window hook's shrink ends within half a second of the start.
+    const auto fits = [&] {
+        const QRect frame = run.desktop.frameGeometry(run.quarlin.window());
+        return !frame.isNull() && run.desktop.workArea().contains(frame);
+    };
+    const bool fitted = run.desktop.waitFor(fits, 15000);
+    run.quarlin.screenshot(QStringLiteral("scaled-%1-main").arg(tag));
+    QVERIFY2(fitted, qPrintable(QStringLiteral("frame %1 in %2; %3")
+                                    .arg(rectText(run.desktop.frameGeometry(run.quarlin.window())),
+                                         rectText(run.desktop.workArea()), windowsText())));
     const QRect icon = run.icon()->rect;
     const double factor = dpi / 96.0;
     const QRect area = run.desktop.workArea();
@@ -625,6 +677,8 @@ void MenuBarEndToEndTest::scaledScreens() {
         qWarning() << "window at" << (run.mainWindow() ? run.mainWindow()->rect : QRect()) << "free area"
                    << area << "icon" << icon;
     QVERIFY(hung);
+    QVERIFY(run.quarlin.waitForOutput(QStringLiteral("MenuBar: attached window placed"), 15000));
+    run.quarlin.screenshot(QStringLiteral("scaled-%1-attached").arg(tag));
     QVERIFY(run.click(icon.center()));
     QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
 }

@@ -35,6 +35,12 @@ private Q_SLOTS:
             << two << QRect(3170, 2, 22, 26) << QPoint() << QRect(2764, 36, 428, 545);
         QTest::newRow("no monitor") << QList<MonitorArea>() << QRect(10, 10, 20, 20) << QPoint()
                                     << QRect(100, 100, 428, 545);
+        // A window manager's own panel that no strut tells of: never over the icon.
+        const QList<MonitorArea> whole = {{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)}};
+        QTest::newRow("unknown bottom panel")
+            << whole << QRect(1700, 1056, 22, 22) << QPoint() << QRect(1484, 505, 428, 545);
+        QTest::newRow("unknown top panel")
+            << whole << QRect(1700, 2, 22, 22) << QPoint() << QRect(1484, 30, 428, 545);
     }
 
     void frameUnderIcon() {
@@ -63,18 +69,23 @@ private Q_SLOTS:
         QCOMPARE(NativePixels::fromRoot(QPoint(100, 100), two), QPoint(100, 100));
     }
 
+    // The window always fits the free area; on a short one (a high scale) below its usual minimum.
     void heightLimits_data() {
         QTest::addColumn<int>("visibleHeight");
         QTest::addColumn<int>("maximum");
-        QTest::newRow("700") << 700 << 660;
-        QTest::newRow("1000") << 1000 << 900;
-        QTest::newRow("500") << 500 << 545;
-        QTest::newRow("no screen") << 0 << 860;
+        QTest::addColumn<int>("minimum");
+        QTest::newRow("700") << 700 << 660 << 545;
+        QTest::newRow("1000") << 1000 << 900 << 545;
+        QTest::newRow("560") << 560 << 545 << 545;
+        QTest::newRow("1080 at twice the scale") << 526 << 512 << 512;
+        QTest::newRow("1080 at three times the scale") << 350 << 336 << 336;
+        QTest::newRow("no screen") << 0 << 860 << 545;
     }
 
     void heightLimits() {
         QFETCH(int, visibleHeight);
         QFETCH(int, maximum);
+        QFETCH(int, minimum);
         MenuBarWorld world;
         world.monitors.list.clear();
         if (visibleHeight)
@@ -86,7 +97,9 @@ private Q_SLOTS:
         manager.adjustAttachedWindowHeight(2000, false);
         QCOMPARE(world.window.height(), maximum);
         manager.adjustAttachedWindowHeight(100, false);
-        QCOMPARE(world.window.height(), 545);
+        QCOMPARE(world.window.height(), minimum);
+        if (visibleHeight)
+            QVERIFY(world.monitors.list.first().visible.contains(world.window.geometry()));
     }
 
     void attachDetachRoundTrips() {
@@ -201,6 +214,35 @@ private Q_SLOTS:
         QVERIFY(!world.pointer.started);
         QVERIFY(!world.state.attachedModeGlobalEventMonitor());
         QVERIFY(!manager.hasResizeObserver());
+    }
+
+    // The usual way to dismiss it: a click on another program, a pause, the icon again. Each round
+    // comes back on the first click, whatever tray reports the click.
+    void theIconShowsItAfterAClickElsewhere_data() {
+        QTest::addColumn<bool>("statusNotifier");
+        QTest::newRow("XEmbed tray") << false;
+        QTest::newRow("StatusNotifier host") << true;
+    }
+
+    void theIconShowsItAfterAClickElsewhere() {
+        QFETCH(bool, statusNotifier);
+        MenuBarWorld world;
+        if (statusNotifier) {
+            world.statusItem.rect = QRect();
+            world.tray.statusNotifier = true;
+            world.tray.panelRect = QRect(1720, 0, 200, 28);
+        }
+        world.start();
+        world.window.hide();
+        for (int round = 0; round < 3; ++round) {
+            world.statusItem.click();
+            QVERIFY2(world.window.isVisible(), qPrintable(QString::number(round)));
+            world.clock.advance(0.5);
+            world.pointer.press(QPoint(400, 600), 0x4242);
+            QVERIFY(!world.window.isVisible());
+            world.clock.advance(1.0);
+        }
+        QVERIFY(!world.log.lines().join(QLatin1Char('\n')).contains(QStringLiteral("already closed")));
     }
 
     void placementsAndResizeWatcherSurviveHideAndShow() {
