@@ -4,6 +4,7 @@
 
 #include "base/LogCapture.h"
 #include "platform/sim/VirtualScheduler.h"
+#include "store/sync/HybridClock.h"
 #include "store/sync/SyncStamp.h"
 
 #include <QDir>
@@ -161,6 +162,34 @@ private Q_SLOTS:
         syncInTurn({&*b});
         QCOMPARE(b->nameOf(m_id), QStringLiteral("Renamed"));
         QCOMPARE(b->nameOf(stranger), QStringLiteral("absent"));
+    }
+
+    // A merge orders two edits by their stamps alone: equal stamps from one machine would let a
+    // later edit lose to an earlier one.
+    void stampsStrictlyIncreaseWithinOneMillisecond() {
+        const QString here = QStringLiteral("3F2A9C10-0000-4000-8000-000000000001");
+        const QString other = QStringLiteral("3F2A9C10-0000-4000-8000-000000000002");
+        qint64 wall = 1796601600123;
+        HybridClock clock(here, [&wall] { return wall; });
+        const SyncStamp first = clock.tick();
+        const SyncStamp second = clock.tick();
+        QVERIFY2(second > first, qPrintable(second.toString()));
+        // Seen from another machine in the same millisecond, with a higher machine id.
+        const SyncStamp seen{wall, second.counter, other};
+        clock.observe(seen);
+        QVERIFY2(clock.tick() > seen, qPrintable(clock.last().toString()));
+        const SyncStamp ahead{wall, 41, other};
+        clock.observe(ahead);
+        QVERIFY2(clock.tick() > ahead, qPrintable(clock.last().toString()));
+        // Seen ahead of this wall clock, within the drift, and then the wall clock reaches it.
+        const SyncStamp later{wall + 5, 0, other};
+        clock.observe(later);
+        wall += 5;
+        QVERIFY2(clock.tick() > later, qPrintable(clock.last().toString()));
+        // A restart resumes after the last stamp kept, even when the wall clock went back.
+        HybridClock restarted(here, [&wall] { return wall - 1000; });
+        restarted.restore(clock.last());
+        QVERIFY2(restarted.tick() > clock.last(), qPrintable(restarted.last().toString()));
     }
 
     void stampTextBounds_data() {
