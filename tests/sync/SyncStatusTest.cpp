@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <optional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class SyncStatusTest : public QObject {
@@ -490,6 +491,54 @@ private Q_SLOTS:
         QVERIFY(b.engine->importChanges() && a.engine->importChanges());
         QVERIFY(!QFile::exists(file));
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
+    }
+
+    // The machine files come from other machines too: what is not a regular file with one name is
+    // never opened (a second name of the store would drop its locks, a pipe would hang the round),
+    // and a Machines folder that is a link is neither read nor written through.
+    void machineFilesAreReadLikeObjectFiles_data() {
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("regular file") << "file" << true;
+        QTest::newRow("hard link") << "hard link" << false;
+        QTest::newRow("symbolic link") << "symbolic link" << false;
+        QTest::newRow("pipe") << "pipe" << false;
+        QTest::newRow("folder linked outside") << "folder link" << false;
+    }
+    void machineFilesAreReadLikeObjectFiles() {
+        QFETCH(QString, planted);
+        QFETCH(bool, read);
+        const QString other = QStringLiteral("0B5E2C1A-0000-4000-8000-0000000000AA");
+        const QString here = QStringLiteral("0B5E2C1A-0000-4000-8000-0000000000BB");
+        const QString outside = m_dir->filePath(QStringLiteral("outside"));
+        const QString machines = folder() + u'/' + PeerRounds::folderName();
+        QVERIFY(QDir().mkpath(outside) && QDir().mkpath(folder()));
+        QVERIFY(planted == QLatin1String("folder link") ? QFile::link(outside, machines)
+                                                        : QDir().mkpath(machines));
+        const QString original = outside + u'/' + other + QStringLiteral(".json");
+        QFile file(original);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(QJsonObject{{QStringLiteral("format"), 1},
+                                             {QStringLiteral("machine"), other},
+                                             {QStringLiteral("round"), 1796601600000.0}})
+                       .toJson());
+        file.close();
+        const QByteArray name = QFile::encodeName(machines + u'/' + other + QStringLiteral(".json"));
+        if (planted == QLatin1String("file"))
+            QVERIFY(QFile::copy(original, QFile::decodeName(name)));
+        else if (planted == QLatin1String("hard link"))
+            QCOMPARE(::link(QFile::encodeName(original).constData(), name.constData()), 0);
+        else if (planted == QLatin1String("symbolic link"))
+            QVERIFY(QFile::link(original, QFile::decodeName(name)));
+        else if (planted == QLatin1String("pipe"))
+            QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+
+        PeerRounds rounds(folder(), here);
+        QCOMPARE(rounds.rounds().contains(other), read);
+        QString error;
+        QCOMPARE(rounds.noteRound(1796601700000, &error), planted != QLatin1String("folder link"));
+        QCOMPARE(QFile::exists(outside + u'/' + here + QStringLiteral(".json")), false);
+        QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
     }
 
     // One round that deletes many configurations or saved applications keeps a copy first, which
