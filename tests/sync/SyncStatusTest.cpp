@@ -541,6 +541,44 @@ private Q_SLOTS:
         QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
     }
 
+    // Two machines append to one list at once: both new applications take the same place. Every
+    // machine shows them in one order, and the places are told apart within a quiet pass.
+    void concurrentAppendsEndInOneOrder() {
+        Machine a = machineAt("a", false);
+        Machine b = machineAt("b", false);
+        const QString id = insertConfigurations(a, 1).first();
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges());
+        const auto append = [&](Machine& machine, const QString& bundleID) {
+            machine.find(id)->appendConfiguration(new AppConfiguration(
+                bundleID, bundleID, QString(), 0, false, Corner::topRight, 0.5, 400, 10, 10));
+            QVERIFY(machine.context()->save());
+        };
+        append(a, QStringLiteral("fromA"));
+        append(b, QStringLiteral("fromB"));
+        const auto listOf = [&](const Machine& machine) {
+            QStringList list;
+            for (const AppConfiguration* app : machine.find(id)->configurationList())
+                list.append(app->bundleID());
+            return list.join(u',');
+        };
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges() && a.engine->importChanges());
+        QCOMPARE(listOf(a), listOf(b));
+        QVERIFY(b.engine->importChanges() && a.engine->importChanges());
+        QCOMPARE(listOf(a), listOf(b));
+        QSet<int> places;
+        const QString folder = this->folder() + QStringLiteral("/AppConfiguration");
+        for (const QString& name : QDir(folder).entryList({QStringLiteral("*.json")}, QDir::Files)) {
+            QFile file(folder + u'/' + name);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QJsonObject attributes = QJsonDocument::fromJson(file.readAll())
+                                               .object()
+                                               .value(QStringLiteral("attributes"))
+                                               .toObject();
+            places.insert(attributes.value(QStringLiteral("configurationGroupOrder")).toInt());
+        }
+        QCOMPARE(places.size(), 3);
+    }
+
     // One round that deletes many configurations or saved applications keeps a copy first, which
     // brings them back.
     void manyDeletionsAtOnceKeepACopy_data() {
