@@ -25,7 +25,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
     m_reader.beginRound(!request.kinds);
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
     // A failed round takes back what it merged.
-    const QHash<QString, SyncState::Entry> before = entries;
+    QHash<QString, SyncState::Entry> before = entries;
     Keeping keeping;
     result.ok = readAndMerge(request, result, keeping);
     SyncMerger::Round& round = result.round;
@@ -74,6 +74,15 @@ SyncRound::Result SyncRound::run(const Request& request) {
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
+    // A large round's entries lie scattered among the pages of what it read; packed afresh once its
+    // copies are gone, they leave those pages free for the system. (The main thread needs nothing of
+    // `changed`: it was only what to keep.)
+    if (round.changed.size() > largeRound) {
+        round.changed = {};
+        before = {};
+        m_state.compact();
+        ::malloc_trim(0);
+    }
     return result;
 }
 

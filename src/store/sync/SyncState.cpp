@@ -168,3 +168,33 @@ bool SyncState::forget(const QList<QString>& ids, QString* error) {
     m_children.reset();
     return true;
 }
+
+void SyncState::compact() {
+    QHash<QString, QString> machines;
+    const auto shared = [&machines](const QString& machine) {
+        auto it = machines.constFind(machine);
+        if (it == machines.constEnd())
+            it = machines.insert(machine, QString(machine.constData(), machine.size()));
+        return *it;
+    };
+    QHash<QString, Entry> dense;
+    dense.reserve(m_entries.size());
+    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
+        const QString id(it.key().constData(), it.key().size());
+        Entry entry{SyncRecord{}, it->present, it->file, QByteArray()};
+        entry.record.kind = it->record.kind;
+        entry.record.id = id;
+        entry.record.deleted = it->record.deleted;
+        entry.record.stamp = {it->record.stamp.wall, it->record.stamp.counter,
+                              shared(it->record.stamp.machine)};
+        if (!it->record.deleted) {
+            entry.record.fields = it->record.fields;
+            entry.record.stamps = it->record.stamps;
+            for (auto stamp = entry.record.stamps.begin(); stamp != entry.record.stamps.end(); ++stamp)
+                stamp->machine = shared(stamp->machine);
+            entry.json = it->json;
+        }
+        dense.insert(id, std::move(entry));
+    }
+    m_entries = std::move(dense);
+}
