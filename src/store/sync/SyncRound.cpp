@@ -74,14 +74,21 @@ SyncRound::Result SyncRound::run(const Request& request) {
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
-    // A large round's entries lie scattered among the pages of what it read; packed afresh once its
-    // copies are gone, they leave those pages free for the system. (The main thread needs nothing of
-    // `changed`: it was only what to keep.)
+    // Many tombstones merged lie scattered among the pages of what the round read; packed afresh once
+    // the round's copies are gone, they leave those pages free for the system. (The main thread needs
+    // nothing of `changed`: it was only what to keep.)
     if (round.changed.size() > largeRound) {
-        round.changed = {};
-        before = {};
-        m_state.compact();
-        ::malloc_trim(0);
+        qsizetype tombstones = 0;
+        for (const QString& id : std::as_const(round.changed))
+            if (const auto it = std::as_const(entries).constFind(id);
+                it != entries.constEnd() && it->record.deleted)
+                ++tombstones;
+        if (tombstones > largeRound) {
+            round.changed = {};
+            before = {};
+            m_state.compact();
+            ::malloc_trim(0);
+        }
     }
     return result;
 }

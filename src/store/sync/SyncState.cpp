@@ -171,29 +171,24 @@ bool SyncState::forget(const QList<QString>& ids, QString* error) {
 
 void SyncState::compact() {
     QHash<QString, QString> machines;
-    const auto shared = [&machines](const QString& machine) {
-        auto it = machines.constFind(machine);
-        if (it == machines.constEnd())
-            it = machines.insert(machine, QString(machine.constData(), machine.size()));
-        return *it;
-    };
     QHash<QString, Entry> dense;
     dense.reserve(m_entries.size());
-    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (!it->record.deleted) {
+            dense.insert(it.key(), std::move(*it));
+            continue;
+        }
         const QString id(it.key().constData(), it.key().size());
+        const SyncStamp& stamp = it->record.stamp;
+        auto machine = machines.constFind(stamp.machine);
+        if (machine == machines.constEnd())
+            machine =
+                machines.insert(stamp.machine, QString(stamp.machine.constData(), stamp.machine.size()));
         Entry entry{SyncRecord{}, it->present, it->file, QByteArray()};
         entry.record.kind = it->record.kind;
         entry.record.id = id;
-        entry.record.deleted = it->record.deleted;
-        entry.record.stamp = {it->record.stamp.wall, it->record.stamp.counter,
-                              shared(it->record.stamp.machine)};
-        if (!it->record.deleted) {
-            entry.record.fields = it->record.fields;
-            entry.record.stamps = it->record.stamps;
-            for (auto stamp = entry.record.stamps.begin(); stamp != entry.record.stamps.end(); ++stamp)
-                stamp->machine = shared(stamp->machine);
-            entry.json = it->json;
-        }
+        entry.record.deleted = true;
+        entry.record.stamp = {stamp.wall, stamp.counter, *machine};
         dense.insert(id, std::move(entry));
     }
     m_entries = std::move(dense);
