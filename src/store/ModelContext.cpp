@@ -76,12 +76,15 @@ void setOwnedList(StoreTables::Relation relation, ModelObject* owner,
     }
 }
 
-// Rebuilds one relationship's lists from the rows read: each owner gets its children in stored order.
+// Rebuilds one relationship's lists from the rows read: each owner gets its children in stored order,
+// ties by id (see StoreTables).
 template <class Owner, class Child, class Setter>
 void rebuildLists(const QList<ModelObject*>& owners, const QHash<qint64, ModelObject*>& ownerKeys,
                   QList<StoreTables::Link> links, const QSet<const ModelObject*>& present, Setter set) {
     std::stable_sort(links.begin(), links.end(), [](const StoreTables::Link& a, const StoreTables::Link& b) {
-        return a.owner != b.owner ? a.owner < b.owner : a.order < b.order;
+        if (a.owner != b.owner)
+            return a.owner < b.owner;
+        return a.order != b.order ? a.order < b.order : a.id < b.id;
     });
     QHash<ModelObject*, QList<Child*>> members;
     for (const StoreTables::Link& link : std::as_const(links))

@@ -63,16 +63,17 @@ bool StoreTables::prepare(QString* error) {
             !statements.select.isValid() || !statements.selectRange.isValid())
             return false;
     }
-    // Ties in the order column go by key, as when the whole table is read.
+    // Ties in the order column (concurrent edits on several machines can leave them) go by id, as when
+    // the whole table is read: the row keys differ from machine to machine, the ids do not.
     const std::array<const char*, 4> members{
         "SELECT configurationGroup, pk FROM AppConfiguration WHERE configurationGroup BETWEEN ?1 AND ?2 "
-        "ORDER BY configurationGroup, configurationGroupOrder, pk",
+        "ORDER BY configurationGroup, configurationGroupOrder, id",
         "SELECT configurationGroup, pk FROM PositionGroup WHERE configurationGroup BETWEEN ?1 AND ?2 "
-        "ORDER BY configurationGroup, configurationGroupOrder, pk",
+        "ORDER BY configurationGroup, configurationGroupOrder, id",
         "SELECT positionGroup, pk FROM AppPositionMapping WHERE positionGroup BETWEEN ?1 AND ?2 "
-        "ORDER BY positionGroup, positionGroupOrder, pk",
+        "ORDER BY positionGroup, positionGroupOrder, id",
         "SELECT savedApp, pk FROM AppConfiguration WHERE savedApp BETWEEN ?1 AND ?2 "
-        "ORDER BY savedApp, savedAppOrder, pk"};
+        "ORDER BY savedApp, savedAppOrder, id"};
     for (size_t i = 0; i < members.size(); ++i) {
         m_members[i] = m_database.prepare(QString::fromLatin1(members[i]), error);
         if (!m_members[i].isValid())
@@ -258,7 +259,7 @@ bool StoreTables::members(Relation relation, qint64 first, qint64 last, const Me
 void StoreTables::applyRow(ModelObject::Kind kind, Statement& s, ModelObject* object, ReadLinks& links) {
     const auto link = [&](Relation relation, ModelObject* child, int ownerColumn, int orderColumn) {
         if (!s.isNull(ownerColumn))
-            links.links[relation].append({child, s.integer(ownerColumn), s.integer(orderColumn)});
+            links.links[relation].append({child, s.integer(ownerColumn), s.integer(orderColumn), s.text(1)});
     };
     const auto uuid = [&](int column) { return QUuid::fromString(s.text(column)); };
     switch (kind) {

@@ -29,6 +29,8 @@ public:
         ModelObject* child;
         qint64 owner;
         qint64 order;
+        // Breaks ties in `order` alike on every machine.
+        QString id;
     };
     struct ReadLinks {
         std::array<QList<Link>, 4> links;

@@ -221,6 +221,39 @@ private Q_SLOTS:
         QCOMPARE(container->mainContext()->fetch<AppConfiguration>().size(), 2);
     }
 
+    // Equal places in a list (left by concurrent reorders on several machines) are ordered by id, both
+    // when the whole store is read and when another writer's change is read in: row keys differ
+    // between machines, so ordering by them would show each machine its own list.
+    void equalPlacesInAListGoByIdEverywhere() {
+        {
+            auto container = open();
+            ModelContext* context = container->mainContext();
+            context->setAutosaveEnabled(false);
+            auto* configuration = new ConfigurationGroup();
+            context->insert(configuration);
+            // Stored first, but last by id.
+            for (const char* id :
+                 {"FFFFFFFF-0000-4000-8000-000000000001", "00000000-0000-4000-8000-000000000002",
+                  "80000000-0000-4000-8000-000000000003"}) {
+                auto* app = new AppConfiguration();
+                app->setId(QUuid::fromString(QLatin1String(id)));
+                app->setBundleID(QLatin1String(id).left(2));
+                configuration->appendConfiguration(app);
+            }
+            QVERIFY(context->save());
+            QString error;
+            auto other = Database::open(path(), false, &error);
+            QVERIFY2(other, qPrintable(error));
+            QVERIFY(other->execute(QStringLiteral("UPDATE AppConfiguration SET configurationGroupOrder = "
+                                                  "CASE WHEN bundleID = '80' THEN 1 ELSE 0 END")));
+            context->checkForRemoteChanges();
+            QCOMPARE(bundleIDs(configuration), QStringLiteral("00,FF,80"));
+        }
+        auto container = open();
+        QCOMPARE(bundleIDs(container->mainContext()->fetch<ConfigurationGroup>()[0]),
+                 QStringLiteral("00,FF,80"));
+    }
+
     void aFailedSaveKeepsItsPendingChanges() {
         auto container = open();
         ModelContext* context = container->mainContext();

@@ -4,6 +4,7 @@
 
 #include "base/LogCapture.h"
 #include "platform/sim/VirtualScheduler.h"
+#include "store/sync/HybridClock.h"
 #include "store/sync/SyncStamp.h"
 
 #include <QDir>
@@ -128,8 +129,8 @@ private Q_SLOTS:
         start();
         // Long after the last edit here: nothing made here competes with it.
         m_scheduler.advance(3600);
-        const QString in2100 =
-            QStringLiteral("4102444800000-000000-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        const QString in2100 = QStringLiteral("4102444800000-000000-") +
+                               QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
         edit(fileOf(m_id), [&](QJsonObject& record) { stampName(record, QStringLiteral("Future"), in2100); });
         syncInTurn({&*a});
         QCOMPARE(a->nameOf(m_id), QStringLiteral("Future"));
@@ -163,13 +164,76 @@ private Q_SLOTS:
         QCOMPARE(b->nameOf(stranger), QStringLiteral("absent"));
     }
 
+    // A stamp that no later stamp could beat would keep its object at the planted values on every
+    // machine: such a file is skipped with one console line, and the next edit is written over it.
+    void aStampNoEditCouldBeatIsRefused_data() {
+        QTest::addColumn<QString>("stamp");
+        QTest::newRow("at the limit") << QStringLiteral("9999999999999-999999-~~~~");
+        QTest::newRow("at the limit from a machine")
+            << QStringLiteral("9999999999999-999999-FFFFFFFF-FFFF-4FFF-BFFF-FFFFFFFFFFFF");
+        QTest::newRow("machine sorting above all") << QStringLiteral("1796601600123-000000-~~~~");
+    }
+    void aStampNoEditCouldBeatIsRefused() {
+        QFETCH(QString, stamp);
+        start();
+        edit(fileOf(m_id), [&](QJsonObject& record) { stampName(record, QStringLiteral("Frozen"), stamp); });
+        LogCapture log;
+        syncInTurn({&*a, &*b, &*a});
+        QCOMPARE(log.lines().filter(m_id).filter(QStringLiteral("skipped")).size(), 2);
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("Work"));
+        m_scheduler.advance(1);
+        rename(*b, QStringLiteral("FromB"));
+        syncInTurn({&*b, &*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("FromB"));
+        m_scheduler.advance(1);
+        rename(*a, QStringLiteral("FromA"));
+        syncInTurn({&*a, &*b});
+        QCOMPARE(b->nameOf(m_id), QStringLiteral("FromA"));
+        QVERIFY2(!stampIn(fileOf(m_id)).startsWith(u'9'), qPrintable(stampIn(fileOf(m_id))));
+    }
+
+    // A merge orders two edits by their stamps alone: equal stamps from one machine would let a
+    // later edit lose to an earlier one.
+    void stampsStrictlyIncreaseWithinOneMillisecond() {
+        const QString here = QStringLiteral("3F2A9C10-0000-4000-8000-000000000001");
+        const QString other = QStringLiteral("3F2A9C10-0000-4000-8000-000000000002");
+        qint64 wall = 1796601600123;
+        HybridClock clock(here, [&wall] { return wall; });
+        const SyncStamp first = clock.tick();
+        const SyncStamp second = clock.tick();
+        QVERIFY2(second > first, qPrintable(second.toString()));
+        // Seen from another machine in the same millisecond, with a higher machine id.
+        const SyncStamp seen{wall, second.counter, other};
+        clock.observe(seen);
+        QVERIFY2(clock.tick() > seen, qPrintable(clock.last().toString()));
+        const SyncStamp ahead{wall, 41, other};
+        clock.observe(ahead);
+        QVERIFY2(clock.tick() > ahead, qPrintable(clock.last().toString()));
+        // Seen ahead of this wall clock, within the drift, and then the wall clock reaches it.
+        const SyncStamp later{wall + 5, 0, other};
+        clock.observe(later);
+        wall += 5;
+        QVERIFY2(clock.tick() > later, qPrintable(clock.last().toString()));
+        // A restart resumes after the last stamp kept, even when the wall clock went back.
+        HybridClock restarted(here, [&wall] { return wall - 1000; });
+        restarted.restore(clock.last());
+        QVERIFY2(restarted.tick() > clock.last(), qPrintable(restarted.last().toString()));
+    }
+
     void stampTextBounds_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("largest") << "9999999999999-999999-M" << true;
-        QTest::newRow("wall of 14 digits") << "10000000000000-000000-M" << false;
-        QTest::newRow("counter of 7 digits") << "1796601600123-1000000-M" << false;
+        const QString machine = QStringLiteral("3F2A9C10-0000-4000-8000-000000000001");
+        QTest::newRow("latest") << "9000000000000-999999-" + machine << true;
+        QTest::newRow("after the latest") << "9000000000001-000000-" + machine << false;
+        QTest::newRow("largest text") << "9999999999999-999999-" + machine << false;
+        QTest::newRow("wall of 14 digits") << "10000000000000-000000-" + machine << false;
+        QTest::newRow("counter of 7 digits") << "1796601600123-1000000-" + machine << false;
         QTest::newRow("no machine") << "1796601600123-000000-" << false;
+        QTest::newRow("machine sorting above all") << "1796601600123-000000-~~~~" << false;
+        QTest::newRow("lower-case machine") << "1796601600123-000000-" + machine.toLower() << false;
+        QTest::newRow("machine in braces") << "1796601600123-000000-{" + machine + "}" << false;
+        QTest::newRow("machine with more") << "1796601600123-000000-" + machine + "0" << false;
     }
     void stampTextBounds() {
         QFETCH(QString, text);

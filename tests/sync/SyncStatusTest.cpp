@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <optional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class SyncStatusTest : public QObject {
@@ -490,6 +491,134 @@ private Q_SLOTS:
         QVERIFY(b.engine->importChanges() && a.engine->importChanges());
         QVERIFY(!QFile::exists(file));
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
+    }
+
+    // The machine files come from other machines too: what is not a regular file with one name is
+    // never opened (a second name of the store would drop its locks, a pipe would hang the round),
+    // and a Machines folder that is a link is neither read nor written through.
+    void machineFilesAreReadLikeObjectFiles_data() {
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("regular file") << "file" << true;
+        QTest::newRow("hard link") << "hard link" << false;
+        QTest::newRow("symbolic link") << "symbolic link" << false;
+        QTest::newRow("pipe") << "pipe" << false;
+        QTest::newRow("folder linked outside") << "folder link" << false;
+    }
+    void machineFilesAreReadLikeObjectFiles() {
+        QFETCH(QString, planted);
+        QFETCH(bool, read);
+        const QString other = QStringLiteral("0B5E2C1A-0000-4000-8000-0000000000AA");
+        const QString here = QStringLiteral("0B5E2C1A-0000-4000-8000-0000000000BB");
+        const QString outside = m_dir->filePath(QStringLiteral("outside"));
+        const QString machines = folder() + u'/' + PeerRounds::folderName();
+        QVERIFY(QDir().mkpath(outside) && QDir().mkpath(folder()));
+        QVERIFY(planted == QLatin1String("folder link") ? QFile::link(outside, machines)
+                                                        : QDir().mkpath(machines));
+        const QString original = outside + u'/' + other + QStringLiteral(".json");
+        QFile file(original);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(QJsonObject{{QStringLiteral("format"), 1},
+                                             {QStringLiteral("machine"), other},
+                                             {QStringLiteral("round"), 1796601600000.0}})
+                       .toJson());
+        file.close();
+        const QByteArray name = QFile::encodeName(machines + u'/' + other + QStringLiteral(".json"));
+        if (planted == QLatin1String("file"))
+            QVERIFY(QFile::copy(original, QFile::decodeName(name)));
+        else if (planted == QLatin1String("hard link"))
+            QCOMPARE(::link(QFile::encodeName(original).constData(), name.constData()), 0);
+        else if (planted == QLatin1String("symbolic link"))
+            QVERIFY(QFile::link(original, QFile::decodeName(name)));
+        else if (planted == QLatin1String("pipe"))
+            QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+
+        PeerRounds rounds(folder(), here);
+        QCOMPARE(rounds.rounds().contains(other), read);
+        QString error;
+        QCOMPARE(rounds.noteRound(1796601700000, &error), planted != QLatin1String("folder link"));
+        QCOMPARE(QFile::exists(outside + u'/' + here + QStringLiteral(".json")), false);
+        QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+    }
+
+    // Two machines append to one list at once: both new applications take the same place. Every
+    // machine shows them in one order, and the places are told apart within a quiet pass.
+    void concurrentAppendsEndInOneOrder() {
+        Machine a = machineAt("a", false);
+        Machine b = machineAt("b", false);
+        const QString id = insertConfigurations(a, 1).first();
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges());
+        const auto append = [&](Machine& machine, const QString& bundleID) {
+            machine.find(id)->appendConfiguration(new AppConfiguration(
+                bundleID, bundleID, QString(), 0, false, Corner::topRight, 0.5, 400, 10, 10));
+            QVERIFY(machine.context()->save());
+        };
+        append(a, QStringLiteral("fromA"));
+        append(b, QStringLiteral("fromB"));
+        const auto listOf = [&](const Machine& machine) {
+            QStringList list;
+            for (const AppConfiguration* app : machine.find(id)->configurationList())
+                list.append(app->bundleID());
+            return list.join(u',');
+        };
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges() && a.engine->importChanges());
+        QCOMPARE(listOf(a), listOf(b));
+        QVERIFY(b.engine->importChanges() && a.engine->importChanges());
+        QCOMPARE(listOf(a), listOf(b));
+        QSet<int> places;
+        const QString folder = this->folder() + QStringLiteral("/AppConfiguration");
+        for (const QString& name : QDir(folder).entryList({QStringLiteral("*.json")}, QDir::Files)) {
+            QFile file(folder + u'/' + name);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QJsonObject attributes = QJsonDocument::fromJson(file.readAll())
+                                               .object()
+                                               .value(QStringLiteral("attributes"))
+                                               .toObject();
+            places.insert(attributes.value(QStringLiteral("configurationGroupOrder")).toInt());
+        }
+        QCOMPARE(places.size(), 3);
+    }
+
+    // A round that merges many tombstones packs them afresh: nothing of them may be lost or changed on
+    // the way, nor of the objects beside them.
+    void aLargeRoundKeepsWhatItMergedWhenItPacksIt() {
+        Machine a = machineAt("a", false);
+        const QStringList ids = insertConfigurations(a, 2100);
+        QVERIFY(a.engine->importChanges());
+        std::optional<Machine> b = machineAt("b", false);
+        QVERIFY(b->engine->importChanges());
+        const QByteArray alive = [&] {
+            QFile file(fileOf(ids[0]));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        QVERIFY(alive.contains("\"deleted\": false"));
+        for (int i = 0; i < 2050; ++i)
+            a.context()->deleteObject(a.find(ids[i]));
+        QVERIFY(a.context()->save());
+        QVERIFY(a.engine->importChanges() && b->engine->importChanges());
+        QCOMPARE(b->context()->fetch<ConfigurationGroup>().size(), 50);
+
+        const auto rename = [](Machine& machine, const QString& id, const QString& name) {
+            machine.find(id)->setName(name);
+            QVERIFY(machine.context()->save());
+        };
+        rename(*b, ids[2050], QStringLiteral("FromB"));
+        QVERIFY(b->engine->importChanges() && a.engine->importChanges());
+        QCOMPARE(a.nameOf(ids[2050]), QStringLiteral("FromB"));
+        rename(a, ids[2051], QStringLiteral("FromA"));
+        QVERIFY(a.engine->importChanges() && b->engine->importChanges());
+        QCOMPARE(b->nameOf(ids[2051]), QStringLiteral("FromA"));
+        // A tombstone still holds against the object's older file, and after a restart too.
+        for (int restart = 0; restart < 2; ++restart) {
+            QFile file(fileOf(ids[0]));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(alive);
+            file.close();
+            QVERIFY(b->engine->importChanges());
+            QCOMPARE(b->nameOf(ids[0]), QStringLiteral("absent"));
+            b.reset();
+            b.emplace(machineAt("b", false));
+        }
     }
 
     // One round that deletes many configurations or saved applications keeps a copy first, which

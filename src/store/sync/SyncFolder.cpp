@@ -56,29 +56,33 @@ SyncFolder::State SyncFolder::state() const {
     return State::available;
 }
 
-int SyncFolder::openClassFolder(ModelObject::Kind kind, bool create) const {
+int SyncFolder::openSubfolder(const QString& root, const QString& name, bool create) {
     // The sync folder itself may be a link (to a folder that a sync service shares); below it, nothing is.
-    const int root = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (root < 0)
+    const int top = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (top < 0)
         return -1;
-    const QByteArray name = SyncSchema::className(kind).toUtf8();
-    int folder = ::openat(root, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder < 0 && errno == ENOENT && create && ::mkdirat(root, name.constData(), 0755) == 0)
-        folder = ::openat(root, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const QByteArray encoded = QFile::encodeName(name);
+    int folder = ::openat(top, encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0 && errno == ENOENT && create && ::mkdirat(top, encoded.constData(), 0755) == 0)
+        folder = ::openat(top, encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     const int saved = errno;
-    ::close(root);
+    ::close(top);
     errno = saved;
     return folder;
 }
 
-namespace {
-QString folderError(const QString& folder, int error) {
+int SyncFolder::openClassFolder(ModelObject::Kind kind, bool create) const {
+    return openSubfolder(m_path, SyncSchema::className(kind), create);
+}
+
+QString SyncFolder::folderError(const QString& folder, int error) {
     // O_NOFOLLOW reports a link as ELOOP, and O_DIRECTORY anything else as ENOTDIR.
     if (error == ELOOP || error == ENOTDIR)
         return QStringLiteral("%1: a symbolic link or a file, not followed").arg(folder);
     return QStringLiteral("%1: %2").arg(folder, errorText(error));
 }
 
+namespace {
 // Why a listed name is never opened, or nothing for a regular file with one name.
 std::optional<QString> refusal(const struct stat& info) {
     if (S_ISLNK(info.st_mode))
@@ -156,27 +160,35 @@ QString SyncFolder::fileFor(ModelObject::Kind kind, const QString& id) const {
 
 bool SyncFolder::write(ModelObject::Kind kind, const QString& id, const QByteArray& data, Signature* written,
                        QString* error) {
-    const QString target = fileFor(kind, id);
-    const QByteArray targetName = QFile::encodeName(id + QStringLiteral(".json"));
-    const QByteArray temporary =
-        QFile::encodeName(QStringLiteral(".%1.json.%2.tmp")
-                              .arg(id)
-                              .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
     const int folder = openClassFolder(kind, true);
     if (folder < 0) {
         if (error)
             *error = folderError(m_path + u'/' + SyncSchema::className(kind), errno);
         return false;
     }
+    QString why;
+    const bool ok = writeFileIn(folder, id + QStringLiteral(".json"), data, written, &why);
+    ::close(folder);
+    if (!ok && error)
+        *error = QStringLiteral("%1: %2").arg(fileFor(kind, id), why);
+    return ok;
+}
+
+bool SyncFolder::writeFileIn(int folder, const QString& name, const QByteArray& data, Signature* written,
+                             QString* error) {
+    const QByteArray targetName = QFile::encodeName(name);
+    const QByteArray temporary =
+        QFile::encodeName(QStringLiteral(".%1.%2.tmp")
+                              .arg(name)
+                              .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
     int file = -1;
     const auto fail = [&](const QString& why) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(target, why);
+            *error = why;
         if (file >= 0) {
             ::close(file);
             ::unlinkat(folder, temporary.constData(), 0);
         }
-        ::close(folder);
         return false;
     };
     file =
@@ -201,33 +213,36 @@ bool SyncFolder::write(ModelObject::Kind kind, const QString& id, const QByteArr
     if (::renameat(folder, temporary.constData(), folder, targetName.constData()) != 0)
         return fail(errorText(errno));
     ::close(file);
-    ::close(folder);
     if (written)
         *written = signatureFrom(info);
     return true;
 }
 
 bool SyncFolder::read(ModelObject::Kind kind, const Entry& file, QByteArray* data, QString* error) const {
-    const auto fail = [&](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     const int folder = openClassFolder(kind, false);
-    if (folder < 0)
-        return fail(folderError(m_path + u'/' + SyncSchema::className(kind), errno));
+    if (folder < 0) {
+        if (error)
+            *error = folderError(m_path + u'/' + SyncSchema::className(kind), errno);
+        return false;
+    }
     const bool ok = readIn(folder, file, data, error);
     ::close(folder);
     return ok;
 }
 
 bool SyncFolder::readIn(int folder, const Entry& file, QByteArray* data, QString* error) const {
+    // Object files are small; a large one is not ours.
+    return readFileIn(folder, file.name, 1 << 20, data, error);
+}
+
+bool SyncFolder::readFileIn(int folder, const QString& fileName, qint64 largest, QByteArray* data,
+                            QString* error) {
     const auto fail = [&](const QString& why) {
         if (error)
             *error = why;
         return false;
     };
-    const QByteArray name = QFile::encodeName(file.name);
+    const QByteArray name = QFile::encodeName(fileName);
     struct stat info {};
     // Checked before opening: opening and closing the store's database under another name would drop
     // this process's locks on it.
@@ -246,8 +261,6 @@ bool SyncFolder::readIn(int folder, const Entry& file, QByteArray* data, QString
         ::close(descriptor);
         return fail(QStringLiteral("replaced while it was read"));
     }
-    // Object files are small; a large one is not ours.
-    constexpr qint64 largest = 1 << 20;
     if (opened.st_size > largest) {
         ::close(descriptor);
         return fail(QStringLiteral("too large for an object file"));

@@ -68,6 +68,16 @@ public:
     // The signature of the name itself, never of what a link points at.
     static std::optional<Signature> signatureOf(const QString& path);
 
+    // The same rules for any folder kept inside the sync folder (`root`), opened from its descriptor:
+    // the subfolder `name` opened without following a link (created when `create` and missing; -1
+    // with errno set when it cannot be), and one file in it read or written.
+    static int openSubfolder(const QString& root, const QString& name, bool create);
+    static bool readFileIn(int folder, const QString& name, qint64 largest, QByteArray* data, QString* error);
+    static bool writeFileIn(int folder, const QString& name, const QByteArray& data, Signature* written,
+                            QString* error);
+    // Why a file or subfolder cannot be opened, as a console reason.
+    static QString folderError(const QString& folder, int error);
+
 private:
     // The class's subfolder, opened without following a link; -1 with errno set when it cannot be.
     int openClassFolder(ModelObject::Kind kind, bool create) const;

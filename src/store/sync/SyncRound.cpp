@@ -25,7 +25,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
     m_reader.beginRound(!request.kinds);
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
     // A failed round takes back what it merged.
-    const QHash<QString, SyncState::Entry> before = entries;
+    QHash<QString, SyncState::Entry> before = entries;
     Keeping keeping;
     result.ok = readAndMerge(request, result, keeping);
     SyncMerger::Round& round = result.round;
@@ -74,6 +74,22 @@ SyncRound::Result SyncRound::run(const Request& request) {
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
+    // Many tombstones merged lie scattered among the pages of what the round read; packed afresh once
+    // the round's copies are gone, they leave those pages free for the system. (The main thread needs
+    // nothing of `changed`: it was only what to keep.)
+    if (round.changed.size() > largeRound) {
+        qsizetype tombstones = 0;
+        for (const QString& id : std::as_const(round.changed))
+            if (const auto it = std::as_const(entries).constFind(id);
+                it != entries.constEnd() && it->record.deleted)
+                ++tombstones;
+        if (tombstones > largeRound) {
+            round.changed = {};
+            before = {};
+            m_state.compact();
+            ::malloc_trim(0);
+        }
+    }
     return result;
 }
 

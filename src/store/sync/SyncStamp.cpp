@@ -1,5 +1,7 @@
 #include "SyncStamp.h"
 
+#include <QUuid>
+
 namespace {
 // Digits of a non-negative number, left-padded with zeros to `width`; thousands of stamps are
 // written and read per import, so this avoids the general formatting machinery.
@@ -50,11 +52,21 @@ std::optional<SyncStamp> SyncStamp::fromString(const QString& text) {
     if (second < 0 || second + 1 >= text.size())
         return std::nullopt;
     SyncStamp stamp;
-    if (!parseNumber(QStringView(text).left(first), maxWall, &stamp.wall) ||
-        !parseNumber(QStringView(text).mid(first + 1, second - first - 1), maxCounter, &stamp.counter))
+    if (!parseNumber(QStringView(text).left(first), latestWall, &stamp.wall) ||
+        !parseNumber(QStringView(text).mid(first + 1, second - first - 1), maxCounter, &stamp.counter) ||
+        !isMachineId(QStringView(text).mid(second + 1)))
         return std::nullopt;
     stamp.machine = text.mid(second + 1);
     return stamp;
+}
+
+bool SyncStamp::isMachineId(QStringView text) {
+    if (text.size() != 36)
+        return false;
+    for (QChar c : text)
+        if (!((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || c == u'-'))
+            return false;
+    return !QUuid::fromString(text).isNull();
 }
 
 SyncStamp SyncStamp::after(const QString& by) const {

@@ -12,6 +12,12 @@ struct SyncStamp {
     // What the fixed-width text holds; a stamp beyond either bound is refused wherever it is read.
     static constexpr qint64 maxWall = 9'999'999'999'999;
     static constexpr qint64 maxCounter = 999'999;
+    // The latest wall time a stamp read may carry (in the year 2255): far beyond any clock, yet far
+    // enough below `maxWall` that the stamps of the edits after it never run out, so no stamp can
+    // keep an object at its values.
+    static constexpr qint64 latestWall = 9'000'000'000'000;
+    // A machine id: an upper-case UUID without braces, as every machine makes its own.
+    static bool isMachineId(QStringView text);
 
     qint64 wall = 0;
     qint64 counter = 0;
@@ -20,6 +26,7 @@ struct SyncStamp {
     bool isNull() const { return wall == 0 && counter == 0 && machine.isEmpty(); }
     // "<wall ms, 13 digits>-<counter, 6 digits>-<machine>": sorts as text in the same order.
     QString toString() const;
+    // Nothing for a stamp out of bounds or with anything but a machine id as its machine.
     static std::optional<SyncStamp> fromString(const QString& text);
     // The first stamp of the machine `by` after this one: it wins over this one everywhere.
     SyncStamp after(const QString& by) const;

@@ -168,3 +168,28 @@ bool SyncState::forget(const QList<QString>& ids, QString* error) {
     m_children.reset();
     return true;
 }
+
+void SyncState::compact() {
+    QHash<QString, QString> machines;
+    QHash<QString, Entry> dense;
+    dense.reserve(m_entries.size());
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (!it->record.deleted) {
+            dense.insert(it.key(), std::move(*it));
+            continue;
+        }
+        const QString id(it.key().constData(), it.key().size());
+        const SyncStamp& stamp = it->record.stamp;
+        auto machine = machines.constFind(stamp.machine);
+        if (machine == machines.constEnd())
+            machine =
+                machines.insert(stamp.machine, QString(stamp.machine.constData(), stamp.machine.size()));
+        Entry entry{SyncRecord{}, it->present, it->file, QByteArray()};
+        entry.record.kind = it->record.kind;
+        entry.record.id = id;
+        entry.record.deleted = true;
+        entry.record.stamp = {stamp.wall, stamp.counter, *machine};
+        dense.insert(id, std::move(entry));
+    }
+    m_entries = std::move(dense);
+}

@@ -58,6 +58,11 @@ public:
     // a deleted owner; gives their ids, whose files the folder may still hold.
     QList<QString> collectTombstones(qint64 horizon, const QSet<QString>& queued);
     bool forget(const QList<QString>& ids, QString* error);
+    // Copies the tombstones afresh, one after another, and lets the old copies go: after a large round
+    // they lie scattered among what the round's readers freed, which keeps whole pages from going back
+    // to the system. Each keeps only what the merge rules need (kind, id, stamp, file), and each
+    // machine id is held once.
+    void compact();
 
 private:
     SyncState(std::unique_ptr<SyncStateStore> store, HybridClock::WallClock wallClock);
