@@ -1,5 +1,7 @@
 #include "ConfigurationActivator.h"
 
+#include "PositionRearranger.h"
+
 #include "app/AppState.h"
 #include "app/MenuBarManaging.h"
 #include "base/Log.h"
@@ -10,8 +12,6 @@
 #include "placement/Actions.h"
 #include "placement/ScreenDetectionHelper.h"
 #include "store/ModelContext.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -27,32 +27,6 @@ QSet<QString> bundleIDsOf(const QList<MissingAppInfo>& missing) {
 }
 
 } // namespace
-
-// One of the two layouts of a half and the two corners of the opposite side.
-struct ConfigurationActivator::Mirror {
-    Corner half;
-    std::span<const Corner> corners;
-};
-
-// A rotation: the positions it cycles through, its map, and its own log texts.
-struct ConfigurationActivator::Rotation {
-    std::span<const Corner> set;
-    std::span<const PositionPair> map;
-    QString refused;
-    QString started;
-};
-
-std::optional<Corner> ConfigurationActivator::imageIn(std::span<const PositionPair> map, Corner position) {
-    for (const PositionPair& step : map) {
-        if (step.first == position)
-            return step.second;
-    }
-    return std::nullopt;
-}
-
-bool ConfigurationActivator::isIn(std::span<const Corner> set, Corner position) {
-    return std::find(set.begin(), set.end(), position) != set.end();
-}
 
 ConfigurationActivator::ConfigurationActivator(Platform& platform, Variant variant, Row row)
     : m_platform(platform), m_variant(variant), m_row(std::move(row)) {}
@@ -363,321 +337,81 @@ void ConfigurationActivator::positionGroupSelectionChanged(const QString& oldID,
     });
 }
 
-// --- rearrangements: shared pieces ---
+// --- rearrangements ---
 
-std::optional<Corner> ConfigurationActivator::layoutPosition(const AppConfiguration* app,
-                                                             const PositionGroup* group) const {
-    if (group)
-        return group->getPosition(app->bundleID());
-    return app->corner();
+std::optional<Corner> ConfigurationActivator::imageIn(std::span<const PositionPair> map, Corner position) {
+    return PositionRearranger::imageIn(map, position);
 }
 
-void ConfigurationActivator::writePosition(AppConfiguration* app, PositionGroup* group, Corner position) {
-    if (group)
-        group->setPosition(app->bundleID(), app->appName(), position);
-    app->setSavedCorner(CornerInfo::rawValue(position));
-    app->setRelativePosition(CornerInfo::rawValue(position));
-}
-
-bool ConfigurationActivator::selectForRearrangement(const QString& suffix) {
-    ConfigurationGroup* configuration = m_row.configuration;
-    if (!configuration || !m_row.state)
-        return false;
-    const QList<MissingAppInfo> missing =
-        MissingAppDetector::findMissingApps(m_platform.workspace, configuration);
-    if (!missing.isEmpty()) {
-        logWarning(lcActivation, QStringLiteral("⚠️ Found ") + count(missing.size()) +
-                                     QStringLiteral(" missing apps in configuration: ") +
-                                     configuration->name());
-        m_row.state->setMissingAppsToShow(missing);
-        m_row.state->setShowMissingAppModal(true);
-        return false;
-    }
-    m_row.state->setSelectedConfigurationID(uuidString(configuration->id()));
-    logInfo(lcActivation, QStringLiteral("📱 Auto-selected configuration: ") + configuration->name() + suffix);
-    return true;
-}
-
-void ConfigurationActivator::scheduleReapplication() {
-    ConfigurationActivator self = *this;
-    m_platform.scheduler.after(reapplyDelay, [self]() mutable { self.applyConfigurationImmediately(); });
-}
-
-// --- swapping two applications ---
-
-ConfigurationActivator::PositionPair ConfigurationActivator::intelligentSwap(Corner position1,
-                                                                             Corner position2) const {
-    for (const PositionPair& pair : recognizedPositionPairs) {
-        if (position1 == pair.first && position2 == pair.second)
-            return {pair.second, pair.first};
-        if (position1 == pair.second && position2 == pair.first)
-            return {pair.first, pair.second};
-    }
-    if (m_variant == Variant::mainWindow)
-        logWarning(lcActivation, QStringLiteral("⚠️ No recognized position pair found for ") +
-                                     str(position1) + QStringLiteral(" and ") + str(position2) +
-                                     QStringLiteral(", performing simple swap"));
-    return {position2, position1};
+bool ConfigurationActivator::isIn(std::span<const Corner> set, Corner position) {
+    return PositionRearranger::isIn(set, position);
 }
 
 void ConfigurationActivator::swapTwoAppPositions() {
-    const QList<AppConfiguration*> list = apps();
-    if (list.size() != 2)
-        return;
-    AppConfiguration* a = list.at(0);
-    AppConfiguration* b = list.at(1);
-    PositionGroup* group = currentPositionGroup();
+    PositionRearranger(*this).swapTwoAppPositions();
+}
 
-    std::optional<Corner> pA, pB;
-    if (group) {
-        pA = group->getPosition(a->bundleID());
-        if (pA)
-            pB = group->getPosition(b->bundleID());
-    }
-
-    if (pA && pB) {
-        logInfo(lcActivation, logPrefix(QStringLiteral("🔄 Swapping via position group: "),
-                                        QStringLiteral("🔄 MinimizedView: Swapping via position group: ")) +
-                                  group->name() + QStringLiteral(" -> ") + a->appName() +
-                                  QStringLiteral("(") + str(*pA) + QStringLiteral(") ↔ ") + b->appName() +
-                                  QStringLiteral("(") + str(*pB) + QStringLiteral(")"));
-        const auto [nA, nB] = intelligentSwap(*pA, *pB);
-        group->setPosition(a->bundleID(), a->appName(), nA);
-        group->setPosition(b->bundleID(), b->appName(), nB);
-        writePosition(a, nullptr, nA);
-        writePosition(b, nullptr, nB);
-    } else {
-        const Corner cA = a->corner();
-        const Corner cB = b->corner();
-        const bool verbose = m_variant == Variant::mainWindow;
-        if (verbose)
-            logInfo(lcActivation, QStringLiteral("🔄 Swapping positions: ") + a->appName() +
-                                      QStringLiteral(" (") + str(cA) + QStringLiteral(") ↔ ") + b->appName() +
-                                      QStringLiteral(" (") + str(cB) + QStringLiteral(")"));
-        const auto [nA, nB] = intelligentSwap(cA, cB);
-        writePosition(a, nullptr, nA);
-        writePosition(b, nullptr, nB);
-        if (verbose)
-            logInfo(lcActivation, QStringLiteral("🔄 Intelligently swapped positions: ") + a->appName() +
-                                      QStringLiteral(" → ") + str(nA) + QStringLiteral(", ") + b->appName() +
-                                      QStringLiteral(" → ") + str(nB));
-    }
-    scheduleReapplication();
+ConfigurationActivator::PositionPair ConfigurationActivator::intelligentSwap(Corner position1,
+                                                                             Corner position2) const {
+    return PositionRearranger(*this).intelligentSwap(position1, position2);
 }
 
 void ConfigurationActivator::requestSwap() {
-    if (selectForRearrangement(QStringLiteral(" on swap")))
-        swapTwoAppPositions();
-}
-
-// --- rotating corners and thirds ---
-
-bool ConfigurationActivator::allAppsIn(std::span<const Corner> set) const {
-    const PositionGroup* group = currentPositionGroup();
-    for (const AppConfiguration* app : apps()) {
-        const std::optional<Corner> position = layoutPosition(app, group);
-        if (!position || !isIn(set, *position))
-            return false;
-    }
-    return true;
+    PositionRearranger(*this).requestSwap();
 }
 
 bool ConfigurationActivator::allAppsInCornerPositions() const {
-    return allAppsIn(cornerPositionSet);
+    return PositionRearranger(*this).allAppsInCornerPositions();
 }
 
 bool ConfigurationActivator::allAppsInThirdsPositions() const {
-    return allAppsIn(thirdsPositionSet);
-}
-
-void ConfigurationActivator::rotate(const Rotation& rotation) {
-    const QList<AppConfiguration*> list = apps();
-    const bool verbose = m_variant == Variant::mainWindow;
-    if (list.size() < 3 || !allAppsIn(rotation.set)) {
-        if (verbose)
-            logWarning(lcActivation, rotation.refused);
-        return;
-    }
-    if (verbose)
-        logInfo(lcActivation, QStringLiteral("🔄 Rotating ") + count(list.size()) + rotation.started);
-    PositionGroup* group = currentPositionGroup();
-    for (AppConfiguration* app : list) {
-        const std::optional<Corner> old = layoutPosition(app, group);
-        const std::optional<Corner> next = old ? imageIn(rotation.map, *old) : std::nullopt;
-        if (!next)
-            continue; // the guard rules this out
-        logInfo(lcActivation,
-                logPrefix(QStringLiteral("🔄 Rotating "), QStringLiteral("🔄 MinimizedView: Rotating ")) +
-                    app->appName() + QStringLiteral(": ") + str(*old) + QStringLiteral(" → ") + str(*next));
-        writePosition(app, group, *next);
-    }
-    scheduleReapplication();
+    return PositionRearranger(*this).allAppsInThirdsPositions();
 }
 
 void ConfigurationActivator::rotateCornerPositionsClockwise() {
-    rotate({cornerPositionSet, clockwiseCornerRotation,
-            QStringLiteral("❌ Cannot rotate: not enough apps or not all in corner positions"),
-            QStringLiteral(" corner positions clockwise")});
+    PositionRearranger(*this).rotateCornerPositionsClockwise();
 }
 
 void ConfigurationActivator::rotateThirdsPositionsRight() {
-    rotate({thirdsPositionSet, thirdsRightRotation,
-            QStringLiteral("❌ Cannot rotate: not enough apps or not all in thirds positions"),
-            QStringLiteral(" thirds positions right")});
+    PositionRearranger(*this).rotateThirdsPositionsRight();
 }
 
 void ConfigurationActivator::requestCornerRotation() {
-    if (selectForRearrangement(QStringLiteral(" on rotate")))
-        rotateCornerPositionsClockwise();
+    PositionRearranger(*this).requestCornerRotation();
 }
 
 void ConfigurationActivator::requestThirdsRotation() {
-    if (!selectForRearrangement(QStringLiteral(" on swap/rotate")))
-        return;
-    if (apps().size() == 2)
-        swapTwoAppPositions();
-    else
-        rotateThirdsPositionsRight();
-}
-
-// --- a half and two corners ---
-
-bool ConfigurationActivator::isHalfPlusCorners(Corner half, std::span<const Corner> corners) const {
-    const PositionGroup* group = currentPositionGroup();
-    const QList<AppConfiguration*> list = apps();
-    int halves = 0;
-    int cornerCount = 0;
-    for (const AppConfiguration* app : list) {
-        const std::optional<Corner> position = layoutPosition(app, group);
-        if (!position)
-            continue;
-        if (*position == half)
-            ++halves;
-        else if (isIn(corners, *position))
-            ++cornerCount;
-    }
-    return halves >= 1 && cornerCount >= 1 && halves + cornerCount == list.size();
+    PositionRearranger(*this).requestThirdsRotation();
 }
 
 bool ConfigurationActivator::isLeftHalfPlusRightCorners() const {
-    return isHalfPlusCorners(Corner::leftHalf, rightCornerPair);
+    return PositionRearranger(*this).isLeftHalfPlusRightCorners();
 }
 
 bool ConfigurationActivator::isRightHalfPlusLeftCorners() const {
-    return isHalfPlusCorners(Corner::rightHalf, leftCornerPair);
-}
-
-void ConfigurationActivator::swapHalfWithCorners(const Mirror& mirror, PositionGroup* group) {
-    AppConfiguration* h = nullptr;
-    AppConfiguration* c = nullptr;
-    Corner cornerPosition = Corner::topLeft;
-    for (AppConfiguration* app : apps()) {
-        const Corner position = positionOf(app, group);
-        if (position == mirror.half && !h)
-            h = app;
-        else if (isIn(mirror.corners, position) && !c) {
-            c = app;
-            cornerPosition = position;
-        }
-    }
-    if (!h || !c)
-        return;
-    if (group) {
-        group->setPosition(h->bundleID(), h->appName(), cornerPosition);
-        group->setPosition(c->bundleID(), c->appName(), mirror.half);
-    }
-    writePosition(h, nullptr, cornerPosition);
-    writePosition(c, nullptr, mirror.half);
-    const QString moved = logPrefix(QStringLiteral("🔄 Moved "), QStringLiteral("🔄 MinimizedView: Moved "));
-    logInfo(lcActivation, moved + h->appName() + QStringLiteral(" from ") + str(mirror.half) +
-                              QStringLiteral(" to ") + str(cornerPosition));
-    logInfo(lcActivation, moved + c->appName() + QStringLiteral(" from ") + str(cornerPosition) +
-                              QStringLiteral(" to ") + str(mirror.half));
-}
-
-void ConfigurationActivator::swapLeftHalfWithRightCorners(PositionGroup* group) {
-    swapHalfWithCorners({Corner::leftHalf, rightCornerPair}, group);
-}
-
-void ConfigurationActivator::swapRightHalfWithLeftCorners(PositionGroup* group) {
-    swapHalfWithCorners({Corner::rightHalf, leftCornerPair}, group);
+    return PositionRearranger(*this).isRightHalfPlusLeftCorners();
 }
 
 void ConfigurationActivator::swapHalfCornerPositions() {
-    if (apps().size() < 2)
-        return;
-    PositionGroup* group = currentPositionGroup();
-    if (isLeftHalfPlusRightCorners()) {
-        logInfo(
-            lcActivation,
-            logPrefix(QStringLiteral("🔄 Swapping left half + right corners configuration"),
-                      QStringLiteral("🔄 MinimizedView: Swapping left half + right corners configuration")));
-        swapLeftHalfWithRightCorners(group);
-    } else if (isRightHalfPlusLeftCorners()) {
-        logInfo(
-            lcActivation,
-            logPrefix(QStringLiteral("🔄 Swapping right half + left corners configuration"),
-                      QStringLiteral("🔄 MinimizedView: Swapping right half + left corners configuration")));
-        swapRightHalfWithLeftCorners(group);
-    }
-    scheduleReapplication();
+    PositionRearranger(*this).swapHalfCornerPositions();
 }
 
 void ConfigurationActivator::requestHalfCornerSwap() {
-    if (selectForRearrangement(QStringLiteral(" on half+corners swap")))
-        swapHalfCornerPositions();
+    PositionRearranger(*this).requestHalfCornerSwap();
 }
 
 bool ConfigurationActivator::isTopHalfPlusBottomCorners() const {
-    return isHalfPlusCorners(Corner::topHalf, bottomCornerPair);
+    return PositionRearranger(*this).isTopHalfPlusBottomCorners();
 }
 
 bool ConfigurationActivator::isBottomHalfPlusTopCorners() const {
-    return isHalfPlusCorners(Corner::bottomHalf, topCornerPair);
-}
-
-void ConfigurationActivator::rotateHalfAndCorners(std::span<const PositionPair> map, PositionGroup* group) {
-    for (AppConfiguration* app : apps()) {
-        const Corner old = positionOf(app, group);
-        const std::optional<Corner> next = imageIn(map, old);
-        if (!next)
-            continue;
-        logInfo(lcActivation,
-                logPrefix(QStringLiteral("🔄 Rotating "), QStringLiteral("🔄 MinimizedView: Rotating ")) +
-                    app->appName() + QStringLiteral(": ") + str(old) + QStringLiteral(" → ") + str(*next));
-        writePosition(app, group, *next);
-    }
-}
-
-void ConfigurationActivator::rotateTopHalfBottomCorners(PositionGroup* group) {
-    rotateHalfAndCorners(topHalfBottomCornersRotation, group);
-}
-
-void ConfigurationActivator::rotateBottomHalfTopCorners(PositionGroup* group) {
-    rotateHalfAndCorners(bottomHalfTopCornersRotation, group);
+    return PositionRearranger(*this).isBottomHalfPlusTopCorners();
 }
 
 void ConfigurationActivator::rotateNewHalfCornerPositions() {
-    if (apps().size() != 3)
-        return;
-    PositionGroup* group = currentPositionGroup();
-    if (isTopHalfPlusBottomCorners()) {
-        logInfo(
-            lcActivation,
-            logPrefix(QStringLiteral("🔄 Rotating top half + bottom corners configuration"),
-                      QStringLiteral("🔄 MinimizedView: Rotating top half + bottom corners configuration")));
-        rotateTopHalfBottomCorners(group);
-    } else if (isBottomHalfPlusTopCorners()) {
-        logInfo(
-            lcActivation,
-            logPrefix(QStringLiteral("🔄 Rotating bottom half + top corners configuration"),
-                      QStringLiteral("🔄 MinimizedView: Rotating bottom half + top corners configuration")));
-        rotateBottomHalfTopCorners(group);
-    }
-    scheduleReapplication();
+    PositionRearranger(*this).rotateNewHalfCornerPositions();
 }
 
 void ConfigurationActivator::requestHalfCornerRotation() {
-    if (selectForRearrangement(QStringLiteral(" on new half+corners rotate")))
-        rotateNewHalfCornerPositions();
+    PositionRearranger(*this).requestHalfCornerRotation();
 }

@@ -1,5 +1,6 @@
 // Puts one configuration on screen from its row (launching what is not running, waiting, then
-// placing each window with a short stagger), and rearranges its positions by swapping and rotating.
+// placing each window with a short stagger), and rearranges its positions by swapping and rotating
+// (the rearrangements themselves are PositionRearranger's).
 #pragma once
 
 #include "model/Corner.h"
@@ -12,7 +13,6 @@
 #include <QSet>
 #include <QString>
 
-#include <array>
 #include <functional>
 #include <optional>
 #include <span>
@@ -40,50 +40,6 @@ public:
     };
 
     using PositionPair = std::pair<Corner, Corner>;
-
-    // --- fixed tables ---
-    static constexpr std::array<PositionPair, 11> recognizedPositionPairs = {{
-        {Corner::topHalf, Corner::bottomHalf},
-        {Corner::leftHalf, Corner::rightHalf},
-        {Corner::topLeft, Corner::topRight},
-        {Corner::bottomLeft, Corner::bottomRight},
-        {Corner::topLeft, Corner::bottomLeft},
-        {Corner::topRight, Corner::bottomRight},
-        {Corner::topLeft, Corner::bottomRight},
-        {Corner::topRight, Corner::bottomLeft},
-        {Corner::leftThird, Corner::centerThird},
-        {Corner::centerThird, Corner::rightThird},
-        {Corner::leftThird, Corner::rightThird},
-    }};
-    static constexpr std::array<Corner, 4> cornerPositionSet = {Corner::topLeft, Corner::topRight,
-                                                                Corner::bottomLeft, Corner::bottomRight};
-    static constexpr std::array<Corner, 3> thirdsPositionSet = {Corner::leftThird, Corner::centerThird,
-                                                                Corner::rightThird};
-    static constexpr std::array<PositionPair, 4> clockwiseCornerRotation = {{
-        {Corner::topLeft, Corner::topRight},
-        {Corner::topRight, Corner::bottomRight},
-        {Corner::bottomRight, Corner::bottomLeft},
-        {Corner::bottomLeft, Corner::topLeft},
-    }};
-    static constexpr std::array<PositionPair, 3> thirdsRightRotation = {{
-        {Corner::leftThird, Corner::centerThird},
-        {Corner::centerThird, Corner::rightThird},
-        {Corner::rightThird, Corner::leftThird},
-    }};
-    static constexpr std::array<Corner, 2> rightCornerPair = {Corner::topRight, Corner::bottomRight};
-    static constexpr std::array<Corner, 2> leftCornerPair = {Corner::topLeft, Corner::bottomLeft};
-    static constexpr std::array<Corner, 2> bottomCornerPair = {Corner::bottomLeft, Corner::bottomRight};
-    static constexpr std::array<Corner, 2> topCornerPair = {Corner::topLeft, Corner::topRight};
-    static constexpr std::array<PositionPair, 3> topHalfBottomCornersRotation = {{
-        {Corner::topHalf, Corner::bottomRight},
-        {Corner::bottomRight, Corner::bottomLeft},
-        {Corner::bottomLeft, Corner::topHalf},
-    }};
-    static constexpr std::array<PositionPair, 3> bottomHalfTopCornersRotation = {{
-        {Corner::bottomHalf, Corner::topLeft},
-        {Corner::topLeft, Corner::topRight},
-        {Corner::topRight, Corner::bottomHalf},
-    }};
 
     // Seconds between launches, before placing when anything was launched, per placement, and before
     // the re-application that follows a rearrangement.
@@ -153,34 +109,15 @@ public:
     void requestHalfCornerRotation();
 
 private:
-    struct Mirror;
-    struct Rotation;
+    // The rearrangements work on this row, its platform and its log texts.
+    friend class PositionRearranger;
 
     QList<AppConfiguration*> apps() const;
-    // With a group only its mapping counts (none when it has no mapping); without one, the own position.
-    std::optional<Corner> layoutPosition(const AppConfiguration* app, const PositionGroup* group) const;
-    bool allAppsIn(std::span<const Corner> set) const;
-    bool isHalfPlusCorners(Corner half, std::span<const Corner> corners) const;
-
     // The hand-over to the missing-applications dialog when applications are missing and no partial
     // activation was agreed: true when the caller must stop.
     bool handOverMissingApps(const QList<MissingAppInfo>& missing);
     // A partial activation agreed by the user goes on (also when nothing is missing): the flag is spent.
     void continuePartialActivation(const QList<MissingAppInfo>& missing);
-    // The guard of every rearrangement control: false when applications are missing.
-    bool selectForRearrangement(const QString& suffix);
-    // Rewrites one application's positions: the group's mapping (when there is a group), then its own.
-    static void writePosition(AppConfiguration* app, PositionGroup* group, Corner position);
-
-    void rotate(const Rotation& rotation);
-    void swapHalfWithCorners(const Mirror& mirror, PositionGroup* group);
-    void swapLeftHalfWithRightCorners(PositionGroup* group);
-    void swapRightHalfWithLeftCorners(PositionGroup* group);
-    void rotateHalfAndCorners(std::span<const PositionPair> map, PositionGroup* group);
-    void rotateTopHalfBottomCorners(PositionGroup* group);
-    void rotateBottomHalfTopCorners(PositionGroup* group);
-    void scheduleReapplication();
-
     // The launch, wait and positioning shared by the activation and the re-application; gives the
     // number of applications to launch.
     int launchAndSchedulePositioning(const QSet<QString>& missing, std::function<void()> positioning);
