@@ -180,7 +180,7 @@ ContentView::ContentView(Platform& platform, AppState& state, ModelContext* stor
 
 ContentView::~ContentView() {
     // Pending poll steps find the view gone; the observer goes with the view.
-    stopPermissionMonitoring();
+    stopPolling();
 }
 
 // --- the permission gate ---
@@ -235,13 +235,9 @@ void ContentView::schedulePermissionPoll() {
     });
 }
 
-void ContentView::stopPermissionMonitoring() {
+void ContentView::stopPolling() {
     m_polling = false;
     ++m_pollGeneration;
-    if (m_activationObserver) {
-        disconnect(m_activationObserver);
-        m_activationObserver = {};
-    }
 }
 
 void ContentView::checkPermissionStatus() {
@@ -255,7 +251,8 @@ void ContentView::checkPermissionStatus() {
 }
 
 void ContentView::recordGrant() {
-    stopPermissionMonitoring();
+    // The activation observer stays: a permission withdrawn later shows at the next activation.
+    stopPolling();
     m_showRunningApps = true;
     m_running->setShowRunningApps(true);
     gatherRunningApps();

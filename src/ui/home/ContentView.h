@@ -99,7 +99,7 @@ private:
     void setupPermissionMonitoring();
     void checkPermissionStatus();
     void schedulePermissionPoll();
-    void stopPermissionMonitoring();
+    void stopPolling();
     void recordGrant();
     void handleLaunchPermissions();
     void authorizedHomeAppeared();
@@ -143,7 +143,8 @@ private:
     bool m_showConfigurations = true;
     QString m_configurationSearchText;
 
-    // One activation observer and one poll per view, however often the permission screen shows.
+    // One activation observer and one poll per view, however often the permission screen shows; the
+    // observer, once there, stays as long as the view.
     QMetaObject::Connection m_activationObserver;
     bool m_polling = false;
     int m_pollGeneration = 0;
