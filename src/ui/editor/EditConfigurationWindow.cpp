@@ -81,15 +81,18 @@ QRect EditConfigurationWindow::visibleFrame() const {
     return screen ? screen->availableGeometry() : QRect();
 }
 
+int EditConfigurationWindow::decorationHeight() const {
+    // The window manager's title bar and borders, guessed until the window has them.
+    return isVisible() && frameGeometry().height() > QWidget::height()
+               ? frameGeometry().height() - QWidget::height()
+               : assumedDecoration;
+}
+
 int EditConfigurationWindow::fittedHeight(int wanted) const {
     const QRect frame = visibleFrame();
     if (frame.isEmpty())
         return wanted;
-    // The window manager's title bar and borders, guessed until the window has them.
-    const int decoration = isVisible() && frameGeometry().height() > QWidget::height()
-                               ? frameGeometry().height() - QWidget::height()
-                               : assumedDecoration;
-    return qMax(minimumHeight(), qMin(wanted, frame.height() - decoration));
+    return qMax(minimumHeight(), qMin(wanted, frame.height() - decorationHeight()));
 }
 
 EditConfigurationWindow::~EditConfigurationWindow() = default;
@@ -101,8 +104,12 @@ void EditConfigurationWindow::show() {
 }
 
 void EditConfigurationWindow::changeHeight(double h) {
-    const int target = fittedHeight(qRound(h));
-    if (qAbs(targetHeight() - h) < 0.5 || targetHeight() == target)
+    // The request counts the title bar and borders; the window was made with a content height.
+    const int decoration = isVisible() ? frameGeometry().height() - QWidget::height() : 0;
+    if (qAbs(targetHeight() + decoration - h) < 0.5)
+        return;
+    const int target = fittedHeight(qRound(h - decoration));
+    if (targetHeight() == target)
         return;
     if (!m_animation) {
         m_animation = new QVariantAnimation(this);
