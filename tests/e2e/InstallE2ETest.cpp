@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -101,6 +102,9 @@ private Q_SLOTS:
         const std::optional<DesktopEntry> login = DesktopEntry::load(quarlin.autostartPath(), QString());
         QVERIFY(login);
         QCOMPARE(login->exec, entry->exec);
+        // A login session finds it by its TryExec while it is installed, and skips it once it is not.
+        QCOMPARE(QStandardPaths::findExecutable(login->tryExec, {prefix + QStringLiteral("/bin")}),
+                 prefix + QStringLiteral("/bin/quarlin"));
         QVERIFY(!quarlin.output().contains(QStringLiteral("not installed")));
         QVERIFY(!quarlin.screenshot(QStringLiteral("settings")).isEmpty());
     }
