@@ -109,6 +109,20 @@ private Q_SLOTS:
         QVERIFY(!quarlin.screenshot(QStringLiteral("settings")).isEmpty());
     }
 
+    // The package target builds the program alone (cpack asks for it), not every test first.
+    void thePackageTargetWaitsForNoTest() {
+        if (!QFile::exists(QStringLiteral(QUARLIN_BUILD_DIR "/build.ninja")))
+            QSKIP("not a Ninja build");
+        QString output;
+        QCOMPARE(run(QStringLiteral(QUARLIN_MAKE_PROGRAM),
+                     {QStringLiteral("-C"), QStringLiteral(QUARLIN_BUILD_DIR), QStringLiteral("-t"),
+                      QStringLiteral("inputs"), QStringLiteral("package")},
+                     QProcessEnvironment::systemEnvironment(), &output),
+                 0);
+        const QRegularExpression test(QStringLiteral("^(tests|bench)/"), QRegularExpression::MultilineOption);
+        QVERIFY2(!output.contains(test), qPrintable(output.left(2000)));
+    }
+
     // The Debian package: libraries from the program's own links, and it installs and removes
     // cleanly (into a root of its own, with a database of its own).
     void theDebianPackageInstallsAndRemovesCleanly() {
