@@ -14,28 +14,29 @@
 namespace {
 const char* const onDesktop = "QUARLIN_EDITOR_WINDOW_TEST_ON_DESKTOP";
 
-// The window manager's frame around a client, as the X server has it: the client's top-level
-// ancestor below the root.
+// The frame around a client as the window manager declares it to everyone: the client's area in
+// root coordinates grown by its _NET_FRAME_EXTENTS (left, right, top, bottom). Null while unknown.
 QRect serverFrame(quint32 client) {
     xcb_connection_t* conn = xcb_connect(nullptr, nullptr);
     QRect frame;
-    xcb_window_t window = client;
-    while (!xcb_connection_has_error(conn)) {
-        auto* tree = xcb_query_tree_reply(conn, xcb_query_tree(conn, window), nullptr);
-        if (!tree)
-            break;
-        const bool top = tree->parent == tree->root;
-        const xcb_window_t parent = tree->parent;
-        std::free(tree);
-        if (top) {
-            auto* g = xcb_get_geometry_reply(conn, xcb_get_geometry(conn, window), nullptr);
-            if (g)
-                frame = QRect(g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width);
-            std::free(g);
-            break;
+    const char name[] = "_NET_FRAME_EXTENTS";
+    auto* atom = xcb_intern_atom_reply(conn, xcb_intern_atom(conn, 1, sizeof name - 1, name), nullptr);
+    auto* g = xcb_get_geometry_reply(conn, xcb_get_geometry(conn, client), nullptr);
+    if (atom && g) {
+        auto* t = xcb_translate_coordinates_reply(
+            conn, xcb_translate_coordinates(conn, client, g->root, 0, 0), nullptr);
+        auto* p = xcb_get_property_reply(
+            conn, xcb_get_property(conn, 0, client, atom->atom, XCB_ATOM_CARDINAL, 0, 4), nullptr);
+        if (t && p && p->format == 32 && xcb_get_property_value_length(p) == 16) {
+            const auto* e = static_cast<const quint32*>(xcb_get_property_value(p));
+            frame = QRect(t->dst_x, t->dst_y, g->width, g->height)
+                        .adjusted(-int(e[0]), -int(e[2]), int(e[1]), int(e[3]));
         }
-        window = parent;
+        std::free(t);
+        std::free(p);
     }
+    std::free(atom);
+    std::free(g);
     xcb_disconnect(conn);
     return frame;
 }
