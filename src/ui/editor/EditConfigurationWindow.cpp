@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -125,8 +126,12 @@ void EditConfigurationWindow::changeHeight(double h) {
     const int below = frameGeometry().bottom() + (target - QWidget::height()) - visible.bottom();
     if (!visible.isEmpty() && below > 0)
         move(x(), qMax(visible.top(), y() - below));
-    m_animation->setStartValue(QWidget::height());
-    m_animation->setEndValue(target);
+    {
+        // A finished animation stands at its end: a new end value would jump the window there at once.
+        const QSignalBlocker quiet(m_animation);
+        m_animation->setStartValue(QWidget::height());
+        m_animation->setEndValue(target);
+    }
     m_animation->start();
 }
 
