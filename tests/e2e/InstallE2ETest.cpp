@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -101,8 +102,25 @@ private Q_SLOTS:
         const std::optional<DesktopEntry> login = DesktopEntry::load(quarlin.autostartPath(), QString());
         QVERIFY(login);
         QCOMPARE(login->exec, entry->exec);
+        // A login session finds it by its TryExec while it is installed, and skips it once it is not.
+        QCOMPARE(QStandardPaths::findExecutable(login->tryExec, {prefix + QStringLiteral("/bin")}),
+                 prefix + QStringLiteral("/bin/quarlin"));
         QVERIFY(!quarlin.output().contains(QStringLiteral("not installed")));
         QVERIFY(!quarlin.screenshot(QStringLiteral("settings")).isEmpty());
+    }
+
+    // The package target builds the program alone (cpack asks for it), not every test first.
+    void thePackageTargetWaitsForNoTest() {
+        if (!QFile::exists(QStringLiteral(QUARLIN_BUILD_DIR "/build.ninja")))
+            QSKIP("not a Ninja build");
+        QString output;
+        QCOMPARE(run(QStringLiteral(QUARLIN_MAKE_PROGRAM),
+                     {QStringLiteral("-C"), QStringLiteral(QUARLIN_BUILD_DIR), QStringLiteral("-t"),
+                      QStringLiteral("inputs"), QStringLiteral("package")},
+                     QProcessEnvironment::systemEnvironment(), &output),
+                 0);
+        const QRegularExpression test(QStringLiteral("^(tests|bench)/"), QRegularExpression::MultilineOption);
+        QVERIFY2(!output.contains(test), qPrintable(output.left(2000)));
     }
 
     // The Debian package: libraries from the program's own links, and it installs and removes

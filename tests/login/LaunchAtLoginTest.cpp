@@ -2,12 +2,15 @@
 // that shows what the desktop did, not what was asked.
 #include "login/LaunchAtLogin.h"
 #include "base/LogCapture.h"
+#include "platform/x11/DesktopEntry.h"
 #include "platform/xdg/XdgAutostart.h"
 #include "ui/main/LaunchAtLoginToggle.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -43,6 +46,28 @@ QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+bool writeFile(const QString& path, const QByteArray& contents, bool executable = false) {
+    QFile f(path);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(contents);
+    f.close();
+    return !executable || f.setPermissions(f.permissions() | QFile::ExeOwner);
+}
+
+// Whether a login session starts the entry, read as the XDG autostart rules say: not Hidden, and
+// a TryExec (absolute, or looked up in the session's PATH) that names an executable file.
+bool sessionWouldStart(const QString& path, const QStringList& sessionPath) {
+    const std::optional<DesktopEntry> entry = DesktopEntry::load(path, QString());
+    if (!entry || entry->hidden)
+        return false;
+    if (entry->tryExec.isEmpty())
+        return true;
+    if (QDir::isAbsolutePath(entry->tryExec))
+        return QFileInfo(entry->tryExec).isExecutable();
+    return !QStandardPaths::findExecutable(entry->tryExec, sessionPath).isEmpty();
+}
 } // namespace
 
 class LaunchAtLoginTest : public QObject {
@@ -76,6 +101,7 @@ private Q_SLOTS:
                                            "Type=Application\n"
                                            "Name=Quarlin\n"
                                            "Exec=\"/opt/Quarlin App/quarlin\"\n"
+                                           "TryExec=/opt/Quarlin App/quarlin\n"
                                            "X-GNOME-Autostart-enabled=true\n"));
         QCOMPARE(QDir(configHome() + "/autostart").entryList(QDir::Files | QDir::Hidden).size(), 1);
 
@@ -131,6 +157,41 @@ private Q_SLOTS:
         QVERIFY(readAll(path).contains("\nExec=quarlin --from \\\\login\n"));
         QVERIFY(!installed.updateToInstalledProgram());
         QVERIFY(!buildTree.updateToInstalledProgram());
+    }
+
+    // Once the program is gone (its package removed, its build folder deleted) the entry stays in
+    // the user's folder, but a login session skips it.
+    void aSessionSkipsTheEntryOnceTheProgramIsGone() {
+        const QString path = configHome() + QStringLiteral("/autostart/quarlin.desktop");
+        QTemporaryDir bin;
+        const QString installedProgram = bin.filePath(QStringLiteral("quarlin"));
+        QVERIFY(writeFile(installedProgram, "#!/bin/sh\n", true));
+        XdgAutostart installed(QStringLiteral("quarlin"), QStringLiteral("Quarlin"),
+                               QStringLiteral("/home/me/build/src/quarlin"),
+                               QStringLiteral("quarlin --login"));
+        QCOMPARE(installed.registerService(), std::nullopt);
+        QVERIFY(sessionWouldStart(path, {bin.path()}));
+        QVERIFY(QFile::remove(installedProgram));
+        QVERIFY(!sessionWouldStart(path, {bin.path()}));
+
+        const QString built = bin.filePath(QStringLiteral("my build/src/quarlin"));
+        QVERIFY(writeFile(built, "#!/bin/sh\n", true));
+        XdgAutostart buildTree(QStringLiteral("quarlin"), QStringLiteral("Quarlin"), built);
+        QCOMPARE(buildTree.registerService(), std::nullopt);
+        QVERIFY(sessionWouldStart(path, {}));
+        QVERIFY(QFile::remove(built));
+        QVERIFY(!sessionWouldStart(path, {}));
+
+        // An entry that an earlier version wrote without TryExec gets one when the installed program
+        // next starts, without a word: it starts the same program as before.
+        QVERIFY(writeFile(path, "[Desktop Entry]\nType=Application\nName=Quarlin\nExec=quarlin --login\n"
+                                "X-GNOME-Autostart-enabled=true\n"));
+        QVERIFY(sessionWouldStart(path, {bin.path()}));
+        LogCapture console;
+        QVERIFY(installed.updateToInstalledProgram());
+        QVERIFY(!installed.updateToInstalledProgram());
+        QCOMPARE(console.take(), QStringList());
+        QVERIFY(!sessionWouldStart(path, {bin.path()}));
     }
 
     void execArgumentsAreQuotedAsTheDesktopEntryRulesAsk() {

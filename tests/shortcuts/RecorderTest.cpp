@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -45,6 +46,19 @@ protected:
         return answer;
     }
     void beep() override { ++beeps; }
+};
+
+// A widget that takes no focus and counts the mouse-ups that reach it.
+class ReleaseCounter : public QWidget {
+public:
+    using QWidget::QWidget;
+    int releases = 0;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        ++releases;
+        event->accept();
+    }
 };
 
 // A window with a menu bar, the recorder and another field to move the focus to.
@@ -195,6 +209,41 @@ private Q_SLOTS:
         QCOMPARE(d.store.value(name.userDefaultsKey()), QJsonValue(false));
         QVERIFY(w.recorder->isRecording());
         QVERIFY(!w.recorder->showsCancelButton());
+    }
+
+    // A mouse-up within 3 points of the control's edge is the control's, whatever widget lies
+    // there, and recording goes on; one further out ends it and reaches its widget. The clear button
+    // inside the control still answers clicks.
+    void aMouseUpNearTheControlIsItsOwn() {
+        Desktop d;
+        const Name name("x");
+        setShortcut(metaK, name);
+        Window w(name);
+        ReleaseCounter* below = new ReleaseCounter(w.recorder->parentWidget());
+        const QRect control = w.recorder->geometry();
+        below->setGeometry(control.left(), control.bottom() + 1, control.width(), 20);
+        below->show();
+        below->raise();
+        QVERIFY(w.startRecording());
+        for (int y : {0, 1, 2}) {
+            QTest::mouseClick(below, Qt::LeftButton, {}, QPoint(control.width() / 2, y));
+            QVERIFY2(w.recorder->isRecording(), qPrintable(QString::number(y)));
+            QCOMPARE(below->releases, 0);
+        }
+        QTest::mouseClick(below, Qt::LeftButton, {}, QPoint(control.width() / 2, 3));
+        QVERIFY(!w.recorder->isRecording());
+        QCOMPARE(below->releases, 1);
+        QCOMPARE(getShortcut(name), metaK);
+
+        QVERIFY(w.startRecording());
+        QWidget* clear = nullptr;
+        for (QWidget* child : w.recorder->findChildren<QWidget*>())
+            if (child->isVisible() && child->geometry().right() > w.recorder->width() / 2)
+                clear = child;
+        QVERIFY(clear);
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QVERIFY(!getShortcut(name));
+        QVERIFY(w.recorder->isRecording());
     }
 
     void menuConflictsAndSystemConflictsAskFirst() {

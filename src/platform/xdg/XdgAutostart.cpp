@@ -44,16 +44,28 @@ QString XdgAutostart::quoteExecArgument(const QString& argument) {
     return DesktopEntry::quoteExecArgument(argument);
 }
 
+QString XdgAutostart::tryExec() const {
+    if (m_installedExec.isEmpty())
+        return m_program;
+    const std::optional<QStringList> arguments = DesktopEntry::splitExec(m_installedExec);
+    return arguments ? arguments->first() : QString();
+}
+
 QByteArray XdgAutostart::entryContents() const {
     QString name = m_programName;
     name.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QString text = QStringLiteral("[Desktop Entry]\n"
-                                        "Type=Application\n"
-                                        "Name=%1\n"
-                                        "Exec=%2\n"
-                                        "X-GNOME-Autostart-enabled=true\n")
-                             .arg(name, m_installedExec.isEmpty() ? quoteExecArgument(m_program)
-                                                                  : escapeValue(m_installedExec));
+    // TryExec lets a login session skip the entry once the program is gone (removed with its
+    // package, or a build folder deleted): the entry itself stays in the user's folder.
+    QString text = QStringLiteral("[Desktop Entry]\n"
+                                  "Type=Application\n"
+                                  "Name=%1\n"
+                                  "Exec=%2\n")
+                       .arg(name, m_installedExec.isEmpty() ? quoteExecArgument(m_program)
+                                                            : escapeValue(m_installedExec));
+    const QString program = tryExec();
+    if (!program.isEmpty())
+        text += QStringLiteral("TryExec=%1\n").arg(escapeValue(program));
+    text += QStringLiteral("X-GNOME-Autostart-enabled=true\n");
     return text.toUtf8();
 }
 
@@ -61,12 +73,14 @@ bool XdgAutostart::updateToInstalledProgram() {
     if (m_installedExec.isEmpty() || status() != Status::enabled)
         return false;
     const std::optional<DesktopEntry> current = DesktopEntry::load(entryPath(), QString());
-    if (!current || current->exec == m_installedExec)
+    if (!current || (current->exec == m_installedExec && current->tryExec == tryExec()))
         return false;
     if (registerService())
         return false;
-    logInfo(lcLogin, QStringLiteral("Launch at login now starts the installed Quarlin (it started %1)")
-                         .arg(current->exec));
+    // An entry of an earlier version that only lacked TryExec starts the same program as before.
+    if (current->exec != m_installedExec)
+        logInfo(lcLogin, QStringLiteral("Launch at login now starts the installed Quarlin (it started %1)")
+                             .arg(current->exec));
     return true;
 }
 

@@ -15,11 +15,13 @@ public:
 
     // $XDG_CONFIG_HOME/autostart/<entryId>.desktop, ~/.config when the variable is unset or relative.
     QString entryPath() const;
-    // The entry as written: Exec quoted per the Desktop Entry rules.
+    // The entry as written: Exec quoted per the Desktop Entry rules, and TryExec naming the program
+    // that Exec starts.
     QByteArray entryContents() const;
 
-    // An entry that an earlier run wrote for another program (a build folder) while this one is
-    // installed now starts the installed program. Gives true when it rewrote the entry.
+    // An entry that an earlier run wrote for another program (a build folder), or without TryExec,
+    // while this one is installed now starts the installed program. Gives true when it rewrote the
+    // entry.
     bool updateToInstalledProgram();
 
     Status status() const override;
@@ -30,6 +32,8 @@ public:
     static QString quoteExecArgument(const QString& argument);
 
 private:
+    QString tryExec() const;
+
     QString m_entryId;
     QString m_programName;
     QString m_program;

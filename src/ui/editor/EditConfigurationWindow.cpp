@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -81,15 +82,18 @@ QRect EditConfigurationWindow::visibleFrame() const {
     return screen ? screen->availableGeometry() : QRect();
 }
 
+int EditConfigurationWindow::decorationHeight() const {
+    // The window manager's title bar and borders, guessed until the window has them.
+    return isVisible() && frameGeometry().height() > QWidget::height()
+               ? frameGeometry().height() - QWidget::height()
+               : assumedDecoration;
+}
+
 int EditConfigurationWindow::fittedHeight(int wanted) const {
     const QRect frame = visibleFrame();
     if (frame.isEmpty())
         return wanted;
-    // The window manager's title bar and borders, guessed until the window has them.
-    const int decoration = isVisible() && frameGeometry().height() > QWidget::height()
-                               ? frameGeometry().height() - QWidget::height()
-                               : assumedDecoration;
-    return qMax(minimumHeight(), qMin(wanted, frame.height() - decoration));
+    return qMax(minimumHeight(), qMin(wanted, frame.height() - decorationHeight()));
 }
 
 EditConfigurationWindow::~EditConfigurationWindow() = default;
@@ -101,8 +105,12 @@ void EditConfigurationWindow::show() {
 }
 
 void EditConfigurationWindow::changeHeight(double h) {
-    const int target = fittedHeight(qRound(h));
-    if (qAbs(targetHeight() - h) < 0.5 || targetHeight() == target)
+    // The request counts the title bar and borders; the window was made with a content height.
+    const int decoration = isVisible() ? frameGeometry().height() - QWidget::height() : 0;
+    if (qAbs(targetHeight() + decoration - h) < 0.5)
+        return;
+    const int target = fittedHeight(qRound(h - decoration));
+    if (targetHeight() == target)
         return;
     if (!m_animation) {
         m_animation = new QVariantAnimation(this);
@@ -118,8 +126,12 @@ void EditConfigurationWindow::changeHeight(double h) {
     const int below = frameGeometry().bottom() + (target - QWidget::height()) - visible.bottom();
     if (!visible.isEmpty() && below > 0)
         move(x(), qMax(visible.top(), y() - below));
-    m_animation->setStartValue(QWidget::height());
-    m_animation->setEndValue(target);
+    {
+        // A finished animation stands at its end: a new end value would jump the window there at once.
+        const QSignalBlocker quiet(m_animation);
+        m_animation->setStartValue(QWidget::height());
+        m_animation->setEndValue(target);
+    }
     m_animation->start();
 }
 

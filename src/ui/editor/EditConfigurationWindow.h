@@ -61,9 +61,9 @@ public:
 
     // Shows the window in front of all others and gives it the keyboard.
     void show();
-    // Animates to `height` (the content's height), keeping the top edge where it is; a request within
-    // half a point of the current height changes nothing. The window stays within the visible frame
-    // of its screen; its content scrolls.
+    // Animates to `height`, the height of the whole frame with the title bar, keeping the top edge
+    // where it is; a request within half a point of the current frame height changes nothing. The window
+    // stays within the visible frame of its screen; its content scrolls.
     void changeHeight(double height);
     // The height the running animation ends at, or the current one.
     int targetHeight() const;
@@ -87,6 +87,7 @@ private:
 
     void end(Ending ending);
     QRect visibleFrame() const;
+    int decorationHeight() const;
     int fittedHeight(int wanted) const;
 
     QPointer<ConfigurationGroup> m_configuration;

@@ -172,8 +172,8 @@ ContentView::ContentView(Platform& platform, AppState& state, ModelContext* stor
 }
 
 ContentView::~ContentView() {
-    // The observer goes before the view does.
-    m_permissionWatch->stop();
+    // Pending poll steps find the watch stopped; the observer goes with the watch.
+    m_permissionWatch->stopPolling();
 }
 
 // --- the permission gate ---
@@ -200,7 +200,8 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ContentView::recordGrant() {
-    m_permissionWatch->stop();
+    // The activation observer stays: a permission withdrawn later shows at the next activation.
+    m_permissionWatch->stopPolling();
     m_showRunningApps = true;
     m_running->setShowRunningApps(true);
     gatherRunningApps();

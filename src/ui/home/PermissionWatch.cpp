@@ -10,7 +10,7 @@ PermissionWatch::PermissionWatch(Platform& platform, QObject* parent)
 
 PermissionWatch::~PermissionWatch() {
     // Pending poll steps find the watch gone.
-    stop();
+    stopPolling();
 }
 
 void PermissionWatch::check() {
@@ -55,11 +55,7 @@ void PermissionWatch::schedulePoll() {
     });
 }
 
-void PermissionWatch::stop() {
+void PermissionWatch::stopPolling() {
     m_polling = false;
     ++m_pollGeneration;
-    if (m_activationObserver) {
-        disconnect(m_activationObserver);
-        m_activationObserver = {};
-    }
 }

@@ -24,10 +24,11 @@ public:
     void check();
     // Reads it afresh without telling anyone.
     bool reread();
-    // Checks now and, unless that finds the permission, watches until it does. One observer and
-    // one poll however often it is started.
+    // Checks now and, unless that finds the permission, polls until it does. One observer and one
+    // poll however often it is started; the observer, once there, stays as long as the watch, so a
+    // permission withdrawn later shows at the next activation.
     void start();
-    void stop();
+    void stopPolling();
 
 Q_SIGNALS:
     void changed(bool trusted);

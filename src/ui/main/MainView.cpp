@@ -154,8 +154,9 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
 
     auto* dimming = new Dimming(this);
     dimming->setObjectName(QStringLiteral("missingAppDimming"));
-    // A tap beside the dialog closes it as "Close" does, so nothing stale is left behind.
-    dimming->onTap = [this] { closeMissingAppDialog(); };
+    // A tap beside the dialog only hides it: the list and the configuration waiting for a partial
+    // activation stay, unlike with "Close".
+    dimming->onTap = [this] { m_state.setShowMissingAppModal(false); };
     dimming->hide();
     m_dimming = dimming;
 

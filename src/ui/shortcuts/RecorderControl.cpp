@@ -302,8 +302,9 @@ bool RecorderControl::handleEvent(QObject* target, QEvent* event) {
         const auto* widget = qobject_cast<QWidget*>(target);
         if (!widget)
             return false;
-        // The clear button inside the control still works.
-        return widget == this;
+        // Within the margin no widget gets it, whichever lies under the pointer; only the clear
+        // button inside the control still works.
+        return widget == this || !isAncestorOf(widget);
     }
     auto* key = static_cast<QKeyEvent*>(event);
     if (event->type() == QEvent::ShortcutOverride) {

@@ -36,7 +36,10 @@ QPoint runningSearch(int apps) {
 const QPoint showRunningApps(335, 416);
 const QPoint createGroup(421, 82);
 const QPoint preview(435, 182);
-const QPoint saveButton(295, 764);
+// Save, 36 pixels above the bottom of the editor's client area.
+QPoint saveButton(const QRect& client) {
+    return QPoint(295, client.height() - 36);
+}
 QPoint positionMenu(int row) {
     return QPoint(344, 215 + 36 * row);
 }
@@ -188,10 +191,11 @@ private Q_SLOTS:
         const quint32 editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$"));
         QVERIFY(editor);
 
-        // Show the running applications: the window grows to 800, its top edge staying.
+        // Show the running applications: the window grows to 800 with its title bar, its top edge
+        // staying.
         const int top = desktop.clientGeometry(editor).y();
         QVERIFY(quarlin.click(editor, showRunningApps));
-        QVERIFY(desktop.waitFor([&] { return desktop.clientGeometry(editor).height() == 800; }));
+        QVERIFY(desktop.waitFor([&] { return desktop.frameGeometry(editor).height() == 800; }));
         QCOMPARE(desktop.clientGeometry(editor).y(), top);
 
         // Two running applications, then the saved one, from the keyboard: a search narrows the list,
@@ -239,7 +243,7 @@ private Q_SLOTS:
             quarlin.screenshot(QStringLiteral("preview-failed"));
         QVERIFY2(previewed, qPrintable(quarlin.output()));
 
-        QVERIFY(quarlin.click(editor, saveButton));
+        QVERIFY(quarlin.click(editor, saveButton(desktop.clientGeometry(editor))));
         QVERIFY(quarlin.waitUntilGone(QStringLiteral("^Edit Configuration: Work$")));
         QCOMPARE(stored(), QStringLiteral("%1@topLeft;%2@rightHalf;%3@bottomHalf | Three Thirds | "
                                           "%1@leftThird;%2@centerThird;%3@rightThird | 1")
@@ -328,7 +332,7 @@ private Q_SLOTS:
 
         // Four applications with the running list shown: 800 high at most, inside the work area.
         QVERIFY(quarlin.click(editor, showRunningAppsWithFourApps));
-        QVERIFY(desktop.waitFor([&] { return desktop.clientGeometry(editor).height() == 800; }));
+        QVERIFY(desktop.waitFor([&] { return desktop.frameGeometry(editor).height() == 800; }));
         const QRect work = desktop.workArea();
         QVERIFY(desktop.waitFor([&] { return work.contains(desktop.frameGeometry(editor)); }));
         QCOMPARE(desktop.clientGeometry(editor).width(), 500);

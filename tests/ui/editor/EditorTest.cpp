@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -47,6 +48,15 @@ bool press(QWidget* box, const QString& text) {
     }
     return false;
 }
+// The heights a widget is resized to, in order.
+struct HeightLog : QObject {
+    QList<int> heights;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            heights << static_cast<QResizeEvent*>(event)->size().height();
+        return false;
+    }
+};
 } // namespace
 
 class EditorTest : public QObject {
@@ -475,6 +485,32 @@ private Q_SLOTS:
         const QList<PositionTemplate> templates = CreatePositionGroupView::filteredTemplates(apps);
         QCOMPARE(templates.size(), offered);
         QCOMPARE(templates.isEmpty() ? QString() : templates.first().name, first);
+    }
+
+    // Every height change animates from where the window stands, also after an earlier one has
+    // finished: the window never shows the new height first.
+    void heightChangesAnimateFromTheCurrentHeight() {
+        EditorWorld w;
+        EditConfigurationWindow* window = w.open(w.configuration(QStringLiteral("Work"), {}));
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        for (int target : {400, 300, 350}) {
+            const int from = window->QWidget::height();
+            const bool shrinking = target < window->frameGeometry().height();
+            HeightLog log;
+            window->installEventFilter(&log);
+            window->changeHeight(target);
+            QTRY_COMPARE(window->frameGeometry().height(), target);
+            window->removeEventFilter(&log);
+            QVERIFY(!log.heights.isEmpty());
+            for (int i = 0; i < log.heights.size(); ++i) {
+                const int previous = i ? log.heights.at(i - 1) : from;
+                QVERIFY2(shrinking ? log.heights.at(i) <= previous : log.heights.at(i) >= previous,
+                         qPrintable(QStringLiteral("%1 to %2: %3")
+                                        .arg(from)
+                                        .arg(target)
+                                        .arg(QString::number(log.heights.at(i)))));
+            }
+        }
     }
 
     void runningApplications() {

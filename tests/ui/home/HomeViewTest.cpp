@@ -58,7 +58,8 @@ private Q_SLOTS:
                 delete window;
     }
 
-    // One activation observer and one poll per view, stopped on the grant and with the view.
+    // One activation observer and one poll per view. The grant stops the poll; the observer stays
+    // and sees the permission withdrawn at the next activation.
     void permissionGate() {
         HomeWorld w;
         w.desktop.setTrusted(false);
@@ -76,11 +77,26 @@ private Q_SLOTS:
         w.clock.advance(3.0);
         QVERIFY(home->axTrusted());
         QVERIFY(home->homeView()->isVisible());
-        QVERIFY(!home->isPollingPermission() && !home->isObservingActivation());
+        QVERIFY(!home->isPollingPermission() && home->isObservingActivation());
         w.clock.advance(30);
         QVERIFY(w.clock.pendingDeadlines().isEmpty());
 
-        // Withdrawn: the next appearance of the home falls back; a view that goes away stops polling.
+        // Withdrawn: the next activation falls back to the permission screen, which polls again.
+        w.desktop.setTrusted(false);
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+        QVERIFY(home->homeView()->isVisible());
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+        QVERIFY(!home->axTrusted());
+        QVERIFY(home->permissionView()->isVisible());
+        QVERIFY(home->isPollingPermission());
+        // Granted again at the next activation; the poll stops, the observer stays.
+        w.desktop.setTrusted(true);
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+        QVERIFY(home->homeView()->isVisible());
+        QVERIFY(!home->isPollingPermission() && home->isObservingActivation());
+
+        // Withdrawn again: the next appearance of the home falls back too; a view that goes away
+        // stops polling and observing.
         w.desktop.setTrusted(false);
         home->hide();
         home->show();
@@ -88,6 +104,9 @@ private Q_SLOTS:
         home.view.reset();
         w.clock.advance(30);
         QVERIFY(w.clock.pendingDeadlines().isEmpty());
+        // Its observer went with it.
+        w.desktop.setTrusted(true);
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
     }
 
     // For a person to look at: the permission screen and the home on the dark and the light look, with
