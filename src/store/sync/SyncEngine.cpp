@@ -181,7 +181,7 @@ bool SyncEngine::fail(const QString& message, QString* error) {
 
 bool SyncEngine::finishApplying(QString* error) {
     QStringList ids = m_state->applying();
-    QHash<QString, SyncState::Entry>& entries = m_state->entries();
+    SyncEntries& entries = m_state->entries();
     const auto rank = [&](const QString& id) {
         return std::find(SyncSchema::kinds.begin(), SyncSchema::kinds.end(), entries.value(id).record.kind) -
                SyncSchema::kinds.begin();

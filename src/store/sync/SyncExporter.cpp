@@ -83,7 +83,7 @@ void SyncExporter::noticeChange(ModelObject* object) {
 bool SyncExporter::isMerged(ModelObject* object, const QJsonObject& fields) const {
     if (m_worker.isBusy())
         return false;
-    const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
+    const SyncEntries& entries = std::as_const(m_state).entries();
     const auto entry = entries.constFind(m_known.value(object));
     return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
            entry->record.kind == object->kind() && entry->record.fields == fields;
@@ -102,7 +102,7 @@ bool SyncExporter::keepsRecordedPlaces(const ModelObject* object) const {
         return false;
     const QString place = SyncSchema::orderAttribute(object->kind());
     const QString ownerId = m_known.value(const_cast<ModelObject*>(owner));
-    const QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    const SyncEntries& entries = m_state.entries();
     QSet<QString> members;
     std::optional<double> previous;
     for (ModelObject* sibling : ModelContext::ownedChildren(owner)) {
@@ -129,7 +129,7 @@ bool SyncExporter::keepsRecordedPlaces(const ModelObject* object) const {
 
 SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     Q_ASSERT(!m_worker.isBusy());
-    QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    SyncEntries& entries = m_state.entries();
     // A slice at a time: a whole library (when sync is set up, or once a large import is loaded)
     // would hold the main thread for long. What is left waits in the backlog for the next call.
     const bool scanned = m_backlog.isEmpty();

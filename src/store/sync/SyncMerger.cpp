@@ -104,7 +104,7 @@ void SyncMerger::keepRecentEdits(const SyncRecord& local, SyncRecord& merged) co
 
 bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFolderReader::Group& group,
                        Round& round, QString* error) {
-    QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    SyncEntries& entries = m_state.entries();
     {
         // Looked at without a write first: a rescan that finds nothing new must not copy the whole
         // state, which the import keeps a copy of to take back a failed round.

@@ -23,9 +23,9 @@ SyncRound::Result SyncRound::run(const Request& request) {
     };
     m_state.forgetChildren();
     m_reader.beginRound(!request.kinds);
-    QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    SyncEntries& entries = m_state.entries();
     // A failed round takes back what it merged.
-    QHash<QString, SyncState::Entry> before = entries;
+    entries.beginUndo();
     Keeping keeping;
     result.ok = readAndMerge(request, result, keeping);
     SyncMerger::Round& round = result.round;
@@ -62,33 +62,27 @@ SyncRound::Result SyncRound::run(const Request& request) {
             m_state.abandonKeeping();
         if (!committed) {
             m_merger.rollback();
-            entries = before;
+            entries.undo();
         }
+        entries.endUndo();
         m_state.forgetChildren();
         result.refused = m_reader.refusedCount();
         return result;
     }
+    entries.endUndo();
     if (committed) {
         result.backup = m_merger.lastBackup();
         result.changes = m_merger.lastChanges();
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
-    // Many tombstones merged lie scattered among the pages of what the round read; packed afresh once
-    // the round's copies are gone, they leave those pages free for the system. (The main thread needs
+    // Many tombstones merged lie scattered among the pages of what the round read; packed once the
+    // round's copies are gone, they leave those pages free for the system. (The main thread needs
     // nothing of `changed`: it was only what to keep.)
-    if (round.changed.size() > largeRound) {
-        qsizetype tombstones = 0;
-        for (const QString& id : std::as_const(round.changed))
-            if (const auto it = std::as_const(entries).constFind(id);
-                it != entries.constEnd() && it->record.deleted)
-                ++tombstones;
-        if (tombstones > largeRound) {
-            round.changed = {};
-            before = {};
-            m_state.compact();
-            ::malloc_trim(0);
-        }
+    if (entries.hotTombstones() > largeRound) {
+        round.changed = {};
+        m_state.compact();
+        ::malloc_trim(0);
     }
     return result;
 }
@@ -99,7 +93,7 @@ void SyncRound::keep(Keeping& keeping, const Request& request, const SyncMerger:
     keeping.writer = {};
     if (!keeping.ok)
         return;
-    const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
+    const SyncEntries& entries = std::as_const(m_state).entries();
     QSet<QString> ids;
     for (const QString& id : round.changed)
         if (!keeping.sent.contains(id) && (!merged || merged->contains(entries.value(id).record.kind)))
@@ -124,7 +118,7 @@ void SyncRound::keep(Keeping& keeping, const Request& request, const SyncMerger:
 }
 
 bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& keeping) {
-    QHash<QString, SyncState::Entry>& entries = m_state.entries();
+    SyncEntries& entries = m_state.entries();
     SyncMerger::Round& round = result.round;
     // A large round (a flood, a whole library) leaves megabytes free inside the process; they go
     // back to the system once the round's copies are gone.
@@ -184,7 +178,7 @@ QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind,
                                                        const QHash<QString, SyncFolderReader::Group>& groups,
                                                        const QStringList& ids) const {
     QList<const SyncFolder::Entry*> files;
-    const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
+    const SyncEntries& entries = std::as_const(m_state).entries();
     for (const QString& id : ids) {
         const auto group = groups.constFind(id);
         const auto known = entries.constFind(id);

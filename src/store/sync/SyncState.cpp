@@ -17,15 +17,26 @@ SyncState::SyncState(std::unique_ptr<SyncStateStore> store, HybridClock::WallClo
 }
 
 bool SyncState::load(QString* error) {
-    return m_store->load(&m_entries, error);
+    QHash<QString, Entry> loaded;
+    if (!m_store->load(&loaded, error))
+        return false;
+    m_entries = SyncEntries();
+    m_entries.reserve(loaded.size());
+    for (auto it = loaded.cbegin(); it != loaded.cend(); ++it)
+        m_entries.insert(it.key(), *it);
+    loaded = {};
+    m_entries.pack();
+    return true;
 }
 
 void SyncState::touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed) {
     QString owner = m_entries.value(id).record.owner();
     while (!owner.isEmpty()) {
-        auto it = m_entries.find(owner);
-        if (it == m_entries.end() || it->record.deleted)
+        // A deleted owner is only looked at: it stays packed.
+        const auto known = std::as_const(m_entries).constFind(owner);
+        if (known == m_entries.constEnd() || known->record.deleted)
             return;
+        const auto it = m_entries.find(owner);
         it->record.stamp = std::max(it->record.stamp, stamp);
         it->json.clear();
         changed.insert(owner);
@@ -36,7 +47,8 @@ void SyncState::touchOwners(const QString& id, const SyncStamp& stamp, QSet<QStr
 QList<QString> SyncState::childrenOf(const QString& id) {
     if (!m_children) {
         m_children.emplace();
-        for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
+        // A packed tombstone owns nothing.
+        for (auto it = m_entries.hot().cbegin(); it != m_entries.hot().cend(); ++it)
             if (const QString owner = it->record.owner(); !owner.isEmpty())
                 m_children->insert(owner, it.key());
     }
@@ -137,13 +149,20 @@ void SyncState::abandonKeeping() {
 
 QList<QString> SyncState::collectTombstones(qint64 horizon, const QSet<QString>& queued) {
     QSet<QString> collected;
-    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
+    const SyncEntries::Hash& hot = m_entries.hot();
+    for (auto it = hot.cbegin(); it != hot.cend(); ++it)
         if (it->record.deleted && it->record.stamp.wall < horizon && !queued.contains(it.key()))
             collected.insert(it.key());
-    // Children of a deleted owner wait for it to come back; once its tombstone goes, so do they.
+    const PackedTombstones& packed = m_entries.packed();
+    for (qsizetype i = 0; i < packed.size(); ++i)
+        if (packed.wallAt(i) < horizon)
+            if (const QString id = packed.idAt(i); !queued.contains(id) && !hot.contains(id))
+                collected.insert(id);
+    // Children of a deleted owner wait for it to come back; once its tombstone goes, so do they (none
+    // of them is packed).
     for (bool more = true; more;) {
         more = false;
-        for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
+        for (auto it = hot.cbegin(); it != hot.cend(); ++it) {
             if (it->present || it->record.deleted || collected.contains(it.key()) ||
                 it->record.stamp.wall >= horizon || queued.contains(it.key()))
                 continue;
@@ -162,34 +181,8 @@ QList<QString> SyncState::collectTombstones(qint64 horizon, const QSet<QString>&
 bool SyncState::forget(const QList<QString>& ids, QString* error) {
     if (!m_store->remove(ids, error))
         return false;
-    for (const QString& id : ids)
-        m_entries.remove(id);
+    m_entries.remove(ids);
     m_entries.squeeze();
     m_children.reset();
     return true;
-}
-
-void SyncState::compact() {
-    QHash<QString, QString> machines;
-    QHash<QString, Entry> dense;
-    dense.reserve(m_entries.size());
-    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-        if (!it->record.deleted) {
-            dense.insert(it.key(), std::move(*it));
-            continue;
-        }
-        const QString id(it.key().constData(), it.key().size());
-        const SyncStamp& stamp = it->record.stamp;
-        auto machine = machines.constFind(stamp.machine);
-        if (machine == machines.constEnd())
-            machine =
-                machines.insert(stamp.machine, QString(stamp.machine.constData(), stamp.machine.size()));
-        Entry entry{SyncRecord{}, it->present, it->file, QByteArray()};
-        entry.record.kind = it->record.kind;
-        entry.record.id = id;
-        entry.record.deleted = true;
-        entry.record.stamp = {stamp.wall, stamp.counter, *machine};
-        dense.insert(id, std::move(entry));
-    }
-    m_entries = std::move(dense);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "HybridClock.h"
+#include "SyncEntries.h"
 #include "SyncStateStore.h"
 
 #include <QHash>
@@ -24,8 +25,8 @@ public:
                                            QString* error);
     bool load(QString* error);
 
-    QHash<QString, Entry>& entries() { return m_entries; }
-    const QHash<QString, Entry>& entries() const { return m_entries; }
+    SyncEntries& entries() { return m_entries; }
+    const SyncEntries& entries() const { return m_entries; }
     HybridClock& clock() { return m_clock; }
 
     // Raises the stamp of every owner up the chain of `id` to `stamp`, noting each in `changed`.
@@ -58,18 +59,16 @@ public:
     // a deleted owner; gives their ids, whose files the folder may still hold.
     QList<QString> collectTombstones(qint64 horizon, const QSet<QString>& queued);
     bool forget(const QList<QString>& ids, QString* error);
-    // Copies the tombstones afresh, one after another, and lets the old copies go: after a large round
-    // they lie scattered among what the round's readers freed, which keeps whole pages from going back
-    // to the system. Each keeps only what the merge rules need (kind, id, stamp, file), and each
-    // machine id is held once.
-    void compact();
+    // Packs the tombstones that the hash holds (see SyncEntries): after a large round they would lie
+    // scattered among what the round's readers freed, keeping whole pages from going back to the system.
+    void compact() { m_entries.pack(); }
 
 private:
     SyncState(std::unique_ptr<SyncStateStore> store, HybridClock::WallClock wallClock);
 
     std::unique_ptr<SyncStateStore> m_store;
     HybridClock m_clock;
-    QHash<QString, Entry> m_entries;
+    SyncEntries m_entries;
     // Owner id -> child ids.
     std::optional<QMultiHash<QString, QString>> m_children;
 };
