@@ -2,6 +2,7 @@
 // state and the main window, then runs the event loop.
 #include "app/QuarlinApp.h"
 #include "app/TerminationSignals.h"
+#include "base/AllocatorPolicy.h"
 #include "base/JsonPreferenceStore.h"
 #include "base/Log.h"
 #include "base/QtScheduler.h"
@@ -47,6 +48,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    useSteadyAllocatorThresholds();
     installConsole();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarlin"));

@@ -4,6 +4,8 @@
 // no turn of the main thread over 16 ms while importing or exporting; a rescan with nothing new under
 // 10 ms; a machine that lost its sync state lists the folder off the main thread too. And what a
 // machine keeps in memory once it has read 100,000 tombstones: target under 60 MB in all.
+#include "base/AllocatorPolicy.h"
+#include "base/Log.h"
 #include "base/QtScheduler.h"
 #include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
@@ -168,6 +170,9 @@ int tombstones(TimedApplication& application) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // As the program does.
+    useSteadyAllocatorThresholds();
+    installConsole();
     TimedApplication application(argc, argv);
     if (application.arguments().contains(QStringLiteral("--tombstones")))
         return tombstones(application);

@@ -21,6 +21,8 @@
 
 #include <memory>
 
+#include <malloc.h>
+
 std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Scheduler& scheduler,
                                                const Options& options, QString* error) {
     const QString statePath =
@@ -440,6 +442,10 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
                             return storeVersion && m_merger->storeVersion() == storeVersion;
                         };
                         finishRound(*result, full, started, state, exported, exportError);
+                        // By the next turn the round's copies are gone: what they held goes back
+                        // to the system rather than staying with the process until it ends.
+                        if (result->large)
+                            m_scheduler.after(0, [] { ::malloc_trim(0); });
                     });
     return Start::running;
 }

@@ -6,8 +6,6 @@
 
 #include <QScopeGuard>
 
-#include <malloc.h>
-
 #include <vector>
 
 namespace {
@@ -76,13 +74,13 @@ SyncRound::Result SyncRound::run(const Request& request) {
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
-    // Many tombstones merged lie scattered among the pages of what the round read; packed once the
-    // round's copies are gone, they leave those pages free for the system. (The main thread needs
+    // Many tombstones merged lie scattered among the pages of what the round read; packed, they leave
+    // those pages free for the system once the round's copies are gone. (The main thread needs
     // nothing of `changed`: it was only what to keep.)
     if (entries.hotTombstones() > largeRound) {
         round.changed = {};
         m_state.compact();
-        ::malloc_trim(0);
+        result.large = true;
     }
     return result;
 }
@@ -123,9 +121,9 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
     // A large round (a flood, a whole library) leaves megabytes free inside the process; they go
     // back to the system once the round's copies are gone.
     qsizetype filesRead = 0;
-    const auto giveBack = qScopeGuard([&filesRead] {
+    const auto noteSize = qScopeGuard([&filesRead, &result] {
         if (filesRead > largeRound)
-            ::malloc_trim(0);
+            result.large = true;
     });
     // Every class is listed first, so that its files are read while the classes before it merge.
     QList<ModelObject::Kind> kinds;

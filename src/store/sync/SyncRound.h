@@ -39,6 +39,8 @@ public:
         // What the round's commit wrote into the store.
         StoreChanges changes;
         int refused = 0;
+        // Read many files or merged many tombstones: megabytes are free once its copies are gone.
+        bool large = false;
     };
 
     SyncRound(const SyncFolder& folder, SyncState& state, SyncFolderReader& reader, SyncMerger& merger)

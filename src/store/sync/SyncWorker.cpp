@@ -42,6 +42,8 @@ void SyncWorker::run() {
             number = m_jobs;
         }
         job();
+        // What the job held is gone before the main thread hears that it ended.
+        job = nullptr;
         {
             const std::lock_guard lock(m_mutex);
             m_jobFinished = true;
