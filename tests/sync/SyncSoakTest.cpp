@@ -288,6 +288,14 @@ private:
                     report +=
                         QStringLiteral("m%1:\n  %2\n").arg(m).arg(dumps[m].join(QStringLiteral("\n  ")));
                 report += QStringLiteral("folder:\n  ") + folderDump(dumps[0]).join(QStringLiteral("\n  "));
+                m_final = dumps[0];
+                for (const QString& configuration : std::as_const(m_configurations)) {
+                    QStringList lines;
+                    for (const QStringList& dump : std::as_const(dumps))
+                        lines.append(dump.filter(configuration).join(u' '));
+                    if (lines.count(lines[0]) != lines.size())
+                        report += u'\n' + timeline(configuration);
+                }
                 return report;
             }
         }

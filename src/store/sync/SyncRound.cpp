@@ -21,6 +21,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
         if (request.checkpoint)
             request.checkpoint(point);
     };
+    checkpoint("roundStarted");
     m_state.forgetChildren();
     m_reader.beginRound(!request.kinds);
     QHash<QString, SyncState::Entry>& entries = m_state.entries();
