@@ -438,9 +438,10 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
             } else if (record.key && !rowGone.contains(object)) {
                 bool found = false;
                 ok = m_tables->update(object, record.key, keyOf, &found, &message);
-                if (ok && !found) {
+                if (ok && !found && !ownerOf(object)) {
                     // Another writer deleted the row while it was edited here: the edit brings it back
-                    // under a new key, with what it owns (their rows went with it).
+                    // under a new key, with what it owns (their rows went with it). A child's row goes
+                    // with its owner's, which decides.
                     qint64 key = 0;
                     ok = m_tables->insert(object, keyOf, &key, &message);
                     newKeys.insert(object, key);

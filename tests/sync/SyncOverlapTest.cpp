@@ -132,6 +132,8 @@ private Q_SLOTS:
                 << "describe" << false << point << "Here|There|Editor,Terminal";
             QTest::addRow("an application added there, renamed here, at %s", at)
                 << "addApp" << false << point << "Here||Editor,Terminal,Added";
+            QTest::addRow("an application renamed there, one added here, at %s", at)
+                << "renameApp" << false << point << "Work||There,Terminal,Here";
             QTest::addRow("renamed there, renamed here later, at %s", at)
                 << "rename" << false << point << "Here|There|Editor,Terminal";
             QTest::addRow("renamed here, renamed there later, at %s", at)
@@ -145,6 +147,11 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         ConfigurationGroup* here = m_b->find(m_id);
         const auto editHere = [&] {
+            // Adding an application writes the other applications' rows too.
+            if (there == QLatin1String("renameApp"))
+                return here->appendConfiguration(
+                    new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
+                                         0, false, Corner::leftHalf, 0.5, 400, 10, 10));
             here->setName(QStringLiteral("Here"));
             if (there == QLatin1String("delete"))
                 here->setDesc(QStringLiteral("Here"));
@@ -157,6 +164,8 @@ private Q_SLOTS:
             m_a->context()->deleteObject(configuration);
         else if (there == QLatin1String("describe"))
             configuration->setDesc(QStringLiteral("There"));
+        else if (there == QLatin1String("renameApp"))
+            configuration->configurationList().first()->setAppName(QStringLiteral("There"));
         else if (there == QLatin1String("addApp"))
             configuration->appendConfiguration(
                 new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Added"), QString(), 0,

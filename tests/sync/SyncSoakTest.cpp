@@ -408,6 +408,16 @@ private:
         const FileState f = file(QStringLiteral("ConfigurationGroup"), configuration);
         text += QStringLiteral("  file: %1\n")
                     .arg(QString::fromUtf8(QJsonDocument(f.json).toJson(QJsonDocument::Compact)));
+        QSet<QString> apps;
+        for (const Op& op : m_history)
+            if (op.configuration == configuration && op.object != configuration && !op.object.isEmpty() &&
+                !apps.contains(op.object)) {
+                apps.insert(op.object);
+                text += QStringLiteral("  app file: %1\n")
+                            .arg(QString::fromUtf8(
+                                QJsonDocument(file(QStringLiteral("AppConfiguration"), op.object).json)
+                                    .toJson(QJsonDocument::Compact)));
+            }
         return text;
     }
 

@@ -83,6 +83,8 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     hooks.workerDone = [this] { workerDone(); };
     m_exporter = std::make_unique<SyncExporter>(m_context, *m_worker, m_folder, *m_state, std::move(hooks));
     const auto exportNow = [this] {
+        if (m_importing || m_worker->isBusy() || m_exporter->hasOverlap())
+            m_savedMeanwhile = true;
         if (m_importing) {
             m_exportPending = true;
             return;
@@ -240,7 +242,8 @@ bool SyncEngine::settleOverlap(bool done, QString* error) {
     // Saved first: the edits must be in their rows, and a later save would write whole rows again.
     if (m_context->hasChanges() && !m_context->save(error))
         return false;
-    const SyncExporter::Settlement settlement = m_exporter->settleOverlap(done);
+    const SyncExporter::Settlement settlement =
+        m_exporter->settleOverlap(std::exchange(m_savedMeanwhile, false), done);
     if (settlement.isEmpty())
         return false;
     if (!settlement.rows.isEmpty() && !m_merger->store(settlement.rows, error))

@@ -186,6 +186,8 @@ private:
     QSet<int> m_pendingKinds; // as ModelObject::Kind values
     bool m_importing = false;
     bool m_settling = false;
+    // The store was saved while a round ran or was read in: it may hold whole rows older than the round.
+    bool m_savedMeanwhile = false;
     // Waiting for the worker.
     bool m_exportPending = false;
     bool m_exportScheduled = false;

@@ -376,12 +376,38 @@ std::optional<SyncStamp> SyncExporter::latestEdit(ModelObject* object, const QJs
     return latest;
 }
 
-SyncExporter::Settlement SyncExporter::settleOverlap(bool done) {
+SyncExporter::Settlement SyncExporter::settleOverlap(bool saved, bool done) {
     Q_ASSERT(!m_worker.isBusy());
     Settlement settlement;
     const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
     const HybridClock& clock = m_state.clock();
+    // A save writes the members of a changed list too, whole. An edit of an application counts as
+    // one of its configuration when a round deleted that.
+    QList<ModelObject*> objects;
+    QSet<ModelObject*> listed;
+    const auto consider = [&](ModelObject* object) {
+        if (object && !listed.contains(object)) {
+            listed.insert(object);
+            objects.append(object);
+        }
+    };
+    if (saved)
+        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it)
+            if (m_roundBefore.contains(it.value()))
+                consider(it.key());
     for (ModelObject* object : std::as_const(m_dirty)) {
+        consider(object);
+        for (ModelObject* child : ModelContext::ownedChildren(object))
+            consider(child);
+        ModelObject* root = object;
+        while (ModelObject* owner = SyncSchema::ownerOf(root)) {
+            for (ModelObject* sibling : ModelContext::ownedChildren(owner))
+                consider(sibling);
+            root = owner;
+            consider(root);
+        }
+    }
+    for (ModelObject* object : std::as_const(objects)) {
         const QString id = m_known.value(object);
         const auto before = m_roundBefore.constFind(id);
         const auto entry = entries.constFind(id);

@@ -92,8 +92,10 @@ public:
         QList<ModelObject*> drop;
         bool isEmpty() const { return rows.isEmpty() && revive.isEmpty() && drop.isEmpty(); }
     };
-    // With `done`, the round's objects are taken as shown by the live objects from now on.
-    Settlement settleOverlap(bool done);
+    // With `saved` (the store was written meanwhile), every object of the rounds is looked at, else
+    // only those edited since the last export. With `done`, the round's objects are taken as shown by
+    // the live objects from now on.
+    Settlement settleOverlap(bool saved, bool done);
 
 private:
     void track(ModelObject* object);
