@@ -82,9 +82,13 @@ public:
                 return QStringLiteral("machine %1 did not start").arg(m);
         for (int i = 0; i < 3; ++i)
             make(int(m_random.bounded(machineCount)));
-        for (int i = 0; i < m_ops; ++i)
+        for (int i = 0; i < m_ops && m_stuck.isEmpty(); ++i)
             step(i);
-        if (const QString failure = quiet(); !failure.isEmpty())
+        const QString failure = m_stuck.isEmpty() ? quiet() : QString();
+        // A machine that stops answering (hung or dead) ends the run with what it was asked.
+        if (!m_stuck.isEmpty())
+            return QStringLiteral("seed %1: %2\n").arg(m_seed).arg(m_stuck) + m_events.join(u'\n');
+        if (!failure.isEmpty())
             return failure;
         return check();
     }
@@ -104,6 +108,11 @@ private:
         op.command = command;
         op.sent = now();
         const QStringList answer = m_peers[op.machine]->ask(command);
+        if (answer.value(0) == QLatin1String("error: no answer") && m_stuck.isEmpty())
+            m_stuck = QStringLiteral("m%1 did not answer \"%2\" (sent +%3)")
+                          .arg(op.machine)
+                          .arg(command)
+                          .arg(op.sent - m_start);
         const bool ok = !answer.value(0).startsWith(QLatin1String("error"));
         op.answer = answer.join(u' ');
         if (ok) {
@@ -161,7 +170,8 @@ private:
             m_peers[m]->kill();
             m_events.append(QStringLiteral("+%1 m%2 killed and restarted").arg(now() - m_start).arg(m));
             ++m_restarts;
-            start(m);
+            if (!start(m))
+                m_stuck = QStringLiteral("m%1 did not start again").arg(m);
         }
         const QString configuration = m_configurations[int(m_random.bounded(int(m_configurations.size())))];
         const QString text = value(m, i);
@@ -225,7 +235,12 @@ private:
         QThread::msleep(m_random.bounded(8) == 0 ? 300 + m_random.bounded(400) : m_random.bounded(120));
     }
 
-    QStringList dumpOf(int m) { return m_peers[m]->ask(QStringLiteral("dump")); }
+    QStringList dumpOf(int m) {
+        const QStringList dump = m_peers[m]->ask(QStringLiteral("dump"));
+        if (dump.value(0) == QLatin1String("error: no answer") && m_stuck.isEmpty())
+            m_stuck = QStringLiteral("m%1 did not answer \"dump\"").arg(m);
+        return dump;
+    }
 
     FileState file(const QString& kind, const QString& id) const {
         FileState state;
@@ -268,9 +283,10 @@ private:
         m_events.append(QStringLiteral("+%1 quiet passes").arg(now() - m_start));
         QStringList last;
         int agreed = 0;
-        for (int pass = 0; pass < 12; ++pass) {
+        for (int pass = 0; pass < 12 && m_stuck.isEmpty(); ++pass) {
             for (int m = 0; m < machineCount; ++m)
-                m_peers[m]->ask(QStringLiteral("sync"));
+                if (m_peers[m]->ask(QStringLiteral("sync")).value(0) == QLatin1String("error: no answer"))
+                    m_stuck = QStringLiteral("m%1 did not answer \"sync\" in the quiet passes").arg(m);
             QList<QStringList> dumps;
             for (int m = 0; m < machineCount; ++m)
                 dumps.append(dumpOf(m));
@@ -469,6 +485,7 @@ private:
     QStringList m_configurations;
     QStringList m_events;
     QStringList m_final;
+    QString m_stuck;
 };
 
 // Keeps processors busy beside the machines, so that their threads are preempted at odd moments.
