@@ -132,6 +132,8 @@ private Q_SLOTS:
                 << "describe" << false << point << "Here|There|Editor,Terminal";
             QTest::addRow("an application added there, renamed here, at %s", at)
                 << "addApp" << false << point << "Here||Editor,Terminal,Added";
+            QTest::addRow("renamed there, deleted here later, at %s", at)
+                << "renamed, deleted here" << false << point << "absent";
             QTest::addRow("an application renamed there, one added here, at %s", at)
                 << "renameApp" << false << point << "Work||There,Terminal,Here";
             QTest::addRow("renamed there, renamed here later, at %s", at)
@@ -152,6 +154,8 @@ private Q_SLOTS:
                 return here->appendConfiguration(
                     new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
                                          0, false, Corner::leftHalf, 0.5, 400, 10, 10));
+            if (there == QLatin1String("renamed, deleted here"))
+                return m_b->context()->deleteObject(here);
             here->setName(QStringLiteral("Here"));
             if (there == QLatin1String("delete"))
                 here->setDesc(QStringLiteral("Here"));
@@ -164,6 +168,8 @@ private Q_SLOTS:
             m_a->context()->deleteObject(configuration);
         else if (there == QLatin1String("describe"))
             configuration->setDesc(QStringLiteral("There"));
+        else if (there == QLatin1String("renamed, deleted here"))
+            configuration->setName(QStringLiteral("There"));
         else if (there == QLatin1String("renameApp"))
             configuration->configurationList().first()->setAppName(QStringLiteral("There"));
         else if (there == QLatin1String("addApp"))

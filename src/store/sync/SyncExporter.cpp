@@ -392,9 +392,24 @@ SyncExporter::Settlement SyncExporter::settleOverlap(bool saved, bool done) {
         }
     };
     if (saved)
-        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it)
-            if (m_roundBefore.contains(it.value()))
+        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it) {
+            if (!m_roundBefore.contains(it.value()))
+                continue;
+            if (m_context->contains(it.key())) {
                 consider(it.key());
+                continue;
+            }
+            // Deleted here while the round merged a change of it: the round may have written its row
+            // again. The deletion goes out as the later change, so the row goes.
+            const auto entry = entries.constFind(it.value());
+            if (entry != entries.constEnd() && !entry->record.deleted) {
+                SyncRecord gone;
+                gone.kind = it.key()->kind();
+                gone.id = it.value();
+                gone.deleted = true;
+                settlement.rows.append(gone);
+            }
+        }
     for (ModelObject* object : std::as_const(m_dirty)) {
         consider(object);
         for (ModelObject* child : ModelContext::ownedChildren(object))

@@ -84,7 +84,8 @@ public:
     bool hasOverlap() const { return !m_roundBefore.isEmpty(); }
     struct Settlement {
         // Rows to write into the store so that, per attribute, it holds the later-stamped of this
-        // machine's unexported edits and what the rounds merged.
+        // machine's unexported edits and what the rounds merged; tombstones of objects deleted here
+        // meanwhile, whose rows go.
         QList<SyncRecord> rows;
         // Deleted by a round while edited here: with the edit the later, they come back whole; else
         // the deletion stands here too.

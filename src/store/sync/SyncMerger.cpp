@@ -15,6 +15,10 @@ bool SyncMerger::store(const QList<SyncRecord>& records, QString* error) {
     if (!m_writer->begin(error))
         return false;
     for (const SyncRecord& record : records) {
+        if (record.deleted) {
+            m_writer->remove(record.kind, record.id);
+            continue;
+        }
         bool ownerMissing = false;
         bool written = false;
         if (!m_writer->put(record, &ownerMissing, &written, error) && !ownerMissing) {

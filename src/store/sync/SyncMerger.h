@@ -45,7 +45,8 @@ public:
     bool hasWrites() const;
     // Commits what the merges of this import wrote into the store.
     bool commit(QString* error);
-    // Writes these records into the store (owners first) in a transaction of their own.
+    // Writes these records into the store (owners first), and deletes the rows of tombstones, in a
+    // transaction of their own.
     bool store(const QList<SyncRecord>& records, QString* error);
     void rollback();
     // The rows of the store that the last commit wrote and deleted.
