@@ -415,6 +415,7 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
     };
     // Owned by a row brought back: their rows went with it, and a key of theirs may be taken by now.
     QSet<const ModelObject*> rowGone;
+    QList<ModelObject*> orphaned;
     const auto bringBackOwned = [&](const ModelObject* owner) {
         for (ModelObject* child : ownedChildren(owner))
             if (selected(child)) {
@@ -440,12 +441,14 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
                 ok = m_tables->update(object, record.key, keyOf, &found, &message);
                 if (ok && !found && !ownerOf(object)) {
                     // Another writer deleted the row while it was edited here: the edit brings it back
-                    // under a new key, with what it owns (their rows went with it). A child's row goes
-                    // with its owner's, which decides.
+                    // under a new key, with what it owns (their rows went with it).
                     qint64 key = 0;
                     ok = m_tables->insert(object, keyOf, &key, &message);
                     newKeys.insert(object, key);
                     bringBackOwned(object);
+                } else if (ok && !found) {
+                    // Its row went with its owner's, which decides below.
+                    orphaned.append(object);
                 }
             } else {
                 // In a partial save, a new child of an owner that is not written yet waits for it.
@@ -463,6 +466,28 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
         }
         if (!ok)
             break;
+    }
+    // An edited child whose configuration's row another writer deleted brings the configuration back,
+    // whole, like an edit of the configuration itself; one deleted on its own stays deleted.
+    for (ModelObject* child : std::as_const(orphaned)) {
+        auto* root = const_cast<ModelObject*>(ownerOf(child));
+        while (const ModelObject* owner = root ? ownerOf(root) : nullptr)
+            root = const_cast<ModelObject*>(owner);
+        if (!ok || !root || newKeys.contains(root) || !m_records.value(root).key || !isStorable(root))
+            continue;
+        bool found = false;
+        ok = m_tables->update(root, m_records.value(root).key, keyOf, &found, &message);
+        QList<ModelObject*> tree{root};
+        for (qsizetype i = 0; ok && !found && i < tree.size(); ++i) {
+            ModelObject* member = tree[i];
+            tree.append(ownedChildren(member));
+            if (newKeys.contains(member))
+                continue;
+            qint64 key = 0;
+            ok = m_tables->insert(member, keyOf, &key, &message);
+            newKeys.insert(member, key);
+            written.append(member);
+        }
     }
     QList<ModelObject*> removed;
     for (qsizetype i = 0; ok && i < m_pendingDeletes.size(); ++i) {

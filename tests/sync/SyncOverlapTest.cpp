@@ -126,6 +126,8 @@ private Q_SLOTS:
             const char* at = point.constData();
             QTest::addRow("deleted there, renamed here later, at %s", at)
                 << "delete" << false << point << "Here|Here|Editor,Terminal";
+            QTest::addRow("deleted there, an application renamed here later, at %s", at)
+                << "deleted, application renamed here" << false << point << "Work||Renamed,Terminal";
             QTest::addRow("deleted there later, renamed here, at %s", at)
                 << "delete" << true << point << "absent";
             QTest::addRow("described there, renamed here, at %s", at)
@@ -154,6 +156,8 @@ private Q_SLOTS:
                 return here->appendConfiguration(
                     new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
                                          0, false, Corner::leftHalf, 0.5, 400, 10, 10));
+            if (there == QLatin1String("deleted, application renamed here"))
+                return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
             if (there == QLatin1String("renamed, deleted here"))
                 return m_b->context()->deleteObject(here);
             here->setName(QStringLiteral("Here"));
@@ -164,7 +168,7 @@ private Q_SLOTS:
             editHere();
         m_scheduler->advance(1);
         ConfigurationGroup* configuration = m_a->find(m_id);
-        if (there == QLatin1String("delete"))
+        if (there.startsWith(QLatin1String("delete")))
             m_a->context()->deleteObject(configuration);
         else if (there == QLatin1String("describe"))
             configuration->setDesc(QStringLiteral("There"));

@@ -184,6 +184,18 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
                 gone.append({rank(it->record.kind), it.key()});
     }
 
+    // An edit of an application brings back its configuration where that is a tombstone here (the
+    // edit was the later; see settleOverlap), and with it everything it owns.
+    QList<ModelObject*> revived;
+    for (ModelObject* object : std::as_const(m_dirty))
+        for (ModelObject* owner = SyncSchema::ownerOf(object); owner; owner = SyncSchema::ownerOf(owner)) {
+            const auto known = entries.constFind(m_known.value(owner));
+            if (known != entries.constEnd() && known->record.deleted && m_context->contains(owner))
+                revived.append(owner);
+        }
+    for (ModelObject* owner : std::as_const(revived))
+        m_dirty.insert(owner);
+
     // A changed list moves its members' places.
     QList<ModelObject*> dirty;
     for (ModelObject* object : std::as_const(m_dirty)) {
