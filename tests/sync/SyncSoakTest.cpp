@@ -380,9 +380,12 @@ private:
                 if (!deletion->committed)
                     continue;
                 QList<const Op*> keeping = edits;
-                // A configuration that comes back brings its applications with it.
-                if (deletion->object == configuration && object != configuration)
-                    keeping.append(editsOf(configuration, configuration));
+                // A configuration that comes back brings its applications with it; a reorder made
+                // before the deletion was seen moves the application, a later change that keeps it.
+                if (object != configuration)
+                    for (const Op* edit : editsOf(configuration, configuration))
+                        if (deletion->object == configuration || edit->attribute == QLatin1String("order"))
+                            keeping.append(edit);
                 bool overtaken = false;
                 for (const Op* edit : std::as_const(keeping))
                     overtaken = overtaken || edit->done >= deletion->sent;
