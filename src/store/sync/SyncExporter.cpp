@@ -391,7 +391,7 @@ std::optional<SyncStamp> SyncExporter::latestEdit(ModelObject* object, const QJs
 SyncExporter::Settlement SyncExporter::settleOverlap(bool saved, bool done) {
     Q_ASSERT(!m_worker.isBusy());
     Settlement settlement;
-    const QHash<QString, SyncState::Entry>& entries = std::as_const(m_state).entries();
+    const auto& entries = std::as_const(m_state).entries();
     const HybridClock& clock = m_state.clock();
     // A save writes the members of a changed list too, whole. An edit of an application counts as
     // one of its configuration when a round deleted that.
