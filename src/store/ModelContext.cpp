@@ -357,6 +357,18 @@ bool ModelContext::save(const QList<ModelObject*>& only, QString* error) {
     return write(&objects, error);
 }
 
+void ModelContext::rewrite(ModelObject* root) {
+    QList<ModelObject*> queue{root};
+    while (!queue.isEmpty()) {
+        ModelObject* object = queue.takeFirst();
+        if (!contains(object))
+            continue;
+        markDirty(object);
+        queue.append(ownedChildren(object));
+    }
+    scheduleAutosave();
+}
+
 QList<ModelObject*> ModelContext::ownedChildren(const ModelObject* object) {
     QList<ModelObject*> children;
     if (object->kind() == Kind::configurationGroup) {
@@ -401,8 +413,18 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
     QList<ModelObject*> dropped;
     QList<ModelObject*> written;
     const StoreTables::KeyOf keyOf = [&](const ModelObject* related) -> qint64 {
-        const qint64 key = m_records.value(related).key;
-        return key ? key : newKeys.value(related);
+        const auto added = newKeys.constFind(related);
+        return added != newKeys.constEnd() ? *added : m_records.value(related).key;
+    };
+    // Owned by a row brought back: their rows went with it, and a key of theirs may be taken by now.
+    QSet<const ModelObject*> rowGone;
+    QList<ModelObject*> orphaned;
+    const auto bringBackOwned = [&](const ModelObject* owner) {
+        for (ModelObject* child : ownedChildren(owner))
+            if (selected(child)) {
+                rowGone.insert(child);
+                markDirty(child);
+            }
     };
     // Parents are written before the children that refer to them, and rows are deleted last, so
     // that a child moved away from a deleted owner is not taken with it.
@@ -417,9 +439,20 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
                     ok = m_tables->remove(kind, record.key, &message);
                     dropped.append(object);
                 }
-            } else if (record.key) {
+            } else if (record.key && !rowGone.contains(object)) {
                 bool found = false;
                 ok = m_tables->update(object, record.key, keyOf, &found, &message);
+                if (ok && !found && !ownerOf(object)) {
+                    // Another writer deleted the row while it was edited here: the edit brings it back
+                    // under a new key, with what it owns (their rows went with it).
+                    qint64 key = 0;
+                    ok = m_tables->insert(object, keyOf, &key, &message);
+                    newKeys.insert(object, key);
+                    bringBackOwned(object);
+                } else if (ok && !found) {
+                    // Its row went with its owner's, which decides below.
+                    orphaned.append(object);
+                }
             } else {
                 // In a partial save, a new child of an owner that is not written yet waits for it.
                 if (const ModelObject* owner = ownerOf(object); only && owner && !keyOf(owner))
@@ -427,6 +460,8 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
                 qint64 key = 0;
                 ok = m_tables->insert(object, keyOf, &key, &message);
                 newKeys.insert(object, key);
+                if (rowGone.contains(object))
+                    bringBackOwned(object);
             }
             if (!ok)
                 break;
@@ -434,6 +469,28 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
         }
         if (!ok)
             break;
+    }
+    // An edited child whose configuration's row another writer deleted brings the configuration back,
+    // whole, like an edit of the configuration itself; one deleted on its own stays deleted.
+    for (ModelObject* child : std::as_const(orphaned)) {
+        auto* root = const_cast<ModelObject*>(ownerOf(child));
+        while (const ModelObject* owner = root ? ownerOf(root) : nullptr)
+            root = const_cast<ModelObject*>(owner);
+        if (!ok || !root || newKeys.contains(root) || !m_records.value(root).key || !isStorable(root))
+            continue;
+        bool found = false;
+        ok = m_tables->update(root, m_records.value(root).key, keyOf, &found, &message);
+        QList<ModelObject*> tree{root};
+        for (qsizetype i = 0; ok && !found && i < tree.size(); ++i) {
+            ModelObject* member = tree[i];
+            tree.append(ownedChildren(member));
+            if (newKeys.contains(member))
+                continue;
+            qint64 key = 0;
+            ok = m_tables->insert(member, keyOf, &key, &message);
+            newKeys.insert(member, key);
+            written.append(member);
+        }
     }
     QList<ModelObject*> removed;
     for (qsizetype i = 0; ok && i < m_pendingDeletes.size(); ++i) {
@@ -451,11 +508,28 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
             *error = message;
         return false;
     }
+    // A key that SQLite hands out again belonged to a row that another writer deleted: its object
+    // leaves, as it would at the next read of the database.
+    QList<std::pair<ModelObject*, ModelObject*>> stale;
+    for (auto it = newKeys.cbegin(); it != newKeys.cend(); ++it)
+        if (const qint64 old = m_records[it.key()].key;
+            old && keysOf(it.key()->kind()).value(old) == it.key())
+            keysOf(it.key()->kind()).remove(old);
     for (auto it = newKeys.cbegin(); it != newKeys.cend(); ++it) {
         auto* object = const_cast<ModelObject*>(it.key());
+        QHash<qint64, ModelObject*>& keys = keysOf(object->kind());
+        if (ModelObject* previous = keys.value(it.value()); previous && previous != object)
+            stale.append(std::pair(previous, object));
         m_records[object].key = it.value();
-        keysOf(object->kind()).insert(it.value(), object);
+        keys.insert(it.value(), object);
     }
+    m_applyingStore = true;
+    for (const auto& [object, successor] : std::as_const(stale)) {
+        const qint64 key = m_records[successor].key;
+        forget(object);
+        keysOf(successor->kind()).insert(key, successor);
+    }
+    m_applyingStore = false;
     for (ModelObject* object : std::as_const(dropped)) {
         Record& record = m_records[object];
         keysOf(object->kind()).remove(record.key);
@@ -463,6 +537,8 @@ bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
     }
     // Objects deleted before they were ever stored leave for good with this save too.
     QList<ModelObject*> gone = removed;
+    for (const auto& pair : std::as_const(stale))
+        gone.append(pair.first);
     for (ModelObject* object : std::as_const(m_journal.deleted))
         if (selected(object) && m_records[object].inserted)
             gone.append(object);

@@ -77,6 +77,9 @@ public:
     // its mappings; a child taken out of its owner's list is written only when listed itself (or
     // deleted with deleteObject and listed). A new child whose owner is not stored yet waits for it.
     bool save(const QList<ModelObject*>& only, QString* error = nullptr);
+    // Writes the object and everything it owns at the next save, as they are. A row that another
+    // writer deleted meanwhile is written again, as by any save of an edit of that object.
+    void rewrite(ModelObject* root);
     // The members of the object's owned lists: a configuration's applications and position groups,
     // a position group's mappings.
     static QList<ModelObject*> ownedChildren(const ModelObject* object);

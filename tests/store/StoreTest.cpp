@@ -506,6 +506,45 @@ private Q_SLOTS:
         QVERIFY(!context->hasChanges());
     }
 
+    // Another writer deleted a configuration (its applications went with it) before this context read
+    // that in: an edit saved now is the later change and writes all of it back, each row once, even
+    // where SQLite hands out the deleted rows' keys again.
+    void anEditSavedAfterAnotherWriterDeletedItsRowBringsItBackWhole() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        context->setAutosaveEnabled(false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        for (const char* name : {"Editor", "Terminal", "Browser"})
+            configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
+                                                                    QLatin1String(name), QString(), 0, false,
+                                                                    Corner::leftHalf, 0.5, 400, 10, 10));
+        context->insert(configuration);
+        QVERIFY(context->save());
+        QString error;
+        auto other = Database::open(path(), false, &error);
+        QVERIFY2(other->execute(QStringLiteral("PRAGMA foreign_keys = ON; DELETE FROM ConfigurationGroup"),
+                                &error),
+                 qPrintable(error));
+        configuration->setName(QStringLiteral("Renamed"));
+        QVERIFY(context->save(&error));
+        context->checkForRemoteChanges();
+        const auto shown = [](ModelContext* in) {
+            QStringList lines;
+            for (ConfigurationGroup* c : in->fetch<ConfigurationGroup>()) {
+                QStringList apps;
+                for (AppConfiguration* app : c->configurationList())
+                    apps.append(app->appName());
+                lines.append(c->name() + u':' + apps.join(u','));
+            }
+            return lines;
+        };
+        const QStringList expected{QStringLiteral("Renamed:Editor,Terminal,Browser")};
+        QCOMPARE(shown(context), expected);
+        QCOMPARE(context->fetch<AppConfiguration>().size(), 3);
+        auto fresh = open();
+        QCOMPARE(shown(fresh->mainContext()), expected);
+    }
+
     void aCommitFromAnotherProcessIsNoticedWithoutBeingAsked() {
         auto container = open();
         ModelContext* context = container->mainContext();

@@ -1,7 +1,8 @@
 // One machine for the sync tests: a store in its own data folder sharing a sync folder, driven by
 // commands on standard input, one per line; each answer ends with "ok" or "error: ...".
-//   sync_peer DATA_FOLDER SYNC_FOLDER [--clock-offset-ms N] [--automatic] [--die-at POINT]
-// --die-at kills the process (SIGKILL, as kill -9) at one of the engine's checkpoints.
+//   sync_peer DATA_FOLDER SYNC_FOLDER [--clock-offset-ms N] [--automatic] [--die-at POINT] [--jitter SEED]
+// --die-at kills the process (SIGKILL, as kill -9) at one of the engine's checkpoints; --jitter stalls
+// the worker there for a random few milliseconds, so that rounds overlap the edits of a soak run.
 #include "base/Log.h"
 #include "base/QtScheduler.h"
 #include "model/AppConfiguration.h"
@@ -14,10 +15,14 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
+#include <random>
 #include <string>
+#include <thread>
 
 namespace {
 void say(const QString& line) {
@@ -40,6 +45,26 @@ ConfigurationGroup* create(ModelContext* context, const QString& name) {
             QString::fromLatin1(bundle), name, QString(), 0, false, Corner::leftHalf, 0.5, 400, 10, 10));
     configuration->createPositionGroupFromTemplate(PositionTemplate::predefinedTemplates().first());
     return configuration;
+}
+
+AppConfiguration* appAt(ConfigurationGroup* configuration, int index) {
+    const QList<AppConfiguration*> apps = configuration->configurationList();
+    return apps.isEmpty() ? nullptr : apps[index % apps.size()];
+}
+
+// Every configuration, by id: "id|name|description|appId:appName,…" with the applications in order.
+QStringList dump(ModelContext* context) {
+    QStringList lines;
+    for (ConfigurationGroup* configuration : context->fetch<ConfigurationGroup>()) {
+        QStringList apps;
+        for (AppConfiguration* app : configuration->configurationList())
+            apps.append(uuidString(app->id()) + u':' + app->appName());
+        lines.append(QStringLiteral("%1|%2|%3|%4")
+                         .arg(uuidString(configuration->id()), configuration->name(),
+                              configuration->desc().value_or(QString()), apps.join(u',')));
+    }
+    lines.sort();
+    return lines;
 }
 
 QString describe(ConfigurationGroup* configuration) {
@@ -79,11 +104,26 @@ int main(int argc, char** argv) {
         const qint64 offset = args[at + 1].toLongLong();
         options.wallClock = [offset] { return QDateTime::currentMSecsSinceEpoch() + offset; };
     }
-    if (const int at = int(args.indexOf(QStringLiteral("--die-at"))); at > 0 && at + 1 < args.size()) {
-        const QByteArray point = args[at + 1].toUtf8();
-        options.checkpoint = [point](const char* reached) {
-            if (point == reached)
+    QByteArray dieAt;
+    if (const int at = int(args.indexOf(QStringLiteral("--die-at"))); at > 0 && at + 1 < args.size())
+        dieAt = args[at + 1].toUtf8();
+    std::optional<unsigned> jitter;
+    if (const int at = int(args.indexOf(QStringLiteral("--jitter"))); at > 0 && at + 1 < args.size())
+        jitter = args[at + 1].toUInt();
+    if (!dieAt.isEmpty() || jitter) {
+        auto random = std::make_shared<std::pair<std::mutex, std::minstd_rand>>();
+        random->second.seed(jitter.value_or(0));
+        options.checkpoint = [dieAt, jitter, random](const char* reached) {
+            if (dieAt == reached)
                 std::raise(SIGKILL);
+            if (!jitter)
+                return;
+            int ms = 0;
+            {
+                const std::lock_guard lock(random->first);
+                ms = int(random->second() % 40);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         };
     }
     std::unique_ptr<SyncEngine> engine = SyncEngine::create(*container, scheduler, options, &error);
@@ -101,13 +141,22 @@ int main(int argc, char** argv) {
         const QString id = line.section(u' ', 1, 1);
         const QString text = line.section(u' ', 2);
         ConfigurationGroup* configuration = find(context, id);
-        if (command == QLatin1String("create")) {
-            say(uuidString(create(context, line.section(u' ', 1))->id()));
+        if (command == QLatin1String("create") || command == QLatin1String("make")) {
+            // "make" names the applications too, after the configuration.
+            ConfigurationGroup* made = create(context, line.section(u' ', 1));
+            say(uuidString(made->id()));
+            if (command == QLatin1String("make"))
+                for (AppConfiguration* app : made->configurationList())
+                    say(uuidString(app->id()));
             say(saved());
         } else if (command == QLatin1String("createMany")) {
             for (int i = 0; i < id.toInt(); ++i)
                 create(context, QStringLiteral("Configuration %1").arg(i));
             say(saved());
+        } else if (command == QLatin1String("dump")) {
+            for (const QString& entry : dump(context))
+                say(entry);
+            say(QStringLiteral("ok"));
         } else if (command == QLatin1String("count")) {
             say(QString::number(context->fetch<ConfigurationGroup>().size()));
             say(QStringLiteral("ok"));
@@ -116,12 +165,38 @@ int main(int argc, char** argv) {
             say(QStringLiteral("ok"));
         } else if (!configuration &&
                    (command == QLatin1String("rename") || command == QLatin1String("describe") ||
-                    command.endsWith(QLatin1String("App")) || command == QLatin1String("delete") ||
+                    command.endsWith(QLatin1String("App")) || command == QLatin1String("dropAppAt") ||
+                    command == QLatin1String("reorderApps") || command == QLatin1String("delete") ||
                     command == QLatin1String("pending"))) {
             say(QStringLiteral("error: no configuration ") + id);
         } else if (command == QLatin1String("rename") || command == QLatin1String("pending")) {
             configuration->setName(text);
             say(command == QLatin1String("pending") ? QStringLiteral("ok") : saved());
+        } else if (command == QLatin1String("addApp")) {
+            auto* app = new AppConfiguration(QStringLiteral("org.example.Added"), text, QString(), 0, false,
+                                             Corner::rightHalf, 0.5, 400, 10, 10);
+            configuration->appendConfiguration(app);
+            say(uuidString(app->id()));
+            say(saved());
+        } else if (command == QLatin1String("renameApp") || command == QLatin1String("dropAppAt")) {
+            // "renameApp ID INDEX NAME", "dropAppAt ID INDEX": the application at INDEX (modulo the count).
+            AppConfiguration* app = appAt(configuration, text.section(u' ', 0, 0).toInt());
+            if (!app) {
+                say(QStringLiteral("error: no applications"));
+                return;
+            }
+            say(uuidString(app->id()));
+            if (command == QLatin1String("renameApp"))
+                app->setAppName(text.section(u' ', 1));
+            else
+                context->deleteObject(app);
+            say(saved());
+        } else if (command == QLatin1String("reorderApps")) {
+            QList<AppConfiguration*> apps = configuration->configurationList();
+            if (!apps.isEmpty())
+                apps.append(apps.takeFirst());
+            configuration->setConfigurations(apps);
+            say(saved());
         } else if (command == QLatin1String("describe")) {
             configuration->setDesc(text);
             say(saved());

@@ -21,6 +21,11 @@ public:
         }
     }
     bool isReady() const { return m_ready; }
+    // As kill -9: whatever the process was doing stops there.
+    void kill() {
+        m_process.kill();
+        m_process.waitForFinished(10000);
+    }
     qint64 pid() const { return m_process.processId(); }
 
     // The answer's lines before its closing "ok"; the error line in place of them on a failure.

@@ -18,6 +18,7 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <QScopeGuard>
 
 #include <memory>
 
@@ -84,6 +85,8 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     hooks.workerDone = [this] { workerDone(); };
     m_exporter = std::make_unique<SyncExporter>(m_context, *m_worker, m_folder, *m_state, std::move(hooks));
     const auto exportNow = [this] {
+        if (m_importing || m_worker->isBusy() || m_exporter->hasOverlap())
+            m_savedMeanwhile = true;
         if (m_importing) {
             m_exportPending = true;
             return;
@@ -233,13 +236,43 @@ bool SyncEngine::prepareRejoin() {
     return true;
 }
 
+bool SyncEngine::settleOverlap(bool done, QString* error) {
+    if (!m_exporter->hasOverlap())
+        return false;
+    m_settling = true;
+    const auto settled = qScopeGuard([this] { m_settling = false; });
+    // Saved first: the edits must be in their rows, and a later save would write whole rows again.
+    if (m_context->hasChanges() && !m_context->save(error))
+        return false;
+    const SyncExporter::Settlement settlement =
+        m_exporter->settleOverlap(std::exchange(m_savedMeanwhile, false), done);
+    if (settlement.isEmpty())
+        return false;
+    if (!settlement.rows.isEmpty() && !m_merger->store(settlement.rows, error))
+        return false;
+    // Through the main context, which knows the rows it holds.
+    for (ModelObject* object : settlement.revive)
+        m_context->rewrite(object);
+    for (ModelObject* object : settlement.drop)
+        m_context->deleteObject(object);
+    if (m_context->hasChanges() && !m_context->save(error))
+        return false;
+    m_context->checkForRemoteChanges();
+    return true;
+}
+
 bool SyncEngine::exportChanges(QString* error) {
     // The exporter compares the live objects with what was merged: they must show the whole round first.
-    if (m_worker->isBusy() || m_context->isRefreshing() || prepareRejoin()) {
+    if (m_settling || m_worker->isBusy() || m_context->isRefreshing() || prepareRejoin()) {
         m_exportPending = true;
         return true;
     }
     QString message;
+    if (m_exporter->hasOverlap()) {
+        settleOverlap(true, &message);
+        if (!message.isEmpty())
+            return fail(message, error);
+    }
     const SyncExporter::Result result = m_exporter->exportChanges(&message);
     if (m_exporter->hasMore())
         scheduleExport();
@@ -498,6 +531,16 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     }
 
     const SyncMerger::Round& round = result.round;
+    // Edits saved while the round ran are settled against what it merged before the live objects
+    // read the round in; the whole store is read then, as it holds more than the round's rows.
+    m_exporter->noteRound(round.before);
+    QString settleError;
+    const bool settled = settleOverlap(false, &settleError);
+    if (!settleError.isEmpty())
+        logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + settleError);
+    StoreChanges changes = result.changes;
+    if (settled)
+        changes.onlyThisCommit = {};
     QString writeError;
     bool written = true;
     if (state == SyncFolder::State::available) {
@@ -517,8 +560,10 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
                 QStringLiteral("🔄 Sync: merged %1 changes from %2").arg(round.applied).arg(m_folder.path()));
         // Reads the commit into the live objects now rather than at the next file event; a little per
         // turn unless someone waits for the round.
-        m_context->refresh(result.changes, !m_waited);
+        m_context->refresh(changes, !m_waited);
         Q_EMIT imported(round.applied);
+    } else if (settled) {
+        m_context->checkForRemoteChanges();
     }
     if (!written)
         return end(false, writeError);

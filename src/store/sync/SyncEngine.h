@@ -131,6 +131,9 @@ private:
     bool roundNow(const std::optional<QSet<int>>& kinds, QString* error);
     // The worker is free: what waited for it goes now.
     void workerDone();
+    // Makes the store hold, per attribute, the later of the edits saved here while a round ran and what
+    // the round merged (see SyncExporter::settleOverlap). True when it wrote into the store.
+    bool settleOverlap(bool done, QString* error);
     // Exports, and logs a failure unless it is the one already reported.
     void exportLogged();
     // Exports on a later turn (what a large export left, or another writer's changes).
@@ -182,6 +185,9 @@ private:
     QHash<int, SyncFolder::Signature> m_listed;
     QSet<int> m_pendingKinds; // as ModelObject::Kind values
     bool m_importing = false;
+    bool m_settling = false;
+    // The store was saved while a round ran or was read in: it may hold whole rows older than the round.
+    bool m_savedMeanwhile = false;
     // Waiting for the worker.
     bool m_exportPending = false;
     bool m_exportScheduled = false;

@@ -7,6 +7,7 @@
 
 #include "ExportBacklog.h"
 #include "SyncFolder.h"
+#include "SyncRecord.h"
 
 #include <QJsonObject>
 
@@ -15,6 +16,7 @@
 #include <QSet>
 
 #include <functional>
+#include <optional>
 
 class ModelContext;
 class ModelObject;
@@ -74,6 +76,28 @@ public:
     // Keeps the entries of `ids`, those still queued as not in the folder yet.
     bool persist(const QSet<QString>& ids, QString* error);
 
+    // A round merged other machines' changes into the store while edits were saved here, each save
+    // writing its objects' whole rows: the store holds whichever was written last, the live objects
+    // what they show. `before` holds what the round's objects were before it merged them, kept until
+    // the edits of that time are settled.
+    void noteRound(const QHash<QString, SyncRecord>& before);
+    bool hasOverlap() const { return !m_roundBefore.isEmpty(); }
+    struct Settlement {
+        // Rows to write into the store so that, per attribute, it holds the later-stamped of this
+        // machine's unexported edits and what the rounds merged; tombstones of objects deleted here
+        // meanwhile, whose rows go.
+        QList<SyncRecord> rows;
+        // Deleted by a round while edited here: with the edit the later, they come back whole; else
+        // the deletion stands here too.
+        QList<ModelObject*> revive;
+        QList<ModelObject*> drop;
+        bool isEmpty() const { return rows.isEmpty() && revive.isEmpty() && drop.isEmpty(); }
+    };
+    // With `saved` (the store was written meanwhile), every object of the rounds is looked at, else
+    // only those edited since the last export. With `done`, the round's objects are taken as shown by
+    // the live objects from now on.
+    Settlement settleOverlap(bool saved, bool done);
+
 private:
     void track(ModelObject* object);
     void untrack(ModelObject* object);
@@ -94,6 +118,9 @@ private:
     // other members' files have not all arrived), and numbering what is here would send out places
     // that the owner never gave.
     bool keepsRecordedPlaces(const ModelObject* object) const;
+    // The stamp of this machine's latest change of an attribute in which the object differs from
+    // `base` (all of them without one); nothing when it differs in none.
+    std::optional<SyncStamp> latestEdit(ModelObject* object, const QJsonObject* base) const;
 
     ModelContext* m_context;
     SyncWorker& m_worker;
@@ -115,4 +142,5 @@ private:
     // Held back until the import that follows a re-join has ended.
     QSet<ModelObject*> m_waiting;
     ExportBacklog m_backlog;
+    QHash<QString, SyncRecord> m_roundBefore;
 };

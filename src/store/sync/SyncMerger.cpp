@@ -11,6 +11,24 @@ bool SyncMerger::commit(QString* error) {
     return m_writer->commit(error);
 }
 
+bool SyncMerger::store(const QList<SyncRecord>& records, QString* error) {
+    if (!m_writer->begin(error))
+        return false;
+    for (const SyncRecord& record : records) {
+        if (record.deleted) {
+            m_writer->remove(record.kind, record.id);
+            continue;
+        }
+        bool ownerMissing = false;
+        bool written = false;
+        if (!m_writer->put(record, &ownerMissing, &written, error) && !ownerMissing) {
+            m_writer->rollback();
+            return false;
+        }
+    }
+    return m_writer->commit(error);
+}
+
 const std::optional<SyncStoreWriter::Backup>& SyncMerger::lastBackup() const {
     return m_writer->lastBackup();
 }
@@ -153,6 +171,8 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
     if (!known)
         it = entries.insert(id, SyncState::Entry{merged, false, SyncFolder::Signature{}, QByteArray()});
     const bool recordChanged = !known || merged != it->record;
+    if (known && recordChanged && it->present && !it->record.deleted && !round.before.contains(id))
+        round.before.insert(id, it->record);
     if (recordChanged || mainRecord) {
         it->record = merged;
         it->json = mainRecord && *mainRecord == merged ? mainJson : QByteArray();

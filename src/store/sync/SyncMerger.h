@@ -25,6 +25,9 @@ public:
         QList<Copy> mergedCopies;
         // Entries changed, to be kept in the state file.
         QSet<QString> changed;
+        // What the living objects among them held before this round merged them: an edit saved here
+        // while the round ran is told apart from what the round brought by it.
+        QHash<QString, SyncRecord> before;
         // Objects whose rows in the store changed (rows that already held the merged values are not
         // written).
         int applied = 0;
@@ -42,6 +45,9 @@ public:
     bool hasWrites() const;
     // Commits what the merges of this import wrote into the store.
     bool commit(QString* error);
+    // Writes these records into the store (owners first), and deletes the rows of tombstones, in a
+    // transaction of their own.
+    bool store(const QList<SyncRecord>& records, QString* error);
     void rollback();
     // The rows of the store that the last commit wrote and deleted.
     const StoreChanges& lastChanges() const { return m_writer->lastChanges(); }

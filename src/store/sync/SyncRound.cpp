@@ -19,6 +19,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
         if (request.checkpoint)
             request.checkpoint(point);
     };
+    checkpoint("roundStarted");
     m_state.forgetChildren();
     m_reader.beginRound(!request.kinds);
     SyncEntries& entries = m_state.entries();

@@ -1,0 +1,218 @@
+// Edits saved on a machine while its sync round runs, before the round writes the store or after:
+// per attribute the later-stamped edit wins on every machine, and a configuration deleted on another
+// machine comes back when the edit here is the later.
+#include "SyncMachine.h"
+
+#include "model/AppConfiguration.h"
+#include "model/ConfigurationGroup.h"
+#include "platform/sim/VirtualScheduler.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string_view>
+
+namespace {
+// Stops a machine's worker at one point of its round until the main thread lets it go on.
+class Gate {
+public:
+    void arm(const char* point) {
+        const std::lock_guard lock(m_mutex);
+        m_point = point;
+        m_reached = m_released = false;
+    }
+    // On the worker.
+    void pass(const char* point) {
+        std::unique_lock lock(m_mutex);
+        if (!m_point || std::string_view(m_point) != point)
+            return;
+        m_point = nullptr;
+        m_reached = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_released; });
+    }
+    bool waitReached() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(20), [this] { return m_reached; });
+    }
+    void release() {
+        const std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    const char* m_point = nullptr;
+    bool m_reached = false;
+    bool m_released = false;
+};
+
+// "name|description|apps", or "absent".
+QString shown(const Machine& machine, const QString& id) {
+    ConfigurationGroup* configuration = machine.find(id);
+    if (!configuration)
+        return QStringLiteral("absent");
+    QStringList apps;
+    for (AppConfiguration* app : configuration->configurationList())
+        apps.append(app->appName());
+    return QStringLiteral("%1|%2|%3")
+        .arg(configuration->name(), configuration->desc().value_or(QString()), apps.join(u','));
+}
+} // namespace
+
+class SyncOverlapTest : public QObject {
+    Q_OBJECT
+private:
+    std::optional<QTemporaryDir> m_dir;
+    std::optional<VirtualScheduler> m_scheduler;
+    std::optional<Machine> m_a;
+    std::optional<Machine> m_b;
+    Gate m_gate;
+    QString m_id;
+
+    QString folder() const { return m_dir->filePath(QStringLiteral("shared")); }
+    void syncBoth() {
+        for (int pass = 0; pass < 2; ++pass)
+            for (Machine* machine : {&*m_a, &*m_b}) {
+                QString error;
+                QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
+                advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+            }
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_b.reset();
+        m_a.reset();
+        m_scheduler.reset();
+        m_dir.emplace();
+        m_scheduler.emplace();
+        QVERIFY(QDir().mkpath(folder()));
+        m_a.emplace(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, false);
+        m_b.emplace(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false, 0,
+                    [this](const char* point) { m_gate.pass(point); });
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        for (const char* name : {"Editor", "Terminal"})
+            configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
+                                                                    QLatin1String(name), QString(), 0, false,
+                                                                    Corner::leftHalf, 0.5, 400, 10, 10));
+        m_a->context()->insert(configuration);
+        m_id = uuidString(configuration->id());
+        QVERIFY(m_a->context()->save());
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Editor,Terminal"));
+        m_b->context()->setAutosaveEnabled(false);
+    }
+
+    void cleanup() {
+        m_b.reset();
+        m_a.reset();
+    }
+
+    void theLaterEditWinsWhateverTheRoundIsDoing_data() {
+        QTest::addColumn<QString>("there");
+        QTest::addColumn<bool>("editedHereFirst");
+        QTest::addColumn<QByteArray>("point");
+        QTest::addColumn<QString>("expected");
+        // Before the round writes the store, after it, and while the live objects read the round in.
+        const QList<QByteArray> points{"roundStarted", "storeCommitted", "readingIn"};
+        for (const QByteArray& point : points) {
+            const char* at = point.constData();
+            QTest::addRow("deleted there, renamed here later, at %s", at)
+                << "delete" << false << point << "Here|Here|Editor,Terminal";
+            QTest::addRow("deleted there, an application renamed here later, at %s", at)
+                << "deleted, application renamed here" << false << point << "Work||Renamed,Terminal";
+            QTest::addRow("deleted there later, renamed here, at %s", at)
+                << "delete" << true << point << "absent";
+            QTest::addRow("described there, renamed here, at %s", at)
+                << "describe" << false << point << "Here|There|Editor,Terminal";
+            QTest::addRow("an application added there, renamed here, at %s", at)
+                << "addApp" << false << point << "Here||Editor,Terminal,Added";
+            QTest::addRow("renamed there, deleted here later, at %s", at)
+                << "renamed, deleted here" << false << point << "absent";
+            QTest::addRow("an application renamed there, one added here, at %s", at)
+                << "renameApp" << false << point << "Work||There,Terminal,Here";
+            QTest::addRow("renamed there, renamed here later, at %s", at)
+                << "rename" << false << point << "Here|There|Editor,Terminal";
+            QTest::addRow("renamed here, renamed there later, at %s", at)
+                << "rename" << true << point << "There|There|Editor,Terminal";
+        }
+    }
+    void theLaterEditWinsWhateverTheRoundIsDoing() {
+        QFETCH(QString, there);
+        QFETCH(bool, editedHereFirst);
+        QFETCH(QByteArray, point);
+        QFETCH(QString, expected);
+        ConfigurationGroup* here = m_b->find(m_id);
+        const auto editHere = [&] {
+            // Adding an application writes the other applications' rows too.
+            if (there == QLatin1String("renameApp"))
+                return here->appendConfiguration(
+                    new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
+                                         0, false, Corner::leftHalf, 0.5, 400, 10, 10));
+            if (there == QLatin1String("deleted, application renamed here"))
+                return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
+            if (there == QLatin1String("renamed, deleted here"))
+                return m_b->context()->deleteObject(here);
+            here->setName(QStringLiteral("Here"));
+            if (there == QLatin1String("delete"))
+                here->setDesc(QStringLiteral("Here"));
+        };
+        if (editedHereFirst)
+            editHere();
+        m_scheduler->advance(1);
+        ConfigurationGroup* configuration = m_a->find(m_id);
+        if (there.startsWith(QLatin1String("delete")))
+            m_a->context()->deleteObject(configuration);
+        else if (there == QLatin1String("describe"))
+            configuration->setDesc(QStringLiteral("There"));
+        else if (there == QLatin1String("renamed, deleted here"))
+            configuration->setName(QStringLiteral("There"));
+        else if (there == QLatin1String("renameApp"))
+            configuration->configurationList().first()->setAppName(QStringLiteral("There"));
+        else if (there == QLatin1String("addApp"))
+            configuration->appendConfiguration(
+                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Added"), QString(), 0,
+                                     false, Corner::leftHalf, 0.5, 400, 10, 10));
+        else
+            configuration->setName(QStringLiteral("There")), configuration->setDesc(QStringLiteral("There"));
+        QVERIFY(m_a->context()->save());
+        QVERIFY(m_a->engine->flushWrites());
+        m_scheduler->advance(1);
+
+        // b's round reads a's change; b's edit is saved while the round runs.
+        const bool readingIn = point == "readingIn";
+        if (!readingIn)
+            m_gate.arm(point.constData());
+        bool ended = false;
+        m_b->engine->syncNow([&ended](bool, const QString&) { ended = true; });
+        if (readingIn) {
+            m_b->engine->settle();
+            QVERIFY(m_b->context()->isRefreshing());
+        } else {
+            QVERIFY(m_gate.waitReached());
+        }
+        if (!editedHereFirst)
+            editHere();
+        QString error;
+        const bool saved = m_b->context()->save(&error);
+        m_gate.release();
+        QVERIFY2(saved, qPrintable(error));
+        m_b->engine->settle();
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        QVERIFY(ended);
+        syncBoth();
+
+        QCOMPARE(shown(*m_b, m_id), expected);
+        QCOMPARE(shown(*m_a, m_id), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(SyncOverlapTest)
+#include "SyncOverlapTest.moc"

@@ -1,0 +1,538 @@
+// Three machines on one sync folder, each a sync_peer process in automatic mode (watcher, timers,
+// autosave), driven with random edits from fixed seeds while busy threads load the processor and the
+// peers' workers stall at random; now and then one is killed (kill -9) and started again. After quiet
+// passes every machine and the folder must hold the same library, and every edit whose save returned
+// ok must hold, or have been overtaken by a later edit of the same attribute or a later deletion.
+// Times are taken here, around each command: an edit's stamp lies between the sending of its command
+// and its answer, so "later" below is judged only where those intervals do not overlap.
+// SYNC_SOAK_SEEDS (how many seeds) and SYNC_SOAK_OPS (edits per seed) make the long run.
+#include "SyncPeerProcess.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+constexpr qint64 never = std::numeric_limits<qint64>::max();
+constexpr int machineCount = 3;
+
+int fromEnvironment(const char* name, int fallback) {
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok && value > 0 ? value : fallback;
+}
+
+struct Op {
+    int machine = 0;
+    QString command;
+    QString configuration;
+    QString object;    // the configuration or the application edited
+    QString attribute; // "name", "desc", "appName"; "create", "delete", "order"
+    QString value;
+    qint64 sent = 0;
+    qint64 done = never; // its save returned ok by then; never for an edit left to the autosave
+    bool committed = false;
+    QString answer;
+};
+
+Op opOf(int machine, const QString& configuration, const QString& attribute, const QString& value) {
+    Op op;
+    op.machine = machine;
+    op.configuration = op.object = configuration;
+    op.attribute = attribute;
+    op.value = value;
+    return op;
+}
+
+// One object's file in the folder.
+struct FileState {
+    bool exists = false;
+    bool deleted = false;
+    QJsonObject json;
+    QString value(const QString& attribute) const {
+        return json.value(QStringLiteral("attributes")).toObject().value(attribute).toString();
+    }
+};
+
+class Soak {
+public:
+    Soak(unsigned seed, int ops) : m_seed(seed), m_ops(ops), m_random(seed) {}
+
+    // Empty when every check holds; else what broke, with the timelines.
+    QString run() {
+        if (!m_dir.isValid())
+            return QStringLiteral("no temporary folder");
+        m_folder = m_dir.filePath(QStringLiteral("folder"));
+        QDir().mkpath(m_folder);
+        m_start = QDateTime::currentMSecsSinceEpoch();
+        for (int m = 0; m < machineCount; ++m)
+            if (!start(m))
+                return QStringLiteral("machine %1 did not start").arg(m);
+        for (int i = 0; i < 3; ++i)
+            make(int(m_random.bounded(machineCount)));
+        for (int i = 0; i < m_ops && m_stuck.isEmpty(); ++i)
+            step(i);
+        const QString failure = m_stuck.isEmpty() ? quiet() : QString();
+        // A machine that stops answering (hung or dead) ends the run with what it was asked.
+        if (!m_stuck.isEmpty())
+            return QStringLiteral("seed %1: %2\n").arg(m_seed).arg(m_stuck) + m_events.join(u'\n');
+        if (!failure.isEmpty())
+            return failure;
+        return check();
+    }
+
+private:
+    bool start(int m) {
+        m_peers[m] = std::make_unique<SyncPeerProcess>(
+            m_dir.filePath(QStringLiteral("m%1").arg(m)), m_folder,
+            QStringList{QStringLiteral("--automatic"), QStringLiteral("--jitter"),
+                        QString::number(m_seed * 10 + unsigned(m) + unsigned(m_restarts))});
+        return m_peers[m]->isReady();
+    }
+
+    qint64 now() const { return QDateTime::currentMSecsSinceEpoch(); }
+
+    Op& issue(Op op, const QString& command) {
+        op.command = command;
+        op.sent = now();
+        const QStringList answer = m_peers[op.machine]->ask(command);
+        if (answer.value(0) == QLatin1String("error: no answer") && m_stuck.isEmpty())
+            m_stuck = QStringLiteral("m%1 did not answer \"%2\" (sent +%3)")
+                          .arg(op.machine)
+                          .arg(command)
+                          .arg(op.sent - m_start);
+        const bool ok = !answer.value(0).startsWith(QLatin1String("error"));
+        op.answer = answer.join(u' ');
+        if (ok) {
+            op.committed = !op.command.startsWith(QLatin1String("pending "));
+            op.done = op.committed ? now() : never;
+        }
+        m_history.append(op);
+        return m_history.last();
+    }
+
+    QString value(int m, int i) const { return QStringLiteral("s%1m%2e%3").arg(m_seed).arg(m).arg(i); }
+
+    void make(int m) {
+        const QString name = value(m, int(m_history.size()));
+        const Op op = opOf(m, {}, QStringLiteral("create"), name);
+        const Op& made = issue(op, QStringLiteral("make ") + name);
+        if (!made.committed)
+            return;
+        const QStringList ids = made.answer.split(u' ');
+        const Op origin = made;
+        m_history.last().configuration = m_history.last().object = ids.value(0);
+        m_configurations.append(ids.value(0));
+        // The attributes a new configuration and its applications start with.
+        for (const auto& [attribute, initial] :
+             {std::pair(QStringLiteral("name"), name), std::pair(QStringLiteral("desc"), QString())}) {
+            Op start = origin;
+            start.configuration = start.object = ids.value(0);
+            start.attribute = attribute;
+            start.value = initial;
+            start.command = QStringLiteral("(made)");
+            m_history.append(start);
+        }
+        for (const QString& app : ids.mid(1))
+            addAppOrigin(origin, ids.value(0), app, name);
+    }
+
+    void addAppOrigin(const Op& origin, const QString& configuration, const QString& app,
+                      const QString& name) {
+        Op start = origin;
+        start.configuration = configuration;
+        start.object = app;
+        start.attribute = QStringLiteral("appName");
+        start.value = name;
+        start.command = QStringLiteral("(made)");
+        m_history.append(start);
+        Op created = start;
+        created.attribute = QStringLiteral("create");
+        m_history.append(created);
+    }
+
+    void step(int i) {
+        const int m = int(m_random.bounded(machineCount));
+        if (m_random.bounded(30) == 0) {
+            // kill -9 at whatever it is doing; its saved edits must survive the restart.
+            m_peers[m]->kill();
+            m_events.append(QStringLiteral("+%1 m%2 killed and restarted").arg(now() - m_start).arg(m));
+            ++m_restarts;
+            if (!start(m))
+                m_stuck = QStringLiteral("m%1 did not start again").arg(m);
+        }
+        const QString configuration = m_configurations[int(m_random.bounded(int(m_configurations.size())))];
+        const QString text = value(m, i);
+        Op op = opOf(m, configuration, {}, text);
+        const int kind = int(m_random.bounded(100));
+        if (kind < 18) {
+            op.attribute = QStringLiteral("name");
+            issue(op, QStringLiteral("rename %1 %2").arg(configuration, text));
+        } else if (kind < 36) {
+            op.attribute = QStringLiteral("desc");
+            issue(op, QStringLiteral("describe %1 %2").arg(configuration, text));
+        } else if (kind < 42) {
+            // Left to the autosave: never counted as saved, but it may win a merge.
+            op.attribute = QStringLiteral("name");
+            issue(op, QStringLiteral("pending %1 %2").arg(configuration, text));
+        } else if (kind < 50) {
+            op.attribute = QStringLiteral("create");
+            const Op& added = issue(op, QStringLiteral("addApp %1 %2").arg(configuration, text));
+            if (added.committed) {
+                const Op origin = added;
+                m_history.last().object = origin.answer;
+                Op name = origin;
+                name.command = QStringLiteral("(added)");
+                name.object = origin.answer;
+                name.attribute = QStringLiteral("appName");
+                m_history.append(name);
+            }
+        } else if (kind < 64) {
+            op.attribute = QStringLiteral("appName");
+            const int at = int(m_random.bounded(4));
+            if (issue(op, QStringLiteral("renameApp %1 %2 %3").arg(configuration).arg(at).arg(text))
+                    .committed)
+                m_history.last().object = m_history.last().answer.section(u' ', 0, 0);
+        } else if (kind < 70) {
+            op.attribute = QStringLiteral("delete");
+            const int at = int(m_random.bounded(4));
+            if (issue(op, QStringLiteral("dropAppAt %1 %2").arg(configuration).arg(at)).committed)
+                m_history.last().object = m_history.last().answer.section(u' ', 0, 0);
+        } else if (kind < 80) {
+            op.attribute = QStringLiteral("order");
+            issue(op, QStringLiteral("reorderApps ") + configuration);
+        } else if (kind < 85) {
+            op.attribute = QStringLiteral("delete");
+            issue(op, QStringLiteral("delete ") + configuration);
+        } else if (kind < 92) {
+            // Deleted on one machine, renamed on another a moment later: the rename, made after the
+            // deletion, brings the configuration back.
+            op.attribute = QStringLiteral("delete");
+            issue(op, QStringLiteral("delete ") + configuration);
+            QThread::msleep(150 + m_random.bounded(250));
+            Op rename = op;
+            rename.machine = (m + 1 + int(m_random.bounded(machineCount - 1))) % machineCount;
+            rename.attribute = QStringLiteral("name");
+            rename.value = value(rename.machine, i);
+            issue(rename, QStringLiteral("rename %1 %2").arg(configuration, rename.value));
+        } else if (kind < 96) {
+            make(m);
+        } else {
+            issue(opOf(m, {}, {}, {}), QStringLiteral("sync"));
+        }
+        QThread::msleep(m_random.bounded(8) == 0 ? 300 + m_random.bounded(400) : m_random.bounded(120));
+    }
+
+    QStringList dumpOf(int m) {
+        const QStringList dump = m_peers[m]->ask(QStringLiteral("dump"));
+        if (dump.value(0) == QLatin1String("error: no answer") && m_stuck.isEmpty())
+            m_stuck = QStringLiteral("m%1 did not answer \"dump\"").arg(m);
+        return dump;
+    }
+
+    FileState file(const QString& kind, const QString& id) const {
+        FileState state;
+        QFile f(QStringLiteral("%1/%2/%3.json").arg(m_folder, kind, id));
+        if (!f.open(QIODevice::ReadOnly))
+            return state;
+        state.exists = true;
+        state.json = QJsonDocument::fromJson(f.readAll()).object();
+        state.deleted = state.json.value(QStringLiteral("deleted")).toBool();
+        return state;
+    }
+
+    // The library as the folder holds it, in the form of a peer's dump.
+    QStringList folderDump(const QStringList& like) const {
+        QStringList lines;
+        for (const QString& line : like) {
+            const QString id = line.section(u'|', 0, 0);
+            const FileState configuration = file(QStringLiteral("ConfigurationGroup"), id);
+            if (!configuration.exists || configuration.deleted) {
+                lines.append(id + QStringLiteral("|(not in the folder)"));
+                continue;
+            }
+            QStringList apps;
+            for (const QString& app : line.section(u'|', 3).split(u',', Qt::SkipEmptyParts)) {
+                const FileState f = file(QStringLiteral("AppConfiguration"), app.section(u':', 0, 0));
+                apps.append(app.section(u':', 0, 0) + u':' +
+                            (f.exists && !f.deleted && f.value(QStringLiteral("configurationGroup")) == id
+                                 ? f.value(QStringLiteral("appName"))
+                                 : QStringLiteral("(not in the folder)")));
+            }
+            lines.append(QStringLiteral("%1|%2|%3|%4")
+                             .arg(id, configuration.value(QStringLiteral("name")),
+                                  configuration.value(QStringLiteral("desc")), apps.join(u',')));
+        }
+        return lines;
+    }
+
+    // Sync passes until the machines and the folder agree twice in a row.
+    QString quiet() {
+        m_events.append(QStringLiteral("+%1 quiet passes").arg(now() - m_start));
+        QStringList last;
+        int agreed = 0;
+        for (int pass = 0; pass < 12 && m_stuck.isEmpty(); ++pass) {
+            for (int m = 0; m < machineCount; ++m)
+                if (m_peers[m]->ask(QStringLiteral("sync")).value(0) == QLatin1String("error: no answer"))
+                    m_stuck = QStringLiteral("m%1 did not answer \"sync\" in the quiet passes").arg(m);
+            QList<QStringList> dumps;
+            for (int m = 0; m < machineCount; ++m)
+                dumps.append(dumpOf(m));
+            const bool same =
+                dumps[1] == dumps[0] && dumps[2] == dumps[0] && folderDump(dumps[0]) == dumps[0];
+            agreed = same && dumps[0] == last ? agreed + 1 : same ? 1 : 0;
+            last = dumps[0];
+            if (agreed >= 2) {
+                m_final = dumps[0];
+                return {};
+            }
+            if (pass == 11) {
+                QString report = QStringLiteral("seed %1: the machines never agreed\n").arg(m_seed);
+                for (int m = 0; m < machineCount; ++m)
+                    report +=
+                        QStringLiteral("m%1:\n  %2\n").arg(m).arg(dumps[m].join(QStringLiteral("\n  ")));
+                report += QStringLiteral("folder:\n  ") + folderDump(dumps[0]).join(QStringLiteral("\n  "));
+                m_final = dumps[0];
+                for (const QString& configuration : std::as_const(m_configurations)) {
+                    QStringList lines;
+                    for (const QStringList& dump : std::as_const(dumps))
+                        lines.append(dump.filter(configuration).join(u' '));
+                    if (lines.count(lines[0]) != lines.size())
+                        report += u'\n' + timeline(configuration);
+                }
+                return report;
+            }
+        }
+        return {};
+    }
+
+    QList<const Op*> opsOn(const QString& object, const QString& attribute) const {
+        QList<const Op*> ops;
+        for (const Op& op : m_history)
+            if (op.object == object && op.attribute == attribute)
+                ops.append(&op);
+        return ops;
+    }
+    // The deletions that take the object with them: its own, and for an application its
+    // configuration's.
+    QList<const Op*> deletionsOf(const QString& object, const QString& configuration) const {
+        QList<const Op*> ops = opsOn(object, QStringLiteral("delete"));
+        if (object != configuration)
+            ops.append(opsOn(configuration, QStringLiteral("delete")));
+        return ops;
+    }
+    // Edits that keep the object: for a configuration, anything done to it or its applications.
+    QList<const Op*> editsOf(const QString& object, const QString& configuration) const {
+        QList<const Op*> ops;
+        for (const Op& op : m_history) {
+            const bool deletion = op.attribute == QLatin1String("delete");
+            if (object == configuration
+                    ? op.configuration == configuration && !(deletion && op.object == object)
+                    : op.object == object && !deletion)
+                ops.append(&op);
+        }
+        return ops;
+    }
+
+    QString checkAttribute(const QString& configuration, const QString& object, const QString& attribute,
+                           const QString& final) const {
+        const QList<const Op*> ops = opsOn(object, attribute);
+        qint64 finalDone = -1;
+        for (const Op* op : ops)
+            if (op->value == final)
+                finalDone = std::max(finalDone, op->done);
+        if (finalDone < 0)
+            return QStringLiteral("%1 of %2 is \"%3\", which no edit set").arg(attribute, object, final);
+        for (const Op* lost : ops) {
+            if (!lost->committed || lost->value == final || lost->sent <= finalDone)
+                continue;
+            bool deletedLater = false;
+            for (const Op* deletion : deletionsOf(object, configuration))
+                deletedLater = deletedLater || (deletion->committed && deletion->done >= lost->sent);
+            if (!deletedLater)
+                return QStringLiteral(
+                           "%1 of %2 is \"%3\" (saved by +%4), yet \"%5\" was saved later (sent +%6)")
+                    .arg(attribute, object, final)
+                    .arg(finalDone == never ? -1 : finalDone - m_start)
+                    .arg(lost->value)
+                    .arg(lost->sent - m_start);
+        }
+        return {};
+    }
+
+    QString checkPresence(const QString& configuration, const QString& object, bool present) const {
+        const QList<const Op*> deletions = deletionsOf(object, configuration);
+        QList<const Op*> edits = editsOf(object, configuration);
+        if (present) {
+            for (const Op* deletion : deletions) {
+                if (!deletion->committed)
+                    continue;
+                QList<const Op*> keeping = edits;
+                // A configuration that comes back brings its applications with it; a reorder made
+                // before the deletion was seen moves the application, a later change that keeps it.
+                if (object != configuration)
+                    for (const Op* edit : editsOf(configuration, configuration))
+                        if (deletion->object == configuration || edit->attribute == QLatin1String("order"))
+                            keeping.append(edit);
+                bool overtaken = false;
+                for (const Op* edit : std::as_const(keeping))
+                    overtaken = overtaken || edit->done >= deletion->sent;
+                if (!overtaken)
+                    return QStringLiteral("%1 is present, yet its deletion (sent +%2) came after every edit")
+                        .arg(object)
+                        .arg(deletion->sent - m_start);
+            }
+            return {};
+        }
+        qint64 lastDeletion = -1;
+        for (const Op* deletion : deletions)
+            if (deletion->committed)
+                lastDeletion = std::max(lastDeletion, deletion->done);
+        for (const Op* edit : std::as_const(edits))
+            if (edit->committed && edit->sent > lastDeletion)
+                return QStringLiteral("%1 is gone, yet \"%2\" (sent +%3) was saved after every deletion")
+                    .arg(object, edit->command)
+                    .arg(edit->sent - m_start);
+        return {};
+    }
+
+    QString timeline(const QString& configuration) const {
+        QString text =
+            QStringLiteral("timeline of configuration %1 (seed %2):\n").arg(configuration).arg(m_seed);
+        for (const Op& op : m_history)
+            if (op.configuration == configuration && !op.command.startsWith(u'('))
+                text += QStringLiteral("  +%1 m%2 %3 -> %4%5\n")
+                            .arg(op.sent - m_start)
+                            .arg(op.machine)
+                            .arg(op.command, op.answer.isEmpty() ? QStringLiteral("ok") : op.answer,
+                                 op.done == never ? QString()
+                                                  : QStringLiteral(" (saved by +%1)").arg(op.done - m_start));
+        for (const QString& event : m_events)
+            text += QStringLiteral("  ") + event + u'\n';
+        const QStringList final = m_final.filter(configuration);
+        text += QStringLiteral("  final: %1\n")
+                    .arg(final.isEmpty() ? QStringLiteral("absent") : final.join(u' '));
+        const FileState f = file(QStringLiteral("ConfigurationGroup"), configuration);
+        text += QStringLiteral("  file: %1\n")
+                    .arg(QString::fromUtf8(QJsonDocument(f.json).toJson(QJsonDocument::Compact)));
+        QSet<QString> apps;
+        for (const Op& op : m_history)
+            if (op.configuration == configuration && op.object != configuration && !op.object.isEmpty() &&
+                !apps.contains(op.object)) {
+                apps.insert(op.object);
+                text += QStringLiteral("  app file: %1\n")
+                            .arg(QString::fromUtf8(
+                                QJsonDocument(file(QStringLiteral("AppConfiguration"), op.object).json)
+                                    .toJson(QJsonDocument::Compact)));
+            }
+        return text;
+    }
+
+    QString check() const {
+        QHash<QString, QStringList> finalById;
+        for (const QString& line : m_final)
+            finalById.insert(line.section(u'|', 0, 0), line.split(u'|'));
+        QStringList failures;
+        for (const QString& configuration : m_configurations) {
+            const QStringList final = finalById.value(configuration);
+            const bool present = !final.isEmpty();
+            QStringList problems;
+            problems.append(checkPresence(configuration, configuration, present));
+            if (present) {
+                problems.append(
+                    checkAttribute(configuration, configuration, QStringLiteral("name"), final[1]));
+                problems.append(
+                    checkAttribute(configuration, configuration, QStringLiteral("desc"), final[2]));
+            }
+            QHash<QString, QString> apps;
+            for (const QString& app : final.value(3).split(u',', Qt::SkipEmptyParts))
+                apps.insert(app.section(u':', 0, 0), app.section(u':', 1));
+            QSet<QString> known;
+            for (const Op& op : m_history)
+                if (op.configuration == configuration && op.object != configuration && !op.object.isEmpty())
+                    known.insert(op.object);
+            for (const QString& app : std::as_const(known)) {
+                problems.append(checkPresence(configuration, app, apps.contains(app)));
+                if (apps.contains(app))
+                    problems.append(
+                        checkAttribute(configuration, app, QStringLiteral("appName"), apps.value(app)));
+            }
+            problems.removeAll(QString());
+            if (!problems.isEmpty())
+                failures.append(problems.join(u'\n') + u'\n' + timeline(configuration));
+        }
+        return failures.join(u'\n');
+    }
+
+    const unsigned m_seed;
+    const int m_ops;
+    QRandomGenerator m_random;
+    QTemporaryDir m_dir;
+    QString m_folder;
+    qint64 m_start = 0;
+    int m_restarts = 0;
+    std::unique_ptr<SyncPeerProcess> m_peers[machineCount];
+    QList<Op> m_history;
+    QStringList m_configurations;
+    QStringList m_events;
+    QStringList m_final;
+    QString m_stuck;
+};
+
+// Keeps processors busy beside the machines, so that their threads are preempted at odd moments.
+class Load {
+public:
+    explicit Load(int threads) {
+        for (int i = 0; i < threads; ++i)
+            m_threads.emplace_back([this] {
+                volatile unsigned long spin = 0;
+                while (!m_stop.load(std::memory_order_relaxed))
+                    spin = spin + 1;
+            });
+    }
+    ~Load() {
+        m_stop = true;
+        for (std::thread& thread : m_threads)
+            thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::vector<std::thread> m_threads;
+};
+} // namespace
+
+class SyncSoakTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void savedEditsSurviveRacesAndKills_data() {
+        QTest::addColumn<unsigned>("seed");
+        const int seeds = fromEnvironment("SYNC_SOAK_SEEDS", 3);
+        for (int seed = 1; seed <= seeds; ++seed)
+            QTest::addRow("seed %d", seed) << unsigned(seed);
+    }
+    void savedEditsSurviveRacesAndKills() {
+        QFETCH(unsigned, seed);
+        const Load load(2);
+        const QString failure = Soak(seed, fromEnvironment("SYNC_SOAK_OPS", 60)).run();
+        // Whole: the test's own message is cut short.
+        if (!failure.isEmpty())
+            std::fputs(qPrintable(failure + u'\n'), stderr);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure.section(u'\n', 0, 0)));
+    }
+};
+
+QTEST_GUILESS_MAIN(SyncSoakTest)
+#include "SyncSoakTest.moc"
