@@ -16,6 +16,14 @@ public:
 
     explicit X11Element(Kind k) : kind(k) {}
 
+    // Another element of the same application.
+    WindowElementRef sameApplication(Kind k) const {
+        auto e = std::make_shared<X11Element>(k);
+        e->pid = pid;
+        e->applicationId = applicationId;
+        return e;
+    }
+
     Kind kind;
     // application, and the menu elements of its entry
     pid_t pid = 0;

@@ -4,9 +4,10 @@
 // entry's actions as the application's only menu.
 #pragma once
 
-#include "platform/WindowAccess.h"
+#include "X11EntryMenu.h"
+#include "X11WindowMover.h"
 
-#include <QRect>
+#include "platform/WindowAccess.h"
 
 class ProgramLauncher;
 class X11Connection;
@@ -26,48 +27,17 @@ public:
                                      const WindowValue& value) override;
     WindowAccessError performAction(const WindowElementRef& element, const QString& action) override;
 
-    // The longest a write waits for the window manager.
-    static constexpr int applyTimeoutMs = 150;
-    // The longest a restored window may take to be shown in full.
-    static constexpr int showTimeoutMs = 1000;
-
 private:
-    struct Frame {
-        QRect client; // root coordinates
-        int left = 0, right = 0, top = 0, bottom = 0;
-        QRect outer() const { return client.adjusted(-left, -top, right, bottom); }
-    };
-
     bool readTrusted();
     WindowAccessError applicationAttribute(const X11Element& app, const QString& attribute,
                                            WindowValue& value);
     WindowAccessError windowAttribute(const X11Element& window, const QString& attribute, WindowValue& value);
-    WindowAccessError menuAttribute(const X11Element& element, const QString& attribute, WindowValue& value);
-
-    // With stateOut and hintsOut, also _NET_WM_STATE and WM_NORMAL_HINTS, in the same round trip.
-    std::optional<Frame> frame(quint32 window, QList<quint32>* stateOut = nullptr,
-                               QList<quint32>* hintsOut = nullptr);
-    // The client size the window manager will give for a requested one (WM_NORMAL_HINTS).
-    static QSize expectedClientSize(const QList<quint32>& hints, QSize requested);
-    // False when the window was neither maximised nor full-screen (by its state now).
-    bool leaveMaximized(quint32 window, const QList<quint32>& stateNow);
-    WindowAccessError moveResize(quint32 window, std::optional<QPoint> outerTopLeft,
-                                 std::optional<QSize> outerSize);
-    WindowAccessError setMinimized(quint32 window, bool minimized);
-    WindowAccessError changeMinimized(quint32 window, bool minimized);
-    // After an activation restored the window from minimised: until the window manager shows all
-    // of it in its frame (openbox animates the restore, moving a cut-off frame up from the bottom
-    // of the screen for about 160 ms, and puts it back where it was at the end), reads give passing
-    // positions and writes are undone. Returns at once for any other window.
-    void waitUntilShown(quint32 window);
-    // Mapped, and its whole client area inside the top-level window (the frame) that holds it.
-    bool isFullyShown(quint32 window);
-    QList<quint32> state(quint32 window);
 
     X11Connection& m_conn;
     X11Desktop& m_desktop;
     X11Screens& m_screens;
-    const ProgramLauncher& m_launcher;
+    X11EntryMenu m_menu;
+    X11WindowMover m_mover;
     bool m_trusted = false;
     std::optional<quint64> m_trustedStamp;
 };
