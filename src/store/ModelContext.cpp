@@ -1,8 +1,10 @@
 #include "ModelContext.h"
 
-#include "Database.h"
+#include "RemoteRefresh.h"
+#include "StoreReader.h"
 #include "StoreSchema.h"
 #include "StoreTables.h"
+#include "StoreWriter.h"
 
 #include "base/Log.h"
 #include "base/Scheduler.h"
@@ -13,14 +15,7 @@
 #include "model/PositionGroup.h"
 #include "model/SavedApp.h"
 
-#include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QPointer>
-#include <QTimer>
-
-#include <algorithm>
-#include <functional>
-#include <limits>
 
 namespace {
 using Kind = ModelObject::Kind;
@@ -28,84 +23,13 @@ using Kind = ModelObject::Kind;
 size_t indexOf(Kind kind) {
     return static_cast<size_t>(kind);
 }
-
-ModelObject* create(Kind kind, QObject* parent) {
-    switch (kind) {
-    case Kind::item:
-        return new Item(parent);
-    case Kind::savedApp:
-        return new SavedApp(parent);
-    case Kind::configurationGroup:
-        return new ConfigurationGroup(parent);
-    case Kind::appConfiguration:
-        return new AppConfiguration(parent);
-    case Kind::positionGroup:
-        return new PositionGroup(parent);
-    case Kind::appPositionMapping:
-        break;
-    }
-    return new AppPositionMapping(parent);
-}
-
-template <class Child>
-std::optional<QList<Child*>> typedList(const std::optional<QList<ModelObject*>>& list) {
-    if (!list)
-        return std::nullopt;
-    QList<Child*> children;
-    children.reserve(list->size());
-    for (ModelObject* object : *list)
-        children.append(static_cast<Child*>(object));
-    return children;
-}
-
-void setOwnedList(StoreTables::Relation relation, ModelObject* owner,
-                  const std::optional<QList<ModelObject*>>& list) {
-    switch (relation) {
-    case StoreTables::configurationApps:
-        static_cast<ConfigurationGroup*>(owner)->setConfigurations(typedList<AppConfiguration>(list));
-        break;
-    case StoreTables::configurationPositionGroups:
-        static_cast<ConfigurationGroup*>(owner)->setPositionGroups(typedList<PositionGroup>(list));
-        break;
-    case StoreTables::positionGroupMappings:
-        static_cast<PositionGroup*>(owner)->setAppPositions(typedList<AppPositionMapping>(list));
-        break;
-    case StoreTables::savedAppConfigurations:
-        static_cast<SavedApp*>(owner)->setConfigurations(typedList<AppConfiguration>(list));
-        break;
-    }
-}
-
-// Rebuilds one relationship's lists from the rows read: each owner gets its children in stored order,
-// ties by id (see StoreTables).
-template <class Owner, class Child, class Setter>
-void rebuildLists(const QList<ModelObject*>& owners, const QHash<qint64, ModelObject*>& ownerKeys,
-                  QList<StoreTables::Link> links, const QSet<const ModelObject*>& present, Setter set) {
-    std::stable_sort(links.begin(), links.end(), [](const StoreTables::Link& a, const StoreTables::Link& b) {
-        if (a.owner != b.owner)
-            return a.owner < b.owner;
-        return a.order != b.order ? a.order < b.order : a.id < b.id;
-    });
-    QHash<ModelObject*, QList<Child*>> members;
-    for (const StoreTables::Link& link : std::as_const(links))
-        if (ModelObject* owner = ownerKeys.value(link.owner))
-            members[owner].append(static_cast<Child*>(link.child));
-    for (ModelObject* object : owners) {
-        auto it = members.find(object);
-        auto* owner = static_cast<Owner*>(object);
-        if (it != members.end())
-            (owner->*set)(*it);
-        else if (present.contains(object))
-            (owner->*set)(QList<Child*>());
-        else
-            (owner->*set)(std::nullopt);
-    }
-}
 } // namespace
 
 ModelContext::ModelContext(Database& database, Scheduler& scheduler, QObject* parent)
     : QObject(parent), m_database(database), m_scheduler(scheduler),
-      m_tables(std::make_unique<StoreTables>(database)) {
+      m_tables(std::make_unique<StoreTables>(database)), m_writer(std::make_unique<StoreWriter>(*this)),
+      m_reader(std::make_unique<StoreReader>(*this)),
+      m_remoteRefresh(std::make_unique<RemoteRefresh>(*this)) {
     // Whichever save writes the last pending change ends a run of failures.
     connect(this, &ModelContext::didSave, this, [this] {
         if (!hasChanges()) {
@@ -384,8 +308,7 @@ QList<ModelObject*> ModelContext::ownedChildren(const ModelObject* object) {
     return children;
 }
 
-namespace {
-const ModelObject* ownerOf(const ModelObject* object) {
+const ModelObject* ModelContext::ownerOf(const ModelObject* object) {
     switch (object->kind()) {
     case Kind::appConfiguration:
         return static_cast<const AppConfiguration*>(object)->configurationGroup();
@@ -397,188 +320,9 @@ const ModelObject* ownerOf(const ModelObject* object) {
         return nullptr;
     }
 }
-} // namespace
 
 bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
-    if (!hasChanges(only))
-        return true;
-    QString message;
-    if (!m_database.execute(QStringLiteral("BEGIN IMMEDIATE"), &message)) {
-        if (error)
-            *error = message;
-        return false;
-    }
-    const auto selected = [only](const ModelObject* object) { return !only || only->contains(object); };
-    QHash<const ModelObject*, qint64> newKeys;
-    QList<ModelObject*> dropped;
-    QList<ModelObject*> written;
-    const StoreTables::KeyOf keyOf = [&](const ModelObject* related) -> qint64 {
-        const auto added = newKeys.constFind(related);
-        return added != newKeys.constEnd() ? *added : m_records.value(related).key;
-    };
-    // Owned by a row brought back: their rows went with it, and a key of theirs may be taken by now.
-    QSet<const ModelObject*> rowGone;
-    QList<ModelObject*> orphaned;
-    const auto bringBackOwned = [&](const ModelObject* owner) {
-        for (ModelObject* child : ownedChildren(owner))
-            if (selected(child)) {
-                rowGone.insert(child);
-                markDirty(child);
-            }
-    };
-    // Parents are written before the children that refer to them, and rows are deleted last, so
-    // that a child moved away from a deleted owner is not taken with it.
-    bool ok = true;
-    for (Kind kind : StoreSchema::kinds) {
-        for (ModelObject* object : std::as_const(m_dirty[indexOf(kind)])) {
-            const Record& record = m_records[object];
-            if (!record.dirty || record.deleted || !selected(object))
-                continue;
-            if (!isStorable(object)) {
-                if (record.key) {
-                    ok = m_tables->remove(kind, record.key, &message);
-                    dropped.append(object);
-                }
-            } else if (record.key && !rowGone.contains(object)) {
-                bool found = false;
-                ok = m_tables->update(object, record.key, keyOf, &found, &message);
-                if (ok && !found && !ownerOf(object)) {
-                    // Another writer deleted the row while it was edited here: the edit brings it back
-                    // under a new key, with what it owns (their rows went with it).
-                    qint64 key = 0;
-                    ok = m_tables->insert(object, keyOf, &key, &message);
-                    newKeys.insert(object, key);
-                    bringBackOwned(object);
-                } else if (ok && !found) {
-                    // Its row went with its owner's, which decides below.
-                    orphaned.append(object);
-                }
-            } else {
-                // In a partial save, a new child of an owner that is not written yet waits for it.
-                if (const ModelObject* owner = ownerOf(object); only && owner && !keyOf(owner))
-                    continue;
-                qint64 key = 0;
-                ok = m_tables->insert(object, keyOf, &key, &message);
-                newKeys.insert(object, key);
-                if (rowGone.contains(object))
-                    bringBackOwned(object);
-            }
-            if (!ok)
-                break;
-            written.append(object);
-        }
-        if (!ok)
-            break;
-    }
-    // An edited child whose configuration's row another writer deleted brings the configuration back,
-    // whole, like an edit of the configuration itself; one deleted on its own stays deleted.
-    for (ModelObject* child : std::as_const(orphaned)) {
-        auto* root = const_cast<ModelObject*>(ownerOf(child));
-        while (const ModelObject* owner = root ? ownerOf(root) : nullptr)
-            root = const_cast<ModelObject*>(owner);
-        if (!ok || !root || newKeys.contains(root) || !m_records.value(root).key || !isStorable(root))
-            continue;
-        bool found = false;
-        ok = m_tables->update(root, m_records.value(root).key, keyOf, &found, &message);
-        QList<ModelObject*> tree{root};
-        for (qsizetype i = 0; ok && !found && i < tree.size(); ++i) {
-            ModelObject* member = tree[i];
-            tree.append(ownedChildren(member));
-            if (newKeys.contains(member))
-                continue;
-            qint64 key = 0;
-            ok = m_tables->insert(member, keyOf, &key, &message);
-            newKeys.insert(member, key);
-            written.append(member);
-        }
-    }
-    QList<ModelObject*> removed;
-    for (qsizetype i = 0; ok && i < m_pendingDeletes.size(); ++i) {
-        ModelObject* object = m_pendingDeletes[i];
-        if (!selected(object))
-            continue;
-        ok = m_tables->remove(object->kind(), m_records[object].key, &message);
-        removed.append(object);
-    }
-    if (ok && !m_database.execute(QStringLiteral("COMMIT"), &message))
-        ok = false;
-    if (!ok) {
-        m_database.execute(QStringLiteral("ROLLBACK"));
-        if (error)
-            *error = message;
-        return false;
-    }
-    // A key that SQLite hands out again belonged to a row that another writer deleted: its object
-    // leaves, as it would at the next read of the database.
-    QList<std::pair<ModelObject*, ModelObject*>> stale;
-    for (auto it = newKeys.cbegin(); it != newKeys.cend(); ++it)
-        if (const qint64 old = m_records[it.key()].key;
-            old && keysOf(it.key()->kind()).value(old) == it.key())
-            keysOf(it.key()->kind()).remove(old);
-    for (auto it = newKeys.cbegin(); it != newKeys.cend(); ++it) {
-        auto* object = const_cast<ModelObject*>(it.key());
-        QHash<qint64, ModelObject*>& keys = keysOf(object->kind());
-        if (ModelObject* previous = keys.value(it.value()); previous && previous != object)
-            stale.append(std::pair(previous, object));
-        m_records[object].key = it.value();
-        keys.insert(it.value(), object);
-    }
-    m_applyingStore = true;
-    for (const auto& [object, successor] : std::as_const(stale)) {
-        const qint64 key = m_records[successor].key;
-        forget(object);
-        keysOf(successor->kind()).insert(key, successor);
-    }
-    m_applyingStore = false;
-    for (ModelObject* object : std::as_const(dropped)) {
-        Record& record = m_records[object];
-        keysOf(object->kind()).remove(record.key);
-        record.key = 0;
-    }
-    // Objects deleted before they were ever stored leave for good with this save too.
-    QList<ModelObject*> gone = removed;
-    for (const auto& pair : std::as_const(stale))
-        gone.append(pair.first);
-    for (ModelObject* object : std::as_const(m_journal.deleted))
-        if (selected(object) && m_records[object].inserted)
-            gone.append(object);
-    if (!only) {
-        for (QList<ModelObject*>& dirty : m_dirty) {
-            for (ModelObject* object : std::as_const(dirty))
-                m_records[object].dirty = false;
-            dirty.clear();
-        }
-        for (ModelObject* object : std::as_const(m_journal.inserted))
-            m_records[object].inserted = false;
-        m_journal = Journal();
-        m_pendingDeletes.clear();
-    } else {
-        const QSet<ModelObject*> done(written.cbegin(), written.cend());
-        for (QList<ModelObject*>& dirty : m_dirty)
-            dirty.removeIf([&](ModelObject* object) {
-                Record& record = m_records[object];
-                if (!done.contains(object) && record.dirty && !record.deleted)
-                    return false;
-                record.dirty = false;
-                return true;
-            });
-        for (ModelObject* object : std::as_const(written)) {
-            m_records[object].inserted = false;
-            m_journal.before.remove(object);
-        }
-        for (ModelObject* object : std::as_const(removed))
-            m_journal.before.remove(object);
-        m_journal.inserted.removeIf([&](ModelObject* object) { return done.contains(object); });
-        const QSet<ModelObject*> left(gone.cbegin(), gone.cend());
-        m_journal.deleted.removeIf([&](ModelObject* object) { return left.contains(object); });
-        m_pendingDeletes.removeIf([&](ModelObject* object) { return left.contains(object); });
-    }
-    for (ModelObject* object : std::as_const(removed))
-        m_records[object].key = 0;
-    ++m_saves;
-    announceDeleted(gone);
-    Q_EMIT didSave();
-    return true;
+    return m_writer->write(only, error);
 }
 
 void ModelContext::announceDeleted(const QList<ModelObject*>& objects) {
@@ -714,70 +458,6 @@ void ModelContext::reportSaveFailure(const QString& error) {
     Q_EMIT saveFailed(error);
 }
 
-bool ModelContext::load(QString* error) {
-    if (!m_tables->prepare(error))
-        return false;
-    const std::optional<qint64> version =
-        m_database.queryInteger(QStringLiteral("PRAGMA data_version"), error);
-    if (!version)
-        return false;
-    m_dataVersion = *version;
-
-    m_applyingStore = true;
-    QList<ModelObject*> gone;
-    StoreTables::ReadLinks links;
-    bool ok = true;
-    for (Kind kind : StoreSchema::kinds) {
-        QSet<qint64> seen;
-        QHash<qint64, ModelObject*>& keys = keysOf(kind);
-        const StoreTables::ObjectFor objectFor = [&](qint64 key) {
-            seen.insert(key);
-            if (ModelObject* object = keys.value(key))
-                return object;
-            ModelObject* object = create(kind, this);
-            m_records.insert(object, Record{key, false, false, false});
-            object->setObserver(this);
-            objectsOf(kind).append(object);
-            keys.insert(key, object);
-            return object;
-        };
-        ok = m_tables->read(kind, objectFor, links, error);
-        if (!ok)
-            break;
-        // Rows that are gone were deleted by another writer.
-        QList<ModelObject*> vanished;
-        for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-            if (!seen.contains(it.key()))
-                vanished.append(it.value());
-        for (ModelObject* object : std::as_const(vanished))
-            forget(object);
-        gone.append(vanished);
-    }
-    if (ok) {
-        for (Kind kind : StoreSchema::kinds)
-            compact(kind);
-        using R = StoreTables::Relation;
-        rebuildLists<ConfigurationGroup, AppConfiguration>(
-            objectsOf(Kind::configurationGroup), keysOf(Kind::configurationGroup),
-            links.links[R::configurationApps], links.presentLists[R::configurationApps],
-            &ConfigurationGroup::setConfigurations);
-        rebuildLists<ConfigurationGroup, PositionGroup>(
-            objectsOf(Kind::configurationGroup), keysOf(Kind::configurationGroup),
-            links.links[R::configurationPositionGroups], links.presentLists[R::configurationPositionGroups],
-            &ConfigurationGroup::setPositionGroups);
-        rebuildLists<PositionGroup, AppPositionMapping>(
-            objectsOf(Kind::positionGroup), keysOf(Kind::positionGroup),
-            links.links[R::positionGroupMappings], links.presentLists[R::positionGroupMappings],
-            &PositionGroup::setAppPositions);
-        rebuildLists<SavedApp, AppConfiguration>(
-            objectsOf(Kind::savedApp), keysOf(Kind::savedApp), links.links[R::savedAppConfigurations],
-            links.presentLists[R::savedAppConfigurations], &SavedApp::setConfigurations);
-    }
-    m_applyingStore = false;
-    announceDeleted(gone);
-    return ok;
-}
-
 // Drops an object whose row another writer deleted: it leaves every list and is marked deleted.
 void ModelContext::forget(ModelObject* object) {
     m_journal.before.remove(object);
@@ -806,366 +486,30 @@ void ModelContext::forget(ModelObject* object) {
     object->setObserver(nullptr);
 }
 
+bool ModelContext::load(QString* error) {
+    return m_reader->load(error);
+}
+
+void ModelContext::watch() {
+    m_reader->watch();
+}
+
 void ModelContext::checkForRemoteChanges() {
-    if (m_remoteChecksHeld) {
-        m_remoteCheckWaiting = true;
-        return;
-    }
-    const std::optional<qint64> version = m_database.queryInteger(QStringLiteral("PRAGMA data_version"));
-    if (!version || *version == m_dataVersion)
-        return;
-    reloadAll();
+    m_reader->checkForRemoteChanges();
 }
 
 void ModelContext::holdRemoteChecks(bool held) {
-    m_remoteChecksHeld = held;
-    if (!held && std::exchange(m_remoteCheckWaiting, false))
-        checkForRemoteChanges();
+    m_reader->holdRemoteChecks(held);
 }
-
-void ModelContext::reloadAll() {
-    dropRefresh();
-    // What is pending here is written first, so that reading the database back loses nothing.
-    // Looks come every few seconds: a failure that lasts is logged once, and the next look tries again.
-    const auto fail = [this](const QString& line) {
-        if (line != m_lastRemoteFailure)
-            logWarning(lcStore, line);
-        m_lastRemoteFailure = line;
-        m_dataVersion = -1;
-    };
-    QString error;
-    if (!save(&error)) {
-        reportSaveFailure(error);
-        return fail(QStringLiteral("❌ Failed to save changes before reading remote changes: ") + error);
-    }
-    if (!load(&error))
-        return fail(QStringLiteral("❌ Failed to read remote changes: ") + error);
-    m_lastRemoteFailure.clear();
-    Q_EMIT remoteChange();
-}
-
-namespace {
-using Relation = StoreTables::Relation;
-
-struct RelationKinds {
-    Relation relation;
-    Kind owner;
-    Kind child;
-};
-constexpr std::array<RelationKinds, 4> relations{{
-    {Relation::configurationApps, Kind::configurationGroup, Kind::appConfiguration},
-    {Relation::configurationPositionGroups, Kind::configurationGroup, Kind::positionGroup},
-    {Relation::positionGroupMappings, Kind::positionGroup, Kind::appPositionMapping},
-    {Relation::savedAppConfigurations, Kind::savedApp, Kind::appConfiguration},
-}};
-
-// The live owner of a child in one relationship.
-const ModelObject* liveOwner(Relation relation, const ModelObject* child) {
-    switch (relation) {
-    case Relation::configurationApps:
-        return static_cast<const AppConfiguration*>(child)->configurationGroup();
-    case Relation::configurationPositionGroups:
-        return static_cast<const PositionGroup*>(child)->configurationGroup();
-    case Relation::positionGroupMappings:
-        return static_cast<const AppPositionMapping*>(child)->positionGroup();
-    case Relation::savedAppConfigurations:
-        break;
-    }
-    return static_cast<const AppConfiguration*>(child)->savedApp();
-}
-} // namespace
 
 void ModelContext::refresh(const StoreChanges& changes, bool inSlices) {
-    finishRefresh();
-    const std::optional<qint64> version = m_database.queryInteger(QStringLiteral("PRAGMA data_version"));
-    // Asked after reading the version: a commit by anyone else up to now shows in the answer.
-    if (!version || hasChanges() || !changes.onlyThisCommit || !changes.onlyThisCommit())
-        return reloadAll();
-    m_dataVersion = *version;
-    m_refresh = std::make_unique<Refresh>();
-    m_refresh->changes = changes;
-    for (QList<qint64>& keys : m_refresh->changes.written) {
-        std::sort(keys.begin(), keys.end());
-        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    }
-    m_refresh->saves = m_saves;
-    ++m_refreshGeneration;
-    if (inSlices)
-        scheduleRefreshSlice();
-    else
-        finishRefresh();
+    m_remoteRefresh->refresh(changes, inSlices);
 }
 
-void ModelContext::scheduleRefreshSlice() {
-    m_scheduler.async([context = QPointer<ModelContext>(this), generation = m_refreshGeneration] {
-        if (!context || !context->m_refresh || context->m_refreshGeneration != generation)
-            return;
-        QString error;
-        if (!context->readRefresh(refreshSlice, &error))
-            return context->reloadAll();
-        if (!context->m_refresh->done)
-            return context->scheduleRefreshSlice();
-        // Applied on a turn of its own.
-        context->m_scheduler.async([context, generation] {
-            if (context && context->m_refresh && context->m_refreshGeneration == generation)
-                context->finishRefresh();
-        });
-    });
+bool ModelContext::isRefreshing() const {
+    return m_remoteRefresh->isRefreshing();
 }
 
 void ModelContext::finishRefresh() {
-    if (!m_refresh)
-        return;
-    QString error;
-    bool ok = true;
-    while (ok && !m_refresh->done)
-        ok = readRefresh(std::numeric_limits<int>::max(), &error);
-    const std::optional<qint64> version = m_database.queryInteger(QStringLiteral("PRAGMA data_version"));
-    // A save here or another writer's commit since the rows were read: they may be out of date.
-    if (!ok || !version || *version != m_dataVersion || m_refresh->saves != m_saves || hasChanges() ||
-        !applyRefresh())
-        return reloadAll();
-    m_refresh.reset();
-    m_lastRemoteFailure.clear();
-    Q_EMIT remoteChange();
-}
-
-bool ModelContext::readRefresh(int budget, QString* error) {
-    Refresh& r = *m_refresh;
-    int used = 0;
-    // Runs of consecutive keys are read with one statement: new rows mostly come in such runs.
-    for (; r.kind < StoreSchema::kinds.size(); ++r.kind, r.next = 0) {
-        const Kind kind = StoreSchema::kinds[r.kind];
-        const QList<qint64>& keys = r.changes.written[indexOf(kind)];
-        while (r.next < keys.size()) {
-            if (used >= budget)
-                return true;
-            qsizetype end = r.next + 1;
-            while (end < keys.size() && keys[end] == keys[end - 1] + 1 && used + (end - r.next) < budget)
-                ++end;
-            if (!stageRows(kind, keys[r.next], keys[end - 1], error))
-                return false;
-            used += int(end - r.next);
-            r.next = end;
-        }
-    }
-    if (!r.ownersStaged) {
-        if (!stageOwners(error))
-            return false;
-        r.ownersStaged = true;
-        return true;
-    }
-    // An owner counts as the few children it has.
-    constexpr int ownerWeight = 4;
-    while (r.nextOwner < r.owners.size()) {
-        if (used >= budget)
-            return true;
-        const auto [relation, first] = r.owners[r.nextOwner];
-        qsizetype end = r.nextOwner + 1;
-        while (end < r.owners.size() && r.owners[end].first == relation &&
-               r.owners[end].second == r.owners[end - 1].second + 1 &&
-               used + (end - r.nextOwner) * ownerWeight < budget)
-            ++end;
-        QHash<qint64, QList<qint64>>& members = r.members[size_t(relation)];
-        for (qsizetype i = r.nextOwner; i < end; ++i)
-            members.insert(r.owners[i].second, {});
-        const auto member = [&members](qint64 owner, qint64 child) { members[owner].append(child); };
-        if (!m_tables->members(Relation(relation), first, r.owners[end - 1].second, member, error))
-            return false;
-        used += int(end - r.nextOwner) * ownerWeight;
-        r.nextOwner = end;
-    }
-    r.done = true;
-    return true;
-}
-
-bool ModelContext::stageRows(Kind kind, qint64 first, qint64 last, QString* error) {
-    Refresh& r = *m_refresh;
-    QHash<qint64, ModelObject*>& staged = r.staged[indexOf(kind)];
-    const StoreTables::ObjectFor objectFor = [&](qint64 key) {
-        ModelObject* object = nullptr;
-        if (keysOf(kind).contains(key)) {
-            r.copies.emplace_back(create(kind, nullptr));
-            object = r.copies.back().get();
-        } else {
-            object = create(kind, this);
-        }
-        staged.insert(key, object);
-        return object;
-    };
-    if (!m_tables->readRange(kind, first, last, objectFor, r.links, error))
-        return false;
-    // Written and deleted again in the same commit.
-    for (qint64 key = first; key <= last; ++key)
-        if (!staged.contains(key))
-            r.missing[indexOf(kind)].insert(key);
-    return true;
-}
-
-bool ModelContext::stageOwners(QString* error) {
-    Refresh& r = *m_refresh;
-    std::array<QSet<qint64>, 4> owners;
-    const auto noteLiveOwner = [&](const RelationKinds& kinds, qint64 childKey) {
-        if (const ModelObject* child = keysOf(kinds.child).value(childKey))
-            if (const ModelObject* owner = liveOwner(kinds.relation, child))
-                if (const qint64 key = m_records.value(owner).key)
-                    owners[kinds.relation].insert(key);
-    };
-    for (const RelationKinds& kinds : relations) {
-        // Where changed children are now, and where they were.
-        for (const StoreTables::Link& link : std::as_const(r.links.links[kinds.relation]))
-            owners[kinds.relation].insert(link.owner);
-        for (auto it = r.staged[indexOf(kinds.child)].cbegin(); it != r.staged[indexOf(kinds.child)].cend();
-             ++it)
-            noteLiveOwner(kinds, it.key());
-        for (qint64 key : std::as_const(r.changes.removed[indexOf(kinds.child)]))
-            noteLiveOwner(kinds, key);
-        for (qint64 key : std::as_const(r.missing[indexOf(kinds.child)]))
-            noteLiveOwner(kinds, key);
-        // A changed owner's list may have come or gone.
-        for (auto it = r.staged[indexOf(kinds.owner)].cbegin(); it != r.staged[indexOf(kinds.owner)].cend();
-             ++it)
-            owners[kinds.relation].insert(it.key());
-    }
-    for (const RelationKinds& kinds : relations)
-        for (qint64 owner : std::as_const(owners[kinds.relation])) {
-            if (r.changes.removed[indexOf(kinds.owner)].contains(owner))
-                continue;
-            if (!r.staged[indexOf(kinds.owner)].contains(owner) &&
-                !r.missing[indexOf(kinds.owner)].contains(owner) &&
-                !stageRows(kinds.owner, owner, owner, error))
-                return false;
-            if (r.staged[indexOf(kinds.owner)].contains(owner))
-                r.owners.append({int(kinds.relation), owner});
-        }
-    std::sort(r.owners.begin(), r.owners.end());
-    return true;
-}
-
-bool ModelContext::applyRefresh() {
-    Refresh& r = *m_refresh;
-    const auto removed = [&](Kind kind, qint64 key) {
-        return r.changes.removed[indexOf(kind)].contains(key) || r.missing[indexOf(kind)].contains(key);
-    };
-    // Every child listed must be known here: else the rows did not come from this commit alone.
-    for (const RelationKinds& kinds : relations)
-        for (const QList<qint64>& children : std::as_const(r.members[kinds.relation]))
-            for (qint64 key : children)
-                if (!r.staged[indexOf(kinds.child)].contains(key) &&
-                    (!keysOf(kinds.child).contains(key) || removed(kinds.child, key)))
-                    return false;
-
-    m_applyingStore = true;
-    for (Kind kind : StoreSchema::kinds) {
-        const QHash<qint64, ModelObject*>& staged = r.staged[indexOf(kind)];
-        for (auto it = staged.cbegin(); it != staged.cend(); ++it) {
-            if (ModelObject* live = keysOf(kind).value(it.key())) {
-                ObjectSnapshot::copyAttributes(it.value(), live);
-                continue;
-            }
-            ModelObject* object = it.value();
-            m_records.insert(object, Record{it.key(), false, false, false});
-            object->setObserver(this);
-            objectsOf(kind).append(object);
-            keysOf(kind).insert(it.key(), object);
-        }
-    }
-    // Gone rows take what they own with them, as the store's delete rules do, unless it moved away.
-    QList<ModelObject*> gone;
-    const std::function<void(ModelObject*)> drop = [&](ModelObject* object) {
-        if (!contains(object))
-            return;
-        const QList<ModelObject*> children = ownedChildren(object);
-        if (object->kind() == Kind::savedApp)
-            for (AppConfiguration* app : static_cast<SavedApp*>(object)->configurationList())
-                app->setSavedApp(nullptr);
-        forget(object);
-        gone.append(object);
-        for (ModelObject* child : children)
-            if (!r.staged[indexOf(child->kind())].contains(m_records.value(child).key))
-                drop(child);
-    };
-    for (Kind kind : StoreSchema::kinds) {
-        for (qint64 key : std::as_const(r.changes.removed[indexOf(kind)]))
-            if (ModelObject* object = keysOf(kind).value(key))
-                drop(object);
-        for (qint64 key : std::as_const(r.missing[indexOf(kind)]))
-            if (ModelObject* object = keysOf(kind).value(key))
-                drop(object);
-    }
-    for (const RelationKinds& kinds : relations) {
-        const QHash<qint64, QList<qint64>>& members = r.members[kinds.relation];
-        for (auto it = members.cbegin(); it != members.cend(); ++it) {
-            ModelObject* owner = keysOf(kinds.owner).value(it.key());
-            if (!owner)
-                continue;
-            QList<ModelObject*> children;
-            children.reserve(it->size());
-            for (qint64 key : *it)
-                if (ModelObject* child = keysOf(kinds.child).value(key))
-                    children.append(child);
-            std::optional<QList<ModelObject*>> list;
-            if (!children.isEmpty() ||
-                r.links.presentLists[kinds.relation].contains(r.staged[indexOf(kinds.owner)].value(it.key())))
-                list = children;
-            setOwnedList(kinds.relation, owner, list);
-        }
-    }
-    m_applyingStore = false;
-    announceDeleted(gone);
-    return true;
-}
-
-void ModelContext::dropRefresh() {
-    if (!m_refresh)
-        return;
-    // New objects that were never shown to anyone.
-    for (const QHash<qint64, ModelObject*>& staged : m_refresh->staged)
-        for (ModelObject* object : staged)
-            if (object->parent() == this)
-                delete object;
-    m_refresh.reset();
-}
-void ModelContext::watch() {
-    auto* watcher = new QFileSystemWatcher(this);
-    m_watcher = watcher;
-    const QString path = m_database.path();
-    const auto rewatch = [watcher, path] {
-        // SQLite creates and removes the -wal file; a watch on a removed file is lost.
-        for (const QString& file : {path, path + QStringLiteral("-wal")})
-            if (QFileInfo::exists(file) && !watcher->files().contains(file))
-                watcher->addPath(file);
-    };
-    watcher->addPath(QFileInfo(path).absolutePath());
-    rewatch();
-    connect(watcher, &QFileSystemWatcher::fileChanged, this, [this, rewatch] {
-        rewatch();
-        checkForRemoteChanges();
-        scheduleRecheck();
-    });
-    connect(watcher, &QFileSystemWatcher::directoryChanged, this, [this, rewatch] {
-        rewatch();
-        checkForRemoteChanges();
-        scheduleRecheck();
-    });
-    startPeriodicCheck();
-}
-
-// The event for a write to the log can come before the commit is visible to this connection, and
-// a commit of one transaction may bring no later event: look again once the files are quiet.
-void ModelContext::scheduleRecheck() {
-    const quint64 generation = ++m_recheckGeneration;
-    m_scheduler.after(recheckDelay, [context = QPointer<ModelContext>(this), generation] {
-        if (context && context->m_recheckGeneration == generation)
-            context->checkForRemoteChanges();
-    });
-}
-
-// A backstop for events that never come (a file system without change events, a missed one). It
-// runs on the real clock beside the file watcher, like the watcher's own events.
-void ModelContext::startPeriodicCheck() {
-    auto* timer = new QTimer(this);
-    timer->setInterval(std::chrono::milliseconds(qint64(periodicCheckInterval * 1000)));
-    connect(timer, &QTimer::timeout, this, &ModelContext::checkForRemoteChanges);
-    timer->start();
+    m_remoteRefresh->finishRefresh();
 }

@@ -35,8 +35,11 @@ class ConfigurationGroup;
 class Database;
 class Item;
 class PositionGroup;
+class RemoteRefresh;
 class SavedApp;
 class Scheduler;
+class StoreReader;
+class StoreWriter;
 
 class ModelContext : public QObject, private ModelObserver {
     Q_OBJECT
@@ -107,7 +110,7 @@ public:
     // were, then applied all in one turn, so that no list ever shows part of the commit. A save here
     // or another commit meanwhile makes it read the whole database instead, so nothing is lost.
     void refresh(const StoreChanges& changes, bool inSlices);
-    bool isRefreshing() const { return m_refresh != nullptr; }
+    bool isRefreshing() const;
     // Ends a refresh in slices now.
     void finishRefresh();
     // Rows read per turn by a refresh in slices.
@@ -134,6 +137,9 @@ Q_SIGNALS:
 private:
     friend class ModelContainer;
     friend class EditScope;
+    friend class RemoteRefresh;
+    friend class StoreReader;
+    friend class StoreWriter;
 
     struct Record {
         qint64 key = 0; // the row's pk; 0 while not stored
@@ -157,26 +163,6 @@ private:
         QList<ModelObject*> pendingDeletes;
     };
 
-    // A refresh under way: the rows read so far, into objects that nobody sees yet.
-    struct Refresh {
-        StoreChanges changes;
-        size_t kind = 0;
-        qsizetype next = 0;
-        bool ownersStaged = false;
-        // The owners whose lists are read (relationship, key), and the next to read.
-        QList<std::pair<int, qint64>> owners;
-        qsizetype nextOwner = 0;
-        bool done = false;
-        quint64 saves = 0;
-        // Per class, by key: a new object, or a copy of the live one to copy from.
-        std::array<QHash<qint64, ModelObject*>, 6> staged;
-        std::array<QSet<qint64>, 6> missing;
-        StoreTables::ReadLinks links;
-        // Per relationship, the owners whose lists are read again, with their children's keys.
-        std::array<QHash<qint64, QList<qint64>>, 4> members;
-        std::vector<std::unique_ptr<ModelObject>> copies;
-    };
-
     ModelContext(Database& database, Scheduler& scheduler, QObject* parent = nullptr);
     // Reads the whole database into live objects, reconciling with those already held.
     bool load(QString* error);
@@ -193,20 +179,6 @@ private:
     void beginChangeSet();
     void revertChangeSet();
     void endChangeSet() { m_changeSet.reset(); }
-    void scheduleRecheck();
-    void startPeriodicCheck();
-    // Saves what is pending, reads the whole database again and sends remoteChange.
-    void reloadAll();
-    // Reads up to about `budget` rows of the refresh; sets its `done` once everything is read.
-    bool readRefresh(int budget, QString* error);
-    // Reads the rows from key `first` to `last`, each into a new object or into a copy of the live one.
-    bool stageRows(ModelObject::Kind kind, qint64 first, qint64 last, QString* error);
-    // The owners whose lists the changed rows touch: their rows are read too.
-    bool stageOwners(QString* error);
-    // Applies what the refresh read; false (changing nothing) when it no longer fits the live objects.
-    bool applyRefresh();
-    void scheduleRefreshSlice();
-    void dropRefresh();
 
     void adopt(ModelObject* root);
     void markDirty(ModelObject* object);
@@ -220,10 +192,15 @@ private:
     QList<ModelObject*>& objectsOf(ModelObject::Kind kind) { return m_objects[static_cast<size_t>(kind)]; }
     QHash<qint64, ModelObject*>& keysOf(ModelObject::Kind kind) { return m_byKey[static_cast<size_t>(kind)]; }
     void compact(ModelObject::Kind kind);
+    // The owner whose list holds the object: a configuration or a position group; nullptr for a root.
+    static const ModelObject* ownerOf(const ModelObject* object);
 
     Database& m_database;
     Scheduler& m_scheduler;
     std::unique_ptr<StoreTables> m_tables;
+    std::unique_ptr<StoreWriter> m_writer;
+    std::unique_ptr<StoreReader> m_reader;
+    std::unique_ptr<RemoteRefresh> m_remoteRefresh;
     QHash<const ModelObject*, Record> m_records;
     std::array<QList<ModelObject*>, 6> m_objects;
     std::array<int, 6> m_deletedInObjects{};
@@ -232,7 +209,6 @@ private:
     QList<ModelObject*> m_pendingDeletes;
     Journal m_journal;
     std::optional<ChangeSet> m_changeSet;
-    quint64 m_recheckGeneration = 0;
     QString m_lastRemoteFailure;
     QString m_lastAutosaveFailure;
     bool m_saveFailing = false;
@@ -240,12 +216,8 @@ private:
     bool m_autosaveEnabled = true;
     bool m_autosaveScheduled = false;
     qint64 m_dataVersion = 0;
-    bool m_remoteChecksHeld = false;
-    bool m_remoteCheckWaiting = false;
     QObject* m_watcher = nullptr;
-    std::unique_ptr<Refresh> m_refresh;
     quint64 m_saves = 0;
-    quint64 m_refreshGeneration = 0;
 };
 
 extern template QList<ConfigurationGroup*> ModelContext::fetch<ConfigurationGroup>();

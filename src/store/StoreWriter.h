@@ -1,0 +1,23 @@
+// Writes the context's pending changes to the database in one transaction: the saving half of
+// ModelContext, which owns it and keeps the bookkeeping it reads and updates.
+#pragma once
+
+#include "ModelContext.h"
+
+#include <QSet>
+#include <QString>
+
+class ModelObject;
+
+class StoreWriter {
+public:
+    explicit StoreWriter(ModelContext& context);
+
+    // Writes every pending change, or only those of the objects in `only`; see ModelContext::save.
+    bool write(const QSet<const ModelObject*>* only, QString* error);
+
+private:
+    using Record = ModelContext::Record;
+    using Journal = ModelContext::Journal;
+    ModelContext& m_context;
+};
