@@ -1,6 +1,6 @@
 #include "SyncEngine.h"
 
-#include "FolderWatcher.h"
+#include "ScanScheduler.h"
 #include "SyncFolderReader.h"
 #include "SyncMerger.h"
 #include "SyncSchema.h"
@@ -63,17 +63,15 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
       m_state(std::move(state)), m_reader(std::make_unique<SyncFolderReader>(m_folder)),
       m_worker(std::make_unique<SyncWorker>(scheduler)), m_storePath(container.path()),
       m_automatic(options.automatic), m_checkpoint(options.checkpoint),
-      m_rounds(options.folder, m_state->clock().machine()) {
+      m_rounds(options.folder, m_state->clock().machine()), m_scans(new ScanScheduler(*this)),
+      m_manual(*this) {
     SyncExporter::Hooks hooks;
     hooks.folderChanged = [this] {
         if (m_automatic && !m_importing)
-            scheduleScan(settleDelay, true);
+            m_scans->scheduleScan(settleDelay, true);
     };
     hooks.writeFailed = [this](const QString& message) {
-        if (m_manual && m_manual->ok) {
-            m_manual->ok = false;
-            m_manual->error = message;
-        }
+        m_manual.fail(message);
         if (message == m_lastError)
             return;
         m_lastError = message;
@@ -98,19 +96,8 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     // too, from the next turn on, so that a large reading-in is not followed by a large export in the
     // same turn.
     connect(m_context, &ModelContext::remoteChange, this, &SyncEngine::scheduleExport);
-    if (m_automatic) {
-        QStringList classes;
-        for (ModelObject::Kind kind : SyncSchema::kinds)
-            classes.append(SyncSchema::className(kind));
-        m_watcher = new FolderWatcher(m_folder.path(), classes, this);
-        connect(m_watcher, &FolderWatcher::changed, this, &SyncEngine::folderEvents);
-        scheduleScan(0, true);
-        m_scheduler.after(m_watcher->isWatching() ? rescanInterval : pollInterval,
-                          [self = QPointer<SyncEngine>(this)] {
-                              if (self)
-                                  self->scheduledScan();
-                          });
-    }
+    if (m_automatic)
+        m_scans->start();
 }
 
 SyncEngine::~SyncEngine() {
@@ -163,15 +150,14 @@ void SyncEngine::workerDone() {
     // The rest of a large export comes first, a slice per turn.
     if (m_worker->isBusy() || m_exporter->hasMore())
         return;
-    if (m_manual) {
+    if (m_manual.isActive()) {
         // Its round reads every file anyway; what it leaves to write goes before other rounds.
-        continueManualSync();
+        m_manual.proceed();
         return;
     }
-    if (m_scanPending) {
+    if (m_scans->takePending()) {
         // Before the rest of a large batch of files: what other machines wrote comes in meanwhile.
-        m_scanPending = false;
-        scheduleScan(0, false);
+        m_scans->scheduleScan(0, false);
         return;
     }
     m_exporter->writeNextBatch();
@@ -306,6 +292,10 @@ void SyncEngine::exportRest() {
     }
 }
 
+void SyncEngine::syncNow(SyncDone done) {
+    m_manual.request(std::move(done));
+}
+
 bool SyncEngine::importChanges(QString* error) {
     if (m_importing && !m_worker->isBusy())
         return true;
@@ -322,75 +312,6 @@ bool SyncEngine::importChanges(QString* error) {
         m_lastError = message;
     Q_EMIT finished(ok);
     return ok;
-}
-
-void SyncEngine::syncNow(SyncDone done) {
-    if (m_manual) {
-        m_manual->done.append(std::move(done));
-        return;
-    }
-    m_manual.emplace();
-    m_manual->done.append(std::move(done));
-    continueManualSync();
-}
-
-void SyncEngine::continueManualSync() {
-    if (!m_manual || m_worker->isBusy() || m_importing)
-        return;
-    // The live objects show the last round and a large export has gone out before the next step: the
-    // exporter compares the two.
-    if (m_context->isRefreshing() || m_exporter->hasMore())
-        return;
-    switch (m_manual->stage) {
-    case ManualSync::Stage::waiting: {
-        // This round reads everything: what the timer or the watcher asked for so far is included.
-        m_scanPending = false;
-        m_fullScanPending = false;
-        m_pendingKinds.clear();
-        m_manual->stage = ManualSync::Stage::reading;
-        QString error;
-        switch (startRound(std::nullopt, &error)) {
-        case Start::failed:
-            return endManualSync(false, error);
-        case Start::deferred:
-            // Its export handed the worker a batch of files: the round follows once it is written.
-            m_manual->stage = ManualSync::Stage::waiting;
-            return;
-        case Start::ended:
-            return endManualSync(m_roundOk, m_roundError);
-        case Start::running:
-            return;
-        }
-        return;
-    }
-    case ManualSync::Stage::reading:
-        return;
-    case ManualSync::Stage::writing:
-        break;
-    }
-    // What the round left to write, in batches on the worker; the last few here.
-    if (m_exporter->queued().size() > writeChunk) {
-        m_exporter->writeNextBatch();
-        if (m_worker->isBusy())
-            return;
-    }
-    QString error;
-    if (!m_exporter->flushWrites(&error) && m_manual->ok) {
-        m_manual->ok = false;
-        m_manual->error = error;
-    }
-    endManualSync(m_manual->ok, m_manual->error);
-}
-
-void SyncEngine::endManualSync(bool ok, QString error) {
-    const QList<SyncDone> done = std::exchange(m_manual, std::nullopt)->done;
-    if (!ok)
-        m_lastError = error;
-    Q_EMIT finished(ok);
-    for (const SyncDone& report : done)
-        report(ok, error);
-    // What came up meanwhile (a folder event, an export) goes now.
-    workerDone();
 }
 
 bool SyncEngine::roundNow(const std::optional<QSet<int>>& kinds, QString* error) {
@@ -411,12 +332,9 @@ bool SyncEngine::roundNow(const std::optional<QSet<int>>& kinds, QString* error)
 SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, QString* error) {
     const auto defer = [&] {
         // "Sync Now" reads every file once the worker is free: this round would add nothing.
-        if (m_manual && m_manual->stage != ManualSync::Stage::writing)
+        if (m_manual.awaitsRound())
             return Start::deferred;
-        m_fullScanPending = m_fullScanPending || !kinds;
-        if (kinds)
-            m_pendingKinds.unite(*kinds);
-        m_scanPending = true;
+        m_scans->defer(kinds);
         return Start::deferred;
     };
     const auto failed = [&](const QString& message) {
@@ -439,7 +357,7 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
             return failed(exportError);
         m_roundOk = true;
         m_roundError.clear();
-        if (!m_waited && !m_manual)
+        if (!m_waited && !m_manual.isActive())
             Q_EMIT finished(true);
         return Start::ended;
     }
@@ -497,12 +415,8 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
         else
             m_lastError = message;
         // A round that someone waits for is theirs to report.
-        if (isManualRound()) {
-            m_manual->stage = ManualSync::Stage::writing;
-            if (!ok && m_manual->ok) {
-                m_manual->ok = false;
-                m_manual->error = message;
-            }
+        if (m_manual.isReading()) {
+            m_manual.roundEnded(ok, message);
         } else if (!m_waited) {
             if (!ok && message != previous)
                 logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + message);
@@ -511,10 +425,10 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
         workerDone();
     };
     if (!result.ok) {
-        m_listed.clear();
+        m_scans->forgetListed();
         return end(false, result.error);
     }
-    m_listed.insert(result.listed);
+    m_scans->noteListed(result.listed);
     if (const std::optional<SyncStoreWriter::Backup>& backup = result.backup) {
         QStringList what;
         if (backup->configurations > 0)
@@ -581,91 +495,16 @@ void SyncEngine::collectTombstones(qint64 now) {
         TombstoneCollector(*m_state, m_folder).collect(*horizon, m_exporter->queued());
 }
 
-void SyncEngine::scheduleScan(double delay, bool full) {
-    m_fullScanPending = m_fullScanPending || full;
-    if (m_scanScheduled)
-        return;
-    m_scanScheduled = true;
-    m_scheduler.after(delay, [self = QPointer<SyncEngine>(this)] {
-        if (!self)
-            return;
-        self->m_scanScheduled = false;
-        if (self->m_importing || self->m_worker->isBusy()) {
-            // Read once the worker is free, with what it was to read.
-            self->m_scanPending = true;
-            return;
-        }
-        std::optional<QSet<int>> kinds;
-        if (!self->m_fullScanPending)
-            kinds = std::exchange(self->m_pendingKinds, {});
-        self->m_fullScanPending = false;
-        self->m_pendingKinds.clear();
-        QString error;
-        const QString previous = self->m_lastError;
-        // Ends on a later turn, with `finished`.
-        if (self->startRound(kinds, &error) == Start::failed) {
-            if (error != previous)
-                logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + error);
-            Q_EMIT self->finished(false);
-        }
-        if (!self->m_worker->isBusy())
-            self->m_exporter->writeNextBatch();
-        // A folder that appeared since is watched from now on.
-        self->m_watcher->refresh();
-    });
-}
-
-QString SyncEngine::classFolder(ModelObject::Kind kind) const {
-    return m_folder.path() + u'/' + SyncSchema::className(kind);
-}
-
-QSet<int> SyncEngine::changedClassFolders() const {
-    QSet<int> changed;
-    for (ModelObject::Kind kind : SyncSchema::kinds) {
-        const auto known = m_listed.constFind(int(kind));
-        // A file renamed into place or removed changes its folder; a sync service writes that way.
-        if (known == m_listed.constEnd() || SyncFolder::signatureOf(classFolder(kind)) != *known)
-            changed.insert(int(kind));
-    }
-    return changed;
-}
-
 bool SyncEngine::rescan(QString* error) {
     if (m_importing && !m_worker->isBusy())
         return true;
     settle();
-    const bool deep = ++m_rescans >= deepRescanEvery;
-    if (deep)
-        m_rescans = 0;
+    const bool deep = m_scans->nextIsDeep();
     QString message;
-    const bool ok = roundNow(deep ? std::nullopt : std::optional<QSet<int>>(changedClassFolders()), &message);
+    const bool ok =
+        roundNow(deep ? std::nullopt : std::optional<QSet<int>>(m_scans->changedClassFolders()), &message);
     if (!ok && error)
         *error = message;
     Q_EMIT finished(ok);
     return ok;
-}
-
-void SyncEngine::scheduledScan() {
-    if (++m_rescans >= deepRescanEvery) {
-        m_rescans = 0;
-        scheduleScan(0, true);
-    } else if (const QSet<int> changed = changedClassFolders(); !changed.isEmpty()) {
-        m_pendingKinds.unite(changed);
-        scheduleScan(0, false);
-    }
-    m_scheduler.after(m_watcher->isWatching() ? rescanInterval : pollInterval,
-                      [self = QPointer<SyncEngine>(this)] {
-                          if (self)
-                              self->scheduledScan();
-                      });
-}
-
-void SyncEngine::folderEvents() {
-    const bool full = m_watcher->takeNeedsFullScan();
-    const QSet<QString> changed = m_watcher->takeChangedSubfolders();
-    for (ModelObject::Kind kind : SyncSchema::kinds)
-        if (changed.contains(SyncSchema::className(kind)))
-            m_pendingKinds.insert(int(kind));
-    // Our own writes show up too; a round that finds nothing new costs one listing.
-    scheduleScan(settleDelay, full);
 }
