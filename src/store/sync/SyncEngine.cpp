@@ -1,5 +1,6 @@
 #include "SyncEngine.h"
 
+#include "ExportScheduler.h"
 #include "ScanScheduler.h"
 #include "SyncFolderReader.h"
 #include "SyncMerger.h"
@@ -51,7 +52,7 @@ std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Schedu
             *error = QStringLiteral("%1: %2").arg(statePath, message);
         return nullptr;
     }
-    engine->m_rejoinPending = engine->m_state->isFresh();
+    engine->m_exports->setRejoinPending(engine->m_state->isFresh());
     if (!engine->m_state->applying().isEmpty() && !engine->finishApplying(&message))
         logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + message);
     return engine;
@@ -64,7 +65,7 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
       m_worker(std::make_unique<SyncWorker>(scheduler)), m_storePath(container.path()),
       m_automatic(options.automatic), m_checkpoint(options.checkpoint),
       m_rounds(options.folder, m_state->clock().machine()), m_scans(new ScanScheduler(*this)),
-      m_manual(*this) {
+      m_exports(new ExportScheduler(*this)), m_manual(*this) {
     SyncExporter::Hooks hooks;
     hooks.folderChanged = [this] {
         if (m_automatic && !m_importing)
@@ -82,20 +83,11 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     };
     hooks.workerDone = [this] { workerDone(); };
     m_exporter = std::make_unique<SyncExporter>(m_context, *m_worker, m_folder, *m_state, std::move(hooks));
-    const auto exportNow = [this] {
-        if (m_importing || m_worker->isBusy() || m_exporter->hasOverlap())
-            m_savedMeanwhile = true;
-        if (m_importing) {
-            m_exportPending = true;
-            return;
-        }
-        exportLogged();
-    };
-    connect(m_context, &ModelContext::didSave, this, exportNow);
+    connect(m_context, &ModelContext::didSave, m_exports, &ExportScheduler::saved);
     // Another writer (a second instance, a tool, a round of ours) changed the store: its changes travel
     // too, from the next turn on, so that a large reading-in is not followed by a large export in the
     // same turn.
-    connect(m_context, &ModelContext::remoteChange, this, &SyncEngine::scheduleExport);
+    connect(m_context, &ModelContext::remoteChange, m_exports, &ExportScheduler::scheduleExport);
     if (m_automatic)
         m_scans->start();
 }
@@ -116,37 +108,11 @@ void SyncEngine::settle() {
         m_worker->wait();
 }
 
-void SyncEngine::exportLogged() {
-    QString error;
-    const QString previous = m_lastError;
-    if (!exportChanges(&error) && error != previous)
-        logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + error);
-}
-
-void SyncEngine::scheduleExport() {
-    if (m_exportScheduled)
-        return;
-    m_exportScheduled = true;
-    m_scheduler.async([self = QPointer<SyncEngine>(this)] {
-        if (!self)
-            return;
-        self->m_exportScheduled = false;
-        if (self->m_importing || self->m_worker->isBusy()) {
-            self->m_exportPending = true;
-            return;
-        }
-        self->exportLogged();
-        self->workerDone();
-    });
-}
-
 void SyncEngine::workerDone() {
     if (m_worker->isBusy() || m_importing)
         return;
-    if (m_exportPending) {
-        m_exportPending = false;
-        exportLogged();
-    }
+    if (m_exports->takePending())
+        m_exports->exportLogged();
     // The rest of a large export comes first, a slice per turn.
     if (m_worker->isBusy() || m_exporter->hasMore())
         return;
@@ -196,100 +162,17 @@ bool SyncEngine::finishApplying(QString* error) {
     return true;
 }
 
-bool SyncEngine::prepareRejoin() {
-    const SyncFolder::State state = m_folder.state();
-    if (!m_rejoinPending || (state != SyncFolder::State::available && state != SyncFolder::State::readOnly))
-        return false;
-    m_rejoinPending = false;
-    // Only objects held here are held back; an empty store (a new machine joining) has none.
-    if (m_context->fetch<ConfigurationGroup>().isEmpty() && m_context->fetch<SavedApp>().isEmpty())
-        return false;
-    // Listing a large folder takes tens of milliseconds: not on the main thread.
-    auto ids = std::make_shared<QSet<QString>>();
-    m_worker->start(
-        [this, ids] {
-            for (ModelObject::Kind kind : SyncSchema::kinds) {
-                QList<SyncFolder::Entry> files;
-                m_folder.list(kind, &files, nullptr, nullptr);
-                for (const SyncFolder::Entry& file : std::as_const(files))
-                    ids->insert(file.id);
-            }
-        },
-        [this, ids] {
-            m_exporter->setRejoining(std::move(*ids));
-            workerDone();
-        });
-    return true;
-}
-
-bool SyncEngine::settleOverlap(bool done, QString* error) {
-    if (!m_exporter->hasOverlap())
-        return false;
-    m_settling = true;
-    const auto settled = qScopeGuard([this] { m_settling = false; });
-    // Saved first: the edits must be in their rows, and a later save would write whole rows again.
-    if (m_context->hasChanges() && !m_context->save(error))
-        return false;
-    const SyncExporter::Settlement settlement =
-        m_exporter->settleOverlap(std::exchange(m_savedMeanwhile, false), done);
-    if (settlement.isEmpty())
-        return false;
-    if (!settlement.rows.isEmpty() && !m_merger->store(settlement.rows, error))
-        return false;
-    // Through the main context, which knows the rows it holds.
-    for (ModelObject* object : settlement.revive)
-        m_context->rewrite(object);
-    for (ModelObject* object : settlement.drop)
-        m_context->deleteObject(object);
-    if (m_context->hasChanges() && !m_context->save(error))
-        return false;
-    m_context->checkForRemoteChanges();
-    return true;
-}
-
-bool SyncEngine::exportChanges(QString* error) {
-    // The exporter compares the live objects with what was merged: they must show the whole round first.
-    if (m_settling || m_worker->isBusy() || m_context->isRefreshing() || prepareRejoin()) {
-        m_exportPending = true;
-        return true;
-    }
-    QString message;
-    if (m_exporter->hasOverlap()) {
-        settleOverlap(true, &message);
-        if (!message.isEmpty())
-            return fail(message, error);
-    }
-    const SyncExporter::Result result = m_exporter->exportChanges(&message);
-    if (m_exporter->hasMore())
-        scheduleExport();
-    switch (result) {
-    case SyncExporter::Result::unchanged:
-        return true;
-    case SyncExporter::Result::written:
-        m_lastError.clear();
-        return true;
-    case SyncExporter::Result::failed:
-        break;
-    }
-    return fail(message, error);
-}
-
 int SyncEngine::unreadableFileCount() const {
     return m_worker->isBusy() ? m_unreadable : m_reader->refusedCount();
 }
 
-bool SyncEngine::flushWrites(QString* error) {
-    exportRest();
-    return m_exporter->flushWrites(error);
+bool SyncEngine::exportChanges(QString* error) {
+    return m_exports->exportChanges(error);
 }
 
-void SyncEngine::exportRest() {
-    settle();
-    m_context->finishRefresh();
-    while (m_exporter->hasMore()) {
-        exportChanges();
-        settle();
-    }
+bool SyncEngine::flushWrites(QString* error) {
+    m_exports->exportRest();
+    return m_exporter->flushWrites(error);
 }
 
 void SyncEngine::syncNow(SyncDone done) {
@@ -367,7 +250,7 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
         // The export handed a large batch to the worker, or left more for later: the round follows.
         if (!m_waited)
             return defer();
-        exportRest();
+        m_exports->exportRest();
     }
 
     m_importing = true;
@@ -449,7 +332,7 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     // read the round in; the whole store is read then, as it holds more than the round's rows.
     m_exporter->noteRound(round.before);
     QString settleError;
-    const bool settled = settleOverlap(false, &settleError);
+    const bool settled = m_exports->settleOverlap(false, &settleError);
     if (!settleError.isEmpty())
         logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + settleError);
     StoreChanges changes = result.changes;

@@ -30,6 +30,7 @@
 #include <optional>
 
 class ModelContainer;
+class ExportScheduler;
 class ModelContext;
 class ScanScheduler;
 class Scheduler;
@@ -113,6 +114,7 @@ Q_SIGNALS:
     void finished(bool ok);
 
 private:
+    friend class ExportScheduler;
     friend class ManualSync;
     friend class ScanScheduler;
 
@@ -135,20 +137,8 @@ private:
     bool roundNow(const std::optional<QSet<int>>& kinds, QString* error);
     // The worker is free: what waited for it goes now.
     void workerDone();
-    // Makes the store hold, per attribute, the later of the edits saved here while a round ran and what
-    // the round merged (see SyncExporter::settleOverlap). True when it wrote into the store.
-    bool settleOverlap(bool done, QString* error);
-    // Exports, and logs a failure unless it is the one already reported.
-    void exportLogged();
-    // Exports on a later turn (what a large export left, or another writer's changes).
-    void scheduleExport();
-    // Waits for the worker and exports what earlier exports left, here and now.
-    void exportRest();
     // Writes into the store what an import interrupted by a crash had not finished writing.
     bool finishApplying(QString* error);
-    // Without a sync state, leaves what the folder holds to the first import: lists it on the worker.
-    // True while that listing runs; exports wait for it.
-    bool prepareRejoin();
     void checkpoint(const char* point) const {
         if (m_checkpoint)
             m_checkpoint(point);
@@ -169,15 +159,8 @@ private:
     QString m_lastError;
     QString m_storePath;
     bool m_automatic;
-    bool m_rejoinPending = false;
     std::function<void(const char*)> m_checkpoint;
     bool m_importing = false;
-    bool m_settling = false;
-    // The store was saved while a round ran or was read in: it may hold whole rows older than the round.
-    bool m_savedMeanwhile = false;
-    // Waiting for the worker.
-    bool m_exportPending = false;
-    bool m_exportScheduled = false;
     // The outcome of the last round, for those that wait for it.
     bool m_roundOk = true;
     // A caller waits for the round (importChanges, rescan) and reports its end itself.
@@ -188,5 +171,7 @@ private:
     QString m_notice;
     // The engine's child: scans, the timer and the folder's watch.
     ScanScheduler* m_scans;
+    // The engine's child: when exports run.
+    ExportScheduler* m_exports;
     ManualSync m_manual;
 };
