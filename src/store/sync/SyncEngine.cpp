@@ -1,6 +1,7 @@
 #include "SyncEngine.h"
 
-#include "FolderWatcher.h"
+#include "ExportScheduler.h"
+#include "ScanScheduler.h"
 #include "SyncFolderReader.h"
 #include "SyncMerger.h"
 #include "SyncSchema.h"
@@ -51,7 +52,7 @@ std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Schedu
             *error = QStringLiteral("%1: %2").arg(statePath, message);
         return nullptr;
     }
-    engine->m_rejoinPending = engine->m_state->isFresh();
+    engine->m_exports->setRejoinPending(engine->m_state->isFresh());
     if (!engine->m_state->applying().isEmpty() && !engine->finishApplying(&message))
         logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + message);
     return engine;
@@ -63,17 +64,15 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
       m_state(std::move(state)), m_reader(std::make_unique<SyncFolderReader>(m_folder)),
       m_worker(std::make_unique<SyncWorker>(scheduler)), m_storePath(container.path()),
       m_automatic(options.automatic), m_checkpoint(options.checkpoint),
-      m_rounds(options.folder, m_state->clock().machine()) {
+      m_rounds(options.folder, m_state->clock().machine()), m_scans(new ScanScheduler(*this)),
+      m_exports(new ExportScheduler(*this)), m_manual(*this) {
     SyncExporter::Hooks hooks;
     hooks.folderChanged = [this] {
         if (m_automatic && !m_importing)
-            scheduleScan(settleDelay, true);
+            m_scans->scheduleScan(settleDelay, true);
     };
     hooks.writeFailed = [this](const QString& message) {
-        if (m_manual && m_manual->ok) {
-            m_manual->ok = false;
-            m_manual->error = message;
-        }
+        m_manual.fail(message);
         if (message == m_lastError)
             return;
         m_lastError = message;
@@ -84,33 +83,13 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
     };
     hooks.workerDone = [this] { workerDone(); };
     m_exporter = std::make_unique<SyncExporter>(m_context, *m_worker, m_folder, *m_state, std::move(hooks));
-    const auto exportNow = [this] {
-        if (m_importing || m_worker->isBusy() || m_exporter->hasOverlap())
-            m_savedMeanwhile = true;
-        if (m_importing) {
-            m_exportPending = true;
-            return;
-        }
-        exportLogged();
-    };
-    connect(m_context, &ModelContext::didSave, this, exportNow);
+    connect(m_context, &ModelContext::didSave, m_exports, &ExportScheduler::saved);
     // Another writer (a second instance, a tool, a round of ours) changed the store: its changes travel
     // too, from the next turn on, so that a large reading-in is not followed by a large export in the
     // same turn.
-    connect(m_context, &ModelContext::remoteChange, this, &SyncEngine::scheduleExport);
-    if (m_automatic) {
-        QStringList classes;
-        for (ModelObject::Kind kind : SyncSchema::kinds)
-            classes.append(SyncSchema::className(kind));
-        m_watcher = new FolderWatcher(m_folder.path(), classes, this);
-        connect(m_watcher, &FolderWatcher::changed, this, &SyncEngine::folderEvents);
-        scheduleScan(0, true);
-        m_scheduler.after(m_watcher->isWatching() ? rescanInterval : pollInterval,
-                          [self = QPointer<SyncEngine>(this)] {
-                              if (self)
-                                  self->scheduledScan();
-                          });
-    }
+    connect(m_context, &ModelContext::remoteChange, m_exports, &ExportScheduler::scheduleExport);
+    if (m_automatic)
+        m_scans->start();
 }
 
 SyncEngine::~SyncEngine() {
@@ -129,49 +108,22 @@ void SyncEngine::settle() {
         m_worker->wait();
 }
 
-void SyncEngine::exportLogged() {
-    QString error;
-    const QString previous = m_lastError;
-    if (!exportChanges(&error) && error != previous)
-        logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + error);
-}
-
-void SyncEngine::scheduleExport() {
-    if (m_exportScheduled)
-        return;
-    m_exportScheduled = true;
-    m_scheduler.async([self = QPointer<SyncEngine>(this)] {
-        if (!self)
-            return;
-        self->m_exportScheduled = false;
-        if (self->m_importing || self->m_worker->isBusy()) {
-            self->m_exportPending = true;
-            return;
-        }
-        self->exportLogged();
-        self->workerDone();
-    });
-}
-
 void SyncEngine::workerDone() {
     if (m_worker->isBusy() || m_importing)
         return;
-    if (m_exportPending) {
-        m_exportPending = false;
-        exportLogged();
-    }
+    if (m_exports->takePending())
+        m_exports->exportLogged();
     // The rest of a large export comes first, a slice per turn.
     if (m_worker->isBusy() || m_exporter->hasMore())
         return;
-    if (m_manual) {
+    if (m_manual.isActive()) {
         // Its round reads every file anyway; what it leaves to write goes before other rounds.
-        continueManualSync();
+        m_manual.proceed();
         return;
     }
-    if (m_scanPending) {
+    if (m_scans->takePending()) {
         // Before the rest of a large batch of files: what other machines wrote comes in meanwhile.
-        m_scanPending = false;
-        scheduleScan(0, false);
+        m_scans->scheduleScan(0, false);
         return;
     }
     m_exporter->writeNextBatch();
@@ -210,100 +162,21 @@ bool SyncEngine::finishApplying(QString* error) {
     return true;
 }
 
-bool SyncEngine::prepareRejoin() {
-    const SyncFolder::State state = m_folder.state();
-    if (!m_rejoinPending || (state != SyncFolder::State::available && state != SyncFolder::State::readOnly))
-        return false;
-    m_rejoinPending = false;
-    // Only objects held here are held back; an empty store (a new machine joining) has none.
-    if (m_context->fetch<ConfigurationGroup>().isEmpty() && m_context->fetch<SavedApp>().isEmpty())
-        return false;
-    // Listing a large folder takes tens of milliseconds: not on the main thread.
-    auto ids = std::make_shared<QSet<QString>>();
-    m_worker->start(
-        [this, ids] {
-            for (ModelObject::Kind kind : SyncSchema::kinds) {
-                QList<SyncFolder::Entry> files;
-                m_folder.list(kind, &files, nullptr, nullptr);
-                for (const SyncFolder::Entry& file : std::as_const(files))
-                    ids->insert(file.id);
-            }
-        },
-        [this, ids] {
-            m_exporter->setRejoining(std::move(*ids));
-            workerDone();
-        });
-    return true;
-}
-
-bool SyncEngine::settleOverlap(bool done, QString* error) {
-    if (!m_exporter->hasOverlap())
-        return false;
-    m_settling = true;
-    const auto settled = qScopeGuard([this] { m_settling = false; });
-    // Saved first: the edits must be in their rows, and a later save would write whole rows again.
-    if (m_context->hasChanges() && !m_context->save(error))
-        return false;
-    const SyncExporter::Settlement settlement =
-        m_exporter->settleOverlap(std::exchange(m_savedMeanwhile, false), done);
-    if (settlement.isEmpty())
-        return false;
-    if (!settlement.rows.isEmpty() && !m_merger->store(settlement.rows, error))
-        return false;
-    // Through the main context, which knows the rows it holds.
-    for (ModelObject* object : settlement.revive)
-        m_context->rewrite(object);
-    for (ModelObject* object : settlement.drop)
-        m_context->deleteObject(object);
-    if (m_context->hasChanges() && !m_context->save(error))
-        return false;
-    m_context->checkForRemoteChanges();
-    return true;
-}
-
-bool SyncEngine::exportChanges(QString* error) {
-    // The exporter compares the live objects with what was merged: they must show the whole round first.
-    if (m_settling || m_worker->isBusy() || m_context->isRefreshing() || prepareRejoin()) {
-        m_exportPending = true;
-        return true;
-    }
-    QString message;
-    if (m_exporter->hasOverlap()) {
-        settleOverlap(true, &message);
-        if (!message.isEmpty())
-            return fail(message, error);
-    }
-    const SyncExporter::Result result = m_exporter->exportChanges(&message);
-    if (m_exporter->hasMore())
-        scheduleExport();
-    switch (result) {
-    case SyncExporter::Result::unchanged:
-        return true;
-    case SyncExporter::Result::written:
-        m_lastError.clear();
-        return true;
-    case SyncExporter::Result::failed:
-        break;
-    }
-    return fail(message, error);
-}
-
 int SyncEngine::unreadableFileCount() const {
     return m_worker->isBusy() ? m_unreadable : m_reader->refusedCount();
 }
 
+bool SyncEngine::exportChanges(QString* error) {
+    return m_exports->exportChanges(error);
+}
+
 bool SyncEngine::flushWrites(QString* error) {
-    exportRest();
+    m_exports->exportRest();
     return m_exporter->flushWrites(error);
 }
 
-void SyncEngine::exportRest() {
-    settle();
-    m_context->finishRefresh();
-    while (m_exporter->hasMore()) {
-        exportChanges();
-        settle();
-    }
+void SyncEngine::syncNow(SyncDone done) {
+    m_manual.request(std::move(done));
 }
 
 bool SyncEngine::importChanges(QString* error) {
@@ -324,75 +197,6 @@ bool SyncEngine::importChanges(QString* error) {
     return ok;
 }
 
-void SyncEngine::syncNow(SyncDone done) {
-    if (m_manual) {
-        m_manual->done.append(std::move(done));
-        return;
-    }
-    m_manual.emplace();
-    m_manual->done.append(std::move(done));
-    continueManualSync();
-}
-
-void SyncEngine::continueManualSync() {
-    if (!m_manual || m_worker->isBusy() || m_importing)
-        return;
-    // The live objects show the last round and a large export has gone out before the next step: the
-    // exporter compares the two.
-    if (m_context->isRefreshing() || m_exporter->hasMore())
-        return;
-    switch (m_manual->stage) {
-    case ManualSync::Stage::waiting: {
-        // This round reads everything: what the timer or the watcher asked for so far is included.
-        m_scanPending = false;
-        m_fullScanPending = false;
-        m_pendingKinds.clear();
-        m_manual->stage = ManualSync::Stage::reading;
-        QString error;
-        switch (startRound(std::nullopt, &error)) {
-        case Start::failed:
-            return endManualSync(false, error);
-        case Start::deferred:
-            // Its export handed the worker a batch of files: the round follows once it is written.
-            m_manual->stage = ManualSync::Stage::waiting;
-            return;
-        case Start::ended:
-            return endManualSync(m_roundOk, m_roundError);
-        case Start::running:
-            return;
-        }
-        return;
-    }
-    case ManualSync::Stage::reading:
-        return;
-    case ManualSync::Stage::writing:
-        break;
-    }
-    // What the round left to write, in batches on the worker; the last few here.
-    if (m_exporter->queued().size() > writeChunk) {
-        m_exporter->writeNextBatch();
-        if (m_worker->isBusy())
-            return;
-    }
-    QString error;
-    if (!m_exporter->flushWrites(&error) && m_manual->ok) {
-        m_manual->ok = false;
-        m_manual->error = error;
-    }
-    endManualSync(m_manual->ok, m_manual->error);
-}
-
-void SyncEngine::endManualSync(bool ok, QString error) {
-    const QList<SyncDone> done = std::exchange(m_manual, std::nullopt)->done;
-    if (!ok)
-        m_lastError = error;
-    Q_EMIT finished(ok);
-    for (const SyncDone& report : done)
-        report(ok, error);
-    // What came up meanwhile (a folder event, an export) goes now.
-    workerDone();
-}
-
 bool SyncEngine::roundNow(const std::optional<QSet<int>>& kinds, QString* error) {
     // What is running goes first: a round started by the timer, files being written.
     settle();
@@ -411,12 +215,9 @@ bool SyncEngine::roundNow(const std::optional<QSet<int>>& kinds, QString* error)
 SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, QString* error) {
     const auto defer = [&] {
         // "Sync Now" reads every file once the worker is free: this round would add nothing.
-        if (m_manual && m_manual->stage != ManualSync::Stage::writing)
+        if (m_manual.awaitsRound())
             return Start::deferred;
-        m_fullScanPending = m_fullScanPending || !kinds;
-        if (kinds)
-            m_pendingKinds.unite(*kinds);
-        m_scanPending = true;
+        m_scans->defer(kinds);
         return Start::deferred;
     };
     const auto failed = [&](const QString& message) {
@@ -439,7 +240,7 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
             return failed(exportError);
         m_roundOk = true;
         m_roundError.clear();
-        if (!m_waited && !m_manual)
+        if (!m_waited && !m_manual.isActive())
             Q_EMIT finished(true);
         return Start::ended;
     }
@@ -449,7 +250,7 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
         // The export handed a large batch to the worker, or left more for later: the round follows.
         if (!m_waited)
             return defer();
-        exportRest();
+        m_exports->exportRest();
     }
 
     m_importing = true;
@@ -497,12 +298,8 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
         else
             m_lastError = message;
         // A round that someone waits for is theirs to report.
-        if (isManualRound()) {
-            m_manual->stage = ManualSync::Stage::writing;
-            if (!ok && m_manual->ok) {
-                m_manual->ok = false;
-                m_manual->error = message;
-            }
+        if (m_manual.isReading()) {
+            m_manual.roundEnded(ok, message);
         } else if (!m_waited) {
             if (!ok && message != previous)
                 logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + message);
@@ -511,10 +308,10 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
         workerDone();
     };
     if (!result.ok) {
-        m_listed.clear();
+        m_scans->forgetListed();
         return end(false, result.error);
     }
-    m_listed.insert(result.listed);
+    m_scans->noteListed(result.listed);
     if (const std::optional<SyncStoreWriter::Backup>& backup = result.backup) {
         QStringList what;
         if (backup->configurations > 0)
@@ -535,7 +332,7 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     // read the round in; the whole store is read then, as it holds more than the round's rows.
     m_exporter->noteRound(round.before);
     QString settleError;
-    const bool settled = settleOverlap(false, &settleError);
+    const bool settled = m_exports->settleOverlap(false, &settleError);
     if (!settleError.isEmpty())
         logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + settleError);
     StoreChanges changes = result.changes;
@@ -581,91 +378,16 @@ void SyncEngine::collectTombstones(qint64 now) {
         TombstoneCollector(*m_state, m_folder).collect(*horizon, m_exporter->queued());
 }
 
-void SyncEngine::scheduleScan(double delay, bool full) {
-    m_fullScanPending = m_fullScanPending || full;
-    if (m_scanScheduled)
-        return;
-    m_scanScheduled = true;
-    m_scheduler.after(delay, [self = QPointer<SyncEngine>(this)] {
-        if (!self)
-            return;
-        self->m_scanScheduled = false;
-        if (self->m_importing || self->m_worker->isBusy()) {
-            // Read once the worker is free, with what it was to read.
-            self->m_scanPending = true;
-            return;
-        }
-        std::optional<QSet<int>> kinds;
-        if (!self->m_fullScanPending)
-            kinds = std::exchange(self->m_pendingKinds, {});
-        self->m_fullScanPending = false;
-        self->m_pendingKinds.clear();
-        QString error;
-        const QString previous = self->m_lastError;
-        // Ends on a later turn, with `finished`.
-        if (self->startRound(kinds, &error) == Start::failed) {
-            if (error != previous)
-                logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + error);
-            Q_EMIT self->finished(false);
-        }
-        if (!self->m_worker->isBusy())
-            self->m_exporter->writeNextBatch();
-        // A folder that appeared since is watched from now on.
-        self->m_watcher->refresh();
-    });
-}
-
-QString SyncEngine::classFolder(ModelObject::Kind kind) const {
-    return m_folder.path() + u'/' + SyncSchema::className(kind);
-}
-
-QSet<int> SyncEngine::changedClassFolders() const {
-    QSet<int> changed;
-    for (ModelObject::Kind kind : SyncSchema::kinds) {
-        const auto known = m_listed.constFind(int(kind));
-        // A file renamed into place or removed changes its folder; a sync service writes that way.
-        if (known == m_listed.constEnd() || SyncFolder::signatureOf(classFolder(kind)) != *known)
-            changed.insert(int(kind));
-    }
-    return changed;
-}
-
 bool SyncEngine::rescan(QString* error) {
     if (m_importing && !m_worker->isBusy())
         return true;
     settle();
-    const bool deep = ++m_rescans >= deepRescanEvery;
-    if (deep)
-        m_rescans = 0;
+    const bool deep = m_scans->nextIsDeep();
     QString message;
-    const bool ok = roundNow(deep ? std::nullopt : std::optional<QSet<int>>(changedClassFolders()), &message);
+    const bool ok =
+        roundNow(deep ? std::nullopt : std::optional<QSet<int>>(m_scans->changedClassFolders()), &message);
     if (!ok && error)
         *error = message;
     Q_EMIT finished(ok);
     return ok;
-}
-
-void SyncEngine::scheduledScan() {
-    if (++m_rescans >= deepRescanEvery) {
-        m_rescans = 0;
-        scheduleScan(0, true);
-    } else if (const QSet<int> changed = changedClassFolders(); !changed.isEmpty()) {
-        m_pendingKinds.unite(changed);
-        scheduleScan(0, false);
-    }
-    m_scheduler.after(m_watcher->isWatching() ? rescanInterval : pollInterval,
-                      [self = QPointer<SyncEngine>(this)] {
-                          if (self)
-                              self->scheduledScan();
-                      });
-}
-
-void SyncEngine::folderEvents() {
-    const bool full = m_watcher->takeNeedsFullScan();
-    const QSet<QString> changed = m_watcher->takeChangedSubfolders();
-    for (ModelObject::Kind kind : SyncSchema::kinds)
-        if (changed.contains(SyncSchema::className(kind)))
-            m_pendingKinds.insert(int(kind));
-    // Our own writes show up too; a round that finds nothing new costs one listing.
-    scheduleScan(settleDelay, full);
 }

@@ -2,11 +2,11 @@
 // changed and deleted objects are written to the folder, each attribute stamped by a hybrid logical
 // clock (SyncExporter). Import: the folder is watched with inotify, and the class folders in which
 // something changed are read shortly after a burst ends; all of it is read every few minutes, since
-// watches can miss events (every few seconds where there is no watch). A round (SyncRound) reads and
-// parses the new and changed files (SyncFolderReader), merges them by stamp and writes them into the
-// sync state and the database through a connection of its own (SyncMerger); after it the main context
-// reads them in and sends its remote-change signal. What this machine knows of every object is kept in
-// SyncState.
+// watches can miss events (every few seconds where there is no watch; ScanScheduler). A round
+// (SyncRound) reads and parses the new and changed files (SyncFolderReader), merges them by stamp and
+// writes them into the sync state and the database through a connection of its own (SyncMerger);
+// after it the main context reads them in and sends its remote-change signal. What this machine knows
+// of every object is kept in SyncState. "Sync Now" runs through ManualSync.
 // Threads: rounds, large batches of files and the listing a re-join needs run on the sync worker
 // (SyncWorker), one at a time; stamping, the exporter's bookkeeping, small batches of files and
 // everything the program sees run on the main thread, which touches the sync state only while the
@@ -15,6 +15,7 @@
 #pragma once
 
 #include "HybridClock.h"
+#include "ManualSync.h"
 #include "PeerRounds.h"
 #include "SyncExporter.h"
 #include "SyncFolder.h"
@@ -29,8 +30,9 @@
 #include <optional>
 
 class ModelContainer;
+class ExportScheduler;
 class ModelContext;
-class FolderWatcher;
+class ScanScheduler;
 class Scheduler;
 class SyncFolderReader;
 class SyncMerger;
@@ -85,7 +87,7 @@ public:
     // Writes what changed in the store since the last export; while the worker is busy, once it is
     // done.
     bool exportChanges(QString* error = nullptr);
-    using SyncDone = std::function<void(bool ok, const QString& error)>;
+    using SyncDone = ManualSync::Done;
     // "Sync Now": saves what is pending, exports, reads every file of the folder and writes what the
     // round leaves, the slow parts on the worker, so that the windows keep answering. `done` runs on
     // the main thread once every file is written (on this turn when nothing had to wait). Whatever
@@ -112,6 +114,10 @@ Q_SIGNALS:
     void finished(bool ok);
 
 private:
+    friend class ExportScheduler;
+    friend class ManualSync;
+    friend class ScanScheduler;
+
     SyncEngine(ModelContainer& container, Scheduler& scheduler, const Options& options,
                std::unique_ptr<SyncState> state);
 
@@ -131,35 +137,12 @@ private:
     bool roundNow(const std::optional<QSet<int>>& kinds, QString* error);
     // The worker is free: what waited for it goes now.
     void workerDone();
-    // Makes the store hold, per attribute, the later of the edits saved here while a round ran and what
-    // the round merged (see SyncExporter::settleOverlap). True when it wrote into the store.
-    bool settleOverlap(bool done, QString* error);
-    // Exports, and logs a failure unless it is the one already reported.
-    void exportLogged();
-    // Exports on a later turn (what a large export left, or another writer's changes).
-    void scheduleExport();
-    // Waits for the worker and exports what earlier exports left, here and now.
-    void exportRest();
     // Writes into the store what an import interrupted by a crash had not finished writing.
     bool finishApplying(QString* error);
-    // Without a sync state, leaves what the folder holds to the first import: lists it on the worker.
-    // True while that listing runs; exports wait for it.
-    bool prepareRejoin();
-    // Moves "Sync Now" on as far as it can on this turn; runs whenever the worker is free again.
-    void continueManualSync();
-    void endManualSync(bool ok, QString error);
-    // The round running is the one "Sync Now" asked for: it reports to it alone.
-    bool isManualRound() const { return m_manual && m_manual->stage == ManualSync::Stage::reading; }
     void checkpoint(const char* point) const {
         if (m_checkpoint)
             m_checkpoint(point);
     }
-    void scheduleScan(double delay, bool full);
-    void scheduledScan();
-    void folderEvents();
-    // The class folders (ModelObject::Kind values) whose entries changed since they were last read.
-    QSet<int> changedClassFolders() const;
-    QString classFolder(ModelObject::Kind kind) const;
     // Drops what every machine has read of the deletions older than the tombstones' lifetime.
     void collectTombstones(qint64 now);
     bool fail(const QString& message, QString* error);
@@ -176,37 +159,19 @@ private:
     QString m_lastError;
     QString m_storePath;
     bool m_automatic;
-    bool m_rejoinPending = false;
     std::function<void(const char*)> m_checkpoint;
-    bool m_scanScheduled = false;
-    bool m_fullScanPending = false;
-    int m_rescans = 0;
-    // Each class folder as it was when last read, by ModelObject::Kind value.
-    QHash<int, SyncFolder::Signature> m_listed;
-    QSet<int> m_pendingKinds; // as ModelObject::Kind values
     bool m_importing = false;
-    bool m_settling = false;
-    // The store was saved while a round ran or was read in: it may hold whole rows older than the round.
-    bool m_savedMeanwhile = false;
-    // Waiting for the worker.
-    bool m_exportPending = false;
-    bool m_exportScheduled = false;
-    bool m_scanPending = false;
     // The outcome of the last round, for those that wait for it.
     bool m_roundOk = true;
     // A caller waits for the round (importChanges, rescan) and reports its end itself.
     bool m_waited = false;
     QString m_roundError;
-    // "Sync Now" under way: waiting for what runs, its round, then the files and exports it left.
-    struct ManualSync {
-        enum class Stage { waiting, reading, writing } stage = Stage::waiting;
-        bool ok = true;
-        QString error;
-        QList<SyncDone> done;
-    };
-    std::optional<ManualSync> m_manual;
     int m_unreadable = 0;
-    FolderWatcher* m_watcher = nullptr;
     PeerRounds m_rounds;
     QString m_notice;
+    // The engine's child: scans, the timer and the folder's watch.
+    ScanScheduler* m_scans;
+    // The engine's child: when exports run.
+    ExportScheduler* m_exports;
+    ManualSync m_manual;
 };

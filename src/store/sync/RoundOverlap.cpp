@@ -1,0 +1,133 @@
+#include "RoundOverlap.h"
+
+#include "SyncSchema.h"
+#include "SyncState.h"
+#include "SyncWorker.h"
+
+#include "store/ModelContext.h"
+
+RoundOverlap::RoundOverlap(ModelContext* context, SyncWorker& worker, SyncState& state,
+                           const QHash<ModelObject*, QString>& known, const QSet<ModelObject*>& dirty,
+                           const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt)
+    : m_context(context), m_worker(worker), m_state(state), m_known(known), m_dirty(dirty), m_madeAt(madeAt) {
+}
+
+void RoundOverlap::noteRound(const QHash<QString, SyncRecord>& before) {
+    // What an earlier round merged was not shown here either: its base stays.
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        if (!m_roundBefore.contains(it.key()))
+            m_roundBefore.insert(it.key(), it.value());
+}
+
+std::optional<SyncStamp> RoundOverlap::latestEdit(ModelObject* object, const QJsonObject* base) const {
+    const QJsonObject fields = SyncSchema::fieldsOf(object);
+    const QHash<QString, SyncStamp> madeAt = m_madeAt.value(object);
+    std::optional<SyncStamp> latest;
+    for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
+        if (base && base->value(field.key()) == field.value())
+            continue;
+        const auto at = madeAt.constFind(field.key());
+        if (at != madeAt.constEnd() && (!latest || *at > *latest))
+            latest = *at;
+    }
+    return latest;
+}
+
+RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
+    Q_ASSERT(!m_worker.isBusy());
+    Settlement settlement;
+    const auto& entries = std::as_const(m_state).entries();
+    const HybridClock& clock = m_state.clock();
+    // A save writes the members of a changed list too, whole. An edit of an application counts as
+    // one of its configuration when a round deleted that.
+    QList<ModelObject*> objects;
+    QSet<ModelObject*> listed;
+    const auto consider = [&](ModelObject* object) {
+        if (object && !listed.contains(object)) {
+            listed.insert(object);
+            objects.append(object);
+        }
+    };
+    if (saved)
+        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it) {
+            if (!m_roundBefore.contains(it.value()))
+                continue;
+            if (m_context->contains(it.key())) {
+                consider(it.key());
+                continue;
+            }
+            // Deleted here while the round merged a change of it: the round may have written its row
+            // again. The deletion goes out as the later change, so the row goes.
+            const auto entry = entries.constFind(it.value());
+            if (entry != entries.constEnd() && !entry->record.deleted) {
+                SyncRecord gone;
+                gone.kind = it.key()->kind();
+                gone.id = it.value();
+                gone.deleted = true;
+                settlement.rows.append(gone);
+            }
+        }
+    for (ModelObject* object : std::as_const(m_dirty)) {
+        consider(object);
+        for (ModelObject* child : ModelContext::ownedChildren(object))
+            consider(child);
+        ModelObject* root = object;
+        while (ModelObject* owner = SyncSchema::ownerOf(root)) {
+            for (ModelObject* sibling : ModelContext::ownedChildren(owner))
+                consider(sibling);
+            root = owner;
+            consider(root);
+        }
+    }
+    for (ModelObject* object : std::as_const(objects)) {
+        const QString id = m_known.value(object);
+        const auto before = m_roundBefore.constFind(id);
+        const auto entry = entries.constFind(id);
+        if (before == m_roundBefore.constEnd() || entry == entries.constEnd() || !m_context->contains(object))
+            continue;
+        if (entry->record.deleted) {
+            // Deleted by another machine while edited here: the later of the two wins, and an edit of
+            // anything the object owns counts as one of the object.
+            std::optional<SyncStamp> latest = latestEdit(object, &before->fields);
+            QList<ModelObject*> tree{object};
+            for (qsizetype i = 0; i < tree.size(); ++i) {
+                ModelObject* member = tree[i];
+                if (i > 0) {
+                    const auto known = entries.constFind(m_known.value(member));
+                    const bool recorded = known != entries.constEnd() && !known->record.deleted;
+                    if (const std::optional<SyncStamp> at =
+                            latestEdit(member, recorded ? &known->record.fields : nullptr);
+                        at && (!latest || *at > *latest))
+                        latest = at;
+                }
+                tree.append(ModelContext::ownedChildren(member));
+            }
+            if (!latest || (*latest < entry->record.stamp && !clock.isAhead(entry->record.stamp)))
+                settlement.drop.append(object);
+            else
+                settlement.revive.append(object);
+            continue;
+        }
+        // Per attribute: this machine's edit where it is the later, else what the round merged. The
+        // row is written whole either way: the round may have written over the edit's save.
+        const QJsonObject fields = SyncSchema::fieldsOf(object);
+        const QHash<QString, SyncStamp> madeAt = m_madeAt.value(object);
+        SyncRecord row = entry->record;
+        bool differs = false;
+        for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
+            if (row.fields.value(field.key()) == field.value())
+                continue;
+            differs = true;
+            const auto at = madeAt.constFind(field.key());
+            const SyncStamp merged = row.stamps.value(field.key());
+            if (before->fields.value(field.key()) != field.value() && at != madeAt.constEnd() &&
+                (*at > merged || clock.isAhead(merged)))
+                row.fields.insert(field.key(), field.value());
+        }
+        if (differs)
+            settlement.rows.append(row);
+    }
+    if (done)
+        m_roundBefore.clear();
+    return settlement;
+}

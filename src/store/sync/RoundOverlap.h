@@ -1,0 +1,62 @@
+// A round merged other machines' changes into the store while edits were saved here, each save
+// writing its objects' whole rows: the store holds whichever was written last, the live objects what
+// they show. This keeps what the round's objects were before it merged them until the edits of that
+// time are settled, and works out, per attribute, which of the two stands. It reads the exporter's
+// bookkeeping of this machine's edits: what it tracks, what is unexported and when each attribute
+// changed.
+#pragma once
+
+#include "SyncRecord.h"
+#include "SyncStamp.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QSet>
+
+#include <optional>
+
+class ModelContext;
+class ModelObject;
+class SyncState;
+class SyncWorker;
+
+class RoundOverlap {
+public:
+    RoundOverlap(ModelContext* context, SyncWorker& worker, SyncState& state,
+                 const QHash<ModelObject*, QString>& known, const QSet<ModelObject*>& dirty,
+                 const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt);
+
+    // `before` holds what the round's objects were before it merged them.
+    void noteRound(const QHash<QString, SyncRecord>& before);
+    bool hasOverlap() const { return !m_roundBefore.isEmpty(); }
+    struct Settlement {
+        // Rows to write into the store so that, per attribute, it holds the later-stamped of this
+        // machine's unexported edits and what the rounds merged; tombstones of objects deleted here
+        // meanwhile, whose rows go.
+        QList<SyncRecord> rows;
+        // Deleted by a round while edited here: with the edit the later, they come back whole; else
+        // the deletion stands here too.
+        QList<ModelObject*> revive;
+        QList<ModelObject*> drop;
+        bool isEmpty() const { return rows.isEmpty() && revive.isEmpty() && drop.isEmpty(); }
+    };
+    // With `saved` (the store was written meanwhile), every object of the rounds is looked at, else
+    // only those edited since the last export. With `done`, the round's objects are taken as shown by
+    // the live objects from now on.
+    Settlement settleOverlap(bool saved, bool done);
+
+private:
+    // The stamp of this machine's latest change of an attribute in which the object differs from
+    // `base` (all of them without one); nothing when it differs in none.
+    std::optional<SyncStamp> latestEdit(ModelObject* object, const QJsonObject* base) const;
+
+    // The exporter's, read only.
+    ModelContext* m_context;
+    SyncWorker& m_worker;
+    SyncState& m_state;
+    const QHash<ModelObject*, QString>& m_known;
+    const QSet<ModelObject*>& m_dirty;
+    const QHash<ModelObject*, QHash<QString, SyncStamp>>& m_madeAt;
+    QHash<QString, SyncRecord> m_roundBefore;
+};
