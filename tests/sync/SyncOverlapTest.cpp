@@ -137,6 +137,8 @@ private Q_SLOTS:
                 << "delete" << false << point << "Here|Here|Editor,Terminal";
             QTest::addRow("deleted there, an application renamed here later, at %s", at)
                 << "deleted, application renamed here" << false << point << "Work||Renamed,Terminal";
+            QTest::addRow("an application dropped there, renamed here later, at %s", at)
+                << "dropApp" << false << point << "Work||Renamed,Terminal";
             QTest::addRow("deleted there later, renamed here, at %s", at)
                 << "delete" << true << point << "absent";
             QTest::addRow("described there, renamed here, at %s", at)
@@ -165,7 +167,8 @@ private Q_SLOTS:
                 return here->appendConfiguration(
                     new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
                                          0, false, Corner::leftHalf, 0.5, 400, 10, 10));
-            if (there == QLatin1String("deleted, application renamed here"))
+            if (there == QLatin1String("deleted, application renamed here") ||
+                there == QLatin1String("dropApp"))
                 return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
             if (there == QLatin1String("renamed, deleted here"))
                 return m_b->context()->deleteObject(here);
@@ -179,6 +182,8 @@ private Q_SLOTS:
         ConfigurationGroup* configuration = m_a->find(m_id);
         if (there.startsWith(QLatin1String("delete")))
             m_a->context()->deleteObject(configuration);
+        else if (there == QLatin1String("dropApp"))
+            m_a->context()->deleteObject(configuration->configurationList().first());
         else if (there == QLatin1String("describe"))
             configuration->setDesc(QStringLiteral("There"));
         else if (there == QLatin1String("renamed, deleted here"))
@@ -218,8 +223,16 @@ private Q_SLOTS:
         QVERIFY(ended);
         syncBoth();
 
-        QCOMPARE(shown(*m_b, m_id), expected);
-        QCOMPARE(shown(*m_a, m_id), expected);
+        // The dropped application's old place ties with the one that took it: only presence counts.
+        const auto appsSorted = [&](QString text) {
+            if (there != QLatin1String("dropApp"))
+                return text;
+            QStringList apps = text.section(u'|', 2).split(u',');
+            apps.sort();
+            return text.section(u'|', 0, 1) + u'|' + apps.join(u',');
+        };
+        QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
+        QCOMPARE(appsSorted(shown(*m_b, m_id)), appsSorted(expected));
     }
 
     // Killed after the round noted what it merged and before the store's commit: the restart finishes
