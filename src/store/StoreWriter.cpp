@@ -87,18 +87,10 @@ bool StoreWriter::write(const QSet<const ModelObject*>* only, QString* error) {
             break;
     }
     // An edited child whose configuration's row another writer deleted brings the configuration back,
-    // whole, like an edit of the configuration itself; one deleted on its own stays deleted.
-    for (ModelObject* child : std::as_const(orphaned)) {
-        auto* root = const_cast<ModelObject*>(m_context.ownerOf(child));
-        while (const ModelObject* owner = root ? m_context.ownerOf(root) : nullptr)
-            root = const_cast<ModelObject*>(owner);
-        if (!ok || !root || newKeys.contains(root) || !m_context.m_records.value(root).key ||
-            !m_context.isStorable(root))
-            continue;
-        bool found = false;
-        ok = m_context.m_tables->update(root, m_context.m_records.value(root).key, keyOf, &found, &message);
-        QList<ModelObject*> tree{root};
-        for (qsizetype i = 0; ok && !found && i < tree.size(); ++i) {
+    // whole, like an edit of the configuration itself.
+    const auto insertTree = [&](ModelObject* top) {
+        QList<ModelObject*> tree{top};
+        for (qsizetype i = 0; ok && i < tree.size(); ++i) {
             ModelObject* member = tree[i];
             tree.append(m_context.ownedChildren(member));
             if (newKeys.contains(member))
@@ -108,6 +100,29 @@ bool StoreWriter::write(const QSet<const ModelObject*>* only, QString* error) {
             newKeys.insert(member, key);
             written.append(member);
         }
+    };
+    for (ModelObject* child : std::as_const(orphaned)) {
+        // Deleted on its own while its owner stays: the edit brings it back, like a root's.
+        if (const ModelObject* owner = m_context.ownerOf(child);
+            ok && owner && !newKeys.contains(owner) && m_context.m_records.value(owner).key &&
+            m_context.m_database
+                .queryText(QStringLiteral("SELECT 1 FROM %1 WHERE pk = %2")
+                               .arg(StoreSchema::tableName(owner->kind()))
+                               .arg(m_context.m_records.value(owner).key))
+                .has_value()) {
+            insertTree(child);
+            continue;
+        }
+        auto* root = const_cast<ModelObject*>(m_context.ownerOf(child));
+        while (const ModelObject* owner = root ? m_context.ownerOf(root) : nullptr)
+            root = const_cast<ModelObject*>(owner);
+        if (!ok || !root || newKeys.contains(root) || !m_context.m_records.value(root).key ||
+            !m_context.isStorable(root))
+            continue;
+        bool found = false;
+        ok = m_context.m_tables->update(root, m_context.m_records.value(root).key, keyOf, &found, &message);
+        if (ok && !found)
+            insertTree(root);
     }
     QList<ModelObject*> removed;
     for (qsizetype i = 0; ok && i < m_context.m_pendingDeletes.size(); ++i) {

@@ -8,10 +8,12 @@
 #include "platform/sim/VirtualScheduler.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -74,6 +76,8 @@ private:
     std::optional<Machine> m_a;
     std::optional<Machine> m_b;
     Gate m_gate;
+    // Called on b's worker at each of its checkpoints.
+    std::function<void(const char*)> m_atPoint;
     QString m_id;
 
     QString folder() const { return m_dir->filePath(QStringLiteral("shared")); }
@@ -96,7 +100,11 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder()));
         m_a.emplace(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, false);
         m_b.emplace(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false, 0,
-                    [this](const char* point) { m_gate.pass(point); });
+                    [this](const char* point) {
+                        if (m_atPoint)
+                            m_atPoint(point);
+                        m_gate.pass(point);
+                    });
         auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
         for (const char* name : {"Editor", "Terminal"})
             configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
@@ -111,6 +119,7 @@ private Q_SLOTS:
     }
 
     void cleanup() {
+        m_atPoint = {};
         m_b.reset();
         m_a.reset();
     }
@@ -128,6 +137,8 @@ private Q_SLOTS:
                 << "delete" << false << point << "Here|Here|Editor,Terminal";
             QTest::addRow("deleted there, an application renamed here later, at %s", at)
                 << "deleted, application renamed here" << false << point << "Work||Renamed,Terminal";
+            QTest::addRow("an application dropped there, renamed here later, at %s", at)
+                << "dropApp" << false << point << "Work||Renamed,Terminal";
             QTest::addRow("deleted there later, renamed here, at %s", at)
                 << "delete" << true << point << "absent";
             QTest::addRow("described there, renamed here, at %s", at)
@@ -156,7 +167,8 @@ private Q_SLOTS:
                 return here->appendConfiguration(
                     new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
                                          0, false, Corner::leftHalf, 0.5, 400, 10, 10));
-            if (there == QLatin1String("deleted, application renamed here"))
+            if (there == QLatin1String("deleted, application renamed here") ||
+                there == QLatin1String("dropApp"))
                 return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
             if (there == QLatin1String("renamed, deleted here"))
                 return m_b->context()->deleteObject(here);
@@ -170,6 +182,8 @@ private Q_SLOTS:
         ConfigurationGroup* configuration = m_a->find(m_id);
         if (there.startsWith(QLatin1String("delete")))
             m_a->context()->deleteObject(configuration);
+        else if (there == QLatin1String("dropApp"))
+            m_a->context()->deleteObject(configuration->configurationList().first());
         else if (there == QLatin1String("describe"))
             configuration->setDesc(QStringLiteral("There"));
         else if (there == QLatin1String("renamed, deleted here"))
@@ -209,8 +223,61 @@ private Q_SLOTS:
         QVERIFY(ended);
         syncBoth();
 
-        QCOMPARE(shown(*m_b, m_id), expected);
-        QCOMPARE(shown(*m_a, m_id), expected);
+        // The dropped application's old place ties with the one that took it: only presence counts.
+        const auto appsSorted = [&](QString text) {
+            if (there != QLatin1String("dropApp"))
+                return text;
+            QStringList apps = text.section(u'|', 2).split(u',');
+            apps.sort();
+            return text.section(u'|', 0, 1) + u'|' + apps.join(u',');
+        };
+        QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
+        QCOMPARE(appsSorted(shown(*m_b, m_id)), appsSorted(expected));
+    }
+
+    // Killed after the round noted what it merged and before the store's commit: the restart finishes
+    // the round without writing over what was saved here meanwhile. The files are copied as they are at
+    // that moment, which is what kill -9 leaves.
+    void anEditSavedBeforeAKilledRoundSurvivesTheRestart() {
+        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
+        QVERIFY(QDir().mkpath(crashed));
+        const QDir data(m_dir->filePath(QStringLiteral("b")));
+        m_atPoint = [&](const char* point) {
+            if (std::string_view(point) != "stateKept")
+                return;
+            for (const QString& name : data.entryList(QDir::Files))
+                if (!name.endsWith(QLatin1String("-shm")))
+                    QFile::copy(data.filePath(name), crashed + u'/' + name);
+        };
+        ConfigurationGroup* there = m_a->find(m_id);
+        QList<AppConfiguration*> apps = there->configurationList();
+        apps.append(apps.takeFirst());
+        there->setConfigurations(apps);
+        QVERIFY(m_a->context()->save());
+        QVERIFY(m_a->engine->flushWrites());
+        m_scheduler->advance(1);
+
+        m_gate.arm("roundStarted");
+        m_b->engine->syncNow([](bool, const QString&) {});
+        QVERIFY(m_gate.waitReached());
+        ConfigurationGroup* here = m_b->find(m_id);
+        here->setName(QStringLiteral("Here"));
+        here->setDesc(QStringLiteral("Here"));
+        QString error;
+        const bool saved = m_b->context()->save(&error);
+        m_gate.release();
+        QVERIFY2(saved, qPrintable(error));
+        m_b->engine->settle();
+        m_atPoint = {};
+        QVERIFY(QFile::exists(crashed + QStringLiteral("/sync-state.sqlite")));
+
+        m_b.reset();
+        m_b.emplace(crashed, folder(), *m_scheduler, false);
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Here|Here|Terminal,Editor"));
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Here|Here|Terminal,Editor"));
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here|Here|Terminal,Editor"));
     }
 };
 

@@ -12,7 +12,11 @@
 
 #include "base/Log.h"
 #include "base/Scheduler.h"
+#include "model/AppConfiguration.h"
+#include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
+#include "model/Item.h"
+#include "model/PositionGroup.h"
 #include "model/SavedApp.h"
 #include "store/ModelContainer.h"
 #include "store/ModelContext.h"
@@ -146,11 +150,36 @@ bool SyncEngine::finishApplying(QString* error) {
     // Owners before what they own.
     std::stable_sort(ids.begin(), ids.end(),
                      [&](const QString& x, const QString& y) { return rank(x) < rank(y); });
+    // The store still holds what the rows held before that import, except where an edit was saved
+    // here meanwhile (not yet in the sync state): those values stay, and go out as edits made here.
+    QHash<QString, ModelObject*> live;
+    if (!m_state->replaced().isEmpty()) {
+        const auto add = [&live](const auto& objects) {
+            for (ModelObject* object : objects)
+                live.insert(SyncSchema::idOf(object), object);
+        };
+        add(m_context->fetch<ConfigurationGroup>());
+        add(m_context->fetch<SavedApp>());
+        add(m_context->fetch<Item>());
+        add(m_context->fetch<AppConfiguration>());
+        add(m_context->fetch<PositionGroup>());
+        add(m_context->fetch<AppPositionMapping>());
+    }
     SyncMerger::Round round;
     bool ok = true;
-    for (const QString& id : std::as_const(ids))
-        if (ok && entries.contains(id))
-            ok = m_merger->reapply(id, round, error);
+    for (const QString& id : std::as_const(ids)) {
+        if (!ok || !entries.contains(id))
+            continue;
+        QJsonObject kept;
+        const auto before = m_state->replaced().constFind(id);
+        if (ModelObject* object = live.value(id); object && before != m_state->replaced().constEnd()) {
+            const QJsonObject fields = SyncSchema::fieldsOf(object);
+            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
+                if (before->value(field.key()) != field.value())
+                    kept.insert(field.key(), field.value());
+        }
+        ok = m_merger->reapply(id, kept, round, error);
+    }
     if (!(ok && m_merger->commit(error))) {
         m_merger->rollback();
         return false;

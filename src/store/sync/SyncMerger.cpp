@@ -41,6 +41,20 @@ void SyncMerger::rollback() {
     m_writer->rollback();
 }
 
+bool SyncMerger::reapply(const QString& id, const QJsonObject& kept, Round& round, QString* error) {
+    if (!apply(id, round, error))
+        return false;
+    const SyncState::Entry& entry = m_state.entries()[id];
+    if (kept.isEmpty() || entry.record.deleted || !entry.present)
+        return true;
+    SyncRecord row = entry.record;
+    for (auto it = kept.constBegin(); it != kept.constEnd(); ++it)
+        row.fields.insert(it.key(), it.value());
+    bool ownerMissing = false;
+    bool written = false;
+    return m_writer->put(row, &ownerMissing, &written, error) || ownerMissing;
+}
+
 void SyncMerger::markAbsent(const QString& id, Round& round) {
     for (const QString& child : m_state.childrenOf(id)) {
         auto it = m_state.entries().find(child);

@@ -40,7 +40,8 @@ public:
                QString* error);
     // Writes the object as this machine knows it into the store again, as an import left unfinished
     // by a crash would have.
-    bool reapply(const QString& id, Round& round, QString* error) { return apply(id, round, error); }
+    // `kept`: attributes whose row holds an edit saved here meanwhile, which stay as saved.
+    bool reapply(const QString& id, const QJsonObject& kept, Round& round, QString* error);
     // Whether this import wrote into the store.
     bool hasWrites() const;
     // Commits what the merges of this import wrote into the store.

@@ -44,6 +44,13 @@ SyncRound::Result SyncRound::run(const Request& request) {
         const QStringList changed(round.changed.cbegin(), round.changed.cend());
         const QStringList none;
         const QStringList* applying = writes ? &changed : clearApplying ? &none : nullptr;
+        if (writes) {
+            // With the note: a restart tells an edit saved here meanwhile from what the rows held.
+            QHash<QString, QJsonObject> replaced;
+            for (auto it = round.before.cbegin(); it != round.before.cend(); ++it)
+                replaced.insert(it.key(), it->fields);
+            m_state.noteReplaced(std::move(replaced));
+        }
         result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&
                     m_state.finishKeeping(keeping.sent, keeping.unwritten, &result.error, applying);
         keeping.started = false;

@@ -5,6 +5,7 @@
 #include "store/Database.h"
 
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QUuid>
 
 namespace {
@@ -111,6 +112,14 @@ bool SyncStateStore::prepare(QString* error) {
         m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'applying'"))
             .value_or(QString());
     m_applying = applying.split(u',', Qt::SkipEmptyParts);
+    const QJsonObject replaced =
+        QJsonDocument::fromJson(
+            m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'replaced'"))
+                .value_or(QString())
+                .toUtf8())
+            .object();
+    for (auto it = replaced.constBegin(); it != replaced.constEnd(); ++it)
+        m_replaced.insert(it.key(), it.value().toObject());
     return true;
 }
 
@@ -211,10 +220,22 @@ bool SyncStateStore::finish(const SyncStamp& clock, const QStringList* applying,
     m_setMeta.bind(1, QStringLiteral("clock"));
     m_setMeta.bind(2, clock.toString());
     bool ok = m_setMeta.run();
+    QJsonObject replaced;
+    if (applying && !applying->isEmpty())
+        for (auto it = m_pendingReplaced.constBegin(); it != m_pendingReplaced.constEnd(); ++it)
+            replaced.insert(it.key(), it.value());
     if (ok && applying) {
         m_setMeta.reset();
         m_setMeta.bind(1, QStringLiteral("applying"));
         m_setMeta.bind(2, applying->join(u','));
+        ok = m_setMeta.run();
+    }
+    if (ok && applying) {
+        m_setMeta.reset();
+        m_setMeta.bind(1, QStringLiteral("replaced"));
+        m_setMeta.bind(2, replaced.isEmpty()
+                              ? QString()
+                              : QString::fromUtf8(QJsonDocument(replaced).toJson(QJsonDocument::Compact)));
         ok = m_setMeta.run();
     }
     if (!ok && error)
@@ -227,8 +248,13 @@ bool SyncStateStore::finish(const SyncStamp& clock, const QStringList* applying,
     }
     restorePragmas();
     m_clock = clock;
-    if (applying)
+    if (applying) {
         m_applying = *applying;
+        m_replaced.clear();
+        for (auto it = replaced.constBegin(); it != replaced.constEnd(); ++it)
+            m_replaced.insert(it.key(), it.value().toObject());
+        m_pendingReplaced.clear();
+    }
     return true;
 }
 

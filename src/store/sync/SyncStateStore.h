@@ -9,6 +9,7 @@
 #include "store/Statement.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QStringList>
 
 #include <memory>
@@ -41,6 +42,11 @@ public:
     // The objects an import was writing into the store when the program last stopped; empty when
     // every import finished.
     const QStringList& applying() const { return m_applying; }
+    // What the rows of those objects held before that import, by id: a value there that differs from
+    // this was saved here meanwhile, and stays.
+    const QHash<QString, QJsonObject>& replaced() const { return m_replaced; }
+    // Kept with the next note of a non-empty `applying`.
+    void noteReplaced(QHash<QString, QJsonObject> replaced) { m_pendingReplaced = std::move(replaced); }
 
     // Writes the given entries and the clock in one transaction, and `applying` when given.
     bool store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error,
@@ -69,6 +75,8 @@ private:
     QString m_machine;
     SyncStamp m_clock;
     QStringList m_applying;
+    QHash<QString, QJsonObject> m_replaced;
+    QHash<QString, QJsonObject> m_pendingReplaced;
     bool m_fresh = false;
     // Of the transaction in progress.
     bool m_large = false;
