@@ -1,18 +1,19 @@
 #include "SimApplication.h"
 
-#include "SimDesktop.h"
-
-SimApplication::SimApplication(SimDesktop& desktop, pid_t pid_, std::optional<QString> bundleID_,
-                               std::optional<QString> name_)
-    : pid(pid_), bundleID(std::move(bundleID_)), name(std::move(name_)), m_desktop(desktop) {}
+SimApplication::SimApplication(pid_t pid_, std::optional<QString> bundleID_, std::optional<QString> name_,
+                               std::function<double()> clock,
+                               std::function<void(const QString& event)> journal,
+                               std::function<int()> nextWindowID)
+    : pid(pid_), bundleID(std::move(bundleID_)), name(std::move(name_)), m_clock(std::move(clock)),
+      m_journal(std::move(journal)), m_nextWindowID(std::move(nextWindowID)) {}
 
 bool SimApplication::activate(bool allWindows) {
-    m_desktop.record(QStringLiteral("activate %1%2")
-                         .arg(bundleID.value_or(QString::number(pid)),
-                              allWindows ? QStringLiteral(" all windows") : QString()));
+    m_journal(QStringLiteral("activate %1%2")
+                  .arg(bundleID.value_or(QString::number(pid)),
+                       allWindows ? QStringLiteral(" all windows") : QString()));
     hidden = false;
-    if (windowOnActivate && visibleWindows(m_desktop.now()).isEmpty())
-        openWindow(m_desktop.now(), name.value_or(QString()));
+    if (windowOnActivate && visibleWindows(m_clock()).isEmpty())
+        openWindow(m_clock(), name.value_or(QString()));
     return !exited;
 }
 
@@ -37,5 +38,13 @@ SimWindow& SimApplication::openWindow(double now, const QString& title) {
     SimWindow w;
     w.title = title;
     w.appearsAt = now + windowDelay;
-    return m_desktop.addWindow(*this, w);
+    return putInFront(w);
+}
+
+SimWindow& SimApplication::putInFront(SimWindow window) {
+    window.id = m_nextWindowID();
+    if (window.title.isEmpty())
+        window.title = QStringLiteral("window %1").arg(window.id);
+    windows.push_front(window);
+    return windows.front();
 }

@@ -8,14 +8,16 @@
 
 #include <QList>
 
+#include <functional>
 #include <list>
-
-class SimDesktop;
 
 class SimApplication : public RunningApplication {
 public:
-    SimApplication(SimDesktop& desktop, pid_t pid, std::optional<QString> bundleID,
-                   std::optional<QString> name);
+    // The desktop that runs it lends its clock, its journal and its numbering of windows, so
+    // that the application needs nothing else of it.
+    SimApplication(pid_t pid, std::optional<QString> bundleID, std::optional<QString> name,
+                   std::function<double()> clock, std::function<void(const QString& event)> journal,
+                   std::function<int()> nextWindowID);
 
     pid_t processIdentifier() const override { return pid; }
     std::optional<QString> bundleIdentifier() const override { return bundleID; }
@@ -30,6 +32,8 @@ public:
     SimWindow* window(int id);
     // Opens a window in front of the others, listed after the application's window delay.
     SimWindow& openWindow(double now, const QString& title);
+    // Numbers the window (naming it after its number when untitled) and puts it in front.
+    SimWindow& putInFront(SimWindow window);
 
     const pid_t pid;
     std::optional<QString> bundleID;
@@ -54,5 +58,7 @@ public:
     double windowDelay = 0;
 
 private:
-    SimDesktop& m_desktop;
+    std::function<double()> m_clock;
+    std::function<void(const QString& event)> m_journal;
+    std::function<int()> m_nextWindowID;
 };

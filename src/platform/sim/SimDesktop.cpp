@@ -50,7 +50,9 @@ void SimDesktop::install(const QString& bundleID, const QString& name, double la
 }
 
 SimApplication& SimDesktop::run(const QString& bundleID, const QString& name) {
-    m_running.append(std::make_shared<SimApplication>(*this, m_nextPid++, bundleID, name));
+    m_running.append(std::make_shared<SimApplication>(
+        m_nextPid++, bundleID, name, [this] { return now(); },
+        [this](const QString& event) { record(event); }, [this] { return m_nextWindow++; }));
     return *m_running.last();
 }
 
@@ -63,11 +65,7 @@ SimApplication* SimDesktop::application(const QString& bundleID) {
 }
 
 SimWindow& SimDesktop::addWindow(SimApplication& app, SimWindow window) {
-    window.id = m_nextWindow++;
-    if (window.title.isEmpty())
-        window.title = QStringLiteral("window %1").arg(window.id);
-    app.windows.push_front(window);
-    return app.windows.front();
+    return app.putInFront(std::move(window));
 }
 
 QList<SimMenu> SimDesktop::fileMenuWithNewWindow() {

@@ -4,9 +4,7 @@
 #include "app/AppState.h"
 #include "base/Log.h"
 #include "model/AppConfiguration.h"
-#include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
-#include "model/PositionGroup.h"
 #include "model/SavedApp.h"
 #include "placement/Actions.h"
 #include "placement/ScreenDetectionHelper.h"
@@ -14,10 +12,6 @@
 #include "store/ModelContext.h"
 
 #include <QSet>
-
-namespace {
-const QString customGroupDescription = QStringLiteral("Custom position group");
-}
 
 const QList<Corner>& ConfigurationEditor::newAppPositionOrder() {
     static const QList<Corner> order = {
@@ -39,7 +33,9 @@ ConfigurationEditor::ConfigurationEditor(AppState& state, ModelContext& context,
     connect(m_scope.get(), &EditScope::configurationDeleted, this,
             &ConfigurationEditor::configurationDeleted);
     initializePositionTracking();
-    loadPositionGroup(selectedPositionGroupID);
+    m_groups = std::make_unique<DraftPositionGroups>(state, *m_scope, selectedPositionGroupID);
+    connect(m_groups.get(), &DraftPositionGroups::selectionChanged, this, &ConfigurationEditor::changed);
+    connect(m_groups.get(), &DraftPositionGroups::groupsEdited, this, &ConfigurationEditor::edited);
 }
 
 ConfigurationEditor::~ConfigurationEditor() = default;
@@ -65,10 +61,6 @@ bool ConfigurationEditor::isOpen() const {
     return m_scope->isOpen() && !m_scope->isConfigurationDeleted();
 }
 
-QString ConfigurationEditor::configurationKey() const {
-    return uuidString(m_scope->original()->id());
-}
-
 void ConfigurationEditor::edited() {
     m_edited = true;
     Q_EMIT changed();
@@ -80,33 +72,6 @@ void ConfigurationEditor::initializePositionTracking() {
     m_currentPositions.clear();
     for (AppConfiguration* app : apps())
         m_currentPositions.insert(app->id(), app->corner());
-}
-
-void ConfigurationEditor::loadPositionGroup(const std::optional<QString>& selectedPositionGroupID) {
-    ConfigurationGroup* draft = configuration();
-    if (!draft)
-        return;
-    if (selectedPositionGroupID && draft->positionGroups()) {
-        for (PositionGroup* group : draft->positionGroupList()) {
-            if (uuidString(group->id()) == *selectedPositionGroupID) {
-                m_selectedGroup = group;
-                logDebug(lcUi, QStringLiteral("📱 Edit modal: Using passed position group '") + group->name() +
-                                   QStringLiteral("' from main menu selection"));
-                recordSelection(uuidString(group->id()));
-                return;
-            }
-        }
-    }
-    m_selectedGroup = draft->defaultPositionGroup();
-    logDebug(lcUi, QStringLiteral("📱 Edit modal: Using default position group '") +
-                       (m_selectedGroup ? m_selectedGroup->name() : QStringLiteral("none")) +
-                       QStringLiteral("'"));
-    if (m_selectedGroup)
-        recordSelection(uuidString(m_selectedGroup->id()));
-}
-
-void ConfigurationEditor::recordSelection(const QString& groupID) {
-    m_state.setSelectedPositionGroup(configurationKey(), groupID);
 }
 
 // --- positions ---
@@ -164,8 +129,8 @@ std::optional<Corner> ConfigurationEditor::currentPosition(const AppConfiguratio
 // With a group, the position activation really uses: the group's mapping, else the application's own
 // stored position. Without one, the position chosen in this editor.
 Corner ConfigurationEditor::selectedCorner(const AppConfiguration* app) const {
-    if (m_selectedGroup)
-        return ConfigurationActivator::positionOf(app, m_selectedGroup);
+    if (PositionGroup* group = selectedPositionGroup())
+        return ConfigurationActivator::positionOf(app, group);
     return currentPosition(app).value_or(app->corner());
 }
 
@@ -183,95 +148,13 @@ ConfigurationEditor::ownerForCorner(Corner corner, const AppConfiguration* exclu
 bool ConfigurationEditor::choosePosition(AppConfiguration* app, Corner corner) {
     if (ownerForCorner(corner, app))
         return false;
-    if (m_selectedGroup) {
-        m_selectedGroup->setPosition(app->bundleID(), app->appName(), corner);
+    if (PositionGroup* group = selectedPositionGroup()) {
+        group->setPosition(app->bundleID(), app->appName(), corner);
     } else {
         m_currentPositions.insert(app->id(), corner);
         app->setSavedCorner(CornerInfo::rawValue(corner));
         app->setRelativePosition(CornerInfo::rawValue(corner));
     }
-    edited();
-    return true;
-}
-
-// --- position groups ---
-
-QList<PositionGroup*> ConfigurationEditor::positionGroups() const {
-    ConfigurationGroup* draft = configuration();
-    return draft ? draft->positionGroupList() : QList<PositionGroup*>();
-}
-
-PositionGroup* ConfigurationEditor::defaultPositionGroup() const {
-    ConfigurationGroup* draft = configuration();
-    return draft ? draft->defaultPositionGroup() : nullptr;
-}
-
-void ConfigurationEditor::selectPositionGroup(PositionGroup* group) {
-    m_selectedGroup = group;
-    recordSelection(uuidString(group->id()));
-    Q_EMIT changed();
-}
-
-void ConfigurationEditor::setDefaultPositionGroup(PositionGroup* group) {
-    if (!configuration())
-        return;
-    configuration()->setDefaultPositionGroup(group);
-    logInfo(lcUi, QStringLiteral("✅ Set '") + group->name() + QStringLiteral("' as default position group"));
-    edited();
-}
-
-void ConfigurationEditor::deletePositionGroup(PositionGroup* group) {
-    ConfigurationGroup* draft = configuration();
-    if (!draft)
-        return;
-    const QString name = group->name();
-    const QUuid id = group->id();
-    if (draft->positionGroups()) {
-        QList<PositionGroup*> remaining;
-        for (PositionGroup* g : draft->positionGroupList()) {
-            if (g->id() != id)
-                remaining.append(g);
-        }
-        draft->setPositionGroups(remaining);
-    }
-    // The default's id stays: the configuration has no default group until the user sets one (a
-    // cleared id would make the first remaining group the default behind the user's back).
-    if (m_selectedGroup && m_selectedGroup->id() == id) {
-        const QList<PositionGroup*> groups = draft->positionGroupList();
-        m_selectedGroup = groups.isEmpty() ? nullptr : groups.first();
-        recordSelection(m_selectedGroup ? uuidString(m_selectedGroup->id()) : QString());
-    }
-    logInfo(lcUi, QStringLiteral("🗑️ Deleted position group '") + name + QStringLiteral("'"));
-    edited();
-}
-
-PositionGroup*
-ConfigurationEditor::createPositionGroup(const QString& name,
-                                         const std::optional<PositionTemplate>& positionTemplate) {
-    const QString trimmed = name.trimmed();
-    ConfigurationGroup* draft = configuration();
-    if (trimmed.isEmpty() || !draft)
-        return nullptr;
-    PositionGroup* group = positionTemplate
-                               ? draft->createPositionGroupFromTemplate(*positionTemplate, trimmed)
-                               : draft->addPositionGroup(trimmed, customGroupDescription, false);
-    m_selectedGroup = group;
-    recordSelection(uuidString(group->id()));
-    logInfo(lcUi, QStringLiteral("✅ Created position group '") + trimmed + QStringLiteral("'"));
-    edited();
-    return group;
-}
-
-bool ConfigurationEditor::renamePositionGroup(PositionGroup* group, const QString& name) {
-    if (!group)
-        return false;
-    const QString trimmed = name.trimmed();
-    if (trimmed.isEmpty()) {
-        logWarning(lcUi, QStringLiteral("❌ Position group name cannot be empty"));
-        return false;
-    }
-    group->setName(trimmed);
-    logInfo(lcUi, QStringLiteral("✅ Saved position group name: '") + trimmed + QStringLiteral("'"));
     edited();
     return true;
 }
@@ -312,8 +195,8 @@ Corner ConfigurationEditor::determinePositionForNewApp() const {
 AppConfiguration* ConfigurationEditor::appendApp(AppConfiguration* app, const QString& name,
                                                  Corner position) {
     configuration()->appendConfiguration(app);
-    if (m_selectedGroup)
-        m_selectedGroup->setPosition(app->bundleID(), name, position);
+    if (PositionGroup* group = selectedPositionGroup())
+        group->setPosition(app->bundleID(), name, position);
     m_currentPositions.insert(app->id(), position);
     edited();
     return app;
@@ -408,23 +291,6 @@ void ConfigurationEditor::removeAppFromConfiguration(AppConfiguration* app) {
     edited();
 }
 
-void ConfigurationEditor::dropMappingsOfRemovedApps() {
-    QSet<QString> present;
-    for (const AppConfiguration* app : apps())
-        present.insert(app->bundleID());
-    for (PositionGroup* group : positionGroups()) {
-        if (!group->appPositions())
-            continue;
-        QList<AppPositionMapping*> kept;
-        for (AppPositionMapping* mapping : group->appPositionList()) {
-            if (present.contains(mapping->bundleID()))
-                kept.append(mapping);
-        }
-        if (kept.size() != group->appPositionList().size())
-            group->setAppPositions(kept);
-    }
-}
-
 // --- the name ---
 
 bool ConfigurationEditor::renameConfiguration(const QString& name, QString* error) {
@@ -493,19 +359,9 @@ ConfigurationEditor::SaveResult ConfigurationEditor::save(QString* error) {
             *error = QStringLiteral("The editor is closed.");
         return SaveResult::failed;
     }
-    if (draft->positionGroupList().isEmpty()) {
-        const QList<AppConfiguration*> list = apps();
-        for (const AppConfiguration* app : list) {
-            if (!m_currentPositions.contains(app->id()))
-                return SaveResult::positionRequired;
-        }
-        PositionGroup* group =
-            draft->addPositionGroup(QStringLiteral("Custom"), customGroupDescription, true);
-        for (const AppConfiguration* app : list)
-            group->setPosition(app->bundleID(), app->appName(), m_currentPositions.value(app->id()));
-        m_selectedGroup = group;
-    }
-    dropMappingsOfRemovedApps();
+    if (!m_groups->adoptChosenPositions(m_currentPositions))
+        return SaveResult::positionRequired;
+    m_groups->dropMappingsOfRemovedApps();
     logInfo(lcUi, QStringLiteral("💾 Saved current positions for configuration"));
     QString why;
     if (!m_scope->commit(&why)) {
@@ -519,6 +375,6 @@ ConfigurationEditor::SaveResult ConfigurationEditor::save(QString* error) {
 }
 
 void ConfigurationEditor::discard() {
-    m_selectedGroup = nullptr;
+    m_groups->forgetSelection();
     m_scope->discard();
 }

@@ -8,6 +8,7 @@
 // running application as a saved application are written at once, each on its own.
 #pragma once
 
+#include "DraftPositionGroups.h"
 #include "model/Corner.h"
 #include "model/PositionGroup.h"
 #include "model/PositionTemplate.h"
@@ -77,17 +78,21 @@ public:
     std::optional<Corner> currentPosition(const AppConfiguration* app) const;
 
     // --- position groups ---
-    QList<PositionGroup*> positionGroups() const;
-    PositionGroup* selectedPositionGroup() const { return m_selectedGroup; }
-    PositionGroup* defaultPositionGroup() const;
-    void selectPositionGroup(PositionGroup* group);
-    void setDefaultPositionGroup(PositionGroup* group);
-    void deletePositionGroup(PositionGroup* group);
+    QList<PositionGroup*> positionGroups() const { return m_groups->groups(); }
+    PositionGroup* selectedPositionGroup() const { return m_groups->selectedGroup(); }
+    PositionGroup* defaultPositionGroup() const { return m_groups->defaultGroup(); }
+    void selectPositionGroup(PositionGroup* group) { m_groups->selectGroup(group); }
+    void setDefaultPositionGroup(PositionGroup* group) { m_groups->makeDefault(group); }
+    void deletePositionGroup(PositionGroup* group) { m_groups->deleteGroup(group); }
     // The name is trimmed; a blank one is refused (null).
     PositionGroup* createPositionGroup(const QString& name,
-                                       const std::optional<PositionTemplate>& positionTemplate);
+                                       const std::optional<PositionTemplate>& positionTemplate) {
+        return m_groups->createGroup(name, positionTemplate);
+    }
     // The name is trimmed; a blank one is refused (false) and the group keeps its name.
-    bool renamePositionGroup(PositionGroup* group, const QString& name);
+    bool renamePositionGroup(PositionGroup* group, const QString& name) {
+        return m_groups->renameGroup(group, name);
+    }
 
     // --- applications ---
     QList<SavedApp*> availableApps() const { return m_availableApps; }
@@ -124,13 +129,8 @@ Q_SIGNALS:
 
 private:
     void initializePositionTracking();
-    void loadPositionGroup(const std::optional<QString>& selectedPositionGroupID);
-    void recordSelection(const QString& groupID);
     bool autoSaveRunningAppIfNeeded(const RunningApp& app, double width, double height);
     AppConfiguration* appendApp(AppConfiguration* app, const QString& name, Corner position);
-    // Removes the mappings of applications no longer in the configuration from every group.
-    void dropMappingsOfRemovedApps();
-    QString configurationKey() const;
     void edited();
 
     AppState& m_state;
@@ -140,6 +140,6 @@ private:
     QList<SavedApp*> m_availableApps;
     QList<RunningApp> m_runningApps;
     QHash<QUuid, Corner> m_currentPositions;
-    QPointer<PositionGroup> m_selectedGroup;
+    std::unique_ptr<DraftPositionGroups> m_groups;
     bool m_edited = false;
 };

@@ -1,0 +1,59 @@
+// The position groups of a configuration editor's draft and the group the editor shows: choosing,
+// creating, renaming, deleting and making one the default, all on the draft. The group shown is kept
+// in the application state per configuration, so that the main menu starts with the same one.
+#pragma once
+
+#include "model/Corner.h"
+#include "model/PositionGroup.h"
+#include "model/PositionTemplate.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+class AppState;
+class EditScope;
+
+class DraftPositionGroups : public QObject {
+    Q_OBJECT
+public:
+    // Starts with the group `selectedPositionGroupID` names (the default group when absent or unknown).
+    DraftPositionGroups(AppState& state, EditScope& scope,
+                        const std::optional<QString>& selectedPositionGroupID);
+
+    QList<PositionGroup*> groups() const;
+    PositionGroup* selectedGroup() const { return m_selected; }
+    PositionGroup* defaultGroup() const;
+    void selectGroup(PositionGroup* group);
+    void makeDefault(PositionGroup* group);
+    void deleteGroup(PositionGroup* group);
+    // The name is trimmed; a blank one is refused (null).
+    PositionGroup* createGroup(const QString& name, const std::optional<PositionTemplate>& positionTemplate);
+    // The name is trimmed; a blank one is refused (false) and the group keeps its name.
+    bool renameGroup(PositionGroup* group, const QString& name);
+
+    // A draft without groups gets the `chosen` positions as its default group, shown from then on;
+    // false, with nothing changed, when an application of the draft has none.
+    bool adoptChosenPositions(const QHash<QUuid, Corner>& chosen);
+    // Removes the mappings of applications no longer in the configuration from every group.
+    void dropMappingsOfRemovedApps();
+    void forgetSelection() { m_selected = nullptr; }
+
+Q_SIGNALS:
+    // Another group is shown.
+    void selectionChanged();
+    // The groups of the draft changed, or the group shown with them.
+    void groupsEdited();
+
+private:
+    void recordSelection(const QString& groupID);
+
+    AppState& m_state;
+    EditScope& m_scope;
+    QPointer<PositionGroup> m_selected;
+};
