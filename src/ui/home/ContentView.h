@@ -1,24 +1,20 @@
 // The home tab of the main window: the screen that says what is missing while Quarlin cannot move
 // windows, else the running applications, the configurations and the saved applications, with the
-// button that enters menu-bar mode. It fetches and keeps the lists the sections show and runs the
-// commands behind their buttons.
+// button that enters menu-bar mode. Its lists (HomeLists) follow the store and the permission; the
+// sections' buttons run its commands (HomeCommands).
 #pragma once
 
-#include "HomeDialogs.h"
+#include "HomeCommands.h"
+#include "HomeLists.h"
 #include "PermissionWatch.h"
 #include "placement/RunningApp.h"
 #include "platform/Platform.h"
 #include "store/ModelContext.h"
-#include "ui/editor/CreateConfigurationSheet.h"
-#include "ui/editor/EditConfigurationWindowManager.h"
 
 #include <QList>
-#include <QMessageBox>
-#include <QPointer>
 #include <QWidget>
 
-#include <functional>
-#include <optional>
+#include <memory>
 
 class AppConfigurationsSectionView;
 class AppState;
@@ -44,37 +40,19 @@ public:
     bool isObservingActivation() const { return m_permissionWatch->isObservingActivation(); }
 
     // --- the lists as last fetched or changed here ---
-    const QList<ConfigurationGroup*>& configurationGroups() const { return m_configurationGroups; }
-    const QList<ConfigurationGroup*>& displayedConfigurations() const { return m_displayedConfigurations; }
-    const QList<SavedApp*>& savedApps() const { return m_savedApps; }
-    const QList<SavedApp*>& displayedSavedApps() const { return m_displayedSavedApps; }
-    const QList<RunningApp>& runningApps() const { return m_runningApps; }
-    const QList<RunningApp>& displayedRunningApps() const { return m_displayedRunningApps; }
+    const QList<ConfigurationGroup*>& configurationGroups() const { return m_lists->configurationGroups(); }
+    const QList<ConfigurationGroup*>& displayedConfigurations() const {
+        return m_lists->displayedConfigurations();
+    }
+    const QList<SavedApp*>& savedApps() const { return m_lists->savedApps(); }
+    const QList<SavedApp*>& displayedSavedApps() const { return m_lists->displayedSavedApps(); }
+    const QList<RunningApp>& runningApps() const { return m_lists->runningApps(); }
+    const QList<RunningApp>& displayedRunningApps() const { return m_lists->displayedRunningApps(); }
 
-    // --- commands (the buttons of the sections call these) ---
-    // Gives the error when the configuration could not be stored; none on success and for an
-    // empty name.
-    std::optional<QString> createConfiguration(const QString& name);
-    void confirmRemoveConfiguration(ConfigurationGroup* configuration);
-    bool removeConfiguration(ConfigurationGroup* configuration);
-    void confirmClearAllConfigurations();
-    bool clearAllConfigurations();
-    void confirmRemoveSavedApp(SavedApp* app);
-    bool removeSavedApp(SavedApp* app);
-    void confirmClearAllSavedApps();
-    bool clearAllSavedApps();
-    void saveApp(const RunningApp& app);
+    // The commands the buttons of the sections run.
+    HomeCommands& commands() const { return *m_commands; }
     void selectSavedApp(SavedApp* app);
     void toggleMenuBarMode();
-    void openEditor(ConfigurationGroup* configuration, std::optional<QString> positionGroupID);
-    void showCreateSheet();
-
-    // --- what the editor registry is to this tab ---
-    // Opens an editor on the configuration; `onSave` runs after the user saved.
-    using EditorOpener = std::function<void(ConfigurationGroup*, std::optional<QString> positionGroupID,
-                                            std::function<void()> onSave)>;
-    using EditorCloser = std::function<void(const QString& configurationKey)>;
-    void setEditorHooks(EditorOpener open, EditorCloser close);
 
     // --- the parts, for tests and the harness ---
     PermissionView* permissionView() const { return m_permission; }
@@ -84,10 +62,8 @@ public:
     SavedApplicationsSectionView* savedSection() const { return m_saved; }
     QAbstractButton* menuBarButton() const { return m_menuBarButton; }
     // The confirmation or error dialog open now, if any.
-    QMessageBox* openDialog() const { return m_dialogs.openDialog(); }
-    // The home list's editor manager: it outlives this view, and so does its open editor.
-    EditConfigurationWindowManager& editWindowManager();
-    CreateConfigurationSheet* createSheet() const { return m_createSheet; }
+    QMessageBox* openDialog() const { return m_commands->openDialog(); }
+    CreateConfigurationSheet* createSheet() const { return m_commands->createSheet(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -97,16 +73,6 @@ private:
     void recordGrant();
     void handleLaunchPermissions();
     void authorizedHomeAppeared();
-    void gatherRunningApps();
-
-    ModelContext* context();
-    void fetchSavedApps();
-    void fetchConfigurationGroups();
-    void updateDisplayedRunningApps();
-    void updateDisplayedSavedApps();
-    void updateDisplayedConfigurations();
-    // Drops configurations and saved applications deleted elsewhere from the lists.
-    void pruneDeleted();
     // Fetches both stored lists again, keeping what the user sees (search, rows, scroll position).
     void refetch();
 
@@ -114,25 +80,11 @@ private:
 
     Platform& m_platform;
     AppState& m_state;
-    ApplicationIcons& m_icons;
-    QPointer<ModelContext> m_store;
-    QPointer<CreateConfigurationSheet> m_createSheet;
 
-    QList<SavedApp*> m_savedApps;
-    QList<SavedApp*> m_displayedSavedApps;
-    std::optional<QString> m_savedAppsError;
-    QList<ConfigurationGroup*> m_configurationGroups;
-    QList<ConfigurationGroup*> m_displayedConfigurations;
-    std::optional<QString> m_configurationsError;
     PermissionWatch* m_permissionWatch;
-    QList<RunningApp> m_runningApps;
-    QList<RunningApp> m_displayedRunningApps;
     bool m_showRunningApps = false;
-    QString m_searchText;
     bool m_showSavedApps = true;
-    QString m_savedSearchText;
     bool m_showConfigurations = true;
-    QString m_configurationSearchText;
 
     QStackedLayout* m_pages;
     PermissionView* m_permission;
@@ -141,6 +93,7 @@ private:
     AppConfigurationsSectionView* m_configurations;
     SavedApplicationsSectionView* m_saved;
     QAbstractButton* m_menuBarButton;
-    HomeDialogs m_dialogs;
+    std::unique_ptr<HomeLists> m_lists;
+    std::unique_ptr<HomeCommands> m_commands;
     bool m_pruneQueued = false;
 };

@@ -48,8 +48,8 @@ void HomeDialogs::confirmClearAllSavedApps(qsizetype count, std::function<void()
             QStringLiteral("Clear All"), std::move(onConfirm));
 }
 
-QMessageBox* HomeDialogs::replace(QMessageBox::Icon icon, const QString& title, const QString& message,
-                                  QMessageBox::StandardButtons buttons) {
+QMessageBox* HomeDialogs::openInPlaceOfLast(QMessageBox::Icon icon, const QString& title,
+                                            const QString& message, QMessageBox::StandardButtons buttons) {
     if (m_dialog)
         m_dialog->close();
     // The question in the box itself too: the window manager's title bar may not show it.
@@ -67,7 +67,7 @@ QMessageBox* HomeDialogs::replace(QMessageBox::Icon icon, const QString& title, 
 
 void HomeDialogs::confirm(const QString& title, const QString& message, const QString& action,
                           std::function<void()> onConfirm) {
-    QMessageBox* box = replace(QMessageBox::Warning, title, message, QMessageBox::NoButton);
+    QMessageBox* box = openInPlaceOfLast(QMessageBox::Warning, title, message, QMessageBox::NoButton);
     // Alt and the first letter presses a button, as in the platform's own dialogs.
     QPushButton* destructive =
         box->addButton(QStringLiteral("&") + HomeLook::escapedMnemonic(action), QMessageBox::DestructiveRole);
@@ -84,7 +84,7 @@ void HomeDialogs::confirm(const QString& title, const QString& message, const QS
 }
 
 void HomeDialogs::showError(const QString& title, const QString& error) {
-    QMessageBox* box = replace(QMessageBox::Critical, title, error, QMessageBox::Ok);
+    QMessageBox* box = openInPlaceOfLast(QMessageBox::Critical, title, error, QMessageBox::Ok);
     DialogFrame::apply(box);
     box->open();
 }

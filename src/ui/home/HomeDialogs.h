@@ -31,8 +31,9 @@ public:
 private:
     void confirm(const QString& title, const QString& message, const QString& action,
                  std::function<void()> onConfirm);
-    QMessageBox* replace(QMessageBox::Icon icon, const QString& title, const QString& message,
-                         QMessageBox::StandardButtons buttons);
+    // One at a time: the one open now closes.
+    QMessageBox* openInPlaceOfLast(QMessageBox::Icon icon, const QString& title, const QString& message,
+                                   QMessageBox::StandardButtons buttons);
 
     QWidget* m_parent;
     QPointer<QMessageBox> m_dialog;

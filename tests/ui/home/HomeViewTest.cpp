@@ -200,7 +200,7 @@ private Q_SLOTS:
             {Screen{QStringLiteral("laptop"), Rect(0, 0, 1512, 982), Rect(0, 0, 1512, 944), 1.0}});
         Home home(w);
         const int version = w.state.configurationDataVersion();
-        QCOMPARE(home->createConfiguration(QStringLiteral("Coding")), std::nullopt);
+        QCOMPARE(home->commands().createConfiguration(QStringLiteral("Coding")), std::nullopt);
         QCOMPARE(w.state.configurationDataVersion(), version + 1);
         QCOMPARE(home->configurationGroups().size(), 1);
         ConfigurationGroup* created = home->configurationGroups().first();
@@ -225,10 +225,10 @@ private Q_SLOTS:
         Home home(w);
         w.state.setSelectedConfigurationID(key);
         QCOMPARE(w.state.selectedPositionGroupForConfig().value(key), uuidString(group->id()));
-        home->openEditor(gone, std::nullopt);
+        home->commands().openEditor(gone, std::nullopt);
         QVERIFY(EditConfigurationWindowManager::openEditorOf(w.state, gone));
 
-        home->confirmRemoveConfiguration(gone);
+        home->commands().confirmRemoveConfiguration(gone);
         QCOMPARE(home->openDialog()->informativeText(),
                  QStringLiteral("This will permanently delete '<b>Gone</b>' and all of its positions."));
         QCOMPARE(home->openDialog()->findChild<QLabel*>("qt_msgbox_informativelabel")->textFormat(),
@@ -237,7 +237,7 @@ private Q_SLOTS:
         QCOMPARE(home->configurationGroups().size(), 2);
 
         const int version = w.state.configurationDataVersion();
-        home->confirmRemoveConfiguration(gone);
+        home->commands().confirmRemoveConfiguration(gone);
         QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Delete")));
         QCOMPARE(home.configurationNames(), QStringList({"Keep"}));
         QCOMPARE(w.state.selectedConfigurationID(), QString());
@@ -252,13 +252,13 @@ private Q_SLOTS:
         QVERIFY(w.context()->save());
         Home home(w);
         w.refuseSaves();
-        QVERIFY(!home->removeConfiguration(c));
+        QVERIFY(!home->commands().removeConfiguration(c));
         QCOMPARE(home->openDialog()->icon(), QMessageBox::Critical);
         QVERIFY(home->openDialog()->informativeText().contains(QStringLiteral("disk full")));
         QCOMPARE(home.configurationNames(), QStringList({"Work"}));
         QVERIFY(w.context()->contains(c));
         QVERIFY(!w.context()->hasChanges());
-        QVERIFY(!home->clearAllConfigurations());
+        QVERIFY(!home->commands().clearAllConfigurations());
         QVERIFY(!w.context()->hasChanges());
         QCOMPARE(home->configurationGroups().size(), 1);
     }
@@ -274,11 +274,11 @@ private Q_SLOTS:
             return box && box->isVisible() && box->width() >= DialogFrame::titleWidth(box) &&
                    !(box->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
         };
-        home->confirmRemoveConfiguration(c);
+        home->commands().confirmRemoveConfiguration(c);
         QTRY_VERIFY(fits(home->openDialog()));
         QVERIFY(HomeWorld::press(home->openDialog(), QStringLiteral("Cancel")));
         w.refuseSaves();
-        QVERIFY(!home->removeConfiguration(c));
+        QVERIFY(!home->commands().removeConfiguration(c));
         QTRY_VERIFY(fits(home->openDialog()));
     }
 
@@ -344,12 +344,12 @@ private Q_SLOTS:
         w.context()->insert(
             new SavedApp(terminal.bundleID, terminal.name, 10, 10, Corner::topLeft, 0.5, 0, 0));
         QVERIFY(w.context()->save());
-        home->saveApp(terminal);
-        home->saveApp(editor);
+        home->commands().saveApp(terminal);
+        home->commands().saveApp(editor);
         QCOMPARE(w.context()->fetch<SavedApp>().size(), 2);
 
         w.refuseSaves();
-        home->saveApp(
+        home->commands().saveApp(
             RunningApp(QStringLiteral("Mail"), QStringLiteral("org.example.Mail"), std::nullopt, false));
         QCOMPARE(home->savedApps().size(), 1);
         QCOMPARE(w.context()->fetch<SavedApp>().size(), 2);
@@ -379,7 +379,7 @@ private Q_SLOTS:
         QCOMPARE(w.state.corner(), Corner::leftHalf);
         QCOMPARE(w.state.marginY(), 8.0);
 
-        home->confirmRemoveSavedApp(editor);
+        home->commands().confirmRemoveSavedApp(editor);
         QCOMPARE(home->openDialog()->informativeText(),
                  QStringLiteral("This will permanently remove 'Editor' from your saved "
                                 "apps."));
@@ -434,14 +434,14 @@ private Q_SLOTS:
     void theCreateSheetShowsAFailedCreate() {
         HomeWorld w;
         Home home(w);
-        home->showCreateSheet();
+        home->commands().showCreateSheet();
         w.refuseSaves();
         home->createSheet()->setConfigurationName(QStringLiteral("Coding"));
         home->createSheet()->createConfiguration();
         QVERIFY(home->createSheet() && home->createSheet()->isVisible());
         QVERIFY(home->createSheet()->error().contains(QStringLiteral("disk full")));
         QVERIFY(home->configurationGroups().isEmpty());
-        QVERIFY(!home->editWindowManager().currentWindow());
+        QVERIFY(!home->commands().editWindowManager().currentWindow());
         QVERIFY(w.context()->fetch<ConfigurationGroup>().isEmpty());
         QVERIFY(!w.context()->hasChanges());
         QVERIFY(w.log.lines().first().startsWith(QStringLiteral("❌ Failed to create configuration: ")));
@@ -470,7 +470,7 @@ private Q_SLOTS:
         ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), 1);
         QVERIFY(w.context()->save());
         auto home = std::make_unique<Home>(w);
-        (*home)->openEditor(c, std::nullopt);
+        (*home)->commands().openEditor(c, std::nullopt);
         EditConfigurationWindow* editor = EditConfigurationWindowManager::openEditorOf(w.state, c);
         QVERIFY(editor);
         ConfigurationEditor& e = editor->editConfigView()->editor();
