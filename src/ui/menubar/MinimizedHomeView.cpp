@@ -1,6 +1,9 @@
 #include "MinimizedHomeView.h"
 
+#include "CompactLook.h"
 #include "MinimizedConfigurationRow.h"
+#include "MinimizedHomeFooter.h"
+#include "MinimizedPermissionGate.h"
 #include "PlusButtonView.h"
 
 #include "app/AppState.h"
@@ -9,106 +12,33 @@
 #include "base/Log.h"
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
-#include "placement/WindowControlPermission.h"
 #include "store/ModelContext.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
-#include "ui/look/QuarlinIcon.h"
-#include "ui/look/StyledButton.h"
 #include "ui/look/SymbolView.h"
-#include "ui/look/Symbols.h"
 
-#include <QApplication>
-#include <QGraphicsOpacityEffect>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setStyleSheet(QStringLiteral("color: rgba(128, 128, 128, 60);"));
-    return line;
-}
-
-QLabel* plainLabel(const QString& text, const QFont& font, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    return label;
-}
-
-// The footer's two window buttons, shared by the list and the gate.
-QWidget* footer(AppState& state, const QString& leaveText, QWidget* parent) {
-    auto* bar = new QWidget(parent);
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(16, 0, 16, 12);
-    row->setSpacing(8);
-    auto* leave = new StyledButton(ButtonStyle::menuBarToggle(), leaveText,
-                                   QStringLiteral("arrow.up.right.and.arrow.down.left.rectangle"), bar);
-    leave->setFont(Fonts::system(10, QFont::Medium));
-    QObject::connect(leave, &QAbstractButton::clicked, bar, [&state] {
-        if (MenuBarManaging* manager = state.menuBarManager())
-            manager->detachMainWindow();
-    });
-    auto* quit = new StyledButton(ButtonStyle::destructiveMenuBarToggle(), QStringLiteral("Quit App"),
-                                  QStringLiteral("power"), bar);
-    quit->setFont(Fonts::system(10, QFont::Medium));
-    QObject::connect(quit, &QAbstractButton::clicked, qApp, &QCoreApplication::quit);
-    row->addWidget(leave);
-    row->addStretch(1);
-    row->addWidget(quit);
-    return bar;
-}
-
-// The icon drawn at `size` with its corners rounded by `radius` (device-independent pixels).
-QPixmap roundedIcon(const QIcon& icon, int size, int radius, qreal ratio) {
-    QPixmap out(QSize(size, size) * ratio);
-    out.setDevicePixelRatio(ratio);
-    out.fill(Qt::transparent);
-    QPainter painter(&out);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath clip;
-    clip.addRoundedRect(QRectF(0, 0, size, size), radius, radius);
-    painter.setClipPath(clip);
-    icon.paint(&painter, QRect(0, 0, size, size));
-    return out;
-}
-
-bool onX11() {
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
-} // namespace
-
 MinimizedHomeView::MinimizedHomeView(AppState& state, ModelContext& context, Hooks hooks, QWidget* parent)
-    : QWidget(parent), m_state(state), m_context(context), m_hooks(std::move(hooks)),
-      m_axTrusted(WindowControlPermission(state.platform()).isTrusted(false)) {
+    : QWidget(parent), m_state(state), m_context(context), m_hooks(std::move(hooks)) {
     setObjectName(QStringLiteral("minimizedHomeView"));
     setMinimumSize(428, 200);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(buildList());
-    m_pages->addWidget(buildGate());
-    m_pages->setCurrentIndex(m_axTrusted ? 0 : 1);
+    m_gate = new MinimizedPermissionGate(m_state, this);
+    m_pages->addWidget(m_gate);
+    m_pages->setCurrentIndex(m_gate->isTrusted() ? 0 : 1);
     layout->addWidget(m_pages);
-    // A lost capability is noticed when the user comes back to the program.
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState appState) {
-        if (appState == Qt::ApplicationActive)
-            checkPermissionStatus();
-    });
+    connect(m_gate, &MinimizedPermissionGate::trustChanged, this, &MinimizedHomeView::showTrust);
     // Another machine's changes, a finished sync, an editor's save: the list shows what is stored,
     // keeping the search and the rows.
     connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
@@ -144,7 +74,7 @@ QWidget* MinimizedHomeView::buildList() {
     header->addWidget(plus);
     column->addLayout(header);
 
-    m_headerDivider = divider(page);
+    m_headerDivider = CompactLook::divider(page);
     auto* dividerRow = new QHBoxLayout();
     dividerRow->setContentsMargins(16, 0, 16, 0);
     dividerRow->addWidget(m_headerDivider);
@@ -156,10 +86,10 @@ QWidget* MinimizedHomeView::buildList() {
     empty->setSpacing(12);
     empty->addWidget(new SymbolView(QStringLiteral("tray"), 32, LookColors::secondary(dark), m_empty), 0,
                      Qt::AlignHCenter);
-    m_emptyTitle = plainLabel(QString(), Fonts::subheadline(), m_empty);
+    m_emptyTitle = CompactLook::plainLabel(QString(), Fonts::subheadline(), m_empty);
     LookColors::useSecondaryText(m_emptyTitle);
-    m_emptyDetail =
-        plainLabel(QStringLiteral("Create configurations to get started"), Fonts::caption(), m_empty);
+    m_emptyDetail = CompactLook::plainLabel(QStringLiteral("Create configurations to get started"),
+                                            Fonts::caption(), m_empty);
     LookColors::useTertiaryText(m_emptyDetail);
     empty->addWidget(m_emptyTitle, 0, Qt::AlignHCenter);
     empty->addWidget(m_emptyDetail, 0, Qt::AlignHCenter);
@@ -180,93 +110,11 @@ QWidget* MinimizedHomeView::buildList() {
 
     auto* bottomDivider = new QHBoxLayout();
     bottomDivider->setContentsMargins(16, 0, 16, 0);
-    bottomDivider->addWidget(divider(page));
+    bottomDivider->addWidget(CompactLook::divider(page));
     column->addLayout(bottomDivider);
-    column->addWidget(footer(m_state, QStringLiteral("Exit Menu Bar Mode"), page));
+    column->addWidget(new MinimizedHomeFooter(m_state, QStringLiteral("Exit Menu Bar Mode"), page));
     updateDisplayedConfigurations();
     return page;
-}
-
-QWidget* MinimizedHomeView::buildGate() {
-    const bool dark = LookColors::isDark(this);
-    auto* page = new QWidget(this);
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(20, 20, 20, 20);
-    column->setSpacing(20);
-    column->addStretch(1);
-
-    auto* head = new QVBoxLayout();
-    head->setSpacing(8);
-    head->addWidget(new SymbolView(QStringLiteral("lock.shield"), 40, LookColors::blue(dark), page), 0,
-                    Qt::AlignHCenter);
-    head->addWidget(
-        plainLabel(QStringLiteral("Authorize"), Fonts::weighted(Fonts::title2(), QFont::DemiBold), page), 0,
-        Qt::AlignHCenter);
-    auto* subtitle = plainLabel(QStringLiteral("Quarlin needs your permission to manage windows:"),
-                                Fonts::subheadline(), page);
-    subtitle->setAlignment(Qt::AlignCenter);
-    subtitle->setWordWrap(true);
-    head->addWidget(subtitle);
-    column->addLayout(head);
-
-    auto* section = new QVBoxLayout();
-    section->setSpacing(12);
-    m_gateMissing = plainLabel(onX11() ? QStringLiteral("No window manager that lets Quarlin move windows")
-                                       : QStringLiteral("No X11 display"),
-                               Fonts::weighted(Fonts::headline(), QFont::Medium), page);
-    m_gateMissing->setWordWrap(true);
-    section->addWidget(m_gateMissing);
-    auto* box = new QFrame(page);
-    box->setObjectName(QStringLiteral("gateBox"));
-    box->setStyleSheet(
-        QStringLiteral("QFrame#gateBox { background: %1; border: 1px solid rgba(128,128,128,80); "
-                       "border-radius: 6px; }")
-            .arg(LookColors::controlBackground(dark).name(QColor::HexArgb)));
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(12, 10, 12, 10);
-    row->setSpacing(12);
-    m_gateIcon = new QLabel(box);
-    m_gateIcon->setFixedSize(40, 40);
-    // Faded in once the gate is on screen (0.8 s, after 0.3 s).
-    auto* fade = new QGraphicsOpacityEffect(m_gateIcon);
-    fade->setOpacity(m_axTrusted ? 1.0 : 0.0);
-    m_gateIcon->setGraphicsEffect(fade);
-    row->addWidget(m_gateIcon);
-    row->addWidget(plainLabel(QStringLiteral("Quarlin"), Fonts::weighted(Fonts::body(), QFont::Medium), box));
-    row->addStretch(1);
-    // Nothing to open on X11: the button looks again.
-    auto* check = new StyledButton(ButtonStyle::glassmorphic(), QStringLiteral("Check Again"), {}, box);
-    check->setFont(Fonts::weighted(Fonts::caption(), QFont::Medium));
-    connect(check, &QAbstractButton::clicked, this, &MinimizedHomeView::checkPermissionStatus);
-    row->addWidget(check);
-    section->addWidget(box);
-    column->addLayout(section);
-    column->addStretch(1);
-    column->addWidget(divider(page));
-    column->addWidget(footer(m_state, QStringLiteral("Open Main App"), page));
-    return page;
-}
-
-void MinimizedHomeView::showGateIcon() {
-    if (m_showAppIcon)
-        return;
-    m_showAppIcon = true;
-    m_gateIcon->setPixmap(roundedIcon(quarlinIcon(), 40, 8, devicePixelRatioF()));
-    auto* fade = static_cast<QGraphicsOpacityEffect*>(m_gateIcon->graphicsEffect());
-    if (m_axTrusted || fade->opacity() >= 1.0)
-        return;
-    // Over 0.8 s after a delay of 0.3 s: the first part of the animation stays transparent.
-    auto* animation = new QPropertyAnimation(fade, "opacity", fade);
-    animation->setDuration(1100);
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
-    animation->setKeyValueAt(0.0, 0.0);
-    animation->setKeyValueAt(0.3 / 1.1, 0.0);
-    animation->setEndValue(1.0);
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
-}
-
-double MinimizedHomeView::gateIconOpacity() const {
-    return static_cast<QGraphicsOpacityEffect*>(m_gateIcon->graphicsEffect())->opacity();
 }
 
 bool MinimizedHomeView::isShowingGate() const {
@@ -299,12 +147,12 @@ void MinimizedHomeView::showEvent(QShowEvent* event) {
         refreshModelData();
         return;
     }
-    setupPermissionMonitoring();
+    m_gate->startMonitoring();
     refreshModelData();
     const QPointer<MinimizedHomeView> self(this);
     m_state.platform().scheduler.after(0.1, [self] {
         if (self)
-            self->showGateIcon();
+            self->m_gate->showAppIcon();
     });
 }
 
@@ -519,39 +367,8 @@ void MinimizedHomeView::deleteConfiguration(ConfigurationGroup* configuration) {
 
 // --- the gate ---
 
-void MinimizedHomeView::setupPermissionMonitoring() {
-    checkPermissionStatus();
-    if (!m_axTrusted && m_pollGeneration == 0)
-        schedulePoll(++m_pollGeneration);
-}
-
-void MinimizedHomeView::schedulePoll(int generation) {
-    const QPointer<MinimizedHomeView> self(this);
-    m_state.platform().scheduler.after(permissionPollSeconds, [self, generation] {
-        if (!self || self->m_pollGeneration != generation)
-            return;
-        const bool trusted = WindowControlPermission(self->m_state.platform()).isTrusted(false);
-        if (trusted != self->m_axTrusted)
-            self->setTrusted(trusted);
-        if (!self->m_axTrusted)
-            self->schedulePoll(generation);
-    });
-}
-
-void MinimizedHomeView::checkPermissionStatus() {
-    const bool trusted = WindowControlPermission(m_state.platform()).isTrusted(false);
-    if (trusted == m_axTrusted)
-        return;
-    logInfo(lcUi, QStringLiteral("🔐 MenuBar: Permission status changed: ") +
-                      (trusted ? QStringLiteral("GRANTED") : QStringLiteral("REVOKED")));
-    setTrusted(trusted);
-}
-
-void MinimizedHomeView::setTrusted(bool trusted) {
-    m_axTrusted = trusted;
+void MinimizedHomeView::showTrust(bool trusted) {
     if (trusted) {
-        // The poll ends with the grant, whoever noticed it.
-        m_pollGeneration = 0;
         m_pages->setCurrentIndex(0);
         if (isVisible())
             refreshModelData();
@@ -559,5 +376,5 @@ void MinimizedHomeView::setTrusted(bool trusted) {
     }
     m_pages->setCurrentIndex(1);
     if (isVisible())
-        setupPermissionMonitoring();
+        m_gate->startMonitoring();
 }

@@ -1,11 +1,12 @@
 // The Home tab of the attached window: a compact list of the configurations (most recently activated
 // first) with search, create, edit and delete, and a footer to leave menu-bar mode or quit. While the
-// desktop does not let Quarlin move windows it shows a small gate instead, which checks again on every
-// activation of the program and every 3 s until the capability is there.
+// desktop does not let Quarlin move windows it shows the gate (MinimizedPermissionGate) instead.
 //
 // Creating, editing and deleting go through the hooks the program gives (the create sheet, the
 // editor registry, the shared delete clean-up); a hook left empty does that step plainly here.
 #pragma once
+
+#include "MinimizedPermissionGate.h"
 
 #include "model/ConfigurationGroup.h"
 
@@ -44,30 +45,28 @@ public:
         std::function<bool(ConfigurationGroup*, QString* error)> removeConfiguration;
     };
 
-    static constexpr double permissionPollSeconds = 3.0;
-
     MinimizedHomeView(AppState& state, ModelContext& context, Hooks hooks = {}, QWidget* parent = nullptr);
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-    bool axTrusted() const { return m_axTrusted; }
+    bool axTrusted() const { return m_gate->isTrusted(); }
     bool isShowingGate() const;
     // The gate's application icon: whether it was given (0.1 s after the gate appeared), and its
     // opacity as it fades in.
-    bool isShowingAppIcon() const { return m_showAppIcon; }
-    double gateIconOpacity() const;
+    bool isShowingAppIcon() const { return m_gate->isShowingAppIcon(); }
+    double gateIconOpacity() const { return m_gate->appIconOpacity(); }
     QString searchText() const;
     void setSearchText(const QString& text);
     // The rows in the order shown.
     QList<MinimizedConfigurationRow*> rows() const;
     QString emptyStateText() const;
-    bool isPollingPermission() const { return m_pollGeneration > 0 && !m_axTrusted; }
+    bool isPollingPermission() const { return m_gate->isPolling(); }
 
     void refreshModelData();
     // Stores it, shows it and opens its editor; false (with the reason) when it could not be stored.
     bool createConfiguration(const QString& name, QString* error = nullptr);
     void deleteConfiguration(ConfigurationGroup* configuration);
     void editConfiguration(ConfigurationGroup* configuration);
-    void checkPermissionStatus();
+    void checkPermissionStatus() { m_gate->checkStatus(); }
     // The create sheet, as the "+" button opens it.
     void showCreateConfiguration();
 
@@ -75,17 +74,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void showGateIcon();
     QWidget* buildList();
-    QWidget* buildGate();
     void fetchSavedApps();
     void fetchConfigurationGroups();
     void updateDisplayedConfigurations();
     void render();
     void scrollToRow(const QString& key);
-    void setTrusted(bool trusted);
-    void setupPermissionMonitoring();
-    void schedulePoll(int generation);
+    // The list once the capability is there, else the gate, watching while the view is shown.
+    void showTrust(bool trusted);
     static void onEditorSaved(AppState& state, ConfigurationGroup* configuration);
     static void onEditorCancelled(AppState& state);
 
@@ -95,10 +91,6 @@ private:
     QList<QPointer<ConfigurationGroup>> m_configurationGroups;
     QList<QPointer<ConfigurationGroup>> m_displayedConfigurations;
     QList<SavedApp*> m_savedApps;
-    bool m_axTrusted = false;
-    bool m_showAppIcon = false;
-    // The one poll of the gate: a generation that a grant or the view's end makes stale.
-    int m_pollGeneration = 0;
 
     QStackedWidget* m_pages = nullptr;
     QWidget* m_searchRow = nullptr;
@@ -110,6 +102,5 @@ private:
     QScrollArea* m_scroll = nullptr;
     QVBoxLayout* m_rowsLayout = nullptr;
     QHash<QString, MinimizedConfigurationRow*> m_rows;
-    QLabel* m_gateIcon = nullptr;
-    QLabel* m_gateMissing = nullptr;
+    MinimizedPermissionGate* m_gate = nullptr;
 };
