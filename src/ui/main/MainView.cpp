@@ -1,20 +1,16 @@
 #include "MainView.h"
 
-#include "MainScreenArea.h"
 #include "MainTabBar.h"
 #include "MainTabButton.h"
 #include "MissingAppModal.h"
 #include "app/AppState.h"
 #include "app/MenuBarManaging.h"
 #include "base/Scheduler.h"
-#include "platform/Platform.h"
-#include "platform/Screens.h"
 #include "ui/look/Fonts.h"
 #include "ui/look/LookColors.h"
 #include "ui/look/SpringEasing.h"
 
 #include <QGraphicsOpacityEffect>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -22,19 +18,10 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
-#include <QWindow>
 
-#include <cmath>
 #include <utility>
 
 namespace {
-constexpr int attachedMinimumWidth = 428;
-constexpr int detachedMinimumWidth = 600;
-constexpr int multiScreenMinimumWidth = 800;
-constexpr int attachedScreenMargins = 14;
-constexpr double fitDelaySeconds = 0.1;
-constexpr int maximumFitRounds = 4;
-
 // Until a tab's own view is given: the tab's title over empty section frames.
 QWidget* placeholder(const QString& title, const QStringList& sections) {
     auto* page = new QWidget;
@@ -112,16 +99,6 @@ double MainView::menuBarHeight(Tab tab) {
     return tab == Tab::home ? 545 : 745;
 }
 
-double MainView::maximumAttachedHeight(std::optional<double> visibleHeight) {
-    return std::clamp(visibleHeight.value_or(900) - 40, 545.0, 900.0);
-}
-
-int MainView::adaptiveMainMinHeight(std::optional<double> visibleHeight) {
-    const double h = visibleHeight.value_or(900);
-    const double factor = h >= 2000 ? 0.35 : h >= 1200 ? 0.6 : 0.82;
-    return std::clamp(int(std::floor(factor * h)), 600, 900);
-}
-
 MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWidget* parent)
     : QWidget(parent), m_state(state), m_scheduler(scheduler), m_contents(std::move(contents)) {
     setObjectName(QStringLiteral("mainView"));
@@ -160,8 +137,8 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
     dimming->hide();
     m_dimming = dimming;
 
-    m_accessor = new WindowAccessor(this, m_scheduler, mainWorkArea(), this);
-    m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
+    m_sizer =
+        new MainWindowSizer(this, m_state, m_scheduler, [this] { return menuBarHeight(m_selectedTab); });
 
     connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
         switch (property) {
@@ -183,15 +160,6 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
             break;
         }
     });
-    // Displays, panels, and which display holds our focused window decide the minimum size.
-    m_state.platform().screens.onChanged(this, [this] {
-        applyMinimumSize();
-        scheduleFit(maximumFitRounds, false);
-    });
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
-        if (focused && focused == window()->windowHandle())
-            applyMinimumSize();
-    });
 
     m_contentAttached = m_state.isMainWindowAttached();
     rebuildContent();
@@ -204,29 +172,11 @@ void MainView::setContents(Contents contents) {
 }
 
 void MainView::setScreenProbe(ScreenProbe probe) {
-    m_screenProbe = std::move(probe);
-    applyMinimumSize();
-}
-
-WindowAccessor::WorkArea MainView::mainWorkArea() {
-    Screens& screens = m_state.platform().screens;
-    return [&screens](QWidget*) { return MainScreenArea::visibleFrame(screens).value_or(QRect()); };
+    m_sizer->setScreenProbe(std::move(probe));
 }
 
 void MainView::setWorkArea(WindowAccessor::WorkArea workArea) {
-    delete m_accessor;
-    m_accessor = new WindowAccessor(this, m_scheduler, workArea ? std::move(workArea) : mainWorkArea(), this);
-    m_accessor->setAttachedProbe([this] { return m_state.isMainWindowAttached(); });
-}
-
-MainView::ScreenMetrics MainView::screens() const {
-    if (m_screenProbe)
-        return m_screenProbe();
-    ScreenMetrics metrics;
-    Screens& screens = m_state.platform().screens;
-    metrics.count = int(screens.screens().size());
-    metrics.mainVisibleFrame = MainScreenArea::visibleFrame(screens);
-    return metrics;
+    m_sizer->setWorkArea(std::move(workArea));
 }
 
 void MainView::pressTab(Tab tab) {
@@ -309,7 +259,7 @@ void MainView::rebuildContent() {
     m_contentArea->layout()->addWidget(content);
     content->show();
     m_content = content;
-    applyMinimumSize();
+    m_sizer->applyMinimumSize();
     if (m_dimming->isVisible())
         m_dimming->raise();
 }
@@ -357,60 +307,12 @@ void MainView::finishCrossFade() {
         m_content->setGraphicsEffect(nullptr);
 }
 
-QSize MainView::minimumWindowSize() const {
-    const ScreenMetrics metrics = screens();
-    const std::optional<double> visibleHeight =
-        metrics.mainVisibleFrame ? std::optional<double>(metrics.mainVisibleFrame->height()) : std::nullopt;
-    QSize size;
-    if (m_state.isMainWindowAttached()) {
-        double height = std::min(menuBarHeight(m_selectedTab), maximumAttachedHeight(visibleHeight));
-        // Hanging from its panel it keeps a gap to the panel and a margin to the far edge.
-        if (visibleHeight)
-            height = std::min(height, *visibleHeight - attachedScreenMargins);
-        size = QSize(attachedMinimumWidth, int(height));
-    } else {
-        size = QSize(metrics.count >= 2 ? multiScreenMinimumWidth : detachedMinimumWidth,
-                     adaptiveMainMinHeight(visibleHeight));
-    }
-    if (metrics.mainVisibleFrame && !metrics.mainVisibleFrame->isEmpty()) {
-        // The window's frame (title bar and borders) and the menu bar above the view must fit as well.
-        const QWidget* top = window();
-        QSize chrome(0, 0);
-        if (top && top != this && top->isVisible()) {
-            // While the window is being mapped its frame may be stale: count no frame then.
-            QSize frame = top->frameGeometry().size() - top->geometry().size();
-            if (frame.width() < 0 || frame.height() < 0 || frame.width() > 200 || frame.height() > 200)
-                frame = QSize(0, 0);
-            chrome = frame + QSize(0, std::max(0, mapTo(top, QPoint()).y()));
-        }
-        size = size.boundedTo(metrics.mainVisibleFrame->size() - chrome);
-    }
-    return size;
-}
-
-void MainView::applyMinimumSize() {
-    // The window's layout adds what sits above the view (the menu bar) to the window's minimum.
-    setMinimumSize(minimumWindowSize());
-    QWidget* top = window();
-    if (top == this || !top->layout() || m_state.isMainWindowAttached())
-        return;
-    // A minimum set on the window itself (hanging from the tray icon leaves one behind) would keep
-    // the layout from raising it, and the content would be cut off: the layout decides again, and
-    // grows the window when the content needs more (a second monitor plugged in).
-    const QSize before = top->size();
-    top->setMinimumSize(0, 0);
-    top->layout()->invalidate();
-    top->layout()->activate();
-    if (top->size() != before && top->isVisible())
-        m_accessor->keepInsideWorkArea(top);
-}
-
 void MainView::attachedChanged() {
     const bool attached = m_state.isMainWindowAttached();
     if (m_selectedTab == Tab::home && attached != m_contentAttached)
         rebuildContent();
     else
-        applyMinimumSize();
+        m_sizer->applyMinimumSize();
     if (attached) {
         const double height = m_state.currentMenuBarHeight();
         QPointer<MainView> self(this);
@@ -423,7 +325,7 @@ void MainView::attachedChanged() {
         QPointer<MainView> self(this);
         m_scheduler.async([self] {
             if (self && self->window() != self.data())
-                self->m_accessor->forceWindowToMinimumSize(self->window());
+                self->m_sizer->accessor()->forceWindowToMinimumSize(self->window());
         });
     }
     render();
@@ -449,63 +351,18 @@ WindowAccessor::Arguments MainView::hookArguments() {
 
 void MainView::render() {
     if (m_hookCreated)
-        m_accessor->updated(hookArguments());
+        m_sizer->accessor()->updated(hookArguments());
 }
 
 void MainView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    applyMinimumSize();
+    m_sizer->applyMinimumSize();
     if (!m_hookCreated) {
         m_hookCreated = true;
-        m_accessor->created(hookArguments());
-        if (window() != this)
-            window()->installEventFilter(this);
+        m_sizer->accessor()->created(hookArguments());
+        m_sizer->watchWindow();
     }
     handleTabRequest();
-}
-
-bool MainView::eventFilter(QObject* watched, QEvent* event) {
-    // The window manager decorates and places the window after the hook's first step, and a frame
-    // may only then turn out too large for the work area (a high scale, a smaller monitor): whenever
-    // the window moved or changed its size, a moment later it is fitted again where it does not fit.
-    const QEvent::Type type = event->type();
-    if (watched == window() && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show))
-        scheduleFit(maximumFitRounds, type == QEvent::Show);
-    return QWidget::eventFilter(watched, event);
-}
-
-void MainView::scheduleFit(int roundsLeft, bool ours) {
-    m_fitFollowsOurs = m_fitFollowsOurs || ours;
-    if (m_fitPending || roundsLeft <= 0)
-        return;
-    m_fitPending = true;
-    QPointer<MainView> self(this);
-    m_scheduler.after(fitDelaySeconds, [self, roundsLeft] {
-        if (!self)
-            return;
-        self->m_fitPending = false;
-        QWidget* top = self->window();
-        if (top == self.data() || !top->isVisible() || self->m_state.isMainWindowAttached()) {
-            self->m_fitFollowsOurs = false;
-            return;
-        }
-        // The hook's shrink decides first; its end is looked at.
-        if (self->m_accessor->isResizing()) {
-            self->scheduleFit(roundsLeft, true);
-            return;
-        }
-        const bool afterOurs = std::exchange(self->m_fitFollowsOurs, false);
-        // The minimum counts the frame, which is known by now.
-        self->applyMinimumSize();
-        const QRect before = top->geometry();
-        // A title bar above the work area is put right only after our own placing: a window the
-        // user drags is left to the user.
-        self->m_accessor->fitIntoWorkArea(top, afterOurs);
-        // Qt reports no move or resize of its own making; the frame the window manager puts around
-        // the new geometry is looked at once more.
-        if (top->geometry() != before)
-            self->scheduleFit(roundsLeft - 1, true);
-    });
 }
 
 void MainView::resizeEvent(QResizeEvent* event) {

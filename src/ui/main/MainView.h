@@ -1,8 +1,8 @@
 // The main window's root: the tab bar at the top centre (Home, Shortcuts, Settings), the selected
-// tab's content below it, the window's minimum size, tab requests from other components through
-// AppState::pendingMainTabSelection, the attached window's height per tab, the window hook that
-// records the window in AppState, and the missing-applications dialog over everything while
-// AppState asks for it.
+// tab's content below it, tab requests from other components through AppState::pendingMainTabSelection,
+// the attached window's height per tab, the window hook that records the window in AppState, and
+// the missing-applications dialog over everything while AppState asks for it. The window's minimum
+// size and its fit into the work area are MainWindowSizer's.
 //
 // The content of each tab is made by a factory, anew each time the tab is shown; the Home tab
 // has one factory for the ordinary window and one for the window attached under the status item.
@@ -17,7 +17,7 @@
 #include <functional>
 #include <optional>
 
-#include "WindowAccessor.h"
+#include "MainWindowSizer.h"
 
 class AppState;
 class QLabel;
@@ -42,10 +42,6 @@ public:
 
     // The attached window's height for a tab: 545 on Home, 745 on the others.
     static double menuBarHeight(Tab tab);
-    // The tallest the attached window may be: the visible height less 40, within 545..900.
-    static double maximumAttachedHeight(std::optional<double> visibleHeight);
-    // The detached window's minimum height for the main screen's visible height (900 without one).
-    static int adaptiveMainMinHeight(std::optional<double> visibleHeight);
 
     using ContentFactory = std::function<QWidget*()>;
     struct Contents {
@@ -55,12 +51,8 @@ public:
         ContentFactory settings;
     };
 
-    struct ScreenMetrics {
-        int count = 1;
-        // The main screen's visible frame; absent without a screen.
-        std::optional<QRect> mainVisibleFrame;
-    };
-    using ScreenProbe = std::function<ScreenMetrics()>;
+    using ScreenMetrics = MainWindowSizer::ScreenMetrics;
+    using ScreenProbe = MainWindowSizer::ScreenProbe;
 
     MainView(AppState& state, Scheduler& scheduler, Contents contents = {}, QWidget* parent = nullptr);
 
@@ -77,21 +69,20 @@ public:
 
     // The minimum size of the window's content for the current attach state, tab and screens,
     // never larger than the main screen's visible frame.
-    QSize minimumWindowSize() const;
+    QSize minimumWindowSize() const { return m_sizer->minimumWindowSize(); }
 
     MainTabBar* tabBar() const { return m_tabBar; }
     QWidget* currentContent() const { return m_content; }
     // Present while the dialog is shown.
     MissingAppModal* missingAppModal() const { return m_modal; }
     QWidget* dimmingLayer() const { return m_dimming; }
-    WindowAccessor* windowAccessor() const { return m_accessor; }
+    WindowAccessor* windowAccessor() const { return m_sizer->accessor(); }
 
 Q_SIGNALS:
     void selectedTabChanged(MainView::Tab tab);
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -101,27 +92,18 @@ private:
     // Fades the new tab content in over a picture of the old one fading out.
     void crossFade(const QPixmap& leaving, const QRect& where);
     void finishCrossFade();
-    void applyMinimumSize();
     void updateMissingAppLayer();
     void closeMissingAppDialog();
     void attachedChanged();
     void render();
     WindowAccessor::Arguments hookArguments();
-    ScreenMetrics screens() const;
-    WindowAccessor::WorkArea mainWorkArea();
-    // Fits the window into its work area a moment from now, and again while that changes it;
-    // `ours` when what went before was our own placing.
-    void scheduleFit(int roundsLeft, bool ours);
 
     AppState& m_state;
     Scheduler& m_scheduler;
     Contents m_contents;
-    ScreenProbe m_screenProbe;
     Tab m_selectedTab = Tab::home;
     bool m_contentAttached = false;
     bool m_hookCreated = false;
-    bool m_fitPending = false;
-    bool m_fitFollowsOurs = false;
     MainTabBar* m_tabBar;
     QWidget* m_contentArea;
     QPointer<QWidget> m_content;
@@ -129,5 +111,5 @@ private:
     QLabel* m_leaving = nullptr;
     QWidget* m_dimming;
     MissingAppModal* m_modal = nullptr;
-    WindowAccessor* m_accessor;
+    MainWindowSizer* m_sizer;
 };
