@@ -1,6 +1,5 @@
 #include "MenuBarManager.h"
 
-#include "AttachedFrame.h"
 #include "StatusItem.h"
 
 #include "app/AppState.h"
@@ -10,9 +9,7 @@
 #include "platform/TrayHost.h"
 
 #include <QApplication>
-#include <QEvent>
-#include <QMainWindow>
-#include <QPropertyAnimation>
+#include <QPointer>
 #include <QVariantAnimation>
 #include <QWidget>
 #include <QWindow>
@@ -22,17 +19,7 @@
 
 namespace {
 
-constexpr Qt::WindowFlags attachedFlags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
-constexpr Qt::WindowFlags ordinaryFlags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                          Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
-                                          Qt::WindowCloseButtonHint;
 constexpr int fadeMilliseconds = 200;
-constexpr int heightAnimationMilliseconds = 200;
-
-QRect toQRect(const Rect& r) {
-    return QRect(static_cast<int>(std::lround(r.x)), static_cast<int>(std::lround(r.y)),
-                 static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height)));
-}
 
 // A window the user minimised comes back with every show; a minimised window shown stays iconic.
 void unminimise(QWidget* window) {
@@ -42,18 +29,12 @@ void unminimise(QWidget* window) {
 
 } // namespace
 
-// What attaching changes on the window beyond the state AppState keeps, to give it back exactly.
-struct MenuBarManager::SavedForm {
-    QSize minimumSize;
-    QSize maximumSize;
-    bool menuVisible = false;
-};
-
 MenuBarManager::MenuBarManager(AppState& appState, ModelContainer* modelContainer, Services services,
                                QObject* parent)
     : QObject(parent), m_appState(appState), m_modelContainer(modelContainer), m_services(services),
       m_desktop(services.monitors, services.tray), m_presence(services.statusItem, services.tray, m_desktop),
-      m_taskbarPolicy(services.taskbar),
+      m_form(appState), m_taskbarPolicy(services.taskbar),
+      m_placement(appState, m_desktop, m_presence, m_taskbarPolicy),
       m_clickOutside(
           services.pointer, appState.platform().scheduler, [this] { return recordedMainWindow(); },
           [this] { return m_presence.iconRect(); }, [this] { return m_desktop.trayPanel(); }) {
@@ -75,10 +56,7 @@ MenuBarManager::MenuBarManager(AppState& appState, ModelContainer* modelContaine
     });
 }
 
-MenuBarManager::~MenuBarManager() {
-    // The desktop services may be gone already at the end of the run; only our own filter goes.
-    removeResizeObserver();
-}
+MenuBarManager::~MenuBarManager() = default;
 
 // --- status item ---
 
@@ -89,7 +67,7 @@ void MenuBarManager::statusItemClicked() {
         logDebug(lcUi, QStringLiteral("🖱️ MenuBar: the click's press already closed the window"));
         return;
     }
-    m_lastClickPointer = m_desktop.pointer();
+    m_placement.setClickPointer(m_desktop.pointer());
     const bool showNormally =
         m_appState.platform().preferences.boolValue(SettingsModel::showMainWindowOnStatusBarClickKey, false);
     if (!m_appState.isMainWindowAttached() && showNormally)
@@ -158,49 +136,20 @@ QWidget* MenuBarManager::resolveMainWindow() {
 }
 
 void MenuBarManager::attach(QWidget* window, bool transparent) {
-    // Saved afresh at every attach: detaching gives back exactly this.
-    auto* host = dynamic_cast<HostWindow*>(window);
-    const QRect before = window->geometry();
-    m_appState.setPreviousMainWindowFrame(Rect(before.x(), before.y(), before.width(), before.height()));
-    m_appState.setPreviousMainWindowLevel(host ? host->level() : WindowLevel::normal());
-    m_appState.setPreviousMainWindowStyleMask(WindowStyleMask{static_cast<quint64>(window->windowFlags())});
-    auto* mainWindow = qobject_cast<QMainWindow*>(window);
-    QWidget* menu = mainWindow ? mainWindow->menuWidget() : nullptr;
-    m_saved = std::make_unique<SavedForm>(
-        SavedForm{window->minimumSize(), window->maximumSize(), menu && !menu->isHidden()});
-
-    // Frameless: no title-bar buttons, and the user can neither move nor resize it.
-    window->setWindowFlags(attachedFlags);
-    if (menu)
-        menu->hide();
-    window->setGeometry(applyHeightLimits(window));
+    m_form.attach(window);
+    window->setGeometry(m_placement.applyHeightLimits(window));
     window->setWindowOpacity(transparent ? 0.0 : 1.0);
     m_appState.setIsMainWindowAttached(true);
     updateDockIconVisibility();
-    installResizeObserver(window);
-}
-
-QRect MenuBarManager::applyHeightLimits(QWidget* window) {
-    const QRect probe = calculateWindowFrameUnderStatusItem(attachedWidth, attachedMinimumHeight);
-    const QList<MonitorArea> areas = m_desktop.areas();
-    const int floor = AttachedFrame::heightFloor(areas, probe);
-    window->setMinimumSize(attachedWidth, floor);
-    window->setMaximumSize(attachedWidth, maximumAttachedHeight(probe));
-    return calculateWindowFrameUnderStatusItem(attachedWidth, floor);
+    m_placement.observe(window);
 }
 
 int MenuBarManager::maximumAttachedHeight(const QRect& frame) const {
-    return AttachedFrame::heightLimit(m_desktop.areas(), frame);
+    return m_placement.heightLimit(frame);
 }
 
 QRect MenuBarManager::calculateWindowFrameUnderStatusItem(int width, int height) const {
-    return AttachedFrame::under(m_desktop.areas(), m_presence.anchor(m_lastClickPointer), width, height);
-}
-
-void MenuBarManager::positionWindowUnderStatusItem(QWidget* window, int width, int height) {
-    m_placing = true;
-    window->setGeometry(calculateWindowFrameUnderStatusItem(width, height));
-    m_placing = false;
+    return m_placement.frameUnderIcon(width, height);
 }
 
 void MenuBarManager::showAttachedWindow() {
@@ -211,7 +160,7 @@ void MenuBarManager::showAttachedWindow() {
     if (!m_appState.isMainWindowAttached())
         attach(window, false);
     else
-        applyHeightLimits(window); // the icon may be on another monitor, or the scale changed
+        m_placement.applyHeightLimits(window); // the icon may be on another monitor, or the scale changed
     // Read before showing: a native window made anew may report the size it had before attaching.
     const int height = std::clamp(window->height(), window->minimumHeight(), window->maximumHeight());
     window->setWindowOpacity(1.0);
@@ -223,33 +172,8 @@ void MenuBarManager::showAttachedWindow() {
     else
         removeGlobalEventMonitor();
     // Hiding took the resize observer away; a shown panel always keeps its place.
-    installResizeObserver(window);
-    m_replacementsAfterMoves = 0;
-    positionWindowUnderStatusItem(window, attachedWidth, height);
-    schedulePlacements(window);
-}
-
-void MenuBarManager::schedulePlacements(QWidget* window) {
-    const QPointer<MenuBarManager> self(this);
-    const QPointer<QWidget> target(window);
-    for (double delay : {0.1, 0.35}) {
-        m_appState.platform().scheduler.after(delay, [self, target, last = delay == 0.35] {
-            if (!self || !target || !self->m_appState.isMainWindowAttached())
-                return;
-            self->positionWindowUnderStatusItem(target, attachedWidth, target->height());
-            // The window manager may have taken the state away while mapping the window.
-            if (target->isVisible())
-                self->applyTaskbarState(target);
-            if (last && target->isVisible()) {
-                const QRect frame = target->geometry();
-                logDebug(lcUi, QStringLiteral("📌 MenuBar: attached window placed at %1,%2 %3x%4")
-                                   .arg(frame.x())
-                                   .arg(frame.y())
-                                   .arg(frame.width())
-                                   .arg(frame.height()));
-            }
-        });
-    }
+    m_placement.observe(window);
+    m_placement.placeForShow(window, height);
 }
 
 void MenuBarManager::bringForward(QWidget* window) {
@@ -277,7 +201,7 @@ void MenuBarManager::hideAttachedWindow() {
     else
         window->hide();
     removeGlobalEventMonitor();
-    removeResizeObserver();
+    m_placement.stopObserving();
 }
 
 void MenuBarManager::toggleAttachedWindow() {
@@ -301,43 +225,19 @@ void MenuBarManager::adjustAttachedWindowHeight(double height, bool animated) {
     QWidget* window = recordedMainWindow();
     if (!window || !m_appState.isMainWindowAttached())
         return;
-    const int h = std::max(std::min(static_cast<int>(std::lround(height)), window->maximumHeight()),
-                           window->minimumHeight());
-    const QRect target = calculateWindowFrameUnderStatusItem(window->width(), h);
-    if (!animated || !window->isVisible()) {
-        window->setGeometry(target);
-        return;
-    }
-    auto* animation = new QPropertyAnimation(window, "geometry", window);
-    animation->setDuration(heightAnimationMilliseconds);
-    animation->setEndValue(target);
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    m_placement.adjustHeight(window, height, animated);
 }
 
 void MenuBarManager::restoreWindowFromAttachedState(QWidget* window) {
     if (!m_appState.isMainWindowAttached())
         return;
-    const std::optional<WindowStyleMask> mask = m_appState.previousMainWindowStyleMask();
-    Qt::WindowFlags flags = mask ? Qt::WindowFlags::fromInt(static_cast<int>(mask->bits)) : ordinaryFlags;
-    const std::optional<WindowLevel> level = m_appState.previousMainWindowLevel();
-    flags.setFlag(Qt::WindowStaysOnTopHint, level && *level != WindowLevel::normal());
-    window->setWindowFlags(flags);
-    if (auto* mainWindow = qobject_cast<QMainWindow*>(window); mainWindow && mainWindow->menuWidget())
-        mainWindow->menuWidget()->setVisible(!m_saved || m_saved->menuVisible);
-    window->setMinimumSize(m_saved ? m_saved->minimumSize : QSize(0, 0));
-    window->setMaximumSize(m_saved ? m_saved->maximumSize : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-    if (const std::optional<Rect> frame = m_appState.previousMainWindowFrame())
-        window->setGeometry(toQRect(*frame));
+    m_form.giveBack(window);
     window->setWindowOpacity(1.0);
     m_appState.setIsMainWindowAttached(false);
     updateDockIconVisibility();
-    // Every attach saves afresh; nothing of this one may leak into the next.
-    m_appState.setPreviousMainWindowFrame(std::nullopt);
-    m_appState.setPreviousMainWindowLevel(std::nullopt);
-    m_appState.setPreviousMainWindowStyleMask(std::nullopt);
-    m_saved.reset();
+    m_form.forget();
     removeGlobalEventMonitor();
-    removeResizeObserver();
+    m_placement.stopObserving();
 }
 
 void MenuBarManager::detachMainWindow() {
@@ -409,7 +309,7 @@ void MenuBarManager::fadeIn(QWidget* window) {
     adjustAttachedWindowHeight(m_appState.currentMenuBarHeight(), false);
     window->raise();
     applyTaskbarState(window);
-    schedulePlacements(window);
+    m_placement.schedulePlacements(window);
     // Decoration only: without a compositor the window is simply there.
     auto* fade = new QVariantAnimation(window);
     fade->setDuration(fadeMilliseconds);
@@ -489,44 +389,4 @@ void MenuBarManager::removeGlobalEventMonitor() {
         return;
     m_clickOutside.remove();
     m_appState.setAttachedModeGlobalEventMonitor(std::nullopt);
-}
-
-// --- resize observer ---
-
-void MenuBarManager::installResizeObserver(QWidget* window) {
-    removeResizeObserver();
-    window->installEventFilter(this);
-    m_observedWindow = window;
-    m_resizeObserverInstalled = true;
-}
-
-void MenuBarManager::removeResizeObserver() {
-    if (m_observedWindow)
-        m_observedWindow->removeEventFilter(this);
-    m_observedWindow = nullptr;
-    m_resizeObserverInstalled = false;
-}
-
-bool MenuBarManager::eventFilter(QObject* watched, QEvent* event) {
-    const bool ours = watched == m_observedWindow && !m_placing && m_appState.isMainWindowAttached();
-    if (ours && event->type() == QEvent::Resize) {
-        auto* window = static_cast<QWidget*>(watched);
-        positionWindowUnderStatusItem(window, attachedWidth, window->height());
-    } else if (ours && event->type() == QEvent::Move) {
-        // Moved although it asked not to be: back under the icon once the move has settled.
-        const QPointer<MenuBarManager> self(this);
-        const QPointer<QWidget> window(static_cast<QWidget*>(watched));
-        m_appState.platform().scheduler.after(0.1, [self, window] {
-            if (!self || !window || window != self->m_observedWindow ||
-                !self->m_appState.isMainWindowAttached())
-                return;
-            const QRect wanted = self->calculateWindowFrameUnderStatusItem(attachedWidth, window->height());
-            if (window->geometry() == wanted ||
-                self->m_replacementsAfterMoves >= maximumReplacementsAfterMoves)
-                return;
-            ++self->m_replacementsAfterMoves;
-            self->positionWindowUnderStatusItem(window, attachedWidth, window->height());
-        });
-    }
-    return QObject::eventFilter(watched, event);
 }

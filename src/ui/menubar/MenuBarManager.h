@@ -8,20 +8,18 @@
 // stays on a click elsewhere and is minimised instead of hidden. Every show un-minimises.
 //
 // The jobs around it are classes of their own: TrayPresence (is the icon there, where does the window
-// hang from), AttachedFrame (the frame's geometry), ClickOutside (dismissal) and TaskbarPolicy.
+// hang from), AttachedFrame (the frame's geometry), AttachedPlacement (keeping the window there),
+// AttachedForm (what attaching changes on it), ClickOutside (dismissal) and TaskbarPolicy.
 #pragma once
 
 #include "app/MenuBarManaging.h"
 
 #include <QObject>
-#include <QPoint>
-#include <QPointer>
 #include <QRect>
-#include <QSize>
 
-#include <optional>
-
+#include "AttachedForm.h"
 #include "AttachedFrame.h"
+#include "AttachedPlacement.h"
 #include "ClickOutside.h"
 #include "DesktopGeometry.h"
 #include "TaskbarPolicy.h"
@@ -52,8 +50,7 @@ public:
     static constexpr int maxStatusBarAppearanceEnforcementAttempts = 6;
     // A launch waits this many 0.2 s rounds (about 5 s) for the tray icon, then shows the window.
     static constexpr int launchAttachAttempts = 25;
-    // How often a window manager that moves the attached window anyway is answered within one show.
-    static constexpr int maximumReplacementsAfterMoves = 5;
+    static constexpr int maximumReplacementsAfterMoves = AttachedPlacement::maximumReplacementsAfterMoves;
 
     MenuBarManager(AppState& appState, ModelContainer* modelContainer, Services services,
                    QObject* parent = nullptr);
@@ -88,18 +85,13 @@ public:
     // The attached window's height limit on the monitor holding `frame`.
     int maximumAttachedHeight(const QRect& frame) const;
     bool hasDismissalMonitors() const { return m_clickOutside.isInstalled(); }
-    bool hasResizeObserver() const { return m_resizeObserverInstalled; }
+    bool hasResizeObserver() const { return m_placement.isObserving(); }
 
 public Q_SLOTS:
     void statusItemClicked();
     void statusBarDidChange();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    struct SavedForm;
-
     QWidget* resolveMainWindow();
     QWidget* recordedMainWindow() const;
     void attach(QWidget* window, bool transparent);
@@ -107,15 +99,9 @@ private:
     void showMainWindowNormally();
     void bringForward(QWidget* window);
     void syncActiveWindow(QWidget* window);
-    void positionWindowUnderStatusItem(QWidget* window, int width, int height);
-    // Sets the attached window's height range for the monitor of its icon; gives its smallest frame.
-    QRect applyHeightLimits(QWidget* window);
-    void schedulePlacements(QWidget* window);
     void applyTaskbarState(QWidget* window);
     void installGlobalEventMonitor();
     void removeGlobalEventMonitor();
-    void installResizeObserver(QWidget* window);
-    void removeResizeObserver();
     void launchAttempt(int attempt);
     void fadeIn(QWidget* window);
     // No tray to hang from: the ordinary window, opaque, with its taskbar entry; the panel form
@@ -131,15 +117,11 @@ private:
     Services m_services;
     DesktopGeometry m_desktop;
     TrayPresence m_presence;
+    AttachedForm m_form;
     TaskbarPolicy m_taskbarPolicy;
+    AttachedPlacement m_placement;
     ClickOutside m_clickOutside;
     int m_enforcementAttempts = 0;
-    bool m_resizeObserverInstalled = false;
-    bool m_placing = false;
-    int m_replacementsAfterMoves = 0;
     bool m_resumeMenuBarModeWhenTrayReturns = false;
     bool m_waitingForIconToResume = false;
-    std::optional<QPoint> m_lastClickPointer;
-    QPointer<QWidget> m_observedWindow;
-    std::unique_ptr<SavedForm> m_saved;
 };
