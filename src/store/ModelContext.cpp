@@ -1,8 +1,9 @@
 #include "ModelContext.h"
 
+#include "ChangeTracker.h"
+#include "ObjectOwnership.h"
 #include "RemoteRefresh.h"
 #include "StoreReader.h"
-#include "StoreSchema.h"
 #include "StoreTables.h"
 #include "StoreWriter.h"
 
@@ -19,14 +20,11 @@
 
 namespace {
 using Kind = ModelObject::Kind;
-
-size_t indexOf(Kind kind) {
-    return static_cast<size_t>(kind);
-}
 } // namespace
 
 ModelContext::ModelContext(Database& database, Scheduler& scheduler, QObject* parent)
     : QObject(parent), m_database(database), m_scheduler(scheduler),
+      m_tracker(std::make_unique<ChangeTracker>(this, static_cast<ModelObserver*>(this))),
       m_tables(std::make_unique<StoreTables>(database)), m_writer(std::make_unique<StoreWriter>(*this)),
       m_reader(std::make_unique<StoreReader>(*this)),
       m_remoteRefresh(std::make_unique<RemoteRefresh>(*this)) {
@@ -39,17 +37,14 @@ ModelContext::ModelContext(Database& database, Scheduler& scheduler, QObject* pa
     });
 }
 
-ModelContext::~ModelContext() {
-    // The objects die with this context; nobody may hear from them while they do.
-    for (auto it = m_records.keyBegin(); it != m_records.keyEnd(); ++it)
-        const_cast<ModelObject*>(*it)->setObserver(nullptr);
-}
+// The tracker stops the objects from calling back while they die with this context.
+ModelContext::~ModelContext() = default;
 
 template <class T> QList<T*> ModelContext::fetch() {
     const Kind kind = T::staticKind;
-    compact(kind);
+    m_tracker->compact(kind);
     QList<T*> result;
-    const QList<ModelObject*>& objects = objectsOf(kind);
+    const QList<ModelObject*>& objects = m_tracker->objectsOf(kind);
     result.reserve(objects.size());
     for (ModelObject* object : objects)
         result.append(static_cast<T*>(object));
@@ -63,14 +58,6 @@ template QList<AppConfiguration*> ModelContext::fetch<AppConfiguration>();
 template QList<PositionGroup*> ModelContext::fetch<PositionGroup>();
 template QList<AppPositionMapping*> ModelContext::fetch<AppPositionMapping>();
 
-void ModelContext::compact(Kind kind) {
-    int& deleted = m_deletedInObjects[indexOf(kind)];
-    if (deleted == 0)
-        return;
-    objectsOf(kind).removeIf([this](ModelObject* object) { return m_records.value(object).deleted; });
-    deleted = 0;
-}
-
 void ModelContext::insert(ConfigurationGroup* configuration) {
     adopt(configuration);
 }
@@ -83,146 +70,46 @@ void ModelContext::insert(Item* item) {
     adopt(item);
 }
 
-// Takes the object and everything reachable from it through relationships into the context.
 void ModelContext::adopt(ModelObject* root) {
-    if (!root)
-        return;
-    QList<ModelObject*> queue{root};
-    bool adopted = false;
-    while (!queue.isEmpty()) {
-        ModelObject* object = queue.takeLast();
-        if (m_records.contains(object))
-            continue;
-        m_records.insert(object, Record{0, false, false, true});
-        m_journal.inserted.append(object);
-        if (m_changeSet)
-            m_changeSet->journal.inserted.append(object);
-        object->setParent(this);
-        object->setObserver(this);
-        objectsOf(object->kind()).append(object);
-        markDirty(object);
-        adopted = true;
-        queue.append(object->relatedObjects());
-    }
-    if (adopted)
+    if (root && m_tracker->adopt(root))
         scheduleAutosave();
 }
 
-void ModelContext::markDirty(ModelObject* object) {
-    Record& record = m_records[object];
-    if (record.dirty || record.deleted)
-        return;
-    record.dirty = true;
-    m_dirty[indexOf(object->kind())].append(object);
-}
-
-// Keeps the values an object had before its first change since the last save (and since the start
-// of the change set), which is what a rollback restores.
 void ModelContext::modelObjectWillChange(ModelObject* object) {
-    if (m_applyingStore)
-        return;
-    auto it = m_records.constFind(object);
-    if (it == m_records.constEnd() || it->deleted)
-        return;
-    if (!it->inserted && !m_journal.before.contains(object))
-        m_journal.before.insert(object, ObjectSnapshot::capture(object));
-    if (m_changeSet && !m_changeSet->journal.before.contains(object))
-        m_changeSet->journal.before.insert(object, ObjectSnapshot::capture(object));
+    m_tracker->noteWillChange(object);
 }
 
 void ModelContext::modelObjectDidChange(ModelObject* object, Change change) {
-    if (m_applyingStore)
+    if (m_tracker->isApplyingStore() || !m_tracker->contains(object))
         return;
-    auto it = m_records.constFind(object);
-    if (it == m_records.constEnd() || it->deleted)
-        return;
-    markDirty(object);
+    m_tracker->markDirty(object);
     if (change == Change::relationship) {
         // Newly linked objects become stored; list members get their order rewritten.
         const QList<ModelObject*> related = object->relatedObjects();
         for (ModelObject* other : related) {
-            if (!m_records.contains(other))
+            if (!m_tracker->holds(other))
                 adopt(other);
-            markDirty(other);
+            m_tracker->markDirty(other);
         }
     }
     scheduleAutosave();
 }
 
 void ModelContext::deleteObject(ModelObject* object) {
-    auto it = m_records.constFind(object);
-    if (it == m_records.constEnd() || it->deleted)
+    if (!m_tracker->contains(object))
         return;
     // Leave the live owner's list; the owner is then saved without it.
-    switch (object->kind()) {
-    case Kind::appConfiguration:
-        static_cast<AppConfiguration*>(object)->setConfigurationGroup(nullptr);
-        break;
-    case Kind::positionGroup:
-        static_cast<PositionGroup*>(object)->setConfigurationGroup(nullptr);
-        break;
-    case Kind::appPositionMapping:
-        static_cast<AppPositionMapping*>(object)->setPositionGroup(nullptr);
-        break;
-    default:
-        break;
-    }
-    markDeleted(object);
+    ObjectOwnership::leaveOwner(object);
+    m_tracker->markDeleted(object);
     scheduleAutosave();
 }
 
-// Marks the object and what its delete rules take with it; a deleted owner keeps its lists so that
-// code still holding it reads what it had.
-void ModelContext::markDeleted(ModelObject* object) {
-    if (m_records.value(object).deleted)
-        return;
-    // The cascade below changes the object after it stopped being observed.
-    modelObjectWillChange(object);
-    Record& record = m_records[object];
-    record.deleted = true;
-    record.dirty = false;
-    m_journal.deleted.append(object);
-    if (m_changeSet)
-        m_changeSet->journal.deleted.append(object);
-    object->setObserver(nullptr);
-    ++m_deletedInObjects[indexOf(object->kind())];
-    if (record.key) {
-        m_pendingDeletes.append(object);
-        keysOf(object->kind()).remove(record.key);
-    }
-    switch (object->kind()) {
-    case Kind::configurationGroup: {
-        auto* configuration = static_cast<ConfigurationGroup*>(object);
-        for (AppConfiguration* app : configuration->configurationList())
-            markDeleted(app);
-        for (PositionGroup* group : configuration->positionGroupList())
-            markDeleted(group);
-        break;
-    }
-    case Kind::positionGroup:
-        for (AppPositionMapping* mapping : static_cast<PositionGroup*>(object)->appPositionList())
-            markDeleted(mapping);
-        break;
-    case Kind::savedApp:
-        for (AppConfiguration* app : static_cast<SavedApp*>(object)->configurationList())
-            app->setSavedApp(nullptr);
-        break;
-    case Kind::appConfiguration:
-        // A live saved application must not keep listing a deleted application.
-        static_cast<AppConfiguration*>(object)->setSavedApp(nullptr);
-        break;
-    default:
-        break;
-    }
-}
-
 bool ModelContext::isDeleted(const ModelObject* object) const {
-    return m_records.value(object).deleted;
+    return m_tracker->isDeleted(object);
 }
 
 bool ModelContext::contains(const ModelObject* object) const {
-    auto it = m_records.constFind(object);
-    return it != m_records.constEnd() && !it->deleted;
+    return m_tracker->contains(object);
 }
 
 ModelContext* ModelContext::of(const ModelObject* object) {
@@ -232,20 +119,7 @@ ModelContext* ModelContext::of(const ModelObject* object) {
 }
 
 bool ModelContext::hasChanges() const {
-    return hasChanges(nullptr);
-}
-
-bool ModelContext::hasChanges(const QSet<const ModelObject*>* only) const {
-    for (ModelObject* object : m_pendingDeletes)
-        if (!only || only->contains(object))
-            return true;
-    for (const QList<ModelObject*>& dirty : m_dirty)
-        for (ModelObject* object : dirty) {
-            const Record& record = m_records[object];
-            if (record.dirty && !record.deleted && (!only || only->contains(object)))
-                return true;
-        }
-    return false;
+    return m_tracker->hasChanges(nullptr);
 }
 
 // Applications, position groups and mappings are kept only while they belong to a stored owner.
@@ -287,38 +161,14 @@ void ModelContext::rewrite(ModelObject* root) {
         ModelObject* object = queue.takeFirst();
         if (!contains(object))
             continue;
-        markDirty(object);
+        m_tracker->markDirty(object);
         queue.append(ownedChildren(object));
     }
     scheduleAutosave();
 }
 
 QList<ModelObject*> ModelContext::ownedChildren(const ModelObject* object) {
-    QList<ModelObject*> children;
-    if (object->kind() == Kind::configurationGroup) {
-        const auto* configuration = static_cast<const ConfigurationGroup*>(object);
-        for (AppConfiguration* app : configuration->configurationList())
-            children.append(app);
-        for (PositionGroup* group : configuration->positionGroupList())
-            children.append(group);
-    } else if (object->kind() == Kind::positionGroup) {
-        for (AppPositionMapping* mapping : static_cast<const PositionGroup*>(object)->appPositionList())
-            children.append(mapping);
-    }
-    return children;
-}
-
-const ModelObject* ModelContext::ownerOf(const ModelObject* object) {
-    switch (object->kind()) {
-    case Kind::appConfiguration:
-        return static_cast<const AppConfiguration*>(object)->configurationGroup();
-    case Kind::positionGroup:
-        return static_cast<const PositionGroup*>(object)->configurationGroup();
-    case Kind::appPositionMapping:
-        return static_cast<const AppPositionMapping*>(object)->positionGroup();
-    default:
-        return nullptr;
-    }
+    return ObjectOwnership::ownedChildren(object);
 }
 
 bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
@@ -333,96 +183,19 @@ void ModelContext::announceDeleted(const QList<ModelObject*>& objects) {
 }
 
 void ModelContext::rollback() {
-    const QList<ModelObject*> dropped = revert(m_journal);
-    for (QList<ModelObject*>& dirty : m_dirty) {
-        for (ModelObject* object : std::as_const(dirty))
-            m_records[object].dirty = false;
-        dirty.clear();
-    }
-    m_pendingDeletes.clear();
-    m_journal = Journal();
-    announceDeleted(dropped);
-}
-
-QList<ModelObject*> ModelContext::revert(const Journal& journal) {
-    m_applyingStore = true;
-    for (Kind kind : StoreSchema::kinds)
-        compact(kind);
-    // Deleted objects come back first, so that the restored lists hold live objects.
-    for (ModelObject* object : journal.deleted) {
-        Record& record = m_records[object];
-        if (!record.deleted)
-            continue;
-        record.deleted = false;
-        object->setObserver(this);
-        objectsOf(object->kind()).append(object);
-        if (record.key)
-            keysOf(object->kind()).insert(record.key, object);
-        m_pendingDeletes.removeOne(object);
-    }
-    for (auto it = journal.before.cbegin(); it != journal.before.cend(); ++it)
-        it.value().restoreAttributes(it.key());
-    for (auto it = journal.before.cbegin(); it != journal.before.cend(); ++it)
-        it.value().restoreLists(it.key());
-    QList<ModelObject*> dropped;
-    const QSet<const ModelObject*> inserted(journal.inserted.cbegin(), journal.inserted.cend());
-    for (ModelObject* object : journal.inserted) {
-        Record& record = m_records[object];
-        if (record.deleted || record.key)
-            continue;
-        // A new child still linked to a restored owner would be listed by it again.
-        if (const ModelObject* owner = ownerOf(object); owner && !inserted.contains(owner)) {
-            switch (object->kind()) {
-            case Kind::appConfiguration:
-                static_cast<AppConfiguration*>(object)->setConfigurationGroup(nullptr);
-                break;
-            case Kind::positionGroup:
-                static_cast<PositionGroup*>(object)->setConfigurationGroup(nullptr);
-                break;
-            default:
-                static_cast<AppPositionMapping*>(object)->setPositionGroup(nullptr);
-                break;
-            }
-        }
-        if (object->kind() == Kind::appConfiguration)
-            static_cast<AppConfiguration*>(object)->setSavedApp(nullptr);
-        record.deleted = true;
-        record.dirty = false;
-        record.inserted = false;
-        object->setObserver(nullptr);
-        ++m_deletedInObjects[indexOf(object->kind())];
-        dropped.append(object);
-    }
-    m_applyingStore = false;
-    return dropped;
+    announceDeleted(m_tracker->rollback());
 }
 
 void ModelContext::beginChangeSet() {
-    m_changeSet.emplace();
-    m_changeSet->pending = m_journal;
-    m_changeSet->dirty = m_dirty;
-    m_changeSet->pendingDeletes = m_pendingDeletes;
+    m_tracker->beginChangeSet();
 }
 
-// Takes back the change set and puts the bookkeeping of what was pending before it back as it was.
 void ModelContext::revertChangeSet() {
-    if (!m_changeSet)
-        return;
-    ChangeSet changeSet = std::move(*m_changeSet);
-    m_changeSet.reset();
-    const QList<ModelObject*> dropped = revert(changeSet.journal);
-    for (QList<ModelObject*>& dirty : m_dirty)
-        for (ModelObject* object : std::as_const(dirty))
-            m_records[object].dirty = false;
-    m_dirty = changeSet.dirty;
-    for (QList<ModelObject*>& dirty : m_dirty)
-        for (ModelObject* object : std::as_const(dirty)) {
-            Record& record = m_records[object];
-            record.dirty = !record.deleted;
-        }
-    m_pendingDeletes = changeSet.pendingDeletes;
-    m_journal = changeSet.pending;
-    announceDeleted(dropped);
+    announceDeleted(m_tracker->revertChangeSet());
+}
+
+void ModelContext::endChangeSet() {
+    m_tracker->endChangeSet();
 }
 
 void ModelContext::scheduleAutosave(double delay) {
@@ -458,40 +231,17 @@ void ModelContext::reportSaveFailure(const QString& error) {
     Q_EMIT saveFailed(error);
 }
 
-// Drops an object whose row another writer deleted: it leaves every list and is marked deleted.
-void ModelContext::forget(ModelObject* object) {
-    m_journal.before.remove(object);
-    Record& record = m_records[object];
-    keysOf(object->kind()).remove(record.key);
-    record.key = 0;
-    record.deleted = true;
-    record.dirty = false;
-    ++m_deletedInObjects[indexOf(object->kind())];
-    switch (object->kind()) {
-    case Kind::appConfiguration: {
-        auto* app = static_cast<AppConfiguration*>(object);
-        app->setConfigurationGroup(nullptr);
-        app->setSavedApp(nullptr);
-        break;
-    }
-    case Kind::positionGroup:
-        static_cast<PositionGroup*>(object)->setConfigurationGroup(nullptr);
-        break;
-    case Kind::appPositionMapping:
-        static_cast<AppPositionMapping*>(object)->setPositionGroup(nullptr);
-        break;
-    default:
-        break;
-    }
-    object->setObserver(nullptr);
-}
-
 bool ModelContext::load(QString* error) {
     return m_reader->load(error);
 }
 
 void ModelContext::watch() {
     m_reader->watch();
+}
+
+void ModelContext::reloadAll() {
+    m_remoteRefresh->dropRefresh();
+    m_reader->reloadAll();
 }
 
 void ModelContext::checkForRemoteChanges() {

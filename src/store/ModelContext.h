@@ -13,24 +13,19 @@
 // docs/edit-scopes.md for how saves, scopes and rollbacks behave together).
 #pragma once
 
-#include "ObjectSnapshot.h"
 #include "StoreChanges.h"
-#include "StoreTables.h"
 
 #include "model/ModelObject.h"
 #include "model/ModelObserver.h"
 
-#include <QHash>
 #include <QObject>
 #include <QSet>
 
-#include <array>
 #include <memory>
-#include <optional>
-#include <vector>
 
 class AppConfiguration;
 class AppPositionMapping;
+class ChangeTracker;
 class ConfigurationGroup;
 class Database;
 class Item;
@@ -39,6 +34,7 @@ class RemoteRefresh;
 class SavedApp;
 class Scheduler;
 class StoreReader;
+class StoreTables;
 class StoreWriter;
 
 class ModelContext : public QObject, private ModelObserver {
@@ -141,78 +137,41 @@ private:
     friend class StoreReader;
     friend class StoreWriter;
 
-    struct Record {
-        qint64 key = 0; // the row's pk; 0 while not stored
-        bool dirty = false;
-        bool deleted = false;
-        bool inserted = false; // since the last save
-    };
-
-    // What changed since some moment: the values before the first change of each object, and the
-    // objects inserted and deleted since.
-    struct Journal {
-        QHash<ModelObject*, ObjectSnapshot> before;
-        QList<ModelObject*> inserted;
-        QList<ModelObject*> deleted;
-    };
-    // A group of changes that can be taken back on its own, leaving what was pending before as it was.
-    struct ChangeSet {
-        Journal journal;
-        Journal pending;
-        std::array<QList<ModelObject*>, 6> dirty;
-        QList<ModelObject*> pendingDeletes;
-    };
-
     ModelContext(Database& database, Scheduler& scheduler, QObject* parent = nullptr);
     // Reads the whole database into live objects, reconciling with those already held.
     bool load(QString* error);
     void watch();
+    // Forgets a refresh under way, saves what is pending, reads the whole database again and sends
+    // remoteChange.
+    void reloadAll();
 
     void modelObjectWillChange(ModelObject* object) override;
     void modelObjectDidChange(ModelObject* object, Change change) override;
 
     bool write(const QSet<const ModelObject*>* only, QString* error);
-    bool hasChanges(const QSet<const ModelObject*>* only) const;
-    // Restores the journal's objects; returns the inserted objects it dropped.
-    QList<ModelObject*> revert(const Journal& journal);
     void announceDeleted(const QList<ModelObject*>& objects);
+    // A group of changes that can be taken back on its own, leaving what was pending before as it was.
     void beginChangeSet();
     void revertChangeSet();
-    void endChangeSet() { m_changeSet.reset(); }
+    void endChangeSet();
 
     void adopt(ModelObject* root);
-    void markDirty(ModelObject* object);
-    void markDeleted(ModelObject* object);
-    void forget(ModelObject* object);
     bool isStorable(const ModelObject* object) const;
     void scheduleAutosave(double delay = autosaveDelay);
     void autosave();
     // Signals the first failure of a run.
     void reportSaveFailure(const QString& error);
-    QList<ModelObject*>& objectsOf(ModelObject::Kind kind) { return m_objects[static_cast<size_t>(kind)]; }
-    QHash<qint64, ModelObject*>& keysOf(ModelObject::Kind kind) { return m_byKey[static_cast<size_t>(kind)]; }
-    void compact(ModelObject::Kind kind);
-    // The owner whose list holds the object: a configuration or a position group; nullptr for a root.
-    static const ModelObject* ownerOf(const ModelObject* object);
 
     Database& m_database;
     Scheduler& m_scheduler;
+    std::unique_ptr<ChangeTracker> m_tracker;
     std::unique_ptr<StoreTables> m_tables;
     std::unique_ptr<StoreWriter> m_writer;
     std::unique_ptr<StoreReader> m_reader;
     std::unique_ptr<RemoteRefresh> m_remoteRefresh;
-    QHash<const ModelObject*, Record> m_records;
-    std::array<QList<ModelObject*>, 6> m_objects;
-    std::array<int, 6> m_deletedInObjects{};
-    std::array<QHash<qint64, ModelObject*>, 6> m_byKey;
-    std::array<QList<ModelObject*>, 6> m_dirty;
-    QList<ModelObject*> m_pendingDeletes;
-    Journal m_journal;
-    std::optional<ChangeSet> m_changeSet;
     QString m_lastRemoteFailure;
     QString m_lastAutosaveFailure;
     bool m_saveFailing = false;
-    bool m_applyingStore = false;
     bool m_autosaveEnabled = true;
     bool m_autosaveScheduled = false;
     qint64 m_dataVersion = 0;

@@ -1,7 +1,9 @@
 #include "RemoteRefresh.h"
 
+#include "ChangeTracker.h"
 #include "Database.h"
 #include "ModelContext.h"
+#include "ObjectOwnership.h"
 #include "StoreReader.h"
 #include "StoreSchema.h"
 
@@ -92,7 +94,7 @@ void RemoteRefresh::refresh(const StoreChanges& changes, bool inSlices) {
         m_context.m_database.queryInteger(QStringLiteral("PRAGMA data_version"));
     // Asked after reading the version: a commit by anyone else up to now shows in the answer.
     if (!version || m_context.hasChanges() || !changes.onlyThisCommit || !changes.onlyThisCommit())
-        return m_context.m_reader->reloadAll();
+        return m_context.reloadAll();
     m_context.m_dataVersion = *version;
     m_refresh = std::make_unique<Refresh>();
     m_refresh->changes = changes;
@@ -115,7 +117,7 @@ void RemoteRefresh::scheduleRefreshSlice() {
                 return;
             QString error;
             if (!self->readRefresh(ModelContext::refreshSlice, &error))
-                return context->m_reader->reloadAll();
+                return context->reloadAll();
             if (!self->m_refresh->done)
                 return self->scheduleRefreshSlice();
             // Applied on a turn of its own.
@@ -138,7 +140,7 @@ void RemoteRefresh::finishRefresh() {
     // A save here or another writer's commit since the rows were read: they may be out of date.
     if (!ok || !version || *version != m_context.m_dataVersion || m_refresh->saves != m_context.m_saves ||
         m_context.hasChanges() || !applyRefresh())
-        return m_context.m_reader->reloadAll();
+        return m_context.reloadAll();
     m_refresh.reset();
     m_context.m_lastRemoteFailure.clear();
     Q_EMIT m_context.remoteChange();
@@ -198,7 +200,7 @@ bool RemoteRefresh::stageRows(Kind kind, qint64 first, qint64 last, QString* err
     QHash<qint64, ModelObject*>& staged = r.staged[indexOf(kind)];
     const StoreTables::ObjectFor objectFor = [&](qint64 key) {
         ModelObject* object = nullptr;
-        if (m_context.keysOf(kind).contains(key)) {
+        if (m_context.m_tracker->keysOf(kind).contains(key)) {
             r.copies.emplace_back(StoreReader::create(kind, nullptr));
             object = r.copies.back().get();
         } else {
@@ -220,9 +222,9 @@ bool RemoteRefresh::stageOwners(QString* error) {
     Refresh& r = *m_refresh;
     std::array<QSet<qint64>, 4> owners;
     const auto noteLiveOwner = [&](const RelationKinds& kinds, qint64 childKey) {
-        if (const ModelObject* child = m_context.keysOf(kinds.child).value(childKey))
+        if (const ModelObject* child = m_context.m_tracker->keysOf(kinds.child).value(childKey))
             if (const ModelObject* owner = liveOwner(kinds.relation, child))
-                if (const qint64 key = m_context.m_records.value(owner).key)
+                if (const qint64 key = m_context.m_tracker->recordOf(owner).key)
                     owners[kinds.relation].insert(key);
     };
     for (const RelationKinds& kinds : relations) {
@@ -258,6 +260,7 @@ bool RemoteRefresh::stageOwners(QString* error) {
 
 bool RemoteRefresh::applyRefresh() {
     Refresh& r = *m_refresh;
+    ChangeTracker& tracker = *m_context.m_tracker;
     const auto removed = [&](Kind kind, qint64 key) {
         return r.changes.removed[indexOf(kind)].contains(key) || r.missing[indexOf(kind)].contains(key);
     };
@@ -266,22 +269,18 @@ bool RemoteRefresh::applyRefresh() {
         for (const QList<qint64>& children : std::as_const(r.members[kinds.relation]))
             for (qint64 key : children)
                 if (!r.staged[indexOf(kinds.child)].contains(key) &&
-                    (!m_context.keysOf(kinds.child).contains(key) || removed(kinds.child, key)))
+                    (!tracker.keysOf(kinds.child).contains(key) || removed(kinds.child, key)))
                     return false;
 
-    m_context.m_applyingStore = true;
+    tracker.setApplyingStore(true);
     for (Kind kind : StoreSchema::kinds) {
         const QHash<qint64, ModelObject*>& staged = r.staged[indexOf(kind)];
         for (auto it = staged.cbegin(); it != staged.cend(); ++it) {
-            if (ModelObject* live = m_context.keysOf(kind).value(it.key())) {
+            if (ModelObject* live = tracker.keysOf(kind).value(it.key())) {
                 ObjectSnapshot::copyAttributes(it.value(), live);
                 continue;
             }
-            ModelObject* object = it.value();
-            m_context.m_records.insert(object, Record{it.key(), false, false, false});
-            object->setObserver(&m_context);
-            m_context.objectsOf(kind).append(object);
-            m_context.keysOf(kind).insert(it.key(), object);
+            tracker.adoptStored(it.value(), it.key());
         }
     }
     // Gone rows take what they own with them, as the store's delete rules do, unless it moved away.
@@ -289,34 +288,34 @@ bool RemoteRefresh::applyRefresh() {
     const std::function<void(ModelObject*)> drop = [&](ModelObject* object) {
         if (!m_context.contains(object))
             return;
-        const QList<ModelObject*> children = m_context.ownedChildren(object);
+        const QList<ModelObject*> children = ObjectOwnership::ownedChildren(object);
         if (object->kind() == Kind::savedApp)
             for (AppConfiguration* app : static_cast<SavedApp*>(object)->configurationList())
                 app->setSavedApp(nullptr);
-        m_context.forget(object);
+        tracker.forget(object);
         gone.append(object);
         for (ModelObject* child : children)
-            if (!r.staged[indexOf(child->kind())].contains(m_context.m_records.value(child).key))
+            if (!r.staged[indexOf(child->kind())].contains(tracker.recordOf(child).key))
                 drop(child);
     };
     for (Kind kind : StoreSchema::kinds) {
         for (qint64 key : std::as_const(r.changes.removed[indexOf(kind)]))
-            if (ModelObject* object = m_context.keysOf(kind).value(key))
+            if (ModelObject* object = tracker.keysOf(kind).value(key))
                 drop(object);
         for (qint64 key : std::as_const(r.missing[indexOf(kind)]))
-            if (ModelObject* object = m_context.keysOf(kind).value(key))
+            if (ModelObject* object = tracker.keysOf(kind).value(key))
                 drop(object);
     }
     for (const RelationKinds& kinds : relations) {
         const QHash<qint64, QList<qint64>>& members = r.members[kinds.relation];
         for (auto it = members.cbegin(); it != members.cend(); ++it) {
-            ModelObject* owner = m_context.keysOf(kinds.owner).value(it.key());
+            ModelObject* owner = tracker.keysOf(kinds.owner).value(it.key());
             if (!owner)
                 continue;
             QList<ModelObject*> children;
             children.reserve(it->size());
             for (qint64 key : *it)
-                if (ModelObject* child = m_context.keysOf(kinds.child).value(key))
+                if (ModelObject* child = tracker.keysOf(kinds.child).value(key))
                     children.append(child);
             std::optional<QList<ModelObject*>> list;
             if (!children.isEmpty() ||
@@ -325,7 +324,7 @@ bool RemoteRefresh::applyRefresh() {
             setOwnedList(kinds.relation, owner, list);
         }
     }
-    m_context.m_applyingStore = false;
+    tracker.setApplyingStore(false);
     m_context.announceDeleted(gone);
     return true;
 }

@@ -2,8 +2,6 @@
 // then applies it to the context's live objects in one turn (see ModelContext::refresh).
 #pragma once
 
-#include "ModelContext.h"
-
 #include "StoreChanges.h"
 #include "StoreTables.h"
 
@@ -17,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+class ModelContext;
+
 class RemoteRefresh {
 public:
     explicit RemoteRefresh(ModelContext& context);
@@ -28,7 +28,6 @@ public:
     void dropRefresh();
 
 private:
-    using Record = ModelContext::Record;
     // A refresh under way: the rows read so far, into objects that nobody sees yet.
     struct Refresh {
         StoreChanges changes;

@@ -1,8 +1,8 @@
 #include "StoreReader.h"
 
+#include "ChangeTracker.h"
 #include "Database.h"
 #include "ModelContext.h"
-#include "RemoteRefresh.h"
 #include "StoreSchema.h"
 #include "StoreTables.h"
 
@@ -81,22 +81,20 @@ bool StoreReader::load(QString* error) {
         return false;
     m_context.m_dataVersion = *version;
 
-    m_context.m_applyingStore = true;
+    ChangeTracker& tracker = *m_context.m_tracker;
+    tracker.setApplyingStore(true);
     QList<ModelObject*> gone;
     StoreTables::ReadLinks links;
     bool ok = true;
     for (Kind kind : StoreSchema::kinds) {
         QSet<qint64> seen;
-        QHash<qint64, ModelObject*>& keys = m_context.keysOf(kind);
+        const QHash<qint64, ModelObject*>& keys = tracker.keysOf(kind);
         const StoreTables::ObjectFor objectFor = [&](qint64 key) {
             seen.insert(key);
             if (ModelObject* object = keys.value(key))
                 return object;
             ModelObject* object = create(kind, &m_context);
-            m_context.m_records.insert(object, Record{key, false, false, false});
-            object->setObserver(&m_context);
-            m_context.objectsOf(kind).append(object);
-            keys.insert(key, object);
+            tracker.adoptStored(object, key);
             return object;
         };
         ok = m_context.m_tables->read(kind, objectFor, links, error);
@@ -108,31 +106,31 @@ bool StoreReader::load(QString* error) {
             if (!seen.contains(it.key()))
                 vanished.append(it.value());
         for (ModelObject* object : std::as_const(vanished))
-            m_context.forget(object);
+            tracker.forget(object);
         gone.append(vanished);
     }
     if (ok) {
         for (Kind kind : StoreSchema::kinds)
-            m_context.compact(kind);
+            tracker.compact(kind);
         using R = StoreTables::Relation;
         rebuildLists<ConfigurationGroup, AppConfiguration>(
-            m_context.objectsOf(Kind::configurationGroup), m_context.keysOf(Kind::configurationGroup),
+            tracker.objectsOf(Kind::configurationGroup), tracker.keysOf(Kind::configurationGroup),
             links.links[R::configurationApps], links.presentLists[R::configurationApps],
             &ConfigurationGroup::setConfigurations);
         rebuildLists<ConfigurationGroup, PositionGroup>(
-            m_context.objectsOf(Kind::configurationGroup), m_context.keysOf(Kind::configurationGroup),
+            tracker.objectsOf(Kind::configurationGroup), tracker.keysOf(Kind::configurationGroup),
             links.links[R::configurationPositionGroups], links.presentLists[R::configurationPositionGroups],
             &ConfigurationGroup::setPositionGroups);
         rebuildLists<PositionGroup, AppPositionMapping>(
-            m_context.objectsOf(Kind::positionGroup), m_context.keysOf(Kind::positionGroup),
+            tracker.objectsOf(Kind::positionGroup), tracker.keysOf(Kind::positionGroup),
             links.links[R::positionGroupMappings], links.presentLists[R::positionGroupMappings],
             &PositionGroup::setAppPositions);
         rebuildLists<SavedApp, AppConfiguration>(
-            m_context.objectsOf(Kind::savedApp), m_context.keysOf(Kind::savedApp),
+            tracker.objectsOf(Kind::savedApp), tracker.keysOf(Kind::savedApp),
             links.links[R::savedAppConfigurations], links.presentLists[R::savedAppConfigurations],
             &SavedApp::setConfigurations);
     }
-    m_context.m_applyingStore = false;
+    tracker.setApplyingStore(false);
     m_context.announceDeleted(gone);
     return ok;
 }
@@ -146,7 +144,7 @@ void StoreReader::checkForRemoteChanges() {
         m_context.m_database.queryInteger(QStringLiteral("PRAGMA data_version"));
     if (!version || *version == m_context.m_dataVersion)
         return;
-    reloadAll();
+    m_context.reloadAll();
 }
 
 void StoreReader::holdRemoteChecks(bool held) {
@@ -156,7 +154,6 @@ void StoreReader::holdRemoteChecks(bool held) {
 }
 
 void StoreReader::reloadAll() {
-    m_context.m_remoteRefresh->dropRefresh();
     // What is pending here is written first, so that reading the database back loses nothing.
     // Looks come every few seconds: a failure that lasts is logged once, and the next look tries again.
     const auto fail = [this](const QString& line) {

@@ -2,12 +2,11 @@
 // connections: at file events, after the files are quiet, and now and then as a backstop.
 #pragma once
 
-#include "ModelContext.h"
-
 #include "model/ModelObject.h"
 
 #include <QString>
 
+class ModelContext;
 class QObject;
 
 class StoreReader {
@@ -22,11 +21,11 @@ public:
     void watch();
     void checkForRemoteChanges();
     void holdRemoteChecks(bool held);
-    // Saves what is pending, reads the whole database again and sends remoteChange.
+    // Saves what is pending, reads the whole database again and sends remoteChange; see
+    // ModelContext::reloadAll, which forgets a refresh under way first.
     void reloadAll();
 
 private:
-    using Record = ModelContext::Record;
     void scheduleRecheck();
     void startPeriodicCheck();
 

@@ -1,12 +1,11 @@
 // Writes the context's pending changes to the database in one transaction: the saving half of
-// ModelContext, which owns it and keeps the bookkeeping it reads and updates.
+// ModelContext, which owns it; the context's ChangeTracker keeps the bookkeeping it reads and updates.
 #pragma once
-
-#include "ModelContext.h"
 
 #include <QSet>
 #include <QString>
 
+class ModelContext;
 class ModelObject;
 
 class StoreWriter {
@@ -17,7 +16,5 @@ public:
     bool write(const QSet<const ModelObject*>* only, QString* error);
 
 private:
-    using Record = ModelContext::Record;
-    using Journal = ModelContext::Journal;
     ModelContext& m_context;
 };
