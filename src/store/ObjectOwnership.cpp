@@ -23,7 +23,7 @@ QList<ModelObject*> ownedChildren(const ModelObject* object) {
     return children;
 }
 
-const ModelObject* ownerOf(const ModelObject* object) {
+ModelObject* ownerOf(const ModelObject* object) {
     switch (object->kind()) {
     case Kind::appConfiguration:
         return static_cast<const AppConfiguration*>(object)->configurationGroup();

@@ -12,7 +12,7 @@ namespace ObjectOwnership {
 // a position group's mappings.
 QList<ModelObject*> ownedChildren(const ModelObject* object);
 // The owner whose list holds the object: a configuration or a position group; nullptr for a root.
-const ModelObject* ownerOf(const ModelObject* object);
+ModelObject* ownerOf(const ModelObject* object);
 // Takes the object out of its owner's list; a root stays as it is.
 void leaveOwner(ModelObject* object);
 } // namespace ObjectOwnership

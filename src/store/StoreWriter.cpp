@@ -114,9 +114,9 @@ bool StoreWriter::write(const QSet<const ModelObject*>* only, QString* error) {
             insertTree(child);
             continue;
         }
-        auto* root = const_cast<ModelObject*>(ownerOf(child));
-        while (const ModelObject* owner = root ? ownerOf(root) : nullptr)
-            root = const_cast<ModelObject*>(owner);
+        ModelObject* root = ownerOf(child);
+        while (ModelObject* owner = root ? ownerOf(root) : nullptr)
+            root = owner;
         if (!ok || !root || newKeys.contains(root) || !tracker.recordOf(root).key ||
             !m_context.isStorable(root))
             continue;

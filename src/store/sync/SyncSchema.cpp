@@ -5,6 +5,7 @@
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 #include "model/SavedApp.h"
+#include "store/ObjectOwnership.h"
 #include "store/StoreSchema.h"
 
 #include <QDateTime>
@@ -188,16 +189,7 @@ QString SyncSchema::idOf(const ModelObject* object) {
 }
 
 ModelObject* SyncSchema::ownerOf(const ModelObject* object) {
-    switch (object->kind()) {
-    case Kind::appConfiguration:
-        return static_cast<const AppConfiguration*>(object)->configurationGroup();
-    case Kind::positionGroup:
-        return static_cast<const PositionGroup*>(object)->configurationGroup();
-    case Kind::appPositionMapping:
-        return static_cast<const AppPositionMapping*>(object)->positionGroup();
-    default:
-        return nullptr;
-    }
+    return ObjectOwnership::ownerOf(object);
 }
 
 QJsonObject SyncSchema::fieldsOf(const ModelObject* object) {
