@@ -124,12 +124,18 @@ bool StoreWriter::write(const QSet<const ModelObject*>* only, QString* error) {
         if (ok && !found)
             insertTree(root);
     }
+    // A row that another writer deleted may have given its key to a row inserted above: that row stays.
+    QSet<std::pair<size_t, qint64>> handedOut;
+    for (auto it = newKeys.cbegin(); it != newKeys.cend(); ++it)
+        handedOut.insert({indexOf(it.key()->kind()), it.value()});
     QList<ModelObject*> removed;
     for (qsizetype i = 0; ok && i < m_context.m_pendingDeletes.size(); ++i) {
         ModelObject* object = m_context.m_pendingDeletes[i];
         if (!selected(object))
             continue;
-        ok = m_context.m_tables->remove(object->kind(), m_context.m_records[object].key, &message);
+        if (const qint64 key = m_context.m_records[object].key;
+            !handedOut.contains({indexOf(object->kind()), key}))
+            ok = m_context.m_tables->remove(object->kind(), key, &message);
         removed.append(object);
     }
     if (ok && !m_context.m_database.execute(QStringLiteral("COMMIT"), &message))

@@ -79,6 +79,20 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             consider(root);
         }
     }
+    // Owners of what was deleted here since the last export. Such a deletion is stamped when it goes
+    // out, after every deletion this machine has merged: an edit of its owner, the later.
+    std::optional<QSet<QString>> removedFrom;
+    const auto removedHere = [&](ModelObject* owner) {
+        if (!removedFrom) {
+            removedFrom.emplace();
+            for (auto it = m_known.cbegin(); it != m_known.cend(); ++it) {
+                const auto entry = entries.constFind(it.value());
+                if (!m_context->contains(it.key()) && entry != entries.constEnd() && !entry->record.deleted)
+                    removedFrom->insert(entry->record.owner());
+            }
+        }
+        return removedFrom->contains(m_known.value(owner));
+    };
     for (ModelObject* object : std::as_const(objects)) {
         const QString id = m_known.value(object);
         const auto before = m_roundBefore.constFind(id);
@@ -89,9 +103,11 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             // Deleted by another machine while edited here: the later of the two wins, and an edit of
             // anything the object owns counts as one of the object.
             std::optional<SyncStamp> latest = latestEdit(object, &before->fields);
+            bool removed = false;
             QList<ModelObject*> tree{object};
             for (qsizetype i = 0; i < tree.size(); ++i) {
                 ModelObject* member = tree[i];
+                removed = removed || removedHere(member);
                 if (i > 0) {
                     const auto known = entries.constFind(m_known.value(member));
                     const bool recorded = known != entries.constEnd() && !known->record.deleted;
@@ -102,7 +118,8 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
                 }
                 tree.append(ModelContext::ownedChildren(member));
             }
-            if (!latest || (*latest < entry->record.stamp && !clock.isAhead(entry->record.stamp)))
+            if (!removed &&
+                (!latest || (*latest < entry->record.stamp && !clock.isAhead(entry->record.stamp))))
                 settlement.drop.append(object);
             else
                 settlement.revive.append(object);
