@@ -155,6 +155,10 @@ private Q_SLOTS:
                 << "dropApp" << false << point << "Work||Renamed,Terminal";
             QTest::addRow("deleted there, an application dropped here later, at %s", at)
                 << "deleted, application dropped here" << false << point << "Work||Terminal";
+            QTest::addRow("deleted there, the applications reordered here later, at %s", at)
+                << "deleted, reordered here" << false << point << "Work||Terminal,Editor";
+            QTest::addRow("deleted there, an application added here later, at %s", at)
+                << "deleted, added here" << false << point << "Work||Editor,Terminal,Here";
             QTest::addRow("deleted there later, renamed here, at %s", at)
                 << "delete" << true << point << "absent";
             QTest::addRow("described there, renamed here, at %s", at)
@@ -188,6 +192,15 @@ private Q_SLOTS:
                 return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
             if (there == QLatin1String("renamed, deleted here"))
                 return m_b->context()->deleteObject(here);
+            if (there == QLatin1String("deleted, reordered here")) {
+                QList<AppConfiguration*> apps = here->configurationList();
+                apps.append(apps.takeFirst());
+                return here->setConfigurations(apps);
+            }
+            if (there == QLatin1String("deleted, added here"))
+                return here->appendConfiguration(
+                    new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
+                                         0, false, Corner::leftHalf, 0.5, 400, 10, 10));
             if (there == QLatin1String("deleted, application dropped here"))
                 return m_b->context()->deleteObject(here->configurationList().first());
             here->setName(QStringLiteral("Here"));
