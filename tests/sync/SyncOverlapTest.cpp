@@ -6,6 +6,7 @@
 #include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
 #include "platform/sim/VirtualScheduler.h"
+#include "store/ModelContext.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace {
 // Stops a machine's worker at one point of its round until the main thread lets it go on.
@@ -54,6 +56,18 @@ private:
     bool m_reached = false;
     bool m_released = false;
 };
+
+void copyTree(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    const QDir source(from);
+    for (const QFileInfo& entry : source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + u'/' + entry.fileName();
+        if (entry.isDir())
+            copyTree(entry.filePath(), target);
+        else
+            QFile::copy(entry.filePath(), target);
+    }
+}
 
 // "name|description|apps", or "absent".
 QString shown(const Machine& machine, const QString& id) {
@@ -139,6 +153,12 @@ private Q_SLOTS:
                 << "deleted, application renamed here" << false << point << "Work||Renamed,Terminal";
             QTest::addRow("an application dropped there, renamed here later, at %s", at)
                 << "dropApp" << false << point << "Work||Renamed,Terminal";
+            QTest::addRow("deleted there, an application dropped here later, at %s", at)
+                << "deleted, application dropped here" << false << point << "Work||Terminal";
+            QTest::addRow("deleted there, the applications reordered here later, at %s", at)
+                << "deleted, reordered here" << false << point << "Work||Terminal,Editor";
+            QTest::addRow("deleted there, an application added here later, at %s", at)
+                << "deleted, added here" << false << point << "Work||Editor,Terminal,Here";
             QTest::addRow("deleted there later, renamed here, at %s", at)
                 << "delete" << true << point << "absent";
             QTest::addRow("described there, renamed here, at %s", at)
@@ -172,6 +192,17 @@ private Q_SLOTS:
                 return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
             if (there == QLatin1String("renamed, deleted here"))
                 return m_b->context()->deleteObject(here);
+            if (there == QLatin1String("deleted, reordered here")) {
+                QList<AppConfiguration*> apps = here->configurationList();
+                apps.append(apps.takeFirst());
+                return here->setConfigurations(apps);
+            }
+            if (there == QLatin1String("deleted, added here"))
+                return here->appendConfiguration(
+                    new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
+                                         0, false, Corner::leftHalf, 0.5, 400, 10, 10));
+            if (there == QLatin1String("deleted, application dropped here"))
+                return m_b->context()->deleteObject(here->configurationList().first());
             here->setName(QStringLiteral("Here"));
             if (there == QLatin1String("delete"))
                 here->setDesc(QStringLiteral("Here"));
@@ -278,6 +309,53 @@ private Q_SLOTS:
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Here|Here|Terminal,Editor"));
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here|Here|Terminal,Editor"));
+    }
+
+    // An application dropped here while a round takes in the deletion of its configuration brings the
+    // configuration back; killed once that is saved and before it goes out, the restart sends it, the
+    // dropped application as deleted.
+    void aConfigurationBroughtBackByADropGoesOutAfterAKill() {
+        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
+        const QString sharedThen = m_dir->filePath(QStringLiteral("shared-then"));
+        QVERIFY(QDir().mkpath(crashed));
+        m_a->context()->deleteObject(m_a->find(m_id));
+        QVERIFY(m_a->context()->save());
+        QVERIFY(m_a->engine->flushWrites());
+        m_scheduler->advance(1);
+
+        m_gate.arm("roundStarted");
+        m_b->engine->syncNow([](bool, const QString&) {});
+        QVERIFY(m_gate.waitReached());
+        ModelContext* context = m_b->context();
+        context->deleteObject(m_b->find(m_id)->configurationList().first());
+        QString error;
+        const bool saved = context->save(&error);
+        const QDir data(m_dir->filePath(QStringLiteral("b")));
+        bool copied = false;
+        const QMetaObject::Connection copy = connect(context, &ModelContext::didSave, this, [&] {
+            if (std::exchange(copied, true))
+                return;
+            for (const QString& name : data.entryList(QDir::Files))
+                if (!name.endsWith(QLatin1String("-shm")))
+                    QFile::copy(data.filePath(name), crashed + u'/' + name);
+            // The folder as it was then too: what the machine wrote after never got there.
+            copyTree(folder(), sharedThen);
+        });
+        m_gate.release();
+        QVERIFY2(saved, qPrintable(error));
+        m_b->engine->settle();
+        disconnect(copy);
+        QVERIFY(copied);
+
+        m_b.reset();
+        QVERIFY(QDir(folder()).removeRecursively());
+        QVERIFY(QDir().rename(sharedThen, folder()));
+        m_b.emplace(crashed, folder(), *m_scheduler, false);
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Terminal"));
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Terminal"));
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Work||Terminal"));
     }
 };
 

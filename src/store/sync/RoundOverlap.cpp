@@ -79,6 +79,21 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             consider(root);
         }
     }
+    // Owners of what was deleted here since the last export. Such a deletion, like every change of a
+    // list (an addition, a new order), is stamped when it goes out, after every deletion this machine
+    // has merged: an edit of the list's owner, the later.
+    std::optional<QSet<QString>> removedFrom;
+    const auto removedHere = [&](ModelObject* owner) {
+        if (!removedFrom) {
+            removedFrom.emplace();
+            for (auto it = m_known.cbegin(); it != m_known.cend(); ++it) {
+                const auto entry = entries.constFind(it.value());
+                if (!m_context->contains(it.key()) && entry != entries.constEnd() && !entry->record.deleted)
+                    removedFrom->insert(entry->record.owner());
+            }
+        }
+        return removedFrom->contains(m_known.value(owner));
+    };
     for (ModelObject* object : std::as_const(objects)) {
         const QString id = m_known.value(object);
         const auto before = m_roundBefore.constFind(id);
@@ -89,12 +104,21 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             // Deleted by another machine while edited here: the later of the two wins, and an edit of
             // anything the object owns counts as one of the object.
             std::optional<SyncStamp> latest = latestEdit(object, &before->fields);
+            bool listEdited = false;
             QList<ModelObject*> tree{object};
             for (qsizetype i = 0; i < tree.size(); ++i) {
                 ModelObject* member = tree[i];
+                listEdited = listEdited || removedHere(member);
                 if (i > 0) {
                     const auto known = entries.constFind(m_known.value(member));
                     const bool recorded = known != entries.constEnd() && !known->record.deleted;
+                    // Put in here, or moved within a list changed here (a place that differs alone may
+                    // be one of a list that is still incomplete here).
+                    const QString place = SyncSchema::orderAttribute(member->kind());
+                    listEdited =
+                        listEdited || !m_known.contains(member) ||
+                        (recorded && m_dirty.contains(SyncSchema::ownerOf(member)) &&
+                         known->record.fields.value(place) != SyncSchema::fieldsOf(member).value(place));
                     if (const std::optional<SyncStamp> at =
                             latestEdit(member, recorded ? &known->record.fields : nullptr);
                         at && (!latest || *at > *latest))
@@ -102,7 +126,8 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
                 }
                 tree.append(ModelContext::ownedChildren(member));
             }
-            if (!latest || (*latest < entry->record.stamp && !clock.isAhead(entry->record.stamp)))
+            if (!listEdited &&
+                (!latest || (*latest < entry->record.stamp && !clock.isAhead(entry->record.stamp))))
                 settlement.drop.append(object);
             else
                 settlement.revive.append(object);

@@ -175,13 +175,15 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         it = m_known.erase(it);
     }
     if (!m_startedExport && allTracked) {
-        // Deleted while the program was not running (another program, a restored backup).
+        // Deleted while the program was not running (another program, a restored backup), or before it
+        // stopped and not written out yet (absent, of an owner that an edit here brought back; see
+        // below).
         m_startedExport = true;
         QSet<QString> live;
         for (auto it = m_known.cbegin(); it != m_known.cend(); ++it)
             live.insert(it.value());
         for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-            if (it->present && !live.contains(it.key()))
+            if (!it->record.deleted && !live.contains(it.key()))
                 gone.append({rank(it->record.kind), it.key()});
     }
 
@@ -321,10 +323,15 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     }
     for (const auto& [kindRank, id] : std::as_const(gone)) {
         auto it = entries.find(id);
-        if (it == entries.end() || it->record.deleted || !it->present)
+        if (it == entries.end() || it->record.deleted)
             continue;
         const QString owner = it->record.owner();
         const auto ownerEntry = entries.constFind(owner);
+        // Absent since a round deleted its owner, deleted here, and the owner brought back by an edit
+        // made here: the folder still holds it.
+        if (!it->present &&
+            (ownerEntry == entries.constEnd() || ownerEntry->record.deleted || !ownerEntry->present))
+            continue;
         if (!owner.isEmpty() &&
             (ownerEntry == entries.constEnd() || ownerEntry->record.deleted || !ownerEntry->present)) {
             // Went with its owner: the owner's tombstone says so, and should the owner come back,
