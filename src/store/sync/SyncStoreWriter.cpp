@@ -6,6 +6,9 @@
 #include "store/Database.h"
 #include "store/StoreSchema.h"
 
+#include <algorithm>
+#include <utility>
+
 SyncStoreWriter::SyncStoreWriter(std::unique_ptr<Database> database) : m_database(std::move(database)) {}
 
 SyncStoreWriter::~SyncStoreWriter() {
@@ -46,6 +49,9 @@ bool SyncStoreWriter::prepare(QString* error) {
             parameters.append(QStringLiteral("0"));
         }
         Table& t = of(kind);
+        t.keyParameter = index;
+        columns.append(QStringLiteral("pk"));
+        parameters.append(QStringLiteral("?%1").arg(index));
         t.insert = m_database->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                            .arg(table, columns.join(u','), parameters.join(u',')),
                                        error);
@@ -71,6 +77,7 @@ bool SyncStoreWriter::begin(QString* error) {
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         Table& t = of(kind);
         t.keys.clear();
+        t.nextKey = 1;
         t.removed.clear();
         t.written.clear();
         Statement select = m_database->prepare(
@@ -79,8 +86,11 @@ bool SyncStoreWriter::begin(QString* error) {
             rollback();
             return false;
         }
-        while (select.step() == Statement::Step::row)
-            t.keys.insert(select.text(1), select.integer(0));
+        while (select.step() == Statement::Step::row) {
+            const qint64 key = select.integer(0);
+            t.keys.insert(select.text(1), key);
+            t.nextKey = std::max(t.nextKey, key + 1);
+        }
     }
     return true;
 }
@@ -89,7 +99,7 @@ bool SyncStoreWriter::contains(ModelObject::Kind kind, const QString& id) const 
     return of(kind).keys.contains(id);
 }
 
-bool SyncStoreWriter::bind(Statement& statement, const SyncRecord& record) {
+void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint64 ownerKey) {
     using T = SyncSchema::Type;
     statement.bind(1, record.id);
     int index = 2;
@@ -116,45 +126,77 @@ bool SyncStoreWriter::bind(Statement& statement, const SyncRecord& record) {
         case T::boolean:
             statement.bind(index, value.toBool());
             break;
-        case T::owner: {
-            const qint64 owner = of(*SyncSchema::ownerKind(record.kind)).keys.value(value.toString());
-            if (!owner)
-                return false;
-            statement.bind(index, owner);
+        case T::owner:
+            statement.bind(index, ownerKey);
             break;
-        }
         }
         ++index;
     }
+}
+
+bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString* error) {
+    *ownerMissing = false;
+    qint64 ownerKey = 0;
+    for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(record.kind))
+        if (attribute.type == SyncSchema::Type::owner) {
+            ownerKey = of(*SyncSchema::ownerKind(record.kind))
+                           .keys.value(record.fields.value(attribute.name).toString());
+            if (!ownerKey) {
+                *ownerMissing = true;
+                return false;
+            }
+        }
+    Table& t = of(record.kind);
+    qint64 key = t.keys.value(record.id);
+    const bool update = key != 0;
+    if (!update) {
+        key = t.nextKey++;
+        t.keys.insert(record.id, key);
+    }
+    m_batch.push_back(Write{record, key, ownerKey, update});
+    return m_batch.size() < batchSize || startBatch(error);
+}
+
+void SyncStoreWriter::run(Running& running) {
+    for (const Write& write : running.writes) {
+        Table& t = of(write.record.kind);
+        Statement& statement = write.update ? t.update : t.insert;
+        statement.reset();
+        bind(statement, write.record, write.ownerKey);
+        statement.bind(write.update ? 1 : t.keyParameter, write.key);
+        if (!statement.run()) {
+            running.ok = false;
+            running.error = m_database->errorMessage();
+            return;
+        }
+        if (!write.update || m_database->changes() > 0)
+            running.written[size_t(write.record.kind)].append(write.key);
+    }
+}
+
+bool SyncStoreWriter::startBatch(QString* error) {
+    if (!finishBatch(error))
+        return false;
+    if (m_batch.empty())
+        return true;
+    m_running = std::make_unique<Running>();
+    m_running->writes = std::exchange(m_batch, {});
+    m_runner = std::jthread([this, running = m_running.get()] { run(*running); });
     return true;
 }
 
-bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, bool* written, QString* error) {
-    *ownerMissing = false;
-    *written = false;
-    Table& t = of(record.kind);
-    const qint64 key = t.keys.value(record.id);
-    Statement& statement = key ? t.update : t.insert;
-    statement.reset();
-    if (!bind(statement, record)) {
-        *ownerMissing = true;
-        return false;
-    }
-    if (key)
-        statement.bind(1, key);
-    if (!statement.run()) {
-        if (error)
-            *error = m_database->errorMessage();
-        return false;
-    }
-    if (key && m_database->changes() == 0)
+bool SyncStoreWriter::finishBatch(QString* error) {
+    if (!m_running)
         return true;
-    const qint64 row = key ? key : m_database->lastInsertRowId();
-    if (!key)
-        t.keys.insert(record.id, row);
-    t.written.append(row);
-    *written = true;
-    return true;
+    m_runner = {};
+    const std::unique_ptr<Running> running = std::move(m_running);
+    for (ModelObject::Kind kind : SyncSchema::kinds)
+        of(kind).written.append(running->written[size_t(kind)]);
+    if (running->ok)
+        return true;
+    if (error)
+        *error = running->error;
+    return false;
 }
 
 void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id) {
@@ -168,6 +210,10 @@ bool SyncStoreWriter::commit(QString* error) {
     m_lastChanges = StoreChanges();
     if (!m_inTransaction)
         return true;
+    if (!startBatch(error) || !finishBatch(error)) {
+        rollback();
+        return false;
+    }
     // Only the last commit is in the copy: what this transaction holds is not committed yet. Saved
     // applications count too: a peer that deletes every one of them loses as much.
     const int configurations = int(of(ModelObject::Kind::configurationGroup).removed.size());
@@ -213,6 +259,9 @@ std::optional<qint64> SyncStoreWriter::dataVersion() {
 }
 
 void SyncStoreWriter::rollback() {
+    m_runner = {};
+    m_running.reset();
+    m_batch.clear();
     if (!m_inTransaction)
         return;
     m_database->execute(QStringLiteral("ROLLBACK"));
