@@ -7,6 +7,7 @@
 #include "store/StoreSchema.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 SyncStoreWriter::SyncStoreWriter(std::unique_ptr<Database> database) : m_database(std::move(database)) {}
@@ -154,49 +155,94 @@ bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*
         t.keys.insert(record.id, key);
     }
     m_batch.push_back(Write{record, key, ownerKey, update});
-    return m_batch.size() < batchSize || startBatch(error);
+    return m_batch.size() < batchSize || handOver(error);
 }
 
-void SyncStoreWriter::run(Running& running) {
-    for (const Write& write : running.writes) {
-        Table& t = of(write.record.kind);
-        Statement& statement = write.update ? t.update : t.insert;
-        statement.reset();
-        bind(statement, write.record, write.ownerKey);
-        statement.bind(write.update ? 1 : t.keyParameter, write.key);
-        if (!statement.run()) {
-            running.ok = false;
-            running.error = m_database->errorMessage();
-            return;
+void SyncStoreWriter::runHanded() {
+    for (;;) {
+        std::vector<Write> rows;
+        {
+            std::unique_lock lock(m_handed.mutex);
+            m_handed.running = false;
+            m_handed.wake.notify_all();
+            m_handed.wake.wait(lock, [this] { return m_handed.stopping || !m_handed.rows.empty(); });
+            if (m_handed.rows.empty())
+                return;
+            rows = std::exchange(m_handed.rows, {});
+            m_handed.running = true;
         }
-        if (!write.update || m_database->changes() > 0)
-            running.written[size_t(write.record.kind)].append(write.key);
+        std::array<QList<qint64>, 6> written;
+        std::optional<QString> failure;
+        for (const Write& write : rows) {
+            Table& t = of(write.record.kind);
+            Statement& statement = write.update ? t.update : t.insert;
+            statement.reset();
+            bind(statement, write.record, write.ownerKey);
+            statement.bind(write.update ? 1 : t.keyParameter, write.key);
+            if (!statement.run()) {
+                failure = m_database->errorMessage();
+                break;
+            }
+            if (!write.update || m_database->changes() > 0)
+                written[size_t(write.record.kind)].append(write.key);
+        }
+        const std::lock_guard lock(m_handed.mutex);
+        for (size_t i = 0; i < written.size(); ++i)
+            m_handed.written[i].append(written[i]);
+        if (failure) {
+            // The round fails: nothing more of it runs.
+            m_handed.ok = false;
+            m_handed.error = *failure;
+            m_handed.stopping = true;
+            m_handed.rows.clear();
+        }
     }
 }
 
-bool SyncStoreWriter::startBatch(QString* error) {
-    if (!finishBatch(error))
-        return false;
-    if (m_batch.empty())
-        return true;
-    m_running = std::make_unique<Running>();
-    m_running->writes = std::exchange(m_batch, {});
-    m_runner = std::jthread([this, running = m_running.get()] { run(*running); });
+bool SyncStoreWriter::handOver(QString* error) {
+    {
+        const std::lock_guard lock(m_handed.mutex);
+        if (!m_handed.ok) {
+            if (error)
+                *error = m_handed.error;
+            return false;
+        }
+        if (m_batch.empty())
+            return true;
+        m_handed.rows.insert(m_handed.rows.end(), std::make_move_iterator(m_batch.begin()),
+                             std::make_move_iterator(m_batch.end()));
+        m_batch.clear();
+    }
+    m_handed.wake.notify_all();
+    if (!m_runner.joinable()) {
+        m_handed.running = true;
+        m_runner = std::jthread([this] { runHanded(); });
+    }
     return true;
 }
 
-bool SyncStoreWriter::finishBatch(QString* error) {
-    if (!m_running)
-        return true;
-    m_runner = {};
-    const std::unique_ptr<Running> running = std::move(m_running);
+bool SyncStoreWriter::finishHanded(QString* error) {
+    const bool handed = handOver(error);
+    if (m_runner.joinable()) {
+        {
+            std::unique_lock lock(m_handed.mutex);
+            m_handed.wake.wait(lock, [this] { return m_handed.rows.empty() && !m_handed.running; });
+            m_handed.stopping = true;
+        }
+        m_handed.wake.notify_all();
+        m_runner.join();
+    }
     for (ModelObject::Kind kind : SyncSchema::kinds)
-        of(kind).written.append(running->written[size_t(kind)]);
-    if (running->ok)
-        return true;
-    if (error)
-        *error = running->error;
-    return false;
+        of(kind).written.append(m_handed.written[size_t(kind)]);
+    const bool ok = handed && m_handed.ok;
+    if (!ok && error)
+        *error = m_handed.error;
+    m_handed.written = {};
+    m_handed.ok = true;
+    m_handed.error.clear();
+    m_handed.stopping = false;
+    m_handed.running = false;
+    return ok;
 }
 
 void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id) {
@@ -210,7 +256,7 @@ bool SyncStoreWriter::commit(QString* error) {
     m_lastChanges = StoreChanges();
     if (!m_inTransaction)
         return true;
-    if (!startBatch(error) || !finishBatch(error)) {
+    if (!finishHanded(error)) {
         rollback();
         return false;
     }
@@ -259,9 +305,16 @@ std::optional<qint64> SyncStoreWriter::dataVersion() {
 }
 
 void SyncStoreWriter::rollback() {
-    m_runner = {};
-    m_running.reset();
+    if (m_runner.joinable()) {
+        {
+            const std::lock_guard lock(m_handed.mutex);
+            m_handed.rows.clear();
+            m_handed.stopping = true;
+        }
+        m_handed.wake.notify_all();
+    }
     m_batch.clear();
+    finishHanded(nullptr);
     if (!m_inTransaction)
         return;
     m_database->execute(QStringLiteral("ROLLBACK"));

@@ -11,7 +11,9 @@
 #include <QHash>
 
 #include <array>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -55,7 +57,7 @@ public:
     const std::optional<Backup>& lastBackup() const { return m_lastBackup; }
 
 private:
-    // Rows per batch handed to the thread that runs the statements.
+    // Rows put before they are handed to the thread that runs the statements.
     static constexpr size_t batchSize = 256;
 
     explicit SyncStoreWriter(std::unique_ptr<Database> database);
@@ -79,9 +81,13 @@ private:
         qint64 ownerKey = 0;
         bool update = false;
     };
-    // The batch whose statements run on `m_runner`, and what came of them.
-    struct Running {
-        std::vector<Write> writes;
+    // The rows handed to the thread that runs their statements, and what came of them.
+    struct Handed {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::vector<Write> rows;
+        bool running = false;
+        bool stopping = false;
         std::array<QList<qint64>, 6> written;
         bool ok = true;
         QString error;
@@ -91,18 +97,20 @@ private:
     bool prepare(QString* error);
     // Binds the attributes from parameter 2 on.
     void bind(Statement& statement, const SyncRecord& record, qint64 ownerKey);
-    // On `m_runner`.
-    void run(Running& running);
-    // Hands the batch put so far to `m_runner` once the one before has run.
-    bool startBatch(QString* error);
-    // Waits for the batch on `m_runner`; false with its error if a statement failed.
-    bool finishBatch(QString* error);
+    // On `m_runner`: runs the rows handed over until stopped.
+    void runHanded();
+    // Hands the rows put so far to `m_runner` (started with the first); false with the error of a
+    // statement that failed meanwhile.
+    bool handOver(QString* error);
+    // Waits until every row handed over has run and stops `m_runner`; false with the error of a
+    // statement that failed.
+    bool finishHanded(QString* error);
 
     std::unique_ptr<Database> m_database;
     std::array<Table, 6> m_tables;
     bool m_inTransaction = false;
     std::vector<Write> m_batch;
-    std::unique_ptr<Running> m_running;
+    Handed m_handed;
     std::jthread m_runner;
     std::optional<Backup> m_lastBackup;
     StoreChanges m_lastChanges;
