@@ -6,6 +6,7 @@
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
+#include "store/Database.h"
 #include "store/ModelContainer.h"
 #include "store/sync/DeletionBackup.h"
 #include "store/sync/FolderSyncStatus.h"
@@ -222,6 +223,43 @@ private Q_SLOTS:
         QCOMPARE(imported.first().first().toInt(), 1);
         QCOMPARE(b.nameOf(ids[1]), QStringLiteral("Renamed"));
         QCOMPARE(b.nameOf(ids[2]), QStringLiteral("2"));
+    }
+
+    // The store's rows are written on a thread of their own behind the merge: a row the store refuses
+    // fails the whole round, wherever it comes, and nothing of the round is kept; the next round after
+    // the cause is gone brings everything.
+    void aRowTheStoreRefusesFailsTheWholeRound_data() {
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("early") << QStringLiteral("3");
+        QTest::newRow("late") << QStringLiteral("597");
+    }
+    void aRowTheStoreRefusesFailsTheWholeRound() {
+        QFETCH(QString, refused);
+        Machine a = machineAt("a", false);
+        const QStringList ids = insertConfigurations(a, 600);
+        QVERIFY(a.engine->importChanges());
+
+        Machine b = machineAt("b", false);
+        QString error;
+        const std::unique_ptr<Database> store = Database::open(b.container->path(), false, &error);
+        QVERIFY2(store, qPrintable(error));
+        QVERIFY2(store->execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON ConfigurationGroup "
+                                               "WHEN NEW.name = '%1' BEGIN SELECT RAISE(ABORT, "
+                                               "'refused here'); END")
+                                    .arg(refused),
+                                &error),
+                 qPrintable(error));
+        QVERIFY(!b.engine->importChanges(&error));
+        QVERIFY2(error.contains(QStringLiteral("refused here")), qPrintable(error));
+        QVERIFY(store->execute(QStringLiteral("DROP TRIGGER refuse")));
+        b.context()->checkForRemoteChanges();
+        QCOMPARE(b.context()->fetch<ConfigurationGroup>().size(), 0);
+
+        QVERIFY2(b.engine->importChanges(&error), qPrintable(error));
+        advanceSettled(*m_scheduler, 0, {&b});
+        QCOMPARE(b.context()->fetch<ConfigurationGroup>().size(), 600);
+        QCOMPARE(b.nameOf(ids[597]), QStringLiteral("597"));
+        QCOMPARE(b.find(ids[3])->configurations().value_or(QList<AppConfiguration*>()).size(), 1);
     }
 
     // An edit saved while a round runs on the worker waits for it, then goes out, and the round does not

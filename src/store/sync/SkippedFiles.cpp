@@ -8,6 +8,9 @@ quint64 SkippedFiles::keyOf(const QString& path) {
 }
 
 bool SkippedFiles::contains(const QString& path, const SyncFolder::Signature& signature) const {
+    // Asked for every file a round reads: a path's hash is not free.
+    if (m_files.isEmpty())
+        return false;
     const auto it = m_files.constFind(keyOf(path));
     return it != m_files.constEnd() && *it == signature;
 }
@@ -29,7 +32,8 @@ void SkippedFiles::skip(const QString& path, const SyncFolder::Signature& signat
 }
 
 void SkippedFiles::forget(const QString& path) {
-    m_files.remove(keyOf(path));
+    if (!m_files.isEmpty())
+        m_files.remove(keyOf(path));
 }
 
 void SkippedFiles::beginRound(bool full) {

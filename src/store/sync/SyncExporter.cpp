@@ -44,7 +44,9 @@ SyncExporter::SyncExporter(ModelContext* context, SyncWorker& worker, SyncFolder
       m_writes(worker, folder, state, std::move(hooks)) {}
 
 void SyncExporter::track(ModelObject* object) {
-    m_known.insert(object, SyncSchema::idOf(object));
+    const QString id = SyncSchema::idOf(object);
+    m_known.insert(object, id);
+    m_knownIds.insert(id);
     // What it looks like is taken at its first change: a library's worth of objects taken on at once
     // would cost the main thread dearly, and a change with nothing to compare against only stamps
     // every attribute at the time of the change, which the export then uses for those that differ.
@@ -136,11 +138,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     const bool scanned = m_backlog.isEmpty();
     if (scanned) {
         QList<ModelObject*> starts;
-        qsizetype untracked = 0;
+        QList<ModelObject*> untracked;
         for (ModelObject* object : liveObjects(m_context)) {
             if (m_known.contains(object))
                 continue;
-            ++untracked;
+            untracked.append(object);
             const ModelObject* owner = SyncSchema::ownerOf(object);
             // Taken on with its owner's tree.
             if (!owner || m_known.contains(const_cast<ModelObject*>(owner)) || !m_context->contains(owner))
@@ -148,8 +150,16 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         }
         m_backlog.addTrees(starts);
         // Grown once now: grown a slice at a time, the state would be rehashed whole in some slices.
-        if (untracked > slice)
-            entries.reserve(entries.size() + untracked);
+        // Only by what it lacks: objects that an import just read in are in it already, and growing for
+        // them would rehash the whole state in this turn for nothing. Counted, not looked up (that
+        // costs as much): what it holds beyond the objects taken on is taken for theirs.
+        if (untracked.size() > slice) {
+            qsizetype held = 0;
+            for (const SyncState::Entry& entry : entries.hot())
+                held += entry.record.deleted ? 0 : 1;
+            entries.reserve(entries.hot().size() + untracked.size() -
+                            std::clamp(held - m_known.size(), qsizetype(0), untracked.size()));
+        }
     }
     // With everything it owns: a child stamped in a later slice would raise its owner's stamp and write
     // the owner's file once more.
@@ -172,6 +182,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         }
         untrack(it.key());
         gone.append({rank(it.key()->kind()), it.value()});
+        m_knownIds.erase(m_knownIds.find(it.value()));
         it = m_known.erase(it);
     }
     if (!m_startedExport && allTracked) {
@@ -179,11 +190,9 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         // stopped and not written out yet (absent, of an owner that an edit here brought back; see
         // below).
         m_startedExport = true;
-        QSet<QString> live;
-        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it)
-            live.insert(it.value());
-        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-            if (!it->record.deleted && !live.contains(it.key()))
+        // Packed entries are tombstones.
+        for (auto it = entries.hot().cbegin(); it != entries.hot().cend(); ++it)
+            if (!it->record.deleted && !m_knownIds.contains(it.key()))
                 gone.append({rank(it->record.kind), it.key()});
     }
 

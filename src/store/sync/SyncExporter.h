@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ExportBacklog.h"
+#include "IdHash.h"
 #include "RoundOverlap.h"
 #include "SyncFolder.h"
 #include "SyncRecord.h"
@@ -17,6 +18,7 @@
 
 #include <functional>
 #include <optional>
+#include <unordered_set>
 
 class ModelContext;
 class ModelObject;
@@ -91,6 +93,10 @@ private:
     SyncState& m_state;
     SyncWriteQueue m_writes;
     QHash<ModelObject*, QString> m_known;
+    // The ids of `m_known`, each taken when its object is taken on (fresh in memory then): the export
+    // that looks for what left the store while the program was not running looks a library's worth
+    // of ids up in one turn, which would otherwise hash every id again.
+    std::unordered_multiset<QString, IdHash> m_knownIds;
     QSet<ModelObject*> m_dirty;
     // Each tracked object's attributes as last seen (from its first change on), and when those changed
     // since the last export.

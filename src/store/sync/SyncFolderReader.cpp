@@ -105,8 +105,8 @@ struct SyncFolderReader::Prefetch {
         const SyncFolder::Entry* file;
     };
     std::vector<Job> jobs;
-    // By path, each file's job; touched by the calling thread only.
-    QHash<QString, size_t> jobOf;
+    // By the listed file (see prefetch()), each file's job; touched by the calling thread only.
+    QHash<const SyncFolder::Entry*, size_t> jobOf;
     // Each reader fills only the slots it took; a slot is taken by the calling thread once it is done.
     std::vector<Fetched> results;
     // Not vector<bool>: its bits share words, which two readers must not write at once.
@@ -135,7 +135,7 @@ void SyncFolderReader::prefetch(const QList<ClassFiles>& files) {
     for (const auto& [kind, list] : files)
         for (const SyncFolder::Entry* file : list)
             if (!m_skipped.contains(file->path, file->signature)) {
-                batch->jobOf.insert(file->path, batch->jobs.size());
+                batch->jobOf.insert(file, batch->jobs.size());
                 batch->jobs.push_back({kind, file});
             }
     if (batch->jobs.size() < size_t(prefetchAtLeast))
@@ -184,7 +184,7 @@ std::optional<SyncFolderReader::Fetched> SyncFolderReader::takePrefetched(const 
     if (!m_batch)
         return std::nullopt;
     Prefetch& batch = *m_batch;
-    const auto job = batch.jobOf.constFind(file.path);
+    const auto job = batch.jobOf.constFind(&file);
     if (job == batch.jobOf.constEnd())
         return std::nullopt;
     const size_t slot = *job;

@@ -44,8 +44,9 @@ public:
     // Starts reading and parsing these files on threads of their own, in the order given, so that
     // read() takes them from memory: a round of thousands of files is bound by the disk, not by one
     // core, and the merge goes on right behind the readers (read() waits for the one file it needs).
-    // The files must stay listed until dropPrefetched(). Files refused before are left to read(),
-    // which passes them over.
+    // The files must stay listed until dropPrefetched(), and read() takes a file's prefetched version
+    // when given that same listed entry. Files refused before are left to read(), which passes them
+    // over.
     using ClassFiles = std::pair<ModelObject::Kind, QList<const SyncFolder::Entry*>>;
     void prefetch(const QList<ClassFiles>& files);
     // Stops the readers and drops what was prefetched and not taken (an object that the merge did

@@ -20,8 +20,7 @@ bool SyncMerger::store(const QList<SyncRecord>& records, QString* error) {
             continue;
         }
         bool ownerMissing = false;
-        bool written = false;
-        if (!m_writer->put(record, &ownerMissing, &written, error) && !ownerMissing) {
+        if (!m_writer->put(record, &ownerMissing, error) && !ownerMissing) {
             m_writer->rollback();
             return false;
         }
@@ -51,8 +50,7 @@ bool SyncMerger::reapply(const QString& id, const QJsonObject& kept, Round& roun
     for (auto it = kept.constBegin(); it != kept.constEnd(); ++it)
         row.fields.insert(it.key(), it.value());
     bool ownerMissing = false;
-    bool written = false;
-    return m_writer->put(row, &ownerMissing, &written, error) || ownerMissing;
+    return m_writer->put(row, &ownerMissing, error) || ownerMissing;
 }
 
 void SyncMerger::markAbsent(const QString& id, Round& round) {
@@ -61,7 +59,7 @@ void SyncMerger::markAbsent(const QString& id, Round& round) {
         if (it == m_state.entries().end() || !it->present)
             continue;
         it->present = false;
-        round.changed.insert(child);
+        round.noteChanged(child);
         markAbsent(child, round);
     }
 }
@@ -70,7 +68,7 @@ bool SyncMerger::apply(const QString& id, Round& round, QString* error) {
     if (!m_writer->isOpen() && !m_writer->begin(error))
         return false;
     SyncState::Entry& entry = m_state.entries()[id];
-    round.changed.insert(id);
+    round.noteChanged(id);
     if (entry.record.deleted) {
         if (m_writer->contains(entry.record.kind, id)) {
             m_writer->remove(entry.record.kind, id);
@@ -81,8 +79,7 @@ bool SyncMerger::apply(const QString& id, Round& round, QString* error) {
         return true;
     }
     bool ownerMissing = false;
-    bool written = false;
-    if (!m_writer->put(entry.record, &ownerMissing, &written, error)) {
+    if (!m_writer->put(entry.record, &ownerMissing, error)) {
         if (!ownerMissing)
             return false;
         // Waits until its owner comes (back).
@@ -90,9 +87,6 @@ bool SyncMerger::apply(const QString& id, Round& round, QString* error) {
         markAbsent(id, round);
         return true;
     }
-    // Counts what changed in the store: an object that the store already holds as merged is no change.
-    if (written)
-        ++round.applied;
     entry.present = true;
     for (const QString& child : m_state.childrenOf(id)) {
         const SyncState::Entry& waiting = m_state.entries()[child];
@@ -193,7 +187,7 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
     }
     if (mainRecord)
         it->file = group.main->signature;
-    round.changed.insert(id);
+    round.noteChanged(id);
     if (!inFolder || *inFolder != merged)
         round.rewrite.insert(id);
     if (recordChanged || (!it->present && !merged.deleted))

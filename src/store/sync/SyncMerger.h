@@ -23,13 +23,20 @@ public:
             SyncFolder::Entry file;
         };
         QList<Copy> mergedCopies;
-        // Entries changed, to be kept in the state file.
+        // Entries changed, to be kept in the state file; `changedInOrder` lists them as they came.
         QSet<QString> changed;
+        QList<QString> changedInOrder;
+        void noteChanged(const QString& id) {
+            const qsizetype had = changed.size();
+            changed.insert(id);
+            if (changed.size() > had)
+                changedInOrder.append(id);
+        }
         // What the living objects among them held before this round merged them: an edit saved here
         // while the round ran is told apart from what the round brought by it.
         QHash<QString, SyncRecord> before;
         // Objects whose rows in the store changed (rows that already held the merged values are not
-        // written).
+        // written); known once the round's commit has run.
         int applied = 0;
     };
 

@@ -6,6 +6,7 @@
 
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -79,6 +80,9 @@ SyncRound::Result SyncRound::run(const Request& request) {
     if (committed) {
         result.backup = m_merger.lastBackup();
         result.changes = m_merger.lastChanges();
+        // The rows the commit wrote, beside those it deleted (counted as they were merged).
+        for (const QList<qint64>& keys : result.changes.written)
+            round.applied += int(keys.size());
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
@@ -87,6 +91,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
     // nothing of `changed`: it was only what to keep.)
     if (entries.hotTombstones() > largeRound) {
         round.changed = {};
+        round.changedInOrder = {};
         m_state.compact();
         result.large = true;
     }
@@ -100,16 +105,28 @@ void SyncRound::keep(Keeping& keeping, const Request& request, const SyncMerger:
     if (!keeping.ok)
         return;
     const SyncEntries& entries = std::as_const(m_state).entries();
-    QSet<QString> ids;
-    for (const QString& id : round.changed)
-        if (!keeping.sent.contains(id) && (!merged || merged->contains(entries.value(id).record.kind)))
-            ids.insert(id);
+    // What changed since the last call, and what was left then for a class not merged yet.
+    QList<QString> ids;
+    QList<QString> later;
+    const auto consider = [&](const QString& id) {
+        const auto entry = entries.constFind(id);
+        const ModelObject::Kind kind = entry != entries.constEnd() ? entry->record.kind : SyncRecord().kind;
+        if (!merged || merged->contains(kind))
+            ids.append(id);
+        else
+            later.append(id);
+    };
+    for (const QString& id : std::as_const(keeping.later))
+        consider(id);
+    for (; keeping.next < round.changedInOrder.size(); ++keeping.next)
+        consider(round.changedInOrder.at(keeping.next));
+    keeping.later = std::move(later);
     if (ids.isEmpty())
         return;
     keeping.unwritten = round.rewrite;
     keeping.unwritten.unite(request.queued);
     SyncState::Rows rows = m_state.rowsOf(ids, keeping.unwritten);
-    keeping.sent.unite(ids);
+    keeping.sent.append(ids);
     if (!keeping.started) {
         if (!m_state.beginKeeping(&keeping.error)) {
             keeping.ok = false;
@@ -147,46 +164,53 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
     bool ok = m_reader.listAll(kinds, &classes, &result.error);
     // Merged in the order of the ids, which the store's index on them is kept in; read in the same
     // order, so that the merge follows right behind the readers.
-    std::vector<QStringList> ids;
+    std::vector<Members> members;
     QList<SyncFolderReader::ClassFiles> toRead;
     for (const SyncFolderReader::Listing& listed : classes) {
         filesRead += listed.files.size();
-        ids.push_back(listed.groups.keys());
-        ids.back().sort();
-        toRead.append({listed.kind, filesToRead(listed.kind, listed.groups, ids.back())});
+        Members& listedMembers = members.emplace_back();
+        listedMembers.reserve(size_t(listed.groups.size()));
+        for (auto it = listed.groups.cbegin(); it != listed.groups.cend(); ++it)
+            listedMembers.emplace_back(it.key(), &it.value());
+        std::sort(listedMembers.begin(), listedMembers.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        toRead.append({listed.kind, filesToRead(listed.kind, listedMembers)});
     }
     if (ok)
         m_reader.prefetch(toRead);
-    QSet<QString> seen;
     QList<ModelObject::Kind> merged;
     for (size_t i = 0; ok && i < classes.size(); ++i) {
         const SyncFolderReader::Listing& listed = classes[i];
         if (!merged.isEmpty())
             keep(keeping, request, round, &merged);
-        for (auto id = ids[i].cbegin(); ok && id != ids[i].cend(); ++id) {
-            seen.insert(*id);
-            ok = m_merger.merge(listed.kind, *id, listed.groups.value(*id), round, &result.error);
-        }
+        for (auto member = members[i].cbegin(); ok && member != members[i].cend(); ++member)
+            ok = m_merger.merge(listed.kind, member->first, *member->second, round, &result.error);
         merged.append(listed.kind);
     }
     m_reader.dropPrefetched();
     // Only a round that read everything knows which refused files are gone.
     m_reader.endRound(ok);
     // The folder ends up holding every object as merged here, including those it did not hold yet.
+    // Looked for in its own class first, where nearly every object is.
+    const auto listed = [&classes](const QString& id, ModelObject::Kind kind) {
+        const auto own = std::find_if(classes.cbegin(), classes.cend(),
+                                      [kind](const SyncFolderReader::Listing& l) { return l.kind == kind; });
+        if (own != classes.cend() && own->groups.contains(id))
+            return true;
+        return std::any_of(classes.cbegin(), classes.cend(),
+                           [&id](const SyncFolderReader::Listing& l) { return l.groups.contains(id); });
+    };
     if (ok && !request.kinds)
         for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-            if (!seen.contains(it.key()))
+            if (!listed(it.key(), it->record.kind))
                 round.rewrite.insert(it.key());
     return ok;
 }
 
-QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind,
-                                                       const QHash<QString, SyncFolderReader::Group>& groups,
-                                                       const QStringList& ids) const {
+QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind, const Members& members) const {
     QList<const SyncFolder::Entry*> files;
     const SyncEntries& entries = std::as_const(m_state).entries();
-    for (const QString& id : ids) {
-        const auto group = groups.constFind(id);
+    for (const auto& [id, group] : members) {
         const auto known = entries.constFind(id);
         if (known != entries.constEnd() && known->record.kind != kind)
             continue;

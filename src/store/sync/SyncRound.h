@@ -15,6 +15,8 @@
 #include <functional>
 #include <optional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 class SyncFolderReader;
 class SyncState;
@@ -57,7 +59,11 @@ private:
         bool started = false;
         bool ok = true;
         QString error;
-        QSet<QString> sent;
+        QList<QString> sent;
+        // Where the round's changes not looked at yet begin, and those looked at that belong to a
+        // class not merged yet.
+        qsizetype next = 0;
+        QList<QString> later;
         QSet<QString> unwritten;
         std::jthread writer;
     };
@@ -65,11 +71,11 @@ private:
     void keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,
               const QList<ModelObject::Kind>* merged);
     bool readAndMerge(const Request& request, Result& result, Keeping& keeping);
+    // A class's objects in the folder, by id.
+    using Members = std::vector<std::pair<QString, const SyncFolderReader::Group*>>;
     // The files that the merge reads: new or changed object files, and every conflict copy; in the
-    // order of `ids`, the groups' keys sorted.
-    QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind,
-                                                const QHash<QString, SyncFolderReader::Group>& groups,
-                                                const QStringList& ids) const;
+    // order of `members`.
+    QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind, const Members& members) const;
 
     const SyncFolder& m_folder;
     SyncState& m_state;

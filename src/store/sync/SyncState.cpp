@@ -90,7 +90,7 @@ bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, 
     return false;
 }
 
-SyncState::Rows SyncState::rowsOf(const QSet<QString>& ids, const QSet<QString>& waiting) const {
+SyncState::Rows SyncState::rowsOf(const QList<QString>& ids, const QSet<QString>& waiting) const {
     Rows rows;
     rows.reserve(size_t(ids.size()));
     for (const QString& id : ids) {
@@ -128,7 +128,7 @@ bool SyncState::keepRows(const Rows& rows, QString* error) {
     return false;
 }
 
-bool SyncState::finishKeeping(const QSet<QString>& kept, const QSet<QString>& waiting, QString* error,
+bool SyncState::finishKeeping(const QList<QString>& kept, const QSet<QString>& waiting, QString* error,
                               const QStringList* applying) {
     if (!m_store->finish(m_clock.last(), applying, error)) {
         if (error)

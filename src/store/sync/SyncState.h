@@ -46,11 +46,11 @@ public:
     // keepRows() and finishKeeping() (or abandonKeeping()) write them in one transaction, each step on
     // any thread, one at a time.
     using Rows = std::vector<Entry>;
-    Rows rowsOf(const QSet<QString>& ids, const QSet<QString>& waiting) const;
+    Rows rowsOf(const QList<QString>& ids, const QSet<QString>& waiting) const;
     bool beginKeeping(QString* error);
     bool keepRows(const Rows& rows, QString* error);
     // Commits with the clock and `applying`; then the texts of the entries kept as written are let go.
-    bool finishKeeping(const QSet<QString>& kept, const QSet<QString>& waiting, QString* error,
+    bool finishKeeping(const QList<QString>& kept, const QSet<QString>& waiting, QString* error,
                        const QStringList* applying);
     void abandonKeeping();
     bool isFresh() const { return m_store->isFresh(); }

@@ -6,6 +6,10 @@
 #include "store/Database.h"
 #include "store/StoreSchema.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 SyncStoreWriter::SyncStoreWriter(std::unique_ptr<Database> database) : m_database(std::move(database)) {}
 
 SyncStoreWriter::~SyncStoreWriter() {
@@ -46,6 +50,9 @@ bool SyncStoreWriter::prepare(QString* error) {
             parameters.append(QStringLiteral("0"));
         }
         Table& t = of(kind);
+        t.keyParameter = index;
+        columns.append(QStringLiteral("pk"));
+        parameters.append(QStringLiteral("?%1").arg(index));
         t.insert = m_database->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                            .arg(table, columns.join(u','), parameters.join(u',')),
                                        error);
@@ -71,6 +78,7 @@ bool SyncStoreWriter::begin(QString* error) {
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         Table& t = of(kind);
         t.keys.clear();
+        t.nextKey = 1;
         t.removed.clear();
         t.written.clear();
         Statement select = m_database->prepare(
@@ -79,8 +87,11 @@ bool SyncStoreWriter::begin(QString* error) {
             rollback();
             return false;
         }
-        while (select.step() == Statement::Step::row)
-            t.keys.insert(select.text(1), select.integer(0));
+        while (select.step() == Statement::Step::row) {
+            const qint64 key = select.integer(0);
+            t.keys.insert(select.text(1), key);
+            t.nextKey = std::max(t.nextKey, key + 1);
+        }
     }
     return true;
 }
@@ -89,7 +100,7 @@ bool SyncStoreWriter::contains(ModelObject::Kind kind, const QString& id) const 
     return of(kind).keys.contains(id);
 }
 
-bool SyncStoreWriter::bind(Statement& statement, const SyncRecord& record) {
+void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint64 ownerKey) {
     using T = SyncSchema::Type;
     statement.bind(1, record.id);
     int index = 2;
@@ -116,45 +127,122 @@ bool SyncStoreWriter::bind(Statement& statement, const SyncRecord& record) {
         case T::boolean:
             statement.bind(index, value.toBool());
             break;
-        case T::owner: {
-            const qint64 owner = of(*SyncSchema::ownerKind(record.kind)).keys.value(value.toString());
-            if (!owner)
-                return false;
-            statement.bind(index, owner);
+        case T::owner:
+            statement.bind(index, ownerKey);
             break;
         }
-        }
         ++index;
+    }
+}
+
+bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString* error) {
+    *ownerMissing = false;
+    qint64 ownerKey = 0;
+    for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(record.kind))
+        if (attribute.type == SyncSchema::Type::owner) {
+            ownerKey = of(*SyncSchema::ownerKind(record.kind))
+                           .keys.value(record.fields.value(attribute.name).toString());
+            if (!ownerKey) {
+                *ownerMissing = true;
+                return false;
+            }
+        }
+    Table& t = of(record.kind);
+    qint64 key = t.keys.value(record.id);
+    const bool update = key != 0;
+    if (!update) {
+        key = t.nextKey++;
+        t.keys.insert(record.id, key);
+    }
+    m_batch.push_back(Write{record, key, ownerKey, update});
+    return m_batch.size() < batchSize || handOver(error);
+}
+
+void SyncStoreWriter::runHanded() {
+    for (;;) {
+        std::vector<Write> rows;
+        {
+            std::unique_lock lock(m_handed.mutex);
+            m_handed.running = false;
+            m_handed.wake.notify_all();
+            m_handed.wake.wait(lock, [this] { return m_handed.stopping || !m_handed.rows.empty(); });
+            if (m_handed.rows.empty())
+                return;
+            rows = std::exchange(m_handed.rows, {});
+            m_handed.running = true;
+        }
+        std::array<QList<qint64>, 6> written;
+        std::optional<QString> failure;
+        for (const Write& write : rows) {
+            Table& t = of(write.record.kind);
+            Statement& statement = write.update ? t.update : t.insert;
+            statement.reset();
+            bind(statement, write.record, write.ownerKey);
+            statement.bind(write.update ? 1 : t.keyParameter, write.key);
+            if (!statement.run()) {
+                failure = m_database->errorMessage();
+                break;
+            }
+            if (!write.update || m_database->changes() > 0)
+                written[size_t(write.record.kind)].append(write.key);
+        }
+        const std::lock_guard lock(m_handed.mutex);
+        for (size_t i = 0; i < written.size(); ++i)
+            m_handed.written[i].append(written[i]);
+        if (failure) {
+            // The round fails: nothing more of it runs.
+            m_handed.ok = false;
+            m_handed.error = *failure;
+            m_handed.stopping = true;
+            m_handed.rows.clear();
+        }
+    }
+}
+
+bool SyncStoreWriter::handOver(QString* error) {
+    {
+        const std::lock_guard lock(m_handed.mutex);
+        if (!m_handed.ok) {
+            if (error)
+                *error = m_handed.error;
+            return false;
+        }
+        if (m_batch.empty())
+            return true;
+        m_handed.rows.insert(m_handed.rows.end(), std::make_move_iterator(m_batch.begin()),
+                             std::make_move_iterator(m_batch.end()));
+        m_batch.clear();
+    }
+    m_handed.wake.notify_all();
+    if (!m_runner.joinable()) {
+        m_handed.running = true;
+        m_runner = std::jthread([this] { runHanded(); });
     }
     return true;
 }
 
-bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, bool* written, QString* error) {
-    *ownerMissing = false;
-    *written = false;
-    Table& t = of(record.kind);
-    const qint64 key = t.keys.value(record.id);
-    Statement& statement = key ? t.update : t.insert;
-    statement.reset();
-    if (!bind(statement, record)) {
-        *ownerMissing = true;
-        return false;
+bool SyncStoreWriter::finishHanded(QString* error) {
+    const bool handed = handOver(error);
+    if (m_runner.joinable()) {
+        {
+            std::unique_lock lock(m_handed.mutex);
+            m_handed.wake.wait(lock, [this] { return m_handed.rows.empty() && !m_handed.running; });
+            m_handed.stopping = true;
+        }
+        m_handed.wake.notify_all();
+        m_runner.join();
     }
-    if (key)
-        statement.bind(1, key);
-    if (!statement.run()) {
-        if (error)
-            *error = m_database->errorMessage();
-        return false;
-    }
-    if (key && m_database->changes() == 0)
-        return true;
-    const qint64 row = key ? key : m_database->lastInsertRowId();
-    if (!key)
-        t.keys.insert(record.id, row);
-    t.written.append(row);
-    *written = true;
-    return true;
+    for (ModelObject::Kind kind : SyncSchema::kinds)
+        of(kind).written.append(m_handed.written[size_t(kind)]);
+    const bool ok = handed && m_handed.ok;
+    if (!ok && error)
+        *error = m_handed.error;
+    m_handed.written = {};
+    m_handed.ok = true;
+    m_handed.error.clear();
+    m_handed.stopping = false;
+    m_handed.running = false;
+    return ok;
 }
 
 void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id) {
@@ -168,6 +256,10 @@ bool SyncStoreWriter::commit(QString* error) {
     m_lastChanges = StoreChanges();
     if (!m_inTransaction)
         return true;
+    if (!finishHanded(error)) {
+        rollback();
+        return false;
+    }
     // Only the last commit is in the copy: what this transaction holds is not committed yet. Saved
     // applications count too: a peer that deletes every one of them loses as much.
     const int configurations = int(of(ModelObject::Kind::configurationGroup).removed.size());
@@ -213,6 +305,16 @@ std::optional<qint64> SyncStoreWriter::dataVersion() {
 }
 
 void SyncStoreWriter::rollback() {
+    if (m_runner.joinable()) {
+        {
+            const std::lock_guard lock(m_handed.mutex);
+            m_handed.rows.clear();
+            m_handed.stopping = true;
+        }
+        m_handed.wake.notify_all();
+    }
+    m_batch.clear();
+    finishHanded(nullptr);
     if (!m_inTransaction)
         return;
     m_database->execute(QStringLiteral("ROLLBACK"));

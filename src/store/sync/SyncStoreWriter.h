@@ -11,8 +11,11 @@
 #include <QHash>
 
 #include <array>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 class Database;
@@ -26,10 +29,11 @@ public:
     bool begin(QString* error);
     bool isOpen() const { return m_inTransaction; }
     bool contains(ModelObject::Kind kind, const QString& id) const;
-    // Inserts or updates the object's row; `written` tells whether the store's row changed (a row that
-    // already holds these values is not written). False with `ownerMissing` set when its owner is not
-    // stored.
-    bool put(const SyncRecord& record, bool* ownerMissing, bool* written, QString* error);
+    // Inserts or updates the object's row. False with `ownerMissing` set when its owner is not stored.
+    // The statement runs on a thread of its own, a batch behind, so that merging goes on meanwhile: a
+    // failure shows at the next batch or at the commit. A row that already holds these values is not
+    // written, and not counted in lastChanges().
+    bool put(const SyncRecord& record, bool* ownerMissing, QString* error);
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
     // from now on the object counts as gone.
     void remove(ModelObject::Kind kind, const QString& id);
@@ -53,24 +57,61 @@ public:
     const std::optional<Backup>& lastBackup() const { return m_lastBackup; }
 
 private:
+    // Rows put before they are handed to the thread that runs the statements.
+    static constexpr size_t batchSize = 256;
+
     explicit SyncStoreWriter(std::unique_ptr<Database> database);
     struct Table {
         Statement insert;
         Statement update;
         Statement remove;
         QHash<QString, qint64> keys; // id -> pk
+        // Given to a new row here rather than by SQLite, which gives the same (the largest plus one), so
+        // that the row's key is known before its statement runs.
+        qint64 nextKey = 1;
+        // Where the insert takes the key.
+        int keyParameter = 0;
         QList<qint64> removed;
         QList<qint64> written;
+    };
+    // A row to write, with the keys decided when it was put.
+    struct Write {
+        SyncRecord record;
+        qint64 key = 0;
+        qint64 ownerKey = 0;
+        bool update = false;
+    };
+    // The rows handed to the thread that runs their statements, and what came of them.
+    struct Handed {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::vector<Write> rows;
+        bool running = false;
+        bool stopping = false;
+        std::array<QList<qint64>, 6> written;
+        bool ok = true;
+        QString error;
     };
     Table& of(ModelObject::Kind kind) { return m_tables[static_cast<size_t>(kind)]; }
     const Table& of(ModelObject::Kind kind) const { return m_tables[static_cast<size_t>(kind)]; }
     bool prepare(QString* error);
-    // Binds the attributes from parameter 2 on; false when the owner is not stored.
-    bool bind(Statement& statement, const SyncRecord& record);
+    // Binds the attributes from parameter 2 on.
+    void bind(Statement& statement, const SyncRecord& record, qint64 ownerKey);
+    // On `m_runner`: runs the rows handed over until stopped.
+    void runHanded();
+    // Hands the rows put so far to `m_runner` (started with the first); false with the error of a
+    // statement that failed meanwhile.
+    bool handOver(QString* error);
+    // Waits until every row handed over has run and stops `m_runner`; false with the error of a
+    // statement that failed.
+    bool finishHanded(QString* error);
 
     std::unique_ptr<Database> m_database;
     std::array<Table, 6> m_tables;
     bool m_inTransaction = false;
+    std::vector<Write> m_batch;
+    Handed m_handed;
+    std::jthread m_runner;
     std::optional<Backup> m_lastBackup;
     StoreChanges m_lastChanges;
 };
