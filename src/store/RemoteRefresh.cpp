@@ -70,19 +70,12 @@ constexpr std::array<RelationKinds, 4> relations{{
     {Relation::savedAppConfigurations, Kind::savedApp, Kind::appConfiguration},
 }};
 
-// The live owner of a child in one relationship.
+// The live owner of a child in one relationship: the owner it belongs to, but for the link to a
+// saved application.
 const ModelObject* liveOwner(Relation relation, const ModelObject* child) {
-    switch (relation) {
-    case Relation::configurationApps:
-        return static_cast<const AppConfiguration*>(child)->configurationGroup();
-    case Relation::configurationPositionGroups:
-        return static_cast<const PositionGroup*>(child)->configurationGroup();
-    case Relation::positionGroupMappings:
-        return static_cast<const AppPositionMapping*>(child)->positionGroup();
-    case Relation::savedAppConfigurations:
-        break;
-    }
-    return static_cast<const AppConfiguration*>(child)->savedApp();
+    if (relation == Relation::savedAppConfigurations)
+        return static_cast<const AppConfiguration*>(child)->savedApp();
+    return ObjectOwnership::ownerOf(child);
 }
 } // namespace
 

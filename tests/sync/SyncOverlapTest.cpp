@@ -69,6 +69,13 @@ void copyTree(const QString& from, const QString& to) {
     }
 }
 
+// A machine's data folder as kill -9 at this moment leaves it (the shared-memory index is rebuilt).
+void copyAsKilled(const QDir& data, const QString& to) {
+    for (const QString& name : data.entryList(QDir::Files))
+        if (!name.endsWith(QLatin1String("-shm")))
+            QFile::copy(data.filePath(name), to + u'/' + name);
+}
+
 // "name|description|apps", or "absent".
 QString shown(const Machine& machine, const QString& id) {
     ConfigurationGroup* configuration = machine.find(id);
@@ -274,11 +281,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(crashed));
         const QDir data(m_dir->filePath(QStringLiteral("b")));
         m_atPoint = [&](const char* point) {
-            if (std::string_view(point) != "stateKept")
-                return;
-            for (const QString& name : data.entryList(QDir::Files))
-                if (!name.endsWith(QLatin1String("-shm")))
-                    QFile::copy(data.filePath(name), crashed + u'/' + name);
+            if (std::string_view(point) == "stateKept")
+                copyAsKilled(data, crashed);
         };
         ConfigurationGroup* there = m_a->find(m_id);
         QList<AppConfiguration*> apps = there->configurationList();
@@ -335,9 +339,7 @@ private Q_SLOTS:
         const QMetaObject::Connection copy = connect(context, &ModelContext::didSave, this, [&] {
             if (std::exchange(copied, true))
                 return;
-            for (const QString& name : data.entryList(QDir::Files))
-                if (!name.endsWith(QLatin1String("-shm")))
-                    QFile::copy(data.filePath(name), crashed + u'/' + name);
+            copyAsKilled(data, crashed);
             // The folder as it was then too: what the machine wrote after never got there.
             copyTree(folder(), sharedThen);
         });

@@ -30,9 +30,9 @@ public:
     bool isOpen() const { return m_inTransaction; }
     bool contains(ModelObject::Kind kind, const QString& id) const;
     // Inserts or updates the object's row. False with `ownerMissing` set when its owner is not stored.
-    // The statement runs on a thread of its own, a batch behind, so that merging goes on meanwhile: a
-    // failure shows at the next batch or at the commit. A row that already holds these values is not
-    // written, and not counted in lastChanges().
+    // The statement runs later on a thread of its own, so that merging goes on meanwhile: a failure
+    // shows at a later put or at the commit. A row that already holds these values is not written, and
+    // not counted in lastChanges().
     bool put(const SyncRecord& record, bool* ownerMissing, QString* error);
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
     // from now on the object counts as gone.
