@@ -292,7 +292,7 @@ private Q_SLOTS:
 
     // The sync state keeps a file's text without its indentation; what is inside the names stays whole.
     void namesKeepTheirSpacingAcrossARestart() {
-        const QString name = QStringLiteral("  two  spaces, \"quoted\" \\\" and\n\ta tab ");
+        const QString name = QStringLiteral("  two  spaces, \"quoted\" \\\" and\n\ta tab, a folder \\");
         Machine a = machineAt("a", false);
         auto* configuration = new ConfigurationGroup(name, 1920, 1080, std::nullopt);
         a.context()->insert(configuration);

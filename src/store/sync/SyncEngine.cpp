@@ -308,9 +308,18 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
                         // By the next turn the round's copies are gone: what they held goes back
                         // to the system rather than staying with the process until it ends.
                         if (result->large)
-                            m_scheduler.after(0, [] { ::malloc_trim(0); });
+                            trimOnceRefreshed(m_scheduler, m_context);
                     });
     return Start::running;
+}
+
+void SyncEngine::trimOnceRefreshed(Scheduler& scheduler, QPointer<ModelContext> context) {
+    // Not while the live objects read the round in: the trim would hold them back by a turn.
+    scheduler.async([&scheduler, context] {
+        if (context && context->isRefreshing())
+            return trimOnceRefreshed(scheduler, context);
+        ::malloc_trim(0);
+    });
 }
 
 void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 started,

@@ -71,9 +71,11 @@ SyncEntries::Entry SyncEntries::value(const QString& id) const {
 }
 
 SyncEntries::iterator SyncEntries::find(const QString& id) {
-    note(id);
-    if (const auto it = m_hot.find(id); it != m_hot.end())
+    if (const auto it = m_hot.find(id); it != m_hot.end()) {
+        note(id, *it);
         return it;
+    }
+    note(id);
     const qsizetype index = m_packed->indexOf(id);
     return index < 0 ? m_hot.end() : m_hot.insert(id, m_packed->at(index));
 }
@@ -154,17 +156,25 @@ void SyncEntries::undo() {
     Undo undo = std::move(*m_undo);
     m_undo.reset();
     m_packed = undo.packed;
-    for (const QString& id : std::as_const(undo.added))
-        m_hot.remove(id);
-    for (auto it = undo.changed.cbegin(); it != undo.changed.cend(); ++it)
-        m_hot.insert(it.key(), *it);
+    for (const auto& [id, before] : undo.before) {
+        if (before)
+            m_hot.insert(id, *before);
+        else
+            m_hot.remove(id);
+    }
 }
 
 void SyncEntries::note(const QString& id) {
-    if (!m_undo || m_undo->added.contains(id) || m_undo->changed.contains(id))
+    if (!m_undo)
         return;
-    if (const auto it = m_hot.constFind(id); it != m_hot.cend())
-        m_undo->changed.insert(id, *it);
-    else
-        m_undo->added.insert(id);
+    if (const auto [noted, first] = m_undo->before.try_emplace(id); first)
+        if (const auto it = m_hot.constFind(id); it != m_hot.cend())
+            noted->second = *it;
+}
+
+void SyncEntries::note(const QString& id, const Entry& entry) {
+    if (!m_undo)
+        return;
+    if (const auto [noted, first] = m_undo->before.try_emplace(id); first)
+        noted->second = entry;
 }

@@ -5,6 +5,7 @@
 // whole state.
 #pragma once
 
+#include "IdHash.h"
 #include "PackedTombstones.h"
 
 #include <QHash>
@@ -12,6 +13,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 class SyncEntries {
 public:
@@ -65,6 +67,13 @@ public:
     void reserve(qsizetype size) { m_hot.reserve(size); }
     void squeeze() { m_hot.squeeze(); }
 
+    // An entry of the hash, to let go of its text (see SyncStateStore::Entry): nothing is noted, as
+    // the text only spares writing the record out again.
+    Entry* hotEntry(const QString& id) {
+        const auto it = m_hot.find(id);
+        return it != m_hot.end() ? &*it : nullptr;
+    }
+
     // What the hash alone holds: every object, and the tombstones not packed.
     const Hash& hot() const { return m_hot; }
     const PackedTombstones& packed() const { return *m_packed; }
@@ -80,13 +89,15 @@ public:
 
 private:
     void note(const QString& id);
+    // The same for an entry of the hash.
+    void note(const QString& id, const Entry& entry);
 
     Hash m_hot;
     std::shared_ptr<const PackedTombstones> m_packed;
     struct Undo {
         std::shared_ptr<const PackedTombstones> packed;
-        QSet<QString> added;
-        Hash changed;
+        // Each entry as it was before its first change; none for one the hash did not hold.
+        std::unordered_map<QString, std::optional<Entry>, IdHash> before;
     };
     std::optional<Undo> m_undo;
 };

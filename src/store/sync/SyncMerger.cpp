@@ -41,7 +41,9 @@ void SyncMerger::rollback() {
 }
 
 bool SyncMerger::reapply(const QString& id, const QJsonObject& kept, Round& round, QString* error) {
-    if (!apply(id, round, error))
+    SyncState::Entry& applied = m_state.entries()[id];
+    round.noteChanged(id, applied.record.kind);
+    if (!apply(id, applied, round, error))
         return false;
     const SyncState::Entry& entry = m_state.entries()[id];
     if (kept.isEmpty() || entry.record.deleted || !entry.present)
@@ -59,16 +61,14 @@ void SyncMerger::markAbsent(const QString& id, Round& round) {
         if (it == m_state.entries().end() || !it->present)
             continue;
         it->present = false;
-        round.noteChanged(child);
+        round.noteChanged(child, it->record.kind);
         markAbsent(child, round);
     }
 }
 
-bool SyncMerger::apply(const QString& id, Round& round, QString* error) {
+bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round, QString* error) {
     if (!m_writer->isOpen() && !m_writer->begin(error))
         return false;
-    SyncState::Entry& entry = m_state.entries()[id];
-    round.noteChanged(id);
     if (entry.record.deleted) {
         if (m_writer->contains(entry.record.kind, id)) {
             m_writer->remove(entry.record.kind, id);
@@ -88,10 +88,14 @@ bool SyncMerger::apply(const QString& id, Round& round, QString* error) {
         return true;
     }
     entry.present = true;
+    // `entry` is not used past here: looking up the children may move the entries.
     for (const QString& child : m_state.childrenOf(id)) {
-        const SyncState::Entry& waiting = m_state.entries()[child];
-        if (!waiting.present && !waiting.record.deleted && waiting.record.owner() == id &&
-            !apply(child, round, error))
+        const auto waiting = m_state.entries().find(child);
+        if (waiting == m_state.entries().end() || waiting->present || waiting->record.deleted ||
+            waiting->record.owner() != id)
+            continue;
+        round.noteChanged(child, waiting->record.kind);
+        if (!apply(child, *waiting, round, error))
             return false;
     }
     return true;
@@ -131,21 +135,22 @@ void SyncMerger::keepRecentEdits(const SyncRecord& local, SyncRecord& merged) co
 bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFolderReader::Group& group,
                        Round& round, QString* error) {
     SyncEntries& entries = m_state.entries();
+    bool known = false;
     {
         // Looked at without a write first: a rescan that finds nothing new must not copy the whole
         // state, which the import keeps a copy of to take back a failed round.
-        const auto known = std::as_const(entries).constFind(id);
-        if (known != entries.constEnd() && known->record.kind != kind) {
+        const auto entry = std::as_const(entries).constFind(id);
+        known = entry != entries.constEnd();
+        if (known && entry->record.kind != kind) {
             if (group.main)
                 m_reader.skip(group.main->path, group.main->signature,
                               QStringLiteral("the id belongs to an object of another class"));
             return true;
         }
-        if (group.copies.isEmpty() &&
-            (!group.main || (known != entries.constEnd() && group.main->signature == known->file)))
+        if (group.copies.isEmpty() && (!group.main || (known && group.main->signature == entry->file)))
             return true;
     }
-    auto it = entries.find(id);
+    auto it = known ? entries.find(id) : entries.end();
     const bool mainChanged = group.main && (it == entries.end() || group.main->signature != it->file);
 
     std::optional<SyncRecord> mainRecord;
@@ -166,14 +171,16 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
     if (remotes.isEmpty())
         return true;
 
-    const bool known = it != entries.end();
     // What the folder's own file holds now, as far as is known.
     std::optional<SyncRecord> inFolder = mainRecord;
     if (group.main && !mainChanged)
         inFolder = it->record;
+    // An object new here that only its own file holds is merged as the file has it: nothing to
+    // merge or compare (a library's worth comes this way when a machine joins).
+    const bool asInFile = !known && mainRecord && remotes.size() == 1;
     SyncRecord merged = known ? it->record : remotes.first();
-    for (const SyncRecord& remote : std::as_const(remotes))
-        merged = SyncRecord::merged(merged, remote);
+    for (qsizetype i = known ? 0 : 1; i < remotes.size(); ++i)
+        merged = SyncRecord::merged(merged, remotes.at(i));
     if (known)
         keepRecentEdits(it->record, merged);
     if (!known)
@@ -183,14 +190,14 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
         round.before.insert(id, it->record);
     if (recordChanged || mainRecord) {
         it->record = merged;
-        it->json = mainRecord && *mainRecord == merged ? mainJson : QByteArray();
+        it->json = mainRecord && (asInFile || *mainRecord == merged) ? mainJson : QByteArray();
     }
     if (mainRecord)
         it->file = group.main->signature;
-    round.noteChanged(id);
-    if (!inFolder || *inFolder != merged)
+    round.noteChanged(id, kind);
+    if (!inFolder || (!asInFile && *inFolder != merged))
         round.rewrite.insert(id);
     if (recordChanged || (!it->present && !merged.deleted))
-        return apply(id, round, error);
+        return apply(id, *it, round, error);
     return true;
 }

@@ -25,12 +25,12 @@ public:
         QList<Copy> mergedCopies;
         // Entries changed, to be kept in the state file; `changedInOrder` lists them as they came.
         QSet<QString> changed;
-        QList<QString> changedInOrder;
-        void noteChanged(const QString& id) {
+        QList<std::pair<QString, ModelObject::Kind>> changedInOrder;
+        void noteChanged(const QString& id, ModelObject::Kind kind) {
             const qsizetype had = changed.size();
             changed.insert(id);
             if (changed.size() > had)
-                changedInOrder.append(id);
+                changedInOrder.append({id, kind});
         }
         // What the living objects among them held before this round merged them: an edit saved here
         // while the round ran is told apart from what the round brought by it.
@@ -69,7 +69,8 @@ private:
     // is wrong by at least as much, so its stamp cannot tell whether it came before or after an edit
     // made here in that time. Such an edit made here in the last few minutes is kept.
     void keepRecentEdits(const SyncRecord& local, SyncRecord& merged) const;
-    bool apply(const QString& id, Round& round, QString* error);
+    // Writes the entry of `id` (noted as changed) into the store, with the children that waited for it.
+    bool apply(const QString& id, SyncState::Entry& entry, Round& round, QString* error);
     void markAbsent(const QString& id, Round& round);
 
     SyncState& m_state;

@@ -53,7 +53,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
             m_state.noteReplaced(std::move(replaced));
         }
         result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&
-                    m_state.finishKeeping(keeping.sent, keeping.unwritten, &result.error, applying);
+                    m_state.finishKeeping(&result.error, applying);
         keeping.started = false;
         if (writes) {
             checkpoint("stateKept");
@@ -99,34 +99,30 @@ SyncRound::Result SyncRound::run(const Request& request) {
 }
 
 void SyncRound::keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,
-                     const QList<ModelObject::Kind>* merged) {
-    // One write at a time on the state's connection.
-    keeping.writer = {};
+                     const Passed* passed) {
     if (!keeping.ok)
         return;
-    const SyncEntries& entries = std::as_const(m_state).entries();
-    // What changed since the last call, and what was left then for a class not merged yet.
+    // What changed since the last call, and what the merge had not passed then.
     QList<QString> ids;
-    QList<QString> later;
-    const auto consider = [&](const QString& id) {
-        const auto entry = entries.constFind(id);
-        const ModelObject::Kind kind = entry != entries.constEnd() ? entry->record.kind : SyncRecord().kind;
-        if (!merged || merged->contains(kind))
+    QList<std::pair<QString, ModelObject::Kind>> later;
+    const auto consider = [&](const QString& id, ModelObject::Kind kind) {
+        if (!passed || passed->has(kind, id))
             ids.append(id);
         else
-            later.append(id);
+            later.append({id, kind});
     };
-    for (const QString& id : std::as_const(keeping.later))
-        consider(id);
-    for (; keeping.next < round.changedInOrder.size(); ++keeping.next)
-        consider(round.changedInOrder.at(keeping.next));
+    for (const auto& [id, kind] : std::as_const(keeping.later))
+        consider(id, kind);
+    for (; keeping.next < round.changedInOrder.size(); ++keeping.next) {
+        const auto& [id, kind] = round.changedInOrder.at(keeping.next);
+        consider(id, kind);
+    }
     keeping.later = std::move(later);
     if (ids.isEmpty())
         return;
     keeping.unwritten = round.rewrite;
     keeping.unwritten.unite(request.queued);
-    SyncState::Rows rows = m_state.rowsOf(ids, keeping.unwritten);
-    keeping.sent.append(ids);
+    SyncState::Rows rows = m_state.takeRows(ids, keeping.unwritten);
     if (!keeping.started) {
         if (!m_state.beginKeeping(&keeping.error)) {
             keeping.ok = false;
@@ -134,10 +130,15 @@ void SyncRound::keep(Keeping& keeping, const Request& request, const SyncMerger:
         }
         keeping.started = true;
     }
-    keeping.writer = std::jthread([this, &keeping, rows = std::move(rows)] {
-        if (!m_state.keepRows(rows, &keeping.error))
-            keeping.ok = false;
-    });
+    // Each batch waits for the one before it (one write at a time on the state's connection); the
+    // merge goes on meanwhile.
+    keeping.writer =
+        std::jthread([this, &keeping, rows = std::move(rows), before = std::move(keeping.writer)]() mutable {
+            if (before.joinable())
+                before.join();
+            if (keeping.ok && !m_state.keepRows(rows, &keeping.error))
+                keeping.ok = false;
+        });
 }
 
 bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& keeping) {
@@ -176,15 +177,30 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
                   [](const auto& a, const auto& b) { return a.first < b.first; });
         toRead.append({listed.kind, filesToRead(listed.kind, listedMembers)});
     }
-    if (ok)
+    if (ok) {
         m_reader.prefetch(toRead);
+        // Room for every object read, taken once rather than grown step by step.
+        qsizetype reading = 0;
+        for (const SyncFolderReader::ClassFiles& files : std::as_const(toRead))
+            reading += files.second.size();
+        entries.reserve(entries.hot().size() + reading);
+        round.changed.reserve(reading);
+        round.changedInOrder.reserve(reading);
+    }
+    // What is merged goes to the state's writer every so many objects, so that little is left to
+    // write once the merge ends.
+    constexpr size_t keptEvery = 1000;
     QList<ModelObject::Kind> merged;
     for (size_t i = 0; ok && i < classes.size(); ++i) {
         const SyncFolderReader::Listing& listed = classes[i];
-        if (!merged.isEmpty())
-            keep(keeping, request, round, &merged);
-        for (auto member = members[i].cbegin(); ok && member != members[i].cend(); ++member)
-            ok = m_merger.merge(listed.kind, member->first, *member->second, round, &result.error);
+        const Members& list = members[i];
+        for (size_t m = 0; ok && m < list.size(); ++m) {
+            if (m % keptEvery == 0 && (m > 0 || !merged.isEmpty())) {
+                const Passed passed{merged, listed.kind, list[m].first};
+                keep(keeping, request, round, &passed);
+            }
+            ok = m_merger.merge(listed.kind, list[m].first, *list[m].second, round, &result.error);
+        }
         merged.append(listed.kind);
     }
     m_reader.dropPrefetched();

@@ -12,6 +12,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <atomic>
+
 #include <functional>
 #include <optional>
 #include <thread>
@@ -52,24 +54,34 @@ public:
     Result run(const Request& request);
 
 private:
-    // What the round keeps in the sync state while it merges: the entries of each class once it is
-    // merged (no later class changes them: owners come first), written on a thread of its own while
-    // the next class merges, in one transaction that commits before the store's.
+    // What the round keeps in the sync state while it merges: the entries that the merge has passed
+    // (see Passed), written on a thread of its own while the merge goes on, in one transaction that
+    // commits before the store's.
     struct Keeping {
         bool started = false;
-        bool ok = true;
+        // Set by the writer; `error` is read once it has ended.
+        std::atomic<bool> ok = true;
         QString error;
-        QList<QString> sent;
-        // Where the round's changes not looked at yet begin, and those looked at that belong to a
-        // class not merged yet.
+        // Where the round's changes not looked at yet begin, and those looked at that the merge has
+        // not passed yet.
         qsizetype next = 0;
-        QList<QString> later;
+        QList<std::pair<QString, ModelObject::Kind>> later;
         QSet<QString> unwritten;
         std::jthread writer;
     };
-    // Hands the changed entries of the classes in `merged` (all when empty) to the writer.
-    void keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,
-              const QList<ModelObject::Kind>* merged);
+    // How far the merge has come. No merge changes an entry of a class before its own (owners come
+    // first), and the members of a class merge in the order of their ids, so an entry is final once
+    // its class is merged or, in the class merging now, once the merge is past its id.
+    struct Passed {
+        const QList<ModelObject::Kind>& classes;
+        ModelObject::Kind current;
+        QString below;
+        bool has(ModelObject::Kind kind, const QString& id) const {
+            return classes.contains(kind) || (kind == current && id < below);
+        }
+    };
+    // Hands the changed entries that the merge has passed (all without `passed`) to the writer.
+    void keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round, const Passed* passed);
     bool readAndMerge(const Request& request, Result& result, Keeping& keeping);
     // A class's objects in the folder, by id.
     using Members = std::vector<std::pair<QString, const SyncFolderReader::Group*>>;

@@ -90,15 +90,21 @@ bool SyncState::persist(const QSet<QString>& ids, const QSet<QString>& waiting, 
     return false;
 }
 
-SyncState::Rows SyncState::rowsOf(const QList<QString>& ids, const QSet<QString>& waiting) const {
+SyncState::Rows SyncState::takeRows(const QList<QString>& ids, const QSet<QString>& waiting) {
     Rows rows;
     rows.reserve(size_t(ids.size()));
     for (const QString& id : ids) {
-        const auto it = m_entries.constFind(id);
-        if (it == m_entries.constEnd())
+        const bool unwritten = waiting.contains(id);
+        if (Entry* hot = m_entries.hotEntry(id)) {
+            rows.push_back(*hot);
+            if (!unwritten)
+                hot->json.clear();
+        } else if (const auto packed = m_entries.constFind(id); packed != m_entries.constEnd()) {
+            rows.push_back(*packed);
+        } else {
             continue;
-        rows.push_back(*it);
-        if (waiting.contains(id))
+        }
+        if (unwritten)
             rows.back().file = SyncFolder::Signature{};
     }
     // In the order of the table's key, as persist() keeps them.
@@ -128,19 +134,13 @@ bool SyncState::keepRows(const Rows& rows, QString* error) {
     return false;
 }
 
-bool SyncState::finishKeeping(const QList<QString>& kept, const QSet<QString>& waiting, QString* error,
-                              const QStringList* applying) {
-    if (!m_store->finish(m_clock.last(), applying, error)) {
-        if (error)
-            *error = QStringLiteral("Could not keep the sync state: ") + *error;
-        m_store->abandon();
-        return false;
-    }
-    for (const QString& id : kept)
-        if (!waiting.contains(id))
-            if (const auto it = m_entries.find(id); it != m_entries.end())
-                it->json.clear();
-    return true;
+bool SyncState::finishKeeping(QString* error, const QStringList* applying) {
+    if (m_store->finish(m_clock.last(), applying, error))
+        return true;
+    if (error)
+        *error = QStringLiteral("Could not keep the sync state: ") + *error;
+    m_store->abandon();
+    return false;
 }
 
 void SyncState::abandonKeeping() {

@@ -42,16 +42,16 @@ public:
     bool persist(const QSet<QString>& ids, const QSet<QString>& waiting, QString* error,
                  const QStringList* applying = nullptr);
     // The same in steps, for a round that keeps each class's entries while it merges the next:
-    // rowsOf() takes the entries as they are now, on the thread that owns the state; beginKeeping(),
-    // keepRows() and finishKeeping() (or abandonKeeping()) write them in one transaction, each step on
-    // any thread, one at a time.
+    // takeRows() takes the entries as they are now, on the thread that owns the state, and lets go of
+    // the texts of those the folder holds (kept only to be written here); beginKeeping(), keepRows()
+    // and finishKeeping() (or abandonKeeping()) write them in one transaction, each step on any
+    // thread, one at a time.
     using Rows = std::vector<Entry>;
-    Rows rowsOf(const QList<QString>& ids, const QSet<QString>& waiting) const;
+    Rows takeRows(const QList<QString>& ids, const QSet<QString>& waiting);
     bool beginKeeping(QString* error);
     bool keepRows(const Rows& rows, QString* error);
-    // Commits with the clock and `applying`; then the texts of the entries kept as written are let go.
-    bool finishKeeping(const QList<QString>& kept, const QSet<QString>& waiting, QString* error,
-                       const QStringList* applying);
+    // Commits with the clock and `applying`.
+    bool finishKeeping(QString* error, const QStringList* applying);
     void abandonKeeping();
     bool isFresh() const { return m_store->isFresh(); }
     const QStringList& applying() const { return m_store->applying(); }

@@ -148,12 +148,10 @@ bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*
             }
         }
     Table& t = of(record.kind);
-    qint64 key = t.keys.value(record.id);
+    qint64& key = t.keys[record.id];
     const bool update = key != 0;
-    if (!update) {
+    if (!update)
         key = t.nextKey++;
-        t.keys.insert(record.id, key);
-    }
     m_batch.push_back(Write{record, key, ownerKey, update});
     return m_batch.size() < batchSize || handOver(error);
 }
