@@ -1,6 +1,7 @@
 #include "StoreTables.h"
 
 #include "Database.h"
+#include "IsoDate.h"
 #include "StoreSchema.h"
 
 #include "model/AppConfiguration.h"
@@ -13,12 +14,6 @@
 namespace {
 using Kind = ModelObject::Kind;
 
-// Dates are kept as ISO 8601 text in UTC with milliseconds, readable by people and by SQLite's date
-// functions, and exact for QDateTime.
-QString dateText(const QDateTime& date) {
-    return date.toUTC().toString(Qt::ISODateWithMs);
-}
-
 QDateTime dateFrom(const QString& text) {
     return QDateTime::fromString(text, Qt::ISODateWithMs).toUTC();
 }
@@ -26,7 +21,7 @@ QDateTime dateFrom(const QString& text) {
 std::optional<QString> optionalDateText(const std::optional<QDateTime>& date) {
     if (!date)
         return std::nullopt;
-    return dateText(*date);
+    return isoDateText(*date);
 }
 
 template <class List, class Child> qint64 indexIn(const List& list, const Child* child) {
@@ -93,7 +88,7 @@ void StoreTables::bindColumns(Statement& s, ModelObject* object, const KeyOf& ke
     switch (object->kind()) {
     case Kind::item: {
         auto* item = static_cast<Item*>(object);
-        s.bind(2, dateText(item->timestamp()));
+        s.bind(2, isoDateText(item->timestamp()));
         break;
     }
     case Kind::savedApp: {
@@ -101,7 +96,7 @@ void StoreTables::bindColumns(Statement& s, ModelObject* object, const KeyOf& ke
         s.bind(2, uuidString(app->id()));
         s.bind(3, app->bundleID());
         s.bind(4, app->name());
-        s.bind(5, dateText(app->dateAdded()));
+        s.bind(5, isoDateText(app->dateAdded()));
         s.bind(6, app->savedWidth());
         s.bind(7, app->savedHeight());
         s.bind(8, app->savedCorner());
@@ -115,7 +110,7 @@ void StoreTables::bindColumns(Statement& s, ModelObject* object, const KeyOf& ke
         auto* configuration = static_cast<ConfigurationGroup*>(object);
         s.bind(2, uuidString(configuration->id()));
         s.bind(3, configuration->name());
-        s.bind(4, dateText(configuration->dateCreated()));
+        s.bind(4, isoDateText(configuration->dateCreated()));
         s.bind(5, optionalDateText(configuration->lastActivatedAt()));
         s.bind(6, configuration->screenWidth());
         s.bind(7, configuration->screenHeight());
@@ -150,7 +145,7 @@ void StoreTables::bindColumns(Statement& s, ModelObject* object, const KeyOf& ke
         s.bind(3, group->name());
         s.bind(4, group->desc());
         s.bind(5, group->isDefault());
-        s.bind(6, dateText(group->dateCreated()));
+        s.bind(6, isoDateText(group->dateCreated()));
         bindKey(7, group->configurationGroup());
         s.bind(8, group->configurationGroup() ? indexIn(group->configurationGroup()->positionGroups(), group)
                                               : 0);

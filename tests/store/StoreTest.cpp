@@ -8,6 +8,7 @@
 #include "model/PositionGroup.h"
 #include "model/SavedApp.h"
 #include "store/Database.h"
+#include "store/IsoDate.h"
 
 #include <QDir>
 #include <QFile>
@@ -679,6 +680,33 @@ private Q_SLOTS:
         QVERIFY(!opened);
         QVERIFY2(error.contains(QStringLiteral("read-only")), qPrintable(error));
         QCOMPARE(contentsOf(path()), before);
+    }
+
+    void datesAreWrittenAsQtWritesThemInUtc() {
+        // Days and milliseconds either side of the epoch, leap days, the ends of the four-digit
+        // years (and past them, where the text is Qt's own), and times given in other zones.
+        const QList<QDateTime> dates = {
+            QDateTime::fromMSecsSinceEpoch(0, Qt::UTC),
+            QDateTime::fromMSecsSinceEpoch(-1, Qt::UTC),
+            QDateTime::fromMSecsSinceEpoch(-86'400'000, Qt::UTC),
+            QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59, 999), Qt::UTC),
+            QDateTime(QDate(2000, 3, 1), QTime(0, 0), Qt::UTC),
+            QDateTime(QDate(1900, 2, 28), QTime(12, 0, 0, 7), Qt::UTC),
+            QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC),
+            QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC),
+            QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC),
+            QDateTime(QDate(-5, 6, 1), QTime(0, 0), Qt::UTC),
+            QDateTime(QDate(2026, 12, 8), QTime(2, 30, 0, 50), Qt::OffsetFromUTC, 5 * 3600),
+            QDateTime(QDate(2026, 7, 1), QTime(9, 0), Qt::LocalTime),
+            QDateTime(),
+        };
+        for (const QDateTime& date : dates)
+            QCOMPARE(isoDateText(date), date.toUTC().toString(Qt::ISODateWithMs));
+        // A spread of instants over the years people use.
+        for (qint64 ms = -2'208'988'800'000; ms < 4'102'444'800'000; ms += 7'777'777'777 + 13) {
+            const QDateTime date = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+            QCOMPARE(isoDateText(date), date.toString(Qt::ISODateWithMs));
+        }
     }
 
     void nothingIsUnique() {

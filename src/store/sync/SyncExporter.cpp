@@ -60,15 +60,18 @@ void SyncExporter::untrack(ModelObject* object) {
 }
 
 void SyncExporter::noticeChange(ModelObject* object) {
-    const QJsonObject fields = SyncSchema::fieldsOf(object);
-    QJsonObject& seen = m_seen[object];
     // Read in from the store just as an import merged it: nothing to send. Left to the export, a large
     // import would have every object it touched compared again, a slice per turn.
     if (m_context->isRefreshing() && !m_dirty.contains(object) && !m_waiting.contains(object) &&
-        !m_backlog.isPending(object) && isMerged(object, fields)) {
-        seen = fields;
-        return;
+        !m_backlog.isPending(object)) {
+        if (const QJsonObject* merged = mergedFields(object);
+            merged && SyncSchema::hasFields(object, *merged)) {
+            m_seen[object] = *merged;
+            return;
+        }
     }
+    const QJsonObject fields = SyncSchema::fieldsOf(object);
+    QJsonObject& seen = m_seen[object];
     m_dirty.insert(object);
     // The change is stamped now, when it is made, not when it is saved (a second later by the autosave,
     // or much later for the keyboard's moves): a later edit on another machine must win over it.
@@ -83,13 +86,15 @@ void SyncExporter::noticeChange(ModelObject* object) {
     seen = fields;
 }
 
-bool SyncExporter::isMerged(ModelObject* object, const QJsonObject& fields) const {
+const QJsonObject* SyncExporter::mergedFields(ModelObject* object) const {
     if (m_worker.isBusy())
-        return false;
+        return nullptr;
     const SyncEntries& entries = std::as_const(m_state).entries();
     const auto entry = entries.constFind(m_known.value(object));
-    return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
-           entry->record.kind == object->kind() && entry->record.fields == fields;
+    if (entry == entries.constEnd() || !entry->present || entry->record.deleted ||
+        entry->record.kind != object->kind())
+        return nullptr;
+    return &entry->record.fields;
 }
 
 bool SyncExporter::isStored(const ModelObject* object) const {

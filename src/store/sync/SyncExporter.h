@@ -78,8 +78,9 @@ private:
     void track(ModelObject* object);
     void untrack(ModelObject* object);
     void noticeChange(ModelObject* object);
-    // Whether the object's attributes are those last merged, and the store keeps it.
-    bool isMerged(ModelObject* object, const QJsonObject& fields) const;
+    // The attributes last merged for the object, while no round runs; none for an object without a
+    // live entry.
+    const QJsonObject* mergedFields(ModelObject* object) const;
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
     // Whether the places recorded for the object's list still follow the list's order. Then a place

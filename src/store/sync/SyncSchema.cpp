@@ -5,6 +5,7 @@
 #include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 #include "model/SavedApp.h"
+#include "store/IsoDate.h"
 #include "store/ObjectOwnership.h"
 #include "store/StoreSchema.h"
 
@@ -16,7 +17,7 @@ using SyncSchema::Attribute;
 using T = SyncSchema::Type;
 
 QJsonValue date(const QDateTime& value) {
-    return value.toUTC().toString(Qt::ISODateWithMs);
+    return isoDateText(value);
 }
 
 QJsonValue optionalDate(const std::optional<QDateTime>& value) {
@@ -55,6 +56,80 @@ bool hasType(T type, const QJsonValue& value) {
         return value.isString() && !QUuid::fromString(value.toString()).isNull();
     }
     return false;
+}
+
+// Hands every attribute of `object` to visit(name, value).
+template <class Visit> void forEachField(const ModelObject* object, Visit&& visit) {
+    switch (object->kind()) {
+    case Kind::savedApp: {
+        const auto* a = static_cast<const SavedApp*>(object);
+        visit(QStringLiteral("bundleID"), a->bundleID());
+        visit(QStringLiteral("name"), a->name());
+        visit(QStringLiteral("dateAdded"), date(a->dateAdded()));
+        visit(QStringLiteral("savedWidth"), a->savedWidth());
+        visit(QStringLiteral("savedHeight"), a->savedHeight());
+        visit(QStringLiteral("savedCorner"), a->savedCorner());
+        visit(QStringLiteral("savedWidthFraction"), a->savedWidthFraction());
+        visit(QStringLiteral("savedMarginX"), a->savedMarginX());
+        visit(QStringLiteral("savedMarginY"), a->savedMarginY());
+        visit(QStringLiteral("hasConfigurations"), a->configurations().has_value());
+        return;
+    }
+    case Kind::configurationGroup: {
+        const auto* c = static_cast<const ConfigurationGroup*>(object);
+        visit(QStringLiteral("name"), c->name());
+        visit(QStringLiteral("dateCreated"), date(c->dateCreated()));
+        visit(QStringLiteral("lastActivatedAt"), optionalDate(c->lastActivatedAt()));
+        visit(QStringLiteral("screenWidth"), c->screenWidth());
+        visit(QStringLiteral("screenHeight"), c->screenHeight());
+        visit(QStringLiteral("desc"), optionalText(c->desc()));
+        visit(QStringLiteral("defaultPositionGroupID"), optionalText(c->defaultPositionGroupID()));
+        visit(QStringLiteral("hasConfigurations"), c->configurations().has_value());
+        visit(QStringLiteral("hasPositionGroups"), c->positionGroups().has_value());
+        return;
+    }
+    case Kind::appConfiguration: {
+        const auto* a = static_cast<const AppConfiguration*>(object);
+        const ConfigurationGroup* owner = a->configurationGroup();
+        visit(QStringLiteral("configurationGroup"), idValue(owner));
+        visit(QStringLiteral("configurationGroupOrder"), owner ? placeIn(owner->configurations(), a) : 0);
+        visit(QStringLiteral("bundleID"), a->bundleID());
+        visit(QStringLiteral("appName"), a->appName());
+        visit(QStringLiteral("relativePosition"), a->relativePosition());
+        visit(QStringLiteral("priority"), a->priority());
+        visit(QStringLiteral("isRequired"), a->isRequired());
+        visit(QStringLiteral("savedCorner"), a->savedCorner());
+        visit(QStringLiteral("savedWidthFraction"), a->savedWidthFraction());
+        visit(QStringLiteral("savedHeight"), a->savedHeight());
+        visit(QStringLiteral("savedMarginX"), a->savedMarginX());
+        visit(QStringLiteral("savedMarginY"), a->savedMarginY());
+        return;
+    }
+    case Kind::positionGroup: {
+        const auto* g = static_cast<const PositionGroup*>(object);
+        const ConfigurationGroup* owner = g->configurationGroup();
+        visit(QStringLiteral("name"), g->name());
+        visit(QStringLiteral("desc"), g->desc());
+        visit(QStringLiteral("isDefault"), g->isDefault());
+        visit(QStringLiteral("dateCreated"), date(g->dateCreated()));
+        visit(QStringLiteral("configurationGroup"), idValue(owner));
+        visit(QStringLiteral("configurationGroupOrder"), owner ? placeIn(owner->positionGroups(), g) : 0);
+        visit(QStringLiteral("hasAppPositions"), g->appPositions().has_value());
+        return;
+    }
+    case Kind::appPositionMapping: {
+        const auto* m = static_cast<const AppPositionMapping*>(object);
+        const PositionGroup* owner = m->positionGroup();
+        visit(QStringLiteral("bundleID"), m->bundleID());
+        visit(QStringLiteral("appName"), m->appName());
+        visit(QStringLiteral("savedCorner"), m->savedCorner());
+        visit(QStringLiteral("positionGroup"), idValue(owner));
+        visit(QStringLiteral("positionGroupOrder"), owner ? placeIn(owner->appPositions(), m) : 0);
+        return;
+    }
+    case Kind::item:
+        break;
+    }
 }
 } // namespace
 
@@ -193,72 +268,22 @@ ModelObject* SyncSchema::ownerOf(const ModelObject* object) {
 }
 
 QJsonObject SyncSchema::fieldsOf(const ModelObject* object) {
-    switch (object->kind()) {
-    case Kind::savedApp: {
-        const auto* a = static_cast<const SavedApp*>(object);
-        return {{QStringLiteral("bundleID"), a->bundleID()},
-                {QStringLiteral("name"), a->name()},
-                {QStringLiteral("dateAdded"), date(a->dateAdded())},
-                {QStringLiteral("savedWidth"), a->savedWidth()},
-                {QStringLiteral("savedHeight"), a->savedHeight()},
-                {QStringLiteral("savedCorner"), a->savedCorner()},
-                {QStringLiteral("savedWidthFraction"), a->savedWidthFraction()},
-                {QStringLiteral("savedMarginX"), a->savedMarginX()},
-                {QStringLiteral("savedMarginY"), a->savedMarginY()},
-                {QStringLiteral("hasConfigurations"), a->configurations().has_value()}};
-    }
-    case Kind::configurationGroup: {
-        const auto* c = static_cast<const ConfigurationGroup*>(object);
-        return {{QStringLiteral("name"), c->name()},
-                {QStringLiteral("dateCreated"), date(c->dateCreated())},
-                {QStringLiteral("lastActivatedAt"), optionalDate(c->lastActivatedAt())},
-                {QStringLiteral("screenWidth"), c->screenWidth()},
-                {QStringLiteral("screenHeight"), c->screenHeight()},
-                {QStringLiteral("desc"), optionalText(c->desc())},
-                {QStringLiteral("defaultPositionGroupID"), optionalText(c->defaultPositionGroupID())},
-                {QStringLiteral("hasConfigurations"), c->configurations().has_value()},
-                {QStringLiteral("hasPositionGroups"), c->positionGroups().has_value()}};
-    }
-    case Kind::appConfiguration: {
-        const auto* a = static_cast<const AppConfiguration*>(object);
-        const ConfigurationGroup* owner = a->configurationGroup();
-        return {{QStringLiteral("configurationGroup"), idValue(owner)},
-                {QStringLiteral("configurationGroupOrder"), owner ? placeIn(owner->configurations(), a) : 0},
-                {QStringLiteral("bundleID"), a->bundleID()},
-                {QStringLiteral("appName"), a->appName()},
-                {QStringLiteral("relativePosition"), a->relativePosition()},
-                {QStringLiteral("priority"), a->priority()},
-                {QStringLiteral("isRequired"), a->isRequired()},
-                {QStringLiteral("savedCorner"), a->savedCorner()},
-                {QStringLiteral("savedWidthFraction"), a->savedWidthFraction()},
-                {QStringLiteral("savedHeight"), a->savedHeight()},
-                {QStringLiteral("savedMarginX"), a->savedMarginX()},
-                {QStringLiteral("savedMarginY"), a->savedMarginY()}};
-    }
-    case Kind::positionGroup: {
-        const auto* g = static_cast<const PositionGroup*>(object);
-        const ConfigurationGroup* owner = g->configurationGroup();
-        return {{QStringLiteral("name"), g->name()},
-                {QStringLiteral("desc"), g->desc()},
-                {QStringLiteral("isDefault"), g->isDefault()},
-                {QStringLiteral("dateCreated"), date(g->dateCreated())},
-                {QStringLiteral("configurationGroup"), idValue(owner)},
-                {QStringLiteral("configurationGroupOrder"), owner ? placeIn(owner->positionGroups(), g) : 0},
-                {QStringLiteral("hasAppPositions"), g->appPositions().has_value()}};
-    }
-    case Kind::appPositionMapping: {
-        const auto* m = static_cast<const AppPositionMapping*>(object);
-        const PositionGroup* owner = m->positionGroup();
-        return {{QStringLiteral("bundleID"), m->bundleID()},
-                {QStringLiteral("appName"), m->appName()},
-                {QStringLiteral("savedCorner"), m->savedCorner()},
-                {QStringLiteral("positionGroup"), idValue(owner)},
-                {QStringLiteral("positionGroupOrder"), owner ? placeIn(owner->appPositions(), m) : 0}};
-    }
-    case Kind::item:
-        break;
-    }
-    return {};
+    QJsonObject fields;
+    forEachField(object, [&](const QString& name, const QJsonValue& value) { fields.insert(name, value); });
+    return fields;
+}
+
+bool SyncSchema::hasFields(const ModelObject* object, const QJsonObject& fields) {
+    bool same = true;
+    qsizetype count = 0;
+    forEachField(object, [&](const QString& name, const QJsonValue& value) {
+        if (!same)
+            return;
+        const auto it = fields.constFind(name);
+        same = it != fields.constEnd() && *it == value;
+        ++count;
+    });
+    return same && count == fields.size();
 }
 
 bool SyncSchema::validate(Kind kind, const QJsonObject& fields, QString* why) {

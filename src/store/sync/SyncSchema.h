@@ -40,6 +40,8 @@ bool isSynced(const ModelObject* object);
 QString idOf(const ModelObject* object);
 // Every attribute's current value, the owner as its id.
 QJsonObject fieldsOf(const ModelObject* object);
+// Whether `fields` holds exactly the current values of `object`, without building them all.
+bool hasFields(const ModelObject* object, const QJsonObject& fields);
 ModelObject* ownerOf(const ModelObject* object);
 
 // Whether `fields` holds every attribute of the class with a value of the right type, and a
