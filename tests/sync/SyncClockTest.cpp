@@ -125,6 +125,26 @@ private Q_SLOTS:
         QCOMPARE(b->nameOf(m_id), QStringLiteral("Kept"));
     }
 
+    // The other way round: B renames first, A deletes once it has seen the rename, so the deletion is
+    // the later change though A's clock is behind B's stamp.
+    void aDeletionAfterAFastClocksEditWins() {
+        start(10 * 60 * 1000);
+        // Long after A made "Work": the drift rule does not keep A's name against B's.
+        m_scheduler.advance(HybridClock::maxDrift / 1000 + 60);
+        rename(*b, QStringLiteral("FromB"));
+        syncInTurn({&*b, &*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("FromB"));
+        m_scheduler.advance(60);
+        a->context()->deleteObject(a->find(m_id));
+        QVERIFY(a->context()->save());
+        syncInTurn({&*a, &*b});
+        QCOMPARE(b->nameOf(m_id), QStringLiteral("absent"));
+        m_scheduler.advance(HybridClock::maxDrift / 1000 + 60);
+        syncInTurn({&*a, &*b, &*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("absent"));
+        QCOMPARE(b->nameOf(m_id), QStringLiteral("absent"));
+    }
+
     void aStampInTheYear2100IsNotTakenOn() {
         start();
         // Long after the last edit here: nothing made here competes with it.
@@ -192,6 +212,29 @@ private Q_SLOTS:
         QVERIFY2(!stampIn(fileOf(m_id)).startsWith(u'9'), qPrintable(stampIn(fileOf(m_id))));
     }
 
+    // A peer used up its counter in this very millisecond: the next edit here goes into the next
+    // millisecond, in a stamp that every machine reads.
+    void anEditAfterAPeersLastCounterIsReadEverywhere() {
+        start();
+        const QString full = QStringLiteral("%1-%2-0B5E2C1A-0000-4000-8000-00000000000D")
+                                 .arg(m_scheduler.currentDateTime().toMSecsSinceEpoch())
+                                 .arg(SyncStamp::maxCounter);
+        edit(fileOf(m_id), [&](QJsonObject& record) { stampName(record, QStringLiteral("Peer"), full); });
+        syncInTurn({&*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("Peer"));
+        // Still in that millisecond: a new object, whose stamps follow nothing but the clock, and an
+        // edit of the peer's.
+        auto* next = new ConfigurationGroup(QStringLiteral("Next"), 1920, 1080, std::nullopt);
+        a->context()->insert(next);
+        rename(*a, QStringLiteral("Later"));
+        LogCapture log;
+        syncInTurn({&*a, &*b});
+        QCOMPARE(log.lines().filter(QStringLiteral("skipped")), QStringList());
+        QCOMPARE(b->nameOf(uuidString(next->id())), QStringLiteral("Next"));
+        QCOMPARE(b->nameOf(m_id), QStringLiteral("Later"));
+        QVERIFY2(stampIn(fileOf(m_id)) > full, qPrintable(stampIn(fileOf(m_id))));
+    }
+
     // A merge orders two edits by their stamps alone: equal stamps from one machine would let a
     // later edit lose to an earlier one.
     void stampsStrictlyIncreaseWithinOneMillisecond() {
@@ -214,6 +257,11 @@ private Q_SLOTS:
         clock.observe(later);
         wall += 5;
         QVERIFY2(clock.tick() > later, qPrintable(clock.last().toString()));
+        // The last counter of a millisecond, seen from another machine: the next one follows.
+        const SyncStamp full{wall, SyncStamp::maxCounter, other};
+        clock.observe(full);
+        const SyncStamp next = clock.tick();
+        QVERIFY2(next > full && SyncStamp::fromString(next.toString()), qPrintable(next.toString()));
         // A restart resumes after the last stamp kept, even when the wall clock went back.
         HybridClock restarted(here, [&wall] { return wall - 1000; });
         restarted.restore(clock.last());
