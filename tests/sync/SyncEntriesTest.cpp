@@ -87,6 +87,41 @@ private Q_SLOTS:
         QVERIFY(!entries.contains(newId()));
     }
 
+    // A large round packs its tombstones onto those already packed (a few of which it took back or
+    // dropped): every one is found afterwards, and nothing else is.
+    void tombstonesPackedOntoPackedOnesAreAllFound() {
+        SyncEntries entries;
+        const auto addTombstones = [&](int count, qint64 wall) {
+            QStringList ids;
+            for (int i = 0; i < count; ++i) {
+                ids.append(newId());
+                entries.insert(ids.last(),
+                               tombstone(ids.last(), ModelObject::Kind::savedApp, {wall + i, 0, machineA}));
+            }
+            entries.pack();
+            return ids;
+        };
+        const QStringList first = addTombstones(1500, 1'000);
+        const QString revived = first[10], dropped = first[20];
+        entries.find(revived)->record = object(revived, {5'000, 0, machineB}).record;
+        entries.remove({dropped});
+        const QStringList second = addTombstones(2500, 2'000);
+        QCOMPARE(entries.packed().size(), first.size() + second.size() - 2);
+        QCOMPARE(entries.hot().size(), 1);
+
+        for (const QStringList& ids : {first, second})
+            for (const QString& id : ids) {
+                if (id == revived || id == dropped)
+                    continue;
+                const auto it = entries.constFind(id);
+                QVERIFY2(it != entries.constEnd() && it->record.deleted, qPrintable(id));
+                QCOMPARE(it->record.id, id);
+            }
+        QVERIFY(!entries.value(revived).record.deleted);
+        QVERIFY(!entries.contains(dropped));
+        QVERIFY(!entries.contains(newId()));
+    }
+
     // The rules read a packed tombstone as they read any: a delete wins over an older edit, loses to a
     // newer one (the tie going by machine), and the winner replaces it when packed again.
     void theMergeRulesHoldAgainstAPackedTombstone() {
