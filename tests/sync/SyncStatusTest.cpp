@@ -531,6 +531,28 @@ private Q_SLOTS:
         QVERIFY(b.context()->fetch<ConfigurationGroup>().isEmpty());
     }
 
+    // C stopped syncing before the deletion and comes back long after with an edit, which wins over
+    // the tombstone: the machines that drop the expired tombstone must leave C's file in place.
+    void anExpiredTombstoneRewrittenMeanwhileStays() {
+        Machine a = machineAt("a", false);
+        Machine b = machineAt("b", false);
+        Machine c = machineAt("c", false);
+        const QString id = insertConfigurations(a, 1).first();
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges() && c.engine->importChanges());
+        a.context()->deleteObject(a.find(id));
+        QVERIFY(a.context()->save());
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges());
+
+        m_scheduler->advance(double(PeerRounds::away + PeerRounds::day) / 1000);
+        c.find(id)->setName(QStringLiteral("FromC"));
+        QVERIFY(c.context()->save());
+        QVERIFY(c.engine->importChanges());
+        QVERIFY(a.engine->importChanges() && b.engine->importChanges() && c.engine->importChanges());
+        QVERIFY(QFile::exists(fileOf(id)));
+        for (const Machine* machine : {&a, &b, &c})
+            QCOMPARE(machine->nameOf(id), QStringLiteral("FromC"));
+    }
+
     // The machine files come from other machines too: what is not a regular file with one name is
     // never opened (a second name of the store would drop its locks, a pipe would hang the round),
     // and a Machines folder that is a link is neither read nor written through.
