@@ -71,6 +71,7 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
       m_rounds(options.folder, m_state->clock().machine()), m_scans(new ScanScheduler(*this)),
       m_exports(new ExportScheduler(*this)), m_manual(*this) {
     m_folder.setWriter(m_state->clock().machine());
+    m_folder.setCheckpoint(options.checkpoint);
     m_folder.setDenied(options.denied);
     SyncExporter::Hooks hooks;
     hooks.folderChanged = [this] {

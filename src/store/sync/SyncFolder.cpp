@@ -182,7 +182,8 @@ bool SyncFolder::write(ModelObject::Kind kind, const QString& id, const QByteArr
         return false;
     }
     QString why;
-    const bool ok = writeFileIn(folder, id + QStringLiteral(".json"), data, written, &why, m_writer);
+    const bool ok =
+        writeFileIn(folder, id + QStringLiteral(".json"), data, written, &why, m_writer, m_checkpoint);
     ::close(folder);
     if (!ok && error)
         *error = QStringLiteral("%1: %2").arg(fileFor(kind, id), why);
@@ -206,7 +207,7 @@ bool SyncFolder::isStaleTemporary(const QString& name, const QString& writer) {
 }
 
 bool SyncFolder::writeFileIn(int folder, const QString& name, const QByteArray& data, Signature* written,
-                             QString* error, const QString& writer) {
+                             QString* error, const QString& writer, const Checkpoint& checkpoint) {
     const QByteArray targetName = QFile::encodeName(name);
     const QString random =
         QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
@@ -241,6 +242,8 @@ bool SyncFolder::writeFileIn(int folder, const QString& name, const QByteArray& 
     struct stat info {};
     if (::fstat(file, &info) != 0)
         return fail(errorText(errno));
+    if (checkpoint)
+        checkpoint("temporaryWritten");
     // The rename replaces whatever has the name, a link included, and never writes through it.
     if (::renameat(folder, temporary.constData(), folder, targetName.constData()) != 0)
         return fail(errorText(errno));

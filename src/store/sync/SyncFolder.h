@@ -28,6 +28,10 @@ public:
     // The machine that writes through this folder: its temporary files carry its id and process, so
     // that those a crash left behind can be told from another machine's writes still under way.
     void setWriter(QString machine) { m_writer = std::move(machine); }
+    // Called with "temporaryWritten" once a file's temporary file is written, before its rename; tests
+    // stop the process there.
+    using Checkpoint = std::function<void(const char* point)>;
+    void setCheckpoint(Checkpoint checkpoint) { m_checkpoint = std::move(checkpoint); }
     // Tests run as root, whom permissions do not stop: a path this returns true for is refused as
     // "Permission denied", as for any other user.
     using Denied = std::function<bool(const QString& path)>;
@@ -91,7 +95,7 @@ public:
     static bool readFileIn(int folder, const QString& name, qint64 largest, QByteArray* data, QString* error);
     // The temporary file is named `.<name>.<writer>.<process id>.<random>.tmp` (hidden, never read).
     static bool writeFileIn(int folder, const QString& name, const QByteArray& data, Signature* written,
-                            QString* error, const QString& writer = {});
+                            QString* error, const QString& writer = {}, const Checkpoint& checkpoint = {});
     // Whether `name` is a temporary file of `writer` whose process has ended: what a crash left.
     static bool isStaleTemporary(const QString& name, const QString& writer);
     // Why a file or subfolder cannot be opened, as a console reason.
@@ -103,5 +107,6 @@ private:
 
     QString m_path;
     QString m_writer;
+    Checkpoint m_checkpoint;
     Denied m_denied;
 };
