@@ -114,8 +114,12 @@ private Q_SLOTS:
         const qint64 inode = inodeOf(appFile);
         QVERIFY(setMode(apps, 0));
         QVERIFY(syncNowSettled(status, *m_scheduler, {&b}));
+        QCOMPARE(b.engine->unreadableFileCount(), 1);
         QVERIFY(setMode(apps, 0755));
         QCOMPARE(inodeOf(appFile), inode);
+        // Nothing in it changed, yet the next rescan reads it again.
+        QVERIFY(b.engine->rescan());
+        QCOMPARE(b.engine->unreadableFileCount(), 0);
     }
 
     // A file refused as unreadable is read again once its permissions change, and on "Sync Now" even

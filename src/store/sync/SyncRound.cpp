@@ -165,11 +165,11 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
         }
     std::vector<SyncFolderReader::Listing> classes;
     bool ok = m_reader.listAll(kinds, &classes, &result.error);
-    // A class folder that could not be listed is read again at the next rescan, and a round without
-    // it has not read everything.
+    // A class folder that could not be listed is read again at the next rescan (no folder has an empty
+    // signature), and a round without it has not read everything.
     for (const SyncFolderReader::Listing& listed : classes)
         if (listed.unlisted) {
-            result.listed.remove(int(listed.kind));
+            result.listed.insert(int(listed.kind), SyncFolder::Signature{});
             result.complete = false;
         }
     // Merged in the order of the ids, which the store's index on them is kept in; read in the same
