@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -34,6 +35,8 @@ public:
     // How many files of the folder could not be read (damaged, foreign, of a newer format) and were
     // skipped; a count, since a broken peer can leave any number of them.
     virtual int unreadableFileCount() const { return 0; }
+    // A few of them by name, each as "<path>: <reason>".
+    virtual QStringList unreadableFiles() const { return {}; }
     // What the user should know of the last round beyond success (a copy kept before many deletions,
     // and how to restore it); empty when nothing.
     virtual QString notice() const { return {}; }

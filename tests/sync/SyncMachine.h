@@ -21,7 +21,8 @@ struct Machine {
     std::unique_ptr<SyncEngine> engine;
 
     Machine(const QString& data, const QString& folder, Scheduler& scheduler, bool automatic,
-            qint64 clockOffsetMs = 0, std::function<void(const char*)> checkpoint = {}) {
+            qint64 clockOffsetMs = 0, std::function<void(const char*)> checkpoint = {},
+            SyncFolder::Denied denied = {}) {
         QString error;
         container = ModelContainer::open(data + QStringLiteral("/quarlin.sqlite"), scheduler, &error);
         QVERIFY2(container, qPrintable(error));
@@ -29,6 +30,7 @@ struct Machine {
         options.folder = folder;
         options.automatic = automatic;
         options.checkpoint = std::move(checkpoint);
+        options.denied = std::move(denied);
         if (clockOffsetMs != 0)
             options.wallClock = [&scheduler, clockOffsetMs] {
                 return scheduler.currentDateTime().toMSecsSinceEpoch() + clockOffsetMs;

@@ -9,6 +9,8 @@
 #include "SyncPeerProcess.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -90,7 +92,20 @@ public:
             return QStringLiteral("seed %1: %2\n").arg(m_seed).arg(m_stuck) + m_events.join(u'\n');
         if (!failure.isEmpty())
             return failure;
+        // Every machine has read the folder since its last restart: what a killed run was writing is gone.
+        if (const QStringList left = temporaryFiles(); !left.isEmpty())
+            return QStringLiteral("seed %1: temporary files left: %2\n").arg(m_seed).arg(left.join(u' ')) +
+                   m_events.join(u'\n');
         return check();
+    }
+
+    QStringList temporaryFiles() const {
+        QStringList found;
+        QDirIterator files(m_folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (files.hasNext())
+            if (const QString path = files.next(); path.endsWith(QLatin1String(".tmp")))
+                found.append(path.mid(m_folder.size() + 1));
+        return found;
     }
 
 private:

@@ -200,6 +200,41 @@ private Q_SLOTS:
         QCOMPARE(b->show(id), a->show(id));
     }
 
+    // Killed between writing a file's temporary file and renaming it: the next start of that machine
+    // removes what it left, and no other machine touches it meanwhile; the edit goes out all the same.
+    void aTemporaryFileLeftByAKillGoesAtTheNextStart() {
+        const QString id = shareOne();
+        const QDir configurations(folder() + QStringLiteral("/ConfigurationGroup"));
+        const auto temporary = [&] {
+            return configurations.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden);
+        };
+        std::unique_ptr<SyncPeerProcess>* peers[] = {&a, &b};
+        const QString names[] = {QStringLiteral("a"), QStringLiteral("b")};
+        for (int i = 0; i < 2; ++i) {
+            peers[i]->reset();
+            *peers[i] = std::make_unique<SyncPeerProcess>(
+                m_dir.filePath(names[i]), folder(),
+                QStringList{QStringLiteral("--die-at"), "temporaryWritten"});
+            QVERIFY((*peers[i])->isReady());
+            (*peers[i])->ask(QStringLiteral("rename %1 From%2").arg(id, names[i]));
+            QCOMPARE((*peers[i])->ask(QStringLiteral("sync")),
+                     QStringList{QStringLiteral("error: no answer")});
+            QCOMPARE(temporary().size(), i + 1);
+        }
+        const QStringList left = temporary();
+        a = std::make_unique<SyncPeerProcess>(m_dir.filePath(QStringLiteral("a")), folder());
+        QVERIFY(a->isReady());
+        syncInTurn({a.get()});
+        QCOMPARE(temporary().size(), 1);
+        QVERIFY(left.contains(temporary().first()));
+        b = std::make_unique<SyncPeerProcess>(m_dir.filePath(QStringLiteral("b")), folder());
+        QVERIFY(b->isReady());
+        syncInTurn({b.get(), a.get()});
+        QCOMPARE(temporary(), QStringList());
+        QVERIFY2(a->show(id).startsWith(QLatin1String("Fromb|")), qPrintable(a->show(id)));
+        QCOMPARE(b->show(id), a->show(id));
+    }
+
     // A receiver whose list is still incomplete keeps the places its owner gave, rather than numbering
     // what it has so far and sending that out as an edit.
     void listPlacesSurviveFilesArrivingOutOfOrder() {

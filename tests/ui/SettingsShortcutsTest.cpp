@@ -49,6 +49,7 @@ struct FakeSync : SyncStatus {
     Outcome lastOutcome() const override { return outcome; }
     QString lastError() const override { return error; }
     int unreadableFileCount() const override { return unreadable; }
+    QStringList unreadableFiles() const override { return unreadableNamed; }
     QString notice() const override { return note; }
     QDateTime lastSyncTime() const override { return {}; }
     QString folderPath() const override { return QDir::homePath() + "/.local/share/quarlin/sync"; }
@@ -62,6 +63,7 @@ struct FakeSync : SyncStatus {
     Outcome outcome = Outcome::none;
     QString error;
     int unreadable = 0;
+    QStringList unreadableNamed;
     QString note;
 };
 
@@ -244,6 +246,11 @@ private Q_SLOTS:
         Q_EMIT world.sync.changed();
         QCOMPARE(view->syncStatusText(), "Synced");
         QCOMPARE(view->syncProblemText(), "3 files in the sync folder could not be read and were skipped.");
+        world.sync.unreadableNamed = {QStringLiteral("/sync/SavedApp: Permission denied")};
+        Q_EMIT world.sync.changed();
+        QCOMPARE(view->syncProblemText(), "3 files in the sync folder could not be read and were skipped.\n"
+                                          "/sync/SavedApp: Permission denied");
+        world.sync.unreadableNamed.clear();
         world.sync.unreadable = 0;
         world.sync.note = QStringLiteral("<b>Another machine</b> deleted 5 configurations.");
         Q_EMIT world.sync.changed();

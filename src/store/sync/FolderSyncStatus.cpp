@@ -67,13 +67,15 @@ void FolderSyncStatus::noticeSync(bool ok) {
         m_time = QDateTime::currentDateTimeUtc();
     const AccountStatus status = accountStatus();
     const int unreadable = m_engine->unreadableFileCount();
+    const QStringList unreadableFiles = m_engine->unreadableFiles();
     const QString note = m_engine->notice();
     // Rounds end often; only a difference is news.
     if (status == m_lastStatus && outcome == m_outcome && error == m_error && unreadable == m_unreadable &&
-        note == m_notice)
+        unreadableFiles == m_unreadableFiles && note == m_notice)
         return;
     m_lastStatus = status;
     m_unreadable = unreadable;
+    m_unreadableFiles = unreadableFiles;
     m_notice = note;
     m_outcome = outcome;
     m_error = error;

@@ -17,6 +17,7 @@ public:
     QString lastError() const override { return m_error; }
     QDateTime lastSyncTime() const override { return m_time; }
     int unreadableFileCount() const override { return m_unreadable; }
+    QStringList unreadableFiles() const override { return m_unreadableFiles; }
     QString notice() const override { return m_notice; }
     QString folderPath() const override;
     void syncNow(Done done) override;
@@ -32,6 +33,7 @@ private:
     QString m_error;
     QDateTime m_time;
     int m_unreadable = 0;
+    QStringList m_unreadableFiles;
     QString m_notice;
     AccountStatus m_lastStatus = AccountStatus::couldNotDetermine;
 };

@@ -36,7 +36,7 @@ bool PeerRounds::noteRound(qint64 started, QString* error) {
                                                       {QStringLiteral("round"), double(started)}})
                                 .toJson(QJsonDocument::Compact);
     QString why;
-    const bool written = SyncFolder::writeFileIn(folder, name, data, nullptr, &why);
+    const bool written = SyncFolder::writeFileIn(folder, name, data, nullptr, &why, m_machine);
     ::close(folder);
     if (!written) {
         if (error)
@@ -60,6 +60,10 @@ QHash<QString, qint64> PeerRounds::rounds() const {
         if (rounds.size() >= mostMachines)
             break;
         const QString name = QFile::decodeName(item->d_name);
+        if (SyncFolder::isStaleTemporary(name, m_machine)) {
+            ::unlinkat(::dirfd(directory), item->d_name, 0);
+            continue;
+        }
         if (!name.endsWith(QLatin1String(".json")))
             continue;
         const QString machine = name.chopped(5);

@@ -7,22 +7,31 @@ quint64 SkippedFiles::keyOf(const QString& path) {
     return quint64(qHash(path, size_t(0x51524C4E)));
 }
 
-bool SkippedFiles::contains(const QString& path, const SyncFolder::Signature& signature) const {
+bool SkippedFiles::contains(const QString& path, const Version& version) const {
     // Asked for every file a round reads: a path's hash is not free.
     if (m_files.isEmpty())
         return false;
     const auto it = m_files.constFind(keyOf(path));
-    return it != m_files.constEnd() && *it == signature;
+    return it != m_files.constEnd() && *it == version;
 }
 
-void SkippedFiles::skip(const QString& path, const SyncFolder::Signature& signature, const QString& why) {
+bool SkippedFiles::contains(const QString& path, const SyncFolder::Signature& signature) const {
+    if (m_files.isEmpty())
+        return false;
+    const auto it = m_files.constFind(keyOf(path));
+    return it != m_files.constEnd() && it->signature == signature;
+}
+
+void SkippedFiles::skip(const QString& path, const Version& version, const QString& why) {
     const quint64 key = keyOf(path);
     if (m_full)
         m_seen.insert(key);
     const auto it = m_files.find(key);
-    if (it != m_files.end() && *it == signature)
+    if (it != m_files.end() && *it == version)
         return;
-    m_files.insert(key, signature);
+    m_files.insert(key, version);
+    if (m_names.contains(key) || m_names.size() < linesPerRound)
+        m_names.insert(key, QStringLiteral("%1: %2").arg(path, why));
     if (m_named < linesPerRound) {
         ++m_named;
         logWarning(lcSync, QStringLiteral("⚠️ Sync: skipped %1: %2").arg(path, why));
@@ -33,7 +42,18 @@ void SkippedFiles::skip(const QString& path, const SyncFolder::Signature& signat
 
 void SkippedFiles::forget(const QString& path) {
     if (!m_files.isEmpty())
-        m_files.remove(keyOf(path));
+        drop(keyOf(path));
+}
+
+void SkippedFiles::drop(quint64 key) {
+    m_files.remove(key);
+    m_names.remove(key);
+}
+
+QStringList SkippedFiles::named() const {
+    QStringList names(m_names.cbegin(), m_names.cend());
+    names.sort();
+    return names;
 }
 
 void SkippedFiles::beginRound(bool full) {
@@ -50,8 +70,11 @@ void SkippedFiles::seen(const QString& path) {
 
 void SkippedFiles::endRound(const QString& folder, bool complete) {
     if (m_full && complete) {
-        for (auto it = m_files.begin(); it != m_files.end();)
+        for (auto it = m_files.begin(); it != m_files.end();) {
+            if (!m_seen.contains(it.key()))
+                m_names.remove(it.key());
             it = m_seen.contains(it.key()) ? std::next(it) : m_files.erase(it);
+        }
         m_seen = {};
     }
     if (m_unnamed > 0)

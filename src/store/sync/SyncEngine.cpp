@@ -70,6 +70,9 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
       m_automatic(options.automatic), m_checkpoint(options.checkpoint),
       m_rounds(options.folder, m_state->clock().machine()), m_scans(new ScanScheduler(*this)),
       m_exports(new ExportScheduler(*this)), m_manual(*this) {
+    m_folder.setWriter(m_state->clock().machine());
+    m_folder.setCheckpoint(options.checkpoint);
+    m_folder.setDenied(options.denied);
     SyncExporter::Hooks hooks;
     hooks.folderChanged = [this] {
         if (m_automatic && !m_importing)
@@ -195,6 +198,10 @@ int SyncEngine::unreadableFileCount() const {
     return m_worker->isBusy() ? m_unreadable : m_reader->refusedCount();
 }
 
+QStringList SyncEngine::unreadableFiles() const {
+    return m_worker->isBusy() ? m_unreadableFiles : m_reader->refusedNamed();
+}
+
 bool SyncEngine::exportChanges(QString* error) {
     return m_exports->exportChanges(error);
 }
@@ -298,6 +305,9 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
     request.kinds = kinds;
     request.queued = m_exporter->queued();
     request.checkpoint = m_checkpoint;
+    // "Sync Now" reads every file, those refused before included: a permission put right, a disk
+    // that answers again.
+    request.retryRefused = full && m_manual.isActive();
     auto result = std::make_shared<SyncRound::Result>();
     m_worker->start([this, request, result] { *result = m_round->run(request); },
                     [this, result, full, started, state, exported, exportError, storeVersion] {
@@ -325,6 +335,7 @@ void SyncEngine::trimOnceRefreshed(Scheduler& scheduler, QPointer<ModelContext> 
 void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 started,
                              SyncFolder::State state, bool exported, const QString& exportError) {
     m_unreadable = result.refused;
+    m_unreadableFiles = result.refusedNamed;
     const QString previous = m_lastError;
     const auto end = [this, previous](bool ok, const QString& message) {
         m_importing = false;
@@ -406,7 +417,8 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
         return end(false, exportError);
     // The other machines learn that this one has read everything up to now.
     QString message;
-    if (full && state == SyncFolder::State::available && !m_rounds.noteRound(started, &message))
+    if (full && result.complete && state == SyncFolder::State::available &&
+        !m_rounds.noteRound(started, &message))
         return end(false, message);
     end(true, QString());
 }

@@ -65,8 +65,10 @@ public:
         // The wall clock in milliseconds; the scheduler's when empty.
         HybridClock::WallClock wallClock;
         // Called at the points where the store and the sync state are written, by name, on the
-        // worker's thread; tests stop the process there.
+        // worker's thread, and once each file's temporary file is written; tests stop the process there.
         std::function<void(const char* point)> checkpoint;
+        // Tests: paths refused as unreadable (see SyncFolder::setDenied).
+        SyncFolder::Denied denied;
     };
 
     // Nothing, with the reason, when the state file cannot be opened.
@@ -81,6 +83,8 @@ public:
     // Files in the folder that could not be read (damaged, foreign, of a newer format, links), as of
     // the last rounds; a few were named with "⚠️ Sync: skipped", the rest counted.
     int unreadableFileCount() const;
+    // A few of them, each as "<path>: <reason>".
+    QStringList unreadableFiles() const;
     // What to tell the user of the last copy of the store kept before a round deleted many
     // configurations, and how to restore it; kept for the rest of the run.
     QString notice() const { return m_notice; }
@@ -170,6 +174,7 @@ private:
     bool m_waited = false;
     QString m_roundError;
     int m_unreadable = 0;
+    QStringList m_unreadableFiles;
     PeerRounds m_rounds;
     QString m_notice;
     // The engine's child: scans, the timer and the folder's watch.

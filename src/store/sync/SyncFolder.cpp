@@ -8,10 +8,12 @@
 #include <QUuid>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,19 +100,26 @@ std::optional<QString> refusal(const struct stat& info) {
 bool SyncFolder::list(ModelObject::Kind kind, QList<Entry>* entries, QList<Refused>* refused,
                       QString* error) const {
     const QString folder = m_path + u'/' + SyncSchema::className(kind);
-    const int descriptor = openClassFolder(kind, false);
+    const bool denied = m_denied && m_denied(folder);
+    const int descriptor = denied ? -1 : openClassFolder(kind, false);
     DIR* directory = descriptor < 0 ? nullptr : ::fdopendir(descriptor);
     if (!directory) {
-        const int saved = errno;
+        const int saved = denied ? EACCES : errno;
         if (descriptor >= 0)
             ::close(descriptor);
         if (saved == ENOENT)
             return true;
         struct stat info {};
-        if ((saved == ELOOP || saved == ENOTDIR) && refused &&
-            ::lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        const bool there = ::lstat(QFile::encodeName(folder).constData(), &info) == 0;
+        if ((saved == ELOOP || saved == ENOTDIR) && refused && there && S_ISLNK(info.st_mode)) {
             // Never followed; the other classes still come in.
-            refused->append({folder, QStringLiteral("a symbolic link, not followed"), signatureFrom(info)});
+            refused->append(
+                {folder, QStringLiteral("a symbolic link, not followed"), signatureFrom(info), info.st_mode});
+            return true;
+        }
+        if (saved != ELOOP && saved != ENOTDIR && refused && there && S_ISDIR(info.st_mode)) {
+            // A folder this user may not read holds back its own class only.
+            refused->append({folder, errorText(saved), signatureFrom(info), info.st_mode, true});
             return true;
         }
         if (error)
@@ -119,9 +128,13 @@ bool SyncFolder::list(ModelObject::Kind kind, QList<Entry>* entries, QList<Refus
     }
     while (const dirent* item = ::readdir(directory)) {
         const QString name = QFile::decodeName(item->d_name);
-        // Hidden names are temporary files: ours, and those of sync services while they copy.
-        if (name.startsWith(u'.') || name.endsWith(u'~'))
+        // Hidden names are temporary files: ours, and those of sync services while they copy. Ours that
+        // a crash left would stay for good, and travel to every machine.
+        if (name.startsWith(u'.') || name.endsWith(u'~')) {
+            if (isStaleTemporary(name, m_writer))
+                ::unlinkat(::dirfd(directory), item->d_name, 0);
             continue;
+        }
         Entry entry;
         entry.path = folder + u'/' + name;
         entry.name = name;
@@ -129,6 +142,7 @@ bool SyncFolder::list(ModelObject::Kind kind, QList<Entry>* entries, QList<Refus
         if (::fstatat(::dirfd(directory), item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         entry.signature = signatureFrom(info);
+        entry.mode = info.st_mode;
         const QStringView stem = QStringView(name).left(idLength);
         const bool json = name.endsWith(QLatin1String(".json"));
         if (json && isId(stem) && name.size() == idLength + 5) {
@@ -140,12 +154,13 @@ bool SyncFolder::list(ModelObject::Kind kind, QList<Entry>* entries, QList<Refus
             entry.conflictCopy = true;
         } else {
             if (refused)
-                refused->append({entry.path, QStringLiteral("not an object file"), entry.signature});
+                refused->append(
+                    {entry.path, QStringLiteral("not an object file"), entry.signature, entry.mode});
             continue;
         }
         if (const std::optional<QString> why = refusal(info)) {
             if (refused)
-                refused->append({entry.path, *why, entry.signature});
+                refused->append({entry.path, *why, entry.signature, entry.mode});
             continue;
         }
         entries->append(entry);
@@ -167,20 +182,38 @@ bool SyncFolder::write(ModelObject::Kind kind, const QString& id, const QByteArr
         return false;
     }
     QString why;
-    const bool ok = writeFileIn(folder, id + QStringLiteral(".json"), data, written, &why);
+    const bool ok =
+        writeFileIn(folder, id + QStringLiteral(".json"), data, written, &why, m_writer, m_checkpoint);
     ::close(folder);
     if (!ok && error)
         *error = QStringLiteral("%1: %2").arg(fileFor(kind, id), why);
     return ok;
 }
 
+bool SyncFolder::isStaleTemporary(const QString& name, const QString& writer) {
+    // `.<name>.<writer>.<process id>.<random>.tmp`
+    if (writer.isEmpty() || !name.startsWith(u'.') || !name.endsWith(QLatin1String(".tmp")))
+        return false;
+    const QList<QStringView> parts = QStringView(name).chopped(4).split(u'.');
+    if (parts.size() < 5 || parts[parts.size() - 3] != writer)
+        return false;
+    bool number = false;
+    const qint64 process = parts[parts.size() - 2].toLongLong(&number);
+    if (!number || process <= 0 || process > std::numeric_limits<pid_t>::max() || process == ::getpid())
+        return false;
+    // A process of that id still running may be this machine's writer at work (or one that took the
+    // id over since: its file goes once it has ended).
+    return ::kill(pid_t(process), 0) != 0 && errno == ESRCH;
+}
+
 bool SyncFolder::writeFileIn(int folder, const QString& name, const QByteArray& data, Signature* written,
-                             QString* error) {
+                             QString* error, const QString& writer, const Checkpoint& checkpoint) {
     const QByteArray targetName = QFile::encodeName(name);
-    const QByteArray temporary =
-        QFile::encodeName(QStringLiteral(".%1.%2.tmp")
-                              .arg(name)
-                              .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    const QString random =
+        QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QByteArray temporary = QFile::encodeName(
+        writer.isEmpty() ? QStringLiteral(".%1.%2.tmp").arg(name, random)
+                         : QStringLiteral(".%1.%2.%3.%4.tmp").arg(name, writer).arg(::getpid()).arg(random));
     int file = -1;
     const auto fail = [&](const QString& why) {
         if (error)
@@ -209,6 +242,8 @@ bool SyncFolder::writeFileIn(int folder, const QString& name, const QByteArray& 
     struct stat info {};
     if (::fstat(file, &info) != 0)
         return fail(errorText(errno));
+    if (checkpoint)
+        checkpoint("temporaryWritten");
     // The rename replaces whatever has the name, a link included, and never writes through it.
     if (::renameat(folder, temporary.constData(), folder, targetName.constData()) != 0)
         return fail(errorText(errno));
@@ -231,6 +266,11 @@ bool SyncFolder::read(ModelObject::Kind kind, const Entry& file, QByteArray* dat
 }
 
 bool SyncFolder::readIn(int folder, const Entry& file, QByteArray* data, QString* error) const {
+    if (m_denied && m_denied(file.path)) {
+        if (error)
+            *error = errorText(EACCES);
+        return false;
+    }
     // Object files are small; a large one is not ours.
     return readFileIn(folder, file.name, 1 << 20, data, error);
 }

@@ -11,6 +11,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class SyncFolder {
 public:
     enum class State {
@@ -23,6 +25,17 @@ public:
     // Named after the store's container: $XDG_DATA_HOME/quarlin/iCloud.TQ83NWX5LM.velmorix.Quarlin
     static QString defaultPath();
     explicit SyncFolder(QString path) : m_path(std::move(path)) {}
+    // The machine that writes through this folder: its temporary files carry its id and process, so
+    // that those a crash left behind can be told from another machine's writes still under way.
+    void setWriter(QString machine) { m_writer = std::move(machine); }
+    // Called with "temporaryWritten" once a file's temporary file is written, before its rename; tests
+    // stop the process there.
+    using Checkpoint = std::function<void(const char* point)>;
+    void setCheckpoint(Checkpoint checkpoint) { m_checkpoint = std::move(checkpoint); }
+    // Tests run as root, whom permissions do not stop: a path this returns true for is refused as
+    // "Permission denied", as for any other user.
+    using Denied = std::function<bool(const QString& path)>;
+    void setDenied(Denied denied) { m_denied = std::move(denied); }
 
     const QString& path() const { return m_path; }
     State state() const;
@@ -41,16 +54,23 @@ public:
         // A copy that a sync service left beside the object's file after a conflict.
         bool conflictCopy = false;
         Signature signature;
+        // Type and permissions: a file refused for them is read again once they change.
+        quint32 mode = 0;
     };
     // A name in a class folder that is never read, and why.
     struct Refused {
         QString path;
         QString why;
         Signature signature;
+        quint32 mode = 0;
+        // The class's subfolder itself, which could not be opened: what it holds is unknown.
+        bool unlisted = false;
     };
-    // The object files and conflict copies of one class. Hidden and temporary files are passed over;
-    // other names, links and anything but a regular file land in `refused`, and so does the subfolder
-    // itself when it is a link. False when the subfolder exists but cannot be read.
+    // The object files and conflict copies of one class. Hidden and temporary files are passed over,
+    // and this writer's own temporary files that a crash left behind are removed; other names, links
+    // and anything but a regular file land in `refused`, and so does the subfolder itself when it is a
+    // link or cannot be opened (permissions, a failing disk). False when something else than a folder
+    // stands in its place, or when it cannot be opened and there is no `refused`.
     bool list(ModelObject::Kind kind, QList<Entry>* entries, QList<Refused>* refused, QString* error) const;
 
     QString fileFor(ModelObject::Kind kind, const QString& id) const;
@@ -73,8 +93,11 @@ public:
     // with errno set when it cannot be), and one file in it read or written.
     static int openSubfolder(const QString& root, const QString& name, bool create);
     static bool readFileIn(int folder, const QString& name, qint64 largest, QByteArray* data, QString* error);
+    // The temporary file is named `.<name>.<writer>.<process id>.<random>.tmp` (hidden, never read).
     static bool writeFileIn(int folder, const QString& name, const QByteArray& data, Signature* written,
-                            QString* error);
+                            QString* error, const QString& writer = {}, const Checkpoint& checkpoint = {});
+    // Whether `name` is a temporary file of `writer` whose process has ended: what a crash left.
+    static bool isStaleTemporary(const QString& name, const QString& writer);
     // Why a file or subfolder cannot be opened, as a console reason.
     static QString folderError(const QString& folder, int error);
 
@@ -83,4 +106,7 @@ private:
     int openClassFolder(ModelObject::Kind kind, bool create) const;
 
     QString m_path;
+    QString m_writer;
+    Checkpoint m_checkpoint;
+    Denied m_denied;
 };

@@ -1,5 +1,7 @@
 #include "SyncFolderReader.h"
 
+#include "SyncSchema.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -48,9 +50,17 @@ bool SyncFolderReader::listAll(const QList<ModelObject::Kind>& kinds, std::vecto
             listings->resize(i);
             return false;
         }
-        for (const SyncFolder::Refused& file : std::as_const(raw[i].refused))
-            skip(file.path, file.signature, file.why);
         Listing& listing = (*listings)[i];
+        const QString folder = m_folder.path() + u'/' + SyncSchema::className(listing.kind);
+        bool folderRefused = false;
+        for (const SyncFolder::Refused& file : std::as_const(raw[i].refused)) {
+            skip(file.path, file.signature, file.why, file.mode);
+            listing.unlisted = listing.unlisted || file.unlisted;
+            folderRefused = folderRefused || file.path == folder;
+        }
+        // Opened at last: no longer refused.
+        if (!folderRefused)
+            m_skipped.forget(folder);
         for (const SyncFolder::Entry& file : std::as_const(listing.files)) {
             Group& group = listing.groups[file.id];
             if (file.conflictCopy)
@@ -62,13 +72,14 @@ bool SyncFolderReader::listAll(const QList<ModelObject::Kind>& kinds, std::vecto
     return true;
 }
 
-void SyncFolderReader::skip(const QString& path, const SyncFolder::Signature& signature, const QString& why) {
-    m_skipped.skip(path, signature, why);
+void SyncFolderReader::skip(const QString& path, const SyncFolder::Signature& signature, const QString& why,
+                            quint32 mode) {
+    m_skipped.skip(path, {signature, mode}, why);
 }
 
 bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
                             std::optional<SyncRecord>* record, QByteArray* json) {
-    if (m_skipped.contains(file.path, file.signature)) {
+    if (!m_retry && m_skipped.contains(file.path, {file.signature, file.mode})) {
         m_skipped.seen(file.path);
         return false;
     }
@@ -80,7 +91,7 @@ bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kin
         why = std::move(taken->why);
     } else {
         if (!m_folder.read(kind, file, &data, &why)) {
-            skip(file.path, file.signature, why);
+            skip(file.path, file.signature, why, file.mode);
             return false;
         }
         *record = SyncRecord::fromJson(data, &why);
@@ -90,7 +101,7 @@ bool SyncFolderReader::read(const SyncFolder::Entry& file, ModelObject::Kind kin
         record->reset();
     }
     if (!*record) {
-        skip(file.path, file.signature, why);
+        skip(file.path, file.signature, why, file.mode);
         return false;
     }
     m_skipped.forget(file.path);
@@ -134,7 +145,7 @@ void SyncFolderReader::prefetch(const QList<ClassFiles>& files) {
     auto batch = std::make_unique<Prefetch>();
     for (const auto& [kind, list] : files)
         for (const SyncFolder::Entry* file : list)
-            if (!m_skipped.contains(file->path, file->signature)) {
+            if (m_retry || !m_skipped.contains(file->path, {file->signature, file->mode})) {
                 batch->jobOf.insert(file, batch->jobs.size());
                 batch->jobs.push_back({kind, file});
             }

@@ -22,7 +22,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
     };
     checkpoint("roundStarted");
     m_state.forgetChildren();
-    m_reader.beginRound(!request.kinds);
+    m_reader.beginRound(!request.kinds, request.retryRefused);
     SyncEntries& entries = m_state.entries();
     // A failed round takes back what it merged.
     entries.beginUndo();
@@ -74,6 +74,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
         entries.endUndo();
         m_state.forgetChildren();
         result.refused = m_reader.refusedCount();
+        result.refusedNamed = m_reader.refusedNamed();
         return result;
     }
     entries.endUndo();
@@ -86,6 +87,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
+    result.refusedNamed = m_reader.refusedNamed();
     // Many tombstones merged lie scattered among the pages of what the round read; packed, they leave
     // those pages free for the system once the round's copies are gone. (The main thread needs
     // nothing of `changed`: it was only what to keep.)
@@ -163,6 +165,13 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
         }
     std::vector<SyncFolderReader::Listing> classes;
     bool ok = m_reader.listAll(kinds, &classes, &result.error);
+    // A class folder that could not be listed is read again at the next rescan (no folder has an empty
+    // signature), and a round without it has not read everything.
+    for (const SyncFolderReader::Listing& listed : classes)
+        if (listed.unlisted) {
+            result.listed.insert(int(listed.kind), SyncFolder::Signature{});
+            result.complete = false;
+        }
     // Merged in the order of the ids, which the store's index on them is kept in; read in the same
     // order, so that the merge follows right behind the readers.
     std::vector<Members> members;
@@ -205,13 +214,14 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
     }
     m_reader.dropPrefetched();
     // Only a round that read everything knows which refused files are gone.
-    m_reader.endRound(ok);
+    m_reader.endRound(ok && result.complete);
     // The folder ends up holding every object as merged here, including those it did not hold yet.
     // Looked for in its own class first, where nearly every object is.
+    // What an unlisted folder holds is unknown: nothing of its class is taken for missing.
     const auto listed = [&classes](const QString& id, ModelObject::Kind kind) {
         const auto own = std::find_if(classes.cbegin(), classes.cend(),
                                       [kind](const SyncFolderReader::Listing& l) { return l.kind == kind; });
-        if (own != classes.cend() && own->groups.contains(id))
+        if (own != classes.cend() && (own->unlisted || own->groups.contains(id)))
             return true;
         return std::any_of(classes.cbegin(), classes.cend(),
                            [&id](const SyncFolderReader::Listing& l) { return l.groups.contains(id); });

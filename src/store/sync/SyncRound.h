@@ -31,6 +31,8 @@ public:
         // Objects whose files wait to be written: not in the folder yet.
         QSet<QString> queued;
         std::function<void(const char* point)> checkpoint;
+        // Read again the files refused before, though they did not change.
+        bool retryRefused = false;
     };
     struct Result {
         bool ok = true;
@@ -43,6 +45,9 @@ public:
         // What the round's commit wrote into the store.
         StoreChanges changes;
         int refused = 0;
+        QStringList refusedNamed;
+        // Every class folder asked for was listed (none was skipped as unreadable).
+        bool complete = true;
         // Read many files or merged many tombstones: megabytes are free once its copies are gone.
         bool large = false;
     };

@@ -282,6 +282,8 @@ QString SettingsView::syncProblemText() const {
         lines.append(count == 1
                          ? tr("1 file in the sync folder could not be read and was skipped.")
                          : tr("%1 files in the sync folder could not be read and were skipped.").arg(count));
+    for (const QString& file : m_services.sync->unreadableFiles())
+        lines.append(file);
     if (const QString notice = m_services.sync->notice(); !notice.isEmpty())
         lines.append(notice);
     return lines.join(u'\n');
