@@ -800,6 +800,52 @@ private Q_SLOTS:
         QVERIFY(QDir(elsewhere.path()).isEmpty());
     }
 
+    // A folder at an object's file name fails its export. The failure shows until the file is written,
+    // which happens on its own once the obstacle goes, with one console line however often it is
+    // tried; a restart meanwhile still writes it.
+    void aFailedExportIsTriedAgain_data() {
+        QTest::addColumn<bool>("restart");
+        QTest::newRow("running on") << false;
+        QTest::newRow("restarted") << true;
+    }
+    void aFailedExportIsTriedAgain() {
+        QFETCH(bool, restart);
+        auto a =
+            std::make_unique<Machine>(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, true);
+        auto sync = std::make_unique<FolderSyncStatus>(a->engine.get(), QString());
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a->context()->insert(configuration);
+        QVERIFY(a->context()->save());
+        advanceSettled(*m_scheduler, 0, {a.get()});
+        const QString id = uuidString(configuration->id());
+        const QString path = fileOf(id);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
+
+        LogCapture log;
+        configuration->setName(QStringLiteral("Renamed"));
+        QVERIFY(a->context()->save());
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval, {a.get()});
+        QCOMPARE(sync->lastOutcome(), SyncStatus::Outcome::failed);
+        QVERIFY2(sync->lastError().startsWith(path), qPrintable(sync->lastError()));
+        QCOMPARE(log.lines().filter(QStringLiteral("❌")).size(), 1);
+
+        QVERIFY(QDir(path).removeRecursively());
+        if (restart) {
+            sync.reset();
+            a.reset();
+            a = std::make_unique<Machine>(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, true);
+            sync = std::make_unique<FolderSyncStatus>(a->engine.get(), QString());
+        }
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval, {a.get()});
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QJsonDocument::fromJson(file.readAll())["attributes"]["name"].toString(),
+                 QStringLiteral("Renamed"));
+        QCOMPARE(sync->lastOutcome(), SyncStatus::Outcome::synced);
+        QCOMPARE(sync->lastError(), QString());
+    }
+
     void withoutAnEngineEverySyncFails() {
         FolderSyncStatus sync(nullptr, QStringLiteral("the state file is damaged"));
         LogCapture log;
