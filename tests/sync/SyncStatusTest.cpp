@@ -822,6 +822,72 @@ private Q_SLOTS:
         QVERIFY(QDir(elsewhere.path()).isEmpty());
     }
 
+    // Something in the way fails an export: a folder at the object's file name (found by the round
+    // that the unexpected entry calls for, or by a round before), or a class folder that is a link. The
+    // failure shows until the file is written, which happens on its own once the obstacle goes; the
+    // tries neither flicker the status nor print more than one line, and a restart still writes it.
+    void aFailedExportIsTriedAgain_data() {
+        QTest::addColumn<bool>("linkedFolder");
+        QTest::addColumn<bool>("listedFirst");
+        QTest::addColumn<bool>("restart");
+        QTest::newRow("folder at the name") << false << false << false;
+        QTest::newRow("listed first") << false << true << false;
+        QTest::newRow("restarted") << false << false << true;
+        QTest::newRow("linked class folder") << true << false << false;
+    }
+    void aFailedExportIsTriedAgain() {
+        QFETCH(bool, linkedFolder);
+        QFETCH(bool, listedFirst);
+        QFETCH(bool, restart);
+        auto a =
+            std::make_unique<Machine>(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, true);
+        auto sync = std::make_unique<FolderSyncStatus>(a->engine.get(), QString());
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        a->context()->insert(configuration);
+        QVERIFY(a->context()->save());
+        advanceSettled(*m_scheduler, 0, {a.get()});
+        const QString path = fileOf(uuidString(configuration->id()));
+        const QString classFolder = folder() + QStringLiteral("/ConfigurationGroup");
+        const QString moved = folder() + QStringLiteral("/moved");
+        // The link leads to the very file written last, so nothing tells the retry that it changed.
+        if (linkedFolder)
+            QVERIFY(QDir().rename(classFolder, moved) && QFile::link(moved, classFolder));
+        else
+            QVERIFY(QFile::remove(path) && QDir().mkpath(path + QStringLiteral("/inside")));
+        if (listedFirst)
+            QVERIFY(a->engine->rescan());
+
+        LogCapture log;
+        configuration->setName(QStringLiteral("Renamed"));
+        QVERIFY(a->context()->save());
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval, {a.get()});
+        QCOMPARE(sync->lastOutcome(), SyncStatus::Outcome::failed);
+        QVERIFY2(sync->lastError().startsWith(linkedFolder ? classFolder : path),
+                 qPrintable(sync->lastError()));
+        QSignalSpy changed(sync.get(), &SyncStatus::changed);
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval, {a.get()});
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(log.lines().filter(QStringLiteral("❌")).size(), 1);
+
+        if (linkedFolder)
+            QVERIFY(QFile::remove(classFolder) && QDir().rename(moved, classFolder));
+        else
+            QVERIFY(QDir(path).removeRecursively());
+        if (restart) {
+            sync.reset();
+            a.reset();
+            a = std::make_unique<Machine>(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, true);
+            sync = std::make_unique<FolderSyncStatus>(a->engine.get(), QString());
+        }
+        advanceSettled(*m_scheduler, SyncEngine::rescanInterval, {a.get()});
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QJsonDocument::fromJson(file.readAll())["attributes"]["name"].toString(),
+                 QStringLiteral("Renamed"));
+        QCOMPARE(sync->lastOutcome(), SyncStatus::Outcome::synced);
+        QCOMPARE(sync->lastError(), QString());
+    }
+
     void withoutAnEngineEverySyncFails() {
         FolderSyncStatus sync(nullptr, QStringLiteral("the state file is damaged"));
         LogCapture log;

@@ -15,9 +15,11 @@
 #include <QPointer>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <memory>
 
-ExportScheduler::ExportScheduler(SyncEngine& engine) : QObject(&engine), m_engine(engine) {}
+ExportScheduler::ExportScheduler(SyncEngine& engine)
+    : QObject(&engine), m_engine(engine), m_retryDelay(SyncEngine::firstRetry) {}
 
 void ExportScheduler::saved() {
     if (m_engine.m_importing || m_engine.m_worker->isBusy() || m_engine.m_exporter->hasOverlap())
@@ -51,6 +53,45 @@ void ExportScheduler::scheduleExport() {
         self->exportLogged();
         self->m_engine.workerDone();
     });
+}
+
+void ExportScheduler::scheduleRetry() {
+    if (m_engine.m_exporter->failedWrites().isEmpty()) {
+        m_retryDelay = SyncEngine::firstRetry;
+        return;
+    }
+    if (m_retryScheduled)
+        return;
+    m_retryScheduled = true;
+    m_engine.m_scheduler.after(m_retryDelay, [self = QPointer<ExportScheduler>(this)] {
+        if (!self)
+            return;
+        self->m_retryScheduled = false;
+        self->retryWrites();
+    });
+}
+
+void ExportScheduler::retryWrites() {
+    SyncExporter& exporter = *m_engine.m_exporter;
+    if (exporter.failedWrites().isEmpty())
+        return;
+    // The state is the worker's meanwhile; a round may well write them itself.
+    if (m_engine.m_importing || m_engine.m_worker->isBusy())
+        return scheduleRetry();
+    // An obstacle that stays (a folder at the name, a full disk) is not tried every few seconds for good.
+    m_retryDelay = std::min(m_retryDelay * 2, SyncEngine::rescanInterval);
+    const QString previous = exporter.writeFailure();
+    QString error;
+    const QSet<QString> failed = exporter.failedWrites();
+    if (exporter.writeFiles(failed, &error)) {
+        if (m_engine.m_lastError == previous)
+            m_engine.m_lastError.clear();
+    } else {
+        if (error != previous)
+            logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + error);
+        m_engine.m_lastError = error;
+    }
+    scheduleRetry();
 }
 
 bool ExportScheduler::prepareRejoin() {

@@ -33,6 +33,8 @@ public:
     bool settleOverlap(bool done, QString* error);
     // Whether an export waits for the worker; it is taken.
     bool takePending() { return std::exchange(m_exportPending, false); }
+    // Tries the files whose writing failed again after a while, longer each time, while any wait.
+    void scheduleRetry();
     // Without a sync state, what the folder holds is left to the first import.
     void setRejoinPending(bool pending) { m_rejoinPending = pending; }
 
@@ -40,6 +42,7 @@ private:
     // Lists what the folder holds on the worker, for a re-join. True while that listing runs; exports
     // wait for it.
     bool prepareRejoin();
+    void retryWrites();
 
     SyncEngine& m_engine;
     bool m_rejoinPending = false;
@@ -49,4 +52,6 @@ private:
     // Waiting for the worker.
     bool m_exportPending = false;
     bool m_exportScheduled = false;
+    bool m_retryScheduled = false;
+    double m_retryDelay;
 };

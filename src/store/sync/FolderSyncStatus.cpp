@@ -9,8 +9,11 @@
 FolderSyncStatus::FolderSyncStatus(SyncEngine* engine, QString startError, QObject* parent)
     : SyncStatus(parent), m_engine(engine), m_startError(std::move(startError)) {
     m_lastStatus = accountStatus();
-    if (m_engine)
+    if (m_engine) {
         connect(m_engine, &SyncEngine::finished, this, &FolderSyncStatus::noticeSync);
+        connect(m_engine, &SyncEngine::writeFailureChanged, this,
+                [this] { noticeSync(m_engine->lastError().isEmpty()); });
+    }
 }
 
 SyncStatus::AccountStatus FolderSyncStatus::accountStatus() const {
@@ -61,8 +64,10 @@ void FolderSyncStatus::noticeManualSync(bool ok, const QString& error) {
 }
 
 void FolderSyncStatus::noticeSync(bool ok) {
-    const Outcome outcome = ok ? Outcome::synced : Outcome::failed;
-    const QString error = ok ? QString() : m_engine->lastError();
+    // Files that wait for another try after their writing failed are not synced yet.
+    const QString writeFailure = m_engine->writeFailure();
+    const Outcome outcome = ok && writeFailure.isEmpty() ? Outcome::synced : Outcome::failed;
+    const QString error = ok ? writeFailure : m_engine->lastError();
     if (ok)
         m_time = QDateTime::currentDateTimeUtc();
     const AccountStatus status = accountStatus();

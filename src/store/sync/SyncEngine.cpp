@@ -89,6 +89,10 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
         return m_reader->isRefused(path, signature);
     };
     hooks.workerDone = [this] { workerDone(); };
+    hooks.failuresChanged = [this] {
+        m_exports->scheduleRetry();
+        Q_EMIT writeFailureChanged();
+    };
     m_exporter = std::make_unique<SyncExporter>(m_context, *m_worker, m_folder, *m_state, std::move(hooks));
     connect(m_context, &ModelContext::didSave, m_exports, &ExportScheduler::saved);
     // Another writer (a second instance, a tool, a round of ours) changed the store: its changes travel
@@ -200,6 +204,10 @@ int SyncEngine::unreadableFileCount() const {
 
 QStringList SyncEngine::unreadableFiles() const {
     return m_worker->isBusy() ? m_unreadableFiles : m_reader->refusedNamed();
+}
+
+QString SyncEngine::writeFailure() const {
+    return m_exporter->writeFailure();
 }
 
 bool SyncEngine::exportChanges(QString* error) {

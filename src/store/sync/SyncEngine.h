@@ -51,6 +51,8 @@ public:
     static constexpr int deepRescanEvery = 12;
     // How long a burst of folder events may last before it is read.
     static constexpr double settleDelay = 0.2;
+    // When files whose writing failed are first tried again.
+    static constexpr double firstRetry = 2.0;
     // Files written at once on the main thread; more are written by the worker.
     static constexpr int writeChunk = SyncExporter::writeChunk;
     // Objects stamped per turn when a large export comes.
@@ -80,6 +82,9 @@ public:
     QString folderPath() const { return m_folder.path(); }
     // The error of the last export or import that failed, empty after one that succeeded.
     QString lastError() const { return m_lastError; }
+    // Why files wait for another try after their writing failed (tried again after `firstRetry`
+    // seconds, then twice as long each time up to `rescanInterval`); empty when none wait.
+    QString writeFailure() const;
     // Files in the folder that could not be read (damaged, foreign, of a newer format, links), as of
     // the last rounds; a few were named with "⚠️ Sync: skipped", the rest counted.
     int unreadableFileCount() const;
@@ -117,6 +122,8 @@ Q_SIGNALS:
     void imported(int changes);
     // After every import, whether it succeeded or not.
     void finished(bool ok);
+    // Files began or ceased to wait for another try, or the reason changed (see writeFailure).
+    void writeFailureChanged();
 
 private:
     friend class ExportScheduler;

@@ -67,6 +67,9 @@ public:
     void rejoined();
     // Keeps the entries of `ids`, those still queued as not in the folder yet.
     bool persist(const QSet<QString>& ids, QString* error) { return m_writes.persist(ids, error); }
+    // The files whose last writing failed, waiting for another try, and why the last of them failed.
+    QSet<QString> failedWrites() const { return m_writes.failed(); }
+    const QString& writeFailure() const { return m_writes.failure(); }
 
     // Edits saved here while a round merged other machines' changes (see RoundOverlap).
     void noteRound(const QHash<QString, SyncRecord>& before) { m_overlap.noteRound(before); }

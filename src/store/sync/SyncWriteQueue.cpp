@@ -4,6 +4,7 @@
 #include "SyncWorker.h"
 
 #include <memory>
+#include <utility>
 
 SyncWriteQueue::SyncWriteQueue(SyncWorker& worker, SyncFolder& folder, SyncState& state, Hooks hooks)
     : m_worker(worker), m_folder(folder), m_state(state), m_hooks(std::move(hooks)) {}
@@ -50,7 +51,7 @@ bool SyncWriteQueue::flushWrites(QString* error) {
 }
 
 void SyncWriteQueue::writeOne(const QString& id, bool writable, QSet<QString>& done, bool& changedThere,
-                              QString* error, bool& ok) {
+                              QString* error, bool& ok, Failures& failed) {
     const auto it = m_state.entries().find(id);
     if (it == m_state.entries().end())
         return;
@@ -59,8 +60,11 @@ void SyncWriteQueue::writeOne(const QString& id, bool writable, QSet<QString>& d
     const QString path = m_folder.fileFor(entry.record.kind, id);
     const std::optional<SyncFolder::Signature> there =
         writable ? SyncFolder::signatureOf(path) : std::nullopt;
-    // Another machine wrote it since this one last read it: merged by the next import, not lost.
-    const bool overwrites = there && *there != entry.file && !m_hooks.isRefused(path, *there);
+    // Another machine wrote it since this one last read it: merged by the next import, not lost. What
+    // stood in the way of the last try is not: the failure forgot which version the folder holds.
+    const auto failedOn = m_failed.constFind(id);
+    const bool overwrites = there && *there != entry.file && !m_hooks.isRefused(path, *there) &&
+                            (failedOn == m_failed.constEnd() || *failedOn != *there);
     changedThere = changedThere || overwrites;
     if (!writable || overwrites) {
         // The file there is not this version: the next scan merges and rewrites it.
@@ -75,17 +79,45 @@ void SyncWriteQueue::writeOne(const QString& id, bool writable, QSet<QString>& d
         if (ok && error)
             *error = message;
         ok = false;
+        failed.insert(id, there.value_or(SyncFolder::Signature{}));
     }
+}
+
+QSet<QString> SyncWriteQueue::failed() const {
+    QSet<QString> ids;
+    for (auto it = m_failed.cbegin(); it != m_failed.cend(); ++it)
+        ids.insert(it.key());
+    return ids;
+}
+
+void SyncWriteQueue::noteFailures(const QList<QString>& tried, const Failures& failed, const QString& why) {
+    const bool waited = !m_failed.isEmpty();
+    const QString before = m_failure;
+    for (const QString& id : tried)
+        if (!failed.contains(id))
+            m_failed.remove(id);
+    m_failed.insert(failed);
+    if (!failed.isEmpty())
+        m_failure = why;
+    else if (m_failed.isEmpty())
+        m_failure.clear();
+    if ((waited != !m_failed.isEmpty() || before != m_failure) && m_hooks.failuresChanged)
+        m_hooks.failuresChanged();
 }
 
 bool SyncWriteQueue::drainWrites(QSet<QString>& done, QString* error) {
     const bool writable = m_folder.state() == SyncFolder::State::available;
     bool ok = true;
     bool changedThere = false;
+    Failures failed;
+    QString why;
     for (const QString& id : std::as_const(m_writeQueue))
-        writeOne(id, writable, done, changedThere, error, ok);
-    m_writeQueue.clear();
+        writeOne(id, writable, done, changedThere, &why, ok, failed);
+    const QList<QString> tried = std::exchange(m_writeQueue, {});
     m_queued.clear();
+    if (error && !ok)
+        *error = why;
+    noteFailures(tried, failed, why);
     if (changedThere)
         m_hooks.folderChanged();
     return ok;
@@ -98,6 +130,7 @@ void SyncWriteQueue::startBatch(const QSet<QString>& keep) {
         bool ok = true;
         bool changedThere = false;
         QString error;
+        QHash<QString, SyncFolder::Signature> failed;
     };
     auto outcome = std::make_shared<Outcome>();
     const QList<QString> batch = m_writeQueue.mid(0, workerBatch);
@@ -106,7 +139,8 @@ void SyncWriteQueue::startBatch(const QSet<QString>& keep) {
             const bool writable = m_folder.state() == SyncFolder::State::available;
             QSet<QString> done;
             for (const QString& id : batch) {
-                writeOne(id, writable, done, outcome->changedThere, &outcome->error, outcome->ok);
+                writeOne(id, writable, done, outcome->changedThere, &outcome->error, outcome->ok,
+                         outcome->failed);
                 waiting.remove(id);
             }
             // Kept once the files are written, as a small export keeps them; those still queued as not
@@ -122,6 +156,7 @@ void SyncWriteQueue::startBatch(const QSet<QString>& keep) {
             m_writeQueue.remove(0, batch.size());
             for (const QString& id : batch)
                 m_queued.remove(id);
+            noteFailures(batch, outcome->failed, outcome->error);
             if (outcome->changedThere)
                 m_hooks.folderChanged();
             if (!outcome->ok)

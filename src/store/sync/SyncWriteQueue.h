@@ -7,6 +7,7 @@
 
 #include "SyncFolder.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -33,6 +34,9 @@ public:
         // Whether the reader refused this version of a file (damaged, of a newer format): this
         // machine's next version replaces it rather than waiting for a merge that cannot come.
         std::function<bool(const QString& path, const SyncFolder::Signature& signature)> isRefused;
+        // Files began or ceased to wait for another try after their writing failed, or the reason
+        // changed.
+        std::function<void()> failuresChanged;
     };
 
     SyncWriteQueue(SyncWorker& worker, SyncFolder& folder, SyncState& state, Hooks hooks);
@@ -53,11 +57,20 @@ public:
     const QSet<QString>& queued() const { return m_queued; }
     // Keeps the entries of `ids`, those still queued as not in the folder yet.
     bool persist(const QSet<QString>& ids, QString* error);
+    // The files whose last writing failed (kept in the sync state as not in the folder), and why the
+    // last of them failed.
+    QSet<QString> failed() const;
+    const QString& failure() const { return m_failure; }
 
 private:
+    // By id, what had the file's name when writing it failed.
+    using Failures = QHash<QString, SyncFolder::Signature>;
+
     // Writes the object's file unless another machine changed it since it was last read.
     void writeOne(const QString& id, bool writable, QSet<QString>& done, bool& changedThere, QString* error,
-                  bool& ok);
+                  bool& ok, Failures& failed);
+    // Of the files just tried, those in `failed` wait for another try, the others no longer.
+    void noteFailures(const QList<QString>& tried, const Failures& failed, const QString& why);
     // Writes every queued file now, on the calling thread.
     bool drainWrites(QSet<QString>& done, QString* error);
     // The worker writes the first batch of the queue, then keeps it and `keep` in the sync state.
@@ -70,4 +83,7 @@ private:
     bool m_closing = false;
     QList<QString> m_writeQueue;
     QSet<QString> m_queued;
+    // Read by the worker's batches, changed only while none runs.
+    Failures m_failed;
+    QString m_failure;
 };
