@@ -135,15 +135,22 @@ void MinimizedConfigurationRow::build() {
     bar->addWidget(m_edit);
     m_display = barButton(LookColors::orange(dark), false, {}, QStringLiteral("rectangle.on.rectangle"),
                           QStringLiteral("Move to display"), this);
+    // Not a menu run in a loop of its own: a rendering of the list while it is open (a sync, a
+    // rename elsewhere, the tray going away) deletes the row, and with it the menu.
+    m_displayMenu = new QMenu(this);
     connect(m_display, &QAbstractButton::clicked, this, [this] {
-        QMenu menu(this);
+        m_displayMenu->clear();
+        const QPointer<MinimizedConfigurationRow> self(this);
         for (const MultiMonitorHelper::DisplayOption& display :
              MultiMonitorHelper(m_state.platform()).availableDisplays()) {
             QString title = QStringLiteral("Move to ") + display.name;
-            menu.addAction(title.replace(QLatin1Char('&'), QStringLiteral("&&")), this,
-                           [this, screen = display.screen] { m_activator.activateOnDisplay(screen); });
+            m_displayMenu->addAction(title.replace(QLatin1Char('&'), QStringLiteral("&&")), this,
+                                     [self, screen = display.screen] {
+                                         if (self)
+                                             self->m_activator.activateOnDisplay(screen);
+                                     });
         }
-        menu.exec(m_display->mapToGlobal(QPoint(0, m_display->height())));
+        m_displayMenu->popup(m_display->mapToGlobal(QPoint(0, m_display->height())));
     });
     bar->addWidget(m_display);
     m_rearrange =

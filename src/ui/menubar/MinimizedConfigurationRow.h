@@ -25,6 +25,7 @@ class QComboBox;
 class ElidedLabel;
 class QHBoxLayout;
 class QLabel;
+class QMenu;
 class StyledButton;
 class SymbolView;
 
@@ -95,6 +96,7 @@ private:
     StyledButton* m_activate = nullptr;
     StyledButton* m_edit = nullptr;
     StyledButton* m_display = nullptr;
+    QMenu* m_displayMenu = nullptr;
     StyledButton* m_rearrange = nullptr;
     StyledButton* m_delete = nullptr;
     std::optional<LayoutButtonChoice::Operation> m_rearrangement;

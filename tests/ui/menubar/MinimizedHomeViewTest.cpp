@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 #include <QTextDocumentFragment>
@@ -125,6 +126,45 @@ private Q_SLOTS:
         QVERIFY(button->isVisible());
         world.desktop.setScreens({AppWorld::laptop(1.0)});
         QVERIFY(!button->isVisible());
+    }
+
+    // A sync deletes the configuration while its display menu is open: the list renders again and
+    // the row goes, its menu with it, and nothing is left to crash on.
+    void aRowGoesWhileItsDisplayMenuIsOpen() {
+        CompactWorld world;
+        world.desktop.setScreens({AppWorld::laptop(1.0), AppWorld::above()});
+        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        QVERIFY(world.context()->save());
+        world.show();
+        QPointer<MinimizedConfigurationRow> row = world.view->rows().first();
+        QStringList offered;
+        // Queued: run by the menu's own loop if it has one, else by the test's turn below.
+        QMetaObject::invokeMethod(
+            qApp,
+            [&world, &offered, c] {
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+                    for (QAction* action : menu->actions())
+                        offered << action->text();
+                world.context()->deleteObject(c);
+                world.context()->save();
+                world.state.triggerConfigurationDataRefresh();
+                // After the row's deferred deletion.
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [] {
+                        if (const QPointer<QWidget> popup = QApplication::activePopupWidget())
+                            popup->close();
+                    },
+                    Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+        row->displayButton()->click();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!row);
+        QVERIFY(world.names().isEmpty());
+        QCOMPARE(offered.size(), 2);
     }
 
     void failedCreateAndDeleteChangeNothing() {
