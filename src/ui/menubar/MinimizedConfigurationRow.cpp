@@ -33,6 +33,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 constexpr int pickerWidth = 110;
@@ -199,9 +201,24 @@ void MinimizedConfigurationRow::writeSelectedPositionGroup(const QString& groupI
 }
 
 void MinimizedConfigurationRow::pickPositionGroup(const QString& groupID) {
-    const QString old = selectedPositionGroupID();
+    // The shared state tells every row, this one included (followSelectedGroup).
     writeSelectedPositionGroup(groupID);
-    m_activator.positionGroupSelectionChanged(old, groupID, m_isInitializing);
+}
+
+void MinimizedConfigurationRow::followSelectedGroup() {
+    const QString newID = selectedPositionGroupID();
+    {
+        const QSignalBlocker blocker(m_picker);
+        m_picker->setCurrentIndex(m_picker->findData(newID));
+    }
+    refreshControls();
+    if (newID == m_shownGroupID)
+        return;
+    const QString oldID = std::exchange(m_shownGroupID, newID);
+    // The picker's own handler, so only while it is shown: a pick here and a group chosen elsewhere
+    // (the editor, the other list) act alike.
+    if (m_positionGroupCount >= 2)
+        m_activator.positionGroupSelectionChanged(oldID, newID, m_isInitializing);
 }
 
 void MinimizedConfigurationRow::preComputeValues() {
@@ -313,12 +330,9 @@ void MinimizedConfigurationRow::stateChanged(int property) {
     case AppState::Property::selectedConfigurationID:
         refreshSelection();
         break;
-    case AppState::Property::selectedPositionGroupForConfig: {
-        const QSignalBlocker blocker(m_picker);
-        m_picker->setCurrentIndex(m_picker->findData(selectedPositionGroupID()));
-        refreshControls();
+    case AppState::Property::selectedPositionGroupForConfig:
+        followSelectedGroup();
         break;
-    }
     case AppState::Property::configurationDataVersion:
         preComputeValues();
         if (m_configuration)
@@ -349,6 +363,8 @@ void MinimizedConfigurationRow::showEvent(QShowEvent* event) {
             groupID = uuidString(m_configuration->positionGroupList().first()->id());
     }
     writeSelectedPositionGroup(groupID);
+    // Seen while still initialising: the seeding never activates.
+    followSelectedGroup();
     const QPointer<MinimizedConfigurationRow> self(this);
     m_state.platform().scheduler.after(0.1, [self] {
         if (self && self->isVisible())

@@ -4,6 +4,7 @@
 #include "../../support/WidgetScreenshot.h"
 
 #include "ui/QtApplicationShell.h"
+#include "ui/editor/ConfigurationEditor.h"
 #include "ui/editor/EditConfigurationModalView.h"
 #include "ui/editor/EditConfigurationWindowManager.h"
 #include "ui/editor/EditorRegistry.h"
@@ -249,7 +250,7 @@ private Q_SLOTS:
         QVERIFY(!world.state.configurationForPartialActivation());
     }
 
-    void onlyTheUsersOwnPickActivates() {
+    void aPickedGroupActivatesOnceSettled() {
         CompactWorld world;
         ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
         AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
@@ -264,21 +265,24 @@ private Q_SLOTS:
         world.state.setSelectedConfigurationID(uuidString(c->id()));
         row->pickPositionGroup(second); // within 0.1 s of appearing
         world.clock.advance(1);
-        row->pickPositionGroup(second);                                   // the group already current
-        world.state.setSelectedPositionGroup(uuidString(c->id()), first); // the position-group shortcut
+        row->pickPositionGroup(second); // the group already current
+        world.clock.advance(1);
+        QCOMPARE(world.activations(), 0);
+        // Chosen elsewhere (the position-group shortcut): as a pick here.
+        world.state.setSelectedPositionGroup(uuidString(c->id()), first);
         world.clock.advance(1);
         QCOMPARE(row->picker()->currentData().toString(), first);
-        QCOMPARE(world.activations(), 0);
+        QCOMPARE(world.activations(), 1);
 
         row->pickPositionGroup(second);
         world.clock.advance(0.1);
-        QCOMPARE(world.activations(), 1);
+        QCOMPARE(world.activations(), 2);
 
         // Not the selected configuration: only recorded.
         world.state.setSelectedConfigurationID(QString());
         row->pickPositionGroup(first);
         world.clock.advance(1);
-        QCOMPARE(world.activations(), 1);
+        QCOMPARE(world.activations(), 2);
         QCOMPARE(world.state.selectedPositionGroupForConfig().value(uuidString(c->id())), first);
 
         // Another configuration selected within the 0.1 s: the step runs all the same.
@@ -286,14 +290,52 @@ private Q_SLOTS:
         row->pickPositionGroup(second);
         world.state.setSelectedConfigurationID(QString());
         world.clock.advance(1);
-        QCOMPARE(world.activations(), 2);
+        QCOMPARE(world.activations(), 3);
 
         // Deleted before the deferred activation runs: nothing is placed.
         world.state.setSelectedConfigurationID(uuidString(c->id()));
         row->pickPositionGroup(first);
         world.context()->deleteObject(c);
         world.clock.advance(1);
-        QCOMPARE(world.activations(), 2);
+        QCOMPARE(world.activations(), 3);
+    }
+
+    // A group switched in the editor of the selected configuration moves its windows from the compact
+    // list too, 0.1 s later; on a configuration not selected it is only shown.
+    void aGroupChosenInTheEditorReactivates() {
+        CompactWorld world;
+        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        c->addPositionGroup(QStringLiteral("One"), {}, true);
+        c->addPositionGroup(QStringLiteral("Two"), {}, false);
+        QVERIFY(world.context()->save());
+        world.state.setSelectedConfigurationID(uuidString(c->id()));
+        world.show();
+        world.clock.advance(0.5);
+        EditConfigurationWindow* window =
+            EditorRegistry::of(world.state)
+                .listManager(QStringLiteral("home"))
+                .showEditWindow(c, std::nullopt, {}, world.state, *world.context(), {}, {});
+        ConfigurationEditor& editor = window->editConfigView()->editor();
+        // Opening it records the group already current: nothing moves.
+        world.clock.advance(0.5);
+        QCOMPARE(world.activations(), 0);
+
+        editor.selectPositionGroup(editor.positionGroups().at(1));
+        QCOMPARE(world.view->rows().first()->picker()->currentIndex(), 1);
+        QVERIFY(world.log.lines().contains(QStringLiteral(
+            "🔄 MinimizedView: Position group changed to: Two - auto-activating SELECTED configuration")));
+        world.clock.advance(0.09);
+        QCOMPARE(world.activations(), 0);
+        world.clock.advance(0.02);
+        QCOMPARE(world.activations(), 1);
+
+        world.state.setSelectedConfigurationID(QString());
+        editor.selectPositionGroup(editor.positionGroups().at(0));
+        world.clock.advance(0.5);
+        QCOMPARE(world.view->rows().first()->picker()->currentIndex(), 0);
+        QCOMPARE(world.activations(), 1);
+        window->editConfigView()->cancel();
     }
 
     // A long name gives way to the controls; the strip shows three icons and the rest as "+N";
