@@ -528,6 +528,23 @@ private Q_SLOTS:
         QTRY_COMPARE(view.gateIconOpacity(), 1.0);
     }
 
+    // Withdrawn while the list is on screen: the gate comes with its icon, and the list has fetched
+    // what is stored for when trust comes back.
+    void theGateAfterAWithdrawalIsWhole() {
+        CompactWorld world;
+        MinimizedHomeView& view = world.show();
+        QVERIFY(!view.isShowingGate());
+        world.configuration(QStringLiteral("Stored meanwhile"), 1);
+        world.desktop.setTrusted(false);
+        view.checkPermissionStatus();
+        QVERIFY(view.isShowingGate());
+        QCOMPARE(world.names(), QStringList{"Stored meanwhile"});
+        QVERIFY(!view.isShowingAppIcon());
+        world.clock.advance(0.1);
+        QVERIFY(view.isShowingAppIcon());
+        QVERIFY(view.isPollingPermission());
+    }
+
     void gatePollsUntilGrantedAndNoticesRevocation() {
         CompactWorld world;
         world.desktop.setTrusted(false);
