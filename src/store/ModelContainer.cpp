@@ -19,6 +19,10 @@ QString ModelContainer::failureMessage(const QString& error) {
     return QStringLiteral("Could not create ModelContainer: ") + error;
 }
 
+QString ModelContainer::unwritableFolderReason(const QString& folder) {
+    return QStringLiteral("the folder %1 cannot be written").arg(folder);
+}
+
 ModelContainer::ModelContainer(std::unique_ptr<Database> database) : m_database(std::move(database)) {}
 
 ModelContainer::~ModelContainer() {
@@ -48,32 +52,39 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Schedu
     const QFileInfo file(path);
     if (file.exists() && !file.isFile())
         return fail(QStringLiteral("%1 is not a file").arg(path));
-    if (!QDir().mkpath(file.absolutePath()))
-        return fail(QStringLiteral("Could not create the folder %1").arg(file.absolutePath()));
+    const QString folder = file.absolutePath();
+    if (!QDir().mkpath(folder))
+        return fail(QStringLiteral("Could not create the folder %1").arg(folder));
+    // The database's journal lives beside it; whatever failed then, replacing the file would not help.
+    const auto failOpening = [&](const QString& why) {
+        return fail(QFileInfo(folder).isWritable()
+                        ? why
+                        : QStringLiteral("%1: %2").arg(path, unwritableFolderReason(folder)));
+    };
 
     std::unique_ptr<Database> database = Database::open(path, true, &message);
     if (!database)
-        return fail(QStringLiteral("%1: %2").arg(path, message));
+        return failOpening(QStringLiteral("%1: %2").arg(path, message));
     bool isEmpty = false;
     // Only reads until the file is known to be ours.
     if (!StoreSchema::inspect(*database, &isEmpty, &message))
-        return fail(message.startsWith(path) ? message : QStringLiteral("%1: %2").arg(path, message));
+        return failOpening(message.startsWith(path) ? message : QStringLiteral("%1: %2").arg(path, message));
     // Changes could never be saved; better to say so now than to lose them later.
     if (database->isReadOnly())
-        return fail(QStringLiteral("%1: the file is read-only").arg(path));
+        return failOpening(QStringLiteral("%1: the file is read-only").arg(path));
 
     const std::optional<QString> journal =
         database->queryText(QStringLiteral("PRAGMA journal_mode = WAL"), &message);
     if (!journal || journal->compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0)
-        return fail(QStringLiteral("%1: %2").arg(
+        return failOpening(QStringLiteral("%1: %2").arg(
             path, journal ? QStringLiteral("cannot use a write-ahead log") : message));
     if (!database->execute(QStringLiteral("PRAGMA synchronous = FULL; PRAGMA busy_timeout = 2000"), &message))
-        return fail(QStringLiteral("%1: %2").arg(path, message));
+        return failOpening(QStringLiteral("%1: %2").arg(path, message));
     if (isEmpty && !StoreSchema::create(*database, &message))
-        return fail(QStringLiteral("%1: %2").arg(path, message));
+        return failOpening(QStringLiteral("%1: %2").arg(path, message));
     std::unique_ptr<ModelContainer> container = finish(std::move(database), scheduler, true, &message);
     if (!container)
-        return fail(QStringLiteral("%1: %2").arg(path, message));
+        return failOpening(QStringLiteral("%1: %2").arg(path, message));
     return container;
 }
 

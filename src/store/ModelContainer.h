@@ -19,6 +19,8 @@ public:
     static QString defaultPath();
     // The line the program prints before it stops when the store cannot be opened.
     static QString failureMessage(const QString& error);
+    // Why the store failed when its folder cannot be written; `open` says so rather than what followed.
+    static QString unwritableFolderReason(const QString& folder);
 
     // Opens the database at `path`, creating it (and its folder) when absent, and reads it into the main
     // context. On a failure: nothing, with `error` saying why. A file that cannot be opened as our

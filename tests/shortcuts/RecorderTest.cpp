@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -280,6 +281,38 @@ private Q_SLOTS:
         QCOMPARE(failed, QList<QVariantList>{{"\u2318F"}});
         QCOMPARE(w.recorder->beeps, 1);
         QVERIFY(!isEnabled(name));
+    }
+
+    // The control goes while its alert waits for an answer (its tab rebuilt, say): the answer reaches
+    // nothing that is gone, and nothing is stored.
+    void aControlThatGoesWhileItsAlertIsOpen() {
+        Desktop d;
+        const Name name("x");
+        QMainWindow window;
+        window.menuBar()->addMenu("&File")->addAction("&Save")->setShortcut(
+            QKeySequence(Qt::META | Qt::Key_S));
+        QPointer<RecorderControl> recorder = new RecorderControl(name);
+        window.setCentralWidget(recorder);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        recorder->setFocus(Qt::MouseFocusReason);
+        QVERIFY(recorder->isRecording());
+        bool alerted = false;
+        // Queued: run by the alert's own loop.
+        QMetaObject::invokeMethod(
+            qApp,
+            [&recorder, &alerted] {
+                alerted = QApplication::activeModalWidget() != nullptr;
+                delete recorder;
+                if (QWidget* alert = QApplication::activeModalWidget())
+                    alert->close();
+            },
+            Qt::QueuedConnection);
+        QTest::keyClick(&window, Qt::Key_S, Qt::MetaModifier);
+        QVERIFY(alerted);
+        QVERIFY(!recorder);
+        QVERIFY(!getShortcut(name));
     }
 
     void followsItsSlotAndOnlyItsSlot() {

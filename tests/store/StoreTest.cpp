@@ -682,6 +682,32 @@ private Q_SLOTS:
         QCOMPARE(contentsOf(path()), before);
     }
 
+    // A data folder that cannot be written, with a store in it or not yet: the folder is named, and
+    // nothing in it is touched.
+    void anUnwritableFolderIsNamedAndLeftAlone() {
+        for (const bool stored : {true, false}) {
+            const QString folder =
+                m_dir.filePath(stored ? QStringLiteral("stored") : QStringLiteral("empty"));
+            const QString file = folder + QStringLiteral("/quarlin.sqlite");
+            QVERIFY(QDir().mkpath(folder));
+            if (stored)
+                open(file)->mainContext()->insert(new ConfigurationGroup());
+            const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+            const QByteArray contents = contentsOf(file);
+            // Root ignores permission bits; an immutable folder is refused even to root.
+            if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), folder}) != 0)
+                QSKIP("cannot make the folder immutable here");
+            QString error;
+            const bool opened = ModelContainer::open(file, m_scheduler, &error) != nullptr;
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
+            QVERIFY(!opened);
+            QCOMPARE(error,
+                     file + QStringLiteral(": the folder ") + folder + QStringLiteral(" cannot be written"));
+            QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
+            QCOMPARE(contentsOf(file), contents);
+        }
+    }
+
     void datesAreWrittenAsQtWritesThemInUtc() {
         // Days and milliseconds either side of the epoch, leap days, the ends of the four-digit
         // years (and past them, where the text is Qt's own), and times given in other zones.

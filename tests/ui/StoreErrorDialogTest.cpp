@@ -21,6 +21,20 @@ private Q_SLOTS:
             if (!label->text().isEmpty())
                 QCOMPARE(label->textFormat(), Qt::PlainText);
     }
+
+    // Another file in place of this one would not help: the folder is to be mended.
+    void anUnwritableFolderGetsAdviceAboutTheFolder() {
+        const QString path = QStringLiteral("/home/me/.local/share/quarlin/quarlin.sqlite");
+        StoreErrorDialog dialog(path, QStringLiteral("Could not create ModelContainer: ") + path +
+                                          QStringLiteral(": the folder /home/me/.local/share/quarlin "
+                                                         "cannot be written"));
+        const QStringList lines = dialog.text().split(u'\n');
+        QCOMPARE(lines.value(1),
+                 QStringLiteral("The folder /home/me/.local/share/quarlin cannot be written"));
+        QVERIFY(lines.value(3).contains(QStringLiteral("permissions")));
+        QVERIFY(lines.value(3).contains(QStringLiteral("mounted read-only")));
+        QVERIFY(!lines.value(3).contains(QStringLiteral("backup")));
+    }
 };
 
 int main(int argc, char** argv) {

@@ -33,6 +33,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 constexpr int pickerWidth = 110;
@@ -135,15 +137,22 @@ void MinimizedConfigurationRow::build() {
     bar->addWidget(m_edit);
     m_display = barButton(LookColors::orange(dark), false, {}, QStringLiteral("rectangle.on.rectangle"),
                           QStringLiteral("Move to display"), this);
+    // Not a menu run in a loop of its own: a rendering of the list while it is open (a sync, a
+    // rename elsewhere, the tray going away) deletes the row, and with it the menu.
+    m_displayMenu = new QMenu(this);
     connect(m_display, &QAbstractButton::clicked, this, [this] {
-        QMenu menu(this);
+        m_displayMenu->clear();
+        const QPointer<MinimizedConfigurationRow> self(this);
         for (const MultiMonitorHelper::DisplayOption& display :
              MultiMonitorHelper(m_state.platform()).availableDisplays()) {
             QString title = QStringLiteral("Move to ") + display.name;
-            menu.addAction(title.replace(QLatin1Char('&'), QStringLiteral("&&")), this,
-                           [this, screen = display.screen] { m_activator.activateOnDisplay(screen); });
+            m_displayMenu->addAction(title.replace(QLatin1Char('&'), QStringLiteral("&&")), this,
+                                     [self, screen = display.screen] {
+                                         if (self)
+                                             self->m_activator.activateOnDisplay(screen);
+                                     });
         }
-        menu.exec(m_display->mapToGlobal(QPoint(0, m_display->height())));
+        m_displayMenu->popup(m_display->mapToGlobal(QPoint(0, m_display->height())));
     });
     bar->addWidget(m_display);
     m_rearrange =
@@ -192,9 +201,24 @@ void MinimizedConfigurationRow::writeSelectedPositionGroup(const QString& groupI
 }
 
 void MinimizedConfigurationRow::pickPositionGroup(const QString& groupID) {
-    const QString old = selectedPositionGroupID();
+    // The shared state tells every row, this one included (followSelectedGroup).
     writeSelectedPositionGroup(groupID);
-    m_activator.positionGroupSelectionChanged(old, groupID, m_isInitializing);
+}
+
+void MinimizedConfigurationRow::followSelectedGroup() {
+    const QString newID = selectedPositionGroupID();
+    {
+        const QSignalBlocker blocker(m_picker);
+        m_picker->setCurrentIndex(m_picker->findData(newID));
+    }
+    refreshControls();
+    if (newID == m_shownGroupID)
+        return;
+    const QString oldID = std::exchange(m_shownGroupID, newID);
+    // The picker's own handler, so only while it is shown: a pick here and a group chosen elsewhere
+    // (the editor, the other list) act alike.
+    if (m_positionGroupCount >= 2)
+        m_activator.positionGroupSelectionChanged(oldID, newID, m_isInitializing);
 }
 
 void MinimizedConfigurationRow::preComputeValues() {
@@ -306,12 +330,9 @@ void MinimizedConfigurationRow::stateChanged(int property) {
     case AppState::Property::selectedConfigurationID:
         refreshSelection();
         break;
-    case AppState::Property::selectedPositionGroupForConfig: {
-        const QSignalBlocker blocker(m_picker);
-        m_picker->setCurrentIndex(m_picker->findData(selectedPositionGroupID()));
-        refreshControls();
+    case AppState::Property::selectedPositionGroupForConfig:
+        followSelectedGroup();
         break;
-    }
     case AppState::Property::configurationDataVersion:
         preComputeValues();
         if (m_configuration)
@@ -342,6 +363,8 @@ void MinimizedConfigurationRow::showEvent(QShowEvent* event) {
             groupID = uuidString(m_configuration->positionGroupList().first()->id());
     }
     writeSelectedPositionGroup(groupID);
+    // Seen while still initialising: the seeding never activates.
+    followSelectedGroup();
     const QPointer<MinimizedConfigurationRow> self(this);
     m_state.platform().scheduler.after(0.1, [self] {
         if (self && self->isVisible())

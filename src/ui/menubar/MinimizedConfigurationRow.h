@@ -4,9 +4,9 @@
 // on the card selects or deselects the configuration. Activations go through the activator's
 // menu-bar variant.
 //
-// Only the user's own pick in the row's picker activates (on the selected configuration, not within
-// 0.1 s of the row appearing); a group chosen elsewhere (another list, the position-group shortcut) is
-// only shown.
+// A change of the configuration's group, picked in the row or chosen elsewhere (the editor, the other
+// list, the position-group shortcut), re-activates the selected configuration, not within 0.1 s of
+// the row appearing.
 #pragma once
 
 #include "activation/ConfigurationActivator.h"
@@ -25,6 +25,7 @@ class QComboBox;
 class ElidedLabel;
 class QHBoxLayout;
 class QLabel;
+class QMenu;
 class StyledButton;
 class SymbolView;
 
@@ -70,6 +71,8 @@ private:
     void build();
     void preComputeValues();
     void refreshPicker();
+    // Runs the picker's handler when the group it shows changed, whoever changed it.
+    void followSelectedGroup();
     void refreshSelection();
     void refreshControls();
     void askDelete();
@@ -83,6 +86,8 @@ private:
     // Shared with the activator's deferred steps, which may outlive the row.
     std::shared_ptr<QString> m_localSelectedPositionGroupID = std::make_shared<QString>();
     ConfigurationActivator m_activator;
+    // The picker's value as its handler last saw it.
+    QString m_shownGroupID;
     bool m_isInitializing = true;
     int m_appCount = 0;
     int m_positionGroupCount = 0;
@@ -95,6 +100,7 @@ private:
     StyledButton* m_activate = nullptr;
     StyledButton* m_edit = nullptr;
     StyledButton* m_display = nullptr;
+    QMenu* m_displayMenu = nullptr;
     StyledButton* m_rearrange = nullptr;
     StyledButton* m_delete = nullptr;
     std::optional<LayoutButtonChoice::Operation> m_rearrangement;

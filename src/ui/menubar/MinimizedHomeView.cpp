@@ -147,6 +147,10 @@ void MinimizedHomeView::showEvent(QShowEvent* event) {
         refreshModelData();
         return;
     }
+    gateAppeared();
+}
+
+void MinimizedHomeView::gateAppeared() {
     m_gate->startMonitoring();
     refreshModelData();
     const QPointer<MinimizedHomeView> self(this);
@@ -375,6 +379,7 @@ void MinimizedHomeView::showTrust(bool trusted) {
         return;
     }
     m_pages->setCurrentIndex(1);
+    // Withdrawn while the list was on screen: the gate comes on screen now, and does all it does then.
     if (isVisible())
-        m_gate->startMonitoring();
+        gateAppeared();
 }

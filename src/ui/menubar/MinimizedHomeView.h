@@ -82,6 +82,8 @@ private:
     void scrollToRow(const QString& key);
     // The list once the capability is there, else the gate, watching while the view is shown.
     void showTrust(bool trusted);
+    // The gate comes on screen: it watches, the list fetches for when trust comes, the icon fades in.
+    void gateAppeared();
     static void onEditorSaved(AppState& state, ConfigurationGroup* configuration);
     static void onEditorCancelled(AppState& state);
 

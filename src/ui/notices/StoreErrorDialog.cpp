@@ -2,14 +2,13 @@
 
 #include "store/ModelContainer.h"
 
+#include <QFileInfo>
+
 StoreErrorDialog::StoreErrorDialog(const QString& path, const QString& message, QWidget* parent)
-    : FileProblemDialog(
-          QStyle::SP_MessageBoxCritical, tr("Quarlin Cannot Start"),
-          {tr("Quarlin could not open its data file."), reasonIn(message, path), tr("File: %1").arg(path),
-           tr("The file was left untouched: Quarlin has not changed, moved or replaced it. Put a "
-              "backup in its place, or move it aside to start with an empty library, then start "
-              "Quarlin again.")},
-          tr("Quit"), parent) {
+    : FileProblemDialog(QStyle::SP_MessageBoxCritical, tr("Quarlin Cannot Start"),
+                        {tr("Quarlin could not open its data file."), reasonIn(message, path),
+                         tr("File: %1").arg(path), advice(path, message)},
+                        tr("Quit"), parent) {
     setObjectName(QStringLiteral("storeErrorDialog"));
 }
 
@@ -21,4 +20,16 @@ QString StoreErrorDialog::reasonIn(const QString& message, const QString& path) 
     if (reason.startsWith(path + QStringLiteral(": ")))
         reason.remove(0, path.size() + 2);
     return reason.isEmpty() ? reason : reason.at(0).toUpper() + reason.mid(1);
+}
+
+QString StoreErrorDialog::advice(const QString& path, const QString& message) {
+    // Another file in its place would fail the same way: the folder itself needs mending.
+    const QString folder = ModelContainer::unwritableFolderReason(QFileInfo(path).absolutePath());
+    if (reasonIn(message, path).compare(folder, Qt::CaseInsensitive) == 0)
+        return tr("Nothing was changed. Quarlin keeps its data in this folder and must be able to write "
+                  "there: check the folder's permissions and its owner, and that its disk is not mounted "
+                  "read-only, then start Quarlin again.");
+    return tr("The file was left untouched: Quarlin has not changed, moved or replaced it. Put a "
+              "backup in its place, or move it aside to start with an empty library, then start "
+              "Quarlin again.");
 }

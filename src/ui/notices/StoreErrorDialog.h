@@ -12,4 +12,8 @@ public:
 
     // The reason alone, without "Could not create ModelContainer: " and the path.
     static QString reasonIn(const QString& message, const QString& path);
+
+private:
+    // What the user can do about it: mend the folder, or put another file in place of this one.
+    static QString advice(const QString& path, const QString& message);
 };

@@ -258,18 +258,25 @@ void RecorderControl::beep() {
 RecorderControl::AlertResponse RecorderControl::showAlert(const QString& message,
                                                           const QString& informativeText,
                                                           const QStringList& buttons) {
-    QMessageBox alert(QMessageBox::Warning, QString(), message, QMessageBox::NoButton, window());
-    alert.setTextFormat(Qt::PlainText);
-    alert.setInformativeText(informativeText);
-    alert.setWindowModality(Qt::WindowModal);
+    // Not on the stack: the window it belongs to may go while it waits for the answer.
+    const QPointer<QMessageBox> alert =
+        new QMessageBox(QMessageBox::Warning, QString(), message, QMessageBox::NoButton, window());
+    alert->setTextFormat(Qt::PlainText);
+    alert->setInformativeText(informativeText);
+    alert->setWindowModality(Qt::WindowModal);
     QList<QAbstractButton*> added;
     for (const QString& title : buttons)
-        added << alert.addButton(title, added.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        added << alert->addButton(title, added.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
     if (buttons.isEmpty())
-        alert.addButton(QMessageBox::Ok);
-    alert.exec();
-    return added.size() > 1 && alert.clickedButton() == added.at(1) ? AlertResponse::second
-                                                                    : AlertResponse::first;
+        alert->addButton(QMessageBox::Ok);
+    alert->exec();
+    if (!alert)
+        return AlertResponse::first;
+    const AlertResponse response = added.size() > 1 && alert->clickedButton() == added.at(1)
+                                       ? AlertResponse::second
+                                       : AlertResponse::first;
+    delete alert;
+    return response;
 }
 
 void RecorderControl::clearShortcut() {
@@ -341,16 +348,20 @@ bool RecorderControl::handleEvent(QObject* target, QEvent* event) {
         refuse(localized(QStringLiteral("keyboard_shortcut_key_unsupported")));
         return true;
     }
+    // The alert waits in a loop of its own, where the control may go (its tab rebuilt, say).
+    const QPointer<RecorderControl> self(this);
     if (const auto item = shortcut->takenByMainMenu(mainMenu(this))) {
         blur();
         showAlert(localized(QStringLiteral("keyboard_shortcut_used_by_menu_item")).arg(item->title), {}, {});
-        focus();
+        if (self)
+            focus();
         return true;
     }
     if (shortcut->isDisallowed()) {
         blur();
         showAlert(localized(QStringLiteral("keyboard_shortcut_disallowed")), {}, {});
-        focus();
+        if (self)
+            focus();
         return true;
     }
     if (shortcut->isTakenBySystem()) {
@@ -359,6 +370,8 @@ bool RecorderControl::handleEvent(QObject* target, QEvent* event) {
             showAlert(localized(QStringLiteral("keyboard_shortcut_used_by_system")),
                       localized(QStringLiteral("keyboard_shortcuts_can_be_changed")),
                       {localized(QStringLiteral("ok")), localized(QStringLiteral("force_use_shortcut"))});
+        if (!self)
+            return true;
         focus();
         if (answer != AlertResponse::second)
             return true;

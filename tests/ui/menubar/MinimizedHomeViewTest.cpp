@@ -4,6 +4,7 @@
 #include "../../support/WidgetScreenshot.h"
 
 #include "ui/QtApplicationShell.h"
+#include "ui/editor/ConfigurationEditor.h"
 #include "ui/editor/EditConfigurationModalView.h"
 #include "ui/editor/EditConfigurationWindowManager.h"
 #include "ui/editor/EditorRegistry.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 #include <QTextDocumentFragment>
@@ -127,6 +129,45 @@ private Q_SLOTS:
         QVERIFY(!button->isVisible());
     }
 
+    // A sync deletes the configuration while its display menu is open: the list renders again and
+    // the row goes, its menu with it, and nothing is left to crash on.
+    void aRowGoesWhileItsDisplayMenuIsOpen() {
+        CompactWorld world;
+        world.desktop.setScreens({AppWorld::laptop(1.0), AppWorld::above()});
+        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        QVERIFY(world.context()->save());
+        world.show();
+        QPointer<MinimizedConfigurationRow> row = world.view->rows().first();
+        QStringList offered;
+        // Queued: run by the menu's own loop if it has one, else by the test's turn below.
+        QMetaObject::invokeMethod(
+            qApp,
+            [&world, &offered, c] {
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+                    for (QAction* action : menu->actions())
+                        offered << action->text();
+                world.context()->deleteObject(c);
+                world.context()->save();
+                world.state.triggerConfigurationDataRefresh();
+                // After the row's deferred deletion.
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [] {
+                        if (const QPointer<QWidget> popup = QApplication::activePopupWidget())
+                            popup->close();
+                    },
+                    Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+        row->displayButton()->click();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!row);
+        QVERIFY(world.names().isEmpty());
+        QCOMPARE(offered.size(), 2);
+    }
+
     void failedCreateAndDeleteChangeNothing() {
         CompactWorld world;
         ConfigurationGroup* kept = world.configuration(QStringLiteral("Kept"), 1);
@@ -209,7 +250,7 @@ private Q_SLOTS:
         QVERIFY(!world.state.configurationForPartialActivation());
     }
 
-    void onlyTheUsersOwnPickActivates() {
+    void aPickedGroupActivatesOnceSettled() {
         CompactWorld world;
         ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
         AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
@@ -224,21 +265,24 @@ private Q_SLOTS:
         world.state.setSelectedConfigurationID(uuidString(c->id()));
         row->pickPositionGroup(second); // within 0.1 s of appearing
         world.clock.advance(1);
-        row->pickPositionGroup(second);                                   // the group already current
-        world.state.setSelectedPositionGroup(uuidString(c->id()), first); // the position-group shortcut
+        row->pickPositionGroup(second); // the group already current
+        world.clock.advance(1);
+        QCOMPARE(world.activations(), 0);
+        // Chosen elsewhere (the position-group shortcut): as a pick here.
+        world.state.setSelectedPositionGroup(uuidString(c->id()), first);
         world.clock.advance(1);
         QCOMPARE(row->picker()->currentData().toString(), first);
-        QCOMPARE(world.activations(), 0);
+        QCOMPARE(world.activations(), 1);
 
         row->pickPositionGroup(second);
         world.clock.advance(0.1);
-        QCOMPARE(world.activations(), 1);
+        QCOMPARE(world.activations(), 2);
 
         // Not the selected configuration: only recorded.
         world.state.setSelectedConfigurationID(QString());
         row->pickPositionGroup(first);
         world.clock.advance(1);
-        QCOMPARE(world.activations(), 1);
+        QCOMPARE(world.activations(), 2);
         QCOMPARE(world.state.selectedPositionGroupForConfig().value(uuidString(c->id())), first);
 
         // Another configuration selected within the 0.1 s: the step runs all the same.
@@ -246,14 +290,52 @@ private Q_SLOTS:
         row->pickPositionGroup(second);
         world.state.setSelectedConfigurationID(QString());
         world.clock.advance(1);
-        QCOMPARE(world.activations(), 2);
+        QCOMPARE(world.activations(), 3);
 
         // Deleted before the deferred activation runs: nothing is placed.
         world.state.setSelectedConfigurationID(uuidString(c->id()));
         row->pickPositionGroup(first);
         world.context()->deleteObject(c);
         world.clock.advance(1);
-        QCOMPARE(world.activations(), 2);
+        QCOMPARE(world.activations(), 3);
+    }
+
+    // A group switched in the editor of the selected configuration moves its windows from the compact
+    // list too, 0.1 s later; on a configuration not selected it is only shown.
+    void aGroupChosenInTheEditorReactivates() {
+        CompactWorld world;
+        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        c->addPositionGroup(QStringLiteral("One"), {}, true);
+        c->addPositionGroup(QStringLiteral("Two"), {}, false);
+        QVERIFY(world.context()->save());
+        world.state.setSelectedConfigurationID(uuidString(c->id()));
+        world.show();
+        world.clock.advance(0.5);
+        EditConfigurationWindow* window =
+            EditorRegistry::of(world.state)
+                .listManager(QStringLiteral("home"))
+                .showEditWindow(c, std::nullopt, {}, world.state, *world.context(), {}, {});
+        ConfigurationEditor& editor = window->editConfigView()->editor();
+        // Opening it records the group already current: nothing moves.
+        world.clock.advance(0.5);
+        QCOMPARE(world.activations(), 0);
+
+        editor.selectPositionGroup(editor.positionGroups().at(1));
+        QCOMPARE(world.view->rows().first()->picker()->currentIndex(), 1);
+        QVERIFY(world.log.lines().contains(QStringLiteral(
+            "🔄 MinimizedView: Position group changed to: Two - auto-activating SELECTED configuration")));
+        world.clock.advance(0.09);
+        QCOMPARE(world.activations(), 0);
+        world.clock.advance(0.02);
+        QCOMPARE(world.activations(), 1);
+
+        world.state.setSelectedConfigurationID(QString());
+        editor.selectPositionGroup(editor.positionGroups().at(0));
+        world.clock.advance(0.5);
+        QCOMPARE(world.view->rows().first()->picker()->currentIndex(), 0);
+        QCOMPARE(world.activations(), 1);
+        window->editConfigView()->cancel();
     }
 
     // A long name gives way to the controls; the strip shows three icons and the rest as "+N";
@@ -444,6 +526,23 @@ private Q_SLOTS:
         world.clock.advance(0.1);
         QVERIFY(view.isShowingAppIcon());
         QTRY_COMPARE(view.gateIconOpacity(), 1.0);
+    }
+
+    // Withdrawn while the list is on screen: the gate comes with its icon, and the list has fetched
+    // what is stored for when trust comes back.
+    void theGateAfterAWithdrawalIsWhole() {
+        CompactWorld world;
+        MinimizedHomeView& view = world.show();
+        QVERIFY(!view.isShowingGate());
+        world.configuration(QStringLiteral("Stored meanwhile"), 1);
+        world.desktop.setTrusted(false);
+        view.checkPermissionStatus();
+        QVERIFY(view.isShowingGate());
+        QCOMPARE(world.names(), QStringList{"Stored meanwhile"});
+        QVERIFY(!view.isShowingAppIcon());
+        world.clock.advance(0.1);
+        QVERIFY(view.isShowingAppIcon());
+        QVERIFY(view.isPollingPermission());
     }
 
     void gatePollsUntilGrantedAndNoticesRevocation() {
