@@ -23,14 +23,25 @@ private Q_SLOTS:
     }
 
     // Another file in place of this one would not help: the folder is to be mended.
-    void anUnwritableFolderGetsAdviceAboutTheFolder() {
+    void aFolderThatCannotBeWrittenGetsAdviceAboutTheFolder_data() {
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("shown");
         const QString path = QStringLiteral("/home/me/.local/share/quarlin/quarlin.sqlite");
-        StoreErrorDialog dialog(path, QStringLiteral("Could not create ModelContainer: ") + path +
-                                          QStringLiteral(": the folder /home/me/.local/share/quarlin "
-                                                         "cannot be written"));
+        QTest::newRow("unwritable") << path + QStringLiteral(": the folder /home/me/.local/share/quarlin "
+                                                             "cannot be written")
+                                    << QStringLiteral(
+                                           "The folder /home/me/.local/share/quarlin cannot be written");
+        QTest::newRow("not created")
+            << QStringLiteral("Could not create the folder /home/me/.local/share/quarlin")
+            << QStringLiteral("Could not create the folder /home/me/.local/share/quarlin");
+    }
+    void aFolderThatCannotBeWrittenGetsAdviceAboutTheFolder() {
+        QFETCH(QString, reason);
+        QFETCH(QString, shown);
+        const QString path = QStringLiteral("/home/me/.local/share/quarlin/quarlin.sqlite");
+        StoreErrorDialog dialog(path, QStringLiteral("Could not create ModelContainer: ") + reason);
         const QStringList lines = dialog.text().split(u'\n');
-        QCOMPARE(lines.value(1),
-                 QStringLiteral("The folder /home/me/.local/share/quarlin cannot be written"));
+        QCOMPARE(lines.value(1), shown);
         QVERIFY(lines.value(3).contains(QStringLiteral("permissions")));
         QVERIFY(lines.value(3).contains(QStringLiteral("mounted read-only")));
         QVERIFY(!lines.value(3).contains(QStringLiteral("backup")));

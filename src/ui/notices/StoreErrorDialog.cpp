@@ -25,7 +25,9 @@ QString StoreErrorDialog::reasonIn(const QString& message, const QString& path) 
 QString StoreErrorDialog::advice(const QString& path, const QString& message) {
     // Another file in its place would fail the same way: the folder itself needs mending.
     const QString folder = ModelContainer::unwritableFolderReason(QFileInfo(path).absolutePath());
-    if (reasonIn(message, path).compare(folder, Qt::CaseInsensitive) == 0)
+    const QString reason = reasonIn(message, path);
+    if (reason.compare(folder, Qt::CaseInsensitive) == 0 ||
+        reason.startsWith(QStringLiteral("Could not create the folder ")))
         return tr("Nothing was changed. Quarlin keeps its data in this folder and must be able to write "
                   "there: check the folder's permissions and its owner, and that its disk is not mounted "
                   "read-only, then start Quarlin again.");
