@@ -114,6 +114,41 @@ private Q_SLOTS:
         a.reset();
     }
 
+    // One stray file hides nothing: the id stays with the object that its own class's file and its
+    // children describe, on a machine that held it and on one that joins, and edits still reach both.
+    void anIdClaimedByAnotherClassStaysWithItsObject_data() {
+        QTest::addColumn<QString>("fromClass");
+        QTest::addColumn<QString>("toClass");
+        QTest::addColumn<bool>("configuration");
+        QTest::newRow("a saved application with a configuration's id") << "SavedApp"
+                                                                       << "SavedApp" << true;
+        QTest::newRow("a configuration with a saved application's id") << "ConfigurationGroup"
+                                                                       << "ConfigurationGroup" << false;
+    }
+    void anIdClaimedByAnotherClassStaysWithItsObject() {
+        QFETCH(QString, fromClass);
+        QFETCH(QString, toClass);
+        QFETCH(bool, configuration);
+        const QString claimed = configuration ? m_id : m_savedApp;
+        plantStray(fromClass, configuration ? m_savedApp : m_id, toClass, claimed);
+        const QString stray = fileOf(toClass, claimed);
+        LogCapture log;
+        join();
+        syncInTurn({&*a, &*b, &*joining});
+        for (const Machine* machine : {&*a, &*b, &*joining}) {
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("Work|Editor,Terminal"));
+            QCOMPARE(savedApps(*machine), QStringList{QStringLiteral("Files")});
+        }
+        QCOMPARE(log.lines().filter(QStringLiteral("⚠️ Sync: skipped ") + stray + u':').size(), 3);
+
+        a->find(m_id)->setName(QStringLiteral("Renamed"));
+        QVERIFY(a->context()->save());
+        syncInTurn({&*a, &*b, &*joining});
+        QCOMPARE(shown(*joining, m_id), QStringLiteral("Renamed|Editor,Terminal"));
+        QCOMPARE(shown(*b, m_id), shown(*joining, m_id));
+        QVERIFY(QFile::exists(stray));
+    }
+
     // A hand edit or a restored backup changes a value and leaves its stamp: machines that saw the old
     // value and one joining meanwhile agree within one pass, and so does the file.
     void equalStampsAgreeEverywhere_data() {

@@ -196,22 +196,34 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
         round.changed.reserve(reading);
         round.changedInOrder.reserve(reading);
     }
+    // An id that files of several classes claim (a stray file) and that this machine holds in none
+    // waits until the children that name its owner have been merged.
+    QSet<QString> claimed;
+    for (size_t i = 0; ok && i < classes.size(); ++i)
+        for (auto it = classes[i].groups.cbegin(); it != classes[i].groups.cend(); ++it)
+            for (size_t j = i + 1; j < classes.size(); ++j)
+                if (classes[j].groups.contains(it.key()) && !std::as_const(entries).contains(it.key()))
+                    claimed.insert(it.key());
     // What is merged goes to the state's writer every so many objects, so that little is left to
-    // write once the merge ends.
+    // write once the merge ends. Not while a claimed id waits: merging it later changes entries
+    // already passed (the children that waited for it).
     constexpr size_t keptEvery = 1000;
     QList<ModelObject::Kind> merged;
     for (size_t i = 0; ok && i < classes.size(); ++i) {
         const SyncFolderReader::Listing& listed = classes[i];
         const Members& list = members[i];
         for (size_t m = 0; ok && m < list.size(); ++m) {
-            if (m % keptEvery == 0 && (m > 0 || !merged.isEmpty())) {
+            if (m % keptEvery == 0 && (m > 0 || !merged.isEmpty()) && claimed.isEmpty()) {
                 const Passed passed{merged, listed.kind, list[m].first};
                 keep(keeping, request, round, &passed);
             }
-            ok = m_merger.merge(listed.kind, list[m].first, *list[m].second, round, &result.error);
+            if (!claimed.contains(list[m].first))
+                ok = m_merger.merge(listed.kind, list[m].first, *list[m].second, round, &result.error);
         }
         merged.append(listed.kind);
     }
+    if (ok && !claimed.isEmpty())
+        ok = mergeClaimed(claimed, classes, result);
     m_reader.dropPrefetched();
     // Only a round that read everything knows which refused files are gone.
     m_reader.endRound(ok && result.complete);
@@ -231,6 +243,34 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
             if (!listed(it.key(), it->record.kind))
                 round.rewrite.insert(it.key());
     return ok;
+}
+
+bool SyncRound::mergeClaimed(const QSet<QString>& claimed,
+                             const std::vector<SyncFolderReader::Listing>& classes, Result& result) {
+    // The index of children was built before this round's children were merged.
+    m_state.forgetChildren();
+    QList<QString> ids(claimed.cbegin(), claimed.cend());
+    std::sort(ids.begin(), ids.end());
+    for (const QString& id : std::as_const(ids)) {
+        QList<std::pair<ModelObject::Kind, const SyncFolderReader::Group*>> claimants;
+        for (const SyncFolderReader::Listing& listed : classes)
+            if (const auto group = listed.groups.constFind(id); group != listed.groups.constEnd())
+                claimants.append({listed.kind, &*group});
+        const QList<QString> children = m_state.childrenOf(id);
+        const auto named = std::find_if(claimants.cbegin(), claimants.cend(), [&](const auto& claimant) {
+            return std::any_of(children.cbegin(), children.cend(), [&](const QString& child) {
+                return SyncSchema::ownerKind(m_state.entries().value(child).record.kind) == claimant.first;
+            });
+        });
+        const auto& [kind, group] = named != claimants.cend() ? *named : claimants.first();
+        for (const auto& [otherKind, other] : std::as_const(claimants))
+            if (otherKind != kind && other->main)
+                m_reader.skip(other->main->path, other->main->signature,
+                              QStringLiteral("the id belongs to an object of another class"));
+        if (!m_merger.merge(kind, id, *group, result.round, &result.error))
+            return false;
+    }
+    return true;
 }
 
 QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind, const Members& members) const {
