@@ -111,7 +111,7 @@ SyncRecord SyncRecord::merged(const SyncRecord& local, const SyncRecord& remote)
     for (auto it = remote.stamps.cbegin(); it != remote.stamps.cend(); ++it) {
         const auto mine = result.stamps.constFind(it.key());
         if (mine == result.stamps.constEnd() || it.value() > *mine ||
-            (it.value() == *mine &&
+            (it.value() == *mine && remote.fields.value(it.key()) != result.fields.value(it.key()) &&
              tieText(remote.fields.value(it.key())) > tieText(result.fields.value(it.key())))) {
             result.stamps.insert(it.key(), it.value());
             result.fields.insert(it.key(), remote.fields.value(it.key()));

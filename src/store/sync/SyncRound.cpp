@@ -176,6 +176,9 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
     // order, so that the merge follows right behind the readers.
     std::vector<Members> members;
     QList<SyncFolderReader::ClassFiles> toRead;
+    // An id that files of several classes claim (a stray file) and that this machine holds in none
+    // waits until the children that name its owner have been merged.
+    QSet<QString> claimed;
     for (const SyncFolderReader::Listing& listed : classes) {
         filesRead += listed.files.size();
         Members& listedMembers = members.emplace_back();
@@ -184,7 +187,7 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
             listedMembers.emplace_back(it.key(), &it.value());
         std::sort(listedMembers.begin(), listedMembers.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
-        toRead.append({listed.kind, filesToRead(listed.kind, listedMembers)});
+        toRead.append({listed.kind, filesToRead(listed.kind, listedMembers, classes, claimed)});
     }
     if (ok) {
         m_reader.prefetch(toRead);
@@ -196,14 +199,6 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
         round.changed.reserve(reading);
         round.changedInOrder.reserve(reading);
     }
-    // An id that files of several classes claim (a stray file) and that this machine holds in none
-    // waits until the children that name its owner have been merged.
-    QSet<QString> claimed;
-    for (size_t i = 0; ok && i < classes.size(); ++i)
-        for (auto it = classes[i].groups.cbegin(); it != classes[i].groups.cend(); ++it)
-            for (size_t j = i + 1; j < classes.size(); ++j)
-                if (classes[j].groups.contains(it.key()) && !std::as_const(entries).contains(it.key()))
-                    claimed.insert(it.key());
     // What is merged goes to the state's writer every so many objects, so that little is left to
     // write once the merge ends. Not while a claimed id waits: merging it later changes entries
     // already passed (the children that waited for it).
@@ -273,13 +268,23 @@ bool SyncRound::mergeClaimed(const QSet<QString>& claimed,
     return true;
 }
 
-QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind, const Members& members) const {
+QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind, const Members& members,
+                                                       const std::vector<SyncFolderReader::Listing>& classes,
+                                                       QSet<QString>& claimed) const {
     QList<const SyncFolder::Entry*> files;
     const SyncEntries& entries = std::as_const(m_state).entries();
+    const auto listedElsewhere = [&classes, kind](const QString& id) {
+        return std::any_of(classes.cbegin(), classes.cend(),
+                           [kind, &id](const SyncFolderReader::Listing& other) {
+                               return other.kind != kind && other.groups.contains(id);
+                           });
+    };
     for (const auto& [id, group] : members) {
         const auto known = entries.constFind(id);
         if (known != entries.constEnd() && known->record.kind != kind)
             continue;
+        if (known == entries.constEnd() && listedElsewhere(id))
+            claimed.insert(id);
         if (group->main && (known == entries.constEnd() || group->main->signature != known->file))
             files.append(group->main);
         files.append(group->copies);

@@ -96,8 +96,11 @@ private:
     bool mergeClaimed(const QSet<QString>& claimed, const std::vector<SyncFolderReader::Listing>& classes,
                       Result& result);
     // The files that the merge reads: new or changed object files, and every conflict copy; in the
-    // order of `members`.
-    QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind, const Members& members) const;
+    // order of `members`. Ids that another of `classes` lists too and that this machine holds in none
+    // go into `claimed`.
+    QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind, const Members& members,
+                                                const std::vector<SyncFolderReader::Listing>& classes,
+                                                QSet<QString>& claimed) const;
 
     const SyncFolder& m_folder;
     SyncState& m_state;
