@@ -2,6 +2,7 @@
 
 #include "SyncSchema.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QUuid>
 
@@ -13,6 +14,12 @@ const QString stampKey = QStringLiteral("stamp");
 const QString deletedKey = QStringLiteral("deleted");
 const QString attributesKey = QStringLiteral("attributes");
 const QString stampsKey = QStringLiteral("stamps");
+
+// Equal stamps on different values (a file edited by hand, a backup put back): the value whose text
+// sorts last wins, the same on every machine.
+QByteArray tieText(const QJsonValue& value) {
+    return QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+}
 
 std::optional<SyncRecord> fail(QString* why, const QString& reason) {
     if (why)
@@ -94,12 +101,18 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
 }
 
 SyncRecord SyncRecord::merged(const SyncRecord& local, const SyncRecord& remote) {
-    if (local.deleted || remote.deleted)
+    if (local.deleted || remote.deleted) {
+        // At equal stamps the living object stays, whichever side holds it.
+        if (remote.stamp == local.stamp)
+            return local.deleted ? remote : local;
         return remote.stamp > local.stamp ? remote : local;
+    }
     SyncRecord result = local;
     for (auto it = remote.stamps.cbegin(); it != remote.stamps.cend(); ++it) {
         const auto mine = result.stamps.constFind(it.key());
-        if (mine == result.stamps.constEnd() || it.value() > *mine) {
+        if (mine == result.stamps.constEnd() || it.value() > *mine ||
+            (it.value() == *mine && remote.fields.value(it.key()) != result.fields.value(it.key()) &&
+             tieText(remote.fields.value(it.key())) > tieText(result.fields.value(it.key())))) {
             result.stamps.insert(it.key(), it.value());
             result.fields.insert(it.key(), remote.fields.value(it.key()));
         }

@@ -176,6 +176,9 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
     // order, so that the merge follows right behind the readers.
     std::vector<Members> members;
     QList<SyncFolderReader::ClassFiles> toRead;
+    // An id that files of several classes claim (a stray file) and that this machine holds in none
+    // waits until the children that name its owner have been merged.
+    QSet<QString> claimed;
     for (const SyncFolderReader::Listing& listed : classes) {
         filesRead += listed.files.size();
         Members& listedMembers = members.emplace_back();
@@ -184,7 +187,7 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
             listedMembers.emplace_back(it.key(), &it.value());
         std::sort(listedMembers.begin(), listedMembers.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
-        toRead.append({listed.kind, filesToRead(listed.kind, listedMembers)});
+        toRead.append({listed.kind, filesToRead(listed.kind, listedMembers, classes, claimed)});
     }
     if (ok) {
         m_reader.prefetch(toRead);
@@ -197,21 +200,25 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
         round.changedInOrder.reserve(reading);
     }
     // What is merged goes to the state's writer every so many objects, so that little is left to
-    // write once the merge ends.
+    // write once the merge ends. Not while a claimed id waits: merging it later changes entries
+    // already passed (the children that waited for it).
     constexpr size_t keptEvery = 1000;
     QList<ModelObject::Kind> merged;
     for (size_t i = 0; ok && i < classes.size(); ++i) {
         const SyncFolderReader::Listing& listed = classes[i];
         const Members& list = members[i];
         for (size_t m = 0; ok && m < list.size(); ++m) {
-            if (m % keptEvery == 0 && (m > 0 || !merged.isEmpty())) {
+            if (m % keptEvery == 0 && (m > 0 || !merged.isEmpty()) && claimed.isEmpty()) {
                 const Passed passed{merged, listed.kind, list[m].first};
                 keep(keeping, request, round, &passed);
             }
-            ok = m_merger.merge(listed.kind, list[m].first, *list[m].second, round, &result.error);
+            if (!claimed.contains(list[m].first))
+                ok = m_merger.merge(listed.kind, list[m].first, *list[m].second, round, &result.error);
         }
         merged.append(listed.kind);
     }
+    if (ok && !claimed.isEmpty())
+        ok = mergeClaimed(claimed, classes, result);
     m_reader.dropPrefetched();
     // Only a round that read everything knows which refused files are gone.
     m_reader.endRound(ok && result.complete);
@@ -233,13 +240,51 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
     return ok;
 }
 
-QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind, const Members& members) const {
+bool SyncRound::mergeClaimed(const QSet<QString>& claimed,
+                             const std::vector<SyncFolderReader::Listing>& classes, Result& result) {
+    // The index of children was built before this round's children were merged.
+    m_state.forgetChildren();
+    QList<QString> ids(claimed.cbegin(), claimed.cend());
+    std::sort(ids.begin(), ids.end());
+    for (const QString& id : std::as_const(ids)) {
+        QList<std::pair<ModelObject::Kind, const SyncFolderReader::Group*>> claimants;
+        for (const SyncFolderReader::Listing& listed : classes)
+            if (const auto group = listed.groups.constFind(id); group != listed.groups.constEnd())
+                claimants.append({listed.kind, &*group});
+        const QList<QString> children = m_state.childrenOf(id);
+        const auto named = std::find_if(claimants.cbegin(), claimants.cend(), [&](const auto& claimant) {
+            return std::any_of(children.cbegin(), children.cend(), [&](const QString& child) {
+                return SyncSchema::ownerKind(m_state.entries().value(child).record.kind) == claimant.first;
+            });
+        });
+        const auto& [kind, group] = named != claimants.cend() ? *named : claimants.first();
+        for (const auto& [otherKind, other] : std::as_const(claimants))
+            if (otherKind != kind && other->main)
+                m_reader.skip(other->main->path, other->main->signature,
+                              QStringLiteral("the id belongs to an object of another class"));
+        if (!m_merger.merge(kind, id, *group, result.round, &result.error))
+            return false;
+    }
+    return true;
+}
+
+QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind, const Members& members,
+                                                       const std::vector<SyncFolderReader::Listing>& classes,
+                                                       QSet<QString>& claimed) const {
     QList<const SyncFolder::Entry*> files;
     const SyncEntries& entries = std::as_const(m_state).entries();
+    const auto listedElsewhere = [&classes, kind](const QString& id) {
+        return std::any_of(classes.cbegin(), classes.cend(),
+                           [kind, &id](const SyncFolderReader::Listing& other) {
+                               return other.kind != kind && other.groups.contains(id);
+                           });
+    };
     for (const auto& [id, group] : members) {
         const auto known = entries.constFind(id);
         if (known != entries.constEnd() && known->record.kind != kind)
             continue;
+        if (known == entries.constEnd() && listedElsewhere(id))
+            claimed.insert(id);
         if (group->main && (known == entries.constEnd() || group->main->signature != known->file))
             files.append(group->main);
         files.append(group->copies);

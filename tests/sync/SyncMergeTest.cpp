@@ -1,0 +1,259 @@
+// Files that every machine must merge alike, whether it held the object before or joins later: an id
+// claimed by a file of another class, equal stamps on different values, and a deletion read together
+// with a later edit of something the deleted configuration owns.
+#include "SyncMachine.h"
+
+#include "base/LogCapture.h"
+#include "model/AppConfiguration.h"
+#include "model/SavedApp.h"
+#include "platform/sim/VirtualScheduler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+#include <string_view>
+
+namespace {
+// "name|apps", or "absent".
+QString shown(const Machine& machine, const QString& id) {
+    ConfigurationGroup* configuration = machine.find(id);
+    if (!configuration)
+        return QStringLiteral("absent");
+    QStringList apps;
+    for (AppConfiguration* app : configuration->configurationList())
+        apps.append(app->appName());
+    return configuration->name() + u'|' + apps.join(u',');
+}
+
+QStringList savedApps(const Machine& machine) {
+    QStringList names;
+    for (SavedApp* app : machine.context()->fetch<SavedApp>())
+        names.append(app->name());
+    return names;
+}
+
+// A folder as it is now; for a machine's data folder, as kill -9 leaves it (the shared-memory index
+// is rebuilt).
+void copyTree(const QString& from, const QString& to, bool killed) {
+    QDir().mkpath(to);
+    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + u'/' + entry.fileName();
+        if (entry.isDir())
+            copyTree(entry.filePath(), target, killed);
+        else if (!killed || !entry.fileName().endsWith(QLatin1String("-shm")))
+            QFile::copy(entry.filePath(), target);
+    }
+}
+
+QJsonObject readRecord(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+void writeRecord(const QString& path, const QJsonObject& record) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(record).toJson());
+}
+} // namespace
+
+class SyncMergeTest : public QObject {
+    Q_OBJECT
+private:
+    std::optional<QTemporaryDir> m_dir;
+    std::optional<VirtualScheduler> m_scheduler;
+    // `a` made "Work" (Editor, Terminal) and the saved application "Files"; `b` holds both.
+    std::optional<Machine> a, b, joining;
+    QString m_id;
+    QString m_savedApp;
+    QString m_editor;
+
+    QString folder() const { return m_dir->filePath(QStringLiteral("shared")); }
+    QString fileOf(const QString& className, const QString& id) const {
+        return folder() + u'/' + className + u'/' + id + QStringLiteral(".json");
+    }
+    void join() {
+        joining.emplace(m_dir->filePath(QStringLiteral("joining")), folder(), *m_scheduler, false);
+    }
+    static void syncInTurn(std::initializer_list<Machine*> machines) {
+        for (Machine* machine : machines) {
+            QString error;
+            QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
+        }
+    }
+    // A copy of the file of `id` in `fromClass`, given the id `as`, put into `toClass`'s folder.
+    void plantStray(const QString& fromClass, const QString& id, const QString& toClass, const QString& as) {
+        QJsonObject record = readRecord(fileOf(fromClass, id));
+        QVERIFY(!record.isEmpty());
+        record.insert(QStringLiteral("id"), as);
+        writeRecord(fileOf(toClass, as), record);
+    }
+
+private Q_SLOTS:
+    void init() {
+        joining.reset();
+        b.reset();
+        a.reset();
+        m_scheduler.reset();
+        m_dir.emplace();
+        m_scheduler.emplace();
+        QVERIFY(QDir().mkpath(folder()));
+        a.emplace(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, false);
+        b.emplace(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        for (const char* name : {"Editor", "Terminal"})
+            configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
+                                                                    QLatin1String(name), QString(), 0, false,
+                                                                    Corner::leftHalf, 0.5, 400, 10, 10));
+        a->context()->insert(configuration);
+        auto* saved = new SavedApp(QStringLiteral("org.example.Files"), QStringLiteral("Files"), 800, 600,
+                                   Corner::rightHalf, 0.5, 10, 10);
+        a->context()->insert(saved);
+        QVERIFY(a->context()->save());
+        m_id = uuidString(configuration->id());
+        m_savedApp = uuidString(saved->id());
+        m_editor = uuidString(configuration->configurationList().first()->id());
+        syncInTurn({&*a, &*b});
+        QCOMPARE(shown(*b, m_id), QStringLiteral("Work|Editor,Terminal"));
+    }
+    void cleanup() {
+        joining.reset();
+        b.reset();
+        a.reset();
+    }
+
+    // One stray file hides nothing: the id stays with the object that its own class's file and its
+    // children describe, on a machine that held it and on one that joins, and edits still reach both.
+    void anIdClaimedByAnotherClassStaysWithItsObject_data() {
+        QTest::addColumn<QString>("fromClass");
+        QTest::addColumn<QString>("toClass");
+        QTest::addColumn<bool>("configuration");
+        QTest::newRow("a saved application with a configuration's id") << "SavedApp"
+                                                                       << "SavedApp" << true;
+        QTest::newRow("a configuration with a saved application's id") << "ConfigurationGroup"
+                                                                       << "ConfigurationGroup" << false;
+    }
+    void anIdClaimedByAnotherClassStaysWithItsObject() {
+        QFETCH(QString, fromClass);
+        QFETCH(QString, toClass);
+        QFETCH(bool, configuration);
+        const QString claimed = configuration ? m_id : m_savedApp;
+        plantStray(fromClass, configuration ? m_savedApp : m_id, toClass, claimed);
+        const QString stray = fileOf(toClass, claimed);
+        LogCapture log;
+        join();
+        syncInTurn({&*a, &*b, &*joining});
+        for (const Machine* machine : {&*a, &*b, &*joining}) {
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("Work|Editor,Terminal"));
+            QCOMPARE(savedApps(*machine), QStringList{QStringLiteral("Files")});
+        }
+        QCOMPARE(log.lines().filter(QStringLiteral("⚠️ Sync: skipped ") + stray + u':').size(), 3);
+
+        a->find(m_id)->setName(QStringLiteral("Renamed"));
+        QVERIFY(a->context()->save());
+        syncInTurn({&*a, &*b, &*joining});
+        QCOMPARE(shown(*joining, m_id), QStringLiteral("Renamed|Editor,Terminal"));
+        QCOMPARE(shown(*b, m_id), shown(*joining, m_id));
+        QVERIFY(QFile::exists(stray));
+    }
+
+    // A hand edit or a restored backup changes a value and leaves its stamp: machines that saw the old
+    // value and one joining meanwhile agree within one pass, and so does the file.
+    void equalStampsAgreeEverywhere_data() {
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<QString>("agreed");
+        QTest::newRow("a name sorting after the one held") << "Zed"
+                                                           << "Zed";
+        QTest::newRow("a name sorting before it") << "Alpha"
+                                                  << "Work";
+        QTest::newRow("a tombstone of the same stamp") << ""
+                                                       << "Work";
+    }
+    void equalStampsAgreeEverywhere() {
+        QFETCH(QString, edited);
+        QFETCH(QString, agreed);
+        const QString path = fileOf(QStringLiteral("ConfigurationGroup"), m_id);
+        QJsonObject record = readRecord(path);
+        const QJsonValue stamp = record.value(QStringLiteral("stamp"));
+        if (edited.isEmpty()) {
+            record = QJsonObject{{QStringLiteral("format"), 1},
+                                 {QStringLiteral("class"), QStringLiteral("ConfigurationGroup")},
+                                 {QStringLiteral("id"), m_id},
+                                 {QStringLiteral("deleted"), true},
+                                 {QStringLiteral("stamp"), stamp}};
+        } else {
+            QJsonObject attributes = record.value(QStringLiteral("attributes")).toObject();
+            attributes.insert(QStringLiteral("name"), edited);
+            record.insert(QStringLiteral("attributes"), attributes);
+        }
+        writeRecord(path, record);
+        join();
+        syncInTurn({&*joining, &*a, &*b, &*joining});
+        for (const Machine* machine : {&*a, &*b, &*joining})
+            QCOMPARE(machine->nameOf(m_id), agreed);
+        const QJsonObject inFile = readRecord(path);
+        QCOMPARE(
+            inFile.value(QStringLiteral("attributes")).toObject().value(QStringLiteral("name")).toString(),
+            agreed);
+        QCOMPARE(inFile.value(QStringLiteral("stamp")), stamp);
+    }
+
+    // A deletion made on A before B's edit of an application reaches the folder after it (a sync
+    // service delivered it late). A reading both in one round keeps the configuration, as B does, and
+    // so does a machine joining before B has read the deletion.
+    void aDeletionLosesToALaterEditOfAnApplicationReadWithIt() {
+        m_scheduler->advance(10);
+        b->find(m_id)->configurationList().first()->setAppName(QStringLiteral("Edited"));
+        QVERIFY(b->context()->save());
+        QVERIFY(b->engine->exportChanges());
+        const QString path = fileOf(QStringLiteral("ConfigurationGroup"), m_id);
+        const QJsonObject living = readRecord(path);
+        const QString edited = living.value(QStringLiteral("stamp")).toString();
+        const QString made =
+            living.value(QStringLiteral("stamps")).toObject().value(QStringLiteral("name")).toString();
+        const QString deletedAt = QStringLiteral("%1-000000-%2")
+                                      .arg(edited.section(u'-', 0, 0).toLongLong() - 5000)
+                                      .arg(made.section(u'-', 2));
+        writeRecord(path, QJsonObject{{QStringLiteral("format"), 1},
+                                      {QStringLiteral("class"), QStringLiteral("ConfigurationGroup")},
+                                      {QStringLiteral("id"), m_id},
+                                      {QStringLiteral("deleted"), true},
+                                      {QStringLiteral("stamp"), deletedAt}});
+
+        // A is killed once its round has written the store; what it kept brings the configuration
+        // back at its next start as well.
+        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
+        const QString folderThen = m_dir->filePath(QStringLiteral("sharedThen"));
+        a.reset();
+        a.emplace(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, false, 0,
+                  [&](const char* point) {
+                      if (std::string_view(point) == "storeCommitted" && !QFileInfo::exists(crashed)) {
+                          copyTree(m_dir->filePath(QStringLiteral("a")), crashed, true);
+                          copyTree(folder(), folderThen, false);
+                      }
+                  });
+        join();
+        syncInTurn({&*a, &*joining});
+        QCOMPARE(shown(*a, m_id), QStringLiteral("Work|Edited,Terminal"));
+        std::optional<Machine> restarted;
+        restarted.emplace(crashed, folderThen, *m_scheduler, false);
+        syncInTurn({&*restarted});
+        QCOMPARE(shown(*restarted, m_id), QStringLiteral("Work|Edited,Terminal"));
+        restarted.reset();
+        // Brought back by A, before B has read anything.
+        syncInTurn({&*joining});
+        QCOMPARE(shown(*joining, m_id), QStringLiteral("Work|Edited,Terminal"));
+        syncInTurn({&*b, &*a});
+        QCOMPARE(shown(*b, m_id), QStringLiteral("Work|Edited,Terminal"));
+        QCOMPARE(shown(*a, m_id), QStringLiteral("Work|Edited,Terminal"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SyncMergeTest)
+#include "SyncMergeTest.moc"
