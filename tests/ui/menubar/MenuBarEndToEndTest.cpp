@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QHash>
 #include <QJsonObject>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -576,6 +577,17 @@ void MenuBarEndToEndTest::escapeOrAClickElsewhereTakesItAway() {
 
     QVERIFY(run.desktop.key(QStringLiteral("super+m")));
     QVERIFY(shown());
+    QVERIFY(run.click(run.desktop.frameGeometry(term.window).center()));
+    QVERIFY(gone());
+
+    // Started again, the program hands over to the running one: the panel is back, and goes again.
+    QProcess second;
+    second.setProcessEnvironment(run.quarlin.environment());
+    second.start(run.quarlin.program(), {});
+    QVERIFY(second.waitForFinished(20000));
+    QVERIFY(shown());
+    QVERIFY(run.click(run.desktop.frameGeometry(term.window).center()));
+    QVERIFY(gone());
 }
 
 void MenuBarEndToEndTest::onEveryPanel_data() {
