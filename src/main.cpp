@@ -212,11 +212,11 @@ int main(int argc, char** argv) {
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &app, &QuarlinApp::saveBeforeQuit);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &app, &QuarlinApp::saveBeforeQuit);
 
-    // A second start, or a launcher, asks for the program: the attached window in menu-bar mode, else
-    // the main window.
-    const auto bringForward = [&app, &window, &trayHost] {
+    // A second start, or a launcher, asks for the program: the attached window in menu-bar mode (with
+    // what takes it away again, tray or not), else the main window.
+    const auto bringForward = [&app, &window] {
         MenuBarManaging* menuBar = app.appState().menuBarManager();
-        if (menuBar && app.appState().isMainWindowAttached() && trayHost.isAvailable()) {
+        if (menuBar && app.appState().isMainWindowAttached()) {
             menuBar->showAttachedWindow();
             return;
         }

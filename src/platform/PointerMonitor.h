@@ -19,6 +19,7 @@ Q_SIGNALS:
     // The left or right button went down at `position` (root coordinates) over the top-level client
     // window `window` (an override-redirect window itself; 0 over the bare desktop).
     void buttonPressed(QPoint position, quint64 window);
-    // Escape went down, whichever program has the keyboard.
-    void escapePressed();
+    // Escape went down, whichever program has the keyboard: `focus` is the window that held the
+    // input focus then (0 for none or the root).
+    void escapePressed(quint64 focus);
 };

@@ -170,11 +170,18 @@ bool X11PointerMonitor::handle(const xcb_generic_event_t* event) {
         generation = m_generation;
     }
     if (ge->event_type == XCB_INPUT_RAW_KEY_PRESS) {
+        // Asked at once: a program learns of a change of focus only a moment after the server.
+        quint32 focus = 0;
+        if (auto* reply = xcb_get_input_focus_reply(m_conn, xcb_get_input_focus(m_conn), nullptr)) {
+            if (reply->focus != XCB_INPUT_FOCUS_POINTER_ROOT && reply->focus != m_root)
+                focus = reply->focus;
+            std::free(reply);
+        }
         QMetaObject::invokeMethod(
             this,
-            [this, generation] {
+            [this, generation, focus] {
                 if (m_started && m_generation == generation)
-                    Q_EMIT escapePressed();
+                    Q_EMIT escapePressed(focus);
             },
             Qt::QueuedConnection);
     } else if (ge->event_type == XCB_INPUT_RAW_BUTTON_PRESS &&

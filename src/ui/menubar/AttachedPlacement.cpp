@@ -66,7 +66,8 @@ void AttachedPlacement::schedulePlacements(QWidget* window) {
     const QPointer<QWidget> target(window);
     for (double delay : {0.1, 0.35}) {
         m_appState.platform().scheduler.after(delay, [self, target, last = delay == 0.35] {
-            if (!self || !target || !self->m_appState.isMainWindowAttached())
+            // Minimised meanwhile: placing it would bring it back on some window managers (openbox).
+            if (!self || !target || !self->m_appState.isMainWindowAttached() || target->isMinimized())
                 return;
             self->place(target, AttachedFrame::width, target->height());
             // The window manager may have taken the state away while mapping the window.

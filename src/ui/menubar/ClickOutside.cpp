@@ -75,12 +75,12 @@ void ClickOutside::pressed(QPoint rootPosition, quint64 window) {
     Q_EMIT dismissed();
 }
 
-void ClickOutside::escape() {
+void ClickOutside::escape(quint64 focus) {
     QWidget* main = m_window();
     if (!m_installed || !main || !main->isVisible())
         return;
     // Escape typed into one of our own windows is theirs.
-    if (QGuiApplication::focusWindow())
+    if (isOwnWindow(focus))
         return;
     Q_EMIT dismissed();
 }

@@ -40,7 +40,7 @@ Q_SIGNALS:
 
 private:
     void pressed(QPoint rootPosition, quint64 window);
-    void escape();
+    void escape(quint64 focus);
     bool isOwnWindow(quint64 window) const;
 
     PointerMonitor& m_pointer;

@@ -166,11 +166,9 @@ void MenuBarManager::showAttachedWindow() {
     window->setWindowOpacity(1.0);
     bringForward(window);
     applyTaskbarState(window);
-    // Without an icon to come back by, a click elsewhere must not take the window away.
-    if (m_presence.isIconReachable())
-        installGlobalEventMonitor();
-    else
-        removeGlobalEventMonitor();
+    // Escape and a click elsewhere take it away with or without an icon: hiding minimises it where
+    // the taskbar entry and the toggle shortcut are the way back.
+    installGlobalEventMonitor();
     // Hiding took the resize observer away; a shown panel always keeps its place.
     m_placement.observe(window);
     m_placement.placeForShow(window, height);

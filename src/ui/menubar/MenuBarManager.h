@@ -4,8 +4,8 @@
 //
 // Never leaves the program unreachable: without a tray (at start, or when the panel goes away) the
 // main window comes back as an ordinary window with its taskbar entry, and the panel form returns
-// once a tray is there again. Attached without a reachable icon, the window keeps its taskbar entry,
-// stays on a click elsewhere and is minimised instead of hidden. Every show un-minimises.
+// once a tray is there again. Attached without a reachable icon, the window keeps its taskbar entry
+// and goes like the panel does, but minimised instead of hidden. Every show un-minimises.
 //
 // The jobs around it are classes of their own: TrayPresence (is the icon there, where does the window
 // hang from), AttachedFrame (the frame's geometry), AttachedPlacement (keeping the window there),

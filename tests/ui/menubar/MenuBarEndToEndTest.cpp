@@ -1,7 +1,8 @@
 // The real program on a private desktop with a tray (trayer): its icon, the window hanging from it,
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
 // a start in menu-bar mode without any tray, and closing the window without a tray ends the program;
-// a StatusNotifier host that comes after the start; every panel at the top and bottom; scaled screens.
+// a StatusNotifier host that comes after the start; Escape and a click elsewhere with and without a
+// tray; every panel at the top and bottom; scaled screens.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "X11Probe.h"
@@ -14,12 +15,14 @@
 #include "store/ModelContext.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QHash>
 #include <QJsonObject>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -282,6 +285,13 @@ QVariant watcherProperty(const TestDesktop& desktop, const QString& name) {
     return bus.call(get).arguments().value(0).value<QDBusVariant>().variant();
 }
 
+// Whether a name has an owner on the desktop's session bus.
+bool onBus(const TestDesktop& desktop, const QString& name) {
+    const QString address = desktop.environment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    QDBusConnection bus = QDBusConnection::connectToBus(address, address);
+    return bus.interface()->isServiceRegistered(name).value();
+}
+
 } // namespace
 
 class MenuBarEndToEndTest : public QObject {
@@ -290,6 +300,8 @@ private Q_SLOTS:
     void theTrayIconDropsTheWindowAndActivatesFromTheList();
     void withoutATrayTheProgramStaysReachable();
     void aStatusNotifierHostStartedLaterDoesNotStrandTheWindow();
+    void escapeOrAClickElsewhereTakesItAway_data();
+    void escapeOrAClickElsewhereTakesItAway();
     void onEveryPanel_data();
     void onEveryPanel();
     void scaledScreens_data();
@@ -479,6 +491,105 @@ void MenuBarEndToEndTest::aStatusNotifierHostStartedLaterDoesNotStrandTheWindow(
 
 Q_DECLARE_METATYPE(TestDesktop::Panel)
 
+void MenuBarEndToEndTest::escapeOrAClickElsewhereTakesItAway_data() {
+    QTest::addColumn<bool>("tray");
+    QTest::addColumn<TestDesktop::Panel>("panel");
+    QTest::newRow("no tray") << false << TestDesktop::Panel::trayer;
+    QTest::newRow("trayer") << true << TestDesktop::Panel::trayer;
+    QTest::newRow("StatusNotifier host") << true << TestDesktop::Panel::statusNotifier;
+}
+
+// A hot key brings the window forward as the panel, above the other programs, with a tray or
+// without one (stock GNOME, a bare window manager). A click on another program takes it away, the
+// toggle shortcut brings it back, and Escape typed into another program takes it away again.
+// Without a tray it is minimised, its taskbar entry kept as the way back; with one, hidden.
+void MenuBarEndToEndTest::escapeOrAClickElsewhereTakesItAway() {
+    QFETCH(bool, tray);
+    QFETCH(TestDesktop::Panel, panel);
+    TestDesktop::Options options;
+    options.tray = tray;
+    options.panel = panel;
+    ProgramRun run(options);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    using namespace KeyboardShortcuts;
+    QVERIFY(run.quarlin.writePreferences(
+        {{QStringLiteral("KeyboardShortcuts_toggleMenuBar"),
+          QString::fromUtf8(Shortcut(Key::m, ModifierFlag::command).encoded())},
+         {QStringLiteral("KeyboardShortcuts_activateCurrentGroup"),
+          QString::fromUtf8(Shortcut(Key::j, ModifierFlag::command).encoded())}}));
+    const TestDesktop::Client term = run.desktop.startXterm({QStringLiteral("-geometry"), "80x24+100+600"});
+    QVERIFY(term.window);
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
+    const QString tag =
+        QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+
+    quint32 shownId = 0;
+    const auto shown = [&] {
+        const bool up = run.desktop.waitFor(
+            [&] {
+                const std::optional<TreeWindow> w = run.mainWindow();
+                shownId = w && w->rect.width() == 428 ? w->id : 0;
+                return shownId != 0;
+            },
+            15000);
+        if (!up)
+            qWarning() << "main window" << (run.mainWindow() ? run.mainWindow()->rect : QRect()) << "\n"
+                       << qPrintable(run.quarlin.output());
+        return up;
+    };
+    // Gone from the screen: minimised with its taskbar entry without a tray, hidden with one.
+    const auto gone = [&] {
+        const bool away = run.desktop.waitFor(
+            [&] {
+                if (run.mainWindow())
+                    return false;
+                if (tray)
+                    return !run.desktop.clientList().contains(shownId);
+                return run.desktop.isMinimized(shownId) &&
+                       !netWmState(run.desktop.displayName(), shownId)
+                            .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR"));
+            },
+            15000);
+        if (!away)
+            qWarning() << "still there:" << (run.mainWindow() ? run.mainWindow()->rect : QRect()) << "\n"
+                       << qPrintable(run.quarlin.output());
+        return away;
+    };
+
+    QVERIFY(run.desktop.key(QStringLiteral("super+j")));
+    QVERIFY(shown());
+    run.quarlin.screenshot(QStringLiteral("elsewhere-%1-hot-key").arg(tag));
+    QVERIFY(run.click(run.desktop.frameGeometry(term.window).center()));
+    QVERIFY(gone());
+    run.quarlin.screenshot(QStringLiteral("elsewhere-%1-after-a-click").arg(tag));
+
+    QVERIFY(run.desktop.key(QStringLiteral("super+m")));
+    QVERIFY(shown());
+    // The keyboard goes to the xterm without a click (as with the window manager's Alt+Tab): the
+    // panel stays until Escape is typed there.
+    QVERIFY(run.desktop.xdotool({QStringLiteral("windowactivate"), QString::number(term.window)}));
+    QVERIFY(run.desktop.waitFor([&] { return run.desktop.activeWindow() == term.window; }, 15000));
+    QVERIFY(run.mainWindow());
+    run.quarlin.screenshot(QStringLiteral("elsewhere-%1-xterm-active").arg(tag));
+    QVERIFY(run.desktop.key(QStringLiteral("Escape")));
+    QVERIFY(gone());
+    run.quarlin.screenshot(QStringLiteral("elsewhere-%1-after-escape").arg(tag));
+
+    QVERIFY(run.desktop.key(QStringLiteral("super+m")));
+    QVERIFY(shown());
+    QVERIFY(run.click(run.desktop.frameGeometry(term.window).center()));
+    QVERIFY(gone());
+
+    // Started again, the program hands over to the running one: the panel is back, and goes again.
+    QProcess second;
+    second.setProcessEnvironment(run.quarlin.environment());
+    second.start(run.quarlin.program(), {});
+    QVERIFY(second.waitForFinished(20000));
+    QVERIFY(shown());
+    QVERIFY(run.click(run.desktop.frameGeometry(term.window).center()));
+    QVERIFY(gone());
+}
+
 void MenuBarEndToEndTest::onEveryPanel_data() {
     QTest::addColumn<TestDesktop::Panel>("panel");
     QTest::addColumn<bool>("bottom");
@@ -569,6 +680,11 @@ void MenuBarEndToEndTest::onEveryPanel() {
         QVERIFY(run.desktop.waitFor([&] { return run.icon() && bar.contains(run.icon()->rect); }, 15000));
         icon = run.icon()->rect.center();
     }
+    // The desktop's bus launches nothing of the machine's: a GTK panel's start would launch the
+    // accessibility bus there, and every Qt program started after it waits on that bus before its
+    // first window, for as long as the launcher takes on a busy machine.
+    if (panel == TestDesktop::Panel::statusNotifier || panel == TestDesktop::Panel::lxqt)
+        QVERIFY(!onBus(run.desktop, QStringLiteral("org.a11y.Bus")));
     // Each click on the icon reaches the program once (a StatusNotifier host calls the item's
     // Activate itself) and toggles the window once. The two clicks land further apart than Qt's
     // double-click distance (5 px), so the second is a click of its own however soon it follows.

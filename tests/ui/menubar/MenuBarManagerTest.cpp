@@ -214,6 +214,14 @@ private Q_SLOTS:
         QVERIFY(!world.pointer.started);
         QVERIFY(!world.state.attachedModeGlobalEventMonitor());
         QVERIFY(!manager.hasResizeObserver());
+
+        // Escape: typed into the window or our dialog it is theirs; into another program, it goes.
+        manager.showAttachedWindow();
+        world.pointer.escape(world.window.windowHandle()->winId());
+        world.pointer.escape(dialog.windowHandle()->winId());
+        QVERIFY(world.window.isVisible());
+        world.pointer.escape(0x4242);
+        QVERIFY(!world.window.isVisible());
     }
 
     // The usual way to dismiss it: a click on another program, a pause, the icon again. Each round
@@ -411,6 +419,10 @@ private Q_SLOTS:
         QVERIFY(!world.window.isVisible());
         world.statusItem.click();
         QVERIFY(!world.window.isVisible());
+        // Only that one: the user's next click, however soon, shows it.
+        world.clock.advance(ClickOutside::sameClickSeconds / 4);
+        world.statusItem.click();
+        QVERIFY(world.window.isVisible());
     }
 
     // Minimised by the user, or attached with no icon to come back by: one click always shows it.
@@ -430,17 +442,23 @@ private Q_SLOTS:
         world.statusItem.click();
         QVERIFY(!world.window.isMinimized());
 
-        // No tray: no dismissal by clicks elsewhere, the taskbar entry stays, hiding minimises.
+        // No tray: a click elsewhere or Escape typed there takes it away all the same, minimised,
+        // with the taskbar entry and the toggle shortcut to bring it back.
         world.tray.available = false;
         manager.showAttachedWindow();
-        QVERIFY(!manager.hasDismissalMonitors());
         QVERIFY(manager.isTaskbarEntryVisible());
         world.pointer.press(QPoint(400, 600), 0x4242);
-        manager.hideAttachedWindow();
         QVERIFY(world.window.isMinimized());
         QVERIFY(world.window.isVisible());
+        QVERIFY(manager.isTaskbarEntryVisible());
         manager.toggleAttachedWindow();
         QVERIFY(!world.window.isMinimized());
+        world.pointer.escape(0x4242);
+        QVERIFY(world.window.isMinimized());
+        manager.toggleAttachedWindow();
+        QVERIFY(!world.window.isMinimized());
+        manager.hideAttachedWindow();
+        QVERIFY(world.window.isMinimized());
     }
 
     void autoHideAfterActivation() {

@@ -60,6 +60,7 @@ public:
     void stop() override { started = false; }
     bool isStarted() const override { return started; }
     void press(QPoint position, quint64 window = 0) { Q_EMIT buttonPressed(position, window); }
+    void escape(quint64 focus = 0) { Q_EMIT escapePressed(focus); }
     bool started = false;
 };
 

@@ -133,8 +133,14 @@ private Q_SLOTS:
         QTRY_COMPARE(presses.size(), 3);
         QCOMPARE(presses.last().at(0).toPoint(), inside);
         QCOMPARE(presses.last().at(1).toULongLong(), quint64(logo.window));
+        // Escape names the window that had the keyboard (xlogo takes none).
+        const TestDesktop::Client term = desktop.startXterm({"-geometry", "40x10+900+300"});
+        QVERIFY(term.window);
+        QVERIFY(desktop.xdotool({"windowactivate", QString::number(term.window)}));
+        QVERIFY(desktop.waitFor([&] { return desktop.activeWindow() == term.window; }));
         QVERIFY(desktop.key(QStringLiteral("Escape")));
         QTRY_COMPARE(escapes.size(), 1);
+        QCOMPARE(escapes.first().at(0).toULongLong(), quint64(term.window));
 
         // Stopped: nothing more arrives.
         monitor.stop();
