@@ -59,9 +59,9 @@ SyncRound::Result SyncRound::run(const Request& request) {
             checkpoint("stateKept");
             result.ok = result.ok && m_merger.commit(&result.error);
             committed = result.ok;
+            // The note stays until the main thread has settled the round against the edits saved here
+            // meanwhile: killed before, the restart still tells those edits from what the rows held.
             checkpoint("storeCommitted");
-            if (committed && !m_state.persist({}, {}, &result.error, &none))
-                result.ok = false;
         }
     }
     if (!result.ok) {
@@ -95,6 +95,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
         m_state.compact();
         result.large = true;
     }
+    checkpoint("roundEnded");
     return result;
 }
 
