@@ -361,6 +361,31 @@ private Q_SLOTS:
         QCOMPARE(appsSorted(shown(*m_b, m_id)), appsSorted(expected));
     }
 
+    // An application added there and then its configuration deleted there, both read in one round that
+    // is killed before the store's commit: the new application, never in the store here, is no edit
+    // of this machine's, and the deletion stands after the restart.
+    void aDeletionWithANewMemberStandsAfterAKilledRound() {
+        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
+        QVERIFY(QDir().mkpath(crashed));
+        const QDir data(m_dir->filePath(QStringLiteral("b")));
+        m_atPoint = [&](const char* point) {
+            if (std::string_view(point) == "stateKept")
+                copyAsKilled(data, crashed);
+        };
+        editThere(QStringLiteral("addApp"));
+        editThere(QStringLiteral("delete"));
+        QVERIFY(m_b->engine->importChanges());
+        m_atPoint = {};
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+
+        m_b.reset();
+        m_b.emplace(crashed, folder(), *m_scheduler, false);
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("absent"));
+    }
+
     // Killed after the round noted what it merged and before the store's commit: the restart finishes
     // the round without writing over what was saved here meanwhile. The files are copied as they are at
     // that moment, which is what kill -9 leaves.

@@ -197,16 +197,10 @@ bool SyncEngine::finishApplying(QString* error) {
         if (!removedFrom) {
             // Owners, up the chain, of what was in the store then and was taken out here since.
             removedFrom.emplace();
-            const auto takeOut = [&](const QString& id) {
-                for (const QString& owner : ownersOf(id))
-                    removedFrom->insert(owner);
-            };
             for (auto it = replaced.cbegin(); it != replaced.cend(); ++it)
                 if (!live.contains(it.key()))
-                    takeOut(it.key());
-            for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-                if (!it->record.deleted && !live.contains(it.key()) && !replaced.contains(it.key()))
-                    takeOut(it.key());
+                    for (const QString& owner : ownersOf(it.key()))
+                        removedFrom->insert(owner);
         }
         QList<ModelObject*> tree{root};
         for (qsizetype i = 0; i < tree.size(); ++i) {

@@ -50,6 +50,10 @@ SyncRound::Result SyncRound::run(const Request& request) {
             QHash<QString, QJsonObject> replaced;
             for (auto it = round.before.cbegin(); it != round.before.cend(); ++it)
                 replaced.insert(it.key(), it->fields);
+            // And what went with a deleted owner: its rows are gone once the store has committed.
+            for (auto it = round.absent.cbegin(); it != round.absent.cend(); ++it)
+                replaced.insert(it.key(), it->fields);
+            round.absent = {};
             m_state.noteReplaced(std::move(replaced));
         }
         result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&
