@@ -111,6 +111,101 @@ private:
             }
     }
 
+    // Rows of the table at one point of b's round: a's edit, whether b's edit was made first, and what
+    // every machine shows in the end.
+    // Rows of the table at one point of b's round: a's edit, whether b's edit was made first, and what
+    // every machine shows in the end. `laterHere`: only the rows in which b's edit is the later.
+    static void addEditRows(const QByteArray& point, bool laterHere = false) {
+        const char* at = point.constData();
+        const auto row = [&](const char* name, const char* there, bool editedHereFirst,
+                             const char* expected) {
+            if (!(laterHere && editedHereFirst))
+                QTest::addRow(name, at) << QString::fromLatin1(there) << editedHereFirst << point
+                                        << QString::fromLatin1(expected);
+        };
+        row("deleted there, renamed here later, at %s", "delete", false, "Here|Here|Editor,Terminal");
+        row("deleted there, an application renamed here later, at %s", "deleted, application renamed here",
+            false, "Work||Renamed,Terminal");
+        row("an application dropped there, renamed here later, at %s", "dropApp", false,
+            "Work||Renamed,Terminal");
+        row("deleted there, an application dropped here later, at %s", "deleted, application dropped here",
+            false, "Work||Terminal");
+        row("deleted there, the applications reordered here later, at %s", "deleted, reordered here", false,
+            "Work||Terminal,Editor");
+        row("deleted there, an application added here later, at %s", "deleted, added here", false,
+            "Work||Editor,Terminal,Here");
+        row("deleted there later, renamed here, at %s", "delete", true, "absent");
+        row("described there, renamed here, at %s", "describe", false, "Here|There|Editor,Terminal");
+        row("an application added there, renamed here, at %s", "addApp", false,
+            "Here||Editor,Terminal,Added");
+        row("renamed there, deleted here later, at %s", "renamed, deleted here", false, "absent");
+        row("an application renamed there, one added here, at %s", "renameApp", false,
+            "Work||There,Terminal,Here");
+        row("renamed there, renamed here later, at %s", "rename", false, "Here|There|Editor,Terminal");
+        row("renamed here, renamed there later, at %s", "rename", true, "There|There|Editor,Terminal");
+        row("deleted there, the last application dropped here later, at %s",
+            "deleted, last application dropped here", false, "Work||Editor");
+    }
+    static void addEditColumns() {
+        QTest::addColumn<QString>("there");
+        QTest::addColumn<bool>("editedHereFirst");
+        QTest::addColumn<QByteArray>("point");
+        QTest::addColumn<QString>("expected");
+    }
+
+    // The edit made on b for a row of the table: adding an application writes the other applications'
+    // rows too.
+    void editHere(const QString& there) {
+        ConfigurationGroup* here = m_b->find(m_id);
+        if (there == QLatin1String("renameApp"))
+            return here->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
+                                                                  QStringLiteral("Here"), QString(), 0, false,
+                                                                  Corner::leftHalf, 0.5, 400, 10, 10));
+        if (there == QLatin1String("deleted, application renamed here") || there == QLatin1String("dropApp"))
+            return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
+        if (there == QLatin1String("renamed, deleted here"))
+            return m_b->context()->deleteObject(here);
+        if (there == QLatin1String("deleted, reordered here")) {
+            QList<AppConfiguration*> apps = here->configurationList();
+            apps.append(apps.takeFirst());
+            return here->setConfigurations(apps);
+        }
+        if (there == QLatin1String("deleted, added here"))
+            return here->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
+                                                                  QStringLiteral("Here"), QString(), 0, false,
+                                                                  Corner::leftHalf, 0.5, 400, 10, 10));
+        if (there == QLatin1String("deleted, application dropped here"))
+            return m_b->context()->deleteObject(here->configurationList().first());
+        if (there == QLatin1String("deleted, last application dropped here"))
+            return m_b->context()->deleteObject(here->configurationList().last());
+        here->setName(QStringLiteral("Here"));
+        if (there == QLatin1String("delete"))
+            here->setDesc(QStringLiteral("Here"));
+    }
+    // a's edit, saved and written to the folder.
+    void editThere(const QString& there) {
+        ConfigurationGroup* configuration = m_a->find(m_id);
+        if (there.startsWith(QLatin1String("delete")))
+            m_a->context()->deleteObject(configuration);
+        else if (there == QLatin1String("dropApp"))
+            m_a->context()->deleteObject(configuration->configurationList().first());
+        else if (there == QLatin1String("describe"))
+            configuration->setDesc(QStringLiteral("There"));
+        else if (there == QLatin1String("renamed, deleted here"))
+            configuration->setName(QStringLiteral("There"));
+        else if (there == QLatin1String("renameApp"))
+            configuration->configurationList().first()->setAppName(QStringLiteral("There"));
+        else if (there == QLatin1String("addApp"))
+            configuration->appendConfiguration(
+                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Added"), QString(), 0,
+                                     false, Corner::leftHalf, 0.5, 400, 10, 10));
+        else
+            configuration->setName(QStringLiteral("There")), configuration->setDesc(QStringLiteral("There"));
+        QVERIFY(m_a->context()->save());
+        QVERIFY(m_a->engine->flushWrites());
+        m_scheduler->advance(1);
+    }
+
 private Q_SLOTS:
     void init() {
         m_b.reset();
@@ -146,97 +241,23 @@ private Q_SLOTS:
     }
 
     void theLaterEditWinsWhateverTheRoundIsDoing_data() {
-        QTest::addColumn<QString>("there");
-        QTest::addColumn<bool>("editedHereFirst");
-        QTest::addColumn<QByteArray>("point");
-        QTest::addColumn<QString>("expected");
+        addEditColumns();
         // Before the round writes the store, after it, and while the live objects read the round in.
-        const QList<QByteArray> points{"roundStarted", "storeCommitted", "readingIn"};
-        for (const QByteArray& point : points) {
-            const char* at = point.constData();
-            QTest::addRow("deleted there, renamed here later, at %s", at)
-                << "delete" << false << point << "Here|Here|Editor,Terminal";
-            QTest::addRow("deleted there, an application renamed here later, at %s", at)
-                << "deleted, application renamed here" << false << point << "Work||Renamed,Terminal";
-            QTest::addRow("an application dropped there, renamed here later, at %s", at)
-                << "dropApp" << false << point << "Work||Renamed,Terminal";
-            QTest::addRow("deleted there, an application dropped here later, at %s", at)
-                << "deleted, application dropped here" << false << point << "Work||Terminal";
-            QTest::addRow("deleted there, the applications reordered here later, at %s", at)
-                << "deleted, reordered here" << false << point << "Work||Terminal,Editor";
-            QTest::addRow("deleted there, an application added here later, at %s", at)
-                << "deleted, added here" << false << point << "Work||Editor,Terminal,Here";
-            QTest::addRow("deleted there later, renamed here, at %s", at)
-                << "delete" << true << point << "absent";
-            QTest::addRow("described there, renamed here, at %s", at)
-                << "describe" << false << point << "Here|There|Editor,Terminal";
-            QTest::addRow("an application added there, renamed here, at %s", at)
-                << "addApp" << false << point << "Here||Editor,Terminal,Added";
-            QTest::addRow("renamed there, deleted here later, at %s", at)
-                << "renamed, deleted here" << false << point << "absent";
-            QTest::addRow("an application renamed there, one added here, at %s", at)
-                << "renameApp" << false << point << "Work||There,Terminal,Here";
-            QTest::addRow("renamed there, renamed here later, at %s", at)
-                << "rename" << false << point << "Here|There|Editor,Terminal";
-            QTest::addRow("renamed here, renamed there later, at %s", at)
-                << "rename" << true << point << "There|There|Editor,Terminal";
-        }
+        for (const char* point : {"roundStarted", "storeCommitted", "readingIn"})
+            addEditRows(point);
     }
     void theLaterEditWinsWhateverTheRoundIsDoing() {
         QFETCH(QString, there);
         QFETCH(bool, editedHereFirst);
         QFETCH(QByteArray, point);
         QFETCH(QString, expected);
-        ConfigurationGroup* here = m_b->find(m_id);
-        const auto editHere = [&] {
-            // Adding an application writes the other applications' rows too.
-            if (there == QLatin1String("renameApp"))
-                return here->appendConfiguration(
-                    new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
-                                         0, false, Corner::leftHalf, 0.5, 400, 10, 10));
-            if (there == QLatin1String("deleted, application renamed here") ||
-                there == QLatin1String("dropApp"))
-                return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
-            if (there == QLatin1String("renamed, deleted here"))
-                return m_b->context()->deleteObject(here);
-            if (there == QLatin1String("deleted, reordered here")) {
-                QList<AppConfiguration*> apps = here->configurationList();
-                apps.append(apps.takeFirst());
-                return here->setConfigurations(apps);
-            }
-            if (there == QLatin1String("deleted, added here"))
-                return here->appendConfiguration(
-                    new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Here"), QString(),
-                                         0, false, Corner::leftHalf, 0.5, 400, 10, 10));
-            if (there == QLatin1String("deleted, application dropped here"))
-                return m_b->context()->deleteObject(here->configurationList().first());
-            here->setName(QStringLiteral("Here"));
-            if (there == QLatin1String("delete"))
-                here->setDesc(QStringLiteral("Here"));
-        };
+        const auto editHere = [&] { this->editHere(there); };
         if (editedHereFirst)
             editHere();
         m_scheduler->advance(1);
-        ConfigurationGroup* configuration = m_a->find(m_id);
-        if (there.startsWith(QLatin1String("delete")))
-            m_a->context()->deleteObject(configuration);
-        else if (there == QLatin1String("dropApp"))
-            m_a->context()->deleteObject(configuration->configurationList().first());
-        else if (there == QLatin1String("describe"))
-            configuration->setDesc(QStringLiteral("There"));
-        else if (there == QLatin1String("renamed, deleted here"))
-            configuration->setName(QStringLiteral("There"));
-        else if (there == QLatin1String("renameApp"))
-            configuration->configurationList().first()->setAppName(QStringLiteral("There"));
-        else if (there == QLatin1String("addApp"))
-            configuration->appendConfiguration(
-                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Added"), QString(), 0,
-                                     false, Corner::leftHalf, 0.5, 400, 10, 10));
-        else
-            configuration->setName(QStringLiteral("There")), configuration->setDesc(QStringLiteral("There"));
-        QVERIFY(m_a->context()->save());
-        QVERIFY(m_a->engine->flushWrites());
-        m_scheduler->advance(1);
+        editThere(there);
+        if (QTest::currentTestFailed())
+            return;
 
         // b's round reads a's change; b's edit is saved while the round runs.
         const bool readingIn = point == "readingIn";
@@ -271,6 +292,98 @@ private Q_SLOTS:
         };
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
         QCOMPARE(appsSorted(shown(*m_b, m_id)), appsSorted(expected));
+    }
+
+    // Killed once the round's commit is done and before the main thread has weighed it against the edit
+    // saved meanwhile (saved while the worker stood at the commit, or as the round ended): the restart
+    // keeps the later of the two, as the live machine would have. The files are copied as kill -9
+    // leaves them.
+    void anEditSavedAroundTheCommitSurvivesAKill_data() {
+        addEditColumns();
+        // An edit of this machine's that waits to go out when it is killed is stamped at the restart:
+        // only the rows in which it is the later anyway.
+        for (const char* point : {"storeCommitted", "roundEnded"})
+            addEditRows(point, true);
+    }
+    void anEditSavedAroundTheCommitSurvivesAKill() {
+        QFETCH(QString, there);
+        QFETCH(bool, editedHereFirst);
+        QFETCH(QByteArray, point);
+        QFETCH(QString, expected);
+        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
+        QVERIFY(QDir().mkpath(crashed));
+        const QDir data(m_dir->filePath(QStringLiteral("b")));
+        if (editedHereFirst)
+            editHere(there);
+        m_scheduler->advance(1);
+        editThere(there);
+        if (QTest::currentTestFailed())
+            return;
+
+        // Saved at the commit: copied as the round ends. Saved as it ends: copied after the save.
+        const bool atEnd = point == "roundEnded";
+        bool copied = false;
+        m_atPoint = [&](const char* reached) {
+            if (!atEnd && std::string_view(reached) == "roundEnded") {
+                copyAsKilled(data, crashed);
+                copied = true;
+            }
+        };
+        m_gate.arm(point.constData());
+        m_b->engine->syncNow([](bool, const QString&) {});
+        QVERIFY(m_gate.waitReached());
+        if (!editedHereFirst)
+            editHere(there);
+        QString error;
+        const bool saved = m_b->context()->save(&error);
+        if (atEnd) {
+            copyAsKilled(data, crashed);
+            copied = true;
+        }
+        m_gate.release();
+        QVERIFY2(saved, qPrintable(error));
+        m_b->engine->settle();
+        m_atPoint = {};
+        QVERIFY(copied);
+
+        m_b.reset();
+        m_b.emplace(crashed, folder(), *m_scheduler, false);
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        const auto appsSorted = [&](QString text) {
+            if (there != QLatin1String("dropApp"))
+                return text;
+            QStringList apps = text.section(u'|', 2).split(u',');
+            apps.sort();
+            return text.section(u'|', 0, 1) + u'|' + apps.join(u',');
+        };
+        QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
+        QCOMPARE(appsSorted(shown(*m_b, m_id)), appsSorted(expected));
+    }
+
+    // An application added there and then its configuration deleted there, both read in one round that
+    // is killed before the store's commit: the new application, never in the store here, is no edit
+    // of this machine's, and the deletion stands after the restart.
+    void aDeletionWithANewMemberStandsAfterAKilledRound() {
+        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
+        QVERIFY(QDir().mkpath(crashed));
+        const QDir data(m_dir->filePath(QStringLiteral("b")));
+        m_atPoint = [&](const char* point) {
+            if (std::string_view(point) == "stateKept")
+                copyAsKilled(data, crashed);
+        };
+        editThere(QStringLiteral("addApp"));
+        editThere(QStringLiteral("delete"));
+        QVERIFY(m_b->engine->importChanges());
+        m_atPoint = {};
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+
+        m_b.reset();
+        m_b.emplace(crashed, folder(), *m_scheduler, false);
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("absent"));
     }
 
     // Killed after the round noted what it merged and before the store's commit: the restart finishes

@@ -4,7 +4,9 @@
 // passes every machine and the folder must hold the same library, and every edit whose save returned
 // ok must hold, or have been overtaken by a later edit of the same attribute or a later deletion.
 // Times are taken here, around each command: an edit's stamp lies between the sending of its command
-// and its answer, so "later" below is judged only where those intervals do not overlap.
+// and its answer, so "later" below is judged only where those intervals do not overlap. A deletion
+// is stamped when it is written out, which a busy worker puts off past its answer: the tombstone's
+// stamp says when.
 // SYNC_SOAK_SEEDS (how many seeds) and SYNC_SOAK_OPS (edits per seed) make the long run.
 #include "SyncPeerProcess.h"
 
@@ -65,6 +67,10 @@ struct FileState {
     QJsonObject json;
     QString value(const QString& attribute) const {
         return json.value(QStringLiteral("attributes")).toObject().value(attribute).toString();
+    }
+    // The wall time of its stamp, in milliseconds.
+    qint64 stampTime() const {
+        return json.value(QStringLiteral("stamp")).toString().section(u'-', 0, 0).toLongLong();
     }
 };
 
@@ -415,6 +421,17 @@ private:
         for (const Op* deletion : deletions)
             if (deletion->committed)
                 lastDeletion = std::max(lastDeletion, deletion->done);
+        // A deletion is stamped when it is written out, which is after its save returned when the
+        // machine's worker was busy then: the tombstone that won says when.
+        if (lastDeletion >= 0) {
+            const FileState own = file(object == configuration ? QStringLiteral("ConfigurationGroup")
+                                                               : QStringLiteral("AppConfiguration"),
+                                       object);
+            const FileState owner = file(QStringLiteral("ConfigurationGroup"), configuration);
+            for (const FileState* tombstone : {&own, &owner})
+                if (tombstone->deleted)
+                    lastDeletion = std::max(lastDeletion, tombstone->stampTime());
+        }
         for (const Op* edit : std::as_const(edits))
             if (edit->committed && edit->sent > lastDeletion)
                 return QStringLiteral("%1 is gone, yet \"%2\" (sent +%3) was saved after every deletion")

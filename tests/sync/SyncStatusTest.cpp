@@ -25,7 +25,9 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -601,42 +603,76 @@ private Q_SLOTS:
         QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
     }
 
-    // Two machines append to one list at once: both new applications take the same place. Every
-    // machine shows them in one order, and the places are told apart within a quiet pass.
+    // Machines append to one list at once: the new applications take the same place. Every machine
+    // shows them in one order, and the places are told apart within a quiet pass, whichever machine
+    // reads the tie first.
+    void concurrentAppendsEndInOneOrder_data() {
+        QTest::addColumn<int>("machines");
+        QTest::newRow("two machines") << 2;
+        QTest::newRow("three machines") << 3;
+    }
     void concurrentAppendsEndInOneOrder() {
-        Machine a = machineAt("a", false);
-        Machine b = machineAt("b", false);
-        const QString id = insertConfigurations(a, 1).first();
-        QVERIFY(a.engine->importChanges() && b.engine->importChanges());
-        const auto append = [&](Machine& machine, const QString& bundleID) {
-            machine.find(id)->appendConfiguration(new AppConfiguration(
-                bundleID, bundleID, QString(), 0, false, Corner::topRight, 0.5, 400, 10, 10));
-            QVERIFY(machine.context()->save());
+        QFETCH(int, machines);
+        std::vector<std::unique_ptr<Machine>> all;
+        for (int m = 0; m < machines; ++m)
+            all.push_back(std::make_unique<Machine>(m_dir->filePath(QString(QChar(u'a' + m))), folder(),
+                                                    *m_scheduler, false));
+        const QString id = insertConfigurations(*all[0], 1).first();
+        // Each machine reads the folder once and runs what that leaves for later turns.
+        const auto pass = [&] {
+            for (const auto& machine : all) {
+                QVERIFY(machine->engine->importChanges());
+                advanceSettled(*m_scheduler, 0, {machine.get()});
+            }
         };
-        append(a, QStringLiteral("fromA"));
-        append(b, QStringLiteral("fromB"));
         const auto listOf = [&](const Machine& machine) {
             QStringList list;
             for (const AppConfiguration* app : machine.find(id)->configurationList())
                 list.append(app->bundleID());
             return list.join(u',');
         };
-        QVERIFY(a.engine->importChanges() && b.engine->importChanges() && a.engine->importChanges());
-        QCOMPARE(listOf(a), listOf(b));
-        QVERIFY(b.engine->importChanges() && a.engine->importChanges());
-        QCOMPARE(listOf(a), listOf(b));
-        QSet<int> places;
         const QString folder = this->folder() + QStringLiteral("/AppConfiguration");
-        for (const QString& name : QDir(folder).entryList({QStringLiteral("*.json")}, QDir::Files)) {
-            QFile file(folder + u'/' + name);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QJsonObject attributes = QJsonDocument::fromJson(file.readAll())
-                                               .object()
-                                               .value(QStringLiteral("attributes"))
-                                               .toObject();
-            places.insert(attributes.value(QStringLiteral("configurationGroupOrder")).toInt());
+        // Each file's place, and its version.
+        const auto files = [&] {
+            QStringList places;
+            QStringList versions;
+            for (const QFileInfo& info :
+                 QDir(folder).entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
+                QFile file(info.filePath());
+                if (!file.open(QIODevice::ReadOnly))
+                    return std::pair(QStringList(), QStringList());
+                places.append(QJsonDocument::fromJson(file.readAll())
+                                  .object()
+                                  .value(QStringLiteral("attributes"))
+                                  .toObject()
+                                  .value(QStringLiteral("configurationGroupOrder"))
+                                  .toVariant()
+                                  .toString());
+                versions.append(QString::number(SyncFolder::signatureOf(info.filePath())->inode));
+            }
+            return std::pair(places, versions);
+        };
+        pass();
+        // The ids decide the order of a tie: a few times over, with new ones.
+        for (int round = 0; round < 4; ++round) {
+            for (int m = 0; m < machines; ++m) {
+                const QString bundleID = QStringLiteral("r%1m%2").arg(round).arg(m);
+                all[m]->find(id)->appendConfiguration(new AppConfiguration(
+                    bundleID, bundleID, QString(), 0, false, Corner::topRight, 0.5, 400, 10, 10));
+                QVERIFY(all[m]->context()->save());
+            }
+            pass();
+            for (const auto& machine : all)
+                QCOMPARE(listOf(*machine), listOf(*all[0]));
+            QCOMPARE(listOf(*all[0]).count(u',') + 1, 1 + (round + 1) * machines);
+            const auto [places, versions] = files();
+            QCOMPARE(QSet<QString>(places.cbegin(), places.cend()).size(), places.size());
+            // Told apart for good: later passes write nothing and move nothing.
+            pass();
+            QCOMPARE(files().second, versions);
+            for (const auto& machine : all)
+                QCOMPARE(listOf(*machine), listOf(*all[0]));
         }
-        QCOMPARE(places.size(), 3);
     }
 
     // A round that merges many tombstones packs them afresh: nothing of them may be lost or changed on

@@ -158,6 +158,18 @@ bool ExportScheduler::exportChanges(QString* error) {
         if (!message.isEmpty())
             return m_engine.fail(message, error);
     }
+    // The live objects show the last round and the edits saved meanwhile are settled with it.
+    if (!m_engine.clearApplying(&message))
+        return m_engine.fail(message, error);
+    if (const QList<ModelObject*> tied = m_engine.m_exporter->takeTiedLists(); !tied.isEmpty()) {
+        // The store's rows get the places shown too: read in again, they keep the order on screen.
+        m_settling = true;
+        const auto rewritten = qScopeGuard([this] { m_settling = false; });
+        for (ModelObject* owner : tied)
+            m_engine.m_context->rewrite(owner);
+        if (!m_engine.m_context->save(&message))
+            return m_engine.fail(message, error);
+    }
     const SyncExporter::Result result = m_engine.m_exporter->exportChanges(&message);
     if (m_engine.m_exporter->hasMore())
         scheduleExport();

@@ -172,14 +172,84 @@ bool SyncEngine::finishApplying(QString* error) {
         add(m_context->fetch<PositionGroup>());
         add(m_context->fetch<AppPositionMapping>());
     }
+    const QHash<QString, QJsonObject>& replaced = m_state->replaced();
+    // What a row held as that import found it (as noted with it, else as last merged).
+    const auto noted = [&](const QString& id) -> std::optional<QJsonObject> {
+        if (const auto before = replaced.constFind(id); before != replaced.constEnd())
+            return *before;
+        if (const auto entry = entries.constFind(id); entry != entries.constEnd() && !entry->record.deleted)
+            return entry->record.fields;
+        return std::nullopt;
+    };
+    // The owners, up the chain, of a row as that import found it; a few levels at most, whatever the
+    // rows say.
+    const auto ownersOf = [&](const QString& id) {
+        QStringList owners;
+        QString at = id;
+        for (int depth = 0; depth < 4; ++depth) {
+            const std::optional<QJsonObject> fields = noted(at);
+            if (!fields)
+                break;
+            at = fields->value(SyncSchema::ownerAttribute(entries.value(at).record.kind)).toString();
+            if (at.isEmpty())
+                break;
+            owners.append(at);
+        }
+        return owners;
+    };
+    // A deletion that import merged stands unless the object's rows were written here since, as an
+    // edit saved meanwhile: then it is in the store again and goes out as the later change.
+    std::optional<QSet<QString>> removedFrom;
+    const auto editedHere = [&](ModelObject* root) {
+        if (!removedFrom) {
+            // Owners, up the chain, of what was in the store then and was taken out here since.
+            removedFrom.emplace();
+            for (auto it = replaced.cbegin(); it != replaced.cend(); ++it)
+                if (!live.contains(it.key()))
+                    for (const QString& owner : ownersOf(it.key()))
+                        removedFrom->insert(owner);
+        }
+        QList<ModelObject*> tree{root};
+        for (qsizetype i = 0; i < tree.size(); ++i) {
+            const QString id = SyncSchema::idOf(tree[i]);
+            const std::optional<QJsonObject> was = noted(id);
+            if (removedFrom->contains(id) || !was)
+                return true;
+            const QJsonObject fields = SyncSchema::fieldsOf(tree[i]);
+            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
+                if (was->value(field.key()) != field.value())
+                    return true;
+            tree.append(ModelContext::ownedChildren(tree[i]));
+        }
+        return false;
+    };
     SyncMerger::Round round;
     bool ok = true;
+    // Back in the store with what it holds there, the later change.
+    QSet<QString> back;
+    const auto isBack = [&](const QString& id) {
+        if (back.contains(id))
+            return true;
+        const QStringList owners = ownersOf(id);
+        return std::any_of(owners.cbegin(), owners.cend(),
+                           [&back](const QString& owner) { return back.contains(owner); });
+    };
     for (const QString& id : std::as_const(ids)) {
         if (!ok || !entries.contains(id))
             continue;
+        const auto before = replaced.constFind(id);
+        if (!replaced.isEmpty()) {
+            ModelObject* object = live.value(id);
+            // Deleted here since, or left out of what came back: the deletion goes out.
+            if (!object && (before != replaced.constEnd() || isBack(id)))
+                continue;
+            if (object && entries.value(id).record.deleted && (isBack(id) || editedHere(object))) {
+                back.insert(id);
+                continue;
+            }
+        }
         QJsonObject kept;
-        const auto before = m_state->replaced().constFind(id);
-        if (ModelObject* object = live.value(id); object && before != m_state->replaced().constEnd()) {
+        if (ModelObject* object = live.value(id); object && before != replaced.constEnd()) {
             const QJsonObject fields = SyncSchema::fieldsOf(object);
             for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
                 if (before->value(field.key()) != field.value())
@@ -196,6 +266,13 @@ bool SyncEngine::finishApplying(QString* error) {
         return false;
     m_context->checkForRemoteChanges();
     return true;
+}
+
+bool SyncEngine::clearApplying(QString* error) {
+    if (m_state->applying().isEmpty() || m_worker->isBusy())
+        return true;
+    const QStringList none;
+    return m_state->persist({}, {}, error, &none);
 }
 
 int SyncEngine::unreadableFileCount() const {
@@ -416,8 +493,12 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
         // turn unless someone waits for the round.
         m_context->refresh(changes, !m_waited);
         Q_EMIT imported(round.applied);
-    } else if (settled) {
-        m_context->checkForRemoteChanges();
+    } else {
+        if (settled)
+            m_context->checkForRemoteChanges();
+        // Nothing to read in: settled already.
+        if (QString message; !m_exporter->hasOverlap() && !clearApplying(&message))
+            return end(false, message);
     }
     if (!written)
         return end(false, writeError);

@@ -57,9 +57,17 @@ void SyncExporter::untrack(ModelObject* object) {
     disconnect(object, &ModelObject::changed, this, nullptr);
     m_seen.remove(object);
     m_madeAt.remove(object);
+    m_tiedLists.remove(object);
 }
 
 void SyncExporter::noticeChange(ModelObject* object) {
+    if (m_context->isRefreshing()) {
+        // Lists read in with places that tie are shown in one order everywhere; the places shown go
+        // out, so that the files tell the members apart too.
+        noteTiedPlaces(object);
+        if (ModelObject* owner = SyncSchema::ownerOf(object))
+            noteTiedPlaces(owner);
+    }
     // Read in from the store just as an import merged it: nothing to send. Left to the export, a large
     // import would have every object it touched compared again, a slice per turn.
     if (m_context->isRefreshing() && !m_dirty.contains(object) && !m_waiting.contains(object) &&
@@ -102,6 +110,45 @@ bool SyncExporter::isStored(const ModelObject* object) const {
         if (!m_context->contains(o) || (SyncSchema::ownerKind(o->kind()) && !SyncSchema::ownerOf(o)))
             return false;
     return true;
+}
+
+void SyncExporter::noteTiedPlaces(ModelObject* owner) {
+    if (m_worker.isBusy())
+        return;
+    QHash<int, QList<ModelObject*>> lists;
+    for (ModelObject* member : ModelContext::ownedChildren(owner))
+        lists[int(member->kind())].append(member);
+    for (const QList<ModelObject*>& members : std::as_const(lists)) {
+        if (members.size() < 2)
+            continue;
+        const QString place = SyncSchema::orderAttribute(members.first()->kind());
+        const SyncEntries& entries = std::as_const(m_state).entries();
+        QSet<double> places;
+        bool tied = false;
+        // Members just read in are not tracked yet: looked up by their ids.
+        for (ModelObject* member : members) {
+            const auto entry = entries.constFind(SyncSchema::idOf(member));
+            if (entry == entries.constEnd() || entry->record.deleted)
+                break;
+            const qsizetype had = places.size();
+            places.insert(entry->record.fields.value(place).toDouble());
+            tied = tied || places.size() == had;
+        }
+        if (tied) {
+            for (ModelObject* member : members)
+                m_dirty.insert(member);
+            m_tiedLists.insert(owner);
+        }
+    }
+}
+
+QList<ModelObject*> SyncExporter::takeTiedLists() {
+    QList<ModelObject*> owners;
+    for (ModelObject* owner : std::as_const(m_tiedLists))
+        if (m_context->contains(owner))
+            owners.append(owner);
+    m_tiedLists.clear();
+    return owners;
 }
 
 bool SyncExporter::keepsRecordedPlaces(const ModelObject* object) const {

@@ -71,6 +71,10 @@ public:
     QSet<QString> failedWrites() const { return m_writes.failed(); }
     const QString& writeFailure() const { return m_writes.failure(); }
 
+    // The owners of lists read in with tied places since the last call, still stored: their rows are to
+    // be written with the places shown.
+    QList<ModelObject*> takeTiedLists();
+
     // Edits saved here while a round merged other machines' changes (see RoundOverlap).
     void noteRound(const QHash<QString, SyncRecord>& before) { m_overlap.noteRound(before); }
     bool hasOverlap() const { return m_overlap.hasOverlap(); }
@@ -86,6 +90,9 @@ private:
     const QJsonObject* mergedFields(ModelObject* object) const;
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
+    // Marks the members of the owner's lists whose merged places tie, so that the export writes the
+    // places they are shown at.
+    void noteTiedPlaces(ModelObject* owner);
     // Whether the places recorded for the object's list still follow the list's order. Then a place
     // that differs from the object's index is not an edit: the list is still incomplete here (its
     // other members' files have not all arrived), and numbering what is here would send out places
@@ -112,5 +119,6 @@ private:
     // Held back until the import that follows a re-join has ended.
     QSet<ModelObject*> m_waiting;
     ExportBacklog m_backlog;
+    QSet<ModelObject*> m_tiedLists;
     RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_dirty, m_madeAt};
 };

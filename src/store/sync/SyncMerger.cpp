@@ -60,6 +60,8 @@ void SyncMerger::markAbsent(const QString& id, Round& round) {
         auto it = m_state.entries().find(child);
         if (it == m_state.entries().end() || !it->present)
             continue;
+        if (!it->record.deleted && !round.before.contains(child))
+            round.absent.insert(child, it->record);
         it->present = false;
         round.noteChanged(child, it->record.kind);
         markAbsent(child, round);

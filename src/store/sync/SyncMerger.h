@@ -37,6 +37,8 @@ public:
         // What the living objects among them held before this round merged them: an edit saved here
         // while the round ran is told apart from what the round brought by it.
         QHash<QString, SyncRecord> before;
+        // The living objects that went with an owner this round deleted, as they were.
+        QHash<QString, SyncRecord> absent;
         // Objects whose rows in the store changed (rows that already held the merged values are not
         // written); known once the round's commit has run.
         int applied = 0;

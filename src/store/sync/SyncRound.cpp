@@ -50,6 +50,10 @@ SyncRound::Result SyncRound::run(const Request& request) {
             QHash<QString, QJsonObject> replaced;
             for (auto it = round.before.cbegin(); it != round.before.cend(); ++it)
                 replaced.insert(it.key(), it->fields);
+            // And what went with a deleted owner: its rows are gone once the store has committed.
+            for (auto it = round.absent.cbegin(); it != round.absent.cend(); ++it)
+                replaced.insert(it.key(), it->fields);
+            round.absent = {};
             m_state.noteReplaced(std::move(replaced));
         }
         result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&
@@ -59,9 +63,9 @@ SyncRound::Result SyncRound::run(const Request& request) {
             checkpoint("stateKept");
             result.ok = result.ok && m_merger.commit(&result.error);
             committed = result.ok;
+            // The note stays until the main thread has settled the round against the edits saved here
+            // meanwhile: killed before, the restart still tells those edits from what the rows held.
             checkpoint("storeCommitted");
-            if (committed && !m_state.persist({}, {}, &result.error, &none))
-                result.ok = false;
         }
     }
     if (!result.ok) {
@@ -97,6 +101,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
         m_state.compact();
         result.large = true;
     }
+    checkpoint("roundEnded");
     return result;
 }
 
