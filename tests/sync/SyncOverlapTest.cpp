@@ -87,6 +87,16 @@ QString shown(const Machine& machine, const QString& id) {
     return QStringLiteral("%1|%2|%3")
         .arg(configuration->name(), configuration->desc().value_or(QString()), apps.join(u','));
 }
+
+// After "dropApp" the dropped application's old place ties with the one that took it: only presence
+// counts, so the applications are compared sorted.
+QString appsSorted(QString text, const QString& there) {
+    if (there != QLatin1String("dropApp"))
+        return text;
+    QStringList apps = text.section(u'|', 2).split(u',');
+    apps.sort();
+    return text.section(u'|', 0, 1) + u'|' + apps.join(u',');
+}
 } // namespace
 
 class SyncOverlapTest : public QObject {
@@ -282,16 +292,8 @@ private Q_SLOTS:
         QVERIFY(ended);
         syncBoth();
 
-        // The dropped application's old place ties with the one that took it: only presence counts.
-        const auto appsSorted = [&](QString text) {
-            if (there != QLatin1String("dropApp"))
-                return text;
-            QStringList apps = text.section(u'|', 2).split(u',');
-            apps.sort();
-            return text.section(u'|', 0, 1) + u'|' + apps.join(u',');
-        };
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
-        QCOMPARE(appsSorted(shown(*m_b, m_id)), appsSorted(expected));
+        QCOMPARE(appsSorted(shown(*m_b, m_id), there), appsSorted(expected, there));
     }
 
     // Killed once the round's commit is done and before the main thread has weighed it against the edit
@@ -350,15 +352,8 @@ private Q_SLOTS:
         m_b.emplace(crashed, folder(), *m_scheduler, false);
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();
-        const auto appsSorted = [&](QString text) {
-            if (there != QLatin1String("dropApp"))
-                return text;
-            QStringList apps = text.section(u'|', 2).split(u',');
-            apps.sort();
-            return text.section(u'|', 0, 1) + u'|' + apps.join(u',');
-        };
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
-        QCOMPARE(appsSorted(shown(*m_b, m_id)), appsSorted(expected));
+        QCOMPARE(appsSorted(shown(*m_b, m_id), there), appsSorted(expected, there));
     }
 
     // An application added there and then its configuration deleted there, both read in one round that
