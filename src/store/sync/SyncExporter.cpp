@@ -115,6 +115,13 @@ bool SyncExporter::isStored(const ModelObject* object) const {
 void SyncExporter::noteTiedPlaces(ModelObject* owner) {
     if (m_worker.isBusy())
         return;
+    // Looked at for every object a refresh reads in: a round that renamed a thousand configurations
+    // must not weigh each one's lists.
+    if (m_changedLists) {
+        const auto known = m_known.constFind(owner);
+        if (!m_changedLists->contains(known != m_known.cend() ? *known : SyncSchema::idOf(owner)))
+            return;
+    }
     QHash<int, QList<ModelObject*>> lists;
     for (ModelObject* member : ModelContext::ownedChildren(owner))
         lists[int(member->kind())].append(member);

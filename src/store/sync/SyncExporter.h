@@ -74,6 +74,9 @@ public:
     // The owners of lists read in with tied places since the last call, still stored: their rows are to
     // be written with the places shown.
     QList<ModelObject*> takeTiedLists();
+    // The ids of the owners whose lists the last round changed (members merged, come or gone): only
+    // theirs can have been read in with tied places. Every owner's, when not known.
+    void setChangedLists(std::optional<QSet<QString>> owners) { m_changedLists = std::move(owners); }
 
     // Edits saved here while a round merged other machines' changes (see RoundOverlap).
     void noteRound(const QHash<QString, SyncRecord>& before) { m_overlap.noteRound(before); }
@@ -120,5 +123,6 @@ private:
     QSet<ModelObject*> m_waiting;
     ExportBacklog m_backlog;
     QSet<ModelObject*> m_tiedLists;
+    std::optional<QSet<QString>> m_changedLists;
     RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_dirty, m_madeAt};
 };

@@ -88,6 +88,12 @@ SyncRound::Result SyncRound::run(const Request& request) {
         // The rows the commit wrote, beside those it deleted (counted as they were merged).
         for (const QList<qint64>& keys : result.changes.written)
             round.applied += int(keys.size());
+        // Here rather than on the main thread, which reads the commit in.
+        result.changedLists.emplace();
+        for (const auto& [id, kind] : round.changedInOrder)
+            if (SyncSchema::ownerKind(kind))
+                if (const auto entry = std::as_const(entries).constFind(id); entry != entries.constEnd())
+                    result.changedLists->insert(entry->record.owner());
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
@@ -98,6 +104,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
     if (entries.hotTombstones() > largeRound) {
         round.changed = {};
         round.changedInOrder = {};
+        result.changedLists.reset();
         m_state.compact();
         result.large = true;
     }

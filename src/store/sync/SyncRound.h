@@ -50,6 +50,9 @@ public:
         bool complete = true;
         // Read many files or merged many tombstones: megabytes are free once its copies are gone.
         bool large = false;
+        // The ids of the owners whose lists the commit changed; not known after a round that packed
+        // many tombstones.
+        std::optional<QSet<QString>> changedLists;
     };
 
     SyncRound(const SyncFolder& folder, SyncState& state, SyncFolderReader& reader, SyncMerger& merger)
