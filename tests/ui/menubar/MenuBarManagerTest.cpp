@@ -465,6 +465,14 @@ private Q_SLOTS:
         QVERIFY(!world.window.isMinimized());
         manager.hideAttachedWindow();
         QVERIFY(world.window.isMinimized());
+
+        // Brought back by the window manager (its taskbar entry, a window list): it goes again as
+        // after any other way back, and keeps its place.
+        world.window.setWindowState(Qt::WindowNoState);
+        QVERIFY(manager.hasDismissalMonitors());
+        QVERIFY(manager.hasResizeObserver());
+        world.pointer.escape(0x4242);
+        QVERIFY(world.window.isMinimized());
     }
 
     void autoHideAfterActivation() {
