@@ -72,11 +72,17 @@ QRect AttachedFrame::under(const QList<MonitorArea>& areas, const QRect& anchor,
     // Never over the icon itself: a panel the free area does not show (a window manager's own
     // panel on a second monitor) still holds it.
     const QRect icon = anchor.isEmpty() ? QRect(anchor.topLeft(), QSize(1, 1)) : anchor;
+    // An anchor within the free area (the pointer, without a tray) may have no room for the panel on
+    // either side: the panel then covers it rather than leave the screen.
+    const bool within = vf.contains(c);
+    const auto onScreen = [&](int y) {
+        return within ? clampLowWins(y, vf.y() + edgeMargin, vfBottom - h - edgeMargin) : y;
+    };
     switch (edge) {
     case top:
-        return QRect(centredX, std::max(vf.y(), icon.y() + icon.height()) + panelGap, w, h);
+        return QRect(centredX, onScreen(std::max(vf.y(), icon.y() + icon.height()) + panelGap), w, h);
     case bottom:
-        return QRect(centredX, std::min(vfBottom, icon.y()) - h - panelGap, w, h);
+        return QRect(centredX, onScreen(std::min(vfBottom, icon.y()) - h - panelGap), w, h);
     case left:
         return QRect(std::max(vf.x(), icon.x() + icon.width()) + panelGap, centredY, w, h);
     case right:

@@ -10,9 +10,11 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QVariantAnimation>
 #include <QWidget>
 #include <QWindow>
+#include <QWindowStateChangeEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -137,6 +139,7 @@ QWidget* MenuBarManager::resolveMainWindow() {
 
 void MenuBarManager::attach(QWidget* window, bool transparent) {
     m_form.attach(window);
+    window->installEventFilter(this);
     window->setGeometry(m_placement.applyHeightLimits(window));
     window->setWindowOpacity(transparent ? 0.0 : 1.0);
     m_appState.setIsMainWindowAttached(true);
@@ -172,6 +175,21 @@ void MenuBarManager::showAttachedWindow() {
     // Hiding took the resize observer away; a shown panel always keeps its place.
     m_placement.observe(window);
     m_placement.placeForShow(window, height);
+}
+
+bool MenuBarManager::eventFilter(QObject* watched, QEvent* event) {
+    // Un-minimised by the window manager (its taskbar entry, a window list), not by a show of ours:
+    // what a show sets up for its time on screen was taken away when it was minimised.
+    auto* window = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::WindowStateChange && window && window == recordedMainWindow() &&
+        !m_showing && m_appState.isMainWindowAttached() && !window->isMinimized() &&
+        static_cast<QWindowStateChangeEvent*>(event)->oldState().testFlag(Qt::WindowMinimized) &&
+        !m_clickOutside.isInstalled()) {
+        installGlobalEventMonitor();
+        m_placement.observe(window);
+        m_placement.placeForShow(window, window->height());
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void MenuBarManager::bringForward(QWidget* window) {

@@ -87,6 +87,9 @@ public:
     bool hasDismissalMonitors() const { return m_clickOutside.isInstalled(); }
     bool hasResizeObserver() const { return m_placement.isObserving(); }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 public Q_SLOTS:
     void statusItemClicked();
     void statusBarDidChange();
@@ -124,4 +127,5 @@ private:
     int m_enforcementAttempts = 0;
     bool m_resumeMenuBarModeWhenTrayReturns = false;
     bool m_waitingForIconToResume = false;
+    bool m_showing = false;
 };

@@ -365,9 +365,11 @@ void MinimizedConfigurationRow::showEvent(QShowEvent* event) {
     writeSelectedPositionGroup(groupID);
     // Seen while still initialising: the seeding never activates.
     followSelectedGroup();
+    // Only this appearance's count ends it: an earlier one's may still be running.
+    const int appearance = ++m_appearance;
     const QPointer<MinimizedConfigurationRow> self(this);
-    m_state.platform().scheduler.after(0.1, [self] {
-        if (self && self->isVisible())
+    m_state.platform().scheduler.after(0.1, [self, appearance] {
+        if (self && self->m_appearance == appearance && self->isVisible())
             self->m_isInitializing = false;
     });
 }

@@ -89,6 +89,7 @@ private:
     // The picker's value as its handler last saw it.
     QString m_shownGroupID;
     bool m_isInitializing = true;
+    int m_appearance = 0;
     int m_appCount = 0;
     int m_positionGroupCount = 0;
 

@@ -41,6 +41,12 @@ private Q_SLOTS:
             << whole << QRect(1700, 1056, 22, 22) << QPoint() << QRect(1484, 505, 428, 545);
         QTest::newRow("unknown top panel")
             << whole << QRect(1700, 2, 22, 22) << QPoint() << QRect(1484, 30, 428, 545);
+        // No tray, brought by the hot key: hung from the pointer, but never out of the screen.
+        const QList<MonitorArea> small = {{QRect(0, 0, 1280, 800), QRect(0, 0, 1280, 800)}};
+        QTest::newRow("pointer low in the middle")
+            << small << QRect() << QPoint(640, 500) << QRect(426, 8, 428, 545);
+        QTest::newRow("pointer high in the middle")
+            << small << QRect() << QPoint(640, 300) << QRect(426, 247, 428, 545);
     }
 
     void frameUnderIcon() {
@@ -458,6 +464,14 @@ private Q_SLOTS:
         manager.toggleAttachedWindow();
         QVERIFY(!world.window.isMinimized());
         manager.hideAttachedWindow();
+        QVERIFY(world.window.isMinimized());
+
+        // Brought back by the window manager (its taskbar entry, a window list): it goes again as
+        // after any other way back, and keeps its place.
+        world.window.setWindowState(Qt::WindowNoState);
+        QVERIFY(manager.hasDismissalMonitors());
+        QVERIFY(manager.hasResizeObserver());
+        world.pointer.escape(0x4242);
         QVERIFY(world.window.isMinimized());
     }
 

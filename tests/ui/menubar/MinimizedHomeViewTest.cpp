@@ -300,6 +300,26 @@ private Q_SLOTS:
         QCOMPARE(world.activations(), 3);
     }
 
+    // Shown again right after a hide: the 0.1 s count from the new appearance, not the one before.
+    void aGroupChosenRightAfterShowingAgainIsOnlyShown() {
+        CompactWorld world;
+        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        c->addPositionGroup(QStringLiteral("One"), {}, true);
+        PositionGroup* two = c->addPositionGroup(QStringLiteral("Two"), {}, false);
+        QVERIFY(world.context()->save());
+        world.state.setSelectedConfigurationID(uuidString(c->id()));
+        world.show();
+        world.clock.advance(0.05);
+        world.view->hide();
+        world.view->show();
+        world.clock.advance(0.06);
+        QVERIFY(world.view->rows().first()->isInitializing());
+        world.state.setSelectedPositionGroup(uuidString(c->id()), uuidString(two->id()));
+        world.clock.advance(1);
+        QCOMPARE(world.activations(), 0);
+    }
+
     // A group switched in the editor of the selected configuration moves its windows from the compact
     // list too, 0.1 s later; on a configuration not selected it is only shown.
     void aGroupChosenInTheEditorReactivates() {
