@@ -10,14 +10,13 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <optional>
-#include <string_view>
 
 namespace {
 // "name|apps", or "absent".
@@ -36,19 +35,6 @@ QStringList savedApps(const Machine& machine) {
     for (SavedApp* app : machine.context()->fetch<SavedApp>())
         names.append(app->name());
     return names;
-}
-
-// A folder as it is now; for a machine's data folder, as kill -9 leaves it (the shared-memory index
-// is rebuilt).
-void copyTree(const QString& from, const QString& to, bool killed) {
-    QDir().mkpath(to);
-    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + u'/' + entry.fileName();
-        if (entry.isDir())
-            copyTree(entry.filePath(), target, killed);
-        else if (!killed || !entry.fileName().endsWith(QLatin1String("-shm")))
-            QFile::copy(entry.filePath(), target);
-    }
 }
 
 QJsonObject readRecord(const QString& path) {
@@ -226,26 +212,9 @@ private Q_SLOTS:
                                       {QStringLiteral("deleted"), true},
                                       {QStringLiteral("stamp"), deletedAt}});
 
-        // A is killed once its round has written the store; what it kept brings the configuration
-        // back at its next start as well.
-        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
-        const QString folderThen = m_dir->filePath(QStringLiteral("sharedThen"));
-        a.reset();
-        a.emplace(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, false, 0,
-                  [&](const char* point) {
-                      if (std::string_view(point) == "storeCommitted" && !QFileInfo::exists(crashed)) {
-                          copyTree(m_dir->filePath(QStringLiteral("a")), crashed, true);
-                          copyTree(folder(), folderThen, false);
-                      }
-                  });
         join();
         syncInTurn({&*a, &*joining});
         QCOMPARE(shown(*a, m_id), QStringLiteral("Work|Edited,Terminal"));
-        std::optional<Machine> restarted;
-        restarted.emplace(crashed, folderThen, *m_scheduler, false);
-        syncInTurn({&*restarted});
-        QCOMPARE(shown(*restarted, m_id), QStringLiteral("Work|Edited,Terminal"));
-        restarted.reset();
         // Brought back by A, before B has read anything.
         syncInTurn({&*joining});
         QCOMPARE(shown(*joining, m_id), QStringLiteral("Work|Edited,Terminal"));

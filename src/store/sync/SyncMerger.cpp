@@ -86,16 +86,10 @@ bool SyncMerger::reviveOwner(const SyncRecord& record, Round& round, QString* er
         entry.record = *before;
         entry.record.stamp = std::max(before->stamp, record.stamp);
         entry.json.clear();
+        round.noteChanged(owner, entry.record.kind);
         round.rewrite.insert(owner);
         *revived = true;
-        // Its children merged in this round came after the index of children was built.
-        m_state.forgetChildren();
-        // The owner and its children were merged before this change: the round may have kept them.
-        round.changedAgain = true;
-        round.noteChanged(owner, entry.record.kind);
-        const bool ok = apply(owner, entry, round, error);
-        round.changedAgain = false;
-        return ok;
+        return apply(owner, entry, round, error);
     }
     return true;
 }

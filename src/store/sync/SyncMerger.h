@@ -29,11 +29,9 @@ public:
         void noteChanged(const QString& id, ModelObject::Kind kind) {
             const qsizetype had = changed.size();
             changed.insert(id);
-            if (changed.size() > had || changedAgain)
+            if (changed.size() > had)
                 changedInOrder.append({id, kind});
         }
-        // Set while entries that the round may have kept already change again: they are listed anew.
-        bool changedAgain = false;
         // What the living objects among them held before this round merged them: an edit saved here
         // while the round ran is told apart from what the round brought by it.
         QHash<QString, SyncRecord> before;
