@@ -189,39 +189,6 @@ private Q_SLOTS:
             agreed);
         QCOMPARE(inFile.value(QStringLiteral("stamp")), stamp);
     }
-
-    // A deletion made on A before B's edit of an application reaches the folder after it (a sync
-    // service delivered it late). A reading both in one round keeps the configuration, as B does, and
-    // so does a machine joining before B has read the deletion.
-    void aDeletionLosesToALaterEditOfAnApplicationReadWithIt() {
-        m_scheduler->advance(10);
-        b->find(m_id)->configurationList().first()->setAppName(QStringLiteral("Edited"));
-        QVERIFY(b->context()->save());
-        QVERIFY(b->engine->exportChanges());
-        const QString path = fileOf(QStringLiteral("ConfigurationGroup"), m_id);
-        const QJsonObject living = readRecord(path);
-        const QString edited = living.value(QStringLiteral("stamp")).toString();
-        const QString made =
-            living.value(QStringLiteral("stamps")).toObject().value(QStringLiteral("name")).toString();
-        const QString deletedAt = QStringLiteral("%1-000000-%2")
-                                      .arg(edited.section(u'-', 0, 0).toLongLong() - 5000)
-                                      .arg(made.section(u'-', 2));
-        writeRecord(path, QJsonObject{{QStringLiteral("format"), 1},
-                                      {QStringLiteral("class"), QStringLiteral("ConfigurationGroup")},
-                                      {QStringLiteral("id"), m_id},
-                                      {QStringLiteral("deleted"), true},
-                                      {QStringLiteral("stamp"), deletedAt}});
-
-        join();
-        syncInTurn({&*a, &*joining});
-        QCOMPARE(shown(*a, m_id), QStringLiteral("Work|Edited,Terminal"));
-        // Brought back by A, before B has read anything.
-        syncInTurn({&*joining});
-        QCOMPARE(shown(*joining, m_id), QStringLiteral("Work|Edited,Terminal"));
-        syncInTurn({&*b, &*a});
-        QCOMPARE(shown(*b, m_id), QStringLiteral("Work|Edited,Terminal"));
-        QCOMPARE(shown(*a, m_id), QStringLiteral("Work|Edited,Terminal"));
-    }
 };
 
 QTEST_GUILESS_MAIN(SyncMergeTest)

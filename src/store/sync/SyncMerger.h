@@ -74,10 +74,6 @@ private:
     // Writes the entry of `id` (noted as changed) into the store, with the children that waited for it.
     bool apply(const QString& id, SyncState::Entry& entry, Round& round, QString* error);
     void markAbsent(const QString& id, Round& round);
-    // A change of something an owner holds, stamped after the owner's deletion that this round read,
-    // brings the owner back as it was before the round, with that change's stamp: as on the machine
-    // that made the change. Whether it brought one back.
-    bool reviveOwner(const SyncRecord& record, Round& round, QString* error, bool* revived);
 
     SyncState& m_state;
     SyncFolderReader& m_reader;
