@@ -10,13 +10,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
 #include <optional>
+#include <string_view>
 
 namespace {
 // "name|apps", or "absent".
@@ -35,6 +36,19 @@ QStringList savedApps(const Machine& machine) {
     for (SavedApp* app : machine.context()->fetch<SavedApp>())
         names.append(app->name());
     return names;
+}
+
+// A folder as it is now; for a machine's data folder, as kill -9 leaves it (the shared-memory index
+// is rebuilt).
+void copyTree(const QString& from, const QString& to, bool killed) {
+    QDir().mkpath(to);
+    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + u'/' + entry.fileName();
+        if (entry.isDir())
+            copyTree(entry.filePath(), target, killed);
+        else if (!killed || !entry.fileName().endsWith(QLatin1String("-shm")))
+            QFile::copy(entry.filePath(), target);
+    }
 }
 
 QJsonObject readRecord(const QString& path) {
@@ -79,6 +93,29 @@ private:
         QVERIFY(!record.isEmpty());
         record.insert(QStringLiteral("id"), as);
         writeRecord(fileOf(toClass, as), record);
+    }
+
+    // B renames an application of "Work"; its file is then replaced by a deletion stamped before that
+    // rename, as a machine that had not read it yet would write. The configuration's file's path.
+    QString editThenPlantEarlierDeletion() {
+        m_scheduler->advance(10);
+        b->find(m_id)->configurationList().first()->setAppName(QStringLiteral("Edited"));
+        if (!b->context()->save() || !b->engine->exportChanges())
+            return {};
+        const QString path = fileOf(QStringLiteral("ConfigurationGroup"), m_id);
+        const QJsonObject living = readRecord(path);
+        const QString edited = living.value(QStringLiteral("stamp")).toString();
+        const QString made =
+            living.value(QStringLiteral("stamps")).toObject().value(QStringLiteral("name")).toString();
+        const QString deletedAt = QStringLiteral("%1-000000-%2")
+                                      .arg(edited.section(u'-', 0, 0).toLongLong() - 5000)
+                                      .arg(made.section(u'-', 2));
+        writeRecord(path, QJsonObject{{QStringLiteral("format"), 1},
+                                      {QStringLiteral("class"), QStringLiteral("ConfigurationGroup")},
+                                      {QStringLiteral("id"), m_id},
+                                      {QStringLiteral("deleted"), true},
+                                      {QStringLiteral("stamp"), deletedAt}});
+        return path;
     }
 
 private Q_SLOTS:
@@ -188,6 +225,57 @@ private Q_SLOTS:
             inFile.value(QStringLiteral("attributes")).toObject().value(QStringLiteral("name")).toString(),
             agreed);
         QCOMPARE(inFile.value(QStringLiteral("stamp")), stamp);
+    }
+
+    // A deletion made on A before B's edit of an application reaches the folder after it (a sync
+    // service delivered it late). A reading both in one round keeps the configuration, as B does, and
+    // so does a machine joining before B has read the deletion.
+    void aDeletionLosesToALaterEditOfAnApplicationReadWithIt() {
+        QVERIFY(!editThenPlantEarlierDeletion().isEmpty());
+
+        // A is killed once its round has written the store; what it kept brings the configuration
+        // back at its next start as well.
+        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
+        const QString folderThen = m_dir->filePath(QStringLiteral("sharedThen"));
+        a.reset();
+        a.emplace(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, false, 0,
+                  [&](const char* point) {
+                      if (std::string_view(point) == "storeCommitted" && !QFileInfo::exists(crashed)) {
+                          copyTree(m_dir->filePath(QStringLiteral("a")), crashed, true);
+                          copyTree(folder(), folderThen, false);
+                      }
+                  });
+        join();
+        syncInTurn({&*a, &*joining});
+        QCOMPARE(shown(*a, m_id), QStringLiteral("Work|Edited,Terminal"));
+        std::optional<Machine> restarted;
+        restarted.emplace(crashed, folderThen, *m_scheduler, false);
+        syncInTurn({&*restarted});
+        QCOMPARE(shown(*restarted, m_id), QStringLiteral("Work|Edited,Terminal"));
+        restarted.reset();
+        // Brought back by A, before B has read anything.
+        syncInTurn({&*joining});
+        QCOMPARE(shown(*joining, m_id), QStringLiteral("Work|Edited,Terminal"));
+        syncInTurn({&*b, &*a});
+        QCOMPARE(shown(*b, m_id), QStringLiteral("Work|Edited,Terminal"));
+        QCOMPARE(shown(*a, m_id), QStringLiteral("Work|Edited,Terminal"));
+    }
+
+    // A running machine that reads both in one round keeps the very object in its lists: the store's
+    // row is not deleted and made anew, which the lists would take for a deletion made here.
+    void aRunningMachineKeepsTheObjectALaterEditBringsBack() {
+        ConfigurationGroup* held = a->find(m_id);
+        const QString path = editThenPlantEarlierDeletion();
+        QVERIFY(!path.isEmpty());
+        syncInTurn({&*a});
+        advanceSettled(*m_scheduler, 1, {&*a});
+        QCOMPARE(a->find(m_id), held);
+        QCOMPARE(shown(*a, m_id), QStringLiteral("Work|Edited,Terminal"));
+        QVERIFY(!readRecord(path).value(QStringLiteral("deleted")).toBool());
+        join();
+        syncInTurn({&*joining, &*b, &*a});
+        for (Machine* machine : {&*a, &*b, &*joining})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("Work|Edited,Terminal"));
     }
 };
 

@@ -68,6 +68,38 @@ void SyncMerger::markAbsent(const QString& id, Round& round) {
     }
 }
 
+bool SyncMerger::reviveOwner(const SyncRecord& record, Round& round, QString* error, bool* revived) {
+    *revived = false;
+    SyncEntries& entries = m_state.entries();
+    for (QString owner = record.owner(); !owner.isEmpty();) {
+        const auto known = std::as_const(entries).constFind(owner);
+        if (known == entries.constEnd())
+            return true;
+        if (!known->record.deleted) {
+            owner = known->record.owner();
+            continue;
+        }
+        const auto before = round.before.constFind(owner);
+        if (before == round.before.constEnd() || known->record.stamp >= record.stamp)
+            return true;
+        SyncState::Entry& entry = entries[owner];
+        entry.record = *before;
+        entry.record.stamp = std::max(before->stamp, record.stamp);
+        entry.json.clear();
+        round.rewrite.insert(owner);
+        *revived = true;
+        // Its children merged in this round came after the index of children was built.
+        m_state.forgetChildren();
+        // The owner and its children were merged before this change: the round may have kept them.
+        round.changedAgain = true;
+        round.noteChanged(owner, entry.record.kind);
+        const bool ok = apply(owner, entry, round, error);
+        round.changedAgain = false;
+        return ok;
+    }
+    return true;
+}
+
 bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round, QString* error) {
     if (!m_writer->isOpen() && !m_writer->begin(error))
         return false;
@@ -199,6 +231,13 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
     round.noteChanged(id, kind);
     if (!inFolder || (!asInFile && *inFolder != merged))
         round.rewrite.insert(id);
+    if (!merged.deleted) {
+        bool revived = false;
+        if (!reviveOwner(merged, round, error, &revived))
+            return false;
+        if (revived)
+            it = entries.find(id);
+    }
     if (recordChanged || (!it->present && !merged.deleted))
         return apply(id, *it, round, error);
     return true;

@@ -29,9 +29,11 @@ public:
         void noteChanged(const QString& id, ModelObject::Kind kind) {
             const qsizetype had = changed.size();
             changed.insert(id);
-            if (changed.size() > had)
+            if (changed.size() > had || changedAgain)
                 changedInOrder.append({id, kind});
         }
+        // Set while entries that the round may have kept already change again: they are listed anew.
+        bool changedAgain = false;
         // What the living objects among them held before this round merged them: an edit saved here
         // while the round ran is told apart from what the round brought by it.
         QHash<QString, SyncRecord> before;
@@ -74,6 +76,10 @@ private:
     // Writes the entry of `id` (noted as changed) into the store, with the children that waited for it.
     bool apply(const QString& id, SyncState::Entry& entry, Round& round, QString* error);
     void markAbsent(const QString& id, Round& round);
+    // A change of something an owner holds, stamped after the owner's deletion that this round read,
+    // brings the owner back as it was before the round, with that change's stamp: as on the machine
+    // that made the change. Whether it brought one back.
+    bool reviveOwner(const SyncRecord& record, Round& round, QString* error, bool* revived);
 
     SyncState& m_state;
     SyncFolderReader& m_reader;

@@ -80,6 +80,7 @@ bool SyncStoreWriter::begin(QString* error) {
         t.keys.clear();
         t.nextKey = 1;
         t.removed.clear();
+        t.removedIds.clear();
         t.written.clear();
         Statement select = m_database->prepare(
             QStringLiteral("SELECT pk, id FROM %1").arg(StoreSchema::tableName(kind)), error);
@@ -149,7 +150,14 @@ bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*
         }
     Table& t = of(record.kind);
     qint64& key = t.keys[record.id];
-    const bool update = key != 0;
+    bool update = key != 0;
+    // Under a new key the program's lists would take it for another object, and the deleted row
+    // would take the children that still name the old one with it.
+    if (const qint64 was = update ? 0 : t.removedIds.take(record.id)) {
+        key = was;
+        t.removed.removeOne(was);
+        update = true;
+    }
     if (!update)
         key = t.nextKey++;
     m_batch.push_back(Write{record, key, ownerKey, update});
@@ -245,8 +253,10 @@ bool SyncStoreWriter::finishHanded(QString* error) {
 
 void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id) {
     Table& t = of(kind);
-    if (const qint64 key = t.keys.take(id))
+    if (const qint64 key = t.keys.take(id)) {
         t.removed.append(key);
+        t.removedIds.insert(id, key);
+    }
 }
 
 bool SyncStoreWriter::commit(QString* error) {
@@ -288,6 +298,7 @@ bool SyncStoreWriter::commit(QString* error) {
             }
         }
         t.removed.clear();
+        t.removedIds.clear();
     }
     if (!m_database->execute(QStringLiteral("COMMIT"), error)) {
         rollback();

@@ -72,6 +72,8 @@ private:
         // Where the insert takes the key.
         int keyParameter = 0;
         QList<qint64> removed;
+        // The ids of `removed`: an object deleted and brought back within one round keeps its row.
+        QHash<QString, qint64> removedIds;
         QList<qint64> written;
     };
     // A row to write, with the keys decided when it was put.
