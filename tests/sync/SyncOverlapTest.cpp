@@ -423,6 +423,44 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here|Here|Terminal,Editor"));
     }
 
+    // Deleted on a; renamed on c, which has not read the deletion; an application renamed on b later,
+    // while a round takes the deletion in. The configuration comes back with c's name everywhere: b
+    // brings back what it held, under the stamps it had, not under the stamp of its own edit.
+    void whatComesBackKeepsItsStamps() {
+        Machine c(m_dir->filePath(QStringLiteral("c")), folder(), *m_scheduler, false);
+        QVERIFY(c.engine->importChanges());
+        const QList<const Machine*> all{&*m_a, &*m_b, &c};
+        advanceSettled(*m_scheduler, 1, all);
+        QCOMPARE(shown(c, m_id), QStringLiteral("Work||Editor,Terminal"));
+        editThere(QStringLiteral("delete"));
+        c.find(m_id)->setName(QStringLiteral("Third"));
+        QVERIFY(c.context()->save());
+        QVERIFY(c.engine->flushWrites());
+        QFile file(QStringLiteral("%1/ConfigurationGroup/%2.json").arg(folder(), m_id));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY2(text.contains("\"deleted\": true"), text.constData());
+        m_scheduler->advance(1);
+
+        m_gate.arm("roundStarted");
+        m_b->engine->syncNow([](bool, const QString&) {});
+        QVERIFY(m_gate.waitReached());
+        m_b->find(m_id)->configurationList().first()->setAppName(QStringLiteral("Renamed"));
+        QString error;
+        const bool saved = m_b->context()->save(&error);
+        m_gate.release();
+        QVERIFY2(saved, qPrintable(error));
+        m_b->engine->settle();
+        advanceSettled(*m_scheduler, 1, all);
+        for (int pass = 0; pass < 2; ++pass)
+            for (const Machine* machine : all) {
+                QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
+                advanceSettled(*m_scheduler, 1, all);
+            }
+        for (const Machine* machine : all)
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("Third||Renamed,Terminal"));
+    }
+
     // An application dropped here while a round takes in the deletion of its configuration brings the
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.

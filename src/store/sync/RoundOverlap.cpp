@@ -19,6 +19,15 @@ void RoundOverlap::noteRound(const QHash<QString, SyncRecord>& before) {
             m_roundBefore.insert(it.key(), it.value());
 }
 
+std::optional<SyncRecord> RoundOverlap::takeRevived(const QString& id) {
+    const auto it = m_revived.find(id);
+    if (it == m_revived.end())
+        return std::nullopt;
+    std::optional<SyncRecord> record = std::move(*it);
+    m_revived.erase(it);
+    return record;
+}
+
 std::optional<SyncStamp> RoundOverlap::latestEdit(ModelObject* object, const QJsonObject* base) const {
     const QJsonObject fields = SyncSchema::fieldsOf(object);
     const QHash<QString, SyncStamp> madeAt = m_madeAt.value(object);
@@ -129,8 +138,10 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             if (!listEdited &&
                 (!latest || (*latest < entry->record.stamp && !clock.isAhead(entry->record.stamp))))
                 settlement.drop.append(object);
-            else
+            else {
                 settlement.revive.append(object);
+                m_revived.insert(id, *before);
+            }
             continue;
         }
         // Per attribute: this machine's edit where it is the later, else what the round merged. The

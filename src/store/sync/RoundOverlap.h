@@ -45,6 +45,10 @@ public:
     // only those edited since the last export. With `done`, the round's objects are taken as shown by
     // the live objects from now on.
     Settlement settleOverlap(bool saved, bool done);
+    // What a revived object held before the deletion, once: its export keeps the stamps of what is
+    // unchanged, so that a later edit of another machine's still wins over them.
+    std::optional<SyncRecord> takeRevived(const QString& id);
+    void forget(const QString& id) { m_revived.remove(id); }
 
 private:
     // The stamp of this machine's latest change of an attribute in which the object differs from
@@ -59,4 +63,5 @@ private:
     const QSet<ModelObject*>& m_dirty;
     const QHash<ModelObject*, QHash<QString, SyncStamp>>& m_madeAt;
     QHash<QString, SyncRecord> m_roundBefore;
+    QHash<QString, SyncRecord> m_revived;
 };

@@ -54,6 +54,7 @@ void SyncExporter::track(ModelObject* object) {
 }
 
 void SyncExporter::untrack(ModelObject* object) {
+    m_overlap.forget(m_known.value(object));
     disconnect(object, &ModelObject::changed, this, nullptr);
     m_seen.remove(object);
     m_madeAt.remove(object);
@@ -373,7 +374,9 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             it->json.clear();
             it->present = true;
         } else {
-            // New here, or back after a deletion: every attribute is this machine's now.
+            // New here, or back after a deletion: every attribute is this machine's now, but those that
+            // an edit here brought back as they were keep their stamps, so that a later edit of another
+            // machine's that never saw the deletion still wins over them.
             SyncRecord record;
             record.kind = object->kind();
             record.id = id;
@@ -381,8 +384,15 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             const std::optional<SyncStamp> tombstone =
                 it != entries.end() ? std::optional(it->record.stamp) : std::nullopt;
             record.stamp = stampOf(QString(), tombstone);
-            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
-                record.stamps.insert(field.key(), record.stamp);
+            const std::optional<SyncRecord> was = m_overlap.takeRevived(id);
+            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
+                SyncStamp at = record.stamp;
+                if (was && was->stamps.contains(field.key()) &&
+                    was->fields.value(field.key()) == field.value())
+                    at = was->stamps.value(field.key());
+                record.stamps.insert(field.key(), at);
+                record.stamp = std::max(record.stamp, at);
+            }
             const SyncFolder::Signature file = it != entries.end() ? it->file : SyncFolder::Signature{};
             entries.insert(id, SyncState::Entry{record, true, file, QByteArray()});
         }
