@@ -461,6 +461,32 @@ private Q_SLOTS:
             QCOMPARE(shown(*machine, m_id), QStringLiteral("Third||Renamed,Terminal"));
     }
 
+    // A round takes in a's rename of a configuration and a new application of it while b deletes the
+    // configuration: the deletion, the later, takes the rows the round wrote, the new application's
+    // too, unread by the program. A later rename on a brings the configuration back on b whole.
+    void whatADeletionTookUnreadComesBackWithItsOwner() {
+        editThere(QStringLiteral("addApp"));
+        editThere(QStringLiteral("renamed, deleted here"));
+        m_gate.arm("roundStarted");
+        m_b->engine->syncNow([](bool, const QString&) {});
+        QVERIFY(m_gate.waitReached());
+        m_b->context()->deleteObject(m_b->find(m_id));
+        QString error;
+        const bool saved = m_b->context()->save(&error);
+        m_gate.release();
+        QVERIFY2(saved, qPrintable(error));
+        m_b->engine->settle();
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+
+        m_a->find(m_id)->setName(QStringLiteral("Again"));
+        QVERIFY(m_a->context()->save());
+        QVERIFY(m_a->engine->flushWrites());
+        syncBoth();
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Again||Editor,Terminal,Added"));
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Again||Editor,Terminal,Added"));
+    }
+
     // An application dropped here while a round takes in the deletion of its configuration brings the
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.

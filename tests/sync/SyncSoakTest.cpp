@@ -7,7 +7,8 @@
 // and its answer, so "later" below is judged only where those intervals do not overlap. A deletion
 // is stamped when it is written out, which a busy worker puts off past its answer: the tombstone's
 // stamp says when.
-// SYNC_SOAK_SEEDS (how many seeds) and SYNC_SOAK_OPS (edits per seed) make the long run.
+// SYNC_SOAK_SEEDS (how many seeds) and SYNC_SOAK_OPS (edits per seed) make the long run; with
+// SYNC_SOAK_KEEP set, a failed run leaves its machines' folders and the sync folder for a look.
 #include "SyncPeerProcess.h"
 
 #include <QDateTime>
@@ -82,6 +83,16 @@ public:
     QString run() {
         if (!m_dir.isValid())
             return QStringLiteral("no temporary folder");
+        QString failure = runSeed();
+        if (!failure.isEmpty() && qEnvironmentVariableIsSet("SYNC_SOAK_KEEP")) {
+            m_dir.setAutoRemove(false);
+            failure += QStringLiteral("\nkept in %1").arg(m_dir.path());
+        }
+        return failure;
+    }
+
+private:
+    QString runSeed() {
         m_folder = m_dir.filePath(QStringLiteral("folder"));
         QDir().mkpath(m_folder);
         m_start = QDateTime::currentMSecsSinceEpoch();
@@ -114,7 +125,6 @@ public:
         return found;
     }
 
-private:
     bool start(int m) {
         m_peers[m] = std::make_unique<SyncPeerProcess>(
             m_dir.filePath(QStringLiteral("m%1").arg(m)), m_folder,

@@ -112,6 +112,9 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
         markAbsent(id, round);
         return true;
     }
+    // A row new in the store has no children there, whatever the state says: a deletion saved here
+    // while a round wrote some took them with it, before the program had read them in.
+    const bool newRow = !m_writer->contains(entry.record.kind, id);
     bool ownerMissing = false;
     if (!m_writer->put(entry.record, &ownerMissing, error)) {
         if (!ownerMissing)
@@ -125,7 +128,7 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     // `entry` is not used past here: looking up the children may move the entries.
     for (const QString& child : m_state.childrenOf(id)) {
         const auto waiting = m_state.entries().find(child);
-        if (waiting == m_state.entries().end() || waiting->present || waiting->record.deleted ||
+        if (waiting == m_state.entries().end() || (waiting->present && !newRow) || waiting->record.deleted ||
             waiting->record.owner() != id)
             continue;
         round.noteChanged(child, waiting->record.kind);
