@@ -216,6 +216,19 @@ private:
         m_scheduler->advance(1);
     }
 
+    // b's round stopped at `point` while `edit` is made and saved on b, then let go and waited for.
+    void editDuringRound(const char* point, const std::function<void()>& edit) {
+        m_gate.arm(point);
+        m_b->engine->syncNow([](bool, const QString&) {});
+        QVERIFY(m_gate.waitReached());
+        edit();
+        QString error;
+        const bool saved = m_b->context()->save(&error);
+        m_gate.release();
+        QVERIFY2(saved, qPrintable(error));
+        m_b->engine->settle();
+    }
+
 private Q_SLOTS:
     void init() {
         m_b.reset();
@@ -442,16 +455,13 @@ private Q_SLOTS:
         QVERIFY2(text.contains("\"deleted\": true"), text.constData());
         m_scheduler->advance(1);
 
-        m_gate.arm("roundStarted");
-        m_b->engine->syncNow([](bool, const QString&) {});
-        QVERIFY(m_gate.waitReached());
-        m_b->find(m_id)->configurationList().first()->setAppName(QStringLiteral("Renamed"));
-        QString error;
-        const bool saved = m_b->context()->save(&error);
-        m_gate.release();
-        QVERIFY2(saved, qPrintable(error));
-        m_b->engine->settle();
+        editDuringRound("roundStarted", [this] {
+            m_b->find(m_id)->configurationList().first()->setAppName(QStringLiteral("Renamed"));
+        });
+        if (QTest::currentTestFailed())
+            return;
         advanceSettled(*m_scheduler, 1, all);
+        QString error;
         for (int pass = 0; pass < 2; ++pass)
             for (const Machine* machine : all) {
                 QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
@@ -467,15 +477,9 @@ private Q_SLOTS:
     void whatADeletionTookUnreadComesBackWithItsOwner() {
         editThere(QStringLiteral("addApp"));
         editThere(QStringLiteral("renamed, deleted here"));
-        m_gate.arm("roundStarted");
-        m_b->engine->syncNow([](bool, const QString&) {});
-        QVERIFY(m_gate.waitReached());
-        m_b->context()->deleteObject(m_b->find(m_id));
-        QString error;
-        const bool saved = m_b->context()->save(&error);
-        m_gate.release();
-        QVERIFY2(saved, qPrintable(error));
-        m_b->engine->settle();
+        editDuringRound("roundStarted", [this] { m_b->context()->deleteObject(m_b->find(m_id)); });
+        if (QTest::currentTestFailed())
+            return;
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
 
