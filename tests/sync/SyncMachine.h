@@ -9,6 +9,9 @@
 #include "store/ModelContainer.h"
 #include "store/sync/SyncEngine.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <algorithm>
@@ -50,6 +53,19 @@ struct Machine {
         return configuration ? configuration->name() : QStringLiteral("absent");
     }
 };
+
+// A folder as it is now; for a machine's data folder (`killed`), as kill -9 leaves it: the
+// shared-memory index is rebuilt.
+inline void copyTree(const QString& from, const QString& to, bool killed = false) {
+    QDir().mkpath(to);
+    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + u'/' + entry.fileName();
+        if (entry.isDir())
+            copyTree(entry.filePath(), target, killed);
+        else if (!killed || !entry.fileName().endsWith(QLatin1String("-shm")))
+            QFile::copy(entry.filePath(), target);
+    }
+}
 
 // Moves the virtual clock on by `seconds`; a round or batch of files that a due task hands to a
 // machine's worker is waited for before the clock moves further, as if the worker took no time.

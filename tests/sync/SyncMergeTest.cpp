@@ -38,19 +38,6 @@ QStringList savedApps(const Machine& machine) {
     return names;
 }
 
-// A folder as it is now; for a machine's data folder, as kill -9 leaves it (the shared-memory index
-// is rebuilt).
-void copyTree(const QString& from, const QString& to, bool killed) {
-    QDir().mkpath(to);
-    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + u'/' + entry.fileName();
-        if (entry.isDir())
-            copyTree(entry.filePath(), target, killed);
-        else if (!killed || !entry.fileName().endsWith(QLatin1String("-shm")))
-            QFile::copy(entry.filePath(), target);
-    }
-}
-
 QJsonObject readRecord(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();

@@ -57,25 +57,6 @@ private:
     bool m_released = false;
 };
 
-void copyTree(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    const QDir source(from);
-    for (const QFileInfo& entry : source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + u'/' + entry.fileName();
-        if (entry.isDir())
-            copyTree(entry.filePath(), target);
-        else
-            QFile::copy(entry.filePath(), target);
-    }
-}
-
-// A machine's data folder as kill -9 at this moment leaves it (the shared-memory index is rebuilt).
-void copyAsKilled(const QDir& data, const QString& to) {
-    for (const QString& name : data.entryList(QDir::Files))
-        if (!name.endsWith(QLatin1String("-shm")))
-            QFile::copy(data.filePath(name), to + u'/' + name);
-}
-
 // "name|description|apps", or "absent".
 QString shown(const Machine& machine, const QString& id) {
     ConfigurationGroup* configuration = machine.find(id);
@@ -216,6 +197,20 @@ private:
         m_scheduler->advance(1);
     }
 
+    // b's data folder as kill -9 would leave it now, copied aside; `restartB` starts b from the copy.
+    QString crashed() const { return m_dir->filePath(QStringLiteral("crashed")); }
+    void copyB() { copyTree(m_dir->filePath(QStringLiteral("b")), crashed(), true); }
+    void copyBAt(const char* point) {
+        m_atPoint = [this, point](const char* reached) {
+            if (std::string_view(reached) == point)
+                copyB();
+        };
+    }
+    void restartB() {
+        m_b.reset();
+        m_b.emplace(crashed(), folder(), *m_scheduler, false);
+    }
+
     // b's round stopped at `point` while `edit` is made and saved on b, then let go and waited for.
     void editDuringRound(const char* point, const std::function<void()>& edit) {
         m_gate.arm(point);
@@ -325,9 +320,6 @@ private Q_SLOTS:
         QFETCH(bool, editedHereFirst);
         QFETCH(QByteArray, point);
         QFETCH(QString, expected);
-        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
-        QVERIFY(QDir().mkpath(crashed));
-        const QDir data(m_dir->filePath(QStringLiteral("b")));
         if (editedHereFirst)
             editHere(there);
         m_scheduler->advance(1);
@@ -340,7 +332,7 @@ private Q_SLOTS:
         bool copied = false;
         m_atPoint = [&](const char* reached) {
             if (!atEnd && std::string_view(reached) == "roundEnded") {
-                copyAsKilled(data, crashed);
+                copyB();
                 copied = true;
             }
         };
@@ -352,7 +344,7 @@ private Q_SLOTS:
         QString error;
         const bool saved = m_b->context()->save(&error);
         if (atEnd) {
-            copyAsKilled(data, crashed);
+            copyB();
             copied = true;
         }
         m_gate.release();
@@ -361,8 +353,7 @@ private Q_SLOTS:
         m_atPoint = {};
         QVERIFY(copied);
 
-        m_b.reset();
-        m_b.emplace(crashed, folder(), *m_scheduler, false);
+        restartB();
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
@@ -373,21 +364,14 @@ private Q_SLOTS:
     // is killed before the store's commit: the new application, never in the store here, is no edit
     // of this machine's, and the deletion stands after the restart.
     void aDeletionWithANewMemberStandsAfterAKilledRound() {
-        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
-        QVERIFY(QDir().mkpath(crashed));
-        const QDir data(m_dir->filePath(QStringLiteral("b")));
-        m_atPoint = [&](const char* point) {
-            if (std::string_view(point) == "stateKept")
-                copyAsKilled(data, crashed);
-        };
+        copyBAt("stateKept");
         editThere(QStringLiteral("addApp"));
         editThere(QStringLiteral("delete"));
         QVERIFY(m_b->engine->importChanges());
         m_atPoint = {};
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
 
-        m_b.reset();
-        m_b.emplace(crashed, folder(), *m_scheduler, false);
+        restartB();
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
@@ -398,13 +382,7 @@ private Q_SLOTS:
     // the round without writing over what was saved here meanwhile. The files are copied as they are at
     // that moment, which is what kill -9 leaves.
     void anEditSavedBeforeAKilledRoundSurvivesTheRestart() {
-        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
-        QVERIFY(QDir().mkpath(crashed));
-        const QDir data(m_dir->filePath(QStringLiteral("b")));
-        m_atPoint = [&](const char* point) {
-            if (std::string_view(point) == "stateKept")
-                copyAsKilled(data, crashed);
-        };
+        copyBAt("stateKept");
         ConfigurationGroup* there = m_a->find(m_id);
         QList<AppConfiguration*> apps = there->configurationList();
         apps.append(apps.takeFirst());
@@ -413,22 +391,15 @@ private Q_SLOTS:
         QVERIFY(m_a->engine->flushWrites());
         m_scheduler->advance(1);
 
-        m_gate.arm("roundStarted");
-        m_b->engine->syncNow([](bool, const QString&) {});
-        QVERIFY(m_gate.waitReached());
-        ConfigurationGroup* here = m_b->find(m_id);
-        here->setName(QStringLiteral("Here"));
-        here->setDesc(QStringLiteral("Here"));
-        QString error;
-        const bool saved = m_b->context()->save(&error);
-        m_gate.release();
-        QVERIFY2(saved, qPrintable(error));
-        m_b->engine->settle();
+        editDuringRound("roundStarted", [this] {
+            ConfigurationGroup* here = m_b->find(m_id);
+            here->setName(QStringLiteral("Here"));
+            here->setDesc(QStringLiteral("Here"));
+        });
         m_atPoint = {};
-        QVERIFY(QFile::exists(crashed + QStringLiteral("/sync-state.sqlite")));
+        QVERIFY(QFile::exists(crashed() + QStringLiteral("/sync-state.sqlite")));
 
-        m_b.reset();
-        m_b.emplace(crashed, folder(), *m_scheduler, false);
+        restartB();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Here|Here|Terminal,Editor"));
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();
@@ -495,9 +466,7 @@ private Q_SLOTS:
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.
     void aConfigurationBroughtBackByADropGoesOutAfterAKill() {
-        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
         const QString sharedThen = m_dir->filePath(QStringLiteral("shared-then"));
-        QVERIFY(QDir().mkpath(crashed));
         m_a->context()->deleteObject(m_a->find(m_id));
         QVERIFY(m_a->context()->save());
         QVERIFY(m_a->engine->flushWrites());
@@ -510,12 +479,11 @@ private Q_SLOTS:
         context->deleteObject(m_b->find(m_id)->configurationList().first());
         QString error;
         const bool saved = context->save(&error);
-        const QDir data(m_dir->filePath(QStringLiteral("b")));
         bool copied = false;
         const QMetaObject::Connection copy = connect(context, &ModelContext::didSave, this, [&] {
             if (std::exchange(copied, true))
                 return;
-            copyAsKilled(data, crashed);
+            copyB();
             // The folder as it was then too: what the machine wrote after never got there.
             copyTree(folder(), sharedThen);
         });
@@ -528,7 +496,7 @@ private Q_SLOTS:
         m_b.reset();
         QVERIFY(QDir(folder()).removeRecursively());
         QVERIFY(QDir().rename(sharedThen, folder()));
-        m_b.emplace(crashed, folder(), *m_scheduler, false);
+        m_b.emplace(crashed(), folder(), *m_scheduler, false);
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Terminal"));
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();

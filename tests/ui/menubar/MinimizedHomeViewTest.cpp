@@ -53,6 +53,20 @@ struct CompactWorld : AppWorld {
     int activations() const {
         return static_cast<int>(log.lines().filter(QStringLiteral("Applying configuration")).size());
     }
+
+    // "Work" with the Editor and the groups "One" (its default) and "Two", saved.
+    ConfigurationGroup* workWithTwoGroups() {
+        ConfigurationGroup* c = configuration(QStringLiteral("Work"), 1);
+        addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+        c->addPositionGroup(QStringLiteral("One"), {}, true);
+        c->addPositionGroup(QStringLiteral("Two"), {}, false);
+        if (!context()->save())
+            qFatal("the configuration could not be saved");
+        return c;
+    }
+    static QString groupId(ConfigurationGroup* c, int index) {
+        return uuidString(c->positionGroupList().at(index)->id());
+    }
 };
 
 namespace {
@@ -252,11 +266,9 @@ private Q_SLOTS:
 
     void aPickedGroupActivatesOnceSettled() {
         CompactWorld world;
-        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
-        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
-        const QString first = uuidString(c->addPositionGroup(QStringLiteral("One"), {}, true)->id());
-        const QString second = uuidString(c->addPositionGroup(QStringLiteral("Two"), {}, false)->id());
-        QVERIFY(world.context()->save());
+        ConfigurationGroup* c = world.workWithTwoGroups();
+        const QString first = CompactWorld::groupId(c, 0);
+        const QString second = CompactWorld::groupId(c, 1);
         world.show();
         MinimizedConfigurationRow* row = world.view->rows().first();
         QVERIFY(row->picker()->isVisibleTo(row));
@@ -303,11 +315,8 @@ private Q_SLOTS:
     // Shown again right after a hide: the 0.1 s count from the new appearance, not the one before.
     void aGroupChosenRightAfterShowingAgainIsOnlyShown() {
         CompactWorld world;
-        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
-        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
-        c->addPositionGroup(QStringLiteral("One"), {}, true);
-        PositionGroup* two = c->addPositionGroup(QStringLiteral("Two"), {}, false);
-        QVERIFY(world.context()->save());
+        ConfigurationGroup* c = world.workWithTwoGroups();
+        const QString two = CompactWorld::groupId(c, 1);
         world.state.setSelectedConfigurationID(uuidString(c->id()));
         world.show();
         world.clock.advance(0.05);
@@ -315,7 +324,7 @@ private Q_SLOTS:
         world.view->show();
         world.clock.advance(0.06);
         QVERIFY(world.view->rows().first()->isInitializing());
-        world.state.setSelectedPositionGroup(uuidString(c->id()), uuidString(two->id()));
+        world.state.setSelectedPositionGroup(uuidString(c->id()), two);
         world.clock.advance(1);
         QCOMPARE(world.activations(), 0);
     }
@@ -324,11 +333,7 @@ private Q_SLOTS:
     // list too, 0.1 s later; on a configuration not selected it is only shown.
     void aGroupChosenInTheEditorReactivates() {
         CompactWorld world;
-        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
-        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
-        c->addPositionGroup(QStringLiteral("One"), {}, true);
-        c->addPositionGroup(QStringLiteral("Two"), {}, false);
-        QVERIFY(world.context()->save());
+        ConfigurationGroup* c = world.workWithTwoGroups();
         world.state.setSelectedConfigurationID(uuidString(c->id()));
         world.show();
         world.clock.advance(0.5);
@@ -458,11 +463,8 @@ private Q_SLOTS:
         FakeMenuBar menuBar(journal);
         world.state.setMenuBarManager(&menuBar);
         world.state.setIsMainWindowAttached(true);
-        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
-        AppWorld::addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
-        c->addPositionGroup(QStringLiteral("One"), {}, true);
-        const QString second = uuidString(c->addPositionGroup(QStringLiteral("Two"), {}, false)->id());
-        QVERIFY(world.context()->save());
+        ConfigurationGroup* c = world.workWithTwoGroups();
+        const QString second = CompactWorld::groupId(c, 1);
         world.state.setSelectedConfigurationID(uuidString(c->id()));
 
         MainView main(world.state, world.clock,
