@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/Scheduler.h"
+#include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
 #include "platform/SyncStatus.h"
 #include "platform/sim/VirtualScheduler.h"
@@ -53,6 +54,18 @@ struct Machine {
         return configuration ? configuration->name() : QStringLiteral("absent");
     }
 };
+
+// "name|description|apps", or "absent".
+inline QString shown(const Machine& machine, const QString& id) {
+    ConfigurationGroup* configuration = machine.find(id);
+    if (!configuration)
+        return QStringLiteral("absent");
+    QStringList apps;
+    for (AppConfiguration* app : configuration->configurationList())
+        apps.append(app->appName());
+    return QStringLiteral("%1|%2|%3")
+        .arg(configuration->name(), configuration->desc().value_or(QString()), apps.join(u','));
+}
 
 // A folder as it is now; for a machine's data folder (`killed`), as kill -9 leaves it: the
 // shared-memory index is rebuilt.

@@ -57,18 +57,6 @@ private:
     bool m_released = false;
 };
 
-// "name|description|apps", or "absent".
-QString shown(const Machine& machine, const QString& id) {
-    ConfigurationGroup* configuration = machine.find(id);
-    if (!configuration)
-        return QStringLiteral("absent");
-    QStringList apps;
-    for (AppConfiguration* app : configuration->configurationList())
-        apps.append(app->appName());
-    return QStringLiteral("%1|%2|%3")
-        .arg(configuration->name(), configuration->desc().value_or(QString()), apps.join(u','));
-}
-
 // After "dropApp" the dropped application's old place ties with the one that took it: only presence
 // counts, so the applications are compared sorted.
 QString appsSorted(QString text, const QString& there) {
