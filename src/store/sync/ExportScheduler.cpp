@@ -6,7 +6,6 @@
 #include "SyncSchema.h"
 #include "SyncWorker.h"
 
-#include "base/Log.h"
 #include "base/Scheduler.h"
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
@@ -35,7 +34,7 @@ void ExportScheduler::exportLogged() {
     QString error;
     const QString previous = m_engine.m_lastError;
     if (!exportChanges(&error) && error != previous)
-        logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + error);
+        SyncEngine::logExportFailure(error);
 }
 
 void ExportScheduler::scheduleExport() {
@@ -88,7 +87,7 @@ void ExportScheduler::retryWrites() {
             m_engine.m_lastError.clear();
     } else {
         if (error != previous)
-            logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + error);
+            SyncEngine::logExportFailure(error);
         m_engine.m_lastError = error;
     }
     scheduleRetry();

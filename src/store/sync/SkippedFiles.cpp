@@ -16,10 +16,8 @@ bool SkippedFiles::contains(const QString& path, const Version& version) const {
 }
 
 bool SkippedFiles::contains(const QString& path, const SyncFolder::Signature& signature) const {
-    if (m_files.isEmpty())
-        return false;
-    const auto it = m_files.constFind(keyOf(path));
-    return it != m_files.constEnd() && it->signature == signature;
+    // A version of no known mode matches any.
+    return contains(path, Version{signature, 0});
 }
 
 void SkippedFiles::skip(const QString& path, const Version& version, const QString& why) {

@@ -83,7 +83,7 @@ SyncEngine::SyncEngine(ModelContainer& container, Scheduler& scheduler, const Op
         if (message == m_lastError)
             return;
         m_lastError = message;
-        logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + message);
+        logExportFailure(message);
     };
     hooks.isRefused = [this](const QString& path, const SyncFolder::Signature& signature) {
         return m_reader->isRefused(path, signature);
@@ -266,6 +266,10 @@ bool SyncEngine::finishApplying(QString* error) {
         return false;
     m_context->checkForRemoteChanges();
     return true;
+}
+
+void SyncEngine::logExportFailure(const QString& error) {
+    logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + error);
 }
 
 bool SyncEngine::clearApplying(QString* error) {

@@ -153,6 +153,8 @@ private:
     void workerDone();
     // Writes into the store what an import interrupted by a crash had not finished writing.
     bool finishApplying(QString* error);
+    // One console line per new reason.
+    static void logExportFailure(const QString& error);
     // The last round is settled against the edits saved meanwhile: its note goes.
     bool clearApplying(QString* error);
     void checkpoint(const char* point) const {

@@ -130,7 +130,7 @@ void SyncWriteQueue::startBatch(const QSet<QString>& keep) {
         bool ok = true;
         bool changedThere = false;
         QString error;
-        QHash<QString, SyncFolder::Signature> failed;
+        Failures failed;
     };
     auto outcome = std::make_shared<Outcome>();
     const QList<QString> batch = m_writeQueue.mid(0, workerBatch);
