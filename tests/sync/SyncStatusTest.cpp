@@ -86,10 +86,10 @@ private Q_SLOTS:
         QCOMPARE(b.context()->fetch<ConfigurationGroup>().value(0)->name(), QStringLiteral("Work"));
     }
 
-    // Every version of every configuration file, to tell whether any was rewritten.
-    QStringList versions() const {
+    // Every version of every file of a class, to tell whether any was rewritten.
+    QStringList versions(const QString& className = QStringLiteral("ConfigurationGroup")) const {
         QStringList versions;
-        const QDir dir(folder() + QStringLiteral("/ConfigurationGroup"));
+        const QDir dir(folder() + u'/' + className);
         for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
             const std::optional<SyncFolder::Signature> file = SyncFolder::signatureOf(dir.filePath(name));
             versions.append(QStringLiteral("%1 %2 %3").arg(name).arg(file->inode).arg(file->modified));
@@ -330,6 +330,32 @@ private Q_SLOTS:
         QFile file(fileOf(id));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("\"deleted\": true"));
+    }
+
+    // A deletion writes its tombstone alone: the files of what went with it stay as they are, here and
+    // on the machine that reads it.
+    void aDeletionWritesOnlyItsTombstone() {
+        Machine a = machineAt("a", false);
+        Machine b = machineAt("b", false);
+        const QString id = insertConfigurations(a, 1).first();
+        for (int i = 0; i < 2; ++i)
+            a.find(id)->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.More"),
+                                                                 QStringLiteral("More"), QString(), 0, false,
+                                                                 Corner::topRight, 0.5, 400, 10, 10));
+        for (Machine* machine : {&a, &b}) {
+            QVERIFY(machine->engine->importChanges());
+            advanceSettled(*m_scheduler, 0, {machine});
+        }
+        const QStringList apps = versions(QStringLiteral("AppConfiguration"));
+        QCOMPARE(apps.size(), 3);
+        a.context()->deleteObject(a.find(id));
+        QVERIFY(a.context()->save());
+        for (Machine* machine : {&a, &b}) {
+            QVERIFY(machine->engine->importChanges());
+            advanceSettled(*m_scheduler, 0, {machine});
+        }
+        QCOMPARE(b.nameOf(id), QStringLiteral("absent"));
+        QCOMPARE(versions(QStringLiteral("AppConfiguration")), apps);
     }
 
     // A round of many files is read by worker threads: hostile files among them are refused as when read

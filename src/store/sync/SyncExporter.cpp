@@ -335,7 +335,10 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         return *stamp;
     };
     const QString& machine = m_state.clock().machine();
+    // The objects whose files change, and those only kept in the sync state (whether the store holds
+    // them), whose files are written only where the folder lacks them.
     QSet<QString> changed;
+    QSet<QString> kept;
     for (ModelObject* object : std::as_const(dirty)) {
         const QString id = m_known.value(object);
         if (id.isEmpty())
@@ -361,7 +364,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             if (differing.isEmpty()) {
                 if (!it->present) {
                     it->present = true;
-                    changed.insert(id);
+                    kept.insert(id);
                 }
                 continue;
             }
@@ -413,9 +416,9 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         if (!owner.isEmpty() &&
             (ownerEntry == entries.constEnd() || ownerEntry->record.deleted || !ownerEntry->present)) {
             // Went with its owner: the owner's tombstone says so, and should the owner come back,
-            // this comes back with it.
+            // this comes back with it. Its file stays as it is.
             it->present = false;
-            changed.insert(id);
+            kept.insert(id);
             continue;
         }
         SyncRecord tombstone;
@@ -429,10 +432,14 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         it->present = false;
         changed.insert(id);
     }
-    if (changed.isEmpty())
+    for (const QString& id : std::as_const(kept))
+        if (!changed.contains(id) && entries.value(id).file == SyncFolder::Signature{})
+            changed.insert(id);
+    if (changed.isEmpty() && kept.isEmpty())
         return Result::unchanged;
+    kept.unite(changed);
     QString message;
-    if (!m_writes.writeFiles(changed, &message, changed)) {
+    if (!m_writes.writeFiles(changed, &message, kept)) {
         if (error)
             *error = message;
         return Result::failed;
