@@ -109,6 +109,11 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
         const auto entry = entries.constFind(id);
         if (before == m_roundBefore.constEnd() || entry == entries.constEnd() || !m_context->contains(object))
             continue;
+        // Its id went to an object of another class: a save meanwhile may have written its row again.
+        if (entry->record.kind != object->kind()) {
+            settlement.drop.append(object);
+            continue;
+        }
         if (entry->record.deleted) {
             // Deleted by another machine while edited here: the later of the two wins, and an edit of
             // anything the object owns counts as one of the object.

@@ -469,6 +469,7 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     // Edits saved while the round ran are settled against what it merged before the live objects
     // read the round in; the whole store is read then, as it holds more than the round's rows.
     m_exporter->noteRound(round.before);
+    m_exporter->noteRound(round.yielded);
     QString settleError;
     const bool settled = m_exports->settleOverlap(false, &settleError);
     if (!settleError.isEmpty())

@@ -351,7 +351,10 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             return replaced ? std::max(made, replaced->after(machine)) : made;
         };
         auto it = entries.find(id);
-        if (it != entries.end() && !it->record.deleted && it->record.kind == object->kind()) {
+        // Its id went to an object of another class (see SyncRound): its row is on its way out.
+        if (it != entries.end() && it->record.kind != object->kind())
+            continue;
+        if (it != entries.end() && !it->record.deleted) {
             QStringList differing;
             for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
                 if (it->record.fields.value(field.key()) != field.value())
@@ -404,17 +407,19 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     }
     for (const auto& [kindRank, id] : std::as_const(gone)) {
         auto it = entries.find(id);
-        if (it == entries.end() || it->record.deleted)
+        // Gone because its id went to an object of another class: nothing of it goes out.
+        if (it == entries.end() || it->record.deleted || rank(it->record.kind) != kindRank)
             continue;
         const QString owner = it->record.owner();
         const auto ownerEntry = entries.constFind(owner);
-        // Absent since a round deleted its owner, deleted here, and the owner brought back by an edit
-        // made here: the folder still holds it.
-        if (!it->present &&
-            (ownerEntry == entries.constEnd() || ownerEntry->record.deleted || !ownerEntry->present))
+        const bool ownerHeld = ownerEntry != entries.constEnd() && !ownerEntry->record.deleted &&
+                               ownerEntry->present &&
+                               SyncSchema::ownerKind(it->record.kind) == ownerEntry->record.kind;
+        // Absent since a round deleted its owner (or gave the owner's id to another class), deleted
+        // here, and the owner brought back by an edit made here: the folder still holds it.
+        if (!it->present && !ownerHeld)
             continue;
-        if (!owner.isEmpty() &&
-            (ownerEntry == entries.constEnd() || ownerEntry->record.deleted || !ownerEntry->present)) {
+        if (!owner.isEmpty() && !ownerHeld) {
             // Went with its owner: the owner's tombstone says so, and should the owner come back,
             // this comes back with it. Its file stays as it is.
             it->present = false;

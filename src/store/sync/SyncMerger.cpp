@@ -1,5 +1,6 @@
 #include "SyncMerger.h"
 
+#include "SyncSchema.h"
 #include "SyncStoreWriter.h"
 
 SyncMerger::SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_ptr<SyncStoreWriter> writer)
@@ -103,6 +104,20 @@ bool SyncMerger::reviveOwner(const SyncRecord& record, Round& round, QString* er
 bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round, QString* error) {
     if (!m_writer->isOpen() && !m_writer->begin(error))
         return false;
+    // An id belongs to one class: a row of another class under it lost the id (see SyncRound) and
+    // goes, with what it owns, and nothing of it goes out.
+    bool yielded = false;
+    for (ModelObject::Kind other : SyncSchema::kinds)
+        if (other != entry.record.kind && m_writer->contains(other, id)) {
+            m_writer->remove(other, id);
+            ++round.applied;
+            yielded = true;
+        }
+    if (yielded) {
+        // What it owned waits, as for an owner that is missing; this may move the entries.
+        markAbsent(id, round);
+        return apply(id, m_state.entries()[id], round, error);
+    }
     if (entry.record.deleted) {
         if (m_writer->contains(entry.record.kind, id)) {
             m_writer->remove(entry.record.kind, id);
@@ -176,16 +191,13 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
     {
         // Looked at without a write first: a rescan that finds nothing new must not copy the whole
         // state, which the import keeps a copy of to take back a failed round.
+        // What is held under another class goes: the round gave the id to this one (see SyncRound).
         const auto entry = std::as_const(entries).constFind(id);
-        known = entry != entries.constEnd();
-        if (known && entry->record.kind != kind) {
-            if (group.main)
-                m_reader.skip(group.main->path, group.main->signature,
-                              QStringLiteral("the id belongs to an object of another class"));
-            return true;
-        }
+        known = entry != entries.constEnd() && entry->record.kind == kind;
         if (group.copies.isEmpty() && (!group.main || (known && group.main->signature == entry->file)))
             return true;
+        if (!known && entry != entries.constEnd() && entry->present && !entry->record.deleted)
+            round.yielded.insert(id, entry->record);
     }
     auto it = known ? entries.find(id) : entries.end();
     const bool mainChanged = group.main && (it == entries.end() || group.main->signature != it->file);

@@ -39,6 +39,8 @@ public:
         QHash<QString, SyncRecord> before;
         // The living objects that went with an owner this round deleted, as they were.
         QHash<QString, SyncRecord> absent;
+        // The living objects held here whose ids this round gave to another class, as they were.
+        QHash<QString, SyncRecord> yielded;
         // Objects whose rows in the store changed (rows that already held the merged values are not
         // written); known once the round's commit has run.
         int applied = 0;

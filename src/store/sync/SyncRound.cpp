@@ -7,11 +7,25 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
 // Files listed in one round above which its memory is handed back.
 constexpr qsizetype largeRound = 2000;
+
+// Which class keeps an id that files of several classes claim: the first of these, the classes that
+// own most first, so that the fewest objects go with the other file. Fixed, so that the outcome
+// depends only on the files and never on what a machine happened to read first.
+constexpr std::array claimOrder = {
+    ModelObject::Kind::configurationGroup, ModelObject::Kind::positionGroup,
+    ModelObject::Kind::appConfiguration,   ModelObject::Kind::appPositionMapping,
+    ModelObject::Kind::savedApp,
+};
+
+qsizetype claimRank(ModelObject::Kind kind) {
+    return std::find(claimOrder.begin(), claimOrder.end(), kind) - claimOrder.begin();
+}
 } // namespace
 
 SyncRound::Result SyncRound::run(const Request& request) {
@@ -188,10 +202,10 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
     // order, so that the merge follows right behind the readers.
     std::vector<Members> members;
     QList<SyncFolderReader::ClassFiles> toRead;
-    // An id that files of several classes claim (a stray file) and that this machine holds in none
-    // waits until the children that name its owner have been merged.
-    QSet<QString> claimed;
-    for (const SyncFolderReader::Listing& listed : classes) {
+    // Per class, the ids whose files lose to another class's claim.
+    std::vector<QSet<QString>> yielded(classes.size());
+    for (size_t i = 0; i < classes.size(); ++i) {
+        const SyncFolderReader::Listing& listed = classes[i];
         filesRead += listed.files.size();
         Members& listedMembers = members.emplace_back();
         listedMembers.reserve(size_t(listed.groups.size()));
@@ -199,7 +213,7 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
             listedMembers.emplace_back(it.key(), &it.value());
         std::sort(listedMembers.begin(), listedMembers.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
-        toRead.append({listed.kind, filesToRead(listed.kind, listedMembers, classes, claimed)});
+        toRead.append({listed.kind, filesToRead(listed.kind, listedMembers, classes, yielded[i])});
     }
     if (ok) {
         m_reader.prefetch(toRead);
@@ -212,38 +226,35 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
         round.changedInOrder.reserve(reading);
     }
     // What is merged goes to the state's writer every so many objects, so that little is left to
-    // write once the merge ends. Not while a claimed id waits: merging it later changes entries
-    // already passed (the children that waited for it).
+    // write once the merge ends.
     constexpr size_t keptEvery = 1000;
     QList<ModelObject::Kind> merged;
     for (size_t i = 0; ok && i < classes.size(); ++i) {
         const SyncFolderReader::Listing& listed = classes[i];
         const Members& list = members[i];
         for (size_t m = 0; ok && m < list.size(); ++m) {
-            if (m % keptEvery == 0 && (m > 0 || !merged.isEmpty()) && claimed.isEmpty()) {
+            if (m % keptEvery == 0 && (m > 0 || !merged.isEmpty())) {
                 const Passed passed{merged, listed.kind, list[m].first};
                 keep(keeping, request, round, &passed);
             }
-            if (!claimed.contains(list[m].first))
-                ok = m_merger.merge(listed.kind, list[m].first, *list[m].second, round, &result.error);
+            const auto& [id, group] = list[m];
+            if (!yielded[i].contains(id))
+                ok = m_merger.merge(listed.kind, id, *group, round, &result.error);
+            else if (group->main)
+                m_reader.skip(group->main->path, group->main->signature,
+                              QStringLiteral("the id belongs to an object of another class"));
         }
         merged.append(listed.kind);
     }
-    if (ok && !claimed.isEmpty())
-        ok = mergeClaimed(claimed, classes, result);
     m_reader.dropPrefetched();
     // Only a round that read everything knows which refused files are gone.
     m_reader.endRound(ok && result.complete);
     // The folder ends up holding every object as merged here, including those it did not hold yet.
-    // Looked for in its own class first, where nearly every object is.
     // What an unlisted folder holds is unknown: nothing of its class is taken for missing.
     const auto listed = [&classes](const QString& id, ModelObject::Kind kind) {
         const auto own = std::find_if(classes.cbegin(), classes.cend(),
                                       [kind](const SyncFolderReader::Listing& l) { return l.kind == kind; });
-        if (own != classes.cend() && (own->unlisted || own->groups.contains(id)))
-            return true;
-        return std::any_of(classes.cbegin(), classes.cend(),
-                           [&id](const SyncFolderReader::Listing& l) { return l.groups.contains(id); });
+        return own != classes.cend() && (own->unlisted || own->groups.contains(id));
     };
     if (ok && !request.kinds)
         for (auto it = entries.cbegin(); it != entries.cend(); ++it)
@@ -252,52 +263,29 @@ bool SyncRound::readAndMerge(const Request& request, Result& result, Keeping& ke
     return ok;
 }
 
-bool SyncRound::mergeClaimed(const QSet<QString>& claimed,
-                             const std::vector<SyncFolderReader::Listing>& classes, Result& result) {
-    // The index of children was built before this round's children were merged.
-    m_state.forgetChildren();
-    QList<QString> ids(claimed.cbegin(), claimed.cend());
-    std::sort(ids.begin(), ids.end());
-    for (const QString& id : std::as_const(ids)) {
-        QList<std::pair<ModelObject::Kind, const SyncFolderReader::Group*>> claimants;
-        for (const SyncFolderReader::Listing& listed : classes)
-            if (const auto group = listed.groups.constFind(id); group != listed.groups.constEnd())
-                claimants.append({listed.kind, &*group});
-        const QList<QString> children = m_state.childrenOf(id);
-        const auto named = std::find_if(claimants.cbegin(), claimants.cend(), [&](const auto& claimant) {
-            return std::any_of(children.cbegin(), children.cend(), [&](const QString& child) {
-                return SyncSchema::ownerKind(m_state.entries().value(child).record.kind) == claimant.first;
-            });
-        });
-        const auto& [kind, group] = named != claimants.cend() ? *named : claimants.first();
-        for (const auto& [otherKind, other] : std::as_const(claimants))
-            if (otherKind != kind && other->main)
-                m_reader.skip(other->main->path, other->main->signature,
-                              QStringLiteral("the id belongs to an object of another class"));
-        if (!m_merger.merge(kind, id, *group, result.round, &result.error))
-            return false;
-    }
-    return true;
-}
-
 QList<const SyncFolder::Entry*> SyncRound::filesToRead(ModelObject::Kind kind, const Members& members,
                                                        const std::vector<SyncFolderReader::Listing>& classes,
-                                                       QSet<QString>& claimed) const {
+                                                       QSet<QString>& yielded) const {
     QList<const SyncFolder::Entry*> files;
     const SyncEntries& entries = std::as_const(m_state).entries();
-    const auto listedElsewhere = [&classes, kind](const QString& id) {
-        return std::any_of(classes.cbegin(), classes.cend(),
-                           [kind, &id](const SyncFolderReader::Listing& other) {
-                               return other.kind != kind && other.groups.contains(id);
-                           });
-    };
+    // Only the classes that come first can take an id from this one.
+    QList<const SyncFolderReader::Listing*> before;
+    for (const SyncFolderReader::Listing& other : classes)
+        if (claimRank(other.kind) < claimRank(kind))
+            before.append(&other);
     for (const auto& [id, group] : members) {
         const auto known = entries.constFind(id);
-        if (known != entries.constEnd() && known->record.kind != kind)
+        // A class that comes first claims the id: in its folder, or here (where its file may wait to
+        // be written, or its folder not be listed in this round).
+        if ((known != entries.constEnd() && claimRank(known->record.kind) < claimRank(kind)) ||
+            std::any_of(before.cbegin(), before.cend(), [&id](const SyncFolderReader::Listing* other) {
+                return other->groups.contains(id);
+            })) {
+            yielded.insert(id);
             continue;
-        if (known == entries.constEnd() && listedElsewhere(id))
-            claimed.insert(id);
-        if (group->main && (known == entries.constEnd() || group->main->signature != known->file))
+        }
+        if (group->main && (known == entries.constEnd() || known->record.kind != kind ||
+                            group->main->signature != known->file))
             files.append(group->main);
         files.append(group->copies);
     }

@@ -93,17 +93,12 @@ private:
     bool readAndMerge(const Request& request, Result& result, Keeping& keeping);
     // A class's objects in the folder, by id.
     using Members = std::vector<std::pair<QString, const SyncFolderReader::Group*>>;
-    // Merges the objects whose id files of several classes claim and that this machine holds in none,
-    // once every class is merged: the id goes to the class that its children name as their owner's
-    // (to the class merged first when none does), and the other classes' files are skipped.
-    bool mergeClaimed(const QSet<QString>& claimed, const std::vector<SyncFolderReader::Listing>& classes,
-                      Result& result);
     // The files that the merge reads: new or changed object files, and every conflict copy; in the
-    // order of `members`. Ids that another of `classes` lists too and that this machine holds in none
-    // go into `claimed`.
+    // order of `members`. Ids that a class coming first claims too (see claimOrder), in the folder or
+    // here, go into `yielded` and are not read: their files are skipped.
     QList<const SyncFolder::Entry*> filesToRead(ModelObject::Kind kind, const Members& members,
                                                 const std::vector<SyncFolderReader::Listing>& classes,
-                                                QSet<QString>& claimed) const;
+                                                QSet<QString>& yielded) const;
 
     const SyncFolder& m_folder;
     SyncState& m_state;
