@@ -231,11 +231,9 @@ void EditConfigurationWindow::end(Ending ending) {
 }
 
 void EditConfigurationWindow::closeEvent(QCloseEvent* event) {
-    // The window's own close button counts as Cancel.
-    if (m_ending == Ending::none) {
-        event->ignore();
+    // The window's own close button, and the quit of the program, count as Cancel. The close itself
+    // goes through: Qt takes a refused close as a refusal to quit.
+    if (m_ending == Ending::none)
         end(Ending::cancelled);
-        return;
-    }
     QWidget::closeEvent(event);
 }

@@ -3,7 +3,7 @@
 //
 // It hosts one EditConfigurationModalView and ends in one of four ways:
 //   Save            the caller's onSave runs (after the edits were written), then the window closes;
-//   Cancel, or the window's close button
+//   Cancel, the window's close button, or quitting the program
 //                   the edits are thrown away, the caller's onCancel runs, the window closes;
 //   closeDiscarding()  (a new editor replaces this one) the edits are thrown away, no callback runs;
 //   the configuration is deleted  the edits are thrown away, onCancel runs, a message says why.

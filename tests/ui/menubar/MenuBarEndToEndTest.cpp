@@ -2,7 +2,8 @@
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
 // a start in menu-bar mode without any tray, and closing the window without a tray ends the program;
 // a StatusNotifier host that comes after the start; Escape and a click elsewhere with and without a
-// tray; every panel at the top and bottom; scaled screens.
+// tray; every panel at the top and bottom; scaled screens; one Quit, from the main window's menu or
+// the compact list, ends the program while an editor is open.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "X11Probe.h"
@@ -30,6 +31,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -306,6 +308,8 @@ private Q_SLOTS:
     void onEveryPanel();
     void scaledScreens_data();
     void scaledScreens();
+    void oneQuitEndsTheProgramWithAnEditorOpen_data();
+    void oneQuitEndsTheProgramWithAnEditorOpen();
 };
 
 void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
@@ -808,6 +812,65 @@ void MenuBarEndToEndTest::scaledScreens() {
     run.quarlin.screenshot(QStringLiteral("scaled-%1-attached").arg(tag));
     QVERIFY(run.click(icon.center()));
     QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
+}
+
+void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen_data() {
+    QTest::addColumn<bool>("fromCompactList");
+    QTest::newRow("the main window's menu") << false;
+    QTest::newRow("the compact list's Quit App") << true;
+}
+
+// An open editor cancels and closes when the program quits; it never holds the quit back.
+void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
+    QFETCH(bool, fromCompactList);
+    // In the main window: its menu's title and the pencil of the home tab's only row. In the attached
+    // window: "Quit App" at the right of its footer.
+    const QPoint menuTitle(30, 12);
+    const QPoint rowEdit(509, 318);
+    const QPoint quitApp(375, 517);
+    ProgramRun run(true);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    QVERIFY2(run.quarlin.changeStore([](ModelContext& context) {
+        context.insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1052, std::nullopt));
+    }),
+             qPrintable(run.quarlin.error()));
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
+    QVERIFY(run.desktop.waitFor([&] { return run.icon().has_value(); }, 20000));
+    QVERIFY(run.quarlin.click(rowEdit));
+    QVERIFY2(run.quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$")),
+             qPrintable(run.quarlin.screenshot(QStringLiteral("no-editor"))));
+
+    if (fromCompactList) {
+        // The icon hangs the main window with the compact list under it; the editor stays open.
+        const QRect icon = run.icon()->rect;
+        QVERIFY(run.click(icon.center()));
+        const QRect area = run.desktop.workArea();
+        const int x =
+            std::max(std::min(icon.x() + icon.width() / 2 - 214, area.right() + 1 - 428 - 8), area.x() + 8);
+        const QRect attached(x, area.y() + 6, 428, 545);
+        QVERIFY(run.desktop.waitFor(
+            [&] {
+                const QList<TreeWindow> windows = run.ours();
+                return std::any_of(windows.begin(), windows.end(),
+                                   [&](const TreeWindow& w) { return w.viewable && w.rect == attached; });
+            },
+            15000));
+        QVERIFY(run.quarlin.waitForOutput(QStringLiteral("MenuBar: attached window placed"), 15000));
+        run.quarlin.screenshot(QStringLiteral("quit-with-editor-attached"));
+        QVERIFY(run.click(attached.topLeft() + quitApp));
+    } else {
+        QVERIFY(run.quarlin.click(menuTitle));
+        QVERIFY(run.quarlin.waitForPopup());
+        run.quarlin.screenshot(QStringLiteral("quit-with-editor-menu"));
+        // The menu's last item, "Quit Quarlin".
+        QVERIFY(run.desktop.key(QStringLiteral("Up")));
+        QVERIFY(run.desktop.key(QStringLiteral("Return")));
+    }
+    const bool ended = run.quarlin.waitForExit();
+    if (!ended)
+        run.quarlin.screenshot(QStringLiteral("quit-refused"));
+    QVERIFY2(ended, qPrintable(run.quarlin.output()));
+    QCOMPARE(run.quarlin.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(MenuBarEndToEndTest)
