@@ -2,6 +2,15 @@
 
 #include "EditorRegistry.h"
 #include "app/AppState.h"
+#include "store/ModelContext.h"
+
+namespace {
+// A deleted configuration stays a valid object: only the store knows whether it still lives.
+bool isStored(const ConfigurationGroup* configuration) {
+    const ModelContext* store = ModelContext::of(configuration);
+    return store && store->contains(configuration);
+}
+} // namespace
 
 EditConfigurationWindowManager::EditConfigurationWindowManager(QObject* parent) : QObject(parent) {}
 
@@ -13,7 +22,7 @@ EditConfigurationWindow* EditConfigurationWindowManager::showEditWindow(
     ConfigurationGroup* configuration, const std::optional<QString>& selectedPositionGroupID,
     const QList<SavedApp*>& savedApps, AppState& appState, ModelContext& modelContext,
     EditConfigurationWindow::OnSave onSave, EditConfigurationWindow::OnCancel onCancel) {
-    if (!configuration)
+    if (!isStored(configuration))
         return nullptr;
     EditorRegistry& registry = EditorRegistry::of(appState);
     if (EditConfigurationWindow* open = registry.editorOf(configuration)) {
@@ -30,6 +39,13 @@ EditConfigurationWindow* EditConfigurationWindowManager::showEditWindow(
         m_current->askToDiscard(configuration->name(), [=]() mutable {
             if (!self || !target)
                 return;
+            // Deleted while the user was asked (here or by sync): nothing opens, the edits in hand
+            // stay, and the list is told as by a Cancel.
+            if (!isStored(target)) {
+                if (onCancel)
+                    onCancel();
+                return;
+            }
             self->closeEditWindow();
             self->showEditWindow(target, selectedPositionGroupID, savedApps, *state, *context,
                                  std::move(onSave), std::move(onCancel));

@@ -8,8 +8,9 @@
 //     is raised; when another list opened it, this list's callbacks follow it (they run after the
 //     owner's when it ends), so a window that hid itself for the editor comes back;
 //   - otherwise, when this list's previous editor holds unsaved edits, the user is asked first, over
-//     that editor; "Keep Editing" opens nothing. An editor without unsaved edits closes at once,
-//     without running its onCancel (a new editor is opening), and the new one becomes current.
+//     that editor; "Keep Editing" opens nothing, nor does "Discard Changes" when the configuration
+//     was deleted meanwhile (the edits stay, onCancel runs). An editor without unsaved edits closes
+//     at once, without running its onCancel (a new editor is opening), and the new one becomes current.
 // A list never closes another list's editor. An editor whose configuration is deleted closes itself
 // with a message (EditConfigurationWindow); closeEditorOf() closes one from a delete in a list.
 //
@@ -35,8 +36,8 @@ public:
     // Closes this list's editor the way closeEditWindow() does.
     ~EditConfigurationWindowManager() override;
 
-    // Opens (or raises) the editor of `configuration` and gives it; null without a configuration and
-    // while the user is asked whether to discard this list's unsaved edits.
+    // Opens (or raises) the editor of `configuration` and gives it; null without a stored configuration
+    // and while the user is asked whether to discard this list's unsaved edits.
     EditConfigurationWindow*
     showEditWindow(ConfigurationGroup* configuration, const std::optional<QString>& selectedPositionGroupID,
                    const QList<SavedApp*>& savedApps, AppState& appState, ModelContext& modelContext,

@@ -307,6 +307,40 @@ private Q_SLOTS:
         QCOMPARE(w.cancels, 2);
     }
 
+    // The configuration to open next is deleted while the user is asked about the unsaved edits: no
+    // editor opens on it, and the edits in hand stay.
+    void noEditorOpensOnAConfigurationDeletedMeanwhile_data() {
+        QTest::addColumn<bool>("bySync");
+        QTest::newRow("deleted here") << false;
+        QTest::newRow("deleted by sync") << true;
+    }
+    void noEditorOpensOnAConfigurationDeletedMeanwhile() {
+        QFETCH(bool, bySync);
+        EditorWorld w;
+        ConfigurationGroup* a =
+            w.configuration(QStringLiteral("A"), {{QStringLiteral("one"), Corner::leftHalf}});
+        ConfigurationGroup* b = w.configuration(QStringLiteral("B"), {});
+        EditConfigurationWindow* first = w.open(a);
+        ConfigurationEditor& e = EditorWorld::editorOf(first);
+        e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("one")));
+        QCOMPARE(w.open(b), nullptr);
+        if (bySync) {
+            w.otherWriter([](ModelContext& context) {
+                for (ConfigurationGroup* c : context.fetch<ConfigurationGroup>())
+                    if (c->name() == QLatin1String("B"))
+                        context.deleteObject(c);
+            });
+        } else {
+            w.context->deleteObject(b);
+            QVERIFY(w.context->save());
+        }
+        QVERIFY(press(first->discardQuestion(), QStringLiteral("Discard Changes")));
+        QCOMPARE(w.manager.currentWindow(), first);
+        QVERIFY(!first->isFinished() && first->hasUnsavedChanges());
+        QCOMPARE(EditConfigurationWindowManager::openEditorOf(*w.state, b), nullptr);
+        QCOMPARE(w.cancels, 1);
+    }
+
     void anEditorWhoseConfigurationIsDeletedCloses() {
         EditorWorld w;
         ConfigurationGroup* c =
