@@ -371,6 +371,7 @@ ConfigurationEditor::SaveResult ConfigurationEditor::save(QString* error) {
         Q_EMIT changed();
         return SaveResult::failed;
     }
+    m_groups->recordSavedSelection();
     return SaveResult::saved;
 }
 

@@ -6,8 +6,11 @@
 #include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
 #include "store/EditScope.h"
+#include "store/ModelContext.h"
 
 #include <QSet>
+
+#include <utility>
 
 namespace {
 const QString customGroupDescription = QStringLiteral("Custom position group");
@@ -25,7 +28,7 @@ DraftPositionGroups::DraftPositionGroups(AppState& state, EditScope& scope,
                 m_selected = group;
                 logDebug(lcUi, QStringLiteral("📱 Edit modal: Using passed position group '") + group->name() +
                                    QStringLiteral("' from main menu selection"));
-                recordSelection(uuidString(group->id()));
+                recordSelection(group);
                 return;
             }
         }
@@ -34,11 +37,25 @@ DraftPositionGroups::DraftPositionGroups(AppState& state, EditScope& scope,
     logDebug(lcUi, QStringLiteral("📱 Edit modal: Using default position group '") +
                        (m_selected ? m_selected->name() : QStringLiteral("none")) + QStringLiteral("'"));
     if (m_selected)
-        recordSelection(uuidString(m_selected->id()));
+        recordSelection(m_selected);
 }
 
-void DraftPositionGroups::recordSelection(const QString& groupID) {
-    m_state.setSelectedPositionGroup(uuidString(m_scope.original()->id()), groupID);
+void DraftPositionGroups::recordSelection(const PositionGroup* group) {
+    const ModelObject* live = group ? m_scope.originalOf(group) : nullptr;
+    if (group && !(live && m_scope.context()->contains(live))) {
+        m_unstoredSelection = uuidString(group->id());
+        return;
+    }
+    m_unstoredSelection.reset();
+    m_state.setSelectedPositionGroup(uuidString(m_scope.original()->id()),
+                                     group ? uuidString(group->id()) : QString());
+}
+
+void DraftPositionGroups::recordSavedSelection() {
+    if (!m_unstoredSelection)
+        return;
+    const QString id = *std::exchange(m_unstoredSelection, std::nullopt);
+    m_state.setSelectedPositionGroup(uuidString(m_scope.original()->id()), id);
 }
 
 QList<PositionGroup*> DraftPositionGroups::groups() const {
@@ -53,7 +70,7 @@ PositionGroup* DraftPositionGroups::defaultGroup() const {
 
 void DraftPositionGroups::selectGroup(PositionGroup* group) {
     m_selected = group;
-    recordSelection(uuidString(group->id()));
+    recordSelection(group);
     Q_EMIT selectionChanged();
 }
 
@@ -84,7 +101,7 @@ void DraftPositionGroups::deleteGroup(PositionGroup* group) {
     if (m_selected && m_selected->id() == id) {
         const QList<PositionGroup*> groups = draft->positionGroupList();
         m_selected = groups.isEmpty() ? nullptr : groups.first();
-        recordSelection(m_selected ? uuidString(m_selected->id()) : QString());
+        recordSelection(m_selected);
     }
     logInfo(lcUi, QStringLiteral("🗑️ Deleted position group '") + name + QStringLiteral("'"));
     Q_EMIT groupsEdited();
@@ -100,7 +117,7 @@ PositionGroup* DraftPositionGroups::createGroup(const QString& name,
                                ? draft->createPositionGroupFromTemplate(*positionTemplate, trimmed)
                                : draft->addPositionGroup(trimmed, customGroupDescription, false);
     m_selected = group;
-    recordSelection(uuidString(group->id()));
+    recordSelection(group);
     logInfo(lcUi, QStringLiteral("✅ Created position group '") + trimmed + QStringLiteral("'"));
     Q_EMIT groupsEdited();
     return group;

@@ -1,6 +1,8 @@
 // The position groups of a configuration editor's draft and the group the editor shows: choosing,
 // creating, renaming, deleting and making one the default, all on the draft. The group shown is kept
-// in the application state per configuration, so that the main menu starts with the same one.
+// in the application state per configuration, so that the main menu starts with the same one; the
+// rows act on every change of that choice, so a group made in the draft is recorded there only once
+// Save has stored it.
 #pragma once
 
 #include "model/Corner.h"
@@ -42,7 +44,12 @@ public:
     bool adoptChosenPositions(const QHash<QUuid, Corner>& chosen);
     // Removes the mappings of applications no longer in the configuration from every group.
     void dropMappingsOfRemovedApps();
-    void forgetSelection() { m_selected = nullptr; }
+    void forgetSelection() {
+        m_selected = nullptr;
+        m_unstoredSelection.reset();
+    }
+    // After a successful Save: records the group shown when it was made in the draft.
+    void recordSavedSelection();
 
 Q_SIGNALS:
     // Another group is shown.
@@ -51,9 +58,12 @@ Q_SIGNALS:
     void groupsEdited();
 
 private:
-    void recordSelection(const QString& groupID);
+    // Records the group in the application state (none: ""), or keeps its id for Save when the store
+    // does not hold it yet.
+    void recordSelection(const PositionGroup* group);
 
     AppState& m_state;
     EditScope& m_scope;
     QPointer<PositionGroup> m_selected;
+    std::optional<QString> m_unstoredSelection;
 };

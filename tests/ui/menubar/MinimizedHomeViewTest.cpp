@@ -8,6 +8,8 @@
 #include "ui/editor/EditConfigurationModalView.h"
 #include "ui/editor/EditConfigurationWindowManager.h"
 #include "ui/editor/EditorRegistry.h"
+#include "ui/home/ApplicationIcons.h"
+#include "ui/home/ConfigurationRow.h"
 #include "ui/look/DialogFrame.h"
 #include "ui/look/StyledButton.h"
 #include "ui/menubar/CompactListHooks.h"
@@ -361,6 +363,65 @@ private Q_SLOTS:
         QCOMPARE(world.view->rows().first()->picker()->currentIndex(), 0);
         QCOMPARE(world.activations(), 1);
         window->editConfigView()->cancel();
+    }
+
+    // A group made in the editor of the selected configuration reaches the rows only once Save has
+    // stored it; until then, and after Cancel, the rows keep the group they show and move nothing.
+    void aGroupMadeInTheEditorActsOnceSaved_data() {
+        QTest::addColumn<bool>("compact");
+        QTest::addColumn<bool>("save");
+        QTest::newRow("home row, Save") << false << true;
+        QTest::newRow("home row, Cancel") << false << false;
+        QTest::newRow("compact row, Save") << true << true;
+        QTest::newRow("compact row, Cancel") << true << false;
+    }
+    void aGroupMadeInTheEditorActsOnceSaved() {
+        QFETCH(bool, compact);
+        QFETCH(bool, save);
+        CompactWorld world;
+        ConfigurationGroup* c = world.workWithTwoGroups();
+        const QString key = uuidString(c->id());
+        const QString first = CompactWorld::groupId(c, 0);
+        world.state.setSelectedConfigurationID(key);
+        ApplicationIcons icons(world.platform);
+        std::unique_ptr<ConfigurationRow> homeRow;
+        QComboBox* picker = nullptr;
+        if (compact) {
+            world.show();
+            picker = world.view->rows().first()->picker();
+        } else {
+            homeRow = std::make_unique<ConfigurationRow>(world.platform, world.state, c, icons,
+                                                         ConfigurationRow::Callbacks{});
+            homeRow->show();
+            picker = homeRow->picker();
+        }
+        world.clock.advance(0.5);
+        EditConfigurationWindow* window =
+            EditorRegistry::of(world.state)
+                .listManager(QStringLiteral("home"))
+                .showEditWindow(
+                    c, std::nullopt, {}, world.state, *world.context(),
+                    [&world](ConfigurationGroup*) { world.state.triggerConfigurationDataRefresh(); }, {});
+        window->editConfigView()->editor().createPositionGroup(QStringLiteral("Made"), std::nullopt);
+        world.clock.advance(0.5);
+        QCOMPARE(world.activations(), 0);
+        QCOMPARE(world.state.selectedPositionGroupForConfig().value(key), first);
+        QCOMPARE(picker->currentData().toString(), first);
+
+        if (!save) {
+            window->editConfigView()->cancel();
+            world.clock.advance(0.5);
+            QCOMPARE(world.activations(), 0);
+            QCOMPARE(world.state.selectedPositionGroupForConfig().value(key), first);
+            return;
+        }
+        window->editConfigView()->save();
+        const QString made = CompactWorld::groupId(c, 2);
+        QCOMPARE(world.state.selectedPositionGroupForConfig().value(key), made);
+        world.clock.advance(0.5);
+        QCOMPARE(picker->currentData().toString(), made);
+        QCOMPARE(world.activations(), 1);
+        QCOMPARE(world.log.lines().filter(QStringLiteral("with position group: Made")).size(), 1);
     }
 
     // A long name gives way to the controls; the strip shows three icons and the rest as "+N";
