@@ -4,6 +4,7 @@
 #include "../../support/WidgetScreenshot.h"
 #include "EditorWorld.h"
 
+#include "activation/ConfigurationActivator.h"
 #include "placement/RunningAppsHelper.h"
 #include "ui/editor/AppPickerList.h"
 #include "ui/editor/ConfigurationAppsSection.h"
@@ -171,6 +172,37 @@ private Q_SLOTS:
         QCOMPARE(w.stored(), QStringLiteral("Work/") + deletedDefault +
                                  QStringLiteral(" | two@rightHalf;gimp@topRight | Corners=") + groupID +
                                  QStringLiteral(" | two@topLeft;gimp@topRight | gimp"));
+    }
+
+    // Save writes what the editor changed, not what it opened with: a swap and a group renamed by sync
+    // while it was open stay. An application removed in it takes its positions in every group along.
+    void saveKeepsWhatChangedElsewhereMeanwhile() {
+        EditorWorld w;
+        w.savedApp(QStringLiteral("gimp"), QStringLiteral("GIMP"));
+        ConfigurationGroup* c =
+            w.configuration(QStringLiteral("Work"), {{QStringLiteral("one"), Corner::leftHalf},
+                                                     {QStringLiteral("two"), Corner::rightHalf}});
+        EditConfigurationWindow* window = w.open(c);
+        ConfigurationEditor& e = EditorWorld::editorOf(window);
+        ConfigurationActivator::Row row;
+        row.configuration = c;
+        row.state = w.state.get();
+        row.localSelectedPositionGroupID = [] { return QString(); };
+        ConfigurationActivator(w.platform, ConfigurationActivator::Variant::mainWindow, row)
+            .swapTwoAppPositions();
+        QVERIFY(w.context->save());
+        w.otherWriter([](ModelContext& context) {
+            context.fetch<PositionGroup>().constFirst()->setName(QStringLiteral("Synced"));
+        });
+
+        e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("two")));
+        e.addAppToConfiguration(w.context->fetch<SavedApp>().constFirst());
+        window->editConfigView()->save();
+        QCOMPARE(w.saves, 1);
+        const QString groupID = uuidString(c->positionGroupList().constFirst()->id());
+        QCOMPARE(w.stored(), QStringLiteral("Work/%1 | one@rightHalf;gimp@topLeft | Synced=%1 | "
+                                            "one@rightHalf;gimp@topLeft | gimp")
+                                 .arg(groupID));
     }
 
     void aFailedSaveKeepsTheEditorOpen() {

@@ -103,7 +103,8 @@ private Q_SLOTS:
         MinimizedHomeView& view = world.show();
         QCOMPARE(view.emptyStateText(), QStringLiteral("No configurations created yet"));
 
-        world.configuration(QStringLiteral("Old"), 3);
+        ConfigurationGroup* old = world.configuration(QStringLiteral("Old"), 3);
+        AppWorld::addApp(old, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
         world.configuration(QStringLiteral("New one"), 1);
         world.configuration(QStringLiteral("Used"), 5, 2);
         view.refreshModelData();
@@ -115,6 +116,11 @@ private Q_SLOTS:
         QCOMPARE(world.names(), QStringList{"New one"});
         view.setSearchText(QStringLiteral("zzz"));
         QCOMPARE(view.emptyStateText(), QStringLiteral("No configurations match your search"));
+
+        // An activation puts its row first at once.
+        view.setSearchText(QString());
+        world.view->rows().last()->activateButton()->click();
+        QCOMPARE(world.names(), (QStringList{"Old", "Used", "New one"}));
     }
 
     void createShowsTheConfigurationAtOnce() {
