@@ -29,17 +29,21 @@ private:
     QString fileOf(const QString& id) const {
         return folder() + QStringLiteral("/ConfigurationGroup/") + id + QStringLiteral(".json");
     }
-    // Both machines hold "Work", made on A; B's clock is `offsetOfB` ahead.
-    void start(qint64 offsetOfB = 0) {
+    // Both machines hold "Work" with its "Editor", made on A (or on B); B's clock is `offsetOfB` ahead.
+    void start(qint64 offsetOfB = 0, bool madeOnB = false) {
         QDir(m_dir.path()).removeRecursively();
         QVERIFY(QDir().mkpath(folder()));
         a.emplace(m_dir.filePath(QStringLiteral("a")), folder(), m_scheduler, false);
         b.emplace(m_dir.filePath(QStringLiteral("b")), folder(), m_scheduler, false, offsetOfB);
+        Machine& maker = madeOnB ? *b : *a;
         auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
-        a->context()->insert(configuration);
-        QVERIFY(a->context()->save());
+        configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
+                                                                QStringLiteral("Editor"), QString(), 0, false,
+                                                                Corner::leftHalf, 0.5, 400, 10, 10));
+        maker.context()->insert(configuration);
+        QVERIFY(maker.context()->save());
         m_id = uuidString(configuration->id());
-        syncInTurn({&*a, &*b});
+        syncInTurn({&maker, madeOnB ? &*a : &*b});
     }
     static void syncInTurn(std::initializer_list<Machine*> machines) {
         for (Machine* machine : machines) {
@@ -143,6 +147,51 @@ private Q_SLOTS:
         syncInTurn({&*a, &*b, &*a});
         QCOMPARE(a->nameOf(m_id), QStringLiteral("absent"));
         QCOMPARE(b->nameOf(m_id), QStringLiteral("absent"));
+    }
+
+    // B makes "Work"; A changes it once it has read it, a minute later. A's change is the later one
+    // whichever clock is ahead: B's own recent value does not come back, not even where A's stamp is
+    // more than the drift ahead of B's clock. A file that does not say what its change had seen (as
+    // older versions write them) is weighed by the drift rule alone.
+    void aChangeMadeAfterSeeingAnotherWins_data() {
+        QTest::addColumn<int>("minutesOfB");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("unseen");
+        QTest::addColumn<QString>("shows");
+        for (int minutes : {-10, -4, 4, 10}) {
+            const auto row = [&](const char* change, bool unseen, const char* shows) {
+                QTest::addRow("%s, B %+d min%s", change, minutes, unseen ? ", older file" : "")
+                    << minutes << QString::fromLatin1(change) << unseen << QString::fromLatin1(shows);
+            };
+            row("rename", false, "Renamed||Editor");
+            row("delete", false, "absent");
+            row("edit application", false, "Work||Edited");
+        }
+        QTest::addRow("rename, B -10 min, older file") << -10 << "rename" << true << "Work||Editor";
+        QTest::addRow("rename, B -4 min, older file") << -4 << "rename" << true << "Renamed||Editor";
+    }
+    void aChangeMadeAfterSeeingAnotherWins() {
+        QFETCH(int, minutesOfB);
+        QFETCH(QString, change);
+        QFETCH(bool, unseen);
+        QFETCH(QString, shows);
+        start(minutesOfB * 60 * 1000, true);
+        m_scheduler.advance(60);
+        if (change == QLatin1String("rename"))
+            rename(*a, QStringLiteral("Renamed"));
+        else if (change == QLatin1String("delete"))
+            a->context()->deleteObject(a->find(m_id));
+        else
+            a->find(m_id)->configurationList().first()->setAppName(QStringLiteral("Edited"));
+        QVERIFY(a->context()->save());
+        syncInTurn({&*a});
+        if (unseen)
+            edit(fileOf(m_id), [](QJsonObject& record) { record.remove(QStringLiteral("seen")); });
+        LogCapture log;
+        syncInTurn({&*b, &*a, &*b});
+        QCOMPARE(log.lines().filter(QStringLiteral("skipped")), QStringList());
+        QCOMPARE(shown(*b, m_id), shows);
+        QCOMPARE(shown(*a, m_id), shows);
     }
 
     void aStampInTheYear2100IsNotTakenOn() {

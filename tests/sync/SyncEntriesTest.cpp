@@ -10,6 +10,7 @@
 namespace {
 const QString machineA = QStringLiteral("0A0A0A0A-0000-4000-8000-00000000000A");
 const QString machineB = QStringLiteral("0B0B0B0B-0000-4000-8000-00000000000B");
+const QString machineC = QStringLiteral("0C0C0C0C-0000-4000-8000-00000000000C");
 
 SyncStateStore::Entry tombstone(const QString& id, ModelObject::Kind kind, SyncStamp stamp,
                                 SyncFolder::Signature file = {}) {
@@ -53,12 +54,19 @@ private Q_SLOTS:
             ModelObject::Kind::savedApp, ModelObject::Kind::configurationGroup,
             ModelObject::Kind::appConfiguration, ModelObject::Kind::positionGroup,
             ModelObject::Kind::appPositionMapping};
-        for (int i = 0; i < 200; ++i)
-            add(tombstone(newId(), kinds[i % kinds.size()],
+        for (int i = 0; i < 200; ++i) {
+            SyncStateStore::Entry entry =
+                tombstone(newId(), kinds[i % kinds.size()],
                           {i % 7 == 0 ? SyncStamp::maxWall : 1'700'000'000'000 + i,
                            i % 5 == 0 ? SyncStamp::maxCounter : i, i % 2 ? machineA : machineB},
                           i % 3 ? SyncFolder::Signature{1000 + i, 120 + i, 1'700'000'000'000'000'000 + i}
-                                : SyncFolder::Signature{}));
+                                : SyncFolder::Signature{});
+            // What some deletions had seen, some of it from a machine that deleted nothing.
+            if (i % 4 == 0)
+                entry.record.seen.insert(SyncRecord::wholeObject,
+                                         {1'600'000'000'000 + i, i, i % 8 ? machineC : machineA});
+            add(entry);
+        }
         const SyncStateStore::Entry live = object(newId(), {1'700'000'000'000, 0, machineA});
         add(live);
         // Ids not written as this program writes them stay as they are.

@@ -17,13 +17,20 @@ struct PackedTombstones::Record {
     qint64 inode;
     qint64 fileSize;
     qint64 modified;
+    // What the deletion had seen of the object; no machine (~0) for nothing.
+    qint64 seenWall;
     quint32 counter;
+    quint32 seenCounter;
     quint16 machine;
+    quint16 seenMachine;
     quint8 kind;
     bool present;
 };
 
 namespace {
+// The machine index of a record that saw nothing.
+constexpr quint16 noMachine = std::numeric_limits<quint16>::max();
+
 // The id's bytes, when the id is written as this program writes ids (so that it comes back the same).
 bool idBytes(const QString& id, unsigned char* out) {
     if (id.size() != 36)
@@ -42,12 +49,20 @@ bool idLess(const unsigned char* a, const unsigned char* b) {
 }
 } // namespace
 
+namespace {
+bool packableStamp(const SyncStamp& stamp) {
+    return stamp.wall >= 0 && stamp.counter >= 0 && stamp.counter <= std::numeric_limits<quint32>::max();
+}
+} // namespace
+
 bool PackedTombstones::packable(const Entry& entry) {
     const SyncRecord& record = entry.record;
     unsigned char id[16];
-    return record.deleted && record.fields.isEmpty() && record.stamps.isEmpty() && record.stamp.wall >= 0 &&
-           record.stamp.counter >= 0 && record.stamp.counter <= std::numeric_limits<quint32>::max() &&
-           int(record.kind) >= 0 && int(record.kind) <= 255 && idBytes(record.id, id);
+    const auto seen = record.seen.constFind(SyncRecord::wholeObject);
+    return record.deleted && record.fields.isEmpty() && record.stamps.isEmpty() &&
+           packableStamp(record.stamp) && record.seen.size() == (seen != record.seen.cend() ? 1 : 0) &&
+           (seen == record.seen.cend() || packableStamp(*seen)) && int(record.kind) >= 0 &&
+           int(record.kind) <= 255 && idBytes(record.id, id);
 }
 
 std::shared_ptr<const PackedTombstones> PackedTombstones::pack(const PackedTombstones* base,
@@ -60,7 +75,7 @@ std::shared_ptr<const PackedTombstones> PackedTombstones::pack(const PackedTombs
     const auto machineIndex = [&](const QString& machine) -> std::optional<quint16> {
         if (const auto it = machines.constFind(machine); it != machines.constEnd())
             return *it;
-        if (packed->m_machines.size() > std::numeric_limits<quint16>::max())
+        if (packed->m_machines.size() >= noMachine)
             return std::nullopt;
         const auto index = quint16(packed->m_machines.size());
         packed->m_machines.append(machine);
@@ -73,17 +88,25 @@ std::shared_ptr<const PackedTombstones> PackedTombstones::pack(const PackedTombs
             continue;
         *out = base->m_records[i];
         out->machine = *machineIndex(base->m_machines.at(base->m_records[i].machine));
+        if (out->seenMachine != noMachine)
+            out->seenMachine = *machineIndex(base->m_machines.at(out->seenMachine));
         ++out;
     }
     const Record* addedFrom = out;
     for (const Entry* entry : added) {
         const SyncRecord& record = entry->record;
+        const auto seen = record.seen.constFind(SyncRecord::wholeObject);
         const std::optional<quint16> machine = machineIndex(record.stamp.machine);
-        if (!machine || !idBytes(record.id, out->id))
+        const std::optional<quint16> seenMachine =
+            seen != record.seen.cend() ? machineIndex(seen->machine) : std::optional(noMachine);
+        if (!machine || !seenMachine || !idBytes(record.id, out->id))
             continue;
         out->wall = record.stamp.wall;
         out->counter = quint32(record.stamp.counter);
         out->machine = *machine;
+        out->seenWall = seen != record.seen.cend() ? seen->wall : 0;
+        out->seenCounter = seen != record.seen.cend() ? quint32(seen->counter) : 0;
+        out->seenMachine = *seenMachine;
         out->kind = quint8(record.kind);
         out->present = entry->present;
         out->inode = entry->file.inode;
@@ -143,6 +166,9 @@ PackedTombstones::Entry PackedTombstones::at(qsizetype index) const {
     entry.record.id = idAt(index);
     entry.record.deleted = true;
     entry.record.stamp = {r.wall, qint64(r.counter), m_machines.at(r.machine)};
+    if (r.seenMachine != noMachine)
+        entry.record.seen.insert(SyncRecord::wholeObject,
+                                 {r.seenWall, qint64(r.seenCounter), m_machines.at(r.seenMachine)});
     entry.present = r.present;
     entry.file = {r.inode, r.fileSize, r.modified};
     return entry;

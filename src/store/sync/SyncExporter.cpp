@@ -373,6 +373,12 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             }
             for (const QString& key : std::as_const(differing)) {
                 const SyncStamp changedAt = stampOf(key, it->record.stamps.value(key));
+                // What the edit replaced: a machine that made that value knows this was made after it.
+                if (const auto replaced = it->record.stamps.constFind(key);
+                    replaced != it->record.stamps.cend())
+                    it->record.seen.insert(key, *replaced);
+                else
+                    it->record.seen.remove(key);
                 it->record.fields.insert(key, fields.value(key));
                 it->record.stamps.insert(key, changedAt);
                 it->record.stamp = std::max(it->record.stamp, changedAt);
@@ -393,9 +399,17 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             const std::optional<SyncRecord> was = m_overlap.takeRevived(id);
             for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
                 SyncStamp at = record.stamp;
-                if (was && was->stamps.contains(field.key()) &&
-                    was->fields.value(field.key()) == field.value())
-                    at = was->stamps.value(field.key());
+                if (was && was->stamps.contains(field.key())) {
+                    const SyncStamp wasAt = was->stamps.value(field.key());
+                    if (was->fields.value(field.key()) == field.value()) {
+                        at = wasAt;
+                        if (const auto seen = was->seen.constFind(field.key()); seen != was->seen.cend())
+                            record.seen.insert(field.key(), *seen);
+                    } else if (wasAt < at) {
+                        // What the edit replaced.
+                        record.seen.insert(field.key(), wasAt);
+                    }
+                }
                 record.stamps.insert(field.key(), at);
                 record.stamp = std::max(record.stamp, at);
             }
@@ -431,6 +445,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         tombstone.id = id;
         tombstone.deleted = true;
         tombstone.stamp = std::max(now(), it->record.stamp.after(machine));
+        tombstone.seen.insert(SyncRecord::wholeObject, it->record.stamp);
         m_state.touchOwners(id, tombstone.stamp, changed);
         it->record = tombstone;
         it->json.clear();

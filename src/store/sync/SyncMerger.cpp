@@ -164,8 +164,11 @@ void SyncMerger::keepRecentEdits(const SyncRecord& local, SyncRecord& merged) co
     };
     if (local.deleted)
         return;
+    // Only a change made without seeing this machine's is weighed so: one made after seeing it is the
+    // later, however far its clock is ahead of this one.
     if (merged.deleted) {
-        if (clock.isAhead(merged.stamp) && recentHere(local.stamp)) {
+        if (clock.isAhead(merged.stamp) && recentHere(local.stamp) &&
+            !merged.hadSeen(SyncRecord::wholeObject, local.stamp)) {
             const SyncStamp deletedAt = merged.stamp;
             merged = local;
             merged.stamp = std::max(local.stamp, deletedAt.after(clock.machine()));
@@ -175,9 +178,11 @@ void SyncMerger::keepRecentEdits(const SyncRecord& local, SyncRecord& merged) co
     for (auto it = merged.stamps.begin(); it != merged.stamps.end(); ++it) {
         const auto mine = local.stamps.constFind(it.key());
         if (mine == local.stamps.constEnd() || *mine == it.value() || !clock.isAhead(it.value()) ||
-            !recentHere(*mine) || local.fields.value(it.key()) == merged.fields.value(it.key()))
+            !recentHere(*mine) || local.fields.value(it.key()) == merged.fields.value(it.key()) ||
+            merged.hadSeen(it.key(), *mine))
             continue;
-        // Stamped after the other, so that every machine keeps this edit.
+        // Stamped after the other, which it has now seen, so that every machine keeps this edit.
+        merged.seen.insert(it.key(), it.value());
         it.value() = it.value().after(clock.machine());
         merged.fields.insert(it.key(), local.fields.value(it.key()));
         merged.stamp = std::max(merged.stamp, it.value());

@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QUuid>
 
+const QString SyncRecord::wholeObject = QStringLiteral("stamp");
+
 namespace {
 const QString formatKey = QStringLiteral("format");
 const QString classKey = QStringLiteral("class");
@@ -14,6 +16,14 @@ const QString stampKey = QStringLiteral("stamp");
 const QString deletedKey = QStringLiteral("deleted");
 const QString attributesKey = QStringLiteral("attributes");
 const QString stampsKey = QStringLiteral("stamps");
+const QString seenKey = QStringLiteral("seen");
+
+QJsonObject stampTexts(const QHash<QString, SyncStamp>& stamps) {
+    QJsonObject texts;
+    for (auto it = stamps.cbegin(); it != stamps.cend(); ++it)
+        texts.insert(it.key(), it.value().toString());
+    return texts;
+}
 
 // Equal stamps on different values (a file edited by hand, a backup put back): the value whose text
 // sorts last wins, the same on every machine.
@@ -36,11 +46,10 @@ QByteArray SyncRecord::toJson(bool indented) const {
                        {deletedKey, deleted}};
     if (!deleted) {
         object.insert(attributesKey, fields);
-        QJsonObject stampTexts;
-        for (auto it = stamps.cbegin(); it != stamps.cend(); ++it)
-            stampTexts.insert(it.key(), it.value().toString());
-        object.insert(stampsKey, stampTexts);
+        object.insert(stampsKey, stampTexts(stamps));
     }
+    if (!seen.isEmpty())
+        object.insert(seenKey, stampTexts(seen));
     return QJsonDocument(object).toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact);
 }
 
@@ -75,8 +84,23 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
     if (!deleted.isBool())
         return fail(why, QStringLiteral("no deleted flag"));
     record.deleted = deleted.toBool();
-    if (record.deleted)
+    // Read after the stamps it must precede; a key this version does not know is not kept.
+    const QJsonObject seenTexts = object.value(seenKey).toObject();
+    const auto readSeen = [&](const QString& key, const SyncStamp& changedAt) {
+        const QJsonValue text = seenTexts.value(key);
+        if (text.isUndefined())
+            return true;
+        const std::optional<SyncStamp> seenStamp = SyncStamp::fromString(text.toString());
+        if (!seenStamp || *seenStamp >= changedAt)
+            return false;
+        record.seen.insert(key, *seenStamp);
+        return true;
+    };
+    if (record.deleted) {
+        if (!readSeen(wholeObject, record.stamp))
+            return fail(why, QStringLiteral("no valid seen stamp, or one not before the deletion"));
         return record;
+    }
 
     record.fields = object.value(attributesKey).toObject();
     QString reason;
@@ -92,6 +116,9 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
             return fail(
                 why, QStringLiteral("no valid stamp for \"%1\", or one out of bounds").arg(attribute.name));
         record.stamps.insert(attribute.name, *attributeStamp);
+        if (!readSeen(attribute.name, *attributeStamp))
+            return fail(why, QStringLiteral("no valid seen stamp for \"%1\", or one not before its change")
+                                 .arg(attribute.name));
     }
     // Attributes of a later version that this one does not know are not kept.
     for (const QString& key : record.fields.keys())
@@ -110,15 +137,32 @@ SyncRecord SyncRecord::merged(const SyncRecord& local, const SyncRecord& remote)
     SyncRecord result = local;
     for (auto it = remote.stamps.cbegin(); it != remote.stamps.cend(); ++it) {
         const auto mine = result.stamps.constFind(it.key());
-        if (mine == result.stamps.constEnd() || it.value() > *mine ||
-            (it.value() == *mine && remote.fields.value(it.key()) != result.fields.value(it.key()) &&
-             tieText(remote.fields.value(it.key())) > tieText(result.fields.value(it.key())))) {
+        const auto remoteSeen = remote.seen.constFind(it.key());
+        const bool sameValue = mine != result.stamps.constEnd() && it.value() == *mine &&
+                               remote.fields.value(it.key()) == result.fields.value(it.key());
+        if (sameValue) {
+            // The same change, told by a side that did not keep what it had seen (an earlier version):
+            // the later of the two, alike in any order.
+            if (remoteSeen != remote.seen.constEnd() && *remoteSeen > result.seen.value(it.key()))
+                result.seen.insert(it.key(), *remoteSeen);
+        } else if (mine == result.stamps.constEnd() || it.value() > *mine ||
+                   (it.value() == *mine &&
+                    tieText(remote.fields.value(it.key())) > tieText(result.fields.value(it.key())))) {
             result.stamps.insert(it.key(), it.value());
             result.fields.insert(it.key(), remote.fields.value(it.key()));
+            if (remoteSeen != remote.seen.constEnd())
+                result.seen.insert(it.key(), *remoteSeen);
+            else
+                result.seen.remove(it.key());
         }
     }
     result.stamp = std::max(local.stamp, remote.stamp);
     return result;
+}
+
+bool SyncRecord::hadSeen(const QString& attribute, const SyncStamp& change) const {
+    const auto it = seen.constFind(attribute);
+    return it != seen.constEnd() && *it >= change;
 }
 
 QString SyncRecord::owner() const {

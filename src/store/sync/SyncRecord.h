@@ -23,6 +23,16 @@ struct SyncRecord {
     SyncStamp stamp;
     QJsonObject fields;
     QHash<QString, SyncStamp> stamps;
+    // What each change had seen when it was made: per attribute, the stamp of the value that its last
+    // change replaced; for a tombstone, under `wholeObject`, the object's stamp as the deletion found
+    // it. A change that had seen a value is never taken for one made without it, whatever the clocks
+    // say. Nothing for what replaced nothing, and in files of versions that did not keep it.
+    QHash<QString, SyncStamp> seen;
+    static const QString wholeObject;
+
+    // Whether the change of `attribute` (`wholeObject` for a deletion) was made after seeing the change
+    // stamped `change`, or a later one.
+    bool hadSeen(const QString& attribute, const SyncStamp& change) const;
 
     QByteArray toJson(bool indented = true) const;
     // Nothing, with the reason, for text that is not a whole record of a class we know.
