@@ -629,16 +629,20 @@ private Q_SLOTS:
         QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
     }
 
-    // Machines append to one list at once: the new applications take the same place. Every machine
-    // shows them in one order, and the places are told apart within a quiet pass, whichever machine
-    // reads the tie first.
+    // Machines append to one list at once: the new applications take the same place. Or two move
+    // different members at once, each to the other's place, so that the places tie though the ids put
+    // the members in the order each machine shows already. Every machine shows them in one order, and
+    // the places are told apart within a quiet pass, whichever machine reads the tie first.
     void concurrentAppendsEndInOneOrder_data() {
         QTest::addColumn<int>("machines");
-        QTest::newRow("two machines") << 2;
-        QTest::newRow("three machines") << 3;
+        QTest::addColumn<bool>("moves");
+        QTest::newRow("two machines") << 2 << false;
+        QTest::newRow("three machines") << 3 << false;
+        QTest::newRow("two machines moving") << 2 << true;
     }
     void concurrentAppendsEndInOneOrder() {
         QFETCH(int, machines);
+        QFETCH(bool, moves);
         std::vector<std::unique_ptr<Machine>> all;
         for (int m = 0; m < machines; ++m)
             all.push_back(std::make_unique<Machine>(m_dir->filePath(QString(QChar(u'a' + m))), folder(),
@@ -678,19 +682,47 @@ private Q_SLOTS:
             }
             return std::pair(places, versions);
         };
+        const auto append = [&](Machine& machine, const QString& bundleID) {
+            machine.find(id)->appendConfiguration(new AppConfiguration(
+                bundleID, bundleID, QString(), 0, false, Corner::topRight, 0.5, 400, 10, 10));
+            QVERIFY(machine.context()->save());
+        };
+        // Lists the members in this order of their ids.
+        const auto arrange = [&](Machine& machine, std::initializer_list<int> order) {
+            QList<AppConfiguration*> byId = machine.find(id)->configurationList();
+            std::sort(byId.begin(), byId.end(),
+                      [](auto* x, auto* y) { return uuidString(x->id()) < uuidString(y->id()); });
+            QList<AppConfiguration*> list;
+            for (int i : order)
+                list.append(byId[i]);
+            machine.find(id)->setConfigurations(list);
+            QVERIFY(machine.context()->save());
+        };
+        if (moves) {
+            for (const char* bundleID : {"b", "c", "d"})
+                append(*all[0], QLatin1String(bundleID));
+            arrange(*all[0], {0, 2, 1, 3});
+        }
         pass();
         // The ids decide the order of a tie: a few times over, with new ones.
-        for (int round = 0; round < 4; ++round) {
-            for (int m = 0; m < machines; ++m) {
-                const QString bundleID = QStringLiteral("r%1m%2").arg(round).arg(m);
-                all[m]->find(id)->appendConfiguration(new AppConfiguration(
-                    bundleID, bundleID, QString(), 0, false, Corner::topRight, 0.5, 400, 10, 10));
-                QVERIFY(all[m]->context()->save());
+        for (int round = 0; round < (moves ? 1 : 4); ++round) {
+            if (moves) {
+                // A moves the first member past the second; B, a moment later, the third before it.
+                arrange(*all[0], {2, 0, 1, 3});
+                m_scheduler->advance(1);
+                arrange(*all[1], {0, 1, 2, 3});
             }
+            for (int m = 0; m < machines && !moves; ++m)
+                append(*all[m], QStringLiteral("r%1m%2").arg(round).arg(m));
             pass();
+            const QStringList told = files().first;
+            QCOMPARE(QSet<QString>(told.cbegin(), told.cend()).size(), told.size());
+            // A machine early in the pass reads the others' moves in the next.
+            if (moves)
+                pass();
             for (const auto& machine : all)
                 QCOMPARE(listOf(*machine), listOf(*all[0]));
-            QCOMPARE(listOf(*all[0]).count(u',') + 1, 1 + (round + 1) * machines);
+            QCOMPARE(listOf(*all[0]).count(u',') + 1, moves ? 4 : 1 + (round + 1) * machines);
             const auto [places, versions] = files();
             QCOMPARE(QSet<QString>(places.cbegin(), places.cend()).size(), places.size());
             // Told apart for good: later passes write nothing and move nothing.

@@ -494,7 +494,7 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     if (round.applied > 0) {
         logInfo(lcSync,
                 QStringLiteral("🔄 Sync: merged %1 changes from %2").arg(round.applied).arg(m_folder.path()));
-        m_exporter->setChangedLists(result.changedLists);
+        m_exporter->noteTiedLists(result.tiedLists);
         // Reads the commit into the live objects now rather than at the next file event; a little per
         // turn unless someone waits for the round.
         m_context->refresh(changes, !m_waited);

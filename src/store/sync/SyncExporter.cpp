@@ -62,13 +62,6 @@ void SyncExporter::untrack(ModelObject* object) {
 }
 
 void SyncExporter::noticeChange(ModelObject* object) {
-    if (m_context->isRefreshing()) {
-        // Lists read in with places that tie are shown in one order everywhere; the places shown go
-        // out, so that the files tell the members apart too.
-        noteTiedPlaces(object);
-        if (ModelObject* owner = SyncSchema::ownerOf(object))
-            noteTiedPlaces(owner);
-    }
     // Read in from the store just as an import merged it: nothing to send. Left to the export, a large
     // import would have every object it touched compared again, a slice per turn.
     if (m_context->isRefreshing() && !m_dirty.contains(object) && !m_waiting.contains(object) &&
@@ -114,15 +107,6 @@ bool SyncExporter::isStored(const ModelObject* object) const {
 }
 
 void SyncExporter::noteTiedPlaces(ModelObject* owner) {
-    if (m_worker.isBusy())
-        return;
-    // Looked at for every object a refresh reads in: a round that renamed a thousand configurations
-    // must not weigh each one's lists.
-    if (m_changedLists) {
-        const auto known = m_known.constFind(owner);
-        if (!m_changedLists->contains(known != m_known.cend() ? *known : SyncSchema::idOf(owner)))
-            return;
-    }
     QHash<int, QList<ModelObject*>> lists;
     for (ModelObject* member : ModelContext::ownedChildren(owner))
         lists[int(member->kind())].append(member);
@@ -151,6 +135,18 @@ void SyncExporter::noteTiedPlaces(ModelObject* owner) {
 }
 
 QList<ModelObject*> SyncExporter::takeTiedLists() {
+    if (!m_tiedIds.isEmpty() && !m_worker.isBusy()) {
+        // Lists read in with places that tie are shown in one order everywhere; the places shown go
+        // out, so that the files tell the members apart too.
+        for (ConfigurationGroup* configuration : m_context->fetch<ConfigurationGroup>()) {
+            if (m_tiedIds.contains(SyncSchema::idOf(configuration)))
+                noteTiedPlaces(configuration);
+            for (PositionGroup* group : configuration->positionGroupList())
+                if (m_tiedIds.contains(SyncSchema::idOf(group)))
+                    noteTiedPlaces(group);
+        }
+        m_tiedIds.clear();
+    }
     QList<ModelObject*> owners;
     for (ModelObject* owner : std::as_const(m_tiedLists))
         if (m_context->contains(owner))

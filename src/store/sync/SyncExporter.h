@@ -72,11 +72,10 @@ public:
     const QString& writeFailure() const { return m_writes.failure(); }
 
     // The owners of lists read in with tied places since the last call, still stored: their rows are to
-    // be written with the places shown.
+    // be written with the places shown. Once the live objects show the rounds.
     QList<ModelObject*> takeTiedLists();
-    // The ids of the owners whose lists the last round changed (members merged, come or gone): only
-    // theirs can have been read in with tied places. Every owner's, when not known.
-    void setChangedLists(std::optional<QSet<QString>> owners) { m_changedLists = std::move(owners); }
+    // The ids of the owners whose lists a round left with members that share a place.
+    void noteTiedLists(const QSet<QString>& owners) { m_tiedIds.unite(owners); }
 
     // Edits saved here while a round merged other machines' changes (see RoundOverlap).
     void noteRound(const QHash<QString, SyncRecord>& before) { m_overlap.noteRound(before); }
@@ -123,6 +122,6 @@ private:
     QSet<ModelObject*> m_waiting;
     ExportBacklog m_backlog;
     QSet<ModelObject*> m_tiedLists;
-    std::optional<QSet<QString>> m_changedLists;
+    QSet<QString> m_tiedIds;
     RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_dirty, m_madeAt};
 };

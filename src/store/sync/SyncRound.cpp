@@ -103,11 +103,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
         for (const QList<qint64>& keys : result.changes.written)
             round.applied += int(keys.size());
         // Here rather than on the main thread, which reads the commit in.
-        result.changedLists.emplace();
-        for (const auto& [id, kind] : round.changedInOrder)
-            if (SyncSchema::ownerKind(kind))
-                if (const auto entry = std::as_const(entries).constFind(id); entry != entries.constEnd())
-                    result.changedLists->insert(entry->record.owner());
+        result.tiedLists = tiedLists(round.changedInOrder);
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
@@ -118,12 +114,44 @@ SyncRound::Result SyncRound::run(const Request& request) {
     if (entries.hotTombstones() > largeRound) {
         round.changed = {};
         round.changedInOrder = {};
-        result.changedLists.reset();
         m_state.compact();
         result.large = true;
     }
     checkpoint("roundEnded");
     return result;
+}
+
+QSet<QString> SyncRound::tiedLists(const QList<std::pair<QString, ModelObject::Kind>>& changed) {
+    const SyncEntries& entries = std::as_const(m_state).entries();
+    // A member that left a list cannot make the rest tie: the lists that members are in now.
+    QSet<QString> owners;
+    for (const auto& [id, kind] : changed)
+        if (SyncSchema::ownerKind(kind))
+            if (const auto entry = entries.constFind(id); entry != entries.constEnd() && entry->present)
+                owners.insert(entry->record.owner());
+    owners.remove(QString());
+    QSet<QString> tied;
+    if (owners.isEmpty())
+        return tied;
+    // The index may have been built before the round merged some of the members.
+    m_state.forgetChildren();
+    for (const QString& owner : std::as_const(owners)) {
+        QSet<std::pair<int, double>> places;
+        for (const QString& child : m_state.childrenOf(owner)) {
+            const auto entry = entries.constFind(child);
+            if (entry == entries.constEnd() || !entry->present || entry->record.deleted)
+                continue;
+            const ModelObject::Kind kind = entry->record.kind;
+            const qsizetype had = places.size();
+            places.insert(
+                {int(kind), entry->record.fields.value(SyncSchema::orderAttribute(kind)).toDouble()});
+            if (places.size() == had) {
+                tied.insert(owner);
+                break;
+            }
+        }
+    }
+    return tied;
 }
 
 void SyncRound::keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,
