@@ -5,6 +5,7 @@
 
 #include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
+#include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
 #include "store/ModelContext.h"
 
@@ -244,6 +245,41 @@ private Q_SLOTS:
         m_atPoint = {};
         m_b.reset();
         m_a.reset();
+    }
+
+    // B edits its saved application while a round gives the saved application's id to a configuration
+    // whose file claims it: the saved application goes, with the edit, and B writes nothing of it.
+    void anObjectEditedWhileItsIdGoesToAnotherClassGoes_data() {
+        QTest::addColumn<QByteArray>("point");
+        for (const char* point : {"roundStarted", "storeCommitted"})
+            QTest::newRow(point) << QByteArray(point);
+    }
+    void anObjectEditedWhileItsIdGoesToAnotherClassGoes() {
+        QFETCH(QByteArray, point);
+        m_b->context()->insert(new SavedApp(QStringLiteral("org.example.Files"), QStringLiteral("Files"), 800,
+                                            600, Corner::rightHalf, 0.5, 10, 10));
+        QVERIFY(m_b->context()->save());
+        QVERIFY(m_b->engine->flushWrites());
+        const QString claimed = uuidString(m_b->context()->fetch<SavedApp>().first()->id());
+        const auto read = [&](const QString& className, const QString& id) {
+            QFile file(folder() + u'/' + className + u'/' + id + QStringLiteral(".json"));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray savedApp = read(QStringLiteral("SavedApp"), claimed);
+        QFile planted(folder() + QStringLiteral("/ConfigurationGroup/") + claimed + QStringLiteral(".json"));
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.write(
+            read(QStringLiteral("ConfigurationGroup"), m_id).replace(m_id.toLatin1(), claimed.toLatin1()));
+        planted.close();
+        editDuringRound(point.constData(), [&] {
+            m_b->context()->fetch<SavedApp>().first()->setName(QStringLiteral("Edited"));
+        });
+        syncBoth();
+        for (Machine* machine : {&*m_a, &*m_b}) {
+            QVERIFY(machine->context()->fetch<SavedApp>().isEmpty());
+            QCOMPARE(shown(*machine, claimed), QStringLiteral("Work||"));
+        }
+        QCOMPARE(read(QStringLiteral("SavedApp"), claimed), savedApp);
     }
 
     void theLaterEditWinsWhateverTheRoundIsDoing_data() {
