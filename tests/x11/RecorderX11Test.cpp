@@ -1,16 +1,20 @@
 // The recorder on a real X desktop: it records a real key press and names the key as the current
-// layout does. The program re-runs itself on the private desktop, since the widgets need it from the
-// start.
+// layout does; and the hot keys while a menu holds the keyboard. The program re-runs itself on the
+// private desktop, since the widgets need it from the start.
 #include "TestDesktop.h"
 
 #include "base/PreferenceStore.h"
 #include "base/QtScheduler.h"
 #include "platform/x11/hotkeys/X11HotKeys.h"
 #include "shortcuts/KeyboardShortcuts.h"
+#include "ui/shortcuts/MenuTrackingMonitor.h"
 #include "ui/shortcuts/Recorder.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -137,6 +141,58 @@ private Q_SLOTS:
         setMenuOpen(false);
         QVERIFY(!recorder->notice()->isVisible());
         QVERIFY(isEnabled(name));
+    }
+
+    // An open menu holds the keyboard, and so does the list of a combo box: the hot key still works
+    // from the keys the popup gets, and the popup stays open.
+    void aHotKeyWorksWhileAMenuOrADropDownListIsOpen_data() {
+        QTest::addColumn<bool>("dropDownList");
+        QTest::newRow("menu") << false;
+        QTest::newRow("drop-down list") << true;
+    }
+    void aHotKeyWorksWhileAMenuOrADropDownListIsOpen() {
+        QFETCH(bool, dropDownList);
+        X11HotKeys keys;
+        QVERIFY(keys.isConnected());
+        PreferenceStore store;
+        QtScheduler scheduler;
+        Registry registry(store, keys, scheduler, &keys);
+        MenuTrackingMonitor menus(registry);
+        const Name name(QStringLiteral("cycleConfigurations"));
+        // Not with Alt, which closes a menu by itself. xdotool lets go of the modifiers before the key,
+        // as people often do.
+        const Shortcut ctrlShiftK(Key::k, ModifierFlag::control | ModifierFlag::shift);
+        store.setValue(name.userDefaultsKey(), QString::fromUtf8(ctrlShiftK.encoded()));
+        int ups = 0;
+        onKeyUp(name, [&] { ++ups; });
+
+        QWidget window;
+        auto* combo = new QComboBox;
+        combo->addItems({QStringLiteral("Dark"), QStringLiteral("Light"), QStringLiteral("System")});
+        (new QVBoxLayout(&window))->addWidget(combo);
+        QMenu menu(&window);
+        menu.addAction(QStringLiteral("Item"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget* popup = &menu;
+        if (dropDownList) {
+            combo->showPopup();
+            popup = combo->view()->window();
+        } else {
+            menu.popup(window.geometry().center());
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+k")}));
+        QTRY_COMPARE(ups, 1);
+        QVERIFY(popup->isVisible());
+
+        // Closed, the hot key is the desktop's again.
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}));
+        QTRY_VERIFY(!popup->isVisible());
+        QVERIFY(!isMenuOpen());
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+k")}));
+        QTRY_COMPARE(ups, 2);
+        QCOMPARE(combo->currentIndex(), 0);
     }
 };
 

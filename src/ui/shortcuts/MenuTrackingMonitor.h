@@ -1,7 +1,9 @@
-// Tells the shortcut component while a menu of the program is open, and lets the hot keys work from
-// the menu's own key events meanwhile (an open menu holds the keyboard).
+// Tells the shortcut component while a menu of the program is open (a popup menu, or the list of a
+// combo box), and lets the hot keys work from the menu's own key events meanwhile (an open menu holds
+// the keyboard).
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 
@@ -23,6 +25,8 @@ private:
 
     Registry& m_registry;
     QSet<QObject*> m_openMenus;
+    // Hot keys pressed while a menu was open and not yet released: key code to modifiers.
+    QHash<int, int> m_heldHotKeys;
 };
 
 } // namespace KeyboardShortcuts
