@@ -3,6 +3,7 @@
 #include "Desktop.h"
 
 #include "shortcuts/KeyboardShortcuts.h"
+#include "ui/shortcuts/LocalEventMonitor.h"
 #include "ui/shortcuts/MenuItemShortcuts.h"
 #include "ui/shortcuts/MenuTrackingMonitor.h"
 #include "ui/shortcuts/Recorder.h"
@@ -185,9 +186,15 @@ private Q_SLOTS:
         setShortcut(metaK, name);
         Window w(name);
         QVERIFY(w.startRecording());
+        const QPointer<LocalEventMonitor> monitor = w.recorder->findChild<LocalEventMonitor*>();
+        QVERIFY(monitor);
         QTest::keyClick(w.recorder, Qt::Key_Escape);
         QVERIFY(!w.recorder->isRecording());
         QCOMPARE(getShortcut(name), metaK);
+        // Ended from inside the key monitor's own callback, which must not delete it under itself.
+        QVERIFY(monitor);
+        d.clock.runDue();
+        QVERIFY(!monitor);
 
         QVERIFY(w.startRecording());
         QTest::keyClick(w.recorder, Qt::Key_Backspace);

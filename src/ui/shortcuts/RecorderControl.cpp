@@ -4,6 +4,7 @@
 #include "LocalEventMonitor.h"
 #include "ShortcutKeys.h"
 
+#include "base/Scheduler.h"
 #include "shortcuts/Registry.h"
 #include "shortcuts/ResourceBundle.h"
 
@@ -201,12 +202,21 @@ void RecorderControl::startRecording() {
     QPointer<RecorderControl> self(this);
     m_eventMonitor = std::make_unique<LocalEventMonitor>(
         QSet<QEvent::Type>{QEvent::KeyPress, QEvent::ShortcutOverride, QEvent::MouseButtonRelease},
-        [self](QObject* target, QEvent* event) { return self ? self->handleEvent(target, event) : true; });
+        [self](QObject* target, QEvent* event) { return self ? self->handleEvent(target, event) : true; },
+        this);
     m_eventMonitor->start();
 }
 
 void RecorderControl::endRecording() {
-    m_eventMonitor.reset();
+    if (m_eventMonitor) {
+        // Recording often ends inside the monitor's own callback: it stops watching now and goes
+        // once that callback has returned.
+        m_eventMonitor->stop();
+        m_eventMonitor->setParent(nullptr);
+        std::shared_ptr<LocalEventMonitor> monitor(std::move(m_eventMonitor));
+        if (Registry* registry = Registry::current())
+            registry->scheduler().async([monitor] {});
+    }
     setRefusal(QString());
     setPlaceholderText(localized(QStringLiteral("record_shortcut")));
     setShowsCancelButton(!text().isEmpty());
