@@ -159,6 +159,8 @@ void MenuBarManager::showAttachedWindow() {
     QWidget* window = resolveMainWindow();
     if (!window)
         return;
+    // Un-minimising below is this show's own: the window-state watch leaves it alone.
+    const QScopedValueRollback<bool> showing(m_showing, true);
     unminimise(window);
     if (!m_appState.isMainWindowAttached())
         attach(window, false);

@@ -461,8 +461,13 @@ private Q_SLOTS:
         QVERIFY(!world.window.isMinimized());
         world.pointer.escape(0x4242);
         QVERIFY(world.window.isMinimized());
+        world.clock.runAll();
+        const int starts = world.pointer.starts;
         manager.toggleAttachedWindow();
         QVERIFY(!world.window.isMinimized());
+        // Once: the show's own un-minimising is no window-manager restore.
+        QCOMPARE(world.pointer.starts, starts + 1);
+        QCOMPARE(world.clock.pendingCount(), 2);
         manager.hideAttachedWindow();
         QVERIFY(world.window.isMinimized());
 

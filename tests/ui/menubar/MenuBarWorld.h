@@ -56,12 +56,16 @@ public:
 
 class FakePointerMonitor : public PointerMonitor {
 public:
-    bool start() override { return started = true; }
+    bool start() override {
+        ++starts;
+        return started = true;
+    }
     void stop() override { started = false; }
     bool isStarted() const override { return started; }
     void press(QPoint position, quint64 window = 0) { Q_EMIT buttonPressed(position, window); }
     void escape(quint64 focus = 0) { Q_EMIT escapePressed(focus); }
     bool started = false;
+    int starts = 0;
 };
 
 class FakeMonitorAreas : public MonitorAreas {
