@@ -125,13 +125,13 @@ QLabel* HomeSection::makeNote(const QString& text, QWidget* parent) {
 
 // The list area is as tall as its content, up to maxListHeight.
 void HomeSection::updateListHeight() {
-    // Grows with its content up to maxListHeight; yields down to a few rows when the window is short.
     const int content = qMax(m_list->sizeHint().height(), 1);
     // The list never squeezes its rows: it scrolls.
     if (m_list->minimumHeight() != content)
         m_list->setMinimumHeight(content);
-    m_scroll->setMaximumHeight(qMin(maxListHeight, content));
-    m_scroll->setMinimumHeight(qMin(minListHeight, content));
+    // Nor does a short window squeeze the list: the page around it scrolls instead (a high scale
+    // factor), rather than three small lists scrolling inside it.
+    m_scroll->setFixedHeight(qMin(maxListHeight, content));
 }
 
 void HomeSection::paintEvent(QPaintEvent* event) {

@@ -18,7 +18,6 @@ class HomeSection : public QFrame {
     Q_OBJECT
 public:
     static constexpr int maxListHeight = 200;
-    static constexpr int minListHeight = 64;
 
     HomeSection(const QString& title, const QString& searchPlaceholder, QWidget* parent = nullptr);
 
