@@ -7,6 +7,8 @@
 #include "base/Log.h"
 #include "base/QtScheduler.h"
 #include "login/LaunchAtLogin.h"
+#include "model/AppTheme.h"
+#include "model/SettingsModel.h"
 #include "placement/WindowControlPermission.h"
 #include "platform/x11/DesktopEntry.h"
 #include "platform/x11/DesktopEntryIndex.h"
@@ -75,8 +77,6 @@ int main(int argc, char** argv) {
 
     QtScheduler scheduler;
     JsonPreferenceStore preferences(JsonPreferenceStore::defaultPath());
-    if (!preferences.loadError().isEmpty())
-        std::fprintf(stderr, "%s\n", qPrintable(preferences.loadError()));
     // Quarlin goes on with the defaults; the user learns why and where the damaged file is. Shown
     // once the first window is up, or beside the store's error: the file is aside by now, and the
     // next start would not tell.
@@ -101,8 +101,13 @@ int main(int argc, char** argv) {
     const QString storePath = ModelContainer::defaultPath();
     std::unique_ptr<ModelContainer> container =
         QuarlinApp::makeSharedModelContainer(storePath, scheduler, &message);
+    QtApplicationShell shell;
     if (!container) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
+        // In the look the main window would have had: the state that applies it never comes.
+        const AppTheme theme =
+            AppThemeInfo::fromRawValue(SettingsModel(preferences).appTheme()).value_or(AppTheme::system);
+        shell.setAppearance(theme == AppTheme::system ? std::nullopt : std::optional<AppTheme>(theme));
         // Started from a menu, nobody reads the line above.
         showPreferencesNotice();
         StoreErrorDialog dialog(storePath, message);
@@ -110,7 +115,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    QtApplicationShell shell;
     QuarlinApp app(platform, std::move(container), &shell);
     // Changes the store could not save are told at once, and a quit that would lose them asks first.
     UnsavedChangesNotice unsavedChanges(*app.sharedModelContainer().mainContext(), storePath);

@@ -212,6 +212,9 @@ private Q_SLOTS:
         QVERIFY2(window != 0, qPrintable(quarlin.output()));
         QVERIFY(desktop.waitFor([&] { return desktop.activeWindow() == window; }));
         QVERIFY(quarlin.screenshotOf(QStringLiteral("error-window"), quarlin.window()));
+        // In the program's look (dark unless the user chose another), not Qt's light default.
+        const QRect area = desktop.clientGeometry(window);
+        QVERIFY(qGray(desktop.screenshot().pixel(area.topLeft() + QPoint(2, 2))) < 96);
         QVERIFY2(quarlin.waitForOutput(QStringLiteral("Could not create ModelContainer: ")),
                  qPrintable(quarlin.output()));
         QVERIFY(desktop.key(QStringLiteral("Return")));
@@ -243,6 +246,7 @@ private Q_SLOTS:
         QFile kept(folder + QLatin1Char('/') + aside.first());
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), damaged);
+        QCOMPARE(quarlin.output().count(QStringLiteral("could not be read")), 1);
 
         QVERIFY(desktop.key(QStringLiteral("Return")));
         QVERIFY(quarlin.waitUntilGone(title));
