@@ -16,9 +16,13 @@
 #include <QTest>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 struct Machine {
     std::unique_ptr<ModelContainer> container;
@@ -122,4 +126,25 @@ inline bool syncNowSettled(SyncStatus& sync, VirtualScheduler& scheduler,
     if (error)
         *error = outcome->ok ? outcome->error : QStringLiteral("Sync Now never ended");
     return outcome->ok.value_or(false);
+}
+
+// Runs `round` and ends the whole run should it not return within `limit`: a round that never ends
+// fails its test instead of stalling the run.
+inline bool endsWithin(std::chrono::seconds limit, const std::function<bool()>& round) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread watch([&] {
+        std::unique_lock lock(mutex);
+        if (!ended.wait_for(lock, limit, [&] { return done; }))
+            qFatal("a sync round did not end within %lld s", static_cast<long long>(limit.count()));
+    });
+    const bool ok = round();
+    {
+        const std::lock_guard lock(mutex);
+        done = true;
+    }
+    ended.notify_all();
+    watch.join();
+    return ok;
 }

@@ -1,11 +1,13 @@
-// What other users' permissions and crashed writers leave in the sync folder: a folder or file that
-// cannot be read holds back nothing else, and is read again once it can be; temporary files of this
-// machine that a crash left behind go, those of writers still at work stay.
+// What other users' permissions, crashed writers and broken peers leave in the sync folder: a folder or
+// file that cannot be read holds back nothing else, and is read again once it can be; temporary files
+// of this machine that a crash left behind go, those of writers still at work stay; files whose owners
+// lead back to them are skipped, and every round ends.
 #include "SyncMachine.h"
 
 #include "base/LogCapture.h"
 #include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
+#include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/PeerRounds.h"
@@ -14,6 +16,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -42,6 +46,22 @@ ino_t inodeOf(const QString& path) {
 bool setMode(const QString& path, mode_t mode) {
     return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
+
+QJsonObject readRecord(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+bool writeRecord(const QString& path, const QJsonObject& record) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(QJsonDocument(record).toJson()) > 0;
+}
+
+// A round that never ends fails the test.
+bool roundEnds(Machine& machine) {
+    return endsWithin(std::chrono::seconds(30), [&] { return machine.engine->importChanges(); });
+}
 } // namespace
 
 class SyncStrayFilesTest : public QObject {
@@ -55,6 +75,20 @@ private:
     Machine machineAt(const char* name, SyncFolder::Denied denied = {}) {
         return Machine(m_dir->filePath(QLatin1String(name)), folder(), *m_scheduler, false, 0, {},
                        std::move(denied));
+    }
+    QString fileOf(const char* className, const QString& id) const {
+        return classFolder(className) + u'/' + id + QStringLiteral(".json");
+    }
+    // A copy of the file of `id` in `className`, as `as`, with `changes` made to its attributes.
+    bool plantCopy(const char* className, const QString& id, const char* toClass, const QString& as,
+                   const QJsonObject& changes = {}) {
+        QJsonObject record = readRecord(fileOf(className, id));
+        QJsonObject attributes = record.value(QStringLiteral("attributes")).toObject();
+        for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
+            attributes.insert(it.key(), it.value());
+        record.insert(QStringLiteral("attributes"), attributes);
+        record.insert(QStringLiteral("id"), as);
+        return !attributes.isEmpty() && writeRecord(fileOf(toClass, as), record);
     }
     QStringList machineFiles() const {
         return QDir(folder() + u'/' + PeerRounds::folderName()).entryList(QDir::Files);
@@ -218,6 +252,77 @@ private Q_SLOTS:
             QCOMPARE(a->context()->fetch<ConfigurationGroup>().size(), 1);
             QCOMPARE(a->engine->unreadableFileCount(), 0);
         }
+    }
+
+    // An application that names itself as its configuration, or two that name each other (read
+    // together, or the second a round later), also beside other stray files: the file that closes the
+    // loop is skipped, every round ends, after a restart too, and the rest syncs on, here and on a
+    // machine that joins.
+    void anOwnerLoopIsASkippedFile_data() {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<bool>("later");
+        QTest::addColumn<bool>("strays");
+        QTest::newRow("an application owning itself") << 1 << false << false;
+        QTest::newRow("two naming each other") << 2 << false << false;
+        QTest::newRow("a loop closed a round later") << 2 << true << false;
+        QTest::newRow("beside other stray files") << 1 << false << true;
+    }
+    void anOwnerLoopIsASkippedFile() {
+        QFETCH(int, files);
+        QFETCH(bool, later);
+        QFETCH(bool, strays);
+        std::optional<Machine> a(std::in_place, m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler,
+                                 false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
+                                                                QStringLiteral("Editor"), QString(), 0, false,
+                                                                Corner::topRight, 0.5, 400, 10, 10));
+        a->context()->insert(configuration);
+        auto* saved = new SavedApp(QStringLiteral("org.example.Files"), QStringLiteral("Files"), 800, 600,
+                                   Corner::rightHalf, 0.5, 10, 10);
+        a->context()->insert(saved);
+        QVERIFY(roundEnds(*a));
+        const QString id = uuidString(configuration->id());
+        const QString savedId = uuidString(saved->id());
+        const QString editor = uuidString(configuration->configurationList().first()->id());
+
+        const QStringList loop = {uuidString(QUuid::createUuid()), uuidString(QUuid::createUuid())};
+        const auto plantLink = [&](int i) {
+            return plantCopy("AppConfiguration", editor, "AppConfiguration", loop[i],
+                             {{QStringLiteral("configurationGroup"), loop[(i + 1) % files]}});
+        };
+        QVERIFY(plantLink(0));
+        if (strays) {
+            QVERIFY(plantCopy("SavedApp", savedId, "SavedApp", id));
+            QVERIFY(plantCopy("AppConfiguration", editor, "AppConfiguration", uuidString(QUuid::createUuid()),
+                              {{QStringLiteral("configurationGroup"), editor}}));
+            QJsonObject tombstone = readRecord(fileOf("ConfigurationGroup", id));
+            for (const char* key : {"attributes", "stamps"})
+                tombstone.remove(QLatin1String(key));
+            tombstone.insert(QStringLiteral("deleted"), true);
+            QVERIFY(QDir().mkpath(classFolder("PositionGroup")) &&
+                    writeRecord(fileOf("PositionGroup", id), tombstone));
+        }
+        LogCapture log;
+        Machine b = machineAt("b");
+        for (int step = later ? 0 : 1; step < 2; ++step) {
+            if (step == 1 && files == 2)
+                QVERIFY(plantLink(1));
+            QVERIFY(roundEnds(*a));
+            QVERIFY(roundEnds(b));
+        }
+        a.reset();
+        a.emplace(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, false);
+        QVERIFY(roundEnds(*a));
+        QCOMPARE(log.lines().filter(QStringLiteral(": it is among its own owners")).size(), 3);
+        for (Machine* machine : {&*a, &b}) {
+            QCOMPARE(shown(*machine, id), QStringLiteral("Work||Editor"));
+            QCOMPARE(machine->context()->fetch<SavedApp>().size(), 1);
+        }
+        a->find(id)->setName(QStringLiteral("Renamed"));
+        QVERIFY(a->context()->save());
+        QVERIFY(roundEnds(*a) && roundEnds(b));
+        QCOMPARE(b.nameOf(id), QStringLiteral("Renamed"));
     }
 };
 

@@ -72,14 +72,11 @@ void SyncMerger::markAbsent(const QString& id, Round& round) {
 bool SyncMerger::reviveOwner(const SyncRecord& record, Round& round, QString* error, bool* revived) {
     *revived = false;
     SyncEntries& entries = m_state.entries();
-    for (QString owner = record.owner(); !owner.isEmpty();) {
-        const auto known = std::as_const(entries).constFind(owner);
-        if (known == entries.constEnd())
-            return true;
-        if (!known->record.deleted) {
-            owner = known->record.owner();
+    for (auto known = m_state.ownerOf(record); known != std::as_const(entries).constEnd();
+         known = m_state.ownerOf(known->record)) {
+        if (!known->record.deleted)
             continue;
-        }
+        const QString owner = known.key();
         const auto before = round.before.constFind(owner);
         if (before == round.before.constEnd() || known->record.stamp >= record.stamp)
             return true;
@@ -140,16 +137,52 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
         return true;
     }
     entry.present = true;
+    const ModelObject::Kind kind = entry.record.kind;
     // `entry` is not used past here: looking up the children may move the entries.
     for (const QString& child : m_state.childrenOf(id)) {
         const auto waiting = m_state.entries().find(child);
         if (waiting == m_state.entries().end() || (waiting->present && !newRow) || waiting->record.deleted ||
-            waiting->record.owner() != id)
+            waiting->record.owner() != id || SyncSchema::ownerKind(waiting->record.kind) != kind)
             continue;
         round.noteChanged(child, waiting->record.kind);
         if (!apply(child, *waiting, round, error))
             return false;
     }
+    return true;
+}
+
+bool SyncMerger::closesLoop(const QString& id, const SyncRecord& record) const {
+    const SyncEntries& entries = std::as_const(m_state).entries();
+    // A link to an object of the owner's class goes a class up: only the others can come round again.
+    QSet<QString> passed;
+    ModelObject::Kind kind = record.kind;
+    for (QString owner = record.owner(); !owner.isEmpty();) {
+        if (owner == id)
+            return true;
+        const auto known = entries.constFind(owner);
+        if (known == entries.constEnd())
+            return false;
+        if (known->record.kind != SyncSchema::ownerKind(kind)) {
+            if (passed.contains(owner))
+                return false;
+            passed.insert(owner);
+        }
+        kind = known->record.kind;
+        owner = known->record.owner();
+    }
+    return false;
+}
+
+bool SyncMerger::readRecord(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
+                            std::optional<SyncRecord>* record, QByteArray* json) {
+    if (!m_reader.read(file, kind, id, record, json))
+        return false;
+    if (closesLoop(id, **record)) {
+        m_reader.skip(file.path, file.signature, QStringLiteral("it is among its own owners"), file.mode);
+        record->reset();
+        return false;
+    }
+    m_state.clock().observe((*record)->stamp);
     return true;
 }
 
@@ -209,15 +242,14 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
 
     std::optional<SyncRecord> mainRecord;
     QByteArray mainJson;
-    if (mainChanged && m_reader.read(*group.main, kind, id, &mainRecord, &mainJson))
-        m_state.clock().observe(mainRecord->stamp);
+    if (mainChanged)
+        readRecord(*group.main, kind, id, &mainRecord, &mainJson);
     QList<SyncRecord> remotes;
     if (mainRecord)
         remotes.append(*mainRecord);
     for (const SyncFolder::Entry* copy : group.copies) {
         std::optional<SyncRecord> record;
-        if (m_reader.read(*copy, kind, id, &record, nullptr)) {
-            m_state.clock().observe(record->stamp);
+        if (readRecord(*copy, kind, id, &record, nullptr)) {
             remotes.append(*record);
             round.mergedCopies.append({id, kind, *copy});
         }

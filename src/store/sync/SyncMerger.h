@@ -75,6 +75,13 @@ private:
     // is wrong by at least as much, so its stamp cannot tell whether it came before or after an edit
     // made here in that time. Such an edit made here in the last few minutes is kept.
     void keepRecentEdits(const SyncRecord& local, SyncRecord& merged) const;
+    // Whether the owners that `record` names, followed through what this machine knows whatever their
+    // class, come back to it: no owner could ever hold such an object, so its file is damaged.
+    bool closesLoop(const QString& id, const SyncRecord& record) const;
+    // SyncFolderReader::read(), which also refuses a record that closes a loop of owners; the clock
+    // takes note of what it reads.
+    bool readRecord(const SyncFolder::Entry& file, ModelObject::Kind kind, const QString& id,
+                    std::optional<SyncRecord>* record, QByteArray* json);
     // Writes the entry of `id` (noted as changed) into the store, with the children that waited for it.
     bool apply(const QString& id, SyncState::Entry& entry, Round& round, QString* error);
     void markAbsent(const QString& id, Round& round);

@@ -1,5 +1,7 @@
 #include "SyncState.h"
 
+#include "SyncSchema.h"
+
 #include <algorithm>
 #include <list>
 
@@ -29,18 +31,27 @@ bool SyncState::load(QString* error) {
     return true;
 }
 
+SyncEntries::const_iterator SyncState::ownerOf(const SyncRecord& record) const {
+    const QString owner = record.owner();
+    if (owner.isEmpty())
+        return m_entries.constEnd();
+    const auto known = m_entries.constFind(owner);
+    if (known == m_entries.constEnd() || known->record.kind != SyncSchema::ownerKind(record.kind))
+        return m_entries.constEnd();
+    return known;
+}
+
 void SyncState::touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed) {
-    QString owner = m_entries.value(id).record.owner();
-    while (!owner.isEmpty()) {
+    for (auto known = ownerOf(m_entries.value(id).record); known != m_entries.constEnd();) {
         // A deleted owner is only looked at: it stays packed.
-        const auto known = std::as_const(m_entries).constFind(owner);
-        if (known == m_entries.constEnd() || known->record.deleted)
+        if (known->record.deleted)
             return;
+        const QString owner = known.key();
         const auto it = m_entries.find(owner);
         it->record.stamp = std::max(it->record.stamp, stamp);
         it->json.clear();
         changed.insert(owner);
-        owner = it->record.owner();
+        known = ownerOf(it->record);
     }
 }
 

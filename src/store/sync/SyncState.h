@@ -29,6 +29,10 @@ public:
     const SyncEntries& entries() const { return m_entries; }
     HybridClock& clock() { return m_clock; }
 
+    // The entry of the owner that `record` names, when this machine knows it as an object of the
+    // owner's class; the end otherwise. Walks up the owners follow only these links: each goes a class
+    // up, so that no walk can come back, whatever the files name.
+    SyncEntries::const_iterator ownerOf(const SyncRecord& record) const;
     // Raises the stamp of every owner up the chain of `id` to `stamp`, noting each in `changed`.
     void touchOwners(const QString& id, const SyncStamp& stamp, QSet<QString>& changed);
     // The ids whose record names `id` as owner; the index is built on first use and kept until
