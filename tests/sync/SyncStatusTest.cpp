@@ -463,6 +463,24 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 2);
     }
 
+    // A file that cannot be written is named once on the console, by the round that met it, and not
+    // again by the exports of later edits, also after a round that went well.
+    void aBlockedFileIsNamedOnce() {
+        Machine machine = machineAt("data", true);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        machine.context()->insert(configuration);
+        advanceSettled(*m_scheduler, 1, {&machine});
+        const QString id = uuidString(configuration->id());
+        QVERIFY(QFile::remove(fileOf(id)) && QDir().mkpath(fileOf(id)));
+        LogCapture log;
+        for (const char* name : {"Renamed", "Again"}) {
+            configuration->setName(QLatin1String(name));
+            QVERIFY(machine.context()->save());
+            advanceSettled(*m_scheduler, SyncEngine::rescanInterval * 2, {&machine});
+        }
+        QCOMPARE(log.lines().filter(QStringLiteral("❌")).filter(id).size(), 1);
+    }
+
     void aDamagedFileDoesNotFreezeItsConfiguration_data() {
         QTest::addColumn<QByteArray>("from");
         QTest::addColumn<QByteArray>("to");

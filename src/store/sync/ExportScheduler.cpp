@@ -33,7 +33,9 @@ void ExportScheduler::saved() {
 void ExportScheduler::exportLogged() {
     QString error;
     const QString previous = m_engine.m_lastError;
-    if (!exportChanges(&error) && error != previous)
+    // A file that failed to be written was named then: a later try is no news.
+    const QString failing = m_engine.m_exporter->writeFailure();
+    if (!exportChanges(&error) && error != previous && error != failing)
         SyncEngine::logExportFailure(error);
 }
 
