@@ -284,6 +284,42 @@ private Q_SLOTS:
         QVERIFY2(stampIn(fileOf(m_id)) > full, qPrintable(stampIn(fileOf(m_id))));
     }
 
+    // A peer's file stamped at the very end of the range that a stamp may carry: the edits after it
+    // are stamped within the range too, so every machine reads them and one that joins takes them.
+    void editsAfterTheLatestStampAreReadEverywhere_data() {
+        QTest::addColumn<int>("counter");
+        QTest::addColumn<int>("edits");
+        QTest::newRow("the last stamp, one edit") << int(SyncStamp::maxCounter) << 1;
+        QTest::newRow("the one before it, two edits") << int(SyncStamp::maxCounter) - 1 << 2;
+    }
+    void editsAfterTheLatestStampAreReadEverywhere() {
+        QFETCH(int, counter);
+        QFETCH(int, edits);
+        start();
+        // A machine id that sorts before those of the machines here.
+        const QString latest = QStringLiteral("%1-%2-00000000-0000-4000-8000-000000000001")
+                                   .arg(SyncStamp::latestWall)
+                                   .arg(counter, 6, 10, QChar(u'0'));
+        edit(fileOf(m_id), [&](QJsonObject& record) { stampName(record, QStringLiteral("Peer"), latest); });
+        // Past the drift rule's few minutes: "Work" is no recent edit that A would keep.
+        m_scheduler.advance(double(HybridClock::maxDrift) / 1000 + 1);
+        syncInTurn({&*a});
+        QCOMPARE(a->nameOf(m_id), QStringLiteral("Peer"));
+        LogCapture log;
+        for (int i = 1; i <= edits; ++i) {
+            m_scheduler.advance(1);
+            rename(*a, QStringLiteral("Edit %1").arg(i));
+            syncInTurn({&*a, &*b});
+        }
+        Machine joining(m_dir.filePath(QStringLiteral("joining")), folder(), m_scheduler, false);
+        syncInTurn({&joining, &*a});
+        QCOMPARE(log.lines().filter(QStringLiteral("skipped")), QStringList());
+        const QString last = QStringLiteral("Edit %1").arg(edits);
+        for (const Machine* machine : {&*a, &*b, &joining})
+            QCOMPARE(machine->nameOf(m_id), last);
+        QVERIFY2(SyncStamp::fromString(stampIn(fileOf(m_id))), qPrintable(stampIn(fileOf(m_id))));
+    }
+
     // A merge orders two edits by their stamps alone: equal stamps from one machine would let a
     // later edit lose to an earlier one.
     void stampsStrictlyIncreaseWithinOneMillisecond() {

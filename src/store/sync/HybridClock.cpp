@@ -1,12 +1,15 @@
 #include "HybridClock.h"
 
+#include <algorithm>
+
 HybridClock::HybridClock(QString machine, WallClock wallClock)
     : m_machine(std::move(machine)), m_wallClock(std::move(wallClock)) {
     m_last.machine = m_machine;
 }
 
 SyncStamp HybridClock::tick() {
-    const qint64 wall = m_wallClock();
+    // A clock set past the latest stamp would make stamps that no machine reads.
+    const qint64 wall = std::min(m_wallClock(), SyncStamp::latestWall);
     const std::lock_guard lock(m_mutex);
     if (wall > m_last.wall) {
         m_last.wall = wall;

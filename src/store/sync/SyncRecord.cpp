@@ -48,8 +48,14 @@ QByteArray SyncRecord::toJson(bool indented) const {
         object.insert(attributesKey, fields);
         object.insert(stampsKey, stampTexts(stamps));
     }
-    if (!seen.isEmpty())
-        object.insert(seenKey, stampTexts(seen));
+    // Only what came before its change: after the last stamp of all (see SyncStamp::after) a change
+    // is stamped no later than what it had seen, and a reader would refuse the file.
+    QJsonObject seenTexts;
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+        if (it.value() < (it.key() == wholeObject ? stamp : stamps.value(it.key())))
+            seenTexts.insert(it.key(), it.value().toString());
+    if (!seenTexts.isEmpty())
+        object.insert(seenKey, seenTexts);
     return QJsonDocument(object).toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact);
 }
 

@@ -72,8 +72,7 @@ bool SyncStamp::isMachineId(QStringView text) {
 SyncStamp SyncStamp::after(const QString& by) const {
     if (counter < maxCounter)
         return {wall, counter + 1, by};
-    // Saturates at the very last stamp, which refused files alone could carry.
-    return wall < maxWall ? SyncStamp{wall + 1, 0, by} : SyncStamp{wall, counter, by};
+    return wall < latestWall ? SyncStamp{wall + 1, 0, by} : SyncStamp{latestWall, maxCounter, by};
 }
 
 std::strong_ordering SyncStamp::operator<=>(const SyncStamp& other) const {

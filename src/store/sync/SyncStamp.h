@@ -12,9 +12,8 @@ struct SyncStamp {
     // What the fixed-width text holds; a stamp beyond either bound is refused wherever it is read.
     static constexpr qint64 maxWall = 9'999'999'999'999;
     static constexpr qint64 maxCounter = 999'999;
-    // The latest wall time a stamp read may carry (in the year 2255): far beyond any clock, yet far
-    // enough below `maxWall` that the stamps of the edits after it never run out, so no stamp can
-    // keep an object at its values.
+    // The latest wall time a stamp may carry, read or made (in the year 2255, far beyond any clock).
+    // Every stamp made stays within it: one after it would be refused by every other machine.
     static constexpr qint64 latestWall = 9'000'000'000'000;
     // A machine id: an upper-case UUID without braces, as every machine makes its own.
     static bool isMachineId(QStringView text);
@@ -28,7 +27,8 @@ struct SyncStamp {
     QString toString() const;
     // Nothing for a stamp out of bounds or with anything but a machine id as its machine.
     static std::optional<SyncStamp> fromString(const QString& text);
-    // The first stamp of the machine `by` after this one: it wins over this one everywhere.
+    // The first stamp of the machine `by` after this one: it wins over this one everywhere. After the
+    // last counter of `latestWall` none is left: there the machine ids decide.
     SyncStamp after(const QString& by) const;
 
     std::strong_ordering operator<=>(const SyncStamp& other) const;
