@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <algorithm>
@@ -126,6 +128,31 @@ inline bool syncNowSettled(SyncStatus& sync, VirtualScheduler& scheduler,
     if (error)
         *error = outcome->ok ? outcome->error : QStringLiteral("Sync Now never ended");
     return outcome->ok.value_or(false);
+}
+
+// A record in the folder, read or written as a broken peer or a person would.
+inline QJsonObject readRecord(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+inline void writeRecord(const QString& path, const QJsonObject& record) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(record).toJson());
+}
+
+// A copy of the record at `from`, given the id `as` (and `attributes`), written to `to`.
+inline void plantCopy(const QString& from, const QString& to, const QString& as,
+                      const QJsonObject& attributes = {}) {
+    QJsonObject record = readRecord(from);
+    QVERIFY(!record.isEmpty());
+    record.insert(QStringLiteral("id"), as);
+    QJsonObject changed = record.value(QStringLiteral("attributes")).toObject();
+    for (auto it = attributes.constBegin(); it != attributes.constEnd(); ++it)
+        changed.insert(it.key(), it.value());
+    record.insert(QStringLiteral("attributes"), changed);
+    writeRecord(to, record);
 }
 
 // Runs `round` and ends the whole run should it not return within `limit`: a round that never ends

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,17 +25,6 @@ QStringList savedApps(const Machine& machine) {
     for (SavedApp* app : machine.context()->fetch<SavedApp>())
         names.append(app->name());
     return names;
-}
-
-QJsonObject readRecord(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-}
-
-void writeRecord(const QString& path, const QJsonObject& record) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QJsonDocument(record).toJson());
 }
 } // namespace
 
@@ -68,14 +56,7 @@ private:
     // `toClass`'s folder.
     void plantStray(const QString& fromClass, const QString& id, const QString& toClass, const QString& as,
                     const QJsonObject& attributes = {}) {
-        QJsonObject record = readRecord(fileOf(fromClass, id));
-        QVERIFY(!record.isEmpty());
-        record.insert(QStringLiteral("id"), as);
-        QJsonObject changed = record.value(QStringLiteral("attributes")).toObject();
-        for (auto it = attributes.constBegin(); it != attributes.constEnd(); ++it)
-            changed.insert(it.key(), it.value());
-        record.insert(QStringLiteral("attributes"), changed);
-        writeRecord(fileOf(toClass, as), record);
+        plantCopy(fileOf(fromClass, id), fileOf(toClass, as), as, attributes);
     }
 
     // B renames an application of "Work"; its file is then replaced by a deletion stamped before that

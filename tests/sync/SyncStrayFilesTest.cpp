@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
@@ -47,17 +46,6 @@ bool setMode(const QString& path, mode_t mode) {
     return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
-QJsonObject readRecord(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-}
-
-bool writeRecord(const QString& path, const QJsonObject& record) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(QJsonDocument(record).toJson()) > 0;
-}
-
 // A round that never ends fails the test.
 bool roundEnds(Machine& machine) {
     return endsWithin(std::chrono::seconds(30), [&] { return machine.engine->importChanges(); });
@@ -78,17 +66,6 @@ private:
     }
     QString fileOf(const char* className, const QString& id) const {
         return classFolder(className) + u'/' + id + QStringLiteral(".json");
-    }
-    // A copy of the file of `id` in `className`, as `as`, with `changes` made to its attributes.
-    bool plantCopy(const char* className, const QString& id, const char* toClass, const QString& as,
-                   const QJsonObject& changes = {}) {
-        QJsonObject record = readRecord(fileOf(className, id));
-        QJsonObject attributes = record.value(QStringLiteral("attributes")).toObject();
-        for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
-            attributes.insert(it.key(), it.value());
-        record.insert(QStringLiteral("attributes"), attributes);
-        record.insert(QStringLiteral("id"), as);
-        return !attributes.isEmpty() && writeRecord(fileOf(toClass, as), record);
     }
     QStringList machineFiles() const {
         return QDir(folder() + u'/' + PeerRounds::folderName()).entryList(QDir::Files);
@@ -286,28 +263,32 @@ private Q_SLOTS:
         const QString savedId = uuidString(saved->id());
         const QString editor = uuidString(configuration->configurationList().first()->id());
 
+        const QString editorFile = fileOf("AppConfiguration", editor);
         const QStringList loop = {uuidString(QUuid::createUuid()), uuidString(QUuid::createUuid())};
         const auto plantLink = [&](int i) {
-            return plantCopy("AppConfiguration", editor, "AppConfiguration", loop[i],
-                             {{QStringLiteral("configurationGroup"), loop[(i + 1) % files]}});
+            plantCopy(editorFile, fileOf("AppConfiguration", loop[i]), loop[i],
+                      {{QStringLiteral("configurationGroup"), loop[(i + 1) % files]}});
         };
-        QVERIFY(plantLink(0));
+        plantLink(0);
         if (strays) {
-            QVERIFY(plantCopy("SavedApp", savedId, "SavedApp", id));
-            QVERIFY(plantCopy("AppConfiguration", editor, "AppConfiguration", uuidString(QUuid::createUuid()),
-                              {{QStringLiteral("configurationGroup"), editor}}));
-            QJsonObject tombstone = readRecord(fileOf("ConfigurationGroup", id));
-            for (const char* key : {"attributes", "stamps"})
-                tombstone.remove(QLatin1String(key));
-            tombstone.insert(QStringLiteral("deleted"), true);
-            QVERIFY(QDir().mkpath(classFolder("PositionGroup")) &&
-                    writeRecord(fileOf("PositionGroup", id), tombstone));
+            plantCopy(fileOf("SavedApp", savedId), fileOf("SavedApp", id), id);
+            const QString wrongOwner = uuidString(QUuid::createUuid());
+            plantCopy(editorFile, fileOf("AppConfiguration", wrongOwner), wrongOwner,
+                      {{QStringLiteral("configurationGroup"), editor}});
+            QVERIFY(QDir().mkpath(classFolder("PositionGroup")));
+            writeRecord(fileOf("PositionGroup", id),
+                        {{QStringLiteral("format"), 1},
+                         {QStringLiteral("class"), QStringLiteral("ConfigurationGroup")},
+                         {QStringLiteral("id"), id},
+                         {QStringLiteral("deleted"), true},
+                         {QStringLiteral("stamp"),
+                          readRecord(fileOf("ConfigurationGroup", id)).value(QStringLiteral("stamp"))}});
         }
         LogCapture log;
         Machine b = machineAt("b");
         for (int step = later ? 0 : 1; step < 2; ++step) {
             if (step == 1 && files == 2)
-                QVERIFY(plantLink(1));
+                plantLink(1);
             QVERIFY(roundEnds(*a));
             QVERIFY(roundEnds(b));
         }
