@@ -1,12 +1,14 @@
 // Edits saved on a machine while its sync round runs, before the round writes the store or after:
 // per attribute the later-stamped edit wins on every machine, and a configuration deleted on another
 // machine comes back when the edit here is the later.
+#include "RoundGate.h"
 #include "SyncMachine.h"
 
 #include "model/AppConfiguration.h"
 #include "model/ConfigurationGroup.h"
 #include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
+#include "store/Database.h"
 #include "store/ModelContext.h"
 
 #include <QDir>
@@ -14,50 +16,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <condition_variable>
+#include <cstdio>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <utility>
 
 namespace {
-// Stops a machine's worker at one point of its round until the main thread lets it go on.
-class Gate {
-public:
-    void arm(const char* point) {
-        const std::lock_guard lock(m_mutex);
-        m_point = point;
-        m_reached = m_released = false;
-    }
-    // On the worker.
-    void pass(const char* point) {
-        std::unique_lock lock(m_mutex);
-        if (!m_point || std::string_view(m_point) != point)
-            return;
-        m_point = nullptr;
-        m_reached = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_released; });
-    }
-    bool waitReached() {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(20), [this] { return m_reached; });
-    }
-    void release() {
-        const std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    const char* m_point = nullptr;
-    bool m_reached = false;
-    bool m_released = false;
-};
-
 // After "dropApp" the dropped application's old place ties with the one that took it: only presence
 // counts, so the applications are compared sorted.
 QString appsSorted(QString text, const QString& there) {
@@ -76,7 +42,7 @@ private:
     std::optional<VirtualScheduler> m_scheduler;
     std::optional<Machine> m_a;
     std::optional<Machine> m_b;
-    Gate m_gate;
+    RoundGate m_gate;
     // Called on b's worker at each of its checkpoints.
     std::function<void(const char*)> m_atPoint;
     QString m_id;
@@ -198,6 +164,18 @@ private:
     void restartB() {
         m_b.reset();
         m_b.emplace(crashed(), folder(), *m_scheduler, false);
+    }
+    // The shared folder too, as it was then: what b wrote after never got there.
+    QString sharedThen() const { return m_dir->filePath(QStringLiteral("shared-then")); }
+    void copyBWithFolder() {
+        copyB();
+        copyTree(folder(), sharedThen());
+    }
+    void restartBWithFolder() {
+        m_b.reset();
+        QVERIFY(QDir(folder()).removeRecursively());
+        QVERIFY(QDir().rename(sharedThen(), folder()));
+        restartB();
     }
 
     // b's round stopped at `point` while `edit` is made and saved on b, then let go and waited for.
@@ -384,6 +362,91 @@ private Q_SLOTS:
         QCOMPARE(appsSorted(shown(*m_b, m_id), there), appsSorted(expected, there));
     }
 
+    // A round that brings new configurations and the file of the configuration that b renames while
+    // the round runs: as it was, delivered again unchanged under a new inode (as sync services do),
+    // described there or deleted there. b is killed at each step of the round, and another writer changes two
+    // of the new configurations in what the kill left. After the restart no saved change is undone, on b, on
+    // a, or on a machine that joins.
+    void aKillDuringARoundUndoesNoSavedChange_data() {
+        QTest::addColumn<QByteArray>("point");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("renamed");
+        for (const char* point : {"roundStarted", "stateKept", "storeCommitted", "roundEnded"})
+            for (const char* file : {"as it was", "again", "described", "deleted"})
+                for (const bool renamed : {false, true})
+                    QTest::addRow("killed at %s, its file %s%s", point, file, renamed ? ", renamed here" : "")
+                        << QByteArray(point) << QByteArray(file) << renamed;
+    }
+    void aKillDuringARoundUndoesNoSavedChange() {
+        QFETCH(QByteArray, point);
+        QFETCH(QByteArray, file);
+        QFETCH(bool, renamed);
+        QStringList made;
+        for (const char* name : {"Renamed", "Deleted"}) {
+            auto* configuration = new ConfigurationGroup(QLatin1String(name), 1920, 1080, std::nullopt);
+            m_a->context()->insert(configuration);
+            made.append(uuidString(configuration->id()));
+        }
+        if (file == "described")
+            m_a->find(m_id)->setDesc(QStringLiteral("There"));
+        if (file == "deleted")
+            m_a->context()->deleteObject(m_a->find(m_id));
+        QVERIFY(m_a->context()->save());
+        QVERIFY(m_a->engine->flushWrites());
+        if (file == "again") {
+            const QString path = QStringLiteral("%1/ConfigurationGroup/%2.json").arg(folder(), m_id);
+            const QString copy = folder() + QStringLiteral("/ConfigurationGroup/.again.tmp");
+            QVERIFY(QFile::copy(path, copy));
+            QCOMPARE(std::rename(qPrintable(copy), qPrintable(path)), 0);
+        }
+        m_scheduler->advance(1);
+
+        // At the first round: "Sync Now" reads the folder again after a save made during its round.
+        bool copied = false;
+        m_atPoint = [&](const char* reached) {
+            if (!copied && point == reached) {
+                copyBWithFolder();
+                copied = true;
+            }
+        };
+        if (renamed)
+            editDuringRound("roundStarted", [this] { m_b->find(m_id)->setName(QStringLiteral("Here")); });
+        else
+            QVERIFY(m_b->engine->importChanges());
+        m_atPoint = {};
+        QVERIFY(copied);
+        QString error;
+        const std::unique_ptr<Database> store =
+            Database::open(crashed() + QStringLiteral("/quarlin.sqlite"), false, &error);
+        QVERIFY2(store, qPrintable(error));
+        QVERIFY2(
+            store->execute(QStringLiteral("PRAGMA foreign_keys = ON; "
+                                          "UPDATE ConfigurationGroup SET name = 'Elsewhere' WHERE id = '%1'; "
+                                          "DELETE FROM ConfigurationGroup WHERE id = '%2'")
+                               .arg(made[0], made[1]),
+                           &error),
+            qPrintable(error));
+
+        restartBWithFolder();
+        Machine c(m_dir->filePath(QStringLiteral("c")), folder(), *m_scheduler, false);
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QVERIFY(c.engine->importChanges());
+        // The other writer found the new configurations only where the round's commit had put them.
+        const bool committed = point == "storeCommitted" || point == "roundEnded";
+        // The rename, the later, brings a deleted configuration back whole.
+        const bool here = renamed && point != "roundStarted";
+        const QStringList expected{file == "deleted" && !here
+                                       ? QStringLiteral("absent")
+                                       : QStringLiteral("%1|%2|Editor,Terminal")
+                                             .arg(here ? "Here" : "Work", file == "described" ? "There" : ""),
+                                   committed ? QStringLiteral("Elsewhere||") : QStringLiteral("Renamed||"),
+                                   committed ? QStringLiteral("absent") : QStringLiteral("Deleted||")};
+        for (const Machine* machine : {&*m_b, &*m_a, &c})
+            QCOMPARE((QStringList{shown(*machine, m_id), shown(*machine, made[0]), shown(*machine, made[1])}),
+                     expected);
+    }
+
     // An application added there and then its configuration deleted there, both read in one round that
     // is killed before the store's commit: the new application, never in the store here, is no edit
     // of this machine's, and the deletion stands after the restart.
@@ -490,7 +553,6 @@ private Q_SLOTS:
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.
     void aConfigurationBroughtBackByADropGoesOutAfterAKill() {
-        const QString sharedThen = m_dir->filePath(QStringLiteral("shared-then"));
         m_a->context()->deleteObject(m_a->find(m_id));
         QVERIFY(m_a->context()->save());
         QVERIFY(m_a->engine->flushWrites());
@@ -505,11 +567,8 @@ private Q_SLOTS:
         const bool saved = context->save(&error);
         bool copied = false;
         const QMetaObject::Connection copy = connect(context, &ModelContext::didSave, this, [&] {
-            if (std::exchange(copied, true))
-                return;
-            copyB();
-            // The folder as it was then too: what the machine wrote after never got there.
-            copyTree(folder(), sharedThen);
+            if (!std::exchange(copied, true))
+                copyBWithFolder();
         });
         m_gate.release();
         QVERIFY2(saved, qPrintable(error));
@@ -517,10 +576,7 @@ private Q_SLOTS:
         disconnect(copy);
         QVERIFY(copied);
 
-        m_b.reset();
-        QVERIFY(QDir(folder()).removeRecursively());
-        QVERIFY(QDir().rename(sharedThen, folder()));
-        m_b.emplace(crashed(), folder(), *m_scheduler, false);
+        restartBWithFolder();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Terminal"));
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();

@@ -173,6 +173,12 @@ bool SyncEngine::finishApplying(QString* error) {
         add(m_context->fetch<AppPositionMapping>());
     }
     const QHash<QString, QJsonObject>& replaced = m_state->replaced();
+    // The store says by that import's mark whether it holds its commit. If it does, every row written
+    // then is there as written or as a save here changed it since, and stays; only the rows that the
+    // import found in the store are looked at again, for what a save of them as the program still
+    // showed them put back. Without the commit, the import's rows are written again.
+    const QString mark = m_state->applyingMark();
+    const bool committed = !mark.isEmpty() && m_merger->committedMark() == mark;
     // What a row held as that import found it (as noted with it, else as last merged).
     const auto noted = [&](const QString& id) -> std::optional<QJsonObject> {
         if (const auto before = replaced.constFind(id); before != replaced.constEnd())
@@ -235,7 +241,7 @@ bool SyncEngine::finishApplying(QString* error) {
                            [&back](const QString& owner) { return back.contains(owner); });
     };
     for (const QString& id : std::as_const(ids)) {
-        if (!ok || !entries.contains(id))
+        if (!ok || !entries.contains(id) || (committed && !replaced.contains(id)))
             continue;
         const auto before = replaced.constFind(id);
         if (!replaced.isEmpty()) {
@@ -257,6 +263,7 @@ bool SyncEngine::finishApplying(QString* error) {
         }
         ok = m_merger->reapply(id, kept, round, error);
     }
+    m_merger->markCommit(mark);
     if (!(ok && m_merger->commit(error))) {
         m_merger->rollback();
         return false;

@@ -64,6 +64,7 @@ void SyncMerger::markAbsent(const QString& id, Round& round) {
         if (!it->record.deleted && !round.before.contains(child))
             round.absent.insert(child, it->record);
         it->present = false;
+        round.written.insert(child);
         round.noteChanged(child, it->record.kind);
         markAbsent(child, round);
     }
@@ -115,9 +116,14 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
         markAbsent(id, round);
         return apply(id, m_state.entries()[id], round, error);
     }
+    round.written.insert(id);
+    // An edit saved here while the round ran stays in its row.
+    const auto found = round.before.constFind(id);
+    const SyncRecord* before =
+        found != round.before.constEnd() && found->kind == entry.record.kind ? &*found : nullptr;
     if (entry.record.deleted) {
         if (m_writer->contains(entry.record.kind, id)) {
-            m_writer->remove(entry.record.kind, id);
+            m_writer->remove(entry.record.kind, id, before);
             ++round.applied;
         }
         entry.present = false;
@@ -128,7 +134,7 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     // while a round wrote some took them with it, before the program had read them in.
     const bool newRow = !m_writer->contains(entry.record.kind, id);
     bool ownerMissing = false;
-    if (!m_writer->put(entry.record, &ownerMissing, error)) {
+    if (!m_writer->put(entry.record, &ownerMissing, error, before)) {
         if (!ownerMissing)
             return false;
         // Waits until its owner comes (back).

@@ -34,6 +34,10 @@ public:
         }
         // Set while entries that the round may have kept already change again: they are listed anew.
         bool changedAgain = false;
+        // Objects whose rows the round writes into the store or takes out of it: the note of what the
+        // store is to receive. An entry that changed only in which version of its file was read (a
+        // file delivered again as it was) is not among them.
+        QSet<QString> written;
         // What the living objects among them held before this round merged them: an edit saved here
         // while the round ran is told apart from what the round brought by it.
         QHash<QString, SyncRecord> before;
@@ -57,6 +61,9 @@ public:
     bool reapply(const QString& id, const QJsonObject& kept, Round& round, QString* error);
     // Whether this import wrote into the store.
     bool hasWrites() const;
+    // See SyncStoreWriter::markCommit and committedMark.
+    void markCommit(const QString& mark) { m_writer->markCommit(mark); }
+    std::optional<QString> committedMark() { return m_writer->committedMark(); }
     // Commits what the merges of this import wrote into the store.
     bool commit(QString* error);
     // Writes these records into the store (owners first), and deletes the rows of tombstones, in a

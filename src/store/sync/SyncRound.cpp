@@ -5,6 +5,7 @@
 #include "SyncState.h"
 
 #include <QScopeGuard>
+#include <QUuid>
 
 #include <algorithm>
 #include <array>
@@ -56,11 +57,14 @@ SyncRound::Result SyncRound::run(const Request& request) {
         // Kept before the store's commit, with a note of what the store is to receive: a crash between
         // the two is finished at the next start, never taken for edits made here. What is to be
         // rewritten counts as not in the folder until the exporter has written it.
-        const QStringList changed(round.changed.cbegin(), round.changed.cend());
+        const QStringList written(round.written.cbegin(), round.written.cend());
         const QStringList none;
-        const QStringList* applying = writes ? &changed : clearApplying ? &none : nullptr;
+        const QStringList* applying = writes ? &written : clearApplying ? &none : nullptr;
         if (writes) {
-            // With the note: a restart tells an edit saved here meanwhile from what the rows held.
+            // With the note: a restart tells an edit saved here meanwhile from what the rows held, and
+            // by the mark whether the store holds this commit.
+            const QString mark = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            m_merger.markCommit(mark);
             QHash<QString, QJsonObject> replaced;
             for (auto it = round.before.cbegin(); it != round.before.cend(); ++it)
                 replaced.insert(it.key(), it->fields);
@@ -68,7 +72,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
             for (auto it = round.absent.cbegin(); it != round.absent.cend(); ++it)
                 replaced.insert(it.key(), it->fields);
             round.absent = {};
-            m_state.noteReplaced(std::move(replaced));
+            m_state.noteReplaced(std::move(replaced), mark);
         }
         result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&
                     m_state.finishKeeping(&result.error, applying);

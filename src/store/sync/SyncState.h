@@ -60,7 +60,10 @@ public:
     bool isFresh() const { return m_store->isFresh(); }
     const QStringList& applying() const { return m_store->applying(); }
     const QHash<QString, QJsonObject>& replaced() const { return m_store->replaced(); }
-    void noteReplaced(QHash<QString, QJsonObject> replaced) { m_store->noteReplaced(std::move(replaced)); }
+    const QString& applyingMark() const { return m_store->applyingMark(); }
+    void noteReplaced(QHash<QString, QJsonObject> replaced, QString mark) {
+        m_store->noteReplaced(std::move(replaced), std::move(mark));
+    }
     // Forgets tombstones older than `horizon` (ms since the epoch), with the children that waited for
     // a deleted owner; gives their ids, whose files the folder may still hold.
     QList<QString> collectTombstones(qint64 horizon, const QSet<QString>& queued);

@@ -135,6 +135,10 @@ bool SyncStateStore::prepare(QString* error) {
             .object();
     for (auto it = replaced.constBegin(); it != replaced.constEnd(); ++it)
         m_replaced.insert(it.key(), it.value().toObject());
+    // Notes kept before marks were written have none: they are finished as before.
+    m_applyingMark =
+        m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'applyingMark'"))
+            .value_or(QString());
     return true;
 }
 
@@ -236,6 +240,7 @@ bool SyncStateStore::finish(const SyncStamp& clock, const QStringList* applying,
     m_setMeta.bind(2, clock.toString());
     bool ok = m_setMeta.run();
     QJsonObject replaced;
+    const QString mark = applying && !applying->isEmpty() ? m_pendingMark : QString();
     if (applying && !applying->isEmpty())
         for (auto it = m_pendingReplaced.constBegin(); it != m_pendingReplaced.constEnd(); ++it)
             replaced.insert(it.key(), it.value());
@@ -253,6 +258,12 @@ bool SyncStateStore::finish(const SyncStamp& clock, const QStringList* applying,
                               : QString::fromUtf8(QJsonDocument(replaced).toJson(QJsonDocument::Compact)));
         ok = m_setMeta.run();
     }
+    if (ok && applying) {
+        m_setMeta.reset();
+        m_setMeta.bind(1, QStringLiteral("applyingMark"));
+        m_setMeta.bind(2, mark);
+        ok = m_setMeta.run();
+    }
     if (!ok && error)
         *error = m_database->errorMessage();
     if (!ok || !m_database->execute(QStringLiteral("COMMIT"), error))
@@ -268,7 +279,9 @@ bool SyncStateStore::finish(const SyncStamp& clock, const QStringList* applying,
         m_replaced.clear();
         for (auto it = replaced.constBegin(); it != replaced.constEnd(); ++it)
             m_replaced.insert(it.key(), it.value().toObject());
+        m_applyingMark = mark;
         m_pendingReplaced.clear();
+        m_pendingMark.clear();
     }
     return true;
 }

@@ -45,8 +45,14 @@ public:
     // What the rows of those objects held before that import, by id: a value there that differs from
     // this was saved here meanwhile, and stays.
     const QHash<QString, QJsonObject>& replaced() const { return m_replaced; }
+    // The mark that import's commit writes into the store (see SyncStoreWriter::markCommit); empty
+    // when the note was kept without one.
+    const QString& applyingMark() const { return m_applyingMark; }
     // Kept with the next note of a non-empty `applying`.
-    void noteReplaced(QHash<QString, QJsonObject> replaced) { m_pendingReplaced = std::move(replaced); }
+    void noteReplaced(QHash<QString, QJsonObject> replaced, QString mark) {
+        m_pendingReplaced = std::move(replaced);
+        m_pendingMark = std::move(mark);
+    }
 
     // Writes the given entries and the clock in one transaction, and `applying` when given.
     bool store(const QList<const Entry*>& entries, const SyncStamp& clock, QString* error,
@@ -77,6 +83,8 @@ private:
     QStringList m_applying;
     QHash<QString, QJsonObject> m_replaced;
     QHash<QString, QJsonObject> m_pendingReplaced;
+    QString m_applyingMark;
+    QString m_pendingMark;
     bool m_fresh = false;
     // Of the transaction in progress.
     bool m_large = false;

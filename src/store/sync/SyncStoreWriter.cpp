@@ -35,13 +35,20 @@ bool SyncStoreWriter::prepare(QString* error) {
         return false;
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         const QString table = StoreSchema::tableName(kind);
-        QStringList columns{QStringLiteral("id")}, parameters{QStringLiteral("?1")}, assignments, equal;
+        QStringList columns{QStringLiteral("id")}, parameters{QStringLiteral("?1")}, assignments, keeping,
+            equal, unchanged;
         int index = 2;
+        const int count = int(SyncSchema::attributes(kind).size());
         for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(kind)) {
             columns.append(attribute.name);
             parameters.append(QStringLiteral("?%1").arg(index));
             assignments.append(QStringLiteral("%1 = ?%2").arg(attribute.name).arg(index));
+            keeping.append(QStringLiteral("%1 = CASE WHEN %1 IS ?%3 THEN ?%2 ELSE %1 END")
+                               .arg(attribute.name)
+                               .arg(index)
+                               .arg(index + count + 1));
             equal.append(QStringLiteral("%1 IS ?%2").arg(attribute.name).arg(index));
+            unchanged.append(QStringLiteral("%1 IS ?%2").arg(attribute.name).arg(index + count + 1));
             ++index;
         }
         // The link to a saved application is never set; a new row starts without one.
@@ -62,11 +69,23 @@ bool SyncStoreWriter::prepare(QString* error) {
             m_database->prepare(QStringLiteral("UPDATE %1 SET %2 WHERE pk = ?1 AND NOT (%3)")
                                     .arg(table, assignments.join(u','), equal.join(QStringLiteral(" AND "))),
                                 error);
+        // Per column, the merged value where the row holds what the sync state had before (the parameters
+        // after the key's); another value was saved here since, and stays.
+        t.updateKeeping =
+            m_database->prepare(QStringLiteral("UPDATE %1 SET %2 WHERE pk = ?1 AND NOT (%3)")
+                                    .arg(table, keeping.join(u','), equal.join(QStringLiteral(" AND "))),
+                                error);
         t.remove = m_database->prepare(QStringLiteral("DELETE FROM %1 WHERE pk = ?1").arg(table), error);
-        if (!t.insert.isValid() || !t.update.isValid() || !t.remove.isValid())
+        t.removeUnchanged = m_database->prepare(QStringLiteral("DELETE FROM %1 WHERE pk = ?1 AND %2")
+                                                    .arg(table, unchanged.join(QStringLiteral(" AND "))),
+                                                error);
+        if (!t.insert.isValid() || !t.update.isValid() || !t.updateKeeping.isValid() || !t.remove.isValid() ||
+            !t.removeUnchanged.isValid())
             return false;
     }
-    return true;
+    m_setMark = m_database->prepare(
+        QStringLiteral("INSERT OR REPLACE INTO Metadata (key, value) VALUES ('syncRound', ?1)"), error);
+    return m_setMark.isValid();
 }
 
 bool SyncStoreWriter::begin(QString* error) {
@@ -81,6 +100,7 @@ bool SyncStoreWriter::begin(QString* error) {
         t.nextKey = 1;
         t.removed.clear();
         t.removedIds.clear();
+        t.removedBefore.clear();
         t.written.clear();
         Statement select = m_database->prepare(
             QStringLiteral("SELECT pk, id FROM %1").arg(StoreSchema::tableName(kind)), error);
@@ -101,10 +121,11 @@ bool SyncStoreWriter::contains(ModelObject::Kind kind, const QString& id) const 
     return of(kind).keys.contains(id);
 }
 
-void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint64 ownerKey) {
+void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint64 ownerKey, int first) {
     using T = SyncSchema::Type;
-    statement.bind(1, record.id);
-    int index = 2;
+    if (first == 2)
+        statement.bind(1, record.id);
+    int index = first;
     for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(record.kind)) {
         const QJsonValue value = record.fields.value(attribute.name);
         switch (attribute.type) {
@@ -136,18 +157,22 @@ void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint6
     }
 }
 
-bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString* error) {
+bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString* error,
+                          const SyncRecord* before) {
     *ownerMissing = false;
-    qint64 ownerKey = 0;
-    for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(record.kind))
-        if (attribute.type == SyncSchema::Type::owner) {
-            ownerKey = of(*SyncSchema::ownerKind(record.kind))
-                           .keys.value(record.fields.value(attribute.name).toString());
-            if (!ownerKey) {
-                *ownerMissing = true;
-                return false;
-            }
-        }
+    // Nothing for a class without an owner; 0 when the owner is not stored.
+    const auto ownerKeyOf = [this](const SyncRecord& object) -> std::optional<qint64> {
+        for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(object.kind))
+            if (attribute.type == SyncSchema::Type::owner)
+                return of(*SyncSchema::ownerKind(object.kind))
+                    .keys.value(object.fields.value(attribute.name).toString());
+        return std::nullopt;
+    };
+    const qint64 ownerKey = ownerKeyOf(record).value_or(0);
+    if (ownerKey == 0 && SyncSchema::ownerKind(record.kind)) {
+        *ownerMissing = true;
+        return false;
+    }
     Table& t = of(record.kind);
     qint64& key = t.keys[record.id];
     bool update = key != 0;
@@ -156,11 +181,16 @@ bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*
     if (const qint64 was = update ? 0 : t.removedIds.take(record.id)) {
         key = was;
         t.removed.removeOne(was);
+        t.removedBefore.remove(was);
         update = true;
     }
     if (!update)
         key = t.nextKey++;
-    m_batch.push_back(Write{record, key, ownerKey, update});
+    m_batch.push_back(Write{record, key, ownerKey, update, std::nullopt, 0});
+    if (update && before) {
+        m_batch.back().before = *before;
+        m_batch.back().beforeOwnerKey = ownerKeyOf(*before).value_or(0);
+    }
     return m_batch.size() < batchSize || handOver(error);
 }
 
@@ -181,9 +211,11 @@ void SyncStoreWriter::runHanded() {
         std::optional<QString> failure;
         for (const Write& write : rows) {
             Table& t = of(write.record.kind);
-            Statement& statement = write.update ? t.update : t.insert;
+            Statement& statement = write.before ? t.updateKeeping : write.update ? t.update : t.insert;
             statement.reset();
             bind(statement, write.record, write.ownerKey);
+            if (write.before)
+                bind(statement, *write.before, write.beforeOwnerKey, t.keyParameter + 1);
             statement.bind(write.update ? 1 : t.keyParameter, write.key);
             if (!statement.run()) {
                 failure = m_database->errorMessage();
@@ -251,19 +283,30 @@ bool SyncStoreWriter::finishHanded(QString* error) {
     return ok;
 }
 
-void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id) {
+void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before) {
     Table& t = of(kind);
     if (const qint64 key = t.keys.take(id)) {
         t.removed.append(key);
         t.removedIds.insert(id, key);
+        if (before) {
+            qint64 ownerKey = 0;
+            if (const std::optional<ModelObject::Kind> ownerKind = SyncSchema::ownerKind(kind)) {
+                const QString owner = before->owner();
+                const Table& owners = of(*ownerKind);
+                ownerKey = owners.keys.value(owner, owners.removedIds.value(owner));
+            }
+            t.removedBefore.insert(key, {*before, ownerKey});
+        }
     }
 }
 
 bool SyncStoreWriter::commit(QString* error) {
     m_lastBackup.reset();
     m_lastChanges = StoreChanges();
-    if (!m_inTransaction)
+    if (!m_inTransaction) {
+        m_mark.clear();
         return true;
+    }
     if (!finishHanded(error)) {
         rollback();
         return false;
@@ -285,28 +328,59 @@ bool SyncStoreWriter::commit(QString* error) {
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         Table& t = of(kind);
         changes.written[size_t(kind)] = t.written;
-        changes.removed[size_t(kind)] = t.removed;
         t.written.clear();
         for (qint64 key : std::as_const(t.removed)) {
-            t.remove.reset();
-            t.remove.bind(1, key);
-            if (!t.remove.run()) {
+            const auto before = t.removedBefore.constFind(key);
+            Statement& statement = before != t.removedBefore.constEnd() ? t.removeUnchanged : t.remove;
+            statement.reset();
+            if (before != t.removedBefore.constEnd())
+                bind(statement, before->first, before->second, t.keyParameter + 1);
+            statement.bind(1, key);
+            if (!statement.run()) {
                 if (error)
                     *error = m_database->errorMessage();
                 rollback();
                 return false;
             }
+            // Gone, unless kept for an edit saved here; a row that its owner took with it is gone too.
+            const auto stillThere = [&] {
+                return m_database
+                           ->queryInteger(QStringLiteral("SELECT count(*) FROM %1 WHERE pk = %2")
+                                              .arg(StoreSchema::tableName(kind))
+                                              .arg(key))
+                           .value_or(0) > 0;
+            };
+            const bool kept =
+                before != t.removedBefore.constEnd() && m_database->changes() == 0 && stillThere();
+            if (!kept)
+                changes.removed[size_t(kind)].append(key);
         }
         t.removed.clear();
         t.removedIds.clear();
+        t.removedBefore.clear();
+    }
+    if (!m_mark.isEmpty()) {
+        m_setMark.reset();
+        m_setMark.bind(1, m_mark);
+        if (!m_setMark.run()) {
+            if (error)
+                *error = m_database->errorMessage();
+            rollback();
+            return false;
+        }
     }
     if (!m_database->execute(QStringLiteral("COMMIT"), error)) {
         rollback();
         return false;
     }
     m_inTransaction = false;
+    m_mark.clear();
     m_lastChanges = std::move(changes);
     return true;
+}
+
+std::optional<QString> SyncStoreWriter::committedMark() {
+    return m_database->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'syncRound'"));
 }
 
 std::optional<qint64> SyncStoreWriter::dataVersion() {
@@ -323,6 +397,7 @@ void SyncStoreWriter::rollback() {
         m_handed.wake.notify_all();
     }
     m_batch.clear();
+    m_mark.clear();
     finishHanded(nullptr);
     if (!m_inTransaction)
         return;

@@ -32,15 +32,25 @@ public:
     // Inserts or updates the object's row. False with `ownerMissing` set when its owner is not stored.
     // The statement runs later on a thread of its own, so that merging goes on meanwhile: a failure
     // shows at a later put or at the commit. A row that already holds these values is not written, and
-    // not counted in lastChanges().
-    bool put(const SyncRecord& record, bool* ownerMissing, QString* error);
+    // not counted in lastChanges(). With `before` (the object as merged before), a column of an
+    // existing row that holds another value than `before` keeps it: an edit saved here while the
+    // round ran, which is weighed against what the round merged once the round is done (or at the
+    // next start, should the process stop first).
+    bool put(const SyncRecord& record, bool* ownerMissing, QString* error,
+             const SyncRecord* before = nullptr);
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
-    // from now on the object counts as gone.
-    void remove(ModelObject::Kind kind, const QString& id);
+    // from now on the object counts as gone. With `before` (the object as merged before), a row that
+    // holds other values than `before` stays, as put() keeps them.
+    void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr);
     // Deletes after keeping a copy of the store when the deletions take many configurations and saved
     // applications; fails
     // (and changes nothing) when that copy cannot be made.
     bool commit(QString* error);
+    // The next commit writes `mark` into the store's metadata, in the same transaction as its rows: the
+    // store itself then says whether it holds that commit, whatever happened after.
+    void markCommit(const QString& mark) { m_mark = mark; }
+    // The mark of the last commit that wrote one.
+    std::optional<QString> committedMark();
     void rollback();
 
     struct Backup {
@@ -64,6 +74,7 @@ private:
     struct Table {
         Statement insert;
         Statement update;
+        Statement updateKeeping;
         Statement remove;
         QHash<QString, qint64> keys; // id -> pk
         // Given to a new row here rather than by SQLite, which gives the same (the largest plus one), so
@@ -74,6 +85,9 @@ private:
         QList<qint64> removed;
         // The ids of `removed`: an object deleted and brought back within one round keeps its row.
         QHash<QString, qint64> removedIds;
+        // Those removed with what they were before, and their owner's key.
+        QHash<qint64, std::pair<SyncRecord, qint64>> removedBefore;
+        Statement removeUnchanged;
         QList<qint64> written;
     };
     // A row to write, with the keys decided when it was put.
@@ -82,6 +96,8 @@ private:
         qint64 key = 0;
         qint64 ownerKey = 0;
         bool update = false;
+        std::optional<SyncRecord> before;
+        qint64 beforeOwnerKey = 0;
     };
     // The rows handed to the thread that runs their statements, and what came of them.
     struct Handed {
@@ -97,8 +113,8 @@ private:
     Table& of(ModelObject::Kind kind) { return m_tables[static_cast<size_t>(kind)]; }
     const Table& of(ModelObject::Kind kind) const { return m_tables[static_cast<size_t>(kind)]; }
     bool prepare(QString* error);
-    // Binds the attributes from parameter 2 on.
-    void bind(Statement& statement, const SyncRecord& record, qint64 ownerKey);
+    // Binds the attributes from parameter `first` on, and the id as parameter 1 when that is 2.
+    void bind(Statement& statement, const SyncRecord& record, qint64 ownerKey, int first = 2);
     // On `m_runner`: runs the rows handed over until stopped.
     void runHanded();
     // Hands the rows put so far to `m_runner` (started with the first); false with the error of a
@@ -110,6 +126,8 @@ private:
 
     std::unique_ptr<Database> m_database;
     std::array<Table, 6> m_tables;
+    Statement m_setMark;
+    QString m_mark;
     bool m_inTransaction = false;
     std::vector<Write> m_batch;
     Handed m_handed;
