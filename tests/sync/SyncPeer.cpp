@@ -3,6 +3,8 @@
 //   sync_peer DATA_FOLDER SYNC_FOLDER [--clock-offset-ms N] [--automatic] [--die-at POINT] [--jitter SEED]
 // --die-at kills the process (SIGKILL, as kill -9) at one of the engine's checkpoints; --jitter stalls
 // the worker there for a random few milliseconds, so that rounds overlap the edits of a soak run.
+#include "RoundGate.h"
+
 #include "base/Log.h"
 #include "base/QtScheduler.h"
 #include "model/AppConfiguration.h"
@@ -13,6 +15,7 @@
 #include "store/sync/SyncEngine.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSocketNotifier>
 
 #include <chrono>
@@ -111,10 +114,12 @@ int main(int argc, char** argv) {
     std::optional<unsigned> jitter;
     if (const int at = int(args.indexOf(QStringLiteral("--jitter"))); at > 0 && at + 1 < args.size())
         jitter = args[at + 1].toUInt();
-    if (!dieAt.isEmpty() || jitter) {
+    RoundGate gate;
+    {
         auto random = std::make_shared<std::pair<std::mutex, std::minstd_rand>>();
         random->second.seed(jitter.value_or(0));
-        options.checkpoint = [dieAt, jitter, random](const char* reached) {
+        options.checkpoint = [dieAt, jitter, random, &gate](const char* reached) {
+            gate.pass(reached);
             if (dieAt == reached)
                 std::raise(SIGKILL);
             // Not at every file written: a stall there would hold back each file of an export.
@@ -169,11 +174,26 @@ int main(int argc, char** argv) {
                    (command == QLatin1String("rename") || command == QLatin1String("describe") ||
                     command.endsWith(QLatin1String("App")) || command == QLatin1String("dropAppAt") ||
                     command == QLatin1String("reorderApps") || command == QLatin1String("delete") ||
-                    command == QLatin1String("pending"))) {
+                    command == QLatin1String("pending") || command == QLatin1String("renameInRound"))) {
             say(QStringLiteral("error: no configuration ") + id);
         } else if (command == QLatin1String("rename") || command == QLatin1String("pending")) {
             configuration->setName(text);
             say(command == QLatin1String("pending") ? QStringLiteral("ok") : saved());
+        } else if (command == QLatin1String("renameInRound")) {
+            // Saved while a round of "Sync Now" stands at its start on the worker; a round that waits
+            // for what runs first starts on a later turn.
+            gate.arm("roundStarted");
+            engine->syncNow([](bool, const QString&) {});
+            const QDeadlineTimer deadline(10000);
+            while (!gate.waitReached(std::chrono::milliseconds(10)) && !deadline.hasExpired())
+                QCoreApplication::processEvents();
+            if (ConfigurationGroup* renamed = find(context, id)) {
+                renamed->setName(text);
+                say(saved());
+            } else {
+                say(QStringLiteral("error: no configuration ") + id);
+            }
+            gate.release();
         } else if (command == QLatin1String("addApp")) {
             auto* app = new AppConfiguration(QStringLiteral("org.example.Added"), text, QString(), 0, false,
                                              Corner::rightHalf, 0.5, 400, 10, 10);

@@ -27,6 +27,8 @@ public:
         m_process.waitForFinished(10000);
     }
     qint64 pid() const { return m_process.processId(); }
+    // Whether the process ended (by itself, say at its --die-at point) within `ms`.
+    bool waitForExit(int ms) { return m_process.waitForFinished(ms); }
 
     // The answer's lines before its closing "ok"; the error line in place of them on a failure.
     QStringList ask(const QString& command) {

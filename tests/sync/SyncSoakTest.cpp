@@ -3,6 +3,8 @@
 // peers' workers stall at random; now and then one is killed (kill -9) and started again. After quiet
 // passes every machine and the folder must hold the same library, and every edit whose save returned
 // ok must hold, or have been overtaken by a later edit of the same attribute or a later deletion.
+// Every so often one is killed at a chosen step of a round instead, a round that reads a new
+// configuration and another's file delivered again unchanged while that one is renamed.
 // Times are taken here, around each command: an edit's stamp lies between the sending of its command
 // and its answer, so "later" below is judged only where those intervals do not overlap. A deletion
 // is stamped when it is written out, which a busy worker puts off past its answer: the tombstone's
@@ -194,7 +196,55 @@ private:
         m_history.append(created);
     }
 
+    // A round killed at one of its steps: it reads a configuration made on another machine and the
+    // file of another delivered again as it was (under a new inode, as sync services deliver), which
+    // is renamed on this machine while the round stands at its start.
+    void killInRound(int i) {
+        static const char* const points[] = {"stateKept", "storeCommitted", "roundEnded"};
+        const int m = int(m_random.bounded(machineCount));
+        const int n = (m + 1 + int(m_random.bounded(machineCount - 1))) % machineCount;
+        const char* point = points[m_random.bounded(3)];
+        // One that this machine holds, stopped before the new configuration reaches it.
+        const QStringList held = dumpOf(m);
+        if (held.isEmpty())
+            return;
+        const QString configuration = held[int(m_random.bounded(int(held.size())))].section(u'|', 0, 0);
+        m_peers[m]->kill();
+        m_events.append(
+            QStringLiteral("+%1 m%2 killed, to be killed at %3").arg(now() - m_start).arg(m).arg(point));
+        ++m_restarts;
+        make(n);
+        issue(opOf(n, {}, {}, {}), QStringLiteral("sync"));
+        const QString path = QStringLiteral("%1/ConfigurationGroup/%2.json").arg(m_folder, configuration);
+        const QString copy = QStringLiteral("%1/ConfigurationGroup/.again").arg(m_folder);
+        if (QFile::copy(path, copy))
+            std::rename(qPrintable(copy), qPrintable(path));
+        m_peers[m] = std::make_unique<SyncPeerProcess>(
+            m_dir.filePath(QStringLiteral("m%1").arg(m)), m_folder,
+            QStringList{QStringLiteral("--die-at"), QString::fromLatin1(point)});
+        if (!m_peers[m]->isReady()) {
+            m_stuck = QStringLiteral("m%1 did not start to be killed").arg(m);
+            return;
+        }
+        Op op = opOf(m, configuration, QStringLiteral("name"), value(m, i));
+        issue(op, QStringLiteral("renameInRound %1 %2").arg(configuration, op.value));
+        const qsizetype renamed = m_history.size() - 1;
+        m_peers[m]->waitForExit(5000);
+        m_peers[m]->kill();
+        m_events.append(QStringLiteral("+%1 m%2 restarted").arg(now() - m_start).arg(m));
+        if (!start(m)) {
+            m_stuck = QStringLiteral("m%1 did not start again").arg(m);
+            return;
+        }
+        // Killed before it went out, the rename is stamped at the start: by the end of the first sync.
+        issue(opOf(m, {}, {}, {}), QStringLiteral("sync"));
+        if (m_history[renamed].committed)
+            m_history[renamed].done = now();
+    }
+
     void step(int i) {
+        if (i % 20 == 10)
+            return killInRound(i);
         const int m = int(m_random.bounded(machineCount));
         if (m_random.bounded(30) == 0) {
             // kill -9 at whatever it is doing; its saved edits must survive the restart.
