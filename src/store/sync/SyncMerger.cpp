@@ -72,6 +72,10 @@ void SyncMerger::markAbsent(const QString& id, Round& round) {
 
 bool SyncMerger::reviveOwner(const SyncRecord& record, Round& round, QString* error, bool* revived) {
     *revived = false;
+    // The walk up the owners costs every object merged; a round that deleted nothing living (a library
+    // read in, a rename) has no owner to bring back.
+    if (!round.deletedLiving)
+        return true;
     SyncEntries& entries = m_state.entries();
     for (auto known = m_state.ownerOf(record); known != std::as_const(entries).constEnd();
          known = m_state.ownerOf(known->record)) {
@@ -280,6 +284,8 @@ bool SyncMerger::merge(ModelObject::Kind kind, const QString& id, const SyncFold
     const bool recordChanged = !known || merged != it->record;
     if (known && recordChanged && it->present && !it->record.deleted && !round.before.contains(id))
         round.before.insert(id, it->record);
+    if (merged.deleted && round.before.contains(id))
+        round.deletedLiving = true;
     if (recordChanged || mainRecord) {
         it->record = merged;
         it->json = mainRecord && (asInFile || *mainRecord == merged) ? mainJson : QByteArray();

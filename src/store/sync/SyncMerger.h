@@ -41,6 +41,8 @@ public:
         // What the living objects among them held before this round merged them: an edit saved here
         // while the round ran is told apart from what the round brought by it.
         QHash<QString, SyncRecord> before;
+        // Whether it deleted any of them: only such an owner can a later change bring back.
+        bool deletedLiving = false;
         // The living objects that went with an owner this round deleted, as they were.
         QHash<QString, SyncRecord> absent;
         // The living objects held here whose ids this round gave to another class, as they were.
