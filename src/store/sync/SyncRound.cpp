@@ -137,23 +137,24 @@ QSet<QString> SyncRound::tiedLists(const QList<std::pair<QString, ModelObject::K
     QSet<QString> tied;
     if (owners.isEmpty())
         return tied;
-    // The index may have been built before the round merged some of the members.
-    m_state.forgetChildren();
-    for (const QString& owner : std::as_const(owners)) {
-        QSet<std::pair<int, double>> places;
-        for (const QString& child : m_state.childrenOf(owner)) {
-            const auto entry = entries.constFind(child);
-            if (entry == entries.constEnd() || !entry->present || entry->record.deleted)
-                continue;
-            const ModelObject::Kind kind = entry->record.kind;
-            const qsizetype had = places.size();
-            places.insert(
-                {int(kind), entry->record.fields.value(SyncSchema::orderAttribute(kind)).toDouble()});
-            if (places.size() == had) {
-                tied.insert(owner);
-                break;
-            }
-        }
+    // Their members in one pass over the state: an index of every object's children would cost as much
+    // to build, for a library read in whole, and more to look the members up in.
+    std::array<QString, size_t(ModelObject::Kind::appPositionMapping) + 1> placeAttribute;
+    for (ModelObject::Kind kind : SyncSchema::kinds)
+        placeAttribute[size_t(kind)] = SyncSchema::orderAttribute(kind);
+    QSet<std::pair<QString, std::pair<int, double>>> places;
+    for (const SyncState::Entry& entry : entries.hot()) {
+        if (!entry.present || entry.record.deleted)
+            continue;
+        const QString owner = entry.record.owner();
+        if (owner.isEmpty() || !owners.contains(owner) || tied.contains(owner))
+            continue;
+        const ModelObject::Kind kind = entry.record.kind;
+        const qsizetype had = places.size();
+        places.insert(
+            {owner, {int(kind), entry.record.fields.value(placeAttribute[size_t(kind)]).toDouble()}});
+        if (places.size() == had)
+            tied.insert(owner);
     }
     return tied;
 }
