@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,13 +35,8 @@ private:
         a.emplace(m_dir.filePath(QStringLiteral("a")), folder(), m_scheduler, false);
         b.emplace(m_dir.filePath(QStringLiteral("b")), folder(), m_scheduler, false, offsetOfB);
         Machine& maker = madeOnB ? *b : *a;
-        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
-        configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
-                                                                QStringLiteral("Editor"), QString(), 0, false,
-                                                                Corner::leftHalf, 0.5, 400, 10, 10));
-        maker.context()->insert(configuration);
+        m_id = uuidString(insertWork(maker, {"Editor"})->id());
         QVERIFY(maker.context()->save());
-        m_id = uuidString(configuration->id());
         syncInTurn({&maker, madeOnB ? &*a : &*b});
     }
     static void syncInTurn(std::initializer_list<Machine*> machines) {
@@ -58,12 +52,10 @@ private:
     }
     // Rewrites a record in the folder as a hostile or broken peer would.
     static void edit(const QString& path, const std::function<void(QJsonObject&)>& change) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QJsonObject record = QJsonDocument::fromJson(file.readAll()).object();
+        QJsonObject record = readRecord(path);
+        QVERIFY(!record.isEmpty());
         change(record);
-        file.resize(0);
-        file.write(QJsonDocument(record).toJson());
+        writeRecord(path, record);
     }
     static void stampName(QJsonObject& record, const QString& name, const QString& stamp) {
         QJsonObject attributes = record.value(QStringLiteral("attributes")).toObject();
@@ -74,13 +66,8 @@ private:
         record.insert(QStringLiteral("stamps"), stamps);
         record.insert(QStringLiteral("stamp"), stamp);
     }
-    QString stampIn(const QString& path) const {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll())
-                                                    .object()
-                                                    .value(QStringLiteral("stamp"))
-                                                    .toString()
-                                              : QString();
+    static QString stampIn(const QString& path) {
+        return readRecord(path)[QStringLiteral("stamp")].toString();
     }
 
 private Q_SLOTS:
@@ -149,10 +136,9 @@ private Q_SLOTS:
         QCOMPARE(b->nameOf(m_id), QStringLiteral("absent"));
     }
 
-    // B makes "Work"; A changes it once it has read it, a minute later. A's change is the later one
-    // whichever clock is ahead: B's own recent value does not come back, not even where A's stamp is
-    // more than the drift ahead of B's clock. A file that does not say what its change had seen (as
-    // older versions write them) is weighed by the drift rule alone.
+    // B makes "Work"; A changes it a minute after reading it. A's change is the later whichever clock
+    // is ahead, also by more than the drift; a file that does not say what its change had seen (as
+    // older versions write) is weighed by the drift rule alone.
     void aChangeMadeAfterSeeingAnotherWins_data() {
         QTest::addColumn<int>("minutesOfB");
         QTest::addColumn<QString>("change");
@@ -284,8 +270,8 @@ private Q_SLOTS:
         QVERIFY2(stampIn(fileOf(m_id)) > full, qPrintable(stampIn(fileOf(m_id))));
     }
 
-    // A peer's file stamped at the very end of the range that a stamp may carry: the edits after it
-    // are stamped within the range too, so every machine reads them and one that joins takes them.
+    // A peer's file stamped at the very end of a stamp's range: the edits after it stay within the
+    // range, so every machine reads them and one that joins takes them.
     void editsAfterTheLatestStampAreReadEverywhere_data() {
         QTest::addColumn<int>("counter");
         QTest::addColumn<int>("edits");

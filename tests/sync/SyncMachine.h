@@ -18,13 +18,9 @@
 #include <QTest>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 struct Machine {
     std::unique_ptr<ModelContainer> container;
@@ -60,6 +56,21 @@ struct Machine {
         return configuration ? configuration->name() : QStringLiteral("absent");
     }
 };
+
+// An application of a configuration, named `name`.
+inline AppConfiguration* newApp(const QString& name, Corner corner = Corner::leftHalf) {
+    return new AppConfiguration(QStringLiteral("org.example.App"), name, QString(), 0, false, corner, 0.5,
+                                400, 10, 10);
+}
+
+// "Work" with applications of these names, inserted on `machine`.
+inline ConfigurationGroup* insertWork(Machine& machine, std::initializer_list<const char*> apps) {
+    auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+    for (const char* name : apps)
+        configuration->appendConfiguration(newApp(QLatin1String(name)));
+    machine.context()->insert(configuration);
+    return configuration;
+}
 
 // "name|description|apps", or "absent".
 inline QString shown(const Machine& machine, const QString& id) {
@@ -142,6 +153,15 @@ inline void writeRecord(const QString& path, const QJsonObject& record) {
     file.write(QJsonDocument(record).toJson());
 }
 
+// The tombstone of configuration `id`, stamped `stamp`.
+inline QJsonObject tombstoneRecord(const QString& id, const QJsonValue& stamp) {
+    return {{QStringLiteral("format"), 1},
+            {QStringLiteral("class"), QStringLiteral("ConfigurationGroup")},
+            {QStringLiteral("id"), id},
+            {QStringLiteral("deleted"), true},
+            {QStringLiteral("stamp"), stamp}};
+}
+
 // A copy of the record at `from`, given the id `as` (and `attributes`), written to `to`.
 inline void plantCopy(const QString& from, const QString& to, const QString& as,
                       const QJsonObject& attributes = {}) {
@@ -153,25 +173,4 @@ inline void plantCopy(const QString& from, const QString& to, const QString& as,
         changed.insert(it.key(), it.value());
     record.insert(QStringLiteral("attributes"), changed);
     writeRecord(to, record);
-}
-
-// Runs `round` and ends the whole run should it not return within `limit`: a round that never ends
-// fails its test instead of stalling the run.
-inline bool endsWithin(std::chrono::seconds limit, const std::function<bool()>& round) {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    std::thread watch([&] {
-        std::unique_lock lock(mutex);
-        if (!ended.wait_for(lock, limit, [&] { return done; }))
-            qFatal("a sync round did not end within %lld s", static_cast<long long>(limit.count()));
-    });
-    const bool ok = round();
-    {
-        const std::lock_guard lock(mutex);
-        done = true;
-    }
-    ended.notify_all();
-    watch.join();
-    return ok;
 }

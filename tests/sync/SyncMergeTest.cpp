@@ -52,11 +52,10 @@ private:
             QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
         }
     }
-    // A copy of the file of `id` in `fromClass`, given the id `as` (and `attributes`), put into
-    // `toClass`'s folder.
-    void plantStray(const QString& fromClass, const QString& id, const QString& toClass, const QString& as,
-                    const QJsonObject& attributes = {}) {
-        plantCopy(fileOf(fromClass, id), fileOf(toClass, as), as, attributes);
+    void plant(const char* className, const QString& from, const QString& as,
+               const QJsonObject& attributes = {}) {
+        plantCopy(fileOf(QLatin1String(className), from), fileOf(QLatin1String(className), as), as,
+                  attributes);
     }
 
     // B renames an application of "Work"; its file is then replaced by a deletion stamped before that
@@ -74,11 +73,7 @@ private:
         const QString deletedAt = QStringLiteral("%1-000000-%2")
                                       .arg(edited.section(u'-', 0, 0).toLongLong() - 5000)
                                       .arg(made.section(u'-', 2));
-        writeRecord(path, QJsonObject{{QStringLiteral("format"), 1},
-                                      {QStringLiteral("class"), QStringLiteral("ConfigurationGroup")},
-                                      {QStringLiteral("id"), m_id},
-                                      {QStringLiteral("deleted"), true},
-                                      {QStringLiteral("stamp"), deletedAt}});
+        writeRecord(path, tombstoneRecord(m_id, deletedAt));
         return path;
     }
 
@@ -93,12 +88,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder()));
         a.emplace(m_dir->filePath(QStringLiteral("a")), folder(), *m_scheduler, false);
         b.emplace(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, false);
-        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
-        for (const char* name : {"Editor", "Terminal"})
-            configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
-                                                                    QLatin1String(name), QString(), 0, false,
-                                                                    Corner::leftHalf, 0.5, 400, 10, 10));
-        a->context()->insert(configuration);
+        ConfigurationGroup* configuration = insertWork(*a, {"Editor", "Terminal"});
         auto* saved = new SavedApp(QStringLiteral("org.example.Files"), QStringLiteral("Files"), 800, 600,
                                    Corner::rightHalf, 0.5, 10, 10);
         a->context()->insert(saved);
@@ -115,68 +105,57 @@ private Q_SLOTS:
         a.reset();
     }
 
-    // Files of two classes claim one id (a broken peer, a copy by hand): a configuration and a saved
-    // application. A reads one of them first, B and a joining machine both at once. The configuration
-    // keeps the id on every machine, whatever each read first and whenever the configuration's
-    // application arrives; a machine that held the saved application gives it up and writes nothing
-    // over either file. Edits still reach every machine.
+    // Files of a configuration and of a saved application claim one id. A reads one of them first, B
+    // and a joining machine both at once; the configuration's application comes with them or later.
+    // The configuration keeps the id everywhere, the saved application goes where it was held and
+    // nothing is written over either file; edits still reach every machine.
     void anIdClaimedByAnotherClassStaysWithItsObject_data() {
         QTest::addColumn<bool>("savedAppFirst");
         QTest::addColumn<bool>("childLater");
-        QTest::newRow("the configuration read first") << false << false;
-        QTest::newRow("the saved application read first") << true << false;
-        QTest::newRow("the configuration first, its application later") << false << true;
-        QTest::newRow("the saved application first, the application later") << true << true;
+        for (const bool childLater : {false, true})
+            for (const bool savedAppFirst : {false, true})
+                QTest::addRow("%s first%s", savedAppFirst ? "saved application" : "configuration",
+                              childLater ? ", its application later" : "")
+                    << savedAppFirst << childLater;
     }
     void anIdClaimedByAnotherClassStaysWithItsObject() {
         QFETCH(bool, savedAppFirst);
         QFETCH(bool, childLater);
         const QString claimed = uuidString(QUuid::createUuid());
-        const QString child = uuidString(QUuid::createUuid());
-        const auto plant = [&](bool savedApp) {
-            if (savedApp)
-                plantStray(QStringLiteral("SavedApp"), m_savedApp, QStringLiteral("SavedApp"), claimed);
-            else
-                plantStray(QStringLiteral("ConfigurationGroup"), m_id, QStringLiteral("ConfigurationGroup"),
-                           claimed);
+        const auto plantClaim = [&](bool savedApp) {
+            savedApp ? plant("SavedApp", m_savedApp, claimed) : plant("ConfigurationGroup", m_id, claimed);
         };
         const auto plantChild = [&] {
-            plantStray(QStringLiteral("AppConfiguration"), m_editor, QStringLiteral("AppConfiguration"),
-                       child, {{QStringLiteral("configurationGroup"), claimed}});
+            plant("AppConfiguration", m_editor, uuidString(QUuid::createUuid()),
+                  {{QStringLiteral("configurationGroup"), claimed}});
         };
         LogCapture log;
-        plant(savedAppFirst);
+        plantClaim(savedAppFirst);
         syncInTurn({&*a});
-        plant(!savedAppFirst);
+        plantClaim(!savedAppFirst);
         if (!childLater)
             plantChild();
         const QString stray = fileOf(QStringLiteral("SavedApp"), claimed);
-        const QByteArray strayText = [&] {
-            QFile file(stray);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }();
+        const QJsonObject strayRecord = readRecord(stray);
         join();
         syncInTurn({&*a, &*b, &*joining, &*a, &*b});
         if (childLater) {
             plantChild();
             syncInTurn({&*a, &*b, &*joining});
         }
-        const std::optional<Machine>* all[] = {&a, &b, &joining};
-        for (const std::optional<Machine>* machine : all) {
-            QCOMPARE(shown(**machine, claimed), QStringLiteral("Work||Editor"));
-            QCOMPARE(savedApps(**machine), QStringList{QStringLiteral("Files")});
+        for (const Machine* machine : {&*a, &*b, &*joining}) {
+            QCOMPARE(shown(*machine, claimed), QStringLiteral("Work||Editor"));
+            QCOMPARE(savedApps(*machine), QStringList{QStringLiteral("Files")});
         }
         QVERIFY(!log.lines().filter(QStringLiteral("⚠️ Sync: skipped ") + stray + u':').isEmpty());
-        QFile file(stray);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), strayText);
+        QCOMPARE(readRecord(stray), strayRecord);
 
         a->find(claimed)->setName(QStringLiteral("Renamed"));
         QVERIFY(a->context()->save());
         join();
         syncInTurn({&*a, &*b, &*joining});
-        for (const std::optional<Machine>* machine : all)
-            QCOMPARE(shown(**machine, claimed), QStringLiteral("Renamed||Editor"));
+        for (const Machine* machine : {&*a, &*b, &*joining})
+            QCOMPARE(shown(*machine, claimed), QStringLiteral("Renamed||Editor"));
     }
 
     // A hand edit or a restored backup changes a value and leaves its stamp: machines that saw the old
@@ -198,11 +177,7 @@ private Q_SLOTS:
         QJsonObject record = readRecord(path);
         const QJsonValue stamp = record.value(QStringLiteral("stamp"));
         if (edited.isEmpty()) {
-            record = QJsonObject{{QStringLiteral("format"), 1},
-                                 {QStringLiteral("class"), QStringLiteral("ConfigurationGroup")},
-                                 {QStringLiteral("id"), m_id},
-                                 {QStringLiteral("deleted"), true},
-                                 {QStringLiteral("stamp"), stamp}};
+            record = tombstoneRecord(m_id, stamp);
         } else {
             QJsonObject attributes = record.value(QStringLiteral("attributes")).toObject();
             attributes.insert(QStringLiteral("name"), edited);

@@ -58,8 +58,6 @@ private:
     }
 
     // Rows of the table at one point of b's round: a's edit, whether b's edit was made first, and what
-    // every machine shows in the end.
-    // Rows of the table at one point of b's round: a's edit, whether b's edit was made first, and what
     // every machine shows in the end. `laterHere`: only the rows in which b's edit is the later.
     static void addEditRows(const QByteArray& point, bool laterHere = false) {
         const char* at = point.constData();
@@ -104,9 +102,7 @@ private:
     void editHere(const QString& there) {
         ConfigurationGroup* here = m_b->find(m_id);
         if (there == QLatin1String("renameApp"))
-            return here->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
-                                                                  QStringLiteral("Here"), QString(), 0, false,
-                                                                  Corner::leftHalf, 0.5, 400, 10, 10));
+            return here->appendConfiguration(newApp(QStringLiteral("Here")));
         if (there == QLatin1String("deleted, application renamed here") || there == QLatin1String("dropApp"))
             return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
         if (there == QLatin1String("renamed, deleted here"))
@@ -117,9 +113,7 @@ private:
             return here->setConfigurations(apps);
         }
         if (there == QLatin1String("deleted, added here"))
-            return here->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
-                                                                  QStringLiteral("Here"), QString(), 0, false,
-                                                                  Corner::leftHalf, 0.5, 400, 10, 10));
+            return here->appendConfiguration(newApp(QStringLiteral("Here")));
         if (there == QLatin1String("deleted, application dropped here"))
             return m_b->context()->deleteObject(here->configurationList().first());
         if (there == QLatin1String("deleted, last application dropped here"))
@@ -142,9 +136,7 @@ private:
         else if (there == QLatin1String("renameApp"))
             configuration->configurationList().first()->setAppName(QStringLiteral("There"));
         else if (there == QLatin1String("addApp"))
-            configuration->appendConfiguration(
-                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Added"), QString(), 0,
-                                     false, Corner::leftHalf, 0.5, 400, 10, 10));
+            configuration->appendConfiguration(newApp(QStringLiteral("Added")));
         else
             configuration->setName(QStringLiteral("There")), configuration->setDesc(QStringLiteral("There"));
         QVERIFY(m_a->context()->save());
@@ -206,13 +198,7 @@ private Q_SLOTS:
                             m_atPoint(point);
                         m_gate.pass(point);
                     });
-        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
-        for (const char* name : {"Editor", "Terminal"})
-            configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
-                                                                    QLatin1String(name), QString(), 0, false,
-                                                                    Corner::leftHalf, 0.5, 400, 10, 10));
-        m_a->context()->insert(configuration);
-        m_id = uuidString(configuration->id());
+        m_id = uuidString(insertWork(*m_a, {"Editor", "Terminal"})->id());
         QVERIFY(m_a->context()->save());
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Editor,Terminal"));
@@ -225,8 +211,8 @@ private Q_SLOTS:
         m_a.reset();
     }
 
-    // B edits its saved application while a round gives the saved application's id to a configuration
-    // whose file claims it: the saved application goes, with the edit, and B writes nothing of it.
+    // B edits its saved application while a round gives its id to a configuration whose file claims
+    // it: the saved application goes, with the edit, and B writes nothing of it.
     void anObjectEditedWhileItsIdGoesToAnotherClassGoes_data() {
         QTest::addColumn<QByteArray>("point");
         for (const char* point : {"roundStarted", "storeCommitted"})
@@ -234,30 +220,23 @@ private Q_SLOTS:
     }
     void anObjectEditedWhileItsIdGoesToAnotherClassGoes() {
         QFETCH(QByteArray, point);
-        m_b->context()->insert(new SavedApp(QStringLiteral("org.example.Files"), QStringLiteral("Files"), 800,
-                                            600, Corner::rightHalf, 0.5, 10, 10));
-        QVERIFY(m_b->context()->save());
-        QVERIFY(m_b->engine->flushWrites());
-        const QString claimed = uuidString(m_b->context()->fetch<SavedApp>().first()->id());
-        const auto read = [&](const QString& className, const QString& id) {
-            QFile file(folder() + u'/' + className + u'/' + id + QStringLiteral(".json"));
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
-        const QByteArray savedApp = read(QStringLiteral("SavedApp"), claimed);
-        QFile planted(folder() + QStringLiteral("/ConfigurationGroup/") + claimed + QStringLiteral(".json"));
-        QVERIFY(planted.open(QIODevice::WriteOnly));
-        planted.write(
-            read(QStringLiteral("ConfigurationGroup"), m_id).replace(m_id.toLatin1(), claimed.toLatin1()));
-        planted.close();
-        editDuringRound(point.constData(), [&] {
-            m_b->context()->fetch<SavedApp>().first()->setName(QStringLiteral("Edited"));
-        });
+        auto* saved = new SavedApp(QStringLiteral("org.example.Files"), QStringLiteral("Files"), 800, 600,
+                                   Corner::rightHalf, 0.5, 10, 10);
+        m_b->context()->insert(saved);
+        QVERIFY(m_b->context()->save() && m_b->engine->flushWrites());
+        const QString claimed = uuidString(saved->id());
+        const QString savedFile = folder() + QStringLiteral("/SavedApp/") + claimed + QStringLiteral(".json");
+        const QJsonObject savedRecord = readRecord(savedFile);
+        const QString configurations = folder() + QStringLiteral("/ConfigurationGroup/");
+        plantCopy(configurations + m_id + QStringLiteral(".json"),
+                  configurations + claimed + QStringLiteral(".json"), claimed);
+        editDuringRound(point.constData(), [&] { saved->setName(QStringLiteral("Edited")); });
         syncBoth();
         for (Machine* machine : {&*m_a, &*m_b}) {
             QVERIFY(machine->context()->fetch<SavedApp>().isEmpty());
             QCOMPARE(shown(*machine, claimed), QStringLiteral("Work||"));
         }
-        QCOMPARE(read(QStringLiteral("SavedApp"), claimed), savedApp);
+        QCOMPARE(readRecord(savedFile), savedRecord);
     }
 
     void theLaterEditWinsWhateverTheRoundIsDoing_data() {
@@ -362,11 +341,10 @@ private Q_SLOTS:
         QCOMPARE(appsSorted(shown(*m_b, m_id), there), appsSorted(expected, there));
     }
 
-    // A round that brings new configurations and the file of the configuration that b renames while
-    // the round runs: as it was, delivered again unchanged under a new inode (as sync services do),
-    // described there or deleted there. b is killed at each step of the round, and another writer changes two
-    // of the new configurations in what the kill left. After the restart no saved change is undone, on b, on
-    // a, or on a machine that joins.
+    // A round brings new configurations and the file of the one b renames meanwhile: as it was,
+    // delivered again unchanged under a new inode (as sync services do), described or deleted. b is
+    // killed at each step and another writer changes two new configurations in what the kill left.
+    // After the restart no saved change is undone, on b, on a, or on a machine that joins.
     void aKillDuringARoundUndoesNoSavedChange_data() {
         QTest::addColumn<QByteArray>("point");
         QTest::addColumn<QByteArray>("file");
@@ -391,23 +369,19 @@ private Q_SLOTS:
             m_a->find(m_id)->setDesc(QStringLiteral("There"));
         if (file == "deleted")
             m_a->context()->deleteObject(m_a->find(m_id));
-        QVERIFY(m_a->context()->save());
-        QVERIFY(m_a->engine->flushWrites());
+        QVERIFY(m_a->context()->save() && m_a->engine->flushWrites());
+        const QString path = QStringLiteral("%1/ConfigurationGroup/%2.json").arg(folder(), m_id);
         if (file == "again") {
-            const QString path = QStringLiteral("%1/ConfigurationGroup/%2.json").arg(folder(), m_id);
-            const QString copy = folder() + QStringLiteral("/ConfigurationGroup/.again.tmp");
-            QVERIFY(QFile::copy(path, copy));
-            QCOMPARE(std::rename(qPrintable(copy), qPrintable(path)), 0);
+            QVERIFY(QFile::copy(path, path + QStringLiteral(".tmp")));
+            QCOMPARE(std::rename(qPrintable(path + QStringLiteral(".tmp")), qPrintable(path)), 0);
         }
         m_scheduler->advance(1);
 
-        // At the first round: "Sync Now" reads the folder again after a save made during its round.
+        // At the first round only: "Sync Now" reads the folder again after a save made during its round.
         bool copied = false;
         m_atPoint = [&](const char* reached) {
-            if (!copied && point == reached) {
-                copyBWithFolder();
-                copied = true;
-            }
+            if (!copied && point == reached)
+                copyBWithFolder(), copied = true;
         };
         if (renamed)
             editDuringRound("roundStarted", [this] { m_b->find(m_id)->setName(QStringLiteral("Here")); });
@@ -418,23 +392,21 @@ private Q_SLOTS:
         QString error;
         const std::unique_ptr<Database> store =
             Database::open(crashed() + QStringLiteral("/quarlin.sqlite"), false, &error);
-        QVERIFY2(store, qPrintable(error));
-        QVERIFY2(
-            store->execute(QStringLiteral("PRAGMA foreign_keys = ON; "
-                                          "UPDATE ConfigurationGroup SET name = 'Elsewhere' WHERE id = '%1'; "
-                                          "DELETE FROM ConfigurationGroup WHERE id = '%2'")
-                               .arg(made[0], made[1]),
-                           &error),
-            qPrintable(error));
+        QVERIFY2(store && store->execute(QStringLiteral("PRAGMA foreign_keys = ON; UPDATE ConfigurationGroup "
+                                                        "SET name = 'Elsewhere' WHERE id = '%1'; DELETE FROM "
+                                                        "ConfigurationGroup WHERE id = '%2'")
+                                             .arg(made[0], made[1]),
+                                         &error),
+                 qPrintable(error));
 
         restartBWithFolder();
         Machine c(m_dir->filePath(QStringLiteral("c")), folder(), *m_scheduler, false);
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();
         QVERIFY(c.engine->importChanges());
-        // The other writer found the new configurations only where the round's commit had put them.
+        // The other writer found the new configurations only where the round's commit had put them;
+        // the rename, the later, brings a deleted configuration back whole.
         const bool committed = point == "storeCommitted" || point == "roundEnded";
-        // The rename, the later, brings a deleted configuration back whole.
         const bool here = renamed && point != "roundStarted";
         const QStringList expected{file == "deleted" && !here
                                        ? QStringLiteral("absent")
