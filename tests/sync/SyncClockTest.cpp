@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 class SyncClockTest : public QObject {
     Q_OBJECT
@@ -144,15 +145,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("unseen");
         QTest::addColumn<QString>("shows");
-        for (int minutes : {-10, -4, 4, 10}) {
-            const auto row = [&](const char* change, bool unseen, const char* shows) {
-                QTest::addRow("%s, B %+d min%s", change, minutes, unseen ? ", older file" : "")
-                    << minutes << QString::fromLatin1(change) << unseen << QString::fromLatin1(shows);
-            };
-            row("rename", false, "Renamed||Editor");
-            row("delete", false, "absent");
-            row("edit application", false, "Work||Edited");
-        }
+        for (int minutes : {-10, -4, 4, 10})
+            for (const auto& [change, shows] :
+                 {std::pair("rename", "Renamed||Editor"), std::pair("delete", "absent"),
+                  std::pair("edit application", "Work||Edited")})
+                QTest::addRow("%s, B %+d min", change, minutes)
+                    << minutes << QString::fromLatin1(change) << false << QString::fromLatin1(shows);
         QTest::addRow("rename, B -10 min, older file") << -10 << "rename" << true << "Work||Editor";
         QTest::addRow("rename, B -4 min, older file") << -4 << "rename" << true << "Renamed||Editor";
     }
