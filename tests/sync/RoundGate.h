@@ -13,7 +13,7 @@ public:
     void arm(const char* point) {
         const std::lock_guard lock(m_mutex);
         m_point = point;
-        m_reached = m_released = false;
+        m_reached = false;
     }
     // On the worker, at each checkpoint.
     void pass(const char* point) {
@@ -22,18 +22,22 @@ public:
             return;
         m_point = nullptr;
         m_reached = true;
+        const int releases = m_releases;
         m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_released; });
+        m_changed.wait(lock, [&] { return m_releases != releases; });
     }
     bool waitReached(std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, timeout, [this] { return m_reached; });
     }
     // Lets the worker go on, and disarms a point not reached yet.
-    void release() {
+    void release() { releaseUntil(nullptr); }
+    // Lets the worker go on to stop again at `next`.
+    void releaseUntil(const char* next) {
         const std::lock_guard lock(m_mutex);
-        m_point = nullptr;
-        m_released = true;
+        m_point = next;
+        m_reached = false;
+        ++m_releases;
         m_changed.notify_all();
     }
 
@@ -42,5 +46,5 @@ private:
     std::condition_variable m_changed;
     const char* m_point = nullptr;
     bool m_reached = false;
-    bool m_released = false;
+    int m_releases = 0;
 };

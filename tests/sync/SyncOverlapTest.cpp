@@ -521,6 +521,38 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Again||Editor,Terminal,Added"));
     }
 
+    // An application added here while a round takes in the deletion of its configuration: the round
+    // leaves the configuration's rows for the edit, so that an application added to another one before
+    // the two are weighed cannot take the key of the first one's row, and with it the first one.
+    void anApplicationAddedWhileARoundDeletesItsConfigurationStays() {
+        auto* other = new ConfigurationGroup(QStringLiteral("Other"), 1920, 1080, std::nullopt);
+        const auto app = [](const char* name) {
+            return new AppConfiguration(QStringLiteral("org.example.App"), QLatin1String(name), QString(), 0,
+                                        false, Corner::leftHalf, 0.5, 400, 10, 10);
+        };
+        other->appendConfiguration(app("First"));
+        m_b->context()->insert(other);
+        QVERIFY(m_b->context()->save());
+        editThere(QStringLiteral("delete"));
+
+        m_gate.arm("roundStarted");
+        m_b->engine->syncNow([](bool, const QString&) {});
+        QVERIFY(m_gate.waitReached());
+        editHere(QStringLiteral("deleted, added here"));
+        QVERIFY(m_b->context()->save());
+        m_gate.releaseUntil("roundEnded");
+        QVERIFY(m_gate.waitReached());
+        other->appendConfiguration(app("Second"));
+        const bool saved = m_b->context()->save();
+        m_gate.release();
+        QVERIFY(saved);
+        m_b->engine->settle();
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Editor,Terminal,Here"));
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Work||Editor,Terminal,Here"));
+    }
+
     // An application dropped here while a round takes in the deletion of its configuration brings the
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.
