@@ -143,8 +143,8 @@ private Q_SLOTS:
         QVERIFY(isEnabled(name));
     }
 
-    // An open menu holds the keyboard, and so does the list of a combo box: the hot key still works
-    // from the keys the popup gets, and the popup stays open.
+    // A menu holds the keyboard, and so does a combo box's list: the hot key works from the keys the
+    // popup gets, also with the modifiers let go first (as xdotool does), and the popup stays open.
     void aHotKeyWorksWhileAMenuOrADropDownListIsOpen_data() {
         QTest::addColumn<bool>("dropDownList");
         QTest::newRow("menu") << false;
@@ -153,34 +153,27 @@ private Q_SLOTS:
     void aHotKeyWorksWhileAMenuOrADropDownListIsOpen() {
         QFETCH(bool, dropDownList);
         X11HotKeys keys;
-        QVERIFY(keys.isConnected());
         PreferenceStore store;
         QtScheduler scheduler;
         Registry registry(store, keys, scheduler, &keys);
         MenuTrackingMonitor menus(registry);
         const Name name(QStringLiteral("cycleConfigurations"));
-        // Not with Alt, which closes a menu by itself. xdotool lets go of the modifiers before the key,
-        // as people often do.
-        const Shortcut ctrlShiftK(Key::k, ModifierFlag::control | ModifierFlag::shift);
-        store.setValue(name.userDefaultsKey(), QString::fromUtf8(ctrlShiftK.encoded()));
+        // Not with Alt, which closes a menu by itself.
+        QVERIFY(setShortcut(Shortcut(Key::k, ModifierFlag::control | ModifierFlag::shift), name));
         int ups = 0;
         onKeyUp(name, [&] { ++ups; });
 
-        QWidget window;
-        auto* combo = new QComboBox;
-        combo->addItems({QStringLiteral("Dark"), QStringLiteral("Light"), QStringLiteral("System")});
-        (new QVBoxLayout(&window))->addWidget(combo);
-        QMenu menu(&window);
+        QComboBox combo;
+        combo.addItems({QStringLiteral("Dark"), QStringLiteral("Light")});
+        QMenu menu;
         menu.addAction(QStringLiteral("Item"));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QWidget* popup = &menu;
-        if (dropDownList) {
-            combo->showPopup();
-            popup = combo->view()->window();
-        } else {
-            menu.popup(window.geometry().center());
-        }
+        combo.show();
+        QVERIFY(QTest::qWaitForWindowActive(&combo));
+        QWidget* popup = dropDownList ? combo.view()->window() : &menu;
+        if (dropDownList)
+            combo.showPopup();
+        else
+            menu.popup(combo.geometry().center());
         QVERIFY(QTest::qWaitForWindowExposed(popup));
         QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+k")}));
         QTRY_COMPARE(ups, 1);
@@ -188,11 +181,9 @@ private Q_SLOTS:
 
         // Closed, the hot key is the desktop's again.
         QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}));
-        QTRY_VERIFY(!popup->isVisible());
-        QVERIFY(!isMenuOpen());
+        QTRY_VERIFY(!isMenuOpen());
         QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+k")}));
         QTRY_COMPARE(ups, 2);
-        QCOMPARE(combo->currentIndex(), 0);
     }
 };
 

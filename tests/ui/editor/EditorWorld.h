@@ -61,6 +61,13 @@ struct EditorWorld : AppWorld {
         return configuration;
     }
 
+    // "Work" with "one" on the left half and "two" on the right, beside the saved application "gimp".
+    ConfigurationGroup* workBesideGimp() {
+        savedApp(QStringLiteral("gimp"), QStringLiteral("GIMP"));
+        return configuration(QStringLiteral("Work"), {{QStringLiteral("one"), Corner::leftHalf},
+                                                      {QStringLiteral("two"), Corner::rightHalf}});
+    }
+
     EditConfigurationWindow* open(ConfigurationGroup* configuration,
                                   const std::optional<QString>& groupID = std::nullopt,
                                   EditConfigurationWindowManager* list = nullptr) {

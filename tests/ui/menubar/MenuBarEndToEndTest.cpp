@@ -176,6 +176,14 @@ struct ProgramRun {
         return desktop.movePointer(p.x(), p.y()) &&
                desktop.xdotool({QStringLiteral("click"), QStringLiteral("1")});
     }
+
+    // Where the attached window hangs: right under the icon, inside the free area.
+    QRect attachedUnder(const QRect& icon) {
+        const QRect area = desktop.workArea();
+        const int x =
+            std::max(std::min(icon.x() + icon.width() / 2 - 214, area.right() + 1 - 428 - 8), area.x() + 8);
+        return QRect(x, area.y() + 6, 428, 545);
+    }
 };
 
 // Windows that appear on the desktop from now on: the widths of the top-level windows created
@@ -328,9 +336,7 @@ void MenuBarEndToEndTest::theTrayIconDropsTheWindowAndActivatesFromTheList() {
     const QRect icon = run.icon()->rect;
     QVERIFY(run.click(icon.center()));
     const QRect area = run.desktop.workArea();
-    const int x =
-        std::max(std::min(icon.x() + icon.width() / 2 - 214, area.right() + 1 - 428 - 8), area.x() + 8);
-    const QRect expected(x, area.y() + 6, 428, 545);
+    const QRect expected = run.attachedUnder(icon);
     const bool placed =
         run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect == expected; }, 15000);
     if (!placed)
@@ -823,11 +829,6 @@ void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen_data() {
 // An open editor cancels and closes when the program quits; it never holds the quit back.
 void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
     QFETCH(bool, fromCompactList);
-    // In the main window: its menu's title and the pencil of the home tab's only row. In the attached
-    // window: "Quit App" at the right of its footer.
-    const QPoint menuTitle(30, 12);
-    const QPoint rowEdit(509, 318);
-    const QPoint quitApp(375, 517);
     ProgramRun run(true);
     QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
     QVERIFY2(run.quarlin.changeStore([](ModelContext& context) {
@@ -836,40 +837,29 @@ void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
              qPrintable(run.quarlin.error()));
     QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
     QVERIFY(run.desktop.waitFor([&] { return run.icon().has_value(); }, 20000));
-    QVERIFY(run.quarlin.click(rowEdit));
+    QVERIFY(run.quarlin.click(QPoint(509, 318))); // the pencil of the home tab's only row
     QVERIFY2(run.quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$")),
              qPrintable(run.quarlin.screenshot(QStringLiteral("no-editor"))));
-
     if (fromCompactList) {
-        // The icon hangs the main window with the compact list under it; the editor stays open.
-        const QRect icon = run.icon()->rect;
-        QVERIFY(run.click(icon.center()));
-        const QRect area = run.desktop.workArea();
-        const int x =
-            std::max(std::min(icon.x() + icon.width() / 2 - 214, area.right() + 1 - 428 - 8), area.x() + 8);
-        const QRect attached(x, area.y() + 6, 428, 545);
+        // The icon hangs the main window under it, the editor staying open; "Quit App" is in its footer.
+        const QRect attached = run.attachedUnder(run.icon()->rect);
+        QVERIFY(run.click(run.icon()->rect.center()));
         QVERIFY(run.desktop.waitFor(
             [&] {
-                const QList<TreeWindow> windows = run.ours();
-                return std::any_of(windows.begin(), windows.end(),
-                                   [&](const TreeWindow& w) { return w.viewable && w.rect == attached; });
+                return std::ranges::any_of(
+                    run.ours(), [&](const TreeWindow& w) { return w.viewable && w.rect == attached; });
             },
             15000));
         QVERIFY(run.quarlin.waitForOutput(QStringLiteral("MenuBar: attached window placed"), 15000));
-        run.quarlin.screenshot(QStringLiteral("quit-with-editor-attached"));
-        QVERIFY(run.click(attached.topLeft() + quitApp));
+        QVERIFY(run.click(attached.topLeft() + QPoint(375, 517)));
     } else {
-        QVERIFY(run.quarlin.click(menuTitle));
+        // The main window's menu, then its last item, "Quit Quarlin".
+        QVERIFY(run.quarlin.click(QPoint(30, 12)));
         QVERIFY(run.quarlin.waitForPopup());
-        run.quarlin.screenshot(QStringLiteral("quit-with-editor-menu"));
-        // The menu's last item, "Quit Quarlin".
         QVERIFY(run.desktop.key(QStringLiteral("Up")));
         QVERIFY(run.desktop.key(QStringLiteral("Return")));
     }
-    const bool ended = run.quarlin.waitForExit();
-    if (!ended)
-        run.quarlin.screenshot(QStringLiteral("quit-refused"));
-    QVERIFY2(ended, qPrintable(run.quarlin.output()));
+    QVERIFY2(run.quarlin.waitForExit(), qPrintable(run.quarlin.output()));
     QCOMPARE(run.quarlin.exitCode(), 0);
 }
 
