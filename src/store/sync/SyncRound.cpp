@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -128,34 +129,51 @@ SyncRound::Result SyncRound::run(const Request& request) {
 QSet<QString> SyncRound::tiedLists(const QList<std::pair<QString, ModelObject::Kind>>& changed) {
     const SyncEntries& entries = std::as_const(m_state).entries();
     // A member that left a list cannot make the rest tie: the lists that members are in now.
-    QSet<QString> owners;
+    QSet<QString> members;
     for (const auto& [id, kind] : changed)
         if (SyncSchema::ownerKind(kind))
-            if (const auto entry = entries.constFind(id); entry != entries.constEnd() && entry->present)
-                owners.insert(entry->record.owner());
-    owners.remove(QString());
+            if (const auto entry = entries.constFind(id);
+                entry != entries.constEnd() && entry->present && !entry->record.deleted)
+                members.insert(id);
     QSet<QString> tied;
-    if (owners.isEmpty())
+    if (members.isEmpty())
         return tied;
-    // Their members in one pass over the state: an index of every object's children would cost as much
-    // to build, for a library read in whole, and more to look the members up in.
     std::array<QString, size_t(ModelObject::Kind::appPositionMapping) + 1> placeAttribute;
     for (ModelObject::Kind kind : SyncSchema::kinds)
         placeAttribute[size_t(kind)] = SyncSchema::orderAttribute(kind);
-    QSet<std::pair<QString, std::pair<int, double>>> places;
-    for (const SyncState::Entry& entry : entries.hot()) {
-        if (!entry.present || entry.record.deleted)
+    // Every member of a list with its place, in one pass over the state (an index of every object's
+    // children costs as much to build, for a library read in whole, and more to look up in); sorted,
+    // the members that share a place come side by side.
+    struct Member {
+        QString owner;
+        int kind;
+        double place;
+        bool operator<(const Member& other) const {
+            return std::tie(owner, kind, place) < std::tie(other.owner, other.kind, other.place);
+        }
+        bool operator==(const Member& other) const {
+            return owner == other.owner && kind == other.kind && place == other.place;
+        }
+    };
+    std::vector<Member> all;
+    all.reserve(size_t(entries.hot().size()));
+    QSet<QString> owners;
+    for (auto it = entries.hot().cbegin(); it != entries.hot().cend(); ++it) {
+        if (!it->present || it->record.deleted)
             continue;
-        const QString owner = entry.record.owner();
-        if (owner.isEmpty() || !owners.contains(owner) || tied.contains(owner))
+        QString owner = it->record.owner();
+        if (owner.isEmpty())
             continue;
-        const ModelObject::Kind kind = entry.record.kind;
-        const qsizetype had = places.size();
-        places.insert(
-            {owner, {int(kind), entry.record.fields.value(placeAttribute[size_t(kind)]).toDouble()}});
-        if (places.size() == had)
-            tied.insert(owner);
+        if (members.contains(it.key()))
+            owners.insert(owner);
+        const ModelObject::Kind kind = it->record.kind;
+        all.push_back(
+            {std::move(owner), int(kind), it->record.fields.value(placeAttribute[size_t(kind)]).toDouble()});
     }
+    std::sort(all.begin(), all.end());
+    for (size_t i = 1; i < all.size(); ++i)
+        if (all[i] == all[i - 1] && owners.contains(all[i].owner))
+            tied.insert(all[i].owner);
     return tied;
 }
 
