@@ -210,8 +210,24 @@ private Q_SLOTS:
             advanceSettled(*m_scheduler, 0, {&b});
             QCOMPARE(b.context()->fetch<ConfigurationGroup>().size(), 3);
         }
-        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
-            QFile::remove(data + QStringLiteral("/sync-state.sqlite") + suffix);
+        const auto forget = [&] {
+            for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+                QFile::remove(data + QStringLiteral("/sync-state.sqlite") + suffix);
+        };
+        forget();
+        {
+            // Nothing changed meanwhile: the database stays as it was.
+            Machine b = machineAt("b", false);
+            QString error;
+            const std::unique_ptr<Database> store = Database::open(b.container->path(), false, &error);
+            QVERIFY2(store, qPrintable(error));
+            const auto version = [&] { return store->queryInteger(QStringLiteral("PRAGMA data_version")); };
+            const std::optional<qint64> before = version();
+            QVERIFY(b.engine->importChanges());
+            advanceSettled(*m_scheduler, 0, {&b});
+            QCOMPARE(version(), before);
+        }
+        forget();
         a.find(ids[1])->setName(QStringLiteral("Renamed"));
         QVERIFY(a.engine->importChanges());
 

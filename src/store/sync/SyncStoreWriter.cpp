@@ -354,6 +354,7 @@ bool SyncStoreWriter::commit(QString* error) {
     }
     // Deleted last, so that no row inserted above takes the key of a row that is gone.
     StoreChanges changes;
+    bool keptRow = false;
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         Table& t = of(kind);
         changes.written[size_t(kind)] = t.written;
@@ -386,12 +387,15 @@ bool SyncStoreWriter::commit(QString* error) {
                                              m_database->changes() == 0 && stillThere());
             if (!kept)
                 changes.removed[size_t(kind)].append(key);
+            keptRow = keptRow || kept;
         }
         t.removed.clear();
         t.removedIds.clear();
         t.removedBefore.clear();
     }
-    if (!m_mark.isEmpty()) {
+    // A commit that changes no row leaves the database as it was: the mark alone would make the main
+    // context take it for another program's change and read the whole store again.
+    if (!m_mark.isEmpty() && (keptRow || !changes.isEmpty())) {
         m_setMark.reset();
         m_setMark.bind(1, m_mark);
         if (!m_setMark.run()) {
