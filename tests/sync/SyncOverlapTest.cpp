@@ -521,6 +521,20 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Again||Editor,Terminal,Added"));
     }
 
+    // A round takes in an application added on a and a's deletion of its configuration while b renames
+    // the configuration: the rename, the later, brings it back whole, with that application.
+    void aConfigurationBroughtBackKeepsWhatTheRoundAddedToIt() {
+        editThere(QStringLiteral("addApp"));
+        editThere(QStringLiteral("delete"));
+        editDuringRound("roundStarted", [this] { m_b->find(m_id)->setName(QStringLiteral("Here")); });
+        if (QTest::currentTestFailed())
+            return;
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Here||Editor,Terminal,Added"));
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here||Editor,Terminal,Added"));
+    }
+
     // An application added here while a round takes in the deletion of its configuration: the round
     // leaves the configuration's rows for the edit, so that an application added to another one before
     // the two are weighed cannot take the key of the first one's row, and with it the first one.

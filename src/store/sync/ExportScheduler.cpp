@@ -143,6 +143,8 @@ bool ExportScheduler::settleOverlap(bool done, QString* error) {
         m_engine.m_context->deleteObject(object);
     if (m_engine.m_context->hasChanges() && !m_engine.m_context->save(error))
         return false;
+    if (!settlement.reviveMembers.isEmpty() && !m_engine.m_merger->store(settlement.reviveMembers, error))
+        return false;
     m_engine.m_context->checkForRemoteChanges();
     return true;
 }

@@ -92,6 +92,8 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
     // list (an addition, a new order), is stamped when it goes out, after every deletion this machine
     // has merged: an edit of the list's owner, the later.
     std::optional<QSet<QString>> removedFrom;
+    // Shown here once: a member missing from the program was deleted here.
+    std::optional<QSet<QString>> knownIds;
     const auto removedHere = [&](ModelObject* owner) {
         if (!removedFrom) {
             removedFrom.emplace();
@@ -146,6 +148,20 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             else {
                 settlement.revive.append(object);
                 m_revived.insert(id, *before);
+                if (!knownIds) {
+                    knownIds.emplace();
+                    for (const QString& knownId : m_known)
+                        knownIds->insert(knownId);
+                }
+                for (QList<QString> queue = m_state.childrenOf(id); !queue.isEmpty();) {
+                    const QString child = queue.takeFirst();
+                    const auto member = entries.constFind(child);
+                    if (member == entries.constEnd() || member->present || member->record.deleted ||
+                        knownIds->contains(child))
+                        continue;
+                    settlement.reviveMembers.append(member->record);
+                    queue.append(m_state.childrenOf(child));
+                }
             }
             continue;
         }

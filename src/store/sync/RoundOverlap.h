@@ -38,6 +38,9 @@ public:
         // Deleted by a round while edited here: with the edit the later, they come back whole; else
         // the deletion stands here too.
         QList<ModelObject*> revive;
+        // What the sync state holds under those that never reached the store here (merged with the
+        // deletion): rows to write once the revived ones are back, owners first.
+        QList<SyncRecord> reviveMembers;
         QList<ModelObject*> drop;
         bool isEmpty() const { return rows.isEmpty() && revive.isEmpty() && drop.isEmpty(); }
     };
