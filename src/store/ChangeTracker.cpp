@@ -142,28 +142,15 @@ QList<ModelObject*> ChangeTracker::settleSave(const QSet<const ModelObject*>* on
                                               const QList<ModelObject*>& dropped,
                                               const QList<ModelObject*>& removed) {
     const auto selected = [only](const ModelObject* object) { return !only || only->contains(object); };
-    // A key that SQLite hands out again belonged to a row that another writer deleted: its object
-    // leaves, as it would at the next read of the database.
-    QList<std::pair<ModelObject*, ModelObject*>> stale;
-    for (auto it = newKeys.cbegin(); it != newKeys.cend(); ++it)
-        if (const qint64 old = m_records[it.key()].key;
-            old && m_byKey[index(it.key()->kind())].value(old) == it.key())
-            m_byKey[index(it.key()->kind())].remove(old);
+    // Rows written again under a new key (their old rows were deleted by another writer).
     for (auto it = newKeys.cbegin(); it != newKeys.cend(); ++it) {
         auto* object = const_cast<ModelObject*>(it.key());
         QHash<qint64, ModelObject*>& keys = m_byKey[index(object->kind())];
-        if (ModelObject* previous = keys.value(it.value()); previous && previous != object)
-            stale.append(std::pair(previous, object));
+        if (const qint64 old = m_records[object].key; old && keys.value(old) == object)
+            keys.remove(old);
         m_records[object].key = it.value();
         keys.insert(it.value(), object);
     }
-    m_applyingStore = true;
-    for (const auto& [object, successor] : std::as_const(stale)) {
-        const qint64 key = m_records[successor].key;
-        forget(object);
-        m_byKey[index(successor->kind())].insert(key, successor);
-    }
-    m_applyingStore = false;
     for (ModelObject* object : dropped) {
         Record& record = m_records[object];
         m_byKey[index(object->kind())].remove(record.key);
@@ -171,8 +158,6 @@ QList<ModelObject*> ChangeTracker::settleSave(const QSet<const ModelObject*>* on
     }
     // Objects deleted before they were ever stored leave for good with this save too.
     QList<ModelObject*> gone = removed;
-    for (const auto& pair : std::as_const(stale))
-        gone.append(pair.first);
     for (ModelObject* object : std::as_const(m_journal.deleted))
         if (selected(object) && m_records[object].inserted)
             gone.append(object);

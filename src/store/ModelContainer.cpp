@@ -80,7 +80,7 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Schedu
             path, journal ? QStringLiteral("cannot use a write-ahead log") : message));
     if (!database->execute(QStringLiteral("PRAGMA synchronous = FULL; PRAGMA busy_timeout = 2000"), &message))
         return failOpening(QStringLiteral("%1: %2").arg(path, message));
-    if (isEmpty && !StoreSchema::create(*database, &message))
+    if (isEmpty ? !StoreSchema::create(*database, &message) : !StoreSchema::upgrade(*database, &message))
         return failOpening(QStringLiteral("%1: %2").arg(path, message));
     std::unique_ptr<ModelContainer> container = finish(std::move(database), scheduler, true, &message);
     if (!container)

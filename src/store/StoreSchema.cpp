@@ -5,17 +5,23 @@
 namespace {
 using Kind = ModelObject::Kind;
 
-const char* const createSql = R"(
+const char* const metadataSql = R"(
 CREATE TABLE Metadata (
     key TEXT PRIMARY KEY NOT NULL,
     value TEXT NOT NULL
 ) STRICT;
+)";
+
+// A row's key is never handed out again, not even after its row is deleted (AUTOINCREMENT): the
+// program and sync write the same tables, and a key that came back would name another object to
+// whoever still held the deleted one.
+const char* const tablesSql = R"(
 CREATE TABLE Item (
-    pk INTEGER PRIMARY KEY,
+    pk INTEGER PRIMARY KEY AUTOINCREMENT,
     timestamp TEXT NOT NULL
 ) STRICT;
 CREATE TABLE SavedApp (
-    pk INTEGER PRIMARY KEY,
+    pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     bundleID TEXT NOT NULL,
     name TEXT NOT NULL,
@@ -29,7 +35,7 @@ CREATE TABLE SavedApp (
     hasConfigurations INTEGER NOT NULL
 ) STRICT;
 CREATE TABLE ConfigurationGroup (
-    pk INTEGER PRIMARY KEY,
+    pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     name TEXT NOT NULL,
     dateCreated TEXT NOT NULL,
@@ -42,7 +48,7 @@ CREATE TABLE ConfigurationGroup (
     hasPositionGroups INTEGER NOT NULL
 ) STRICT;
 CREATE TABLE AppConfiguration (
-    pk INTEGER PRIMARY KEY,
+    pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     configurationGroup INTEGER REFERENCES ConfigurationGroup(pk) ON DELETE CASCADE,
     configurationGroupOrder INTEGER NOT NULL,
@@ -60,7 +66,7 @@ CREATE TABLE AppConfiguration (
     savedMarginY REAL NOT NULL
 ) STRICT;
 CREATE TABLE PositionGroup (
-    pk INTEGER PRIMARY KEY,
+    pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     name TEXT NOT NULL,
     desc TEXT NOT NULL,
@@ -71,7 +77,7 @@ CREATE TABLE PositionGroup (
     hasAppPositions INTEGER NOT NULL
 ) STRICT;
 CREATE TABLE AppPositionMapping (
-    pk INTEGER PRIMARY KEY,
+    pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     bundleID TEXT NOT NULL,
     appName TEXT NOT NULL,
@@ -176,12 +182,44 @@ bool StoreSchema::inspect(Database& database, bool* isEmpty, QString* error) {
 }
 
 bool StoreSchema::create(Database& database, QString* error) {
-    const QString sql = QStringLiteral("BEGIN IMMEDIATE;\n%1\nINSERT INTO Metadata (key, value) VALUES "
-                                       "('schemaVersion', '%2');\nPRAGMA application_id = %3;\nCOMMIT;")
-                            .arg(QString::fromLatin1(createSql), QString::fromLatin1(version))
+    const QString sql = QStringLiteral("BEGIN IMMEDIATE;\n%1%2\nINSERT INTO Metadata (key, value) VALUES "
+                                       "('schemaVersion', '%3');\nPRAGMA application_id = %4;\nCOMMIT;")
+                            .arg(QString::fromLatin1(metadataSql), QString::fromLatin1(tablesSql),
+                                 QString::fromLatin1(version))
                             .arg(applicationId);
     if (database.execute(sql, error))
         return true;
     database.execute(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+bool StoreSchema::upgrade(Database& database, QString* error) {
+    const std::optional<QString> stored =
+        database.queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'"), error);
+    if (!stored)
+        return false;
+    if (stored->section(u'.', 1, 1).toInt() >= 1)
+        return true;
+    // 1.0 handed out the keys of deleted rows again. The tables are built anew around the same rows:
+    // the old ones are renamed aside without touching the references to them (legacy_alter_table),
+    // so that the new tables' references name the new tables.
+    QString sql = QStringLiteral("PRAGMA legacy_alter_table = ON;\nBEGIN IMMEDIATE;\n");
+    for (Kind kind : kinds)
+        sql += QStringLiteral("ALTER TABLE %1 RENAME TO %1_1_0;\n").arg(tableName(kind));
+    for (const char* index : {"AppConfigurationByConfigurationGroup", "AppConfigurationBySavedApp",
+                              "PositionGroupByConfigurationGroup", "AppPositionMappingByPositionGroup"})
+        sql += QStringLiteral("DROP INDEX %1;\n").arg(QLatin1String(index));
+    sql += QString::fromLatin1(tablesSql);
+    for (Kind kind : kinds) {
+        const QString columnList = QStringLiteral("pk, ") + columns(kind).join(QStringLiteral(", "));
+        sql += QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %1_1_0;\nDROP TABLE %1_1_0;\n")
+                   .arg(tableName(kind), columnList);
+    }
+    sql += QStringLiteral("UPDATE Metadata SET value = '%1' WHERE key = 'schemaVersion';\nCOMMIT;\n"
+                          "PRAGMA legacy_alter_table = OFF;")
+               .arg(QString::fromLatin1(version));
+    if (database.execute(sql, error))
+        return true;
+    database.execute(QStringLiteral("ROLLBACK; PRAGMA legacy_alter_table = OFF"));
     return false;
 }

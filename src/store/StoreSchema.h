@@ -11,7 +11,7 @@ class Database;
 namespace StoreSchema {
 // "QRLN": marks the file as ours for tools that read the header (file(1) shows it).
 inline constexpr qint64 applicationId = 0x51524C4E;
-inline constexpr const char* version = "1.0.0";
+inline constexpr const char* version = "1.1.0";
 
 // Schema order; parents come before the children that refer to them.
 inline constexpr std::array<ModelObject::Kind, 6> kinds = {
@@ -32,4 +32,6 @@ const QStringList& columns(ModelObject::Kind kind);
 bool inspect(Database& database, bool* isEmpty, QString* error);
 // Creates every table in one transaction and records the version.
 bool create(Database& database, QString* error);
+// Brings a file of an older minor version up to this one, in one transaction.
+bool upgrade(Database& database, QString* error);
 } // namespace StoreSchema

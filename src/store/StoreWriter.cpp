@@ -125,17 +125,12 @@ bool StoreWriter::write(const QSet<const ModelObject*>* only, QString* error) {
         if (ok && !found)
             insertTree(root);
     }
-    // A row that another writer deleted may have given its key to a row inserted above: that row stays.
-    QSet<std::pair<int, qint64>> handedOut;
-    for (auto it = newKeys.cbegin(); it != newKeys.cend(); ++it)
-        handedOut.insert({int(it.key()->kind()), it.value()});
     QList<ModelObject*> removed;
     for (qsizetype i = 0; ok && i < tracker.pendingDeletes().size(); ++i) {
         ModelObject* object = tracker.pendingDeletes()[i];
         if (!selected(object))
             continue;
-        if (const qint64 key = tracker.recordOf(object).key; !handedOut.contains({int(object->kind()), key}))
-            ok = m_context.m_tables->remove(object->kind(), key, &message);
+        ok = m_context.m_tables->remove(object->kind(), tracker.recordOf(object).key, &message);
         removed.append(object);
     }
     if (ok && !m_context.m_database.execute(QStringLiteral("COMMIT"), &message))

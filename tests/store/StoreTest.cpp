@@ -634,12 +634,59 @@ private Q_SLOTS:
         auto database = Database::open(nested, false, &error);
         QCOMPARE(
             database->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'")),
-            std::optional(QStringLiteral("1.0.0")));
+            std::optional(QStringLiteral("1.1.0")));
         QCOMPARE(database->queryText(QStringLiteral("PRAGMA journal_mode")),
                  std::optional(QStringLiteral("wal")));
         QCOMPARE(
             database->queryInteger(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = 'Item'")),
             std::optional<qint64>(1));
+    }
+
+    // A file of 1.0 handed out a deleted row's key again; opened now, it keeps every row and link and
+    // never does so again.
+    void aFileOfTheFirstVersionIsUpgradedInPlace() {
+        {
+            auto container = open();
+            auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+            for (const char* name : {"Editor", "Terminal"})
+                configuration->appendConfiguration(
+                    new AppConfiguration(QStringLiteral("org.example.App"), QLatin1String(name), QString(), 0,
+                                         false, Corner::leftHalf, 0.5, 400, 10, 10));
+            container->mainContext()->insert(configuration);
+            QVERIFY(container->mainContext()->save());
+        }
+        QString error;
+        const auto execute = [&](const char* sql) {
+            auto database = Database::open(path(), false, &error);
+            QVERIFY2(database && database->execute(QString::fromLatin1(sql), &error), qPrintable(error));
+        };
+        execute("PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, ' AUTOINCREMENT', "
+                "'') WHERE type = 'table'; DELETE FROM sqlite_sequence; UPDATE Metadata SET value = '1.0.0' "
+                "WHERE key = 'schemaVersion'");
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        ConfigurationGroup* configuration = findByName(context, QStringLiteral("Work"));
+        QVERIFY(configuration);
+        QCOMPARE(configuration->configurationList().size(), 2);
+        // The newest row, whose key 1.0 handed out again.
+        execute("DELETE FROM AppConfiguration WHERE pk = 2");
+        context->checkForRemoteChanges();
+        configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
+                                                                QStringLiteral("Added"), QString(), 0, false,
+                                                                Corner::leftHalf, 0.5, 400, 10, 10));
+        QVERIFY(context->save());
+        auto database = Database::open(path(), false, &error);
+        QCOMPARE(
+            database->queryInteger(QStringLiteral("SELECT pk FROM AppConfiguration WHERE appName = 'Added'")),
+            std::optional<qint64>(3));
+        QCOMPARE(
+            database->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'")),
+            std::optional(QStringLiteral("1.1.0")));
+        // The links name the new tables: deleting the configuration takes its applications.
+        QVERIFY(
+            database->execute(QStringLiteral("PRAGMA foreign_keys = ON; DELETE FROM ConfigurationGroup")));
+        QCOMPARE(database->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")),
+                 std::optional<qint64>(0));
     }
 
     void theDefaultPathFollowsXdgDataHome() {

@@ -567,6 +567,27 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("Work||Editor,Terminal,Here"));
     }
 
+    // A round takes in the deletion of a configuration whose applications hold the newest rows, and an
+    // application added to another configuration is saved before the program reads that in: the new
+    // row must not take an old one's key, which would make its application look deleted here and bring
+    // the configuration back.
+    void aRowSavedWhileARoundDeletesOthersLeavesTheDeletion() {
+        auto* other = new ConfigurationGroup(QStringLiteral("Other"), 1920, 1080, std::nullopt);
+        m_b->context()->insert(other);
+        QVERIFY(m_b->context()->save());
+        editThere(QStringLiteral("delete"));
+        editDuringRound("storeCommitted", [&] {
+            other->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
+                                                            QStringLiteral("Added"), QString(), 0, false,
+                                                            Corner::leftHalf, 0.5, 400, 10, 10));
+        });
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("absent"));
+        QCOMPARE(other->configurationList().size(), 1);
+    }
+
     // An application dropped here while a round takes in the deletion of its configuration brings the
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.

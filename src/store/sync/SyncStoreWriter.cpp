@@ -98,10 +98,19 @@ bool SyncStoreWriter::begin(QString* error) {
     if (!m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
         return false;
     m_inTransaction = true;
+    // Keys of deleted rows are never handed out again: the next key follows the largest ever used.
+    QHash<QString, qint64> largestEver;
+    Statement sequence = m_database->prepare(QStringLiteral("SELECT name, seq FROM sqlite_sequence"), error);
+    if (!sequence.isValid()) {
+        rollback();
+        return false;
+    }
+    while (sequence.step() == Statement::Step::row)
+        largestEver.insert(sequence.text(0), sequence.integer(1));
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         Table& t = of(kind);
         t.keys.clear();
-        t.nextKey = 1;
+        t.nextKey = largestEver.value(StoreSchema::tableName(kind)) + 1;
         t.removed.clear();
         t.removedIds.clear();
         t.removedBefore.clear();
