@@ -126,23 +126,11 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     const SyncRecord* before =
         found != round.before.constEnd() && found->kind == entry.record.kind ? &*found : nullptr;
     if (entry.record.deleted) {
-        const ModelObject::Kind kind = entry.record.kind;
-        if (m_writer->contains(kind, id)) {
-            // What it owns goes with its row, unless a row was made under it here meanwhile.
-            QSet<QString> owned;
-            if (before)
-                for (QList<QString> queue = m_state.childrenOf(id); !queue.isEmpty();) {
-                    const QString child = queue.takeLast();
-                    if (!owned.contains(child)) {
-                        owned.insert(child);
-                        queue.append(m_state.childrenOf(child));
-                    }
-                }
-            m_writer->remove(kind, id, before, owned);
+        if (m_writer->contains(entry.record.kind, id)) {
+            m_writer->remove(entry.record.kind, id, before);
             ++round.applied;
         }
-        // Looking up the children may have moved the entries.
-        m_state.entries()[id].present = false;
+        entry.present = false;
         markAbsent(id, round);
         return true;
     }

@@ -79,12 +79,8 @@ bool SyncStoreWriter::prepare(QString* error) {
         t.removeUnchanged = m_database->prepare(QStringLiteral("DELETE FROM %1 WHERE pk = ?1 AND %2")
                                                     .arg(table, unchanged.join(QStringLiteral(" AND "))),
                                                 error);
-        if (SyncSchema::ownerKind(kind))
-            t.ownedBy = m_database->prepare(QStringLiteral("SELECT pk, id FROM %1 WHERE %2 = ?1")
-                                                .arg(table, SyncSchema::ownerAttribute(kind)),
-                                            error);
         if (!t.insert.isValid() || !t.update.isValid() || !t.updateKeeping.isValid() || !t.remove.isValid() ||
-            !t.removeUnchanged.isValid() || (SyncSchema::ownerKind(kind) && !t.ownedBy.isValid()))
+            !t.removeUnchanged.isValid())
             return false;
     }
     m_setMark = m_database->prepare(
@@ -296,8 +292,7 @@ bool SyncStoreWriter::finishHanded(QString* error) {
     return ok;
 }
 
-void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before,
-                             const QSet<QString>& owned) {
+void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before) {
     Table& t = of(kind);
     if (const qint64 key = t.keys.take(id)) {
         t.removed.append(key);
@@ -309,33 +304,9 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
                 const Table& owners = of(*ownerKind);
                 ownerKey = owners.keys.value(owner, owners.removedIds.value(owner));
             }
-            t.removedBefore.insert(key, {*before, ownerKey, owned});
+            t.removedBefore.insert(key, {*before, ownerKey});
         }
     }
-}
-
-bool SyncStoreWriter::ownsOnly(ModelObject::Kind kind, qint64 key, const QSet<QString>& owned) {
-    QList<std::pair<ModelObject::Kind, qint64>> owners{{kind, key}};
-    while (!owners.isEmpty()) {
-        const auto [ownerKind, ownerKey] = owners.takeLast();
-        for (ModelObject::Kind child : SyncSchema::kinds) {
-            if (SyncSchema::ownerKind(child) != ownerKind)
-                continue;
-            Statement& rows = of(child).ownedBy;
-            rows.reset();
-            rows.bind(1, ownerKey);
-            bool known = true;
-            while (known && rows.step() == Statement::Step::row) {
-                owners.append({child, rows.integer(0)});
-                known = owned.contains(rows.text(1));
-            }
-            // Not left open: a statement stepped part way holds the database.
-            rows.reset();
-            if (!known)
-                return false;
-        }
-    }
-    return true;
 }
 
 bool SyncStoreWriter::commit(QString* error) {
@@ -373,12 +344,9 @@ bool SyncStoreWriter::commit(QString* error) {
             Statement& statement = before != t.removedBefore.constEnd() ? t.removeUnchanged : t.remove;
             statement.reset();
             if (before != t.removedBefore.constEnd())
-                bind(statement, before->before, before->ownerKey, t.keyParameter + 1);
+                bind(statement, before->first, before->second, t.keyParameter + 1);
             statement.bind(1, key);
-            // A row made here under it meanwhile keeps it, as its own edit would.
-            const bool treeEdited =
-                before != t.removedBefore.constEnd() && !ownsOnly(kind, key, before->owned);
-            if (!treeEdited && !statement.run()) {
+            if (!statement.run()) {
                 if (error)
                     *error = m_database->errorMessage();
                 rollback();
@@ -392,8 +360,8 @@ bool SyncStoreWriter::commit(QString* error) {
                                               .arg(key))
                            .value_or(0) > 0;
             };
-            const bool kept = treeEdited || (before != t.removedBefore.constEnd() &&
-                                             m_database->changes() == 0 && stillThere());
+            const bool kept =
+                before != t.removedBefore.constEnd() && m_database->changes() == 0 && stillThere();
             if (!kept)
                 changes.removed[size_t(kind)].append(key);
             keptRow = keptRow || kept;

@@ -40,11 +40,8 @@ public:
              const SyncRecord* before = nullptr);
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
     // from now on the object counts as gone. With `before` (the object as merged before), a row that
-    // holds other values than `before` stays, as put() keeps them, and so does one that owns a row
-    // of an object other than `owned` (the ids of everything the sync state holds under it): a row
-    // made here since, which would go with it.
-    void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr,
-                const QSet<QString>& owned = {});
+    // holds other values than `before` stays, as put() keeps them.
+    void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr);
     // Deletes after keeping a copy of the store when the deletions take many configurations and saved
     // applications; fails
     // (and changes nothing) when that copy cannot be made.
@@ -88,17 +85,9 @@ private:
         QList<qint64> removed;
         // The ids of `removed`: an object deleted and brought back within one round keeps its row.
         QHash<QString, qint64> removedIds;
-        // Those removed with what they were before, their owner's key, and what they owned.
-        struct Guard {
-            SyncRecord before;
-            qint64 ownerKey = 0;
-            QSet<QString> owned;
-        };
-        QHash<qint64, Guard> removedBefore;
+        // Those removed with what they were before, and their owner's key.
+        QHash<qint64, std::pair<SyncRecord, qint64>> removedBefore;
         Statement removeUnchanged;
-        // The keys and ids of the rows owned by the row of the key bound (none for a class without an
-        // owner).
-        Statement ownedBy;
         QList<qint64> written;
     };
     // A row to write, with the keys decided when it was put.
@@ -126,8 +115,6 @@ private:
     bool prepare(QString* error);
     // Binds the attributes from parameter `first` on, and the id as parameter 1 when that is 2.
     void bind(Statement& statement, const SyncRecord& record, qint64 ownerKey, int first = 2);
-    // Whether every row that the row of `key` owns, down the tree, is of an object of `owned`.
-    bool ownsOnly(ModelObject::Kind kind, qint64 key, const QSet<QString>& owned);
     // On `m_runner`: runs the rows handed over until stopped.
     void runHanded();
     // Hands the rows put so far to `m_runner` (started with the first); false with the error of a
