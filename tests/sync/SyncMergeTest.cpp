@@ -245,6 +245,47 @@ private Q_SLOTS:
         for (Machine* machine : {&*a, &*b, &*joining})
             QCOMPARE(shown(*machine, m_id), QStringLiteral("Work||Edited,Terminal"));
     }
+
+    // B deletes the first application of a list; A reads the places this gives the rest before the
+    // deletion, and finds the deleted one tied with the next, which comes first by id. Telling their
+    // places apart restates the order that every machine shows and is no edit: the deletion holds
+    // everywhere, and both machines show the rest alike.
+    void tiedPlacesToldApartKeepADeletion() {
+        auto* tied = new ConfigurationGroup(QStringLiteral("Tied"), 1920, 1080, std::nullopt);
+        const QString first = QStringLiteral("F0000000-0000-4000-8000-000000000000");
+        for (const QString& id : {first, QStringLiteral("10000000-0000-4000-8000-000000000000"),
+                                  QStringLiteral("20000000-0000-4000-8000-000000000000")}) {
+            AppConfiguration* app = newApp(id.left(2));
+            app->setId(QUuid::fromString(id));
+            tied->appendConfiguration(app);
+        }
+        a->context()->insert(tied);
+        QVERIFY(a->context()->save());
+        const QString id = uuidString(tied->id());
+        syncInTurn({&*a, &*b});
+        const QString deleted = fileOf(QStringLiteral("AppConfiguration"), first);
+        const QJsonObject living = readRecord(deleted);
+        m_scheduler->advance(10);
+        b->context()->deleteObject(b->find(id)->configurationList().first());
+        QVERIFY(b->context()->save() && b->engine->exportChanges());
+        // Delivered to A last.
+        const QJsonObject tombstone = readRecord(deleted);
+        QVERIFY(tombstone.value(QStringLiteral("deleted")).toBool());
+        writeRecord(deleted, living);
+        m_scheduler->advance(10);
+        syncInTurn({&*a});
+        QVERIFY(a->engine->exportChanges());
+        // A wrote the places it shows, the deleted application's too.
+        QCOMPARE(readRecord(deleted)[u"attributes"][u"configurationGroupOrder"].toInt(-1), 1);
+        writeRecord(deleted, tombstone);
+        for (int pass = 0; pass < 3; ++pass) {
+            m_scheduler->advance(10);
+            syncInTurn({&*a, &*b});
+        }
+        QVERIFY(readRecord(deleted).value(QStringLiteral("deleted")).toBool());
+        QCOMPARE(shown(*a, id), QStringLiteral("Tied||10,20"));
+        QCOMPARE(shown(*b, id), QStringLiteral("Tied||10,20"));
+    }
 };
 
 QTEST_GUILESS_MAIN(SyncMergeTest)

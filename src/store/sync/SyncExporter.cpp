@@ -155,15 +155,16 @@ QList<ModelObject*> SyncExporter::takeTiedLists() {
     return owners;
 }
 
-bool SyncExporter::keepsRecordedPlaces(const ModelObject* object) const {
+SyncExporter::RecordedPlaces SyncExporter::recordedPlaces(const ModelObject* object) const {
     const ModelObject* owner = SyncSchema::ownerOf(object);
     if (!owner)
-        return false;
+        return RecordedPlaces::edited;
     const QString place = SyncSchema::orderAttribute(object->kind());
     const QString ownerId = m_known.value(const_cast<ModelObject*>(owner));
     const SyncEntries& entries = m_state.entries();
     QSet<QString> members;
-    std::optional<double> previous;
+    std::optional<std::pair<double, QString>> previous;
+    bool tied = false;
     for (ModelObject* sibling : ModelContext::ownedChildren(owner)) {
         if (sibling->kind() != object->kind())
             continue;
@@ -171,10 +172,12 @@ bool SyncExporter::keepsRecordedPlaces(const ModelObject* object) const {
         const auto entry = entries.constFind(id);
         // Put in here (new, or moved from another list): the list was edited.
         if (entry == entries.constEnd() || entry->record.deleted || entry->record.owner() != ownerId)
-            return false;
-        const double recorded = entry->record.fields.value(place).toDouble();
+            return RecordedPlaces::edited;
+        // Equal places go by id wherever they are read.
+        const std::pair recorded(entry->record.fields.value(place).toDouble(), id);
         if (previous && recorded <= *previous)
-            return false;
+            return RecordedPlaces::edited;
+        tied = tied || (previous && recorded.first == previous->first);
         previous = recorded;
         members.insert(id);
     }
@@ -182,8 +185,8 @@ bool SyncExporter::keepsRecordedPlaces(const ModelObject* object) const {
     for (auto it = entries.cbegin(); it != entries.cend(); ++it)
         if (it->present && it->record.kind == object->kind() && !members.contains(it.key()) &&
             it->record.owner() == ownerId)
-            return false;
-    return true;
+            return RecordedPlaces::edited;
+    return tied ? RecordedPlaces::tied : RecordedPlaces::kept;
 }
 
 SyncExporter::Result SyncExporter::exportChanges(QString* error) {
@@ -356,9 +359,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
                 if (it->record.fields.value(field.key()) != field.value())
                     differing.append(field.key());
             const QString place = SyncSchema::orderAttribute(object->kind());
-            if (differing.contains(place) &&
-                !differing.contains(SyncSchema::ownerAttribute(object->kind())) &&
-                keepsRecordedPlaces(object))
+            const RecordedPlaces places =
+                differing.contains(place) && !differing.contains(SyncSchema::ownerAttribute(object->kind()))
+                    ? recordedPlaces(object)
+                    : RecordedPlaces::edited;
+            if (places == RecordedPlaces::kept)
                 differing.removeAll(place);
             if (differing.isEmpty()) {
                 if (!it->present) {
@@ -368,10 +373,13 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
                 continue;
             }
             for (const QString& key : std::as_const(differing)) {
-                const SyncStamp changedAt = stampOf(key, it->record.stamps.value(key));
+                const auto replaced = it->record.stamps.constFind(key);
+                const bool restated =
+                    places == RecordedPlaces::tied && key == place && replaced != it->record.stamps.cend();
+                const SyncStamp changedAt =
+                    restated ? replaced->restating() : stampOf(key, it->record.stamps.value(key));
                 // What the edit replaced: a machine that made that value knows this was made after it.
-                if (const auto replaced = it->record.stamps.constFind(key);
-                    replaced != it->record.stamps.cend())
+                if (replaced != it->record.stamps.cend())
                     it->record.seen.insert(key, *replaced);
                 else
                     it->record.seen.remove(key);
