@@ -648,10 +648,8 @@ private Q_SLOTS:
         {
             auto container = open();
             auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
-            for (const char* name : {"Editor", "Terminal"})
-                configuration->appendConfiguration(
-                    new AppConfiguration(QStringLiteral("org.example.App"), QLatin1String(name), QString(), 0,
-                                         false, Corner::leftHalf, 0.5, 400, 10, 10));
+            configuration->appendConfiguration(new AppConfiguration());
+            configuration->appendConfiguration(new AppConfiguration());
             container->mainContext()->insert(configuration);
             QVERIFY(container->mainContext()->save());
         }
@@ -671,14 +669,11 @@ private Q_SLOTS:
         // The newest row, whose key 1.0 handed out again.
         execute("DELETE FROM AppConfiguration WHERE pk = 2");
         context->checkForRemoteChanges();
-        configuration->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
-                                                                QStringLiteral("Added"), QString(), 0, false,
-                                                                Corner::leftHalf, 0.5, 400, 10, 10));
+        configuration->appendConfiguration(new AppConfiguration());
         QVERIFY(context->save());
         auto database = Database::open(path(), false, &error);
-        QCOMPARE(
-            database->queryInteger(QStringLiteral("SELECT pk FROM AppConfiguration WHERE appName = 'Added'")),
-            std::optional<qint64>(3));
+        QCOMPARE(database->queryInteger(QStringLiteral("SELECT max(pk) FROM AppConfiguration")),
+                 std::optional<qint64>(3));
         QCOMPARE(
             database->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'")),
             std::optional(QStringLiteral("1.1.0")));

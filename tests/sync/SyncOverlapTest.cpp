@@ -535,16 +535,12 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here||Editor,Terminal,Added"));
     }
 
-    // An application added here while a round takes in the deletion of its configuration: the round
-    // leaves the configuration's rows for the edit, so that an application added to another one before
-    // the two are weighed cannot take the key of the first one's row, and with it the first one.
+    // An application added here while a round takes in the deletion of its configuration brings the
+    // configuration back with it, also when an application added to another one is saved before the
+    // two are weighed.
     void anApplicationAddedWhileARoundDeletesItsConfigurationStays() {
         auto* other = new ConfigurationGroup(QStringLiteral("Other"), 1920, 1080, std::nullopt);
-        const auto app = [](const char* name) {
-            return new AppConfiguration(QStringLiteral("org.example.App"), QLatin1String(name), QString(), 0,
-                                        false, Corner::leftHalf, 0.5, 400, 10, 10);
-        };
-        other->appendConfiguration(app("First"));
+        other->appendConfiguration(newApp(QStringLiteral("First")));
         m_b->context()->insert(other);
         QVERIFY(m_b->context()->save());
         editThere(QStringLiteral("delete"));
@@ -556,7 +552,7 @@ private Q_SLOTS:
         QVERIFY(m_b->context()->save());
         m_gate.releaseUntil("roundEnded");
         QVERIFY(m_gate.waitReached());
-        other->appendConfiguration(app("Second"));
+        other->appendConfiguration(newApp(QStringLiteral("Second")));
         const bool saved = m_b->context()->save();
         m_gate.release();
         QVERIFY(saved);
@@ -576,11 +572,8 @@ private Q_SLOTS:
         m_b->context()->insert(other);
         QVERIFY(m_b->context()->save());
         editThere(QStringLiteral("delete"));
-        editDuringRound("storeCommitted", [&] {
-            other->appendConfiguration(new AppConfiguration(QStringLiteral("org.example.App"),
-                                                            QStringLiteral("Added"), QString(), 0, false,
-                                                            Corner::leftHalf, 0.5, 400, 10, 10));
-        });
+        editDuringRound("storeCommitted",
+                        [&] { other->appendConfiguration(newApp(QStringLiteral("Added"))); });
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));

@@ -47,9 +47,7 @@ bool idBytes(const QString& id, unsigned char* out) {
 bool idLess(const unsigned char* a, const unsigned char* b) {
     return std::memcmp(a, b, 16) < 0;
 }
-} // namespace
 
-namespace {
 bool packableStamp(const SyncStamp& stamp) {
     return stamp.wall >= 0 && stamp.counter >= 0 && stamp.counter <= std::numeric_limits<quint32>::max();
 }

@@ -7,10 +7,12 @@
 #include "store/ModelContext.h"
 
 RoundOverlap::RoundOverlap(ModelContext* context, SyncWorker& worker, SyncState& state,
-                           const QHash<ModelObject*, QString>& known, const QSet<ModelObject*>& dirty,
+                           const QHash<ModelObject*, QString>& known,
+                           const std::unordered_multiset<QString, IdHash>& knownIds,
+                           const QSet<ModelObject*>& dirty,
                            const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt)
-    : m_context(context), m_worker(worker), m_state(state), m_known(known), m_dirty(dirty), m_madeAt(madeAt) {
-}
+    : m_context(context), m_worker(worker), m_state(state), m_known(known), m_knownIds(knownIds),
+      m_dirty(dirty), m_madeAt(madeAt) {}
 
 void RoundOverlap::noteRound(const QHash<QString, SyncRecord>& before) {
     // What an earlier round merged was not shown here either: its base stays.
@@ -92,8 +94,6 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
     // list (an addition, a new order), is stamped when it goes out, after every deletion this machine
     // has merged: an edit of the list's owner, the later.
     std::optional<QSet<QString>> removedFrom;
-    // Shown here once: a member missing from the program was deleted here.
-    std::optional<QSet<QString>> knownIds;
     const auto removedHere = [&](ModelObject* owner) {
         if (!removedFrom) {
             removedFrom.emplace();
@@ -148,16 +148,12 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             else {
                 settlement.revive.append(object);
                 m_revived.insert(id, *before);
-                if (!knownIds) {
-                    knownIds.emplace();
-                    for (const QString& knownId : m_known)
-                        knownIds->insert(knownId);
-                }
                 for (QList<QString> queue = m_state.childrenOf(id); !queue.isEmpty();) {
                     const QString child = queue.takeFirst();
                     const auto member = entries.constFind(child);
+                    // One shown here once and missing now was deleted here.
                     if (member == entries.constEnd() || member->present || member->record.deleted ||
-                        knownIds->contains(child))
+                        m_knownIds.contains(child))
                         continue;
                     settlement.reviveMembers.append(member->record);
                     queue.append(m_state.childrenOf(child));

@@ -6,6 +6,7 @@
 // changed.
 #pragma once
 
+#include "IdHash.h"
 #include "SyncRecord.h"
 #include "SyncStamp.h"
 
@@ -15,6 +16,7 @@
 #include <QSet>
 
 #include <optional>
+#include <unordered_set>
 
 class ModelContext;
 class ModelObject;
@@ -24,7 +26,8 @@ class SyncWorker;
 class RoundOverlap {
 public:
     RoundOverlap(ModelContext* context, SyncWorker& worker, SyncState& state,
-                 const QHash<ModelObject*, QString>& known, const QSet<ModelObject*>& dirty,
+                 const QHash<ModelObject*, QString>& known,
+                 const std::unordered_multiset<QString, IdHash>& knownIds, const QSet<ModelObject*>& dirty,
                  const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt);
 
     // `before` holds what the round's objects were before it merged them.
@@ -63,6 +66,7 @@ private:
     SyncWorker& m_worker;
     SyncState& m_state;
     const QHash<ModelObject*, QString>& m_known;
+    const std::unordered_multiset<QString, IdHash>& m_knownIds;
     const QSet<ModelObject*>& m_dirty;
     const QHash<ModelObject*, QHash<QString, SyncStamp>>& m_madeAt;
     QHash<QString, SyncRecord> m_roundBefore;

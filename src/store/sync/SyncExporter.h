@@ -133,5 +133,5 @@ private:
     ExportBacklog m_backlog;
     QSet<ModelObject*> m_tiedLists;
     QSet<QString> m_tiedIds;
-    RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_dirty, m_madeAt};
+    RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_knownIds, m_dirty, m_madeAt};
 };

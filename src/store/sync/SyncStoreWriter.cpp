@@ -332,7 +332,8 @@ bool SyncStoreWriter::commit(QString* error) {
         }
         m_lastBackup = Backup{*copy, configurations, savedApps};
     }
-    // Deleted last, so that no row inserted above takes the key of a row that is gone.
+    // Deleted last, so that a row moved above to another owner is no longer among what a deleted
+    // owner takes with it.
     StoreChanges changes;
     bool keptRow = false;
     for (ModelObject::Kind kind : SyncSchema::kinds) {

@@ -77,8 +77,8 @@ private:
         Statement updateKeeping;
         Statement remove;
         QHash<QString, qint64> keys; // id -> pk
-        // Given to a new row here rather than by SQLite, which gives the same (the largest plus one), so
-        // that the row's key is known before its statement runs.
+        // Given to a new row here rather than by SQLite, which gives the same (after the largest ever
+        // used), so that the row's key is known before its statement runs.
         qint64 nextKey = 1;
         // Where the insert takes the key.
         int keyParameter = 0;
