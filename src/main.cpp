@@ -25,6 +25,7 @@
 #include "store/ModelContainer.h"
 #include "store/sync/FolderSyncStatus.h"
 #include "store/sync/SyncEngine.h"
+#include "ui/ApplicationCommands.h"
 #include "ui/MainWindow.h"
 #include "ui/NativePixels.h"
 #include "ui/QtApplicationShell.h"
@@ -170,7 +171,11 @@ int main(int argc, char** argv) {
     };
     window.setContent(new MainView(app.appState(), scheduler, tabs));
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
-    QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &app, &QuarlinApp::checkForUpdates);
+    // Quit and Check for Updates from every window, in both of the main window's forms.
+    ApplicationCommands commands([&app] { app.checkForUpdates(); });
+    QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &commands,
+                     [&commands, &window] { commands.checkForUpdates(&window); });
+    QObject::connect(&window, &MainWindow::quitRequested, &commands, &ApplicationCommands::quit);
 
     // The tray icon and the window hanging from it.
     X11TrayHost trayHost;

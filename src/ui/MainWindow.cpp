@@ -1,7 +1,7 @@
 #include "MainWindow.h"
 
+#include "ApplicationCommands.h"
 #include "look/DialogFrame.h"
-#include "main/UpdatesNotice.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,16 +38,14 @@ void MainWindow::buildMenu() {
         DialogFrame::apply(&box);
         box.exec();
     });
-    QAction* updates = menu->addAction(QStringLiteral("Check for Updates..."));
-    updates->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
-    connect(updates, &QAction::triggered, this, [this] {
-        Q_EMIT checkForUpdatesRequested();
-        UpdatesNotice::open(this);
-    });
+    // The keys are the program's, not this window's: they work from every window (ApplicationCommands).
+    QAction* updates = menu->addAction(ApplicationCommands::withKeyText(
+        QStringLiteral("Check for Updates..."), ApplicationCommands::checkForUpdatesKey()));
+    connect(updates, &QAction::triggered, this, &MainWindow::checkForUpdatesRequested);
     menu->addSeparator();
-    QAction* quit = menu->addAction(QStringLiteral("Quit Quarlin"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quit, &QAction::triggered, qApp, &QApplication::quit);
+    QAction* quit = menu->addAction(
+        ApplicationCommands::withKeyText(QStringLiteral("Quit Quarlin"), ApplicationCommands::quitKey()));
+    connect(quit, &QAction::triggered, this, &MainWindow::quitRequested);
 }
 
 void MainWindow::centre() {

@@ -39,8 +39,9 @@ Q_SIGNALS:
     void contentAppeared();
     // The user (or the window manager) closed the window.
     void closed();
-    // "Check for Updates..." was chosen.
+    // "Check for Updates..." or "Quit Quarlin" was chosen.
     void checkForUpdatesRequested();
+    void quitRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -37,8 +37,9 @@ private Q_SLOTS:
         const QList<QAction*> items = window.menuBar()->actions().first()->menu()->actions();
         QCOMPARE(items.at(0)->text(), "About Quarlin");
         QAction* updates = items.at(1);
-        QCOMPARE(updates->text(), "Check for Updates...");
-        QCOMPARE(updates->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+        // It shows its key; the key itself is the program's, in every window (ApplicationCommands).
+        QCOMPARE(updates->text(), "Check for Updates...\tCtrl+U");
+        QVERIFY(updates->shortcut().isEmpty());
         QSignalSpy asked(&window, &MainWindow::checkForUpdatesRequested);
         updates->trigger();
         QCOMPARE(asked.count(), 1);

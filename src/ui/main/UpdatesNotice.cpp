@@ -7,7 +7,7 @@
 
 namespace UpdatesNotice {
 
-void open(QWidget* parent) {
+QMessageBox* open(QWidget* parent) {
     auto* box = new QMessageBox(
         QMessageBox::Information, QObject::tr("Check for Updates"),
         QObject::tr(
@@ -20,6 +20,7 @@ void open(QWidget* parent) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     DialogFrame::apply(box);
     box->open();
+    return box;
 }
 
 } // namespace UpdatesNotice

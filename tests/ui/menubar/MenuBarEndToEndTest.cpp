@@ -2,8 +2,8 @@
 // an activation from the compact list, dismissal by a click on another program, the toggle hot key,
 // a start in menu-bar mode without any tray, and closing the window without a tray ends the program;
 // a StatusNotifier host that comes after the start; Escape and a click elsewhere with and without a
-// tray; every panel at the top and bottom; scaled screens; one Quit, from the main window's menu or
-// the compact list, ends the program while an editor is open.
+// tray; every panel at the top and bottom; scaled screens; one Quit, from the main window's menu,
+// the compact list or Ctrl+Q in any window, ends the program while an editor is open.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "X11Probe.h"
@@ -821,14 +821,20 @@ void MenuBarEndToEndTest::scaledScreens() {
 }
 
 void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen_data() {
-    QTest::addColumn<bool>("fromCompactList");
-    QTest::newRow("the main window's menu") << false;
-    QTest::newRow("the compact list's Quit App") << true;
+    QTest::addColumn<QString>("window"); // where the quit comes from: "main", "editor" or "panel"
+    QTest::addColumn<bool>("keys");      // Ctrl+U, then Ctrl+Q, typed there; else the window's item
+    QTest::newRow("the main window's menu") << "main" << false;
+    QTest::newRow("the compact list's Quit App") << "panel" << false;
+    QTest::newRow("Ctrl+Q in the main window") << "main" << true;
+    QTest::newRow("Ctrl+Q in the editor") << "editor" << true;
+    QTest::newRow("Ctrl+Q in the attached panel") << "panel" << true;
 }
 
-// An open editor cancels and closes when the program quits; it never holds the quit back.
+// An open editor cancels and closes when the program quits; it never holds the quit back. Quit and
+// Check for Updates answer their keys in every window of the program, once per press.
 void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
-    QFETCH(bool, fromCompactList);
+    QFETCH(QString, window);
+    QFETCH(bool, keys);
     ProgramRun run(true);
     QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
     QVERIFY2(run.quarlin.changeStore([](ModelContext& context) {
@@ -838,19 +844,48 @@ void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
     QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
     QVERIFY(run.desktop.waitFor([&] { return run.icon().has_value(); }, 20000));
     QVERIFY(run.quarlin.click(QPoint(509, 318))); // the pencil of the home tab's only row
-    QVERIFY2(run.quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$")),
-             qPrintable(run.quarlin.screenshot(QStringLiteral("no-editor"))));
-    if (fromCompactList) {
+    quint32 target = run.quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$"));
+    QVERIFY2(target, qPrintable(run.quarlin.screenshot(QStringLiteral("no-editor"))));
+    const QRect attached = run.attachedUnder(run.icon()->rect);
+    if (window == QLatin1String("panel")) {
         // The icon hangs the main window under it, the editor staying open; "Quit App" is in its footer.
-        const QRect attached = run.attachedUnder(run.icon()->rect);
         QVERIFY(run.click(run.icon()->rect.center()));
         QVERIFY(run.desktop.waitFor(
             [&] {
-                return std::ranges::any_of(
-                    run.ours(), [&](const TreeWindow& w) { return w.viewable && w.rect == attached; });
+                for (const TreeWindow& w : run.ours())
+                    if (w.viewable && w.rect == attached)
+                        target = w.id;
+                return run.desktop.clientList().contains(target);
             },
             15000));
         QVERIFY(run.quarlin.waitForOutput(QStringLiteral("MenuBar: attached window placed"), 15000));
+    } else if (window == QLatin1String("main")) {
+        target = run.quarlin.window();
+    }
+    const QString tag =
+        QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+    const auto focus = [&] {
+        return run.desktop.xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(target)});
+    };
+    if (keys) {
+        // One notice, asked for once, over the window that had the keyboard.
+        QVERIFY(focus());
+        QVERIFY(run.desktop.key(QStringLiteral("ctrl+u")));
+        const quint32 notice = run.quarlin.waitForWindow(QStringLiteral("^Check for Updates$"));
+        QVERIFY2(notice, qPrintable(run.quarlin.output()));
+        run.quarlin.screenshot(QStringLiteral("updates-%1").arg(tag));
+        QCOMPARE(run.quarlin.output().count(QStringLiteral("Check for Updates asked from ")), 1);
+        QVERIFY(run.quarlin.output().contains(window == QLatin1String("editor")
+                                                  ? QStringLiteral("asked from editConfigurationWindow")
+                                                  : QStringLiteral("asked from mainWindow")));
+        QVERIFY(run.desktop.xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(notice)}));
+        QVERIFY(run.desktop.key(QStringLiteral("Return")));
+        QVERIFY(run.quarlin.waitUntilGone(QStringLiteral("^Check for Updates$")));
+        QVERIFY(focus());
+        QVERIFY(run.desktop.key(QStringLiteral("ctrl+q")));
+    } else if (window == QLatin1String("panel")) {
         QVERIFY(run.click(attached.topLeft() + QPoint(375, 517)));
     } else {
         // The main window's menu, then its last item, "Quit Quarlin".
