@@ -32,8 +32,13 @@ AttachedPlacement::~AttachedPlacement() {
     stopObserving();
 }
 
+void AttachedPlacement::beginShow() {
+    m_showPointer = m_desktop.pointer();
+}
+
 QRect AttachedPlacement::frameUnderIcon(int width, int height) const {
-    return AttachedFrame::under(m_desktop.areas(), m_presence.anchor(m_clickPointer), width, height);
+    const QRect anchor = m_presence.anchor(m_clickPointer, m_showPointer.value_or(m_desktop.pointer()));
+    return AttachedFrame::under(m_desktop.areas(), anchor, width, height);
 }
 
 int AttachedPlacement::heightLimit(const QRect& frame) const {

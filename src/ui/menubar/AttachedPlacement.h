@@ -28,6 +28,9 @@ public:
 
     // The pointer at the last click on the icon, for a tray that does not tell where the icon is.
     void setClickPointer(std::optional<QPoint> pointer) { m_clickPointer = pointer; }
+    // A show begins: with nothing else to hang from, the window hangs from the pointer of this
+    // moment until the next show, wherever the pointer goes meanwhile (a click on a tab).
+    void beginShow();
     QRect frameUnderIcon(int width, int height) const;
     // The attached window's height limit on the monitor holding `frame`.
     int heightLimit(const QRect& frame) const;
@@ -54,6 +57,7 @@ private:
     const TrayPresence& m_presence;
     TaskbarPolicy& m_taskbarPolicy;
     std::optional<QPoint> m_clickPointer;
+    std::optional<QPoint> m_showPointer;
     QPointer<QWidget> m_observedWindow;
     bool m_observing = false;
     bool m_placing = false;

@@ -161,6 +161,7 @@ void MenuBarManager::showAttachedWindow() {
         return;
     // Un-minimising below is this show's own: the window-state watch leaves it alone.
     const QScopedValueRollback<bool> showing(m_showing, true);
+    m_placement.beginShow();
     unminimise(window);
     if (!m_appState.isMainWindowAttached())
         attach(window, false);
@@ -293,6 +294,7 @@ void MenuBarManager::launchAttempt(int attempt) {
     }
     window->setWindowOpacity(0.0);
     window->hide();
+    m_placement.beginShow();
     const QPointer<MenuBarManager> self(this);
     const QPointer<QWidget> target(window);
     Scheduler& scheduler = m_appState.platform().scheduler;

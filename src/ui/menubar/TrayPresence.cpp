@@ -33,7 +33,7 @@ QRect TrayPresence::iconRect() const {
     return m_statusItem.geometry();
 }
 
-QRect TrayPresence::anchor(std::optional<QPoint> clickPointer) const {
+QRect TrayPresence::anchor(std::optional<QPoint> clickPointer, QPoint pointer) const {
     const QRect icon = iconRect();
     if (!icon.isEmpty())
         return icon;
@@ -42,5 +42,5 @@ QRect TrayPresence::anchor(std::optional<QPoint> clickPointer) const {
         return QRect(*clickPointer, QSize(1, 1));
     if (!panel.isEmpty())
         return panel;
-    return QRect(clickPointer.value_or(m_desktop.pointer()), QSize(1, 1));
+    return QRect(clickPointer.value_or(pointer), QSize(1, 1));
 }

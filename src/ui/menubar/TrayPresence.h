@@ -25,8 +25,8 @@ public:
     // The icon's rectangle; empty when the tray does not tell (StatusNotifier hosts).
     QRect iconRect() const;
     // What the attached window hangs from: the icon; without its rectangle the pointer of the click
-    // on it when that lay on the tray's panel, else that panel, else the pointer.
-    QRect anchor(std::optional<QPoint> clickPointer) const;
+    // on it when that lay on the tray's panel, else that panel, else `pointer`.
+    QRect anchor(std::optional<QPoint> clickPointer, QPoint pointer) const;
 
 private:
     StatusItem& m_statusItem;

@@ -277,6 +277,22 @@ private Q_SLOTS:
         world.statusItem.rect = QRect(1200, 1, 22, 26);
         world.clock.advance(0.25);
         QCOMPARE(world.window.geometry().x(), 997);
+
+        // No tray, brought by the hot key: it hangs from the pointer of its show, and stays there
+        // while the pointer goes to a tab and the tab changes its height; the next show follows it.
+        world.statusItem.rect = QRect();
+        world.tray.available = false;
+        manager.hideAttachedWindow();
+        world.monitors.pointerPosition = QPoint(900, 100);
+        manager.showAttachedWindow();
+        const QRect shown = world.window.geometry();
+        world.monitors.pointerPosition = QPoint(1100, 150);
+        manager.adjustAttachedWindowHeight(745, true);
+        world.clock.runAll();
+        QTRY_COMPARE(world.window.geometry(), QRect(shown.topLeft(), QSize(428, 745)));
+        manager.hideAttachedWindow();
+        manager.showAttachedWindow();
+        QCOMPARE(world.window.geometry().x(), shown.x() + 200);
     }
 
     void launchWaitsForTheIconThenFadesIn() {
