@@ -727,6 +727,10 @@ QList<quint32> TestDesktop::clientList() {
     return isReady() ? d->cardinals(d->root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW) : QList<quint32>{};
 }
 
+QList<quint32> TestDesktop::stackingOrder() {
+    return isReady() ? d->cardinals(d->root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW) : QList<quint32>{};
+}
+
 QRect TestDesktop::clientGeometry(quint32 window) {
     if (!isReady())
         return {};

@@ -123,6 +123,7 @@ public:
 
     // Reads straight from the X server.
     QList<quint32> clientList();                   // _NET_CLIENT_LIST, in mapping order
+    QList<quint32> stackingOrder();                // _NET_CLIENT_LIST_STACKING, bottom first
     QRect frameGeometry(quint32 window);           // outer frame in root coordinates; null when unreadable
     QRect clientGeometry(quint32 window);          // client area in root coordinates
     QString wmClass(quint32 window);               // "instance.Class"

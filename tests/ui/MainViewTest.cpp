@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 class RecordingMenuBar : public FakeMenuBar {
@@ -155,6 +156,18 @@ private Q_SLOTS:
         QCOMPARE(view.selectedTab(), MainView::Tab::home);
         QCOMPARE(home->bounceCount(), bounces + 1);
         QCOMPARE(text(), "home 2");
+
+        // A tab whose content needs more than the tab's height: the attached window is asked for all of it.
+        view.setContents({{}, {}, {}, [] {
+                              auto* page = new QWidget;
+                              (new QVBoxLayout(page))->addSpacing(900);
+                              return page;
+                          }});
+        state->setIsMainWindowAttached(true);
+        view.pressTab(MainView::Tab::settings);
+        world->clock.runDue();
+        QVERIFY(state->currentMenuBarHeight() > 900);
+        QCOMPARE(menuBar.heights.last(), QStringLiteral("%1 animated").arg(state->currentMenuBarHeight()));
         state->setMenuBarManager(nullptr);
     }
 
@@ -350,6 +363,13 @@ private Q_SLOTS:
         QCOMPARE(state->missingAppsToShow().size(), 2);
         QCOMPARE(view.missingAppModal(), modal);
         QVERIFY(saveWidgetScreenshot(&view, QStringLiteral("missing-applications-dialog")));
+        // In the attached window, narrower than the dialog: all of it inside, its button in reach.
+        state->setIsMainWindowAttached(true);
+        view.resize(428, 545);
+        QCOMPARE(view.width(), 428);
+        QVERIFY(view.rect().contains(modal->geometry()));
+        QVERIFY(modal->rect().contains(modal->closeButton()->geometry()));
+        QVERIFY(saveWidgetScreenshot(&view, QStringLiteral("missing-applications-dialog-attached")));
 
         // "Close" clears the dialog's whole state; a tap beside the dialog only hides it.
         for (bool tapBeside : {false, true}) {

@@ -111,6 +111,9 @@ private Q_SLOTS:
         view->checkForUpdatesButton()->click();
         QCOMPARE(world.updateChecks, 1);
         QVERIFY(view->findChild<QWidget*>("updatesNotice"));
+        // Its whole height, down to that button, is what the attached window grows to.
+        QWidget* last = view->checkForUpdatesButton();
+        QVERIFY(view->sizeHint().height() >= last->mapTo(view.get(), QPoint(0, last->height())).y());
     }
 
     // The switch flips back when the desktop refuses; the row under it says why, as plain text, until

@@ -16,9 +16,14 @@ int titleWidth(const QWidget* dialog) {
 }
 
 void apply(QDialog* dialog) {
-    // A parent makes Qt set WM_TRANSIENT_FOR; the hints leave only the close button.
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint);
+    // A parent makes Qt set WM_TRANSIENT_FOR, and the window manager keeps the dialog above that
+    // window, in its layer; the hints leave only the close button. A dialog of no window (a notice
+    // of an editor that closed) stays on top like the windows it may open beside, the attached
+    // window and the editor: in the ordinary layer it would open under them, its buttons hidden.
+    Qt::WindowFlags flags =
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    flags.setFlag(Qt::WindowStaysOnTopHint, !dialog->parentWidget());
+    dialog->setWindowFlags(flags);
     int width = titleWidth(dialog);
     if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
         // A message box sizes itself to its text on show, often narrower than its title. A fixed

@@ -99,6 +99,21 @@ double MainView::menuBarHeight(Tab tab) {
     return tab == Tab::home ? 545 : 745;
 }
 
+double MainView::attachedHeight() const {
+    // The tab's height, or what its content needs at the attached width when that is more: the
+    // window grows to what it shows, up to the free area (the menu-bar manager's limit), before
+    // anything scrolls.
+    double needed = 0;
+    if (m_content) {
+        const int width = MainWindowSizer::attachedWidth;
+        const int content = m_content->hasHeightForWidth() ? m_content->heightForWidth(width)
+                                                           : m_content->sizeHint().height();
+        const QMargins margins = layout()->contentsMargins();
+        needed = margins.top() + m_tabBar->sizeHint().height() + content + margins.bottom();
+    }
+    return std::max(menuBarHeight(m_selectedTab), needed);
+}
+
 MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWidget* parent)
     : QWidget(parent), m_state(state), m_scheduler(scheduler), m_contents(std::move(contents)) {
     setObjectName(QStringLiteral("mainView"));
@@ -137,8 +152,7 @@ MainView::MainView(AppState& state, Scheduler& scheduler, Contents contents, QWi
     dimming->hide();
     m_dimming = dimming;
 
-    m_sizer =
-        new MainWindowSizer(this, m_state, m_scheduler, [this] { return menuBarHeight(m_selectedTab); });
+    m_sizer = new MainWindowSizer(this, m_state, m_scheduler, [this] { return attachedHeight(); });
 
     connect(&m_state, &AppState::changed, this, [this](AppState::Property property) {
         switch (property) {
@@ -201,7 +215,7 @@ void MainView::select(Tab tab) {
     if (!leaving.isNull())
         crossFade(leaving, where);
     // The attached window follows the tab's height; the ordinary window remembers it for later.
-    const double height = menuBarHeight(tab);
+    const double height = attachedHeight();
     m_state.setCurrentMenuBarHeight(height);
     if (m_state.isMainWindowAttached()) {
         QPointer<MainView> self(this);
@@ -314,6 +328,7 @@ void MainView::attachedChanged() {
     else
         m_sizer->applyMinimumSize();
     if (attached) {
+        m_state.setCurrentMenuBarHeight(attachedHeight());
         const double height = m_state.currentMenuBarHeight();
         QPointer<MainView> self(this);
         m_scheduler.async([self, height] {
@@ -368,8 +383,17 @@ void MainView::showEvent(QShowEvent* event) {
 void MainView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_dimming->setGeometry(rect());
-    if (m_modal)
-        m_modal->move((width() - m_modal->width()) / 2, (height() - m_modal->height()) / 2);
+    placeMissingAppDialog();
+}
+
+void MainView::placeMissingAppDialog() {
+    if (!m_modal)
+        return;
+    // Never wider or taller than the window it shows in (the attached window is narrower than the
+    // dialog): cut off, its text and its button would be out of reach.
+    constexpr int margin = 12;
+    const QSize size = MissingAppModal::preferredSize.boundedTo(this->size() - QSize(2 * margin, 2 * margin));
+    m_modal->setGeometry(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
 }
 
 void MainView::closeMissingAppDialog() {
@@ -405,7 +429,7 @@ void MainView::updateMissingAppLayer() {
         },
         {}, m_dimming);
     m_dimming->setGeometry(rect());
-    m_modal->move((width() - m_modal->width()) / 2, (height() - m_modal->height()) / 2);
+    placeMissingAppDialog();
     m_modal->show();
     m_dimming->show();
     m_dimming->raise();

@@ -42,6 +42,8 @@ public:
 
     // The attached window's height for a tab: 545 on Home, 745 on the others.
     static double menuBarHeight(Tab tab);
+    // The attached window's height for the selected tab: more than the tab's when its content needs it.
+    double attachedHeight() const;
 
     using ContentFactory = std::function<QWidget*()>;
     struct Contents {
@@ -93,6 +95,7 @@ private:
     void crossFade(const QPixmap& leaving, const QRect& where);
     void finishCrossFade();
     void updateMissingAppLayer();
+    void placeMissingAppDialog();
     void closeMissingAppDialog();
     void attachedChanged();
     void render();

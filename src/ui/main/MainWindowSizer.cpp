@@ -17,7 +17,6 @@
 #include <utility>
 
 namespace {
-constexpr int attachedMinimumWidth = 428;
 constexpr int detachedMinimumWidth = 600;
 constexpr int multiScreenMinimumWidth = 800;
 constexpr int attachedScreenMargins = 14;
@@ -90,7 +89,7 @@ QSize MainWindowSizer::minimumWindowSize() const {
         // Hanging from its panel it keeps a gap to the panel and a margin to the far edge.
         if (visibleHeight)
             height = std::min(height, *visibleHeight - attachedScreenMargins);
-        size = QSize(attachedMinimumWidth, int(height));
+        size = QSize(attachedWidth, int(height));
     } else {
         size = QSize(metrics.count >= 2 ? multiScreenMinimumWidth : detachedMinimumWidth,
                      adaptiveMainMinHeight(visibleHeight));

@@ -26,6 +26,8 @@ public:
     };
     using ScreenProbe = std::function<ScreenMetrics()>;
 
+    static constexpr int attachedWidth = 428;
+
     // The tallest the attached window may be: the visible height less 40, within 545..900.
     static double maximumAttachedHeight(std::optional<double> visibleHeight);
     // The detached window's minimum height for the main screen's visible height (900 without one).

@@ -43,7 +43,8 @@ MissingAppModal::MissingAppModal(const QList<MissingAppInfo>& missingApps, std::
                                  QWidget* parent)
     : QWidget(parent), m_onContinueAnyway(std::move(onContinueAnyway)) {
     setObjectName(QStringLiteral("missingAppModal"));
-    setFixedSize(480, 400);
+    setMaximumSize(preferredSize);
+    resize(preferredSize);
     // The dialog sits on the dimming, which closes it on a press: presses that land on the dialog
     // itself (its title, margin or list) stay here.
     setAttribute(Qt::WA_NoMousePropagation);

@@ -1,6 +1,6 @@
 // The missing-applications dialog: a warning header, the list of applications that are not
-// installed (a scrolling box at most 200 pixels high) and one "Close" button, on a fixed 480 by
-// 400 card. It keeps no state: every press is a callback to its owner.
+// installed (a scrolling box at most 200 pixels high) and one "Close" button, on a 480 by 400 card
+// that narrows to the window it shows in. It keeps no state: every press is a callback to its owner.
 #pragma once
 
 #include "model/MissingAppInfo.h"
@@ -16,6 +16,8 @@ class StyledButton;
 class MissingAppModal : public QWidget {
     Q_OBJECT
 public:
+    static constexpr QSize preferredSize{480, 400};
+
     // onContinueAnyway is the owner's way on without the missing applications; no control here
     // calls it. With onRemoveFromConfig every row offers to remove its application.
     MissingAppModal(const QList<MissingAppInfo>& missingApps, std::function<void()> onDismiss,

@@ -30,7 +30,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -97,15 +96,9 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     setObjectName(QStringLiteral("settingsView"));
     m_axTrusted = m_services.isTrusted ? m_services.isTrusted() : true;
 
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto* page = new QWidget;
-    auto* column = new QVBoxLayout(page);
+    // No scroller of its own: the main window's content scrolls, like every tab's, and the attached
+    // window grows to the tab's whole height first.
+    auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(20);
     column->addWidget(textLabel(tr("Settings"), Fonts::weighted(Fonts::largeTitle(), QFont::Bold)));
@@ -118,7 +111,6 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     column->addWidget(divider());
     column->addWidget(buildAbout());
     column->addStretch(1);
-    scroll->setWidget(page);
 
     connect(&m_services.settings, &SettingsModel::objectWillChange, this, &SettingsView::showTheme);
     if (m_services.sync)

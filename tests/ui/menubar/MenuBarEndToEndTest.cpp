@@ -316,6 +316,7 @@ private Q_SLOTS:
     void onEveryPanel();
     void scaledScreens_data();
     void scaledScreens();
+    void dialogsOverTheAttachedWindowShowWhole();
     void oneQuitEndsTheProgramWithAnEditorOpen_data();
     void oneQuitEndsTheProgramWithAnEditorOpen();
 };
@@ -818,6 +819,70 @@ void MenuBarEndToEndTest::scaledScreens() {
     run.quarlin.screenshot(QStringLiteral("scaled-%1-attached").arg(tag));
     QVERIFY(run.click(icon.center()));
     QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
+}
+
+// Dialogs while the attached window is shown, on a screen where a centred one would meet it: the
+// notice asked for from it, and the one of an editor that closed because its configuration was
+// deleted elsewhere (a dialog of no window), open inside the free area and above it, never under it.
+void MenuBarEndToEndTest::dialogsOverTheAttachedWindowShowWhole() {
+    TestDesktop::Options options = ProgramRun::options(true);
+    options.width = 1024;
+    options.height = 768;
+    ProgramRun run(options);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    QVERIFY2(run.quarlin.changeStore([](ModelContext& context) {
+        context.insert(new ConfigurationGroup(QStringLiteral("Work"), 1024, 740, std::nullopt));
+    }),
+             qPrintable(run.quarlin.error()));
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
+    QVERIFY(run.desktop.waitFor([&] { return run.icon().has_value(); }, 20000));
+    QVERIFY(run.quarlin.click(QPoint(509, 318))); // the pencil of the home tab's only row
+    QVERIFY2(run.quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$")),
+             qPrintable(run.quarlin.screenshot(QStringLiteral("no-editor"))));
+    QVERIFY(run.click(run.icon()->rect.center()));
+    const QRect attached = run.attachedUnder(run.icon()->rect);
+    quint32 panel = 0;
+    QVERIFY(run.desktop.waitFor(
+        [&] {
+            for (const TreeWindow& w : run.ours())
+                if (w.viewable && w.rect == attached)
+                    panel = w.id;
+            return panel != 0;
+        },
+        15000));
+    QVERIFY(run.quarlin.waitForOutput(QStringLiteral("MenuBar: attached window placed"), 15000));
+    const auto whole = [&](const QString& title, const QString& name) {
+        const quint32 dialog = run.quarlin.waitForWindow(title);
+        QRect frame;
+        const bool shown = dialog && run.desktop.waitFor(
+                                         [&] {
+                                             frame = run.desktop.frameGeometry(dialog);
+                                             const QList<quint32> stack = run.desktop.stackingOrder();
+                                             return run.desktop.workArea().contains(frame) &&
+                                                    (!frame.intersects(attached) ||
+                                                     stack.indexOf(dialog) > stack.indexOf(panel));
+                                         },
+                                         10000);
+        run.quarlin.screenshot(name);
+        if (!shown)
+            qWarning() << "dialog" << frame << "attached window" << attached << "stacking"
+                       << run.desktop.stackingOrder() << "dialog" << dialog << "panel" << panel;
+        return shown &&
+               run.desktop.xdotool(
+                   {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(dialog)}) &&
+               run.desktop.key(QStringLiteral("Return")) && run.quarlin.waitUntilGone(title);
+    };
+    QVERIFY(run.desktop.xdotool(
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(panel)}));
+    QVERIFY(run.desktop.key(QStringLiteral("ctrl+u")));
+    QVERIFY(whole(QStringLiteral("^Check for Updates$"), QStringLiteral("dialog-of-the-attached-window")));
+    QVERIFY2(run.quarlin.changeStore([](ModelContext& context) {
+        for (ConfigurationGroup* configuration : context.fetch<ConfigurationGroup>())
+            context.deleteObject(configuration);
+    }),
+             qPrintable(run.quarlin.error()));
+    QVERIFY2(whole(QStringLiteral("^Configuration Deleted$"), QStringLiteral("dialog-of-no-window")),
+             qPrintable(run.quarlin.output()));
 }
 
 void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen_data() {
