@@ -3,7 +3,8 @@
 // a start in menu-bar mode without any tray, and closing the window without a tray ends the program;
 // a StatusNotifier host that comes after the start; Escape and a click elsewhere with and without a
 // tray; every panel at the top and bottom; scaled screens; one Quit, from the main window's menu,
-// the compact list or Ctrl+Q in any window, ends the program while an editor is open.
+// the compact list or Ctrl+Q in any window, ends the program while an editor is open, and dialogs
+// over the attached window open whole.
 #include "QuarlinProgram.h"
 #include "TestDesktop.h"
 #include "X11Probe.h"
@@ -316,7 +317,6 @@ private Q_SLOTS:
     void onEveryPanel();
     void scaledScreens_data();
     void scaledScreens();
-    void dialogsOverTheAttachedWindowShowWhole();
     void oneQuitEndsTheProgramWithAnEditorOpen_data();
     void oneQuitEndsTheProgramWithAnEditorOpen();
 };
@@ -821,10 +821,27 @@ void MenuBarEndToEndTest::scaledScreens() {
     QVERIFY2(run.desktop.waitFor([&] { return !run.mainWindow(); }, 15000), qPrintable(run.quarlin.output()));
 }
 
-// Dialogs while the attached window is shown, on a screen where a centred one would meet it: the
-// notice asked for from it, and the one of an editor that closed because its configuration was
-// deleted elsewhere (a dialog of no window), open inside the free area and above it, never under it.
-void MenuBarEndToEndTest::dialogsOverTheAttachedWindowShowWhole() {
+void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen_data() {
+    QTest::addColumn<QString>("window"); // where the quit comes from: "main", "editor" or "panel"
+    QTest::addColumn<bool>("keys");      // Ctrl+U, then Ctrl+Q, typed there; else the window's item
+    QTest::addColumn<bool>("deleted");   // the configuration deleted elsewhere before the quit
+    QTest::newRow("the main window's menu") << "main" << false << false;
+    QTest::newRow("the compact list's Quit App") << "panel" << false << false;
+    QTest::newRow("Ctrl+Q in the main window") << "main" << true << false;
+    QTest::newRow("Ctrl+Q in the editor") << "editor" << true << false;
+    QTest::newRow("Ctrl+Q in the attached panel") << "panel" << true << false;
+    QTest::newRow("Ctrl+Q in the attached panel, the configuration deleted") << "panel" << true << true;
+}
+
+// An open editor cancels and closes when the program quits; it never holds the quit back. Quit and
+// Check for Updates answer their keys in every window of the program, once per press. On a screen
+// where a dialog centred on it meets the attached window, every dialog opens whole, inside the free
+// area and never under that window: the notice asked for there, and the one of no window that an
+// editor leaves when its configuration is deleted elsewhere.
+void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
+    QFETCH(QString, window);
+    QFETCH(bool, keys);
+    QFETCH(bool, deleted);
     TestDesktop::Options options = ProgramRun::options(true);
     options.width = 1024;
     options.height = 768;
@@ -837,82 +854,11 @@ void MenuBarEndToEndTest::dialogsOverTheAttachedWindowShowWhole() {
     QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
     QVERIFY(run.desktop.waitFor([&] { return run.icon().has_value(); }, 20000));
     QVERIFY(run.quarlin.click(QPoint(509, 318))); // the pencil of the home tab's only row
-    QVERIFY2(run.quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$")),
-             qPrintable(run.quarlin.screenshot(QStringLiteral("no-editor"))));
-    QVERIFY(run.click(run.icon()->rect.center()));
-    const QRect attached = run.attachedUnder(run.icon()->rect);
-    quint32 panel = 0;
-    QVERIFY(run.desktop.waitFor(
-        [&] {
-            for (const TreeWindow& w : run.ours())
-                if (w.viewable && w.rect == attached)
-                    panel = w.id;
-            return panel != 0;
-        },
-        15000));
-    QVERIFY(run.quarlin.waitForOutput(QStringLiteral("MenuBar: attached window placed"), 15000));
-    const auto whole = [&](const QString& title, const QString& name) {
-        const quint32 dialog = run.quarlin.waitForWindow(title);
-        QRect frame;
-        const bool shown = dialog && run.desktop.waitFor(
-                                         [&] {
-                                             frame = run.desktop.frameGeometry(dialog);
-                                             const QList<quint32> stack = run.desktop.stackingOrder();
-                                             return run.desktop.workArea().contains(frame) &&
-                                                    (!frame.intersects(attached) ||
-                                                     stack.indexOf(dialog) > stack.indexOf(panel));
-                                         },
-                                         10000);
-        run.quarlin.screenshot(name);
-        if (!shown)
-            qWarning() << "dialog" << frame << "attached window" << attached << "stacking"
-                       << run.desktop.stackingOrder() << "dialog" << dialog << "panel" << panel;
-        return shown &&
-               run.desktop.xdotool(
-                   {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(dialog)}) &&
-               run.desktop.key(QStringLiteral("Return")) && run.quarlin.waitUntilGone(title);
-    };
-    QVERIFY(run.desktop.xdotool(
-        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(panel)}));
-    QVERIFY(run.desktop.key(QStringLiteral("ctrl+u")));
-    QVERIFY(whole(QStringLiteral("^Check for Updates$"), QStringLiteral("dialog-of-the-attached-window")));
-    QVERIFY2(run.quarlin.changeStore([](ModelContext& context) {
-        for (ConfigurationGroup* configuration : context.fetch<ConfigurationGroup>())
-            context.deleteObject(configuration);
-    }),
-             qPrintable(run.quarlin.error()));
-    QVERIFY2(whole(QStringLiteral("^Configuration Deleted$"), QStringLiteral("dialog-of-no-window")),
-             qPrintable(run.quarlin.output()));
-}
-
-void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen_data() {
-    QTest::addColumn<QString>("window"); // where the quit comes from: "main", "editor" or "panel"
-    QTest::addColumn<bool>("keys");      // Ctrl+U, then Ctrl+Q, typed there; else the window's item
-    QTest::newRow("the main window's menu") << "main" << false;
-    QTest::newRow("the compact list's Quit App") << "panel" << false;
-    QTest::newRow("Ctrl+Q in the main window") << "main" << true;
-    QTest::newRow("Ctrl+Q in the editor") << "editor" << true;
-    QTest::newRow("Ctrl+Q in the attached panel") << "panel" << true;
-}
-
-// An open editor cancels and closes when the program quits; it never holds the quit back. Quit and
-// Check for Updates answer their keys in every window of the program, once per press.
-void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
-    QFETCH(QString, window);
-    QFETCH(bool, keys);
-    ProgramRun run(true);
-    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
-    QVERIFY2(run.quarlin.changeStore([](ModelContext& context) {
-        context.insert(new ConfigurationGroup(QStringLiteral("Work"), 1920, 1052, std::nullopt));
-    }),
-             qPrintable(run.quarlin.error()));
-    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
-    QVERIFY(run.desktop.waitFor([&] { return run.icon().has_value(); }, 20000));
-    QVERIFY(run.quarlin.click(QPoint(509, 318))); // the pencil of the home tab's only row
     quint32 target = run.quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$"));
     QVERIFY2(target, qPrintable(run.quarlin.screenshot(QStringLiteral("no-editor"))));
     const QRect attached = run.attachedUnder(run.icon()->rect);
-    if (window == QLatin1String("panel")) {
+    const bool panel = window == QLatin1String("panel");
+    if (panel) {
         // The icon hangs the main window under it, the editor staying open; "Quit App" is in its footer.
         QVERIFY(run.click(run.icon()->rect.center()));
         QVERIFY(run.desktop.waitFor(
@@ -929,28 +875,53 @@ void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
     }
     const QString tag =
         QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
-    const auto focus = [&] {
+    const auto activate = [&](quint32 w) {
         return run.desktop.xdotool(
-            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(target)});
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(w)});
+    };
+    // The dialog is shown whole, then answered with Return.
+    const auto answerWhole = [&](const QString& title, const QString& name) {
+        const quint32 dialog = run.quarlin.waitForWindow(title);
+        QRect frame;
+        const bool whole = dialog && run.desktop.waitFor(
+                                         [&] {
+                                             frame = run.desktop.frameGeometry(dialog);
+                                             const QList<quint32> stack = run.desktop.stackingOrder();
+                                             return run.desktop.workArea().contains(frame) &&
+                                                    (!panel || !frame.intersects(attached) ||
+                                                     stack.indexOf(dialog) > stack.indexOf(target));
+                                         },
+                                         10000);
+        run.quarlin.screenshot(name);
+        if (!whole)
+            qWarning() << title << frame << "attached window" << attached << "stacking"
+                       << run.desktop.stackingOrder() << "dialog" << dialog << "window" << target;
+        return whole && activate(dialog) && run.desktop.key(QStringLiteral("Return")) &&
+               run.quarlin.waitUntilGone(title);
     };
     if (keys) {
         // One notice, asked for once, over the window that had the keyboard.
-        QVERIFY(focus());
+        QVERIFY(activate(target));
         QVERIFY(run.desktop.key(QStringLiteral("ctrl+u")));
-        const quint32 notice = run.quarlin.waitForWindow(QStringLiteral("^Check for Updates$"));
-        QVERIFY2(notice, qPrintable(run.quarlin.output()));
-        run.quarlin.screenshot(QStringLiteral("updates-%1").arg(tag));
+        QVERIFY2(answerWhole(QStringLiteral("^Check for Updates$"), QStringLiteral("updates-%1").arg(tag)),
+                 qPrintable(run.quarlin.output()));
         QCOMPARE(run.quarlin.output().count(QStringLiteral("Check for Updates asked from ")), 1);
         QVERIFY(run.quarlin.output().contains(window == QLatin1String("editor")
                                                   ? QStringLiteral("asked from editConfigurationWindow")
                                                   : QStringLiteral("asked from mainWindow")));
-        QVERIFY(run.desktop.xdotool(
-            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(notice)}));
-        QVERIFY(run.desktop.key(QStringLiteral("Return")));
-        QVERIFY(run.quarlin.waitUntilGone(QStringLiteral("^Check for Updates$")));
-        QVERIFY(focus());
+        if (deleted) {
+            QVERIFY2(run.quarlin.changeStore([](ModelContext& context) {
+                for (ConfigurationGroup* configuration : context.fetch<ConfigurationGroup>())
+                    context.deleteObject(configuration);
+            }),
+                     qPrintable(run.quarlin.error()));
+            QVERIFY2(
+                answerWhole(QStringLiteral("^Configuration Deleted$"), QStringLiteral("deleted-%1").arg(tag)),
+                qPrintable(run.quarlin.output()));
+        }
+        QVERIFY(activate(target));
         QVERIFY(run.desktop.key(QStringLiteral("ctrl+q")));
-    } else if (window == QLatin1String("panel")) {
+    } else if (panel) {
         QVERIFY(run.click(attached.topLeft() + QPoint(375, 517)));
     } else {
         // The main window's menu, then its last item, "Quit Quarlin".
