@@ -1,5 +1,6 @@
 #include "DraftPositionGroups.h"
 
+#include "activation/ConfigurationActivator.h"
 #include "app/AppState.h"
 #include "base/Log.h"
 #include "model/AppConfiguration.h"
@@ -55,7 +56,15 @@ void DraftPositionGroups::recordSavedSelection() {
     if (!m_unstoredSelection)
         return;
     const QString id = *std::exchange(m_unstoredSelection, std::nullopt);
-    m_state.setSelectedPositionGroup(uuidString(m_scope.original()->id()), id);
+    ConfigurationGroup* stored = m_scope.original();
+    const QString before = m_state.selectedPositionGroupForConfig().value(uuidString(stored->id()));
+    m_state.setSelectedPositionGroup(uuidString(stored->id()), id);
+    // Applied by the rows' own rule whichever list opened the editor, also when no row is on screen to
+    // see the change (the attached window hides while its editor is open).
+    const auto variant = m_state.isMainWindowAttached() ? ConfigurationActivator::Variant::menuBar
+                                                        : ConfigurationActivator::Variant::mainWindow;
+    ConfigurationActivator(m_state.platform(), variant, {stored, &m_state, [id] { return id; }, {}})
+        .positionGroupSelectionChanged(before, id, false);
 }
 
 QList<PositionGroup*> DraftPositionGroups::groups() const {
