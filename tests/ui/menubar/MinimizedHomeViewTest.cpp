@@ -385,7 +385,7 @@ private Q_SLOTS:
     // stored it; until then, and after Cancel, they keep the group they show. A group made there for
     // the selected configuration moves the windows once, whichever list opened the editor: also the
     // compact list, hidden while its editor is open, and a row that showed no picker yet (one group
-    // before).
+    // before). Deleting the shown group shows the first one left, not the default.
     void theEditorsGroupReachesTheRowsOnceSaved_data() {
         QTest::addColumn<bool>("compact");
         QTest::addColumn<bool>("fromList"); // opened by the compact list itself
@@ -396,6 +396,8 @@ private Q_SLOTS:
         QTest::newRow("compact row") << true << false << 2 << false;
         QTest::newRow("compact list") << true << true << 2 << false;
         QTest::newRow("compact list, one group before") << true << true << 1 << false;
+        QTest::newRow("home row, shown group deleted, default second") << false << false << 3 << true;
+        QTest::newRow("compact list, shown group deleted, default second") << true << true << 3 << true;
     }
     void theEditorsGroupReachesTheRowsOnceSaved() {
         QFETCH(bool, compact);
