@@ -623,7 +623,8 @@ private Q_SLOTS:
         CreateConfigurationSheet sheet(nullptr, [&](const QString& name, QString* error) {
             names << name;
             if (!succeed)
-                *error = QStringLiteral("disk full");
+                *error = QStringLiteral("database or disk is full; the folder /home/user/.local/share/"
+                                        "quarlin has no room left for the store's journal");
             return succeed;
         });
         sheet.show();
@@ -635,7 +636,13 @@ private Q_SLOTS:
         sheet.createConfiguration();
         QCOMPARE(names, QStringList({"Dev Setup"}));
         QVERIFY(sheet.isVisible());
-        QVERIFY(sheet.error().contains(QStringLiteral("disk full")));
+        QVERIFY(sheet.error().contains(QStringLiteral("disk is full")));
+        // Every wrapped line of it in view: the sheet grows to the label's height at its width.
+        auto* shown = sheet.findChild<QLabel*>(QStringLiteral("createError"));
+        QTRY_VERIFY2(
+            shown->height() >= shown->heightForWidth(shown->width()),
+            qPrintable(
+                QStringLiteral("%1 < %2").arg(shown->height()).arg(shown->heightForWidth(shown->width()))));
         succeed = true;
         sheet.createConfiguration();
         QVERIFY(!sheet.isVisible());
