@@ -49,6 +49,9 @@ bool press(QWidget* box, const QString& text) {
     }
     return false;
 }
+QString chipCount(const PositionGroupChip* chip) {
+    return chip->findChild<QLabel*>(QStringLiteral("groupCount"))->text();
+}
 // The heights a widget is resized to, in order.
 struct HeightLog : QObject {
     QList<int> heights;
@@ -186,6 +189,9 @@ private Q_SLOTS:
         });
         ConfigurationEditor& e = EditorWorld::editorOf(window);
         e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("two")));
+        // The chip counts the applications its group places, not the removed one's mapping.
+        QCOMPARE(chipCount(window->editConfigView()->groupBar()->chips().constFirst()),
+                 QStringLiteral("(1)"));
         e.addAppToConfiguration(w.context->fetch<SavedApp>().constFirst());
         window->editConfigView()->save();
         QCOMPARE(w.stored(), QStringLiteral("Work/%1 | one@rightHalf;gimp@topLeft | Synced=%1 | "
