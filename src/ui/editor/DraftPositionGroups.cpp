@@ -60,7 +60,8 @@ void DraftPositionGroups::recordSavedSelection() {
     const QString before = m_state.selectedPositionGroupForConfig().value(uuidString(stored->id()));
     m_state.setSelectedPositionGroup(uuidString(stored->id()), id);
     // Applied by the rows' own rule whichever list opened the editor, also when no row is on screen to
-    // see the change (the attached window hides while its editor is open).
+    // see the change (the attached window hides while its editor is open); placed as from the list
+    // the program shows in its present form.
     const auto variant = m_state.isMainWindowAttached() ? ConfigurationActivator::Variant::menuBar
                                                         : ConfigurationActivator::Variant::mainWindow;
     ConfigurationActivator(m_state.platform(), variant, {stored, &m_state, [id] { return id; }, {}})

@@ -423,9 +423,10 @@ private Q_SLOTS:
         if (fromList) {
             world.state.setMenuBarManager(&attached);
             world.state.setIsMainWindowAttached(true);
-            world.show(CompactListHooks::make(world.state, *world.context(), &owner));
-        } else if (compact) {
-            world.show();
+        }
+        if (compact) {
+            world.show(fromList ? CompactListHooks::make(world.state, *world.context(), &owner)
+                                : MinimizedHomeView::Hooks{});
         } else {
             homeRow = std::make_unique<ConfigurationRow>(world.platform, world.state, c, icons,
                                                          ConfigurationRow::Callbacks{});
