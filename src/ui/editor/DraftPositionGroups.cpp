@@ -48,14 +48,15 @@ void DraftPositionGroups::recordSelection(const PositionGroup* group) {
         return;
     }
     m_unstoredSelection.reset();
-    m_state.setSelectedPositionGroup(uuidString(m_scope.original()->id()),
-                                     group ? uuidString(group->id()) : QString());
+    record(group ? uuidString(group->id()) : QString());
 }
 
 void DraftPositionGroups::recordSavedSelection() {
-    if (!m_unstoredSelection)
-        return;
-    const QString id = *std::exchange(m_unstoredSelection, std::nullopt);
+    if (m_unstoredSelection)
+        record(*std::exchange(m_unstoredSelection, std::nullopt));
+}
+
+void DraftPositionGroups::record(const QString& id) {
     ConfigurationGroup* stored = m_scope.original();
     const QString before = m_state.selectedPositionGroupForConfig().value(uuidString(stored->id()));
     m_state.setSelectedPositionGroup(uuidString(stored->id()), id);

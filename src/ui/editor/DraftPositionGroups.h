@@ -2,7 +2,7 @@
 // creating, renaming, deleting and making one the default, all on the draft. The group shown is kept
 // in the application state per configuration, so that the main menu starts with the same one; the
 // rows act on every change of that choice, so a group made in the draft is recorded there only once
-// Save has stored it, and is then applied as a pick on the configuration's row would be.
+// Save has stored it. Every recorded change is applied as a pick on the configuration's row would be.
 #pragma once
 
 #include "model/Corner.h"
@@ -48,8 +48,7 @@ public:
         m_selected = nullptr;
         m_unstoredSelection.reset();
     }
-    // After a successful Save: records the group shown when it was made in the draft, and applies it
-    // when the configuration is the selected one.
+    // After a successful Save: records the group shown when it was made in the draft.
     void recordSavedSelection();
 
 Q_SIGNALS:
@@ -62,6 +61,9 @@ private:
     // Records the group in the application state (none: ""), or keeps its id for Save when the store
     // does not hold it yet.
     void recordSelection(const PositionGroup* group);
+    // Records a stored group's id and applies it when the configuration is the selected one, as a
+    // pick on its row would.
+    void record(const QString& id);
 
     AppState& m_state;
     EditScope& m_scope;

@@ -350,35 +350,56 @@ private Q_SLOTS:
         QCOMPARE(world.activations(), 0);
     }
 
-    // A group switched in the editor of the selected configuration moves its windows from the compact
-    // list too, 0.1 s later; on a configuration not selected it is only shown.
+    // A group switched in the editor of the selected configuration moves its windows at once, 0.1 s
+    // later and once, whichever list opened the editor: also the compact list, hidden while its editor
+    // is open; on a configuration not selected it is only shown.
+    void aGroupChosenInTheEditorReactivates_data() {
+        QTest::addColumn<bool>("fromList"); // opened by the compact list itself, else from home
+        QTest::newRow("home") << false;
+        QTest::newRow("compact list") << true;
+    }
     void aGroupChosenInTheEditorReactivates() {
+        QFETCH(bool, fromList);
         CompactWorld world;
         ConfigurationGroup* c = world.workWithTwoGroups();
         world.state.setSelectedConfigurationID(uuidString(c->id()));
-        world.show();
+        ListWindow attached(world);
+        QObject owner;
+        if (fromList) {
+            world.state.setMenuBarManager(&attached);
+            world.state.setIsMainWindowAttached(true);
+        }
+        world.show(fromList ? CompactListHooks::make(world.state, *world.context(), &owner)
+                            : MinimizedHomeView::Hooks{});
         world.clock.advance(0.5);
-        EditConfigurationWindow* window = world.openEditor(c);
+        if (fromList)
+            world.view->editConfiguration(c);
+        EditConfigurationWindow* window =
+            fromList ? EditConfigurationWindowManager::openEditorOf(world.state, c) : world.openEditor(c);
+        QVERIFY(window);
+        QCOMPARE(world.view->isVisible(), !fromList);
         ConfigurationEditor& editor = window->editConfigView()->editor();
         // Opening it records the group already current: nothing moves.
         world.clock.advance(0.5);
         QCOMPARE(world.activations(), 0);
 
         editor.selectPositionGroup(editor.positionGroups().at(1));
-        QCOMPARE(world.view->rows().first()->picker()->currentIndex(), 1);
         QVERIFY(world.log.lines().contains(QStringLiteral(
             "🔄 MinimizedView: Position group changed to: Two - auto-activating SELECTED configuration")));
         world.clock.advance(0.09);
         QCOMPARE(world.activations(), 0);
         world.clock.advance(0.02);
         QCOMPARE(world.activations(), 1);
+        QCOMPARE(world.log.lines().filter(QStringLiteral("with position group: Two")).size(), 1);
 
         world.state.setSelectedConfigurationID(QString());
         editor.selectPositionGroup(editor.positionGroups().at(0));
         world.clock.advance(0.5);
+        window->editConfigView()->cancel();
+        world.clock.advance(0.5);
         QCOMPARE(world.view->rows().first()->picker()->currentIndex(), 0);
         QCOMPARE(world.activations(), 1);
-        window->editConfigView()->cancel();
+        world.state.setMenuBarManager(nullptr);
     }
 
     // The group the editor shows after a change of its groups reaches the rows only once Save has
