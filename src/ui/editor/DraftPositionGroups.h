@@ -58,12 +58,12 @@ Q_SIGNALS:
     void groupsEdited();
 
 private:
-    // Records the group in the application state (none: ""), or keeps its id for Save when the store
-    // does not hold it yet.
-    void recordSelection(const PositionGroup* group);
-    // Records a stored group's id and applies it when the configuration is the selected one, as a
+    // Records the group in the application state (none: ""), applied when `apply`, or keeps its id for
+    // Save when the store does not hold it yet.
+    void recordSelection(const PositionGroup* group, bool apply = true);
+    // Records a stored group's id and, when `apply`, applies it to the selected configuration as a
     // pick on its row would.
-    void record(const QString& id);
+    void record(const QString& id, bool apply);
 
     AppState& m_state;
     EditScope& m_scope;

@@ -368,6 +368,8 @@ private Q_SLOTS:
         if (fromList) {
             world.state.setMenuBarManager(&attached);
             world.state.setIsMainWindowAttached(true);
+            // The list opens its editor on the default group: not a choice, nothing moves.
+            world.state.setSelectedPositionGroup(uuidString(c->id()), CompactWorld::groupId(c, 1));
         }
         world.show(fromList ? CompactListHooks::make(world.state, *world.context(), &owner)
                             : MinimizedHomeView::Hooks{});
