@@ -322,13 +322,22 @@ void ConfigurationActivator::positionGroupSelectionChanged(const QString& oldID,
             break;
         }
     }
+    // One step per change, however many watchers saw it (a row on screen and the editor that saved
+    // the group): the step is marked on the run's state until it has run.
+    const QString mark = QStringLiteral("pendingGroupActivation:") + uuidString(configuration->id()) +
+                         QLatin1Char('/') + newID;
+    if (m_row.state->findChild<QObject*>(mark, Qt::FindDirectChildrenOnly))
+        return;
+    auto* pending = new QObject(m_row.state);
+    pending->setObjectName(mark);
     logInfo(lcActivation, logPrefix(QStringLiteral("🔄 Position group changed to: "),
                                     QStringLiteral("🔄 MinimizedView: Position group changed to: ")) +
                               name + QStringLiteral(" - auto-activating SELECTED configuration"));
     // The step may outlive the row: it acts for a configuration still stored, also when another one
     // was selected meanwhile.
     ConfigurationActivator self = *this;
-    m_platform.scheduler.after(0.1, [self]() mutable {
+    m_platform.scheduler.after(0.1, [self, pending = QPointer<QObject>(pending)]() mutable {
+        delete pending.data();
         ConfigurationGroup* target = self.m_row.configuration;
         ModelContext* context = self.m_row.state->modelContext();
         if (!target || (context && !context->contains(target)))

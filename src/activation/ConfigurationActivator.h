@@ -80,7 +80,9 @@ public:
     void activateOnDisplay(const Screen& screen);
     // Runs the activation that waited for the user's answer, when it is this row's configuration.
     void triggerPartialActivationIfPending();
-    // The row's picker changed from `oldID` to `newID`; re-activates 0.1 s later when that applies.
+    // The configuration's chosen group changed from `oldID` to `newID` (the row's picker, or the
+    // editor's Save of a group made there); re-activates 0.1 s later when that applies, once for one
+    // change however many callers saw it.
     void positionGroupSelectionChanged(const QString& oldID, const QString& newID, bool isInitializing);
 
     // --- swapping two applications ---

@@ -88,15 +88,13 @@ void CreateConfigurationSheet::createConfiguration() {
     if (name.isEmpty())
         return;
     if (const QString tooLong = ConfigurationGroup::nameLengthError(name); !tooLong.isEmpty()) {
-        m_error->setText(tooLong);
-        m_error->show();
+        showError(tooLong);
         return;
     }
     QString why;
     if (m_onCreate && !m_onCreate(name, &why)) {
-        m_error->setText(why.isEmpty() ? QStringLiteral("The configuration could not be created.")
-                                       : QStringLiteral("The configuration could not be created: ") + why);
-        m_error->show();
+        showError(why.isEmpty() ? QStringLiteral("The configuration could not be created.")
+                                : QStringLiteral("The configuration could not be created: ") + why);
         return;
     }
     m_error->clear();
@@ -104,6 +102,17 @@ void CreateConfigurationSheet::createConfiguration() {
     m_finishing = true;
     accept();
     m_field->clear();
+}
+
+void CreateConfigurationSheet::showError(const QString& text) {
+    m_error->setText(text);
+    m_error->show();
+    // A window takes its least height from its layout without asking the wrapped error how many lines
+    // it needs at the sheet's width, so the sheet is fitted to its content here.
+    layout()->activate();
+    const int height = qMax(layout()->totalHeightForWidth(width()), layout()->minimumSize().height());
+    setMinimumHeight(height);
+    resize(width(), height);
 }
 
 void CreateConfigurationSheet::cancel() {

@@ -55,6 +55,8 @@ protected:
 private:
     void cancel();
     void updateCreateEnabled();
+    // Shows the error in full: the sheet grows to the lines it wraps into.
+    void showError(const QString& text);
 
     OnCreate m_onCreate;
     QLineEdit* m_field = nullptr;

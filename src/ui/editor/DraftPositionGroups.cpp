@@ -1,5 +1,6 @@
 #include "DraftPositionGroups.h"
 
+#include "activation/ConfigurationActivator.h"
 #include "app/AppState.h"
 #include "base/Log.h"
 #include "model/AppConfiguration.h"
@@ -28,7 +29,7 @@ DraftPositionGroups::DraftPositionGroups(AppState& state, EditScope& scope,
                 m_selected = group;
                 logDebug(lcUi, QStringLiteral("📱 Edit modal: Using passed position group '") + group->name() +
                                    QStringLiteral("' from main menu selection"));
-                recordSelection(group);
+                recordSelection(group, false);
                 return;
             }
         }
@@ -36,26 +37,40 @@ DraftPositionGroups::DraftPositionGroups(AppState& state, EditScope& scope,
     m_selected = draft->defaultPositionGroup();
     logDebug(lcUi, QStringLiteral("📱 Edit modal: Using default position group '") +
                        (m_selected ? m_selected->name() : QStringLiteral("none")) + QStringLiteral("'"));
+    // Opening is no choice of the user's: the compact list opens on the default group, which must not
+    // re-place the selected configuration when another group was chosen for it.
     if (m_selected)
-        recordSelection(m_selected);
+        recordSelection(m_selected, false);
 }
 
-void DraftPositionGroups::recordSelection(const PositionGroup* group) {
+void DraftPositionGroups::recordSelection(const PositionGroup* group, bool apply) {
     const ModelObject* live = group ? m_scope.originalOf(group) : nullptr;
     if (group && !(live && m_scope.context()->contains(live))) {
         m_unstoredSelection = uuidString(group->id());
         return;
     }
     m_unstoredSelection.reset();
-    m_state.setSelectedPositionGroup(uuidString(m_scope.original()->id()),
-                                     group ? uuidString(group->id()) : QString());
+    record(group ? uuidString(group->id()) : QString(), apply);
 }
 
 void DraftPositionGroups::recordSavedSelection() {
-    if (!m_unstoredSelection)
+    if (m_unstoredSelection)
+        record(*std::exchange(m_unstoredSelection, std::nullopt), true);
+}
+
+void DraftPositionGroups::record(const QString& id, bool apply) {
+    ConfigurationGroup* stored = m_scope.original();
+    const QString before = m_state.selectedPositionGroupForConfig().value(uuidString(stored->id()));
+    m_state.setSelectedPositionGroup(uuidString(stored->id()), id);
+    if (!apply)
         return;
-    const QString id = *std::exchange(m_unstoredSelection, std::nullopt);
-    m_state.setSelectedPositionGroup(uuidString(m_scope.original()->id()), id);
+    // Applied by the rows' own rule whichever list opened the editor, also when no row is on screen to
+    // see the change (the attached window hides while its editor is open); placed as from the list
+    // the program shows in its present form.
+    const auto variant = m_state.isMainWindowAttached() ? ConfigurationActivator::Variant::menuBar
+                                                        : ConfigurationActivator::Variant::mainWindow;
+    ConfigurationActivator(m_state.platform(), variant, {stored, &m_state, [id] { return id; }, {}})
+        .positionGroupSelectionChanged(before, id, false);
 }
 
 QList<PositionGroup*> DraftPositionGroups::groups() const {

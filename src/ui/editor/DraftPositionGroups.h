@@ -2,7 +2,7 @@
 // creating, renaming, deleting and making one the default, all on the draft. The group shown is kept
 // in the application state per configuration, so that the main menu starts with the same one; the
 // rows act on every change of that choice, so a group made in the draft is recorded there only once
-// Save has stored it.
+// Save has stored it. Every recorded change is applied as a pick on the configuration's row would be.
 #pragma once
 
 #include "model/Corner.h"
@@ -58,9 +58,12 @@ Q_SIGNALS:
     void groupsEdited();
 
 private:
-    // Records the group in the application state (none: ""), or keeps its id for Save when the store
-    // does not hold it yet.
-    void recordSelection(const PositionGroup* group);
+    // Records the group in the application state (none: ""), applied when `apply`, or keeps its id for
+    // Save when the store does not hold it yet.
+    void recordSelection(const PositionGroup* group, bool apply = true);
+    // Records a stored group's id and, when `apply`, applies it to the selected configuration as a
+    // pick on its row would.
+    void record(const QString& id, bool apply);
 
     AppState& m_state;
     EditScope& m_scope;

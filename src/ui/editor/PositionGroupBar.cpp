@@ -73,6 +73,10 @@ PositionGroupBar::PositionGroupBar(ConfigurationEditor& editor, QWidget* parent)
     boxLayout->addWidget(m_scroll);
     layout->addWidget(box);
 
+    // A chip added or removed changes the strip's width only once its layout has run, a pass or two
+    // after the rebuild; the selected chip is brought into view again then.
+    connect(m_scroll->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
+            &PositionGroupBar::scrollToSelected);
     connect(create, &QPushButton::clicked, this, &PositionGroupBar::showCreatePositionGroup);
     connect(&m_editor, &ConfigurationEditor::changed, this, &PositionGroupBar::rebuild);
     rebuild();

@@ -1,6 +1,9 @@
 #include "PositionGroupChip.h"
 
 #include "MenuItemStyle.h"
+#include "model/AppConfiguration.h"
+#include "model/AppPositionMapping.h"
+#include "model/ConfigurationGroup.h"
 #include "model/PositionGroup.h"
 #include "ui/look/ElidedLabel.h"
 #include "ui/look/Fonts.h"
@@ -11,11 +14,27 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QToolButton>
 
 namespace {
 constexpr int pillRadius = 16;
 constexpr int maxNameWidth = 160;
+
+// The applications the group places. A removed application's mapping stays in the draft until Save
+// takes it along, so the mappings alone would count it.
+int placedApps(const PositionGroup* group) {
+    const ConfigurationGroup* configuration = group->configurationGroup();
+    if (!configuration)
+        return int(group->appPositionList().size());
+    QSet<QString> present;
+    for (const AppConfiguration* app : configuration->configurationList())
+        present.insert(app->bundleID());
+    int placed = 0;
+    for (const AppPositionMapping* mapping : group->appPositionList())
+        placed += present.contains(mapping->bundleID()) ? 1 : 0;
+    return placed;
+}
 
 QLabel* passive(QLabel* label) {
     label->setTextFormat(Qt::PlainText);
@@ -51,7 +70,7 @@ PositionGroupChip::PositionGroupChip(PositionGroup* group, bool isSelected, bool
     name->setObjectName(QStringLiteral("groupName"));
     name->setFont(Fonts::weighted(Fonts::caption(), isSelected ? QFont::DemiBold : QFont::Medium));
     label->addWidget(name);
-    QLabel* count = passive(new QLabel(QStringLiteral("(%1)").arg(group->appPositionList().size())));
+    QLabel* count = passive(new QLabel(QStringLiteral("(%1)").arg(placedApps(group))));
     count->setObjectName(QStringLiteral("groupCount"));
     count->setFont(Fonts::caption());
     count->setForegroundRole(QPalette::PlaceholderText);

@@ -359,6 +359,28 @@ private Q_SLOTS:
         QVERIFY2(properties.contains(QStringLiteral("_NET_WM_WINDOW_TYPE_DIALOG")), qPrintable(properties));
         QVERIFY2(properties.contains(QStringLiteral("window id #")), qPrintable(properties));
         QVERIFY(quarlin.screenshotOf(QStringLiteral("template-picker"), picker));
+
+        // The chip of the group made there lies beyond the bar's right end: the bar brings it into
+        // view, its blue outline closing with room after it for its menu button.
+        QVERIFY(quarlin.click(picker, firstTemplate));
+        QVERIFY(quarlin.click(picker, createGroupButton));
+        QVERIFY(quarlin.waitUntilGone(QStringLiteral("^Create Position Group$")));
+        const QRect bar = chipBar.translated(desktop.clientGeometry(editor).topLeft());
+        int end = -1;
+        const bool inView = desktop.waitFor([&] {
+            const QImage image = desktop.screenshot().copy(bar);
+            end = -1;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.blue() > 200 && c.red() < 80 && c.green() > 90 && c.green() < 160)
+                        end = qMax(end, x);
+                }
+            }
+            return end >= 0 && end < bar.width() - 40;
+        });
+        QVERIFY(quarlin.screenshotOf(QStringLiteral("new-chip"), editor));
+        QVERIFY2(inView, qPrintable(QStringLiteral("the outline ends at %1").arg(end)));
     }
 };
 

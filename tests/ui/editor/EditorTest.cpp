@@ -49,6 +49,9 @@ bool press(QWidget* box, const QString& text) {
     }
     return false;
 }
+QString chipCount(const PositionGroupChip* chip) {
+    return chip->findChild<QLabel*>(QStringLiteral("groupCount"))->text();
+}
 // The heights a widget is resized to, in order.
 struct HeightLog : QObject {
     QList<int> heights;
@@ -186,6 +189,9 @@ private Q_SLOTS:
         });
         ConfigurationEditor& e = EditorWorld::editorOf(window);
         e.removeAppFromConfiguration(EditorWorld::app(e, QStringLiteral("two")));
+        // The chip counts the applications its group places, not the removed one's mapping.
+        QCOMPARE(chipCount(window->editConfigView()->groupBar()->chips().constFirst()),
+                 QStringLiteral("(1)"));
         e.addAppToConfiguration(w.context->fetch<SavedApp>().constFirst());
         window->editConfigView()->save();
         QCOMPARE(w.stored(), QStringLiteral("Work/%1 | one@rightHalf;gimp@topLeft | Synced=%1 | "
@@ -623,7 +629,8 @@ private Q_SLOTS:
         CreateConfigurationSheet sheet(nullptr, [&](const QString& name, QString* error) {
             names << name;
             if (!succeed)
-                *error = QStringLiteral("disk full");
+                *error = QStringLiteral("database or disk is full; the folder /home/user/.local/share/"
+                                        "quarlin has no room left for the store's journal");
             return succeed;
         });
         sheet.show();
@@ -635,7 +642,10 @@ private Q_SLOTS:
         sheet.createConfiguration();
         QCOMPARE(names, QStringList({"Dev Setup"}));
         QVERIFY(sheet.isVisible());
-        QVERIFY(sheet.error().contains(QStringLiteral("disk full")));
+        QVERIFY(sheet.error().contains(QStringLiteral("disk is full")));
+        // Every wrapped line of it in view: the sheet grows to the label's height at its width.
+        auto* shown = sheet.findChild<QLabel*>(QStringLiteral("createError"));
+        QTRY_VERIFY(shown->height() >= shown->heightForWidth(shown->width()));
         succeed = true;
         sheet.createConfiguration();
         QVERIFY(!sheet.isVisible());

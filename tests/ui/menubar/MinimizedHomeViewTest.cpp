@@ -57,11 +57,12 @@ struct CompactWorld : AppWorld {
     }
 
     // "Work" with the Editor and the groups "One" (its default) and "Two", saved.
-    ConfigurationGroup* workWithTwoGroups() {
+    ConfigurationGroup* workWithTwoGroups(bool second = true) {
         ConfigurationGroup* c = configuration(QStringLiteral("Work"), 1);
         addApp(c, QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
         c->addPositionGroup(QStringLiteral("One"), {}, true);
-        c->addPositionGroup(QStringLiteral("Two"), {}, false);
+        if (second)
+            c->addPositionGroup(QStringLiteral("Two"), {}, false);
         if (!context()->save())
             qFatal("the configuration could not be saved");
         return c;
@@ -99,6 +100,14 @@ ConfigurationGroup* laidOut(CompactWorld& world, const QList<Corner>& positions)
                          positions.at(i));
     return c;
 }
+
+// The attached window around the compact list: ordered out while the list's editor is open.
+struct ListWindow : FakeMenuBar {
+    CompactWorld& world;
+    explicit ListWindow(CompactWorld& w) : FakeMenuBar([](const QString&) {}), world(w) {}
+    void hideAttachedWindow() override { world.view->hide(); }
+    void showAttachedWindow() override { world.view->show(); }
+};
 
 } // namespace
 
@@ -341,79 +350,150 @@ private Q_SLOTS:
         QCOMPARE(world.activations(), 0);
     }
 
-    // A group switched in the editor of the selected configuration moves its windows from the compact
-    // list too, 0.1 s later; on a configuration not selected it is only shown.
+    // A group switched in the editor of the selected configuration moves its windows at once, 0.1 s
+    // later and once, whichever list opened the editor: also the compact list, hidden while its editor
+    // is open; on a configuration not selected it is only shown.
+    void aGroupChosenInTheEditorReactivates_data() {
+        QTest::addColumn<bool>("fromList"); // opened by the compact list itself, else from home
+        QTest::newRow("home") << false;
+        QTest::newRow("compact list") << true;
+    }
     void aGroupChosenInTheEditorReactivates() {
+        QFETCH(bool, fromList);
         CompactWorld world;
         ConfigurationGroup* c = world.workWithTwoGroups();
         world.state.setSelectedConfigurationID(uuidString(c->id()));
-        world.show();
+        ListWindow attached(world);
+        QObject owner;
+        if (fromList) {
+            world.state.setMenuBarManager(&attached);
+            world.state.setIsMainWindowAttached(true);
+            // The list opens its editor on the default group: not a choice, nothing moves.
+            world.state.setSelectedPositionGroup(uuidString(c->id()), CompactWorld::groupId(c, 1));
+        }
+        world.show(fromList ? CompactListHooks::make(world.state, *world.context(), &owner)
+                            : MinimizedHomeView::Hooks{});
         world.clock.advance(0.5);
-        EditConfigurationWindow* window = world.openEditor(c);
+        if (fromList)
+            world.view->editConfiguration(c);
+        EditConfigurationWindow* window =
+            fromList ? EditConfigurationWindowManager::openEditorOf(world.state, c) : world.openEditor(c);
+        QVERIFY(window);
+        QCOMPARE(world.view->isVisible(), !fromList);
         ConfigurationEditor& editor = window->editConfigView()->editor();
         // Opening it records the group already current: nothing moves.
         world.clock.advance(0.5);
         QCOMPARE(world.activations(), 0);
 
         editor.selectPositionGroup(editor.positionGroups().at(1));
-        QCOMPARE(world.view->rows().first()->picker()->currentIndex(), 1);
         QVERIFY(world.log.lines().contains(QStringLiteral(
             "🔄 MinimizedView: Position group changed to: Two - auto-activating SELECTED configuration")));
         world.clock.advance(0.09);
         QCOMPARE(world.activations(), 0);
         world.clock.advance(0.02);
         QCOMPARE(world.activations(), 1);
+        QCOMPARE(world.log.lines().filter(QStringLiteral("with position group: Two")).size(), 1);
 
         world.state.setSelectedConfigurationID(QString());
         editor.selectPositionGroup(editor.positionGroups().at(0));
         world.clock.advance(0.5);
+        window->editConfigView()->cancel();
+        world.clock.advance(0.5);
         QCOMPARE(world.view->rows().first()->picker()->currentIndex(), 0);
         QCOMPARE(world.activations(), 1);
-        window->editConfigView()->cancel();
+        world.state.setMenuBarManager(nullptr);
     }
 
-    // A group made in the editor of the selected configuration reaches the rows only once Save has
-    // stored it; until then, and after Cancel, they keep the group they show and move nothing.
-    void aGroupMadeInTheEditorActsOnceSaved_data() {
+    // The group the editor shows after a change of its groups reaches the rows only once Save has
+    // stored it; until then, and after Cancel, they keep the group they show. A group made there for
+    // the selected configuration moves the windows once, whichever list opened the editor: also the
+    // compact list, hidden while its editor is open, and a row that showed no picker yet (one group
+    // before). Deleting the shown group shows the first one left, not the default.
+    void theEditorsGroupReachesTheRowsOnceSaved_data() {
         QTest::addColumn<bool>("compact");
-        QTest::newRow("home row") << false;
-        QTest::newRow("compact row") << true;
+        QTest::addColumn<bool>("fromList"); // opened by the compact list itself
+        QTest::addColumn<int>("groups");
+        QTest::addColumn<bool>("deleteShown"); // else a group is made
+        QTest::newRow("home row") << false << false << 2 << false;
+        QTest::newRow("home row, one group before") << false << false << 1 << false;
+        QTest::newRow("compact row") << true << false << 2 << false;
+        QTest::newRow("compact list") << true << true << 2 << false;
+        QTest::newRow("compact list, one group before") << true << true << 1 << false;
+        QTest::newRow("home row, shown group deleted, default second") << false << false << 3 << true;
+        QTest::newRow("compact list, shown group deleted, default second") << true << true << 3 << true;
     }
-    void aGroupMadeInTheEditorActsOnceSaved() {
+    void theEditorsGroupReachesTheRowsOnceSaved() {
         QFETCH(bool, compact);
+        QFETCH(bool, fromList);
+        QFETCH(int, groups);
+        QFETCH(bool, deleteShown);
         CompactWorld world;
-        ConfigurationGroup* c = world.workWithTwoGroups();
+        ConfigurationGroup* c = world.workWithTwoGroups(groups >= 2);
+        if (groups == 3) {
+            c->addPositionGroup(QStringLiteral("Three"), {}, false);
+            c->setDefaultPositionGroup(c->positionGroupList().at(1));
+            QVERIFY(world.context()->save());
+        }
         const QString key = uuidString(c->id());
         const QString first = CompactWorld::groupId(c, 0);
-        world.state.setSelectedConfigurationID(key);
+        // Moving nothing, the deletion shows which group the rows are left with.
+        if (!deleteShown)
+            world.state.setSelectedConfigurationID(key);
         ApplicationIcons icons(world.platform);
         std::unique_ptr<ConfigurationRow> homeRow;
-        if (!compact) {
+        ListWindow attached(world);
+        QObject owner;
+        if (fromList) {
+            world.state.setMenuBarManager(&attached);
+            world.state.setIsMainWindowAttached(true);
+        }
+        if (compact) {
+            world.show(fromList ? CompactListHooks::make(world.state, *world.context(), &owner)
+                                : MinimizedHomeView::Hooks{});
+        } else {
             homeRow = std::make_unique<ConfigurationRow>(world.platform, world.state, c, icons,
                                                          ConfigurationRow::Callbacks{});
             homeRow->show();
         }
-        QComboBox* picker = compact ? world.show().rows().first()->picker() : homeRow->picker();
+        const auto picker = [&] {
+            return compact ? world.view->rows().first()->picker() : homeRow->picker();
+        };
+        QString shown;
         for (const bool save : {false, true}) {
             world.clock.advance(0.5);
-            EditConfigurationWindow* window = world.openEditor(
-                c, [&world](ConfigurationGroup*) { world.state.triggerConfigurationDataRefresh(); });
-            window->editConfigView()->editor().createPositionGroup(QStringLiteral("Made"), std::nullopt);
+            EditConfigurationWindow* window = nullptr;
+            if (fromList) {
+                world.view->editConfiguration(c);
+                window = EditConfigurationWindowManager::openEditorOf(world.state, c);
+            } else {
+                window = world.openEditor(
+                    c, [&world](ConfigurationGroup*) { world.state.triggerConfigurationDataRefresh(); });
+            }
+            QVERIFY(window);
+            ConfigurationEditor& editor = window->editConfigView()->editor();
+            if (deleteShown) {
+                editor.selectPositionGroup(editor.positionGroups().at(2));
+                editor.deletePositionGroup(editor.selectedPositionGroup());
+            } else {
+                editor.createPositionGroup(QStringLiteral("Made"), std::nullopt);
+            }
+            shown = uuidString(editor.selectedPositionGroup()->id());
             world.clock.advance(0.5);
             QCOMPARE(world.activations(), 0);
             QCOMPARE(world.state.selectedPositionGroupForConfig().value(key), first);
-            QCOMPARE(picker->currentData().toString(), first);
+            QCOMPARE(picker()->currentData().toString(), first);
             if (save)
                 window->editConfigView()->save();
             else
                 window->editConfigView()->cancel();
-            QCOMPARE(world.state.selectedPositionGroupForConfig().value(key),
-                     CompactWorld::groupId(c, save ? 2 : 0));
+            QCOMPARE(world.state.selectedPositionGroupForConfig().value(key), save ? shown : first);
         }
         world.clock.advance(0.5);
-        QCOMPARE(picker->currentData().toString(), CompactWorld::groupId(c, 2));
-        QCOMPARE(world.activations(), 1);
-        QCOMPARE(world.log.lines().filter(QStringLiteral("with position group: Made")).size(), 1);
+        QCOMPARE(picker()->currentData().toString(), shown);
+        QCOMPARE(world.activations(), deleteShown ? 0 : 1);
+        QCOMPARE(world.log.lines().filter(QStringLiteral("with position group: Made")).size(),
+                 deleteShown ? 0 : 1);
+        world.state.setMenuBarManager(nullptr);
     }
 
     // A long name gives way to the controls; the strip shows three icons and the rest as "+N";
