@@ -24,6 +24,17 @@ void apply(QDialog* dialog) {
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
     flags.setFlag(Qt::WindowStaysOnTopHint, !dialog->parentWidget());
     dialog->setWindowFlags(flags);
+    // The window manager need not give the keyboard back to the window a dialog was opened over
+    // (openbox keeps it itself under the attached window): a key typed next would reach no window
+    // of the program. Given back only while the program still has the keyboard (a dialog closed by
+    // the program takes nothing from another application), never to a hidden or minimised window;
+    // a dialog of no window leaves it where the window manager puts it.
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog] {
+        QWidget* window = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+        if (window && window->isVisible() && !window->isMinimized() &&
+            QGuiApplication::applicationState() == Qt::ApplicationActive)
+            window->activateWindow();
+    });
     int width = titleWidth(dialog);
     if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
         // A message box sizes itself to its text on show, often narrower than its title. A fixed

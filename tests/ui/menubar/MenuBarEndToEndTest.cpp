@@ -825,12 +825,15 @@ void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen_data() {
     QTest::addColumn<QString>("window"); // where the quit comes from: "main", "editor" or "panel"
     QTest::addColumn<bool>("keys");      // Ctrl+U, then Ctrl+Q, typed there; else the window's item
     QTest::addColumn<bool>("deleted");   // the configuration deleted elsewhere before the quit
-    QTest::newRow("the main window's menu") << "main" << false << false;
-    QTest::newRow("the compact list's Quit App") << "panel" << false << false;
-    QTest::newRow("Ctrl+Q in the main window") << "main" << true << false;
-    QTest::newRow("Ctrl+Q in the editor") << "editor" << true << false;
-    QTest::newRow("Ctrl+Q in the attached panel") << "panel" << true << false;
-    QTest::newRow("Ctrl+Q in the attached panel, the configuration deleted") << "panel" << true << true;
+    QTest::addColumn<bool>("refocus");   // the window activated again before Ctrl+Q
+    QTest::newRow("the main window's menu") << "main" << false << false << true;
+    QTest::newRow("the compact list's Quit App") << "panel" << false << false << true;
+    QTest::newRow("Ctrl+Q in the main window") << "main" << true << false << true;
+    QTest::newRow("Ctrl+Q in the editor") << "editor" << true << false << true;
+    QTest::newRow("Ctrl+Q in the attached panel") << "panel" << true << false << true;
+    QTest::newRow("Ctrl+Q in the attached panel, the configuration deleted")
+        << "panel" << true << true << true;
+    QTest::newRow("Ctrl+U, OK, then Ctrl+Q in the attached panel") << "panel" << true << false << false;
 }
 
 // An open editor cancels and closes when the program quits; it never holds the quit back. Quit and
@@ -842,6 +845,7 @@ void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
     QFETCH(QString, window);
     QFETCH(bool, keys);
     QFETCH(bool, deleted);
+    QFETCH(bool, refocus);
     TestDesktop::Options options = ProgramRun::options(true);
     options.width = 1024;
     options.height = 768;
@@ -919,7 +923,11 @@ void MenuBarEndToEndTest::oneQuitEndsTheProgramWithAnEditorOpen() {
                 answerWhole(QStringLiteral("^Configuration Deleted$"), QStringLiteral("deleted-%1").arg(tag)),
                 qPrintable(run.quarlin.output()));
         }
-        QVERIFY(activate(target));
+        // A closed dialog hands the keyboard back to the window it was opened over.
+        if (refocus)
+            QVERIFY(activate(target));
+        else
+            QVERIFY(run.desktop.waitFor([&] { return run.desktop.activeWindow() == target; }, 10000));
         QVERIFY(run.desktop.key(QStringLiteral("ctrl+q")));
     } else if (panel) {
         QVERIFY(run.click(attached.topLeft() + QPoint(375, 517)));
