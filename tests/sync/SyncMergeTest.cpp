@@ -246,6 +246,70 @@ private Q_SLOTS:
             QCOMPARE(shown(*machine, m_id), QStringLiteral("Work||Edited,Terminal"));
     }
 
+    // Terminal's file is held back while a machine joins, renames Mail and saves, which numbers the
+    // list as that machine shows it. Once the file is in, every machine shows A's order, and a deletion
+    // or a move that A makes then reaches every machine and stands, through a restart too.
+    void aLateFileLeavesTheOrderAndLaterEditsStanding_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("agreed");
+        QTest::newRow("no edit") << ""
+                                 << "Late||Editor,Terminal,Mail2";
+        QTest::newRow("deleted there") << "delete"
+                                       << "Late||Editor,Terminal";
+        QTest::newRow("moved there") << "move"
+                                     << "Late||Mail2,Editor,Terminal";
+    }
+    void aLateFileLeavesTheOrderAndLaterEditsStanding() {
+        QFETCH(QString, edit);
+        QFETCH(QString, agreed);
+        auto* late = new ConfigurationGroup(QStringLiteral("Late"), 1920, 1080, std::nullopt);
+        // Mail's id sorts before Terminal's: a tie of the two would show Mail first.
+        const QString terminal = QStringLiteral("F0000000-0000-4000-8000-000000000000");
+        for (const auto& [name, id] : {std::pair("Editor", "30000000-0000-4000-8000-000000000000"),
+                                       std::pair("Terminal", "F0000000-0000-4000-8000-000000000000"),
+                                       std::pair("Mail", "10000000-0000-4000-8000-000000000000")}) {
+            AppConfiguration* app = newApp(QLatin1String(name));
+            app->setId(QUuid::fromString(QLatin1String(id)));
+            late->appendConfiguration(app);
+        }
+        a->context()->insert(late);
+        QVERIFY(a->context()->save());
+        const QString id = uuidString(late->id());
+        syncInTurn({&*a, &*b});
+        const QString held = fileOf(QStringLiteral("AppConfiguration"), terminal);
+        const QString aside = m_dir->filePath(QStringLiteral("aside.json"));
+        QVERIFY(QFile::rename(held, aside));
+        join();
+        syncInTurn({&*joining});
+        QCOMPARE(shown(*joining, id), QStringLiteral("Late||Editor,Mail"));
+        joining->find(id)->configurationList().last()->setAppName(QStringLiteral("Mail2"));
+        QVERIFY(joining->context()->save());
+        syncInTurn({&*joining});
+        QVERIFY(QFile::rename(aside, held));
+        m_scheduler->advance(10);
+        syncInTurn({&*a, &*joining, &*b});
+        advanceSettled(*m_scheduler, 1, {&*a, &*b, &*joining});
+        QCOMPARE(shown(*a, id), QStringLiteral("Late||Editor,Terminal,Mail2"));
+        QList<AppConfiguration*> apps = a->find(id)->configurationList();
+        if (edit == QLatin1String("delete"))
+            a->context()->deleteObject(apps.last());
+        else if (edit == QLatin1String("move")) {
+            apps.prepend(apps.takeLast());
+            a->find(id)->setConfigurations(apps);
+        }
+        QVERIFY(a->context()->save());
+        for (const bool restart : {false, true}) {
+            if (restart)
+                join();
+            for (int pass = 0; pass < 2; ++pass) {
+                m_scheduler->advance(10);
+                syncInTurn({&*a, &*joining, &*b});
+            }
+            for (const Machine* machine : {&*a, &*b, &*joining})
+                QCOMPARE(shown(*machine, id), agreed);
+        }
+    }
+
     // B deletes the first application of a list; A reads the places this gives the rest before the
     // deletion, and finds the deleted one tied with the next, which comes first by id. Telling their
     // places apart restates the order that every machine shows and is no edit: the deletion holds

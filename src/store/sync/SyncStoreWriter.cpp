@@ -2,6 +2,7 @@
 
 #include "DeletionBackup.h"
 #include "SyncSchema.h"
+#include "UnsentEdits.h"
 
 #include "store/Database.h"
 #include "store/StoreSchema.h"
@@ -39,16 +40,23 @@ bool SyncStoreWriter::prepare(QString* error) {
             equal, unchanged;
         int index = 2;
         const int count = int(SyncSchema::attributes(kind).size());
+        Table& t = of(kind);
+        // After the key's and those of what the row held before: the place's rank (see UnsentEdits).
+        const QString place = SyncSchema::orderAttribute(kind);
+        t.rankParameter = place.isEmpty() ? 0 : 2 * count + 3;
         for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(kind)) {
             columns.append(attribute.name);
             parameters.append(QStringLiteral("?%1").arg(index));
             assignments.append(QStringLiteral("%1 = ?%2").arg(attribute.name).arg(index));
-            keeping.append(QStringLiteral("%1 = CASE WHEN %1 IS ?%3 THEN ?%2 ELSE %1 END")
+            const QString held = UnsentEdits::unchangedCondition(
+                attribute.name, index + count + 1,
+                attribute.name == place ? std::optional(t.rankParameter) : std::nullopt);
+            keeping.append(QStringLiteral("%1 = CASE WHEN %3 THEN ?%2 ELSE %1 END")
                                .arg(attribute.name)
                                .arg(index)
-                               .arg(index + count + 1));
+                               .arg(held));
             equal.append(QStringLiteral("%1 IS ?%2").arg(attribute.name).arg(index));
-            unchanged.append(QStringLiteral("%1 IS ?%2").arg(attribute.name).arg(index + count + 1));
+            unchanged.append(held);
             ++index;
         }
         // The link to a saved application is never set; a new row starts without one.
@@ -56,7 +64,6 @@ bool SyncStoreWriter::prepare(QString* error) {
             columns.append(QStringLiteral("savedAppOrder"));
             parameters.append(QStringLiteral("0"));
         }
-        Table& t = of(kind);
         t.keyParameter = index;
         columns.append(QStringLiteral("pk"));
         parameters.append(QStringLiteral("?%1").arg(index));
@@ -167,7 +174,7 @@ void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint6
 }
 
 bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString* error,
-                          const SyncRecord* before) {
+                          const SyncRecord* before, std::optional<int> rank) {
     *ownerMissing = false;
     // Nothing for a class without an owner; 0 when the owner is not stored.
     const auto ownerKeyOf = [this](const SyncRecord& object) -> std::optional<qint64> {
@@ -195,10 +202,11 @@ bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*
     }
     if (!update)
         key = t.nextKey++;
-    m_batch.push_back(Write{record, key, ownerKey, update, std::nullopt, 0});
+    m_batch.push_back(Write{record, key, ownerKey, update, std::nullopt, 0, std::nullopt});
     if (update && before) {
         m_batch.back().before = *before;
         m_batch.back().beforeOwnerKey = ownerKeyOf(*before).value_or(0);
+        m_batch.back().beforeRank = rank;
     }
     return m_batch.size() < batchSize || handOver(error);
 }
@@ -223,8 +231,10 @@ void SyncStoreWriter::runHanded() {
             Statement& statement = write.before ? t.updateKeeping : write.update ? t.update : t.insert;
             statement.reset();
             bind(statement, write.record, write.ownerKey);
-            if (write.before)
+            if (write.before) {
                 bind(statement, *write.before, write.beforeOwnerKey, t.keyParameter + 1);
+                bindRank(statement, t, write.beforeRank);
+            }
             statement.bind(write.update ? 1 : t.keyParameter, write.key);
             if (!statement.run()) {
                 failure = m_database->errorMessage();
@@ -292,7 +302,17 @@ bool SyncStoreWriter::finishHanded(QString* error) {
     return ok;
 }
 
-void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before) {
+void SyncStoreWriter::bindRank(Statement& statement, const Table& t, std::optional<int> rank) {
+    if (t.rankParameter == 0)
+        return;
+    if (rank)
+        statement.bind(t.rankParameter, qint64(*rank));
+    else
+        statement.bindNull(t.rankParameter);
+}
+
+void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before,
+                             std::optional<int> rank) {
     Table& t = of(kind);
     if (const qint64 key = t.keys.take(id)) {
         t.removed.append(key);
@@ -304,7 +324,7 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
                 const Table& owners = of(*ownerKind);
                 ownerKey = owners.keys.value(owner, owners.removedIds.value(owner));
             }
-            t.removedBefore.insert(key, {*before, ownerKey});
+            t.removedBefore.insert(key, {*before, ownerKey, rank});
         }
     }
 }
@@ -344,8 +364,10 @@ bool SyncStoreWriter::commit(QString* error) {
             const auto before = t.removedBefore.constFind(key);
             Statement& statement = before != t.removedBefore.constEnd() ? t.removeUnchanged : t.remove;
             statement.reset();
-            if (before != t.removedBefore.constEnd())
-                bind(statement, before->first, before->second, t.keyParameter + 1);
+            if (before != t.removedBefore.constEnd()) {
+                bind(statement, before->record, before->ownerKey, t.keyParameter + 1);
+                bindRank(statement, t, before->rank);
+            }
             statement.bind(1, key);
             if (!statement.run()) {
                 if (error)

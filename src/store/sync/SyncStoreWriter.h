@@ -33,15 +33,17 @@ public:
     // The statement runs later on a thread of its own, so that merging goes on meanwhile: a failure
     // shows at a later put or at the commit. A row that already holds these values is not written, and
     // not counted in lastChanges(). With `before` (the object as merged before), a column of an
-    // existing row that holds another value than `before` keeps it: an edit saved here while the
-    // round ran, which is weighed against what the round merged once the round is done (or at the
-    // next start, should the process stop first).
-    bool put(const SyncRecord& record, bool* ownerMissing, QString* error,
-             const SyncRecord* before = nullptr);
+    // existing row that holds an edit saved here against `before` (see UnsentEdits; `rank` is the
+    // place's rank then) keeps it: an edit saved while the round ran, or before and not sent yet, which
+    // is weighed against what the round merged once the round is done (or at the next start, should
+    // the process stop first).
+    bool put(const SyncRecord& record, bool* ownerMissing, QString* error, const SyncRecord* before = nullptr,
+             std::optional<int> rank = std::nullopt);
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
-    // from now on the object counts as gone. With `before` (the object as merged before), a row that
-    // holds other values than `before` stays, as put() keeps them.
-    void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr);
+    // from now on the object counts as gone. With `before`, a row that holds such an edit stays, as
+    // put() keeps it.
+    void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr,
+                std::optional<int> rank = std::nullopt);
     // Deletes after keeping a copy of the store when the deletions take many configurations and saved
     // applications; fails
     // (and changes nothing) when that copy cannot be made.
@@ -80,13 +82,19 @@ private:
         // Given to a new row here rather than by SQLite, which gives the same (after the largest ever
         // used), so that the row's key is known before its statement runs.
         qint64 nextKey = 1;
-        // Where the insert takes the key.
+        // Where the insert takes the key, and the guards the place's rank (0 for a class without one).
         int keyParameter = 0;
+        int rankParameter = 0;
         QList<qint64> removed;
         // The ids of `removed`: an object deleted and brought back within one round keeps its row.
         QHash<QString, qint64> removedIds;
-        // Those removed with what they were before, and their owner's key.
-        QHash<qint64, std::pair<SyncRecord, qint64>> removedBefore;
+        // Those removed with what they were before, their owner's key and their place's rank.
+        struct Before {
+            SyncRecord record;
+            qint64 ownerKey = 0;
+            std::optional<int> rank;
+        };
+        QHash<qint64, Before> removedBefore;
         Statement removeUnchanged;
         QList<qint64> written;
     };
@@ -98,6 +106,7 @@ private:
         bool update = false;
         std::optional<SyncRecord> before;
         qint64 beforeOwnerKey = 0;
+        std::optional<int> beforeRank;
     };
     // The rows handed to the thread that runs their statements, and what came of them.
     struct Handed {
@@ -115,6 +124,7 @@ private:
     bool prepare(QString* error);
     // Binds the attributes from parameter `first` on, and the id as parameter 1 when that is 2.
     void bind(Statement& statement, const SyncRecord& record, qint64 ownerKey, int first = 2);
+    static void bindRank(Statement& statement, const Table& t, std::optional<int> rank);
     // On `m_runner`: runs the rows handed over until stopped.
     void runHanded();
     // Hands the rows put so far to `m_runner` (started with the first); false with the error of a
