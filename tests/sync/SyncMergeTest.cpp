@@ -263,9 +263,9 @@ private Q_SLOTS:
         QFETCH(QString, edit);
         QFETCH(QString, agreed);
         auto* late = new ConfigurationGroup(QStringLiteral("Late"), 1920, 1080, std::nullopt);
-        // Mail's id sorts before Terminal's: a tie of the two would show Mail first.
+        // Ids in the order Editor, Mail, Terminal: Mail2 tied with either of the others shows wrongly.
         const QString terminal = QStringLiteral("F0000000-0000-4000-8000-000000000000");
-        for (const auto& [name, id] : {std::pair("Editor", "30000000-0000-4000-8000-000000000000"),
+        for (const auto& [name, id] : {std::pair("Editor", "00000000-0000-4000-8000-000000000000"),
                                        std::pair("Terminal", "F0000000-0000-4000-8000-000000000000"),
                                        std::pair("Mail", "10000000-0000-4000-8000-000000000000")}) {
             AppConfiguration* app = newApp(QLatin1String(name));
