@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 using Kind = ModelObject::Kind;
@@ -315,10 +316,14 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         bool tied = false;
     };
     QHash<ModelObject*, Placed> placed;
+    // Each object's attributes, taken once.
+    std::vector<QJsonObject> fieldsOfDirty;
+    fieldsOfDirty.reserve(size_t(dirty.size()));
     for (ModelObject* object : std::as_const(dirty)) {
+        fieldsOfDirty.push_back(SyncSchema::fieldsOf(object));
         const QString place = SyncSchema::orderAttribute(object->kind());
         const QJsonObject* recorded = place.isEmpty() ? nullptr : held(m_known.value(object), object->kind());
-        if (!recorded || recorded->value(place) == SyncSchema::fieldsOf(object).value(place))
+        if (!recorded || recorded->value(place) == fieldsOfDirty.back().value(place))
             continue;
         const QList<QString> members =
             m_state.childrenOf(recorded->value(SyncSchema::ownerAttribute(object->kind())).toString());
@@ -331,11 +336,12 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     // them), whose files are written only where the folder lacks them.
     QSet<QString> changed;
     QSet<QString> kept;
-    for (ModelObject* object : std::as_const(dirty)) {
+    for (qsizetype d = 0; d < dirty.size(); ++d) {
+        ModelObject* object = dirty[d];
         const QString id = m_known.value(object);
         if (id.isEmpty())
             continue;
-        const QJsonObject fields = SyncSchema::fieldsOf(object);
+        const QJsonObject& fields = fieldsOfDirty[size_t(d)];
         const QHash<QString, SyncStamp> madeAt = m_madeAt.take(object);
         // When it was made, and after the change it replaces even when that one's clock was ahead.
         const auto stampOf = [&](const QString& key, const std::optional<SyncStamp>& replaced) {
