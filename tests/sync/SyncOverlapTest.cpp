@@ -241,8 +241,9 @@ private Q_SLOTS:
 
     void theLaterEditWinsWhateverTheRoundIsDoing_data() {
         addEditColumns();
-        // Before the round writes the store, after it, and while the live objects read the round in.
-        for (const char* point : {"roundStarted", "storeCommitted", "readingIn"})
+        // Before the round merges, once it has kept what it merged and is to write the store (it holds
+        // no lock on the store until then), after it, and while the live objects read the round in.
+        for (const char* point : {"roundStarted", "stateKept", "storeCommitted", "readingIn"})
             addEditRows(point);
     }
     void theLaterEditWinsWhateverTheRoundIsDoing() {
