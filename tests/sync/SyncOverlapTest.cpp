@@ -438,6 +438,33 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("absent"));
     }
 
+    // Killed before the store's commit, with the note as an older version keeps it: its objects alone,
+    // beside the mark of an earlier note that it finished, which the store holds. That mark does not
+    // pass for this note's: the restart writes the new application, which the store never got.
+    void aStaleMarkDoesNotPassForANotesCommit() {
+        copyBAt("stateKept");
+        editThere(QStringLiteral("addApp"));
+        QVERIFY(m_b->engine->importChanges());
+        m_atPoint = {};
+        QString error;
+        const std::optional<QString> stale =
+            Database::open(crashed() + QStringLiteral("/quarlin.sqlite"), false, &error)
+                ->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'syncRound'"));
+        QVERIFY(stale);
+        const std::unique_ptr<Database> state =
+            Database::open(crashed() + QStringLiteral("/sync-state.sqlite"), false, &error);
+        QVERIFY2(state &&
+                     state->execute(QStringLiteral("UPDATE SyncMeta SET value = substr(value, instr(value, "
+                                                   "',') + 1) WHERE key = 'applying' AND value LIKE "
+                                                   "'syncRound=%'; INSERT OR REPLACE INTO SyncMeta "
+                                                   "VALUES ('applyingMark', '%1')")
+                                        .arg(*stale),
+                                    &error),
+                 qPrintable(error));
+        restartB();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Editor,Terminal,Added"));
+    }
+
     // Killed after the round noted what it merged and before the store's commit: the restart finishes
     // the round without writing over what was saved here meanwhile. The files are copied as they are at
     // that moment, which is what kill -9 leaves.
