@@ -607,6 +607,20 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("absent"));
         QCOMPARE(other->configurationList().size(), 1);
+
+        // Nor does a row that a later round brings take the key of one deleted here.
+        m_b->context()->deleteObject(other);
+        QVERIFY(m_b->context()->save());
+        const QString added = uuidString(insertWork(*m_a, {"New"})->id());
+        QVERIFY(m_a->context()->save());
+        syncBoth();
+        QCOMPARE(shown(*m_b, added), QStringLiteral("Work||New"));
+        QString error;
+        const std::unique_ptr<Database> store =
+            Database::open(m_dir->filePath(QStringLiteral("b/quarlin.sqlite")), false, &error);
+        QVERIFY2(store, qPrintable(error));
+        QCOMPARE(store->queryInteger(QStringLiteral("SELECT pk FROM ConfigurationGroup")).value_or(0),
+                 qint64(3));
     }
 
     // An application dropped here while a round takes in the deletion of its configuration brings the
