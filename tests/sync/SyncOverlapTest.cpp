@@ -447,9 +447,11 @@ private Q_SLOTS:
         QVERIFY(m_b->engine->importChanges());
         m_atPoint = {};
         QString error;
+        const std::unique_ptr<Database> store =
+            Database::open(crashed() + QStringLiteral("/quarlin.sqlite"), false, &error);
+        QVERIFY2(store, qPrintable(error));
         const std::optional<QString> stale =
-            Database::open(crashed() + QStringLiteral("/quarlin.sqlite"), false, &error)
-                ->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'syncRound'"));
+            store->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'syncRound'"));
         QVERIFY(stale);
         const std::unique_ptr<Database> state =
             Database::open(crashed() + QStringLiteral("/sync-state.sqlite"), false, &error);
