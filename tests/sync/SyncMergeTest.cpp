@@ -108,19 +108,23 @@ private Q_SLOTS:
     // Files of a configuration and of a saved application claim one id. A reads one of them first, B
     // and a joining machine both at once; the configuration's application comes with them or later.
     // The configuration keeps the id everywhere, the saved application goes where it was held and
-    // nothing is written over either file; edits still reach every machine.
+    // nothing is written over either file; edits still reach every machine. Also when the saved
+    // application's file comes while the configuration that A holds has no file in the folder.
     void anIdClaimedByAnotherClassStaysWithItsObject_data() {
         QTest::addColumn<bool>("savedAppFirst");
         QTest::addColumn<bool>("childLater");
+        QTest::addColumn<bool>("heldBack");
         for (const bool childLater : {false, true})
             for (const bool savedAppFirst : {false, true})
                 QTest::addRow("%s first%s", savedAppFirst ? "saved application" : "configuration",
                               childLater ? ", its application later" : "")
-                    << savedAppFirst << childLater;
+                    << savedAppFirst << childLater << false;
+        QTest::newRow("configuration first, its file held back") << false << false << true;
     }
     void anIdClaimedByAnotherClassStaysWithItsObject() {
         QFETCH(bool, savedAppFirst);
         QFETCH(bool, childLater);
+        QFETCH(bool, heldBack);
         const QString claimed = uuidString(QUuid::createUuid());
         const auto plantClaim = [&](bool savedApp) {
             savedApp ? plant("SavedApp", m_savedApp, claimed) : plant("ConfigurationGroup", m_id, claimed);
@@ -132,6 +136,8 @@ private Q_SLOTS:
         LogCapture log;
         plantClaim(savedAppFirst);
         syncInTurn({&*a});
+        if (heldBack)
+            QVERIFY(QFile::remove(fileOf(QStringLiteral("ConfigurationGroup"), claimed)));
         plantClaim(!savedAppFirst);
         if (!childLater)
             plantChild();
@@ -227,6 +233,32 @@ private Q_SLOTS:
         syncInTurn({&*b, &*a});
         QCOMPARE(shown(*b, m_id), QStringLiteral("Work||Edited,Terminal"));
         QCOMPARE(shown(*a, m_id), QStringLiteral("Work||Edited,Terminal"));
+    }
+
+    // A stray application names the saved application as its configuration, stamped after B deleted
+    // that saved application, and A reads both in one round: an object of another class owns nothing,
+    // so the later stamp brings nothing back.
+    void aStrayNamingAnOwnerOfAnotherClassBringsNothingBack() {
+        m_scheduler->advance(10);
+        b->context()->deleteObject(b->context()->fetch<SavedApp>().first());
+        QVERIFY(b->context()->save() && b->engine->exportChanges());
+        const QString deletedAt =
+            readRecord(fileOf(QStringLiteral("SavedApp"), m_savedApp))[u"stamp"].toString();
+        const QString later = QStringLiteral("%1-000000-%2")
+                                  .arg(deletedAt.section(u'-', 0, 0).toLongLong() + 1000)
+                                  .arg(deletedAt.section(u'-', 2));
+        const QString stray = uuidString(QUuid::createUuid());
+        plant("AppConfiguration", m_editor, stray, {{QStringLiteral("configurationGroup"), m_savedApp}});
+        QJsonObject record = readRecord(fileOf(QStringLiteral("AppConfiguration"), stray));
+        QJsonObject stamps = record.value(QStringLiteral("stamps")).toObject();
+        for (auto it = stamps.begin(); it != stamps.end(); ++it)
+            it.value() = later;
+        record.insert(QStringLiteral("stamps"), stamps);
+        record.insert(QStringLiteral("stamp"), later);
+        writeRecord(fileOf(QStringLiteral("AppConfiguration"), stray), record);
+        syncInTurn({&*a, &*b});
+        QCOMPARE(savedApps(*a), QStringList());
+        QCOMPARE(savedApps(*b), QStringList());
     }
 
     // A running machine that reads both in one round keeps the very object in its lists: the store's
