@@ -127,11 +127,10 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     const SyncRecord* before =
         found != round.before.constEnd() && found->kind == entry.record.kind ? &*found : nullptr;
     const UnsentEdits::Recorded held = heldBefore(round);
-    std::optional<int> rank;
+    std::optional<UnsentEdits::Place> placed;
     if (before)
-        if (const auto place =
-                UnsentEdits::placeOf(before->kind, id, m_state.childrenOf(before->owner()), held))
-            rank = place->rank;
+        placed = UnsentEdits::placeOf(before->kind, id, m_state.childrenOf(before->owner()), held);
+    const std::optional<int> rank = placed ? std::optional(placed->rank) : std::nullopt;
     if (entry.record.deleted) {
         if (m_writer->contains(entry.record.kind, id)) {
             m_writer->remove(entry.record.kind, id, before, rank);
@@ -156,10 +155,13 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     entry.present = true;
     const ModelObject::Kind kind = entry.record.kind;
     // A member put in or moved: the rows of the others that a save numbered as the list was shown
-    // here, without an edit, hold their recorded places again, so the list shows what was merged.
+    // here, without an edit, hold their recorded places again, so the list shows what was merged. So
+    // too where its recorded place is not its rank (a gap or a tie before it): beside rows that a save
+    // numbered, it would tie with one of them, or pass it.
     const QString place = SyncSchema::orderAttribute(kind);
     if (!place.isEmpty() && (!before || before->owner() != entry.record.owner() ||
-                             before->fields.value(place) != entry.record.fields.value(place))) {
+                             before->fields.value(place) != entry.record.fields.value(place) ||
+                             (placed && placed->rank != placed->recorded))) {
         const QString owner = entry.record.owner();
         if (!restateList(owner, kind, held, round, error))
             return false;
