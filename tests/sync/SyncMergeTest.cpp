@@ -280,7 +280,8 @@ private Q_SLOTS:
 
     // Terminal's file is held back while a machine joins, renames Mail and saves, which numbers the
     // list as that machine shows it. Once the file is in, every machine shows A's order, and a deletion
-    // or a move that A makes then reaches every machine and stands, through a restart too.
+    // or a move that A makes then reaches every machine and stands, through a restart too; also a move
+    // of Mail2 made before A settled the round that merged its rename.
     void aLateFileLeavesTheOrderAndLaterEditsStanding_data() {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("agreed");
@@ -290,6 +291,8 @@ private Q_SLOTS:
                                        << "Late||Editor,Terminal";
         QTest::newRow("moved there") << "move"
                                      << "Late||Mail2,Editor,Terminal";
+        QTest::newRow("moved there before the round is settled") << "move early"
+                                                                 << "Late||Mail2,Editor,Terminal";
     }
     void aLateFileLeavesTheOrderAndLaterEditsStanding() {
         QFETCH(QString, edit);
@@ -319,17 +322,29 @@ private Q_SLOTS:
         syncInTurn({&*joining});
         QVERIFY(QFile::rename(aside, held));
         m_scheduler->advance(10);
+        const auto editOnA = [&] {
+            QList<AppConfiguration*> apps = a->find(id)->configurationList();
+            if (edit == QLatin1String("delete"))
+                a->context()->deleteObject(apps.last());
+            else if (edit.startsWith(QLatin1String("move"))) {
+                apps.prepend(apps.takeLast());
+                a->find(id)->setConfigurations(apps);
+            }
+            QVERIFY(a->context()->save());
+        };
+        // Made just after A's round, which merged the rename of the member moved.
+        if (edit == QLatin1String("move early")) {
+            syncInTurn({&*a});
+            QCOMPARE(shown(*a, id), QStringLiteral("Late||Editor,Terminal,Mail2"));
+            editOnA();
+            QCOMPARE(shown(*a, id), agreed);
+        }
         syncInTurn({&*a, &*joining, &*b});
         advanceSettled(*m_scheduler, 1, {&*a, &*b, &*joining});
-        QCOMPARE(shown(*a, id), QStringLiteral("Late||Editor,Terminal,Mail2"));
-        QList<AppConfiguration*> apps = a->find(id)->configurationList();
-        if (edit == QLatin1String("delete"))
-            a->context()->deleteObject(apps.last());
-        else if (edit == QLatin1String("move")) {
-            apps.prepend(apps.takeLast());
-            a->find(id)->setConfigurations(apps);
+        if (edit != QLatin1String("move early")) {
+            QCOMPARE(shown(*a, id), QStringLiteral("Late||Editor,Terminal,Mail2"));
+            editOnA();
         }
-        QVERIFY(a->context()->save());
         for (const bool restart : {false, true}) {
             if (restart)
                 join();

@@ -208,8 +208,12 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             differs = true;
             const auto at = madeAt.constFind(field.key());
             const SyncStamp merged = row.stamps.value(field.key());
-            if (UnsentEdits::holds(object->kind(), field.key(), fields, before->fields, place) &&
-                at != madeAt.constEnd() && (*at > merged || clock.isAhead(merged)))
+            // A new order of its list gives the member's place no stamp of its own: it is stamped when
+            // it goes out, after everything merged here, and is the later.
+            const bool later = at != madeAt.constEnd()
+                                   ? *at > merged || clock.isAhead(merged)
+                                   : field.key() == SyncSchema::orderAttribute(object->kind());
+            if (later && UnsentEdits::holds(object->kind(), field.key(), fields, before->fields, place))
                 row.fields.insert(field.key(), field.value());
         }
         if (differs)
