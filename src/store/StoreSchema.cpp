@@ -2,6 +2,8 @@
 
 #include "Database.h"
 
+#include <QScopeGuard>
+
 namespace {
 using Kind = ModelObject::Kind;
 
@@ -14,13 +16,13 @@ CREATE TABLE Metadata (
 
 // A row's key is never handed out again, not even after its row is deleted (AUTOINCREMENT): the
 // program and sync write the same tables, and a key that came back would name another object to
-// whoever still held the deleted one.
-const char* const tablesSql = R"(
-CREATE TABLE Item (
+// whoever still held the deleted one. Each table's definition after its name, in schema order.
+constexpr std::array<const char*, 6> tableDefinitions = {
+    R"((
     pk INTEGER PRIMARY KEY AUTOINCREMENT,
     timestamp TEXT NOT NULL
-) STRICT;
-CREATE TABLE SavedApp (
+) STRICT)",
+    R"((
     pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     bundleID TEXT NOT NULL,
@@ -33,8 +35,8 @@ CREATE TABLE SavedApp (
     savedMarginX REAL NOT NULL,
     savedMarginY REAL NOT NULL,
     hasConfigurations INTEGER NOT NULL
-) STRICT;
-CREATE TABLE ConfigurationGroup (
+) STRICT)",
+    R"((
     pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     name TEXT NOT NULL,
@@ -46,8 +48,8 @@ CREATE TABLE ConfigurationGroup (
     defaultPositionGroupID TEXT,
     hasConfigurations INTEGER NOT NULL,
     hasPositionGroups INTEGER NOT NULL
-) STRICT;
-CREATE TABLE AppConfiguration (
+) STRICT)",
+    R"((
     pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     configurationGroup INTEGER REFERENCES ConfigurationGroup(pk) ON DELETE CASCADE,
@@ -64,8 +66,8 @@ CREATE TABLE AppConfiguration (
     savedHeight REAL NOT NULL,
     savedMarginX REAL NOT NULL,
     savedMarginY REAL NOT NULL
-) STRICT;
-CREATE TABLE PositionGroup (
+) STRICT)",
+    R"((
     pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     name TEXT NOT NULL,
@@ -75,8 +77,8 @@ CREATE TABLE PositionGroup (
     configurationGroup INTEGER REFERENCES ConfigurationGroup(pk) ON DELETE CASCADE,
     configurationGroupOrder INTEGER NOT NULL,
     hasAppPositions INTEGER NOT NULL
-) STRICT;
-CREATE TABLE AppPositionMapping (
+) STRICT)",
+    R"((
     pk INTEGER PRIMARY KEY AUTOINCREMENT,
     id TEXT NOT NULL,
     bundleID TEXT NOT NULL,
@@ -84,12 +86,19 @@ CREATE TABLE AppPositionMapping (
     savedCorner TEXT NOT NULL,
     positionGroup INTEGER REFERENCES PositionGroup(pk) ON DELETE CASCADE,
     positionGroupOrder INTEGER NOT NULL
-) STRICT;
+) STRICT)",
+};
+
+const char* const indexesSql = R"(
 CREATE INDEX AppConfigurationByConfigurationGroup ON AppConfiguration(configurationGroup);
 CREATE INDEX AppConfigurationBySavedApp ON AppConfiguration(savedApp);
 CREATE INDEX PositionGroupByConfigurationGroup ON PositionGroup(configurationGroup);
 CREATE INDEX AppPositionMappingByPositionGroup ON AppPositionMapping(positionGroup);
 )";
+
+QString createTable(size_t index, const QString& name) {
+    return QStringLiteral("CREATE TABLE %1 %2;\n").arg(name, QLatin1String(tableDefinitions[index]));
+}
 } // namespace
 
 QString StoreSchema::tableName(Kind kind) {
@@ -182,9 +191,12 @@ bool StoreSchema::inspect(Database& database, bool* isEmpty, QString* error) {
 }
 
 bool StoreSchema::create(Database& database, QString* error) {
-    const QString sql = QStringLiteral("BEGIN IMMEDIATE;\n%1%2\nINSERT INTO Metadata (key, value) VALUES "
-                                       "('schemaVersion', '%3');\nPRAGMA application_id = %4;\nCOMMIT;")
-                            .arg(QString::fromLatin1(metadataSql), QString::fromLatin1(tablesSql),
+    QString tables;
+    for (size_t i = 0; i < kinds.size(); ++i)
+        tables += createTable(i, tableName(kinds[i]));
+    const QString sql = QStringLiteral("BEGIN IMMEDIATE;\n%1%2%3\nINSERT INTO Metadata (key, value) VALUES "
+                                       "('schemaVersion', '%4');\nPRAGMA application_id = %5;\nCOMMIT;")
+                            .arg(QString::fromLatin1(metadataSql), tables, QString::fromLatin1(indexesSql),
                                  QString::fromLatin1(version))
                             .arg(applicationId);
     if (database.execute(sql, error))
@@ -194,32 +206,51 @@ bool StoreSchema::create(Database& database, QString* error) {
 }
 
 bool StoreSchema::upgrade(Database& database, QString* error) {
-    const std::optional<QString> stored =
-        database.queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'"), error);
-    if (!stored)
+    const auto upToDate = [&]() -> std::optional<bool> {
+        const std::optional<QString> stored = database.queryText(
+            QStringLiteral("SELECT value FROM Metadata WHERE key = 'schemaVersion'"), error);
+        return stored ? std::optional(stored->section(u'.', 1, 1).toInt() >= 1) : std::nullopt;
+    };
+    // A version never goes back: a file read as upgraded stays so, and is opened without the lock.
+    if (const std::optional<bool> done = upToDate(); !done || *done)
+        return done.has_value();
+    // A table is rebuilt the way SQLite documents for changes that ALTER TABLE cannot make: with the
+    // links not followed, which is set outside a transaction and only for this connection. Followed,
+    // dropping an old table would reach into the others, and a rename would rewrite their links.
+    const std::optional<qint64> linksFollowed =
+        database.queryInteger(QStringLiteral("PRAGMA foreign_keys"), error);
+    if (!linksFollowed ||
+        (*linksFollowed && !database.execute(QStringLiteral("PRAGMA foreign_keys = OFF"), error)))
         return false;
-    if (stored->section(u'.', 1, 1).toInt() >= 1)
-        return true;
-    // 1.0 handed out the keys of deleted rows again. The tables are built anew around the same rows:
-    // the old ones are renamed aside without touching the references to them (legacy_alter_table),
-    // so that the new tables' references name the new tables.
-    QString sql = QStringLiteral("PRAGMA legacy_alter_table = ON;\nBEGIN IMMEDIATE;\n");
-    for (Kind kind : kinds)
-        sql += QStringLiteral("ALTER TABLE %1 RENAME TO %1_1_0;\n").arg(tableName(kind));
-    for (const char* index : {"AppConfigurationByConfigurationGroup", "AppConfigurationBySavedApp",
-                              "PositionGroupByConfigurationGroup", "AppPositionMappingByPositionGroup"})
-        sql += QStringLiteral("DROP INDEX %1;\n").arg(QLatin1String(index));
-    sql += QString::fromLatin1(tablesSql);
-    for (Kind kind : kinds) {
-        const QString columnList = QStringLiteral("pk, ") + columns(kind).join(QStringLiteral(", "));
-        sql += QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %1_1_0;\nDROP TABLE %1_1_0;\n")
-                   .arg(tableName(kind), columnList);
+    const auto restore = qScopeGuard([&] {
+        if (*linksFollowed)
+            database.execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    });
+    if (!database.execute(QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    // Read again under the write lock: another program that opened the file at the same time may have
+    // upgraded it meanwhile, and a second rebuild would hand out keys of rows deleted since.
+    if (const std::optional<bool> done = upToDate(); !done || *done) {
+        database.execute(QStringLiteral("ROLLBACK"));
+        return done.has_value();
     }
-    sql += QStringLiteral("UPDATE Metadata SET value = '%1' WHERE key = 'schemaVersion';\nCOMMIT;\n"
-                          "PRAGMA legacy_alter_table = OFF;")
+    // 1.0 handed out the keys of deleted rows again. Each table is built anew beside the old one,
+    // filled with the same rows and keys, and takes its name once the old one is gone; the links name
+    // tables by name, so they lead to the new ones.
+    QString sql;
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        const QString table = tableName(kinds[i]);
+        const QString columnList = QStringLiteral("pk, ") + columns(kinds[i]).join(QStringLiteral(", "));
+        sql += createTable(i, table + QStringLiteral("_1_1"));
+        sql += QStringLiteral("INSERT INTO %1_1_1 (%2) SELECT %2 FROM %1;\nDROP TABLE %1;\n"
+                              "ALTER TABLE %1_1_1 RENAME TO %1;\n")
+                   .arg(table, columnList);
+    }
+    sql += QString::fromLatin1(indexesSql);
+    sql += QStringLiteral("UPDATE Metadata SET value = '%1' WHERE key = 'schemaVersion';\nCOMMIT;")
                .arg(QString::fromLatin1(version));
     if (database.execute(sql, error))
         return true;
-    database.execute(QStringLiteral("ROLLBACK; PRAGMA legacy_alter_table = OFF"));
+    database.execute(QStringLiteral("ROLLBACK"));
     return false;
 }

@@ -43,6 +43,22 @@ bool StoreWriter::write(const QSet<const ModelObject*>* only, QString* error) {
                 tracker.markDirty(child);
             }
     };
+    // A member's row takes its index in the list shown here as its place, while the other members'
+    // rows may hold places that are no indexes (a round writes the places merged, which a deletion
+    // read from elsewhere leaves with a gap): written alone, it could tie with one of them and the list
+    // would read back in another order. Its list's rows are written with it.
+    for (Kind kind : StoreSchema::kinds) {
+        const QList<ModelObject*> dirty = tracker.dirtyOf(kind);
+        for (ModelObject* object : dirty) {
+            const ChangeTracker::Record record = tracker.recordOf(object);
+            const ModelObject* owner = ownerOf(object);
+            if (!owner || !record.dirty || record.deleted || !selected(object))
+                continue;
+            for (ModelObject* member : ownedChildren(owner))
+                if (member->kind() == kind && selected(member) && tracker.contains(member))
+                    tracker.markDirty(member);
+        }
+    }
     // Parents are written before the children that refer to them, and rows are deleted last, so
     // that a child moved away from a deleted owner is not taken with it.
     bool ok = true;

@@ -9,6 +9,7 @@
 #include "model/SavedApp.h"
 #include "store/Database.h"
 #include "store/IsoDate.h"
+#include "store/StoreSchema.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
+
+#include <functional>
+#include <utility>
 
 namespace {
 QDateTime at(int day, int msec = 0) {
@@ -27,6 +33,34 @@ QByteArray contentsOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// Runs `action` in place of the first sleep of a connection opened while it lives, which SQLite makes
+// through the connection's file system when another connection holds a lock that it waits for.
+class WhileWaitingForALock {
+public:
+    explicit WhileWaitingForALock(std::function<void()> action) {
+        s_then = std::move(action);
+        s_base = sqlite3_vfs_find(nullptr);
+        m_vfs = *s_base;
+        m_vfs.zName = "whileWaiting";
+        m_vfs.xSleep = [](sqlite3_vfs*, int microseconds) {
+            const std::function<void()> then = std::exchange(s_then, {});
+            if (!then)
+                return s_base->xSleep(s_base, microseconds);
+            then();
+            return microseconds;
+        };
+        sqlite3_vfs_register(&m_vfs, 1);
+    }
+    ~WhileWaitingForALock() { sqlite3_vfs_unregister(&m_vfs); }
+    WhileWaitingForALock(const WhileWaitingForALock&) = delete;
+    WhileWaitingForALock& operator=(const WhileWaitingForALock&) = delete;
+
+private:
+    static inline std::function<void()> s_then;
+    static inline sqlite3_vfs* s_base = nullptr;
+    sqlite3_vfs m_vfs{};
+};
 } // namespace
 
 class StoreTest : public QObject, StoreFiles {
@@ -661,14 +695,24 @@ private Q_SLOTS:
         execute("PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, ' AUTOINCREMENT', "
                 "'') WHERE type = 'table'; DELETE FROM sqlite_sequence; UPDATE Metadata SET value = '1.0.0' "
                 "WHERE key = 'schemaVersion'");
+        // Two programs open the file at once. The first, whose connection follows the links, upgrades
+        // it and deletes the newest row (whose key 1.0 handed out again) while the second waits for
+        // the lock: the second finds the file upgraded, and the deleted row's key stays used.
+        auto first = Database::open(path(), false, &error);
+        QVERIFY(first && first->execute(QStringLiteral("PRAGMA foreign_keys = ON; BEGIN IMMEDIATE")));
+        bool upgraded = false;
+        const WhileWaitingForALock whileWaiting([&] {
+            first->execute(QStringLiteral("ROLLBACK"));
+            upgraded = StoreSchema::upgrade(*first, &error) &&
+                       first->queryInteger(QStringLiteral("PRAGMA foreign_keys")) == 1 &&
+                       first->execute(QStringLiteral("DELETE FROM AppConfiguration WHERE pk = 2"), &error);
+        });
         auto container = open();
+        QVERIFY2(upgraded, qPrintable(error));
         ModelContext* context = container->mainContext();
         ConfigurationGroup* configuration = findByName(context, QStringLiteral("Work"));
         QVERIFY(configuration);
-        QCOMPARE(configuration->configurationList().size(), 2);
-        // The newest row, whose key 1.0 handed out again.
-        execute("DELETE FROM AppConfiguration WHERE pk = 2");
-        context->checkForRemoteChanges();
+        QCOMPARE(configuration->configurationList().size(), 1);
         configuration->appendConfiguration(new AppConfiguration());
         QVERIFY(context->save());
         auto database = Database::open(path(), false, &error);

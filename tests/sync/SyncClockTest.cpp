@@ -268,32 +268,42 @@ private Q_SLOTS:
         QVERIFY2(stampIn(fileOf(m_id)) > full, qPrintable(stampIn(fileOf(m_id))));
     }
 
-    // A peer's file stamped at the very end of a stamp's range: the edits after it stay within the
-    // range, so every machine reads them and one that joins takes them.
+    // A peer's file stamped at the very end of a stamp's range, or B's clock set past it: the edits
+    // after it stay within the range, so every machine reads them and one that joins takes them.
     void editsAfterTheLatestStampAreReadEverywhere_data() {
         QTest::addColumn<int>("counter");
         QTest::addColumn<int>("edits");
-        QTest::newRow("the last stamp, one edit") << int(SyncStamp::maxCounter) << 1;
-        QTest::newRow("the one before it, two edits") << int(SyncStamp::maxCounter) - 1 << 2;
+        QTest::addColumn<bool>("clockPast");
+        QTest::newRow("the last stamp, one edit") << int(SyncStamp::maxCounter) << 1 << false;
+        QTest::newRow("the one before it, two edits") << int(SyncStamp::maxCounter) - 1 << 2 << false;
+        QTest::newRow("a clock past the last stamp, two edits") << 0 << 2 << true;
     }
     void editsAfterTheLatestStampAreReadEverywhere() {
         QFETCH(int, counter);
         QFETCH(int, edits);
-        start();
-        // A machine id that sorts before those of the machines here.
-        const QString latest = QStringLiteral("%1-%2-00000000-0000-4000-8000-000000000001")
-                                   .arg(SyncStamp::latestWall)
-                                   .arg(counter, 6, 10, QChar(u'0'));
-        edit(fileOf(m_id), [&](QJsonObject& record) { stampName(record, QStringLiteral("Peer"), latest); });
+        QFETCH(bool, clockPast);
+        const qint64 now = m_scheduler.currentDateTime().toMSecsSinceEpoch();
+        start(clockPast ? SyncStamp::latestWall - now + 86400000 : 0);
+        Machine& editor = clockPast ? *b : *a;
+        if (!clockPast) {
+            // A machine id that sorts before those of the machines here.
+            const QString latest = QStringLiteral("%1-%2-00000000-0000-4000-8000-000000000001")
+                                       .arg(SyncStamp::latestWall)
+                                       .arg(counter, 6, 10, QChar(u'0'));
+            edit(fileOf(m_id),
+                 [&](QJsonObject& record) { stampName(record, QStringLiteral("Peer"), latest); });
+        }
         // Past the drift rule's few minutes: "Work" is no recent edit that A would keep.
         m_scheduler.advance(double(HybridClock::maxDrift) / 1000 + 1);
-        syncInTurn({&*a});
-        QCOMPARE(a->nameOf(m_id), QStringLiteral("Peer"));
+        if (!clockPast) {
+            syncInTurn({&*a});
+            QCOMPARE(a->nameOf(m_id), QStringLiteral("Peer"));
+        }
         LogCapture log;
         for (int i = 1; i <= edits; ++i) {
             m_scheduler.advance(1);
-            rename(*a, QStringLiteral("Edit %1").arg(i));
-            syncInTurn({&*a, &*b});
+            rename(editor, QStringLiteral("Edit %1").arg(i));
+            syncInTurn({&editor, clockPast ? &*a : &*b});
         }
         Machine joining(m_dir.filePath(QStringLiteral("joining")), folder(), m_scheduler, false);
         syncInTurn({&joining, &*a});

@@ -241,8 +241,9 @@ private Q_SLOTS:
 
     void theLaterEditWinsWhateverTheRoundIsDoing_data() {
         addEditColumns();
-        // Before the round writes the store, after it, and while the live objects read the round in.
-        for (const char* point : {"roundStarted", "storeCommitted", "readingIn"})
+        // Before the round merges, once it has kept what it merged and is to write the store (it holds
+        // no lock on the store until then), after it, and while the live objects read the round in.
+        for (const char* point : {"roundStarted", "stateKept", "storeCommitted", "readingIn"})
             addEditRows(point);
     }
     void theLaterEditWinsWhateverTheRoundIsDoing() {
@@ -437,6 +438,35 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("absent"));
     }
 
+    // Killed before the store's commit, with the note as an older version keeps it: its objects alone,
+    // beside the mark of an earlier note that it finished, which the store holds. That mark does not
+    // pass for this note's: the restart writes the new application, which the store never got.
+    void aStaleMarkDoesNotPassForANotesCommit() {
+        copyBAt("stateKept");
+        editThere(QStringLiteral("addApp"));
+        QVERIFY(m_b->engine->importChanges());
+        m_atPoint = {};
+        QString error;
+        const std::unique_ptr<Database> store =
+            Database::open(crashed() + QStringLiteral("/quarlin.sqlite"), false, &error);
+        QVERIFY2(store, qPrintable(error));
+        const std::optional<QString> stale =
+            store->queryText(QStringLiteral("SELECT value FROM Metadata WHERE key = 'syncRound'"));
+        QVERIFY(stale);
+        const std::unique_ptr<Database> state =
+            Database::open(crashed() + QStringLiteral("/sync-state.sqlite"), false, &error);
+        QVERIFY2(state &&
+                     state->execute(QStringLiteral("UPDATE SyncMeta SET value = substr(value, instr(value, "
+                                                   "',') + 1) WHERE key = 'applying' AND value LIKE "
+                                                   "'syncRound=%'; INSERT OR REPLACE INTO SyncMeta "
+                                                   "VALUES ('applyingMark', '%1')")
+                                        .arg(*stale),
+                                    &error),
+                 qPrintable(error));
+        restartB();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Editor,Terminal,Added"));
+    }
+
     // Killed after the round noted what it merged and before the store's commit: the restart finishes
     // the round without writing over what was saved here meanwhile. The files are copied as they are at
     // that moment, which is what kill -9 leaves.
@@ -579,6 +609,20 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("absent"));
         QCOMPARE(other->configurationList().size(), 1);
+
+        // Nor does a row that a later round brings take the key of one deleted here.
+        m_b->context()->deleteObject(other);
+        QVERIFY(m_b->context()->save());
+        const QString added = uuidString(insertWork(*m_a, {"New"})->id());
+        QVERIFY(m_a->context()->save());
+        syncBoth();
+        QCOMPARE(shown(*m_b, added), QStringLiteral("Work||New"));
+        QString error;
+        const std::unique_ptr<Database> store =
+            Database::open(m_dir->filePath(QStringLiteral("b/quarlin.sqlite")), false, &error);
+        QVERIFY2(store, qPrintable(error));
+        QCOMPARE(store->queryInteger(QStringLiteral("SELECT pk FROM ConfigurationGroup")).value_or(0),
+                 qint64(3));
     }
 
     // An application dropped here while a round takes in the deletion of its configuration brings the

@@ -214,9 +214,11 @@ int main(int argc, char** argv) {
                 context->deleteObject(app);
             say(saved());
         } else if (command == QLatin1String("reorderApps")) {
+            // "reorderApps ID [INDEX]": the application at INDEX (modulo the count, the first without)
+            // goes to the end.
             QList<AppConfiguration*> apps = configuration->configurationList();
             if (!apps.isEmpty())
-                apps.append(apps.takeFirst());
+                apps.append(apps.takeAt(text.toInt() % apps.size()));
             configuration->setConfigurations(apps);
             say(saved());
         } else if (command == QLatin1String("describe")) {

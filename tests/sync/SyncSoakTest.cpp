@@ -4,7 +4,9 @@
 // passes every machine and the folder must hold the same library, and every edit whose save returned
 // ok must hold, or have been overtaken by a later edit of the same attribute or a later deletion.
 // Every so often one is killed at a chosen step of a round instead, a round that reads a new
-// configuration and another's file delivered again unchanged while that one is renamed.
+// configuration and another's file delivered again unchanged while that one is renamed. A sync
+// service may hold an application's file back and deliver it late, over what was written meanwhile;
+// and the three machines may reorder one configuration at once while one of them deletes from it.
 // Times are taken here, around each command: an edit's stamp lies between the sending of its command
 // and its answer, so "later" below is judged only where those intervals do not overlap. A deletion
 // is stamped when it is written out, which a busy worker puts off past its answer: the tombstone's
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
@@ -242,7 +245,45 @@ private:
             m_history[renamed].done = now();
     }
 
+    // An application's file taken out of the folder, to come back as it was a few steps later.
+    void holdBack(int i) {
+        const QDir apps(m_folder + QStringLiteral("/AppConfiguration"));
+        const QStringList files = apps.entryList({QStringLiteral("*.json")}, QDir::Files);
+        if (files.isEmpty())
+            return;
+        const QString name = files[int(m_random.bounded(int(files.size())))];
+        const QString aside = m_dir.filePath(QStringLiteral("held-%1").arg(i));
+        if (QFile::rename(apps.filePath(name), aside)) {
+            m_held.append({apps.filePath(name), aside, i + 2 + int(m_random.bounded(6))});
+            m_events.append(QStringLiteral("+%1 %2 held back").arg(now() - m_start).arg(name));
+        }
+    }
+    // Delivers the files held back until step `i` (all of them without).
+    void deliverHeld(int i = std::numeric_limits<int>::max()) {
+        for (qsizetype h = m_held.size() - 1; h >= 0; --h)
+            if (m_held[h].due <= i) {
+                std::rename(qPrintable(m_held[h].aside), qPrintable(m_held[h].path));
+                m_events.append(QStringLiteral("+%1 %2 delivered late")
+                                    .arg(now() - m_start)
+                                    .arg(QFileInfo(m_held[h].path).fileName()));
+                m_held.removeAt(h);
+            }
+    }
+    // Every machine reorders the configuration, none having seen the others' order, and the last
+    // one deletes an application too.
+    void reorderAtOnce(const QString& configuration, int i) {
+        for (int m = 0; m < machineCount; ++m) {
+            Op op = opOf(m, configuration, QStringLiteral("order"), {});
+            issue(op, QStringLiteral("reorderApps %1 %2").arg(configuration).arg(m_random.bounded(4)));
+        }
+        Op op = opOf(machineCount - 1, configuration, QStringLiteral("delete"), value(machineCount - 1, i));
+        if (issue(op, QStringLiteral("dropAppAt %1 %2").arg(configuration).arg(m_random.bounded(4)))
+                .committed)
+            m_history.last().object = m_history.last().answer.section(u' ', 0, 0);
+    }
+
     void step(int i) {
+        deliverHeld(i);
         if (i % 20 == 10)
             return killInRound(i);
         const int m = int(m_random.bounded(machineCount));
@@ -308,8 +349,12 @@ private:
             rename.attribute = QStringLiteral("name");
             rename.value = value(rename.machine, i);
             issue(rename, QStringLiteral("rename %1 %2").arg(configuration, rename.value));
-        } else if (kind < 96) {
+        } else if (kind < 94) {
             make(m);
+        } else if (kind < 96) {
+            holdBack(i);
+        } else if (kind < 98) {
+            reorderAtOnce(configuration, i);
         } else {
             issue(opOf(m, {}, {}, {}), QStringLiteral("sync"));
         }
@@ -361,6 +406,7 @@ private:
 
     // Sync passes until the machines and the folder agree twice in a row.
     QString quiet() {
+        deliverHeld();
         m_events.append(QStringLiteral("+%1 quiet passes").arg(now() - m_start));
         QStringList last;
         int agreed = 0;
@@ -581,6 +627,12 @@ private:
     QStringList m_events;
     QStringList m_final;
     QString m_stuck;
+    struct Held {
+        QString path;
+        QString aside;
+        int due = 0;
+    };
+    QList<Held> m_held;
 };
 
 // Keeps processors busy beside the machines, so that their threads are preempted at odd moments.

@@ -3,8 +3,11 @@
 #include "SyncSchema.h"
 #include "SyncState.h"
 #include "SyncWorker.h"
+#include "UnsentEdits.h"
 
 #include "store/ModelContext.h"
+
+#include <QScopeGuard>
 
 RoundOverlap::RoundOverlap(ModelContext* context, SyncWorker& worker, SyncState& state,
                            const QHash<ModelObject*, QString>& known,
@@ -30,12 +33,14 @@ std::optional<SyncRecord> RoundOverlap::takeRevived(const QString& id) {
     return record;
 }
 
-std::optional<SyncStamp> RoundOverlap::latestEdit(ModelObject* object, const QJsonObject* base) const {
+std::optional<SyncStamp> RoundOverlap::latestEdit(ModelObject* object, const QJsonObject* base,
+                                                  const UnsentEdits::Recorded& held) {
     const QJsonObject fields = SyncSchema::fieldsOf(object);
     const QHash<QString, SyncStamp> madeAt = m_madeAt.value(object);
+    const std::optional<UnsentEdits::Place> place = placeOf(object, held);
     std::optional<SyncStamp> latest;
     for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
-        if (base && base->value(field.key()) == field.value())
+        if (base && !UnsentEdits::holds(object->kind(), field.key(), fields, *base, place))
             continue;
         const auto at = madeAt.constFind(field.key());
         if (at != madeAt.constEnd() && (!latest || *at > *latest))
@@ -44,10 +49,40 @@ std::optional<SyncStamp> RoundOverlap::latestEdit(ModelObject* object, const QJs
     return latest;
 }
 
+std::optional<UnsentEdits::Place> RoundOverlap::placeOf(ModelObject* object,
+                                                        const UnsentEdits::Recorded& held) {
+    const ModelObject* owner = SyncSchema::ownerOf(object);
+    if (!owner)
+        return std::nullopt;
+    return UnsentEdits::placeOf(object->kind(), m_known.value(object),
+                                m_state.childrenOf(m_known.value(const_cast<ModelObject*>(owner))), held);
+}
+
 RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
     Q_ASSERT(!m_worker.isBusy());
     Settlement settlement;
     const auto& entries = std::as_const(m_state).entries();
+    // What the members held here were before the rounds merged them (see UnsentEdits).
+    const UnsentEdits::Recorded heldBefore = [&](const QString& id,
+                                                 ModelObject::Kind kind) -> const QJsonObject* {
+        const SyncRecord* record = nullptr;
+        if (const auto before = m_roundBefore.constFind(id); before != m_roundBefore.constEnd())
+            record = &*before;
+        else if (const auto entry = entries.constFind(id); entry != entries.constEnd() && entry->present)
+            record = &entry->record;
+        return record && !record->deleted && record->kind == kind ? &record->fields : nullptr;
+    };
+    // And as the state holds them now.
+    const UnsentEdits::Recorded held = [&](const QString& id, ModelObject::Kind kind) -> const QJsonObject* {
+        const auto entry = entries.constFind(id);
+        return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
+                       entry->record.kind == kind
+                   ? &entry->record.fields
+                   : nullptr;
+    };
+    // The index of children is built for this settlement only: exports change the entries.
+    m_state.forgetChildren();
+    const auto forgetChildren = qScopeGuard([this] { m_state.forgetChildren(); });
     const HybridClock& clock = m_state.clock();
     // A save writes the members of a changed list too, whole. An edit of an application counts as
     // one of its configuration when a round deleted that.
@@ -119,7 +154,7 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
         if (entry->record.deleted) {
             // Deleted by another machine while edited here: the later of the two wins, and an edit of
             // anything the object owns counts as one of the object.
-            std::optional<SyncStamp> latest = latestEdit(object, &before->fields);
+            std::optional<SyncStamp> latest = latestEdit(object, &before->fields, heldBefore);
             bool listEdited = false;
             QList<ModelObject*> tree{object};
             for (qsizetype i = 0; i < tree.size(); ++i) {
@@ -128,15 +163,14 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
                 if (i > 0) {
                     const auto known = entries.constFind(m_known.value(member));
                     const bool recorded = known != entries.constEnd() && !known->record.deleted;
-                    // Put in here, or moved within a list changed here (a place that differs alone may
-                    // be one of a list that is still incomplete here).
+                    // Put in here, or moved here within its list.
                     const QString place = SyncSchema::orderAttribute(member->kind());
                     listEdited =
                         listEdited || !m_known.contains(member) ||
-                        (recorded && m_dirty.contains(SyncSchema::ownerOf(member)) &&
-                         known->record.fields.value(place) != SyncSchema::fieldsOf(member).value(place));
+                        (recorded && UnsentEdits::holds(member->kind(), place, SyncSchema::fieldsOf(member),
+                                                        known->record.fields, placeOf(member, held)));
                     if (const std::optional<SyncStamp> at =
-                            latestEdit(member, recorded ? &known->record.fields : nullptr);
+                            latestEdit(member, recorded ? &known->record.fields : nullptr, held);
                         at && (!latest || *at > *latest))
                         latest = at;
                 }
@@ -165,6 +199,7 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
         // row is written whole either way: the round may have written over the edit's save.
         const QJsonObject fields = SyncSchema::fieldsOf(object);
         const QHash<QString, SyncStamp> madeAt = m_madeAt.value(object);
+        const std::optional<UnsentEdits::Place> place = placeOf(object, heldBefore);
         SyncRecord row = entry->record;
         bool differs = false;
         for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
@@ -173,8 +208,12 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             differs = true;
             const auto at = madeAt.constFind(field.key());
             const SyncStamp merged = row.stamps.value(field.key());
-            if (before->fields.value(field.key()) != field.value() && at != madeAt.constEnd() &&
-                (*at > merged || clock.isAhead(merged)))
+            // A new order of its list gives the member's place no stamp of its own: it is stamped when
+            // it goes out, after everything merged here, and is the later.
+            const bool later = at != madeAt.constEnd()
+                                   ? *at > merged || clock.isAhead(merged)
+                                   : field.key() == SyncSchema::orderAttribute(object->kind());
+            if (later && UnsentEdits::holds(object->kind(), field.key(), fields, before->fields, place))
                 row.fields.insert(field.key(), field.value());
         }
         if (differs)

@@ -9,6 +9,7 @@
 #include "IdHash.h"
 #include "SyncRecord.h"
 #include "SyncStamp.h"
+#include "UnsentEdits.h"
 
 #include <QHash>
 #include <QJsonObject>
@@ -57,9 +58,12 @@ public:
     void forget(const QString& id) { m_revived.remove(id); }
 
 private:
-    // The stamp of this machine's latest change of an attribute in which the object differs from
-    // `base` (all of them without one); nothing when it differs in none.
-    std::optional<SyncStamp> latestEdit(ModelObject* object, const QJsonObject* base) const;
+    // The stamp of this machine's latest change of an attribute in which the object holds an edit
+    // against `base` (all of them without one; see UnsentEdits); nothing when it holds none.
+    std::optional<SyncStamp> latestEdit(ModelObject* object, const QJsonObject* base,
+                                        const UnsentEdits::Recorded& held);
+    // The object's place in its list by the records that `held` gives (see UnsentEdits).
+    std::optional<UnsentEdits::Place> placeOf(ModelObject* object, const UnsentEdits::Recorded& held);
 
     // The exporter's, read only.
     ModelContext* m_context;

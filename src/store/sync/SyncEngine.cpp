@@ -9,6 +9,7 @@
 #include "SyncStoreWriter.h"
 #include "SyncWorker.h"
 #include "TombstoneCollector.h"
+#include "UnsentEdits.h"
 
 #include "base/Log.h"
 #include "base/Scheduler.h"
@@ -203,6 +204,24 @@ bool SyncEngine::finishApplying(QString* error) {
         }
         return owners;
     };
+    // The members held here as that import found them, and the edits saved here since (see
+    // UnsentEdits).
+    const UnsentEdits::Recorded held = [&](const QString& id, ModelObject::Kind kind) -> const QJsonObject* {
+        const auto entry = std::as_const(entries).constFind(id);
+        if (entry == entries.constEnd() || entry->record.kind != kind)
+            return nullptr;
+        if (const auto before = replaced.constFind(id); before != replaced.constEnd())
+            return &*before;
+        return entry->present && !entry->record.deleted ? &entry->record.fields : nullptr;
+    };
+    const auto editsIn = [&](ModelObject* object, const QJsonObject& was) {
+        const ModelObject* owner = SyncSchema::ownerOf(object);
+        const std::optional<UnsentEdits::Place> place =
+            owner ? UnsentEdits::placeOf(object->kind(), SyncSchema::idOf(object),
+                                         m_state->childrenOf(SyncSchema::idOf(owner)), held)
+                  : std::nullopt;
+        return UnsentEdits::of(object->kind(), SyncSchema::fieldsOf(object), was, place);
+    };
     // A deletion that import merged stands unless the object's rows were written here since, as an
     // edit saved meanwhile: then it is in the store again and goes out as the later change.
     std::optional<QSet<QString>> removedFrom;
@@ -219,12 +238,8 @@ bool SyncEngine::finishApplying(QString* error) {
         for (qsizetype i = 0; i < tree.size(); ++i) {
             const QString id = SyncSchema::idOf(tree[i]);
             const std::optional<QJsonObject> was = noted(id);
-            if (removedFrom->contains(id) || !was)
+            if (removedFrom->contains(id) || !was || !editsIn(tree[i], *was).isEmpty())
                 return true;
-            const QJsonObject fields = SyncSchema::fieldsOf(tree[i]);
-            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
-                if (was->value(field.key()) != field.value())
-                    return true;
             tree.append(ModelContext::ownedChildren(tree[i]));
         }
         return false;
@@ -257,12 +272,12 @@ bool SyncEngine::finishApplying(QString* error) {
         QJsonObject kept;
         if (ModelObject* object = live.value(id); object && before != replaced.constEnd()) {
             const QJsonObject fields = SyncSchema::fieldsOf(object);
-            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
-                if (before->value(field.key()) != field.value())
-                    kept.insert(field.key(), field.value());
+            for (const QString& key : editsIn(object, *before))
+                kept.insert(key, fields.value(key));
         }
         ok = m_merger->reapply(id, kept, round, error);
     }
+    m_state->forgetChildren();
     m_merger->markCommit(mark);
     if (!(ok && m_merger->commit(error))) {
         m_merger->rollback();

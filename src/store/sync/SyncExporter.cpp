@@ -3,6 +3,7 @@
 #include "SyncSchema.h"
 #include "SyncState.h"
 #include "SyncWorker.h"
+#include "UnsentEdits.h"
 
 #include "model/AppConfiguration.h"
 #include "model/AppPositionMapping.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 using Kind = ModelObject::Kind;
@@ -153,40 +155,6 @@ QList<ModelObject*> SyncExporter::takeTiedLists() {
             owners.append(owner);
     m_tiedLists.clear();
     return owners;
-}
-
-SyncExporter::RecordedPlaces SyncExporter::recordedPlaces(const ModelObject* object) const {
-    const ModelObject* owner = SyncSchema::ownerOf(object);
-    if (!owner)
-        return RecordedPlaces::edited;
-    const QString place = SyncSchema::orderAttribute(object->kind());
-    const QString ownerId = m_known.value(const_cast<ModelObject*>(owner));
-    const SyncEntries& entries = m_state.entries();
-    QSet<QString> members;
-    std::optional<std::pair<double, QString>> previous;
-    bool tied = false;
-    for (ModelObject* sibling : ModelContext::ownedChildren(owner)) {
-        if (sibling->kind() != object->kind())
-            continue;
-        const QString id = m_known.value(sibling);
-        const auto entry = entries.constFind(id);
-        // Put in here (new, or moved from another list): the list was edited.
-        if (entry == entries.constEnd() || entry->record.deleted || entry->record.owner() != ownerId)
-            return RecordedPlaces::edited;
-        // Equal places go by id wherever they are read.
-        const std::pair recorded(entry->record.fields.value(place).toDouble(), id);
-        if (previous && recorded <= *previous)
-            return RecordedPlaces::edited;
-        tied = tied || (previous && recorded.first == previous->first);
-        previous = recorded;
-        members.insert(id);
-    }
-    // Taken out here: the list was edited too.
-    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-        if (it->present && it->record.kind == object->kind() && !members.contains(it.key()) &&
-            it->record.owner() == ownerId)
-            return RecordedPlaces::edited;
-    return tied ? RecordedPlaces::tied : RecordedPlaces::kept;
 }
 
 SyncExporter::Result SyncExporter::exportChanges(QString* error) {
@@ -334,15 +302,46 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         return *stamp;
     };
     const QString& machine = m_state.clock().machine();
+    // Where a member's place differs from the recorded one, whether that is a move made here (see
+    // UnsentEdits) or restates a tie; weighed against the entries as they were before this export.
+    const UnsentEdits::Recorded held = [&entries](const QString& id, Kind kind) -> const QJsonObject* {
+        const auto entry = std::as_const(entries).constFind(id);
+        return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
+                       entry->record.kind == kind
+                   ? &entry->record.fields
+                   : nullptr;
+    };
+    struct Placed {
+        std::optional<UnsentEdits::Place> place;
+        bool tied = false;
+    };
+    QHash<ModelObject*, Placed> placed;
+    // Each object's attributes, taken once.
+    std::vector<QJsonObject> fieldsOfDirty;
+    fieldsOfDirty.reserve(size_t(dirty.size()));
+    for (ModelObject* object : std::as_const(dirty)) {
+        fieldsOfDirty.push_back(SyncSchema::fieldsOf(object));
+        const QString place = SyncSchema::orderAttribute(object->kind());
+        const QJsonObject* recorded = place.isEmpty() ? nullptr : held(m_known.value(object), object->kind());
+        if (!recorded || recorded->value(place) == fieldsOfDirty.back().value(place))
+            continue;
+        const QList<QString> members =
+            m_state.childrenOf(recorded->value(SyncSchema::ownerAttribute(object->kind())).toString());
+        placed.insert(object, {UnsentEdits::placeOf(object->kind(), m_known.value(object), members, held),
+                               UnsentEdits::isTied(object->kind(), members, held)});
+    }
+    // The exports below change the entries.
+    m_state.forgetChildren();
     // The objects whose files change, and those only kept in the sync state (whether the store holds
     // them), whose files are written only where the folder lacks them.
     QSet<QString> changed;
     QSet<QString> kept;
-    for (ModelObject* object : std::as_const(dirty)) {
+    for (qsizetype d = 0; d < dirty.size(); ++d) {
+        ModelObject* object = dirty[d];
         const QString id = m_known.value(object);
         if (id.isEmpty())
             continue;
-        const QJsonObject fields = SyncSchema::fieldsOf(object);
+        const QJsonObject& fields = fieldsOfDirty[size_t(d)];
         const QHash<QString, SyncStamp> madeAt = m_madeAt.take(object);
         // When it was made, and after the change it replaces even when that one's clock was ahead.
         const auto stampOf = [&](const QString& key, const std::optional<SyncStamp>& replaced) {
@@ -354,17 +353,18 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         if (it != entries.end() && it->record.kind != object->kind())
             continue;
         if (it != entries.end() && !it->record.deleted) {
-            QStringList differing;
-            for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
-                if (it->record.fields.value(field.key()) != field.value())
-                    differing.append(field.key());
+            const Placed placing = placed.value(object);
+            QStringList differing = UnsentEdits::of(object->kind(), fields, it->record.fields, placing.place);
+            // A place that differs without a move made here: the list is incomplete here, and numbering
+            // what is here would send out places that the owner never gave; or the places shown
+            // restate the order of tied ones by id, which goes out as no edit (see SyncStamp::restating),
+            // so that it never outweighs a change made where that order was known, such as a deletion
+            // of a member read here later.
             const QString place = SyncSchema::orderAttribute(object->kind());
-            const RecordedPlaces places =
-                differing.contains(place) && !differing.contains(SyncSchema::ownerAttribute(object->kind()))
-                    ? recordedPlaces(object)
-                    : RecordedPlaces::edited;
-            if (places == RecordedPlaces::kept)
-                differing.removeAll(place);
+            const bool restating = placing.tied && !differing.contains(place) &&
+                                   it->record.fields.value(place) != fields.value(place);
+            if (restating)
+                differing.append(place);
             if (differing.isEmpty()) {
                 if (!it->present) {
                     it->present = true;
@@ -374,8 +374,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             }
             for (const QString& key : std::as_const(differing)) {
                 const auto replaced = it->record.stamps.constFind(key);
-                const bool restated =
-                    places == RecordedPlaces::tied && key == place && replaced != it->record.stamps.cend();
+                const bool restated = restating && key == place && replaced != it->record.stamps.cend();
                 const SyncStamp changedAt =
                     restated ? replaced->restating() : stampOf(key, it->record.stamps.value(key));
                 // What the edit replaced: a machine that made that value knows this was made after it.

@@ -95,21 +95,6 @@ private:
     // Marks the members of the owner's lists whose merged places tie, so that the export writes the
     // places they are shown at.
     void noteTiedPlaces(ModelObject* owner);
-    // How the places recorded for the object's list stand against the list shown here.
-    enum class RecordedPlaces {
-        // The list was changed here: a member put in, taken out or moved. Its places are edits.
-        edited,
-        // They follow the list's order. Then a place that differs from the object's index is not an
-        // edit: the list is still incomplete here (its other members' files have not all arrived), and
-        // numbering what is here would send out places that the owner never gave.
-        kept,
-        // Some are equal, and the list shows those in the order of their ids, as every machine does.
-        // The places shown only restate that order: they go out, but as no edit (see
-        // SyncStamp::restating), so they never outweigh a change made where that order was known,
-        // such as a deletion of a member read here later.
-        tied,
-    };
-    RecordedPlaces recordedPlaces(const ModelObject* object) const;
 
     ModelContext* m_context;
     SyncWorker& m_worker;

@@ -2,6 +2,7 @@
 
 #include "SyncSchema.h"
 #include "SyncStoreWriter.h"
+#include "UnsentEdits.h"
 
 SyncMerger::SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_ptr<SyncStoreWriter> writer)
     : m_state(state), m_reader(reader), m_writer(std::move(writer)) {}
@@ -125,9 +126,14 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     const auto found = round.before.constFind(id);
     const SyncRecord* before =
         found != round.before.constEnd() && found->kind == entry.record.kind ? &*found : nullptr;
+    const UnsentEdits::Recorded held = heldBefore(round);
+    std::optional<UnsentEdits::Place> placed;
+    if (before)
+        placed = UnsentEdits::placeOf(before->kind, id, m_state.childrenOf(before->owner()), held);
+    const std::optional<int> rank = placed ? std::optional(placed->rank) : std::nullopt;
     if (entry.record.deleted) {
         if (m_writer->contains(entry.record.kind, id)) {
-            m_writer->remove(entry.record.kind, id, before);
+            m_writer->remove(entry.record.kind, id, before, rank);
             ++round.applied;
         }
         entry.present = false;
@@ -138,7 +144,7 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     // while a round wrote some took them with it, before the program had read them in.
     const bool newRow = !m_writer->contains(entry.record.kind, id);
     bool ownerMissing = false;
-    if (!m_writer->put(entry.record, &ownerMissing, error, before)) {
+    if (!m_writer->put(entry.record, &ownerMissing, error, before, rank)) {
         if (!ownerMissing)
             return false;
         // Waits until its owner comes (back).
@@ -148,6 +154,18 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     }
     entry.present = true;
     const ModelObject::Kind kind = entry.record.kind;
+    // A member put in or moved: the rows of the others that a save numbered as the list was shown
+    // here, without an edit, hold their recorded places again, so the list shows what was merged. So
+    // too where its recorded place is not its rank (a gap or a tie before it): beside rows that a save
+    // numbered, it would tie with one of them, or pass it.
+    const QString place = SyncSchema::orderAttribute(kind);
+    if (!place.isEmpty() && (!before || before->owner() != entry.record.owner() ||
+                             before->fields.value(place) != entry.record.fields.value(place) ||
+                             (placed && placed->rank != placed->recorded))) {
+        const QString owner = entry.record.owner();
+        if (!restateList(owner, kind, held, round, error))
+            return false;
+    }
     // `entry` is not used past here: looking up the children may move the entries.
     for (const QString& child : m_state.childrenOf(id)) {
         const auto waiting = m_state.entries().find(child);
@@ -156,6 +174,43 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
             continue;
         round.noteChanged(child, waiting->record.kind);
         if (!apply(child, *waiting, round, error))
+            return false;
+    }
+    return true;
+}
+
+UnsentEdits::Recorded SyncMerger::heldBefore(const Round& round) const {
+    return [this, &round](const QString& id, ModelObject::Kind kind) -> const QJsonObject* {
+        const SyncRecord* record = nullptr;
+        if (const auto before = round.before.constFind(id); before != round.before.constEnd())
+            record = &*before;
+        else if (const auto absent = round.absent.constFind(id); absent != round.absent.constEnd())
+            record = &*absent;
+        else if (!round.written.contains(id))
+            if (const auto entry = std::as_const(m_state).entries().constFind(id);
+                entry != m_state.entries().constEnd() && entry->present)
+                record = &entry->record;
+        return record && !record->deleted && record->kind == kind ? &record->fields : nullptr;
+    };
+}
+
+bool SyncMerger::restateList(const QString& owner, ModelObject::Kind kind, const UnsentEdits::Recorded& held,
+                             Round& round, QString* error) {
+    const QString list = owner + u'/' + QString::number(int(kind));
+    if (round.restated.contains(list))
+        return true;
+    round.restated.insert(list);
+    const QList<QString> members = m_state.childrenOf(owner);
+    for (const QString& member : members) {
+        if (round.written.contains(member) || !m_writer->contains(kind, member))
+            continue;
+        const std::optional<UnsentEdits::Place> place = UnsentEdits::placeOf(kind, member, members, held);
+        const auto entry = std::as_const(m_state).entries().constFind(member);
+        if (!place || entry == m_state.entries().constEnd() || entry->record.owner() != owner)
+            continue;
+        const SyncRecord record = entry->record;
+        bool ownerMissing = false;
+        if (!m_writer->put(record, &ownerMissing, error, &record, place->rank) && !ownerMissing)
             return false;
     }
     return true;

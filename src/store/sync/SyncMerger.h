@@ -7,6 +7,7 @@
 #include "SyncFolderReader.h"
 #include "SyncState.h"
 #include "SyncStoreWriter.h"
+#include "UnsentEdits.h"
 
 #include <memory>
 
@@ -50,6 +51,8 @@ public:
         // Objects whose rows in the store changed (rows that already held the merged values are not
         // written); known once the round's commit has run.
         int applied = 0;
+        // Lists (owner/kind) whose other members' rows were given their recorded places again.
+        QSet<QString> restated;
     };
 
     SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_ptr<SyncStoreWriter> writer);
@@ -93,6 +96,12 @@ private:
                     std::optional<SyncRecord>* record, QByteArray* json);
     // Writes the entry of `id` (noted as changed) into the store, with the children that waited for it.
     bool apply(const QString& id, SyncState::Entry& entry, Round& round, QString* error);
+    // The recorded fields of the members held here before this round merged them (see UnsentEdits).
+    UnsentEdits::Recorded heldBefore(const Round& round) const;
+    // Writes the rows of the list's members that this round does not write with their recorded places,
+    // where they hold no edit saved here.
+    bool restateList(const QString& owner, ModelObject::Kind kind, const UnsentEdits::Recorded& held,
+                     Round& round, QString* error);
     void markAbsent(const QString& id, Round& round);
     // A change of something an owner holds, stamped after the owner's deletion that this round read,
     // brings the owner back as it was before the round, with that change's stamp: as on the machine

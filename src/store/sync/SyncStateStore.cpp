@@ -13,6 +13,9 @@
 namespace {
 constexpr qsizetype largeBatch = 1000;
 
+// Leads the note's objects when the note names the mark of its import's commit.
+constexpr QLatin1StringView markPrefix("syncRound=");
+
 // A file's text (indented, as files are written) without the space between tokens: a library's worth
 // is a fifth smaller, and so is the commit that must reach the disk. The text was read as JSON, so
 // strings are closed and their escapes whole. Strings are copied a whole one at a time: a library's
@@ -135,10 +138,12 @@ bool SyncStateStore::prepare(QString* error) {
             .object();
     for (auto it = replaced.constBegin(); it != replaced.constEnd(); ++it)
         m_replaced.insert(it.key(), it.value().toObject());
-    // Notes kept before marks were written have none: they are finished as before.
-    m_applyingMark =
-        m_database->queryText(QStringLiteral("SELECT value FROM SyncMeta WHERE key = 'applyingMark'"))
-            .value_or(QString());
+    // The mark is kept in the same value as the note's objects, which every version writes anew with
+    // each note, so that a note kept by an older version (which knows no marks, and takes this one for
+    // an object it does not hold) never passes for one with the mark of an earlier note. Notes without
+    // a mark are finished as before.
+    if (!m_applying.isEmpty() && m_applying.first().startsWith(markPrefix))
+        m_applyingMark = m_applying.takeFirst().mid(markPrefix.size());
     return true;
 }
 
@@ -247,7 +252,8 @@ bool SyncStateStore::finish(const SyncStamp& clock, const QStringList* applying,
     if (ok && applying) {
         m_setMeta.reset();
         m_setMeta.bind(1, QStringLiteral("applying"));
-        m_setMeta.bind(2, applying->join(u','));
+        m_setMeta.bind(2, (mark.isEmpty() ? QString() : QString(markPrefix) + mark + u',') +
+                              applying->join(u','));
         ok = m_setMeta.run();
     }
     if (ok && applying) {
@@ -256,12 +262,6 @@ bool SyncStateStore::finish(const SyncStamp& clock, const QStringList* applying,
         m_setMeta.bind(2, replaced.isEmpty()
                               ? QString()
                               : QString::fromUtf8(QJsonDocument(replaced).toJson(QJsonDocument::Compact)));
-        ok = m_setMeta.run();
-    }
-    if (ok && applying) {
-        m_setMeta.reset();
-        m_setMeta.bind(1, QStringLiteral("applyingMark"));
-        m_setMeta.bind(2, mark);
         ok = m_setMeta.run();
     }
     if (!ok && error)

@@ -2,6 +2,7 @@
 
 #include "DeletionBackup.h"
 #include "SyncSchema.h"
+#include "UnsentEdits.h"
 
 #include "store/Database.h"
 #include "store/StoreSchema.h"
@@ -39,16 +40,23 @@ bool SyncStoreWriter::prepare(QString* error) {
             equal, unchanged;
         int index = 2;
         const int count = int(SyncSchema::attributes(kind).size());
+        Table& t = of(kind);
+        // After the key's and those of what the row held before: the place's rank (see UnsentEdits).
+        const QString place = SyncSchema::orderAttribute(kind);
+        t.rankParameter = place.isEmpty() ? 0 : 2 * count + 3;
         for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(kind)) {
             columns.append(attribute.name);
             parameters.append(QStringLiteral("?%1").arg(index));
             assignments.append(QStringLiteral("%1 = ?%2").arg(attribute.name).arg(index));
-            keeping.append(QStringLiteral("%1 = CASE WHEN %1 IS ?%3 THEN ?%2 ELSE %1 END")
+            const QString held = UnsentEdits::unchangedCondition(
+                attribute.name, index + count + 1,
+                attribute.name == place ? std::optional(t.rankParameter) : std::nullopt);
+            keeping.append(QStringLiteral("%1 = CASE WHEN %3 THEN ?%2 ELSE %1 END")
                                .arg(attribute.name)
                                .arg(index)
-                               .arg(index + count + 1));
+                               .arg(held));
             equal.append(QStringLiteral("%1 IS ?%2").arg(attribute.name).arg(index));
-            unchanged.append(QStringLiteral("%1 IS ?%2").arg(attribute.name).arg(index + count + 1));
+            unchanged.append(held);
             ++index;
         }
         // The link to a saved application is never set; a new row starts without one.
@@ -56,7 +64,6 @@ bool SyncStoreWriter::prepare(QString* error) {
             columns.append(QStringLiteral("savedAppOrder"));
             parameters.append(QStringLiteral("0"));
         }
-        Table& t = of(kind);
         t.keyParameter = index;
         columns.append(QStringLiteral("pk"));
         parameters.append(QStringLiteral("?%1").arg(index));
@@ -89,34 +96,44 @@ bool SyncStoreWriter::prepare(QString* error) {
 }
 
 bool SyncStoreWriter::begin(QString* error) {
-    if (m_inTransaction)
+    if (m_open)
         return true;
-    if (!m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error))
+    // One snapshot, without the write lock: a save made here until the commit is found then by
+    // dataVersion().
+    if (!m_database->execute(QStringLiteral("BEGIN"), error))
         return false;
-    m_inTransaction = true;
+    m_readVersion = dataVersion();
+    const bool read = m_readVersion && readKeys(error);
+    m_database->execute(QStringLiteral("COMMIT"));
+    if (!read)
+        return false;
+    for (ModelObject::Kind kind : SyncSchema::kinds) {
+        Table& t = of(kind);
+        t.removed.clear();
+        t.removedIds.clear();
+        t.removedBefore.clear();
+    }
+    m_writes.clear();
+    m_open = true;
+    return true;
+}
+
+bool SyncStoreWriter::readKeys(QString* error) {
     // Keys of deleted rows are never handed out again: the next key follows the largest ever used.
     QHash<QString, qint64> largestEver;
     Statement sequence = m_database->prepare(QStringLiteral("SELECT name, seq FROM sqlite_sequence"), error);
-    if (!sequence.isValid()) {
-        rollback();
+    if (!sequence.isValid())
         return false;
-    }
     while (sequence.step() == Statement::Step::row)
         largestEver.insert(sequence.text(0), sequence.integer(1));
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         Table& t = of(kind);
         t.keys.clear();
         t.nextKey = largestEver.value(StoreSchema::tableName(kind)) + 1;
-        t.removed.clear();
-        t.removedIds.clear();
-        t.removedBefore.clear();
-        t.written.clear();
         Statement select = m_database->prepare(
             QStringLiteral("SELECT pk, id FROM %1").arg(StoreSchema::tableName(kind)), error);
-        if (!select.isValid()) {
-            rollback();
+        if (!select.isValid())
             return false;
-        }
         while (select.step() == Statement::Step::row) {
             const qint64 key = select.integer(0);
             t.keys.insert(select.text(1), key);
@@ -124,6 +141,55 @@ bool SyncStoreWriter::begin(QString* error) {
         }
     }
     return true;
+}
+
+bool SyncStoreWriter::rekey(QString* error) {
+    if (!readKeys(error))
+        return false;
+    // In the order put: owners before what they own.
+    for (Write& write : m_writes) {
+        Table& t = of(write.record.kind);
+        const std::optional<qint64> owner = ownerKeyOf(write.record);
+        const qint64 found = t.keys.value(write.record.id);
+        if ((owner && *owner == 0) || (write.update && !found)) {
+            write.key = 0;
+            continue;
+        }
+        write.ownerKey = owner.value_or(0);
+        write.update = found != 0;
+        write.key = found ? found : t.nextKey++;
+        t.keys.insert(write.record.id, write.key);
+        if (write.before)
+            write.beforeOwnerKey = ownerKeyOf(*write.before).value_or(0);
+    }
+    for (ModelObject::Kind kind : SyncSchema::kinds) {
+        Table& t = of(kind);
+        QHash<qint64, QString> idOf;
+        for (auto it = t.removedIds.cbegin(); it != t.removedIds.cend(); ++it)
+            idOf.insert(it.value(), it.key());
+        const QList<qint64> removed = std::exchange(t.removed, {});
+        const QHash<qint64, Table::Before> before = std::exchange(t.removedBefore, {});
+        t.removedIds.clear();
+        for (const qint64 was : removed) {
+            const QString id = idOf.value(was);
+            const qint64 key = t.keys.value(id);
+            if (!key)
+                continue;
+            t.removed.append(key);
+            t.removedIds.insert(id, key);
+            if (const auto it = before.constFind(was); it != before.constEnd())
+                t.removedBefore.insert(key, {it->record, ownerKeyOf(it->record).value_or(0), it->rank});
+        }
+    }
+    return true;
+}
+
+std::optional<qint64> SyncStoreWriter::ownerKeyOf(const SyncRecord& record) const {
+    for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(record.kind))
+        if (attribute.type == SyncSchema::Type::owner)
+            return of(*SyncSchema::ownerKind(record.kind))
+                .keys.value(record.fields.value(attribute.name).toString());
+    return std::nullopt;
 }
 
 bool SyncStoreWriter::contains(ModelObject::Kind kind, const QString& id) const {
@@ -166,17 +232,9 @@ void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint6
     }
 }
 
-bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString* error,
-                          const SyncRecord* before) {
+bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*, const SyncRecord* before,
+                          std::optional<int> rank) {
     *ownerMissing = false;
-    // Nothing for a class without an owner; 0 when the owner is not stored.
-    const auto ownerKeyOf = [this](const SyncRecord& object) -> std::optional<qint64> {
-        for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(object.kind))
-            if (attribute.type == SyncSchema::Type::owner)
-                return of(*SyncSchema::ownerKind(object.kind))
-                    .keys.value(object.fields.value(attribute.name).toString());
-        return std::nullopt;
-    };
     const qint64 ownerKey = ownerKeyOf(record).value_or(0);
     if (ownerKey == 0 && SyncSchema::ownerKind(record.kind)) {
         *ownerMissing = true;
@@ -195,104 +253,26 @@ bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*
     }
     if (!update)
         key = t.nextKey++;
-    m_batch.push_back(Write{record, key, ownerKey, update, std::nullopt, 0});
+    m_writes.push_back(Write{record, key, ownerKey, update, std::nullopt, 0, std::nullopt});
     if (update && before) {
-        m_batch.back().before = *before;
-        m_batch.back().beforeOwnerKey = ownerKeyOf(*before).value_or(0);
-    }
-    return m_batch.size() < batchSize || handOver(error);
-}
-
-void SyncStoreWriter::runHanded() {
-    for (;;) {
-        std::vector<Write> rows;
-        {
-            std::unique_lock lock(m_handed.mutex);
-            m_handed.running = false;
-            m_handed.wake.notify_all();
-            m_handed.wake.wait(lock, [this] { return m_handed.stopping || !m_handed.rows.empty(); });
-            if (m_handed.rows.empty())
-                return;
-            rows = std::exchange(m_handed.rows, {});
-            m_handed.running = true;
-        }
-        std::array<QList<qint64>, 6> written;
-        std::optional<QString> failure;
-        for (const Write& write : rows) {
-            Table& t = of(write.record.kind);
-            Statement& statement = write.before ? t.updateKeeping : write.update ? t.update : t.insert;
-            statement.reset();
-            bind(statement, write.record, write.ownerKey);
-            if (write.before)
-                bind(statement, *write.before, write.beforeOwnerKey, t.keyParameter + 1);
-            statement.bind(write.update ? 1 : t.keyParameter, write.key);
-            if (!statement.run()) {
-                failure = m_database->errorMessage();
-                break;
-            }
-            if (!write.update || m_database->changes() > 0)
-                written[size_t(write.record.kind)].append(write.key);
-        }
-        const std::lock_guard lock(m_handed.mutex);
-        for (size_t i = 0; i < written.size(); ++i)
-            m_handed.written[i].append(written[i]);
-        if (failure) {
-            // The round fails: nothing more of it runs.
-            m_handed.ok = false;
-            m_handed.error = *failure;
-            m_handed.stopping = true;
-            m_handed.rows.clear();
-        }
-    }
-}
-
-bool SyncStoreWriter::handOver(QString* error) {
-    {
-        const std::lock_guard lock(m_handed.mutex);
-        if (!m_handed.ok) {
-            if (error)
-                *error = m_handed.error;
-            return false;
-        }
-        if (m_batch.empty())
-            return true;
-        m_handed.rows.insert(m_handed.rows.end(), std::make_move_iterator(m_batch.begin()),
-                             std::make_move_iterator(m_batch.end()));
-        m_batch.clear();
-    }
-    m_handed.wake.notify_all();
-    if (!m_runner.joinable()) {
-        m_handed.running = true;
-        m_runner = std::jthread([this] { runHanded(); });
+        m_writes.back().before = *before;
+        m_writes.back().beforeOwnerKey = ownerKeyOf(*before).value_or(0);
+        m_writes.back().beforeRank = rank;
     }
     return true;
 }
 
-bool SyncStoreWriter::finishHanded(QString* error) {
-    const bool handed = handOver(error);
-    if (m_runner.joinable()) {
-        {
-            std::unique_lock lock(m_handed.mutex);
-            m_handed.wake.wait(lock, [this] { return m_handed.rows.empty() && !m_handed.running; });
-            m_handed.stopping = true;
-        }
-        m_handed.wake.notify_all();
-        m_runner.join();
-    }
-    for (ModelObject::Kind kind : SyncSchema::kinds)
-        of(kind).written.append(m_handed.written[size_t(kind)]);
-    const bool ok = handed && m_handed.ok;
-    if (!ok && error)
-        *error = m_handed.error;
-    m_handed.written = {};
-    m_handed.ok = true;
-    m_handed.error.clear();
-    m_handed.stopping = false;
-    m_handed.running = false;
-    return ok;
+void SyncStoreWriter::bindRank(Statement& statement, const Table& t, std::optional<int> rank) {
+    if (t.rankParameter == 0)
+        return;
+    if (rank)
+        statement.bind(t.rankParameter, qint64(*rank));
+    else
+        statement.bindNull(t.rankParameter);
 }
 
-void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before) {
+void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before,
+                             std::optional<int> rank) {
     Table& t = of(kind);
     if (const qint64 key = t.keys.take(id)) {
         t.removed.append(key);
@@ -304,7 +284,7 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
                 const Table& owners = of(*ownerKind);
                 ownerKey = owners.keys.value(owner, owners.removedIds.value(owner));
             }
-            t.removedBefore.insert(key, {*before, ownerKey});
+            t.removedBefore.insert(key, {*before, ownerKey, rank});
         }
     }
 }
@@ -312,16 +292,12 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
 bool SyncStoreWriter::commit(QString* error) {
     m_lastBackup.reset();
     m_lastChanges = StoreChanges();
-    if (!m_inTransaction) {
+    if (!m_open) {
         m_mark.clear();
         return true;
     }
-    if (!finishHanded(error)) {
-        rollback();
-        return false;
-    }
-    // Only the last commit is in the copy: what this transaction holds is not committed yet. Saved
-    // applications count too: a peer that deletes every one of them loses as much.
+    // Only the last commit is in the copy, taken before the write lock. Saved applications count too:
+    // a peer that deletes every one of them loses as much.
     const int configurations = int(of(ModelObject::Kind::configurationGroup).removed.size());
     const int savedApps = int(of(ModelObject::Kind::savedApp).removed.size());
     if (configurations + savedApps > DeletionBackup::threshold) {
@@ -332,20 +308,51 @@ bool SyncStoreWriter::commit(QString* error) {
         }
         m_lastBackup = Backup{*copy, configurations, savedApps};
     }
+    if (!m_database->execute(QStringLiteral("BEGIN IMMEDIATE"), error)) {
+        rollback();
+        return false;
+    }
+    m_inTransaction = true;
+    if (dataVersion() != m_readVersion && !rekey(error)) {
+        rollback();
+        return false;
+    }
+    StoreChanges changes;
+    for (const Write& write : m_writes) {
+        if (write.key == 0)
+            continue;
+        Table& t = of(write.record.kind);
+        Statement& statement = write.before ? t.updateKeeping : write.update ? t.update : t.insert;
+        statement.reset();
+        bind(statement, write.record, write.ownerKey);
+        if (write.before) {
+            bind(statement, *write.before, write.beforeOwnerKey, t.keyParameter + 1);
+            bindRank(statement, t, write.beforeRank);
+        }
+        statement.bind(write.update ? 1 : t.keyParameter, write.key);
+        if (!statement.run()) {
+            if (error)
+                *error = m_database->errorMessage();
+            rollback();
+            return false;
+        }
+        if (!write.update || m_database->changes() > 0)
+            changes.written[size_t(write.record.kind)].append(write.key);
+    }
+    m_writes.clear();
     // Deleted last, so that a row moved above to another owner is no longer among what a deleted
     // owner takes with it.
-    StoreChanges changes;
     bool keptRow = false;
     for (ModelObject::Kind kind : SyncSchema::kinds) {
         Table& t = of(kind);
-        changes.written[size_t(kind)] = t.written;
-        t.written.clear();
         for (qint64 key : std::as_const(t.removed)) {
             const auto before = t.removedBefore.constFind(key);
             Statement& statement = before != t.removedBefore.constEnd() ? t.removeUnchanged : t.remove;
             statement.reset();
-            if (before != t.removedBefore.constEnd())
-                bind(statement, before->first, before->second, t.keyParameter + 1);
+            if (before != t.removedBefore.constEnd()) {
+                bind(statement, before->record, before->ownerKey, t.keyParameter + 1);
+                bindRank(statement, t, before->rank);
+            }
             statement.bind(1, key);
             if (!statement.run()) {
                 if (error)
@@ -388,6 +395,7 @@ bool SyncStoreWriter::commit(QString* error) {
         return false;
     }
     m_inTransaction = false;
+    m_open = false;
     m_mark.clear();
     m_lastChanges = std::move(changes);
     return true;
@@ -402,17 +410,9 @@ std::optional<qint64> SyncStoreWriter::dataVersion() {
 }
 
 void SyncStoreWriter::rollback() {
-    if (m_runner.joinable()) {
-        {
-            const std::lock_guard lock(m_handed.mutex);
-            m_handed.rows.clear();
-            m_handed.stopping = true;
-        }
-        m_handed.wake.notify_all();
-    }
-    m_batch.clear();
+    m_writes.clear();
     m_mark.clear();
-    finishHanded(nullptr);
+    m_open = false;
     if (!m_inTransaction)
         return;
     m_database->execute(QStringLiteral("ROLLBACK"));

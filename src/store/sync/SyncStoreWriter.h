@@ -11,11 +11,8 @@
 #include <QHash>
 
 #include <array>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 class Database;
@@ -25,26 +22,29 @@ public:
     static std::unique_ptr<SyncStoreWriter> open(const QString& databasePath, QString* error);
     ~SyncStoreWriter();
 
-    // Starts a transaction and reads which ids the store holds.
+    // Reads which ids the store holds. Nothing is written, nor locked, before the commit.
     bool begin(QString* error);
-    bool isOpen() const { return m_inTransaction; }
+    bool isOpen() const { return m_open; }
     bool contains(ModelObject::Kind kind, const QString& id) const;
     // Inserts or updates the object's row. False with `ownerMissing` set when its owner is not stored.
-    // The statement runs later on a thread of its own, so that merging goes on meanwhile: a failure
-    // shows at a later put or at the commit. A row that already holds these values is not written, and
-    // not counted in lastChanges(). With `before` (the object as merged before), a column of an
-    // existing row that holds another value than `before` keeps it: an edit saved here while the
-    // round ran, which is weighed against what the round merged once the round is done (or at the
-    // next start, should the process stop first).
-    bool put(const SyncRecord& record, bool* ownerMissing, QString* error,
-             const SyncRecord* before = nullptr);
+    // The statement runs at the commit, which alone holds the store's write lock, so that a save made
+    // here meanwhile never waits for a merge: a failure shows there. A row that already holds these
+    // values is not written, and not counted in lastChanges(). With `before` (the object as merged
+    // before), a column of an existing row that holds an edit saved here against `before` (see
+    // UnsentEdits; `rank` is the place's rank then) keeps it: an edit saved while the round ran, or
+    // before and not sent yet, which is weighed against what the round merged once the round is done
+    // (or at the next start, should the process stop first).
+    bool put(const SyncRecord& record, bool* ownerMissing, QString* error, const SyncRecord* before = nullptr,
+             std::optional<int> rank = std::nullopt);
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
-    // from now on the object counts as gone. With `before` (the object as merged before), a row that
-    // holds other values than `before` stays, as put() keeps them.
-    void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr);
-    // Deletes after keeping a copy of the store when the deletions take many configurations and saved
-    // applications; fails
-    // (and changes nothing) when that copy cannot be made.
+    // from now on the object counts as gone. With `before`, a row that holds such an edit stays, as
+    // put() keeps it.
+    void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr,
+                std::optional<int> rank = std::nullopt);
+    // Takes the write lock and runs what was put and removed, in one transaction; deletes after keeping
+    // a copy of the store when the deletions take many configurations and saved applications, and fails
+    // (and changes nothing) when that copy cannot be made. Rows that a save here changed since begin()
+    // are found again by their ids: a row deleted meanwhile stays deleted, with what it owned.
     bool commit(QString* error);
     // The next commit writes `mark` into the store's metadata, in the same transaction as its rows: the
     // store itself then says whether it holds that commit, whatever happened after.
@@ -67,9 +67,6 @@ public:
     const std::optional<Backup>& lastBackup() const { return m_lastBackup; }
 
 private:
-    // Rows put before they are handed to the thread that runs the statements.
-    static constexpr size_t batchSize = 256;
-
     explicit SyncStoreWriter(std::unique_ptr<Database> database);
     struct Table {
         Statement insert;
@@ -80,17 +77,22 @@ private:
         // Given to a new row here rather than by SQLite, which gives the same (after the largest ever
         // used), so that the row's key is known before its statement runs.
         qint64 nextKey = 1;
-        // Where the insert takes the key.
+        // Where the insert takes the key, and the guards the place's rank (0 for a class without one).
         int keyParameter = 0;
+        int rankParameter = 0;
         QList<qint64> removed;
         // The ids of `removed`: an object deleted and brought back within one round keeps its row.
         QHash<QString, qint64> removedIds;
-        // Those removed with what they were before, and their owner's key.
-        QHash<qint64, std::pair<SyncRecord, qint64>> removedBefore;
+        // Those removed with what they were before, their owner's key and their place's rank.
+        struct Before {
+            SyncRecord record;
+            qint64 ownerKey = 0;
+            std::optional<int> rank;
+        };
+        QHash<qint64, Before> removedBefore;
         Statement removeUnchanged;
-        QList<qint64> written;
     };
-    // A row to write, with the keys decided when it was put.
+    // A row to write, with the keys decided when it was put (0: not written, see rekey).
     struct Write {
         SyncRecord record;
         qint64 key = 0;
@@ -98,40 +100,33 @@ private:
         bool update = false;
         std::optional<SyncRecord> before;
         qint64 beforeOwnerKey = 0;
-    };
-    // The rows handed to the thread that runs their statements, and what came of them.
-    struct Handed {
-        std::mutex mutex;
-        std::condition_variable wake;
-        std::vector<Write> rows;
-        bool running = false;
-        bool stopping = false;
-        std::array<QList<qint64>, 6> written;
-        bool ok = true;
-        QString error;
+        std::optional<int> beforeRank;
     };
     Table& of(ModelObject::Kind kind) { return m_tables[static_cast<size_t>(kind)]; }
     const Table& of(ModelObject::Kind kind) const { return m_tables[static_cast<size_t>(kind)]; }
     bool prepare(QString* error);
+    // Reads the keys of the store's rows and the next key of each table.
+    bool readKeys(QString* error);
+    // Under the write lock, after another writer committed since begin(): the keys are read again and
+    // every write and deletion finds its row, and its owner's, by id. A row deleted meanwhile is not
+    // written, nor is one whose owner was.
+    bool rekey(QString* error);
     // Binds the attributes from parameter `first` on, and the id as parameter 1 when that is 2.
     void bind(Statement& statement, const SyncRecord& record, qint64 ownerKey, int first = 2);
-    // On `m_runner`: runs the rows handed over until stopped.
-    void runHanded();
-    // Hands the rows put so far to `m_runner` (started with the first); false with the error of a
-    // statement that failed meanwhile.
-    bool handOver(QString* error);
-    // Waits until every row handed over has run and stops `m_runner`; false with the error of a
-    // statement that failed.
-    bool finishHanded(QString* error);
+    static void bindRank(Statement& statement, const Table& t, std::optional<int> rank);
+    // The key of the owner that `record` names; nothing for a class without an owner, 0 when the owner
+    // is not stored.
+    std::optional<qint64> ownerKeyOf(const SyncRecord& record) const;
 
     std::unique_ptr<Database> m_database;
     std::array<Table, 6> m_tables;
     Statement m_setMark;
     QString m_mark;
+    bool m_open = false;
     bool m_inTransaction = false;
-    std::vector<Write> m_batch;
-    Handed m_handed;
-    std::jthread m_runner;
+    // The store as begin() read it; see dataVersion().
+    std::optional<qint64> m_readVersion;
+    std::vector<Write> m_writes;
     std::optional<Backup> m_lastBackup;
     StoreChanges m_lastChanges;
 };

@@ -1,0 +1,62 @@
+#include "UnsentEdits.h"
+
+#include "SyncSchema.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+QStringList UnsentEdits::of(ModelObject::Kind kind, const QJsonObject& fields, const QJsonObject& recorded,
+                            const std::optional<Place>& place) {
+    QStringList edited;
+    for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
+        if (holds(kind, field.key(), fields, recorded, place))
+            edited.append(field.key());
+    return edited;
+}
+
+bool UnsentEdits::holds(ModelObject::Kind kind, const QString& attribute, const QJsonObject& fields,
+                        const QJsonObject& recorded, const std::optional<Place>& place) {
+    const QJsonValue value = fields.value(attribute);
+    if (recorded.value(attribute) == value)
+        return false;
+    if (!place || attribute != SyncSchema::orderAttribute(kind))
+        return true;
+    // Put in another list here: its place there is part of that edit.
+    const QString owner = SyncSchema::ownerAttribute(kind);
+    return fields.value(owner) != recorded.value(owner) || isMove(value.toDouble(), *place);
+}
+
+std::optional<UnsentEdits::Place> UnsentEdits::placeOf(ModelObject::Kind kind, const QString& id,
+                                                       const QList<QString>& members,
+                                                       const Recorded& recorded) {
+    const QString attribute = SyncSchema::orderAttribute(kind);
+    const QJsonObject* own = attribute.isEmpty() ? nullptr : recorded(id, kind);
+    if (!own)
+        return std::nullopt;
+    const QString ownerAttribute = SyncSchema::ownerAttribute(kind);
+    const QJsonValue owner = own->value(ownerAttribute);
+    const std::pair placed(own->value(attribute).toDouble(), id);
+    int rank = 0;
+    for (const QString& member : members)
+        if (const QJsonObject* fields = member == id ? nullptr : recorded(member, kind);
+            fields && fields->value(ownerAttribute) == owner)
+            rank += std::pair(fields->value(attribute).toDouble(), member) < placed ? 1 : 0;
+    return Place{placed.first, rank};
+}
+
+bool UnsentEdits::isTied(ModelObject::Kind kind, const QList<QString>& members, const Recorded& recorded) {
+    const QString attribute = SyncSchema::orderAttribute(kind);
+    std::vector<double> places;
+    for (const QString& member : members)
+        if (const QJsonObject* fields = recorded(member, kind))
+            places.push_back(fields->value(attribute).toDouble());
+    std::sort(places.begin(), places.end());
+    return std::adjacent_find(places.begin(), places.end()) != places.end();
+}
+
+QString UnsentEdits::unchangedCondition(const QString& column, int recorded, std::optional<int> rank) {
+    if (!rank)
+        return QStringLiteral("%1 IS ?%2").arg(column).arg(recorded);
+    return QStringLiteral("(%1 IS ?%2 OR %1 IS ?%3)").arg(column).arg(recorded).arg(*rank);
+}

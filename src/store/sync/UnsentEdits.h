@@ -1,0 +1,53 @@
+// What a row of the store (or a live object, which a save writes whole) holds that was saved on this
+// machine and not sent, against what the sync state recorded for its object. Every attribute that
+// differs is such an edit, except a list member's place: a save writes each member's index in the list
+// as shown here, which is not the recorded place where the list is incomplete here (members whose files
+// have not arrived) or where recorded places tie. A place is an edit only when it is neither the
+// recorded place nor the member's rank among the members held here, ordered by their recorded places
+// (ties by id): only a move made here, or a member put in or taken out here, gives another.
+// The round's writes, the settlement of edits saved while it ran, the restart after a stop during a
+// round and the export all ask this.
+#pragma once
+
+#include "SyncRecord.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class UnsentEdits {
+public:
+    // A list member's place as recorded, and its rank among the members held here by recorded place.
+    struct Place {
+        double recorded = 0;
+        int rank = 0;
+    };
+    // The recorded fields of object `id` where it is held here as an object of `kind`; nothing else.
+    using Recorded = std::function<const QJsonObject*(const QString& id, ModelObject::Kind kind)>;
+
+    // Whether the place `shown` holds a move made here.
+    static bool isMove(double shown, const Place& place) {
+        return shown != place.recorded && shown != place.rank;
+    }
+    // The attributes of `fields` that hold an edit saved here against `recorded`. Without `place`, or in
+    // another list than the recorded one, a place that differs counts as an edit.
+    static QStringList of(ModelObject::Kind kind, const QJsonObject& fields, const QJsonObject& recorded,
+                          const std::optional<Place>& place);
+    // Whether the one attribute holds such an edit.
+    static bool holds(ModelObject::Kind kind, const QString& attribute, const QJsonObject& fields,
+                      const QJsonObject& recorded, const std::optional<Place>& place);
+    // The place of member `id` of a list of `kind` whose members held here are among `members` (others
+    // may be too); nothing when it is not held here or its kind has no list.
+    static std::optional<Place> placeOf(ModelObject::Kind kind, const QString& id,
+                                        const QList<QString>& members, const Recorded& recorded);
+    // Whether two members held here share a recorded place: the places shown only restate the order
+    // of their ids.
+    static bool isTied(ModelObject::Kind kind, const QList<QString>& members, const Recorded& recorded);
+    // An SQL condition that holds where `column` holds no edit saved here: its value is the recorded
+    // one (parameter `recorded`) or, for a place, the rank (parameter `rank`, NULL when unknown).
+    static QString unchangedCondition(const QString& column, int recorded, std::optional<int> rank);
+};
