@@ -72,6 +72,20 @@ inline ConfigurationGroup* insertWork(Machine& machine, std::initializer_list<co
     return configuration;
 }
 
+// A configuration `name` with applications of these names and ids, in this order, inserted on
+// `machine`: tests of places choose ids against the order of the list.
+inline ConfigurationGroup* insertWithIds(Machine& machine, const QString& name,
+                                         const QList<std::pair<QString, QString>>& apps) {
+    auto* configuration = new ConfigurationGroup(name, 1920, 1080, std::nullopt);
+    for (const auto& [appName, id] : apps) {
+        AppConfiguration* app = newApp(appName);
+        app->setId(QUuid::fromString(id));
+        configuration->appendConfiguration(app);
+    }
+    machine.context()->insert(configuration);
+    return configuration;
+}
+
 // "name|description|apps", or "absent".
 inline QString shown(const Machine& machine, const QString& id) {
     ConfigurationGroup* configuration = machine.find(id);

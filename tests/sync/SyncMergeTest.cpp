@@ -297,17 +297,13 @@ private Q_SLOTS:
     void aLateFileLeavesTheOrderAndLaterEditsStanding() {
         QFETCH(QString, edit);
         QFETCH(QString, agreed);
-        auto* late = new ConfigurationGroup(QStringLiteral("Late"), 1920, 1080, std::nullopt);
         // Ids in the order Editor, Mail, Terminal: Mail2 tied with either of the others shows wrongly.
         const QString terminal = QStringLiteral("F0000000-0000-4000-8000-000000000000");
-        for (const auto& [name, id] : {std::pair("Editor", "00000000-0000-4000-8000-000000000000"),
-                                       std::pair("Terminal", "F0000000-0000-4000-8000-000000000000"),
-                                       std::pair("Mail", "10000000-0000-4000-8000-000000000000")}) {
-            AppConfiguration* app = newApp(QLatin1String(name));
-            app->setId(QUuid::fromString(QLatin1String(id)));
-            late->appendConfiguration(app);
-        }
-        a->context()->insert(late);
+        auto* late =
+            insertWithIds(*a, QStringLiteral("Late"),
+                          {{QStringLiteral("Editor"), QStringLiteral("00000000-0000-4000-8000-000000000000")},
+                           {QStringLiteral("Terminal"), terminal},
+                           {QStringLiteral("Mail"), QStringLiteral("10000000-0000-4000-8000-000000000000")}});
         QVERIFY(a->context()->save());
         const QString id = uuidString(late->id());
         syncInTurn({&*a, &*b});
@@ -362,16 +358,13 @@ private Q_SLOTS:
     // that merges another member's change writes the list, it shows what every machine shows, and no
     // move goes out.
     void aSaveAfterAGapKeepsTheOrder() {
-        auto* gap = new ConfigurationGroup(QStringLiteral("Gap"), 1920, 1080, std::nullopt);
         // Against the order of the ids: a place tied with the one before shows the member first.
         const QString first = QStringLiteral("F0000000-0000-4000-8000-000000000000");
-        for (const QString& id : {first, QStringLiteral("80000000-0000-4000-8000-000000000000"),
-                                  QStringLiteral("40000000-0000-4000-8000-000000000000")}) {
-            AppConfiguration* app = newApp(id.left(2));
-            app->setId(QUuid::fromString(id));
-            gap->appendConfiguration(app);
-        }
-        a->context()->insert(gap);
+        auto* gap =
+            insertWithIds(*a, QStringLiteral("Gap"),
+                          {{first.left(2), first},
+                           {QStringLiteral("80"), QStringLiteral("80000000-0000-4000-8000-000000000000")},
+                           {QStringLiteral("40"), QStringLiteral("40000000-0000-4000-8000-000000000000")}});
         QVERIFY(a->context()->save());
         const QString id = uuidString(gap->id());
         syncInTurn({&*a, &*b});
@@ -405,15 +398,12 @@ private Q_SLOTS:
     // places apart restates the order that every machine shows and is no edit: the deletion holds
     // everywhere, and both machines show the rest alike.
     void tiedPlacesToldApartKeepADeletion() {
-        auto* tied = new ConfigurationGroup(QStringLiteral("Tied"), 1920, 1080, std::nullopt);
         const QString first = QStringLiteral("F0000000-0000-4000-8000-000000000000");
-        for (const QString& id : {first, QStringLiteral("10000000-0000-4000-8000-000000000000"),
-                                  QStringLiteral("20000000-0000-4000-8000-000000000000")}) {
-            AppConfiguration* app = newApp(id.left(2));
-            app->setId(QUuid::fromString(id));
-            tied->appendConfiguration(app);
-        }
-        a->context()->insert(tied);
+        auto* tied =
+            insertWithIds(*a, QStringLiteral("Tied"),
+                          {{first.left(2), first},
+                           {QStringLiteral("10"), QStringLiteral("10000000-0000-4000-8000-000000000000")},
+                           {QStringLiteral("20"), QStringLiteral("20000000-0000-4000-8000-000000000000")}});
         QVERIFY(a->context()->save());
         const QString id = uuidString(tied->id());
         syncInTurn({&*a, &*b});
