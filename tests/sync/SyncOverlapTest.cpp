@@ -241,9 +241,9 @@ private Q_SLOTS:
 
     void theLaterEditWinsWhateverTheRoundIsDoing_data() {
         addEditColumns();
-        // Before the round merges, once it has kept what it merged and is to write the store (it holds
+        // Before the round merges, once it has merged and is to keep that and write the store (it holds
         // no lock on the store until then), after it, and while the live objects read the round in.
-        for (const char* point : {"roundStarted", "stateKept", "storeCommitted", "readingIn"})
+        for (const char* point : {"roundStarted", "merged", "storeCommitted", "readingIn"})
             addEditRows(point);
     }
     void theLaterEditWinsWhateverTheRoundIsDoing() {
@@ -284,6 +284,31 @@ private Q_SLOTS:
 
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
         QCOMPARE(appsSorted(shown(*m_b, m_id), there), appsSorted(expected, there));
+    }
+
+    // Another program holds the store's write lock from the end of the merge until the round has given
+    // up waiting: the round fails with the reason and takes nothing, though it kept its sync state, and
+    // the next round brings the change in without b sending back what its rows held.
+    void aRoundThatCannotWriteTheStoreTakesNothing() {
+        editThere(QStringLiteral("rename"));
+        std::unique_ptr<Database> other;
+        m_atPoint = [&](const char* reached) {
+            if (std::string_view(reached) != "merged" || other)
+                return;
+            QString error;
+            other = Database::open(m_dir->filePath(QStringLiteral("b/quarlin.sqlite")), false, &error);
+            QVERIFY2(other && other->execute(QStringLiteral("BEGIN IMMEDIATE"), &error), qPrintable(error));
+        };
+        QString error;
+        QVERIFY(!m_b->engine->importChanges(&error));
+        m_atPoint = {};
+        QVERIFY2(error.contains(QLatin1String("locked")), qPrintable(error));
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Editor,Terminal"));
+
+        other.reset();
+        syncBoth();
+        for (Machine* machine : {&*m_a, &*m_b})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("There|There|Editor,Terminal"));
     }
 
     // Killed once the round's commit is done and before the main thread has weighed it against the edit

@@ -69,6 +69,9 @@ public:
     // See SyncStoreWriter::markCommit and committedMark.
     void markCommit(const QString& mark) { m_writer->markCommit(mark); }
     std::optional<QString> committedMark() { return m_writer->committedMark(); }
+    // Writes what the merges of this import put into the store, under its write lock, on whichever
+    // thread calls it; commit() then commits it.
+    bool write(QString* error) { return m_writer->write(error); }
     // Commits what the merges of this import wrote into the store.
     bool commit(QString* error);
     // Writes these records into the store (owners first), and deletes the rows of tombstones, in a

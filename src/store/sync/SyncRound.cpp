@@ -54,18 +54,29 @@ SyncRound::Result SyncRound::run(const Request& request) {
     if (!result.ok && result.error.isEmpty())
         result.error = keeping.error;
     bool committed = false;
+    QSet<QString> tied;
     if (result.ok && (keeping.started || writes || clearApplying)) {
+        checkpoint("merged");
         // Kept before the store's commit, with a note of what the store is to receive: a crash between
         // the two is finished at the next start, never taken for edits made here. What is to be
         // rewritten counts as not in the folder until the exporter has written it.
         const QStringList written(round.written.cbegin(), round.written.cend());
         const QStringList none;
         const QStringList* applying = writes ? &written : clearApplying ? &none : nullptr;
+        // Beside the keeping, which touches neither: the store's rows are written, under the store's
+        // write lock from now until the commit (a save made here meanwhile waits for them, never for
+        // the merge), and the lists that now tie are found in the merged state, for the main thread.
+        std::jthread storeWriter;
+        std::jthread tying;
+        bool storeWritten = true;
+        QString storeError;
         if (writes) {
             // With the note: a restart tells an edit saved here meanwhile from what the rows held, and
             // by the mark whether the store holds this commit.
             const QString mark = QUuid::createUuid().toString(QUuid::WithoutBraces);
             m_merger.markCommit(mark);
+            storeWriter = std::jthread([&] { storeWritten = m_merger.write(&storeError); });
+            tying = std::jthread([&] { tied = tiedLists(round.changedInOrder); });
             QHash<QString, QJsonObject> replaced;
             for (auto it = round.before.cbegin(); it != round.before.cend(); ++it)
                 replaced.insert(it.key(), it->fields);
@@ -78,6 +89,13 @@ SyncRound::Result SyncRound::run(const Request& request) {
         result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&
                     m_state.finishKeeping(&result.error, applying);
         keeping.started = false;
+        for (std::jthread* helper : {&storeWriter, &tying})
+            if (helper->joinable())
+                helper->join();
+        if (result.ok && !storeWritten) {
+            result.ok = false;
+            result.error = storeError;
+        }
         if (writes) {
             checkpoint("stateKept");
             result.ok = result.ok && m_merger.commit(&result.error);
@@ -107,8 +125,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
         // The rows the commit wrote, beside those it deleted (counted as they were merged).
         for (const QList<qint64>& keys : result.changes.written)
             round.applied += int(keys.size());
-        // Here rather than on the main thread, which reads the commit in.
-        result.tiedLists = tiedLists(round.changedInOrder);
+        result.tiedLists = std::move(tied);
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
@@ -126,7 +143,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
     return result;
 }
 
-QSet<QString> SyncRound::tiedLists(const QList<std::pair<QString, ModelObject::Kind>>& changed) {
+QSet<QString> SyncRound::tiedLists(const QList<std::pair<QString, ModelObject::Kind>>& changed) const {
     const SyncEntries& entries = std::as_const(m_state).entries();
     // A member that left a list cannot make the rest tie: the lists that members are in now.
     QSet<QString> members;

@@ -93,7 +93,7 @@ private:
     void keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round, const Passed* passed);
     bool readAndMerge(const Request& request, Result& result, Keeping& keeping);
     // Of the owners of these entries, those whose stored members share a place in a list.
-    QSet<QString> tiedLists(const QList<std::pair<QString, ModelObject::Kind>>& changed);
+    QSet<QString> tiedLists(const QList<std::pair<QString, ModelObject::Kind>>& changed) const;
     // A class's objects in the folder, by id.
     using Members = std::vector<std::pair<QString, const SyncFolderReader::Group*>>;
     // The files that the merge reads: new or changed object files, and every conflict copy; in the

@@ -289,13 +289,16 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
     }
 }
 
-bool SyncStoreWriter::commit(QString* error) {
+bool SyncStoreWriter::write(QString* error) {
     m_lastBackup.reset();
     m_lastChanges = StoreChanges();
+    m_pendingChanges = StoreChanges();
     if (!m_open) {
         m_mark.clear();
         return true;
     }
+    if (m_inTransaction)
+        return true;
     // Only the last commit is in the copy, taken before the write lock. Saved applications count too:
     // a peer that deletes every one of them loses as much.
     const int configurations = int(of(ModelObject::Kind::configurationGroup).removed.size());
@@ -390,6 +393,15 @@ bool SyncStoreWriter::commit(QString* error) {
             return false;
         }
     }
+    m_pendingChanges = std::move(changes);
+    return true;
+}
+
+bool SyncStoreWriter::commit(QString* error) {
+    if (!m_inTransaction && !write(error))
+        return false;
+    if (!m_open)
+        return true;
     if (!m_database->execute(QStringLiteral("COMMIT"), error)) {
         rollback();
         return false;
@@ -397,7 +409,7 @@ bool SyncStoreWriter::commit(QString* error) {
     m_inTransaction = false;
     m_open = false;
     m_mark.clear();
-    m_lastChanges = std::move(changes);
+    m_lastChanges = std::exchange(m_pendingChanges, {});
     return true;
 }
 
@@ -411,6 +423,7 @@ std::optional<qint64> SyncStoreWriter::dataVersion() {
 
 void SyncStoreWriter::rollback() {
     m_writes.clear();
+    m_pendingChanges = StoreChanges();
     m_mark.clear();
     m_open = false;
     if (!m_inTransaction)

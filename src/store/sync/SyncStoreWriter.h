@@ -22,13 +22,13 @@ public:
     static std::unique_ptr<SyncStoreWriter> open(const QString& databasePath, QString* error);
     ~SyncStoreWriter();
 
-    // Reads which ids the store holds. Nothing is written, nor locked, before the commit.
+    // Reads which ids the store holds. Nothing is written, nor locked, before write().
     bool begin(QString* error);
     bool isOpen() const { return m_open; }
     bool contains(ModelObject::Kind kind, const QString& id) const;
     // Inserts or updates the object's row. False with `ownerMissing` set when its owner is not stored.
-    // The statement runs at the commit, which alone holds the store's write lock, so that a save made
-    // here meanwhile never waits for a merge: a failure shows there. A row that already holds these
+    // The statement runs in write(), which alone takes the store's write lock, so that a save made here
+    // meanwhile never waits for a merge: a failure shows there. A row that already holds these
     // values is not written, and not counted in lastChanges(). With `before` (the object as merged
     // before), a column of an existing row that holds an edit saved here against `before` (see
     // UnsentEdits; `rank` is the place's rank then) keeps it: an edit saved while the round ran, or
@@ -41,10 +41,13 @@ public:
     // put() keeps it.
     void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr,
                 std::optional<int> rank = std::nullopt);
-    // Takes the write lock and runs what was put and removed, in one transaction; deletes after keeping
-    // a copy of the store when the deletions take many configurations and saved applications, and fails
-    // (and changes nothing) when that copy cannot be made. Rows that a save here changed since begin()
-    // are found again by their ids: a row deleted meanwhile stays deleted, with what it owned.
+    // Takes the write lock and runs what was put and removed, in one transaction left open for
+    // commit(); deletes after keeping a copy of the store when the deletions take many configurations
+    // and saved applications, and fails (and changes nothing) when that copy cannot be made. Rows that a
+    // save here changed since begin() are found again by their ids: a row deleted meanwhile stays
+    // deleted, with what it owned. Runs on any one thread at a time.
+    bool write(QString* error);
+    // Commits what write() wrote, writing it first if it has not run.
     bool commit(QString* error);
     // The next commit writes `mark` into the store's metadata, in the same transaction as its rows: the
     // store itself then says whether it holds that commit, whatever happened after.
@@ -127,6 +130,8 @@ private:
     // The store as begin() read it; see dataVersion().
     std::optional<qint64> m_readVersion;
     std::vector<Write> m_writes;
+    // What write() wrote, for lastChanges() once committed.
+    StoreChanges m_pendingChanges;
     std::optional<Backup> m_lastBackup;
     StoreChanges m_lastChanges;
 };
