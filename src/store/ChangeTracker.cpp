@@ -61,6 +61,16 @@ void ChangeTracker::adoptStored(ModelObject* object, qint64 key) {
     m_byKey[index(object->kind())].insert(key, object);
 }
 
+void ChangeTracker::reserveStored(const std::array<qsizetype, 6>& more) {
+    qsizetype all = 0;
+    for (size_t i = 0; i < more.size(); ++i) {
+        all += more[i];
+        // Grown by powers of two: a refresh of a few objects takes nothing.
+        m_byKey[i].reserve(m_byKey[i].size() + more[i]);
+    }
+    m_records.reserve(m_records.size() + all);
+}
+
 void ChangeTracker::noteWillChange(ModelObject* object) {
     if (m_applyingStore)
         return;

@@ -49,6 +49,8 @@ public:
     bool adopt(ModelObject* root);
     // Takes in an object read from the row `key`.
     void adoptStored(ModelObject* object, qint64 key);
+    // Room for so many more objects of each class (by kind), taken at once before adopting many.
+    void reserveStored(const std::array<qsizetype, 6>& more);
 
     // While the store applies what it wrote or read, changes of the objects are no edits.
     bool isApplyingStore() const { return m_applyingStore; }

@@ -265,6 +265,11 @@ bool RemoteRefresh::applyRefresh() {
                     (!tracker.keysOf(kinds.child).contains(key) || removed(kinds.child, key)))
                     return false;
 
+    // This turn is all the lists wait for: no table grows step by step in it.
+    std::array<qsizetype, 6> staging{};
+    for (Kind kind : StoreSchema::kinds)
+        staging[indexOf(kind)] = r.staged[indexOf(kind)].size();
+    tracker.reserveStored(staging);
     tracker.setApplyingStore(true);
     for (Kind kind : StoreSchema::kinds) {
         const QHash<qint64, ModelObject*>& staged = r.staged[indexOf(kind)];
