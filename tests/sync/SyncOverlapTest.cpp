@@ -291,17 +291,21 @@ private Q_SLOTS:
     // the next round brings the change in without b sending back what its rows held.
     void aRoundThatCannotWriteTheStoreTakesNothing() {
         editThere(QStringLiteral("rename"));
+        // Taken on b's worker; checked here.
         std::unique_ptr<Database> other;
+        QString lockError;
+        bool locked = false;
         m_atPoint = [&](const char* reached) {
             if (std::string_view(reached) != "merged" || other)
                 return;
-            QString error;
-            other = Database::open(m_dir->filePath(QStringLiteral("b/quarlin.sqlite")), false, &error);
-            QVERIFY2(other && other->execute(QStringLiteral("BEGIN IMMEDIATE"), &error), qPrintable(error));
+            other = Database::open(m_dir->filePath(QStringLiteral("b/quarlin.sqlite")), false, &lockError);
+            locked = other && other->execute(QStringLiteral("BEGIN IMMEDIATE"), &lockError);
         };
         QString error;
-        QVERIFY(!m_b->engine->importChanges(&error));
+        const bool imported = m_b->engine->importChanges(&error);
         m_atPoint = {};
+        QVERIFY2(locked, qPrintable(lockError));
+        QVERIFY(!imported);
         QVERIFY2(error.contains(QLatin1String("locked")), qPrintable(error));
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Editor,Terminal"));
 

@@ -290,6 +290,8 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
 }
 
 bool SyncStoreWriter::write(QString* error) {
+    if (m_inTransaction)
+        return true;
     m_lastBackup.reset();
     m_lastChanges = StoreChanges();
     m_pendingChanges = StoreChanges();
@@ -297,8 +299,6 @@ bool SyncStoreWriter::write(QString* error) {
         m_mark.clear();
         return true;
     }
-    if (m_inTransaction)
-        return true;
     // Only the last commit is in the copy, taken before the write lock. Saved applications count too:
     // a peer that deletes every one of them loses as much.
     const int configurations = int(of(ModelObject::Kind::configurationGroup).removed.size());
