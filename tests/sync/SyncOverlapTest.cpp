@@ -654,6 +654,31 @@ private Q_SLOTS:
                  qint64(3));
     }
 
+    // A list with a gap in its recorded places (a member dropped where another's addition was not known)
+    // is shown numbered without it;
+    // a round takes in the deletion of its owner while something else is saved here. The places shown
+    // are no move made here, so nothing brings the owner back.
+    void aGapInADeletedListIsNoEditHere() {
+        // Each machine changes the list without knowing of the other's change.
+        m_a->find(m_id)->appendConfiguration(newApp(QStringLiteral("Third")));
+        QVERIFY(m_a->context()->save());
+        m_b->context()->deleteObject(m_b->find(m_id)->configurationList().at(1));
+        QVERIFY(m_b->context()->save());
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Editor,Third"));
+        auto* other = new ConfigurationGroup(QStringLiteral("Other"), 1920, 1080, std::nullopt);
+        m_b->context()->insert(other);
+        QVERIFY(m_b->context()->save());
+
+        editThere(QStringLiteral("delete"));
+        editDuringRound("merged", [&] { other->setName(QStringLiteral("Renamed")); });
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("absent"));
+        QCOMPARE(other->name(), QStringLiteral("Renamed"));
+    }
+
     // An application dropped here while a round takes in the deletion of its configuration brings the
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.

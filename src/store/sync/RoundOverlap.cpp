@@ -17,11 +17,22 @@ RoundOverlap::RoundOverlap(ModelContext* context, SyncWorker& worker, SyncState&
     : m_context(context), m_worker(worker), m_state(state), m_known(known), m_knownIds(knownIds),
       m_dirty(dirty), m_madeAt(madeAt) {}
 
-void RoundOverlap::noteRound(const QHash<QString, SyncRecord>& before) {
-    // What an earlier round merged was not shown here either: its base stays.
-    for (auto it = before.cbegin(); it != before.cend(); ++it)
-        if (!m_roundBefore.contains(it.key()))
-            m_roundBefore.insert(it.key(), it.value());
+void RoundOverlap::noteRound(const SyncMerger::Round& round) {
+    // What an earlier round wrote was not shown here either: how that one found it stands.
+    const auto note = [this](const QHash<QString, SyncRecord>& found, QHash<QString, SyncRecord>& into) {
+        for (auto it = found.cbegin(); it != found.cend(); ++it)
+            if (!m_found.written.contains(it.key()) && !into.contains(it.key()))
+                into.insert(it.key(), it.value());
+    };
+    note(round.before, m_found.before);
+    note(round.yielded, m_found.before);
+    note(round.absent, m_found.absent);
+    // No living object changed: the live objects show nothing to settle.
+    if (m_found.before.isEmpty()) {
+        m_found = {};
+        return;
+    }
+    m_found.written.unite(round.written);
 }
 
 std::optional<SyncRecord> RoundOverlap::takeRevived(const QString& id) {
@@ -62,23 +73,10 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
     Q_ASSERT(!m_worker.isBusy());
     Settlement settlement;
     const auto& entries = std::as_const(m_state).entries();
-    // What the members held here were before the rounds merged them (see UnsentEdits).
-    const UnsentEdits::Recorded heldBefore = [&](const QString& id,
-                                                 ModelObject::Kind kind) -> const QJsonObject* {
-        const SyncRecord* record = nullptr;
-        if (const auto before = m_roundBefore.constFind(id); before != m_roundBefore.constEnd())
-            record = &*before;
-        else if (const auto entry = entries.constFind(id); entry != entries.constEnd() && entry->present)
-            record = &entry->record;
-        return record && !record->deleted && record->kind == kind ? &record->fields : nullptr;
-    };
-    // And as the state holds them now.
-    const UnsentEdits::Recorded held = [&](const QString& id, ModelObject::Kind kind) -> const QJsonObject* {
-        const auto entry = entries.constFind(id);
-        return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
-                       entry->record.kind == kind
-                   ? &entry->record.fields
-                   : nullptr;
+    // What the members held here were before the rounds merged them, as the live objects show them
+    // (see UnsentEdits).
+    const UnsentEdits::Recorded heldBefore = [&](const QString& id, ModelObject::Kind kind) {
+        return UnsentEdits::heldBefore(entries, id, kind, m_found.found(id));
     };
     // The index of children is built for this settlement only: exports change the entries.
     m_state.forgetChildren();
@@ -96,7 +94,7 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
     };
     if (saved)
         for (auto it = m_known.cbegin(); it != m_known.cend(); ++it) {
-            if (!m_roundBefore.contains(it.value()))
+            if (!m_found.before.contains(it.value()))
                 continue;
             if (m_context->contains(it.key())) {
                 consider(it.key());
@@ -142,9 +140,10 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
     };
     for (ModelObject* object : std::as_const(objects)) {
         const QString id = m_known.value(object);
-        const auto before = m_roundBefore.constFind(id);
+        const auto before = m_found.before.constFind(id);
         const auto entry = entries.constFind(id);
-        if (before == m_roundBefore.constEnd() || entry == entries.constEnd() || !m_context->contains(object))
+        if (before == m_found.before.constEnd() || entry == entries.constEnd() ||
+            !m_context->contains(object))
             continue;
         // Its id went to an object of another class: a save meanwhile may have written its row again.
         if (entry->record.kind != object->kind()) {
@@ -161,16 +160,16 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
                 ModelObject* member = tree[i];
                 listEdited = listEdited || removedHere(member);
                 if (i > 0) {
-                    const auto known = entries.constFind(m_known.value(member));
-                    const bool recorded = known != entries.constEnd() && !known->record.deleted;
+                    // Against what it was before the rounds, as the live objects show it: the state no
+                    // longer holds what went with the deleted owner.
+                    const QJsonObject* recorded = heldBefore(m_known.value(member), member->kind());
                     // Put in here, or moved here within its list.
                     const QString place = SyncSchema::orderAttribute(member->kind());
                     listEdited =
                         listEdited || !m_known.contains(member) ||
                         (recorded && UnsentEdits::holds(member->kind(), place, SyncSchema::fieldsOf(member),
-                                                        known->record.fields, placeOf(member, held)));
-                    if (const std::optional<SyncStamp> at =
-                            latestEdit(member, recorded ? &known->record.fields : nullptr, held);
+                                                        *recorded, placeOf(member, heldBefore)));
+                    if (const std::optional<SyncStamp> at = latestEdit(member, recorded, heldBefore);
                         at && (!latest || *at > *latest))
                         latest = at;
                 }
@@ -220,6 +219,6 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             settlement.rows.append(row);
     }
     if (done)
-        m_roundBefore.clear();
+        m_found = {};
     return settlement;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "IdHash.h"
+#include "SyncMerger.h"
 #include "SyncRecord.h"
 #include "SyncStamp.h"
 #include "UnsentEdits.h"
@@ -31,9 +32,9 @@ public:
                  const std::unordered_multiset<QString, IdHash>& knownIds, const QSet<ModelObject*>& dirty,
                  const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt);
 
-    // `before` holds what the round's objects were before it merged them.
-    void noteRound(const QHash<QString, SyncRecord>& before);
-    bool hasOverlap() const { return !m_roundBefore.isEmpty(); }
+    // How the round found the objects it wrote (see SyncMerger::Round::found).
+    void noteRound(const SyncMerger::Round& round);
+    bool hasOverlap() const { return !m_found.before.isEmpty(); }
     struct Settlement {
         // Rows to write into the store so that, per attribute, it holds the later-stamped of this
         // machine's unexported edits and what the rounds merged; tombstones of objects deleted here
@@ -73,6 +74,7 @@ private:
     const std::unordered_multiset<QString, IdHash>& m_knownIds;
     const QSet<ModelObject*>& m_dirty;
     const QHash<ModelObject*, QHash<QString, SyncStamp>>& m_madeAt;
-    QHash<QString, SyncRecord> m_roundBefore;
+    // How the rounds not yet settled found what they wrote: what the live objects show, edits aside.
+    SyncMerger::Round m_found;
     QHash<QString, SyncRecord> m_revived;
 };

@@ -206,13 +206,13 @@ bool SyncEngine::finishApplying(QString* error) {
     };
     // The members held here as that import found them, and the edits saved here since (see
     // UnsentEdits).
+    // What that import brought was not held here.
+    const QSet<QString> wrote(ids.cbegin(), ids.cend());
     const UnsentEdits::Recorded held = [&](const QString& id, ModelObject::Kind kind) -> const QJsonObject* {
-        const auto entry = std::as_const(entries).constFind(id);
-        if (entry == entries.constEnd() || entry->record.kind != kind)
-            return nullptr;
         if (const auto before = replaced.constFind(id); before != replaced.constEnd())
-            return &*before;
-        return entry->present && !entry->record.deleted ? &entry->record.fields : nullptr;
+            return entries.value(id).record.kind == kind ? &*before : nullptr;
+        return UnsentEdits::heldBefore(entries, id, kind,
+                                       wrote.contains(id) ? UnsentEdits::Found(nullptr) : std::nullopt);
     };
     const auto editsIn = [&](ModelObject* object, const QJsonObject& was) {
         const ModelObject* owner = SyncSchema::ownerOf(object);
@@ -490,8 +490,7 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     const SyncMerger::Round& round = result.round;
     // Edits saved while the round ran are settled against what it merged before the live objects
     // read the round in; the whole store is read then, as it holds more than the round's rows.
-    m_exporter->noteRound(round.before);
-    m_exporter->noteRound(round.yielded);
+    m_exporter->noteRound(round);
     QString settleError;
     const bool settled = m_exports->settleOverlap(false, &settleError);
     if (!settleError.isEmpty())

@@ -304,12 +304,8 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     const QString& machine = m_state.clock().machine();
     // Where a member's place differs from the recorded one, whether that is a move made here (see
     // UnsentEdits) or restates a tie; weighed against the entries as they were before this export.
-    const UnsentEdits::Recorded held = [&entries](const QString& id, Kind kind) -> const QJsonObject* {
-        const auto entry = std::as_const(entries).constFind(id);
-        return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
-                       entry->record.kind == kind
-                   ? &entry->record.fields
-                   : nullptr;
+    const UnsentEdits::Recorded held = [&entries](const QString& id, Kind kind) {
+        return UnsentEdits::held(entries, id, kind);
     };
     struct Placed {
         std::optional<UnsentEdits::Place> place;

@@ -78,7 +78,7 @@ public:
     void noteTiedLists(const QSet<QString>& owners) { m_tiedIds.unite(owners); }
 
     // Edits saved here while a round merged other machines' changes (see RoundOverlap).
-    void noteRound(const QHash<QString, SyncRecord>& before) { m_overlap.noteRound(before); }
+    void noteRound(const SyncMerger::Round& round) { m_overlap.noteRound(round); }
     bool hasOverlap() const { return m_overlap.hasOverlap(); }
     using Settlement = RoundOverlap::Settlement;
     Settlement settleOverlap(bool saved, bool done) { return m_overlap.settleOverlap(saved, done); }

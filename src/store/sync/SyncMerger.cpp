@@ -180,17 +180,8 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
 }
 
 UnsentEdits::Recorded SyncMerger::heldBefore(const Round& round) const {
-    return [this, &round](const QString& id, ModelObject::Kind kind) -> const QJsonObject* {
-        const SyncRecord* record = nullptr;
-        if (const auto before = round.before.constFind(id); before != round.before.constEnd())
-            record = &*before;
-        else if (const auto absent = round.absent.constFind(id); absent != round.absent.constEnd())
-            record = &*absent;
-        else if (!round.written.contains(id))
-            if (const auto entry = std::as_const(m_state).entries().constFind(id);
-                entry != m_state.entries().constEnd() && entry->present)
-                record = &entry->record;
-        return record && !record->deleted && record->kind == kind ? &record->fields : nullptr;
+    return [this, &round](const QString& id, ModelObject::Kind kind) {
+        return UnsentEdits::heldBefore(std::as_const(m_state).entries(), id, kind, round.found(id));
     };
 }
 

@@ -48,6 +48,18 @@ public:
         QHash<QString, SyncRecord> absent;
         // The living objects held here whose ids this round gave to another class, as they were.
         QHash<QString, SyncRecord> yielded;
+        // How the round found an object it wrote (see UnsentEdits).
+        UnsentEdits::Found found(const QString& id) const {
+            if (const auto it = before.constFind(id); it != before.constEnd())
+                return &*it;
+            if (const auto it = absent.constFind(id); it != absent.constEnd())
+                return &*it;
+            if (const auto it = yielded.constFind(id); it != yielded.constEnd())
+                return &*it;
+            if (written.contains(id))
+                return nullptr;
+            return std::nullopt;
+        }
         // Objects whose rows in the store changed (rows that already held the merged values are not
         // written); known once the round's commit has run.
         int applied = 0;

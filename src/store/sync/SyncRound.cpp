@@ -83,7 +83,6 @@ SyncRound::Result SyncRound::run(const Request& request) {
             // And what went with a deleted owner: its rows are gone once the store has committed.
             for (auto it = round.absent.cbegin(); it != round.absent.cend(); ++it)
                 replaced.insert(it.key(), it->fields);
-            round.absent = {};
             m_state.noteReplaced(std::move(replaced), mark);
         }
         result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&

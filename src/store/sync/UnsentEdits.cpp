@@ -6,6 +6,23 @@
 #include <utility>
 #include <vector>
 
+const QJsonObject* UnsentEdits::held(const SyncEntries& entries, const QString& id, ModelObject::Kind kind) {
+    // Packed entries are tombstones: what is returned lies in the hash.
+    const auto entry = entries.constFind(id);
+    return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
+                   entry->record.kind == kind
+               ? &entry->record.fields
+               : nullptr;
+}
+
+const QJsonObject* UnsentEdits::heldBefore(const SyncEntries& entries, const QString& id,
+                                           ModelObject::Kind kind, const Found& found) {
+    if (!found)
+        return held(entries, id, kind);
+    const SyncRecord* record = *found;
+    return record && !record->deleted && record->kind == kind ? &record->fields : nullptr;
+}
+
 QStringList UnsentEdits::of(ModelObject::Kind kind, const QJsonObject& fields, const QJsonObject& recorded,
                             const std::optional<Place>& place) {
     QStringList edited;

@@ -5,10 +5,14 @@
 // have not arrived) or where recorded places tie. A place is an edit only when it is neither the
 // recorded place nor the member's rank among the members held here, ordered by their recorded places
 // (ties by id): only a move made here, or a member put in or taken out here, gives another.
+// The members held here are those whose files the state holds as present; before a round merged them
+// (which is what the live objects show until they read the round in), the state's entries except
+// where the round wrote them: as it found them then, or none for those it brought.
 // The round's writes, the settlement of edits saved while it ran, the restart after a stop during a
 // round and the export all ask this.
 #pragma once
 
+#include "SyncEntries.h"
 #include "SyncRecord.h"
 
 #include <QHash>
@@ -28,6 +32,15 @@ public:
     };
     // The recorded fields of object `id` where it is held here as an object of `kind`; nothing else.
     using Recorded = std::function<const QJsonObject*(const QString& id, ModelObject::Kind kind)>;
+
+    // What a round found of an object it wrote: held here then (its record), or brought by it (none).
+    using Found = std::optional<const SyncRecord*>;
+
+    // The recorded fields of `id` where the state holds it as a present object of `kind`.
+    static const QJsonObject* held(const SyncEntries& entries, const QString& id, ModelObject::Kind kind);
+    // The same before a round merged it, where `found` says how the round found it.
+    static const QJsonObject* heldBefore(const SyncEntries& entries, const QString& id,
+                                         ModelObject::Kind kind, const Found& found);
 
     // Whether the place `shown` holds a move made here.
     static bool isMove(double shown, const Place& place) {
