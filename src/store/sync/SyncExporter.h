@@ -81,7 +81,13 @@ public:
     void noteRound(const SyncMerger::Round& round) { m_overlap.noteRound(round); }
     bool hasOverlap() const { return m_overlap.hasOverlap(); }
     using Settlement = RoundOverlap::Settlement;
-    Settlement settleOverlap(bool saved, bool done) { return m_overlap.settleOverlap(saved, done); }
+    // What it brings back goes out, whatever the edit that brought it.
+    Settlement settleOverlap(bool saved, bool done) {
+        Settlement settlement = m_overlap.settleOverlap(saved, done);
+        for (ModelObject* object : std::as_const(settlement.revive))
+            m_dirty.insert(object);
+        return settlement;
+    }
 
 private:
     void track(ModelObject* object);
