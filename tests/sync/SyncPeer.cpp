@@ -215,10 +215,13 @@ int main(int argc, char** argv) {
             say(saved());
         } else if (command == QLatin1String("reorderApps")) {
             // "reorderApps ID [INDEX]": the application at INDEX (modulo the count, the first without)
-            // goes to the end.
+            // goes to the end; "unchanged" when it was there already, which is no edit.
             QList<AppConfiguration*> apps = configuration->configurationList();
+            const QList<AppConfiguration*> was = apps;
             if (!apps.isEmpty())
                 apps.append(apps.takeAt(text.toInt() % apps.size()));
+            if (apps == was)
+                say(QStringLiteral("unchanged"));
             configuration->setConfigurations(apps);
             say(saved());
         } else if (command == QLatin1String("describe")) {

@@ -152,7 +152,9 @@ private:
         const bool ok = !answer.value(0).startsWith(QLatin1String("error"));
         op.answer = answer.join(u' ');
         if (ok) {
-            op.committed = !op.command.startsWith(QLatin1String("pending "));
+            // A reorder that left the order as it was saved no edit.
+            op.committed = !op.command.startsWith(QLatin1String("pending ")) &&
+                           !answer.contains(QLatin1String("unchanged"));
             op.done = op.committed ? now() : never;
         }
         m_history.append(op);
