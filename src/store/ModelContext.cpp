@@ -101,6 +101,7 @@ void ModelContext::deleteObject(ModelObject* object) {
     // Leave the live owner's list; the owner is then saved without it.
     ObjectOwnership::leaveOwner(object);
     m_tracker->markDeleted(object);
+    Q_EMIT deletedHere(object);
     scheduleAutosave();
 }
 

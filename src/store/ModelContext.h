@@ -125,6 +125,9 @@ Q_SIGNALS:
     void didSave();
     // Sent with the object's own ModelObject::deleted(): the object left the store for good.
     void objectDeleted(ModelObject* object);
+    // deleteObject() was called for it: deleted in this program, not by another writer; the deletion
+    // is saved later (or taken back).
+    void deletedHere(ModelObject* object);
     // A save of its own (the automatic one, or the one before reading remote changes) failed, the
     // first time since everything pending was last written: the changes are in memory only until a
     // later save succeeds. Once per run of failures, not once per attempt.

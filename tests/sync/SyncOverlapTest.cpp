@@ -679,6 +679,33 @@ private Q_SLOTS:
         QCOMPARE(other->name(), QStringLiteral("Renamed"));
     }
 
+    // B's round takes in a's deletion of a configuration that b's windows still show; a third machine,
+    // unaware of it, renames the configuration; then b deletes it. B's deletion is the latest change
+    // and goes out as such: the rename does not bring the configuration back anywhere.
+    void aDeletionMadeAfterOneTakenInIsTheLaterChange() {
+        Machine third(m_dir->filePath(QStringLiteral("third")), folder(), *m_scheduler, false);
+        QString error;
+        QVERIFY2(third.engine->importChanges(&error), qPrintable(error));
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b, &third});
+        QCOMPARE(shown(third, m_id), QStringLiteral("Work||Editor,Terminal"));
+
+        editThere(QStringLiteral("delete"));
+        editDuringRound("storeCommitted", [&] {
+            third.find(m_id)->setName(QStringLiteral("Elsewhere"));
+            QVERIFY(third.context()->save());
+            QVERIFY(third.engine->flushWrites());
+            m_scheduler->advance(1);
+            m_b->context()->deleteObject(m_b->find(m_id));
+        });
+        for (int pass = 0; pass < 2; ++pass)
+            for (Machine* machine : {&*m_a, &*m_b, &third}) {
+                QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
+                advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b, &third});
+            }
+        for (const Machine* machine : {&*m_a, &*m_b, &third})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("absent"));
+    }
+
     // An application dropped here while a round takes in the deletion of its configuration brings the
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.

@@ -43,7 +43,12 @@ int rank(Kind kind) {
 SyncExporter::SyncExporter(ModelContext* context, SyncWorker& worker, SyncFolder& folder, SyncState& state,
                            Hooks hooks)
     : m_context(context), m_worker(worker), m_state(state),
-      m_writes(worker, folder, state, std::move(hooks)) {}
+      m_writes(worker, folder, state, std::move(hooks)) {
+    connect(context, &ModelContext::deletedHere, this, [this](ModelObject* object) {
+        if (!m_dropping.contains(object))
+            m_deletedHere.insert(object);
+    });
+}
 
 void SyncExporter::track(ModelObject* object) {
     const QString id = SyncSchema::idOf(object);
@@ -61,6 +66,7 @@ void SyncExporter::untrack(ModelObject* object) {
     m_seen.remove(object);
     m_madeAt.remove(object);
     m_tiedLists.remove(object);
+    m_dropping.remove(object);
 }
 
 void SyncExporter::noticeChange(ModelObject* object) {
@@ -202,6 +208,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     const bool allTracked = scanned && m_backlog.isEmpty();
     // What left the store: (rank of its class, id).
     QList<std::pair<int, QString>> gone;
+    QSet<QString> deletedHere;
     for (auto it = m_known.begin(); it != m_known.end();) {
         if (m_context->contains(it.key())) {
             ++it;
@@ -209,9 +216,13 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         }
         untrack(it.key());
         gone.append({rank(it.key()->kind()), it.value()});
+        if (m_deletedHere.contains(it.key()))
+            deletedHere.insert(it.value());
         m_knownIds.erase(m_knownIds.find(it.value()));
         it = m_known.erase(it);
     }
+    // The rest were taken back.
+    m_deletedHere.clear();
     if (!m_startedExport && allTracked) {
         // Deleted while the program was not running (another program, a restored backup), or before it
         // stopped and not written out yet (absent, of an owner that an edit here brought back; see
@@ -421,7 +432,12 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     for (const auto& [kindRank, id] : std::as_const(gone)) {
         auto it = entries.find(id);
         // Gone because its id went to an object of another class: nothing of it goes out.
-        if (it == entries.end() || it->record.deleted || rank(it->record.kind) != kindRank)
+        if (it == entries.end() || rank(it->record.kind) != kindRank)
+            continue;
+        // A round took in another machine's deletion while the windows still showed the object, and it
+        // was deleted here then: that is the later change, which an edit made elsewhere meanwhile,
+        // unaware of either, must not outweigh. Otherwise the deletion is that round's, and stands.
+        if (it->record.deleted && !deletedHere.contains(id))
             continue;
         const QString owner = it->record.owner();
         const auto ownerEntry = entries.constFind(owner);
@@ -430,7 +446,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
                                SyncSchema::ownerKind(it->record.kind) == ownerEntry->record.kind;
         // Absent since a round deleted its owner (or gave the owner's id to another class), deleted
         // here, and the owner brought back by an edit made here: the folder still holds it.
-        if (!it->present && !ownerHeld)
+        if (!it->record.deleted && !it->present && !ownerHeld)
             continue;
         if (!owner.isEmpty() && !ownerHeld) {
             // Went with its owner: the owner's tombstone says so, and should the owner come back,

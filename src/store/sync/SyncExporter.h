@@ -81,11 +81,14 @@ public:
     void noteRound(const SyncMerger::Round& round) { m_overlap.noteRound(round); }
     bool hasOverlap() const { return m_overlap.hasOverlap(); }
     using Settlement = RoundOverlap::Settlement;
-    // What it brings back goes out, whatever the edit that brought it.
+    // What it brings back goes out, whatever the edit that brought it; what it drops was deleted by
+    // another machine, not here.
     Settlement settleOverlap(bool saved, bool done) {
         Settlement settlement = m_overlap.settleOverlap(saved, done);
         for (ModelObject* object : std::as_const(settlement.revive))
             m_dirty.insert(object);
+        for (ModelObject* object : std::as_const(settlement.drop))
+            m_dropping.insert(object);
         return settlement;
     }
 
@@ -112,6 +115,10 @@ private:
     // of ids up in one turn, which would otherwise hash every id again.
     std::unordered_multiset<QString, IdHash> m_knownIds;
     QSet<ModelObject*> m_dirty;
+    // Deleted in this program since the last export (see ModelContext::deletedHere), and deleted by the
+    // settlement of a round instead.
+    QSet<ModelObject*> m_deletedHere;
+    QSet<ModelObject*> m_dropping;
     // Each tracked object's attributes as last seen (from its first change on), and when those changed
     // since the last export.
     QHash<ModelObject*, QJsonObject> m_seen;
