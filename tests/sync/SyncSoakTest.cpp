@@ -164,7 +164,8 @@ private:
     QString value(int m, int i) const { return QStringLiteral("s%1m%2e%3").arg(m_seed).arg(m).arg(i); }
 
     void make(int m) {
-        const QString name = value(m, int(m_history.size()));
+        // Apart from the values of the steps: a later rename to the name it already has is no edit.
+        const QString name = QStringLiteral("s%1m%2c%3").arg(m_seed).arg(m).arg(m_history.size());
         const Op op = opOf(m, {}, QStringLiteral("create"), name);
         const Op& made = issue(op, QStringLiteral("make ") + name);
         if (!made.committed)
