@@ -679,6 +679,21 @@ private Q_SLOTS:
         QCOMPARE(other->name(), QStringLiteral("Renamed"));
     }
 
+    // A drops an application, then deletes its configuration; b renames the configuration while its
+    // round takes both in. The rename brings the configuration back, without the dropped application.
+    void aConfigurationBroughtBackLeavesOutWhatWasDroppedBefore() {
+        m_a->context()->deleteObject(m_a->find(m_id)->configurationList().last());
+        QVERIFY(m_a->context()->save());
+        QVERIFY(m_a->engine->flushWrites());
+        m_scheduler->advance(1);
+        editThere(QStringLiteral("delete"));
+        editDuringRound("storeCommitted", [&] { m_b->find(m_id)->setName(QStringLiteral("Here")); });
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Here||Editor"));
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here||Editor"));
+    }
+
     // B's round takes in a's deletion of a configuration that b's windows still show; a third machine,
     // unaware of it, renames the configuration; then b deletes it. B's deletion is the latest change
     // and goes out as such: the rename does not bring the configuration back anywhere.

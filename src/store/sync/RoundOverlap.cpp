@@ -191,6 +191,18 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
                     settlement.reviveMembers.append(member->record);
                     queue.append(m_state.childrenOf(child));
                 }
+                // What another machine deleted on its own, later than any edit of it here, stays deleted.
+                for (qsizetype i = 1; i < tree.size(); ++i) {
+                    ModelObject* member = tree[i];
+                    const QString memberId = m_known.value(member);
+                    const auto own = entries.constFind(memberId);
+                    if (memberId.isEmpty() || own == entries.constEnd() || !own->record.deleted)
+                        continue;
+                    const std::optional<SyncStamp> at =
+                        latestEdit(member, heldBefore(memberId, member->kind()), heldBefore);
+                    if (!at || (*at < own->record.stamp && !clock.isAhead(own->record.stamp)))
+                        settlement.drop.append(member);
+                }
             }
             continue;
         }
