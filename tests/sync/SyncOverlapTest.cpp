@@ -721,6 +721,33 @@ private Q_SLOTS:
             QCOMPARE(shown(*machine, m_id), QStringLiteral("absent"));
     }
 
+    // B's round takes in a's deletion of a configuration while b renames it, which brings it back; a
+    // third machine, unaware of either, deletes it after the rename and before b sends it. That
+    // deletion is the latest change: the rename brings the configuration back nowhere.
+    void aDeletionMadeAfterTheEditThatBringsBackStands() {
+        Machine third(m_dir->filePath(QStringLiteral("third")), folder(), *m_scheduler, false);
+        QString error;
+        QVERIFY2(third.engine->importChanges(&error), qPrintable(error));
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b, &third});
+
+        editThere(QStringLiteral("delete"));
+        editDuringRound("storeCommitted", [&] {
+            m_b->find(m_id)->setName(QStringLiteral("Here"));
+            m_scheduler->advance(1);
+            third.context()->deleteObject(third.find(m_id));
+            QVERIFY(third.context()->save());
+            QVERIFY(third.engine->flushWrites());
+            m_scheduler->advance(1);
+        });
+        for (int pass = 0; pass < 2; ++pass)
+            for (Machine* machine : {&*m_a, &*m_b, &third}) {
+                QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
+                advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b, &third});
+            }
+        for (const Machine* machine : {&*m_a, &*m_b, &third})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("absent"));
+    }
+
     // An application dropped here while a round takes in the deletion of its configuration brings the
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.

@@ -35,11 +35,11 @@ void RoundOverlap::noteRound(const SyncMerger::Round& round) {
     m_found.written.unite(round.written);
 }
 
-std::optional<SyncRecord> RoundOverlap::takeRevived(const QString& id) {
+std::optional<RoundOverlap::Revival> RoundOverlap::takeRevived(const QString& id) {
     const auto it = m_revived.find(id);
     if (it == m_revived.end())
         return std::nullopt;
-    std::optional<SyncRecord> record = std::move(*it);
+    std::optional<Revival> record = std::move(*it);
     m_revived.erase(it);
     return record;
 }
@@ -180,7 +180,8 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
                 settlement.drop.append(object);
             else {
                 settlement.revive.append(object);
-                m_revived.insert(id, *before);
+                const bool byEdit = !listEdited && latest && *latest > entry->record.stamp;
+                m_revived.insert(id, {*before, byEdit ? latest : std::nullopt});
                 for (QList<QString> queue = m_state.childrenOf(id); !queue.isEmpty();) {
                     const QString child = queue.takeFirst();
                     const auto member = entries.constFind(child);

@@ -54,8 +54,14 @@ public:
     // the live objects from now on.
     Settlement settleOverlap(bool saved, bool done);
     // What a revived object held before the deletion, once: its export keeps the stamps of what is
-    // unchanged, so that a later edit of another machine's still wins over them.
-    std::optional<SyncRecord> takeRevived(const QString& id);
+    // unchanged, so that a later edit of another machine's still wins over them. It goes out stamped
+    // when the edit that brought it back was made, so that a deletion made elsewhere after that edit
+    // still wins too; a change of its list brings it back stamped when it goes out (`editedAt` empty).
+    struct Revival {
+        SyncRecord before;
+        std::optional<SyncStamp> editedAt;
+    };
+    std::optional<Revival> takeRevived(const QString& id);
     void forget(const QString& id) { m_revived.remove(id); }
 
 private:
@@ -76,5 +82,5 @@ private:
     const QHash<ModelObject*, QHash<QString, SyncStamp>>& m_madeAt;
     // How the rounds not yet settled found what they wrote: what the live objects show, edits aside.
     SyncMerger::Round m_found;
-    QHash<QString, SyncRecord> m_revived;
+    QHash<QString, Revival> m_revived;
 };

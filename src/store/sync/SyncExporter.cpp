@@ -405,8 +405,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             record.fields = fields;
             const std::optional<SyncStamp> tombstone =
                 it != entries.end() ? std::optional(it->record.stamp) : std::nullopt;
-            record.stamp = stampOf(QString(), tombstone);
-            const std::optional<SyncRecord> was = m_overlap.takeRevived(id);
+            const std::optional<RoundOverlap::Revival> revival = m_overlap.takeRevived(id);
+            record.stamp = revival && revival->editedAt && tombstone
+                               ? std::max(*revival->editedAt, tombstone->after(machine))
+                               : stampOf(QString(), tombstone);
+            const SyncRecord* was = revival ? &revival->before : nullptr;
             for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
                 SyncStamp at = record.stamp;
                 if (was && was->stamps.contains(field.key())) {
