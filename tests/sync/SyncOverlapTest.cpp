@@ -694,10 +694,17 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here||Editor"));
     }
 
-    // B's round takes in a's deletion of a configuration that b's windows still show; a third machine,
-    // unaware of it, renames the configuration; then b deletes it. B's deletion is the latest change
-    // and goes out as such: the rename does not bring the configuration back anywhere.
-    void aDeletionMadeAfterOneTakenInIsTheLaterChange() {
+    // B's round takes in a's deletion of a configuration that b's windows still show, and the latest
+    // change stands on every machine: b's own deletion, made after a third machine (unaware of a's)
+    // renamed it; or the third machine's deletion, made after b's rename brought the configuration back
+    // and before b sent that.
+    void theLatestDeletionStands_data() {
+        QTest::addColumn<bool>("renamedHere");
+        QTest::addRow("renamed on a third machine, then deleted here") << false;
+        QTest::addRow("renamed here, then deleted on a third machine") << true;
+    }
+    void theLatestDeletionStands() {
+        QFETCH(bool, renamedHere);
         Machine third(m_dir->filePath(QStringLiteral("third")), folder(), *m_scheduler, false);
         QString error;
         QVERIFY2(third.engine->importChanges(&error), qPrintable(error));
@@ -705,39 +712,20 @@ private Q_SLOTS:
         QCOMPARE(shown(third, m_id), QStringLiteral("Work||Editor,Terminal"));
 
         editThere(QStringLiteral("delete"));
+        // B's edit is saved once the round is let go.
         editDuringRound("storeCommitted", [&] {
-            third.find(m_id)->setName(QStringLiteral("Elsewhere"));
-            QVERIFY(third.context()->save());
-            QVERIFY(third.engine->flushWrites());
-            m_scheduler->advance(1);
-            m_b->context()->deleteObject(m_b->find(m_id));
-        });
-        for (int pass = 0; pass < 2; ++pass)
-            for (Machine* machine : {&*m_a, &*m_b, &third}) {
-                QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
-                advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b, &third});
-            }
-        for (const Machine* machine : {&*m_a, &*m_b, &third})
-            QCOMPARE(shown(*machine, m_id), QStringLiteral("absent"));
-    }
-
-    // B's round takes in a's deletion of a configuration while b renames it, which brings it back; a
-    // third machine, unaware of either, deletes it after the rename and before b sends it. That
-    // deletion is the latest change: the rename brings the configuration back nowhere.
-    void aDeletionMadeAfterTheEditThatBringsBackStands() {
-        Machine third(m_dir->filePath(QStringLiteral("third")), folder(), *m_scheduler, false);
-        QString error;
-        QVERIFY2(third.engine->importChanges(&error), qPrintable(error));
-        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b, &third});
-
-        editThere(QStringLiteral("delete"));
-        editDuringRound("storeCommitted", [&] {
-            m_b->find(m_id)->setName(QStringLiteral("Here"));
-            m_scheduler->advance(1);
-            third.context()->deleteObject(third.find(m_id));
-            QVERIFY(third.context()->save());
-            QVERIFY(third.engine->flushWrites());
-            m_scheduler->advance(1);
+            const auto sendThird = [&] {
+                QVERIFY(third.context()->save());
+                QVERIFY(third.engine->flushWrites());
+                m_scheduler->advance(1);
+            };
+            Machine& first = renamedHere ? *m_b : third;
+            Machine& last = renamedHere ? third : *m_b;
+            first.find(m_id)->setName(QStringLiteral("Renamed"));
+            renamedHere ? m_scheduler->advance(1) : sendThird();
+            last.context()->deleteObject(last.find(m_id));
+            if (renamedHere)
+                sendThird();
         });
         for (int pass = 0; pass < 2; ++pass)
             for (Machine* machine : {&*m_a, &*m_b, &third}) {
