@@ -393,6 +393,27 @@ private Q_SLOTS:
         QCOMPARE(shown(*b, id), QStringLiteral("Gap||80x,40x"));
     }
 
+    // B moves Editor to the end of the list; A, unaware of that, deletes Editor a moment later, and its
+    // deletion reaches the folder first. The move was made before the deletion: the deletion stands.
+    void aDeletionMadeAfterAMoveElsewhereStands() {
+        b->context()->setAutosaveEnabled(false);
+        m_scheduler->advance(10);
+        QList<AppConfiguration*> apps = b->find(m_id)->configurationList();
+        apps.append(apps.takeFirst());
+        b->find(m_id)->setConfigurations(apps);
+        m_scheduler->advance(1);
+        a->context()->deleteObject(a->find(m_id)->configurationList().first());
+        QVERIFY(a->context()->save() && a->engine->exportChanges());
+        m_scheduler->advance(1);
+        QVERIFY(b->context()->save() && b->engine->exportChanges());
+        for (int pass = 0; pass < 2; ++pass) {
+            m_scheduler->advance(10);
+            syncInTurn({&*a, &*b});
+        }
+        QCOMPARE(shown(*a, m_id), QStringLiteral("Work||Terminal"));
+        QCOMPARE(shown(*b, m_id), QStringLiteral("Work||Terminal"));
+    }
+
     // B deletes the first application of a list; A reads the places this gives the rest before the
     // deletion, and finds the deleted one tied with the next, which comes first by id. Telling their
     // places apart restates the order that every machine shows and is no edit: the deletion holds

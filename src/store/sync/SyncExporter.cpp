@@ -94,6 +94,23 @@ void SyncExporter::noticeChange(ModelObject* object) {
             m_madeAt[object].insert(field.key(), *stamp);
         }
     seen = fields;
+    // A new order of a list changes its members' places without a change of theirs: each moved member's
+    // place is stamped now too, so that a deletion of it made elsewhere after the move wins over it.
+    for (ModelObject* member : ModelContext::ownedChildren(object)) {
+        if (!m_known.contains(member))
+            continue;
+        const QString place = SyncSchema::orderAttribute(member->kind());
+        const QJsonValue now = SyncSchema::fieldsOf(member).value(place);
+        const auto memberSeen = m_seen.find(member);
+        if (memberSeen != m_seen.end()) {
+            if (memberSeen->value(place) == now)
+                continue;
+            memberSeen->insert(place, now);
+        }
+        if (!stamp)
+            stamp = m_state.clock().tick();
+        m_madeAt[member].insert(place, *stamp);
+    }
 }
 
 const QJsonObject* SyncExporter::mergedFields(ModelObject* object) const {
