@@ -220,8 +220,8 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             differs = true;
             const auto at = madeAt.constFind(field.key());
             const SyncStamp merged = row.stamps.value(field.key());
-            // A new order of its list gives the member's place no stamp of its own: it is stamped when
-            // it goes out, after everything merged here, and is the later.
+            // A place without a stamp of its own (a move found at start, with no time to it) is stamped
+            // when it goes out, after everything merged here, and is the later.
             const bool later = at != madeAt.constEnd()
                                    ? *at > merged || clock.isAhead(merged)
                                    : field.key() == SyncSchema::orderAttribute(object->kind());
