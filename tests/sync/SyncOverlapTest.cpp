@@ -736,6 +736,30 @@ private Q_SLOTS:
             QCOMPARE(shown(*machine, m_id), QStringLiteral("absent"));
     }
 
+    // A deletes a configuration; a third machine, unaware of that, renames one of its applications,
+    // which brings the configuration back; b moves the applications while its round takes both in. The
+    // rename, the configuration and b's order all stand everywhere.
+    void aRenameThatBringsBackStandsBesideAMoveMadeHere() {
+        Machine third(m_dir->filePath(QStringLiteral("third")), folder(), *m_scheduler, false);
+        QString error;
+        QVERIFY2(third.engine->importChanges(&error), qPrintable(error));
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b, &third});
+
+        editThere(QStringLiteral("delete"));
+        third.find(m_id)->configurationList().first()->setAppName(QStringLiteral("Renamed"));
+        QVERIFY(third.context()->save());
+        QVERIFY(third.engine->flushWrites());
+        m_scheduler->advance(1);
+        editDuringRound("storeCommitted", [&] { editHere(QStringLiteral("deleted, reordered here")); });
+        for (int pass = 0; pass < 2; ++pass)
+            for (Machine* machine : {&*m_a, &*m_b, &third}) {
+                QVERIFY2(machine->engine->importChanges(&error), qPrintable(error));
+                advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b, &third});
+            }
+        for (const Machine* machine : {&*m_a, &*m_b, &third})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("Work||Terminal,Renamed"));
+    }
+
     // An application dropped here while a round takes in the deletion of its configuration brings the
     // configuration back; killed once that is saved and before it goes out, the restart sends it, the
     // dropped application as deleted.

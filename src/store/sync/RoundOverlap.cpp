@@ -92,9 +92,17 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             objects.append(object);
         }
     };
+    // What the live objects show of an object that a round changed or took away with a deleted owner
+    // (then absent, and it may come back with the owner in the same round).
+    const auto shown = [this](const QString& id) -> const SyncRecord* {
+        if (const auto it = m_found.before.constFind(id); it != m_found.before.cend())
+            return &*it;
+        const auto it = m_found.absent.constFind(id);
+        return it != m_found.absent.cend() ? &*it : nullptr;
+    };
     if (saved)
         for (auto it = m_known.cbegin(); it != m_known.cend(); ++it) {
-            if (!m_found.before.contains(it.value()))
+            if (!shown(it.value()))
                 continue;
             if (m_context->contains(it.key())) {
                 consider(it.key());
@@ -140,10 +148,9 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
     };
     for (ModelObject* object : std::as_const(objects)) {
         const QString id = m_known.value(object);
-        const auto before = m_found.before.constFind(id);
+        const SyncRecord* before = shown(id);
         const auto entry = entries.constFind(id);
-        if (before == m_found.before.constEnd() || entry == entries.constEnd() ||
-            !m_context->contains(object))
+        if (!before || entry == entries.constEnd() || !m_context->contains(object))
             continue;
         // Its id went to an object of another class: a save meanwhile may have written its row again.
         if (entry->record.kind != object->kind()) {
