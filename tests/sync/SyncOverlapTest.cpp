@@ -467,6 +467,37 @@ private Q_SLOTS:
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("absent"));
     }
 
+    // Killed before the store's commit, and the store then refuses the restart's writes (a full disk,
+    // say): what the round merged is no deletion made here. Nothing goes out until the round is
+    // finished; then the configuration shows here too.
+    void aRoundLeftUnfinishedSendsNothing() {
+        copyBAt("stateKept");
+        const QString made = uuidString(insertWork(*m_a, {"Mail"})->id());
+        QVERIFY(m_a->context()->save() && m_a->engine->flushWrites());
+        m_scheduler->advance(1);
+        QVERIFY(m_b->engine->importChanges());
+        m_atPoint = {};
+        QString error;
+        const std::unique_ptr<Database> store =
+            Database::open(crashed() + QStringLiteral("/quarlin.sqlite"), false, &error);
+        QVERIFY2(store &&
+                     store->execute(QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON ConfigurationGroup "
+                                                   "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); "
+                                                   "END"),
+                                    &error),
+                 qPrintable(error));
+        restartB();
+        QVERIFY(!m_b->engine->importChanges(&error));
+        QVERIFY2(error.contains(QLatin1String("disk is full")), qPrintable(error));
+        QVERIFY(m_a->engine->importChanges());
+        QCOMPARE(shown(*m_a, made), QStringLiteral("Work||Mail"));
+
+        QVERIFY2(store->execute(QStringLiteral("DROP TRIGGER full"), &error), qPrintable(error));
+        syncBoth();
+        for (const Machine* machine : {&*m_a, &*m_b})
+            QCOMPARE(shown(*machine, made), QStringLiteral("Work||Mail"));
+    }
+
     // Killed before the store's commit, with the note as an older version keeps it: its objects alone,
     // beside the mark of an earlier note that it finished, which the store holds. That mark does not
     // pass for this note's: the restart writes the new application, which the store never got.

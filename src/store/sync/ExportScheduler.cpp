@@ -156,6 +156,8 @@ bool ExportScheduler::exportChanges(QString* error) {
         return true;
     }
     QString message;
+    if (!m_engine.finishStoppedImport(&message))
+        return m_engine.fail(message, error);
     if (m_engine.m_exporter->hasOverlap()) {
         settleOverlap(true, &message);
         if (!message.isEmpty())

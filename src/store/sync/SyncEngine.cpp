@@ -58,8 +58,10 @@ std::unique_ptr<SyncEngine> SyncEngine::create(ModelContainer& container, Schedu
         return nullptr;
     }
     engine->m_exports->setRejoinPending(engine->m_state->isFresh());
-    if (!engine->m_state->applying().isEmpty() && !engine->finishApplying(&message))
+    if (!engine->m_state->applying().isEmpty() && !engine->finishApplying(&message)) {
+        engine->m_stoppedImport = true;
         logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + message);
+    }
     return engine;
 }
 
@@ -290,6 +292,15 @@ bool SyncEngine::finishApplying(QString* error) {
     return true;
 }
 
+bool SyncEngine::finishStoppedImport(QString* error) {
+    if (!m_stoppedImport)
+        return true;
+    if (!finishApplying(error))
+        return false;
+    m_stoppedImport = false;
+    return true;
+}
+
 void SyncEngine::logExportFailure(const QString& error) {
     logWarning(lcSync, QStringLiteral("❌ Sync export failed: ") + error);
 }
@@ -376,6 +387,8 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
         return defer();
     m_context->finishRefresh();
     QString message;
+    if (!finishStoppedImport(&message))
+        return failed(message);
     // What is pending here is stored and stamped first, so that nothing merged below overtakes it.
     if (m_context->hasChanges() && !m_context->save(&message))
         return failed(QStringLiteral("Could not save pending changes: ") + message);

@@ -153,6 +153,10 @@ private:
     void workerDone();
     // Writes into the store what an import interrupted by a crash had not finished writing.
     bool finishApplying(QString* error);
+    // Such an import that could not be finished at start, tried again: nothing is sent or read before
+    // it is done, since the sync state holds what the store lacks, which an export would send as
+    // deletions made here.
+    bool finishStoppedImport(QString* error);
     // One console line per new reason.
     static void logExportFailure(const QString& error);
     // The last round is settled against the edits saved meanwhile: its note goes.
@@ -179,6 +183,7 @@ private:
     bool m_automatic;
     std::function<void(const char*)> m_checkpoint;
     bool m_importing = false;
+    bool m_stoppedImport = false;
     // The outcome of the last round, for those that wait for it.
     bool m_roundOk = true;
     // A caller waits for the round (importChanges, rescan) and reports its end itself.
