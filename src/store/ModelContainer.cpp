@@ -101,6 +101,11 @@ std::unique_ptr<ModelContainer> ModelContainer::inMemory(Scheduler& scheduler) {
 
 std::unique_ptr<ModelContainer> ModelContainer::finish(std::unique_ptr<Database> database,
                                                        Scheduler& scheduler, bool watch, QString* error) {
+    // The store's delete rules are foreign keys, for every writer: deleting an owner takes rows with it
+    // that another connection wrote and this one has not read in yet, and no row names an owner that
+    // is gone. Set outside any transaction, after an upgrade that sets its own.
+    if (!database->execute(QStringLiteral("PRAGMA foreign_keys = ON"), error))
+        return nullptr;
     std::unique_ptr<ModelContainer> container(new ModelContainer(std::move(database)));
     container->m_context = new ModelContext(*container->m_database, scheduler);
     if (!container->m_context->load(error))

@@ -543,8 +543,17 @@ private Q_SLOTS:
 
     // Another writer deleted a configuration (its applications went with it) before this context read
     // that in: an edit saved now is the later change and writes all of it back, each row once, even
-    // where SQLite hands out the deleted rows' keys again.
+    // where SQLite hands out the deleted rows' keys again. An application added to it is such an edit:
+    // its row never names the deleted row.
+    void anEditSavedAfterAnotherWriterDeletedItsRowBringsItBackWhole_data() {
+        QTest::addColumn<bool>("adding");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("a rename") << false << QStringLiteral("Renamed:Editor,Terminal,Browser");
+        QTest::newRow("an application added") << true << QStringLiteral("Work:Editor,Terminal,Browser,Mail");
+    }
     void anEditSavedAfterAnotherWriterDeletedItsRowBringsItBackWhole() {
+        QFETCH(bool, adding);
+        QFETCH(QString, expected);
         auto container = open();
         ModelContext* context = container->mainContext();
         context->setAutosaveEnabled(false);
@@ -560,8 +569,19 @@ private Q_SLOTS:
         QVERIFY2(other->execute(QStringLiteral("PRAGMA foreign_keys = ON; DELETE FROM ConfigurationGroup"),
                                 &error),
                  qPrintable(error));
-        configuration->setName(QStringLiteral("Renamed"));
+        if (adding)
+            configuration->appendConfiguration(
+                new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("Mail"), QString(), 0,
+                                     false, Corner::leftHalf, 0.5, 400, 10, 10));
+        else
+            configuration->setName(QStringLiteral("Renamed"));
         QVERIFY(context->save(&error));
+        QCOMPARE(other
+                     ->queryInteger(
+                         QStringLiteral("SELECT count(*) FROM AppConfiguration WHERE "
+                                        "configurationGroup NOT IN (SELECT pk FROM ConfigurationGroup)"))
+                     .value_or(-1),
+                 0);
         context->checkForRemoteChanges();
         const auto shown = [](ModelContext* in) {
             QStringList lines;
@@ -573,11 +593,37 @@ private Q_SLOTS:
             }
             return lines;
         };
-        const QStringList expected{QStringLiteral("Renamed:Editor,Terminal,Browser")};
-        QCOMPARE(shown(context), expected);
-        QCOMPARE(context->fetch<AppConfiguration>().size(), 3);
+        QCOMPARE(shown(context), QStringList{expected});
+        QCOMPARE(context->fetch<AppConfiguration>().size(), adding ? 4 : 3);
         auto fresh = open();
-        QCOMPARE(shown(fresh->mainContext()), expected);
+        QCOMPARE(shown(fresh->mainContext()), QStringList{expected});
+    }
+
+    // Another writer added an application to a configuration that this context deletes before reading
+    // that in: the application's row goes with the configuration's rather than naming a row that is gone.
+    void aDeletionTakesWhatAnotherWriterAddedWithIt() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        context->setAutosaveEnabled(false);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        context->insert(configuration);
+        QVERIFY(context->save());
+        QString error;
+        auto other = Database::open(path(), false, &error);
+        QVERIFY2(other->execute(
+                     QStringLiteral(
+                         "INSERT INTO AppConfiguration (id, configurationGroup, configurationGroupOrder, "
+                         "savedAppOrder, bundleID, appName, relativePosition, priority, isRequired, "
+                         "savedCorner, savedWidthFraction, savedHeight, savedMarginX, savedMarginY) VALUES "
+                         "('%1', (SELECT pk FROM ConfigurationGroup), 0, 0, 'org.example.App', 'App', '', 0, "
+                         "0, 'topLeft', 0.5, 400, 0, 0)")
+                         .arg(uuidString(newUuid())),
+                     &error),
+                 qPrintable(error));
+        context->deleteObject(configuration);
+        QVERIFY2(context->save(&error), qPrintable(error));
+        QCOMPARE(other->queryInteger(QStringLiteral("SELECT count(*) FROM AppConfiguration")).value_or(-1),
+                 0);
     }
 
     void aCommitFromAnotherProcessIsNoticedWithoutBeingAsked() {
