@@ -50,7 +50,10 @@ bool SyncStoreWriter::prepare(QString* error) {
             assignments.append(QStringLiteral("%1 = ?%2").arg(attribute.name).arg(index));
             const QString held = UnsentEdits::unchangedCondition(
                 attribute.name, index + count + 1,
-                attribute.name == place ? std::optional(t.rankParameter) : std::nullopt);
+                attribute.name == place ? std::optional(t.rankParameter) : std::nullopt,
+                attribute.type == SyncSchema::Type::owner
+                    ? StoreSchema::tableName(*SyncSchema::ownerKind(kind))
+                    : QString());
             keeping.append(QStringLiteral("%1 = CASE WHEN %3 THEN ?%2 ELSE %1 END")
                                .arg(attribute.name)
                                .arg(index)

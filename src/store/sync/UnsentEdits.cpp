@@ -72,7 +72,13 @@ bool UnsentEdits::isTied(ModelObject::Kind kind, const QList<QString>& members, 
     return std::adjacent_find(places.begin(), places.end()) != places.end();
 }
 
-QString UnsentEdits::unchangedCondition(const QString& column, int recorded, std::optional<int> rank) {
+QString UnsentEdits::unchangedCondition(const QString& column, int recorded, std::optional<int> rank,
+                                        const QString& owners) {
+    if (!owners.isEmpty())
+        return QStringLiteral("(%1 IS ?%2 OR %1 NOT IN (SELECT pk FROM %3))")
+            .arg(column)
+            .arg(recorded)
+            .arg(owners);
     if (!rank)
         return QStringLiteral("%1 IS ?%2").arg(column).arg(recorded);
     return QStringLiteral("(%1 IS ?%2 OR %1 IS ?%3)").arg(column).arg(recorded).arg(*rank);

@@ -61,6 +61,8 @@ public:
     // of their ids.
     static bool isTied(ModelObject::Kind kind, const QList<QString>& members, const Recorded& recorded);
     // An SQL condition that holds where `column` holds no edit saved here: its value is the recorded
-    // one (parameter `recorded`) or, for a place, the rank (parameter `rank`, NULL when unknown).
-    static QString unchangedCondition(const QString& column, int recorded, std::optional<int> rank);
+    // one (parameter `recorded`) or, for a place, the rank (parameter `rank`, NULL when unknown). A link
+    // to an owner (in table `owners`) that has no row is none either: a save here links rows it holds.
+    static QString unchangedCondition(const QString& column, int recorded, std::optional<int> rank,
+                                      const QString& owners = {});
 };
