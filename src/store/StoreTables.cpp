@@ -35,8 +35,14 @@ bool StoreTables::prepare(QString* error) {
         const QStringList& columns = StoreSchema::columns(kind);
         QStringList parameters, assignments;
         for (int i = 0; i < columns.size(); ++i) {
-            parameters.append(QStringLiteral("?%1").arg(i + 2));
-            assignments.append(QStringLiteral("%1 = ?%2").arg(columns[i]).arg(i + 2));
+            // Another writer may have deleted the saved application since this context read it: its
+            // delete rule (the link is cleared) holds for what is written now too.
+            const QString parameter =
+                columns[i] == QLatin1String("savedApp")
+                    ? QStringLiteral("(SELECT pk FROM SavedApp WHERE pk = ?%1)").arg(i + 2)
+                    : QStringLiteral("?%1").arg(i + 2);
+            parameters.append(parameter);
+            assignments.append(QStringLiteral("%1 = %2").arg(columns[i], parameter));
         }
         Statements& statements = of(kind);
         statements.insert = m_database.prepare(

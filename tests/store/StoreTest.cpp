@@ -626,6 +626,33 @@ private Q_SLOTS:
                  0);
     }
 
+    // Another writer deleted the saved application that an application links to, before this context
+    // read that in: an edit of the application saves, without the link.
+    void anEditSavesWhereAnotherWriterDeletedTheSavedApplicationItLinksTo() {
+        auto container = open();
+        ModelContext* context = container->mainContext();
+        context->setAutosaveEnabled(false);
+        auto* saved = new SavedApp(QStringLiteral("org.example.App"), QStringLiteral("App"), 800, 600,
+                                   Corner::leftHalf, 0.5, 10, 10);
+        context->insert(saved);
+        auto* configuration = new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt);
+        auto* app = new AppConfiguration(QStringLiteral("org.example.App"), QStringLiteral("App"), QString(),
+                                         0, false, Corner::leftHalf, 0.5, 400, 10, 10);
+        configuration->appendConfiguration(app);
+        context->insert(configuration);
+        app->setSavedApp(saved);
+        QVERIFY(context->save());
+        QString error;
+        auto other = Database::open(path(), false, &error);
+        QVERIFY2(other->execute(QStringLiteral("PRAGMA foreign_keys = ON; DELETE FROM SavedApp"), &error),
+                 qPrintable(error));
+        app->setAppName(QStringLiteral("Renamed"));
+        QVERIFY2(context->save(&error), qPrintable(error));
+        QCOMPARE(
+            other->queryText(QStringLiteral("SELECT appName FROM AppConfiguration WHERE savedApp IS NULL")),
+            QStringLiteral("Renamed"));
+    }
+
     void aCommitFromAnotherProcessIsNoticedWithoutBeingAsked() {
         auto container = open();
         ModelContext* context = container->mainContext();
