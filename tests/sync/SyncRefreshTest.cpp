@@ -110,6 +110,7 @@ private Q_SLOTS:
         ConfigurationGroup* keep = newConfiguration(QStringLiteral("Kept"), 3);
         m_a->context()->insert(keep);
         m_a->context()->insert(newConfiguration(QStringLiteral("Gone"), 2));
+        m_a->context()->insert(newConfiguration(QStringLiteral("Other"), 3));
         QVERIFY(m_a->engine->importChanges());
         m_keep = uuidString(keep->id());
         m_afterCommit = nullptr;
@@ -180,26 +181,40 @@ private Q_SLOTS:
         QTest::addColumn<bool>("save");
         QTest::addColumn<bool>("otherWriter");
         QTest::addColumn<bool>("beforeTheCommit");
-        QTest::newRow("an edit left pending") << false << false << false;
-        QTest::newRow("an edit saved") << true << false << false;
-        QTest::newRow("another writer's commit") << false << true << false;
-        QTest::newRow("another writer's commit before the round is read in") << false << true << true;
+        QTest::addColumn<bool>("move");
+        QTest::newRow("an edit left pending") << false << false << false << false;
+        QTest::newRow("an edit saved") << true << false << false << false;
+        QTest::newRow("another writer's commit") << false << true << false << false;
+        QTest::newRow("another writer's commit before the round is read in")
+            << false << true << true << false;
+        // A new order changes no attribute of the list's owner, as a list read in does not either.
+        QTest::newRow("a move saved") << true << false << false << true;
     }
     void nothingMadeMeanwhileIsLost() {
         QFETCH(bool, save);
         QFETCH(bool, otherWriter);
         QFETCH(bool, beforeTheCommit);
+        QFETCH(bool, move);
         m_b->context()->setAutosaveEnabled(false);
         ConfigurationGroup* keep = m_b->find(m_keep);
         ConfigurationGroup* gone = nullptr;
+        ConfigurationGroup* other = nullptr;
         for (ConfigurationGroup* configuration : m_b->context()->fetch<ConfigurationGroup>())
-            if (configuration != keep)
+            if (configuration->name() == QStringLiteral("Gone"))
                 gone = configuration;
+            else if (configuration != keep)
+                other = configuration;
         const QString goneId = uuidString(gone->id());
         const auto changeMeanwhile = [&] {
             if (otherWriter)
                 return otherWriterCommits();
-            keep->setName(QStringLiteral("Renamed here"));
+            if (move) {
+                QList<AppConfiguration*> apps = other->configurationList();
+                apps.append(apps.takeFirst());
+                other->setConfigurations(apps);
+            } else {
+                keep->setName(QStringLiteral("Renamed here"));
+            }
             if (save)
                 QVERIFY(m_b->context()->save());
         };
@@ -222,10 +237,16 @@ private Q_SLOTS:
         QCOMPARE(live, storedInB());
         QVERIFY(!m_b->find(goneId));
         // The edit is the later one.
-        const QString kept = otherWriter ? QStringLiteral("Kept, renamed") : QStringLiteral("Renamed here");
+        const QString kept =
+            otherWriter || move ? QStringLiteral("Kept, renamed") : QStringLiteral("Renamed here");
         QVERIFY2(live.contains(kept + QStringLiteral(":Kept2,Kept1,Kept0")), qPrintable(live.join(u'\n')));
         QCOMPARE(live.contains(QStringLiteral("Other writer:")), otherWriter);
         QCOMPARE(live.filter(QStringLiteral("New ")).size(), ModelContext::refreshSlice / 4);
+        QCOMPARE(live.contains(QStringLiteral("Other:Other1,Other2,Other0")), move);
+        // And what was made here goes out.
+        QVERIFY(m_b->engine->flushWrites());
+        QVERIFY(m_a->engine->importChanges());
+        QCOMPARE(library(m_a->context()), live);
     }
 };
 
