@@ -89,6 +89,9 @@ private:
         row("renamed here, renamed there later, at %s", "rename", true, "There|There|Editor,Terminal");
         row("deleted there, the last application dropped here later, at %s",
             "deleted, last application dropped here", false, "Work||Editor");
+        // Bringing the moved one back writes its list whole, as shown before the round.
+        row("an application dropped and another renamed there, the dropped one moved here later, at %s",
+            "dropApp, renameApp", false, "Work||There,Editor");
     }
     static void addEditColumns() {
         QTest::addColumn<QString>("there");
@@ -107,7 +110,8 @@ private:
             return here->configurationList().first()->setAppName(QStringLiteral("Renamed"));
         if (there == QLatin1String("renamed, deleted here"))
             return m_b->context()->deleteObject(here);
-        if (there == QLatin1String("deleted, reordered here")) {
+        if (there == QLatin1String("deleted, reordered here") ||
+            there == QLatin1String("dropApp, renameApp")) {
             QList<AppConfiguration*> apps = here->configurationList();
             apps.append(apps.takeFirst());
             return here->setConfigurations(apps);
@@ -129,7 +133,10 @@ private:
             m_a->context()->deleteObject(configuration);
         else if (there == QLatin1String("dropApp"))
             m_a->context()->deleteObject(configuration->configurationList().first());
-        else if (there == QLatin1String("describe"))
+        else if (there == QLatin1String("dropApp, renameApp")) {
+            configuration->configurationList().last()->setAppName(QStringLiteral("There"));
+            m_a->context()->deleteObject(configuration->configurationList().first());
+        } else if (there == QLatin1String("describe"))
             configuration->setDesc(QStringLiteral("There"));
         else if (there == QLatin1String("renamed, deleted here"))
             configuration->setName(QStringLiteral("There"));

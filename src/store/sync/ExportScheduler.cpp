@@ -134,14 +134,15 @@ bool ExportScheduler::settleOverlap(bool done, QString* error) {
         m_engine.m_exporter->settleOverlap(std::exchange(m_savedMeanwhile, false), done);
     if (settlement.isEmpty())
         return false;
-    if (!settlement.rows.isEmpty() && !m_engine.m_merger->store(settlement.rows, error))
-        return false;
-    // Through the main context, which knows the rows it holds.
+    // Through the main context, which knows the rows it holds. Its save writes a revived member's list
+    // whole, as the live objects show it, which is before the rounds: the rows weighed go in after.
     for (ModelObject* object : settlement.revive)
         m_engine.m_context->rewrite(object);
     for (ModelObject* object : settlement.drop)
         m_engine.m_context->deleteObject(object);
     if (m_engine.m_context->hasChanges() && !m_engine.m_context->save(error))
+        return false;
+    if (!settlement.rows.isEmpty() && !m_engine.m_merger->store(settlement.rows, error))
         return false;
     if (!settlement.reviveMembers.isEmpty() && !m_engine.m_merger->store(settlement.reviveMembers, error))
         return false;
