@@ -17,6 +17,7 @@
 #include "model/SavedApp.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 
 namespace {
 using Kind = ModelObject::Kind;
@@ -242,6 +243,10 @@ void ModelContext::watch() {
 
 void ModelContext::reloadAll() {
     m_remoteRefresh->dropRefresh();
+    // The pending changes are saved first, while the live objects do not show the database yet: what
+    // that save sets off (an export) waits for the read, as it waits for a refresh.
+    m_reloading = true;
+    const auto read = qScopeGuard([this] { m_reloading = false; });
     m_reader->reloadAll();
 }
 
@@ -258,7 +263,11 @@ void ModelContext::refresh(const StoreChanges& changes, bool inSlices) {
 }
 
 bool ModelContext::isRefreshing() const {
-    return m_remoteRefresh->isRefreshing();
+    return m_reloading || m_remoteRefresh->isRefreshing();
+}
+
+bool ModelContext::isApplyingStore() const {
+    return m_tracker->isApplyingStore();
 }
 
 void ModelContext::finishRefresh() {

@@ -107,6 +107,9 @@ public:
     // or another commit meanwhile makes it read the whole database instead, so nothing is lost.
     void refresh(const StoreChanges& changes, bool inSlices);
     bool isRefreshing() const;
+    // Whether the live objects are being changed to show what the database holds (a refresh applied,
+    // the whole database read): their changes now are no edits made here.
+    bool isApplyingStore() const;
     // Ends a refresh in slices now.
     void finishRefresh();
     // Rows read per turn by a refresh in slices.
@@ -180,6 +183,8 @@ private:
     qint64 m_dataVersion = 0;
     QObject* m_watcher = nullptr;
     quint64 m_saves = 0;
+    // Between dropping what the live objects show and reading the whole database in.
+    bool m_reloading = false;
 };
 
 extern template QList<ConfigurationGroup*> ModelContext::fetch<ConfigurationGroup>();

@@ -71,12 +71,13 @@ void SyncExporter::untrack(ModelObject* object) {
 
 void SyncExporter::noticeChange(ModelObject* object) {
     // Read in from the store just as an import merged it: nothing to send. Left to the export, a large
-    // import would have every object it touched compared again, a slice per turn.
-    // A new order changes none of the owner's attributes, so its lists are looked at too.
-    if (m_context->isRefreshing() && !m_dirty.contains(object) && !m_waiting.contains(object) &&
+    // import would have every object it touched compared again, a slice per turn. Only what the store
+    // brings in counts: an edit made while a round is read in, such as a new order (which changes none
+    // of the owner's attributes), is this machine's.
+    if (m_context->isApplyingStore() && !m_dirty.contains(object) && !m_waiting.contains(object) &&
         !m_backlog.isPending(object)) {
         if (const QJsonObject* merged = mergedFields(object);
-            merged && SyncSchema::hasFields(object, *merged) && showsMergedOrder(object)) {
+            merged && SyncSchema::hasFields(object, *merged)) {
             m_seen[object] = *merged;
             return;
         }
@@ -112,28 +113,6 @@ void SyncExporter::noticeChange(ModelObject* object) {
             stamp = m_state.clock().tick();
         m_madeAt[member].insert(place, *stamp);
     }
-}
-
-bool SyncExporter::showsMergedOrder(ModelObject* owner) const {
-    const SyncEntries& entries = std::as_const(m_state).entries();
-    QHash<int, std::pair<double, QString>> last;
-    // Members just read in are not tracked yet: looked up by their ids.
-    for (ModelObject* member : ModelContext::ownedChildren(owner)) {
-        const QString place = SyncSchema::orderAttribute(member->kind());
-        if (place.isEmpty())
-            continue;
-        const QString id = SyncSchema::idOf(member);
-        const auto entry = entries.constFind(id);
-        if (entry == entries.constEnd() || !entry->present || entry->record.deleted ||
-            entry->record.kind != member->kind())
-            return false;
-        const std::pair at(entry->record.fields.value(place).toDouble(), id);
-        const auto previous = last.constFind(int(member->kind()));
-        if (previous != last.constEnd() && !(*previous < at))
-            return false;
-        last.insert(int(member->kind()), at);
-    }
-    return true;
 }
 
 const QJsonObject* SyncExporter::mergedFields(ModelObject* object) const {

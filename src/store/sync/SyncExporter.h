@@ -99,9 +99,6 @@ private:
     // The attributes last merged for the object, while no round runs; none for an object without a
     // live entry.
     const QJsonObject* mergedFields(ModelObject* object) const;
-    // Whether the owner's lists show their members in the order of their merged places (ties by id), as
-    // a list read in from a round does; a move made here shows another.
-    bool showsMergedOrder(ModelObject* owner) const;
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
     // Marks the members of the owner's lists whose merged places tie, so that the export writes the
