@@ -323,14 +323,14 @@ private Q_SLOTS:
     }
 
     // Killed once the round's commit is done and before the main thread has weighed it against the edit
-    // saved meanwhile (saved while the worker stood at the commit, or as the round ended): the restart
-    // keeps the later of the two, as the live machine would have. The files are copied as kill -9
-    // leaves them.
+    // saved meanwhile (saved before the round's commit took the store, while the worker stood at the
+    // commit, or as the round ended): the restart keeps the later of the two, as the live machine would
+    // have. The files, and the shared folder, are copied as kill -9 leaves them.
     void anEditSavedAroundTheCommitSurvivesAKill_data() {
         addEditColumns();
         // An edit of this machine's that waits to go out when it is killed is stamped at the restart:
         // only the rows in which it is the later anyway.
-        for (const char* point : {"storeCommitted", "roundEnded"})
+        for (const char* point : {"merged", "storeCommitted", "roundEnded"})
             addEditRows(point, true);
     }
     void anEditSavedAroundTheCommitSurvivesAKill() {
@@ -345,12 +345,12 @@ private Q_SLOTS:
         if (QTest::currentTestFailed())
             return;
 
-        // Saved at the commit: copied as the round ends. Saved as it ends: copied after the save.
+        // Saved before the commit or at it: copied as the round ends. Saved as it ends: after the save.
         const bool atEnd = point == "roundEnded";
         bool copied = false;
         m_atPoint = [&](const char* reached) {
             if (!atEnd && std::string_view(reached) == "roundEnded") {
-                copyB();
+                copyBWithFolder();
                 copied = true;
             }
         };
@@ -362,7 +362,7 @@ private Q_SLOTS:
         QString error;
         const bool saved = m_b->context()->save(&error);
         if (atEnd) {
-            copyB();
+            copyBWithFolder();
             copied = true;
         }
         m_gate.release();
@@ -371,7 +371,7 @@ private Q_SLOTS:
         m_atPoint = {};
         QVERIFY(copied);
 
-        restartB();
+        restartBWithFolder();
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));

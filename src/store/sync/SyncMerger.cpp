@@ -58,10 +58,16 @@ bool SyncMerger::reapply(const QString& id, const QJsonObject& kept, Round& roun
 }
 
 void SyncMerger::markAbsent(const QString& id, Round& round) {
-    for (const QString& child : m_state.childrenOf(id)) {
+    const UnsentEdits::Recorded held = heldBefore(round);
+    const QList<QString> members = m_state.childrenOf(id);
+    for (const QString& child : members) {
         auto it = m_state.entries().find(child);
         if (it == m_state.entries().end() || !it->present)
             continue;
+        const std::optional<UnsentEdits::Place> place =
+            UnsentEdits::placeOf(it->record.kind, child, members, held);
+        m_writer->noteMember(id, it->record, place ? std::optional(place->rank) : std::nullopt,
+                             held(child, it->record.kind) != nullptr);
         if (!it->record.deleted && !round.before.contains(child))
             round.absent.insert(child, it->record);
         it->present = false;

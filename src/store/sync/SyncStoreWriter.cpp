@@ -7,6 +7,8 @@
 #include "store/Database.h"
 #include "store/StoreSchema.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -89,8 +91,18 @@ bool SyncStoreWriter::prepare(QString* error) {
         t.removeUnchanged = m_database->prepare(QStringLiteral("DELETE FROM %1 WHERE pk = ?1 AND %2")
                                                     .arg(table, unchanged.join(QStringLiteral(" AND "))),
                                                 error);
+        t.holdsNoEdit = m_database->prepare(QStringLiteral("SELECT count(*) FROM %1 WHERE pk = ?1 AND %2")
+                                                .arg(table, unchanged.join(QStringLiteral(" AND "))),
+                                            error);
+        if (SyncSchema::ownerKind(kind)) {
+            t.owned = m_database->prepare(QStringLiteral("SELECT pk, id FROM %1 WHERE %2 = ?1")
+                                              .arg(table, SyncSchema::ownerAttribute(kind)),
+                                          error);
+            if (!t.owned.isValid())
+                return false;
+        }
         if (!t.insert.isValid() || !t.update.isValid() || !t.updateKeeping.isValid() || !t.remove.isValid() ||
-            !t.removeUnchanged.isValid())
+            !t.removeUnchanged.isValid() || !t.holdsNoEdit.isValid())
             return false;
     }
     m_setMark = m_database->prepare(
@@ -117,6 +129,7 @@ bool SyncStoreWriter::begin(QString* error) {
         t.removedBefore.clear();
     }
     m_writes.clear();
+    m_members.clear();
     m_open = true;
     return true;
 }
@@ -292,6 +305,74 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
     }
 }
 
+void SyncStoreWriter::noteMember(const QString& owner, const SyncRecord& record, std::optional<int> rank,
+                                 bool held) {
+    m_members[owner].insert(record.id, Member{record, rank, held});
+}
+
+std::optional<bool> SyncStoreWriter::holdsEdit(ModelObject::Kind kind, qint64 key, const SyncRecord& record,
+                                               qint64 ownerKey, std::optional<int> rank, QString* error) {
+    Table& t = of(kind);
+    t.holdsNoEdit.reset();
+    bind(t.holdsNoEdit, record, ownerKey, t.keyParameter + 1);
+    bindRank(t.holdsNoEdit, t, rank);
+    t.holdsNoEdit.bind(1, key);
+    const bool read = t.holdsNoEdit.step() == Statement::Step::row;
+    if (!read && error)
+        *error = m_database->errorMessage();
+    const bool edited = read && t.holdsNoEdit.integer(0) == 0;
+    // A statement left stepping would keep this connection's snapshot open after the commit.
+    t.holdsNoEdit.reset();
+    return read ? std::optional(edited) : std::nullopt;
+}
+
+std::optional<bool> SyncStoreWriter::ownsEdit(ModelObject::Kind kind, qint64 key, const QString& id,
+                                              QString* error) {
+    const QHash<QString, Member> members = m_members.value(id);
+    QSet<QString> found;
+    for (ModelObject::Kind memberKind : SyncSchema::kinds) {
+        if (SyncSchema::ownerKind(memberKind) != kind)
+            continue;
+        Table& t = of(memberKind);
+        // Read whole first: the checks run statements of their own.
+        QList<std::pair<qint64, QString>> rows;
+        t.owned.reset();
+        t.owned.bind(1, key);
+        Statement::Step step;
+        while ((step = t.owned.step()) == Statement::Step::row)
+            rows.append({t.owned.integer(0), t.owned.text(1)});
+        if (step == Statement::Step::error && error)
+            *error = m_database->errorMessage();
+        t.owned.reset();
+        if (step == Statement::Step::error)
+            return std::nullopt;
+        for (const auto& [row, memberId] : std::as_const(rows)) {
+            found.insert(memberId);
+            std::optional<bool> edited = false;
+            const auto removed = t.removedBefore.constFind(row);
+            const auto member = members.constFind(memberId);
+            if (removed != t.removedBefore.constEnd())
+                edited = holdsEdit(memberKind, row, removed->record, removed->ownerKey, removed->rank, error);
+            else if (t.removedIds.contains(memberId))
+                edited = false;
+            else if (member != members.constEnd())
+                edited = holdsEdit(memberKind, row, member->record, key, member->rank, error);
+            else
+                edited = true; // put in here
+            if (edited && !*edited)
+                edited = ownsEdit(memberKind, row, memberId, error);
+            if (!edited || *edited)
+                return edited;
+        }
+    }
+    // Taken out here.
+    for (const Member& member : members)
+        if (member.held && !found.contains(member.record.id) &&
+            !of(member.record.kind).removedIds.contains(member.record.id))
+            return true;
+    return false;
+}
+
 bool SyncStoreWriter::write(QString* error) {
     if (m_inTransaction)
         return true;
@@ -353,9 +434,20 @@ bool SyncStoreWriter::write(QString* error) {
         Table& t = of(kind);
         for (qint64 key : std::as_const(t.removed)) {
             const auto before = t.removedBefore.constFind(key);
-            Statement& statement = before != t.removedBefore.constEnd() ? t.removeUnchanged : t.remove;
+            const bool guarded = before != t.removedBefore.constEnd();
+            // An owner stays while what it owns holds an edit saved here, as it stays for its own.
+            const std::optional<bool> owns = guarded ? ownsEdit(kind, key, before->record.id, error) : false;
+            if (!owns) {
+                rollback();
+                return false;
+            }
+            if (*owns) {
+                keptRow = true;
+                continue;
+            }
+            Statement& statement = guarded ? t.removeUnchanged : t.remove;
             statement.reset();
-            if (before != t.removedBefore.constEnd()) {
+            if (guarded) {
                 bind(statement, before->record, before->ownerKey, t.keyParameter + 1);
                 bindRank(statement, t, before->rank);
             }
@@ -374,16 +466,19 @@ bool SyncStoreWriter::write(QString* error) {
                                               .arg(key))
                            .value_or(0) > 0;
             };
-            const bool kept =
-                before != t.removedBefore.constEnd() && m_database->changes() == 0 && stillThere();
+            const bool kept = guarded && m_database->changes() == 0 && stillThere();
             if (!kept)
                 changes.removed[size_t(kind)].append(key);
             keptRow = keptRow || kept;
         }
+    }
+    // Only now: an owner's deletion looks at those of what it owns.
+    for (Table& t : m_tables) {
         t.removed.clear();
         t.removedIds.clear();
         t.removedBefore.clear();
     }
+    m_members.clear();
     // A commit that changes no row leaves the database as it was: the mark alone would make the main
     // context take it for another program's change and read the whole store again.
     if (!m_mark.isEmpty() && (keptRow || !changes.isEmpty())) {
@@ -426,6 +521,7 @@ std::optional<qint64> SyncStoreWriter::dataVersion() {
 
 void SyncStoreWriter::rollback() {
     m_writes.clear();
+    m_members.clear();
     m_pendingChanges = StoreChanges();
     m_mark.clear();
     m_open = false;

@@ -38,9 +38,16 @@ public:
              std::optional<int> rank = std::nullopt);
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
     // from now on the object counts as gone. With `before`, a row that holds such an edit stays, as
-    // put() keeps it.
+    // put() keeps it, and so does an owner while what it owns holds one (see noteMember).
     void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr,
                 std::optional<int> rank = std::nullopt);
+    // A member that the sync state holds under `owner`, which this round takes out: `record` as its
+    // row holds it where nothing was saved here since (what the round wrote, else what the state
+    // held), its place's rank, and whether its row was in the store before the round. The owner's
+    // deletion with `before` holds only while the rows it owns are these members, or are deleted by the
+    // round, and hold no edit saved here: a member edited, moved, put in or taken out here keeps the
+    // owner, whole, for the weighing of that edit against the deletion.
+    void noteMember(const QString& owner, const SyncRecord& record, std::optional<int> rank, bool held);
     // Takes the write lock and runs what was put and removed, in one transaction left open for
     // commit(); deletes after keeping a copy of the store when the deletions take many configurations
     // and saved applications, and fails (and changes nothing) when that copy cannot be made. Rows that a
@@ -94,6 +101,15 @@ private:
         };
         QHash<qint64, Before> removedBefore;
         Statement removeUnchanged;
+        // Whether a row holds no edit saved here, with the parameters of removeUnchanged; and the rows
+        // that an owner's row owns (none for a class without an owner).
+        Statement holdsNoEdit;
+        Statement owned;
+    };
+    struct Member {
+        SyncRecord record;
+        std::optional<int> rank;
+        bool held = false;
     };
     // A row to write, with the keys decided when it was put (0: not written, see rekey).
     struct Write {
@@ -117,6 +133,12 @@ private:
     // Binds the attributes from parameter `first` on, and the id as parameter 1 when that is 2.
     void bind(Statement& statement, const SyncRecord& record, qint64 ownerKey, int first = 2);
     static void bindRank(Statement& statement, const Table& t, std::optional<int> rank);
+    // Whether the row `key` of `kind` holds an edit saved here against `record`.
+    std::optional<bool> holdsEdit(ModelObject::Kind kind, qint64 key, const SyncRecord& record,
+                                  qint64 ownerKey, std::optional<int> rank, QString* error);
+    // Whether what the owner's row `key` (object `id`) owns holds an edit saved here (see noteMember);
+    // nothing when the store cannot be read.
+    std::optional<bool> ownsEdit(ModelObject::Kind kind, qint64 key, const QString& id, QString* error);
     // The key of the owner that `record` names; nothing for a class without an owner, 0 when the owner
     // is not stored.
     std::optional<qint64> ownerKeyOf(const SyncRecord& record) const;
@@ -130,6 +152,8 @@ private:
     // The store as begin() read it; see dataVersion().
     std::optional<qint64> m_readVersion;
     std::vector<Write> m_writes;
+    // By owner id, then member id; see noteMember.
+    QHash<QString, QHash<QString, Member>> m_members;
     // What write() wrote, for lastChanges() once committed.
     StoreChanges m_pendingChanges;
     std::optional<Backup> m_lastBackup;

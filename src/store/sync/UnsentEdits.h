@@ -8,6 +8,8 @@
 // The members held here are those whose files the state holds as present; before a round merged them
 // (which is what the live objects show until they read the round in), the state's entries except
 // where the round wrote them: as it found them then, or none for those it brought.
+// An owner holds such an edit too while what it owns does, or it owns a member put in, or lacks one
+// taken out, here: the round's deletion of it keeps its rows (see SyncStoreWriter::noteMember).
 // The round's writes, the settlement of edits saved while it ran, the restart after a stop during a
 // round and the export all ask this.
 #pragma once
