@@ -64,10 +64,13 @@ void SyncMerger::markAbsent(const QString& id, Round& round) {
         auto it = m_state.entries().find(child);
         if (it == m_state.entries().end() || !it->present)
             continue;
-        const std::optional<UnsentEdits::Place> place =
-            UnsentEdits::placeOf(it->record.kind, child, members, held);
-        m_writer->noteMember(id, it->record, place ? std::optional(place->rank) : std::nullopt,
-                             held(child, it->record.kind) != nullptr);
+        // The index of children is not updated during a round: one it moved elsewhere is no member.
+        if (it->record.owner() == id) {
+            const std::optional<UnsentEdits::Place> place =
+                UnsentEdits::placeOf(it->record.kind, child, members, held);
+            m_writer->noteMember(id, it->record, place ? std::optional(place->rank) : std::nullopt,
+                                 held(child, it->record.kind) != nullptr);
+        }
         if (!it->record.deleted && !round.before.contains(child))
             round.absent.insert(child, it->record);
         it->present = false;

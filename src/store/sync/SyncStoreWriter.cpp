@@ -350,12 +350,17 @@ std::optional<bool> SyncStoreWriter::ownsEdit(ModelObject::Kind kind, qint64 key
             found.insert(memberId);
             std::optional<bool> edited = false;
             const auto removed = t.removedBefore.constFind(row);
+            const auto written = t.written.constFind(row);
             const auto member = members.constFind(memberId);
             if (removed != t.removedBefore.constEnd())
                 edited = holdsEdit(memberKind, row, removed->record, removed->ownerKey, removed->rank, error);
             else if (t.removedIds.contains(memberId))
                 edited = false;
-            else if (member != members.constEnd())
+            else if (written != t.written.constEnd()) {
+                // Against what the round wrote, which keeps in its columns only edits saved here.
+                const Write& write = m_writes[size_t(*written)];
+                edited = holdsEdit(memberKind, row, write.record, write.ownerKey, std::nullopt, error);
+            } else if (member != members.constEnd())
                 edited = holdsEdit(memberKind, row, member->record, key, member->rank, error);
             else
                 edited = true; // put in here
@@ -405,10 +410,12 @@ bool SyncStoreWriter::write(QString* error) {
         return false;
     }
     StoreChanges changes;
-    for (const Write& write : m_writes) {
+    for (qsizetype i = 0; i < qsizetype(m_writes.size()); ++i) {
+        const Write& write = m_writes[size_t(i)];
         if (write.key == 0)
             continue;
         Table& t = of(write.record.kind);
+        t.written.insert(write.key, i);
         Statement& statement = write.before ? t.updateKeeping : write.update ? t.update : t.insert;
         statement.reset();
         bind(statement, write.record, write.ownerKey);
@@ -426,7 +433,6 @@ bool SyncStoreWriter::write(QString* error) {
         if (!write.update || m_database->changes() > 0)
             changes.written[size_t(write.record.kind)].append(write.key);
     }
-    m_writes.clear();
     // Deleted last, so that a row moved above to another owner is no longer among what a deleted
     // owner takes with it.
     bool keptRow = false;
@@ -477,7 +483,9 @@ bool SyncStoreWriter::write(QString* error) {
         t.removed.clear();
         t.removedIds.clear();
         t.removedBefore.clear();
+        t.written.clear();
     }
+    m_writes.clear();
     m_members.clear();
     // A commit that changes no row leaves the database as it was: the mark alone would make the main
     // context take it for another program's change and read the whole store again.
@@ -522,6 +530,8 @@ std::optional<qint64> SyncStoreWriter::dataVersion() {
 void SyncStoreWriter::rollback() {
     m_writes.clear();
     m_members.clear();
+    for (Table& t : m_tables)
+        t.written.clear();
     m_pendingChanges = StoreChanges();
     m_mark.clear();
     m_open = false;

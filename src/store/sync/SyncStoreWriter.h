@@ -105,6 +105,8 @@ private:
         // that an owner's row owns (none for a class without an owner).
         Statement holdsNoEdit;
         Statement owned;
+        // The rows that write() wrote, by key: where their writes lie in m_writes.
+        QHash<qint64, qsizetype> written;
     };
     struct Member {
         SyncRecord record;
