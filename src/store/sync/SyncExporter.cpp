@@ -334,8 +334,8 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     const QString& machine = m_state.clock().machine();
     // Where a member's place differs from the recorded one, whether that is a move made here (see
     // UnsentEdits) or restates a tie; weighed against the entries as they were before this export.
-    const UnsentEdits::Recorded held = [&entries](const QString& id, Kind kind) {
-        return UnsentEdits::held(entries, id, kind);
+    const UnsentEdits::Recorded held = [&](const QString& id, Kind kind) {
+        return UnsentEdits::shown(entries, id, kind, m_knownIds.contains(id));
     };
     struct Placed {
         std::optional<UnsentEdits::Place> place;

@@ -15,6 +15,15 @@ const QJsonObject* UnsentEdits::held(const SyncEntries& entries, const QString& 
                : nullptr;
 }
 
+const QJsonObject* UnsentEdits::shown(const SyncEntries& entries, const QString& id, ModelObject::Kind kind,
+                                      bool shown) {
+    const auto entry = entries.constFind(id);
+    return entry != entries.constEnd() && (entry->present || shown) && !entry->record.deleted &&
+                   entry->record.kind == kind
+               ? &entry->record.fields
+               : nullptr;
+}
+
 const QJsonObject* UnsentEdits::heldBefore(const SyncEntries& entries, const QString& id,
                                            ModelObject::Kind kind, const Found& found) {
     if (!found)

@@ -7,7 +7,9 @@
 // (ties by id): only a move made here, or a member put in or taken out here, gives another.
 // The members held here are those whose files the state holds as present; before a round merged them
 // (which is what the live objects show until they read the round in), the state's entries except
-// where the round wrote them: as it found them then, or none for those it brought.
+// where the round wrote them: as it found them then, or none for those it brought. A member that went
+// with a deleted owner is held here while the windows show it: the owner comes back for an edit made
+// here, and its members' rows with it, numbered as the store holds them.
 // An owner holds such an edit too while what it owns does, or it owns a member put in, or lacks one
 // taken out, here: the round's deletion of it keeps its rows (see SyncStoreWriter::noteMember).
 // The round's writes, the settlement of edits saved while it ran, the restart after a stop during a
@@ -40,6 +42,10 @@ public:
 
     // The recorded fields of `id` where the state holds it as a present object of `kind`.
     static const QJsonObject* held(const SyncEntries& entries, const QString& id, ModelObject::Kind kind);
+    // The same where the windows show the object (`shown`): also one that went with a deleted owner,
+    // whose row stays while the owner comes back for an edit made here.
+    static const QJsonObject* shown(const SyncEntries& entries, const QString& id, ModelObject::Kind kind,
+                                    bool shown);
     // The same before a round merged it, where `found` says how the round found it.
     static const QJsonObject* heldBefore(const SyncEntries& entries, const QString& id,
                                          ModelObject::Kind kind, const Found& found);
