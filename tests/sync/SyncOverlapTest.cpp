@@ -735,6 +735,40 @@ private Q_SLOTS:
         QCOMPARE(other->name(), QStringLiteral("Renamed"));
     }
 
+    // A moves an application to the end while a third machine drops the other one, and b reads both in
+    // at once: the application's recorded place leaves a gap before it. A deletes the configuration and
+    // b renames it while its round takes that in: the configuration comes back with the application,
+    // whose place shown restates no move made here and goes out as recorded, as its row holds it.
+    // Dropped there later, the application goes here too.
+    void aMemberBroughtBackWithItsOwnerGoesOutAtItsPlace() {
+        Machine c(m_dir->filePath(QStringLiteral("c")), folder(), *m_scheduler, false);
+        QVERIFY(c.engine->importChanges());
+        ConfigurationGroup* there = m_a->find(m_id);
+        QList<AppConfiguration*> apps = there->configurationList();
+        apps.append(apps.takeFirst());
+        there->setConfigurations(apps);
+        QVERIFY(m_a->context()->save() && m_a->engine->flushWrites());
+        m_scheduler->advance(1);
+        c.context()->deleteObject(c.find(m_id)->configurationList().last());
+        QVERIFY(c.context()->save() && c.engine->importChanges());
+        QVERIFY(m_b->engine->importChanges());
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b, &c});
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Editor"));
+
+        // Written out before b's round starts.
+        editThere(QStringLiteral("delete"));
+        QVERIFY(m_a->engine->importChanges());
+        editDuringRound("merged", [&] { m_b->find(m_id)->setName(QStringLiteral("Here")); });
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here||Editor"));
+        m_a->context()->deleteObject(m_a->find(m_id)->configurationList().first());
+        QVERIFY(m_a->context()->save());
+        syncBoth();
+        for (const Machine* machine : {&*m_a, &*m_b})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("Here||"));
+    }
+
     // A drops an application, then deletes its configuration; b renames the configuration while its
     // round takes both in. The rename brings the configuration back, without the dropped application.
     void aConfigurationBroughtBackLeavesOutWhatWasDroppedBefore() {
