@@ -57,20 +57,31 @@ bool SyncMerger::reapply(const QString& id, const QJsonObject& kept, Round& roun
     return m_writer->put(row, &ownerMissing, error) || ownerMissing;
 }
 
-void SyncMerger::markAbsent(const QString& id, Round& round) {
+void SyncMerger::noteMembers(const QString& owner, const Round& round) {
     const UnsentEdits::Recorded held = heldBefore(round);
-    const QList<QString> members = m_state.childrenOf(id);
+    const QList<QString> members = m_state.childrenOf(owner);
     for (const QString& child : members) {
+        const auto it = std::as_const(m_state).entries().constFind(child);
+        // The index of children is not updated during a round: one it moved elsewhere is no member.
+        if (it == m_state.entries().constEnd() || it->record.deleted || it->record.owner() != owner)
+            continue;
+        const std::optional<UnsentEdits::Place> place =
+            UnsentEdits::placeOf(it->record.kind, child, members, held);
+        m_writer->noteMember(owner, it->record, place ? std::optional(place->rank) : std::nullopt,
+                             held(child, it->record.kind) != nullptr);
+        // One waiting for its owner can have rows too (shown here since the owner came back): markAbsent
+        // does not walk it.
+        if (!it->present)
+            noteMembers(child, round);
+    }
+}
+
+void SyncMerger::markAbsent(const QString& id, Round& round) {
+    noteMembers(id, round);
+    for (const QString& child : m_state.childrenOf(id)) {
         auto it = m_state.entries().find(child);
         if (it == m_state.entries().end() || !it->present)
             continue;
-        // The index of children is not updated during a round: one it moved elsewhere is no member.
-        if (it->record.owner() == id) {
-            const std::optional<UnsentEdits::Place> place =
-                UnsentEdits::placeOf(it->record.kind, child, members, held);
-            m_writer->noteMember(id, it->record, place ? std::optional(place->rank) : std::nullopt,
-                                 held(child, it->record.kind) != nullptr);
-        }
         if (!it->record.deleted && !round.before.contains(child))
             round.absent.insert(child, it->record);
         it->present = false;

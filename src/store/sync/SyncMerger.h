@@ -118,6 +118,9 @@ private:
     bool restateList(const QString& owner, ModelObject::Kind kind, const UnsentEdits::Recorded& held,
                      Round& round, QString* error);
     void markAbsent(const QString& id, Round& round);
+    // Tells the writer every member the state holds under `owner`, shown here or waiting for it: the
+    // owner's deletion weighs their rows (see SyncStoreWriter::noteMember).
+    void noteMembers(const QString& owner, const Round& round);
     // A change of something an owner holds, stamped after the owner's deletion that this round read,
     // brings the owner back as it was before the round, with that change's stamp: as on the machine
     // that made the change. Whether it brought one back.
