@@ -5,7 +5,9 @@
 #include "SyncMachine.h"
 
 #include "model/AppConfiguration.h"
+#include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
+#include "model/PositionGroup.h"
 #include "model/SavedApp.h"
 #include "platform/sim/VirtualScheduler.h"
 #include "store/Database.h"
@@ -767,6 +769,29 @@ private Q_SLOTS:
         syncBoth();
         for (const Machine* machine : {&*m_a, &*m_b})
             QCOMPARE(shown(*machine, m_id), QStringLiteral("Here||"));
+    }
+
+    // The configuration comes back for a rename made here while a round takes in its deletion, with what
+    // its position group holds. Deleted there again, it goes here too, whole.
+    void aConfigurationBroughtBackGoesWhenDeletedAgain() {
+        auto* group = new PositionGroup(QStringLiteral("Left & Right"), QString(), false);
+        group->appendAppPosition(new AppPositionMapping(QStringLiteral("org.example.App"),
+                                                        QStringLiteral("Editor"), Corner::leftHalf));
+        m_a->find(m_id)->appendPositionGroup(group);
+        QVERIFY(m_a->context()->save());
+        syncBoth();
+        // Written out before b's round starts.
+        editThere(QStringLiteral("delete"));
+        QVERIFY(m_a->engine->importChanges());
+        editDuringRound("merged", [&] { m_b->find(m_id)->setName(QStringLiteral("Here")); });
+        advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
+        syncBoth();
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here||Editor,Terminal"));
+        m_a->context()->deleteObject(m_a->find(m_id));
+        QVERIFY(m_a->context()->save());
+        syncBoth();
+        for (const Machine* machine : {&*m_a, &*m_b})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("absent"));
     }
 
     // A drops an application, then deletes its configuration; b renames the configuration while its
