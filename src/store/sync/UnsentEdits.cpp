@@ -7,16 +7,12 @@
 #include <vector>
 
 const QJsonObject* UnsentEdits::held(const SyncEntries& entries, const QString& id, ModelObject::Kind kind) {
-    // Packed entries are tombstones: what is returned lies in the hash.
-    const auto entry = entries.constFind(id);
-    return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
-                   entry->record.kind == kind
-               ? &entry->record.fields
-               : nullptr;
+    return shown(entries, id, kind, false);
 }
 
 const QJsonObject* UnsentEdits::shown(const SyncEntries& entries, const QString& id, ModelObject::Kind kind,
                                       bool shown) {
+    // Packed entries are tombstones: what is returned lies in the hash.
     const auto entry = entries.constFind(id);
     return entry != entries.constEnd() && (entry->present || shown) && !entry->record.deleted &&
                    entry->record.kind == kind
