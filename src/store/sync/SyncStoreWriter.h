@@ -41,9 +41,9 @@ public:
     // put() keeps it, and so does an owner while what it owns holds one (see noteMember).
     void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr,
                 std::optional<int> rank = std::nullopt);
-    // A member that the sync state holds under `owner`, which this round takes out: `record` as its
-    // row holds it where nothing was saved here since (what the round wrote, else what the state
-    // held), its place's rank, and whether its row was in the store before the round. The owner's
+    // A member that the sync state holds under `owner` (shown here or waiting for it), which this round
+    // takes out: `record` as its row holds it where nothing was saved here since, its place's rank, and
+    // whether it was held here before the round (then a missing row was taken out here). The owner's
     // deletion with `before` holds only while the rows it owns are these members, or are deleted by the
     // round, and hold no edit saved here: a member edited, moved, put in or taken out here keeps the
     // owner, whole, for the weighing of that edit against the deletion.
