@@ -74,6 +74,9 @@ private:
             false, "Work||Renamed,Terminal");
         row("an application dropped there, renamed here later, at %s", "dropApp", false,
             "Work||Renamed,Terminal");
+        // The dropped one's place moves up here only because the one before it went.
+        row("the last application dropped there, the first dropped here later, at %s", "dropLast", false,
+            "Work||");
         row("deleted there, an application dropped here later, at %s", "deleted, application dropped here",
             false, "Work||Terminal");
         row("deleted there, the applications reordered here later, at %s", "deleted, reordered here", false,
@@ -120,7 +123,7 @@ private:
         }
         if (there == QLatin1String("deleted, added here"))
             return here->appendConfiguration(newApp(QStringLiteral("Here")));
-        if (there == QLatin1String("deleted, application dropped here"))
+        if (there == QLatin1String("deleted, application dropped here") || there == QLatin1String("dropLast"))
             return m_b->context()->deleteObject(here->configurationList().first());
         if (there == QLatin1String("deleted, last application dropped here"))
             return m_b->context()->deleteObject(here->configurationList().last());
@@ -135,6 +138,8 @@ private:
             m_a->context()->deleteObject(configuration);
         else if (there == QLatin1String("dropApp"))
             m_a->context()->deleteObject(configuration->configurationList().first());
+        else if (there == QLatin1String("dropLast"))
+            m_a->context()->deleteObject(configuration->configurationList().last());
         else if (there == QLatin1String("dropApp, renameApp")) {
             configuration->configurationList().last()->setAppName(QStringLiteral("There"));
             m_a->context()->deleteObject(configuration->configurationList().first());
@@ -807,6 +812,17 @@ private Q_SLOTS:
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Here||Editor"));
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here||Editor"));
+    }
+
+    // An application dropped there and later, before b reads that, the one before it dropped here: the
+    // place that moves up here restates the order and outweighs neither deletion.
+    void aPlaceMovedUpByADeletionHereOutweighsNoDeletion() {
+        editThere(QStringLiteral("dropLast"));
+        editHere(QStringLiteral("dropLast"));
+        QVERIFY(m_b->context()->save() && m_b->engine->flushWrites());
+        syncBoth();
+        for (const Machine* machine : {&*m_a, &*m_b})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("Work||"));
     }
 
     // B's round takes in a's deletion of a configuration that b's windows still show, and the latest

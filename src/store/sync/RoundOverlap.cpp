@@ -50,10 +50,10 @@ std::optional<SyncStamp> RoundOverlap::latestEdit(ModelObject* object, const QJs
     const QHash<QString, SyncStamp> madeAt = m_madeAt.value(object);
     const std::optional<UnsentEdits::Place> place = placeOf(object, held);
     std::optional<SyncStamp> latest;
-    for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
-        if (base && !UnsentEdits::holds(object->kind(), field.key(), fields, *base, place))
-            continue;
-        const auto at = madeAt.constFind(field.key());
+    const QStringList edited =
+        base ? UnsentEdits::outweighing(object->kind(), fields, *base, place) : fields.keys();
+    for (const QString& key : edited) {
+        const auto at = madeAt.constFind(key);
         if (at != madeAt.constEnd() && (!latest || *at > *latest))
             latest = *at;
     }
@@ -66,7 +66,21 @@ std::optional<UnsentEdits::Place> RoundOverlap::placeOf(ModelObject* object,
     if (!owner)
         return std::nullopt;
     return UnsentEdits::placeOf(object->kind(), m_known.value(object),
-                                m_state.childrenOf(m_known.value(const_cast<ModelObject*>(owner))), held);
+                                m_state.childrenOf(m_known.value(const_cast<ModelObject*>(owner))), held,
+                                [this](const QString& id) { return !takenOutHere().contains(id); });
+}
+
+const QSet<QString>& RoundOverlap::takenOutHere() {
+    if (!m_takenOut) {
+        m_takenOut.emplace();
+        const auto& entries = std::as_const(m_state).entries();
+        for (auto it = m_known.cbegin(); it != m_known.cend(); ++it) {
+            const auto entry = entries.constFind(it.value());
+            if (!m_context->contains(it.key()) && entry != entries.constEnd() && !entry->record.deleted)
+                m_takenOut->insert(it.value());
+        }
+    }
+    return *m_takenOut;
 }
 
 RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
@@ -80,7 +94,11 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
     };
     // The index of children is built for this settlement only: exports change the entries.
     m_state.forgetChildren();
-    const auto forgetChildren = qScopeGuard([this] { m_state.forgetChildren(); });
+    m_takenOut.reset();
+    const auto forgetChildren = qScopeGuard([this] {
+        m_state.forgetChildren();
+        m_takenOut.reset();
+    });
     const HybridClock& clock = m_state.clock();
     // A save writes the members of a changed list too, whole. An edit of an application counts as
     // one of its configuration when a round deleted that.
@@ -138,11 +156,8 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
     const auto removedHere = [&](ModelObject* owner) {
         if (!removedFrom) {
             removedFrom.emplace();
-            for (auto it = m_known.cbegin(); it != m_known.cend(); ++it) {
-                const auto entry = entries.constFind(it.value());
-                if (!m_context->contains(it.key()) && entry != entries.constEnd() && !entry->record.deleted)
-                    removedFrom->insert(entry->record.owner());
-            }
+            for (const QString& id : takenOutHere())
+                removedFrom->insert(entries.value(id).record.owner());
         }
         return removedFrom->contains(m_known.value(owner));
     };
@@ -226,12 +241,17 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
                 continue;
             differs = true;
             const auto at = madeAt.constFind(field.key());
+            std::optional<SyncStamp> madeHere = at != madeAt.constEnd() ? std::optional(*at) : std::nullopt;
+            // A place that restates the recorded order goes out just after the place it replaced.
+            if (const auto was = before->stamps.constFind(field.key());
+                was != before->stamps.cend() &&
+                UnsentEdits::restates(object->kind(), field.key(), fields, before->fields, place))
+                madeHere = was->restating();
             const SyncStamp merged = row.stamps.value(field.key());
             // A place without a stamp of its own (a move found at start, with no time to it) is stamped
             // when it goes out, after everything merged here, and is the later.
-            const bool later = at != madeAt.constEnd()
-                                   ? *at > merged || clock.isAhead(merged)
-                                   : field.key() == SyncSchema::orderAttribute(object->kind());
+            const bool later = madeHere ? *madeHere > merged || clock.isAhead(merged)
+                                        : field.key() == SyncSchema::orderAttribute(object->kind());
             if (later && UnsentEdits::holds(object->kind(), field.key(), fields, before->fields, place))
                 row.fields.insert(field.key(), field.value());
         }

@@ -66,11 +66,14 @@ public:
 
 private:
     // The stamp of this machine's latest change of an attribute in which the object holds an edit
-    // against `base` (all of them without one; see UnsentEdits); nothing when it holds none.
+    // against `base` that weighs against changes made elsewhere (all of them without one; see
+    // UnsentEdits::outweighing); nothing when it holds none.
     std::optional<SyncStamp> latestEdit(ModelObject* object, const QJsonObject* base,
                                         const UnsentEdits::Recorded& held);
     // The object's place in its list by the records that `held` gives (see UnsentEdits).
     std::optional<UnsentEdits::Place> placeOf(ModelObject* object, const UnsentEdits::Recorded& held);
+    // The objects deleted here whose deletions have not gone out yet, found once per settlement.
+    const QSet<QString>& takenOutHere();
 
     // The exporter's, read only.
     ModelContext* m_context;
@@ -83,4 +86,5 @@ private:
     // How the rounds not yet settled found what they wrote: what the live objects show, edits aside.
     SyncMerger::Round m_found;
     QHash<QString, Revival> m_revived;
+    std::optional<QSet<QString>> m_takenOut;
 };

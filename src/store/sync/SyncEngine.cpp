@@ -216,13 +216,16 @@ bool SyncEngine::finishApplying(QString* error) {
         return UnsentEdits::heldBefore(entries, id, kind,
                                        wrote.contains(id) ? UnsentEdits::Found(nullptr) : std::nullopt);
     };
-    const auto editsIn = [&](ModelObject* object, const QJsonObject& was) {
+    const auto placeIn = [&](ModelObject* object) -> std::optional<UnsentEdits::Place> {
         const ModelObject* owner = SyncSchema::ownerOf(object);
-        const std::optional<UnsentEdits::Place> place =
-            owner ? UnsentEdits::placeOf(object->kind(), SyncSchema::idOf(object),
-                                         m_state->childrenOf(SyncSchema::idOf(owner)), held)
-                  : std::nullopt;
-        return UnsentEdits::of(object->kind(), SyncSchema::fieldsOf(object), was, place);
+        if (!owner)
+            return std::nullopt;
+        return UnsentEdits::placeOf(object->kind(), SyncSchema::idOf(object),
+                                    m_state->childrenOf(SyncSchema::idOf(owner)), held,
+                                    [&live](const QString& id) { return live.contains(id); });
+    };
+    const auto editsIn = [&](ModelObject* object, const QJsonObject& was) {
+        return UnsentEdits::of(object->kind(), SyncSchema::fieldsOf(object), was, placeIn(object));
     };
     // A deletion that import merged stands unless the object's rows were written here since, as an
     // edit saved meanwhile: then it is in the store again and goes out as the later change.
@@ -240,7 +243,10 @@ bool SyncEngine::finishApplying(QString* error) {
         for (qsizetype i = 0; i < tree.size(); ++i) {
             const QString id = SyncSchema::idOf(tree[i]);
             const std::optional<QJsonObject> was = noted(id);
-            if (removedFrom->contains(id) || !was || !editsIn(tree[i], *was).isEmpty())
+            if (removedFrom->contains(id) || !was ||
+                !UnsentEdits::outweighing(tree[i]->kind(), SyncSchema::fieldsOf(tree[i]), *was,
+                                          placeIn(tree[i]))
+                     .isEmpty())
                 return true;
             tree.append(ModelContext::ownedChildren(tree[i]));
         }

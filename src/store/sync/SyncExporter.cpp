@@ -342,6 +342,16 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         bool tied = false;
     };
     QHash<ModelObject*, Placed> placed;
+    // Members taken out here: the places after them move up, in the order recorded.
+    std::optional<QSet<QString>> goneIds;
+    const UnsentEdits::StillShown stillShown = [&](const QString& id) {
+        if (!goneIds) {
+            goneIds.emplace();
+            for (const auto& [kindRank, goneId] : std::as_const(gone))
+                goneIds->insert(goneId);
+        }
+        return !goneIds->contains(id);
+    };
     // Each object's attributes, taken once.
     std::vector<QJsonObject> fieldsOfDirty;
     fieldsOfDirty.reserve(size_t(dirty.size()));
@@ -353,8 +363,9 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             continue;
         const QList<QString> members =
             m_state.childrenOf(recorded->value(SyncSchema::ownerAttribute(object->kind())).toString());
-        placed.insert(object, {UnsentEdits::placeOf(object->kind(), m_known.value(object), members, held),
-                               UnsentEdits::isTied(object->kind(), members, held)});
+        placed.insert(object,
+                      {UnsentEdits::placeOf(object->kind(), m_known.value(object), members, held, stillShown),
+                       UnsentEdits::isTied(object->kind(), members, held)});
     }
     // The exports below change the entries.
     m_state.forgetChildren();
@@ -383,13 +394,15 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             QStringList differing = UnsentEdits::of(object->kind(), fields, it->record.fields, placing.place);
             // A place that differs without a move made here: the list is incomplete here, and numbering
             // what is here would send out places that the owner never gave; or the places shown
-            // restate the order of tied ones by id, which goes out as no edit (see SyncStamp::restating),
-            // so that it never outweighs a change made where that order was known, such as a deletion
-            // of a member read here later.
+            // restate the order of tied ones by id, or the recorded order without members taken out
+            // here, which goes out as no edit (see SyncStamp::restating), so that it never outweighs a
+            // change made where that order was known, such as a deletion of the member read here later.
             const QString place = SyncSchema::orderAttribute(object->kind());
-            const bool restating = placing.tied && !differing.contains(place) &&
-                                   it->record.fields.value(place) != fields.value(place);
-            if (restating)
+            const bool restating =
+                (placing.tied && !differing.contains(place) &&
+                 it->record.fields.value(place) != fields.value(place)) ||
+                UnsentEdits::restates(object->kind(), place, fields, it->record.fields, placing.place);
+            if (restating && !differing.contains(place))
                 differing.append(place);
             if (differing.isEmpty()) {
                 if (!it->present) {

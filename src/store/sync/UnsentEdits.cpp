@@ -37,6 +37,13 @@ QStringList UnsentEdits::of(ModelObject::Kind kind, const QJsonObject& fields, c
     return edited;
 }
 
+QStringList UnsentEdits::outweighing(ModelObject::Kind kind, const QJsonObject& fields,
+                                     const QJsonObject& recorded, const std::optional<Place>& place) {
+    QStringList edited = of(kind, fields, recorded, place);
+    edited.removeIf([&](const QString& key) { return restates(kind, key, fields, recorded, place); });
+    return edited;
+}
+
 bool UnsentEdits::holds(ModelObject::Kind kind, const QString& attribute, const QJsonObject& fields,
                         const QJsonObject& recorded, const std::optional<Place>& place) {
     const QJsonValue value = fields.value(attribute);
@@ -49,9 +56,18 @@ bool UnsentEdits::holds(ModelObject::Kind kind, const QString& attribute, const 
     return fields.value(owner) != recorded.value(owner) || isMove(value.toDouble(), *place);
 }
 
+bool UnsentEdits::restates(ModelObject::Kind kind, const QString& attribute, const QJsonObject& fields,
+                           const QJsonObject& recorded, const std::optional<Place>& place) {
+    const QString owner = SyncSchema::ownerAttribute(kind);
+    const double shown = fields.value(attribute).toDouble();
+    return place && attribute == SyncSchema::orderAttribute(kind) &&
+           fields.value(owner) == recorded.value(owner) && isMove(shown, *place) && shown == place->rankShown;
+}
+
 std::optional<UnsentEdits::Place> UnsentEdits::placeOf(ModelObject::Kind kind, const QString& id,
                                                        const QList<QString>& members,
-                                                       const Recorded& recorded) {
+                                                       const Recorded& recorded,
+                                                       const StillShown& stillShown) {
     const QString attribute = SyncSchema::orderAttribute(kind);
     const QJsonObject* own = attribute.isEmpty() ? nullptr : recorded(id, kind);
     if (!own)
@@ -59,12 +75,15 @@ std::optional<UnsentEdits::Place> UnsentEdits::placeOf(ModelObject::Kind kind, c
     const QString ownerAttribute = SyncSchema::ownerAttribute(kind);
     const QJsonValue owner = own->value(ownerAttribute);
     const std::pair placed(own->value(attribute).toDouble(), id);
-    int rank = 0;
+    Place place{placed.first, 0, 0};
     for (const QString& member : members)
         if (const QJsonObject* fields = member == id ? nullptr : recorded(member, kind);
-            fields && fields->value(ownerAttribute) == owner)
-            rank += std::pair(fields->value(attribute).toDouble(), member) < placed ? 1 : 0;
-    return Place{placed.first, rank};
+            fields && fields->value(ownerAttribute) == owner &&
+            std::pair(fields->value(attribute).toDouble(), member) < placed) {
+            ++place.rank;
+            place.rankShown += !stillShown || stillShown(member) ? 1 : 0;
+        }
+    return place;
 }
 
 bool UnsentEdits::isTied(ModelObject::Kind kind, const QList<QString>& members, const Recorded& recorded) {

@@ -5,6 +5,10 @@
 // have not arrived) or where recorded places tie. A place is an edit only when it is neither the
 // recorded place nor the member's rank among the members held here, ordered by their recorded places
 // (ties by id): only a move made here, or a member put in or taken out here, gives another.
+// A place that differs only by the members before it that were taken out here (it is the member's rank
+// among those still shown) keeps the recorded order: it is saved here and goes out, but restates the
+// place it replaced, so that it never outweighs a change made elsewhere, such as a deletion of the
+// member itself.
 // The members held here are those whose files the state holds as present; before a round merged them
 // (which is what the live objects show until they read the round in), the state's entries except
 // where the round wrote them: as it found them then, or none for those it brought. A member that went
@@ -29,13 +33,17 @@
 
 class UnsentEdits {
 public:
-    // A list member's place as recorded, and its rank among the members held here by recorded place.
+    // A list member's place as recorded, its rank among the members held here by recorded place, and
+    // its rank among those of them still shown here (not taken out here).
     struct Place {
         double recorded = 0;
         int rank = 0;
+        int rankShown = 0;
     };
     // The recorded fields of object `id` where it is held here as an object of `kind`; nothing else.
     using Recorded = std::function<const QJsonObject*(const QString& id, ModelObject::Kind kind)>;
+    // Whether a member held here is still shown here: false where it was taken out here.
+    using StillShown = std::function<bool(const QString& id)>;
 
     // What a round found of an object it wrote: held here then (its record), or brought by it (none).
     using Found = std::optional<const SyncRecord*>;
@@ -54,17 +62,26 @@ public:
     static bool isMove(double shown, const Place& place) {
         return shown != place.recorded && shown != place.rank;
     }
+    // Whether the attribute holds a place that only restates the recorded order, without the members
+    // taken out here before it: an edit saved here, which outweighs no change made elsewhere.
+    static bool restates(ModelObject::Kind kind, const QString& attribute, const QJsonObject& fields,
+                         const QJsonObject& recorded, const std::optional<Place>& place);
     // The attributes of `fields` that hold an edit saved here against `recorded`. Without `place`, or in
     // another list than the recorded one, a place that differs counts as an edit.
     static QStringList of(ModelObject::Kind kind, const QJsonObject& fields, const QJsonObject& recorded,
                           const std::optional<Place>& place);
+    // Those of them that weigh against changes made elsewhere: all but a place that restates the order.
+    static QStringList outweighing(ModelObject::Kind kind, const QJsonObject& fields,
+                                   const QJsonObject& recorded, const std::optional<Place>& place);
     // Whether the one attribute holds such an edit.
     static bool holds(ModelObject::Kind kind, const QString& attribute, const QJsonObject& fields,
                       const QJsonObject& recorded, const std::optional<Place>& place);
     // The place of member `id` of a list of `kind` whose members held here are among `members` (others
-    // may be too); nothing when it is not held here or its kind has no list.
+    // may be too); nothing when it is not held here or its kind has no list. Without `stillShown`, every
+    // member held here is.
     static std::optional<Place> placeOf(ModelObject::Kind kind, const QString& id,
-                                        const QList<QString>& members, const Recorded& recorded);
+                                        const QList<QString>& members, const Recorded& recorded,
+                                        const StillShown& stillShown = {});
     // Whether two members held here share a recorded place: the places shown only restate the order
     // of their ids.
     static bool isTied(ModelObject::Kind kind, const QList<QString>& members, const Recorded& recorded);
