@@ -825,6 +825,20 @@ private Q_SLOTS:
             QCOMPARE(shown(*machine, m_id), QStringLiteral("Work||"));
     }
 
+    // An application added there and another here at once, b's round reading a's in before b's goes
+    // out: the rows are saved as the list is shown, so that none of them passes for an edit saved here
+    // later, and a deletion made there afterwards is taken in.
+    void aListReadInBesideAnApplicationAddedHereIsSavedAsShown() {
+        editThere(QStringLiteral("addApp"));
+        editDuringRound("roundStarted",
+                        [this] { m_b->find(m_id)->appendConfiguration(newApp(QStringLiteral("Here"))); });
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
+        editThere(QStringLiteral("delete"));
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+    }
+
     // B's round takes in a's deletion of a configuration that b's windows still show, and the latest
     // change stands on every machine: b's own deletion, made after a third machine (unaware of a's)
     // renamed it; or the third machine's deletion, made after b's rename brought the configuration back

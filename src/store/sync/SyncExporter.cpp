@@ -144,11 +144,15 @@ void SyncExporter::noteTiedPlaces(ModelObject* owner) {
         const SyncEntries& entries = std::as_const(m_state).entries();
         QSet<double> places;
         bool tied = false;
-        // Members just read in are not tracked yet: looked up by their ids.
+        // Members just read in are not tracked yet: looked up by their ids. One that the sync state
+        // lacks was put in here and holds the number a save gave it, beside rows that a round gave their
+        // recorded places.
         for (ModelObject* member : members) {
             const auto entry = entries.constFind(SyncSchema::idOf(member));
-            if (entry == entries.constEnd() || entry->record.deleted)
+            if (entry == entries.constEnd() || entry->record.deleted) {
+                tied = true;
                 break;
+            }
             const qsizetype had = places.size();
             places.insert(entry->record.fields.value(place).toDouble());
             tied = tied || places.size() == had;

@@ -74,7 +74,8 @@ public:
     // The owners of lists read in with tied places since the last call, still stored: their rows are to
     // be written with the places shown. Once the live objects show the rounds.
     QList<ModelObject*> takeTiedLists();
-    // The ids of the owners whose lists a round left with members that share a place.
+    // The ids of the owners whose lists a round left with members that share a place, or whose rows it
+    // gave recorded places beside rows put in here.
     void noteTiedLists(const QSet<QString>& owners) { m_tiedIds.unite(owners); }
 
     // Edits saved here while a round merged other machines' changes (see RoundOverlap).
@@ -101,8 +102,8 @@ private:
     const QJsonObject* mergedFields(ModelObject* object) const;
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
-    // Marks the members of the owner's lists whose merged places tie, so that the export writes the
-    // places they are shown at.
+    // Marks the members of the owner's lists whose merged places tie, or that hold a member put in here
+    // and not sent, so that the store and the export write the places they are shown at.
     void noteTiedPlaces(ModelObject* owner);
 
     ModelContext* m_context;

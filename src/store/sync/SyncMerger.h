@@ -65,6 +65,9 @@ public:
         int applied = 0;
         // Lists (owner/kind) whose other members' rows were given their recorded places again.
         QSet<QString> restated;
+        // Owners among them whose lists also hold rows put in here and not sent yet, numbered as the
+        // save showed the list: beside the recorded places, the rows no longer say the order shown.
+        QSet<QString> renumbered;
     };
 
     SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_ptr<SyncStoreWriter> writer);

@@ -125,6 +125,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
         for (const QList<qint64>& keys : result.changes.written)
             round.applied += int(keys.size());
         result.tiedLists = std::move(tied);
+        result.tiedLists.unite(round.renumbered);
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();

@@ -212,6 +212,27 @@ bool SyncStoreWriter::contains(ModelObject::Kind kind, const QString& id) const 
     return of(kind).keys.contains(id);
 }
 
+std::optional<QStringList> SyncStoreWriter::memberIds(ModelObject::Kind kind, const QString& owner,
+                                                      QString* error) {
+    const std::optional<ModelObject::Kind> ownerKind = SyncSchema::ownerKind(kind);
+    const qint64 key = ownerKind ? of(*ownerKind).keys.value(owner) : 0;
+    QStringList ids;
+    if (key == 0)
+        return ids;
+    Statement& owned = of(kind).owned;
+    owned.reset();
+    owned.bind(1, key);
+    Statement::Step step;
+    while ((step = owned.step()) == Statement::Step::row)
+        ids.append(owned.text(1));
+    owned.reset();
+    if (step != Statement::Step::error)
+        return ids;
+    if (error)
+        *error = m_database->errorMessage();
+    return std::nullopt;
+}
+
 void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint64 ownerKey, int first) {
     using T = SyncSchema::Type;
     if (first == 2)

@@ -26,6 +26,8 @@ public:
     bool begin(QString* error);
     bool isOpen() const { return m_open; }
     bool contains(ModelObject::Kind kind, const QString& id) const;
+    // The ids of the rows of `kind` that the store holds under `owner`; nothing on a failure to read.
+    std::optional<QStringList> memberIds(ModelObject::Kind kind, const QString& owner, QString* error);
     // Inserts or updates the object's row. False with `ownerMissing` set when its owner is not stored.
     // The statement runs in write(), which alone takes the store's write lock, so that a save made here
     // meanwhile never waits for a merge: a failure shows there. A row that already holds these
