@@ -826,11 +826,18 @@ private Q_SLOTS:
     }
 
     // An application added there and another here at once, b's round reading a's in before b's goes
-    // out: the rows are saved as the list is shown, so that none of them passes for an edit saved here
-    // later, and a deletion made there afterwards is taken in.
+    // out (added before the round merges, or once it has): the rows are saved as the list is shown, so
+    // that none of them passes for an edit saved here later, and a deletion made there afterwards is
+    // taken in.
+    void aListReadInBesideAnApplicationAddedHereIsSavedAsShown_data() {
+        QTest::addColumn<QByteArray>("point");
+        for (const char* point : {"roundStarted", "merged"})
+            QTest::newRow(point) << QByteArray(point);
+    }
     void aListReadInBesideAnApplicationAddedHereIsSavedAsShown() {
+        QFETCH(QByteArray, point);
         editThere(QStringLiteral("addApp"));
-        editDuringRound("roundStarted",
+        editDuringRound(point.constData(),
                         [this] { m_b->find(m_id)->appendConfiguration(newApp(QStringLiteral("Here"))); });
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));

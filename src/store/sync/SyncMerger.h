@@ -87,6 +87,7 @@ public:
     // Writes what the merges of this import put into the store, under its write lock, on whichever
     // thread calls it; commit() then commits it.
     bool write(QString* error) { return m_writer->write(error); }
+    bool othersWroteMeanwhile() const { return m_writer->othersWroteMeanwhile(); }
     // Commits what the merges of this import wrote into the store.
     bool commit(QString* error);
     // Writes these records into the store (owners first), and deletes the rows of tombstones, in a

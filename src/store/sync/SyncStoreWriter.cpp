@@ -118,6 +118,7 @@ bool SyncStoreWriter::begin(QString* error) {
     if (!m_database->execute(QStringLiteral("BEGIN"), error))
         return false;
     m_readVersion = dataVersion();
+    m_othersWrote = false;
     const bool read = m_readVersion && readKeys(error);
     m_database->execute(QStringLiteral("COMMIT"));
     if (!read)
@@ -426,7 +427,8 @@ bool SyncStoreWriter::write(QString* error) {
         return false;
     }
     m_inTransaction = true;
-    if (dataVersion() != m_readVersion && !rekey(error)) {
+    m_othersWrote = dataVersion() != m_readVersion;
+    if (m_othersWrote && !rekey(error)) {
         rollback();
         return false;
     }

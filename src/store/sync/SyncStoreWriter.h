@@ -56,6 +56,8 @@ public:
     // save here changed since begin() are found again by their ids: a row deleted meanwhile stays
     // deleted, with what it owned. Runs on any one thread at a time.
     bool write(QString* error);
+    // Whether another writer (a save here) committed between begin() and write().
+    bool othersWroteMeanwhile() const { return m_othersWrote; }
     // Commits what write() wrote, writing it first if it has not run.
     bool commit(QString* error);
     // The next commit writes `mark` into the store's metadata, in the same transaction as its rows: the
@@ -155,6 +157,7 @@ private:
     bool m_inTransaction = false;
     // The store as begin() read it; see dataVersion().
     std::optional<qint64> m_readVersion;
+    bool m_othersWrote = false;
     std::vector<Write> m_writes;
     // By owner id, then member id; see noteMember.
     QHash<QString, QHash<QString, Member>> m_members;
