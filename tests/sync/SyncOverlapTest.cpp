@@ -826,19 +826,28 @@ private Q_SLOTS:
     }
 
     // An application added there and another here at once, b's round reading a's in before b's goes
-    // out (added before the round merges, or once it has): the rows are saved as the list is shown, so
-    // that none of them passes for an edit saved here later, and a deletion made there afterwards is
-    // taken in.
+    // out (added before the round merges, once it has, or while the windows read it in): the rows are
+    // saved as the list is shown, so that none of them passes for an edit saved here later, and a
+    // deletion made there afterwards is taken in.
     void aListReadInBesideAnApplicationAddedHereIsSavedAsShown_data() {
         QTest::addColumn<QByteArray>("point");
-        for (const char* point : {"roundStarted", "merged"})
+        for (const char* point : {"roundStarted", "merged", "readingIn"})
             QTest::newRow(point) << QByteArray(point);
     }
     void aListReadInBesideAnApplicationAddedHereIsSavedAsShown() {
         QFETCH(QByteArray, point);
         editThere(QStringLiteral("addApp"));
-        editDuringRound(point.constData(),
-                        [this] { m_b->find(m_id)->appendConfiguration(newApp(QStringLiteral("Here"))); });
+        const auto add = [this] { m_b->find(m_id)->appendConfiguration(newApp(QStringLiteral("Here"))); };
+        if (point == "readingIn") {
+            m_b->engine->syncNow([](bool, const QString&) {});
+            m_b->engine->settle();
+            QVERIFY(m_b->context()->isRefreshing());
+            add();
+            QVERIFY(m_b->context()->save());
+            m_b->engine->settle();
+        } else {
+            editDuringRound(point.constData(), add);
+        }
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
         editThere(QStringLiteral("delete"));

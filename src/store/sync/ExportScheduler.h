@@ -42,6 +42,8 @@ private:
     // Lists what the folder holds on the worker, for a re-join. True while that listing runs; exports
     // wait for it.
     bool prepareRejoin();
+    // Saves the lists whose rows may not hold the places shown (see SyncExporter::takeTiedLists).
+    bool saveListsAsShown(QString* error);
     void retryWrites();
 
     SyncEngine& m_engine;

@@ -377,6 +377,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
     // them), whose files are written only where the folder lacks them.
     QSet<QString> changed;
     QSet<QString> kept;
+    QSet<QString> madeNow;
     for (qsizetype d = 0; d < dirty.size(); ++d) {
         ModelObject* object = dirty[d];
         const QString id = m_known.value(object);
@@ -408,6 +409,10 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
                 UnsentEdits::restates(object->kind(), place, fields, it->record.fields, placing.place);
             if (restating && !differing.contains(place))
                 differing.append(place);
+            // A save numbered the list as shown then, which the rows of what a round read in since may
+            // not say: they are saved as shown now, which goes out here.
+            if (differing.contains(place))
+                m_tiedLists.insert(SyncSchema::ownerOf(object));
             if (differing.isEmpty()) {
                 if (!it->present) {
                     it->present = true;
@@ -463,7 +468,13 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
                 record.stamp = std::max(record.stamp, at);
             }
             const SyncFolder::Signature file = it != entries.end() ? it->file : SyncFolder::Signature{};
+            if (it == entries.end())
+                madeNow.insert(id);
             entries.insert(id, SyncState::Entry{record, true, file, QByteArray()});
+            // Put in a list that went out before (owners go out before what they own).
+            if (ModelObject* owner = SyncSchema::ownerOf(object);
+                owner && !madeNow.contains(m_known.value(owner)))
+                m_tiedLists.insert(owner);
         }
         changed.insert(id);
         m_state.touchOwners(id, entries.value(id).record.stamp, changed);
