@@ -151,7 +151,7 @@ bool ExportScheduler::settleOverlap(bool done, QString* error) {
 }
 
 bool ExportScheduler::saveListsAsShown(QString* error) {
-    const QList<ModelObject*> lists = m_engine.m_exporter->takeTiedLists();
+    const QList<ModelObject*> lists = m_engine.m_exporter->takeListsToSave();
     if (lists.isEmpty())
         return true;
     // The store's rows get the places shown too: read in again, they keep the order on screen.

@@ -65,7 +65,7 @@ void SyncExporter::untrack(ModelObject* object) {
     disconnect(object, &ModelObject::changed, this, nullptr);
     m_seen.remove(object);
     m_madeAt.remove(object);
-    m_tiedLists.remove(object);
+    m_listsToSave.remove(object);
     m_dropping.remove(object);
 }
 
@@ -144,15 +144,11 @@ void SyncExporter::noteTiedPlaces(ModelObject* owner) {
         const SyncEntries& entries = std::as_const(m_state).entries();
         QSet<double> places;
         bool tied = false;
-        // Members just read in are not tracked yet: looked up by their ids. One that the sync state
-        // lacks was put in here and holds the number a save gave it, beside rows that a round gave their
-        // recorded places.
+        // Members just read in are not tracked yet: looked up by their ids.
         for (ModelObject* member : members) {
             const auto entry = entries.constFind(SyncSchema::idOf(member));
-            if (entry == entries.constEnd() || entry->record.deleted) {
-                tied = true;
+            if (entry == entries.constEnd() || entry->record.deleted)
                 break;
-            }
             const qsizetype had = places.size();
             places.insert(entry->record.fields.value(place).toDouble());
             tied = tied || places.size() == had;
@@ -160,12 +156,12 @@ void SyncExporter::noteTiedPlaces(ModelObject* owner) {
         if (tied) {
             for (ModelObject* member : members)
                 m_dirty.insert(member);
-            m_tiedLists.insert(owner);
+            m_listsToSave.insert(owner);
         }
     }
 }
 
-QList<ModelObject*> SyncExporter::takeTiedLists() {
+QList<ModelObject*> SyncExporter::takeListsToSave() {
     if (!m_tiedIds.isEmpty() && !m_worker.isBusy()) {
         // Lists read in with places that tie are shown in one order everywhere; the places shown go
         // out, so that the files tell the members apart too.
@@ -179,10 +175,10 @@ QList<ModelObject*> SyncExporter::takeTiedLists() {
         m_tiedIds.clear();
     }
     QList<ModelObject*> owners;
-    for (ModelObject* owner : std::as_const(m_tiedLists))
+    for (ModelObject* owner : std::as_const(m_listsToSave))
         if (m_context->contains(owner))
             owners.append(owner);
-    m_tiedLists.clear();
+    m_listsToSave.clear();
     return owners;
 }
 
@@ -412,7 +408,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             // A save numbered the list as shown then, which the rows of what a round read in since may
             // not say: they are saved as shown now, which goes out here.
             if (differing.contains(place))
-                m_tiedLists.insert(SyncSchema::ownerOf(object));
+                m_listsToSave.insert(SyncSchema::ownerOf(object));
             if (differing.isEmpty()) {
                 if (!it->present) {
                     it->present = true;
@@ -474,7 +470,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             // Put in a list that went out before (owners go out before what they own).
             if (ModelObject* owner = SyncSchema::ownerOf(object);
                 owner && !madeNow.contains(m_known.value(owner)))
-                m_tiedLists.insert(owner);
+                m_listsToSave.insert(owner);
         }
         changed.insert(id);
         m_state.touchOwners(id, entries.value(id).record.stamp, changed);

@@ -4,8 +4,6 @@
 #include "SyncStoreWriter.h"
 #include "UnsentEdits.h"
 
-#include <algorithm>
-
 SyncMerger::SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_ptr<SyncStoreWriter> writer)
     : m_state(state), m_reader(reader), m_writer(std::move(writer)) {}
 
@@ -214,16 +212,6 @@ bool SyncMerger::restateList(const QString& owner, ModelObject::Kind kind, const
         return true;
     round.restated.insert(list);
     const QList<QString> members = m_state.childrenOf(owner);
-    // Only an owner held here before the round can hold rows put in here.
-    if (round.found(owner) != UnsentEdits::Found(nullptr)) {
-        const std::optional<QStringList> rows = m_writer->memberIds(kind, owner, error);
-        if (!rows)
-            return false;
-        const QSet<QString> known(members.cbegin(), members.cend());
-        if (std::any_of(rows->cbegin(), rows->cend(),
-                        [&](const QString& row) { return !known.contains(row); }))
-            round.renumbered.insert(owner);
-    }
     for (const QString& member : members) {
         if (round.written.contains(member) || !m_writer->contains(kind, member))
             continue;

@@ -65,9 +65,6 @@ public:
         int applied = 0;
         // Lists (owner/kind) whose other members' rows were given their recorded places again.
         QSet<QString> restated;
-        // Owners among them whose lists also hold rows put in here and not sent yet, numbered as the
-        // save showed the list: beside the recorded places, the rows no longer say the order shown.
-        QSet<QString> renumbered;
     };
 
     SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_ptr<SyncStoreWriter> writer);
@@ -87,7 +84,6 @@ public:
     // Writes what the merges of this import put into the store, under its write lock, on whichever
     // thread calls it; commit() then commits it.
     bool write(QString* error) { return m_writer->write(error); }
-    bool othersWroteMeanwhile() const { return m_writer->othersWroteMeanwhile(); }
     // Commits what the merges of this import wrote into the store.
     bool commit(QString* error);
     // Writes these records into the store (owners first), and deletes the rows of tombstones, in a

@@ -125,11 +125,6 @@ SyncRound::Result SyncRound::run(const Request& request) {
         for (const QList<qint64>& keys : result.changes.written)
             round.applied += int(keys.size());
         result.tiedLists = std::move(tied);
-        result.tiedLists.unite(round.renumbered);
-        // A save made here after the merge looked at the lists may have put members in them too.
-        if (m_merger.othersWroteMeanwhile())
-            for (const QString& list : std::as_const(round.restated))
-                result.tiedLists.insert(list.section(u'/', 0, 0));
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();

@@ -52,8 +52,7 @@ public:
         bool large = false;
         // The ids of the owners whose lists the commit changed and whose members now share a place:
         // their places are to be written as shown. Found from the merged records, since nothing
-        // shown may move (the ids can put the members in the order they already had). With them, those
-        // whose rows mix the recorded places with a save's numbering (see SyncMerger::Round::renumbered).
+        // shown may move (the ids can put the members in the order they already had).
         QSet<QString> tiedLists;
     };
 

@@ -118,7 +118,6 @@ bool SyncStoreWriter::begin(QString* error) {
     if (!m_database->execute(QStringLiteral("BEGIN"), error))
         return false;
     m_readVersion = dataVersion();
-    m_othersWrote = false;
     const bool read = m_readVersion && readKeys(error);
     m_database->execute(QStringLiteral("COMMIT"));
     if (!read)
@@ -211,27 +210,6 @@ std::optional<qint64> SyncStoreWriter::ownerKeyOf(const SyncRecord& record) cons
 
 bool SyncStoreWriter::contains(ModelObject::Kind kind, const QString& id) const {
     return of(kind).keys.contains(id);
-}
-
-std::optional<QStringList> SyncStoreWriter::memberIds(ModelObject::Kind kind, const QString& owner,
-                                                      QString* error) {
-    const std::optional<ModelObject::Kind> ownerKind = SyncSchema::ownerKind(kind);
-    const qint64 key = ownerKind ? of(*ownerKind).keys.value(owner) : 0;
-    QStringList ids;
-    if (key == 0)
-        return ids;
-    Statement& owned = of(kind).owned;
-    owned.reset();
-    owned.bind(1, key);
-    Statement::Step step;
-    while ((step = owned.step()) == Statement::Step::row)
-        ids.append(owned.text(1));
-    owned.reset();
-    if (step != Statement::Step::error)
-        return ids;
-    if (error)
-        *error = m_database->errorMessage();
-    return std::nullopt;
 }
 
 void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint64 ownerKey, int first) {
@@ -427,8 +405,7 @@ bool SyncStoreWriter::write(QString* error) {
         return false;
     }
     m_inTransaction = true;
-    m_othersWrote = dataVersion() != m_readVersion;
-    if (m_othersWrote && !rekey(error)) {
+    if (dataVersion() != m_readVersion && !rekey(error)) {
         rollback();
         return false;
     }

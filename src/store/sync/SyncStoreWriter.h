@@ -26,8 +26,6 @@ public:
     bool begin(QString* error);
     bool isOpen() const { return m_open; }
     bool contains(ModelObject::Kind kind, const QString& id) const;
-    // The ids of the rows of `kind` that the store holds under `owner`; nothing on a failure to read.
-    std::optional<QStringList> memberIds(ModelObject::Kind kind, const QString& owner, QString* error);
     // Inserts or updates the object's row. False with `ownerMissing` set when its owner is not stored.
     // The statement runs in write(), which alone takes the store's write lock, so that a save made here
     // meanwhile never waits for a merge: a failure shows there. A row that already holds these
@@ -56,8 +54,6 @@ public:
     // save here changed since begin() are found again by their ids: a row deleted meanwhile stays
     // deleted, with what it owned. Runs on any one thread at a time.
     bool write(QString* error);
-    // Whether another writer (a save here) committed between begin() and write().
-    bool othersWroteMeanwhile() const { return m_othersWrote; }
     // Commits what write() wrote, writing it first if it has not run.
     bool commit(QString* error);
     // The next commit writes `mark` into the store's metadata, in the same transaction as its rows: the
@@ -157,7 +153,6 @@ private:
     bool m_inTransaction = false;
     // The store as begin() read it; see dataVersion().
     std::optional<qint64> m_readVersion;
-    bool m_othersWrote = false;
     std::vector<Write> m_writes;
     // By owner id, then member id; see noteMember.
     QHash<QString, QHash<QString, Member>> m_members;
