@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -812,6 +813,36 @@ private Q_SLOTS:
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Here||Editor"));
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("Here||Editor"));
+    }
+
+    // A move made on a third machine and a's drop of the first application, unaware of it, leave b a gap
+    // before the places it shows; an application put in on b then goes out with the others' places as
+    // shown beside it, so that none tie and every machine keeps b's order.
+    void anApplicationPutInBesideAGapKeepsTheOrderShown() {
+        m_a->find(m_id)->appendConfiguration(newApp(QStringLiteral("Mail")));
+        QVERIFY(m_a->context()->save());
+        syncBoth();
+        Machine third(m_dir->filePath(QStringLiteral("third")), folder(), *m_scheduler, false);
+        QVERIFY(third.engine->importChanges());
+        QList<AppConfiguration*> apps = third.find(m_id)->configurationList();
+        apps.swapItemsAt(1, 2);
+        third.find(m_id)->setConfigurations(apps);
+        QVERIFY(third.context()->save() && third.engine->flushWrites());
+        m_scheduler->advance(1);
+        editThere(QStringLiteral("dropApp"));
+        syncBoth();
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Mail,Terminal"));
+        m_b->find(m_id)->appendConfiguration(newApp(QStringLiteral("Here")));
+        QVERIFY(m_b->context()->save() && m_b->engine->flushWrites());
+        QSet<int> places;
+        for (const QFileInfo& file :
+             QDir(folder() + QStringLiteral("/AppConfiguration")).entryInfoList({QStringLiteral("*.json")}))
+            if (const QJsonObject record = readRecord(file.filePath()); !record[u"deleted"].toBool())
+                places.insert(record[u"attributes"][u"configurationGroupOrder"].toInt());
+        QCOMPARE(places.size(), 3);
+        syncBoth();
+        for (const Machine* machine : {&*m_a, &*m_b})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("Work||Mail,Terminal,Here"));
     }
 
     // An application dropped there and later, before b reads that, the one before it dropped here: the

@@ -352,20 +352,34 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         }
         return !goneIds->contains(id);
     };
+    // Lists in which a member was put in or moved here: the places shown of the others go out too, as
+    // restating the order, so that the new places never tie with recorded ones that a gap left.
+    QSet<const ModelObject*> changedLists;
     // Each object's attributes, taken once.
     std::vector<QJsonObject> fieldsOfDirty;
     fieldsOfDirty.reserve(size_t(dirty.size()));
     for (ModelObject* object : std::as_const(dirty)) {
         fieldsOfDirty.push_back(SyncSchema::fieldsOf(object));
+        const QJsonObject& fields = fieldsOfDirty.back();
         const QString place = SyncSchema::orderAttribute(object->kind());
-        const QJsonObject* recorded = place.isEmpty() ? nullptr : held(m_known.value(object), object->kind());
-        if (!recorded || recorded->value(place) == fieldsOfDirty.back().value(place))
+        if (place.isEmpty())
+            continue;
+        const QJsonObject* recorded = held(m_known.value(object), object->kind());
+        if (!recorded) {
+            changedLists.insert(SyncSchema::ownerOf(object));
+            continue;
+        }
+        if (recorded->value(place) == fields.value(place))
             continue;
         const QList<QString> members =
             m_state.childrenOf(recorded->value(SyncSchema::ownerAttribute(object->kind())).toString());
-        placed.insert(object,
-                      {UnsentEdits::placeOf(object->kind(), m_known.value(object), members, held, stillShown),
-                       UnsentEdits::isTied(object->kind(), members, held)});
+        const Placed placing{
+            UnsentEdits::placeOf(object->kind(), m_known.value(object), members, held, stillShown),
+            UnsentEdits::isTied(object->kind(), members, held)};
+        placed.insert(object, placing);
+        if (UnsentEdits::holds(object->kind(), place, fields, *recorded, placing.place) &&
+            !UnsentEdits::restates(object->kind(), place, fields, *recorded, placing.place))
+            changedLists.insert(SyncSchema::ownerOf(object));
     }
     // The exports below change the entries.
     m_state.forgetChildren();
@@ -400,8 +414,8 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             // change made where that order was known, such as a deletion of the member read here later.
             const QString place = SyncSchema::orderAttribute(object->kind());
             const bool restating =
-                (placing.tied && !differing.contains(place) &&
-                 it->record.fields.value(place) != fields.value(place)) ||
+                ((placing.tied || changedLists.contains(SyncSchema::ownerOf(object))) &&
+                 !differing.contains(place) && it->record.fields.value(place) != fields.value(place)) ||
                 UnsentEdits::restates(object->kind(), place, fields, it->record.fields, placing.place);
             if (restating && !differing.contains(place))
                 differing.append(place);
