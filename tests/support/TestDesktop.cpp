@@ -44,6 +44,7 @@ struct TestDesktop::Private {
     xcb_window_t root = 0;
     QHash<QByteArray, xcb_atom_t> atoms;
     QHash<xcb_atom_t, int> clientMessages;
+    QProcess* windowManager = nullptr;
 
     ~Private() {
         while (!processes.empty()) {
@@ -346,7 +347,8 @@ bool TestDesktop::Private::startWindowManager() {
         helper.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         env.insert(QStringLiteral("PATH"), bin + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
     }
-    if (!spawn(name, arguments))
+    windowManager = spawn(name, arguments);
+    if (!windowManager)
         return false;
     if (!waitFor([this] { return wmRunning(); }, startTimeoutMs)) {
         error = name + QStringLiteral(" did not start: ") + logTail(name);
@@ -962,6 +964,11 @@ bool TestDesktop::close(quint32 window) {
     constexpr quint32 sourcePager = 2;
     d->clientMessage(window, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, sourcePager});
     return waitFor([&] { return !clientList().contains(window); });
+}
+
+bool TestDesktop::holdWindowManager(bool held) {
+    return d->windowManager && d->windowManager->state() == QProcess::Running &&
+           ::kill(pid_t(d->windowManager->processId()), held ? SIGSTOP : SIGCONT) == 0;
 }
 
 bool TestDesktop::xdotool(const QStringList& arguments) {

@@ -161,6 +161,9 @@ public:
     bool close(quint32 window); // asks the window manager to close it; waits until unmanaged
     bool maximize(quint32 window);
     bool fullScreen(quint32 window);
+    // Stops the window manager where it is (SIGSTOP), or lets it go on with what it was sent meanwhile:
+    // a window manager too busy to answer in time.
+    bool holdWindowManager(bool held);
 
     // xdotool on this desktop; each returns once xdotool has finished.
     bool xdotool(const QStringList& arguments);

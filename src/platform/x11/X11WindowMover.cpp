@@ -119,12 +119,19 @@ WindowAccessError X11WindowMover::moveResize(quint32 window, std::optional<QPoin
             return WindowAccessError::invalidElement;
     }
 
+    // A value not written now is asked for as it was last asked, while the window manager has not
+    // shown that request yet: a busy one handles requests in turn, and this one, carrying the value
+    // the frame still shows, would undo the earlier one.
+    std::optional<Unanswered> last;
+    if (const auto it = m_unanswered.constFind(window);
+        it != m_unanswered.constEnd() && !it->until.hasExpired())
+        last = *it;
     // Frame extents can change with the write (leaving maximised state, a window manager that
     // publishes them late): a size computed with other ones is off by the difference, and is asked
     // for again with the new ones.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const QPoint targetPosition = outerTopLeft.value_or(f->outer().topLeft());
-        QSize targetClient = f->client.size();
+        const QPoint targetPosition = outerTopLeft.value_or(last ? last->position : f->outer().topLeft());
+        QSize targetClient = last ? last->client : f->client.size();
         if (outerSize)
             targetClient = QSize(std::max(1, outerSize->width() - f->left - f->right),
                                  std::max(1, outerSize->height() - f->top - f->bottom));
@@ -135,8 +142,10 @@ WindowAccessError X11WindowMover::moveResize(quint32 window, std::optional<QPoin
             return (!outerTopLeft || now.outer().topLeft() == targetPosition) &&
                    (now.client.size() == expected || now.client.size() == targetClient);
         };
-        if (applied(*f))
+        if (applied(*f)) {
+            m_unanswered.remove(window);
             return WindowAccessError::success;
+        }
 
         // Always all four values (the unchanged ones as they are): fluxbox grows a window that is
         // only moved by its title bar's height.
@@ -149,9 +158,10 @@ WindowAccessError X11WindowMover::moveResize(quint32 window, std::optional<QPoin
         // Done once the window manager has handled the request: what it applied is then final,
         // also when it settled on something other than what was asked (size increments, limits).
         // Without that answer: once the frame is where we expect it, or at the deadline.
-        if (!m_conn.syncWithWindowManager(applyTimeoutMs)) {
+        bool answered = m_conn.syncWithWindowManager(applyTimeoutMs);
+        if (!answered) {
             QDeadlineTimer deadline(applyTimeoutMs);
-            while (!deadline.hasExpired()) {
+            while (!answered && !deadline.hasExpired()) {
                 // Events from before the request may still come in; they only cause one more look.
                 if (!m_conn.waitForEvent(
                         [&](const xcb_generic_event_t* ev) { return isConfigureOf(ev, window); },
@@ -160,13 +170,17 @@ WindowAccessError X11WindowMover::moveResize(quint32 window, std::optional<QPoin
                 const auto now = X11Frame::read(m_conn, window);
                 if (!now)
                     return WindowAccessError::invalidElement;
-                if (applied(*now))
-                    break;
+                answered = applied(*now);
             }
         }
         const auto now = X11Frame::read(m_conn, window);
         if (!now)
             return WindowAccessError::invalidElement;
+        m_unanswered.removeIf([window](const auto& entry) {
+            return entry.key() == window || entry.value().until.hasExpired();
+        });
+        if (!answered && !applied(*now))
+            m_unanswered.insert(window, {targetPosition, targetClient, QDeadlineTimer(unansweredKeptMs)});
         const bool sameExtents =
             now->left == f->left && now->right == f->right && now->top == f->top && now->bottom == f->bottom;
         if (!outerSize || sameExtents)

@@ -4,6 +4,8 @@
 
 #include "platform/WindowValue.h"
 
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QList>
 #include <QPoint>
 #include <QSize>
@@ -25,6 +27,8 @@ public:
     static constexpr int applyTimeoutMs = 150;
     // The longest a restored window may take to be shown in full.
     static constexpr int showTimeoutMs = 1000;
+    // How long a request the window manager has not answered by the deadline still counts as asked.
+    static constexpr int unansweredKeptMs = 2000;
 
 private:
     // The client size the window manager will give for a requested one (WM_NORMAL_HINTS).
@@ -40,6 +44,14 @@ private:
     // Mapped, and its whole client area inside the top-level window (the frame) that holds it.
     bool isFullyShown(quint32 window);
 
+    // A move or resize asked for and not yet shown by the deadline: where and how large.
+    struct Unanswered {
+        QPoint position;
+        QSize client;
+        QDeadlineTimer until;
+    };
+
     X11Connection& m_conn;
     X11Desktop& m_desktop;
+    QHash<quint32, Unanswered> m_unanswered;
 };
