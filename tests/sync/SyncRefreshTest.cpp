@@ -253,6 +253,24 @@ private Q_SLOTS:
         QVERIFY(m_a->engine->importChanges());
         QCOMPARE(library(m_a->context()), live);
     }
+
+    // A large round gives back what it freed on b's worker, not in a turn of the window: an edit saved
+    // while the round is read in, which waits for the worker, still goes out at once after it.
+    void anEditSavedWhileALargeRoundIsReadInGoesOutAfterIt() {
+        for (int i = 0; i < 450; ++i)
+            m_a->context()->insert(newConfiguration(QStringLiteral("Many %1").arg(i), 4));
+        QVERIFY(m_a->context()->save());
+        QVERIFY(m_a->engine->flushWrites());
+        m_scheduler->advance(SyncEngine::rescanInterval);
+        QVERIFY(m_b->engine->isBusy());
+        m_b->engine->settle();
+        QVERIFY(m_b->context()->isRefreshing());
+        m_b->find(m_keep)->setName(QStringLiteral("Renamed here"));
+        QVERIFY(m_b->context()->save());
+        advanceSettled(*m_scheduler, 1, {&*m_b});
+        QVERIFY(m_a->engine->importChanges());
+        QCOMPARE(m_a->find(m_keep)->name(), QStringLiteral("Renamed here"));
+    }
 };
 
 QTEST_GUILESS_MAIN(SyncRefreshTest)

@@ -448,17 +448,26 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
                         // By the next turn the round's copies are gone: what they held goes back
                         // to the system rather than staying with the process until it ends.
                         if (result->large)
-                            trimOnceRefreshed(m_scheduler, m_context);
+                            trimOnceRefreshed();
                     });
     return Start::running;
 }
 
-void SyncEngine::trimOnceRefreshed(Scheduler& scheduler, QPointer<ModelContext> context) {
-    // Not while the live objects read the round in: the trim would hold them back by a turn.
-    scheduler.async([&scheduler, context] {
-        if (context && context->isRefreshing())
-            return trimOnceRefreshed(scheduler, context);
-        ::malloc_trim(0);
+void SyncEngine::trimOnceRefreshed() {
+    // On the worker: going over the whole heap takes tens of milliseconds with a large library, which
+    // the window would not answer on the main thread. Not while the live objects read the round in,
+    // nor while the worker has a job: the trim waits for its turn.
+    m_scheduler.async([self = QPointer<SyncEngine>(this)] {
+        if (!self)
+            return;
+        if (self->m_context->isRefreshing() || self->m_worker->isBusy())
+            return self->trimOnceRefreshed();
+        // What waited for the worker meanwhile goes on when the trim is done, as after any job.
+        self->m_worker->start([] { ::malloc_trim(0); },
+                              [self] {
+                                  if (self)
+                                      self->workerDone();
+                              });
     });
 }
 
