@@ -453,15 +453,15 @@ SyncEngine::Start SyncEngine::startRound(const std::optional<QSet<int>>& kinds, 
     return Start::running;
 }
 
-void SyncEngine::trimOnceRefreshed() {
+void SyncEngine::trimOnceRefreshed(double after) {
     // On the worker: going over the whole heap takes tens of milliseconds with a large library, which
     // the window would not answer on the main thread. Not while the live objects read the round in,
-    // nor while the worker has a job: the trim waits for its turn.
-    m_scheduler.async([self = QPointer<SyncEngine>(this)] {
+    // nor while the worker has a job (a large export takes seconds): it looks again a little later.
+    m_scheduler.after(after, [self = QPointer<SyncEngine>(this)] {
         if (!self)
             return;
         if (self->m_context->isRefreshing() || self->m_worker->isBusy())
-            return self->trimOnceRefreshed();
+            return self->trimOnceRefreshed(trimRetrySeconds);
         // What waited for the worker meanwhile goes on when the trim is done, as after any job.
         self->m_worker->start([] { ::malloc_trim(0); },
                               [self] {

@@ -144,7 +144,8 @@ private:
     Start startRound(const std::optional<QSet<int>>& kinds, QString* error);
     // On the main thread, what the round left to do.
     // Gives back to the system what a large round freed, once the live objects have read it in.
-    void trimOnceRefreshed();
+    void trimOnceRefreshed(double after = 0);
+    static constexpr double trimRetrySeconds = 0.1;
     void finishRound(const SyncRound::Result& result, bool full, qint64 started, SyncFolder::State state,
                      bool exported, const QString& exportError);
     // A round started and waited for: what importChanges and rescan run.
