@@ -121,17 +121,25 @@ WindowAccessError X11WindowMover::moveResize(quint32 window, std::optional<QPoin
 
     // A value not written now is asked for as it was last asked, while the window manager has not
     // shown that request yet: a busy one handles requests in turn, and this one, carrying the value
-    // the frame still shows, would undo the earlier one.
+    // the frame still shows, would undo the earlier one. Once the frame shows another value than
+    // when it was asked, the window manager has settled it, or another program (the user) changed
+    // it since: the frame's value stands.
     std::optional<Unanswered> last;
     if (const auto it = m_unanswered.constFind(window);
         it != m_unanswered.constEnd() && !it->until.hasExpired())
         last = *it;
+    const auto lastPosition = [&](const X11Frame& now) {
+        return last && now.outer().topLeft() == last->shownPosition ? last->position : now.outer().topLeft();
+    };
+    const auto lastClient = [&](const X11Frame& now) {
+        return last && now.client.size() == last->shownClient ? last->client : now.client.size();
+    };
     // Frame extents can change with the write (leaving maximised state, a window manager that
     // publishes them late): a size computed with other ones is off by the difference, and is asked
     // for again with the new ones.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const QPoint targetPosition = outerTopLeft.value_or(last ? last->position : f->outer().topLeft());
-        QSize targetClient = last ? last->client : f->client.size();
+        const QPoint targetPosition = outerTopLeft.value_or(lastPosition(*f));
+        QSize targetClient = lastClient(*f);
         if (outerSize)
             targetClient = QSize(std::max(1, outerSize->width() - f->left - f->right),
                                  std::max(1, outerSize->height() - f->top - f->bottom));
@@ -180,7 +188,8 @@ WindowAccessError X11WindowMover::moveResize(quint32 window, std::optional<QPoin
             return entry.key() == window || entry.value().until.hasExpired();
         });
         if (!answered && !applied(*now))
-            m_unanswered.insert(window, {targetPosition, targetClient, QDeadlineTimer(unansweredKeptMs)});
+            m_unanswered.insert(window, {targetPosition, targetClient, f->outer().topLeft(), f->client.size(),
+                                         QDeadlineTimer(unansweredKeptMs)});
         const bool sameExtents =
             now->left == f->left && now->right == f->right && now->top == f->top && now->bottom == f->bottom;
         if (!outerSize || sameExtents)

@@ -44,10 +44,13 @@ private:
     // Mapped, and its whole client area inside the top-level window (the frame) that holds it.
     bool isFullyShown(quint32 window);
 
-    // A move or resize asked for and not yet shown by the deadline: where and how large.
+    // A move or resize asked for and not yet shown by the deadline: where and how large, and where
+    // and how large the frame was when it was asked.
     struct Unanswered {
         QPoint position;
         QSize client;
+        QPoint shownPosition;
+        QSize shownClient;
         QDeadlineTimer until;
     };
 
