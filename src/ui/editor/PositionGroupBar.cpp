@@ -132,20 +132,37 @@ void PositionGroupBar::scrollToSelected() {
         if (bar->value() == target)
             return;
         if (!glide) {
-            if (!m_scrollAnimation || m_scrollAnimation->state() != QAbstractAnimation::Running)
+            if (!m_scrollAnimation || m_scrollAnimation->state() != QAbstractAnimation::Running) {
                 bar->setValue(target);
+                traceSelectedChip();
+            }
             return;
         }
         if (!m_scrollAnimation) {
             m_scrollAnimation = new QPropertyAnimation(bar, "value", this);
             m_scrollAnimation->setDuration(scrollMs);
             m_scrollAnimation->setEasingCurve(QEasingCurve::InOutQuad);
+            connect(m_scrollAnimation, &QPropertyAnimation::finished, this,
+                    &PositionGroupBar::traceSelectedChip);
         }
         m_scrollAnimation->stop();
         m_scrollAnimation->setStartValue(bar->value());
         m_scrollAnimation->setEndValue(target);
         m_scrollAnimation->start();
         return;
+    }
+}
+
+void PositionGroupBar::traceSelectedChip() {
+    for (const PositionGroupChip* chip : std::as_const(m_chips)) {
+        if (!chip->isSelected())
+            continue;
+        const QPoint at = chip->mapTo(m_scroll->viewport(), QPoint(0, 0));
+        logDebug(lcUi, QStringLiteral("🧭 Editor: group chip '%1' shown at %2..%3 of the bar's %4")
+                           .arg(chip->group()->name())
+                           .arg(at.x())
+                           .arg(at.x() + chip->width())
+                           .arg(m_scroll->viewport()->width()));
     }
 }
 

@@ -40,6 +40,8 @@ public:
 private:
     void rebuild();
     void scrollToSelected();
+    // Where the selected chip lies in the bar once scrolled there: a debugging trace.
+    void traceSelectedChip();
 
     ConfigurationEditor& m_editor;
     QLabel* m_title = nullptr;
