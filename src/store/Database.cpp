@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+
 std::unique_ptr<Database> Database::open(const QString& path, bool create, QString* error) {
     sqlite3* connection = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
@@ -25,6 +27,7 @@ bool Database::execute(const QString& sql, QString* error) {
     char* message = nullptr;
     if (sqlite3_exec(m_connection, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
         return true;
+    noteFailure();
     if (error)
         *error = message ? QString::fromUtf8(message) : errorMessage();
     sqlite3_free(message);
@@ -36,6 +39,7 @@ Statement Database::prepare(const QString& sql, QString* error) {
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v3(m_connection, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT,
                            &statement, nullptr) != SQLITE_OK) {
+        noteFailure();
         if (error)
             *error = errorMessage();
         sqlite3_finalize(statement);
@@ -56,6 +60,7 @@ Statement Database::firstRow(const QString& sql, QString* error) {
     case Statement::Step::error:
         break;
     }
+    noteFailure();
     if (error)
         *error = errorMessage();
     return Statement();
@@ -81,6 +86,15 @@ qint64 Database::lastInsertRowId() const {
 
 int Database::changes() const {
     return sqlite3_changes(m_connection);
+}
+
+void Database::noteFailure() {
+    const int code = sqlite3_extended_errcode(m_connection) & 0xff;
+    // A write the disk had no room for is SQLITE_FULL; a file it had no room to grow or make, an
+    // I/O error of ENOSPC.
+    m_foundTheDiskFull =
+        m_foundTheDiskFull || code == SQLITE_FULL ||
+        ((code == SQLITE_IOERR || code == SQLITE_CANTOPEN) && sqlite3_system_errno(m_connection) == ENOSPC);
 }
 
 bool Database::isReadOnly() const {

@@ -36,12 +36,18 @@ public:
     int changes() const;
     // Whether the file could only be opened for reading (write-protected).
     bool isReadOnly() const;
+    // Whether a call of this connection has failed for want of room on the disk; what followed (a
+    // ROLLBACK, which fails once SQLite rolled back by itself) does not hide it.
+    bool hasFoundTheDiskFull() const { return m_foundTheDiskFull; }
 
 private:
     Database(sqlite3* connection, const QString& path) : m_connection(connection), m_path(path) {}
     // The statement on its first row; invalid when there is none or on a failure.
     Statement firstRow(const QString& sql, QString* error);
+    // The failure of the call just made, for hasFoundTheDiskFull().
+    void noteFailure();
 
     sqlite3* m_connection;
     QString m_path;
+    bool m_foundTheDiskFull = false;
 };

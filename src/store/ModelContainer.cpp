@@ -6,7 +6,11 @@
 #include "base/Log.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
 
 QString ModelContainer::defaultPath() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
@@ -21,6 +25,10 @@ QString ModelContainer::failureMessage(const QString& error) {
 
 QString ModelContainer::unwritableFolderReason(const QString& folder) {
     return QStringLiteral("the folder %1 cannot be written").arg(folder);
+}
+
+QString ModelContainer::diskFullReason() {
+    return QStringLiteral("the disk is full");
 }
 
 ModelContainer::ModelContainer(std::unique_ptr<Database> database) : m_database(std::move(database)) {}
@@ -52,17 +60,30 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, Schedu
     const QFileInfo file(path);
     if (file.exists() && !file.isFile())
         return fail(QStringLiteral("%1 is not a file").arg(path));
+    const bool created = !file.exists();
     const QString folder = file.absolutePath();
-    if (!QDir().mkpath(folder))
-        return fail(QStringLiteral("Could not create the folder %1").arg(folder));
-    // The database's journal lives beside it; whatever failed then, replacing the file would not help.
+    std::error_code made;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), made);
+    if (made)
+        return fail(
+            QStringLiteral("Could not create the folder %1").arg(folder) +
+            (made == std::errc::no_space_on_device ? QStringLiteral(": ") + diskFullReason() : QString()));
+    std::unique_ptr<Database> database = Database::open(path, true, &message);
+    // The journal lives beside the file; whatever failed then, replacing the file would not help. A
+    // file this attempt made goes again: the next start would take it for the user's.
     const auto failOpening = [&](const QString& why) {
+        const bool full = database && database->hasFoundTheDiskFull();
+        if (created) {
+            database.reset();
+            for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+                QFile::remove(path + QLatin1String(suffix));
+        }
+        if (full)
+            return fail(QStringLiteral("%1: %2").arg(path, diskFullReason()));
         return fail(QFileInfo(folder).isWritable()
                         ? why
                         : QStringLiteral("%1: %2").arg(path, unwritableFolderReason(folder)));
     };
-
-    std::unique_ptr<Database> database = Database::open(path, true, &message);
     if (!database)
         return failOpening(QStringLiteral("%1: %2").arg(path, message));
     bool isEmpty = false;

@@ -21,11 +21,13 @@ public:
     static QString failureMessage(const QString& error);
     // Why the store failed when its folder cannot be written; `open` says so rather than what followed.
     static QString unwritableFolderReason(const QString& folder);
+    // Why the store failed when its disk had no room left: at the end of the reason `open` gives.
+    static QString diskFullReason();
 
     // Opens the database at `path`, creating it (and its folder) when absent, and reads it into the main
     // context. On a failure: nothing, with `error` saying why. A file that cannot be opened as our
     // database (damaged, another program's, a newer version) is reported and never written, moved or
-    // replaced.
+    // replaced; a file this call created is removed again when it fails.
     static std::unique_ptr<ModelContainer> open(const QString& path, Scheduler& scheduler, QString* error);
     // A store that lives in memory only, for tests of the layers above.
     static std::unique_ptr<ModelContainer> inMemory(Scheduler& scheduler);

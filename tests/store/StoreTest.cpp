@@ -61,6 +61,37 @@ private:
     static inline sqlite3_vfs* s_base = nullptr;
     sqlite3_vfs m_vfs{};
 };
+
+// While it lives, connections opened find the disk full: every write to the files whose open flags
+// hold `kinds` (SQLITE_OPEN_MAIN_DB, SQLITE_OPEN_WAL) fails as a full disk fails it.
+class OnAFullDisk {
+public:
+    explicit OnAFullDisk(int kinds) {
+        s_kinds = kinds;
+        s_base = sqlite3_vfs_find(nullptr);
+        m_vfs = *s_base;
+        m_vfs.zName = "fullDisk";
+        m_vfs.xOpen = [](sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+            const int rc = s_base->xOpen(s_base, name, file, flags, outFlags);
+            if (rc == SQLITE_OK && (flags & s_kinds) && file->pMethods) {
+                s_methods = *file->pMethods;
+                s_methods.xWrite = [](sqlite3_file*, const void*, int, sqlite3_int64) { return SQLITE_FULL; };
+                file->pMethods = &s_methods;
+            }
+            return rc;
+        };
+        sqlite3_vfs_register(&m_vfs, 1);
+    }
+    ~OnAFullDisk() { sqlite3_vfs_unregister(&m_vfs); }
+    OnAFullDisk(const OnAFullDisk&) = delete;
+    OnAFullDisk& operator=(const OnAFullDisk&) = delete;
+
+private:
+    static inline int s_kinds = 0;
+    static inline sqlite3_vfs* s_base = nullptr;
+    static inline sqlite3_io_methods s_methods{};
+    sqlite3_vfs m_vfs{};
+};
 } // namespace
 
 class StoreTest : public QObject, StoreFiles {
@@ -720,6 +751,31 @@ private Q_SLOTS:
         QVERIFY(!ModelContainer::open(path(), m_scheduler, &error));
         QVERIFY2(error.contains(expected), qPrintable(error));
         QCOMPARE(contentsOf(path()), before);
+    }
+
+    // The first start on a full disk says so, and leaves no empty file behind that the next start,
+    // with room again, would take for a damaged one of the user's.
+    void aFirstStartOnAFullDiskSaysSoAndLeavesNoFile_data() {
+        QTest::addColumn<int>("kinds");
+        QTest::newRow("no room for the file") << int(SQLITE_OPEN_MAIN_DB);
+        QTest::newRow("no room for its log") << int(SQLITE_OPEN_WAL);
+    }
+    void aFirstStartOnAFullDiskSaysSoAndLeavesNoFile() {
+        QFETCH(int, kinds);
+        const QString folder = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        const QString file = folder + QStringLiteral("/quarlin.sqlite");
+        QString error;
+        {
+            OnAFullDisk full(kinds);
+            QVERIFY(!ModelContainer::open(file, m_scheduler, &error));
+        }
+        QCOMPARE(error, file + QStringLiteral(": ") + ModelContainer::diskFullReason());
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+        auto container = open(file);
+        QVERIFY(container);
+        container->mainContext()->insert(
+            new ConfigurationGroup(QStringLiteral("Work"), 1920, 1080, std::nullopt));
+        QVERIFY(container->mainContext()->save());
     }
 
     void aFolderInTheWayIsReported() {

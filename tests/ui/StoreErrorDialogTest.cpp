@@ -1,15 +1,24 @@
-// The window shown when the data file cannot be opened: what failed, which file, that it is untouched.
+// The window shown when the data file cannot be opened: what failed, which file, that it is untouched,
+// or what else helps when there is no file to speak of or no room on the disk.
 #include "ui/notices/StoreErrorDialog.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
 class StoreErrorDialogTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void saysWhatFailedWhereAndThatTheFileIsUntouched() {
-        const QString path = QStringLiteral("/home/<b>me</b>/.local/share/quarlin/quarlin.sqlite");
+        QTemporaryDir home;
+        const QString path = home.filePath(QStringLiteral("<b>me</b>/quarlin.sqlite"));
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("<b>me</b>"))));
+        QFile damaged(path);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.close();
         StoreErrorDialog dialog(path, QStringLiteral("Could not create ModelContainer: ") + path +
                                           QStringLiteral(": file is not a database"));
         const QStringList lines = dialog.text().split(u'\n');
@@ -45,6 +54,39 @@ private Q_SLOTS:
         QVERIFY(lines.value(3).contains(QStringLiteral("permissions")));
         QVERIFY(lines.value(3).contains(QStringLiteral("mounted read-only")));
         QVERIFY(!lines.value(3).contains(QStringLiteral("backup")));
+    }
+
+    // What the user can do when there is no file of theirs to speak of: a full disk (with or
+    // without a file already there), a file this start began and took away again.
+    void withoutAFileOfTheUsersTheAdviceNeverSpeaksOfOne_data() {
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("fileThere");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("full disk, first start")
+            << QStringLiteral("%1: the disk is full") << false << QStringLiteral("free some space");
+        QTest::newRow("full disk, a file there")
+            << QStringLiteral("%1: the disk is full") << true << QStringLiteral("free some space");
+        QTest::newRow("full disk, the folder not made")
+            << QStringLiteral("Could not create the folder /nowhere: the disk is full") << false
+            << QStringLiteral("free some space");
+        QTest::newRow("a new file that failed otherwise")
+            << QStringLiteral("%1: disk I/O error") << false << QStringLiteral("removed the new file");
+    }
+    void withoutAFileOfTheUsersTheAdviceNeverSpeaksOfOne() {
+        QFETCH(QString, reason);
+        QFETCH(bool, fileThere);
+        QFETCH(QString, advice);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("quarlin.sqlite"));
+        QFile file(path);
+        QVERIFY(!fileThere || file.open(QIODevice::WriteOnly));
+        file.close();
+        StoreErrorDialog dialog(path, QStringLiteral("Could not create ModelContainer: ") +
+                                          (reason.contains(QLatin1String("%1")) ? reason.arg(path) : reason));
+        const QString said = dialog.text().split(u'\n').value(3);
+        QVERIFY2(said.contains(advice), qPrintable(said));
+        for (const char* wrong : {"untouched", "backup", "permissions"})
+            QVERIFY2(!said.contains(QLatin1String(wrong)), qPrintable(said));
     }
 };
 

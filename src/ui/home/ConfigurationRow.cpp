@@ -90,8 +90,9 @@ ConfigurationRow::ConfigurationRow(Platform& platform, AppState& state, Configur
 
     auto* trailing = new QHBoxLayout();
     trailing->setSpacing(8);
-    m_picker = new ElidingComboBox(this);
-    m_picker->setFixedWidth(120);
+    auto* picker = new ElidingComboBox(this);
+    picker->setNarrowestWidth(120);
+    m_picker = picker;
     m_picker->setFocusPolicy(Qt::StrongFocus);
     trailing->addWidget(m_picker);
 

@@ -39,6 +39,10 @@ int clampLowWins(int value, int low, int high) {
     return std::max(std::min(value, high), low);
 }
 
+QPoint centreOf(const QRect& anchor) {
+    return QPoint(anchor.x() + anchor.width() / 2, anchor.y() + anchor.height() / 2);
+}
+
 } // namespace
 
 QRect AttachedFrame::under(const QList<MonitorArea>& areas, const QRect& anchor, int w, int h) {
@@ -47,7 +51,7 @@ QRect AttachedFrame::under(const QList<MonitorArea>& areas, const QRect& anchor,
         return QRect(100, 100, w, h);
     const QRect frame = areas.at(index).frame;
     const QRect vf = areas.at(index).visible;
-    const QPoint c(anchor.x() + anchor.width() / 2, anchor.y() + anchor.height() / 2);
+    const QPoint c = centreOf(anchor);
 
     // The panel's edge: where the anchor lies outside the free area, else the monitor edge nearest to it.
     enum Edge { top, bottom, left, right } edge;
@@ -74,7 +78,7 @@ QRect AttachedFrame::under(const QList<MonitorArea>& areas, const QRect& anchor,
     const QRect icon = anchor.isEmpty() ? QRect(anchor.topLeft(), QSize(1, 1)) : anchor;
     // An anchor within the free area (the pointer, without a tray) may have no room for the panel on
     // either side: the panel then covers it rather than leave the screen.
-    const bool within = vf.contains(c);
+    const bool within = insideFreeArea(areas, anchor);
     const auto onScreen = [&](int y) {
         return within ? clampLowWins(y, vf.y() + edgeMargin, vfBottom - h - edgeMargin) : y;
     };
@@ -89,6 +93,20 @@ QRect AttachedFrame::under(const QList<MonitorArea>& areas, const QRect& anchor,
         break;
     }
     return QRect(std::min(vfRight, icon.x()) - w - panelGap, centredY, w, h);
+}
+
+bool AttachedFrame::insideFreeArea(const QList<MonitorArea>& areas, const QRect& anchor) {
+    const int index = monitorFor(areas, anchor);
+    return index >= 0 && areas.at(index).visible.contains(centreOf(anchor));
+}
+
+QRect AttachedFrame::keepingTop(const QList<MonitorArea>& areas, const QRect& shown, int w, int h) {
+    const int index = monitorFor(areas, shown);
+    if (index < 0)
+        return QRect(shown.topLeft(), QSize(w, h));
+    const QRect vf = areas.at(index).visible;
+    const int y = clampLowWins(shown.y(), vf.y() + edgeMargin, vf.y() + vf.height() - h - edgeMargin);
+    return QRect(shown.x(), y, w, h);
 }
 
 int AttachedFrame::heightLimit(const QList<MonitorArea>& areas, const QRect& frame) {

@@ -18,6 +18,12 @@ public:
 
     // The frame of a window of the given size hanging from `anchor`; at (100, 100) without monitors.
     static QRect under(const QList<MonitorArea>& areas, const QRect& anchor, int width, int height);
+    // Whether `anchor` lies in its monitor's free area (the pointer, without a tray): no panel's
+    // side to hang from.
+    static bool insideFreeArea(const QList<MonitorArea>& areas, const QRect& anchor);
+    // The window shown at `shown`, at a new size: its top edge stays, moved up only as far as the
+    // free area needs.
+    static QRect keepingTop(const QList<MonitorArea>& areas, const QRect& shown, int width, int height);
     // The height limit on the monitor holding `frame`: it always fits the free area.
     static int heightLimit(const QList<MonitorArea>& areas, const QRect& frame);
     // The smallest height there: the usual minimum where it fits.

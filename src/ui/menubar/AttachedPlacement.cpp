@@ -34,11 +34,16 @@ AttachedPlacement::~AttachedPlacement() {
 
 void AttachedPlacement::beginShow() {
     m_showPointer = m_desktop.pointer();
+    m_shownFrame.reset();
 }
 
 QRect AttachedPlacement::frameUnderIcon(int width, int height) const {
     const QRect anchor = m_presence.anchor(m_clickPointer, m_showPointer.value_or(m_desktop.pointer()));
-    return AttachedFrame::under(m_desktop.areas(), anchor, width, height);
+    const QList<MonitorArea> areas = m_desktop.areas();
+    // Hung from the pointer, the window would move with every change of its height (a tab's).
+    if (m_shownFrame && AttachedFrame::insideFreeArea(areas, anchor))
+        return AttachedFrame::keepingTop(areas, *m_shownFrame, width, height);
+    return AttachedFrame::under(areas, anchor, width, height);
 }
 
 int AttachedPlacement::heightLimit(const QRect& frame) const {
@@ -62,6 +67,8 @@ void AttachedPlacement::place(QWidget* window, int width, int height) {
 
 void AttachedPlacement::placeForShow(QWidget* window, int height) {
     m_replacementsAfterMoves = 0;
+    m_shownFrame.reset();
+    m_shownFrame = frameUnderIcon(AttachedFrame::width, height);
     place(window, AttachedFrame::width, height);
     schedulePlacements(window);
 }

@@ -29,7 +29,8 @@ public:
     // The pointer at the last click on the icon, for a tray that does not tell where the icon is.
     void setClickPointer(std::optional<QPoint> pointer) { m_clickPointer = pointer; }
     // A show begins: with nothing else to hang from, the window hangs from the pointer of this
-    // moment until the next show, wherever the pointer goes meanwhile (a click on a tab).
+    // moment until the next show, wherever the pointer goes meanwhile (a click on a tab), and keeps
+    // the top edge it was shown with as its height changes.
     void beginShow();
     QRect frameUnderIcon(int width, int height) const;
     // The attached window's height limit on the monitor holding `frame`.
@@ -58,6 +59,8 @@ private:
     TaskbarPolicy& m_taskbarPolicy;
     std::optional<QPoint> m_clickPointer;
     std::optional<QPoint> m_showPointer;
+    // Where this show put the window, while it has nothing to hang from but the pointer.
+    std::optional<QRect> m_shownFrame;
     QPointer<QWidget> m_observedWindow;
     bool m_observing = false;
     bool m_placing = false;

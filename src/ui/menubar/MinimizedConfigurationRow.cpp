@@ -113,8 +113,9 @@ void MinimizedConfigurationRow::build() {
     counts->addStretch(1);
     column->addLayout(counts);
     line->addLayout(column, 1);
-    m_picker = new ElidingComboBox(this);
-    m_picker->setFixedWidth(pickerWidth);
+    auto* picker = new ElidingComboBox(this);
+    picker->setNarrowestWidth(pickerWidth);
+    m_picker = picker;
     m_picker->setFont(Fonts::system(10));
     // Only the user's own pick counts; programmatic changes of the shown entry do not.
     connect(m_picker, &QComboBox::activated, this,

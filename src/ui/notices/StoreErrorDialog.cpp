@@ -26,11 +26,19 @@ QString StoreErrorDialog::advice(const QString& path, const QString& message) {
     // Another file in its place would fail the same way: the folder itself needs mending.
     const QString folder = ModelContainer::unwritableFolderReason(QFileInfo(path).absolutePath());
     const QString reason = reasonIn(message, path);
+    // Nothing is wrong with the file or the folder; only room is missing.
+    if (reason.endsWith(ModelContainer::diskFullReason(), Qt::CaseInsensitive))
+        return tr("Nothing was changed. The disk that holds this folder has no room left for Quarlin's "
+                  "data: free some space on it, then start Quarlin again.");
     if (reason.compare(folder, Qt::CaseInsensitive) == 0 ||
         reason.startsWith(QStringLiteral("Could not create the folder ")))
         return tr("Nothing was changed. Quarlin keeps its data in this folder and must be able to write "
                   "there: check the folder's permissions and its owner, and that its disk is not mounted "
                   "read-only, then start Quarlin again.");
+    // The file this start began was taken away again: there is nothing to put a backup in place of.
+    if (!QFileInfo::exists(path))
+        return tr("Nothing was changed: Quarlin removed the new file it had begun. Start Quarlin again "
+                  "once the problem above is mended.");
     return tr("The file was left untouched: Quarlin has not changed, moved or replaced it. Put a "
               "backup in its place, or move it aside to start with an empty library, then start "
               "Quarlin again.");

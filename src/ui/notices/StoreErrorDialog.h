@@ -14,6 +14,7 @@ public:
     static QString reasonIn(const QString& message, const QString& path);
 
 private:
-    // What the user can do about it: mend the folder, or put another file in place of this one.
+    // What the user can do about it: free space on the disk, mend the folder, or put another file in
+    // place of this one.
     static QString advice(const QString& path, const QString& message);
 };

@@ -1,10 +1,14 @@
 // A configuration row of the home tab: what it shows for its configuration, the selection, the
 // position-group picker and when a pick re-activates, the one layout button, the display menu.
+#include "../../support/DrawnText.h"
 #include "HomeWorld.h"
+#include "model/AppPositionMapping.h"
+#include "model/PositionGroup.h"
 #include "model/PositionTemplate.h"
 #include "ui/home/ConfigurationRow.h"
 #include "ui/home/LayoutButtonChoice.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -94,6 +98,35 @@ private Q_SLOTS:
         row->show();
         QCOMPARE(w.state.selectedPositionGroupForConfig().value(key), uuidString(first->id()));
         QCOMPARE(row->picker()->currentIndex(), 0);
+    }
+
+    // Group names whole where there is room: in the box while the row has it, and in its list (as
+    // wide as its entries need, whatever the box's width).
+    void pickerShowsGroupNamesWhole() {
+        HomeWorld w;
+        ConfigurationGroup* c = w.configuration(QStringLiteral("Work"), 1);
+        c->addPositionGroup(QStringLiteral("Epsilon group"), QString(), true);
+        // Matches its template: drawn with the template's symbol, without the star.
+        PositionGroup* thirds = c->addPositionGroup(QStringLiteral("Three Thirds"), QString(), false);
+        for (const Corner corner : {Corner::leftThird, Corner::centerThird, Corner::rightThird}) {
+            const QString id = bundleIDs.at(int(c->configurationList().size()));
+            AppWorld::addApp(c, id, id.section('.', -1));
+            thirds->appendAppPosition(new AppPositionMapping(id, id.section('.', -1), corner));
+        }
+        Row row(w, c);
+        row->resize(900, row->sizeHint().height());
+        QComboBox* picker = row->picker();
+        QTRY_VERIFY(picker->width() > 0);
+        const QString box = DrawnText::of(picker).join(QString());
+        QVERIFY2(box.startsWith(QStringLiteral("Epsilon group")) && !box.contains(QChar(0x2026)),
+                 qPrintable(box));
+        picker->showPopup();
+        QTRY_VERIFY(picker->view()->isVisible());
+        const QString list = DrawnText::of(picker->view()).join(u'|');
+        picker->hidePopup();
+        QVERIFY2(list.contains(QStringLiteral("Epsilon group")) &&
+                     list.contains(QStringLiteral("Three Thirds")) && !list.contains(QChar(0x2026)),
+                 qPrintable(list));
     }
 
     void clickSelectsAndDeselects() {

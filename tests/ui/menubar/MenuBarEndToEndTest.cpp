@@ -313,6 +313,8 @@ private Q_SLOTS:
     void aStatusNotifierHostStartedLaterDoesNotStrandTheWindow();
     void escapeOrAClickElsewhereTakesItAway_data();
     void escapeOrAClickElsewhereTakesItAway();
+    void withoutATrayTheTabsKeepItsTopEdge_data();
+    void withoutATrayTheTabsKeepItsTopEdge();
     void onEveryPanel_data();
     void onEveryPanel();
     void scaledScreens_data();
@@ -610,6 +612,76 @@ void MenuBarEndToEndTest::escapeOrAClickElsewhereTakesItAway() {
     QVERIFY(shown());
     QVERIFY(run.click(run.desktop.frameGeometry(term.window).center()));
     QVERIFY(gone());
+}
+
+Q_DECLARE_METATYPE(TestDesktop::WindowManager)
+
+void MenuBarEndToEndTest::withoutATrayTheTabsKeepItsTopEdge_data() {
+    QTest::addColumn<TestDesktop::WindowManager>("windowManager");
+    QTest::newRow("openbox") << TestDesktop::WindowManager::openbox;
+    QTest::newRow("metacity") << TestDesktop::WindowManager::metacity;
+    // fluxbox's toolbar holds a tray of its own.
+}
+
+// Without a tray, brought by the hot key with the pointer below the middle of the screen (it hangs
+// above the pointer): each tab changes the window's height (545 on Home, taller on the others), and
+// it grows and shrinks at its bottom edge, its top edge where it was shown at every look while the
+// height changes (with room below for the tallest tab).
+void MenuBarEndToEndTest::withoutATrayTheTabsKeepItsTopEdge() {
+    QFETCH(TestDesktop::WindowManager, windowManager);
+    TestDesktop::Options options;
+    options.windowManager = windowManager;
+    ProgramRun run(options);
+    QVERIFY2(run.desktop.isReady(), qPrintable(run.desktop.error()));
+    using namespace KeyboardShortcuts;
+    QVERIFY(run.quarlin.writePreferences(
+        {{QStringLiteral("KeyboardShortcuts_activateCurrentGroup"),
+          QString::fromUtf8(Shortcut(Key::j, ModifierFlag::command).encoded())}}));
+    QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
+    const QRect area = run.desktop.workArea();
+    QVERIFY(run.desktop.movePointer(area.center().x(), area.top() + 700));
+    // The hot key is grabbed a moment after the window first shows: pressed again until it answers.
+    bool answered = false;
+    for (int press = 0; press < 10 && !answered; ++press) {
+        QVERIFY(run.desktop.key(QStringLiteral("super+j")));
+        answered = run.desktop.waitFor(
+            [&] {
+                const std::optional<TreeWindow> w = run.mainWindow();
+                return w && w->rect.width() == 428;
+            },
+            2000);
+    }
+    QVERIFY2(answered, qPrintable(run.quarlin.output()));
+    // Placed for the show once more as the window manager maps it; the last of these is logged.
+    QVERIFY2(run.quarlin.waitForOutput(QStringLiteral("attached window placed at"), 15000),
+             qPrintable(run.quarlin.output()));
+    const QRect shown = run.mainWindow()->rect;
+    QCOMPARE(shown.height(), 545);
+    const QString tag = QString::fromLatin1(QTest::currentDataTag());
+    run.quarlin.screenshot(QStringLiteral("no-tray-%1-shown").arg(tag));
+
+    // The tab bar's buttons, centred at the top: Home, Shortcuts, Settings.
+    const int home = 40, shortcuts = 214, settings = 388;
+    QList<int> tops;
+    for (const int tab : {settings, home, shortcuts, home, settings}) {
+        const QRect before = run.mainWindow() ? run.mainWindow()->rect : QRect();
+        QVERIFY(run.click(before.topLeft() + QPoint(tab, 28)));
+        const bool resized = run.desktop.waitFor(
+            [&] {
+                const std::optional<TreeWindow> w = run.mainWindow();
+                if (!w)
+                    return false;
+                tops << w->rect.top();
+                return tab == home ? w->rect.height() == 545 : w->rect.height() >= 745;
+            },
+            15000);
+        run.quarlin.screenshot(QStringLiteral("no-tray-%1-tab-%2").arg(tag).arg(tab));
+        QVERIFY2(resized, qPrintable(run.quarlin.output()));
+    }
+    const QList<int> topsOfShow(tops.size(), shown.top());
+    QCOMPARE(tops, topsOfShow);
+    // The tallest tab still ends inside the free area.
+    QVERIFY(area.contains(run.mainWindow()->rect));
 }
 
 void MenuBarEndToEndTest::onEveryPanel_data() {

@@ -295,6 +295,35 @@ private Q_SLOTS:
         QCOMPARE(world.window.geometry().x(), shown.x() + 200);
     }
 
+    // No tray, brought by the hot key wherever the pointer is: the tabs' heights (545, 745) change
+    // the window's height, never its top edge, unless the bottom would leave the free area.
+    void withoutATrayTheTopEdgeStaysAsTheHeightChanges_data() {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::newRow("pointer high") << QPoint(900, 100);
+        QTest::newRow("pointer low") << QPoint(900, 1000);
+        QTest::newRow("pointer near the left edge") << QPoint(20, 540);
+        QTest::newRow("pointer in the middle") << QPoint(900, 500);
+    }
+    void withoutATrayTheTopEdgeStaysAsTheHeightChanges() {
+        QFETCH(QPoint, pointer);
+        MenuBarWorld world;
+        world.monitors.list = {{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)}};
+        world.statusItem.rect = QRect();
+        world.tray.available = false;
+        world.monitors.pointerPosition = pointer;
+        MenuBarManager& manager = world.start();
+        manager.showAttachedWindow();
+        world.clock.advance(0.5);
+        const QRect shown = world.window.geometry();
+        QCOMPARE(shown.height(), 545);
+        for (int height : {745, 545, 745, 545}) {
+            manager.adjustAttachedWindowHeight(height, false);
+            world.clock.advance(0.5);
+            const int top = std::min(shown.top(), 1080 - 8 - height);
+            QCOMPARE(world.window.geometry(), QRect(shown.left(), top, 428, height));
+        }
+    }
+
     void launchWaitsForTheIconThenFadesIn() {
         MenuBarWorld world;
         world.statusItem.rect = QRect();

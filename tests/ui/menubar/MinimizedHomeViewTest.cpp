@@ -1,8 +1,11 @@
 #include "../../app/AppWorld.h"
 #include "../../app/Fakes.h"
 
+#include "../../support/DrawnText.h"
 #include "../../support/WidgetScreenshot.h"
 
+#include "model/AppPositionMapping.h"
+#include "model/PositionGroup.h"
 #include "ui/QtApplicationShell.h"
 #include "ui/editor/ConfigurationEditor.h"
 #include "ui/editor/EditConfigurationModalView.h"
@@ -21,6 +24,7 @@
 #include "ui/look/LookColors.h"
 #include "ui/main/MainView.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -496,6 +500,36 @@ private Q_SLOTS:
         world.state.setMenuBarManager(nullptr);
     }
 
+    // Group names whole where the row has the room: in the box beside a short configuration name, and
+    // in its list (as wide as its entries need, wider than the box).
+    void theGroupPickerShowsNamesWhole() {
+        CompactWorld world;
+        ConfigurationGroup* c = world.configuration(QStringLiteral("Work"), 1);
+        c->addPositionGroup(QStringLiteral("Epsilon group"), {}, true);
+        // Matches its template: drawn with the template's symbol, without the star.
+        PositionGroup* thirds = c->addPositionGroup(QStringLiteral("Three Thirds"), {}, false);
+        for (const Corner corner : {Corner::leftThird, Corner::centerThird, Corner::rightThird}) {
+            const QString id = QStringLiteral("org.example.App%1").arg(int(corner));
+            AppWorld::addApp(c, id, id);
+            thirds->appendAppPosition(new AppPositionMapping(id, id, corner));
+        }
+        QVERIFY(world.context()->save());
+        MinimizedHomeView& view = world.show();
+        view.resize(428, 545);
+        QComboBox* picker = view.rows().first()->picker();
+        QTRY_VERIFY(picker->width() > 0);
+        const QString box = DrawnText::of(picker).join(QString());
+        QVERIFY2(box.startsWith(QStringLiteral("Epsilon group")) && !box.contains(QChar(0x2026)),
+                 qPrintable(box));
+        picker->showPopup();
+        QTRY_VERIFY(picker->view()->isVisible());
+        const QString list = DrawnText::of(picker->view()).join(u'|');
+        picker->hidePopup();
+        QVERIFY2(list.contains(QStringLiteral("Epsilon group")) &&
+                     list.contains(QStringLiteral("Three Thirds")) && !list.contains(QChar(0x2026)),
+                 qPrintable(list));
+    }
+
     // A long name gives way to the controls; the strip shows three icons and the rest as "+N";
     // application names in tooltips are plain text; the delete alert names it short, and Return there
     // keeps the row.
@@ -505,7 +539,8 @@ private Q_SLOTS:
         for (const QString& name :
              {QStringLiteral("<b>Bold</b>"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")})
             AppWorld::addApp(c, QStringLiteral("org.example.") + name, name);
-        c->addPositionGroup(QStringLiteral("Mirror Layout Extended"), {}, true);
+        c->addPositionGroup(QStringLiteral("Mirror Layout Extended ") + QString(40, QLatin1Char('M')), {},
+                            true);
         c->addPositionGroup(QStringLiteral("Second"), {}, false);
         QVERIFY(world.context()->save());
         MinimizedHomeView& view = world.show();
