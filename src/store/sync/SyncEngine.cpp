@@ -465,11 +465,16 @@ void SyncEngine::trimOnceRefreshed(double after) {
         if (self->m_context->isRefreshing() || self->m_worker->isBusy())
             return self->trimOnceRefreshed(trimRetrySeconds);
         // What waited for the worker meanwhile goes on when the trim is done, as after any job.
-        self->m_worker->start([] { ::malloc_trim(0); },
-                              [self] {
-                                  if (self)
-                                      self->workerDone();
-                              });
+        self->m_worker->start(
+            [checkpoint = self->m_checkpoint] {
+                ::malloc_trim(0);
+                if (checkpoint)
+                    checkpoint("memoryTrimmed");
+            },
+            [self] {
+                if (self)
+                    self->workerDone();
+            });
     });
 }
 
