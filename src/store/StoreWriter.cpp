@@ -33,15 +33,58 @@ bool StoreWriter::write(const QSet<const ModelObject*>* only, QString* error) {
         const auto added = newKeys.constFind(related);
         return added != newKeys.constEnd() ? *added : tracker.recordOf(related).key;
     };
-    // Owned by a row brought back: their rows went with it, and a key of theirs may be taken by now.
-    QSet<const ModelObject*> rowGone;
-    QList<ModelObject*> orphaned;
-    const auto bringBackOwned = [&](const ModelObject* owner) {
-        for (ModelObject* child : ownedChildren(owner))
-            if (selected(child)) {
-                rowGone.insert(child);
-                tracker.markDirty(child);
+    // Rows that are there in this transaction, as written or looked up.
+    QHash<const ModelObject*, bool> present;
+    const auto hasRow = [&](const ModelObject* object) {
+        const qint64 key = tracker.recordOf(object).key;
+        if (!key)
+            return true;
+        const auto known = present.constFind(object);
+        if (known != present.constEnd())
+            return *known;
+        const bool found = m_context.m_database
+                               .queryText(QStringLiteral("SELECT 1 FROM %1 WHERE pk = %2")
+                                              .arg(StoreSchema::tableName(object->kind()))
+                                              .arg(key))
+                               .has_value();
+        present.insert(object, found);
+        return found;
+    };
+    // A row that another writer deleted is written again under a new key (no row takes a deleted
+    // row's key), with what it owns: their rows went with it by the store's delete rules. A member
+    // moved in here from an owner that stays keeps its row.
+    const auto insertTree = [&](ModelObject* top) {
+        QList<ModelObject*> tree{top};
+        for (qsizetype i = 0; i < tree.size(); ++i) {
+            ModelObject* member = tree[i];
+            tree.append(ownedChildren(member));
+            if (newKeys.contains(member))
+                continue;
+            bool ok = true;
+            if (i > 0 && tracker.recordOf(member).key && hasRow(member)) {
+                bool found = false;
+                ok =
+                    m_context.m_tables->update(member, tracker.recordOf(member).key, keyOf, &found, &message);
+            } else {
+                qint64 key = 0;
+                ok = m_context.m_tables->insert(member, keyOf, &key, &message);
+                newKeys.insert(member, key);
             }
+            if (!ok)
+                return false;
+            present.insert(member, true);
+            written.append(member);
+        }
+        return true;
+    };
+    // Another writer deleted an owner (on its own, or with its own owner) while something it owns was
+    // edited here: the edit is the later change and brings back the chain of owners, each whole.
+    const auto bringBackOwners = [&](const ModelObject* object) {
+        ModelObject* top = nullptr;
+        for (ModelObject* owner = ownerOf(object); owner && !newKeys.contains(owner) && !hasRow(owner);
+             owner = ownerOf(owner))
+            top = owner;
+        return !top || insertTree(top);
     };
     // A member's row takes its index in the list shown here as its place, while the other members'
     // rows may hold places that are no indexes (a round writes the places merged, which a deletion
@@ -65,81 +108,42 @@ bool StoreWriter::write(const QSet<const ModelObject*>* only, QString* error) {
     for (Kind kind : StoreSchema::kinds) {
         for (ModelObject* object : tracker.dirtyOf(kind)) {
             const ChangeTracker::Record record = tracker.recordOf(object);
-            if (!record.dirty || record.deleted || !selected(object))
+            if (!record.dirty || record.deleted || !selected(object) || newKeys.contains(object))
                 continue;
             if (!m_context.isStorable(object)) {
                 if (record.key) {
                     ok = m_context.m_tables->remove(kind, record.key, &message);
                     dropped.append(object);
                 }
-            } else if (record.key && !rowGone.contains(object)) {
-                bool found = false;
-                ok = m_context.m_tables->update(object, record.key, keyOf, &found, &message);
-                if (ok && !found && !ownerOf(object)) {
-                    // Another writer deleted the row while it was edited here: the edit brings it back
-                    // under a new key, with what it owns (their rows went with it).
+                written.append(object);
+            } else {
+                // In a partial save, a new child of an owner that is not written yet waits for it.
+                if (const ModelObject* owner = ownerOf(object); !record.key && only && owner && !keyOf(owner))
+                    continue;
+                ok = bringBackOwners(object);
+                if (!ok || newKeys.contains(object)) {
+                    // Written with an owner brought back.
+                } else if (record.key) {
+                    bool found = false;
+                    ok = m_context.m_tables->update(object, record.key, keyOf, &found, &message);
+                    present.insert(object, found);
+                    // Deleted on its own while it was edited here: the edit brings it back, whole.
+                    if (ok && found)
+                        written.append(object);
+                    else if (ok)
+                        ok = insertTree(object);
+                } else {
                     qint64 key = 0;
                     ok = m_context.m_tables->insert(object, keyOf, &key, &message);
                     newKeys.insert(object, key);
-                    bringBackOwned(object);
-                } else if (ok && !found) {
-                    // Its row went with its owner's, which decides below.
-                    orphaned.append(object);
+                    written.append(object);
                 }
-            } else {
-                // In a partial save, a new child of an owner that is not written yet waits for it.
-                if (const ModelObject* owner = ownerOf(object); only && owner && !keyOf(owner))
-                    continue;
-                qint64 key = 0;
-                ok = m_context.m_tables->insert(object, keyOf, &key, &message);
-                newKeys.insert(object, key);
-                if (rowGone.contains(object))
-                    bringBackOwned(object);
             }
             if (!ok)
                 break;
-            written.append(object);
         }
         if (!ok)
             break;
-    }
-    // An edited child whose configuration's row another writer deleted brings the configuration back,
-    // whole, like an edit of the configuration itself.
-    const auto insertTree = [&](ModelObject* top) {
-        QList<ModelObject*> tree{top};
-        for (qsizetype i = 0; ok && i < tree.size(); ++i) {
-            ModelObject* member = tree[i];
-            tree.append(ownedChildren(member));
-            if (newKeys.contains(member))
-                continue;
-            qint64 key = 0;
-            ok = m_context.m_tables->insert(member, keyOf, &key, &message);
-            newKeys.insert(member, key);
-            written.append(member);
-        }
-    };
-    for (ModelObject* child : std::as_const(orphaned)) {
-        // Deleted on its own while its owner stays: the edit brings it back, like a root's.
-        if (const ModelObject* owner = ownerOf(child);
-            ok && owner && !newKeys.contains(owner) && tracker.recordOf(owner).key &&
-            m_context.m_database
-                .queryText(QStringLiteral("SELECT 1 FROM %1 WHERE pk = %2")
-                               .arg(StoreSchema::tableName(owner->kind()))
-                               .arg(tracker.recordOf(owner).key))
-                .has_value()) {
-            insertTree(child);
-            continue;
-        }
-        ModelObject* root = ownerOf(child);
-        while (ModelObject* owner = root ? ownerOf(root) : nullptr)
-            root = owner;
-        if (!ok || !root || newKeys.contains(root) || !tracker.recordOf(root).key ||
-            !m_context.isStorable(root))
-            continue;
-        bool found = false;
-        ok = m_context.m_tables->update(root, tracker.recordOf(root).key, keyOf, &found, &message);
-        if (ok && !found)
-            insertTree(root);
     }
     QList<ModelObject*> removed;
     for (qsizetype i = 0; ok && i < tracker.pendingDeletes().size(); ++i) {

@@ -12,6 +12,7 @@
 #include "platform/sim/VirtualScheduler.h"
 #include "store/Database.h"
 #include "store/ModelContext.h"
+#include "store/sync/FolderSyncStatus.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,6 +99,52 @@ private:
         // Bringing the moved one back writes its list whole, as shown before the round.
         row("an application dropped and another renamed there, the dropped one moved here later, at %s",
             "dropApp, renameApp", false, "Work||There,Editor");
+        // One level down: a position group deleted there comes back for a later edit of what it owns.
+        row("a group deleted there, a mapping added to it here later, at %s",
+            "group deleted, mapping added here", false, "Work||Editor,Terminal|Main:Editor,Terminal,Here");
+        row("a group deleted there, its mappings reordered here later, at %s",
+            "group deleted, mappings reordered here", false, "Work||Editor,Terminal|Main:Terminal,Editor");
+        row("a group deleted there, a mapping moved to another corner here later, at %s",
+            "group deleted, mapping moved here", false, "Work||Editor,Terminal|Main:Editor*,Terminal");
+        row("a group deleted there, renamed here later, at %s", "group deleted, renamed here", false,
+            "Work||Editor,Terminal|Here:Editor,Terminal");
+        row("a group deleted there later, renamed here, at %s", "group deleted, renamed here", true,
+            "Work||Editor,Terminal");
+        row("a group renamed there, a mapping added to it here, at %s", "group renamed, mapping added here",
+            false, "Work||Editor,Terminal|There:Editor,Terminal,Here");
+    }
+    // The group "Main" of the configuration, on `machine`.
+    PositionGroup* mainGroup(const Machine& machine) const {
+        ConfigurationGroup* configuration = machine.find(m_id);
+        return configuration && !configuration->positionGroupList().isEmpty()
+                   ? configuration->positionGroupList().first()
+                   : nullptr;
+    }
+    // shown(), and each position group as "|name:mapping,…", a mapping moved to the right half
+    // marked "*".
+    QString shownWithGroups(const Machine& machine) const {
+        QString text = shown(machine, m_id);
+        if (ConfigurationGroup* configuration = machine.find(m_id))
+            for (PositionGroup* group : configuration->positionGroupList()) {
+                QStringList mappings;
+                for (AppPositionMapping* mapping : group->appPositionList())
+                    mappings.append(mapping->appName() + (mapping->corner() == Corner::rightHalf
+                                                              ? QStringLiteral("*")
+                                                              : QString()));
+                text += u'|' + group->name() + u':' + mappings.join(u',');
+            }
+        return text;
+    }
+    // "Main" with mappings of both applications, made on a and read in by both machines.
+    void addMainGroup() {
+        PositionGroup* group = m_a->find(m_id)->addPositionGroup(QStringLiteral("Main"), QString(), true);
+        for (const char* name : {"Editor", "Terminal"})
+            group->appendAppPosition(new AppPositionMapping(QStringLiteral("org.example.App"),
+                                                            QLatin1String(name), Corner::leftHalf));
+        QVERIFY(m_a->context()->save());
+        QVERIFY(m_a->engine->flushWrites());
+        syncBoth();
+        QCOMPARE(shownWithGroups(*m_b), QStringLiteral("Work||Editor,Terminal|Main:Editor,Terminal"));
     }
     static void addEditColumns() {
         QTest::addColumn<QString>("there");
@@ -110,6 +157,20 @@ private:
     // rows too.
     void editHere(const QString& there) {
         ConfigurationGroup* here = m_b->find(m_id);
+        if (there.startsWith(QLatin1String("group"))) {
+            PositionGroup* group = mainGroup(*m_b);
+            if (there.endsWith(QLatin1String("renamed here")))
+                return group->setName(QStringLiteral("Here"));
+            if (there.endsWith(QLatin1String("mapping moved here")))
+                return group->appPositionList().first()->setCorner(Corner::rightHalf);
+            if (there.endsWith(QLatin1String("reordered here"))) {
+                QList<AppPositionMapping*> mappings = group->appPositionList();
+                mappings.append(mappings.takeFirst());
+                return group->setAppPositions(mappings);
+            }
+            return group->appendAppPosition(new AppPositionMapping(QStringLiteral("org.example.App"),
+                                                                   QStringLiteral("Here"), Corner::leftHalf));
+        }
         if (there == QLatin1String("renameApp"))
             return here->appendConfiguration(newApp(QStringLiteral("Here")));
         if (there == QLatin1String("deleted, application renamed here") || there == QLatin1String("dropApp"))
@@ -135,7 +196,11 @@ private:
     // a's edit, saved and written to the folder.
     void editThere(const QString& there) {
         ConfigurationGroup* configuration = m_a->find(m_id);
-        if (there.startsWith(QLatin1String("delete")))
+        if (there.startsWith(QLatin1String("group deleted")))
+            m_a->context()->deleteObject(mainGroup(*m_a));
+        else if (there.startsWith(QLatin1String("group renamed")))
+            mainGroup(*m_a)->setName(QStringLiteral("There"));
+        else if (there.startsWith(QLatin1String("delete")))
             m_a->context()->deleteObject(configuration);
         else if (there == QLatin1String("dropApp"))
             m_a->context()->deleteObject(configuration->configurationList().first());
@@ -260,6 +325,11 @@ private Q_SLOTS:
         // no lock on the store until then), after it, and while the live objects read the round in.
         for (const char* point : {"roundStarted", "merged", "storeCommitted", "readingIn"})
             addEditRows(point);
+        // b's edits on either side of a's deletion, saved together while the round reads it: the later
+        // one weighs.
+        QTest::newRow("deleted there between two edits here, at roundStarted")
+            << QStringLiteral("delete between") << false << QByteArray("roundStarted")
+            << QStringLiteral("Here|Early|Editor,Terminal");
     }
     void theLaterEditWinsWhateverTheRoundIsDoing() {
         QFETCH(QString, there);
@@ -267,10 +337,14 @@ private Q_SLOTS:
         QFETCH(QByteArray, point);
         QFETCH(QString, expected);
         const auto editHere = [&] { this->editHere(there); };
+        if (there.startsWith(QLatin1String("group")))
+            addMainGroup();
         if (editedHereFirst)
             editHere();
         m_scheduler->advance(1);
-        editThere(there);
+        const bool between = there.endsWith(QLatin1String("between"));
+        if (!between)
+            editThere(there);
         if (QTest::currentTestFailed())
             return;
 
@@ -286,6 +360,11 @@ private Q_SLOTS:
         } else {
             QVERIFY(m_gate.waitReached());
         }
+        if (between) {
+            m_b->find(m_id)->setDesc(QStringLiteral("Early"));
+            m_scheduler->advance(1);
+            editThere(there);
+        }
         if (!editedHereFirst)
             editHere();
         QString error;
@@ -297,8 +376,64 @@ private Q_SLOTS:
         QVERIFY(ended);
         syncBoth();
 
-        QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
-        QCOMPARE(appsSorted(shown(*m_b, m_id), there), appsSorted(expected, there));
+        QCOMPARE(shownWithGroups(*m_b), shownWithGroups(*m_a));
+        QCOMPARE(appsSorted(shownWithGroups(*m_b), there), appsSorted(expected, there));
+    }
+
+    // The store refuses the rows that settle an edit saved while the round ran (another program's
+    // trigger stands in for a disk that fails): "Sync Now" and the Settings tab say so, with the reason,
+    // and once the store takes the rows again the next "Sync Now" settles and sends the edit.
+    void aSettlementTheStoreRefusesIsSyncNowsOutcome_data() {
+        QTest::addColumn<QByteArray>("point");
+        for (const char* point : {"storeCommitted", "readingIn"})
+            QTest::newRow(point) << QByteArray(point);
+    }
+    void aSettlementTheStoreRefusesIsSyncNowsOutcome() {
+        QFETCH(QByteArray, point);
+        editThere(QStringLiteral("rename"));
+        const bool readingIn = point == "readingIn";
+        if (!readingIn)
+            m_gate.arm(point.constData());
+        FolderSyncStatus status(m_b->engine.get(), QString());
+        std::optional<bool> outcome;
+        QString reported;
+        status.syncNow([&](bool ok, const QString& error) {
+            outcome = ok;
+            reported = error;
+        });
+        if (readingIn) {
+            m_b->engine->settle();
+            QVERIFY(m_b->context()->isRefreshing());
+        } else {
+            QVERIFY(m_gate.waitReached());
+        }
+        // The save writes the row whole, with the name that the round replaced.
+        m_b->find(m_id)->setDesc(QStringLiteral("Here"));
+        QString error;
+        const bool saved = m_b->context()->save(&error);
+        std::unique_ptr<Database> other =
+            Database::open(m_dir->filePath(QStringLiteral("b/quarlin.sqlite")), false, &error);
+        const bool refusing =
+            other &&
+            other->execute(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON ConfigurationGroup "
+                                          "WHEN NEW.name = 'There' BEGIN SELECT RAISE(ABORT, "
+                                          "'the disk refused the write'); END"),
+                           &error);
+        m_gate.release();
+        QVERIFY2(saved && refusing, qPrintable(error));
+        for (int turn = 0; !outcome && turn < 1000; ++turn)
+            advanceSettled(*m_scheduler, 0, {&*m_a, &*m_b});
+        QVERIFY(outcome.has_value());
+        QVERIFY(!*outcome);
+        QVERIFY2(reported.contains(QLatin1String("refused")), qPrintable(reported));
+        QCOMPARE(status.lastOutcome(), SyncStatus::Outcome::failed);
+        QVERIFY2(status.lastError().contains(QLatin1String("refused")), qPrintable(status.lastError()));
+
+        QVERIFY2(other->execute(QStringLiteral("DROP TRIGGER refuse"), &error), qPrintable(error));
+        QVERIFY2(syncNowSettled(status, *m_scheduler, {&*m_a, &*m_b}, &error), qPrintable(error));
+        syncBoth();
+        for (Machine* machine : {&*m_a, &*m_b})
+            QCOMPARE(shown(*machine, m_id), QStringLiteral("There|Here|Editor,Terminal"));
     }
 
     // Another program holds the store's write lock from the end of the merge until the round has given
@@ -346,6 +481,8 @@ private Q_SLOTS:
         QFETCH(bool, editedHereFirst);
         QFETCH(QByteArray, point);
         QFETCH(QString, expected);
+        if (there.startsWith(QLatin1String("group")))
+            addMainGroup();
         if (editedHereFirst)
             editHere(there);
         m_scheduler->advance(1);
@@ -382,8 +519,8 @@ private Q_SLOTS:
         restartBWithFolder();
         advanceSettled(*m_scheduler, 1, {&*m_a, &*m_b});
         syncBoth();
-        QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
-        QCOMPARE(appsSorted(shown(*m_b, m_id), there), appsSorted(expected, there));
+        QCOMPARE(shownWithGroups(*m_b), shownWithGroups(*m_a));
+        QCOMPARE(appsSorted(shownWithGroups(*m_b), there), appsSorted(expected, there));
     }
 
     // A round brings new configurations and the file of the one b renames meanwhile: as it was,

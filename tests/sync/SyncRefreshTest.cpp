@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <atomic>
 #include <functional>
@@ -55,6 +56,9 @@ private:
     QString m_keep;
     // Run on b's worker right after its round committed to the store.
     std::function<void()> m_afterCommit;
+    // b's memory given back: how often, and how often in a turn of the main thread.
+    std::atomic<int> m_trims = 0;
+    std::atomic<int> m_trimsOnMain = 0;
 
     QString folder() const { return m_dir->filePath(QStringLiteral("shared")); }
     QString storeOf(const char* name) const {
@@ -114,10 +118,17 @@ private Q_SLOTS:
         QVERIFY(m_a->engine->importChanges());
         m_keep = uuidString(keep->id());
         m_afterCommit = nullptr;
+        m_trims = 0;
+        m_trimsOnMain = 0;
         m_b.emplace(m_dir->filePath(QStringLiteral("b")), folder(), *m_scheduler, true, 0,
                     [this](const char* point) {
                         if (m_afterCommit && point == std::string_view("storeCommitted"))
                             std::exchange(m_afterCommit, nullptr)();
+                        if (point == std::string_view("memoryTrimmed")) {
+                            ++m_trims;
+                            if (QThread::currentThread() == thread())
+                                ++m_trimsOnMain;
+                        }
                     });
         advanceSettled(*m_scheduler, 0, {&*m_b});
         QCOMPARE(library(m_b->context()), library(m_a->context()));
@@ -268,6 +279,8 @@ private Q_SLOTS:
         m_b->find(m_keep)->setName(QStringLiteral("Renamed here"));
         QVERIFY(m_b->context()->save());
         advanceSettled(*m_scheduler, 1, {&*m_b});
+        QVERIFY(m_trims > 0);
+        QCOMPARE(m_trimsOnMain.load(), 0);
         QVERIFY(m_a->engine->importChanges());
         QCOMPARE(m_a->find(m_keep)->name(), QStringLiteral("Renamed here"));
     }

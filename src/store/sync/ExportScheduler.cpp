@@ -130,10 +130,21 @@ bool ExportScheduler::settleOverlap(bool done, QString* error) {
     // Saved first: the edits must be in their rows, and a later save would write whole rows again.
     if (m_engine.m_context->hasChanges() && !m_engine.m_context->save(error))
         return false;
-    const SyncExporter::Settlement settlement =
-        m_engine.m_exporter->settleOverlap(std::exchange(m_savedMeanwhile, false), done);
-    if (settlement.isEmpty())
+    const bool savedMeanwhile = std::exchange(m_savedMeanwhile, false);
+    // A settlement that the store refuses is weighed again, whole, at the next try; the round's
+    // objects count as shown only once it is in.
+    bool stored = false;
+    const auto next = qScopeGuard([&] {
+        if (!stored)
+            m_savedMeanwhile = m_savedMeanwhile || savedMeanwhile;
+        else if (done)
+            m_engine.m_exporter->overlapSettled();
+    });
+    const SyncExporter::Settlement settlement = m_engine.m_exporter->settleOverlap(savedMeanwhile, false);
+    if (settlement.isEmpty()) {
+        stored = true;
         return false;
+    }
     // Through the main context, which knows the rows it holds. Its save writes a revived member's list
     // whole, as the live objects show it, which is before the rounds: the rows weighed go in after.
     for (ModelObject* object : settlement.revive)
@@ -146,6 +157,7 @@ bool ExportScheduler::settleOverlap(bool done, QString* error) {
         return false;
     if (!settlement.reviveMembers.isEmpty() && !m_engine.m_merger->store(settlement.reviveMembers, error))
         return false;
+    stored = true;
     m_engine.m_context->checkForRemoteChanges();
     return true;
 }

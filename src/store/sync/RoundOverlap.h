@@ -53,6 +53,8 @@ public:
     // only those edited since the last export. With `done`, the round's objects are taken as shown by
     // the live objects from now on.
     Settlement settleOverlap(bool saved, bool done);
+    // The settlement is in the store: the round's objects are taken as shown by the live objects.
+    void settled() { m_found = {}; }
     // What a revived object held before the deletion, once: its export keeps the stamps of what is
     // unchanged, so that a later edit of another machine's still wins over them. It goes out stamped
     // when the edit that brought it back was made, so that a deletion made elsewhere after that edit

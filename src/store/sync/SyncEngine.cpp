@@ -145,6 +145,8 @@ void SyncEngine::workerDone() {
 
 bool SyncEngine::fail(const QString& message, QString* error) {
     m_lastError = message;
+    // Whatever fails while "Sync Now" runs is its outcome.
+    m_manual.fail(message);
     if (error)
         *error = message;
     return false;
@@ -463,11 +465,16 @@ void SyncEngine::trimOnceRefreshed(double after) {
         if (self->m_context->isRefreshing() || self->m_worker->isBusy())
             return self->trimOnceRefreshed(trimRetrySeconds);
         // What waited for the worker meanwhile goes on when the trim is done, as after any job.
-        self->m_worker->start([] { ::malloc_trim(0); },
-                              [self] {
-                                  if (self)
-                                      self->workerDone();
-                              });
+        self->m_worker->start(
+            [checkpoint = self->m_checkpoint] {
+                ::malloc_trim(0);
+                if (checkpoint)
+                    checkpoint("memoryTrimmed");
+            },
+            [self] {
+                if (self)
+                    self->workerDone();
+            });
     });
 }
 
@@ -521,8 +528,6 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     m_exporter->noteRound(round);
     QString settleError;
     const bool settled = m_exports->settleOverlap(false, &settleError);
-    if (!settleError.isEmpty())
-        logWarning(lcSync, QStringLiteral("❌ Sync failed: ") + settleError);
     StoreChanges changes = result.changes;
     if (settled)
         changes.onlyThisCommit = {};
@@ -555,6 +560,10 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
         if (QString message; !m_exporter->hasOverlap() && !clearApplying(&message))
             return end(false, message);
     }
+    // The round's commit is read in all the same; the edits saved meanwhile stay in the store and are
+    // weighed again before the next export.
+    if (!settleError.isEmpty())
+        return end(false, settleError);
     if (!written)
         return end(false, writeError);
     if (!exported)

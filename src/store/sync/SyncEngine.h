@@ -67,7 +67,8 @@ public:
         // The wall clock in milliseconds; the scheduler's when empty.
         HybridClock::WallClock wallClock;
         // Called at the points where the store and the sync state are written, by name, on the
-        // worker's thread, and once each file's temporary file is written; tests stop the process there.
+        // worker's thread, once each file's temporary file is written, and once a large round's memory
+        // is given back; tests stop the process there.
         std::function<void(const char* point)> checkpoint;
         // Tests: paths refused as unreadable (see SyncFolder::setDenied).
         SyncFolder::Denied denied;

@@ -92,6 +92,7 @@ public:
             m_dropping.insert(object);
         return settlement;
     }
+    void overlapSettled() { m_overlap.settled(); }
 
 private:
     void track(ModelObject* object);
