@@ -1,19 +1,24 @@
-// Three machines on one sync folder, each a sync_peer process in automatic mode (watcher, timers,
-// autosave), driven with random edits from fixed seeds while busy threads load the processor and the
-// peers' workers stall at random; now and then one is killed (kill -9) and started again. After quiet
-// passes every machine and the folder must hold the same library, and every edit whose save returned
-// ok must hold, or have been overtaken by a later edit of the same attribute or a later deletion.
+// Three machines, each a sync_peer process in automatic mode (watcher, timers, autosave) on its own
+// copy of the sync folder, which a relay (SyncRelay) keeps in step as a file-sync service does: each
+// version of each file reaches each other copy after a delay of its own, late and out of order, with
+// conflict copies where two machines wrote one file without seeing each other, and machines go offline
+// for a few steps. They are driven with random edits from fixed seeds while busy threads load the
+// processor and the peers' workers stall at random; now and then one is killed (kill -9) and started
+// again. Once the relay has delivered everything, after quiet passes every machine and every copy must
+// hold the same library; every edit whose save returned ok must hold, or have been overtaken by a later
+// edit of the same attribute or a later deletion; and no machine may write a list member's place
+// stamped after the last edit of that list made on any machine.
 // Every so often one is killed at a chosen step of a round instead, a round that reads a new
-// configuration and another's file delivered again unchanged while that one is renamed. A sync
-// service may hold an application's file back and deliver it late, over what was written meanwhile;
-// and the three machines may reorder one configuration at once while one of them deletes from it.
+// configuration and another's file delivered again unchanged while that one is renamed; and the three
+// machines may reorder one configuration at once while one of them deletes from it.
 // Times are taken here, around each command: an edit's stamp lies between the sending of its command
 // and its answer, so "later" below is judged only where those intervals do not overlap. A deletion
 // is stamped when it is written out, which a busy worker puts off past its answer: the tombstone's
 // stamp says when.
 // SYNC_SOAK_SEEDS (how many seeds) and SYNC_SOAK_OPS (edits per seed) make the long run; with
-// SYNC_SOAK_KEEP set, a failed run leaves its machines' folders and the sync folder for a look.
+// SYNC_SOAK_KEEP set, a failed run leaves its machines' folders and the folder copies for a look.
 #include "SyncPeerProcess.h"
+#include "SyncRelay.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -37,6 +42,8 @@
 namespace {
 constexpr qint64 never = std::numeric_limits<qint64>::max();
 constexpr int machineCount = 3;
+// The machine part of a stamp that only restates a place.
+const QString restating = QStringLiteral("00000000-0000-0000-0000-000000000001");
 
 int fromEnvironment(const char* name, int fallback) {
     bool ok = false;
@@ -53,6 +60,7 @@ struct Op {
     QString value;
     qint64 sent = 0;
     qint64 done = never; // its save returned ok by then; never for an edit left to the autosave
+    qint64 answered = 0;
     bool committed = false;
     QString answer;
 };
@@ -98,8 +106,14 @@ public:
 
 private:
     QString runSeed() {
-        m_folder = m_dir.filePath(QStringLiteral("folder"));
-        QDir().mkpath(m_folder);
+        QStringList devices;
+        for (int m = 0; m < machineCount; ++m) {
+            m_copies[m] = m_dir.filePath(QStringLiteral("copy%1").arg(m));
+            QDir().mkpath(m_copies[m]);
+            devices.append(deviceId(m_random));
+        }
+        m_relay = std::make_unique<SyncRelay>(QStringList(std::begin(m_copies), std::end(m_copies)), devices,
+                                              m_random.generate());
         m_start = QDateTime::currentMSecsSinceEpoch();
         for (int m = 0; m < machineCount; ++m)
             if (!start(m))
@@ -114,27 +128,45 @@ private:
             return QStringLiteral("seed %1: %2\n").arg(m_seed).arg(m_stuck) + m_events.join(u'\n');
         if (!failure.isEmpty())
             return failure;
-        // Every machine has read the folder since its last restart: what a killed run was writing is gone.
-        if (const QStringList left = temporaryFiles(); !left.isEmpty())
-            return QStringLiteral("seed %1: temporary files left: %2\n").arg(m_seed).arg(left.join(u' ')) +
+        // Every machine has read the folder since its last restart: what a killed run was writing is gone,
+        // and so are the conflict copies, merged.
+        if (const QStringList left = strayFiles(); !left.isEmpty())
+            return QStringLiteral("seed %1: files left: %2\n").arg(m_seed).arg(left.join(u' ')) +
                    m_events.join(u'\n');
         return check();
     }
 
-    QStringList temporaryFiles() const {
+    // A Syncthing device id: eight groups of seven base-32 characters.
+    static QString deviceId(QRandomGenerator& random) {
+        static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ234567";
+        QStringList groups;
+        for (int g = 0; g < 8; ++g) {
+            QString group;
+            for (int c = 0; c < 7; ++c)
+                group += QLatin1Char(alphabet[random.bounded(32)]);
+            groups.append(group);
+        }
+        return groups.join(u'-');
+    }
+
+    QStringList strayFiles() const {
         QStringList found;
-        QDirIterator files(m_folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (files.hasNext())
-            if (const QString path = files.next(); path.endsWith(QLatin1String(".tmp")))
-                found.append(path.mid(m_folder.size() + 1));
+        for (int m = 0; m < machineCount; ++m) {
+            QDirIterator files(m_copies[m], QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (files.hasNext())
+                if (const QString path = files.next();
+                    path.endsWith(QLatin1String(".tmp")) || path.contains(QLatin1String(".sync-conflict-")))
+                    found.append(QStringLiteral("copy%1/").arg(m) + path.mid(m_copies[m].size() + 1));
+        }
         return found;
     }
 
     bool start(int m) {
         m_peers[m] = std::make_unique<SyncPeerProcess>(
-            m_dir.filePath(QStringLiteral("m%1").arg(m)), m_folder,
+            m_dir.filePath(QStringLiteral("m%1").arg(m)), m_copies[m],
             QStringList{QStringLiteral("--automatic"), QStringLiteral("--jitter"),
                         QString::number(m_seed * 10 + unsigned(m) + unsigned(m_restarts))});
+        m_started[m].append(now());
         return m_peers[m]->isReady();
     }
 
@@ -149,6 +181,7 @@ private:
                           .arg(op.machine)
                           .arg(command)
                           .arg(op.sent - m_start);
+        op.answered = now();
         const bool ok = !answer.value(0).startsWith(QLatin1String("error"));
         op.answer = answer.join(u' ');
         if (ok) {
@@ -221,13 +254,15 @@ private:
         ++m_restarts;
         make(n);
         issue(opOf(n, {}, {}, {}), QStringLiteral("sync"));
-        const QString path = QStringLiteral("%1/ConfigurationGroup/%2.json").arg(m_folder, configuration);
-        const QString copy = QStringLiteral("%1/ConfigurationGroup/.again").arg(m_folder);
+        m_relay->flush();
+        const QString path = QStringLiteral("%1/ConfigurationGroup/%2.json").arg(m_copies[m], configuration);
+        const QString copy = QStringLiteral("%1/ConfigurationGroup/.again").arg(m_copies[m]);
         if (QFile::copy(path, copy))
             std::rename(qPrintable(copy), qPrintable(path));
         m_peers[m] = std::make_unique<SyncPeerProcess>(
-            m_dir.filePath(QStringLiteral("m%1").arg(m)), m_folder,
+            m_dir.filePath(QStringLiteral("m%1").arg(m)), m_copies[m],
             QStringList{QStringLiteral("--die-at"), QString::fromLatin1(point)});
+        m_started[m].append(now());
         if (!m_peers[m]->isReady()) {
             m_stuck = QStringLiteral("m%1 did not start to be killed").arg(m);
             return;
@@ -248,28 +283,20 @@ private:
             m_history[renamed].done = now();
     }
 
-    // An application's file taken out of the folder, to come back as it was a few steps later.
-    void holdBack(int i) {
-        const QDir apps(m_folder + QStringLiteral("/AppConfiguration"));
-        const QStringList files = apps.entryList({QStringLiteral("*.json")}, QDir::Files);
-        if (files.isEmpty())
+    // Neither read nor written by the relay for a few steps; the machine edits on.
+    void goOffline(int m, int i) {
+        if (!m_relay->isOnline(m))
             return;
-        const QString name = files[int(m_random.bounded(int(files.size())))];
-        const QString aside = m_dir.filePath(QStringLiteral("held-%1").arg(i));
-        if (QFile::rename(apps.filePath(name), aside)) {
-            m_held.append({apps.filePath(name), aside, i + 2 + int(m_random.bounded(6))});
-            m_events.append(QStringLiteral("+%1 %2 held back").arg(now() - m_start).arg(name));
-        }
+        m_relay->setOnline(m, false);
+        m_offlineUntil[m] = i + 3 + int(m_random.bounded(10));
+        m_events.append(QStringLiteral("+%1 m%2 offline").arg(now() - m_start).arg(m));
     }
-    // Delivers the files held back until step `i` (all of them without).
-    void deliverHeld(int i = std::numeric_limits<int>::max()) {
-        for (qsizetype h = m_held.size() - 1; h >= 0; --h)
-            if (m_held[h].due <= i) {
-                std::rename(qPrintable(m_held[h].aside), qPrintable(m_held[h].path));
-                m_events.append(QStringLiteral("+%1 %2 delivered late")
-                                    .arg(now() - m_start)
-                                    .arg(QFileInfo(m_held[h].path).fileName()));
-                m_held.removeAt(h);
+    // Brings back the machines whose spell ends by step `i` (all of them without).
+    void comeOnline(int i = std::numeric_limits<int>::max()) {
+        for (int m = 0; m < machineCount; ++m)
+            if (!m_relay->isOnline(m) && m_offlineUntil[m] <= i) {
+                m_relay->setOnline(m, true);
+                m_events.append(QStringLiteral("+%1 m%2 online").arg(now() - m_start).arg(m));
             }
     }
     // Every machine reorders the configuration, none having seen the others' order, and the last
@@ -286,7 +313,8 @@ private:
     }
 
     void step(int i) {
-        deliverHeld(i);
+        comeOnline(i);
+        m_relay->step();
         if (i % 20 == 10)
             return killInRound(i);
         const int m = int(m_random.bounded(machineCount));
@@ -355,7 +383,7 @@ private:
         } else if (kind < 94) {
             make(m);
         } else if (kind < 96) {
-            holdBack(i);
+            goOffline(m, i);
         } else if (kind < 98) {
             reorderAtOnce(configuration, i);
         } else {
@@ -371,9 +399,9 @@ private:
         return dump;
     }
 
-    FileState file(const QString& kind, const QString& id) const {
+    FileState file(const QString& kind, const QString& id, int copy = 0) const {
         FileState state;
-        QFile f(QStringLiteral("%1/%2/%3.json").arg(m_folder, kind, id));
+        QFile f(QStringLiteral("%1/%2/%3.json").arg(m_copies[copy], kind, id));
         if (!f.open(QIODevice::ReadOnly))
             return state;
         state.exists = true;
@@ -382,19 +410,19 @@ private:
         return state;
     }
 
-    // The library as the folder holds it, in the form of a peer's dump.
-    QStringList folderDump(const QStringList& like) const {
+    // The library as a copy of the folder holds it, in the form of a peer's dump.
+    QStringList folderDump(const QStringList& like, int copy) const {
         QStringList lines;
         for (const QString& line : like) {
             const QString id = line.section(u'|', 0, 0);
-            const FileState configuration = file(QStringLiteral("ConfigurationGroup"), id);
+            const FileState configuration = file(QStringLiteral("ConfigurationGroup"), id, copy);
             if (!configuration.exists || configuration.deleted) {
                 lines.append(id + QStringLiteral("|(not in the folder)"));
                 continue;
             }
             QStringList apps;
             for (const QString& app : line.section(u'|', 3).split(u',', Qt::SkipEmptyParts)) {
-                const FileState f = file(QStringLiteral("AppConfiguration"), app.section(u':', 0, 0));
+                const FileState f = file(QStringLiteral("AppConfiguration"), app.section(u':', 0, 0), copy);
                 apps.append(app.section(u':', 0, 0) + u':' +
                             (f.exists && !f.deleted && f.value(QStringLiteral("configurationGroup")) == id
                                  ? f.value(QStringLiteral("appName"))
@@ -407,21 +435,26 @@ private:
         return lines;
     }
 
-    // Sync passes until the machines and the folder agree twice in a row.
+    // Every machine online and everything delivered, then sync passes (the relay delivering what each
+    // writes) until the machines and the copies agree twice in a row.
     QString quiet() {
-        deliverHeld();
+        comeOnline();
+        m_relay->flush();
         m_events.append(QStringLiteral("+%1 quiet passes").arg(now() - m_start));
         QStringList last;
         int agreed = 0;
         for (int pass = 0; pass < 12 && m_stuck.isEmpty(); ++pass) {
-            for (int m = 0; m < machineCount; ++m)
+            for (int m = 0; m < machineCount; ++m) {
                 if (m_peers[m]->ask(QStringLiteral("sync")).value(0) == QLatin1String("error: no answer"))
                     m_stuck = QStringLiteral("m%1 did not answer \"sync\" in the quiet passes").arg(m);
+                m_relay->flush();
+            }
             QList<QStringList> dumps;
             for (int m = 0; m < machineCount; ++m)
                 dumps.append(dumpOf(m));
-            const bool same =
-                dumps[1] == dumps[0] && dumps[2] == dumps[0] && folderDump(dumps[0]) == dumps[0];
+            bool same = dumps[1] == dumps[0] && dumps[2] == dumps[0];
+            for (int m = 0; m < machineCount; ++m)
+                same = same && folderDump(dumps[0], m) == dumps[0];
             agreed = same && dumps[0] == last ? agreed + 1 : same ? 1 : 0;
             last = dumps[0];
             if (agreed >= 2) {
@@ -433,7 +466,10 @@ private:
                 for (int m = 0; m < machineCount; ++m)
                     report +=
                         QStringLiteral("m%1:\n  %2\n").arg(m).arg(dumps[m].join(QStringLiteral("\n  ")));
-                report += QStringLiteral("folder:\n  ") + folderDump(dumps[0]).join(QStringLiteral("\n  "));
+                for (int m = 0; m < machineCount; ++m)
+                    report += QStringLiteral("copy%1:\n  %2\n")
+                                  .arg(m)
+                                  .arg(folderDump(dumps[0], m).join(QStringLiteral("\n  ")));
                 m_final = dumps[0];
                 for (const QString& configuration : std::as_const(m_configurations)) {
                     QStringList lines;
@@ -581,6 +617,107 @@ private:
         return text;
     }
 
+    // A saved edit of a configuration's lists (its applications, its position groups and their mappings):
+    // made with it, an application added, taken out or moved.
+    static bool isListEdit(const Op& op, const QString& configuration) {
+        return op.configuration == configuration && op.done != never &&
+               (op.attribute == QLatin1String("create") || op.attribute == QLatin1String("order") ||
+                (op.attribute == QLatin1String("delete") && op.object != configuration));
+    }
+
+    // When the last edit of a configuration's lists (its applications, its position groups and their
+    // mappings) made on any machine was stamped at the latest; -1 for none. What a save sets going is
+    // done before its machine reads the next command: the answer to that one bounds it.
+    qint64 lastListEdit(const QString& configuration) const {
+        qint64 last = -1;
+        for (qsizetype i = 0; i < m_history.size(); ++i) {
+            const Op& op = m_history[i];
+            if (!isListEdit(op, configuration) || op.command.startsWith(u'('))
+                continue;
+            qint64 settled = never;
+            for (qsizetype j = i + 1; j < m_history.size() && settled == never; ++j)
+                if (m_history[j].machine == op.machine && !m_history[j].command.startsWith(u'('))
+                    settled = m_history[j].answered;
+            last = std::max(last, settled);
+        }
+        return last;
+    }
+
+    // Whether a place that machine `m` stamped at `stamped` can be a list edit of its own that a kill left
+    // unsent, which goes out stamped when the restarted machine finds it: within a few seconds of a
+    // restart, after an edit of the list made there since the start before.
+    bool sentAtRestart(int m, const QString& configuration, qint64 stamped) const {
+        for (qsizetype start = 1; start < m_started[m].size(); ++start) {
+            const qint64 at = m_started[m][start];
+            if (stamped < at || stamped > at + 5000)
+                continue;
+            for (const Op& op : m_history)
+                if (op.machine == m && isListEdit(op, configuration) && op.done >= m_started[m][start - 1] &&
+                    op.done <= at)
+                    return true;
+        }
+        return false;
+    }
+
+    // Every place (a list member's `…Order`) that any copy held was stamped by the last edit of its list
+    // or before.
+    QString checkPlaces() const {
+        QHash<QString, int> machineOf;           // by the machine's id in the stamps
+        QHash<QString, QString> configurationOf; // of a position group
+        QList<std::pair<QString, QJsonObject>> places;
+        for (const SyncRelay::Noticed& noticed : m_relay->noticed()) {
+            const QString folder = noticed.path.section(u'/', 0, 0);
+            const QString id = noticed.path.section(u'/', 1).section(u'.', 0, 0);
+            if (folder == QLatin1String("Machines") && !machineOf.contains(id))
+                machineOf.insert(id, noticed.copy);
+            if (noticed.removed || noticed.path.contains(QLatin1String(".sync-conflict-")))
+                continue;
+            const QJsonObject json = QJsonDocument::fromJson(noticed.content).object();
+            const QJsonObject attributes = json.value(QStringLiteral("attributes")).toObject();
+            if (folder == QLatin1String("PositionGroup"))
+                configurationOf.insert(id, attributes.value(QStringLiteral("configurationGroup")).toString());
+            if (attributes.contains(QStringLiteral("configurationGroupOrder")) ||
+                attributes.contains(QStringLiteral("positionGroupOrder")))
+                places.append({folder, json});
+        }
+        QSet<QString> seen;
+        for (const auto& [folder, json] : std::as_const(places)) {
+            const QJsonObject attributes = json.value(QStringLiteral("attributes")).toObject();
+            const bool mapping = folder == QLatin1String("AppPositionMapping");
+            const QString order =
+                mapping ? QStringLiteral("positionGroupOrder") : QStringLiteral("configurationGroupOrder");
+            const QString ownerAttribute =
+                mapping ? QStringLiteral("positionGroup") : QStringLiteral("configurationGroup");
+            const QJsonObject stamps = json.value(QStringLiteral("stamps")).toObject();
+            const QString stamp = stamps.value(order).toString();
+            const QString id = json.value(QStringLiteral("id")).toString();
+            // Set with its owner, the place was given when the member was made, which is stamped when it
+            // first goes out. One that tells tied places apart is stamped from the place it replaces,
+            // which is weighed itself.
+            if (stamp.isEmpty() || stamp == stamps.value(ownerAttribute).toString() ||
+                stamp.endsWith(restating) || seen.contains(id + stamp))
+                continue;
+            seen.insert(id + stamp);
+            const QString owner = attributes.value(ownerAttribute).toString();
+            const QString configuration = mapping ? configurationOf.value(owner) : owner;
+            const qint64 stamped = stamp.section(u'-', 0, 0).toLongLong();
+            const qint64 last = lastListEdit(configuration);
+            if (stamped <= last)
+                continue;
+            const int machine = machineOf.value(stamp.section(u'-', 2), -1);
+            if (machine < 0 || !sentAtRestart(machine, configuration, stamped))
+                return QStringLiteral("m%1 wrote the place of %2 %3 stamped +%4 (%5), after the last edit of "
+                                      "its list (+%6)\n")
+                           .arg(machine)
+                           .arg(folder, id)
+                           .arg(stamped - m_start)
+                           .arg(stamp)
+                           .arg(last < 0 ? -1 : last - m_start) +
+                       timeline(configuration);
+        }
+        return {};
+    }
+
     QString check() const {
         QHash<QString, QStringList> finalById;
         for (const QString& line : m_final)
@@ -614,6 +751,8 @@ private:
             if (!problems.isEmpty())
                 failures.append(problems.join(u'\n') + u'\n' + timeline(configuration));
         }
+        failures.append(checkPlaces());
+        failures.removeAll(QString());
         return failures.join(u'\n');
     }
 
@@ -621,7 +760,10 @@ private:
     const int m_ops;
     QRandomGenerator m_random;
     QTemporaryDir m_dir;
-    QString m_folder;
+    QString m_copies[machineCount];
+    std::unique_ptr<SyncRelay> m_relay;
+    QList<qint64> m_started[machineCount]; // when each machine started
+    int m_offlineUntil[machineCount] = {};
     qint64 m_start = 0;
     int m_restarts = 0;
     std::unique_ptr<SyncPeerProcess> m_peers[machineCount];
@@ -630,12 +772,6 @@ private:
     QStringList m_events;
     QStringList m_final;
     QString m_stuck;
-    struct Held {
-        QString path;
-        QString aside;
-        int due = 0;
-    };
-    QList<Held> m_held;
 };
 
 // Keeps processors busy beside the machines, so that their threads are preempted at odd moments.
@@ -666,19 +802,30 @@ class SyncSoakTest : public QObject {
 private Q_SLOTS:
     void savedEditsSurviveRacesAndKills_data() {
         QTest::addColumn<unsigned>("seed");
-        const int seeds = fromEnvironment("SYNC_SOAK_SEEDS", 3);
+        QTest::addColumn<int>("ops");
+        // SYNC_SOAK_REPLAY runs only the seeds found failing below.
+        const bool replay = qEnvironmentVariableIsSet("SYNC_SOAK_REPLAY");
+        const int seeds = replay ? 0 : fromEnvironment("SYNC_SOAK_SEEDS", 3);
+        const int ops = fromEnvironment("SYNC_SOAK_OPS", 60);
         for (int seed = 1; seed <= seeds; ++seed)
-            QTest::addRow("seed %d", seed) << unsigned(seed);
+            QTest::addRow("seed %d", seed) << unsigned(seed) << ops;
         // Seeds that once lost an edit in a race, each mended since: the long run replays them too.
         if (seeds > 3)
             for (const int found : {226, 637, 758, 786, 951, 1048})
                 if (found > seeds)
-                    QTest::addRow("seed %d", found) << unsigned(found);
+                    QTest::addRow("seed %d", found) << unsigned(found) << ops;
+        // Seeds, with their count of edits, on which a machine wrote places stamped after the last edit
+        // of their list; they wait for list order that a save no longer writes whole, so only the long
+        // run and SYNC_SOAK_REPLAY take them.
+        if (replay || seeds > 3)
+            for (const auto& [found, edits] : {std::pair(26u, 60), std::pair(11u, 150)})
+                QTest::addRow("replay seed %u, %d edits", found, edits) << found << edits;
     }
     void savedEditsSurviveRacesAndKills() {
         QFETCH(unsigned, seed);
+        QFETCH(int, ops);
         const Load load(2);
-        const QString failure = Soak(seed, fromEnvironment("SYNC_SOAK_OPS", 60)).run();
+        const QString failure = Soak(seed, ops).run();
         // Whole: the test's own message is cut short.
         if (!failure.isEmpty())
             std::fputs(qPrintable(failure + u'\n'), stderr);
