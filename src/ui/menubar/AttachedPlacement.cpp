@@ -67,6 +67,7 @@ void AttachedPlacement::place(QWidget* window, int width, int height) {
 
 void AttachedPlacement::placeForShow(QWidget* window, int height) {
     m_replacementsAfterMoves = 0;
+    // Placed afresh from the anchor; that frame's top edge then stays for the rest of the show.
     m_shownFrame.reset();
     m_shownFrame = frameUnderIcon(AttachedFrame::width, height);
     place(window, AttachedFrame::width, height);
