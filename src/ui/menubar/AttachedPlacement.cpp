@@ -40,8 +40,9 @@ void AttachedPlacement::beginShow() {
 QRect AttachedPlacement::frameUnderIcon(int width, int height) const {
     const QRect anchor = m_presence.anchor(m_clickPointer, m_showPointer.value_or(m_desktop.pointer()));
     const QList<MonitorArea> areas = m_desktop.areas();
-    // Hung from the pointer, the window would move with every change of its height (a tab's).
-    if (m_shownFrame && AttachedFrame::insideFreeArea(areas, anchor))
+    // Without an icon, hung from the pointer, the window would move with every change of its
+    // height (a tab's). An icon's click keeps the window on the icon's side, off the icon.
+    if (m_shownFrame && !m_presence.isIconShown() && AttachedFrame::insideFreeArea(areas, anchor))
         return AttachedFrame::keepingTop(areas, *m_shownFrame, width, height);
     return AttachedFrame::under(areas, anchor, width, height);
 }
@@ -67,6 +68,7 @@ void AttachedPlacement::place(QWidget* window, int width, int height) {
 
 void AttachedPlacement::placeForShow(QWidget* window, int height) {
     m_replacementsAfterMoves = 0;
+    // Placed afresh from the anchor; that frame's top edge then stays for the rest of the show.
     m_shownFrame.reset();
     m_shownFrame = frameUnderIcon(AttachedFrame::width, height);
     place(window, AttachedFrame::width, height);

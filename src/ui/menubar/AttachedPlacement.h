@@ -59,7 +59,7 @@ private:
     TaskbarPolicy& m_taskbarPolicy;
     std::optional<QPoint> m_clickPointer;
     std::optional<QPoint> m_showPointer;
-    // Where this show put the window, while it has nothing to hang from but the pointer.
+    // Where this show put the window, for a window that has nothing to hang from but the pointer.
     std::optional<QRect> m_shownFrame;
     QPointer<QWidget> m_observedWindow;
     bool m_observing = false;

@@ -296,30 +296,40 @@ private Q_SLOTS:
     }
 
     // No tray, brought by the hot key wherever the pointer is: the tabs' heights (545, 745) change
-    // the window's height, never its top edge, unless the bottom would leave the free area.
-    void withoutATrayTheTopEdgeStaysAsTheHeightChanges_data() {
+    // the window's height, never its top edge, unless the bottom would leave the free area. Hung
+    // from a click on a StatusNotifier icon low on a panel that reserves no room, its bottom edge
+    // stays clear of the icon instead.
+    void theEdgeItHangsByStaysAsTheHeightChanges_data() {
         QTest::addColumn<QPoint>("pointer");
-        QTest::newRow("pointer high") << QPoint(900, 100);
-        QTest::newRow("pointer low") << QPoint(900, 1000);
-        QTest::newRow("pointer near the left edge") << QPoint(20, 540);
-        QTest::newRow("pointer in the middle") << QPoint(900, 500);
+        QTest::addColumn<bool>("statusNotifier");
+        QTest::newRow("no tray, pointer high") << QPoint(900, 100) << false;
+        QTest::newRow("no tray, pointer low") << QPoint(900, 1000) << false;
+        QTest::newRow("no tray, pointer near the left edge") << QPoint(20, 540) << false;
+        QTest::newRow("no tray, pointer in the middle") << QPoint(900, 500) << false;
+        QTest::newRow("icon at the bottom") << QPoint(1800, 1066) << true;
     }
-    void withoutATrayTheTopEdgeStaysAsTheHeightChanges() {
+    void theEdgeItHangsByStaysAsTheHeightChanges() {
         QFETCH(QPoint, pointer);
+        QFETCH(bool, statusNotifier);
         MenuBarWorld world;
         world.monitors.list = {{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)}};
         world.statusItem.rect = QRect();
-        world.tray.available = false;
+        world.tray.available = statusNotifier;
+        world.tray.statusNotifier = statusNotifier;
         world.monitors.pointerPosition = pointer;
         MenuBarManager& manager = world.start();
-        manager.showAttachedWindow();
+        if (statusNotifier)
+            world.statusItem.click();
+        else
+            manager.showAttachedWindow();
         world.clock.advance(0.5);
         const QRect shown = world.window.geometry();
         QCOMPARE(shown.height(), 545);
         for (int height : {745, 545, 745, 545}) {
             manager.adjustAttachedWindowHeight(height, false);
             world.clock.advance(0.5);
-            const int top = std::min(shown.top(), 1080 - 8 - height);
+            const int top =
+                statusNotifier ? shown.bottom() + 1 - height : std::min(shown.top(), 1080 - 8 - height);
             QCOMPARE(world.window.geometry(), QRect(shown.left(), top, 428, height));
         }
     }
