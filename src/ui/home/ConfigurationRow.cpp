@@ -283,6 +283,14 @@ void ConfigurationRow::updatePicker() {
     m_picker->setCurrentIndex(m_picker->findData(selectedPositionGroupID()));
 }
 
+void ConfigurationRow::changeEvent(QEvent* event) {
+    QFrame::changeEvent(event);
+    // The picker's symbols are drawn in the look's text colour when they are made: a change of look
+    // draws them again.
+    if (event->type() == QEvent::PaletteChange && m_picker)
+        updatePicker();
+}
+
 void ConfigurationRow::updateControls() {
     const int n = m_configuration ? int(m_configuration->configurationList().size()) : 0;
     m_activate->setEnabled(n > 0);

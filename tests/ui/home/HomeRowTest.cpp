@@ -5,7 +5,9 @@
 #include "model/AppPositionMapping.h"
 #include "model/PositionGroup.h"
 #include "model/PositionTemplate.h"
+#include "ui/QtApplicationShell.h"
 #include "ui/home/ConfigurationRow.h"
+#include "ui/home/HomeLook.h"
 #include "ui/home/LayoutButtonChoice.h"
 
 #include <QAbstractItemView>
@@ -98,6 +100,13 @@ private Q_SLOTS:
         row->show();
         QCOMPARE(w.state.selectedPositionGroupForConfig().value(key), uuidString(first->id()));
         QCOMPARE(row->picker()->currentIndex(), 0);
+
+        // Its symbols follow a change of look.
+        row->setPalette(QtApplicationShell::darkPalette());
+        const QColor text = QtApplicationShell::darkPalette().color(QPalette::ButtonText);
+        const QSize size(16, 16);
+        QCOMPARE(row->picker()->itemIcon(0).pixmap(size).toImage(),
+                 HomeLook::symbol(QStringLiteral("star.fill"), text).pixmap(size).toImage());
     }
 
     // Group names whole where there is room: in the box while the row has it, and in its list (as
