@@ -164,7 +164,8 @@ private Q_SLOTS:
 
         QVERIFY(quarlin.click(rowEdit * scale));
         const quint32 editor = quarlin.waitForWindow(QStringLiteral("^Edit Configuration: Work$"));
-        QVERIFY2(editor, qPrintable(quarlin.screenshot(tagged("no-editor")) + quarlin.output()));
+        if (!editor)
+            QFAIL(qPrintable(quarlin.screenshot(tagged("no-editor")) + quarlin.output()));
         // Over the middle of the main window, where dialogs open, and clear of the buttons clicked.
         const QRect main = desktop.clientGeometry(quarlin.window());
         const QPoint to(main.center().x() + 100 * scale - desktop.frameGeometry(editor).width(), main.y());
@@ -181,7 +182,8 @@ private Q_SLOTS:
         else
             QVERIFY(desktop.key(opener));
         const quint32 dialog = quarlin.waitForWindow(title);
-        QVERIFY2(dialog, qPrintable(quarlin.screenshot(tagged("no-dialog")) + quarlin.output()));
+        if (!dialog)
+            QFAIL(qPrintable(quarlin.screenshot(tagged("no-dialog")) + quarlin.output()));
         const bool above = desktop.waitFor(
             [&] {
                 const QList<quint32> stack = desktop.stackingOrder();
@@ -273,8 +275,8 @@ private Q_SLOTS:
         } else {
             QVERIFY(desktop.key(QStringLiteral("Return")));
         }
-        QVERIFY2(quarlin.waitForOutput(done, QuarlinProgram::patienceMs),
-                 qPrintable(quarlin.screenshot(tagged("field")) + quarlin.output()));
+        if (!quarlin.waitForOutput(done, QuarlinProgram::patienceMs))
+            QFAIL(qPrintable(quarlin.screenshot(tagged("field")) + quarlin.output()));
         QVERIFY2(!quarlin.output().contains(QStringLiteral("Check for Updates asked")),
                  qPrintable(quarlin.output()));
         QVERIFY(quarlin.isRunning());
