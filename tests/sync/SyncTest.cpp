@@ -111,10 +111,6 @@ private Q_SLOTS:
         }
         a->ask(command + u' ' + id);
         syncInTurn({a.get(), b.get()});
-        QEXPECT_FAIL("deleted, its rows renumbered on b",
-                     "a deletion merged into a row whose place is neither the recorded one nor its rank is "
-                     "kept as an edit made here",
-                     Abort);
         QCOMPARE(b->show(id), QStringLiteral("Work||org.example.Terminal|Left & Right:2"));
         QVERIFY(b->log().filter(QStringLiteral("skipped")).isEmpty());
         b->ask(QStringLiteral("rename %1 Renamed").arg(id));

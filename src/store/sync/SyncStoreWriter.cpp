@@ -94,7 +94,13 @@ bool SyncStoreWriter::prepare(QString* error) {
             t.owned = m_database->prepare(QStringLiteral("SELECT pk, id FROM %1 WHERE %2 = ?1")
                                               .arg(table, SyncSchema::ownerAttribute(kind)),
                                           error);
-            if (!t.owned.isValid())
+            const QString place = SyncSchema::orderAttribute(kind);
+            if (!place.isEmpty())
+                t.listed =
+                    m_database->prepare(QStringLiteral("SELECT id, %1 FROM %2 WHERE %3 = ?1 ORDER BY %1, id")
+                                            .arg(place, table, SyncSchema::ownerAttribute(kind)),
+                                        error);
+            if (!t.owned.isValid() || (!place.isEmpty() && !t.listed.isValid()))
                 return false;
         }
         if (!t.insert.isValid() || !t.update.isValid() || !t.updateKeeping.isValid() || !t.remove.isValid() ||
@@ -288,6 +294,21 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
             t.removedBefore.insert(key, {*before, ownerKey});
         }
     }
+}
+
+QList<std::pair<QString, int>> SyncStoreWriter::rowsOf(ModelObject::Kind kind, const QString& owner) {
+    QList<std::pair<QString, int>> rows;
+    const std::optional<ModelObject::Kind> ownerKind = SyncSchema::ownerKind(kind);
+    Table& t = of(kind);
+    const qint64 ownerKey = ownerKind ? of(*ownerKind).keys.value(owner) : 0;
+    if (!ownerKey || !t.listed.isValid())
+        return rows;
+    t.listed.reset();
+    t.listed.bind(1, ownerKey);
+    while (t.listed.step() == Statement::Step::row)
+        rows.append({t.listed.text(0), int(t.listed.integer(1))});
+    t.listed.reset();
+    return rows;
 }
 
 void SyncStoreWriter::noteMember(const QString& owner, const SyncRecord& record, bool held) {
