@@ -266,13 +266,14 @@ struct TestDesktop::Private {
         return connection.isConnected() && connection.interface()->isServiceRegistered(name).value();
     }
 
-    bool traySelectionOwned() {
-        auto* owner = xcb_get_selection_owner_reply(
+    xcb_window_t traySelectionOwner() {
+        auto* reply = xcb_get_selection_owner_reply(
             conn, xcb_get_selection_owner(conn, atom("_NET_SYSTEM_TRAY_S0")), nullptr);
-        const bool owned = owner && owner->owner != XCB_NONE;
-        std::free(owner);
-        return owned;
+        const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_NONE);
+        std::free(reply);
+        return owner;
     }
+    bool traySelectionOwned() { return traySelectionOwner() != XCB_NONE; }
 
     // A host owns a name of its own on the bus before it tells the watcher; only then is the
     // watcher asked, so that a watcher busy starting is not kept busier.
@@ -970,7 +971,10 @@ qint64 TestDesktop::startPanel(Panel panel, bool atBottom) {
     // only once the X server and the bus have seen it go: a panel started before that would find
     // its tray taken, and fight for it.
     const auto heldBy = [&]() -> QString {
-        if (takesTraySelection(panel) && d->traySelectionOwned())
+        // A window manager's own tray (fluxbox's) gives way to a panel, as on a user's desktop.
+        const xcb_window_t tray = d->traySelectionOwner();
+        if (takesTraySelection(panel) && tray != XCB_NONE &&
+            !(d->windowManager && windowPid(tray) == d->windowManager->processId()))
             return QStringLiteral("the tray selection");
         if (bringsWatcher(panel) && d->onBus(watcherService))
             return QStringLiteral("the StatusNotifier watcher's name");
