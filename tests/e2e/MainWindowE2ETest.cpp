@@ -289,10 +289,8 @@ private Q_SLOTS:
         };
         const auto width = [&] { return desktop.clientGeometry(ours()).width(); };
 
-        const qint64 trayer = desktop.startProcess(QStringLiteral("trayer"),
-                                                   {"--edge", "top", "--align", "right", "--widthtype",
-                                                    "pixel", "--width", "200", "--height", "28",
-                                                    "--SetDockType", "true", "--SetPartialStrut", "true"});
+        const qint64 trayer = desktop.startPanel(TestDesktop::Panel::trayer);
+        QVERIFY2(trayer, qPrintable(desktop.panelLog()));
         QVERIFY(desktop.waitFor([&] { return width() == 428; }, 10000));
         desktop.stopProcess(trayer);
         QVERIFY(desktop.waitFor([&] { return width() == 600; }, 10000));

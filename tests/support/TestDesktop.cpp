@@ -1,8 +1,14 @@
 // Starts, watches and stops the private desktop of the real-window tests.
 #include "TestDesktop.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
@@ -29,6 +35,27 @@ constexpr int stopTimeoutMs = 3000;
 constexpr int recheckMs = 20;
 // How long a window may take to be managed by a window manager that is ready.
 constexpr int probeIntervalMs = 100;
+// A panel's start with all its attempts: each ends when the panel holds its tray or exits.
+constexpr int panelTimeoutMs = 30000;
+// The longest wait for one answer of a StatusNotifier watcher.
+constexpr int watcherCallTimeoutMs = 2000;
+
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+using Panel = TestDesktop::Panel;
+
+bool ownPanel(Panel panel) {
+    return panel == Panel::icewm || panel == Panel::fluxbox;
+}
+bool takesTraySelection(Panel panel) {
+    return panel == Panel::trayer || panel == Panel::tint2 || panel == Panel::lxqt || ownPanel(panel);
+}
+bool bringsWatcher(Panel panel) {
+    return panel == Panel::statusNotifier || panel == Panel::lxqt;
+}
+bool hostsStatusNotifier(Panel panel) {
+    return bringsWatcher(panel) || panel == Panel::statusNotifierHost;
+}
 
 } // namespace
 
@@ -45,8 +72,14 @@ struct TestDesktop::Private {
     QHash<QByteArray, xcb_atom_t> atoms;
     QHash<xcb_atom_t, int> clientMessages;
     QProcess* windowManager = nullptr;
+    // The test's own connection to the desktop's session bus; empty without a bus.
+    QString busConnection;
+    QStringList panelLog;
+    qint64 panelPid = 0;
 
     ~Private() {
+        if (!busConnection.isEmpty())
+            QDBusConnection::disconnectFromBus(busConnection);
         while (!processes.empty()) {
             if (processes.size() == 1 && conn) {
                 xcb_disconnect(conn);
@@ -226,12 +259,55 @@ struct TestDesktop::Private {
                                                    left ? QStringLiteral("screen") : QStringLiteral("none")});
     }
 
+    QDBusConnection bus() const { return QDBusConnection(busConnection); }
+
+    bool onBus(const QString& name) {
+        const QDBusConnection connection = bus();
+        return connection.isConnected() && connection.interface()->isServiceRegistered(name).value();
+    }
+
+    xcb_window_t traySelectionOwner() {
+        auto* reply = xcb_get_selection_owner_reply(
+            conn, xcb_get_selection_owner(conn, atom("_NET_SYSTEM_TRAY_S0")), nullptr);
+        const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_NONE);
+        std::free(reply);
+        return owner;
+    }
+    bool traySelectionOwned() { return traySelectionOwner() != XCB_NONE; }
+
+    // A host owns a name of its own on the bus before it tells the watcher; only then is the
+    // watcher asked, so that a watcher busy starting is not kept busier.
+    bool hostRegistered() {
+        QDBusConnection connection = bus();
+        if (!connection.isConnected())
+            return false;
+        const QStringList names = connection.interface()->registeredServiceNames().value();
+        const bool hostOnBus = std::any_of(names.begin(), names.end(), [](const QString& name) {
+            return name.startsWith(QLatin1String("org.kde.StatusNotifierHost")) ||
+                   name.startsWith(QLatin1String("org.freedesktop.StatusNotifierHost"));
+        });
+        if (!hostOnBus)
+            return false;
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            watcherService, QStringLiteral("/StatusNotifierWatcher"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+        const QDBusMessage reply = connection.call(get, QDBus::Block, watcherCallTimeoutMs);
+        return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+               reply.arguments().first().value<QDBusVariant>().variant().toBool();
+    }
+
+    void note(const QString& line) {
+        qInfo().noquote() << "TestDesktop:" << line;
+        panelLog << line;
+    }
+
     bool start();
     bool startServer();
     bool startWindowManager();
-    bool startTray();
     bool startSessionBus();
-    bool reservedStrut();
+    bool panelCommand(Panel panel, bool atBottom, QString& program, QStringList& arguments);
+    bool holdsTray(Panel panel, bool atBottom);
 };
 
 bool TestDesktop::Private::start() {
@@ -254,7 +330,7 @@ bool TestDesktop::Private::start() {
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     env.remove(QStringLiteral("SESSION_MANAGER"));
     return startServer() && (options.windowManager == WindowManager::none || startWindowManager()) &&
-           startSessionBus() && (!options.tray || startTray());
+           startSessionBus();
 }
 
 bool TestDesktop::Private::startServer() {
@@ -408,8 +484,7 @@ bool TestDesktop::Private::startSessionBus() {
             return false;
         }
     }
-    const bool panelOnBus = options.panel == Panel::statusNotifier || options.panel == Panel::lxqt;
-    if (!options.sessionBus && !(options.tray && panelOnBus))
+    if (!options.sessionBus && !(options.tray && hostsStatusNotifier(options.panel)))
         return true;
     // A session bus that launches none of the machine's services: a GTK panel's start would launch
     // the accessibility bus, and every Qt program started after it asks that bus, blocking, before
@@ -452,37 +527,38 @@ bool TestDesktop::Private::startSessionBus() {
         return false;
     }
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromLocal8Bit(address));
+    // Named after the desktop's own folder: unique while the desktop lives.
+    busConnection = dir.path();
+    if (!QDBusConnection::connectToBus(QString::fromLocal8Bit(address), busConnection).isConnected()) {
+        error = QStringLiteral("cannot connect to the desktop's session bus");
+        return false;
+    }
     return true;
 }
 
-bool TestDesktop::Private::reservedStrut() {
+// The panel holds its tray: the window manager has shrunk the work area and lists the panel (fluxbox
+// does the first before the second; a window manager's own panel is no listed client), an XEmbed
+// panel owns the tray selection (it may reserve its strut before), and a StatusNotifier host is
+// registered with the watcher.
+bool TestDesktop::Private::holdsTray(Panel panel, bool atBottom) {
     const auto area = cardinals(root, "_NET_WORKAREA", XCB_ATOM_CARDINAL);
     const auto clients = cardinals(root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
     const int screenHeight = options.height;
-    // A window manager's own panel is no listed client; fluxbox's toolbar is only 20 pixels high.
-    const bool ownPanel = options.panel == Panel::icewm || options.panel == Panel::fluxbox;
-    const int reserved = ownPanel ? 16 : 24;
-    const bool shrunk =
-        area.size() >= 4 && (options.panelAtBottom ? int(area[1] + area[3]) <= screenHeight - reserved
-                                                   : int(area[1]) >= reserved);
-    const bool listed = std::any_of(clients.begin(), clients.end(), [this](quint32 w) {
-        return !cardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL).isEmpty();
-    });
-    if (!shrunk || (!listed && !ownPanel) || options.panel == Panel::statusNotifier)
-        return shrunk && listed;
-    // An XEmbed panel may reserve its strut before it takes the tray selection.
-    auto* owner = xcb_get_selection_owner_reply(
-        conn, xcb_get_selection_owner(conn, atom("_NET_SYSTEM_TRAY_S0")), nullptr);
-    const bool tray = owner && owner->owner != XCB_NONE;
-    std::free(owner);
-    return tray;
+    // fluxbox's toolbar is only 20 pixels high.
+    const int reserved = ownPanel(panel) ? 16 : 24;
+    const bool shrunk = area.size() >= 4 && (atBottom ? int(area[1] + area[3]) <= screenHeight - reserved
+                                                      : int(area[1]) >= reserved);
+    const bool listed = ownPanel(panel) || std::any_of(clients.begin(), clients.end(), [this](quint32 w) {
+                            return !cardinals(w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL).isEmpty();
+                        });
+    return shrunk && listed && (!takesTraySelection(panel) || traySelectionOwned()) &&
+           (!hostsStatusNotifier(panel) || hostRegistered());
 }
 
-bool TestDesktop::Private::startTray() {
-    const QString edge = options.panelAtBottom ? QStringLiteral("bottom") : QStringLiteral("top");
-    QString program;
-    QStringList arguments;
-    switch (options.panel) {
+bool TestDesktop::Private::panelCommand(Panel panel, bool atBottom, QString& program,
+                                        QStringList& arguments) {
+    const QString edge = atBottom ? QStringLiteral("bottom") : QStringLiteral("top");
+    switch (panel) {
     case Panel::trayer:
         program = QStringLiteral("trayer");
         arguments = {QStringLiteral("--edge"),
@@ -499,7 +575,7 @@ bool TestDesktop::Private::startTray() {
                      QStringLiteral("true"),
                      QStringLiteral("--SetPartialStrut"),
                      QStringLiteral("true")};
-        break;
+        return true;
     case Panel::tint2: {
         // Its shipped settings put the panel at the bottom; only the edge changes for the top.
         program = QStringLiteral("tint2");
@@ -507,15 +583,15 @@ bool TestDesktop::Private::startTray() {
         const QString rcPath = dir.filePath(QStringLiteral("config/tint2rc"));
         QFile target(rcPath);
         if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)) {
-            error = QStringLiteral("cannot copy tint2's settings");
+            note(QStringLiteral("cannot copy tint2's settings"));
             return false;
         }
         QByteArray rc = source.readAll();
-        if (!options.panelAtBottom)
+        if (!atBottom)
             rc.replace("panel_position = bottom center horizontal", "panel_position = top center horizontal");
         target.write(rc);
         arguments = {QStringLiteral("-c"), rcPath};
-        break;
+        return true;
     }
     case Panel::lxqt: {
         // Its shipped settings put the panel at the bottom; only the edge changes for the top.
@@ -524,46 +600,28 @@ bool TestDesktop::Private::startTray() {
         QDir().mkpath(dir.filePath(QStringLiteral("config/lxqt")));
         QFile target(dir.filePath(QStringLiteral("config/lxqt/panel.conf")));
         if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)) {
-            error = QStringLiteral("cannot copy lxqt-panel's settings");
+            note(QStringLiteral("cannot copy lxqt-panel's settings"));
             return false;
         }
         QByteArray conf = source.readAll();
-        if (!options.panelAtBottom)
+        if (!atBottom)
             conf.replace("position=Bottom", "position=Top");
         target.write(conf);
-        break;
+        arguments.clear();
+        return true;
     }
     case Panel::statusNotifier:
+    case Panel::statusNotifierHost:
         program = QStringLiteral("gtk-sni-tray-standalone");
-        arguments = {QStringLiteral("--") + edge, QStringLiteral("--end"), QStringLiteral("--watcher")};
-        break;
+        arguments = {QStringLiteral("--") + edge, QStringLiteral("--end")};
+        if (panel == Panel::statusNotifier)
+            arguments << QStringLiteral("--watcher");
+        return true;
     case Panel::icewm:
     case Panel::fluxbox:
-        // The window manager's own: ready once its tray is there and the work area leaves it room.
-        if (waitFor([this] { return reservedStrut(); }, startTimeoutMs))
-            return true;
-        error = windowManagerName(options.windowManager) + QStringLiteral("'s own tray did not appear: ") +
-                logTail(windowManagerName(options.windowManager));
-        return false;
+        break;
     }
-    // Measured: gtk-sni-tray-standalone now and then exits at start on a busy machine, when its host
-    // asks its own watcher before that is on the bus; a second start works.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        QProcess* panel = spawn(program, arguments);
-        if (!panel)
-            return false;
-        // The strut is in place once the window manager has shrunk the work area and lists the panel
-        // (fluxbox does the first before the second).
-        const auto exited = [panel] {
-            panel->waitForFinished(0);
-            return panel->state() != QProcess::Running;
-        };
-        if (waitFor([&] { return reservedStrut() || exited(); }, startTimeoutMs) && reservedStrut())
-            return true;
-        if (!exited())
-            break;
-    }
-    error = program + QStringLiteral(" did not reserve its strut: ") + logTail(program);
+    note(QStringLiteral("the window manager's own panel comes with it"));
     return false;
 }
 
@@ -598,7 +656,18 @@ TestDesktop::TestDesktop(const Options& options) : d(std::make_unique<Private>()
         d->options.windowManager = WindowManager::icewm;
     if (options.tray && options.panel == Panel::fluxbox)
         d->options.windowManager = WindowManager::fluxbox;
-    d->start();
+    if (!d->start() || !options.tray)
+        return;
+    if (ownPanel(options.panel)) {
+        // The window manager's own: ready once its tray is there and the work area leaves it room.
+        if (!d->waitFor([&] { return d->holdsTray(options.panel, options.panelAtBottom); }, startTimeoutMs))
+            d->error = windowManagerName(d->options.windowManager) +
+                       QStringLiteral("'s own tray did not appear: ") +
+                       d->logTail(windowManagerName(d->options.windowManager));
+        return;
+    }
+    if (!startPanel(options.panel, options.panelAtBottom))
+        d->error = QStringLiteral("the panel did not hold its tray:\n") + panelLog();
 }
 
 TestDesktop::~TestDesktop() = default;
@@ -878,6 +947,90 @@ int TestDesktop::currentDesktop() {
 QRect TestDesktop::workArea() {
     const auto a = isReady() ? d->cardinals(d->root, "_NET_WORKAREA", XCB_ATOM_CARDINAL) : QList<quint32>{};
     return a.size() >= 4 ? QRect(int(a[0]), int(a[1]), int(a[2]), int(a[3])) : QRect();
+}
+
+qint64 TestDesktop::startPanel(Panel panel, bool atBottom) {
+    if (!isReady())
+        return 0;
+    QString program;
+    QStringList arguments;
+    if (!d->panelCommand(panel, atBottom, program, arguments))
+        return 0;
+    if (d->panelPid && isRunning(d->panelPid)) {
+        d->note(QStringLiteral("%1 not started: the panel started before (pid %2) still runs")
+                    .arg(program)
+                    .arg(d->panelPid));
+        return 0;
+    }
+    if (hostsStatusNotifier(panel) && !d->bus().isConnected()) {
+        d->note(program + QStringLiteral(" not started: the desktop has no session bus"));
+        return 0;
+    }
+    // Measured: gtk-sni-tray-standalone now and then exits at start, when its host asks its own
+    // watcher before that serves its object; a new start works. What the last one held is let go
+    // only once the X server and the bus have seen it go: a panel started before that would find
+    // its tray taken, and fight for it.
+    const auto heldBy = [&]() -> QString {
+        // A window manager's own tray (fluxbox's) gives way to a panel, as on a user's desktop.
+        const xcb_window_t tray = d->traySelectionOwner();
+        if (takesTraySelection(panel) && tray != XCB_NONE &&
+            !(d->windowManager && windowPid(tray) == d->windowManager->processId()))
+            return QStringLiteral("the tray selection");
+        if (bringsWatcher(panel) && d->onBus(watcherService))
+            return QStringLiteral("the StatusNotifier watcher's name");
+        return {};
+    };
+    QDeadlineTimer deadline(panelTimeoutMs);
+    for (int attempt = 1;; ++attempt) {
+        // Held before the first attempt: by another program, which keeps it.
+        if (!d->waitFor([&] { return heldBy().isEmpty(); },
+                        attempt == 1 ? 0 : int(deadline.remainingTime()))) {
+            d->note(QStringLiteral("%1, attempt %2: not started: another program holds %3")
+                        .arg(program)
+                        .arg(attempt)
+                        .arg(heldBy()));
+            return 0;
+        }
+        const QString error = d->error;
+        QProcess* process = d->spawn(program, arguments);
+        if (!process) {
+            d->note(d->error);
+            d->error = error;
+            return 0;
+        }
+        const qint64 pid = process->processId();
+        QElapsedTimer took;
+        took.start();
+        d->waitFor([&] { return !isRunning(pid) || d->holdsTray(panel, atBottom); },
+                   int(deadline.remainingTime()));
+        const QString attemptName =
+            QStringLiteral("%1, attempt %2 (pid %3)").arg(program).arg(attempt).arg(pid);
+        if (isRunning(pid) && d->holdsTray(panel, atBottom)) {
+            d->note(QStringLiteral("%1: holds its tray after %2 ms").arg(attemptName).arg(took.elapsed()));
+            d->panelPid = pid;
+            return pid;
+        }
+        if (isRunning(pid)) {
+            d->note(QStringLiteral("%1: no tray after %2 ms, stopped: %3")
+                        .arg(attemptName)
+                        .arg(took.elapsed())
+                        .arg(d->logTail(program)));
+            stopProcess(pid);
+            return 0;
+        }
+        d->note(QStringLiteral("%1: exited with %2 after %3 ms: %4")
+                    .arg(attemptName)
+                    .arg(process->exitCode())
+                    .arg(took.elapsed())
+                    .arg(d->logTail(program)));
+        stopProcess(pid);
+        if (deadline.hasExpired())
+            return 0;
+    }
+}
+
+QString TestDesktop::panelLog() const {
+    return d->panelLog.join(QLatin1Char('\n'));
 }
 
 bool TestDesktop::setSecondMonitor(bool plugged) {

@@ -41,11 +41,12 @@ public:
     enum class WindowManager { none, openbox, metacity, fluxbox, icewm };
     // trayer: an XEmbed tray alone; tint2: a full panel with taskbar and XEmbed tray; statusNotifier:
     // gtk-sni-tray-standalone, a StatusNotifier host (and watcher) on the desktop's own session bus;
-    // lxqt: lxqt-panel, a full panel with both a StatusNotifier host and an XEmbed tray; icewm and
+    // statusNotifierHost: the same host alone, for a watcher that another program runs; lxqt:
+    // lxqt-panel, a full panel with both a StatusNotifier host and an XEmbed tray; icewm and
     // fluxbox: the window manager's own taskbar or toolbar with its XEmbed tray (that window manager
     // then runs whatever windowManager says). Neither is a listed client, and fluxbox's has no strut:
     // only the work area tells of them.
-    enum class Panel { trayer, tint2, statusNotifier, lxqt, icewm, fluxbox };
+    enum class Panel { trayer, tint2, statusNotifier, statusNotifierHost, lxqt, icewm, fluxbox };
     static WindowManager defaultWindowManager();
     static QString windowManagerName(WindowManager wm);
 
@@ -151,6 +152,16 @@ public:
     // Whether a program holds the pointer (a window manager while it moves a window); tried with a
     // grab of our own that is let go at once.
     bool pointerGrabbed();
+
+    // Starts a panel (not a window manager's own) at the top or bottom edge, and returns once it
+    // holds its tray: its strut reserved and listed, the XEmbed tray selection owned, a StatusNotifier
+    // host registered with the watcher. Never two at once: none starts while a panel started here
+    // runs or while another program holds the tray selection or the watcher name that the panel
+    // takes; a panel that exits at start is started anew once what it held is free. Gives the
+    // panel's pid for stopProcess; 0 when it did not get there, and panelLog() tells why.
+    qint64 startPanel(Panel panel, bool atBottom = false);
+    // Each panel start: its attempts, how each ended, and the panel's last words.
+    QString panelLog() const;
 
     // Plugs the RIGHT monitor in or out (xrandr --setmonitor / --delmonitor) while programs run;
     // returns once the server has it. Needs twoMonitors or secondMonitorLater.

@@ -128,8 +128,15 @@ bool X11TrayHost::listsOwnItem() const {
 QRect X11TrayHost::panel() const {
     if (!m_statusNotifierHost || !m_conn || !m_bus || !m_bus->isConnected())
         return {};
-    const uint pid = m_bus->interface()->servicePid(watcherService).value();
-    if (pid == 0)
+    // Each host owns a name of its own; the watcher may be another program (a desktop's daemon)
+    // that shows nothing.
+    QList<uint> hosts;
+    for (const QString& name : m_bus->interface()->registeredServiceNames().value())
+        if (name.startsWith(QLatin1String("org.kde.StatusNotifierHost")) ||
+            name.startsWith(QLatin1String("org.freedesktop.StatusNotifierHost")))
+            hosts << m_bus->interface()->servicePid(name).value();
+    hosts.removeAll(0u);
+    if (hosts.isEmpty())
         return {};
     auto intern = [this](const char* name) {
         xcb_atom_t atom = XCB_ATOM_NONE;
@@ -158,7 +165,7 @@ QRect X11TrayHost::panel() const {
     const xcb_atom_t wmPid = intern("_NET_WM_PID");
     for (quint32 window : cardinals(m_root, intern("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW)) {
         if (cardinals(window, strut, XCB_ATOM_CARDINAL).isEmpty() ||
-            cardinals(window, wmPid, XCB_ATOM_CARDINAL).value(0) != pid)
+            !hosts.contains(cardinals(window, wmPid, XCB_ATOM_CARDINAL).value(0)))
             continue;
         QRect rect;
         auto* geometry = xcb_get_geometry_reply(m_conn, xcb_get_geometry(m_conn, window), nullptr);

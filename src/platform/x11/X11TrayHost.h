@@ -29,9 +29,8 @@ public:
 
     bool isAvailable() const override { return m_xembedOwner != 0 || m_statusNotifierHost; }
     bool usesStatusNotifier() const override { return m_statusNotifierHost && m_ownItem; }
-    // The StatusNotifier panel: the window with a strut of the process that owns the watcher (a
-    // standalone tray, or a panel with its own watcher). Empty for an XEmbed tray, which tells the
-    // icon's own rectangle.
+    // The StatusNotifier panel: the window with a strut of a process that hosts items (a standalone
+    // tray, a panel). Empty for an XEmbed tray, which tells the icon's own rectangle.
     QRect panel() const override;
     // The current owner of the tray selection; 0 when none.
     quint32 xembedOwner() const { return m_xembedOwner; }

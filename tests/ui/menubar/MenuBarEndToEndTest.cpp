@@ -449,10 +449,8 @@ void MenuBarEndToEndTest::withoutATrayTheProgramStaysReachable() {
     QVERIFY(!state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 
     // A panel started later (autostart often runs first): menu-bar mode as asked; gone again: back.
-    const qint64 trayer = run.desktop.startProcess(QStringLiteral("trayer"),
-                                                   {"--edge", "top", "--align", "right", "--widthtype",
-                                                    "pixel", "--width", "200", "--height", "28",
-                                                    "--SetDockType", "true", "--SetPartialStrut", "true"});
+    const qint64 trayer = run.desktop.startPanel(TestDesktop::Panel::trayer);
+    QVERIFY2(trayer, qPrintable(run.desktop.panelLog()));
     QVERIFY(run.desktop.waitFor([&] { return run.mainWindow() && run.mainWindow()->rect.width() == 428; },
                                 10000));
     run.desktop.stopProcess(trayer);
@@ -476,23 +474,7 @@ void MenuBarEndToEndTest::aStatusNotifierHostStartedLaterDoesNotStrandTheWindow(
     QVERIFY(run.quarlin.writePreferences({{QStringLiteral("launchInMenuBarMode"), true}}));
     QVERIFY2(run.quarlin.start({}, 20000), qPrintable(run.quarlin.error()));
     QVERIFY(run.quarlin.waitForOutput(QStringLiteral("⚠️ MenuBar: no system tray"), 20000));
-    // gtk-sni-tray-standalone now and then exits at start on a busy machine; a second start works.
-    bool hosted = false;
-    for (int attempt = 0; attempt < 3 && !hosted; ++attempt) {
-        const qint64 host = run.desktop.startProcess(
-            QStringLiteral("gtk-sni-tray-standalone"),
-            {QStringLiteral("--top"), QStringLiteral("--end"), QStringLiteral("--watcher")});
-        QVERIFY(host);
-        hosted = run.desktop.waitFor(
-                     [&] {
-                         return watcherProperty(run.desktop, QStringLiteral("IsStatusNotifierHostRegistered"))
-                                    .toBool() ||
-                                !run.desktop.isRunning(host);
-                     },
-                     15000) &&
-                 run.desktop.isRunning(host);
-    }
-    QVERIFY(hosted);
+    QVERIFY2(run.desktop.startPanel(TestDesktop::Panel::statusNotifier), qPrintable(run.desktop.panelLog()));
     QVERIFY2(run.quarlin.waitForOutput(QStringLiteral("does not show the icon"), 20000),
              qPrintable(run.quarlin.output()));
     QVERIFY(run.mainWindow() && run.mainWindow()->rect.width() > 428);

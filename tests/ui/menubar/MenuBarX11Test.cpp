@@ -12,13 +12,16 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
 #include <thread>
 
 // A StatusNotifierWatcher with no host at first, as a desktop may have it (a watcher started by
-// one program while no panel shows items).
+// one program while no panel shows items). Hosts that come register with it.
 class FakeWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
@@ -29,9 +32,40 @@ public:
     QStringList registeredItems() const { return items; }
     bool host = false;
     QStringList items;
+public Q_SLOTS:
+    void RegisterStatusNotifierHost(const QString&) {
+        host = true;
+        Q_EMIT StatusNotifierHostRegistered();
+    }
 Q_SIGNALS:
     void StatusNotifierHostRegistered();
     void StatusNotifierItemRegistered(const QString& service);
+};
+
+// A watcher of a program of its own: served on a thread of its own, so that it answers while the
+// test's thread waits.
+class WatcherThread : public QThread {
+public:
+    explicit WatcherThread(const QString& address) : m_address(address) {}
+    std::atomic<bool> registered = false;
+    std::atomic<bool> hostRegistered = false;
+
+protected:
+    void run() override {
+        QDBusConnection bus = QDBusConnection::connectToBus(m_address, QStringLiteral("own watcher"));
+        FakeWatcher watcher;
+        bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                           QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSignals |
+                               QDBusConnection::ExportAllSlots);
+        registered = bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        connect(&watcher, &FakeWatcher::StatusNotifierHostRegistered, [this] { hostRegistered = true; });
+        exec();
+        bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        bus.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+    }
+
+private:
+    QString m_address;
 };
 
 class MenuBarX11Test : public QObject {
@@ -96,6 +130,40 @@ private Q_SLOTS:
         Q_EMIT watcher.StatusNotifierItemRegistered(bus.baseService());
         QTRY_VERIFY(tray.usesStatusNotifier());
         QCOMPARE(used.size(), 1);
+    }
+
+    // A desktop whose watcher is a program of its own (here this test, on a thread of its own so that
+    // it answers while the test waits) and whose panel only hosts: the panel is the host's.
+    void theStatusNotifierPanelIsTheHosts() {
+        TestDesktop::Options options;
+        options.sessionBus = true;
+        TestDesktop desktop(options);
+        QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
+        const QString address = desktop.environment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        WatcherThread watcher(address);
+        watcher.start();
+        const auto stopWatcher = qScopeGuard([&] {
+            watcher.quit();
+            watcher.wait();
+        });
+        QTRY_VERIFY(watcher.registered);
+
+        // A panel that brings its own watcher would fight this one for the name: none starts.
+        QCOMPARE(desktop.startPanel(TestDesktop::Panel::statusNotifier), 0);
+        QVERIFY2(desktop.panelLog().contains(QStringLiteral("watcher's name")),
+                 qPrintable(desktop.panelLog()));
+        const qint64 host = desktop.startPanel(TestDesktop::Panel::statusNotifierHost);
+        QVERIFY2(host, qPrintable(desktop.panelLog()));
+        QVERIFY(watcher.hostRegistered);
+        // One panel at a time.
+        QCOMPARE(desktop.startPanel(TestDesktop::Panel::statusNotifierHost), 0);
+        QVERIFY(desktop.isRunning(host));
+
+        QDBusConnection trayBus = QDBusConnection::connectToBus(address, QStringLiteral("own tray"));
+        X11TrayHost tray(desktop.displayName(), trayBus);
+        QVERIFY(tray.isAvailable());
+        QVERIFY(!desktop.panelGeometry().isEmpty());
+        QCOMPARE(tray.panel(), desktop.panelGeometry());
     }
 
     void pressesNameTheWindowUnderThePointer() {
