@@ -15,8 +15,9 @@
 // and its answer, so "later" below is judged only where those intervals do not overlap. A deletion
 // is stamped when it is written out, which a busy worker puts off past its answer: the tombstone's
 // stamp says when.
-// SYNC_SOAK_SEEDS (how many seeds) and SYNC_SOAK_OPS (edits per seed) make the long run; with
-// SYNC_SOAK_KEEP set, a failed run leaves its machines' folders and the folder copies for a look.
+// SYNC_SOAK_SEEDS (how many seeds, from SYNC_SOAK_FIRST) and SYNC_SOAK_OPS (edits per seed) make the
+// long run; with SYNC_SOAK_KEEP set, a failed run leaves its machines' folders and the folder copies
+// for a look.
 #include "SyncPeerProcess.h"
 #include "SyncRelay.h"
 
@@ -807,7 +808,9 @@ private Q_SLOTS:
         const bool replay = qEnvironmentVariableIsSet("SYNC_SOAK_REPLAY");
         const int seeds = replay ? 0 : fromEnvironment("SYNC_SOAK_SEEDS", 3);
         const int ops = fromEnvironment("SYNC_SOAK_OPS", 60);
-        for (int seed = 1; seed <= seeds; ++seed)
+        // SYNC_SOAK_FIRST splits a long run between processes.
+        const int first = fromEnvironment("SYNC_SOAK_FIRST", 1);
+        for (int seed = first; seed < first + seeds; ++seed)
             QTest::addRow("seed %d", seed) << unsigned(seed) << ops;
         // Seeds that once lost an edit in a race, each mended since: the long run replays them too.
         if (seeds > 3)
