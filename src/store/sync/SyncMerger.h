@@ -123,7 +123,7 @@ private:
     void noteMembers(const QString& owner, const Round& round);
     // A change of something an owner holds, stamped after the owner's deletion that this round read,
     // brings the owner back as it was before the round, with that change's stamp: as on the machine
-    // that made the change. Whether it brought one back.
+    // that made the change, merged with the values its tombstone kept. Whether it brought one back.
     bool reviveOwner(const SyncRecord& record, Round& round, QString* error, bool* revived);
 
     SyncState& m_state;
