@@ -336,10 +336,11 @@ void SyncStateStore::loadValues(Entry& entry) {
         return;
     m_readValues.reset();
     m_readValues.bind(1, entry.record.id);
-    if (m_readValues.step() != Statement::Step::row)
-        return;
-    const std::optional<SyncRecord> kept = SyncRecord::fromJson(m_readValues.text(0).toUtf8(), nullptr);
+    const bool found = m_readValues.step() == Statement::Step::row;
+    const QByteArray text = found ? m_readValues.text(0).toUtf8() : QByteArray();
+    // Holds no snapshot of the file between reads: the log can be copied in meanwhile.
     m_readValues.reset();
+    const std::optional<SyncRecord> kept = found ? SyncRecord::fromJson(text, nullptr) : std::nullopt;
     // Only the values of this very tombstone: a later version is the entry's to keep.
     if (!kept || !kept->deleted || kept->stamp != entry.record.stamp || kept->kind != entry.record.kind)
         return;
