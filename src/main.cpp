@@ -173,6 +173,12 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &MainWindow::contentAppeared, &app, &QuarlinApp::mainContentDidAppear);
     // Quit and Check for Updates from every window, in both of the main window's forms.
     ApplicationCommands commands([&app] { app.checkForUpdates(); });
+    // Whether the keyboard is the program's, on which a closing dialog's handing it back depends.
+    QObject::connect(&application, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
+        logDebug(lcUi, state == Qt::ApplicationActive
+                           ? QStringLiteral("⌨️ The keyboard is the program's")
+                           : QStringLiteral("⌨️ The keyboard is another program's"));
+    });
     QObject::connect(&window, &MainWindow::checkForUpdatesRequested, &commands,
                      [&commands, &window] { commands.checkForUpdates(&window); });
     QObject::connect(&window, &MainWindow::quitRequested, &commands, &ApplicationCommands::quit);

@@ -22,6 +22,7 @@
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWindow>
 
 Q_DECLARE_METATYPE(ButtonStyle)
 
@@ -224,6 +225,41 @@ private Q_SLOTS:
                                                  : label->width() >= label->sizeHint().width();
             QVERIFY2(whole, name);
         }
+    }
+
+    // A framed dialog stands in the top layer as it shows when a window of the program there could
+    // cover it (an editor, the attached window), and so does a dialog of no window.
+    void aFramedDialogTakesTheLayerOfTheProgramsHighestWindow_data() {
+        QTest::addColumn<bool>("parent");
+        QTest::addColumn<QString>(
+            "other"); // another window of the program: "on top", "hidden on top", "normal"
+        QTest::addColumn<bool>("onTop");
+        QTest::newRow("beside an editor") << true << "on top" << true;
+        QTest::newRow("beside a hidden editor") << true << "hidden on top" << false;
+        QTest::newRow("beside an ordinary window") << true << "normal" << false;
+        QTest::newRow("of no window") << false << "normal" << true;
+    }
+    void aFramedDialogTakesTheLayerOfTheProgramsHighestWindow() {
+        QFETCH(bool, parent);
+        QFETCH(QString, other);
+        QFETCH(bool, onTop);
+        QWidget main;
+        main.show();
+        QWidget editor(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+        editor.setWindowFlag(Qt::WindowStaysOnTopHint, other != QLatin1String("normal"));
+        editor.setVisible(other != QLatin1String("hidden on top"));
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Delete Configuration?"), QString(),
+                        QMessageBox::Ok, parent ? &main : nullptr);
+        DialogFrame::apply(&box);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QCOMPARE(box.windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        QCOMPARE(box.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        // Shown again once the editor is gone, it leaves the top layer.
+        box.hide();
+        editor.hide();
+        box.show();
+        QCOMPARE(box.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), !parent);
     }
 
     void theApplicationIconComesInEverySize() {

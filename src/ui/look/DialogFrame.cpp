@@ -1,5 +1,7 @@
 #include "DialogFrame.h"
 
+#include "DialogLayer.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
@@ -17,13 +19,10 @@ int titleWidth(const QWidget* dialog) {
 
 void apply(QDialog* dialog) {
     // A parent makes Qt set WM_TRANSIENT_FOR, and the window manager keeps the dialog above that
-    // window, in its layer; the hints leave only the close button. A dialog of no window (a notice
-    // of an editor that closed) stays on top like the windows it may open beside, the attached
-    // window and the editor: in the ordinary layer it would open under them, its buttons hidden.
-    Qt::WindowFlags flags =
-        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
-    flags.setFlag(Qt::WindowStaysOnTopHint, !dialog->parentWidget());
-    dialog->setWindowFlags(flags);
+    // window; the hints leave only the close button. Its layer is decided as it shows.
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
+    new DialogLayer(dialog);
     // The window manager need not give the keyboard back to the window a dialog was opened over
     // (openbox keeps it itself under the attached window): a key typed next would reach no window
     // of the program. Given back only while the program still has the keyboard (a dialog closed by

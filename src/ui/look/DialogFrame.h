@@ -1,7 +1,7 @@
 // What every dialog and sheet of the program gets from the window manager: the dialog window type,
-// a transient parent (the window it belongs to) or, without one, the layer of the program's windows
-// that stay on top, a close button without minimise or maximise, a width that shows its whole title
-// and text, and, when it closes, the keyboard back to the window it belongs to.
+// a transient parent (the window it belongs to), a layer that no window of the program covers
+// (DialogLayer), a close button without minimise or maximise, a width that shows its whole title and
+// text, and, when it closes, the keyboard back to the window it belongs to.
 #pragma once
 
 class QDialog;

@@ -7,6 +7,7 @@
 #include "base/Scheduler.h"
 #include "shortcuts/Registry.h"
 #include "shortcuts/ResourceBundle.h"
+#include "ui/look/DialogFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -279,6 +280,7 @@ RecorderControl::AlertResponse RecorderControl::showAlert(const QString& message
         added << alert->addButton(title, added.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
     if (buttons.isEmpty())
         alert->addButton(QMessageBox::Ok);
+    DialogFrame::apply(alert);
     alert->exec();
     if (!alert)
         return AlertResponse::first;
