@@ -4,6 +4,10 @@
 // no turn of the main thread over 16 ms while importing or exporting; a rescan with nothing new under
 // 10 ms; a machine that lost its sync state lists the folder off the main thread too. And what a
 // machine keeps in memory once it has read 100,000 tombstones: target under 60 MB in all.
+// With an option it runs one step on a folder written by --generate, so that bench/sync/compare can
+// time builds of several revisions on the same files (--help lists them).
+#include "SyncFolderGenerator.h"
+#include "TimedApplication.h"
 #include "base/AllocatorPolicy.h"
 #include "base/Log.h"
 #include "base/QtScheduler.h"
@@ -15,8 +19,8 @@
 #include "store/sync/SyncEngine.h"
 #include "store/sync/SyncStateStore.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -24,7 +28,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QUuid>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,8 +36,8 @@
 
 namespace {
 constexpr int configurations = 1000;
-constexpr int appsPerConfiguration = 4;
-constexpr int groupsPerConfiguration = 3;
+constexpr int appsPerConfiguration = SyncFolderGenerator::appsPerConfiguration;
+constexpr int groupsPerConfiguration = SyncFolderGenerator::groupsPerConfiguration;
 
 void report(const char* step, double milliseconds) {
     std::printf("%-48s %9.2f ms\n", step, milliseconds);
@@ -72,42 +75,11 @@ std::unique_ptr<SyncEngine> startSync(ModelContainer& container, const QString& 
     return engine;
 }
 
-// Times every event the main thread handles (each timer, each call handed over from the worker): the
-// longest is how long the window could not answer.
-class TimedApplication : public QCoreApplication {
-public:
-    using QCoreApplication::QCoreApplication;
-    bool notify(QObject* receiver, QEvent* event) override {
-        if (m_depth > 0)
-            return QCoreApplication::notify(receiver, event);
-        ++m_depth;
-        QElapsedTimer timer;
-        timer.start();
-        const bool handled = QCoreApplication::notify(receiver, event);
-        --m_depth;
-        const double took = elapsed(timer);
-        longest = std::max(longest, took);
-        // The bench's own checks are not work.
-        if (took > 0.05)
-            lastWork = clock.nsecsElapsed();
-        return handled;
-    }
-    void reset() {
-        longest = 0;
-        clock.start();
-        lastWork = 0;
-    }
-    double longest = 0;
-    QElapsedTimer clock;
-    qint64 lastWork = 0;
-
-private:
-    int m_depth = 0;
-};
-
 struct Turns {
     double total = 0;
     double longest = 0;
+    int overFrame = 0;
+    double longestCpu = 0;
 };
 // Runs the event loop until `done` holds, the engine's worker is idle and no work came for a while; the
 // loop sleeps while it waits for the worker, as the program's does. Gives how long it took up to the
@@ -123,7 +95,8 @@ Turns runUntil(TimedApplication& application, SyncEngine& engine, const std::fun
     });
     check.start(10);
     loop.exec();
-    return {double(application.lastWork) / 1e6, application.longest};
+    return {double(application.lastWork) / 1e6, application.longest, application.overFrame,
+            application.longestCpu};
 }
 // The resident memory of this process, in MB.
 double residentMb() {
@@ -136,35 +109,105 @@ double residentMb() {
     return 0;
 }
 
-// A fresh machine reads a folder of 100,000 tombstones, young enough to be kept; in a process of its
-// own, so that nothing else weighs on its memory.
-int tombstones(TimedApplication& application) {
-    constexpr int count = 100'000;
+// The living configurations among the files of `folder`.
+int liveConfigurations(const QString& folder) {
+    const QDir dir(folder + QStringLiteral("/ConfigurationGroup"));
+    int count = 0;
+    for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly) && !file.readAll().contains("\"deleted\": true"))
+            ++count;
+    }
+    return count;
+}
+
+// A machine with an empty store reads `folder`, and the process ends as soon as the configurations
+// show: timed from outside, next to `find | cat` of the same files.
+int importFolder(TimedApplication& application, const QString& folder) {
     QtScheduler scheduler;
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("shared"));
-    QDir().mkpath(folder + QStringLiteral("/ConfigurationGroup"));
-    const QString stamp = QStringLiteral("%1-000000-%2")
-                              .arg(QDateTime::currentMSecsSinceEpoch() - 24 * 60 * 60 * 1000)
-                              .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
-    for (int i = 0; i < count; ++i) {
-        const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-        QFile file(QStringLiteral("%1/ConfigurationGroup/%2.json").arg(folder, id));
-        if (!file.open(QIODevice::WriteOnly))
-            fail(file.errorString());
-        file.write(QStringLiteral("{\"format\":1,\"class\":\"ConfigurationGroup\",\"id\":\"%1\","
-                                  "\"deleted\":true,\"stamp\":\"%2\"}")
-                       .arg(id, stamp)
-                       .toUtf8());
-    }
-    std::unique_ptr<ModelContainer> store = openStore(dir.filePath(QStringLiteral("c")), scheduler);
+    std::unique_ptr<ModelContainer> store = openStore(dir.path(), scheduler);
+    QElapsedTimer timer;
+    timer.start();
+    std::unique_ptr<SyncEngine> sync = startSync(*store, folder, scheduler, true);
+    QObject::connect(store->mainContext(), &ModelContext::remoteChange, [&] {
+        report("import of the folder", elapsed(timer));
+        report("import: longest main-thread turn", application.longest);
+        std::fflush(stdout);
+        // What the program does next (export, closing the store) is not the import.
+        std::_Exit(0);
+    });
+    runUntil(application, *sync, [] { return false; });
+    return 1;
+}
+
+// A machine with an empty store reads `folder` to the end of its round; then another machine renames
+// every configuration in it and Sync Now reads that. How long the window could not answer in each.
+int round(TimedApplication& application, const QString& shared) {
+    QtScheduler scheduler;
+    QTemporaryDir dir;
+    const int expected = liveConfigurations(shared);
+    std::unique_ptr<ModelContainer> store = openStore(dir.path(), scheduler);
+    QElapsedTimer timer;
+    timer.start();
+    std::unique_ptr<SyncEngine> sync = startSync(*store, shared, scheduler, true);
+    const double started = elapsed(timer);
+    double import = 0;
+    QObject::connect(store->mainContext(), &ModelContext::remoteChange, [&] {
+        if (import == 0)
+            import = elapsed(timer);
+    });
+    bool ended = false;
+    QObject::connect(sync.get(), &SyncEngine::finished, [&ended] { ended = true; });
+    const Turns read = runUntil(application, *sync, [&ended] { return ended; });
+    const QList<ConfigurationGroup*> shown = store->mainContext()->fetch<ConfigurationGroup>();
+    if (shown.size() != expected)
+        fail(QStringLiteral("%1 configurations read of %2").arg(shown.size()).arg(expected));
+    report("import of the folder", import);
+    report("import round: longest main-thread turn", std::max(started, read.longest));
+    report("import round: longest turn, main-thread CPU time", read.longestCpu);
+    std::printf("%-48s %9d\n", "import round: turns over 16 ms", read.overFrame + (started > 16 ? 1 : 0));
+
+    QString error;
+    if (!SyncFolderGenerator::renameConfigurations(shared, &error))
+        fail(error);
+    bool synced = false;
+    timer.start();
+    sync->syncNow([&synced](bool, const QString&) { synced = true; });
+    const double asked = elapsed(timer);
+    const Turns renames = runUntil(application, *sync, [&synced] { return synced; });
+    for (ConfigurationGroup* configuration : store->mainContext()->fetch<ConfigurationGroup>())
+        if (!configuration->name().endsWith(QStringLiteral(" changed")))
+            fail(QStringLiteral("%1 was not renamed").arg(configuration->name()));
+    report("round of every configuration renamed", renames.total);
+    report("renames: longest main-thread turn", std::max(asked, renames.longest));
+    report("renames: longest turn, main-thread CPU time", renames.longestCpu);
+    std::printf("%-48s %9d\n", "renames: turns over 16 ms", renames.overFrame + (asked > 16 ? 1 : 0));
+    return 0;
+}
+
+// A machine with an empty store reads `folder` (of tombstones) to the end of its round; in a process
+// of its own, so that nothing else weighs on its memory.
+int memory(TimedApplication& application, const QString& folder) {
+    QtScheduler scheduler;
+    QTemporaryDir dir;
+    std::unique_ptr<ModelContainer> store = openStore(dir.path(), scheduler);
     const double idle = residentMb();
     std::unique_ptr<SyncEngine> sync = startSync(*store, folder, scheduler, true);
     bool ended = false;
     QObject::connect(sync.get(), &SyncEngine::finished, [&ended] { ended = true; });
     runUntil(application, *sync, [&ended] { return ended; });
-    std::printf("%-48s %9.1f MB\n", "memory before reading 100,000 tombstones", idle);
-    std::printf("%-48s %9.1f MB\n", "memory after reading them (target under 60)", residentMb());
+    std::printf("%-48s %9.1f MB\n", "memory before reading the folder", idle);
+    std::printf("%-48s %9.1f MB\n", "memory after reading the folder", residentMb());
+    return 0;
+}
+
+int generate(const QString& folder, int configurationCount, int tombstoneCount) {
+    QString error;
+    SyncFolderGenerator generator(folder, 1);
+    if (!generator.writeConfigurations(configurationCount, &error) ||
+        !generator.writeTombstones(tombstoneCount, &error))
+        fail(error);
     return 0;
 }
 } // namespace
@@ -174,8 +217,41 @@ int main(int argc, char** argv) {
     useSteadyAllocatorThresholds();
     installConsole();
     TimedApplication application(argc, argv);
-    if (application.arguments().contains(QStringLiteral("--tombstones")))
-        return tombstones(application);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Times sync with a large library; with an option, one step of it."));
+    parser.addHelpOption();
+    const QCommandLineOption generateOption(QStringLiteral("generate"),
+                                            QStringLiteral("Write a sync folder as another machine left it."),
+                                            QStringLiteral("folder"));
+    const QCommandLineOption configurationsOption(QStringLiteral("configurations"),
+                                                  QStringLiteral("Configurations to generate (1000)."),
+                                                  QStringLiteral("n"), QString::number(configurations));
+    const QCommandLineOption tombstonesOption(QStringLiteral("tombstones"),
+                                              QStringLiteral("Tombstone files to generate (0)."),
+                                              QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption importOption(
+        QStringLiteral("import"), QStringLiteral("Read the folder into an empty store; end once it shows."),
+        QStringLiteral("folder"));
+    const QCommandLineOption roundOption(
+        QStringLiteral("round"),
+        QStringLiteral("Read the folder, then rename every configuration in it: longest turns."),
+        QStringLiteral("folder"));
+    const QCommandLineOption memoryOption(QStringLiteral("memory"),
+                                          QStringLiteral("Read the folder: resident memory after."),
+                                          QStringLiteral("folder"));
+    parser.addOptions(
+        {generateOption, configurationsOption, tombstonesOption, importOption, roundOption, memoryOption});
+    parser.process(application);
+    if (parser.isSet(generateOption))
+        return generate(parser.value(generateOption), parser.value(configurationsOption).toInt(),
+                        parser.value(tombstonesOption).toInt());
+    if (parser.isSet(importOption))
+        return importFolder(application, parser.value(importOption));
+    if (parser.isSet(roundOption))
+        return round(application, parser.value(roundOption));
+    if (parser.isSet(memoryOption))
+        return memory(application, parser.value(memoryOption));
     QtScheduler scheduler;
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("shared"));
@@ -302,5 +378,10 @@ int main(int argc, char** argv) {
     report("find | cat of the same files (for comparison)", findCat);
     std::printf("%-48s %9.2f\n", "import / find | cat (target at most 1.5)", import / findCat);
     std::fflush(stdout);
-    return QProcess::execute(QCoreApplication::applicationFilePath(), {QStringLiteral("--tombstones")});
+    // What a machine keeps once it has read 100,000 tombstones, in a process of its own.
+    const QString tombstones = dir.filePath(QStringLiteral("tombstones"));
+    if (generate(tombstones, 0, 100'000) != 0)
+        return 1;
+    return QProcess::execute(QCoreApplication::applicationFilePath(),
+                             {QStringLiteral("--memory"), tombstones});
 }
