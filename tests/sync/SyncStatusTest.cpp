@@ -461,7 +461,7 @@ private Q_SLOTS:
         QTest::newRow("cut short") << QByteArray("\"attributes\"") << QByteArray();
         QTest::newRow("a name that is a number")
             << QByteArray("\"name\": \"Work\"") << QByteArray("\"name\": 5");
-        QTest::newRow("a newer format") << QByteArray("\"format\": 1") << QByteArray("\"format\": 2");
+        QTest::newRow("a newer format") << QByteArray("\"format\": 2") << QByteArray("\"format\": 3");
     }
     void aDamagedFileDoesNotFreezeItsConfiguration() {
         QFETCH(QByteArray, from);
@@ -621,10 +621,9 @@ private Q_SLOTS:
         QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
     }
 
-    // Machines append to one list at once: the new applications take the same place. Or two move
-    // different members at once, each to the other's place, so that the places tie though the ids put
-    // the members in the order each machine shows already. Every machine shows them in one order, and
-    // the places are told apart within a quiet pass, whichever machine reads the tie first. Or three
+    // Machines append to one list at once: the new applications take the same key. Or two move
+    // different members at once, each to the other's place. Every machine shows them in one order, by
+    // key and then id, whichever machine reads the tie first, and nobody writes them again. Or three
     // reorder one list at once and one of them deletes a member too: the deletion stands, and all
     // agree within the two passes that docs/sync.md gives them.
     void concurrentAppendsEndInOneOrder_data() {
@@ -697,9 +696,6 @@ private Q_SLOTS:
                 append(*all[0], QLatin1String(bundleID));
             arrange(*all[0], {0, 2, 1, 3});
         }
-        const auto distinct = [](const QStringList& places) {
-            return QSet<QString>(places.cbegin(), places.cend()).size() == places.size();
-        };
         if (reorders) {
             for (const char* bundleID : {"b", "c", "d", "e", "f", "g"})
                 append(*all[0], QLatin1String(bundleID));
@@ -710,14 +706,18 @@ private Q_SLOTS:
         if (reorders) {
             const std::initializer_list<int> orders[] = {
                 {5, 6, 4, 3, 2, 1, 0}, {0, 1, 2, 3, 4, 5, 6}, {3, 4, 5, 6, 0, 1, 2}};
+            // Against the order each machine showed (that of the ids, reversed): only the fewest
+            // members whose order changed send a place (a new key may happen to be an old one).
+            const int movedMembers[] = {1, 6, 6};
             for (int m = 0; m < machines; ++m) {
+                const QStringList placesBefore = files().first;
                 arrange(*all[m], orders[m]);
                 QVERIFY(all[m]->engine->exportChanges());
-                // A move goes out as an edit, never as places that only restate a tie.
-                for (const QFileInfo& info : QDir(folder).entryInfoList({QStringLiteral("*.json")}))
-                    QVERIFY(!readRecord(info.filePath())[u"stamps"][u"configurationGroupOrder"]
-                                 .toString()
-                                 .endsWith(SyncStamp::restater));
+                const QStringList placesAfter = files().first;
+                int changedPlaces = 0;
+                for (qsizetype i = 0; i < placesAfter.size(); ++i)
+                    changedPlaces += placesAfter[i] != placesBefore.value(i) ? 1 : 0;
+                QVERIFY2(changedPlaces <= movedMembers[m], qPrintable(QString::number(changedPlaces)));
                 m_scheduler->advance(1);
             }
             AppConfiguration* dropped = all[2]->find(id)->configurationList()[3];
@@ -731,8 +731,7 @@ private Q_SLOTS:
             QCOMPARE(agreed.count(u',') + 1, 6);
             for (const auto& machine : all)
                 QCOMPARE(listOf(*machine), agreed);
-            const auto [places, versions] = files();
-            QVERIFY(distinct(places));
+            const QStringList versions = files().second;
             pass();
             pass();
             QCOMPARE(files().second, versions);
@@ -751,16 +750,14 @@ private Q_SLOTS:
             for (int m = 0; m < machines && !moves; ++m)
                 append(*all[m], QStringLiteral("r%1m%2").arg(round).arg(m));
             pass();
-            QVERIFY(distinct(files().first));
             // A machine early in the pass reads the others' moves in the next.
             if (moves)
                 pass();
             for (const auto& machine : all)
                 QCOMPARE(listOf(*machine), listOf(*all[0]));
             QCOMPARE(listOf(*all[0]).count(u',') + 1, moves ? 4 : 1 + (round + 1) * machines);
-            const auto [places, versions] = files();
-            QVERIFY(distinct(places));
-            // Told apart for good: later passes write nothing and move nothing.
+            const QStringList versions = files().second;
+            // Shown alike for good: later passes write nothing and move nothing.
             pass();
             QCOMPARE(files().second, versions);
             for (const auto& machine : all)

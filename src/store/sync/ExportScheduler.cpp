@@ -162,18 +162,6 @@ bool ExportScheduler::settleOverlap(bool done, QString* error) {
     return true;
 }
 
-bool ExportScheduler::saveListsAsShown(QString* error) {
-    const QList<ModelObject*> lists = m_engine.m_exporter->takeListsToSave();
-    if (lists.isEmpty())
-        return true;
-    // The store's rows get the places shown too: read in again, they keep the order on screen.
-    m_settling = true;
-    const auto rewritten = qScopeGuard([this] { m_settling = false; });
-    for (ModelObject* owner : lists)
-        m_engine.m_context->rewrite(owner);
-    return m_engine.m_context->save(error);
-}
-
 bool ExportScheduler::exportChanges(QString* error) {
     // The exporter compares the live objects with what was merged: they must show the whole round first.
     if (m_settling || m_engine.m_worker->isBusy() || m_engine.m_context->isRefreshing() || prepareRejoin()) {
@@ -191,11 +179,7 @@ bool ExportScheduler::exportChanges(QString* error) {
     // The live objects show the last round and the edits saved meanwhile are settled with it.
     if (!m_engine.clearApplying(&message))
         return m_engine.fail(message, error);
-    if (!saveListsAsShown(&message))
-        return m_engine.fail(message, error);
     const SyncExporter::Result result = m_engine.m_exporter->exportChanges(&message);
-    if (!saveListsAsShown(&message))
-        return m_engine.fail(message, error);
     if (m_engine.m_exporter->hasMore())
         scheduleExport();
     switch (result) {

@@ -42,8 +42,6 @@ private:
     // Lists what the folder holds on the worker, for a re-join. True while that listing runs; exports
     // wait for it.
     bool prepareRejoin();
-    // Saves the lists whose rows may not hold the places shown (see SyncExporter::takeListsToSave).
-    bool saveListsAsShown(QString* error);
     void retryWrites();
 
     SyncEngine& m_engine;

@@ -48,11 +48,12 @@ std::optional<SyncStamp> RoundOverlap::latestEdit(ModelObject* object, const QJs
                                                   const UnsentEdits::Recorded& held) {
     const QJsonObject fields = SyncSchema::fieldsOf(object);
     const QHash<QString, SyncStamp> madeAt = m_madeAt.value(object);
-    const std::optional<UnsentEdits::Place> place = placeOf(object, held);
     std::optional<SyncStamp> latest;
-    const QStringList edited =
-        base ? UnsentEdits::outweighing(object->kind(), fields, *base, place) : fields.keys();
-    for (const QString& key : edited) {
+    QStringList edited = base ? UnsentEdits::of(object->kind(), fields, *base) : fields.keys();
+    if (const QString place = SyncSchema::orderAttribute(object->kind());
+        base && !place.isEmpty() && !edited.contains(place) && movedHere(object, held))
+        edited.append(place);
+    for (const QString& key : std::as_const(edited)) {
         const auto at = madeAt.constFind(key);
         if (at != madeAt.constEnd() && (!latest || *at > *latest))
             latest = *at;
@@ -60,14 +61,116 @@ std::optional<SyncStamp> RoundOverlap::latestEdit(ModelObject* object, const QJs
     return latest;
 }
 
-std::optional<UnsentEdits::Place> RoundOverlap::placeOf(ModelObject* object,
-                                                        const UnsentEdits::Recorded& held) {
-    const ModelObject* owner = SyncSchema::ownerOf(object);
+bool RoundOverlap::movedHere(ModelObject* member, const UnsentEdits::Recorded& held) {
+    const ModelObject* owner = SyncSchema::ownerOf(member);
     if (!owner)
-        return std::nullopt;
-    return UnsentEdits::placeOf(object->kind(), m_known.value(object),
-                                m_state.childrenOf(m_known.value(const_cast<ModelObject*>(owner))), held,
-                                [this](const QString& id) { return !takenOutHere().contains(id); });
+        return false;
+    QList<QString> shown;
+    for (ModelObject* sibling : ModelContext::ownedChildren(owner))
+        if (sibling->kind() == member->kind())
+            shown.append(m_known.value(sibling, SyncSchema::idOf(sibling)));
+    const QString ownerId = SyncSchema::idOf(owner);
+    const QString place = SyncSchema::orderAttribute(member->kind());
+    const QString ownerAttribute = SyncSchema::ownerAttribute(member->kind());
+    // Where it stands among the members recorded in this list, as shown and by key: a member whose
+    // order changed here either way counts, whichever of two swapped was taken.
+    QList<std::pair<QString, QString>> recorded;
+    for (const QString& id : std::as_const(shown))
+        if (const QJsonObject* fields = held(id, member->kind());
+            fields && fields->value(ownerAttribute) == ownerId)
+            recorded.append({fields->value(place).toString(), id});
+    const QString id = m_known.value(member, SyncSchema::idOf(member));
+    const auto at =
+        std::find_if(recorded.cbegin(), recorded.cend(), [&](const auto& r) { return r.second == id; });
+    if (at == recorded.cend())
+        return true;
+    const qsizetype shownAt = at - recorded.cbegin();
+    const std::pair<QString, QString> own = *at;
+    std::sort(recorded.begin(), recorded.end());
+    return recorded.indexOf(own) != shownAt;
+}
+
+void RoundOverlap::numberList(ModelObject* owner, ModelObject::Kind kind, const UnsentEdits::Recorded& held,
+                              QHash<QString, SyncRecord>& rows) {
+    const auto& entries = std::as_const(m_state).entries();
+    const QString ownerId = SyncSchema::idOf(owner);
+    const QString place = SyncSchema::orderAttribute(kind);
+    // An owner that the rounds took away comes back as shown, whole (see Settlement::revive).
+    if (const auto own = entries.constFind(ownerId);
+        own == entries.constEnd() || !own->present || own->record.deleted)
+        return;
+    QList<QString> shown;
+    QHash<QString, ModelObject*> live;
+    for (ModelObject* member : ModelContext::ownedChildren(owner))
+        if (member->kind() == kind) {
+            shown.append(SyncSchema::idOf(member));
+            live.insert(shown.back(), member);
+        }
+    const auto merged = [&](const QString& id) -> const SyncRecord* {
+        const auto entry = entries.constFind(id);
+        return entry != entries.constEnd() && entry->present && !entry->record.deleted &&
+                       entry->record.kind == kind && entry->record.owner() == ownerId
+                   ? &entry->record
+                   : nullptr;
+    };
+    // Moved here later than the place merged: shown where it was put.
+    QSet<QString> kept;
+    const QString ownerAttribute = SyncSchema::ownerAttribute(kind);
+    const QSet<QString> moved = UnsentEdits::moves(shown, [&](const QString& id) {
+        const QJsonObject* fields = held(id, kind);
+        return fields && fields->value(ownerAttribute) == ownerId ? fields->value(place).toString()
+                                                                  : QString();
+    });
+    const HybridClock& clock = m_state.clock();
+    for (const QString& id : moved) {
+        const SyncRecord* record = merged(id);
+        // Put in here: not merged yet.
+        if (!record) {
+            if (!entries.contains(id))
+                kept.insert(id);
+            continue;
+        }
+        const auto at = m_madeAt.value(live.value(id)).constFind(place);
+        const SyncStamp mergedAt = record->stamps.value(place);
+        if (at == m_madeAt.value(live.value(id)).constEnd() || *at > mergedAt || clock.isAhead(mergedAt))
+            kept.insert(id);
+    }
+    QList<std::pair<QString, QString>> byKey;
+    // One known here and no longer shown was taken out here.
+    for (const QString& id : m_state.childrenOf(ownerId))
+        if (const SyncRecord* record = merged(id);
+            record && !kept.contains(id) && (live.contains(id) || !m_knownIds.contains(id)))
+            byKey.append({record->fields.value(place).toString(), id});
+    std::sort(byKey.begin(), byKey.end());
+    QList<QString> order;
+    for (const auto& [key, id] : std::as_const(byKey))
+        order.append(id);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (!kept.contains(shown[i]))
+            continue;
+        qsizetype at = 0;
+        for (qsizetype j = i - 1; j >= 0; --j)
+            if (const qsizetype was = order.indexOf(shown[j]); was >= 0) {
+                at = was + 1;
+                break;
+            }
+        order.insert(at, shown[i]);
+    }
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        auto row = rows.find(order[i]);
+        if (row == rows.end()) {
+            // Not weighed: as the live object shows it where it is shown, else as merged.
+            SyncRecord record;
+            if (const SyncRecord* known = merged(order[i]))
+                record = *known;
+            record.kind = kind;
+            record.id = order[i];
+            if (ModelObject* object = live.value(order[i]))
+                record.fields = SyncSchema::fieldsOf(object);
+            row = rows.insert(order[i], record);
+        }
+        row->fields.insert(place, int(i));
+    }
 }
 
 const QSet<QString>& RoundOverlap::takenOutHere() {
@@ -161,10 +264,15 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
         }
         return removedFrom->contains(m_known.value(owner));
     };
+    QHash<QString, SyncRecord> weighed;
+    QSet<std::pair<ModelObject*, int>> lists;
     for (ModelObject* object : std::as_const(objects)) {
         const QString id = m_known.value(object);
         const SyncRecord* before = shown(id);
         const auto entry = entries.constFind(id);
+        // Its list is numbered again beside what the rounds put in it, also where only it was saved.
+        if (!SyncSchema::orderAttribute(object->kind()).isEmpty() && m_context->contains(object))
+            lists.insert({SyncSchema::ownerOf(object), int(object->kind())});
         if (!before || entry == entries.constEnd() || !m_context->contains(object))
             continue;
         // Its id went to an object of another class: a save meanwhile may have written its row again.
@@ -186,11 +294,8 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
                     // longer holds what went with the deleted owner.
                     const QJsonObject* recorded = heldBefore(m_known.value(member), member->kind());
                     // Put in here, or moved here within its list.
-                    const QString place = SyncSchema::orderAttribute(member->kind());
-                    listEdited =
-                        listEdited || !m_known.contains(member) ||
-                        (recorded && UnsentEdits::holds(member->kind(), place, SyncSchema::fieldsOf(member),
-                                                        *recorded, placeOf(member, heldBefore)));
+                    listEdited = listEdited || !m_known.contains(member) ||
+                                 (recorded && movedHere(member, heldBefore));
                     if (const std::optional<SyncStamp> at = latestEdit(member, recorded, heldBefore);
                         at && (!latest || *at > *latest))
                         latest = at;
@@ -211,7 +316,16 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
                     if (member == entries.constEnd() || member->present || member->record.deleted ||
                         m_knownIds.contains(child))
                         continue;
-                    settlement.reviveMembers.append(member->record);
+                    // A row: its index among what the state holds of its list, by key.
+                    SyncRecord row = member->record;
+                    if (const QString place = SyncSchema::orderAttribute(row.kind); !place.isEmpty())
+                        row.fields.insert(place, UnsentEdits::indexOf(
+                                                     row.kind, child, m_state.childrenOf(row.owner()),
+                                                     [&](const QString& other, ModelObject::Kind k) {
+                                                         return UnsentEdits::shown(entries, other, k, true);
+                                                     })
+                                                     .value_or(0));
+                    settlement.reviveMembers.append(row);
                     queue.append(m_state.childrenOf(child));
                 }
                 // What another machine deleted on its own, later than any edit of it here, stays deleted.
@@ -230,34 +344,40 @@ RoundOverlap::Settlement RoundOverlap::settleOverlap(bool saved, bool done) {
             continue;
         }
         // Per attribute: this machine's edit where it is the later, else what the round merged. The
-        // row is written whole either way: the round may have written over the edit's save.
+        // row is written whole either way: the round may have written over the edit's save. Places
+        // go with their lists, below.
         const QJsonObject fields = SyncSchema::fieldsOf(object);
         const QHash<QString, SyncStamp> madeAt = m_madeAt.value(object);
-        const std::optional<UnsentEdits::Place> place = placeOf(object, heldBefore);
+        const QString place = SyncSchema::orderAttribute(object->kind());
+        const QStringList edited = UnsentEdits::of(object->kind(), fields, before->fields);
         SyncRecord row = entry->record;
         bool differs = false;
         for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
-            if (row.fields.value(field.key()) == field.value())
+            if (field.key() == place || row.fields.value(field.key()) == field.value())
                 continue;
             differs = true;
             const auto at = madeAt.constFind(field.key());
-            std::optional<SyncStamp> madeHere = at != madeAt.constEnd() ? std::optional(*at) : std::nullopt;
-            // A place that restates the recorded order goes out just after the place it replaced.
-            if (const auto was = before->stamps.constFind(field.key());
-                was != before->stamps.cend() &&
-                UnsentEdits::restates(object->kind(), field.key(), fields, before->fields, place))
-                madeHere = was->restating();
             const SyncStamp merged = row.stamps.value(field.key());
-            // A place without a stamp of its own (a move found at start, with no time to it) is stamped
-            // when it goes out, after everything merged here, and is the later.
-            const bool later = madeHere ? *madeHere > merged || clock.isAhead(merged)
-                                        : field.key() == SyncSchema::orderAttribute(object->kind());
-            if (later && UnsentEdits::holds(object->kind(), field.key(), fields, before->fields, place))
+            if (at != madeAt.constEnd() && (*at > merged || clock.isAhead(merged)) &&
+                edited.contains(field.key()))
                 row.fields.insert(field.key(), field.value());
         }
-        if (differs)
-            settlement.rows.append(row);
+        if (!place.isEmpty())
+            lists.insert({SyncSchema::ownerOf(object), int(object->kind())});
+        if (differs || !place.isEmpty())
+            weighed.insert(id, row);
     }
+    for (const auto& [owner, kind] : std::as_const(lists))
+        if (owner && m_context->contains(owner))
+            numberList(owner, ModelObject::Kind(kind), heldBefore, weighed);
+    // Owners before what they own.
+    for (ModelObject::Kind kind : SyncSchema::kinds)
+        for (const SyncRecord& row : std::as_const(weighed)) {
+            // A member whose list is gone here goes with it.
+            const QString place = SyncSchema::orderAttribute(row.kind);
+            if (row.kind == kind && (place.isEmpty() || row.fields.value(place).isDouble()))
+                settlement.rows.append(row);
+        }
     if (done)
         m_found = {};
     return settlement;

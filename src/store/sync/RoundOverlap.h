@@ -68,12 +68,17 @@ public:
 
 private:
     // The stamp of this machine's latest change of an attribute in which the object holds an edit
-    // against `base` that weighs against changes made elsewhere (all of them without one; see
-    // UnsentEdits::outweighing); nothing when it holds none.
+    // against `base` (all of them without one; see UnsentEdits), its place where it was moved here;
+    // nothing when it holds none.
     std::optional<SyncStamp> latestEdit(ModelObject* object, const QJsonObject* base,
                                         const UnsentEdits::Recorded& held);
-    // The object's place in its list by the records that `held` gives (see UnsentEdits).
-    std::optional<UnsentEdits::Place> placeOf(ModelObject* object, const UnsentEdits::Recorded& held);
+    // Whether the member was moved or put in here, against the records that `held` gives.
+    bool movedHere(ModelObject* member, const UnsentEdits::Recorded& held);
+    // The rows of the list of `kind` under `owner` numbered as it stands: the order merged, and the
+    // members moved here at a time later than the merged place where they are shown. Members that
+    // `rows` holds already get their index there.
+    void numberList(ModelObject* owner, ModelObject::Kind kind, const UnsentEdits::Recorded& held,
+                    QHash<QString, SyncRecord>& rows);
     // The objects deleted here whose deletions have not gone out yet, found once per settlement.
     const QSet<QString>& takenOutHere();
 

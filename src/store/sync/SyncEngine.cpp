@@ -218,13 +218,16 @@ bool SyncEngine::finishApplying(QString* error) {
         return UnsentEdits::heldBefore(entries, id, kind,
                                        wrote.contains(id) ? UnsentEdits::Found(nullptr) : std::nullopt);
     };
-    const auto placeIn = [&](ModelObject* object) -> std::optional<UnsentEdits::Place> {
+    const auto placeIn = [&](ModelObject* object) -> std::optional<int> {
         const ModelObject* owner = SyncSchema::ownerOf(object);
         if (!owner)
             return std::nullopt;
-        return UnsentEdits::placeOf(object->kind(), SyncSchema::idOf(object),
-                                    m_state->childrenOf(SyncSchema::idOf(owner)), held,
-                                    [&live](const QString& id) { return live.contains(id); });
+        // Among the members still shown, as a save numbers them.
+        return UnsentEdits::indexOf(object->kind(), SyncSchema::idOf(object),
+                                    m_state->childrenOf(SyncSchema::idOf(owner)),
+                                    [&](const QString& id, ModelObject::Kind kind) {
+                                        return live.contains(id) ? held(id, kind) : nullptr;
+                                    });
     };
     const auto editsIn = [&](ModelObject* object, const QJsonObject& was) {
         return UnsentEdits::of(object->kind(), SyncSchema::fieldsOf(object), was, placeIn(object));
@@ -246,8 +249,7 @@ bool SyncEngine::finishApplying(QString* error) {
             const QString id = SyncSchema::idOf(tree[i]);
             const std::optional<QJsonObject> was = noted(id);
             if (removedFrom->contains(id) || !was ||
-                !UnsentEdits::outweighing(tree[i]->kind(), SyncSchema::fieldsOf(tree[i]), *was,
-                                          placeIn(tree[i]))
+                !UnsentEdits::of(tree[i]->kind(), SyncSchema::fieldsOf(tree[i]), *was, placeIn(tree[i]))
                      .isEmpty())
                 return true;
             tree.append(ModelContext::ownedChildren(tree[i]));
@@ -290,6 +292,7 @@ bool SyncEngine::finishApplying(QString* error) {
         }
         ok = m_merger->reapply(id, kept, round, error);
     }
+    ok = ok && m_merger->numberLists(round, error, held);
     m_state->forgetChildren();
     m_merger->markCommit(mark);
     if (!(ok && m_merger->commit(error))) {
@@ -551,7 +554,6 @@ void SyncEngine::finishRound(const SyncRound::Result& result, bool full, qint64 
     if (round.applied > 0) {
         logInfo(lcSync,
                 QStringLiteral("🔄 Sync: merged %1 changes from %2").arg(round.applied).arg(m_folder.path()));
-        m_exporter->noteTiedLists(result.tiedLists);
         // Reads the commit into the live objects now rather than at the next file event; a little per
         // turn unless someone waits for the round.
         m_context->refresh(changes, !m_waited);

@@ -1,5 +1,6 @@
 #include "SyncExporter.h"
 
+#include "OrderKey.h"
 #include "SyncSchema.h"
 #include "SyncState.h"
 #include "SyncWorker.h"
@@ -65,7 +66,6 @@ void SyncExporter::untrack(ModelObject* object) {
     disconnect(object, &ModelObject::changed, this, nullptr);
     m_seen.remove(object);
     m_madeAt.remove(object);
-    m_listsToSave.remove(object);
     m_dropping.remove(object);
 }
 
@@ -131,55 +131,6 @@ bool SyncExporter::isStored(const ModelObject* object) const {
         if (!m_context->contains(o) || (SyncSchema::ownerKind(o->kind()) && !SyncSchema::ownerOf(o)))
             return false;
     return true;
-}
-
-void SyncExporter::noteTiedPlaces(ModelObject* owner) {
-    QHash<int, QList<ModelObject*>> lists;
-    for (ModelObject* member : ModelContext::ownedChildren(owner))
-        lists[int(member->kind())].append(member);
-    for (const QList<ModelObject*>& members : std::as_const(lists)) {
-        if (members.size() < 2)
-            continue;
-        const QString place = SyncSchema::orderAttribute(members.first()->kind());
-        const SyncEntries& entries = std::as_const(m_state).entries();
-        QSet<double> places;
-        bool tied = false;
-        // Members just read in are not tracked yet: looked up by their ids.
-        for (ModelObject* member : members) {
-            const auto entry = entries.constFind(SyncSchema::idOf(member));
-            if (entry == entries.constEnd() || entry->record.deleted)
-                break;
-            const qsizetype had = places.size();
-            places.insert(entry->record.fields.value(place).toDouble());
-            tied = tied || places.size() == had;
-        }
-        if (tied) {
-            for (ModelObject* member : members)
-                m_dirty.insert(member);
-            m_listsToSave.insert(owner);
-        }
-    }
-}
-
-QList<ModelObject*> SyncExporter::takeListsToSave() {
-    if (!m_tiedIds.isEmpty() && !m_worker.isBusy()) {
-        // Lists read in with places that tie are shown in one order everywhere; the places shown go
-        // out, so that the files tell the members apart too.
-        for (ConfigurationGroup* configuration : m_context->fetch<ConfigurationGroup>()) {
-            if (m_tiedIds.contains(SyncSchema::idOf(configuration)))
-                noteTiedPlaces(configuration);
-            for (PositionGroup* group : configuration->positionGroupList())
-                if (m_tiedIds.contains(SyncSchema::idOf(group)))
-                    noteTiedPlaces(group);
-        }
-        m_tiedIds.clear();
-    }
-    QList<ModelObject*> owners;
-    for (ModelObject* owner : std::as_const(m_listsToSave))
-        if (m_context->contains(owner))
-            owners.append(owner);
-    m_listsToSave.clear();
-    return owners;
 }
 
 SyncExporter::Result SyncExporter::exportChanges(QString* error) {
@@ -332,54 +283,28 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         return *stamp;
     };
     const QString& machine = m_state.clock().machine();
-    // Where a member's place differs from the recorded one, whether that is a move made here (see
-    // UnsentEdits) or restates a tie; weighed against the entries as they were before this export.
-    const UnsentEdits::Recorded held = [&](const QString& id, Kind kind) {
-        return UnsentEdits::shown(entries, id, kind, m_knownIds.contains(id));
-    };
-    struct Placed {
-        std::optional<UnsentEdits::Place> place;
-        bool tied = false;
-    };
-    QHash<ModelObject*, Placed> placed;
-    // Members taken out here: the places after them move up, in the order recorded.
-    std::optional<QSet<QString>> goneIds;
-    const UnsentEdits::StillShown stillShown = [&](const QString& id) {
-        if (!goneIds) {
-            goneIds.emplace();
-            for (const auto& [kindRank, goneId] : std::as_const(gone))
-                goneIds->insert(goneId);
-        }
-        return !goneIds->contains(id);
-    };
-    // Lists in which a member was put in or moved here: the places shown of the others go out too, as
-    // restating the order, so that the new places never tie with recorded ones that a gap left.
-    QSet<const ModelObject*> changedLists;
-    // Each object's attributes, taken once.
-    std::vector<QJsonObject> fieldsOfDirty;
-    fieldsOfDirty.reserve(size_t(dirty.size()));
-    for (ModelObject* object : std::as_const(dirty)) {
-        fieldsOfDirty.push_back(SyncSchema::fieldsOf(object));
-        const QJsonObject& fields = fieldsOfDirty.back();
-        const QString place = SyncSchema::orderAttribute(object->kind());
-        if (place.isEmpty())
-            continue;
-        const QJsonObject* recorded = held(m_known.value(object), object->kind());
-        if (!recorded) {
-            changedLists.insert(SyncSchema::ownerOf(object));
-            continue;
-        }
-        if (recorded->value(place) == fields.value(place))
-            continue;
-        const QList<QString> members =
-            m_state.childrenOf(recorded->value(SyncSchema::ownerAttribute(object->kind())).toString());
-        const Placed placing{
-            UnsentEdits::placeOf(object->kind(), m_known.value(object), members, held, stillShown),
-            UnsentEdits::isTied(object->kind(), members, held)};
-        placed.insert(object, placing);
-        if (UnsentEdits::holds(object->kind(), place, fields, *recorded, placing.place) &&
-            !UnsentEdits::restates(object->kind(), place, fields, *recorded, placing.place))
-            changedLists.insert(SyncSchema::ownerOf(object));
+    // The new keys of the members moved or put in here: the fewest whose order changed against the
+    // recorded one in each list they are shown in (see UnsentEdits::moves); weighed against the
+    // entries as they were before this export.
+    QHash<QString, QString> newKeys;
+    QSet<std::pair<const ModelObject*, int>> lists;
+    for (ModelObject* object : std::as_const(dirty))
+        if (const ModelObject* owner = SyncSchema::ownerOf(object))
+            lists.insert({owner, int(object->kind())});
+    for (const auto& [owner, kind] : std::as_const(lists)) {
+        QList<QString> shown;
+        for (ModelObject* member : ModelContext::ownedChildren(owner))
+            if (int(member->kind()) == kind)
+                shown.append(m_known.value(member, SyncSchema::idOf(member)));
+        const QString ownerId = SyncSchema::idOf(owner);
+        const QString place = SyncSchema::orderAttribute(ModelObject::Kind(kind));
+        const QString ownerAttribute = SyncSchema::ownerAttribute(ModelObject::Kind(kind));
+        const UnsentEdits::KeyOf keyOf = [&](const QString& id) {
+            const QJsonObject* fields = UnsentEdits::shown(entries, id, Kind(kind), m_knownIds.contains(id));
+            return fields && fields->value(ownerAttribute) == ownerId ? fields->value(place).toString()
+                                                                      : QString();
+        };
+        newKeys.insert(UnsentEdits::placeMoved(shown, keyOf, UnsentEdits::moves(shown, keyOf)));
     }
     // The exports below change the entries.
     m_state.forgetChildren();
@@ -393,7 +318,9 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         const QString id = m_known.value(object);
         if (id.isEmpty())
             continue;
-        const QJsonObject& fields = fieldsOfDirty[size_t(d)];
+        QJsonObject fields = SyncSchema::fieldsOf(object);
+        const QString place = SyncSchema::orderAttribute(object->kind());
+        const auto newKey = newKeys.constFind(id);
         const QHash<QString, SyncStamp> madeAt = m_madeAt.take(object);
         // When it was made, and after the change it replaces even when that one's clock was ahead.
         const auto stampOf = [&](const QString& key, const std::optional<SyncStamp>& replaced) {
@@ -405,24 +332,13 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         if (it != entries.end() && it->record.kind != object->kind())
             continue;
         if (it != entries.end() && !it->record.deleted) {
-            const Placed placing = placed.value(object);
-            QStringList differing = UnsentEdits::of(object->kind(), fields, it->record.fields, placing.place);
-            // A place that differs without a move made here: the list is incomplete here, and numbering
-            // what is here would send out places that the owner never gave; or the places shown
-            // restate the order of tied ones by id, or the recorded order without members taken out
-            // here, which goes out as no edit (see SyncStamp::restating), so that it never outweighs a
-            // change made where that order was known, such as a deletion of the member read here later.
-            const QString place = SyncSchema::orderAttribute(object->kind());
-            const bool restating =
-                ((placing.tied || changedLists.contains(SyncSchema::ownerOf(object))) &&
-                 !differing.contains(place) && it->record.fields.value(place) != fields.value(place)) ||
-                UnsentEdits::restates(object->kind(), place, fields, it->record.fields, placing.place);
-            if (restating && !differing.contains(place))
+            // Only a member moved or put in here sends a place: its new key.
+            if (!place.isEmpty())
+                fields.insert(place, newKey != newKeys.cend() ? *newKey : it->record.fields.value(place));
+            QStringList differing = UnsentEdits::of(object->kind(), fields, it->record.fields);
+            if (!place.isEmpty() && !differing.contains(place) &&
+                fields.value(place) != it->record.fields.value(place))
                 differing.append(place);
-            // A save numbered the list as shown then, which the rows of what a round read in since may
-            // not say: they are saved as shown now, which goes out here.
-            if (differing.contains(place))
-                m_listsToSave.insert(SyncSchema::ownerOf(object));
             if (differing.isEmpty()) {
                 if (!it->present) {
                     it->present = true;
@@ -432,9 +348,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             }
             for (const QString& key : std::as_const(differing)) {
                 const auto replaced = it->record.stamps.constFind(key);
-                const bool restated = restating && key == place && replaced != it->record.stamps.cend();
-                const SyncStamp changedAt =
-                    restated ? replaced->restating() : stampOf(key, it->record.stamps.value(key));
+                const SyncStamp changedAt = stampOf(key, it->record.stamps.value(key));
                 // What the edit replaced: a machine that made that value knows this was made after it.
                 if (replaced != it->record.stamps.cend())
                     it->record.seen.insert(key, *replaced);
@@ -453,6 +367,8 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             SyncRecord record;
             record.kind = object->kind();
             record.id = id;
+            if (!place.isEmpty())
+                fields.insert(place, newKey != newKeys.cend() ? *newKey : OrderKey::between({}, {}));
             record.fields = fields;
             const std::optional<SyncStamp> tombstone =
                 it != entries.end() ? std::optional(it->record.stamp) : std::nullopt;
@@ -481,10 +397,6 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             if (it == entries.end())
                 madeNow.insert(id);
             entries.insert(id, SyncState::Entry{record, true, file, QByteArray()});
-            // Put in a list that went out before (owners go out before what they own).
-            if (ModelObject* owner = SyncSchema::ownerOf(object);
-                owner && !madeNow.contains(m_known.value(owner)))
-                m_listsToSave.insert(owner);
         }
         changed.insert(id);
         m_state.touchOwners(id, entries.value(id).record.stamp, changed);

@@ -71,13 +71,6 @@ public:
     QSet<QString> failedWrites() const { return m_writes.failed(); }
     const QString& writeFailure() const { return m_writes.failure(); }
 
-    // The owners of lists read in with tied places, or whose places went out as edits, since the last
-    // call, still stored: their rows are to be written with the places shown. Once the live objects
-    // show the rounds.
-    QList<ModelObject*> takeListsToSave();
-    // The ids of the owners whose lists a round left with members that share a place.
-    void noteTiedLists(const QSet<QString>& owners) { m_tiedIds.unite(owners); }
-
     // Edits saved here while a round merged other machines' changes (see RoundOverlap).
     void noteRound(const SyncMerger::Round& round) { m_overlap.noteRound(round); }
     bool hasOverlap() const { return m_overlap.hasOverlap(); }
@@ -103,9 +96,6 @@ private:
     const QJsonObject* mergedFields(ModelObject* object) const;
     // Whether the store keeps the object: it is in the context and every owner up the chain is.
     bool isStored(const ModelObject* object) const;
-    // Marks the members of the owner's lists whose merged places tie, so that the export writes the
-    // places they are shown at.
-    void noteTiedPlaces(ModelObject* owner);
 
     ModelContext* m_context;
     SyncWorker& m_worker;
@@ -131,7 +121,5 @@ private:
     // Held back until the import that follows a re-join has ended.
     QSet<ModelObject*> m_waiting;
     ExportBacklog m_backlog;
-    QSet<ModelObject*> m_listsToSave;
-    QSet<QString> m_tiedIds;
     RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_knownIds, m_dirty, m_madeAt};
 };

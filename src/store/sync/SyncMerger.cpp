@@ -48,9 +48,13 @@ bool SyncMerger::reapply(const QString& id, const QJsonObject& kept, Round& roun
     if (!apply(id, applied, round, error))
         return false;
     const SyncState::Entry& entry = m_state.entries()[id];
-    if (kept.isEmpty() || entry.record.deleted || !entry.present)
+    if (entry.record.deleted || !entry.present)
         return true;
-    SyncRecord row = entry.record;
+    // Numbered as the state orders the list now (members waiting for an owner too), which the rows of
+    // the others hold.
+    SyncRecord row = rowOf(entry.record, [this](const QString& member, ModelObject::Kind kind) {
+        return UnsentEdits::shown(std::as_const(m_state).entries(), member, kind, true);
+    });
     for (auto it = kept.constBegin(); it != kept.constEnd(); ++it)
         row.fields.insert(it.key(), it.value());
     bool ownerMissing = false;
@@ -65,10 +69,7 @@ void SyncMerger::noteMembers(const QString& owner, const Round& round) {
         // The index of children is not updated during a round: one it moved elsewhere is no member.
         if (it == m_state.entries().constEnd() || it->record.deleted || it->record.owner() != owner)
             continue;
-        const std::optional<UnsentEdits::Place> place =
-            UnsentEdits::placeOf(it->record.kind, child, members, held);
-        m_writer->noteMember(owner, it->record, place ? std::optional(place->rank) : std::nullopt,
-                             held(child, it->record.kind) != nullptr);
+        m_writer->noteMember(owner, rowOf(it->record, held), held(child, it->record.kind) != nullptr);
         // One waiting for its owner can have rows too (shown here since the owner came back): markAbsent
         // does not walk it.
         if (!it->present)
@@ -149,13 +150,14 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     const SyncRecord* before =
         found != round.before.constEnd() && found->kind == entry.record.kind ? &*found : nullptr;
     const UnsentEdits::Recorded held = heldBefore(round);
-    std::optional<UnsentEdits::Place> placed;
-    if (before)
-        placed = UnsentEdits::placeOf(before->kind, id, m_state.childrenOf(before->owner()), held);
-    const std::optional<int> rank = placed ? std::optional(placed->rank) : std::nullopt;
+    const std::optional<SyncRecord> beforeRow = before ? std::optional(rowOf(*before, held)) : std::nullopt;
+    const SyncRecord* was = beforeRow ? &*beforeRow : nullptr;
+    // Its lists, the one it left and the one it is in, are numbered once the round has merged them all.
+    if (before && SyncSchema::ownerKind(before->kind))
+        round.lists.insert(before->owner());
     if (entry.record.deleted) {
         if (m_writer->contains(entry.record.kind, id)) {
-            m_writer->remove(entry.record.kind, id, before, rank);
+            m_writer->remove(entry.record.kind, id, was);
             ++round.applied;
         }
         entry.present = false;
@@ -166,7 +168,15 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     // while a round wrote some took them with it, before the program had read them in.
     const bool newRow = !m_writer->contains(entry.record.kind, id);
     bool ownerMissing = false;
-    if (!m_writer->put(entry.record, &ownerMissing, error, before, rank)) {
+    // Its index as the row held it until the lists are numbered.
+    SyncRecord row = entry.record;
+    const QString place = SyncSchema::orderAttribute(row.kind);
+    if (!place.isEmpty()) {
+        row.fields.insert(place, was ? was->fields.value(place) : QJsonValue(0));
+        round.lists.insert(row.owner());
+    }
+    round.rowsPut.insert(id, beforeRow);
+    if (!m_writer->put(row, &ownerMissing, error, was)) {
         if (!ownerMissing)
             return false;
         // Waits until its owner comes (back).
@@ -176,18 +186,6 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
     }
     entry.present = true;
     const ModelObject::Kind kind = entry.record.kind;
-    // A member put in or moved: the rows of the others that a save numbered as the list was shown
-    // here, without an edit, hold their recorded places again, so the list shows what was merged. So
-    // too where its recorded place is not its rank (a gap or a tie before it): beside rows that a save
-    // numbered, it would tie with one of them, or pass it.
-    const QString place = SyncSchema::orderAttribute(kind);
-    if (!place.isEmpty() && (!before || before->owner() != entry.record.owner() ||
-                             before->fields.value(place) != entry.record.fields.value(place) ||
-                             (placed && placed->rank != placed->recorded))) {
-        const QString owner = entry.record.owner();
-        if (!restateList(owner, kind, held, round, error))
-            return false;
-    }
     // `entry` is not used past here: looking up the children may move the entries.
     for (const QString& child : m_state.childrenOf(id)) {
         const auto waiting = m_state.entries().find(child);
@@ -207,25 +205,82 @@ UnsentEdits::Recorded SyncMerger::heldBefore(const Round& round) const {
     };
 }
 
-bool SyncMerger::restateList(const QString& owner, ModelObject::Kind kind, const UnsentEdits::Recorded& held,
-                             Round& round, QString* error) {
-    const QString list = owner + u'/' + QString::number(int(kind));
-    if (round.restated.contains(list))
+SyncRecord SyncMerger::rowOf(const SyncRecord& record, const UnsentEdits::Recorded& held) {
+    SyncRecord row = record;
+    const QString place = SyncSchema::orderAttribute(record.kind);
+    if (!place.isEmpty() && !record.deleted)
+        row.fields.insert(
+            place, UnsentEdits::indexOf(record.kind, record.id, m_state.childrenOf(record.owner()), held)
+                       .value_or(-1));
+    return row;
+}
+
+bool SyncMerger::numberLists(Round& round, QString* error, const UnsentEdits::Recorded& rowsHeld) {
+    if (round.lists.isEmpty())
         return true;
-    round.restated.insert(list);
-    const QList<QString> members = m_state.childrenOf(owner);
-    for (const QString& member : members) {
-        if (round.written.contains(member) || !m_writer->contains(kind, member))
-            continue;
-        const std::optional<UnsentEdits::Place> place = UnsentEdits::placeOf(kind, member, members, held);
-        const auto entry = std::as_const(m_state).entries().constFind(member);
-        if (!place || entry == m_state.entries().constEnd() || entry->record.owner() != owner)
-            continue;
-        const SyncRecord record = entry->record;
-        bool ownerMissing = false;
-        if (!m_writer->put(record, &ownerMissing, error, &record, place->rank) && !ownerMissing)
-            return false;
+    const UnsentEdits::Recorded held = rowsHeld ? rowsHeld : heldBefore(round);
+    // Rows held before the round are weighed by the index that the order before it gave them.
+    QHash<QString, SyncRecord> rowsBefore;
+    const auto noteBefore = [&](const QString& member) {
+        if (rowsBefore.contains(member) || (!rowsHeld && round.rowsPut.contains(member)))
+            return;
+        if (rowsHeld) {
+            const auto entry = std::as_const(m_state).entries().constFind(member);
+            if (entry == m_state.entries().constEnd() || entry->record.deleted)
+                return;
+            if (const QJsonObject* fields = rowsHeld(member, entry->record.kind)) {
+                SyncRecord was = entry->record;
+                was.fields = *fields;
+                rowsBefore.insert(member, rowOf(was, held));
+            }
+            return;
+        }
+        if (const auto found = round.found(member); found && *found && !(*found)->deleted)
+            rowsBefore.insert(member, rowOf(**found, held));
+        else if (!found)
+            if (const auto entry = std::as_const(m_state).entries().constFind(member);
+                entry != m_state.entries().constEnd() && entry->present && !entry->record.deleted)
+                rowsBefore.insert(member, rowOf(entry->record, held));
+    };
+    for (const QString& owner : std::as_const(round.lists))
+        for (const QString& member : m_state.childrenOf(owner))
+            noteBefore(member);
+    // Those that came from another list too.
+    for (auto it = round.before.cbegin(); it != round.before.cend(); ++it)
+        if (SyncSchema::ownerKind(it->kind))
+            noteBefore(it.key());
+    // The members as merged.
+    m_state.forgetChildren();
+    const SyncEntries& entries = std::as_const(m_state).entries();
+    for (const QString& owner : std::as_const(round.lists)) {
+        QHash<int, QList<std::pair<QString, QString>>> lists;
+        for (const QString& member : m_state.childrenOf(owner)) {
+            const auto entry = entries.constFind(member);
+            if (entry == entries.constEnd() || !entry->present || entry->record.deleted ||
+                !m_writer->contains(entry->record.kind, member))
+                continue;
+            const QString place = SyncSchema::orderAttribute(entry->record.kind);
+            lists[int(entry->record.kind)].append({entry->record.fields.value(place).toString(), member});
+        }
+        for (auto list = lists.begin(); list != lists.end(); ++list) {
+            std::sort(list->begin(), list->end());
+            for (qsizetype i = 0; i < list->size(); ++i) {
+                const QString& member = list->at(i).second;
+                SyncRecord row = entries.value(member).record;
+                row.fields.insert(SyncSchema::orderAttribute(row.kind), int(i));
+                // Weighed as the round put its row, else as it was before.
+                const auto put = rowsHeld ? round.rowsPut.cend() : round.rowsPut.constFind(member);
+                const auto before = rowsBefore.constFind(member);
+                const SyncRecord* was = put != round.rowsPut.cend()   ? (*put ? &**put : nullptr)
+                                        : before != rowsBefore.cend() ? &*before
+                                                                      : nullptr;
+                bool ownerMissing = false;
+                if (!m_writer->put(row, &ownerMissing, error, was) && !ownerMissing)
+                    return false;
+            }
+        }
     }
+    m_state.forgetChildren();
     return true;
 }
 

@@ -63,8 +63,10 @@ public:
         // Objects whose rows in the store changed (rows that already held the merged values are not
         // written); known once the round's commit has run.
         int applied = 0;
-        // Lists (owner/kind) whose other members' rows were given their recorded places again.
-        QSet<QString> restated;
+        // Owners whose lists' rows are to be numbered again (see numberLists), and the rows put so far
+        // with what each was weighed against (nothing: written as merged).
+        QSet<QString> lists;
+        QHash<QString, std::optional<SyncRecord>> rowsPut;
     };
 
     SyncMerger(SyncState& state, SyncFolderReader& reader, std::unique_ptr<SyncStoreWriter> writer);
@@ -76,6 +78,11 @@ public:
     // by a crash would have.
     // `kept`: attributes whose row holds an edit saved here meanwhile, which stay as saved.
     bool reapply(const QString& id, const QJsonObject& kept, Round& round, QString* error);
+    // Gives the rows of every list that this import changed their indexes in the order of the members'
+    // keys, then ids: the same on every machine. A row whose index holds an edit saved here keeps it.
+    // With `rowsHeld`, every row is weighed against the records it gives (what the rows held before an
+    // import finished at start) rather than as the round found or put it.
+    bool numberLists(Round& round, QString* error, const UnsentEdits::Recorded& rowsHeld = {});
     // Whether this import wrote into the store.
     bool hasWrites() const;
     // See SyncStoreWriter::markCommit and committedMark.
@@ -113,10 +120,9 @@ private:
     bool apply(const QString& id, SyncState::Entry& entry, Round& round, QString* error);
     // The recorded fields of the members held here before this round merged them (see UnsentEdits).
     UnsentEdits::Recorded heldBefore(const Round& round) const;
-    // Writes the rows of the list's members that this round does not write with their recorded places,
-    // where they hold no edit saved here.
-    bool restateList(const QString& owner, ModelObject::Kind kind, const UnsentEdits::Recorded& held,
-                     Round& round, QString* error);
+    // The row of `record` as the store holds it where nothing was saved here: its index in the list by
+    // the records that `held` gives.
+    SyncRecord rowOf(const SyncRecord& record, const UnsentEdits::Recorded& held);
     void markAbsent(const QString& id, Round& round);
     // Tells the writer every member the state holds under `owner`, shown here or waiting for it: the
     // owner's deletion weighs their rows (see SyncStoreWriter::noteMember).

@@ -71,7 +71,8 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
     const QJsonValue formatValue = object.value(formatKey);
     if (!formatValue.isDouble())
         return fail(why, QStringLiteral("no format version"));
-    if (formatValue.toInt() != format)
+    const int version = formatValue.toInt();
+    if (version != format && version != 1)
         return fail(why, QStringLiteral("format version %1, this Quarlin reads %2")
                              .arg(formatValue.toDouble())
                              .arg(format));
@@ -112,6 +113,8 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
     }
 
     record.fields = object.value(attributesKey).toObject();
+    if (version == 1)
+        SyncSchema::placesToKeys(record.kind, record.fields);
     QString reason;
     if (!SyncSchema::validate(record.kind, record.fields, &reason))
         return fail(why, reason);

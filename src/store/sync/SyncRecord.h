@@ -15,8 +15,9 @@
 #include <optional>
 
 struct SyncRecord {
-    // The version of the file layout; files of a newer one are left alone.
-    static constexpr int format = 1;
+    // The version of the file layout; files of a newer one are left alone. Files of version 1 number
+    // places as integers, which are read as keys.
+    static constexpr int format = 2;
 
     ModelObject::Kind kind = ModelObject::Kind::configurationGroup;
     QString id;

@@ -45,6 +45,7 @@ SyncRound::Result SyncRound::run(const Request& request) {
     Keeping keeping;
     result.ok = readAndMerge(request, result, keeping);
     SyncMerger::Round& round = result.round;
+    result.ok = result.ok && m_merger.numberLists(round, &result.error);
     const bool writes = m_merger.hasWrites();
     const bool clearApplying = !m_state.applying().isEmpty();
     if (result.ok)
@@ -54,7 +55,6 @@ SyncRound::Result SyncRound::run(const Request& request) {
     if (!result.ok && result.error.isEmpty())
         result.error = keeping.error;
     bool committed = false;
-    QSet<QString> tied;
     if (result.ok && (keeping.started || writes || clearApplying)) {
         checkpoint("merged");
         // Kept before the store's commit, with a note of what the store is to receive: a crash between
@@ -65,9 +65,8 @@ SyncRound::Result SyncRound::run(const Request& request) {
         const QStringList* applying = writes ? &written : clearApplying ? &none : nullptr;
         // Beside the keeping, which touches neither: the store's rows are written, under the store's
         // write lock from now until the commit (a save made here meanwhile waits for them, never for
-        // the merge), and the lists that now tie are found in the merged state, for the main thread.
+        // the merge).
         std::jthread storeWriter;
-        std::jthread tying;
         bool storeWritten = true;
         QString storeError;
         if (writes) {
@@ -76,7 +75,6 @@ SyncRound::Result SyncRound::run(const Request& request) {
             const QString mark = QUuid::createUuid().toString(QUuid::WithoutBraces);
             m_merger.markCommit(mark);
             storeWriter = std::jthread([&] { storeWritten = m_merger.write(&storeError); });
-            tying = std::jthread([&] { tied = tiedLists(round.changedInOrder); });
             QHash<QString, QJsonObject> replaced;
             for (auto it = round.before.cbegin(); it != round.before.cend(); ++it)
                 replaced.insert(it.key(), it->fields);
@@ -88,9 +86,8 @@ SyncRound::Result SyncRound::run(const Request& request) {
         result.ok = (keeping.started || m_state.beginKeeping(&result.error)) &&
                     m_state.finishKeeping(&result.error, applying);
         keeping.started = false;
-        for (std::jthread* helper : {&storeWriter, &tying})
-            if (helper->joinable())
-                helper->join();
+        if (storeWriter.joinable())
+            storeWriter.join();
         if (result.ok && !storeWritten) {
             result.ok = false;
             result.error = storeError;
@@ -124,7 +121,6 @@ SyncRound::Result SyncRound::run(const Request& request) {
         // The rows the commit wrote, beside those it deleted (counted as they were merged).
         for (const QList<qint64>& keys : result.changes.written)
             round.applied += int(keys.size());
-        result.tiedLists = std::move(tied);
     }
     m_state.forgetChildren();
     result.refused = m_reader.refusedCount();
@@ -140,57 +136,6 @@ SyncRound::Result SyncRound::run(const Request& request) {
     }
     checkpoint("roundEnded");
     return result;
-}
-
-QSet<QString> SyncRound::tiedLists(const QList<std::pair<QString, ModelObject::Kind>>& changed) const {
-    const SyncEntries& entries = std::as_const(m_state).entries();
-    // A member that left a list cannot make the rest tie: the lists that members are in now.
-    QSet<QString> members;
-    for (const auto& [id, kind] : changed)
-        if (SyncSchema::ownerKind(kind))
-            if (const auto entry = entries.constFind(id);
-                entry != entries.constEnd() && entry->present && !entry->record.deleted)
-                members.insert(id);
-    QSet<QString> tied;
-    if (members.isEmpty())
-        return tied;
-    std::array<QString, size_t(ModelObject::Kind::appPositionMapping) + 1> placeAttribute;
-    for (ModelObject::Kind kind : SyncSchema::kinds)
-        placeAttribute[size_t(kind)] = SyncSchema::orderAttribute(kind);
-    // Every member of a list with its place, in one pass over the state (an index of every object's
-    // children costs as much to build, for a library read in whole, and more to look up in); sorted,
-    // the members that share a place come side by side.
-    struct Member {
-        QString owner;
-        int kind;
-        double place;
-        bool operator<(const Member& other) const {
-            return std::tie(owner, kind, place) < std::tie(other.owner, other.kind, other.place);
-        }
-        bool operator==(const Member& other) const {
-            return owner == other.owner && kind == other.kind && place == other.place;
-        }
-    };
-    std::vector<Member> all;
-    all.reserve(size_t(entries.hot().size()));
-    QSet<QString> owners;
-    for (auto it = entries.hot().cbegin(); it != entries.hot().cend(); ++it) {
-        if (!it->present || it->record.deleted)
-            continue;
-        QString owner = it->record.owner();
-        if (owner.isEmpty())
-            continue;
-        if (members.contains(it.key()))
-            owners.insert(owner);
-        const ModelObject::Kind kind = it->record.kind;
-        all.push_back(
-            {std::move(owner), int(kind), it->record.fields.value(placeAttribute[size_t(kind)]).toDouble()});
-    }
-    std::sort(all.begin(), all.end());
-    for (size_t i = 1; i < all.size(); ++i)
-        if (all[i] == all[i - 1] && owners.contains(all[i].owner))
-            tied.insert(all[i].owner);
-    return tied;
 }
 
 void SyncRound::keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round,

@@ -50,10 +50,6 @@ public:
         bool complete = true;
         // Read many files or merged many tombstones: megabytes are free once its copies are gone.
         bool large = false;
-        // The ids of the owners whose lists the commit changed and whose members now share a place:
-        // their places are to be written as shown. Found from the merged records, since nothing
-        // shown may move (the ids can put the members in the order they already had).
-        QSet<QString> tiedLists;
     };
 
     SyncRound(const SyncFolder& folder, SyncState& state, SyncFolderReader& reader, SyncMerger& merger)
@@ -92,8 +88,6 @@ private:
     // Hands the changed entries that the merge has passed (all without `passed`) to the writer.
     void keep(Keeping& keeping, const Request& request, const SyncMerger::Round& round, const Passed* passed);
     bool readAndMerge(const Request& request, Result& result, Keeping& keeping);
-    // Of the owners of these entries, those whose stored members share a place in a list.
-    QSet<QString> tiedLists(const QList<std::pair<QString, ModelObject::Kind>>& changed) const;
     // A class's objects in the folder, by id.
     using Members = std::vector<std::pair<QString, const SyncFolderReader::Group*>>;
     // The files that the merge reads: new or changed object files, and every conflict copy; in the

@@ -1,5 +1,7 @@
 #include "SyncSchema.h"
 
+#include "OrderKey.h"
+
 #include "model/AppConfiguration.h"
 #include "model/AppPositionMapping.h"
 #include "model/ConfigurationGroup.h"
@@ -54,6 +56,8 @@ bool hasType(T type, const QJsonValue& value) {
         return value.isBool();
     case T::owner:
         return value.isString() && !QUuid::fromString(value.toString()).isNull();
+    case T::orderKey:
+        return value.isString() && OrderKey::isValid(value.toString());
     }
     return false;
 }
@@ -166,7 +170,7 @@ const QList<Attribute>& SyncSchema::attributes(Kind kind) {
     };
     static const QList<Attribute> appConfiguration = {
         {QStringLiteral("configurationGroup"), T::owner},
-        {QStringLiteral("configurationGroupOrder"), T::integer},
+        {QStringLiteral("configurationGroupOrder"), T::orderKey},
         {QStringLiteral("bundleID"), T::text},
         {QStringLiteral("appName"), T::text},
         {QStringLiteral("relativePosition"), T::text},
@@ -184,7 +188,7 @@ const QList<Attribute>& SyncSchema::attributes(Kind kind) {
         {QStringLiteral("isDefault"), T::boolean},
         {QStringLiteral("dateCreated"), T::date},
         {QStringLiteral("configurationGroup"), T::owner},
-        {QStringLiteral("configurationGroupOrder"), T::integer},
+        {QStringLiteral("configurationGroupOrder"), T::orderKey},
         {QStringLiteral("hasAppPositions"), T::boolean},
     };
     static const QList<Attribute> appPositionMapping = {
@@ -192,7 +196,7 @@ const QList<Attribute>& SyncSchema::attributes(Kind kind) {
         {QStringLiteral("appName"), T::text},
         {QStringLiteral("savedCorner"), T::text},
         {QStringLiteral("positionGroup"), T::owner},
-        {QStringLiteral("positionGroupOrder"), T::integer},
+        {QStringLiteral("positionGroupOrder"), T::orderKey},
     };
     static const QList<Attribute> none;
     switch (kind) {
@@ -276,14 +280,26 @@ QJsonObject SyncSchema::fieldsOf(const ModelObject* object) {
 bool SyncSchema::hasFields(const ModelObject* object, const QJsonObject& fields) {
     bool same = true;
     qsizetype count = 0;
+    const QString place = orderAttribute(object->kind());
     forEachField(object, [&](const QString& name, const QJsonValue& value) {
         if (!same)
             return;
         const auto it = fields.constFind(name);
+        if (name == place) {
+            same = it != fields.constEnd();
+            ++count;
+            return;
+        }
         same = it != fields.constEnd() && *it == value;
         ++count;
     });
     return same && count == fields.size();
+}
+
+void SyncSchema::placesToKeys(Kind kind, QJsonObject& fields) {
+    const QString place = orderAttribute(kind);
+    if (const auto it = fields.find(place); it != fields.end() && hasType(T::integer, *it))
+        *it = OrderKey::fromPlace(qint64(it->toDouble()));
 }
 
 bool SyncSchema::validate(Kind kind, const QJsonObject& fields, QString* why) {

@@ -1,6 +1,6 @@
 // What the sync folder carries of each stored class: its attributes (named after the store's columns)
 // and how to read them from a live object. A child's owner travels as the owner's id, and its place
-// in the owner's list as a number.
+// in the owner's list as an order key (see OrderKey); a live object gives its index in the list.
 #pragma once
 
 #include "model/ModelObject.h"
@@ -13,7 +13,7 @@
 #include <optional>
 
 namespace SyncSchema {
-enum class Type { text, optionalText, date, optionalDate, real, integer, boolean, owner };
+enum class Type { text, optionalText, date, optionalDate, real, integer, boolean, owner, orderKey };
 
 struct Attribute {
     QString name;
@@ -40,10 +40,13 @@ bool isSynced(const ModelObject* object);
 QString idOf(const ModelObject* object);
 // Every attribute's current value, the owner as its id.
 QJsonObject fieldsOf(const ModelObject* object);
-// Whether `fields` holds exactly the current values of `object`, without building them all.
+// Whether `fields` holds exactly the current values of `object`, without building them all; the place is
+// left out, as a live object's index is no key.
 bool hasFields(const ModelObject* object, const QJsonObject& fields);
 ModelObject* ownerOf(const ModelObject* object);
 
+// A place of an earlier format (an integer) as the key that keeps the integers' order.
+void placesToKeys(ModelObject::Kind kind, QJsonObject& fields);
 // Whether `fields` holds every attribute of the class with a value of the right type, and a
 // configuration's name of at most ConfigurationGroup::maxNameLength characters.
 bool validate(ModelObject::Kind kind, const QJsonObject& fields, QString* why);

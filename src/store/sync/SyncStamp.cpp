@@ -34,8 +34,6 @@ bool parseNumber(QStringView text, qint64 largest, qint64* value) {
 }
 } // namespace
 
-const QString SyncStamp::restater = QStringLiteral("00000000-0000-0000-0000-000000000001");
-
 QString SyncStamp::toString() const {
     QString text;
     text.reserve(21 + machine.size());

@@ -17,9 +17,6 @@ struct SyncStamp {
     static constexpr qint64 latestWall = 9'000'000'000'000;
     // A machine id: an upper-case UUID without braces, as every machine makes its own.
     static bool isMachineId(QStringView text);
-    // The machine part of a stamp that restates what the folder holds rather than changing it (see
-    // `restating`): below the id of every machine, as machines take random ids.
-    static const QString restater;
 
     qint64 wall = 0;
     qint64 counter = 0;
@@ -33,10 +30,6 @@ struct SyncStamp {
     // The first stamp of the machine `by` after this one: it wins over this one everywhere. After the
     // last counter of `latestWall` none is left: there the machine ids decide.
     SyncStamp after(const QString& by) const;
-    // The stamp of a value that only restates this one (places that tell tied members of a list apart):
-    // after this one, so that it replaces it, and before every change made after seeing this one on
-    // any machine, so that it never outweighs one.
-    SyncStamp restating() const { return after(restater); }
 
     std::strong_ordering operator<=>(const SyncStamp& other) const;
     bool operator==(const SyncStamp& other) const = default;

@@ -43,19 +43,15 @@ bool SyncStoreWriter::prepare(QString* error) {
         int index = 2;
         const int count = int(SyncSchema::attributes(kind).size());
         Table& t = of(kind);
-        // After the key's and those of what the row held before: the place's rank (see UnsentEdits).
-        const QString place = SyncSchema::orderAttribute(kind);
-        t.rankParameter = place.isEmpty() ? 0 : 2 * count + 3;
         for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(kind)) {
             columns.append(attribute.name);
             parameters.append(QStringLiteral("?%1").arg(index));
             assignments.append(QStringLiteral("%1 = ?%2").arg(attribute.name).arg(index));
-            const QString held = UnsentEdits::unchangedCondition(
-                attribute.name, index + count + 1,
-                attribute.name == place ? std::optional(t.rankParameter) : std::nullopt,
-                attribute.type == SyncSchema::Type::owner
-                    ? StoreSchema::tableName(*SyncSchema::ownerKind(kind))
-                    : QString());
+            const QString held =
+                UnsentEdits::unchangedCondition(attribute.name, index + count + 1,
+                                                attribute.type == SyncSchema::Type::owner
+                                                    ? StoreSchema::tableName(*SyncSchema::ownerKind(kind))
+                                                    : QString());
             keeping.append(QStringLiteral("%1 = CASE WHEN %3 THEN ?%2 ELSE %1 END")
                                .arg(attribute.name)
                                .arg(index)
@@ -194,7 +190,7 @@ bool SyncStoreWriter::rekey(QString* error) {
             t.removed.append(key);
             t.removedIds.insert(id, key);
             if (const auto it = before.constFind(was); it != before.constEnd())
-                t.removedBefore.insert(key, {it->record, ownerKeyOf(it->record).value_or(0), it->rank});
+                t.removedBefore.insert(key, {it->record, ownerKeyOf(it->record).value_or(0)});
         }
     }
     return true;
@@ -235,6 +231,7 @@ void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint6
             statement.bind(index, value.toDouble());
             break;
         case T::integer:
+        case T::orderKey: // a row's index, see SyncMerger
             statement.bind(index, qint64(value.toDouble()));
             break;
         case T::boolean:
@@ -248,8 +245,7 @@ void SyncStoreWriter::bind(Statement& statement, const SyncRecord& record, qint6
     }
 }
 
-bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*, const SyncRecord* before,
-                          std::optional<int> rank) {
+bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*, const SyncRecord* before) {
     *ownerMissing = false;
     const qint64 ownerKey = ownerKeyOf(record).value_or(0);
     if (ownerKey == 0 && SyncSchema::ownerKind(record.kind)) {
@@ -269,26 +265,15 @@ bool SyncStoreWriter::put(const SyncRecord& record, bool* ownerMissing, QString*
     }
     if (!update)
         key = t.nextKey++;
-    m_writes.push_back(Write{record, key, ownerKey, update, std::nullopt, 0, std::nullopt});
+    m_writes.push_back(Write{record, key, ownerKey, update, std::nullopt, 0});
     if (update && before) {
         m_writes.back().before = *before;
         m_writes.back().beforeOwnerKey = ownerKeyOf(*before).value_or(0);
-        m_writes.back().beforeRank = rank;
     }
     return true;
 }
 
-void SyncStoreWriter::bindRank(Statement& statement, const Table& t, std::optional<int> rank) {
-    if (t.rankParameter == 0)
-        return;
-    if (rank)
-        statement.bind(t.rankParameter, qint64(*rank));
-    else
-        statement.bindNull(t.rankParameter);
-}
-
-void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before,
-                             std::optional<int> rank) {
+void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before) {
     Table& t = of(kind);
     if (const qint64 key = t.keys.take(id)) {
         t.removed.append(key);
@@ -300,22 +285,20 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
                 const Table& owners = of(*ownerKind);
                 ownerKey = owners.keys.value(owner, owners.removedIds.value(owner));
             }
-            t.removedBefore.insert(key, {*before, ownerKey, rank});
+            t.removedBefore.insert(key, {*before, ownerKey});
         }
     }
 }
 
-void SyncStoreWriter::noteMember(const QString& owner, const SyncRecord& record, std::optional<int> rank,
-                                 bool held) {
-    m_members[owner].insert(record.id, Member{record, rank, held});
+void SyncStoreWriter::noteMember(const QString& owner, const SyncRecord& record, bool held) {
+    m_members[owner].insert(record.id, Member{record, held});
 }
 
 std::optional<bool> SyncStoreWriter::holdsEdit(ModelObject::Kind kind, qint64 key, const SyncRecord& record,
-                                               qint64 ownerKey, std::optional<int> rank, QString* error) {
+                                               qint64 ownerKey, QString* error) {
     Table& t = of(kind);
     t.holdsNoEdit.reset();
     bind(t.holdsNoEdit, record, ownerKey, t.keyParameter + 1);
-    bindRank(t.holdsNoEdit, t, rank);
     t.holdsNoEdit.bind(1, key);
     const bool read = t.holdsNoEdit.step() == Statement::Step::row;
     if (!read && error)
@@ -353,15 +336,15 @@ std::optional<bool> SyncStoreWriter::ownsEdit(ModelObject::Kind kind, qint64 key
             const auto written = t.written.constFind(row);
             const auto member = members.constFind(memberId);
             if (removed != t.removedBefore.constEnd())
-                edited = holdsEdit(memberKind, row, removed->record, removed->ownerKey, removed->rank, error);
+                edited = holdsEdit(memberKind, row, removed->record, removed->ownerKey, error);
             else if (t.removedIds.contains(memberId))
                 edited = false;
             else if (written != t.written.constEnd()) {
                 // Against what the round wrote, which keeps in its columns only edits saved here.
                 const Write& write = m_writes[size_t(*written)];
-                edited = holdsEdit(memberKind, row, write.record, write.ownerKey, std::nullopt, error);
+                edited = holdsEdit(memberKind, row, write.record, write.ownerKey, error);
             } else if (member != members.constEnd())
-                edited = holdsEdit(memberKind, row, member->record, key, member->rank, error);
+                edited = holdsEdit(memberKind, row, member->record, key, error);
             else
                 edited = true; // put in here
             if (edited && !*edited)
@@ -421,7 +404,6 @@ bool SyncStoreWriter::write(QString* error) {
         bind(statement, write.record, write.ownerKey);
         if (write.before) {
             bind(statement, *write.before, write.beforeOwnerKey, t.keyParameter + 1);
-            bindRank(statement, t, write.beforeRank);
         }
         statement.bind(write.update ? 1 : t.keyParameter, write.key);
         if (!statement.run()) {
@@ -455,7 +437,6 @@ bool SyncStoreWriter::write(QString* error) {
             statement.reset();
             if (guarded) {
                 bind(statement, before->record, before->ownerKey, t.keyParameter + 1);
-                bindRank(statement, t, before->rank);
             }
             statement.bind(1, key);
             if (!statement.run()) {

@@ -31,23 +31,22 @@ public:
     // meanwhile never waits for a merge: a failure shows there. A row that already holds these
     // values is not written, and not counted in lastChanges(). With `before` (the object as merged
     // before), a column of an existing row that holds an edit saved here against `before` (see
-    // UnsentEdits; `rank` is the place's rank then) keeps it: an edit saved while the round ran, or
-    // before and not sent yet, which is weighed against what the round merged once the round is done
-    // (or at the next start, should the process stop first).
-    bool put(const SyncRecord& record, bool* ownerMissing, QString* error, const SyncRecord* before = nullptr,
-             std::optional<int> rank = std::nullopt);
+    // UnsentEdits) keeps it: an edit saved while the round ran, or before and not sent yet, which is
+    // weighed against what the round merged once the round is done (or at the next start, should the
+    // process stop first). Records here are rows: a place is the member's index in its list.
+    bool put(const SyncRecord& record, bool* ownerMissing, QString* error,
+             const SyncRecord* before = nullptr);
     // Deletes the row (and, through the store's rules, what it owns) when the transaction commits;
     // from now on the object counts as gone. With `before`, a row that holds such an edit stays, as
     // put() keeps it, and so does an owner while what it owns holds one (see noteMember).
-    void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr,
-                std::optional<int> rank = std::nullopt);
+    void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr);
     // A member that the sync state holds under `owner` (shown here or waiting for it), which this round
-    // takes out: `record` as its row holds it where nothing was saved here since, its place's rank, and
-    // whether it was held here before the round (then a missing row was taken out here). The owner's
-    // deletion with `before` holds only while the rows it owns are these members, or are deleted by the
-    // round, and hold no edit saved here: a member edited, moved, put in or taken out here keeps the
-    // owner, whole, for the weighing of that edit against the deletion.
-    void noteMember(const QString& owner, const SyncRecord& record, std::optional<int> rank, bool held);
+    // takes out: `record` as its row holds it where nothing was saved here since, and whether it was held
+    // here before the round (then a missing row was taken out here). The owner's deletion with `before` holds
+    // only while the rows it owns are these members, or are deleted by the round, and hold no edit saved
+    // here: a member edited, moved, put in or taken out here keeps the owner, whole, for the weighing of that
+    // edit against the deletion.
+    void noteMember(const QString& owner, const SyncRecord& record, bool held);
     // Takes the write lock and runs what was put and removed, in one transaction left open for
     // commit(); deletes after keeping a copy of the store when the deletions take many configurations
     // and saved applications, and fails (and changes nothing) when that copy cannot be made. Rows that a
@@ -87,17 +86,15 @@ private:
         // Given to a new row here rather than by SQLite, which gives the same (after the largest ever
         // used), so that the row's key is known before its statement runs.
         qint64 nextKey = 1;
-        // Where the insert takes the key, and the guards the place's rank (0 for a class without one).
+        // Where the insert takes the key.
         int keyParameter = 0;
-        int rankParameter = 0;
         QList<qint64> removed;
         // The ids of `removed`: an object deleted and brought back within one round keeps its row.
         QHash<QString, qint64> removedIds;
-        // Those removed with what they were before, their owner's key and their place's rank.
+        // Those removed with what they were before and their owner's key.
         struct Before {
             SyncRecord record;
             qint64 ownerKey = 0;
-            std::optional<int> rank;
         };
         QHash<qint64, Before> removedBefore;
         Statement removeUnchanged;
@@ -110,7 +107,6 @@ private:
     };
     struct Member {
         SyncRecord record;
-        std::optional<int> rank;
         bool held = false;
     };
     // A row to write, with the keys decided when it was put (0: not written, see rekey).
@@ -121,7 +117,6 @@ private:
         bool update = false;
         std::optional<SyncRecord> before;
         qint64 beforeOwnerKey = 0;
-        std::optional<int> beforeRank;
     };
     Table& of(ModelObject::Kind kind) { return m_tables[static_cast<size_t>(kind)]; }
     const Table& of(ModelObject::Kind kind) const { return m_tables[static_cast<size_t>(kind)]; }
@@ -134,10 +129,9 @@ private:
     bool rekey(QString* error);
     // Binds the attributes from parameter `first` on, and the id as parameter 1 when that is 2.
     void bind(Statement& statement, const SyncRecord& record, qint64 ownerKey, int first = 2);
-    static void bindRank(Statement& statement, const Table& t, std::optional<int> rank);
     // Whether the row `key` of `kind` holds an edit saved here against `record`.
     std::optional<bool> holdsEdit(ModelObject::Kind kind, qint64 key, const SyncRecord& record,
-                                  qint64 ownerKey, std::optional<int> rank, QString* error);
+                                  qint64 ownerKey, QString* error);
     // Whether what the owner's row `key` (object `id`) owns holds an edit saved here (see noteMember);
     // nothing when the store cannot be read.
     std::optional<bool> ownsEdit(ModelObject::Kind kind, qint64 key, const QString& id, QString* error);

@@ -1,5 +1,6 @@
 #include "UnsentEdits.h"
 
+#include "OrderKey.h"
 #include "SyncSchema.h"
 
 #include <algorithm>
@@ -29,81 +30,98 @@ const QJsonObject* UnsentEdits::heldBefore(const SyncEntries& entries, const QSt
 }
 
 QStringList UnsentEdits::of(ModelObject::Kind kind, const QJsonObject& fields, const QJsonObject& recorded,
-                            const std::optional<Place>& place) {
+                            std::optional<int> index) {
+    const QString place = SyncSchema::orderAttribute(kind);
+    const QString owner = SyncSchema::ownerAttribute(kind);
     QStringList edited;
-    for (auto field = fields.constBegin(); field != fields.constEnd(); ++field)
-        if (holds(kind, field.key(), fields, recorded, place))
+    for (auto field = fields.constBegin(); field != fields.constEnd(); ++field) {
+        if (field.key() != place
+                ? recorded.value(field.key()) != field.value()
+                : fields.value(owner) != recorded.value(owner) || (index && field.value().toInt() != *index))
             edited.append(field.key());
+    }
     return edited;
 }
 
-QStringList UnsentEdits::outweighing(ModelObject::Kind kind, const QJsonObject& fields,
-                                     const QJsonObject& recorded, const std::optional<Place>& place) {
-    QStringList edited = of(kind, fields, recorded, place);
-    edited.removeIf([&](const QString& key) { return restates(kind, key, fields, recorded, place); });
-    return edited;
-}
-
-bool UnsentEdits::holds(ModelObject::Kind kind, const QString& attribute, const QJsonObject& fields,
-                        const QJsonObject& recorded, const std::optional<Place>& place) {
-    const QJsonValue value = fields.value(attribute);
-    if (recorded.value(attribute) == value)
-        return false;
-    if (!place || attribute != SyncSchema::orderAttribute(kind))
-        return true;
-    // Put in another list here: its place there is part of that edit.
-    const QString owner = SyncSchema::ownerAttribute(kind);
-    return fields.value(owner) != recorded.value(owner) || isMove(value.toDouble(), *place);
-}
-
-bool UnsentEdits::restates(ModelObject::Kind kind, const QString& attribute, const QJsonObject& fields,
-                           const QJsonObject& recorded, const std::optional<Place>& place) {
-    const QString owner = SyncSchema::ownerAttribute(kind);
-    const double shown = fields.value(attribute).toDouble();
-    return place && attribute == SyncSchema::orderAttribute(kind) &&
-           fields.value(owner) == recorded.value(owner) && isMove(shown, *place) && shown == place->rankShown;
-}
-
-std::optional<UnsentEdits::Place> UnsentEdits::placeOf(ModelObject::Kind kind, const QString& id,
-                                                       const QList<QString>& members,
-                                                       const Recorded& recorded,
-                                                       const StillShown& stillShown) {
+std::optional<int> UnsentEdits::indexOf(ModelObject::Kind kind, const QString& id,
+                                        const QList<QString>& members, const Recorded& recorded) {
     const QString attribute = SyncSchema::orderAttribute(kind);
     const QJsonObject* own = attribute.isEmpty() ? nullptr : recorded(id, kind);
     if (!own)
         return std::nullopt;
     const QString ownerAttribute = SyncSchema::ownerAttribute(kind);
     const QJsonValue owner = own->value(ownerAttribute);
-    const std::pair placed(own->value(attribute).toDouble(), id);
-    Place place{placed.first, 0, 0};
+    const std::pair placed(own->value(attribute).toString(), id);
+    int index = 0;
     for (const QString& member : members)
         if (const QJsonObject* fields = member == id ? nullptr : recorded(member, kind);
             fields && fields->value(ownerAttribute) == owner &&
-            std::pair(fields->value(attribute).toDouble(), member) < placed) {
-            ++place.rank;
-            place.rankShown += !stillShown || stillShown(member) ? 1 : 0;
+            std::pair(fields->value(attribute).toString(), member) < placed)
+            ++index;
+    return index;
+}
+
+QSet<QString> UnsentEdits::moves(const QList<QString>& shown, const KeyOf& keyOf) {
+    // A longest rising run of (key, id) in the order shown, by patience sorting: `tails[l]` is the
+    // member ending the best run of length l + 1 found so far, `previous` links each run back.
+    std::vector<std::pair<QString, QString>> keys;
+    std::vector<qsizetype> tails, previous(size_t(shown.size()), -1);
+    QSet<QString> moved;
+    keys.reserve(size_t(shown.size()));
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        keys.emplace_back(keyOf(shown[i]), shown[i]);
+        if (keys.back().first.isEmpty()) {
+            moved.insert(shown[i]);
+            continue;
         }
-    return place;
+        const auto at = std::lower_bound(tails.begin(), tails.end(), i, [&](qsizetype tail, qsizetype) {
+            return keys[size_t(tail)] < keys.back();
+        });
+        if (at != tails.begin())
+            previous[size_t(i)] = *(at - 1);
+        if (at == tails.end())
+            tails.push_back(i);
+        else
+            *at = i;
+    }
+    QSet<qsizetype> kept;
+    for (qsizetype i = tails.empty() ? -1 : tails.back(); i >= 0; i = previous[size_t(i)])
+        kept.insert(i);
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        if (!kept.contains(i))
+            moved.insert(shown[i]);
+    return moved;
 }
 
-bool UnsentEdits::isTied(ModelObject::Kind kind, const QList<QString>& members, const Recorded& recorded) {
-    const QString attribute = SyncSchema::orderAttribute(kind);
-    std::vector<double> places;
-    for (const QString& member : members)
-        if (const QJsonObject* fields = recorded(member, kind))
-            places.push_back(fields->value(attribute).toDouble());
-    std::sort(places.begin(), places.end());
-    return std::adjacent_find(places.begin(), places.end()) != places.end();
+QHash<QString, QString> UnsentEdits::placeMoved(const QList<QString>& shown, const KeyOf& keyOf,
+                                                const QSet<QString>& moved) {
+    QHash<QString, QString> placed;
+    const auto keyAt = [&](qsizetype i) {
+        const auto it = placed.constFind(shown[i]);
+        return it != placed.constEnd() ? *it : keyOf(shown[i]);
+    };
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (!moved.contains(shown[i]))
+            continue;
+        // After the one shown before it (placed already), before the next that keeps its key.
+        const QString before = i > 0 ? keyAt(i - 1) : QString();
+        QString after;
+        for (qsizetype j = i + 1; j < shown.size() && after.isEmpty(); ++j)
+            if (!moved.contains(shown[j]))
+                after = keyOf(shown[j]);
+        // Keys of members left out of the run may tie or cross: the run alone is in order.
+        if (!after.isEmpty() && !before.isEmpty() && after <= before)
+            after.clear();
+        placed.insert(shown[i], OrderKey::between(before, after));
+    }
+    return placed;
 }
 
-QString UnsentEdits::unchangedCondition(const QString& column, int recorded, std::optional<int> rank,
-                                        const QString& owners) {
+QString UnsentEdits::unchangedCondition(const QString& column, int recorded, const QString& owners) {
     if (!owners.isEmpty())
         return QStringLiteral("(%1 IS ?%2 OR %1 NOT IN (SELECT pk FROM %3))")
             .arg(column)
             .arg(recorded)
             .arg(owners);
-    if (!rank)
-        return QStringLiteral("%1 IS ?%2").arg(column).arg(recorded);
-    return QStringLiteral("(%1 IS ?%2 OR %1 IS ?%3)").arg(column).arg(recorded).arg(*rank);
+    return QStringLiteral("%1 IS ?%2").arg(column).arg(recorded);
 }
