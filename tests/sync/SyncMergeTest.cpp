@@ -286,8 +286,9 @@ private Q_SLOTS:
         }
         // "*" at the end: the first application in the right half.
         for (const Machine* machine : {&*a, &*b, &*joining}) {
-            const bool right = machine->find(m_id) &&
-                               machine->find(m_id)->configurationList().first()->corner() == Corner::rightHalf;
+            const bool right =
+                machine->find(m_id) &&
+                machine->find(m_id)->configurationList().first()->corner() == Corner::rightHalf;
             QCOMPARE(shown(*machine, m_id) + (right ? "*" : ""), expected);
         }
     }
