@@ -1,7 +1,9 @@
-// Tombstones packed at rest: each comes back exactly as it went in, the merge rules hold against it, and
-// changes, undo, removal and expiry see packed and unpacked entries alike.
+// Tombstones packed at rest: each comes back exactly as it went in (its values from disk), the merge rules
+// hold against it, and changes, undo, removal and expiry see packed and unpacked entries alike.
 #include "store/sync/SyncEntries.h"
+#include "model/ConfigurationGroup.h"
 #include "model/ModelObject.h"
+#include "store/sync/SyncSchema.h"
 #include "store/sync/SyncState.h"
 
 #include <QTemporaryDir>
@@ -31,6 +33,16 @@ SyncStateStore::Entry object(const QString& id, SyncStamp stamp) {
     entry.record.fields.insert(QStringLiteral("name"), QStringLiteral("Desk"));
     entry.record.stamps.insert(QStringLiteral("name"), stamp);
     entry.present = true;
+    return entry;
+}
+
+// A configuration as a file holds it: every attribute, each stamped `stamp`.
+SyncStateStore::Entry wholeObject(const QString& id, SyncStamp stamp) {
+    SyncStateStore::Entry entry = object(id, stamp);
+    ConfigurationGroup configuration(QStringLiteral("Desk"), 1920, 1080, std::nullopt);
+    entry.record.fields = SyncSchema::fieldsOf(&configuration);
+    for (const SyncSchema::Attribute& attribute : SyncSchema::attributes(entry.record.kind))
+        entry.record.stamps.insert(attribute.name, stamp);
     return entry;
 }
 
@@ -231,6 +243,11 @@ private Q_SLOTS:
             all.insert(id);
         }
         const QString queued = old.takeLast();
+        // One keeps the values it deleted: they stay on disk, and a change takes them back.
+        SyncStateStore::Entry valued = wholeObject(young.first(), {5000, 0, machineA});
+        valued.record.deleted = true;
+        valued.record.stamp = {5001, 0, machineA};
+        state->entries()[young.first()] = valued;
         QVERIFY(state->persist(all, {}, nullptr));
         state->compact();
         // One of the old ones comes back into the hash, as a round that merged it leaves it.
@@ -251,6 +268,8 @@ private Q_SLOTS:
         QVERIFY(state->entries().contains(queued));
         QVERIFY(state->collectTombstones(5000, {queued}).isEmpty());
         QCOMPARE(state->collectTombstones(6000, {}).size(), young.size() + 1);
+        QVERIFY(state->entries().value(young.first()).record.fields.isEmpty());
+        QCOMPARE(state->entries().find(young.first())->record, valued.record);
     }
 };
 

@@ -1,6 +1,6 @@
 // Files that every machine must merge alike, whether it held the object before or joins later: an id
-// claimed by a file of another class, equal stamps on different values, and a deletion read together
-// with a later edit of something the deleted configuration owns.
+// claimed by a file of another class, equal stamps on different values, a deletion read together with
+// a later edit of something the deleted configuration owns, and what such an edit brings back.
 #include "SyncMachine.h"
 
 #include "base/LogCapture.h"
@@ -233,6 +233,64 @@ private Q_SLOTS:
         syncInTurn({&*b, &*a});
         QCOMPARE(shown(*b, m_id), QStringLiteral("Work||Edited,Terminal"));
         QCOMPARE(shown(*a, m_id), QStringLiteral("Work||Edited,Terminal"));
+    }
+
+    // a edits "Work" (or its first application); b, having read that, deletes it (or a does), and both
+    // read the deletion; c, which read nothing since, then renames the first application, which brings
+    // it all back: with the newest value of every attribute, though no machine holds it but in the
+    // tombstone.
+    void aRevivalKeepsTheNewestValueOfEveryAttribute_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<bool>("deletedOnA");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("renamed on a, deleted on b, an application edited on c")
+            << "rename" << false << "Renamed||Edited,Terminal";
+        QTest::newRow("described on a, deleted on b, an application edited on c")
+            << "describe" << false << "Work|Described|Edited,Terminal";
+        QTest::newRow("an application's corner set on a, taken out on b, renamed on c")
+            << "corner" << false << "Work||Edited,Terminal*";
+        QTest::newRow("renamed and deleted on a, an application edited on c")
+            << "rename" << true << "Renamed||Edited,Terminal";
+    }
+    void aRevivalKeepsTheNewestValueOfEveryAttribute() {
+        QFETCH(QString, edit);
+        QFETCH(bool, deletedOnA);
+        QFETCH(QString, expected);
+        join();
+        syncInTurn({&*joining});
+        m_scheduler->advance(10);
+        ConfigurationGroup* configuration = a->find(m_id);
+        if (edit == QLatin1String("corner"))
+            configuration->configurationList().first()->setCorner(Corner::rightHalf);
+        else if (edit == QLatin1String("rename"))
+            configuration->setName(QStringLiteral("Renamed"));
+        else
+            configuration->setDesc(QStringLiteral("Described"));
+        QVERIFY(a->context()->save() && a->engine->exportChanges());
+        m_scheduler->advance(10);
+        Machine& deleting = deletedOnA ? *a : *b;
+        syncInTurn({&deleting});
+        configuration = deleting.find(m_id);
+        deleting.context()->deleteObject(
+            edit == QLatin1String("corner")
+                ? static_cast<ModelObject*>(configuration->configurationList().first())
+                : configuration);
+        QVERIFY(deleting.context()->save() && deleting.engine->exportChanges());
+        syncInTurn({&*a, &*b});
+        m_scheduler->advance(10);
+        joining->find(m_id)->configurationList().first()->setAppName(QStringLiteral("Edited"));
+        QVERIFY(joining->context()->save() && joining->engine->exportChanges());
+        for (int pass = 0; pass < 3; ++pass) {
+            m_scheduler->advance(10);
+            syncInTurn({&*a, &*b, &*joining});
+        }
+        // "*" at the end: the first application in the right half.
+        for (const Machine* machine : {&*a, &*b, &*joining}) {
+            const bool right =
+                machine->find(m_id) &&
+                machine->find(m_id)->configurationList().first()->corner() == Corner::rightHalf;
+            QCOMPARE(shown(*machine, m_id) + (right ? "*" : ""), expected);
+        }
     }
 
     // A stray application names the saved application as its configuration, stamped after B deleted

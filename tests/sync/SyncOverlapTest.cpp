@@ -79,6 +79,10 @@ private:
         // The dropped one's place moves up here only because the one before it went.
         row("the last application dropped there, the first dropped here later, at %s", "dropLast", false,
             "Work||");
+        // What another machine took out on its own before deleting the owner stays out of what comes back.
+        row("the last application dropped and then the configuration deleted there, renamed here later, at "
+            "%s",
+            "dropLast, delete", false, "Here||Editor");
         row("deleted there, an application dropped here later, at %s", "deleted, application dropped here",
             false, "Work||Terminal");
         row("deleted there, the applications reordered here later, at %s", "deleted, reordered here", false,
@@ -206,7 +210,12 @@ private:
             m_a->context()->deleteObject(configuration->configurationList().first());
         else if (there == QLatin1String("dropLast"))
             m_a->context()->deleteObject(configuration->configurationList().last());
-        else if (there == QLatin1String("dropApp, renameApp")) {
+        else if (there == QLatin1String("dropLast, delete")) {
+            m_a->context()->deleteObject(configuration->configurationList().last());
+            QVERIFY(m_a->context()->save() && m_a->engine->flushWrites());
+            m_scheduler->advance(1);
+            m_a->context()->deleteObject(configuration);
+        } else if (there == QLatin1String("dropApp, renameApp")) {
             configuration->configurationList().last()->setAppName(QStringLiteral("There"));
             m_a->context()->deleteObject(configuration->configurationList().first());
         } else if (there == QLatin1String("describe"))

@@ -658,16 +658,19 @@ private Q_SLOTS:
             return list.join(u',');
         };
         const QString folder = this->folder() + QStringLiteral("/AppConfiguration");
-        // Each file's place, and its version.
+        // Each member's place (a tombstone keeps the place it had, which is no longer in the list), and
+        // each file's version.
         const auto files = [&] {
             QStringList places;
             QStringList versions;
             for (const QFileInfo& info :
                  QDir(folder).entryInfoList({QStringLiteral("*.json")}, QDir::Files)) {
-                places.append(readRecord(info.filePath())[QStringLiteral("attributes")]
-                                                         [QStringLiteral("configurationGroupOrder")]
-                                                             .toVariant()
-                                                             .toString());
+                const QJsonObject record = readRecord(info.filePath());
+                if (!record[QStringLiteral("deleted")].toBool())
+                    places.append(
+                        record[QStringLiteral("attributes")][QStringLiteral("configurationGroupOrder")]
+                            .toVariant()
+                            .toString());
                 versions.append(QString::number(SyncFolder::signatureOf(info.filePath())->inode));
             }
             return std::pair(places, versions);

@@ -25,6 +25,8 @@ struct PackedTombstones::Record {
     quint16 seenMachine;
     quint8 kind;
     bool present;
+    // The deleted values are in the state's file (see SyncStateStore::Entry::valuesOnDisk).
+    bool valuesOnDisk;
 };
 
 namespace {
@@ -57,8 +59,7 @@ bool PackedTombstones::packable(const Entry& entry) {
     const SyncRecord& record = entry.record;
     unsigned char id[16];
     const auto seen = record.seen.constFind(SyncRecord::wholeObject);
-    return record.deleted && record.fields.isEmpty() && record.stamps.isEmpty() &&
-           packableStamp(record.stamp) && record.seen.size() == (seen != record.seen.cend() ? 1 : 0) &&
+    return record.deleted && packableStamp(record.stamp) &&
            (seen == record.seen.cend() || packableStamp(*seen)) && int(record.kind) >= 0 &&
            int(record.kind) <= 255 && idBytes(record.id, id);
 }
@@ -107,6 +108,7 @@ std::shared_ptr<const PackedTombstones> PackedTombstones::pack(const PackedTombs
         out->seenMachine = *seenMachine;
         out->kind = quint8(record.kind);
         out->present = entry->present;
+        out->valuesOnDisk = entry->valuesOnDisk || !record.stamps.isEmpty();
         out->inode = entry->file.inode;
         out->fileSize = entry->file.size;
         out->modified = entry->file.modified;
@@ -168,6 +170,7 @@ PackedTombstones::Entry PackedTombstones::at(qsizetype index) const {
         entry.record.seen.insert(SyncRecord::wholeObject,
                                  {r.seenWall, qint64(r.seenCounter), m_machines.at(r.seenMachine)});
     entry.present = r.present;
+    entry.valuesOnDisk = r.valuesOnDisk;
     entry.file = {r.inode, r.fileSize, r.modified};
     return entry;
 }

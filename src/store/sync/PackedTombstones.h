@@ -1,6 +1,7 @@
 // Tombstones at rest: each a fixed record of a few dozen bytes (the id as its 16 bytes, the stamp with
 // its machine as an index into a table held once, the stamp of what the deletion had seen likewise,
-// the class, the file's signature), all in one sorted array of its own pages, found by binary search. A
+// the class, the file's signature), all in one sorted array of its own pages, found by binary search.
+// The values a tombstone keeps stay in the state's file, which every tombstone packed was kept in. A
 // library's worth of deletions weighs a few megabytes, and none of it pins the pages of the heap that a large
 // round leaves free. Never changed once made: a new set is packed from an old one.
 #pragma once
@@ -15,8 +16,8 @@ class PackedTombstones {
 public:
     using Entry = SyncStateStore::Entry;
 
-    // Only a tombstone of an id as this program makes them, with nothing but its stamps: it comes back
-    // unpacked exactly as it went in.
+    // Only a tombstone of an id as this program makes them: it comes back unpacked as it went in, but
+    // for its values (see SyncStateStore::Entry::valuesOnDisk).
     static bool packable(const Entry& entry);
     // The records of `base` at the indexes that `keep` marks, with `added` (packable, none of whose ids
     // is kept from `base`).

@@ -276,7 +276,10 @@ bool SyncEngine::finishApplying(QString* error) {
             // Deleted here since, or left out of what came back: the deletion goes out.
             if (!object && (before != replaced.constEnd() || isBack(id)))
                 continue;
-            if (object && entries.value(id).record.deleted && (isBack(id) || editedHere(object))) {
+            // Deleted elsewhere and still in the store: back for an edit saved here, of it or of what it
+            // owns. What went with its owner comes back with the owner (its entry is no tombstone); a
+            // member that another machine deleted on its own stays deleted with no edit of its own.
+            if (object && entries.value(id).record.deleted && editedHere(object)) {
                 back.insert(id);
                 continue;
             }

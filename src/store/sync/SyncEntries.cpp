@@ -73,11 +73,18 @@ SyncEntries::Entry SyncEntries::value(const QString& id) const {
 SyncEntries::iterator SyncEntries::find(const QString& id) {
     if (const auto it = m_hot.find(id); it != m_hot.end()) {
         note(id, *it);
+        if (it->valuesOnDisk && m_loadValues)
+            m_loadValues(*it);
         return it;
     }
     note(id);
     const qsizetype index = m_packed->indexOf(id);
-    return index < 0 ? m_hot.end() : m_hot.insert(id, m_packed->at(index));
+    if (index < 0)
+        return m_hot.end();
+    Entry entry = m_packed->at(index);
+    if (entry.valuesOnDisk && m_loadValues)
+        m_loadValues(entry);
+    return m_hot.insert(id, entry);
 }
 
 SyncEntries::Entry& SyncEntries::operator[](const QString& id) {

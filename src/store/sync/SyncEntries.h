@@ -11,6 +11,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <functional>
+
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -45,6 +47,9 @@ public:
     };
 
     SyncEntries();
+    // Gives a tombstone whose values were left on disk its values (see SyncStateStore::loadValues).
+    using ValueLoader = std::function<void(Entry& entry)>;
+    void setValueLoader(ValueLoader loader) { m_loadValues = std::move(loader); }
 
     const_iterator constFind(const QString& id) const;
     const_iterator find(const QString& id) const { return constFind(id); }
@@ -58,7 +63,7 @@ public:
     // Counts a packed tombstone held anew twice: for reserving.
     qsizetype size() const { return m_hot.size() + m_packed->size(); }
 
-    // To change an entry: a packed one comes back into the hash first.
+    // To change an entry: a packed one comes back into the hash first, with the values it kept.
     iterator find(const QString& id);
     iterator end() { return m_hot.end(); }
     Entry& operator[](const QString& id);
@@ -94,6 +99,7 @@ private:
 
     Hash m_hot;
     std::shared_ptr<const PackedTombstones> m_packed;
+    ValueLoader m_loadValues;
     struct Undo {
         std::shared_ptr<const PackedTombstones> packed;
         // Each entry as it was before its first change; none for one the hash did not hold.

@@ -427,9 +427,9 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             kept.insert(id);
             continue;
         }
-        SyncRecord tombstone;
-        tombstone.kind = it->record.kind;
-        tombstone.id = id;
+        // With the values it deleted: should a later edit elsewhere bring it back, it comes back with
+        // the newest of them.
+        SyncRecord tombstone = it->record;
         tombstone.deleted = true;
         tombstone.stamp = std::max(now(), it->record.stamp.after(machine));
         tombstone.seen.insert(SyncRecord::wholeObject, it->record.stamp);

@@ -108,8 +108,10 @@ bool SyncMerger::reviveOwner(const SyncRecord& record, Round& round, QString* er
         if (before == round.before.constEnd() || known->record.stamp >= record.stamp)
             return true;
         SyncState::Entry& entry = entries[owner];
-        entry.record = *before;
-        entry.record.stamp = std::max(before->stamp, record.stamp);
+        // With the newest value of each attribute, the tombstone's or what this machine held.
+        SyncRecord back = *before;
+        back.stamp = std::max(before->stamp, record.stamp);
+        entry.record = SyncRecord::merged(entry.record, back);
         entry.json.clear();
         round.rewrite.insert(owner);
         *revived = true;

@@ -44,7 +44,8 @@ QByteArray SyncRecord::toJson(bool indented) const {
                        {idKey, id},
                        {stampKey, stamp.toString()},
                        {deletedKey, deleted}};
-    if (!deleted) {
+    // A tombstone keeps the values it deleted, when it knows them, so that a revival can merge with them.
+    if (!deleted || !stamps.isEmpty()) {
         object.insert(attributesKey, fields);
         object.insert(stampsKey, stampTexts(stamps));
     }
@@ -106,7 +107,9 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
     if (record.deleted) {
         if (!readSeen(wholeObject, record.stamp))
             return fail(why, QStringLiteral("no valid seen stamp, or one not before the deletion"));
-        return record;
+        // Without the deleted values, as earlier versions wrote tombstones.
+        if (!object.contains(attributesKey))
+            return record;
     }
 
     record.fields = object.value(attributesKey).toObject();
@@ -137,12 +140,8 @@ std::optional<SyncRecord> SyncRecord::fromJson(const QByteArray& data, QString* 
 }
 
 SyncRecord SyncRecord::merged(const SyncRecord& local, const SyncRecord& remote) {
-    if (local.deleted || remote.deleted) {
-        // At equal stamps the living object stays, whichever side holds it.
-        if (remote.stamp == local.stamp)
-            return local.deleted ? remote : local;
-        return remote.stamp > local.stamp ? remote : local;
-    }
+    // The values are merged whichever side is a tombstone: a revival brings back the newest value of
+    // every attribute that any machine held, and a tombstone keeps them for the next one.
     SyncRecord result = local;
     for (auto it = remote.stamps.cbegin(); it != remote.stamps.cend(); ++it) {
         const auto mine = result.stamps.constFind(it.key());
@@ -166,6 +165,17 @@ SyncRecord SyncRecord::merged(const SyncRecord& local, const SyncRecord& remote)
         }
     }
     result.stamp = std::max(local.stamp, remote.stamp);
+    if (local.deleted || remote.deleted) {
+        // At equal stamps the living object stays, whichever side holds it.
+        const SyncRecord& winner = remote.stamp == local.stamp  ? (local.deleted ? remote : local)
+                                   : remote.stamp > local.stamp ? remote
+                                                                : local;
+        result.deleted = winner.deleted;
+        result.seen.remove(wholeObject);
+        if (const auto seen = winner.seen.constFind(wholeObject);
+            winner.deleted && seen != winner.seen.cend())
+            result.seen.insert(wholeObject, *seen);
+    }
     return result;
 }
 

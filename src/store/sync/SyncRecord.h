@@ -1,6 +1,7 @@
 // One stored object as the sync folder carries it: its class, id, every attribute with the stamp of
 // its last change, and the stamp of the newest change to the object or anything it owns. A deleted
-// object is a tombstone: only its stamp remains.
+// object is a tombstone: its stamp, and the values it had with their stamps (none in files of versions
+// that did not keep them).
 #pragma once
 
 #include "SyncStamp.h"
@@ -39,8 +40,9 @@ struct SyncRecord {
     // Nothing, with the reason, for text that is not a whole record of a class we know.
     static std::optional<SyncRecord> fromJson(const QByteArray& data, QString* why);
 
-    // Per attribute, the newer change wins; a tombstone wins over an object whose newest change is
-    // older, and loses to one that is newer. Both sides end up with the same result in any order.
+    // Per attribute, the newer change wins, a tombstone's values too; a tombstone wins over an object
+    // whose newest change is older, and loses to one that is newer. Both sides end up with the same
+    // result in any order.
     static SyncRecord merged(const SyncRecord& local, const SyncRecord& remote);
 
     // The owner's id for a child, empty for a root or a tombstone.

@@ -16,6 +16,7 @@ std::unique_ptr<SyncState> SyncState::open(const QString& path, HybridClock::Wal
 SyncState::SyncState(std::unique_ptr<SyncStateStore> store, HybridClock::WallClock wallClock)
     : m_store(std::move(store)), m_clock(m_store->machine(), std::move(wallClock)) {
     m_clock.restore(m_store->clock());
+    m_entries.setValueLoader([store = m_store.get()](Entry& entry) { store->loadValues(entry); });
 }
 
 bool SyncState::load(QString* error) {
@@ -23,6 +24,7 @@ bool SyncState::load(QString* error) {
     if (!m_store->load(&loaded, error))
         return false;
     m_entries = SyncEntries();
+    m_entries.setValueLoader([store = m_store.get()](Entry& entry) { store->loadValues(entry); });
     m_entries.reserve(loaded.size());
     for (auto it = loaded.cbegin(); it != loaded.cend(); ++it)
         m_entries.insert(it.key(), *it);

@@ -89,6 +89,7 @@ std::unique_ptr<SyncStateStore> SyncStateStore::open(const QString& path, QStrin
     if (!state->prepare(error))
         return nullptr;
     state->m_checkpointer = std::make_unique<WalCheckpointer>(path);
+    state->m_path = path;
     return state;
 }
 
@@ -166,9 +167,19 @@ bool SyncStateStore::load(QHash<QString, Entry>* entries, QString* error) {
         if (!record)
             continue;
         // The text is not kept: with many objects (or a flood of tombstones) it would weigh megabytes.
+        // Nor are the values of tombstones, for the same reason: they stay here until wanted.
         Entry entry{*record, select.integer(1) != 0,
                     SyncFolder::Signature{select.integer(2), select.integer(3), select.integer(4)},
                     QByteArray()};
+        if (record->deleted && !record->stamps.isEmpty()) {
+            entry.record.fields = {};
+            entry.record.stamps = {};
+            const auto seen = record->seen.constFind(SyncRecord::wholeObject);
+            entry.record.seen.clear();
+            if (seen != record->seen.cend())
+                entry.record.seen.insert(SyncRecord::wholeObject, *seen);
+            entry.valuesOnDisk = true;
+        }
         entries->insert(record->id, entry);
     }
 }
@@ -308,4 +319,35 @@ bool SyncStateStore::remove(const QList<QString>& ids, QString* error) {
         }
     }
     return m_database->execute(QStringLiteral("COMMIT"), error);
+}
+
+void SyncStateStore::loadValues(Entry& entry) {
+    if (!entry.valuesOnDisk)
+        return;
+    entry.valuesOnDisk = false;
+    if (!m_valueReader) {
+        m_valueReader = Database::open(m_path, false, nullptr);
+        if (!m_valueReader)
+            return;
+        m_valueReader->execute(QStringLiteral("PRAGMA busy_timeout = 2000"));
+        m_readValues = m_valueReader->prepare(QStringLiteral("SELECT record FROM SyncObject WHERE id = ?1"));
+    }
+    if (!m_readValues.isValid())
+        return;
+    m_readValues.reset();
+    m_readValues.bind(1, entry.record.id);
+    const bool found = m_readValues.step() == Statement::Step::row;
+    const QByteArray text = found ? m_readValues.text(0).toUtf8() : QByteArray();
+    // Holds no snapshot of the file between reads: the log can be copied in meanwhile.
+    m_readValues.reset();
+    const std::optional<SyncRecord> kept = found ? SyncRecord::fromJson(text, nullptr) : std::nullopt;
+    // Only the values of this very tombstone: a later version is the entry's to keep.
+    if (!kept || !kept->deleted || kept->stamp != entry.record.stamp || kept->kind != entry.record.kind)
+        return;
+    entry.record.fields = kept->fields;
+    entry.record.stamps = kept->stamps;
+    for (auto it = kept->seen.cbegin(); it != kept->seen.cend(); ++it)
+        if (it.key() != SyncRecord::wholeObject)
+            entry.record.seen.insert(it.key(), it.value());
+    entry.json.clear();
 }

@@ -26,6 +26,9 @@ public:
         SyncFolder::Signature file;
         // The record as JSON when known (as read or written); cleared whenever the record changes.
         QByteArray json;
+        // A tombstone whose deleted values were left here, in the file, to keep memory small:
+        // loadValues() takes them back.
+        bool valuesOnDisk = false;
     };
 
     // The state file beside the database at `databasePath`.
@@ -33,7 +36,12 @@ public:
     static std::unique_ptr<SyncStateStore> open(const QString& path, QString* error);
     ~SyncStateStore();
 
+    // Tombstones come without their values (see Entry::valuesOnDisk).
     bool load(QHash<QString, Entry>* entries, QString* error);
+    // Gives `entry`, a tombstone whose values were left here, its values as kept; nothing when the
+    // file holds another version of it. On a connection of its own, as a round may be keeping entries
+    // on another thread meanwhile: it reads what was committed.
+    void loadValues(Entry& entry);
     QString machine() const { return m_machine; }
     SyncStamp clock() const { return m_clock; }
 
@@ -73,6 +81,10 @@ private:
     void restorePragmas();
 
     std::unique_ptr<Database> m_database;
+    QString m_path;
+    // For loadValues, opened on first use.
+    std::unique_ptr<Database> m_valueReader;
+    Statement m_readValues;
     // Copies the log of a large commit into the file, off the thread that committed.
     std::unique_ptr<WalCheckpointer> m_checkpointer;
     bool m_checkpointPending = false;
