@@ -238,9 +238,10 @@ bool X11Connection::windowManagerSupports(X11Atom feature) {
 }
 
 bool X11Connection::canSyncWithWindowManager() {
-    // Some list the request but answer it for their own clients only (fluxbox): asked once.
+    // Some list the request but answer it for their own clients only (fluxbox): asked until one
+    // went unanswered. A late answer (a busy window manager) shows it answers after all.
     return m_conn && windowManagerSupports(X11Atom::_NET_REQUEST_FRAME_EXTENTS) &&
-           m_syncUnanswered != m_wmChanges.load();
+           (m_syncAnswering || m_syncUnanswered != m_wmChanges.load());
 }
 
 bool X11Connection::syncWithWindowManager(int timeoutMs) {
@@ -254,16 +255,13 @@ bool X11Connection::syncWithWindowManager(int timeoutMs) {
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
     }
     sendToWindowManager(m_syncWindow, X11Atom::_NET_REQUEST_FRAME_EXTENTS, {0, 0, 0, 0, 0});
-    const xcb_atom_t extents = atom(X11Atom::_NET_FRAME_EXTENTS);
-    const bool answered = waitForEvent(
-        [&](const xcb_generic_event_t* e) {
-            if ((e->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
-                return false;
-            const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
-            return p->window == m_syncWindow && p->atom == extents;
-        },
-        timeoutMs);
-    if (!answered)
+    // Answers come in the order of the requests: this one is answered by the answer that makes the
+    // count reach it, not by a late answer to an earlier one. One that has answered before does so
+    // however busy it is, so it is waited for until it looks stuck rather than for timeoutMs.
+    const quint64 wanted = ++m_syncRequests;
+    const bool answered = waitForEvent([&](const xcb_generic_event_t*) { return m_syncAnswers >= wanted; },
+                                       m_syncAnswering ? stuckWindowManagerMs : timeoutMs);
+    if (!answered && !m_syncAnswering)
         m_syncUnanswered = m_wmChanges.load();
     return answered;
 }
@@ -330,6 +328,13 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
     const uint8_t type = event->response_type & 0x7f;
     if (type == XCB_PROPERTY_NOTIFY) {
         const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (p->window == m_syncWindow) {
+            if (p->atom == atom(X11Atom::_NET_FRAME_EXTENTS)) {
+                ++m_syncAnswers;
+                m_syncAnswering = true;
+            }
+            return;
+        }
         if (p->window != m_root) {
             // The properties the managed-window list is made of.
             static const X11Atom read[] = {X11Atom::_NET_WM_STATE,       X11Atom::_NET_WM_DESKTOP,
@@ -342,8 +347,12 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
                 ++m_changes;
             return;
         }
-        if (p->atom == atom(X11Atom::_NET_SUPPORTED) || p->atom == atom(X11Atom::_NET_SUPPORTING_WM_CHECK))
+        if (p->atom == atom(X11Atom::_NET_SUPPORTED) || p->atom == atom(X11Atom::_NET_SUPPORTING_WM_CHECK)) {
             ++m_wmChanges;
+            // Another window manager: what the one before left unanswered stays so.
+            m_syncAnswering = false;
+            m_syncAnswers = m_syncRequests;
+        }
         if (p->atom == atom(X11Atom::_NET_WORKAREA)) {
             ++m_screenChanges;
             Q_EMIT screensChanged();

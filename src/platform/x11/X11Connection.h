@@ -69,9 +69,11 @@ public:
     // Whether the running window manager lists the feature in _NET_SUPPORTED. Main thread.
     bool windowManagerSupports(X11Atom feature);
     // Returns once the window manager has handled every request sent before (it answers a frame
-    // estimate for a window of ours in order with them). False when it cannot answer or did not
-    // in time. Main thread.
+    // estimate for a window of ours in order with them). False when it cannot answer, or did not:
+    // within timeoutMs while it has never answered, within stuckWindowManagerMs once it has (a busy
+    // one answers late). Main thread.
     bool syncWithWindowManager(int timeoutMs);
+    static constexpr int stuckWindowManagerMs = 2000;
     // Whether it can (as far as known).
     bool canSyncWithWindowManager();
 
@@ -112,6 +114,10 @@ private:
     QList<quint32> m_supported;
     std::optional<quint64> m_supportedStamp;
     std::optional<quint64> m_syncUnanswered;
+    // Sync requests sent and answers seen; whether the window manager running has answered one.
+    quint64 m_syncRequests = 0;
+    quint64 m_syncAnswers = 0;
+    bool m_syncAnswering = false;
     bool m_sentSinceSync = true;
     QElapsedTimer m_lastSync;
     std::atomic<quint64> m_wmChanges{0};

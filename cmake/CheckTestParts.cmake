@@ -1,0 +1,21 @@
+# cmake -DPROGRAM=test -DLISTED="fn;fn..." -P CheckTestParts.cmake
+# Fails when a test function of PROGRAM is in none of its parts' lists: it would never run.
+cmake_policy(SET CMP0057 NEW)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${PROGRAM} -functions
+                OUTPUT_VARIABLE out RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${PROGRAM} -functions failed (${result})")
+endif()
+string(REPLACE "()" "" out "${out}")
+string(REGEX REPLACE "\n+" ";" functions "${out}")
+set(missing)
+foreach(function IN LISTS functions)
+    if(function AND NOT function IN_LIST LISTED)
+        list(APPEND missing ${function})
+    endif()
+endforeach()
+if(missing)
+    message(FATAL_ERROR "test functions in no part, never run: ${missing}")
+endif()
+list(LENGTH functions count)
+message(STATUS "${count} test functions, each in a part")
