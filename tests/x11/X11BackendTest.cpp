@@ -176,7 +176,7 @@ private Q_SLOTS:
     // for its answer instead of for a deadline that a busy machine overruns.
     void syncsWithAWindowManagerThatAnsweredLate() {
         if (TestDesktop::defaultWindowManager() == TestDesktop::WindowManager::fluxbox)
-            QSKIP("fluxbox answers frame estimates for its own clients only");
+            QSKIP("fluxbox leaves frame estimates unanswered");
         X11Connection& conn = m_backend->connection;
         QVERIFY(conn.syncWithWindowManager(X11Connection::stuckWindowManagerMs));
         QVERIFY(m_desktop->holdWindowManager(true));

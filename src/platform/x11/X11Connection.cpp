@@ -59,6 +59,11 @@ static_assert(std::size(atomNames) == static_cast<size_t>(X11Atom::count));
 
 constexpr int timestampTimeoutMs = 200;
 
+bool isConfigureOf(const xcb_generic_event_t* e, xcb_window_t window) {
+    return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY &&
+           reinterpret_cast<const xcb_configure_notify_event_t*>(e)->window == window;
+}
+
 } // namespace
 
 X11Connection::X11Connection(const QString& displayName) {
@@ -238,8 +243,8 @@ bool X11Connection::windowManagerSupports(X11Atom feature) {
 }
 
 bool X11Connection::canSyncWithWindowManager() {
-    // Some list the request but answer it for their own clients only (fluxbox): asked until one
-    // went unanswered. A late answer (a busy window manager) shows it answers after all.
+    // Some list the request but leave it unanswered (fluxbox): asked until one went unanswered.
+    // A late answer (a busy window manager) shows it answers after all.
     return m_conn && windowManagerSupports(X11Atom::_NET_REQUEST_FRAME_EXTENTS) &&
            (m_syncAnswering || m_syncUnanswered != m_wmChanges.load());
 }
@@ -264,6 +269,37 @@ bool X11Connection::syncWithWindowManager(int timeoutMs) {
     if (!answered && !m_syncAnswering)
         m_syncUnanswered = m_wmChanges.load();
     return answered;
+}
+
+void X11Connection::requestMoveResize(xcb_window_t window, std::array<quint32, 5> data) {
+    MoveCount& count = m_moves[window];
+    // Answers beyond the requests came for something else (an activation's raise).
+    count.requests = std::max(count.requests, count.answers) + 1;
+    sendToWindowManager(window, X11Atom::_NET_MOVERESIZE_WINDOW, data);
+}
+
+bool X11Connection::waitForMoveResize(xcb_window_t window, int timeoutMs,
+                                      const std::function<bool(bool answered)>& done) {
+    // A gone window is not waited for.
+    auto answered = [&] {
+        const auto it = m_moves.constFind(window);
+        return it == m_moves.constEnd() || it->answers >= it->requests;
+    };
+    // One that answers the sync has been waited for by it.
+    QDeadlineTimer deadline(m_moveAnswering && !m_syncAnswering ? stuckWindowManagerMs : timeoutMs);
+    processEvents();
+    while (!done(answered())) {
+        const bool configured =
+            !deadline.hasExpired() &&
+            waitForEvent([&](const xcb_generic_event_t* e) { return isConfigureOf(e, window); },
+                         int(std::max<qint64>(1, deadline.remainingTime())));
+        if (!configured) {
+            if (!answered())
+                m_moveAnswering = false;
+            return false;
+        }
+    }
+    return true;
 }
 
 void X11Connection::watch(xcb_window_t window) {
@@ -352,6 +388,9 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
             // Another window manager: what the one before left unanswered stays so.
             m_syncAnswering = false;
             m_syncAnswers = m_syncRequests;
+            m_moveAnswering = true;
+            for (MoveCount& count : m_moves)
+                count.answers = count.requests;
         }
         if (p->atom == atom(X11Atom::_NET_WORKAREA)) {
             ++m_screenChanges;
@@ -365,6 +404,14 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
         }
     } else if (type == XCB_CONFIGURE_NOTIFY) {
         const auto* c = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        if ((event->response_type & 0x80) && c->event == c->window) {
+            if (const auto it = m_moves.find(c->window); it != m_moves.end()) {
+                if (it->answers < it->requests)
+                    m_moveAnswering = true;
+                ++it->answers;
+            }
+            return;
+        }
         if (c->event != m_root)
             return;
         // The root window itself: monitors set or deleted (xrandr --setmonitor) are announced only
@@ -389,6 +436,7 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
         ++m_wmChanges;
         QMutexLocker lock(&m_mutex);
         m_watched.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+        m_moves.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
         m_topLevels.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
     } else if (m_randrEventBase >= 0 && (type == m_randrEventBase + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
                                          type == m_randrEventBase + XCB_RANDR_NOTIFY)) {

@@ -77,6 +77,17 @@ public:
     // Whether it can (as far as known).
     bool canSyncWithWindowManager();
 
+    // _NET_MOVERESIZE_WINDOW for another program's window (watched).
+    void requestMoveResize(xcb_window_t window, std::array<quint32, 5> data);
+    // Reads events until `done` holds, asked after each ConfigureNotify of the window with whether
+    // the window manager has answered each request for it by then. Some answer each with a
+    // synthetic ConfigureNotify of the window, the geometry they settled on (fluxbox, which leaves
+    // the sync unanswered, also when nothing changed, and also for other causes than a request).
+    // False within stuckWindowManagerMs while the window manager is taken to answer so (until one
+    // went unanswered) and does not answer the sync, within timeoutMs otherwise. Main thread.
+    bool waitForMoveResize(xcb_window_t window, int timeoutMs,
+                           const std::function<bool(bool answered)>& done);
+
     // A real server timestamp (from a property change on our own window). Main thread.
     xcb_timestamp_t serverTime();
 
@@ -118,6 +129,13 @@ private:
     quint64 m_syncRequests = 0;
     quint64 m_syncAnswers = 0;
     bool m_syncAnswering = false;
+    // Per window: move requests sent and synthetic ConfigureNotify events seen since.
+    struct MoveCount {
+        quint64 requests = 0;
+        quint64 answers = 0;
+    };
+    QHash<xcb_window_t, MoveCount> m_moves;
+    bool m_moveAnswering = true;
     bool m_sentSinceSync = true;
     QElapsedTimer m_lastSync;
     std::atomic<quint64> m_wmChanges{0};

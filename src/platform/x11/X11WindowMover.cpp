@@ -15,11 +15,6 @@ constexpr int stateTimeoutMs = 300;
 // How long an activation already on its way may take before it is asked for again.
 constexpr int pendingActivationMs = 50;
 
-bool isConfigureOf(const xcb_generic_event_t* e, quint32 window) {
-    return (e->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY &&
-           reinterpret_cast<const xcb_configure_notify_event_t*>(e)->window == window;
-}
-
 bool isPropertyOf(const xcb_generic_event_t* e, quint32 window) {
     return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
            reinterpret_cast<const xcb_property_notify_event_t*>(e)->window == window;
@@ -159,28 +154,20 @@ WindowAccessError X11WindowMover::moveResize(quint32 window, std::optional<QPoin
         // only moved by its title bar's height.
         constexpr quint32 northWest = 1, sourcePager = 2, xywh = 0xf << 8;
         const quint32 flags = northWest | xywh | (sourcePager << 12);
-        m_conn.sendToWindowManager(window, X11Atom::_NET_MOVERESIZE_WINDOW,
-                                   {flags, quint32(targetPosition.x()), quint32(targetPosition.y()),
-                                    quint32(targetClient.width()), quint32(targetClient.height())});
+        m_conn.requestMoveResize(window, {flags, quint32(targetPosition.x()), quint32(targetPosition.y()),
+                                          quint32(targetClient.width()), quint32(targetClient.height())});
 
         // Done once the window manager has handled the request: what it applied is then final,
         // also when it settled on something other than what was asked (size increments, limits).
-        // Without that answer: once the frame is where we expect it, or at the deadline.
-        bool answered = m_conn.syncWithWindowManager(applyTimeoutMs);
-        if (!answered) {
-            QDeadlineTimer deadline(applyTimeoutMs);
-            while (!answered && !deadline.hasExpired()) {
-                // Events from before the request may still come in; they only cause one more look.
-                if (!m_conn.waitForEvent(
-                        [&](const xcb_generic_event_t* ev) { return isConfigureOf(ev, window); },
-                        int(std::max<qint64>(1, deadline.remainingTime()))))
-                    break;
-                const auto now = X11Frame::read(m_conn, window);
-                if (!now)
-                    return WindowAccessError::invalidElement;
-                answered = applied(*now);
-            }
-        }
+        // One that leaves the sync unanswered may answer the request itself, but the same answer
+        // can also be one sent before for something else (fluxbox's to an activation's raise):
+        // it is taken once the frame shows a change. Without an answer: once the frame is where
+        // we expect it, or at the deadline.
+        const bool answered = m_conn.syncWithWindowManager(applyTimeoutMs) ||
+                              m_conn.waitForMoveResize(window, applyTimeoutMs, [&](bool answeredAll) {
+                                  const auto now = X11Frame::read(m_conn, window);
+                                  return !now || applied(*now) || (answeredAll && now->client != f->client);
+                              });
         const auto now = X11Frame::read(m_conn, window);
         if (!now)
             return WindowAccessError::invalidElement;
