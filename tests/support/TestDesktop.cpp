@@ -21,11 +21,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -76,8 +79,12 @@ struct TestDesktop::Private {
     QString busConnection;
     QStringList panelLog;
     qint64 panelPid = 0;
+    // Lets a held window manager go on once it has been sent the requests it waits for.
+    std::thread resumer;
+    int resumerStop = -1;
 
     ~Private() {
+        endResumer();
         if (!busConnection.isEmpty())
             QDBusConnection::disconnectFromBus(busConnection);
         while (!processes.empty()) {
@@ -90,6 +97,16 @@ struct TestDesktop::Private {
         }
         if (conn)
             xcb_disconnect(conn);
+    }
+
+    void endResumer() {
+        if (!resumer.joinable())
+            return;
+        const quint64 one = 1;
+        [[maybe_unused]] const auto written = ::write(resumerStop, &one, sizeof one);
+        resumer.join();
+        ::close(resumerStop);
+        resumerStop = -1;
     }
 
     static void stop(QProcess& process) {
@@ -1120,8 +1137,50 @@ bool TestDesktop::close(quint32 window) {
 }
 
 bool TestDesktop::holdWindowManager(bool held) {
+    if (!held)
+        d->endResumer();
     return d->windowManager && d->windowManager->state() == QProcess::Running &&
            ::kill(pid_t(d->windowManager->processId()), held ? SIGSTOP : SIGCONT) == 0;
+}
+
+bool TestDesktop::holdWindowManagerUntil(const char* type, int count) {
+    d->endResumer();
+    if (!holdWindowManager(true))
+        return false;
+    // Its own connection, watching before this returns: the requests may come from this thread,
+    // which is then busy waiting for their answers.
+    xcb_connection_t* watcher = xcb_connect(d->display.toLatin1().constData(), nullptr);
+    if (xcb_connection_has_error(watcher)) {
+        xcb_disconnect(watcher);
+        return false;
+    }
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(watcher, d->root, XCB_CW_EVENT_MASK, &mask);
+    std::free(xcb_get_input_focus_reply(watcher, xcb_get_input_focus(watcher), nullptr));
+    d->resumerStop = ::eventfd(0, EFD_CLOEXEC);
+    const xcb_atom_t wanted = d->atom(type);
+    const pid_t pid = pid_t(d->windowManager->processId());
+    d->resumer = std::thread([watcher, wanted, count, pid, stopFd = d->resumerStop] {
+        int seen = 0;
+        while (seen < count && !xcb_connection_has_error(watcher)) {
+            while (xcb_generic_event_t* e = xcb_poll_for_event(watcher)) {
+                if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                    reinterpret_cast<xcb_client_message_event_t*>(e)->type == wanted)
+                    ++seen;
+                std::free(e);
+            }
+            if (seen >= count)
+                break;
+            pollfd fds[2] = {{xcb_get_file_descriptor(watcher), POLLIN, 0}, {stopFd, POLLIN, 0}};
+            ::poll(fds, 2, -1);
+            if (fds[1].revents)
+                break;
+        }
+        if (seen >= count)
+            ::kill(pid, SIGCONT);
+        xcb_disconnect(watcher);
+    });
+    return true;
 }
 
 bool TestDesktop::xdotool(const QStringList& arguments) {

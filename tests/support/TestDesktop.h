@@ -175,6 +175,9 @@ public:
     // Stops the window manager where it is (SIGSTOP), or lets it go on with what it was sent meanwhile:
     // a window manager too busy to answer in time.
     bool holdWindowManager(bool held);
+    // Stops it until it has been sent `count` client messages of a type (such as
+    // "_NET_MOVERESIZE_WINDOW") from now on: one that is busy until a program waits for its answer.
+    bool holdWindowManagerUntil(const char* type, int count);
 
     // xdotool on this desktop; each returns once xdotool has finished.
     bool xdotool(const QStringList& arguments);

@@ -146,8 +146,9 @@ private Q_SLOTS:
             QVERIFY(m_desktop->maximize(logo.window));
         else if (before == QLatin1String("full screen"))
             QVERIFY(m_desktop->fullScreen(logo.window));
+        // The window manager goes on once the second write is under way: the first goes unanswered.
         const bool busy = before == QLatin1String("busy");
-        QVERIFY(!busy || m_desktop->holdWindowManager(true));
+        QVERIFY(!busy || m_desktop->holdWindowManagerUntil("_NET_MOVERESIZE_WINDOW", 2));
         WindowAccess& access = m_backend->windows;
         const WindowElementRef w = windowElement(logo.window);
         const WindowAccessError size = access.writeAttribute(w, QStringLiteral("AXSize"), Size{500, 400});
