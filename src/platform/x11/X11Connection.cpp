@@ -389,6 +389,7 @@ void X11Connection::dispatch(const xcb_generic_event_t* event) {
             m_syncAnswering = false;
             m_syncAnswers = m_syncRequests;
             m_moveAnswering = true;
+            m_stateCarriedOut = true;
             for (MoveCount& count : m_moves)
                 count.answers = count.requests;
         }

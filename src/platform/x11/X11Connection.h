@@ -88,6 +88,11 @@ public:
     bool waitForMoveResize(xcb_window_t window, int timeoutMs,
                            const std::function<bool(bool answered)>& done);
 
+    // Whether the running window manager carries out an activation or a minimising as far as seen
+    // (taken to until one was not done in time); one that does is busy when it is late.
+    bool carriesOutStateRequests() const { return m_stateCarriedOut; }
+    void setCarriesOutStateRequests(bool carriedOut) { m_stateCarriedOut = carriedOut; }
+
     // A real server timestamp (from a property change on our own window). Main thread.
     xcb_timestamp_t serverTime();
 
@@ -136,6 +141,7 @@ private:
     };
     QHash<xcb_window_t, MoveCount> m_moves;
     bool m_moveAnswering = true;
+    bool m_stateCarriedOut = true;
     bool m_sentSinceSync = true;
     QElapsedTimer m_lastSync;
     std::atomic<quint64> m_wmChanges{0};

@@ -291,7 +291,13 @@ WindowAccessError X11WindowMover::changeMinimized(quint32 window, bool minimized
         const QList<quint32> desktop = m_conn.cardinals(window, X11Atom::_NET_WM_DESKTOP, XCB_ATOM_CARDINAL);
         m_desktop.activate(window, desktop.isEmpty() ? 0xFFFFFFFF : desktop.first(), m_conn.serverTime());
     }
-    if (!wait(stateTimeoutMs))
+    // Without the sync, one that has carried out such requests before does so however busy it is.
+    const bool carriedOut =
+        wait(!answersSync && m_conn.carriesOutStateRequests() ? X11Connection::stuckWindowManagerMs
+                                                              : stateTimeoutMs);
+    if (!answersSync)
+        m_conn.setCarriesOutStateRequests(carriedOut);
+    if (!carriedOut)
         return WindowAccessError::cannotComplete;
     if (!minimized && answersSync)
         m_conn.syncWithWindowManager(stateTimeoutMs);
