@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -1030,6 +1031,58 @@ private Q_SLOTS:
         editThere(QStringLiteral("delete"));
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+    }
+
+    // A moves Files to the top of Editor, Terminal, Files; b, whose windows still show the list as it
+    // was, moves Editor to the end while its round takes a's move in. Only the moves made go out: b
+    // writes Editor's place and no other, and both machines show Files, Terminal, Editor.
+    void onlyTheMemberMovedHereGetsAPlace_data() {
+        QTest::addColumn<QByteArray>("point");
+        for (const char* point : {"roundStarted", "merged", "storeCommitted", "readingIn"})
+            QTest::newRow(point) << QByteArray(point);
+    }
+    void onlyTheMemberMovedHereGetsAPlace() {
+        QFETCH(QByteArray, point);
+        m_a->find(m_id)->appendConfiguration(newApp(QStringLiteral("Files")));
+        QVERIFY(m_a->context()->save() && m_a->engine->flushWrites());
+        syncBoth();
+        ConfigurationGroup* there = m_a->find(m_id);
+        QList<AppConfiguration*> apps = there->configurationList();
+        apps.prepend(apps.takeLast());
+        there->setConfigurations(apps);
+        QVERIFY(m_a->context()->save() && m_a->engine->flushWrites());
+        m_scheduler->advance(1);
+        const auto move = [this] {
+            QList<AppConfiguration*> shown = m_b->find(m_id)->configurationList();
+            shown.append(shown.takeFirst());
+            m_b->find(m_id)->setConfigurations(shown);
+        };
+        if (point == "readingIn") {
+            m_b->engine->syncNow([](bool, const QString&) {});
+            m_b->engine->settle();
+            QVERIFY(m_b->context()->isRefreshing());
+            move();
+            QVERIFY(m_b->context()->save());
+            m_b->engine->settle();
+        } else {
+            editDuringRound(point.constData(), move);
+        }
+        syncBoth();
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Work||Files,Terminal,Editor"));
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Files,Terminal,Editor"));
+        // The machine part of the stamp of each application's place.
+        QHash<QString, QString> placedBy;
+        for (AppConfiguration* app : m_a->find(m_id)->configurationList()) {
+            const QJsonObject file = readRecord(folder() + QStringLiteral("/AppConfiguration/") +
+                                                uuidString(app->id()) + QStringLiteral(".json"));
+            placedBy.insert(app->appName(), file.value(QStringLiteral("stamps"))
+                                                .toObject()
+                                                .value(QStringLiteral("configurationGroupOrder"))
+                                                .toString()
+                                                .section(u'-', 2));
+        }
+        QCOMPARE_NE(placedBy.value(QStringLiteral("Terminal")), placedBy.value(QStringLiteral("Editor")));
+        QCOMPARE_NE(placedBy.value(QStringLiteral("Files")), placedBy.value(QStringLiteral("Editor")));
     }
 
     // B's round takes in a's deletion of a configuration that b's windows still show, and the latest

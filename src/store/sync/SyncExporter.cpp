@@ -66,6 +66,8 @@ void SyncExporter::untrack(ModelObject* object) {
     disconnect(object, &ModelObject::changed, this, nullptr);
     m_seen.remove(object);
     m_madeAt.remove(object);
+    m_moves.fewest.remove(m_known.value(object));
+    m_moves.reordered.remove(m_known.value(object));
     m_dropping.remove(object);
 }
 
@@ -96,23 +98,48 @@ void SyncExporter::noticeChange(ModelObject* object) {
             m_madeAt[object].insert(field.key(), *stamp);
         }
     seen = fields;
-    // A new order of a list changes its members' places without a change of theirs: each moved member's
-    // place is stamped now too, so that a deletion of it made elsewhere after the move wins over it.
+    // A new order of a list changes its members' places without a change of theirs. Only the user's
+    // moves send a place (see SyncExporter::Moves); every member whose order the user changed is
+    // stamped now, so that a deletion of it made elsewhere after the move wins over it.
+    if (m_context->isApplyingStore())
+        return;
+    const Moves moves = movesIn(object);
+    m_moves.fewest.unite(moves.fewest);
+    m_moves.reordered.unite(moves.reordered);
     for (ModelObject* member : ModelContext::ownedChildren(object)) {
-        if (!m_known.contains(member))
-            continue;
         const QString place = SyncSchema::orderAttribute(member->kind());
-        const QJsonValue now = SyncSchema::fieldsOf(member).value(place);
-        const auto memberSeen = m_seen.find(member);
-        if (memberSeen != m_seen.end()) {
-            if (memberSeen->value(place) == now)
-                continue;
-            memberSeen->insert(place, now);
-        }
+        if (const auto memberSeen = m_seen.find(member); memberSeen != m_seen.end())
+            memberSeen->insert(place, SyncSchema::fieldsOf(member).value(place));
+        if (!moves.reordered.contains(m_known.value(member)))
+            continue;
         if (!stamp)
             stamp = m_state.clock().tick();
         m_madeAt[member].insert(place, *stamp);
     }
+}
+
+SyncExporter::Moves SyncExporter::movesIn(const ModelObject* owner) const {
+    // A new owner's members are all put in here.
+    const std::optional<QList<ModelObject*>> before = m_context->ownedChildrenBefore(owner);
+    if (!before)
+        return {};
+    const QList<ModelObject*> now = ModelContext::ownedChildren(owner);
+    Moves moves;
+    for (const ModelObject::Kind kind : {Kind::appConfiguration, Kind::positionGroup, Kind::appPositionMapping}) {
+        // The order before, as keys.
+        QHash<QString, QString> was;
+        for (ModelObject* member : *before)
+            if (member->kind() == kind)
+                was.insert(m_known.value(member), QString::number(was.size()).rightJustified(10, u'0'));
+        QList<QString> shown;
+        for (ModelObject* member : now)
+            if (member->kind() == kind && m_known.contains(member))
+                shown.append(m_known.value(member));
+        const UnsentEdits::KeyOf keyOf = [&](const QString& id) { return was.value(id); };
+        moves.fewest.unite(UnsentEdits::moves(shown, keyOf));
+        moves.reordered.unite(UnsentEdits::placed(shown, keyOf, QSet<QString>(shown.cbegin(), shown.cend())));
+    }
+    return moves;
 }
 
 const QJsonObject* SyncExporter::mergedFields(ModelObject* object) const {
@@ -172,8 +199,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         track(member);
         return true;
     });
-    for (ModelObject* object : taken)
+    QSet<QString> takenIds;
+    for (ModelObject* object : taken) {
         m_dirty.insert(object);
+        takenIds.insert(m_known.value(object));
+    }
     // Only a scan made now knows that nothing new waits.
     const bool allTracked = scanned && m_backlog.isEmpty();
     // What left the store: (rank of its class, id).
@@ -283,8 +313,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         return *stamp;
     };
     const QString& machine = m_state.clock().machine();
-    // The new keys of the members moved or put in here: the fewest whose order changed against the
-    // recorded one in each list they are shown in (see UnsentEdits::moves); weighed against the
+    // The new keys of the members moved or put in here (see UnsentEdits::placed), weighed against the
     // entries as they were before this export.
     QHash<QString, QString> newKeys;
     QSet<std::pair<const ModelObject*, int>> lists;
@@ -304,7 +333,13 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             return fields && fields->value(ownerAttribute) == ownerId ? fields->value(place).toString()
                                                                       : QString();
         };
-        newKeys.insert(UnsentEdits::placeMoved(shown, keyOf, UnsentEdits::moves(shown, keyOf)));
+        // Members taken on only now were saved before this run, or by another program: their moves are
+        // told from the order shown against the recorded one.
+        const bool takenNow = std::any_of(shown.cbegin(), shown.cend(),
+                                          [&](const QString& id) { return takenIds.contains(id); });
+        const QSet<QString> movedHere =
+            takenNow ? m_moves.fewest + UnsentEdits::moves(shown, keyOf) : m_moves.fewest;
+        newKeys.insert(UnsentEdits::placeMoved(shown, keyOf, UnsentEdits::placed(shown, keyOf, movedHere)));
     }
     // The exports below change the entries.
     m_state.forgetChildren();
@@ -321,6 +356,8 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         QJsonObject fields = SyncSchema::fieldsOf(object);
         const QString place = SyncSchema::orderAttribute(object->kind());
         const auto newKey = newKeys.constFind(id);
+        m_moves.fewest.remove(id);
+        m_moves.reordered.remove(id);
         const QHash<QString, SyncStamp> madeAt = m_madeAt.take(object);
         // When it was made, and after the change it replaces even when that one's clock was ahead.
         const auto stampOf = [&](const QString& key, const std::optional<SyncStamp>& replaced) {

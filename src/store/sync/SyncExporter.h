@@ -88,9 +88,13 @@ public:
     void overlapSettled() { m_overlap.settled(); }
 
 private:
+    using Moves = RoundOverlap::Moves;
+
     void track(ModelObject* object);
     void untrack(ModelObject* object);
     void noticeChange(ModelObject* object);
+    // The user's moves in the owner's lists since its last save.
+    Moves movesIn(const ModelObject* owner) const;
     // The attributes last merged for the object, while no round runs; none for an object without a
     // live entry.
     const QJsonObject* mergedFields(ModelObject* object) const;
@@ -115,11 +119,13 @@ private:
     // since the last export.
     QHash<ModelObject*, QJsonObject> m_seen;
     QHash<ModelObject*, QHash<QString, SyncStamp>> m_madeAt;
+    // The user's moves whose places have not gone out yet.
+    Moves m_moves;
     bool m_startedExport = false;
     bool m_more = false;
     QSet<QString> m_rejoining;
     // Held back until the import that follows a re-join has ended.
     QSet<ModelObject*> m_waiting;
     ExportBacklog m_backlog;
-    RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_knownIds, m_dirty, m_madeAt};
+    RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_knownIds, m_dirty, m_madeAt, m_moves};
 };
