@@ -72,6 +72,10 @@ public:
         std::optional<SyncStamp> editedAt;
     };
     std::optional<Revival> takeRevived(const QString& id);
+    const SyncRecord* revivedBefore(const QString& id) const {
+        const auto it = m_revived.constFind(id);
+        return it != m_revived.constEnd() ? &it->before : nullptr;
+    }
     void forget(const QString& id) { m_revived.remove(id); }
 
 private:

@@ -328,17 +328,27 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         const QString ownerId = SyncSchema::idOf(owner);
         const QString place = SyncSchema::orderAttribute(ModelObject::Kind(kind));
         const QString ownerAttribute = SyncSchema::ownerAttribute(ModelObject::Kind(kind));
+        // One brought back after a deletion stays where it stood, where it still stands there.
+        const auto recorded = [&](const QString& id) -> std::pair<const QJsonObject*, bool> {
+            if (const QJsonObject* fields = UnsentEdits::shown(entries, id, Kind(kind), m_knownIds.contains(id)))
+                return {fields, false};
+            const SyncRecord* before = m_overlap.revivedBefore(id);
+            return before && before->kind == Kind(kind) ? std::pair(&before->fields, true)
+                                                        : std::pair(nullptr, false);
+        };
         const UnsentEdits::KeyOf keyOf = [&](const QString& id) {
-            const QJsonObject* fields = UnsentEdits::shown(entries, id, Kind(kind), m_knownIds.contains(id));
+            const QJsonObject* fields = recorded(id).first;
             return fields && fields->value(ownerAttribute) == ownerId ? fields->value(place).toString()
                                                                       : QString();
         };
+        QSet<QString> movedHere = m_moves.fewest;
+        for (const QString& id : std::as_const(shown))
+            if (recorded(id).second)
+                movedHere.insert(id);
         // Members taken on only now were saved before this run, or by another program: their moves are
         // told from the order shown against the recorded one.
-        const bool takenNow = std::any_of(shown.cbegin(), shown.cend(),
-                                          [&](const QString& id) { return takenIds.contains(id); });
-        const QSet<QString> movedHere =
-            takenNow ? m_moves.fewest + UnsentEdits::moves(shown, keyOf) : m_moves.fewest;
+        if (std::any_of(shown.cbegin(), shown.cend(), [&](const QString& id) { return takenIds.contains(id); }))
+            movedHere.unite(UnsentEdits::moves(shown, keyOf));
         newKeys.insert(UnsentEdits::placeMoved(shown, keyOf, UnsentEdits::placed(shown, keyOf, movedHere)));
     }
     // The exports below change the entries.
@@ -404,12 +414,15 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             SyncRecord record;
             record.kind = object->kind();
             record.id = id;
+            const std::optional<RoundOverlap::Revival> revival = m_overlap.takeRevived(id);
             if (!place.isEmpty())
-                fields.insert(place, newKey != newKeys.cend() ? *newKey : OrderKey::between({}, {}));
+                fields.insert(place, newKey != newKeys.cend() ? *newKey
+                                     : revival && revival->before.fields.contains(place)
+                                         ? revival->before.fields.value(place)
+                                         : QJsonValue(OrderKey::between({}, {})));
             record.fields = fields;
             const std::optional<SyncStamp> tombstone =
                 it != entries.end() ? std::optional(it->record.stamp) : std::nullopt;
-            const std::optional<RoundOverlap::Revival> revival = m_overlap.takeRevived(id);
             record.stamp = revival && revival->editedAt && tombstone
                                ? std::max(*revival->editedAt, tombstone->after(machine))
                                : stampOf(QString(), tombstone);
