@@ -65,9 +65,10 @@ private:
         QString error;
         std::unique_ptr<Database> store =
             Database::open(m_dir.filePath(QStringLiteral("b/quarlin.sqlite")), false, &error);
-        QVERIFY2(store && store->execute(QStringLiteral("UPDATE AppConfiguration SET configurationGroupOrder = ") +
-                                             places,
-                                         &error),
+        QVERIFY2(store &&
+                     store->execute(QStringLiteral("UPDATE AppConfiguration SET configurationGroupOrder = ") +
+                                        places,
+                                    &error),
                  qPrintable(error));
         store.reset();
         b = std::make_unique<SyncPeerProcess>(m_dir.filePath(QStringLiteral("b")), folder());

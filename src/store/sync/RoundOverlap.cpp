@@ -13,8 +13,7 @@ RoundOverlap::RoundOverlap(ModelContext* context, SyncWorker& worker, SyncState&
                            const QHash<ModelObject*, QString>& known,
                            const std::unordered_multiset<QString, IdHash>& knownIds,
                            const QSet<ModelObject*>& dirty,
-                           const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt,
-                           const Moves& moves)
+                           const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt, const Moves& moves)
     : m_context(context), m_worker(worker), m_state(state), m_known(known), m_knownIds(knownIds),
       m_dirty(dirty), m_madeAt(madeAt), m_moves(moves) {}
 

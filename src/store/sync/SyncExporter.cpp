@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -110,7 +111,7 @@ void SyncExporter::noticeChange(ModelObject* object) {
         const QString place = SyncSchema::orderAttribute(member->kind());
         if (const auto memberSeen = m_seen.find(member); memberSeen != m_seen.end())
             memberSeen->insert(place, SyncSchema::fieldsOf(member).value(place));
-        if (!moves.reordered.contains(m_known.value(member)))
+        if (!moves.reordered.contains(SyncSchema::idOf(member)))
             continue;
         if (!stamp)
             stamp = m_state.clock().tick();
@@ -125,16 +126,17 @@ SyncExporter::Moves SyncExporter::movesIn(const ModelObject* owner) const {
         return {};
     const QList<ModelObject*> now = ModelContext::ownedChildren(owner);
     Moves moves;
-    for (const ModelObject::Kind kind : {Kind::appConfiguration, Kind::positionGroup, Kind::appPositionMapping}) {
+    for (const ModelObject::Kind kind :
+         {Kind::appConfiguration, Kind::positionGroup, Kind::appPositionMapping}) {
         // The order before, as keys.
         QHash<QString, QString> was;
         for (ModelObject* member : *before)
             if (member->kind() == kind)
-                was.insert(m_known.value(member), QString::number(was.size()).rightJustified(10, u'0'));
+                was.insert(SyncSchema::idOf(member), QString::number(was.size()).rightJustified(10, u'0'));
         QList<QString> shown;
         for (ModelObject* member : now)
-            if (member->kind() == kind && m_known.contains(member))
-                shown.append(m_known.value(member));
+            if (member->kind() == kind)
+                shown.append(SyncSchema::idOf(member));
         const UnsentEdits::KeyOf keyOf = [&](const QString& id) { return was.value(id); };
         moves.fewest.unite(UnsentEdits::moves(shown, keyOf));
         moves.reordered.unite(UnsentEdits::placed(shown, keyOf, QSet<QString>(shown.cbegin(), shown.cend())));
@@ -330,7 +332,8 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         const QString ownerAttribute = SyncSchema::ownerAttribute(ModelObject::Kind(kind));
         // One brought back after a deletion stays where it stood, where it still stands there.
         const auto recorded = [&](const QString& id) -> std::pair<const QJsonObject*, bool> {
-            if (const QJsonObject* fields = UnsentEdits::shown(entries, id, Kind(kind), m_knownIds.contains(id)))
+            if (const QJsonObject* fields =
+                    UnsentEdits::shown(entries, id, Kind(kind), m_knownIds.contains(id)))
                 return {fields, false};
             const SyncRecord* before = m_overlap.revivedBefore(id);
             return before && before->kind == Kind(kind) ? std::pair(&before->fields, true)
@@ -345,9 +348,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         for (const QString& id : std::as_const(shown))
             if (recorded(id).second)
                 movedHere.insert(id);
-        // Members taken on only now were saved before this run, or by another program: their moves are
-        // told from the order shown against the recorded one.
-        if (std::any_of(shown.cbegin(), shown.cend(), [&](const QString& id) { return takenIds.contains(id); }))
+        // Members taken on only now were saved before this run or moved before they were taken on (the
+        // live objects show every round by then): their moves are told from the order shown against the
+        // recorded one.
+        if (std::any_of(shown.cbegin(), shown.cend(),
+                        [&](const QString& id) { return takenIds.contains(id); }))
             movedHere.unite(UnsentEdits::moves(shown, keyOf));
         newKeys.insert(UnsentEdits::placeMoved(shown, keyOf, UnsentEdits::placed(shown, keyOf, movedHere)));
     }

@@ -61,7 +61,8 @@ bool SyncStoreWriter::prepare(QString* error) {
             // list than the recorded order has it: rows that a round took out leave gaps, which are none.
             unchanged.append(attribute.type == SyncSchema::Type::orderKey
                                  ? UnsentEdits::unchangedPlace(StoreSchema::tableName(kind), attribute.name,
-                                                               SyncSchema::ownerAttribute(kind), index + count + 1)
+                                                               SyncSchema::ownerAttribute(kind),
+                                                               index + count + 1)
                                  : held);
             ++index;
         }

@@ -102,8 +102,8 @@ template <class Counts>
 std::pair<std::vector<Key>, std::vector<Key>> bounds(const QList<Key>& keys, const Counts& counts) {
     std::vector<Key> above(size_t(keys.size())), below(size_t(keys.size()));
     for (qsizetype i = 1; i < keys.size(); ++i)
-        above[size_t(i)] = keys[i - 1].first.isEmpty() ? above[size_t(i - 1)]
-                                                       : std::max(above[size_t(i - 1)], keys[i - 1]);
+        above[size_t(i)] =
+            keys[i - 1].first.isEmpty() ? above[size_t(i - 1)] : std::max(above[size_t(i - 1)], keys[i - 1]);
     for (qsizetype i = keys.size() - 2; i >= 0; --i) {
         const Key& next = keys[i + 1];
         const Key& further = below[size_t(i + 1)];

@@ -61,7 +61,8 @@ public:
     // here), and those the user moved (`movedHere`) whose key does not already stand above the keys of
     // every member shown before them and below those shown after them. Others shown out of the order
     // of their keys (a list that is read in later than it was saved here) keep theirs.
-    static QSet<QString> placed(const QList<QString>& shown, const KeyOf& keyOf, const QSet<QString>& movedHere);
+    static QSet<QString> placed(const QList<QString>& shown, const KeyOf& keyOf,
+                                const QSet<QString>& movedHere);
     // New keys for the `moved` members of `shown`, the others keeping theirs: each above the keys of
     // every member shown before it and below those of the others shown after it, as far as those
     // allow.
