@@ -260,8 +260,18 @@ private:
         restartB();
     }
 
-    // b's round stopped at `point` while `edit` is made and saved on b, then let go and waited for.
+    // b's round stopped at `point` while `edit` is made and saved on b, then let go and waited for;
+    // at "readingIn", made while the live objects read the round in.
     void editDuringRound(const char* point, const std::function<void()>& edit) {
+        if (std::string_view(point) == "readingIn") {
+            m_b->engine->syncNow([](bool, const QString&) {});
+            m_b->engine->settle();
+            QVERIFY(m_b->context()->isRefreshing());
+            edit();
+            QVERIFY(m_b->context()->save());
+            m_b->engine->settle();
+            return;
+        }
         m_gate.arm(point);
         m_b->engine->syncNow([](bool, const QString&) {});
         QVERIFY(m_gate.waitReached());
@@ -1016,16 +1026,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, point);
         editThere(QStringLiteral("addApp"));
         const auto add = [this] { m_b->find(m_id)->appendConfiguration(newApp(QStringLiteral("Here"))); };
-        if (point == "readingIn") {
-            m_b->engine->syncNow([](bool, const QString&) {});
-            m_b->engine->settle();
-            QVERIFY(m_b->context()->isRefreshing());
-            add();
-            QVERIFY(m_b->context()->save());
-            m_b->engine->settle();
-        } else {
-            editDuringRound(point.constData(), add);
-        }
+        editDuringRound(point.constData(), add);
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
         editThere(QStringLiteral("delete"));
@@ -1057,16 +1058,7 @@ private Q_SLOTS:
             shown.append(shown.takeFirst());
             m_b->find(m_id)->setConfigurations(shown);
         };
-        if (point == "readingIn") {
-            m_b->engine->syncNow([](bool, const QString&) {});
-            m_b->engine->settle();
-            QVERIFY(m_b->context()->isRefreshing());
-            move();
-            QVERIFY(m_b->context()->save());
-            m_b->engine->settle();
-        } else {
-            editDuringRound(point.constData(), move);
-        }
+        editDuringRound(point.constData(), move);
         syncBoth();
         QCOMPARE(shown(*m_a, m_id), QStringLiteral("Work||Files,Terminal,Editor"));
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Files,Terminal,Editor"));
