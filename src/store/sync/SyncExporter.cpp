@@ -324,9 +324,12 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             lists.insert({owner, int(object->kind())});
     for (const auto& [owner, kind] : std::as_const(lists)) {
         QList<QString> shown;
+        QList<ModelObject*> members;
         for (ModelObject* member : ModelContext::ownedChildren(owner))
-            if (int(member->kind()) == kind)
+            if (int(member->kind()) == kind) {
                 shown.append(m_known.value(member, SyncSchema::idOf(member)));
+                members.append(member);
+            }
         const QString ownerId = SyncSchema::idOf(owner);
         const QString place = SyncSchema::orderAttribute(ModelObject::Kind(kind));
         const QString ownerAttribute = SyncSchema::ownerAttribute(ModelObject::Kind(kind));
@@ -354,7 +357,28 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         if (std::any_of(shown.cbegin(), shown.cend(),
                         [&](const QString& id) { return takenIds.contains(id); }))
             movedHere.unite(UnsentEdits::moves(shown, keyOf));
-        newKeys.insert(UnsentEdits::placeMoved(shown, keyOf, UnsentEdits::placed(shown, keyOf, movedHere)));
+        const QHash<QString, QString> placed =
+            UnsentEdits::placeMoved(shown, keyOf, UnsentEdits::placed(shown, keyOf, movedHere));
+        newKeys.insert(placed);
+        // Shown otherwise than the keys give it (saved here before a round was read in): the rows are
+        // numbered by key, as every other machine shows the list.
+        QList<std::pair<std::pair<QString, QString>, ModelObject*>> byKey;
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            byKey.append({{placed.value(shown[i], keyOf(shown[i])), shown[i]}, members[i]});
+        std::stable_sort(byKey.begin(), byKey.end(),
+                         [](const auto& x, const auto& y) { return x.first < y.first; });
+        for (qsizetype i = 0; i < byKey.size(); ++i)
+            if (byKey[i].second != members[i]) {
+                for (qsizetype at = 0; at < byKey.size(); ++at) {
+                    SyncRecord row;
+                    row.kind = ModelObject::Kind(kind);
+                    row.id = byKey[at].first.second;
+                    row.fields = SyncSchema::fieldsOf(byKey[at].second);
+                    row.fields.insert(place, int(at));
+                    m_misordered.append(row);
+                }
+                break;
+            }
     }
     // The exports below change the entries.
     m_state.forgetChildren();

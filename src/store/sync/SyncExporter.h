@@ -19,6 +19,7 @@
 #include <functional>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 class ModelContext;
 class ModelObject;
@@ -71,6 +72,9 @@ public:
     QSet<QString> failedWrites() const { return m_writes.failed(); }
     const QString& writeFailure() const { return m_writes.failure(); }
 
+    // The rows of the lists that the last exports found shown otherwise than by key, numbered by key.
+    QList<SyncRecord> takeMisordered() { return std::exchange(m_misordered, {}); }
+
     // Edits saved here while a round merged other machines' changes (see RoundOverlap).
     void noteRound(const SyncMerger::Round& round) { m_overlap.noteRound(round); }
     bool hasOverlap() const { return m_overlap.hasOverlap(); }
@@ -121,6 +125,7 @@ private:
     QHash<ModelObject*, QHash<QString, SyncStamp>> m_madeAt;
     // The user's moves whose places have not gone out yet.
     Moves m_moves;
+    QList<SyncRecord> m_misordered;
     bool m_startedExport = false;
     bool m_more = false;
     QSet<QString> m_rejoining;
