@@ -59,6 +59,11 @@ public:
     // start of the change set), which is what a rollback restores.
     void noteWillChange(ModelObject* object);
     void markDirty(ModelObject* object);
+    // The values kept by noteWillChange since the last save; nullptr where it kept none.
+    const ObjectSnapshot* before(const ModelObject* object) const {
+        const auto it = m_journal.before.constFind(const_cast<ModelObject*>(object));
+        return it != m_journal.before.constEnd() ? &*it : nullptr;
+    }
     // Marks the object and what its delete rules take with it; a deleted owner keeps its lists so
     // that code still holding it reads what it had.
     void markDeleted(ModelObject* object);

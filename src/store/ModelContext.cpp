@@ -173,6 +173,13 @@ QList<ModelObject*> ModelContext::ownedChildren(const ModelObject* object) {
     return ObjectOwnership::ownedChildren(object);
 }
 
+std::optional<QList<ModelObject*>> ModelContext::ownedChildrenBefore(const ModelObject* object) const {
+    const ObjectSnapshot* before = m_tracker->before(object);
+    if (!before)
+        return std::nullopt;
+    return before->ownedChildren(object->kind());
+}
+
 bool ModelContext::write(const QSet<const ModelObject*>* only, QString* error) {
     return m_writer->write(only, error);
 }

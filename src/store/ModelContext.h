@@ -22,6 +22,7 @@
 #include <QSet>
 
 #include <memory>
+#include <optional>
 
 class AppConfiguration;
 class AppPositionMapping;
@@ -82,6 +83,9 @@ public:
     // The members of the object's owned lists: a configuration's applications and position groups,
     // a position group's mappings.
     static QList<ModelObject*> ownedChildren(const ModelObject* object);
+    // What ownedChildren gave before the object's first change since the last save (or since it was
+    // read in): the order the user changed. Nothing where it has not changed since, or is new.
+    std::optional<QList<ModelObject*>> ownedChildrenBefore(const ModelObject* object) const;
     // Takes back every change made since the last save: attributes and lists (their order too) get
     // their saved values again, objects inserted since are dropped (they send `deleted`), objects
     // deleted since come back. Afterwards nothing is pending. It takes back every pending change,

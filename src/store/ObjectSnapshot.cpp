@@ -194,3 +194,10 @@ void ObjectSnapshot::copyChangedAttributes(const ModelObject* base, const ModelO
     }
     }
 }
+
+QList<ModelObject*> ObjectSnapshot::ownedChildren(ModelObject::Kind kind) const {
+    // A saved application lists the applications that use it without owning them.
+    if (kind == Kind::savedApp)
+        return {};
+    return m_first.value_or(QList<ModelObject*>()) + m_second.value_or(QList<ModelObject*>());
+}

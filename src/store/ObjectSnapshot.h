@@ -25,6 +25,9 @@ public:
     // Copies the attributes in which `from` differs from `base` (every one when `base` is nullptr).
     static void copyChangedAttributes(const ModelObject* base, const ModelObject* from, ModelObject* to);
 
+    // What ObjectOwnership::ownedChildren gave for the object at the moment of the capture.
+    QList<ModelObject*> ownedChildren(ModelObject::Kind kind) const;
+
 private:
     using List = std::optional<QList<ModelObject*>>;
 

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -259,8 +260,18 @@ private:
         restartB();
     }
 
-    // b's round stopped at `point` while `edit` is made and saved on b, then let go and waited for.
+    // b's round stopped at `point` while `edit` is made and saved on b, then let go and waited for;
+    // at "readingIn", made while the live objects read the round in.
     void editDuringRound(const char* point, const std::function<void()>& edit) {
+        if (std::string_view(point) == "readingIn") {
+            m_b->engine->syncNow([](bool, const QString&) {});
+            m_b->engine->settle();
+            QVERIFY(m_b->context()->isRefreshing());
+            edit();
+            QVERIFY(m_b->context()->save());
+            m_b->engine->settle();
+            return;
+        }
         m_gate.arm(point);
         m_b->engine->syncNow([](bool, const QString&) {});
         QVERIFY(m_gate.waitReached());
@@ -1015,21 +1026,55 @@ private Q_SLOTS:
         QFETCH(QByteArray, point);
         editThere(QStringLiteral("addApp"));
         const auto add = [this] { m_b->find(m_id)->appendConfiguration(newApp(QStringLiteral("Here"))); };
-        if (point == "readingIn") {
-            m_b->engine->syncNow([](bool, const QString&) {});
-            m_b->engine->settle();
-            QVERIFY(m_b->context()->isRefreshing());
-            add();
-            QVERIFY(m_b->context()->save());
-            m_b->engine->settle();
-        } else {
-            editDuringRound(point.constData(), add);
-        }
+        editDuringRound(point.constData(), add);
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), shown(*m_a, m_id));
         editThere(QStringLiteral("delete"));
         syncBoth();
         QCOMPARE(shown(*m_b, m_id), QStringLiteral("absent"));
+    }
+
+    // A moves Files to the top of Editor, Terminal, Files; b, whose windows still show the list as it
+    // was, moves Editor to the end while its round takes a's move in. Only the moves made go out: b
+    // writes Editor's place and no other, and both machines show Files, Terminal, Editor.
+    void onlyTheMemberMovedHereGetsAPlace_data() {
+        QTest::addColumn<QByteArray>("point");
+        for (const char* point : {"roundStarted", "merged", "storeCommitted", "readingIn"})
+            QTest::newRow(point) << QByteArray(point);
+    }
+    void onlyTheMemberMovedHereGetsAPlace() {
+        QFETCH(QByteArray, point);
+        m_a->find(m_id)->appendConfiguration(newApp(QStringLiteral("Files")));
+        QVERIFY(m_a->context()->save() && m_a->engine->flushWrites());
+        syncBoth();
+        ConfigurationGroup* there = m_a->find(m_id);
+        QList<AppConfiguration*> apps = there->configurationList();
+        apps.prepend(apps.takeLast());
+        there->setConfigurations(apps);
+        QVERIFY(m_a->context()->save() && m_a->engine->flushWrites());
+        m_scheduler->advance(1);
+        const auto move = [this] {
+            QList<AppConfiguration*> shown = m_b->find(m_id)->configurationList();
+            shown.append(shown.takeFirst());
+            m_b->find(m_id)->setConfigurations(shown);
+        };
+        editDuringRound(point.constData(), move);
+        syncBoth();
+        QCOMPARE(shown(*m_a, m_id), QStringLiteral("Work||Files,Terminal,Editor"));
+        QCOMPARE(shown(*m_b, m_id), QStringLiteral("Work||Files,Terminal,Editor"));
+        // The machine part of the stamp of each application's place.
+        QHash<QString, QString> placedBy;
+        for (AppConfiguration* app : m_a->find(m_id)->configurationList()) {
+            const QJsonObject file = readRecord(folder() + QStringLiteral("/AppConfiguration/") +
+                                                uuidString(app->id()) + QStringLiteral(".json"));
+            placedBy.insert(app->appName(), file.value(QStringLiteral("stamps"))
+                                                .toObject()
+                                                .value(QStringLiteral("configurationGroupOrder"))
+                                                .toString()
+                                                .section(u'-', 2));
+        }
+        QCOMPARE_NE(placedBy.value(QStringLiteral("Terminal")), placedBy.value(QStringLiteral("Editor")));
+        QCOMPARE_NE(placedBy.value(QStringLiteral("Files")), placedBy.value(QStringLiteral("Editor")));
     }
 
     // B's round takes in a's deletion of a configuration that b's windows still show, and the latest

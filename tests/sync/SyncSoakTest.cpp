@@ -811,9 +811,10 @@ private Q_SLOTS:
         const bool replay = qEnvironmentVariableIsSet("SYNC_SOAK_REPLAY");
         const int seeds = replay ? 0 : fromEnvironment("SYNC_SOAK_SEEDS", 3);
         const int ops = fromEnvironment("SYNC_SOAK_OPS", 60);
-        // A move is still told from the order a save shows, which a busy machine can show before it
-        // reads a round in: some run of a seed may then see a machine write a place stamped after the
-        // last edit of its list. The few seeds of every run leave that check to the long run.
+        // After a restart, a move saved and not sent is still told from the order the rows show, which
+        // rounds stopped by a kill can leave otherwise than the keys: some run of a seed may then see a
+        // machine write a place stamped after the last edit of its list. The few seeds of every run
+        // leave that check to the long run.
         const bool places = qEnvironmentVariableIsSet("SYNC_SOAK_SEEDS") || replay;
         // SYNC_SOAK_FIRST splits a long run between processes.
         const int first = fromEnvironment("SYNC_SOAK_FIRST", 1);

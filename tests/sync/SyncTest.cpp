@@ -59,6 +59,21 @@ private:
         syncInTurn({a.get(), b.get()});
         return id;
     }
+    // Rewrites b's rows of applications with their places set to `places` (in SQL), b stopped meanwhile.
+    void renumberOnB(const QString& places) {
+        b.reset();
+        QString error;
+        std::unique_ptr<Database> store =
+            Database::open(m_dir.filePath(QStringLiteral("b/quarlin.sqlite")), false, &error);
+        QVERIFY2(store &&
+                     store->execute(QStringLiteral("UPDATE AppConfiguration SET configurationGroupOrder = ") +
+                                        places,
+                                    &error),
+                 qPrintable(error));
+        store.reset();
+        b = std::make_unique<SyncPeerProcess>(m_dir.filePath(QStringLiteral("b")), folder());
+        QVERIFY(b->isReady());
+    }
     // Each peer imports and exports once, in the order given.
     void syncInTurn(std::initializer_list<SyncPeerProcess*> peers) {
         for (SyncPeerProcess* peer : peers)
@@ -94,18 +109,7 @@ private Q_SLOTS:
         QFETCH(bool, renumbered);
         const QString id = shareOne();
         if (renumbered) {
-            b.reset();
-            QString error;
-            std::unique_ptr<Database> store =
-                Database::open(m_dir.filePath(QStringLiteral("b/quarlin.sqlite")), false, &error);
-            QVERIFY2(store && store->execute(
-                                  QStringLiteral("UPDATE AppConfiguration SET "
-                                                 "configurationGroupOrder = configurationGroupOrder + 2"),
-                                  &error),
-                     qPrintable(error));
-            store.reset();
-            b = std::make_unique<SyncPeerProcess>(m_dir.filePath(QStringLiteral("b")), folder());
-            QVERIFY(b->isReady());
+            renumberOnB(QStringLiteral("configurationGroupOrder + 2"));
             syncInTurn({b.get(), a.get()});
             QCOMPARE(b->show(id), a->show(id));
         }
@@ -116,6 +120,19 @@ private Q_SLOTS:
         b->ask(QStringLiteral("rename %1 Renamed").arg(id));
         syncInTurn({b.get(), a.get()});
         QCOMPARE(a->show(id), QStringLiteral("Renamed||org.example.Terminal|Left & Right:2"));
+    }
+
+    // B's rows number a list with gaps, in the recorded order (as rows left by rounds that took members
+    // out, or by an earlier version, may): no edit made on b, so a's deletion of the configuration holds
+    // there too.
+    void aListNumberedWithGapsKeepsNoDeletedConfiguration() {
+        const QString id = shareOne();
+        renumberOnB(QStringLiteral("configurationGroupOrder * 3 + 1"));
+        syncInTurn({b.get(), a.get()});
+        QCOMPARE(b->show(id), a->show(id));
+        a->ask(QStringLiteral("delete ") + id);
+        syncInTurn({a.get(), b.get(), a.get()});
+        QCOMPARE(b->show(id), a->show(id));
     }
 
     void concurrentEdits_data() {

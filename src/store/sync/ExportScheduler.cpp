@@ -180,6 +180,13 @@ bool ExportScheduler::exportChanges(QString* error) {
     if (!m_engine.clearApplying(&message))
         return m_engine.fail(message, error);
     const SyncExporter::Result result = m_engine.m_exporter->exportChanges(&message);
+    // Numbered by key, through the store as a round writes, while nothing waits to be saved over them.
+    if (const QList<SyncRecord> rows = m_engine.m_exporter->takeMisordered();
+        !rows.isEmpty() && !m_engine.m_context->hasChanges()) {
+        if (!m_engine.m_merger->store(rows, &message))
+            return m_engine.fail(message, error);
+        m_engine.m_context->checkForRemoteChanges();
+    }
     if (m_engine.m_exporter->hasMore())
         scheduleExport();
     switch (result) {

@@ -13,9 +13,9 @@ RoundOverlap::RoundOverlap(ModelContext* context, SyncWorker& worker, SyncState&
                            const QHash<ModelObject*, QString>& known,
                            const std::unordered_multiset<QString, IdHash>& knownIds,
                            const QSet<ModelObject*>& dirty,
-                           const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt)
+                           const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt, const Moves& moves)
     : m_context(context), m_worker(worker), m_state(state), m_known(known), m_knownIds(knownIds),
-      m_dirty(dirty), m_madeAt(madeAt) {}
+      m_dirty(dirty), m_madeAt(madeAt), m_moves(moves) {}
 
 void RoundOverlap::noteRound(const SyncMerger::Round& round) {
     // What an earlier round wrote was not shown here either: how that one found it stands.
@@ -65,29 +65,27 @@ bool RoundOverlap::movedHere(ModelObject* member, const UnsentEdits::Recorded& h
     const ModelObject* owner = SyncSchema::ownerOf(member);
     if (!owner)
         return false;
+    const QString id = m_known.value(member, SyncSchema::idOf(member));
+    return m_moves.reordered.contains(id) || listPlaced(owner, member->kind(), held).contains(id);
+}
+
+QSet<QString> RoundOverlap::listPlaced(const ModelObject* owner, ModelObject::Kind kind,
+                                       const UnsentEdits::Recorded& held) const {
     QList<QString> shown;
     for (ModelObject* sibling : ModelContext::ownedChildren(owner))
-        if (sibling->kind() == member->kind())
+        if (sibling->kind() == kind)
             shown.append(m_known.value(sibling, SyncSchema::idOf(sibling)));
     const QString ownerId = SyncSchema::idOf(owner);
-    const QString place = SyncSchema::orderAttribute(member->kind());
-    const QString ownerAttribute = SyncSchema::ownerAttribute(member->kind());
-    // Where it stands among the members recorded in this list, as shown and by key: a member whose
-    // order changed here either way counts, whichever of two swapped was taken.
-    QList<std::pair<QString, QString>> recorded;
-    for (const QString& id : std::as_const(shown))
-        if (const QJsonObject* fields = held(id, member->kind());
-            fields && fields->value(ownerAttribute) == ownerId)
-            recorded.append({fields->value(place).toString(), id});
-    const QString id = m_known.value(member, SyncSchema::idOf(member));
-    const auto at =
-        std::find_if(recorded.cbegin(), recorded.cend(), [&](const auto& r) { return r.second == id; });
-    if (at == recorded.cend())
-        return true;
-    const qsizetype shownAt = at - recorded.cbegin();
-    const std::pair<QString, QString> own = *at;
-    std::sort(recorded.begin(), recorded.end());
-    return recorded.indexOf(own) != shownAt;
+    const QString place = SyncSchema::orderAttribute(kind);
+    const QString ownerAttribute = SyncSchema::ownerAttribute(kind);
+    return UnsentEdits::placed(
+        shown,
+        [&](const QString& id) {
+            const QJsonObject* fields = held(id, kind);
+            return fields && fields->value(ownerAttribute) == ownerId ? fields->value(place).toString()
+                                                                      : QString();
+        },
+        m_moves.fewest);
 }
 
 void RoundOverlap::numberList(ModelObject* owner, ModelObject::Kind kind, const UnsentEdits::Recorded& held,
@@ -115,12 +113,7 @@ void RoundOverlap::numberList(ModelObject* owner, ModelObject::Kind kind, const 
     };
     // Moved here later than the place merged: shown where it was put.
     QSet<QString> kept;
-    const QString ownerAttribute = SyncSchema::ownerAttribute(kind);
-    const QSet<QString> moved = UnsentEdits::moves(shown, [&](const QString& id) {
-        const QJsonObject* fields = held(id, kind);
-        return fields && fields->value(ownerAttribute) == ownerId ? fields->value(place).toString()
-                                                                  : QString();
-    });
+    const QSet<QString> moved = listPlaced(owner, kind, held);
     const HybridClock& clock = m_state.clock();
     for (const QString& id : moved) {
         const SyncRecord* record = merged(id);
@@ -148,12 +141,10 @@ void RoundOverlap::numberList(ModelObject* owner, ModelObject::Kind kind, const 
     for (qsizetype i = 0; i < shown.size(); ++i) {
         if (!kept.contains(shown[i]))
             continue;
+        // After every member shown before it, as the keys it gets will place it.
         qsizetype at = 0;
         for (qsizetype j = i - 1; j >= 0; --j)
-            if (const qsizetype was = order.indexOf(shown[j]); was >= 0) {
-                at = was + 1;
-                break;
-            }
+            at = std::max(at, order.indexOf(shown[j]) + 1);
         order.insert(at, shown[i]);
     }
     for (qsizetype i = 0; i < order.size(); ++i) {

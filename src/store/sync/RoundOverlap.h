@@ -27,10 +27,18 @@ class SyncWorker;
 
 class RoundOverlap {
 public:
+    // The members of lists that the user moved or put in here: the fewest whose order changed against
+    // the order shown before, which get new keys, and every one whose order against another changed,
+    // which holds an edit of its place against a deletion.
+    struct Moves {
+        QSet<QString> fewest;
+        QSet<QString> reordered;
+    };
+
     RoundOverlap(ModelContext* context, SyncWorker& worker, SyncState& state,
                  const QHash<ModelObject*, QString>& known,
                  const std::unordered_multiset<QString, IdHash>& knownIds, const QSet<ModelObject*>& dirty,
-                 const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt);
+                 const QHash<ModelObject*, QHash<QString, SyncStamp>>& madeAt, const Moves& moves);
 
     // How the round found the objects it wrote (see SyncMerger::Round::found).
     void noteRound(const SyncMerger::Round& round);
@@ -64,6 +72,10 @@ public:
         std::optional<SyncStamp> editedAt;
     };
     std::optional<Revival> takeRevived(const QString& id);
+    const SyncRecord* revivedBefore(const QString& id) const {
+        const auto it = m_revived.constFind(id);
+        return it != m_revived.constEnd() ? &it->before : nullptr;
+    }
     void forget(const QString& id) { m_revived.remove(id); }
 
 private:
@@ -74,6 +86,9 @@ private:
                                         const UnsentEdits::Recorded& held);
     // Whether the member was moved or put in here, against the records that `held` gives.
     bool movedHere(ModelObject* member, const UnsentEdits::Recorded& held);
+    // The members of the owner's list of `kind` that need a new key (see UnsentEdits::placed).
+    QSet<QString> listPlaced(const ModelObject* owner, ModelObject::Kind kind,
+                             const UnsentEdits::Recorded& held) const;
     // The rows of the list of `kind` under `owner` numbered as it stands: the order merged, and the
     // members moved here at a time later than the merged place where they are shown. Members that
     // `rows` holds already get their index there.
@@ -90,6 +105,7 @@ private:
     const std::unordered_multiset<QString, IdHash>& m_knownIds;
     const QSet<ModelObject*>& m_dirty;
     const QHash<ModelObject*, QHash<QString, SyncStamp>>& m_madeAt;
+    const Moves& m_moves;
     // How the rounds not yet settled found what they wrote: what the live objects show, edits aside.
     SyncMerger::Round m_found;
     QHash<QString, Revival> m_revived;

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -66,6 +67,8 @@ void SyncExporter::untrack(ModelObject* object) {
     disconnect(object, &ModelObject::changed, this, nullptr);
     m_seen.remove(object);
     m_madeAt.remove(object);
+    m_moves.fewest.remove(m_known.value(object));
+    m_moves.reordered.remove(m_known.value(object));
     m_dropping.remove(object);
 }
 
@@ -96,23 +99,49 @@ void SyncExporter::noticeChange(ModelObject* object) {
             m_madeAt[object].insert(field.key(), *stamp);
         }
     seen = fields;
-    // A new order of a list changes its members' places without a change of theirs: each moved member's
-    // place is stamped now too, so that a deletion of it made elsewhere after the move wins over it.
+    // A new order of a list changes its members' places without a change of theirs. Only the user's
+    // moves send a place (see SyncExporter::Moves); every member whose order the user changed is
+    // stamped now, so that a deletion of it made elsewhere after the move wins over it.
+    if (m_context->isApplyingStore())
+        return;
+    const Moves moves = movesIn(object);
+    m_moves.fewest.unite(moves.fewest);
+    m_moves.reordered.unite(moves.reordered);
     for (ModelObject* member : ModelContext::ownedChildren(object)) {
-        if (!m_known.contains(member))
-            continue;
         const QString place = SyncSchema::orderAttribute(member->kind());
-        const QJsonValue now = SyncSchema::fieldsOf(member).value(place);
-        const auto memberSeen = m_seen.find(member);
-        if (memberSeen != m_seen.end()) {
-            if (memberSeen->value(place) == now)
-                continue;
-            memberSeen->insert(place, now);
-        }
+        if (const auto memberSeen = m_seen.find(member); memberSeen != m_seen.end())
+            memberSeen->insert(place, SyncSchema::fieldsOf(member).value(place));
+        if (!moves.reordered.contains(SyncSchema::idOf(member)))
+            continue;
         if (!stamp)
             stamp = m_state.clock().tick();
         m_madeAt[member].insert(place, *stamp);
     }
+}
+
+SyncExporter::Moves SyncExporter::movesIn(const ModelObject* owner) const {
+    // A new owner's members are all put in here.
+    const std::optional<QList<ModelObject*>> before = m_context->ownedChildrenBefore(owner);
+    if (!before)
+        return {};
+    const QList<ModelObject*> now = ModelContext::ownedChildren(owner);
+    Moves moves;
+    for (const ModelObject::Kind kind :
+         {Kind::appConfiguration, Kind::positionGroup, Kind::appPositionMapping}) {
+        // The order before, as keys.
+        QHash<QString, QString> was;
+        for (ModelObject* member : *before)
+            if (member->kind() == kind)
+                was.insert(SyncSchema::idOf(member), QString::number(was.size()).rightJustified(10, u'0'));
+        QList<QString> shown;
+        for (ModelObject* member : now)
+            if (member->kind() == kind)
+                shown.append(SyncSchema::idOf(member));
+        const UnsentEdits::KeyOf keyOf = [&](const QString& id) { return was.value(id); };
+        moves.fewest.unite(UnsentEdits::moves(shown, keyOf));
+        moves.reordered.unite(UnsentEdits::placed(shown, keyOf, QSet<QString>(shown.cbegin(), shown.cend())));
+    }
+    return moves;
 }
 
 const QJsonObject* SyncExporter::mergedFields(ModelObject* object) const {
@@ -172,8 +201,11 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         track(member);
         return true;
     });
-    for (ModelObject* object : taken)
+    QSet<QString> takenIds;
+    for (ModelObject* object : taken) {
         m_dirty.insert(object);
+        takenIds.insert(m_known.value(object));
+    }
     // Only a scan made now knows that nothing new waits.
     const bool allTracked = scanned && m_backlog.isEmpty();
     // What left the store: (rank of its class, id).
@@ -283,8 +315,7 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         return *stamp;
     };
     const QString& machine = m_state.clock().machine();
-    // The new keys of the members moved or put in here: the fewest whose order changed against the
-    // recorded one in each list they are shown in (see UnsentEdits::moves); weighed against the
+    // The new keys of the members moved or put in here (see UnsentEdits::placed), weighed against the
     // entries as they were before this export.
     QHash<QString, QString> newKeys;
     QSet<std::pair<const ModelObject*, int>> lists;
@@ -293,18 +324,61 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             lists.insert({owner, int(object->kind())});
     for (const auto& [owner, kind] : std::as_const(lists)) {
         QList<QString> shown;
+        QList<ModelObject*> members;
         for (ModelObject* member : ModelContext::ownedChildren(owner))
-            if (int(member->kind()) == kind)
+            if (int(member->kind()) == kind) {
                 shown.append(m_known.value(member, SyncSchema::idOf(member)));
+                members.append(member);
+            }
         const QString ownerId = SyncSchema::idOf(owner);
         const QString place = SyncSchema::orderAttribute(ModelObject::Kind(kind));
         const QString ownerAttribute = SyncSchema::ownerAttribute(ModelObject::Kind(kind));
+        // One brought back after a deletion stays where it stood, where it still stands there.
+        const auto recorded = [&](const QString& id) -> std::pair<const QJsonObject*, bool> {
+            if (const QJsonObject* fields =
+                    UnsentEdits::shown(entries, id, Kind(kind), m_knownIds.contains(id)))
+                return {fields, false};
+            const SyncRecord* before = m_overlap.revivedBefore(id);
+            return before && before->kind == Kind(kind) ? std::pair(&before->fields, true)
+                                                        : std::pair(nullptr, false);
+        };
         const UnsentEdits::KeyOf keyOf = [&](const QString& id) {
-            const QJsonObject* fields = UnsentEdits::shown(entries, id, Kind(kind), m_knownIds.contains(id));
+            const QJsonObject* fields = recorded(id).first;
             return fields && fields->value(ownerAttribute) == ownerId ? fields->value(place).toString()
                                                                       : QString();
         };
-        newKeys.insert(UnsentEdits::placeMoved(shown, keyOf, UnsentEdits::moves(shown, keyOf)));
+        QSet<QString> movedHere = m_moves.fewest;
+        for (const QString& id : std::as_const(shown))
+            if (recorded(id).second)
+                movedHere.insert(id);
+        // Members taken on only now were saved before this run or moved before they were taken on (the
+        // live objects show every round by then): their moves are told from the order shown against the
+        // recorded one.
+        if (std::any_of(shown.cbegin(), shown.cend(),
+                        [&](const QString& id) { return takenIds.contains(id); }))
+            movedHere.unite(UnsentEdits::moves(shown, keyOf));
+        const QHash<QString, QString> placed =
+            UnsentEdits::placeMoved(shown, keyOf, UnsentEdits::placed(shown, keyOf, movedHere));
+        newKeys.insert(placed);
+        // Shown otherwise than the keys give it (saved here before a round was read in): the rows are
+        // numbered by key, as every other machine shows the list.
+        QList<std::pair<std::pair<QString, QString>, ModelObject*>> byKey;
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            byKey.append({{placed.value(shown[i], keyOf(shown[i])), shown[i]}, members[i]});
+        std::stable_sort(byKey.begin(), byKey.end(),
+                         [](const auto& x, const auto& y) { return x.first < y.first; });
+        for (qsizetype i = 0; i < byKey.size(); ++i)
+            if (byKey[i].second != members[i]) {
+                for (qsizetype at = 0; at < byKey.size(); ++at) {
+                    SyncRecord row;
+                    row.kind = ModelObject::Kind(kind);
+                    row.id = byKey[at].first.second;
+                    row.fields = SyncSchema::fieldsOf(byKey[at].second);
+                    row.fields.insert(place, int(at));
+                    m_misordered.append(row);
+                }
+                break;
+            }
     }
     // The exports below change the entries.
     m_state.forgetChildren();
@@ -321,6 +395,8 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
         QJsonObject fields = SyncSchema::fieldsOf(object);
         const QString place = SyncSchema::orderAttribute(object->kind());
         const auto newKey = newKeys.constFind(id);
+        m_moves.fewest.remove(id);
+        m_moves.reordered.remove(id);
         const QHash<QString, SyncStamp> madeAt = m_madeAt.take(object);
         // When it was made, and after the change it replaces even when that one's clock was ahead.
         const auto stampOf = [&](const QString& key, const std::optional<SyncStamp>& replaced) {
@@ -367,12 +443,15 @@ SyncExporter::Result SyncExporter::exportChanges(QString* error) {
             SyncRecord record;
             record.kind = object->kind();
             record.id = id;
+            const std::optional<RoundOverlap::Revival> revival = m_overlap.takeRevived(id);
             if (!place.isEmpty())
-                fields.insert(place, newKey != newKeys.cend() ? *newKey : OrderKey::between({}, {}));
+                fields.insert(place, newKey != newKeys.cend() ? *newKey
+                                     : revival && revival->before.fields.contains(place)
+                                         ? revival->before.fields.value(place)
+                                         : QJsonValue(OrderKey::between({}, {})));
             record.fields = fields;
             const std::optional<SyncStamp> tombstone =
                 it != entries.end() ? std::optional(it->record.stamp) : std::nullopt;
-            const std::optional<RoundOverlap::Revival> revival = m_overlap.takeRevived(id);
             record.stamp = revival && revival->editedAt && tombstone
                                ? std::max(*revival->editedAt, tombstone->after(machine))
                                : stampOf(QString(), tombstone);

@@ -19,6 +19,7 @@
 #include <functional>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 class ModelContext;
 class ModelObject;
@@ -71,6 +72,9 @@ public:
     QSet<QString> failedWrites() const { return m_writes.failed(); }
     const QString& writeFailure() const { return m_writes.failure(); }
 
+    // The rows of the lists that the last exports found shown otherwise than by key, numbered by key.
+    QList<SyncRecord> takeMisordered() { return std::exchange(m_misordered, {}); }
+
     // Edits saved here while a round merged other machines' changes (see RoundOverlap).
     void noteRound(const SyncMerger::Round& round) { m_overlap.noteRound(round); }
     bool hasOverlap() const { return m_overlap.hasOverlap(); }
@@ -88,9 +92,13 @@ public:
     void overlapSettled() { m_overlap.settled(); }
 
 private:
+    using Moves = RoundOverlap::Moves;
+
     void track(ModelObject* object);
     void untrack(ModelObject* object);
     void noticeChange(ModelObject* object);
+    // The user's moves in the owner's lists since its last save.
+    Moves movesIn(const ModelObject* owner) const;
     // The attributes last merged for the object, while no round runs; none for an object without a
     // live entry.
     const QJsonObject* mergedFields(ModelObject* object) const;
@@ -115,11 +123,14 @@ private:
     // since the last export.
     QHash<ModelObject*, QJsonObject> m_seen;
     QHash<ModelObject*, QHash<QString, SyncStamp>> m_madeAt;
+    // The user's moves whose places have not gone out yet.
+    Moves m_moves;
+    QList<SyncRecord> m_misordered;
     bool m_startedExport = false;
     bool m_more = false;
     QSet<QString> m_rejoining;
     // Held back until the import that follows a re-join has ended.
     QSet<ModelObject*> m_waiting;
     ExportBacklog m_backlog;
-    RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_knownIds, m_dirty, m_madeAt};
+    RoundOverlap m_overlap{m_context, m_worker, m_state, m_known, m_knownIds, m_dirty, m_madeAt, m_moves};
 };

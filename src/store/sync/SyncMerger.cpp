@@ -157,8 +157,7 @@ bool SyncMerger::apply(const QString& id, SyncState::Entry& entry, Round& round,
         round.lists.insert(before->owner());
     if (entry.record.deleted) {
         if (m_writer->contains(entry.record.kind, id)) {
-            const std::optional<SyncRecord> unmoved = was ? asRowShows(*was, held) : std::nullopt;
-            m_writer->remove(entry.record.kind, id, unmoved ? &*unmoved : was);
+            m_writer->remove(entry.record.kind, id, was);
             ++round.applied;
         }
         entry.present = false;
@@ -213,31 +212,6 @@ SyncRecord SyncMerger::rowOf(const SyncRecord& record, const UnsentEdits::Record
         row.fields.insert(
             place, UnsentEdits::indexOf(record.kind, record.id, m_state.childrenOf(record.owner()), held)
                        .value_or(-1));
-    return row;
-}
-
-std::optional<SyncRecord> SyncMerger::asRowShows(const SyncRecord& was, const UnsentEdits::Recorded& held) {
-    const QString place = SyncSchema::orderAttribute(was.kind);
-    if (place.isEmpty())
-        return std::nullopt;
-    const QString owner = was.owner();
-    const QList<std::pair<QString, int>> rows = m_writer->rowsOf(was.kind, owner);
-    QList<QString> shown;
-    std::optional<int> index;
-    for (const auto& [member, at] : rows) {
-        shown.append(member);
-        if (member == was.id)
-            index = at;
-    }
-    const QString ownerAttribute = SyncSchema::ownerAttribute(was.kind);
-    const auto keyOf = [&](const QString& member) {
-        const QJsonObject* fields = held(member, was.kind);
-        return fields && fields->value(ownerAttribute) == owner ? fields->value(place).toString() : QString();
-    };
-    if (!index || UnsentEdits::moves(shown, keyOf).contains(was.id))
-        return std::nullopt;
-    SyncRecord row = was;
-    row.fields.insert(place, *index);
     return row;
 }
 

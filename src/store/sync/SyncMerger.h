@@ -127,10 +127,6 @@ private:
     // Tells the writer every member the state holds under `owner`, shown here or waiting for it: the
     // owner's deletion weighs their rows (see SyncStoreWriter::noteMember).
     void noteMembers(const QString& owner, const Round& round);
-    // `was` with its place as its row shows it, where the rows number its list otherwise than the
-    // recorded order but the member was not moved here (see UnsentEdits::moves): an index is no edit
-    // that keeps a member deleted elsewhere. Nothing where it was moved here or has no list.
-    std::optional<SyncRecord> asRowShows(const SyncRecord& was, const UnsentEdits::Recorded& held);
     // A change of something an owner holds, stamped after the owner's deletion that this round read,
     // brings the owner back as it was before the round, with that change's stamp: as on the machine
     // that made the change, merged with the values its tombstone kept. Whether it brought one back.

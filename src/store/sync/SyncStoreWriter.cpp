@@ -57,7 +57,13 @@ bool SyncStoreWriter::prepare(QString* error) {
                                .arg(index)
                                .arg(held));
             equal.append(QStringLiteral("%1 IS ?%2").arg(attribute.name).arg(index));
-            unchanged.append(held);
+            // A row left holds an edit of its place where it stands elsewhere among the rows of its
+            // list than the recorded order has it: rows that a round took out leave gaps, which are none.
+            unchanged.append(attribute.type == SyncSchema::Type::orderKey
+                                 ? UnsentEdits::unchangedPlace(StoreSchema::tableName(kind), attribute.name,
+                                                               SyncSchema::ownerAttribute(kind),
+                                                               index + count + 1)
+                                 : held);
             ++index;
         }
         // The link to a saved application is never set; a new row starts without one.
@@ -94,13 +100,7 @@ bool SyncStoreWriter::prepare(QString* error) {
             t.owned = m_database->prepare(QStringLiteral("SELECT pk, id FROM %1 WHERE %2 = ?1")
                                               .arg(table, SyncSchema::ownerAttribute(kind)),
                                           error);
-            const QString place = SyncSchema::orderAttribute(kind);
-            if (!place.isEmpty())
-                t.listed =
-                    m_database->prepare(QStringLiteral("SELECT id, %1 FROM %2 WHERE %3 = ?1 ORDER BY %1, id")
-                                            .arg(place, table, SyncSchema::ownerAttribute(kind)),
-                                        error);
-            if (!t.owned.isValid() || (!place.isEmpty() && !t.listed.isValid()))
+            if (!t.owned.isValid())
                 return false;
         }
         if (!t.insert.isValid() || !t.update.isValid() || !t.updateKeeping.isValid() || !t.remove.isValid() ||
@@ -294,21 +294,6 @@ void SyncStoreWriter::remove(ModelObject::Kind kind, const QString& id, const Sy
             t.removedBefore.insert(key, {*before, ownerKey});
         }
     }
-}
-
-QList<std::pair<QString, int>> SyncStoreWriter::rowsOf(ModelObject::Kind kind, const QString& owner) {
-    QList<std::pair<QString, int>> rows;
-    const std::optional<ModelObject::Kind> ownerKind = SyncSchema::ownerKind(kind);
-    Table& t = of(kind);
-    const qint64 ownerKey = ownerKind ? of(*ownerKind).keys.value(owner) : 0;
-    if (!ownerKey || !t.listed.isValid())
-        return rows;
-    t.listed.reset();
-    t.listed.bind(1, ownerKey);
-    while (t.listed.step() == Statement::Step::row)
-        rows.append({t.listed.text(0), int(t.listed.integer(1))});
-    t.listed.reset();
-    return rows;
 }
 
 void SyncStoreWriter::noteMember(const QString& owner, const SyncRecord& record, bool held) {

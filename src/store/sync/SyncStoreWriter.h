@@ -40,9 +40,6 @@ public:
     // from now on the object counts as gone. With `before`, a row that holds such an edit stays, as
     // put() keeps it, and so does an owner while what it owns holds one (see noteMember).
     void remove(ModelObject::Kind kind, const QString& id, const SyncRecord* before = nullptr);
-    // The members of `owner`'s list of `kind` as the store's rows number it before this round writes:
-    // their ids in the order shown, each with its row's index. Empty where the owner has no row.
-    QList<std::pair<QString, int>> rowsOf(ModelObject::Kind kind, const QString& owner);
     // A member that the sync state holds under `owner` (shown here or waiting for it), which this round
     // takes out: `record` as its row holds it where nothing was saved here since, and whether it was held
     // here before the round (then a missing row was taken out here). The owner's deletion with `before` holds
@@ -105,7 +102,6 @@ private:
         // that an owner's row owns (none for a class without an owner).
         Statement holdsNoEdit;
         Statement owned;
-        Statement listed;
         // The rows that write() wrote, by key: where their writes lie in m_writes.
         QHash<qint64, qsizetype> written;
     };

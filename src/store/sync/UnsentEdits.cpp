@@ -93,26 +93,66 @@ QSet<QString> UnsentEdits::moves(const QList<QString>& shown, const KeyOf& keyOf
     return moved;
 }
 
+namespace {
+using Key = std::pair<QString, QString>;
+
+// At i, the highest (key, id) of the members before i, and the lowest of those after i that `counts`;
+// empty keys (members without one) count for neither.
+template <class Counts>
+std::pair<std::vector<Key>, std::vector<Key>> bounds(const QList<Key>& keys, const Counts& counts) {
+    std::vector<Key> above(size_t(keys.size())), below(size_t(keys.size()));
+    for (qsizetype i = 1; i < keys.size(); ++i)
+        above[size_t(i)] =
+            keys[i - 1].first.isEmpty() ? above[size_t(i - 1)] : std::max(above[size_t(i - 1)], keys[i - 1]);
+    for (qsizetype i = keys.size() - 2; i >= 0; --i) {
+        const Key& next = keys[i + 1];
+        const Key& further = below[size_t(i + 1)];
+        below[size_t(i)] = next.first.isEmpty() || !counts(i + 1) ? further
+                           : further.first.isEmpty()              ? next
+                                                                  : std::min(further, next);
+    }
+    return {std::move(above), std::move(below)};
+}
+} // namespace
+
+QSet<QString> UnsentEdits::placed(const QList<QString>& shown, const KeyOf& keyOf,
+                                  const QSet<QString>& movedHere) {
+    QList<Key> keys;
+    keys.reserve(shown.size());
+    for (const QString& id : shown)
+        keys.append({keyOf(id), id});
+    const auto [above, below] = bounds(keys, [](qsizetype) { return true; });
+    QSet<QString> placed;
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        if (keys[i].first.isEmpty() ||
+            (movedHere.contains(shown[i]) &&
+             ((!above[size_t(i)].first.isEmpty() && !(above[size_t(i)] < keys[i])) ||
+              (!below[size_t(i)].first.isEmpty() && !(keys[i] < below[size_t(i)])))))
+            placed.insert(shown[i]);
+    return placed;
+}
+
 QHash<QString, QString> UnsentEdits::placeMoved(const QList<QString>& shown, const KeyOf& keyOf,
                                                 const QSet<QString>& moved) {
+    QList<Key> keys;
+    keys.reserve(shown.size());
+    for (const QString& id : shown)
+        keys.append({keyOf(id), id});
+    const std::vector<Key> below =
+        bounds(keys, [&](qsizetype i) { return !moved.contains(shown[i]); }).second;
     QHash<QString, QString> placed;
-    const auto keyAt = [&](qsizetype i) {
-        const auto it = placed.constFind(shown[i]);
-        return it != placed.constEnd() ? *it : keyOf(shown[i]);
-    };
+    QString before;
     for (qsizetype i = 0; i < shown.size(); ++i) {
-        if (!moved.contains(shown[i]))
-            continue;
-        // After the one shown before it (placed already), before the next that keeps its key.
-        const QString before = i > 0 ? keyAt(i - 1) : QString();
-        QString after;
-        for (qsizetype j = i + 1; j < shown.size() && after.isEmpty(); ++j)
-            if (!moved.contains(shown[j]))
-                after = keyOf(shown[j]);
-        // Keys of members left out of the run may tie or cross: the run alone is in order.
-        if (!after.isEmpty() && !before.isEmpty() && after <= before)
-            after.clear();
-        placed.insert(shown[i], OrderKey::between(before, after));
+        if (moved.contains(shown[i])) {
+            QString after = below[size_t(i)].first;
+            // Keys of members shown out of their order may cross: the lower ones give way.
+            if (!after.isEmpty() && !before.isEmpty() && after <= before)
+                after.clear();
+            keys[i].first = OrderKey::between(before, after);
+            placed.insert(shown[i], keys[i].first);
+        }
+        if (!keys[i].first.isEmpty() && keys[i].first > before)
+            before = keys[i].first;
     }
     return placed;
 }
@@ -124,4 +164,12 @@ QString UnsentEdits::unchangedCondition(const QString& column, int recorded, con
             .arg(recorded)
             .arg(owners);
     return QStringLiteral("%1 IS ?%2").arg(column).arg(recorded);
+}
+
+QString UnsentEdits::unchangedPlace(const QString& table, const QString& column, const QString& owner,
+                                    int recorded) {
+    return QStringLiteral("(SELECT count(*) FROM %1 AS sibling WHERE sibling.%3 IS %1.%3 AND "
+                          "sibling.%2 < %1.%2) IS ?%4")
+        .arg(table, column, owner)
+        .arg(recorded);
 }

@@ -57,12 +57,23 @@ public:
     // fewest, those outside a longest run of members whose keys rise in that order, and every member
     // without a key (put in here).
     static QSet<QString> moves(const QList<QString>& shown, const KeyOf& keyOf);
-    // New keys for the `moved` members of `shown`: each between the keys of its neighbours shown, the
-    // others keeping theirs.
+    // The members of a list shown in `shown` order that need a new key: those without one (put in
+    // here), and those the user moved (`movedHere`) whose key does not already stand above the keys of
+    // every member shown before them and below those shown after them. Others shown out of the order
+    // of their keys (a list that is read in later than it was saved here) keep theirs.
+    static QSet<QString> placed(const QList<QString>& shown, const KeyOf& keyOf,
+                                const QSet<QString>& movedHere);
+    // New keys for the `moved` members of `shown`, the others keeping theirs: each above the keys of
+    // every member shown before it and below those of the others shown after it, as far as those
+    // allow.
     static QHash<QString, QString> placeMoved(const QList<QString>& shown, const KeyOf& keyOf,
                                               const QSet<QString>& moved);
     // An SQL condition that holds where `column` holds no edit saved here: its value is the recorded
     // one (parameter `recorded`). A link to an owner (in table `owners`) that has no row is none either:
     // a save here links rows it holds.
     static QString unchangedCondition(const QString& column, int recorded, const QString& owners = {});
+    // The same for the index `column` of a list member of `table` linked by `owner`: the row's rank
+    // among the rows of its list is the recorded index.
+    static QString unchangedPlace(const QString& table, const QString& column, const QString& owner,
+                                  int recorded);
 };
