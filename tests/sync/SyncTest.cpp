@@ -123,15 +123,23 @@ private Q_SLOTS:
     }
 
     // B's rows number a list with gaps, in the recorded order (as rows left by rounds that took members
-    // out, or by an earlier version, may): no edit made on b, so a's deletion of the configuration holds
-    // there too.
-    void aListNumberedWithGapsKeepsNoDeletedConfiguration() {
+    // out, or by an earlier version, may): no edit made on b, so a's deletion of the configuration, or
+    // a's move within the list, holds there too.
+    void aListNumberedWithGapsHoldsNoEdit_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("configuration deleted") << "delete";
+        QTest::newRow("application moved") << "reorderApps";
+    }
+    void aListNumberedWithGapsHoldsNoEdit() {
+        QFETCH(QString, command);
         const QString id = shareOne();
         renumberOnB(QStringLiteral("configurationGroupOrder * 3 + 1"));
         syncInTurn({b.get(), a.get()});
-        QCOMPARE(b->show(id), a->show(id));
-        a->ask(QStringLiteral("delete ") + id);
+        const QString before = a->show(id);
+        QCOMPARE(b->show(id), before);
+        a->ask(command + u' ' + id);
         syncInTurn({a.get(), b.get(), a.get()});
+        QVERIFY(a->show(id) != before);
         QCOMPARE(b->show(id), a->show(id));
     }
 

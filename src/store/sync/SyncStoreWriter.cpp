@@ -367,6 +367,33 @@ std::optional<bool> SyncStoreWriter::ownsEdit(ModelObject::Kind kind, qint64 key
     return false;
 }
 
+bool SyncStoreWriter::closeGaps(QString* error) {
+    QSet<std::pair<int, qint64>> lists;
+    for (const Write& write : m_writes)
+        if (write.key != 0 && write.before && write.beforeOwnerKey != 0 &&
+            !SyncSchema::orderAttribute(write.record.kind).isEmpty())
+            lists.insert({int(write.record.kind), write.beforeOwnerKey});
+    for (const auto& [kind, ownerKey] : std::as_const(lists)) {
+        const QString table = StoreSchema::tableName(ModelObject::Kind(kind));
+        const QString place = SyncSchema::orderAttribute(ModelObject::Kind(kind));
+        Statement statement = m_database->prepare(
+            QStringLiteral("UPDATE %1 SET %2 = numbered.rank FROM (SELECT pk, row_number() OVER (ORDER BY "
+                           "%2, pk) - 1 AS rank FROM %1 WHERE %3 = ?1) AS numbered WHERE %1.pk = "
+                           "numbered.pk AND %1.%2 != numbered.rank")
+                .arg(table, place, SyncSchema::ownerAttribute(ModelObject::Kind(kind))),
+            error);
+        if (!statement.isValid())
+            return false;
+        statement.bind(1, ownerKey);
+        if (!statement.run()) {
+            if (error)
+                *error = m_database->errorMessage();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool SyncStoreWriter::write(QString* error) {
     if (m_inTransaction)
         return true;
@@ -394,7 +421,7 @@ bool SyncStoreWriter::write(QString* error) {
         return false;
     }
     m_inTransaction = true;
-    if (dataVersion() != m_readVersion && !rekey(error)) {
+    if ((dataVersion() != m_readVersion && !rekey(error)) || !closeGaps(error)) {
         rollback();
         return false;
     }
