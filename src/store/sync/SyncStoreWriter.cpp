@@ -57,13 +57,7 @@ bool SyncStoreWriter::prepare(QString* error) {
                                .arg(index)
                                .arg(held));
             equal.append(QStringLiteral("%1 IS ?%2").arg(attribute.name).arg(index));
-            // A row left holds an edit of its place where it stands elsewhere among the rows of its
-            // list than the recorded order has it: rows that a round took out leave gaps, which are none.
-            unchanged.append(attribute.type == SyncSchema::Type::orderKey
-                                 ? UnsentEdits::unchangedPlace(StoreSchema::tableName(kind), attribute.name,
-                                                               SyncSchema::ownerAttribute(kind),
-                                                               index + count + 1)
-                                 : held);
+            unchanged.append(held);
             ++index;
         }
         // The link to a saved application is never set; a new row starts without one.
@@ -369,10 +363,21 @@ std::optional<bool> SyncStoreWriter::ownsEdit(ModelObject::Kind kind, qint64 key
 
 bool SyncStoreWriter::closeGaps(QString* error) {
     QSet<std::pair<int, qint64>> lists;
+    const auto weighed = [&](ModelObject::Kind kind, qint64 ownerKey) {
+        if (ownerKey != 0 && !SyncSchema::orderAttribute(kind).isEmpty())
+            lists.insert({int(kind), ownerKey});
+    };
     for (const Write& write : m_writes)
-        if (write.key != 0 && write.before && write.beforeOwnerKey != 0 &&
-            !SyncSchema::orderAttribute(write.record.kind).isEmpty())
-            lists.insert({int(write.record.kind), write.beforeOwnerKey});
+        if (write.key != 0 && write.before)
+            weighed(write.record.kind, write.beforeOwnerKey);
+    // A row removed unless it holds an edit, and the lists of an owner removed so.
+    for (ModelObject::Kind kind : SyncSchema::kinds)
+        for (auto it = of(kind).removedBefore.cbegin(); it != of(kind).removedBefore.cend(); ++it) {
+            weighed(kind, it->ownerKey);
+            for (ModelObject::Kind member : SyncSchema::kinds)
+                if (SyncSchema::ownerKind(member) == kind)
+                    weighed(member, it.key());
+        }
     for (const auto& [kind, ownerKey] : std::as_const(lists)) {
         const QString table = StoreSchema::tableName(ModelObject::Kind(kind));
         const QString place = SyncSchema::orderAttribute(ModelObject::Kind(kind));

@@ -111,8 +111,8 @@ private:
     };
     // A row to write, with the keys decided when it was put (0: not written, see rekey).
     // Rows that rounds took out of a list leave gaps in its indexes, which would make a row's index
-    // seem moved against the recorded order: each list that a write weighs is numbered without them
-    // first, in the order its rows show.
+    // seem moved against the recorded order: each list whose rows are weighed (written or removed
+    // only where they hold no edit) is numbered without them first, in the order its rows show.
     bool closeGaps(QString* error);
 
     struct Write {

@@ -165,11 +165,3 @@ QString UnsentEdits::unchangedCondition(const QString& column, int recorded, con
             .arg(owners);
     return QStringLiteral("%1 IS ?%2").arg(column).arg(recorded);
 }
-
-QString UnsentEdits::unchangedPlace(const QString& table, const QString& column, const QString& owner,
-                                    int recorded) {
-    return QStringLiteral("(SELECT count(*) FROM %1 AS sibling WHERE sibling.%3 IS %1.%3 AND "
-                          "sibling.%2 < %1.%2) IS ?%4")
-        .arg(table, column, owner)
-        .arg(recorded);
-}

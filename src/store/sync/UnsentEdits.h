@@ -72,8 +72,4 @@ public:
     // one (parameter `recorded`). A link to an owner (in table `owners`) that has no row is none either:
     // a save here links rows it holds.
     static QString unchangedCondition(const QString& column, int recorded, const QString& owners = {});
-    // The same for the index `column` of a list member of `table` linked by `owner`: the row's rank
-    // among the rows of its list is the recorded index.
-    static QString unchangedPlace(const QString& table, const QString& column, const QString& owner,
-                                  int recorded);
 };
